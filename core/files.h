@@ -1,0 +1,37 @@
+// File helpers: older generations of files that must survive a rewrite,
+// and listings of a folder.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "core/fixed_code.h"
+
+namespace qvl {
+
+// The name of the n-th older generation: "0" repeated n times before the
+// last '.' of the file name (Log.txt -> Log0.txt, Log00.txt, Log000.txt).
+// Only the file name is looked at, never a folder of the path. None when the
+// file name has no '.'.
+std::optional<std::filesystem::path> gf_generationName(const std::filesystem::path& file, int generation);
+
+// Copies the file over its first generation. 1 when done (a missing file is
+// skipped), 0 when the name has no dot. Never throws.
+int gf_save1GenerationOf(const std::filesystem::path& file);
+// Keeps three older copies: second -> third, first -> second, file -> first.
+int gf_saveUpto3GenerationsOf(const std::filesystem::path& file);
+// One copy step; a missing source is skipped; failures are logged.
+void lf_copyGeneration(const std::filesystem::path& source, const std::filesystem::path& target);
+
+// The airport codes named by the folder's *.XML files (extension in any
+// case, stem of exactly four characters). A four-character stem that is not
+// a code is skipped with an attention line. Empty when the folder is missing.
+std::vector<FixedCode> gf_listXmlFiles(const std::filesystem::path& folder);
+
+// Number of regular files directly in the folder; 0 when it does not exist.
+// Throws std::filesystem::filesystem_error when the folder cannot be listed.
+std::uint64_t gf_countFilesInFolder(const std::filesystem::path& folder);
+
+}  // namespace qvl

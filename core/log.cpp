@@ -1,0 +1,114 @@
+#include "core/log.h"
+
+#include <fmt/format.h>
+
+#include <fstream>
+#include <mutex>
+#include <stdexcept>
+
+#include "core/files.h"
+#include "core/paths.h"
+#include "core/run_flags.h"
+#include "core/time_text.h"
+
+namespace qvl {
+namespace {
+
+struct LogState {
+    std::mutex mutex;  // the log mutex; never call a writer while holding it
+    std::ofstream stream;
+};
+
+LogState& logState() {
+    static LogState state;
+    return state;
+}
+
+void writeLine(std::string_view prefix, std::string_view text, bool flush) {
+    LogState& s = logState();
+    std::lock_guard lock(s.mutex);
+    if (!s.stream.is_open()) return;
+    s.stream << prefix << text << '\n';
+    if (flush) s.stream.flush();
+}
+
+}  // namespace
+
+void gf_log(std::string_view text) { writeLine({}, text, false); }
+
+void gf_logAttention(std::string_view text) { writeLine("==> ", text, true); }
+
+void gf_logContinuation(std::string_view text) { writeLine("          ", text, false); }
+
+void gf_flushLog() {
+    LogState& s = logState();
+    std::lock_guard lock(s.mutex);
+    if (s.stream.is_open()) s.stream.flush();
+}
+
+void gf_logLineAndFlush(std::string_view line) {
+    writeLine({}, line, true);
+}
+
+void gf_logUnlessClosing(const std::string& line) {
+    if (!gf_isClosing()) gf_log(line);
+}
+
+void gf_openLogAt(const std::filesystem::path& path) {
+    gf_saveUpto3GenerationsOf(path);
+    {
+        LogState& s = logState();
+        std::lock_guard lock(s.mutex);
+        if (s.stream.is_open()) s.stream.close();
+        s.stream.clear();
+        s.stream.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+        if (!s.stream.is_open()) {
+            s.stream.setstate(std::ios::failbit);
+            throw std::runtime_error("Failed to write file " + path.string());
+        }
+    }
+    gf_log(fmt::format("{} (utc) {} version {} for {}", gf_utcDateTimeText(std::time(nullptr)),
+                       kProductName, gf_versionToString(gf_programVersion()), "MSFS 2020/2024"));
+}
+
+void gf_openLog() { gf_openLogAt(kLogFile); }
+
+void gf_closeLog() {
+    LogState& s = logState();
+    std::lock_guard lock(s.mutex);
+    if (s.stream.is_open()) s.stream.close();
+}
+
+bool gf_logIsOpen() {
+    LogState& s = logState();
+    std::lock_guard lock(s.mutex);
+    return s.stream.is_open();
+}
+
+// Layout: the width w1 + w2 is rounded up to even. No title: a full line of
+// '*'. A short title sits between two runs of width/2 - 1 '*' with one blank
+// on each side; a title too long for that stands alone.
+std::string gf_starBanner(int width1, int width2, bool leadingNewline, bool trailingNewline,
+                          std::string_view title) {
+    std::string line = leadingNewline ? "\n" : "";
+    int width = width1 + width2;
+    if (width < 0) width = 0;
+    if (width % 2 != 0) ++width;
+    const auto w = static_cast<std::size_t>(width);
+    if (title.empty()) {
+        line.append(w, '*');
+    } else if (title.size() + 2 < w) {
+        const std::size_t run = w / 2 - 1;
+        line.append(run, '*');
+        line += ' ';
+        line += title;
+        line += ' ';
+        line.append(run, '*');
+    } else {
+        line += title;
+    }
+    if (trailingNewline) line += '\n';
+    return line;
+}
+
+}  // namespace qvl

@@ -1,0 +1,43 @@
+// Log.txt: the program's only trace. Three writers share one mutex so that
+// lines from different threads never interleave. Lines end in a bare "\n" and
+// carry no time stamp. Every writer is silent while the log is closed.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace qvl {
+
+// Widths of the settings listing's headings: together 80 columns.
+inline constexpr int kBannerWidth2 = 10;
+inline constexpr int kBannerWidth1 = 80 - kBannerWidth2;
+
+void gf_log(std::string_view text);
+// "==> " before the line, then a flush.
+void gf_logAttention(std::string_view text);
+// Ten blanks before the line.
+void gf_logContinuation(std::string_view text);
+// Flushes the stream, when open.
+void gf_flushLog();
+// gf_log, then a flush, so the line reaches the file at once.
+void gf_logLineAndFlush(std::string_view line);
+// gf_log unless the run is closing or the window's close was requested.
+void gf_logUnlessClosing(const std::string& line);
+
+// Opens "Log.txt" in the working folder after keeping three older copies
+// (Log0.txt, Log00.txt, Log000.txt) and writes the banner line.
+// Throws std::runtime_error "Failed to write file <path>" when it cannot open.
+void gf_openLog();
+// The same for another path; used by tests and tools.
+void gf_openLogAt(const std::filesystem::path& path);
+// Closes the stream (tests, and the very end of the process).
+void gf_closeLog();
+bool gf_logIsOpen();
+
+// A heading line of '*' around a title (see log.cpp for the layout rules).
+// Argument order: widths first, then the line-break flags, then the title.
+std::string gf_starBanner(int width1, int width2, bool leadingNewline, bool trailingNewline,
+                          std::string_view title);
+
+}  // namespace qvl

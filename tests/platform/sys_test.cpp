@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/sys/known_folders.h"
+#include "platform/sys/single_instance.h"
+#include "support/temp_dir.h"
+
+namespace qvl::sys {
+namespace {
+
+class EnvGuard {
+public:
+    explicit EnvGuard(const char* name) : name_(name) {
+        if (const char* v = std::getenv(name)) old_ = v, had_ = true;
+    }
+    ~EnvGuard() {
+        if (had_) setenv(name_, old_.c_str(), 1); else unsetenv(name_);
+    }
+    void set(const char* v) { setenv(name_, v, 1); }
+    void unset() { unsetenv(name_); }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool had_ = false;
+};
+
+TEST(KnownFolders, OverrideThenXdgThenHome) {
+    EnvGuard own("QVL_ROAMING_DIR"), xdg("XDG_CONFIG_HOME"), home("HOME");
+    EnvGuard ownLocal("QVL_LOCAL_DIR"), xdgLocal("XDG_DATA_HOME");
+    home.set("/home/pilot");
+    own.unset();
+    xdg.unset();
+    ownLocal.unset();
+    xdgLocal.unset();
+    EXPECT_EQ(roamingAppDataFolder(), "/home/pilot/.config");
+    EXPECT_EQ(localAppDataFolder(), "/home/pilot/.local/share");
+    xdg.set("/xdg/config");
+    xdgLocal.set("/xdg/data");
+    EXPECT_EQ(roamingAppDataFolder(), "/xdg/config");
+    EXPECT_EQ(localAppDataFolder(), "/xdg/data");
+    own.set("/tmp/roaming");
+    ownLocal.set("/tmp/local");
+    EXPECT_EQ(roamingAppDataFolder(), "/tmp/roaming");
+    EXPECT_EQ(localAppDataFolder(), "/tmp/local");
+}
+
+TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstEnds) {
+    test::TempDir dir;
+    {
+        SingleInstance first("Local\\$QVLT$", dir.path());
+        ASSERT_TRUE(first.acquired());
+        EXPECT_EQ(first.lockFile().filename(), "Local__QVLT_.lock");
+        SingleInstance second("Local\\$QVLT$", dir.path());
+        EXPECT_FALSE(second.acquired());
+        SingleInstance other("Local\\$OTHER$", dir.path());
+        EXPECT_TRUE(other.acquired());
+    }
+    SingleInstance again("Local\\$QVLT$", dir.path());
+    EXPECT_TRUE(again.acquired());
+
+    SingleInstance nowhere("x", dir / "missing" / "folder");
+    EXPECT_FALSE(nowhere.acquired());
+}
+
+}  // namespace
+}  // namespace qvl::sys

@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the program's main job.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/setup.sh build
+echo "Quorvelant is not yet complete: the core services are built; the program itself follows."
