@@ -1,0 +1,351 @@
+#include "core/text_file.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <system_error>
+#include <utility>
+
+#include <fmt/format.h>
+
+#include "core/log.h"
+#include "platform/sys/text_codec.h"
+
+namespace qvl {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+// Only the head of a file is tested for UTF-8: long files are data files
+// whose first lines tell enough, and reading them whole would be wasted work.
+constexpr std::size_t kDetectWindow = 4096;
+// A UTF-8 sequence starting in the window's last byte needs 3 more bytes.
+constexpr std::size_t kDetectRead = kDetectWindow + 3;
+constexpr std::size_t kAnsiLinesReserve = 2048;
+
+// Opens for binary reading. A folder is refused as Windows refuses to open
+// one as a file (on Linux the open itself would succeed and the read fail).
+bool lf_openBinary(const fs::path& path, std::ifstream& in) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return false;
+    in.open(path, std::ios::binary);
+    return in.is_open();
+}
+
+unsigned char lf_byte(std::string_view data, std::size_t i) noexcept {
+    return static_cast<unsigned char>(data[i]);
+}
+
+// The mark rules on the first (up to) 4 bytes. A UTF-16 file without a mark
+// is told by its zero bytes: ASCII text in UTF-16 has a zero in every unit.
+std::optional<Charset> lf_charsetFromHead(std::string_view head) {
+    const std::size_t n = head.size();
+    auto at = [&](std::size_t i) { return i < n ? lf_byte(head, i) : 0xFFU; };
+    if (head.starts_with(kUtf8Mark)) return Charset::UTF8_with_BOM;
+    if (n < 2) return std::nullopt;
+    const bool markLE = at(0) == 0xFF && at(1) == 0xFE;
+    const bool markBE = at(0) == 0xFE && at(1) == 0xFF;
+    if (markLE) return Charset::Unicode;
+    if (!markBE && at(1) == 0 && (n < 4 || at(3) == 0)) return Charset::Unicode;
+    if (markBE) return Charset::Unicode_big_endian;
+    if (at(0) == 0 && (n < 4 || at(2) == 0)) return Charset::Unicode_big_endian;
+    return std::nullopt;
+}
+
+// Number of bytes a UTF-8 lead byte announces; 0 for a byte that is no lead.
+std::size_t lf_utf8Length(unsigned char lead) noexcept {
+    if (lead < 0x80U) return 1;
+    if (lead >= 0xC2U && lead <= 0xDFU) return 2;
+    if (lead >= 0xE0U && lead <= 0xEFU) return 3;
+    if (lead >= 0xF0U && lead <= 0xF4U) return 4;
+    return 0;
+}
+
+// The second byte's range for the leads whose range is narrower than 80..BF.
+bool lf_secondByteFits(unsigned char lead, unsigned char second) noexcept {
+    if (lead == 0xE0U) return second >= 0xA0U;
+    if (lead == 0xF0U) return second >= 0x90U;
+    if (lead == 0xF4U) return second <= 0x8FU;
+    return true;
+}
+
+// True when every sequence that starts in the first `window` bytes is
+// well-formed UTF-8. A sequence may run past the window into `data` (which
+// holds a few bytes more when the file has them): a character cut only by the
+// window is no fault, one cut by the true end of the file is.
+bool lf_looksLikeUtf8(std::string_view data, std::size_t window) {
+    const std::size_t end = std::min(window, data.size());
+    for (std::size_t pos = 0; pos < end;) {
+        const unsigned char lead = lf_byte(data, pos);
+        const std::size_t length = lf_utf8Length(lead);
+        if (length == 0 || pos + length > data.size()) return false;
+        for (std::size_t i = 1; i < length; ++i) {
+            if ((lf_byte(data, pos + i) & 0xC0U) != 0x80U) return false;
+        }
+        if (length > 1 && !lf_secondByteFits(lead, lf_byte(data, pos + 1))) return false;
+        pos += length;
+    }
+    return true;
+}
+
+// Reads up to `limit` bytes from the stream's current position.
+std::string lf_readUpTo(std::istream& in, std::size_t limit) {
+    std::string data(limit, '\0');
+    in.read(data.data(), static_cast<std::streamsize>(limit));
+    data.resize(static_cast<std::size_t>(in.gcount()));
+    return data;
+}
+
+// The whole stream from its start. A stream that cannot seek (a pipe) is
+// read from where it stands to its end.
+std::string lf_readWholeStream(std::istream& in) {
+    if (in.seekg(0, std::ios::end)) {
+        const std::streamoff size = in.tellg();
+        in.seekg(0, std::ios::beg);
+        if (size >= 0 && in) {
+            std::string data(static_cast<std::size_t>(size), '\0');
+            in.read(data.data(), size);
+            if (in.gcount() != size) {
+                throw std::runtime_error(
+                    fmt::format("read stopped after {} of {} bytes", in.gcount(), size));
+            }
+            return data;
+        }
+    }
+    in.clear();
+    std::string data{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) throw std::runtime_error("stream read failed");
+    return data;
+}
+
+std::u16string lf_utf16Units(std::string_view bytes, bool bigEndian) {
+    std::u16string units;
+    units.reserve(bytes.size() / 2);
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        const unsigned first = lf_byte(bytes, i);
+        const unsigned second = lf_byte(bytes, i + 1);
+        units.push_back(static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first));
+    }
+    return units;
+}
+
+// The charset's name for messages, also for a value outside the enum.
+std::string lf_charsetLabel(Charset charset) {
+    try {
+        return gf_charsetName(charset);
+    } catch (const std::out_of_range&) {
+        return fmt::format("{}", static_cast<int>(charset));
+    }
+}
+
+bool lf_readByCharset(Charset charset, std::ifstream& in, std::vector<std::string>& lines) {
+    switch (charset) {
+        case Charset::Unicode:
+        case Charset::Unicode_big_endian:
+            return lf_readUtf16Lines(in, lines, charset);
+        case Charset::UTF8_with_BOM:
+            gf_readStreamLines(in, lines);
+            // A doubled mark (some editors add one to a file that has one).
+            if (!lines.empty() && lines.front().starts_with(kUtf8Mark)) {
+                lines.front().erase(0, kUtf8Mark.size());
+            }
+            return true;
+        case Charset::UTF8_without_BOM:
+            gf_readStreamLines(in, lines);
+            return true;
+        case Charset::ANSI: {
+            std::vector<std::string> raw;
+            raw.reserve(kAnsiLinesReserve);
+            gf_readStreamLines(in, raw);
+            lines.reserve(raw.size());
+            for (const std::string& line : raw) lines.push_back(lf_ansiLineToUtf8(line));
+            return true;
+        }
+        case Charset::none_found:
+            break;
+    }
+    return false;
+}
+
+bool lf_isReadableCharset(Charset charset) {
+    const int value = static_cast<int>(charset);
+    return value >= static_cast<int>(Charset::ANSI) && value < static_cast<int>(Charset::none_found);
+}
+
+// The flush is checked as well as the write: a full disk shows only there.
+bool lf_finishWrite(std::ofstream& out, const fs::path& path) {
+    out.flush();
+    const bool written = out.good();
+    out.close();
+    if (written && !out.fail()) return true;
+    gf_log(fmt::format("Write failed for '{}'", gf_pathToUtf8(path)));
+    return false;
+}
+
+}  // namespace
+
+const std::string& gf_charsetName(Charset charset) {
+    static const std::map<Charset, std::string> names = [] {
+        const std::pair<Charset, const char*> table[] = {
+            {Charset::ANSI, "ANSI"},
+            {Charset::Unicode, "Unicode"},
+            {Charset::Unicode_big_endian, "Unicode_big_endian"},
+            {Charset::UTF8_with_BOM, "UTF8_with_BOM"},
+            {Charset::UTF8_without_BOM, "UTF8_without_BOM"},
+            {Charset::none_found, "none_found"},
+        };
+        return std::map<Charset, std::string>(std::begin(table), std::end(table));
+    }();
+    const auto it = names.find(charset);
+    if (it == names.end()) throw std::out_of_range("invalid map<K, T> key");
+    return it->second;
+}
+
+std::u16string utf8_to_wide(std::string_view utf8) {
+    auto wide = sys::utf8ToUtf16(utf8);
+    if (!wide) throw std::runtime_error("utf8_to_wide: invalid UTF-8");
+    return std::move(*wide);
+}
+
+std::string wide_to_utf8(std::u16string_view wide) {
+    auto utf8 = sys::utf16ToUtf8(wide);
+    if (!utf8) throw std::runtime_error("wide_to_utf8: invalid UTF-16");
+    return std::move(*utf8);
+}
+
+std::string gf_pathToUtf8(const fs::path& path) { return path.string(); }
+
+std::string gf_pathToNarrow(const fs::path& path) { return path.string(); }
+
+Charset gf_detectCharset(const fs::path& path) {
+    std::ifstream in;
+    if (!lf_openBinary(path, in)) return Charset::none_found;
+    std::string data = lf_readUpTo(in, 4);
+    if (const auto marked = lf_charsetFromHead(data)) return *marked;
+    data += lf_readUpTo(in, kDetectRead - data.size());
+    if (data.empty()) return Charset::UTF8_without_BOM;
+    return lf_looksLikeUtf8(data, kDetectWindow) ? Charset::UTF8_without_BOM : Charset::ANSI;
+}
+
+// Clears `lines` first, so a failed read never leaves an earlier file's
+// lines behind for the caller to take as this file's.
+bool gf_readTextFileWithCharset(Charset charset, const fs::path& path,
+                                std::vector<std::string>& lines) {
+    lines.clear();
+    if (!lf_isReadableCharset(charset)) {
+        throw std::runtime_error(fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path),
+                                             lf_charsetLabel(charset)));
+    }
+    std::ifstream in;
+    if (!lf_openBinary(path, in)) return false;
+    try {
+        if (lf_readByCharset(charset, in, lines)) return true;
+        gf_log(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path),
+                           "no whole UTF-16 character in the file"));
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()));
+    }
+    lines.clear();
+    return false;
+}
+
+ReadLinesResult gf_readLines(const fs::path& path, std::size_t expectedCount) {
+    ReadLinesResult result;
+    std::ifstream in;
+    if (!lf_openBinary(path, in)) {
+        result.error = kOpenFailed;
+        return result;
+    }
+    if (expectedCount > result.lines.capacity()) result.lines.reserve(expectedCount);
+    try {
+        gf_readStreamLines(in, result.lines);
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()));
+        result.lines.clear();
+        result.error = kReadFailed;
+    }
+    return result;
+}
+
+void gf_readStreamLines(std::istream& in, std::vector<std::string>& lines) {
+    if (!in.good()) return;
+    const std::string text = lf_readWholeStream(in);
+    if (text.empty()) {
+        // Leave an empty stream usable, at its start, for the caller.
+        in.clear();
+        in.seekg(0, std::ios::beg);
+        return;
+    }
+    lf_splitUtf8Lines(text, lines);
+}
+
+void lf_splitUtf8Lines(std::string_view text, std::vector<std::string>& lines) {
+    if (text.starts_with(kUtf8Mark)) text.remove_prefix(kUtf8Mark.size());
+    while (!text.empty()) {
+        const std::size_t newline = text.find('\n');
+        std::string_view piece = text.substr(0, newline);
+        if (piece.ends_with('\r')) piece.remove_suffix(1);
+        lines.emplace_back(piece);
+        if (newline == std::string_view::npos) break;
+        text.remove_prefix(newline + 1);
+    }
+}
+
+// A file without a mark is read in the byte order that detection found, so
+// a UTF-16 list saved without a mark is not lost. A trailing odd byte cannot
+// be half a character of the text before it, so it is dropped, not the text.
+bool lf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines, Charset unmarkedOrder) {
+    if (!in.good()) return false;
+    const std::string data = lf_readWholeStream(in);
+    std::string_view payload = data;
+    bool bigEndian = unmarkedOrder == Charset::Unicode_big_endian;
+    if (payload.starts_with("\xFF\xFE")) {
+        bigEndian = false;
+        payload.remove_prefix(2);
+    } else if (payload.starts_with("\xFE\xFF")) {
+        bigEndian = true;
+        payload.remove_prefix(2);
+    }
+    if (payload.size() % 2 != 0) {
+        gf_log(fmt::format("UTF-16 text of odd size ({} bytes): the last byte is dropped", data.size()));
+        payload.remove_suffix(1);
+        if (payload.empty()) return false;
+    }
+    lf_splitUtf8Lines(wide_to_utf8(lf_utf16Units(payload, bigEndian)), lines);
+    return true;
+}
+
+// Strict first: a proper Windows-1252 line converts as it is. A line with
+// bytes the code page leaves undefined is not quite Windows-1252, but keeping
+// those bytes as C1 controls is better than losing the line.
+std::string lf_ansiLineToUtf8(std::string_view line) {
+    auto wide = sys::ansiToUtf16(line, sys::AnsiMode::strict);
+    if (!wide) wide = sys::ansiToUtf16(line, sys::AnsiMode::lenient);
+    if (!wide || wide->empty()) return {};
+    return wide_to_utf8(*wide);
+}
+
+bool gf_writeTextFile(std::string_view text, const fs::path& path) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out.is_open()) return false;
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    out.put('\n');
+    return lf_finishWrite(out, path);
+}
+
+bool gf_writeLines(const std::vector<std::string>& lines, const fs::path& path) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out.is_open()) return false;
+    for (const std::string& line : lines) {
+        out.write(line.data(), static_cast<std::streamsize>(line.size()));
+        out.put('\n');
+    }
+    return lf_finishWrite(out, path);
+}
+
+}  // namespace qvl

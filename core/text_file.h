@@ -1,0 +1,97 @@
+// Text encodings and text files.
+//
+// Text is UTF-8 inside the program. Text files that come from outside (users'
+// lists, registration-code files, package files) may be ANSI (Windows-1252),
+// UTF-16 in either byte order with or without a byte-order mark, or UTF-8 with
+// or without a mark; they are detected from their first bytes and read as
+// UTF-8 lines. The program's own text files are written as UTF-8 with "\n"
+// line ends.
+#pragma once
+
+#include <filesystem>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qvl {
+
+// The detected encoding of a text file. The numbers are fixed.
+enum class Charset : int {
+    ANSI = 0,
+    Unicode = 1,             // UTF-16 little-endian
+    Unicode_big_endian = 2,  // UTF-16 big-endian
+    UTF8_with_BOM = 3,
+    UTF8_without_BOM = 4,
+    none_found = 5,          // the file could not be opened
+};
+
+// "ANSI", "Unicode", ... as above. Another value throws std::out_of_range.
+const std::string& gf_charsetName(Charset charset);
+
+// Strict UTF-8 <-> UTF-16 ("wide") conversion. Any invalid sequence throws
+// std::runtime_error "utf8_to_wide: invalid UTF-8" / "wide_to_utf8: invalid
+// UTF-16"; empty in gives empty out.
+std::u16string utf8_to_wide(std::string_view utf8);
+std::string wide_to_utf8(std::u16string_view wide);
+
+// Paths hold their bytes as UTF-8 on Linux; both give those bytes.
+std::string gf_pathToUtf8(const std::filesystem::path& path);
+std::string gf_pathToNarrow(const std::filesystem::path& path);
+
+Charset gf_detectCharset(const std::filesystem::path& path);
+
+// Replaces `lines` with the file's lines as UTF-8 texts without line ends.
+// False when the file cannot be opened or read (a read failure is logged).
+// Throws std::runtime_error for Charset::none_found or an unknown value.
+bool gf_readTextFileWithCharset(Charset charset, const std::filesystem::path& path,
+                                std::vector<std::string>& lines);
+
+// The result of gf_readLines: either the lines, or an error text in `error`
+// ("open_failed" when the file cannot be opened, "read_failed" when it opened
+// but could not be read) with no lines.
+struct ReadLinesResult {
+    std::vector<std::string> lines;
+    std::string error;
+
+    bool ok() const noexcept { return error.empty(); }
+    explicit operator bool() const noexcept { return ok(); }
+};
+
+inline constexpr std::string_view kOpenFailed = "open_failed";
+inline constexpr std::string_view kReadFailed = "read_failed";
+
+// The file's lines as they stand (no charset conversion; a UTF-8 mark is
+// dropped; "\r\n" and "\n" both end a line). `expectedCount` only sizes the
+// vector up front.
+ReadLinesResult gf_readLines(const std::filesystem::path& path, std::size_t expectedCount);
+
+// Appends the whole stream's lines (split as lf_splitUtf8Lines does).
+// Throws std::runtime_error when the stream cannot be read to its end.
+void gf_readStreamLines(std::istream& in, std::vector<std::string>& lines);
+
+// Appends the lines of `text`: a leading UTF-8 mark is skipped, the text is
+// split at every "\n", one "\r" before it is dropped, empty lines in the
+// middle are kept, and a final "\n" does not make an empty last line.
+void lf_splitUtf8Lines(std::string_view text, std::vector<std::string>& lines);
+
+// Appends the lines of a UTF-16 stream. A byte-order mark (FF FE or FE FF)
+// decides the byte order and is skipped; without one, `unmarkedOrder`
+// (Charset::Unicode or Charset::Unicode_big_endian, as detected) decides.
+// A trailing odd byte is dropped with a log line. False when the stream holds
+// bytes but not one whole UTF-16 unit, or cannot be read. Throws
+// std::runtime_error "wide_to_utf8: invalid UTF-16" for a lone surrogate.
+bool lf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines, Charset unmarkedOrder);
+
+// One line of Windows-1252 bytes as UTF-8; the five bytes the code page
+// leaves undefined become the C1 controls of the same number (see
+// platform/sys/text_codec.h), so no byte is lost.
+std::string lf_ansiLineToUtf8(std::string_view line);
+
+// Write `text` and "\n" (or every line followed by "\n") to the file,
+// truncating it, in binary mode. False when the file does not open, or when
+// the write or its flush fails (a write failure is logged). Throw nothing.
+bool gf_writeTextFile(std::string_view text, const std::filesystem::path& path);
+bool gf_writeLines(const std::vector<std::string>& lines, const std::filesystem::path& path);
+
+}  // namespace qvl
