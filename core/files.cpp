@@ -1,6 +1,12 @@
 #include "core/files.h"
 
+#include <fcntl.h>
 #include <fmt/format.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
 
 #include <stdexcept>
 #include <string>
@@ -76,6 +82,48 @@ std::vector<FixedCode> gf_listXmlFiles(const fs::path& folder) {
         }
     }
     return codes;
+}
+
+fs::path gf_temporaryNameFor(const fs::path& target) {
+    // Unique per process and call, so two writers of one file never share a
+    // temporary file; the rename decides which complete version wins.
+    static std::atomic<unsigned> counter{0};
+    return fs::path(target.string() + fmt::format(".{}.{}.tmp", ::getpid(), counter++));
+}
+
+namespace {
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+std::atomic<RenameFunction> renameFunction{&::rename};
+
+}  // namespace
+
+void gf_setRenameFunctionForTests(RenameFunction fn) { renameFunction = fn != nullptr ? fn : &::rename; }
+
+bool gf_writeFileAtomically(const fs::path& target, std::string_view bytes) {
+    const fs::path temporary = gf_temporaryNameFor(target);
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    bool ok = writeAll(fd, bytes);
+    ok = (::fsync(fd) == 0) && ok;
+    ok = (::close(fd) == 0) && ok;
+    if (ok) ok = renameFunction.load()(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        std::error_code ec;
+        fs::remove(temporary, ec);
+    }
+    return ok;
 }
 
 std::uint64_t gf_countFilesInFolder(const fs::path& folder) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "core/fixed_code.h"
@@ -29,6 +30,21 @@ void lf_copyGeneration(const std::filesystem::path& source, const std::filesyste
 // case, stem of exactly four characters). A four-character stem that is not
 // a code is skipped with an attention line. Empty when the folder is missing.
 std::vector<FixedCode> gf_listXmlFiles(const std::filesystem::path& folder);
+
+// Writes the bytes to a temporary file beside the target, flushes it to disk
+// and renames it over the target, so a crash or a full disk never leaves a
+// half-written target behind: the target holds either the old or the new
+// content. False (with the temporary file removed) when any step fails.
+bool gf_writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+
+// Fault injection for tests: the function that renames the temporary file
+// over the target (nullptr restores ::rename). Lets a test play a crash
+// between the write and the rename.
+using RenameFunction = int (*)(const char* from, const char* to);
+void gf_setRenameFunctionForTests(RenameFunction fn);
+
+// The temporary name gf_writeFileAtomically writes to before the rename.
+std::filesystem::path gf_temporaryNameFor(const std::filesystem::path& target);
 
 // Number of regular files directly in the folder; 0 when it does not exist.
 // Throws std::filesystem::filesystem_error when the folder cannot be listed.

@@ -1,18 +1,69 @@
-// Run-wide flags every loop watches. Set by whichever party ends a run first;
-// read from every thread.
+// Run-wide flags and the reason a run ends. Whichever party ends a run first
+// raises closingFlag and records its reason and restart delay; later parties
+// change nothing, so the first reason wins. Every loop of a run watches the
+// flags and returns once either is set.
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <string_view>
 
 namespace qvl {
+
+enum class RestartReason : std::int32_t {
+    notYetSet = 0,       // "NOT YET SET"
+    simWasClosed = 1,    // "SIM WAS CLOSED"
+    newFlight = 2,       // "NEW FLIGHT"
+    newSettings = 3,     // "NEW SETTINGS"
+    userClosedSim = 4,   // "USER CLOSED SIM"
+    simConnectError = 5, // "SIMCONNECT ERROR"
+    readerError = 6,     // "READER ERROR"
+    systemError = 7,     // "SYSTEM ERROR"
+    newVersion = 8,      // "NEW VERSION"
+};
 
 // Raised when a run is ending (the simulator closed, new settings, an error...).
 inline std::atomic<bool> closingFlag{false};
 // Raised by the main window's close button.
 inline std::atomic<bool> closeRequested{false};
+inline std::atomic<RestartReason> restartReason{RestartReason::notYetSet};
+inline std::atomic<std::int32_t> restartDelay{0};
 
 inline bool gf_isClosing() noexcept {
     return closingFlag.load(std::memory_order_acquire) || closeRequested.load(std::memory_order_acquire);
+}
+
+// The setter rule: raise closingFlag; only the party that raised it records
+// its reason and delay. True for that party.
+inline bool gf_endRun(RestartReason reason, std::int32_t delaySeconds) noexcept {
+    if (closingFlag.exchange(true, std::memory_order_acq_rel)) return false;
+    restartReason.store(reason, std::memory_order_release);
+    restartDelay.store(delaySeconds, std::memory_order_release);
+    return true;
+}
+
+// The name of a reason as Log.txt shows it ("SIM WAS CLOSED").
+constexpr std::string_view gf_restartReasonName(RestartReason reason) noexcept {
+    switch (reason) {
+        case RestartReason::notYetSet: return "NOT YET SET";
+        case RestartReason::simWasClosed: return "SIM WAS CLOSED";
+        case RestartReason::newFlight: return "NEW FLIGHT";
+        case RestartReason::newSettings: return "NEW SETTINGS";
+        case RestartReason::userClosedSim: return "USER CLOSED SIM";
+        case RestartReason::simConnectError: return "SIMCONNECT ERROR";
+        case RestartReason::readerError: return "READER ERROR";
+        case RestartReason::systemError: return "SYSTEM ERROR";
+        case RestartReason::newVersion: return "NEW VERSION";
+    }
+    return "NOT YET SET";
+}
+
+// Back to the state before a run: flags down, no reason.
+inline void gf_resetRunFlags() noexcept {
+    restartReason.store(RestartReason::notYetSet);
+    restartDelay.store(0);
+    closeRequested.store(false);
+    closingFlag.store(false);
 }
 
 }  // namespace qvl

@@ -1,0 +1,52 @@
+// Downloads from the maker's site over HTTP(S) with libcurl. A file is
+// fetched into "<target>.part" and renamed over the target only when the
+// whole transfer succeeded, so a failed download never harms a good file.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+using CURL = void;
+
+namespace qvl {
+
+// Owns one curl easy handle.
+class CurlHandle {
+public:
+    CurlHandle();
+    ~CurlHandle();
+    CurlHandle(const CurlHandle&) = delete;
+    CurlHandle& operator=(const CurlHandle&) = delete;
+    CURL* get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return handle_ != nullptr; }
+
+private:
+    CURL* handle_ = nullptr;
+};
+
+// Limits that end a download that has stalled: no connection within the
+// connect time-out, or less than one byte a second for the stall time.
+struct DownloadLimits {
+    std::chrono::seconds connectTimeout{15};
+    std::chrono::seconds stallTime{30};
+};
+void gf_setDownloadLimits(const DownloadLimits& limits);
+DownloadLimits gf_downloadLimits();
+
+// The base address of the download site, ending in "/downloads/":
+// $QVL_DOWNLOAD_BASE when set, else the address the build was configured with.
+std::string gf_downloadBase();
+// <base><major version of the program>/<file name>.
+std::string gf_downloadUrlFor(const std::filesystem::path& fileName);
+
+// Fetches the address into the target (through "<target>.part"). binary
+// false opens the file in text mode, which on this system is the same.
+// True when the whole transfer succeeded; every failure is logged.
+bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const std::filesystem::path& target,
+                       bool binary);
+
+// Fetches one file of the program's download folder into the target.
+bool gf_downloadFile(const std::filesystem::path& fileName, const std::filesystem::path& target);
+
+}  // namespace qvl

@@ -1,0 +1,104 @@
+#include "core/messages.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <mutex>
+
+#include "core/log.h"
+
+namespace qvl {
+namespace {
+
+constexpr std::uint32_t kMessageLifeSeconds = 25;
+
+struct MessageState {
+    // Lock order: this mutex before the log mutex.
+    std::mutex mutex;
+    MessageLines lines;
+    std::uint32_t clock = 0;
+    std::function<void()> repaint;
+};
+
+MessageState& state() {
+    static MessageState s;
+    return s;
+}
+
+void requestRepaint() {
+    std::function<void()> hook;
+    {
+        std::lock_guard lock(state().mutex);
+        hook = state().repaint;
+    }
+    if (hook) hook();
+}
+
+}  // namespace
+
+void gf_showMessage(const std::string& text, bool log) {
+    {
+        MessageState& s = state();
+        std::lock_guard lock(s.mutex);
+        if (!s.lines.error.empty()) return;
+        s.lines.message = text;
+        s.lines.shownAt = text.empty() ? 0 : std::max<std::uint32_t>(s.clock, 1);
+    }
+    if (log && !text.empty()) gf_log(text);
+    requestRepaint();
+}
+
+void gf_clearMessage() { gf_showMessage({}, false); }
+
+void gf_reportError(const std::string& text) {
+    {
+        MessageState& s = state();
+        std::lock_guard lock(s.mutex);
+        s.lines.message.clear();
+        s.lines.shownAt = 0;
+        s.lines.error = text;
+        gf_log(fmt::format("Error {}", text));
+    }
+    requestRepaint();
+}
+
+void gf_clearError() {
+    {
+        std::lock_guard lock(state().mutex);
+        state().lines.error.clear();
+    }
+    gf_clearMessage();
+}
+
+MessageLines gf_messageLines() {
+    std::lock_guard lock(state().mutex);
+    return state().lines;
+}
+
+void gf_tickMessageClock() {
+    bool expired = false;
+    {
+        MessageState& s = state();
+        std::lock_guard lock(s.mutex);
+        ++s.clock;
+        expired = s.lines.shownAt >= 1 && s.clock >= s.lines.shownAt + kMessageLifeSeconds;
+    }
+    if (expired) gf_clearMessage();
+}
+
+void gf_resetMessages() {
+    {
+        MessageState& s = state();
+        std::lock_guard lock(s.mutex);
+        s.lines = {};
+        s.clock = 0;
+    }
+    requestRepaint();
+}
+
+void gf_setMessageRepaintHook(std::function<void()> hook) {
+    std::lock_guard lock(state().mutex);
+    state().repaint = std::move(hook);
+}
+
+}  // namespace qvl

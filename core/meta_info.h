@@ -1,0 +1,40 @@
+// The meta block at the top of the program's own XML data files (stand files,
+// LiveriesScanned.xml): who wrote the file, with which version, when, and for
+// which simulator.
+//   <root><meta><info name="author" value="Quorvelant"/>...</meta>...</root>
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace qvl {
+
+struct MetaInfo {
+    std::string author;
+    std::string version;
+    std::string date;
+    std::string copyright;
+    std::string p3d;   // "P3D" row of older files; read only
+    std::string msfs;  // "MSFS" row of older files; read only
+    std::int32_t sim = 0;
+};
+
+// The rights notice written into every meta block.
+inline constexpr const char* kMetaCopyright = "Copyright (c) Ostrevane. All rights reserved.";
+
+// Appends a meta block (author, version, date, copyright, sim) under the
+// document's root element, creating root when missing. Only the version and
+// sim of the record are used. True when every row was written.
+bool gf_writeMetaInfo(pugi::xml_node document, const MetaInfo& info);
+
+// Reads the first meta block of root (or of the node itself when it has no
+// root). No value when there is no block, when its copyright row is missing
+// or empty (the empty one is logged), or, unless acceptWithoutSimulator, when
+// none of the rows "P3D", "MSFS" and "sim" is present. Of each row name only
+// the first row counts.
+std::optional<MetaInfo> gf_readMetaInfo(pugi::xml_node document, bool acceptWithoutSimulator);
+
+}  // namespace qvl

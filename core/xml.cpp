@@ -1,0 +1,91 @@
+#include "core/xml.h"
+
+#include <fmt/format.h>
+
+#include <functional>
+#include <sstream>
+#include <string>
+
+#include "core/files.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/strings.h"
+
+namespace fs = std::filesystem;
+
+namespace qvl {
+namespace {
+
+pugi::xml_node declarationOf(pugi::xml_document& document) {
+    for (pugi::xml_node child : document.children()) {
+        if (child.type() == pugi::node_declaration) return child;
+    }
+    return document.prepend_child(pugi::node_declaration);
+}
+
+void setAttribute(pugi::xml_node node, const char* name, const char* value) {
+    pugi::xml_attribute a = node.attribute(name);
+    if (!a) a = node.append_attribute(name);
+    a.set_value(value);
+}
+
+void removeFiles(const fs::path& folder, const char* who, const std::function<bool(const fs::path&)>& wanted) {
+    try {
+        std::error_code ec;
+        const auto status = fs::status(folder, ec);
+        if (ec && ec != std::errc::no_such_file_or_directory) throw fs::filesystem_error("status", folder, ec);
+        if (!fs::is_directory(status)) return;
+        for (const auto& entry : fs::directory_iterator(folder)) {
+            if (!entry.is_regular_file() || !wanted(entry.path())) continue;
+            std::error_code rec;
+            if (!fs::remove(entry.path(), rec) || rec) {
+                gf_logAttention(fmt::format("Failed to remove {} ({})", entry.path().string(),
+                                            rec ? rec.message() : std::string("not removed")));
+            }
+        }
+    } catch (const std::exception& e) {
+        gf_logAttention(fmt::format("{} exception: {}", who, e.what()));
+    }
+}
+
+}  // namespace
+
+bool gf_saveXmlDocument(pugi::xml_document& document, const fs::path& path) {
+    pugi::xml_node declaration = declarationOf(document);
+    if (!declaration) return false;
+    setAttribute(declaration, "version", "1.0");
+    setAttribute(declaration, "encoding", "UTF-8");
+    std::ostringstream out;
+    document.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
+    if (!out) return false;
+    return gf_writeFileAtomically(path, out.str());
+}
+
+bool gf_appendAttribute(pugi::xml_node node, std::string_view name, std::string_view text) {
+    pugi::xml_attribute a = node.append_attribute(std::string(name).c_str());
+    return a && a.set_value(std::string(text).c_str());
+}
+
+bool gf_appendAttributeValue(pugi::xml_node node, std::string_view name, std::string_view text) {
+    return gf_appendAttribute(node, name, text);
+}
+
+bool gf_setOrAppendAttribute(pugi::xml_node node, std::string_view name, std::string_view text) {
+    const std::string key(name);
+    pugi::xml_attribute a = node.attribute(key.c_str());
+    if (!a) a = node.append_attribute(key.c_str());
+    return a && a.set_value(std::string(text).c_str());
+}
+
+void gf_removeFilesFromDirectory(const fs::path& folder) {
+    removeFiles(folder, "gf_removeFilesFromDirectory", [](const fs::path&) { return true; });
+}
+
+void gf_removeXMLFilesFromDirectory(const fs::path& folder) {
+    removeFiles(folder, "gf_removeXMLFilesFromDirectory",
+                [](const fs::path& p) { return gf_upperEquals(p.extension().string(), ".XML"); });
+}
+
+void gf_removeXMLFilesFromDirectory() { gf_removeXMLFilesFromDirectory(kTbloFolder); }
+
+}  // namespace qvl

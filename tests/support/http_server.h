@@ -1,0 +1,60 @@
+// A small HTTP/1.1 server on 127.0.0.1 for download tests. Each route
+// answers in one of a few ways: the whole body, an error status, a body cut
+// short of its announced length, a body sent slowly, or a stall.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace qvl::test {
+
+struct HttpResponse {
+    enum class Kind { body, status, cut, slow, stall };
+    Kind kind = Kind::body;
+    int status = 200;
+    std::string body;
+    std::chrono::milliseconds delay{0};  // slow: between chunks of 16 bytes
+
+    static HttpResponse ok(std::string b) { return {Kind::body, 200, std::move(b), {}}; }
+    static HttpResponse error(int code) { return {Kind::status, code, "error page", {}}; }
+    // Announces the whole body, sends only its first half, then closes.
+    static HttpResponse cutShort(std::string b) { return {Kind::cut, 200, std::move(b), {}}; }
+    static HttpResponse slowly(std::string b, std::chrono::milliseconds d) { return {Kind::slow, 200, std::move(b), d}; }
+    // Sends the headers and a few bytes, then nothing until the server stops.
+    static HttpResponse stall(std::string b) { return {Kind::stall, 200, std::move(b), {}}; }
+};
+
+class HttpServer {
+public:
+    HttpServer();
+    ~HttpServer();
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+
+    int port() const { return port_; }
+    std::string baseUrl() const;  // "http://127.0.0.1:<port>"
+    void route(const std::string& path, HttpResponse response);
+    // The User-Agent header of every request, in order.
+    std::vector<std::string> userAgents() const;
+    std::vector<std::string> requestedPaths() const;
+
+private:
+    void serve();
+    void answer(int fd);
+
+    int listenFd_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;  // guards the maps and lists below
+    std::map<std::string, HttpResponse> routes_;
+    std::vector<std::string> userAgents_;
+    std::vector<std::string> paths_;
+    std::thread thread_;
+};
+
+}  // namespace qvl::test
