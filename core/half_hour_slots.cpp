@@ -1,0 +1,141 @@
+#include "core/half_hour_slots.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <charconv>
+#include <optional>
+#include <vector>
+
+#include "core/log.h"
+
+namespace qvl {
+
+namespace {
+
+constexpr std::string_view kHours2BitsetName = "gf_hours2bitset";
+constexpr std::string_view kSpaceChars = " \t\n\r";
+// From this second of the half hour on (29:30), a time counts to the
+// second slot of its hour.
+constexpr int kSecondHalfFrom = 29 * 60 + 30;
+
+std::string_view lf_trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(kSpaceChars);
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(kSpaceChars);
+    return text.substr(first, last - first + 1);
+}
+
+// Pieces between separators, trimmed; empty pieces are left out.
+std::vector<std::string_view> lf_splitPieces(std::string_view text, char separator) {
+    std::vector<std::string_view> pieces;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const auto end = std::min(text.find(separator, start), text.size());
+        const std::string_view piece = lf_trimmed(text.substr(start, end - start));
+        if (!piece.empty()) pieces.push_back(piece);
+        start = end + 1;
+    }
+    return pieces;
+}
+
+// One slot number. The whole piece must be the number: "7x" or "8.5" in a
+// stand file is a damaged entry, not slot 7 or 8.
+std::optional<int> lf_parseSlot(std::string_view piece, std::string_view wholeText) {
+    const std::string_view digits = lf_trimmed(piece);
+    unsigned value = 0;
+    const char* last = digits.data() + digits.size();
+    const auto [end, error] = std::from_chars(digits.data(), last, value);
+    if (digits.empty() || error != std::errc{} || end != last || value >= kHalfHourSlotCount) {
+        gf_logAttention(fmt::format("{} invalid hour '{}' in {}", "operator ()", digits, wholeText));
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
+HalfHourSlots lf_slotRun(int first, int last) {
+    HalfHourSlots slots;
+    for (int slot = first; slot <= last; ++slot) slots.set(static_cast<std::size_t>(slot));
+    return slots;
+}
+
+HalfHourSlots lf_parseRunForm(std::string_view text) {
+    if (std::count(text.begin(), text.end(), ':') > 1) {
+        gf_logAttention(fmt::format("{} more than one colon char in: {}", kHours2BitsetName, text));
+        return {};
+    }
+    const std::vector<std::string_view> pieces = lf_splitPieces(text, ':');
+    if (pieces.empty()) {
+        gf_logAttention(fmt::format("{} invalid range format in {}", kHours2BitsetName, text));
+        return {};
+    }
+    std::vector<int> ends;
+    for (const std::string_view piece : pieces) {
+        const auto slot = lf_parseSlot(piece, text);
+        if (!slot) return {};
+        ends.push_back(*slot);
+    }
+    if (ends.size() == 1) return lf_slotRun(ends[0], ends[0]);
+    if (ends[0] > ends[1]) {
+        gf_logAttention(fmt::format("{} descending range not allowed ({}:{} in {})", kHours2BitsetName, ends[0],
+                                    ends[1], text));
+        return {};
+    }
+    return lf_slotRun(ends[0], ends[1]);
+}
+
+HalfHourSlots lf_parseListForm(std::string_view text) {
+    HalfHourSlots slots;
+    for (const std::string_view piece : lf_splitPieces(text, ',')) {
+        if (const auto slot = lf_parseSlot(piece, text)) slots.set(static_cast<std::size_t>(*slot));
+    }
+    return slots;
+}
+
+std::optional<int> lf_lowestSlot(const HalfHourSlots& slots) {
+    for (int slot = 0; slot < kHalfHourSlotCount; ++slot) {
+        if (slots.test(static_cast<std::size_t>(slot))) return slot;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> lf_highestSlot(const HalfHourSlots& slots) {
+    for (int slot = kHalfHourSlotCount - 1; slot >= 0; --slot) {
+        if (slots.test(static_cast<std::size_t>(slot))) return slot;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int gf_halfHourSlot(int hour, int minute, int second) {
+    return 2 * hour + (minute * 60 + second >= kSecondHalfFrom ? 1 : 0);
+}
+
+HalfHourSlots gf_hours2bitset(std::string_view text) {
+    if (text.empty()) return {};
+    if (text.find(':') != std::string_view::npos) return lf_parseRunForm(text);
+    return lf_parseListForm(text);
+}
+
+std::optional<std::string> gf_bitsetToList(const HalfHourSlots& slots) {
+    if (slots.none()) return std::nullopt;
+    std::string list;
+    for (int slot = 0; slot < kHalfHourSlotCount; ++slot) {
+        if (!slots.test(static_cast<std::size_t>(slot))) continue;
+        if (!list.empty()) list += ',';
+        list += std::to_string(slot);
+    }
+    return list;
+}
+
+std::optional<std::string> gf_bitsetToRange(const HalfHourSlots& slots) {
+    const auto first = lf_lowestSlot(slots);
+    const auto last = lf_highestSlot(slots);
+    if (!first || !last) return std::nullopt;
+    if (lf_slotRun(*first, *last) != slots) return std::nullopt;
+    if (*first == *last) return std::to_string(*first);
+    return fmt::format("{}:{}", *first, *last);
+}
+
+}  // namespace qvl
