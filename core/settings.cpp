@@ -1,0 +1,218 @@
+// The setting classes and the drop-down fillers. The objects themselves and
+// their registries are in settings_table.cpp.
+#include "core/settings.h"
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+namespace qvl {
+
+Parameter::Parameter(std::string key) : key_(std::move(key)) {}
+Parameter::~Parameter() = default;
+
+BoolParameter::BoolParameter(std::string key, bool defaultValue)
+    : Parameter(std::move(key)), default_(defaultValue), current_(defaultValue) {}
+
+RangeParameter::RangeParameter(std::string key, std::int32_t defaultValue, std::int32_t minimum,
+                               std::int32_t maximum)
+    : Parameter(std::move(key)),
+      default_(defaultValue),
+      minimum_(minimum),
+      maximum_(maximum),
+      current_(defaultValue) {}
+
+std::int32_t RangeParameter::clamp(std::int32_t value) const noexcept {
+    // Not std::clamp: limits that a faulty table gave the wrong way round must
+    // not be undefined behaviour; the maximum wins then.
+    if (value > maximum_) {
+        return maximum_;
+    }
+    if (value < minimum_) {
+        return minimum_;
+    }
+    return value;
+}
+
+StringParameter::StringParameter(std::string key, std::string defaultValue)
+    : Parameter(std::move(key)), default_(defaultValue), current_(std::move(defaultValue)) {}
+
+std::string StringParameter::value() const {
+    std::lock_guard lock(mutex_);
+    return current_;
+}
+
+void StringParameter::set(std::string value) {
+    std::lock_guard lock(mutex_);
+    current_ = std::move(value);
+}
+
+std::string StringParameter::defaultValue() const {
+    std::lock_guard lock(mutex_);
+    return default_;
+}
+
+void StringParameter::setDefault(std::string value) {
+    std::lock_guard lock(mutex_);
+    default_ = std::move(value);
+}
+
+ControlBinding::ControlBinding(std::uint16_t controlId, std::uint32_t rowY) noexcept
+    : controlId_(controlId), rowY_(rowY) {}
+ControlBinding::~ControlBinding() = default;
+
+BoolControlParameter::BoolControlParameter(std::string key, bool defaultValue,
+                                           std::uint16_t controlId, std::uint32_t rowY)
+    : BoolParameter(std::move(key), defaultValue), ControlBinding(controlId, rowY) {}
+
+namespace {
+
+// An empty list would leave no limits; the default then stands for both.
+std::int32_t lf_firstOr(const std::vector<std::int32_t>& values, std::int32_t fallback) {
+    return values.empty() ? fallback : values.front();
+}
+
+std::int32_t lf_lastOr(const std::vector<std::int32_t>& values, std::int32_t fallback) {
+    return values.empty() ? fallback : values.back();
+}
+
+std::vector<std::int32_t> lf_floatBits(const std::vector<float>& values) {
+    std::vector<std::int32_t> bits;
+    bits.reserve(values.size());
+    for (const float value : values) {
+        bits.push_back(FloatRangeControlParameter::toBits(value));
+    }
+    return bits;
+}
+
+}  // namespace
+
+RangeControlParameter::RangeControlParameter(std::string key, std::int32_t defaultValue,
+                                             std::vector<std::int32_t> values,
+                                             std::uint16_t controlId, std::uint32_t rowY)
+    : RangeParameter(std::move(key), defaultValue, lf_firstOr(values, defaultValue),
+                     lf_lastOr(values, defaultValue)),
+      ControlBinding(controlId, rowY),
+      values_(std::move(values)) {}
+
+std::optional<std::size_t> RangeControlParameter::valueIndex(std::int32_t value) const noexcept {
+    const auto it = std::find(values_.begin(), values_.end(), value);
+    if (it == values_.end()) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(it - values_.begin());
+}
+
+FloatRangeControlParameter::FloatRangeControlParameter(std::string key, float defaultValue,
+                                                       const std::vector<float>& values,
+                                                       std::uint16_t controlId,
+                                                       std::uint32_t rowY)
+    : RangeControlParameter(std::move(key), toBits(defaultValue), lf_floatBits(values), controlId,
+                            rowY) {}
+
+StringControlParameter::StringControlParameter(std::string key, std::string defaultValue,
+                                               std::uint16_t controlId, std::uint32_t rowY)
+    : StringParameter(std::move(key), std::move(defaultValue)), ControlBinding(controlId, rowY) {}
+
+ChoiceParameter::ChoiceParameter(std::string key, std::string defaultValue,
+                                 std::vector<std::string> values, std::uint16_t controlId,
+                                 std::uint32_t rowY)
+    : StringControlParameter(std::move(key), std::move(defaultValue), controlId, rowY),
+      values_(std::move(values)) {}
+
+SharedChoiceParameter::SharedChoiceParameter(std::string key, std::string defaultValue,
+                                             std::uint16_t controlId, std::uint32_t rowY)
+    : StringControlParameter(std::move(key), std::move(defaultValue), controlId, rowY) {}
+
+std::vector<std::string> SharedChoiceParameter::values() const {
+    std::lock_guard lock(listMutex_);
+    return values_;
+}
+
+void SharedChoiceParameter::setValues(std::vector<std::string> values) {
+    std::lock_guard lock(listMutex_);
+    values_ = std::move(values);
+}
+
+CommandButton::CommandButton(std::string label, std::uint16_t controlId, std::uint32_t rowY)
+    : Parameter(std::move(label)), ControlBinding(controlId, rowY) {}
+
+namespace {
+
+// The controls and the handle of a drop-down that exists, or nothing.
+struct LiveCombo {
+    std::shared_ptr<ui::Controls> controls;
+    ui::ControlHandle handle = ui::kNoControl;
+};
+
+std::optional<LiveCombo> lf_liveCombo(const ControlBinding& binding) {
+    const ui::ControlHandle handle = binding.controlHandle();
+    if (handle == ui::kNoControl) {
+        return std::nullopt;
+    }
+    std::shared_ptr<ui::Controls> controls = ui::installedControls();
+    if (!controls || !controls->exists(handle)) {
+        return std::nullopt;
+    }
+    return LiveCombo{std::move(controls), handle};
+}
+
+std::optional<std::size_t> lf_exactIndex(const std::vector<std::string>& values,
+                                         const std::string& text) {
+    const auto it = std::find(values.begin(), values.end(), text);
+    if (it == values.end()) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(it - values.begin());
+}
+
+// The window system's "select string" picks the first entry that merely
+// begins with the text, so a value such as "AIG, FSLTL" would show as
+// "AIG, FSLTL, JF, MTL". The exact entry goes first; the prefix rule stays
+// for values that differ from every entry (in case, for example).
+void lf_fillTextCombo(const LiveCombo& combo, const std::vector<std::string>& values,
+                      const std::string& current) {
+    combo.controls->resetContent(combo.handle);
+    for (const std::string& value : values) {
+        combo.controls->addString(combo.handle, value);
+    }
+    if (const auto index = lf_exactIndex(values, current)) {
+        combo.controls->setCurrentSelection(combo.handle, static_cast<int>(*index));
+    } else {
+        combo.controls->selectString(combo.handle, current);
+    }
+}
+
+}  // namespace
+
+void gf_fillRangeComboBox(const RangeControlParameter& setting) {
+    const auto combo = lf_liveCombo(setting);
+    if (!combo) {
+        return;
+    }
+    combo->controls->resetContent(combo->handle);
+    for (const std::int32_t value : setting.values()) {
+        combo->controls->addString(combo->handle, std::to_string(value));
+    }
+    if (const auto index = setting.valueIndex(setting.value())) {
+        combo->controls->setCurrentSelection(combo->handle, static_cast<int>(*index));
+    }
+}
+
+void gf_fillChoiceComboBox(const ChoiceParameter& setting) {
+    if (const auto combo = lf_liveCombo(setting)) {
+        lf_fillTextCombo(*combo, setting.values(), setting.value());
+    }
+}
+
+void gf_fillCallsignComboBox() {
+    if (const auto combo = lf_liveCombo(CALLSIGN_2_OBJECTID)) {
+        lf_fillTextCombo(*combo, CALLSIGN_2_OBJECTID.values(), CALLSIGN_2_OBJECTID.value());
+    }
+}
+
+std::optional<std::size_t> gf_findChoiceIndex(const ChoiceParameter& setting) {
+    return lf_exactIndex(setting.values(), setting.value());
+}
+
+}  // namespace qvl
