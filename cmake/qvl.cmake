@@ -33,6 +33,6 @@ function(qvl_test_folder folder)
     target_link_libraries(qvl_${_id}_threaded_tests PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
     target_include_directories(qvl_${_id}_threaded_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
     gtest_discover_tests(qvl_${_id}_threaded_tests DISCOVERY_TIMEOUT 60
-                         PROPERTIES LABELS "${_id};threaded" ENVIRONMENT "QVL_TEST=1")
+                         PROPERTIES LABELS threaded ENVIRONMENT "QVL_TEST=1")
   endif()
 endfunction()

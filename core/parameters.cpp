@@ -1,0 +1,401 @@
+#include "core/parameters.h"
+
+#include <fmt/format.h>
+
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "core/files.h"
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/run_flags.h"
+#include "core/strings.h"
+#include "core/text_file.h"
+#include "core/version.h"
+#include "core/xml.h"
+
+namespace fs = std::filesystem;
+
+namespace qvl {
+namespace {
+
+// The one lock of parameters.xml. Recursive, because a single-setting save
+// may fall back to a whole-file write. Control updates asked for while it is
+// held wait in a per-thread list and run once the outermost holder lets go,
+// so the window is never called with the lock held.
+class ParametersLock {
+public:
+    ParametersLock() {
+        mutex().lock();
+        ++depth();
+    }
+    ~ParametersLock() {
+        const bool outermost = --depth() == 0;
+        std::vector<std::function<void()>> pending;
+        if (outermost) pending.swap(deferred());
+        mutex().unlock();
+        for (auto& update : pending) update();
+    }
+    ParametersLock(const ParametersLock&) = delete;
+    ParametersLock& operator=(const ParametersLock&) = delete;
+
+    static void defer(std::function<void()> update) {
+        if (depth() == 0) {
+            update();
+        } else {
+            deferred().push_back(std::move(update));
+        }
+    }
+
+private:
+    static std::recursive_mutex& mutex() {
+        static std::recursive_mutex m;
+        return m;
+    }
+    static int& depth() {
+        thread_local int d = 0;
+        return d;
+    }
+    static std::vector<std::function<void()>>& deferred() {
+        thread_local std::vector<std::function<void()>> list;
+        return list;
+    }
+};
+
+std::string boolText(bool v) { return v ? "true" : "false"; }
+
+// root (or the document itself), then its first parameters element.
+pugi::xml_node parametersOf(const pugi::xml_node& document) {
+    pugi::xml_node root = document.child("root");
+    if (!root) root = document;
+    return root.child("parameters");
+}
+
+pugi::xml_node firstParameter(const pugi::xml_node& document, std::string_view key) {
+    const std::string k(key);
+    for (pugi::xml_node p : parametersOf(document).children("parameter")) {
+        if (k == p.attribute("name").as_string()) return p;
+    }
+    return {};
+}
+
+void logBool(const BoolParameter& s) { gf_logUnlessClosing(fmt::format("{}={}", s.key(), boolText(s.value()))); }
+
+void logAppendFailure(const Parameter& s, const std::string& value) {
+    gf_logUnlessClosing(fmt::format("{}adding xml parameter {} with {} failed!", "===> ", s.key(), value));
+}
+
+bool loadFile(pugi::xml_document& doc, const fs::path& file) {
+    return static_cast<bool>(doc.load_file(file.c_str(), pugi::parse_default, pugi::encoding_auto));
+}
+
+void saveDocument(pugi::xml_document& doc, const fs::path& file) {
+    if (!gf_saveXmlDocument(doc, file)) gf_logAttention(fmt::format("saving: {} failed", gf_pathToUtf8(file)));
+}
+
+// Keeps the unreadable file as its first generation before it is replaced,
+// so a damaged file can still be looked at and nothing is lost unseen.
+void keepUnreadableFile(const fs::path& file) {
+    std::error_code ec;
+    if (fs::exists(file, ec)) gf_save1GenerationOf(file);
+}
+
+void removeIfExists(const fs::path& p) {
+    if (fs::exists(p)) fs::remove(p);
+}
+
+// Whole-file write, caller holds the lock.
+void saveAll(bool defaults) {
+    const fs::path file = gf_parametersFile();
+    pugi::xml_document doc;
+    pugi::xml_node root = doc.append_child("root");
+    if (defaults) PROGRAM_VERSION.setDefault(gf_versionToString(gf_programVersion()));
+    pugi::xml_node parameters = root.append_child("parameters");
+    if (parameters) {
+        for (BoolParameter* s : boolParameters) {
+            const bool v = defaults ? s->defaultValue() : s->value();
+            if (!gf_appendBoolParameterXml(parameters, s->key(), v)) logAppendFailure(*s, boolText(s->value()));
+            logBool(*s);
+        }
+        for (BoolControlParameter* s : boolControlParameters) {
+            const bool v = defaults ? s->defaultValue() : s->value();
+            if (!gf_appendBoolParameterXml(parameters, s->key(), v)) logAppendFailure(*s, boolText(s->value()));
+            logBool(*s);
+            ParametersLock::defer([s] { gf_showBoolParameter(*s); });
+        }
+        for (RangeParameter* s : rangeParameters) {
+            const auto v = defaults ? s->defaultValue() : s->value();
+            if (!gf_appendIntParameterXml(parameters, s->key(), v)) logAppendFailure(*s, std::to_string(s->value()));
+            gf_logIntParameter(*s);
+        }
+        for (RangeControlParameter* s : rangeControlParameters) {
+            const auto v = defaults ? s->defaultValue() : s->value();
+            if (!gf_appendIntParameterXml(parameters, s->key(), v)) logAppendFailure(*s, std::to_string(s->value()));
+            gf_logIntParameter(*s);
+            ParametersLock::defer([s] { gf_showIntParameter(*s); });
+        }
+        for (StringParameter* s : stringParameters) {
+            const auto v = defaults ? s->defaultValue() : s->value();
+            if (!gf_appendStringParameterXml(parameters, s->key(), v)) logAppendFailure(*s, s->value());
+            gf_logStringParameter(*s);
+        }
+        for (StringControlParameter* s : shownStringParameters) {
+            const auto v = defaults ? s->defaultValue() : s->value();
+            if (!gf_appendStringParameterXml(parameters, s->key(), v)) logAppendFailure(*s, s->value());
+            gf_logStringParameter(*s);
+            ParametersLock::defer([s] { gf_showStringParameter(*s); });
+        }
+        saveDocument(doc, file);
+    }
+    gf_logUnlessClosing(gf_starBanner(kBannerWidth1, kBannerWidth2, false, false, ""));
+}
+
+// The single-setting save shared by the three kinds.
+void saveOne(const Parameter& setting, const std::string& value, const std::function<void()>& logLine) {
+    ParametersLock lock;
+    const fs::path file = gf_parametersFile();
+    pugi::xml_document doc;
+    if (!loadFile(doc, file)) {
+        // Writing this one setting alone would lose every other: keep the
+        // unreadable file and write the whole file from the current values.
+        keepUnreadableFile(file);
+        gf_logAttention(fmt::format("{} could not be read; writing it anew from the current settings",
+                                    gf_pathToUtf8(file)));
+        saveAll(false);
+        logLine();
+        return;
+    }
+    pugi::xml_node root = doc.child("root");
+    const bool hasRoot = static_cast<bool>(root);
+    pugi::xml_node holder = hasRoot ? root : static_cast<pugi::xml_node>(doc);
+    pugi::xml_node parameters = holder.child("parameters");
+    if (!parameters) parameters = holder.append_child("parameters");
+    bool matched = false;
+    for (pugi::xml_node p : parameters.children("parameter")) {
+        if (setting.key() != p.attribute("name").as_string()) continue;
+        gf_setOrAppendAttribute(p, "value", value);
+        matched = true;
+    }
+    if (!matched) gf_appendStringParameterXml(parameters, setting.key(), value);
+    logLine();
+    if (!hasRoot) {
+        gf_addParametersRootLevel();
+    } else {
+        saveDocument(doc, file);
+    }
+}
+
+}  // namespace
+
+bool gf_appendBoolParameterXml(pugi::xml_node parameters, std::string_view key, bool value) {
+    return gf_appendStringParameterXml(parameters, key, boolText(value));
+}
+
+bool gf_appendIntParameterXml(pugi::xml_node parameters, std::string_view key, std::int32_t value) {
+    return gf_appendStringParameterXml(parameters, key, std::to_string(value));
+}
+
+bool gf_appendStringParameterXml(pugi::xml_node parameters, std::string_view key, std::string_view value) {
+    pugi::xml_node p = parameters.append_child("parameter");
+    return p && gf_appendAttribute(p, "name", key) && gf_appendAttribute(p, "value", value);
+}
+
+std::optional<bool> gf_readBoolParameterXml(const pugi::xml_node& document, std::string_view key) {
+    const pugi::xml_node p = firstParameter(document, key);
+    if (!p) return std::nullopt;
+    return p.attribute("value").as_bool(false);
+}
+
+std::optional<std::int32_t> gf_readIntParameterXml(const pugi::xml_node& document, std::string_view key) {
+    const pugi::xml_node p = firstParameter(document, key);
+    if (!p) return std::nullopt;
+    return p.attribute("value").as_int(0);
+}
+
+std::optional<std::string> gf_readStringParameterXml(const pugi::xml_node& document, std::string_view key) {
+    const pugi::xml_node p = firstParameter(document, key);
+    if (!p) return std::nullopt;
+    return std::string(p.attribute("value").as_string());
+}
+
+void gf_logIntParameter(const RangeParameter& s) { gf_logUnlessClosing(fmt::format("{}={}", s.key(), s.value())); }
+
+void gf_logStringParameter(const StringParameter& s) {
+    gf_logUnlessClosing(fmt::format("{}=\"{}\"", s.key(), s.value()));
+}
+
+void gf_showBoolParameter(const BoolControlParameter& s) {
+    auto controls = ui::installedControls();
+    if (!controls) return;
+    controls->setChecked(s.controlHandle(), s.value());
+}
+
+namespace {
+
+void showText(const ControlBinding& binding, const std::string& text) {
+    auto controls = ui::installedControls();
+    if (!controls) return;
+    if (!controls->exists(binding.controlHandle())) {
+        gf_log(fmt::format("GetDlgItem failed for ID {}", binding.controlId()));
+        return;
+    }
+    controls->setText(binding.controlHandle(), text);
+}
+
+}  // namespace
+
+void gf_showIntParameter(const RangeControlParameter& s) { showText(s, std::to_string(s.value())); }
+
+void gf_showStringParameter(const StringControlParameter& s) { showText(s, s.value()); }
+
+bool gf_readParameters() {
+    ParametersLock lock;
+    const fs::path file = gf_parametersFile();
+    gf_logUnlessClosing(gf_starBanner(kBannerWidth1, 0, true, false, "parameters"));
+
+    pugi::xml_document doc;
+    const bool loaded = loadFile(doc, file);
+    pugi::xml_node parameters = loaded ? parametersOf(doc) : pugi::xml_node();
+    if (!parameters) {
+        gf_logUnlessClosing(fmt::format("{} not found, creating new with default values:", gf_pathToUtf8(file)));
+        keepUnreadableFile(file);
+        saveAll(true);
+        return true;
+    }
+    gf_logUnlessClosing(fmt::format("from '{}'", gf_pathToUtf8(file)));
+
+    auto readBool = [&](BoolParameter& s) {
+        if (auto v = gf_readBoolParameterXml(doc, s.key())) {
+            s.set(*v);
+        } else {
+            s.set(s.defaultValue());
+            gf_appendBoolParameterXml(parameters, s.key(), s.value());
+        }
+        logBool(s);
+    };
+    auto readInt = [&](RangeParameter& s) {
+        if (auto v = gf_readIntParameterXml(doc, s.key())) {
+            s.set(s.clamp(*v));
+        } else {
+            s.set(s.defaultValue());
+            gf_appendIntParameterXml(parameters, s.key(), s.value());
+        }
+        gf_logIntParameter(s);
+    };
+    auto readString = [&](StringParameter& s) {
+        if (auto v = gf_readStringParameterXml(doc, s.key())) {
+            s.set(*v);
+        } else {
+            s.set(s.defaultValue());
+            gf_appendStringParameterXml(parameters, s.key(), s.value());
+        }
+        gf_logStringParameter(s);
+    };
+
+    for (BoolParameter* s : boolParameters) readBool(*s);
+    for (BoolControlParameter* s : boolControlParameters) {
+        readBool(*s);
+        ParametersLock::defer([s] { gf_showBoolParameter(*s); });
+    }
+    for (RangeParameter* s : rangeParameters) readInt(*s);
+    for (RangeControlParameter* s : rangeControlParameters) {
+        readInt(*s);
+        ParametersLock::defer([s] { gf_showIntParameter(*s); });
+    }
+    for (StringParameter* s : stringParameters) readString(*s);
+    for (StringControlParameter* s : shownStringParameters) {
+        readString(*s);
+        ParametersLock::defer([s] { gf_showStringParameter(*s); });
+    }
+
+    gf_saveXmlDocument(doc, file);  // the program's own layout; a failure changes nothing read
+    gf_logUnlessClosing(gf_starBanner(kBannerWidth1, kBannerWidth2, false, false, ""));
+    return false;
+}
+
+void gf_saveAllParameters(bool defaults) {
+    ParametersLock lock;
+    saveAll(defaults);
+}
+
+void gf_addParametersRootLevel() {
+    ParametersLock lock;
+    gf_log("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
+    removeIfExists(gf_parametersFile());
+    saveAll(false);
+}
+
+void gf_saveStringParameter(const StringParameter& setting) {
+    const std::string value = setting.value();
+    saveOne(setting, value, [&] { gf_logUnlessClosing(fmt::format("{}=\"{}\"", setting.key(), value)); });
+}
+
+void gf_saveBoolParameter(const BoolParameter& setting) {
+    const std::string value = boolText(setting.value());
+    saveOne(setting, value, [&] { gf_logUnlessClosing(fmt::format("{}={}", setting.key(), value)); });
+}
+
+void gf_saveIntParameter(const RangeParameter& setting) {
+    const std::string value = std::to_string(setting.value());
+    saveOne(setting, value, [&] { gf_logUnlessClosing(fmt::format("{}={}", setting.key(), value)); });
+}
+
+void gf_setStringParameter(StringParameter& setting, std::string text) {
+    setting.set(std::move(text));
+    gf_saveStringParameter(setting);
+}
+
+bool lf_upgradeParameters() {
+    ParametersLock lock;
+    const VersionRecord running = gf_programVersion();
+    const std::string runningText = gf_versionToString(running);
+    // A stray blank or line break around the stored text must not turn a good
+    // version into 0.0.0, which would delete the data files and the settings.
+    const std::string storedText = lf_trimCopy(PROGRAM_VERSION.value());
+
+    if (storedText == lf_trimCopy(PROGRAM_VERSION.defaultValue())) {
+        PROGRAM_VERSION.set(runningText);
+        gf_saveStringParameter(PROGRAM_VERSION);
+        return false;
+    }
+    const VersionRecord stored = gf_parseVersion(storedText);
+    if (stored != running) {
+        PROGRAM_VERSION.set(runningText);
+        gf_saveStringParameter(PROGRAM_VERSION);
+    }
+    if (!(running > stored)) return false;
+
+    gf_log(fmt::format("This is a version update from {} -> {}", gf_versionToString(stored), runningText));
+    if (stored < VersionRecord{12, 0, 0}) {
+        removeIfExists(kAirportsEnc);
+        removeIfExists(kAigRegcodesEnc);
+        removeIfExists(kDbaseEnc);
+    }
+    if (stored < VersionRecord{11, 0, 2}) return true;
+    if (fs::exists(kNewVersionFolder)) fs::remove_all(kNewVersionFolder);
+    return false;
+}
+
+void gf_initParameters() {
+    ParametersLock lock;
+    if (gf_readParameters()) {
+        SCAN_LIVERIES.set(true);
+        gf_saveBoolParameter(SCAN_LIVERIES);
+        ParametersLock::defer([] { gf_showBoolParameter(SCAN_LIVERIES); });
+        SCAN_AIRPORTS.set(true);
+        gf_saveBoolParameter(SCAN_AIRPORTS);
+        ParametersLock::defer([] { gf_showBoolParameter(SCAN_AIRPORTS); });
+        return;
+    }
+    if (lf_upgradeParameters()) {
+        gf_log("\nYour previous version was too old to convert the old text box parameters to the newdropbox values.");
+        gf_log(fmt::format("{} re-starts with default parameter values ...\n", kProductName));
+        removeIfExists(gf_parametersFile());
+        saveAll(true);
+    }
+}
+
+}  // namespace qvl

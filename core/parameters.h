@@ -1,0 +1,72 @@
+// parameters.xml: the settings on disk, in the product folder under the
+// user's roaming application data.
+//   <root><parameters><parameter name="KEY" value="VALUE"/>...</parameters></root>
+// Read once per run at start-up (and brought up to date with the running
+// version), written whole when created, repaired or reset, and updated one
+// setting at a time whenever the user changes a control.
+//
+// One process-wide lock orders every read and write of the file; every save
+// goes to a temporary file that is renamed over the target. Controls are
+// updated only after that lock is released.
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/settings.h"
+
+namespace qvl {
+
+// Start-up entry: reads the file (creating it with defaults when missing or
+// unusable, then switching both scans on) and upgrades an older one.
+void gf_initParameters();
+
+// Reads the file into every registered setting and saves it back in the
+// program's own layout. True when the file was missing or unusable and a new
+// one with default values was written.
+bool gf_readParameters();
+
+// Writes a complete new file from every registered setting: the defaults when
+// `defaults` is true (PROGRAM_VERSION then records the running version), else
+// the current values.
+void gf_saveAllParameters(bool defaults);
+
+// Compares the stored program version with the running one and performs the
+// upgrade steps; true when the stored version is too old to keep the file.
+bool lf_upgradeParameters();
+
+// Replaces a file without a root element by a complete new one.
+void gf_addParametersRootLevel();
+
+// Write one setting's current value into the file at once.
+void gf_saveStringParameter(const StringParameter& setting);
+void gf_saveBoolParameter(const BoolParameter& setting);
+void gf_saveIntParameter(const RangeParameter& setting);
+// Stores the text as the current value and saves it.
+void gf_setStringParameter(StringParameter& setting, std::string text);
+
+// XML building blocks shared with the other settings files.
+bool gf_appendBoolParameterXml(pugi::xml_node parameters, std::string_view key, bool value);
+bool gf_appendIntParameterXml(pugi::xml_node parameters, std::string_view key, std::int32_t value);
+bool gf_appendStringParameterXml(pugi::xml_node parameters, std::string_view key, std::string_view value);
+// The first parameter element with the key under root (or the document
+// itself) / parameters; a missing value attribute reads as false, 0 or "".
+std::optional<bool> gf_readBoolParameterXml(const pugi::xml_node& document, std::string_view key);
+std::optional<std::int32_t> gf_readIntParameterXml(const pugi::xml_node& document, std::string_view key);
+std::optional<std::string> gf_readStringParameterXml(const pugi::xml_node& document, std::string_view key);
+
+// Listing lines in Log.txt (silent while the run is closing).
+void gf_logIntParameter(const RangeParameter& setting);
+void gf_logStringParameter(const StringParameter& setting);
+
+// A setting's value shown in its control: a check box ticked, a drop-down's
+// or an edit box's text refreshed. Nothing while there is no window.
+void gf_showBoolParameter(const BoolControlParameter& setting);
+void gf_showIntParameter(const RangeControlParameter& setting);
+void gf_showStringParameter(const StringControlParameter& setting);
+
+}  // namespace qvl

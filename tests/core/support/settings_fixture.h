@@ -1,0 +1,58 @@
+// Puts every setting back to its default and points the roaming folder at a
+// temporary folder, with the working folder there too, so parameters.xml and
+// the data files of a test live in that folder only.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/settings.h"
+#include "support/temp_dir.h"
+
+namespace qvl::test {
+
+inline void resetAllSettings() {
+    PROGRAM_VERSION.setDefault("");
+    for (auto* s : boolParameters) s->set(s->defaultValue());
+    for (auto* s : boolControlParameters) s->set(s->defaultValue());
+    for (auto* s : rangeParameters) s->set(s->defaultValue());
+    for (auto* s : rangeControlParameters) s->set(s->defaultValue());
+    for (auto* s : stringParameters) s->set(s->defaultValue());
+    for (auto* s : shownStringParameters) s->set(s->defaultValue());
+    parking_percentage.set(parking_percentage.defaultValue());
+}
+
+class SettingsFolder : public ::testing::Test {
+protected:
+    void SetUp() override {
+        resetAllSettings();
+        oldCwd_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir.path());
+        setenv("QVL_ROAMING_DIR", (dir / "roaming").c_str(), 1);
+        std::filesystem::create_directories(gf_productFolder());
+        gf_openLogAt(dir / "Log.txt");
+    }
+    void TearDown() override {
+        gf_closeLog();
+        unsetenv("QVL_ROAMING_DIR");
+        std::filesystem::current_path(oldCwd_);
+        resetAllSettings();
+    }
+    std::string log() {
+        gf_flushLog();
+        return readFile(dir / "Log.txt");
+    }
+    std::string file() { return readFile(gf_parametersFile()); }
+    void writeParameters(const std::string& xml) { writeFile(gf_parametersFile(), xml); }
+
+    TempDir dir;
+
+private:
+    std::filesystem::path oldCwd_;
+};
+
+}  // namespace qvl::test
