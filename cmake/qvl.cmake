@@ -8,6 +8,15 @@ function(qvl_library name folder)
   target_link_libraries(${name} PUBLIC ${ARGN})
 endfunction()
 
+# One GoogleTest executable, its tests registered with CTest under a label.
+function(_qvl_test_executable target label sources libs)
+  add_executable(${target} ${sources})
+  target_link_libraries(${target} PRIVATE ${libs} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
+                       PROPERTIES LABELS ${label} ENVIRONMENT "QVL_TEST=1")
+endfunction()
+
 # qvl_test_folder(folder LIBS...): tests/<folder>/*_test.cpp form one suite;
 # tests/<folder>/*_threaded_test.cpp form a second suite labelled "threaded",
 # which CI also runs under ThreadSanitizer.
@@ -22,17 +31,9 @@ function(qvl_test_folder folder)
     list(REMOVE_ITEM _plain ${_thr})
   endif()
   if(_plain)
-    add_executable(qvl_${_id}_tests ${_plain} ${_sup})
-    target_link_libraries(qvl_${_id}_tests PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
-    target_include_directories(qvl_${_id}_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-    gtest_discover_tests(qvl_${_id}_tests DISCOVERY_TIMEOUT 60
-                         PROPERTIES LABELS "${_id}" ENVIRONMENT "QVL_TEST=1")
+    _qvl_test_executable(qvl_${_id}_tests ${_id} "${_plain};${_sup}" "${ARGN}")
   endif()
   if(_thr)
-    add_executable(qvl_${_id}_threaded_tests ${_thr} ${_sup})
-    target_link_libraries(qvl_${_id}_threaded_tests PRIVATE ${ARGN} GTest::gtest GTest::gmock GTest::gtest_main)
-    target_include_directories(qvl_${_id}_threaded_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
-    gtest_discover_tests(qvl_${_id}_threaded_tests DISCOVERY_TIMEOUT 60
-                         PROPERTIES LABELS threaded ENVIRONMENT "QVL_TEST=1")
+    _qvl_test_executable(qvl_${_id}_threaded_tests threaded "${_thr};${_sup}" "${ARGN}")
   endif()
 endfunction()
