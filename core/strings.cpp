@@ -7,6 +7,8 @@
 #include <limits>
 #include <utility>
 
+#include "core/settings.h"
+
 namespace qvl {
 
 bool gf_contains(const std::string& text, const char* needle) {
@@ -96,6 +98,11 @@ std::int32_t gf_percent(std::int64_t part, std::int64_t whole) {
 std::string gf_numberText(float value) {
     if (std::fmod(value, 1.0f) != 0.0f) return fmt::format("{:.1f}", value);
     return fmt::format("{:.0f}", value);
+}
+
+std::string gf_objectIdText(std::uint32_t objectId) {
+    if (SIM_CHOICE.value() == "MSFS 2020") return fmt::format("{}", objectId);
+    return fmt::format("{:x}", objectId);
 }
 
 namespace {

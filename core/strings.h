@@ -57,6 +57,10 @@ std::int32_t gf_percent(std::int64_t part, std::int64_t whole);
 // "2.5" for a value with a fraction, "2" for a whole value.
 std::string gf_numberText(float value);
 
+// A simulator object id as the chosen simulator writes it: decimal for
+// "MSFS 2020", lower-case hexadecimal for "MSFS 2024".
+std::string gf_objectIdText(std::uint32_t objectId);
+
 // "<code> <text>" for a socket error number in the Winsock numbering.
 std::string gf_socketErrorText(int code);
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/settings.h"
+
 namespace qvl {
 namespace {
 
@@ -70,6 +72,15 @@ TEST(Strings, PluralPercentNumbers) {
     EXPECT_EQ(gf_numberText(2.0f), "2");
     EXPECT_EQ(gf_numberText(2.5f), "2.5");
     EXPECT_EQ(gf_numberText(0.5f), "0.5");
+}
+
+TEST(Strings, ObjectIdTextFollowsTheChosenSimulator) {
+    SIM_CHOICE.set("MSFS 2020");
+    EXPECT_EQ(gf_objectIdText(4660), "4660");
+    SIM_CHOICE.set("MSFS 2024");
+    EXPECT_EQ(gf_objectIdText(4660), "1234");
+    EXPECT_EQ(gf_objectIdText(0xABCDEFu), "abcdef");
+    SIM_CHOICE.set(SIM_CHOICE.defaultValue());
 }
 
 TEST(Strings, SocketErrorTexts) {
