@@ -1,0 +1,208 @@
+#include "refdata/airports.h"
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+#include <stdexcept>
+#include <unordered_set>
+
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/text_file.h"
+#include "core/user_error.h"
+#include "refdata/data_file.h"
+
+namespace qvl {
+
+namespace {
+
+constexpr int kAirportListErrorCode = 88;
+constexpr std::size_t kAirportReserve = 15000;
+
+struct AirportTables {
+    std::vector<AirportRec> list;
+    std::unordered_set<FixedCode> codes;
+    std::atomic<bool> loaded{false};
+};
+
+AirportTables& lf_airportTables() {
+    static AirportTables tables;
+    return tables;
+}
+
+bool lf_isCodeChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+char lf_upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// A decimal number that fills the whole text; none otherwise.
+std::optional<double> lf_parseNumber(const char* text) {
+    if (*text == '\0') return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const double value = std::strtod(text, &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+// The 3-character code folded to upper case; none when it is not 3 letters or digits.
+std::optional<std::array<char, 3>> lf_parseCode3(std::string_view text) {
+    if (text.size() != 3) return std::nullopt;
+    std::array<char, 3> code{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        code[i] = lf_upperAscii(text[i]);
+        if (!lf_isCodeChar(code[i])) return std::nullopt;
+    }
+    return code;
+}
+
+// Fills the position, or gives the reason it cannot be used.
+std::optional<std::string> lf_readPosition(const pugi::xml_node node, AirportRec& airport) {
+    const auto latitude = lf_parseNumber(node.attribute("la").as_string());
+    const auto longitude = lf_parseNumber(node.attribute("lo").as_string());
+    if (!latitude || !longitude || std::fabs(*latitude) > 90.0 || std::fabs(*longitude) > 180.0) {
+        return "invalid position";
+    }
+    airport.latitude = *latitude;
+    airport.longitude = *longitude;
+    return std::nullopt;
+}
+
+void lf_readAirport(const pugi::xml_node node, const FixedCode& code, std::vector<AirportRec>& list,
+                    std::unordered_set<FixedCode>& codes) {
+    const std::string_view codeText = gf_fixedCodeView(code);
+    if (!node.attribute("la") || !node.attribute("lo")) {
+        gf_logAttention(fmt::format("Missing latLons for airport '{}'", codeText));
+        return;
+    }
+    if (!node.attribute("a")) {
+        gf_logAttention(fmt::format("Missing alt for airport '{}'", codeText));
+        return;
+    }
+    if (!node.attribute("s")) gf_logAttention(fmt::format("Missing stands for airport '{}'", codeText));
+
+    AirportRec airport;
+    airport.icao = code;
+    airport.standCount = node.attribute("s").as_int(0);
+    airport.altitude = node.attribute("a").as_float(0.0f);
+    std::optional<std::string> failure = lf_readPosition(node, airport);
+    const pugi::xml_attribute code3 = node.attribute("i");
+    if (!failure && code3) {
+        if (const auto parsed = lf_parseCode3(code3.as_string())) {
+            airport.code3 = *parsed;
+        } else {
+            failure = "invalid 3-character code";
+        }
+    }
+    if (failure) {
+        gf_log(fmt::format("Error storing airport '{}' '{}': {}", codeText, code3.as_string(), *failure));
+        return;
+    }
+    list.push_back(airport);
+    codes.insert(code);
+}
+
+// Steps that may fail; the list is built aside and taken over only whole.
+void lf_loadAirports(std::vector<AirportRec>& list, std::unordered_set<FixedCode>& codes) {
+    const std::string xmlPath = gf_pathToNarrow(kAirportsXml);
+    pugi::xml_document document;
+    const pugi::xml_parse_result parsed = document.load_file(kAirportsXml.c_str());
+    if (!parsed) throw std::runtime_error(xmlPath + " not loaded: " + parsed.description());
+    const pugi::xml_node airports = document.child("root").child("airports");
+    if (!airports) throw std::runtime_error("Missing <airports> root in: " + xmlPath);
+    list.reserve(kAirportReserve);
+    for (const pugi::xml_node node : airports.children("ap")) {
+        // An invalid code ends the whole read: FixedCode throws.
+        const FixedCode code(node.attribute("c").as_string());
+        lf_readAirport(node, code, list, codes);
+    }
+    std::stable_sort(list.begin(), list.end(),
+                     [](const AirportRec& a, const AirportRec& b) { return a.icao < b.icao; });
+    list.shrink_to_fit();
+}
+
+}  // namespace
+
+const std::vector<AirportRec>& airportList() { return lf_airportTables().list; }
+
+bool gf_readAirports() {
+    AirportTables& tables = lf_airportTables();
+    if (tables.loaded.load(std::memory_order_acquire)) return !tables.list.empty();
+
+    const PlainFileGuard plainFile(kAirportsXml);
+    try {
+        // A failed decryption leaves no plain file and shows up as a failed load.
+        gf_streamDecrypt(kAirportsEnc, kAirportsXml);
+    } catch (const std::exception& e) {
+        gf_logAttention(fmt::format("{} exception : {}", "gf_readAirports", e.what()));
+        throw;
+    }
+    std::vector<AirportRec> list;
+    std::unordered_set<FixedCode> codes;
+    try {
+        lf_loadAirports(list, codes);
+    } catch (const std::exception& e) {
+        throw UserErrorException(kAirportListErrorCode, e.what());
+    }
+    gf_log(fmt::format("{:5} airports read", list.size()));
+    tables.list = std::move(list);
+    tables.codes = std::move(codes);
+    tables.loaded.store(true, std::memory_order_release);
+    return !tables.list.empty();
+}
+
+bool gf_isKnownAirport(const FixedCode& code) { return lf_airportTables().codes.contains(code); }
+
+std::optional<FixedCode> gf_findAirportByCode(std::string_view text) {
+    if (text.size() < 4) return std::nullopt;
+    std::array<char, 4> folded{};
+    for (std::size_t i = 0; i < 4; ++i) {
+        folded[i] = lf_upperAscii(text[i]);
+        if (!lf_isCodeChar(folded[i])) return std::nullopt;
+    }
+    const FixedCode code(std::string_view(folded.data(), folded.size()));
+    const auto& list = airportList();
+    const auto it = std::lower_bound(list.begin(), list.end(), code,
+                                     [](const AirportRec& a, const FixedCode& c) { return a.icao < c; });
+    if (it == list.end() || !(it->icao == code)) return std::nullopt;
+    return code;
+}
+
+std::optional<FixedCode> gf_findAirportInName(const std::filesystem::path& path) {
+    // Every "-XXXX-" in the text is a candidate; of those that are airports
+    // the smallest code is the first one a walk of the sorted list would meet.
+    const std::string text = gf_pathToUtf8(path);
+    std::optional<FixedCode> best;
+    for (std::size_t i = 0; i + 5 < text.size(); ++i) {
+        if (text[i] != '-' || text[i + 5] != '-') continue;
+        std::array<char, 4> folded{};
+        bool valid = true;
+        for (std::size_t k = 0; k < 4 && valid; ++k) {
+            folded[k] = lf_upperAscii(text[i + 1 + k]);
+            valid = lf_isCodeChar(folded[k]);
+        }
+        if (!valid) continue;
+        const FixedCode candidate(std::string_view(folded.data(), folded.size()));
+        if (gf_isKnownAirport(candidate) && (!best || candidate < *best)) best = candidate;
+    }
+    return best;
+}
+
+std::string gf_airportLabel(const AirportRec& airport) {
+    std::string label = airport.icao.isSet() ? std::string(gf_fixedCodeView(airport.icao)) : std::string("?");
+    if (airport.code3View() != "XXX") label += fmt::format(" ({})", airport.code3View());
+    return label;
+}
+
+void gf_resetAirportList() {
+    AirportTables& tables = lf_airportTables();
+    tables.list.clear();
+    tables.codes.clear();
+    tables.loaded.store(false, std::memory_order_release);
+}
+
+}  // namespace qvl

@@ -1,0 +1,314 @@
+#include "refdata/dbase.h"
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include <algorithm>
+#include <filesystem>
+#include <stdexcept>
+#include <utility>
+
+#include "core/log.h"
+#include "core/paths.h"
+#include "core/strings.h"
+#include "core/text_file.h"
+#include "core/user_error.h"
+#include "refdata/data_file.h"
+
+namespace qvl {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kDbaseErrorCode = 61;
+constexpr double kNauticalMilesPerMetre = 0.0005399568034557236;
+constexpr std::size_t kRecordReserve = 65536;
+constexpr std::size_t kGroupReserve = 64;
+constexpr std::size_t kPublisherReserve = 640;
+constexpr std::size_t kThirdparties20Reserve = 600;
+constexpr std::size_t kThirdparties24Reserve = 300;
+
+// The pieces between commas, each trimmed, empty pieces kept (an empty text
+// gives no pieces): group lists keep their positions.
+std::vector<std::string> lf_splitKeepEmpty(std::string_view text) {
+    std::vector<std::string> pieces;
+    if (text.empty()) return pieces;
+    std::size_t start = 0;
+    while (true) {
+        const auto end = text.find(',', start);
+        pieces.push_back(lf_trimCopy(text.substr(start, end == std::string_view::npos ? text.npos : end - start)));
+        if (end == std::string_view::npos) break;
+        start = end + 1;
+    }
+    return pieces;
+}
+
+void lf_readXmlSection(const pugi::xml_document& document, const char* section, TextSet& target,
+                       const char* element, const char* attribute) {
+    const pugi::xml_node root = document.child("root");
+    if (!root) throw UserErrorException(kDbaseErrorCode, std::string("XML root missing: ") + "root");
+    const pugi::xml_node node = root.child(section);
+    if (!node) throw UserErrorException(kDbaseErrorCode, std::string("Missing section: ") + section);
+    bool anyValue = false;
+    for (const pugi::xml_node item : node.children(element)) {
+        const std::string_view text = item.attribute(attribute).as_string();
+        if (text.empty()) continue;
+        for (auto& piece : lf_splitTrimmed(text, ',')) {
+            target.insert(std::move(piece));
+            anyValue = true;
+        }
+    }
+    if (!anyValue) {
+        throw UserErrorException(kDbaseErrorCode,
+                                 fmt::format("In XML file section [{}], element [{}], attribute [{}] is empty.",
+                                             section, element, attribute));
+    }
+}
+
+void lf_readTypesSection(const pugi::xml_document& document, const char* section, TextSet& target,
+                         const char* element) {
+    TextSet fresh;
+    lf_readXmlSection(document, section, fresh, element, "types");
+    target = std::move(fresh);
+}
+
+void lf_readCodesSection(const pugi::xml_document& document, const char* section, TextSet& target,
+                         const char* element) {
+    TextSet fresh;
+    lf_readXmlSection(document, section, fresh, element, "codes");
+    target = std::move(fresh);
+}
+
+void lf_toModelIdSet(const TextSet& codes, std::set<CodeId>& target) {
+    target.clear();
+    for (const auto& code : codes) target.insert(gf_modelId(code));
+}
+
+// Optional sections of groups (similar types, prefixes): one sorted group
+// per element.
+void lf_readGroups(const pugi::xml_node root, const char* section, TextGroups& target) {
+    for (const pugi::xml_node item : root.child(section).children("similar")) {
+        auto group = lf_splitKeepEmpty(item.attribute("types").as_string());
+        std::sort(group.begin(), group.end());
+        target.push_back(std::move(group));
+    }
+    target.shrink_to_fit();
+}
+
+// Each member of a group maps to the other members. A member of two groups
+// keeps the group whose composed text "member,others..." sorts first.
+void lf_buildPrefixMap(DbaseTables& tables) {
+    TextSet composed;
+    for (const auto& group : tables.prefixGroups) {
+        for (std::size_t i = 0; i < group.size(); ++i) {
+            std::string text = group[i];
+            for (std::size_t j = 0; j < group.size(); ++j) {
+                if (j != i) text += "," + group[j];
+            }
+            if (text.find(',') != std::string::npos) composed.insert(std::move(text));
+        }
+    }
+    for (const auto& text : composed) {
+        auto pieces = lf_splitKeepEmpty(text);
+        std::string key = std::move(pieces.front());
+        pieces.erase(pieces.begin());
+        tables.prefixMap.try_emplace(std::move(key), std::move(pieces));
+    }
+}
+
+void lf_readPublishers(const pugi::xml_node root, DbaseTables& tables) {
+    std::vector<std::string> texts;
+    for (const pugi::xml_node item : root.child("publishers").children("pub")) {
+        texts.emplace_back(item.attribute("names").as_string());
+    }
+    std::sort(texts.begin(), texts.end());
+    texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
+    for (const auto& text : texts) tables.publisherGroups.push_back(lf_splitKeepEmpty(text));
+    tables.publisherGroups.shrink_to_fit();
+    gf_log(fmt::format("{:5} publishers", tables.publisherGroups.size()));
+}
+
+// The table grows with the model list, so every wingspan read finds its slot.
+void lf_fillHalfWingspan(DbaseTables& tables, std::string_view code, double half) {
+    const CodeId id = gf_modelId(code);
+    if (id >= tables.halfWingspanTable.size()) tables.halfWingspanTable.resize(std::size_t{id} + 1, 0.0);
+    tables.halfWingspanTable[id] = half;
+}
+
+void lf_readWingspans(const pugi::xml_node root, DbaseTables& tables) {
+    for (const pugi::xml_node item : root.child("wingspans").children("wingspan")) {
+        const std::string_view type = item.attribute("type").as_string();
+        if (type.empty() || !tables.icaoModelCodes.contains(type)) {
+            gf_logAttention(fmt::format("wingspan model {} is not valid, skipped", type));
+            continue;
+        }
+        const double half = item.attribute("meters").as_double(0.0) * 0.5 * kNauticalMilesPerMetre;
+        tables.wingspanByModel.try_emplace(std::string(type), half);
+        tables.maxHalfWingspan = std::max(tables.maxHalfWingspan, half);
+    }
+    tables.halfWingspanTable.assign(modelCodes().size(), 0.0);
+    for (const auto& [code, half] : tables.wingspanByModel) lf_fillHalfWingspan(tables, code, half);
+}
+
+void lf_readFixes(const pugi::xml_node root, const DbaseTables& tables) {
+    const pugi::xml_node section = root.child("fixes");
+    if (!section) return;
+    for (const pugi::xml_node item : section.children("fx")) {
+        const std::string_view wrong = item.attribute("wro").as_string();
+        const std::string_view correct = item.attribute("cor").as_string();
+        if (correct.empty() || !tables.icaoModelCodes.contains(correct)) {
+            gf_logAttention(fmt::format("wrong fix {} -> {}, the latter is not valid", wrong, correct));
+            continue;
+        }
+        if (!modelCodes().addFix(wrong, correct)) {
+            gf_logAttention(fmt::format("wrong part of fix: '{}', already exists, skipped", wrong));
+        }
+    }
+    gf_log(fmt::format("{:5} fixes", modelCodes().fixCount()));
+}
+
+void lf_readThirdparties(const pugi::xml_document& document, const char* section,
+                         std::vector<ThirdpartyEntry>& target, const char* element) {
+    for (const pugi::xml_node item : document.child("root").child(section).children(element)) {
+        target.push_back({item.attribute("pub").as_string(), lf_splitKeepEmpty(item.attribute("arpts").as_string())});
+    }
+}
+
+void lf_readRecords(const pugi::xml_node root, DbaseTables& tables) {
+    if (tables.dbaseRecords.capacity() < kRecordReserve) tables.dbaseRecords.reserve(kRecordReserve);
+    for (const pugi::xml_node item : root.child("dbase").children("d")) {
+        const std::string_view registration = item.attribute("r").as_string();
+        const char* airline = item.attribute("a").as_string();
+        const char* model = item.attribute("m").as_string();
+        // A record without a registration would be found inside every livery title.
+        if (registration.empty()) {
+            gf_logAttention(fmt::format("dbase record without registration skipped (airline '{}', model '{}')",
+                                        airline, model));
+            continue;
+        }
+        DbaseRecord record{std::string(registration), {}};
+        record.key.airlineId = gf_airlineId(airline);
+        record.key.operatorId = gf_airlineId(item.attribute("o").as_string());
+        record.key.modelId = gf_modelId(model);
+        record.key.cargo = item.attribute("c").as_bool(false) ? 1 : 0;
+        tables.dbaseRecords.push_back(std::move(record));
+    }
+}
+
+// Sorted by registration, one record each. The sort is stable, so of two
+// records with one registration the first in the file stays.
+void lf_sortDbaseRecords(std::vector<DbaseRecord>& records) {
+    std::stable_sort(records.begin(), records.end(),
+                     [](const DbaseRecord& a, const DbaseRecord& b) { return a.registration < b.registration; });
+    const auto end = std::unique(records.begin(), records.end(), [](const DbaseRecord& a, const DbaseRecord& b) {
+        return a.registration == b.registration;
+    });
+    records.erase(end, records.end());
+    records.shrink_to_fit();
+}
+
+void lf_readModelSections(const pugi::xml_document& document, DbaseTables& tables) {
+    lf_readTypesSection(document, "aircrafts", tables.icaoModelCodes, "aircraft");
+    gf_log(fmt::format("\n{:5} ICAO model codes", tables.icaoModelCodes.size()));
+    TextSet cargoTypes;
+    lf_readTypesSection(document, "cargo_types", cargoTypes, "cargo_type");
+
+    // The database's codes get their ids first and in a fixed order, so that
+    // the ids depend only on the database's content.
+    gf_modelId("");
+    for (const auto& code : tables.icaoModelCodes) gf_modelId(code);
+    modelCodes().setLoaded(true);
+    for (const auto& code : cargoTypes) gf_modelId(code);
+
+    TextSet heavy, large, buzjet, highPerf, rotorcraft;
+    lf_readTypesSection(document, "heavy", heavy, "hvy");
+    lf_readTypesSection(document, "large", large, "lar");
+    lf_readTypesSection(document, "buzjet", buzjet, "bzj");
+    lf_readTypesSection(document, "high_performance", highPerf, "hpf");
+    lf_readTypesSection(document, "rotorcraft", rotorcraft, "rot");
+    lf_toModelIdSet(heavy, tables.heavyModelIds);
+    lf_toModelIdSet(large, tables.largeModelIds);
+    lf_toModelIdSet(buzjet, tables.buzjetModelIds);
+    lf_toModelIdSet(highPerf, tables.highPerfModelIds);
+    lf_toModelIdSet(rotorcraft, tables.rotorcraftModelIds);
+}
+
+void lf_readGroupSections(const pugi::xml_node root, DbaseTables& tables) {
+    tables.similarGroups.reserve(kGroupReserve);
+    lf_readGroups(root, "similar_types", tables.similarGroups);
+    tables.prefixGroups.reserve(kGroupReserve);
+    lf_readGroups(root, "prefixes", tables.prefixGroups);
+    gf_logLineAndFlush(fmt::format("{:5} prefixes", tables.prefixGroups.size()));
+    lf_buildPrefixMap(tables);
+}
+
+void lf_readAirlineSections(const pugi::xml_document& document, DbaseTables& tables) {
+    lf_readCodesSection(document, "ICAO_airlines", tables.icaoAirlineCodes, "ICAO");
+    gf_log(fmt::format("{:5} ICAO airline codes", tables.icaoAirlineCodes.size()));
+    TextSet cargoOperators;
+    lf_readCodesSection(document, "cargo_operators", cargoOperators, "ICAO");
+    gf_log(fmt::format("{:5} cargo operators", cargoOperators.size()));
+
+    gf_airlineId("");
+    for (const auto& code : tables.icaoAirlineCodes) gf_airlineId(code);
+    for (const auto& code : cargoOperators) gf_airlineId(code);
+}
+
+void lf_readAirportSections(const pugi::xml_document& document, DbaseTables& tables) {
+    lf_readXmlSection(document, "simaddons20", tables.simaddonAirports20, "simaddon20", "arpts");
+    lf_readXmlSection(document, "simaddons24", tables.simaddonAirports24, "simaddon24", "arpts");
+    gf_log(fmt::format("{} simaddons24", tables.simaddonAirports24.size()));
+    tables.thirdparties20.reserve(kThirdparties20Reserve);
+    lf_readThirdparties(document, "thirdparties20", tables.thirdparties20, "thirdpartie20");
+    tables.thirdparties24.reserve(kThirdparties24Reserve);
+    lf_readThirdparties(document, "thirdparties24", tables.thirdparties24, "thirdpartie24");
+}
+
+}  // namespace
+
+DbaseTables& lf_dbaseTablesForWriting() {
+    static DbaseTables tables;
+    return tables;
+}
+
+const DbaseTables& dbaseTables() { return lf_dbaseTablesForWriting(); }
+
+bool gf_readDbase() {
+    if (!fs::exists(kDbaseEnc)) {
+        throw std::runtime_error(fmt::format("{} not available", gf_pathToNarrow(kDbaseEnc)));
+    }
+    // The plain file goes on every way out, a user error included.
+    const PlainFileGuard plainFile(kDbaseXml);
+    if (!gf_streamDecrypt(kDbaseEnc, kDbaseXml)) {
+        throw std::runtime_error(fmt::format("{} stream decrypt failed", gf_pathToNarrow(kDbaseEnc)));
+    }
+    pugi::xml_document document;
+    const pugi::xml_parse_result parsed = document.load_file(kDbaseXml.c_str());
+    if (!parsed) {
+        gf_logAttention(fmt::format("'{}' not read because of {}", gf_pathToNarrow(kDbaseXml), parsed.description()));
+        return false;
+    }
+    DbaseTables& tables = lf_dbaseTablesForWriting();
+    const pugi::xml_node root = document.child("root");
+    lf_readModelSections(document, tables);
+    lf_readGroupSections(root, tables);
+    lf_readAirlineSections(document, tables);
+    tables.publisherGroups.reserve(kPublisherReserve);
+    lf_readPublishers(root, tables);
+    lf_readWingspans(root, tables);
+    lf_readFixes(root, tables);
+    lf_readAirportSections(document, tables);
+    lf_readRecords(root, tables);
+    lf_sortDbaseRecords(tables.dbaseRecords);
+    gf_log(fmt::format("{:5} dbase records read", tables.dbaseRecords.size()));
+    gf_flushLog();
+    return true;
+}
+
+void gf_resetDbaseTables() {
+    lf_dbaseTablesForWriting() = DbaseTables{};
+    modelCodes().clear();
+    airlineCodes().clear();
+}
+
+}  // namespace qvl
