@@ -1,0 +1,81 @@
+// The frame sender with 1,000 queued positions against the stand-in
+// simulator: the time one simulator frame costs the SimClient thread.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <vector>
+
+#include "platform/sim/stand_in.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_queues.h"
+#include "simlink/sim_registration.h"
+#include "simlink/sim_state.h"
+
+namespace {
+
+constexpr int kAircraft = 1000;
+
+struct World {
+    std::shared_ptr<qvl::sim::ManualSimClock> clock = std::make_shared<qvl::sim::ManualSimClock>();
+    std::unique_ptr<qvl::sim::StandInSimulator> sim;
+    qvl::sim::SimConnection* handle = nullptr;
+    std::vector<std::uint32_t> ids;
+};
+
+// A connected link with 1,000 AI objects in the world.
+World& world() {
+    static World w = [] {
+        World w;
+        qvl::sim::StandInConfig config;
+        config.installedTitles = {"Airbus A320 Lufthansa"};
+        config.objectLimit = 2 * kAircraft;
+        config.creationFrames = 1;
+        w.sim = std::make_unique<qvl::sim::StandInSimulator>(config, w.clock);
+        w.sim->open(&w.handle, "Quorvelant", 0);
+        qvl::simHandle.store(w.handle);
+        qvl::lf_registerSimDefinitions(*w.handle);
+        qvl::gf_initSimQueues();
+        qvl::userObjectId.store(config.user.objectId);
+        const qvl::sim::InitPosition at{50.0, 8.5, 400.0, 0.0, 0.0, 90.0, 1, 0};
+        for (int i = 0; i < kAircraft; ++i) w.handle->aiCreateNonAtcAircraft("Airbus A320 Lufthansa", "B", at, 104);
+        w.clock->advance(w.sim->frameInterval());
+        qvl::gf_dispatchOnce(*w.handle);
+        w.ids = w.sim->aiObjectIds();
+        return w;
+    }();
+    return w;
+}
+
+void queuePositions(const World& w, int tick) {
+    for (std::uint32_t id : w.ids) {
+        qvl::gf_appendPosition({50.0 + tick * 1e-6, 8.5, -0.02, 0.0, 1.5, 1500.0, -3.0, 160.0, id});
+    }
+    qvl::gf_exchangePositionBatches();
+}
+
+// The frame sender alone; the run thread's queuing is outside the timing.
+void BM_FrameSender1000Positions(benchmark::State& state) {
+    World& w = world();
+    int tick = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        queuePositions(w, ++tick);
+        state.ResumeTiming();
+        qvl::lf_onFrame();
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(w.ids.size()));
+}
+BENCHMARK(BM_FrameSender1000Positions)->Unit(benchmark::kMicrosecond);
+
+// One tick of the run thread and one frame: append, exchange, send.
+void BM_TickAndFrame1000Positions(benchmark::State& state) {
+    World& w = world();
+    int tick = 0;
+    for (auto _ : state) {
+        queuePositions(w, ++tick);
+        qvl::lf_onFrame();
+    }
+}
+BENCHMARK(BM_TickAndFrame1000Positions)->Unit(benchmark::kMicrosecond);
+
+}  // namespace

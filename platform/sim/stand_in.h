@@ -1,0 +1,254 @@
+// The stand-in simulator: an in-process world behind the client interface of
+// sim_api.h, so that the simulator link runs and is tested without the real
+// simulator.
+//
+// The world: a running flag, the simulator's name and version, a zulu clock,
+// the user's aircraft (parked, or moving on a straight line), AI objects made
+// from a set of installed titles, client events and set data recorded per
+// object, data requests (once, every second, by type within a radius), frame
+// events at a frame rate, the system events "Sim", "ObjectAdded",
+// "ObjectRemoved", "Frame" and "FlightLoaded", and facility data per airport.
+//
+// Time: the world moves to the clock's present, one frame at a time,
+// whenever a connection is called. A `ManualSimClock` makes tests step it
+// exactly.
+//
+// Threads: every call is safe from any thread. One mutex guards the world; it
+// is a leaf lock, and the dispatch callback, the log hook and nothing else of
+// the caller ever runs while it is held.
+//
+// Faults: opens that fail, calls that fail, injected exceptions, quitting,
+// refused creations (by title or for the next few), an object limit, foreign
+// objects, teleports of the user's aircraft, texts that fill their fields
+// without a zero byte, facility data without its end item.
+//
+// Trace: one line per call and per change of an object, kept in memory on
+// request and written to a file on request; see `traceLines`.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/sim/sim_api.h"
+#include "platform/sim/sim_clock.h"
+
+namespace qvl::sim {
+
+struct UserAircraftScript {
+    ObjectId objectId = 1;
+    std::string title = "Stand-in Airliner";
+    std::string atcModel = "A320";
+    std::string atcId = "D-STIN";
+    double latitude = 0.0;   // degrees
+    double longitude = 0.0;  // degrees
+    double altitudeFt = 0.0;
+    double headingDeg = 0.0;
+    // 0 keeps the aircraft parked; otherwise it moves along its heading while
+    // the simulation runs.
+    double groundSpeedKt = 0.0;
+    bool onGround = true;
+    std::uint64_t lights = 0;
+};
+
+// An AI object that some other program put into the world.
+struct ForeignObject {
+    std::string title = "Foreign Traffic";
+    std::string atcId;
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double altitudeFt = 0.0;
+    bool onGround = true;
+};
+
+struct FacilityParking {
+    std::int32_t type = 0;
+    std::int32_t taxiPointType = 0;
+    std::int32_t name = 0;
+    std::int32_t suffix = 0;
+    std::uint32_t number = 0;
+    std::int32_t orientation = 0;
+    float heading = 0.0f;  // degrees
+    float radius = 0.0f;   // metres
+    float biasX = 0.0f;    // metres east of the airport's reference point
+    float biasZ = 0.0f;    // metres north
+};
+
+struct FacilityHelipad {
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double altitude = 0.0;  // metres
+    float heading = 0.0f;   // degrees
+    float length = 0.0f;    // metres
+    float width = 0.0f;     // metres
+    std::int32_t surface = 0;
+    std::int32_t type = 0;
+};
+
+struct FacilityAirport {
+    std::string icao;
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double altitudeMetres = 0.0;
+    std::string name;
+    std::vector<FacilityParking> parkings;
+    std::vector<FacilityHelipad> helipads;
+};
+
+struct StandInConfig {
+    std::string simulatorName = "KittyHawk";  // "SunRise" for the newer simulator
+    std::array<std::uint32_t, 4> version{11, 0, 282174, 999};
+    bool running = true;
+    double frameRate = 30.0;
+    std::int64_t zuluYear = 2024;
+    std::int64_t zuluDayOfYear = 153;
+    double zuluSeconds = 43200.0;
+    double groundElevationFt = 0.0;
+    ObjectId firstAiObjectId = 100;
+    std::size_t objectLimit = 1000;  // AI objects alive at once
+    int creationFrames = 3;          // frames from a creation call to its object
+    double staticCgToGroundFt = 6.0;
+    double staticPitchRad = -0.02;
+    std::set<std::string> installedTitles;
+    UserAircraftScript user;
+    std::vector<ForeignObject> foreignObjects;
+    std::vector<FacilityAirport> airports;
+    // Faults.
+    int openFailures = 0;
+    bool unterminatedStrings = false;
+    bool facilityNeverEnds = false;
+    std::set<std::string> refusedTitles;
+};
+
+struct RecordedEvent {
+    std::string name;
+    std::uint32_t data = 0;
+};
+
+// A copy of one object's state.
+struct ObjectSnapshot {
+    ObjectId id = 0;
+    bool user = false;
+    bool foreign = false;
+    std::string title;
+    std::string atcId;
+    std::string atcModel;
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double altitudeFt = 0.0;
+    double pitchRad = 0.0;
+    double bankRad = 0.0;
+    double headingRad = 0.0;
+    double verticalSpeedFps = 0.0;
+    double airspeedKt = 0.0;
+    double groundSpeedKt = 0.0;
+    bool onGround = false;
+    std::uint64_t lights = 0;
+    bool released = false;
+    std::string flightPlan;
+    std::vector<RecordedEvent> events;
+    std::size_t setDataCount = 0;
+    std::map<std::string, double> values;  // other members set by data, upper-case names
+};
+
+// Lights bits of "LIGHT STATES" and of the *_LIGHTS_SET events.
+enum LightBits : std::uint64_t {
+    lightNav = 0x1,
+    lightBeacon = 0x2,
+    lightLanding = 0x4,
+    lightTaxi = 0x8,
+    lightStrobe = 0x10,
+    lightLogo = 0x100,
+    lightCabin = 0x200,
+    lightAll = 0x3FF,
+};
+
+class StandInSimulator final : public SimLibrary {
+public:
+    explicit StandInSimulator(StandInConfig config = {},
+                              std::shared_ptr<const SimClock> clock = std::make_shared<SteadySimClock>());
+    ~StandInSimulator() override;
+    StandInSimulator(const StandInSimulator&) = delete;
+    StandInSimulator& operator=(const StandInSimulator&) = delete;
+
+    HResult open(SimConnection** connection, std::string_view applicationName,
+                 std::uint32_t configIndex) override;
+
+    // Reads a scenario file into `config`; each bad line is reported in
+    // `problems` ("<file>:<line>: <why>") and skipped. False when the file
+    // cannot be read.
+    static bool readScenario(const std::filesystem::path& file, StandInConfig& config,
+                             std::vector<std::string>& problems);
+
+    // One frame of the clock, rounded up so that n intervals make n frames.
+    std::chrono::nanoseconds frameInterval() const;
+    std::uint64_t frameCount() const;
+
+    // --- The world, from outside ---
+    void setRunning(bool running);
+    // The user loads a flight: "FlightLoaded" to the subscribers.
+    void loadFlight(std::string_view fileName);
+    // The simulator ends: QUIT to every open connection; opens fail and the
+    // connections die after their QUIT until `restart`.
+    void quit();
+    void restart();
+    void setSimulatorName(std::string name);
+    void teleportUser(double latitude, double longitude);
+    ObjectId addForeignObject(const ForeignObject& object);
+    void installTitle(std::string title);
+
+    // --- Faults ---
+    void failOpens(int count);
+    // The next `count` calls of that name fail without effect. Names as in
+    // the trace: "CallDispatch", "TransmitClientEvent", "AICreateNonATCAircraft",
+    // "AIRemoveObject", "RequestDataOnSimObject", "GetLastSentPacketID", ...
+    void failCalls(std::string_view callName, int count);
+    // An exception reply on the open connections of that application (all
+    // open connections when the name is empty).
+    void injectException(std::uint32_t code, std::uint32_t sendId, std::uint32_t index,
+                         std::string_view applicationName = {});
+    void refuseTitle(std::string title);
+    void refuseNextCreations(int count);
+    void setObjectLimit(std::size_t limit);
+    void setUnterminatedStrings(bool on);
+    void setFacilityNeverEnds(bool on);
+
+    // --- Trace and log ---
+    void keepTraceInMemory(bool on);
+    // Lines go to the file from now on, "<frame> <text>" each; false when the
+    // file cannot be opened.
+    bool setTraceFile(const std::filesystem::path& file);
+    std::vector<std::string> traceLines() const;
+    void clearTrace();
+    // Problems of the stand-in itself (a trace file that fails, for example).
+    void setLogHook(std::function<void(std::string_view)> hook);
+
+    // --- Inspection ---
+    std::optional<ObjectSnapshot> object(ObjectId id) const;
+    // AI objects alive (created or foreign), ascending.
+    std::vector<ObjectId> aiObjectIds() const;
+    std::size_t openConnectionCount() const;
+
+    struct World;  // the implementation's state
+
+private:
+    friend class StandInConnection;
+    std::unique_ptr<World> world_;
+    mutable std::mutex mutex_;  // guards *world_; a leaf lock
+};
+
+// The stand-in for a run of the program: steady clock, the scenario of
+// $QVL_SIM_SCENARIO when set, a trace file at $QVL_SIM_TRACE when set.
+// Problems go to the log hook.
+std::unique_ptr<StandInSimulator> makeStandInForRun(std::function<void(std::string_view)> log);
+
+}  // namespace qvl::sim

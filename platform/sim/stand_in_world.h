@@ -1,0 +1,142 @@
+// Inside the stand-in simulator: the world's state and the helpers that the
+// stand-in's source files share. Every function here expects the caller to
+// hold the stand-in's mutex.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/sim/stand_in.h"
+
+namespace qvl::sim {
+
+class StandInConnection;
+
+using Message = std::vector<std::byte>;
+
+struct DataMember {
+    std::string name;  // upper case
+    std::string unit;  // lower case
+    DataType type = DataType::float64;
+    int datum = 0;     // resolved from the name once, see datumIndex
+};
+
+struct PeriodicRequest {
+    RequestId request = 0;
+    DefinitionId definition = 0;
+    ObjectId object = 0;  // resolved: never 0
+};
+
+struct ConnectionState {
+    std::unique_ptr<StandInConnection> handle;
+    std::string name;
+    int number = 0;  // c1, c2, ... in the trace
+    bool open = true;
+    bool quitDelivered = false;
+    std::deque<Message> outbox;
+    bool framePending = false;  // one undelivered frame event at most
+    std::map<DefinitionId, std::vector<DataMember>> definitions;
+    std::map<ClientEventId, std::string> clientEvents;  // mapped simulator event names
+    std::map<std::string, ClientEventId, std::less<>> systemEvents;  // by lower-case name
+    std::map<GroupId, std::vector<ClientEventId>> groups;
+    std::map<GroupId, std::uint32_t> groupPriorities;
+    std::vector<PeriodicRequest> perSecond;
+    std::vector<PeriodicRequest> perFrame;
+    std::map<DefinitionId, std::vector<std::string>> facilityDefinitions;
+    std::uint32_t lastPacket = 0;
+    std::uint32_t nextFacilityItem = 1;
+};
+
+struct ObjectState : ObjectSnapshot {
+    int creator = -1;  // index of the creating connection
+};
+
+struct PendingCreation {
+    std::size_t connection = 0;
+    RequestId request = 0;
+    std::string title;
+    std::string tail;
+    InitPosition position{};
+    int framesLeft = 0;
+};
+
+struct StandInSimulator::World {
+    StandInConfig config;
+    std::shared_ptr<const SimClock> clock;
+    bool present = true;  // false after quit until restart
+    std::uint64_t frames = 0;
+    std::map<ObjectId, ObjectState> objects;
+    ObjectId nextAiId = 100;
+    std::vector<PendingCreation> creations;
+    std::vector<ObjectId> removals;  // leave the world at the next frame
+    std::vector<std::unique_ptr<ConnectionState>> connections;
+    std::map<std::string, int, std::less<>> failingCalls;
+    int refuseNext = 0;
+    bool traceInMemory = false;
+    std::vector<std::string> trace;
+    std::ofstream traceFile;
+    std::function<void(std::string_view)> logHook;
+
+    bool tracing() const { return traceInMemory || traceFile.is_open(); }
+};
+
+using World = StandInSimulator::World;
+
+// --- Trace ---
+void traceLine(World& world, std::string line);
+
+// --- Messages (stand_in_data.cpp) ---
+// A reply made of a record; the header's size and id are filled in.
+template <class Record>
+Message recordMessage(Record record, RecvId id) {
+    auto* header = reinterpret_cast<RecvHeader*>(&record);
+    header->size = static_cast<std::uint32_t>(sizeof(Record));
+    header->version = 1;
+    header->id = id;
+    Message message(sizeof(Record));
+    std::memcpy(message.data(), &record, sizeof(Record));
+    return message;
+}
+void appendBytes(Message& message, const void* bytes, std::size_t count);
+// Writes the message's final size into its header.
+void sealMessage(Message& message);
+
+Message exceptionMessage(std::uint32_t code, std::uint32_t sendId, std::uint32_t index);
+Message eventMessage(ClientEventId event, std::uint32_t data);
+Message objectEventMessage(ClientEventId event, ObjectId object);
+
+// True when the simulator knows the member name.
+bool knownDatum(std::string_view upperName);
+// What a known member name stands for, looked up once per member.
+int datumIndex(std::string_view upperName);
+// The definition's data block for one object; false when a member cannot be
+// produced.
+bool appendDataBlock(Message& message, const World& world, const ObjectState& object,
+                     const std::vector<DataMember>& members);
+// Applies one element of set data; false when the size does not match.
+bool applyDataBlock(ObjectState& object, const std::vector<DataMember>& members,
+                    const std::byte* data, std::size_t size);
+std::size_t fixedBlockSize(const std::vector<DataMember>& members);
+
+// --- Facility data (stand_in_facility.cpp) ---
+bool knownFacilityField(std::string_view field);
+// The items for one request: the airport, its parkings and helipads, then
+// (unless the fault says otherwise) the end item.
+std::vector<Message> facilityReplies(World& world, ConnectionState& connection,
+                                     const std::vector<std::string>& definition,
+                                     RequestId request, std::string_view icao);
+
+// --- Text helpers ---
+std::string upperCopy(std::string_view text);
+std::string lowerCopy(std::string_view text);
+
+}  // namespace qvl::sim

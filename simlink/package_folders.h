@@ -1,0 +1,36 @@
+// The folder in which the chosen simulator keeps its packages (the folder
+// that holds "Community" and "Official" or "Official2024"). At start-up,
+// when the user has not typed a path, the program finds it on its own: first
+// a Steam installation, then the "InstalledPackagesPath" of UserCfg.opt.
+// Paths stay UTF-8 inside the program.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace qvl {
+
+// True when a valid packages folder was found; it is then stored (and saved)
+// in the chosen simulator's install-path setting and shown in ALL_INSTALL_PATH.
+bool gf_detectMsfs();
+
+// The chosen simulator's install path joined with a folder name ("Community",
+// "Official", "StreamedPackages", ...); the bare name while no path is set.
+std::filesystem::path gf_simPackagesPath(const std::filesystem::path& name);
+
+// The steps of the detection.
+std::filesystem::path lf_findUserCfgOpt();
+std::filesystem::path lf_steamPackagesPath();
+std::filesystem::path lf_readInstalledPackagesPath();
+bool lf_packagesPathValid(const std::filesystem::path& path);
+// The folder named on an "InstalledPackagesPath" line: the text between the
+// first two double quotes, or without quotes the text after the key, trimmed.
+std::string lf_installedPackagesValue(std::string_view line);
+
+// Names by the chosen simulator.
+std::string_view lf_msfsPackageFamily();
+std::string_view lf_msfsName();
+std::string_view lf_officialFolderName();
+
+}  // namespace qvl

@@ -1,0 +1,404 @@
+#include "simlink/sim_client.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <mutex>
+#include <optional>
+
+#include "core/log.h"
+#include "core/messages.h"
+#include "core/paths.h"
+#include "core/run_flags.h"
+#include "core/time_text.h"
+#include "core/user_error.h"
+#include "simlink/sim_hooks.h"
+#include "simlink/sim_ids.h"
+#include "simlink/sim_queues.h"
+#include "simlink/sim_registration.h"
+#include "simlink/sim_session.h"
+#include "simlink/sim_state.h"
+#include "simlink/sim_version.h"
+
+namespace qvl {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::int32_t kNewFlightDelaySeconds = 45;
+constexpr double kStandStillKt = 2.0;
+constexpr double kZeroPositionDeg = 0.0001;
+
+// Lamps and connection text: written on the SimClient thread, read by the
+// UI thread when it paints.
+struct LinkStatus {
+    std::atomic<bool> connected{false};
+    std::atomic<bool> running{false};
+    std::mutex textMutex;  // a leaf lock: guards `text`
+    std::string text;
+};
+
+LinkStatus& linkStatus() {
+    static LinkStatus status;
+    return status;
+}
+
+void setRunning(bool running) {
+    simRunning.store(running);
+    linkStatus().running.store(running);
+    gf_repaintSimStatus();
+}
+
+void logShortReply(std::uint32_t id, std::uint32_t size) {
+    gf_logAttention(fmt::format("! SimConnect reply {} too short: {} bytes", id, size));
+}
+
+// Letters, digits and white space; the rest of the name is dropped.
+std::string filteredSimulatorName(const std::string& name) {
+    std::string out;
+    for (char c : name) {
+        const auto u = static_cast<unsigned char>(c);
+        if (std::isalnum(u) || std::isspace(u)) out.push_back(c);
+    }
+    return out;
+}
+
+void lf_onOpen(const sim::RecvOpen& open) {
+    const std::string name = sim::fixedText(open.applicationName);
+    if (name.empty()) {
+        gf_log("! Simulator name empty?");
+        return;
+    }
+    linkStatus().connected.store(true);
+    gf_repaintSimStatus();
+    const std::string filtered = filteredSimulatorName(name);
+    bool answered2020 = false;
+    if (filtered == "KittyHawk") {
+        answered2020 = true;
+    } else if (filtered != "SunRise") {
+        throw UserErrorException(77, fmt::format("'{}' not being MSFS 2020 or MSFS 2024 connects ... ?", filtered));
+    }
+    if (answered2020 != simIs2020.load()) throw UserErrorException(2024, "");
+    const std::string text =
+        fmt::format("{} ({}.{}.{}.{})", answered2020 ? kSimChoice2020 : kSimChoice2024,
+                    open.applicationVersionMajor, open.applicationVersionMinor,
+                    open.applicationBuildMajor, open.applicationBuildMinor);
+    gf_log(fmt::format("{} connected", text));
+    {
+        std::lock_guard lock(linkStatus().textMutex);
+        linkStatus().text = text;
+    }
+    gf_repaintSimStatus();
+    gf_clearMessage();
+}
+
+bool userPositionKnown() {
+    const GeoPosition p = gf_hookedUserPosition();
+    return std::abs(p.latitude) >= kZeroPositionDeg || std::abs(p.longitude) >= kZeroPositionDeg;
+}
+
+void lf_onCreationFailed(std::uint32_t packetId) {
+    auto& pending = pendingCreations();
+    const auto it = std::find_if(pending.begin(), pending.end(),
+                                 [packetId](const PendingCreation& p) { return p.packetId == packetId; });
+    if (it == pending.end()) return;
+    const std::uint32_t hexId = it->hexId;
+    *it = std::move(pending.back());
+    pending.pop_back();
+    if (hexId != 0) gf_queueSimObjectEvent({0, hexId, 0, objectCreationFailed, 0.0, 0.0});
+}
+
+void lf_onException(const sim::RecvException& e) {
+    switch (e.exception) {
+        case sim::exceptionUnrecognizedId:
+            if (userPositionKnown() && !gf_isClosing()) gf_logAttention("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
+            break;
+        case sim::exceptionVersionMismatch:
+            throw UserErrorException(95, fmt::format("SimConnect Version Mismatch, dwIndex: {}", e.index));
+        case sim::exceptionTooManyObjects:
+            gf_showMessage("SimConnect: too many objects (max 1000)", true);
+            break;
+        case sim::exceptionInvalidDataSize:
+            gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
+            break;
+        case sim::exceptionCreateObjectFailed:
+            lf_onCreationFailed(e.sendId);
+            break;
+        case sim::exceptionLoadFlightPlanFailed:
+            gf_logAttention("SimConnect exception: load flight plan failed");
+            break;
+        case sim::exceptionOperationInvalidForObjectType:
+            gf_log("SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE");
+            break;
+        default:
+            gf_logAttention(fmt::format("SIMCONNECT_EXCEPTION #{}", e.exception));
+            break;
+    }
+}
+
+// A new flight ends the run: the user's situation is no longer the one the
+// run was built around.
+void lf_onNewFlight(bool flightLoaded) {
+    if (flightLoaded) {
+        gf_log("SimConnect: flight loaded event");
+    } else {
+        gf_logAttention("SimConnect: New file event");
+    }
+    lf_onFlightReloaded();
+    gf_endRun(RestartReason::newFlight, kNewFlightDelaySeconds);
+}
+
+void lf_onEvent(const sim::RecvEvent& e) {
+    if (e.eventId == evSim) {
+        setRunning(e.data == 1);
+    } else if (e.eventId == evFlightLoaded) {
+        lf_onNewFlight(true);
+    }
+}
+
+void lf_onObjectAddRemove(const sim::RecvEventObjectAddRemove& e) {
+    if (e.objectType != sim::kObjectTypeAircraft) return;
+    const std::uint32_t objectId = e.event.data;
+    if (e.event.eventId == evObjectAdded) {
+        if (objectId > userObjectId.load()) newObjectIds().push_back(objectId);
+    } else if (e.event.eventId == evObjectRemoved) {
+        gf_queueSimObjectEvent({objectId, 0, 0, objectRemoved, 0.0, 0.0});
+    }
+}
+
+// The simulator has gone: without this the program would wait for it forever.
+void lf_onQuit() {
+    setRunning(false);
+    gf_simNoLongerConnected(false);
+}
+
+void lf_onDataReply(const sim::RecvHeader* message, std::uint32_t size, bool byType) {
+    const auto record = sim::readRecord<sim::RecvSimObjectData>(message, size);
+    if (!record) return logShortReply(message->id, size);
+    const SimObjectDataReply reply{record->requestId, record->objectId, record->defineId,
+                                   record->entryNumber, record->outOf,
+                                   sim::trailingBytes(message, size, sizeof(sim::RecvSimObjectData))};
+    const auto hooks = gf_simLinkHooks();
+    const auto& handler = byType ? hooks->onSimObjectDataByType : hooks->onSimObjectData;
+    if (handler) handler(reply);
+}
+
+template <class Record, class Handler>
+void withRecord(const sim::RecvHeader* message, std::uint32_t size, Handler handler) {
+    if (const auto record = sim::readRecord<Record>(message, size)) {
+        handler(*record);
+    } else {
+        logShortReply(message->id, size);
+    }
+}
+
+void lf_handleReply(const sim::RecvHeader* message, std::uint32_t size) {
+    if (message == nullptr || size < sizeof(sim::RecvHeader) || message->size < sizeof(sim::RecvHeader)) {
+        gf_logAttention(fmt::format("! SimConnect reply without a header: {} bytes", size));
+        return;
+    }
+    switch (message->id) {
+        case sim::recvException: withRecord<sim::RecvException>(message, size, lf_onException); break;
+        case sim::recvOpen: withRecord<sim::RecvOpen>(message, size, lf_onOpen); break;
+        case sim::recvQuit: lf_onQuit(); break;
+        case sim::recvEvent: withRecord<sim::RecvEvent>(message, size, lf_onEvent); break;
+        case sim::recvEventObjectAddRemove:
+            withRecord<sim::RecvEventObjectAddRemove>(message, size, lf_onObjectAddRemove);
+            break;
+        case sim::recvEventFilename:
+            withRecord<sim::RecvEventFilename>(message, size, [](const auto&) { lf_onNewFlight(false); });
+            break;
+        case sim::recvEventFrame: lf_onFrame(); break;
+        case sim::recvSimObjectData: lf_onDataReply(message, size, false); break;
+        case sim::recvSimObjectDataByType: lf_onDataReply(message, size, true); break;
+        case sim::recvAssignedObjectId:
+        case 16:
+        case 27: break;
+        default: gf_log(fmt::format("! Unknown Dispatch dwID {}", message->id)); break;
+    }
+}
+
+std::string exceptionText(const char* what) {
+    return what == nullptr || *what == '\0' ? std::string("Unknown exception") : std::string(what);
+}
+
+// The three ways an exception ends the thread. Nothing may escape from here.
+void lf_onThreadException(std::exception_ptr error) noexcept {
+    try {
+        try {
+            std::rethrow_exception(error);
+        } catch (const UserErrorException& e) {
+            const std::string text = exceptionText(e.what());
+            if (text.starts_with("2024")) {
+                gf_log(fmt::format("MSFS and {} do not match, restarting ...", kProductName));
+                simRunning.store(false);
+                gf_simNoLongerConnected(true);
+            } else {
+                // Unknown simulator or interface version: shown, and the run
+                // waits for the user.
+                gf_reportError(text);
+            }
+        } catch (const std::exception& e) {
+            gf_reportError(exceptionText(e.what()));
+            simRunning.store(false);
+            gf_simNoLongerConnected(false);
+        } catch (...) {
+            gf_reportError(fmt::format("Exception in {}", kSimClientThreadName));
+            simRunning.store(false);
+            gf_simNoLongerConnected(false);
+        }
+    } catch (...) {
+    }
+}
+
+// Every way out of the thread. Nothing sends the queues any more, so the run
+// must not believe the simulation still runs.
+void lf_onSimClientExit() noexcept {
+    try {
+        lf_onFlightReloaded();
+    } catch (...) {
+    }
+    try {
+        linkStatus().connected.store(false);
+        linkStatus().running.store(false);
+        simRunning.store(false);
+        {
+            std::lock_guard lock(simQueueMutex());
+            simHandle.store(nullptr);
+        }
+        gf_repaintSimStatus();
+    } catch (...) {
+    }
+}
+
+void lf_onDispatchFailed() {
+    gf_logUnlessClosing("SimConnect dispatch failed, the simulator has gone");
+    simRunning.store(false);
+    gf_simNoLongerConnected(false);
+}
+
+void lf_dispatchLoop(std::stop_token& stop, sim::SimConnection& connection, const SimClientTiming& timing) {
+    // The timer resolution is already fine enough here; nothing to raise.
+    while (!stop.stop_requested()) {
+        if (!gf_dispatchOnce(connection)) {
+            lf_onDispatchFailed();
+            return;
+        }
+        timing.sleep(1ms);
+    }
+}
+
+void lf_showWaiting() {
+    gf_log(" ");
+    gf_showMessage(fmt::format("Waiting for MSFS 20{} ...", simIs2020.load() ? "20" : "24"), true);
+    gf_flushLog();
+}
+
+}  // namespace
+
+void lf_dispatchProc(const sim::RecvHeader* message, std::uint32_t size, void* context) {
+    auto* dispatch = static_cast<DispatchContext*>(context);
+    // After an exception the thread ends; the replies behind it are not handled.
+    if (dispatch != nullptr && dispatch->kept) return;
+    try {
+        lf_handleReply(message, size);
+    } catch (...) {
+        if (dispatch != nullptr) {
+            dispatch->kept = std::current_exception();
+            return;
+        }
+        try {
+            throw;
+        } catch (const std::exception& e) {
+            gf_logAttention(fmt::format("lf_dispatchProc exception: {}", exceptionText(e.what())));
+        } catch (...) {
+            gf_logAttention("lf_dispatchProc exception: Unknown exception");
+        }
+    }
+}
+
+bool gf_dispatchOnce(sim::SimConnection& connection) {
+    DispatchContext context;
+    const sim::HResult hr = connection.callDispatch(lf_dispatchProc, &context);
+    if (context.kept) std::rethrow_exception(context.kept);
+    return sim::succeeded(hr);
+}
+
+void gf_closeSimConnect(sim::SimConnection*& handle) {
+    if (handle == nullptr) return;
+    if (sim::succeeded(handle->close())) {
+        gf_log("SimConnect closed ok");
+    } else {
+        gf_logAttention("Closing SimConnect failed?!");
+    }
+    handle = nullptr;
+}
+
+void lf_onFlightReloaded() {
+    const auto hooks = gf_simLinkHooks();
+    if (!hooks->userGroundState || !hooks->standNameAtPosition || !hooks->reserveUserStand) return;
+    const std::optional<UserGroundState> user = hooks->userGroundState();
+    if (!user || user->groundSpeedKt > kStandStillKt) return;
+    const std::string stand = hooks->standNameAtPosition(user->position);
+    if (!stand.empty()) hooks->reserveUserStand(stand);
+}
+
+void lf_simClientThread(std::stop_token stop, sim::SimLibrary& library, SimClientTiming timing) {
+    if (!timing.sleep) timing.sleep = [](std::chrono::milliseconds d) { gf_sleepMs(d); };
+    sim::SimConnection* handle = nullptr;
+    simHandle.store(nullptr);
+    try {
+        bool first = true;
+        while (!gf_isClosing() && !stop.stop_requested()) {
+            if (first) {
+                first = false;
+                lf_showWaiting();
+            }
+            gf_closeSimConnect(handle);
+            if (sim::failed(library.open(&handle, kProductName, 0)) || handle == nullptr) {
+                handle = nullptr;
+                timing.sleep(100ms);
+                continue;
+            }
+            simHandle.store(handle);
+            lf_registerSimDefinitions(*handle);
+            lf_dispatchLoop(stop, *handle, timing);
+            break;
+        }
+    } catch (...) {
+        lf_onThreadException(std::current_exception());
+    }
+    lf_onSimClientExit();
+    try {
+        gf_closeSimConnect(handle);
+    } catch (...) {
+    }
+}
+
+bool gf_simConnectedLamp() { return linkStatus().connected.load(); }
+
+bool gf_simRunningLamp() { return linkStatus().running.load(); }
+
+std::string gf_simConnectionText() {
+    std::lock_guard lock(linkStatus().textMutex);
+    return linkStatus().text;
+}
+
+void gf_resetSimLink() {
+    LinkStatus& status = linkStatus();
+    status.connected.store(false);
+    status.running.store(false);
+    {
+        std::lock_guard lock(status.textMutex);
+        status.text.clear();
+    }
+    gf_clearSimQueues();
+    simHandle.store(nullptr);
+    simRunning.store(false);
+    simQueuesPaused.store(false);
+    userObjectId.store(0);
+}
+
+}  // namespace qvl

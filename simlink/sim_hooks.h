@@ -1,0 +1,91 @@
+// What the simulator link hands to, and asks of, the parts that are built on
+// top of it: the AI traffic engine's event queue, the user-aircraft data
+// handlers, the park airport's stands, the main window and the saving of
+// settings. Each part installs its side when it starts; a hook that is not
+// installed does nothing (or answers "unknown").
+//
+// The hooks are replaced whole: gf_setSimLinkHooks publishes a new set and
+// readers keep the set they took for as long as they use it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "core/geodesy.h"
+
+namespace qvl {
+
+class StringParameter;
+
+// What the simulator tells the engine about one object.
+enum SimObjectEventKind : std::uint32_t {
+    objectCreated = 0,          // a live aircraft's object: value2 = height above ground
+    staticObjectCreated = 1,    // a static parked aircraft's object
+    objectRemoved = 2,
+    objectGroundData = 3,       // value1 = ground altitude, value2 = height above ground
+    objectStaticValues = 4,     // value1 = static CG to ground (feet), value2 = static pitch (radians)
+    objectCreationFailed = 6,
+};
+
+struct SimObjectEvent {
+    std::uint32_t objectId = 0;
+    std::uint32_t hexId = 0;
+    std::uint32_t settling = 0;  // the engine's settling counter; 0 when queued here
+    std::uint32_t kind = 0;      // SimObjectEventKind
+    double value1 = 0.0;
+    double value2 = 0.0;
+};
+
+// A data reply, checked against its header: `data` lies within the reply.
+struct SimObjectDataReply {
+    std::uint32_t requestId = 0;
+    std::uint32_t objectId = 0;
+    std::uint32_t defineId = 0;
+    std::uint32_t entryNumber = 0;
+    std::uint32_t outOf = 0;
+    std::span<const std::byte> data;
+};
+
+// Where the user's aircraft stands, once its on-ground state has arrived.
+struct UserGroundState {
+    GeoPosition position;
+    double groundSpeedKt = 0.0;
+};
+
+struct SimLinkHooks {
+    // The engine's event queue (taken under the engine's own mutex).
+    std::function<void(const SimObjectEvent&)> queueSimObjectEvent;
+    // Replies of the user-aircraft requests and of the by-type request.
+    std::function<void(const SimObjectDataReply&)> onSimObjectData;
+    std::function<void(const SimObjectDataReply&)> onSimObjectDataByType;
+    // The last received user position; 0,0 while none has arrived.
+    std::function<GeoPosition()> userPosition;
+    // Nothing until the on-ground state has been received.
+    std::function<std::optional<UserGroundState>()> userGroundState;
+    // The park airport's stand at a position; empty when none.
+    std::function<std::string(const GeoPosition&)> standNameAtPosition;
+    // The user stands at this stand after a new flight: the park airport
+    // keeps it as its reserved stand when it is new.
+    std::function<void(const std::string&)> reserveUserStand;
+    // Asks the UI thread to repaint the status panel; must not block.
+    std::function<void()> repaintWindow;
+    // Sets a text setting and saves parameters.xml.
+    std::function<void(StringParameter&, const std::string&)> setStringParameter;
+};
+
+void gf_setSimLinkHooks(SimLinkHooks hooks);
+std::shared_ptr<const SimLinkHooks> gf_simLinkHooks();
+
+// The hooks, called safely (nothing happens when one is missing).
+void gf_queueSimObjectEvent(const SimObjectEvent& event);
+void gf_repaintSimStatus();
+GeoPosition gf_hookedUserPosition();
+// Sets the setting; saves it when a saver is installed.
+void gf_setSimStringSetting(StringParameter& setting, const std::string& value);
+
+}  // namespace qvl

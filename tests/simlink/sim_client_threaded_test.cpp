@@ -1,0 +1,102 @@
+// The SimClient thread against the stand-in in real time, with the run
+// thread's producers and the window's readers on threads of their own.
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <fmt/format.h>
+
+#include "simlink/sim_ids.h"
+#include "support/sim_link_fixture.h"
+
+namespace qvl {
+namespace {
+
+using namespace std::chrono_literals;
+
+class RealTimeClient : public test::SimLinkTest {};
+
+// The run thread's part: creations, positions, lights, removals and
+// requests, paced by ticks of 10 ms.
+void produce(sim::StandInSimulator& sim, std::atomic<bool>& done, int& createdAsked) {
+    std::uint32_t tick = 0;
+    while (!done.load()) {
+        ++tick;
+        if (simRunning.load() && !simQueuesPaused.load()) {
+            const auto objects = sim.aiObjectIds();
+            if (tick % 20 == 0 && objects.size() < 12) {
+                gf_queueCreateAircraft(test::creation(tick % 40 == 0 ? "Airbus A320 Lufthansa" : "Boeing 737 KLM",
+                                                      fmt::format("T{}", tick), 0x400000 + tick));
+                ++createdAsked;
+            }
+            for (std::uint32_t id : objects) {
+                gf_appendPosition({50.0, 8.5 + 0.0001 * tick, 0.0, 0.0, 1.0, 500.0, 0.0, 150.0, id});
+            }
+            gf_exchangePositionBatches();
+            if (tick % 25 == 0 && !objects.empty()) gf_queueLights(objects.front(), 1, 1, 0, 0, 1, 1, 1);
+            if (tick % 70 == 0 && objects.size() > 4) gf_queueRemoval(objects.front());
+            if (tick % 20 == 0) {
+                std::lock_guard lock(simQueueMutex());
+                if (auto* handle = simHandle.load()) {
+                    handle->requestDataOnSimObjectType(reqAircraftInRange, defAircraftInRange, 40000,
+                                                       sim::kObjectTypeAircraft);
+                }
+            }
+        }
+        std::this_thread::sleep_for(10ms);
+    }
+}
+
+TEST_F(RealTimeClient, RunsAgainstTheStandInWithProducersOnAnotherThread) {
+    config.frameRate = 60.0;
+    config.creationFrames = 3;
+    config.openFailures = 2;
+    sim = std::make_unique<sim::StandInSimulator>(config);  // steady clock
+    userObjectId.store(config.user.objectId);
+    gf_initSimQueues();
+
+    std::jthread client(lf_simClientThread, std::ref(*sim), SimClientTiming{});
+    std::atomic<bool> done{false};
+    int createdAsked = 0;
+    std::thread producer(produce, std::ref(*sim), std::ref(done), std::ref(createdAsked));
+    std::thread window([&done] {
+        while (!done.load()) {
+            (void)gf_simConnectedLamp();
+            (void)gf_simRunningLamp();
+            (void)gf_simConnectionText();
+            (void)gf_messageLines();
+            std::this_thread::sleep_for(5ms);
+        }
+    });
+
+    const auto until = std::chrono::steady_clock::now() + 3s;
+    while (std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(50ms);
+        if (gf_isClosing()) break;
+    }
+    done.store(true);
+    producer.join();
+    window.join();
+    client.request_stop();
+    client.join();
+
+    EXPECT_FALSE(gf_isClosing()) << gf_restartReasonName(restartReason.load());
+    EXPECT_GT(createdAsked, 0);
+    const auto objects = sim->aiObjectIds();
+    ASSERT_FALSE(objects.empty());
+    std::size_t positioned = 0;
+    for (std::uint32_t id : objects) {
+        if (sim->object(id)->setDataCount > 0) ++positioned;
+    }
+    EXPECT_GT(positioned, 0u);
+    const auto events = rec.events;
+    EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](const SimObjectEvent& e) { return e.kind == objectRemoved; }));
+    EXPECT_FALSE(rec.byType.empty());
+    EXPECT_TRUE(logHas("MSFS 2020 (11.0.282174.999) connected\n"));
+    EXPECT_FALSE(simRunning.load());
+    EXPECT_EQ(simHandle.load(), nullptr);
+    EXPECT_EQ(sim->openConnectionCount(), 0u);
+}
+
+}  // namespace
+}  // namespace qvl

@@ -1,0 +1,95 @@
+#include <sstream>
+
+#include "simlink/sim_ids.h"
+#include "support/sim_link_fixture.h"
+
+namespace qvl {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+// The first `words` words after the call's name, one entry per such call.
+Texts argumentsOf(const Texts& lines, const std::string& call, int words) {
+    Texts out;
+    for (const std::string& line : lines) {
+        std::istringstream in(line);
+        std::string connection, name, word, args;
+        in >> connection >> name;
+        if (name != call) continue;
+        for (int i = 0; i < words && in >> word; ++i) args += (i ? " " : "") + word;
+        out.push_back(args);
+    }
+    return out;
+}
+
+class Registration : public test::SimLinkTest {};
+
+TEST_F(Registration, DeclaresEverythingInItsFixedOrder) {
+    startSim();
+    ASSERT_TRUE(sim::succeeded(sim->open(&handle, "Quorvelant", 0)));
+    sim->clearTrace();
+    lf_registerSimDefinitions(*handle);
+    const Texts lines = sim->traceLines();
+
+    EXPECT_EQ(argumentsOf(lines, "SubscribeToSystemEvent", 2),
+              (Texts{"201 Sim", "202 ObjectAdded", "203 ObjectRemoved", "205 FlightLoaded", "204 Frame"}));
+    Texts definitions{"407", "408", "409"};
+    for (const auto& [id, members] : {std::pair{"402", 8}, {"403", 12}, {"405", 2}, {"406", 1}, {"404", 4}, {"401", 3}}) {
+        definitions.insert(definitions.end(), members, id);
+    }
+    EXPECT_EQ(argumentsOf(lines, "AddToDataDefinition", 1), definitions);
+    EXPECT_EQ(argumentsOf(lines, "MapClientEventToSimEvent", 1),
+              (Texts{"219", "220", "221", "222", "217", "218", "207", "206", "210", "208", "209", "212", "211", "213",
+                     "214", "215", "216"}));
+    // Engine auto start (220) is the one mapped event outside the group.
+    Texts group;
+    for (const char* id : {"207", "206", "210", "208", "209", "212", "211", "213", "217", "218", "219", "221", "222",
+                           "214", "215", "216"}) {
+        group.push_back(std::string("301 ") + id + " maskable");
+    }
+    EXPECT_EQ(argumentsOf(lines, "AddClientEventToNotificationGroup", 3), group);
+    ASSERT_EQ(lines.size(), 5u + 33u + 17u + 16u + 1u);
+    EXPECT_EQ(lines.back(), "c1 SetNotificationGroupPriority 301 1");
+
+    const Texts members = traceWith("AddToDataDefinition");
+    EXPECT_EQ(members[0], "c1 AddToDataDefinition 407 \"TITLE\" \"\" stringV");
+    EXPECT_EQ(members[1], "c1 AddToDataDefinition 408 \"ATC MODEL\" \"\" string32");
+    EXPECT_EQ(members[9], "c1 AddToDataDefinition 402 \"Vertical Speed\" \"feet per second\" float64");
+    EXPECT_EQ(members[20], "c1 AddToDataDefinition 403 \"ZULU DAY OF YEAR\" \"Number\" int64");
+    EXPECT_EQ(members[29], "c1 AddToDataDefinition 404 \"ATC ID\" \"\" string32");
+    pump();
+    EXPECT_FALSE(logHas("EXCEPTION"));  // the simulator knew every name
+}
+
+TEST_F(Registration, BlocksHaveTheSizesTheirReadersExpect) {
+    connect();
+    handle->requestDataOnSimObject(reqUserBlock, defUserBlock, sim::kUserObject, sim::Period::once);
+    handle->requestDataOnSimObject(reqStaticValues, defStaticValues, sim::kUserObject, sim::Period::once);
+    handle->requestDataOnSimObject(reqUserOnGround, defUserOnGround, sim::kUserObject, sim::Period::once);
+    handle->requestDataOnSimObject(reqUserModel, defUserModel, sim::kUserObject, sim::Period::once);
+    handle->requestDataOnSimObjectType(reqAircraftInRange, defAircraftInRange, 1000, sim::kObjectTypeAircraft);
+    pump();
+    ASSERT_EQ(rec.data.size(), 4u);
+    EXPECT_EQ(rec.data[0].data.size(), kUserBlockSize);
+    EXPECT_EQ(rec.data[1].data.size(), kStaticValuesBlockSize);
+    EXPECT_EQ(rec.data[2].data.size(), kUserOnGroundBlockSize);
+    EXPECT_EQ(rec.data[3].data.size(), kUserModelBlockSize);
+    ASSERT_EQ(rec.byType.size(), 1u);
+    EXPECT_EQ(rec.byType[0].data.size(), kAircraftInRangeBlockSize);
+
+    // The position block is the first 64 bytes of a PositionCommand.
+    const std::uint32_t id = createThroughQueues("Boeing 737 KLM", "KLM12", 0x484abc);
+    ASSERT_NE(id, 0u);
+    const PositionCommand p{51.5, 7.25, -0.1, 0.2, 1.0, 3500.0, -12.0, 180.0, id};
+    handle->setDataOnSimObject(defAiPosition, id, 0, 0, kAiPositionBlockSize, &p);
+    pump();
+    const auto object = sim->object(id);
+    ASSERT_TRUE(object);
+    EXPECT_DOUBLE_EQ(object->latitude, 51.5);
+    EXPECT_DOUBLE_EQ(object->bankRad, 0.2);
+    EXPECT_DOUBLE_EQ(object->airspeedKt, 180.0);
+    EXPECT_FALSE(logHas("INVALID_DATA_SIZE"));
+}
+
+}  // namespace
+}  // namespace qvl
