@@ -1,0 +1,75 @@
+// Traffic lines through the parser: splitting, filters, conversions and the
+// queue, as the traffic reader does for every datagram.
+#include <benchmark/benchmark.h>
+
+#include <fmt/format.h>
+
+#include <string>
+#include <vector>
+
+#include "core/settings.h"
+#include "feed/park_airport_filter.h"
+#include "feed/traffic_queue.h"
+#include "feed/traffic_reader.h"
+
+namespace {
+
+using qvl::LineOutcome;
+
+// Lines of several aircraft types around one airport, some airborne, some taxiing.
+std::vector<std::string> sampleLines() {
+    const char* types[] = {"A320", "B738", "B77W", "E190", "CRJ9", "A21N", "DH8D", "C172"};
+    std::vector<std::string> lines;
+    for (int i = 0; i < 64; ++i) {
+        const bool ground = i % 8 == 0;
+        lines.push_back(fmt::format(
+            "QVL,{},{:.5f},{:.5f},{},{},1000,{:.1f},{},QV{}{},{},OE-Q{:02},HAM,VIE,{:.2f},,,adsb_icao,,,{},,,{},,{:.1f},,,A3,",
+            4490501 + i, 48.11 + 0.01 * (i % 16), 16.57 + 0.013 * (i % 11), ground ? 0 : 2000 + 500 * i,
+            ground ? 0 : -640, 3.0 * i, ground ? 15 : 180 + i, 100 + i, i % 10, types[i % 8], i,
+            1767225600.0 + i, ground ? -1 : 200 + i, ground ? -1 : i % 20 - 10, 5.0 * i + 1.0));
+    }
+    return lines;
+}
+
+void BM_ParseAndQueueTrafficLines(benchmark::State& state) {
+    const auto lines = sampleLines();
+    qvl::TrafficQueue queue;
+    queue.setAccepting(true);
+    qvl::TrafficReader reader(queue);
+    reader.setOwnPosition({48.11, 16.57});
+    qvl::gf_setFilterParkAirport({48.11, 16.57}, 600);
+    qvl::gf_setReferenceElevation(600.0);
+    std::vector<qvl::TrafficRecord> taken;
+    std::size_t i = 0;
+    std::int64_t queued = 0;
+    for (auto _ : state) {
+        queued += reader.onTrafficDatagram(lines[i]) == LineOutcome::queued;
+        if (++i == lines.size()) {
+            i = 0;
+            taken.clear();
+            queue.takeFront(taken, lines.size());  // the engine empties the queue meanwhile
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["queued"] = benchmark::Counter(static_cast<double>(queued), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_ParseAndQueueTrafficLines);
+
+void BM_ParseTrafficLine(benchmark::State& state) {
+    const auto lines = sampleLines();
+    qvl::TrafficQueue queue;
+    qvl::TrafficReader reader(queue);
+    reader.setOwnPosition({48.11, 16.57});
+    qvl::gf_setFilterParkAirport({48.11, 16.57}, 600);
+    std::size_t i = 0;
+    for (auto _ : state) {
+        qvl::TrafficRecord record;
+        benchmark::DoNotOptimize(reader.parseLine(lines[i], record));
+        benchmark::DoNotOptimize(record);
+        if (++i == lines.size()) i = 0;
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_ParseTrafficLine);
+
+}  // namespace

@@ -1,0 +1,29 @@
+// What the traffic filters know of the park airport: its reference
+// elevation (set when its stand file has been loaded, cleared when the park
+// airport is left) and its position and elevation (set while a park airport
+// is current). The run thread and the stand files write them, the traffic
+// reader reads them for every line, so each reads and writes in one piece.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "core/geodesy.h"
+
+namespace qvl {
+
+void gf_setReferenceElevation(double feet);
+void gf_clearReferenceElevation();
+// Empty while no reference elevation is set.
+std::optional<double> gf_referenceElevation();
+
+struct FilterParkAirport {
+    GeoPosition position;
+    std::int32_t elevationFeet = 0;
+};
+void gf_setFilterParkAirport(const GeoPosition& position, std::int32_t elevationFeet);
+void gf_clearFilterParkAirport();
+// Empty while no park airport is current.
+std::optional<FilterParkAirport> gf_filterParkAirport();
+
+}  // namespace qvl

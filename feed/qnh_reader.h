@@ -1,0 +1,47 @@
+// The QNH Reader: the sea-level pressure that the traffic client sends as
+// JSON ({"QNH": 1013}) in UDP datagrams, published for the engine.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+#include "feed/traffic_reader.h"
+#include "feed/udp_reader.h"
+
+namespace qvl {
+
+inline constexpr std::int32_t kQnhMinimum = 900;
+inline constexpr std::int32_t kQnhMaximum = 1100;
+
+// The QNH (hPa) that a datagram holds: a number or a numeric text, in hPa,
+// or in inches of mercury x 100 when above 1100, clamped to 900..1100. Empty
+// (after a log line) when the datagram holds none.
+std::optional<std::int32_t> gf_qnhOfDatagram(std::string_view datagram);
+
+class QnhReader : public UdpReader {
+public:
+    // A new QNH is also handed to the traffic reader.
+    explicit QnhReader(TrafficReader& trafficReader);
+
+    // lf_onQnhDatagram.
+    void onQnhDatagram(std::string_view datagram);
+
+    [[nodiscard]] std::int32_t lastQnh() const noexcept { return lastQnh_.load(); }
+    void setLastQnh(std::int32_t hPa) noexcept { lastQnh_.store(hPa); }
+
+protected:
+    void onData(std::string_view datagram) override;
+    void onOpened() override;
+    void onStopped() override;
+    void onLeaving() override;
+
+private:
+    void publish(std::int32_t qnh);
+
+    TrafficReader& trafficReader_;
+    std::atomic<std::int32_t> lastQnh_{kStandardQnh};
+};
+
+}  // namespace qvl

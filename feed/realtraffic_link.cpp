@@ -1,0 +1,355 @@
+#include "feed/realtraffic_link.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
+#include <utility>
+
+#include "core/geodesy.h"
+#include "core/log.h"
+#include "core/messages.h"
+#include "core/paths.h"
+#include "core/run_flags.h"
+#include "core/strings.h"
+#include "core/time_text.h"
+#include "feed/feed_status.h"
+#include "feed/readers.h"
+
+namespace qvl {
+namespace {
+
+constexpr std::string_view kVersionRequest = "Qs999=version\r\n";
+constexpr std::string_view kExitLine = "exit\r\n";
+constexpr double kNoPositionDegrees = 0.0001;
+constexpr int kWinsockShutdown = 10058;  // "can't send after socket shutdown"
+
+bool lf_isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// The edition number of the reply's "level" (0 when missing); any other kind
+// of value is a malformed reply.
+bool lf_isProfessionalLevel(const nlohmann::json& reply) {
+    const auto level = reply.find("level");
+    if (level == reply.end() || level->is_null()) return false;
+    if (level->is_number_integer()) return level->get<std::int64_t>() == 2;
+    if (level->is_number_unsigned()) return level->get<std::uint64_t>() == 2;
+    if (level->is_number_float()) return level->get<double>() == 2.0;
+    throw std::invalid_argument(fmt::format("level is {}", level->type_name()));
+}
+
+std::string lf_versionText(const nlohmann::json& reply) {
+    const auto version = reply.find("version");
+    if (version == reply.end() || version->is_null()) return {};
+    return version->get<std::string>();  // any other type throws
+}
+
+}  // namespace
+
+std::string gf_userStateLine(const UserState& user) {
+    // Whole numbers with "{:.0f}": a general format with precision 0 keeps one
+    // significant digit, and 35000 ft would reach the client as 4e+07.
+    return fmt::format("Qs121={:.0f};{:.0f};{:.6f};{:.0f};{};{:.6f};{:.6f}\r\n", user.pitch * 100000.0,
+                       user.bank * 100000.0, user.heading, user.altitude * 1000.0, user.groundSpeed * 1000.0,
+                       user.latitude * kDegToRad, user.longitude * kDegToRad);
+}
+
+std::size_t gf_completeJsonObjectLength(std::string_view text) noexcept {
+    std::size_t i = 0;
+    while (i < text.size() && lf_isBlank(text[i])) ++i;
+    if (i == text.size() || text[i] != '{') return 0;
+    int depth = 0;
+    bool inString = false;
+    bool escaped = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inString) {
+            if (escaped) {
+                escaped = false;
+            } else if (c == '\\') {
+                escaped = true;
+            } else if (c == '"') {
+                inString = false;
+            }
+            continue;
+        }
+        if (c == '"') {
+            inString = true;
+        } else if (c == '{' || c == '[') {
+            ++depth;
+        } else if (c == '}' || c == ']') {
+            if (--depth == 0) return i + 1;
+        }
+    }
+    return 0;
+}
+
+RealTrafficLink::RealTrafficLink(LinkTimeouts timeouts) : timeouts_(timeouts) {}
+
+RealTrafficLink::~RealTrafficLink() { closeSockets(false); }
+
+std::shared_ptr<net::TcpListener> RealTrafficLink::currentListener() const {
+    std::lock_guard lock(socketMutex_);
+    return listener_;
+}
+
+std::shared_ptr<net::TcpStream> RealTrafficLink::currentClient() const {
+    std::lock_guard lock(socketMutex_);
+    return client_;
+}
+
+std::uint16_t RealTrafficLink::listeningPort() const {
+    const auto listener = currentListener();
+    return listener ? listener->localPort() : 0;
+}
+
+void RealTrafficLink::startTcpServer(const std::string& portText) {
+    std::uint16_t port = 0;
+    if (const int e = net::resolvePort(portText, port); e != 0) {
+        throw std::runtime_error(fmt::format("getaddrinfo failed with error {}", e));
+    }
+    auto listener = std::make_shared<net::TcpListener>();
+    if (const int e = listener->create(); e != 0) {
+        throw std::runtime_error("socket failed with error " + gf_socketErrorText(e));
+    }
+    if (const int e = listener->setReuseAddress(); e != 0) {
+        listener->close();
+        throw std::runtime_error("setsockopt(SO_REUSEADDR) failed");
+    }
+    // The client runs on this PC: nothing outside it may reach the port.
+    if (const int e = listener->bind(net::Address::loopback, port); e != 0) {
+        listener->close();
+        throw std::runtime_error("Bind failed at port " + portText + " with error " + gf_socketErrorText(e));
+    }
+    if (const int e = listener->listen(); e != 0) {
+        listener->close();
+        throw std::runtime_error("listen failed with error " + gf_socketErrorText(e));
+    }
+    std::shared_ptr<net::TcpListener> previous;
+    {
+        std::lock_guard lock(socketMutex_);
+        previous = std::exchange(listener_, std::move(listener));
+    }
+    if (previous) previous->close();
+}
+
+bool RealTrafficLink::adoptClient(const std::shared_ptr<net::TcpListener>& listener,
+                                  std::shared_ptr<net::TcpStream> client) {
+    std::shared_ptr<net::TcpStream> previous;
+    {
+        std::lock_guard lock(socketMutex_);
+        // Closed (or restarted) while we accepted: the client is not ours to keep.
+        if (listener_ != listener || listener->isClosed()) {
+            client->close();
+            return false;
+        }
+        previous = std::exchange(client_, std::move(client));
+        connected_.store(true);
+    }
+    if (previous) previous->close();
+    return true;
+}
+
+bool RealTrafficLink::waitForClient() {
+    if (connected_.load()) return false;
+    const auto listener = currentListener();
+    if (!listener) return false;
+    for (;;) {
+        if (gf_isClosing()) return false;
+        net::TcpListener::Accepted accepted = listener->accept(timeouts_.poll);
+        switch (accepted.result.status) {
+            case net::IoStatus::ok: {
+                if (const int e = accepted.stream->setNoDelay(); e != 0) {
+                    accepted.stream->close();
+                    gf_logUnlessClosing(fmt::format("waitForClient interrupted: {}",
+                                                    fmt::format("{} setsockopt failed with error {}", gf_utcTimeNow(),
+                                                                gf_socketErrorText(e))));
+                    return false;
+                }
+                return adoptClient(listener, std::move(accepted.stream));
+            }
+            case net::IoStatus::timedOut:
+                continue;
+            case net::IoStatus::error:
+                gf_logUnlessClosing(
+                    fmt::format("waitForClient interrupted: {}", gf_socketErrorText(accepted.result.error)));
+                return false;
+            default:
+                return false;  // the link was closed
+        }
+    }
+}
+
+void RealTrafficLink::waitForRealTraffic() {
+    if (!rtLocal.load()) return;
+    gf_showMessage(fmt::format("Waiting for RealTraffic to connect to {} ...", kProductName), true);
+    gf_flushLog();
+    gf_resetTrafficSide();
+    if (!waitForClient()) return;
+    sendDataPacket(kVersionRequest);
+    processRTVersion(receiveVersionReply());
+    realTrafficDisplay.store(true);
+    gf_repaintFeedStatus();
+    waitingForRealTraffic.store(false);
+    gf_log("RealTraffic connected");
+    gf_clearMessage();
+}
+
+void RealTrafficLink::processRTVersion(std::string_view reply) {
+    if (std::all_of(reply.begin(), reply.end(), lf_isBlank)) {
+        gf_showMessage("No RealTraffic version received?", true);
+        return;
+    }
+    try {
+        const nlohmann::json json = nlohmann::json::parse(reply);
+        if (json.is_object()) {
+            const bool professional = lf_isProfessionalLevel(json);
+            const std::string version = lf_versionText(json);
+            rtEdition.store(professional);
+            gf_setRealTrafficText(fmt::format("RT {} edition: {}", professional ? "prof" : "stnd", version));
+            gf_repaintFeedStatus();
+            return;
+        }
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("{}: JSON parse failed: {}", "lf_processRTVersion", e.what()));
+    }
+    rtEdition.store(false);
+    gf_setRealTrafficText({});
+    gf_repaintFeedStatus();
+}
+
+std::string RealTrafficLink::receive(std::chrono::milliseconds timeout) {
+    const auto client = currentClient();
+    if (!client) return {};
+    std::array<char, kReceiveBufferSize> buffer{};
+    const net::IoResult r = client->receive(buffer, timeout);
+    if (r.status == net::IoStatus::error) {
+        gf_logUnlessClosing(fmt::format("receive: {}", gf_socketErrorText(r.error)));
+        return {};
+    }
+    if (r.status != net::IoStatus::ok) return {};
+    if (r.bytes >= kReceiveBufferSize) {
+        gf_logUnlessClosing(fmt::format("receive: buffer overrun: {}", r.bytes));
+        return {};
+    }
+    return std::string(buffer.data(), r.bytes);
+}
+
+std::string RealTrafficLink::receiveVersionReply() {
+    const auto client = currentClient();
+    if (!client) return {};
+    using clock = std::chrono::steady_clock;
+    const auto deadline = clock::now() + timeouts_.versionReply;
+    std::string reply;
+    std::array<char, kReceiveBufferSize> buffer{};
+    while (!gf_isClosing()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now());
+        if (left.count() <= 0) break;
+        const net::IoResult r = client->receive(buffer, std::min(left, timeouts_.poll));
+        if (r.status == net::IoStatus::timedOut) continue;
+        if (r.status == net::IoStatus::error) {
+            gf_logUnlessClosing(fmt::format("receive: {}", gf_socketErrorText(r.error)));
+            return {};
+        }
+        if (r.status != net::IoStatus::ok) break;  // the client closed
+        reply.append(buffer.data(), r.bytes);
+        if (reply.size() >= kReceiveBufferSize) {
+            gf_logUnlessClosing(fmt::format("receive: buffer overrun: {}", reply.size()));
+            return {};
+        }
+        if (const std::size_t length = gf_completeJsonObjectLength(reply); length > 0) return reply.substr(0, length);
+        // Not the start of an object: no use waiting for the rest.
+        const auto first = std::find_if_not(reply.begin(), reply.end(), lf_isBlank);
+        if (first != reply.end() && *first != '{') break;
+    }
+    return reply;
+}
+
+void RealTrafficLink::dropClient(const std::shared_ptr<net::TcpStream>& client) {
+    connected_.store(false);
+    {
+        std::lock_guard lock(socketMutex_);
+        if (client_ == client) client_.reset();
+    }
+    if (client) client->close();
+}
+
+bool RealTrafficLink::sendDataPacket(std::string_view text) {
+    const auto client = currentClient();
+    const net::IoResult r = client ? client->send(text) : net::IoResult{net::IoStatus::closed, 0, 0};
+    if (r.status == net::IoStatus::ok) return true;
+    const int error = r.status == net::IoStatus::error ? r.error : kWinsockShutdown;
+    gf_logUnlessClosing(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_socketErrorText(error)));
+    dropClient(client);
+    gf_logUnlessClosing("RealTraffic client socket closed");
+    return false;
+}
+
+void RealTrafficLink::sendUserPosition(const UserState& user) {
+    if (!rtLocal.load()) return;
+    if (std::fabs(user.latitude) <= kNoPositionDegrees && std::fabs(user.longitude) <= kNoPositionDegrees) return;
+    if (connected_.load()) {
+        if (sendDataPacket(gf_userStateLine(user))) return;
+        realTrafficDisplay.store(false);
+        gf_repaintFeedStatus();
+        if (gf_isClosing()) return;
+        gf_onRealTrafficGone();
+        gf_resetTrafficSide();
+        gf_showMessage(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcTimeNow()),
+                       true);
+        return;
+    }
+    if (restartReason.load() != RestartReason::notYetSet) return;
+    // A client that comes back is not asked for its version again.
+    if (waitForClient()) {
+        realTrafficDisplay.store(true);
+        gf_repaintFeedStatus();
+        gf_showMessage(fmt::format("{} RealTraffic re-connected", gf_utcTimeNow()), true);
+        gf_clearMessage();
+    }
+}
+
+void RealTrafficLink::sendQs123(std::int64_t seconds) {
+    if (!connected_.load() || seconds < 1) return;
+    if (seconds > std::numeric_limits<std::int64_t>::max() / 1000) return;
+    sendDataPacket(fmt::format("Qs123={}\r\n", seconds * 1000));
+}
+
+void RealTrafficLink::closeSockets(bool sayExit) {
+    std::shared_ptr<net::TcpListener> listener;
+    std::shared_ptr<net::TcpStream> client;
+    {
+        std::lock_guard lock(socketMutex_);
+        listener = std::move(listener_);
+        client = std::move(client_);
+        listener_.reset();
+        client_.reset();
+    }
+    // Cleared on every close, so the next run's first client gets the handshake again.
+    const bool wasConnected = connected_.exchange(false);
+    if (sayExit && wasConnected && client) client->send(kExitLine);
+    if (client) client->close();
+    if (listener) listener->close();
+}
+
+void RealTrafficLink::close() { closeSockets(true); }
+
+RealTrafficLink& realTrafficLink() {
+    // Never destroyed: the window's close may still use it while the process ends.
+    static RealTrafficLink& link = *new RealTrafficLink;
+    return link;
+}
+
+void lf_startTcpServer(const std::string& portText) { realTrafficLink().startTcpServer(portText); }
+bool waitForClient() { return realTrafficLink().waitForClient(); }
+void lf_waitForRealTraffic() { realTrafficLink().waitForRealTraffic(); }
+void lf_processRTVersion(std::string_view reply) { realTrafficLink().processRTVersion(reply); }
+bool sendDataPacket(std::string_view text) { return realTrafficLink().sendDataPacket(text); }
+void lf_sendUserPosition(const UserState& user) { realTrafficLink().sendUserPosition(user); }
+void lf_sendQs123(std::int64_t seconds) { realTrafficLink().sendQs123(seconds); }
+void lf_closeRealTrafficLink() { realTrafficLink().close(); }
+
+}  // namespace qvl

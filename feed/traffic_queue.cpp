@@ -1,0 +1,51 @@
+#include "feed/traffic_queue.h"
+
+#include <utility>
+
+namespace qvl {
+
+bool TrafficQueue::push(TrafficRecord&& record) {
+    std::lock_guard lock(stateMutex);
+    if (!acceptingTraffic) return false;
+    records_.push_back(std::move(record));
+    return true;
+}
+
+std::size_t TrafficQueue::takeFront(std::vector<TrafficRecord>& out, std::size_t max) {
+    std::lock_guard lock(stateMutex);
+    std::size_t taken = 0;
+    while (taken < max && !records_.empty()) {
+        out.push_back(std::move(records_.front()));
+        records_.pop_front();
+        ++taken;
+    }
+    return taken;
+}
+
+void TrafficQueue::setAccepting(bool accepting) {
+    std::lock_guard lock(stateMutex);
+    acceptingTraffic = accepting;
+}
+
+bool TrafficQueue::accepting() const {
+    std::lock_guard lock(stateMutex);
+    return acceptingTraffic;
+}
+
+std::size_t TrafficQueue::size() const {
+    std::lock_guard lock(stateMutex);
+    return records_.size();
+}
+
+void TrafficQueue::clear() {
+    std::lock_guard lock(stateMutex);
+    records_.clear();
+}
+
+TrafficQueue& trafficQueue() {
+    // Never destroyed: a detached reader thread may still append while the process ends.
+    static TrafficQueue& queue = *new TrafficQueue;
+    return queue;
+}
+
+}  // namespace qvl

@@ -1,0 +1,332 @@
+#include "feed/traffic_reader.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <stdexcept>
+#include <utility>
+
+#include "core/log.h"
+#include "core/settings.h"
+#include "core/time_text.h"
+#include "feed/park_airport_filter.h"
+#include "feed/traffic_line.h"
+#include "refdata/code_table.h"
+
+namespace qvl {
+namespace {
+
+// Field numbers of the traffic line.
+constexpr std::size_t kHexIdField = 1;
+constexpr std::size_t kLatitudeField = 2;
+constexpr std::size_t kLongitudeField = 3;
+constexpr std::size_t kAltitudeField = 4;
+constexpr std::size_t kVerticalSpeedField = 5;
+constexpr std::size_t kTrackField = 7;
+constexpr std::size_t kGroundSpeedField = 8;
+constexpr std::size_t kCallsignField = 9;
+constexpr std::size_t kTypeField = 10;
+constexpr std::size_t kRegistrationField = 11;
+constexpr std::size_t kOriginField = 12;
+constexpr std::size_t kDestinationField = 13;
+constexpr std::size_t kTimestampField = 14;
+constexpr std::size_t kSourceField = 17;
+constexpr std::size_t kTrueAirspeedField = 20;
+constexpr std::size_t kRollField = 23;
+constexpr std::size_t kTrueHeadingField = 25;
+constexpr std::size_t kCategoryField = 28;
+constexpr std::size_t kFieldRoom = 64;
+
+// A report time outside 2000-01-01 .. 2100-01-01 is no real report and must
+// not move the traffic clock.
+constexpr double kPlausibleTimeFrom = 946684800.0;
+constexpr double kPlausibleTimeTo = 4102444800.0;
+
+constexpr double kNearOriginDegrees = 0.0001;
+constexpr double kParkAirportRadiusNm = 5.0;
+constexpr double kGroundCheckCeilingFeet = 14000.0;
+constexpr double kNoReferenceOffsetFeet = 1000.0;
+constexpr double kTaxiSpeedKnots = 35.0;
+constexpr double kAirborneOnlyMarginFeet = 150.0;
+
+// Height (ft) and ground speed (kt) pairs below which an aircraft is on the ground.
+struct GroundPair {
+    double maxHeight;
+    double maxSpeed;
+};
+constexpr GroundPair kGroundPairs[] = {{42.0, 120.0}, {84.0, 80.0}, {108.0, 43.0}};
+
+// True airspeed (kt) by altitude (ft) for lines that give none (-1).
+struct TasRow {
+    double maxAltitude;
+    double trueAirspeed;
+};
+constexpr TasRow kTasTable[] = {{2000.0, 180.0}, {5000.0, 220.0}, {10000.0, 250.0}, {20000.0, 350.0}};
+constexpr double kTasAbove = 430.0;
+
+double lf_tasForAltitude(double altitude) {
+    for (const auto& row : kTasTable) {
+        if (row.maxAltitude >= altitude) return row.trueAirspeed;
+    }
+    return kTasAbove;
+}
+
+bool lf_isGroundPair(double height, double groundSpeed) {
+    for (const auto& pair : kGroundPairs) {
+        if (height <= pair.maxHeight && groundSpeed <= pair.maxSpeed) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TrafficReader::TrafficReader(TrafficQueue& queue) : UdpReader("Traffic Reader", trafficLamp), queue_(queue) {
+    fields_.reserve(kFieldRoom);
+}
+
+void TrafficReader::setOwnPosition(const GeoPosition& position) noexcept {
+    ownLatitude_.store(position.latitude);
+    ownLongitude_.store(position.longitude);
+}
+
+GeoPosition TrafficReader::ownPosition() const noexcept { return {ownLatitude_.load(), ownLongitude_.load()}; }
+
+void TrafficReader::startCallsignCollection() {
+    std::lock_guard lock(callsignMutex_);
+    collectedCallsigns_.clear();
+    collectCallsigns_.store(true);
+}
+
+std::set<std::string> TrafficReader::takeCollectedCallsigns() {
+    std::lock_guard lock(callsignMutex_);
+    collectCallsigns_.store(false);
+    return std::exchange(collectedCallsigns_, {});
+}
+
+void TrafficReader::clearCollectedCallsigns() {
+    std::lock_guard lock(callsignMutex_);
+    collectedCallsigns_.clear();
+}
+
+void TrafficReader::onData(std::string_view datagram) { onTrafficDatagram(datagram); }
+
+void TrafficReader::onOpened() {
+    trafficLamp.store(ReaderLamp::receiving);
+    gf_repaintFeedStatus();
+    weatherLamp.store(ReaderLamp::receiving);
+    gf_repaintFeedStatus();
+}
+
+void TrafficReader::onStopped() {
+    trafficLamp.store(ReaderLamp::stopped);
+    gf_repaintFeedStatus();
+    gf_log("Traffic Reader has stopped");
+}
+
+void TrafficReader::onLeaving() {
+    trafficLamp.store(ReaderLamp::stopped);
+    gf_repaintFeedStatus();
+    weatherLamp.store(ReaderLamp::stopped);
+    gf_repaintFeedStatus();
+}
+
+void TrafficReader::splitFields(std::string_view datagram) {
+    fields_.clear();
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = datagram.find(',', start);
+        if (comma == std::string_view::npos) {
+            fields_.push_back(datagram.substr(start));
+            return;
+        }
+        fields_.push_back(datagram.substr(start, comma - start));
+        start = comma + 1;
+    }
+}
+
+LineOutcome TrafficReader::onTrafficDatagram(std::string_view datagram) {
+    if (datagram.find(" VEH") != std::string_view::npos) return LineOutcome::vehicle;
+    // processLineSub: a line that cannot be read is logged and dropped; the reader goes on.
+    try {
+        TrafficRecord record;
+        const LineOutcome outcome = parseLine(datagram, record);
+        if (outcome != LineOutcome::queued) return outcome;
+        return queue_.push(std::move(record)) ? LineOutcome::queued : LineOutcome::notAccepting;
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("exception in processLineSub: {}", e.what()));
+        return LineOutcome::error;
+    }
+}
+
+double TrafficReader::readField(std::size_t index, const char* name) const {
+    double value = 0.0;
+    if (!gf_readNumber(field(index), value)) {
+        throw std::runtime_error(fmt::format("{}:{}", name, gf_printable(field(index))));
+    }
+    return value;
+}
+
+LineOutcome TrafficReader::parseTailNumber(TrafficRecord& record) const {
+    const std::string_view text = field(kRegistrationField);
+    if (text == "null") {
+        record.registration.clear();
+        return LineOutcome::queued;
+    }
+    if (text.size() > kMaxRegistrationLength) return LineOutcome::longRegistration;
+    if (gf_hasControlCharacter(text)) return LineOutcome::controlCharacter;
+    record.registration.assign(text);
+    return LineOutcome::queued;
+}
+
+bool TrafficReader::parseAltitude(TrafficSample& sample, std::string_view datagram) const {
+    double altitude = 0.0;
+    if (!gf_readNumber(field(kAltitudeField), altitude)) {
+        throw std::runtime_error(fmt::format("altitude {} incorrect, from: {}", gf_printable(field(kAltitudeField)),
+                                             gf_printable(datagram)));
+    }
+    if (altitude > 0.0 && altitude < kGroundCheckCeilingFeet) {
+        const std::optional<double> reference = gf_referenceElevation();
+        const double height = reference ? altitude - *reference : altitude + kNoReferenceOffsetFeet;
+        if (height <= 0.0 || lf_isGroundPair(std::fabs(height), sample.groundSpeed)) altitude = 0.0;
+    }
+    if (altitude > 0.0 && sample.groundSpeed <= kTaxiSpeedKnots) altitude = 0.0;
+    if (altitude <= 0.0) altitude = 0.0;
+    sample.altitude = altitude;
+    if (!AIRBORNE_ONLY.value()) return true;
+    const auto park = gf_filterParkAirport();
+    const double parkElevation = park ? static_cast<double>(park->elevationFeet) : 0.0;
+    return altitude - parkElevation > kAirborneOnlyMarginFeet;
+}
+
+LineOutcome TrafficReader::parseCallsign(TrafficRecord& record) const {
+    std::string_view text = field(kCallsignField);
+    if (text == "null") text = {};
+    if (text.find('@') != std::string_view::npos) {
+        record.callsign.clear();
+        return LineOutcome::queued;
+    }
+    if (text == "ERARMTR1" || text == "AIRPORT1" || text == "00000000") return LineOutcome::placeholderCallsign;
+    if (gf_hasControlCharacter(text)) return LineOutcome::controlCharacter;
+    if (text.size() > kMaxCallsignBytes) {
+        gf_log(fmt::format("callsign of {} bytes dropped, the simulator takes {} at most: {}", text.size(),
+                           kMaxCallsignBytes, text));
+        return LineOutcome::longCallsign;
+    }
+    record.callsign.assign(text);
+    return LineOutcome::queued;
+}
+
+void TrafficReader::collectCallsign() {
+    if (!collectCallsigns_.load(std::memory_order_relaxed)) return;
+    const std::string_view text = field(kCallsignField);
+    if (text.empty() || text == "null" || text.find('@') != std::string_view::npos) return;
+    // A callsign the parser would refuse never flies, so it is never in use.
+    if (text.size() > kMaxCallsignBytes || gf_hasControlCharacter(text)) return;
+    std::lock_guard lock(callsignMutex_);
+    if (collectCallsigns_.load()) collectedCallsigns_.emplace(text);
+}
+
+FixedCode3 TrafficReader::parseAirportCode(std::size_t index) const {
+    const std::string_view text = field(index);
+    if (text == "null") return {};
+    return gf_fixedCode3(text);
+}
+
+LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& record) {
+    splitFields(datagram);
+    // The report time moves the traffic clock, also for lines dropped later.
+    const double time = readField(kTimestampField, "timestamp");
+    if (time < kPlausibleTimeFrom || time >= kPlausibleTimeTo) {
+        throw std::runtime_error(fmt::format("timestamp:{}", gf_printable(field(kTimestampField))));
+    }
+    trafficClock.store(time);
+    record.time = time;
+
+    TrafficSample& sample = record.sample;
+    sample.latitude = readField(kLatitudeField, "lat");
+    sample.longitude = readField(kLongitudeField, "lon");
+    const bool nearOrigin =
+        std::fabs(sample.latitude) <= kNearOriginDegrees && std::fabs(sample.longitude) <= kNearOriginDegrees;
+    if (sample.latitude < -90.0 || sample.latitude > 90.0 || sample.longitude < -180.0 || sample.longitude > 180.0 ||
+        nearOrigin) {
+        throw std::runtime_error(fmt::format("invalid lalo: {}", gf_formatLatLon(sample.latitude, sample.longitude)));
+    }
+    if (gf_distanceNm(ownPosition(), {sample.latitude, sample.longitude}) > rangeNm.load()) {
+        return LineOutcome::outOfRange;
+    }
+
+    if (const LineOutcome o = parseTailNumber(record); o != LineOutcome::queued) return o;
+    collectCallsign();
+    if (!gf_isAircraft(field(kTypeField), field(kCategoryField))) return LineOutcome::notAircraft;
+    record.ids = gf_packModelId(gf_modelId(field(kTypeField)));
+    sample.trueHeadingUsed = 0;
+    sample.trueHeadingValid = 0;
+
+    if (field(kSourceField) == "adsb_icao") {
+        const double heading = readField(kTrueHeadingField, "trueheading");
+        if (heading > 360.0) throw std::runtime_error(fmt::format("trueheading: {:.2f}", heading));
+        if (heading == 0.0) {
+            sample.trueHeading = kTwoPi;
+        } else if (heading > 0.0) {
+            sample.trueHeading = heading * kDegToRad;
+        }
+        if (heading >= 0.0) {
+            sample.trueHeadingValid = 1;
+            sample.trueHeadingUsed = 1;
+        }
+    }
+
+    if (!gf_readUnsigned32(field(kHexIdField), record.hexId)) {
+        throw std::runtime_error(fmt::format("hexid incorrect{}", gf_printable(field(kHexIdField))));
+    }
+    if (record.hexId <= 10000) return LineOutcome::lowHexId;
+
+    sample.groundSpeed = readField(kGroundSpeedField, "gs");
+    if (!parseAltitude(sample, datagram)) return LineOutcome::altitudeRule;
+    sample.airborne = sample.altitude > 0.0 ? 1 : 0;
+
+    if (const LineOutcome o = parseCallsign(record); o != LineOutcome::queued) return o;
+    if (record.callsign.empty() && record.registration.empty()) return LineOutcome::noIdentity;
+
+    if (sample.airborne == 0) {
+        const auto park = gf_filterParkAirport();
+        if (!park || gf_distanceNm(park->position, {sample.latitude, sample.longitude}) > kParkAirportRadiusNm) {
+            return LineOutcome::groundAway;
+        }
+    }
+
+    const std::string_view trackText = field(kTrackField);
+    sample.track = 0.0;
+    if (!trackText.empty() && !gf_readNumber(trackText, sample.track)) {
+        throw std::runtime_error(fmt::format("track incorrect {}", gf_printable(trackText)));
+    }
+    if (sample.track == 0.0 && sample.trueHeadingValid != 0) sample.track = sample.trueHeading * kRadToDeg;
+
+    sample.verticalSpeed = readField(kVerticalSpeedField, "vs");
+    record.origin = parseAirportCode(kOriginField);
+    record.destination = parseAirportCode(kDestinationField);
+
+    sample.rollValid = 0;
+    sample.roll = 0.0;
+    if (sample.airborne != 0) {
+        const double roll = readField(kRollField, "roll");
+        sample.roll = roll;
+        if (roll != -1.0 && roll != 0.0) {
+            sample.roll = -roll * kDegToRad;
+            sample.rollValid = 1;
+        }
+    }
+
+    double tas = 0.0;
+    if (!gf_readNumber(field(kTrueAirspeedField), tas)) {
+        throw std::runtime_error(fmt::format("TAS incorrect{}", gf_printable(field(kTrueAirspeedField))));
+    }
+    sample.trueAirspeed = tas == -1.0 ? lf_tasForAltitude(sample.altitude) : tas;
+
+    sample.stationary = 0;
+    // Unsigned, so a counter near its top wraps instead of overflowing.
+    sample.dueTick = static_cast<std::uint32_t>(tickCounter.load()) + static_cast<std::uint32_t>(kTrafficDelayTicks);
+    return LineOutcome::queued;
+}
+
+}  // namespace qvl

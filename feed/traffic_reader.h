@@ -1,0 +1,96 @@
+// The Traffic Reader: one traffic line per UDP datagram, filtered, converted
+// into a TrafficRecord and appended to the traffic queue.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/geodesy.h"
+#include "feed/traffic_queue.h"
+#include "feed/traffic_record.h"
+#include "feed/udp_reader.h"
+
+namespace qvl {
+
+// What became of one line.
+enum class LineOutcome : std::uint8_t {
+    queued,
+    notAccepting,         // parsed, but traffic is not accepted now
+    vehicle,              // a " VEH" datagram
+    outOfRange,
+    longRegistration,     // more than 12 characters
+    notAircraft,
+    lowHexId,             // 10000 or less
+    altitudeRule,         // the airborne-only test
+    placeholderCallsign,  // "ERARMTR1", "AIRPORT1", "00000000"
+    longCallsign,         // more than 31 bytes: never the simulator's ATC id
+    controlCharacter,     // in the callsign or the registration
+    noIdentity,           // neither callsign nor registration
+    groundAway,           // on the ground, not at the park airport
+    error,                // a field could not be read; logged
+};
+
+class TrafficReader : public UdpReader {
+public:
+    static constexpr std::size_t kMaxCallsignBytes = 31;
+    static constexpr std::size_t kMaxRegistrationLength = 12;
+
+    // Records go to the given queue (the program's queue by default).
+    explicit TrafficReader(TrafficQueue& queue = trafficQueue());
+
+    // lf_onTrafficDatagram: a datagram holding " VEH" is ignored; any other
+    // is split at its commas and parsed.
+    LineOutcome onTrafficDatagram(std::string_view datagram);
+    // Splits the line and parses it into a record, without queueing it.
+    // Field errors throw std::runtime_error or std::invalid_argument.
+    LineOutcome parseLine(std::string_view datagram, TrafficRecord& record);
+
+    // The range filter's centre: the user aircraft, copied in by the run thread.
+    void setOwnPosition(const GeoPosition& position) noexcept;
+    [[nodiscard]] GeoPosition ownPosition() const noexcept;
+
+    // Callsign collection for the static parking: start with an empty set,
+    // later take the set over (which ends the collection).
+    void startCallsignCollection();
+    std::set<std::string> takeCollectedCallsigns();
+    void clearCollectedCallsigns();
+    [[nodiscard]] bool collectingCallsigns() const noexcept { return collectCallsigns_.load(); }
+
+    [[nodiscard]] std::int32_t qnh() const noexcept { return qnh_.load(); }
+    void setQnh(std::int32_t hPa) noexcept { qnh_.store(hPa); }
+
+protected:
+    void onData(std::string_view datagram) override;
+    void onOpened() override;
+    void onStopped() override;
+    void onLeaving() override;
+
+private:
+    void splitFields(std::string_view datagram);
+    [[nodiscard]] std::string_view field(std::size_t index) const noexcept {
+        return index < fields_.size() ? fields_[index] : std::string_view{};
+    }
+    double readField(std::size_t index, const char* name) const;
+    LineOutcome parseTailNumber(TrafficRecord& record) const;
+    bool parseAltitude(TrafficSample& sample, std::string_view datagram) const;
+    LineOutcome parseCallsign(TrafficRecord& record) const;
+    void collectCallsign();
+    FixedCode3 parseAirportCode(std::size_t index) const;
+
+    TrafficQueue& queue_;
+    // Used by the body's thread only; keeps its capacity between lines.
+    std::vector<std::string_view> fields_;
+    std::atomic<double> ownLatitude_{0.0};
+    std::atomic<double> ownLongitude_{0.0};
+    std::atomic<std::int32_t> qnh_{1013};
+    std::atomic<bool> collectCallsigns_{false};
+    mutable std::mutex callsignMutex_;  // leaf lock: guards collectedCallsigns_
+    std::set<std::string> collectedCallsigns_;
+};
+
+}  // namespace qvl

@@ -1,0 +1,151 @@
+#include "feed/udp_reader.h"
+
+#include <fmt/format.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <utility>
+
+#include "core/log.h"
+#include "core/run_flags.h"
+#include "core/strings.h"
+
+namespace qvl {
+namespace {
+
+constexpr std::chrono::milliseconds kReceiveTimeout{1000};
+
+}  // namespace
+
+UdpReader::UdpReader(std::string name, std::atomic<ReaderLamp>& lamp) : lamp_(lamp), name_(std::move(name)) {}
+
+UdpReader::~UdpReader() = default;
+
+void lf_logReaderConnected(const std::string& name) { gf_logContinuation(fmt::format("{} connected", name)); }
+
+void lf_logReaderDisconnected(const std::string& name) { gf_logContinuation(fmt::format("{} disconnected", name)); }
+
+void UdpReader::threadBody(std::uint16_t port, bool local) {
+    std::lock_guard body(bodyMutex_);
+    try {
+        open(port, local);
+        onOpened();
+        lf_logReaderConnected(name_);
+        receiveLoop(local);
+    } catch (const std::exception& e) {
+        gf_readerStopped(name_, e.what());
+    } catch (...) {
+        gf_readerStopped(name_, "Unknown exception");
+    }
+    closeSocket();
+    boundPort_.store(0);
+    onLeaving();
+    lf_logReaderDisconnected(name_);
+}
+
+void UdpReader::open(std::uint16_t port, bool local) {
+    auto socket = std::make_shared<net::UdpSocket>();
+    if (const int e = socket->create(); e != 0) {
+        throw std::runtime_error(fmt::format("failed to create the socket, error: {}", gf_socketErrorText(e)));
+    }
+    {
+        std::lock_guard lock(socketMutex_);
+        socket_ = socket;
+    }
+    const net::Address address = local ? net::Address::loopback : net::Address::any;
+    if (const int e = socket->bind(address, port); e != 0) {
+        socket->close();
+        throw std::runtime_error(fmt::format("bind to stream socket failed, error: {}", gf_socketErrorText(e)));
+    }
+    boundPort_.store(socket->localPort());
+}
+
+std::shared_ptr<net::UdpSocket> UdpReader::currentSocket() {
+    std::lock_guard lock(socketMutex_);
+    return socket_;
+}
+
+void UdpReader::closeSocket() {
+    if (auto socket = currentSocket()) socket->close();
+}
+
+void UdpReader::requestStop() {
+    stopFlag_.store(true);
+    closeSocket();
+}
+
+void UdpReader::stopAndClose() {
+    closeSocket();
+    onStopped();
+}
+
+void UdpReader::resetCounters() noexcept {
+    packetCount_.store(0);
+    lampCount_.store(0);
+    lampReceiving_.store(true);
+}
+
+void UdpReader::refreshLamp() {
+    const std::uint32_t count = packetCount_.load();
+    bool changed = false;
+    if (count == lampCount_.load()) {
+        changed = lamp_.exchange(ReaderLamp::stale) != ReaderLamp::stale;
+        lampReceiving_.store(false);
+    } else if (!lampReceiving_.exchange(true)) {
+        changed = lamp_.exchange(ReaderLamp::receiving) != ReaderLamp::receiving;
+    }
+    lampCount_.store(count);
+    if (changed) gf_repaintFeedStatus();
+}
+
+void UdpReader::handleDatagram(std::size_t size, bool local) {
+    buffer_[size] = '\0';
+    const std::string_view datagram(buffer_.data(), size);
+    // From another PC the client may send a line more than once; on this PC
+    // every datagram counts.
+    if (!local) {
+        if (datagram == previous_) return;
+        previous_.assign(datagram);
+    }
+    packetCount_.fetch_add(1);
+    onData(datagram);
+}
+
+void UdpReader::receiveLoop(bool local) {
+    const auto socket = currentSocket();
+    if (!socket) throw std::runtime_error(fmt::format("receive error: {}", gf_socketErrorText(10038)));
+    socket->setReceiveTimeout(kReceiveTimeout);
+    if (stopFlag_.load()) {
+        stopAndClose();
+        return;
+    }
+    int error = 0;
+    for (;;) {
+        const net::IoResult r = socket->receive(buffer_);
+        switch (r.status) {
+            case net::IoStatus::ok:
+                if (r.bytes > 0) handleDatagram(r.bytes, local);
+                break;
+            case net::IoStatus::timedOut:
+                break;
+            case net::IoStatus::oversized:
+                // Too big for any traffic line: dropped, and the reader goes on.
+                if (!gf_isClosing()) gf_log(fmt::format("buffer overrun: {} bytes", r.bytes));
+                break;
+            case net::IoStatus::closed:
+                error = stopFlag_.load() ? 0 : 10009;
+                break;
+            case net::IoStatus::error:
+                error = r.error;
+                break;
+        }
+        if (stopFlag_.load()) {
+            stopAndClose();
+            return;
+        }
+        if (error != 0) break;
+    }
+    throw std::runtime_error(fmt::format("receive error: {}", gf_socketErrorText(error)));
+}
+
+}  // namespace qvl

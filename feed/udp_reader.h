@@ -1,0 +1,93 @@
+// The base of the traffic client's two UDP readers: a receive with a
+// one-second time-out, duplicate suppression for a client on another PC, a
+// packet counter for the status lamps and a stop flag. One thread runs a
+// reader's body; any thread may ask it to stop.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+#include "feed/feed_status.h"
+#include "platform/net/socket.h"
+
+namespace qvl {
+
+class UdpReader {
+public:
+    static constexpr std::size_t kBufferSize = 16384;
+
+    UdpReader(std::string name, std::atomic<ReaderLamp>& lamp);
+    virtual ~UdpReader();
+    UdpReader(const UdpReader&) = delete;
+    UdpReader& operator=(const UdpReader&) = delete;
+
+    [[nodiscard]] const std::string& name() const noexcept { return name_; }
+
+    // The thread body: open the socket, receive until stopped, clean up. An
+    // error ends the reader through gf_readerStopped. Bodies on one reader
+    // never overlap: a new one waits until the previous one has ended.
+    void threadBody(std::uint16_t port, bool local);
+
+    // Creates the socket and binds it to 127.0.0.1 (local) or to every
+    // interface; throws std::runtime_error with the reader's texts.
+    void open(std::uint16_t port, bool local);
+    // Receives until the stop flag is seen; throws "receive error: ..." when
+    // the socket fails while no stop was asked.
+    void receiveLoop(bool local);
+
+    // The bound port (the ephemeral one when opened with port 0); 0 while no body runs.
+    [[nodiscard]] std::uint16_t boundPort() const noexcept { return boundPort_.load(); }
+
+    // Raises the stop flag and wakes a blocked receive.
+    void requestStop();
+    void clearStop() noexcept { stopFlag_.store(false); }
+    [[nodiscard]] bool stopRequested() const noexcept { return stopFlag_.load(); }
+
+    [[nodiscard]] std::uint32_t packetCount() const noexcept { return packetCount_.load(); }
+    // Packet counter and lamp count back to 0, the lamp's receiving flag set.
+    void resetCounters() noexcept;
+    // One look of the lamp refresh: stale when nothing arrived since the last look.
+    void refreshLamp();
+
+protected:
+    // One datagram (the byte after it in the buffer is 0).
+    virtual void onData(std::string_view datagram) = 0;
+    // The socket is bound: the lamps go on.
+    virtual void onOpened() = 0;
+    // The loop ended on the stop flag.
+    virtual void onStopped() = 0;
+    // The body is leaving, for whatever reason: the lamps go off.
+    virtual void onLeaving() = 0;
+
+    std::atomic<ReaderLamp>& lamp_;
+
+private:
+    std::shared_ptr<net::UdpSocket> currentSocket();
+    void closeSocket();
+    void stopAndClose();
+    void handleDatagram(std::size_t size, bool local);
+
+    const std::string name_;
+    std::mutex bodyMutex_;  // held for a whole body; taken before socketMutex_
+    std::mutex socketMutex_;  // leaf lock: guards socket_
+    std::shared_ptr<net::UdpSocket> socket_;
+    std::atomic<bool> stopFlag_{false};
+    std::atomic<std::uint16_t> boundPort_{0};
+    std::atomic<std::uint32_t> packetCount_{0};
+    std::atomic<std::uint32_t> lampCount_{0};
+    std::atomic<bool> lampReceiving_{true};
+    // Used by the body's thread only.
+    std::array<char, kBufferSize> buffer_{};
+    std::string previous_;
+};
+
+void lf_logReaderConnected(const std::string& name);
+void lf_logReaderDisconnected(const std::string& name);
+
+}  // namespace qvl

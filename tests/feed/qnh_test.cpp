@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include "feed/readers.h"
+#include "feed/support/feed_fixture.h"
+
+namespace qvl {
+namespace {
+
+class Qnh : public test::FeedTest {
+protected:
+    TrafficQueue queue;
+    TrafficReader traffic{queue};
+    QnhReader reader{traffic};
+};
+
+TEST_F(Qnh, ConversionsAndClamps) {
+    const std::pair<const char*, std::int32_t> cases[] = {
+        {R"({"QNH": 1016})", 1016},
+        {R"({"QNH": 2992})", 1013},       // inches of mercury x 100: 1013.2499...
+        {R"({"QNH": "850"})", 900},       // clamped
+        {R"({"QNH": "1013hPa"})", 1013},  // the text's leading digits
+        {R"({"QNH": 1200.4})", 900},      // 1200 taken as inches: 406, clamped
+        {R"({"QNH": 1012.5})", 1013},
+        {R"({"QNH": 3500})", 1100},       // 1185 hPa, clamped
+        {R"({"QNH": 1100})", 1100},
+        {R"({"QNH": 1101})", 900},        // 373 hPa
+    };
+    for (const auto& [datagram, expected] : cases) {
+        EXPECT_EQ(gf_qnhOfDatagram(datagram), std::optional<std::int32_t>(expected)) << datagram;
+    }
+}
+
+TEST_F(Qnh, DatagramsWithoutAUsableQnhAreLogged) {
+    const std::pair<const char*, const char*> cases[] = {
+        {R"({"qnh": 1013})", "no QNH {\"qnh\": 1013}"},
+        {R"({"QNH": null})", "no QNH {\"QNH\": null}"},
+        {R"({"QNH": [1013]})", "no QNH {\"QNH\": [1013]}"},
+        {R"({"QNH": "high"})", "==> QNH string parse error: high in {\"QNH\": \"high\"}"},
+        {R"({"QNH": 10)", "Exception [json.exception.parse_error"},
+        // No 32-bit number holds these: a narrowing error, never an undefined conversion.
+        {R"({"QNH": 1e300})", "Exception narrowing_error, in {\"QNH\": 1e300}"},
+        {R"({"QNH": 3000000000})", "Exception narrowing_error, in {\"QNH\": 3000000000}"},
+    };
+    for (const auto& [datagram, logText] : cases) {
+        EXPECT_EQ(gf_qnhOfDatagram(datagram), std::nullopt) << datagram;
+        EXPECT_TRUE(logHas(logText)) << logText;
+    }
+}
+
+TEST_F(Qnh, StandardPressureIsPublishedEveryTimeOthersOnChange) {
+    reader.onQnhDatagram(R"({"QNH": 1002})");
+    EXPECT_EQ(publishedQnh.load(), 1002);
+    EXPECT_EQ(displayedQnh.load(), 1002);
+    EXPECT_EQ(traffic.qnh(), 1002);
+    publishedQnh.store(999);
+    reader.onQnhDatagram(R"({"QNH": 1002})");  // unchanged: not published again
+    EXPECT_EQ(publishedQnh.load(), 999);
+    reader.onQnhDatagram(R"({"QNH": 2992})");
+    publishedQnh.store(999);
+    reader.onQnhDatagram(R"({"QNH": 1013})");  // the standard pressure always is
+    EXPECT_EQ(publishedQnh.load(), 1013);
+}
+
+TEST_F(Qnh, LampsFollowTheDatagrams) {
+    weatherLamp.store(ReaderLamp::stale);
+    reader.onQnhDatagram(R"({"QNH": 1020})");
+    EXPECT_EQ(weatherLamp.load(), ReaderLamp::receiving);
+    weatherLamp.store(ReaderLamp::stopped);
+    reader.onQnhDatagram(R"({"QNH": 1021})");
+    EXPECT_EQ(weatherLamp.load(), ReaderLamp::stopped);  // only a stale lamp comes back
+    // The program's lamps are refreshed only while a client is shown.
+    gf_refreshReaderLamps();
+    EXPECT_EQ(weatherLamp.load(), ReaderLamp::stopped);
+    realTrafficDisplay.store(true);
+    gf_refreshReaderLamps();
+    EXPECT_EQ(weatherLamp.load(), ReaderLamp::stale);
+    EXPECT_EQ(trafficLamp.load(), ReaderLamp::stale);
+}
+
+}  // namespace
+}  // namespace qvl

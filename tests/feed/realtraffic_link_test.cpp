@@ -1,0 +1,158 @@
+// The traffic client link on loopback, driven from the test's own thread: a
+// client connects before the link accepts, and answers before it is asked.
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include <array>
+#include <fstream>
+#include <string>
+
+#include "core/messages.h"
+#include "core/run_flags.h"
+#include "core/time_text.h"
+#include "feed/feed_status.h"
+#include "feed/realtraffic_link.h"
+#include "feed/support/feed_fixture.h"
+#include "platform/net/socket.h"
+
+namespace qvl {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Link : public test::FeedTest {
+protected:
+    void SetUp() override {
+        FeedTest::SetUp();
+        rtLocal.store(true);
+        link.startTcpServer("0");
+    }
+    std::shared_ptr<net::TcpStream> connectClient(std::string_view reply = {}) {
+        int error = 0;
+        auto client = net::TcpStream::connectTo(link.listeningPort(), error);
+        EXPECT_TRUE(client) << error;
+        if (client && !reply.empty()) client->send(reply);
+        return client;
+    }
+    // What the client has received, waiting at most firstWait for the first bytes.
+    static std::string drain(net::TcpStream& client, std::chrono::milliseconds firstWait = 2000ms) {
+        std::string text;
+        std::array<char, 4096> buffer{};
+        for (auto r = client.receive(buffer, firstWait); r.status == net::IoStatus::ok; r = client.receive(buffer, 50ms)) {
+            text.append(buffer.data(), r.bytes);
+        }
+        return text;
+    }
+
+    RealTrafficLink link{LinkTimeouts{20ms, 300ms}};
+};
+
+TEST(LinkLines, UserStateLineWritesWholeNumbers) {
+    // 35000 ft must not reach the client as 4e+07, nor a pitch of 0.05 as 5e+03.
+    EXPECT_EQ(gf_userStateLine({48.1103, 16.5697, 0.05, -0.02, 4.712389, 35000.0, 250.5}),
+              "Qs121=5000;-2000;4.712389;35000000;250500;0.839683;0.289196\r\n");
+    EXPECT_EQ(gf_completeJsonObjectLength("\r\n {\"a\":{\"b\":\"}\"}}\r\nrest"), 18u);
+    EXPECT_EQ(gf_completeJsonObjectLength(R"({"level":2)"), 0u);
+    EXPECT_EQ(gf_completeJsonObjectLength("[1]"), 0u);
+}
+
+TEST_F(Link, VersionReplies) {
+    const std::vector<std::pair<const char*, const char*>> good = {
+        {R"({"level": 2, "version": "10.0.1"})", "RT prof edition: 10.0.1"},
+        {R"({"level": 1})", "RT stnd edition: "},
+        {R"({"version": "9", "level": 2.0})", "RT prof edition: 9"},
+    };
+    for (const auto& [reply, text] : good) {
+        link.processRTVersion(reply);
+        EXPECT_EQ(gf_realTrafficText(), text);
+        EXPECT_EQ(rtEdition.load(), text[3] == 'p');
+    }
+    // An empty reply leaves edition and text as they were.
+    link.processRTVersion("\r\n");
+    EXPECT_EQ(gf_realTrafficText(), "RT prof edition: 9");
+    EXPECT_EQ(gf_messageLines().message, "No RealTraffic version received?");
+    for (const char* bad : {"[2]", R"({"level": "2"})", R"({"level": 2, "version": 10})", "{level:2}"}) {
+        rtEdition.store(true);
+        link.processRTVersion(bad);
+        EXPECT_FALSE(rtEdition.load()) << bad;
+        EXPECT_EQ(gf_realTrafficText(), "") << bad;
+    }
+    EXPECT_TRUE(logHas("lf_processRTVersion: JSON parse failed: "));
+}
+
+TEST_F(Link, ServerListensOnLoopbackOnly) {
+    // /proc/net/tcp shows the listening socket's address in hex: 0100007F is 127.0.0.1.
+    std::ifstream table("/proc/net/tcp");
+    const std::string text((std::istreambuf_iterator<char>(table)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find(fmt::format("0100007F:{:04X} 00000000:0000 0A", link.listeningPort())), std::string::npos);
+    EXPECT_EQ(text.find(fmt::format("00000000:{:04X} 00000000:0000 0A", link.listeningPort())), std::string::npos);
+
+    RealTrafficLink other;
+    try {
+        other.startTcpServer(std::to_string(link.listeningPort()));
+        ADD_FAILURE() << "bound a port in use";
+    } catch (const std::runtime_error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  fmt::format("Bind failed at port {} with error 10048 Address already in use", link.listeningPort()));
+    }
+}
+
+TEST_F(Link, HandshakeWithAReplyThatIsAlreadyThere) {
+    auto client = connectClient("{\"level\": 2, \"version\": \"10.0.1\"}\r\n");
+    link.waitForRealTraffic();
+    EXPECT_TRUE(link.connected());
+    EXPECT_EQ(gf_realTrafficText(), "RT prof edition: 10.0.1");
+    EXPECT_TRUE(realTrafficDisplay.load());
+    EXPECT_FALSE(waitingForRealTraffic.load());
+    EXPECT_EQ(gf_messageLines().message, "");
+    EXPECT_TRUE(logHas("Waiting for RealTraffic to connect to Quorvelant ...\nRealTraffic connected\n"));
+    EXPECT_EQ(drain(*client), "Qs999=version\r\n");
+    EXPECT_FALSE(link.waitForClient());  // one client at a time
+}
+
+TEST_F(Link, WaitsEndOnTheClosingFlags) {
+    closeRequested.store(true);
+    link.waitForRealTraffic();  // nobody connects; the close button ends the wait
+    EXPECT_FALSE(link.connected());
+    auto client = connectClient();
+    closeRequested.store(false);
+    closingFlag.store(true);
+    EXPECT_FALSE(link.waitForClient());
+    closingFlag.store(false);
+    ASSERT_TRUE(link.waitForClient());
+    closingFlag.store(true);  // a silent client cannot hold the run's end
+    EXPECT_EQ(link.receiveVersionReply(), "");
+}
+
+TEST_F(Link, UserStateAndTimeLines) {
+    auto client = connectClient();
+    ASSERT_TRUE(link.waitForClient());
+    link.sendUserPosition({0.00005, -0.0001, 0.1, 0.1, 1.0, 1000.0, 100.0});  // no position yet: nothing
+    link.sendQs123(0);                                                      // no time yet: nothing
+    link.sendUserPosition({48.1103, 16.5697, 0.05, 0.0, 1.5, 35000.0, 250.5});
+    link.sendQs123(1767225600);
+    EXPECT_EQ(drain(*client),
+              "Qs121=5000;0;1.500000;35000000;250500;0.839683;0.289196\r\nQs123=1767225600000\r\n");
+    rtLocal.store(false);
+    link.sendUserPosition({48.1103, 16.5697, 0.05, 0.0, 1.5, 35000.0, 250.5});
+    EXPECT_EQ(drain(*client, 50ms), "");
+}
+
+TEST_F(Link, ExitOnCloseAndTheNextRunShakesHandsAgain) {
+    auto first = connectClient(R"({"level": 1, "version": "8"})");
+    link.waitForRealTraffic();
+    link.close();
+    link.close();  // a second close changes nothing
+    EXPECT_FALSE(link.connected());
+    EXPECT_EQ(drain(*first), "Qs999=version\r\nexit\r\n");
+    // The connected flag went down with the close: the next run's client is asked again.
+    link.startTcpServer("0");
+    auto second = connectClient(R"({"level": 2, "version": "10.0.2"})");
+    link.waitForRealTraffic();
+    EXPECT_EQ(gf_realTrafficText(), "RT prof edition: 10.0.2");
+    EXPECT_EQ(drain(*second), "Qs999=version\r\n");
+}
+
+}  // namespace
+}  // namespace qvl

@@ -1,0 +1,140 @@
+// The traffic client link against the stand-in traffic client, which
+// answers and records on its own thread as the real client would.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "core/messages.h"
+#include "core/run_flags.h"
+#include "core/time_text.h"
+#include "feed/feed_status.h"
+#include "feed/realtraffic_link.h"
+#include "feed/support/feed_fixture.h"
+#include "tools/traffic_client/stand_in_client.h"
+
+namespace qvl {
+namespace {
+
+using namespace std::chrono_literals;
+using standin::ReplyShape;
+using standin::StandInClient;
+
+constexpr auto kWait = 20000ms;  // bounds a broken test only
+
+class LinkThreaded : public test::FeedTest {
+protected:
+    void SetUp() override {
+        FeedTest::SetUp();
+        rtLocal.store(true);
+        link.startTcpServer("0");
+    }
+
+    standin::Options standInOptions(ReplyShape shape = ReplyShape::whole) const {
+        standin::Options o;
+        o.tcpPort = link.listeningPort();
+        o.reply = shape;
+        o.connectRetry = 10ms;
+        o.connectTimeout = kWait;
+        return o;
+    }
+
+    RealTrafficLink link{LinkTimeouts{20ms, 500ms}};
+};
+
+TEST_F(LinkThreaded, HandshakeWithEachReplyShape) {
+    struct Case {
+        ReplyShape shape;
+        int level;
+        const char* text;  // empty: no version received
+    };
+    const Case cases[] = {
+        {ReplyShape::whole, 2, "RT prof edition: 10.0.1"},
+        {ReplyShape::split, 1, "RT stnd edition: 10.0.1"},
+        {ReplyShape::empty, 2, ""},
+        {ReplyShape::missing, 2, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        gf_setRealTrafficText({});
+        gf_resetMessages();
+        auto options = standInOptions(c.shape);
+        options.level = c.level;
+        options.splitPause = 100ms;
+        StandInClient client(options);
+        ASSERT_TRUE(client.connect());
+        link.waitForRealTraffic();
+        EXPECT_TRUE(link.connected());
+        EXPECT_EQ(gf_realTrafficText(), c.text);
+        EXPECT_EQ(rtEdition.load(), c.level == 2 && *c.text != '\0');
+        if (*c.text == '\0') {
+            EXPECT_TRUE(logHas("No RealTraffic version received?"));
+        }
+        EXPECT_TRUE(client.waitForLine("Qs999=version", kWait));
+        link.close();
+        EXPECT_TRUE(client.waitForExit(kWait));
+        link.startTcpServer("0");
+    }
+}
+
+TEST_F(LinkThreaded, ACloseFromAnotherThreadEndsTheWaitForAClient) {
+    std::atomic<bool> returned{false};
+    std::thread run([&] {
+        link.waitForRealTraffic();
+        returned.store(true);
+    });
+    ASSERT_TRUE(test::eventually([] { return gf_messageLines().message.find("Waiting for RealTraffic") == 0; }));
+    // The window's close and the run's end close the link at the same time.
+    std::thread ui([&] { link.close(); });
+    link.close();
+    ui.join();
+    run.join();
+    EXPECT_TRUE(returned.load());
+    EXPECT_FALSE(link.connected());
+    EXPECT_FALSE(realTrafficDisplay.load());
+}
+
+TEST_F(LinkThreaded, AGoneClientIsWaitedForAndNotAskedAgain) {
+    std::atomic<int> gone{0};
+    gf_setRealTrafficGoneHandler([&] { ++gone; });
+    const UserState user{47.4647, 8.5492, 0.0, 0.0, 1.0, 1500.0, 140.0};
+    {
+        StandInClient first(standInOptions());
+        ASSERT_TRUE(first.connect());
+        link.waitForRealTraffic();
+        link.sendUserPosition(user);
+        ASSERT_TRUE(first.waitForLine("Qs121=", kWait));
+        first.dropLink();
+    }
+    // The first lines after the drop may still be taken by the system.
+    for (int i = 0; i < 200 && link.connected(); ++i) link.sendUserPosition(user);
+    ASSERT_FALSE(link.connected());
+    EXPECT_EQ(gone.load(), 1);
+    EXPECT_FALSE(realTrafficDisplay.load());
+    EXPECT_TRUE(logHas("sendDataPacket to RealTraffic failed: 10054 Connection reset by peer\n"
+                       "RealTraffic client socket closed\n"));
+    EXPECT_TRUE(logHas(" RealTraffic gone? Wait for RealTraffic to re-connect ..."));
+
+    StandInClient second(standInOptions());
+    ASSERT_TRUE(second.connect());
+    link.sendUserPosition(user);  // waits for the client, without a line
+    EXPECT_TRUE(link.connected());
+    EXPECT_TRUE(realTrafficDisplay.load());
+    EXPECT_TRUE(logHas(" RealTraffic re-connected"));
+    link.sendUserPosition(user);
+    ASSERT_TRUE(second.waitForLine("Qs121=", kWait));
+    for (const auto& line : second.receivedLines()) EXPECT_NE(line.text, "Qs999=version");
+    EXPECT_EQ(gone.load(), 1);
+
+    // Once a run has its end reason, a gone client is not waited for.
+    second.dropLink();
+    for (int i = 0; i < 200 && link.connected(); ++i) link.sendUserPosition(user);
+    gf_endRun(RestartReason::readerError, 15);
+    closingFlag.store(false);
+    link.sendUserPosition(user);
+    EXPECT_FALSE(link.connected());
+}
+
+}  // namespace
+}  // namespace qvl

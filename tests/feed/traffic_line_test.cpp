@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/geodesy.h"
+#include "core/settings.h"
+#include "core/time_text.h"
+#include "feed/park_airport_filter.h"
+#include "feed/support/feed_fixture.h"
+#include "feed/traffic_line.h"
+#include "feed/traffic_reader.h"
+#include "refdata/code_table.h"
+
+namespace qvl {
+namespace {
+
+using L = test::LineBuilder;
+
+class TrafficLine : public test::FeedTest {
+protected:
+    void SetUp() override {
+        FeedTest::SetUp();
+        queue.setAccepting(true);
+        reader.setOwnPosition({test::kTestLatitude, test::kTestLongitude});
+        tickCounter.store(700);
+    }
+    LineOutcome feed(const L& line) { return reader.onTrafficDatagram(line.text()); }
+    // The record of a line that must be queued.
+    TrafficRecord only(const L& line) {
+        queue.clear();
+        EXPECT_EQ(feed(line), LineOutcome::queued) << line.text();
+        std::vector<TrafficRecord> out;
+        queue.takeFront(out, 1);
+        return out.empty() ? TrafficRecord{} : out.front();
+    }
+    void parkHere() {
+        gf_setFilterParkAirport({test::kTestLatitude, test::kTestLongitude}, 600);
+        gf_setReferenceElevation(600.0);
+    }
+
+    TrafficQueue queue;
+    TrafficReader reader{queue};
+};
+
+TEST_F(TrafficLine, AcceptedLineConvertsEveryField) {
+    const TrafficRecord r = only(L{});
+    EXPECT_EQ(r.hexId, 4490501u);
+    EXPECT_EQ(r.ids, static_cast<std::uint64_t>(gf_modelId("A320")) << 32);
+    EXPECT_EQ(r.origin.view(), "HAM");
+    EXPECT_EQ(r.destination.view(), "VIE");
+    EXPECT_EQ(r.callsign, "QVA123");
+    EXPECT_EQ(r.registration, "OE-QVA");
+    EXPECT_DOUBLE_EQ(r.time, test::kTestTime);
+    EXPECT_DOUBLE_EQ(trafficClock.load(), test::kTestTime);
+    const TrafficSample& s = r.sample;
+    EXPECT_DOUBLE_EQ(s.latitude, 48.12);
+    EXPECT_DOUBLE_EQ(s.longitude, 16.60);
+    EXPECT_DOUBLE_EQ(s.altitude, 5000.0);
+    EXPECT_DOUBLE_EQ(s.verticalSpeed, -640.0);
+    EXPECT_DOUBLE_EQ(s.track, 290.0);
+    EXPECT_DOUBLE_EQ(s.groundSpeed, 180.0);
+    EXPECT_DOUBLE_EQ(s.trueAirspeed, 200.0);
+    EXPECT_EQ(s.dueTick, 3700u);
+    EXPECT_EQ(s.airborne, 1);
+    EXPECT_EQ(s.rollValid, 1);
+    EXPECT_DOUBLE_EQ(s.roll, -0.17453292519943295);
+    EXPECT_EQ(s.trueHeadingValid + s.trueHeadingUsed, 2);
+    EXPECT_DOUBLE_EQ(s.trueHeading, 291.5 * kDegToRad);
+    // Unsigned, so a counter near its top wraps instead of overflowing.
+    tickCounter.store(2147483000);
+    EXPECT_EQ(only(L{}).sample.dueTick, 2147486000u);
+}
+
+TEST_F(TrafficLine, OutcomesByReason) {
+    using O = LineOutcome;
+    const std::vector<std::tuple<std::size_t, std::string, O>> cases = {
+        {L::callsign, "OPS VEH", O::vehicle},        {L::callsign, "VEH1", O::queued},  // no leading blank
+        {L::lat, "49.5", O::outOfRange},              {L::reg, "OE-QVA123456X", O::longRegistration},
+        {L::reg, "OE-QVA12345X", O::queued},          {L::type, "null", O::notAircraft},
+        {L::type, "GLID", O::notAircraft},            {L::type, "A320X", O::notAircraft},
+        {L::category, "C2", O::notAircraft},          {L::category, "B3", O::queued},
+        {L::hexId, "10000", O::lowHexId},             {L::hexId, "10001", O::queued},
+        {L::callsign, "ERARMTR1", O::placeholderCallsign}, {L::callsign, "00000000", O::placeholderCallsign},
+        {L::alt, "0", O::groundAway},                 {L::callsign, "QVA\n12", O::controlCharacter},
+        {L::reg, "OE\tQVA", O::controlCharacter},     {L::callsign, std::string(31, 'Q'), O::queued},
+        {L::callsign, std::string(32, 'Q'), O::longCallsign},
+    };
+    for (const auto& [field, text, outcome] : cases) EXPECT_EQ(feed(L{}.set(field, text)), outcome) << text;
+    EXPECT_EQ(feed(L{}.set(L::callsign, "null").set(L::reg, "null")), O::noIdentity);
+    EXPECT_EQ(feed(L{}.set(L::callsign, "@").set(L::reg, "null")), O::noIdentity);
+    // Drops are silent, except the overlong callsign, which can never match the simulator's ATC id.
+    EXPECT_FALSE(logHas("exception"));
+    EXPECT_TRUE(logHas("callsign of 32 bytes dropped, the simulator takes 31 at most: " + std::string(32, 'Q')));
+}
+
+TEST_F(TrafficLine, FieldErrorsAreLoggedAndTheLineDropped) {
+    const std::vector<std::tuple<std::size_t, std::string, std::string>> cases = {
+        {L::lat, "90.5", "invalid lalo: 90.500000,16.600000"}, {L::lon, "-181", "invalid lalo: 48.120000,-181.000000"},
+        {L::lat, "nan", "lat:nan"},                            {L::lon, "", "lon:"},
+        {L::hexId, "4294967296", "hexid incorrect4294967296"}, {L::hexId, "-5", "hexid incorrect-5"},
+        {L::gs, "-inf", "gs:-inf"},                            {L::gs, "1e999", "gs:1e999"},
+        {L::vs, "NaN", "vs:NaN"},                              {L::track, "inf", "track incorrect inf"},
+        {L::roll, "infinity", "roll:infinity"},                {L::tas, "?", "TAS incorrect?"},
+        {L::trueHeading, "361", "trueheading: 361.00"},        {L::trueHeading, "nan", "trueheading:nan"},
+        {L::origin, "AMST", "FixedCode: invalid string (length/charset)"},
+        {L::destination, "V-E", "FixedCode: invalid string (length/charset)"},
+        {L::alt, "high", "altitude high incorrect, from: QVL,4490501,48.12,16.60,high,"},
+    };
+    for (const auto& [field, text, logText] : cases) {
+        EXPECT_EQ(feed(L{}.set(field, text)), LineOutcome::error) << text;
+        EXPECT_TRUE(logHas("exception in processLineSub: " + logText)) << logText;
+    }
+    EXPECT_EQ(feed(L{}.set(L::lat, "0.00005").set(L::lon, "-0.00003")), LineOutcome::error);
+    EXPECT_TRUE(logHas("exception in processLineSub: invalid lalo: 0.000050,-0.000030"));
+    EXPECT_EQ(queue.size(), 0u);
+}
+
+TEST_F(TrafficLine, OnlyAPlausibleTimeMovesTheTrafficClock) {
+    for (const char* absurd : {"nan", "inf", "0", "1e12", "946684799"}) {
+        EXPECT_EQ(feed(L{}.set(L::time, absurd)), LineOutcome::error) << absurd;
+        EXPECT_TRUE(logHas(std::string("exception in processLineSub: timestamp:") + absurd));
+    }
+    EXPECT_DOUBLE_EQ(trafficClock.load(), 0.0);
+    // A plausible time moves the clock even when the line is dropped later.
+    EXPECT_EQ(feed(L{}.set(L::time, "1767225601.5").set(L::type, "BALL")), LineOutcome::notAircraft);
+    EXPECT_DOUBLE_EQ(trafficClock.load(), 1767225601.5);
+}
+
+TEST_F(TrafficLine, ShortLinesNeverReadPastTheirFields) {
+    // Missing fields read as empty (an address-sanitizer build stops on any read past them):
+    // from 26 fields on, the true heading (field 25) is there and the missing category is empty.
+    for (std::size_t fields = 0; fields <= 29; ++fields) {
+        EXPECT_EQ(feed(L{}.truncate(fields)), fields <= 25 ? LineOutcome::error : LineOutcome::queued) << fields;
+    }
+    // Without "adsb_icao" the true heading is not needed.
+    EXPECT_EQ(feed(L{}.set(L::source, "mlat").truncate(24)), LineOutcome::queued);
+    EXPECT_EQ(feed(L{}.set(90, "extra")), LineOutcome::queued);
+}
+
+TEST_F(TrafficLine, HeadingTrackAndRoll) {
+    TrafficRecord r = only(L{}.set(L::trueHeading, "0").set(L::track, "0"));
+    EXPECT_DOUBLE_EQ(r.sample.trueHeading, kTwoPi);
+    EXPECT_DOUBLE_EQ(r.sample.track, 360.0);
+    EXPECT_EQ(only(L{}.set(L::trueHeading, "-1")).sample.trueHeadingValid, 0);
+    // Another source: field 25 is not read at all.
+    EXPECT_EQ(only(L{}.set(L::source, "adsb_other").set(L::trueHeading, "x")).sample.trueHeadingValid, 0);
+    EXPECT_DOUBLE_EQ(only(L{}.set(L::track, "").set(L::source, "mlat")).sample.track, 0.0);
+
+    EXPECT_EQ(only(L{}.set(L::roll, "0")).sample.rollValid, 0);
+    r = only(L{}.set(L::roll, "-1"));
+    EXPECT_EQ(r.sample.rollValid, 0);
+    EXPECT_DOUBLE_EQ(r.sample.roll, -1.0);
+    parkHere();  // on the ground the roll is not read
+    r = only(L{}.set(L::alt, "0").set(L::gs, "12").set(L::roll, "x"));
+    EXPECT_EQ(r.sample.airborne + r.sample.rollValid, 0);
+}
+
+TEST_F(TrafficLine, TrueAirspeedTableForMissingSpeeds) {
+    const std::vector<std::tuple<const char*, const char*, double>> cases = {
+        {"2000", "-1", 180.0},  {"2001", "-1", 220.0},  {"9000", "-1", 250.0},   {"12000", "-1", 350.0},
+        {"20000", "-1", 350.0}, {"20001", "-1", 430.0}, {"12000", "-1.5", -1.5},
+    };
+    for (const auto& [altitude, tas, expected] : cases) {
+        EXPECT_DOUBLE_EQ(only(L{}.set(L::alt, altitude).set(L::tas, tas)).sample.trueAirspeed, expected) << altitude;
+    }
+}
+
+TEST_F(TrafficLine, GroundRulePairs) {
+    parkHere();
+    const std::vector<std::tuple<const char*, const char*, bool>> cases = {
+        {"642", "120", true},  {"642", "121", false}, {"643", "80", true},  {"643", "81", false},
+        {"708", "43", true},   {"708", "44", false},  {"709", "36", false}, {"590", "200", true},
+        {"5000", "35", true},  {"14000", "30", true}, {"-50", "200", true},
+    };
+    for (const auto& [altitude, speed, onGround] : cases) {
+        const TrafficRecord r = only(L{}.set(L::alt, altitude).set(L::gs, speed));
+        EXPECT_EQ(r.sample.airborne == 0, onGround) << altitude << " ft, " << speed << " kt";
+        EXPECT_EQ(r.sample.altitude == 0.0, onGround) << altitude;
+    }
+    // Without a reference elevation the height is the altitude + 1000: 100 ft at 100 kt stays airborne.
+    gf_clearReferenceElevation();
+    EXPECT_DOUBLE_EQ(only(L{}.set(L::alt, "100").set(L::gs, "100")).sample.altitude, 100.0);
+}
+
+TEST_F(TrafficLine, GroundTrafficOnlyNearTheParkAirport) {
+    const L ground = L{}.set(L::alt, "0").set(L::gs, "15");
+    const GeoPosition aircraft{48.12, 16.60};
+    gf_setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 4.9 * 6076.12), 600);
+    EXPECT_EQ(feed(ground), LineOutcome::queued);
+    gf_setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 5.1 * 6076.12), 600);
+    EXPECT_EQ(feed(ground), LineOutcome::groundAway);
+
+    AIRBORNE_ONLY.set(true);  // more than 150 ft above the park airport
+    EXPECT_EQ(feed(L{}.set(L::alt, "750")), LineOutcome::altitudeRule);
+    EXPECT_EQ(feed(L{}.set(L::alt, "751")), LineOutcome::queued);
+    gf_clearFilterParkAirport();
+    EXPECT_EQ(feed(L{}.set(L::alt, "150")), LineOutcome::altitudeRule);
+}
+
+TEST_F(TrafficLine, RangeCodesAndAcceptance) {
+    const L far = L{}.set(L::lat, "48.90");  // about 47 nm north
+    EXPECT_EQ(feed(far), LineOutcome::outOfRange);
+    rangeNm.store(60.0);
+    EXPECT_EQ(feed(far), LineOutcome::queued);
+
+    const TrafficRecord r = only(L{}.set(L::origin, "ams").set(L::destination, "null").set(L::reg, "null"));
+    EXPECT_EQ(r.origin.view(), "AMS");
+    EXPECT_EQ(r.destination.bytes, (std::array<char, 3>{0, 0, 0}));
+    EXPECT_EQ(r.registration, "");
+    EXPECT_EQ(only(L{}.set(L::callsign, "QVA@1")).callsign, "");
+
+    queue.setAccepting(false);
+    EXPECT_EQ(feed(L{}), LineOutcome::notAccepting);
+    EXPECT_EQ(queue.size(), 0u);
+}
+
+TEST_F(TrafficLine, CallsignsAreCollectedOnlyWhileAsked) {
+    feed(L{}.set(L::callsign, "EARLY1"));
+    reader.startCallsignCollection();
+    for (const char* cs : {"QVB2", "QV@5", "null", "QV\x01", "QVB2"}) feed(L{}.set(L::callsign, cs));
+    feed(L{}.set(L::callsign, "QVC3").set(L::type, "GRND"));  // collected, then dropped
+    feed(L{}.set(L::callsign, "QVD4").set(L::lat, "60"));     // out of range first
+    EXPECT_EQ(reader.takeCollectedCallsigns(), (std::set<std::string>{"QVB2", "QVC3"}));
+    feed(L{}.set(L::callsign, "LATE6"));
+    EXPECT_TRUE(reader.takeCollectedCallsigns().empty());
+}
+
+TEST(TrafficLineFields, NumbersAndTheAircraftTest) {
+    double v = 0.0;
+    EXPECT_TRUE(gf_readNumber("123.5abc", v));
+    EXPECT_DOUBLE_EQ(v, 123.5);
+    for (const char* bad : {"", " 12", "+12", "nan", "-inf", "1e400"}) EXPECT_FALSE(gf_readNumber(bad, v)) << bad;
+    std::uint32_t u = 0;
+    EXPECT_TRUE(gf_readUnsigned32("4294967295x", u));
+    EXPECT_EQ(u, 4294967295u);
+    EXPECT_TRUE(gf_isAircraft("gnd", ""));  // the type list is case-sensitive
+    for (const char* t : {"BALL", "EMER", "GLID", "GRND", "GND", "PARA", "SERV", "SHIP", "VENT", "TWR"}) {
+        EXPECT_FALSE(gf_isAircraft(t, "A1")) << t;
+    }
+}
+
+}  // namespace
+}  // namespace qvl

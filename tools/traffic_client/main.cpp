@@ -1,0 +1,151 @@
+// qvl_traffic_client: the stand-in traffic client (see stand_in_client.h).
+#include <fmt/format.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "tools/traffic_client/stand_in_client.h"
+
+namespace {
+
+using qvl::standin::Options;
+using qvl::standin::ReplyShape;
+
+std::atomic<bool> gInterrupted{false};
+
+extern "C" void onSignal(int) { gInterrupted.store(true); }
+
+constexpr std::string_view kUsage = R"(usage: qvl_traffic_client [options]
+  --port N              the program's TCP port (10747)
+  --traffic-port N      UDP port of traffic lines (49005)
+  --qnh-port N          UDP port of QNH datagrams (49004)
+  --no-link             no TCP link, datagrams only (a client on another PC)
+  --level N             edition level of the version reply (2 = prof)
+  --version TEXT        version of the version reply (10.0.1)
+  --reply SHAPE         whole, split, empty or missing
+  --file PATH           traffic file to replay
+  --speed X             time scale of the file (1; 0 = no waiting)
+  --loops N             replay the file N times (1)
+  --shift-time          set the time field of each line to now
+  --shift-position      move the file's positions to the user's position
+  --fault LIST          oversized,vehicle,short,malformed,duplicates
+  --drop-link-after N   close the TCP link after N traffic lines
+  --record PATH         write every received line with its time (ms)
+  --linger SECONDS      wait this long for "exit" after the replay (30)
+)";
+
+[[noreturn]] void usageError(const std::string& why) {
+    std::cerr << "qvl_traffic_client: " << why << "\n" << kUsage;
+    std::exit(2);
+}
+
+long number(const std::string& text, const std::string& option) {
+    try {
+        std::size_t used = 0;
+        const long value = std::stol(text, &used);
+        if (used == text.size()) return value;
+    } catch (const std::exception&) {
+    }
+    usageError(fmt::format("{} wants a number, not '{}'", option, text));
+}
+
+double decimal(const std::string& text, const std::string& option) {
+    try {
+        std::size_t used = 0;
+        const double value = std::stod(text, &used);
+        if (used == text.size() && value >= 0.0) return value;
+    } catch (const std::exception&) {
+    }
+    usageError(fmt::format("{} wants a number of 0 or more, not '{}'", option, text));
+}
+
+std::uint16_t port(const std::string& text, const std::string& option) {
+    const long value = number(text, option);
+    if (value < 1 || value > 65535) usageError(fmt::format("{}: no port {}", option, text));
+    return static_cast<std::uint16_t>(value);
+}
+
+void addFaults(Options& options, const std::string& list) {
+    for (const auto& name : qvl::standin::splitLine(list)) {
+        if (name == "oversized") options.faults.oversized = true;
+        else if (name == "vehicle") options.faults.vehicle = true;
+        else if (name == "short") options.faults.shortLines = true;
+        else if (name == "malformed") options.faults.malformed = true;
+        else if (name == "duplicates") options.faults.duplicates = true;
+        else usageError(fmt::format("unknown fault '{}'", name));
+    }
+}
+
+ReplyShape replyShape(const std::string& text) {
+    if (text == "whole") return ReplyShape::whole;
+    if (text == "split") return ReplyShape::split;
+    if (text == "empty") return ReplyShape::empty;
+    if (text == "missing") return ReplyShape::missing;
+    usageError(fmt::format("unknown reply shape '{}'", text));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    long lingerSeconds = 30;
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) usageError(option + " wants a value");
+            return argv[++i];
+        };
+        if (option == "--port") options.tcpPort = port(value(), option);
+        else if (option == "--traffic-port") options.trafficPort = port(value(), option);
+        else if (option == "--qnh-port") options.qnhPort = port(value(), option);
+        else if (option == "--no-link") options.link = false;
+        else if (option == "--level") options.level = static_cast<int>(number(value(), option));
+        else if (option == "--version") options.version = value();
+        else if (option == "--reply") options.reply = replyShape(value());
+        else if (option == "--speed") options.speed = decimal(value(), option);
+        else if (option == "--loops") options.loops = static_cast<int>(number(value(), option));
+        else if (option == "--shift-time") options.shiftTime = true;
+        else if (option == "--shift-position") options.shiftPosition = true;
+        else if (option == "--fault") addFaults(options, value());
+        else if (option == "--drop-link-after") options.faults.dropLinkAfter = static_cast<int>(number(value(), option));
+        else if (option == "--record") options.recordFile = value();
+        else if (option == "--linger") lingerSeconds = number(value(), option);
+        else if (option == "--file") {
+            try {
+                options.traffic = qvl::standin::readTrafficFile(value());
+            } catch (const std::exception& e) {
+                std::cerr << "qvl_traffic_client: " << e.what() << "\n";
+                return 1;
+            }
+        } else if (option == "--help" || option == "-h") {
+            std::cout << kUsage;
+            return 0;
+        } else {
+            usageError(fmt::format("unknown option '{}'", option));
+        }
+    }
+
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    qvl::standin::StandInClient client(options);
+    std::atomic<bool> done{false};
+    std::thread watcher([&] {
+        while (!done.load()) {
+            if (gInterrupted.load()) client.stop();
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    });
+    if (options.link) std::cout << fmt::format("connecting to 127.0.0.1:{} ...\n", options.tcpPort) << std::flush;
+    const int rc = client.run(std::chrono::seconds(lingerSeconds));
+    std::cout << fmt::format("{} traffic lines sent, {} lines received{}\n", client.trafficSent(),
+                             client.receivedLines().size(), client.exitReceived() ? ", exit received" : "");
+    done.store(true);
+    client.stop();
+    watcher.join();
+    return rc;
+}
