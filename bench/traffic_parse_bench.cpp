@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/settings.h"
-#include "feed/park_airport_filter.h"
+#include "core/park_airport_filter.h"
 #include "feed/traffic_queue.h"
 #include "feed/traffic_reader.h"
 

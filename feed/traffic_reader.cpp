@@ -9,7 +9,7 @@
 #include "core/log.h"
 #include "core/settings.h"
 #include "core/time_text.h"
-#include "feed/park_airport_filter.h"
+#include "core/park_airport_filter.h"
 #include "feed/traffic_line.h"
 #include "refdata/code_table.h"
 

@@ -10,7 +10,7 @@
 
 #include "core/geodesy.h"
 #include "core/time_text.h"
-#include "feed/park_airport_filter.h"
+#include "core/park_airport_filter.h"
 #include "feed/qnh_reader.h"
 #include "feed/realtraffic_link.h"
 #include "feed/support/feed_fixture.h"

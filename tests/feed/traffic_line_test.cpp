@@ -6,7 +6,7 @@
 #include "core/geodesy.h"
 #include "core/settings.h"
 #include "core/time_text.h"
-#include "feed/park_airport_filter.h"
+#include "core/park_airport_filter.h"
 #include "feed/support/feed_fixture.h"
 #include "feed/traffic_line.h"
 #include "feed/traffic_reader.h"

@@ -8,7 +8,7 @@
 #include "core/settings.h"
 #include "core/time_text.h"
 #include "feed/feed_status.h"
-#include "feed/park_airport_filter.h"
+#include "core/park_airport_filter.h"
 #include "feed/traffic_queue.h"
 
 namespace qvl::test {

@@ -3,6 +3,7 @@
 // airport is left) and its position and elevation (set while a park airport
 // is current). The run thread and the stand files write them, the traffic
 // reader reads them for every line, so each reads and writes in one piece.
+// They live in core because the stand files, below the feed, set them.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "feed/park_airport_filter.h"
+#include "core/park_airport_filter.h"
 
 #include <atomic>
 #include <cmath>
