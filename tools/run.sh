@@ -3,4 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh build
-echo "Quorvelant is not yet complete: the core services are built; the program itself follows."
+echo "Quorvelant is not yet complete: its services are built and tested (tools/test.sh); the program itself follows."
