@@ -4,11 +4,8 @@
 // into tables; plus the lookups the engine and the livery scan repeat.
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -18,6 +15,7 @@
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"
 #include "refdata/lookups.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -26,17 +24,6 @@ namespace fs = std::filesystem;
 constexpr int kRegistrations = 50000;
 
 fs::path dataFolder() { return fs::path(__FILE__).parent_path().parent_path() / "data"; }
-
-std::string readAll(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path.string());
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeAll(const fs::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 std::string registrationOf(int i) {
     static const char* const prefixes[] = {"D-A", "G-", "F-H", "EI-", "PH-", "HB-J", "OE-L", "N", "C-F", "VH-"};
@@ -47,7 +34,7 @@ std::string registrationOf(int i) {
 
 // The shipped database with its dbase section replaced by generated records.
 std::string largeDatabase() {
-    std::string xml = readAll(dataFolder() / "dbase.xml");
+    std::string xml = qvl::test::readFile(dataFolder() / "dbase.xml");
     const auto begin = xml.find("<dbase>");
     const auto end = xml.find("</dbase>");
     if (begin == std::string::npos || end == std::string::npos) throw std::runtime_error("no dbase section");
@@ -61,21 +48,22 @@ std::string largeDatabase() {
     return xml.substr(0, begin) + records + xml.substr(end);
 }
 
-// A program folder with input/dbase.enc and input/airports.enc, made once.
+// A program folder with input/dbase.enc and input/airports.enc, made once;
+// it becomes the working folder, as the readers use relative input/ paths.
 struct BenchFolder {
-    fs::path folder = fs::temp_directory_path() / fmt::format("qvl-refdata-bench-{}", ::getpid());
+    qvl::test::TempDir folder;
     BenchFolder() {
         fs::create_directories(folder / "input");
-        fs::current_path(folder);
-        writeAll("plain.xml", largeDatabase());
+        fs::current_path(folder.path());
+        qvl::test::writeFile("plain.xml", largeDatabase());
         qvl::gf_streamEncrypt("plain.xml", "input/dbase.enc");
         qvl::gf_streamEncrypt(dataFolder() / "airports.xml", "input/airports.enc");
         fs::remove("plain.xml");
     }
     ~BenchFolder() {
+        // Leave the folder before TempDir removes it.
         std::error_code ignored;
         fs::current_path(fs::temp_directory_path(), ignored);
-        fs::remove_all(folder, ignored);
     }
 };
 

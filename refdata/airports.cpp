@@ -13,6 +13,7 @@
 
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/strings.h"
 #include "core/text_file.h"
 #include "core/user_error.h"
 #include "refdata/data_file.h"
@@ -37,7 +38,27 @@ AirportTables& lf_airportTables() {
 
 bool lf_isCodeChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
-char lf_upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+// The first N characters folded to upper case; none when the text is shorter
+// or one of them is not a letter or digit.
+template <std::size_t N>
+std::optional<std::array<char, N>> lf_foldCode(std::string_view text) {
+    if (text.size() < N) return std::nullopt;
+    std::array<char, N> code{};
+    for (std::size_t i = 0; i < N; ++i) {
+        code[i] = lf_toUpperChar(text[i]);
+        if (!lf_isCodeChar(code[i])) return std::nullopt;
+    }
+    return code;
+}
+
+// A known airport's code from the first four characters of the text.
+std::optional<FixedCode> lf_knownAirportAt(std::string_view text) {
+    const auto folded = lf_foldCode<4>(text);
+    if (!folded) return std::nullopt;
+    const FixedCode code(std::string_view(folded->data(), folded->size()));
+    if (!gf_isKnownAirport(code)) return std::nullopt;
+    return code;
+}
 
 // A decimal number that fills the whole text; none otherwise.
 std::optional<double> lf_parseNumber(const char* text) {
@@ -47,17 +68,6 @@ std::optional<double> lf_parseNumber(const char* text) {
     const double value = std::strtod(text, &end);
     if (errno != 0 || *end != '\0' || !std::isfinite(value)) return std::nullopt;
     return value;
-}
-
-// The 3-character code folded to upper case; none when it is not 3 letters or digits.
-std::optional<std::array<char, 3>> lf_parseCode3(std::string_view text) {
-    if (text.size() != 3) return std::nullopt;
-    std::array<char, 3> code{};
-    for (std::size_t i = 0; i < 3; ++i) {
-        code[i] = lf_upperAscii(text[i]);
-        if (!lf_isCodeChar(code[i])) return std::nullopt;
-    }
-    return code;
 }
 
 // Fills the position, or gives the reason it cannot be used.
@@ -92,7 +102,8 @@ void lf_readAirport(const pugi::xml_node node, const FixedCode& code, std::vecto
     std::optional<std::string> failure = lf_readPosition(node, airport);
     const pugi::xml_attribute code3 = node.attribute("i");
     if (!failure && code3) {
-        if (const auto parsed = lf_parseCode3(code3.as_string())) {
+        const std::string_view code3Text = code3.as_string();
+        if (const auto parsed = code3Text.size() == 3 ? lf_foldCode<3>(code3Text) : std::nullopt) {
             airport.code3 = *parsed;
         } else {
             failure = "invalid 3-character code";
@@ -157,20 +168,7 @@ bool gf_readAirports() {
 
 bool gf_isKnownAirport(const FixedCode& code) { return lf_airportTables().codes.contains(code); }
 
-std::optional<FixedCode> gf_findAirportByCode(std::string_view text) {
-    if (text.size() < 4) return std::nullopt;
-    std::array<char, 4> folded{};
-    for (std::size_t i = 0; i < 4; ++i) {
-        folded[i] = lf_upperAscii(text[i]);
-        if (!lf_isCodeChar(folded[i])) return std::nullopt;
-    }
-    const FixedCode code(std::string_view(folded.data(), folded.size()));
-    const auto& list = airportList();
-    const auto it = std::lower_bound(list.begin(), list.end(), code,
-                                     [](const AirportRec& a, const FixedCode& c) { return a.icao < c; });
-    if (it == list.end() || !(it->icao == code)) return std::nullopt;
-    return code;
-}
+std::optional<FixedCode> gf_findAirportByCode(std::string_view text) { return lf_knownAirportAt(text); }
 
 std::optional<FixedCode> gf_findAirportInName(const std::filesystem::path& path) {
     // Every "-XXXX-" in the text is a candidate; of those that are airports
@@ -179,15 +177,8 @@ std::optional<FixedCode> gf_findAirportInName(const std::filesystem::path& path)
     std::optional<FixedCode> best;
     for (std::size_t i = 0; i + 5 < text.size(); ++i) {
         if (text[i] != '-' || text[i + 5] != '-') continue;
-        std::array<char, 4> folded{};
-        bool valid = true;
-        for (std::size_t k = 0; k < 4 && valid; ++k) {
-            folded[k] = lf_upperAscii(text[i + 1 + k]);
-            valid = lf_isCodeChar(folded[k]);
-        }
-        if (!valid) continue;
-        const FixedCode candidate(std::string_view(folded.data(), folded.size()));
-        if (gf_isKnownAirport(candidate) && (!best || candidate < *best)) best = candidate;
+        const auto candidate = lf_knownAirportAt(std::string_view(text).substr(i + 1, 4));
+        if (candidate && (!best || *candidate < *best)) best = candidate;
     }
     return best;
 }

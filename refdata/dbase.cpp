@@ -23,10 +23,6 @@ namespace {
 constexpr int kDbaseErrorCode = 61;
 constexpr double kNauticalMilesPerMetre = 0.0005399568034557236;
 constexpr std::size_t kRecordReserve = 65536;
-constexpr std::size_t kGroupReserve = 64;
-constexpr std::size_t kPublisherReserve = 640;
-constexpr std::size_t kThirdparties20Reserve = 600;
-constexpr std::size_t kThirdparties24Reserve = 300;
 
 // The pieces between commas, each trimmed, empty pieces kept (an empty text
 // gives no pieces): group lists keep their positions.
@@ -43,40 +39,23 @@ std::vector<std::string> lf_splitKeepEmpty(std::string_view text) {
     return pieces;
 }
 
-void lf_readXmlSection(const pugi::xml_document& document, const char* section, TextSet& target,
-                       const char* element, const char* attribute) {
-    const pugi::xml_node root = document.child("root");
-    if (!root) throw UserErrorException(kDbaseErrorCode, std::string("XML root missing: ") + "root");
+// The values of a required section: every element's comma list, trimmed,
+// empty pieces left out. A missing section, or one without any value, is a
+// user error.
+TextSet lf_readXmlSection(const pugi::xml_node root, const char* section, const char* element,
+                          const char* attribute) {
     const pugi::xml_node node = root.child(section);
     if (!node) throw UserErrorException(kDbaseErrorCode, std::string("Missing section: ") + section);
-    bool anyValue = false;
+    TextSet values;
     for (const pugi::xml_node item : node.children(element)) {
-        const std::string_view text = item.attribute(attribute).as_string();
-        if (text.empty()) continue;
-        for (auto& piece : lf_splitTrimmed(text, ',')) {
-            target.insert(std::move(piece));
-            anyValue = true;
-        }
+        for (auto& piece : lf_splitTrimmed(item.attribute(attribute).as_string(), ',')) values.insert(std::move(piece));
     }
-    if (!anyValue) {
+    if (values.empty()) {
         throw UserErrorException(kDbaseErrorCode,
                                  fmt::format("In XML file section [{}], element [{}], attribute [{}] is empty.",
                                              section, element, attribute));
     }
-}
-
-void lf_readTypesSection(const pugi::xml_document& document, const char* section, TextSet& target,
-                         const char* element) {
-    TextSet fresh;
-    lf_readXmlSection(document, section, fresh, element, "types");
-    target = std::move(fresh);
-}
-
-void lf_readCodesSection(const pugi::xml_document& document, const char* section, TextSet& target,
-                         const char* element) {
-    TextSet fresh;
-    lf_readXmlSection(document, section, fresh, element, "codes");
-    target = std::move(fresh);
+    return values;
 }
 
 void lf_toModelIdSet(const TextSet& codes, std::set<CodeId>& target) {
@@ -92,7 +71,6 @@ void lf_readGroups(const pugi::xml_node root, const char* section, TextGroups& t
         std::sort(group.begin(), group.end());
         target.push_back(std::move(group));
     }
-    target.shrink_to_fit();
 }
 
 // Each member of a group maps to the other members. A member of two groups
@@ -124,7 +102,6 @@ void lf_readPublishers(const pugi::xml_node root, DbaseTables& tables) {
     std::sort(texts.begin(), texts.end());
     texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
     for (const auto& text : texts) tables.publisherGroups.push_back(lf_splitKeepEmpty(text));
-    tables.publisherGroups.shrink_to_fit();
     gf_log(fmt::format("{:5} publishers", tables.publisherGroups.size()));
 }
 
@@ -167,15 +144,15 @@ void lf_readFixes(const pugi::xml_node root, const DbaseTables& tables) {
     gf_log(fmt::format("{:5} fixes", modelCodes().fixCount()));
 }
 
-void lf_readThirdparties(const pugi::xml_document& document, const char* section,
-                         std::vector<ThirdpartyEntry>& target, const char* element) {
-    for (const pugi::xml_node item : document.child("root").child(section).children(element)) {
+void lf_readThirdparties(const pugi::xml_node root, const char* section, std::vector<ThirdpartyEntry>& target,
+                         const char* element) {
+    for (const pugi::xml_node item : root.child(section).children(element)) {
         target.push_back({item.attribute("pub").as_string(), lf_splitKeepEmpty(item.attribute("arpts").as_string())});
     }
 }
 
 void lf_readRecords(const pugi::xml_node root, DbaseTables& tables) {
-    if (tables.dbaseRecords.capacity() < kRecordReserve) tables.dbaseRecords.reserve(kRecordReserve);
+    tables.dbaseRecords.reserve(kRecordReserve);
     for (const pugi::xml_node item : root.child("dbase").children("d")) {
         const std::string_view registration = item.attribute("r").as_string();
         const char* airline = item.attribute("a").as_string();
@@ -207,11 +184,10 @@ void lf_sortDbaseRecords(std::vector<DbaseRecord>& records) {
     records.shrink_to_fit();
 }
 
-void lf_readModelSections(const pugi::xml_document& document, DbaseTables& tables) {
-    lf_readTypesSection(document, "aircrafts", tables.icaoModelCodes, "aircraft");
+void lf_readModelSections(const pugi::xml_node root, DbaseTables& tables) {
+    tables.icaoModelCodes = lf_readXmlSection(root, "aircrafts", "aircraft", "types");
     gf_log(fmt::format("\n{:5} ICAO model codes", tables.icaoModelCodes.size()));
-    TextSet cargoTypes;
-    lf_readTypesSection(document, "cargo_types", cargoTypes, "cargo_type");
+    const TextSet cargoTypes = lf_readXmlSection(root, "cargo_types", "cargo_type", "types");
 
     // The database's codes get their ids first and in a fixed order, so that
     // the ids depend only on the database's content.
@@ -220,12 +196,11 @@ void lf_readModelSections(const pugi::xml_document& document, DbaseTables& table
     modelCodes().setLoaded(true);
     for (const auto& code : cargoTypes) gf_modelId(code);
 
-    TextSet heavy, large, buzjet, highPerf, rotorcraft;
-    lf_readTypesSection(document, "heavy", heavy, "hvy");
-    lf_readTypesSection(document, "large", large, "lar");
-    lf_readTypesSection(document, "buzjet", buzjet, "bzj");
-    lf_readTypesSection(document, "high_performance", highPerf, "hpf");
-    lf_readTypesSection(document, "rotorcraft", rotorcraft, "rot");
+    const TextSet heavy = lf_readXmlSection(root, "heavy", "hvy", "types");
+    const TextSet large = lf_readXmlSection(root, "large", "lar", "types");
+    const TextSet buzjet = lf_readXmlSection(root, "buzjet", "bzj", "types");
+    const TextSet highPerf = lf_readXmlSection(root, "high_performance", "hpf", "types");
+    const TextSet rotorcraft = lf_readXmlSection(root, "rotorcraft", "rot", "types");
     lf_toModelIdSet(heavy, tables.heavyModelIds);
     lf_toModelIdSet(large, tables.largeModelIds);
     lf_toModelIdSet(buzjet, tables.buzjetModelIds);
@@ -234,19 +209,16 @@ void lf_readModelSections(const pugi::xml_document& document, DbaseTables& table
 }
 
 void lf_readGroupSections(const pugi::xml_node root, DbaseTables& tables) {
-    tables.similarGroups.reserve(kGroupReserve);
     lf_readGroups(root, "similar_types", tables.similarGroups);
-    tables.prefixGroups.reserve(kGroupReserve);
     lf_readGroups(root, "prefixes", tables.prefixGroups);
     gf_logLineAndFlush(fmt::format("{:5} prefixes", tables.prefixGroups.size()));
     lf_buildPrefixMap(tables);
 }
 
-void lf_readAirlineSections(const pugi::xml_document& document, DbaseTables& tables) {
-    lf_readCodesSection(document, "ICAO_airlines", tables.icaoAirlineCodes, "ICAO");
+void lf_readAirlineSections(const pugi::xml_node root, DbaseTables& tables) {
+    tables.icaoAirlineCodes = lf_readXmlSection(root, "ICAO_airlines", "ICAO", "codes");
     gf_log(fmt::format("{:5} ICAO airline codes", tables.icaoAirlineCodes.size()));
-    TextSet cargoOperators;
-    lf_readCodesSection(document, "cargo_operators", cargoOperators, "ICAO");
+    const TextSet cargoOperators = lf_readXmlSection(root, "cargo_operators", "ICAO", "codes");
     gf_log(fmt::format("{:5} cargo operators", cargoOperators.size()));
 
     gf_airlineId("");
@@ -254,14 +226,12 @@ void lf_readAirlineSections(const pugi::xml_document& document, DbaseTables& tab
     for (const auto& code : cargoOperators) gf_airlineId(code);
 }
 
-void lf_readAirportSections(const pugi::xml_document& document, DbaseTables& tables) {
-    lf_readXmlSection(document, "simaddons20", tables.simaddonAirports20, "simaddon20", "arpts");
-    lf_readXmlSection(document, "simaddons24", tables.simaddonAirports24, "simaddon24", "arpts");
+void lf_readAirportSections(const pugi::xml_node root, DbaseTables& tables) {
+    tables.simaddonAirports20 = lf_readXmlSection(root, "simaddons20", "simaddon20", "arpts");
+    tables.simaddonAirports24 = lf_readXmlSection(root, "simaddons24", "simaddon24", "arpts");
     gf_log(fmt::format("{} simaddons24", tables.simaddonAirports24.size()));
-    tables.thirdparties20.reserve(kThirdparties20Reserve);
-    lf_readThirdparties(document, "thirdparties20", tables.thirdparties20, "thirdpartie20");
-    tables.thirdparties24.reserve(kThirdparties24Reserve);
-    lf_readThirdparties(document, "thirdparties24", tables.thirdparties24, "thirdpartie24");
+    lf_readThirdparties(root, "thirdparties20", tables.thirdparties20, "thirdpartie20");
+    lf_readThirdparties(root, "thirdparties24", tables.thirdparties24, "thirdpartie24");
 }
 
 }  // namespace
@@ -288,16 +258,16 @@ bool gf_readDbase() {
         gf_logAttention(fmt::format("'{}' not read because of {}", gf_pathToNarrow(kDbaseXml), parsed.description()));
         return false;
     }
-    DbaseTables& tables = lf_dbaseTablesForWriting();
     const pugi::xml_node root = document.child("root");
-    lf_readModelSections(document, tables);
+    if (!root) throw UserErrorException(kDbaseErrorCode, "XML root missing: root");
+    DbaseTables& tables = lf_dbaseTablesForWriting();
+    lf_readModelSections(root, tables);
     lf_readGroupSections(root, tables);
-    lf_readAirlineSections(document, tables);
-    tables.publisherGroups.reserve(kPublisherReserve);
+    lf_readAirlineSections(root, tables);
     lf_readPublishers(root, tables);
     lf_readWingspans(root, tables);
     lf_readFixes(root, tables);
-    lf_readAirportSections(document, tables);
+    lf_readAirportSections(root, tables);
     lf_readRecords(root, tables);
     lf_sortDbaseRecords(tables.dbaseRecords);
     gf_log(fmt::format("{:5} dbase records read", tables.dbaseRecords.size()));

@@ -6,6 +6,7 @@
 #include <charconv>
 
 #include "core/log.h"
+#include "core/strings.h"
 #include "core/text_file.h"
 
 namespace qvl {
@@ -16,12 +17,10 @@ namespace {
 // keeps its distance from an aircraft it knows nothing about.
 constexpr double kUnknownHalfWingspan = 35.0;
 
-char lf_lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool lf_containsFolded(std::string_view haystack, std::string_view needle) {
     if (needle.empty()) return true;
     const auto it = std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
-                                [](char a, char b) { return lf_lowerAscii(a) == lf_lowerAscii(b); });
+                                [](char a, char b) { return lf_toUpperChar(a) == lf_toUpperChar(b); });
     return it != haystack.end();
 }
 
@@ -91,7 +90,6 @@ std::optional<std::string> gf_findShortRegistrationIn(std::string_view text) {
 }
 
 bool gf_containsNoCase(const std::filesystem::path& path, std::string_view text) {
-    if (text.empty()) return true;
     return lf_containsFolded(gf_pathToUtf8(path), text);
 }
 
@@ -101,10 +99,7 @@ std::optional<std::string> gf_publisherFromPath(const std::filesystem::path& pat
         for (const auto& name : group) {
             // An empty name would be found in every path and make the group
             // the publisher of every airport, so it never matches.
-            if (name.empty()) continue;
-            if (pathText.find(name) != std::string::npos || lf_containsFolded(pathText, name)) {
-                return group.front();
-            }
+            if (!name.empty() && lf_containsFolded(pathText, name)) return group.front();
         }
     }
     return std::nullopt;
@@ -116,13 +111,11 @@ bool gf_parseCodeNumber(std::string_view publisher, const FixedCode& code, std::
     if (entry.size() < 4 || !entry.starts_with(codeText)) return false;
     const std::string_view rest = entry.substr(4);
     std::int32_t value = 0;
-    const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), value);
-    if (error == std::errc{}) {
+    if (std::from_chars(rest.data(), rest.data() + rest.size(), value).ec == std::errc{}) {
         number = value;
     } else {
         gf_logAttention(fmt::format("{} {} {} {}", publisher, codeText, entry, "invalid number"));
     }
-    (void)end;
     return true;
 }
 

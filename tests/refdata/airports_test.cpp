@@ -119,6 +119,5 @@ TEST_F(Airports, CodesAreFoundInTextsAndNamesAndLabelled) {
     EXPECT_EQ(gf_airportLabel(AirportRec{}), "?");
 }
 
-
 }  // namespace
 }  // namespace qvl

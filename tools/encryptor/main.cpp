@@ -17,7 +17,7 @@
 namespace {
 
 bool lf_isWellFormedXml(const std::filesystem::path& input) {
-    std::string extension = input.extension().string();
+    const std::string extension = input.extension().string();
     if (!qvl::gf_upperEquals(extension, ".XML")) return true;
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_file(input.c_str());
