@@ -20,7 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kPackagesKey = "InstalledPackagesPath";
-constexpr std::size_t kShortestKeyLine = 21;
 constexpr std::string_view kUserCfgName = "UserCfg.opt";
 
 StringParameter& installPathSetting() { return simIs2020.load() ? MSFS_INSTALL_PATH : MSFS_2024_INSTALL_PATH; }
@@ -31,10 +30,10 @@ void showInstallPath(const std::string& text) {
     if (controls && handle != ui::kNoControl) controls->setText(handle, text);
 }
 
-// The first line long enough to hold the key and a value that names it.
+// The first line that names the key.
 const std::string* packagesLine(const std::vector<std::string>& lines) {
     for (const std::string& line : lines) {
-        if (line.size() >= kShortestKeyLine && line.find(kPackagesKey) != std::string::npos) return &line;
+        if (line.find(kPackagesKey) != std::string::npos) return &line;
     }
     return nullptr;
 }
@@ -49,7 +48,7 @@ std::string_view lf_msfsName() {
     return simIs2020.load() ? "Microsoft Flight Simulator" : "Microsoft Flight Simulator 2024";
 }
 
-std::string_view lf_officialFolderName() { return simIs2020.load() ? "Official" : "Official2024"; }
+std::string_view lf_officialFolderName() { return (simIs2020.load() ? kOfficialName : kOfficial2024Name).native(); }
 
 fs::path gf_simPackagesPath(const fs::path& name) { return fs::path(installPathSetting().value()) / name; }
 
@@ -90,7 +89,7 @@ std::string lf_installedPackagesValue(std::string_view line) {
 
 fs::path lf_readInstalledPackagesPath() {
     const fs::path userCfg = lf_findUserCfgOpt();
-    if (userCfg.empty() || !fs::exists(userCfg)) {
+    if (userCfg.empty()) {  // every candidate was checked and logged
         gf_log("No UserCfg.opt found?");
         return {};
     }
@@ -108,9 +107,9 @@ fs::path lf_readInstalledPackagesPath() {
 }
 
 bool lf_packagesPathValid(const fs::path& path) {
+    // An empty path would test the working folder.
     if (path.empty()) return false;
-    return fs::is_directory(path) && fs::is_directory(path / kCommunityName) &&
-           fs::is_directory(path / lf_officialFolderName());
+    return fs::is_directory(path / kCommunityName) && fs::is_directory(path / lf_officialFolderName());
 }
 
 bool gf_detectMsfs() {

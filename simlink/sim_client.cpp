@@ -51,6 +51,24 @@ void setRunning(bool running) {
     gf_repaintSimStatus();
 }
 
+// Lamps dark, not running, no handle: the state whenever no connection lives.
+// The handle is cleared under simQueueMutex so that no run-thread request can
+// use a handle that is about to be closed.
+void markDisconnected() {
+    LinkStatus& status = linkStatus();
+    status.connected.store(false);
+    status.running.store(false);
+    simRunning.store(false);
+    std::lock_guard lock(simQueueMutex());
+    simHandle.store(nullptr);
+}
+
+// The connection is lost or unusable: the run ends as SIM WAS CLOSED.
+void lf_simGone() {
+    simRunning.store(false);
+    gf_simNoLongerConnected(false);
+}
+
 void logShortReply(std::uint32_t id, std::uint32_t size) {
     gf_logAttention(fmt::format("! SimConnect reply {} too short: {} bytes", id, size));
 }
@@ -242,12 +260,10 @@ void lf_onThreadException(std::exception_ptr error) noexcept {
             }
         } catch (const std::exception& e) {
             gf_reportError(exceptionText(e.what()));
-            simRunning.store(false);
-            gf_simNoLongerConnected(false);
+            lf_simGone();
         } catch (...) {
             gf_reportError(fmt::format("Exception in {}", kSimClientThreadName));
-            simRunning.store(false);
-            gf_simNoLongerConnected(false);
+            lf_simGone();
         }
     } catch (...) {
     }
@@ -261,13 +277,7 @@ void lf_onSimClientExit() noexcept {
     } catch (...) {
     }
     try {
-        linkStatus().connected.store(false);
-        linkStatus().running.store(false);
-        simRunning.store(false);
-        {
-            std::lock_guard lock(simQueueMutex());
-            simHandle.store(nullptr);
-        }
+        markDisconnected();
         gf_repaintSimStatus();
     } catch (...) {
     }
@@ -275,8 +285,7 @@ void lf_onSimClientExit() noexcept {
 
 void lf_onDispatchFailed() {
     gf_logUnlessClosing("SimConnect dispatch failed, the simulator has gone");
-    simRunning.store(false);
-    gf_simNoLongerConnected(false);
+    lf_simGone();
 }
 
 void lf_dispatchLoop(std::stop_token& stop, sim::SimConnection& connection, const SimClientTiming& timing) {
@@ -292,8 +301,26 @@ void lf_dispatchLoop(std::stop_token& stop, sim::SimConnection& connection, cons
 
 void lf_showWaiting() {
     gf_log(" ");
-    gf_showMessage(fmt::format("Waiting for MSFS 20{} ...", simIs2020.load() ? "20" : "24"), true);
+    gf_showMessage(fmt::format("Waiting for {} ...", simIs2020.load() ? kSimChoice2020 : kSimChoice2024), true);
     gf_flushLog();
+}
+
+// Tries to open until the simulator accepts, every 100 ms; nullptr when a
+// closing flag or the stop request comes first. Only the first try shows
+// that the program waits.
+sim::SimConnection* lf_openWhenAccepted(std::stop_token& stop, sim::SimLibrary& library,
+                                        const SimClientTiming& timing) {
+    bool waitingShown = false;
+    while (!gf_isClosing() && !stop.stop_requested()) {
+        if (!waitingShown) {
+            lf_showWaiting();
+            waitingShown = true;
+        }
+        sim::SimConnection* handle = nullptr;
+        if (sim::succeeded(library.open(&handle, kProductName, 0)) && handle != nullptr) return handle;
+        timing.sleep(100ms);
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -350,22 +377,11 @@ void lf_simClientThread(std::stop_token stop, sim::SimLibrary& library, SimClien
     sim::SimConnection* handle = nullptr;
     simHandle.store(nullptr);
     try {
-        bool first = true;
-        while (!gf_isClosing() && !stop.stop_requested()) {
-            if (first) {
-                first = false;
-                lf_showWaiting();
-            }
-            gf_closeSimConnect(handle);
-            if (sim::failed(library.open(&handle, kProductName, 0)) || handle == nullptr) {
-                handle = nullptr;
-                timing.sleep(100ms);
-                continue;
-            }
+        handle = lf_openWhenAccepted(stop, library, timing);
+        if (handle != nullptr) {
             simHandle.store(handle);
             lf_registerSimDefinitions(*handle);
             lf_dispatchLoop(stop, *handle, timing);
-            break;
         }
     } catch (...) {
         lf_onThreadException(std::current_exception());
@@ -387,16 +403,12 @@ std::string gf_simConnectionText() {
 }
 
 void gf_resetSimLink() {
-    LinkStatus& status = linkStatus();
-    status.connected.store(false);
-    status.running.store(false);
+    markDisconnected();
     {
-        std::lock_guard lock(status.textMutex);
-        status.text.clear();
+        std::lock_guard lock(linkStatus().textMutex);
+        linkStatus().text.clear();
     }
     gf_clearSimQueues();
-    simHandle.store(nullptr);
-    simRunning.store(false);
     simQueuesPaused.store(false);
     userObjectId.store(0);
 }

@@ -12,7 +12,6 @@
 #include "core/time_text.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_state.h"
-#include "simlink/sim_version.h"
 
 namespace qvl {
 namespace {
@@ -43,6 +42,7 @@ void appendEvent(std::uint32_t objectId, std::uint32_t eventId, std::uint32_t da
     queues().events.push_back({objectId, eventId, data});
 }
 
+// What the frame sender has not yet sent; the run thread's write batch stays.
 void discardQueued(SimQueues& q) {
     q.sendBatch->clear();
     q.events.clear();
@@ -110,10 +110,8 @@ void gf_initSimQueues() {
 void gf_clearSimQueues() {
     std::lock_guard lock(simQueueMutex());
     SimQueues& q = queues();
-    for (auto& batch : q.positionBatches) batch.clear();
-    q.events.clear();
-    q.creations.clear();
-    q.removals.clear();
+    discardQueued(q);
+    q.writeBatch->clear();
     q.pending.clear();
     q.newObjects.clear();
 }

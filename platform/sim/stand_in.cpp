@@ -161,10 +161,7 @@ void materialize(World& w, const PendingCreation& p) {
     object.creator = static_cast<int>(p.connection);
     const ObjectId id = object.id;
     w.objects.emplace(id, std::move(object));
-    if (w.tracing()) {
-        traceLine(w, fmt::format("object {} added \"{}\" \"{}\" by c{}", id, p.title, p.tail,
-                                 p.connection + 1));
-    }
+    traceWorld(w, "object {} added \"{}\" \"{}\" by c{}", id, p.title, p.tail, p.connection + 1);
     ConnectionState& creator = *w.connections[p.connection];
     if (usable(creator)) {
         RecvAssignedObjectId assigned{};
@@ -193,7 +190,7 @@ void stepRemovals(World& w) {
     removals.swap(w.removals);
     for (ObjectId id : removals) {
         if (w.objects.erase(id) == 0) continue;
-        if (w.tracing()) traceLine(w, fmt::format("object {} removed", id));
+        traceWorld(w, "object {} removed", id);
         broadcast(w, "objectremoved", [id](ClientEventId e) { return objectEventMessage(e, id); });
     }
 }
@@ -299,7 +296,7 @@ public:
         if (takeFailure(w, "Close")) return kFail;
         c.open = false;
         c.outbox.clear();
-        trace(w, "Close");
+        traceCall(w, "Close");
         return kOk;
     }
 
@@ -333,8 +330,8 @@ public:
                                 std::string_view unitsName, DataType type, float,
                                 std::uint32_t) override {
         return sending("AddToDataDefinition", [&](World& w, ConnectionState& c) {
-            trace(w, fmt::format("AddToDataDefinition {} \"{}\" \"{}\" {}", definition, datumName,
-                                 unitsName, typeName(type)));
+            traceCall(w, "AddToDataDefinition {} \"{}\" \"{}\" {}", definition, datumName,
+                      unitsName, typeName(type));
             const std::string name = upperCopy(datumName);
             if (!knownDatum(name)) {
                 c.outbox.push_back(exceptionMessage(exceptionNameUnrecognized, c.lastPacket, 2));
@@ -348,8 +345,8 @@ public:
     HResult requestDataOnSimObject(RequestId request, DefinitionId definition, ObjectId object,
                                    Period period) override {
         return sending("RequestDataOnSimObject", [&](World& w, ConnectionState& c) {
-            trace(w, fmt::format("RequestDataOnSimObject {} {} object {} {}", request, definition,
-                                 object, periodName(period)));
+            traceCall(w, "RequestDataOnSimObject {} {} object {} {}", request, definition,
+                      object, periodName(period));
             const ObjectState* target = findObject(w, object);
             if (!c.definitions.contains(definition) || target == nullptr) {
                 c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket,
@@ -372,8 +369,8 @@ public:
     HResult requestDataOnSimObjectType(RequestId request, DefinitionId definition,
                                        std::uint32_t radiusMetres, std::uint32_t objectType) override {
         return sending("RequestDataOnSimObjectType", [&](World& w, ConnectionState& c) {
-            trace(w, fmt::format("RequestDataOnSimObjectType {} {} radius {} type {}", request,
-                                 definition, radiusMetres, objectType));
+            traceCall(w, "RequestDataOnSimObjectType {} {} radius {} type {}", request,
+                      definition, radiusMetres, objectType);
             if (!c.definitions.contains(definition)) {
                 c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket, 2));
                 return kOk;
@@ -401,10 +398,7 @@ public:
                                std::uint32_t arrayCount, std::uint32_t unitSize,
                                const void* data) override {
         return sending("SetDataOnSimObject", [&](World& w, ConnectionState& c) {
-            if (w.tracing()) {
-                trace(w, fmt::format("SetDataOnSimObject {} object {} size {}", definition, object,
-                                     unitSize));
-            }
+            traceCall(w, "SetDataOnSimObject {} object {} size {}", definition, object, unitSize);
             ObjectState* target = findObject(w, object);
             const auto members = c.definitions.find(definition);
             if (target == nullptr || members == c.definitions.end()) {
@@ -422,19 +416,16 @@ public:
                 }
             }
             ++target->setDataCount;
-            if (w.tracing()) {
-                trace(w, fmt::format("object {} data {} lat {:.6f} lon {:.6f} alt {:.1f} hdg {:.4f}",
-                                     target->id, definition, target->latitude, target->longitude,
-                                     target->altitudeFt, target->headingRad),
-                      false);
-            }
+            traceWorld(w, "object {} data {} lat {:.6f} lon {:.6f} alt {:.1f} hdg {:.4f}",
+                       target->id, definition, target->latitude, target->longitude,
+                       target->altitudeFt, target->headingRad);
             return kOk;
         });
     }
 
     HResult subscribeToSystemEvent(ClientEventId event, std::string_view name) override {
         return sending("SubscribeToSystemEvent", [&](World& w, ConnectionState& c) {
-            trace(w, fmt::format("SubscribeToSystemEvent {} {}", event, name));
+            traceCall(w, "SubscribeToSystemEvent {} {}", event, name);
             const std::string lower = lowerCopy(name);
             if (!isKnownSystemEvent(lower)) {
                 c.outbox.push_back(exceptionMessage(exceptionNameUnrecognized, c.lastPacket, 2));
@@ -449,26 +440,26 @@ public:
 
     HResult mapClientEventToSimEvent(ClientEventId event, std::string_view name) override {
         return sending("MapClientEventToSimEvent", [&](World& w, ConnectionState& c) {
-            trace(w, fmt::format("MapClientEventToSimEvent {} {}", event, name));
+            traceCall(w, "MapClientEventToSimEvent {} {}", event, name);
             c.clientEvents[event] = upperCopy(name);
             return kOk;
         });
     }
 
+    // The stand-in sends no notifications of client events, so groups change
+    // nothing in its world; the trace is all that is kept of them.
     HResult addClientEventToNotificationGroup(GroupId group, ClientEventId event,
                                               bool maskable) override {
-        return sending("AddClientEventToNotificationGroup", [&](World& w, ConnectionState& c) {
-            trace(w, fmt::format("AddClientEventToNotificationGroup {} {}{}", group, event,
-                                 maskable ? " maskable" : ""));
-            c.groups[group].push_back(event);
+        return sending("AddClientEventToNotificationGroup", [&](World& w, ConnectionState&) {
+            traceCall(w, "AddClientEventToNotificationGroup {} {}{}", group, event,
+                      maskable ? " maskable" : "");
             return kOk;
         });
     }
 
     HResult setNotificationGroupPriority(GroupId group, std::uint32_t priority) override {
-        return sending("SetNotificationGroupPriority", [&](World& w, ConnectionState& c) {
-            trace(w, fmt::format("SetNotificationGroupPriority {} {}", group, priority));
-            c.groupPriorities[group] = priority;
+        return sending("SetNotificationGroupPriority", [&](World& w, ConnectionState&) {
+            traceCall(w, "SetNotificationGroupPriority {} {}", group, priority);
             return kOk;
         });
     }
@@ -478,10 +469,8 @@ public:
         return sending("TransmitClientEvent", [&](World& w, ConnectionState& c) {
             const auto mapped = c.clientEvents.find(event);
             const std::string name = mapped == c.clientEvents.end() ? "?" : mapped->second;
-            if (w.tracing()) {
-                trace(w, fmt::format("TransmitClientEvent object {} event {} {} data {} group {}",
-                                     object, event, name, data, group));
-            }
+            traceCall(w, "TransmitClientEvent object {} event {} {} data {} group {}",
+                      object, event, name, data, group);
             ObjectState* target = findObject(w, object);
             if (mapped == c.clientEvents.end() || target == nullptr) {
                 c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket,
@@ -494,7 +483,7 @@ public:
             } else if (name == "ALL_LIGHTS_TOGGLE") {
                 target->lights ^= lightAll;
             }
-            if (w.tracing()) trace(w, fmt::format("object {} event {} {}", target->id, name, data), false);
+            traceWorld(w, "object {} event {} {}", target->id, name, data);
             return kOk;
         });
     }
@@ -502,10 +491,10 @@ public:
     HResult aiCreateNonAtcAircraft(std::string_view title, std::string_view tail,
                                    const InitPosition& position, RequestId request) override {
         return sending("AICreateNonATCAircraft", [&](World& w, ConnectionState& c) {
-            trace(w, fmt::format("AICreateNonATCAircraft \"{}\" \"{}\" {:.6f} {:.6f} alt {:.1f} "
-                                 "request {} packet {}",
-                                 title, tail, position.latitude, position.longitude,
-                                 position.altitude, request, c.lastPacket));
+            traceCall(w, "AICreateNonATCAircraft \"{}\" \"{}\" {:.6f} {:.6f} alt {:.1f} "
+                      "request {} packet {}",
+                      title, tail, position.latitude, position.longitude,
+                      position.altitude, request, c.lastPacket);
             const std::string owned(title);
             const bool refused = !w.config.installedTitles.contains(owned) ||
                                  w.config.refusedTitles.contains(owned) || w.refuseNext > 0;
@@ -524,7 +513,7 @@ public:
 
     HResult aiRemoveObject(ObjectId object, RequestId request) override {
         return sending("AIRemoveObject", [&](World& w, ConnectionState& c) {
-            trace(w, fmt::format("AIRemoveObject {} request {}", object, request));
+            traceCall(w, "AIRemoveObject {} request {}", object, request);
             if (const auto e = aiTargetError(w, object); e != 0) {
                 c.outbox.push_back(exceptionMessage(e, c.lastPacket, 1));
             } else if (std::find(w.removals.begin(), w.removals.end(), object) == w.removals.end()) {
@@ -536,7 +525,7 @@ public:
 
     HResult aiReleaseControl(ObjectId object, RequestId request) override {
         return sending("AIReleaseControl", [&](World& w, ConnectionState& c) {
-            trace(w, fmt::format("AIReleaseControl {} request {}", object, request));
+            traceCall(w, "AIReleaseControl {} request {}", object, request);
             if (const auto e = aiTargetError(w, object); e != 0) {
                 c.outbox.push_back(exceptionMessage(e, c.lastPacket, 1));
             } else {
@@ -549,7 +538,7 @@ public:
     HResult aiSetAircraftFlightPlan(ObjectId object, std::string_view path,
                                     RequestId request) override {
         return sending("AISetAircraftFlightPlan", [&](World& w, ConnectionState& c) {
-            trace(w, fmt::format("AISetAircraftFlightPlan {} \"{}\" request {}", object, path, request));
+            traceCall(w, "AISetAircraftFlightPlan {} \"{}\" request {}", object, path, request);
             std::error_code ec;
             if (const auto e = aiTargetError(w, object); e != 0) {
                 c.outbox.push_back(exceptionMessage(e, c.lastPacket, 1));
@@ -573,7 +562,7 @@ public:
 
     HResult addToFacilityDefinition(DefinitionId definition, std::string_view field) override {
         return sending("AddToFacilityDefinition", [&](World& w, ConnectionState& c) {
-            trace(w, fmt::format("AddToFacilityDefinition {} \"{}\"", definition, field));
+            traceCall(w, "AddToFacilityDefinition {} \"{}\"", definition, field);
             const std::string upper = upperCopy(field);
             if (!knownFacilityField(upper)) {
                 c.outbox.push_back(exceptionMessage(exceptionNameUnrecognized, c.lastPacket, 2));
@@ -587,7 +576,7 @@ public:
     HResult requestFacilityData(DefinitionId definition, RequestId request, std::string_view icao,
                                 std::string_view region) override {
         return sending("RequestFacilityData", [&](World& w, ConnectionState& c) {
-            trace(w, fmt::format("RequestFacilityData {} {} {} \"{}\"", definition, request, icao, region));
+            traceCall(w, "RequestFacilityData {} {} {} \"{}\"", definition, request, icao, region);
             const auto it = c.facilityDefinitions.find(definition);
             if (it == c.facilityDefinitions.end()) return kFail;
             for (Message& m : facilityReplies(w, c, it->second, request, icao)) {
@@ -600,9 +589,11 @@ public:
 private:
     ConnectionState& state(World& w) const { return *w.connections[index_]; }
 
-    void trace(World& w, std::string_view text, bool call = true) const {
+    // A call of this connection, "c<n> <call>".
+    template <class... Args>
+    void traceCall(World& w, fmt::format_string<Args...> format, Args&&... args) const {
         if (!w.tracing()) return;
-        traceLine(w, call ? fmt::format("c{} {}", index_ + 1, text) : std::string(text));
+        traceLine(w, fmt::format("c{} {}", index_ + 1, fmt::format(format, std::forward<Args>(args)...)));
     }
 
     // A call that sends a packet: refused on a dead connection or by an
@@ -614,7 +605,7 @@ private:
         ConnectionState& c = state(w);
         if (!usable(c)) return kFail;
         if (takeFailure(w, call)) {
-            trace(w, fmt::format("{} failed", call));
+            traceCall(w, "{} failed", call);
             return kFail;
         }
         ++c.lastPacket;
@@ -659,14 +650,13 @@ HResult StandInSimulator::open(SimConnection** connection, std::string_view appl
     World& w = *world_;
     if (!w.present || w.config.openFailures > 0) {
         if (w.present) --w.config.openFailures;
-        if (w.tracing()) traceLine(w, fmt::format("Open \"{}\" failed", applicationName));
+        traceWorld(w, "Open \"{}\" failed", applicationName);
         return kFail;
     }
     auto state = std::make_unique<ConnectionState>();
     const std::size_t index = w.connections.size();
     state->handle = std::make_unique<StandInConnection>(*this, index);
     state->name = std::string(applicationName);
-    state->number = static_cast<int>(index + 1);
     RecvOpen record{};
     writeFixedText(record.applicationName, sizeof record.applicationName, w.config.simulatorName,
                    !w.config.unterminatedStrings);
@@ -677,7 +667,7 @@ HResult StandInSimulator::open(SimConnection** connection, std::string_view appl
     state->outbox.push_back(recordMessage(record, recvOpen));
     *connection = state->handle.get();
     w.connections.push_back(std::move(state));
-    if (w.tracing()) traceLine(w, fmt::format("c{} Open \"{}\"", index + 1, applicationName));
+    traceWorld(w, "c{} Open \"{}\"", index + 1, applicationName);
     return kOk;
 }
 
@@ -696,14 +686,14 @@ void StandInSimulator::setRunning(bool running) {
     std::lock_guard lock(mutex_);
     World& w = *world_;
     w.config.running = running;
-    if (w.tracing()) traceLine(w, fmt::format("sim {}", running ? "running" : "stopped"));
+    traceWorld(w, "sim {}", running ? "running" : "stopped");
     broadcast(w, "sim", [running](ClientEventId e) { return eventMessage(e, running ? 1 : 0); });
 }
 
 void StandInSimulator::loadFlight(std::string_view fileName) {
     std::lock_guard lock(mutex_);
     World& w = *world_;
-    if (w.tracing()) traceLine(w, fmt::format("flight loaded \"{}\"", fileName));
+    traceWorld(w, "flight loaded \"{}\"", fileName);
     broadcast(w, "flightloaded", [](ClientEventId e) { return eventMessage(e, 0); });
 }
 
@@ -712,7 +702,7 @@ void StandInSimulator::quit() {
     World& w = *world_;
     w.present = false;
     w.config.running = false;
-    if (w.tracing()) traceLine(w, "quit");
+    traceWorld(w, "quit");
     for (auto& c : w.connections) {
         if (usable(*c)) c->outbox.push_back(recordMessage(RecvHeader{}, recvQuit));
     }
@@ -736,9 +726,7 @@ void StandInSimulator::teleportUser(double latitude, double longitude) {
     if (user == nullptr) return;
     user->latitude = latitude;
     user->longitude = longitude;
-    if (w.tracing()) {
-        traceLine(w, fmt::format("object {} teleported {:.6f} {:.6f}", user->id, latitude, longitude));
-    }
+    traceWorld(w, "object {} teleported {:.6f} {:.6f}", user->id, latitude, longitude);
 }
 
 ObjectId StandInSimulator::addForeignObject(const ForeignObject& foreign) {
@@ -746,7 +734,7 @@ ObjectId StandInSimulator::addForeignObject(const ForeignObject& foreign) {
     World& w = *world_;
     const ObjectId id = w.nextAiId++;
     w.objects.emplace(id, foreignObjectFrom(id, foreign));
-    if (w.tracing()) traceLine(w, fmt::format("object {} added \"{}\" \"{}\" foreign", id, foreign.title, foreign.atcId));
+    traceWorld(w, "object {} added \"{}\" \"{}\" foreign", id, foreign.title, foreign.atcId);
     broadcast(w, "objectadded", [id](ClientEventId e) { return objectEventMessage(e, id); });
     return id;
 }

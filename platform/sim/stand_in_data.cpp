@@ -182,6 +182,12 @@ std::string lowerCopy(std::string_view text) {
     return out;
 }
 
+bool sameIcao(std::string_view a, std::string_view b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
+    });
+}
+
 void appendBytes(Message& message, const void* bytes, std::size_t count) {
     const auto* first = static_cast<const std::byte*>(bytes);
     message.insert(message.end(), first, first + count);

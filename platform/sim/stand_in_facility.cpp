@@ -146,7 +146,7 @@ std::vector<Message> facilityReplies(World& world, ConnectionState& connection,
     }
     const bool terminate = !world.config.unterminatedStrings;
     for (const FacilityAirport& airport : world.config.airports) {
-        if (upperCopy(airport.icao) != upperCopy(icao)) continue;
+        if (!sameIcao(airport.icao, icao)) continue;
         Message item = itemHeader(connection, request, facilityAirport, 0, 0, 1);
         const std::uint32_t airportItem = connection.nextFacilityItem - 1;
         for (const std::string& field : layout->airportFields) {

@@ -79,7 +79,7 @@ bool numbers(const std::vector<std::string>& w, std::size_t first, T&... out) {
 
 FacilityAirport* airportNamed(StandInConfig& config, std::string_view icao) {
     for (FacilityAirport& a : config.airports) {
-        if (upperCopy(a.icao) == upperCopy(icao)) return &a;
+        if (sameIcao(a.icao, icao)) return &a;
     }
     return nullptr;
 }

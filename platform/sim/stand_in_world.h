@@ -3,6 +3,8 @@
 // hold the stand-in's mutex.
 #pragma once
 
+#include <fmt/format.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/sim/stand_in.h"
@@ -39,7 +42,6 @@ struct PeriodicRequest {
 struct ConnectionState {
     std::unique_ptr<StandInConnection> handle;
     std::string name;
-    int number = 0;  // c1, c2, ... in the trace
     bool open = true;
     bool quitDelivered = false;
     std::deque<Message> outbox;
@@ -47,8 +49,6 @@ struct ConnectionState {
     std::map<DefinitionId, std::vector<DataMember>> definitions;
     std::map<ClientEventId, std::string> clientEvents;  // mapped simulator event names
     std::map<std::string, ClientEventId, std::less<>> systemEvents;  // by lower-case name
-    std::map<GroupId, std::vector<ClientEventId>> groups;
-    std::map<GroupId, std::uint32_t> groupPriorities;
     std::vector<PeriodicRequest> perSecond;
     std::vector<PeriodicRequest> perFrame;
     std::map<DefinitionId, std::vector<std::string>> facilityDefinitions;
@@ -93,6 +93,12 @@ using World = StandInSimulator::World;
 
 // --- Trace ---
 void traceLine(World& world, std::string line);
+// Formats a line only while a trace is kept: the frame sender's calls come
+// through here once per aircraft and frame.
+template <class... Args>
+void traceWorld(World& world, fmt::format_string<Args...> format, Args&&... args) {
+    if (world.tracing()) traceLine(world, fmt::format(format, std::forward<Args>(args)...));
+}
 
 // --- Messages (stand_in_data.cpp) ---
 // A reply made of a record; the header's size and id are filled in.
@@ -138,5 +144,7 @@ std::vector<Message> facilityReplies(World& world, ConnectionState& connection,
 // --- Text helpers ---
 std::string upperCopy(std::string_view text);
 std::string lowerCopy(std::string_view text);
+// Airport codes compare without regard to case.
+bool sameIcao(std::string_view a, std::string_view b);
 
 }  // namespace qvl::sim
