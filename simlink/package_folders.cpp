@@ -38,6 +38,18 @@ const std::string* packagesLine(const std::vector<std::string>& lines) {
     return nullptr;
 }
 
+// A path taken from UserCfg.opt may be anything (too long, unreadable):
+// a file-system error means "not there", never an exception.
+bool existsQuietly(const fs::path& p) {
+    std::error_code ec;
+    return fs::exists(p, ec) && !ec;
+}
+
+bool isDirectoryQuietly(const fs::path& p) {
+    std::error_code ec;
+    return fs::is_directory(p, ec) && !ec;
+}
+
 }  // namespace
 
 std::string_view lf_msfsPackageFamily() {
@@ -54,7 +66,7 @@ fs::path gf_simPackagesPath(const fs::path& name) { return fs::path(installPathS
 
 fs::path lf_steamPackagesPath() {
     const fs::path packages = sys::roamingAppDataFolder() / lf_msfsName() / "Packages";
-    if (!fs::exists(packages)) return {};
+    if (!existsQuietly(packages)) return {};
     gf_log(fmt::format("Steam packages: {}", gf_pathToUtf8(packages)));
     return packages;
 }
@@ -68,7 +80,7 @@ fs::path lf_findUserCfgOpt() {
         local / "MSFSPackages" / kUserCfgName,
     };
     for (const fs::path& candidate : candidates) {
-        if (fs::exists(candidate)) return candidate;
+        if (existsQuietly(candidate)) return candidate;
         gf_log(fmt::format("MSFS detection, not found: {}", gf_pathToUtf8(candidate)));
     }
     return {};
@@ -102,14 +114,14 @@ fs::path lf_readInstalledPackagesPath() {
     const std::string value = lf_installedPackagesValue(*line);
     gf_log(fmt::format("UserCfg.opt: InstalledPackagesPath={}", value));
     const fs::path folder(value);
-    if (value.empty() || !fs::exists(folder)) return {};
+    if (value.empty() || !existsQuietly(folder)) return {};
     return folder;
 }
 
 bool lf_packagesPathValid(const fs::path& path) {
     // An empty path would test the working folder.
     if (path.empty()) return false;
-    return fs::is_directory(path / kCommunityName) && fs::is_directory(path / lf_officialFolderName());
+    return isDirectoryQuietly(path / kCommunityName) && isDirectoryQuietly(path / lf_officialFolderName());
 }
 
 bool gf_detectMsfs() {

@@ -131,6 +131,10 @@ TEST_F(PackageFolders, MissingOrUselessUserCfg) {
     EXPECT_TRUE(logHas("UserCfg.opt: InstalledPackagesPath=" + (drive / "gone").string() + "\n"));
     EXPECT_FALSE(gf_detectMsfs());
     EXPECT_EQ(ALL_INSTALL_PATH.value(), "");
+
+    // A folder name too long for the file system is "not there", not a crash.
+    writeUserCfg(storeUserCfg(), "InstalledPackagesPath \"" + (drive / std::string(5000, 'x')).string() + "\"");
+    EXPECT_NO_THROW(EXPECT_FALSE(gf_detectMsfs()));
 }
 
 TEST_F(PackageFolders, ValidityAndThePathsBelowTheInstallation) {
