@@ -87,7 +87,7 @@ void QnhReader::onQnhDatagram(std::string_view datagram) {
 void QnhReader::publish(std::int32_t qnh) {
     lastQnh_.store(qnh);
     trafficReader_.setQnh(qnh);
-    publishedQnh.exchange(qnh);
+    publishedQnh.store(qnh);
     displayedQnh.store(qnh);
     ReaderLamp stale = ReaderLamp::stale;
     weatherLamp.compare_exchange_strong(stale, ReaderLamp::receiving);

@@ -25,7 +25,8 @@ public:
     // A new QNH is also handed to the traffic reader.
     explicit QnhReader(TrafficReader& trafficReader);
 
-    // lf_onQnhDatagram.
+    // lf_onQnhDatagram: the datagram's QNH, published when it is the standard
+    // pressure or differs from the last one.
     void onQnhDatagram(std::string_view datagram);
 
     [[nodiscard]] std::int32_t lastQnh() const noexcept { return lastQnh_.load(); }

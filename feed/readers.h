@@ -25,8 +25,9 @@ void lf_qnhReaderThread(std::uint16_t port);
 void gf_resetTrafficSide();
 // Raises both stop flags; each reader ends at once.
 void gf_stopReaders();
-// Every tick while a client is connected: a lamp goes stale when its reader
-// received nothing since the last look, and back on with the next datagram.
+// The main loop's periodic lamp look, while a client is connected: a lamp
+// goes stale when its reader received nothing since the last look, and back
+// on with the next datagram.
 void gf_refreshReaderLamps();
 
 }  // namespace qvl

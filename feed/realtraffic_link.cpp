@@ -28,8 +28,6 @@ constexpr std::string_view kExitLine = "exit\r\n";
 constexpr double kNoPositionDegrees = 0.0001;
 constexpr int kWinsockShutdown = 10058;  // "can't send after socket shutdown"
 
-bool lf_isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 // The edition number of the reply's "level" (0 when missing); any other kind
 // of value is a malformed reply.
 bool lf_isProfessionalLevel(const nlohmann::json& reply) {
@@ -58,9 +56,8 @@ std::string gf_userStateLine(const UserState& user) {
 }
 
 std::size_t gf_completeJsonObjectLength(std::string_view text) noexcept {
-    std::size_t i = 0;
-    while (i < text.size() && lf_isBlank(text[i])) ++i;
-    if (i == text.size() || text[i] != '{') return 0;
+    std::size_t i = text.find_first_not_of(kWhiteSpace);
+    if (i == std::string_view::npos || text[i] != '{') return 0;
     int depth = 0;
     bool inString = false;
     bool escaped = false;
@@ -115,17 +112,13 @@ void RealTrafficLink::startTcpServer(const std::string& portText) {
     if (const int e = listener->create(); e != 0) {
         throw std::runtime_error("socket failed with error " + gf_socketErrorText(e));
     }
-    if (const int e = listener->setReuseAddress(); e != 0) {
-        listener->close();
-        throw std::runtime_error("setsockopt(SO_REUSEADDR) failed");
-    }
+    // On a throw below the listener closes as it goes out of scope.
+    if (listener->setReuseAddress() != 0) throw std::runtime_error("setsockopt(SO_REUSEADDR) failed");
     // The client runs on this PC: nothing outside it may reach the port.
     if (const int e = listener->bind(net::Address::loopback, port); e != 0) {
-        listener->close();
         throw std::runtime_error("Bind failed at port " + portText + " with error " + gf_socketErrorText(e));
     }
     if (const int e = listener->listen(); e != 0) {
-        listener->close();
         throw std::runtime_error("listen failed with error " + gf_socketErrorText(e));
     }
     std::shared_ptr<net::TcpListener> previous;
@@ -164,9 +157,8 @@ bool RealTrafficLink::waitForClient() {
             case net::IoStatus::ok: {
                 if (const int e = accepted.stream->setNoDelay(); e != 0) {
                     accepted.stream->close();
-                    gf_logUnlessClosing(fmt::format("waitForClient interrupted: {}",
-                                                    fmt::format("{} setsockopt failed with error {}", gf_utcTimeNow(),
-                                                                gf_socketErrorText(e))));
+                    gf_logUnlessClosing(fmt::format("waitForClient interrupted: {} setsockopt failed with error {}",
+                                                    gf_utcTimeNow(), gf_socketErrorText(e)));
                     return false;
                 }
                 return adoptClient(listener, std::move(accepted.stream));
@@ -199,7 +191,7 @@ void RealTrafficLink::waitForRealTraffic() {
 }
 
 void RealTrafficLink::processRTVersion(std::string_view reply) {
-    if (std::all_of(reply.begin(), reply.end(), lf_isBlank)) {
+    if (reply.find_first_not_of(kWhiteSpace) == std::string_view::npos) {
         gf_showMessage("No RealTraffic version received?", true);
         return;
     }
@@ -214,7 +206,7 @@ void RealTrafficLink::processRTVersion(std::string_view reply) {
             return;
         }
     } catch (const std::exception& e) {
-        gf_log(fmt::format("{}: JSON parse failed: {}", "lf_processRTVersion", e.what()));
+        gf_log(fmt::format("lf_processRTVersion: JSON parse failed: {}", e.what()));
     }
     rtEdition.store(false);
     gf_setRealTrafficText({});
@@ -262,8 +254,8 @@ std::string RealTrafficLink::receiveVersionReply() {
         }
         if (const std::size_t length = gf_completeJsonObjectLength(reply); length > 0) return reply.substr(0, length);
         // Not the start of an object: no use waiting for the rest.
-        const auto first = std::find_if_not(reply.begin(), reply.end(), lf_isBlank);
-        if (first != reply.end() && *first != '{') break;
+        const std::size_t first = reply.find_first_not_of(kWhiteSpace);
+        if (first != std::string::npos && reply[first] != '{') break;
     }
     return reply;
 }
@@ -323,10 +315,8 @@ void RealTrafficLink::closeSockets(bool sayExit) {
     std::shared_ptr<net::TcpStream> client;
     {
         std::lock_guard lock(socketMutex_);
-        listener = std::move(listener_);
-        client = std::move(client_);
-        listener_.reset();
-        client_.reset();
+        listener = std::exchange(listener_, nullptr);
+        client = std::exchange(client_, nullptr);
     }
     // Cleared on every close, so the next run's first client gets the handshake again.
     const bool wasConnected = connected_.exchange(false);

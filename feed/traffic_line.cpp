@@ -5,10 +5,17 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <string>
 #include <unordered_set>
 
 namespace qvl {
+namespace {
+
+bool lf_isControl(char c) noexcept {
+    const auto u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F;
+}
+
+}  // namespace
 
 bool gf_readNumber(std::string_view text, double& value) noexcept {
     double v = 0.0;
@@ -48,18 +55,12 @@ std::string gf_formatLatLon(double latitude, double longitude) {
 }
 
 bool gf_hasControlCharacter(std::string_view text) noexcept {
-    return std::any_of(text.begin(), text.end(), [](char c) {
-        const auto u = static_cast<unsigned char>(c);
-        return u < 0x20 || u == 0x7F;
-    });
+    return std::any_of(text.begin(), text.end(), lf_isControl);
 }
 
 std::string gf_printable(std::string_view text) {
     std::string out(text);
-    for (char& c : out) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F) c = '?';
-    }
+    std::replace_if(out.begin(), out.end(), lf_isControl, '?');
     return out;
 }
 

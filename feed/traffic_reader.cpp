@@ -110,9 +110,9 @@ void TrafficReader::clearCollectedCallsigns() {
 
 void TrafficReader::onData(std::string_view datagram) { onTrafficDatagram(datagram); }
 
+// The Traffic Reader owns both lamps: the weather lamp follows it on and off.
 void TrafficReader::onOpened() {
     trafficLamp.store(ReaderLamp::receiving);
-    gf_repaintFeedStatus();
     weatherLamp.store(ReaderLamp::receiving);
     gf_repaintFeedStatus();
 }
@@ -125,7 +125,6 @@ void TrafficReader::onStopped() {
 
 void TrafficReader::onLeaving() {
     trafficLamp.store(ReaderLamp::stopped);
-    gf_repaintFeedStatus();
     weatherLamp.store(ReaderLamp::stopped);
     gf_repaintFeedStatus();
 }

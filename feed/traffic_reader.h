@@ -87,7 +87,7 @@ private:
     std::vector<std::string_view> fields_;
     std::atomic<double> ownLatitude_{0.0};
     std::atomic<double> ownLongitude_{0.0};
-    std::atomic<std::int32_t> qnh_{1013};
+    std::atomic<std::int32_t> qnh_{kStandardQnh};
     std::atomic<bool> collectCallsigns_{false};
     mutable std::mutex callsignMutex_;  // leaf lock: guards collectedCallsigns_
     std::set<std::string> collectedCallsigns_;

@@ -15,15 +15,15 @@ namespace {
 
 constexpr std::chrono::milliseconds kReceiveTimeout{1000};
 
+void lf_logReaderConnected(const std::string& name) { gf_logContinuation(fmt::format("{} connected", name)); }
+
+void lf_logReaderDisconnected(const std::string& name) { gf_logContinuation(fmt::format("{} disconnected", name)); }
+
 }  // namespace
 
 UdpReader::UdpReader(std::string name, std::atomic<ReaderLamp>& lamp) : lamp_(lamp), name_(std::move(name)) {}
 
 UdpReader::~UdpReader() = default;
-
-void lf_logReaderConnected(const std::string& name) { gf_logContinuation(fmt::format("{} connected", name)); }
-
-void lf_logReaderDisconnected(const std::string& name) { gf_logContinuation(fmt::format("{} disconnected", name)); }
 
 void UdpReader::threadBody(std::uint16_t port, bool local) {
     std::lock_guard body(bodyMutex_);
@@ -74,11 +74,6 @@ void UdpReader::requestStop() {
     closeSocket();
 }
 
-void UdpReader::stopAndClose() {
-    closeSocket();
-    onStopped();
-}
-
 void UdpReader::resetCounters() noexcept {
     packetCount_.store(0);
     lampCount_.store(0);
@@ -116,7 +111,7 @@ void UdpReader::receiveLoop(bool local) {
     if (!socket) throw std::runtime_error(fmt::format("receive error: {}", gf_socketErrorText(10038)));
     socket->setReceiveTimeout(kReceiveTimeout);
     if (stopFlag_.load()) {
-        stopAndClose();
+        onStopped();
         return;
     }
     int error = 0;
@@ -140,7 +135,7 @@ void UdpReader::receiveLoop(bool local) {
                 break;
         }
         if (stopFlag_.load()) {
-            stopAndClose();
+            onStopped();
             return;
         }
         if (error != 0) break;

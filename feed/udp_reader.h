@@ -38,7 +38,8 @@ public:
     // interface; throws std::runtime_error with the reader's texts.
     void open(std::uint16_t port, bool local);
     // Receives until the stop flag is seen; throws "receive error: ..." when
-    // the socket fails while no stop was asked.
+    // the socket fails while no stop was asked. The socket stays for the
+    // body to close.
     void receiveLoop(bool local);
 
     // The bound port (the ephemeral one when opened with port 0); 0 while no body runs.
@@ -70,7 +71,6 @@ protected:
 private:
     std::shared_ptr<net::UdpSocket> currentSocket();
     void closeSocket();
-    void stopAndClose();
     void handleDatagram(std::size_t size, bool local);
 
     const std::string name_;
@@ -86,8 +86,5 @@ private:
     std::array<char, kBufferSize> buffer_{};
     std::string previous_;
 };
-
-void lf_logReaderConnected(const std::string& name);
-void lf_logReaderDisconnected(const std::string& name);
 
 }  // namespace qvl

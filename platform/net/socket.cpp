@@ -256,8 +256,8 @@ IoResult TcpStream::send(std::string_view bytes) {
     while (sent < bytes.size()) {
         const ssize_t n = ::send(use.fd(), bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
         if (n < 0) {
-            if (errno == EINTR && !handle_.isClosed()) continue;
             if (handle_.isClosed()) return {IoStatus::closed, sent, 0};
+            if (errno == EINTR) continue;
             return {IoStatus::error, sent, lastError()};
         }
         sent += static_cast<std::size_t>(n);

@@ -5,7 +5,6 @@
 #include <fmt/format.h>
 
 #include <array>
-#include <fstream>
 #include <string>
 
 #include "core/messages.h"
@@ -83,8 +82,7 @@ TEST_F(Link, VersionReplies) {
 
 TEST_F(Link, ServerListensOnLoopbackOnly) {
     // /proc/net/tcp shows the listening socket's address in hex: 0100007F is 127.0.0.1.
-    std::ifstream table("/proc/net/tcp");
-    const std::string text((std::istreambuf_iterator<char>(table)), std::istreambuf_iterator<char>());
+    const std::string text = test::readFile("/proc/net/tcp");
     EXPECT_NE(text.find(fmt::format("0100007F:{:04X} 00000000:0000 0A", link.listeningPort())), std::string::npos);
     EXPECT_EQ(text.find(fmt::format("00000000:{:04X} 00000000:0000 0A", link.listeningPort())), std::string::npos);
 

@@ -7,10 +7,13 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "core/geodesy.h"
+
 namespace qvl::standin {
 namespace {
 
-constexpr double kRadiansToDegrees = 57.29577951308232;
+constexpr std::string_view kUserStatePrefix = "Qs121=";
+constexpr std::string_view kSimTimePrefix = "Qs123=";
 constexpr std::chrono::milliseconds kReadSlice{50};
 constexpr std::size_t kOversizedBytes = 20000;
 constexpr std::size_t kShortLineFields = 12;
@@ -35,9 +38,8 @@ std::string withField(std::string_view line, std::size_t index, std::string valu
 }  // namespace
 
 std::optional<UserReport> parseUserStateLine(std::string_view line) {
-    constexpr std::string_view kPrefix = "Qs121=";
-    if (line.substr(0, kPrefix.size()) != kPrefix) return std::nullopt;
-    line.remove_prefix(kPrefix.size());
+    if (!line.starts_with(kUserStatePrefix)) return std::nullopt;
+    line.remove_prefix(kUserStatePrefix.size());
     std::array<double, 7> values{};
     for (std::size_t i = 0; i < values.size(); ++i) {
         const std::size_t end = line.find(';');
@@ -45,9 +47,8 @@ std::optional<UserReport> parseUserStateLine(std::string_view line) {
         if (!readNumber(line.substr(0, end), values[i])) return std::nullopt;
         line = end == std::string_view::npos ? std::string_view{} : line.substr(end + 1);
     }
-    return UserReport{values[0] / 100000.0, values[1] / 100000.0,          values[2],
-                      values[3] / 1000.0,   values[4] / 1000.0,            values[5] * kRadiansToDegrees,
-                      values[6] * kRadiansToDegrees};
+    return UserReport{values[0] / 100000.0, values[1] / 100000.0, values[2],         values[3] / 1000.0,
+                      values[4] / 1000.0,   values[5] * kRadToDeg,  values[6] * kRadToDeg};
 }
 
 StandInClient::StandInClient(Options options) : options_(std::move(options)) {
@@ -139,9 +140,9 @@ void StandInClient::handleLine(const std::string& line, net::TcpStream& stream) 
         lines_.push_back({millis, line});
         if (record_.is_open()) record_ << millis << '\t' << line << '\n' << std::flush;
         if (auto user = parseUserStateLine(line)) user_ = *user;
-        if (line.rfind("Qs123=", 0) == 0) {
+        if (line.starts_with(kSimTimePrefix)) {
             std::int64_t millisOfSim = 0;
-            const char* begin = line.data() + 6;
+            const char* begin = line.data() + kSimTimePrefix.size();
             if (std::from_chars(begin, line.data() + line.size(), millisOfSim).ec == std::errc{}) simTime_ = millisOfSim;
         }
         if (line == "exit") exit_ = true;
@@ -251,7 +252,7 @@ bool StandInClient::waitForLine(std::string_view prefix, std::chrono::millisecon
     return cv_.wait_for(lock, timeout, [&] {
         if (stopped_.load()) return true;
         for (const auto& l : lines_) {
-            if (l.text.rfind(prefix, 0) == 0) return true;
+            if (l.text.starts_with(prefix)) return true;
         }
         return false;
     }) && !stopped_.load();

@@ -10,6 +10,7 @@
 #include "feed/feed_status.h"
 #include "core/park_airport_filter.h"
 #include "feed/traffic_queue.h"
+#include "tools/traffic_client/traffic_file.h"
 
 namespace qvl::test {
 
@@ -60,14 +61,9 @@ bool eventually(const std::function<bool()>& condition, std::chrono::millisecond
     return true;
 }
 
-LineBuilder::LineBuilder() {
-    const std::string line = "QVL,4490501,48.12,16.60,5000,-640,1000,290.0,180,QVA123,A320,OE-QVA,HAM,VIE,"
-                             "1767225600.00,,,adsb_icao,,,200,,,10,,291.5,,,A3,";
-    for (std::size_t start = 0, comma = 0; comma != std::string::npos; start = comma + 1) {
-        comma = line.find(',', start);
-        fields_.push_back(line.substr(start, comma == std::string::npos ? comma : comma - start));
-    }
-}
+LineBuilder::LineBuilder()
+    : fields_(standin::splitLine("QVL,4490501,48.12,16.60,5000,-640,1000,290.0,180,QVA123,A320,OE-QVA,HAM,VIE,"
+                                 "1767225600.00,,,adsb_icao,,,200,,,10,,291.5,,,A3,")) {}
 
 LineBuilder& LineBuilder::set(std::size_t field, std::string value) {
     if (field >= fields_.size()) fields_.resize(field + 1);
@@ -80,13 +76,6 @@ LineBuilder& LineBuilder::truncate(std::size_t fieldCount) {
     return *this;
 }
 
-std::string LineBuilder::text() const {
-    std::string line;
-    for (std::size_t i = 0; i < fields_.size(); ++i) {
-        if (i > 0) line += ',';
-        line += fields_[i];
-    }
-    return line;
-}
+std::string LineBuilder::text() const { return standin::joinLine(fields_); }
 
 }  // namespace qvl::test
