@@ -13,8 +13,9 @@
 #include "core/log.h"
 #include "core/paths.h"
 
+// The build's download address comes from core/CMakeLists.txt.
 #ifndef QVL_DOWNLOAD_BASE
-#define QVL_DOWNLOAD_BASE "https://ostrevane.example/quorvelant/downloads/"
+#error "QVL_DOWNLOAD_BASE must be defined by the build"
 #endif
 
 namespace fs = std::filesystem;
@@ -98,8 +99,9 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
             return false;
         }
         CURL* h = curl.get();
+        const std::string userAgent(kProductShortName);  // curl copies it
         curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(h, CURLOPT_USERAGENT, "QVLT");
+        curl_easy_setopt(h, CURLOPT_USERAGENT, userAgent.c_str());
         curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &writeToFile);
         curl_easy_setopt(h, CURLOPT_WRITEDATA, file.get());
         curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);

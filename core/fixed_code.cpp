@@ -3,6 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "core/strings.h"
+
 namespace qvl {
 
 namespace {
@@ -12,12 +14,6 @@ constexpr std::string_view kUnsetView = "    ";
 
 [[noreturn]] void lf_fixedCodeError() {
     throw std::invalid_argument("FixedCode: invalid string (length/charset)");
-}
-
-// Basic Latin only and without the locale, so that bytes of other scripts
-// (and of UTF-8 sequences) are never folded into letters.
-unsigned char lf_foldToUpper(unsigned char c) noexcept {
-    return (c >= 'a' && c <= 'z') ? static_cast<unsigned char>(c - 'a' + 'A') : c;
 }
 
 bool lf_isCodeChar(unsigned char c) noexcept {
@@ -31,7 +27,9 @@ FixedCode::FixedCode(std::string_view text) {
         lf_fixedCodeError();
     }
     for (std::size_t i = 0; i < kCodeLength; ++i) {
-        const unsigned char c = lf_foldToUpper(static_cast<unsigned char>(text[i]));
+        // ASCII folding only, so bytes of other scripts (and of UTF-8
+        // sequences) are never folded into letters.
+        const auto c = static_cast<unsigned char>(lf_toUpperChar(text[i]));
         if (!lf_isCodeChar(c)) {
             lf_fixedCodeError();
         }

@@ -8,46 +8,26 @@
 #include <vector>
 
 #include "core/log.h"
+#include "core/strings.h"
 
 namespace qvl {
 
 namespace {
 
 constexpr std::string_view kHours2BitsetName = "gf_hours2bitset";
-constexpr std::string_view kSpaceChars = " \t\n\r";
 // From this second of the half hour on (29:30), a time counts to the
 // second slot of its hour.
 constexpr int kSecondHalfFrom = 29 * 60 + 30;
 
-std::string_view lf_trimmed(std::string_view text) {
-    const auto first = text.find_first_not_of(kSpaceChars);
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(kSpaceChars);
-    return text.substr(first, last - first + 1);
-}
-
-// Pieces between separators, trimmed; empty pieces are left out.
-std::vector<std::string_view> lf_splitPieces(std::string_view text, char separator) {
-    std::vector<std::string_view> pieces;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        const auto end = std::min(text.find(separator, start), text.size());
-        const std::string_view piece = lf_trimmed(text.substr(start, end - start));
-        if (!piece.empty()) pieces.push_back(piece);
-        start = end + 1;
-    }
-    return pieces;
-}
-
-// One slot number. The whole piece must be the number: "7x" or "8.5" in a
-// stand file is a damaged entry, not slot 7 or 8.
+// One slot number, from a piece the splitter has trimmed. The whole piece
+// must be the number: "7x" or "8.5" in a stand file is a damaged entry, not
+// slot 7 or 8.
 std::optional<int> lf_parseSlot(std::string_view piece, std::string_view wholeText) {
-    const std::string_view digits = lf_trimmed(piece);
     unsigned value = 0;
-    const char* last = digits.data() + digits.size();
-    const auto [end, error] = std::from_chars(digits.data(), last, value);
-    if (digits.empty() || error != std::errc{} || end != last || value >= kHalfHourSlotCount) {
-        gf_logAttention(fmt::format("{} invalid hour '{}' in {}", "operator ()", digits, wholeText));
+    const char* last = piece.data() + piece.size();
+    const auto [end, error] = std::from_chars(piece.data(), last, value);
+    if (error != std::errc{} || end != last || value >= kHalfHourSlotCount) {
+        gf_logAttention(fmt::format("{} invalid hour '{}' in {}", "operator ()", piece, wholeText));
         return std::nullopt;
     }
     return static_cast<int>(value);
@@ -64,13 +44,13 @@ HalfHourSlots lf_parseRunForm(std::string_view text) {
         gf_logAttention(fmt::format("{} more than one colon char in: {}", kHours2BitsetName, text));
         return {};
     }
-    const std::vector<std::string_view> pieces = lf_splitPieces(text, ':');
+    const std::vector<std::string> pieces = lf_splitTrimmed(text, ':');
     if (pieces.empty()) {
         gf_logAttention(fmt::format("{} invalid range format in {}", kHours2BitsetName, text));
         return {};
     }
     std::vector<int> ends;
-    for (const std::string_view piece : pieces) {
+    for (const std::string& piece : pieces) {
         const auto slot = lf_parseSlot(piece, text);
         if (!slot) return {};
         ends.push_back(*slot);
@@ -86,7 +66,7 @@ HalfHourSlots lf_parseRunForm(std::string_view text) {
 
 HalfHourSlots lf_parseListForm(std::string_view text) {
     HalfHourSlots slots;
-    for (const std::string_view piece : lf_splitPieces(text, ',')) {
+    for (const std::string& piece : lf_splitTrimmed(text, ',')) {
         if (const auto slot = lf_parseSlot(piece, text)) slots.set(static_cast<std::size_t>(*slot));
     }
     return slots;

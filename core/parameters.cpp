@@ -2,7 +2,6 @@
 
 #include <fmt/format.h>
 
-#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -96,18 +95,8 @@ void saveDocument(pugi::xml_document& doc, const fs::path& file) {
     if (!gf_saveXmlDocument(doc, file)) gf_logAttention(fmt::format("saving: {} failed", gf_pathToUtf8(file)));
 }
 
-// Keeps the unreadable file as its first generation before it is replaced,
-// so a damaged file can still be looked at and nothing is lost unseen.
-void keepUnreadableFile(const fs::path& file) {
-    std::error_code ec;
-    if (fs::exists(file, ec)) gf_save1GenerationOf(file);
-}
-
-void removeIfExists(const fs::path& p) {
-    if (fs::exists(p)) fs::remove(p);
-}
-
-// Whole-file write, caller holds the lock.
+// Whole-file write, caller holds the lock. The listing shows the current
+// values, also when the file gets the defaults.
 void saveAll(bool defaults) {
     const fs::path file = gf_parametersFile();
     pugi::xml_document doc;
@@ -115,37 +104,35 @@ void saveAll(bool defaults) {
     if (defaults) PROGRAM_VERSION.setDefault(gf_versionToString(gf_programVersion()));
     pugi::xml_node parameters = root.append_child("parameters");
     if (parameters) {
-        for (BoolParameter* s : boolParameters) {
-            const bool v = defaults ? s->defaultValue() : s->value();
-            if (!gf_appendBoolParameterXml(parameters, s->key(), v)) logAppendFailure(*s, boolText(s->value()));
-            logBool(*s);
-        }
+        auto writeBool = [&](const BoolParameter& s) {
+            const bool v = defaults ? s.defaultValue() : s.value();
+            if (!gf_appendBoolParameterXml(parameters, s.key(), v)) logAppendFailure(s, boolText(s.value()));
+            logBool(s);
+        };
+        auto writeInt = [&](const RangeParameter& s) {
+            const auto v = defaults ? s.defaultValue() : s.value();
+            if (!gf_appendIntParameterXml(parameters, s.key(), v)) logAppendFailure(s, std::to_string(s.value()));
+            gf_logIntParameter(s);
+        };
+        auto writeString = [&](const StringParameter& s) {
+            const auto v = defaults ? s.defaultValue() : s.value();
+            if (!gf_appendStringParameterXml(parameters, s.key(), v)) logAppendFailure(s, s.value());
+            gf_logStringParameter(s);
+        };
+
+        for (BoolParameter* s : boolParameters) writeBool(*s);
         for (BoolControlParameter* s : boolControlParameters) {
-            const bool v = defaults ? s->defaultValue() : s->value();
-            if (!gf_appendBoolParameterXml(parameters, s->key(), v)) logAppendFailure(*s, boolText(s->value()));
-            logBool(*s);
+            writeBool(*s);
             ParametersLock::defer([s] { gf_showBoolParameter(*s); });
         }
-        for (RangeParameter* s : rangeParameters) {
-            const auto v = defaults ? s->defaultValue() : s->value();
-            if (!gf_appendIntParameterXml(parameters, s->key(), v)) logAppendFailure(*s, std::to_string(s->value()));
-            gf_logIntParameter(*s);
-        }
+        for (RangeParameter* s : rangeParameters) writeInt(*s);
         for (RangeControlParameter* s : rangeControlParameters) {
-            const auto v = defaults ? s->defaultValue() : s->value();
-            if (!gf_appendIntParameterXml(parameters, s->key(), v)) logAppendFailure(*s, std::to_string(s->value()));
-            gf_logIntParameter(*s);
+            writeInt(*s);
             ParametersLock::defer([s] { gf_showIntParameter(*s); });
         }
-        for (StringParameter* s : stringParameters) {
-            const auto v = defaults ? s->defaultValue() : s->value();
-            if (!gf_appendStringParameterXml(parameters, s->key(), v)) logAppendFailure(*s, s->value());
-            gf_logStringParameter(*s);
-        }
+        for (StringParameter* s : stringParameters) writeString(*s);
         for (StringControlParameter* s : shownStringParameters) {
-            const auto v = defaults ? s->defaultValue() : s->value();
-            if (!gf_appendStringParameterXml(parameters, s->key(), v)) logAppendFailure(*s, s->value());
-            gf_logStringParameter(*s);
+            writeString(*s);
             ParametersLock::defer([s] { gf_showStringParameter(*s); });
         }
         saveDocument(doc, file);
@@ -153,19 +140,21 @@ void saveAll(bool defaults) {
     gf_logUnlessClosing(gf_starBanner(kBannerWidth1, kBannerWidth2, false, false, ""));
 }
 
-// The single-setting save shared by the three kinds.
-void saveOne(const Parameter& setting, const std::string& value, const std::function<void()>& logLine) {
+// The single-setting save shared by the three kinds; `logLine` is the
+// setting's listing line with the value being saved.
+void saveOne(const Parameter& setting, const std::string& value, const std::string& logLine) {
     ParametersLock lock;
     const fs::path file = gf_parametersFile();
     pugi::xml_document doc;
     if (!loadFile(doc, file)) {
         // Writing this one setting alone would lose every other: keep the
-        // unreadable file and write the whole file from the current values.
-        keepUnreadableFile(file);
+        // unreadable file as its first generation (a missing one is skipped)
+        // and write the whole file from the current values.
+        gf_save1GenerationOf(file);
         gf_logAttention(fmt::format("{} could not be read; writing it anew from the current settings",
                                     gf_pathToUtf8(file)));
         saveAll(false);
-        logLine();
+        gf_logUnlessClosing(logLine);
         return;
     }
     pugi::xml_node root = doc.child("root");
@@ -180,7 +169,7 @@ void saveOne(const Parameter& setting, const std::string& value, const std::func
         matched = true;
     }
     if (!matched) gf_appendStringParameterXml(parameters, setting.key(), value);
-    logLine();
+    gf_logUnlessClosing(logLine);
     if (!hasRoot) {
         gf_addParametersRootLevel();
     } else {
@@ -261,7 +250,9 @@ bool gf_readParameters() {
     pugi::xml_node parameters = loaded ? parametersOf(doc) : pugi::xml_node();
     if (!parameters) {
         gf_logUnlessClosing(fmt::format("{} not found, creating new with default values:", gf_pathToUtf8(file)));
-        keepUnreadableFile(file);
+        // A damaged file is kept as its first generation, so nothing is lost
+        // unseen; a missing one is skipped.
+        gf_save1GenerationOf(file);
         saveAll(true);
         return true;
     }
@@ -324,23 +315,23 @@ void gf_saveAllParameters(bool defaults) {
 void gf_addParametersRootLevel() {
     ParametersLock lock;
     gf_log("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
-    removeIfExists(gf_parametersFile());
+    fs::remove(gf_parametersFile());
     saveAll(false);
 }
 
 void gf_saveStringParameter(const StringParameter& setting) {
     const std::string value = setting.value();
-    saveOne(setting, value, [&] { gf_logUnlessClosing(fmt::format("{}=\"{}\"", setting.key(), value)); });
+    saveOne(setting, value, fmt::format("{}=\"{}\"", setting.key(), value));
 }
 
 void gf_saveBoolParameter(const BoolParameter& setting) {
     const std::string value = boolText(setting.value());
-    saveOne(setting, value, [&] { gf_logUnlessClosing(fmt::format("{}={}", setting.key(), value)); });
+    saveOne(setting, value, fmt::format("{}={}", setting.key(), value));
 }
 
 void gf_saveIntParameter(const RangeParameter& setting) {
     const std::string value = std::to_string(setting.value());
-    saveOne(setting, value, [&] { gf_logUnlessClosing(fmt::format("{}={}", setting.key(), value)); });
+    saveOne(setting, value, fmt::format("{}={}", setting.key(), value));
 }
 
 void gf_setStringParameter(StringParameter& setting, std::string text) {
@@ -370,12 +361,12 @@ bool lf_upgradeParameters() {
 
     gf_log(fmt::format("This is a version update from {} -> {}", gf_versionToString(stored), runningText));
     if (stored < VersionRecord{12, 0, 0}) {
-        removeIfExists(kAirportsEnc);
-        removeIfExists(kAigRegcodesEnc);
-        removeIfExists(kDbaseEnc);
+        fs::remove(kAirportsEnc);
+        fs::remove(kAigRegcodesEnc);
+        fs::remove(kDbaseEnc);
     }
     if (stored < VersionRecord{11, 0, 2}) return true;
-    if (fs::exists(kNewVersionFolder)) fs::remove_all(kNewVersionFolder);
+    fs::remove_all(kNewVersionFolder);
     return false;
 }
 
@@ -393,7 +384,7 @@ void gf_initParameters() {
     if (lf_upgradeParameters()) {
         gf_log("\nYour previous version was too old to convert the old text box parameters to the newdropbox values.");
         gf_log(fmt::format("{} re-starts with default parameter values ...\n", kProductName));
-        removeIfExists(gf_parametersFile());
+        fs::remove(gf_parametersFile());
         saveAll(true);
     }
 }

@@ -38,10 +38,7 @@ std::vector<std::string> lf_splitTrimmed(std::string_view text, char separator) 
     return pieces;
 }
 
-std::vector<std::string> gf_splitCommaView(std::string_view text) {
-    if (text.empty()) return {};
-    return lf_splitTrimmed(text, ',');
-}
+std::vector<std::string> gf_splitCommaView(std::string_view text) { return lf_splitTrimmed(text, ','); }
 
 std::vector<std::string> gf_splitCommaTrimmed(const std::string& text) { return lf_splitTrimmed(text, ','); }
 
@@ -76,9 +73,8 @@ void gf_toUpperInPlace(std::string& text) {
 }
 
 bool gf_upperEquals(const std::string& text, std::string_view upper) {
-    std::string copy = text;
-    gf_toUpperInPlace(copy);
-    return copy == upper;
+    return std::equal(text.begin(), text.end(), upper.begin(), upper.end(),
+                      [](char c, char u) { return lf_toUpperChar(c) == u; });
 }
 
 std::string_view gf_pluralSuffix(std::int64_t count) { return (count == 1 || count < 0) ? "" : "s"; }

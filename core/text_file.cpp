@@ -57,15 +57,6 @@ std::optional<Charset> lf_charsetFromHead(std::string_view head) {
     return std::nullopt;
 }
 
-// Number of bytes a UTF-8 lead byte announces; 0 for a byte that is no lead.
-std::size_t lf_utf8Length(unsigned char lead) noexcept {
-    if (lead < 0x80U) return 1;
-    if (lead >= 0xC2U && lead <= 0xDFU) return 2;
-    if (lead >= 0xE0U && lead <= 0xEFU) return 3;
-    if (lead >= 0xF0U && lead <= 0xF4U) return 4;
-    return 0;
-}
-
 // The second byte's range for the leads whose range is narrower than 80..BF.
 bool lf_secondByteFits(unsigned char lead, unsigned char second) noexcept {
     if (lead == 0xE0U) return second >= 0xA0U;
@@ -82,7 +73,7 @@ bool lf_looksLikeUtf8(std::string_view data, std::size_t window) {
     const std::size_t end = std::min(window, data.size());
     for (std::size_t pos = 0; pos < end;) {
         const unsigned char lead = lf_byte(data, pos);
-        const std::size_t length = lf_utf8Length(lead);
+        const std::size_t length = sys::utf8SequenceLength(lead);
         if (length == 0 || pos + length > data.size()) return false;
         for (std::size_t i = 1; i < length; ++i) {
             if ((lf_byte(data, pos + i) & 0xC0U) != 0x80U) return false;
@@ -261,7 +252,7 @@ ReadLinesResult gf_readLines(const fs::path& path, std::size_t expectedCount) {
         result.error = kOpenFailed;
         return result;
     }
-    if (expectedCount > result.lines.capacity()) result.lines.reserve(expectedCount);
+    result.lines.reserve(expectedCount);
     try {
         gf_readStreamLines(in, result.lines);
     } catch (const std::exception& e) {

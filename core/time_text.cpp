@@ -23,8 +23,9 @@ bool breakDown(std::time_t seconds, std::tm& out) { return gmtime_r(&seconds, &o
 // Monday 1 .. Sunday 7.
 int isoDay(const std::tm& t) { return t.tm_wday == 0 ? 7 : t.tm_wday; }
 
-const char* nameAt(const char* const* names, std::size_t count, int index) {
-    return (index >= 1 && static_cast<std::size_t>(index) < count) ? names[index] : "???";
+template <std::size_t N>
+const char* nameAt(const char* const (&names)[N], int index) {
+    return (index >= 1 && static_cast<std::size_t>(index) < N) ? names[index] : "???";
 }
 
 std::string timeOfDayText(std::time_t seconds) {
@@ -38,8 +39,8 @@ std::string timeOfDayText(std::time_t seconds) {
 std::string gf_utcDateTimeText(std::time_t seconds) {
     std::tm t{};
     if (!breakDown(seconds, t)) return "Invalid time";
-    return fmt::format("{:3} {:3} {:02} {:02}:{:02}:{:02} {:4}", nameAt(kDayNames, 8, isoDay(t)),
-                       nameAt(kMonthNames, 13, t.tm_mon + 1), t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
+    return fmt::format("{:3} {:3} {:02} {:02}:{:02}:{:02} {:4}", nameAt(kDayNames, isoDay(t)),
+                       nameAt(kMonthNames, t.tm_mon + 1), t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
                        t.tm_year + 1900);
 }
 
@@ -49,7 +50,7 @@ std::string gf_utcDateNow() {
     std::tm t{};
     const std::time_t now = std::time(nullptr);
     if (!breakDown(now, t)) return "??? ??, ????";
-    return fmt::format("{:3} {:02}, {}", nameAt(kMonthNames, 13, t.tm_mon + 1), t.tm_mday, t.tm_year + 1900);
+    return fmt::format("{:3} {:02}, {}", nameAt(kMonthNames, t.tm_mon + 1), t.tm_mday, t.tm_year + 1900);
 }
 
 std::time_t gf_trafficTimeSeconds() {

@@ -23,12 +23,6 @@ pugi::xml_node declarationOf(pugi::xml_document& document) {
     return document.prepend_child(pugi::node_declaration);
 }
 
-void setAttribute(pugi::xml_node node, const char* name, const char* value) {
-    pugi::xml_attribute a = node.attribute(name);
-    if (!a) a = node.append_attribute(name);
-    a.set_value(value);
-}
-
 void removeFiles(const fs::path& folder, const char* who, const std::function<bool(const fs::path&)>& wanted) {
     try {
         std::error_code ec;
@@ -53,8 +47,8 @@ void removeFiles(const fs::path& folder, const char* who, const std::function<bo
 bool gf_saveXmlDocument(pugi::xml_document& document, const fs::path& path) {
     pugi::xml_node declaration = declarationOf(document);
     if (!declaration) return false;
-    setAttribute(declaration, "version", "1.0");
-    setAttribute(declaration, "encoding", "UTF-8");
+    gf_setOrAppendAttribute(declaration, "version", "1.0");
+    gf_setOrAppendAttribute(declaration, "encoding", "UTF-8");
     std::ostringstream out;
     document.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
     if (!out) return false;

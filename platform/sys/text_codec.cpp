@@ -22,15 +22,6 @@ struct Decoded {
     std::size_t length = 0;
 };
 
-// Length of the sequence a lead byte announces, 0 for a byte that cannot lead.
-std::size_t sequenceLength(unsigned char lead) noexcept {
-    if (lead < 0x80U) return 1;
-    if (lead >= 0xC2U && lead <= 0xDFU) return 2;
-    if (lead >= 0xE0U && lead <= 0xEFU) return 3;
-    if (lead >= 0xF0U && lead <= 0xF4U) return 4;
-    return 0;  // a stray continuation byte, C0/C1 (always overlong) or F5..FF
-}
-
 // The smallest code point that needs `length` bytes; anything below is an
 // overlong form, which would let two byte strings mean the same text.
 char32_t minimumForLength(std::size_t length) noexcept {
@@ -43,7 +34,7 @@ char32_t minimumForLength(std::size_t length) noexcept {
 
 Decoded decodeOne(std::string_view text, std::size_t pos) noexcept {
     const auto lead = static_cast<unsigned char>(text[pos]);
-    const std::size_t length = sequenceLength(lead);
+    const std::size_t length = utf8SequenceLength(lead);
     if (length == 0 || pos + length > text.size()) return {};
     if (length == 1) return {lead, 1};
 
@@ -100,6 +91,14 @@ constexpr std::array<char16_t, 32> kHighControlRange = {
 };
 
 }  // namespace
+
+std::size_t utf8SequenceLength(unsigned char lead) noexcept {
+    if (lead < 0x80U) return 1;
+    if (lead >= 0xC2U && lead <= 0xDFU) return 2;
+    if (lead >= 0xE0U && lead <= 0xEFU) return 3;
+    if (lead >= 0xF0U && lead <= 0xF4U) return 4;
+    return 0;
+}
 
 std::optional<std::u16string> utf8ToUtf16(std::string_view utf8) {
     std::u16string out;

@@ -8,11 +8,17 @@
 // western languages this program's users write their lists in.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace qvl::sys {
+
+// The length of the UTF-8 sequence a lead byte announces (1 to 4); 0 for a
+// byte that cannot lead: a continuation byte, C0/C1 (always overlong) or
+// F5..FF.
+std::size_t utf8SequenceLength(unsigned char lead) noexcept;
 
 // UTF-8 -> UTF-16. No value for overlong forms, encoded surrogates, code
 // points above U+10FFFF, stray or missing continuation bytes and sequences

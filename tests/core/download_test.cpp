@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "core/log.h"
 #include "support/http_server.h"
+#include "support/log_capture.h"
 #include "support/temp_dir.h"
 
 namespace qvl {
@@ -20,21 +20,16 @@ using test::writeFile;
 class Download : public ::testing::Test {
 protected:
     void SetUp() override {
-        gf_openLogAt(dir / "Log.txt");
         setenv("QVL_DOWNLOAD_BASE", (server.baseUrl() + "/downloads/").c_str(), 1);
         writeFile(target, "the good old file");
     }
     void TearDown() override {
         unsetenv("QVL_DOWNLOAD_BASE");
         gf_setDownloadLimits({});
-        gf_closeLog();
-    }
-    std::string log() {
-        gf_flushLog();
-        return readFile(dir / "Log.txt");
     }
 
     TempDir dir;
+    test::LogCapture log{dir.path()};
     HttpServer server;
     std::filesystem::path target = dir / "dbase.enc";
 };
@@ -47,14 +42,14 @@ TEST_F(Download, SuccessReplacesTheTargetAndNamesTheVersionFolder) {
     EXPECT_FALSE(std::filesystem::exists(dir / "dbase.enc.part"));
     ASSERT_EQ(server.userAgents().size(), 1u);
     EXPECT_EQ(server.userAgents()[0], "QVLT");
-    EXPECT_NE(log().find("Downloaded '" + server.baseUrl() + "/downloads/12/dbase.enc' to '"), std::string::npos);
+    EXPECT_NE(log.text().find("Downloaded '" + server.baseUrl() + "/downloads/12/dbase.enc' to '"), std::string::npos);
 }
 
 TEST_F(Download, NotFoundKeepsTheTargetAndLogsCurlsText) {
     EXPECT_FALSE(gf_downloadFile("dbase.enc", target));
     EXPECT_EQ(readFile(target), "the good old file");
     EXPECT_FALSE(std::filesystem::exists(dir / "dbase.enc.part"));
-    const std::string text = log();
+    const std::string text = log.text();
     EXPECT_NE(text.find("Download error: 'HTTP response code said error' for "), std::string::npos) << text;
     EXPECT_NE(text.find("==> Downloading '" + server.baseUrl() + "/downloads/12/dbase.enc' failed !"),
               std::string::npos);
@@ -78,7 +73,7 @@ TEST_F(Download, StalledTransferEndsAndKeepsTheTarget) {
     gf_setDownloadLimits({std::chrono::seconds(5), std::chrono::seconds(1)});
     server.route("/downloads/12/dbase.enc", HttpResponse::stall(std::string(1000, 'z')));
     EXPECT_FALSE(gf_downloadFile("dbase.enc", target));
-    EXPECT_NE(log().find("Download error: 'Timeout was reached'"), std::string::npos);
+    EXPECT_NE(log.text().find("Download error: 'Timeout was reached'"), std::string::npos);
     EXPECT_EQ(readFile(target), "the good old file");
     EXPECT_FALSE(std::filesystem::exists(dir / "dbase.enc.part"));
 }
@@ -87,7 +82,7 @@ TEST_F(Download, UnwritableTargetAndMissingHandle) {
     server.route("/f", HttpResponse::ok("data"));
     CurlHandle curl;
     EXPECT_FALSE(gf_downloadToFile(curl, server.baseUrl() + "/f", dir / "no" / "such" / "folder", true));
-    EXPECT_NE(log().find("Could not open output file: "), std::string::npos);
+    EXPECT_NE(log.text().find("Could not open output file: "), std::string::npos);
     EXPECT_TRUE(gf_downloadToFile(curl, server.baseUrl() + "/f", dir / "text.txt", false));
     EXPECT_EQ(readFile(dir / "text.txt"), "data");
 }

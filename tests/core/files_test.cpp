@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "core/log.h"
+#include "support/log_capture.h"
 #include "support/temp_dir.h"
 
 namespace qvl {
@@ -43,31 +43,29 @@ TEST(Generations, CopyStepsAndMissingFiles) {
 
 TEST(Generations, NoDotIsLoggedAndNothingCopied) {
     TempDir dir;
-    gf_openLogAt(dir / "Log.txt");
+    test::LogCapture log(dir.path());
     const auto file = dir / "noext";
     writeFile(file, "x");
     EXPECT_EQ(gf_save1GenerationOf(file), 0);
     EXPECT_EQ(gf_saveUpto3GenerationsOf(file), 0);
-    gf_closeLog();
-    const std::string log = readFile(dir / "Log.txt");
-    EXPECT_NE(log.find("==> gf_save1GenerationOf: no dot in filename: " + file.string()), std::string::npos);
-    EXPECT_NE(log.find("==> gf_saveUpto3GenerationsOf: no dot in filename: " + file.string()), std::string::npos);
+    const std::string text = log.text();
+    EXPECT_NE(text.find("==> gf_save1GenerationOf: no dot in filename: " + file.string()), std::string::npos);
+    EXPECT_NE(text.find("==> gf_saveUpto3GenerationsOf: no dot in filename: " + file.string()), std::string::npos);
 }
 
 TEST(Generations, FailedCopyIsLogged) {
     TempDir dir;
-    gf_openLogAt(dir / "Log.txt");
+    test::LogCapture log(dir.path());
     const auto file = dir / "a.txt";
     writeFile(file, "x");
     std::filesystem::create_directory(dir / "a0.txt");  // a folder where the copy should go
     EXPECT_EQ(gf_save1GenerationOf(file), 1);
-    gf_closeLog();
-    EXPECT_NE(readFile(dir / "Log.txt").find("==> copy " + file.string() + " -> "), std::string::npos);
+    EXPECT_NE(log.text().find("==> copy " + file.string() + " -> "), std::string::npos);
 }
 
 TEST(ListXmlFiles, CodesFromFileNames) {
     TempDir dir;
-    gf_openLogAt(dir / "Log.txt");
+    test::LogCapture log(dir.path());
     const auto folder = dir / "airports";
     std::filesystem::create_directory(folder);
     for (const char* name : {"EHAM.xml", "ehaM.XML", "KJFK.xml.bak", "AB.xml", "EG-L.xml", "LFPG.txt"}) {
@@ -75,11 +73,10 @@ TEST(ListXmlFiles, CodesFromFileNames) {
     }
     std::filesystem::create_directory(folder / "EDDF.xml");  // a folder, not a file
     auto codes = gf_listXmlFiles(folder);
-    gf_closeLog();
     ASSERT_EQ(codes.size(), 2u);
     EXPECT_EQ(codes[0], FixedCode("EHAM"));
     EXPECT_EQ(codes[1], FixedCode("EHAM"));
-    EXPECT_NE(readFile(dir / "Log.txt").find("EG-L.xml"), std::string::npos);
+    EXPECT_NE(log.text().find("EG-L.xml"), std::string::npos);
 
     EXPECT_TRUE(gf_listXmlFiles(dir / "nowhere").empty());
 }

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/log.h"
+#include "support/log_capture.h"
 #include "support/temp_dir.h"
 
 namespace qvl {
@@ -23,13 +23,9 @@ std::vector<int> lf_slots(std::string_view text) {
 // Parses with Log.txt open in a temporary folder.
 class SlotParse : public ::testing::Test {
 protected:
-    void SetUp() override { gf_openLogAt(dir_ / "Log.txt"); }
-    void TearDown() override { gf_closeLog(); }
-    bool logged(const std::string& line) {
-        gf_flushLog();
-        return test::readFile(dir_ / "Log.txt").find("==> " + line + "\n") != std::string::npos;
-    }
+    bool logged(const std::string& line) { return log_.text().find("==> " + line + "\n") != std::string::npos; }
     test::TempDir dir_;
+    test::LogCapture log_{dir_.path()};
     const std::vector<int> none_;
 };
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/log.h"
 #include "core/run_flags.h"
+#include "support/log_capture.h"
 #include "support/temp_dir.h"
 
 namespace qvl {
@@ -12,7 +12,6 @@ namespace {
 class Messages : public ::testing::Test {
 protected:
     void SetUp() override {
-        gf_openLogAt(dir / "Log.txt");
         gf_resetMessages();
         gf_setMessageRepaintHook([this] { ++repaints; });
         repaints = 0;
@@ -20,13 +19,9 @@ protected:
     void TearDown() override {
         gf_setMessageRepaintHook(nullptr);
         gf_resetMessages();
-        gf_closeLog();
-    }
-    std::string log() {
-        gf_flushLog();
-        return test::readFile(dir / "Log.txt");
     }
     test::TempDir dir;
+    test::LogCapture log{dir.path()};
     int repaints = 0;
 };
 
@@ -45,7 +40,7 @@ TEST_F(Messages, ErrorHasPriorityUntilCleared) {
     gf_clearError();
     gf_showMessage("back", false);
     EXPECT_EQ(gf_messageLines().message, "back");
-    const std::string text = log();
+    const std::string text = log.text();
     EXPECT_NE(text.find("\nhello\n"), std::string::npos);
     EXPECT_NE(text.find("\nError broken\n"), std::string::npos);
     EXPECT_EQ(text.find("ignored"), std::string::npos);

@@ -50,7 +50,7 @@ TEST_F(Parameters, MissingFileIsCreatedWithDefaultsAndBothScansOn) {
     EXPECT_LT(xml.find("\"MAX_FIT\""), xml.find("\"MATCHING_DEPTH\""));
     EXPECT_LT(xml.find("\"DESTINATION\""), xml.find("\"BLOCK_CALLSIGN\""));
     EXPECT_LT(xml.find("\"BLOCK_CALLSIGN\""), xml.find("\"SIM_CHOICE\""));
-    EXPECT_NE(log().find(" not found, creating new with default values:"), std::string::npos);
+    EXPECT_NE(log.text().find(" not found, creating new with default values:"), std::string::npos);
 }
 
 TEST_F(Parameters, MalformedOrRootlessOrEmptyFiles) {
@@ -75,7 +75,7 @@ TEST_F(Parameters, MalformedOrRootlessOrEmptyFiles) {
     EXPECT_NE(xml.find("<root>"), std::string::npos);
     EXPECT_NE(xml.find(R"(name="MATCHING_DEPTH" value="2")"), std::string::npos);
     EXPECT_NE(xml.find(R"(name="RANGE" value="65")"), std::string::npos);
-    EXPECT_NE(log().find("Placing a root level around a new parameters.xml"), std::string::npos);
+    EXPECT_NE(log.text().find("Placing a root level around a new parameters.xml"), std::string::npos);
 }
 
 TEST_F(Parameters, ValuesAreClampedDefaultedAndSpelledAsStored) {
@@ -148,7 +148,7 @@ TEST_F(Parameters, FailedRenameLeavesTheOldFileWhole) {
     gf_saveAllParameters(false);
     gf_setRenameFunctionForTests(nullptr);
     EXPECT_EQ(file(), before);
-    EXPECT_NE(log().find("==> saving: "), std::string::npos);
+    EXPECT_NE(log.text().find("==> saving: "), std::string::npos);
     gf_saveIntParameter(RANGE);
     EXPECT_NE(file().find(R"(name="RANGE" value="100")"), std::string::npos);
 }
@@ -165,7 +165,7 @@ TEST_F(Parameters, ControlsShowWhatWasRead) {
     EXPECT_EQ(controls->text(RANGE.controlHandle()), "25");
     EXPECT_EQ(controls->text(BLOCK_CALLSIGN.controlHandle()), "DLH4");
     // A control the window never made is logged, not crashed on.
-    EXPECT_NE(log().find("GetDlgItem failed for ID 32808"), std::string::npos);
+    EXPECT_NE(log.text().find("GetDlgItem failed for ID 32808"), std::string::npos);
     ui::installControls(nullptr);
     for (ControlBinding* b : std::initializer_list<ControlBinding*>{&ALWAYS_ON_TOP, &RANGE, &BLOCK_CALLSIGN}) {
         b->setControlHandle(ui::kNoControl);
@@ -195,7 +195,7 @@ protected:
 TEST_F(Upgrade, TooOldResetsEverything) {
     prepare("11.0.1");
     EXPECT_TRUE(dataFilesGone());
-    const std::string text = log();
+    const std::string text = log.text();
     EXPECT_NE(text.find("This is a version update from 11.0.1 -> 12.2.0"), std::string::npos);
     EXPECT_NE(text.find("Your previous version was too old"), std::string::npos);
     EXPECT_NE(text.find("Quorvelant re-starts with default parameter values ..."), std::string::npos);
@@ -224,7 +224,7 @@ TEST_F(Upgrade, SameOrNewerVersionChangesNothingElse) {
     prepare("12.2.0");
     EXPECT_TRUE(dataFilesKept());
     EXPECT_TRUE(std::filesystem::exists("new_version"));
-    EXPECT_EQ(log().find("version update"), std::string::npos);
+    EXPECT_EQ(log.text().find("version update"), std::string::npos);
 
     prepare("13.0.0");
     EXPECT_TRUE(dataFilesKept());
@@ -242,7 +242,7 @@ TEST_F(Upgrade, StrayBlanksAroundTheVersionAreNotAVersionChange) {
 TEST_F(Upgrade, UnreadableVersionCountsAsZero) {
     prepare("twelve");
     EXPECT_TRUE(dataFilesGone());
-    EXPECT_NE(log().find("This is a version update from 0.0.0 -> 12.2.0"), std::string::npos);
+    EXPECT_NE(log.text().find("This is a version update from 0.0.0 -> 12.2.0"), std::string::npos);
     EXPECT_NE(file().find(R"(name="RANGE" value="40")"), std::string::npos);
 }
 

@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "core/log.h"
+#include "support/log_capture.h"
 #include "support/temp_dir.h"
 
 namespace qvl {
@@ -51,20 +51,13 @@ std::string thrownText(Call call) {
 // A temporary folder with Log.txt open in it, for checking logged lines.
 class TextFileTest : public testing::Test {
 protected:
-    void SetUp() override { gf_openLogAt(dir / "Log.txt"); }
-    void TearDown() override { gf_closeLog(); }
-
     std::filesystem::path file(const std::string& name, const std::string& content) {
         writeFile(dir / name, content);
         return dir / name;
     }
     Charset detect(const std::string& content) { return gf_detectCharset(file("probe.txt", content)); }
-    std::string logText() {
-        gf_flushLog();
-        return readFile(dir / "Log.txt");
-    }
-
     TempDir dir;
+    test::LogCapture log{dir.path()};
 };
 
 TEST(TextFileNames, CharsetNamesAndNumbersAreFixed) {
@@ -176,7 +169,7 @@ TEST_F(TextFileTest, Utf16OddByteIsDroppedWithALogLine) {
     Lines lines;
     ASSERT_TRUE(gf_readTextFileWithCharset(Charset::Unicode, path, lines));
     EXPECT_THAT(lines, ElementsAre("ab", "c"));
-    EXPECT_THAT(logText(), HasSubstr("UTF-16 text of odd size (11 bytes): the last byte is dropped"));
+    EXPECT_THAT(log.text(), HasSubstr("UTF-16 text of odd size (11 bytes): the last byte is dropped"));
 }
 
 TEST_F(TextFileTest, Utf16MarkOnlyIsEmptyButAMarkAndOneByteFails) {
@@ -185,7 +178,7 @@ TEST_F(TextFileTest, Utf16MarkOnlyIsEmptyButAMarkAndOneByteFails) {
     EXPECT_TRUE(lines.empty());
     EXPECT_FALSE(gf_readTextFileWithCharset(Charset::Unicode, file("m.txt", bytes({0xFF, 0xFE, 0x41})), lines));
     EXPECT_TRUE(lines.empty());
-    EXPECT_THAT(logText(), HasSubstr("Read failed for '"));
+    EXPECT_THAT(log.text(), HasSubstr("Read failed for '"));
 }
 
 TEST_F(TextFileTest, Utf16LoneSurrogateFailsTheReadAndIsLogged) {
@@ -195,7 +188,7 @@ TEST_F(TextFileTest, Utf16LoneSurrogateFailsTheReadAndIsLogged) {
     Lines lines{"stale"};
     EXPECT_FALSE(gf_readTextFileWithCharset(Charset::Unicode, path, lines));
     EXPECT_TRUE(lines.empty());
-    EXPECT_THAT(logText(), HasSubstr("Read failed for '" + path.string() + "': wide_to_utf8: invalid UTF-16"));
+    EXPECT_THAT(log.text(), HasSubstr("Read failed for '" + path.string() + "': wide_to_utf8: invalid UTF-16"));
 }
 
 TEST_F(TextFileTest, UnreadableOrUnknownCharsetGivesFalseOrThrows) {
@@ -286,7 +279,7 @@ TEST_F(TextFileTest, WriteFailuresAreReported) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
     EXPECT_FALSE(gf_writeTextFile("short text", "/dev/full"));
     EXPECT_FALSE(gf_writeLines({"a", "b"}, "/dev/full"));
-    EXPECT_THAT(logText(), HasSubstr("Write failed for '/dev/full'"));
+    EXPECT_THAT(log.text(), HasSubstr("Write failed for '/dev/full'"));
 }
 
 }  // namespace

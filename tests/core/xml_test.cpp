@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/files.h"
-#include "core/log.h"
 #include "core/meta_info.h"
+#include "support/log_capture.h"
 #include "support/temp_dir.h"
 
 namespace qvl {
@@ -45,7 +45,7 @@ TEST(SaveXml, FailedRenameLeavesTheOldFileWhole) {
 
 TEST(RemoveFiles, FilesGoFoldersStay) {
     TempDir dir;
-    gf_openLogAt(dir / "Log.txt");
+    test::LogCapture log(dir.path());
     const auto folder = dir / "work";
     std::filesystem::create_directories(folder / "sub");
     writeFile(folder / "a.txt", "");
@@ -61,14 +61,13 @@ TEST(RemoveFiles, FilesGoFoldersStay) {
     std::filesystem::create_directory(tblo);
     for (const char* n : {"EHAM.xml", "EGLL.XML", "tblo.zip", "notes.txt"}) writeFile(tblo / n, "");
     gf_removeXMLFilesFromDirectory(tblo);
-    gf_closeLog();
     EXPECT_FALSE(std::filesystem::exists(tblo / "EHAM.xml"));
     EXPECT_FALSE(std::filesystem::exists(tblo / "EGLL.XML"));
     EXPECT_TRUE(std::filesystem::exists(tblo / "tblo.zip"));
     EXPECT_TRUE(std::filesystem::exists(tblo / "notes.txt"));
     // Nothing worth a line happened.
-    const std::string log = readFile(dir / "Log.txt");
-    EXPECT_EQ(log.find("==>"), std::string::npos) << log;
+    const std::string text = log.text();
+    EXPECT_EQ(text.find("==>"), std::string::npos) << text;
 }
 
 TEST(MetaInfo, WrittenBlockReadsBack) {
@@ -95,7 +94,7 @@ TEST(MetaInfo, WrittenBlockReadsBack) {
 
 TEST(MetaInfo, AcceptanceRules) {
     TempDir dir;
-    gf_openLogAt(dir / "Log.txt");
+    test::LogCapture log(dir.path());
     auto parse = [](const char* xml) {
         static pugi::xml_document doc;
         doc.reset();
@@ -111,13 +110,11 @@ TEST(MetaInfo, AcceptanceRules) {
         "<root><meta><info name='author' value='a'/><info name='version' value='1'/><info name='date' value='d'/>"
         "<info name='sim' value='1'/></meta></root>");
     EXPECT_FALSE(gf_readMetaInfo(*noCopyright, true).has_value());
-    gf_flushLog();
-    EXPECT_EQ(readFile(dir / "Log.txt").find("no copyright"), std::string::npos);
+    EXPECT_EQ(log.text().find("no copyright"), std::string::npos);
 
     auto* emptyCopyright = parse("<root><meta><info name='copyright' value=''/><info name='sim' value='1'/></meta></root>");
     EXPECT_FALSE(gf_readMetaInfo(*emptyCopyright, true).has_value());
-    gf_flushLog();
-    EXPECT_NE(readFile(dir / "Log.txt").find("==> no copyright info in the file?"), std::string::npos);
+    EXPECT_NE(log.text().find("==> no copyright info in the file?"), std::string::npos);
 
     auto* noSim = parse("<meta><info name='copyright' value='c'/><info name='author' value='a'/></meta>");
     EXPECT_FALSE(gf_readMetaInfo(*noSim, false).has_value());
@@ -128,7 +125,6 @@ TEST(MetaInfo, AcceptanceRules) {
     EXPECT_EQ(lenient->sim, 0);
 
     EXPECT_FALSE(gf_readMetaInfo(*parse("<root/>"), true).has_value());
-    gf_closeLog();
 }
 
 }  // namespace

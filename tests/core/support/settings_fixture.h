@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "core/log.h"
 #include "core/paths.h"
 #include "core/settings.h"
+#include "support/log_capture.h"
 #include "support/temp_dir.h"
 
 namespace qvl::test {
@@ -34,22 +34,17 @@ protected:
         std::filesystem::current_path(dir.path());
         setenv("QVL_ROAMING_DIR", (dir / "roaming").c_str(), 1);
         std::filesystem::create_directories(gf_productFolder());
-        gf_openLogAt(dir / "Log.txt");
     }
     void TearDown() override {
-        gf_closeLog();
         unsetenv("QVL_ROAMING_DIR");
         std::filesystem::current_path(oldCwd_);
         resetAllSettings();
-    }
-    std::string log() {
-        gf_flushLog();
-        return readFile(dir / "Log.txt");
     }
     std::string file() { return readFile(gf_parametersFile()); }
     void writeParameters(const std::string& xml) { writeFile(gf_parametersFile(), xml); }
 
     TempDir dir;
+    LogCapture log{dir.path()};
 
 private:
     std::filesystem::path oldCwd_;
