@@ -110,6 +110,9 @@ void UdpReader::receiveLoop(bool local) {
     const auto socket = currentSocket();
     if (!socket) throw std::runtime_error(fmt::format("receive error: {}", gf_socketErrorText(10038)));
     socket->setReceiveTimeout(kReceiveTimeout);
+    // A new body starts a new run: the last datagram of the previous run is
+    // no repeat, or unchanged weather would never be published again.
+    previous_.clear();
     if (stopFlag_.load()) {
         onStopped();
         return;

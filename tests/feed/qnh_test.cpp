@@ -1,8 +1,3 @@
-#include <gtest/gtest.h>
-
-#include <optional>
-#include <string>
-
 #include "feed/readers.h"
 #include "feed/support/feed_fixture.h"
 
@@ -11,8 +6,6 @@ namespace {
 
 class Qnh : public test::FeedTest {
 protected:
-    TrafficQueue queue;
-    TrafficReader traffic{queue};
     QnhReader reader{traffic};
 };
 
@@ -51,33 +44,21 @@ TEST_F(Qnh, DatagramsWithoutAUsableQnhAreLogged) {
 }
 
 TEST_F(Qnh, StandardPressureIsPublishedEveryTimeOthersOnChange) {
+    weatherLamp.store(ReaderLamp::stale);
     reader.onQnhDatagram(R"({"QNH": 1002})");
     EXPECT_EQ(publishedQnh.load(), 1002);
     EXPECT_EQ(displayedQnh.load(), 1002);
     EXPECT_EQ(traffic.qnh(), 1002);
+    EXPECT_EQ(weatherLamp.load(), ReaderLamp::receiving);
     publishedQnh.store(999);
+    weatherLamp.store(ReaderLamp::stopped);
     reader.onQnhDatagram(R"({"QNH": 1002})");  // unchanged: not published again
     EXPECT_EQ(publishedQnh.load(), 999);
     reader.onQnhDatagram(R"({"QNH": 2992})");
+    EXPECT_EQ(weatherLamp.load(), ReaderLamp::stopped);  // only a stale lamp comes back
     publishedQnh.store(999);
     reader.onQnhDatagram(R"({"QNH": 1013})");  // the standard pressure always is
     EXPECT_EQ(publishedQnh.load(), 1013);
-}
-
-TEST_F(Qnh, LampsFollowTheDatagrams) {
-    weatherLamp.store(ReaderLamp::stale);
-    reader.onQnhDatagram(R"({"QNH": 1020})");
-    EXPECT_EQ(weatherLamp.load(), ReaderLamp::receiving);
-    weatherLamp.store(ReaderLamp::stopped);
-    reader.onQnhDatagram(R"({"QNH": 1021})");
-    EXPECT_EQ(weatherLamp.load(), ReaderLamp::stopped);  // only a stale lamp comes back
-    // The program's lamps are refreshed only while a client is shown.
-    gf_refreshReaderLamps();
-    EXPECT_EQ(weatherLamp.load(), ReaderLamp::stopped);
-    realTrafficDisplay.store(true);
-    gf_refreshReaderLamps();
-    EXPECT_EQ(weatherLamp.load(), ReaderLamp::stale);
-    EXPECT_EQ(trafficLamp.load(), ReaderLamp::stale);
 }
 
 }  // namespace

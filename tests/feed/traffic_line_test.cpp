@@ -1,15 +1,5 @@
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
-
 #include "core/geodesy.h"
-#include "core/settings.h"
-#include "core/time_text.h"
-#include "core/park_airport_filter.h"
 #include "feed/support/feed_fixture.h"
-#include "feed/traffic_line.h"
-#include "feed/traffic_reader.h"
 #include "refdata/code_table.h"
 
 namespace qvl {
@@ -21,11 +11,9 @@ class TrafficLine : public test::FeedTest {
 protected:
     void SetUp() override {
         FeedTest::SetUp();
-        queue.setAccepting(true);
-        reader.setOwnPosition({test::kTestLatitude, test::kTestLongitude});
         tickCounter.store(700);
     }
-    LineOutcome feed(const L& line) { return reader.onTrafficDatagram(line.text()); }
+    LineOutcome feed(const L& line) { return traffic.onTrafficDatagram(line.text()); }
     // The record of a line that must be queued.
     TrafficRecord only(const L& line) {
         queue.clear();
@@ -34,13 +22,10 @@ protected:
         queue.takeFront(out, 1);
         return out.empty() ? TrafficRecord{} : out.front();
     }
-    void parkHere() {
-        gf_setFilterParkAirport({test::kTestLatitude, test::kTestLongitude}, 600);
+    static void parkHere() {
+        gf_setFilterParkAirport(test::kOwnPosition, 600);
         gf_setReferenceElevation(600.0);
     }
-
-    TrafficQueue queue;
-    TrafficReader reader{queue};
 };
 
 TEST_F(TrafficLine, AcceptedLineConvertsEveryField) {
@@ -51,21 +36,15 @@ TEST_F(TrafficLine, AcceptedLineConvertsEveryField) {
     EXPECT_EQ(r.destination.view(), "VIE");
     EXPECT_EQ(r.callsign, "QVA123");
     EXPECT_EQ(r.registration, "OE-QVA");
-    EXPECT_DOUBLE_EQ(r.time, test::kTestTime);
-    EXPECT_DOUBLE_EQ(trafficClock.load(), test::kTestTime);
+    EXPECT_DOUBLE_EQ(r.time, 1767225600.0);
+    EXPECT_DOUBLE_EQ(trafficClock.load(), 1767225600.0);
     const TrafficSample& s = r.sample;
-    EXPECT_DOUBLE_EQ(s.latitude, 48.12);
-    EXPECT_DOUBLE_EQ(s.longitude, 16.60);
-    EXPECT_DOUBLE_EQ(s.altitude, 5000.0);
-    EXPECT_DOUBLE_EQ(s.verticalSpeed, -640.0);
-    EXPECT_DOUBLE_EQ(s.track, 290.0);
-    EXPECT_DOUBLE_EQ(s.groundSpeed, 180.0);
-    EXPECT_DOUBLE_EQ(s.trueAirspeed, 200.0);
+    EXPECT_EQ((std::vector<double>{s.latitude, s.longitude, s.altitude, s.verticalSpeed, s.track, s.groundSpeed,
+                                   s.trueAirspeed}),
+              (std::vector<double>{48.12, 16.60, 5000.0, -640.0, 290.0, 180.0, 200.0}));
     EXPECT_EQ(s.dueTick, 3700u);
-    EXPECT_EQ(s.airborne, 1);
-    EXPECT_EQ(s.rollValid, 1);
-    EXPECT_DOUBLE_EQ(s.roll, -0.17453292519943295);
-    EXPECT_EQ(s.trueHeadingValid + s.trueHeadingUsed, 2);
+    EXPECT_EQ(s.airborne + s.rollValid + s.trueHeadingValid + s.trueHeadingUsed, 4);
+    EXPECT_DOUBLE_EQ(s.roll, -10.0 * kDegToRad);
     EXPECT_DOUBLE_EQ(s.trueHeading, 291.5 * kDegToRad);
     // Unsigned, so a counter near its top wraps instead of overflowing.
     tickCounter.store(2147483000);
@@ -80,7 +59,9 @@ TEST_F(TrafficLine, OutcomesByReason) {
         {L::reg, "OE-QVA12345X", O::queued},          {L::type, "null", O::notAircraft},
         {L::type, "GLID", O::notAircraft},            {L::type, "A320X", O::notAircraft},
         {L::category, "C2", O::notAircraft},          {L::category, "B3", O::queued},
+        {L::type, "TWR", O::notAircraft},             {L::type, "gnd", O::queued},  // the list is case-sensitive
         {L::hexId, "10000", O::lowHexId},             {L::hexId, "10001", O::queued},
+        {L::hexId, "4294967295x", O::queued},         {L::gs, "180kt", O::queued},  // numbers end at their text
         {L::callsign, "ERARMTR1", O::placeholderCallsign}, {L::callsign, "00000000", O::placeholderCallsign},
         {L::alt, "0", O::groundAway},                 {L::callsign, "QVA\n12", O::controlCharacter},
         {L::reg, "OE\tQVA", O::controlCharacter},     {L::callsign, std::string(31, 'Q'), O::queued},
@@ -101,6 +82,7 @@ TEST_F(TrafficLine, FieldErrorsAreLoggedAndTheLineDropped) {
         {L::hexId, "4294967296", "hexid incorrect4294967296"}, {L::hexId, "-5", "hexid incorrect-5"},
         {L::gs, "-inf", "gs:-inf"},                            {L::gs, "1e999", "gs:1e999"},
         {L::vs, "NaN", "vs:NaN"},                              {L::track, "inf", "track incorrect inf"},
+        {L::vs, " 12", "vs: 12"},                              {L::gs, "+12", "gs:+12"},
         {L::roll, "infinity", "roll:infinity"},                {L::tas, "?", "TAS incorrect?"},
         {L::trueHeading, "361", "trueheading: 361.00"},        {L::trueHeading, "nan", "trueheading:nan"},
         {L::origin, "AMST", "FixedCode: invalid string (length/charset)"},
@@ -158,8 +140,8 @@ TEST_F(TrafficLine, HeadingTrackAndRoll) {
 
 TEST_F(TrafficLine, TrueAirspeedTableForMissingSpeeds) {
     const std::vector<std::tuple<const char*, const char*, double>> cases = {
-        {"2000", "-1", 180.0},  {"2001", "-1", 220.0},  {"9000", "-1", 250.0},   {"12000", "-1", 350.0},
-        {"20000", "-1", 350.0}, {"20001", "-1", 430.0}, {"12000", "-1.5", -1.5},
+        {"2000", "-1", 180.0},  {"2001", "-1", 220.0},  {"5001", "-1", 250.0},   {"10000", "-1", 250.0},
+        {"10001", "-1", 350.0}, {"20000", "-1", 350.0}, {"20001", "-1", 430.0}, {"12000", "-1.5", -1.5},
     };
     for (const auto& [altitude, tas, expected] : cases) {
         EXPECT_DOUBLE_EQ(only(L{}.set(L::alt, altitude).set(L::tas, tas)).sample.trueAirspeed, expected) << altitude;
@@ -183,7 +165,7 @@ TEST_F(TrafficLine, GroundRulePairs) {
     EXPECT_DOUBLE_EQ(only(L{}.set(L::alt, "100").set(L::gs, "100")).sample.altitude, 100.0);
 }
 
-TEST_F(TrafficLine, GroundTrafficOnlyNearTheParkAirport) {
+TEST_F(TrafficLine, ParkAirportRangeCodesAndAcceptance) {
     const L ground = L{}.set(L::alt, "0").set(L::gs, "15");
     const GeoPosition aircraft{48.12, 16.60};
     gf_setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 4.9 * 6076.12), 600);
@@ -196,9 +178,8 @@ TEST_F(TrafficLine, GroundTrafficOnlyNearTheParkAirport) {
     EXPECT_EQ(feed(L{}.set(L::alt, "751")), LineOutcome::queued);
     gf_clearFilterParkAirport();
     EXPECT_EQ(feed(L{}.set(L::alt, "150")), LineOutcome::altitudeRule);
-}
+    AIRBORNE_ONLY.set(false);
 
-TEST_F(TrafficLine, RangeCodesAndAcceptance) {
     const L far = L{}.set(L::lat, "48.90");  // about 47 nm north
     EXPECT_EQ(feed(far), LineOutcome::outOfRange);
     rangeNm.store(60.0);
@@ -217,27 +198,13 @@ TEST_F(TrafficLine, RangeCodesAndAcceptance) {
 
 TEST_F(TrafficLine, CallsignsAreCollectedOnlyWhileAsked) {
     feed(L{}.set(L::callsign, "EARLY1"));
-    reader.startCallsignCollection();
+    traffic.startCallsignCollection();
     for (const char* cs : {"QVB2", "QV@5", "null", "QV\x01", "QVB2"}) feed(L{}.set(L::callsign, cs));
     feed(L{}.set(L::callsign, "QVC3").set(L::type, "GRND"));  // collected, then dropped
     feed(L{}.set(L::callsign, "QVD4").set(L::lat, "60"));     // out of range first
-    EXPECT_EQ(reader.takeCollectedCallsigns(), (std::set<std::string>{"QVB2", "QVC3"}));
+    EXPECT_EQ(traffic.takeCollectedCallsigns(), (std::set<std::string>{"QVB2", "QVC3"}));
     feed(L{}.set(L::callsign, "LATE6"));
-    EXPECT_TRUE(reader.takeCollectedCallsigns().empty());
-}
-
-TEST(TrafficLineFields, NumbersAndTheAircraftTest) {
-    double v = 0.0;
-    EXPECT_TRUE(gf_readNumber("123.5abc", v));
-    EXPECT_DOUBLE_EQ(v, 123.5);
-    for (const char* bad : {"", " 12", "+12", "nan", "-inf", "1e400"}) EXPECT_FALSE(gf_readNumber(bad, v)) << bad;
-    std::uint32_t u = 0;
-    EXPECT_TRUE(gf_readUnsigned32("4294967295x", u));
-    EXPECT_EQ(u, 4294967295u);
-    EXPECT_TRUE(gf_isAircraft("gnd", ""));  // the type list is case-sensitive
-    for (const char* t : {"BALL", "EMER", "GLID", "GRND", "GND", "PARA", "SERV", "SHIP", "VENT", "TWR"}) {
-        EXPECT_FALSE(gf_isAircraft(t, "A1")) << t;
-    }
+    EXPECT_TRUE(traffic.takeCollectedCallsigns().empty());
 }
 
 }  // namespace

@@ -1,60 +1,104 @@
-// Shared ground for the feed's tests: a Log.txt in a temporary folder and
-// every program-wide value the feed touches put back to its start value
-// before and after each test.
+// Shared ground for the feed's tests: Log.txt in a temporary folder, a queue
+// with its traffic reader, and every program-wide value the feed touches put
+// back to its start value around each test.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
-#include "feed/traffic_record.h"
+#include "core/messages.h"
+#include "core/park_airport_filter.h"
+#include "core/run_flags.h"
+#include "core/settings.h"
+#include "core/time_text.h"
+#include "feed/feed_status.h"
+#include "feed/traffic_reader.h"
+#include "support/log_capture.h"
 #include "support/temp_dir.h"
+#include "tools/traffic_client/traffic_file.h"
 
 namespace qvl::test {
 
-void resetFeedGlobals();
+using namespace std::chrono_literals;
+
+inline void resetFeedGlobals() {
+    gf_resetRunFlags();
+    gf_resetMessages();
+    trafficClock.store(0.0);
+    rtEdition.store(false);
+    rtLocal.store(false);
+    waitingForRealTraffic.store(true);
+    realTrafficDisplay.store(false);
+    trafficLamp.store(ReaderLamp::stopped);
+    weatherLamp.store(ReaderLamp::stopped);
+    publishedQnh.store(kStandardQnh);
+    displayedQnh.store(kStandardQnh);
+    gf_setRealTrafficText({});
+    gf_setFeedRepaintHook(nullptr);
+    gf_setRealTrafficGoneHandler(nullptr);
+    gf_clearReferenceElevation();
+    gf_clearFilterParkAirport();
+    AIRBORNE_ONLY.set(false);
+    rangeNm.store(40.0);
+    tickCounter.store(0);
+}
+
+inline constexpr GeoPosition kOwnPosition{48.11, 16.57};
 
 class FeedTest : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
-    // Log.txt as written so far.
-    std::string log();
-    bool logHas(std::string_view text) { return log().find(text) != std::string::npos; }
+    void SetUp() override {
+        resetFeedGlobals();
+        queue.setAccepting(true);
+        traffic.setOwnPosition(kOwnPosition);
+    }
+    void TearDown() override { resetFeedGlobals(); }
+    bool logHas(std::string_view text) const { return log.text().find(text) != std::string::npos; }
 
     TempDir dir;
-    std::atomic<int> repaints{0};
+    LogCapture log{dir.path()};
+    TrafficQueue queue;
+    TrafficReader traffic{queue};
 };
 
-// Polls until the condition holds; false when it still does not after the
-// limit. The limit only bounds a broken test, it measures nothing.
-bool eventually(const std::function<bool()>& condition,
-                std::chrono::milliseconds limit = std::chrono::milliseconds(20000));
+// Polls until the condition holds; the limit only bounds a broken test.
+inline bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds limit = 20000ms) {
+    const auto giveUp = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > giveUp) return false;
+        std::this_thread::sleep_for(1ms);
+    }
+    return true;
+}
 
-// A traffic line of 30 fields for an airborne A320 near 48.11 N, 16.57 E.
+// A traffic line of 30 fields for an airborne A320 near the own position.
 class LineBuilder {
 public:
-    LineBuilder();
-    LineBuilder& set(std::size_t field, std::string value);
-    LineBuilder& truncate(std::size_t fieldCount);
-    [[nodiscard]] std::string text() const;
+    LineBuilder& set(std::size_t field, std::string value) {
+        if (field >= fields_.size()) fields_.resize(field + 1);
+        fields_[field] = std::move(value);
+        return *this;
+    }
+    LineBuilder& truncate(std::size_t fieldCount) {
+        fields_.resize(fieldCount);
+        return *this;
+    }
+    [[nodiscard]] std::string text() const { return standin::joinLine(fields_); }
 
-    // Field numbers.
     static constexpr std::size_t hexId = 1, lat = 2, lon = 3, alt = 4, vs = 5, track = 7, gs = 8, callsign = 9,
                                  type = 10, reg = 11, origin = 12, destination = 13, time = 14, source = 17,
                                  tas = 20, roll = 23, trueHeading = 25, category = 28;
 
 private:
-    std::vector<std::string> fields_;
+    std::vector<std::string> fields_ = standin::splitLine(
+        "QVL,4490501,48.12,16.60,5000,-640,1000,290.0,180,QVA123,A320,OE-QVA,HAM,VIE,"
+        "1767225600.00,,,adsb_icao,,,200,,,10,,291.5,,,A3,");
 };
-
-inline constexpr double kTestLatitude = 48.11;
-inline constexpr double kTestLongitude = 16.57;
-inline constexpr double kTestTime = 1767225600.0;
 
 }  // namespace qvl::test
