@@ -14,12 +14,14 @@ namespace qvl {
 namespace {
 
 TEST(FixedCode, FoldsLowerCaseAndRejectsEverythingElse) {
-    EXPECT_EQ(FixedCode("eHam"), FixedCode("EHAM"));
     EXPECT_EQ(gf_fixedCodeView(FixedCode("a32n")), "A32N");
+    EXPECT_FALSE(FixedCode().isSet());
+    EXPECT_TRUE(FixedCode("0000").isSet());
+    EXPECT_EQ(gf_fixedCodeView(FixedCode()), "    ");
     // Wrong lengths, punctuation, NUL, Latin-1 and UTF-8 bytes (never folded into letters).
-    const std::initializer_list<std::string_view> bad{
-        "", "EHA", "EHAMX", "EH-M", "EH M", "EH{M", std::string_view("EH\0M", 4), "\xC9HAM", "\xFFHAM", "\xC3\xA9HA"};
-    for (const std::string_view text : bad) {
+    for (const std::string_view text : {std::string_view(""), std::string_view("EHAMX"), std::string_view("EH M"),
+                                        std::string_view("EH{M"), std::string_view("EH\0M", 4),
+                                        std::string_view("\xC9HAM"), std::string_view("\xC3\xA9HA")}) {
         try {
             FixedCode code(text);
             ADD_FAILURE() << "accepted '" << text << "'";
@@ -29,34 +31,20 @@ TEST(FixedCode, FoldsLowerCaseAndRejectsEverythingElse) {
     }
 }
 
-TEST(FixedCode, UnsetCodeIsAllZeroAndShowsBlanks) {
-    EXPECT_FALSE(FixedCode().isSet());
-    EXPECT_EQ(gf_fixedCodeView(FixedCode()), "    ");
-    EXPECT_TRUE(FixedCode("0000").isSet());
-}
-
 TEST(FixedCode, SortsSearchesAndHashesByText) {
-    std::vector<FixedCode> codes{FixedCode("EHAM"), FixedCode("A320"), FixedCode("B738"), FixedCode("EGLL")};
+    std::vector<FixedCode> codes{FixedCode("EHAM"), FixedCode("A320"), FixedCode("EGLL")};
     std::sort(codes.begin(), codes.end());
-    std::vector<std::string> texts;
-    for (const FixedCode& c : codes) texts.emplace_back(gf_fixedCodeView(c));
-    EXPECT_EQ(texts, (std::vector<std::string>{"A320", "B738", "EGLL", "EHAM"}));
+    EXPECT_EQ(codes, (std::vector<FixedCode>{FixedCode("A320"), FixedCode("EGLL"), FixedCode("EHAM")}));
     EXPECT_TRUE(std::binary_search(codes.begin(), codes.end(), FixedCode("egll")));
-    EXPECT_FALSE(std::binary_search(codes.begin(), codes.end(), FixedCode("EGLC")));
-    // The first character decides, whatever the byte order of the word.
-    EXPECT_LT(FixedCode("AZZZ"), FixedCode("BAAA"));
-
-    const std::unordered_set<FixedCode> seen{FixedCode("KJFK"), FixedCode("kjfk"), FixedCode("KLAX")};
-    EXPECT_EQ(seen.size(), 2u);
+    EXPECT_LT(FixedCode("AZZZ"), FixedCode("BAAA"));  // the first character decides, whatever the byte order
+    EXPECT_EQ((std::unordered_set<FixedCode>{FixedCode("KJFK"), FixedCode("kjfk"), FixedCode("KLAX")}.size()), 2u);
 }
 
 TEST(UserErrorException, TextCarriesTheCodeExceptForCode99) {
     EXPECT_STREQ(UserErrorException(41, "Quorvelant must be run from the x folder!").what(),
                  "41: Quorvelant must be run from the x folder!");
     EXPECT_STREQ(UserErrorException(99, "Just the message").what(), "Just the message");
-    const std::string mismatch = UserErrorException(2024, "").what();
-    EXPECT_EQ(mismatch, "2024: ");
-    EXPECT_EQ(mismatch.size(), 6u);
+    EXPECT_STREQ(UserErrorException(2024, "").what(), "2024: ");
 }
 
 }  // namespace

@@ -19,9 +19,6 @@ TEST(Geodesy, DistanceAndBearingMatchKnownFigures) {
     // Worked out at 40 digits on the same sphere: 199.75458 nm on 257.61380 degrees.
     EXPECT_NEAR(gf_distanceNm(kEham, kEgll), 199.7546, 1e-3);
     EXPECT_NEAR(gf_initialBearing(kEham, kEgll) * kRadToDeg, 257.6138, 1e-3);
-    EXPECT_NEAR(gf_distanceNm({0, 0}, {0, 1}), 60.0, 1e-9);
-    EXPECT_EQ(gf_distanceNm(kEham, kEham), 0.0);
-    EXPECT_DOUBLE_EQ(gf_initialBearing({0, 0}, {1, 0}), 0.0);
     EXPECT_DOUBLE_EQ(gf_initialBearing({0, 0}, {0, -1}), 3 * kPi / 2);
     EXPECT_EQ(gf_initialBearing(kEham, kEham), 0.0);
 }
@@ -29,7 +26,6 @@ TEST(Geodesy, DistanceAndBearingMatchKnownFigures) {
 TEST(Geodesy, RoundingNeverGivesNaNOrTwoPi) {
     // Antipodes where the haversine term rounds to just above 1.
     EXPECT_NEAR(gf_distanceNm({-51.3, 10}, {51.3, -170}), 10800.0, 1e-6);
-    EXPECT_NEAR(gf_distanceNm({-87.5, 10}, {87.5, -170}), 10800.0, 1e-6);
     EXPECT_LT(gf_distanceNm(kEham, {kEham.latitude + 1e-13, kEham.longitude - 1e-13}), 1e-8);
     // Exactly onto the pole, where the sine of the new latitude rounds to just above 1.
     EXPECT_NEAR(gf_destinationPoint({2.5, 0}, 0.0, 87.5 * kOneDegreeFeet).latitude, 90.0, 1e-6);
@@ -74,11 +70,10 @@ TEST(Geodesy, UnusableCurveLeavesOutputsAlone) {
     noSpan.t1 = noSpan.t0;  // would divide by zero
     GeoPosition p{1.0, 2.0};
     double track = 3.0;
-    EXPECT_FALSE(gf_curvePosition(kCurve, p, track, 9.999));
-    EXPECT_FALSE(gf_curvePosition(kCurve, p, track, 20.001));
-    EXPECT_FALSE(gf_curvePosition(kCurve, p, track, kNaN));
-    EXPECT_FALSE(gf_curvePosition(noControl, p, track, 15.0));
-    EXPECT_FALSE(gf_curvePosition(noSpan, p, track, 10.0));
+    for (const auto& [curve, t] : {std::pair{kCurve, 9.999}, std::pair{kCurve, 20.001}, std::pair{kCurve, kNaN},
+                                   std::pair{noControl, 15.0}, std::pair{noSpan, 10.0}}) {
+        EXPECT_FALSE(gf_curvePosition(curve, p, track, t)) << t;
+    }
     EXPECT_EQ(p.latitude, 1.0);
     EXPECT_EQ(p.longitude, 2.0);
     EXPECT_EQ(track, 3.0);

@@ -4,26 +4,23 @@
 
 #include <string>
 
-#include "support/log_capture.h"
-#include "support/temp_dir.h"
+#include "support/logged_folder.h"
 
 namespace qvl {
 namespace {
 
-// Parses with Log.txt open in a temporary folder.
-class VersionParse : public ::testing::Test {
-protected:
-    bool logged(const std::string& line) { return log_.text().find(line + "\n") != std::string::npos; }
-    test::TempDir dir_;
-    test::LogCapture log_{dir_.path()};
-};
+using VersionParse = test::LoggedFolder;
 
 TEST_F(VersionParse, DottedTextAndJsonObject) {
     EXPECT_EQ(gf_versionToString(gf_parseVersion("12.2.0")), "12.2.0");
+    EXPECT_LT(gf_parseVersion("11.10.0"), gf_parseVersion("12.0.0"));
     EXPECT_EQ(gf_parseVersion("2147483647.02.0"), (VersionRecord{2147483647, 2, 0}));
     EXPECT_EQ(gf_parseVersion(" \n\t{ \"major\": 12, \"minor\": 3, \"patch\": 1 }\r\n "), (VersionRecord{12, 3, 1}));
     EXPECT_EQ(gf_parseVersion(R"({"patch":0,"minor":-1,"major":7,"extra":"x"})"), (VersionRecord{7, -1, 0}));
+    EXPECT_EQ(gf_tryParseVersion("0.0.0"), (VersionRecord{0, 0, 0}));
     EXPECT_FALSE(logged("VersionData exception: invalid version format"));
+    EXPECT_FALSE(gf_tryParseVersion("not a version").has_value());
+    EXPECT_TRUE(logged("VersionData exception: invalid version format"));
 }
 
 TEST_F(VersionParse, UnreadableTextsGiveZeroAndALogLine) {
@@ -43,18 +40,6 @@ TEST_F(VersionParse, UnreadableTextsGiveZeroAndALogLine) {
     std::string deep;
     for (int i = 0; i < 100000; ++i) deep += "{\"a\":";
     EXPECT_EQ(gf_parseVersion(deep), VersionRecord{});
-}
-
-TEST_F(VersionParse, OptionalTellsUnreadableFromZero) {
-    EXPECT_EQ(gf_tryParseVersion("0.0.0"), (VersionRecord{0, 0, 0}));
-    EXPECT_FALSE(gf_tryParseVersion("not a version").has_value());
-    EXPECT_TRUE(logged("VersionData exception: invalid version format"));
-}
-
-TEST(VersionRecord, OrderAndText) {
-    EXPECT_LT((VersionRecord{11, 10, 0}), (VersionRecord{12, 0, 0}));
-    EXPECT_LT((VersionRecord{12, 1, 9}), (VersionRecord{12, 2, 0}));
-    EXPECT_EQ(gf_versionToString({-1, 0, 3}), "-1.0.3");
 }
 
 }  // namespace

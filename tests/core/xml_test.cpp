@@ -4,80 +4,69 @@
 
 #include "core/files.h"
 #include "core/meta_info.h"
-#include "support/log_capture.h"
-#include "support/temp_dir.h"
+#include "support/logged_folder.h"
 
 namespace qvl {
 namespace {
 
 using test::readFile;
-using test::TempDir;
 using test::writeFile;
 
-TEST(SaveXml, AddsOrRewritesTheDeclarationAndIndentsByTwo) {
-    TempDir dir;
+class Xml : public test::LoggedFolder {
+protected:
+    pugi::xml_document& parse(const char* xml) {
+        doc.reset();
+        doc.load_string(xml);
+        return doc;
+    }
     pugi::xml_document doc;
+};
+
+TEST_F(Xml, SaveAddsOrRewritesTheDeclarationAndIndentsByTwo) {
     doc.append_child("root").append_child("parameters").append_child("parameter").append_attribute("name") = "é";
     ASSERT_TRUE(gf_saveXmlDocument(doc, dir / "a.xml"));
     EXPECT_EQ(readFile(dir / "a.xml"),
               "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n"
               "    <parameter name=\"\xC3\xA9\" />\n  </parameters>\n</root>\n");
 
-    pugi::xml_document latin;
-    ASSERT_TRUE(latin.load_string("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><root a=\"\xC3\xA9\"/>"));
-    ASSERT_TRUE(gf_saveXmlDocument(latin, dir / "b.xml"));
+    parse("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><root a=\"\xC3\xA9\"/>");
+    ASSERT_TRUE(gf_saveXmlDocument(doc, dir / "b.xml"));
     EXPECT_EQ(readFile(dir / "b.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root a=\"\xC3\xA9\" />\n");
 }
 
-TEST(SaveXml, FailedRenameLeavesTheOldFileWhole) {
-    TempDir dir;
-    writeFile(dir / "keep.xml", "<old/>");
+TEST_F(Xml, FailedSaveLeavesTheOldFileWholeAndNoTemporaryFile) {
+    const auto folder = dir / "out";
+    std::filesystem::create_directory(folder);
+    writeFile(folder / "keep.xml", "<old/>");
     gf_setRenameFunctionForTests([](const char*, const char*) { return -1; });
-    pugi::xml_document doc;
-    doc.append_child("root");
-    EXPECT_FALSE(gf_saveXmlDocument(doc, dir / "keep.xml"));
+    parse("<root/>");
+    EXPECT_FALSE(gf_saveXmlDocument(doc, folder / "keep.xml"));
     gf_setRenameFunctionForTests(nullptr);
-    EXPECT_EQ(readFile(dir / "keep.xml"), "<old/>");
-    // No temporary file is left behind either.
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    EXPECT_EQ(readFile(folder / "keep.xml"), "<old/>");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
     EXPECT_FALSE(gf_saveXmlDocument(doc, dir / "missing" / "x.xml"));
 }
 
-TEST(RemoveFiles, FilesGoFoldersStay) {
-    TempDir dir;
-    test::LogCapture log(dir.path());
+TEST_F(Xml, RemoveFilesLeavesFoldersAndOtherFiles) {
     const auto folder = dir / "work";
     std::filesystem::create_directories(folder / "sub");
-    writeFile(folder / "a.txt", "");
-    writeFile(folder / "b.xml", "");
-    writeFile(folder / "sub" / "c.txt", "");
+    for (const char* n : {"a.txt", "sub/c.txt", "EHAM.xml", "EGLL.XML", "tblo.zip"}) writeFile(folder / n, "");
+    gf_removeXMLFilesFromDirectory(folder);
+    EXPECT_FALSE(std::filesystem::exists(folder / "EHAM.xml") || std::filesystem::exists(folder / "EGLL.XML"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "tblo.zip"));
     gf_removeFilesFromDirectory(folder);
     gf_removeFilesFromDirectory(dir / "nowhere");
+    EXPECT_FALSE(std::filesystem::exists(folder / "a.txt") || std::filesystem::exists(folder / "tblo.zip"));
     EXPECT_TRUE(std::filesystem::exists(folder / "sub" / "c.txt"));
-    EXPECT_FALSE(std::filesystem::exists(folder / "a.txt"));
-    EXPECT_FALSE(std::filesystem::exists(folder / "b.xml"));
-
-    const auto tblo = dir / "tblo";
-    std::filesystem::create_directory(tblo);
-    for (const char* n : {"EHAM.xml", "EGLL.XML", "tblo.zip", "notes.txt"}) writeFile(tblo / n, "");
-    gf_removeXMLFilesFromDirectory(tblo);
-    EXPECT_FALSE(std::filesystem::exists(tblo / "EHAM.xml"));
-    EXPECT_FALSE(std::filesystem::exists(tblo / "EGLL.XML"));
-    EXPECT_TRUE(std::filesystem::exists(tblo / "tblo.zip"));
-    EXPECT_TRUE(std::filesystem::exists(tblo / "notes.txt"));
-    // Nothing worth a line happened.
-    const std::string text = log.text();
-    EXPECT_EQ(text.find("==>"), std::string::npos) << text;
+    EXPECT_FALSE(logged("==>"));
 }
 
-TEST(MetaInfo, WrittenBlockReadsBack) {
-    pugi::xml_document doc;
+TEST_F(Xml, MetaBlockWrittenReadsBack) {
     MetaInfo in;
     in.version = "12.2.0";
     in.sim = 2;
     in.author = "ignored";
     ASSERT_TRUE(gf_writeMetaInfo(doc, in));
-    ASSERT_TRUE(doc.child("root").child("meta"));
     auto out = gf_readMetaInfo(doc, false);
     ASSERT_TRUE(out.has_value());
     EXPECT_EQ(out->author, "Quorvelant");
@@ -85,46 +74,34 @@ TEST(MetaInfo, WrittenBlockReadsBack) {
     EXPECT_EQ(out->sim, 2);
     EXPECT_EQ(out->copyright, kMetaCopyright);
     EXPECT_EQ(out->date.size(), 12u);
-    // A second write appends a second block; the first one is read.
-    in.version = "13.0.0";
+    in.version = "13.0.0";  // a second block is appended; the first one is read
     ASSERT_TRUE(gf_writeMetaInfo(doc, in));
     EXPECT_EQ(std::distance(doc.child("root").children("meta").begin(), doc.child("root").children("meta").end()), 2);
     EXPECT_EQ(gf_readMetaInfo(doc, false)->version, "12.2.0");
 }
 
-TEST(MetaInfo, AcceptanceRules) {
-    TempDir dir;
-    test::LogCapture log(dir.path());
-    auto parse = [](const char* xml) {
-        static pugi::xml_document doc;
-        doc.reset();
-        doc.load_string(xml);
-        return &doc;
-    };
-    auto* twoVersions = parse(
-        "<root><meta><info name='copyright' value='c'/><info name='version' value='1.0.0'/>"
-        "<info name='version' value='2.0.0'/><info name='MSFS' value='x'/></meta></root>");
-    EXPECT_EQ(gf_readMetaInfo(*twoVersions, false)->version, "1.0.0");
+TEST_F(Xml, MetaBlockAcceptanceRules) {
+    parse("<root><meta><info name='copyright' value='c'/><info name='version' value='1.0.0'/>"
+          "<info name='version' value='2.0.0'/><info name='MSFS' value='x'/></meta></root>");
+    EXPECT_EQ(gf_readMetaInfo(doc, false)->version, "1.0.0");
 
-    auto* noCopyright = parse(
-        "<root><meta><info name='author' value='a'/><info name='version' value='1'/><info name='date' value='d'/>"
-        "<info name='sim' value='1'/></meta></root>");
-    EXPECT_FALSE(gf_readMetaInfo(*noCopyright, true).has_value());
-    EXPECT_EQ(log.text().find("no copyright"), std::string::npos);
+    parse("<root><meta><info name='author' value='a'/><info name='version' value='1'/><info name='date' value='d'/>"
+          "<info name='sim' value='1'/></meta></root>");
+    EXPECT_FALSE(gf_readMetaInfo(doc, true).has_value());
+    EXPECT_FALSE(logged("no copyright"));
 
-    auto* emptyCopyright = parse("<root><meta><info name='copyright' value=''/><info name='sim' value='1'/></meta></root>");
-    EXPECT_FALSE(gf_readMetaInfo(*emptyCopyright, true).has_value());
-    EXPECT_NE(log.text().find("==> no copyright info in the file?"), std::string::npos);
+    parse("<root><meta><info name='copyright' value=''/><info name='sim' value='1'/></meta></root>");
+    EXPECT_FALSE(gf_readMetaInfo(doc, true).has_value());
+    EXPECT_TRUE(logged("==> no copyright info in the file?"));
 
-    auto* noSim = parse("<meta><info name='copyright' value='c'/><info name='author' value='a'/></meta>");
-    EXPECT_FALSE(gf_readMetaInfo(*noSim, false).has_value());
-    auto lenient = gf_readMetaInfo(*noSim, true);
+    parse("<meta><info name='copyright' value='c'/><info name='author' value='a'/></meta>");
+    EXPECT_FALSE(gf_readMetaInfo(doc, false).has_value());
+    const auto lenient = gf_readMetaInfo(doc, true);
     ASSERT_TRUE(lenient.has_value());
     EXPECT_EQ(lenient->author, "a");
-    EXPECT_EQ(lenient->version, "");
     EXPECT_EQ(lenient->sim, 0);
 
-    EXPECT_FALSE(gf_readMetaInfo(*parse("<root/>"), true).has_value());
+    EXPECT_FALSE(gf_readMetaInfo(parse("<root/>"), true).has_value());
 }
 
 }  // namespace

@@ -3,15 +3,12 @@
 // the data files of a test live in that folder only.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <filesystem>
 
 #include "core/paths.h"
 #include "core/settings.h"
-#include "support/log_capture.h"
-#include "support/temp_dir.h"
+#include "logged_folder.h"
 
 namespace qvl::test {
 
@@ -26,7 +23,7 @@ inline void resetAllSettings() {
     parking_percentage.set(parking_percentage.defaultValue());
 }
 
-class SettingsFolder : public ::testing::Test {
+class SettingsFolder : public LoggedFolder {
 protected:
     void SetUp() override {
         resetAllSettings();
@@ -42,9 +39,6 @@ protected:
     }
     std::string file() { return readFile(gf_parametersFile()); }
     void writeParameters(const std::string& xml) { writeFile(gf_parametersFile(), xml); }
-
-    TempDir dir;
-    LogCapture log{dir.path()};
 
 private:
     std::filesystem::path oldCwd_;
