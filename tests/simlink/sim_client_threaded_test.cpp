@@ -1,5 +1,6 @@
 // The SimClient thread against the stand-in in real time, with the run
 // thread's producers and the window's readers on threads of their own.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -18,7 +19,7 @@ class RealTimeClient : public test::SimLinkTest {};
 
 // The run thread's part: creations, positions, lights, removals and
 // requests, paced by ticks of 10 ms.
-void produce(sim::StandInSimulator& sim, std::atomic<bool>& done, int& createdAsked) {
+void produce(sim::StandInSimulator& sim, std::atomic<bool>& done) {
     std::uint32_t tick = 0;
     while (!done.load()) {
         ++tick;
@@ -27,7 +28,6 @@ void produce(sim::StandInSimulator& sim, std::atomic<bool>& done, int& createdAs
             if (tick % 20 == 0 && objects.size() < 12) {
                 gf_queueCreateAircraft(test::creation(tick % 40 == 0 ? "Airbus A320 Lufthansa" : "Boeing 737 KLM",
                                                       fmt::format("T{}", tick), 0x400000 + tick));
-                ++createdAsked;
             }
             for (std::uint32_t id : objects) {
                 gf_appendPosition({50.0, 8.5 + 0.0001 * tick, 0.0, 0.0, 1.0, 500.0, 0.0, 150.0, id});
@@ -57,8 +57,7 @@ TEST_F(RealTimeClient, RunsAgainstTheStandInWithProducersOnAnotherThread) {
 
     std::jthread client(lf_simClientThread, std::ref(*sim), SimClientTiming{});
     std::atomic<bool> done{false};
-    int createdAsked = 0;
-    std::thread producer(produce, std::ref(*sim), std::ref(done), std::ref(createdAsked));
+    std::thread producer(produce, std::ref(*sim), std::ref(done));
     std::thread window([&done] {
         while (!done.load()) {
             (void)gf_simConnectedLamp();
@@ -69,11 +68,7 @@ TEST_F(RealTimeClient, RunsAgainstTheStandInWithProducersOnAnotherThread) {
         }
     });
 
-    const auto until = std::chrono::steady_clock::now() + 3s;
-    while (std::chrono::steady_clock::now() < until) {
-        std::this_thread::sleep_for(50ms);
-        if (gf_isClosing()) break;
-    }
+    for (int i = 0; i < 60 && !gf_isClosing(); ++i) std::this_thread::sleep_for(50ms);  // three seconds
     done.store(true);
     producer.join();
     window.join();
@@ -81,21 +76,14 @@ TEST_F(RealTimeClient, RunsAgainstTheStandInWithProducersOnAnotherThread) {
     client.join();
 
     EXPECT_FALSE(gf_isClosing()) << gf_restartReasonName(restartReason.load());
-    EXPECT_GT(createdAsked, 0);
     const auto objects = sim->aiObjectIds();
-    ASSERT_FALSE(objects.empty());
-    std::size_t positioned = 0;
-    for (std::uint32_t id : objects) {
-        if (sim->object(id)->setDataCount > 0) ++positioned;
-    }
-    EXPECT_GT(positioned, 0u);
-    const auto events = rec.events;
-    EXPECT_TRUE(std::any_of(events.begin(), events.end(), [](const SimObjectEvent& e) { return e.kind == objectRemoved; }));
+    EXPECT_TRUE(std::any_of(objects.begin(), objects.end(),
+                            [&](std::uint32_t id) { return sim->object(id)->setDataCount > 0; }));
+    EXPECT_TRUE(std::any_of(rec.events.begin(), rec.events.end(),
+                            [](const SimObjectEvent& e) { return e.kind == objectRemoved; }));
     EXPECT_FALSE(rec.byType.empty());
     EXPECT_TRUE(logHas("MSFS 2020 (11.0.282174.999) connected\n"));
-    EXPECT_FALSE(simRunning.load());
-    EXPECT_EQ(simHandle.load(), nullptr);
-    EXPECT_EQ(sim->openConnectionCount(), 0u);
+    expectCleanExit();
 }
 
 }  // namespace

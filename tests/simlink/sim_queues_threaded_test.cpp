@@ -1,5 +1,6 @@
 // The try-lock rule: another thread holds simQueueMutex while the frame
 // sender or the position exchange wants it.
+#include <functional>
 #include <latch>
 #include <thread>
 
@@ -9,39 +10,25 @@
 namespace qvl {
 namespace {
 
-// Holds simQueueMutex on a thread of its own for as long as it lives.
-class MutexHolder {
-public:
-    MutexHolder()
-        : thread_([this] {
-              std::lock_guard lock(simQueueMutex());
-              held_.count_down();
-              release_.wait();
-          }) {
-        held_.wait();
-    }
-    ~MutexHolder() {
-        release_.count_down();
-        thread_.join();
-    }
-
-private:
-    std::latch held_{1};
-    std::latch release_{1};
-    std::thread thread_;
-};
+// Runs `body` while a thread of its own holds simQueueMutex.
+void whileBusy(const std::function<void()>& body) {
+    std::latch held{1}, release{1};
+    std::jthread holder([&] {
+        std::lock_guard lock(simQueueMutex());
+        held.count_down();
+        release.wait();
+    });
+    held.wait();
+    body();
+    release.count_down();
+}
 
 class BusyQueues : public test::SimLinkTest {
 protected:
     void SetUp() override {
         test::SimLinkTest::SetUp();
-        connect();
-        userObjectId.store(config.user.objectId);
-        aircraft = createThroughQueues("Airbus A320 Lufthansa", "DLH4AB", 0x3c6586);
-        ASSERT_NE(aircraft, 0u);
-        sim->clearTrace();
+        connectWithAircraft();
     }
-    std::uint32_t aircraft = 0;
 };
 
 TEST_F(BusyQueues, BusyMutexSkipsTheFrameAndDropsTheTicksPositions) {
@@ -50,11 +37,10 @@ TEST_F(BusyQueues, BusyMutexSkipsTheFrameAndDropsTheTicksPositions) {
     gf_appendPosition({50.1, 8.6, 0, 0, 0, 900, 0, 0, aircraft});
     ASSERT_TRUE(gf_exchangePositionBatches());
     gf_appendPosition({50.2, 8.6, 0, 0, 0, 900, 0, 0, aircraft});
-    {
-        MutexHolder busy;
+    whileBusy([&] {
         frame();
         EXPECT_FALSE(gf_exchangePositionBatches());  // this tick's position is dropped
-    }
+    });
     EXPECT_TRUE(calls().empty());
     frame();  // what waited goes out now, in its order
     const auto sent = calls();
@@ -69,13 +55,10 @@ TEST_F(BusyQueues, PausedFrameSenderLeavesTheQueuesWhileTheMutexIsBusy) {
     gf_queueNavLights(aircraft, 1);
     gf_queueRemoval(aircraft);
     simQueuesPaused.store(true);
-    {
-        MutexHolder busy;
-        frame();
-    }
+    whileBusy([&] { frame(); });
     EXPECT_EQ(gf_simQueueSizes().events, 1u);  // nothing was touched without the mutex
     frame();
-    EXPECT_EQ(gf_simQueueSizes().events + gf_simQueueSizes().removals, 0u);
+    EXPECT_EQ(queuedCommands(), 0u);
     EXPECT_TRUE(calls().empty());
 }
 

@@ -51,40 +51,29 @@ TEST_F(Registration, DeclaresEverythingInItsFixedOrder) {
     ASSERT_EQ(lines.size(), 5u + 33u + 17u + 16u + 1u);
     EXPECT_EQ(lines.back(), "c1 SetNotificationGroupPriority 301 1");
 
-    const Texts members = traceWith("AddToDataDefinition");
-    EXPECT_EQ(members[0], "c1 AddToDataDefinition 407 \"TITLE\" \"\" stringV");
-    EXPECT_EQ(members[1], "c1 AddToDataDefinition 408 \"ATC MODEL\" \"\" string32");
-    EXPECT_EQ(members[9], "c1 AddToDataDefinition 402 \"Vertical Speed\" \"feet per second\" float64");
-    EXPECT_EQ(members[20], "c1 AddToDataDefinition 403 \"ZULU DAY OF YEAR\" \"Number\" int64");
-    EXPECT_EQ(members[29], "c1 AddToDataDefinition 404 \"ATC ID\" \"\" string32");
+    const Texts members = calls("AddToDataDefinition");
+    EXPECT_EQ(members[0], "AddToDataDefinition 407 \"TITLE\" \"\" stringV");
+    EXPECT_EQ(members[9], "AddToDataDefinition 402 \"Vertical Speed\" \"feet per second\" float64");
+    EXPECT_EQ(members[20], "AddToDataDefinition 403 \"ZULU DAY OF YEAR\" \"Number\" int64");
     pump();
     EXPECT_FALSE(logHas("EXCEPTION"));  // the simulator knew every name
 }
 
 TEST_F(Registration, BlocksHaveTheSizesTheirReadersExpect) {
-    connect();
+    connectWithAircraft();
     handle->requestDataOnSimObject(reqUserBlock, defUserBlock, sim::kUserObject, sim::Period::once);
-    handle->requestDataOnSimObject(reqStaticValues, defStaticValues, sim::kUserObject, sim::Period::once);
-    handle->requestDataOnSimObject(reqUserOnGround, defUserOnGround, sim::kUserObject, sim::Period::once);
     handle->requestDataOnSimObject(reqUserModel, defUserModel, sim::kUserObject, sim::Period::once);
     handle->requestDataOnSimObjectType(reqAircraftInRange, defAircraftInRange, 1000, sim::kObjectTypeAircraft);
+    // The position block is the first 64 bytes of a PositionCommand.
+    const PositionCommand p{51.5, 7.25, -0.1, 0.2, 1.0, 3500.0, -12.0, 180.0, aircraft};
+    handle->setDataOnSimObject(defAiPosition, aircraft, 0, 0, kAiPositionBlockSize, &p);
     pump();
-    ASSERT_EQ(rec.data.size(), 4u);
+    ASSERT_EQ(rec.data.size(), 2u);
     EXPECT_EQ(rec.data[0].data.size(), kUserBlockSize);
-    EXPECT_EQ(rec.data[1].data.size(), kStaticValuesBlockSize);
-    EXPECT_EQ(rec.data[2].data.size(), kUserOnGroundBlockSize);
-    EXPECT_EQ(rec.data[3].data.size(), kUserModelBlockSize);
+    EXPECT_EQ(rec.data[1].data.size(), kUserModelBlockSize);
     ASSERT_EQ(rec.byType.size(), 1u);
     EXPECT_EQ(rec.byType[0].data.size(), kAircraftInRangeBlockSize);
-
-    // The position block is the first 64 bytes of a PositionCommand.
-    const std::uint32_t id = createThroughQueues("Boeing 737 KLM", "KLM12", 0x484abc);
-    ASSERT_NE(id, 0u);
-    const PositionCommand p{51.5, 7.25, -0.1, 0.2, 1.0, 3500.0, -12.0, 180.0, id};
-    handle->setDataOnSimObject(defAiPosition, id, 0, 0, kAiPositionBlockSize, &p);
-    pump();
-    const auto object = sim->object(id);
-    ASSERT_TRUE(object);
+    const auto object = sim->object(aircraft);
     EXPECT_DOUBLE_EQ(object->latitude, 51.5);
     EXPECT_DOUBLE_EQ(object->bankRad, 0.2);
     EXPECT_DOUBLE_EQ(object->airspeedKt, 180.0);

@@ -1,19 +1,17 @@
-// A test of the simulator link against the stand-in simulator: a log in a
-// temporary folder, run flags and link state reset, recording hooks in place
-// of the parts built later, and a stand-in on a manual clock.
+// The simulator link against the stand-in simulator on a manual clock, with
+// recording hooks in place of the parts built later and the user's
+// application data folders in a temporary folder.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "core/log.h"
 #include "core/messages.h"
 #include "core/run_flags.h"
 #include "core/settings.h"
@@ -24,56 +22,41 @@
 #include "simlink/sim_registration.h"
 #include "simlink/sim_state.h"
 #include "simlink/sim_version.h"
-#include "support/temp_dir.h"
+#include "support/log_capture.h"
 
 namespace qvl::test {
 
 struct DataReplyCopy {
-    std::uint32_t requestId = 0;
     std::uint32_t objectId = 0;
     std::vector<std::byte> data;
 };
 
-// What the link handed to the parts that will sit on top of it.
+// What the link handed to the parts above it, and their answers. Only the
+// SimClient thread calls the hooks; tests read the record after it has ended.
 struct Recorded {
-    std::mutex mutex;
     std::vector<SimObjectEvent> events;
-    std::vector<DataReplyCopy> data;
-    std::vector<DataReplyCopy> byType;
-    std::vector<std::string> reservedStands;
-    std::vector<std::pair<std::string, std::string>> savedSettings;
-    int repaints = 0;
-    // Answers of the user-aircraft side.
+    std::vector<DataReplyCopy> data, byType;
+    std::vector<std::string> reservedStands, savedKeys;
     GeoPosition userPosition{};
     std::optional<UserGroundState> ground;
     std::string standName;
 };
 
-inline DataReplyCopy copyOf(const SimObjectDataReply& r) {
-    return {r.requestId, r.objectId, {r.data.begin(), r.data.end()}};
-}
-
 inline SimLinkHooks recordingHooks(Recorded& rec) {
-    // Every hook works under the record's lock: the SimClient thread calls them.
-    const auto locked = [&rec](auto body) {
-        return [&rec, body](auto&&... args) {
-            std::lock_guard lock(rec.mutex);
-            return body(args...);
-        };
+    const auto copyOf = [](const SimObjectDataReply& r) {
+        return DataReplyCopy{r.objectId, {r.data.begin(), r.data.end()}};
     };
     SimLinkHooks h;
-    h.queueSimObjectEvent = locked([&rec](const SimObjectEvent& e) { rec.events.push_back(e); });
-    h.onSimObjectData = locked([&rec](const SimObjectDataReply& r) { rec.data.push_back(copyOf(r)); });
-    h.onSimObjectDataByType = locked([&rec](const SimObjectDataReply& r) { rec.byType.push_back(copyOf(r)); });
-    h.userPosition = locked([&rec] { return rec.userPosition; });
-    h.userGroundState = locked([&rec] { return rec.ground; });
-    h.standNameAtPosition = locked([&rec](const GeoPosition&) { return rec.standName; });
-    h.reserveUserStand = locked([&rec](const std::string& stand) { rec.reservedStands.push_back(stand); });
-    h.repaintWindow = locked([&rec] { ++rec.repaints; });
+    h.queueSimObjectEvent = [&rec](const SimObjectEvent& e) { rec.events.push_back(e); };
+    h.onSimObjectData = [&rec, copyOf](const SimObjectDataReply& r) { rec.data.push_back(copyOf(r)); };
+    h.onSimObjectDataByType = [&rec, copyOf](const SimObjectDataReply& r) { rec.byType.push_back(copyOf(r)); };
+    h.userPosition = [&rec] { return rec.userPosition; };
+    h.userGroundState = [&rec] { return rec.ground; };
+    h.standNameAtPosition = [&rec](const GeoPosition&) { return rec.standName; };
+    h.reserveUserStand = [&rec](const std::string& stand) { rec.reservedStands.push_back(stand); };
     h.setStringParameter = [&rec](StringParameter& setting, const std::string& value) {
         setting.set(value);
-        std::lock_guard lock(rec.mutex);
-        rec.savedSettings.emplace_back(setting.key(), value);
+        rec.savedKeys.push_back(setting.key());
     };
     return h;
 }
@@ -85,12 +68,9 @@ inline CreateAircraftCommand creation(std::string title, std::string callsign, s
 class SimLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        gf_openLogAt(dir / "Log.txt");
-        gf_resetRunFlags();
-        gf_resetMessages();
-        gf_resetSimLink();
-        SIM_CHOICE.set("MSFS 2020");
-        simIs2020.store(true);
+        ::setenv("QVL_ROAMING_DIR", roaming.c_str(), 1);
+        ::setenv("QVL_LOCAL_DIR", local.c_str(), 1);
+        resetLink();
         gf_setSimLinkHooks(recordingHooks(rec));
         config.installedTitles = {"Airbus A320 Lufthansa", "Boeing 737 KLM"};
         config.user.latitude = 50.0;
@@ -98,90 +78,81 @@ protected:
         config.creationFrames = 1;
     }
     void TearDown() override {
-        gf_resetSimLink();
+        resetLink();
         gf_setSimLinkHooks({});
-        gf_resetMessages();
+        ::unsetenv("QVL_ROAMING_DIR");
+        ::unsetenv("QVL_LOCAL_DIR");
+    }
+    static void resetLink() {
         gf_resetRunFlags();
+        gf_resetMessages();
+        gf_resetSimLink();
         SIM_CHOICE.set("MSFS 2020");
         simIs2020.store(true);
-        gf_closeLog();
+        MSFS_INSTALL_PATH.set("");
+        MSFS_2024_INSTALL_PATH.set("");
+        ALL_INSTALL_PATH.set("");
     }
 
-    std::string log() {
-        gf_flushLog();
-        return readFile(dir / "Log.txt");
-    }
-    bool logHas(const std::string& text) { return log().find(text) != std::string::npos; }
+    std::string log() const { return logCapture.text(); }
+    bool logHas(const std::string& text) const { return log().find(text) != std::string::npos; }
 
     void startSim() {
         sim = std::make_unique<sim::StandInSimulator>(config, clock);
         sim->keepTraceInMemory(true);
     }
-    // Open, register and take the OPEN reply, as the SimClient thread does.
-    void connect() {
-        if (!sim) startSim();
+    // Connected as the SimClient thread connects, with one AI aircraft
+    // (`aircraft`) made through the queues.
+    void connectWithAircraft() {
+        startSim();
         ASSERT_TRUE(sim::succeeded(sim->open(&handle, "Quorvelant", 0)));
         simHandle.store(handle);
         lf_registerSimDefinitions(*handle);
         gf_initSimQueues();
-        ASSERT_TRUE(gf_dispatchOnce(*handle));
+        userObjectId.store(config.user.objectId);
+        gf_queueCreateAircraft(creation("Airbus A320 Lufthansa", "DLH4AB", 0x3c6586));
+        frame();  // sends the creation
+        frame();  // brings the object
+        ASSERT_FALSE(newObjectIds().empty());
+        aircraft = newObjectIds().back();
+        pendingCreations().clear();
         sim->clearTrace();
     }
-    void frames(int n) { clock->advance(n * sim->frameInterval()); }
+    // The SimClient thread has gone: nothing runs, nothing is connected.
+    void expectCleanExit() {
+        EXPECT_FALSE(simRunning.load());
+        EXPECT_FALSE(gf_simConnectedLamp());
+        EXPECT_FALSE(gf_simRunningLamp());
+        EXPECT_EQ(simHandle.load(), nullptr);
+        EXPECT_EQ(sim->openConnectionCount(), 0u);
+    }
     void pump() { ASSERT_TRUE(gf_dispatchOnce(*handle)); }
     void frame() {
-        frames(1);
+        clock->advance(sim->frameInterval());
         pump();
     }
-    // Creates an aircraft through the queues: the frame sends the creation,
-    // the next frame brings the object. Its id, or 0.
-    std::uint32_t createThroughQueues(const std::string& title, const std::string& callsign, std::uint32_t hexId) {
-        gf_queueCreateAircraft(creation(title, callsign, hexId));
-        frame();
-        frame();
-        return newObjectIds().empty() ? 0 : newObjectIds().back();
-    }
-    // The calls that reached the simulator, without the connection prefix.
-    std::vector<std::string> calls() {
+    // The calls that reached the simulator and name `part`, without the connection prefix.
+    std::vector<std::string> calls(const std::string& part = "") {
         std::vector<std::string> out;
         for (const std::string& line : sim->traceLines()) {
-            if (line.rfind("c1 ", 0) == 0) out.push_back(line.substr(3));
+            if (line.rfind("c1 ", 0) == 0 && line.find(part) != std::string::npos) out.push_back(line.substr(3));
         }
         return out;
     }
-    std::vector<std::string> traceWith(const std::string& part) {
-        std::vector<std::string> out;
-        for (const std::string& line : sim->traceLines()) {
-            if (line.find(part) != std::string::npos) out.push_back(line);
-        }
-        return out;
+    static std::size_t queuedCommands() {
+        const SimQueueSizes s = gf_simQueueSizes();
+        return s.sendPositions + s.events + s.creations + s.removals;
     }
 
     TempDir dir;
+    LogCapture logCapture{dir.path()};
+    std::filesystem::path roaming = dir / "roaming", local = dir / "local";  // the user's application data
     Recorded rec;
     sim::StandInConfig config;
     std::shared_ptr<sim::ManualSimClock> clock = std::make_shared<sim::ManualSimClock>();
     std::unique_ptr<sim::StandInSimulator> sim;
     sim::SimConnection* handle = nullptr;
+    std::uint32_t aircraft = 0;
 };
-
-// Builds a reply record with its header filled in.
-template <class Record>
-Record replyOf(std::uint32_t id) {
-    Record r{};
-    auto* h = reinterpret_cast<sim::RecvHeader*>(&r);
-    h->size = sizeof(Record);
-    h->version = 1;
-    h->id = id;
-    return r;
-}
-
-// Hands one reply to the dispatch procedure and rethrows what it kept.
-template <class Record>
-void deliver(const Record& r, std::uint32_t size = sizeof(Record)) {
-    DispatchContext context;
-    lf_dispatchProc(reinterpret_cast<const sim::RecvHeader*>(&r), size, &context);
-    if (context.kept) std::rethrow_exception(context.kept);
-}
 
 }  // namespace qvl::test
