@@ -39,7 +39,7 @@ World& world() {
         const qvl::sim::InitPosition at{50.0, 8.5, 400.0, 0.0, 0.0, 90.0, 1, 0};
         for (int i = 0; i < kAircraft; ++i) w.handle->aiCreateNonAtcAircraft("Airbus A320 Lufthansa", "B", at, 104);
         w.clock->advance(w.sim->frameInterval());
-        qvl::gf_dispatchOnce(*w.handle);
+        qvl::dispatchOnce(*w.handle);
         w.ids = w.sim->aiObjectIds();
         return w;
     }();
@@ -48,9 +48,9 @@ World& world() {
 
 void queuePositions(const World& w, int tick) {
     for (std::uint32_t id : w.ids) {
-        qvl::gf_appendPosition({50.0 + tick * 1e-6, 8.5, -0.02, 0.0, 1.5, 1500.0, -3.0, 160.0, id});
+        qvl::appendPosition({50.0 + tick * 1e-6, 8.5, -0.02, 0.0, 1.5, 1500.0, -3.0, 160.0, id});
     }
-    qvl::gf_exchangePositionBatches();
+    qvl::exchangePositionBatches();
 }
 
 // The frame sender alone; the run thread's queuing is outside the timing.

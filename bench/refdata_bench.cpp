@@ -56,8 +56,8 @@ struct BenchFolder {
         fs::create_directories(folder / "input");
         fs::current_path(folder.path());
         qvl::test::writeFile("plain.xml", largeDatabase());
-        qvl::gf_streamEncrypt("plain.xml", "input/dbase.enc");
-        qvl::gf_streamEncrypt(dataFolder() / "airports.xml", "input/airports.enc");
+        qvl::streamEncrypt("plain.xml", "input/dbase.enc");
+        qvl::streamEncrypt(dataFolder() / "airports.xml", "input/airports.enc");
         fs::remove("plain.xml");
     }
     ~BenchFolder() {
@@ -76,7 +76,7 @@ void BM_ReadDbase50k(benchmark::State& state) {
     benchFolder();
     for (auto _ : state) {
         state.PauseTiming();
-        qvl::gf_resetDbaseTables();
+        qvl::resetDbaseTables();
         state.ResumeTiming();
         if (!qvl::gf_readDbase()) state.SkipWithError("gf_readDbase failed");
     }
@@ -88,7 +88,7 @@ void BM_ReadAirports(benchmark::State& state) {
     benchFolder();
     for (auto _ : state) {
         state.PauseTiming();
-        qvl::gf_resetAirportList();
+        qvl::resetAirportList();
         state.ResumeTiming();
         if (!qvl::gf_readAirports()) state.SkipWithError("gf_readAirports failed");
     }
@@ -98,7 +98,7 @@ BENCHMARK(BM_ReadAirports)->Unit(benchmark::kMillisecond);
 
 void BM_FindDbaseRecord(benchmark::State& state) {
     benchFolder();
-    qvl::gf_resetDbaseTables();
+    qvl::resetDbaseTables();
     qvl::gf_readDbase();
     // Traffic gives registrations without the hyphen: up to three binary searches each.
     std::vector<std::string> wanted;
@@ -116,7 +116,7 @@ void BM_ModelIdOfKnownCode(benchmark::State& state) {
     benchFolder();
     // Once for all threads of the benchmark (a function-local static is built once).
     static const bool loaded = [] {
-        qvl::gf_resetDbaseTables();
+        qvl::resetDbaseTables();
         return qvl::gf_readDbase();
     }();
     if (!loaded) state.SkipWithError("gf_readDbase failed");

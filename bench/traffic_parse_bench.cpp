@@ -37,8 +37,8 @@ void BM_ParseAndQueueTrafficLines(benchmark::State& state) {
     queue.setAccepting(true);
     qvl::TrafficReader reader(queue);
     reader.setOwnPosition({48.11, 16.57});
-    qvl::gf_setFilterParkAirport({48.11, 16.57}, 600);
-    qvl::gf_setReferenceElevation(600.0);
+    qvl::setFilterParkAirport({48.11, 16.57}, 600);
+    qvl::setReferenceElevation(600.0);
     std::vector<qvl::TrafficRecord> taken;
     std::size_t i = 0;
     std::int64_t queued = 0;
@@ -60,7 +60,7 @@ void BM_ParseTrafficLine(benchmark::State& state) {
     qvl::TrafficQueue queue;
     qvl::TrafficReader reader(queue);
     reader.setOwnPosition({48.11, 16.57});
-    qvl::gf_setFilterParkAirport({48.11, 16.57}, 600);
+    qvl::setFilterParkAirport({48.11, 16.57}, 600);
     std::size_t i = 0;
     for (auto _ : state) {
         qvl::TrafficRecord record;

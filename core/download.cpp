@@ -71,22 +71,22 @@ CurlHandle::~CurlHandle() {
     if (handle_ != nullptr) curl_easy_cleanup(handle_);
 }
 
-void gf_setDownloadLimits(const DownloadLimits& limits) {
+void setDownloadLimits(const DownloadLimits& limits) {
     connectTimeoutSeconds = static_cast<long>(limits.connectTimeout.count());
     stallSeconds = static_cast<long>(limits.stallTime.count());
 }
 
-DownloadLimits gf_downloadLimits() {
+DownloadLimits downloadLimits() {
     return {std::chrono::seconds(connectTimeoutSeconds.load()), std::chrono::seconds(stallSeconds.load())};
 }
 
-std::string gf_downloadBase() {
+std::string downloadBase() {
     if (const char* v = std::getenv("QVL_DOWNLOAD_BASE"); v != nullptr && *v != '\0') return v;
     return QVL_DOWNLOAD_BASE;
 }
 
-std::string gf_downloadUrlFor(const fs::path& fileName) {
-    return fmt::format("{}{}/{}", gf_downloadBase(), gf_programVersion().major, fileName.string());
+std::string downloadUrlFor(const fs::path& fileName) {
+    return fmt::format("{}{}/{}", downloadBase(), programVersion().major, fileName.string());
 }
 
 bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs::path& target, bool binary) {
@@ -140,7 +140,7 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
 
 bool gf_downloadFile(const fs::path& fileName, const fs::path& target) {
     CurlHandle curl;
-    const std::string url = gf_downloadUrlFor(fileName);
+    const std::string url = downloadUrlFor(fileName);
     const bool ok = gf_downloadToFile(curl, url, target, true);
     if (ok) {
         gf_log(fmt::format("Downloaded '{}' to '{}'", url, target.string()));

@@ -31,14 +31,14 @@ struct DownloadLimits {
     std::chrono::seconds connectTimeout{15};
     std::chrono::seconds stallTime{30};
 };
-void gf_setDownloadLimits(const DownloadLimits& limits);
-DownloadLimits gf_downloadLimits();
+void setDownloadLimits(const DownloadLimits& limits);
+DownloadLimits downloadLimits();
 
 // The base address of the download site, ending in "/downloads/":
 // $QVL_DOWNLOAD_BASE when set, else the address the build was configured with.
-std::string gf_downloadBase();
+std::string downloadBase();
 // <base><major version of the program>/<file name>.
-std::string gf_downloadUrlFor(const std::filesystem::path& fileName);
+std::string downloadUrlFor(const std::filesystem::path& fileName);
 
 // Fetches the address into the target (through "<target>.part"). binary
 // false opens the file in text mode, which on this system is the same.

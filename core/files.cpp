@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 namespace qvl {
 
-std::optional<fs::path> gf_generationName(const fs::path& file, int generation) {
+std::optional<fs::path> generationName(const fs::path& file, int generation) {
     const std::string name = file.filename().string();
     const auto dot = name.rfind('.');
     if (dot == std::string::npos) return std::nullopt;
@@ -42,7 +42,7 @@ void lf_copyGeneration(const fs::path& source, const fs::path& target) {
 }
 
 int gf_save1GenerationOf(const fs::path& file) {
-    const auto first = gf_generationName(file, 1);
+    const auto first = generationName(file, 1);
     if (!first) {
         gf_logAttention(fmt::format("gf_save1GenerationOf: no dot in filename: {}", file.string()));
         return 0;
@@ -52,13 +52,13 @@ int gf_save1GenerationOf(const fs::path& file) {
 }
 
 int gf_saveUpto3GenerationsOf(const fs::path& file) {
-    const auto g1 = gf_generationName(file, 1);
+    const auto g1 = generationName(file, 1);
     if (!g1) {
         gf_logAttention(fmt::format("gf_saveUpto3GenerationsOf: no dot in filename: {}", file.string()));
         return 0;
     }
-    const auto g2 = gf_generationName(file, 2);
-    const auto g3 = gf_generationName(file, 3);
+    const auto g2 = generationName(file, 2);
+    const auto g3 = generationName(file, 3);
     lf_copyGeneration(*g2, *g3);
     lf_copyGeneration(*g1, *g2);
     lf_copyGeneration(file, *g1);
@@ -84,7 +84,7 @@ std::vector<FixedCode> gf_listXmlFiles(const fs::path& folder) {
     return codes;
 }
 
-fs::path gf_temporaryNameFor(const fs::path& target) {
+fs::path temporaryNameFor(const fs::path& target) {
     // Unique per process and call, so two writers of one file never share a
     // temporary file; the rename decides which complete version wins.
     static std::atomic<unsigned> counter{0};
@@ -109,10 +109,10 @@ std::atomic<RenameFunction> renameFunction{&::rename};
 
 }  // namespace
 
-void gf_setRenameFunctionForTests(RenameFunction fn) { renameFunction = fn != nullptr ? fn : &::rename; }
+void setRenameFunctionForTests(RenameFunction fn) { renameFunction = fn != nullptr ? fn : &::rename; }
 
-bool gf_writeFileAtomically(const fs::path& target, std::string_view bytes) {
-    const fs::path temporary = gf_temporaryNameFor(target);
+bool writeFileAtomically(const fs::path& target, std::string_view bytes) {
+    const fs::path temporary = temporaryNameFor(target);
     const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     bool ok = writeAll(fd, bytes);

@@ -16,7 +16,7 @@ namespace qvl {
 // last '.' of the file name (Log.txt -> Log0.txt, Log00.txt, Log000.txt).
 // Only the file name is looked at, never a folder of the path. None when the
 // file name has no '.'.
-std::optional<std::filesystem::path> gf_generationName(const std::filesystem::path& file, int generation);
+std::optional<std::filesystem::path> generationName(const std::filesystem::path& file, int generation);
 
 // Copies the file over its first generation. 1 when done (a missing file is
 // skipped), 0 when the name has no dot. Never throws.
@@ -35,16 +35,16 @@ std::vector<FixedCode> gf_listXmlFiles(const std::filesystem::path& folder);
 // and renames it over the target, so a crash or a full disk never leaves a
 // half-written target behind: the target holds either the old or the new
 // content. False (with the temporary file removed) when any step fails.
-bool gf_writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
 // Fault injection for tests: the function that renames the temporary file
 // over the target (nullptr restores ::rename). Lets a test play a crash
 // between the write and the rename.
 using RenameFunction = int (*)(const char* from, const char* to);
-void gf_setRenameFunctionForTests(RenameFunction fn);
+void setRenameFunctionForTests(RenameFunction fn);
 
-// The temporary name gf_writeFileAtomically writes to before the rename.
-std::filesystem::path gf_temporaryNameFor(const std::filesystem::path& target);
+// The temporary name writeFileAtomically writes to before the rename.
+std::filesystem::path temporaryNameFor(const std::filesystem::path& target);
 
 // Number of regular files directly in the folder; 0 when it does not exist.
 // Throws std::filesystem::filesystem_error when the folder cannot be listed.

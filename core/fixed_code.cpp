@@ -16,7 +16,7 @@ constexpr std::string_view kUnsetView = "    ";
     throw std::invalid_argument("FixedCode: invalid string (length/charset)");
 }
 
-bool lf_isCodeChar(unsigned char c) noexcept {
+bool isCodeChar(unsigned char c) noexcept {
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
 }
 
@@ -30,7 +30,7 @@ FixedCode::FixedCode(std::string_view text) {
         // ASCII folding only, so bytes of other scripts (and of UTF-8
         // sequences) are never folded into letters.
         const auto c = static_cast<unsigned char>(lf_toUpperChar(text[i]));
-        if (!lf_isCodeChar(c)) {
+        if (!isCodeChar(c)) {
             lf_fixedCodeError();
         }
         bytes_[i] = static_cast<char>(c);

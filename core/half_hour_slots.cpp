@@ -33,13 +33,13 @@ std::optional<int> lf_parseSlot(std::string_view piece, std::string_view wholeTe
     return static_cast<int>(value);
 }
 
-HalfHourSlots lf_slotRun(int first, int last) {
+HalfHourSlots slotRun(int first, int last) {
     HalfHourSlots slots;
     for (int slot = first; slot <= last; ++slot) slots.set(static_cast<std::size_t>(slot));
     return slots;
 }
 
-HalfHourSlots lf_parseRunForm(std::string_view text) {
+HalfHourSlots parseRunForm(std::string_view text) {
     if (std::count(text.begin(), text.end(), ':') > 1) {
         gf_logAttention(fmt::format("{} more than one colon char in: {}", kHours2BitsetName, text));
         return {};
@@ -55,16 +55,16 @@ HalfHourSlots lf_parseRunForm(std::string_view text) {
         if (!slot) return {};
         ends.push_back(*slot);
     }
-    if (ends.size() == 1) return lf_slotRun(ends[0], ends[0]);
+    if (ends.size() == 1) return slotRun(ends[0], ends[0]);
     if (ends[0] > ends[1]) {
         gf_logAttention(fmt::format("{} descending range not allowed ({}:{} in {})", kHours2BitsetName, ends[0],
                                     ends[1], text));
         return {};
     }
-    return lf_slotRun(ends[0], ends[1]);
+    return slotRun(ends[0], ends[1]);
 }
 
-HalfHourSlots lf_parseListForm(std::string_view text) {
+HalfHourSlots parseListForm(std::string_view text) {
     HalfHourSlots slots;
     for (const std::string& piece : lf_splitTrimmed(text, ',')) {
         if (const auto slot = lf_parseSlot(piece, text)) slots.set(static_cast<std::size_t>(*slot));
@@ -72,14 +72,14 @@ HalfHourSlots lf_parseListForm(std::string_view text) {
     return slots;
 }
 
-std::optional<int> lf_lowestSlot(const HalfHourSlots& slots) {
+std::optional<int> lowestSlot(const HalfHourSlots& slots) {
     for (int slot = 0; slot < kHalfHourSlotCount; ++slot) {
         if (slots.test(static_cast<std::size_t>(slot))) return slot;
     }
     return std::nullopt;
 }
 
-std::optional<int> lf_highestSlot(const HalfHourSlots& slots) {
+std::optional<int> highestSlot(const HalfHourSlots& slots) {
     for (int slot = kHalfHourSlotCount - 1; slot >= 0; --slot) {
         if (slots.test(static_cast<std::size_t>(slot))) return slot;
     }
@@ -88,14 +88,14 @@ std::optional<int> lf_highestSlot(const HalfHourSlots& slots) {
 
 }  // namespace
 
-int gf_halfHourSlot(int hour, int minute, int second) {
+int halfHourSlot(int hour, int minute, int second) {
     return 2 * hour + (minute * 60 + second >= kSecondHalfFrom ? 1 : 0);
 }
 
 HalfHourSlots gf_hours2bitset(std::string_view text) {
     if (text.empty()) return {};
-    if (text.find(':') != std::string_view::npos) return lf_parseRunForm(text);
-    return lf_parseListForm(text);
+    if (text.find(':') != std::string_view::npos) return parseRunForm(text);
+    return parseListForm(text);
 }
 
 std::optional<std::string> gf_bitsetToList(const HalfHourSlots& slots) {
@@ -110,10 +110,10 @@ std::optional<std::string> gf_bitsetToList(const HalfHourSlots& slots) {
 }
 
 std::optional<std::string> gf_bitsetToRange(const HalfHourSlots& slots) {
-    const auto first = lf_lowestSlot(slots);
-    const auto last = lf_highestSlot(slots);
+    const auto first = lowestSlot(slots);
+    const auto last = highestSlot(slots);
     if (!first || !last) return std::nullopt;
-    if (lf_slotRun(*first, *last) != slots) return std::nullopt;
+    if (slotRun(*first, *last) != slots) return std::nullopt;
     if (*first == *last) return std::to_string(*first);
     return fmt::format("{}:{}", *first, *last);
 }

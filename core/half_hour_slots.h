@@ -17,7 +17,7 @@ using HalfHourSlots = std::bitset<kHalfHourSlotCount>;
 // The slot of a UTC time of day (hour 0-23, minute 0-59, second 0-60):
 // 2 x hour, plus 1 from minute:second 29:30 on. So slot 0 runs from 00:00:00
 // to 00:29:29 and slot 47 from 23:29:30 to 23:59:59.
-int gf_halfHourSlot(int hour, int minute, int second);
+int halfHourSlot(int hour, int minute, int second);
 
 // Parses either text form; an empty text gives the empty set. Bad pieces are
 // logged ("==> ..."); a bad run gives the empty set, a bad list entry is

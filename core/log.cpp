@@ -51,10 +51,10 @@ void gf_logLineAndFlush(std::string_view line) {
 }
 
 void gf_logUnlessClosing(const std::string& line) {
-    if (!gf_isClosing()) gf_log(line);
+    if (!isClosing()) gf_log(line);
 }
 
-void gf_openLogAt(const std::filesystem::path& path) {
+void openLogAt(const std::filesystem::path& path) {
     gf_saveUpto3GenerationsOf(path);
     {
         LogState& s = logState();
@@ -68,18 +68,18 @@ void gf_openLogAt(const std::filesystem::path& path) {
         }
     }
     gf_log(fmt::format("{} (utc) {} version {} for {}", gf_utcDateTimeText(std::time(nullptr)),
-                       kProductName, gf_versionToString(gf_programVersion()), "MSFS 2020/2024"));
+                       kProductName, gf_versionToString(programVersion()), "MSFS 2020/2024"));
 }
 
-void gf_openLog() { gf_openLogAt(kLogFile); }
+void gf_openLog() { openLogAt(kLogFile); }
 
-void gf_closeLog() {
+void closeLog() {
     LogState& s = logState();
     std::lock_guard lock(s.mutex);
     if (s.stream.is_open()) s.stream.close();
 }
 
-bool gf_logIsOpen() {
+bool logIsOpen() {
     LogState& s = logState();
     std::lock_guard lock(s.mutex);
     return s.stream.is_open();

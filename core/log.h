@@ -30,10 +30,10 @@ void gf_logUnlessClosing(const std::string& line);
 // Throws std::runtime_error "Failed to write file <path>" when it cannot open.
 void gf_openLog();
 // The same for another path; used by tests and tools.
-void gf_openLogAt(const std::filesystem::path& path);
+void openLogAt(const std::filesystem::path& path);
 // Closes the stream (tests, and the very end of the process).
-void gf_closeLog();
-bool gf_logIsOpen();
+void closeLog();
+bool logIsOpen();
 
 // A heading line of '*' around a title (see log.cpp for the layout rules).
 // Argument order: widths first, then the line-break flags, then the title.

@@ -62,7 +62,7 @@ void gf_reportError(const std::string& text) {
     requestRepaint();
 }
 
-void gf_clearError() {
+void clearError() {
     {
         std::lock_guard lock(state().mutex);
         state().lines.error.clear();
@@ -70,12 +70,12 @@ void gf_clearError() {
     gf_clearMessage();
 }
 
-MessageLines gf_messageLines() {
+MessageLines messageLines() {
     std::lock_guard lock(state().mutex);
     return state().lines;
 }
 
-void gf_tickMessageClock() {
+void tickMessageClock() {
     bool expired = false;
     {
         MessageState& s = state();
@@ -86,7 +86,7 @@ void gf_tickMessageClock() {
     if (expired) gf_clearMessage();
 }
 
-void gf_resetMessages() {
+void resetMessages() {
     {
         MessageState& s = state();
         std::lock_guard lock(s.mutex);
@@ -96,7 +96,7 @@ void gf_resetMessages() {
     requestRepaint();
 }
 
-void gf_setMessageRepaintHook(std::function<void()> hook) {
+void setMessageRepaintHook(std::function<void()> hook) {
     std::lock_guard lock(state().mutex);
     state().repaint = std::move(hook);
 }

@@ -2,7 +2,7 @@
 // message, report an error or clear the message. An error has priority:
 // while the error line holds text, messages are not shown at all. The lines
 // live here, below the window; the window paints them and asks for them with
-// gf_messageLines(). Repainting never happens on the caller's thread: the
+// messageLines(). Repainting never happens on the caller's thread: the
 // repaint hook only asks the UI thread to do it.
 #pragma once
 
@@ -25,18 +25,18 @@ void gf_clearMessage();
 // Shows an error (the message line is emptied) and logs "Error <text>".
 void gf_reportError(const std::string& text);
 // Empties the error line (an announced update, a new install path, a restart).
-void gf_clearError();
+void clearError();
 
-MessageLines gf_messageLines();
+MessageLines messageLines();
 
 // The message clock counts seconds of flight; a message expires 25 seconds
 // after it was shown. Called once a second by the run.
-void gf_tickMessageClock();
+void tickMessageClock();
 // Back to no message, no error and a stopped clock (the reset before a run).
-void gf_resetMessages();
+void resetMessages();
 
 // Called after every change of the lines; the window installs a hook that
 // posts a repaint request to its UI thread. Must not block.
-void gf_setMessageRepaintHook(std::function<void()> hook);
+void setMessageRepaintHook(std::function<void()> hook);
 
 }  // namespace qvl

@@ -98,10 +98,10 @@ void saveDocument(pugi::xml_document& doc, const fs::path& file) {
 // Whole-file write, caller holds the lock. The listing shows the current
 // values, also when the file gets the defaults.
 void saveAll(bool defaults) {
-    const fs::path file = gf_parametersFile();
+    const fs::path file = parametersFile();
     pugi::xml_document doc;
     pugi::xml_node root = doc.append_child("root");
-    if (defaults) PROGRAM_VERSION.setDefault(gf_versionToString(gf_programVersion()));
+    if (defaults) PROGRAM_VERSION.setDefault(gf_versionToString(programVersion()));
     pugi::xml_node parameters = root.append_child("parameters");
     if (parameters) {
         auto writeBool = [&](const BoolParameter& s) {
@@ -123,7 +123,7 @@ void saveAll(bool defaults) {
         for (BoolParameter* s : boolParameters) writeBool(*s);
         for (BoolControlParameter* s : boolControlParameters) {
             writeBool(*s);
-            ParametersLock::defer([s] { gf_showBoolParameter(*s); });
+            ParametersLock::defer([s] { showBoolParameter(*s); });
         }
         for (RangeParameter* s : rangeParameters) writeInt(*s);
         for (RangeControlParameter* s : rangeControlParameters) {
@@ -144,7 +144,7 @@ void saveAll(bool defaults) {
 // setting's listing line with the value being saved.
 void saveOne(const Parameter& setting, const std::string& value, const std::string& logLine) {
     ParametersLock lock;
-    const fs::path file = gf_parametersFile();
+    const fs::path file = parametersFile();
     pugi::xml_document doc;
     if (!loadFile(doc, file)) {
         // Writing this one setting alone would lose every other: keep the
@@ -216,7 +216,7 @@ void gf_logStringParameter(const StringParameter& s) {
     gf_logUnlessClosing(fmt::format("{}=\"{}\"", s.key(), s.value()));
 }
 
-void gf_showBoolParameter(const BoolControlParameter& s) {
+void showBoolParameter(const BoolControlParameter& s) {
     auto controls = ui::installedControls();
     if (!controls) return;
     controls->setChecked(s.controlHandle(), s.value());
@@ -242,7 +242,7 @@ void gf_showStringParameter(const StringControlParameter& s) { showText(s, s.val
 
 bool gf_readParameters() {
     ParametersLock lock;
-    const fs::path file = gf_parametersFile();
+    const fs::path file = parametersFile();
     gf_logUnlessClosing(gf_starBanner(kBannerWidth1, 0, true, false, "parameters"));
 
     pugi::xml_document doc;
@@ -289,7 +289,7 @@ bool gf_readParameters() {
     for (BoolParameter* s : boolParameters) readBool(*s);
     for (BoolControlParameter* s : boolControlParameters) {
         readBool(*s);
-        ParametersLock::defer([s] { gf_showBoolParameter(*s); });
+        ParametersLock::defer([s] { showBoolParameter(*s); });
     }
     for (RangeParameter* s : rangeParameters) readInt(*s);
     for (RangeControlParameter* s : rangeControlParameters) {
@@ -315,7 +315,7 @@ void gf_saveAllParameters(bool defaults) {
 void gf_addParametersRootLevel() {
     ParametersLock lock;
     gf_log("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
-    fs::remove(gf_parametersFile());
+    fs::remove(parametersFile());
     saveAll(false);
 }
 
@@ -341,7 +341,7 @@ void gf_setStringParameter(StringParameter& setting, std::string text) {
 
 bool lf_upgradeParameters() {
     ParametersLock lock;
-    const VersionRecord running = gf_programVersion();
+    const VersionRecord running = programVersion();
     const std::string runningText = gf_versionToString(running);
     // A stray blank or line break around the stored text must not turn a good
     // version into 0.0.0, which would delete the data files and the settings.
@@ -375,16 +375,16 @@ void gf_initParameters() {
     if (gf_readParameters()) {
         SCAN_LIVERIES.set(true);
         gf_saveBoolParameter(SCAN_LIVERIES);
-        ParametersLock::defer([] { gf_showBoolParameter(SCAN_LIVERIES); });
+        ParametersLock::defer([] { showBoolParameter(SCAN_LIVERIES); });
         SCAN_AIRPORTS.set(true);
         gf_saveBoolParameter(SCAN_AIRPORTS);
-        ParametersLock::defer([] { gf_showBoolParameter(SCAN_AIRPORTS); });
+        ParametersLock::defer([] { showBoolParameter(SCAN_AIRPORTS); });
         return;
     }
     if (lf_upgradeParameters()) {
         gf_log("\nYour previous version was too old to convert the old text box parameters to the newdropbox values.");
         gf_log(fmt::format("{} re-starts with default parameter values ...\n", kProductName));
-        fs::remove(gf_parametersFile());
+        fs::remove(parametersFile());
         saveAll(true);
     }
 }

@@ -65,7 +65,7 @@ void gf_logStringParameter(const StringParameter& setting);
 
 // A setting's value shown in its control: a check box ticked, a drop-down's
 // or an edit box's text refreshed. Nothing while there is no window.
-void gf_showBoolParameter(const BoolControlParameter& setting);
+void showBoolParameter(const BoolControlParameter& setting);
 void gf_showIntParameter(const RangeControlParameter& setting);
 void gf_showStringParameter(const StringControlParameter& setting);
 

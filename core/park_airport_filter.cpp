@@ -9,7 +9,7 @@ namespace qvl {
 namespace {
 
 // NaN stands for "not set", so value and flag change in one store.
-std::atomic<double>& referenceElevation() {
+std::atomic<double>& elevationSlot() {
     static std::atomic<double> feet{std::numeric_limits<double>::quiet_NaN()};
     return feet;
 }
@@ -28,30 +28,30 @@ ParkAirportSlot& parkAirport() {
 
 }  // namespace
 
-void gf_setReferenceElevation(double feet) {
+void setReferenceElevation(double feet) {
     // A non-finite elevation would silently disable the ground rule; keep it unset instead.
-    referenceElevation().store(std::isfinite(feet) ? feet : std::numeric_limits<double>::quiet_NaN());
+    elevationSlot().store(std::isfinite(feet) ? feet : std::numeric_limits<double>::quiet_NaN());
 }
 
-void gf_clearReferenceElevation() { referenceElevation().store(std::numeric_limits<double>::quiet_NaN()); }
+void clearReferenceElevation() { elevationSlot().store(std::numeric_limits<double>::quiet_NaN()); }
 
-std::optional<double> gf_referenceElevation() {
-    const double feet = referenceElevation().load();
+std::optional<double> referenceElevation() {
+    const double feet = elevationSlot().load();
     if (std::isnan(feet)) return std::nullopt;
     return feet;
 }
 
-void gf_setFilterParkAirport(const GeoPosition& position, std::int32_t elevationFeet) {
+void setFilterParkAirport(const GeoPosition& position, std::int32_t elevationFeet) {
     std::lock_guard lock(parkAirport().mutex);
     parkAirport().airport = FilterParkAirport{position, elevationFeet};
 }
 
-void gf_clearFilterParkAirport() {
+void clearFilterParkAirport() {
     std::lock_guard lock(parkAirport().mutex);
     parkAirport().airport.reset();
 }
 
-std::optional<FilterParkAirport> gf_filterParkAirport() {
+std::optional<FilterParkAirport> filterParkAirport() {
     std::lock_guard lock(parkAirport().mutex);
     return parkAirport().airport;
 }

@@ -13,18 +13,18 @@
 
 namespace qvl {
 
-void gf_setReferenceElevation(double feet);
-void gf_clearReferenceElevation();
+void setReferenceElevation(double feet);
+void clearReferenceElevation();
 // Empty while no reference elevation is set.
-std::optional<double> gf_referenceElevation();
+std::optional<double> referenceElevation();
 
 struct FilterParkAirport {
     GeoPosition position;
     std::int32_t elevationFeet = 0;
 };
-void gf_setFilterParkAirport(const GeoPosition& position, std::int32_t elevationFeet);
-void gf_clearFilterParkAirport();
+void setFilterParkAirport(const GeoPosition& position, std::int32_t elevationFeet);
+void clearFilterParkAirport();
 // Empty while no park airport is current.
-std::optional<FilterParkAirport> gf_filterParkAirport();
+std::optional<FilterParkAirport> filterParkAirport();
 
 }  // namespace qvl

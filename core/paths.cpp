@@ -4,13 +4,13 @@
 
 namespace qvl {
 
-const VersionRecord& gf_programVersion() {
+const VersionRecord& programVersion() {
     static const VersionRecord version = gf_parseVersion(std::string(kProgramVersionText));
     return version;
 }
 
-path gf_productFolder() { return sys::roamingAppDataFolder() / kProductName; }
+path productFolder() { return sys::roamingAppDataFolder() / kProductName; }
 
-path gf_parametersFile() { return gf_productFolder() / "parameters.xml"; }
+path parametersFile() { return productFolder() / "parameters.xml"; }
 
 }  // namespace qvl

@@ -58,12 +58,12 @@ inline const path kOfficialName{"Official"};
 inline const path kOfficial2024Name{"Official2024"};
 
 // The running program version, 12.2.0.
-const VersionRecord& gf_programVersion();
+const VersionRecord& programVersion();
 
 // The product folder under the roaming application-data folder, where
 // parameters.xml lives. Looked up on first use, so a test can point the
 // application-data folder elsewhere first.
-path gf_productFolder();
-path gf_parametersFile();
+path productFolder();
+path parametersFile();
 
 }  // namespace qvl

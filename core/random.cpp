@@ -12,7 +12,7 @@ namespace qvl {
 
 namespace {
 
-std::mt19937 lf_seededEngine() {
+std::mt19937 seededEngine() {
     std::random_device device;
     const auto nanoseconds = static_cast<std::uint64_t>(
         std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -31,8 +31,8 @@ std::mt19937 lf_seededEngine() {
 
 }  // namespace
 
-std::mt19937& gf_randomEngine() {
-    thread_local std::mt19937 engine = lf_seededEngine();
+std::mt19937& randomEngine() {
+    thread_local std::mt19937 engine = seededEngine();
     return engine;
 }
 
@@ -41,18 +41,18 @@ std::uint64_t gf_randomIndex(std::uint64_t n) {
         return 0;
     }
     std::uniform_int_distribution<std::uint64_t> distribution(0, n - 1);
-    return distribution(gf_randomEngine());
+    return distribution(randomEngine());
 }
 
 void gf_shuffle(std::vector<std::uint16_t>& ids) {
     if (ids.size() < 2 || !RANDOM.value()) {
         return;
     }
-    std::shuffle(ids.begin(), ids.end(), gf_randomEngine());
+    std::shuffle(ids.begin(), ids.end(), randomEngine());
 }
 
 double gf_randomizePercent(double value, double percent) {
-    const bool minus = (gf_randomEngine()() & 1U) != 0;
+    const bool minus = (randomEngine()() & 1U) != 0;
     if (percent <= 0.0) {
         return value;
     }

@@ -15,7 +15,7 @@ namespace qvl {
 // The calling thread's engine, created and seeded at the thread's first use
 // from the random device, the steady clock (low and high half of its
 // nanoseconds) and the hash of the thread's id, through a seed sequence.
-std::mt19937& gf_randomEngine();
+std::mt19937& randomEngine();
 
 // A uniform, unbiased index in [0, n). 0 without drawing when RANDOM is off or
 // n is below 2.

@@ -29,13 +29,13 @@ inline std::atomic<bool> closeRequested{false};
 inline std::atomic<RestartReason> restartReason{RestartReason::notYetSet};
 inline std::atomic<std::int32_t> restartDelay{0};
 
-inline bool gf_isClosing() noexcept {
+inline bool isClosing() noexcept {
     return closingFlag.load(std::memory_order_acquire) || closeRequested.load(std::memory_order_acquire);
 }
 
 // The setter rule: raise closingFlag; only the party that raised it records
 // its reason and delay. True for that party.
-inline bool gf_endRun(RestartReason reason, std::int32_t delaySeconds) noexcept {
+inline bool endRun(RestartReason reason, std::int32_t delaySeconds) noexcept {
     if (closingFlag.exchange(true, std::memory_order_acq_rel)) return false;
     restartReason.store(reason, std::memory_order_release);
     restartDelay.store(delaySeconds, std::memory_order_release);
@@ -43,7 +43,7 @@ inline bool gf_endRun(RestartReason reason, std::int32_t delaySeconds) noexcept 
 }
 
 // The name of a reason as Log.txt shows it ("SIM WAS CLOSED").
-constexpr std::string_view gf_restartReasonName(RestartReason reason) noexcept {
+constexpr std::string_view restartReasonName(RestartReason reason) noexcept {
     switch (reason) {
         case RestartReason::notYetSet: return "NOT YET SET";
         case RestartReason::simWasClosed: return "SIM WAS CLOSED";
@@ -59,7 +59,7 @@ constexpr std::string_view gf_restartReasonName(RestartReason reason) noexcept {
 }
 
 // Back to the state before a run: flags down, no reason.
-inline void gf_resetRunFlags() noexcept {
+inline void resetRunFlags() noexcept {
     restartReason.store(RestartReason::notYetSet);
     restartDelay.store(0);
     closeRequested.store(false);

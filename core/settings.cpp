@@ -68,15 +68,15 @@ BoolControlParameter::BoolControlParameter(std::string key, bool defaultValue,
 namespace {
 
 // An empty list would leave no limits; the default then stands for both.
-std::int32_t lf_firstOr(const std::vector<std::int32_t>& values, std::int32_t fallback) {
+std::int32_t firstOr(const std::vector<std::int32_t>& values, std::int32_t fallback) {
     return values.empty() ? fallback : values.front();
 }
 
-std::int32_t lf_lastOr(const std::vector<std::int32_t>& values, std::int32_t fallback) {
+std::int32_t lastOr(const std::vector<std::int32_t>& values, std::int32_t fallback) {
     return values.empty() ? fallback : values.back();
 }
 
-std::vector<std::int32_t> lf_floatBits(const std::vector<float>& values) {
+std::vector<std::int32_t> floatBits(const std::vector<float>& values) {
     std::vector<std::int32_t> bits;
     bits.reserve(values.size());
     for (const float value : values) {
@@ -90,8 +90,8 @@ std::vector<std::int32_t> lf_floatBits(const std::vector<float>& values) {
 RangeControlParameter::RangeControlParameter(std::string key, std::int32_t defaultValue,
                                              std::vector<std::int32_t> values,
                                              std::uint16_t controlId, std::uint32_t rowY)
-    : RangeParameter(std::move(key), defaultValue, lf_firstOr(values, defaultValue),
-                     lf_lastOr(values, defaultValue)),
+    : RangeParameter(std::move(key), defaultValue, firstOr(values, defaultValue),
+                     lastOr(values, defaultValue)),
       ControlBinding(controlId, rowY),
       values_(std::move(values)) {}
 
@@ -107,7 +107,7 @@ FloatRangeControlParameter::FloatRangeControlParameter(std::string key, float de
                                                        const std::vector<float>& values,
                                                        std::uint16_t controlId,
                                                        std::uint32_t rowY)
-    : RangeControlParameter(std::move(key), toBits(defaultValue), lf_floatBits(values), controlId,
+    : RangeControlParameter(std::move(key), toBits(defaultValue), floatBits(values), controlId,
                             rowY) {}
 
 StringControlParameter::StringControlParameter(std::string key, std::string defaultValue,
@@ -145,7 +145,7 @@ struct LiveCombo {
     ui::ControlHandle handle = ui::kNoControl;
 };
 
-std::optional<LiveCombo> lf_liveCombo(const ControlBinding& binding) {
+std::optional<LiveCombo> liveCombo(const ControlBinding& binding) {
     const ui::ControlHandle handle = binding.controlHandle();
     if (handle == ui::kNoControl) {
         return std::nullopt;
@@ -157,7 +157,7 @@ std::optional<LiveCombo> lf_liveCombo(const ControlBinding& binding) {
     return LiveCombo{std::move(controls), handle};
 }
 
-std::optional<std::size_t> lf_exactIndex(const std::vector<std::string>& values,
+std::optional<std::size_t> exactIndex(const std::vector<std::string>& values,
                                          const std::string& text) {
     const auto it = std::find(values.begin(), values.end(), text);
     if (it == values.end()) {
@@ -170,13 +170,13 @@ std::optional<std::size_t> lf_exactIndex(const std::vector<std::string>& values,
 // begins with the text, so a value such as "AIG, FSLTL" would show as
 // "AIG, FSLTL, JF, MTL". The exact entry goes first; the prefix rule stays
 // for values that differ from every entry (in case, for example).
-void lf_fillTextCombo(const LiveCombo& combo, const std::vector<std::string>& values,
+void fillTextCombo(const LiveCombo& combo, const std::vector<std::string>& values,
                       const std::string& current) {
     combo.controls->resetContent(combo.handle);
     for (const std::string& value : values) {
         combo.controls->addString(combo.handle, value);
     }
-    if (const auto index = lf_exactIndex(values, current)) {
+    if (const auto index = exactIndex(values, current)) {
         combo.controls->setCurrentSelection(combo.handle, static_cast<int>(*index));
     } else {
         combo.controls->selectString(combo.handle, current);
@@ -186,7 +186,7 @@ void lf_fillTextCombo(const LiveCombo& combo, const std::vector<std::string>& va
 }  // namespace
 
 void gf_fillRangeComboBox(const RangeControlParameter& setting) {
-    const auto combo = lf_liveCombo(setting);
+    const auto combo = liveCombo(setting);
     if (!combo) {
         return;
     }
@@ -200,19 +200,19 @@ void gf_fillRangeComboBox(const RangeControlParameter& setting) {
 }
 
 void gf_fillChoiceComboBox(const ChoiceParameter& setting) {
-    if (const auto combo = lf_liveCombo(setting)) {
-        lf_fillTextCombo(*combo, setting.values(), setting.value());
+    if (const auto combo = liveCombo(setting)) {
+        fillTextCombo(*combo, setting.values(), setting.value());
     }
 }
 
 void gf_fillCallsignComboBox() {
-    if (const auto combo = lf_liveCombo(CALLSIGN_2_OBJECTID)) {
-        lf_fillTextCombo(*combo, CALLSIGN_2_OBJECTID.values(), CALLSIGN_2_OBJECTID.value());
+    if (const auto combo = liveCombo(CALLSIGN_2_OBJECTID)) {
+        fillTextCombo(*combo, CALLSIGN_2_OBJECTID.values(), CALLSIGN_2_OBJECTID.value());
     }
 }
 
 std::optional<std::size_t> gf_findChoiceIndex(const ChoiceParameter& setting) {
-    return lf_exactIndex(setting.values(), setting.value());
+    return exactIndex(setting.values(), setting.value());
 }
 
 }  // namespace qvl

@@ -16,7 +16,7 @@ constexpr std::int32_t kDefaultRangeNm = 40;
 constexpr std::int32_t kMetresPerNm = 1852;
 
 // first, first + step, ... up to last.
-std::vector<std::int32_t> lf_steps(std::int32_t first, std::int32_t last, std::int32_t step) {
+std::vector<std::int32_t> stepList(std::int32_t first, std::int32_t last, std::int32_t step) {
     std::vector<std::int32_t> values;
     for (std::int32_t v = first; v <= last; v += step) {
         values.push_back(v);
@@ -67,14 +67,14 @@ RangeControlParameter RANGE("RANGE", kDefaultRangeNm,
                             {2, 3, 4, 5, 6, 8, 10, 12, 14, 16, 18, 20, 25, 30, 35, 40, 50, 65,
                              80, 100},
                             32818, 231);
-RangeControlParameter AR_ABOVE_HEIGHT("AR_ABOVE_HEIGHT", 48000, lf_steps(18000, 48000, 3000),
+RangeControlParameter AR_ABOVE_HEIGHT("AR_ABOVE_HEIGHT", 48000, stepList(18000, 48000, 3000),
                                       32820, 231);
 RangeControlParameter MAX_PARK_SEL("MAX_PARK_SEL", 500, {0, 10, 25, 50, 75, 100, 500}, 32848,
                                    315);
 RangeControlParameter MAX_LIVE_SEL("MAX_LIVE_SEL", 500, {0, 10, 25, 50, 75, 100, 500}, 32849,
                                    315);
 RangeControlParameter AIRP_RANGE("AIRP_RANGE", 20, {5, 10, 15, 20, 25, 30}, 32840, 343);
-RangeControlParameter parking_percentage("parking_percentage", 30, lf_steps(0, 100, 5), 32850,
+RangeControlParameter parking_percentage("parking_percentage", 30, stepList(0, 100, 5), 32850,
                                          371);
 FloatRangeControlParameter MAX_FIT_FL("MAX_FIT_FL", 24.0F,
                                       {0.5F, 1.0F, 1.5F, 2.0F, 2.5F, 3.0F, 3.5F, 4.0F, 4.5F, 5.0F,

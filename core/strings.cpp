@@ -61,14 +61,14 @@ void gf_trim(std::string& text) {
     text = std::move(joined);
 }
 
-void gf_trimBlanks(std::string& text) { text = lf_trimCopy(text); }
+void trimBlanks(std::string& text) { text = lf_trimCopy(text); }
 
 char lf_toUpperChar(char c) {
     const auto u = static_cast<unsigned char>(c);
     return (u >= 'a' && u <= 'z') ? static_cast<char>(u - 'a' + 'A') : c;
 }
 
-void gf_toUpperInPlace(std::string& text) {
+void toUpperInPlace(std::string& text) {
     std::transform(text.begin(), text.end(), text.begin(), lf_toUpperChar);
 }
 

@@ -33,14 +33,14 @@ std::list<std::string> gf_splitComma(const std::string& text);
 
 // Tidies a comma list in place: each piece trimmed, empty pieces dropped,
 // the rest joined with ','. A text without white space is left alone.
-// (For a plain trim of both ends, use gf_trimBlanks.)
+// (For a plain trim of both ends, use trimBlanks.)
 void gf_trim(std::string& text);
 // Removes leading and trailing white space in place; nothing else changes.
-void gf_trimBlanks(std::string& text);
+void trimBlanks(std::string& text);
 
 // ASCII upper-casing through unsigned char; other bytes stay as they are.
 char lf_toUpperChar(char c);
-void gf_toUpperInPlace(std::string& text);
+void toUpperInPlace(std::string& text);
 // True when the text, upper-cased, equals the (upper-case) view, e.g. ".XML".
 bool gf_upperEquals(const std::string& text, std::string_view upper);
 

@@ -30,22 +30,22 @@ constexpr std::size_t kAnsiLinesReserve = 2048;
 
 // Opens for binary reading. A folder is refused as Windows refuses to open
 // one as a file (on Linux the open itself would succeed and the read fail).
-bool lf_openBinary(const fs::path& path, std::ifstream& in) {
+bool openBinary(const fs::path& path, std::ifstream& in) {
     std::error_code ec;
     if (fs::is_directory(path, ec)) return false;
     in.open(path, std::ios::binary);
     return in.is_open();
 }
 
-unsigned char lf_byte(std::string_view data, std::size_t i) noexcept {
+unsigned char byteAt(std::string_view data, std::size_t i) noexcept {
     return static_cast<unsigned char>(data[i]);
 }
 
 // The mark rules on the first (up to) 4 bytes. A UTF-16 file without a mark
 // is told by its zero bytes: ASCII text in UTF-16 has a zero in every unit.
-std::optional<Charset> lf_charsetFromHead(std::string_view head) {
+std::optional<Charset> charsetFromHead(std::string_view head) {
     const std::size_t n = head.size();
-    auto at = [&](std::size_t i) { return i < n ? lf_byte(head, i) : 0xFFU; };
+    auto at = [&](std::size_t i) { return i < n ? byteAt(head, i) : 0xFFU; };
     if (head.starts_with(kUtf8Mark)) return Charset::UTF8_with_BOM;
     if (n < 2) return std::nullopt;
     const bool markLE = at(0) == 0xFF && at(1) == 0xFE;
@@ -58,7 +58,7 @@ std::optional<Charset> lf_charsetFromHead(std::string_view head) {
 }
 
 // The second byte's range for the leads whose range is narrower than 80..BF.
-bool lf_secondByteFits(unsigned char lead, unsigned char second) noexcept {
+bool secondByteFits(unsigned char lead, unsigned char second) noexcept {
     if (lead == 0xE0U) return second >= 0xA0U;
     if (lead == 0xF0U) return second >= 0x90U;
     if (lead == 0xF4U) return second <= 0x8FU;
@@ -69,23 +69,23 @@ bool lf_secondByteFits(unsigned char lead, unsigned char second) noexcept {
 // well-formed UTF-8. A sequence may run past the window into `data` (which
 // holds a few bytes more when the file has them): a character cut only by the
 // window is no fault, one cut by the true end of the file is.
-bool lf_looksLikeUtf8(std::string_view data, std::size_t window) {
+bool looksLikeUtf8(std::string_view data, std::size_t window) {
     const std::size_t end = std::min(window, data.size());
     for (std::size_t pos = 0; pos < end;) {
-        const unsigned char lead = lf_byte(data, pos);
+        const unsigned char lead = byteAt(data, pos);
         const std::size_t length = sys::utf8SequenceLength(lead);
         if (length == 0 || pos + length > data.size()) return false;
         for (std::size_t i = 1; i < length; ++i) {
-            if ((lf_byte(data, pos + i) & 0xC0U) != 0x80U) return false;
+            if ((byteAt(data, pos + i) & 0xC0U) != 0x80U) return false;
         }
-        if (length > 1 && !lf_secondByteFits(lead, lf_byte(data, pos + 1))) return false;
+        if (length > 1 && !secondByteFits(lead, byteAt(data, pos + 1))) return false;
         pos += length;
     }
     return true;
 }
 
 // Reads up to `limit` bytes from the stream's current position.
-std::string lf_readUpTo(std::istream& in, std::size_t limit) {
+std::string readUpTo(std::istream& in, std::size_t limit) {
     std::string data(limit, '\0');
     in.read(data.data(), static_cast<std::streamsize>(limit));
     data.resize(static_cast<std::size_t>(in.gcount()));
@@ -94,7 +94,7 @@ std::string lf_readUpTo(std::istream& in, std::size_t limit) {
 
 // The whole stream from its start. A stream that cannot seek (a pipe) is
 // read from where it stands to its end.
-std::string lf_readWholeStream(std::istream& in) {
+std::string readWholeStream(std::istream& in) {
     if (in.seekg(0, std::ios::end)) {
         const std::streamoff size = in.tellg();
         in.seekg(0, std::ios::beg);
@@ -114,19 +114,19 @@ std::string lf_readWholeStream(std::istream& in) {
     return data;
 }
 
-std::u16string lf_utf16Units(std::string_view bytes, bool bigEndian) {
+std::u16string utf16Units(std::string_view bytes, bool bigEndian) {
     std::u16string units;
     units.reserve(bytes.size() / 2);
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const unsigned first = lf_byte(bytes, i);
-        const unsigned second = lf_byte(bytes, i + 1);
+        const unsigned first = byteAt(bytes, i);
+        const unsigned second = byteAt(bytes, i + 1);
         units.push_back(static_cast<char16_t>(bigEndian ? (first << 8) | second : (second << 8) | first));
     }
     return units;
 }
 
 // The charset's name for messages, also for a value outside the enum.
-std::string lf_charsetLabel(Charset charset) {
+std::string charsetLabel(Charset charset) {
     try {
         return gf_charsetName(charset);
     } catch (const std::out_of_range&) {
@@ -134,7 +134,7 @@ std::string lf_charsetLabel(Charset charset) {
     }
 }
 
-bool lf_readByCharset(Charset charset, std::ifstream& in, std::vector<std::string>& lines) {
+bool readByCharset(Charset charset, std::ifstream& in, std::vector<std::string>& lines) {
     switch (charset) {
         case Charset::Unicode:
         case Charset::Unicode_big_endian:
@@ -163,13 +163,13 @@ bool lf_readByCharset(Charset charset, std::ifstream& in, std::vector<std::strin
     return false;
 }
 
-bool lf_isReadableCharset(Charset charset) {
+bool isReadableCharset(Charset charset) {
     const int value = static_cast<int>(charset);
     return value >= static_cast<int>(Charset::ANSI) && value < static_cast<int>(Charset::none_found);
 }
 
 // The flush is checked as well as the write: a full disk shows only there.
-bool lf_finishWrite(std::ofstream& out, const fs::path& path) {
+bool finishWrite(std::ofstream& out, const fs::path& path) {
     out.flush();
     const bool written = out.good();
     out.close();
@@ -215,12 +215,12 @@ std::string gf_pathToNarrow(const fs::path& path) { return path.string(); }
 
 Charset gf_detectCharset(const fs::path& path) {
     std::ifstream in;
-    if (!lf_openBinary(path, in)) return Charset::none_found;
-    std::string data = lf_readUpTo(in, 4);
-    if (const auto marked = lf_charsetFromHead(data)) return *marked;
-    data += lf_readUpTo(in, kDetectRead - data.size());
+    if (!openBinary(path, in)) return Charset::none_found;
+    std::string data = readUpTo(in, 4);
+    if (const auto marked = charsetFromHead(data)) return *marked;
+    data += readUpTo(in, kDetectRead - data.size());
     if (data.empty()) return Charset::UTF8_without_BOM;
-    return lf_looksLikeUtf8(data, kDetectWindow) ? Charset::UTF8_without_BOM : Charset::ANSI;
+    return looksLikeUtf8(data, kDetectWindow) ? Charset::UTF8_without_BOM : Charset::ANSI;
 }
 
 // Clears `lines` first, so a failed read never leaves an earlier file's
@@ -228,14 +228,14 @@ Charset gf_detectCharset(const fs::path& path) {
 bool gf_readTextFileWithCharset(Charset charset, const fs::path& path,
                                 std::vector<std::string>& lines) {
     lines.clear();
-    if (!lf_isReadableCharset(charset)) {
+    if (!isReadableCharset(charset)) {
         throw std::runtime_error(fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path),
-                                             lf_charsetLabel(charset)));
+                                             charsetLabel(charset)));
     }
     std::ifstream in;
-    if (!lf_openBinary(path, in)) return false;
+    if (!openBinary(path, in)) return false;
     try {
-        if (lf_readByCharset(charset, in, lines)) return true;
+        if (readByCharset(charset, in, lines)) return true;
         gf_log(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path),
                            "no whole UTF-16 character in the file"));
     } catch (const std::exception& e) {
@@ -248,7 +248,7 @@ bool gf_readTextFileWithCharset(Charset charset, const fs::path& path,
 ReadLinesResult gf_readLines(const fs::path& path, std::size_t expectedCount) {
     ReadLinesResult result;
     std::ifstream in;
-    if (!lf_openBinary(path, in)) {
+    if (!openBinary(path, in)) {
         result.error = kOpenFailed;
         return result;
     }
@@ -265,7 +265,7 @@ ReadLinesResult gf_readLines(const fs::path& path, std::size_t expectedCount) {
 
 void gf_readStreamLines(std::istream& in, std::vector<std::string>& lines) {
     if (!in.good()) return;
-    const std::string text = lf_readWholeStream(in);
+    const std::string text = readWholeStream(in);
     if (text.empty()) {
         // Leave an empty stream usable, at its start, for the caller.
         in.clear();
@@ -292,7 +292,7 @@ void lf_splitUtf8Lines(std::string_view text, std::vector<std::string>& lines) {
 // be half a character of the text before it, so it is dropped, not the text.
 bool lf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines, Charset unmarkedOrder) {
     if (!in.good()) return false;
-    const std::string data = lf_readWholeStream(in);
+    const std::string data = readWholeStream(in);
     std::string_view payload = data;
     bool bigEndian = unmarkedOrder == Charset::Unicode_big_endian;
     if (payload.starts_with("\xFF\xFE")) {
@@ -307,7 +307,7 @@ bool lf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines, Charse
         payload.remove_suffix(1);
         if (payload.empty()) return false;
     }
-    lf_splitUtf8Lines(wide_to_utf8(lf_utf16Units(payload, bigEndian)), lines);
+    lf_splitUtf8Lines(wide_to_utf8(utf16Units(payload, bigEndian)), lines);
     return true;
 }
 
@@ -326,7 +326,7 @@ bool gf_writeTextFile(std::string_view text, const fs::path& path) {
     if (!out.is_open()) return false;
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
     out.put('\n');
-    return lf_finishWrite(out, path);
+    return finishWrite(out, path);
 }
 
 bool gf_writeLines(const std::vector<std::string>& lines, const fs::path& path) {
@@ -336,7 +336,7 @@ bool gf_writeLines(const std::vector<std::string>& lines, const fs::path& path) 
         out.write(line.data(), static_cast<std::streamsize>(line.size()));
         out.put('\n');
     }
-    return lf_finishWrite(out, path);
+    return finishWrite(out, path);
 }
 
 }  // namespace qvl

@@ -53,7 +53,7 @@ std::string gf_utcDateNow() {
     return fmt::format("{:3} {:02}, {}", nameAt(kMonthNames, t.tm_mon + 1), t.tm_mday, t.tm_year + 1900);
 }
 
-std::time_t gf_trafficTimeSeconds() {
+std::time_t trafficTimeSeconds() {
     if (rtEdition.load(std::memory_order_acquire)) {
         const double clock = trafficClock.load(std::memory_order_acquire);
         if (std::isfinite(clock) && clock >= kSaneTrafficFrom && clock < kSaneTrafficTo) {
@@ -63,16 +63,16 @@ std::time_t gf_trafficTimeSeconds() {
     return std::time(nullptr);
 }
 
-std::string gf_trafficTimeText() { return timeOfDayText(gf_trafficTimeSeconds()); }
+std::string gf_trafficTimeText() { return timeOfDayText(trafficTimeSeconds()); }
 
-std::uint64_t gf_daySlotOf(std::time_t seconds) {
+std::uint64_t daySlotOf(std::time_t seconds) {
     std::tm t{};
     if (!breakDown(seconds, t)) return ~std::uint64_t{0};
-    return gf_packDaySlot(static_cast<std::uint32_t>(isoDay(t)),
-                          static_cast<std::uint32_t>(gf_halfHourSlot(t.tm_hour, t.tm_min, t.tm_sec)));
+    return packDaySlot(static_cast<std::uint32_t>(isoDay(t)),
+                          static_cast<std::uint32_t>(halfHourSlot(t.tm_hour, t.tm_min, t.tm_sec)));
 }
 
-std::uint64_t gf_trafficDaySlot() { return gf_daySlotOf(gf_trafficTimeSeconds()); }
+std::uint64_t gf_trafficDaySlot() { return daySlotOf(trafficTimeSeconds()); }
 
 void gf_sleepMs(std::chrono::milliseconds duration) {
     if (duration.count() <= 0) return;

@@ -31,18 +31,18 @@ std::string gf_trafficTimeText();
 // The time the traffic clock stands for: the traffic clock, truncated to
 // whole seconds, when the "prof" edition is set and the clock holds a sane
 // time; otherwise the computer's clock.
-std::time_t gf_trafficTimeSeconds();
+std::time_t trafficTimeSeconds();
 
 // Day of week 1..7 (Monday 1) in the low 32 bits, half-hour slot 0..47 in the
 // high 32 bits; all bits set in both halves when the time cannot be broken
 // down. Both halves come from one clock reading.
 std::uint64_t gf_trafficDaySlot();
-std::uint64_t gf_daySlotOf(std::time_t seconds);
-inline constexpr std::uint64_t gf_packDaySlot(std::uint32_t day, std::uint32_t slot) {
+std::uint64_t daySlotOf(std::time_t seconds);
+inline constexpr std::uint64_t packDaySlot(std::uint32_t day, std::uint32_t slot) {
     return static_cast<std::uint64_t>(day) | (static_cast<std::uint64_t>(slot) << 32);
 }
-inline constexpr std::uint32_t gf_dayOf(std::uint64_t daySlot) { return static_cast<std::uint32_t>(daySlot); }
-inline constexpr std::uint32_t gf_slotOf(std::uint64_t daySlot) { return static_cast<std::uint32_t>(daySlot >> 32); }
+inline constexpr std::uint32_t dayOf(std::uint64_t daySlot) { return static_cast<std::uint32_t>(daySlot); }
+inline constexpr std::uint32_t slotOf(std::uint64_t daySlot) { return static_cast<std::uint32_t>(daySlot >> 32); }
 
 // Sleeps until the steady clock has advanced by at least the duration;
 // early wake-ups sleep again. Zero or negative durations return at once.

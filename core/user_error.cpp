@@ -10,7 +10,7 @@ namespace {
 // in front of the message so handlers can tell the cases apart.
 constexpr int kMessageOnlyCode = 99;
 
-std::string lf_userErrorText(int code, const std::string& message) {
+std::string userErrorText(int code, const std::string& message) {
     if (code == kMessageOnlyCode) {
         return message;
     }
@@ -20,6 +20,6 @@ std::string lf_userErrorText(int code, const std::string& message) {
 }  // namespace
 
 UserErrorException::UserErrorException(int code, const std::string& message)
-    : std::runtime_error(lf_userErrorText(code, message)) {}
+    : std::runtime_error(userErrorText(code, message)) {}
 
 }  // namespace qvl

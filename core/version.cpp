@@ -17,48 +17,48 @@ namespace qvl {
 
 namespace {
 
-[[noreturn]] void lf_parseError() {
+[[noreturn]] void parseError() {
     throw std::runtime_error("parse error in version string");
 }
 
-bool lf_isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 
 // A run of ASCII digits at the front of the text, taken off it; empty when
 // the text does not begin with a digit.
-std::string_view lf_takeDigits(std::string_view& text) {
+std::string_view takeDigits(std::string_view& text) {
     std::size_t n = 0;
-    while (n < text.size() && lf_isDigit(text[n])) ++n;
+    while (n < text.size() && isDigit(text[n])) ++n;
     const std::string_view digits = text.substr(0, n);
     text.remove_prefix(n);
     return digits;
 }
 
-std::int32_t lf_dottedField(std::string_view digits) {
+std::int32_t dottedField(std::string_view digits) {
     std::int32_t value = 0;
     const char* last = digits.data() + digits.size();
     const auto [end, error] = std::from_chars(digits.data(), last, value);
-    if (error != std::errc{} || end != last) lf_parseError();
+    if (error != std::errc{} || end != last) parseError();
     return value;
 }
 
 // The whole text must be three digit runs joined by dots. Matched by hand:
 // a regular expression here recurses once per character and a long hostile
 // text from the download site would overflow the stack.
-std::optional<std::array<std::string_view, 3>> lf_matchDotted(std::string_view text) {
+std::optional<std::array<std::string_view, 3>> matchDotted(std::string_view text) {
     std::array<std::string_view, 3> fields;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) {
             if (text.empty() || text.front() != '.') return std::nullopt;
             text.remove_prefix(1);
         }
-        fields[i] = lf_takeDigits(text);
+        fields[i] = takeDigits(text);
         if (fields[i].empty()) return std::nullopt;
     }
     if (!text.empty()) return std::nullopt;
     return fields;
 }
 
-std::string_view lf_trimSpace(std::string_view text) {
+std::string_view trimSpace(std::string_view text) {
     const auto isSpace = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
     while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
     while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
@@ -67,34 +67,34 @@ std::string_view lf_trimSpace(std::string_view text) {
 
 // The JSON library would cut 4294967298 down to 2 and 12.7 down to 12
 // without a word; a version we cannot hold exactly is unreadable instead.
-std::int32_t lf_jsonField(const nlohmann::json& object, const char* name) {
+std::int32_t jsonField(const nlohmann::json& object, const char* name) {
     const nlohmann::json& member = object.at(name);
     if (member.is_number_unsigned()) {
         const auto value = member.get<std::uint64_t>();
-        if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) lf_parseError();
+        if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) parseError();
         return static_cast<std::int32_t>(value);
     }
     if (member.is_number_integer()) {
         const auto value = member.get<std::int64_t>();
         if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max()) {
-            lf_parseError();
+            parseError();
         }
         return static_cast<std::int32_t>(value);
     }
-    if (member.is_number_float()) lf_parseError();
+    if (member.is_number_float()) parseError();
     // The library would read true as 1; only numbers are versions.
     throw std::runtime_error(fmt::format("version member '{}' is not a number but {}", name, member.type_name()));
 }
 
-VersionRecord lf_readVersion(const std::string& text) {
-    if (const auto fields = lf_matchDotted(text)) {
-        return {lf_dottedField((*fields)[0]), lf_dottedField((*fields)[1]), lf_dottedField((*fields)[2])};
+VersionRecord readVersion(const std::string& text) {
+    if (const auto fields = matchDotted(text)) {
+        return {dottedField((*fields)[0]), dottedField((*fields)[1]), dottedField((*fields)[2])};
     }
-    const std::string_view trimmed = lf_trimSpace(text);
+    const std::string_view trimmed = trimSpace(text);
     if (!trimmed.empty() && trimmed.front() == '{') {
         const nlohmann::json parsed = nlohmann::json::parse(trimmed);
         if (parsed.is_object()) {
-            return {lf_jsonField(parsed, "major"), lf_jsonField(parsed, "minor"), lf_jsonField(parsed, "patch")};
+            return {jsonField(parsed, "major"), jsonField(parsed, "minor"), jsonField(parsed, "patch")};
         }
     }
     throw std::runtime_error("invalid version format");
@@ -106,9 +106,9 @@ std::string gf_versionToString(const VersionRecord& version) {
     return fmt::format("{}.{}.{}", version.major, version.minor, version.patch);
 }
 
-std::optional<VersionRecord> gf_tryParseVersion(const std::string& text) {
+std::optional<VersionRecord> tryParseVersion(const std::string& text) {
     try {
-        return lf_readVersion(text);
+        return readVersion(text);
     } catch (const std::exception& e) {
         gf_log(fmt::format("{} exception: {}", "VersionData", e.what()));
         return std::nullopt;
@@ -118,7 +118,7 @@ std::optional<VersionRecord> gf_tryParseVersion(const std::string& text) {
 // Callers compare the result with other versions: 0.0.0 makes an unreadable
 // version older than any real one, so nothing is taken as an update.
 VersionRecord gf_parseVersion(const std::string& text) {
-    return gf_tryParseVersion(text).value_or(VersionRecord{});
+    return tryParseVersion(text).value_or(VersionRecord{});
 }
 
 }  // namespace qvl

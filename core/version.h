@@ -29,6 +29,6 @@ VersionRecord gf_parseVersion(const std::string& text);
 
 // The same reading for callers that must tell an unreadable version from a
 // real 0.0.0: no value (after the same log line) when the text is unreadable.
-std::optional<VersionRecord> gf_tryParseVersion(const std::string& text);
+std::optional<VersionRecord> tryParseVersion(const std::string& text);
 
 }  // namespace qvl

@@ -52,7 +52,7 @@ bool gf_saveXmlDocument(pugi::xml_document& document, const fs::path& path) {
     std::ostringstream out;
     document.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
     if (!out) return false;
-    return gf_writeFileAtomically(path, out.str());
+    return writeFileAtomically(path, out.str());
 }
 
 bool gf_appendAttribute(pugi::xml_node node, std::string_view name, std::string_view text) {

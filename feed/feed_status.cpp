@@ -29,22 +29,22 @@ FeedTexts& texts() {
 
 }  // namespace
 
-void gf_setRealTrafficText(std::string text) {
+void setRealTrafficText(std::string text) {
     std::lock_guard lock(texts().mutex);
     texts().realTrafficText = std::move(text);
 }
 
-std::string gf_realTrafficText() {
+std::string realTrafficText() {
     std::lock_guard lock(texts().mutex);
     return texts().realTrafficText;
 }
 
-void gf_setFeedRepaintHook(std::function<void()> hook) {
+void setFeedRepaintHook(std::function<void()> hook) {
     std::lock_guard lock(texts().mutex);
     texts().repaint = std::move(hook);
 }
 
-void gf_repaintFeedStatus() {
+void repaintFeedStatus() {
     std::function<void()> hook;
     {
         std::lock_guard lock(texts().mutex);
@@ -53,12 +53,12 @@ void gf_repaintFeedStatus() {
     if (hook) hook();
 }
 
-void gf_setRealTrafficGoneHandler(std::function<void()> handler) {
+void setRealTrafficGoneHandler(std::function<void()> handler) {
     std::lock_guard lock(texts().mutex);
     texts().realTrafficGone = std::move(handler);
 }
 
-void gf_onRealTrafficGone() {
+void onRealTrafficGone() {
     std::function<void()> handler;
     {
         std::lock_guard lock(texts().mutex);
@@ -69,7 +69,7 @@ void gf_onRealTrafficGone() {
 
 void gf_readerStopped(const std::string& readerName, const std::string& error) {
     gf_showMessage(fmt::format("The {} has stopped with error: {}", readerName, error), true);
-    gf_endRun(RestartReason::readerError, kReaderErrorRestartSeconds);
+    endRun(RestartReason::readerError, kReaderErrorRestartSeconds);
 }
 
 }  // namespace qvl

@@ -32,18 +32,18 @@ inline std::atomic<std::int32_t> publishedQnh{kStandardQnh};
 inline std::atomic<std::int32_t> displayedQnh{kStandardQnh};
 
 // "RT prof edition: 10.0.1" in the status panel; empty while unknown.
-void gf_setRealTrafficText(std::string text);
-std::string gf_realTrafficText();
+void setRealTrafficText(std::string text);
+std::string realTrafficText();
 
 // The window installs a hook that asks its UI thread to repaint the status
 // panel; it must not block. Without a hook nothing happens.
-void gf_setFeedRepaintHook(std::function<void()> hook);
-void gf_repaintFeedStatus();
+void setFeedRepaintHook(std::function<void()> hook);
+void repaintFeedStatus();
 
 // Called (on the run thread) when the traffic client has gone away while the
 // run goes on: the engine takes its live aircraft away.
-void gf_setRealTrafficGoneHandler(std::function<void()> handler);
-void gf_onRealTrafficGone();
+void setRealTrafficGoneHandler(std::function<void()> handler);
+void onRealTrafficGone();
 
 // A reader thread ended with an error: the message line and Log.txt say so,
 // and the run ends with "READER ERROR", restarting after 15 seconds (unless

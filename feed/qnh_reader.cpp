@@ -20,7 +20,7 @@ constexpr double kInchesHundredthsToHpa = 0.33865307;
 
 // Rounds to the nearest whole number; a value that no 32-bit integer holds is
 // a narrowing error (never an undefined conversion).
-std::int32_t lf_roundToInt32(double value) {
+std::int32_t roundToInt32(double value) {
     const double rounded = std::round(value);
     if (!std::isfinite(rounded) || rounded < static_cast<double>(std::numeric_limits<std::int32_t>::min()) ||
         rounded > static_cast<double>(std::numeric_limits<std::int32_t>::max())) {
@@ -31,12 +31,12 @@ std::int32_t lf_roundToInt32(double value) {
 
 }  // namespace
 
-std::optional<std::int32_t> gf_qnhOfDatagram(std::string_view datagram) {
+std::optional<std::int32_t> qnhOfDatagram(std::string_view datagram) {
     try {
         const nlohmann::json json = nlohmann::json::parse(datagram);
         const auto member = json.is_object() ? json.find("QNH") : json.end();
         if (member == json.end() || member->is_null()) {
-            gf_log(fmt::format("no QNH {}", gf_printable(datagram)));
+            gf_log(fmt::format("no QNH {}", printable(datagram)));
             return std::nullopt;
         }
         std::int32_t qnh = kStandardQnh;
@@ -46,7 +46,7 @@ std::optional<std::int32_t> gf_qnhOfDatagram(std::string_view datagram) {
             if (std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max())) {
                 throw gsl::narrowing_error{};
             }
-            qnh = lf_roundToInt32(static_cast<double>(static_cast<float>(value)));
+            qnh = roundToInt32(static_cast<double>(static_cast<float>(value)));
         } else if (member->is_number_unsigned()) {
             qnh = gsl::narrow<std::int32_t>(member->get<std::uint64_t>());
         } else if (member->is_number_integer()) {
@@ -56,17 +56,17 @@ std::optional<std::int32_t> gf_qnhOfDatagram(std::string_view datagram) {
             const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), qnh);
             if (ec != std::errc{} || end == text.data()) {
                 gf_logAttention(
-                    fmt::format("QNH string parse error: {} in {}", gf_printable(text), gf_printable(datagram)));
+                    fmt::format("QNH string parse error: {} in {}", printable(text), printable(datagram)));
                 return std::nullopt;
             }
         } else {
-            gf_log(fmt::format("no QNH {}", gf_printable(datagram)));
+            gf_log(fmt::format("no QNH {}", printable(datagram)));
             return std::nullopt;
         }
-        if (qnh > kQnhMaximum) qnh = lf_roundToInt32(static_cast<double>(qnh) * kInchesHundredthsToHpa);
+        if (qnh > kQnhMaximum) qnh = roundToInt32(static_cast<double>(qnh) * kInchesHundredthsToHpa);
         return std::clamp(qnh, kQnhMinimum, kQnhMaximum);
     } catch (const std::exception& e) {
-        gf_log(fmt::format("Exception {}, in {}", e.what(), gf_printable(datagram)));
+        gf_log(fmt::format("Exception {}, in {}", e.what(), printable(datagram)));
         return std::nullopt;
     }
 }
@@ -77,7 +77,7 @@ QnhReader::QnhReader(TrafficReader& trafficReader)
 void QnhReader::onData(std::string_view datagram) { onQnhDatagram(datagram); }
 
 void QnhReader::onQnhDatagram(std::string_view datagram) {
-    const std::optional<std::int32_t> qnh = gf_qnhOfDatagram(datagram);
+    const std::optional<std::int32_t> qnh = qnhOfDatagram(datagram);
     if (!qnh) return;
     // The standard pressure is published every time, any other value only when it changed.
     if (*qnh == lastQnh_.load() && *qnh != kStandardQnh) return;
@@ -91,19 +91,19 @@ void QnhReader::publish(std::int32_t qnh) {
     displayedQnh.store(qnh);
     ReaderLamp stale = ReaderLamp::stale;
     weatherLamp.compare_exchange_strong(stale, ReaderLamp::receiving);
-    gf_repaintFeedStatus();
+    repaintFeedStatus();
 }
 
 void QnhReader::onOpened() {
     weatherLamp.store(ReaderLamp::receiving);
-    gf_repaintFeedStatus();
+    repaintFeedStatus();
 }
 
 void QnhReader::onStopped() { gf_log("QNH Reader has stopped"); }
 
 void QnhReader::onLeaving() {
     weatherLamp.store(ReaderLamp::stopped);
-    gf_repaintFeedStatus();
+    repaintFeedStatus();
 }
 
 }  // namespace qvl

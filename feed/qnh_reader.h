@@ -18,7 +18,7 @@ inline constexpr std::int32_t kQnhMaximum = 1100;
 // The QNH (hPa) that a datagram holds: a number or a numeric text, in hPa,
 // or in inches of mercury x 100 when above 1100, clamped to 900..1100. Empty
 // (after a log line) when the datagram holds none.
-std::optional<std::int32_t> gf_qnhOfDatagram(std::string_view datagram);
+std::optional<std::int32_t> qnhOfDatagram(std::string_view datagram);
 
 class QnhReader : public UdpReader {
 public:

@@ -20,7 +20,7 @@ void lf_trafficReaderThread(std::uint16_t port, bool local) { trafficReader().th
 
 void lf_qnhReaderThread(std::uint16_t port) { qnhReader().threadBody(port, rtLocal.load()); }
 
-void gf_resetTrafficSide() {
+void resetTrafficSide() {
     TrafficReader& traffic = trafficReader();
     QnhReader& qnh = qnhReader();
     traffic.setQnh(kStandardQnh);
@@ -33,7 +33,7 @@ void gf_resetTrafficSide() {
     qnh.resetCounters();
 }
 
-void gf_stopReaders() {
+void stopReaders() {
     trafficReader().requestStop();
     qnhReader().requestStop();
 }

@@ -22,9 +22,9 @@ void lf_qnhReaderThread(std::uint16_t port);
 
 // Both readers back to their start state: QNH 1013, traffic clock 0, no
 // collected callsigns, stop flags clear, counters 0, lamps' receiving flags set.
-void gf_resetTrafficSide();
+void resetTrafficSide();
 // Raises both stop flags; each reader ends at once.
-void gf_stopReaders();
+void stopReaders();
 // The main loop's periodic lamp look, while a client is connected: a lamp
 // goes stale when its reader received nothing since the last look, and back
 // on with the next datagram.

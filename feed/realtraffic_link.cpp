@@ -30,7 +30,7 @@ constexpr int kWinsockShutdown = 10058;  // "can't send after socket shutdown"
 
 // The edition number of the reply's "level" (0 when missing); any other kind
 // of value is a malformed reply.
-bool lf_isProfessionalLevel(const nlohmann::json& reply) {
+bool isProfessionalLevel(const nlohmann::json& reply) {
     const auto level = reply.find("level");
     if (level == reply.end() || level->is_null()) return false;
     if (level->is_number_integer()) return level->get<std::int64_t>() == 2;
@@ -39,7 +39,7 @@ bool lf_isProfessionalLevel(const nlohmann::json& reply) {
     throw std::invalid_argument(fmt::format("level is {}", level->type_name()));
 }
 
-std::string lf_versionText(const nlohmann::json& reply) {
+std::string versionText(const nlohmann::json& reply) {
     const auto version = reply.find("version");
     if (version == reply.end() || version->is_null()) return {};
     return version->get<std::string>();  // any other type throws
@@ -47,7 +47,7 @@ std::string lf_versionText(const nlohmann::json& reply) {
 
 }  // namespace
 
-std::string gf_userStateLine(const UserState& user) {
+std::string userStateLine(const UserState& user) {
     // Whole numbers with "{:.0f}": a general format with precision 0 keeps one
     // significant digit, and 35000 ft would reach the client as 4e+07.
     return fmt::format("Qs121={:.0f};{:.0f};{:.6f};{:.0f};{};{:.6f};{:.6f}\r\n", user.pitch * 100000.0,
@@ -55,7 +55,7 @@ std::string gf_userStateLine(const UserState& user) {
                        user.latitude * kDegToRad, user.longitude * kDegToRad);
 }
 
-std::size_t gf_completeJsonObjectLength(std::string_view text) noexcept {
+std::size_t completeJsonObjectLength(std::string_view text) noexcept {
     std::size_t i = text.find_first_not_of(kWhiteSpace);
     if (i == std::string_view::npos || text[i] != '{') return 0;
     int depth = 0;
@@ -151,7 +151,7 @@ bool RealTrafficLink::waitForClient() {
     const auto listener = currentListener();
     if (!listener) return false;
     for (;;) {
-        if (gf_isClosing()) return false;
+        if (isClosing()) return false;
         net::TcpListener::Accepted accepted = listener->accept(timeouts_.poll);
         switch (accepted.result.status) {
             case net::IoStatus::ok: {
@@ -179,12 +179,12 @@ void RealTrafficLink::waitForRealTraffic() {
     if (!rtLocal.load()) return;
     gf_showMessage(fmt::format("Waiting for RealTraffic to connect to {} ...", kProductName), true);
     gf_flushLog();
-    gf_resetTrafficSide();
+    resetTrafficSide();
     if (!waitForClient()) return;
     sendDataPacket(kVersionRequest);
     processRTVersion(receiveVersionReply());
     realTrafficDisplay.store(true);
-    gf_repaintFeedStatus();
+    repaintFeedStatus();
     waitingForRealTraffic.store(false);
     gf_log("RealTraffic connected");
     gf_clearMessage();
@@ -198,19 +198,19 @@ void RealTrafficLink::processRTVersion(std::string_view reply) {
     try {
         const nlohmann::json json = nlohmann::json::parse(reply);
         if (json.is_object()) {
-            const bool professional = lf_isProfessionalLevel(json);
-            const std::string version = lf_versionText(json);
+            const bool professional = isProfessionalLevel(json);
+            const std::string version = versionText(json);
             rtEdition.store(professional);
-            gf_setRealTrafficText(fmt::format("RT {} edition: {}", professional ? "prof" : "stnd", version));
-            gf_repaintFeedStatus();
+            setRealTrafficText(fmt::format("RT {} edition: {}", professional ? "prof" : "stnd", version));
+            repaintFeedStatus();
             return;
         }
     } catch (const std::exception& e) {
         gf_log(fmt::format("lf_processRTVersion: JSON parse failed: {}", e.what()));
     }
     rtEdition.store(false);
-    gf_setRealTrafficText({});
-    gf_repaintFeedStatus();
+    setRealTrafficText({});
+    repaintFeedStatus();
 }
 
 std::string RealTrafficLink::receive(std::chrono::milliseconds timeout) {
@@ -237,7 +237,7 @@ std::string RealTrafficLink::receiveVersionReply() {
     const auto deadline = clock::now() + timeouts_.versionReply;
     std::string reply;
     std::array<char, kReceiveBufferSize> buffer{};
-    while (!gf_isClosing()) {
+    while (!isClosing()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now());
         if (left.count() <= 0) break;
         const net::IoResult r = client->receive(buffer, std::min(left, timeouts_.poll));
@@ -252,7 +252,7 @@ std::string RealTrafficLink::receiveVersionReply() {
             gf_logUnlessClosing(fmt::format("receive: buffer overrun: {}", reply.size()));
             return {};
         }
-        if (const std::size_t length = gf_completeJsonObjectLength(reply); length > 0) return reply.substr(0, length);
+        if (const std::size_t length = completeJsonObjectLength(reply); length > 0) return reply.substr(0, length);
         // Not the start of an object: no use waiting for the rest.
         const std::size_t first = reply.find_first_not_of(kWhiteSpace);
         if (first != std::string::npos && reply[first] != '{') break;
@@ -284,12 +284,12 @@ void RealTrafficLink::sendUserPosition(const UserState& user) {
     if (!rtLocal.load()) return;
     if (std::fabs(user.latitude) <= kNoPositionDegrees && std::fabs(user.longitude) <= kNoPositionDegrees) return;
     if (connected_.load()) {
-        if (sendDataPacket(gf_userStateLine(user))) return;
+        if (sendDataPacket(userStateLine(user))) return;
         realTrafficDisplay.store(false);
-        gf_repaintFeedStatus();
-        if (gf_isClosing()) return;
-        gf_onRealTrafficGone();
-        gf_resetTrafficSide();
+        repaintFeedStatus();
+        if (isClosing()) return;
+        onRealTrafficGone();
+        resetTrafficSide();
         gf_showMessage(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcTimeNow()),
                        true);
         return;
@@ -298,7 +298,7 @@ void RealTrafficLink::sendUserPosition(const UserState& user) {
     // A client that comes back is not asked for its version again.
     if (waitForClient()) {
         realTrafficDisplay.store(true);
-        gf_repaintFeedStatus();
+        repaintFeedStatus();
         gf_showMessage(fmt::format("{} RealTraffic re-connected", gf_utcTimeNow()), true);
         gf_clearMessage();
     }

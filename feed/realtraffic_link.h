@@ -35,12 +35,12 @@ struct UserState {
 // "Qs121=pitch;bank;heading;altitude;groundspeed;lat;lon\r\n": pitch and bank
 // x 100000, altitude x 1000 as whole numbers, ground speed x 1000, heading
 // and the position in radians with six decimals.
-std::string gf_userStateLine(const UserState& user);
+std::string userStateLine(const UserState& user);
 
 // The length of the first complete JSON object at the front of the text
 // (leading blanks included); 0 while it is incomplete or when the text does
 // not start with one.
-std::size_t gf_completeJsonObjectLength(std::string_view text) noexcept;
+std::size_t completeJsonObjectLength(std::string_view text) noexcept;
 
 struct LinkTimeouts {
     // Slice of every wait; the closing flags are looked at between slices.

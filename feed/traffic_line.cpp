@@ -10,14 +10,14 @@
 namespace qvl {
 namespace {
 
-bool lf_isControl(char c) noexcept {
+bool isControl(char c) noexcept {
     const auto u = static_cast<unsigned char>(c);
     return u < 0x20 || u == 0x7F;
 }
 
 }  // namespace
 
-bool gf_readNumber(std::string_view text, double& value) noexcept {
+bool readTrafficNumber(std::string_view text, double& value) noexcept {
     double v = 0.0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v, std::chars_format::general);
     if (ec != std::errc{} || end == text.data() || !std::isfinite(v)) return false;
@@ -25,7 +25,7 @@ bool gf_readNumber(std::string_view text, double& value) noexcept {
     return true;
 }
 
-bool gf_readUnsigned32(std::string_view text, std::uint32_t& value) noexcept {
+bool readUnsigned32(std::string_view text, std::uint32_t& value) noexcept {
     std::uint32_t v = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v, 10);
     if (ec != std::errc{} || end == text.data()) return false;
@@ -54,13 +54,13 @@ std::string gf_formatLatLon(double latitude, double longitude) {
     return fmt::format("{:.6f},{:.6f}", latitude, longitude);
 }
 
-bool gf_hasControlCharacter(std::string_view text) noexcept {
-    return std::any_of(text.begin(), text.end(), lf_isControl);
+bool hasControlCharacter(std::string_view text) noexcept {
+    return std::any_of(text.begin(), text.end(), isControl);
 }
 
-std::string gf_printable(std::string_view text) {
+std::string printable(std::string_view text) {
     std::string out(text);
-    std::replace_if(out.begin(), out.end(), lf_isControl, '?');
+    std::replace_if(out.begin(), out.end(), isControl, '?');
     return out;
 }
 

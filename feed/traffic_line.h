@@ -11,10 +11,10 @@ namespace qvl {
 // The leading characters of the text as a finite number (decimal, general
 // form); the rest is ignored. False for no number, "nan", "inf" or a value
 // beyond the range of a double.
-bool gf_readNumber(std::string_view text, double& value) noexcept;
+bool readTrafficNumber(std::string_view text, double& value) noexcept;
 // The leading decimal digits as an unsigned 32-bit number; false without a
 // digit at the start or beyond 4294967295.
-bool gf_readUnsigned32(std::string_view text, std::uint32_t& value) noexcept;
+bool readUnsigned32(std::string_view text, std::uint32_t& value) noexcept;
 
 // The type codes of things that are not aircraft (balloons, ground vehicles, towers...).
 bool lf_nonAircraftTypes(std::string_view typeCode);
@@ -26,8 +26,8 @@ bool gf_isAircraft(std::string_view typeCode, std::string_view emitterCategory);
 std::string gf_formatLatLon(double latitude, double longitude);
 
 // True when the text holds a control character (below 0x20, or 0x7F).
-bool gf_hasControlCharacter(std::string_view text) noexcept;
+bool hasControlCharacter(std::string_view text) noexcept;
 // The text with control characters shown as '?', for log lines.
-std::string gf_printable(std::string_view text);
+std::string printable(std::string_view text);
 
 }  // namespace qvl

@@ -64,14 +64,14 @@ struct TasRow {
 constexpr TasRow kTasTable[] = {{2000.0, 180.0}, {5000.0, 220.0}, {10000.0, 250.0}, {20000.0, 350.0}};
 constexpr double kTasAbove = 430.0;
 
-double lf_tasForAltitude(double altitude) {
+double tasForAltitude(double altitude) {
     for (const auto& row : kTasTable) {
         if (row.maxAltitude >= altitude) return row.trueAirspeed;
     }
     return kTasAbove;
 }
 
-bool lf_isGroundPair(double height, double groundSpeed) {
+bool isGroundPair(double height, double groundSpeed) {
     for (const auto& pair : kGroundPairs) {
         if (height <= pair.maxHeight && groundSpeed <= pair.maxSpeed) return true;
     }
@@ -114,19 +114,19 @@ void TrafficReader::onData(std::string_view datagram) { onTrafficDatagram(datagr
 void TrafficReader::onOpened() {
     trafficLamp.store(ReaderLamp::receiving);
     weatherLamp.store(ReaderLamp::receiving);
-    gf_repaintFeedStatus();
+    repaintFeedStatus();
 }
 
 void TrafficReader::onStopped() {
     trafficLamp.store(ReaderLamp::stopped);
-    gf_repaintFeedStatus();
+    repaintFeedStatus();
     gf_log("Traffic Reader has stopped");
 }
 
 void TrafficReader::onLeaving() {
     trafficLamp.store(ReaderLamp::stopped);
     weatherLamp.store(ReaderLamp::stopped);
-    gf_repaintFeedStatus();
+    repaintFeedStatus();
 }
 
 void TrafficReader::splitFields(std::string_view datagram) {
@@ -159,8 +159,8 @@ LineOutcome TrafficReader::onTrafficDatagram(std::string_view datagram) {
 
 double TrafficReader::readField(std::size_t index, const char* name) const {
     double value = 0.0;
-    if (!gf_readNumber(field(index), value)) {
-        throw std::runtime_error(fmt::format("{}:{}", name, gf_printable(field(index))));
+    if (!readTrafficNumber(field(index), value)) {
+        throw std::runtime_error(fmt::format("{}:{}", name, printable(field(index))));
     }
     return value;
 }
@@ -172,27 +172,27 @@ LineOutcome TrafficReader::parseTailNumber(TrafficRecord& record) const {
         return LineOutcome::queued;
     }
     if (text.size() > kMaxRegistrationLength) return LineOutcome::longRegistration;
-    if (gf_hasControlCharacter(text)) return LineOutcome::controlCharacter;
+    if (hasControlCharacter(text)) return LineOutcome::controlCharacter;
     record.registration.assign(text);
     return LineOutcome::queued;
 }
 
 bool TrafficReader::parseAltitude(TrafficSample& sample, std::string_view datagram) const {
     double altitude = 0.0;
-    if (!gf_readNumber(field(kAltitudeField), altitude)) {
-        throw std::runtime_error(fmt::format("altitude {} incorrect, from: {}", gf_printable(field(kAltitudeField)),
-                                             gf_printable(datagram)));
+    if (!readTrafficNumber(field(kAltitudeField), altitude)) {
+        throw std::runtime_error(fmt::format("altitude {} incorrect, from: {}", printable(field(kAltitudeField)),
+                                             printable(datagram)));
     }
     if (altitude > 0.0 && altitude < kGroundCheckCeilingFeet) {
-        const std::optional<double> reference = gf_referenceElevation();
+        const std::optional<double> reference = referenceElevation();
         const double height = reference ? altitude - *reference : altitude + kNoReferenceOffsetFeet;
-        if (height <= 0.0 || lf_isGroundPair(std::fabs(height), sample.groundSpeed)) altitude = 0.0;
+        if (height <= 0.0 || isGroundPair(std::fabs(height), sample.groundSpeed)) altitude = 0.0;
     }
     if (altitude > 0.0 && sample.groundSpeed <= kTaxiSpeedKnots) altitude = 0.0;
     if (altitude <= 0.0) altitude = 0.0;
     sample.altitude = altitude;
     if (!AIRBORNE_ONLY.value()) return true;
-    const auto park = gf_filterParkAirport();
+    const auto park = filterParkAirport();
     const double parkElevation = park ? static_cast<double>(park->elevationFeet) : 0.0;
     return altitude - parkElevation > kAirborneOnlyMarginFeet;
 }
@@ -205,7 +205,7 @@ LineOutcome TrafficReader::parseCallsign(TrafficRecord& record) const {
         return LineOutcome::queued;
     }
     if (text == "ERARMTR1" || text == "AIRPORT1" || text == "00000000") return LineOutcome::placeholderCallsign;
-    if (gf_hasControlCharacter(text)) return LineOutcome::controlCharacter;
+    if (hasControlCharacter(text)) return LineOutcome::controlCharacter;
     if (text.size() > kMaxCallsignBytes) {
         gf_log(fmt::format("callsign of {} bytes dropped, the simulator takes {} at most: {}", text.size(),
                            kMaxCallsignBytes, text));
@@ -220,7 +220,7 @@ void TrafficReader::collectCallsign() {
     const std::string_view text = field(kCallsignField);
     if (text.empty() || text == "null" || text.find('@') != std::string_view::npos) return;
     // A callsign the parser would refuse never flies, so it is never in use.
-    if (text.size() > kMaxCallsignBytes || gf_hasControlCharacter(text)) return;
+    if (text.size() > kMaxCallsignBytes || hasControlCharacter(text)) return;
     std::lock_guard lock(callsignMutex_);
     if (collectCallsigns_.load()) collectedCallsigns_.emplace(text);
 }
@@ -228,7 +228,7 @@ void TrafficReader::collectCallsign() {
 FixedCode3 TrafficReader::parseAirportCode(std::size_t index) const {
     const std::string_view text = field(index);
     if (text == "null") return {};
-    return gf_fixedCode3(text);
+    return fixedCode3(text);
 }
 
 LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& record) {
@@ -236,7 +236,7 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
     // The report time moves the traffic clock, also for lines dropped later.
     const double time = readField(kTimestampField, "timestamp");
     if (time < kPlausibleTimeFrom || time >= kPlausibleTimeTo) {
-        throw std::runtime_error(fmt::format("timestamp:{}", gf_printable(field(kTimestampField))));
+        throw std::runtime_error(fmt::format("timestamp:{}", printable(field(kTimestampField))));
     }
     trafficClock.store(time);
     record.time = time;
@@ -257,7 +257,7 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
     if (const LineOutcome o = parseTailNumber(record); o != LineOutcome::queued) return o;
     collectCallsign();
     if (!gf_isAircraft(field(kTypeField), field(kCategoryField))) return LineOutcome::notAircraft;
-    record.ids = gf_packModelId(gf_modelId(field(kTypeField)));
+    record.ids = packModelId(gf_modelId(field(kTypeField)));
     sample.trueHeadingUsed = 0;
     sample.trueHeadingValid = 0;
 
@@ -275,8 +275,8 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
         }
     }
 
-    if (!gf_readUnsigned32(field(kHexIdField), record.hexId)) {
-        throw std::runtime_error(fmt::format("hexid incorrect{}", gf_printable(field(kHexIdField))));
+    if (!readUnsigned32(field(kHexIdField), record.hexId)) {
+        throw std::runtime_error(fmt::format("hexid incorrect{}", printable(field(kHexIdField))));
     }
     if (record.hexId <= 10000) return LineOutcome::lowHexId;
 
@@ -288,7 +288,7 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
     if (record.callsign.empty() && record.registration.empty()) return LineOutcome::noIdentity;
 
     if (sample.airborne == 0) {
-        const auto park = gf_filterParkAirport();
+        const auto park = filterParkAirport();
         if (!park || gf_distanceNm(park->position, {sample.latitude, sample.longitude}) > kParkAirportRadiusNm) {
             return LineOutcome::groundAway;
         }
@@ -296,8 +296,8 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
 
     const std::string_view trackText = field(kTrackField);
     sample.track = 0.0;
-    if (!trackText.empty() && !gf_readNumber(trackText, sample.track)) {
-        throw std::runtime_error(fmt::format("track incorrect {}", gf_printable(trackText)));
+    if (!trackText.empty() && !readTrafficNumber(trackText, sample.track)) {
+        throw std::runtime_error(fmt::format("track incorrect {}", printable(trackText)));
     }
     if (sample.track == 0.0 && sample.trueHeadingValid != 0) sample.track = sample.trueHeading * kRadToDeg;
 
@@ -317,10 +317,10 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
     }
 
     double tas = 0.0;
-    if (!gf_readNumber(field(kTrueAirspeedField), tas)) {
-        throw std::runtime_error(fmt::format("TAS incorrect{}", gf_printable(field(kTrueAirspeedField))));
+    if (!readTrafficNumber(field(kTrueAirspeedField), tas)) {
+        throw std::runtime_error(fmt::format("TAS incorrect{}", printable(field(kTrueAirspeedField))));
     }
-    sample.trueAirspeed = tas == -1.0 ? lf_tasForAltitude(sample.altitude) : tas;
+    sample.trueAirspeed = tas == -1.0 ? tasForAltitude(sample.altitude) : tas;
 
     sample.stationary = 0;
     // Unsigned, so a counter near its top wraps instead of overflowing.

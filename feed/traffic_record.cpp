@@ -4,7 +4,7 @@
 
 namespace qvl {
 
-FixedCode3 gf_fixedCode3(std::string_view text) {
+FixedCode3 fixedCode3(std::string_view text) {
     FixedCode3 code;
     if (text.size() != code.bytes.size()) throw std::invalid_argument("FixedCode: invalid string (length/charset)");
     for (std::size_t i = 0; i < code.bytes.size(); ++i) {

@@ -23,7 +23,7 @@ struct FixedCode3 {
 
 // Exactly 3 characters; a-z are folded to A-Z, then each must be A-Z or 0-9.
 // Anything else throws std::invalid_argument "FixedCode: invalid string (length/charset)".
-FixedCode3 gf_fixedCode3(std::string_view text);
+FixedCode3 fixedCode3(std::string_view text);
 
 // One timed position of an aircraft.
 struct TrafficSample {
@@ -60,7 +60,7 @@ struct TrafficRecord {
     [[nodiscard]] std::uint16_t modelId() const noexcept { return static_cast<std::uint16_t>(ids >> 32); }
 };
 
-inline constexpr std::uint64_t gf_packModelId(std::uint16_t modelId) noexcept {
+inline constexpr std::uint64_t packModelId(std::uint16_t modelId) noexcept {
     return static_cast<std::uint64_t>(modelId) << 32;
 }
 

@@ -90,7 +90,7 @@ void UdpReader::refreshLamp() {
         changed = lamp_.exchange(ReaderLamp::receiving) != ReaderLamp::receiving;
     }
     lampCount_.store(count);
-    if (changed) gf_repaintFeedStatus();
+    if (changed) repaintFeedStatus();
 }
 
 void UdpReader::handleDatagram(std::size_t size, bool local) {
@@ -128,7 +128,7 @@ void UdpReader::receiveLoop(bool local) {
                 break;
             case net::IoStatus::oversized:
                 // Too big for any traffic line: dropped, and the reader goes on.
-                if (!gf_isClosing()) gf_log(fmt::format("buffer overrun: {} bytes", r.bytes));
+                if (!isClosing()) gf_log(fmt::format("buffer overrun: {} bytes", r.bytes));
                 break;
             case net::IoStatus::closed:
                 error = stopFlag_.load() ? 0 : 10009;

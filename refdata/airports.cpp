@@ -31,29 +31,29 @@ struct AirportTables {
     std::atomic<bool> loaded{false};
 };
 
-AirportTables& lf_airportTables() {
+AirportTables& airportTables() {
     static AirportTables tables;
     return tables;
 }
 
-bool lf_isCodeChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+bool isCodeChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
 // The first N characters folded to upper case; none when the text is shorter
 // or one of them is not a letter or digit.
 template <std::size_t N>
-std::optional<std::array<char, N>> lf_foldCode(std::string_view text) {
+std::optional<std::array<char, N>> foldCode(std::string_view text) {
     if (text.size() < N) return std::nullopt;
     std::array<char, N> code{};
     for (std::size_t i = 0; i < N; ++i) {
         code[i] = lf_toUpperChar(text[i]);
-        if (!lf_isCodeChar(code[i])) return std::nullopt;
+        if (!isCodeChar(code[i])) return std::nullopt;
     }
     return code;
 }
 
 // A known airport's code from the first four characters of the text.
-std::optional<FixedCode> lf_knownAirportAt(std::string_view text) {
-    const auto folded = lf_foldCode<4>(text);
+std::optional<FixedCode> knownAirportAt(std::string_view text) {
+    const auto folded = foldCode<4>(text);
     if (!folded) return std::nullopt;
     const FixedCode code(std::string_view(folded->data(), folded->size()));
     if (!gf_isKnownAirport(code)) return std::nullopt;
@@ -61,7 +61,7 @@ std::optional<FixedCode> lf_knownAirportAt(std::string_view text) {
 }
 
 // A decimal number that fills the whole text; none otherwise.
-std::optional<double> lf_parseNumber(const char* text) {
+std::optional<double> parseNumber(const char* text) {
     if (*text == '\0') return std::nullopt;
     char* end = nullptr;
     errno = 0;
@@ -71,9 +71,9 @@ std::optional<double> lf_parseNumber(const char* text) {
 }
 
 // Fills the position, or gives the reason it cannot be used.
-std::optional<std::string> lf_readPosition(const pugi::xml_node node, AirportRec& airport) {
-    const auto latitude = lf_parseNumber(node.attribute("la").as_string());
-    const auto longitude = lf_parseNumber(node.attribute("lo").as_string());
+std::optional<std::string> readPosition(const pugi::xml_node node, AirportRec& airport) {
+    const auto latitude = parseNumber(node.attribute("la").as_string());
+    const auto longitude = parseNumber(node.attribute("lo").as_string());
     if (!latitude || !longitude || std::fabs(*latitude) > 90.0 || std::fabs(*longitude) > 180.0) {
         return "invalid position";
     }
@@ -99,11 +99,11 @@ void lf_readAirport(const pugi::xml_node node, const FixedCode& code, std::vecto
     airport.icao = code;
     airport.standCount = node.attribute("s").as_int(0);
     airport.altitude = node.attribute("a").as_float(0.0f);
-    std::optional<std::string> failure = lf_readPosition(node, airport);
+    std::optional<std::string> failure = readPosition(node, airport);
     const pugi::xml_attribute code3 = node.attribute("i");
     if (!failure && code3) {
         const std::string_view code3Text = code3.as_string();
-        if (const auto parsed = code3Text.size() == 3 ? lf_foldCode<3>(code3Text) : std::nullopt) {
+        if (const auto parsed = code3Text.size() == 3 ? foldCode<3>(code3Text) : std::nullopt) {
             airport.code3 = *parsed;
         } else {
             failure = "invalid 3-character code";
@@ -118,7 +118,7 @@ void lf_readAirport(const pugi::xml_node node, const FixedCode& code, std::vecto
 }
 
 // Steps that may fail; the list is built aside and taken over only whole.
-void lf_loadAirports(std::vector<AirportRec>& list, std::unordered_set<FixedCode>& codes) {
+void loadAirports(std::vector<AirportRec>& list, std::unordered_set<FixedCode>& codes) {
     const std::string xmlPath = gf_pathToNarrow(kAirportsXml);
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_file(kAirportsXml.c_str());
@@ -138,10 +138,10 @@ void lf_loadAirports(std::vector<AirportRec>& list, std::unordered_set<FixedCode
 
 }  // namespace
 
-const std::vector<AirportRec>& airportList() { return lf_airportTables().list; }
+const std::vector<AirportRec>& airportList() { return airportTables().list; }
 
 bool gf_readAirports() {
-    AirportTables& tables = lf_airportTables();
+    AirportTables& tables = airportTables();
     if (tables.loaded.load(std::memory_order_acquire)) return !tables.list.empty();
 
     const PlainFileGuard plainFile(kAirportsXml);
@@ -155,7 +155,7 @@ bool gf_readAirports() {
     std::vector<AirportRec> list;
     std::unordered_set<FixedCode> codes;
     try {
-        lf_loadAirports(list, codes);
+        loadAirports(list, codes);
     } catch (const std::exception& e) {
         throw UserErrorException(kAirportListErrorCode, e.what());
     }
@@ -166,9 +166,9 @@ bool gf_readAirports() {
     return !tables.list.empty();
 }
 
-bool gf_isKnownAirport(const FixedCode& code) { return lf_airportTables().codes.contains(code); }
+bool gf_isKnownAirport(const FixedCode& code) { return airportTables().codes.contains(code); }
 
-std::optional<FixedCode> gf_findAirportByCode(std::string_view text) { return lf_knownAirportAt(text); }
+std::optional<FixedCode> gf_findAirportByCode(std::string_view text) { return knownAirportAt(text); }
 
 std::optional<FixedCode> gf_findAirportInName(const std::filesystem::path& path) {
     // Every "-XXXX-" in the text is a candidate; of those that are airports
@@ -177,7 +177,7 @@ std::optional<FixedCode> gf_findAirportInName(const std::filesystem::path& path)
     std::optional<FixedCode> best;
     for (std::size_t i = 0; i + 5 < text.size(); ++i) {
         if (text[i] != '-' || text[i + 5] != '-') continue;
-        const auto candidate = lf_knownAirportAt(std::string_view(text).substr(i + 1, 4));
+        const auto candidate = knownAirportAt(std::string_view(text).substr(i + 1, 4));
         if (candidate && (!best || *candidate < *best)) best = candidate;
     }
     return best;
@@ -189,8 +189,8 @@ std::string gf_airportLabel(const AirportRec& airport) {
     return label;
 }
 
-void gf_resetAirportList() {
-    AirportTables& tables = lf_airportTables();
+void resetAirportList() {
+    AirportTables& tables = airportTables();
     tables.list.clear();
     tables.codes.clear();
     tables.loaded.store(false, std::memory_order_release);

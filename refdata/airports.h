@@ -52,6 +52,6 @@ std::optional<FixedCode> gf_findAirportInName(const std::filesystem::path& path)
 std::string gf_airportLabel(const AirportRec& airport);
 
 // Empties the list and clears the read-once mark. Tests and tools only.
-void gf_resetAirportList();
+void resetAirportList();
 
 }  // namespace qvl

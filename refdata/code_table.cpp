@@ -111,8 +111,8 @@ CodeId gf_modelId(std::string_view code) { return modelCodes().intern(code); }
 
 std::optional<std::string> lf_modelFix(std::string_view code) { return modelCodes().fix(code); }
 
-std::string_view gf_modelCodeOf(std::size_t id) noexcept { return modelCodes().code(id); }
+std::string_view modelCodeOf(std::size_t id) noexcept { return modelCodes().code(id); }
 
-std::string_view gf_airlineCodeOf(std::size_t id) noexcept { return airlineCodes().code(id); }
+std::string_view airlineCodeOf(std::size_t id) noexcept { return airlineCodes().code(id); }
 
 }  // namespace qvl

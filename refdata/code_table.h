@@ -103,7 +103,7 @@ CodeId gf_modelId(std::string_view code);
 std::optional<std::string> lf_modelFix(std::string_view code);
 
 // Id -> code; the empty text for an id the table does not hold.
-std::string_view gf_modelCodeOf(std::size_t id) noexcept;
-std::string_view gf_airlineCodeOf(std::size_t id) noexcept;
+std::string_view modelCodeOf(std::size_t id) noexcept;
+std::string_view airlineCodeOf(std::size_t id) noexcept;
 
 }  // namespace qvl

@@ -30,7 +30,7 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 
-void lf_initSodium() {
+void initSodium() {
     // sodium_init is idempotent and thread-safe; it only fails when the
     // system gives no randomness source.
     if (sodium_init() < 0) throw std::runtime_error("libsodium could not be initialised");
@@ -49,7 +49,7 @@ private:
     T& bytes_;
 };
 
-void lf_writePlain(std::FILE* out, const unsigned char* bytes, std::size_t count, const std::string& outputPath) {
+void writePlain(std::FILE* out, const unsigned char* bytes, std::size_t count, const std::string& outputPath) {
     if (count > 0 && std::fwrite(bytes, 1, count, out) != count) {
         throw std::runtime_error("Could not write output file: " + outputPath);
     }
@@ -58,7 +58,7 @@ void lf_writePlain(std::FILE* out, const unsigned char* bytes, std::size_t count
 }  // namespace
 
 void lf_streamDecryptCore(const DataFileKey& key, const std::string& inputPath, const std::string& outputPath) {
-    lf_initSodium();
+    initSodium();
     FileHandle in(std::fopen(inputPath.c_str(), "rb"));
     if (!in) throw std::runtime_error("Could not open input file: " + inputPath);
     FileHandle out(std::fopen(outputPath.c_str(), "wb"));
@@ -86,7 +86,7 @@ void lf_streamDecryptCore(const DataFileKey& key, const std::string& inputPath, 
                                                        nullptr, 0) != 0) {
             throw std::runtime_error("Decryption failed");
         }
-        lf_writePlain(out.get(), plain.data(), static_cast<std::size_t>(plainLength), outputPath);
+        writePlain(out.get(), plain.data(), static_cast<std::size_t>(plainLength), outputPath);
         if (tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL) {
             finalSeen = true;
             break;
@@ -113,8 +113,8 @@ bool gf_streamDecrypt(const fs::path& input, const fs::path& output) {
     }
 }
 
-std::string lf_streamEncryptCore(const DataFileKey& key, std::string_view plain) {
-    lf_initSodium();
+std::string streamEncryptCore(const DataFileKey& key, std::string_view plain) {
+    initSodium();
     crypto_secretstream_xchacha20poly1305_state state;
     WipeOnExit wipeState(state);
     std::array<unsigned char, kStreamHeaderBytes> header{};
@@ -141,21 +141,21 @@ std::string lf_streamEncryptCore(const DataFileKey& key, std::string_view plain)
     return encrypted;
 }
 
-bool gf_streamEncrypt(const fs::path& input, const fs::path& output) {
+bool streamEncrypt(const fs::path& input, const fs::path& output) {
     std::ifstream in(input, std::ios::binary);
     if (!in) {
-        gf_logAttention(fmt::format("gf_streamEncrypt: cannot open {}", gf_pathToUtf8(input)));
+        gf_logAttention(fmt::format("streamEncrypt: cannot open {}", gf_pathToUtf8(input)));
         return false;
     }
     const std::string plain((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) {
-        gf_logAttention(fmt::format("gf_streamEncrypt: cannot read {}", gf_pathToUtf8(input)));
+        gf_logAttention(fmt::format("streamEncrypt: cannot read {}", gf_pathToUtf8(input)));
         return false;
     }
     DataFileKey key = kDataFileKey;
     WipeOnExit wipeKey(key);
-    if (!gf_writeFileAtomically(output, lf_streamEncryptCore(key, plain))) {
-        gf_logAttention(fmt::format("gf_streamEncrypt: cannot write {}", gf_pathToUtf8(output)));
+    if (!writeFileAtomically(output, streamEncryptCore(key, plain))) {
+        gf_logAttention(fmt::format("streamEncrypt: cannot write {}", gf_pathToUtf8(output)));
         return false;
     }
     return true;

@@ -43,12 +43,12 @@ void lf_streamDecryptCore(const DataFileKey& key, const std::string& inputPath, 
 // The other direction, for the encryptor that makes the data files: the
 // stream header, full 4096-byte chunks and a last chunk tagged FINAL (empty
 // when the plain text is empty). The result is the whole .enc content.
-std::string lf_streamEncryptCore(const DataFileKey& key, std::string_view plain);
+std::string streamEncryptCore(const DataFileKey& key, std::string_view plain);
 
 // Encrypts the plain file with the program's key and writes the result
 // atomically (temporary file, then rename). False, with a log line, when the
 // input cannot be read or the output cannot be written.
-bool gf_streamEncrypt(const std::filesystem::path& input, const std::filesystem::path& output);
+bool streamEncrypt(const std::filesystem::path& input, const std::filesystem::path& output);
 
 // Removes the file when it exists. A failed removal is logged with
 // gf_logAttention as "Warning: could not remove {}, errorcode: {}"; nothing

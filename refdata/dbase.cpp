@@ -26,7 +26,7 @@ constexpr std::size_t kRecordReserve = 65536;
 
 // The pieces between commas, each trimmed, empty pieces kept (an empty text
 // gives no pieces): group lists keep their positions.
-std::vector<std::string> lf_splitKeepEmpty(std::string_view text) {
+std::vector<std::string> splitKeepEmpty(std::string_view text) {
     std::vector<std::string> pieces;
     if (text.empty()) return pieces;
     std::size_t start = 0;
@@ -65,9 +65,9 @@ void lf_toModelIdSet(const TextSet& codes, std::set<CodeId>& target) {
 
 // Optional sections of groups (similar types, prefixes): one sorted group
 // per element.
-void lf_readGroups(const pugi::xml_node root, const char* section, TextGroups& target) {
+void readGroups(const pugi::xml_node root, const char* section, TextGroups& target) {
     for (const pugi::xml_node item : root.child(section).children("similar")) {
-        auto group = lf_splitKeepEmpty(item.attribute("types").as_string());
+        auto group = splitKeepEmpty(item.attribute("types").as_string());
         std::sort(group.begin(), group.end());
         target.push_back(std::move(group));
     }
@@ -87,21 +87,21 @@ void lf_buildPrefixMap(DbaseTables& tables) {
         }
     }
     for (const auto& text : composed) {
-        auto pieces = lf_splitKeepEmpty(text);
+        auto pieces = splitKeepEmpty(text);
         std::string key = std::move(pieces.front());
         pieces.erase(pieces.begin());
         tables.prefixMap.try_emplace(std::move(key), std::move(pieces));
     }
 }
 
-void lf_readPublishers(const pugi::xml_node root, DbaseTables& tables) {
+void readPublishers(const pugi::xml_node root, DbaseTables& tables) {
     std::vector<std::string> texts;
     for (const pugi::xml_node item : root.child("publishers").children("pub")) {
         texts.emplace_back(item.attribute("names").as_string());
     }
     std::sort(texts.begin(), texts.end());
     texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
-    for (const auto& text : texts) tables.publisherGroups.push_back(lf_splitKeepEmpty(text));
+    for (const auto& text : texts) tables.publisherGroups.push_back(splitKeepEmpty(text));
     gf_log(fmt::format("{:5} publishers", tables.publisherGroups.size()));
 }
 
@@ -112,7 +112,7 @@ void lf_fillHalfWingspan(DbaseTables& tables, std::string_view code, double half
     tables.halfWingspanTable[id] = half;
 }
 
-void lf_readWingspans(const pugi::xml_node root, DbaseTables& tables) {
+void readWingspans(const pugi::xml_node root, DbaseTables& tables) {
     for (const pugi::xml_node item : root.child("wingspans").children("wingspan")) {
         const std::string_view type = item.attribute("type").as_string();
         if (type.empty() || !tables.icaoModelCodes.contains(type)) {
@@ -127,7 +127,7 @@ void lf_readWingspans(const pugi::xml_node root, DbaseTables& tables) {
     for (const auto& [code, half] : tables.wingspanByModel) lf_fillHalfWingspan(tables, code, half);
 }
 
-void lf_readFixes(const pugi::xml_node root, const DbaseTables& tables) {
+void readFixes(const pugi::xml_node root, const DbaseTables& tables) {
     const pugi::xml_node section = root.child("fixes");
     if (!section) return;
     for (const pugi::xml_node item : section.children("fx")) {
@@ -147,11 +147,11 @@ void lf_readFixes(const pugi::xml_node root, const DbaseTables& tables) {
 void lf_readThirdparties(const pugi::xml_node root, const char* section, std::vector<ThirdpartyEntry>& target,
                          const char* element) {
     for (const pugi::xml_node item : root.child(section).children(element)) {
-        target.push_back({item.attribute("pub").as_string(), lf_splitKeepEmpty(item.attribute("arpts").as_string())});
+        target.push_back({item.attribute("pub").as_string(), splitKeepEmpty(item.attribute("arpts").as_string())});
     }
 }
 
-void lf_readRecords(const pugi::xml_node root, DbaseTables& tables) {
+void readRecords(const pugi::xml_node root, DbaseTables& tables) {
     tables.dbaseRecords.reserve(kRecordReserve);
     for (const pugi::xml_node item : root.child("dbase").children("d")) {
         const std::string_view registration = item.attribute("r").as_string();
@@ -184,7 +184,7 @@ void lf_sortDbaseRecords(std::vector<DbaseRecord>& records) {
     records.shrink_to_fit();
 }
 
-void lf_readModelSections(const pugi::xml_node root, DbaseTables& tables) {
+void readModelSections(const pugi::xml_node root, DbaseTables& tables) {
     tables.icaoModelCodes = lf_readXmlSection(root, "aircrafts", "aircraft", "types");
     gf_log(fmt::format("\n{:5} ICAO model codes", tables.icaoModelCodes.size()));
     const TextSet cargoTypes = lf_readXmlSection(root, "cargo_types", "cargo_type", "types");
@@ -208,14 +208,14 @@ void lf_readModelSections(const pugi::xml_node root, DbaseTables& tables) {
     lf_toModelIdSet(rotorcraft, tables.rotorcraftModelIds);
 }
 
-void lf_readGroupSections(const pugi::xml_node root, DbaseTables& tables) {
-    lf_readGroups(root, "similar_types", tables.similarGroups);
-    lf_readGroups(root, "prefixes", tables.prefixGroups);
+void readGroupSections(const pugi::xml_node root, DbaseTables& tables) {
+    readGroups(root, "similar_types", tables.similarGroups);
+    readGroups(root, "prefixes", tables.prefixGroups);
     gf_logLineAndFlush(fmt::format("{:5} prefixes", tables.prefixGroups.size()));
     lf_buildPrefixMap(tables);
 }
 
-void lf_readAirlineSections(const pugi::xml_node root, DbaseTables& tables) {
+void readAirlineSections(const pugi::xml_node root, DbaseTables& tables) {
     tables.icaoAirlineCodes = lf_readXmlSection(root, "ICAO_airlines", "ICAO", "codes");
     gf_log(fmt::format("{:5} ICAO airline codes", tables.icaoAirlineCodes.size()));
     const TextSet cargoOperators = lf_readXmlSection(root, "cargo_operators", "ICAO", "codes");
@@ -226,7 +226,7 @@ void lf_readAirlineSections(const pugi::xml_node root, DbaseTables& tables) {
     for (const auto& code : cargoOperators) gf_airlineId(code);
 }
 
-void lf_readAirportSections(const pugi::xml_node root, DbaseTables& tables) {
+void readAirportSections(const pugi::xml_node root, DbaseTables& tables) {
     tables.simaddonAirports20 = lf_readXmlSection(root, "simaddons20", "simaddon20", "arpts");
     tables.simaddonAirports24 = lf_readXmlSection(root, "simaddons24", "simaddon24", "arpts");
     gf_log(fmt::format("{} simaddons24", tables.simaddonAirports24.size()));
@@ -236,12 +236,12 @@ void lf_readAirportSections(const pugi::xml_node root, DbaseTables& tables) {
 
 }  // namespace
 
-DbaseTables& lf_dbaseTablesForWriting() {
+DbaseTables& dbaseTablesForWriting() {
     static DbaseTables tables;
     return tables;
 }
 
-const DbaseTables& dbaseTables() { return lf_dbaseTablesForWriting(); }
+const DbaseTables& dbaseTables() { return dbaseTablesForWriting(); }
 
 bool gf_readDbase() {
     if (!fs::exists(kDbaseEnc)) {
@@ -260,23 +260,23 @@ bool gf_readDbase() {
     }
     const pugi::xml_node root = document.child("root");
     if (!root) throw UserErrorException(kDbaseErrorCode, "XML root missing: root");
-    DbaseTables& tables = lf_dbaseTablesForWriting();
-    lf_readModelSections(root, tables);
-    lf_readGroupSections(root, tables);
-    lf_readAirlineSections(root, tables);
-    lf_readPublishers(root, tables);
-    lf_readWingspans(root, tables);
-    lf_readFixes(root, tables);
-    lf_readAirportSections(root, tables);
-    lf_readRecords(root, tables);
+    DbaseTables& tables = dbaseTablesForWriting();
+    readModelSections(root, tables);
+    readGroupSections(root, tables);
+    readAirlineSections(root, tables);
+    readPublishers(root, tables);
+    readWingspans(root, tables);
+    readFixes(root, tables);
+    readAirportSections(root, tables);
+    readRecords(root, tables);
     lf_sortDbaseRecords(tables.dbaseRecords);
     gf_log(fmt::format("{:5} dbase records read", tables.dbaseRecords.size()));
     gf_flushLog();
     return true;
 }
 
-void gf_resetDbaseTables() {
-    lf_dbaseTablesForWriting() = DbaseTables{};
+void resetDbaseTables() {
+    dbaseTablesForWriting() = DbaseTables{};
     modelCodes().clear();
     airlineCodes().clear();
 }

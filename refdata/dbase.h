@@ -88,7 +88,7 @@ struct DbaseTables {
 const DbaseTables& dbaseTables();
 // The same for the few writers inside this library (the reader, the
 // similar-model tables). Nobody else changes them.
-DbaseTables& lf_dbaseTablesForWriting();
+DbaseTables& dbaseTablesForWriting();
 
 // Decrypts input/dbase.enc to input/dbase.xml, reads every section into the
 // tables and the code tables, and removes the plain file on every way out.
@@ -100,6 +100,6 @@ bool gf_readDbase();
 
 // Empties every table and both code tables. Tests and tools only: no other
 // thread may read the tables meanwhile.
-void gf_resetDbaseTables();
+void resetDbaseTables();
 
 }  // namespace qvl

@@ -40,7 +40,7 @@ const DefaultSimAircraftMap& defaultSimAircraft() {
     return table;
 }
 
-std::optional<std::string_view> gf_defaultSimAircraftModel(std::string_view containerName) {
+std::optional<std::string_view> defaultSimAircraftModel(std::string_view containerName) {
     const auto& table = defaultSimAircraft();
     const auto it = table.find(containerName);
     if (it == table.end()) return std::nullopt;

@@ -19,6 +19,6 @@ const DefaultSimAircraftMap& defaultSimAircraft();
 
 // The model code of a container name (exact, case-sensitive); none when the
 // name is not in the table.
-std::optional<std::string_view> gf_defaultSimAircraftModel(std::string_view containerName);
+std::optional<std::string_view> defaultSimAircraftModel(std::string_view containerName);
 
 }  // namespace qvl

@@ -9,7 +9,7 @@
 
 namespace qvl {
 
-constexpr std::uint64_t gf_fnv1a64(std::string_view text) noexcept {
+constexpr std::uint64_t fnv1a64(std::string_view text) noexcept {
     std::uint64_t hash = 14695981039346656037ULL;
     for (const char c : text) {
         hash ^= static_cast<unsigned char>(c);
@@ -23,7 +23,7 @@ constexpr std::uint64_t gf_fnv1a64(std::string_view text) noexcept {
 struct Fnv1aHash {
     using is_transparent = void;
     std::size_t operator()(std::string_view text) const noexcept {
-        return static_cast<std::size_t>(gf_fnv1a64(text));
+        return static_cast<std::size_t>(fnv1a64(text));
     }
     std::size_t operator()(const std::string& text) const noexcept { return (*this)(std::string_view(text)); }
     std::size_t operator()(const char* text) const noexcept { return (*this)(std::string_view(text)); }

@@ -17,7 +17,7 @@ namespace {
 // keeps its distance from an aircraft it knows nothing about.
 constexpr double kUnknownHalfWingspan = 35.0;
 
-bool lf_containsFolded(std::string_view haystack, std::string_view needle) {
+bool containsFolded(std::string_view haystack, std::string_view needle) {
     if (needle.empty()) return true;
     const auto it = std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
                                 [](char a, char b) { return lf_toUpperChar(a) == lf_toUpperChar(b); });
@@ -56,7 +56,7 @@ double gf_halfWingspan(CodeId id) {
     return kUnknownHalfWingspan;
 }
 
-double gf_maxHalfWingspan() { return dbaseTables().maxHalfWingspan; }
+double maxHalfWingspan() { return dbaseTables().maxHalfWingspan; }
 
 std::vector<std::string> gf_registrationVariants(std::string_view registration) {
     std::vector<std::string> variants;
@@ -90,7 +90,7 @@ std::optional<std::string> gf_findShortRegistrationIn(std::string_view text) {
 }
 
 bool gf_containsNoCase(const std::filesystem::path& path, std::string_view text) {
-    return lf_containsFolded(gf_pathToUtf8(path), text);
+    return containsFolded(gf_pathToUtf8(path), text);
 }
 
 std::optional<std::string> gf_publisherFromPath(const std::filesystem::path& path) {
@@ -99,7 +99,7 @@ std::optional<std::string> gf_publisherFromPath(const std::filesystem::path& pat
         for (const auto& name : group) {
             // An empty name would be found in every path and make the group
             // the publisher of every airport, so it never matches.
-            if (!name.empty() && lf_containsFolded(pathText, name)) return group.front();
+            if (!name.empty() && containsFolded(pathText, name)) return group.front();
         }
     }
     return std::nullopt;

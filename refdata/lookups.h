@@ -33,7 +33,7 @@ bool gf_isKnownAirline(std::string_view code);
 // An id the model table does not hold logs "hwsp: {} what: {}" and gives 35.0.
 double gf_halfWingspan(CodeId id);
 // The largest half wingspan read (nautical miles).
-double gf_maxHalfWingspan();
+double maxHalfWingspan();
 
 // The spellings under which a registration is looked up, in this order:
 // for 5 or more characters, not starting with 'N' and without '-', first

@@ -60,7 +60,7 @@ std::string_view lf_msfsName() {
     return simIs2020.load() ? "Microsoft Flight Simulator" : "Microsoft Flight Simulator 2024";
 }
 
-std::string_view lf_officialFolderName() { return (simIs2020.load() ? kOfficialName : kOfficial2024Name).native(); }
+std::string_view officialFolderName() { return (simIs2020.load() ? kOfficialName : kOfficial2024Name).native(); }
 
 fs::path gf_simPackagesPath(const fs::path& name) { return fs::path(installPathSetting().value()) / name; }
 
@@ -86,7 +86,7 @@ fs::path lf_findUserCfgOpt() {
     return {};
 }
 
-std::string lf_installedPackagesValue(std::string_view line) {
+std::string installedPackagesValue(std::string_view line) {
     const auto open = line.find('"');
     if (open != std::string_view::npos) {
         const auto close = line.find('"', open + 1);
@@ -111,7 +111,7 @@ fs::path lf_readInstalledPackagesPath() {
         gf_log("UserCfg.opt: InstalledPackagesPath=???");
         return {};
     }
-    const std::string value = lf_installedPackagesValue(*line);
+    const std::string value = installedPackagesValue(*line);
     gf_log(fmt::format("UserCfg.opt: InstalledPackagesPath={}", value));
     const fs::path folder(value);
     if (value.empty() || !existsQuietly(folder)) return {};
@@ -121,7 +121,7 @@ fs::path lf_readInstalledPackagesPath() {
 bool lf_packagesPathValid(const fs::path& path) {
     // An empty path would test the working folder.
     if (path.empty()) return false;
-    return isDirectoryQuietly(path / kCommunityName) && isDirectoryQuietly(path / lf_officialFolderName());
+    return isDirectoryQuietly(path / kCommunityName) && isDirectoryQuietly(path / officialFolderName());
 }
 
 bool gf_detectMsfs() {
@@ -131,7 +131,7 @@ bool gf_detectMsfs() {
         if (!lf_packagesPathValid(found)) return false;
     }
     const std::string text = gf_pathToUtf8(found);
-    gf_setSimStringSetting(installPathSetting(), text);
+    setSimStringSetting(installPathSetting(), text);
     ALL_INSTALL_PATH.set(text);
     showInstallPath(text);
     return true;

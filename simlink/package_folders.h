@@ -26,11 +26,11 @@ std::filesystem::path lf_readInstalledPackagesPath();
 bool lf_packagesPathValid(const std::filesystem::path& path);
 // The folder named on an "InstalledPackagesPath" line: the text between the
 // first two double quotes, or without quotes the text after the key, trimmed.
-std::string lf_installedPackagesValue(std::string_view line);
+std::string installedPackagesValue(std::string_view line);
 
 // Names by the chosen simulator.
 std::string_view lf_msfsPackageFamily();
 std::string_view lf_msfsName();
-std::string_view lf_officialFolderName();
+std::string_view officialFolderName();
 
 }  // namespace qvl

@@ -48,7 +48,7 @@ LinkStatus& linkStatus() {
 void setRunning(bool running) {
     simRunning.store(running);
     linkStatus().running.store(running);
-    gf_repaintSimStatus();
+    repaintSimStatus();
 }
 
 // Lamps dark, not running, no handle: the state whenever no connection lives.
@@ -64,7 +64,7 @@ void markDisconnected() {
 }
 
 // The connection is lost or unusable: the run ends as SIM WAS CLOSED.
-void lf_simGone() {
+void simGone() {
     simRunning.store(false);
     gf_simNoLongerConnected(false);
 }
@@ -90,7 +90,7 @@ void lf_onOpen(const sim::RecvOpen& open) {
         return;
     }
     linkStatus().connected.store(true);
-    gf_repaintSimStatus();
+    repaintSimStatus();
     const std::string filtered = filteredSimulatorName(name);
     bool answered2020 = false;
     if (filtered == "KittyHawk") {
@@ -108,16 +108,16 @@ void lf_onOpen(const sim::RecvOpen& open) {
         std::lock_guard lock(linkStatus().textMutex);
         linkStatus().text = text;
     }
-    gf_repaintSimStatus();
+    repaintSimStatus();
     gf_clearMessage();
 }
 
 bool userPositionKnown() {
-    const GeoPosition p = gf_hookedUserPosition();
+    const GeoPosition p = hookedUserPosition();
     return std::abs(p.latitude) >= kZeroPositionDeg || std::abs(p.longitude) >= kZeroPositionDeg;
 }
 
-void lf_onCreationFailed(std::uint32_t packetId) {
+void onCreationFailed(std::uint32_t packetId) {
     auto& pending = pendingCreations();
     const auto it = std::find_if(pending.begin(), pending.end(),
                                  [packetId](const PendingCreation& p) { return p.packetId == packetId; });
@@ -131,7 +131,7 @@ void lf_onCreationFailed(std::uint32_t packetId) {
 void lf_onException(const sim::RecvException& e) {
     switch (e.exception) {
         case sim::exceptionUnrecognizedId:
-            if (userPositionKnown() && !gf_isClosing()) gf_logAttention("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
+            if (userPositionKnown() && !isClosing()) gf_logAttention("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
             break;
         case sim::exceptionVersionMismatch:
             throw UserErrorException(95, fmt::format("SimConnect Version Mismatch, dwIndex: {}", e.index));
@@ -142,7 +142,7 @@ void lf_onException(const sim::RecvException& e) {
             gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
             break;
         case sim::exceptionCreateObjectFailed:
-            lf_onCreationFailed(e.sendId);
+            onCreationFailed(e.sendId);
             break;
         case sim::exceptionLoadFlightPlanFailed:
             gf_logAttention("SimConnect exception: load flight plan failed");
@@ -158,25 +158,25 @@ void lf_onException(const sim::RecvException& e) {
 
 // A new flight ends the run: the user's situation is no longer the one the
 // run was built around.
-void lf_onNewFlight(bool flightLoaded) {
+void onNewFlight(bool flightLoaded) {
     if (flightLoaded) {
         gf_log("SimConnect: flight loaded event");
     } else {
         gf_logAttention("SimConnect: New file event");
     }
     lf_onFlightReloaded();
-    gf_endRun(RestartReason::newFlight, kNewFlightDelaySeconds);
+    endRun(RestartReason::newFlight, kNewFlightDelaySeconds);
 }
 
-void lf_onEvent(const sim::RecvEvent& e) {
+void onEvent(const sim::RecvEvent& e) {
     if (e.eventId == evSim) {
         setRunning(e.data == 1);
     } else if (e.eventId == evFlightLoaded) {
-        lf_onNewFlight(true);
+        onNewFlight(true);
     }
 }
 
-void lf_onObjectAddRemove(const sim::RecvEventObjectAddRemove& e) {
+void onObjectAddRemove(const sim::RecvEventObjectAddRemove& e) {
     if (e.objectType != sim::kObjectTypeAircraft) return;
     const std::uint32_t objectId = e.event.data;
     if (e.event.eventId == evObjectAdded) {
@@ -187,18 +187,18 @@ void lf_onObjectAddRemove(const sim::RecvEventObjectAddRemove& e) {
 }
 
 // The simulator has gone: without this the program would wait for it forever.
-void lf_onQuit() {
+void onQuit() {
     setRunning(false);
     gf_simNoLongerConnected(false);
 }
 
-void lf_onDataReply(const sim::RecvHeader* message, std::uint32_t size, bool byType) {
+void onDataReply(const sim::RecvHeader* message, std::uint32_t size, bool byType) {
     const auto record = sim::readRecord<sim::RecvSimObjectData>(message, size);
     if (!record) return logShortReply(message->id, size);
     const SimObjectDataReply reply{record->requestId, record->objectId, record->defineId,
                                    record->entryNumber, record->outOf,
                                    sim::trailingBytes(message, size, sizeof(sim::RecvSimObjectData))};
-    const auto hooks = gf_simLinkHooks();
+    const auto hooks = simLinkHooks();
     const auto& handler = byType ? hooks->onSimObjectDataByType : hooks->onSimObjectData;
     if (handler) handler(reply);
 }
@@ -212,7 +212,7 @@ void withRecord(const sim::RecvHeader* message, std::uint32_t size, Handler hand
     }
 }
 
-void lf_handleReply(const sim::RecvHeader* message, std::uint32_t size) {
+void handleReply(const sim::RecvHeader* message, std::uint32_t size) {
     if (message == nullptr || size < sizeof(sim::RecvHeader) || message->size < sizeof(sim::RecvHeader)) {
         gf_logAttention(fmt::format("! SimConnect reply without a header: {} bytes", size));
         return;
@@ -220,17 +220,17 @@ void lf_handleReply(const sim::RecvHeader* message, std::uint32_t size) {
     switch (message->id) {
         case sim::recvException: withRecord<sim::RecvException>(message, size, lf_onException); break;
         case sim::recvOpen: withRecord<sim::RecvOpen>(message, size, lf_onOpen); break;
-        case sim::recvQuit: lf_onQuit(); break;
-        case sim::recvEvent: withRecord<sim::RecvEvent>(message, size, lf_onEvent); break;
+        case sim::recvQuit: onQuit(); break;
+        case sim::recvEvent: withRecord<sim::RecvEvent>(message, size, onEvent); break;
         case sim::recvEventObjectAddRemove:
-            withRecord<sim::RecvEventObjectAddRemove>(message, size, lf_onObjectAddRemove);
+            withRecord<sim::RecvEventObjectAddRemove>(message, size, onObjectAddRemove);
             break;
         case sim::recvEventFilename:
-            withRecord<sim::RecvEventFilename>(message, size, [](const auto&) { lf_onNewFlight(false); });
+            withRecord<sim::RecvEventFilename>(message, size, [](const auto&) { onNewFlight(false); });
             break;
         case sim::recvEventFrame: lf_onFrame(); break;
-        case sim::recvSimObjectData: lf_onDataReply(message, size, false); break;
-        case sim::recvSimObjectDataByType: lf_onDataReply(message, size, true); break;
+        case sim::recvSimObjectData: onDataReply(message, size, false); break;
+        case sim::recvSimObjectDataByType: onDataReply(message, size, true); break;
         case sim::recvAssignedObjectId:
         case 16:
         case 27: break;
@@ -243,7 +243,7 @@ std::string exceptionText(const char* what) {
 }
 
 // The three ways an exception ends the thread. Nothing may escape from here.
-void lf_onThreadException(std::exception_ptr error) noexcept {
+void onThreadException(std::exception_ptr error) noexcept {
     try {
         try {
             std::rethrow_exception(error);
@@ -260,10 +260,10 @@ void lf_onThreadException(std::exception_ptr error) noexcept {
             }
         } catch (const std::exception& e) {
             gf_reportError(exceptionText(e.what()));
-            lf_simGone();
+            simGone();
         } catch (...) {
             gf_reportError(fmt::format("Exception in {}", kSimClientThreadName));
-            lf_simGone();
+            simGone();
         }
     } catch (...) {
     }
@@ -278,28 +278,28 @@ void lf_onSimClientExit() noexcept {
     }
     try {
         markDisconnected();
-        gf_repaintSimStatus();
+        repaintSimStatus();
     } catch (...) {
     }
 }
 
-void lf_onDispatchFailed() {
+void onDispatchFailed() {
     gf_logUnlessClosing("SimConnect dispatch failed, the simulator has gone");
-    lf_simGone();
+    simGone();
 }
 
-void lf_dispatchLoop(std::stop_token& stop, sim::SimConnection& connection, const SimClientTiming& timing) {
+void dispatchLoop(std::stop_token& stop, sim::SimConnection& connection, const SimClientTiming& timing) {
     // The timer resolution is already fine enough here; nothing to raise.
     while (!stop.stop_requested()) {
-        if (!gf_dispatchOnce(connection)) {
-            lf_onDispatchFailed();
+        if (!dispatchOnce(connection)) {
+            onDispatchFailed();
             return;
         }
         timing.sleep(1ms);
     }
 }
 
-void lf_showWaiting() {
+void showWaiting() {
     gf_log(" ");
     gf_showMessage(fmt::format("Waiting for {} ...", simIs2020.load() ? kSimChoice2020 : kSimChoice2024), true);
     gf_flushLog();
@@ -308,12 +308,12 @@ void lf_showWaiting() {
 // Tries to open until the simulator accepts, every 100 ms; nullptr when a
 // closing flag or the stop request comes first. Only the first try shows
 // that the program waits.
-sim::SimConnection* lf_openWhenAccepted(std::stop_token& stop, sim::SimLibrary& library,
+sim::SimConnection* openWhenAccepted(std::stop_token& stop, sim::SimLibrary& library,
                                         const SimClientTiming& timing) {
     bool waitingShown = false;
-    while (!gf_isClosing() && !stop.stop_requested()) {
+    while (!isClosing() && !stop.stop_requested()) {
         if (!waitingShown) {
-            lf_showWaiting();
+            showWaiting();
             waitingShown = true;
         }
         sim::SimConnection* handle = nullptr;
@@ -330,7 +330,7 @@ void lf_dispatchProc(const sim::RecvHeader* message, std::uint32_t size, void* c
     // After an exception the thread ends; the replies behind it are not handled.
     if (dispatch != nullptr && dispatch->kept) return;
     try {
-        lf_handleReply(message, size);
+        handleReply(message, size);
     } catch (...) {
         if (dispatch != nullptr) {
             dispatch->kept = std::current_exception();
@@ -346,7 +346,7 @@ void lf_dispatchProc(const sim::RecvHeader* message, std::uint32_t size, void* c
     }
 }
 
-bool gf_dispatchOnce(sim::SimConnection& connection) {
+bool dispatchOnce(sim::SimConnection& connection) {
     DispatchContext context;
     const sim::HResult hr = connection.callDispatch(lf_dispatchProc, &context);
     if (context.kept) std::rethrow_exception(context.kept);
@@ -364,7 +364,7 @@ void gf_closeSimConnect(sim::SimConnection*& handle) {
 }
 
 void lf_onFlightReloaded() {
-    const auto hooks = gf_simLinkHooks();
+    const auto hooks = simLinkHooks();
     if (!hooks->userGroundState || !hooks->standNameAtPosition || !hooks->reserveUserStand) return;
     const std::optional<UserGroundState> user = hooks->userGroundState();
     if (!user || user->groundSpeedKt > kStandStillKt) return;
@@ -377,14 +377,14 @@ void lf_simClientThread(std::stop_token stop, sim::SimLibrary& library, SimClien
     sim::SimConnection* handle = nullptr;
     simHandle.store(nullptr);
     try {
-        handle = lf_openWhenAccepted(stop, library, timing);
+        handle = openWhenAccepted(stop, library, timing);
         if (handle != nullptr) {
             simHandle.store(handle);
             lf_registerSimDefinitions(*handle);
-            lf_dispatchLoop(stop, *handle, timing);
+            dispatchLoop(stop, *handle, timing);
         }
     } catch (...) {
-        lf_onThreadException(std::current_exception());
+        onThreadException(std::current_exception());
     }
     lf_onSimClientExit();
     try {
@@ -393,22 +393,22 @@ void lf_simClientThread(std::stop_token stop, sim::SimLibrary& library, SimClien
     }
 }
 
-bool gf_simConnectedLamp() { return linkStatus().connected.load(); }
+bool simConnectedLamp() { return linkStatus().connected.load(); }
 
-bool gf_simRunningLamp() { return linkStatus().running.load(); }
+bool simRunningLamp() { return linkStatus().running.load(); }
 
-std::string gf_simConnectionText() {
+std::string simConnectionText() {
     std::lock_guard lock(linkStatus().textMutex);
     return linkStatus().text;
 }
 
-void gf_resetSimLink() {
+void resetSimLink() {
     markDisconnected();
     {
         std::lock_guard lock(linkStatus().textMutex);
         linkStatus().text.clear();
     }
-    gf_clearSimQueues();
+    clearSimQueues();
     simQueuesPaused.store(false);
     userObjectId.store(0);
 }

@@ -8,7 +8,7 @@
 //
 // Exceptions raised while a reply is handled never pass through the
 // simulator's library: the dispatch procedure keeps the first one and
-// gf_dispatchOnce rethrows it once the library has returned.
+// dispatchOnce rethrows it once the library has returned.
 #pragma once
 
 #include <chrono>
@@ -45,7 +45,7 @@ void lf_dispatchProc(const sim::RecvHeader* message, std::uint32_t size, void* c
 
 // One dispatch call: rethrows what the replies raised; false when the call
 // failed (the connection is gone).
-bool gf_dispatchOnce(sim::SimConnection& connection);
+bool dispatchOnce(sim::SimConnection& connection);
 
 // Closes the handle when there is one and sets it to nullptr.
 void gf_closeSimConnect(sim::SimConnection*& handle);
@@ -55,13 +55,13 @@ void gf_closeSimConnect(sim::SimConnection*& handle);
 void lf_onFlightReloaded();
 
 // The status panel's view of the link.
-bool gf_simConnectedLamp();
-bool gf_simRunningLamp();
+bool simConnectedLamp();
+bool simRunningLamp();
 // "MSFS 2020 (11.0.282174.999)"; empty before the first connection.
-std::string gf_simConnectionText();
+std::string simConnectionText();
 
 // Back to the state before any connection: lamps dark, no text, no handle,
 // not running, queues empty.
-void gf_resetSimLink();
+void resetSimLink();
 
 }  // namespace qvl

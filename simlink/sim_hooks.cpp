@@ -20,36 +20,36 @@ HookSlot& hookSlot() {
 
 }  // namespace
 
-void gf_setSimLinkHooks(SimLinkHooks hooks) {
+void setSimLinkHooks(SimLinkHooks hooks) {
     auto published = std::make_shared<const SimLinkHooks>(std::move(hooks));
     HookSlot& slot = hookSlot();
     std::lock_guard lock(slot.mutex);
     slot.hooks = std::move(published);
 }
 
-std::shared_ptr<const SimLinkHooks> gf_simLinkHooks() {
+std::shared_ptr<const SimLinkHooks> simLinkHooks() {
     HookSlot& slot = hookSlot();
     std::lock_guard lock(slot.mutex);
     return slot.hooks;
 }
 
 void gf_queueSimObjectEvent(const SimObjectEvent& event) {
-    const auto hooks = gf_simLinkHooks();
+    const auto hooks = simLinkHooks();
     if (hooks->queueSimObjectEvent) hooks->queueSimObjectEvent(event);
 }
 
-void gf_repaintSimStatus() {
-    const auto hooks = gf_simLinkHooks();
+void repaintSimStatus() {
+    const auto hooks = simLinkHooks();
     if (hooks->repaintWindow) hooks->repaintWindow();
 }
 
-GeoPosition gf_hookedUserPosition() {
-    const auto hooks = gf_simLinkHooks();
+GeoPosition hookedUserPosition() {
+    const auto hooks = simLinkHooks();
     return hooks->userPosition ? hooks->userPosition() : GeoPosition{};
 }
 
-void gf_setSimStringSetting(StringParameter& setting, const std::string& value) {
-    const auto hooks = gf_simLinkHooks();
+void setSimStringSetting(StringParameter& setting, const std::string& value) {
+    const auto hooks = simLinkHooks();
     if (hooks->setStringParameter) {
         hooks->setStringParameter(setting, value);
     } else {

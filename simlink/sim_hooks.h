@@ -4,7 +4,7 @@
 // settings. Each part installs its side when it starts; a hook that is not
 // installed does nothing (or answers "unknown").
 //
-// The hooks are replaced whole: gf_setSimLinkHooks publishes a new set and
+// The hooks are replaced whole: setSimLinkHooks publishes a new set and
 // readers keep the set they took for as long as they use it.
 #pragma once
 
@@ -78,14 +78,14 @@ struct SimLinkHooks {
     std::function<void(StringParameter&, const std::string&)> setStringParameter;
 };
 
-void gf_setSimLinkHooks(SimLinkHooks hooks);
-std::shared_ptr<const SimLinkHooks> gf_simLinkHooks();
+void setSimLinkHooks(SimLinkHooks hooks);
+std::shared_ptr<const SimLinkHooks> simLinkHooks();
 
 // The hooks, called safely (nothing happens when one is missing).
 void gf_queueSimObjectEvent(const SimObjectEvent& event);
-void gf_repaintSimStatus();
-GeoPosition gf_hookedUserPosition();
+void repaintSimStatus();
+GeoPosition hookedUserPosition();
 // Sets the setting; saves it when a saver is installed.
-void gf_setSimStringSetting(StringParameter& setting, const std::string& value);
+void setSimStringSetting(StringParameter& setting, const std::string& value);
 
 }  // namespace qvl

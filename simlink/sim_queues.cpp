@@ -107,7 +107,7 @@ void gf_initSimQueues() {
     simQueuesPaused.store(false);
 }
 
-void gf_clearSimQueues() {
+void clearSimQueues() {
     std::lock_guard lock(simQueueMutex());
     SimQueues& q = queues();
     discardQueued(q);
@@ -137,7 +137,7 @@ void gf_queueLights(std::uint32_t objectId, std::uint32_t nav, std::uint32_t bea
         {objectId, evLogoLightsSet, logo},
         {objectId, evCabinLightsSet, cabin},
     }};
-    gf_queueClientEvents(lights);
+    queueClientEvents(lights);
 }
 
 void gf_queueNavLights(std::uint32_t objectId, std::uint32_t value) {
@@ -148,20 +148,20 @@ void gf_queueCabinLights(std::uint32_t objectId, std::uint32_t value) {
     appendEvent(objectId, evCabinLightsSet, value);
 }
 
-void gf_queueClientEvents(std::span<const EventCommand> events) {
+void queueClientEvents(std::span<const EventCommand> events) {
     std::lock_guard lock(simQueueMutex());
     auto& queue = queues().events;
     queue.insert(queue.end(), events.begin(), events.end());
 }
 
-void gf_queueRemoval(std::uint32_t objectId) {
+void queueRemoval(std::uint32_t objectId) {
     std::lock_guard lock(simQueueMutex());
     queues().removals.push_back(objectId);
 }
 
-void gf_appendPosition(const PositionCommand& position) { queues().writeBatch->push_back(position); }
+void appendPosition(const PositionCommand& position) { queues().writeBatch->push_back(position); }
 
-bool gf_exchangePositionBatches() {
+bool exchangePositionBatches() {
     SimQueues& q = queues();
     std::unique_lock lock(simQueueMutex(), std::try_to_lock);
     if (!lock.owns_lock()) {
@@ -228,7 +228,7 @@ void gf_removeAiAircraft(std::uint32_t objectId) {
 bool gf_onSimConnectRequestError() {
     gf_showMessage("SimConnect request error", true);
     const bool wasPaused = simQueuesPaused.exchange(true);
-    gf_endRun(RestartReason::simConnectError, kRequestErrorDelaySeconds);
+    endRun(RestartReason::simConnectError, kRequestErrorDelaySeconds);
     return wasPaused;
 }
 
@@ -236,7 +236,7 @@ std::vector<PendingCreation>& pendingCreations() { return queues().pending; }
 
 std::vector<std::uint32_t>& newObjectIds() { return queues().newObjects; }
 
-SimQueueSizes gf_simQueueSizes() {
+SimQueueSizes simQueueSizes() {
     std::lock_guard lock(simQueueMutex());
     const SimQueues& q = queues();
     return {q.sendBatch->size(), q.events.size(), q.creations.size(), q.removals.size()};

@@ -68,7 +68,7 @@ std::mutex& simQueueMutex();
 // pause flag. Called before the SimClient thread starts.
 void gf_initSimQueues();
 // Empties every queue and list (the reset between runs).
-void gf_clearSimQueues();
+void clearSimQueues();
 
 // --- Producers (a blocking lock per call) ---
 void gf_queueCreateAircraft(const CreateAircraftCommand& command);
@@ -82,16 +82,16 @@ void gf_queueNavLights(std::uint32_t objectId, std::uint32_t value);
 void gf_queueCabinLights(std::uint32_t objectId, std::uint32_t value);
 // Gear, flaps, spoilers, throttle, the all-lights toggle, the freezes: in
 // the given order under one lock.
-void gf_queueClientEvents(std::span<const EventCommand> events);
-void gf_queueRemoval(std::uint32_t objectId);
+void queueClientEvents(std::span<const EventCommand> events);
+void queueRemoval(std::uint32_t objectId);
 
 // --- The run thread's position batch ---
 // Appends to the write batch. Run thread only; no lock.
-void gf_appendPosition(const PositionCommand& position);
+void appendPosition(const PositionCommand& position);
 // Once per tick: when the mutex is free the batches change roles (the new
 // write batch is emptied); when it is busy the write batch's positions are
 // dropped. True when the batches changed roles.
-bool gf_exchangePositionBatches();
+bool exchangePositionBatches();
 
 // --- The consumer (SimClient thread) ---
 void lf_onFrame();
@@ -114,6 +114,6 @@ struct SimQueueSizes {
     std::size_t creations = 0;
     std::size_t removals = 0;
 };
-SimQueueSizes gf_simQueueSizes();
+SimQueueSizes simQueueSizes();
 
 }  // namespace qvl

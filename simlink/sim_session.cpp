@@ -21,14 +21,14 @@ constexpr std::int32_t kSwitchDelaySeconds = 3;
 void gf_simNoLongerConnected(bool wrongSimulator) {
     if (closingFlag.load()) return;
     if (wrongSimulator) {
-        gf_setSimStringSetting(SIM_CHOICE, std::string(gf_otherSimChoice()));
+        setSimStringSetting(SIM_CHOICE, std::string(otherSimChoice()));
         gf_fillChoiceComboBox(SIM_CHOICE);
         gf_showMessage(fmt::format("Switching MSFS version in {}", kProductName), true);
-        gf_endRun(RestartReason::newSettings, kSwitchDelaySeconds);
+        endRun(RestartReason::newSettings, kSwitchDelaySeconds);
         return;
     }
     gf_log(fmt::format("{} Flight Simulator no longer connected, {} will stop ...", gf_utcTimeNow(), kProductName));
-    gf_endRun(RestartReason::simWasClosed, 0);
+    endRun(RestartReason::simWasClosed, 0);
 }
 
 }  // namespace qvl

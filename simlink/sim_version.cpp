@@ -4,8 +4,8 @@
 
 namespace qvl {
 
-void gf_applySimChoice() { simIs2020.store(SIM_CHOICE.value() == kSimChoice2020); }
+void applySimChoice() { simIs2020.store(SIM_CHOICE.value() == kSimChoice2020); }
 
-std::string_view gf_otherSimChoice() { return simIs2020.load() ? kSimChoice2024 : kSimChoice2020; }
+std::string_view otherSimChoice() { return simIs2020.load() ? kSimChoice2024 : kSimChoice2020; }
 
 }  // namespace qvl

@@ -14,8 +14,8 @@ inline constexpr std::string_view kSimChoice2024 = "MSFS 2024";
 inline std::atomic<bool> simIs2020{true};
 
 // simIs2020 := SIM_CHOICE is "MSFS 2020".
-void gf_applySimChoice();
+void applySimChoice();
 // The choice that is not the current run's.
-std::string_view gf_otherSimChoice();
+std::string_view otherSimChoice();
 
 }  // namespace qvl

@@ -15,27 +15,27 @@ struct Installation {
     std::shared_ptr<Controls> controls;
 };
 
-Installation& lf_installation() {
+Installation& installationSlot() {
     static Installation installation;
     return installation;
 }
 
-char lf_asciiLower(char c) {
+char asciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool lf_beginsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+bool beginsWithIgnoringCase(std::string_view text, std::string_view prefix) {
     if (prefix.size() > text.size()) {
         return false;
     }
     return std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return lf_asciiLower(a) == lf_asciiLower(b); });
+                      [](char a, char b) { return asciiLower(a) == asciiLower(b); });
 }
 
 }  // namespace
 
 void installControls(std::shared_ptr<Controls> controls) {
-    Installation& installation = lf_installation();
+    Installation& installation = installationSlot();
     std::shared_ptr<Controls> previous;
     {
         std::lock_guard lock(installation.mutex);
@@ -45,14 +45,14 @@ void installControls(std::shared_ptr<Controls> controls) {
 }
 
 std::shared_ptr<Controls> installedControls() {
-    Installation& installation = lf_installation();
+    Installation& installation = installationSlot();
     std::lock_guard lock(installation.mutex);
     return installation.controls;
 }
 
 int findPrefixIgnoringCase(const std::vector<std::string>& entries, std::string_view prefix) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (lf_beginsWithIgnoringCase(entries[i], prefix)) {
+        if (beginsWithIgnoringCase(entries[i], prefix)) {
             return static_cast<int>(i);
         }
     }

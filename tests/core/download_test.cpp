@@ -21,7 +21,7 @@ protected:
     }
     void TearDown() override {
         unsetenv("QVL_DOWNLOAD_BASE");
-        gf_setDownloadLimits({});
+        setDownloadLimits({});
     }
     void expectTargetKept() {
         EXPECT_EQ(readFile(target), "the good old file");
@@ -61,7 +61,7 @@ TEST_F(Download, SlowButSteadyTransferSucceeds) {
 }
 
 TEST_F(Download, StalledTransferEndsAndKeepsTheTarget) {
-    gf_setDownloadLimits({std::chrono::seconds(5), std::chrono::seconds(1)});
+    setDownloadLimits({std::chrono::seconds(5), std::chrono::seconds(1)});
     server.route("/downloads/12/dbase.enc", HttpResponse::stall(std::string(1000, 'z')));
     EXPECT_FALSE(gf_downloadFile("dbase.enc", target));
     EXPECT_TRUE(logged("Download error: 'Timeout was reached'"));

@@ -13,8 +13,8 @@ using test::writeFile;
 using Files = test::LoggedFolder;
 
 TEST_F(Files, GenerationNamesUseOnlyTheFileNamesLastDot) {
-    EXPECT_EQ(*gf_generationName("a.b/EHAM.learned.xml", 3), "a.b/EHAM.learned000.xml");
-    EXPECT_FALSE(gf_generationName("data.old/Log", 1).has_value());
+    EXPECT_EQ(*generationName("a.b/EHAM.learned.xml", 3), "a.b/EHAM.learned000.xml");
+    EXPECT_FALSE(generationName("data.old/Log", 1).has_value());
     const auto noDot = dir / "noext";
     writeFile(noDot, "x");
     EXPECT_EQ(gf_save1GenerationOf(noDot), 0);

@@ -10,7 +10,7 @@
 namespace qvl {
 namespace {
 
-std::vector<int> lf_slots(std::string_view text) {
+std::vector<int> slotBits(std::string_view text) {
     const HalfHourSlots slots = gf_hours2bitset(text);
     std::vector<int> numbers;
     for (int n = 0; n < kHalfHourSlotCount; ++n) {
@@ -41,12 +41,12 @@ TEST_F(HalfHourSlotsTest, RunAndListFormsWithTheirLogLines) {
         {"7x,8.5,-1,99999999999,9", {9}, "operator () invalid hour '8.5' in 7x,8.5,-1,99999999999,9"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(lf_slots(c.text), c.slots) << c.text;
+        EXPECT_EQ(slotBits(c.text), c.slots) << c.text;
         if (*c.logged != '\0') {
             EXPECT_TRUE(logged(std::string("==> ") + c.logged + "\n")) << c.logged;
         }
     }
-    EXPECT_EQ(lf_slots(" 0 : 47 ").size(), 48u);
+    EXPECT_EQ(slotBits(" 0 : 47 ").size(), 48u);
 }
 
 TEST(HalfHourSlots, WritersReadBack) {

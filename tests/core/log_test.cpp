@@ -13,16 +13,16 @@ using test::readFile;
 class Log : public ::testing::Test {
 protected:
     void TearDown() override {
-        gf_closeLog();
+        closeLog();
         closeRequested = false;
     }
     test::TempDir dir;
 };
 
 TEST_F(Log, WritersAreSilentWhileClosedAndUseTheirPrefixes) {
-    gf_closeLog();
+    closeLog();
     gf_log("lost");
-    gf_openLogAt(dir / "Log.txt");
+    openLogAt(dir / "Log.txt");
     gf_log("plain");
     gf_logAttention("look");
     gf_logContinuation("more");
@@ -31,7 +31,7 @@ TEST_F(Log, WritersAreSilentWhileClosedAndUseTheirPrefixes) {
     gf_logUnlessClosing("hidden while closing");
     closeRequested = false;
     gf_logUnlessClosing("shown");
-    gf_closeLog();
+    closeLog();
     gf_log("after close");
 
     const std::string text = readFile(dir / "Log.txt");
@@ -43,9 +43,9 @@ TEST_F(Log, WritersAreSilentWhileClosedAndUseTheirPrefixes) {
 
 TEST_F(Log, FourStartsKeepThreeGenerations) {
     for (int start = 1; start <= 4; ++start) {
-        gf_openLogAt(dir / "Log.txt");
+        openLogAt(dir / "Log.txt");
         gf_log("start " + std::to_string(start));
-        gf_closeLog();
+        closeLog();
     }
     const std::pair<const char*, const char*> expected[] = {
         {"Log.txt", "start 4\n"}, {"Log0.txt", "start 3\n"}, {"Log00.txt", "start 2\n"}, {"Log000.txt", "start 1\n"}};
@@ -58,12 +58,12 @@ TEST_F(Log, FourStartsKeepThreeGenerations) {
 TEST_F(Log, OpenFailureThrowsWithThePath) {
     const auto bad = dir / "missing-folder" / "Log.txt";
     try {
-        gf_openLogAt(bad);
+        openLogAt(bad);
         FAIL() << "expected an exception";
     } catch (const std::runtime_error& e) {
         EXPECT_EQ(std::string(e.what()), "Failed to write file " + bad.string());
     }
-    EXPECT_FALSE(gf_logIsOpen());
+    EXPECT_FALSE(logIsOpen());
 }
 
 }  // namespace

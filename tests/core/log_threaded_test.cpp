@@ -13,7 +13,7 @@ namespace {
 // Lines written from several threads at once never interleave.
 TEST(LogThreaded, LinesFromManyThreadsStayWhole) {
     test::TempDir dir;
-    gf_openLogAt(dir / "Log.txt");
+    openLogAt(dir / "Log.txt");
     constexpr int kThreads = 6;
     constexpr int kLines = 400;
     std::vector<std::thread> threads;
@@ -26,7 +26,7 @@ TEST(LogThreaded, LinesFromManyThreadsStayWhole) {
         });
     }
     for (auto& th : threads) th.join();
-    gf_closeLog();
+    closeLog();
 
     std::istringstream in(test::readFile(dir / "Log.txt"));
     std::string line;

@@ -32,7 +32,7 @@ int countOf(const std::string& text, const std::string& what) {
 
 class Parameters : public test::SettingsFolder {
 protected:
-    std::string keptAside() { return readFile(gf_parametersFile().parent_path() / "parameters0.xml"); }
+    std::string keptAside() { return readFile(parametersFile().parent_path() / "parameters0.xml"); }
 };
 
 TEST_F(Parameters, MissingFileIsCreatedWithDefaultsAndBothScansOn) {
@@ -134,10 +134,10 @@ TEST_F(Parameters, FailedRenameLeavesTheOldFileWhole) {
     gf_initParameters();
     const std::string before = file();
     RANGE.set(100);
-    gf_setRenameFunctionForTests([](const char*, const char*) { return -1; });
+    setRenameFunctionForTests([](const char*, const char*) { return -1; });
     gf_saveIntParameter(RANGE);
     gf_saveAllParameters(false);
-    gf_setRenameFunctionForTests(nullptr);
+    setRenameFunctionForTests(nullptr);
     EXPECT_EQ(file(), before);
     EXPECT_TRUE(logged("==> saving: "));
     gf_saveIntParameter(RANGE);

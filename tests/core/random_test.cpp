@@ -18,14 +18,14 @@ protected:
 };
 
 TEST_F(Random, NothingIsDrawnForFewerThanTwoOrWithRandomOff) {
-    const std::mt19937 before = gf_randomEngine();
+    const std::mt19937 before = randomEngine();
     EXPECT_EQ(gf_randomIndex(1), 0U);
     RANDOM.set(false);
     EXPECT_EQ(gf_randomIndex(10), 0U);
     std::vector<std::uint16_t> ids{5, 4, 3, 2, 1};
     gf_shuffle(ids);
     EXPECT_EQ(ids, (std::vector<std::uint16_t>{5, 4, 3, 2, 1}));
-    EXPECT_TRUE(gf_randomEngine() == before);
+    EXPECT_TRUE(randomEngine() == before);
 }
 
 TEST_F(Random, IndexIsUniformAndReachesBeyondOneEngineWord) {
@@ -54,15 +54,15 @@ TEST_F(Random, ShuffleKeepsTheElements) {
 TEST_F(Random, PercentSpreadIsExactlyPlusOrMinusByBitZeroOfOneWord) {
     RANDOM.set(false);  // not consulted
     for (int i = 0; i < 20; ++i) {
-        std::mt19937 copy = gf_randomEngine();
+        std::mt19937 copy = randomEngine();
         const bool minus = (copy() & 1U) != 0;
         EXPECT_EQ(gf_randomizePercent(-9.0, 2.5), minus ? -8.775 : -9.225);
-        EXPECT_TRUE(gf_randomEngine() == copy);
+        EXPECT_TRUE(randomEngine() == copy);
     }
-    std::mt19937 copy = gf_randomEngine();
+    std::mt19937 copy = randomEngine();
     EXPECT_EQ(gf_randomizePercent(-9.0, -3.0), -9.0);  // no spread, yet its word is drawn
     copy.discard(1);
-    EXPECT_TRUE(gf_randomEngine() == copy);
+    EXPECT_TRUE(randomEngine() == copy);
 }
 
 TEST(StarVariant, OneTrailingStarOnly) {

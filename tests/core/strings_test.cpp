@@ -20,7 +20,7 @@ TEST(Strings, ContainsTrimAndSplit) {
     EXPECT_EQ(gf_splitComma("b, a, b"), (std::list<std::string>{"a", "b"}));
 
     std::string plain = "  a , b\r\n";
-    gf_trimBlanks(plain);
+    trimBlanks(plain);
     EXPECT_EQ(plain, "a , b");
 }
 
@@ -35,7 +35,7 @@ TEST(Strings, TrimJoinsCommaPiecesOnlyWhenThereIsWhiteSpace) {
 
 TEST(Strings, UpperCaseIsAsciiOnly) {
     std::string s = "aZ\xe9\xff.xml";
-    gf_toUpperInPlace(s);
+    toUpperInPlace(s);
     EXPECT_EQ(s, "AZ\xe9\xff.XML");
     EXPECT_TRUE(gf_upperEquals(".xMl", ".XML"));
     EXPECT_FALSE(gf_upperEquals(".xml ", ".XML"));

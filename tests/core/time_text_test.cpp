@@ -29,11 +29,11 @@ TEST(TimeText, DayAndSlotBoundaries) {
         {kSunday142929 + toMidnight, 1, 0},       // Monday 00:00:00
     };
     for (const auto& [seconds, day, slot] : cases) {
-        const auto daySlot = gf_daySlotOf(seconds);
-        EXPECT_EQ(gf_dayOf(daySlot), day) << seconds;
-        EXPECT_EQ(gf_slotOf(daySlot), slot) << seconds;
+        const auto daySlot = daySlotOf(seconds);
+        EXPECT_EQ(dayOf(daySlot), day) << seconds;
+        EXPECT_EQ(slotOf(daySlot), slot) << seconds;
     }
-    EXPECT_EQ(gf_daySlotOf(kMaxTime), ~std::uint64_t{0});
+    EXPECT_EQ(daySlotOf(kMaxTime), ~std::uint64_t{0});
 }
 
 TEST(TimeText, TrafficClockOnlyWithTheEditionAndASaneTime) {
@@ -44,16 +44,16 @@ TEST(TimeText, TrafficClockOnlyWithTheEditionAndASaneTime) {
         }
     } reset;
     trafficClock = static_cast<double>(kSunday142929) + 0.9;
-    EXPECT_NE(gf_trafficTimeSeconds(), kSunday142929);  // not in use without the edition
+    EXPECT_NE(trafficTimeSeconds(), kSunday142929);  // not in use without the edition
     rtEdition = true;
-    EXPECT_EQ(gf_trafficTimeSeconds(), kSunday142929);
+    EXPECT_EQ(trafficTimeSeconds(), kSunday142929);
     EXPECT_EQ(gf_trafficTimeText(), "14:29:29");
-    EXPECT_EQ(gf_slotOf(gf_trafficDaySlot()), 28u);
+    EXPECT_EQ(slotOf(gf_trafficDaySlot()), 28u);
 
     for (double absurd : {0.0, -5.0, 1e300, std::numeric_limits<double>::quiet_NaN(),
                           std::numeric_limits<double>::infinity()}) {
         trafficClock = absurd;
-        EXPECT_LE(std::abs(gf_trafficTimeSeconds() - std::time(nullptr)), 2) << absurd;
+        EXPECT_LE(std::abs(trafficTimeSeconds() - std::time(nullptr)), 2) << absurd;
         EXPECT_EQ(gf_trafficTimeText().size(), 8u);
     }
 }

@@ -17,9 +17,9 @@ TEST_F(VersionParse, DottedTextAndJsonObject) {
     EXPECT_EQ(gf_parseVersion("2147483647.02.0"), (VersionRecord{2147483647, 2, 0}));
     EXPECT_EQ(gf_parseVersion(" \n\t{ \"major\": 12, \"minor\": 3, \"patch\": 1 }\r\n "), (VersionRecord{12, 3, 1}));
     EXPECT_EQ(gf_parseVersion(R"({"patch":0,"minor":-1,"major":7,"extra":"x"})"), (VersionRecord{7, -1, 0}));
-    EXPECT_EQ(gf_tryParseVersion("0.0.0"), (VersionRecord{0, 0, 0}));
+    EXPECT_EQ(tryParseVersion("0.0.0"), (VersionRecord{0, 0, 0}));
     EXPECT_FALSE(logged("VersionData exception: invalid version format"));
-    EXPECT_FALSE(gf_tryParseVersion("not a version").has_value());
+    EXPECT_FALSE(tryParseVersion("not a version").has_value());
     EXPECT_TRUE(logged("VersionData exception: invalid version format"));
 }
 

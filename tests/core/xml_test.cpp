@@ -38,10 +38,10 @@ TEST_F(Xml, FailedSaveLeavesTheOldFileWholeAndNoTemporaryFile) {
     const auto folder = dir / "out";
     std::filesystem::create_directory(folder);
     writeFile(folder / "keep.xml", "<old/>");
-    gf_setRenameFunctionForTests([](const char*, const char*) { return -1; });
+    setRenameFunctionForTests([](const char*, const char*) { return -1; });
     parse("<root/>");
     EXPECT_FALSE(gf_saveXmlDocument(doc, folder / "keep.xml"));
-    gf_setRenameFunctionForTests(nullptr);
+    setRenameFunctionForTests(nullptr);
     EXPECT_EQ(readFile(folder / "keep.xml"), "<old/>");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
     EXPECT_FALSE(gf_saveXmlDocument(doc, dir / "missing" / "x.xml"));

@@ -38,8 +38,8 @@ TEST_F(EndToEnd, RecordsArriveInTheQueueWithTheirDueTicks) {
     ASSERT_TRUE(eventually([this] { return traffic.boundPort() != 0 && qnh.boundPort() != 0; }));
     const GeoPosition user{47.4647, 8.5492};
     traffic.setOwnPosition(user);
-    gf_setFilterParkAirport(user, 600);  // the sample airport's elevation
-    gf_setReferenceElevation(600.0);
+    setFilterParkAirport(user, 600);  // the sample airport's elevation
+    setReferenceElevation(600.0);
     tickCounter.store(5000);
 
     standin::Options options;

@@ -22,7 +22,7 @@ TEST_F(Qnh, ConversionsAndClamps) {
         {R"({"QNH": 1101})", 900},        // 373 hPa
     };
     for (const auto& [datagram, expected] : cases) {
-        EXPECT_EQ(gf_qnhOfDatagram(datagram), std::optional<std::int32_t>(expected)) << datagram;
+        EXPECT_EQ(qnhOfDatagram(datagram), std::optional<std::int32_t>(expected)) << datagram;
     }
 }
 
@@ -38,7 +38,7 @@ TEST_F(Qnh, DatagramsWithoutAUsableQnhAreLogged) {
         {R"({"QNH": 3000000000})", "Exception narrowing_error, in {\"QNH\": 3000000000}"},
     };
     for (const auto& [datagram, logText] : cases) {
-        EXPECT_EQ(gf_qnhOfDatagram(datagram), std::nullopt) << datagram;
+        EXPECT_EQ(qnhOfDatagram(datagram), std::nullopt) << datagram;
         EXPECT_TRUE(logHas(logText)) << logText;
     }
 }

@@ -47,23 +47,23 @@ TEST_F(Link, VersionReplies) {
     };
     for (const auto& [reply, text] : good) {
         link.processRTVersion(reply);
-        EXPECT_EQ(gf_realTrafficText(), text);
+        EXPECT_EQ(realTrafficText(), text);
         EXPECT_EQ(rtEdition.load(), text[3] == 'p');
     }
     // An empty reply leaves edition and text as they were.
     link.processRTVersion("\r\n");
-    EXPECT_EQ(gf_realTrafficText(), "RT prof edition: 9");
-    EXPECT_EQ(gf_messageLines().message, "No RealTraffic version received?");
+    EXPECT_EQ(realTrafficText(), "RT prof edition: 9");
+    EXPECT_EQ(messageLines().message, "No RealTraffic version received?");
     for (const char* bad : {"[2]", R"({"level": "2"})", R"({"level": 2, "version": 10})", "{level:2}"}) {
         rtEdition.store(true);
         link.processRTVersion(bad);
         EXPECT_FALSE(rtEdition.load()) << bad;
-        EXPECT_EQ(gf_realTrafficText(), "") << bad;
+        EXPECT_EQ(realTrafficText(), "") << bad;
     }
     EXPECT_TRUE(logHas("lf_processRTVersion: JSON parse failed: "));
-    EXPECT_EQ(gf_completeJsonObjectLength("\r\n {\"a\":{\"b\":\"}\"}}\r\nrest"), 18u);
-    EXPECT_EQ(gf_completeJsonObjectLength(R"({"level":2)"), 0u);
-    EXPECT_EQ(gf_completeJsonObjectLength("[1]"), 0u);
+    EXPECT_EQ(completeJsonObjectLength("\r\n {\"a\":{\"b\":\"}\"}}\r\nrest"), 18u);
+    EXPECT_EQ(completeJsonObjectLength(R"({"level":2)"), 0u);
+    EXPECT_EQ(completeJsonObjectLength("[1]"), 0u);
 }
 
 TEST_F(Link, ServerListensOnLoopbackOnly) {

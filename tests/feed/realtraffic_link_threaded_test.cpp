@@ -43,8 +43,8 @@ TEST_F(LinkThreaded, HandshakeWithEachReplyShape) {
     };
     for (const auto& [shape, level, text] : cases) {
         SCOPED_TRACE(text);
-        gf_setRealTrafficText({});
-        gf_resetMessages();
+        setRealTrafficText({});
+        resetMessages();
         auto options = standInOptions(shape);
         options.level = level;
         options.splitPause = 100ms;
@@ -52,7 +52,7 @@ TEST_F(LinkThreaded, HandshakeWithEachReplyShape) {
         ASSERT_TRUE(client.connect());
         link.waitForRealTraffic();
         EXPECT_TRUE(link.connected());
-        EXPECT_EQ(gf_realTrafficText(), text);
+        EXPECT_EQ(realTrafficText(), text);
         EXPECT_EQ(rtEdition.load(), level == 2 && !text.empty());
         EXPECT_EQ(logHas("No RealTraffic version received?"), text.empty());
         EXPECT_TRUE(realTrafficDisplay.load() && !waitingForRealTraffic.load());
@@ -69,7 +69,7 @@ TEST_F(LinkThreaded, HandshakeWithEachReplyShape) {
 
 TEST_F(LinkThreaded, ACloseFromAnotherThreadEndsTheWaitForAClient) {
     std::thread run([&] { link.waitForRealTraffic(); });
-    ASSERT_TRUE(test::eventually([] { return gf_messageLines().message.find("Waiting for RealTraffic") == 0; }));
+    ASSERT_TRUE(test::eventually([] { return messageLines().message.find("Waiting for RealTraffic") == 0; }));
     // The window's close and the run's end close the link at the same time.
     std::thread ui([&] { link.close(); });
     link.close();
@@ -81,7 +81,7 @@ TEST_F(LinkThreaded, ACloseFromAnotherThreadEndsTheWaitForAClient) {
 
 TEST_F(LinkThreaded, AGoneClientIsWaitedForAndNotAskedAgain) {
     std::atomic<int> gone{0};
-    gf_setRealTrafficGoneHandler([&] { ++gone; });
+    setRealTrafficGoneHandler([&] { ++gone; });
     const UserState user{47.4647, 8.5492, 0.0, 0.0, 1.0, 1500.0, 140.0};
     {
         StandInClient first(standInOptions());
@@ -110,7 +110,7 @@ TEST_F(LinkThreaded, AGoneClientIsWaitedForAndNotAskedAgain) {
     // Once a run has its end reason, a gone client is not waited for.
     second.dropLink();
     for (int i = 0; i < 200 && link.connected(); ++i) link.sendUserPosition(user);
-    gf_endRun(RestartReason::readerError, 15);
+    endRun(RestartReason::readerError, 15);
     closingFlag.store(false);
     link.sendUserPosition(user);
     EXPECT_FALSE(link.connected());

@@ -23,8 +23,8 @@ protected:
         return out.empty() ? TrafficRecord{} : out.front();
     }
     static void parkHere() {
-        gf_setFilterParkAirport(test::kOwnPosition, 600);
-        gf_setReferenceElevation(600.0);
+        setFilterParkAirport(test::kOwnPosition, 600);
+        setReferenceElevation(600.0);
     }
 };
 
@@ -161,22 +161,22 @@ TEST_F(TrafficLine, GroundRulePairs) {
         EXPECT_EQ(r.sample.altitude == 0.0, onGround) << altitude;
     }
     // Without a reference elevation the height is the altitude + 1000: 100 ft at 100 kt stays airborne.
-    gf_clearReferenceElevation();
+    clearReferenceElevation();
     EXPECT_DOUBLE_EQ(only(L{}.set(L::alt, "100").set(L::gs, "100")).sample.altitude, 100.0);
 }
 
 TEST_F(TrafficLine, ParkAirportRangeCodesAndAcceptance) {
     const L ground = L{}.set(L::alt, "0").set(L::gs, "15");
     const GeoPosition aircraft{48.12, 16.60};
-    gf_setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 4.9 * 6076.12), 600);
+    setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 4.9 * 6076.12), 600);
     EXPECT_EQ(feed(ground), LineOutcome::queued);
-    gf_setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 5.1 * 6076.12), 600);
+    setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 5.1 * 6076.12), 600);
     EXPECT_EQ(feed(ground), LineOutcome::groundAway);
 
     AIRBORNE_ONLY.set(true);  // more than 150 ft above the park airport
     EXPECT_EQ(feed(L{}.set(L::alt, "750")), LineOutcome::altitudeRule);
     EXPECT_EQ(feed(L{}.set(L::alt, "751")), LineOutcome::queued);
-    gf_clearFilterParkAirport();
+    clearFilterParkAirport();
     EXPECT_EQ(feed(L{}.set(L::alt, "150")), LineOutcome::altitudeRule);
     AIRBORNE_ONLY.set(false);
 

@@ -108,7 +108,7 @@ TEST_F(ReaderThread, ABindFailureEndsTheRunWithAReaderError) {
     traffic.threadBody(holder.localPort(), true);
     const std::string text = "The Traffic Reader has stopped with error: bind to stream socket failed, error: 10048 "
                              "Address already in use";
-    EXPECT_EQ(gf_messageLines().message, text);
+    EXPECT_EQ(messageLines().message, text);
     EXPECT_TRUE(logHas(text));
     EXPECT_EQ(restartReason.load(), RestartReason::readerError);
     EXPECT_TRUE(closingFlag.load());
@@ -120,7 +120,7 @@ TEST_F(ReaderThread, TheProgramsQnhReaderPublishesWhatArrives) {
     sender.sendTo(R"({"QNH": 2953})", qnhReader().boundPort());
     ASSERT_TRUE(eventually([] { return publishedQnh.load() == 1000; }));
     EXPECT_EQ(trafficReader().qnh(), 1000);
-    gf_stopReaders();
+    stopReaders();
     pressure.join();
     EXPECT_TRUE(logHas("QNH Reader connected\n"));
     EXPECT_TRUE(logHas("QNH Reader has stopped\n"));

@@ -62,7 +62,7 @@ TEST_F(Airports, ReadsSortsSkipsFaultyAirportsAndFindsCodes) {
 
     std::filesystem::remove(kAirportsEnc);
     EXPECT_TRUE(gf_readAirports()) << "read once per process";
-    gf_resetAirportList();
+    resetAirportList();
     EXPECT_FALSE(read(airportsXml(""))) << "an empty list";
 }
 

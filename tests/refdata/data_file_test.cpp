@@ -56,7 +56,7 @@ TEST_F(DataFile, DamagedOrMissingFilesFailWithTheirCauseAndLeaveNoPlainText) {
         {good.substr(0, kStreamHeaderBytes), noTail},
         {good.substr(0, kStreamHeaderBytes + kCipherChunkBytes), noTail},  // every chunk present authenticates
         {encrypted(plainOfSize(5000)) + "trailing garbage", "Decryption failed"},  // read with the short final chunk
-        {lf_streamEncryptCore(otherKey, "<root/>"), "Decryption failed"}};
+        {streamEncryptCore(otherKey, "<root/>"), "Decryption failed"}};
     for (const auto& [bytes, reason] : cases) {
         writeFile(kDbaseEnc, bytes);
         expectFailure(reason);

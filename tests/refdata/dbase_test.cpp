@@ -63,7 +63,7 @@ protected:
             text = e.what();
         }
         EXPECT_FALSE(std::filesystem::exists(kDbaseXml)) << "plain file left after " << text;
-        gf_resetDbaseTables();
+        resetDbaseTables();
         return text;
     }
 };
@@ -72,10 +72,10 @@ TEST_F(Dbase, IdsCategoriesAndCountsDependOnlyOnTheDatabase) {
     ASSERT_TRUE(read(sharedDb()));
     // Models: "", the aircrafts in byte order, cargo types, category codes, then record codes.
     const char* models[] = {"", "A20N", "B738", "B77L", "C25C", "TBM9", "EC35", "C172"};
-    for (CodeId id = 0; id < 8; ++id) EXPECT_EQ(gf_modelCodeOf(id), models[id]) << id;
+    for (CodeId id = 0; id < 8; ++id) EXPECT_EQ(modelCodeOf(id), models[id]) << id;
     // Airlines: "", the list in byte order, cargo operators, then per record airline before operator.
     const char* airlines[] = {"", "DLH", "KLM", "FDX", "EZY", "EJU", "PVT"};
-    for (CodeId id = 0; id < 7; ++id) EXPECT_EQ(gf_airlineCodeOf(id), airlines[id]) << id;
+    for (CodeId id = 0; id < 7; ++id) EXPECT_EQ(airlineCodeOf(id), airlines[id]) << id;
     for (const char* line : {"\n\n    2 ICAO model codes\n    3 prefixes\n    2 ICAO airline codes\n    1 cargo operators\n",
                              "==> wrong part of fix: 'A320N', already exists, skipped",
                              "==> wrong fix B7378 -> B7X8, the latter is not valid", "    1 fixes\n2 simaddons24\n",
@@ -146,7 +146,7 @@ TEST_F(Dbase, WingspansFillATableAsLargeAsTheModelList) {
                                                 <wingspan type="B738"/> <wingspan type="XXXX" meters="10"/>
                                                 <wingspan type="M999" meters="18.52"/>)"}})));
     EXPECT_NEAR(gf_halfWingspan(model("A20N")), 0.009665, 1e-6) << "the first entry of a type wins";
-    EXPECT_NEAR(gf_maxHalfWingspan(), 80 * 0.5 / 1852, 1e-9) << "but the larger one still counts";
+    EXPECT_NEAR(maxHalfWingspan(), 80 * 0.5 / 1852, 1e-9) << "but the larger one still counts";
     EXPECT_EQ(gf_halfWingspan(model("B738")), 0.0);
     EXPECT_TRUE(logHas("==> wingspan model XXXX is not valid, skipped"));
     ASSERT_GT(model("M999"), 2700);
@@ -189,9 +189,9 @@ TEST_F(Dbase, CodeNumbersBelongToOneAirport) {
 
 TEST(DefaultSimAircraft, ExactNamesGiveTheirModels) {
     EXPECT_EQ(defaultSimAircraft().size(), 30u);
-    EXPECT_EQ(gf_defaultSimAircraftModel("Asobo_Savage_ShockUltra"), "SAVG");
-    EXPECT_EQ(gf_defaultSimAircraftModel("FlyByWire_A320_NEO"), "A20N");
-    EXPECT_FALSE(gf_defaultSimAircraftModel("asobo_a320_neo"));
+    EXPECT_EQ(defaultSimAircraftModel("Asobo_Savage_ShockUltra"), "SAVG");
+    EXPECT_EQ(defaultSimAircraftModel("FlyByWire_A320_NEO"), "A20N");
+    EXPECT_FALSE(defaultSimAircraftModel("asobo_a320_neo"));
 }
 
 }  // namespace

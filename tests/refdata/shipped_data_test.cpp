@@ -15,7 +15,7 @@ namespace {
 class ShippedData : public test::ProgramFolder {
 protected:
     void stage(const std::string& plain, const std::string& encrypted) {
-        ASSERT_TRUE(gf_streamEncrypt(test::sourceDataFolder() / plain, std::filesystem::path("input") / encrypted));
+        ASSERT_TRUE(streamEncrypt(test::sourceDataFolder() / plain, std::filesystem::path("input") / encrypted));
     }
 };
 
@@ -38,7 +38,7 @@ TEST_F(ShippedData, DatabaseHoldsWhatTheProgramReliesOn) {
     EXPECT_EQ(gf_categoryOfModel("EC35"), AircraftCategory::Rotorcraft);
     const auto a388 = gf_findDbaseRecord("DAIMA");
     ASSERT_TRUE(a388);
-    EXPECT_EQ(gf_modelCodeOf(a388->key.modelId), "A388");
+    EXPECT_EQ(modelCodeOf(a388->key.modelId), "A388");
     EXPECT_EQ(gf_modelId("A320NEO"), model("A20N")) << "fixes are in place";
 }
 

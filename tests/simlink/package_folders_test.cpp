@@ -80,11 +80,11 @@ TEST_F(PackageFolders, UnquotedLineNamesTheFolderAfterTheKeyInUtf8) {
     EXPECT_EQ(MSFS_INSTALL_PATH.value(), folder.string());
     EXPECT_NE(MSFS_INSTALL_PATH.value().find("\xC3\xA1"), std::string::npos);
 
-    EXPECT_EQ(lf_installedPackagesValue("InstalledPackagesPath \"D:\\MSFS\\Packages\""), "D:\\MSFS\\Packages");
-    EXPECT_EQ(lf_installedPackagesValue("InstalledPackagesPath \"/a b/c\" trailing \"x\""), "/a b/c");
-    EXPECT_EQ(lf_installedPackagesValue("InstalledPackagesPath \"/never/closed"), "");
-    EXPECT_EQ(lf_installedPackagesValue("InstalledPackagesPath /x\""), "");
-    EXPECT_EQ(lf_installedPackagesValue("\tInstalledPackagesPath /plain/folder \t"), "/plain/folder");
+    EXPECT_EQ(installedPackagesValue("InstalledPackagesPath \"D:\\MSFS\\Packages\""), "D:\\MSFS\\Packages");
+    EXPECT_EQ(installedPackagesValue("InstalledPackagesPath \"/a b/c\" trailing \"x\""), "/a b/c");
+    EXPECT_EQ(installedPackagesValue("InstalledPackagesPath \"/never/closed"), "");
+    EXPECT_EQ(installedPackagesValue("InstalledPackagesPath /x\""), "");
+    EXPECT_EQ(installedPackagesValue("\tInstalledPackagesPath /plain/folder \t"), "/plain/folder");
 }
 
 TEST_F(PackageFolders, MissingOrUselessUserCfgOrFolder) {

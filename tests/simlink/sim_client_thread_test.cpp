@@ -50,7 +50,7 @@ TEST_F(ClientThread, RetriesTheOpenThenRegistersAndDispatches) {
     EXPECT_EQ(all.find("Waiting for MSFS 2020 ...\n"), all.rfind("Waiting for MSFS 2020 ...\n"));  // once
     EXPECT_TRUE(runningSeen);
     EXPECT_EQ(calls("SetNotificationGroupPriority").size(), 1u);
-    EXPECT_FALSE(gf_isClosing());
+    EXPECT_FALSE(isClosing());
     EXPECT_TRUE(logHas("SimConnect closed ok\n"));
     expectCleanExit();
 }
@@ -58,11 +58,11 @@ TEST_F(ClientThread, RetriesTheOpenThenRegistersAndDispatches) {
 TEST_F(ClientThread, AnUnknownSimulatorIsShownAndTheOtherOneSwitchesTheChoice) {
     config.simulatorName = "Other Sim";
     run(5);
-    EXPECT_EQ(gf_messageLines().error, "77: 'Other Sim' not being MSFS 2020 or MSFS 2024 connects ... ?");
+    EXPECT_EQ(messageLines().error, "77: 'Other Sim' not being MSFS 2020 or MSFS 2024 connects ... ?");
     EXPECT_EQ(restartReason.load(), RestartReason::notYetSet);  // the run waits
     expectCleanExit();
 
-    gf_resetMessages();  // the user saw the error
+    resetMessages();  // the user saw the error
     sim->setSimulatorName("SunRise");
     run(5);
     EXPECT_TRUE(logHas("MSFS and Quorvelant do not match, restarting ...\n"));
@@ -70,15 +70,15 @@ TEST_F(ClientThread, AnUnknownSimulatorIsShownAndTheOtherOneSwitchesTheChoice) {
     EXPECT_EQ(rec.savedKeys, std::vector<std::string>{"SIM_CHOICE"});
     EXPECT_EQ(restartReason.load(), RestartReason::newSettings);
     EXPECT_EQ(restartDelay.load(), 3);
-    EXPECT_EQ(gf_messageLines().message, "Switching MSFS version in Quorvelant");
+    EXPECT_EQ(messageLines().message, "Switching MSFS version in Quorvelant");
     expectCleanExit();
 
     // The next run, on the newer simulator, connects.
-    gf_resetRunFlags();
-    gf_applySimChoice();
+    resetRunFlags();
+    applySimChoice();
     run(1);
     EXPECT_TRUE(logHas("Waiting for MSFS 2024 ...\n"));
-    EXPECT_EQ(gf_simConnectionText(), "MSFS 2024 (11.0.282174.999)");
+    EXPECT_EQ(simConnectionText(), "MSFS 2024 (11.0.282174.999)");
 }
 
 // However the connection dies, the run ends as SIM WAS CLOSED and nothing stays running.
@@ -93,19 +93,19 @@ TEST_F(ClientThread, QuitFailedDispatchOrHandlerExceptionEndsTheRun) {
         {requestData, "model table broken", "model table broken"},
         {requestData, "", "Exception in SimClient"}};
     for (const auto& [kill, thrown, error] : deaths) {
-        gf_resetRunFlags();
-        gf_resetMessages();
+        resetRunFlags();
+        resetMessages();
         sim.reset();
         auto hooks = test::recordingHooks(rec);
         hooks.onSimObjectData = [thrown](const SimObjectDataReply&) {
             if (!thrown.empty()) throw std::runtime_error(thrown);
             throw 42;
         };
-        gf_setSimLinkHooks(hooks);
+        setSimLinkHooks(hooks);
         run(50, [&](int round) {
             if (round == 2) kill();
         });
-        EXPECT_EQ(gf_messageLines().error, error);
+        EXPECT_EQ(messageLines().error, error);
         EXPECT_EQ(restartReason.load(), RestartReason::simWasClosed);
         EXPECT_EQ(restartDelay.load(), 0);
         EXPECT_LE(rounds, 3);  // the dead connection ended the thread, no stop was needed

@@ -30,11 +30,11 @@ void produce(sim::StandInSimulator& sim, std::atomic<bool>& done) {
                                                       fmt::format("T{}", tick), 0x400000 + tick));
             }
             for (std::uint32_t id : objects) {
-                gf_appendPosition({50.0, 8.5 + 0.0001 * tick, 0.0, 0.0, 1.0, 500.0, 0.0, 150.0, id});
+                appendPosition({50.0, 8.5 + 0.0001 * tick, 0.0, 0.0, 1.0, 500.0, 0.0, 150.0, id});
             }
-            gf_exchangePositionBatches();
+            exchangePositionBatches();
             if (tick % 25 == 0 && !objects.empty()) gf_queueLights(objects.front(), 1, 1, 0, 0, 1, 1, 1);
-            if (tick % 70 == 0 && objects.size() > 4) gf_queueRemoval(objects.front());
+            if (tick % 70 == 0 && objects.size() > 4) queueRemoval(objects.front());
             if (tick % 20 == 0) {
                 std::lock_guard lock(simQueueMutex());
                 if (auto* handle = simHandle.load()) {
@@ -60,22 +60,22 @@ TEST_F(RealTimeClient, RunsAgainstTheStandInWithProducersOnAnotherThread) {
     std::thread producer(produce, std::ref(*sim), std::ref(done));
     std::thread window([&done] {
         while (!done.load()) {
-            (void)gf_simConnectedLamp();
-            (void)gf_simRunningLamp();
-            (void)gf_simConnectionText();
-            (void)gf_messageLines();
+            (void)simConnectedLamp();
+            (void)simRunningLamp();
+            (void)simConnectionText();
+            (void)messageLines();
             std::this_thread::sleep_for(5ms);
         }
     });
 
-    for (int i = 0; i < 60 && !gf_isClosing(); ++i) std::this_thread::sleep_for(50ms);  // three seconds
+    for (int i = 0; i < 60 && !isClosing(); ++i) std::this_thread::sleep_for(50ms);  // three seconds
     done.store(true);
     producer.join();
     window.join();
     client.request_stop();
     client.join();
 
-    EXPECT_FALSE(gf_isClosing()) << gf_restartReasonName(restartReason.load());
+    EXPECT_FALSE(isClosing()) << restartReasonName(restartReason.load());
     const auto objects = sim->aiObjectIds();
     EXPECT_TRUE(std::any_of(objects.begin(), objects.end(),
                             [&](std::uint32_t id) { return sim->object(id)->setDataCount > 0; }));

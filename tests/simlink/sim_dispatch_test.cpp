@@ -65,13 +65,13 @@ class Dispatch : public test::SimLinkTest {};
 TEST_F(Dispatch, OpenConnectsOnlyTheChosenSimulator) {
     gf_showMessage("Waiting for MSFS 2020 ...", false);
     deliver(openReply("KittyHawk"));
-    EXPECT_TRUE(gf_simConnectedLamp());
-    EXPECT_EQ(gf_simConnectionText(), "MSFS 2020 (11.0.282174.999)");
-    EXPECT_EQ(gf_messageLines().message, "");
+    EXPECT_TRUE(simConnectedLamp());
+    EXPECT_EQ(simConnectionText(), "MSFS 2020 (11.0.282174.999)");
+    EXPECT_EQ(messageLines().message, "");
     simIs2020.store(false);
     EXPECT_EQ(errorOf(openReply("KittyHawk")), "2024: ");  // the other simulator
     deliver(openReply("Sun.Rise!", 12));  // punctuation is dropped before the comparison
-    EXPECT_EQ(gf_simConnectionText(), "MSFS 2024 (12.0.282174.999)");
+    EXPECT_EQ(simConnectionText(), "MSFS 2024 (12.0.282174.999)");
     // Blanks are kept, so an inner blank makes another name.
     EXPECT_EQ(errorOf(openReply("Kitty Hawk")), "77: 'Kitty Hawk' not being MSFS 2020 or MSFS 2024 connects ... ?");
     // A name that fills its field is read within the field.
@@ -85,10 +85,10 @@ TEST_F(Dispatch, OpenConnectsOnlyTheChosenSimulator) {
 
 TEST_F(Dispatch, SimRunningObjectsAddedAndRemovedAndQuit) {
     deliver(event(evSim, 1));
-    EXPECT_TRUE(gf_simRunningLamp());
+    EXPECT_TRUE(simRunningLamp());
     deliver(event(evObjectAdded, 7));  // as a plain event: nothing
     deliver(event(evSim, 0));
-    EXPECT_FALSE(gf_simRunningLamp());
+    EXPECT_FALSE(simRunningLamp());
 
     userObjectId.store(1);
     deliver(objectEvent(evObjectAdded, 1));  // not above the user's id
@@ -99,12 +99,12 @@ TEST_F(Dispatch, SimRunningObjectsAddedAndRemovedAndQuit) {
     ASSERT_EQ(rec.events.size(), 1u);
     EXPECT_EQ(rec.events[0].objectId, 140u);
     EXPECT_EQ(rec.events[0].kind, std::uint32_t{objectRemoved});
-    EXPECT_FALSE(gf_isClosing());
+    EXPECT_FALSE(isClosing());
 
     deliver(event(evSim, 1));
     deliver(replyOf<sim::RecvHeader>(sim::recvQuit));
     EXPECT_FALSE(simRunning.load());
-    EXPECT_FALSE(gf_simRunningLamp());
+    EXPECT_FALSE(simRunningLamp());
     EXPECT_EQ(restartReason.load(), RestartReason::simWasClosed);
 }
 
@@ -172,11 +172,11 @@ TEST_F(Dispatch, ExceptionTable) {
         EXPECT_TRUE(logHas(logged)) << code;
     }
     deliver(exception(sim::exceptionTooManyObjects));
-    EXPECT_EQ(gf_messageLines().message, "SimConnect: too many objects (max 1000)");
-    EXPECT_FALSE(gf_isClosing());
+    EXPECT_EQ(messageLines().message, "SimConnect: too many objects (max 1000)");
+    EXPECT_FALSE(isClosing());
     EXPECT_EQ(errorOf(exception(sim::exceptionVersionMismatch, 0, 4)), "95: SimConnect Version Mismatch, dwIndex: 4");
 
-    gf_endRun(RestartReason::userClosedSim, 0);
+    endRun(RestartReason::userClosedSim, 0);
     const std::size_t logged = log().size();
     deliver(exception(sim::exceptionUnrecognizedId));  // silent while closing
     EXPECT_EQ(log().size(), logged);
@@ -200,12 +200,12 @@ TEST_F(Dispatch, ExceptionsInsideADispatchAreKeptAndRethrownAfterIt) {
     connectWithAircraft();
     sim->injectException(sim::exceptionVersionMismatch, 0, 2);
     sim->injectException(sim::exceptionTooManyObjects, 0, 0);
-    EXPECT_THROW(gf_dispatchOnce(*handle), UserErrorException);
-    EXPECT_EQ(gf_messageLines().message, "");  // the reply behind the failing one was not handled
+    EXPECT_THROW(dispatchOnce(*handle), UserErrorException);
+    EXPECT_EQ(messageLines().message, "");  // the reply behind the failing one was not handled
 
     auto hooks = test::recordingHooks(rec);
     hooks.onSimObjectData = [](const SimObjectDataReply&) { throw std::runtime_error("broken handler"); };
-    gf_setSimLinkHooks(hooks);
+    setSimLinkHooks(hooks);
     // Without a context the exception is logged and goes no further.
     auto reply = replyOf<sim::RecvSimObjectData>(sim::recvSimObjectData);
     lf_dispatchProc(&reply.header, sizeof reply, nullptr);

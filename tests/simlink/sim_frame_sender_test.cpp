@@ -15,13 +15,13 @@ protected:
 };
 
 TEST_F(FrameSender, PositionsThenEventsThenCreationsThenRemovals) {
-    gf_queueRemoval(aircraft);
+    queueRemoval(aircraft);
     gf_queueCreateAircraft(test::creation("Boeing 737 KLM", "KLM9", 0x484abf));
     gf_queueNavLights(aircraft, 1);
-    gf_appendPosition({50.1, 8.6, -0.02, 0.0, 1.0, 900.0, 5.0, 150.0, aircraft});
-    gf_appendPosition({50.2, 8.7, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0});                       // not reported yet
-    gf_appendPosition({50.3, 8.8, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, config.user.objectId});  // the user
-    EXPECT_TRUE(gf_exchangePositionBatches());
+    appendPosition({50.1, 8.6, -0.02, 0.0, 1.0, 900.0, 5.0, 150.0, aircraft});
+    appendPosition({50.2, 8.7, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0});                       // not reported yet
+    appendPosition({50.3, 8.8, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, config.user.objectId});  // the user
+    EXPECT_TRUE(exchangePositionBatches());
     frame();
     const auto sent = calls();
     ASSERT_EQ(sent.size(), 4u);
@@ -31,14 +31,14 @@ TEST_F(FrameSender, PositionsThenEventsThenCreationsThenRemovals) {
     EXPECT_EQ(sent[3].rfind("AIRemoveObject", 0), 0u);
     EXPECT_EQ(queuedCommands(), 0u);
     // The former send batch became the write batch, empty.
-    EXPECT_TRUE(gf_exchangePositionBatches());
+    EXPECT_TRUE(exchangePositionBatches());
     frame();
     EXPECT_EQ(calls("SetDataOnSimObject 402").size(), 1u);
 }
 
 TEST_F(FrameSender, EventsInQueueOrderWithFlapsBetweenTwoReleases) {
     gf_queueLights(aircraft, 1, 1, 0, 1, 0, 1, 0);
-    gf_queueClientEvents(std::vector<EventCommand>{{aircraft, evFlapsSet, 8192}, {aircraft, evGearSet, 1}});
+    queueClientEvents(std::vector<EventCommand>{{aircraft, evFlapsSet, 8192}, {aircraft, evGearSet, 1}});
     gf_queueEngineStart(aircraft);
     gf_queueEngineShutdown(aircraft);
     gf_queueCabinLights(aircraft, 1);
@@ -54,17 +54,17 @@ TEST_F(FrameSender, EventsInQueueOrderWithFlapsBetweenTwoReleases) {
                            sent("211 CABIN_LIGHTS_SET data 0"), release, sent("217 FLAPS_SET data 8192"), release,
                            sent("219 GEAR_SET data 1"), sent("220 ENGINE_AUTO_START data 0"),
                            sent("221 ENGINE_AUTO_SHUTDOWN data 0"), sent("211 CABIN_LIGHTS_SET data 1")}));
-    EXPECT_EQ(gf_simQueueSizes().events, 0u);
+    EXPECT_EQ(simQueueSizes().events, 0u);
 
     // A failed event is only reported; flaps that did not move are not released again.
     sim->failCalls("TransmitClientEvent", 1);
-    gf_queueClientEvents(std::vector<EventCommand>{{aircraft, evFlapsSet, 0}, {aircraft, evGearSet, 0}});
+    queueClientEvents(std::vector<EventCommand>{{aircraft, evFlapsSet, 0}, {aircraft, evGearSet, 0}});
     sim->clearTrace();
     frame();
     EXPECT_EQ(calls("AIReleaseControl").size(), 1u);
     EXPECT_EQ(calls("GEAR_SET data 0").size(), 1u);
-    EXPECT_EQ(gf_messageLines().message, "SimConnect TransmitClientEvent: 217 fails");
-    EXPECT_FALSE(gf_isClosing());
+    EXPECT_EQ(messageLines().message, "SimConnect TransmitClientEvent: 217 fails");
+    EXPECT_FALSE(isClosing());
 }
 
 TEST_F(FrameSender, CreationIsRememberedByItsPacketWithItsOwnTitle) {
@@ -100,8 +100,8 @@ TEST_F(FrameSender, CreationIsRememberedByItsPacketWithItsOwnTitle) {
 }
 
 TEST_F(FrameSender, RemovalsSpareTheUserAircraft) {
-    gf_queueRemoval(config.user.objectId);
-    gf_queueRemoval(aircraft);
+    queueRemoval(config.user.objectId);
+    queueRemoval(aircraft);
     frame();
     EXPECT_TRUE(logHas("==> SimConnect call to remove ac with objectid 1\n"));
     EXPECT_EQ(calls(), std::vector<std::string>{fmt::format("AIRemoveObject {} request 105", aircraft)});
@@ -112,7 +112,7 @@ TEST_F(FrameSender, FailedCallPausesTheQueuesAndEndsTheRun) {
     gf_queueCreateAircraft(test::creation("Boeing 737 KLM", "KLM7", 0x484abd));
     frame();
     EXPECT_TRUE(logHas("==> ! Simcon call to create ac in sim failed, hexid:4737725, liv: 'Boeing 737 KLM', callsign: KLM7)\n"));
-    EXPECT_EQ(gf_messageLines().message, "SimConnect request error");
+    EXPECT_EQ(messageLines().message, "SimConnect request error");
     EXPECT_EQ(restartReason.load(), RestartReason::simConnectError);
     EXPECT_EQ(restartDelay.load(), 9);
     EXPECT_TRUE(pendingCreations().empty());
@@ -120,10 +120,10 @@ TEST_F(FrameSender, FailedCallPausesTheQueuesAndEndsTheRun) {
     // Paused: whatever is queued is dropped at the frame, nothing is sent.
     sim->clearTrace();
     gf_queueNavLights(aircraft, 1);
-    gf_queueRemoval(aircraft);
+    queueRemoval(aircraft);
     gf_queueCreateAircraft(test::creation("Boeing 737 KLM", "KLM2", 0x484ab0));
-    gf_appendPosition({50.1, 8.6, 0, 0, 0, 900, 0, 0, aircraft});
-    gf_exchangePositionBatches();
+    appendPosition({50.1, 8.6, 0, 0, 0, 900, 0, 0, aircraft});
+    exchangePositionBatches();
     frame();
     EXPECT_TRUE(calls().empty());
     EXPECT_EQ(queuedCommands(), 0u);
@@ -132,7 +132,7 @@ TEST_F(FrameSender, FailedCallPausesTheQueuesAndEndsTheRun) {
 
     // A failed removal pauses them the same way.
     sim->failCalls("AIRemoveObject", 1);
-    gf_queueRemoval(aircraft);
+    queueRemoval(aircraft);
     frame();
     EXPECT_TRUE(logHas(fmt::format(" !SimConnect call to remove AI ac from sim failed, id {}?\n", aircraft)));
     EXPECT_TRUE(gf_onSimConnectRequestError());  // already paused

@@ -34,12 +34,12 @@ protected:
 TEST_F(BusyQueues, BusyMutexSkipsTheFrameAndDropsTheTicksPositions) {
     gf_queueNavLights(aircraft, 1);
     gf_queueCabinLights(aircraft, 1);
-    gf_appendPosition({50.1, 8.6, 0, 0, 0, 900, 0, 0, aircraft});
-    ASSERT_TRUE(gf_exchangePositionBatches());
-    gf_appendPosition({50.2, 8.6, 0, 0, 0, 900, 0, 0, aircraft});
+    appendPosition({50.1, 8.6, 0, 0, 0, 900, 0, 0, aircraft});
+    ASSERT_TRUE(exchangePositionBatches());
+    appendPosition({50.2, 8.6, 0, 0, 0, 900, 0, 0, aircraft});
     whileBusy([&] {
         frame();
-        EXPECT_FALSE(gf_exchangePositionBatches());  // this tick's position is dropped
+        EXPECT_FALSE(exchangePositionBatches());  // this tick's position is dropped
     });
     EXPECT_TRUE(calls().empty());
     frame();  // what waited goes out now, in its order
@@ -53,10 +53,10 @@ TEST_F(BusyQueues, BusyMutexSkipsTheFrameAndDropsTheTicksPositions) {
 
 TEST_F(BusyQueues, PausedFrameSenderLeavesTheQueuesWhileTheMutexIsBusy) {
     gf_queueNavLights(aircraft, 1);
-    gf_queueRemoval(aircraft);
+    queueRemoval(aircraft);
     simQueuesPaused.store(true);
     whileBusy([&] { frame(); });
-    EXPECT_EQ(gf_simQueueSizes().events, 1u);  // nothing was touched without the mutex
+    EXPECT_EQ(simQueueSizes().events, 1u);  // nothing was touched without the mutex
     frame();
     EXPECT_EQ(queuedCommands(), 0u);
     EXPECT_TRUE(calls().empty());

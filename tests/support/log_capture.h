@@ -13,8 +13,8 @@ namespace qvl::test {
 
 class LogCapture {
 public:
-    explicit LogCapture(const std::filesystem::path& folder) : file_(folder / "Log.txt") { gf_openLogAt(file_); }
-    ~LogCapture() { gf_closeLog(); }
+    explicit LogCapture(const std::filesystem::path& folder) : file_(folder / "Log.txt") { openLogAt(file_); }
+    ~LogCapture() { closeLog(); }
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 

@@ -16,7 +16,7 @@
 
 namespace {
 
-bool lf_isWellFormedXml(const std::filesystem::path& input) {
+bool isWellFormedXml(const std::filesystem::path& input) {
     const std::string extension = input.extension().string();
     if (!qvl::gf_upperEquals(extension, ".XML")) return true;
     pugi::xml_document document;
@@ -39,8 +39,8 @@ int main(int argc, char** argv) {
     const std::filesystem::path input(argv[1]);
     const std::filesystem::path output(argv[2]);
     try {
-        if (!lf_isWellFormedXml(input)) return 1;
-        if (!qvl::gf_streamEncrypt(input, output)) {
+        if (!isWellFormedXml(input)) return 1;
+        if (!qvl::streamEncrypt(input, output)) {
             fmt::print(stderr, "qvl_encryptor: could not encrypt {} into {}\n", input.string(), output.string());
             return 1;
         }

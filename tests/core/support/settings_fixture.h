@@ -30,15 +30,15 @@ protected:
         oldCwd_ = std::filesystem::current_path();
         std::filesystem::current_path(dir.path());
         setenv("QVL_ROAMING_DIR", (dir / "roaming").c_str(), 1);
-        std::filesystem::create_directories(gf_productFolder());
+        std::filesystem::create_directories(productFolder());
     }
     void TearDown() override {
         unsetenv("QVL_ROAMING_DIR");
         std::filesystem::current_path(oldCwd_);
         resetAllSettings();
     }
-    std::string file() { return readFile(gf_parametersFile()); }
-    void writeParameters(const std::string& xml) { writeFile(gf_parametersFile(), xml); }
+    std::string file() { return readFile(parametersFile()); }
+    void writeParameters(const std::string& xml) { writeFile(parametersFile(), xml); }
 
 private:
     std::filesystem::path oldCwd_;

@@ -28,8 +28,8 @@ namespace qvl::test {
 using namespace std::chrono_literals;
 
 inline void resetFeedGlobals() {
-    gf_resetRunFlags();
-    gf_resetMessages();
+    resetRunFlags();
+    resetMessages();
     trafficClock.store(0.0);
     rtEdition.store(false);
     rtLocal.store(false);
@@ -39,11 +39,11 @@ inline void resetFeedGlobals() {
     weatherLamp.store(ReaderLamp::stopped);
     publishedQnh.store(kStandardQnh);
     displayedQnh.store(kStandardQnh);
-    gf_setRealTrafficText({});
-    gf_setFeedRepaintHook(nullptr);
-    gf_setRealTrafficGoneHandler(nullptr);
-    gf_clearReferenceElevation();
-    gf_clearFilterParkAirport();
+    setRealTrafficText({});
+    setFeedRepaintHook(nullptr);
+    setRealTrafficGoneHandler(nullptr);
+    clearReferenceElevation();
+    clearFilterParkAirport();
     AIRBORNE_ONLY.set(false);
     rangeNm.store(40.0);
     tickCounter.store(0);

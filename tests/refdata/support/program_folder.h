@@ -21,13 +21,13 @@ protected:
         previousFolder_ = std::filesystem::current_path();
         std::filesystem::current_path(folder_.path());
         std::filesystem::create_directories("input");
-        gf_resetDbaseTables();
-        gf_resetAirportList();
+        resetDbaseTables();
+        resetAirportList();
     }
     void TearDown() override { std::filesystem::current_path(previousFolder_); }
     void writeEncrypted(const std::string& name, const std::string& plain) {
         writeFile(folder_ / "plain.tmp", plain);
-        ASSERT_TRUE(gf_streamEncrypt(folder_ / "plain.tmp", std::filesystem::path("input") / name));
+        ASSERT_TRUE(streamEncrypt(folder_ / "plain.tmp", std::filesystem::path("input") / name));
     }
     bool logHas(const std::string& text) const { return log_.text().find(text) != std::string::npos; }
     static CodeId model(const char* code) { return *modelCodes().find(code); }

@@ -71,7 +71,7 @@ protected:
         ::setenv("QVL_ROAMING_DIR", roaming.c_str(), 1);
         ::setenv("QVL_LOCAL_DIR", local.c_str(), 1);
         resetLink();
-        gf_setSimLinkHooks(recordingHooks(rec));
+        setSimLinkHooks(recordingHooks(rec));
         config.installedTitles = {"Airbus A320 Lufthansa", "Boeing 737 KLM"};
         config.user.latitude = 50.0;
         config.user.longitude = 8.5;
@@ -79,14 +79,14 @@ protected:
     }
     void TearDown() override {
         resetLink();
-        gf_setSimLinkHooks({});
+        setSimLinkHooks({});
         ::unsetenv("QVL_ROAMING_DIR");
         ::unsetenv("QVL_LOCAL_DIR");
     }
     static void resetLink() {
-        gf_resetRunFlags();
-        gf_resetMessages();
-        gf_resetSimLink();
+        resetRunFlags();
+        resetMessages();
+        resetSimLink();
         SIM_CHOICE.set("MSFS 2020");
         simIs2020.store(true);
         MSFS_INSTALL_PATH.set("");
@@ -121,12 +121,12 @@ protected:
     // The SimClient thread has gone: nothing runs, nothing is connected.
     void expectCleanExit() {
         EXPECT_FALSE(simRunning.load());
-        EXPECT_FALSE(gf_simConnectedLamp());
-        EXPECT_FALSE(gf_simRunningLamp());
+        EXPECT_FALSE(simConnectedLamp());
+        EXPECT_FALSE(simRunningLamp());
         EXPECT_EQ(simHandle.load(), nullptr);
         EXPECT_EQ(sim->openConnectionCount(), 0u);
     }
-    void pump() { ASSERT_TRUE(gf_dispatchOnce(*handle)); }
+    void pump() { ASSERT_TRUE(dispatchOnce(*handle)); }
     void frame() {
         clock->advance(sim->frameInterval());
         pump();
@@ -140,7 +140,7 @@ protected:
         return out;
     }
     static std::size_t queuedCommands() {
-        const SimQueueSizes s = gf_simQueueSizes();
+        const SimQueueSizes s = simQueueSizes();
         return s.sendPositions + s.events + s.creations + s.removals;
     }
 
