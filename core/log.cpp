@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <atomic>
 #include <fstream>
 #include <mutex>
 #include <stdexcept>
@@ -17,6 +18,7 @@ namespace {
 struct LogState {
     std::mutex mutex;  // the log mutex; never call a writer while holding it
     std::ofstream stream;
+    std::atomic<const RunState*> run{nullptr};
 };
 
 LogState& logState() {
@@ -51,8 +53,13 @@ void gf_logLineAndFlush(std::string_view line) {
 }
 
 void gf_logUnlessClosing(const std::string& line) {
-    if (!isClosing()) gf_log(line);
+    const RunState* run = logState().run.load(std::memory_order_acquire);
+    if (run != nullptr && run->isClosing()) return;
+    if (isClosing()) return;  // the loose flags, until every part owns a RunState
+    gf_log(line);
 }
+
+void attachRunState(const RunState* run) { logState().run.store(run, std::memory_order_release); }
 
 void openLogAt(const std::filesystem::path& path) {
     gf_saveUpto3GenerationsOf(path);

@@ -9,6 +9,8 @@
 
 namespace qvl {
 
+struct RunState;
+
 // Widths of the settings listing's headings: together 80 columns.
 inline constexpr int kBannerWidth2 = 10;
 inline constexpr int kBannerWidth1 = 80 - kBannerWidth2;
@@ -24,6 +26,9 @@ void gf_flushLog();
 void gf_logLineAndFlush(std::string_view line);
 // gf_log unless the run is closing or the window's close was requested.
 void gf_logUnlessClosing(const std::string& line);
+// The run whose closing flags silence gf_logUnlessClosing; nullptr detaches.
+// The owner of the run attaches it and detaches it before the run state ends.
+void attachRunState(const RunState* run);
 
 // Opens "Log.txt" in the working folder after keeping three older copies
 // (Log0.txt, Log00.txt, Log000.txt) and writes the banner line.

@@ -10,7 +10,6 @@
 #include "core/files.h"
 #include "core/log.h"
 #include "core/paths.h"
-#include "core/run_flags.h"
 #include "core/strings.h"
 #include "core/text_file.h"
 #include "core/version.h"

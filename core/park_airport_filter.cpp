@@ -1,59 +1,60 @@
 #include "core/park_airport_filter.h"
 
-#include <atomic>
 #include <cmath>
-#include <limits>
-#include <mutex>
 
 namespace qvl {
-namespace {
 
-// NaN stands for "not set", so value and flag change in one store.
-std::atomic<double>& elevationSlot() {
-    static std::atomic<double> feet{std::numeric_limits<double>::quiet_NaN()};
-    return feet;
-}
-
-struct ParkAirportSlot {
-    // Leaf lock: guards airport.
-    std::mutex mutex;
-    std::optional<FilterParkAirport> airport;
-};
-
-ParkAirportSlot& parkAirport() {
-    // Never destroyed: a detached reader thread may still read it while the process ends.
-    static ParkAirportSlot& slot = *new ParkAirportSlot;
-    return slot;
-}
-
-}  // namespace
-
-void setReferenceElevation(double feet) {
+void ParkAirportFilter::setReferenceElevation(double feet) noexcept {
     // A non-finite elevation would silently disable the ground rule; keep it unset instead.
-    elevationSlot().store(std::isfinite(feet) ? feet : std::numeric_limits<double>::quiet_NaN());
+    referenceElevationFeet_.store(std::isfinite(feet) ? feet : std::numeric_limits<double>::quiet_NaN());
 }
 
-void clearReferenceElevation() { elevationSlot().store(std::numeric_limits<double>::quiet_NaN()); }
+void ParkAirportFilter::clearReferenceElevation() noexcept {
+    referenceElevationFeet_.store(std::numeric_limits<double>::quiet_NaN());
+}
 
-std::optional<double> referenceElevation() {
-    const double feet = elevationSlot().load();
+std::optional<double> ParkAirportFilter::referenceElevation() const noexcept {
+    const double feet = referenceElevationFeet_.load();
     if (std::isnan(feet)) return std::nullopt;
     return feet;
 }
 
+void ParkAirportFilter::setParkAirport(const GeoPosition& position, std::int32_t elevationFeet) {
+    std::lock_guard lock(mutex_);
+    parkAirport_ = FilterParkAirport{.position = position, .elevationFeet = elevationFeet};
+}
+
+void ParkAirportFilter::clearParkAirport() {
+    std::lock_guard lock(mutex_);
+    parkAirport_.reset();
+}
+
+std::optional<FilterParkAirport> ParkAirportFilter::parkAirport() const {
+    std::lock_guard lock(mutex_);
+    return parkAirport_;
+}
+
+void ParkAirportFilter::reset() {
+    clearReferenceElevation();
+    clearParkAirport();
+}
+
+namespace {
+
+ParkAirportFilter& looseFilter() {
+    static ParkAirportFilter filter;
+    return filter;
+}
+
+}  // namespace
+
+void setReferenceElevation(double feet) { looseFilter().setReferenceElevation(feet); }
+void clearReferenceElevation() { looseFilter().clearReferenceElevation(); }
+std::optional<double> referenceElevation() { return looseFilter().referenceElevation(); }
 void setFilterParkAirport(const GeoPosition& position, std::int32_t elevationFeet) {
-    std::lock_guard lock(parkAirport().mutex);
-    parkAirport().airport = FilterParkAirport{position, elevationFeet};
+    looseFilter().setParkAirport(position, elevationFeet);
 }
-
-void clearFilterParkAirport() {
-    std::lock_guard lock(parkAirport().mutex);
-    parkAirport().airport.reset();
-}
-
-std::optional<FilterParkAirport> filterParkAirport() {
-    std::lock_guard lock(parkAirport().mutex);
-    return parkAirport().airport;
-}
+void clearFilterParkAirport() { looseFilter().clearParkAirport(); }
+std::optional<FilterParkAirport> filterParkAirport() { return looseFilter().parkAirport(); }
 
 }  // namespace qvl

@@ -6,22 +6,53 @@
 // They live in core because the stand files, below the feed, set them.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <limits>
+#include <mutex>
 #include <optional>
 
 #include "core/geodesy.h"
 
 namespace qvl {
 
+struct FilterParkAirport {
+    GeoPosition position;
+    std::int32_t elevationFeet = 0;
+};
+
+// One object per program, owned with the run's state and passed by
+// reference to the traffic reader (reads) and the stand files (write).
+class ParkAirportFilter {
+public:
+    // A non-finite elevation leaves it unset.
+    void setReferenceElevation(double feet) noexcept;
+    void clearReferenceElevation() noexcept;
+    // Empty while no reference elevation is set.
+    [[nodiscard]] std::optional<double> referenceElevation() const noexcept;
+
+    void setParkAirport(const GeoPosition& position, std::int32_t elevationFeet);
+    void clearParkAirport();
+    // Empty while no park airport is current.
+    [[nodiscard]] std::optional<FilterParkAirport> parkAirport() const;
+
+    // Neither set.
+    void reset();
+
+private:
+    // NaN stands for "not set", so value and flag change in one store.
+    std::atomic<double> referenceElevationFeet_{std::numeric_limits<double>::quiet_NaN()};
+    mutable std::mutex mutex_;  // leaf lock: guards parkAirport_
+    std::optional<FilterParkAirport> parkAirport_;
+};
+
+// Being retired: one loose filter reached through free functions, until
+// every part takes a ParkAirportFilter.
 void setReferenceElevation(double feet);
 void clearReferenceElevation();
 // Empty while no reference elevation is set.
 std::optional<double> referenceElevation();
 
-struct FilterParkAirport {
-    GeoPosition position;
-    std::int32_t elevationFeet = 0;
-};
 void setFilterParkAirport(const GeoPosition& position, std::int32_t elevationFeet);
 void clearFilterParkAirport();
 // Empty while no park airport is current.

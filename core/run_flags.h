@@ -1,4 +1,5 @@
-// Run-wide flags and the reason a run ends. Whichever party ends a run first
+// Being retired: the run-wide flags as loose globals, until every part takes
+// a RunState. Run-wide flags and the reason a run ends. Whichever party ends a run first
 // raises closingFlag and records its reason and restart delay; later parties
 // change nothing, so the first reason wins. Every loop of a run watches the
 // flags and returns once either is set.
@@ -8,19 +9,9 @@
 #include <cstdint>
 #include <string_view>
 
-namespace qvl {
+#include "core/run_state.h"
 
-enum class RestartReason : std::int32_t {
-    notYetSet = 0,       // "NOT YET SET"
-    simWasClosed = 1,    // "SIM WAS CLOSED"
-    newFlight = 2,       // "NEW FLIGHT"
-    newSettings = 3,     // "NEW SETTINGS"
-    userClosedSim = 4,   // "USER CLOSED SIM"
-    simConnectError = 5, // "SIMCONNECT ERROR"
-    readerError = 6,     // "READER ERROR"
-    systemError = 7,     // "SYSTEM ERROR"
-    newVersion = 8,      // "NEW VERSION"
-};
+namespace qvl {
 
 // Raised when a run is ending (the simulator closed, new settings, an error...).
 inline std::atomic<bool> closingFlag{false};
@@ -40,22 +31,6 @@ inline bool endRun(RestartReason reason, std::int32_t delaySeconds) noexcept {
     restartReason.store(reason, std::memory_order_release);
     restartDelay.store(delaySeconds, std::memory_order_release);
     return true;
-}
-
-// The name of a reason as Log.txt shows it ("SIM WAS CLOSED").
-constexpr std::string_view restartReasonName(RestartReason reason) noexcept {
-    switch (reason) {
-        case RestartReason::notYetSet: return "NOT YET SET";
-        case RestartReason::simWasClosed: return "SIM WAS CLOSED";
-        case RestartReason::newFlight: return "NEW FLIGHT";
-        case RestartReason::newSettings: return "NEW SETTINGS";
-        case RestartReason::userClosedSim: return "USER CLOSED SIM";
-        case RestartReason::simConnectError: return "SIMCONNECT ERROR";
-        case RestartReason::readerError: return "READER ERROR";
-        case RestartReason::systemError: return "SYSTEM ERROR";
-        case RestartReason::newVersion: return "NEW VERSION";
-    }
-    return "NOT YET SET";
 }
 
 // Back to the state before a run: flags down, no reason.

@@ -53,9 +53,9 @@ std::string gf_utcDateNow() {
     return fmt::format("{:3} {:02}, {}", nameAt(kMonthNames, t.tm_mon + 1), t.tm_mday, t.tm_year + 1900);
 }
 
-std::time_t trafficTimeSeconds() {
-    if (rtEdition.load(std::memory_order_acquire)) {
-        const double clock = trafficClock.load(std::memory_order_acquire);
+std::time_t trafficTimeSeconds(const TrafficTime& time) {
+    if (time.rtEdition.load(std::memory_order_acquire)) {
+        const double clock = time.trafficClock.load(std::memory_order_acquire);
         if (std::isfinite(clock) && clock >= kSaneTrafficFrom && clock < kSaneTrafficTo) {
             return static_cast<std::time_t>(clock);
         }
@@ -63,7 +63,15 @@ std::time_t trafficTimeSeconds() {
     return std::time(nullptr);
 }
 
+std::time_t trafficTimeSeconds() {
+    TrafficTime loose;
+    loose.rtEdition.store(rtEdition.load(std::memory_order_acquire));
+    loose.trafficClock.store(trafficClock.load(std::memory_order_acquire));
+    return trafficTimeSeconds(loose);
+}
+
 std::string gf_trafficTimeText() { return timeOfDayText(trafficTimeSeconds()); }
+std::string gf_trafficTimeText(const TrafficTime& time) { return timeOfDayText(trafficTimeSeconds(time)); }
 
 std::uint64_t daySlotOf(std::time_t seconds) {
     std::tm t{};
@@ -73,6 +81,7 @@ std::uint64_t daySlotOf(std::time_t seconds) {
 }
 
 std::uint64_t gf_trafficDaySlot() { return daySlotOf(trafficTimeSeconds()); }
+std::uint64_t gf_trafficDaySlot(const TrafficTime& time) { return daySlotOf(trafficTimeSeconds(time)); }
 
 void gf_sleepMs(std::chrono::milliseconds duration) {
     if (duration.count() <= 0) return;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/run_flags.h"
+#include "core/run_state.h"
 #include "support/temp_dir.h"
 
 namespace qvl {
@@ -12,11 +12,13 @@ using test::readFile;
 
 class Log : public ::testing::Test {
 protected:
+    void SetUp() override { attachRunState(&run); }
     void TearDown() override {
         closeLog();
-        closeRequested = false;
+        attachRunState(nullptr);
     }
     test::TempDir dir;
+    RunState run;
 };
 
 TEST_F(Log, WritersAreSilentWhileClosedAndUseTheirPrefixes) {
@@ -27,9 +29,9 @@ TEST_F(Log, WritersAreSilentWhileClosedAndUseTheirPrefixes) {
     gf_logAttention("look");
     gf_logContinuation("more");
     gf_logLineAndFlush("flushed");
-    closeRequested = true;
+    run.closeRequested = true;
     gf_logUnlessClosing("hidden while closing");
-    closeRequested = false;
+    run.closeRequested = false;
     gf_logUnlessClosing("shown");
     closeLog();
     gf_log("after close");

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/run_flags.h"
+#include "core/run_state.h"
 #include "support/logged_folder.h"
 
 namespace qvl {
@@ -17,7 +17,6 @@ protected:
     void TearDown() override {
         setMessageRepaintHook(nullptr);
         resetMessages();
-        resetRunFlags();
     }
     int repaints = 0;
 };
@@ -51,15 +50,17 @@ TEST_F(Messages, EmptyTextClearsAndMessagesExpire) {
 }
 
 TEST_F(Messages, FirstRestartReasonWins) {
-    resetRunFlags();
-    EXPECT_TRUE(endRun(RestartReason::readerError, 15));
-    EXPECT_FALSE(endRun(RestartReason::simWasClosed, 0));
-    EXPECT_TRUE(isClosing());
-    EXPECT_EQ(restartDelay.load(), 15);
-    EXPECT_EQ(restartReasonName(restartReason), "READER ERROR");
-    resetRunFlags();
-    EXPECT_FALSE(isClosing());
-    EXPECT_EQ(restartReasonName(restartReason), "NOT YET SET");
+    RunState run;
+    EXPECT_TRUE(run.endRun(RestartReason::readerError, 15));
+    EXPECT_FALSE(run.endRun(RestartReason::simWasClosed, 0));
+    EXPECT_TRUE(run.isClosing());
+    EXPECT_EQ(run.restartDelay.load(), 15);
+    EXPECT_EQ(restartReasonName(run.restartReason), "READER ERROR");
+    run.reset();
+    EXPECT_FALSE(run.isClosing());
+    EXPECT_EQ(restartReasonName(run.restartReason), "NOT YET SET");
+    run.closeRequested = true;
+    EXPECT_TRUE(run.isClosing());
 }
 
 }  // namespace

@@ -37,24 +37,19 @@ TEST(TimeText, DayAndSlotBoundaries) {
 }
 
 TEST(TimeText, TrafficClockOnlyWithTheEditionAndASaneTime) {
-    struct Reset {
-        ~Reset() {
-            rtEdition = false;
-            trafficClock = 0.0;
-        }
-    } reset;
-    trafficClock = static_cast<double>(kSunday142929) + 0.9;
-    EXPECT_NE(trafficTimeSeconds(), kSunday142929);  // not in use without the edition
-    rtEdition = true;
-    EXPECT_EQ(trafficTimeSeconds(), kSunday142929);
-    EXPECT_EQ(gf_trafficTimeText(), "14:29:29");
-    EXPECT_EQ(slotOf(gf_trafficDaySlot()), 28u);
+    TrafficTime time;
+    time.trafficClock = static_cast<double>(kSunday142929) + 0.9;
+    EXPECT_NE(trafficTimeSeconds(time), kSunday142929);  // not in use without the edition
+    time.rtEdition = true;
+    EXPECT_EQ(trafficTimeSeconds(time), kSunday142929);
+    EXPECT_EQ(gf_trafficTimeText(time), "14:29:29");
+    EXPECT_EQ(slotOf(gf_trafficDaySlot(time)), 28u);
 
     for (double absurd : {0.0, -5.0, 1e300, std::numeric_limits<double>::quiet_NaN(),
                           std::numeric_limits<double>::infinity()}) {
-        trafficClock = absurd;
-        EXPECT_LE(std::abs(trafficTimeSeconds() - std::time(nullptr)), 2) << absurd;
-        EXPECT_EQ(gf_trafficTimeText().size(), 8u);
+        time.trafficClock = absurd;
+        EXPECT_LE(std::abs(trafficTimeSeconds(time) - std::time(nullptr)), 2) << absurd;
+        EXPECT_EQ(gf_trafficTimeText(time).size(), 8u);
     }
 }
 
