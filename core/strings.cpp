@@ -25,13 +25,15 @@ std::string lf_trimCopy(std::string_view text) {
 
 std::string lf_trimmedPiece(std::string_view piece) { return lf_trimCopy(piece); }
 
-std::vector<std::string> lf_splitTrimmed(std::string_view text, char separator) {
+std::vector<std::string> lf_splitTrimmed(std::string_view text, char separator, EmptyPieces empties) {
     std::vector<std::string> pieces;
+    if (text.empty()) return pieces;
     std::size_t start = 0;
     while (start <= text.size()) {
         const auto end = text.find(separator, start);
         const auto piece = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (auto trimmed = lf_trimmedPiece(piece); !trimmed.empty()) pieces.push_back(std::move(trimmed));
+        auto trimmed = lf_trimmedPiece(piece);
+        if (!trimmed.empty() || empties == EmptyPieces::keep) pieces.push_back(std::move(trimmed));
         if (end == std::string_view::npos) break;
         start = end + 1;
     }

@@ -21,9 +21,14 @@ std::string lf_trimCopy(std::string_view text);
 // A piece of a split text, trimmed: the element step of the splitters.
 std::string lf_trimmedPiece(std::string_view piece);
 
-// The pieces between separators, each trimmed, empty pieces left out, in
-// their original order.
-std::vector<std::string> lf_splitTrimmed(std::string_view text, char separator = ',');
+enum class EmptyPieces : std::uint8_t {
+    drop,  // empty pieces are left out
+    keep,  // empty pieces keep their positions (an empty text still gives none)
+};
+
+// The pieces between separators, each trimmed, in their original order.
+std::vector<std::string> lf_splitTrimmed(std::string_view text, char separator = ',',
+                                         EmptyPieces empties = EmptyPieces::drop);
 // Same as lf_splitTrimmed at ','; an empty text gives no pieces.
 std::vector<std::string> gf_splitCommaView(std::string_view text);
 std::vector<std::string> gf_splitCommaTrimmed(const std::string& text);

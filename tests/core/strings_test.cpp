@@ -15,6 +15,8 @@ TEST(Strings, ContainsTrimAndSplit) {
     EXPECT_EQ(lf_trimCopy(" \r\n\t "), "");
     EXPECT_EQ(lf_splitTrimmed(" a, ,b ,,"), (Pieces{"a", "b"}));
     EXPECT_EQ(lf_splitTrimmed("x | y|z", '|'), (Pieces{"x", "y", "z"}));
+    EXPECT_EQ(lf_splitTrimmed(" a, ,b ,,", ',', EmptyPieces::keep), (Pieces{"a", "", "b", "", ""}));
+    EXPECT_TRUE(lf_splitTrimmed("", ',', EmptyPieces::keep).empty());
     EXPECT_TRUE(gf_splitCommaView("").empty());
     EXPECT_EQ(gf_splitCommaTrimmed("b, a, b"), (Pieces{"b", "a", "b"}));
     EXPECT_EQ(gf_splitComma("b, a, b"), (std::list<std::string>{"a", "b"}));
