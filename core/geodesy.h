@@ -3,14 +3,10 @@
 // Pure functions in double precision.
 #pragma once
 
+#include "platform/units.h"
+
 namespace qvl {
 
-inline constexpr double kPi = 3.141592653589793;
-inline constexpr double kTwoPi = 6.283185307179586;
-inline constexpr double kDegToRad = 0.017453292519943295;
-inline constexpr double kRadToDeg = 57.29577951308232;
-// One nautical mile per minute of arc: R = 10800 / pi.
-inline constexpr double kEarthRadiusNm = 10800.0 / kPi;
 // One over the earth's radius in feet: feet to radians of arc.
 inline constexpr double kFeetToRadians = 4.787404208238998e-8;
 // The flat frame of ground curves.

@@ -9,14 +9,11 @@
 #include <filesystem>
 
 #include "platform/sim/stand_in_world.h"
+#include "platform/units.h"
 
 namespace qvl::sim {
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kDegToRad = kPi / 180.0;
-constexpr double kMetresPerNm = 1852.0;
-constexpr double kEarthRadiusNm = 10800.0 / kPi;
 // A world that was not pumped for a long time skips ahead instead of
 // replaying every missed frame.
 constexpr std::uint64_t kMaxCatchUpFrames = 300;

@@ -168,9 +168,9 @@ TEST_F(TrafficLine, GroundRulePairs) {
 TEST_F(TrafficLine, ParkAirportRangeCodesAndAcceptance) {
     const L ground = L{}.set(L::alt, "0").set(L::gs, "15");
     const GeoPosition aircraft{48.12, 16.60};
-    setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 4.9 * 6076.12), 600);
+    setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 4.9 * kFeetPerNm), 600);
     EXPECT_EQ(feed(ground), LineOutcome::queued);
-    setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 5.1 * 6076.12), 600);
+    setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 5.1 * kFeetPerNm), 600);
     EXPECT_EQ(feed(ground), LineOutcome::groundAway);
 
     AIRBORNE_ONLY.set(true);  // more than 150 ft above the park airport
