@@ -32,6 +32,12 @@ class CodeTable {
 public:
     // 16-bit ids: 0 .. 65,535.
     static constexpr std::size_t kMaxCodes = 65536;
+    // Room kept for the codes that matter: the livery scan and the stand
+    // files intern the codes of installed aircraft, while live traffic may
+    // bring any text as a type. Once a table holds kMaxCodes - kInternReserve
+    // codes, the traffic reader stops interning codes it does not find, so a
+    // stream of junk types cannot fill the table and make later scans fail.
+    static constexpr std::size_t kInternReserve = 4096;
 
     // The name appears in the error text when the table is full ("model", "airline").
     explicit CodeTable(std::string_view name);
