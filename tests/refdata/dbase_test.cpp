@@ -160,9 +160,10 @@ TEST_F(Dbase, WingspansFillATableAsLargeAsTheModelList) {
 TEST_F(Dbase, GroupSectionsGiveThePrefixMapAndPublishers) {
     ASSERT_TRUE(read(sharedDb()));
     const DbaseTables& tables = dbaseTables();
-    EXPECT_EQ(tables.prefixMap.at("OE-"), std::vector<std::string>{"D-"});
-    EXPECT_EQ(tables.prefixMap.at("D-"), std::vector<std::string>{"HB-"}) << "\"D-,HB-\" sorts before \"D-,OE-\"";
-    EXPECT_FALSE(tables.prefixMap.contains("G-"));
+    EXPECT_EQ(tables.prefixPeers("OE-"), std::vector<std::string>{"D-"});
+    EXPECT_EQ(tables.prefixPeers("D-"), std::vector<std::string>{"HB-"}) << "\"D-,HB-\" sorts before \"D-,OE-\"";
+    EXPECT_TRUE(tables.prefixPeers("G-").empty()) << "a lone member";
+    EXPECT_TRUE(tables.prefixPeers("F-").empty());
     ASSERT_EQ(tables.publisherGroups.size(), 2u) << "identical name lists make one group";
     EXPECT_EQ(tables.publisherGroups[0], (std::vector<std::string>{"ABC Design Studio", "abcdesign", ""}));
 
