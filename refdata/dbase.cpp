@@ -157,7 +157,7 @@ void readWingspans(const pugi::xml_node root, DbaseTables& tables) {
         tables.wingspanByModel.try_emplace(std::string(type), half);
         tables.maxHalfWingspan = std::max(tables.maxHalfWingspan, half);
     }
-    tables.halfWingspanTable.assign(modelCodes().size(), 0.0);
+    tables.halfWingspanTable.assign(std::max(kHalfWingspanSlots, modelCodes().size()), 0.0);
     for (const auto& [code, half] : tables.wingspanByModel) lf_fillHalfWingspan(tables, code, half);
 }
 

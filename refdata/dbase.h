@@ -66,6 +66,9 @@ struct PrefixPlace {
 };
 using PrefixMap = std::unordered_map<std::string, PrefixPlace, Fnv1aHash, std::equal_to<>>;
 
+// The model ids that always have a half wingspan slot.
+inline constexpr std::size_t kHalfWingspanSlots = 2700;
+
 struct DbaseTables {
     TextSet icaoModelCodes;
     TextSet icaoAirlineCodes;
@@ -83,9 +86,10 @@ struct DbaseTables {
     TextGroups publisherGroups;
     // Model code -> half wingspan in nautical miles.
     std::map<std::string, double, std::less<>> wingspanByModel;
-    // Half wingspans by model id, as long as the model table was when the
-    // wingspans were read; later models have none.
-    std::vector<double> halfWingspanTable;
+    // Half wingspans by model id, 0.0 where a model has none: kHalfWingspanSlots
+    // slots, or as many as the model table had when the wingspans were read
+    // where it was longer.
+    std::vector<double> halfWingspanTable = std::vector<double>(kHalfWingspanSlots, 0.0);
     double maxHalfWingspan = 0.0;
     TextSet simaddonAirports20;
     TextSet simaddonAirports24;

@@ -151,10 +151,24 @@ TEST_F(Dbase, WingspansFillATableAsLargeAsTheModelList) {
     EXPECT_TRUE(logHas("==> wingspan model XXXX is not valid, skipped"));
     ASSERT_GT(model("M999"), 2700);
     EXPECT_NEAR(gf_halfWingspan(model("M999")), 0.005, 1e-12);
-    // A model met after the read has no wingspan; an id no model has gets the wide default.
-    EXPECT_EQ(gf_halfWingspan(gf_modelId("NEW1")), 0.0);
-    EXPECT_EQ(gf_halfWingspan(65000), 35.0);
-    EXPECT_TRUE(logHas("hwsp: 65000 what: invalid array<T, N> subscript"));
+    const auto last = static_cast<CodeId>(modelCodes().size() - 1);
+    EXPECT_EQ(gf_halfWingspan(last), 0.0);
+    EXPECT_FALSE(logHas("hwsp:")) << "every id of the model list has a slot";
+    // A model met after the read is beyond the table: as wide as the widest known.
+    const CodeId later = gf_modelId("NEW1");
+    EXPECT_EQ(gf_halfWingspan(later), maxHalfWingspan());
+    EXPECT_TRUE(logHas(fmt::format("hwsp: {} what: invalid array<T, N> subscript", later)));
+}
+
+TEST_F(Dbase, HalfWingspanBeyondTheSlotsIsTheWidestKnown) {
+    ASSERT_TRUE(read(dbaseXml({{"wingspans", R"(<wingspan type="A20N" meters="35.8"/><wingspan type="B738" meters="35.9"/>)"}})));
+    ASSERT_LT(modelCodes().size(), 2700u);
+    EXPECT_EQ(gf_halfWingspan(2699), 0.0);
+    EXPECT_FALSE(logHas("hwsp:")) << "no entry is no error";
+    EXPECT_NEAR(gf_halfWingspan(2700), 35.9 * 0.5 / 1852, 1e-12) << "not 35 nm";
+    EXPECT_EQ(gf_halfWingspan(65535), maxHalfWingspan());
+    EXPECT_TRUE(logHas("hwsp: 2700 what: invalid array<T, N> subscript\n"));
+    EXPECT_TRUE(logHas("hwsp: 65535 what: invalid array<T, N> subscript\n"));
 }
 
 TEST_F(Dbase, GroupSectionsGiveThePrefixMapAndPublishers) {
