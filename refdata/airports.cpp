@@ -5,9 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <stdexcept>
 #include <unordered_set>
 
@@ -60,25 +58,21 @@ std::optional<FixedCode> knownAirportAt(std::string_view text) {
     return code;
 }
 
-// A decimal number that fills the whole text; none otherwise.
-std::optional<double> parseNumber(const char* text) {
-    if (*text == '\0') return std::nullopt;
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text, &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(value)) return std::nullopt;
-    return value;
+// Coordinates are read as the list has always been read: the leading
+// number, trailing text ignored, an empty text 0. The finite check also
+// turns away the "nan" and "inf" that the number reader accepts.
+bool validPosition(double latitude, double longitude) {
+    return std::isfinite(latitude) && std::isfinite(longitude) && std::fabs(latitude) <= 90.0 &&
+           std::fabs(longitude) <= 180.0;
 }
 
 // Fills the position, or gives the reason it cannot be used.
 std::optional<std::string> readPosition(const pugi::xml_node node, AirportRec& airport) {
-    const auto latitude = parseNumber(node.attribute("la").as_string());
-    const auto longitude = parseNumber(node.attribute("lo").as_string());
-    if (!latitude || !longitude || std::fabs(*latitude) > 90.0 || std::fabs(*longitude) > 180.0) {
-        return "invalid position";
-    }
-    airport.latitude = *latitude;
-    airport.longitude = *longitude;
+    const double latitude = node.attribute("la").as_double(0.0);
+    const double longitude = node.attribute("lo").as_double(0.0);
+    if (!validPosition(latitude, longitude)) return "invalid position";
+    airport.latitude = latitude;
+    airport.longitude = longitude;
     return std::nullopt;
 }
 
