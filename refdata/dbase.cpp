@@ -181,7 +181,8 @@ void readFixes(const pugi::xml_node root, const DbaseTables& tables) {
 void lf_readThirdparties(const pugi::xml_node root, const char* section, std::vector<ThirdpartyEntry>& target,
                          const char* element) {
     for (const pugi::xml_node item : root.child(section).children(element)) {
-        target.push_back({item.attribute("pub").as_string(), splitKeepEmpty(item.attribute("arpts").as_string())});
+        target.push_back(ThirdpartyEntry{.publisher = item.attribute("pub").as_string(),
+                                         .airports = splitKeepEmpty(item.attribute("arpts").as_string())});
     }
 }
 
@@ -197,12 +198,13 @@ void readRecords(const pugi::xml_node root, DbaseTables& tables) {
                                         airline, model));
             continue;
         }
-        DbaseRecord record{std::string(registration), {}};
-        record.key.airlineId = gf_airlineId(airline);
-        record.key.operatorId = gf_airlineId(item.attribute("o").as_string());
-        record.key.modelId = gf_modelId(model);
-        record.key.cargo = item.attribute("c").as_bool(false) ? 1 : 0;
-        tables.dbaseRecords.push_back(std::move(record));
+        // A braced list runs in order: airline, operator, then model are interned.
+        tables.dbaseRecords.push_back(DbaseRecord{
+            .registration = std::string(registration),
+            .key = {.airlineId = gf_airlineId(airline),
+                    .operatorId = gf_airlineId(item.attribute("o").as_string()),
+                    .modelId = gf_modelId(model),
+                    .cargo = item.attribute("c").as_bool(false) ? std::uint8_t{1} : std::uint8_t{0}}});
     }
 }
 

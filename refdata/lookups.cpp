@@ -71,7 +71,7 @@ std::optional<DbaseIds> gf_findDbaseRecord(std::string_view registration) {
     for (const auto& variant : gf_registrationVariants(registration)) {
         const auto it = std::lower_bound(records.begin(), records.end(), variant,
                                          [](const DbaseRecord& r, const std::string& v) { return r.registration < v; });
-        if (it != records.end() && it->registration == variant) return DbaseIds{it->key, true};
+        if (it != records.end() && it->registration == variant) return DbaseIds{.key = it->key, .found = true};
     }
     return std::nullopt;
 }

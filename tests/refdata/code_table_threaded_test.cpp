@@ -11,7 +11,7 @@ namespace {
 
 // Scan workers and the traffic reader intern the same codes at once.
 TEST(CodeTableThreads, ConcurrentInterningGivesEveryCodeOneId) {
-    CodeTable table("model");
+    CodeTable table(CodeKind::model);
     table.intern("");
     table.setLoaded(true);
     table.addFix("WRONG", "C0");

@@ -120,9 +120,11 @@ TEST_F(Dbase, RecordsAreSortedUniqueAndFoundByTheirVariants) {
     const auto& records = dbaseTables().dbaseRecords;
     ASSERT_EQ(records.size(), 5u);
     EXPECT_EQ(records[1].registration, "D-AIMB");
-    EXPECT_EQ(records[1].key, (DbaseKey{airline("EZY"), airline("EJU"), model("A20N"), 0, 1})) << "the first fix applies";
-    EXPECT_EQ(records[2].key, (DbaseKey{airline("KLM"), 0, model("B738"), 1, 1})) << "the first of two stays";
-    EXPECT_EQ(records[4].key, (DbaseKey{airline("PVT"), 0, model("C172"), 0, 1}));
+    EXPECT_EQ(records[1].key, (DbaseKey{.airlineId = airline("EZY"), .operatorId = airline("EJU"), .modelId = model("A20N")}))
+        << "the first fix applies";
+    EXPECT_EQ(records[2].key, (DbaseKey{.airlineId = airline("KLM"), .modelId = model("B738"), .cargo = 1}))
+        << "the first of two stays";
+    EXPECT_EQ(records[4].key, (DbaseKey{.airlineId = airline("PVT"), .modelId = model("C172")}));
 
     EXPECT_EQ(gf_registrationVariants("DAIMA"), (std::vector<std::string>{"DA-IMA", "D-AIMA", "DAIMA"}));
     for (const char* single : {"N12345", "D-AIMA", "G123"}) {
