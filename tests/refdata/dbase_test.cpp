@@ -29,7 +29,7 @@ std::string dbaseXml(const std::map<std::string, std::string>& changes = {}) {
     for (const auto& [name, inner] : changes) sections[name] = inner;
     std::string xml = "<?xml version=\"1.0\"?>\n<root>\n";
     for (const auto& [name, inner] : sections) {
-        if (inner != kDrop) xml += "<" + name + ">" + inner + "</" + name + ">\n";
+        if (inner != kDrop) xml += fmt::format("<{0}>{1}</{0}>\n", name, inner);
     }
     return xml + "</root>\n";
 }
