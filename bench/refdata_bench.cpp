@@ -124,4 +124,13 @@ void BM_ModelIdOfKnownCode(benchmark::State& state) {
 }
 BENCHMARK(BM_ModelIdOfKnownCode)->Threads(1)->Threads(4);
 
+// One prefix group as large as a whole registry: its map must stay linear.
+void BM_BuildPrefixMap8000(benchmark::State& state) {
+    qvl::TextGroups groups(1);
+    for (int i = 0; i < 8000; ++i) groups.front().push_back(fmt::format("P{:04}-", i));
+    for (auto _ : state) benchmark::DoNotOptimize(qvl::lf_buildPrefixMap(groups));
+    state.counters["prefixes"] = static_cast<double>(qvl::lf_buildPrefixMap(groups).size());
+}
+BENCHMARK(BM_BuildPrefixMap8000)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -5,9 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cmath>
-#include <cstdlib>
 #include <stdexcept>
 #include <unordered_set>
 
@@ -60,25 +58,41 @@ std::optional<FixedCode> knownAirportAt(std::string_view text) {
     return code;
 }
 
-// A decimal number that fills the whole text; none otherwise.
-std::optional<double> parseNumber(const char* text) {
-    if (*text == '\0') return std::nullopt;
-    char* end = nullptr;
-    errno = 0;
-    const double value = std::strtod(text, &end);
-    if (errno != 0 || *end != '\0' || !std::isfinite(value)) return std::nullopt;
-    return value;
+// Coordinates are read as the list has always been read: the leading
+// number, trailing text ignored, an empty text 0. The finite check also
+// turns away the "nan" and "inf" that the number reader accepts.
+bool validPosition(double latitude, double longitude) {
+    return std::isfinite(latitude) && std::isfinite(longitude) && std::fabs(latitude) <= 90.0 &&
+           std::fabs(longitude) <= 180.0;
 }
 
-// Fills the position, or gives the reason it cannot be used.
-std::optional<std::string> readPosition(const pugi::xml_node node, AirportRec& airport) {
-    const auto latitude = parseNumber(node.attribute("la").as_string());
-    const auto longitude = parseNumber(node.attribute("lo").as_string());
-    if (!latitude || !longitude || std::fabs(*latitude) > 90.0 || std::fabs(*longitude) > 180.0) {
-        return "invalid position";
+// Why an airport of the list is not stored.
+enum class StoreFault { invalidPosition, invalidCode3 };
+
+constexpr std::string_view storeFaultText(StoreFault fault) {
+    switch (fault) {
+        case StoreFault::invalidPosition: return "invalid position";
+        case StoreFault::invalidCode3: return "invalid 3-character code";
     }
-    airport.latitude = *latitude;
-    airport.longitude = *longitude;
+    return "?";
+}
+
+std::optional<StoreFault> readPosition(const pugi::xml_node node, AirportRec& airport) {
+    const double latitude = node.attribute("la").as_double(0.0);
+    const double longitude = node.attribute("lo").as_double(0.0);
+    if (!validPosition(latitude, longitude)) return StoreFault::invalidPosition;
+    airport.latitude = latitude;
+    airport.longitude = longitude;
+    return std::nullopt;
+}
+
+// An absent "i" keeps "XXX".
+std::optional<StoreFault> readCode3(const pugi::xml_attribute code3, AirportRec& airport) {
+    if (!code3) return std::nullopt;
+    const std::string_view text = code3.as_string();
+    const auto parsed = text.size() == 3 ? foldCode<3>(text) : std::nullopt;
+    if (!parsed) return StoreFault::invalidCode3;
+    airport.code3 = *parsed;
     return std::nullopt;
 }
 
@@ -95,22 +109,14 @@ void lf_readAirport(const pugi::xml_node node, const FixedCode& code, std::vecto
     }
     if (!node.attribute("s")) gf_logAttention(fmt::format("Missing stands for airport '{}'", codeText));
 
-    AirportRec airport;
-    airport.icao = code;
-    airport.standCount = node.attribute("s").as_int(0);
-    airport.altitude = node.attribute("a").as_float(0.0f);
-    std::optional<std::string> failure = readPosition(node, airport);
+    AirportRec airport{.icao = code,
+                       .altitude = node.attribute("a").as_float(0.0f),
+                       .standCount = node.attribute("s").as_int(0)};
     const pugi::xml_attribute code3 = node.attribute("i");
-    if (!failure && code3) {
-        const std::string_view code3Text = code3.as_string();
-        if (const auto parsed = code3Text.size() == 3 ? foldCode<3>(code3Text) : std::nullopt) {
-            airport.code3 = *parsed;
-        } else {
-            failure = "invalid 3-character code";
-        }
-    }
-    if (failure) {
-        gf_log(fmt::format("Error storing airport '{}' '{}': {}", codeText, code3.as_string(), *failure));
+    std::optional<StoreFault> fault = readPosition(node, airport);
+    if (!fault) fault = readCode3(code3, airport);
+    if (fault) {
+        gf_log(fmt::format("Error storing airport '{}' '{}': {}", codeText, code3.as_string(), storeFaultText(*fault)));
         return;
     }
     list.push_back(airport);

@@ -3,11 +3,23 @@
 #include <fmt/format.h>
 
 #include <mutex>
-#include <stdexcept>
 
 namespace qvl {
 
-CodeTable::CodeTable(std::string_view name) : name_(name) {}
+std::string_view codeKindName(CodeKind kind) noexcept {
+    switch (kind) {
+        case CodeKind::model: return "model";
+        case CodeKind::airline: return "airline";
+    }
+    return "?";
+}
+
+CodeTableFull::CodeTableFull(CodeKind kind, std::string_view code)
+    : std::runtime_error(fmt::format("{} code table full ({} codes): '{}' refused", codeKindName(kind),
+                                     CodeTable::kMaxCodes, code)),
+      kind_(kind) {}
+
+CodeTable::CodeTable(CodeKind kind) : kind_(kind) {}
 
 std::optional<CodeId> CodeTable::findLocked(std::string_view code) const {
     const auto it = index_.find(code);
@@ -25,10 +37,7 @@ std::optional<CodeId> CodeTable::findWithFixLocked(std::string_view code) const 
 
 CodeId CodeTable::appendLocked(std::string_view code) {
     const std::size_t id = size_.load(std::memory_order_relaxed);
-    if (id >= kMaxCodes) {
-        throw std::runtime_error(
-            fmt::format("{} code table full ({} codes): '{}' refused", name_, kMaxCodes, code));
-    }
+    if (id >= kMaxCodes) throw CodeTableFull(kind_, code);
     auto& chunk = chunks_[id / kChunkSize];
     if (!chunk) chunk = std::make_unique<Chunk>();
     std::string& slot = (*chunk)[id % kChunkSize];
@@ -96,12 +105,12 @@ void CodeTable::clear() {
 }
 
 CodeTable& modelCodes() {
-    static CodeTable table("model");
+    static CodeTable table(CodeKind::model);
     return table;
 }
 
 CodeTable& airlineCodes() {
-    static CodeTable table("airline");
+    static CodeTable table(CodeKind::airline);
     return table;
 }
 

@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <shared_mutex>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,13 +29,36 @@ namespace qvl {
 
 using CodeId = std::uint16_t;
 
+// The two kinds of code the program interns.
+enum class CodeKind : std::uint8_t { model, airline };
+
+// "model", "airline".
+std::string_view codeKindName(CodeKind kind) noexcept;
+
+// A new code refused because its table holds kMaxCodes codes already. A
+// caller that can do without the code (a livery, a flight) catches this and
+// goes on.
+class CodeTableFull : public std::runtime_error {
+public:
+    CodeTableFull(CodeKind kind, std::string_view code);
+    [[nodiscard]] CodeKind kind() const noexcept { return kind_; }
+
+private:
+    CodeKind kind_;
+};
+
 class CodeTable {
 public:
     // 16-bit ids: 0 .. 65,535.
     static constexpr std::size_t kMaxCodes = 65536;
+    // Room kept for the codes that matter: the livery scan and the stand
+    // files intern the codes of installed aircraft, while live traffic may
+    // bring any text as a type. Once a table holds kMaxCodes - kInternReserve
+    // codes, the traffic reader stops interning codes it does not find, so a
+    // stream of junk types cannot fill the table and make later scans fail.
+    static constexpr std::size_t kInternReserve = 4096;
 
-    // The name appears in the error text when the table is full ("model", "airline").
-    explicit CodeTable(std::string_view name);
+    explicit CodeTable(CodeKind kind);
     CodeTable(const CodeTable&) = delete;
     CodeTable& operator=(const CodeTable&) = delete;
 
@@ -42,7 +66,7 @@ public:
     // marked loaded, a code that is not there but has a fix whose target is
     // there gives the target's id and is not appended.
     // A new code when the table already holds kMaxCodes codes throws
-    // std::runtime_error "<name> code table full (65536 codes): '<code>' refused":
+    // CodeTableFull "<kind> code table full (65536 codes): '<code>' refused":
     // ids never wrap onto other codes.
     CodeId intern(std::string_view code);
 
@@ -77,7 +101,7 @@ private:
     std::optional<CodeId> findWithFixLocked(std::string_view code) const;
     CodeId appendLocked(std::string_view code);
 
-    const std::string name_;
+    const CodeKind kind_;
     // Leaf lock: nothing else is locked while it is held.
     mutable std::shared_mutex mutex_;
     // Texts live in chunks that never move, so index keys and the views that

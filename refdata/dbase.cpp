@@ -73,25 +73,59 @@ void readGroups(const pugi::xml_node root, const char* section, TextGroups& targ
     }
 }
 
-// Each member of a group maps to the other members. A member of two groups
-// keeps the group whose composed text "member,others..." sorts first.
-void lf_buildPrefixMap(DbaseTables& tables) {
-    TextSet composed;
-    for (const auto& group : tables.prefixGroups) {
-        for (std::size_t i = 0; i < group.size(); ++i) {
-            std::string text = group[i];
-            for (std::size_t j = 0; j < group.size(); ++j) {
-                if (j != i) text += "," + group[j];
+// The text "fellow,fellow,..." of a group with one place left out, read
+// piece by piece (members and the commas between them) so that two of them
+// compare without either being built.
+class FellowsText {
+public:
+    FellowsText(const std::vector<std::string>& group, std::size_t self) : group_(group), self_(self) { load(); }
+
+    [[nodiscard]] bool atEnd() const { return piece_.empty(); }
+    [[nodiscard]] std::string_view piece() const { return piece_; }
+    void consume(std::size_t count) {
+        piece_.remove_prefix(count);
+        load();
+    }
+
+private:
+    // Makes piece_ the next non-empty piece; it stays empty at the end.
+    void load() {
+        while (piece_.empty() && next_ < group_.size()) {
+            if (next_ == self_) {
+                ++next_;
+            } else if (commaDue_) {
+                piece_ = ",";
+                commaDue_ = false;
+            } else {
+                piece_ = group_[next_++];
+                commaDue_ = true;
             }
-            if (text.find(',') != std::string::npos) composed.insert(std::move(text));
         }
     }
-    for (const auto& text : composed) {
-        auto pieces = splitKeepEmpty(text);
-        std::string key = std::move(pieces.front());
-        pieces.erase(pieces.begin());
-        tables.prefixMap.try_emplace(std::move(key), std::move(pieces));
+
+    const std::vector<std::string>& group_;
+    std::size_t self_;
+    std::size_t next_ = 0;
+    bool commaDue_ = false;
+    std::string_view piece_;
+};
+
+// Byte-wise, as std::string orders the texts.
+int compareFellows(FellowsText a, FellowsText b) {
+    while (!a.atEnd() && !b.atEnd()) {
+        const std::size_t count = std::min(a.piece().size(), b.piece().size());
+        if (const int order = a.piece().substr(0, count).compare(b.piece().substr(0, count)); order != 0) return order;
+        a.consume(count);
+        b.consume(count);
     }
+    if (a.atEnd()) return b.atEnd() ? 0 : -1;
+    return 1;
+}
+
+std::size_t memberCount(const TextGroups& groups) {
+    std::size_t count = 0;
+    for (const auto& group : groups) count += group.size();
+    return count;
 }
 
 void readPublishers(const pugi::xml_node root, DbaseTables& tables) {
@@ -123,7 +157,7 @@ void readWingspans(const pugi::xml_node root, DbaseTables& tables) {
         tables.wingspanByModel.try_emplace(std::string(type), half);
         tables.maxHalfWingspan = std::max(tables.maxHalfWingspan, half);
     }
-    tables.halfWingspanTable.assign(modelCodes().size(), 0.0);
+    tables.halfWingspanTable.assign(std::max(kHalfWingspanSlots, modelCodes().size()), 0.0);
     for (const auto& [code, half] : tables.wingspanByModel) lf_fillHalfWingspan(tables, code, half);
 }
 
@@ -147,7 +181,8 @@ void readFixes(const pugi::xml_node root, const DbaseTables& tables) {
 void lf_readThirdparties(const pugi::xml_node root, const char* section, std::vector<ThirdpartyEntry>& target,
                          const char* element) {
     for (const pugi::xml_node item : root.child(section).children(element)) {
-        target.push_back({item.attribute("pub").as_string(), splitKeepEmpty(item.attribute("arpts").as_string())});
+        target.push_back(ThirdpartyEntry{.publisher = item.attribute("pub").as_string(),
+                                         .airports = splitKeepEmpty(item.attribute("arpts").as_string())});
     }
 }
 
@@ -163,12 +198,13 @@ void readRecords(const pugi::xml_node root, DbaseTables& tables) {
                                         airline, model));
             continue;
         }
-        DbaseRecord record{std::string(registration), {}};
-        record.key.airlineId = gf_airlineId(airline);
-        record.key.operatorId = gf_airlineId(item.attribute("o").as_string());
-        record.key.modelId = gf_modelId(model);
-        record.key.cargo = item.attribute("c").as_bool(false) ? 1 : 0;
-        tables.dbaseRecords.push_back(std::move(record));
+        // A braced list runs in order: airline, operator, then model are interned.
+        tables.dbaseRecords.push_back(DbaseRecord{
+            .registration = std::string(registration),
+            .key = {.airlineId = gf_airlineId(airline),
+                    .operatorId = gf_airlineId(item.attribute("o").as_string()),
+                    .modelId = gf_modelId(model),
+                    .cargo = item.attribute("c").as_bool(false) ? std::uint8_t{1} : std::uint8_t{0}}});
     }
 }
 
@@ -212,7 +248,7 @@ void readGroupSections(const pugi::xml_node root, DbaseTables& tables) {
     readGroups(root, "similar_types", tables.similarGroups);
     readGroups(root, "prefixes", tables.prefixGroups);
     gf_logLineAndFlush(fmt::format("{:5} prefixes", tables.prefixGroups.size()));
-    lf_buildPrefixMap(tables);
+    tables.prefixMap = lf_buildPrefixMap(tables.prefixGroups);
 }
 
 void readAirlineSections(const pugi::xml_node root, DbaseTables& tables) {
@@ -235,6 +271,40 @@ void readAirportSections(const pugi::xml_node root, DbaseTables& tables) {
 }
 
 }  // namespace
+
+PrefixMap lf_buildPrefixMap(const TextGroups& groups) {
+    PrefixMap map;
+    map.reserve(memberCount(groups));
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+        const auto& group = groups[g];
+        // A lone member has no fellows.
+        if (group.size() < 2) continue;
+        for (std::size_t i = 0; i < group.size(); ++i) {
+            // Leaving out any one of equal neighbours leaves the same fellows.
+            if (i > 0 && group[i] == group[i - 1]) continue;
+            const PrefixPlace place{.group = g, .self = i};
+            const auto [it, inserted] = map.try_emplace(group[i], place);
+            if (inserted) continue;
+            const PrefixPlace& kept = it->second;
+            if (compareFellows(FellowsText(group, i), FellowsText(groups[kept.group], kept.self)) < 0) {
+                it->second = place;
+            }
+        }
+    }
+    return map;
+}
+
+std::vector<std::string> DbaseTables::prefixPeers(std::string_view prefix) const {
+    const auto it = prefixMap.find(prefix);
+    if (it == prefixMap.end()) return {};
+    const auto& group = prefixGroups[it->second.group];
+    std::vector<std::string> peers;
+    peers.reserve(group.size() - 1);
+    for (std::size_t i = 0; i < group.size(); ++i) {
+        if (i != it->second.self) peers.push_back(group[i]);
+    }
+    return peers;
+}
 
 DbaseTables& dbaseTablesForWriting() {
     static DbaseTables tables;

@@ -7,6 +7,7 @@
 // the writes before its reads, so readers take no lock).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <set>
@@ -55,6 +56,19 @@ struct ThirdpartyEntry {
 using TextSet = std::set<std::string, std::less<>>;
 using TextGroups = std::vector<std::vector<std::string>>;
 
+// Where a registration prefix stands in the prefix groups: its group and its
+// own place there. The prefix's fellows are that group without that place;
+// storing the place instead of a copy of the fellows keeps the map as small
+// as the groups (a copy per member grows with the square of a group).
+struct PrefixPlace {
+    std::size_t group = 0;
+    std::size_t self = 0;
+};
+using PrefixMap = std::unordered_map<std::string, PrefixPlace, Fnv1aHash, std::equal_to<>>;
+
+// The model ids that always have a half wingspan slot.
+inline constexpr std::size_t kHalfWingspanSlots = 2700;
+
 struct DbaseTables {
     TextSet icaoModelCodes;
     TextSet icaoAirlineCodes;
@@ -66,15 +80,16 @@ struct DbaseTables {
     // Each group sorted ascending.
     TextGroups similarGroups;
     TextGroups prefixGroups;
-    // Prefix -> the other members of its group.
-    std::unordered_map<std::string, std::vector<std::string>, Fnv1aHash, std::equal_to<>> prefixMap;
+    // Prefix -> its place in prefixGroups; prefixPeers() gives its fellows.
+    PrefixMap prefixMap;
     // The first name of a group is the publisher's name as the program reports it.
     TextGroups publisherGroups;
     // Model code -> half wingspan in nautical miles.
     std::map<std::string, double, std::less<>> wingspanByModel;
-    // Half wingspans by model id, as long as the model table was when the
-    // wingspans were read; later models have none.
-    std::vector<double> halfWingspanTable;
+    // Half wingspans by model id, 0.0 where a model has none: kHalfWingspanSlots
+    // slots, or as many as the model table had when the wingspans were read
+    // where it was longer.
+    std::vector<double> halfWingspanTable = std::vector<double>(kHalfWingspanSlots, 0.0);
     double maxHalfWingspan = 0.0;
     TextSet simaddonAirports20;
     TextSet simaddonAirports24;
@@ -82,7 +97,18 @@ struct DbaseTables {
     std::vector<ThirdpartyEntry> thirdparties24;
     // Sorted by registration (byte-wise), one record per registration.
     std::vector<DbaseRecord> dbaseRecords;
+
+    // The other members of the prefix's group, in group order; empty when
+    // the prefix is in no group of two or more.
+    [[nodiscard]] std::vector<std::string> prefixPeers(std::string_view prefix) const;
 };
+
+// The prefix map of the groups: every member of a group of two or more maps
+// to its place. A member of several groups (or twice in one) takes the place
+// whose text "member,fellow,fellow..." sorts first byte-wise, as the
+// database has always resolved it. Members are the trimmed, comma-free
+// pieces of the groups' lists.
+PrefixMap lf_buildPrefixMap(const TextGroups& groups);
 
 // The program-wide tables, for reading.
 const DbaseTables& dbaseTables();

@@ -13,10 +13,6 @@ namespace qvl {
 
 namespace {
 
-// The answer for an id that names no model: wide enough that the engine
-// keeps its distance from an aircraft it knows nothing about.
-constexpr double kUnknownHalfWingspan = 35.0;
-
 bool containsFolded(std::string_view haystack, std::string_view needle) {
     if (needle.empty()) return true;
     const auto it = std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
@@ -49,11 +45,11 @@ bool gf_isKnownAirline(std::string_view code) {
 double gf_halfWingspan(CodeId id) {
     const auto& table = dbaseTables().halfWingspanTable;
     if (id < table.size()) return table[id];
-    // A model interned after the wingspans were read has no wingspan entry.
-    if (id < modelCodes().size()) return 0.0;
     gf_log(fmt::format("hwsp: {} what: {}", id, "invalid array<T, N> subscript"));
     gf_flushLog();
-    return kUnknownHalfWingspan;
+    // Nothing is known of the model: as wide as the widest one known keeps
+    // the engine careful without making it collide with everything around.
+    return maxHalfWingspan();
 }
 
 double maxHalfWingspan() { return dbaseTables().maxHalfWingspan; }
@@ -75,7 +71,7 @@ std::optional<DbaseIds> gf_findDbaseRecord(std::string_view registration) {
     for (const auto& variant : gf_registrationVariants(registration)) {
         const auto it = std::lower_bound(records.begin(), records.end(), variant,
                                          [](const DbaseRecord& r, const std::string& v) { return r.registration < v; });
-        if (it != records.end() && it->registration == variant) return DbaseIds{it->key, true};
+        if (it != records.end() && it->registration == variant) return DbaseIds{.key = it->key, .found = true};
     }
     return std::nullopt;
 }

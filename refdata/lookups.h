@@ -30,7 +30,9 @@ bool gf_isKnownModel(std::string_view code);
 bool gf_isKnownAirline(std::string_view code);
 
 // Half wingspan in nautical miles; 0.0 for a model without a wingspan entry.
-// An id the model table does not hold logs "hwsp: {} what: {}" and gives 35.0.
+// An id beyond the table (kHalfWingspanSlots, or the model list at reading
+// time where that was longer) logs "hwsp: {} what: {}" and gives
+// maxHalfWingspan().
 double gf_halfWingspan(CodeId id);
 // The largest half wingspan read (nautical miles).
 double maxHalfWingspan();

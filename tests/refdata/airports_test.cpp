@@ -1,5 +1,6 @@
 #include "refdata/airports.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include "core/paths.h"
@@ -64,6 +65,21 @@ TEST_F(Airports, ReadsSortsSkipsFaultyAirportsAndFindsCodes) {
     EXPECT_TRUE(gf_readAirports()) << "read once per process";
     resetAirportList();
     EXPECT_FALSE(read(airportsXml(""))) << "an empty list";
+}
+
+TEST_F(Airports, CoordinatesAreLeadingNumbersAndMustBeFiniteAndInRange) {
+    ASSERT_TRUE(read(airportsXml(R"(<ap c="EHAM" la="12.5abc" lo="" a="1" s="1"/>
+                                     <ap c="EGLL" la="nan" lo="1" a="1" s="1"/>
+                                     <ap c="EDDF" la="1" lo="inf" a="1" s="1"/>
+                                     <ap c="LFPG" la="-INFINITY" lo="1" a="1" s="1"/>
+                                     <ap c="LEMD" la="1e999" lo="1" a="1" s="1"/>
+                                     <ap c="LSZH" la="-90" lo="180.0001" a="1" s="1"/>)")));
+    ASSERT_EQ(airportList().size(), 1u);
+    EXPECT_EQ(airportList()[0].latitude, 12.5) << "trailing text is ignored";
+    EXPECT_EQ(airportList()[0].longitude, 0.0) << "an empty text is 0";
+    for (const char* code : {"EGLL", "EDDF", "LFPG", "LEMD", "LSZH"}) {
+        EXPECT_TRUE(logHas(fmt::format("Error storing airport '{}' '': invalid position", code))) << code;
+    }
 }
 
 TEST_F(Airports, ABadListFailsWholeAndCanBeReadAgain) {

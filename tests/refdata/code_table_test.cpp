@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
 #include <string>
 
 namespace qvl {
 namespace {
 
 TEST(CodeTable, InternsInOrderAndFixesOnlyWhenLoadedAndKnown) {
-    CodeTable table("model");
+    CodeTable table(CodeKind::model);
     EXPECT_EQ(table.intern(""), 0);
     EXPECT_EQ(table.intern("A20N"), 1);
     ASSERT_TRUE(table.addFix("A320N", "A20N"));
@@ -22,13 +21,14 @@ TEST(CodeTable, InternsInOrderAndFixesOnlyWhenLoadedAndKnown) {
 }
 
 TEST(CodeTable, RefusesNewCodesWhenFullInsteadOfWrapping) {
-    CodeTable table("airline");
+    CodeTable table(CodeKind::airline);
     for (std::size_t i = 0; i < CodeTable::kMaxCodes; ++i) table.intern(std::to_string(i));
     EXPECT_EQ(table.code(65535), "65535");
     try {
         table.intern("NEW");
         ADD_FAILURE() << "a 65,537th code was accepted";
-    } catch (const std::runtime_error& e) {
+    } catch (const CodeTableFull& e) {
+        EXPECT_EQ(e.kind(), CodeKind::airline);
         EXPECT_STREQ(e.what(), "airline code table full (65536 codes): 'NEW' refused");
     }
     EXPECT_EQ(table.intern("65535"), 65535);

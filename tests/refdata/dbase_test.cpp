@@ -29,7 +29,7 @@ std::string dbaseXml(const std::map<std::string, std::string>& changes = {}) {
     for (const auto& [name, inner] : changes) sections[name] = inner;
     std::string xml = "<?xml version=\"1.0\"?>\n<root>\n";
     for (const auto& [name, inner] : sections) {
-        if (inner != kDrop) xml += "<" + name + ">" + inner + "</" + name + ">\n";
+        if (inner != kDrop) xml += fmt::format("<{0}>{1}</{0}>\n", name, inner);
     }
     return xml + "</root>\n";
 }
@@ -120,9 +120,11 @@ TEST_F(Dbase, RecordsAreSortedUniqueAndFoundByTheirVariants) {
     const auto& records = dbaseTables().dbaseRecords;
     ASSERT_EQ(records.size(), 5u);
     EXPECT_EQ(records[1].registration, "D-AIMB");
-    EXPECT_EQ(records[1].key, (DbaseKey{airline("EZY"), airline("EJU"), model("A20N"), 0, 1})) << "the first fix applies";
-    EXPECT_EQ(records[2].key, (DbaseKey{airline("KLM"), 0, model("B738"), 1, 1})) << "the first of two stays";
-    EXPECT_EQ(records[4].key, (DbaseKey{airline("PVT"), 0, model("C172"), 0, 1}));
+    EXPECT_EQ(records[1].key, (DbaseKey{.airlineId = airline("EZY"), .operatorId = airline("EJU"), .modelId = model("A20N")}))
+        << "the first fix applies";
+    EXPECT_EQ(records[2].key, (DbaseKey{.airlineId = airline("KLM"), .modelId = model("B738"), .cargo = 1}))
+        << "the first of two stays";
+    EXPECT_EQ(records[4].key, (DbaseKey{.airlineId = airline("PVT"), .modelId = model("C172")}));
 
     EXPECT_EQ(gf_registrationVariants("DAIMA"), (std::vector<std::string>{"DA-IMA", "D-AIMA", "DAIMA"}));
     for (const char* single : {"N12345", "D-AIMA", "G123"}) {
@@ -151,18 +153,33 @@ TEST_F(Dbase, WingspansFillATableAsLargeAsTheModelList) {
     EXPECT_TRUE(logHas("==> wingspan model XXXX is not valid, skipped"));
     ASSERT_GT(model("M999"), 2700);
     EXPECT_NEAR(gf_halfWingspan(model("M999")), 0.005, 1e-12);
-    // A model met after the read has no wingspan; an id no model has gets the wide default.
-    EXPECT_EQ(gf_halfWingspan(gf_modelId("NEW1")), 0.0);
-    EXPECT_EQ(gf_halfWingspan(65000), 35.0);
-    EXPECT_TRUE(logHas("hwsp: 65000 what: invalid array<T, N> subscript"));
+    const auto last = static_cast<CodeId>(modelCodes().size() - 1);
+    EXPECT_EQ(gf_halfWingspan(last), 0.0);
+    EXPECT_FALSE(logHas("hwsp:")) << "every id of the model list has a slot";
+    // A model met after the read is beyond the table: as wide as the widest known.
+    const CodeId later = gf_modelId("NEW1");
+    EXPECT_EQ(gf_halfWingspan(later), maxHalfWingspan());
+    EXPECT_TRUE(logHas(fmt::format("hwsp: {} what: invalid array<T, N> subscript", later)));
+}
+
+TEST_F(Dbase, HalfWingspanBeyondTheSlotsIsTheWidestKnown) {
+    ASSERT_TRUE(read(dbaseXml({{"wingspans", R"(<wingspan type="A20N" meters="35.8"/><wingspan type="B738" meters="35.9"/>)"}})));
+    ASSERT_LT(modelCodes().size(), 2700u);
+    EXPECT_EQ(gf_halfWingspan(2699), 0.0);
+    EXPECT_FALSE(logHas("hwsp:")) << "no entry is no error";
+    EXPECT_NEAR(gf_halfWingspan(2700), 35.9 * 0.5 / 1852, 1e-12) << "not 35 nm";
+    EXPECT_EQ(gf_halfWingspan(65535), maxHalfWingspan());
+    EXPECT_TRUE(logHas("hwsp: 2700 what: invalid array<T, N> subscript\n"));
+    EXPECT_TRUE(logHas("hwsp: 65535 what: invalid array<T, N> subscript\n"));
 }
 
 TEST_F(Dbase, GroupSectionsGiveThePrefixMapAndPublishers) {
     ASSERT_TRUE(read(sharedDb()));
     const DbaseTables& tables = dbaseTables();
-    EXPECT_EQ(tables.prefixMap.at("OE-"), std::vector<std::string>{"D-"});
-    EXPECT_EQ(tables.prefixMap.at("D-"), std::vector<std::string>{"HB-"}) << "\"D-,HB-\" sorts before \"D-,OE-\"";
-    EXPECT_FALSE(tables.prefixMap.contains("G-"));
+    EXPECT_EQ(tables.prefixPeers("OE-"), std::vector<std::string>{"D-"});
+    EXPECT_EQ(tables.prefixPeers("D-"), std::vector<std::string>{"HB-"}) << "\"D-,HB-\" sorts before \"D-,OE-\"";
+    EXPECT_TRUE(tables.prefixPeers("G-").empty()) << "a lone member";
+    EXPECT_TRUE(tables.prefixPeers("F-").empty());
     ASSERT_EQ(tables.publisherGroups.size(), 2u) << "identical name lists make one group";
     EXPECT_EQ(tables.publisherGroups[0], (std::vector<std::string>{"ABC Design Studio", "abcdesign", ""}));
 
