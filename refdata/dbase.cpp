@@ -24,19 +24,9 @@ constexpr int kDbaseErrorCode = 61;
 constexpr double kNauticalMilesPerMetre = 0.0005399568034557236;
 constexpr std::size_t kRecordReserve = 65536;
 
-// The pieces between commas, each trimmed, empty pieces kept (an empty text
-// gives no pieces): group lists keep their positions.
+// Group lists keep the positions of their empty pieces.
 std::vector<std::string> splitKeepEmpty(std::string_view text) {
-    std::vector<std::string> pieces;
-    if (text.empty()) return pieces;
-    std::size_t start = 0;
-    while (true) {
-        const auto end = text.find(',', start);
-        pieces.push_back(lf_trimCopy(text.substr(start, end == std::string_view::npos ? text.npos : end - start)));
-        if (end == std::string_view::npos) break;
-        start = end + 1;
-    }
-    return pieces;
+    return lf_splitTrimmed(text, ',', EmptyPieces::keep);
 }
 
 // The values of a required section: every element's comma list, trimmed,
