@@ -32,7 +32,7 @@ function(_qvl_test_executable target label sources libs)
   target_link_libraries(${target} PRIVATE qvl_test_support ${libs} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
-                       PROPERTIES LABELS ${label} ENVIRONMENT "QVL_TEST=1")
+                       PROPERTIES LABELS ${label})
 endfunction()
 
 # qvl_test_folder(folder LIBS...): tests/<folder>/*_test.cpp form one suite;
