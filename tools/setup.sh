@@ -11,7 +11,9 @@ PACKAGES=(g++ cmake ninja-build pkg-config git
           libzip-dev libmsgsl-dev libfmt-dev libfltk1.3-dev
           libgtest-dev libgmock-dev libbenchmark-dev xvfb
           # tools/checks: format and static analysis, version 14 on every machine
-          clang-format-14 clang-tidy-14)
+          clang-format-14 clang-tidy-14
+          # fuzz targets: clang with libFuzzer (libclang-rt-14-dev carries it)
+          clang libclang-rt-14-dev)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
