@@ -24,7 +24,7 @@ struct World {
 
 // A connected link with 1,000 AI objects in the world.
 World& world() {
-    static World w = [] {
+    static World shared = [] {
         World w;
         qvl::sim::StandInConfig config;
         config.installedTitles = {"Airbus A320 Lufthansa"};
@@ -43,7 +43,7 @@ World& world() {
         w.ids = w.sim->aiObjectIds();
         return w;
     }();
-    return w;
+    return shared;
 }
 
 void queuePositions(const World& w, int tick) {

@@ -15,7 +15,7 @@
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"
 #include "refdata/lookups.h"
-#include "tests/support/temp_dir.h"
+#include "support/temp_dir.h"
 
 namespace {
 

@@ -1,19 +1,42 @@
-# qvl_library(name folder LIBS...): one static library per product folder.
+# qvl_publish_headers(target folder): whoever links `target` sees the headers
+# of <folder> as "<folder>/..." and no other folder of the tree. The target's
+# include folder is a folder of the build tree holding one symbolic link,
+# named after <folder>, to the source folder; a library therefore reaches only
+# the headers of the libraries it links, and an include of a folder it does
+# not link fails to compile.
+function(qvl_publish_headers target folder)
+  set(_root ${CMAKE_BINARY_DIR}/include/${target})
+  get_filename_component(_parent ${_root}/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${_parent})
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${_root}/${folder} SYMBOLIC)
+  get_target_property(_type ${target} TYPE)
+  if(_type STREQUAL "INTERFACE_LIBRARY")
+    target_include_directories(${target} INTERFACE ${_root})
+  else()
+    target_include_directories(${target} PUBLIC ${_root})
+  endif()
+endfunction()
+
+# qvl_library(name folder LIBS...): one static library per product folder,
+# publishing only that folder's headers. LIBS are the lower layers and
+# packages it uses; they are PUBLIC, as its headers use them too.
 # Sources are globbed so that a new file in a folder needs no CMake edit.
 function(qvl_library name folder)
   file(GLOB_RECURSE _src CONFIGURE_DEPENDS
        ${PROJECT_SOURCE_DIR}/${folder}/*.cpp)
   add_library(${name} STATIC ${_src})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  qvl_publish_headers(${name} ${folder})
   target_link_libraries(${name} PUBLIC ${ARGN})
 endfunction()
 
-# The shared helpers of tests/support/, built once for every suite.
-function(_qvl_test_support)
+# qvl_test_support(): the shared helpers of tests/support/ ("support/..."),
+# built once for every suite and for the benchmarks that borrow them.
+function(qvl_test_support)
   if(TARGET qvl_test_support)
     return()
   endif()
-  file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/support/*.cpp)
+  set(_tests ${PROJECT_SOURCE_DIR}/tests)
+  file(GLOB _src CONFIGURE_DEPENDS ${_tests}/support/*.cpp)
   if(_src)
     add_library(qvl_test_support STATIC ${_src})
     set(_scope PUBLIC)
@@ -21,18 +44,18 @@ function(_qvl_test_support)
     add_library(qvl_test_support INTERFACE)
     set(_scope INTERFACE)
   endif()
-  target_include_directories(qvl_test_support ${_scope} ${CMAKE_CURRENT_SOURCE_DIR})
+  target_include_directories(qvl_test_support ${_scope} ${_tests})
   target_link_libraries(qvl_test_support ${_scope} Threads::Threads)
 endfunction()
 
 # One GoogleTest executable, its tests registered with CTest under a label.
 function(_qvl_test_executable target label sources libs)
-  _qvl_test_support()
+  qvl_test_support()
   add_executable(${target} ${sources})
   target_link_libraries(${target} PRIVATE qvl_test_support ${libs} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
-                       PROPERTIES LABELS ${label} ENVIRONMENT "QVL_TEST=1")
+                       PROPERTIES LABELS ${label})
 endfunction()
 
 # qvl_test_folder(folder LIBS...): tests/<folder>/*_test.cpp form one suite;

@@ -100,8 +100,8 @@ TEST_F(SettingsThreaded, CallsignChoicesFilledWhileTheWindowRefills) {
 
 TEST(RandomThreaded, EachThreadHasItsOwnEngine) {
     std::uint32_t first[2] = {0, 0};
-    std::thread a([&] { first[0] = randomEngine()(); });
-    std::thread b([&] { first[1] = randomEngine()(); });
+    std::thread a([&] { first[0] = static_cast<std::uint32_t>(randomEngine()()); });
+    std::thread b([&] { first[1] = static_cast<std::uint32_t>(randomEngine()()); });
     a.join();
     b.join();
     EXPECT_NE(first[0], first[1]);  // equal by chance once in 2^32
