@@ -48,6 +48,11 @@ export ASAN_OPTIONS=detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/qvl-fuzz-run.XXXXXX")"
+# The targets' scratch files, on tmpfs when there is one; gone at the end
+# whatever happened, also what a target that crashed left behind.
+export QVL_FUZZ_SCRATCH
+QVL_FUZZ_SCRATCH="$(mktemp -d /dev/shm/qvl-fuzz-scratch.XXXXXX 2>/dev/null || mktemp -d "$work/scratch.XXXXXX")"
+trap 'rm -rf "$QVL_FUZZ_SCRATCH"' EXIT
 findings=()
 summary=()
 started=$SECONDS

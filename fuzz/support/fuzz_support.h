@@ -33,19 +33,16 @@ inline void expect(bool holds, std::string_view rule) {
     if (!holds) fail(rule);
 }
 
-// A fresh folder for the process, removed at its end. It lives on tmpfs when
-// there is one: the program flushes every file it saves to disk, which would
-// make file targets crawl on a real disk.
+// A fresh folder for the process, removed at its normal end. It lives in
+// $QVL_FUZZ_SCRATCH when set (run_all.sh sets it, and removes what a crashed
+// process leaves), else on tmpfs when there is one: the program flushes every
+// file it saves to disk, which would make file targets crawl on a real disk.
 class ScratchFolder {
 public:
     explicit ScratchFolder(std::string_view name) {
         namespace fs = std::filesystem;
+        path_ = baseFolder() / ("qvl-fuzz-" + std::string(name) + "-" + std::to_string(::getpid()));
         std::error_code ec;
-        const fs::path shm("/dev/shm");
-        const fs::path base = fs::is_directory(shm, ec) && ::access(shm.c_str(), W_OK) == 0
-                                  ? shm
-                                  : fs::temp_directory_path();
-        path_ = base / ("qvl-fuzz-" + std::string(name) + "-" + std::to_string(::getpid()));
         fs::remove_all(path_, ec);
         fs::create_directories(path_);
     }
@@ -59,6 +56,14 @@ public:
     const std::filesystem::path& path() const { return path_; }
 
 private:
+    static std::filesystem::path baseFolder() {
+        namespace fs = std::filesystem;
+        if (const char* chosen = std::getenv("QVL_FUZZ_SCRATCH"); chosen != nullptr && *chosen != '\0') return chosen;
+        std::error_code ec;
+        const fs::path shm("/dev/shm");
+        return fs::is_directory(shm, ec) && ::access(shm.c_str(), W_OK) == 0 ? shm : fs::temp_directory_path();
+    }
+
     std::filesystem::path path_;
 };
 
