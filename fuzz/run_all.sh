@@ -56,22 +56,38 @@ trap 'rm -rf "$QVL_FUZZ_SCRATCH"' EXIT
 findings=()
 summary=()
 started=$SECONDS
+# Targets run side by side, QVL_FUZZ_JOBS at a time (half the cores by default).
+jobsMax="${QVL_FUZZ_JOBS:-$(( $(nproc) > 1 ? $(nproc) / 2 : 1 ))}"
+
+runTarget() {
+  local name="$1" maxLen="$2" exe="$build/fuzz/qvl_fuzz_$1" dir="$work/$1"
+  mkdir -p "$dir/artifacts"
+  cp -r "$here/corpus/$name" "$dir/corpus"
+  # Absolute paths only: some targets change the working folder while they run.
+  local rc=0
+  (cd "$dir" && "$exe" -max_total_time="$seconds" -max_len="$maxLen" -timeout=10 -rss_limit_mb=2048 \
+     -print_final_stats=1 -artifact_prefix="$dir/artifacts/" "$dir/corpus") >"$dir/log" 2>&1 || rc=$?
+  echo "$rc" >"$dir/rc"
+}
+
 for entry in "${targets[@]}"; do
   read -r name maxLen <<<"$entry"
-  exe="$build/fuzz/qvl_fuzz_$name"
-  if [ ! -x "$exe" ]; then
-    echo "fuzz target $name is not built: $exe" >&2
+  if [ ! -x "$build/fuzz/qvl_fuzz_$name" ]; then
+    echo "fuzz target $name is not built: $build/fuzz/qvl_fuzz_$name" >&2
     status=1
     continue
   fi
-  dir="$work/$name"
-  mkdir -p "$dir/artifacts"
-  cp -r "$here/corpus/$name" "$dir/corpus"
   echo "=== $name (${seconds}s, max_len $maxLen)"
-  # Absolute paths only: some targets change the working folder while they run.
-  rc=0
-  (cd "$dir" && "$exe" -max_total_time="$seconds" -max_len="$maxLen" -timeout=10 -rss_limit_mb=2048 \
-     -print_final_stats=1 -artifact_prefix="$dir/artifacts/" "$dir/corpus") >"$dir/log" 2>&1 || rc=$?
+  while [ "$(jobs -rp | wc -l)" -ge "$jobsMax" ]; do wait -n || true; done
+  runTarget "$name" "$maxLen" &
+done
+wait
+
+for entry in "${targets[@]}"; do
+  read -r name maxLen <<<"$entry"
+  dir="$work/$name"
+  [ -f "$dir/rc" ] || continue
+  rc=$(cat "$dir/rc")
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$dir/log" | tail -1)
   rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$dir/log" | tail -1)
   cov=$(grep -o 'cov: [0-9]*' "$dir/log" | tail -1 | cut -d' ' -f2)
