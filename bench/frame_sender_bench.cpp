@@ -7,6 +7,7 @@
 
 #include "platform/sim/stand_in.h"
 #include "simlink/sim_client.h"
+#include "simlink/sim_ids.h"
 #include "simlink/sim_queues.h"
 #include "simlink/sim_registration.h"
 #include "simlink/sim_state.h"
@@ -36,8 +37,11 @@ World& world() {
         qvl::lf_registerSimDefinitions(*w.handle);
         qvl::gf_initSimQueues();
         qvl::userObjectId.store(config.user.objectId);
-        const qvl::sim::InitPosition at{50.0, 8.5, 400.0, 0.0, 0.0, 90.0, 1, 0};
-        for (int i = 0; i < kAircraft; ++i) w.handle->aiCreateNonAtcAircraft("Airbus A320 Lufthansa", "B", at, 104);
+        const qvl::sim::InitPosition at{.latitude = 50.0, .longitude = 8.5, .altitude = 400.0, .pitch = 0.0,
+                                        .bank = 0.0, .heading = 90.0, .onGround = 1, .airspeed = 0};
+        for (int i = 0; i < kAircraft; ++i) {
+            w.handle->aiCreateNonAtcAircraft("Airbus A320 Lufthansa", "B", at, qvl::reqCreateAircraft);
+        }
         w.clock->advance(w.sim->frameInterval());
         qvl::dispatchOnce(*w.handle);
         w.ids = w.sim->aiObjectIds();
@@ -48,7 +52,8 @@ World& world() {
 
 void queuePositions(const World& w, int tick) {
     for (std::uint32_t id : w.ids) {
-        qvl::appendPosition({50.0 + tick * 1e-6, 8.5, -0.02, 0.0, 1.5, 1500.0, -3.0, 160.0, id});
+        qvl::appendPosition({.latitude = 50.0 + tick * 1e-6, .longitude = 8.5, .pitch = -0.02, .heading = 1.5,
+                             .altitude = 1500.0, .verticalSpeed = -3.0, .trueAirspeed = 160.0, .objectId = id});
     }
     qvl::exchangePositionBatches();
 }

@@ -66,7 +66,7 @@ void markDisconnected() {
 // The connection is lost or unusable: the run ends as SIM WAS CLOSED.
 void simGone() {
     simRunning.store(false);
-    gf_simNoLongerConnected(false);
+    gf_simNoLongerConnected(SimDisconnect::simulatorGone);
 }
 
 void logShortReply(std::uint32_t id, std::uint32_t size) {
@@ -125,7 +125,7 @@ void onCreationFailed(std::uint32_t packetId) {
     const std::uint32_t hexId = it->hexId;
     *it = std::move(pending.back());
     pending.pop_back();
-    if (hexId != 0) gf_queueSimObjectEvent({0, hexId, 0, objectCreationFailed, 0.0, 0.0});
+    if (hexId != 0) gf_queueSimObjectEvent({.hexId = hexId, .kind = SimObjectEventKind::creationFailed});
 }
 
 void lf_onException(const sim::RecvException& e) {
@@ -156,10 +156,12 @@ void lf_onException(const sim::RecvException& e) {
     }
 }
 
+enum class NewFlightSignal : std::uint8_t { flightLoaded, newFile };
+
 // A new flight ends the run: the user's situation is no longer the one the
 // run was built around.
-void onNewFlight(bool flightLoaded) {
-    if (flightLoaded) {
+void onNewFlight(NewFlightSignal signal) {
+    if (signal == NewFlightSignal::flightLoaded) {
         gf_log("SimConnect: flight loaded event");
     } else {
         gf_logAttention("SimConnect: New file event");
@@ -172,7 +174,7 @@ void onEvent(const sim::RecvEvent& e) {
     if (e.eventId == evSim) {
         setRunning(e.data == 1);
     } else if (e.eventId == evFlightLoaded) {
-        onNewFlight(true);
+        onNewFlight(NewFlightSignal::flightLoaded);
     }
 }
 
@@ -182,24 +184,29 @@ void onObjectAddRemove(const sim::RecvEventObjectAddRemove& e) {
     if (e.event.eventId == evObjectAdded) {
         if (objectId > userObjectId.load()) newObjectIds().push_back(objectId);
     } else if (e.event.eventId == evObjectRemoved) {
-        gf_queueSimObjectEvent({objectId, 0, 0, objectRemoved, 0.0, 0.0});
+        gf_queueSimObjectEvent({.objectId = objectId, .kind = SimObjectEventKind::removed});
     }
 }
 
 // The simulator has gone: without this the program would wait for it forever.
 void onQuit() {
     setRunning(false);
-    gf_simNoLongerConnected(false);
+    gf_simNoLongerConnected(SimDisconnect::simulatorGone);
 }
 
-void onDataReply(const sim::RecvHeader* message, std::uint32_t size, bool byType) {
+enum class DataRequestKind : std::uint8_t { byObject, byType };
+
+void onDataReply(const sim::RecvHeader* message, std::uint32_t size, DataRequestKind kind) {
     const auto record = sim::readRecord<sim::RecvSimObjectData>(message, size);
     if (!record) return logShortReply(message->id, size);
-    const SimObjectDataReply reply{record->requestId, record->objectId, record->defineId,
-                                   record->entryNumber, record->outOf,
-                                   sim::trailingBytes(message, size, sizeof(sim::RecvSimObjectData))};
+    const SimObjectDataReply reply{.requestId = record->requestId,
+                                   .objectId = record->objectId,
+                                   .defineId = record->defineId,
+                                   .entryNumber = record->entryNumber,
+                                   .outOf = record->outOf,
+                                   .data = sim::trailingBytes(message, size, sizeof(sim::RecvSimObjectData))};
     const auto hooks = simLinkHooks();
-    const auto& handler = byType ? hooks->onSimObjectDataByType : hooks->onSimObjectData;
+    const auto& handler = kind == DataRequestKind::byType ? hooks->onSimObjectDataByType : hooks->onSimObjectData;
     if (handler) handler(reply);
 }
 
@@ -226,11 +233,12 @@ void handleReply(const sim::RecvHeader* message, std::uint32_t size) {
             withRecord<sim::RecvEventObjectAddRemove>(message, size, onObjectAddRemove);
             break;
         case sim::recvEventFilename:
-            withRecord<sim::RecvEventFilename>(message, size, [](const auto&) { onNewFlight(false); });
+            withRecord<sim::RecvEventFilename>(message, size,
+                                               [](const auto&) { onNewFlight(NewFlightSignal::newFile); });
             break;
         case sim::recvEventFrame: lf_onFrame(); break;
-        case sim::recvSimObjectData: onDataReply(message, size, false); break;
-        case sim::recvSimObjectDataByType: onDataReply(message, size, true); break;
+        case sim::recvSimObjectData: onDataReply(message, size, DataRequestKind::byObject); break;
+        case sim::recvSimObjectDataByType: onDataReply(message, size, DataRequestKind::byType); break;
         case sim::recvAssignedObjectId:
         case 16:
         case 27: break;
@@ -252,7 +260,7 @@ void onThreadException(std::exception_ptr error) noexcept {
             if (text.starts_with("2024")) {
                 gf_log(fmt::format("MSFS and {} do not match, restarting ...", kProductName));
                 simRunning.store(false);
-                gf_simNoLongerConnected(true);
+                gf_simNoLongerConnected(SimDisconnect::wrongSimulator);
             } else {
                 // Unknown simulator or interface version: shown, and the run
                 // waits for the user.

@@ -23,20 +23,20 @@ namespace qvl {
 class StringParameter;
 
 // What the simulator tells the engine about one object.
-enum SimObjectEventKind : std::uint32_t {
-    objectCreated = 0,          // a live aircraft's object: value2 = height above ground
-    staticObjectCreated = 1,    // a static parked aircraft's object
-    objectRemoved = 2,
-    objectGroundData = 3,       // value1 = ground altitude, value2 = height above ground
-    objectStaticValues = 4,     // value1 = static CG to ground (feet), value2 = static pitch (radians)
-    objectCreationFailed = 6,
+enum class SimObjectEventKind : std::uint32_t {
+    created = 0,          // a live aircraft's object: value2 = height above ground
+    staticCreated = 1,    // a static parked aircraft's object
+    removed = 2,
+    groundData = 3,       // value1 = ground altitude, value2 = height above ground
+    staticValues = 4,     // value1 = static CG to ground (feet), value2 = static pitch (radians)
+    creationFailed = 6,
 };
 
 struct SimObjectEvent {
     std::uint32_t objectId = 0;
     std::uint32_t hexId = 0;
     std::uint32_t settling = 0;  // the engine's settling counter; 0 when queued here
-    std::uint32_t kind = 0;      // SimObjectEventKind
+    SimObjectEventKind kind = SimObjectEventKind::created;
     double value1 = 0.0;
     double value2 = 0.0;
 };

@@ -37,9 +37,11 @@ SimQueues& queues() {
     return q;
 }
 
-void appendEvent(std::uint32_t objectId, std::uint32_t eventId, std::uint32_t data) {
+constexpr std::uint32_t lightValue(bool on) { return on ? 1u : 0u; }
+
+void appendEvent(std::uint32_t objectId, SimEventId eventId, std::uint32_t data) {
     std::lock_guard lock(simQueueMutex());
-    queues().events.push_back({objectId, eventId, data});
+    queues().events.push_back({.objectId = objectId, .eventId = eventId, .data = data});
 }
 
 // What the frame sender has not yet sent; the run thread's write batch stays.
@@ -125,27 +127,25 @@ void gf_queueEngineShutdown(std::uint32_t objectId) { appendEvent(objectId, evEn
 
 void gf_queueEngineStart(std::uint32_t objectId) { appendEvent(objectId, evEngineAutoStart, 0); }
 
-void gf_queueLights(std::uint32_t objectId, std::uint32_t nav, std::uint32_t beacon,
-                    std::uint32_t landing, std::uint32_t taxi, std::uint32_t strobes,
-                    std::uint32_t logo, std::uint32_t cabin) {
-    const std::array<EventCommand, 7> lights{{
-        {objectId, evNavLightsSet, nav},
-        {objectId, evBeaconLightsSet, beacon},
-        {objectId, evLandingLightsSet, landing},
-        {objectId, evTaxiLightsSet, taxi},
-        {objectId, evStrobesSet, strobes},
-        {objectId, evLogoLightsSet, logo},
-        {objectId, evCabinLightsSet, cabin},
+void gf_queueLights(std::uint32_t objectId, const Lights& lights) {
+    const std::array<EventCommand, 7> events{{
+        {.objectId = objectId, .eventId = evNavLightsSet, .data = lightValue(lights.nav)},
+        {.objectId = objectId, .eventId = evBeaconLightsSet, .data = lightValue(lights.beacon)},
+        {.objectId = objectId, .eventId = evLandingLightsSet, .data = lightValue(lights.landing)},
+        {.objectId = objectId, .eventId = evTaxiLightsSet, .data = lightValue(lights.taxi)},
+        {.objectId = objectId, .eventId = evStrobesSet, .data = lightValue(lights.strobes)},
+        {.objectId = objectId, .eventId = evLogoLightsSet, .data = lightValue(lights.logo)},
+        {.objectId = objectId, .eventId = evCabinLightsSet, .data = lightValue(lights.cabin)},
     }};
-    queueClientEvents(lights);
+    queueClientEvents(events);
 }
 
-void gf_queueNavLights(std::uint32_t objectId, std::uint32_t value) {
-    appendEvent(objectId, evNavLightsSet, value);
+void gf_queueNavLights(std::uint32_t objectId, bool on) {
+    appendEvent(objectId, evNavLightsSet, lightValue(on));
 }
 
-void gf_queueCabinLights(std::uint32_t objectId, std::uint32_t value) {
-    appendEvent(objectId, evCabinLightsSet, value);
+void gf_queueCabinLights(std::uint32_t objectId, bool on) {
+    appendEvent(objectId, evCabinLightsSet, lightValue(on));
 }
 
 void queueClientEvents(std::span<const EventCommand> events) {
@@ -208,7 +208,7 @@ void gf_createAiAircraft(const CreateAircraftCommand& command) {
         gf_logAttention("GetLastSentPacketID");
         packetId = 0;
     }
-    queues().pending.push_back({packetId, command.hexId, command.callsign});
+    queues().pending.push_back({.packetId = packetId, .hexId = command.hexId, .callsign = command.callsign});
 }
 
 void gf_removeAiAircraft(std::uint32_t objectId) {
@@ -239,7 +239,10 @@ std::vector<std::uint32_t>& newObjectIds() { return queues().newObjects; }
 SimQueueSizes simQueueSizes() {
     std::lock_guard lock(simQueueMutex());
     const SimQueues& q = queues();
-    return {q.sendBatch->size(), q.events.size(), q.creations.size(), q.removals.size()};
+    return {.sendPositions = q.sendBatch->size(),
+            .events = q.events.size(),
+            .creations = q.creations.size(),
+            .removals = q.removals.size()};
 }
 
 }  // namespace qvl

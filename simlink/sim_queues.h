@@ -46,6 +46,17 @@ struct EventCommand {
     std::uint32_t data = 0;
 };
 
+// The seven lights that gf_queueLights sets at once; off unless named.
+struct Lights {
+    bool nav = false;
+    bool beacon = false;
+    bool landing = false;
+    bool taxi = false;
+    bool strobes = false;
+    bool logo = false;
+    bool cabin = false;
+};
+
 struct CreateAircraftCommand {
     sim::InitPosition position{};
     std::string callsign;     // the tail number the simulator shows
@@ -74,12 +85,10 @@ void clearSimQueues();
 void gf_queueCreateAircraft(const CreateAircraftCommand& command);
 void gf_queueEngineShutdown(std::uint32_t objectId);
 void gf_queueEngineStart(std::uint32_t objectId);
-// nav, beacon, landing, taxi, strobes, logo, cabin: seven events under one lock.
-void gf_queueLights(std::uint32_t objectId, std::uint32_t nav, std::uint32_t beacon,
-                    std::uint32_t landing, std::uint32_t taxi, std::uint32_t strobes,
-                    std::uint32_t logo, std::uint32_t cabin);
-void gf_queueNavLights(std::uint32_t objectId, std::uint32_t value);
-void gf_queueCabinLights(std::uint32_t objectId, std::uint32_t value);
+// Seven events under one lock: nav, beacon, landing, taxi, strobes, logo, cabin.
+void gf_queueLights(std::uint32_t objectId, const Lights& lights);
+void gf_queueNavLights(std::uint32_t objectId, bool on);
+void gf_queueCabinLights(std::uint32_t objectId, bool on);
 // Gear, flaps, spoilers, throttle, the all-lights toggle, the freezes: in
 // the given order under one lock.
 void queueClientEvents(std::span<const EventCommand> events);

@@ -18,9 +18,9 @@ constexpr std::int32_t kSwitchDelaySeconds = 3;
 
 }  // namespace
 
-void gf_simNoLongerConnected(bool wrongSimulator) {
+void gf_simNoLongerConnected(SimDisconnect why) {
     if (closingFlag.load()) return;
-    if (wrongSimulator) {
+    if (why == SimDisconnect::wrongSimulator) {
         setSimStringSetting(SIM_CHOICE, std::string(otherSimChoice()));
         gf_fillChoiceComboBox(SIM_CHOICE);
         gf_showMessage(fmt::format("Switching MSFS version in {}", kProductName), true);

@@ -30,10 +30,13 @@ void produce(sim::StandInSimulator& sim, std::atomic<bool>& done) {
                                                       fmt::format("T{}", tick), 0x400000 + tick));
             }
             for (std::uint32_t id : objects) {
-                appendPosition({50.0, 8.5 + 0.0001 * tick, 0.0, 0.0, 1.0, 500.0, 0.0, 150.0, id});
+                appendPosition({.latitude = 50.0, .longitude = 8.5 + 0.0001 * tick, .heading = 1.0,
+                                .altitude = 500.0, .trueAirspeed = 150.0, .objectId = id});
             }
             exchangePositionBatches();
-            if (tick % 25 == 0 && !objects.empty()) gf_queueLights(objects.front(), 1, 1, 0, 0, 1, 1, 1);
+            if (tick % 25 == 0 && !objects.empty()) {
+                gf_queueLights(objects.front(), {.nav = true, .beacon = true, .strobes = true, .logo = true, .cabin = true});
+            }
             if (tick % 70 == 0 && objects.size() > 4) queueRemoval(objects.front());
             if (tick % 20 == 0) {
                 std::lock_guard lock(simQueueMutex());
@@ -80,7 +83,7 @@ TEST_F(RealTimeClient, RunsAgainstTheStandInWithProducersOnAnotherThread) {
     EXPECT_TRUE(std::any_of(objects.begin(), objects.end(),
                             [&](std::uint32_t id) { return sim->object(id)->setDataCount > 0; }));
     EXPECT_TRUE(std::any_of(rec.events.begin(), rec.events.end(),
-                            [](const SimObjectEvent& e) { return e.kind == objectRemoved; }));
+                            [](const SimObjectEvent& e) { return e.kind == SimObjectEventKind::removed; }));
     EXPECT_FALSE(rec.byType.empty());
     EXPECT_TRUE(logHas("MSFS 2020 (11.0.282174.999) connected\n"));
     expectCleanExit();

@@ -98,7 +98,7 @@ TEST_F(Dispatch, SimRunningObjectsAddedAndRemovedAndQuit) {
     deliver(objectEvent(evObjectRemoved, 140));
     ASSERT_EQ(rec.events.size(), 1u);
     EXPECT_EQ(rec.events[0].objectId, 140u);
-    EXPECT_EQ(rec.events[0].kind, std::uint32_t{objectRemoved});
+    EXPECT_EQ(rec.events[0].kind, SimObjectEventKind::removed);
     EXPECT_FALSE(isClosing());
 
     deliver(event(evSim, 1));
@@ -193,7 +193,7 @@ TEST_F(Dispatch, FailedCreationFindsItsPendingCreationByPacket) {
     EXPECT_EQ(pending.size(), 1u);
     ASSERT_EQ(rec.events.size(), 1u);
     EXPECT_EQ(rec.events[0].hexId, 0x3c6586u);
-    EXPECT_EQ(rec.events[0].kind, std::uint32_t{objectCreationFailed});
+    EXPECT_EQ(rec.events[0].kind, SimObjectEventKind::creationFailed);
 }
 
 TEST_F(Dispatch, ExceptionsInsideADispatchAreKeptAndRethrownAfterIt) {

@@ -6,6 +6,8 @@
 namespace qvl {
 namespace {
 
+using test::positionAt;
+
 class FrameSender : public test::SimLinkTest {
 protected:
     void SetUp() override {
@@ -17,10 +19,11 @@ protected:
 TEST_F(FrameSender, PositionsThenEventsThenCreationsThenRemovals) {
     queueRemoval(aircraft);
     gf_queueCreateAircraft(test::creation("Boeing 737 KLM", "KLM9", 0x484abf));
-    gf_queueNavLights(aircraft, 1);
-    appendPosition({50.1, 8.6, -0.02, 0.0, 1.0, 900.0, 5.0, 150.0, aircraft});
-    appendPosition({50.2, 8.7, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, 0});                       // not reported yet
-    appendPosition({50.3, 8.8, 0.0, 0.0, 0.0, 0.0, 0.0, 0.0, config.user.objectId});  // the user
+    gf_queueNavLights(aircraft, true);
+    appendPosition({.latitude = 50.1, .longitude = 8.6, .pitch = -0.02, .heading = 1.0, .altitude = 900.0,
+                    .verticalSpeed = 5.0, .trueAirspeed = 150.0, .objectId = aircraft});
+    appendPosition(positionAt(50.2, 8.7, 0));                     // not reported yet
+    appendPosition(positionAt(50.3, 8.8, config.user.objectId));  // the user
     EXPECT_TRUE(exchangePositionBatches());
     frame();
     const auto sent = calls();
@@ -37,11 +40,13 @@ TEST_F(FrameSender, PositionsThenEventsThenCreationsThenRemovals) {
 }
 
 TEST_F(FrameSender, EventsInQueueOrderWithFlapsBetweenTwoReleases) {
-    gf_queueLights(aircraft, 1, 1, 0, 1, 0, 1, 0);
-    queueClientEvents(std::vector<EventCommand>{{aircraft, evFlapsSet, 8192}, {aircraft, evGearSet, 1}});
+    gf_queueLights(aircraft, {.nav = true, .beacon = true, .taxi = true, .logo = true});
+    const EventCommand flapsAndGear[] = {{.objectId = aircraft, .eventId = evFlapsSet, .data = 8192},
+                                         {.objectId = aircraft, .eventId = evGearSet, .data = 1}};
+    queueClientEvents(flapsAndGear);
     gf_queueEngineStart(aircraft);
     gf_queueEngineShutdown(aircraft);
-    gf_queueCabinLights(aircraft, 1);
+    gf_queueCabinLights(aircraft, true);
     frame();
     const auto sent = [&](const char* event) {
         return fmt::format("TransmitClientEvent object {} event {} group 301", aircraft, event);
@@ -58,7 +63,9 @@ TEST_F(FrameSender, EventsInQueueOrderWithFlapsBetweenTwoReleases) {
 
     // A failed event is only reported; flaps that did not move are not released again.
     sim->failCalls("TransmitClientEvent", 1);
-    queueClientEvents(std::vector<EventCommand>{{aircraft, evFlapsSet, 0}, {aircraft, evGearSet, 0}});
+    const EventCommand flapsUpGearUp[] = {{.objectId = aircraft, .eventId = evFlapsSet, .data = 0},
+                                          {.objectId = aircraft, .eventId = evGearSet, .data = 0}};
+    queueClientEvents(flapsUpGearUp);
     sim->clearTrace();
     frame();
     EXPECT_EQ(calls("AIReleaseControl").size(), 1u);
@@ -87,7 +94,7 @@ TEST_F(FrameSender, CreationIsRememberedByItsPacketWithItsOwnTitle) {
     pump();
     EXPECT_EQ(pendingCreations().size(), 1u);
     ASSERT_FALSE(rec.events.empty());
-    EXPECT_EQ(rec.events.back().kind, std::uint32_t{objectCreationFailed});
+    EXPECT_EQ(rec.events.back().kind, SimObjectEventKind::creationFailed);
     EXPECT_EQ(rec.events.back().hexId, 0x400abcu);
 
     // Without its packet id the creation is still remembered, with packet 0.
@@ -119,10 +126,10 @@ TEST_F(FrameSender, FailedCallPausesTheQueuesAndEndsTheRun) {
 
     // Paused: whatever is queued is dropped at the frame, nothing is sent.
     sim->clearTrace();
-    gf_queueNavLights(aircraft, 1);
+    gf_queueNavLights(aircraft, true);
     queueRemoval(aircraft);
     gf_queueCreateAircraft(test::creation("Boeing 737 KLM", "KLM2", 0x484ab0));
-    appendPosition({50.1, 8.6, 0, 0, 0, 900, 0, 0, aircraft});
+    appendPosition(positionAt(50.1, 8.6, aircraft));
     exchangePositionBatches();
     frame();
     EXPECT_TRUE(calls().empty());

@@ -10,6 +10,8 @@
 namespace qvl {
 namespace {
 
+using test::positionAt;
+
 // Runs `body` while a thread of its own holds simQueueMutex.
 void whileBusy(const std::function<void()>& body) {
     std::latch held{1}, release{1};
@@ -32,11 +34,11 @@ protected:
 };
 
 TEST_F(BusyQueues, BusyMutexSkipsTheFrameAndDropsTheTicksPositions) {
-    gf_queueNavLights(aircraft, 1);
-    gf_queueCabinLights(aircraft, 1);
-    appendPosition({50.1, 8.6, 0, 0, 0, 900, 0, 0, aircraft});
+    gf_queueNavLights(aircraft, true);
+    gf_queueCabinLights(aircraft, true);
+    appendPosition(positionAt(50.1, 8.6, aircraft));
     ASSERT_TRUE(exchangePositionBatches());
-    appendPosition({50.2, 8.6, 0, 0, 0, 900, 0, 0, aircraft});
+    appendPosition(positionAt(50.2, 8.6, aircraft));
     whileBusy([&] {
         frame();
         EXPECT_FALSE(exchangePositionBatches());  // this tick's position is dropped
@@ -52,7 +54,7 @@ TEST_F(BusyQueues, BusyMutexSkipsTheFrameAndDropsTheTicksPositions) {
 }
 
 TEST_F(BusyQueues, PausedFrameSenderLeavesTheQueuesWhileTheMutexIsBusy) {
-    gf_queueNavLights(aircraft, 1);
+    gf_queueNavLights(aircraft, true);
     queueRemoval(aircraft);
     simQueuesPaused.store(true);
     whileBusy([&] { frame(); });

@@ -62,7 +62,16 @@ inline SimLinkHooks recordingHooks(Recorded& rec) {
 }
 
 inline CreateAircraftCommand creation(std::string title, std::string callsign, std::uint32_t hexId) {
-    return {{50.02, 8.51, 364.0, 0.0, 0.0, 90.0, 1, 0}, std::move(callsign), std::move(title), hexId};
+    return {.position = {.latitude = 50.02, .longitude = 8.51, .altitude = 364.0, .pitch = 0.0, .bank = 0.0,
+                         .heading = 90.0, .onGround = 1, .airspeed = 0},
+            .callsign = std::move(callsign),
+            .liveryTitle = std::move(title),
+            .hexId = hexId};
+}
+
+// A position for an object; the attitude and speeds do not matter to the tests.
+inline PositionCommand positionAt(double latitude, double longitude, std::uint32_t objectId) {
+    return {.latitude = latitude, .longitude = longitude, .altitude = 900.0, .objectId = objectId};
 }
 
 class SimLinkTest : public ::testing::Test {
