@@ -31,6 +31,9 @@ constexpr std::int32_t kNewFlightDelaySeconds = 45;
 constexpr double kStandStillKt = 2.0;
 constexpr double kZeroPositionDeg = 0.0001;
 
+constexpr std::string_view kSimulatorName2020 = "KittyHawk";
+constexpr std::string_view kSimulatorName2024 = "SunRise";
+
 // Lamps and connection text: written on the SimClient thread, read by the
 // UI thread when it paints.
 struct LinkStatus {
@@ -83,6 +86,14 @@ std::string filteredSimulatorName(const std::string& name) {
     return out;
 }
 
+// True for MSFS 2020, false for MSFS 2024; throws for any other name.
+bool answeredIs2020(const std::string& filtered) {
+    if (filtered == kSimulatorName2020) return true;
+    if (filtered == kSimulatorName2024) return false;
+    throw UserErrorException(kUnknownSimulatorCode,
+                             fmt::format("'{}' not being MSFS 2020 or MSFS 2024 connects ... ?", filtered));
+}
+
 void lf_onOpen(const sim::RecvOpen& open) {
     const std::string name = sim::fixedText(open.applicationName);
     if (name.empty()) {
@@ -91,14 +102,8 @@ void lf_onOpen(const sim::RecvOpen& open) {
     }
     linkStatus().connected.store(true);
     repaintSimStatus();
-    const std::string filtered = filteredSimulatorName(name);
-    bool answered2020 = false;
-    if (filtered == "KittyHawk") {
-        answered2020 = true;
-    } else if (filtered != "SunRise") {
-        throw UserErrorException(77, fmt::format("'{}' not being MSFS 2020 or MSFS 2024 connects ... ?", filtered));
-    }
-    if (answered2020 != simIs2020.load()) throw UserErrorException(2024, "");
+    const bool answered2020 = answeredIs2020(filteredSimulatorName(name));
+    if (answered2020 != simIs2020.load()) throw WrongSimulatorError();
     const std::string text =
         fmt::format("{} ({}.{}.{}.{})", answered2020 ? kSimChoice2020 : kSimChoice2024,
                     open.applicationVersionMajor, open.applicationVersionMinor,
@@ -134,7 +139,8 @@ void lf_onException(const sim::RecvException& e) {
             if (userPositionKnown() && !isClosing()) gf_logAttention("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
             break;
         case sim::exceptionVersionMismatch:
-            throw UserErrorException(95, fmt::format("SimConnect Version Mismatch, dwIndex: {}", e.index));
+            throw UserErrorException(kSimConnectVersionMismatchCode,
+                                     fmt::format("SimConnect Version Mismatch, dwIndex: {}", e.index));
         case sim::exceptionTooManyObjects:
             gf_showMessage("SimConnect: too many objects (max 1000)", true);
             break;
@@ -240,8 +246,8 @@ void handleReply(const sim::RecvHeader* message, std::uint32_t size) {
         case sim::recvSimObjectData: onDataReply(message, size, DataRequestKind::byObject); break;
         case sim::recvSimObjectDataByType: onDataReply(message, size, DataRequestKind::byType); break;
         case sim::recvAssignedObjectId:
-        case 16:
-        case 27: break;
+        case sim::recvClientData:
+        case sim::recvEventEx1: break;
         default: gf_log(fmt::format("! Unknown Dispatch dwID {}", message->id)); break;
     }
 }
@@ -250,22 +256,19 @@ std::string exceptionText(const char* what) {
     return what == nullptr || *what == '\0' ? std::string("Unknown exception") : std::string(what);
 }
 
-// The three ways an exception ends the thread. Nothing may escape from here.
-void onThreadException(std::exception_ptr error) noexcept {
+// The ways an exception ends the thread. Nothing may escape from here.
+void onThreadException(const std::exception_ptr& error) noexcept {
     try {
         try {
             std::rethrow_exception(error);
+        } catch (const WrongSimulatorError&) {
+            gf_log(fmt::format("MSFS and {} do not match, restarting ...", kProductName));
+            simRunning.store(false);
+            gf_simNoLongerConnected(SimDisconnect::wrongSimulator);
         } catch (const UserErrorException& e) {
-            const std::string text = exceptionText(e.what());
-            if (text.starts_with("2024")) {
-                gf_log(fmt::format("MSFS and {} do not match, restarting ...", kProductName));
-                simRunning.store(false);
-                gf_simNoLongerConnected(SimDisconnect::wrongSimulator);
-            } else {
-                // Unknown simulator or interface version: shown, and the run
-                // waits for the user.
-                gf_reportError(text);
-            }
+            // Unknown simulator or interface version: shown, and the run
+            // waits for the user.
+            gf_reportError(exceptionText(e.what()));
         } catch (const std::exception& e) {
             gf_reportError(exceptionText(e.what()));
             simGone();

@@ -18,11 +18,24 @@
 #include <stop_token>
 #include <string>
 
+#include "core/user_error.h"
 #include "platform/sim/sim_api.h"
 
 namespace qvl {
 
 inline constexpr std::string_view kSimClientThreadName = "SimClient";
+
+// Codes of the user errors the link raises.
+inline constexpr int kUnknownSimulatorCode = 77;
+inline constexpr int kSimConnectVersionMismatchCode = 95;
+inline constexpr int kWrongSimulatorCode = 2024;
+
+// The simulator that answered is the other one than SIM_CHOICE names: the
+// choice is switched and the run restarts.
+class WrongSimulatorError final : public UserErrorException {
+public:
+    WrongSimulatorError() : UserErrorException(kWrongSimulatorCode, "") {}
+};
 
 // The waits of the thread; tests replace the sleep.
 struct SimClientTiming {

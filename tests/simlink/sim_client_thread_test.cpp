@@ -81,6 +81,25 @@ TEST_F(ClientThread, AnUnknownSimulatorIsShownAndTheOtherOneSwitchesTheChoice) {
     EXPECT_EQ(simConnectionText(), "MSFS 2024 (11.0.282174.999)");
 }
 
+// Only the simulator's own answer switches the choice; an error that merely
+// carries the same code is shown like any other user error.
+TEST_F(ClientThread, AUserErrorWithTheMismatchCodeIsNotAWrongSimulator) {
+    auto hooks = test::recordingHooks(rec);
+    hooks.onSimObjectData = [](const SimObjectDataReply&) { throw UserErrorException(kWrongSimulatorCode, "late"); };
+    setSimLinkHooks(hooks);
+    run(50, [&](int round) {
+        if (round == 2) {
+            std::lock_guard lock(simQueueMutex());
+            simHandle.load()->requestDataOnSimObject(reqUserTitle, defUserTitle, sim::kUserObject, sim::Period::once);
+        }
+    });
+    EXPECT_EQ(messageLines().error, "2024: late");
+    EXPECT_EQ(SIM_CHOICE.value(), "MSFS 2020");
+    EXPECT_TRUE(rec.savedKeys.empty());
+    EXPECT_EQ(restartReason.load(), RestartReason::notYetSet);
+    expectCleanExit();
+}
+
 // However the connection dies, the run ends as SIM WAS CLOSED and nothing stays running.
 TEST_F(ClientThread, QuitFailedDispatchOrHandlerExceptionEndsTheRun) {
     const auto requestData = [] {
