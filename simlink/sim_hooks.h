@@ -4,14 +4,15 @@
 // settings. Each part installs its side when it starts; a hook that is not
 // installed does nothing (or answers "unknown").
 //
-// The hooks are replaced whole: setSimLinkHooks publishes a new set and
-// readers keep the set they took for as long as they use it.
+// The hooks are replaced whole: SimLinkHookSlot::publish puts a new set in
+// place and readers keep the set they took for as long as they use it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -78,14 +79,23 @@ struct SimLinkHooks {
     std::function<void(StringParameter&, const std::string&)> setStringParameter;
 };
 
-void setSimLinkHooks(SimLinkHooks hooks);
-std::shared_ptr<const SimLinkHooks> simLinkHooks();
+// The published hook set of one link, and safe calls through it (nothing
+// happens when a hook is missing). Any thread may publish or call.
+class SimLinkHookSlot {
+public:
+    void publish(SimLinkHooks hooks);
+    [[nodiscard]] std::shared_ptr<const SimLinkHooks> current() const;
 
-// The hooks, called safely (nothing happens when one is missing).
-void gf_queueSimObjectEvent(const SimObjectEvent& event);
-void repaintSimStatus();
-GeoPosition hookedUserPosition();
-// Sets the setting; saves it when a saver is installed.
-void setSimStringSetting(StringParameter& setting, const std::string& value);
+    void queueSimObjectEvent(const SimObjectEvent& event) const;
+    void repaintWindow() const;
+    // 0,0 while no position has arrived or no hook is installed.
+    [[nodiscard]] GeoPosition userPosition() const;
+    // Sets the setting; saves it into parameters.xml when no saver is installed.
+    void setStringSetting(StringParameter& setting, const std::string& value) const;
+
+private:
+    mutable std::mutex mutex_;  // a leaf lock: guards `hooks_` only
+    std::shared_ptr<const SimLinkHooks> hooks_ = std::make_shared<const SimLinkHooks>();
+};
 
 }  // namespace qvl

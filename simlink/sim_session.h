@@ -12,6 +12,9 @@
 
 namespace qvl {
 
+struct RunState;
+struct SimLinkState;
+
 enum class SimDisconnect : std::uint8_t {
     simulatorGone,   // the connection was lost or failed
     wrongSimulator,  // the simulator that answered is not the chosen one
@@ -21,6 +24,6 @@ enum class SimDisconnect : std::uint8_t {
 // SIM_CHOICE becomes the other simulator (saved) and the run ends with NEW
 // SETTINGS after 3 seconds. Otherwise: logged, and the run ends with SIM WAS
 // CLOSED, delay 0.
-void gf_simNoLongerConnected(SimDisconnect why);
+void gf_simNoLongerConnected(const SimLinkState& link, RunState& run, SimDisconnect why);
 
 }  // namespace qvl

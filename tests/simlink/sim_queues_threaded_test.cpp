@@ -1,4 +1,4 @@
-// The try-lock rule: another thread holds simQueueMutex while the frame
+// The try-lock rule: another thread holds the queue mutex while the frame
 // sender or the position exchange wants it.
 #include <functional>
 #include <latch>
@@ -12,36 +12,35 @@ namespace {
 
 using test::positionAt;
 
-// Runs `body` while a thread of its own holds simQueueMutex.
-void whileBusy(const std::function<void()>& body) {
-    std::latch held{1}, release{1};
-    std::jthread holder([&] {
-        std::lock_guard lock(simQueueMutex());
-        held.count_down();
-        release.wait();
-    });
-    held.wait();
-    body();
-    release.count_down();
-}
-
 class BusyQueues : public test::SimLinkTest {
 protected:
     void SetUp() override {
         test::SimLinkTest::SetUp();
         connectWithAircraft();
     }
+    // Runs `body` while a thread of its own holds the queue mutex.
+    void whileBusy(const std::function<void()>& body) {
+        std::latch held{1}, release{1};
+        std::jthread holder([&] {
+            const auto lock = link.queues.lock();
+            held.count_down();
+            release.wait();
+        });
+        held.wait();
+        body();
+        release.count_down();
+    }
 };
 
 TEST_F(BusyQueues, BusyMutexSkipsTheFrameAndDropsTheTicksPositions) {
-    gf_queueNavLights(aircraft, true);
-    gf_queueCabinLights(aircraft, true);
-    appendPosition(positionAt(50.1, 8.6, aircraft));
-    ASSERT_TRUE(exchangePositionBatches());
-    appendPosition(positionAt(50.2, 8.6, aircraft));
+    gf_queueNavLights(link.queues, aircraft, true);
+    gf_queueCabinLights(link.queues, aircraft, true);
+    link.queues.appendPosition(positionAt(50.1, 8.6, aircraft));
+    ASSERT_TRUE(link.queues.exchangePositionBatches());
+    link.queues.appendPosition(positionAt(50.2, 8.6, aircraft));
     whileBusy([&] {
         frame();
-        EXPECT_FALSE(exchangePositionBatches());  // this tick's position is dropped
+        EXPECT_FALSE(link.queues.exchangePositionBatches());  // this tick's position is dropped
     });
     EXPECT_TRUE(calls().empty());
     frame();  // what waited goes out now, in its order
@@ -54,11 +53,11 @@ TEST_F(BusyQueues, BusyMutexSkipsTheFrameAndDropsTheTicksPositions) {
 }
 
 TEST_F(BusyQueues, PausedFrameSenderLeavesTheQueuesWhileTheMutexIsBusy) {
-    gf_queueNavLights(aircraft, true);
-    queueRemoval(aircraft);
-    simQueuesPaused.store(true);
+    gf_queueNavLights(link.queues, aircraft, true);
+    link.queues.pushRemoval(aircraft);
+    link.simQueuesPaused.store(true);
     whileBusy([&] { frame(); });
-    EXPECT_EQ(simQueueSizes().events, 1u);  // nothing was touched without the mutex
+    EXPECT_EQ(link.queues.sizes().events, 1u);  // nothing was touched without the mutex
     frame();
     EXPECT_EQ(queuedCommands(), 0u);
     EXPECT_TRUE(calls().empty());
