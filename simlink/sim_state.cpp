@@ -47,7 +47,7 @@ void SimLinkState::reset() {
     status.reset();
     queues.clear();
     simQueuesPaused.store(false);
-    userObjectId.store(0);
+    userObjectId.store(kUserObjectIdAtStart);
 }
 
 }  // namespace qvl

@@ -21,6 +21,10 @@
 
 namespace qvl {
 
+// The user's object id until the first user block names it: objects 1 and 2
+// are never taken for AI objects.
+inline constexpr std::uint32_t kUserObjectIdAtStart = 2;
+
 // What the status panel shows of the link, read as one.
 struct SimStatus {
     bool connected = false;  // the connected lamp
@@ -54,7 +58,7 @@ struct SimLinkState {
     // While true nothing is sent to the simulator and the user aircraft is not asked for.
     std::atomic<bool> simQueuesPaused{false};
     // The user's aircraft; an object counts as AI only when its id is greater.
-    std::atomic<std::uint32_t> userObjectId{0};
+    std::atomic<std::uint32_t> userObjectId{kUserObjectIdAtStart};
 
     SimQueues queues;
     SimStatusBoard status;

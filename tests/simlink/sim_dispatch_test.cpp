@@ -110,6 +110,19 @@ TEST_F(Dispatch, SimRunningObjectsAddedAndRemovedAndQuit) {
     EXPECT_EQ(run.restartReason.load(), RestartReason::simWasClosed);
 }
 
+// Until the first user block names the user's object, objects 1 and 2 may be
+// the user's and are never taken for AI objects.
+TEST_F(Dispatch, ObjectsOneAndTwoAreNotAiBeforeTheUserBlock) {
+    EXPECT_EQ(link.userObjectId.load(), 2u);
+    for (std::uint32_t id : {1u, 2u, 3u}) deliver(objectEvent(evObjectAdded, id));
+    EXPECT_EQ(link.queues.newObjectIds(), std::vector<std::uint32_t>{3});
+
+    link.userObjectId.store(7);  // a user block arrived
+    link.reset();
+    EXPECT_EQ(link.userObjectId.load(), 2u);
+    EXPECT_TRUE(link.queues.newObjectIds().empty());
+}
+
 TEST_F(Dispatch, NewFlightEndsTheRunAndKeepsTheUsersStand) {
     rec.standName = "V155";
     rec.ground = UserGroundState{{50.03, 8.57}, 2.5};  // still rolling

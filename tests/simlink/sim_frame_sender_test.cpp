@@ -147,5 +147,32 @@ TEST_F(FrameSender, FailedCallPausesTheQueuesAndEndsTheRun) {
     EXPECT_TRUE(gf_onSimConnectRequestError(link, run));  // already paused
 }
 
+// A fresh link before the first user block: the simulator's object 2 may be
+// the user's aircraft, so it is neither moved nor removed.
+class BeforeTheUserBlock : public test::SimLinkTest {};
+
+TEST_F(BeforeTheUserBlock, ObjectTwoIsNeitherMovedNorRemoved) {
+    config.firstAiObjectId = 2;
+    startSim();
+    ASSERT_TRUE(sim::succeeded(sim->open(&handle, "Quorvelant", 0)));
+    link.simHandle.store(handle);
+    lf_registerSimDefinitions(*handle);
+    gf_initSimQueues(link);
+    gf_queueCreateAircraft(link.queues, test::creation("Boeing 737 KLM", "KLM1", 0x484abc));
+    frame();
+    frame();
+    ASSERT_EQ(sim->aiObjectIds(), std::vector<std::uint32_t>{2});
+    EXPECT_TRUE(link.queues.newObjectIds().empty());  // its ObjectAdded was not taken for an AI object
+    sim->clearTrace();
+
+    link.queues.appendPosition(positionAt(50.1, 8.6, 2));
+    link.queues.exchangePositionBatches();
+    link.queues.pushRemoval(2);
+    frame();
+    EXPECT_TRUE(calls().empty());
+    EXPECT_TRUE(logHas("==> SimConnect call to remove ac with objectid 2\n"));
+    EXPECT_EQ(sim->aiObjectIds(), std::vector<std::uint32_t>{2});
+}
+
 }  // namespace
 }  // namespace qvl
