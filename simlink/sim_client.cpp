@@ -85,9 +85,11 @@ void lf_onOpen(SimLinkState& link, const sim::RecvOpen& open) {
     gf_clearMessage();
 }
 
+// Until the first user block arrives the position is 0,0; the boundary
+// itself still counts as unknown.
 bool userPositionKnown(const SimLinkState& link) {
     const GeoPosition p = link.hooks.userPosition();
-    return std::abs(p.latitude) >= kZeroPositionDeg || std::abs(p.longitude) >= kZeroPositionDeg;
+    return std::abs(p.latitude) > kZeroPositionDeg || std::abs(p.longitude) > kZeroPositionDeg;
 }
 
 void onCreationFailed(SimLinkState& link, std::uint32_t packetId) {

@@ -199,6 +199,22 @@ TEST_F(Dispatch, ExceptionTable) {
     EXPECT_EQ(log().size(), logged);
 }
 
+// The user position is unknown while both coordinates lie within 0.0001
+// degree of 0, the boundary included.
+TEST_F(Dispatch, UnrecognizedIdIsSilentUpToTheZeroPositionBoundary) {
+    const auto unrecognizedLogged = [&](GeoPosition user) {
+        rec.userPosition = user;
+        const std::size_t before = log().size();
+        deliver(exception(sim::exceptionUnrecognizedId));
+        return log().size() != before;
+    };
+    EXPECT_FALSE(unrecognizedLogged({0.0001, 0.0001}));
+    EXPECT_FALSE(unrecognizedLogged({-0.0001, -0.0001}));
+    EXPECT_FALSE(unrecognizedLogged({0.0, -0.00005}));
+    EXPECT_TRUE(unrecognizedLogged({0.00011, 0.0}));
+    EXPECT_TRUE(unrecognizedLogged({0.0, -0.00011}));
+}
+
 TEST_F(Dispatch, FailedCreationFindsItsPendingCreationByPacket) {
     link.queues.rememberCreation({.packetId = 11, .hexId = 0x3c6586, .callsign = "DLH4AB"});
     link.queues.rememberCreation({.packetId = 12, .hexId = 0, .callsign = "STATIC*"});
