@@ -52,6 +52,20 @@ TEST_F(BusyQueues, BusyMutexSkipsTheFrameAndDropsTheTicksPositions) {
     EXPECT_DOUBLE_EQ(sim->object(aircraft)->latitude, 50.1);
 }
 
+// The positions of a tick that met a busy mutex never reach the simulator,
+// not even behind the next tick's.
+TEST_F(BusyQueues, DroppedTickIsNotSentWithTheNextOne) {
+    link.queues.appendPosition(positionAt(50.2, 8.6, aircraft));
+    whileBusy([&] { EXPECT_FALSE(link.queues.exchangePositionBatches()); });
+    link.queues.appendPosition(positionAt(50.3, 8.6, aircraft));
+    ASSERT_TRUE(link.queues.exchangePositionBatches());
+    EXPECT_EQ(link.queues.sizes().sendPositions, 1u);
+    frame();
+    EXPECT_EQ(calls("SetDataOnSimObject").size(), 1u);
+    EXPECT_EQ(sim->object(aircraft)->setDataCount, 1u);
+    EXPECT_DOUBLE_EQ(sim->object(aircraft)->latitude, 50.3);
+}
+
 TEST_F(BusyQueues, PausedFrameSenderLeavesTheQueuesWhileTheMutexIsBusy) {
     gf_queueNavLights(link.queues, aircraft, true);
     link.queues.pushRemoval(aircraft);
