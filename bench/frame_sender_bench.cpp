@@ -15,7 +15,7 @@
 
 namespace {
 
-constexpr int kAircraft = 1000;
+constexpr std::size_t kAircraft = 1000;
 
 struct World {
     qvl::RunState run;
@@ -42,7 +42,7 @@ World& world() {
         w.link.userObjectId.store(config.user.objectId);
         const qvl::sim::InitPosition at{.latitude = 50.0, .longitude = 8.5, .altitude = 400.0, .pitch = 0.0,
                                         .bank = 0.0, .heading = 90.0, .onGround = 1, .airspeed = 0};
-        for (int i = 0; i < kAircraft; ++i) {
+        for (std::size_t i = 0; i < kAircraft; ++i) {
             w.handle->aiCreateNonAtcAircraft("Airbus A320 Lufthansa", "B", at, qvl::reqCreateAircraft);
         }
         w.clock->advance(w.sim->frameInterval());

@@ -1,6 +1,5 @@
 #include <functional>
 #include <stdexcept>
-#include <tuple>
 
 #include "simlink/sim_ids.h"
 #include "support/sim_link_fixture.h"
@@ -109,25 +108,29 @@ TEST_F(ClientThread, QuitFailedDispatchOrHandlerExceptionEndsTheRun) {
             connection.requestDataOnSimObject(reqUserTitle, defUserTitle, sim::kUserObject, sim::Period::once);
         });
     };
-    const std::tuple<std::function<void()>, std::string, std::string> deaths[] = {
-        {[&] { sim->quit(); }, "", ""},
-        {[&] { sim->failCalls("CallDispatch", 1); }, "", ""},
-        {requestData, "model table broken", "model table broken"},
-        {requestData, "", "Exception in SimClient"}};
-    for (const auto& [kill, thrown, error] : deaths) {
+    struct Death {
+        std::function<void()> kill{};
+        std::string thrown{};  // by the data handler; empty: a non-standard exception
+        std::string error{};   // the error line afterwards
+    };
+    const Death deaths[] = {{.kill = [&] { sim->quit(); }},
+                            {.kill = [&] { sim->failCalls("CallDispatch", 1); }},
+                            {.kill = requestData, .thrown = "model table broken", .error = "model table broken"},
+                            {.kill = requestData, .error = "Exception in SimClient"}};
+    for (const Death& death : deaths) {
         run.reset();
         resetMessages();
         sim.reset();
         auto hooks = test::recordingHooks(rec);
-        hooks.onSimObjectData = [thrown](const SimObjectDataReply&) {
+        hooks.onSimObjectData = [thrown = death.thrown](const SimObjectDataReply&) {
             if (!thrown.empty()) throw std::runtime_error(thrown);
             throw 42;
         };
         link.hooks.publish(hooks);
         runClient(50, [&](int round) {
-            if (round == 2) kill();
+            if (round == 2) death.kill();
         });
-        EXPECT_EQ(messageLines().error, error);
+        EXPECT_EQ(messageLines().error, death.error);
         EXPECT_EQ(run.restartReason.load(), RestartReason::simWasClosed);
         EXPECT_EQ(run.restartDelay.load(), 0);
         EXPECT_LE(rounds, 3);  // the dead connection ended the thread, no stop was needed

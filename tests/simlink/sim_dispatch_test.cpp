@@ -150,7 +150,10 @@ TEST_F(Dispatch, DataRepliesReachTheirHandlersWithinTheirSize) {
     ASSERT_EQ(rec.data.size(), 1u);
     EXPECT_EQ(rec.data[0].objectId, 150u);
     ASSERT_EQ(rec.data[0].data.size(), sizeof reply.block);
-    EXPECT_EQ(std::memcmp(rec.data[0].data.data(), reply.block, sizeof reply.block), 0);
+    double received[2] = {};
+    std::memcpy(received, rec.data[0].data.data(), sizeof received);
+    EXPECT_EQ(received[0], 6.5);
+    EXPECT_EQ(received[1], -0.03);
     // The header says less than was handed over: only what it says is data.
     reply.record.header.id = sim::recvSimObjectDataByType;
     reply.record.header.size = sizeof reply - 8;
