@@ -5,17 +5,21 @@
 #include <memory>
 #include <vector>
 
+#include "core/run_state.h"
 #include "platform/sim/stand_in.h"
 #include "simlink/sim_client.h"
+#include "simlink/sim_ids.h"
 #include "simlink/sim_queues.h"
 #include "simlink/sim_registration.h"
 #include "simlink/sim_state.h"
 
 namespace {
 
-constexpr int kAircraft = 1000;
+constexpr std::size_t kAircraft = 1000;
 
 struct World {
+    qvl::RunState run;
+    qvl::SimLinkState link;
     std::shared_ptr<qvl::sim::ManualSimClock> clock = std::make_shared<qvl::sim::ManualSimClock>();
     std::unique_ptr<qvl::sim::StandInSimulator> sim;
     qvl::sim::SimConnection* handle = nullptr;
@@ -24,33 +28,39 @@ struct World {
 
 // A connected link with 1,000 AI objects in the world.
 World& world() {
-    static World shared = [] {
-        World w;
+    static World w;
+    static const bool connected = [] {
         qvl::sim::StandInConfig config;
         config.installedTitles = {"Airbus A320 Lufthansa"};
         config.objectLimit = 2 * kAircraft;
         config.creationFrames = 1;
         w.sim = std::make_unique<qvl::sim::StandInSimulator>(config, w.clock);
         w.sim->open(&w.handle, "Quorvelant", 0);
-        qvl::simHandle.store(w.handle);
+        w.link.simHandle.store(w.handle);
         qvl::lf_registerSimDefinitions(*w.handle);
-        qvl::gf_initSimQueues();
-        qvl::userObjectId.store(config.user.objectId);
-        const qvl::sim::InitPosition at{50.0, 8.5, 400.0, 0.0, 0.0, 90.0, 1, 0};
-        for (int i = 0; i < kAircraft; ++i) w.handle->aiCreateNonAtcAircraft("Airbus A320 Lufthansa", "B", at, 104);
+        qvl::gf_initSimQueues(w.link);
+        w.link.userObjectId.store(config.user.objectId);
+        const qvl::sim::InitPosition at{.latitude = 50.0, .longitude = 8.5, .altitude = 400.0, .pitch = 0.0,
+                                        .bank = 0.0, .heading = 90.0, .onGround = 1, .airspeed = 0};
+        for (std::size_t i = 0; i < kAircraft; ++i) {
+            w.handle->aiCreateNonAtcAircraft("Airbus A320 Lufthansa", "B", at, qvl::reqCreateAircraft);
+        }
         w.clock->advance(w.sim->frameInterval());
-        qvl::dispatchOnce(*w.handle);
+        qvl::dispatchOnce(w.link, w.run, *w.handle);
         w.ids = w.sim->aiObjectIds();
-        return w;
+        return true;
     }();
-    return shared;
+    (void)connected;
+    return w;
 }
 
-void queuePositions(const World& w, int tick) {
+void queuePositions(World& w, int tick) {
     for (std::uint32_t id : w.ids) {
-        qvl::appendPosition({50.0 + tick * 1e-6, 8.5, -0.02, 0.0, 1.5, 1500.0, -3.0, 160.0, id});
+        w.link.queues.appendPosition({.latitude = 50.0 + tick * 1e-6, .longitude = 8.5, .pitch = -0.02,
+                                      .heading = 1.5, .altitude = 1500.0, .verticalSpeed = -3.0,
+                                      .trueAirspeed = 160.0, .objectId = id});
     }
-    qvl::exchangePositionBatches();
+    w.link.queues.exchangePositionBatches();
 }
 
 // The frame sender alone; the run thread's queuing is outside the timing.
@@ -61,7 +71,7 @@ void BM_FrameSender1000Positions(benchmark::State& state) {
         state.PauseTiming();
         queuePositions(w, ++tick);
         state.ResumeTiming();
-        qvl::lf_onFrame();
+        qvl::lf_onFrame(w.link, w.run);
     }
     state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(w.ids.size()));
 }
@@ -73,7 +83,7 @@ void BM_TickAndFrame1000Positions(benchmark::State& state) {
     int tick = 0;
     for (auto _ : state) {
         queuePositions(w, ++tick);
-        qvl::lf_onFrame();
+        qvl::lf_onFrame(w.link, w.run);
     }
 }
 BENCHMARK(BM_TickAndFrame1000Positions)->Unit(benchmark::kMicrosecond);

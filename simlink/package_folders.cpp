@@ -12,7 +12,7 @@
 #include "platform/sys/known_folders.h"
 #include "platform/ui/controls.h"
 #include "simlink/sim_hooks.h"
-#include "simlink/sim_version.h"
+#include "simlink/sim_state.h"
 
 namespace qvl {
 namespace {
@@ -22,7 +22,9 @@ namespace fs = std::filesystem;
 constexpr std::string_view kPackagesKey = "InstalledPackagesPath";
 constexpr std::string_view kUserCfgName = "UserCfg.opt";
 
-StringParameter& installPathSetting() { return simIs2020.load() ? MSFS_INSTALL_PATH : MSFS_2024_INSTALL_PATH; }
+StringParameter& installPathSetting(SimVersion version) {
+    return version == SimVersion::msfs2020 ? MSFS_INSTALL_PATH : MSFS_2024_INSTALL_PATH;
+}
 
 void showInstallPath(const std::string& text) {
     const auto controls = ui::installedControls();
@@ -52,30 +54,34 @@ bool isDirectoryQuietly(const fs::path& p) {
 
 }  // namespace
 
-std::string_view lf_msfsPackageFamily() {
-    return simIs2020.load() ? "Microsoft.FlightSimulator_8wekyb3d8bbwe" : "Microsoft.Limitless_8wekyb3d8bbwe";
+std::string_view lf_msfsPackageFamily(SimVersion version) {
+    return version == SimVersion::msfs2020 ? "Microsoft.FlightSimulator_8wekyb3d8bbwe" : "Microsoft.Limitless_8wekyb3d8bbwe";
 }
 
-std::string_view lf_msfsName() {
-    return simIs2020.load() ? "Microsoft Flight Simulator" : "Microsoft Flight Simulator 2024";
+std::string_view lf_msfsName(SimVersion version) {
+    return version == SimVersion::msfs2020 ? "Microsoft Flight Simulator" : "Microsoft Flight Simulator 2024";
 }
 
-std::string_view officialFolderName() { return (simIs2020.load() ? kOfficialName : kOfficial2024Name).native(); }
+std::string_view officialFolderName(SimVersion version) {
+    return (version == SimVersion::msfs2020 ? kOfficialName : kOfficial2024Name).native();
+}
 
-fs::path gf_simPackagesPath(const fs::path& name) { return fs::path(installPathSetting().value()) / name; }
+fs::path gf_simPackagesPath(SimVersion version, const fs::path& name) {
+    return fs::path(installPathSetting(version).value()) / name;
+}
 
-fs::path lf_steamPackagesPath() {
-    const fs::path packages = sys::roamingAppDataFolder() / lf_msfsName() / "Packages";
+fs::path lf_steamPackagesPath(SimVersion version) {
+    fs::path packages = sys::roamingAppDataFolder() / lf_msfsName(version) / "Packages";
     if (!existsQuietly(packages)) return {};
     gf_log(fmt::format("Steam packages: {}", gf_pathToUtf8(packages)));
     return packages;
 }
 
-fs::path lf_findUserCfgOpt() {
+fs::path lf_findUserCfgOpt(SimVersion version) {
     const fs::path local = sys::localAppDataFolder();
     const std::array<fs::path, 4> candidates{
-        local / "Packages" / lf_msfsPackageFamily() / "LocalCache" / kUserCfgName,
-        sys::roamingAppDataFolder() / lf_msfsName() / kUserCfgName,
+        local / "Packages" / lf_msfsPackageFamily(version) / "LocalCache" / kUserCfgName,
+        sys::roamingAppDataFolder() / lf_msfsName(version) / kUserCfgName,
         local / "Packages" / "Microsoft.FlightDashboard_8wekyb3d8bbwe" / "LocalCache" / kUserCfgName,
         local / "MSFSPackages" / kUserCfgName,
     };
@@ -99,8 +105,8 @@ std::string installedPackagesValue(std::string_view line) {
     return lf_trimCopy(rest);
 }
 
-fs::path lf_readInstalledPackagesPath() {
-    const fs::path userCfg = lf_findUserCfgOpt();
+fs::path lf_readInstalledPackagesPath(SimVersion version) {
+    const fs::path userCfg = lf_findUserCfgOpt(version);
     if (userCfg.empty()) {  // every candidate was checked and logged
         gf_log("No UserCfg.opt found?");
         return {};
@@ -113,25 +119,26 @@ fs::path lf_readInstalledPackagesPath() {
     }
     const std::string value = installedPackagesValue(*line);
     gf_log(fmt::format("UserCfg.opt: InstalledPackagesPath={}", value));
-    const fs::path folder(value);
+    fs::path folder(value);
     if (value.empty() || !existsQuietly(folder)) return {};
     return folder;
 }
 
-bool lf_packagesPathValid(const fs::path& path) {
+bool lf_packagesPathValid(SimVersion version, const fs::path& path) {
     // An empty path would test the working folder.
     if (path.empty()) return false;
-    return isDirectoryQuietly(path / kCommunityName) && isDirectoryQuietly(path / officialFolderName());
+    return isDirectoryQuietly(path / kCommunityName) && isDirectoryQuietly(path / officialFolderName(version));
 }
 
-bool gf_detectMsfs() {
-    fs::path found = lf_steamPackagesPath();
-    if (!lf_packagesPathValid(found)) {
-        found = lf_readInstalledPackagesPath();
-        if (!lf_packagesPathValid(found)) return false;
+bool gf_detectMsfs(const SimLinkState& link) {
+    const SimVersion version = link.simVersion.load();
+    fs::path found = lf_steamPackagesPath(version);
+    if (!lf_packagesPathValid(version, found)) {
+        found = lf_readInstalledPackagesPath(version);
+        if (!lf_packagesPathValid(version, found)) return false;
     }
     const std::string text = gf_pathToUtf8(found);
-    setSimStringSetting(installPathSetting(), text);
+    link.hooks.setStringSetting(installPathSetting(version), text);
     ALL_INSTALL_PATH.set(text);
     showInstallPath(text);
     return true;

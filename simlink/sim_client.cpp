@@ -2,25 +2,22 @@
 
 #include <fmt/format.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <mutex>
 #include <optional>
+#include <utility>
 
 #include "core/log.h"
 #include "core/messages.h"
 #include "core/paths.h"
-#include "core/run_flags.h"
+#include "core/run_state.h"
 #include "core/time_text.h"
-#include "core/user_error.h"
 #include "simlink/sim_hooks.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_queues.h"
 #include "simlink/sim_registration.h"
 #include "simlink/sim_session.h"
 #include "simlink/sim_state.h"
-#include "simlink/sim_version.h"
 
 namespace qvl {
 namespace {
@@ -29,44 +26,22 @@ using namespace std::chrono_literals;
 
 constexpr std::int32_t kNewFlightDelaySeconds = 45;
 constexpr double kStandStillKt = 2.0;
+// A user position within this many degrees of 0,0 on both axes is "none yet".
 constexpr double kZeroPositionDeg = 0.0001;
 
-// Lamps and connection text: written on the SimClient thread, read by the
-// UI thread when it paints.
-struct LinkStatus {
-    std::atomic<bool> connected{false};
-    std::atomic<bool> running{false};
-    std::mutex textMutex;  // a leaf lock: guards `text`
-    std::string text;
-};
+constexpr std::string_view kSimulatorName2020 = "KittyHawk";
+constexpr std::string_view kSimulatorName2024 = "SunRise";
 
-LinkStatus& linkStatus() {
-    static LinkStatus status;
-    return status;
-}
-
-void setRunning(bool running) {
-    simRunning.store(running);
-    linkStatus().running.store(running);
-    repaintSimStatus();
-}
-
-// Lamps dark, not running, no handle: the state whenever no connection lives.
-// The handle is cleared under simQueueMutex so that no run-thread request can
-// use a handle that is about to be closed.
-void markDisconnected() {
-    LinkStatus& status = linkStatus();
-    status.connected.store(false);
-    status.running.store(false);
-    simRunning.store(false);
-    std::lock_guard lock(simQueueMutex());
-    simHandle.store(nullptr);
+void setRunning(SimLinkState& link, bool running) {
+    link.simRunning.store(running);
+    link.status.setRunning(running);
+    link.hooks.repaintWindow();
 }
 
 // The connection is lost or unusable: the run ends as SIM WAS CLOSED.
-void simGone() {
-    simRunning.store(false);
-    gf_simNoLongerConnected(false);
+void simGone(SimLinkState& link, RunState& run) {
+    link.simRunning.store(false);
+    gf_simNoLongerConnected(link, run, SimDisconnect::simulatorGone);
 }
 
 void logShortReply(std::uint32_t id, std::uint32_t size) {
@@ -83,58 +58,54 @@ std::string filteredSimulatorName(const std::string& name) {
     return out;
 }
 
-void lf_onOpen(const sim::RecvOpen& open) {
+// The simulator a filtered name stands for; throws for any other name.
+SimVersion answeringSimulator(const std::string& filtered) {
+    if (filtered == kSimulatorName2020) return SimVersion::msfs2020;
+    if (filtered == kSimulatorName2024) return SimVersion::msfs2024;
+    throw UserErrorException(kUnknownSimulatorCode,
+                             fmt::format("'{}' not being MSFS 2020 or MSFS 2024 connects ... ?", filtered));
+}
+
+void lf_onOpen(SimLinkState& link, const sim::RecvOpen& open) {
     const std::string name = sim::fixedText(open.applicationName);
     if (name.empty()) {
         gf_log("! Simulator name empty?");
         return;
     }
-    linkStatus().connected.store(true);
-    repaintSimStatus();
-    const std::string filtered = filteredSimulatorName(name);
-    bool answered2020 = false;
-    if (filtered == "KittyHawk") {
-        answered2020 = true;
-    } else if (filtered != "SunRise") {
-        throw UserErrorException(77, fmt::format("'{}' not being MSFS 2020 or MSFS 2024 connects ... ?", filtered));
-    }
-    if (answered2020 != simIs2020.load()) throw UserErrorException(2024, "");
-    const std::string text =
-        fmt::format("{} ({}.{}.{}.{})", answered2020 ? kSimChoice2020 : kSimChoice2024,
-                    open.applicationVersionMajor, open.applicationVersionMinor,
-                    open.applicationBuildMajor, open.applicationBuildMinor);
+    link.status.setConnected(true);
+    link.hooks.repaintWindow();
+    const SimVersion answered = answeringSimulator(filteredSimulatorName(name));
+    if (answered != link.simVersion.load()) throw WrongSimulatorError();
+    std::string text = fmt::format("{} ({}.{}.{}.{})", simChoiceName(answered), open.applicationVersionMajor,
+                                   open.applicationVersionMinor, open.applicationBuildMajor,
+                                   open.applicationBuildMinor);
     gf_log(fmt::format("{} connected", text));
-    {
-        std::lock_guard lock(linkStatus().textMutex);
-        linkStatus().text = text;
-    }
-    repaintSimStatus();
+    link.status.setConnectionText(std::move(text));
+    link.hooks.repaintWindow();
     gf_clearMessage();
 }
 
-bool userPositionKnown() {
-    const GeoPosition p = hookedUserPosition();
-    return std::abs(p.latitude) >= kZeroPositionDeg || std::abs(p.longitude) >= kZeroPositionDeg;
+// Until the first user block arrives the position is 0,0; the boundary
+// itself still counts as unknown.
+bool userPositionKnown(const SimLinkState& link) {
+    const GeoPosition p = link.hooks.userPosition();
+    return std::abs(p.latitude) > kZeroPositionDeg || std::abs(p.longitude) > kZeroPositionDeg;
 }
 
-void onCreationFailed(std::uint32_t packetId) {
-    auto& pending = pendingCreations();
-    const auto it = std::find_if(pending.begin(), pending.end(),
-                                 [packetId](const PendingCreation& p) { return p.packetId == packetId; });
-    if (it == pending.end()) return;
-    const std::uint32_t hexId = it->hexId;
-    *it = std::move(pending.back());
-    pending.pop_back();
-    if (hexId != 0) gf_queueSimObjectEvent({0, hexId, 0, objectCreationFailed, 0.0, 0.0});
+void onCreationFailed(SimLinkState& link, std::uint32_t packetId) {
+    const std::optional<PendingCreation> failed = link.queues.takeCreationByPacket(packetId);
+    if (!failed || failed->hexId == 0) return;
+    link.hooks.queueSimObjectEvent({.hexId = failed->hexId, .kind = SimObjectEventKind::creationFailed});
 }
 
-void lf_onException(const sim::RecvException& e) {
+void lf_onException(SimLinkState& link, const RunState& run, const sim::RecvException& e) {
     switch (e.exception) {
         case sim::exceptionUnrecognizedId:
-            if (userPositionKnown() && !isClosing()) gf_logAttention("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
+            if (userPositionKnown(link) && !run.isClosing()) gf_logAttention("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID");
             break;
         case sim::exceptionVersionMismatch:
-            throw UserErrorException(95, fmt::format("SimConnect Version Mismatch, dwIndex: {}", e.index));
+            throw UserErrorException(kSimConnectVersionMismatchCode,
+                                     fmt::format("SimConnect Version Mismatch, dwIndex: {}", e.index));
         case sim::exceptionTooManyObjects:
             gf_showMessage("SimConnect: too many objects (max 1000)", true);
             break;
@@ -142,7 +113,7 @@ void lf_onException(const sim::RecvException& e) {
             gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
             break;
         case sim::exceptionCreateObjectFailed:
-            onCreationFailed(e.sendId);
+            onCreationFailed(link, e.sendId);
             break;
         case sim::exceptionLoadFlightPlanFailed:
             gf_logAttention("SimConnect exception: load flight plan failed");
@@ -156,50 +127,58 @@ void lf_onException(const sim::RecvException& e) {
     }
 }
 
+enum class NewFlightSignal : std::uint8_t { flightLoaded, newFile };
+
 // A new flight ends the run: the user's situation is no longer the one the
 // run was built around.
-void onNewFlight(bool flightLoaded) {
-    if (flightLoaded) {
+void onNewFlight(const SimLinkState& link, RunState& run, NewFlightSignal signal) {
+    if (signal == NewFlightSignal::flightLoaded) {
         gf_log("SimConnect: flight loaded event");
     } else {
         gf_logAttention("SimConnect: New file event");
     }
-    lf_onFlightReloaded();
-    endRun(RestartReason::newFlight, kNewFlightDelaySeconds);
+    lf_onFlightReloaded(link.hooks);
+    run.endRun(RestartReason::newFlight, kNewFlightDelaySeconds);
 }
 
-void onEvent(const sim::RecvEvent& e) {
+void onEvent(SimLinkState& link, RunState& run, const sim::RecvEvent& e) {
     if (e.eventId == evSim) {
-        setRunning(e.data == 1);
+        setRunning(link, e.data == 1);
     } else if (e.eventId == evFlightLoaded) {
-        onNewFlight(true);
+        onNewFlight(link, run, NewFlightSignal::flightLoaded);
     }
 }
 
-void onObjectAddRemove(const sim::RecvEventObjectAddRemove& e) {
+void onObjectAddRemove(SimLinkState& link, const sim::RecvEventObjectAddRemove& e) {
     if (e.objectType != sim::kObjectTypeAircraft) return;
     const std::uint32_t objectId = e.event.data;
     if (e.event.eventId == evObjectAdded) {
-        if (objectId > userObjectId.load()) newObjectIds().push_back(objectId);
+        if (objectId > link.userObjectId.load()) link.queues.noteNewObjectId(objectId);
     } else if (e.event.eventId == evObjectRemoved) {
-        gf_queueSimObjectEvent({objectId, 0, 0, objectRemoved, 0.0, 0.0});
+        link.hooks.queueSimObjectEvent({.objectId = objectId, .kind = SimObjectEventKind::removed});
     }
 }
 
 // The simulator has gone: without this the program would wait for it forever.
-void onQuit() {
-    setRunning(false);
-    gf_simNoLongerConnected(false);
+void onQuit(SimLinkState& link, RunState& run) {
+    setRunning(link, false);
+    gf_simNoLongerConnected(link, run, SimDisconnect::simulatorGone);
 }
 
-void onDataReply(const sim::RecvHeader* message, std::uint32_t size, bool byType) {
+enum class DataRequestKind : std::uint8_t { byObject, byType };
+
+void onDataReply(const SimLinkState& link, const sim::RecvHeader* message, std::uint32_t size,
+                 DataRequestKind kind) {
     const auto record = sim::readRecord<sim::RecvSimObjectData>(message, size);
     if (!record) return logShortReply(message->id, size);
-    const SimObjectDataReply reply{record->requestId, record->objectId, record->defineId,
-                                   record->entryNumber, record->outOf,
-                                   sim::trailingBytes(message, size, sizeof(sim::RecvSimObjectData))};
-    const auto hooks = simLinkHooks();
-    const auto& handler = byType ? hooks->onSimObjectDataByType : hooks->onSimObjectData;
+    const SimObjectDataReply reply{.requestId = record->requestId,
+                                   .objectId = record->objectId,
+                                   .defineId = record->defineId,
+                                   .entryNumber = record->entryNumber,
+                                   .outOf = record->outOf,
+                                   .data = sim::trailingBytes(message, size, sizeof(sim::RecvSimObjectData))};
+    const auto hooks = link.hooks.current();
+    const auto& handler = kind == DataRequestKind::byType ? hooks->onSimObjectDataByType : hooks->onSimObjectData;
     if (handler) handler(reply);
 }
 
@@ -212,28 +191,36 @@ void withRecord(const sim::RecvHeader* message, std::uint32_t size, Handler hand
     }
 }
 
-void handleReply(const sim::RecvHeader* message, std::uint32_t size) {
+void handleReply(SimLinkState& link, RunState& run, const sim::RecvHeader* message, std::uint32_t size) {
     if (message == nullptr || size < sizeof(sim::RecvHeader) || message->size < sizeof(sim::RecvHeader)) {
         gf_logAttention(fmt::format("! SimConnect reply without a header: {} bytes", size));
         return;
     }
     switch (message->id) {
-        case sim::recvException: withRecord<sim::RecvException>(message, size, lf_onException); break;
-        case sim::recvOpen: withRecord<sim::RecvOpen>(message, size, lf_onOpen); break;
-        case sim::recvQuit: onQuit(); break;
-        case sim::recvEvent: withRecord<sim::RecvEvent>(message, size, onEvent); break;
+        case sim::recvException:
+            withRecord<sim::RecvException>(message, size, [&](const auto& e) { lf_onException(link, run, e); });
+            break;
+        case sim::recvOpen:
+            withRecord<sim::RecvOpen>(message, size, [&](const auto& open) { lf_onOpen(link, open); });
+            break;
+        case sim::recvQuit: onQuit(link, run); break;
+        case sim::recvEvent:
+            withRecord<sim::RecvEvent>(message, size, [&](const auto& e) { onEvent(link, run, e); });
+            break;
         case sim::recvEventObjectAddRemove:
-            withRecord<sim::RecvEventObjectAddRemove>(message, size, onObjectAddRemove);
+            withRecord<sim::RecvEventObjectAddRemove>(message, size,
+                                                      [&](const auto& e) { onObjectAddRemove(link, e); });
             break;
         case sim::recvEventFilename:
-            withRecord<sim::RecvEventFilename>(message, size, [](const auto&) { onNewFlight(false); });
+            withRecord<sim::RecvEventFilename>(
+                message, size, [&](const auto&) { onNewFlight(link, run, NewFlightSignal::newFile); });
             break;
-        case sim::recvEventFrame: lf_onFrame(); break;
-        case sim::recvSimObjectData: onDataReply(message, size, false); break;
-        case sim::recvSimObjectDataByType: onDataReply(message, size, true); break;
+        case sim::recvEventFrame: lf_onFrame(link, run); break;
+        case sim::recvSimObjectData: onDataReply(link, message, size, DataRequestKind::byObject); break;
+        case sim::recvSimObjectDataByType: onDataReply(link, message, size, DataRequestKind::byType); break;
         case sim::recvAssignedObjectId:
-        case 16:
-        case 27: break;
+        case sim::recvClientData:
+        case sim::recvEventEx1: break;
         default: gf_log(fmt::format("! Unknown Dispatch dwID {}", message->id)); break;
     }
 }
@@ -242,28 +229,25 @@ std::string exceptionText(const char* what) {
     return what == nullptr || *what == '\0' ? std::string("Unknown exception") : std::string(what);
 }
 
-// The three ways an exception ends the thread. Nothing may escape from here.
-void onThreadException(std::exception_ptr error) noexcept {
+// The ways an exception ends the thread. Nothing may escape from here.
+void onThreadException(SimLinkState& link, RunState& run, const std::exception_ptr& error) noexcept {
     try {
         try {
             std::rethrow_exception(error);
+        } catch (const WrongSimulatorError&) {
+            gf_log(fmt::format("MSFS and {} do not match, restarting ...", kProductName));
+            link.simRunning.store(false);
+            gf_simNoLongerConnected(link, run, SimDisconnect::wrongSimulator);
         } catch (const UserErrorException& e) {
-            const std::string text = exceptionText(e.what());
-            if (text.starts_with("2024")) {
-                gf_log(fmt::format("MSFS and {} do not match, restarting ...", kProductName));
-                simRunning.store(false);
-                gf_simNoLongerConnected(true);
-            } else {
-                // Unknown simulator or interface version: shown, and the run
-                // waits for the user.
-                gf_reportError(text);
-            }
+            // Unknown simulator or interface version: shown, and the run
+            // waits for the user.
+            gf_reportError(exceptionText(e.what()));
         } catch (const std::exception& e) {
             gf_reportError(exceptionText(e.what()));
-            simGone();
+            simGone(link, run);
         } catch (...) {
             gf_reportError(fmt::format("Exception in {}", kSimClientThreadName));
-            simGone();
+            simGone(link, run);
         }
     } catch (...) {
     }
@@ -271,49 +255,50 @@ void onThreadException(std::exception_ptr error) noexcept {
 
 // Every way out of the thread. Nothing sends the queues any more, so the run
 // must not believe the simulation still runs.
-void lf_onSimClientExit() noexcept {
+void lf_onSimClientExit(SimLinkState& link) noexcept {
     try {
-        lf_onFlightReloaded();
+        lf_onFlightReloaded(link.hooks);
     } catch (...) {
     }
     try {
-        markDisconnected();
-        repaintSimStatus();
+        link.markDisconnected();
+        link.hooks.repaintWindow();
     } catch (...) {
     }
 }
 
-void onDispatchFailed() {
+void onDispatchFailed(SimLinkState& link, RunState& run) {
     gf_logUnlessClosing("SimConnect dispatch failed, the simulator has gone");
-    simGone();
+    simGone(link, run);
 }
 
-void dispatchLoop(std::stop_token& stop, sim::SimConnection& connection, const SimClientTiming& timing) {
+void dispatchLoop(const std::stop_token& stop, SimLinkState& link, RunState& run, sim::SimConnection& connection,
+                  const SimClientTiming& timing) {
     // The timer resolution is already fine enough here; nothing to raise.
     while (!stop.stop_requested()) {
-        if (!dispatchOnce(connection)) {
-            onDispatchFailed();
+        if (!dispatchOnce(link, run, connection)) {
+            onDispatchFailed(link, run);
             return;
         }
         timing.sleep(1ms);
     }
 }
 
-void showWaiting() {
+void showWaiting(const SimLinkState& link) {
     gf_log(" ");
-    gf_showMessage(fmt::format("Waiting for {} ...", simIs2020.load() ? kSimChoice2020 : kSimChoice2024), true);
+    gf_showMessage(fmt::format("Waiting for {} ...", simChoiceName(link.simVersion.load())), true);
     gf_flushLog();
 }
 
 // Tries to open until the simulator accepts, every 100 ms; nullptr when a
 // closing flag or the stop request comes first. Only the first try shows
 // that the program waits.
-sim::SimConnection* openWhenAccepted(std::stop_token& stop, sim::SimLibrary& library,
-                                        const SimClientTiming& timing) {
+sim::SimConnection* openWhenAccepted(const std::stop_token& stop, const SimLinkState& link, const RunState& run,
+                                     sim::SimLibrary& library, const SimClientTiming& timing) {
     bool waitingShown = false;
-    while (!isClosing() && !stop.stop_requested()) {
+    while (!run.isClosing() && !stop.stop_requested()) {
         if (!waitingShown) {
-            showWaiting();
+            showWaiting(link);
             waitingShown = true;
         }
         sim::SimConnection* handle = nullptr;
@@ -327,27 +312,21 @@ sim::SimConnection* openWhenAccepted(std::stop_token& stop, sim::SimLibrary& lib
 
 void lf_dispatchProc(const sim::RecvHeader* message, std::uint32_t size, void* context) {
     auto* dispatch = static_cast<DispatchContext*>(context);
+    if (dispatch == nullptr) {
+        gf_logAttention("! SimConnect reply without a dispatch context");
+        return;
+    }
     // After an exception the thread ends; the replies behind it are not handled.
-    if (dispatch != nullptr && dispatch->kept) return;
+    if (dispatch->kept) return;
     try {
-        handleReply(message, size);
+        handleReply(dispatch->link, dispatch->run, message, size);
     } catch (...) {
-        if (dispatch != nullptr) {
-            dispatch->kept = std::current_exception();
-            return;
-        }
-        try {
-            throw;
-        } catch (const std::exception& e) {
-            gf_logAttention(fmt::format("lf_dispatchProc exception: {}", exceptionText(e.what())));
-        } catch (...) {
-            gf_logAttention("lf_dispatchProc exception: Unknown exception");
-        }
+        dispatch->kept = std::current_exception();
     }
 }
 
-bool dispatchOnce(sim::SimConnection& connection) {
-    DispatchContext context;
+bool dispatchOnce(SimLinkState& link, RunState& run, sim::SimConnection& connection) {
+    DispatchContext context{.link = link, .run = run, .kept = nullptr};
     const sim::HResult hr = connection.callDispatch(lf_dispatchProc, &context);
     if (context.kept) std::rethrow_exception(context.kept);
     return sim::succeeded(hr);
@@ -363,54 +342,42 @@ void gf_closeSimConnect(sim::SimConnection*& handle) {
     handle = nullptr;
 }
 
-void lf_onFlightReloaded() {
-    const auto hooks = simLinkHooks();
-    if (!hooks->userGroundState || !hooks->standNameAtPosition || !hooks->reserveUserStand) return;
-    const std::optional<UserGroundState> user = hooks->userGroundState();
+void lf_onFlightReloaded(const SimLinkHookSlot& hooks) {
+    const auto installed = hooks.current();
+    if (!installed->userGroundState || !installed->standNameAtPosition || !installed->reserveUserStand) return;
+    const std::optional<UserGroundState> user = installed->userGroundState();
     if (!user || user->groundSpeedKt > kStandStillKt) return;
-    const std::string stand = hooks->standNameAtPosition(user->position);
-    if (!stand.empty()) hooks->reserveUserStand(stand);
+    const std::string stand = installed->standNameAtPosition(user->position);
+    if (!stand.empty()) installed->reserveUserStand(stand);
 }
 
-void lf_simClientThread(std::stop_token stop, sim::SimLibrary& library, SimClientTiming timing) {
+void lf_simClientThread(const std::stop_token& stop, SimLinkState& link, RunState& run, sim::SimLibrary& library,
+                        SimClientTiming timing) {
     if (!timing.sleep) timing.sleep = [](std::chrono::milliseconds d) { gf_sleepMs(d); };
     sim::SimConnection* handle = nullptr;
-    simHandle.store(nullptr);
+    link.simHandle.store(nullptr);
     try {
-        handle = openWhenAccepted(stop, library, timing);
+        handle = openWhenAccepted(stop, link, run, library, timing);
         if (handle != nullptr) {
-            simHandle.store(handle);
+            link.simHandle.store(handle);
             lf_registerSimDefinitions(*handle);
-            dispatchLoop(stop, *handle, timing);
+            dispatchLoop(stop, link, run, *handle, timing);
         }
     } catch (...) {
-        onThreadException(std::current_exception());
+        onThreadException(link, run, std::current_exception());
     }
-    lf_onSimClientExit();
+    lf_onSimClientExit(link);
     try {
         gf_closeSimConnect(handle);
     } catch (...) {
     }
 }
 
-bool simConnectedLamp() { return linkStatus().connected.load(); }
-
-bool simRunningLamp() { return linkStatus().running.load(); }
-
-std::string simConnectionText() {
-    std::lock_guard lock(linkStatus().textMutex);
-    return linkStatus().text;
-}
-
-void resetSimLink() {
-    markDisconnected();
-    {
-        std::lock_guard lock(linkStatus().textMutex);
-        linkStatus().text.clear();
-    }
-    clearSimQueues();
-    simQueuesPaused.store(false);
-    userObjectId.store(0);
+std::jthread startSimClientThread(SimLinkState& link, RunState& run, sim::SimLibrary& library,
+                                  SimClientTiming timing) {
+    return std::jthread([&link, &run, &library, timing = std::move(timing)](const std::stop_token& stop) mutable {
+        lf_simClientThread(stop, link, run, library, std::move(timing));
+    });
 }
 
 }  // namespace qvl

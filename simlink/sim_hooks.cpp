@@ -1,55 +1,40 @@
 #include "simlink/sim_hooks.h"
 
-#include <mutex>
+#include <utility>
 
 #include "core/parameters.h"
 #include "core/settings.h"
 
 namespace qvl {
-namespace {
 
-struct HookSlot {
-    std::mutex mutex;  // a leaf lock: guards `hooks` only
-    std::shared_ptr<const SimLinkHooks> hooks = std::make_shared<const SimLinkHooks>();
-};
-
-HookSlot& hookSlot() {
-    static HookSlot slot;
-    return slot;
-}
-
-}  // namespace
-
-void setSimLinkHooks(SimLinkHooks hooks) {
+void SimLinkHookSlot::publish(SimLinkHooks hooks) {
     auto published = std::make_shared<const SimLinkHooks>(std::move(hooks));
-    HookSlot& slot = hookSlot();
-    std::lock_guard lock(slot.mutex);
-    slot.hooks = std::move(published);
+    std::lock_guard lock(mutex_);
+    hooks_ = std::move(published);
 }
 
-std::shared_ptr<const SimLinkHooks> simLinkHooks() {
-    HookSlot& slot = hookSlot();
-    std::lock_guard lock(slot.mutex);
-    return slot.hooks;
+std::shared_ptr<const SimLinkHooks> SimLinkHookSlot::current() const {
+    std::lock_guard lock(mutex_);
+    return hooks_;
 }
 
-void gf_queueSimObjectEvent(const SimObjectEvent& event) {
-    const auto hooks = simLinkHooks();
+void SimLinkHookSlot::queueSimObjectEvent(const SimObjectEvent& event) const {
+    const auto hooks = current();
     if (hooks->queueSimObjectEvent) hooks->queueSimObjectEvent(event);
 }
 
-void repaintSimStatus() {
-    const auto hooks = simLinkHooks();
+void SimLinkHookSlot::repaintWindow() const {
+    const auto hooks = current();
     if (hooks->repaintWindow) hooks->repaintWindow();
 }
 
-GeoPosition hookedUserPosition() {
-    const auto hooks = simLinkHooks();
+GeoPosition SimLinkHookSlot::userPosition() const {
+    const auto hooks = current();
     return hooks->userPosition ? hooks->userPosition() : GeoPosition{};
 }
 
-void setSimStringSetting(StringParameter& setting, const std::string& value) {
-    const auto hooks = simLinkHooks();
+void SimLinkHookSlot::setStringSetting(StringParameter& setting, const std::string& value) const {
+    const auto hooks = current();
     if (hooks->setStringParameter) {
         hooks->setStringParameter(setting, value);
     } else {

@@ -4,14 +4,15 @@
 // settings. Each part installs its side when it starts; a hook that is not
 // installed does nothing (or answers "unknown").
 //
-// The hooks are replaced whole: setSimLinkHooks publishes a new set and
-// readers keep the set they took for as long as they use it.
+// The hooks are replaced whole: SimLinkHookSlot::publish puts a new set in
+// place and readers keep the set they took for as long as they use it.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -23,20 +24,20 @@ namespace qvl {
 class StringParameter;
 
 // What the simulator tells the engine about one object.
-enum SimObjectEventKind : std::uint32_t {
-    objectCreated = 0,          // a live aircraft's object: value2 = height above ground
-    staticObjectCreated = 1,    // a static parked aircraft's object
-    objectRemoved = 2,
-    objectGroundData = 3,       // value1 = ground altitude, value2 = height above ground
-    objectStaticValues = 4,     // value1 = static CG to ground (feet), value2 = static pitch (radians)
-    objectCreationFailed = 6,
+enum class SimObjectEventKind : std::uint32_t {
+    created = 0,          // a live aircraft's object: value2 = height above ground
+    staticCreated = 1,    // a static parked aircraft's object
+    removed = 2,
+    groundData = 3,       // value1 = ground altitude, value2 = height above ground
+    staticValues = 4,     // value1 = static CG to ground (feet), value2 = static pitch (radians)
+    creationFailed = 6,
 };
 
 struct SimObjectEvent {
     std::uint32_t objectId = 0;
     std::uint32_t hexId = 0;
     std::uint32_t settling = 0;  // the engine's settling counter; 0 when queued here
-    std::uint32_t kind = 0;      // SimObjectEventKind
+    SimObjectEventKind kind = SimObjectEventKind::created;
     double value1 = 0.0;
     double value2 = 0.0;
 };
@@ -78,14 +79,23 @@ struct SimLinkHooks {
     std::function<void(StringParameter&, const std::string&)> setStringParameter;
 };
 
-void setSimLinkHooks(SimLinkHooks hooks);
-std::shared_ptr<const SimLinkHooks> simLinkHooks();
+// The published hook set of one link, and safe calls through it (nothing
+// happens when a hook is missing). Any thread may publish or call.
+class SimLinkHookSlot {
+public:
+    void publish(SimLinkHooks hooks);
+    [[nodiscard]] std::shared_ptr<const SimLinkHooks> current() const;
 
-// The hooks, called safely (nothing happens when one is missing).
-void gf_queueSimObjectEvent(const SimObjectEvent& event);
-void repaintSimStatus();
-GeoPosition hookedUserPosition();
-// Sets the setting; saves it when a saver is installed.
-void setSimStringSetting(StringParameter& setting, const std::string& value);
+    void queueSimObjectEvent(const SimObjectEvent& event) const;
+    void repaintWindow() const;
+    // 0,0 while no position has arrived or no hook is installed.
+    [[nodiscard]] GeoPosition userPosition() const;
+    // Sets the setting; saves it into parameters.xml when no saver is installed.
+    void setStringSetting(StringParameter& setting, const std::string& value) const;
+
+private:
+    mutable std::mutex mutex_;  // a leaf lock: guards `hooks_` only
+    std::shared_ptr<const SimLinkHooks> hooks_ = std::make_shared<const SimLinkHooks>();
+};
 
 }  // namespace qvl

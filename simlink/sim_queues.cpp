@@ -2,12 +2,13 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
 #include "core/log.h"
 #include "core/messages.h"
-#include "core/run_flags.h"
+#include "core/run_state.h"
 #include "core/strings.h"
 #include "core/time_text.h"
 #include "simlink/sim_ids.h"
@@ -19,49 +20,35 @@ namespace {
 constexpr std::size_t kQueueRoom = 256;
 constexpr std::int32_t kRequestErrorDelaySeconds = 9;
 
-struct SimQueues {
-    std::array<std::vector<PositionCommand>, 2> positionBatches;
-    // Which batch is which; both change only under the mutex, on the run thread.
-    std::vector<PositionCommand>* writeBatch = &positionBatches[0];
-    std::vector<PositionCommand>* sendBatch = &positionBatches[1];
-    std::vector<EventCommand> events;
-    std::vector<CreateAircraftCommand> creations;
-    std::vector<std::uint32_t> removals;
-    // SimClient thread only.
-    std::vector<PendingCreation> pending;
-    std::vector<std::uint32_t> newObjects;
-};
+constexpr std::uint32_t lightValue(bool on) { return on ? 1u : 0u; }
 
-SimQueues& queues() {
-    static SimQueues q;
-    return q;
+void appendEvent(SimQueues& queues, std::uint32_t objectId, SimEventId eventId, std::uint32_t data) {
+    const EventCommand event{.objectId = objectId, .eventId = eventId, .data = data};
+    queues.pushEvents({&event, 1});
 }
 
-void appendEvent(std::uint32_t objectId, std::uint32_t eventId, std::uint32_t data) {
-    std::lock_guard lock(simQueueMutex());
-    queues().events.push_back({objectId, eventId, data});
+// Takes the first entry that matches; the last entry takes its place.
+template <class T, class Match>
+std::optional<T> takeFirst(std::vector<T>& list, Match match) {
+    const auto it = std::find_if(list.begin(), list.end(), match);
+    if (it == list.end()) return std::nullopt;
+    T taken = std::move(*it);
+    if (it != list.end() - 1) *it = std::move(list.back());
+    list.pop_back();
+    return taken;
 }
 
-// What the frame sender has not yet sent; the run thread's write batch stays.
-void discardQueued(SimQueues& q) {
-    q.sendBatch->clear();
-    q.events.clear();
-    q.creations.clear();
-    q.removals.clear();
-}
-
-void sendPositions(sim::SimConnection& handle, SimQueues& q) {
-    const std::uint32_t user = userObjectId.load(std::memory_order_relaxed);
-    for (const PositionCommand& p : *q.sendBatch) {
+void sendPositions(sim::SimConnection& handle, std::span<const PositionCommand> positions,
+                   std::uint32_t userObjectId) {
+    for (const PositionCommand& p : positions) {
         // 0: the simulator has not reported the object yet.
-        if (p.objectId <= user) continue;
+        if (p.objectId <= userObjectId) continue;
         (void)handle.setDataOnSimObject(defAiPosition, p.objectId, 0, 0, kAiPositionBlockSize, &p);
     }
-    q.sendBatch->clear();
 }
 
-void sendEvents(sim::SimConnection& handle, SimQueues& q) {
-    for (const EventCommand& e : q.events) {
+void sendEvents(sim::SimConnection& handle, std::span<const EventCommand> events) {
+    for (const EventCommand& e : events) {
         // Flaps move only on an aircraft released from the simulator's AI.
         const bool flaps = e.eventId == evFlapsSet;
         if (flaps) (void)handle.aiReleaseControl(e.objectId, reqReleaseControl);
@@ -73,126 +60,174 @@ void sendEvents(sim::SimConnection& handle, SimQueues& q) {
             (void)handle.aiReleaseControl(e.objectId, reqReleaseControl);
         }
     }
-    q.events.clear();
-}
-
-void sendCreations(SimQueues& q) {
-    for (const CreateAircraftCommand& c : q.creations) gf_createAiAircraft(c);
-    q.creations.clear();
-}
-
-void sendRemovals(SimQueues& q) {
-    for (std::uint32_t id : q.removals) gf_removeAiAircraft(id);
-    q.removals.clear();
 }
 
 }  // namespace
 
-std::mutex& simQueueMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-void gf_initSimQueues() {
+void SimQueues::reserve() {
     {
-        std::lock_guard lock(simQueueMutex());
-        SimQueues& q = queues();
-        for (auto& batch : q.positionBatches) batch.reserve(kQueueRoom);
-        q.events.reserve(kQueueRoom);
-        q.creations.reserve(kQueueRoom);
-        q.removals.reserve(kQueueRoom);
-        q.pending.reserve(kQueueRoom);
-        q.newObjects.reserve(kQueueRoom);
+        std::lock_guard lock(mutex_);
+        for (auto& batch : positionBatches_) batch.reserve(kQueueRoom);
+        events_.reserve(kQueueRoom);
+        creations_.reserve(kQueueRoom);
+        removals_.reserve(kQueueRoom);
     }
-    simQueuesPaused.store(false);
+    std::lock_guard lock(listMutex_);
+    pending_.reserve(kQueueRoom);
+    newObjects_.reserve(kQueueRoom);
 }
 
-void clearSimQueues() {
-    std::lock_guard lock(simQueueMutex());
-    SimQueues& q = queues();
-    discardQueued(q);
-    q.writeBatch->clear();
-    q.pending.clear();
-    q.newObjects.clear();
+void SimQueues::clear() {
+    {
+        std::lock_guard lock(mutex_);
+        for (auto& batch : positionBatches_) batch.clear();
+        writeIndex_ = 0;
+        events_.clear();
+        creations_.clear();
+        removals_.clear();
+    }
+    std::lock_guard lock(listMutex_);
+    pending_.clear();
+    newObjects_.clear();
 }
 
-void gf_queueCreateAircraft(const CreateAircraftCommand& command) {
-    std::lock_guard lock(simQueueMutex());
-    queues().creations.push_back(command);
+void SimQueues::pushCreation(const CreateAircraftCommand& command) {
+    std::lock_guard lock(mutex_);
+    creations_.push_back(command);
 }
 
-void gf_queueEngineShutdown(std::uint32_t objectId) { appendEvent(objectId, evEngineAutoShutdown, 0); }
-
-void gf_queueEngineStart(std::uint32_t objectId) { appendEvent(objectId, evEngineAutoStart, 0); }
-
-void gf_queueLights(std::uint32_t objectId, std::uint32_t nav, std::uint32_t beacon,
-                    std::uint32_t landing, std::uint32_t taxi, std::uint32_t strobes,
-                    std::uint32_t logo, std::uint32_t cabin) {
-    const std::array<EventCommand, 7> lights{{
-        {objectId, evNavLightsSet, nav},
-        {objectId, evBeaconLightsSet, beacon},
-        {objectId, evLandingLightsSet, landing},
-        {objectId, evTaxiLightsSet, taxi},
-        {objectId, evStrobesSet, strobes},
-        {objectId, evLogoLightsSet, logo},
-        {objectId, evCabinLightsSet, cabin},
-    }};
-    queueClientEvents(lights);
+void SimQueues::pushEvents(std::span<const EventCommand> events) {
+    std::lock_guard lock(mutex_);
+    events_.insert(events_.end(), events.begin(), events.end());
 }
 
-void gf_queueNavLights(std::uint32_t objectId, std::uint32_t value) {
-    appendEvent(objectId, evNavLightsSet, value);
+void SimQueues::pushRemoval(std::uint32_t objectId) {
+    std::lock_guard lock(mutex_);
+    removals_.push_back(objectId);
 }
 
-void gf_queueCabinLights(std::uint32_t objectId, std::uint32_t value) {
-    appendEvent(objectId, evCabinLightsSet, value);
-}
+void SimQueues::appendPosition(const PositionCommand& position) { writeBatch().push_back(position); }
 
-void queueClientEvents(std::span<const EventCommand> events) {
-    std::lock_guard lock(simQueueMutex());
-    auto& queue = queues().events;
-    queue.insert(queue.end(), events.begin(), events.end());
-}
-
-void queueRemoval(std::uint32_t objectId) {
-    std::lock_guard lock(simQueueMutex());
-    queues().removals.push_back(objectId);
-}
-
-void appendPosition(const PositionCommand& position) { queues().writeBatch->push_back(position); }
-
-bool exchangePositionBatches() {
-    SimQueues& q = queues();
-    std::unique_lock lock(simQueueMutex(), std::try_to_lock);
+bool SimQueues::exchangePositionBatches() {
+    std::unique_lock lock(mutex_, std::try_to_lock);
     if (!lock.owns_lock()) {
-        q.writeBatch->clear();
+        // The frame sender is busy: this tick's positions are dropped, the
+        // next tick sends fresher ones.
+        writeBatch().clear();
         return false;
     }
-    std::swap(q.writeBatch, q.sendBatch);
-    q.writeBatch->clear();
+    writeIndex_ = 1 - writeIndex_;
+    writeBatch().clear();
     return true;
 }
 
-void lf_onFrame() {
-    // Never wait here: a busy mutex costs one frame, and the commands go out
-    // with the next one in the order they were queued.
-    std::unique_lock lock(simQueueMutex(), std::try_to_lock);
-    if (!lock.owns_lock()) return;
-    SimQueues& q = queues();
-    if (simQueuesPaused.load()) {
-        discardQueued(q);
-        return;
-    }
-    sim::SimConnection* handle = simHandle.load();
-    if (handle == nullptr) return;
-    sendPositions(*handle, q);
-    sendEvents(*handle, q);
-    sendCreations(q);
-    sendRemovals(q);
+void SimQueues::discardQueuedLocked() {
+    sendBatch().clear();
+    events_.clear();
+    creations_.clear();
+    removals_.clear();
 }
 
-void gf_createAiAircraft(const CreateAircraftCommand& command) {
-    sim::SimConnection* handle = simHandle.load();
+SimQueueSizes SimQueues::sizes() const {
+    std::lock_guard lock(mutex_);
+    return {.sendPositions = positionBatches_[1 - writeIndex_].size(),
+            .events = events_.size(),
+            .creations = creations_.size(),
+            .removals = removals_.size()};
+}
+
+void SimQueues::rememberCreation(PendingCreation creation) {
+    std::lock_guard lock(listMutex_);
+    pending_.push_back(std::move(creation));
+}
+
+std::optional<PendingCreation> SimQueues::takeCreationByPacket(std::uint32_t packetId) {
+    std::lock_guard lock(listMutex_);
+    return takeFirst(pending_, [packetId](const PendingCreation& p) { return p.packetId == packetId; });
+}
+
+std::optional<PendingCreation> SimQueues::takeCreationByCallsign(std::string_view callsign) {
+    std::lock_guard lock(listMutex_);
+    return takeFirst(pending_, [callsign](const PendingCreation& p) { return p.callsign == callsign; });
+}
+
+void SimQueues::noteNewObjectId(std::uint32_t objectId) {
+    std::lock_guard lock(listMutex_);
+    newObjects_.push_back(objectId);
+}
+
+bool SimQueues::takeNewObjectId(std::uint32_t objectId) {
+    std::lock_guard lock(listMutex_);
+    return takeFirst(newObjects_, [objectId](std::uint32_t id) { return id == objectId; }).has_value();
+}
+
+std::vector<PendingCreation> SimQueues::pendingCreations() const {
+    std::lock_guard lock(listMutex_);
+    return pending_;
+}
+
+std::vector<std::uint32_t> SimQueues::newObjectIds() const {
+    std::lock_guard lock(listMutex_);
+    return newObjects_;
+}
+
+void gf_initSimQueues(SimLinkState& link) {
+    link.queues.reserve();
+    link.simQueuesPaused.store(false);
+}
+
+void gf_queueCreateAircraft(SimQueues& queues, const CreateAircraftCommand& command) {
+    queues.pushCreation(command);
+}
+
+void gf_queueEngineShutdown(SimQueues& queues, std::uint32_t objectId) {
+    appendEvent(queues, objectId, evEngineAutoShutdown, 0);
+}
+
+void gf_queueEngineStart(SimQueues& queues, std::uint32_t objectId) {
+    appendEvent(queues, objectId, evEngineAutoStart, 0);
+}
+
+void gf_queueLights(SimQueues& queues, std::uint32_t objectId, const Lights& lights) {
+    const std::array<EventCommand, 7> events{{
+        {.objectId = objectId, .eventId = evNavLightsSet, .data = lightValue(lights.nav)},
+        {.objectId = objectId, .eventId = evBeaconLightsSet, .data = lightValue(lights.beacon)},
+        {.objectId = objectId, .eventId = evLandingLightsSet, .data = lightValue(lights.landing)},
+        {.objectId = objectId, .eventId = evTaxiLightsSet, .data = lightValue(lights.taxi)},
+        {.objectId = objectId, .eventId = evStrobesSet, .data = lightValue(lights.strobes)},
+        {.objectId = objectId, .eventId = evLogoLightsSet, .data = lightValue(lights.logo)},
+        {.objectId = objectId, .eventId = evCabinLightsSet, .data = lightValue(lights.cabin)},
+    }};
+    queues.pushEvents(events);
+}
+
+void gf_queueNavLights(SimQueues& queues, std::uint32_t objectId, bool on) {
+    appendEvent(queues, objectId, evNavLightsSet, lightValue(on));
+}
+
+void gf_queueCabinLights(SimQueues& queues, std::uint32_t objectId, bool on) {
+    appendEvent(queues, objectId, evCabinLightsSet, lightValue(on));
+}
+
+void lf_onFrame(SimLinkState& link, RunState& run) {
+    // Never wait here: a busy mutex costs one frame, and the commands go out
+    // with the next one in the order they were queued. While paused they are
+    // dropped under the mutex, so a producer appending at the same moment is
+    // safe.
+    link.queues.trySend([&](const QueuedCommands& queued) {
+        if (link.simQueuesPaused.load()) return true;  // dropped
+        sim::SimConnection* handle = link.simHandle.load();
+        if (handle == nullptr) return false;  // kept for a connection
+        sendPositions(*handle, queued.positions, link.userObjectId.load(std::memory_order_relaxed));
+        sendEvents(*handle, queued.events);
+        for (const CreateAircraftCommand& c : queued.creations) gf_createAiAircraft(link, run, c);
+        for (std::uint32_t id : queued.removals) gf_removeAiAircraft(link, run, id);
+        return true;
+    });
+}
+
+void gf_createAiAircraft(SimLinkState& link, RunState& run, const CreateAircraftCommand& command) {
+    sim::SimConnection* handle = link.simHandle.load();
     const sim::HResult hr =
         handle == nullptr ? sim::kFail
                           : handle->aiCreateNonAtcAircraft(command.liveryTitle, command.callsign,
@@ -200,7 +235,7 @@ void gf_createAiAircraft(const CreateAircraftCommand& command) {
     if (sim::failed(hr)) {
         gf_logAttention(fmt::format("! Simcon call to create ac in sim failed, hexid:{}, liv: '{}', callsign: {})",
                                     command.hexId, command.liveryTitle, command.callsign));
-        gf_onSimConnectRequestError();
+        gf_onSimConnectRequestError(link, run);
         return;
     }
     std::uint32_t packetId = 0;
@@ -208,38 +243,28 @@ void gf_createAiAircraft(const CreateAircraftCommand& command) {
         gf_logAttention("GetLastSentPacketID");
         packetId = 0;
     }
-    queues().pending.push_back({packetId, command.hexId, command.callsign});
+    link.queues.rememberCreation({.packetId = packetId, .hexId = command.hexId, .callsign = command.callsign});
 }
 
-void gf_removeAiAircraft(std::uint32_t objectId) {
-    if (objectId <= userObjectId.load()) {
+void gf_removeAiAircraft(SimLinkState& link, RunState& run, std::uint32_t objectId) {
+    if (objectId <= link.userObjectId.load()) {
         gf_logAttention(fmt::format("SimConnect call to remove ac with objectid {}", gf_objectIdText(objectId)));
         return;
     }
-    sim::SimConnection* handle = simHandle.load();
+    sim::SimConnection* handle = link.simHandle.load();
     const sim::HResult hr = handle == nullptr ? sim::kFail : handle->aiRemoveObject(objectId, reqRemoveObject);
     if (sim::failed(hr)) {
         gf_logAttention(fmt::format("{} !SimConnect call to remove AI ac from sim failed, id {}?",
                                     gf_utcTimeNow(), gf_objectIdText(objectId)));
-        gf_onSimConnectRequestError();
+        gf_onSimConnectRequestError(link, run);
     }
 }
 
-bool gf_onSimConnectRequestError() {
+bool gf_onSimConnectRequestError(SimLinkState& link, RunState& run) {
     gf_showMessage("SimConnect request error", true);
-    const bool wasPaused = simQueuesPaused.exchange(true);
-    endRun(RestartReason::simConnectError, kRequestErrorDelaySeconds);
+    const bool wasPaused = link.simQueuesPaused.exchange(true);
+    run.endRun(RestartReason::simConnectError, kRequestErrorDelaySeconds);
     return wasPaused;
-}
-
-std::vector<PendingCreation>& pendingCreations() { return queues().pending; }
-
-std::vector<std::uint32_t>& newObjectIds() { return queues().newObjects; }
-
-SimQueueSizes simQueueSizes() {
-    std::lock_guard lock(simQueueMutex());
-    const SimQueues& q = queues();
-    return {q.sendBatch->size(), q.events.size(), q.creations.size(), q.removals.size()};
 }
 
 }  // namespace qvl

@@ -3,26 +3,33 @@
 // The AI traffic engine decides on the run thread what the simulator must
 // do; only the SimClient thread talks to the simulator. Between them stand a
 // double-buffered batch of positions, the client events, the creations and
-// the removals, all under simQueueMutex. At every simulator frame the frame
-// sender (lf_onFrame) sends them in a fixed order. Neither side waits for the
-// other: the frame sender and the exchange of the position batches only try
-// the mutex and skip their turn when it is busy.
+// the removals, all under one mutex (SimQueues). At every simulator frame the
+// frame sender (lf_onFrame) sends them in a fixed order. Neither side waits
+// for the other: the frame sender and the exchange of the position batches
+// only try the mutex and skip their turn when it is busy.
 //
-// Lock order: the engine's event mutex before simQueueMutex. Nothing is
-// locked while simQueueMutex is held except the log's and the message
-// lines' own leaf locks.
+// Lock order: the engine's event mutex, then the queue mutex, then the
+// creation lists' mutex. Nothing else is locked while the queue mutex is
+// held except the log's, the message lines', the status panel's and the
+// hooks' own leaf locks.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/sim/sim_api.h"
 
 namespace qvl {
+
+struct SimLinkState;
+struct RunState;
 
 // One AI aircraft's position for one frame. The first 64 bytes are the data
 // block of definition 402, in this order.
@@ -46,6 +53,17 @@ struct EventCommand {
     std::uint32_t data = 0;
 };
 
+// The seven lights that gf_queueLights sets at once; off unless named.
+struct Lights {
+    bool nav = false;
+    bool beacon = false;
+    bool landing = false;
+    bool taxi = false;
+    bool strobes = false;
+    bool logo = false;
+    bool cabin = false;
+};
+
 struct CreateAircraftCommand {
     sim::InitPosition position{};
     std::string callsign;     // the tail number the simulator shows
@@ -60,51 +78,13 @@ struct PendingCreation {
     std::string callsign;
 };
 
-// Guards the position batches, the events, the creations and the removals.
-// Run-thread requests to the simulator are also made while holding it.
-std::mutex& simQueueMutex();
-
-// Prepares the queues for a run (room for 256 entries each) and clears the
-// pause flag. Called before the SimClient thread starts.
-void gf_initSimQueues();
-// Empties every queue and list (the reset between runs).
-void clearSimQueues();
-
-// --- Producers (a blocking lock per call) ---
-void gf_queueCreateAircraft(const CreateAircraftCommand& command);
-void gf_queueEngineShutdown(std::uint32_t objectId);
-void gf_queueEngineStart(std::uint32_t objectId);
-// nav, beacon, landing, taxi, strobes, logo, cabin: seven events under one lock.
-void gf_queueLights(std::uint32_t objectId, std::uint32_t nav, std::uint32_t beacon,
-                    std::uint32_t landing, std::uint32_t taxi, std::uint32_t strobes,
-                    std::uint32_t logo, std::uint32_t cabin);
-void gf_queueNavLights(std::uint32_t objectId, std::uint32_t value);
-void gf_queueCabinLights(std::uint32_t objectId, std::uint32_t value);
-// Gear, flaps, spoilers, throttle, the all-lights toggle, the freezes: in
-// the given order under one lock.
-void queueClientEvents(std::span<const EventCommand> events);
-void queueRemoval(std::uint32_t objectId);
-
-// --- The run thread's position batch ---
-// Appends to the write batch. Run thread only; no lock.
-void appendPosition(const PositionCommand& position);
-// Once per tick: when the mutex is free the batches change roles (the new
-// write batch is emptied); when it is busy the write batch's positions are
-// dropped. True when the batches changed roles.
-bool exchangePositionBatches();
-
-// --- The consumer (SimClient thread) ---
-void lf_onFrame();
-void gf_createAiAircraft(const CreateAircraftCommand& command);
-void gf_removeAiAircraft(std::uint32_t objectId);
-// The one reaction to any failed request: message, paused queues, the run
-// ends with SIMCONNECT ERROR and restarts after 9 seconds. Returns the
-// previous pause flag.
-bool gf_onSimConnectRequestError();
-
-// Touched only on the SimClient thread, outside the mutex.
-std::vector<PendingCreation>& pendingCreations();
-std::vector<std::uint32_t>& newObjectIds();
+// What the frame sender finds queued, seen under the queue mutex.
+struct QueuedCommands {
+    std::span<const PositionCommand> positions;
+    std::span<const EventCommand> events;
+    std::span<const CreateAircraftCommand> creations;
+    std::span<const std::uint32_t> removals;
+};
 
 // Sizes of the queues, under the mutex. The write batch belongs to the run
 // thread and is not counted.
@@ -114,6 +94,98 @@ struct SimQueueSizes {
     std::size_t creations = 0;
     std::size_t removals = 0;
 };
-SimQueueSizes simQueueSizes();
+
+class SimQueues {
+public:
+    // Room for 256 entries in every queue and list, so that steady operation
+    // allocates nothing.
+    void reserve();
+    // Empties every queue and list; the batches take their first roles again.
+    void clear();
+
+    // --- Producers (a blocking lock per call) ---
+    void pushCreation(const CreateAircraftCommand& command);
+    // In the given order, under one lock.
+    void pushEvents(std::span<const EventCommand> events);
+    void pushRemoval(std::uint32_t objectId);
+
+    // --- The run thread's position batch ---
+    // Appends to the write batch. Run thread only; no lock.
+    void appendPosition(const PositionCommand& position);
+    // Once per tick: when the mutex is free the batches change roles (the new
+    // write batch is emptied); when it is busy the write batch's positions
+    // are dropped. True when the batches changed roles.
+    bool exchangePositionBatches();
+
+    // --- The frame sender ---
+    // When the mutex is free: `send` sees the queued commands while the mutex
+    // is held, and they are emptied afterwards when it returns true. False
+    // (and nothing touched) when the mutex is busy.
+    template <class Send>
+    bool trySend(Send&& send) {
+        std::unique_lock lock(mutex_, std::try_to_lock);
+        if (!lock.owns_lock()) return false;
+        if (send(QueuedCommands{sendBatch(), events_, creations_, removals_})) discardQueuedLocked();
+        return true;
+    }
+    // The mutex for a simulator request made from another thread, so that it
+    // never overlaps with the frame sender's calls.
+    [[nodiscard]] std::unique_lock<std::mutex> lock() { return std::unique_lock(mutex_); }
+    [[nodiscard]] SimQueueSizes sizes() const;
+
+    // --- Creations asked of the simulator, and objects it reported ---
+    // Used on the SimClient thread; a leaf lock of their own keeps them safe
+    // for readers on other threads.
+    void rememberCreation(PendingCreation creation);
+    // Removes and returns the first creation with that packet id (the last
+    // entry takes its place).
+    std::optional<PendingCreation> takeCreationByPacket(std::uint32_t packetId);
+    // The same, by callsign.
+    std::optional<PendingCreation> takeCreationByCallsign(std::string_view callsign);
+    void noteNewObjectId(std::uint32_t objectId);
+    // True when the id was waiting; it is removed (the last entry takes its place).
+    bool takeNewObjectId(std::uint32_t objectId);
+    [[nodiscard]] std::vector<PendingCreation> pendingCreations() const;
+    [[nodiscard]] std::vector<std::uint32_t> newObjectIds() const;
+
+private:
+    std::vector<PositionCommand>& writeBatch() { return positionBatches_[writeIndex_]; }
+    std::vector<PositionCommand>& sendBatch() { return positionBatches_[1 - writeIndex_]; }
+    void discardQueuedLocked();
+
+    mutable std::mutex mutex_;  // guards everything below down to the lists
+    std::array<std::vector<PositionCommand>, 2> positionBatches_;
+    // Which batch the run thread writes; changed only under the mutex, on the run thread.
+    std::size_t writeIndex_ = 0;
+    std::vector<EventCommand> events_;
+    std::vector<CreateAircraftCommand> creations_;
+    std::vector<std::uint32_t> removals_;
+
+    mutable std::mutex listMutex_;  // a leaf lock: guards the two lists
+    std::vector<PendingCreation> pending_;
+    std::vector<std::uint32_t> newObjects_;
+};
+
+// Prepares the queues for a run (room for 256 entries each) and clears the
+// pause flag. Called before the SimClient thread starts.
+void gf_initSimQueues(SimLinkState& link);
+
+// --- Producers ---
+void gf_queueCreateAircraft(SimQueues& queues, const CreateAircraftCommand& command);
+void gf_queueEngineShutdown(SimQueues& queues, std::uint32_t objectId);
+void gf_queueEngineStart(SimQueues& queues, std::uint32_t objectId);
+// Seven events under one lock: nav, beacon, landing, taxi, strobes, logo, cabin.
+void gf_queueLights(SimQueues& queues, std::uint32_t objectId, const Lights& lights);
+void gf_queueNavLights(SimQueues& queues, std::uint32_t objectId, bool on);
+void gf_queueCabinLights(SimQueues& queues, std::uint32_t objectId, bool on);
+
+// --- The consumer (SimClient thread) ---
+void lf_onFrame(SimLinkState& link, RunState& run);
+void gf_createAiAircraft(SimLinkState& link, RunState& run, const CreateAircraftCommand& command);
+void gf_removeAiAircraft(SimLinkState& link, RunState& run, std::uint32_t objectId);
+// The one reaction to any failed request: message, paused queues, the run
+// ends with SIMCONNECT ERROR and restarts after 9 seconds. Returns the
+// previous pause flag.
+bool gf_onSimConnectRequestError(SimLinkState& link, RunState& run);
 
 }  // namespace qvl

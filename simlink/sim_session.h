@@ -8,12 +8,22 @@
 // "SIM WAS CLOSED".
 #pragma once
 
+#include <cstdint>
+
 namespace qvl {
 
-// Nothing when the run is already closing. With `wrongSimulator`: SIM_CHOICE
-// becomes the other simulator (saved) and the run ends with NEW SETTINGS
-// after 3 seconds. Otherwise: logged, and the run ends with SIM WAS CLOSED,
-// delay 0.
-void gf_simNoLongerConnected(bool wrongSimulator);
+struct RunState;
+struct SimLinkState;
+
+enum class SimDisconnect : std::uint8_t {
+    simulatorGone,   // the connection was lost or failed
+    wrongSimulator,  // the simulator that answered is not the chosen one
+};
+
+// Nothing when the run is already closing. With a wrong simulator:
+// SIM_CHOICE becomes the other simulator (saved) and the run ends with NEW
+// SETTINGS after 3 seconds. Otherwise: logged, and the run ends with SIM WAS
+// CLOSED, delay 0.
+void gf_simNoLongerConnected(const SimLinkState& link, RunState& run, SimDisconnect why);
 
 }  // namespace qvl

@@ -4,8 +4,6 @@
 
 namespace qvl {
 
-void applySimChoice() { simIs2020.store(SIM_CHOICE.value() == kSimChoice2020); }
-
-std::string_view otherSimChoice() { return simIs2020.load() ? kSimChoice2024 : kSimChoice2020; }
+SimVersion chosenSimVersion() { return simVersionOfChoice(SIM_CHOICE.value()); }
 
 }  // namespace qvl

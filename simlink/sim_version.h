@@ -1,21 +1,34 @@
-// The simulator chosen for the run: true for "MSFS 2020", false for
-// "MSFS 2024". Derived from SIM_CHOICE when a run starts; every part of the
-// program that depends on the simulator reads it.
+// The simulator chosen for a run, "MSFS 2020" or "MSFS 2024". It is derived
+// from SIM_CHOICE when a run starts and kept in the link's state
+// (SimLinkState::simVersion); every part that depends on the simulator reads
+// it from there or is handed it.
 #pragma once
 
-#include <atomic>
+#include <cstdint>
 #include <string_view>
 
 namespace qvl {
 
+enum class SimVersion : std::uint8_t { msfs2020, msfs2024 };
+
 inline constexpr std::string_view kSimChoice2020 = "MSFS 2020";
 inline constexpr std::string_view kSimChoice2024 = "MSFS 2024";
 
-inline std::atomic<bool> simIs2020{true};
+// "MSFS 2020" or "MSFS 2024", as SIM_CHOICE and the connection text name it.
+constexpr std::string_view simChoiceName(SimVersion version) noexcept {
+    return version == SimVersion::msfs2020 ? kSimChoice2020 : kSimChoice2024;
+}
 
-// simIs2020 := SIM_CHOICE is "MSFS 2020".
-void applySimChoice();
-// The choice that is not the current run's.
-std::string_view otherSimChoice();
+constexpr SimVersion otherSimVersion(SimVersion version) noexcept {
+    return version == SimVersion::msfs2020 ? SimVersion::msfs2024 : SimVersion::msfs2020;
+}
+
+// The simulator a choice names: MSFS 2020 only for "MSFS 2020".
+constexpr SimVersion simVersionOfChoice(std::string_view choice) noexcept {
+    return choice == kSimChoice2020 ? SimVersion::msfs2020 : SimVersion::msfs2024;
+}
+
+// The simulator SIM_CHOICE names now.
+SimVersion chosenSimVersion();
 
 }  // namespace qvl

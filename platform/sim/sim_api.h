@@ -69,6 +69,8 @@ enum RecvId : std::uint32_t {
     recvSimObjectData = 8,
     recvSimObjectDataByType = 9,
     recvAssignedObjectId = 12,
+    recvClientData = 16,  // data of a client data area; the program declares none
+    recvEventEx1 = 27,    // an event with several data words; the program maps none
     recvFacilityData = 28,
     recvFacilityDataEnd = 29,
 };

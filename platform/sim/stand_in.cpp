@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <utility>
 
 #include "platform/sim/stand_in_world.h"
 #include "platform/units.h"
@@ -854,7 +855,7 @@ std::unique_ptr<StandInSimulator> makeStandInForRun(std::function<void(std::stri
         }
     }
     auto sim = std::make_unique<StandInSimulator>(std::move(config));
-    sim->setLogHook(log);
+    sim->setLogHook(std::move(log));
     if (const char* trace = std::getenv("QVL_SIM_TRACE"); trace != nullptr && *trace != '\0') {
         sim->setTraceFile(trace);
     }

@@ -129,6 +129,39 @@ TEST_F(StandIn, ZuluClockRollsOverAndTheUserMovesOnItsLine) {
     EXPECT_NEAR(sim->object(kUserObject)->latitude, 50.0 + 1.0 / 60.0, 1e-6);
 }
 
+// A world that nobody called for ten minutes does not replay them: it skips
+// ahead and plays only the last ten seconds (300 frames at 30 a second).
+TEST_F(StandIn, LongPauseReplaysOnlyTheLastTenSeconds) {
+    config.user.groundSpeedKt = 360.0;  // 0.1 nm a second, due north
+    start();
+    conn->addToDataDefinition(409, "SIM ON GROUND", "Bool", DataType::int64, 0, kUnusedId);
+    conn->requestDataOnSimObject(108, 409, kUserObject, Period::second);
+    ASSERT_EQ(dispatch(*conn, recvSimObjectData).size(), 1u);  // the answer at once
+    frames(30 * 600);
+    EXPECT_EQ(dispatch(*conn, recvSimObjectData).size(), 10u);  // one a second, for ten seconds
+    EXPECT_EQ(sim->frameCount(), 30u * 600u);                   // the frame count keeps to the clock
+    EXPECT_NEAR(sim->object(kUserObject)->latitude, 50.0 + 1.0 / 60.0, 1e-6);  // ten seconds of flight
+}
+
+// After QUIT a connection hears nothing more: what was queued behind it is
+// dropped, the next dispatch fails, and no open succeeds until a restart.
+TEST_F(StandIn, QuitIsTheLastReplyOfAConnection) {
+    start();
+    conn->subscribeToSystemEvent(201, "Sim");
+    sim->quit();
+    sim->injectException(exceptionTooManyObjects, 0, 0);  // queued behind the quit
+    const auto replies = dispatch(*conn);
+    ASSERT_FALSE(replies.empty());
+    EXPECT_EQ(replies.back().id(), std::uint32_t{recvQuit});
+    EXPECT_EQ(std::count_if(replies.begin(), replies.end(), [](const Reply& r) { return r.id() == recvException; }), 0);
+    EXPECT_FALSE(succeeded(conn->callDispatch([](const RecvHeader*, std::uint32_t, void*) {}, nullptr)));
+    EXPECT_EQ(sim->openConnectionCount(), 0u);
+    SimConnection* again = nullptr;
+    EXPECT_FALSE(succeeded(sim->open(&again, "Quorvelant", 0)));
+    sim->restart();
+    EXPECT_TRUE(succeeded(sim->open(&again, "Quorvelant", 0)));
+}
+
 TEST_F(StandIn, TextsWithoutATerminatingZeroFillTheirField) {
     config.simulatorName = std::string(300, 'K');
     config.unterminatedStrings = true;

@@ -34,15 +34,15 @@ TEST_F(PackageFolders, SteamInstallationComesFirstAndNeedsItsCommunity) {
     const fs::path steam = packages(roaming / "Microsoft Flight Simulator" / "Packages", {"Official"});
     const fs::path store = packages(drive / "MSFS Packages", {"Community", "Official"});
     pointUserCfgAt(storeCfg, store);
-    ASSERT_TRUE(gf_detectMsfs());
+    ASSERT_TRUE(gf_detectMsfs(link));
     EXPECT_EQ(MSFS_INSTALL_PATH.value(), store.string());
 
     fs::create_directories(steam / "Community");
-    ASSERT_TRUE(gf_detectMsfs());
+    ASSERT_TRUE(gf_detectMsfs(link));
     EXPECT_EQ(MSFS_INSTALL_PATH.value(), steam.string());
     EXPECT_EQ(ALL_INSTALL_PATH.value(), steam.string());
     EXPECT_EQ(rec.savedKeys, (std::vector<std::string>{"MSFS_INSTALL_PATH", "MSFS_INSTALL_PATH"}));
-    EXPECT_EQ(gf_simPackagesPath("Community"), steam / "Community");
+    EXPECT_EQ(gf_simPackagesPath(SimVersion::msfs2020, "Community"), steam / "Community");
 }
 
 TEST_F(PackageFolders, UserCfgCandidatesAreTriedInTheirOrder) {
@@ -50,33 +50,33 @@ TEST_F(PackageFolders, UserCfgCandidatesAreTriedInTheirOrder) {
     const fs::path dashboardCfg = local / "Packages" / "Microsoft.FlightDashboard_8wekyb3d8bbwe" / "LocalCache" / "UserCfg.opt";
     const fs::path last = local / "MSFSPackages" / "UserCfg.opt";
     writeUserCfg(last, "x");
-    EXPECT_EQ(lf_findUserCfgOpt(), last);
+    EXPECT_EQ(lf_findUserCfgOpt(SimVersion::msfs2020), last);
     EXPECT_TRUE(logHas("MSFS detection, not found: " + dashboardCfg.string() + "\n"));
     for (const fs::path& cfg : {dashboardCfg, steamCfg, storeCfg}) {
         writeUserCfg(cfg, "x");
-        EXPECT_EQ(lf_findUserCfgOpt(), cfg);
+        EXPECT_EQ(lf_findUserCfgOpt(SimVersion::msfs2020), cfg);
     }
 }
 
 TEST_F(PackageFolders, NewerSimulatorNeedsItsOwnOfficialFolder) {
-    simIs2020.store(false);
+    link.simVersion.store(SimVersion::msfs2024);
     const fs::path cfg = local / "Packages" / "Microsoft.Limitless_8wekyb3d8bbwe" / "LocalCache" / "UserCfg.opt";
     pointUserCfgAt(cfg, packages(drive / "Old", {"Community", "Official"}));
-    EXPECT_FALSE(gf_detectMsfs());
+    EXPECT_FALSE(gf_detectMsfs(link));
     EXPECT_EQ(MSFS_2024_INSTALL_PATH.value(), "");
 
     const fs::path newer = packages(drive / "New", {"Community", "Official2024"});
     pointUserCfgAt(cfg, newer);
-    ASSERT_TRUE(gf_detectMsfs());
+    ASSERT_TRUE(gf_detectMsfs(link));
     EXPECT_EQ(MSFS_2024_INSTALL_PATH.value(), newer.string());
     EXPECT_EQ(MSFS_INSTALL_PATH.value(), "");
-    EXPECT_EQ(gf_simPackagesPath("StreamedPackages"), newer / "StreamedPackages");
+    EXPECT_EQ(gf_simPackagesPath(SimVersion::msfs2024, "StreamedPackages"), newer / "StreamedPackages");
 }
 
 TEST_F(PackageFolders, UnquotedLineNamesTheFolderAfterTheKeyInUtf8) {
     const fs::path folder = packages(drive / "Simulátor Über", {"Community", "Official"});
     writeUserCfg(storeCfg, "InstalledPackagesPath   " + folder.string() + "  ");
-    ASSERT_TRUE(gf_detectMsfs());
+    ASSERT_TRUE(gf_detectMsfs(link));
     EXPECT_EQ(MSFS_INSTALL_PATH.value(), folder.string());
     EXPECT_NE(MSFS_INSTALL_PATH.value().find("\xC3\xA1"), std::string::npos);
 
@@ -88,24 +88,24 @@ TEST_F(PackageFolders, UnquotedLineNamesTheFolderAfterTheKeyInUtf8) {
 }
 
 TEST_F(PackageFolders, MissingOrUselessUserCfgOrFolder) {
-    EXPECT_FALSE(gf_detectMsfs());
+    EXPECT_FALSE(gf_detectMsfs(link));
     EXPECT_TRUE(logHas("No UserCfg.opt found?\n"));
 
     writeUserCfg(storeCfg, "PackagesPath \"/x\"");  // no line with the key
-    EXPECT_TRUE(lf_readInstalledPackagesPath().empty());
+    EXPECT_TRUE(lf_readInstalledPackagesPath(SimVersion::msfs2020).empty());
     EXPECT_TRUE(logHas("UserCfg.opt: InstalledPackagesPath=???\n"));
 
     pointUserCfgAt(storeCfg, drive / "gone");
-    EXPECT_FALSE(gf_detectMsfs());
+    EXPECT_FALSE(gf_detectMsfs(link));
     EXPECT_TRUE(logHas("UserCfg.opt: InstalledPackagesPath=" + (drive / "gone").string() + "\n"));
     EXPECT_EQ(ALL_INSTALL_PATH.value(), "");
     // A folder name too long for the file system is "not there", not a crash.
     pointUserCfgAt(storeCfg, drive / std::string(5000, 'x'));
-    EXPECT_NO_THROW(EXPECT_FALSE(gf_detectMsfs()));
+    EXPECT_NO_THROW(EXPECT_FALSE(gf_detectMsfs(link)));
 
-    EXPECT_FALSE(lf_packagesPathValid({}));  // not the working folder
+    EXPECT_FALSE(lf_packagesPathValid(SimVersion::msfs2020, {}));  // not the working folder
     test::writeFile(dir / "a file", "");
-    EXPECT_FALSE(lf_packagesPathValid(dir / "a file"));
+    EXPECT_FALSE(lf_packagesPathValid(SimVersion::msfs2020, dir / "a file"));
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 #include <functional>
 #include <stdexcept>
-#include <tuple>
 
 #include "simlink/sim_ids.h"
 #include "support/sim_link_fixture.h"
@@ -15,7 +14,7 @@ class ClientThread : public test::SimLinkTest {
 protected:
     // Runs the body until it returns, asking it to stop after `dispatches`
     // dispatch rounds; `each` runs after every round (1-based).
-    void run(int dispatches, std::function<void(int)> each = {}) {
+    void runClient(int dispatches, std::function<void(int)> each = {}) {
         if (!sim) startSim();
         rounds = 0;
         std::stop_source stop;
@@ -27,11 +26,11 @@ protected:
                 return;
             }
             ++rounds;
-            runningSeen = runningSeen || simRunning.load();
+            runningSeen = runningSeen || link.simRunning.load();
             if (each) each(rounds);
             if (rounds >= dispatches) stop.request_stop();
         };
-        lf_simClientThread(stop.get_token(), *sim, timing);
+        lf_simClientThread(stop.get_token(), link, run, *sim, timing);
     }
 
     int openWaits = 0;
@@ -43,71 +42,97 @@ TEST_F(ClientThread, RetriesTheOpenThenRegistersAndDispatches) {
     config.openFailures = 3;
     rec.ground = UserGroundState{{50.0, 8.5}, 0.0};
     rec.standName = "B22";
-    run(5);
+    runClient(5);
     EXPECT_EQ(rec.reservedStands, std::vector<std::string>{"B22"});  // kept on the way out
     EXPECT_EQ(openWaits, 3);
     const std::string all = log();
     EXPECT_EQ(all.find("Waiting for MSFS 2020 ...\n"), all.rfind("Waiting for MSFS 2020 ...\n"));  // once
     EXPECT_TRUE(runningSeen);
     EXPECT_EQ(calls("SetNotificationGroupPriority").size(), 1u);
-    EXPECT_FALSE(isClosing());
+    EXPECT_FALSE(run.isClosing());
     EXPECT_TRUE(logHas("SimConnect closed ok\n"));
     expectCleanExit();
 }
 
 TEST_F(ClientThread, AnUnknownSimulatorIsShownAndTheOtherOneSwitchesTheChoice) {
     config.simulatorName = "Other Sim";
-    run(5);
+    runClient(5);
     EXPECT_EQ(messageLines().error, "77: 'Other Sim' not being MSFS 2020 or MSFS 2024 connects ... ?");
-    EXPECT_EQ(restartReason.load(), RestartReason::notYetSet);  // the run waits
+    EXPECT_EQ(run.restartReason.load(), RestartReason::notYetSet);  // the run waits
     expectCleanExit();
 
     resetMessages();  // the user saw the error
     sim->setSimulatorName("SunRise");
-    run(5);
+    runClient(5);
     EXPECT_TRUE(logHas("MSFS and Quorvelant do not match, restarting ...\n"));
     EXPECT_EQ(SIM_CHOICE.value(), "MSFS 2024");
     EXPECT_EQ(rec.savedKeys, std::vector<std::string>{"SIM_CHOICE"});
-    EXPECT_EQ(restartReason.load(), RestartReason::newSettings);
-    EXPECT_EQ(restartDelay.load(), 3);
+    EXPECT_EQ(run.restartReason.load(), RestartReason::newSettings);
+    EXPECT_EQ(run.restartDelay.load(), 3);
     EXPECT_EQ(messageLines().message, "Switching MSFS version in Quorvelant");
     expectCleanExit();
 
     // The next run, on the newer simulator, connects.
-    resetRunFlags();
-    applySimChoice();
-    run(1);
+    run.reset();
+    link.reset();
+    link.simVersion.store(chosenSimVersion());
+    runClient(1);
     EXPECT_TRUE(logHas("Waiting for MSFS 2024 ...\n"));
-    EXPECT_EQ(simConnectionText(), "MSFS 2024 (11.0.282174.999)");
+    EXPECT_EQ(link.status.snapshot().connectionText, "MSFS 2024 (11.0.282174.999)");
+}
+
+// Only the simulator's own answer switches the choice; an error that merely
+// carries the same code is shown like any other user error.
+TEST_F(ClientThread, AUserErrorWithTheMismatchCodeIsNotAWrongSimulator) {
+    auto hooks = test::recordingHooks(rec);
+    hooks.onSimObjectData = [](const SimObjectDataReply&) { throw UserErrorException(kWrongSimulatorCode, "late"); };
+    link.hooks.publish(hooks);
+    runClient(50, [&](int round) {
+        if (round == 2) {
+            link.withConnection([](sim::SimConnection& connection) {
+                connection.requestDataOnSimObject(reqUserTitle, defUserTitle, sim::kUserObject, sim::Period::once);
+            });
+        }
+    });
+    EXPECT_EQ(messageLines().error, "2024: late");
+    EXPECT_EQ(SIM_CHOICE.value(), "MSFS 2020");
+    EXPECT_TRUE(rec.savedKeys.empty());
+    EXPECT_EQ(run.restartReason.load(), RestartReason::notYetSet);
+    expectCleanExit();
 }
 
 // However the connection dies, the run ends as SIM WAS CLOSED and nothing stays running.
 TEST_F(ClientThread, QuitFailedDispatchOrHandlerExceptionEndsTheRun) {
-    const auto requestData = [] {
-        std::lock_guard lock(simQueueMutex());
-        simHandle.load()->requestDataOnSimObject(reqUserTitle, defUserTitle, sim::kUserObject, sim::Period::once);
+    const auto requestData = [&] {
+        link.withConnection([](sim::SimConnection& connection) {
+            connection.requestDataOnSimObject(reqUserTitle, defUserTitle, sim::kUserObject, sim::Period::once);
+        });
     };
-    const std::tuple<std::function<void()>, std::string, std::string> deaths[] = {
-        {[&] { sim->quit(); }, "", ""},
-        {[&] { sim->failCalls("CallDispatch", 1); }, "", ""},
-        {requestData, "model table broken", "model table broken"},
-        {requestData, "", "Exception in SimClient"}};
-    for (const auto& [kill, thrown, error] : deaths) {
-        resetRunFlags();
+    struct Death {
+        std::function<void()> kill{};
+        std::string thrown{};  // by the data handler; empty: a non-standard exception
+        std::string error{};   // the error line afterwards
+    };
+    const Death deaths[] = {{.kill = [&] { sim->quit(); }},
+                            {.kill = [&] { sim->failCalls("CallDispatch", 1); }},
+                            {.kill = requestData, .thrown = "model table broken", .error = "model table broken"},
+                            {.kill = requestData, .error = "Exception in SimClient"}};
+    for (const Death& death : deaths) {
+        run.reset();
         resetMessages();
         sim.reset();
         auto hooks = test::recordingHooks(rec);
-        hooks.onSimObjectData = [thrown](const SimObjectDataReply&) {
+        hooks.onSimObjectData = [thrown = death.thrown](const SimObjectDataReply&) {
             if (!thrown.empty()) throw std::runtime_error(thrown);
             throw 42;
         };
-        setSimLinkHooks(hooks);
-        run(50, [&](int round) {
-            if (round == 2) kill();
+        link.hooks.publish(hooks);
+        runClient(50, [&](int round) {
+            if (round == 2) death.kill();
         });
-        EXPECT_EQ(messageLines().error, error);
-        EXPECT_EQ(restartReason.load(), RestartReason::simWasClosed);
-        EXPECT_EQ(restartDelay.load(), 0);
+        EXPECT_EQ(messageLines().error, death.error);
+        EXPECT_EQ(run.restartReason.load(), RestartReason::simWasClosed);
+        EXPECT_EQ(run.restartDelay.load(), 0);
         EXPECT_LE(rounds, 3);  // the dead connection ended the thread, no stop was needed
         expectCleanExit();
     }

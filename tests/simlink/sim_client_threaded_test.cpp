@@ -19,31 +19,44 @@ class RealTimeClient : public test::SimLinkTest {};
 
 // The run thread's part: creations, positions, lights, removals and
 // requests, paced by ticks of 10 ms.
-void produce(sim::StandInSimulator& sim, std::atomic<bool>& done) {
+void produce(const std::stop_token& stop, SimLinkState& link, const sim::StandInSimulator& sim) {
     std::uint32_t tick = 0;
-    while (!done.load()) {
+    while (!stop.stop_requested()) {
         ++tick;
-        if (simRunning.load() && !simQueuesPaused.load()) {
+        if (link.simRunning.load() && !link.simQueuesPaused.load()) {
             const auto objects = sim.aiObjectIds();
             if (tick % 20 == 0 && objects.size() < 12) {
-                gf_queueCreateAircraft(test::creation(tick % 40 == 0 ? "Airbus A320 Lufthansa" : "Boeing 737 KLM",
+                gf_queueCreateAircraft(link.queues,
+                                       test::creation(tick % 40 == 0 ? "Airbus A320 Lufthansa" : "Boeing 737 KLM",
                                                       fmt::format("T{}", tick), 0x400000 + tick));
             }
             for (std::uint32_t id : objects) {
-                appendPosition({50.0, 8.5 + 0.0001 * tick, 0.0, 0.0, 1.0, 500.0, 0.0, 150.0, id});
+                link.queues.appendPosition({.latitude = 50.0, .longitude = 8.5 + 0.0001 * tick, .heading = 1.0,
+                                            .altitude = 500.0, .trueAirspeed = 150.0, .objectId = id});
             }
-            exchangePositionBatches();
-            if (tick % 25 == 0 && !objects.empty()) gf_queueLights(objects.front(), 1, 1, 0, 0, 1, 1, 1);
-            if (tick % 70 == 0 && objects.size() > 4) queueRemoval(objects.front());
+            link.queues.exchangePositionBatches();
+            if (tick % 25 == 0 && !objects.empty()) {
+                gf_queueLights(link.queues, objects.front(),
+                               {.nav = true, .beacon = true, .strobes = true, .logo = true, .cabin = true});
+            }
+            if (tick % 70 == 0 && objects.size() > 4) link.queues.pushRemoval(objects.front());
             if (tick % 20 == 0) {
-                std::lock_guard lock(simQueueMutex());
-                if (auto* handle = simHandle.load()) {
-                    handle->requestDataOnSimObjectType(reqAircraftInRange, defAircraftInRange, 40000,
-                                                       sim::kObjectTypeAircraft);
-                }
+                link.withConnection([](sim::SimConnection& connection) {
+                    connection.requestDataOnSimObjectType(reqAircraftInRange, defAircraftInRange, 40000,
+                                                          sim::kObjectTypeAircraft);
+                });
             }
         }
         std::this_thread::sleep_for(10ms);
+    }
+}
+
+// The status panel's part: it reads what the window paints.
+void paint(const std::stop_token& stop, const SimLinkState& link) {
+    while (!stop.stop_requested()) {
+        (void)link.status.snapshot();
+        (void)messageLines();
+        std::this_thread::sleep_for(5ms);
     }
 }
 
@@ -52,35 +65,27 @@ TEST_F(RealTimeClient, RunsAgainstTheStandInWithProducersOnAnotherThread) {
     config.creationFrames = 3;
     config.openFailures = 2;
     sim = std::make_unique<sim::StandInSimulator>(config);  // steady clock
-    userObjectId.store(config.user.objectId);
-    gf_initSimQueues();
+    link.userObjectId.store(config.user.objectId);
+    gf_initSimQueues(link);
 
-    std::jthread client(lf_simClientThread, std::ref(*sim), SimClientTiming{});
-    std::atomic<bool> done{false};
-    std::thread producer(produce, std::ref(*sim), std::ref(done));
-    std::thread window([&done] {
-        while (!done.load()) {
-            (void)simConnectedLamp();
-            (void)simRunningLamp();
-            (void)simConnectionText();
-            (void)messageLines();
-            std::this_thread::sleep_for(5ms);
-        }
-    });
+    std::jthread client = startSimClientThread(link, run, *sim);
+    std::jthread producer(produce, std::ref(link), std::cref(*sim));
+    std::jthread window(paint, std::cref(link));
 
-    for (int i = 0; i < 60 && !isClosing(); ++i) std::this_thread::sleep_for(50ms);  // three seconds
-    done.store(true);
+    for (int i = 0; i < 60 && !run.isClosing(); ++i) std::this_thread::sleep_for(50ms);  // three seconds
+    producer.request_stop();
     producer.join();
+    window.request_stop();
     window.join();
     client.request_stop();
     client.join();
 
-    EXPECT_FALSE(isClosing()) << restartReasonName(restartReason.load());
+    EXPECT_FALSE(run.isClosing()) << restartReasonName(run.restartReason.load());
     const auto objects = sim->aiObjectIds();
     EXPECT_TRUE(std::any_of(objects.begin(), objects.end(),
                             [&](std::uint32_t id) { return sim->object(id)->setDataCount > 0; }));
     EXPECT_TRUE(std::any_of(rec.events.begin(), rec.events.end(),
-                            [](const SimObjectEvent& e) { return e.kind == objectRemoved; }));
+                            [](const SimObjectEvent& e) { return e.kind == SimObjectEventKind::removed; }));
     EXPECT_FALSE(rec.byType.empty());
     EXPECT_TRUE(logHas("MSFS 2020 (11.0.282174.999) connected\n"));
     expectCleanExit();

@@ -20,24 +20,6 @@ Record replyOf(std::uint32_t id) {
     return r;
 }
 
-// Hands one reply to the dispatch procedure and rethrows what it kept.
-template <class Record>
-void deliver(const Record& r, std::uint32_t size = sizeof(Record)) {
-    DispatchContext context;
-    lf_dispatchProc(reinterpret_cast<const sim::RecvHeader*>(&r), size, &context);
-    if (context.kept) std::rethrow_exception(context.kept);
-}
-
-template <class Reply>
-std::string errorOf(const Reply& r) {
-    try {
-        deliver(r);
-    } catch (const UserErrorException& e) {
-        return e.what();
-    }
-    return "no error";
-}
-
 sim::RecvOpen openReply(const std::string& name, std::uint32_t major = 11) {
     auto r = replyOf<sim::RecvOpen>(sim::recvOpen);
     sim::writeFixedText(r.applicationName, sizeof r.applicationName, name, true);
@@ -60,18 +42,38 @@ sim::RecvException exception(std::uint32_t code, std::uint32_t sendId = 0, std::
     return {headerOf<sim::RecvException>(sim::recvException), code, sendId, index};
 }
 
-class Dispatch : public test::SimLinkTest {};
+class Dispatch : public test::SimLinkTest {
+protected:
+    // Hands one reply to the dispatch procedure and rethrows what it kept.
+    template <class Record>
+    void deliver(const Record& r, std::uint32_t size = sizeof(Record)) {
+        DispatchContext context{.link = link, .run = run, .kept = nullptr};
+        lf_dispatchProc(reinterpret_cast<const sim::RecvHeader*>(&r), size, &context);
+        if (context.kept) std::rethrow_exception(context.kept);
+    }
+
+    template <class Reply>
+    std::string errorOf(const Reply& r) {
+        try {
+            deliver(r);
+        } catch (const UserErrorException& e) {
+            return e.what();
+        }
+        return "no error";
+    }
+};
 
 TEST_F(Dispatch, OpenConnectsOnlyTheChosenSimulator) {
     gf_showMessage("Waiting for MSFS 2020 ...", false);
     deliver(openReply("KittyHawk"));
-    EXPECT_TRUE(simConnectedLamp());
-    EXPECT_EQ(simConnectionText(), "MSFS 2020 (11.0.282174.999)");
+    EXPECT_TRUE(link.status.snapshot().connected);
+    EXPECT_EQ(link.status.snapshot().connectionText, "MSFS 2020 (11.0.282174.999)");
     EXPECT_EQ(messageLines().message, "");
-    simIs2020.store(false);
-    EXPECT_EQ(errorOf(openReply("KittyHawk")), "2024: ");  // the other simulator
+    link.simVersion.store(SimVersion::msfs2024);
+    // The other simulator is a signal of its own, not a text to compare.
+    EXPECT_THROW(deliver(openReply("KittyHawk")), WrongSimulatorError);
     deliver(openReply("Sun.Rise!", 12));  // punctuation is dropped before the comparison
-    EXPECT_EQ(simConnectionText(), "MSFS 2024 (12.0.282174.999)");
+    EXPECT_EQ(link.status.snapshot().connectionText, "MSFS 2024 (12.0.282174.999)");
     // Blanks are kept, so an inner blank makes another name.
     EXPECT_EQ(errorOf(openReply("Kitty Hawk")), "77: 'Kitty Hawk' not being MSFS 2020 or MSFS 2024 connects ... ?");
     // A name that fills its field is read within the field.
@@ -85,40 +87,53 @@ TEST_F(Dispatch, OpenConnectsOnlyTheChosenSimulator) {
 
 TEST_F(Dispatch, SimRunningObjectsAddedAndRemovedAndQuit) {
     deliver(event(evSim, 1));
-    EXPECT_TRUE(simRunningLamp());
+    EXPECT_TRUE(link.status.snapshot().running);
     deliver(event(evObjectAdded, 7));  // as a plain event: nothing
     deliver(event(evSim, 0));
-    EXPECT_FALSE(simRunningLamp());
+    EXPECT_FALSE(link.status.snapshot().running);
 
-    userObjectId.store(1);
+    link.userObjectId.store(1);
     deliver(objectEvent(evObjectAdded, 1));  // not above the user's id
     deliver(objectEvent(evObjectAdded, 140));
     deliver(objectEvent(evObjectAdded, 141, 4));  // not an aircraft
-    EXPECT_EQ(newObjectIds(), std::vector<std::uint32_t>{140});
+    EXPECT_EQ(link.queues.newObjectIds(), std::vector<std::uint32_t>{140});
     deliver(objectEvent(evObjectRemoved, 140));
     ASSERT_EQ(rec.events.size(), 1u);
     EXPECT_EQ(rec.events[0].objectId, 140u);
-    EXPECT_EQ(rec.events[0].kind, std::uint32_t{objectRemoved});
-    EXPECT_FALSE(isClosing());
+    EXPECT_EQ(rec.events[0].kind, SimObjectEventKind::removed);
+    EXPECT_FALSE(run.isClosing());
 
     deliver(event(evSim, 1));
     deliver(replyOf<sim::RecvHeader>(sim::recvQuit));
-    EXPECT_FALSE(simRunning.load());
-    EXPECT_FALSE(simRunningLamp());
-    EXPECT_EQ(restartReason.load(), RestartReason::simWasClosed);
+    EXPECT_FALSE(link.simRunning.load());
+    EXPECT_FALSE(link.status.snapshot().running);
+    EXPECT_EQ(run.restartReason.load(), RestartReason::simWasClosed);
+}
+
+// Until the first user block names the user's object, objects 1 and 2 may be
+// the user's and are never taken for AI objects.
+TEST_F(Dispatch, ObjectsOneAndTwoAreNotAiBeforeTheUserBlock) {
+    EXPECT_EQ(link.userObjectId.load(), 2u);
+    for (std::uint32_t id : {1u, 2u, 3u}) deliver(objectEvent(evObjectAdded, id));
+    EXPECT_EQ(link.queues.newObjectIds(), std::vector<std::uint32_t>{3});
+
+    link.userObjectId.store(7);  // a user block arrived
+    link.reset();
+    EXPECT_EQ(link.userObjectId.load(), 2u);
+    EXPECT_TRUE(link.queues.newObjectIds().empty());
 }
 
 TEST_F(Dispatch, NewFlightEndsTheRunAndKeepsTheUsersStand) {
     rec.standName = "V155";
     rec.ground = UserGroundState{{50.03, 8.57}, 2.5};  // still rolling
-    lf_onFlightReloaded();
+    lf_onFlightReloaded(link.hooks);
     EXPECT_TRUE(rec.reservedStands.empty());
     rec.ground->groundSpeedKt = 2.0;
     deliver(event(evFlightLoaded, 0));
     EXPECT_TRUE(logHas("SimConnect: flight loaded event\n"));
     EXPECT_EQ(rec.reservedStands, std::vector<std::string>{"V155"});
-    EXPECT_EQ(restartReason.load(), RestartReason::newFlight);
-    EXPECT_EQ(restartDelay.load(), 45);
+    EXPECT_EQ(run.restartReason.load(), RestartReason::newFlight);
+    EXPECT_EQ(run.restartDelay.load(), 45);
     deliver(replyOf<sim::RecvEventFilename>(sim::recvEventFilename));
     EXPECT_TRUE(logHas("==> SimConnect: New file event\n"));
     EXPECT_EQ(rec.reservedStands.size(), 2u);
@@ -135,7 +150,10 @@ TEST_F(Dispatch, DataRepliesReachTheirHandlersWithinTheirSize) {
     ASSERT_EQ(rec.data.size(), 1u);
     EXPECT_EQ(rec.data[0].objectId, 150u);
     ASSERT_EQ(rec.data[0].data.size(), sizeof reply.block);
-    EXPECT_EQ(std::memcmp(rec.data[0].data.data(), reply.block, sizeof reply.block), 0);
+    double received[2] = {};
+    std::memcpy(received, rec.data[0].data.data(), sizeof received);
+    EXPECT_EQ(received[0], 6.5);
+    EXPECT_EQ(received[1], -0.03);
     // The header says less than was handed over: only what it says is data.
     reply.record.header.id = sim::recvSimObjectDataByType;
     reply.record.header.size = sizeof reply - 8;
@@ -152,7 +170,9 @@ TEST_F(Dispatch, DataRepliesReachTheirHandlersWithinTheirSize) {
 }
 
 TEST_F(Dispatch, IgnoredAndUnknownReplies) {
-    for (std::uint32_t ignored : {12u, 16u, 27u}) deliver(replyOf<sim::RecvEvent>(ignored));
+    for (std::uint32_t ignored : {sim::recvAssignedObjectId, sim::recvClientData, sim::recvEventEx1}) {
+        deliver(replyOf<sim::RecvEvent>(ignored));
+    }
     EXPECT_FALSE(logHas("Unknown Dispatch"));
     deliver(replyOf<sim::RecvEvent>(40));
     EXPECT_TRUE(logHas("! Unknown Dispatch dwID 40\n"));
@@ -173,43 +193,59 @@ TEST_F(Dispatch, ExceptionTable) {
     }
     deliver(exception(sim::exceptionTooManyObjects));
     EXPECT_EQ(messageLines().message, "SimConnect: too many objects (max 1000)");
-    EXPECT_FALSE(isClosing());
+    EXPECT_FALSE(run.isClosing());
     EXPECT_EQ(errorOf(exception(sim::exceptionVersionMismatch, 0, 4)), "95: SimConnect Version Mismatch, dwIndex: 4");
 
-    endRun(RestartReason::userClosedSim, 0);
+    run.endRun(RestartReason::userClosedSim, 0);
     const std::size_t logged = log().size();
     deliver(exception(sim::exceptionUnrecognizedId));  // silent while closing
     EXPECT_EQ(log().size(), logged);
 }
 
+// The user position is unknown while both coordinates lie within 0.0001
+// degree of 0, the boundary included.
+TEST_F(Dispatch, UnrecognizedIdIsSilentUpToTheZeroPositionBoundary) {
+    const auto unrecognizedLogged = [&](GeoPosition user) {
+        rec.userPosition = user;
+        const std::size_t before = log().size();
+        deliver(exception(sim::exceptionUnrecognizedId));
+        return log().size() != before;
+    };
+    EXPECT_FALSE(unrecognizedLogged({0.0001, 0.0001}));
+    EXPECT_FALSE(unrecognizedLogged({-0.0001, -0.0001}));
+    EXPECT_FALSE(unrecognizedLogged({0.0, -0.00005}));
+    EXPECT_TRUE(unrecognizedLogged({0.00011, 0.0}));
+    EXPECT_TRUE(unrecognizedLogged({0.0, -0.00011}));
+}
+
 TEST_F(Dispatch, FailedCreationFindsItsPendingCreationByPacket) {
-    auto& pending = pendingCreations();
-    pending = {{11, 0x3c6586, "DLH4AB"}, {12, 0, "STATIC*"}, {13, 0x4ca123, "RYR1"}};
+    link.queues.rememberCreation({.packetId = 11, .hexId = 0x3c6586, .callsign = "DLH4AB"});
+    link.queues.rememberCreation({.packetId = 12, .hexId = 0, .callsign = "STATIC*"});
+    link.queues.rememberCreation({.packetId = 13, .hexId = 0x4ca123, .callsign = "RYR1"});
     deliver(exception(sim::exceptionCreateObjectFailed, 11));
+    auto pending = link.queues.pendingCreations();
     ASSERT_EQ(pending.size(), 2u);
     EXPECT_EQ(pending[0].callsign, "RYR1");  // the last one takes its place
     deliver(exception(sim::exceptionCreateObjectFailed, 12));  // hex id 0: removed, nothing queued
     deliver(exception(sim::exceptionCreateObjectFailed, 99));  // no such packet
-    EXPECT_EQ(pending.size(), 1u);
+    EXPECT_EQ(link.queues.pendingCreations().size(), 1u);
     ASSERT_EQ(rec.events.size(), 1u);
     EXPECT_EQ(rec.events[0].hexId, 0x3c6586u);
-    EXPECT_EQ(rec.events[0].kind, std::uint32_t{objectCreationFailed});
+    EXPECT_EQ(rec.events[0].kind, SimObjectEventKind::creationFailed);
 }
 
 TEST_F(Dispatch, ExceptionsInsideADispatchAreKeptAndRethrownAfterIt) {
     connectWithAircraft();
     sim->injectException(sim::exceptionVersionMismatch, 0, 2);
     sim->injectException(sim::exceptionTooManyObjects, 0, 0);
-    EXPECT_THROW(dispatchOnce(*handle), UserErrorException);
+    EXPECT_THROW(dispatchOnce(link, run, *handle), UserErrorException);
     EXPECT_EQ(messageLines().message, "");  // the reply behind the failing one was not handled
 
-    auto hooks = test::recordingHooks(rec);
-    hooks.onSimObjectData = [](const SimObjectDataReply&) { throw std::runtime_error("broken handler"); };
-    setSimLinkHooks(hooks);
-    // Without a context the exception is logged and goes no further.
+    // Without its context a reply cannot reach the link: it is only logged.
     auto reply = replyOf<sim::RecvSimObjectData>(sim::recvSimObjectData);
     lf_dispatchProc(&reply.header, sizeof reply, nullptr);
-    EXPECT_TRUE(logHas("==> lf_dispatchProc exception: broken handler\n"));
+    EXPECT_TRUE(logHas("==> ! SimConnect reply without a dispatch context\n"));
+    EXPECT_TRUE(rec.data.empty());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The try-lock rule: another thread holds simQueueMutex while the frame
+// The try-lock rule: another thread holds the queue mutex while the frame
 // sender or the position exchange wants it.
 #include <functional>
 #include <latch>
@@ -10,18 +10,7 @@
 namespace qvl {
 namespace {
 
-// Runs `body` while a thread of its own holds simQueueMutex.
-void whileBusy(const std::function<void()>& body) {
-    std::latch held{1}, release{1};
-    std::jthread holder([&] {
-        std::lock_guard lock(simQueueMutex());
-        held.count_down();
-        release.wait();
-    });
-    held.wait();
-    body();
-    release.count_down();
-}
+using test::positionAt;
 
 class BusyQueues : public test::SimLinkTest {
 protected:
@@ -29,17 +18,29 @@ protected:
         test::SimLinkTest::SetUp();
         connectWithAircraft();
     }
+    // Runs `body` while a thread of its own holds the queue mutex.
+    void whileBusy(const std::function<void()>& body) {
+        std::latch held{1}, release{1};
+        std::jthread holder([&] {
+            const auto lock = link.queues.lock();
+            held.count_down();
+            release.wait();
+        });
+        held.wait();
+        body();
+        release.count_down();
+    }
 };
 
 TEST_F(BusyQueues, BusyMutexSkipsTheFrameAndDropsTheTicksPositions) {
-    gf_queueNavLights(aircraft, 1);
-    gf_queueCabinLights(aircraft, 1);
-    appendPosition({50.1, 8.6, 0, 0, 0, 900, 0, 0, aircraft});
-    ASSERT_TRUE(exchangePositionBatches());
-    appendPosition({50.2, 8.6, 0, 0, 0, 900, 0, 0, aircraft});
+    gf_queueNavLights(link.queues, aircraft, true);
+    gf_queueCabinLights(link.queues, aircraft, true);
+    link.queues.appendPosition(positionAt(50.1, 8.6, aircraft));
+    ASSERT_TRUE(link.queues.exchangePositionBatches());
+    link.queues.appendPosition(positionAt(50.2, 8.6, aircraft));
     whileBusy([&] {
         frame();
-        EXPECT_FALSE(exchangePositionBatches());  // this tick's position is dropped
+        EXPECT_FALSE(link.queues.exchangePositionBatches());  // this tick's position is dropped
     });
     EXPECT_TRUE(calls().empty());
     frame();  // what waited goes out now, in its order
@@ -51,12 +52,26 @@ TEST_F(BusyQueues, BusyMutexSkipsTheFrameAndDropsTheTicksPositions) {
     EXPECT_DOUBLE_EQ(sim->object(aircraft)->latitude, 50.1);
 }
 
+// The positions of a tick that met a busy mutex never reach the simulator,
+// not even behind the next tick's.
+TEST_F(BusyQueues, DroppedTickIsNotSentWithTheNextOne) {
+    link.queues.appendPosition(positionAt(50.2, 8.6, aircraft));
+    whileBusy([&] { EXPECT_FALSE(link.queues.exchangePositionBatches()); });
+    link.queues.appendPosition(positionAt(50.3, 8.6, aircraft));
+    ASSERT_TRUE(link.queues.exchangePositionBatches());
+    EXPECT_EQ(link.queues.sizes().sendPositions, 1u);
+    frame();
+    EXPECT_EQ(calls("SetDataOnSimObject").size(), 1u);
+    EXPECT_EQ(sim->object(aircraft)->setDataCount, 1u);
+    EXPECT_DOUBLE_EQ(sim->object(aircraft)->latitude, 50.3);
+}
+
 TEST_F(BusyQueues, PausedFrameSenderLeavesTheQueuesWhileTheMutexIsBusy) {
-    gf_queueNavLights(aircraft, 1);
-    queueRemoval(aircraft);
-    simQueuesPaused.store(true);
+    gf_queueNavLights(link.queues, aircraft, true);
+    link.queues.pushRemoval(aircraft);
+    link.simQueuesPaused.store(true);
     whileBusy([&] { frame(); });
-    EXPECT_EQ(simQueueSizes().events, 1u);  // nothing was touched without the mutex
+    EXPECT_EQ(link.queues.sizes().events, 1u);  // nothing was touched without the mutex
     frame();
     EXPECT_EQ(queuedCommands(), 0u);
     EXPECT_TRUE(calls().empty());

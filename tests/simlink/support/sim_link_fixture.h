@@ -12,8 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "core/log.h"
 #include "core/messages.h"
-#include "core/run_flags.h"
+#include "core/run_state.h"
 #include "core/settings.h"
 #include "platform/sim/stand_in.h"
 #include "simlink/sim_client.h"
@@ -21,7 +22,6 @@
 #include "simlink/sim_queues.h"
 #include "simlink/sim_registration.h"
 #include "simlink/sim_state.h"
-#include "simlink/sim_version.h"
 #include "support/log_capture.h"
 
 namespace qvl::test {
@@ -62,33 +62,42 @@ inline SimLinkHooks recordingHooks(Recorded& rec) {
 }
 
 inline CreateAircraftCommand creation(std::string title, std::string callsign, std::uint32_t hexId) {
-    return {{50.02, 8.51, 364.0, 0.0, 0.0, 90.0, 1, 0}, std::move(callsign), std::move(title), hexId};
+    return {.position = {.latitude = 50.02, .longitude = 8.51, .altitude = 364.0, .pitch = 0.0, .bank = 0.0,
+                         .heading = 90.0, .onGround = 1, .airspeed = 0},
+            .callsign = std::move(callsign),
+            .liveryTitle = std::move(title),
+            .hexId = hexId};
 }
 
+// A position for an object; the attitude and speeds do not matter to the tests.
+inline PositionCommand positionAt(double latitude, double longitude, std::uint32_t objectId) {
+    return {.latitude = latitude, .longitude = longitude, .altitude = 900.0, .objectId = objectId};
+}
+
+// A fresh link state and run state per test; Log.txt, the message lines and
+// the settings the link reads are the core's and are put back here.
 class SimLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ::setenv("QVL_ROAMING_DIR", roaming.c_str(), 1);
         ::setenv("QVL_LOCAL_DIR", local.c_str(), 1);
-        resetLink();
-        setSimLinkHooks(recordingHooks(rec));
+        resetCoreSettings();
+        attachRunState(&run);
+        link.hooks.publish(recordingHooks(rec));
         config.installedTitles = {"Airbus A320 Lufthansa", "Boeing 737 KLM"};
         config.user.latitude = 50.0;
         config.user.longitude = 8.5;
         config.creationFrames = 1;
     }
     void TearDown() override {
-        resetLink();
-        setSimLinkHooks({});
+        attachRunState(nullptr);
+        resetCoreSettings();
         ::unsetenv("QVL_ROAMING_DIR");
         ::unsetenv("QVL_LOCAL_DIR");
     }
-    static void resetLink() {
-        resetRunFlags();
+    static void resetCoreSettings() {
         resetMessages();
-        resetSimLink();
         SIM_CHOICE.set("MSFS 2020");
-        simIs2020.store(true);
         MSFS_INSTALL_PATH.set("");
         MSFS_2024_INSTALL_PATH.set("");
         ALL_INSTALL_PATH.set("");
@@ -106,27 +115,30 @@ protected:
     void connectWithAircraft() {
         startSim();
         ASSERT_TRUE(sim::succeeded(sim->open(&handle, "Quorvelant", 0)));
-        simHandle.store(handle);
+        link.simHandle.store(handle);
         lf_registerSimDefinitions(*handle);
-        gf_initSimQueues();
-        userObjectId.store(config.user.objectId);
-        gf_queueCreateAircraft(creation("Airbus A320 Lufthansa", "DLH4AB", 0x3c6586));
+        gf_initSimQueues(link);
+        link.userObjectId.store(config.user.objectId);
+        gf_queueCreateAircraft(link.queues, creation("Airbus A320 Lufthansa", "DLH4AB", 0x3c6586));
         frame();  // sends the creation
         frame();  // brings the object
-        ASSERT_FALSE(newObjectIds().empty());
-        aircraft = newObjectIds().back();
-        pendingCreations().clear();
+        const auto added = link.queues.newObjectIds();
+        ASSERT_FALSE(added.empty());
+        aircraft = added.back();
+        ASSERT_TRUE(link.queues.takeNewObjectId(aircraft));
+        ASSERT_TRUE(link.queues.takeCreationByCallsign("DLH4AB"));
         sim->clearTrace();
     }
     // The SimClient thread has gone: nothing runs, nothing is connected.
     void expectCleanExit() {
-        EXPECT_FALSE(simRunning.load());
-        EXPECT_FALSE(simConnectedLamp());
-        EXPECT_FALSE(simRunningLamp());
-        EXPECT_EQ(simHandle.load(), nullptr);
+        EXPECT_FALSE(link.simRunning.load());
+        const SimStatus status = link.status.snapshot();
+        EXPECT_FALSE(status.connected);
+        EXPECT_FALSE(status.running);
+        EXPECT_EQ(link.simHandle.load(), nullptr);
         EXPECT_EQ(sim->openConnectionCount(), 0u);
     }
-    void pump() { ASSERT_TRUE(dispatchOnce(*handle)); }
+    void pump() { ASSERT_TRUE(dispatchOnce(link, run, *handle)); }
     void frame() {
         clock->advance(sim->frameInterval());
         pump();
@@ -139,8 +151,8 @@ protected:
         }
         return out;
     }
-    static std::size_t queuedCommands() {
-        const SimQueueSizes s = simQueueSizes();
+    std::size_t queuedCommands() const {
+        const SimQueueSizes s = link.queues.sizes();
         return s.sendPositions + s.events + s.creations + s.removals;
     }
 
@@ -148,6 +160,8 @@ protected:
     LogCapture logCapture{dir.path()};
     std::filesystem::path roaming = dir / "roaming", local = dir / "local";  // the user's application data
     Recorded rec;
+    RunState run;
+    SimLinkState link;
     sim::StandInConfig config;
     std::shared_ptr<sim::ManualSimClock> clock = std::make_shared<sim::ManualSimClock>();
     std::unique_ptr<sim::StandInSimulator> sim;
