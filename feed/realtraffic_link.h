@@ -17,6 +17,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/run_state.h"
+#include "feed/feed_state.h"
+#include "feed/readers.h"
 #include "platform/net/socket.h"
 
 namespace qvl {
@@ -53,7 +56,8 @@ class RealTrafficLink {
 public:
     static constexpr std::size_t kReceiveBufferSize = 16384;
 
-    explicit RealTrafficLink(LinkTimeouts timeouts = {});
+    // The readers' traffic side is reset before each wait for a client.
+    RealTrafficLink(FeedState& feed, RunState& run, Readers& readers, LinkTimeouts timeouts = {});
     ~RealTrafficLink();
     RealTrafficLink(const RealTrafficLink&) = delete;
     RealTrafficLink& operator=(const RealTrafficLink&) = delete;
@@ -97,7 +101,11 @@ private:
     bool adoptClient(const std::shared_ptr<net::TcpListener>& listener, std::shared_ptr<net::TcpStream> client);
     void dropClient(const std::shared_ptr<net::TcpStream>& client);
     void closeSockets(bool sayExit);
+    void logUnlessClosing(const std::string& line) const;
 
+    FeedState& feed_;
+    RunState& run_;
+    Readers& readers_;
     const LinkTimeouts timeouts_;
     mutable std::mutex socketMutex_;  // leaf lock: guards listener_ and client_
     std::shared_ptr<net::TcpListener> listener_;
@@ -105,15 +113,14 @@ private:
     std::atomic<bool> connected_{false};
 };
 
-// The program's link, and its operations under their usual names.
-RealTrafficLink& realTrafficLink();
-void lf_startTcpServer(const std::string& portText);
-bool waitForClient();
-void lf_waitForRealTraffic();
-void lf_processRTVersion(std::string_view reply);
-bool sendDataPacket(std::string_view text);
-void lf_sendUserPosition(const UserState& user);
-void lf_sendQs123(std::int64_t seconds);
-void lf_closeRealTrafficLink();
+// The link's operations under their usual names.
+void lf_startTcpServer(RealTrafficLink& link, const std::string& portText);
+bool waitForClient(RealTrafficLink& link);
+void lf_waitForRealTraffic(RealTrafficLink& link);
+void lf_processRTVersion(RealTrafficLink& link, std::string_view reply);
+bool sendDataPacket(RealTrafficLink& link, std::string_view text);
+void lf_sendUserPosition(RealTrafficLink& link, const UserState& user);
+void lf_sendQs123(RealTrafficLink& link, std::int64_t seconds);
+void lf_closeRealTrafficLink(RealTrafficLink& link);
 
 }  // namespace qvl

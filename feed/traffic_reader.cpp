@@ -8,8 +8,6 @@
 
 #include "core/log.h"
 #include "core/settings.h"
-#include "core/time_text.h"
-#include "core/park_airport_filter.h"
 #include "feed/traffic_line.h"
 #include "refdata/code_table.h"
 
@@ -80,7 +78,8 @@ bool isGroundPair(double height, double groundSpeed) {
 
 }  // namespace
 
-TrafficReader::TrafficReader(TrafficQueue& queue) : UdpReader("Traffic Reader", trafficLamp), queue_(queue) {
+TrafficReader::TrafficReader(TrafficQueue& queue, FeedState& feed, RunState& run, const ParkAirportFilter& filter)
+    : UdpReader("Traffic Reader", feed, run, feed.trafficLamp), queue_(queue), filter_(filter) {
     fields_.reserve(kFieldRoom);
 }
 
@@ -112,21 +111,21 @@ void TrafficReader::onData(std::string_view datagram) { onTrafficDatagram(datagr
 
 // The Traffic Reader owns both lamps: the weather lamp follows it on and off.
 void TrafficReader::onOpened() {
-    trafficLamp.store(ReaderLamp::receiving);
-    weatherLamp.store(ReaderLamp::receiving);
-    repaintFeedStatus();
+    feed_.trafficLamp.store(ReaderLamp::receiving);
+    feed_.weatherLamp.store(ReaderLamp::receiving);
+    feed_.repaint();
 }
 
 void TrafficReader::onStopped() {
-    trafficLamp.store(ReaderLamp::stopped);
-    repaintFeedStatus();
+    feed_.trafficLamp.store(ReaderLamp::stopped);
+    feed_.repaint();
     gf_log("Traffic Reader has stopped");
 }
 
 void TrafficReader::onLeaving() {
-    trafficLamp.store(ReaderLamp::stopped);
-    weatherLamp.store(ReaderLamp::stopped);
-    repaintFeedStatus();
+    feed_.trafficLamp.store(ReaderLamp::stopped);
+    feed_.weatherLamp.store(ReaderLamp::stopped);
+    feed_.repaint();
 }
 
 void TrafficReader::splitFields(std::string_view datagram) {
@@ -184,7 +183,7 @@ bool TrafficReader::parseAltitude(TrafficSample& sample, std::string_view datagr
                                              printable(datagram)));
     }
     if (altitude > 0.0 && altitude < kGroundCheckCeilingFeet) {
-        const std::optional<double> reference = referenceElevation();
+        const std::optional<double> reference = filter_.referenceElevation();
         const double height = reference ? altitude - *reference : altitude + kNoReferenceOffsetFeet;
         if (height <= 0.0 || isGroundPair(std::fabs(height), sample.groundSpeed)) altitude = 0.0;
     }
@@ -192,7 +191,7 @@ bool TrafficReader::parseAltitude(TrafficSample& sample, std::string_view datagr
     if (altitude <= 0.0) altitude = 0.0;
     sample.altitude = altitude;
     if (!AIRBORNE_ONLY.value()) return true;
-    const auto park = filterParkAirport();
+    const auto park = filter_.parkAirport();
     const double parkElevation = park ? static_cast<double>(park->elevationFeet) : 0.0;
     return altitude - parkElevation > kAirborneOnlyMarginFeet;
 }
@@ -238,7 +237,7 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
     if (time < kPlausibleTimeFrom || time >= kPlausibleTimeTo) {
         throw std::runtime_error(fmt::format("timestamp:{}", printable(field(kTimestampField))));
     }
-    trafficClock.store(time);
+    feed_.time.trafficClock.store(time);
     record.time = time;
 
     TrafficSample& sample = record.sample;
@@ -288,7 +287,7 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
     if (record.callsign.empty() && record.registration.empty()) return LineOutcome::noIdentity;
 
     if (sample.airborne == 0) {
-        const auto park = filterParkAirport();
+        const auto park = filter_.parkAirport();
         if (!park || gf_distanceNm(park->position, {sample.latitude, sample.longitude}) > kParkAirportRadiusNm) {
             return LineOutcome::groundAway;
         }
@@ -324,7 +323,7 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
 
     sample.stationary = 0;
     // Unsigned, so a counter near its top wraps instead of overflowing.
-    sample.dueTick = static_cast<std::uint32_t>(tickCounter.load()) + static_cast<std::uint32_t>(kTrafficDelayTicks);
+    sample.dueTick = static_cast<std::uint32_t>(feed_.tickCounter.load()) + static_cast<std::uint32_t>(kTrafficDelayTicks);
     return LineOutcome::queued;
 }
 

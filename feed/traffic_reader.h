@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "core/geodesy.h"
+#include "core/park_airport_filter.h"
+#include "core/run_state.h"
+#include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
 #include "feed/traffic_record.h"
 #include "feed/udp_reader.h"
@@ -40,8 +43,9 @@ public:
     static constexpr std::size_t kMaxCallsignBytes = 31;
     static constexpr std::size_t kMaxRegistrationLength = 12;
 
-    // Records go to the given queue (the program's queue by default).
-    explicit TrafficReader(TrafficQueue& queue = trafficQueue());
+    // Records go to the queue; the park airport filter's values shape the
+    // ground rules.
+    TrafficReader(TrafficQueue& queue, FeedState& feed, RunState& run, const ParkAirportFilter& filter);
 
     // lf_onTrafficDatagram: a datagram holding " VEH" is ignored; any other
     // is split at its commas and parsed.
@@ -83,6 +87,7 @@ private:
     FixedCode3 parseAirportCode(std::size_t index) const;
 
     TrafficQueue& queue_;
+    const ParkAirportFilter& filter_;
     // Used by the body's thread only; keeps its capacity between lines.
     std::vector<std::string_view> fields_;
     std::atomic<double> ownLatitude_{0.0};

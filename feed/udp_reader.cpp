@@ -7,13 +7,14 @@
 #include <utility>
 
 #include "core/log.h"
-#include "core/run_flags.h"
+#include "core/messages.h"
 #include "core/strings.h"
 
 namespace qvl {
 namespace {
 
 constexpr std::chrono::milliseconds kReceiveTimeout{1000};
+constexpr std::int32_t kReaderErrorRestartSeconds = 15;
 
 void lf_logReaderConnected(const std::string& name) { gf_logContinuation(fmt::format("{} connected", name)); }
 
@@ -21,21 +22,29 @@ void lf_logReaderDisconnected(const std::string& name) { gf_logContinuation(fmt:
 
 }  // namespace
 
-UdpReader::UdpReader(std::string name, std::atomic<ReaderLamp>& lamp) : lamp_(lamp), name_(std::move(name)) {}
+void gf_readerStopped(RunState& run, const std::string& readerName, const std::string& error) {
+    gf_showMessage(fmt::format("The {} has stopped with error: {}", readerName, error), /*log=*/true);
+    run.endRun(RestartReason::readerError, kReaderErrorRestartSeconds);
+}
+
+UdpReader::UdpReader(std::string name, FeedState& feed, RunState& run, std::atomic<ReaderLamp>& lamp)
+    : feed_(feed), run_(run), lamp_(lamp), name_(std::move(name)) {}
 
 UdpReader::~UdpReader() = default;
 
-void UdpReader::threadBody(std::uint16_t port, bool local) {
+void UdpReader::threadBody(std::stop_token stop, std::uint16_t port, bool local) {
     std::lock_guard body(bodyMutex_);
+    // The thread's stop ends the body as the stop flag does.
+    const std::stop_callback onStop(stop, [this] { requestStop(); });
     try {
         open(port, local);
         onOpened();
         lf_logReaderConnected(name_);
         receiveLoop(local);
     } catch (const std::exception& e) {
-        gf_readerStopped(name_, e.what());
+        reportFailure(e.what());
     } catch (...) {
-        gf_readerStopped(name_, "Unknown exception");
+        reportFailure("Unknown exception");
     }
     closeSocket();
     boundPort_.store(0);
@@ -58,6 +67,15 @@ void UdpReader::open(std::uint16_t port, bool local) {
         throw std::runtime_error(fmt::format("bind to stream socket failed, error: {}", gf_socketErrorText(e)));
     }
     boundPort_.store(socket->localPort());
+}
+
+void UdpReader::reportFailure(const std::string& error) {
+    // A stop that closed the socket while it was being set up is no error.
+    if (stopFlag_.load()) {
+        onStopped();
+        return;
+    }
+    gf_readerStopped(run_, name_, error);
 }
 
 std::shared_ptr<net::UdpSocket> UdpReader::currentSocket() {
@@ -90,7 +108,7 @@ void UdpReader::refreshLamp() {
         changed = lamp_.exchange(ReaderLamp::receiving) != ReaderLamp::receiving;
     }
     lampCount_.store(count);
-    if (changed) repaintFeedStatus();
+    if (changed) feed_.repaint();
 }
 
 void UdpReader::handleDatagram(std::size_t size, bool local) {
@@ -128,7 +146,7 @@ void UdpReader::receiveLoop(bool local) {
                 break;
             case net::IoStatus::oversized:
                 // Too big for any traffic line: dropped, and the reader goes on.
-                if (!isClosing()) gf_log(fmt::format("buffer overrun: {} bytes", r.bytes));
+                if (!run_.isClosing()) gf_log(fmt::format("buffer overrun: {} bytes", r.bytes));
                 break;
             case net::IoStatus::closed:
                 error = stopFlag_.load() ? 0 : 10009;

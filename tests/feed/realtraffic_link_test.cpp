@@ -16,7 +16,7 @@ class Link : public test::FeedTest {
 protected:
     void SetUp() override {
         FeedTest::SetUp();
-        rtLocal.store(true);
+        feed.rtLocal.store(true);
         link.startTcpServer("0");
     }
     std::shared_ptr<net::TcpStream> connectClient(std::string_view reply = {}) {
@@ -36,7 +36,7 @@ protected:
         return text;
     }
 
-    RealTrafficLink link{LinkTimeouts{20ms, 300ms}};
+    RealTrafficLink link{feed, run, readers, {.poll = 20ms, .versionReply = 300ms}};
 };
 
 TEST_F(Link, VersionReplies) {
@@ -47,18 +47,18 @@ TEST_F(Link, VersionReplies) {
     };
     for (const auto& [reply, text] : good) {
         link.processRTVersion(reply);
-        EXPECT_EQ(realTrafficText(), text);
-        EXPECT_EQ(rtEdition.load(), text[3] == 'p');
+        EXPECT_EQ(feed.realTrafficText(), text);
+        EXPECT_EQ(feed.time.rtEdition.load(), text[3] == 'p');
     }
     // An empty reply leaves edition and text as they were.
     link.processRTVersion("\r\n");
-    EXPECT_EQ(realTrafficText(), "RT prof edition: 9");
+    EXPECT_EQ(feed.realTrafficText(), "RT prof edition: 9");
     EXPECT_EQ(messageLines().message, "No RealTraffic version received?");
     for (const char* bad : {"[2]", R"({"level": "2"})", R"({"level": 2, "version": 10})", "{level:2}"}) {
-        rtEdition.store(true);
+        feed.time.rtEdition.store(true);
         link.processRTVersion(bad);
-        EXPECT_FALSE(rtEdition.load()) << bad;
-        EXPECT_EQ(realTrafficText(), "") << bad;
+        EXPECT_FALSE(feed.time.rtEdition.load()) << bad;
+        EXPECT_EQ(feed.realTrafficText(), "") << bad;
     }
     EXPECT_TRUE(logHas("lf_processRTVersion: JSON parse failed: "));
     EXPECT_EQ(completeJsonObjectLength("\r\n {\"a\":{\"b\":\"}\"}}\r\nrest"), 18u);
@@ -72,21 +72,21 @@ TEST_F(Link, ServerListensOnLoopbackOnly) {
     EXPECT_NE(text.find(fmt::format("0100007F:{:04X} 00000000:0000 0A", link.listeningPort())), std::string::npos);
     EXPECT_EQ(text.find(fmt::format("00000000:{:04X} 00000000:0000 0A", link.listeningPort())), std::string::npos);
 
-    RealTrafficLink other;
+    RealTrafficLink other{feed, run, readers};
     EXPECT_THROW(other.startTcpServer(std::to_string(link.listeningPort())), std::runtime_error);
 }
 
 TEST_F(Link, WaitsEndOnTheClosingFlags) {
-    closeRequested.store(true);
+    run.closeRequested.store(true);
     link.waitForRealTraffic();  // nobody connects; the close button ends the wait
     EXPECT_FALSE(link.connected());
     auto client = connectClient();
-    closeRequested.store(false);
-    closingFlag.store(true);
+    run.closeRequested.store(false);
+    run.closingFlag.store(true);
     EXPECT_FALSE(link.waitForClient());
-    closingFlag.store(false);
+    run.closingFlag.store(false);
     ASSERT_TRUE(link.waitForClient());
-    closingFlag.store(true);  // a silent client cannot hold the run's end
+    run.closingFlag.store(true);  // a silent client cannot hold the run's end
     EXPECT_EQ(link.receiveVersionReply(), "");
 }
 
@@ -101,7 +101,7 @@ TEST_F(Link, UserStateAndTimeLines) {
     // Whole numbers: 35000 ft must not reach the client as 4e+07.
     EXPECT_EQ(drain(*client),
               "Qs121=5000;-2000;4.712389;35000000;250500;0.839683;0.289196\r\nQs123=1767225600000\r\n");
-    rtLocal.store(false);
+    feed.rtLocal.store(false);
     link.sendUserPosition(user);
     EXPECT_EQ(drain(*client, 50ms), "");
 }

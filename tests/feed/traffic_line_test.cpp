@@ -11,20 +11,20 @@ class TrafficLine : public test::FeedTest {
 protected:
     void SetUp() override {
         FeedTest::SetUp();
-        tickCounter.store(700);
+        feed.tickCounter.store(700);
     }
-    LineOutcome feed(const L& line) { return traffic.onTrafficDatagram(line.text()); }
+    LineOutcome offer(const L& line) { return traffic.onTrafficDatagram(line.text()); }
     // The record of a line that must be queued.
     TrafficRecord only(const L& line) {
         queue.clear();
-        EXPECT_EQ(feed(line), LineOutcome::queued) << line.text();
+        EXPECT_EQ(offer(line), LineOutcome::queued) << line.text();
         std::vector<TrafficRecord> out;
         queue.takeFront(out, 1);
         return out.empty() ? TrafficRecord{} : out.front();
     }
-    static void parkHere() {
-        setFilterParkAirport(test::kOwnPosition, 600);
-        setReferenceElevation(600.0);
+    void parkHere() {
+        filter.setParkAirport(test::kOwnPosition, 600);
+        filter.setReferenceElevation(600.0);
     }
 };
 
@@ -37,7 +37,7 @@ TEST_F(TrafficLine, AcceptedLineConvertsEveryField) {
     EXPECT_EQ(r.callsign, "QVA123");
     EXPECT_EQ(r.registration, "OE-QVA");
     EXPECT_DOUBLE_EQ(r.time, 1767225600.0);
-    EXPECT_DOUBLE_EQ(trafficClock.load(), 1767225600.0);
+    EXPECT_DOUBLE_EQ(feed.time.trafficClock.load(), 1767225600.0);
     const TrafficSample& s = r.sample;
     EXPECT_EQ((std::vector<double>{s.latitude, s.longitude, s.altitude, s.verticalSpeed, s.track, s.groundSpeed,
                                    s.trueAirspeed}),
@@ -47,7 +47,7 @@ TEST_F(TrafficLine, AcceptedLineConvertsEveryField) {
     EXPECT_DOUBLE_EQ(s.roll, -10.0 * kDegToRad);
     EXPECT_DOUBLE_EQ(s.trueHeading, 291.5 * kDegToRad);
     // Unsigned, so a counter near its top wraps instead of overflowing.
-    tickCounter.store(2147483000);
+    feed.tickCounter.store(2147483000);
     EXPECT_EQ(only(L{}).sample.dueTick, 2147486000u);
 }
 
@@ -67,9 +67,9 @@ TEST_F(TrafficLine, OutcomesByReason) {
         {L::reg, "OE\tQVA", O::controlCharacter},     {L::callsign, std::string(31, 'Q'), O::queued},
         {L::callsign, std::string(32, 'Q'), O::longCallsign},
     };
-    for (const auto& [field, text, outcome] : cases) EXPECT_EQ(feed(L{}.set(field, text)), outcome) << text;
-    EXPECT_EQ(feed(L{}.set(L::callsign, "null").set(L::reg, "null")), O::noIdentity);
-    EXPECT_EQ(feed(L{}.set(L::callsign, "@").set(L::reg, "null")), O::noIdentity);
+    for (const auto& [field, text, outcome] : cases) EXPECT_EQ(offer(L{}.set(field, text)), outcome) << text;
+    EXPECT_EQ(offer(L{}.set(L::callsign, "null").set(L::reg, "null")), O::noIdentity);
+    EXPECT_EQ(offer(L{}.set(L::callsign, "@").set(L::reg, "null")), O::noIdentity);
     // Drops are silent, except the overlong callsign, which can never match the simulator's ATC id.
     EXPECT_FALSE(logHas("exception"));
     EXPECT_TRUE(logHas("callsign of 32 bytes dropped, the simulator takes 31 at most: " + std::string(32, 'Q')));
@@ -90,34 +90,34 @@ TEST_F(TrafficLine, FieldErrorsAreLoggedAndTheLineDropped) {
         {L::alt, "high", "altitude high incorrect, from: QVL,4490501,48.12,16.60,high,"},
     };
     for (const auto& [field, text, logText] : cases) {
-        EXPECT_EQ(feed(L{}.set(field, text)), LineOutcome::error) << text;
+        EXPECT_EQ(offer(L{}.set(field, text)), LineOutcome::error) << text;
         EXPECT_TRUE(logHas("exception in processLineSub: " + logText)) << logText;
     }
-    EXPECT_EQ(feed(L{}.set(L::lat, "0.00005").set(L::lon, "-0.00003")), LineOutcome::error);
+    EXPECT_EQ(offer(L{}.set(L::lat, "0.00005").set(L::lon, "-0.00003")), LineOutcome::error);
     EXPECT_TRUE(logHas("exception in processLineSub: invalid lalo: 0.000050,-0.000030"));
     EXPECT_EQ(queue.size(), 0u);
 }
 
 TEST_F(TrafficLine, OnlyAPlausibleTimeMovesTheTrafficClock) {
     for (const char* absurd : {"nan", "inf", "0", "1e12", "946684799"}) {
-        EXPECT_EQ(feed(L{}.set(L::time, absurd)), LineOutcome::error) << absurd;
+        EXPECT_EQ(offer(L{}.set(L::time, absurd)), LineOutcome::error) << absurd;
         EXPECT_TRUE(logHas(std::string("exception in processLineSub: timestamp:") + absurd));
     }
-    EXPECT_DOUBLE_EQ(trafficClock.load(), 0.0);
+    EXPECT_DOUBLE_EQ(feed.time.trafficClock.load(), 0.0);
     // A plausible time moves the clock even when the line is dropped later.
-    EXPECT_EQ(feed(L{}.set(L::time, "1767225601.5").set(L::type, "BALL")), LineOutcome::notAircraft);
-    EXPECT_DOUBLE_EQ(trafficClock.load(), 1767225601.5);
+    EXPECT_EQ(offer(L{}.set(L::time, "1767225601.5").set(L::type, "BALL")), LineOutcome::notAircraft);
+    EXPECT_DOUBLE_EQ(feed.time.trafficClock.load(), 1767225601.5);
 }
 
 TEST_F(TrafficLine, ShortLinesNeverReadPastTheirFields) {
     // Missing fields read as empty (an address-sanitizer build stops on any read past them):
     // from 26 fields on, the true heading (field 25) is there and the missing category is empty.
     for (std::size_t fields = 0; fields <= 29; ++fields) {
-        EXPECT_EQ(feed(L{}.truncate(fields)), fields <= 25 ? LineOutcome::error : LineOutcome::queued) << fields;
+        EXPECT_EQ(offer(L{}.truncate(fields)), fields <= 25 ? LineOutcome::error : LineOutcome::queued) << fields;
     }
     // Without "adsb_icao" the true heading is not needed.
-    EXPECT_EQ(feed(L{}.set(L::source, "mlat").truncate(24)), LineOutcome::queued);
-    EXPECT_EQ(feed(L{}.set(90, "extra")), LineOutcome::queued);
+    EXPECT_EQ(offer(L{}.set(L::source, "mlat").truncate(24)), LineOutcome::queued);
+    EXPECT_EQ(offer(L{}.set(90, "extra")), LineOutcome::queued);
 }
 
 TEST_F(TrafficLine, HeadingTrackAndRoll) {
@@ -161,29 +161,29 @@ TEST_F(TrafficLine, GroundRulePairs) {
         EXPECT_EQ(r.sample.altitude == 0.0, onGround) << altitude;
     }
     // Without a reference elevation the height is the altitude + 1000: 100 ft at 100 kt stays airborne.
-    clearReferenceElevation();
+    filter.clearReferenceElevation();
     EXPECT_DOUBLE_EQ(only(L{}.set(L::alt, "100").set(L::gs, "100")).sample.altitude, 100.0);
 }
 
 TEST_F(TrafficLine, ParkAirportRangeCodesAndAcceptance) {
     const L ground = L{}.set(L::alt, "0").set(L::gs, "15");
     const GeoPosition aircraft{48.12, 16.60};
-    setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 4.9 * kFeetPerNm), 600);
-    EXPECT_EQ(feed(ground), LineOutcome::queued);
-    setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 5.1 * kFeetPerNm), 600);
-    EXPECT_EQ(feed(ground), LineOutcome::groundAway);
+    filter.setParkAirport(gf_destinationPoint(aircraft, 0.0, 4.9 * kFeetPerNm), 600);
+    EXPECT_EQ(offer(ground), LineOutcome::queued);
+    filter.setParkAirport(gf_destinationPoint(aircraft, 0.0, 5.1 * kFeetPerNm), 600);
+    EXPECT_EQ(offer(ground), LineOutcome::groundAway);
 
     AIRBORNE_ONLY.set(true);  // more than 150 ft above the park airport
-    EXPECT_EQ(feed(L{}.set(L::alt, "750")), LineOutcome::altitudeRule);
-    EXPECT_EQ(feed(L{}.set(L::alt, "751")), LineOutcome::queued);
-    clearFilterParkAirport();
-    EXPECT_EQ(feed(L{}.set(L::alt, "150")), LineOutcome::altitudeRule);
+    EXPECT_EQ(offer(L{}.set(L::alt, "750")), LineOutcome::altitudeRule);
+    EXPECT_EQ(offer(L{}.set(L::alt, "751")), LineOutcome::queued);
+    filter.clearParkAirport();
+    EXPECT_EQ(offer(L{}.set(L::alt, "150")), LineOutcome::altitudeRule);
     AIRBORNE_ONLY.set(false);
 
     const L far = L{}.set(L::lat, "48.90");  // about 47 nm north
-    EXPECT_EQ(feed(far), LineOutcome::outOfRange);
+    EXPECT_EQ(offer(far), LineOutcome::outOfRange);
     rangeNm.store(60.0);
-    EXPECT_EQ(feed(far), LineOutcome::queued);
+    EXPECT_EQ(offer(far), LineOutcome::queued);
 
     const TrafficRecord r = only(L{}.set(L::origin, "ams").set(L::destination, "null").set(L::reg, "null"));
     EXPECT_EQ(r.origin.view(), "AMS");
@@ -192,18 +192,18 @@ TEST_F(TrafficLine, ParkAirportRangeCodesAndAcceptance) {
     EXPECT_EQ(only(L{}.set(L::callsign, "QVA@1")).callsign, "");
 
     queue.setAccepting(false);
-    EXPECT_EQ(feed(L{}), LineOutcome::notAccepting);
+    EXPECT_EQ(offer(L{}), LineOutcome::notAccepting);
     EXPECT_EQ(queue.size(), 0u);
 }
 
 TEST_F(TrafficLine, CallsignsAreCollectedOnlyWhileAsked) {
-    feed(L{}.set(L::callsign, "EARLY1"));
+    offer(L{}.set(L::callsign, "EARLY1"));
     traffic.startCallsignCollection();
-    for (const char* cs : {"QVB2", "QV@5", "null", "QV\x01", "QVB2"}) feed(L{}.set(L::callsign, cs));
-    feed(L{}.set(L::callsign, "QVC3").set(L::type, "GRND"));  // collected, then dropped
-    feed(L{}.set(L::callsign, "QVD4").set(L::lat, "60"));     // out of range first
+    for (const char* cs : {"QVB2", "QV@5", "null", "QV\x01", "QVB2"}) offer(L{}.set(L::callsign, cs));
+    offer(L{}.set(L::callsign, "QVC3").set(L::type, "GRND"));  // collected, then dropped
+    offer(L{}.set(L::callsign, "QVD4").set(L::lat, "60"));     // out of range first
     EXPECT_EQ(traffic.takeCollectedCallsigns(), (std::set<std::string>{"QVB2", "QVC3"}));
-    feed(L{}.set(L::callsign, "LATE6"));
+    offer(L{}.set(L::callsign, "LATE6"));
     EXPECT_TRUE(traffic.takeCollectedCallsigns().empty());
 }
 

@@ -15,13 +15,9 @@ protected:
         FeedTest::SetUp();
         ASSERT_EQ(sender.create(), 0);
     }
-    void TearDown() override {
-        traffic.requestStop();
-        if (thread.joinable()) thread.join();
-        FeedTest::TearDown();
-    }
     void start(bool local) {
-        thread = std::thread([this, local] { traffic.threadBody(0, local); });
+        feed.rtLocal.store(local);
+        readers.startTrafficReader(0);
         ASSERT_TRUE(eventually([this] { return traffic.boundPort() != 0; }));
     }
     void send(const std::string& datagram) { sender.sendTo(datagram, traffic.boundPort()); }
@@ -30,17 +26,17 @@ protected:
         std::vector<TrafficRecord> records;
         queue.takeFront(records, 100);
         std::vector<std::uint32_t> ids;
+        ids.reserve(records.size());
         for (const auto& r : records) ids.push_back(r.hexId);
         return ids;
     }
 
     net::UdpSocket sender;
-    std::thread thread;
 };
 
 TEST_F(ReaderThread, RepeatedDatagramsFromARemoteClientCountOnce) {
     start(false);
-    for (std::uint32_t id : {20001, 20001, 20002, 20001, 20003}) sendLine(id);
+    for (const std::uint32_t id : {20001u, 20001u, 20002u, 20001u, 20003u}) sendLine(id);
     ASSERT_TRUE(eventually([this] { return queue.size() == 4; }));
     EXPECT_EQ(traffic.packetCount(), 4u);
     EXPECT_EQ(queuedHexIds(), (std::vector<std::uint32_t>{20001, 20002, 20001, 20003}));
@@ -50,9 +46,8 @@ TEST_F(ReaderThread, TheLastDatagramOfARunIsNoRepeatInTheNext) {
     start(false);
     sendLine(20001);
     ASSERT_TRUE(eventually([this] { return queue.size() == 1; }));
-    traffic.requestStop();
-    thread.join();
-    traffic.clearStop();
+    readers.stop();
+    readers.resetTrafficSide();
     start(false);
     sendLine(20001);
     EXPECT_TRUE(eventually([this] { return queue.size() == 2; }));
@@ -60,27 +55,26 @@ TEST_F(ReaderThread, TheLastDatagramOfARunIsNoRepeatInTheNext) {
 
 TEST_F(ReaderThread, OnThisPcEveryDatagramCountsThenAStopEndsTheReader) {
     start(true);
-    for (std::uint32_t id : {20001, 20001, 20002}) sendLine(id);
+    for (const std::uint32_t id : {20001u, 20001u, 20002u}) sendLine(id);
     ASSERT_TRUE(eventually([this] { return queue.size() == 3; }));
     EXPECT_EQ(queuedHexIds(), (std::vector<std::uint32_t>{20001, 20001, 20002}));
     EXPECT_TRUE(logHas("Traffic Reader connected"));
-    EXPECT_EQ(weatherLamp.load(), ReaderLamp::receiving);
+    EXPECT_EQ(feed.weatherLamp.load(), ReaderLamp::receiving);
     // Stale after a look that saw nothing new, back on with the next datagram.
     traffic.refreshLamp();
     traffic.refreshLamp();
-    EXPECT_EQ(trafficLamp.load(), ReaderLamp::stale);
+    EXPECT_EQ(feed.trafficLamp.load(), ReaderLamp::stale);
     sendLine(20004);
     ASSERT_TRUE(eventually([this] { return traffic.packetCount() == 4; }));
     traffic.refreshLamp();
-    EXPECT_EQ(trafficLamp.load(), ReaderLamp::receiving);
+    EXPECT_EQ(feed.trafficLamp.load(), ReaderLamp::receiving);
 
-    traffic.requestStop();  // wakes the blocked receive
-    thread.join();
+    readers.stop();  // wakes the blocked receive and joins the thread
     EXPECT_TRUE(logHas("Traffic Reader has stopped\n"));
     EXPECT_TRUE(logHas("Traffic Reader disconnected\n"));
-    EXPECT_EQ(trafficLamp.load(), ReaderLamp::stopped);
-    EXPECT_FALSE(closingFlag.load());  // a stop is no error
-    traffic.clearStop();  // the next run starts the reader again
+    EXPECT_EQ(feed.trafficLamp.load(), ReaderLamp::stopped);
+    EXPECT_FALSE(run.closingFlag.load());  // a stop is no error
+    readers.resetTrafficSide();  // the next run starts the reader again
     start(true);
     sendLine(20005);
     ASSERT_TRUE(eventually([this] { return queue.size() == 2; }));
@@ -93,38 +87,46 @@ TEST_F(ReaderThread, OversizedDatagramsAreLoggedAndTheReaderGoesOn) {
     ASSERT_TRUE(eventually([this] { return queue.size() == 1; }));
     EXPECT_TRUE(logHas("buffer overrun: 16384 bytes"));
     EXPECT_EQ(traffic.packetCount(), 1u);
-    closingFlag.store(true);  // while the run is closing the drop is not logged
+    run.closingFlag.store(true);  // while the run is closing the drop is not logged
     send(std::string(20000, 'x'));
     sendLine(20002);
     ASSERT_TRUE(eventually([this] { return queue.size() == 2; }));
     EXPECT_FALSE(logHas("buffer overrun: 20000"));
-    EXPECT_EQ(restartReason.load(), RestartReason::notYetSet);
+    EXPECT_EQ(run.restartReason.load(), RestartReason::notYetSet);
 }
 
 TEST_F(ReaderThread, ABindFailureEndsTheRunWithAReaderError) {
     net::UdpSocket holder;
     ASSERT_EQ(holder.create(), 0);
     ASSERT_EQ(holder.bind(net::Address::loopback, 0), 0);
-    traffic.threadBody(holder.localPort(), true);
+    traffic.threadBody({}, holder.localPort(), true);
     const std::string text = "The Traffic Reader has stopped with error: bind to stream socket failed, error: 10048 "
                              "Address already in use";
     EXPECT_EQ(messageLines().message, text);
     EXPECT_TRUE(logHas(text));
-    EXPECT_EQ(restartReason.load(), RestartReason::readerError);
-    EXPECT_TRUE(closingFlag.load());
+    EXPECT_EQ(run.restartReason.load(), RestartReason::readerError);
+    EXPECT_TRUE(run.closingFlag.load());
 }
 
-TEST_F(ReaderThread, TheProgramsQnhReaderPublishesWhatArrives) {
-    std::thread pressure([] { lf_qnhReaderThread(0); });
-    ASSERT_TRUE(eventually([] { return qnhReader().boundPort() != 0; }));
-    sender.sendTo(R"({"QNH": 2953})", qnhReader().boundPort());
-    ASSERT_TRUE(eventually([] { return publishedQnh.load() == 1000; }));
-    EXPECT_EQ(trafficReader().qnh(), 1000);
-    stopReaders();
-    pressure.join();
+TEST_F(ReaderThread, TheStopOfItsThreadAloneEndsAReader) {
+    std::jthread body([this](std::stop_token stop) { traffic.threadBody(std::move(stop), 0, true); });
+    ASSERT_TRUE(eventually([this] { return traffic.boundPort() != 0; }));
+    body.request_stop();  // no stop flag raised by anyone else
+    body.join();
+    EXPECT_TRUE(logHas("Traffic Reader has stopped\n"));
+    EXPECT_FALSE(run.closingFlag.load());
+}
+
+TEST_F(ReaderThread, TheQnhReaderPublishesWhatArrives) {
+    readers.startQnhReader(0);
+    ASSERT_TRUE(eventually([this] { return qnh.boundPort() != 0; }));
+    sender.sendTo(R"({"QNH": 2953})", qnh.boundPort());
+    ASSERT_TRUE(eventually([this] { return feed.publishedQnh.load() == 1000; }));
+    EXPECT_EQ(traffic.qnh(), 1000);
+    readers.stop();
     EXPECT_TRUE(logHas("QNH Reader connected\n"));
     EXPECT_TRUE(logHas("QNH Reader has stopped\n"));
-    EXPECT_EQ(weatherLamp.load(), ReaderLamp::stopped);
+    EXPECT_EQ(feed.weatherLamp.load(), ReaderLamp::stopped);
 }
 
 }  // namespace
