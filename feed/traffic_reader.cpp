@@ -83,12 +83,26 @@ TrafficReader::TrafficReader(TrafficQueue& queue, FeedState& feed, RunState& run
     fields_.reserve(kFieldRoom);
 }
 
-void TrafficReader::setOwnPosition(const GeoPosition& position) noexcept {
-    ownLatitude_.store(position.latitude);
-    ownLongitude_.store(position.longitude);
+void TrafficReader::setOwnPosition(const GeoPosition& position) {
+    std::lock_guard lock(ownPositionMutex_);
+    ownPosition_ = position;
+    ownPositionVersion_.fetch_add(1, std::memory_order_release);
 }
 
-GeoPosition TrafficReader::ownPosition() const noexcept { return {ownLatitude_.load(), ownLongitude_.load()}; }
+GeoPosition TrafficReader::ownPosition() const {
+    std::lock_guard lock(ownPositionMutex_);
+    return ownPosition_;
+}
+
+const GeoPosition& TrafficReader::rangeCentre() {
+    // One load per line; the lock only after the run thread moved the position.
+    if (ownPositionVersion_.load(std::memory_order_acquire) != rangeCentreVersion_) {
+        std::lock_guard lock(ownPositionMutex_);
+        rangeCentre_ = ownPosition_;
+        rangeCentreVersion_ = ownPositionVersion_.load(std::memory_order_relaxed);
+    }
+    return rangeCentre_;
+}
 
 void TrafficReader::startCallsignCollection() {
     std::lock_guard lock(callsignMutex_);
@@ -249,7 +263,7 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
         nearOrigin) {
         throw std::runtime_error(fmt::format("invalid lalo: {}", gf_formatLatLon(sample.latitude, sample.longitude)));
     }
-    if (gf_distanceNm(ownPosition(), {sample.latitude, sample.longitude}) > rangeNm.load()) {
+    if (gf_distanceNm(rangeCentre(), {sample.latitude, sample.longitude}) > rangeNm.load()) {
         return LineOutcome::outOfRange;
     }
 

@@ -54,9 +54,10 @@ public:
     // Field errors throw std::runtime_error or std::invalid_argument.
     LineOutcome parseLine(std::string_view datagram, TrafficRecord& record);
 
-    // The range filter's centre: the user aircraft, copied in by the run thread.
-    void setOwnPosition(const GeoPosition& position) noexcept;
-    [[nodiscard]] GeoPosition ownPosition() const noexcept;
+    // The range filter's centre: the user aircraft, copied in by the run
+    // thread. Latitude and longitude change together, as one value.
+    void setOwnPosition(const GeoPosition& position);
+    [[nodiscard]] GeoPosition ownPosition() const;
 
     // Callsign collection for the static parking: start with an empty set,
     // later take the set over (which ends the collection).
@@ -85,13 +86,20 @@ private:
     LineOutcome parseCallsign(TrafficRecord& record) const;
     void collectCallsign();
     FixedCode3 parseAirportCode(std::size_t index) const;
+    const GeoPosition& rangeCentre();
 
     TrafficQueue& queue_;
     const ParkAirportFilter& filter_;
     // Used by the body's thread only; keeps its capacity between lines.
     std::vector<std::string_view> fields_;
-    std::atomic<double> ownLatitude_{0.0};
-    std::atomic<double> ownLongitude_{0.0};
+    mutable std::mutex ownPositionMutex_;  // leaf lock: guards ownPosition_
+    GeoPosition ownPosition_;
+    // Raised (under the lock) with every change of ownPosition_, so that the
+    // parser takes the lock only when there is a new position to copy.
+    std::atomic<std::uint32_t> ownPositionVersion_{0};
+    // The parser's copy of ownPosition_ and the version it was copied at.
+    GeoPosition rangeCentre_;
+    std::uint32_t rangeCentreVersion_ = 0;
     std::atomic<std::int32_t> qnh_{kStandardQnh};
     std::atomic<bool> collectCallsigns_{false};
     mutable std::mutex callsignMutex_;  // leaf lock: guards collectedCallsigns_
