@@ -16,6 +16,7 @@
 #include "core/paths.h"
 #include "core/strings.h"
 #include "core/time_text.h"
+#include "feed/socket_error.h"
 
 namespace qvl {
 namespace {
@@ -23,7 +24,6 @@ namespace {
 constexpr std::string_view kVersionRequest = "Qs999=version\r\n";
 constexpr std::string_view kExitLine = "exit\r\n";
 constexpr double kNoPositionDegrees = 0.0001;
-constexpr int kWinsockShutdown = 10058;  // "can't send after socket shutdown"
 
 // The edition number of the reply's "level" (0 when missing); any other kind
 // of value is a malformed reply.
@@ -109,20 +109,23 @@ std::uint16_t RealTrafficLink::listeningPort() const {
 void RealTrafficLink::startTcpServer(const std::string& portText) {
     std::uint16_t port = 0;
     if (const int e = net::resolvePort(portText, port); e != 0) {
-        throw std::runtime_error(fmt::format("getaddrinfo failed with error {}", e));
+        throw SocketError(SocketStep::resolve, e, fmt::format("getaddrinfo failed with error {}", e));
     }
     auto listener = std::make_shared<net::TcpListener>();
     if (const int e = listener->create(); e != 0) {
-        throw std::runtime_error("socket failed with error " + gf_socketErrorText(e));
+        throw SocketError(SocketStep::create, e, "socket failed with error " + gf_socketErrorText(e));
     }
     // On a throw below the listener closes as it goes out of scope.
-    if (listener->setReuseAddress() != 0) throw std::runtime_error("setsockopt(SO_REUSEADDR) failed");
+    if (const int e = listener->setReuseAddress(); e != 0) {
+        throw SocketError(SocketStep::reuseAddress, e, "setsockopt(SO_REUSEADDR) failed");
+    }
     // The client runs on this PC: nothing outside it may reach the port.
     if (const int e = listener->bind(net::Address::loopback, port); e != 0) {
-        throw std::runtime_error("Bind failed at port " + portText + " with error " + gf_socketErrorText(e));
+        throw SocketError(SocketStep::bind, e,
+                          "Bind failed at port " + portText + " with error " + gf_socketErrorText(e));
     }
     if (const int e = listener->listen(); e != 0) {
-        throw std::runtime_error("listen failed with error " + gf_socketErrorText(e));
+        throw SocketError(SocketStep::listen, e, "listen failed with error " + gf_socketErrorText(e));
     }
     std::shared_ptr<net::TcpListener> previous;
     {
@@ -276,7 +279,7 @@ bool RealTrafficLink::sendDataPacket(std::string_view text) {
     const auto client = currentClient();
     const net::IoResult r = client ? client->send(text) : net::IoResult{net::IoStatus::closed, 0, 0};
     if (r.status == net::IoStatus::ok) return true;
-    const int error = r.status == net::IoStatus::error ? r.error : kWinsockShutdown;
+    const int error = r.status == net::IoStatus::error ? r.error : kWsaShutdown;
     logUnlessClosing(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_socketErrorText(error)));
     dropClient(client);
     logUnlessClosing("RealTraffic client socket closed");

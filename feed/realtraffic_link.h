@@ -63,7 +63,8 @@ public:
     RealTrafficLink& operator=(const RealTrafficLink&) = delete;
 
     // lf_startTcpServer: listens on 127.0.0.1 at the port text ("0" takes an
-    // ephemeral port). Throws std::runtime_error with the step's text.
+    // ephemeral port). Throws SocketError (a std::runtime_error) with the
+    // step's text.
     void startTcpServer(const std::string& portText);
     [[nodiscard]] std::uint16_t listeningPort() const;
 

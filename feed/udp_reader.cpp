@@ -3,18 +3,23 @@
 #include <fmt/format.h>
 
 #include <chrono>
-#include <stdexcept>
+#include <exception>
 #include <utility>
 
 #include "core/log.h"
 #include "core/messages.h"
 #include "core/strings.h"
+#include "feed/socket_error.h"
 
 namespace qvl {
 namespace {
 
 constexpr std::chrono::milliseconds kReceiveTimeout{1000};
 constexpr std::int32_t kReaderErrorRestartSeconds = 15;
+
+SocketError receiveError(int code) {
+    return {SocketStep::receive, code, fmt::format("receive error: {}", gf_socketErrorText(code))};
+}
 
 void lf_logReaderConnected(const std::string& name) { gf_logContinuation(fmt::format("{} connected", name)); }
 
@@ -55,7 +60,8 @@ void UdpReader::threadBody(std::stop_token stop, std::uint16_t port, bool local)
 void UdpReader::open(std::uint16_t port, bool local) {
     auto socket = std::make_shared<net::UdpSocket>();
     if (const int e = socket->create(); e != 0) {
-        throw std::runtime_error(fmt::format("failed to create the socket, error: {}", gf_socketErrorText(e)));
+        throw SocketError(SocketStep::create, e,
+                          fmt::format("failed to create the socket, error: {}", gf_socketErrorText(e)));
     }
     {
         std::lock_guard lock(socketMutex_);
@@ -64,7 +70,8 @@ void UdpReader::open(std::uint16_t port, bool local) {
     const net::Address address = local ? net::Address::loopback : net::Address::any;
     if (const int e = socket->bind(address, port); e != 0) {
         socket->close();
-        throw std::runtime_error(fmt::format("bind to stream socket failed, error: {}", gf_socketErrorText(e)));
+        throw SocketError(SocketStep::bind, e,
+                          fmt::format("bind to stream socket failed, error: {}", gf_socketErrorText(e)));
     }
     boundPort_.store(socket->localPort());
 }
@@ -126,7 +133,7 @@ void UdpReader::handleDatagram(std::size_t size, bool local) {
 
 void UdpReader::receiveLoop(bool local) {
     const auto socket = currentSocket();
-    if (!socket) throw std::runtime_error(fmt::format("receive error: {}", gf_socketErrorText(10038)));
+    if (!socket) throw receiveError(kWsaNotSocket);
     socket->setReceiveTimeout(kReceiveTimeout);
     // A new body starts a new run: the last datagram of the previous run is
     // no repeat, or unchanged weather would never be published again.
@@ -149,7 +156,7 @@ void UdpReader::receiveLoop(bool local) {
                 if (!run_.isClosing()) gf_log(fmt::format("buffer overrun: {} bytes", r.bytes));
                 break;
             case net::IoStatus::closed:
-                error = stopFlag_.load() ? 0 : 10009;
+                error = stopFlag_.load() ? 0 : kWsaBadFile;
                 break;
             case net::IoStatus::error:
                 error = r.error;
@@ -161,7 +168,7 @@ void UdpReader::receiveLoop(bool local) {
         }
         if (error != 0) break;
     }
-    throw std::runtime_error(fmt::format("receive error: {}", gf_socketErrorText(error)));
+    throw receiveError(error);
 }
 
 }  // namespace qvl

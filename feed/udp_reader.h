@@ -47,10 +47,10 @@ public:
     void threadBody(std::stop_token stop, std::uint16_t port, bool local);
 
     // Creates the socket and binds it to 127.0.0.1 (local) or to every
-    // interface; throws std::runtime_error with the reader's texts.
+    // interface; throws SocketError with the reader's texts.
     void open(std::uint16_t port, bool local);
-    // Receives until the stop flag is seen; throws "receive error: ..." when
-    // the socket fails while no stop was asked. The socket stays for the
+    // Receives until the stop flag is seen; throws SocketError "receive
+    // error: ..." when the socket fails while no stop was asked. The socket stays for the
     // body to close.
     void receiveLoop(bool local);
 

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "feed/realtraffic_link.h"
+#include "feed/socket_error.h"
 #include "feed/support/feed_fixture.h"
 #include "platform/net/socket.h"
 
@@ -11,6 +12,8 @@ namespace qvl {
 namespace {
 
 using namespace std::chrono_literals;
+
+constexpr int kWsaAddressInUse = 10048;  // WSAEADDRINUSE
 
 class Link : public test::FeedTest {
 protected:
@@ -40,15 +43,20 @@ protected:
 };
 
 TEST_F(Link, VersionReplies) {
-    const std::vector<std::pair<const char*, const char*>> good = {
-        {R"({"level": 2, "version": "10.0.1"})", "RT prof edition: 10.0.1"},
-        {R"({"level": 1})", "RT stnd edition: "},
-        {R"({"version": "9", "level": 2.0})", "RT prof edition: 9"},
+    struct Good {
+        const char* reply;
+        const char* text;
+        bool professional;
     };
-    for (const auto& [reply, text] : good) {
+    const Good good[] = {
+        {.reply = R"({"level": 2, "version": "10.0.1"})", .text = "RT prof edition: 10.0.1", .professional = true},
+        {.reply = R"({"level": 1})", .text = "RT stnd edition: ", .professional = false},
+        {.reply = R"({"version": "9", "level": 2.0})", .text = "RT prof edition: 9", .professional = true},
+    };
+    for (const auto& [reply, text, professional] : good) {
         link.processRTVersion(reply);
         EXPECT_EQ(feed.realTrafficText(), text);
-        EXPECT_EQ(feed.time.rtEdition.load(), text[3] == 'p');
+        EXPECT_EQ(feed.time.rtEdition.load(), professional);
     }
     // An empty reply leaves edition and text as they were.
     link.processRTVersion("\r\n");
@@ -73,7 +81,13 @@ TEST_F(Link, ServerListensOnLoopbackOnly) {
     EXPECT_EQ(text.find(fmt::format("00000000:{:04X} 00000000:0000 0A", link.listeningPort())), std::string::npos);
 
     RealTrafficLink other{feed, run, readers};
-    EXPECT_THROW(other.startTcpServer(std::to_string(link.listeningPort())), std::runtime_error);
+    try {
+        other.startTcpServer(std::to_string(link.listeningPort()));
+        ADD_FAILURE() << "a second server bound the same port";
+    } catch (const SocketError& e) {
+        EXPECT_EQ(e.step(), SocketStep::bind);
+        EXPECT_EQ(e.code(), kWsaAddressInUse);
+    }
 }
 
 TEST_F(Link, WaitsEndOnTheClosingFlags) {
