@@ -4,12 +4,12 @@
 
 namespace qvl {
 
-void lf_trafficReaderThread(std::stop_token stop, TrafficReader& reader, std::uint16_t port, bool local) {
-    reader.threadBody(std::move(stop), port, local);
+void lf_trafficReaderThread(std::stop_token stop, TrafficReader& reader, std::uint16_t port, ClientLocation client) {
+    reader.threadBody(std::move(stop), port, client);
 }
 
 void lf_qnhReaderThread(std::stop_token stop, QnhReader& reader, std::uint16_t port) {
-    reader.threadBody(std::move(stop), port, reader.clientOnThisPc());
+    reader.threadBody(std::move(stop), port, reader.clientLocation());
 }
 
 Readers::Readers(TrafficQueue& queue, FeedState& feed, RunState& run, const ParkAirportFilter& filter)
@@ -23,9 +23,9 @@ void Readers::startQnhReader(std::uint16_t port) {
 }
 
 void Readers::startTrafficReader(std::uint16_t port) {
-    const bool local = feed_.rtLocal.load();
+    const ClientLocation client = traffic_.clientLocation();
     trafficThread_ = std::jthread(
-        [this, port, local](std::stop_token stop) { lf_trafficReaderThread(std::move(stop), traffic_, port, local); });
+        [this, port, client](std::stop_token stop) { lf_trafficReaderThread(std::move(stop), traffic_, port, client); });
 }
 
 void Readers::resetTrafficSide() {

@@ -89,7 +89,7 @@ void RealTrafficLink::logUnlessClosing(const std::string& line) const {
     if (!run_.isClosing()) gf_log(line);
 }
 
-RealTrafficLink::~RealTrafficLink() { closeSockets(false); }
+RealTrafficLink::~RealTrafficLink() { closeSockets(ExitLine::skip); }
 
 std::shared_ptr<net::TcpListener> RealTrafficLink::currentListener() const {
     std::lock_guard lock(socketMutex_);
@@ -277,7 +277,7 @@ void RealTrafficLink::dropClient(const std::shared_ptr<net::TcpStream>& client) 
 
 bool RealTrafficLink::sendDataPacket(std::string_view text) {
     const auto client = currentClient();
-    const net::IoResult r = client ? client->send(text) : net::IoResult{net::IoStatus::closed, 0, 0};
+    const net::IoResult r = client ? client->send(text) : net::IoResult{.status = net::IoStatus::closed};
     if (r.status == net::IoStatus::ok) return true;
     const int error = r.status == net::IoStatus::error ? r.error : kWsaShutdown;
     logUnlessClosing(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_socketErrorText(error)));
@@ -316,7 +316,7 @@ void RealTrafficLink::sendQs123(std::int64_t seconds) {
     sendDataPacket(fmt::format("Qs123={}\r\n", seconds * 1000));
 }
 
-void RealTrafficLink::closeSockets(bool sayExit) {
+void RealTrafficLink::closeSockets(ExitLine exitLine) {
     std::shared_ptr<net::TcpListener> listener;
     std::shared_ptr<net::TcpStream> client;
     {
@@ -326,12 +326,12 @@ void RealTrafficLink::closeSockets(bool sayExit) {
     }
     // Cleared on every close, so the next run's first client gets the handshake again.
     const bool wasConnected = connected_.exchange(false);
-    if (sayExit && wasConnected && client) client->send(kExitLine);
+    if (exitLine == ExitLine::send && wasConnected && client) client->send(kExitLine);
     if (client) client->close();
     if (listener) listener->close();
 }
 
-void RealTrafficLink::close() { closeSockets(true); }
+void RealTrafficLink::close() { closeSockets(ExitLine::send); }
 
 void lf_startTcpServer(RealTrafficLink& link, const std::string& portText) { link.startTcpServer(portText); }
 bool waitForClient(RealTrafficLink& link) { return link.waitForClient(); }

@@ -101,7 +101,10 @@ private:
     std::shared_ptr<net::TcpStream> currentClient() const;
     bool adoptClient(const std::shared_ptr<net::TcpListener>& listener, std::shared_ptr<net::TcpStream> client);
     void dropClient(const std::shared_ptr<net::TcpStream>& client);
-    void closeSockets(bool sayExit);
+    // "exit" goes to a connected client only on a close of the link, not
+    // when the link object ends.
+    enum class ExitLine : std::uint8_t { send, skip };
+    void closeSockets(ExitLine exitLine);
     void logUnlessClosing(const std::string& line) const;
 
     FeedState& feed_;

@@ -52,14 +52,23 @@ struct GroundPair {
     double maxHeight;
     double maxSpeed;
 };
-constexpr GroundPair kGroundPairs[] = {{42.0, 120.0}, {84.0, 80.0}, {108.0, 43.0}};
+constexpr GroundPair kGroundPairs[] = {
+    {.maxHeight = 42.0, .maxSpeed = 120.0},
+    {.maxHeight = 84.0, .maxSpeed = 80.0},
+    {.maxHeight = 108.0, .maxSpeed = 43.0},
+};
 
 // True airspeed (kt) by altitude (ft) for lines that give none (-1).
 struct TasRow {
     double maxAltitude;
     double trueAirspeed;
 };
-constexpr TasRow kTasTable[] = {{2000.0, 180.0}, {5000.0, 220.0}, {10000.0, 250.0}, {20000.0, 350.0}};
+constexpr TasRow kTasTable[] = {
+    {.maxAltitude = 2000.0, .trueAirspeed = 180.0},
+    {.maxAltitude = 5000.0, .trueAirspeed = 220.0},
+    {.maxAltitude = 10000.0, .trueAirspeed = 250.0},
+    {.maxAltitude = 20000.0, .trueAirspeed = 350.0},
+};
 constexpr double kTasAbove = 430.0;
 
 double tasForAltitude(double altitude) {

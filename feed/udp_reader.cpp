@@ -37,15 +37,15 @@ UdpReader::UdpReader(std::string name, FeedState& feed, RunState& run, std::atom
 
 UdpReader::~UdpReader() = default;
 
-void UdpReader::threadBody(std::stop_token stop, std::uint16_t port, bool local) {
+void UdpReader::threadBody(std::stop_token stop, std::uint16_t port, ClientLocation client) {
     std::lock_guard body(bodyMutex_);
     // The thread's stop ends the body as the stop flag does.
     const std::stop_callback onStop(stop, [this] { requestStop(); });
     try {
-        open(port, local);
+        open(port, client);
         onOpened();
         lf_logReaderConnected(name_);
-        receiveLoop(local);
+        receiveLoop(client);
     } catch (const std::exception& e) {
         reportFailure(e.what());
     } catch (...) {
@@ -57,7 +57,7 @@ void UdpReader::threadBody(std::stop_token stop, std::uint16_t port, bool local)
     lf_logReaderDisconnected(name_);
 }
 
-void UdpReader::open(std::uint16_t port, bool local) {
+void UdpReader::open(std::uint16_t port, ClientLocation client) {
     auto socket = std::make_shared<net::UdpSocket>();
     if (const int e = socket->create(); e != 0) {
         throw SocketError(SocketStep::create, e,
@@ -67,7 +67,7 @@ void UdpReader::open(std::uint16_t port, bool local) {
         std::lock_guard lock(socketMutex_);
         socket_ = socket;
     }
-    const net::Address address = local ? net::Address::loopback : net::Address::any;
+    const net::Address address = client == ClientLocation::thisPc ? net::Address::loopback : net::Address::any;
     if (const int e = socket->bind(address, port); e != 0) {
         socket->close();
         throw SocketError(SocketStep::bind, e,
@@ -118,12 +118,12 @@ void UdpReader::refreshLamp() {
     if (changed) feed_.repaint();
 }
 
-void UdpReader::handleDatagram(std::size_t size, bool local) {
+void UdpReader::handleDatagram(std::size_t size, ClientLocation client) {
     buffer_[size] = '\0';
     const std::string_view datagram(buffer_.data(), size);
     // From another PC the client may send a line more than once; on this PC
     // every datagram counts.
-    if (!local) {
+    if (client == ClientLocation::otherPc) {
         if (datagram == previous_) return;
         previous_.assign(datagram);
     }
@@ -131,7 +131,7 @@ void UdpReader::handleDatagram(std::size_t size, bool local) {
     onData(datagram);
 }
 
-void UdpReader::receiveLoop(bool local) {
+void UdpReader::receiveLoop(ClientLocation client) {
     const auto socket = currentSocket();
     if (!socket) throw receiveError(kWsaNotSocket);
     socket->setReceiveTimeout(kReceiveTimeout);
@@ -147,7 +147,7 @@ void UdpReader::receiveLoop(bool local) {
         const net::IoResult r = socket->receive(buffer_);
         switch (r.status) {
             case net::IoStatus::ok:
-                if (r.bytes > 0) handleDatagram(r.bytes, local);
+                if (r.bytes > 0) handleDatagram(r.bytes, client);
                 break;
             case net::IoStatus::timedOut:
                 break;

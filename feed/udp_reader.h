@@ -26,6 +26,11 @@ namespace qvl {
 // another party ended it first).
 void gf_readerStopped(RunState& run, const std::string& readerName, const std::string& error);
 
+// Where the traffic client runs. On this PC the readers listen on 127.0.0.1
+// only and every datagram counts; from another PC they listen on every
+// interface and a datagram repeated at once is taken once.
+enum class ClientLocation : std::uint8_t { thisPc, otherPc };
+
 class UdpReader {
 public:
     static constexpr std::size_t kBufferSize = 16384;
@@ -37,22 +42,24 @@ public:
     UdpReader& operator=(const UdpReader&) = delete;
 
     [[nodiscard]] const std::string& name() const noexcept { return name_; }
-    // The traffic client runs on this PC (the feed's rtLocal).
-    [[nodiscard]] bool clientOnThisPc() const noexcept { return feed_.rtLocal.load(); }
+    // Where the traffic client runs, by the feed's rtLocal.
+    [[nodiscard]] ClientLocation clientLocation() const noexcept {
+        return feed_.rtLocal.load() ? ClientLocation::thisPc : ClientLocation::otherPc;
+    }
 
     // The thread body: open the socket, receive until stopped (by the stop
     // flag or the token), clean up. An error ends the reader through
     // gf_readerStopped. Bodies on one reader never overlap: a new one waits
     // until the previous one has ended.
-    void threadBody(std::stop_token stop, std::uint16_t port, bool local);
+    void threadBody(std::stop_token stop, std::uint16_t port, ClientLocation client);
 
-    // Creates the socket and binds it to 127.0.0.1 (local) or to every
-    // interface; throws SocketError with the reader's texts.
-    void open(std::uint16_t port, bool local);
+    // Creates the socket and binds it to 127.0.0.1 (client on this PC) or to
+    // every interface; throws SocketError with the reader's texts.
+    void open(std::uint16_t port, ClientLocation client);
     // Receives until the stop flag is seen; throws SocketError "receive
     // error: ..." when the socket fails while no stop was asked. The socket stays for the
     // body to close.
-    void receiveLoop(bool local);
+    void receiveLoop(ClientLocation client);
 
     // The bound port (the ephemeral one when opened with port 0); 0 while no body runs.
     [[nodiscard]] std::uint16_t boundPort() const noexcept { return boundPort_.load(); }
@@ -86,7 +93,7 @@ private:
     void reportFailure(const std::string& error);
     std::shared_ptr<net::UdpSocket> currentSocket();
     void closeSocket();
-    void handleDatagram(std::size_t size, bool local);
+    void handleDatagram(std::size_t size, ClientLocation client);
 
     const std::string name_;
     std::mutex bodyMutex_;  // held for a whole body; taken before socketMutex_

@@ -43,7 +43,7 @@ TEST_F(EndToEnd, RecordsArriveInTheQueueWithTheirDueTicks) {
                                                "../../tools/traffic_client/sample_traffic.txt");
     options.speed = 0.0;
     options.shiftTime = options.shiftPosition = true;
-    options.faults = {true, true, true, true, true, -1};  // oversized, " VEH", short, malformed, duplicates
+    options.faults = {.oversized = true, .vehicle = true, .shortLines = true, .malformed = true, .duplicates = true};
     options.recordFile = dir / "received.txt";
     std::size_t fileLines = 0;
     for (const auto& d : options.traffic->datagrams) fileLines += d.kind == standin::DatagramKind::traffic;
@@ -52,7 +52,7 @@ TEST_F(EndToEnd, RecordsArriveInTheQueueWithTheirDueTicks) {
     ASSERT_TRUE(client.connect());
     link.waitForRealTraffic();
     ASSERT_TRUE(feed.time.rtEdition.load());
-    link.sendUserPosition({user.latitude, user.longitude, 0.0, 0.0, 0.5, 600.0, 0.0});
+    link.sendUserPosition({.latitude = user.latitude, .longitude = user.longitude, .heading = 0.5, .altitude = 600.0});
     link.sendQs123(1767225600);
     const double before = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     client.replay();  // waits for the user's position first, then moves the file there

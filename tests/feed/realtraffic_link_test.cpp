@@ -107,9 +107,16 @@ TEST_F(Link, WaitsEndOnTheClosingFlags) {
 TEST_F(Link, UserStateAndTimeLines) {
     auto client = connectClient();
     ASSERT_TRUE(link.waitForClient());
-    link.sendUserPosition({0.00005, -0.0001, 0.1, 0.1, 1.0, 1000.0, 100.0});  // no position yet: nothing
-    link.sendQs123(0);                                                      // no time yet: nothing
-    const UserState user{48.1103, 16.5697, 0.05, -0.02, 4.712389, 35000.0, 250.5};
+    // No position yet: nothing.
+    link.sendUserPosition({.latitude = 0.00005, .longitude = -0.0001, .pitch = 0.1, .altitude = 1000.0});
+    link.sendQs123(0);  // no time yet: nothing
+    const UserState user{.latitude = 48.1103,
+                         .longitude = 16.5697,
+                         .pitch = 0.05,
+                         .bank = -0.02,
+                         .heading = 4.712389,
+                         .altitude = 35000.0,
+                         .groundSpeed = 250.5};
     link.sendUserPosition(user);
     link.sendQs123(1767225600);
     // Whole numbers: 35000 ft must not reach the client as 4e+07.

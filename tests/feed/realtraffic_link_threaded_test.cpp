@@ -88,7 +88,8 @@ TEST_F(LinkThreaded, ACloseFromAnotherThreadEndsTheWaitForAClient) {
 TEST_F(LinkThreaded, AGoneClientIsWaitedForAndNotAskedAgain) {
     std::atomic<int> gone{0};
     feed.setRealTrafficGoneHook([&] { ++gone; });
-    const UserState user{47.4647, 8.5492, 0.0, 0.0, 1.0, 1500.0, 140.0};
+    const UserState user{
+        .latitude = 47.4647, .longitude = 8.5492, .heading = 1.0, .altitude = 1500.0, .groundSpeed = 140.0};
     {
         StandInClient first(standInOptions());
         ASSERT_TRUE(first.connect());

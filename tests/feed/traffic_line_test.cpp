@@ -150,12 +150,17 @@ TEST_F(TrafficLine, TrueAirspeedTableForMissingSpeeds) {
 
 TEST_F(TrafficLine, GroundRulePairs) {
     parkHere();
-    const std::vector<std::tuple<const char*, const char*, bool>> cases = {
-        {"642", "120", true},  {"642", "121", false}, {"643", "80", true},  {"643", "81", false},
-        {"708", "43", true},   {"708", "44", false},  {"709", "36", false}, {"590", "200", true},
-        {"5000", "35", true},  {"14000", "30", true}, {"-50", "200", true},
+    enum class Verdict { ground, airborne };
+    constexpr Verdict G = Verdict::ground;
+    constexpr Verdict A = Verdict::airborne;
+    // Altitude (ft, the park airport at 600 ft) and ground speed (kt).
+    const std::vector<std::tuple<const char*, const char*, Verdict>> cases = {
+        {"642", "120", G},  {"642", "121", A},  {"643", "80", G}, {"643", "81", A},
+        {"708", "43", G},   {"708", "44", A},   {"709", "36", A}, {"590", "200", G},
+        {"5000", "35", G},  {"14000", "30", G}, {"-50", "200", G},
     };
-    for (const auto& [altitude, speed, onGround] : cases) {
+    for (const auto& [altitude, speed, verdict] : cases) {
+        const bool onGround = verdict == Verdict::ground;
         const TrafficRecord r = only(L{}.set(L::alt, altitude).set(L::gs, speed));
         EXPECT_EQ(r.sample.airborne == 0, onGround) << altitude << " ft, " << speed << " kt";
         EXPECT_EQ(r.sample.altitude == 0.0, onGround) << altitude;

@@ -15,8 +15,8 @@ protected:
         FeedTest::SetUp();
         ASSERT_EQ(sender.create(), 0);
     }
-    void start(bool local) {
-        feed.rtLocal.store(local);
+    void start(ClientLocation client) {
+        feed.rtLocal.store(client == ClientLocation::thisPc);
         readers.startTrafficReader(0);
         ASSERT_TRUE(eventually([this] { return traffic.boundPort() != 0; }));
     }
@@ -35,7 +35,7 @@ protected:
 };
 
 TEST_F(ReaderThread, RepeatedDatagramsFromARemoteClientCountOnce) {
-    start(false);
+    start(ClientLocation::otherPc);
     for (const std::uint32_t id : {20001u, 20001u, 20002u, 20001u, 20003u}) sendLine(id);
     ASSERT_TRUE(eventually([this] { return queue.size() == 4; }));
     EXPECT_EQ(traffic.packetCount(), 4u);
@@ -43,18 +43,18 @@ TEST_F(ReaderThread, RepeatedDatagramsFromARemoteClientCountOnce) {
 }
 
 TEST_F(ReaderThread, TheLastDatagramOfARunIsNoRepeatInTheNext) {
-    start(false);
+    start(ClientLocation::otherPc);
     sendLine(20001);
     ASSERT_TRUE(eventually([this] { return queue.size() == 1; }));
     readers.stop();
     readers.resetTrafficSide();
-    start(false);
+    start(ClientLocation::otherPc);
     sendLine(20001);
     EXPECT_TRUE(eventually([this] { return queue.size() == 2; }));
 }
 
 TEST_F(ReaderThread, OnThisPcEveryDatagramCountsThenAStopEndsTheReader) {
-    start(true);
+    start(ClientLocation::thisPc);
     for (const std::uint32_t id : {20001u, 20001u, 20002u}) sendLine(id);
     ASSERT_TRUE(eventually([this] { return queue.size() == 3; }));
     EXPECT_EQ(queuedHexIds(), (std::vector<std::uint32_t>{20001, 20001, 20002}));
@@ -75,13 +75,13 @@ TEST_F(ReaderThread, OnThisPcEveryDatagramCountsThenAStopEndsTheReader) {
     EXPECT_EQ(feed.trafficLamp.load(), ReaderLamp::stopped);
     EXPECT_FALSE(run.closingFlag.load());  // a stop is no error
     readers.resetTrafficSide();  // the next run starts the reader again
-    start(true);
+    start(ClientLocation::thisPc);
     sendLine(20005);
     ASSERT_TRUE(eventually([this] { return queue.size() == 2; }));
 }
 
 TEST_F(ReaderThread, OversizedDatagramsAreLoggedAndTheReaderGoesOn) {
-    start(true);
+    start(ClientLocation::thisPc);
     send(std::string(16384, 'x'));
     sendLine(20001);
     ASSERT_TRUE(eventually([this] { return queue.size() == 1; }));
@@ -99,7 +99,7 @@ TEST_F(ReaderThread, ABindFailureEndsTheRunWithAReaderError) {
     net::UdpSocket holder;
     ASSERT_EQ(holder.create(), 0);
     ASSERT_EQ(holder.bind(net::Address::loopback, 0), 0);
-    traffic.threadBody({}, holder.localPort(), true);
+    traffic.threadBody({}, holder.localPort(), ClientLocation::thisPc);
     const std::string text = "The Traffic Reader has stopped with error: bind to stream socket failed, error: 10048 "
                              "Address already in use";
     EXPECT_EQ(messageLines().message, text);
@@ -109,7 +109,7 @@ TEST_F(ReaderThread, ABindFailureEndsTheRunWithAReaderError) {
 }
 
 TEST_F(ReaderThread, TheStopOfItsThreadAloneEndsAReader) {
-    std::jthread body([this](std::stop_token stop) { traffic.threadBody(std::move(stop), 0, true); });
+    std::jthread body([this](std::stop_token stop) { traffic.threadBody(std::move(stop), 0, ClientLocation::thisPc); });
     ASSERT_TRUE(eventually([this] { return traffic.boundPort() != 0; }));
     body.request_stop();  // no stop flag raised by anyone else
     body.join();

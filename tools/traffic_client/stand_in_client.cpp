@@ -47,8 +47,13 @@ std::optional<UserReport> parseUserStateLine(std::string_view line) {
         if (!readNumber(line.substr(0, end), values[i])) return std::nullopt;
         line = end == std::string_view::npos ? std::string_view{} : line.substr(end + 1);
     }
-    return UserReport{values[0] / 100000.0, values[1] / 100000.0, values[2],         values[3] / 1000.0,
-                      values[4] / 1000.0,   values[5] * kRadToDeg,  values[6] * kRadToDeg};
+    return UserReport{.pitch = values[0] / 100000.0,
+                      .bank = values[1] / 100000.0,
+                      .heading = values[2],
+                      .altitude = values[3] / 1000.0,
+                      .groundSpeed = values[4] / 1000.0,
+                      .latitude = values[5] * kRadToDeg,
+                      .longitude = values[6] * kRadToDeg};
 }
 
 StandInClient::StandInClient(Options options) : options_(std::move(options)) {
