@@ -247,6 +247,24 @@ void TrafficReader::collectCallsign() {
     if (collectCallsigns_.load()) collectedCallsigns_.emplace(text);
 }
 
+std::optional<CodeId> TrafficReader::trafficModelId(std::string_view typeCode) {
+    CodeTable& models = modelCodes();
+    if (models.size() < CodeTable::kMaxCodes - kModelInternReserve) return gf_modelId(typeCode);
+    // Nearly full: the rest is kept for the types the database knows, so that
+    // made-up type codes from the network can never use up the table.
+    std::optional<CodeId> known = models.find(typeCode);
+    if (!known && models.loaded()) {
+        if (const auto fixed = lf_modelFix(typeCode)) known = models.find(*fixed);
+    }
+    if (known) return known;
+    if (!unknownModelLogged_.exchange(true)) {
+        gf_log(fmt::format("model code table nearly full: unknown aircraft type {} and later unknown types are "
+                           "dropped until restart",
+                           printable(typeCode)));
+    }
+    return std::nullopt;
+}
+
 FixedCode3 TrafficReader::parseAirportCode(std::size_t index) const {
     const std::string_view text = field(index);
     if (text == "null") return {};
@@ -279,7 +297,6 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
     if (const LineOutcome o = parseTailNumber(record); o != LineOutcome::queued) return o;
     collectCallsign();
     if (!gf_isAircraft(field(kTypeField), field(kCategoryField))) return LineOutcome::notAircraft;
-    record.ids = packModelId(gf_modelId(field(kTypeField)));
     sample.trueHeadingUsed = 0;
     sample.trueHeadingValid = 0;
 
@@ -343,6 +360,12 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
         throw std::runtime_error(fmt::format("TAS incorrect{}", printable(field(kTrueAirspeedField))));
     }
     sample.trueAirspeed = tas == -1.0 ? tasForAltitude(sample.altitude) : tas;
+
+    // Only a line that every other step kept may add its type to the model
+    // table: lines that are dropped anyway must not fill it.
+    const std::optional<CodeId> model = trafficModelId(field(kTypeField));
+    if (!model) return LineOutcome::unknownModel;
+    record.ids = packModelId(*model);
 
     sample.stationary = 0;
     // Unsigned, so a counter near its top wraps instead of overflowing.

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@
 #include "feed/traffic_queue.h"
 #include "feed/traffic_record.h"
 #include "feed/udp_reader.h"
+#include "refdata/code_table.h"
 
 namespace qvl {
 
@@ -35,6 +37,7 @@ enum class LineOutcome : std::uint8_t {
     controlCharacter,     // in the callsign or the registration
     noIdentity,           // neither callsign nor registration
     groundAway,           // on the ground, not at the park airport
+    unknownModel,         // a type the database does not know, while the model table is nearly full
     error,                // a field could not be read; logged
 };
 
@@ -42,6 +45,9 @@ class TrafficReader : public UdpReader {
 public:
     static constexpr std::size_t kMaxCallsignBytes = 31;
     static constexpr std::size_t kMaxRegistrationLength = 12;
+    // Model-table room kept for the database's types once the table is this
+    // close to full.
+    static constexpr std::size_t kModelInternReserve = 4096;
 
     // Records go to the queue; the park airport filter's values shape the
     // ground rules.
@@ -86,6 +92,9 @@ private:
     LineOutcome parseCallsign(TrafficRecord& record) const;
     void collectCallsign();
     FixedCode3 parseAirportCode(std::size_t index) const;
+    // The model id of the line's type; empty (logged once) for a type the
+    // database does not know once the table is nearly full.
+    std::optional<CodeId> trafficModelId(std::string_view typeCode);
     const GeoPosition& rangeCentre();
 
     TrafficQueue& queue_;
@@ -104,6 +113,7 @@ private:
     std::atomic<bool> collectCallsigns_{false};
     mutable std::mutex callsignMutex_;  // leaf lock: guards collectedCallsigns_
     std::set<std::string> collectedCallsigns_;
+    std::atomic<bool> unknownModelLogged_{false};
 };
 
 }  // namespace qvl

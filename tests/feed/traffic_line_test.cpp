@@ -212,5 +212,62 @@ TEST_F(TrafficLine, CallsignsAreCollectedOnlyWhileAsked) {
     EXPECT_TRUE(traffic.takeCollectedCallsigns().empty());
 }
 
+// The program-wide model table, emptied around each test.
+class ModelTable : public TrafficLine {
+protected:
+    void SetUp() override {
+        TrafficLine::SetUp();
+        modelCodes().clear();
+    }
+    void TearDown() override {
+        modelCodes().clear();
+        TrafficLine::TearDown();
+    }
+    // A distinct type code that passes the aircraft test but no database knows: a digit and three more.
+    static std::string junkType(std::size_t n) {
+        constexpr std::string_view kDigits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        std::string code(4, '0');
+        for (std::size_t i = 3; i > 0; --i, n /= kDigits.size()) code[i] = kDigits[n % kDigits.size()];
+        code[0] = kDigits[n % 10];
+        return code;
+    }
+    std::size_t logCount(std::string_view text) const {
+        std::size_t count = 0;
+        const std::string all = log.text();
+        for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) ++count;
+        return count;
+    }
+};
+
+TEST_F(ModelTable, DroppedLinesNeverFillIt) {
+    std::set<std::string> distinct;
+    for (std::size_t n = 0; n < CodeTable::kMaxCodes; ++n) distinct.insert(junkType(n));
+    ASSERT_EQ(distinct.size(), CodeTable::kMaxCodes);
+    const L dropped[] = {L{}.set(L::hexId, "10000"), L{}.set(L::callsign, "ERARMTR1"), L{}.set(L::alt, "0"),
+                         L{}.set(L::roll, "x")};
+    const std::size_t before = modelCodes().size();
+    for (std::size_t n = 0; n < CodeTable::kMaxCodes; ++n) {
+        const L& line = dropped[n % std::size(dropped)];
+        ASSERT_NE(offer(L{line}.set(L::type, junkType(n))), LineOutcome::queued) << n;
+    }
+    EXPECT_EQ(modelCodes().size(), before);
+    const TrafficRecord r = only(L{}.set(L::type, "C25C"));
+    EXPECT_EQ(modelCodeOf(r.modelId()), "C25C");
+}
+
+TEST_F(ModelTable, ANearlyFullTableTakesOnlyKnownTypes) {
+    const CodeId a320 = gf_modelId("A320");
+    for (std::size_t n = 0; modelCodes().size() < CodeTable::kMaxCodes - TrafficReader::kModelInternReserve; ++n) {
+        gf_modelId(junkType(n));
+    }
+    const std::size_t full = modelCodes().size();
+    EXPECT_EQ(offer(L{}.set(L::type, "ZZ9Z")), LineOutcome::unknownModel);
+    EXPECT_EQ(offer(L{}.set(L::type, "ZZ8Z")), LineOutcome::unknownModel);
+    EXPECT_EQ(modelCodes().size(), full);
+    EXPECT_EQ(logCount("model code table nearly full"), 1u);
+    EXPECT_TRUE(logHas("unknown aircraft type ZZ9Z"));
+    EXPECT_EQ(only(L{}.set(L::type, "A320")).modelId(), a320);
+}
+
 }  // namespace
 }  // namespace qvl
