@@ -127,5 +127,25 @@ TEST_F(Link, UserStateAndTimeLines) {
     EXPECT_EQ(drain(*client, 50ms), "");
 }
 
+TEST_F(Link, AClientLostWhileTheRunClosesIsNeitherReportedNorMourned) {
+    int gone = 0;
+    feed.setRealTrafficGoneHook([&] { ++gone; });
+    auto client = connectClient();
+    ASSERT_TRUE(link.waitForClient());
+    feed.realTrafficDisplay.store(true);
+    client->close();
+    run.closeRequested.store(true);  // the window's close, which sets no restart reason
+    const UserState user{.latitude = 48.1103, .longitude = 16.5697, .altitude = 1500.0};
+    // The first lines after the close may still be taken by the system.
+    for (int i = 0; i < 200 && link.connected(); ++i) link.sendUserPosition(user);
+    ASSERT_FALSE(link.connected());
+    EXPECT_FALSE(feed.realTrafficDisplay.load());
+    // Failures while the run ends are on purpose: no log line, the aircraft stay for the end of the run.
+    EXPECT_FALSE(logHas("sendDataPacket to RealTraffic failed"));
+    EXPECT_FALSE(logHas("RealTraffic client socket closed"));
+    EXPECT_EQ(gone, 0);
+    EXPECT_EQ(messageLines().message, "");
+}
+
 }  // namespace
 }  // namespace qvl
