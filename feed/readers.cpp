@@ -1,15 +1,14 @@
 #include "feed/readers.h"
 
-#include <utility>
-
 namespace qvl {
 
-void lf_trafficReaderThread(std::stop_token stop, TrafficReader& reader, std::uint16_t port, ClientLocation client) {
-    reader.threadBody(std::move(stop), port, client);
+void lf_trafficReaderThread(const std::stop_token& stop, TrafficReader& reader, std::uint16_t port,
+                            ClientLocation client) {
+    reader.threadBody(stop, port, client);
 }
 
-void lf_qnhReaderThread(std::stop_token stop, QnhReader& reader, std::uint16_t port) {
-    reader.threadBody(std::move(stop), port, reader.clientLocation());
+void lf_qnhReaderThread(const std::stop_token& stop, QnhReader& reader, std::uint16_t port) {
+    reader.threadBody(stop, port, reader.clientLocation());
 }
 
 Readers::Readers(TrafficQueue& queue, FeedState& feed, RunState& run, const ParkAirportFilter& filter)
@@ -19,13 +18,13 @@ Readers::~Readers() { stop(); }
 
 void Readers::startQnhReader(std::uint16_t port) {
     // The assignment stops and joins a thread still running from before.
-    qnhThread_ = std::jthread([this, port](std::stop_token stop) { lf_qnhReaderThread(std::move(stop), qnh_, port); });
+    qnhThread_ = std::jthread([this, port](const std::stop_token& stop) { lf_qnhReaderThread(stop, qnh_, port); });
 }
 
 void Readers::startTrafficReader(std::uint16_t port) {
     const ClientLocation client = traffic_.clientLocation();
     trafficThread_ = std::jthread(
-        [this, port, client](std::stop_token stop) { lf_trafficReaderThread(std::move(stop), traffic_, port, client); });
+        [this, port, client](const std::stop_token& stop) { lf_trafficReaderThread(stop, traffic_, port, client); });
 }
 
 void Readers::resetTrafficSide() {

@@ -20,8 +20,9 @@ inline constexpr std::uint16_t kTrafficPort = 49005;
 inline constexpr std::uint16_t kQnhPort = 49004;
 
 // Thread bodies. The QNH Reader reads rtLocal itself.
-void lf_trafficReaderThread(std::stop_token stop, TrafficReader& reader, std::uint16_t port, ClientLocation client);
-void lf_qnhReaderThread(std::stop_token stop, QnhReader& reader, std::uint16_t port);
+void lf_trafficReaderThread(const std::stop_token& stop, TrafficReader& reader, std::uint16_t port,
+                            ClientLocation client);
+void lf_qnhReaderThread(const std::stop_token& stop, QnhReader& reader, std::uint16_t port);
 
 // Owns both readers and the thread of each. A reader's thread runs from its
 // start until stop() (or the owner's end), which stops and joins it.

@@ -369,7 +369,8 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
 
     sample.stationary = 0;
     // Unsigned, so a counter near its top wraps instead of overflowing.
-    sample.dueTick = static_cast<std::uint32_t>(feed_.tickCounter.load()) + static_cast<std::uint32_t>(kTrafficDelayTicks);
+    sample.dueTick =
+        static_cast<std::uint32_t>(feed_.tickCounter.load()) + static_cast<std::uint32_t>(kTrafficDelayTicks);
     return LineOutcome::queued;
 }
 

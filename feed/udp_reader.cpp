@@ -37,7 +37,7 @@ UdpReader::UdpReader(std::string name, FeedState& feed, RunState& run, std::atom
 
 UdpReader::~UdpReader() = default;
 
-void UdpReader::threadBody(std::stop_token stop, std::uint16_t port, ClientLocation client) {
+void UdpReader::threadBody(const std::stop_token& stop, std::uint16_t port, ClientLocation client) {
     std::lock_guard body(bodyMutex_);
     // The thread's stop ends the body as the stop flag does.
     const std::stop_callback onStop(stop, [this] { requestStop(); });

@@ -51,7 +51,7 @@ public:
     // flag or the token), clean up. An error ends the reader through
     // gf_readerStopped. Bodies on one reader never overlap: a new one waits
     // until the previous one has ended.
-    void threadBody(std::stop_token stop, std::uint16_t port, ClientLocation client);
+    void threadBody(const std::stop_token& stop, std::uint16_t port, ClientLocation client);
 
     // Creates the socket and binds it to 127.0.0.1 (client on this PC) or to
     // every interface; throws SocketError with the reader's texts.

@@ -109,7 +109,7 @@ TEST_F(ReaderThread, ABindFailureEndsTheRunWithAReaderError) {
 }
 
 TEST_F(ReaderThread, TheStopOfItsThreadAloneEndsAReader) {
-    std::jthread body([this](std::stop_token stop) { traffic.threadBody(std::move(stop), 0, ClientLocation::thisPc); });
+    std::jthread body([this](const std::stop_token& stop) { traffic.threadBody(stop, 0, ClientLocation::thisPc); });
     ASSERT_TRUE(eventually([this] { return traffic.boundPort() != 0; }));
     body.request_stop();  // no stop flag raised by anyone else
     body.join();
