@@ -56,7 +56,8 @@ class RealTrafficLink {
 public:
     static constexpr std::size_t kReceiveBufferSize = 16384;
 
-    // The readers' traffic side is reset before each wait for a client.
+    // The readers' traffic side is reset before each wait for a client; the
+    // state and the readers must outlive the link.
     RealTrafficLink(FeedState& feed, RunState& run, Readers& readers, LinkTimeouts timeouts = {});
     ~RealTrafficLink();
     RealTrafficLink(const RealTrafficLink&) = delete;

@@ -57,8 +57,8 @@ public:
     // every interface; throws SocketError with the reader's texts.
     void open(std::uint16_t port, ClientLocation client);
     // Receives until the stop flag is seen; throws SocketError "receive
-    // error: ..." when the socket fails while no stop was asked. The socket stays for the
-    // body to close.
+    // error: ..." when the socket fails while no stop was asked. The socket
+    // stays for the body to close.
     void receiveLoop(ClientLocation client);
 
     // The bound port (the ephemeral one when opened with port 0); 0 while no body runs.
