@@ -108,6 +108,18 @@ TEST_F(ReaderThread, ABindFailureEndsTheRunWithAReaderError) {
     EXPECT_TRUE(run.closingFlag.load());
 }
 
+TEST_F(ReaderThread, ASetUpFailureAfterAStopIsNoReaderError) {
+    // A stop closes the socket under a reader that is still setting it up; its bind then fails.
+    net::UdpSocket holder;
+    ASSERT_EQ(holder.create(), 0);
+    ASSERT_EQ(holder.bind(net::Address::loopback, 0), 0);
+    traffic.requestStop();
+    traffic.threadBody({}, holder.localPort(), ClientLocation::thisPc);
+    EXPECT_TRUE(logHas("Traffic Reader has stopped\n"));
+    EXPECT_FALSE(logHas("has stopped with error"));
+    EXPECT_FALSE(run.closingFlag.load());
+}
+
 TEST_F(ReaderThread, TheStopOfItsThreadAloneEndsAReader) {
     std::jthread body([this](const std::stop_token& stop) { traffic.threadBody(stop, 0, ClientLocation::thisPc); });
     ASSERT_TRUE(eventually([this] { return traffic.boundPort() != 0; }));
