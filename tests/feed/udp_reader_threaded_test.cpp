@@ -6,6 +6,7 @@
 namespace qvl {
 namespace {
 
+using namespace std::chrono_literals;
 using test::eventually;
 using test::LineBuilder;
 
@@ -122,8 +123,11 @@ TEST_F(ReaderThread, ASetUpFailureAfterAStopIsNoReaderError) {
 
 TEST_F(ReaderThread, TheStopOfItsThreadAloneEndsAReader) {
     std::jthread body([this](const std::stop_token& stop) { traffic.threadBody(stop, 0, ClientLocation::thisPc); });
-    ASSERT_TRUE(eventually([this] { return traffic.boundPort() != 0; }));
+    EXPECT_TRUE(eventually([this] { return traffic.boundPort() != 0; }));
     body.request_stop();  // no stop flag raised by anyone else
+    const bool ended = eventually([this] { return traffic.boundPort() == 0; }, 5000ms);
+    EXPECT_TRUE(ended);
+    if (!ended) traffic.requestStop();  // so that a failing test still ends
     body.join();
     EXPECT_TRUE(logHas("Traffic Reader has stopped\n"));
     EXPECT_FALSE(run.closingFlag.load());
