@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/settings.h"
 #include "core/park_airport_filter.h"
+#include "core/run_state.h"
+#include "core/settings.h"
+#include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
 #include "feed/traffic_reader.h"
 
@@ -31,14 +33,27 @@ std::vector<std::string> sampleLines() {
     return lines;
 }
 
+// The state a reader works with, as the program owns it.
+struct ReaderGround {
+    qvl::RunState run;
+    qvl::FeedState feed;
+    qvl::ParkAirportFilter filter;
+    qvl::TrafficQueue queue;
+    qvl::TrafficReader reader{queue, feed, run, filter};
+
+    ReaderGround() {
+        reader.setOwnPosition({48.11, 16.57});
+        filter.setParkAirport({48.11, 16.57}, 600);
+    }
+};
+
 void BM_ParseAndQueueTrafficLines(benchmark::State& state) {
     const auto lines = sampleLines();
-    qvl::TrafficQueue queue;
-    queue.setAccepting(true);
-    qvl::TrafficReader reader(queue);
-    reader.setOwnPosition({48.11, 16.57});
-    qvl::setFilterParkAirport({48.11, 16.57}, 600);
-    qvl::setReferenceElevation(600.0);
+    ReaderGround ground;
+    ground.queue.setAccepting(true);
+    ground.filter.setReferenceElevation(600.0);
+    qvl::TrafficReader& reader = ground.reader;
+    qvl::TrafficQueue& queue = ground.queue;
     std::vector<qvl::TrafficRecord> taken;
     std::size_t i = 0;
     std::int64_t queued = 0;
@@ -57,10 +72,8 @@ BENCHMARK(BM_ParseAndQueueTrafficLines);
 
 void BM_ParseTrafficLine(benchmark::State& state) {
     const auto lines = sampleLines();
-    qvl::TrafficQueue queue;
-    qvl::TrafficReader reader(queue);
-    reader.setOwnPosition({48.11, 16.57});
-    qvl::setFilterParkAirport({48.11, 16.57}, 600);
+    ReaderGround ground;
+    qvl::TrafficReader& reader = ground.reader;
     std::size_t i = 0;
     for (auto _ : state) {
         qvl::TrafficRecord record;

@@ -71,8 +71,8 @@ std::optional<std::int32_t> qnhOfDatagram(std::string_view datagram) {
     }
 }
 
-QnhReader::QnhReader(TrafficReader& trafficReader)
-    : UdpReader("QNH Reader", weatherLamp), trafficReader_(trafficReader) {}
+QnhReader::QnhReader(TrafficReader& trafficReader, FeedState& feed, RunState& run)
+    : UdpReader("QNH Reader", feed, run, feed.weatherLamp), trafficReader_(trafficReader) {}
 
 void QnhReader::onData(std::string_view datagram) { onQnhDatagram(datagram); }
 
@@ -87,23 +87,23 @@ void QnhReader::onQnhDatagram(std::string_view datagram) {
 void QnhReader::publish(std::int32_t qnh) {
     lastQnh_.store(qnh);
     trafficReader_.setQnh(qnh);
-    publishedQnh.store(qnh);
-    displayedQnh.store(qnh);
+    feed_.publishedQnh.store(qnh);
+    feed_.displayedQnh.store(qnh);
     ReaderLamp stale = ReaderLamp::stale;
-    weatherLamp.compare_exchange_strong(stale, ReaderLamp::receiving);
-    repaintFeedStatus();
+    feed_.weatherLamp.compare_exchange_strong(stale, ReaderLamp::receiving);
+    feed_.repaint();
 }
 
 void QnhReader::onOpened() {
-    weatherLamp.store(ReaderLamp::receiving);
-    repaintFeedStatus();
+    feed_.weatherLamp.store(ReaderLamp::receiving);
+    feed_.repaint();
 }
 
 void QnhReader::onStopped() { gf_log("QNH Reader has stopped"); }
 
 void QnhReader::onLeaving() {
-    weatherLamp.store(ReaderLamp::stopped);
-    repaintFeedStatus();
+    feed_.weatherLamp.store(ReaderLamp::stopped);
+    feed_.repaint();
 }
 
 }  // namespace qvl

@@ -23,7 +23,7 @@ std::optional<std::int32_t> qnhOfDatagram(std::string_view datagram);
 class QnhReader : public UdpReader {
 public:
     // A new QNH is also handed to the traffic reader.
-    explicit QnhReader(TrafficReader& trafficReader);
+    QnhReader(TrafficReader& trafficReader, FeedState& feed, RunState& run);
 
     // lf_onQnhDatagram: the datagram's QNH, published when it is the standard
     // pressure or differs from the last one.

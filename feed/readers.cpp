@@ -1,47 +1,57 @@
 #include "feed/readers.h"
 
-#include "core/time_text.h"
-
 namespace qvl {
 
-// The reader threads are detached and may still be leaving when the process
-// ends, so the readers are never destroyed.
-TrafficReader& trafficReader() {
-    static TrafficReader& reader = *new TrafficReader;
-    return reader;
+void lf_trafficReaderThread(const std::stop_token& stop, TrafficReader& reader, std::uint16_t port,
+                            ClientLocation client) {
+    reader.threadBody(stop, port, client);
 }
 
-QnhReader& qnhReader() {
-    static QnhReader& reader = *new QnhReader(trafficReader());
-    return reader;
+void lf_qnhReaderThread(const std::stop_token& stop, QnhReader& reader, std::uint16_t port) {
+    reader.threadBody(stop, port, reader.clientLocation());
 }
 
-void lf_trafficReaderThread(std::uint16_t port, bool local) { trafficReader().threadBody(port, local); }
+Readers::Readers(TrafficQueue& queue, FeedState& feed, RunState& run, const ParkAirportFilter& filter)
+    : feed_(feed), traffic_(queue, feed, run, filter), qnh_(traffic_, feed, run) {}
 
-void lf_qnhReaderThread(std::uint16_t port) { qnhReader().threadBody(port, rtLocal.load()); }
+Readers::~Readers() { stop(); }
 
-void resetTrafficSide() {
-    TrafficReader& traffic = trafficReader();
-    QnhReader& qnh = qnhReader();
-    traffic.setQnh(kStandardQnh);
-    trafficClock.store(0.0);
-    traffic.clearCollectedCallsigns();
-    traffic.clearStop();
-    qnh.clearStop();
-    qnh.setLastQnh(kStandardQnh);
-    traffic.resetCounters();
-    qnh.resetCounters();
+void Readers::startQnhReader(std::uint16_t port) {
+    // The assignment stops and joins a thread still running from before.
+    qnhThread_ = std::jthread([this, port](const std::stop_token& stop) { lf_qnhReaderThread(stop, qnh_, port); });
 }
 
-void stopReaders() {
-    trafficReader().requestStop();
-    qnhReader().requestStop();
+void Readers::startTrafficReader(std::uint16_t port) {
+    const ClientLocation client = traffic_.clientLocation();
+    trafficThread_ = std::jthread(
+        [this, port, client](const std::stop_token& stop) { lf_trafficReaderThread(stop, traffic_, port, client); });
 }
 
-void gf_refreshReaderLamps() {
-    if (!realTrafficDisplay.load()) return;
-    qnhReader().refreshLamp();
-    trafficReader().refreshLamp();
+void Readers::resetTrafficSide() {
+    traffic_.setQnh(kStandardQnh);
+    feed_.time.trafficClock.store(0.0);
+    traffic_.clearCollectedCallsigns();
+    traffic_.clearStop();
+    qnh_.clearStop();
+    qnh_.setLastQnh(kStandardQnh);
+    traffic_.resetCounters();
+    qnh_.resetCounters();
+}
+
+void Readers::stop() {
+    // The stop flags stay raised until the next run's reset, also for a reader not running now.
+    traffic_.requestStop();
+    qnh_.requestStop();
+    for (std::jthread* thread : {&trafficThread_, &qnhThread_}) {
+        thread->request_stop();
+        if (thread->joinable()) thread->join();
+    }
+}
+
+void gf_refreshReaderLamps(Readers& readers) {
+    if (!readers.feed_.realTrafficDisplay.load()) return;
+    readers.qnh_.refreshLamp();
+    readers.traffic_.refreshLamp();
 }
 
 }  // namespace qvl

@@ -1,11 +1,17 @@
-// The program's two readers and what run control does with them: the thread
-// bodies, the reset of the traffic side before a run, the stop at its end,
-// and the status lamps' refresh.
+// The program's two readers and their threads: what run control does with
+// them at the start of a run (reset, start), at its end (stop) and on every
+// tick of the main loop (the status lamps' refresh).
 #pragma once
 
 #include <cstdint>
+#include <stop_token>
+#include <thread>
 
+#include "core/park_airport_filter.h"
+#include "core/run_state.h"
+#include "feed/feed_state.h"
 #include "feed/qnh_reader.h"
+#include "feed/traffic_queue.h"
 #include "feed/traffic_reader.h"
 
 namespace qvl {
@@ -13,21 +19,48 @@ namespace qvl {
 inline constexpr std::uint16_t kTrafficPort = 49005;
 inline constexpr std::uint16_t kQnhPort = 49004;
 
-TrafficReader& trafficReader();
-QnhReader& qnhReader();
-
 // Thread bodies. The QNH Reader reads rtLocal itself.
-void lf_trafficReaderThread(std::uint16_t port, bool local);
-void lf_qnhReaderThread(std::uint16_t port);
+void lf_trafficReaderThread(const std::stop_token& stop, TrafficReader& reader, std::uint16_t port,
+                            ClientLocation client);
+void lf_qnhReaderThread(const std::stop_token& stop, QnhReader& reader, std::uint16_t port);
 
-// Both readers back to their start state: QNH 1013, traffic clock 0, no
-// collected callsigns, stop flags clear, counters 0, lamps' receiving flags set.
-void resetTrafficSide();
-// Raises both stop flags; each reader ends at once.
-void stopReaders();
+// Owns both readers and the thread of each. A reader's thread runs from its
+// start until stop() (or the owner's end), which stops and joins it.
+class Readers {
+public:
+    Readers(TrafficQueue& queue, FeedState& feed, RunState& run, const ParkAirportFilter& filter);
+    ~Readers();
+    Readers(const Readers&) = delete;
+    Readers& operator=(const Readers&) = delete;
+
+    // Each starts its reader's thread; a thread still running from before is
+    // stopped and joined first. Port 0 takes an ephemeral port (tests).
+    void startQnhReader(std::uint16_t port = kQnhPort);
+    void startTrafficReader(std::uint16_t port = kTrafficPort);
+
+    // Both readers back to their start state: QNH 1013, traffic clock 0, no
+    // collected callsigns, stop flags clear, counters 0, lamps' receiving flags set.
+    void resetTrafficSide();
+    // Stops both readers and joins their threads; each ends at once.
+    void stop();
+
+    [[nodiscard]] TrafficReader& traffic() noexcept { return traffic_; }
+    [[nodiscard]] QnhReader& qnh() noexcept { return qnh_; }
+
+private:
+    friend void gf_refreshReaderLamps(Readers& readers);
+
+    FeedState& feed_;
+    TrafficReader traffic_;
+    QnhReader qnh_;
+    // Declared last: they end (stopped and joined) before the readers they run.
+    std::jthread qnhThread_;
+    std::jthread trafficThread_;
+};
+
 // The main loop's periodic lamp look, while a client is connected: a lamp
 // goes stale when its reader received nothing since the last look, and back
 // on with the next datagram.
-void gf_refreshReaderLamps();
+void gf_refreshReaderLamps(Readers& readers);
 
 }  // namespace qvl

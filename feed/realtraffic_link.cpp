@@ -14,11 +14,9 @@
 #include "core/log.h"
 #include "core/messages.h"
 #include "core/paths.h"
-#include "core/run_flags.h"
 #include "core/strings.h"
 #include "core/time_text.h"
-#include "feed/feed_status.h"
-#include "feed/readers.h"
+#include "feed/socket_error.h"
 
 namespace qvl {
 namespace {
@@ -26,7 +24,6 @@ namespace {
 constexpr std::string_view kVersionRequest = "Qs999=version\r\n";
 constexpr std::string_view kExitLine = "exit\r\n";
 constexpr double kNoPositionDegrees = 0.0001;
-constexpr int kWinsockShutdown = 10058;  // "can't send after socket shutdown"
 
 // The edition number of the reply's "level" (0 when missing); any other kind
 // of value is a malformed reply.
@@ -84,9 +81,15 @@ std::size_t completeJsonObjectLength(std::string_view text) noexcept {
     return 0;
 }
 
-RealTrafficLink::RealTrafficLink(LinkTimeouts timeouts) : timeouts_(timeouts) {}
+RealTrafficLink::RealTrafficLink(FeedState& feed, RunState& run, Readers& readers, LinkTimeouts timeouts)
+    : feed_(feed), run_(run), readers_(readers), timeouts_(timeouts) {}
 
-RealTrafficLink::~RealTrafficLink() { closeSockets(false); }
+void RealTrafficLink::logUnlessClosing(const std::string& line) const {
+    // While the run ends its sockets fail on purpose; nothing to report.
+    if (!run_.isClosing()) gf_log(line);
+}
+
+RealTrafficLink::~RealTrafficLink() { closeSockets(ExitLine::skip); }
 
 std::shared_ptr<net::TcpListener> RealTrafficLink::currentListener() const {
     std::lock_guard lock(socketMutex_);
@@ -106,20 +109,23 @@ std::uint16_t RealTrafficLink::listeningPort() const {
 void RealTrafficLink::startTcpServer(const std::string& portText) {
     std::uint16_t port = 0;
     if (const int e = net::resolvePort(portText, port); e != 0) {
-        throw std::runtime_error(fmt::format("getaddrinfo failed with error {}", e));
+        throw SocketError(SocketStep::resolve, e, fmt::format("getaddrinfo failed with error {}", e));
     }
     auto listener = std::make_shared<net::TcpListener>();
     if (const int e = listener->create(); e != 0) {
-        throw std::runtime_error("socket failed with error " + gf_socketErrorText(e));
+        throw SocketError(SocketStep::create, e, "socket failed with error " + gf_socketErrorText(e));
     }
     // On a throw below the listener closes as it goes out of scope.
-    if (listener->setReuseAddress() != 0) throw std::runtime_error("setsockopt(SO_REUSEADDR) failed");
+    if (const int e = listener->setReuseAddress(); e != 0) {
+        throw SocketError(SocketStep::reuseAddress, e, "setsockopt(SO_REUSEADDR) failed");
+    }
     // The client runs on this PC: nothing outside it may reach the port.
     if (const int e = listener->bind(net::Address::loopback, port); e != 0) {
-        throw std::runtime_error("Bind failed at port " + portText + " with error " + gf_socketErrorText(e));
+        throw SocketError(SocketStep::bind, e,
+                          "Bind failed at port " + portText + " with error " + gf_socketErrorText(e));
     }
     if (const int e = listener->listen(); e != 0) {
-        throw std::runtime_error("listen failed with error " + gf_socketErrorText(e));
+        throw SocketError(SocketStep::listen, e, "listen failed with error " + gf_socketErrorText(e));
     }
     std::shared_ptr<net::TcpListener> previous;
     {
@@ -151,13 +157,13 @@ bool RealTrafficLink::waitForClient() {
     const auto listener = currentListener();
     if (!listener) return false;
     for (;;) {
-        if (isClosing()) return false;
+        if (run_.isClosing()) return false;
         net::TcpListener::Accepted accepted = listener->accept(timeouts_.poll);
         switch (accepted.result.status) {
             case net::IoStatus::ok: {
                 if (const int e = accepted.stream->setNoDelay(); e != 0) {
                     accepted.stream->close();
-                    gf_logUnlessClosing(fmt::format("waitForClient interrupted: {} setsockopt failed with error {}",
+                    logUnlessClosing(fmt::format("waitForClient interrupted: {} setsockopt failed with error {}",
                                                     gf_utcTimeNow(), gf_socketErrorText(e)));
                     return false;
                 }
@@ -166,7 +172,7 @@ bool RealTrafficLink::waitForClient() {
             case net::IoStatus::timedOut:
                 continue;
             case net::IoStatus::error:
-                gf_logUnlessClosing(
+                logUnlessClosing(
                     fmt::format("waitForClient interrupted: {}", gf_socketErrorText(accepted.result.error)));
                 return false;
             default:
@@ -176,23 +182,23 @@ bool RealTrafficLink::waitForClient() {
 }
 
 void RealTrafficLink::waitForRealTraffic() {
-    if (!rtLocal.load()) return;
-    gf_showMessage(fmt::format("Waiting for RealTraffic to connect to {} ...", kProductName), true);
+    if (!feed_.rtLocal.load()) return;
+    gf_showMessage(fmt::format("Waiting for RealTraffic to connect to {} ...", kProductName), /*log=*/true);
     gf_flushLog();
-    resetTrafficSide();
+    readers_.resetTrafficSide();
     if (!waitForClient()) return;
     sendDataPacket(kVersionRequest);
     processRTVersion(receiveVersionReply());
-    realTrafficDisplay.store(true);
-    repaintFeedStatus();
-    waitingForRealTraffic.store(false);
+    feed_.realTrafficDisplay.store(true);
+    feed_.repaint();
+    feed_.waitingForRealTraffic.store(false);
     gf_log("RealTraffic connected");
     gf_clearMessage();
 }
 
 void RealTrafficLink::processRTVersion(std::string_view reply) {
     if (reply.find_first_not_of(kWhiteSpace) == std::string_view::npos) {
-        gf_showMessage("No RealTraffic version received?", true);
+        gf_showMessage("No RealTraffic version received?", /*log=*/true);
         return;
     }
     try {
@@ -200,17 +206,17 @@ void RealTrafficLink::processRTVersion(std::string_view reply) {
         if (json.is_object()) {
             const bool professional = isProfessionalLevel(json);
             const std::string version = versionText(json);
-            rtEdition.store(professional);
-            setRealTrafficText(fmt::format("RT {} edition: {}", professional ? "prof" : "stnd", version));
-            repaintFeedStatus();
+            feed_.time.rtEdition.store(professional);
+            feed_.setRealTrafficText(fmt::format("RT {} edition: {}", professional ? "prof" : "stnd", version));
+            feed_.repaint();
             return;
         }
     } catch (const std::exception& e) {
         gf_log(fmt::format("lf_processRTVersion: JSON parse failed: {}", e.what()));
     }
-    rtEdition.store(false);
-    setRealTrafficText({});
-    repaintFeedStatus();
+    feed_.time.rtEdition.store(false);
+    feed_.setRealTrafficText({});
+    feed_.repaint();
 }
 
 std::string RealTrafficLink::receive(std::chrono::milliseconds timeout) {
@@ -219,12 +225,12 @@ std::string RealTrafficLink::receive(std::chrono::milliseconds timeout) {
     std::array<char, kReceiveBufferSize> buffer{};
     const net::IoResult r = client->receive(buffer, timeout);
     if (r.status == net::IoStatus::error) {
-        gf_logUnlessClosing(fmt::format("receive: {}", gf_socketErrorText(r.error)));
+        logUnlessClosing(fmt::format("receive: {}", gf_socketErrorText(r.error)));
         return {};
     }
     if (r.status != net::IoStatus::ok) return {};
     if (r.bytes >= kReceiveBufferSize) {
-        gf_logUnlessClosing(fmt::format("receive: buffer overrun: {}", r.bytes));
+        logUnlessClosing(fmt::format("receive: buffer overrun: {}", r.bytes));
         return {};
     }
     return std::string(buffer.data(), r.bytes);
@@ -237,19 +243,19 @@ std::string RealTrafficLink::receiveVersionReply() {
     const auto deadline = clock::now() + timeouts_.versionReply;
     std::string reply;
     std::array<char, kReceiveBufferSize> buffer{};
-    while (!isClosing()) {
+    while (!run_.isClosing()) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now());
         if (left.count() <= 0) break;
         const net::IoResult r = client->receive(buffer, std::min(left, timeouts_.poll));
         if (r.status == net::IoStatus::timedOut) continue;
         if (r.status == net::IoStatus::error) {
-            gf_logUnlessClosing(fmt::format("receive: {}", gf_socketErrorText(r.error)));
+            logUnlessClosing(fmt::format("receive: {}", gf_socketErrorText(r.error)));
             return {};
         }
         if (r.status != net::IoStatus::ok) break;  // the client closed
         reply.append(buffer.data(), r.bytes);
         if (reply.size() >= kReceiveBufferSize) {
-            gf_logUnlessClosing(fmt::format("receive: buffer overrun: {}", reply.size()));
+            logUnlessClosing(fmt::format("receive: buffer overrun: {}", reply.size()));
             return {};
         }
         if (const std::size_t length = completeJsonObjectLength(reply); length > 0) return reply.substr(0, length);
@@ -271,35 +277,35 @@ void RealTrafficLink::dropClient(const std::shared_ptr<net::TcpStream>& client) 
 
 bool RealTrafficLink::sendDataPacket(std::string_view text) {
     const auto client = currentClient();
-    const net::IoResult r = client ? client->send(text) : net::IoResult{net::IoStatus::closed, 0, 0};
+    const net::IoResult r = client ? client->send(text) : net::IoResult{.status = net::IoStatus::closed};
     if (r.status == net::IoStatus::ok) return true;
-    const int error = r.status == net::IoStatus::error ? r.error : kWinsockShutdown;
-    gf_logUnlessClosing(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_socketErrorText(error)));
+    const int error = r.status == net::IoStatus::error ? r.error : kWsaShutdown;
+    logUnlessClosing(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_socketErrorText(error)));
     dropClient(client);
-    gf_logUnlessClosing("RealTraffic client socket closed");
+    logUnlessClosing("RealTraffic client socket closed");
     return false;
 }
 
 void RealTrafficLink::sendUserPosition(const UserState& user) {
-    if (!rtLocal.load()) return;
+    if (!feed_.rtLocal.load()) return;
     if (std::fabs(user.latitude) <= kNoPositionDegrees && std::fabs(user.longitude) <= kNoPositionDegrees) return;
     if (connected_.load()) {
         if (sendDataPacket(userStateLine(user))) return;
-        realTrafficDisplay.store(false);
-        repaintFeedStatus();
-        if (isClosing()) return;
-        onRealTrafficGone();
-        resetTrafficSide();
+        feed_.realTrafficDisplay.store(false);
+        feed_.repaint();
+        if (run_.isClosing()) return;
+        feed_.onRealTrafficGone();
+        readers_.resetTrafficSide();
         gf_showMessage(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcTimeNow()),
-                       true);
+                       /*log=*/true);
         return;
     }
-    if (restartReason.load() != RestartReason::notYetSet) return;
+    if (run_.restartReason.load() != RestartReason::notYetSet) return;
     // A client that comes back is not asked for its version again.
     if (waitForClient()) {
-        realTrafficDisplay.store(true);
-        repaintFeedStatus();
-        gf_showMessage(fmt::format("{} RealTraffic re-connected", gf_utcTimeNow()), true);
+        feed_.realTrafficDisplay.store(true);
+        feed_.repaint();
+        gf_showMessage(fmt::format("{} RealTraffic re-connected", gf_utcTimeNow()), /*log=*/true);
         gf_clearMessage();
     }
 }
@@ -310,7 +316,7 @@ void RealTrafficLink::sendQs123(std::int64_t seconds) {
     sendDataPacket(fmt::format("Qs123={}\r\n", seconds * 1000));
 }
 
-void RealTrafficLink::closeSockets(bool sayExit) {
+void RealTrafficLink::closeSockets(ExitLine exitLine) {
     std::shared_ptr<net::TcpListener> listener;
     std::shared_ptr<net::TcpStream> client;
     {
@@ -320,26 +326,20 @@ void RealTrafficLink::closeSockets(bool sayExit) {
     }
     // Cleared on every close, so the next run's first client gets the handshake again.
     const bool wasConnected = connected_.exchange(false);
-    if (sayExit && wasConnected && client) client->send(kExitLine);
+    if (exitLine == ExitLine::send && wasConnected && client) client->send(kExitLine);
     if (client) client->close();
     if (listener) listener->close();
 }
 
-void RealTrafficLink::close() { closeSockets(true); }
+void RealTrafficLink::close() { closeSockets(ExitLine::send); }
 
-RealTrafficLink& realTrafficLink() {
-    // Never destroyed: the window's close may still use it while the process ends.
-    static RealTrafficLink& link = *new RealTrafficLink;
-    return link;
-}
-
-void lf_startTcpServer(const std::string& portText) { realTrafficLink().startTcpServer(portText); }
-bool waitForClient() { return realTrafficLink().waitForClient(); }
-void lf_waitForRealTraffic() { realTrafficLink().waitForRealTraffic(); }
-void lf_processRTVersion(std::string_view reply) { realTrafficLink().processRTVersion(reply); }
-bool sendDataPacket(std::string_view text) { return realTrafficLink().sendDataPacket(text); }
-void lf_sendUserPosition(const UserState& user) { realTrafficLink().sendUserPosition(user); }
-void lf_sendQs123(std::int64_t seconds) { realTrafficLink().sendQs123(seconds); }
-void lf_closeRealTrafficLink() { realTrafficLink().close(); }
+void lf_startTcpServer(RealTrafficLink& link, const std::string& portText) { link.startTcpServer(portText); }
+bool waitForClient(RealTrafficLink& link) { return link.waitForClient(); }
+void lf_waitForRealTraffic(RealTrafficLink& link) { link.waitForRealTraffic(); }
+void lf_processRTVersion(RealTrafficLink& link, std::string_view reply) { link.processRTVersion(reply); }
+bool sendDataPacket(RealTrafficLink& link, std::string_view text) { return link.sendDataPacket(text); }
+void lf_sendUserPosition(RealTrafficLink& link, const UserState& user) { link.sendUserPosition(user); }
+void lf_sendQs123(RealTrafficLink& link, std::int64_t seconds) { link.sendQs123(seconds); }
+void lf_closeRealTrafficLink(RealTrafficLink& link) { link.close(); }
 
 }  // namespace qvl

@@ -17,6 +17,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/run_state.h"
+#include "feed/feed_state.h"
+#include "feed/readers.h"
 #include "platform/net/socket.h"
 
 namespace qvl {
@@ -53,13 +56,16 @@ class RealTrafficLink {
 public:
     static constexpr std::size_t kReceiveBufferSize = 16384;
 
-    explicit RealTrafficLink(LinkTimeouts timeouts = {});
+    // The readers' traffic side is reset before each wait for a client; the
+    // state and the readers must outlive the link.
+    RealTrafficLink(FeedState& feed, RunState& run, Readers& readers, LinkTimeouts timeouts = {});
     ~RealTrafficLink();
     RealTrafficLink(const RealTrafficLink&) = delete;
     RealTrafficLink& operator=(const RealTrafficLink&) = delete;
 
     // lf_startTcpServer: listens on 127.0.0.1 at the port text ("0" takes an
-    // ephemeral port). Throws std::runtime_error with the step's text.
+    // ephemeral port). Throws SocketError (a std::runtime_error) with the
+    // step's text.
     void startTcpServer(const std::string& portText);
     [[nodiscard]] std::uint16_t listeningPort() const;
 
@@ -96,8 +102,15 @@ private:
     std::shared_ptr<net::TcpStream> currentClient() const;
     bool adoptClient(const std::shared_ptr<net::TcpListener>& listener, std::shared_ptr<net::TcpStream> client);
     void dropClient(const std::shared_ptr<net::TcpStream>& client);
-    void closeSockets(bool sayExit);
+    // "exit" goes to a connected client only on a close of the link, not
+    // when the link object ends.
+    enum class ExitLine : std::uint8_t { send, skip };
+    void closeSockets(ExitLine exitLine);
+    void logUnlessClosing(const std::string& line) const;
 
+    FeedState& feed_;
+    RunState& run_;
+    Readers& readers_;
     const LinkTimeouts timeouts_;
     mutable std::mutex socketMutex_;  // leaf lock: guards listener_ and client_
     std::shared_ptr<net::TcpListener> listener_;
@@ -105,15 +118,14 @@ private:
     std::atomic<bool> connected_{false};
 };
 
-// The program's link, and its operations under their usual names.
-RealTrafficLink& realTrafficLink();
-void lf_startTcpServer(const std::string& portText);
-bool waitForClient();
-void lf_waitForRealTraffic();
-void lf_processRTVersion(std::string_view reply);
-bool sendDataPacket(std::string_view text);
-void lf_sendUserPosition(const UserState& user);
-void lf_sendQs123(std::int64_t seconds);
-void lf_closeRealTrafficLink();
+// The link's operations under their usual names.
+void lf_startTcpServer(RealTrafficLink& link, const std::string& portText);
+bool waitForClient(RealTrafficLink& link);
+void lf_waitForRealTraffic(RealTrafficLink& link);
+void lf_processRTVersion(RealTrafficLink& link, std::string_view reply);
+bool sendDataPacket(RealTrafficLink& link, std::string_view text);
+void lf_sendUserPosition(RealTrafficLink& link, const UserState& user);
+void lf_sendQs123(RealTrafficLink& link, std::int64_t seconds);
+void lf_closeRealTrafficLink(RealTrafficLink& link);
 
 }  // namespace qvl

@@ -42,10 +42,4 @@ void TrafficQueue::clear() {
     records_.clear();
 }
 
-TrafficQueue& trafficQueue() {
-    // Never destroyed: a detached reader thread may still append while the process ends.
-    static TrafficQueue& queue = *new TrafficQueue;
-    return queue;
-}
-
 }  // namespace qvl

@@ -5,7 +5,6 @@
 // lost, not held back.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -19,11 +18,8 @@ namespace qvl {
 // A record is flown 3000 ticks (30 seconds of 10 ms ticks) after its line arrived.
 inline constexpr std::int32_t kTrafficDelayTicks = 3000;
 
-// The engine's clock: +1 per 10 ms tick of the main loop, never reset within
-// a process. The engine advances it; it stands here because the traffic
-// reader stamps every record with it, from its own thread.
-inline std::atomic<std::int32_t> tickCounter{0};
-
+// One queue, owned by the program and passed by reference to the traffic
+// reader and the engine.
 class TrafficQueue {
 public:
     // Appends at the back while traffic is accepted; false when dropped.
@@ -42,8 +38,5 @@ private:
     std::deque<TrafficRecord> records_;
     bool acceptingTraffic = false;
 };
-
-// The program's queue.
-TrafficQueue& trafficQueue();
 
 }  // namespace qvl

@@ -8,8 +8,6 @@
 
 #include "core/log.h"
 #include "core/settings.h"
-#include "core/time_text.h"
-#include "core/park_airport_filter.h"
 #include "feed/traffic_line.h"
 #include "refdata/code_table.h"
 
@@ -54,14 +52,23 @@ struct GroundPair {
     double maxHeight;
     double maxSpeed;
 };
-constexpr GroundPair kGroundPairs[] = {{42.0, 120.0}, {84.0, 80.0}, {108.0, 43.0}};
+constexpr GroundPair kGroundPairs[] = {
+    {.maxHeight = 42.0, .maxSpeed = 120.0},
+    {.maxHeight = 84.0, .maxSpeed = 80.0},
+    {.maxHeight = 108.0, .maxSpeed = 43.0},
+};
 
 // True airspeed (kt) by altitude (ft) for lines that give none (-1).
 struct TasRow {
     double maxAltitude;
     double trueAirspeed;
 };
-constexpr TasRow kTasTable[] = {{2000.0, 180.0}, {5000.0, 220.0}, {10000.0, 250.0}, {20000.0, 350.0}};
+constexpr TasRow kTasTable[] = {
+    {.maxAltitude = 2000.0, .trueAirspeed = 180.0},
+    {.maxAltitude = 5000.0, .trueAirspeed = 220.0},
+    {.maxAltitude = 10000.0, .trueAirspeed = 250.0},
+    {.maxAltitude = 20000.0, .trueAirspeed = 350.0},
+};
 constexpr double kTasAbove = 430.0;
 
 double tasForAltitude(double altitude) {
@@ -80,16 +87,31 @@ bool isGroundPair(double height, double groundSpeed) {
 
 }  // namespace
 
-TrafficReader::TrafficReader(TrafficQueue& queue) : UdpReader("Traffic Reader", trafficLamp), queue_(queue) {
+TrafficReader::TrafficReader(TrafficQueue& queue, FeedState& feed, RunState& run, const ParkAirportFilter& filter)
+    : UdpReader("Traffic Reader", feed, run, feed.trafficLamp), queue_(queue), filter_(filter) {
     fields_.reserve(kFieldRoom);
 }
 
-void TrafficReader::setOwnPosition(const GeoPosition& position) noexcept {
-    ownLatitude_.store(position.latitude);
-    ownLongitude_.store(position.longitude);
+void TrafficReader::setOwnPosition(const GeoPosition& position) {
+    std::lock_guard lock(ownPositionMutex_);
+    ownPosition_ = position;
+    ownPositionVersion_.fetch_add(1, std::memory_order_release);
 }
 
-GeoPosition TrafficReader::ownPosition() const noexcept { return {ownLatitude_.load(), ownLongitude_.load()}; }
+GeoPosition TrafficReader::ownPosition() const {
+    std::lock_guard lock(ownPositionMutex_);
+    return ownPosition_;
+}
+
+const GeoPosition& TrafficReader::rangeCentre() {
+    // One load per line; the lock only after the run thread moved the position.
+    if (ownPositionVersion_.load(std::memory_order_acquire) != rangeCentreVersion_) {
+        std::lock_guard lock(ownPositionMutex_);
+        rangeCentre_ = ownPosition_;
+        rangeCentreVersion_ = ownPositionVersion_.load(std::memory_order_relaxed);
+    }
+    return rangeCentre_;
+}
 
 void TrafficReader::startCallsignCollection() {
     std::lock_guard lock(callsignMutex_);
@@ -112,21 +134,21 @@ void TrafficReader::onData(std::string_view datagram) { onTrafficDatagram(datagr
 
 // The Traffic Reader owns both lamps: the weather lamp follows it on and off.
 void TrafficReader::onOpened() {
-    trafficLamp.store(ReaderLamp::receiving);
-    weatherLamp.store(ReaderLamp::receiving);
-    repaintFeedStatus();
+    feed_.trafficLamp.store(ReaderLamp::receiving);
+    feed_.weatherLamp.store(ReaderLamp::receiving);
+    feed_.repaint();
 }
 
 void TrafficReader::onStopped() {
-    trafficLamp.store(ReaderLamp::stopped);
-    repaintFeedStatus();
+    feed_.trafficLamp.store(ReaderLamp::stopped);
+    feed_.repaint();
     gf_log("Traffic Reader has stopped");
 }
 
 void TrafficReader::onLeaving() {
-    trafficLamp.store(ReaderLamp::stopped);
-    weatherLamp.store(ReaderLamp::stopped);
-    repaintFeedStatus();
+    feed_.trafficLamp.store(ReaderLamp::stopped);
+    feed_.weatherLamp.store(ReaderLamp::stopped);
+    feed_.repaint();
 }
 
 void TrafficReader::splitFields(std::string_view datagram) {
@@ -184,7 +206,7 @@ bool TrafficReader::parseAltitude(TrafficSample& sample, std::string_view datagr
                                              printable(datagram)));
     }
     if (altitude > 0.0 && altitude < kGroundCheckCeilingFeet) {
-        const std::optional<double> reference = referenceElevation();
+        const std::optional<double> reference = filter_.referenceElevation();
         const double height = reference ? altitude - *reference : altitude + kNoReferenceOffsetFeet;
         if (height <= 0.0 || isGroundPair(std::fabs(height), sample.groundSpeed)) altitude = 0.0;
     }
@@ -192,7 +214,7 @@ bool TrafficReader::parseAltitude(TrafficSample& sample, std::string_view datagr
     if (altitude <= 0.0) altitude = 0.0;
     sample.altitude = altitude;
     if (!AIRBORNE_ONLY.value()) return true;
-    const auto park = filterParkAirport();
+    const auto park = filter_.parkAirport();
     const double parkElevation = park ? static_cast<double>(park->elevationFeet) : 0.0;
     return altitude - parkElevation > kAirborneOnlyMarginFeet;
 }
@@ -225,6 +247,24 @@ void TrafficReader::collectCallsign() {
     if (collectCallsigns_.load()) collectedCallsigns_.emplace(text);
 }
 
+std::optional<CodeId> TrafficReader::trafficModelId(std::string_view typeCode) {
+    CodeTable& models = modelCodes();
+    if (models.size() < CodeTable::kMaxCodes - kModelInternReserve) return models.intern(typeCode);
+    // Nearly full: the rest is kept for the types the database knows, so that
+    // made-up type codes from the network can never use up the table.
+    std::optional<CodeId> known = models.find(typeCode);
+    if (!known && models.loaded()) {
+        if (const auto fixed = lf_modelFix(typeCode)) known = models.find(*fixed);
+    }
+    if (known) return known;
+    if (!unknownModelLogged_.exchange(true)) {
+        gf_log(fmt::format("model code table nearly full: unknown aircraft type {} and later unknown types are "
+                           "dropped until restart",
+                           printable(typeCode)));
+    }
+    return std::nullopt;
+}
+
 FixedCode3 TrafficReader::parseAirportCode(std::size_t index) const {
     const std::string_view text = field(index);
     if (text == "null") return {};
@@ -238,7 +278,7 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
     if (time < kPlausibleTimeFrom || time >= kPlausibleTimeTo) {
         throw std::runtime_error(fmt::format("timestamp:{}", printable(field(kTimestampField))));
     }
-    trafficClock.store(time);
+    feed_.time.trafficClock.store(time);
     record.time = time;
 
     TrafficSample& sample = record.sample;
@@ -250,14 +290,13 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
         nearOrigin) {
         throw std::runtime_error(fmt::format("invalid lalo: {}", gf_formatLatLon(sample.latitude, sample.longitude)));
     }
-    if (gf_distanceNm(ownPosition(), {sample.latitude, sample.longitude}) > rangeNm.load()) {
+    if (gf_distanceNm(rangeCentre(), {sample.latitude, sample.longitude}) > rangeNm.load()) {
         return LineOutcome::outOfRange;
     }
 
     if (const LineOutcome o = parseTailNumber(record); o != LineOutcome::queued) return o;
     collectCallsign();
     if (!gf_isAircraft(field(kTypeField), field(kCategoryField))) return LineOutcome::notAircraft;
-    record.ids = packModelId(gf_modelId(field(kTypeField)));
     sample.trueHeadingUsed = 0;
     sample.trueHeadingValid = 0;
 
@@ -288,7 +327,7 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
     if (record.callsign.empty() && record.registration.empty()) return LineOutcome::noIdentity;
 
     if (sample.airborne == 0) {
-        const auto park = filterParkAirport();
+        const auto park = filter_.parkAirport();
         if (!park || gf_distanceNm(park->position, {sample.latitude, sample.longitude}) > kParkAirportRadiusNm) {
             return LineOutcome::groundAway;
         }
@@ -322,9 +361,16 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
     }
     sample.trueAirspeed = tas == -1.0 ? tasForAltitude(sample.altitude) : tas;
 
+    // Only a line that every other step kept may add its type to the model
+    // table: lines that are dropped anyway must not fill it.
+    const std::optional<CodeId> model = trafficModelId(field(kTypeField));
+    if (!model) return LineOutcome::unknownModel;
+    record.ids = packModelId(*model);
+
     sample.stationary = 0;
     // Unsigned, so a counter near its top wraps instead of overflowing.
-    sample.dueTick = static_cast<std::uint32_t>(tickCounter.load()) + static_cast<std::uint32_t>(kTrafficDelayTicks);
+    sample.dueTick =
+        static_cast<std::uint32_t>(feed_.tickCounter.load()) + static_cast<std::uint32_t>(kTrafficDelayTicks);
     return LineOutcome::queued;
 }
 

@@ -5,15 +5,20 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/geodesy.h"
+#include "core/park_airport_filter.h"
+#include "core/run_state.h"
+#include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
 #include "feed/traffic_record.h"
 #include "feed/udp_reader.h"
+#include "refdata/code_table.h"
 
 namespace qvl {
 
@@ -32,6 +37,7 @@ enum class LineOutcome : std::uint8_t {
     controlCharacter,     // in the callsign or the registration
     noIdentity,           // neither callsign nor registration
     groundAway,           // on the ground, not at the park airport
+    unknownModel,         // a type the database does not know, while the model table is nearly full
     error,                // a field could not be read; logged
 };
 
@@ -39,9 +45,13 @@ class TrafficReader : public UdpReader {
 public:
     static constexpr std::size_t kMaxCallsignBytes = 31;
     static constexpr std::size_t kMaxRegistrationLength = 12;
+    // Model-table room kept for the database's types once the table is this
+    // close to full.
+    static constexpr std::size_t kModelInternReserve = 4096;
 
-    // Records go to the given queue (the program's queue by default).
-    explicit TrafficReader(TrafficQueue& queue = trafficQueue());
+    // Records go to the queue; the park airport filter's values shape the
+    // ground rules.
+    TrafficReader(TrafficQueue& queue, FeedState& feed, RunState& run, const ParkAirportFilter& filter);
 
     // lf_onTrafficDatagram: a datagram holding " VEH" is ignored; any other
     // is split at its commas and parsed.
@@ -50,9 +60,10 @@ public:
     // Field errors throw std::runtime_error or std::invalid_argument.
     LineOutcome parseLine(std::string_view datagram, TrafficRecord& record);
 
-    // The range filter's centre: the user aircraft, copied in by the run thread.
-    void setOwnPosition(const GeoPosition& position) noexcept;
-    [[nodiscard]] GeoPosition ownPosition() const noexcept;
+    // The range filter's centre: the user aircraft, copied in by the run
+    // thread. Latitude and longitude change together, as one value.
+    void setOwnPosition(const GeoPosition& position);
+    [[nodiscard]] GeoPosition ownPosition() const;
 
     // Callsign collection for the static parking: start with an empty set,
     // later take the set over (which ends the collection).
@@ -81,16 +92,28 @@ private:
     LineOutcome parseCallsign(TrafficRecord& record) const;
     void collectCallsign();
     FixedCode3 parseAirportCode(std::size_t index) const;
+    // The model id of the line's type; empty (logged once) for a type the
+    // database does not know once the table is nearly full.
+    std::optional<CodeId> trafficModelId(std::string_view typeCode);
+    const GeoPosition& rangeCentre();
 
     TrafficQueue& queue_;
+    const ParkAirportFilter& filter_;
     // Used by the body's thread only; keeps its capacity between lines.
     std::vector<std::string_view> fields_;
-    std::atomic<double> ownLatitude_{0.0};
-    std::atomic<double> ownLongitude_{0.0};
+    mutable std::mutex ownPositionMutex_;  // leaf lock: guards ownPosition_
+    GeoPosition ownPosition_;
+    // Raised (under the lock) with every change of ownPosition_, so that the
+    // parser takes the lock only when there is a new position to copy.
+    std::atomic<std::uint32_t> ownPositionVersion_{0};
+    // The parser's copy of ownPosition_ and the version it was copied at.
+    GeoPosition rangeCentre_;
+    std::uint32_t rangeCentreVersion_ = 0;
     std::atomic<std::int32_t> qnh_{kStandardQnh};
     std::atomic<bool> collectCallsigns_{false};
     mutable std::mutex callsignMutex_;  // leaf lock: guards collectedCallsigns_
     std::set<std::string> collectedCallsigns_;
+    std::atomic<bool> unknownModelLogged_{false};
 };
 
 }  // namespace qvl

@@ -3,17 +3,23 @@
 #include <fmt/format.h>
 
 #include <chrono>
-#include <stdexcept>
+#include <exception>
 #include <utility>
 
 #include "core/log.h"
-#include "core/run_flags.h"
+#include "core/messages.h"
 #include "core/strings.h"
+#include "feed/socket_error.h"
 
 namespace qvl {
 namespace {
 
 constexpr std::chrono::milliseconds kReceiveTimeout{1000};
+constexpr std::int32_t kReaderErrorRestartSeconds = 15;
+
+SocketError receiveError(int code) {
+    return {SocketStep::receive, code, fmt::format("receive error: {}", gf_socketErrorText(code))};
+}
 
 void lf_logReaderConnected(const std::string& name) { gf_logContinuation(fmt::format("{} connected", name)); }
 
@@ -21,21 +27,29 @@ void lf_logReaderDisconnected(const std::string& name) { gf_logContinuation(fmt:
 
 }  // namespace
 
-UdpReader::UdpReader(std::string name, std::atomic<ReaderLamp>& lamp) : lamp_(lamp), name_(std::move(name)) {}
+void gf_readerStopped(RunState& run, const std::string& readerName, const std::string& error) {
+    gf_showMessage(fmt::format("The {} has stopped with error: {}", readerName, error), /*log=*/true);
+    run.endRun(RestartReason::readerError, kReaderErrorRestartSeconds);
+}
+
+UdpReader::UdpReader(std::string name, FeedState& feed, RunState& run, std::atomic<ReaderLamp>& lamp)
+    : feed_(feed), run_(run), lamp_(lamp), name_(std::move(name)) {}
 
 UdpReader::~UdpReader() = default;
 
-void UdpReader::threadBody(std::uint16_t port, bool local) {
+void UdpReader::threadBody(const std::stop_token& stop, std::uint16_t port, ClientLocation client) {
     std::lock_guard body(bodyMutex_);
+    // The thread's stop ends the body as the stop flag does.
+    const std::stop_callback onStop(stop, [this] { requestStop(); });
     try {
-        open(port, local);
+        open(port, client);
         onOpened();
         lf_logReaderConnected(name_);
-        receiveLoop(local);
+        receiveLoop(client);
     } catch (const std::exception& e) {
-        gf_readerStopped(name_, e.what());
+        reportFailure(e.what());
     } catch (...) {
-        gf_readerStopped(name_, "Unknown exception");
+        reportFailure("Unknown exception");
     }
     closeSocket();
     boundPort_.store(0);
@@ -43,21 +57,32 @@ void UdpReader::threadBody(std::uint16_t port, bool local) {
     lf_logReaderDisconnected(name_);
 }
 
-void UdpReader::open(std::uint16_t port, bool local) {
+void UdpReader::open(std::uint16_t port, ClientLocation client) {
     auto socket = std::make_shared<net::UdpSocket>();
     if (const int e = socket->create(); e != 0) {
-        throw std::runtime_error(fmt::format("failed to create the socket, error: {}", gf_socketErrorText(e)));
+        throw SocketError(SocketStep::create, e,
+                          fmt::format("failed to create the socket, error: {}", gf_socketErrorText(e)));
     }
     {
         std::lock_guard lock(socketMutex_);
         socket_ = socket;
     }
-    const net::Address address = local ? net::Address::loopback : net::Address::any;
+    const net::Address address = client == ClientLocation::thisPc ? net::Address::loopback : net::Address::any;
     if (const int e = socket->bind(address, port); e != 0) {
         socket->close();
-        throw std::runtime_error(fmt::format("bind to stream socket failed, error: {}", gf_socketErrorText(e)));
+        throw SocketError(SocketStep::bind, e,
+                          fmt::format("bind to stream socket failed, error: {}", gf_socketErrorText(e)));
     }
     boundPort_.store(socket->localPort());
+}
+
+void UdpReader::reportFailure(const std::string& error) {
+    // A stop that closed the socket while it was being set up is no error.
+    if (stopFlag_.load()) {
+        onStopped();
+        return;
+    }
+    gf_readerStopped(run_, name_, error);
 }
 
 std::shared_ptr<net::UdpSocket> UdpReader::currentSocket() {
@@ -90,15 +115,15 @@ void UdpReader::refreshLamp() {
         changed = lamp_.exchange(ReaderLamp::receiving) != ReaderLamp::receiving;
     }
     lampCount_.store(count);
-    if (changed) repaintFeedStatus();
+    if (changed) feed_.repaint();
 }
 
-void UdpReader::handleDatagram(std::size_t size, bool local) {
+void UdpReader::handleDatagram(std::size_t size, ClientLocation client) {
     buffer_[size] = '\0';
     const std::string_view datagram(buffer_.data(), size);
     // From another PC the client may send a line more than once; on this PC
     // every datagram counts.
-    if (!local) {
+    if (client == ClientLocation::otherPc) {
         if (datagram == previous_) return;
         previous_.assign(datagram);
     }
@@ -106,9 +131,9 @@ void UdpReader::handleDatagram(std::size_t size, bool local) {
     onData(datagram);
 }
 
-void UdpReader::receiveLoop(bool local) {
+void UdpReader::receiveLoop(ClientLocation client) {
     const auto socket = currentSocket();
-    if (!socket) throw std::runtime_error(fmt::format("receive error: {}", gf_socketErrorText(10038)));
+    if (!socket) throw receiveError(kWsaNotSocket);
     socket->setReceiveTimeout(kReceiveTimeout);
     // A new body starts a new run: the last datagram of the previous run is
     // no repeat, or unchanged weather would never be published again.
@@ -122,16 +147,16 @@ void UdpReader::receiveLoop(bool local) {
         const net::IoResult r = socket->receive(buffer_);
         switch (r.status) {
             case net::IoStatus::ok:
-                if (r.bytes > 0) handleDatagram(r.bytes, local);
+                if (r.bytes > 0) handleDatagram(r.bytes, client);
                 break;
             case net::IoStatus::timedOut:
                 break;
             case net::IoStatus::oversized:
                 // Too big for any traffic line: dropped, and the reader goes on.
-                if (!isClosing()) gf_log(fmt::format("buffer overrun: {} bytes", r.bytes));
+                if (!run_.isClosing()) gf_log(fmt::format("buffer overrun: {} bytes", r.bytes));
                 break;
             case net::IoStatus::closed:
-                error = stopFlag_.load() ? 0 : 10009;
+                error = stopFlag_.load() ? 0 : kWsaBadFile;
                 break;
             case net::IoStatus::error:
                 error = r.error;
@@ -143,7 +168,7 @@ void UdpReader::receiveLoop(bool local) {
         }
         if (error != 0) break;
     }
-    throw std::runtime_error(fmt::format("receive error: {}", gf_socketErrorText(error)));
+    throw receiveError(error);
 }
 
 }  // namespace qvl

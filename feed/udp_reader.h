@@ -1,7 +1,8 @@
 // The base of the traffic client's two UDP readers: a receive with a
 // one-second time-out, duplicate suppression for a client on another PC, a
 // packet counter for the status lamps and a stop flag. One thread runs a
-// reader's body; any thread may ask it to stop.
+// reader's body; any thread may ask it to stop, by the stop flag or through
+// the stop token of the body's thread.
 #pragma once
 
 #include <array>
@@ -11,36 +12,54 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <stop_token>
 #include <string_view>
 
-#include "feed/feed_status.h"
+#include "core/run_state.h"
+#include "feed/feed_state.h"
 #include "platform/net/socket.h"
 
 namespace qvl {
+
+// A reader thread ended with an error: the message line and Log.txt say so,
+// and the run ends with "READER ERROR", restarting after 15 seconds (unless
+// another party ended it first).
+void gf_readerStopped(RunState& run, const std::string& readerName, const std::string& error);
+
+// Where the traffic client runs. On this PC the readers listen on 127.0.0.1
+// only and every datagram counts; from another PC they listen on every
+// interface and a datagram repeated at once is taken once.
+enum class ClientLocation : std::uint8_t { thisPc, otherPc };
 
 class UdpReader {
 public:
     static constexpr std::size_t kBufferSize = 16384;
 
-    UdpReader(std::string name, std::atomic<ReaderLamp>& lamp);
+    // The lamp is the one of the feed's lamps that this reader drives.
+    UdpReader(std::string name, FeedState& feed, RunState& run, std::atomic<ReaderLamp>& lamp);
     virtual ~UdpReader();
     UdpReader(const UdpReader&) = delete;
     UdpReader& operator=(const UdpReader&) = delete;
 
     [[nodiscard]] const std::string& name() const noexcept { return name_; }
+    // Where the traffic client runs, by the feed's rtLocal.
+    [[nodiscard]] ClientLocation clientLocation() const noexcept {
+        return feed_.rtLocal.load() ? ClientLocation::thisPc : ClientLocation::otherPc;
+    }
 
-    // The thread body: open the socket, receive until stopped, clean up. An
-    // error ends the reader through gf_readerStopped. Bodies on one reader
-    // never overlap: a new one waits until the previous one has ended.
-    void threadBody(std::uint16_t port, bool local);
+    // The thread body: open the socket, receive until stopped (by the stop
+    // flag or the token), clean up. An error ends the reader through
+    // gf_readerStopped. Bodies on one reader never overlap: a new one waits
+    // until the previous one has ended.
+    void threadBody(const std::stop_token& stop, std::uint16_t port, ClientLocation client);
 
-    // Creates the socket and binds it to 127.0.0.1 (local) or to every
-    // interface; throws std::runtime_error with the reader's texts.
-    void open(std::uint16_t port, bool local);
-    // Receives until the stop flag is seen; throws "receive error: ..." when
-    // the socket fails while no stop was asked. The socket stays for the
-    // body to close.
-    void receiveLoop(bool local);
+    // Creates the socket and binds it to 127.0.0.1 (client on this PC) or to
+    // every interface; throws SocketError with the reader's texts.
+    void open(std::uint16_t port, ClientLocation client);
+    // Receives until the stop flag is seen; throws SocketError "receive
+    // error: ..." when the socket fails while no stop was asked. The socket
+    // stays for the body to close.
+    void receiveLoop(ClientLocation client);
 
     // The bound port (the ephemeral one when opened with port 0); 0 while no body runs.
     [[nodiscard]] std::uint16_t boundPort() const noexcept { return boundPort_.load(); }
@@ -66,12 +85,15 @@ protected:
     // The body is leaving, for whatever reason: the lamps go off.
     virtual void onLeaving() = 0;
 
+    FeedState& feed_;
+    RunState& run_;
     std::atomic<ReaderLamp>& lamp_;
 
 private:
+    void reportFailure(const std::string& error);
     std::shared_ptr<net::UdpSocket> currentSocket();
     void closeSocket();
-    void handleDatagram(std::size_t size, bool local);
+    void handleDatagram(std::size_t size, ClientLocation client);
 
     const std::string name_;
     std::mutex bodyMutex_;  // held for a whole body; taken before socketMutex_

@@ -16,31 +16,22 @@ using test::eventually;
 
 class EndToEnd : public test::FeedTest {
 protected:
-    void TearDown() override {
-        traffic.requestStop();
-        qnh.requestStop();
-        for (auto* t : {&trafficThread, &qnhThread}) if (t->joinable()) t->join();
-        FeedTest::TearDown();
-    }
-
-    QnhReader qnh{traffic};
-    RealTrafficLink link{LinkTimeouts{20ms, 5000ms}};
-    std::thread trafficThread;
-    std::thread qnhThread;
+    RealTrafficLink link{feed, run, readers, {.poll = 20ms, .versionReply = 5000ms}};
 };
 
 TEST_F(EndToEnd, RecordsArriveInTheQueueWithTheirDueTicks) {
-    // The run's start, with the traffic client on another PC: duplicates are dropped.
-    rtLocal.store(true);
-    link.startTcpServer("0");
-    qnhThread = std::thread([this] { qnh.threadBody(0, false); });
-    trafficThread = std::thread([this] { traffic.threadBody(0, false); });
+    // The run's start. The readers start as for a client on another PC, so
+    // that duplicates are dropped; the link needs the client on this PC.
+    readers.startQnhReader(0);
+    readers.startTrafficReader(0);
     ASSERT_TRUE(eventually([this] { return traffic.boundPort() != 0 && qnh.boundPort() != 0; }));
+    feed.rtLocal.store(true);
+    link.startTcpServer("0");
     const GeoPosition user{47.4647, 8.5492};
     traffic.setOwnPosition(user);
-    setFilterParkAirport(user, 600);  // the sample airport's elevation
-    setReferenceElevation(600.0);
-    tickCounter.store(5000);
+    filter.setParkAirport(user, 600);  // the sample airport's elevation
+    filter.setReferenceElevation(600.0);
+    feed.tickCounter.store(5000);
 
     standin::Options options;
     options.tcpPort = link.listeningPort();
@@ -52,7 +43,7 @@ TEST_F(EndToEnd, RecordsArriveInTheQueueWithTheirDueTicks) {
                                                "../../tools/traffic_client/sample_traffic.txt");
     options.speed = 0.0;
     options.shiftTime = options.shiftPosition = true;
-    options.faults = {true, true, true, true, true, -1};  // oversized, " VEH", short, malformed, duplicates
+    options.faults = {.oversized = true, .vehicle = true, .shortLines = true, .malformed = true, .duplicates = true};
     options.recordFile = dir / "received.txt";
     std::size_t fileLines = 0;
     for (const auto& d : options.traffic->datagrams) fileLines += d.kind == standin::DatagramKind::traffic;
@@ -60,12 +51,12 @@ TEST_F(EndToEnd, RecordsArriveInTheQueueWithTheirDueTicks) {
     standin::StandInClient client(options);
     ASSERT_TRUE(client.connect());
     link.waitForRealTraffic();
-    ASSERT_TRUE(rtEdition.load());
-    link.sendUserPosition({user.latitude, user.longitude, 0.0, 0.0, 0.5, 600.0, 0.0});
+    ASSERT_TRUE(feed.time.rtEdition.load());
+    link.sendUserPosition({.latitude = user.latitude, .longitude = user.longitude, .heading = 0.5, .altitude = 600.0});
     link.sendQs123(1767225600);
     const double before = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     client.replay();  // waits for the user's position first, then moves the file there
-    ASSERT_TRUE(eventually([&] { return queue.size() >= fileLines && publishedQnh.load() == 1015; }));
+    ASSERT_TRUE(eventually([&] { return queue.size() >= fileLines && feed.publishedQnh.load() == 1015; }));
     // The faulty datagrams reached the parser, except the oversized one.
     EXPECT_EQ(traffic.packetCount(), fileLines + 4);
 

@@ -4,10 +4,7 @@
 namespace qvl {
 namespace {
 
-class Qnh : public test::FeedTest {
-protected:
-    QnhReader reader{traffic};
-};
+using Qnh = test::FeedTest;
 
 TEST_F(Qnh, ConversionsAndClamps) {
     const std::pair<const char*, std::int32_t> cases[] = {
@@ -44,21 +41,21 @@ TEST_F(Qnh, DatagramsWithoutAUsableQnhAreLogged) {
 }
 
 TEST_F(Qnh, StandardPressureIsPublishedEveryTimeOthersOnChange) {
-    weatherLamp.store(ReaderLamp::stale);
-    reader.onQnhDatagram(R"({"QNH": 1002})");
-    EXPECT_EQ(publishedQnh.load(), 1002);
-    EXPECT_EQ(displayedQnh.load(), 1002);
+    feed.weatherLamp.store(ReaderLamp::stale);
+    qnh.onQnhDatagram(R"({"QNH": 1002})");
+    EXPECT_EQ(feed.publishedQnh.load(), 1002);
+    EXPECT_EQ(feed.displayedQnh.load(), 1002);
     EXPECT_EQ(traffic.qnh(), 1002);
-    EXPECT_EQ(weatherLamp.load(), ReaderLamp::receiving);
-    publishedQnh.store(999);
-    weatherLamp.store(ReaderLamp::stopped);
-    reader.onQnhDatagram(R"({"QNH": 1002})");  // unchanged: not published again
-    EXPECT_EQ(publishedQnh.load(), 999);
-    reader.onQnhDatagram(R"({"QNH": 2992})");
-    EXPECT_EQ(weatherLamp.load(), ReaderLamp::stopped);  // only a stale lamp comes back
-    publishedQnh.store(999);
-    reader.onQnhDatagram(R"({"QNH": 1013})");  // the standard pressure always is
-    EXPECT_EQ(publishedQnh.load(), 1013);
+    EXPECT_EQ(feed.weatherLamp.load(), ReaderLamp::receiving);
+    feed.publishedQnh.store(999);
+    feed.weatherLamp.store(ReaderLamp::stopped);
+    qnh.onQnhDatagram(R"({"QNH": 1002})");  // unchanged: not published again
+    EXPECT_EQ(feed.publishedQnh.load(), 999);
+    qnh.onQnhDatagram(R"({"QNH": 2992})");
+    EXPECT_EQ(feed.weatherLamp.load(), ReaderLamp::stopped);  // only a stale lamp comes back
+    feed.publishedQnh.store(999);
+    qnh.onQnhDatagram(R"({"QNH": 1013})");  // the standard pressure always is
+    EXPECT_EQ(feed.publishedQnh.load(), 1013);
 }
 
 }  // namespace

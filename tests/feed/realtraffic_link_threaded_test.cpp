@@ -17,7 +17,7 @@ class LinkThreaded : public test::FeedTest {
 protected:
     void SetUp() override {
         FeedTest::SetUp();
-        rtLocal.store(true);
+        feed.rtLocal.store(true);
         link.startTcpServer("0");
     }
 
@@ -30,20 +30,26 @@ protected:
         return o;
     }
 
-    RealTrafficLink link{LinkTimeouts{20ms, 500ms}};
+    RealTrafficLink link{feed, run, readers, {.poll = 20ms, .versionReply = 500ms}};
 };
 
 TEST_F(LinkThreaded, HandshakeWithEachReplyShape) {
     // Each round also shows that the close cleared the connected flag: the next client is asked again.
-    const std::tuple<ReplyShape, int, std::string> cases[] = {
-        {ReplyShape::whole, 2, "RT prof edition: 10.0.1"},
-        {ReplyShape::split, 1, "RT stnd edition: 10.0.1"},
-        {ReplyShape::empty, 2, ""},
-        {ReplyShape::missing, 2, ""},
+    struct Case {
+        ReplyShape shape;
+        int level;
+        bool answered;  // a version reply reached the link
+        std::string text;
     };
-    for (const auto& [shape, level, text] : cases) {
+    const Case cases[] = {
+        {.shape = ReplyShape::whole, .level = 2, .answered = true, .text = "RT prof edition: 10.0.1"},
+        {.shape = ReplyShape::split, .level = 1, .answered = true, .text = "RT stnd edition: 10.0.1"},
+        {.shape = ReplyShape::empty, .level = 2, .answered = false, .text = ""},
+        {.shape = ReplyShape::missing, .level = 2, .answered = false, .text = ""},
+    };
+    for (const auto& [shape, level, answered, text] : cases) {
         SCOPED_TRACE(text);
-        setRealTrafficText({});
+        feed.setRealTrafficText({});
         resetMessages();
         auto options = standInOptions(shape);
         options.level = level;
@@ -52,10 +58,10 @@ TEST_F(LinkThreaded, HandshakeWithEachReplyShape) {
         ASSERT_TRUE(client.connect());
         link.waitForRealTraffic();
         EXPECT_TRUE(link.connected());
-        EXPECT_EQ(realTrafficText(), text);
-        EXPECT_EQ(rtEdition.load(), level == 2 && !text.empty());
-        EXPECT_EQ(logHas("No RealTraffic version received?"), text.empty());
-        EXPECT_TRUE(realTrafficDisplay.load() && !waitingForRealTraffic.load());
+        EXPECT_EQ(feed.realTrafficText(), text);
+        EXPECT_EQ(feed.time.rtEdition.load(), level == 2 && answered);
+        EXPECT_EQ(logHas("No RealTraffic version received?"), !answered);
+        EXPECT_TRUE(feed.realTrafficDisplay.load() && !feed.waitingForRealTraffic.load());
         EXPECT_TRUE(client.waitForLine("Qs999=version", kWait));
         EXPECT_FALSE(link.waitForClient());  // one client at a time
         link.close();
@@ -68,21 +74,22 @@ TEST_F(LinkThreaded, HandshakeWithEachReplyShape) {
 }
 
 TEST_F(LinkThreaded, ACloseFromAnotherThreadEndsTheWaitForAClient) {
-    std::thread run([&] { link.waitForRealTraffic(); });
+    std::jthread runThread([&] { link.waitForRealTraffic(); });
     ASSERT_TRUE(test::eventually([] { return messageLines().message.find("Waiting for RealTraffic") == 0; }));
     // The window's close and the run's end close the link at the same time.
-    std::thread ui([&] { link.close(); });
+    std::jthread ui([&] { link.close(); });
     link.close();
     ui.join();
-    run.join();  // the wait has ended
+    runThread.join();  // the wait has ended
     EXPECT_FALSE(link.connected());
-    EXPECT_FALSE(realTrafficDisplay.load());
+    EXPECT_FALSE(feed.realTrafficDisplay.load());
 }
 
 TEST_F(LinkThreaded, AGoneClientIsWaitedForAndNotAskedAgain) {
     std::atomic<int> gone{0};
-    setRealTrafficGoneHandler([&] { ++gone; });
-    const UserState user{47.4647, 8.5492, 0.0, 0.0, 1.0, 1500.0, 140.0};
+    feed.setRealTrafficGoneHook([&] { ++gone; });
+    const UserState user{
+        .latitude = 47.4647, .longitude = 8.5492, .heading = 1.0, .altitude = 1500.0, .groundSpeed = 140.0};
     {
         StandInClient first(standInOptions());
         ASSERT_TRUE(first.connect());
@@ -95,13 +102,13 @@ TEST_F(LinkThreaded, AGoneClientIsWaitedForAndNotAskedAgain) {
     for (int i = 0; i < 200 && link.connected(); ++i) link.sendUserPosition(user);
     ASSERT_FALSE(link.connected());
     EXPECT_EQ(gone.load(), 1);
-    EXPECT_FALSE(realTrafficDisplay.load());
+    EXPECT_FALSE(feed.realTrafficDisplay.load());
     EXPECT_TRUE(logHas("sendDataPacket to RealTraffic failed: 10054 Connection reset by peer\n"));
 
     StandInClient second(standInOptions());
     ASSERT_TRUE(second.connect());
     link.sendUserPosition(user);  // waits for the client, without a line
-    EXPECT_TRUE(link.connected() && realTrafficDisplay.load());
+    EXPECT_TRUE(link.connected() && feed.realTrafficDisplay.load());
     link.sendUserPosition(user);
     ASSERT_TRUE(second.waitForLine("Qs121=", kWait));
     for (const auto& line : second.receivedLines()) EXPECT_NE(line.text, "Qs999=version");
@@ -110,8 +117,8 @@ TEST_F(LinkThreaded, AGoneClientIsWaitedForAndNotAskedAgain) {
     // Once a run has its end reason, a gone client is not waited for.
     second.dropLink();
     for (int i = 0; i < 200 && link.connected(); ++i) link.sendUserPosition(user);
-    endRun(RestartReason::readerError, 15);
-    closingFlag.store(false);
+    run.endRun(RestartReason::readerError, 15);
+    run.closingFlag.store(false);
     link.sendUserPosition(user);
     EXPECT_FALSE(link.connected());
 }

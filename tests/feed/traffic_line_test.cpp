@@ -11,20 +11,20 @@ class TrafficLine : public test::FeedTest {
 protected:
     void SetUp() override {
         FeedTest::SetUp();
-        tickCounter.store(700);
+        feed.tickCounter.store(700);
     }
-    LineOutcome feed(const L& line) { return traffic.onTrafficDatagram(line.text()); }
+    LineOutcome offer(const L& line) { return traffic.onTrafficDatagram(line.text()); }
     // The record of a line that must be queued.
     TrafficRecord only(const L& line) {
         queue.clear();
-        EXPECT_EQ(feed(line), LineOutcome::queued) << line.text();
+        EXPECT_EQ(offer(line), LineOutcome::queued) << line.text();
         std::vector<TrafficRecord> out;
         queue.takeFront(out, 1);
         return out.empty() ? TrafficRecord{} : out.front();
     }
-    static void parkHere() {
-        setFilterParkAirport(test::kOwnPosition, 600);
-        setReferenceElevation(600.0);
+    void parkHere() {
+        filter.setParkAirport(test::kOwnPosition, 600);
+        filter.setReferenceElevation(600.0);
     }
 };
 
@@ -37,7 +37,7 @@ TEST_F(TrafficLine, AcceptedLineConvertsEveryField) {
     EXPECT_EQ(r.callsign, "QVA123");
     EXPECT_EQ(r.registration, "OE-QVA");
     EXPECT_DOUBLE_EQ(r.time, 1767225600.0);
-    EXPECT_DOUBLE_EQ(trafficClock.load(), 1767225600.0);
+    EXPECT_DOUBLE_EQ(feed.time.trafficClock.load(), 1767225600.0);
     const TrafficSample& s = r.sample;
     EXPECT_EQ((std::vector<double>{s.latitude, s.longitude, s.altitude, s.verticalSpeed, s.track, s.groundSpeed,
                                    s.trueAirspeed}),
@@ -47,7 +47,7 @@ TEST_F(TrafficLine, AcceptedLineConvertsEveryField) {
     EXPECT_DOUBLE_EQ(s.roll, -10.0 * kDegToRad);
     EXPECT_DOUBLE_EQ(s.trueHeading, 291.5 * kDegToRad);
     // Unsigned, so a counter near its top wraps instead of overflowing.
-    tickCounter.store(2147483000);
+    feed.tickCounter.store(2147483000);
     EXPECT_EQ(only(L{}).sample.dueTick, 2147486000u);
 }
 
@@ -67,9 +67,9 @@ TEST_F(TrafficLine, OutcomesByReason) {
         {L::reg, "OE\tQVA", O::controlCharacter},     {L::callsign, std::string(31, 'Q'), O::queued},
         {L::callsign, std::string(32, 'Q'), O::longCallsign},
     };
-    for (const auto& [field, text, outcome] : cases) EXPECT_EQ(feed(L{}.set(field, text)), outcome) << text;
-    EXPECT_EQ(feed(L{}.set(L::callsign, "null").set(L::reg, "null")), O::noIdentity);
-    EXPECT_EQ(feed(L{}.set(L::callsign, "@").set(L::reg, "null")), O::noIdentity);
+    for (const auto& [field, text, outcome] : cases) EXPECT_EQ(offer(L{}.set(field, text)), outcome) << text;
+    EXPECT_EQ(offer(L{}.set(L::callsign, "null").set(L::reg, "null")), O::noIdentity);
+    EXPECT_EQ(offer(L{}.set(L::callsign, "@").set(L::reg, "null")), O::noIdentity);
     // Drops are silent, except the overlong callsign, which can never match the simulator's ATC id.
     EXPECT_FALSE(logHas("exception"));
     EXPECT_TRUE(logHas("callsign of 32 bytes dropped, the simulator takes 31 at most: " + std::string(32, 'Q')));
@@ -90,34 +90,34 @@ TEST_F(TrafficLine, FieldErrorsAreLoggedAndTheLineDropped) {
         {L::alt, "high", "altitude high incorrect, from: QVL,4490501,48.12,16.60,high,"},
     };
     for (const auto& [field, text, logText] : cases) {
-        EXPECT_EQ(feed(L{}.set(field, text)), LineOutcome::error) << text;
+        EXPECT_EQ(offer(L{}.set(field, text)), LineOutcome::error) << text;
         EXPECT_TRUE(logHas("exception in processLineSub: " + logText)) << logText;
     }
-    EXPECT_EQ(feed(L{}.set(L::lat, "0.00005").set(L::lon, "-0.00003")), LineOutcome::error);
+    EXPECT_EQ(offer(L{}.set(L::lat, "0.00005").set(L::lon, "-0.00003")), LineOutcome::error);
     EXPECT_TRUE(logHas("exception in processLineSub: invalid lalo: 0.000050,-0.000030"));
     EXPECT_EQ(queue.size(), 0u);
 }
 
 TEST_F(TrafficLine, OnlyAPlausibleTimeMovesTheTrafficClock) {
     for (const char* absurd : {"nan", "inf", "0", "1e12", "946684799"}) {
-        EXPECT_EQ(feed(L{}.set(L::time, absurd)), LineOutcome::error) << absurd;
+        EXPECT_EQ(offer(L{}.set(L::time, absurd)), LineOutcome::error) << absurd;
         EXPECT_TRUE(logHas(std::string("exception in processLineSub: timestamp:") + absurd));
     }
-    EXPECT_DOUBLE_EQ(trafficClock.load(), 0.0);
+    EXPECT_DOUBLE_EQ(feed.time.trafficClock.load(), 0.0);
     // A plausible time moves the clock even when the line is dropped later.
-    EXPECT_EQ(feed(L{}.set(L::time, "1767225601.5").set(L::type, "BALL")), LineOutcome::notAircraft);
-    EXPECT_DOUBLE_EQ(trafficClock.load(), 1767225601.5);
+    EXPECT_EQ(offer(L{}.set(L::time, "1767225601.5").set(L::type, "BALL")), LineOutcome::notAircraft);
+    EXPECT_DOUBLE_EQ(feed.time.trafficClock.load(), 1767225601.5);
 }
 
 TEST_F(TrafficLine, ShortLinesNeverReadPastTheirFields) {
     // Missing fields read as empty (an address-sanitizer build stops on any read past them):
     // from 26 fields on, the true heading (field 25) is there and the missing category is empty.
     for (std::size_t fields = 0; fields <= 29; ++fields) {
-        EXPECT_EQ(feed(L{}.truncate(fields)), fields <= 25 ? LineOutcome::error : LineOutcome::queued) << fields;
+        EXPECT_EQ(offer(L{}.truncate(fields)), fields <= 25 ? LineOutcome::error : LineOutcome::queued) << fields;
     }
     // Without "adsb_icao" the true heading is not needed.
-    EXPECT_EQ(feed(L{}.set(L::source, "mlat").truncate(24)), LineOutcome::queued);
-    EXPECT_EQ(feed(L{}.set(90, "extra")), LineOutcome::queued);
+    EXPECT_EQ(offer(L{}.set(L::source, "mlat").truncate(24)), LineOutcome::queued);
+    EXPECT_EQ(offer(L{}.set(90, "extra")), LineOutcome::queued);
 }
 
 TEST_F(TrafficLine, HeadingTrackAndRoll) {
@@ -150,40 +150,45 @@ TEST_F(TrafficLine, TrueAirspeedTableForMissingSpeeds) {
 
 TEST_F(TrafficLine, GroundRulePairs) {
     parkHere();
-    const std::vector<std::tuple<const char*, const char*, bool>> cases = {
-        {"642", "120", true},  {"642", "121", false}, {"643", "80", true},  {"643", "81", false},
-        {"708", "43", true},   {"708", "44", false},  {"709", "36", false}, {"590", "200", true},
-        {"5000", "35", true},  {"14000", "30", true}, {"-50", "200", true},
+    enum class Verdict { ground, airborne };
+    constexpr Verdict G = Verdict::ground;
+    constexpr Verdict A = Verdict::airborne;
+    // Altitude (ft, the park airport at 600 ft) and ground speed (kt).
+    const std::vector<std::tuple<const char*, const char*, Verdict>> cases = {
+        {"642", "120", G},  {"642", "121", A},  {"643", "80", G}, {"643", "81", A},
+        {"708", "43", G},   {"708", "44", A},   {"709", "36", A}, {"590", "200", G},
+        {"5000", "35", G},  {"14000", "30", G}, {"-50", "200", G},
     };
-    for (const auto& [altitude, speed, onGround] : cases) {
+    for (const auto& [altitude, speed, verdict] : cases) {
+        const bool onGround = verdict == Verdict::ground;
         const TrafficRecord r = only(L{}.set(L::alt, altitude).set(L::gs, speed));
         EXPECT_EQ(r.sample.airborne == 0, onGround) << altitude << " ft, " << speed << " kt";
         EXPECT_EQ(r.sample.altitude == 0.0, onGround) << altitude;
     }
     // Without a reference elevation the height is the altitude + 1000: 100 ft at 100 kt stays airborne.
-    clearReferenceElevation();
+    filter.clearReferenceElevation();
     EXPECT_DOUBLE_EQ(only(L{}.set(L::alt, "100").set(L::gs, "100")).sample.altitude, 100.0);
 }
 
 TEST_F(TrafficLine, ParkAirportRangeCodesAndAcceptance) {
     const L ground = L{}.set(L::alt, "0").set(L::gs, "15");
     const GeoPosition aircraft{48.12, 16.60};
-    setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 4.9 * kFeetPerNm), 600);
-    EXPECT_EQ(feed(ground), LineOutcome::queued);
-    setFilterParkAirport(gf_destinationPoint(aircraft, 0.0, 5.1 * kFeetPerNm), 600);
-    EXPECT_EQ(feed(ground), LineOutcome::groundAway);
+    filter.setParkAirport(gf_destinationPoint(aircraft, 0.0, 4.9 * kFeetPerNm), 600);
+    EXPECT_EQ(offer(ground), LineOutcome::queued);
+    filter.setParkAirport(gf_destinationPoint(aircraft, 0.0, 5.1 * kFeetPerNm), 600);
+    EXPECT_EQ(offer(ground), LineOutcome::groundAway);
 
     AIRBORNE_ONLY.set(true);  // more than 150 ft above the park airport
-    EXPECT_EQ(feed(L{}.set(L::alt, "750")), LineOutcome::altitudeRule);
-    EXPECT_EQ(feed(L{}.set(L::alt, "751")), LineOutcome::queued);
-    clearFilterParkAirport();
-    EXPECT_EQ(feed(L{}.set(L::alt, "150")), LineOutcome::altitudeRule);
+    EXPECT_EQ(offer(L{}.set(L::alt, "750")), LineOutcome::altitudeRule);
+    EXPECT_EQ(offer(L{}.set(L::alt, "751")), LineOutcome::queued);
+    filter.clearParkAirport();
+    EXPECT_EQ(offer(L{}.set(L::alt, "150")), LineOutcome::altitudeRule);
     AIRBORNE_ONLY.set(false);
 
     const L far = L{}.set(L::lat, "48.90");  // about 47 nm north
-    EXPECT_EQ(feed(far), LineOutcome::outOfRange);
+    EXPECT_EQ(offer(far), LineOutcome::outOfRange);
     rangeNm.store(60.0);
-    EXPECT_EQ(feed(far), LineOutcome::queued);
+    EXPECT_EQ(offer(far), LineOutcome::queued);
 
     const TrafficRecord r = only(L{}.set(L::origin, "ams").set(L::destination, "null").set(L::reg, "null"));
     EXPECT_EQ(r.origin.view(), "AMS");
@@ -192,19 +197,76 @@ TEST_F(TrafficLine, ParkAirportRangeCodesAndAcceptance) {
     EXPECT_EQ(only(L{}.set(L::callsign, "QVA@1")).callsign, "");
 
     queue.setAccepting(false);
-    EXPECT_EQ(feed(L{}), LineOutcome::notAccepting);
+    EXPECT_EQ(offer(L{}), LineOutcome::notAccepting);
     EXPECT_EQ(queue.size(), 0u);
 }
 
 TEST_F(TrafficLine, CallsignsAreCollectedOnlyWhileAsked) {
-    feed(L{}.set(L::callsign, "EARLY1"));
+    offer(L{}.set(L::callsign, "EARLY1"));
     traffic.startCallsignCollection();
-    for (const char* cs : {"QVB2", "QV@5", "null", "QV\x01", "QVB2"}) feed(L{}.set(L::callsign, cs));
-    feed(L{}.set(L::callsign, "QVC3").set(L::type, "GRND"));  // collected, then dropped
-    feed(L{}.set(L::callsign, "QVD4").set(L::lat, "60"));     // out of range first
+    for (const char* cs : {"QVB2", "QV@5", "null", "QV\x01", "QVB2"}) offer(L{}.set(L::callsign, cs));
+    offer(L{}.set(L::callsign, "QVC3").set(L::type, "GRND"));  // collected, then dropped
+    offer(L{}.set(L::callsign, "QVD4").set(L::lat, "60"));     // out of range first
     EXPECT_EQ(traffic.takeCollectedCallsigns(), (std::set<std::string>{"QVB2", "QVC3"}));
-    feed(L{}.set(L::callsign, "LATE6"));
+    offer(L{}.set(L::callsign, "LATE6"));
     EXPECT_TRUE(traffic.takeCollectedCallsigns().empty());
+}
+
+// The program-wide model table, emptied around each test.
+class ModelTable : public TrafficLine {
+protected:
+    void SetUp() override {
+        TrafficLine::SetUp();
+        modelCodes().clear();
+    }
+    void TearDown() override {
+        modelCodes().clear();
+        TrafficLine::TearDown();
+    }
+    // A distinct type code that passes the aircraft test but no database knows: a digit and three more.
+    static std::string junkType(std::size_t n) {
+        constexpr std::string_view kDigits = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        std::string code(4, '0');
+        for (std::size_t i = 3; i > 0; --i, n /= kDigits.size()) code[i] = kDigits[n % kDigits.size()];
+        code[0] = kDigits[n % 10];
+        return code;
+    }
+    std::size_t logCount(std::string_view text) const {
+        std::size_t count = 0;
+        const std::string all = log.text();
+        for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) ++count;
+        return count;
+    }
+};
+
+TEST_F(ModelTable, DroppedLinesNeverFillIt) {
+    std::set<std::string> distinct;
+    for (std::size_t n = 0; n < CodeTable::kMaxCodes; ++n) distinct.insert(junkType(n));
+    ASSERT_EQ(distinct.size(), CodeTable::kMaxCodes);
+    const L dropped[] = {L{}.set(L::hexId, "10000"), L{}.set(L::callsign, "ERARMTR1"), L{}.set(L::alt, "0"),
+                         L{}.set(L::roll, "x")};
+    const std::size_t before = modelCodes().size();
+    for (std::size_t n = 0; n < CodeTable::kMaxCodes; ++n) {
+        const L& line = dropped[n % std::size(dropped)];
+        ASSERT_NE(offer(L{line}.set(L::type, junkType(n))), LineOutcome::queued) << n;
+    }
+    EXPECT_EQ(modelCodes().size(), before);
+    const TrafficRecord r = only(L{}.set(L::type, "C25C"));
+    EXPECT_EQ(modelCodeOf(r.modelId()), "C25C");
+}
+
+TEST_F(ModelTable, ANearlyFullTableTakesOnlyKnownTypes) {
+    const CodeId a320 = gf_modelId("A320");
+    for (std::size_t n = 0; modelCodes().size() < CodeTable::kMaxCodes - TrafficReader::kModelInternReserve; ++n) {
+        gf_modelId(junkType(n));
+    }
+    const std::size_t full = modelCodes().size();
+    EXPECT_EQ(offer(L{}.set(L::type, "ZZ9Z")), LineOutcome::unknownModel);
+    EXPECT_EQ(offer(L{}.set(L::type, "ZZ8Z")), LineOutcome::unknownModel);
+    EXPECT_EQ(modelCodes().size(), full);
+    EXPECT_EQ(logCount("model code table nearly full"), 1u);
+    EXPECT_TRUE(logHas("unknown aircraft type ZZ9Z"));
+    EXPECT_EQ(only(L{}.set(L::type, "A320")).modelId(), a320);
 }
 
 }  // namespace

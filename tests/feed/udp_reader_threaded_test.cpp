@@ -6,6 +6,7 @@
 namespace qvl {
 namespace {
 
+using namespace std::chrono_literals;
 using test::eventually;
 using test::LineBuilder;
 
@@ -15,13 +16,9 @@ protected:
         FeedTest::SetUp();
         ASSERT_EQ(sender.create(), 0);
     }
-    void TearDown() override {
-        traffic.requestStop();
-        if (thread.joinable()) thread.join();
-        FeedTest::TearDown();
-    }
-    void start(bool local) {
-        thread = std::thread([this, local] { traffic.threadBody(0, local); });
+    void start(ClientLocation client) {
+        feed.rtLocal.store(client == ClientLocation::thisPc);
+        readers.startTrafficReader(0);
         ASSERT_TRUE(eventually([this] { return traffic.boundPort() != 0; }));
     }
     void send(const std::string& datagram) { sender.sendTo(datagram, traffic.boundPort()); }
@@ -30,101 +27,122 @@ protected:
         std::vector<TrafficRecord> records;
         queue.takeFront(records, 100);
         std::vector<std::uint32_t> ids;
+        ids.reserve(records.size());
         for (const auto& r : records) ids.push_back(r.hexId);
         return ids;
     }
 
     net::UdpSocket sender;
-    std::thread thread;
 };
 
 TEST_F(ReaderThread, RepeatedDatagramsFromARemoteClientCountOnce) {
-    start(false);
-    for (std::uint32_t id : {20001, 20001, 20002, 20001, 20003}) sendLine(id);
+    start(ClientLocation::otherPc);
+    for (const std::uint32_t id : {20001u, 20001u, 20002u, 20001u, 20003u}) sendLine(id);
     ASSERT_TRUE(eventually([this] { return queue.size() == 4; }));
     EXPECT_EQ(traffic.packetCount(), 4u);
     EXPECT_EQ(queuedHexIds(), (std::vector<std::uint32_t>{20001, 20002, 20001, 20003}));
 }
 
 TEST_F(ReaderThread, TheLastDatagramOfARunIsNoRepeatInTheNext) {
-    start(false);
+    start(ClientLocation::otherPc);
     sendLine(20001);
     ASSERT_TRUE(eventually([this] { return queue.size() == 1; }));
-    traffic.requestStop();
-    thread.join();
-    traffic.clearStop();
-    start(false);
+    readers.stop();
+    readers.resetTrafficSide();
+    start(ClientLocation::otherPc);
     sendLine(20001);
     EXPECT_TRUE(eventually([this] { return queue.size() == 2; }));
 }
 
 TEST_F(ReaderThread, OnThisPcEveryDatagramCountsThenAStopEndsTheReader) {
-    start(true);
-    for (std::uint32_t id : {20001, 20001, 20002}) sendLine(id);
+    start(ClientLocation::thisPc);
+    for (const std::uint32_t id : {20001u, 20001u, 20002u}) sendLine(id);
     ASSERT_TRUE(eventually([this] { return queue.size() == 3; }));
     EXPECT_EQ(queuedHexIds(), (std::vector<std::uint32_t>{20001, 20001, 20002}));
     EXPECT_TRUE(logHas("Traffic Reader connected"));
-    EXPECT_EQ(weatherLamp.load(), ReaderLamp::receiving);
+    EXPECT_EQ(feed.weatherLamp.load(), ReaderLamp::receiving);
     // Stale after a look that saw nothing new, back on with the next datagram.
     traffic.refreshLamp();
     traffic.refreshLamp();
-    EXPECT_EQ(trafficLamp.load(), ReaderLamp::stale);
+    EXPECT_EQ(feed.trafficLamp.load(), ReaderLamp::stale);
     sendLine(20004);
     ASSERT_TRUE(eventually([this] { return traffic.packetCount() == 4; }));
     traffic.refreshLamp();
-    EXPECT_EQ(trafficLamp.load(), ReaderLamp::receiving);
+    EXPECT_EQ(feed.trafficLamp.load(), ReaderLamp::receiving);
 
-    traffic.requestStop();  // wakes the blocked receive
-    thread.join();
+    readers.stop();  // wakes the blocked receive and joins the thread
     EXPECT_TRUE(logHas("Traffic Reader has stopped\n"));
     EXPECT_TRUE(logHas("Traffic Reader disconnected\n"));
-    EXPECT_EQ(trafficLamp.load(), ReaderLamp::stopped);
-    EXPECT_FALSE(closingFlag.load());  // a stop is no error
-    traffic.clearStop();  // the next run starts the reader again
-    start(true);
+    EXPECT_EQ(feed.trafficLamp.load(), ReaderLamp::stopped);
+    EXPECT_FALSE(run.closingFlag.load());  // a stop is no error
+    readers.resetTrafficSide();  // the next run starts the reader again
+    start(ClientLocation::thisPc);
     sendLine(20005);
     ASSERT_TRUE(eventually([this] { return queue.size() == 2; }));
 }
 
 TEST_F(ReaderThread, OversizedDatagramsAreLoggedAndTheReaderGoesOn) {
-    start(true);
+    start(ClientLocation::thisPc);
     send(std::string(16384, 'x'));
     sendLine(20001);
     ASSERT_TRUE(eventually([this] { return queue.size() == 1; }));
     EXPECT_TRUE(logHas("buffer overrun: 16384 bytes"));
     EXPECT_EQ(traffic.packetCount(), 1u);
-    closingFlag.store(true);  // while the run is closing the drop is not logged
+    run.closingFlag.store(true);  // while the run is closing the drop is not logged
     send(std::string(20000, 'x'));
     sendLine(20002);
     ASSERT_TRUE(eventually([this] { return queue.size() == 2; }));
     EXPECT_FALSE(logHas("buffer overrun: 20000"));
-    EXPECT_EQ(restartReason.load(), RestartReason::notYetSet);
+    EXPECT_EQ(run.restartReason.load(), RestartReason::notYetSet);
 }
 
 TEST_F(ReaderThread, ABindFailureEndsTheRunWithAReaderError) {
     net::UdpSocket holder;
     ASSERT_EQ(holder.create(), 0);
     ASSERT_EQ(holder.bind(net::Address::loopback, 0), 0);
-    traffic.threadBody(holder.localPort(), true);
+    traffic.threadBody({}, holder.localPort(), ClientLocation::thisPc);
     const std::string text = "The Traffic Reader has stopped with error: bind to stream socket failed, error: 10048 "
                              "Address already in use";
     EXPECT_EQ(messageLines().message, text);
     EXPECT_TRUE(logHas(text));
-    EXPECT_EQ(restartReason.load(), RestartReason::readerError);
-    EXPECT_TRUE(closingFlag.load());
+    EXPECT_EQ(run.restartReason.load(), RestartReason::readerError);
+    EXPECT_TRUE(run.closingFlag.load());
 }
 
-TEST_F(ReaderThread, TheProgramsQnhReaderPublishesWhatArrives) {
-    std::thread pressure([] { lf_qnhReaderThread(0); });
-    ASSERT_TRUE(eventually([] { return qnhReader().boundPort() != 0; }));
-    sender.sendTo(R"({"QNH": 2953})", qnhReader().boundPort());
-    ASSERT_TRUE(eventually([] { return publishedQnh.load() == 1000; }));
-    EXPECT_EQ(trafficReader().qnh(), 1000);
-    stopReaders();
-    pressure.join();
+TEST_F(ReaderThread, ASetUpFailureAfterAStopIsNoReaderError) {
+    // A stop closes the socket under a reader that is still setting it up; its bind then fails.
+    net::UdpSocket holder;
+    ASSERT_EQ(holder.create(), 0);
+    ASSERT_EQ(holder.bind(net::Address::loopback, 0), 0);
+    traffic.requestStop();
+    traffic.threadBody({}, holder.localPort(), ClientLocation::thisPc);
+    EXPECT_TRUE(logHas("Traffic Reader has stopped\n"));
+    EXPECT_FALSE(logHas("has stopped with error"));
+    EXPECT_FALSE(run.closingFlag.load());
+}
+
+TEST_F(ReaderThread, TheStopOfItsThreadAloneEndsAReader) {
+    std::jthread body([this](const std::stop_token& stop) { traffic.threadBody(stop, 0, ClientLocation::thisPc); });
+    EXPECT_TRUE(eventually([this] { return traffic.boundPort() != 0; }));
+    body.request_stop();  // no stop flag raised by anyone else
+    const bool ended = eventually([this] { return traffic.boundPort() == 0; }, 5000ms);
+    EXPECT_TRUE(ended);
+    if (!ended) traffic.requestStop();  // so that a failing test still ends
+    body.join();
+    EXPECT_TRUE(logHas("Traffic Reader has stopped\n"));
+    EXPECT_FALSE(run.closingFlag.load());
+}
+
+TEST_F(ReaderThread, TheQnhReaderPublishesWhatArrives) {
+    readers.startQnhReader(0);
+    ASSERT_TRUE(eventually([this] { return qnh.boundPort() != 0; }));
+    sender.sendTo(R"({"QNH": 2953})", qnh.boundPort());
+    ASSERT_TRUE(eventually([this] { return feed.publishedQnh.load() == 1000; }));
+    EXPECT_EQ(traffic.qnh(), 1000);
+    readers.stop();
     EXPECT_TRUE(logHas("QNH Reader connected\n"));
     EXPECT_TRUE(logHas("QNH Reader has stopped\n"));
-    EXPECT_EQ(weatherLamp.load(), ReaderLamp::stopped);
+    EXPECT_EQ(feed.weatherLamp.load(), ReaderLamp::stopped);
 }
 
 }  // namespace

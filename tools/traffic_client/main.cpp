@@ -133,9 +133,8 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     qvl::standin::StandInClient client(options);
-    std::atomic<bool> done{false};
-    std::thread watcher([&] {
-        while (!done.load()) {
+    std::jthread watcher([&](const std::stop_token& stop) {
+        while (!stop.stop_requested()) {
             if (gInterrupted.load()) client.stop();
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
@@ -144,8 +143,8 @@ int main(int argc, char** argv) {
     const int rc = client.run(std::chrono::seconds(lingerSeconds));
     std::cout << fmt::format("{} traffic lines sent, {} lines received{}\n", client.trafficSent(),
                              client.receivedLines().size(), client.exitReceived() ? ", exit received" : "");
-    done.store(true);
-    client.stop();
+    watcher.request_stop();
     watcher.join();
+    client.stop();
     return rc;
 }

@@ -47,8 +47,13 @@ std::optional<UserReport> parseUserStateLine(std::string_view line) {
         if (!readNumber(line.substr(0, end), values[i])) return std::nullopt;
         line = end == std::string_view::npos ? std::string_view{} : line.substr(end + 1);
     }
-    return UserReport{values[0] / 100000.0, values[1] / 100000.0, values[2],         values[3] / 1000.0,
-                      values[4] / 1000.0,   values[5] * kRadToDeg,  values[6] * kRadToDeg};
+    return UserReport{.pitch = values[0] / 100000.0,
+                      .bank = values[1] / 100000.0,
+                      .heading = values[2],
+                      .altitude = values[3] / 1000.0,
+                      .groundSpeed = values[4] / 1000.0,
+                      .latitude = values[5] * kRadToDeg,
+                      .longitude = values[6] * kRadToDeg};
 }
 
 StandInClient::StandInClient(Options options) : options_(std::move(options)) {
@@ -56,10 +61,7 @@ StandInClient::StandInClient(Options options) : options_(std::move(options)) {
     udp_.create();
 }
 
-StandInClient::~StandInClient() {
-    stop();
-    if (reader_.joinable()) reader_.join();
-}
+StandInClient::~StandInClient() { stop(); }
 
 std::int64_t StandInClient::millisSinceStart() const {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started_).count();
@@ -105,8 +107,8 @@ bool StandInClient::connect() {
                 }
                 stream_ = stream;
             }
-            if (reader_.joinable()) reader_.join();
-            reader_ = std::thread([this, stream] { readLoop(stream); });
+            // The assignment stops and joins the reader of an earlier connection.
+            reader_ = std::jthread([this, stream](const std::stop_token& stop) { readLoop(stop, *stream); });
             return true;
         }
         const auto next = std::chrono::steady_clock::now() + options_.connectRetry;
@@ -115,11 +117,11 @@ bool StandInClient::connect() {
     }
 }
 
-void StandInClient::readLoop(std::shared_ptr<net::TcpStream> stream) {
+void StandInClient::readLoop(const std::stop_token& stop, net::TcpStream& stream) {
     std::array<char, 4096> buffer{};
     std::string pending;
-    while (!stopped_.load()) {
-        const net::IoResult r = stream->receive(buffer, kReadSlice);
+    while (!stop.stop_requested() && !stopped_.load()) {
+        const net::IoResult r = stream.receive(buffer, kReadSlice);
         if (r.status == net::IoStatus::timedOut) continue;
         if (r.status != net::IoStatus::ok) break;
         pending.append(buffer.data(), r.bytes);
@@ -127,10 +129,10 @@ void StandInClient::readLoop(std::shared_ptr<net::TcpStream> stream) {
             std::string line = pending.substr(0, end);
             pending.erase(0, end + 1);
             if (!line.empty() && line.back() == '\r') line.pop_back();
-            handleLine(line, *stream);
+            handleLine(line, stream);
         }
     }
-    stream->close();
+    stream.close();
 }
 
 void StandInClient::handleLine(const std::string& line, net::TcpStream& stream) {

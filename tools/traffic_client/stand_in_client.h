@@ -17,6 +17,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -110,7 +111,7 @@ public:
     std::size_t trafficSent() const noexcept { return trafficSent_.load(); }
 
 private:
-    void readLoop(std::shared_ptr<net::TcpStream> stream);
+    void readLoop(const std::stop_token& stop, net::TcpStream& stream);
     void handleLine(const std::string& line, net::TcpStream& stream);
     void answerVersion(net::TcpStream& stream);
     bool sleepUntil(std::chrono::steady_clock::time_point when);
@@ -123,7 +124,6 @@ private:
     net::UdpSocket udp_;
     std::atomic<std::size_t> trafficSent_{0};
     std::atomic<bool> stopped_{false};
-    std::thread reader_;
 
     // Guards everything below; cv_ is notified on each change.
     mutable std::mutex mutex_;
@@ -134,6 +134,10 @@ private:
     std::optional<std::int64_t> simTime_;
     bool exit_ = false;
     std::ofstream record_;
+
+    // Answers and records what the program sends. Declared last: it is
+    // stopped and joined before anything it uses goes.
+    std::jthread reader_;
 };
 
 }  // namespace qvl::standin

@@ -1,6 +1,6 @@
-// Shared ground for the feed's tests: Log.txt in a temporary folder, a queue
-// with its traffic reader, and every program-wide value the feed touches put
-// back to its start value around each test.
+// Shared ground for the feed's tests: Log.txt in a temporary folder, and a
+// fresh run state, feed state, park airport filter, queue and readers for
+// each test; the settings the parser reads are put back around each test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,11 +14,10 @@
 
 #include "core/messages.h"
 #include "core/park_airport_filter.h"
-#include "core/run_flags.h"
+#include "core/run_state.h"
 #include "core/settings.h"
-#include "core/time_text.h"
-#include "feed/feed_status.h"
-#include "feed/traffic_reader.h"
+#include "feed/feed_state.h"
+#include "feed/readers.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 #include "tools/traffic_client/traffic_file.h"
@@ -27,26 +26,11 @@ namespace qvl::test {
 
 using namespace std::chrono_literals;
 
-inline void resetFeedGlobals() {
-    resetRunFlags();
+// The message lines and the settings are the core's, shared by the process.
+inline void resetSharedSettings() {
     resetMessages();
-    trafficClock.store(0.0);
-    rtEdition.store(false);
-    rtLocal.store(false);
-    waitingForRealTraffic.store(true);
-    realTrafficDisplay.store(false);
-    trafficLamp.store(ReaderLamp::stopped);
-    weatherLamp.store(ReaderLamp::stopped);
-    publishedQnh.store(kStandardQnh);
-    displayedQnh.store(kStandardQnh);
-    setRealTrafficText({});
-    setFeedRepaintHook(nullptr);
-    setRealTrafficGoneHandler(nullptr);
-    clearReferenceElevation();
-    clearFilterParkAirport();
     AIRBORNE_ONLY.set(false);
     rangeNm.store(40.0);
-    tickCounter.store(0);
 }
 
 inline constexpr GeoPosition kOwnPosition{48.11, 16.57};
@@ -54,17 +38,25 @@ inline constexpr GeoPosition kOwnPosition{48.11, 16.57};
 class FeedTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        resetFeedGlobals();
+        resetSharedSettings();
         queue.setAccepting(true);
         traffic.setOwnPosition(kOwnPosition);
     }
-    void TearDown() override { resetFeedGlobals(); }
+    void TearDown() override {
+        readers.stop();
+        resetSharedSettings();
+    }
     bool logHas(std::string_view text) const { return log.text().find(text) != std::string::npos; }
 
     TempDir dir;
     LogCapture log{dir.path()};
+    RunState run;
+    FeedState feed;
+    ParkAirportFilter filter;
     TrafficQueue queue;
-    TrafficReader traffic{queue};
+    Readers readers{queue, feed, run, filter};
+    TrafficReader& traffic = readers.traffic();
+    QnhReader& qnh = readers.qnh();
 };
 
 // Polls until the condition holds; the limit only bounds a broken test.

@@ -1,0 +1,77 @@
+// What the feed shares with run control, the main window and the engine: the
+// flags it reads, the lamps and texts the status panel shows, the published
+// QNH, the engine's tick counter that stamps every record, the traffic time,
+// and the hooks by which others react to the feed.
+//
+// One FeedState is owned by the program and passed by reference to the
+// readers, the traffic client link and whoever reads the panel; tests build a
+// fresh one. Several values belong to run control and the main window, which
+// read and set them; they stand here because the feed changes them from its
+// own threads.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "core/time_text.h"
+
+namespace qvl {
+
+enum class ReaderLamp : std::uint8_t { receiving = 1, stale = 2, stopped = 3 };
+
+inline constexpr std::int32_t kStandardQnh = 1013;
+
+struct FeedState {
+    FeedState() { reset(); }
+    FeedState(const FeedState&) = delete;
+    FeedState& operator=(const FeedState&) = delete;
+
+    // The traffic client runs on this PC (decided by the run thread at start-up).
+    std::atomic<bool> rtLocal;
+    // Set at program start and by the reset of a run; cleared once the traffic
+    // client has connected. While it is set, the scan check boxes end the run.
+    std::atomic<bool> waitingForRealTraffic;
+    // Set while a traffic client is connected; it also enables the lamp refresh.
+    std::atomic<bool> realTrafficDisplay;
+    std::atomic<ReaderLamp> trafficLamp;
+    std::atomic<ReaderLamp> weatherLamp;
+    // The QNH (hPa) the engine uses, and the one the status panel shows.
+    std::atomic<std::int32_t> publishedQnh;
+    std::atomic<std::int32_t> displayedQnh;
+    // The engine's clock: +1 per 10 ms tick of the main loop. The engine
+    // advances it; the traffic reader stamps every record with it.
+    std::atomic<std::int32_t> tickCounter;
+    // The traffic reader moves the clock, the client link sets the edition.
+    TrafficTime time;
+
+    // "RT prof edition: 10.0.1" in the status panel; empty while unknown.
+    void setRealTrafficText(std::string text);
+    [[nodiscard]] std::string realTrafficText() const;
+
+    // The window installs a hook that asks its UI thread to repaint the
+    // status panel; it must not block. Without a hook nothing happens.
+    void setRepaintHook(std::function<void()> hook);
+    void repaint() const;
+
+    // Called (on the run thread) when the traffic client has gone away while
+    // the run goes on: the engine takes its live aircraft away.
+    void setRealTrafficGoneHook(std::function<void()> hook);
+    void onRealTrafficGone() const;
+
+    // Every value back to where a fresh program starts; the one place that
+    // knows the start values.
+    void reset();
+
+private:
+    // Leaf lock: guards the text and the hooks; hooks are copied out and
+    // called after it is released.
+    mutable std::mutex mutex_;
+    std::string realTrafficText_;
+    std::function<void()> repaintHook_;
+    std::function<void()> realTrafficGoneHook_;
+};
+
+}  // namespace qvl
