@@ -249,7 +249,7 @@ void TrafficReader::collectCallsign() {
 
 std::optional<CodeId> TrafficReader::trafficModelId(std::string_view typeCode) {
     CodeTable& models = modelCodes();
-    if (models.size() < CodeTable::kMaxCodes - kModelInternReserve) return models.intern(typeCode);
+    if (models.size() < CodeTable::kMaxCodes - CodeTable::kInternReserve) return models.intern(typeCode);
     // Nearly full: the rest is kept for the types the database knows, so that
     // made-up type codes from the network can never use up the table.
     std::optional<CodeId> known = models.find(typeCode);

@@ -45,9 +45,6 @@ class TrafficReader : public UdpReader {
 public:
     static constexpr std::size_t kMaxCallsignBytes = 31;
     static constexpr std::size_t kMaxRegistrationLength = 12;
-    // Model-table room kept for the database's types once the table is this
-    // close to full.
-    static constexpr std::size_t kModelInternReserve = 4096;
 
     // Records go to the queue; the park airport filter's values shape the
     // ground rules.

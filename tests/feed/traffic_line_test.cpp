@@ -257,7 +257,7 @@ TEST_F(ModelTable, DroppedLinesNeverFillIt) {
 
 TEST_F(ModelTable, ANearlyFullTableTakesOnlyKnownTypes) {
     const CodeId a320 = gf_modelId("A320");
-    for (std::size_t n = 0; modelCodes().size() < CodeTable::kMaxCodes - TrafficReader::kModelInternReserve; ++n) {
+    for (std::size_t n = 0; modelCodes().size() < CodeTable::kMaxCodes - CodeTable::kInternReserve; ++n) {
         gf_modelId(junkType(n));
     }
     const std::size_t full = modelCodes().size();
