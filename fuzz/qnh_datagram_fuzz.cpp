@@ -6,7 +6,9 @@
 #include <string_view>
 
 #include "core/messages.h"
-#include "feed/feed_status.h"
+#include "core/park_airport_filter.h"
+#include "core/run_state.h"
+#include "feed/feed_state.h"
 #include "feed/qnh_reader.h"
 #include "feed/traffic_queue.h"
 #include "feed/traffic_reader.h"
@@ -19,8 +21,11 @@ using fuzz::expect;
 
 struct Readers {
     TrafficQueue queue;
-    TrafficReader traffic{queue};
-    QnhReader qnh{traffic};
+    FeedState state;
+    RunState run;
+    ParkAirportFilter filter;
+    TrafficReader traffic{queue, state, run, filter};
+    QnhReader qnh{traffic, state, run};
 };
 
 Readers& readers() {
@@ -40,11 +45,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Readers& r = readers();
     r.qnh.setLastQnh(kStandardQnh);
     r.traffic.setQnh(kStandardQnh);
-    publishedQnh.store(kStandardQnh);
+    r.state.publishedQnh.store(kStandardQnh);
     resetMessages();
     r.qnh.onQnhDatagram(datagram);
     expect(r.qnh.lastQnh() == qnh.value_or(kStandardQnh), "the reader publishes the datagram's QNH");
-    expect(r.traffic.qnh() == r.qnh.lastQnh() && publishedQnh.load() == r.qnh.lastQnh(),
+    expect(r.traffic.qnh() == r.qnh.lastQnh() && r.state.publishedQnh.load() == r.qnh.lastQnh(),
            "the traffic reader and the engine get the same QNH");
     return 0;
 }

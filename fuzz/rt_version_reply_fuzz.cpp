@@ -9,7 +9,11 @@
 #include "core/messages.h"
 #include "core/strings.h"
 #include "core/time_text.h"
-#include "feed/feed_status.h"
+#include "core/park_airport_filter.h"
+#include "core/run_state.h"
+#include "feed/feed_state.h"
+#include "feed/readers.h"
+#include "feed/traffic_queue.h"
 #include "feed/realtraffic_link.h"
 #include "support/fuzz_support.h"
 
@@ -36,13 +40,22 @@ std::string framedReply(std::string_view bytes, std::size_t chunk) {
     return reply;
 }
 
-void readReply(RealTrafficLink& link, std::string_view reply) {
-    rtEdition.store(false);
-    setRealTrafficText({});
+struct Link {
+    TrafficQueue queue;
+    FeedState state;
+    RunState run;
+    ParkAirportFilter filter;
+    Readers readers{queue, state, run, filter};
+    RealTrafficLink link{state, run, readers};
+};
+
+void readReply(Link& l, std::string_view reply) {
+    l.state.time.rtEdition.store(false);
+    l.state.setRealTrafficText({});
     resetMessages();
-    link.processRTVersion(reply);
-    const std::string shown = realTrafficText();
-    expect(!rtEdition.load() || shown.starts_with("RT prof edition: "), "the prof edition is shown as such");
+    l.link.processRTVersion(reply);
+    const std::string shown = l.state.realTrafficText();
+    expect(!l.state.time.rtEdition.load() || shown.starts_with("RT prof edition: "), "the prof edition is shown as such");
     expect(shown.empty() || shown.starts_with("RT "), "the status text is empty or names the edition");
 }
 
@@ -59,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         expect(bytes[whole - 1] == '}' || bytes[whole - 1] == ']', "a framed object ends in a closing bracket");
     }
 
-    static RealTrafficLink link;
+    static Link link;
     readReply(link, inPieces);
     readReply(link, bytes);
     return 0;

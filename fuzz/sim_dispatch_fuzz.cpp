@@ -13,7 +13,7 @@
 #include <string>
 
 #include "core/messages.h"
-#include "core/run_flags.h"
+#include "core/run_state.h"
 #include "platform/sim/sim_api.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_hooks.h"
@@ -57,28 +57,39 @@ SimLinkHooks checkingHooks() {
     return h;
 }
 
+struct Link {
+    SimLinkState state;
+    RunState run;
+};
+
+Link& link() {
+    static Link l;
+    return l;
+}
+
 // The link as a run finds it: the user aircraft known, two creations waiting
 // for their objects.
 void resetLinkState() {
-    resetRunFlags();
+    Link& l = link();
+    l.run.reset();
     resetMessages();
-    resetSimLink();
-    simIs2020.store(true);
-    userObjectId.store(1);
-    pendingCreations().push_back({.packetId = 7, .hexId = 0x3c6586, .callsign = "DLH4AB"});
-    pendingCreations().push_back({.packetId = 8, .hexId = 0x4ca1d3, .callsign = "RYR12"});
+    l.state.reset();
+    l.state.simVersion.store(SimVersion::msfs2020);
+    l.state.userObjectId.store(1);
+    l.state.queues.rememberCreation({.packetId = 7, .hexId = 0x3c6586, .callsign = "DLH4AB"});
+    l.state.queues.rememberCreation({.packetId = 8, .hexId = 0x4ca1d3, .callsign = "RYR12"});
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setSimLinkHooks(checkingHooks());
+    link().state.hooks.publish(checkingHooks());
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     resetLinkState();
-    DispatchContext context;  // one dispatch call's worth of replies
+    DispatchContext context{.link = link().state, .run = link().run, .kept = {}};  // one dispatch call's replies
     std::size_t at = 0;
     while (at + 2 <= size) {
         const std::size_t wanted = data[at] | (std::size_t{data[at + 1]} << 8);

@@ -12,6 +12,8 @@
 #include "core/park_airport_filter.h"
 #include "core/settings.h"
 #include "core/time_text.h"
+#include "core/run_state.h"
+#include "feed/feed_state.h"
 #include "feed/traffic_line.h"
 #include "feed/traffic_queue.h"
 #include "feed/traffic_reader.h"
@@ -29,7 +31,10 @@ constexpr double kRangeNm = 40.0;
 
 struct Feed {
     TrafficQueue queue;
-    TrafficReader reader{queue};
+    FeedState state;
+    RunState run;
+    ParkAirportFilter filter;
+    TrafficReader reader{queue, state, run, filter};
 };
 
 Feed& feed() {
@@ -84,16 +89,16 @@ void runLine(std::string_view line, Situation situation) {
     f.queue.setAccepting(true);
     f.reader.setOwnPosition(kOwnPosition);
     f.reader.startCallsignCollection();
-    trafficClock.store(0.0);
-    tickCounter.store(0);
+    f.state.time.trafficClock.store(0.0);
+    f.state.tickCounter.store(0);
     rangeNm.store(kRangeNm);
     AIRBORNE_ONLY.set(situation.airborneOnly);
     if (situation.atParkAirport) {
-        setFilterParkAirport(kOwnPosition, kParkElevationFeet);
-        setReferenceElevation(kParkElevationFeet);
+        f.filter.setParkAirport(kOwnPosition, kParkElevationFeet);
+        f.filter.setReferenceElevation(kParkElevationFeet);
     } else {
-        clearFilterParkAirport();
-        clearReferenceElevation();
+        f.filter.clearParkAirport();
+        f.filter.clearReferenceElevation();
     }
     // The type field is interned into the model table; start from an empty one.
     modelCodes().clear();
@@ -107,7 +112,7 @@ void runLine(std::string_view line, Situation situation) {
         expect(callsign.size() <= TrafficReader::kMaxCallsignBytes && !hasControlCharacter(callsign),
                "collected callsigns are ones the parser would accept");
     }
-    const double clock = trafficClock.load();
+    const double clock = f.state.time.trafficClock.load();
     expect(clock == 0.0 || (clock >= 946684800.0 && clock < 4102444800.0), "only plausible times move the clock");
 }
 

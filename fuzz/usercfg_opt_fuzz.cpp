@@ -12,6 +12,7 @@
 #include "core/settings.h"
 #include "simlink/package_folders.h"
 #include "simlink/sim_hooks.h"
+#include "simlink/sim_state.h"
 #include "simlink/sim_version.h"
 #include "support/fuzz_support.h"
 
@@ -28,7 +29,7 @@ fuzz::ScratchFolder& scratch() {
 
 // Where the store edition of the 2020 simulator keeps the file.
 fs::path userCfgOpt() {
-    return scratch().path() / "local" / "Packages" / lf_msfsPackageFamily() / "LocalCache" / "UserCfg.opt";
+    return scratch().path() / "local" / "Packages" / lf_msfsPackageFamily(SimVersion::msfs2020) / "LocalCache" / "UserCfg.opt";
 }
 
 }  // namespace
@@ -37,7 +38,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const fs::path root = scratch().path();
     ::setenv("QVL_ROAMING_DIR", (root / "roaming").c_str(), 1);
     ::setenv("QVL_LOCAL_DIR", (root / "local").c_str(), 1);
-    simIs2020.store(true);
     fs::create_directories(userCfgOpt().parent_path());
     fs::create_directories(root / "packages" / kCommunityName);
     fs::create_directories(root / "packages" / kOfficialName);
@@ -47,14 +47,15 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const fuzz::InFolder inScratch(scratch().path());
     fuzz::resetAllSettings();
-    simIs2020.store(true);
+    static SimLinkState link;
+    link.simVersion.store(SimVersion::msfs2020);
     fuzz::writeBytes(userCfgOpt(), fuzz::bytesOf(data, size));
 
-    const fs::path named = lf_readInstalledPackagesPath();
+    const fs::path named = lf_readInstalledPackagesPath(SimVersion::msfs2020);
     expect(named.empty() || fs::exists(named), "only a folder that exists is taken from UserCfg.opt");
     expect(named.native().find('"') == std::string::npos, "the quotes around the path are not part of it");
-    if (gf_detectMsfs()) {
-        expect(lf_packagesPathValid(fs::path(MSFS_INSTALL_PATH.value())), "a detected packages folder is valid");
+    if (gf_detectMsfs(link)) {
+        expect(lf_packagesPathValid(SimVersion::msfs2020, fs::path(MSFS_INSTALL_PATH.value())), "a detected packages folder is valid");
         expect(ALL_INSTALL_PATH.value() == MSFS_INSTALL_PATH.value(), "the detected folder is shown");
     }
     return 0;
