@@ -20,6 +20,6 @@ std::string userErrorText(int code, const std::string& message) {
 }  // namespace
 
 UserErrorException::UserErrorException(int code, const std::string& message)
-    : std::runtime_error(userErrorText(code, message)) {}
+    : std::runtime_error(userErrorText(code, message)), code_(code) {}
 
 }  // namespace qvl

@@ -47,5 +47,18 @@ TEST(UserErrorException, TextCarriesTheCodeExceptForCode99) {
     EXPECT_STREQ(UserErrorException(2024, "").what(), "2024: ");
 }
 
+// Handlers decide by the code, also for code 99 whose text does not show it.
+TEST(UserErrorException, CodeSurvivesTheThrowWhateverTheText) {
+    for (const int code : {99, 2024, -7}) {
+        try {
+            throw UserErrorException(code, "2024: looks like another code");
+        } catch (const std::runtime_error& e) {
+            const auto* userError = dynamic_cast<const UserErrorException*>(&e);
+            ASSERT_NE(userError, nullptr);
+            EXPECT_EQ(userError->code(), code);
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qvl
