@@ -249,7 +249,7 @@ ReadLinesResult gf_readLines(const fs::path& path, std::size_t expectedCount) {
     ReadLinesResult result;
     std::ifstream in;
     if (!openBinary(path, in)) {
-        result.error = kOpenFailed;
+        result.error = ReadLinesError::openFailed;
         return result;
     }
     result.lines.reserve(expectedCount);
@@ -258,7 +258,7 @@ ReadLinesResult gf_readLines(const fs::path& path, std::size_t expectedCount) {
     } catch (const std::exception& e) {
         gf_log(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()));
         result.lines.clear();
-        result.error = kReadFailed;
+        result.error = ReadLinesError::readFailed;
     }
     return result;
 }

@@ -8,6 +8,7 @@
 // line ends.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <iosfwd>
 #include <string>
@@ -47,19 +48,21 @@ Charset gf_detectCharset(const std::filesystem::path& path);
 bool gf_readTextFileWithCharset(Charset charset, const std::filesystem::path& path,
                                 std::vector<std::string>& lines);
 
-// The result of gf_readLines: either the lines, or an error text in `error`
-// ("open_failed" when the file cannot be opened, "read_failed" when it opened
-// but could not be read) with no lines.
-struct ReadLinesResult {
-    std::vector<std::string> lines;
-    std::string error;
-
-    bool ok() const noexcept { return error.empty(); }
-    explicit operator bool() const noexcept { return ok(); }
+// Why gf_readLines gave no lines.
+enum class ReadLinesError : std::uint8_t {
+    none,
+    openFailed,  // the file cannot be opened (missing, a folder, no rights)
+    readFailed,  // it opened but could not be read to its end (logged)
 };
 
-inline constexpr std::string_view kOpenFailed = "open_failed";
-inline constexpr std::string_view kReadFailed = "read_failed";
+// The result of gf_readLines: either the lines, or the error with no lines.
+struct ReadLinesResult {
+    std::vector<std::string> lines;
+    ReadLinesError error = ReadLinesError::none;
+
+    bool ok() const noexcept { return error == ReadLinesError::none; }
+    explicit operator bool() const noexcept { return ok(); }
+};
 
 // The file's lines as they stand (no charset conversion; a UTF-8 mark is
 // dropped; "\r\n" and "\n" both end a line). `expectedCount` only sizes the

@@ -139,9 +139,13 @@ TEST_F(TextFile, FailedReadsGiveFalseAndNoLines) {
 }
 
 TEST_F(TextFile, ReadLinesAndStreamLines) {
-    EXPECT_EQ(gf_readLines(dir / "missing.txt", 4).error, "open_failed");
-    EXPECT_EQ(gf_readLines(dir.path(), 4).error, "open_failed");
+    for (const auto& unopenable : {dir / "missing.txt", dir.path()}) {
+        const auto failed = gf_readLines(unopenable, 4);
+        EXPECT_EQ(failed.error, ReadLinesError::openFailed) << unopenable;
+        EXPECT_FALSE(failed);
+    }
     const auto read = gf_readLines(file("l.txt", "\xEF\xBB\xBF" "one\r\ntwo\n\nthree"), 100);
+    EXPECT_EQ(read.error, ReadLinesError::none);
     EXPECT_THAT(read.lines, ElementsAre("one", "two", "", "three"));
 
     Lines lines{"kept"};
