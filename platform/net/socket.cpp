@@ -21,17 +21,50 @@ struct ErrnoToWinsock {
 };
 
 constexpr ErrnoToWinsock kErrnoToWinsock[] = {
-    {EINTR, 10004},          {EBADF, 10009},         {EACCES, 10013},          {EFAULT, 10014},
-    {EINVAL, 10022},         {EMFILE, 10024},        {ENFILE, 10024},          {EWOULDBLOCK, 10035},
-    {EINPROGRESS, 10036},    {EALREADY, 10037},      {ENOTSOCK, 10038},        {EDESTADDRREQ, 10039},
-    {EMSGSIZE, 10040},       {EPROTOTYPE, 10041},    {ENOPROTOOPT, 10042},     {EPROTONOSUPPORT, 10043},
-    {ESOCKTNOSUPPORT, 10044}, {EOPNOTSUPP, 10045},   {EPFNOSUPPORT, 10046},    {EAFNOSUPPORT, 10047},
-    {EADDRINUSE, 10048},     {EADDRNOTAVAIL, 10049}, {ENETDOWN, 10050},        {ENETUNREACH, 10051},
-    {ENETRESET, 10052},      {ECONNABORTED, 10053},  {ECONNRESET, 10054},      {EPIPE, 10054},
-    {ENOBUFS, 10055},        {EISCONN, 10056},       {ENOTCONN, 10057},        {ESHUTDOWN, 10058},
-    {ETOOMANYREFS, 10059},   {ETIMEDOUT, 10060},     {ECONNREFUSED, 10061},    {ELOOP, 10062},
-    {ENAMETOOLONG, 10063},   {EHOSTDOWN, 10064},     {EHOSTUNREACH, 10065},    {ENOTEMPTY, 10066},
-    {EUSERS, 10068},         {EDQUOT, 10069},        {ESTALE, 10070},          {EREMOTE, 10071},
+    {EINTR, kWsaEIntr},
+    {EBADF, kWsaEBadF},
+    {EACCES, kWsaEAcces},
+    {EFAULT, kWsaEFault},
+    {EINVAL, kWsaEInval},
+    {EMFILE, kWsaEMFile},
+    {ENFILE, kWsaEMFile},
+    {EWOULDBLOCK, kWsaEWouldBlock},
+    {EINPROGRESS, kWsaEInProgress},
+    {EALREADY, kWsaEAlready},
+    {ENOTSOCK, kWsaENotSock},
+    {EDESTADDRREQ, kWsaEDestAddrReq},
+    {EMSGSIZE, kWsaEMsgSize},
+    {EPROTOTYPE, kWsaEPrototype},
+    {ENOPROTOOPT, kWsaENoProtoOpt},
+    {EPROTONOSUPPORT, kWsaEProtoNoSupport},
+    {ESOCKTNOSUPPORT, kWsaESocktNoSupport},
+    {EOPNOTSUPP, kWsaEOpNotSupp},
+    {EPFNOSUPPORT, kWsaEPfNoSupport},
+    {EAFNOSUPPORT, kWsaEAfNoSupport},
+    {EADDRINUSE, kWsaEAddrInUse},
+    {EADDRNOTAVAIL, kWsaEAddrNotAvail},
+    {ENETDOWN, kWsaENetDown},
+    {ENETUNREACH, kWsaENetUnreach},
+    {ENETRESET, kWsaENetReset},
+    {ECONNABORTED, kWsaEConnAborted},
+    {ECONNRESET, kWsaEConnReset},
+    {EPIPE, kWsaEConnReset},  // a write to a connection the peer has reset
+    {ENOBUFS, kWsaENoBufs},
+    {EISCONN, kWsaEIsConn},
+    {ENOTCONN, kWsaENotConn},
+    {ESHUTDOWN, kWsaEShutdown},
+    {ETOOMANYREFS, kWsaETooManyRefs},
+    {ETIMEDOUT, kWsaETimedOut},
+    {ECONNREFUSED, kWsaEConnRefused},
+    {ELOOP, kWsaELoop},
+    {ENAMETOOLONG, kWsaENameTooLong},
+    {EHOSTDOWN, kWsaEHostDown},
+    {EHOSTUNREACH, kWsaEHostUnreach},
+    {ENOTEMPTY, kWsaENotEmpty},
+    {EUSERS, kWsaEUsers},
+    {EDQUOT, kWsaEDQuot},
+    {ESTALE, kWsaEStale},
+    {EREMOTE, kWsaERemote},
 };
 
 constexpr std::uint32_t kClosedBit = 0x80000000u;
@@ -77,7 +110,7 @@ void setSendTimeout(int fd) {
 int createSocket(SocketHandle& handle, int type, int protocol) {
     const int fd = ::socket(AF_INET, type | SOCK_CLOEXEC, protocol);
     if (fd < 0) return lastError();
-    if (!handle.assign(fd)) return winsockErrorOf(EBADF);
+    if (!handle.assign(fd)) return kWsaEBadF;
     return 0;
 }
 
@@ -104,15 +137,15 @@ int winsockErrorOf(int errnoValue) noexcept {
 int winsockErrorOfResolve(int eaiValue) noexcept {
     switch (eaiValue) {
         case 0: return 0;
-        case EAI_NONAME: return 11001;   // host not found
-        case EAI_AGAIN: return 11002;    // try again
-        case EAI_SERVICE: return 10109;  // class type not found
-        case EAI_FAMILY: return 10047;
-        case EAI_SOCKTYPE: return 10044;
-        case EAI_BADFLAGS: return 10022;
-        case EAI_MEMORY: return 8;       // not enough memory
+        case EAI_NONAME: return kWsaHostNotFound;
+        case EAI_AGAIN: return kWsaTryAgain;
+        case EAI_SERVICE: return kWsaTypeNotFound;
+        case EAI_FAMILY: return kWsaEAfNoSupport;
+        case EAI_SOCKTYPE: return kWsaESocktNoSupport;
+        case EAI_BADFLAGS: return kWsaEInval;
+        case EAI_MEMORY: return kWsaNotEnoughMemory;
         case EAI_SYSTEM: return winsockErrorOf(errno);
-        default: return 11003;           // non-recoverable
+        default: return kWsaNoRecovery;
     }
 }
 
@@ -182,13 +215,13 @@ int UdpSocket::create() { return createSocket(handle_, SOCK_DGRAM, IPPROTO_UDP);
 
 int UdpSocket::bind(Address address, std::uint16_t port) {
     SocketHandle::Use use(handle_);
-    if (!use) return winsockErrorOf(EBADF);
+    if (!use) return kWsaEBadF;
     return bindTo(use.fd(), address, port);
 }
 
 int UdpSocket::setReceiveTimeout(std::chrono::milliseconds timeout) {
     SocketHandle::Use use(handle_);
-    if (!use) return winsockErrorOf(EBADF);
+    if (!use) return kWsaEBadF;
     const timeval tv = timevalOf(timeout);
     if (::setsockopt(use.fd(), SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv) != 0) return lastError();
     return 0;
@@ -243,7 +276,7 @@ std::shared_ptr<TcpStream> TcpStream::connectTo(std::uint16_t port, int& error) 
 
 int TcpStream::setNoDelay() {
     SocketHandle::Use use(handle_);
-    if (!use) return winsockErrorOf(EBADF);
+    if (!use) return kWsaEBadF;
     const int on = 1;
     if (::setsockopt(use.fd(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on) != 0) return lastError();
     return 0;
@@ -289,7 +322,7 @@ int TcpListener::create() { return createSocket(handle_, SOCK_STREAM | SOCK_NONB
 
 int TcpListener::setReuseAddress() {
     SocketHandle::Use use(handle_);
-    if (!use) return winsockErrorOf(EBADF);
+    if (!use) return kWsaEBadF;
     const int on = 1;
     if (::setsockopt(use.fd(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) return lastError();
     return 0;
@@ -297,13 +330,13 @@ int TcpListener::setReuseAddress() {
 
 int TcpListener::bind(Address address, std::uint16_t port) {
     SocketHandle::Use use(handle_);
-    if (!use) return winsockErrorOf(EBADF);
+    if (!use) return kWsaEBadF;
     return bindTo(use.fd(), address, port);
 }
 
 int TcpListener::listen() {
     SocketHandle::Use use(handle_);
-    if (!use) return winsockErrorOf(EBADF);
+    if (!use) return kWsaEBadF;
     if (::listen(use.fd(), SOMAXCONN) != 0) return lastError();
     return 0;
 }

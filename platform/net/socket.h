@@ -4,7 +4,8 @@
 // accept wakes, and the descriptor itself is released only when no call is
 // using it any more, so a descriptor number is never reused under a running
 // call. Errors are reported as the Winsock numbers that the program's
-// messages name (10060 for a time-out, 10040 for a datagram that is too big).
+// messages name (kWsaETimedOut for a time-out, kWsaEMsgSize for a datagram
+// that is too big; see wsa_error.h).
 #pragma once
 
 #include <atomic>
@@ -15,6 +16,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+
+#include "platform/net/wsa_error.h"
 
 namespace qvl::net {
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/settings.h"
+#include "platform/net/wsa_error.h"
 
 namespace qvl {
 namespace {
@@ -62,7 +63,7 @@ TEST(Strings, ObjectIdTextFollowsTheChosenSimulator) {
 }
 
 TEST(Strings, SocketErrorTexts) {
-    EXPECT_EQ(gf_socketErrorText(10060), "10060 Connection timed out");
+    EXPECT_EQ(gf_socketErrorText(net::kWsaETimedOut), "10060 Connection timed out");
     EXPECT_EQ(gf_socketErrorText(42), "42 Unknown errror code");
 }
 

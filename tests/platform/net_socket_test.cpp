@@ -32,7 +32,7 @@ TEST(Udp, DatagramsOversizedDatagramsAndClose) {
     }
     UdpSocket second;  // errors come as Winsock numbers
     ASSERT_EQ(second.create(), 0);
-    EXPECT_EQ(second.bind(Address::loopback, port), 10048);
+    EXPECT_EQ(second.bind(Address::loopback, port), kWsaEAddrInUse);
 
     ASSERT_EQ(receiver.setReceiveTimeout(10ms), 0);
     EXPECT_EQ(receiver.receive(buffer).status, IoStatus::timedOut);
@@ -67,7 +67,7 @@ TEST(Tcp, ConnectAcceptSendReceiveAndPeerClose) {
     IoResult sent{IoStatus::ok, 0, 0};
     for (int i = 0; i < 100 && sent.status == IoStatus::ok; ++i) sent = server->send("exit\r\n");
     EXPECT_EQ(sent.status, IoStatus::error);
-    EXPECT_EQ(sent.error, 10054);
+    EXPECT_EQ(sent.error, kWsaEConnReset);
     listener.close();
     EXPECT_EQ(listener.accept(10ms).result.status, IoStatus::closed);
 }
