@@ -95,26 +95,25 @@ bool logIsOpen() {
 // Layout: the width w1 + w2 is rounded up to even. No title: a full line of
 // '*'. A short title sits between two runs of width/2 - 1 '*' with one blank
 // on each side; a title too long for that stands alone.
-std::string gf_starBanner(int width1, int width2, bool leadingNewline, bool trailingNewline,
-                          std::string_view title) {
-    std::string line = leadingNewline ? "\n" : "";
-    int width = width1 + width2;
+std::string gf_starBanner(const StarBanner& banner) {
+    std::string line = banner.leadingNewline ? "\n" : "";
+    int width = banner.width1 + banner.width2;
     if (width < 0) width = 0;
     if (width % 2 != 0) ++width;
     const auto w = static_cast<std::size_t>(width);
-    if (title.empty()) {
+    if (banner.title.empty()) {
         line.append(w, '*');
-    } else if (title.size() + 2 < w) {
+    } else if (banner.title.size() + 2 < w) {
         const std::size_t run = w / 2 - 1;
         line.append(run, '*');
         line += ' ';
-        line += title;
+        line += banner.title;
         line += ' ';
         line.append(run, '*');
     } else {
-        line += title;
+        line += banner.title;
     }
-    if (trailingNewline) line += '\n';
+    if (banner.trailingNewline) line += '\n';
     return line;
 }
 

@@ -40,9 +40,18 @@ void openLogAt(const std::filesystem::path& path);
 void closeLog();
 bool logIsOpen();
 
-// A heading line of '*' around a title (see log.cpp for the layout rules).
-// Argument order: widths first, then the line-break flags, then the title.
-std::string gf_starBanner(int width1, int width2, bool leadingNewline, bool trailingNewline,
-                          std::string_view title);
+// What a heading line of '*' holds; callers fill it by name:
+//   gf_starBanner({.width1 = kBannerWidth1, .width2 = 0, .leadingNewline = true, .title = "parameters"})
+struct StarBanner {
+    int width1 = kBannerWidth1;
+    int width2 = kBannerWidth2;
+    bool leadingNewline = false;
+    bool trailingNewline = false;
+    std::string_view title{};
+};
+
+// A heading line of '*' around a title (see log.cpp for the layout rules);
+// callers log it with gf_log.
+std::string gf_starBanner(const StarBanner& banner);
 
 }  // namespace qvl

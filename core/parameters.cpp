@@ -136,7 +136,7 @@ void saveAll(bool defaults) {
         }
         saveDocument(doc, file);
     }
-    gf_logUnlessClosing(gf_starBanner(kBannerWidth1, kBannerWidth2, false, false, ""));
+    gf_logUnlessClosing(gf_starBanner({.width1 = kBannerWidth1, .width2 = kBannerWidth2}));
 }
 
 // The single-setting save shared by the three kinds; `logLine` is the
@@ -242,7 +242,8 @@ void gf_showStringParameter(const StringControlParameter& s) { showText(s, s.val
 bool gf_readParameters() {
     ParametersLock lock;
     const fs::path file = parametersFile();
-    gf_logUnlessClosing(gf_starBanner(kBannerWidth1, 0, true, false, "parameters"));
+    gf_logUnlessClosing(
+        gf_starBanner({.width1 = kBannerWidth1, .width2 = 0, .leadingNewline = true, .title = "parameters"}));
 
     pugi::xml_document doc;
     const bool loaded = loadFile(doc, file);
@@ -302,7 +303,7 @@ bool gf_readParameters() {
     }
 
     gf_saveXmlDocument(doc, file);  // the program's own layout; a failure changes nothing read
-    gf_logUnlessClosing(gf_starBanner(kBannerWidth1, kBannerWidth2, false, false, ""));
+    gf_logUnlessClosing(gf_starBanner({.width1 = kBannerWidth1, .width2 = kBannerWidth2}));
     return false;
 }
 
