@@ -14,13 +14,12 @@ Parameter::~Parameter() = default;
 BoolParameter::BoolParameter(std::string key, bool defaultValue)
     : Parameter(std::move(key)), default_(defaultValue), current_(defaultValue) {}
 
-RangeParameter::RangeParameter(std::string key, std::int32_t defaultValue, std::int32_t minimum,
-                               std::int32_t maximum)
+RangeParameter::RangeParameter(std::string key, const RangeLimits& limits)
     : Parameter(std::move(key)),
-      default_(defaultValue),
-      minimum_(minimum),
-      maximum_(maximum),
-      current_(defaultValue) {}
+      default_(limits.defaultValue),
+      minimum_(limits.minimum),
+      maximum_(limits.maximum),
+      current_(limits.defaultValue) {}
 
 std::int32_t RangeParameter::clamp(std::int32_t value) const noexcept {
     // Not std::clamp: limits that a faulty table gave the wrong way round must
@@ -57,13 +56,12 @@ void StringParameter::setDefault(std::string value) {
     default_ = std::move(value);
 }
 
-ControlBinding::ControlBinding(std::uint16_t controlId, std::uint32_t rowY) noexcept
-    : controlId_(controlId), rowY_(rowY) {}
+ControlBinding::ControlBinding(const ControlPlace& place) noexcept
+    : controlId_(place.controlId), rowY_(place.rowY) {}
 ControlBinding::~ControlBinding() = default;
 
-BoolControlParameter::BoolControlParameter(std::string key, bool defaultValue,
-                                           std::uint16_t controlId, std::uint32_t rowY)
-    : BoolParameter(std::move(key), defaultValue), ControlBinding(controlId, rowY) {}
+BoolControlParameter::BoolControlParameter(std::string key, bool defaultValue, const ControlPlace& place)
+    : BoolParameter(std::move(key), defaultValue), ControlBinding(place) {}
 
 namespace {
 
@@ -88,11 +86,11 @@ std::vector<std::int32_t> floatBits(const std::vector<float>& values) {
 }  // namespace
 
 RangeControlParameter::RangeControlParameter(std::string key, std::int32_t defaultValue,
-                                             std::vector<std::int32_t> values,
-                                             std::uint16_t controlId, std::uint32_t rowY)
-    : RangeParameter(std::move(key), defaultValue, firstOr(values, defaultValue),
-                     lastOr(values, defaultValue)),
-      ControlBinding(controlId, rowY),
+                                             std::vector<std::int32_t> values, const ControlPlace& place)
+    : RangeParameter(std::move(key), {.defaultValue = defaultValue,
+                                      .minimum = firstOr(values, defaultValue),
+                                      .maximum = lastOr(values, defaultValue)}),
+      ControlBinding(place),
       values_(std::move(values)) {}
 
 std::optional<std::size_t> RangeControlParameter::valueIndex(std::int32_t value) const noexcept {
@@ -105,24 +103,21 @@ std::optional<std::size_t> RangeControlParameter::valueIndex(std::int32_t value)
 
 FloatRangeControlParameter::FloatRangeControlParameter(std::string key, float defaultValue,
                                                        const std::vector<float>& values,
-                                                       std::uint16_t controlId,
-                                                       std::uint32_t rowY)
-    : RangeControlParameter(std::move(key), toBits(defaultValue), floatBits(values), controlId,
-                            rowY) {}
+                                                       const ControlPlace& place)
+    : RangeControlParameter(std::move(key), toBits(defaultValue), floatBits(values), place) {}
 
 StringControlParameter::StringControlParameter(std::string key, std::string defaultValue,
-                                               std::uint16_t controlId, std::uint32_t rowY)
-    : StringParameter(std::move(key), std::move(defaultValue)), ControlBinding(controlId, rowY) {}
+                                               const ControlPlace& place)
+    : StringParameter(std::move(key), std::move(defaultValue)), ControlBinding(place) {}
 
 ChoiceParameter::ChoiceParameter(std::string key, std::string defaultValue,
-                                 std::vector<std::string> values, std::uint16_t controlId,
-                                 std::uint32_t rowY)
-    : StringControlParameter(std::move(key), std::move(defaultValue), controlId, rowY),
+                                 std::vector<std::string> values, const ControlPlace& place)
+    : StringControlParameter(std::move(key), std::move(defaultValue), place),
       values_(std::move(values)) {}
 
 SharedChoiceParameter::SharedChoiceParameter(std::string key, std::string defaultValue,
-                                             std::uint16_t controlId, std::uint32_t rowY)
-    : StringControlParameter(std::move(key), std::move(defaultValue), controlId, rowY) {}
+                                             const ControlPlace& place)
+    : StringControlParameter(std::move(key), std::move(defaultValue), place) {}
 
 std::vector<std::string> SharedChoiceParameter::values() const {
     std::lock_guard lock(listMutex_);
@@ -134,8 +129,8 @@ void SharedChoiceParameter::setValues(std::vector<std::string> values) {
     values_ = std::move(values);
 }
 
-CommandButton::CommandButton(std::string label, std::uint16_t controlId, std::uint32_t rowY)
-    : Parameter(std::move(label)), ControlBinding(controlId, rowY) {}
+CommandButton::CommandButton(std::string label, const ControlPlace& place)
+    : Parameter(std::move(label)), ControlBinding(place) {}
 
 namespace {
 

@@ -29,6 +29,19 @@
 
 namespace qvl {
 
+// A signed 32-bit setting's default and inclusive limits.
+struct RangeLimits {
+    std::int32_t defaultValue = 0;
+    std::int32_t minimum = 0;
+    std::int32_t maximum = 0;
+};
+
+// Where a setting's (or a button's) control sits in the main window.
+struct ControlPlace {
+    std::uint16_t controlId = 0;
+    std::uint32_t rowY = 0;  // top of the control's row, in pixels
+};
+
 // Base of every setting and command button.
 class Parameter {
 public:
@@ -60,8 +73,7 @@ private:
 // A signed 32-bit setting with inclusive limits.
 class RangeParameter : public Parameter {
 public:
-    RangeParameter(std::string key, std::int32_t defaultValue, std::int32_t minimum,
-                   std::int32_t maximum);
+    RangeParameter(std::string key, const RangeLimits& limits);
 
     std::int32_t value() const noexcept { return current_.load(std::memory_order_acquire); }
     // Stores the value as given; callers that take outside input clamp first.
@@ -103,7 +115,7 @@ using WindowProcedureSlot = std::uintptr_t;
 // The tie between a setting (or a button) and its control in the main window.
 class ControlBinding {
 public:
-    ControlBinding(std::uint16_t controlId, std::uint32_t rowY) noexcept;
+    explicit ControlBinding(const ControlPlace& place) noexcept;
     virtual ~ControlBinding();
     ControlBinding(const ControlBinding&) = delete;
     ControlBinding& operator=(const ControlBinding&) = delete;
@@ -136,17 +148,15 @@ private:
 // A check box.
 class BoolControlParameter : public BoolParameter, public ControlBinding {
 public:
-    BoolControlParameter(std::string key, bool defaultValue, std::uint16_t controlId,
-                         std::uint32_t rowY);
+    BoolControlParameter(std::string key, bool defaultValue, const ControlPlace& place);
 };
 
 // A drop-down of numbers; the limits are the first and last allowed value.
 class RangeControlParameter : public RangeParameter, public ControlBinding {
 public:
     // The values are ascending and not empty.
-    RangeControlParameter(std::string key, std::int32_t defaultValue,
-                          std::vector<std::int32_t> values, std::uint16_t controlId,
-                          std::uint32_t rowY);
+    RangeControlParameter(std::string key, std::int32_t defaultValue, std::vector<std::int32_t> values,
+                          const ControlPlace& place);
 
     const std::vector<std::int32_t>& values() const noexcept { return values_; }
     // Position of the value in the list, first match.
@@ -161,9 +171,8 @@ private:
 // reinterprets them.
 class FloatRangeControlParameter : public RangeControlParameter {
 public:
-    FloatRangeControlParameter(std::string key, float defaultValue,
-                               const std::vector<float>& values, std::uint16_t controlId,
-                               std::uint32_t rowY);
+    FloatRangeControlParameter(std::string key, float defaultValue, const std::vector<float>& values,
+                               const ControlPlace& place);
 
     float floatValue() const noexcept { return fromBits(value()); }
     void setFloat(float value) noexcept { set(toBits(value)); }
@@ -176,15 +185,14 @@ public:
 // An edit box.
 class StringControlParameter : public StringParameter, public ControlBinding {
 public:
-    StringControlParameter(std::string key, std::string defaultValue, std::uint16_t controlId,
-                           std::uint32_t rowY);
+    StringControlParameter(std::string key, std::string defaultValue, const ControlPlace& place);
 };
 
 // A drop-down of texts fixed at construction.
 class ChoiceParameter : public StringControlParameter {
 public:
     ChoiceParameter(std::string key, std::string defaultValue, std::vector<std::string> values,
-                    std::uint16_t controlId, std::uint32_t rowY);
+                    const ControlPlace& place);
 
     const std::vector<std::string>& values() const noexcept { return values_; }
 
@@ -196,8 +204,7 @@ private:
 // live aircraft). The list is read and replaced whole, under its own lock.
 class SharedChoiceParameter : public StringControlParameter {
 public:
-    SharedChoiceParameter(std::string key, std::string defaultValue, std::uint16_t controlId,
-                          std::uint32_t rowY);
+    SharedChoiceParameter(std::string key, std::string defaultValue, const ControlPlace& place);
 
     std::vector<std::string> values() const;
     void setValues(std::vector<std::string> values);
@@ -211,7 +218,7 @@ private:
 // A push button: a label and a control, no value; never stored.
 class CommandButton : public Parameter, public ControlBinding {
 public:
-    CommandButton(std::string label, std::uint16_t controlId, std::uint32_t rowY);
+    CommandButton(std::string label, const ControlPlace& place);
 };
 
 // Booleans.

@@ -28,59 +28,59 @@ std::vector<std::int32_t> stepList(std::int32_t first, std::int32_t last, std::i
 
 // Booleans.
 BoolParameter RANDOM("RANDOM", true);
-BoolControlParameter ALWAYS_ON_TOP("ALWAYS_ON_TOP", false, 32771, 147);
-BoolControlParameter OBJECTID_LIST("OBJECTID_LIST", false, 32775, 175);
-BoolControlParameter NAV_LIGHTS_WHILE_PARKED("NAV_LIGHTS_WHILE_PARKED", true, 32774, 175);
-BoolControlParameter AEROWINX("AEROWINX", false, 32776, 203);
-BoolControlParameter GUID_CHANGES("GUID_CHANGES", true, 32773, 203);
-BoolControlParameter SCAN_LIVERIES("SCAN_LIVERIES", true, 32798, 147);
-BoolControlParameter LIG_AUTOMATIC("LIG_AUTOMATIC", true, 32799, 147);
-BoolControlParameter LIG_PRIORITIZE("LIG_PRIORITIZE", true, 32800, 147);
-BoolControlParameter SCAN_AIRPORTS("SCAN_AIRPORTS", true, 32802, 175);
-BoolControlParameter LIGHT_AIRCRAFT("LIGHT_AIRCRAFT", true, 32809, 203);
-BoolControlParameter HELICOPTERS("HELICOPTERS", true, 32810, 203);
-BoolControlParameter HIGH_PERF_AIRCRAFT("HIGH_PERF_AIRCRAFT", true, 32811, 203);
-BoolControlParameter AUTO_RANGE("AUTO_RANGE", true, 32819, 231);
-BoolControlParameter AIRBORNE_ONLY("AIRBORNE_ONLY", false, 32821, 231);
-BoolControlParameter COLLISION_USER_GND("COLLISION_USER_GND", true, 32834, 287);
-BoolControlParameter COLLISION_USER_AIR("COLLISION_USER_AIR", true, 32833, 287);
-BoolControlParameter COLLISION_LIVE_PARKED_GND("COLLISION_LIVE_PARKED_GND", false, 32835, 287);
-BoolControlParameter STRAIGHT_PBS_ONLY("STRAIGHT_PBS_ONLY", false, 32855, 315);
-BoolControlParameter INITIAL_LOAD_ONLY("INITIAL_LOAD_ONLY", false, 32851, 371);
-BoolControlParameter WEEK("WEEK", false, 32853, 371);
-BoolControlParameter PARK_SOFT("PARK_SOFT", false, 32852, 371);
+BoolControlParameter ALWAYS_ON_TOP("ALWAYS_ON_TOP", false, {.controlId = 32771, .rowY = 147});
+BoolControlParameter OBJECTID_LIST("OBJECTID_LIST", false, {.controlId = 32775, .rowY = 175});
+BoolControlParameter NAV_LIGHTS_WHILE_PARKED("NAV_LIGHTS_WHILE_PARKED", true, {.controlId = 32774, .rowY = 175});
+BoolControlParameter AEROWINX("AEROWINX", false, {.controlId = 32776, .rowY = 203});
+BoolControlParameter GUID_CHANGES("GUID_CHANGES", true, {.controlId = 32773, .rowY = 203});
+BoolControlParameter SCAN_LIVERIES("SCAN_LIVERIES", true, {.controlId = 32798, .rowY = 147});
+BoolControlParameter LIG_AUTOMATIC("LIG_AUTOMATIC", true, {.controlId = 32799, .rowY = 147});
+BoolControlParameter LIG_PRIORITIZE("LIG_PRIORITIZE", true, {.controlId = 32800, .rowY = 147});
+BoolControlParameter SCAN_AIRPORTS("SCAN_AIRPORTS", true, {.controlId = 32802, .rowY = 175});
+BoolControlParameter LIGHT_AIRCRAFT("LIGHT_AIRCRAFT", true, {.controlId = 32809, .rowY = 203});
+BoolControlParameter HELICOPTERS("HELICOPTERS", true, {.controlId = 32810, .rowY = 203});
+BoolControlParameter HIGH_PERF_AIRCRAFT("HIGH_PERF_AIRCRAFT", true, {.controlId = 32811, .rowY = 203});
+BoolControlParameter AUTO_RANGE("AUTO_RANGE", true, {.controlId = 32819, .rowY = 231});
+BoolControlParameter AIRBORNE_ONLY("AIRBORNE_ONLY", false, {.controlId = 32821, .rowY = 231});
+BoolControlParameter COLLISION_USER_GND("COLLISION_USER_GND", true, {.controlId = 32834, .rowY = 287});
+BoolControlParameter COLLISION_USER_AIR("COLLISION_USER_AIR", true, {.controlId = 32833, .rowY = 287});
+BoolControlParameter COLLISION_LIVE_PARKED_GND("COLLISION_LIVE_PARKED_GND", false, {.controlId = 32835, .rowY = 287});
+BoolControlParameter STRAIGHT_PBS_ONLY("STRAIGHT_PBS_ONLY", false, {.controlId = 32855, .rowY = 315});
+BoolControlParameter INITIAL_LOAD_ONLY("INITIAL_LOAD_ONLY", false, {.controlId = 32851, .rowY = 371});
+BoolControlParameter WEEK("WEEK", false, {.controlId = 32853, .rowY = 371});
+BoolControlParameter PARK_SOFT("PARK_SOFT", false, {.controlId = 32852, .rowY = 371});
 
 // Integers.
-RangeParameter MAIN_WINDOW_X("MAIN_WINDOW_X", 400, -30000, 30000);
-RangeParameter MAIN_WINDOW_Y("MAIN_WINDOW_Y", 20, -30000, 30000);
-RangeParameter LAST_EPOCH_TIME("LAST_EPOCH_TIME:", 0, 0, 2147483647);
-RangeParameter CUSTOM_PARKING_PERCENTAGE("CUSTOM_PARKING_PERCENTAGE", -1, -1, 100);
-RangeParameter HOLDING_THRESHOLD_METERS("HOLDING_THRESHOLD_METERS", 250, 10, 4000);
-RangeParameter MAX_HOLDING_MINUTES("MAX_HOLDING_MINUTES", 20, 1, 60);
+RangeParameter MAIN_WINDOW_X("MAIN_WINDOW_X", {.defaultValue = 400, .minimum = -30000, .maximum = 30000});
+RangeParameter MAIN_WINDOW_Y("MAIN_WINDOW_Y", {.defaultValue = 20, .minimum = -30000, .maximum = 30000});
+RangeParameter LAST_EPOCH_TIME("LAST_EPOCH_TIME:", {.defaultValue = 0, .minimum = 0, .maximum = 2147483647});
+RangeParameter CUSTOM_PARKING_PERCENTAGE("CUSTOM_PARKING_PERCENTAGE",
+                                         {.defaultValue = -1, .minimum = -1, .maximum = 100});
+RangeParameter HOLDING_THRESHOLD_METERS("HOLDING_THRESHOLD_METERS",
+                                        {.defaultValue = 250, .minimum = 10, .maximum = 4000});
+RangeParameter MAX_HOLDING_MINUTES("MAX_HOLDING_MINUTES", {.defaultValue = 20, .minimum = 1, .maximum = 60});
 RangeControlParameter AIRP_HEIGHT("AIRP_HEIGHT", 18000,
-                                  {2000, 4000, 6000, 8000, 10000, 12000, 14000, 16000, 18000,
-                                   36000, 48000},
-                                  32841, 343);
-RangeParameter MAX_FIT("MAX_FIT", 47, 0, 47);
-RangeControlParameter MATCHING_DEPTH("MATCHING_DEPTH", 4, {1, 2, 3, 4}, 32808, 203);
+                                  {2000, 4000, 6000, 8000, 10000, 12000, 14000, 16000, 18000, 36000, 48000},
+                                  {.controlId = 32841, .rowY = 343});
+RangeParameter MAX_FIT("MAX_FIT", {.defaultValue = 47, .minimum = 0, .maximum = 47});
+RangeControlParameter MATCHING_DEPTH("MATCHING_DEPTH", 4, {1, 2, 3, 4}, {.controlId = 32808, .rowY = 203});
 RangeControlParameter RANGE("RANGE", kDefaultRangeNm,
-                            {2, 3, 4, 5, 6, 8, 10, 12, 14, 16, 18, 20, 25, 30, 35, 40, 50, 65,
-                             80, 100},
-                            32818, 231);
+                            {2, 3, 4, 5, 6, 8, 10, 12, 14, 16, 18, 20, 25, 30, 35, 40, 50, 65, 80, 100},
+                            {.controlId = 32818, .rowY = 231});
 RangeControlParameter AR_ABOVE_HEIGHT("AR_ABOVE_HEIGHT", 48000, stepList(18000, 48000, 3000),
-                                      32820, 231);
-RangeControlParameter MAX_PARK_SEL("MAX_PARK_SEL", 500, {0, 10, 25, 50, 75, 100, 500}, 32848,
-                                   315);
-RangeControlParameter MAX_LIVE_SEL("MAX_LIVE_SEL", 500, {0, 10, 25, 50, 75, 100, 500}, 32849,
-                                   315);
-RangeControlParameter AIRP_RANGE("AIRP_RANGE", 20, {5, 10, 15, 20, 25, 30}, 32840, 343);
-RangeControlParameter parking_percentage("parking_percentage", 30, stepList(0, 100, 5), 32850,
-                                         371);
+                                      {.controlId = 32820, .rowY = 231});
+RangeControlParameter MAX_PARK_SEL("MAX_PARK_SEL", 500, {0, 10, 25, 50, 75, 100, 500},
+                                   {.controlId = 32848, .rowY = 315});
+RangeControlParameter MAX_LIVE_SEL("MAX_LIVE_SEL", 500, {0, 10, 25, 50, 75, 100, 500},
+                                   {.controlId = 32849, .rowY = 315});
+RangeControlParameter AIRP_RANGE("AIRP_RANGE", 20, {5, 10, 15, 20, 25, 30}, {.controlId = 32840, .rowY = 343});
+RangeControlParameter parking_percentage("parking_percentage", 30, stepList(0, 100, 5),
+                                         {.controlId = 32850, .rowY = 371});
 FloatRangeControlParameter MAX_FIT_FL("MAX_FIT_FL", 24.0F,
                                       {0.5F, 1.0F, 1.5F, 2.0F, 2.5F, 3.0F, 3.5F, 4.0F, 4.5F, 5.0F,
                                        6.0F, 7.0F, 8.0F, 9.0F, 10.0F, 12.0F, 15.0F, 18.0F, 21.0F,
                                        24.0F},
-                                      32854, 371);
+                                      {.controlId = 32854, .rowY = 371});
 
 // Constant-initialised, so readers in other translation units see them even
 // during static initialisation.
@@ -133,21 +133,21 @@ ChoiceParameter AI_PACKAGE_SELECTOR(
         "FSLTL, JF", "JF, FSLTL", "FSLTL, MTL", "MTL, FSLTL", "JF, MTL", "MTL, JF",
         "AIG", "FSLTL", "JF", "MTL",
     },
-    32790, 147);
-StringControlParameter DESTINATION("DESTINATION", "", 32839, 343);
-StringControlParameter BLOCK_CALLSIGN("BLOCK_CALLSIGN", "", 32828, 259);
-ChoiceParameter SIM_CHOICE("SIM_CHOICE", "MSFS 2020", {"MSFS 2020", "MSFS 2024"}, 32789, 119);
-StringControlParameter ALL_INSTALL_PATH("ALL_INSTALL_PATH", "", 32788, 119);
-SharedChoiceParameter CALLSIGN_2_OBJECTID("CALLSIGN_2_OBJECTID", "", 32831, 259);
+    {.controlId = 32790, .rowY = 147});
+StringControlParameter DESTINATION("DESTINATION", "", {.controlId = 32839, .rowY = 343});
+StringControlParameter BLOCK_CALLSIGN("BLOCK_CALLSIGN", "", {.controlId = 32828, .rowY = 259});
+ChoiceParameter SIM_CHOICE("SIM_CHOICE", "MSFS 2020", {"MSFS 2020", "MSFS 2024"}, {.controlId = 32789, .rowY = 119});
+StringControlParameter ALL_INSTALL_PATH("ALL_INSTALL_PATH", "", {.controlId = 32788, .rowY = 119});
+SharedChoiceParameter CALLSIGN_2_OBJECTID("CALLSIGN_2_OBJECTID", "", {.controlId = 32831, .rowY = 259});
 
 // Buttons.
-CommandButton FLUSH_STATIC_BUTTON("Flush static", 32857, 369);
-CommandButton TBLO_ZIP_BUTTON("tblo.zip", 32804, 175);
-CommandButton UNBLOCK_BUTTON("Unblock", 32829, 257);
-CommandButton CS_TO_OID_BUTTON("cs->oid:", 32830, 257);
-CommandButton BLOCK_BUTTON("Block", 32832, 257);
-CommandButton NOW_BUTTON("Now", 32847, 313);
-CommandButton REREAD_BUTTON("Re-read", 32838, 341);
+CommandButton FLUSH_STATIC_BUTTON("Flush static", {.controlId = 32857, .rowY = 369});
+CommandButton TBLO_ZIP_BUTTON("tblo.zip", {.controlId = 32804, .rowY = 175});
+CommandButton UNBLOCK_BUTTON("Unblock", {.controlId = 32829, .rowY = 257});
+CommandButton CS_TO_OID_BUTTON("cs->oid:", {.controlId = 32830, .rowY = 257});
+CommandButton BLOCK_BUTTON("Block", {.controlId = 32832, .rowY = 257});
+CommandButton NOW_BUTTON("Now", {.controlId = 32847, .rowY = 313});
+CommandButton REREAD_BUTTON("Re-read", {.controlId = 32838, .rowY = 341});
 
 // Registries. Settings outside them (parking_percentage, MAX_FIT_FL,
 // ALL_INSTALL_PATH, CALLSIGN_2_OBJECTID, the buttons) are never read from

@@ -138,8 +138,9 @@ TEST_F(SettingsCombo, ChoiceTakesTheExactEntryElseTheSelectStringRule) {
         AI_PACKAGE_SELECTOR.set(miss);
         EXPECT_FALSE(gf_findChoiceIndex(AI_PACKAGE_SELECTOR).has_value()) << miss;
     }
-    EXPECT_FALSE(gf_findChoiceIndex(ChoiceParameter("C", "", {}, 1, 1)).has_value());
-    EXPECT_EQ(gf_findChoiceIndex(ChoiceParameter("D", "b", {"a", "b", "b"}, 1, 1)), 1U);
+    const ControlPlace place{.controlId = 1, .rowY = 1};
+    EXPECT_FALSE(gf_findChoiceIndex(ChoiceParameter("C", "", {}, place)).has_value());
+    EXPECT_EQ(gf_findChoiceIndex(ChoiceParameter("D", "b", {"a", "b", "b"}, place)), 1U);
 
     const auto sim = bind(SIM_CHOICE);
     for (const auto& [value, selection] :
