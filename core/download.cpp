@@ -89,11 +89,11 @@ std::string downloadUrlFor(const fs::path& fileName) {
     return fmt::format("{}{}/{}", downloadBase(), programVersion().major, fileName.string());
 }
 
-bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs::path& target, bool binary) {
+bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs::path& target, FileMode mode) {
     if (!curl) return false;
     const fs::path part = partNameFor(target);
     try {
-        FilePtr file(std::fopen(part.c_str(), binary ? "wb" : "w"));
+        FilePtr file(std::fopen(part.c_str(), mode == FileMode::binary ? "wb" : "w"));
         if (!file) {
             gf_log(fmt::format("Could not open output file: {}", target.string()));
             return false;
@@ -141,7 +141,7 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
 bool gf_downloadFile(const fs::path& fileName, const fs::path& target) {
     CurlHandle curl;
     const std::string url = downloadUrlFor(fileName);
-    const bool ok = gf_downloadToFile(curl, url, target, true);
+    const bool ok = gf_downloadToFile(curl, url, target, FileMode::binary);
     if (ok) {
         gf_log(fmt::format("Downloaded '{}' to '{}'", url, target.string()));
     } else {

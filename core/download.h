@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -40,11 +41,14 @@ std::string downloadBase();
 // <base><major version of the program>/<file name>.
 std::string downloadUrlFor(const std::filesystem::path& fileName);
 
-// Fetches the address into the target (through "<target>.part"). binary
-// false opens the file in text mode, which on this system is the same.
+// How the downloaded file is opened; text mode is the same as binary on this
+// system, and translates line ends on Windows.
+enum class FileMode : std::uint8_t { binary, text };
+
+// Fetches the address into the target (through "<target>.part").
 // True when the whole transfer succeeded; every failure is logged.
 bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const std::filesystem::path& target,
-                       bool binary);
+                       FileMode mode);
 
 // Fetches one file of the program's download folder into the target.
 bool gf_downloadFile(const std::filesystem::path& fileName, const std::filesystem::path& target);

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <atomic>
+#include <cstdint>
 #include <fstream>
 #include <mutex>
 #include <stdexcept>
@@ -26,21 +27,23 @@ LogState& logState() {
     return state;
 }
 
-void writeLine(std::string_view prefix, std::string_view text, bool flush) {
+enum class Flush : std::uint8_t { no, yes };
+
+void writeLine(std::string_view prefix, std::string_view text, Flush flush) {
     LogState& s = logState();
     std::lock_guard lock(s.mutex);
     if (!s.stream.is_open()) return;
     s.stream << prefix << text << '\n';
-    if (flush) s.stream.flush();
+    if (flush == Flush::yes) s.stream.flush();
 }
 
 }  // namespace
 
-void gf_log(std::string_view text) { writeLine({}, text, false); }
+void gf_log(std::string_view text) { writeLine({}, text, Flush::no); }
 
-void gf_logAttention(std::string_view text) { writeLine("==> ", text, true); }
+void gf_logAttention(std::string_view text) { writeLine("==> ", text, Flush::yes); }
 
-void gf_logContinuation(std::string_view text) { writeLine("          ", text, false); }
+void gf_logContinuation(std::string_view text) { writeLine("          ", text, Flush::no); }
 
 void gf_flushLog() {
     LogState& s = logState();
@@ -49,7 +52,7 @@ void gf_flushLog() {
 }
 
 void gf_logLineAndFlush(std::string_view line) {
-    writeLine({}, line, true);
+    writeLine({}, line, Flush::yes);
 }
 
 void gf_logUnlessClosing(const std::string& line) {

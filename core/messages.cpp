@@ -36,7 +36,7 @@ void requestRepaint() {
 
 }  // namespace
 
-void gf_showMessage(const std::string& text, bool log) {
+void gf_showMessage(const std::string& text, MessageLogging logging) {
     {
         MessageState& s = state();
         std::lock_guard lock(s.mutex);
@@ -44,11 +44,15 @@ void gf_showMessage(const std::string& text, bool log) {
         s.lines.message = text;
         s.lines.shownAt = text.empty() ? 0 : std::max<std::uint32_t>(s.clock, 1);
     }
-    if (log && !text.empty()) gf_log(text);
+    if (logging == MessageLogging::logged && !text.empty()) gf_log(text);
     requestRepaint();
 }
 
-void gf_clearMessage() { gf_showMessage({}, false); }
+void gf_showMessage(const std::string& text, bool log) {
+    gf_showMessage(text, log ? MessageLogging::logged : MessageLogging::notLogged);
+}
+
+void gf_clearMessage() { gf_showMessage({}, MessageLogging::notLogged); }
 
 void gf_reportError(const std::string& text) {
     {

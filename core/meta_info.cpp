@@ -33,7 +33,7 @@ bool gf_writeMetaInfo(pugi::xml_node document, const MetaInfo& info) {
     return ok;
 }
 
-std::optional<MetaInfo> gf_readMetaInfo(pugi::xml_node document, bool acceptWithoutSimulator) {
+std::optional<MetaInfo> gf_readMetaInfo(pugi::xml_node document, SimulatorRow simulatorRow) {
     pugi::xml_node root = document.child("root");
     if (!root) root = document;
     const pugi::xml_node meta = root.child("meta");
@@ -73,7 +73,8 @@ std::optional<MetaInfo> gf_readMetaInfo(pugi::xml_node document, bool acceptWith
         }
     }
     if (!haveCopyright) return std::nullopt;
-    if (!acceptWithoutSimulator && !haveP3d && !haveMsfs && !haveSim) return std::nullopt;
+    const bool namesSimulator = haveP3d || haveMsfs || haveSim;
+    if (simulatorRow == SimulatorRow::required && !namesSimulator) return std::nullopt;
     return info;
 }
 

@@ -30,11 +30,16 @@ inline constexpr const char* kMetaCopyright = "Copyright (c) Ostrevane. All righ
 // sim of the record are used. True when every row was written.
 bool gf_writeMetaInfo(pugi::xml_node document, const MetaInfo& info);
 
+// Whether a meta block must name its simulator to be accepted.
+enum class SimulatorRow : std::uint8_t {
+    required,  // one of the rows "P3D", "MSFS" and "sim" must be present
+    optional,
+};
+
 // Reads the first meta block of root (or of the node itself when it has no
 // root). No value when there is no block, when its copyright row is missing
-// or empty (the empty one is logged), or, unless acceptWithoutSimulator, when
-// none of the rows "P3D", "MSFS" and "sim" is present. Of each row name only
-// the first row counts.
-std::optional<MetaInfo> gf_readMetaInfo(pugi::xml_node document, bool acceptWithoutSimulator);
+// or empty (the empty one is logged), or when a required simulator row is
+// missing. Of each row name only the first row counts.
+std::optional<MetaInfo> gf_readMetaInfo(pugi::xml_node document, SimulatorRow simulatorRow);
 
 }  // namespace qvl

@@ -96,7 +96,8 @@ void saveDocument(pugi::xml_document& doc, const fs::path& file) {
 
 // Whole-file write, caller holds the lock. The listing shows the current
 // values, also when the file gets the defaults.
-void saveAll(bool defaults) {
+void saveAll(StoredValues values) {
+    const bool defaults = values == StoredValues::defaults;
     const fs::path file = parametersFile();
     pugi::xml_document doc;
     pugi::xml_node root = doc.append_child("root");
@@ -152,7 +153,7 @@ void saveOne(const Parameter& setting, const std::string& value, const std::stri
         gf_save1GenerationOf(file);
         gf_logAttention(fmt::format("{} could not be read; writing it anew from the current settings",
                                     gf_pathToUtf8(file)));
-        saveAll(false);
+        saveAll(StoredValues::current);
         gf_logUnlessClosing(logLine);
         return;
     }
@@ -253,7 +254,7 @@ bool gf_readParameters() {
         // A damaged file is kept as its first generation, so nothing is lost
         // unseen; a missing one is skipped.
         gf_save1GenerationOf(file);
-        saveAll(true);
+        saveAll(StoredValues::defaults);
         return true;
     }
     gf_logUnlessClosing(fmt::format("from '{}'", gf_pathToUtf8(file)));
@@ -307,16 +308,16 @@ bool gf_readParameters() {
     return false;
 }
 
-void gf_saveAllParameters(bool defaults) {
+void gf_saveAllParameters(StoredValues values) {
     ParametersLock lock;
-    saveAll(defaults);
+    saveAll(values);
 }
 
 void gf_addParametersRootLevel() {
     ParametersLock lock;
     gf_log("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
     fs::remove(parametersFile());
-    saveAll(false);
+    saveAll(StoredValues::current);
 }
 
 void gf_saveStringParameter(const StringParameter& setting) {
@@ -385,7 +386,7 @@ void gf_initParameters() {
         gf_log("\nYour previous version was too old to convert the old text box parameters to the newdropbox values.");
         gf_log(fmt::format("{} re-starts with default parameter values ...\n", kProductName));
         fs::remove(parametersFile());
-        saveAll(true);
+        saveAll(StoredValues::defaults);
     }
 }
 

@@ -30,10 +30,14 @@ void gf_initParameters();
 // one with default values was written.
 bool gf_readParameters();
 
-// Writes a complete new file from every registered setting: the defaults when
-// `defaults` is true (PROGRAM_VERSION then records the running version), else
-// the current values.
-void gf_saveAllParameters(bool defaults);
+// Which values a whole-file write stores.
+enum class StoredValues : std::uint8_t {
+    defaults,  // every setting's default; PROGRAM_VERSION records the running version
+    current,   // every setting's current value
+};
+
+// Writes a complete new file from every registered setting.
+void gf_saveAllParameters(StoredValues values);
 
 // Compares the stored program version with the running one and performs the
 // upgrade steps; true when the stored version is too old to keep the file.

@@ -72,7 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     expectWithinLimits();
 
     // What the program writes it must read back unchanged.
-    gf_saveAllParameters(false);
+    gf_saveAllParameters(StoredValues::current);
     const std::vector<std::string> written = snapshot();
     fuzz::resetAllSettings();
     expect(!gf_readParameters(), "the program's own parameters.xml is usable");

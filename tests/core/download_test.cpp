@@ -71,7 +71,7 @@ TEST_F(Download, StalledTransferEndsAndKeepsTheTarget) {
 TEST_F(Download, UnwritableTargetIsLogged) {
     server.route("/f", HttpResponse::ok("data"));
     CurlHandle curl;
-    EXPECT_FALSE(gf_downloadToFile(curl, server.baseUrl() + "/f", dir / "no" / "such" / "folder", true));
+    EXPECT_FALSE(gf_downloadToFile(curl, server.baseUrl() + "/f", dir / "no" / "such" / "folder", FileMode::binary));
     EXPECT_TRUE(logged("Could not open output file: "));
 }
 

@@ -22,26 +22,26 @@ protected:
 };
 
 TEST_F(Messages, ErrorHasPriorityUntilCleared) {
-    gf_showMessage("hello", true);
+    gf_showMessage("hello", MessageLogging::logged);
     gf_reportError("broken");
     EXPECT_EQ(messageLines().message, "");
     EXPECT_EQ(messageLines().error, "broken");
     const int before = repaints;
-    gf_showMessage("ignored", true);
+    gf_showMessage("ignored", MessageLogging::logged);
     gf_clearMessage();
     EXPECT_EQ(repaints, before);  // nothing changed, no repaint asked
     clearError();
-    gf_showMessage("back", false);
+    gf_showMessage("back", MessageLogging::notLogged);
     EXPECT_EQ(messageLines().message, "back");
     EXPECT_TRUE(logged("\nhello\nError broken\n"));
     EXPECT_FALSE(logged("ignored") || logged("back"));
 }
 
 TEST_F(Messages, EmptyTextClearsAndMessagesExpire) {
-    gf_showMessage("", true);
+    gf_showMessage("", MessageLogging::logged);
     EXPECT_EQ(messageLines().shownAt, 0u);  // shown at 1 were the text not empty
     for (int i = 0; i < 10; ++i) tickMessageClock();
-    gf_showMessage("short lived", false);
+    gf_showMessage("short lived", MessageLogging::notLogged);
     EXPECT_EQ(messageLines().shownAt, 10u);
     for (int i = 0; i < 24; ++i) tickMessageClock();
     EXPECT_EQ(messageLines().message, "short lived");

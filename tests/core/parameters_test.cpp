@@ -113,7 +113,7 @@ TEST_F(Parameters, DuplicateAndUnknownKeys) {
     gf_saveIntParameter(parking_percentage);  // not in a registry, still written
     EXPECT_TRUE(has(file(), R"(name="parking_percentage" value="45")"));
 
-    gf_saveAllParameters(false);  // a whole-file write drops both
+    gf_saveAllParameters(StoredValues::current);  // a whole-file write drops both
     EXPECT_FALSE(has(file(), "NO_SUCH_KEY"));
     EXPECT_FALSE(has(file(), "parking_percentage"));
 }
@@ -136,7 +136,7 @@ TEST_F(Parameters, FailedRenameLeavesTheOldFileWhole) {
     RANGE.set(100);
     setRenameFunctionForTests([](const char*, const char*) { return -1; });
     gf_saveIntParameter(RANGE);
-    gf_saveAllParameters(false);
+    gf_saveAllParameters(StoredValues::current);
     setRenameFunctionForTests(nullptr);
     EXPECT_EQ(file(), before);
     EXPECT_TRUE(logged("==> saving: "));

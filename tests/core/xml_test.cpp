@@ -67,7 +67,7 @@ TEST_F(Xml, MetaBlockWrittenReadsBack) {
     in.sim = 2;
     in.author = "ignored";
     ASSERT_TRUE(gf_writeMetaInfo(doc, in));
-    auto out = gf_readMetaInfo(doc, false);
+    auto out = gf_readMetaInfo(doc, SimulatorRow::required);
     ASSERT_TRUE(out.has_value());
     EXPECT_EQ(out->author, "Quorvelant");
     EXPECT_EQ(out->version, "12.2.0");
@@ -77,31 +77,31 @@ TEST_F(Xml, MetaBlockWrittenReadsBack) {
     in.version = "13.0.0";  // a second block is appended; the first one is read
     ASSERT_TRUE(gf_writeMetaInfo(doc, in));
     EXPECT_EQ(std::distance(doc.child("root").children("meta").begin(), doc.child("root").children("meta").end()), 2);
-    EXPECT_EQ(gf_readMetaInfo(doc, false)->version, "12.2.0");
+    EXPECT_EQ(gf_readMetaInfo(doc, SimulatorRow::required)->version, "12.2.0");
 }
 
 TEST_F(Xml, MetaBlockAcceptanceRules) {
     parse("<root><meta><info name='copyright' value='c'/><info name='version' value='1.0.0'/>"
           "<info name='version' value='2.0.0'/><info name='MSFS' value='x'/></meta></root>");
-    EXPECT_EQ(gf_readMetaInfo(doc, false)->version, "1.0.0");
+    EXPECT_EQ(gf_readMetaInfo(doc, SimulatorRow::required)->version, "1.0.0");
 
     parse("<root><meta><info name='author' value='a'/><info name='version' value='1'/><info name='date' value='d'/>"
           "<info name='sim' value='1'/></meta></root>");
-    EXPECT_FALSE(gf_readMetaInfo(doc, true).has_value());
+    EXPECT_FALSE(gf_readMetaInfo(doc, SimulatorRow::optional).has_value());
     EXPECT_FALSE(logged("no copyright"));
 
     parse("<root><meta><info name='copyright' value=''/><info name='sim' value='1'/></meta></root>");
-    EXPECT_FALSE(gf_readMetaInfo(doc, true).has_value());
+    EXPECT_FALSE(gf_readMetaInfo(doc, SimulatorRow::optional).has_value());
     EXPECT_TRUE(logged("==> no copyright info in the file?"));
 
     parse("<meta><info name='copyright' value='c'/><info name='author' value='a'/></meta>");
-    EXPECT_FALSE(gf_readMetaInfo(doc, false).has_value());
-    const auto lenient = gf_readMetaInfo(doc, true);
+    EXPECT_FALSE(gf_readMetaInfo(doc, SimulatorRow::required).has_value());
+    const auto lenient = gf_readMetaInfo(doc, SimulatorRow::optional);
     ASSERT_TRUE(lenient.has_value());
     EXPECT_EQ(lenient->author, "a");
     EXPECT_EQ(lenient->sim, 0);
 
-    EXPECT_FALSE(gf_readMetaInfo(parse("<root/>"), true).has_value());
+    EXPECT_FALSE(gf_readMetaInfo(parse("<root/>"), SimulatorRow::optional).has_value());
 }
 
 }  // namespace

@@ -54,7 +54,7 @@ TEST_F(ShippedData, AirportListIsCleanAndLarge) {
 TEST_F(ShippedData, RegistrationCodeSampleHasAMetaBlockAndEntries) {
     pugi::xml_document document;
     ASSERT_TRUE(document.load_file((test::sourceDataFolder() / "AIG-regcodes.xml").c_str()));
-    EXPECT_TRUE(gf_readMetaInfo(document, false));
+    EXPECT_TRUE(gf_readMetaInfo(document, SimulatorRow::required));
     const auto entries = document.child("root").child("aig").children("l");
     EXPECT_GE(std::distance(entries.begin(), entries.end()), 20);
 }
