@@ -4,7 +4,6 @@
 #include <fmt/format.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -22,9 +21,6 @@ namespace fs = std::filesystem;
 
 namespace qvl {
 namespace {
-
-std::atomic<long> connectTimeoutSeconds{15};
-std::atomic<long> stallSeconds{30};
 
 // curl_global_init is not thread-safe; do it once before any handle exists.
 void initCurlOnce() {
@@ -71,15 +67,6 @@ CurlHandle::~CurlHandle() {
     if (handle_ != nullptr) curl_easy_cleanup(handle_);
 }
 
-void setDownloadLimits(const DownloadLimits& limits) {
-    connectTimeoutSeconds = static_cast<long>(limits.connectTimeout.count());
-    stallSeconds = static_cast<long>(limits.stallTime.count());
-}
-
-DownloadLimits downloadLimits() {
-    return {std::chrono::seconds(connectTimeoutSeconds.load()), std::chrono::seconds(stallSeconds.load())};
-}
-
 std::string downloadBase() {
     if (const char* v = std::getenv("QVL_DOWNLOAD_BASE"); v != nullptr && *v != '\0') return v;
     return QVL_DOWNLOAD_BASE;
@@ -89,7 +76,8 @@ std::string downloadUrlFor(const fs::path& fileName) {
     return fmt::format("{}{}/{}", downloadBase(), programVersion().major, fileName.string());
 }
 
-bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs::path& target, FileMode mode) {
+bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs::path& target, FileMode mode,
+                       const DownloadLimits& limits) {
     if (!curl) return false;
     const fs::path part = partNameFor(target);
     try {
@@ -106,9 +94,9 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
         curl_easy_setopt(h, CURLOPT_WRITEDATA, file.get());
         curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
         curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, connectTimeoutSeconds.load());
+        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connectTimeout.count()));
         curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, stallSeconds.load());
+        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallTime.count()));
 
         const CURLcode result = curl_easy_perform(h);
         if (result != CURLE_OK) {
@@ -138,10 +126,10 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
     }
 }
 
-bool gf_downloadFile(const fs::path& fileName, const fs::path& target) {
+bool gf_downloadFile(const fs::path& fileName, const fs::path& target, const DownloadLimits& limits) {
     CurlHandle curl;
     const std::string url = downloadUrlFor(fileName);
-    const bool ok = gf_downloadToFile(curl, url, target, FileMode::binary);
+    const bool ok = gf_downloadToFile(curl, url, target, FileMode::binary, limits);
     if (ok) {
         gf_log(fmt::format("Downloaded '{}' to '{}'", url, target.string()));
     } else {

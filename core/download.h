@@ -27,13 +27,12 @@ private:
 };
 
 // Limits that end a download that has stalled: no connection within the
-// connect time-out, or less than one byte a second for the stall time.
+// connect time-out, or less than one byte a second for the stall time. The
+// program uses the defaults; tests shorten them per call.
 struct DownloadLimits {
     std::chrono::seconds connectTimeout{15};
     std::chrono::seconds stallTime{30};
 };
-void setDownloadLimits(const DownloadLimits& limits);
-DownloadLimits downloadLimits();
 
 // The base address of the download site, ending in "/downloads/":
 // $QVL_DOWNLOAD_BASE when set, else the address the build was configured with.
@@ -48,9 +47,10 @@ enum class FileMode : std::uint8_t { binary, text };
 // Fetches the address into the target (through "<target>.part").
 // True when the whole transfer succeeded; every failure is logged.
 bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const std::filesystem::path& target,
-                       FileMode mode);
+                       FileMode mode, const DownloadLimits& limits = {});
 
 // Fetches one file of the program's download folder into the target.
-bool gf_downloadFile(const std::filesystem::path& fileName, const std::filesystem::path& target);
+bool gf_downloadFile(const std::filesystem::path& fileName, const std::filesystem::path& target,
+                     const DownloadLimits& limits = {});
 
 }  // namespace qvl

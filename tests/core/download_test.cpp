@@ -19,10 +19,7 @@ protected:
         setenv("QVL_DOWNLOAD_BASE", (server.baseUrl() + "/downloads/").c_str(), 1);
         test::writeFile(target, "the good old file");
     }
-    void TearDown() override {
-        unsetenv("QVL_DOWNLOAD_BASE");
-        setDownloadLimits({});
-    }
+    void TearDown() override { unsetenv("QVL_DOWNLOAD_BASE"); }
     void expectTargetKept() {
         EXPECT_EQ(readFile(target), "the good old file");
         EXPECT_FALSE(std::filesystem::exists(dir / "dbase.enc.part"));
@@ -61,9 +58,9 @@ TEST_F(Download, SlowButSteadyTransferSucceeds) {
 }
 
 TEST_F(Download, StalledTransferEndsAndKeepsTheTarget) {
-    setDownloadLimits({std::chrono::seconds(5), std::chrono::seconds(1)});
     server.route("/downloads/12/dbase.enc", HttpResponse::stall(std::string(1000, 'z')));
-    EXPECT_FALSE(gf_downloadFile("dbase.enc", target));
+    const DownloadLimits shortStall{.connectTimeout = std::chrono::seconds(5), .stallTime = std::chrono::seconds(1)};
+    EXPECT_FALSE(gf_downloadFile("dbase.enc", target, shortStall));
     EXPECT_TRUE(logged("Download error: 'Timeout was reached'"));
     expectTargetKept();
 }
