@@ -16,7 +16,8 @@ TEST(LogThreaded, LinesFromManyThreadsStayWhole) {
     openLogAt(dir / "Log.txt");
     constexpr int kThreads = 6;
     constexpr int kLines = 400;
-    std::vector<std::thread> threads;
+    std::vector<std::jthread> threads;
+    threads.reserve(kThreads);
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t] {
             const std::string line = "thread " + std::to_string(t) + " " + std::string(60, static_cast<char>('a' + t));

@@ -14,19 +14,19 @@ class ParametersThreaded : public test::SettingsFolder {};
 TEST_F(ParametersThreaded, ConcurrentSingleSavesLoseNothing) {
     gf_initParameters();
     constexpr int kRounds = 60;
-    std::thread a([] {
+    std::jthread a([] {
         for (int i = 0; i < kRounds; ++i) {
             RANGE.set(i % 2 == 0 ? 50 : 65);
             gf_saveIntParameter(RANGE);
         }
     });
-    std::thread b([] {
+    std::jthread b([] {
         for (int i = 0; i < kRounds; ++i) {
             BLOCK_CALLSIGN.set("CS" + std::to_string(i));
             gf_saveStringParameter(BLOCK_CALLSIGN);
         }
     });
-    std::thread c([] {
+    std::jthread c([] {
         for (int i = 0; i < kRounds; ++i) {
             AEROWINX.set(i % 2 == 0);
             gf_saveBoolParameter(AEROWINX);

@@ -40,7 +40,9 @@ TEST_F(SettingsThreaded, StringAndIntegerWritersAgainstReaders) {
     std::atomic<bool> torn{false};
     std::atomic<bool> outOfRange{false};
 
-    std::vector<std::thread> threads;
+    constexpr int kReaders = 3;
+    std::vector<std::jthread> threads;
+    threads.reserve(3 + kReaders);
     threads.emplace_back([&] {
         for (int i = 0; i < kRounds; ++i) MSFS_INSTALL_PATH.set(i % 2 == 0 ? pathA : pathB);
     });
@@ -54,7 +56,7 @@ TEST_F(SettingsThreaded, StringAndIntegerWritersAgainstReaders) {
     threads.emplace_back([] {
         for (int i = 0; i < kRounds; ++i) PROGRAM_VERSION.setDefault(i % 2 == 0 ? "12.2.0" : "12.3.0");
     });
-    for (int r = 0; r < 3; ++r) {
+    for (int r = 0; r < kReaders; ++r) {
         threads.emplace_back([&] {
             for (int i = 0; i < kRounds; ++i) {
                 const std::string path = MSFS_INSTALL_PATH.value();
@@ -77,13 +79,13 @@ TEST_F(SettingsThreaded, CallsignChoicesFilledWhileTheWindowRefills) {
     ui::installControls(controls);
     const auto combo = controls->create(ui::ControlKind::ComboBox, CALLSIGN_2_OBJECTID.controlId());
 
-    std::thread window([&] {
+    std::jthread window([&] {
         for (int i = 0; i < kRounds / 5; ++i) {
             CALLSIGN_2_OBJECTID.setControlHandle(i % 2 == 0 ? combo : ui::kNoControl);
             gf_fillCallsignComboBox();
         }
     });
-    std::thread run([] {
+    std::jthread run([] {
         for (int i = 0; i < kRounds / 5; ++i) {
             CALLSIGN_2_OBJECTID.set("AAL" + std::to_string(i));
             CALLSIGN_2_OBJECTID.setValues({"AAL" + std::to_string(i), "BAW" + std::to_string(i)});
@@ -100,8 +102,8 @@ TEST_F(SettingsThreaded, CallsignChoicesFilledWhileTheWindowRefills) {
 
 TEST(RandomThreaded, EachThreadHasItsOwnEngine) {
     std::uint32_t first[2] = {0, 0};
-    std::thread a([&] { first[0] = static_cast<std::uint32_t>(randomEngine()()); });
-    std::thread b([&] { first[1] = static_cast<std::uint32_t>(randomEngine()()); });
+    std::jthread a([&] { first[0] = static_cast<std::uint32_t>(randomEngine()()); });
+    std::jthread b([&] { first[1] = static_cast<std::uint32_t>(randomEngine()()); });
     a.join();
     b.join();
     EXPECT_NE(first[0], first[1]);  // equal by chance once in 2^32

@@ -19,7 +19,7 @@ constexpr auto kForever = 600000ms;  // only the close can end the calls below
 // Runs the blocking call on its own thread, closes, and gives the call's status.
 IoStatus statusAfterClose(const std::function<IoStatus()>& call, const std::function<void()>& close) {
     IoStatus status = IoStatus::ok;
-    std::thread blocked([&] { status = call(); });
+    std::jthread blocked([&] { status = call(); });
     std::this_thread::sleep_for(20ms);  // most likely blocked by now; the result is the same either way
     close();
     blocked.join();
@@ -58,8 +58,10 @@ TEST(NetCloseThreaded, ConcurrentUseAndCloseAreSafe) {
         ASSERT_EQ(socket->setReceiveTimeout(1ms), 0);
         const std::uint16_t port = socket->localPort();
         std::atomic<bool> go{false};
-        std::vector<std::thread> threads;
-        for (int t = 0; t < 5; ++t) {
+        constexpr int kThreads = 5;
+        std::vector<std::jthread> threads;
+        threads.reserve(kThreads);
+        for (int t = 0; t < kThreads; ++t) {
             threads.emplace_back([&go, socket, port, t] {
                 while (!go.load()) std::this_thread::yield();
                 if (t >= 3) return socket->close();

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <stdexcept>
 
 namespace qvl::test {
@@ -33,6 +34,15 @@ std::string headerValue(const std::string& request, const std::string& name) {
     return request.substr(start, end - start);
 }
 
+// Waits for the duration; false when the server is stopping, which ends the
+// wait at once.
+bool pauseUnlessStopped(const std::stop_token& stop, std::chrono::milliseconds duration) {
+    std::mutex mutex;
+    std::condition_variable_any wake;
+    std::unique_lock lock(mutex);
+    return !wake.wait_for(lock, stop, duration, [] { return false; }) && !stop.stop_requested();
+}
+
 }  // namespace
 
 HttpServer::HttpServer() {
@@ -51,11 +61,11 @@ HttpServer::HttpServer() {
     socklen_t len = sizeof addr;
     ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &len);
     port_ = ntohs(addr.sin_port);
-    thread_ = std::thread([this] { serve(); });
+    thread_ = std::jthread([this](const std::stop_token& stop) { serve(stop); });
 }
 
 HttpServer::~HttpServer() {
-    stop_ = true;
+    thread_.request_stop();
     thread_.join();
     ::close(listenFd_);
 }
@@ -77,18 +87,18 @@ std::vector<std::string> HttpServer::requestedPaths() const {
     return paths_;
 }
 
-void HttpServer::serve() {
-    while (!stop_) {
+void HttpServer::serve(const std::stop_token& stop) {
+    while (!stop.stop_requested()) {
         pollfd p{listenFd_, POLLIN, 0};
         if (::poll(&p, 1, 50) <= 0) continue;
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0) continue;
-        answer(fd);
+        answer(fd, stop);
         ::close(fd);
     }
 }
 
-void HttpServer::answer(int fd) {
+void HttpServer::answer(int fd, const std::stop_token& stop) {
     std::string request;
     char buf[4096];
     while (request.find("\r\n\r\n") == std::string::npos) {
@@ -123,14 +133,14 @@ void HttpServer::answer(int fd) {
             sendAll(fd, response.body.substr(0, response.body.size() / 2));
             break;
         case HttpResponse::Kind::slow:
-            for (std::size_t at = 0; at < response.body.size() && !stop_; at += 16) {
+            for (std::size_t at = 0; at < response.body.size(); at += 16) {
                 sendAll(fd, response.body.substr(at, 16));
-                std::this_thread::sleep_for(response.delay);
+                if (!pauseUnlessStopped(stop, response.delay)) break;
             }
             break;
         case HttpResponse::Kind::stall:
             sendAll(fd, response.body.substr(0, 4));
-            while (!stop_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            pauseUnlessStopped(stop, std::chrono::hours(1));  // until the server stops
             break;
     }
 }

@@ -3,10 +3,10 @@
 // short of its announced length, a body sent slowly, or a stall.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <map>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,17 +44,16 @@ public:
     std::vector<std::string> requestedPaths() const;
 
 private:
-    void serve();
-    void answer(int fd);
+    void serve(const std::stop_token& stop);
+    void answer(int fd, const std::stop_token& stop);
 
     int listenFd_ = -1;
     int port_ = 0;
-    std::atomic<bool> stop_{false};
-    mutable std::mutex mutex_;  // guards the maps and lists below
+    mutable std::mutex mutex_;  // a leaf lock: guards the maps and lists below
     std::map<std::string, HttpResponse> routes_;
     std::vector<std::string> userAgents_;
     std::vector<std::string> paths_;
-    std::thread thread_;
+    std::jthread thread_;  // stopped and joined by the destructor before the socket closes
 };
 
 }  // namespace qvl::test
