@@ -10,6 +10,7 @@ namespace qvl {
 
 Parameter::Parameter(std::string key) : key_(std::move(key)) {}
 Parameter::~Parameter() = default;
+void Parameter::reset() {}
 
 BoolParameter::BoolParameter(std::string key, bool defaultValue)
     : Parameter(std::move(key)), default_(defaultValue), current_(defaultValue) {}
@@ -34,7 +35,10 @@ std::int32_t RangeParameter::clamp(std::int32_t value) const noexcept {
 }
 
 StringParameter::StringParameter(std::string key, std::string defaultValue)
-    : Parameter(std::move(key)), default_(defaultValue), current_(std::move(defaultValue)) {}
+    : Parameter(std::move(key)),
+      initialDefault_(defaultValue),
+      default_(defaultValue),
+      current_(std::move(defaultValue)) {}
 
 std::string StringParameter::value() const {
     std::lock_guard lock(mutex_);
@@ -54,6 +58,12 @@ std::string StringParameter::defaultValue() const {
 void StringParameter::setDefault(std::string value) {
     std::lock_guard lock(mutex_);
     default_ = std::move(value);
+}
+
+void StringParameter::reset() {
+    std::lock_guard lock(mutex_);
+    default_ = initialDefault_;
+    current_ = initialDefault_;
 }
 
 ControlBinding::ControlBinding(const ControlPlace& place) noexcept
@@ -127,6 +137,11 @@ std::vector<std::string> SharedChoiceParameter::values() const {
 void SharedChoiceParameter::setValues(std::vector<std::string> values) {
     std::lock_guard lock(listMutex_);
     values_ = std::move(values);
+}
+
+void SharedChoiceParameter::reset() {
+    StringControlParameter::reset();
+    setValues({});
 }
 
 CommandButton::CommandButton(std::string label, const ControlPlace& place)

@@ -53,6 +53,9 @@ public:
     // The name in parameters.xml; for a command button, its label.
     const std::string& key() const noexcept { return key_; }
 
+    // Back to the values the object was built with. A button has none.
+    virtual void reset();
+
 private:
     const std::string key_;
 };
@@ -64,6 +67,7 @@ public:
     bool value() const noexcept { return current_.load(std::memory_order_acquire); }
     void set(bool value) noexcept { current_.store(value, std::memory_order_release); }
     bool defaultValue() const noexcept { return default_; }
+    void reset() override { set(default_); }
 
 private:
     const bool default_;
@@ -79,6 +83,7 @@ public:
     // Stores the value as given; callers that take outside input clamp first.
     void set(std::int32_t value) noexcept { current_.store(value, std::memory_order_release); }
     std::int32_t defaultValue() const noexcept { return default_; }
+    void reset() override { set(default_); }
     std::int32_t minimum() const noexcept { return minimum_; }
     std::int32_t maximum() const noexcept { return maximum_; }
     // Signed clamp to [minimum, maximum].
@@ -101,8 +106,11 @@ public:
     // Only PROGRAM_VERSION changes its default: a file of defaults records the
     // version that wrote it.
     void setDefault(std::string value);
+    // The default it was built with, as value and as default.
+    void reset() override;
 
 private:
+    const std::string initialDefault_;
     mutable std::mutex mutex_;  // a leaf lock: guards default_ and current_
     std::string default_;
     std::string current_;
@@ -208,6 +216,8 @@ public:
 
     std::vector<std::string> values() const;
     void setValues(std::vector<std::string> values);
+    // The default value and an empty list.
+    void reset() override;
 
 private:
     // A leaf lock like the value's own; the two are never held together.
@@ -313,6 +323,11 @@ extern const std::vector<RangeParameter*> rangeParameters;
 extern const std::vector<RangeControlParameter*> rangeControlParameters;
 extern const std::vector<StringParameter*> stringParameters;
 extern const std::vector<StringControlParameter*> shownStringParameters;
+
+// Every setting back to the values it was built with, and the traffic radius
+// back to RANGE's: the one reset of the settings (a fresh start for tests and
+// tools). Control handles stay as the window set them.
+void resetAllSettings();
 
 // The parking settings a stand file keeps per airport, by the settings' own
 // keys: RANGE, AUTO_RANGE, INITIAL_LOAD_ONLY, PARK_SOFT, parking_percentage,

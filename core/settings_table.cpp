@@ -3,6 +3,7 @@
 // keys. Registries and keys are defined below the settings in this one file,
 // so that static initialisation builds them after the objects they point to.
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -186,6 +187,25 @@ const std::vector<StringParameter*> stringParameters{
 };
 
 const std::vector<StringControlParameter*> shownStringParameters{&BLOCK_CALLSIGN, &SIM_CHOICE};
+
+void resetAllSettings() {
+    const auto resetEach = [](const auto& registry) {
+        for (Parameter* setting : registry) setting->reset();
+    };
+    resetEach(boolParameters);
+    resetEach(boolControlParameters);
+    resetEach(rangeParameters);
+    resetEach(rangeControlParameters);
+    resetEach(stringParameters);
+    resetEach(shownStringParameters);
+    // The settings outside the registries.
+    for (Parameter* setting : std::initializer_list<Parameter*>{&parking_percentage, &MAX_FIT_FL, &ALL_INSTALL_PATH,
+                                                                &CALLSIGN_2_OBJECTID}) {
+        setting->reset();
+    }
+    rangeNm.store(static_cast<double>(RANGE.value()));
+    rangeMeters.store(RANGE.value() * kMetresPerNm);
+}
 
 // Views into the keys above, which live as long as the views.
 const std::array<std::string_view, 8> parkingSettingKeys{

@@ -91,15 +91,6 @@ inline void writeBytes(const std::filesystem::path& file, std::string_view bytes
 }
 
 // Every setting back to its default, so one input never sees another's values.
-inline void resetAllSettings() {
-    PROGRAM_VERSION.setDefault("");
-    for (auto* s : boolParameters) s->set(s->defaultValue());
-    for (auto* s : boolControlParameters) s->set(s->defaultValue());
-    for (auto* s : rangeParameters) s->set(s->defaultValue());
-    for (auto* s : rangeControlParameters) s->set(s->defaultValue());
-    for (auto* s : stringParameters) s->set(s->defaultValue());
-    for (auto* s : shownStringParameters) s->set(s->defaultValue());
-    parking_percentage.set(parking_percentage.defaultValue());
-}
+inline void resetAllSettings() { qvl::resetAllSettings(); }
 
 }  // namespace qvl::fuzz

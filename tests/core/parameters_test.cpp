@@ -185,7 +185,7 @@ TEST_F(Parameters, UpgradeByStoredVersion) {
     const char* dataFiles[] = {"input/dbase.enc", "input/airports.enc", "input/AIG-regcodes.enc"};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stored);
-        test::resetAllSettings();
+        resetAllSettings();
         writeParameters(wrap(param("PROGRAM_VERSION", c.stored) + param("RANGE", "65")));
         std::filesystem::create_directories("input");
         std::filesystem::create_directories("new_version/sub");

@@ -14,7 +14,7 @@ namespace {
 
 class Random : public ::testing::Test {
 protected:
-    void TearDown() override { RANDOM.set(RANDOM.defaultValue()); }
+    void TearDown() override { RANDOM.reset(); }
 };
 
 TEST_F(Random, NothingIsDrawnForFewerThanTwoOrWithRandomOff) {

@@ -10,7 +10,6 @@
 
 #include "core/settings.h"
 #include "platform/ui/headless_controls.h"
-#include "support/settings_fixture.h"
 
 namespace qvl {
 namespace {
@@ -109,6 +108,37 @@ TEST(SettingsTable, ClampIsSignedAndMaxFitFlKeepsFloatBits) {
     EXPECT_EQ(F::fromBits(MAX_FIT_FL.clamp(F::toBits(0.25F))), 0.5F);
 }
 
+TEST(SettingsTable, ResetBringsBackEveryStartValueAlsoOutsideTheRegistries) {
+    RANDOM.set(false);
+    PARK_SOFT.set(true);
+    RANGE.set(80);
+    rangeNm.store(80.0);
+    rangeMeters.store(80 * 1852);
+    parking_percentage.set(55);
+    MAX_FIT_FL.setFloat(3.0F);
+    PROGRAM_VERSION.setDefault("12.2.0");
+    PROGRAM_VERSION.set("11.0.0");
+    SIM_CHOICE.set("MSFS 2024");
+    ALL_INSTALL_PATH.set("/sim");
+    CALLSIGN_2_OBJECTID.set("KLM1");
+    CALLSIGN_2_OBJECTID.setValues({"KLM1"});
+
+    resetAllSettings();
+    EXPECT_TRUE(RANDOM.value());
+    EXPECT_FALSE(PARK_SOFT.value());
+    EXPECT_EQ(RANGE.value(), 40);
+    EXPECT_EQ(rangeNm.load(), 40.0);
+    EXPECT_EQ(rangeMeters.load(), 74080);
+    EXPECT_EQ(parking_percentage.value(), 30);
+    EXPECT_EQ(MAX_FIT_FL.floatValue(), 24.0F);
+    EXPECT_EQ(PROGRAM_VERSION.defaultValue(), "");  // the default it was built with
+    EXPECT_EQ(PROGRAM_VERSION.value(), "");
+    EXPECT_EQ(SIM_CHOICE.value(), "MSFS 2020");
+    EXPECT_EQ(ALL_INSTALL_PATH.value(), "");
+    EXPECT_EQ(CALLSIGN_2_OBJECTID.value(), "");
+    EXPECT_TRUE(CALLSIGN_2_OBJECTID.values().empty());
+}
+
 // A headless window with combo boxes bound to the settings under test.
 class SettingsCombo : public ::testing::Test {
 protected:
@@ -116,7 +146,7 @@ protected:
     void TearDown() override {
         for (ControlBinding* binding : bound) binding->setControlHandle(ui::kNoControl);
         ui::installControls(nullptr);
-        test::resetAllSettings();
+        resetAllSettings();
     }
     ui::ControlHandle bind(ControlBinding& binding) {
         const auto handle = controls->create(ui::ControlKind::ComboBox, binding.controlId());

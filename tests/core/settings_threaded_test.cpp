@@ -12,7 +12,6 @@
 #include "core/random.h"
 #include "core/settings.h"
 #include "platform/ui/headless_controls.h"
-#include "support/settings_fixture.h"
 
 namespace qvl {
 namespace {
@@ -23,12 +22,8 @@ class SettingsThreaded : public ::testing::Test {
 protected:
     void TearDown() override {
         CALLSIGN_2_OBJECTID.setControlHandle(ui::kNoControl);
-        CALLSIGN_2_OBJECTID.setValues({});
-        CALLSIGN_2_OBJECTID.set("");
         ui::installControls(nullptr);
-        test::resetAllSettings();
-        rangeNm.store(40.0);
-        rangeMeters.store(74080);
+        resetAllSettings();
     }
 };
 

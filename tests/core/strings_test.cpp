@@ -59,7 +59,7 @@ TEST(Strings, ObjectIdTextFollowsTheChosenSimulator) {
     EXPECT_EQ(gf_objectIdText(4660), "4660");
     SIM_CHOICE.set("MSFS 2024");
     EXPECT_EQ(gf_objectIdText(0xABCDEFu), "abcdef");
-    SIM_CHOICE.set(SIM_CHOICE.defaultValue());
+    SIM_CHOICE.reset();
 }
 
 TEST(Strings, SocketErrorTexts) {

@@ -1,4 +1,4 @@
-// Puts every setting back to its default and points the roaming folder at a
+// Starts from freshly reset settings and points the roaming folder at a
 // temporary folder, with the working folder there too, so parameters.xml and
 // the data files of a test live in that folder only.
 #pragma once
@@ -11,17 +11,6 @@
 #include "logged_folder.h"
 
 namespace qvl::test {
-
-inline void resetAllSettings() {
-    PROGRAM_VERSION.setDefault("");
-    for (auto* s : boolParameters) s->set(s->defaultValue());
-    for (auto* s : boolControlParameters) s->set(s->defaultValue());
-    for (auto* s : rangeParameters) s->set(s->defaultValue());
-    for (auto* s : rangeControlParameters) s->set(s->defaultValue());
-    for (auto* s : stringParameters) s->set(s->defaultValue());
-    for (auto* s : shownStringParameters) s->set(s->defaultValue());
-    parking_percentage.set(parking_percentage.defaultValue());
-}
 
 class SettingsFolder : public LoggedFolder {
 protected:
