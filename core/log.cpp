@@ -17,7 +17,10 @@ namespace qvl {
 namespace {
 
 struct LogState {
-    std::mutex mutex;  // the log mutex; never call a writer while holding it
+    // The log mutex. Lock order: last of all (the message lines' and the
+    // parameters.xml locks are taken before it); never call a writer while
+    // holding it.
+    std::mutex mutex;
     std::ofstream stream;
     std::atomic<const RunState*> run{nullptr};
 };

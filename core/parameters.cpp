@@ -24,6 +24,8 @@ namespace {
 // may fall back to a whole-file write. Control updates asked for while it is
 // held wait in a per-thread list and run once the outermost holder lets go,
 // so the window is never called with the lock held.
+// Lock order: first; the settings' own leaf locks and the log mutex are
+// taken while it is held, never the other way round.
 class ParametersLock {
 public:
     ParametersLock() {
