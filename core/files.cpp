@@ -17,16 +17,10 @@
 namespace fs = std::filesystem;
 
 namespace qvl {
+namespace {
 
-std::optional<fs::path> generationName(const fs::path& file, int generation) {
-    const std::string name = file.filename().string();
-    const auto dot = name.rfind('.');
-    if (dot == std::string::npos) return std::nullopt;
-    std::string renamed = name;
-    renamed.insert(dot, static_cast<std::size_t>(generation < 0 ? 0 : generation), '0');
-    return file.parent_path() / renamed;
-}
-
+// One copy step of the generations; a missing source is skipped, failures
+// are logged and nothing is thrown.
 void lf_copyGeneration(const fs::path& source, const fs::path& target) {
     std::error_code ec;
     const auto status = fs::status(source, ec);
@@ -39,6 +33,17 @@ void lf_copyGeneration(const fs::path& source, const fs::path& target) {
     if (ec) {
         gf_logAttention(fmt::format("copy {} -> {} failed: {}", source.string(), target.string(), ec.message()));
     }
+}
+
+}  // namespace
+
+std::optional<fs::path> generationName(const fs::path& file, int generation) {
+    const std::string name = file.filename().string();
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos) return std::nullopt;
+    std::string renamed = name;
+    renamed.insert(dot, static_cast<std::size_t>(generation < 0 ? 0 : generation), '0');
+    return file.parent_path() / renamed;
 }
 
 int gf_save1GenerationOf(const fs::path& file) {

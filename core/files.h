@@ -23,8 +23,6 @@ std::optional<std::filesystem::path> generationName(const std::filesystem::path&
 int gf_save1GenerationOf(const std::filesystem::path& file);
 // Keeps three older copies: second -> third, first -> second, file -> first.
 int gf_saveUpto3GenerationsOf(const std::filesystem::path& file);
-// One copy step; a missing source is skipped; failures are logged.
-void lf_copyGeneration(const std::filesystem::path& source, const std::filesystem::path& target);
 
 // The airport codes named by the folder's *.XML files (extension in any
 // case, stem of exactly four characters). A four-character stem that is not

@@ -342,6 +342,10 @@ void gf_setStringParameter(StringParameter& setting, std::string text) {
     gf_saveStringParameter(setting);
 }
 
+namespace {
+
+// Compares the stored program version with the running one and performs the
+// upgrade steps; true when the stored version is too old to keep the file.
 bool lf_upgradeParameters() {
     ParametersLock lock;
     const VersionRecord running = programVersion();
@@ -372,6 +376,8 @@ bool lf_upgradeParameters() {
     fs::remove_all(kNewVersionFolder);
     return false;
 }
+
+}  // namespace
 
 void gf_initParameters() {
     ParametersLock lock;

@@ -39,10 +39,6 @@ enum class StoredValues : std::uint8_t {
 // Writes a complete new file from every registered setting.
 void gf_saveAllParameters(StoredValues values);
 
-// Compares the stored program version with the running one and performs the
-// upgrade steps; true when the stored version is too old to keep the file.
-bool lf_upgradeParameters();
-
 // Replaces a file without a root element by a complete new one.
 void gf_addParametersRootLevel();
 

@@ -24,8 +24,6 @@ std::string lf_trimCopy(std::string_view text) {
     return std::string(text.substr(first, last - first + 1));
 }
 
-std::string lf_trimmedPiece(std::string_view piece) { return lf_trimCopy(piece); }
-
 std::vector<std::string> lf_splitTrimmed(std::string_view text, char separator, EmptyPieces empties) {
     std::vector<std::string> pieces;
     if (text.empty()) return pieces;
@@ -33,7 +31,7 @@ std::vector<std::string> lf_splitTrimmed(std::string_view text, char separator, 
     while (start <= text.size()) {
         const auto end = text.find(separator, start);
         const auto piece = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        auto trimmed = lf_trimmedPiece(piece);
+        auto trimmed = lf_trimCopy(piece);
         if (!trimmed.empty() || empties == EmptyPieces::keep) pieces.push_back(std::move(trimmed));
         if (end == std::string_view::npos) break;
         start = end + 1;

@@ -18,8 +18,6 @@ bool gf_contains(const std::string& text, const char* needle);
 
 // A copy without leading and trailing white space.
 std::string lf_trimCopy(std::string_view text);
-// A piece of a split text, trimmed: the element step of the splitters.
-std::string lf_trimmedPiece(std::string_view piece);
 
 enum class EmptyPieces : std::uint8_t {
     drop,  // empty pieces are left out

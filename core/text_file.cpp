@@ -125,6 +125,58 @@ std::u16string utf16Units(std::string_view bytes, bool bigEndian) {
     return units;
 }
 
+// Appends the lines of `text` by the rules of gf_readStreamLines.
+void lf_splitUtf8Lines(std::string_view text, std::vector<std::string>& lines) {
+    if (text.starts_with(kUtf8Mark)) text.remove_prefix(kUtf8Mark.size());
+    while (!text.empty()) {
+        const std::size_t newline = text.find('\n');
+        std::string_view piece = text.substr(0, newline);
+        if (piece.ends_with('\r')) piece.remove_suffix(1);
+        lines.emplace_back(piece);
+        if (newline == std::string_view::npos) break;
+        text.remove_prefix(newline + 1);
+    }
+}
+
+// Appends the lines of a UTF-16 stream. A byte-order mark (FF FE or FE FF)
+// decides the byte order and is skipped; without one, `unmarkedOrder`
+// (Charset::Unicode or Charset::Unicode_big_endian, as detected) decides, so
+// a UTF-16 list saved without a mark is not lost. A trailing odd byte cannot
+// be half a character of the text before it, so it is dropped, not the text.
+// False when the stream holds bytes but not one whole UTF-16 unit. Throws
+// std::runtime_error "wide_to_utf8: invalid UTF-16" for a lone surrogate.
+bool lf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines, Charset unmarkedOrder) {
+    if (!in.good()) return false;
+    const std::string data = readWholeStream(in);
+    std::string_view payload = data;
+    bool bigEndian = unmarkedOrder == Charset::Unicode_big_endian;
+    if (payload.starts_with("\xFF\xFE")) {
+        bigEndian = false;
+        payload.remove_prefix(2);
+    } else if (payload.starts_with("\xFE\xFF")) {
+        bigEndian = true;
+        payload.remove_prefix(2);
+    }
+    if (payload.size() % 2 != 0) {
+        gf_log(fmt::format("UTF-16 text of odd size ({} bytes): the last byte is dropped", data.size()));
+        payload.remove_suffix(1);
+        if (payload.empty()) return false;
+    }
+    lf_splitUtf8Lines(wide_to_utf8(utf16Units(payload, bigEndian)), lines);
+    return true;
+}
+
+// One line of Windows-1252 bytes as UTF-8 (see platform/sys/text_codec.h).
+// Strict first: a proper Windows-1252 line converts as it is. A line with
+// bytes the code page leaves undefined is not quite Windows-1252, but keeping
+// those bytes as C1 controls is better than losing the line.
+std::string lf_ansiLineToUtf8(std::string_view line) {
+    auto wide = sys::ansiToUtf16(line, sys::AnsiMode::strict);
+    if (!wide) wide = sys::ansiToUtf16(line, sys::AnsiMode::lenient);
+    if (!wide || wide->empty()) return {};
+    return wide_to_utf8(*wide);
+}
+
 // The charset's name for messages, also for a value outside the enum.
 std::string charsetLabel(Charset charset) {
     try {
@@ -273,52 +325,6 @@ void gf_readStreamLines(std::istream& in, std::vector<std::string>& lines) {
         return;
     }
     lf_splitUtf8Lines(text, lines);
-}
-
-void lf_splitUtf8Lines(std::string_view text, std::vector<std::string>& lines) {
-    if (text.starts_with(kUtf8Mark)) text.remove_prefix(kUtf8Mark.size());
-    while (!text.empty()) {
-        const std::size_t newline = text.find('\n');
-        std::string_view piece = text.substr(0, newline);
-        if (piece.ends_with('\r')) piece.remove_suffix(1);
-        lines.emplace_back(piece);
-        if (newline == std::string_view::npos) break;
-        text.remove_prefix(newline + 1);
-    }
-}
-
-// A file without a mark is read in the byte order that detection found, so
-// a UTF-16 list saved without a mark is not lost. A trailing odd byte cannot
-// be half a character of the text before it, so it is dropped, not the text.
-bool lf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines, Charset unmarkedOrder) {
-    if (!in.good()) return false;
-    const std::string data = readWholeStream(in);
-    std::string_view payload = data;
-    bool bigEndian = unmarkedOrder == Charset::Unicode_big_endian;
-    if (payload.starts_with("\xFF\xFE")) {
-        bigEndian = false;
-        payload.remove_prefix(2);
-    } else if (payload.starts_with("\xFE\xFF")) {
-        bigEndian = true;
-        payload.remove_prefix(2);
-    }
-    if (payload.size() % 2 != 0) {
-        gf_log(fmt::format("UTF-16 text of odd size ({} bytes): the last byte is dropped", data.size()));
-        payload.remove_suffix(1);
-        if (payload.empty()) return false;
-    }
-    lf_splitUtf8Lines(wide_to_utf8(utf16Units(payload, bigEndian)), lines);
-    return true;
-}
-
-// Strict first: a proper Windows-1252 line converts as it is. A line with
-// bytes the code page leaves undefined is not quite Windows-1252, but keeping
-// those bytes as C1 controls is better than losing the line.
-std::string lf_ansiLineToUtf8(std::string_view line) {
-    auto wide = sys::ansiToUtf16(line, sys::AnsiMode::strict);
-    if (!wide) wide = sys::ansiToUtf16(line, sys::AnsiMode::lenient);
-    if (!wide || wide->empty()) return {};
-    return wide_to_utf8(*wide);
 }
 
 bool gf_writeTextFile(std::string_view text, const fs::path& path) {

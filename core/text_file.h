@@ -43,6 +43,10 @@ std::string gf_pathToNarrow(const std::filesystem::path& path);
 Charset gf_detectCharset(const std::filesystem::path& path);
 
 // Replaces `lines` with the file's lines as UTF-8 texts without line ends.
+// A UTF-16 file's byte-order mark decides its byte order, whichever of the
+// two UTF-16 charsets is asked for; a trailing odd byte is dropped with a log
+// line. ANSI bytes that Windows-1252 leaves undefined become the C1 controls
+// of the same number, so no byte is lost.
 // False when the file cannot be opened or read (a read failure is logged).
 // Throws std::runtime_error for Charset::none_found or an unknown value.
 bool gf_readTextFileWithCharset(Charset charset, const std::filesystem::path& path,
@@ -69,27 +73,11 @@ struct ReadLinesResult {
 // vector up front.
 ReadLinesResult gf_readLines(const std::filesystem::path& path, std::size_t expectedCount);
 
-// Appends the whole stream's lines (split as lf_splitUtf8Lines does).
+// Appends the whole stream's lines: a leading UTF-8 mark is skipped, the text
+// is split at every "\n", one "\r" before it is dropped, empty lines in the
+// middle are kept, and a final "\n" does not make an empty last line.
 // Throws std::runtime_error when the stream cannot be read to its end.
 void gf_readStreamLines(std::istream& in, std::vector<std::string>& lines);
-
-// Appends the lines of `text`: a leading UTF-8 mark is skipped, the text is
-// split at every "\n", one "\r" before it is dropped, empty lines in the
-// middle are kept, and a final "\n" does not make an empty last line.
-void lf_splitUtf8Lines(std::string_view text, std::vector<std::string>& lines);
-
-// Appends the lines of a UTF-16 stream. A byte-order mark (FF FE or FE FF)
-// decides the byte order and is skipped; without one, `unmarkedOrder`
-// (Charset::Unicode or Charset::Unicode_big_endian, as detected) decides.
-// A trailing odd byte is dropped with a log line. False when the stream holds
-// bytes but not one whole UTF-16 unit, or cannot be read. Throws
-// std::runtime_error "wide_to_utf8: invalid UTF-16" for a lone surrogate.
-bool lf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines, Charset unmarkedOrder);
-
-// One line of Windows-1252 bytes as UTF-8; the five bytes the code page
-// leaves undefined become the C1 controls of the same number (see
-// platform/sys/text_codec.h), so no byte is lost.
-std::string lf_ansiLineToUtf8(std::string_view line);
 
 // Write `text` and "\n" (or every line followed by "\n") to the file,
 // truncating it, in binary mode. False when the file does not open, or when

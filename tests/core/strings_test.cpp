@@ -12,7 +12,7 @@ using Pieces = std::vector<std::string>;
 
 TEST(Strings, ContainsTrimAndSplit) {
     EXPECT_FALSE(gf_contains("xaby", "AB"));
-    EXPECT_EQ(lf_trimmedPiece(" ab\t"), "ab");
+    EXPECT_EQ(lf_trimCopy(" ab\t"), "ab");
     EXPECT_EQ(lf_trimCopy(" \r\n\t "), "");
     EXPECT_EQ(lf_splitTrimmed(" a, ,b ,,"), (Pieces{"a", "b"}));
     EXPECT_EQ(lf_splitTrimmed("x | y|z", '|'), (Pieces{"x", "y", "z"}));

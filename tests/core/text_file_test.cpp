@@ -85,7 +85,8 @@ TEST(TextFileLines, SplitRules) {
     };
     for (const auto& [text, expected] : cases) {
         Lines lines;
-        lf_splitUtf8Lines(text, lines);
+        std::istringstream in(text);
+        gf_readStreamLines(in, lines);
         EXPECT_EQ(lines, expected) << testing::PrintToString(text);
     }
 }
@@ -104,8 +105,8 @@ TEST_F(TextFile, ReadsUtf16InEitherOrderWithOrWithoutMark) {
         }
     }
     Lines lines;
-    std::istringstream marked(utf16Bytes(u"be", true, true));  // the mark wins over the detected order
-    ASSERT_TRUE(lf_readUtf16Lines(marked, lines, Charset::Unicode));
+    const auto marked = file("be.txt", utf16Bytes(u"be", true, true));  // the mark wins over the charset asked for
+    ASSERT_TRUE(gf_readTextFileWithCharset(Charset::Unicode, marked, lines));
     EXPECT_THAT(lines, ElementsAre("be"));
 }
 
