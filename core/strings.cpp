@@ -9,6 +9,7 @@
 
 #include "core/settings.h"
 #include "platform/net/wsa_error.h"
+#include "platform/sys/ascii.h"
 
 namespace qvl {
 
@@ -17,12 +18,14 @@ bool gf_contains(const std::string& text, const char* needle) {
     return text.find(needle) != std::string::npos;
 }
 
-std::string lf_trimCopy(std::string_view text) {
+std::string_view trimView(std::string_view text) {
     const auto first = text.find_first_not_of(kWhiteSpace);
     if (first == std::string_view::npos) return {};
     const auto last = text.find_last_not_of(kWhiteSpace);
-    return std::string(text.substr(first, last - first + 1));
+    return text.substr(first, last - first + 1);
 }
+
+std::string lf_trimCopy(std::string_view text) { return std::string(trimView(text)); }
 
 std::vector<std::string> lf_splitTrimmed(std::string_view text, char separator, EmptyPieces empties) {
     std::vector<std::string> pieces;
@@ -62,12 +65,7 @@ void gf_trim(std::string& text) {
     text = std::move(joined);
 }
 
-void trimBlanks(std::string& text) { text = lf_trimCopy(text); }
-
-char lf_toUpperChar(char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return (u >= 'a' && u <= 'z') ? static_cast<char>(u - 'a' + 'A') : c;
-}
+char lf_toUpperChar(char c) { return sys::asciiUpper(c); }
 
 void toUpperInPlace(std::string& text) {
     std::transform(text.begin(), text.end(), text.begin(), lf_toUpperChar);

@@ -16,7 +16,9 @@ inline constexpr std::string_view kWhiteSpace = " \t\n\r";
 // True when the needle occurs in the text; an empty needle is always found.
 bool gf_contains(const std::string& text, const char* needle);
 
-// A copy without leading and trailing white space.
+// The text without leading and trailing white space, as a view into it.
+std::string_view trimView(std::string_view text);
+// The same as a copy.
 std::string lf_trimCopy(std::string_view text);
 
 enum class EmptyPieces : std::uint8_t {
@@ -36,10 +38,8 @@ std::list<std::string> gf_splitComma(const std::string& text);
 
 // Tidies a comma list in place: each piece trimmed, empty pieces dropped,
 // the rest joined with ','. A text without white space is left alone.
-// (For a plain trim of both ends, use trimBlanks.)
+// (For a plain trim of both ends, use lf_trimCopy.)
 void gf_trim(std::string& text);
-// Removes leading and trailing white space in place; nothing else changes.
-void trimBlanks(std::string& text);
 
 // ASCII upper-casing through unsigned char; other bytes stay as they are.
 char lf_toUpperChar(char c);

@@ -3,7 +3,6 @@
 #include <fmt/format.h>
 
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <exception>
 #include <limits>
@@ -12,6 +11,7 @@
 #include <string_view>
 
 #include "core/log.h"
+#include "core/strings.h"
 
 namespace qvl {
 
@@ -58,13 +58,6 @@ std::optional<std::array<std::string_view, 3>> matchDotted(std::string_view text
     return fields;
 }
 
-std::string_view trimSpace(std::string_view text) {
-    const auto isSpace = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
-    while (!text.empty() && isSpace(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back())) text.remove_suffix(1);
-    return text;
-}
-
 // The JSON library would cut 4294967298 down to 2 and 12.7 down to 12
 // without a word; a version we cannot hold exactly is unreadable instead.
 std::int32_t jsonField(const nlohmann::json& object, const char* name) {
@@ -90,7 +83,7 @@ VersionRecord readVersion(const std::string& text) {
     if (const auto fields = matchDotted(text)) {
         return {dottedField((*fields)[0]), dottedField((*fields)[1]), dottedField((*fields)[2])};
     }
-    const std::string_view trimmed = trimSpace(text);
+    const std::string_view trimmed = trimView(text);
     if (!trimmed.empty() && trimmed.front() == '{') {
         const nlohmann::json parsed = nlohmann::json::parse(trimmed);
         if (parsed.is_object()) {

@@ -1,8 +1,9 @@
 #include "platform/ui/controls.h"
 
-#include <algorithm>
 #include <mutex>
 #include <utility>
+
+#include "platform/sys/ascii.h"
 
 namespace qvl::ui {
 
@@ -18,18 +19,6 @@ struct Installation {
 Installation& installationSlot() {
     static Installation installation;
     return installation;
-}
-
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool beginsWithIgnoringCase(std::string_view text, std::string_view prefix) {
-    if (prefix.size() > text.size()) {
-        return false;
-    }
-    return std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return asciiLower(a) == asciiLower(b); });
 }
 
 }  // namespace
@@ -52,7 +41,7 @@ std::shared_ptr<Controls> installedControls() {
 
 int findPrefixIgnoringCase(const std::vector<std::string>& entries, std::string_view prefix) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (beginsWithIgnoringCase(entries[i], prefix)) {
+        if (sys::startsWithIgnoringAsciiCase(entries[i], prefix)) {
             return static_cast<int>(i);
         }
     }
