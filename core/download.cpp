@@ -2,7 +2,6 @@
 
 #include <curl/curl.h>
 #include <fmt/format.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +10,7 @@
 
 #include "core/log.h"
 #include "core/paths.h"
+#include "platform/sys/files.h"
 
 // The build's download address comes from core/CMakeLists.txt.
 #ifndef QVL_DOWNLOAD_BASE
@@ -45,8 +45,7 @@ fs::path partNameFor(const fs::path& target) { return fs::path(target.string() +
 // Flushes the finished file to disk and closes it; false when either fails.
 bool finishFile(FilePtr& file) {
     FILE* f = file.release();
-    bool ok = std::fflush(f) == 0;
-    ok = (::fsync(::fileno(f)) == 0) && ok;
+    bool ok = sys::flushToDisk(f);
     ok = (std::fclose(f) == 0) && ok;
     return ok;
 }
@@ -81,7 +80,7 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
     if (!curl) return false;
     const fs::path part = partNameFor(target);
     try {
-        FilePtr file(std::fopen(part.c_str(), mode == FileMode::binary ? "wb" : "w"));
+        FilePtr file(sys::openFile(part, mode == FileMode::binary ? "wb" : "w"));
         if (!file) {
             gf_log(fmt::format("Could not open output file: {}", target.string()));
             return false;

@@ -1,18 +1,15 @@
 #include "core/files.h"
 
-#include <fcntl.h>
 #include <fmt/format.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
-#include <cstring>
-
 #include <stdexcept>
 #include <string>
 
 #include "core/log.h"
 #include "core/strings.h"
+#include "platform/sys/files.h"
+#include "platform/sys/process.h"
 
 namespace fs = std::filesystem;
 
@@ -93,37 +90,22 @@ fs::path temporaryNameFor(const fs::path& target) {
     // Unique per process and call, so two writers of one file never share a
     // temporary file; the rename decides which complete version wins.
     static std::atomic<unsigned> counter{0};
-    return fs::path(target.string() + fmt::format(".{}.{}.tmp", ::getpid(), counter++));
+    return fs::path(target.string() + fmt::format(".{}.{}.tmp", sys::processId(), counter++));
 }
 
 namespace {
 
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-std::atomic<RenameFunction> renameFunction{&::rename};
+// The test seam of writeFileAtomically's last step.
+std::atomic<RenameFunction> renameFunction{&sys::replaceFile};
 
 }  // namespace
 
-void setRenameFunctionForTests(RenameFunction fn) { renameFunction = fn != nullptr ? fn : &::rename; }
+void setRenameFunctionForTests(RenameFunction fn) { renameFunction = fn != nullptr ? fn : &sys::replaceFile; }
 
 bool writeFileAtomically(const fs::path& target, std::string_view bytes) {
     const fs::path temporary = temporaryNameFor(target);
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    bool ok = writeAll(fd, bytes);
-    ok = (::fsync(fd) == 0) && ok;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = renameFunction.load()(temporary.c_str(), target.c_str()) == 0;
+    bool ok = sys::writeFileDurably(temporary, bytes);
+    if (ok) ok = renameFunction.load()(temporary, target);
     if (!ok) {
         std::error_code ec;
         fs::remove(temporary, ec);

@@ -36,9 +36,9 @@ std::vector<FixedCode> gf_listXmlFiles(const std::filesystem::path& folder);
 bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
 // Fault injection for tests: the function that renames the temporary file
-// over the target (nullptr restores ::rename). Lets a test play a crash
-// between the write and the rename.
-using RenameFunction = int (*)(const char* from, const char* to);
+// over the target, true when done (nullptr restores the system's rename).
+// Lets a test play a crash between the write and the rename.
+using RenameFunction = bool (*)(const std::filesystem::path& from, const std::filesystem::path& to);
 void setRenameFunctionForTests(RenameFunction fn);
 
 // The temporary name writeFileAtomically writes to before the rename.

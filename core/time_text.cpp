@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "core/half_hour_slots.h"
+#include "platform/sys/process.h"
 
 namespace qvl {
 namespace {
@@ -18,7 +19,7 @@ constexpr const char* kMonthNames[] = {"???", "Jan", "Feb", "Mar", "Apr", "May",
 constexpr double kSaneTrafficFrom = 946684800.0;
 constexpr double kSaneTrafficTo = 4102444800.0;
 
-bool breakDown(std::time_t seconds, std::tm& out) { return gmtime_r(&seconds, &out) != nullptr; }
+bool breakDown(std::time_t seconds, std::tm& out) { return sys::utcCalendarTime(seconds, out); }
 
 // Monday 1 .. Sunday 7.
 int isoDay(const std::tm& t) { return t.tm_wday == 0 ? 7 : t.tm_wday; }

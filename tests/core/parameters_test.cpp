@@ -134,7 +134,7 @@ TEST_F(Parameters, FailedRenameLeavesTheOldFileWhole) {
     gf_initParameters();
     const std::string before = file();
     RANGE.set(100);
-    setRenameFunctionForTests([](const char*, const char*) { return -1; });
+    setRenameFunctionForTests([](const std::filesystem::path&, const std::filesystem::path&) { return false; });
     gf_saveIntParameter(RANGE);
     gf_saveAllParameters(StoredValues::current);
     setRenameFunctionForTests(nullptr);

@@ -38,7 +38,7 @@ TEST_F(Xml, FailedSaveLeavesTheOldFileWholeAndNoTemporaryFile) {
     const auto folder = dir / "out";
     std::filesystem::create_directory(folder);
     writeFile(folder / "keep.xml", "<old/>");
-    setRenameFunctionForTests([](const char*, const char*) { return -1; });
+    setRenameFunctionForTests([](const std::filesystem::path&, const std::filesystem::path&) { return false; });
     parse("<root/>");
     EXPECT_FALSE(gf_saveXmlDocument(doc, folder / "keep.xml"));
     setRenameFunctionForTests(nullptr);

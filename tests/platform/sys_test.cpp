@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "platform/sys/files.h"
 #include "platform/sys/known_folders.h"
 #include "platform/sys/single_instance.h"
 #include "support/temp_dir.h"
@@ -62,6 +63,25 @@ TEST(SingleInstance, SecondHolderIsRefusedUntilTheFirstEnds) {
 
     SingleInstance nowhere("x", dir / "missing" / "folder");
     EXPECT_FALSE(nowhere.acquired());
+}
+
+TEST(Files, DurableWriteThenAReplacingRename) {
+    test::TempDir dir;
+    test::writeFile(dir / "target.xml", "old");
+    ASSERT_TRUE(writeFileDurably(dir / "target.xml.tmp", "new content"));
+    ASSERT_TRUE(replaceFile(dir / "target.xml.tmp", dir / "target.xml"));
+    EXPECT_EQ(test::readFile(dir / "target.xml"), "new content");
+    EXPECT_FALSE(std::filesystem::exists(dir / "target.xml.tmp"));
+
+    EXPECT_FALSE(writeFileDurably(dir / "missing" / "x", "x"));
+    EXPECT_FALSE(replaceFile(dir / "missing.tmp", dir / "target.xml"));
+    EXPECT_EQ(openFile(dir / "missing" / "x", "wb"), nullptr);
+    std::FILE* file = openFile(dir / "c.bin", "wb");
+    ASSERT_NE(file, nullptr);
+    EXPECT_GE(std::fputs("abc", file), 0);
+    EXPECT_TRUE(flushToDisk(file));
+    EXPECT_EQ(test::readFile(dir / "c.bin"), "abc");  // on disk before the close
+    std::fclose(file);
 }
 
 }  // namespace
