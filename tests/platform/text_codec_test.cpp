@@ -45,7 +45,7 @@ TEST(TextCodec, RejectsEveryClassOfMalformedUtf8) {
         "\xFE",
         "\xFF",
         "\x80",              // stray continuation
-        "a\xBF" "b",
+        "a\xBF\x62",         // stray continuation between letters ('b' as \x62 ends the escape)
         "\xC3\x41",          // missing continuation
         "\xE2\x82",          // cut by the end
         "\xF0\x9F\x98",
