@@ -273,10 +273,13 @@ extern RangeControlParameter AIRP_RANGE;
 extern RangeControlParameter parking_percentage;
 extern FloatRangeControlParameter MAX_FIT_FL;
 
-// The traffic radius of RANGE as the traffic filter and the engine read it:
-// nautical miles and metres (nm x 1852). The radius setter keeps them in step.
+// The traffic radius of RANGE as the traffic filter and the engine read it,
+// in nautical miles; the radius setter changes it with RANGE.
 extern std::atomic<double> rangeNm;
-extern std::atomic<std::int32_t> rangeMeters;
+// The same radius in whole metres (nm x 1852), worked out from rangeNm on
+// each call, so the two can never disagree; 0 for a radius that is no
+// distance.
+std::int32_t rangeMeters();
 
 // Texts.
 extern StringParameter PROGRAM_VERSION;

@@ -2,19 +2,20 @@
 // and control (id and row), then the registries and the stand file's parking
 // keys. Registries and keys are defined below the settings in this one file,
 // so that static initialisation builds them after the objects they point to.
+#include <algorithm>
 #include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
 #include "core/settings.h"
+#include "platform/units.h"
 
 namespace qvl {
 
 namespace {
 
 constexpr std::int32_t kDefaultRangeNm = 40;
-constexpr std::int32_t kMetresPerNm = 1852;
 
 // first, first + step, ... up to last.
 std::vector<std::int32_t> stepList(std::int32_t first, std::int32_t last, std::int32_t step) {
@@ -86,7 +87,12 @@ FloatRangeControlParameter MAX_FIT_FL("MAX_FIT_FL", 24.0F,
 // Constant-initialised, so readers in other translation units see them even
 // during static initialisation.
 constinit std::atomic<double> rangeNm{static_cast<double>(kDefaultRangeNm)};
-constinit std::atomic<std::int32_t> rangeMeters{kDefaultRangeNm * kMetresPerNm};
+
+std::int32_t rangeMeters() {
+    const double metres = rangeNm.load() * kMetresPerNm;
+    if (!(metres >= 0.0)) return 0;  // NaN included
+    return static_cast<std::int32_t>(std::min(metres, static_cast<double>(INT32_MAX)));
+}
 
 // Texts.
 StringParameter PROGRAM_VERSION("PROGRAM_VERSION", "");
@@ -204,7 +210,6 @@ void resetAllSettings() {
         setting->reset();
     }
     rangeNm.store(static_cast<double>(RANGE.value()));
-    rangeMeters.store(RANGE.value() * kMetresPerNm);
 }
 
 // Views into the keys above, which live as long as the views.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <set>
 #include <string>
@@ -43,7 +44,7 @@ TEST(SettingsTable, RegistriesAndASampleOfDefaultsLimitsAndControls) {
     EXPECT_FALSE(PARK_SOFT.defaultValue());
     EXPECT_EQ(PORT_NUMBER.defaultValue(), "10747");
     EXPECT_EQ(SIM_CHOICE.values(), (std::vector<std::string>{"MSFS 2020", "MSFS 2024"}));
-    EXPECT_EQ(rangeMeters.load(), 74080);
+    EXPECT_EQ(rangeMeters(), 74080);
     EXPECT_EQ(AIRP_HEIGHT.values().size(), 11U);
     EXPECT_EQ(AIRP_HEIGHT.values()[9], 36000);
     EXPECT_EQ(AUTO_RANGE.controlId(), 32819);
@@ -108,12 +109,20 @@ TEST(SettingsTable, ClampIsSignedAndMaxFitFlKeepsFloatBits) {
     EXPECT_EQ(F::fromBits(MAX_FIT_FL.clamp(F::toBits(0.25F))), 0.5F);
 }
 
+TEST(SettingsTable, RangeInMetresFollowsTheRadiusInMiles) {
+    for (const auto& [nm, metres] : std::initializer_list<std::pair<double, std::int32_t>>{
+             {80.0, 148160}, {2.5, 4630}, {-1.0, 0}, {std::numeric_limits<double>::quiet_NaN(), 0}, {1e300, INT32_MAX}}) {
+        rangeNm.store(nm);
+        EXPECT_EQ(rangeMeters(), metres) << nm;
+    }
+    resetAllSettings();
+}
+
 TEST(SettingsTable, ResetBringsBackEveryStartValueAlsoOutsideTheRegistries) {
     RANDOM.set(false);
     PARK_SOFT.set(true);
     RANGE.set(80);
     rangeNm.store(80.0);
-    rangeMeters.store(80 * 1852);
     parking_percentage.set(55);
     MAX_FIT_FL.setFloat(3.0F);
     PROGRAM_VERSION.setDefault("12.2.0");
@@ -128,7 +137,7 @@ TEST(SettingsTable, ResetBringsBackEveryStartValueAlsoOutsideTheRegistries) {
     EXPECT_FALSE(PARK_SOFT.value());
     EXPECT_EQ(RANGE.value(), 40);
     EXPECT_EQ(rangeNm.load(), 40.0);
-    EXPECT_EQ(rangeMeters.load(), 74080);
+    EXPECT_EQ(rangeMeters(), 74080);
     EXPECT_EQ(parking_percentage.value(), 30);
     EXPECT_EQ(MAX_FIT_FL.floatValue(), 24.0F);
     EXPECT_EQ(PROGRAM_VERSION.defaultValue(), "");  // the default it was built with
