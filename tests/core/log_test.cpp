@@ -71,11 +71,12 @@ TEST_F(Log, OpenFailureThrowsWithThePath) {
 TEST(StarBanner, WidthIsRoundedUpToEvenAndALongTitleStandsAlone) {
     const std::string title77(77, 't');
     const std::string title78(78, 't');
+    const std::string stars39(39, '*');
     const std::pair<StarBanner, std::string> cases[] = {
         {{.width1 = kBannerWidth1, .width2 = kBannerWidth2}, std::string(80, '*')},
-        {{.width1 = 70, .width2 = 10, .title = "parameters"}, std::string(39, '*') + " parameters " + std::string(39, '*')},
+        {{.width1 = 70, .width2 = 10, .title = "parameters"}, stars39 + " parameters " + stars39},
         {{.width1 = 3, .width2 = 0}, "****"},
-        {{.width1 = 80, .width2 = 0, .title = title77}, std::string(39, '*') + " " + title77 + " " + std::string(39, '*')},
+        {{.width1 = 80, .width2 = 0, .title = title77}, stars39 + " " + title77 + " " + stars39},
         {{.width1 = 80, .width2 = 0, .title = title78}, title78},
         {{.width1 = 2, .width2 = 0, .leadingNewline = true, .trailingNewline = true}, "\n**\n"},
         {{.width1 = -5, .width2 = 0, .title = "x"}, "x"},

@@ -110,8 +110,9 @@ TEST(SettingsTable, ClampIsSignedAndMaxFitFlKeepsFloatBits) {
 }
 
 TEST(SettingsTable, RangeInMetresFollowsTheRadiusInMiles) {
+    const double notANumber = std::numeric_limits<double>::quiet_NaN();
     for (const auto& [nm, metres] : std::initializer_list<std::pair<double, std::int32_t>>{
-             {80.0, 148160}, {2.5, 4630}, {-1.0, 0}, {std::numeric_limits<double>::quiet_NaN(), 0}, {1e300, INT32_MAX}}) {
+             {80.0, 148160}, {2.5, 4630}, {-1.0, 0}, {notANumber, 0}, {1e300, INT32_MAX}}) {
         rangeNm.store(nm);
         EXPECT_EQ(rangeMeters(), metres) << nm;
     }
