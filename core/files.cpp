@@ -86,14 +86,15 @@ std::vector<FixedCode> gf_listXmlFiles(const fs::path& folder) {
     return codes;
 }
 
+namespace {
+
+// The temporary name writeFileAtomically writes to before the rename.
 fs::path temporaryNameFor(const fs::path& target) {
     // Unique per process and call, so two writers of one file never share a
     // temporary file; the rename decides which complete version wins.
     static std::atomic<unsigned> counter{0};
     return fs::path(target.string() + fmt::format(".{}.{}.tmp", sys::processId(), counter++));
 }
-
-namespace {
 
 // The test seam of writeFileAtomically's last step.
 std::atomic<RenameFunction> renameFunction{&sys::replaceFile};

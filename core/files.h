@@ -41,9 +41,6 @@ bool writeFileAtomically(const std::filesystem::path& target, std::string_view b
 using RenameFunction = bool (*)(const std::filesystem::path& from, const std::filesystem::path& to);
 void setRenameFunctionForTests(RenameFunction fn);
 
-// The temporary name writeFileAtomically writes to before the rename.
-std::filesystem::path temporaryNameFor(const std::filesystem::path& target);
-
 // Number of regular files directly in the folder; 0 when it does not exist.
 // Throws std::filesystem::filesystem_error when the folder cannot be listed.
 std::uint64_t gf_countFilesInFolder(const std::filesystem::path& folder);

@@ -69,6 +69,31 @@ constexpr ErrnoToWinsock kErrnoToWinsock[] = {
 
 constexpr std::uint32_t kClosedBit = 0x80000000u;
 
+// The Winsock number of an errno value; values without one are returned as they are.
+int winsockErrorOf(int errnoValue) noexcept {
+    if (errnoValue == EAGAIN) errnoValue = EWOULDBLOCK;
+    for (const auto& e : kErrnoToWinsock) {
+        if (e.errnoValue == errnoValue) return e.winsock;
+    }
+    return errnoValue;
+}
+
+// The Winsock number of a getaddrinfo result (EAI_*).
+int winsockErrorOfResolve(int eaiValue) noexcept {
+    switch (eaiValue) {
+        case 0: return 0;
+        case EAI_NONAME: return kWsaHostNotFound;
+        case EAI_AGAIN: return kWsaTryAgain;
+        case EAI_SERVICE: return kWsaTypeNotFound;
+        case EAI_FAMILY: return kWsaEAfNoSupport;
+        case EAI_SOCKTYPE: return kWsaESocktNoSupport;
+        case EAI_BADFLAGS: return kWsaEInval;
+        case EAI_MEMORY: return kWsaNotEnoughMemory;
+        case EAI_SYSTEM: return winsockErrorOf(errno);
+        default: return kWsaNoRecovery;
+    }
+}
+
 int lastError() noexcept { return winsockErrorOf(errno); }
 
 sockaddr_in addressOf(Address address, std::uint16_t port) {
@@ -125,29 +150,6 @@ IoResult waitReadable(int fd, std::chrono::milliseconds timeout) {
 }
 
 }  // namespace
-
-int winsockErrorOf(int errnoValue) noexcept {
-    if (errnoValue == EAGAIN) errnoValue = EWOULDBLOCK;
-    for (const auto& e : kErrnoToWinsock) {
-        if (e.errnoValue == errnoValue) return e.winsock;
-    }
-    return errnoValue;
-}
-
-int winsockErrorOfResolve(int eaiValue) noexcept {
-    switch (eaiValue) {
-        case 0: return 0;
-        case EAI_NONAME: return kWsaHostNotFound;
-        case EAI_AGAIN: return kWsaTryAgain;
-        case EAI_SERVICE: return kWsaTypeNotFound;
-        case EAI_FAMILY: return kWsaEAfNoSupport;
-        case EAI_SOCKTYPE: return kWsaESocktNoSupport;
-        case EAI_BADFLAGS: return kWsaEInval;
-        case EAI_MEMORY: return kWsaNotEnoughMemory;
-        case EAI_SYSTEM: return winsockErrorOf(errno);
-        default: return kWsaNoRecovery;
-    }
-}
 
 // ---- SocketHandle -------------------------------------------------------
 

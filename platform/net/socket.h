@@ -21,11 +21,6 @@
 
 namespace qvl::net {
 
-// The Winsock number of an errno value; values without one are returned as they are.
-int winsockErrorOf(int errnoValue) noexcept;
-// The Winsock number of a getaddrinfo result (EAI_*).
-int winsockErrorOfResolve(int eaiValue) noexcept;
-
 enum class Address : std::uint8_t {
     loopback,  // 127.0.0.1
     any,       // every interface
