@@ -21,7 +21,9 @@ TEST(Udp, DatagramsOversizedDatagramsAndClose) {
     ASSERT_EQ(receiver.setReceiveTimeout(2000ms), 0);
     ASSERT_EQ(sender.create(), 0);
     const std::uint16_t port = receiver.localPort();
-    for (std::size_t size : {7, 16383, 16384, 20000}) sender.sendTo(std::string(size, 'a'), port);
+    for (const std::size_t size : std::initializer_list<std::size_t>{7, 16383, 16384, 20000}) {
+        sender.sendTo(std::string(size, 'a'), port);
+    }
     std::array<char, 16384> buffer{};
     // The real size of every datagram, also of those too big for the buffer.
     for (auto [status, size] : {std::pair{IoStatus::ok, 7}, {IoStatus::ok, 16383}, {IoStatus::oversized, 16384},
