@@ -58,8 +58,12 @@ std::optional<Charset> charsetFromHead(std::string_view head) {
 }
 
 // The second byte's range for the leads whose range is narrower than 80..BF.
+// ED A0..ED BF would encode UTF-16 surrogates, which UTF-8 does not allow: a
+// file holding them is not UTF-8 (more likely Windows-1252, where ED A0 is
+// "í" and a no-break space), and its lines would fail the strict codec later.
 bool secondByteFits(unsigned char lead, unsigned char second) noexcept {
     if (lead == 0xE0U) return second >= 0xA0U;
+    if (lead == 0xEDU) return second <= 0x9FU;
     if (lead == 0xF0U) return second >= 0x90U;
     if (lead == 0xF4U) return second <= 0x8FU;
     return true;
