@@ -10,7 +10,7 @@
 
 #include "core/files.h"
 #include "core/paths.h"
-#include "core/run_flags.h"
+#include "core/run_state.h"
 #include "core/time_text.h"
 
 namespace qvl {
@@ -61,7 +61,6 @@ void gf_logLineAndFlush(std::string_view line) {
 void gf_logUnlessClosing(const std::string& line) {
     const RunState* run = logState().run.load(std::memory_order_acquire);
     if (run != nullptr && run->isClosing()) return;
-    if (isClosing()) return;  // the loose flags, until every part owns a RunState
     gf_log(line);
 }
 

@@ -48,10 +48,6 @@ void gf_showMessage(const std::string& text, MessageLogging logging) {
     requestRepaint();
 }
 
-void gf_showMessage(const std::string& text, bool log) {
-    gf_showMessage(text, log ? MessageLogging::logged : MessageLogging::notLogged);
-}
-
 void gf_clearMessage() { gf_showMessage({}, MessageLogging::notLogged); }
 
 void gf_reportError(const std::string& text) {

@@ -24,8 +24,6 @@ enum class MessageLogging : std::uint8_t { notLogged, logged };
 // Shows a message unless an error is showing; logs it when asked (an empty
 // text clears the line and logs nothing).
 void gf_showMessage(const std::string& text, MessageLogging logging);
-// Being retired: the same with a bare flag, until every caller names it.
-void gf_showMessage(const std::string& text, bool log);
 void gf_clearMessage();
 // Shows an error (the message line is emptied) and logs "Error <text>".
 void gf_reportError(const std::string& text);

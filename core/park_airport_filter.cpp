@@ -39,22 +39,4 @@ void ParkAirportFilter::reset() {
     clearParkAirport();
 }
 
-namespace {
-
-ParkAirportFilter& looseFilter() {
-    static ParkAirportFilter filter;
-    return filter;
-}
-
-}  // namespace
-
-void setReferenceElevation(double feet) { looseFilter().setReferenceElevation(feet); }
-void clearReferenceElevation() { looseFilter().clearReferenceElevation(); }
-std::optional<double> referenceElevation() { return looseFilter().referenceElevation(); }
-void setFilterParkAirport(const GeoPosition& position, std::int32_t elevationFeet) {
-    looseFilter().setParkAirport(position, elevationFeet);
-}
-void clearFilterParkAirport() { looseFilter().clearParkAirport(); }
-std::optional<FilterParkAirport> filterParkAirport() { return looseFilter().parkAirport(); }
-
 }  // namespace qvl

@@ -46,16 +46,4 @@ private:
     std::optional<FilterParkAirport> parkAirport_;
 };
 
-// Being retired: one loose filter reached through free functions, until
-// every part takes a ParkAirportFilter.
-void setReferenceElevation(double feet);
-void clearReferenceElevation();
-// Empty while no reference elevation is set.
-std::optional<double> referenceElevation();
-
-void setFilterParkAirport(const GeoPosition& position, std::int32_t elevationFeet);
-void clearFilterParkAirport();
-// Empty while no park airport is current.
-std::optional<FilterParkAirport> filterParkAirport();
-
 }  // namespace qvl

@@ -64,14 +64,6 @@ std::time_t trafficTimeSeconds(const TrafficTime& time) {
     return std::time(nullptr);
 }
 
-std::time_t trafficTimeSeconds() {
-    TrafficTime loose;
-    loose.rtEdition.store(rtEdition.load(std::memory_order_acquire));
-    loose.trafficClock.store(trafficClock.load(std::memory_order_acquire));
-    return trafficTimeSeconds(loose);
-}
-
-std::string gf_trafficTimeText() { return timeOfDayText(trafficTimeSeconds()); }
 std::string gf_trafficTimeText(const TrafficTime& time) { return timeOfDayText(trafficTimeSeconds(time)); }
 
 std::uint64_t daySlotOf(std::time_t seconds) {
@@ -81,7 +73,6 @@ std::uint64_t daySlotOf(std::time_t seconds) {
                           static_cast<std::uint32_t>(halfHourSlot(t.tm_hour, t.tm_min, t.tm_sec)));
 }
 
-std::uint64_t gf_trafficDaySlot() { return daySlotOf(trafficTimeSeconds()); }
 std::uint64_t gf_trafficDaySlot(const TrafficTime& time) { return daySlotOf(trafficTimeSeconds(time)); }
 
 void gf_sleepMs(std::chrono::milliseconds duration) {

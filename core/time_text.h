@@ -26,10 +26,6 @@ struct TrafficTime {
     }
 };
 
-// Being retired: the traffic time as loose globals, until every part takes a
-// TrafficTime.
-inline std::atomic<double> trafficClock{0.0};
-inline std::atomic<bool> rtEdition{false};
 
 // "Sun Dec 06 17:00:51 2026": day, month, day of month, time, year.
 // "Invalid time" when the time cannot be broken down.
@@ -40,19 +36,16 @@ std::string gf_utcTimeNow();
 std::string gf_utcDateNow();
 // HH:MM:SS of the traffic clock when in use, else of the computer's clock;
 // "??:??:??" for a time that cannot be broken down.
-std::string gf_trafficTimeText();
 std::string gf_trafficTimeText(const TrafficTime& time);
 
 // The time the traffic clock stands for: the traffic clock, truncated to
 // whole seconds, when the "prof" edition is set and the clock holds a sane
 // time; otherwise the computer's clock.
-std::time_t trafficTimeSeconds();
 std::time_t trafficTimeSeconds(const TrafficTime& time);
 
 // Day of week 1..7 (Monday 1) in the low 32 bits, half-hour slot 0..47 in the
 // high 32 bits; all bits set in both halves when the time cannot be broken
 // down. Both halves come from one clock reading.
-std::uint64_t gf_trafficDaySlot();
 std::uint64_t gf_trafficDaySlot(const TrafficTime& time);
 std::uint64_t daySlotOf(std::time_t seconds);
 inline constexpr std::uint64_t packDaySlot(std::uint32_t day, std::uint32_t slot) {

@@ -183,7 +183,7 @@ bool RealTrafficLink::waitForClient() {
 
 void RealTrafficLink::waitForRealTraffic() {
     if (!feed_.rtLocal.load()) return;
-    gf_showMessage(fmt::format("Waiting for RealTraffic to connect to {} ...", kProductName), /*log=*/true);
+    gf_showMessage(fmt::format("Waiting for RealTraffic to connect to {} ...", kProductName), MessageLogging::logged);
     gf_flushLog();
     readers_.resetTrafficSide();
     if (!waitForClient()) return;
@@ -198,7 +198,7 @@ void RealTrafficLink::waitForRealTraffic() {
 
 void RealTrafficLink::processRTVersion(std::string_view reply) {
     if (reply.find_first_not_of(kWhiteSpace) == std::string_view::npos) {
-        gf_showMessage("No RealTraffic version received?", /*log=*/true);
+        gf_showMessage("No RealTraffic version received?", MessageLogging::logged);
         return;
     }
     try {
@@ -297,7 +297,7 @@ void RealTrafficLink::sendUserPosition(const UserState& user) {
         feed_.onRealTrafficGone();
         readers_.resetTrafficSide();
         gf_showMessage(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcTimeNow()),
-                       /*log=*/true);
+                       MessageLogging::logged);
         return;
     }
     if (run_.restartReason.load() != RestartReason::notYetSet) return;
@@ -305,7 +305,7 @@ void RealTrafficLink::sendUserPosition(const UserState& user) {
     if (waitForClient()) {
         feed_.realTrafficDisplay.store(true);
         feed_.repaint();
-        gf_showMessage(fmt::format("{} RealTraffic re-connected", gf_utcTimeNow()), /*log=*/true);
+        gf_showMessage(fmt::format("{} RealTraffic re-connected", gf_utcTimeNow()), MessageLogging::logged);
         gf_clearMessage();
     }
 }

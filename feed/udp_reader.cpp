@@ -28,7 +28,7 @@ void lf_logReaderDisconnected(const std::string& name) { gf_logContinuation(fmt:
 }  // namespace
 
 void gf_readerStopped(RunState& run, const std::string& readerName, const std::string& error) {
-    gf_showMessage(fmt::format("The {} has stopped with error: {}", readerName, error), /*log=*/true);
+    gf_showMessage(fmt::format("The {} has stopped with error: {}", readerName, error), MessageLogging::logged);
     run.endRun(RestartReason::readerError, kReaderErrorRestartSeconds);
 }
 

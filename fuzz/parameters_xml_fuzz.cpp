@@ -11,7 +11,6 @@
 
 #include "core/parameters.h"
 #include "core/paths.h"
-#include "core/run_flags.h"
 #include "core/settings.h"
 #include "support/fuzz_support.h"
 
@@ -66,7 +65,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const fuzz::InFolder inScratch(scratch().path());
     fuzz::resetAllSettings();
-    resetRunFlags();
     fuzz::writeBytes(parametersFile(), fuzz::bytesOf(data, size));
     gf_initParameters();
     expectWithinLimits();

@@ -107,7 +107,7 @@ void lf_onException(SimLinkState& link, const RunState& run, const sim::RecvExce
             throw UserErrorException(kSimConnectVersionMismatchCode,
                                      fmt::format("SimConnect Version Mismatch, dwIndex: {}", e.index));
         case sim::exceptionTooManyObjects:
-            gf_showMessage("SimConnect: too many objects (max 1000)", true);
+            gf_showMessage("SimConnect: too many objects (max 1000)", MessageLogging::logged);
             break;
         case sim::exceptionInvalidDataSize:
             gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
@@ -286,7 +286,7 @@ void dispatchLoop(const std::stop_token& stop, SimLinkState& link, RunState& run
 
 void showWaiting(const SimLinkState& link) {
     gf_log(" ");
-    gf_showMessage(fmt::format("Waiting for {} ...", simChoiceName(link.simVersion.load())), true);
+    gf_showMessage(fmt::format("Waiting for {} ...", simChoiceName(link.simVersion.load())), MessageLogging::logged);
     gf_flushLog();
 }
 

@@ -55,7 +55,7 @@ void sendEvents(sim::SimConnection& handle, std::span<const EventCommand> events
         const sim::HResult hr =
             handle.transmitClientEvent(e.objectId, e.eventId, e.data, kSimNotificationGroup, 0);
         if (sim::failed(hr)) {
-            gf_showMessage(fmt::format("SimConnect TransmitClientEvent: {} fails", e.eventId), true);
+            gf_showMessage(fmt::format("SimConnect TransmitClientEvent: {} fails", e.eventId), MessageLogging::logged);
         } else if (flaps) {
             (void)handle.aiReleaseControl(e.objectId, reqReleaseControl);
         }
@@ -261,7 +261,7 @@ void gf_removeAiAircraft(SimLinkState& link, RunState& run, std::uint32_t object
 }
 
 bool gf_onSimConnectRequestError(SimLinkState& link, RunState& run) {
-    gf_showMessage("SimConnect request error", true);
+    gf_showMessage("SimConnect request error", MessageLogging::logged);
     const bool wasPaused = link.simQueuesPaused.exchange(true);
     run.endRun(RestartReason::simConnectError, kRequestErrorDelaySeconds);
     return wasPaused;

@@ -22,7 +22,7 @@ void gf_simNoLongerConnected(const SimLinkState& link, RunState& run, SimDisconn
     if (why == SimDisconnect::wrongSimulator) {
         link.hooks.setStringSetting(SIM_CHOICE, std::string(simChoiceName(otherSimVersion(link.simVersion.load()))));
         gf_fillChoiceComboBox(SIM_CHOICE);
-        gf_showMessage(fmt::format("Switching MSFS version in {}", kProductName), true);
+        gf_showMessage(fmt::format("Switching MSFS version in {}", kProductName), MessageLogging::logged);
         run.endRun(RestartReason::newSettings, kSwitchDelaySeconds);
         return;
     }

@@ -64,7 +64,7 @@ protected:
 };
 
 TEST_F(Dispatch, OpenConnectsOnlyTheChosenSimulator) {
-    gf_showMessage("Waiting for MSFS 2020 ...", false);
+    gf_showMessage("Waiting for MSFS 2020 ...", MessageLogging::notLogged);
     deliver(openReply("KittyHawk"));
     EXPECT_TRUE(link.status.snapshot().connected);
     EXPECT_EQ(link.status.snapshot().connectionText, "MSFS 2020 (11.0.282174.999)");
