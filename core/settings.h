@@ -305,6 +305,10 @@ extern StringParameter MSFS_2024_INSTALL_PATH;
 extern ChoiceParameter AI_PACKAGE_SELECTOR;
 extern StringControlParameter DESTINATION;
 extern StringControlParameter BLOCK_CALLSIGN;
+// The two values of SIM_CHOICE, as the settings file, the window and the
+// connection text spell them.
+inline constexpr std::string_view kSimChoice2020 = "MSFS 2020";
+inline constexpr std::string_view kSimChoice2024 = "MSFS 2024";
 extern ChoiceParameter SIM_CHOICE;
 extern StringControlParameter ALL_INSTALL_PATH;
 extern SharedChoiceParameter CALLSIGN_2_OBJECTID;

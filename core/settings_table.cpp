@@ -143,7 +143,7 @@ ChoiceParameter AI_PACKAGE_SELECTOR(
     {.controlId = 32790, .rowY = 147});
 StringControlParameter DESTINATION("DESTINATION", "", {.controlId = 32839, .rowY = 343});
 StringControlParameter BLOCK_CALLSIGN("BLOCK_CALLSIGN", "", {.controlId = 32828, .rowY = 259});
-ChoiceParameter SIM_CHOICE("SIM_CHOICE", "MSFS 2020", {"MSFS 2020", "MSFS 2024"}, {.controlId = 32789, .rowY = 119});
+ChoiceParameter SIM_CHOICE("SIM_CHOICE", std::string(kSimChoice2020), {std::string(kSimChoice2020), std::string(kSimChoice2024)}, {.controlId = 32789, .rowY = 119});
 StringControlParameter ALL_INSTALL_PATH("ALL_INSTALL_PATH", "", {.controlId = 32788, .rowY = 119});
 SharedChoiceParameter CALLSIGN_2_OBJECTID("CALLSIGN_2_OBJECTID", "", {.controlId = 32831, .rowY = 259});
 

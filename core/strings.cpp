@@ -96,7 +96,7 @@ std::string gf_numberText(float value) {
 }
 
 std::string gf_objectIdText(std::uint32_t objectId) {
-    if (SIM_CHOICE.value() == "MSFS 2020") return fmt::format("{}", objectId);
+    if (SIM_CHOICE.value() == kSimChoice2020) return fmt::format("{}", objectId);
     return fmt::format("{:x}", objectId);
 }
 

@@ -7,12 +7,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "core/settings.h"
+
 namespace qvl {
 
 enum class SimVersion : std::uint8_t { msfs2020, msfs2024 };
-
-inline constexpr std::string_view kSimChoice2020 = "MSFS 2020";
-inline constexpr std::string_view kSimChoice2024 = "MSFS 2024";
 
 // "MSFS 2020" or "MSFS 2024", as SIM_CHOICE and the connection text name it.
 constexpr std::string_view simChoiceName(SimVersion version) noexcept {
