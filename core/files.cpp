@@ -67,8 +67,8 @@ int gf_saveUpto3GenerationsOf(const fs::path& file) {
     return 1;
 }
 
-std::vector<FixedCode> gf_listXmlFiles(const fs::path& folder) {
-    std::vector<FixedCode> codes;
+std::vector<FixedCode4> gf_listXmlFiles(const fs::path& folder) {
+    std::vector<FixedCode4> codes;
     std::error_code ec;
     if (!fs::is_directory(folder, ec)) return codes;
     codes.reserve(512);

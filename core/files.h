@@ -27,7 +27,7 @@ int gf_saveUpto3GenerationsOf(const std::filesystem::path& file);
 // The airport codes named by the folder's *.XML files (extension in any
 // case, stem of exactly four characters). A four-character stem that is not
 // a code is skipped with an attention line. Empty when the folder is missing.
-std::vector<FixedCode> gf_listXmlFiles(const std::filesystem::path& folder);
+std::vector<FixedCode4> gf_listXmlFiles(const std::filesystem::path& folder);
 
 // Writes the bytes to a temporary file beside the target, flushes it to disk
 // and renames it over the target, so a crash or a full disk never leaves a

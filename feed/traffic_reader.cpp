@@ -268,7 +268,7 @@ std::optional<CodeId> TrafficReader::trafficModelId(std::string_view typeCode) {
 FixedCode3 TrafficReader::parseAirportCode(std::size_t index) const {
     const std::string_view text = field(index);
     if (text == "null") return {};
-    return fixedCode3(text);
+    return FixedCode3(text);
 }
 
 LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& record) {

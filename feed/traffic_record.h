@@ -6,24 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/fixed_code.h"
+
 namespace qvl {
-
-// A 3-character code (origin, destination): upper-case letters and digits,
-// all three bytes 0 when there is none.
-struct FixedCode3 {
-    std::array<char, 3> bytes{0, 0, 0};
-
-    [[nodiscard]] bool isSet() const noexcept { return bytes[0] != 0; }
-    // The three characters, or the empty text when unset.
-    [[nodiscard]] std::string_view view() const noexcept {
-        return isSet() ? std::string_view(bytes.data(), bytes.size()) : std::string_view{};
-    }
-    friend bool operator==(const FixedCode3&, const FixedCode3&) = default;
-};
-
-// Exactly 3 characters; a-z are folded to A-Z, then each must be A-Z or 0-9.
-// Anything else throws std::invalid_argument "FixedCode: invalid string (length/charset)".
-FixedCode3 fixedCode3(std::string_view text);
 
 // One timed position of an aircraft.
 struct TrafficSample {

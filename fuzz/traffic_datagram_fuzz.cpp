@@ -46,7 +46,7 @@ bool isCodeChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'
 
 void expectCode(const FixedCode3& code) {
     if (!code.isSet()) return;
-    for (char c : code.bytes) expect(isCodeChar(c), "an airport code holds only A-Z and 0-9");
+    for (char c : code.view()) expect(isCodeChar(c), "an airport code holds only A-Z and 0-9");
 }
 
 // What the reader promises about every record it queues.

@@ -25,7 +25,7 @@ constexpr std::size_t kAirportReserve = 15000;
 
 struct AirportTables {
     std::vector<AirportRec> list;
-    std::unordered_set<FixedCode> codes;
+    std::unordered_set<FixedCode4> codes;
     std::atomic<bool> loaded{false};
 };
 
@@ -50,10 +50,10 @@ std::optional<std::array<char, N>> foldCode(std::string_view text) {
 }
 
 // A known airport's code from the first four characters of the text.
-std::optional<FixedCode> knownAirportAt(std::string_view text) {
+std::optional<FixedCode4> knownAirportAt(std::string_view text) {
     const auto folded = foldCode<4>(text);
     if (!folded) return std::nullopt;
-    const FixedCode code(std::string_view(folded->data(), folded->size()));
+    const FixedCode4 code(std::string_view(folded->data(), folded->size()));
     if (!gf_isKnownAirport(code)) return std::nullopt;
     return code;
 }
@@ -96,8 +96,8 @@ std::optional<StoreFault> readCode3(const pugi::xml_attribute code3, AirportRec&
     return std::nullopt;
 }
 
-void lf_readAirport(const pugi::xml_node node, const FixedCode& code, std::vector<AirportRec>& list,
-                    std::unordered_set<FixedCode>& codes) {
+void lf_readAirport(const pugi::xml_node node, const FixedCode4& code, std::vector<AirportRec>& list,
+                    std::unordered_set<FixedCode4>& codes) {
     const std::string_view codeText = gf_fixedCodeView(code);
     if (!node.attribute("la") || !node.attribute("lo")) {
         gf_logAttention(fmt::format("Missing latLons for airport '{}'", codeText));
@@ -124,7 +124,7 @@ void lf_readAirport(const pugi::xml_node node, const FixedCode& code, std::vecto
 }
 
 // Steps that may fail; the list is built aside and taken over only whole.
-void loadAirports(std::vector<AirportRec>& list, std::unordered_set<FixedCode>& codes) {
+void loadAirports(std::vector<AirportRec>& list, std::unordered_set<FixedCode4>& codes) {
     const std::string xmlPath = gf_pathToNarrow(kAirportsXml);
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_file(kAirportsXml.c_str());
@@ -133,8 +133,8 @@ void loadAirports(std::vector<AirportRec>& list, std::unordered_set<FixedCode>& 
     if (!airports) throw std::runtime_error("Missing <airports> root in: " + xmlPath);
     list.reserve(kAirportReserve);
     for (const pugi::xml_node node : airports.children("ap")) {
-        // An invalid code ends the whole read: FixedCode throws.
-        const FixedCode code(node.attribute("c").as_string());
+        // An invalid code ends the whole read: FixedCode4 throws.
+        const FixedCode4 code(node.attribute("c").as_string());
         lf_readAirport(node, code, list, codes);
     }
     std::stable_sort(list.begin(), list.end(),
@@ -159,7 +159,7 @@ bool gf_readAirports() {
         throw;
     }
     std::vector<AirportRec> list;
-    std::unordered_set<FixedCode> codes;
+    std::unordered_set<FixedCode4> codes;
     try {
         loadAirports(list, codes);
     } catch (const std::exception& e) {
@@ -172,15 +172,15 @@ bool gf_readAirports() {
     return !tables.list.empty();
 }
 
-bool gf_isKnownAirport(const FixedCode& code) { return airportTables().codes.contains(code); }
+bool gf_isKnownAirport(const FixedCode4& code) { return airportTables().codes.contains(code); }
 
-std::optional<FixedCode> gf_findAirportByCode(std::string_view text) { return knownAirportAt(text); }
+std::optional<FixedCode4> gf_findAirportByCode(std::string_view text) { return knownAirportAt(text); }
 
-std::optional<FixedCode> gf_findAirportInName(const std::filesystem::path& path) {
+std::optional<FixedCode4> gf_findAirportInName(const std::filesystem::path& path) {
     // Every "-XXXX-" in the text is a candidate; of those that are airports
     // the smallest code is the first one a walk of the sorted list would meet.
     const std::string text = gf_pathToUtf8(path);
-    std::optional<FixedCode> best;
+    std::optional<FixedCode4> best;
     for (std::size_t i = 0; i + 5 < text.size(); ++i) {
         if (text[i] != '-' || text[i + 5] != '-') continue;
         const auto candidate = knownAirportAt(std::string_view(text).substr(i + 1, 4));

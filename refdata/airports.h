@@ -17,7 +17,7 @@
 namespace qvl {
 
 struct AirportRec {
-    FixedCode icao;
+    FixedCode4 icao;
     // Letters and digits, upper case; "XXX" when the list gives none.
     std::array<char, 3> code3{'X', 'X', 'X'};
     double latitude = 0.0;   // degrees, north positive
@@ -38,15 +38,15 @@ const std::vector<AirportRec>& airportList();
 // the list empty for a later try. The plain file is removed on every exit.
 bool gf_readAirports();
 
-bool gf_isKnownAirport(const FixedCode& code);
+bool gf_isKnownAirport(const FixedCode4& code);
 
 // The airport whose code is the first four characters of the text (folded
 // to upper case); none for a shorter text or an unknown code.
-std::optional<FixedCode> gf_findAirportByCode(std::string_view text);
+std::optional<FixedCode4> gf_findAirportByCode(std::string_view text);
 
 // The first airport, in code order, whose code framed by hyphens ("-EHAM-")
 // occurs in the path (letters compared without case).
-std::optional<FixedCode> gf_findAirportInName(const std::filesystem::path& path);
+std::optional<FixedCode4> gf_findAirportInName(const std::filesystem::path& path);
 
 // "EHAM (AMS)", or "EHAM" without a 3-character code, or "?" for an unset code.
 std::string gf_airportLabel(const AirportRec& airport);

@@ -101,7 +101,7 @@ std::optional<std::string> gf_publisherFromPath(const std::filesystem::path& pat
     return std::nullopt;
 }
 
-bool gf_parseCodeNumber(std::string_view publisher, const FixedCode& code, std::int32_t& number,
+bool gf_parseCodeNumber(std::string_view publisher, const FixedCode4& code, std::int32_t& number,
                         std::string_view entry) {
     const std::string_view codeText = gf_fixedCodeView(code);
     if (entry.size() < 4 || !entry.starts_with(codeText)) return false;

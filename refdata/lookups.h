@@ -63,7 +63,7 @@ std::optional<std::string> gf_publisherFromPath(const std::filesystem::path& pat
 // (another airport's entry); else reads the number after the code into
 // `number` and returns true. An unreadable number logs "{} {} {} {}"
 // (publisher, code, entry, "invalid number"), keeps `number` and returns true.
-bool gf_parseCodeNumber(std::string_view publisher, const FixedCode& code, std::int32_t& number,
+bool gf_parseCodeNumber(std::string_view publisher, const FixedCode4& code, std::int32_t& number,
                         std::string_view entry);
 
 }  // namespace qvl

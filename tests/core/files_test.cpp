@@ -41,7 +41,7 @@ TEST_F(Files, ListXmlFilesSkipsBadStemsWithALine) {
         writeFile(folder / name, "<root/>");
     }
     std::filesystem::create_directory(folder / "EDDF.xml");
-    EXPECT_EQ(gf_listXmlFiles(folder), (std::vector<FixedCode>{FixedCode("EHAM"), FixedCode("EHAM")}));
+    EXPECT_EQ(gf_listXmlFiles(folder), (std::vector<FixedCode4>{FixedCode4("EHAM"), FixedCode4("EHAM")}));
     EXPECT_TRUE(logged("==> skipped " + (folder / "EG-L.xml").string() + ": "));
     EXPECT_TRUE(gf_listXmlFiles(dir / "nowhere").empty());
     EXPECT_EQ(gf_countFilesInFolder(folder), 6u);  // regular files only

@@ -14,16 +14,16 @@ namespace qvl {
 namespace {
 
 TEST(FixedCode, FoldsLowerCaseAndRejectsEverythingElse) {
-    EXPECT_EQ(gf_fixedCodeView(FixedCode("a32n")), "A32N");
-    EXPECT_FALSE(FixedCode().isSet());
-    EXPECT_TRUE(FixedCode("0000").isSet());
-    EXPECT_EQ(gf_fixedCodeView(FixedCode()), "    ");
+    EXPECT_EQ(gf_fixedCodeView(FixedCode4("a32n")), "A32N");
+    EXPECT_FALSE(FixedCode4().isSet());
+    EXPECT_TRUE(FixedCode4("0000").isSet());
+    EXPECT_EQ(gf_fixedCodeView(FixedCode4()), "    ");
     // Wrong lengths, punctuation, NUL, Latin-1 and UTF-8 bytes (never folded into letters).
     for (const std::string_view text : {std::string_view(""), std::string_view("EHAMX"), std::string_view("EH M"),
                                         std::string_view("EH{M"), std::string_view("EH\0M", 4),
                                         std::string_view("\xC9HAM"), std::string_view("\xC3\xA9HA")}) {
         try {
-            FixedCode code(text);
+            FixedCode4 code(text);
             ADD_FAILURE() << "accepted '" << text << "'";
         } catch (const std::invalid_argument& e) {
             EXPECT_STREQ(e.what(), "FixedCode: invalid string (length/charset)");
@@ -32,12 +32,21 @@ TEST(FixedCode, FoldsLowerCaseAndRejectsEverythingElse) {
 }
 
 TEST(FixedCode, SortsSearchesAndHashesByText) {
-    std::vector<FixedCode> codes{FixedCode("EHAM"), FixedCode("A320"), FixedCode("EGLL")};
+    std::vector<FixedCode4> codes{FixedCode4("EHAM"), FixedCode4("A320"), FixedCode4("EGLL")};
     std::sort(codes.begin(), codes.end());
-    EXPECT_EQ(codes, (std::vector<FixedCode>{FixedCode("A320"), FixedCode("EGLL"), FixedCode("EHAM")}));
-    EXPECT_TRUE(std::binary_search(codes.begin(), codes.end(), FixedCode("egll")));
-    EXPECT_LT(FixedCode("AZZZ"), FixedCode("BAAA"));  // the first character decides, whatever the byte order
-    EXPECT_EQ((std::unordered_set<FixedCode>{FixedCode("KJFK"), FixedCode("kjfk"), FixedCode("KLAX")}.size()), 2u);
+    EXPECT_EQ(codes, (std::vector<FixedCode4>{FixedCode4("A320"), FixedCode4("EGLL"), FixedCode4("EHAM")}));
+    EXPECT_TRUE(std::binary_search(codes.begin(), codes.end(), FixedCode4("egll")));
+    EXPECT_LT(FixedCode4("AZZZ"), FixedCode4("BAAA"));  // the first character decides, whatever the byte order
+    EXPECT_EQ((std::unordered_set<FixedCode4>{FixedCode4("KJFK"), FixedCode4("kjfk"), FixedCode4("KLAX")}.size()), 2u);
+}
+
+TEST(FixedCode, ThreeCharacterCodesFollowTheSameRule) {
+    EXPECT_EQ(FixedCode3("ams").view(), "AMS");
+    EXPECT_EQ(FixedCode3().view(), "");
+    EXPECT_NE(FixedCode3("AMS"), FixedCode3("AMX"));
+    EXPECT_LT(FixedCode3("AZZ"), FixedCode3("BAA"));
+    EXPECT_THROW(FixedCode3("EHAM"), std::invalid_argument);
+    EXPECT_THROW(FixedCode3("A-S"), std::invalid_argument);
 }
 
 TEST(UserErrorException, TextCarriesTheCodeExceptForCode99) {

@@ -192,7 +192,7 @@ TEST_F(TrafficLine, ParkAirportRangeCodesAndAcceptance) {
 
     const TrafficRecord r = only(L{}.set(L::origin, "ams").set(L::destination, "null").set(L::reg, "null"));
     EXPECT_EQ(r.origin.view(), "AMS");
-    EXPECT_EQ(r.destination.bytes, (std::array<char, 3>{0, 0, 0}));
+    EXPECT_FALSE(r.destination.isSet());
     EXPECT_EQ(r.registration, "");
     EXPECT_EQ(only(L{}.set(L::callsign, "QVA@1")).callsign, "");
 

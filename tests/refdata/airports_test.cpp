@@ -50,13 +50,13 @@ TEST_F(Airports, ReadsSortsSkipsFaultyAirportsAndFindsCodes) {
         EXPECT_TRUE(logHas(line)) << line;
     }
     EXPECT_FALSE(std::filesystem::exists(kAirportsXml));
-    EXPECT_TRUE(gf_isKnownAirport(FixedCode("EGLL")));
-    EXPECT_FALSE(gf_isKnownAirport(FixedCode("KJFK")));
-    EXPECT_EQ(gf_findAirportByCode("eham-scenery"), FixedCode("EHAM"));
+    EXPECT_TRUE(gf_isKnownAirport(FixedCode4("EGLL")));
+    EXPECT_FALSE(gf_isKnownAirport(FixedCode4("KJFK")));
+    EXPECT_EQ(gf_findAirportByCode("eham-scenery"), FixedCode4("EHAM"));
     EXPECT_FALSE(gf_findAirportByCode("EHA"));
-    EXPECT_EQ(gf_findAirportInName("/Community/myairport-eham-scenery"), FixedCode("EHAM"));
+    EXPECT_EQ(gf_findAirportInName("/Community/myairport-eham-scenery"), FixedCode4("EHAM"));
     EXPECT_FALSE(gf_findAirportInName("/Community/eham-scenery"));
-    EXPECT_EQ(gf_findAirportInName("pack-LSZH-EGLL-x"), FixedCode("EGLL")) << "the first in code order wins";
+    EXPECT_EQ(gf_findAirportInName("pack-LSZH-EGLL-x"), FixedCode4("EGLL")) << "the first in code order wins";
     EXPECT_EQ(gf_airportLabel(list[2]), "EHAM (AMS)");
     EXPECT_EQ(gf_airportLabel(list[0]), "EDDF");
     EXPECT_EQ(gf_airportLabel(AirportRec{}), "?");

@@ -190,7 +190,7 @@ TEST_F(Dbase, GroupSectionsGiveThePrefixMapAndPublishers) {
 }
 
 TEST_F(Dbase, CodeNumbersBelongToOneAirport) {
-    const FixedCode eham("EHAM");
+    const FixedCode4 eham("EHAM");
     std::int32_t number = -1;
     EXPECT_TRUE(gf_parseCodeNumber("Pub", eham, number, "EHAM12"));
     EXPECT_EQ(number, 12);
