@@ -40,8 +40,14 @@ World& world() {
         qvl::lf_registerSimDefinitions(*w.handle);
         qvl::gf_initSimQueues(w.link);
         w.link.userObjectId.store(config.user.objectId);
-        const qvl::sim::InitPosition at{.latitude = 50.0, .longitude = 8.5, .altitude = 400.0, .pitch = 0.0,
-                                        .bank = 0.0, .heading = 90.0, .onGround = 1, .airspeed = 0};
+        const qvl::sim::InitPosition at{.latitude = 50.0,
+                                        .longitude = 8.5,
+                                        .altitude = 400.0,
+                                        .pitch = 0.0,
+                                        .bank = 0.0,
+                                        .heading = 90.0,
+                                        .onGround = 1,
+                                        .airspeed = 0};
         for (std::size_t i = 0; i < kAircraft; ++i) {
             w.handle->aiCreateNonAtcAircraft("Airbus A320 Lufthansa", "B", at, qvl::reqCreateAircraft);
         }
@@ -56,9 +62,14 @@ World& world() {
 
 void queuePositions(World& w, int tick) {
     for (std::uint32_t id : w.ids) {
-        w.link.queues.appendPosition({.latitude = 50.0 + tick * 1e-6, .longitude = 8.5, .pitch = -0.02,
-                                      .heading = 1.5, .altitude = 1500.0, .verticalSpeed = -3.0,
-                                      .trueAirspeed = 160.0, .objectId = id});
+        w.link.queues.appendPosition({.latitude = 50.0 + tick * 1e-6,
+                                      .longitude = 8.5,
+                                      .pitch = -0.02,
+                                      .heading = 1.5,
+                                      .altitude = 1500.0,
+                                      .verticalSpeed = -3.0,
+                                      .trueAirspeed = 160.0,
+                                      .objectId = id});
     }
     w.link.queues.exchangePositionBatches();
 }

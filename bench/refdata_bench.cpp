@@ -39,7 +39,8 @@ std::string largeDatabase() {
     const auto end = xml.find("</dbase>");
     if (begin == std::string::npos || end == std::string::npos) throw std::runtime_error("no dbase section");
     static const char* const airlines[] = {"DLH", "KLM", "BAW", "AFR", "EZY", "RYR", "UAL", "AAL", "DAL", "UAE"};
-    static const char* const models[] = {"A20N", "A320", "B738", "B77W", "A359", "E190", "CRJ9", "B789", "A321", "DH8D"};
+    static const char* const models[] = {"A20N", "A320", "B738", "B77W", "A359",
+                                         "E190", "CRJ9", "B789", "A321", "DH8D"};
     std::string records = "<dbase>\n";
     for (int i = 0; i < kRegistrations; ++i) {
         records += fmt::format("    <d r=\"{}\" a=\"{}\" m=\"{}\"{}/>\n", registrationOf(i), airlines[i % 10],

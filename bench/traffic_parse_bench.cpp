@@ -24,11 +24,12 @@ std::vector<std::string> sampleLines() {
     std::vector<std::string> lines;
     for (int i = 0; i < 64; ++i) {
         const bool ground = i % 8 == 0;
-        lines.push_back(fmt::format(
-            "QVL,{},{:.5f},{:.5f},{},{},1000,{:.1f},{},QV{}{},{},OE-Q{:02},HAM,VIE,{:.2f},,,adsb_icao,,,{},,,{},,{:.1f},,,A3,",
-            4490501 + i, 48.11 + 0.01 * (i % 16), 16.57 + 0.013 * (i % 11), ground ? 0 : 2000 + 500 * i,
-            ground ? 0 : -640, 3.0 * i, ground ? 15 : 180 + i, 100 + i, i % 10, types[i % 8], i,
-            1767225600.0 + i, ground ? -1 : 200 + i, ground ? -1 : i % 20 - 10, 5.0 * i + 1.0));
+        lines.push_back(
+            fmt::format("QVL,{},{:.5f},{:.5f},{},{},1000,{:.1f},{},QV{}{},{},OE-Q{:02},HAM,VIE,{:.2f},,,adsb_icao,,,{},"
+                        ",,{},,{:.1f},,,A3,",
+                        4490501 + i, 48.11 + 0.01 * (i % 16), 16.57 + 0.013 * (i % 11), ground ? 0 : 2000 + 500 * i,
+                        ground ? 0 : -640, 3.0 * i, ground ? 15 : 180 + i, 100 + i, i % 10, types[i % 8], i,
+                        1767225600.0 + i, ground ? -1 : 200 + i, ground ? -1 : i % 20 - 10, 5.0 * i + 1.0));
     }
     return lines;
 }

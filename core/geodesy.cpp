@@ -29,9 +29,9 @@ double square(double x) { return x * x; }
 // Every number the curve is built from must be usable; a curve without a
 // positive time span cannot be walked (its progress would divide by zero).
 bool curveIsUsable(const CurveRecord& c) {
-    const bool finite = std::isfinite(c.originLatitude) && std::isfinite(c.originLongitude) &&
-                        std::isfinite(c.t0) && std::isfinite(c.t1) && std::isfinite(c.endNorth) &&
-                        std::isfinite(c.endEast) && std::isfinite(c.controlEast) && std::isfinite(c.controlNorth);
+    const bool finite = std::isfinite(c.originLatitude) && std::isfinite(c.originLongitude) && std::isfinite(c.t0) &&
+                        std::isfinite(c.t1) && std::isfinite(c.endNorth) && std::isfinite(c.endEast) &&
+                        std::isfinite(c.controlEast) && std::isfinite(c.controlNorth);
     return finite && c.t1 > c.t0;
 }
 
@@ -42,8 +42,8 @@ double gf_distanceNm(const GeoPosition& a, const GeoPosition& b) {
     const double phiB = b.latitude * kDegToRad;
     const double dPhi = phiB - phiA;
     const double dLambda = (b.longitude - a.longitude) * kDegToRad;
-    const double h = clampUnit(square(std::sin(dPhi / 2.0)) +
-                                  std::cos(phiA) * std::cos(phiB) * square(std::sin(dLambda / 2.0)));
+    const double h =
+        clampUnit(square(std::sin(dPhi / 2.0)) + std::cos(phiA) * std::cos(phiB) * square(std::sin(dLambda / 2.0)));
     return std::atan2(std::sqrt(h), std::sqrt(1.0 - h)) * kEarthDiameterNm;
 }
 
@@ -51,9 +51,9 @@ double gf_initialBearing(const GeoPosition& from, const GeoPosition& to) {
     const double phiFrom = from.latitude * kDegToRad;
     const double phiTo = to.latitude * kDegToRad;
     const double dLambda = (to.longitude - from.longitude) * kDegToRad;
-    const double theta = std::atan2(std::sin(dLambda) * std::cos(phiTo),
-                                    std::cos(phiFrom) * std::sin(phiTo) -
-                                        std::sin(phiFrom) * std::cos(phiTo) * std::cos(dLambda));
+    const double theta =
+        std::atan2(std::sin(dLambda) * std::cos(phiTo),
+                   std::cos(phiFrom) * std::sin(phiTo) - std::sin(phiFrom) * std::cos(phiTo) * std::cos(dLambda));
     return wrapTwoPi(theta);
 }
 
@@ -61,12 +61,11 @@ GeoPosition gf_destinationPoint(const GeoPosition& start, double bearing, double
     const double delta = distanceFeet * kFeetToRadians;
     const double phi1 = start.latitude * kDegToRad;
     const double lambda1 = start.longitude * kDegToRad;
-    const double phi2 = std::asin(
-        clampSigned(std::sin(phi1) * std::cos(delta) + std::cos(phi1) * std::sin(delta) * std::cos(bearing)));
-    const double lambda2 = std::remainder(
-        lambda1 + std::atan2(std::sin(bearing) * std::sin(delta) * std::cos(phi1),
-                             std::cos(delta) - std::sin(phi1) * std::sin(phi2)),
-        kTwoPi);
+    const double phi2 =
+        std::asin(clampSigned(std::sin(phi1) * std::cos(delta) + std::cos(phi1) * std::sin(delta) * std::cos(bearing)));
+    const double lambda2 = std::remainder(lambda1 + std::atan2(std::sin(bearing) * std::sin(delta) * std::cos(phi1),
+                                                               std::cos(delta) - std::sin(phi1) * std::sin(phi2)),
+                                          kTwoPi);
     return {phi2 * kRadToDeg, lambda2 * kRadToDeg};
 }
 

@@ -57,8 +57,8 @@ HalfHourSlots parseRunForm(std::string_view text) {
     }
     if (ends.size() == 1) return slotRun(ends[0], ends[0]);
     if (ends[0] > ends[1]) {
-        gf_logAttention(fmt::format("{} descending range not allowed ({}:{} in {})", kHours2BitsetName, ends[0],
-                                    ends[1], text));
+        gf_logAttention(
+            fmt::format("{} descending range not allowed ({}:{} in {})", kHours2BitsetName, ends[0], ends[1], text));
         return {};
     }
     return slotRun(ends[0], ends[1]);

@@ -54,9 +54,7 @@ void gf_flushLog() {
     if (s.stream.is_open()) s.stream.flush();
 }
 
-void gf_logLineAndFlush(std::string_view line) {
-    writeLine({}, line, Flush::yes);
-}
+void gf_logLineAndFlush(std::string_view line) { writeLine({}, line, Flush::yes); }
 
 void gf_logUnlessClosing(const std::string& line) {
     const RunState* run = logState().run.load(std::memory_order_acquire);
@@ -79,8 +77,8 @@ void openLogAt(const std::filesystem::path& path) {
             throw std::runtime_error("Failed to write file " + path.string());
         }
     }
-    gf_log(fmt::format("{} (utc) {} version {} for {}", gf_utcDateTimeText(std::time(nullptr)),
-                       kProductName, gf_versionToString(programVersion()), "MSFS 2020/2024"));
+    gf_log(fmt::format("{} (utc) {} version {} for {}", gf_utcDateTimeText(std::time(nullptr)), kProductName,
+                       gf_versionToString(programVersion()), "MSFS 2020/2024"));
 }
 
 void gf_openLog() { openLogAt(kLogFile); }

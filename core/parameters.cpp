@@ -153,8 +153,8 @@ void saveOne(const Parameter& setting, const std::string& value, const std::stri
         // unreadable file as its first generation (a missing one is skipped)
         // and write the whole file from the current values.
         gf_save1GenerationOf(file);
-        gf_logAttention(fmt::format("{} could not be read; writing it anew from the current settings",
-                                    gf_pathToUtf8(file)));
+        gf_logAttention(
+            fmt::format("{} could not be read; writing it anew from the current settings", gf_pathToUtf8(file)));
         saveAll(StoredValues::current);
         gf_logUnlessClosing(logLine);
         return;

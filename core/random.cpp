@@ -15,8 +15,7 @@ namespace {
 std::mt19937 seededEngine() {
     std::random_device device;
     const auto nanoseconds = static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::nanoseconds>(
-            std::chrono::steady_clock::now().time_since_epoch())
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
             .count());
     const std::size_t threadHash = std::hash<std::thread::id>{}(std::this_thread::get_id());
     const std::array<std::uint32_t, 4> words{

@@ -14,15 +14,15 @@
 namespace qvl {
 
 enum class RestartReason : std::int32_t {
-    notYetSet = 0,       // "NOT YET SET"
-    simWasClosed = 1,    // "SIM WAS CLOSED"
-    newFlight = 2,       // "NEW FLIGHT"
-    newSettings = 3,     // "NEW SETTINGS"
-    userClosedSim = 4,   // "USER CLOSED SIM"
-    simConnectError = 5, // "SIMCONNECT ERROR"
-    readerError = 6,     // "READER ERROR"
-    systemError = 7,     // "SYSTEM ERROR"
-    newVersion = 8,      // "NEW VERSION"
+    notYetSet = 0,        // "NOT YET SET"
+    simWasClosed = 1,     // "SIM WAS CLOSED"
+    newFlight = 2,        // "NEW FLIGHT"
+    newSettings = 3,      // "NEW SETTINGS"
+    userClosedSim = 4,    // "USER CLOSED SIM"
+    simConnectError = 5,  // "SIMCONNECT ERROR"
+    readerError = 6,      // "READER ERROR"
+    systemError = 7,      // "SYSTEM ERROR"
+    newVersion = 8,       // "NEW VERSION"
 };
 
 struct RunState {

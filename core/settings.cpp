@@ -66,8 +66,7 @@ void StringParameter::reset() {
     current_ = initialDefault_;
 }
 
-ControlBinding::ControlBinding(const ControlPlace& place) noexcept
-    : controlId_(place.controlId), rowY_(place.rowY) {}
+ControlBinding::ControlBinding(const ControlPlace& place) noexcept : controlId_(place.controlId), rowY_(place.rowY) {}
 ControlBinding::~ControlBinding() = default;
 
 BoolControlParameter::BoolControlParameter(std::string key, bool defaultValue, const ControlPlace& place)
@@ -112,21 +111,17 @@ std::optional<std::size_t> RangeControlParameter::valueIndex(std::int32_t value)
 }
 
 FloatRangeControlParameter::FloatRangeControlParameter(std::string key, float defaultValue,
-                                                       const std::vector<float>& values,
-                                                       const ControlPlace& place)
+                                                       const std::vector<float>& values, const ControlPlace& place)
     : RangeControlParameter(std::move(key), toBits(defaultValue), floatBits(values), place) {}
 
-StringControlParameter::StringControlParameter(std::string key, std::string defaultValue,
-                                               const ControlPlace& place)
+StringControlParameter::StringControlParameter(std::string key, std::string defaultValue, const ControlPlace& place)
     : StringParameter(std::move(key), std::move(defaultValue)), ControlBinding(place) {}
 
-ChoiceParameter::ChoiceParameter(std::string key, std::string defaultValue,
-                                 std::vector<std::string> values, const ControlPlace& place)
-    : StringControlParameter(std::move(key), std::move(defaultValue), place),
-      values_(std::move(values)) {}
+ChoiceParameter::ChoiceParameter(std::string key, std::string defaultValue, std::vector<std::string> values,
+                                 const ControlPlace& place)
+    : StringControlParameter(std::move(key), std::move(defaultValue), place), values_(std::move(values)) {}
 
-SharedChoiceParameter::SharedChoiceParameter(std::string key, std::string defaultValue,
-                                             const ControlPlace& place)
+SharedChoiceParameter::SharedChoiceParameter(std::string key, std::string defaultValue, const ControlPlace& place)
     : StringControlParameter(std::move(key), std::move(defaultValue), place) {}
 
 std::vector<std::string> SharedChoiceParameter::values() const {
@@ -167,8 +162,7 @@ std::optional<LiveCombo> liveCombo(const ControlBinding& binding) {
     return LiveCombo{std::move(controls), handle};
 }
 
-std::optional<std::size_t> exactIndex(const std::vector<std::string>& values,
-                                         const std::string& text) {
+std::optional<std::size_t> exactIndex(const std::vector<std::string>& values, const std::string& text) {
     const auto it = std::find(values.begin(), values.end(), text);
     if (it == values.end()) {
         return std::nullopt;
@@ -180,8 +174,7 @@ std::optional<std::size_t> exactIndex(const std::vector<std::string>& values,
 // begins with the text, so a value such as "AIG, FSLTL" would show as
 // "AIG, FSLTL, JF, MTL". The exact entry goes first; the prefix rule stays
 // for values that differ from every entry (in case, for example).
-void fillTextCombo(const LiveCombo& combo, const std::vector<std::string>& values,
-                      const std::string& current) {
+void fillTextCombo(const LiveCombo& combo, const std::vector<std::string>& values, const std::string& current) {
     combo.controls->resetContent(combo.handle);
     for (const std::string& value : values) {
         combo.controls->addString(combo.handle, value);

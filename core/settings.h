@@ -133,12 +133,8 @@ public:
     std::uint32_t rowY() const noexcept { return rowY_; }
 
     // kNoControl until the window has created the control.
-    ui::ControlHandle controlHandle() const noexcept {
-        return handle_.load(std::memory_order_acquire);
-    }
-    void setControlHandle(ui::ControlHandle handle) noexcept {
-        handle_.store(handle, std::memory_order_release);
-    }
+    ui::ControlHandle controlHandle() const noexcept { return handle_.load(std::memory_order_acquire); }
+    void setControlHandle(ui::ControlHandle handle) noexcept { handle_.store(handle, std::memory_order_release); }
     WindowProcedureSlot previousProcedure() const noexcept {
         return previousProcedure_.load(std::memory_order_acquire);
     }

@@ -79,9 +79,8 @@ RangeControlParameter AIRP_RANGE("AIRP_RANGE", 20, {5, 10, 15, 20, 25, 30}, {.co
 RangeControlParameter parking_percentage("parking_percentage", 30, stepList(0, 100, 5),
                                          {.controlId = 32850, .rowY = 371});
 FloatRangeControlParameter MAX_FIT_FL("MAX_FIT_FL", 24.0F,
-                                      {0.5F, 1.0F, 1.5F, 2.0F, 2.5F, 3.0F, 3.5F, 4.0F, 4.5F, 5.0F,
-                                       6.0F, 7.0F, 8.0F, 9.0F, 10.0F, 12.0F, 15.0F, 18.0F, 21.0F,
-                                       24.0F},
+                                      {0.5F, 1.0F, 1.5F, 2.0F, 2.5F,  3.0F,  3.5F,  4.0F,  4.5F,  5.0F,
+                                       6.0F, 7.0F, 8.0F, 9.0F, 10.0F, 12.0F, 15.0F, 18.0F, 21.0F, 24.0F},
                                       {.controlId = 32854, .rowY = 371});
 
 // Constant-initialised, so readers in other translation units see them even
@@ -117,33 +116,79 @@ StringParameter MYSIMADDON24_VERSION("MYSIMADDON24_VERSION", "");
 StringParameter MSFS_2024_INSTALL_PATH("MSFS_2024_INSTALL_PATH", "");
 // Every ordering of every non-empty subset of the four package families,
 // largest subsets first.
-ChoiceParameter AI_PACKAGE_SELECTOR(
-    "AI_PACKAGE_SELECTOR", "AIG, FSLTL, JF, MTL",
-    {
-        "AIG, FSLTL, JF, MTL", "AIG, FSLTL, MTL, JF", "AIG, JF, FSLTL, MTL",
-        "AIG, JF, MTL, FSLTL", "AIG, MTL, FSLTL, JF", "AIG, MTL, JF, FSLTL",
-        "FSLTL, AIG, JF, MTL", "FSLTL, AIG, MTL, JF", "FSLTL, JF, AIG, MTL",
-        "FSLTL, JF, MTL, AIG", "FSLTL, MTL, AIG, JF", "FSLTL, MTL, JF, AIG",
-        "JF, AIG, FSLTL, MTL", "JF, AIG, MTL, FSLTL", "JF, FSLTL, AIG, MTL",
-        "JF, FSLTL, MTL, AIG", "JF, MTL, AIG, FSLTL", "JF, MTL, FSLTL, AIG",
-        "MTL, AIG, FSLTL, JF", "MTL, AIG, JF, FSLTL", "MTL, FSLTL, AIG, JF",
-        "MTL, FSLTL, JF, AIG", "MTL, JF, AIG, FSLTL", "MTL, JF, FSLTL, AIG",
-        "AIG, FSLTL, JF", "AIG, JF, FSLTL", "FSLTL, AIG, JF",
-        "FSLTL, JF, AIG", "JF, AIG, FSLTL", "JF, FSLTL, AIG",
-        "AIG, FSLTL, MTL", "AIG, MTL, FSLTL", "FSLTL, AIG, MTL",
-        "FSLTL, MTL, AIG", "MTL, AIG, FSLTL", "MTL, FSLTL, AIG",
-        "AIG, JF, MTL", "AIG, MTL, JF", "JF, AIG, MTL",
-        "JF, MTL, AIG", "MTL, AIG, JF", "MTL, JF, AIG",
-        "FSLTL, JF, MTL", "FSLTL, MTL, JF", "JF, FSLTL, MTL",
-        "JF, MTL, FSLTL", "MTL, FSLTL, JF", "MTL, JF, FSLTL",
-        "AIG, FSLTL", "FSLTL, AIG", "AIG, JF", "JF, AIG", "AIG, MTL", "MTL, AIG",
-        "FSLTL, JF", "JF, FSLTL", "FSLTL, MTL", "MTL, FSLTL", "JF, MTL", "MTL, JF",
-        "AIG", "FSLTL", "JF", "MTL",
-    },
-    {.controlId = 32790, .rowY = 147});
+ChoiceParameter AI_PACKAGE_SELECTOR("AI_PACKAGE_SELECTOR", "AIG, FSLTL, JF, MTL",
+                                    {
+                                        "AIG, FSLTL, JF, MTL",
+                                        "AIG, FSLTL, MTL, JF",
+                                        "AIG, JF, FSLTL, MTL",
+                                        "AIG, JF, MTL, FSLTL",
+                                        "AIG, MTL, FSLTL, JF",
+                                        "AIG, MTL, JF, FSLTL",
+                                        "FSLTL, AIG, JF, MTL",
+                                        "FSLTL, AIG, MTL, JF",
+                                        "FSLTL, JF, AIG, MTL",
+                                        "FSLTL, JF, MTL, AIG",
+                                        "FSLTL, MTL, AIG, JF",
+                                        "FSLTL, MTL, JF, AIG",
+                                        "JF, AIG, FSLTL, MTL",
+                                        "JF, AIG, MTL, FSLTL",
+                                        "JF, FSLTL, AIG, MTL",
+                                        "JF, FSLTL, MTL, AIG",
+                                        "JF, MTL, AIG, FSLTL",
+                                        "JF, MTL, FSLTL, AIG",
+                                        "MTL, AIG, FSLTL, JF",
+                                        "MTL, AIG, JF, FSLTL",
+                                        "MTL, FSLTL, AIG, JF",
+                                        "MTL, FSLTL, JF, AIG",
+                                        "MTL, JF, AIG, FSLTL",
+                                        "MTL, JF, FSLTL, AIG",
+                                        "AIG, FSLTL, JF",
+                                        "AIG, JF, FSLTL",
+                                        "FSLTL, AIG, JF",
+                                        "FSLTL, JF, AIG",
+                                        "JF, AIG, FSLTL",
+                                        "JF, FSLTL, AIG",
+                                        "AIG, FSLTL, MTL",
+                                        "AIG, MTL, FSLTL",
+                                        "FSLTL, AIG, MTL",
+                                        "FSLTL, MTL, AIG",
+                                        "MTL, AIG, FSLTL",
+                                        "MTL, FSLTL, AIG",
+                                        "AIG, JF, MTL",
+                                        "AIG, MTL, JF",
+                                        "JF, AIG, MTL",
+                                        "JF, MTL, AIG",
+                                        "MTL, AIG, JF",
+                                        "MTL, JF, AIG",
+                                        "FSLTL, JF, MTL",
+                                        "FSLTL, MTL, JF",
+                                        "JF, FSLTL, MTL",
+                                        "JF, MTL, FSLTL",
+                                        "MTL, FSLTL, JF",
+                                        "MTL, JF, FSLTL",
+                                        "AIG, FSLTL",
+                                        "FSLTL, AIG",
+                                        "AIG, JF",
+                                        "JF, AIG",
+                                        "AIG, MTL",
+                                        "MTL, AIG",
+                                        "FSLTL, JF",
+                                        "JF, FSLTL",
+                                        "FSLTL, MTL",
+                                        "MTL, FSLTL",
+                                        "JF, MTL",
+                                        "MTL, JF",
+                                        "AIG",
+                                        "FSLTL",
+                                        "JF",
+                                        "MTL",
+                                    },
+                                    {.controlId = 32790, .rowY = 147});
 StringControlParameter DESTINATION("DESTINATION", "", {.controlId = 32839, .rowY = 343});
 StringControlParameter BLOCK_CALLSIGN("BLOCK_CALLSIGN", "", {.controlId = 32828, .rowY = 259});
-ChoiceParameter SIM_CHOICE("SIM_CHOICE", std::string(kSimChoice2020), {std::string(kSimChoice2020), std::string(kSimChoice2024)}, {.controlId = 32789, .rowY = 119});
+ChoiceParameter SIM_CHOICE("SIM_CHOICE", std::string(kSimChoice2020),
+                           {std::string(kSimChoice2020), std::string(kSimChoice2024)},
+                           {.controlId = 32789, .rowY = 119});
 StringControlParameter ALL_INSTALL_PATH("ALL_INSTALL_PATH", "", {.controlId = 32788, .rowY = 119});
 SharedChoiceParameter CALLSIGN_2_OBJECTID("CALLSIGN_2_OBJECTID", "", {.controlId = 32831, .rowY = 259});
 
@@ -162,33 +207,60 @@ CommandButton REREAD_BUTTON("Re-read", {.controlId = 32838, .rowY = 341});
 const std::vector<BoolParameter*> boolParameters{&RANDOM};
 
 const std::vector<BoolControlParameter*> boolControlParameters{
-    &ALWAYS_ON_TOP,      &OBJECTID_LIST,       &NAV_LIGHTS_WHILE_PARKED,   &AEROWINX,
-    &GUID_CHANGES,       &SCAN_LIVERIES,       &LIG_AUTOMATIC,             &LIG_PRIORITIZE,
-    &SCAN_AIRPORTS,      &LIGHT_AIRCRAFT,      &HELICOPTERS,               &HIGH_PERF_AIRCRAFT,
-    &AUTO_RANGE,         &AIRBORNE_ONLY,       &COLLISION_USER_GND,        &COLLISION_USER_AIR,
-    &COLLISION_LIVE_PARKED_GND, &STRAIGHT_PBS_ONLY, &INITIAL_LOAD_ONLY,    &WEEK,
+    &ALWAYS_ON_TOP,
+    &OBJECTID_LIST,
+    &NAV_LIGHTS_WHILE_PARKED,
+    &AEROWINX,
+    &GUID_CHANGES,
+    &SCAN_LIVERIES,
+    &LIG_AUTOMATIC,
+    &LIG_PRIORITIZE,
+    &SCAN_AIRPORTS,
+    &LIGHT_AIRCRAFT,
+    &HELICOPTERS,
+    &HIGH_PERF_AIRCRAFT,
+    &AUTO_RANGE,
+    &AIRBORNE_ONLY,
+    &COLLISION_USER_GND,
+    &COLLISION_USER_AIR,
+    &COLLISION_LIVE_PARKED_GND,
+    &STRAIGHT_PBS_ONLY,
+    &INITIAL_LOAD_ONLY,
+    &WEEK,
     &PARK_SOFT,
 };
 
 const std::vector<RangeParameter*> rangeParameters{
-    &MAIN_WINDOW_X,           &MAIN_WINDOW_Y,       &LAST_EPOCH_TIME,
-    &CUSTOM_PARKING_PERCENTAGE, &HOLDING_THRESHOLD_METERS, &MAX_HOLDING_MINUTES,
-    &AIRP_HEIGHT,             &MAX_FIT,
+    &MAIN_WINDOW_X,       &MAIN_WINDOW_Y, &LAST_EPOCH_TIME, &CUSTOM_PARKING_PERCENTAGE, &HOLDING_THRESHOLD_METERS,
+    &MAX_HOLDING_MINUTES, &AIRP_HEIGHT,   &MAX_FIT,
 };
 
 const std::vector<RangeControlParameter*> rangeControlParameters{
-    &MATCHING_DEPTH, &RANGE,      &AR_ABOVE_HEIGHT, &MAX_PARK_SEL,
-    &MAX_LIVE_SEL,   &AIRP_RANGE, &AIRP_HEIGHT,
+    &MATCHING_DEPTH, &RANGE, &AR_ABOVE_HEIGHT, &MAX_PARK_SEL, &MAX_LIVE_SEL, &AIRP_RANGE, &AIRP_HEIGHT,
 };
 
 const std::vector<StringParameter*> stringParameters{
-    &PROGRAM_VERSION,      &MSFS_INSTALL_PATH,      &PORT_NUMBER,
-    &lfolder0,             &lfolder1,               &lfolder2,
-    &lfolder3,             &lfolder4,               &lfolder5,
-    &lfolder6,             &lfolder7,               &lfolder8,
-    &lfolder9,             &AIG_VERSION,            &DBASE_VERSION,
-    &AIRPORTS_VERSION,     &LIV_SCAN_VERSION,       &ADDONS_SCAN_VERSION,
-    &MYSIMADDON24_VERSION, &MSFS_2024_INSTALL_PATH, &AI_PACKAGE_SELECTOR,
+    &PROGRAM_VERSION,
+    &MSFS_INSTALL_PATH,
+    &PORT_NUMBER,
+    &lfolder0,
+    &lfolder1,
+    &lfolder2,
+    &lfolder3,
+    &lfolder4,
+    &lfolder5,
+    &lfolder6,
+    &lfolder7,
+    &lfolder8,
+    &lfolder9,
+    &AIG_VERSION,
+    &DBASE_VERSION,
+    &AIRPORTS_VERSION,
+    &LIV_SCAN_VERSION,
+    &ADDONS_SCAN_VERSION,
+    &MYSIMADDON24_VERSION,
+    &MSFS_2024_INSTALL_PATH,
+    &AI_PACKAGE_SELECTOR,
     &DESTINATION,
 };
 
@@ -205,8 +277,8 @@ void resetAllSettings() {
     resetEach(stringParameters);
     resetEach(shownStringParameters);
     // The settings outside the registries.
-    for (Parameter* setting : std::initializer_list<Parameter*>{&parking_percentage, &MAX_FIT_FL, &ALL_INSTALL_PATH,
-                                                                &CALLSIGN_2_OBJECTID}) {
+    for (Parameter* setting :
+         std::initializer_list<Parameter*>{&parking_percentage, &MAX_FIT_FL, &ALL_INSTALL_PATH, &CALLSIGN_2_OBJECTID}) {
         setting->reset();
     }
     rangeNm.store(static_cast<double>(RANGE.value()));
@@ -214,8 +286,8 @@ void resetAllSettings() {
 
 // Views into the keys above, which live as long as the views.
 const std::array<std::string_view, 8> parkingSettingKeys{
-    RANGE.key(), AUTO_RANGE.key(), INITIAL_LOAD_ONLY.key(), PARK_SOFT.key(),
-    parking_percentage.key(), MAX_FIT.key(), WEEK.key(), MAX_LIVE_SEL.key(),
+    RANGE.key(),   AUTO_RANGE.key(), INITIAL_LOAD_ONLY.key(), PARK_SOFT.key(), parking_percentage.key(),
+    MAX_FIT.key(), WEEK.key(),       MAX_LIVE_SEL.key(),
 };
 
 }  // namespace qvl

@@ -67,9 +67,7 @@ void gf_trim(std::string& text) {
 
 char lf_toUpperChar(char c) { return sys::asciiUpper(c); }
 
-void toUpperInPlace(std::string& text) {
-    std::transform(text.begin(), text.end(), text.begin(), lf_toUpperChar);
-}
+void toUpperInPlace(std::string& text) { std::transform(text.begin(), text.end(), text.begin(), lf_toUpperChar); }
 
 bool gf_upperEquals(const std::string& text, std::string_view upper) {
     return std::equal(text.begin(), text.end(), upper.begin(), upper.end(),

@@ -37,9 +37,7 @@ bool openBinary(const fs::path& path, std::ifstream& in) {
     return in.is_open();
 }
 
-unsigned char byteAt(std::string_view data, std::size_t i) noexcept {
-    return static_cast<unsigned char>(data[i]);
-}
+unsigned char byteAt(std::string_view data, std::size_t i) noexcept { return static_cast<unsigned char>(data[i]); }
 
 // The mark rules on the first (up to) 4 bytes. A UTF-16 file without a mark
 // is told by its zero bytes: ASCII text in UTF-16 has a zero in every unit.
@@ -106,8 +104,7 @@ std::string readWholeStream(std::istream& in) {
             std::string data(static_cast<std::size_t>(size), '\0');
             in.read(data.data(), size);
             if (in.gcount() != size) {
-                throw std::runtime_error(
-                    fmt::format("read stopped after {} of {} bytes", in.gcount(), size));
+                throw std::runtime_error(fmt::format("read stopped after {} of {} bytes", in.gcount(), size));
             }
             return data;
         }
@@ -193,8 +190,7 @@ std::string charsetLabel(Charset charset) {
 bool readByCharset(Charset charset, std::ifstream& in, std::vector<std::string>& lines) {
     switch (charset) {
         case Charset::Unicode:
-        case Charset::Unicode_big_endian:
-            return lf_readUtf16Lines(in, lines, charset);
+        case Charset::Unicode_big_endian: return lf_readUtf16Lines(in, lines, charset);
         case Charset::UTF8_with_BOM:
             gf_readStreamLines(in, lines);
             // A doubled mark (some editors add one to a file that has one).
@@ -202,9 +198,7 @@ bool readByCharset(Charset charset, std::ifstream& in, std::vector<std::string>&
                 lines.front().erase(0, kUtf8Mark.size());
             }
             return true;
-        case Charset::UTF8_without_BOM:
-            gf_readStreamLines(in, lines);
-            return true;
+        case Charset::UTF8_without_BOM: gf_readStreamLines(in, lines); return true;
         case Charset::ANSI: {
             std::vector<std::string> raw;
             raw.reserve(kAnsiLinesReserve);
@@ -213,8 +207,7 @@ bool readByCharset(Charset charset, std::ifstream& in, std::vector<std::string>&
             for (const std::string& line : raw) lines.push_back(lf_ansiLineToUtf8(line));
             return true;
         }
-        case Charset::none_found:
-            break;
+        case Charset::none_found: break;
     }
     return false;
 }
@@ -281,19 +274,17 @@ Charset gf_detectCharset(const fs::path& path) {
 
 // Clears `lines` first, so a failed read never leaves an earlier file's
 // lines behind for the caller to take as this file's.
-bool gf_readTextFileWithCharset(Charset charset, const fs::path& path,
-                                std::vector<std::string>& lines) {
+bool gf_readTextFileWithCharset(Charset charset, const fs::path& path, std::vector<std::string>& lines) {
     lines.clear();
     if (!isReadableCharset(charset)) {
-        throw std::runtime_error(fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path),
-                                             charsetLabel(charset)));
+        throw std::runtime_error(
+            fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path), charsetLabel(charset)));
     }
     std::ifstream in;
     if (!openBinary(path, in)) return false;
     try {
         if (readByCharset(charset, in, lines)) return true;
-        gf_log(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path),
-                           "no whole UTF-16 character in the file"));
+        gf_log(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), "no whole UTF-16 character in the file"));
     } catch (const std::exception& e) {
         gf_log(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()));
     }

@@ -24,7 +24,7 @@ enum class Charset : int {
     Unicode_big_endian = 2,  // UTF-16 big-endian
     UTF8_with_BOM = 3,
     UTF8_without_BOM = 4,
-    none_found = 5,          // the file could not be opened
+    none_found = 5,  // the file could not be opened
 };
 
 // "ANSI", "Unicode", ... as above. Another value throws std::out_of_range.
@@ -49,8 +49,7 @@ Charset gf_detectCharset(const std::filesystem::path& path);
 // of the same number, so no byte is lost.
 // False when the file cannot be opened or read (a read failure is logged).
 // Throws std::runtime_error for Charset::none_found or an unknown value.
-bool gf_readTextFileWithCharset(Charset charset, const std::filesystem::path& path,
-                                std::vector<std::string>& lines);
+bool gf_readTextFileWithCharset(Charset charset, const std::filesystem::path& path, std::vector<std::string>& lines);
 
 // Why gf_readLines gave no lines.
 enum class ReadLinesError : std::uint8_t {

@@ -41,8 +41,7 @@ std::string gf_utcDateTimeText(std::time_t seconds) {
     std::tm t{};
     if (!breakDown(seconds, t)) return "Invalid time";
     return fmt::format("{:3} {:3} {:02} {:02}:{:02}:{:02} {:4}", nameAt(kDayNames, isoDay(t)),
-                       nameAt(kMonthNames, t.tm_mon + 1), t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
-                       t.tm_year + 1900);
+                       nameAt(kMonthNames, t.tm_mon + 1), t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec, t.tm_year + 1900);
 }
 
 std::string gf_utcTimeNow() { return timeOfDayText(std::time(nullptr)); }
@@ -70,7 +69,7 @@ std::uint64_t daySlotOf(std::time_t seconds) {
     std::tm t{};
     if (!breakDown(seconds, t)) return ~std::uint64_t{0};
     return packDaySlot(static_cast<std::uint32_t>(isoDay(t)),
-                          static_cast<std::uint32_t>(halfHourSlot(t.tm_hour, t.tm_min, t.tm_sec)));
+                       static_cast<std::uint32_t>(halfHourSlot(t.tm_hour, t.tm_min, t.tm_sec)));
 }
 
 std::uint64_t gf_trafficDaySlot(const TrafficTime& time) { return daySlotOf(trafficTimeSeconds(time)); }

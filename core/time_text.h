@@ -26,7 +26,6 @@ struct TrafficTime {
     }
 };
 
-
 // "Sun Dec 06 17:00:51 2026": day, month, day of month, time, year.
 // "Invalid time" when the time cannot be broken down.
 std::string gf_utcDateTimeText(std::time_t seconds);

@@ -17,9 +17,7 @@ namespace qvl {
 
 namespace {
 
-[[noreturn]] void parseError() {
-    throw std::runtime_error("parse error in version string");
-}
+[[noreturn]] void parseError() { throw std::runtime_error("parse error in version string"); }
 
 bool isDigit(char c) noexcept { return c >= '0' && c <= '9'; }
 
@@ -110,8 +108,6 @@ std::optional<VersionRecord> tryParseVersion(const std::string& text) {
 
 // Callers compare the result with other versions: 0.0.0 makes an unreadable
 // version older than any real one, so nothing is taken as an update.
-VersionRecord gf_parseVersion(const std::string& text) {
-    return tryParseVersion(text).value_or(VersionRecord{});
-}
+VersionRecord gf_parseVersion(const std::string& text) { return tryParseVersion(text).value_or(VersionRecord{}); }
 
 }  // namespace qvl

@@ -55,8 +55,7 @@ std::optional<std::int32_t> qnhOfDatagram(std::string_view datagram) {
             const std::string& text = member->get_ref<const std::string&>();
             const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), qnh);
             if (ec != std::errc{} || end == text.data()) {
-                gf_logAttention(
-                    fmt::format("QNH string parse error: {} in {}", printable(text), printable(datagram)));
+                gf_logAttention(fmt::format("QNH string parse error: {} in {}", printable(text), printable(datagram)));
                 return std::nullopt;
             }
         } else {

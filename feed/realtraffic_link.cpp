@@ -164,19 +164,17 @@ bool RealTrafficLink::waitForClient() {
                 if (const int e = accepted.stream->setNoDelay(); e != 0) {
                     accepted.stream->close();
                     logUnlessClosing(fmt::format("waitForClient interrupted: {} setsockopt failed with error {}",
-                                                    gf_utcTimeNow(), gf_socketErrorText(e)));
+                                                 gf_utcTimeNow(), gf_socketErrorText(e)));
                     return false;
                 }
                 return adoptClient(listener, std::move(accepted.stream));
             }
-            case net::IoStatus::timedOut:
-                continue;
+            case net::IoStatus::timedOut: continue;
             case net::IoStatus::error:
                 logUnlessClosing(
                     fmt::format("waitForClient interrupted: {}", gf_socketErrorText(accepted.result.error)));
                 return false;
-            default:
-                return false;  // the link was closed
+            default: return false;  // the link was closed
         }
     }
 }

@@ -54,9 +54,7 @@ std::string gf_formatLatLon(double latitude, double longitude) {
     return fmt::format("{:.6f},{:.6f}", latitude, longitude);
 }
 
-bool hasControlCharacter(std::string_view text) noexcept {
-    return std::any_of(text.begin(), text.end(), isControl);
-}
+bool hasControlCharacter(std::string_view text) noexcept { return std::any_of(text.begin(), text.end(), isControl); }
 
 std::string printable(std::string_view text) {
     std::string out(text);

@@ -202,8 +202,8 @@ LineOutcome TrafficReader::parseTailNumber(TrafficRecord& record) const {
 bool TrafficReader::parseAltitude(TrafficSample& sample, std::string_view datagram) const {
     double altitude = 0.0;
     if (!readTrafficNumber(field(kAltitudeField), altitude)) {
-        throw std::runtime_error(fmt::format("altitude {} incorrect, from: {}", printable(field(kAltitudeField)),
-                                             printable(datagram)));
+        throw std::runtime_error(
+            fmt::format("altitude {} incorrect, from: {}", printable(field(kAltitudeField)), printable(datagram)));
     }
     if (altitude > 0.0 && altitude < kGroundCheckCeilingFeet) {
         const std::optional<double> reference = filter_.referenceElevation();
@@ -258,9 +258,10 @@ std::optional<CodeId> TrafficReader::trafficModelId(std::string_view typeCode) {
     }
     if (known) return known;
     if (!unknownModelLogged_.exchange(true)) {
-        gf_log(fmt::format("model code table nearly full: unknown aircraft type {} and later unknown types are "
-                           "dropped until restart",
-                           printable(typeCode)));
+        gf_log(
+            fmt::format("model code table nearly full: unknown aircraft type {} and later unknown types are "
+                        "dropped until restart",
+                        printable(typeCode)));
     }
     return std::nullopt;
 }

@@ -25,10 +25,10 @@ namespace qvl {
 // What became of one line.
 enum class LineOutcome : std::uint8_t {
     queued,
-    notAccepting,         // parsed, but traffic is not accepted now
-    vehicle,              // a " VEH" datagram
+    notAccepting,  // parsed, but traffic is not accepted now
+    vehicle,       // a " VEH" datagram
     outOfRange,
-    longRegistration,     // more than 12 characters
+    longRegistration,  // more than 12 characters
     notAircraft,
     lowHexId,             // 10000 or less
     altitudeRule,         // the airborne-only test

@@ -12,16 +12,16 @@ namespace qvl {
 
 // One timed position of an aircraft.
 struct TrafficSample {
-    double latitude = 0.0;       // degrees
-    double longitude = 0.0;      // degrees
-    double altitude = 0.0;       // feet; 0 = on the ground
-    double groundSpeed = 0.0;    // knots
-    double track = 0.0;          // degrees
-    double verticalSpeed = 0.0;  // as the line gives it
-    double trueAirspeed = 0.0;   // knots
-    std::uint32_t dueTick = 0;   // the tick at which the engine flies this sample
-    std::uint8_t airborne = 0;   // altitude above 0
-    std::uint8_t stationary = 0; // always 0 from the feed; the engine sets it
+    double latitude = 0.0;        // degrees
+    double longitude = 0.0;       // degrees
+    double altitude = 0.0;        // feet; 0 = on the ground
+    double groundSpeed = 0.0;     // knots
+    double track = 0.0;           // degrees
+    double verticalSpeed = 0.0;   // as the line gives it
+    double trueAirspeed = 0.0;    // knots
+    std::uint32_t dueTick = 0;    // the tick at which the engine flies this sample
+    std::uint8_t airborne = 0;    // altitude above 0
+    std::uint8_t stationary = 0;  // always 0 from the feed; the engine sets it
     std::uint8_t trueHeadingUsed = 0;
     std::uint8_t rollValid = 0;
     std::uint8_t trueHeadingValid = 0;

@@ -149,18 +149,13 @@ void UdpReader::receiveLoop(ClientLocation client) {
             case net::IoStatus::ok:
                 if (r.bytes > 0) handleDatagram(r.bytes, client);
                 break;
-            case net::IoStatus::timedOut:
-                break;
+            case net::IoStatus::timedOut: break;
             case net::IoStatus::oversized:
                 // Too big for any traffic line: dropped, and the reader goes on.
                 if (!run_.isClosing()) gf_log(fmt::format("buffer overrun: {} bytes", r.bytes));
                 break;
-            case net::IoStatus::closed:
-                error = stopFlag_.load() ? 0 : kWsaBadFile;
-                break;
-            case net::IoStatus::error:
-                error = r.error;
-                break;
+            case net::IoStatus::closed: error = stopFlag_.load() ? 0 : kWsaBadFile; break;
+            case net::IoStatus::error: error = r.error; break;
         }
         if (stopFlag_.load()) {
             onStopped();

@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <string>
 #include <stop_token>
+#include <string>
 #include <string_view>
 
 #include "core/run_state.h"
@@ -96,7 +96,7 @@ private:
     void handleDatagram(std::size_t size, ClientLocation client);
 
     const std::string name_;
-    std::mutex bodyMutex_;  // held for a whole body; taken before socketMutex_
+    std::mutex bodyMutex_;    // held for a whole body; taken before socketMutex_
     std::mutex socketMutex_;  // leaf lock: guards socket_
     std::shared_ptr<net::UdpSocket> socket_;
     std::atomic<bool> stopFlag_{false};

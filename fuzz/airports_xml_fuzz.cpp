@@ -27,7 +27,8 @@ bool isCodeChar(char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'
 
 void expectSoundList() {
     const auto& list = airportList();
-    expect(std::is_sorted(list.begin(), list.end(), [](const AirportRec& a, const AirportRec& b) { return a.icao < b.icao; }),
+    expect(std::is_sorted(list.begin(), list.end(),
+                          [](const AirportRec& a, const AirportRec& b) { return a.icao < b.icao; }),
            "the list is sorted by ICAO code");
     for (const AirportRec& a : list) {
         expect(a.icao.isSet() && gf_isKnownAirport(a.icao), "every listed airport is known by its code");

@@ -26,9 +26,10 @@ void expectSoundTables() {
     const DbaseTables& t = dbaseTables();
     const auto& records = t.dbaseRecords;
     for (const DbaseRecord& r : records) expect(!r.registration.empty(), "every record has a registration");
-    expect(std::adjacent_find(records.begin(), records.end(), [](const DbaseRecord& a, const DbaseRecord& b) {
-               return !(a.registration < b.registration);
-           }) == records.end(),
+    expect(std::adjacent_find(records.begin(), records.end(),
+                              [](const DbaseRecord& a, const DbaseRecord& b) {
+                                  return !(a.registration < b.registration);
+                              }) == records.end(),
            "records are sorted by registration, one each");
     for (const auto& group : t.similarGroups) expect(std::is_sorted(group.begin(), group.end()), "groups are sorted");
     for (const auto& group : t.prefixGroups) expect(std::is_sorted(group.begin(), group.end()), "groups are sorted");

@@ -7,14 +7,14 @@
 #include <string_view>
 
 #include "core/messages.h"
-#include "core/strings.h"
-#include "core/time_text.h"
 #include "core/park_airport_filter.h"
 #include "core/run_state.h"
+#include "core/strings.h"
+#include "core/time_text.h"
 #include "feed/feed_state.h"
 #include "feed/readers.h"
-#include "feed/traffic_queue.h"
 #include "feed/realtraffic_link.h"
+#include "feed/traffic_queue.h"
 #include "support/fuzz_support.h"
 
 namespace {
@@ -55,7 +55,8 @@ void readReply(Link& l, std::string_view reply) {
     resetMessages();
     l.link.processRTVersion(reply);
     const std::string shown = l.state.realTrafficText();
-    expect(!l.state.time.rtEdition.load() || shown.starts_with("RT prof edition: "), "the prof edition is shown as such");
+    expect(!l.state.time.rtEdition.load() || shown.starts_with("RT prof edition: "),
+           "the prof edition is shown as such");
     expect(shown.empty() || shown.starts_with("RT "), "the status text is empty or names the edition");
 }
 

@@ -18,8 +18,8 @@ namespace {
 using namespace qvl;
 using fuzz::expect;
 
-constexpr Charset kReadable[] = {Charset::ANSI, Charset::Unicode, Charset::Unicode_big_endian,
-                                 Charset::UTF8_with_BOM, Charset::UTF8_without_BOM};
+constexpr Charset kReadable[] = {Charset::ANSI, Charset::Unicode, Charset::Unicode_big_endian, Charset::UTF8_with_BOM,
+                                 Charset::UTF8_without_BOM};
 // Detection tests this many bytes for UTF-8; a shorter file is tested whole.
 constexpr std::size_t kDetectWindow = 4096;
 

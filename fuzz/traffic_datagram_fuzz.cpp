@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "core/park_airport_filter.h"
+#include "core/run_state.h"
 #include "core/settings.h"
 #include "core/time_text.h"
-#include "core/run_state.h"
 #include "feed/feed_state.h"
 #include "feed/traffic_line.h"
 #include "feed/traffic_queue.h"

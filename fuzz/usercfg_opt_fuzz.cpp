@@ -29,7 +29,8 @@ fuzz::ScratchFolder& scratch() {
 
 // Where the store edition of the 2020 simulator keeps the file.
 fs::path userCfgOpt() {
-    return scratch().path() / "local" / "Packages" / lf_msfsPackageFamily(SimVersion::msfs2020) / "LocalCache" / "UserCfg.opt";
+    return scratch().path() / "local" / "Packages" / lf_msfsPackageFamily(SimVersion::msfs2020) / "LocalCache" /
+           "UserCfg.opt";
 }
 
 }  // namespace
@@ -55,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     expect(named.empty() || fs::exists(named), "only a folder that exists is taken from UserCfg.opt");
     expect(named.native().find('"') == std::string::npos, "the quotes around the path are not part of it");
     if (gf_detectMsfs(link)) {
-        expect(lf_packagesPathValid(SimVersion::msfs2020, fs::path(MSFS_INSTALL_PATH.value())), "a detected packages folder is valid");
+        expect(lf_packagesPathValid(SimVersion::msfs2020, fs::path(MSFS_INSTALL_PATH.value())),
+               "a detected packages folder is valid");
         expect(ALL_INSTALL_PATH.value() == MSFS_INSTALL_PATH.value(), "the detected folder is shown");
     }
     return 0;

@@ -109,9 +109,8 @@ void lf_readAirport(const pugi::xml_node node, const FixedCode4& code, std::vect
     }
     if (!node.attribute("s")) gf_logAttention(fmt::format("Missing stands for airport '{}'", codeText));
 
-    AirportRec airport{.icao = code,
-                       .altitude = node.attribute("a").as_float(0.0f),
-                       .standCount = node.attribute("s").as_int(0)};
+    AirportRec airport{
+        .icao = code, .altitude = node.attribute("a").as_float(0.0f), .standCount = node.attribute("s").as_int(0)};
     const pugi::xml_attribute code3 = node.attribute("i");
     std::optional<StoreFault> fault = readPosition(node, airport);
     if (!fault) fault = readCode3(code3, airport);

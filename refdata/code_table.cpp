@@ -15,8 +15,8 @@ std::string_view codeKindName(CodeKind kind) noexcept {
 }
 
 CodeTableFull::CodeTableFull(CodeKind kind, std::string_view code)
-    : std::runtime_error(fmt::format("{} code table full ({} codes): '{}' refused", codeKindName(kind),
-                                     CodeTable::kMaxCodes, code)),
+    : std::runtime_error(
+          fmt::format("{} code table full ({} codes): '{}' refused", codeKindName(kind), CodeTable::kMaxCodes, code)),
       kind_(kind) {}
 
 CodeTable::CodeTable(CodeKind kind) : kind_(kind) {}

@@ -170,8 +170,8 @@ void gf_removeWithWarning(const fs::path& path) {
         if (error == std::errc::no_such_file_or_directory) error.clear();
     }
     if (error) {
-        gf_logAttention(fmt::format("Warning: could not remove {}, errorcode: {}", gf_pathToNarrow(path),
-                                    error.message()));
+        gf_logAttention(
+            fmt::format("Warning: could not remove {}, errorcode: {}", gf_pathToNarrow(path), error.message()));
     }
 }
 

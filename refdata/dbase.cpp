@@ -25,15 +25,12 @@ constexpr double kNauticalMilesPerMetre = 0.0005399568034557236;
 constexpr std::size_t kRecordReserve = 65536;
 
 // Group lists keep the positions of their empty pieces.
-std::vector<std::string> splitKeepEmpty(std::string_view text) {
-    return lf_splitTrimmed(text, ',', EmptyPieces::keep);
-}
+std::vector<std::string> splitKeepEmpty(std::string_view text) { return lf_splitTrimmed(text, ',', EmptyPieces::keep); }
 
 // The values of a required section: every element's comma list, trimmed,
 // empty pieces left out. A missing section, or one without any value, is a
 // user error.
-TextSet lf_readXmlSection(const pugi::xml_node root, const char* section, const char* element,
-                          const char* attribute) {
+TextSet lf_readXmlSection(const pugi::xml_node root, const char* section, const char* element, const char* attribute) {
     const pugi::xml_node node = root.child(section);
     if (!node) throw UserErrorException(kDbaseErrorCode, std::string("Missing section: ") + section);
     TextSet values;
@@ -41,9 +38,9 @@ TextSet lf_readXmlSection(const pugi::xml_node root, const char* section, const 
         for (auto& piece : lf_splitTrimmed(item.attribute(attribute).as_string(), ',')) values.insert(std::move(piece));
     }
     if (values.empty()) {
-        throw UserErrorException(kDbaseErrorCode,
-                                 fmt::format("In XML file section [{}], element [{}], attribute [{}] is empty.",
-                                             section, element, attribute));
+        throw UserErrorException(
+            kDbaseErrorCode, fmt::format("In XML file section [{}], element [{}], attribute [{}] is empty.", section,
+                                         element, attribute));
     }
     return values;
 }
@@ -184,17 +181,17 @@ void readRecords(const pugi::xml_node root, DbaseTables& tables) {
         const char* model = item.attribute("m").as_string();
         // A record without a registration would be found inside every livery title.
         if (registration.empty()) {
-            gf_logAttention(fmt::format("dbase record without registration skipped (airline '{}', model '{}')",
-                                        airline, model));
+            gf_logAttention(
+                fmt::format("dbase record without registration skipped (airline '{}', model '{}')", airline, model));
             continue;
         }
         // A braced list runs in order: airline, operator, then model are interned.
-        tables.dbaseRecords.push_back(DbaseRecord{
-            .registration = std::string(registration),
-            .key = {.airlineId = gf_airlineId(airline),
-                    .operatorId = gf_airlineId(item.attribute("o").as_string()),
-                    .modelId = gf_modelId(model),
-                    .cargo = item.attribute("c").as_bool(false) ? std::uint8_t{1} : std::uint8_t{0}}});
+        tables.dbaseRecords.push_back(
+            DbaseRecord{.registration = std::string(registration),
+                        .key = {.airlineId = gf_airlineId(airline),
+                                .operatorId = gf_airlineId(item.attribute("o").as_string()),
+                                .modelId = gf_modelId(model),
+                                .cargo = item.attribute("c").as_bool(false) ? std::uint8_t{1} : std::uint8_t{0}}});
     }
 }
 

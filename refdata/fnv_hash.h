@@ -22,9 +22,7 @@ constexpr std::uint64_t fnv1a64(std::string_view text) noexcept {
 // string_view builds no std::string.
 struct Fnv1aHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view text) const noexcept {
-        return static_cast<std::size_t>(fnv1a64(text));
-    }
+    std::size_t operator()(std::string_view text) const noexcept { return static_cast<std::size_t>(fnv1a64(text)); }
     std::size_t operator()(const std::string& text) const noexcept { return (*this)(std::string_view(text)); }
     std::size_t operator()(const char* text) const noexcept { return (*this)(std::string_view(text)); }
 };

@@ -34,13 +34,9 @@ AircraftCategory gf_categoryOfModelId(CodeId id) {
 
 AircraftCategory gf_categoryOfModel(std::string_view code) { return gf_categoryOfModelId(gf_modelId(code)); }
 
-bool gf_isKnownModel(std::string_view code) {
-    return !code.empty() && dbaseTables().icaoModelCodes.contains(code);
-}
+bool gf_isKnownModel(std::string_view code) { return !code.empty() && dbaseTables().icaoModelCodes.contains(code); }
 
-bool gf_isKnownAirline(std::string_view code) {
-    return !code.empty() && dbaseTables().icaoAirlineCodes.contains(code);
-}
+bool gf_isKnownAirline(std::string_view code) { return !code.empty() && dbaseTables().icaoAirlineCodes.contains(code); }
 
 double gf_halfWingspan(CodeId id) {
     const auto& table = dbaseTables().halfWingspanTable;

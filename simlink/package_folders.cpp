@@ -55,7 +55,8 @@ bool isDirectoryQuietly(const fs::path& p) {
 }  // namespace
 
 std::string_view lf_msfsPackageFamily(SimVersion version) {
-    return version == SimVersion::msfs2020 ? "Microsoft.FlightSimulator_8wekyb3d8bbwe" : "Microsoft.Limitless_8wekyb3d8bbwe";
+    return version == SimVersion::msfs2020 ? "Microsoft.FlightSimulator_8wekyb3d8bbwe"
+                                           : "Microsoft.Limitless_8wekyb3d8bbwe";
 }
 
 std::string_view lf_msfsName(SimVersion version) {

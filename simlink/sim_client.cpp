@@ -76,9 +76,9 @@ void lf_onOpen(SimLinkState& link, const sim::RecvOpen& open) {
     link.hooks.repaintWindow();
     const SimVersion answered = answeringSimulator(filteredSimulatorName(name));
     if (answered != link.simVersion.load()) throw WrongSimulatorError();
-    std::string text = fmt::format("{} ({}.{}.{}.{})", simChoiceName(answered), open.applicationVersionMajor,
-                                   open.applicationVersionMinor, open.applicationBuildMajor,
-                                   open.applicationBuildMinor);
+    std::string text =
+        fmt::format("{} ({}.{}.{}.{})", simChoiceName(answered), open.applicationVersionMajor,
+                    open.applicationVersionMinor, open.applicationBuildMajor, open.applicationBuildMinor);
     gf_log(fmt::format("{} connected", text));
     link.status.setConnectionText(std::move(text));
     link.hooks.repaintWindow();
@@ -109,21 +109,15 @@ void lf_onException(SimLinkState& link, const RunState& run, const sim::RecvExce
         case sim::exceptionTooManyObjects:
             gf_showMessage("SimConnect: too many objects (max 1000)", MessageLogging::logged);
             break;
-        case sim::exceptionInvalidDataSize:
-            gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE");
-            break;
-        case sim::exceptionCreateObjectFailed:
-            onCreationFailed(link, e.sendId);
-            break;
+        case sim::exceptionInvalidDataSize: gf_log("SIMCONNECT_EXCEPTION_INVALID_DATA_SIZE"); break;
+        case sim::exceptionCreateObjectFailed: onCreationFailed(link, e.sendId); break;
         case sim::exceptionLoadFlightPlanFailed:
             gf_logAttention("SimConnect exception: load flight plan failed");
             break;
         case sim::exceptionOperationInvalidForObjectType:
             gf_log("SIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE");
             break;
-        default:
-            gf_logAttention(fmt::format("SIMCONNECT_EXCEPTION #{}", e.exception));
-            break;
+        default: gf_logAttention(fmt::format("SIMCONNECT_EXCEPTION #{}", e.exception)); break;
     }
 }
 
@@ -167,8 +161,7 @@ void onQuit(SimLinkState& link, RunState& run) {
 
 enum class DataRequestKind : std::uint8_t { byObject, byType };
 
-void onDataReply(const SimLinkState& link, const sim::RecvHeader* message, std::uint32_t size,
-                 DataRequestKind kind) {
+void onDataReply(const SimLinkState& link, const sim::RecvHeader* message, std::uint32_t size, DataRequestKind kind) {
     const auto record = sim::readRecord<sim::RecvSimObjectData>(message, size);
     if (!record) return logShortReply(message->id, size);
     const SimObjectDataReply reply{.requestId = record->requestId,
@@ -212,8 +205,8 @@ void handleReply(SimLinkState& link, RunState& run, const sim::RecvHeader* messa
                                                       [&](const auto& e) { onObjectAddRemove(link, e); });
             break;
         case sim::recvEventFilename:
-            withRecord<sim::RecvEventFilename>(
-                message, size, [&](const auto&) { onNewFlight(link, run, NewFlightSignal::newFile); });
+            withRecord<sim::RecvEventFilename>(message, size,
+                                               [&](const auto&) { onNewFlight(link, run, NewFlightSignal::newFile); });
             break;
         case sim::recvEventFrame: lf_onFrame(link, run); break;
         case sim::recvSimObjectData: onDataReply(link, message, size, DataRequestKind::byObject); break;
@@ -373,8 +366,7 @@ void lf_simClientThread(const std::stop_token& stop, SimLinkState& link, RunStat
     }
 }
 
-std::jthread startSimClientThread(SimLinkState& link, RunState& run, sim::SimLibrary& library,
-                                  SimClientTiming timing) {
+std::jthread startSimClientThread(SimLinkState& link, RunState& run, sim::SimLibrary& library, SimClientTiming timing) {
     return std::jthread([&link, &run, &library, timing = std::move(timing)](const std::stop_token& stop) mutable {
         lf_simClientThread(stop, link, run, library, std::move(timing));
     });

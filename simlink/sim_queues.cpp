@@ -38,8 +38,7 @@ std::optional<T> takeFirst(std::vector<T>& list, Match match) {
     return taken;
 }
 
-void sendPositions(sim::SimConnection& handle, std::span<const PositionCommand> positions,
-                   std::uint32_t userObjectId) {
+void sendPositions(sim::SimConnection& handle, std::span<const PositionCommand> positions, std::uint32_t userObjectId) {
     for (const PositionCommand& p : positions) {
         // 0: the simulator has not reported the object yet.
         if (p.objectId <= userObjectId) continue;
@@ -52,8 +51,7 @@ void sendEvents(sim::SimConnection& handle, std::span<const EventCommand> events
         // Flaps move only on an aircraft released from the simulator's AI.
         const bool flaps = e.eventId == evFlapsSet;
         if (flaps) (void)handle.aiReleaseControl(e.objectId, reqReleaseControl);
-        const sim::HResult hr =
-            handle.transmitClientEvent(e.objectId, e.eventId, e.data, kSimNotificationGroup, 0);
+        const sim::HResult hr = handle.transmitClientEvent(e.objectId, e.eventId, e.data, kSimNotificationGroup, 0);
         if (sim::failed(hr)) {
             gf_showMessage(fmt::format("SimConnect TransmitClientEvent: {} fails", e.eventId), MessageLogging::logged);
         } else if (flaps) {
@@ -176,9 +174,7 @@ void gf_initSimQueues(SimLinkState& link) {
     link.simQueuesPaused.store(false);
 }
 
-void gf_queueCreateAircraft(SimQueues& queues, const CreateAircraftCommand& command) {
-    queues.pushCreation(command);
-}
+void gf_queueCreateAircraft(SimQueues& queues, const CreateAircraftCommand& command) { queues.pushCreation(command); }
 
 void gf_queueEngineShutdown(SimQueues& queues, std::uint32_t objectId) {
     appendEvent(queues, objectId, evEngineAutoShutdown, 0);
@@ -228,10 +224,9 @@ void lf_onFrame(SimLinkState& link, RunState& run) {
 
 void gf_createAiAircraft(SimLinkState& link, RunState& run, const CreateAircraftCommand& command) {
     sim::SimConnection* handle = link.simHandle.load();
-    const sim::HResult hr =
-        handle == nullptr ? sim::kFail
-                          : handle->aiCreateNonAtcAircraft(command.liveryTitle, command.callsign,
-                                                           command.position, reqCreateAircraft);
+    const sim::HResult hr = handle == nullptr ? sim::kFail
+                                              : handle->aiCreateNonAtcAircraft(command.liveryTitle, command.callsign,
+                                                                               command.position, reqCreateAircraft);
     if (sim::failed(hr)) {
         gf_logAttention(fmt::format("! Simcon call to create ac in sim failed, hexid:{}, liv: '{}', callsign: {})",
                                     command.hexId, command.liveryTitle, command.callsign));
@@ -254,8 +249,8 @@ void gf_removeAiAircraft(SimLinkState& link, RunState& run, std::uint32_t object
     sim::SimConnection* handle = link.simHandle.load();
     const sim::HResult hr = handle == nullptr ? sim::kFail : handle->aiRemoveObject(objectId, reqRemoveObject);
     if (sim::failed(hr)) {
-        gf_logAttention(fmt::format("{} !SimConnect call to remove AI ac from sim failed, id {}?",
-                                    gf_utcTimeNow(), gf_objectIdText(objectId)));
+        gf_logAttention(fmt::format("{} !SimConnect call to remove AI ac from sim failed, id {}?", gf_utcTimeNow(),
+                                    gf_objectIdText(objectId)));
         gf_onSimConnectRequestError(link, run);
     }
 }

@@ -91,9 +91,13 @@ constexpr std::array<std::pair<SimEventId, std::string_view>, 17> kClientEvents{
 
 // ENGINE_AUTO_START stays out of the group; it is still sent naming it.
 constexpr std::array kGroupEvents{
-    evNavLightsSet, evBeaconLightsSet, evLandingLightsSet, evTaxiLightsSet, evStrobesSet,
-    evLogoLightsSet, evCabinLightsSet, evAllLightsToggle, evFlapsSet, evSpoilersSet,
-    evGearSet, evEngineAutoShutdown, evThrottleSet, evFreezeLatitudeLongitudeSet,
+    evNavLightsSet,      evBeaconLightsSet,
+    evLandingLightsSet,  evTaxiLightsSet,
+    evStrobesSet,        evLogoLightsSet,
+    evCabinLightsSet,    evAllLightsToggle,
+    evFlapsSet,          evSpoilersSet,
+    evGearSet,           evEngineAutoShutdown,
+    evThrottleSet,       evFreezeLatitudeLongitudeSet,
     evFreezeAltitudeSet, evFreezeAttitudeSet,
 };
 
@@ -110,8 +114,7 @@ void lf_registerSimDefinitions(sim::SimConnection& connection) noexcept {
     try {
         for (const auto& [id, name] : kSystemEvents) (void)connection.subscribeToSystemEvent(id, name);
         for (const Member& m : kMembers) {
-            (void)connection.addToDataDefinition(m.definition, m.datum, m.unit, m.type, 0.0f,
-                                                 sim::kUnusedId);
+            (void)connection.addToDataDefinition(m.definition, m.datum, m.unit, m.type, 0.0f, sim::kUnusedId);
         }
         for (const auto& [id, name] : kClientEvents) (void)connection.mapClientEventToSimEvent(id, name);
         for (SimEventId id : kGroupEvents) lf_addToEventGroup(connection, id);

@@ -27,8 +27,8 @@ inline constexpr std::uint32_t kUserObjectIdAtStart = 2;
 
 // What the status panel shows of the link, read as one.
 struct SimStatus {
-    bool connected = false;  // the connected lamp
-    bool running = false;    // the running lamp
+    bool connected = false;      // the connected lamp
+    bool running = false;        // the running lamp
     std::string connectionText;  // "MSFS 2020 (11.0.282174.999)"; empty before the first connection
 };
 

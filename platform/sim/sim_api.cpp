@@ -4,8 +4,7 @@
 
 namespace qvl::sim {
 
-std::span<const std::byte> trailingBytes(const RecvHeader* message, std::uint32_t size,
-                                         std::size_t recordSize) {
+std::span<const std::byte> trailingBytes(const RecvHeader* message, std::uint32_t size, std::size_t recordSize) {
     if (message == nullptr) return {};
     const std::size_t total = std::min<std::size_t>(size, message->size);
     if (total <= recordSize) return {};

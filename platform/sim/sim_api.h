@@ -218,41 +218,35 @@ public:
     // Calls `proc` once for every reply waiting, in order, then returns.
     virtual HResult callDispatch(DispatchProc proc, void* context) = 0;
 
-    virtual HResult addToDataDefinition(DefinitionId definition, std::string_view datumName,
-                                        std::string_view unitsName, DataType type,
-                                        float epsilon, std::uint32_t datumId) = 0;
-    virtual HResult requestDataOnSimObject(RequestId request, DefinitionId definition,
-                                           ObjectId object, Period period) = 0;
+    virtual HResult addToDataDefinition(DefinitionId definition, std::string_view datumName, std::string_view unitsName,
+                                        DataType type, float epsilon, std::uint32_t datumId) = 0;
+    virtual HResult requestDataOnSimObject(RequestId request, DefinitionId definition, ObjectId object,
+                                           Period period) = 0;
     // Every object of the type within the radius (metres) of the user's aircraft.
-    virtual HResult requestDataOnSimObjectType(RequestId request, DefinitionId definition,
-                                               std::uint32_t radiusMetres,
+    virtual HResult requestDataOnSimObjectType(RequestId request, DefinitionId definition, std::uint32_t radiusMetres,
                                                std::uint32_t objectType) = 0;
     // `unitSize` bytes per element; `arrayCount` 0 means one element.
-    virtual HResult setDataOnSimObject(DefinitionId definition, ObjectId object,
-                                       std::uint32_t flags, std::uint32_t arrayCount,
-                                       std::uint32_t unitSize, const void* data) = 0;
+    virtual HResult setDataOnSimObject(DefinitionId definition, ObjectId object, std::uint32_t flags,
+                                       std::uint32_t arrayCount, std::uint32_t unitSize, const void* data) = 0;
 
     virtual HResult subscribeToSystemEvent(ClientEventId event, std::string_view systemEventName) = 0;
     virtual HResult mapClientEventToSimEvent(ClientEventId event, std::string_view simEventName) = 0;
-    virtual HResult addClientEventToNotificationGroup(GroupId group, ClientEventId event,
-                                                      bool maskable) = 0;
+    virtual HResult addClientEventToNotificationGroup(GroupId group, ClientEventId event, bool maskable) = 0;
     virtual HResult setNotificationGroupPriority(GroupId group, std::uint32_t priority) = 0;
-    virtual HResult transmitClientEvent(ObjectId object, ClientEventId event, std::uint32_t data,
-                                        GroupId group, std::uint32_t flags) = 0;
+    virtual HResult transmitClientEvent(ObjectId object, ClientEventId event, std::uint32_t data, GroupId group,
+                                        std::uint32_t flags) = 0;
 
-    virtual HResult aiCreateNonAtcAircraft(std::string_view containerTitle,
-                                           std::string_view tailNumber,
+    virtual HResult aiCreateNonAtcAircraft(std::string_view containerTitle, std::string_view tailNumber,
                                            const InitPosition& position, RequestId request) = 0;
     virtual HResult aiRemoveObject(ObjectId object, RequestId request) = 0;
     virtual HResult aiReleaseControl(ObjectId object, RequestId request) = 0;
-    virtual HResult aiSetAircraftFlightPlan(ObjectId object, std::string_view flightPlanPath,
-                                            RequestId request) = 0;
+    virtual HResult aiSetAircraftFlightPlan(ObjectId object, std::string_view flightPlanPath, RequestId request) = 0;
     // The packet id of the last call sent on this connection.
     virtual HResult getLastSentPacketId(std::uint32_t* packetId) = 0;
 
     virtual HResult addToFacilityDefinition(DefinitionId definition, std::string_view fieldName) = 0;
-    virtual HResult requestFacilityData(DefinitionId definition, RequestId request,
-                                        std::string_view icao, std::string_view region) = 0;
+    virtual HResult requestFacilityData(DefinitionId definition, RequestId request, std::string_view icao,
+                                        std::string_view region) = 0;
 };
 
 // What opens connections.
@@ -260,8 +254,7 @@ class SimLibrary {
 public:
     virtual ~SimLibrary() = default;
     // On success `*connection` names the new connection; on failure it is nullptr.
-    virtual HResult open(SimConnection** connection, std::string_view applicationName,
-                         std::uint32_t configIndex) = 0;
+    virtual HResult open(SimConnection** connection, std::string_view applicationName, std::uint32_t configIndex) = 0;
 };
 
 // A copy of the record at the start of a reply, or nothing when the reply is
@@ -276,8 +269,7 @@ std::optional<Record> readRecord(const RecvHeader* message, std::uint32_t size) 
 
 // The bytes of a reply after the record that opens it, bounded by the smaller
 // of the two sizes.
-std::span<const std::byte> trailingBytes(const RecvHeader* message, std::uint32_t size,
-                                         std::size_t recordSize);
+std::span<const std::byte> trailingBytes(const RecvHeader* message, std::uint32_t size, std::size_t recordSize);
 
 // The text of a fixed field: up to the first zero byte within the field, or
 // the whole field when it holds none.

@@ -17,9 +17,7 @@ public:
 class SteadySimClock final : public SimClock {
 public:
     SteadySimClock() : start_(std::chrono::steady_clock::now()) {}
-    std::chrono::nanoseconds now() const override {
-        return std::chrono::steady_clock::now() - start_;
-    }
+    std::chrono::nanoseconds now() const override { return std::chrono::steady_clock::now() - start_; }
 
 private:
     const std::chrono::steady_clock::time_point start_;

@@ -24,15 +24,13 @@ double distanceMetres(double lat1, double lon1, double lat2, double lon2) {
     const double p2 = lat2 * kDegToRad;
     const double dp = p2 - p1;
     const double dl = (lon2 - lon1) * kDegToRad;
-    const double a = std::sin(dp / 2) * std::sin(dp / 2) +
-                     std::cos(p1) * std::cos(p2) * std::sin(dl / 2) * std::sin(dl / 2);
+    const double a =
+        std::sin(dp / 2) * std::sin(dp / 2) + std::cos(p1) * std::cos(p2) * std::sin(dl / 2) * std::sin(dl / 2);
     const double c = 2 * std::atan2(std::sqrt(a), std::sqrt(std::max(0.0, 1 - a)));
     return c * kEarthRadiusNm * kMetresPerNm;
 }
 
-bool isLeapYear(std::int64_t year) {
-    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-}
+bool isLeapYear(std::int64_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
 
 const char* periodName(Period period) {
     switch (period) {
@@ -67,8 +65,8 @@ std::uint64_t lightBitOf(std::string_view event) {
 }
 
 bool isKnownSystemEvent(std::string_view lowerName) {
-    return lowerName == "sim" || lowerName == "objectadded" || lowerName == "objectremoved" ||
-           lowerName == "frame" || lowerName == "flightloaded";
+    return lowerName == "sim" || lowerName == "objectadded" || lowerName == "objectremoved" || lowerName == "frame" ||
+           lowerName == "flightloaded";
 }
 
 bool usable(const ConnectionState& c) { return c.open && !c.quitDelivered; }
@@ -88,8 +86,8 @@ ObjectState* findObject(World& w, ObjectId id) {
 }
 
 std::size_t aliveAiCount(const World& w) {
-    return static_cast<std::size_t>(std::count_if(w.objects.begin(), w.objects.end(),
-                                                  [](const auto& e) { return !e.second.user; }));
+    return static_cast<std::size_t>(
+        std::count_if(w.objects.begin(), w.objects.end(), [](const auto& e) { return !e.second.user; }));
 }
 
 template <class Make>
@@ -101,9 +99,8 @@ void broadcast(World& w, std::string_view lowerEvent, Make make) {
     }
 }
 
-bool queueDataReply(World& w, ConnectionState& c, RecvId id, RequestId request,
-                    DefinitionId definition, const ObjectState& object, std::uint32_t entry,
-                    std::uint32_t outOf) {
+bool queueDataReply(World& w, ConnectionState& c, RecvId id, RequestId request, DefinitionId definition,
+                    const ObjectState& object, std::uint32_t entry, std::uint32_t outOf) {
     const auto it = c.definitions.find(definition);
     if (it == c.definitions.end()) return false;
     RecvSimObjectData record{};
@@ -196,8 +193,7 @@ void stepRemovals(World& w) {
 void answerPeriodic(World& w, ConnectionState& c, std::vector<PeriodicRequest>& requests) {
     std::erase_if(requests, [&](const PeriodicRequest& r) {
         const ObjectState* object = findObject(w, r.object);
-        return object == nullptr ||
-               !queueDataReply(w, c, recvSimObjectData, r.request, r.definition, *object, 1, 1);
+        return object == nullptr || !queueDataReply(w, c, recvSimObjectData, r.request, r.definition, *object, 1, 1);
     });
 }
 
@@ -318,18 +314,15 @@ public:
         }
         // The caller's code runs without the world's lock, so it may call back in.
         for (const Message& m : batch) {
-            proc(reinterpret_cast<const RecvHeader*>(m.data()), static_cast<std::uint32_t>(m.size()),
-                 context);
+            proc(reinterpret_cast<const RecvHeader*>(m.data()), static_cast<std::uint32_t>(m.size()), context);
         }
         return kOk;
     }
 
-    HResult addToDataDefinition(DefinitionId definition, std::string_view datumName,
-                                std::string_view unitsName, DataType type, float,
-                                std::uint32_t) override {
+    HResult addToDataDefinition(DefinitionId definition, std::string_view datumName, std::string_view unitsName,
+                                DataType type, float, std::uint32_t) override {
         return sending("AddToDataDefinition", [&](World& w, ConnectionState& c) {
-            traceCall(w, "AddToDataDefinition {} \"{}\" \"{}\" {}", definition, datumName,
-                      unitsName, typeName(type));
+            traceCall(w, "AddToDataDefinition {} \"{}\" \"{}\" {}", definition, datumName, unitsName, typeName(type));
             const std::string name = upperCopy(datumName);
             if (!knownDatum(name)) {
                 c.outbox.push_back(exceptionMessage(exceptionNameUnrecognized, c.lastPacket, 2));
@@ -343,12 +336,10 @@ public:
     HResult requestDataOnSimObject(RequestId request, DefinitionId definition, ObjectId object,
                                    Period period) override {
         return sending("RequestDataOnSimObject", [&](World& w, ConnectionState& c) {
-            traceCall(w, "RequestDataOnSimObject {} {} object {} {}", request, definition,
-                      object, periodName(period));
+            traceCall(w, "RequestDataOnSimObject {} {} object {} {}", request, definition, object, periodName(period));
             const ObjectState* target = findObject(w, object);
             if (!c.definitions.contains(definition) || target == nullptr) {
-                c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket,
-                                                    target == nullptr ? 3 : 2));
+                c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket, target == nullptr ? 3 : 2));
                 return kOk;
             }
             const auto sameRequest = [request](const PeriodicRequest& r) { return r.request == request; };
@@ -364,11 +355,11 @@ public:
         });
     }
 
-    HResult requestDataOnSimObjectType(RequestId request, DefinitionId definition,
-                                       std::uint32_t radiusMetres, std::uint32_t objectType) override {
+    HResult requestDataOnSimObjectType(RequestId request, DefinitionId definition, std::uint32_t radiusMetres,
+                                       std::uint32_t objectType) override {
         return sending("RequestDataOnSimObjectType", [&](World& w, ConnectionState& c) {
-            traceCall(w, "RequestDataOnSimObjectType {} {} radius {} type {}", request,
-                      definition, radiusMetres, objectType);
+            traceCall(w, "RequestDataOnSimObjectType {} {} radius {} type {}", request, definition, radiusMetres,
+                      objectType);
             if (!c.definitions.contains(definition)) {
                 c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket, 2));
                 return kOk;
@@ -377,31 +368,27 @@ public:
             const ObjectState* user = findObject(w, kUserObject);
             std::vector<const ObjectState*> inRange;
             for (const auto& [id, object] : w.objects) {
-                if (user == nullptr ||
-                    distanceMetres(user->latitude, user->longitude, object.latitude,
-                                   object.longitude) <= radiusMetres) {
+                if (user == nullptr || distanceMetres(user->latitude, user->longitude, object.latitude,
+                                                      object.longitude) <= radiusMetres) {
                     inRange.push_back(&object);
                 }
             }
             const auto outOf = static_cast<std::uint32_t>(inRange.size());
             for (std::uint32_t i = 0; i < outOf; ++i) {
-                queueDataReply(w, c, recvSimObjectDataByType, request, definition, *inRange[i],
-                               i + 1, outOf);
+                queueDataReply(w, c, recvSimObjectDataByType, request, definition, *inRange[i], i + 1, outOf);
             }
             return kOk;
         });
     }
 
-    HResult setDataOnSimObject(DefinitionId definition, ObjectId object, std::uint32_t,
-                               std::uint32_t arrayCount, std::uint32_t unitSize,
-                               const void* data) override {
+    HResult setDataOnSimObject(DefinitionId definition, ObjectId object, std::uint32_t, std::uint32_t arrayCount,
+                               std::uint32_t unitSize, const void* data) override {
         return sending("SetDataOnSimObject", [&](World& w, ConnectionState& c) {
             traceCall(w, "SetDataOnSimObject {} object {} size {}", definition, object, unitSize);
             ObjectState* target = findObject(w, object);
             const auto members = c.definitions.find(definition);
             if (target == nullptr || members == c.definitions.end()) {
-                c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket,
-                                                    target == nullptr ? 2 : 1));
+                c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket, target == nullptr ? 2 : 1));
                 return kOk;
             }
             const auto* bytes = static_cast<const std::byte*>(data);
@@ -414,9 +401,8 @@ public:
                 }
             }
             ++target->setDataCount;
-            traceWorld(w, "object {} data {} lat {:.6f} lon {:.6f} alt {:.1f} hdg {:.4f}",
-                       target->id, definition, target->latitude, target->longitude,
-                       target->altitudeFt, target->headingRad);
+            traceWorld(w, "object {} data {} lat {:.6f} lon {:.6f} alt {:.1f} hdg {:.4f}", target->id, definition,
+                       target->latitude, target->longitude, target->altitudeFt, target->headingRad);
             return kOk;
         });
     }
@@ -446,11 +432,9 @@ public:
 
     // The stand-in sends no notifications of client events, so groups change
     // nothing in its world; the trace is all that is kept of them.
-    HResult addClientEventToNotificationGroup(GroupId group, ClientEventId event,
-                                              bool maskable) override {
+    HResult addClientEventToNotificationGroup(GroupId group, ClientEventId event, bool maskable) override {
         return sending("AddClientEventToNotificationGroup", [&](World& w, ConnectionState&) {
-            traceCall(w, "AddClientEventToNotificationGroup {} {}{}", group, event,
-                      maskable ? " maskable" : "");
+            traceCall(w, "AddClientEventToNotificationGroup {} {}{}", group, event, maskable ? " maskable" : "");
             return kOk;
         });
     }
@@ -462,17 +446,16 @@ public:
         });
     }
 
-    HResult transmitClientEvent(ObjectId object, ClientEventId event, std::uint32_t data,
-                                GroupId group, std::uint32_t) override {
+    HResult transmitClientEvent(ObjectId object, ClientEventId event, std::uint32_t data, GroupId group,
+                                std::uint32_t) override {
         return sending("TransmitClientEvent", [&](World& w, ConnectionState& c) {
             const auto mapped = c.clientEvents.find(event);
             const std::string name = mapped == c.clientEvents.end() ? "?" : mapped->second;
-            traceCall(w, "TransmitClientEvent object {} event {} {} data {} group {}",
-                      object, event, name, data, group);
+            traceCall(w, "TransmitClientEvent object {} event {} {} data {} group {}", object, event, name, data,
+                      group);
             ObjectState* target = findObject(w, object);
             if (mapped == c.clientEvents.end() || target == nullptr) {
-                c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket,
-                                                    target == nullptr ? 1 : 2));
+                c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket, target == nullptr ? 1 : 2));
                 return kOk;
             }
             target->events.push_back({name, data});
@@ -486,24 +469,23 @@ public:
         });
     }
 
-    HResult aiCreateNonAtcAircraft(std::string_view title, std::string_view tail,
-                                   const InitPosition& position, RequestId request) override {
+    HResult aiCreateNonAtcAircraft(std::string_view title, std::string_view tail, const InitPosition& position,
+                                   RequestId request) override {
         return sending("AICreateNonATCAircraft", [&](World& w, ConnectionState& c) {
-            traceCall(w, "AICreateNonATCAircraft \"{}\" \"{}\" {:.6f} {:.6f} alt {:.1f} "
+            traceCall(w,
+                      "AICreateNonATCAircraft \"{}\" \"{}\" {:.6f} {:.6f} alt {:.1f} "
                       "request {} packet {}",
-                      title, tail, position.latitude, position.longitude,
-                      position.altitude, request, c.lastPacket);
+                      title, tail, position.latitude, position.longitude, position.altitude, request, c.lastPacket);
             const std::string owned(title);
-            const bool refused = !w.config.installedTitles.contains(owned) ||
-                                 w.config.refusedTitles.contains(owned) || w.refuseNext > 0;
+            const bool refused =
+                !w.config.installedTitles.contains(owned) || w.config.refusedTitles.contains(owned) || w.refuseNext > 0;
             if (w.refuseNext > 0) --w.refuseNext;
             if (refused) {
                 c.outbox.push_back(exceptionMessage(exceptionCreateObjectFailed, c.lastPacket, 1));
             } else if (aliveAiCount(w) + w.creations.size() >= w.config.objectLimit) {
                 c.outbox.push_back(exceptionMessage(exceptionTooManyObjects, c.lastPacket, 0));
             } else {
-                w.creations.push_back(
-                    {index_, request, owned, std::string(tail), position, w.config.creationFrames});
+                w.creations.push_back({index_, request, owned, std::string(tail), position, w.config.creationFrames});
             }
             return kOk;
         });
@@ -533,8 +515,7 @@ public:
         });
     }
 
-    HResult aiSetAircraftFlightPlan(ObjectId object, std::string_view path,
-                                    RequestId request) override {
+    HResult aiSetAircraftFlightPlan(ObjectId object, std::string_view path, RequestId request) override {
         return sending("AISetAircraftFlightPlan", [&](World& w, ConnectionState& c) {
             traceCall(w, "AISetAircraftFlightPlan {} \"{}\" request {}", object, path, request);
             std::error_code ec;
@@ -640,8 +621,7 @@ StandInSimulator::StandInSimulator(StandInConfig config, std::shared_ptr<const S
 
 StandInSimulator::~StandInSimulator() = default;
 
-HResult StandInSimulator::open(SimConnection** connection, std::string_view applicationName,
-                               std::uint32_t) {
+HResult StandInSimulator::open(SimConnection** connection, std::string_view applicationName, std::uint32_t) {
     if (connection == nullptr) return kFail;
     *connection = nullptr;
     std::lock_guard lock(mutex_);
@@ -671,8 +651,7 @@ HResult StandInSimulator::open(SimConnection** connection, std::string_view appl
 
 std::chrono::nanoseconds StandInSimulator::frameInterval() const {
     std::lock_guard lock(mutex_);
-    return std::chrono::nanoseconds(
-        static_cast<std::int64_t>(std::ceil(1e9 / world_->config.frameRate)));
+    return std::chrono::nanoseconds(static_cast<std::int64_t>(std::ceil(1e9 / world_->config.frameRate)));
 }
 
 std::uint64_t StandInSimulator::frameCount() const {

@@ -180,8 +180,7 @@ public:
     StandInSimulator(const StandInSimulator&) = delete;
     StandInSimulator& operator=(const StandInSimulator&) = delete;
 
-    HResult open(SimConnection** connection, std::string_view applicationName,
-                 std::uint32_t configIndex) override;
+    HResult open(SimConnection** connection, std::string_view applicationName, std::uint32_t configIndex) override;
 
     // Reads a scenario file into `config`; each bad line is reported in
     // `problems` ("<file>:<line>: <why>") and skipped. False when the file

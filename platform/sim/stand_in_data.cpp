@@ -84,19 +84,13 @@ bool inRadians(std::string_view unit) { return unit.find("radian") != std::strin
 double angleOut(double radians, std::string_view unit) {
     return inDegrees(unit) ? radians * kDegreesPerRadian : radians;
 }
-double angleIn(double value, std::string_view unit) {
-    return inDegrees(unit) ? value / kDegreesPerRadian : value;
-}
+double angleIn(double value, std::string_view unit) { return inDegrees(unit) ? value / kDegreesPerRadian : value; }
 double positionOut(double degrees, std::string_view unit) {
     return inRadians(unit) ? degrees / kDegreesPerRadian : degrees;
 }
-double positionIn(double value, std::string_view unit) {
-    return inRadians(unit) ? value * kDegreesPerRadian : value;
-}
+double positionIn(double value, std::string_view unit) { return inRadians(unit) ? value * kDegreesPerRadian : value; }
 
-bool isText(Datum datum) {
-    return datum == Datum::title || datum == Datum::atcId || datum == Datum::atcModel;
-}
+bool isText(Datum datum) { return datum == Datum::title || datum == Datum::atcId || datum == Datum::atcModel; }
 
 std::string textOf(const ObjectState& object, Datum datum) {
     switch (datum) {
@@ -223,9 +217,7 @@ Message objectEventMessage(ClientEventId event, ObjectId object) {
     return recordMessage(record, recvEventObjectAddRemove);
 }
 
-bool knownDatum(std::string_view upperName) {
-    return datumTable().find(upperName) != datumTable().end();
-}
+bool knownDatum(std::string_view upperName) { return datumTable().find(upperName) != datumTable().end(); }
 
 int datumIndex(std::string_view upperName) { return static_cast<int>(datumOf(upperName)); }
 
@@ -257,9 +249,8 @@ bool appendDataBlock(Message& message, const World& world, const ObjectState& ob
             }
             case DataType::string32: {
                 char field[32];
-                const std::string text = isText(datum)
-                                             ? textOf(object, datum)
-                                             : fmt::format("{}", numberOf(world, object, member));
+                const std::string text =
+                    isText(datum) ? textOf(object, datum) : fmt::format("{}", numberOf(world, object, member));
                 writeFixedText(field, sizeof field, text, terminate);
                 appendBytes(message, field, sizeof field);
                 break;
@@ -276,8 +267,8 @@ bool appendDataBlock(Message& message, const World& world, const ObjectState& ob
     return true;
 }
 
-bool applyDataBlock(ObjectState& object, const std::vector<DataMember>& members,
-                    const std::byte* data, std::size_t size) {
+bool applyDataBlock(ObjectState& object, const std::vector<DataMember>& members, const std::byte* data,
+                    std::size_t size) {
     if (size != fixedBlockSize(members) || size == 0) return false;
     std::size_t offset = 0;
     for (const DataMember& member : members) {

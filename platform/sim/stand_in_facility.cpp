@@ -24,44 +24,70 @@ void put(Message& message, T value) {
 }
 
 bool putAirportField(Message& m, const FacilityAirport& a, std::string_view field, bool terminate) {
-    if (field == "LATITUDE") put(m, a.latitude);
-    else if (field == "LONGITUDE") put(m, a.longitude);
-    else if (field == "ALTITUDE") put(m, a.altitudeMetres);
-    else if (field == "N_HELIPADS") put(m, static_cast<std::int32_t>(a.helipads.size()));
-    else if (field == "N_TAXI_PARKINGS") put(m, static_cast<std::int32_t>(a.parkings.size()));
+    if (field == "LATITUDE")
+        put(m, a.latitude);
+    else if (field == "LONGITUDE")
+        put(m, a.longitude);
+    else if (field == "ALTITUDE")
+        put(m, a.altitudeMetres);
+    else if (field == "N_HELIPADS")
+        put(m, static_cast<std::int32_t>(a.helipads.size()));
+    else if (field == "N_TAXI_PARKINGS")
+        put(m, static_cast<std::int32_t>(a.parkings.size()));
     else if (field == "NAME") {
         char name[32];
         writeFixedText(name, sizeof name, a.name, terminate);
         appendBytes(m, name, sizeof name);
-    } else return false;
+    } else
+        return false;
     return true;
 }
 
 bool putParkingField(Message& m, const FacilityParking& p, std::string_view field) {
-    if (field == "TYPE") put(m, p.type);
-    else if (field == "TAXI_POINT_TYPE") put(m, p.taxiPointType);
-    else if (field == "NAME") put(m, p.name);
-    else if (field == "SUFFIX") put(m, p.suffix);
-    else if (field == "NUMBER") put(m, p.number);
-    else if (field == "ORIENTATION") put(m, p.orientation);
-    else if (field == "HEADING") put(m, p.heading);
-    else if (field == "RADIUS") put(m, p.radius);
-    else if (field == "BIAS_X") put(m, p.biasX);
-    else if (field == "BIAS_Z") put(m, p.biasZ);
-    else return false;
+    if (field == "TYPE")
+        put(m, p.type);
+    else if (field == "TAXI_POINT_TYPE")
+        put(m, p.taxiPointType);
+    else if (field == "NAME")
+        put(m, p.name);
+    else if (field == "SUFFIX")
+        put(m, p.suffix);
+    else if (field == "NUMBER")
+        put(m, p.number);
+    else if (field == "ORIENTATION")
+        put(m, p.orientation);
+    else if (field == "HEADING")
+        put(m, p.heading);
+    else if (field == "RADIUS")
+        put(m, p.radius);
+    else if (field == "BIAS_X")
+        put(m, p.biasX);
+    else if (field == "BIAS_Z")
+        put(m, p.biasZ);
+    else
+        return false;
     return true;
 }
 
 bool putHelipadField(Message& m, const FacilityHelipad& h, std::string_view field) {
-    if (field == "LATITUDE") put(m, h.latitude);
-    else if (field == "LONGITUDE") put(m, h.longitude);
-    else if (field == "ALTITUDE") put(m, h.altitude);
-    else if (field == "HEADING") put(m, h.heading);
-    else if (field == "LENGTH") put(m, h.length);
-    else if (field == "WIDTH") put(m, h.width);
-    else if (field == "SURFACE") put(m, h.surface);
-    else if (field == "TYPE") put(m, h.type);
-    else return false;
+    if (field == "LATITUDE")
+        put(m, h.latitude);
+    else if (field == "LONGITUDE")
+        put(m, h.longitude);
+    else if (field == "ALTITUDE")
+        put(m, h.altitude);
+    else if (field == "HEADING")
+        put(m, h.heading);
+    else if (field == "LENGTH")
+        put(m, h.length);
+    else if (field == "WIDTH")
+        put(m, h.width);
+    else if (field == "SURFACE")
+        put(m, h.surface);
+    else if (field == "TYPE")
+        put(m, h.type);
+    else
+        return false;
     return true;
 }
 
@@ -95,8 +121,8 @@ std::optional<FacilityLayout> layoutOf(const std::vector<std::string>& definitio
     return layout;
 }
 
-Message itemHeader(ConnectionState& connection, RequestId request, std::uint32_t type,
-                   std::uint32_t parent, std::uint32_t index, std::uint32_t listSize) {
+Message itemHeader(ConnectionState& connection, RequestId request, std::uint32_t type, std::uint32_t parent,
+                   std::uint32_t index, std::uint32_t listSize) {
     RecvFacilityData record{};
     record.userRequestId = request;
     record.uniqueRequestId = connection.nextFacilityItem++;
@@ -109,9 +135,9 @@ Message itemHeader(ConnectionState& connection, RequestId request, std::uint32_t
 }
 
 template <class Entry, class Put>
-bool appendList(std::vector<Message>& out, ConnectionState& connection, RequestId request,
-                std::uint32_t type, std::uint32_t parent, const std::vector<Entry>& entries,
-                const std::vector<std::string>& fields, Put put) {
+bool appendList(std::vector<Message>& out, ConnectionState& connection, RequestId request, std::uint32_t type,
+                std::uint32_t parent, const std::vector<Entry>& entries, const std::vector<std::string>& fields,
+                Put put) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
         Message m = itemHeader(connection, request, type, parent, static_cast<std::uint32_t>(i),
                                static_cast<std::uint32_t>(entries.size()));
@@ -131,13 +157,12 @@ bool knownFacilityField(std::string_view field) {
     if (field.rfind("CLOSE ", 0) == 0) return itemNamed(field.substr(6)).has_value();
     Message scratch;
     return putAirportField(scratch, FacilityAirport{}, field, true) ||
-           putParkingField(scratch, FacilityParking{}, field) ||
-           putHelipadField(scratch, FacilityHelipad{}, field);
+           putParkingField(scratch, FacilityParking{}, field) || putHelipadField(scratch, FacilityHelipad{}, field);
 }
 
 std::vector<Message> facilityReplies(World& world, ConnectionState& connection,
-                                     const std::vector<std::string>& definition,
-                                     RequestId request, std::string_view icao) {
+                                     const std::vector<std::string>& definition, RequestId request,
+                                     std::string_view icao) {
     std::vector<Message> out;
     const auto layout = layoutOf(definition);
     if (!layout) {
@@ -157,12 +182,11 @@ std::vector<Message> facilityReplies(World& world, ConnectionState& connection,
         sealMessage(item);
         out.push_back(std::move(item));
         for (const auto& [kind, fields] : layout->lists) {
-            const bool ok =
-                kind == Item::taxiParking
-                    ? appendList(out, connection, request, facilityTaxiParking, airportItem,
-                                 airport.parkings, fields, putParkingField)
-                    : appendList(out, connection, request, facilityHelipad, airportItem,
-                                 airport.helipads, fields, putHelipadField);
+            const bool ok = kind == Item::taxiParking
+                                ? appendList(out, connection, request, facilityTaxiParking, airportItem,
+                                             airport.parkings, fields, putParkingField)
+                                : appendList(out, connection, request, facilityHelipad, airportItem, airport.helipads,
+                                             fields, putHelipadField);
             if (!ok) return {exceptionMessage(exceptionNameUnrecognized, connection.lastPacket, 1)};
         }
         break;

@@ -30,7 +30,7 @@ struct DataMember {
     std::string name;  // upper case
     std::string unit;  // lower case
     DataType type = DataType::float64;
-    int datum = 0;     // resolved from the name once, see datumIndex
+    int datum = 0;  // resolved from the name once, see datumIndex
 };
 
 struct PeriodicRequest {
@@ -47,7 +47,7 @@ struct ConnectionState {
     std::deque<Message> outbox;
     bool framePending = false;  // one undelivered frame event at most
     std::map<DefinitionId, std::vector<DataMember>> definitions;
-    std::map<ClientEventId, std::string> clientEvents;  // mapped simulator event names
+    std::map<ClientEventId, std::string> clientEvents;               // mapped simulator event names
     std::map<std::string, ClientEventId, std::less<>> systemEvents;  // by lower-case name
     std::vector<PeriodicRequest> perSecond;
     std::vector<PeriodicRequest> perFrame;
@@ -129,8 +129,8 @@ int datumIndex(std::string_view upperName);
 bool appendDataBlock(Message& message, const World& world, const ObjectState& object,
                      const std::vector<DataMember>& members);
 // Applies one element of set data; false when the size does not match.
-bool applyDataBlock(ObjectState& object, const std::vector<DataMember>& members,
-                    const std::byte* data, std::size_t size);
+bool applyDataBlock(ObjectState& object, const std::vector<DataMember>& members, const std::byte* data,
+                    std::size_t size);
 std::size_t fixedBlockSize(const std::vector<DataMember>& members);
 
 // --- Facility data (stand_in_facility.cpp) ---
@@ -138,8 +138,8 @@ bool knownFacilityField(std::string_view field);
 // The items for one request: the airport, its parkings and helipads, then
 // (unless the fault says otherwise) the end item.
 std::vector<Message> facilityReplies(World& world, ConnectionState& connection,
-                                     const std::vector<std::string>& definition,
-                                     RequestId request, std::string_view icao);
+                                     const std::vector<std::string>& definition, RequestId request,
+                                     std::string_view icao);
 
 // --- Text helpers ---
 std::string upperCopy(std::string_view text);

@@ -13,9 +13,8 @@ constexpr char asciiUpper(char c) noexcept { return (c >= 'a' && c <= 'z') ? sta
 
 // True when the text begins with the prefix, ASCII letters compared without case.
 constexpr bool startsWithIgnoringAsciiCase(std::string_view text, std::string_view prefix) noexcept {
-    return prefix.size() <= text.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return asciiUpper(a) == asciiUpper(b); });
+    return prefix.size() <= text.size() && std::equal(prefix.begin(), prefix.end(), text.begin(),
+                                                      [](char a, char b) { return asciiUpper(a) == asciiUpper(b); });
 }
 
 }  // namespace qvl::sys

@@ -126,8 +126,7 @@ HeadlessControls::Control* HeadlessControls::findLocked(ControlHandle handle, Co
     return (c != nullptr && c->kind == kind) ? c : nullptr;
 }
 
-const HeadlessControls::Control* HeadlessControls::findLocked(ControlHandle handle,
-                                                           ControlKind kind) const {
+const HeadlessControls::Control* HeadlessControls::findLocked(ControlHandle handle, ControlKind kind) const {
     const Control* c = findAnyLocked(handle);
     return (c != nullptr && c->kind == kind) ? c : nullptr;
 }

@@ -19,9 +19,9 @@ TEST(FixedCode, FoldsLowerCaseAndRejectsEverythingElse) {
     EXPECT_TRUE(FixedCode4("0000").isSet());
     EXPECT_EQ(gf_fixedCodeView(FixedCode4()), "    ");
     // Wrong lengths, punctuation, NUL, Latin-1 and UTF-8 bytes (never folded into letters).
-    for (const std::string_view text : {std::string_view(""), std::string_view("EHAMX"), std::string_view("EH M"),
-                                        std::string_view("EH{M"), std::string_view("EH\0M", 4),
-                                        std::string_view("\xC9HAM"), std::string_view("\xC3\xA9HA")}) {
+    for (const std::string_view text :
+         {std::string_view(""), std::string_view("EHAMX"), std::string_view("EH M"), std::string_view("EH{M"),
+          std::string_view("EH\0M", 4), std::string_view("\xC9HAM"), std::string_view("\xC3\xA9HA")}) {
         try {
             FixedCode4 code(text);
             ADD_FAILURE() << "accepted '" << text << "'";

@@ -39,8 +39,8 @@ TEST(Geodesy, DestinationPoint) {
     EXPECT_NEAR(across.latitude, 0.0, 1e-9);
     EXPECT_NEAR(across.longitude, -179.1, 1e-9);
     // Distance and bearing lead back to the same point.
-    const GeoPosition reached = gf_destinationPoint(kEham, gf_initialBearing(kEham, kEgll),
-                                                    gf_distanceNm(kEham, kEgll) * 6076.11549);
+    const GeoPosition reached =
+        gf_destinationPoint(kEham, gf_initialBearing(kEham, kEgll), gf_distanceNm(kEham, kEgll) * 6076.11549);
     EXPECT_NEAR(reached.latitude, kEgll.latitude, 1e-9);
     EXPECT_NEAR(reached.longitude, kEgll.longitude, 1e-9);
 }

@@ -22,7 +22,10 @@ TEST(LogThreaded, LinesFromManyThreadsStayWhole) {
         threads.emplace_back([t] {
             const std::string line = "thread " + std::to_string(t) + " " + std::string(60, static_cast<char>('a' + t));
             for (int i = 0; i < kLines; ++i) {
-                if (i % 3 == 0) gf_logAttention(line); else gf_log(line);
+                if (i % 3 == 0)
+                    gf_logAttention(line);
+                else
+                    gf_log(line);
             }
         });
     }

@@ -94,7 +94,7 @@ TEST_F(Parameters, ValuesAreClampedDefaultedAndSpelledAsStored) {
         EXPECT_FALSE(off->value()) << off->key();
     }
     EXPECT_EQ(lfolder3.value(), "/data/ai & more");
-    EXPECT_EQ(parking_percentage.value(), 30);  // never read from the file
+    EXPECT_EQ(parking_percentage.value(), 30);                       // never read from the file
     EXPECT_TRUE(has(file(), R"(name="MAX_PARK_SEL" value="500")"));  // missing keys appended
 }
 
@@ -197,7 +197,7 @@ TEST_F(Parameters, UpgradeByStoredVersion) {
         EXPECT_EQ(std::filesystem::exists("new_version"), c.downloadsKept);
         EXPECT_TRUE(has(file(), std::string(R"(name="RANGE" value=")") + c.rangeInFile + "\""));
         EXPECT_TRUE(has(file(), "12.2.0"));  // the running version, or the same one with its blanks
-        EXPECT_EQ(RANGE.value(), 65);  // this run keeps what it read
+        EXPECT_EQ(RANGE.value(), 65);        // this run keeps what it read
         const std::string added = log.text().substr(logStart);
         EXPECT_EQ(has(added, "version update"), *c.logged != '\0');
         EXPECT_TRUE(has(added, c.logged));

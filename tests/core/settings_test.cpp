@@ -67,9 +67,9 @@ TEST(SettingsTable, DropDownListsAgreeWithTheirLimitsAndDefaults) {
 
 TEST(SettingsTable, ControlIdsAreUniqueAndInTheWindowRange) {
     std::vector<const ControlBinding*> bindings{
-        &parking_percentage, &MAX_FIT_FL, &AI_PACKAGE_SELECTOR, &DESTINATION, &ALL_INSTALL_PATH,
-        &CALLSIGN_2_OBJECTID, &FLUSH_STATIC_BUTTON, &TBLO_ZIP_BUTTON, &UNBLOCK_BUTTON, &CS_TO_OID_BUTTON,
-        &BLOCK_BUTTON, &NOW_BUTTON, &REREAD_BUTTON};
+        &parking_percentage,  &MAX_FIT_FL,          &AI_PACKAGE_SELECTOR, &DESTINATION,    &ALL_INSTALL_PATH,
+        &CALLSIGN_2_OBJECTID, &FLUSH_STATIC_BUTTON, &TBLO_ZIP_BUTTON,     &UNBLOCK_BUTTON, &CS_TO_OID_BUTTON,
+        &BLOCK_BUTTON,        &NOW_BUTTON,          &REREAD_BUTTON};
     bindings.insert(bindings.end(), boolControlParameters.begin(), boolControlParameters.end());
     bindings.insert(bindings.end(), rangeControlParameters.begin(), rangeControlParameters.end());
     bindings.insert(bindings.end(), shownStringParameters.begin(), shownStringParameters.end());

@@ -48,17 +48,31 @@ TEST_F(TextFile, DetectsTheCharset) {
     const std::string head(4095, 'x');
     using C = Charset;
     const std::pair<std::string, Charset> cases[] = {
-        {"", C::UTF8_without_BOM}, {"\xEF\xBB\xBF" "abc", C::UTF8_with_BOM},
-        {"\xFF\xFE", C::Unicode}, {std::string("A\0B", 3), C::Unicode},
-        {"\xFE\xFF", C::Unicode_big_endian}, {std::string("\0A\0B", 4), C::Unicode_big_endian},
+        {"", C::UTF8_without_BOM},
+        {"\xEF\xBB\xBF"
+         "abc",
+         C::UTF8_with_BOM},
+        {"\xFF\xFE", C::Unicode},
+        {std::string("A\0B", 3), C::Unicode},
+        {"\xFE\xFF", C::Unicode_big_endian},
+        {std::string("\0A\0B", 4), C::Unicode_big_endian},
         {std::string("A\0BC", 4), C::UTF8_without_BOM},  // a zero second byte with a non-zero fourth
-        {"ab\xF0\x9F\x98\x80", C::UTF8_without_BOM}, {"ab\xED\x9F\xBF", C::UTF8_without_BOM},
-        {"ab\xED\xA0\x80", C::ANSI}, {"L\xED\xA0\xA4nea", C::ANSI},  // UTF-8 has no surrogates
-        {"caf\xE9 au lait", C::ANSI}, {"\xC0\x80", C::ANSI}, {"\xE0\x80\x80", C::ANSI},
-        {"\xF0\x8F\xBF\xBF", C::ANSI}, {"\xF4\x90\x80\x80", C::ANSI}, {"ab\xE2\x82", C::ANSI},
+        {"ab\xF0\x9F\x98\x80", C::UTF8_without_BOM},
+        {"ab\xED\x9F\xBF", C::UTF8_without_BOM},
+        {"ab\xED\xA0\x80", C::ANSI},
+        {"L\xED\xA0\xA4nea", C::ANSI},  // UTF-8 has no surrogates
+        {"caf\xE9 au lait", C::ANSI},
+        {"\xC0\x80", C::ANSI},
+        {"\xE0\x80\x80", C::ANSI},
+        {"\xF0\x8F\xBF\xBF", C::ANSI},
+        {"\xF4\x90\x80\x80", C::ANSI},
+        {"ab\xE2\x82", C::ANSI},
         // Only the end of the file cuts a sequence, never the 4096-byte window.
-        {head + "\xC3\xA9" + "tail", C::UTF8_without_BOM}, {head + "\xF0\x9F\x98\x80", C::UTF8_without_BOM},
-        {head + "\xC3", C::ANSI}, {head + "\xF0\x9F\x98", C::ANSI}, {head + "\xC3" + "A", C::ANSI},
+        {head + "\xC3\xA9" + "tail", C::UTF8_without_BOM},
+        {head + "\xF0\x9F\x98\x80", C::UTF8_without_BOM},
+        {head + "\xC3", C::ANSI},
+        {head + "\xF0\x9F\x98", C::ANSI},
+        {head + "\xC3" + "A", C::ANSI},
         {head + "x\xE9", C::UTF8_without_BOM},  // past the window nothing is tested
     };
     for (const auto& [content, expected] : cases) {
@@ -70,13 +84,22 @@ TEST_F(TextFile, DetectsTheCharset) {
 
 TEST_F(TextFile, ReadsUtf8AndAnsiLines) {
     Lines lines{"stale"};
-    ASSERT_TRUE(gf_readTextFileWithCharset(Charset::UTF8_with_BOM, file("a.txt", "\xEF\xBB\xBF" "caf\xC3\xA9\r\nb\n"),
+    ASSERT_TRUE(gf_readTextFileWithCharset(Charset::UTF8_with_BOM,
+                                           file("a.txt",
+                                                "\xEF\xBB\xBF"
+                                                "caf\xC3\xA9\r\nb\n"),
                                            lines));
     EXPECT_THAT(lines, ElementsAre("caf\xC3\xA9", "b"));
     ASSERT_TRUE(gf_readTextFileWithCharset(Charset::UTF8_without_BOM, file("e.txt", ""), lines));
     EXPECT_TRUE(lines.empty());
-    ASSERT_TRUE(gf_readTextFileWithCharset(Charset::ANSI, file("ansi.txt", "caf\xE9\r\n\x80 5\n\n\x81" "end"), lines));
-    EXPECT_THAT(lines, ElementsAre("caf\xC3\xA9", "\xE2\x82\xAC 5", "", "\xC2\x81" "end"));
+    ASSERT_TRUE(gf_readTextFileWithCharset(Charset::ANSI,
+                                           file("ansi.txt",
+                                                "caf\xE9\r\n\x80 5\n\n\x81"
+                                                "end"),
+                                           lines));
+    EXPECT_THAT(lines, ElementsAre("caf\xC3\xA9", "\xE2\x82\xAC 5", "",
+                                   "\xC2\x81"
+                                   "end"));
     const auto accented = file("accented.txt", "L\xED\xA0\xA4nea");
     ASSERT_TRUE(gf_readTextFileWithCharset(gf_detectCharset(accented), accented, lines));
     EXPECT_THAT(lines, ElementsAre("L\xC3\xAD\xC2\xA0\xC2\xA4nea"));
@@ -149,7 +172,10 @@ TEST_F(TextFile, ReadLinesAndStreamLines) {
         EXPECT_EQ(failed.error, ReadLinesError::openFailed) << unopenable;
         EXPECT_FALSE(failed);
     }
-    const auto read = gf_readLines(file("l.txt", "\xEF\xBB\xBF" "one\r\ntwo\n\nthree"), 100);
+    const auto read = gf_readLines(file("l.txt",
+                                        "\xEF\xBB\xBF"
+                                        "one\r\ntwo\n\nthree"),
+                                   100);
     EXPECT_EQ(read.error, ReadLinesError::none);
     EXPECT_THAT(read.lines, ElementsAre("one", "two", "", "three"));
 

@@ -45,8 +45,8 @@ TEST(TimeText, TrafficClockOnlyWithTheEditionAndASaneTime) {
     EXPECT_EQ(gf_trafficTimeText(time), "14:29:29");
     EXPECT_EQ(slotOf(gf_trafficDaySlot(time)), 28u);
 
-    for (double absurd : {0.0, -5.0, 1e300, std::numeric_limits<double>::quiet_NaN(),
-                          std::numeric_limits<double>::infinity()}) {
+    for (double absurd :
+         {0.0, -5.0, 1e300, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
         time.trafficClock = absurd;
         EXPECT_LE(std::abs(trafficTimeSeconds(time) - std::time(nullptr)), 2) << absurd;
         EXPECT_EQ(gf_trafficTimeText(time).size(), 8u);

@@ -81,12 +81,14 @@ TEST_F(Xml, MetaBlockWrittenReadsBack) {
 }
 
 TEST_F(Xml, MetaBlockAcceptanceRules) {
-    parse("<root><meta><info name='copyright' value='c'/><info name='version' value='1.0.0'/>"
-          "<info name='version' value='2.0.0'/><info name='MSFS' value='x'/></meta></root>");
+    parse(
+        "<root><meta><info name='copyright' value='c'/><info name='version' value='1.0.0'/>"
+        "<info name='version' value='2.0.0'/><info name='MSFS' value='x'/></meta></root>");
     EXPECT_EQ(gf_readMetaInfo(doc, SimulatorRow::required)->version, "1.0.0");
 
-    parse("<root><meta><info name='author' value='a'/><info name='version' value='1'/><info name='date' value='d'/>"
-          "<info name='sim' value='1'/></meta></root>");
+    parse(
+        "<root><meta><info name='author' value='a'/><info name='version' value='1'/><info name='date' value='d'/>"
+        "<info name='sim' value='1'/></meta></root>");
     EXPECT_FALSE(gf_readMetaInfo(doc, SimulatorRow::optional).has_value());
     EXPECT_FALSE(logged("no copyright"));
 

@@ -79,8 +79,8 @@ TEST_F(EndToEnd, RecordsArriveInTheQueueWithTheirDueTicks) {
     link.close();
     ASSERT_TRUE(client.waitForExit(20000ms));
     const std::string received = test::readFile(dir / "received.txt");
-    for (const char* line : {"\tQs999=version\n", "\tQs121=0;0;0.500000;600000;0;", "\tQs123=1767225600000\n",
-                             "\texit\n"}) {
+    for (const char* line :
+         {"\tQs999=version\n", "\tQs121=0;0;0.500000;600000;0;", "\tQs123=1767225600000\n", "\texit\n"}) {
         EXPECT_NE(received.find(line), std::string::npos) << line << " in\n" << received;
     }
 }

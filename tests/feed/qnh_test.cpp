@@ -8,15 +8,12 @@ using Qnh = test::FeedTest;
 
 TEST_F(Qnh, ConversionsAndClamps) {
     const std::pair<const char*, std::int32_t> cases[] = {
-        {R"({"QNH": 1016})", 1016},
-        {R"({"QNH": 2992})", 1013},       // inches of mercury x 100: 1013.2499...
-        {R"({"QNH": "850"})", 900},       // clamped
-        {R"({"QNH": "1013hPa"})", 1013},  // the text's leading digits
-        {R"({"QNH": 1200.4})", 900},      // 1200 taken as inches: 406, clamped
-        {R"({"QNH": 1012.5})", 1013},
-        {R"({"QNH": 3500})", 1100},       // 1185 hPa, clamped
-        {R"({"QNH": 1100})", 1100},
-        {R"({"QNH": 1101})", 900},        // 373 hPa
+        {R"({"QNH": 1016})", 1016},      {R"({"QNH": 2992})", 1013},  // inches of mercury x 100: 1013.2499...
+        {R"({"QNH": "850"})", 900},                                   // clamped
+        {R"({"QNH": "1013hPa"})", 1013},                              // the text's leading digits
+        {R"({"QNH": 1200.4})", 900},                                  // 1200 taken as inches: 406, clamped
+        {R"({"QNH": 1012.5})", 1013},    {R"({"QNH": 3500})", 1100},  // 1185 hPa, clamped
+        {R"({"QNH": 1100})", 1100},      {R"({"QNH": 1101})", 900},   // 373 hPa
     };
     for (const auto& [datagram, expected] : cases) {
         EXPECT_EQ(qnhOfDatagram(datagram), std::optional<std::int32_t>(expected)) << datagram;

@@ -33,7 +33,8 @@ protected:
     static std::string drain(net::TcpStream& client, std::chrono::milliseconds firstWait = 2000ms) {
         std::string text;
         std::array<char, 4096> buffer{};
-        for (auto r = client.receive(buffer, firstWait); r.status == net::IoStatus::ok; r = client.receive(buffer, 50ms)) {
+        for (auto r = client.receive(buffer, firstWait); r.status == net::IoStatus::ok;
+             r = client.receive(buffer, 50ms)) {
             text.append(buffer.data(), r.bytes);
         }
         return text;
@@ -120,8 +121,7 @@ TEST_F(Link, UserStateAndTimeLines) {
     link.sendUserPosition(user);
     link.sendQs123(1767225600);
     // Whole numbers: 35000 ft must not reach the client as 4e+07.
-    EXPECT_EQ(drain(*client),
-              "Qs121=5000;-2000;4.712389;35000000;250500;0.839683;0.289196\r\nQs123=1767225600000\r\n");
+    EXPECT_EQ(drain(*client), "Qs121=5000;-2000;4.712389;35000000;250500;0.839683;0.289196\r\nQs123=1767225600000\r\n");
     feed.rtLocal.store(false);
     link.sendUserPosition(user);
     EXPECT_EQ(drain(*client, 50ms), "");

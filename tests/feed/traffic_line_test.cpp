@@ -54,17 +54,28 @@ TEST_F(TrafficLine, AcceptedLineConvertsEveryField) {
 TEST_F(TrafficLine, OutcomesByReason) {
     using O = LineOutcome;
     const std::vector<std::tuple<std::size_t, std::string, O>> cases = {
-        {L::callsign, "OPS VEH", O::vehicle},        {L::callsign, "VEH1", O::queued},  // no leading blank
-        {L::lat, "49.5", O::outOfRange},              {L::reg, "OE-QVA123456X", O::longRegistration},
-        {L::reg, "OE-QVA12345X", O::queued},          {L::type, "null", O::notAircraft},
-        {L::type, "GLID", O::notAircraft},            {L::type, "A320X", O::notAircraft},
-        {L::category, "C2", O::notAircraft},          {L::category, "B3", O::queued},
-        {L::type, "TWR", O::notAircraft},             {L::type, "gnd", O::queued},  // the list is case-sensitive
-        {L::hexId, "10000", O::lowHexId},             {L::hexId, "10001", O::queued},
-        {L::hexId, "4294967295x", O::queued},         {L::gs, "180kt", O::queued},  // numbers end at their text
-        {L::callsign, "ERARMTR1", O::placeholderCallsign}, {L::callsign, "00000000", O::placeholderCallsign},
-        {L::alt, "0", O::groundAway},                 {L::callsign, "QVA\n12", O::controlCharacter},
-        {L::reg, "OE\tQVA", O::controlCharacter},     {L::callsign, std::string(31, 'Q'), O::queued},
+        {L::callsign, "OPS VEH", O::vehicle},
+        {L::callsign, "VEH1", O::queued},  // no leading blank
+        {L::lat, "49.5", O::outOfRange},
+        {L::reg, "OE-QVA123456X", O::longRegistration},
+        {L::reg, "OE-QVA12345X", O::queued},
+        {L::type, "null", O::notAircraft},
+        {L::type, "GLID", O::notAircraft},
+        {L::type, "A320X", O::notAircraft},
+        {L::category, "C2", O::notAircraft},
+        {L::category, "B3", O::queued},
+        {L::type, "TWR", O::notAircraft},
+        {L::type, "gnd", O::queued},  // the list is case-sensitive
+        {L::hexId, "10000", O::lowHexId},
+        {L::hexId, "10001", O::queued},
+        {L::hexId, "4294967295x", O::queued},
+        {L::gs, "180kt", O::queued},  // numbers end at their text
+        {L::callsign, "ERARMTR1", O::placeholderCallsign},
+        {L::callsign, "00000000", O::placeholderCallsign},
+        {L::alt, "0", O::groundAway},
+        {L::callsign, "QVA\n12", O::controlCharacter},
+        {L::reg, "OE\tQVA", O::controlCharacter},
+        {L::callsign, std::string(31, 'Q'), O::queued},
         {L::callsign, std::string(32, 'Q'), O::longCallsign},
     };
     for (const auto& [field, text, outcome] : cases) EXPECT_EQ(offer(L{}.set(field, text)), outcome) << text;
@@ -77,14 +88,22 @@ TEST_F(TrafficLine, OutcomesByReason) {
 
 TEST_F(TrafficLine, FieldErrorsAreLoggedAndTheLineDropped) {
     const std::vector<std::tuple<std::size_t, std::string, std::string>> cases = {
-        {L::lat, "90.5", "invalid lalo: 90.500000,16.600000"}, {L::lon, "-181", "invalid lalo: 48.120000,-181.000000"},
-        {L::lat, "nan", "lat:nan"},                            {L::lon, "", "lon:"},
-        {L::hexId, "4294967296", "hexid incorrect4294967296"}, {L::hexId, "-5", "hexid incorrect-5"},
-        {L::gs, "-inf", "gs:-inf"},                            {L::gs, "1e999", "gs:1e999"},
-        {L::vs, "NaN", "vs:NaN"},                              {L::track, "inf", "track incorrect inf"},
-        {L::vs, " 12", "vs: 12"},                              {L::gs, "+12", "gs:+12"},
-        {L::roll, "infinity", "roll:infinity"},                {L::tas, "?", "TAS incorrect?"},
-        {L::trueHeading, "361", "trueheading: 361.00"},        {L::trueHeading, "nan", "trueheading:nan"},
+        {L::lat, "90.5", "invalid lalo: 90.500000,16.600000"},
+        {L::lon, "-181", "invalid lalo: 48.120000,-181.000000"},
+        {L::lat, "nan", "lat:nan"},
+        {L::lon, "", "lon:"},
+        {L::hexId, "4294967296", "hexid incorrect4294967296"},
+        {L::hexId, "-5", "hexid incorrect-5"},
+        {L::gs, "-inf", "gs:-inf"},
+        {L::gs, "1e999", "gs:1e999"},
+        {L::vs, "NaN", "vs:NaN"},
+        {L::track, "inf", "track incorrect inf"},
+        {L::vs, " 12", "vs: 12"},
+        {L::gs, "+12", "gs:+12"},
+        {L::roll, "infinity", "roll:infinity"},
+        {L::tas, "?", "TAS incorrect?"},
+        {L::trueHeading, "361", "trueheading: 361.00"},
+        {L::trueHeading, "nan", "trueheading:nan"},
         {L::origin, "AMST", "FixedCode: invalid string (length/charset)"},
         {L::destination, "V-E", "FixedCode: invalid string (length/charset)"},
         {L::alt, "high", "altitude high incorrect, from: QVL,4490501,48.12,16.60,high,"},
@@ -140,7 +159,7 @@ TEST_F(TrafficLine, HeadingTrackAndRoll) {
 
 TEST_F(TrafficLine, TrueAirspeedTableForMissingSpeeds) {
     const std::vector<std::tuple<const char*, const char*, double>> cases = {
-        {"2000", "-1", 180.0},  {"2001", "-1", 220.0},  {"5001", "-1", 250.0},   {"10000", "-1", 250.0},
+        {"2000", "-1", 180.0},  {"2001", "-1", 220.0},  {"5001", "-1", 250.0},  {"10000", "-1", 250.0},
         {"10001", "-1", 350.0}, {"20000", "-1", 350.0}, {"20001", "-1", 430.0}, {"12000", "-1.5", -1.5},
     };
     for (const auto& [altitude, tas, expected] : cases) {
@@ -155,9 +174,9 @@ TEST_F(TrafficLine, GroundRulePairs) {
     constexpr Verdict A = Verdict::airborne;
     // Altitude (ft, the park airport at 600 ft) and ground speed (kt).
     const std::vector<std::tuple<const char*, const char*, Verdict>> cases = {
-        {"642", "120", G},  {"642", "121", A},  {"643", "80", G}, {"643", "81", A},
-        {"708", "43", G},   {"708", "44", A},   {"709", "36", A}, {"590", "200", G},
-        {"5000", "35", G},  {"14000", "30", G}, {"-50", "200", G},
+        {"642", "120", G}, {"642", "121", A},  {"643", "80", G},  {"643", "81", A},
+        {"708", "43", G},  {"708", "44", A},   {"709", "36", A},  {"590", "200", G},
+        {"5000", "35", G}, {"14000", "30", G}, {"-50", "200", G},
     };
     for (const auto& [altitude, speed, verdict] : cases) {
         const bool onGround = verdict == Verdict::ground;

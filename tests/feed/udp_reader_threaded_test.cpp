@@ -75,7 +75,7 @@ TEST_F(ReaderThread, OnThisPcEveryDatagramCountsThenAStopEndsTheReader) {
     EXPECT_TRUE(logHas("Traffic Reader disconnected\n"));
     EXPECT_EQ(feed.trafficLamp.load(), ReaderLamp::stopped);
     EXPECT_FALSE(run.closingFlag.load());  // a stop is no error
-    readers.resetTrafficSide();  // the next run starts the reader again
+    readers.resetTrafficSide();            // the next run starts the reader again
     start(ClientLocation::thisPc);
     sendLine(20005);
     ASSERT_TRUE(eventually([this] { return queue.size() == 2; }));
@@ -101,8 +101,9 @@ TEST_F(ReaderThread, ABindFailureEndsTheRunWithAReaderError) {
     ASSERT_EQ(holder.create(), 0);
     ASSERT_EQ(holder.bind(net::Address::loopback, 0), 0);
     traffic.threadBody({}, holder.localPort(), ClientLocation::thisPc);
-    const std::string text = "The Traffic Reader has stopped with error: bind to stream socket failed, error: 10048 "
-                             "Address already in use";
+    const std::string text =
+        "The Traffic Reader has stopped with error: bind to stream socket failed, error: 10048 "
+        "Address already in use";
     EXPECT_EQ(messageLines().message, text);
     EXPECT_TRUE(logHas(text));
     EXPECT_EQ(run.restartReason.load(), RestartReason::readerError);

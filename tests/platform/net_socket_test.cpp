@@ -26,7 +26,9 @@ TEST(Udp, DatagramsOversizedDatagramsAndClose) {
     }
     std::array<char, 16384> buffer{};
     // The real size of every datagram, also of those too big for the buffer.
-    for (auto [status, size] : {std::pair{IoStatus::ok, 7}, {IoStatus::ok, 16383}, {IoStatus::oversized, 16384},
+    for (auto [status, size] : {std::pair{IoStatus::ok, 7},
+                                {IoStatus::ok, 16383},
+                                {IoStatus::oversized, 16384},
                                 {IoStatus::oversized, 20000}}) {
         const IoResult r = receiver.receive(buffer);
         EXPECT_EQ(r.status, status) << size;
@@ -82,7 +84,7 @@ TEST(SocketHandles, TheDescriptorIsReleasedByTheLastOfCloseAndUse) {
         SocketHandle::Use use(handle);
         ASSERT_EQ(use.fd(), fd);
         handle.close();
-        EXPECT_NE(::fcntl(fd, F_GETFD), -1);  // still open while in use
+        EXPECT_NE(::fcntl(fd, F_GETFD), -1);      // still open while in use
         EXPECT_FALSE(SocketHandle::Use(handle));  // no new use after the close
     }
     EXPECT_EQ(::fcntl(fd, F_GETFD), -1);

@@ -22,7 +22,9 @@ struct Reply {
         return v;
     }
     template <class Record>
-    Record as() const { return at<Record>(0); }
+    Record as() const {
+        return at<Record>(0);
+    }
     std::string text(std::size_t offset, std::size_t size) const {
         return fixedText(std::span(bytes).subspan(offset, std::min(size, bytes.size() - offset)));
     }
@@ -54,7 +56,9 @@ protected:
         dispatch(*conn);
     }
     void frames(int n) { clock->advance(n * sim->frameInterval()); }
-    void create() { conn->aiCreateNonAtcAircraft("Airbus A320 Lufthansa", "DLH4AB", {50.01, 8.5, 500, 0, 0, 90, 1, 0}, 104); }
+    void create() {
+        conn->aiCreateNonAtcAircraft("Airbus A320 Lufthansa", "DLH4AB", {50.01, 8.5, 500, 0, 0, 90, 1, 0}, 104);
+    }
 
     StandInConfig config;
     std::shared_ptr<ManualSimClock> clock = std::make_shared<ManualSimClock>();
@@ -138,8 +142,8 @@ TEST_F(StandIn, LongPauseReplaysOnlyTheLastTenSeconds) {
     conn->requestDataOnSimObject(108, 409, kUserObject, Period::second);
     ASSERT_EQ(dispatch(*conn, recvSimObjectData).size(), 1u);  // the answer at once
     frames(30 * 600);
-    EXPECT_EQ(dispatch(*conn, recvSimObjectData).size(), 10u);  // one a second, for ten seconds
-    EXPECT_EQ(sim->frameCount(), 30u * 600u);                   // the frame count keeps to the clock
+    EXPECT_EQ(dispatch(*conn, recvSimObjectData).size(), 10u);                 // one a second, for ten seconds
+    EXPECT_EQ(sim->frameCount(), 30u * 600u);                                  // the frame count keeps to the clock
     EXPECT_NEAR(sim->object(kUserObject)->latitude, 50.0 + 1.0 / 60.0, 1e-6);  // ten seconds of flight
 }
 
@@ -182,12 +186,38 @@ TEST_F(StandIn, TextsWithoutATerminatingZeroFillTheirField) {
 
 TEST_F(StandIn, FacilityDataComesAsAirportParkingsHelipadsAndEnd) {
     FacilityParking p{3, 0, 0, 0, 12, 0, 90.0f, 20.0f, 100.0f, -50.0f};
-    config.airports = {{"EDDF", 50.03, 8.57, 111.0, "Frankfurt Main", {p, p}, {{50.04, 8.58, 111.0, 45.0f, 20.0f, 20.0f, 1, 2}}}};
+    config.airports = {
+        {"EDDF", 50.03, 8.57, 111.0, "Frankfurt Main", {p, p}, {{50.04, 8.58, 111.0, 45.0f, 20.0f, 20.0f, 1, 2}}}};
     start("PARKING_DATA_RDR");
-    for (const char* f : {"OPEN AIRPORT", "LATITUDE", "LONGITUDE", "ALTITUDE", "NAME", "N_HELIPADS", "N_TAXI_PARKINGS",
-                          "OPEN TAXI_PARKING", "TYPE", "TAXI_POINT_TYPE", "NAME", "SUFFIX", "NUMBER", "ORIENTATION",
-                          "HEADING", "RADIUS", "BIAS_X", "BIAS_Z", "CLOSE TAXI_PARKING", "OPEN HELIPAD", "LATITUDE",
-                          "LONGITUDE", "ALTITUDE", "HEADING", "LENGTH", "WIDTH", "SURFACE", "TYPE", "CLOSE HELIPAD",
+    for (const char* f : {"OPEN AIRPORT",
+                          "LATITUDE",
+                          "LONGITUDE",
+                          "ALTITUDE",
+                          "NAME",
+                          "N_HELIPADS",
+                          "N_TAXI_PARKINGS",
+                          "OPEN TAXI_PARKING",
+                          "TYPE",
+                          "TAXI_POINT_TYPE",
+                          "NAME",
+                          "SUFFIX",
+                          "NUMBER",
+                          "ORIENTATION",
+                          "HEADING",
+                          "RADIUS",
+                          "BIAS_X",
+                          "BIAS_Z",
+                          "CLOSE TAXI_PARKING",
+                          "OPEN HELIPAD",
+                          "LATITUDE",
+                          "LONGITUDE",
+                          "ALTITUDE",
+                          "HEADING",
+                          "LENGTH",
+                          "WIDTH",
+                          "SURFACE",
+                          "TYPE",
+                          "CLOSE HELIPAD",
                           "CLOSE AIRPORT"}) {
         conn->addToFacilityDefinition(1001, f);
     }
@@ -202,7 +232,7 @@ TEST_F(StandIn, FacilityDataComesAsAirportParkingsHelipadsAndEnd) {
     EXPECT_EQ(replies[2].at<std::uint32_t>(24), std::uint32_t{facilityTaxiParking});
     EXPECT_EQ(replies[2].at<std::uint32_t>(56), 12u);   // NUMBER
     EXPECT_FLOAT_EQ(replies[2].at<float>(76), -50.0f);  // BIAS_Z
-    EXPECT_EQ(replies[3].at<std::int32_t>(80), 2);  // the helipad's TYPE
+    EXPECT_EQ(replies[3].at<std::int32_t>(80), 2);      // the helipad's TYPE
     EXPECT_EQ(replies[4].as<RecvFacilityDataEnd>().requestId, 2001u);
 
     conn->requestFacilityData(1001, 2001, "ZZZZ", "");

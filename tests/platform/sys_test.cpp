@@ -16,7 +16,10 @@ public:
         if (const char* v = std::getenv(name)) old_ = v, had_ = true;
     }
     ~EnvGuard() {
-        if (had_) setenv(name_, old_.c_str(), 1); else unsetenv(name_);
+        if (had_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
     }
     void set(const char* v) { setenv(name_, v, 1); }
     void unset() { unsetenv(name_); }

@@ -44,12 +44,12 @@ TEST(TextCodec, RejectsEveryClassOfMalformedUtf8) {
         "\xF5\x80\x80\x80",  // lead byte beyond the range
         "\xFE",
         "\xFF",
-        "\x80",              // stray continuation
-        "a\xBF\x62",         // stray continuation between letters ('b' as \x62 ends the escape)
-        "\xC3\x41",          // missing continuation
-        "\xE2\x82",          // cut by the end
+        "\x80",       // stray continuation
+        "a\xBF\x62",  // stray continuation between letters ('b' as \x62 ends the escape)
+        "\xC3\x41",   // missing continuation
+        "\xE2\x82",   // cut by the end
         "\xF0\x9F\x98",
-        "ok\xE9",            // Windows-1252 text is not UTF-8
+        "ok\xE9",  // Windows-1252 text is not UTF-8
     };
     for (const char* text : bad) {
         EXPECT_FALSE(utf8ToUtf16(text).has_value()) << testing::PrintToString(std::string(text));

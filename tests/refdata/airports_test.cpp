@@ -43,10 +43,10 @@ TEST_F(Airports, ReadsSortsSkipsFaultyAirportsAndFindsCodes) {
     EXPECT_EQ(list[2].altitude, -11.0f);
     EXPECT_DOUBLE_EQ(list[2].latitude, 52.3086);
     EXPECT_EQ(list[3].standCount, 0);
-    for (const char* line : {"Error storing airport 'KJFK' 'JF': invalid 3-character code",
-                             "==> Missing latLons for airport 'LFPG'", "==> Missing alt for airport 'LEMD'",
-                             "Error storing airport 'LIRF' 'FCO': invalid position",
-                             "==> Missing stands for airport 'LSZH'", "    4 airports read"}) {
+    for (const char* line :
+         {"Error storing airport 'KJFK' 'JF': invalid 3-character code", "==> Missing latLons for airport 'LFPG'",
+          "==> Missing alt for airport 'LEMD'", "Error storing airport 'LIRF' 'FCO': invalid position",
+          "==> Missing stands for airport 'LSZH'", "    4 airports read"}) {
         EXPECT_TRUE(logHas(line)) << line;
     }
     EXPECT_FALSE(std::filesystem::exists(kAirportsXml));
@@ -86,7 +86,10 @@ TEST_F(Airports, ABadListFailsWholeAndCanBeReadAgain) {
     const std::string badCode = "88: FixedCode: invalid string (length/charset)";
     const auto ap = [](const std::string& code) { return airportsXml("<ap " + code + R"( la="1" lo="1" a="1"/>)"); };
     const std::pair<std::string, std::string> cases[] = {
-        {ap(R"(c="EHA")"), badCode}, {ap(R"(c="EHAMX")"), badCode}, {ap(R"(c="EH-M")"), badCode}, {ap(""), badCode},
+        {ap(R"(c="EHA")"), badCode},
+        {ap(R"(c="EHAMX")"), badCode},
+        {ap(R"(c="EH-M")"), badCode},
+        {ap(""), badCode},
         {"<root><airports>", "88: input/airports.xml not loaded: "},
         {"<root><list/></root>", "88: Missing <airports> root in: input/airports.xml"}};
     for (const auto& [xml, text] : cases) {

@@ -44,7 +44,11 @@ TEST_F(DataFile, RoundTripKeepsEveryChunkSize) {
 
 TEST_F(DataFile, DamagedOrMissingFilesFailWithTheirCauseAndLeaveNoPlainText) {
     const std::string good = encrypted(plainOfSize(9000));
-    const auto flipped = [&good](std::size_t at) { std::string bad = good; bad[at] ^= 0x01; return bad; };
+    const auto flipped = [&good](std::size_t at) {
+        std::string bad = good;
+        bad[at] ^= 0x01;
+        return bad;
+    };
     DataFileKey otherKey{};
     otherKey.fill(0x5A);
     const std::string noTail = "Truncated file (no final chunk): input/dbase.enc";
@@ -54,7 +58,7 @@ TEST_F(DataFile, DamagedOrMissingFilesFailWithTheirCauseAndLeaveNoPlainText) {
         {good.substr(0, good.size() - 1), "Decryption failed"},
         {"", "Truncated file (incomplete header): input/dbase.enc"},
         {good.substr(0, kStreamHeaderBytes), noTail},
-        {good.substr(0, kStreamHeaderBytes + kCipherChunkBytes), noTail},  // every chunk present authenticates
+        {good.substr(0, kStreamHeaderBytes + kCipherChunkBytes), noTail},          // every chunk present authenticates
         {encrypted(plainOfSize(5000)) + "trailing garbage", "Decryption failed"},  // read with the short final chunk
         {streamEncryptCore(otherKey, "<root/>"), "Decryption failed"}};
     for (const auto& [bytes, reason] : cases) {

@@ -19,13 +19,18 @@ constexpr const char* kDrop = "(drop)";
 // A small database with every required section; a change replaces a
 // section's inner XML, or drops the section when it is kDrop.
 std::string dbaseXml(const std::map<std::string, std::string>& changes = {}) {
-    std::map<std::string, std::string> sections{
-        {"aircrafts", R"(<aircraft types="B738,A20N"/>)"},        {"cargo_types", R"(<cargo_type types="B77L"/>)"},
-        {"heavy", R"(<hvy types="B77L"/>)"},                      {"large", R"(<lar types="A20N, B738"/>)"},
-        {"buzjet", R"(<bzj types="C25C"/>)"},                     {"high_performance", R"(<hpf types="TBM9"/>)"},
-        {"rotorcraft", R"(<rot types="EC35"/>)"},                 {"ICAO_airlines", R"(<ICAO codes="KLM"/><ICAO codes="DLH"/>)"},
-        {"cargo_operators", R"(<ICAO codes="FDX"/>)"},            {"simaddons20", R"(<simaddon20 arpts="EHAM"/>)"},
-        {"simaddons24", R"(<simaddon24 arpts="EHAM,EGLL"/>)"},    {"dbase", R"(<d r="D-AINA" a="DLH" m="A20N"/>)"}};
+    std::map<std::string, std::string> sections{{"aircrafts", R"(<aircraft types="B738,A20N"/>)"},
+                                                {"cargo_types", R"(<cargo_type types="B77L"/>)"},
+                                                {"heavy", R"(<hvy types="B77L"/>)"},
+                                                {"large", R"(<lar types="A20N, B738"/>)"},
+                                                {"buzjet", R"(<bzj types="C25C"/>)"},
+                                                {"high_performance", R"(<hpf types="TBM9"/>)"},
+                                                {"rotorcraft", R"(<rot types="EC35"/>)"},
+                                                {"ICAO_airlines", R"(<ICAO codes="KLM"/><ICAO codes="DLH"/>)"},
+                                                {"cargo_operators", R"(<ICAO codes="FDX"/>)"},
+                                                {"simaddons20", R"(<simaddon20 arpts="EHAM"/>)"},
+                                                {"simaddons24", R"(<simaddon24 arpts="EHAM,EGLL"/>)"},
+                                                {"dbase", R"(<d r="D-AINA" a="DLH" m="A20N"/>)"}};
     for (const auto& [name, inner] : changes) sections[name] = inner;
     std::string xml = "<?xml version=\"1.0\"?>\n<root>\n";
     for (const auto& [name, inner] : sections) {
@@ -36,12 +41,13 @@ std::string dbaseXml(const std::map<std::string, std::string>& changes = {}) {
 
 // The database the record, group and lookup tests share.
 std::string sharedDb() {
-    return dbaseXml({
-        {"heavy", R"(<hvy types="B77L,A20N"/>)"},  // A20N is large and heavy
-        {"fixes", R"(<fx wro="A320N" cor="A20N"/><fx wro="A320N" cor="B738"/><fx wro="B7378" cor="B7X8"/>)"},
-        {"prefixes", R"(<similar types="OE-,D-"/><similar types="G-"/><similar types="D-,HB-"/>)"},
-        {"publishers", R"(<pub names="Orbx,orbx-"/><pub names="Orbx,orbx-"/><pub names="ABC Design Studio, abcdesign,"/>)"},
-        {"dbase", R"(<d r="DA-IMA" a="KLM" m="B738" c="yes"/> <d r="D-AIMA" a="DLH" m="A20N"/>
+    return dbaseXml(
+        {{"heavy", R"(<hvy types="B77L,A20N"/>)"},  // A20N is large and heavy
+         {"fixes", R"(<fx wro="A320N" cor="A20N"/><fx wro="A320N" cor="B738"/><fx wro="B7378" cor="B7X8"/>)"},
+         {"prefixes", R"(<similar types="OE-,D-"/><similar types="G-"/><similar types="D-,HB-"/>)"},
+         {"publishers",
+          R"(<pub names="Orbx,orbx-"/><pub names="Orbx,orbx-"/><pub names="ABC Design Studio, abcdesign,"/>)"},
+         {"dbase", R"(<d r="DA-IMA" a="KLM" m="B738" c="yes"/> <d r="D-AIMA" a="DLH" m="A20N"/>
                      <d r="DA-IMA" a="DLH" m="A20N"/> <d r="" a="DLH" m="B738"/>
                      <d r="D-AIMB" a="EZY" o="EJU" m="A320N" c="false"/>
                      <d r="N123AB" a="PVT" m="C172"/> <d r="N123" a="PVT" m="C172"/>)"}});
@@ -76,17 +82,18 @@ TEST_F(Dbase, IdsCategoriesAndCountsDependOnlyOnTheDatabase) {
     // Airlines: "", the list in byte order, cargo operators, then per record airline before operator.
     const char* airlines[] = {"", "DLH", "KLM", "FDX", "EZY", "EJU", "PVT"};
     for (CodeId id = 0; id < 7; ++id) EXPECT_EQ(airlineCodeOf(id), airlines[id]) << id;
-    for (const char* line : {"\n\n    2 ICAO model codes\n    3 prefixes\n    2 ICAO airline codes\n    1 cargo operators\n",
-                             "==> wrong part of fix: 'A320N', already exists, skipped",
-                             "==> wrong fix B7378 -> B7X8, the latter is not valid", "    1 fixes\n2 simaddons24\n",
-                             "==> dbase record without registration skipped (airline 'DLH', model 'B738')",
-                             "    2 publishers\n", "    5 dbase records read\n"}) {
+    for (const char* line :
+         {"\n\n    2 ICAO model codes\n    3 prefixes\n    2 ICAO airline codes\n    1 cargo operators\n",
+          "==> wrong part of fix: 'A320N', already exists, skipped",
+          "==> wrong fix B7378 -> B7X8, the latter is not valid", "    1 fixes\n2 simaddons24\n",
+          "==> dbase record without registration skipped (airline 'DLH', model 'B738')", "    2 publishers\n",
+          "    5 dbase records read\n"}) {
         EXPECT_TRUE(logHas(line)) << line;
     }
     EXPECT_FALSE(std::filesystem::exists(kDbaseXml));
     const std::pair<const char*, AircraftCategory> categories[] = {
-        {"A20N", AircraftCategory::Large},     {"B77L", AircraftCategory::Heavy},
-        {"C25C", AircraftCategory::Buzjets},   {"TBM9", AircraftCategory::HighPerf},
+        {"A20N", AircraftCategory::Large},      {"B77L", AircraftCategory::Heavy},
+        {"C25C", AircraftCategory::Buzjets},    {"TBM9", AircraftCategory::HighPerf},
         {"EC35", AircraftCategory::Rotorcraft}, {"C172", AircraftCategory::Light}};
     for (const auto& [code, category] : categories) EXPECT_EQ(gf_categoryOfModelId(model(code)), category) << code;
     EXPECT_TRUE(gf_isKnownModel("B738"));
@@ -120,7 +127,8 @@ TEST_F(Dbase, RecordsAreSortedUniqueAndFoundByTheirVariants) {
     const auto& records = dbaseTables().dbaseRecords;
     ASSERT_EQ(records.size(), 5u);
     EXPECT_EQ(records[1].registration, "D-AIMB");
-    EXPECT_EQ(records[1].key, (DbaseKey{.airlineId = airline("EZY"), .operatorId = airline("EJU"), .modelId = model("A20N")}))
+    EXPECT_EQ(records[1].key,
+              (DbaseKey{.airlineId = airline("EZY"), .operatorId = airline("EJU"), .modelId = model("A20N")}))
         << "the first fix applies";
     EXPECT_EQ(records[2].key, (DbaseKey{.airlineId = airline("KLM"), .modelId = model("B738"), .cargo = 1}))
         << "the first of two stays";
@@ -163,7 +171,8 @@ TEST_F(Dbase, WingspansFillATableAsLargeAsTheModelList) {
 }
 
 TEST_F(Dbase, HalfWingspanBeyondTheSlotsIsTheWidestKnown) {
-    ASSERT_TRUE(read(dbaseXml({{"wingspans", R"(<wingspan type="A20N" meters="35.8"/><wingspan type="B738" meters="35.9"/>)"}})));
+    ASSERT_TRUE(read(
+        dbaseXml({{"wingspans", R"(<wingspan type="A20N" meters="35.8"/><wingspan type="B738" meters="35.9"/>)"}})));
     ASSERT_LT(modelCodes().size(), 2700u);
     EXPECT_EQ(gf_halfWingspan(2699), 0.0);
     EXPECT_FALSE(logHas("hwsp:")) << "no entry is no error";

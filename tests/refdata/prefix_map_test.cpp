@@ -33,7 +33,7 @@ Fellows composedTextMap(const TextGroups& groups) {
     for (const auto& text : composed) {
         std::vector<std::string> pieces;
         std::size_t start = 0;
-        for (std::size_t end = text.find(','); ; end = text.find(',', start)) {
+        for (std::size_t end = text.find(',');; end = text.find(',', start)) {
             pieces.push_back(lf_trimCopy(std::string_view(text).substr(start, end - start)));
             if (end == std::string::npos) break;
             start = end + 1;
@@ -59,8 +59,8 @@ TEST(PrefixMap, GivesTheFellowsOfTheComposedTextsOnEdgeCases) {
         {},
         {{}, {"G-"}, {""}},
         {{"D-", "OE-"}},
-        {{"D-", "D-", "OE-"}},       // a member twice in its group
-        {{"", "D-"}, {"", ""}},      // empty members are members too
+        {{"D-", "D-", "OE-"}},   // a member twice in its group
+        {{"", "D-"}, {"", ""}},  // empty members are members too
         {{"D-", "OE-"}, {"D-", "HB-"}, {"D-", "HB-", "OE-"}},
         // '!' sorts before the comma: "K,a!" comes before "K,a,x" although "a" comes before "a!".
         {{"K", "a", "x"}, {"K", "a!"}},

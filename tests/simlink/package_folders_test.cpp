@@ -47,7 +47,8 @@ TEST_F(PackageFolders, SteamInstallationComesFirstAndNeedsItsCommunity) {
 
 TEST_F(PackageFolders, UserCfgCandidatesAreTriedInTheirOrder) {
     const fs::path steamCfg = roaming / "Microsoft Flight Simulator" / "UserCfg.opt";
-    const fs::path dashboardCfg = local / "Packages" / "Microsoft.FlightDashboard_8wekyb3d8bbwe" / "LocalCache" / "UserCfg.opt";
+    const fs::path dashboardCfg =
+        local / "Packages" / "Microsoft.FlightDashboard_8wekyb3d8bbwe" / "LocalCache" / "UserCfg.opt";
     const fs::path last = local / "MSFSPackages" / "UserCfg.opt";
     writeUserCfg(last, "x");
     EXPECT_EQ(lf_findUserCfgOpt(SimVersion::msfs2020), last);

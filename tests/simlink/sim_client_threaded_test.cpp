@@ -31,8 +31,12 @@ void produce(const std::stop_token& stop, SimLinkState& link, const sim::StandIn
                                                       fmt::format("T{}", tick), 0x400000 + tick));
             }
             for (std::uint32_t id : objects) {
-                link.queues.appendPosition({.latitude = 50.0, .longitude = 8.5 + 0.0001 * tick, .heading = 1.0,
-                                            .altitude = 500.0, .trueAirspeed = 150.0, .objectId = id});
+                link.queues.appendPosition({.latitude = 50.0,
+                                            .longitude = 8.5 + 0.0001 * tick,
+                                            .heading = 1.0,
+                                            .altitude = 500.0,
+                                            .trueAirspeed = 150.0,
+                                            .objectId = id});
             }
             link.queues.exchangePositionBatches();
             if (tick % 25 == 0 && !objects.empty()) {

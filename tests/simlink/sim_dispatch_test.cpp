@@ -186,7 +186,8 @@ TEST_F(Dispatch, ExceptionTable) {
              {sim::exceptionUnrecognizedId, "==> SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID\n"},
              {sim::exceptionInvalidDataSize, "\nSIMCONNECT_EXCEPTION_INVALID_DATA_SIZE\n"},
              {sim::exceptionLoadFlightPlanFailed, "==> SimConnect exception: load flight plan failed\n"},
-             {sim::exceptionOperationInvalidForObjectType, "\nSIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE\n"},
+             {sim::exceptionOperationInvalidForObjectType,
+              "\nSIMCONNECT_EXCEPTION_OPERATION_INVALID_FOR_OBJECT_TYPE\n"},
              {31, "==> SIMCONNECT_EXCEPTION #31\n"}}) {
         deliver(exception(code));
         EXPECT_TRUE(logHas(logged)) << code;
@@ -225,7 +226,7 @@ TEST_F(Dispatch, FailedCreationFindsItsPendingCreationByPacket) {
     deliver(exception(sim::exceptionCreateObjectFailed, 11));
     auto pending = link.queues.pendingCreations();
     ASSERT_EQ(pending.size(), 2u);
-    EXPECT_EQ(pending[0].callsign, "RYR1");  // the last one takes its place
+    EXPECT_EQ(pending[0].callsign, "RYR1");                    // the last one takes its place
     deliver(exception(sim::exceptionCreateObjectFailed, 12));  // hex id 0: removed, nothing queued
     deliver(exception(sim::exceptionCreateObjectFailed, 99));  // no such packet
     EXPECT_EQ(link.queues.pendingCreations().size(), 1u);

@@ -20,8 +20,13 @@ TEST_F(FrameSender, PositionsThenEventsThenCreationsThenRemovals) {
     link.queues.pushRemoval(aircraft);
     gf_queueCreateAircraft(link.queues, test::creation("Boeing 737 KLM", "KLM9", 0x484abf));
     gf_queueNavLights(link.queues, aircraft, true);
-    link.queues.appendPosition({.latitude = 50.1, .longitude = 8.6, .pitch = -0.02, .heading = 1.0,
-                                .altitude = 900.0, .verticalSpeed = 5.0, .trueAirspeed = 150.0,
+    link.queues.appendPosition({.latitude = 50.1,
+                                .longitude = 8.6,
+                                .pitch = -0.02,
+                                .heading = 1.0,
+                                .altitude = 900.0,
+                                .verticalSpeed = 5.0,
+                                .trueAirspeed = 150.0,
                                 .objectId = aircraft});
     link.queues.appendPosition(positionAt(50.2, 8.7, 0));                     // not reported yet
     link.queues.appendPosition(positionAt(50.3, 8.8, config.user.objectId));  // the user
@@ -53,13 +58,13 @@ TEST_F(FrameSender, EventsInQueueOrderWithFlapsBetweenTwoReleases) {
         return fmt::format("TransmitClientEvent object {} event {} group 301", aircraft, event);
     };
     const std::string release = fmt::format("AIReleaseControl {} request 103", aircraft);
-    EXPECT_EQ(calls(), (std::vector<std::string>{
-                           sent("207 NAV_LIGHTS_SET data 1"), sent("206 BEACON_LIGHTS_SET data 1"),
-                           sent("210 LANDING_LIGHTS_SET data 0"), sent("208 TAXI_LIGHTS_SET data 1"),
-                           sent("209 STROBES_SET data 0"), sent("212 LOGO_LIGHTS_SET data 1"),
-                           sent("211 CABIN_LIGHTS_SET data 0"), release, sent("217 FLAPS_SET data 8192"), release,
-                           sent("219 GEAR_SET data 1"), sent("220 ENGINE_AUTO_START data 0"),
-                           sent("221 ENGINE_AUTO_SHUTDOWN data 0"), sent("211 CABIN_LIGHTS_SET data 1")}));
+    EXPECT_EQ(calls(),
+              (std::vector<std::string>{sent("207 NAV_LIGHTS_SET data 1"), sent("206 BEACON_LIGHTS_SET data 1"),
+                                        sent("210 LANDING_LIGHTS_SET data 0"), sent("208 TAXI_LIGHTS_SET data 1"),
+                                        sent("209 STROBES_SET data 0"), sent("212 LOGO_LIGHTS_SET data 1"),
+                                        sent("211 CABIN_LIGHTS_SET data 0"), release, sent("217 FLAPS_SET data 8192"),
+                                        release, sent("219 GEAR_SET data 1"), sent("220 ENGINE_AUTO_START data 0"),
+                                        sent("221 ENGINE_AUTO_SHUTDOWN data 0"), sent("211 CABIN_LIGHTS_SET data 1")}));
     EXPECT_EQ(link.queues.sizes().events, 0u);
 
     // A failed event is only reported; flaps that did not move are not released again.
@@ -120,7 +125,8 @@ TEST_F(FrameSender, FailedCallPausesTheQueuesAndEndsTheRun) {
     sim->failCalls("AICreateNonATCAircraft", 1);
     gf_queueCreateAircraft(link.queues, test::creation("Boeing 737 KLM", "KLM7", 0x484abd));
     frame();
-    EXPECT_TRUE(logHas("==> ! Simcon call to create ac in sim failed, hexid:4737725, liv: 'Boeing 737 KLM', callsign: KLM7)\n"));
+    EXPECT_TRUE(logHas(
+        "==> ! Simcon call to create ac in sim failed, hexid:4737725, liv: 'Boeing 737 KLM', callsign: KLM7)\n"));
     EXPECT_EQ(messageLines().message, "SimConnect request error");
     EXPECT_EQ(run.restartReason.load(), RestartReason::simConnectError);
     EXPECT_EQ(run.restartDelay.load(), 9);

@@ -34,7 +34,8 @@ TEST_F(Registration, DeclaresEverythingInItsFixedOrder) {
     EXPECT_EQ(argumentsOf(lines, "SubscribeToSystemEvent", 2),
               (Texts{"201 Sim", "202 ObjectAdded", "203 ObjectRemoved", "205 FlightLoaded", "204 Frame"}));
     Texts definitions{"407", "408", "409"};
-    for (const auto& [id, members] : {std::pair{"402", 8}, {"403", 12}, {"405", 2}, {"406", 1}, {"404", 4}, {"401", 3}}) {
+    for (const auto& [id, members] :
+         {std::pair{"402", 8}, {"403", 12}, {"405", 2}, {"406", 1}, {"404", 4}, {"401", 3}}) {
         definitions.insert(definitions.end(), members, id);
     }
     EXPECT_EQ(argumentsOf(lines, "AddToDataDefinition", 1), definitions);

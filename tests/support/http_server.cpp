@@ -126,12 +126,8 @@ void HttpServer::answer(int fd, const std::stop_token& stop) {
     sendAll(fd, head);
     switch (response.kind) {
         case HttpResponse::Kind::body:
-        case HttpResponse::Kind::status:
-            sendAll(fd, response.body);
-            break;
-        case HttpResponse::Kind::cut:
-            sendAll(fd, response.body.substr(0, response.body.size() / 2));
-            break;
+        case HttpResponse::Kind::status: sendAll(fd, response.body); break;
+        case HttpResponse::Kind::cut: sendAll(fd, response.body.substr(0, response.body.size() / 2)); break;
         case HttpResponse::Kind::slow:
             for (std::size_t at = 0; at < response.body.size(); at += 16) {
                 sendAll(fd, response.body.substr(at, 16));

@@ -24,7 +24,9 @@ struct HttpResponse {
     static HttpResponse error(int code) { return {Kind::status, code, "error page", {}}; }
     // Announces the whole body, sends only its first half, then closes.
     static HttpResponse cutShort(std::string b) { return {Kind::cut, 200, std::move(b), {}}; }
-    static HttpResponse slowly(std::string b, std::chrono::milliseconds d) { return {Kind::slow, 200, std::move(b), d}; }
+    static HttpResponse slowly(std::string b, std::chrono::milliseconds d) {
+        return {Kind::slow, 200, std::move(b), d};
+    }
     // Sends the headers and a few bytes, then nothing until the server stops.
     static HttpResponse stall(std::string b) { return {Kind::stall, 200, std::move(b), {}}; }
 };

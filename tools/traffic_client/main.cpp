@@ -72,12 +72,18 @@ std::uint16_t port(const std::string& text, const std::string& option) {
 
 void addFaults(Options& options, const std::string& list) {
     for (const auto& name : qvl::standin::splitLine(list)) {
-        if (name == "oversized") options.faults.oversized = true;
-        else if (name == "vehicle") options.faults.vehicle = true;
-        else if (name == "short") options.faults.shortLines = true;
-        else if (name == "malformed") options.faults.malformed = true;
-        else if (name == "duplicates") options.faults.duplicates = true;
-        else usageError(fmt::format("unknown fault '{}'", name));
+        if (name == "oversized")
+            options.faults.oversized = true;
+        else if (name == "vehicle")
+            options.faults.vehicle = true;
+        else if (name == "short")
+            options.faults.shortLines = true;
+        else if (name == "malformed")
+            options.faults.malformed = true;
+        else if (name == "duplicates")
+            options.faults.duplicates = true;
+        else
+            usageError(fmt::format("unknown fault '{}'", name));
     }
 }
 
@@ -100,21 +106,36 @@ int main(int argc, char** argv) {
             if (i + 1 >= argc) usageError(option + " wants a value");
             return argv[++i];
         };
-        if (option == "--port") options.tcpPort = port(value(), option);
-        else if (option == "--traffic-port") options.trafficPort = port(value(), option);
-        else if (option == "--qnh-port") options.qnhPort = port(value(), option);
-        else if (option == "--no-link") options.link = false;
-        else if (option == "--level") options.level = static_cast<int>(number(value(), option));
-        else if (option == "--version") options.version = value();
-        else if (option == "--reply") options.reply = replyShape(value());
-        else if (option == "--speed") options.speed = decimal(value(), option);
-        else if (option == "--loops") options.loops = static_cast<int>(number(value(), option));
-        else if (option == "--shift-time") options.shiftTime = true;
-        else if (option == "--shift-position") options.shiftPosition = true;
-        else if (option == "--fault") addFaults(options, value());
-        else if (option == "--drop-link-after") options.faults.dropLinkAfter = static_cast<int>(number(value(), option));
-        else if (option == "--record") options.recordFile = value();
-        else if (option == "--linger") lingerSeconds = number(value(), option);
+        if (option == "--port")
+            options.tcpPort = port(value(), option);
+        else if (option == "--traffic-port")
+            options.trafficPort = port(value(), option);
+        else if (option == "--qnh-port")
+            options.qnhPort = port(value(), option);
+        else if (option == "--no-link")
+            options.link = false;
+        else if (option == "--level")
+            options.level = static_cast<int>(number(value(), option));
+        else if (option == "--version")
+            options.version = value();
+        else if (option == "--reply")
+            options.reply = replyShape(value());
+        else if (option == "--speed")
+            options.speed = decimal(value(), option);
+        else if (option == "--loops")
+            options.loops = static_cast<int>(number(value(), option));
+        else if (option == "--shift-time")
+            options.shiftTime = true;
+        else if (option == "--shift-position")
+            options.shiftPosition = true;
+        else if (option == "--fault")
+            addFaults(options, value());
+        else if (option == "--drop-link-after")
+            options.faults.dropLinkAfter = static_cast<int>(number(value(), option));
+        else if (option == "--record")
+            options.recordFile = value();
+        else if (option == "--linger")
+            lingerSeconds = number(value(), option);
         else if (option == "--file") {
             try {
                 options.traffic = qvl::standin::readTrafficFile(value());

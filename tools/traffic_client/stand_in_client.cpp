@@ -145,7 +145,8 @@ void StandInClient::handleLine(const std::string& line, net::TcpStream& stream) 
         if (line.starts_with(kSimTimePrefix)) {
             std::int64_t millisOfSim = 0;
             const char* begin = line.data() + kSimTimePrefix.size();
-            if (std::from_chars(begin, line.data() + line.size(), millisOfSim).ec == std::errc{}) simTime_ = millisOfSim;
+            if (std::from_chars(begin, line.data() + line.size(), millisOfSim).ec == std::errc{})
+                simTime_ = millisOfSim;
         }
         if (line == "exit") exit_ = true;
     }
@@ -155,12 +156,9 @@ void StandInClient::handleLine(const std::string& line, net::TcpStream& stream) 
 }
 
 void StandInClient::answerVersion(net::TcpStream& stream) {
-    const std::string reply =
-        nlohmann::json{{"level", options_.level}, {"version", options_.version}}.dump() + "\r\n";
+    const std::string reply = nlohmann::json{{"level", options_.level}, {"version", options_.version}}.dump() + "\r\n";
     switch (options_.reply) {
-        case ReplyShape::whole:
-            stream.send(reply);
-            break;
+        case ReplyShape::whole: stream.send(reply); break;
         case ReplyShape::split: {
             const std::size_t half = reply.size() / 2;
             stream.send(std::string_view(reply).substr(0, half));
@@ -168,11 +166,8 @@ void StandInClient::answerVersion(net::TcpStream& stream) {
             stream.send(std::string_view(reply).substr(half));
             break;
         }
-        case ReplyShape::empty:
-            stream.send("\r\n");
-            break;
-        case ReplyShape::missing:
-            break;
+        case ReplyShape::empty: stream.send("\r\n"); break;
+        case ReplyShape::missing: break;
     }
 }
 

@@ -38,7 +38,8 @@ std::vector<std::string> splitLine(std::string_view line) {
     std::size_t start = 0;
     for (;;) {
         const std::size_t comma = line.find(',', start);
-        fields.emplace_back(line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
+        fields.emplace_back(
+            line.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
         if (comma == std::string_view::npos) return fields;
         start = comma + 1;
     }
@@ -94,7 +95,8 @@ TrafficFile parseTrafficFile(std::string_view text) {
             haveCentre = true;
             continue;
         }
-        if (tag != "T" && tag != "Q") throw std::runtime_error(fmt::format("line {}: unknown tag '{}'", lineNumber, tag));
+        if (tag != "T" && tag != "Q")
+            throw std::runtime_error(fmt::format("line {}: unknown tag '{}'", lineNumber, tag));
         TimedDatagram d;
         d.kind = tag == "T" ? DatagramKind::traffic : DatagramKind::qnh;
         d.offsetSeconds = numberOf(nextWord(rest), lineNumber);

@@ -84,8 +84,8 @@ public:
     [[nodiscard]] std::string text() const { return standin::joinLine(fields_); }
 
     static constexpr std::size_t hexId = 1, lat = 2, lon = 3, alt = 4, vs = 5, track = 7, gs = 8, callsign = 9,
-                                 type = 10, reg = 11, origin = 12, destination = 13, time = 14, source = 17,
-                                 tas = 20, roll = 23, trueHeading = 25, category = 28;
+                                 type = 10, reg = 11, origin = 12, destination = 13, time = 14, source = 17, tas = 20,
+                                 roll = 23, trueHeading = 25, category = 28;
 
 private:
     std::vector<std::string> fields_ = standin::splitLine(

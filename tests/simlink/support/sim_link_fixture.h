@@ -62,8 +62,14 @@ inline SimLinkHooks recordingHooks(Recorded& rec) {
 }
 
 inline CreateAircraftCommand creation(std::string title, std::string callsign, std::uint32_t hexId) {
-    return {.position = {.latitude = 50.02, .longitude = 8.51, .altitude = 364.0, .pitch = 0.0, .bank = 0.0,
-                         .heading = 90.0, .onGround = 1, .airspeed = 0},
+    return {.position = {.latitude = 50.02,
+                         .longitude = 8.51,
+                         .altitude = 364.0,
+                         .pitch = 0.0,
+                         .bank = 0.0,
+                         .heading = 90.0,
+                         .onGround = 1,
+                         .airspeed = 0},
             .callsign = std::move(callsign),
             .liveryTitle = std::move(title),
             .hexId = hexId};
