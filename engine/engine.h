@@ -70,6 +70,13 @@ struct EngineClocks {
     std::function<UserAircraft()> userAircraft = [] { return UserAircraft{}; };
 };
 
+// What the engine shows in the main window, installed by the window.
+struct EngineWindowHooks {
+    // The text of the aircraft followed through CALLSIGN_2_OBJECTID.
+    std::function<void(const std::string&)> setSelectedText;
+    std::function<void()> repaint;
+};
+
 struct Engine {
     EngineState& state;
     FeedState& feed;
@@ -83,6 +90,7 @@ struct Engine {
     EngineClocks clocks;
     // The user's state to the traffic client (every 100 ticks).
     std::function<void(const UserState&)> sendUserState;
+    EngineWindowHooks window;
 
     // The engine's tick counter (feed's: the reader stamps due ticks with it).
     [[nodiscard]] std::int32_t now() const noexcept { return feed.tickCounter.load(std::memory_order_relaxed); }
