@@ -188,6 +188,25 @@ TEST_F(ObjectEventsTest, AFlaringAircraftTouchesDownWithSpoilersAndDerotation) {
     EXPECT_EQ(state.perSecondHexIds.back(), hexId);
 }
 
+TEST_F(ObjectEventsTest, GroundDataAfterARemovalInTheSameBatchReachesTheRightAircraft) {
+    LiveAc& first = activeAirliner(300);
+    first.samples.resize(1);
+    FlightScript second;
+    second.hexId = 0x3c6599;
+    second.callsign = "DLH9ZZ";
+    second.legs = {{.seconds = 8.0, .groundSpeedKt = 250.0, .trackDeg = 90.0}};
+    fly(second);
+    tick(401);
+    makeActive(*aircraft(0x3c6599), 301);
+    queue({.objectId = 300, .kind = SimObjectEventKind::groundData, .value2 = 1111.0});
+    queue({.objectId = 300, .kind = SimObjectEventKind::removed});
+    queue({.objectId = 301, .kind = SimObjectEventKind::groundData, .value2 = 2222.0});
+    tick();
+    ASSERT_EQ(state.liveAircraft.size(), 1U);
+    EXPECT_EQ(state.liveAircraft[0].objectId, 301U);
+    EXPECT_DOUBLE_EQ(state.liveAircraft[0].heightAboveGround, 2222.0);
+}
+
 TEST_F(ObjectEventsTest, ARemovalReportDuringALiveryChangeRestartsTheAircraftInBuffer) {
     LiveAc& ac = activeAirliner(300);
     ac.throttleStep = 2;
