@@ -28,8 +28,8 @@ constexpr std::int32_t kSettled = -1;
 constexpr std::uint32_t kFirstAiObjectId = 3;
 constexpr double kMinStaticCg = 1.0;
 constexpr double kMaxStaticCg = 35.0;
-constexpr double kMinStaticPitch = -0.017453292519943295;  // -1 degree
-constexpr double kMaxStaticPitch = 0.04363323129985824;    // 2.5 degrees
+constexpr double kMinStaticPitch = -0.017453292519943295;     // -1 degree
+constexpr double kMaxStaticPitch = 0.04363323129985824;       // 2.5 degrees
 constexpr double kDefaultStaticPitch = 0.012217304763960306;  // 0.7 degree
 
 LiveAc* liveByObjectId(EngineState& state, std::uint32_t objectId) {
@@ -211,7 +211,11 @@ void configureAirborne(Engine& engine, LiveAc& ac) {
     gf_setSpoilers(engine, ac, false);
     const bool low = ac.altitude <= 10000.0;
     gf_queueLights(queues, ac.objectId,
-                   {.nav = true, .beacon = true, .landing = low, .strobes = true, .logo = low,
+                   {.nav = true,
+                    .beacon = true,
+                    .landing = low,
+                    .strobes = true,
+                    .logo = low,
                     .cabin = ac.heightAboveGround >= 2000.0});
 }
 

@@ -45,8 +45,11 @@ TEST_F(LiveAcTest, TheLiveryKeyPacksAsTheTrafficRecordCarriesTheModel) {
 
 TEST_F(LiveAcTest, FlightTextsHaveTheirFixedWidths) {
     FlightRec flight;
-    flight.key = {.airlineId = gf_airlineId("BAW"), .secondAirlineId = gf_airlineId("SHT"),
-                  .modelId = gf_modelId("A320"), .cargo = 1, .marker = 1};
+    flight.key = {.airlineId = gf_airlineId("BAW"),
+                  .secondAirlineId = gf_airlineId("SHT"),
+                  .modelId = gf_modelId("A320"),
+                  .cargo = 1,
+                  .marker = 1};
     flight.callsign = "BAW12";
     flight.registration = "G-EUPA";
     flight.origin = code("LHR");

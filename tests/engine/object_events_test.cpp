@@ -169,8 +169,7 @@ TEST_F(ObjectEventsTest, AFlaringAircraftTouchesDownWithSpoilersAndDerotation) {
     ac.bank = 1.0 * kDeg;
     ac.heading = 1.0;
     ac.flight.staticPitch = 0.7 * kDeg;
-    queue({.objectId = objectId, .hexId = 1, .kind = SimObjectEventKind::groundData, .value1 = 300.0,
-           .value2 = 0.0});
+    queue({.objectId = objectId, .hexId = 1, .kind = SimObjectEventKind::groundData, .value1 = 300.0, .value2 = 0.0});
     tick();
     EXPECT_EQ(ac.onGround, 1);
     EXPECT_EQ(ac.landed, 1);

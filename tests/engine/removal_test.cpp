@@ -184,7 +184,8 @@ TEST_F(RemovalTest, TheObjectIdListHasOneLinePerActiveAircraft) {
 
 TEST_F(RemovalTest, QueuedCreationsAreWithdrawnByCallsignKeepingTheOthersInOrder) {
     std::deque<CreateAircraftCommand> queue;
-    for (const char* callsign : {"A", "B", "A", "C"}) queue.push_back({.position = {}, .callsign = callsign, .liveryTitle = {}, .hexId = 0});
+    for (const char* callsign : {"A", "B", "A", "C"})
+        queue.push_back({.position = {}, .callsign = callsign, .liveryTitle = {}, .hexId = 0});
     EXPECT_FALSE(gf_dropQueuedCallsign(queue, ""));
     EXPECT_TRUE(gf_dropQueuedCallsign(queue, "A"));
     ASSERT_EQ(queue.size(), 2U);
