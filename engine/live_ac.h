@@ -176,11 +176,11 @@ struct LiveAc : AcRecord {
     std::int32_t holdStart = 0;  // tick at which holding began
     GroundPhase phase = GroundPhase::birth;
     GroundPhase previousPhase = GroundPhase::birth;
-    std::uint8_t seenAtStand = 0;  // the last sample found it at its stand
-    std::uint8_t onGround = 0;     // the simulator reports it on the ground
-    std::uint8_t flightPlanSent = 0;
-    std::uint8_t userClearance = 0;  // kept away from the user by the buffer rules
-    std::uint8_t holding = 0;        // holding in place on the ground
+    std::uint8_t seenAtStand = 0;     // the last sample found it at its stand
+    std::uint8_t onGround = 0;        // the simulator reports it on the ground
+    std::uint8_t flightPlanSent = 0;  // its plan file was written; deleted with the object
+    std::uint8_t userClearance = 0;   // kept away from the user by the buffer rules
+    std::uint8_t holding = 0;         // holding in place on the ground
 
     // --- Motion state ---
     double latStep = 0.0;           // degrees per tick

@@ -309,8 +309,9 @@ bool lf_requestStaticCG(Engine& engine, LiveAc& ac, const SimObjectEvent& event)
 
 void lf_createFlightPlan(Engine& engine, LiveAc& ac) {
     if (!ac.flight.origin.isSet() || !ac.flight.destination.isSet()) return;
-    bool ok = engine.flightPlans.write(ac.objectId, ac.flight);
-    if (ok && engine.link.simVersion.load() == SimVersion::msfs2020) {
+    const bool written = engine.flightPlans.write(ac.objectId, ac.flight);
+    bool ok = written;
+    if (written && engine.link.simVersion.load() == SimVersion::msfs2020) {
         const std::string file = gf_pathToNarrow(engine.flightPlans.path(ac.objectId));
         sim::HResult hr = sim::kFail;
         engine.link.withConnection([&](sim::SimConnection& connection) {
@@ -318,7 +319,9 @@ void lf_createFlightPlan(Engine& engine, LiveAc& ac) {
         });
         ok = sim::succeeded(hr);
     }
-    ac.flightPlanSent = ok ? 1 : 0;
+    // The flag tells the removal to delete the file: set whenever the file
+    // was written, even if the simulator did not take it.
+    ac.flightPlanSent = written ? 1 : 0;
     if (!ok) gf_logAttention(fmt::format("{} creating a flight plan failed", gf_flightLineShort(ac.flight)));
 }
 

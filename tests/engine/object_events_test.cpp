@@ -210,10 +210,14 @@ TEST_F(ObjectEventsTest, ARemovalReportDuringALiveryChangeRestartsTheAircraftInB
     LiveAc& ac = activeAirliner(300);
     ac.throttleStep = 2;
     ac.flapsIndex = 1;
+    lf_createFlightPlan(engine, ac);
+    ASSERT_TRUE(std::filesystem::exists(dir / "300.pln"));
     liveryRespawn(engine, ac);
     EXPECT_EQ(ac.status, SimStatus::liveryrespawn);
     queue({.objectId = 300, .kind = SimObjectEventKind::removed});
     tick();
+    // The old object's plan goes with it; the new object will get its own.
+    EXPECT_FALSE(std::filesystem::exists(dir / "300.pln"));
     ASSERT_EQ(aircraft(ac.flight.hexId), &ac);
     EXPECT_EQ(ac.status, SimStatus::buffer);
     EXPECT_EQ(ac.objectId, 0U);
