@@ -22,6 +22,18 @@ std::size_t TrafficQueue::takeFront(std::vector<TrafficRecord>& out, std::size_t
     return taken;
 }
 
+std::size_t TrafficQueue::takeDue(std::vector<TrafficRecord>& out, std::int32_t now, std::size_t max) {
+    std::lock_guard lock(stateMutex);
+    std::size_t taken = 0;
+    while (taken < max && !records_.empty() &&
+           static_cast<std::int64_t>(records_.front().sample.dueTick) <= static_cast<std::int64_t>(now)) {
+        out.push_back(std::move(records_.front()));
+        records_.pop_front();
+        ++taken;
+    }
+    return taken;
+}
+
 void TrafficQueue::setAccepting(bool accepting) {
     std::lock_guard lock(stateMutex);
     acceptingTraffic = accepting;

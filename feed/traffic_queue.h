@@ -26,6 +26,10 @@ public:
     bool push(TrafficRecord&& record);
     // Moves up to max records from the front into out (appended); their count.
     std::size_t takeFront(std::vector<TrafficRecord>& out, std::size_t max);
+    // Moves records from the front into out (appended) while the front
+    // record's sample is due at or before the tick `now`, up to max; their
+    // count. The due tick and the tick are compared in signed 64-bit.
+    std::size_t takeDue(std::vector<TrafficRecord>& out, std::int32_t now, std::size_t max);
 
     void setAccepting(bool accepting);
     [[nodiscard]] bool accepting() const;

@@ -4,7 +4,7 @@
 
 namespace qvl {
 
-SimStatus SimStatusBoard::snapshot() const {
+SimLinkStatus SimStatusBoard::snapshot() const {
     std::lock_guard lock(mutex_);
     return status_;
 }
@@ -32,7 +32,7 @@ void SimStatusBoard::darken() {
 
 void SimStatusBoard::reset() {
     std::lock_guard lock(mutex_);
-    status_ = SimStatus{};
+    status_ = SimLinkStatus{};
 }
 
 void SimLinkState::markDisconnected() {

@@ -26,7 +26,7 @@ namespace qvl {
 inline constexpr std::uint32_t kUserObjectIdAtStart = 2;
 
 // What the status panel shows of the link, read as one.
-struct SimStatus {
+struct SimLinkStatus {
     bool connected = false;  // the connected lamp
     bool running = false;    // the running lamp
     std::string connectionText;  // "MSFS 2020 (11.0.282174.999)"; empty before the first connection
@@ -35,7 +35,7 @@ struct SimStatus {
 // Written on the SimClient thread, read by the UI thread when it paints.
 class SimStatusBoard {
 public:
-    [[nodiscard]] SimStatus snapshot() const;
+    [[nodiscard]] SimLinkStatus snapshot() const;
     void setConnected(bool connected);
     void setRunning(bool running);
     void setConnectionText(std::string text);
@@ -45,7 +45,7 @@ public:
 
 private:
     mutable std::mutex mutex_;  // a leaf lock: guards `status_`
-    SimStatus status_;
+    SimLinkStatus status_;
 };
 
 struct SimLinkState {

@@ -132,7 +132,7 @@ protected:
     // The SimClient thread has gone: nothing runs, nothing is connected.
     void expectCleanExit() {
         EXPECT_FALSE(link.simRunning.load());
-        const SimStatus status = link.status.snapshot();
+        const SimLinkStatus status = link.status.snapshot();
         EXPECT_FALSE(status.connected);
         EXPECT_FALSE(status.running);
         EXPECT_EQ(link.simHandle.load(), nullptr);

@@ -1,0 +1,102 @@
+// The context every engine function takes: the engine's own state and the
+// parts it works with, the clocks it reads and the services of the livery
+// catalogue, the stands and the flight plans. The program owns one of each
+// part and builds one Engine over them; tests build theirs with a manual
+// clock and fakes, and drive lf_handleAddingStack tick by tick.
+//
+// The engine runs on the run thread only. Of its state only the object-event
+// queue is shared (with the simulator link's thread).
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "core/run_state.h"
+#include "engine/engine_state.h"
+#include "engine/live_ac.h"
+#include "engine/park_airport_state.h"
+#include "engine/user_aircraft.h"
+#include "feed/feed_state.h"
+#include "feed/realtraffic_link.h"
+#include "feed/traffic_queue.h"
+#include "simlink/sim_state.h"
+
+namespace qvl {
+
+// The livery catalogue's matchers.
+class LiveryService {
+public:
+    virtual ~LiveryService() = default;
+    // Sets the flight's livery title (and its FSLTL flag) when a livery
+    // matches; leaves the title empty otherwise.
+    virtual void matchLiveAcLivery(FlightRec& flight) = 0;
+    // True with the title set when a livery matches the static aircraft.
+    virtual bool matchStaticAcLivery(FlightRec& flight, bool cargoStand) = 0;
+};
+
+// The park airport's stands.
+class StandService {
+public:
+    virtual ~StandService() = default;
+    // The stand's id text for messages; "sid==0?" for 0, "sid==?" for an
+    // unknown number.
+    virtual std::string standIdText(std::uint32_t standNumber) = 0;
+    // The mark that a live aircraft occupies (or no longer occupies) the stand.
+    virtual void setStandOccupied(std::uint32_t standNumber, bool occupied) = 0;
+};
+
+// The flight-plan files of live aircraft, "<object id>.pln" in the plan folder.
+class FlightPlanService {
+public:
+    virtual ~FlightPlanService() = default;
+    // Writes the plan of the flight; false when it could not be written.
+    virtual bool write(std::uint32_t objectId, const FlightRec& flight) = 0;
+    virtual std::filesystem::path path(std::uint32_t objectId) = 0;
+    // Deletes the plan; false with the system's error text when that failed.
+    virtual bool remove(std::uint32_t objectId, std::string& error) = 0;
+};
+
+// What the engine reads of time and of the user aircraft, replaceable so that
+// tests run without wall time.
+struct EngineClocks {
+    std::function<std::chrono::steady_clock::time_point()> steadyNow =
+        [] { return std::chrono::steady_clock::now(); };
+    // The traffic clock's week time, packed as gf_trafficDaySlot packs it.
+    std::function<std::uint64_t()> weekTime;
+    // The user aircraft's latest block from the simulator link.
+    std::function<UserAircraft()> userAircraft = [] { return UserAircraft{}; };
+};
+
+// What the engine shows in the main window, installed by the window.
+struct EngineWindowHooks {
+    // The text of the aircraft followed through CALLSIGN_2_OBJECTID.
+    std::function<void(const std::string&)> setSelectedText;
+    std::function<void()> repaint;
+};
+
+struct Engine {
+    EngineState& state;
+    FeedState& feed;
+    TrafficQueue& traffic;
+    SimLinkState& link;
+    RunState& run;
+    ParkAirportState& parkAirport;
+    LiveryService& liveries;
+    StandService& stands;
+    FlightPlanService& flightPlans;
+    EngineClocks clocks;
+    // The user's state to the traffic client (every 100 ticks).
+    std::function<void(const UserState&)> sendUserState;
+    EngineWindowHooks window;
+
+    // The engine's tick counter (feed's: the reader stamps due ticks with it).
+    [[nodiscard]] std::int32_t now() const noexcept { return feed.tickCounter.load(std::memory_order_relaxed); }
+    [[nodiscard]] WeekTime weekTime() const;
+    // QNH in hPa as the QNH reader published it.
+    [[nodiscard]] std::int32_t qnh() const noexcept { return feed.publishedQnh.load(std::memory_order_relaxed); }
+};
+
+}  // namespace qvl

@@ -1,0 +1,145 @@
+// Everything the AI traffic engine keeps between ticks: the live and static
+// aircraft, the queues that pace creations and removals, the simulator's
+// object events, the remembered liveries, the lists the housekeeping reports.
+//
+// One EngineState is owned by the program and reached through the Engine
+// context (engine.h); tests make a fresh one. Everything here belongs to the
+// run thread except the object-event queue, which the simulator link's thread
+// fills (under the event mutex).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "core/fixed_code.h"
+#include "core/geodesy.h"
+#include "engine/live_ac.h"
+#include "engine/user_aircraft.h"
+#include "simlink/sim_hooks.h"
+#include "simlink/sim_queues.h"
+
+namespace qvl {
+
+// A static parked aircraft chosen for a stand and waiting to be placed.
+struct ParkPosition {
+    std::uint32_t standNumber = 0;
+    std::int32_t slotOffset = 0;  // half hours back from now that it was parked
+    LiveryKey key;
+    std::string callsign1;
+    std::string callsign2;
+    std::string registration;
+    std::uint8_t preferSecondCallsign = 0;
+    std::uint8_t cargo = 0;
+};
+
+// One candidate park airport of my_park_airports.txt.
+struct ParkAirport {
+    std::string reservedStand;
+    GeoPosition position;
+    double distance = 0.0;  // nm from the user aircraft
+    FixedCode icao;
+};
+
+// A static aircraft that the parking adjustment takes away.
+struct RemovalEntry {
+    std::string callsign;
+    std::uint32_t standNumber = 0;
+};
+
+// An object event waiting for its aircraft to settle: counted up to 200
+// ticks, -1 once the aircraft has been made active.
+struct DeferredObjectEvent {
+    SimObjectEvent event;
+    std::int32_t settling = 0;
+};
+
+// The simulator link's thread appends, the run thread takes all at once.
+//
+// Lock order: the event mutex comes before the simulator queue mutex. The
+// run thread takes the events out under the event mutex and handles them
+// after releasing it, so today it is held alone.
+class ObjectEventQueue {
+public:
+    void push(const SimObjectEvent& event);
+    // The queued events in order; the queue is empty afterwards.
+    std::vector<SimObjectEvent> takeAll();
+    [[nodiscard]] std::size_t size() const;
+    void clear();
+
+private:
+    mutable std::mutex eventMutex_;
+    std::vector<SimObjectEvent> events_;
+};
+
+// Liveries the simulator refused to create. They stay refused for the rest
+// of the process, across runs: the run's reset leaves them.
+struct UncreatableLiveries {
+    // The matchers skip every title in it; 20 of them end the run.
+    std::unordered_set<std::string> dontUseTitles;
+    // "<type code> <airline code>" of each refused flight, for the summary.
+    std::unordered_set<std::string> combinations;
+};
+
+struct EngineState {
+    EngineState();
+    EngineState(const EngineState&) = delete;
+    EngineState& operator=(const EngineState&) = delete;
+
+    // Callsigns the traffic reader collected for the static parking review.
+    std::unordered_set<std::string> liveCallsigns;
+    // Hex ids for the once-a-second check, one a second.
+    std::list<std::uint32_t> perSecondHexIds;
+    // Hex ids of aircraft just put into "adding2sim", one per tick, from the back.
+    std::vector<std::uint32_t> hexIdStack;
+    // Creations handed towards the simulator, released one per 50 ticks;
+    // live ones go before static ones.
+    std::deque<CreateAircraftCommand> liveCreationQueue;
+    std::deque<CreateAircraftCommand> staticCreationQueue;
+    std::vector<StaticAc> staticAircraft;
+    // Static aircraft waiting to be placed, taken from the back.
+    std::vector<ParkPosition> candidates;
+    // The live aircraft, stepped in this order every tick.
+    std::vector<LiveAc> liveAircraft;
+    ObjectEventQueue objectEvents;
+    std::vector<DeferredObjectEvent> deferredEvents;
+    std::string parkAirportName;
+    std::string parkAirportPublisher;
+    std::list<ParkAirport> parkAirports;
+    std::vector<RemovalEntry> removals;
+    // Flights created so far, by id.
+    std::unordered_map<std::uint32_t, std::uint64_t> createdFlights;
+    // Simulator object ids to remove, released one per 10 ticks.
+    std::deque<std::uint32_t> removalQueue;
+    // The livery chosen for a hex id, so that a re-created aircraft keeps it.
+    std::unordered_map<std::uint32_t, std::string_view> rememberedLiveries;
+    // gf_codeAndField texts of flights without a matching livery; never
+    // created again in this run.
+    std::unordered_set<std::string> noMatchList;
+    // Provisional callsigns of aircraft removed as ghosts.
+    std::vector<std::string> ghostList;
+    // The object chosen through CALLSIGN_2_OBJECTID; 0 = none.
+    std::uint32_t followedObjectId = 0;
+    // The user aircraft as last taken (every 100 ticks).
+    UserAircraft userSnapshot;
+
+    // Kept across runs.
+    UncreatableLiveries uncreatable;
+    // Static hex ids are (counter + 1) modulo 10000; the counter keeps running.
+    std::uint32_t staticHexIdCounter = 0;
+
+    // Room for a full run, so that steady operation allocates little.
+    void reserve();
+    // Empties every container of a run. The uncreatable liveries and the
+    // static hex id counter stay, as does feed's tick counter.
+    void reset();
+};
+
+}  // namespace qvl

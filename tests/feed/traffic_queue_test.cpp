@@ -1,0 +1,63 @@
+// The traffic queue's intake of overdue records: only what is due at or
+// before the tick, from the front, up to the maximum.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "feed/traffic_queue.h"
+
+namespace qvl {
+namespace {
+
+TrafficRecord recordDueAt(std::uint32_t due, std::uint32_t hexId) {
+    TrafficRecord record;
+    record.hexId = hexId;
+    record.sample.dueTick = due;
+    return record;
+}
+
+void fill(TrafficQueue& queue, const std::vector<std::uint32_t>& dues) {
+    queue.setAccepting(true);
+    std::uint32_t hexId = 1;
+    for (const std::uint32_t due : dues) queue.push(recordDueAt(due, hexId++));
+}
+
+TEST(TrafficQueueTakeDue, TakesOnlyRecordsDueAtOrBeforeNowFromTheFront) {
+    TrafficQueue queue;
+    fill(queue, {100, 200, 201, 150});
+    std::vector<TrafficRecord> out;
+    EXPECT_EQ(queue.takeDue(out, 200, 50), 2U);
+    ASSERT_EQ(out.size(), 2U);
+    EXPECT_EQ(out[0].hexId, 1U);
+    EXPECT_EQ(out[1].hexId, 2U);
+    // 201 is not due yet, and the older record behind it waits its turn.
+    EXPECT_EQ(queue.size(), 2U);
+}
+
+TEST(TrafficQueueTakeDue, StopsAtTheMaximumAndAppends) {
+    TrafficQueue queue;
+    fill(queue, {1, 2, 3, 4, 5});
+    std::vector<TrafficRecord> out(1);
+    EXPECT_EQ(queue.takeDue(out, 10, 3), 3U);
+    EXPECT_EQ(out.size(), 4U);
+    EXPECT_EQ(queue.size(), 2U);
+    EXPECT_EQ(queue.takeDue(out, 10, 0), 0U);
+}
+
+TEST(TrafficQueueTakeDue, ComparesDueTicksAndNegativeTicksInSigned64Bit) {
+    // A due tick beyond the signed range is far in the future, not overdue.
+    TrafficQueue queue;
+    fill(queue, {static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()) + 10U});
+    std::vector<TrafficRecord> out;
+    EXPECT_EQ(queue.takeDue(out, std::numeric_limits<std::int32_t>::max(), 50), 0U);
+    EXPECT_EQ(queue.takeDue(out, -5, 50), 0U);
+    TrafficQueue small;
+    fill(small, {0});
+    EXPECT_EQ(small.takeDue(out, -1, 50), 0U);
+    EXPECT_EQ(small.takeDue(out, 0, 50), 1U);
+}
+
+}  // namespace
+}  // namespace qvl
