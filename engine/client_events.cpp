@@ -5,6 +5,8 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
+#include "core/random.h"
+#include "core/settings.h"
 #include "engine/engine.h"
 #include "simlink/sim_ids.h"
 
@@ -52,6 +54,16 @@ void gf_setSpoilers(Engine& engine, AcRecord& ac, bool on) {
 void gf_setGear(Engine& engine, AcRecord& ac, bool down) {
     if (isRotorcraft(ac)) return;
     queueEvent(engine, ac, evGearSet, down ? 1U : 0U);
+}
+
+void setParkedConfiguration(Engine& engine, AcRecord& ac) {
+    gf_setThrottle(engine, ac, 0);
+    gf_setFlaps(engine, ac, 0);
+    if (ac.objectId == 0) return;
+    gf_queueEngineShutdown(engine.link.queues, ac.objectId);
+    const bool cabin = ac.standFlag == 0 && (!RANDOM.value() || gf_randomIndex(10) < 9);
+    gf_queueLights(engine.link.queues, ac.objectId,
+                   {.nav = NAV_LIGHTS_WHILE_PARKED.value(), .logo = true, .cabin = cabin});
 }
 
 void writeSpoilersThrottles(Engine& engine, const AcRecord& ac, const SpoilersThrottles& values) {

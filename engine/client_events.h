@@ -23,6 +23,11 @@ void gf_setSpoilers(Engine& engine, AcRecord& ac, bool on);
 // 1 down, 0 up; nothing for a Rotorcraft.
 void gf_setGear(Engine& engine, AcRecord& ac, bool down);
 
+// The configuration of an aircraft standing on its stand: throttle 0, flaps
+// 0, engines shut down, nav lights as NAV_LIGHTS_WHILE_PARKED, logo on, the
+// cabin lit unless the stand's flag is set (with RANDOM, nine in ten).
+void setParkedConfiguration(Engine& engine, AcRecord& ac);
+
 // The spoilers handle and both throttle levers in percent, written straight
 // to the object (definition 401).
 struct SpoilersThrottles {

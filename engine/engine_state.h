@@ -32,32 +32,32 @@ namespace qvl {
 struct ParkPosition {
     std::uint32_t standNumber = 0;
     std::int32_t slotOffset = 0;  // half hours back from now that it was parked
-    LiveryKey key;
-    std::string callsign1;
-    std::string callsign2;
-    std::string registration;
+    LiveryKey key{};
+    std::string callsign1{};
+    std::string callsign2{};
+    std::string registration{};
     std::uint8_t preferSecondCallsign = 0;
     std::uint8_t cargo = 0;
 };
 
 // One candidate park airport of my_park_airports.txt.
 struct ParkAirport {
-    std::string reservedStand;
-    GeoPosition position;
+    std::string reservedStand{};
+    GeoPosition position{};
     double distance = 0.0;  // nm from the user aircraft
-    FixedCode icao;
+    FixedCode icao{};
 };
 
 // A static aircraft that the parking adjustment takes away.
 struct RemovalEntry {
-    std::string callsign;
+    std::string callsign{};
     std::uint32_t standNumber = 0;
 };
 
 // An object event waiting for its aircraft to settle: counted up to 200
 // ticks, -1 once the aircraft has been made active.
 struct DeferredObjectEvent {
-    SimObjectEvent event;
+    SimObjectEvent event{};
     std::int32_t settling = 0;
 };
 

@@ -1,0 +1,280 @@
+#include "engine_harness.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <mutex>
+#include <stdexcept>
+
+#include <fmt/format.h>
+
+#include "core/geodesy.h"
+#include "core/messages.h"
+#include "core/settings.h"
+#include "engine/engine_math.h"
+#include "engine/engine_tick.h"
+#include "engine/object_events.h"
+#include "platform/units.h"
+#include "refdata/code_table.h"
+#include "refdata/data_file.h"
+#include "refdata/dbase.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_ids.h"
+#include "simlink/sim_registration.h"
+
+namespace qvl::test {
+namespace {
+
+std::filesystem::path sourceDataFolder() {
+    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path() / "data";
+}
+
+double readDouble(std::span<const std::byte> data, std::size_t offset) {
+    double value = 0.0;
+    if (data.size() >= offset + sizeof value) std::memcpy(&value, data.data() + offset, sizeof value);
+    return value;
+}
+
+// The aircraft-in-range reply as the user-aircraft data handlers read it:
+// a new object whose ATC ID names a pending creation is "created", a known
+// one reports its ground data.
+void onInRange(SimLinkState& link, EngineState& state, const SimObjectDataReply& reply) {
+    const double height = readDouble(reply.data, 0);
+    const double ground = readDouble(reply.data, 8);
+    const double onGround = readDouble(reply.data, 16);
+    const std::string atcId = reply.data.size() >= 56 ? sim::fixedText(reply.data.subspan(24, 32)) : std::string{};
+    if (reply.objectId <= link.userObjectId.load()) return;
+    if (link.queues.takeNewObjectId(reply.objectId)) {
+        if (const auto pending = link.queues.takeCreationByCallsign(atcId)) {
+            const bool live = pending->hexId > kMaxStaticHexId;
+            gf_queueSimObjectEvent(state, {.objectId = reply.objectId,
+                                           .hexId = pending->hexId,
+                                           .kind = live ? SimObjectEventKind::created : SimObjectEventKind::staticCreated,
+                                           .value2 = height});
+        }
+        return;
+    }
+    gf_queueSimObjectEvent(state, {.objectId = reply.objectId,
+                                   .hexId = onGround != 0.0 ? 1U : 0U,
+                                   .kind = SimObjectEventKind::groundData,
+                                   .value1 = ground,
+                                   .value2 = height});
+}
+
+void onObjectData(EngineState& state, const SimObjectDataReply& reply) {
+    if (reply.requestId != reqStaticValues) return;
+    gf_queueSimObjectEvent(state, {.objectId = reply.objectId,
+                                   .kind = SimObjectEventKind::staticValues,
+                                   .value1 = readDouble(reply.data, 0),
+                                   .value2 = readDouble(reply.data, 8)});
+}
+
+}  // namespace
+
+void loadReferenceData() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        TempDir folder;
+        const auto previous = std::filesystem::current_path();
+        std::filesystem::current_path(folder.path());
+        std::filesystem::create_directories("input");
+        const bool encrypted = streamEncrypt(sourceDataFolder() / "dbase.xml", std::filesystem::path("input") / "dbase.enc");
+        const bool read = encrypted && gf_readDbase();
+        std::filesystem::current_path(previous);
+        if (!read) throw std::runtime_error("the shipped reference database could not be read");
+    });
+}
+
+void FakeLiveries::matchLiveAcLivery(FlightRec& flight) {
+    ++liveCalls;
+    const auto it = titles.find(modelCodeOf(flight.key.modelId));
+    flight.liveryTitle = it == titles.end() ? std::string_view{} : std::string_view(it->second);
+}
+
+bool FakeLiveries::matchStaticAcLivery(FlightRec& flight, bool /*cargoStand*/) {
+    matchLiveAcLivery(flight);
+    return !flight.liveryTitle.empty();
+}
+
+std::string FakeStands::standIdText(std::uint32_t standNumber) {
+    if (standNumber == 0) return "sid==0?";
+    const auto it = names.find(standNumber);
+    return it == names.end() ? "sid==?" : it->second;
+}
+
+void FakeStands::setStandOccupied(std::uint32_t standNumber, bool occupied) {
+    if (failNextOccupied > 0) {
+        --failNextOccupied;
+        throw std::runtime_error("stand list broken");
+    }
+    occupiedCalls.emplace_back(standNumber, occupied);
+}
+
+bool FilePlans::write(std::uint32_t objectId, const FlightRec& flight) {
+    std::ofstream out(path(objectId), std::ios::binary | std::ios::trunc);
+    out << flight.origin.view() << "->" << flight.destination.view() << '\n';
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+std::filesystem::path FilePlans::path(std::uint32_t objectId) { return folder_ / fmt::format("{}.pln", objectId); }
+
+bool FilePlans::remove(std::uint32_t objectId, std::string& error) {
+    std::error_code ec;
+    std::filesystem::remove(path(objectId), ec);
+    if (ec) error = ec.message();
+    return !ec;
+}
+
+EngineTest::EngineTest()
+    : engine{.state = state,
+             .feed = feed,
+             .traffic = traffic,
+             .link = link,
+             .run = run,
+             .parkAirport = parkAirport,
+             .liveries = liveries,
+             .stands = stands,
+             .flightPlans = plans,
+             .clocks = {},
+             .sendUserState = {},
+             .window = {}} {}
+
+void EngineTest::SetUp() {
+    loadReferenceData();
+    saveSettings();
+    resetMessages();
+    attachRunState(&run);
+    traffic.setAccepting(true);
+    engine.clocks.steadyNow = [this] { return steady; };
+    engine.clocks.weekTime = [this] { return weekTime; };
+    engine.clocks.userAircraft = [this] { return user; };
+    engine.sendUserState = [this](const UserState& s) { sentUserStates.push_back(s); };
+    weekTime = packDaySlot(3, 20);
+    // A tick count that is not a multiple of any pace, so tests see the pace
+    // from an arbitrary start.
+    feed.tickCounter.store(1);
+    gf_initAiTraffic(engine);
+}
+
+void EngineTest::TearDown() {
+    attachRunState(nullptr);
+    restoreSettings();
+    resetMessages();
+}
+
+void EngineTest::saveSettings() {
+    for (BoolParameter* p : {static_cast<BoolParameter*>(&LIGHT_AIRCRAFT), static_cast<BoolParameter*>(&HELICOPTERS),
+                             static_cast<BoolParameter*>(&HIGH_PERF_AIRCRAFT),
+                             static_cast<BoolParameter*>(&NAV_LIGHTS_WHILE_PARKED), &RANDOM}) {
+        savedBools_[p->key()] = p->value();
+    }
+    savedHolding_ = HOLDING_THRESHOLD_METERS.value();
+    savedRangeMeters_ = rangeMeters.load();
+    LIGHT_AIRCRAFT.set(true);
+    HELICOPTERS.set(true);
+    HIGH_PERF_AIRCRAFT.set(true);
+}
+
+void EngineTest::restoreSettings() {
+    LIGHT_AIRCRAFT.set(savedBools_[LIGHT_AIRCRAFT.key()]);
+    HELICOPTERS.set(savedBools_[HELICOPTERS.key()]);
+    HIGH_PERF_AIRCRAFT.set(savedBools_[HIGH_PERF_AIRCRAFT.key()]);
+    NAV_LIGHTS_WHILE_PARKED.set(savedBools_[NAV_LIGHTS_WHILE_PARKED.key()]);
+    RANDOM.set(savedBools_[RANDOM.key()]);
+    HOLDING_THRESHOLD_METERS.set(savedHolding_);
+    rangeMeters.store(savedRangeMeters_);
+}
+
+void EngineTest::tick(int count) {
+    for (int i = 0; i < count; ++i) {
+        feeder.deliver(traffic, engine.now());
+        lf_handleAddingStack(engine);
+        steady += std::chrono::milliseconds(10);
+        if (sim) {
+            recorder.record(link.queues, lastTick(), false);
+            clock->advance(sim->frameInterval());
+            ASSERT_TRUE(dispatchOnce(link, run, *handle));
+        } else {
+            recorder.record(link.queues, lastTick(), true);
+        }
+    }
+}
+
+void EngineTest::fly(const FlightScript& script, std::int32_t firstTick) {
+    feeder.add(generateRecords(script, firstTick));
+}
+
+LiveAc* EngineTest::aircraft(std::uint32_t hexId) {
+    for (LiveAc& ac : state.liveAircraft) {
+        if (ac.flight.hexId == hexId) return &ac;
+    }
+    return nullptr;
+}
+
+void EngineTest::spawnAsSpawningWould(LiveAc& ac) {
+    const TrafficSample& front = ac.samples.front();
+    ac.latitude = front.latitude;
+    ac.longitude = front.longitude;
+    ac.altitude = front.altitude;
+    ac.trueAirspeed = front.trueAirspeed;
+    ac.heading = ac.samples.size() > 1
+                     ? gf_initialBearing({front.latitude, front.longitude},
+                                         {ac.samples[1].latitude, ac.samples[1].longitude})
+                     : normalizeHeading(front.track * kDegToRad);
+    ac.setPhase(front.airborne != 0 ? GroundPhase::flying : GroundPhase::taxi);
+    ac.status = SimStatus::adding2sim;
+    const auto it = liveries.titles.find(modelCodeOf(ac.flight.key.modelId));
+    if (it != liveries.titles.end()) ac.flight.liveryTitle = it->second;
+    state.hexIdStack.push_back(ac.flight.hexId);
+}
+
+void EngineTest::makeActive(LiveAc& ac, std::uint32_t objectId) {
+    if (ac.latitude == 0.0 && !ac.samples.empty()) spawnAsSpawningWould(ac);
+    std::erase(state.hexIdStack, ac.flight.hexId);
+    ac.objectId = objectId;
+    ac.status = SimStatus::active;
+}
+
+void EngineTest::connectStandIn() {
+    config.frameRate = 100.0;
+    config.creationFrames = 1;
+    config.user.latitude = 50.0;
+    config.user.longitude = 8.5;
+    config.installedTitles = {"Airbus A320 Test Air", "Boeing 747-400 Test Air"};
+    sim = std::make_unique<sim::StandInSimulator>(config, clock);
+    sim->keepTraceInMemory(true);
+    ASSERT_TRUE(sim::succeeded(sim->open(&handle, "Quorvelant", 0)));
+    link.simHandle.store(handle);
+    lf_registerSimDefinitions(*handle);
+    gf_initSimQueues(link);
+    link.userObjectId.store(config.user.objectId);
+    link.simRunning.store(true);
+    SimLinkHooks hooks;
+    hooks.queueSimObjectEvent = [this](const SimObjectEvent& e) { gf_queueSimObjectEvent(state, e); };
+    hooks.onSimObjectDataByType = [this](const SimObjectDataReply& r) { onInRange(link, state, r); };
+    hooks.onSimObjectData = [this](const SimObjectDataReply& r) { onObjectData(state, r); };
+    link.hooks.publish(std::move(hooks));
+    // The simulator's "Sim" event and the first frame.
+    clock->advance(sim->frameInterval());
+    ASSERT_TRUE(dispatchOnce(link, run, *handle));
+    sim->clearTrace();
+}
+
+std::vector<std::string> EngineTest::simCalls(const std::string& part) const {
+    std::vector<std::string> out;
+    for (const std::string& line : sim->traceLines()) {
+        if (line.rfind("c1 ", 0) == 0 && line.find(part) != std::string::npos) out.push_back(line.substr(3));
+    }
+    return out;
+}
+
+std::size_t EngineTest::logCount(const std::string& text) const {
+    const std::string all = log();
+    std::size_t count = 0;
+    for (std::size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + text.size())) ++count;
+    return count;
+}
+
+}  // namespace qvl::test

@@ -1,0 +1,150 @@
+// The engine on real parts, driven tick by tick without wall time: a fresh
+// engine state, feed state, traffic queue, simulator link and run state; the
+// shipped reference database; Log.txt in a temporary folder; fakes for the
+// livery matcher and the stands; flight plans as real files in the temporary
+// folder. Optionally the stand-in simulator on a manual clock at 100 frames
+// a second, so that one frame follows every tick. Records come from
+// scripted flights (trajectory.h) and what reaches the simulator link is
+// recorded (sim_recorder.h).
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/run_state.h"
+#include "engine/engine.h"
+#include "engine/engine_state.h"
+#include "engine/park_airport_state.h"
+#include "feed/feed_state.h"
+#include "feed/traffic_queue.h"
+#include "platform/sim/stand_in.h"
+#include "simlink/sim_state.h"
+#include "sim_recorder.h"
+#include "support/log_capture.h"
+#include "support/temp_dir.h"
+#include "trajectory.h"
+
+namespace qvl::test {
+
+// The shipped database (data/dbase.xml) read into the reference tables, once
+// per test program.
+void loadReferenceData();
+
+class FakeLiveries final : public LiveryService {
+public:
+    // Titles by model code; a model without one finds no livery.
+    std::map<std::string, std::string, std::less<>> titles{{"A320", "Airbus A320 Test Air"},
+                                                           {"B744", "Boeing 747-400 Test Air"},
+                                                           {"C172", "Cessna 172 Test"}};
+    int liveCalls = 0;
+
+    void matchLiveAcLivery(FlightRec& flight) override;
+    bool matchStaticAcLivery(FlightRec& flight, bool cargoStand) override;
+};
+
+class FakeStands final : public StandService {
+public:
+    std::map<std::uint32_t, std::string> names;
+    std::vector<std::pair<std::uint32_t, bool>> occupiedCalls;
+    // The next n calls of setStandOccupied throw, as a broken stand list would.
+    int failNextOccupied = 0;
+
+    std::string standIdText(std::uint32_t standNumber) override;
+    void setStandOccupied(std::uint32_t standNumber, bool occupied) override;
+};
+
+// "<object id>.pln" files in a folder; the content names the route only.
+class FilePlans final : public FlightPlanService {
+public:
+    explicit FilePlans(std::filesystem::path folder) : folder_(std::move(folder)) {}
+    bool write(std::uint32_t objectId, const FlightRec& flight) override;
+    std::filesystem::path path(std::uint32_t objectId) override;
+    bool remove(std::uint32_t objectId, std::string& error) override;
+
+private:
+    std::filesystem::path folder_;
+};
+
+class EngineTest : public ::testing::Test {
+protected:
+    EngineTest();
+    void SetUp() override;
+    void TearDown() override;
+
+    // One engine tick: the records that have arrived, lf_handleAddingStack,
+    // then the frame (stand-in) or the recorder emptying the queues.
+    void tick(int count = 1);
+    // Ticks until the condition holds, at most `limit` ticks; whether it held.
+    template <class Condition>
+    bool tickUntil(Condition&& condition, int limit) {
+        for (int i = 0; i < limit; ++i) {
+            if (condition()) return true;
+            tick();
+        }
+        return condition();
+    }
+    // The tick just run (the counter has moved on).
+    [[nodiscard]] std::int32_t lastTick() const { return engine.now() - 1; }
+
+    void fly(const FlightScript& script, std::int32_t firstTick);
+    void fly(const FlightScript& script) { fly(script, engine.now()); }
+
+    [[nodiscard]] LiveAc* aircraft(std::uint32_t hexId);
+    // What spawning does once an aircraft may be created: the start position
+    // from its front sample, its phase, "adding2sim" and its hex id on the
+    // stack.
+    void spawnAsSpawningWould(LiveAc& ac);
+    // An aircraft as the object events leave it: active with its object.
+    void makeActive(LiveAc& ac, std::uint32_t objectId);
+
+    // The stand-in simulator, connected as the SimClient thread connects,
+    // with the aircraft-in-range and static-values replies turned into the
+    // engine's object events as the user-aircraft data handlers do.
+    void connectStandIn();
+    [[nodiscard]] std::vector<std::string> simCalls(const std::string& part) const;
+
+    [[nodiscard]] std::string log() const { return logCapture.text(); }
+    [[nodiscard]] bool logHas(const std::string& text) const { return log().find(text) != std::string::npos; }
+    [[nodiscard]] std::size_t logCount(const std::string& text) const;
+
+    TempDir dir;
+    LogCapture logCapture{dir.path()};
+    EngineState state;
+    FeedState feed;
+    TrafficQueue traffic;
+    SimLinkState link;
+    RunState run;
+    ParkAirportState parkAirport;
+    FakeLiveries liveries;
+    FakeStands stands;
+    FilePlans plans{dir.path()};
+    Engine engine;
+    TrafficFeeder feeder;
+    SimRecorder recorder;
+    UserAircraft user;
+    std::vector<UserState> sentUserStates;
+    std::chrono::steady_clock::time_point steady{};
+    std::uint64_t weekTime = 0;
+
+    sim::StandInConfig config;
+    std::shared_ptr<sim::ManualSimClock> clock = std::make_shared<sim::ManualSimClock>();
+    std::unique_ptr<sim::StandInSimulator> sim;
+    sim::SimConnection* handle = nullptr;
+
+private:
+    void saveSettings();
+    void restoreSettings();
+    std::map<std::string, bool> savedBools_;
+    std::int32_t savedHolding_ = 0;
+    std::int32_t savedRangeMeters_ = 0;
+};
+
+}  // namespace qvl::test
