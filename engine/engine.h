@@ -62,8 +62,7 @@ public:
 // What the engine reads of time and of the user aircraft, replaceable so that
 // tests run without wall time.
 struct EngineClocks {
-    std::function<std::chrono::steady_clock::time_point()> steadyNow =
-        [] { return std::chrono::steady_clock::now(); };
+    std::function<std::chrono::steady_clock::time_point()> steadyNow = [] { return std::chrono::steady_clock::now(); };
     // The traffic clock's week time, packed as gf_trafficDaySlot packs it.
     std::function<std::uint64_t()> weekTime;
     // The user aircraft's latest block from the simulator link.

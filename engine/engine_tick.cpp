@@ -12,8 +12,8 @@
 #include "engine/object_events.h"
 #include "engine/static_parking.h"
 #include "engine/traffic_intake.h"
-#include "simlink/sim_ids.h"
 #include "platform/units.h"
+#include "simlink/sim_ids.h"
 
 namespace qvl {
 namespace {

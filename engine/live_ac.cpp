@@ -9,9 +9,9 @@
 
 #include "core/time_text.h"
 #include "engine/motion_tables.h"
+#include "platform/units.h"
 #include "refdata/code_table.h"
 #include "refdata/lookups.h"
-#include "platform/units.h"
 
 namespace qvl {
 namespace {

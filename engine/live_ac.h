@@ -95,14 +95,14 @@ struct FlightRec {
     // A static one: the second callsign part of its learned flight.
     std::string callsignText;
     std::string registration;
-    double halfSpan = 0.0;          // nm
-    double staticCgHeight = 0.0;    // feet above ground; 0 until the simulator reports it
-    double staticPitch = 0.0;       // radians; 0 until reported
-    double rotationPitch = 0.0;     // radians (negative is nose up)
-    double climbPitch = 0.0;        // radians
-    double groundTurnStep = 0.0;    // radians per tick
-    double turnStep = 0.0;          // radians per tick; starts as groundTurnStep
-    double maxVerticalStep = 0.0;   // feet per tick
+    double halfSpan = 0.0;            // nm
+    double staticCgHeight = 0.0;      // feet above ground; 0 until the simulator reports it
+    double staticPitch = 0.0;         // radians; 0 until reported
+    double rotationPitch = 0.0;       // radians (negative is nose up)
+    double climbPitch = 0.0;          // radians
+    double groundTurnStep = 0.0;      // radians per tick
+    double turnStep = 0.0;            // radians per tick; starts as groundTurnStep
+    double maxVerticalStep = 0.0;     // feet per tick
     double standApproachSpeed = 0.0;  // knots
     // The 24-bit ICAO address of a live aircraft (always above 10000); static
     // parked aircraft count below 10000, so the id alone tells the two apart.
@@ -132,14 +132,14 @@ inline constexpr std::uint32_t kMaxStaticHexId = 10000;
 // static, so that one removal and one creation path serve both.
 struct AcRecord {
     FlightRec flight;
-    std::uint32_t objectId = 0;  // the simulator's; 0 until it reports the object
-    StandPlace stand;            // the stand it was born on or parks at
-    WeekTime parkedSince;        // when it was placed on its stand
+    std::uint32_t objectId = 0;     // the simulator's; 0 until it reports the object
+    StandPlace stand;               // the stand it was born on or parks at
+    WeekTime parkedSince;           // when it was placed on its stand
     std::uint32_t standNumber = 0;  // 0 = none
     SimStatus status = SimStatus::buffer;
-    std::uint32_t throttleStep = 5;  // 0..4 as last sent; 5 = none sent yet
-    std::uint32_t flapsIndex = 4;    // 0..4 as last sent; starts at 4
-    std::uint8_t standFlag = 0;      // copied from the stand
+    std::uint32_t throttleStep = 5;      // 0..4 as last sent; 5 = none sent yet
+    std::uint32_t flapsIndex = 4;        // 0..4 as last sent; starts at 4
+    std::uint8_t standFlag = 0;          // copied from the stand
     std::uint8_t removeWhenCreated = 0;  // remove the object as soon as it is reported
     std::uint8_t eraseNow = 0;           // removed while still in "buffer"
     std::uint8_t eraseDropped = 0;       // its queued creation was withdrawn
@@ -165,7 +165,7 @@ struct LiveAc : AcRecord {
 
     // Front: the sample being flown from; the next one is the target.
     std::deque<TrafficSample> samples;
-    double lastSampleTime = 0.0;  // report time (s) of the last record taken
+    double lastSampleTime = 0.0;      // report time (s) of the last record taken
     double pathClearLatitude = 0.0;   // where static aircraft in its path were
     double pathClearLongitude = 0.0;  // last cleared
     // Placed on its stand, renewed by every sample that finds it there.
@@ -176,19 +176,19 @@ struct LiveAc : AcRecord {
     std::int32_t holdStart = 0;  // tick at which holding began
     GroundPhase phase = GroundPhase::birth;
     GroundPhase previousPhase = GroundPhase::birth;
-    std::uint8_t seenAtStand = 0;  // the last sample found it at its stand
-    std::uint8_t onGround = 0;     // the simulator reports it on the ground
-    std::uint8_t flightPlanSent = 0;
-    std::uint8_t userClearance = 0;  // kept away from the user by the buffer rules
-    std::uint8_t holding = 0;        // holding in place on the ground
+    std::uint8_t seenAtStand = 0;     // the last sample found it at its stand
+    std::uint8_t onGround = 0;        // the simulator reports it on the ground
+    std::uint8_t flightPlanSent = 0;  // its plan file was written; deleted with the object
+    std::uint8_t userClearance = 0;   // kept away from the user by the buffer rules
+    std::uint8_t holding = 0;         // holding in place on the ground
 
     // --- Motion state ---
-    double latStep = 0.0;        // degrees per tick
-    double lonStep = 0.0;        // degrees per tick
-    double pitchStep = 0.0;      // radians per tick
-    double bankStep = 0.0;       // radians per tick
-    double headingStep = 0.0;    // radians per tick
-    double altitudeStep = 0.0;   // feet per tick
+    double latStep = 0.0;           // degrees per tick
+    double lonStep = 0.0;           // degrees per tick
+    double pitchStep = 0.0;         // radians per tick
+    double bankStep = 0.0;          // radians per tick
+    double headingStep = 0.0;       // radians per tick
+    double altitudeStep = 0.0;      // feet per tick
     double verticalSpeedFpm = 0.0;  // of the target sample
     double tas = 0.0;               // knots, of the target sample
     // A planned ground path; its control values are NaN while none is set.
@@ -197,9 +197,9 @@ struct LiveAc : AcRecord {
     double curveProgress = 0.0;
     double curveStep = 0.0;
     double curveAngle = 0.0;
-    double bearingToNext = 0.0;  // radians, front sample to the next
-    std::int32_t earlyLimit = 1000;  // ticks a due tick may be moved earlier
-    std::int32_t lateLimit = 1000;   // ticks a due tick may be moved later
+    double bearingToNext = 0.0;          // radians, front sample to the next
+    std::int32_t earlyLimit = 1000;      // ticks a due tick may be moved earlier
+    std::int32_t lateLimit = 1000;       // ticks a due tick may be moved later
     std::int32_t rotationCountdown = 1;  // ticks; floor -1000
     std::int32_t pushCountdown = 0;
     double heightAboveGround = 2500.0;  // feet; from the simulator
@@ -217,9 +217,9 @@ struct LiveAc : AcRecord {
     double standDistanceRef = 0.0;
     double standDistanceMax = 0.0;
     std::uint32_t standMoveCount = 0;
-    double holdDistance = 0.0;       // largest distance seen while pushed back
-    std::int32_t pushTurn = 0;       // push-back turn: -1 left, 1 right, 0 undecided
-    double parkTryLatitude = 0.0;    // where the last stand search looked
+    double holdDistance = 0.0;     // largest distance seen while pushed back
+    std::int32_t pushTurn = 0;     // push-back turn: -1 left, 1 right, 0 undecided
+    double parkTryLatitude = 0.0;  // where the last stand search looked
     double parkTryLongitude = 0.0;
     std::uint8_t approaching = 0;
     std::uint8_t landedHere = 0;

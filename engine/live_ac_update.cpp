@@ -18,14 +18,13 @@ namespace {
 void logStreamEmpty(const LiveAc& ac) {
     gf_logAttention(fmt::format("{} stream empty ? {}, hexid:{}, objectid:{}, alt:{:.0f} ft, lalo:{}, TAS:{:.0f}",
                                 "updateLiveAc", gf_liveAcLine(ac), ac.flight.hexId, gf_objectIdText(ac.objectId),
-                                ac.altitude, fmt::format("{:.6f},{:.6f}", ac.latitude, ac.longitude),
-                                ac.trueAirspeed));
+                                ac.altitude, fmt::format("{:.6f},{:.6f}", ac.latitude, ac.longitude), ac.trueAirspeed));
 }
 
 void logNoObject(const LiveAc& ac) {
     gf_logAttention(fmt::format("{} objectid=0? hexid: {},cs:{}, reg:{}, aimo:{} sz:{}", "updateLiveAc",
-                                ac.flight.hexId, ac.flight.callsign, ac.flight.registration,
-                                gf_codeText(ac.flight.key), ac.samples.size()));
+                                ac.flight.hexId, ac.flight.callsign, ac.flight.registration, gf_codeText(ac.flight.key),
+                                ac.samples.size()));
 }
 
 PositionCommand positionOf(const LiveAc& ac) {

@@ -14,19 +14,19 @@ namespace qvl {
 // One category's row. Angles are given in degrees as the tables list them;
 // the lookups below and the flight record keep radians.
 struct CategoryMotion {
-    double rotationPitchDeg;      // pitch at rotation (negative is nose up)
-    double climbPitchDeg;         // pitch of the climb-out
-    double groundTurnStepDeg;     // per tick
-    double maxVerticalStep;       // feet per tick (x 6000 = ft/min)
-    double standApproachSpeed;    // knots, last leg into a stand and pull-out
+    double rotationPitchDeg;    // pitch at rotation (negative is nose up)
+    double climbPitchDeg;       // pitch of the climb-out
+    double groundTurnStepDeg;   // per tick
+    double maxVerticalStep;     // feet per tick (x 6000 = ft/min)
+    double standApproachSpeed;  // knots, last leg into a stand and pull-out
     std::uint32_t flareTicks;
     std::int32_t derotationTicks;
     std::uint32_t rotationTicks;
     std::uint32_t pitchTransitionTicks;
     double maxBankDeg;
-    double maxBankChangeDeg;      // per tick
-    double maxPitchChangeDeg;     // per tick, in flight
-    double liftOffSpeed;          // knots; every later sample at least this fast
+    double maxBankChangeDeg;   // per tick
+    double maxPitchChangeDeg;  // per tick, in flight
+    double liftOffSpeed;       // knots; every later sample at least this fast
 };
 
 const CategoryMotion& categoryMotion(AircraftCategory category);

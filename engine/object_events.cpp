@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <unordered_map>
 
 #include <fmt/format.h>
 
@@ -27,8 +28,8 @@ constexpr std::int32_t kSettled = -1;
 constexpr std::uint32_t kFirstAiObjectId = 3;
 constexpr double kMinStaticCg = 1.0;
 constexpr double kMaxStaticCg = 35.0;
-constexpr double kMinStaticPitch = -0.017453292519943295;  // -1 degree
-constexpr double kMaxStaticPitch = 0.04363323129985824;    // 2.5 degrees
+constexpr double kMinStaticPitch = -0.017453292519943295;     // -1 degree
+constexpr double kMaxStaticPitch = 0.04363323129985824;       // 2.5 degrees
 constexpr double kDefaultStaticPitch = 0.012217304763960306;  // 0.7 degree
 
 LiveAc* liveByObjectId(EngineState& state, std::uint32_t objectId) {
@@ -38,6 +39,36 @@ LiveAc* liveByObjectId(EngineState& state, std::uint32_t objectId) {
     }
     return nullptr;
 }
+
+// Live aircraft by object id for one pass over the events: the
+// aircraft-in-range reply brings a ground-data event for every object at
+// once, and a linear search for each would cost the square of the traffic.
+// Built on first use; any event that may add, erase or renumber a record
+// makes it stale.
+class ObjectIndex {
+public:
+    explicit ObjectIndex(EngineState& state) : state_(state) {}
+    LiveAc* find(std::uint32_t objectId) {
+        if (objectId == 0) return nullptr;
+        if (stale_) rebuild();
+        const auto it = index_.find(objectId);
+        return it == index_.end() ? nullptr : &state_.liveAircraft[it->second];
+    }
+    void invalidate() { stale_ = true; }
+
+private:
+    void rebuild() {
+        index_.clear();
+        for (std::size_t i = 0; i < state_.liveAircraft.size(); ++i) {
+            const std::uint32_t id = state_.liveAircraft[i].objectId;
+            if (id != 0) index_.try_emplace(id, i);
+        }
+        stale_ = false;
+    }
+    EngineState& state_;
+    std::unordered_map<std::uint32_t, std::size_t> index_;
+    bool stale_ = true;
+};
 
 LiveAc* liveByHexId(EngineState& state, std::uint32_t hexId) {
     for (LiveAc& ac : state.liveAircraft) {
@@ -92,8 +123,7 @@ void touchDown(Engine& engine, LiveAc& ac) {
     engine.state.perSecondHexIds.push_back(ac.flight.hexId);
 }
 
-void onGroundData(Engine& engine, const SimObjectEvent& event) {
-    LiveAc* ac = liveByObjectId(engine.state, event.objectId);
+void onGroundData(Engine& engine, LiveAc* ac, const SimObjectEvent& event) {
     if (ac == nullptr) return;
     const bool contact = event.hexId == 1 && ac->onGround == 0 && ac->rotationCountdown <= 1 &&
                          ac->status != SimStatus::removingfromsim && ac->phase != GroundPhase::take_off;
@@ -105,8 +135,7 @@ void onGroundData(Engine& engine, const SimObjectEvent& event) {
     if (ac->onGround != 0 || ac->rotationCountdown >= 2) ac->altitude = event.value1 + ac->flight.staticCgHeight;
 }
 
-void onStaticValues(Engine& engine, const SimObjectEvent& event) {
-    LiveAc* ac = liveByObjectId(engine.state, event.objectId);
+void onStaticValues(LiveAc* ac, const SimObjectEvent& event) {
     if (ac == nullptr) return;
     const double height = event.value1;
     if (std::isfinite(height) && height >= kMinStaticCg && height <= kMaxStaticCg) ac->flight.staticCgHeight = height;
@@ -133,7 +162,13 @@ void onCreationFailed(Engine& engine, const SimObjectEvent& event) {
     gf_reportUncreatableLivery(engine, flight);
 }
 
-void handleEvent(Engine& engine, const SimObjectEvent& event) {
+void handleEvent(Engine& engine, ObjectIndex& index, const SimObjectEvent& event) {
+    switch (event.kind) {
+        case SimObjectEventKind::groundData: onGroundData(engine, index.find(event.objectId), event); return;
+        case SimObjectEventKind::staticValues: onStaticValues(index.find(event.objectId), event); return;
+        default: break;
+    }
+    index.invalidate();
     switch (event.kind) {
         case SimObjectEventKind::created: {
             LiveAc* ac = liveByHexId(engine.state, event.hexId);
@@ -146,8 +181,6 @@ void handleEvent(Engine& engine, const SimObjectEvent& event) {
             engine.state.deferredEvents.push_back({.event = event, .settling = 0});
             return;
         case SimObjectEventKind::removed: gf_removeFlightPlan(engine, event.objectId); return;
-        case SimObjectEventKind::groundData: onGroundData(engine, event); return;
-        case SimObjectEventKind::staticValues: onStaticValues(engine, event); return;
         case SimObjectEventKind::creationFailed: onCreationFailed(engine, event); return;
         default: break;
     }
@@ -178,7 +211,11 @@ void configureAirborne(Engine& engine, LiveAc& ac) {
     gf_setSpoilers(engine, ac, false);
     const bool low = ac.altitude <= 10000.0;
     gf_queueLights(queues, ac.objectId,
-                   {.nav = true, .beacon = true, .landing = low, .strobes = true, .logo = low,
+                   {.nav = true,
+                    .beacon = true,
+                    .landing = low,
+                    .strobes = true,
+                    .logo = low,
                     .cabin = ac.heightAboveGround >= 2000.0});
 }
 
@@ -247,7 +284,8 @@ void removeStaticOnStand(Engine& engine, const LiveAc& ac) {
 void gf_queueSimObjectEvent(EngineState& state, const SimObjectEvent& event) { state.objectEvents.push(event); }
 
 void lf_handleSimObjectEvents(Engine& engine) {
-    for (const SimObjectEvent& event : engine.state.objectEvents.takeAll()) handleEvent(engine, event);
+    ObjectIndex index(engine.state);
+    for (const SimObjectEvent& event : engine.state.objectEvents.takeAll()) handleEvent(engine, index, event);
     if (!engine.state.deferredEvents.empty()) lf_activateCreatedObjects(engine);
 }
 
@@ -271,8 +309,9 @@ bool lf_requestStaticCG(Engine& engine, LiveAc& ac, const SimObjectEvent& event)
 
 void lf_createFlightPlan(Engine& engine, LiveAc& ac) {
     if (!ac.flight.origin.isSet() || !ac.flight.destination.isSet()) return;
-    bool ok = engine.flightPlans.write(ac.objectId, ac.flight);
-    if (ok && engine.link.simVersion.load() == SimVersion::msfs2020) {
+    const bool written = engine.flightPlans.write(ac.objectId, ac.flight);
+    bool ok = written;
+    if (written && engine.link.simVersion.load() == SimVersion::msfs2020) {
         const std::string file = gf_pathToNarrow(engine.flightPlans.path(ac.objectId));
         sim::HResult hr = sim::kFail;
         engine.link.withConnection([&](sim::SimConnection& connection) {
@@ -280,7 +319,9 @@ void lf_createFlightPlan(Engine& engine, LiveAc& ac) {
         });
         ok = sim::succeeded(hr);
     }
-    ac.flightPlanSent = ok ? 1 : 0;
+    // The flag tells the removal to delete the file: set whenever the file
+    // was written, even if the simulator did not take it.
+    ac.flightPlanSent = written ? 1 : 0;
     if (!ok) gf_logAttention(fmt::format("{} creating a flight plan failed", gf_flightLineShort(ac.flight)));
 }
 

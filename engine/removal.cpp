@@ -112,8 +112,8 @@ void removeAircraftFromSim(Engine& engine, AcRecord& ac) {
     if (ac.objectId == 0) {
         // No "removed" will ever come for it: the record goes at the end of
         // this tick, and its hex id is free again.
-        gf_logAttention(fmt::format("{} removing act {}, with objectid=0 ?", "removeAircraftFromSim",
-                                    ac.flight.callsign));
+        gf_logAttention(
+            fmt::format("{} removing act {}, with objectid=0 ?", "removeAircraftFromSim", ac.flight.callsign));
         ac.eraseNow = 1;
         return;
     }
@@ -152,10 +152,9 @@ bool gf_removeIfAheadOfUser(Engine& engine, LiveAc& ac, UserCorridor corridor) {
     const GeoPosition user = userPosition(engine);
     const double d = gf_distanceNm(user, positionOf(ac));
     const double x = wrapPi(ac.heading - gf_initialBearing(user, positionOf(ac)));
-    const bool inside = d <= limits.distanceNm &&
-                        std::fabs(ac.altitude - engine.state.userSnapshot.altitude) < limits.altitudeFt &&
-                        std::cos(x) * d * kFeetPerNmExact > 0.0 &&
-                        std::fabs(std::sin(x)) * d * kFeetPerNmExact <= limits.asideFt;
+    const bool inside =
+        d <= limits.distanceNm && std::fabs(ac.altitude - engine.state.userSnapshot.altitude) < limits.altitudeFt &&
+        std::cos(x) * d * kFeetPerNmExact > 0.0 && std::fabs(std::sin(x)) * d * kFeetPerNmExact <= limits.asideFt;
     if (inside) removeAircraftFromSim(engine, ac);
     return inside;
 }
@@ -167,8 +166,8 @@ bool gf_removeFarthestLiveAc(Engine& engine, double limitNm) {
     for (LiveAc& ac : engine.state.liveAircraft) {
         if (ac.status != SimStatus::active) continue;
         const double d = gf_distanceNm(user, positionOf(ac));
-        const bool counts = limitNm < 0.0 ? (farthest == nullptr || d > best)
-                                          : d > (farthest == nullptr ? limitNm : best) + 0.1;
+        const bool counts =
+            limitNm < 0.0 ? (farthest == nullptr || d > best) : d > (farthest == nullptr ? limitNm : best) + 0.1;
         if (counts) {
             farthest = &ac;
             best = d;

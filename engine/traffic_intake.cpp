@@ -125,8 +125,8 @@ void dropShortStop(LiveAc& ac, const TrafficSample& sample) {
 void mergeGroundStops(LiveAc& ac, const TrafficSample& sample) {
     if (sample.airborne != 0 || ac.samples.back().stationary == 0) return;
     if (sample.stationary != 0) {
-        const bool allStill = std::all_of(ac.samples.begin(), ac.samples.end(),
-                                          [](const TrafficSample& s) { return s.stationary != 0; });
+        const bool allStill =
+            std::all_of(ac.samples.begin(), ac.samples.end(), [](const TrafficSample& s) { return s.stationary != 0; });
         if (allStill) ac.samples.resize(1);
         return;
     }
@@ -144,9 +144,9 @@ void departAgain(Engine& engine, LiveAc& ac) {
     ac.approaching = 0;
     ac.landedHere = 0;
     ac.climbConfigured = 0;
-    gf_queueLights(engine.link.queues, ac.objectId,
-                   {.nav = true, .beacon = true, .landing = true, .taxi = true, .strobes = true, .logo = true,
-                    .cabin = true});
+    gf_queueLights(
+        engine.link.queues, ac.objectId,
+        {.nav = true, .beacon = true, .landing = true, .taxi = true, .strobes = true, .logo = true, .cabin = true});
     ac.earlyLimit = 3000;
     ac.lateLimit = 5000;
 }

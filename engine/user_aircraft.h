@@ -6,15 +6,15 @@
 namespace qvl {
 
 struct UserAircraft {
-    double latitude = 0.0;    // degrees; 0,0 while unknown
-    double longitude = 0.0;   // degrees
-    double altitude = 0.0;    // feet
-    double pitch = 0.0;       // radians
-    double bank = 0.0;        // radians
-    double heading = 0.0;     // radians true
-    double groundSpeed = 0.0; // knots
+    double latitude = 0.0;           // degrees; 0,0 while unknown
+    double longitude = 0.0;          // degrees
+    double altitude = 0.0;           // feet
+    double pitch = 0.0;              // radians
+    double bank = 0.0;               // radians
+    double heading = 0.0;            // radians true
+    double groundSpeed = 0.0;        // knots
     double heightAboveGround = 0.0;  // feet
-    double halfSpan = 0.0;    // nm
+    double halfSpan = 0.0;           // nm
     bool onGround = false;
     bool onGroundKnown = false;  // the simulator's on-ground reply has arrived
 

@@ -20,8 +20,14 @@ namespace {
 class EngineTickTest : public EngineTest {
 protected:
     CreateAircraftCommand creation(const std::string& callsign, std::uint32_t hexId) {
-        return {.position = {.latitude = 50.0, .longitude = 8.5, .altitude = 3000.0, .pitch = 0.0, .bank = 0.0,
-                             .heading = 90.0, .onGround = 0, .airspeed = 0},
+        return {.position = {.latitude = 50.0,
+                             .longitude = 8.5,
+                             .altitude = 3000.0,
+                             .pitch = 0.0,
+                             .bank = 0.0,
+                             .heading = 90.0,
+                             .onGround = 0,
+                             .airspeed = 0},
                 .callsign = callsign,
                 .liveryTitle = "Airbus A320 Test Air",
                 .hexId = hexId};

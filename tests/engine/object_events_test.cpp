@@ -169,8 +169,7 @@ TEST_F(ObjectEventsTest, AFlaringAircraftTouchesDownWithSpoilersAndDerotation) {
     ac.bank = 1.0 * kDeg;
     ac.heading = 1.0;
     ac.flight.staticPitch = 0.7 * kDeg;
-    queue({.objectId = objectId, .hexId = 1, .kind = SimObjectEventKind::groundData, .value1 = 300.0,
-           .value2 = 0.0});
+    queue({.objectId = objectId, .hexId = 1, .kind = SimObjectEventKind::groundData, .value1 = 300.0, .value2 = 0.0});
     tick();
     EXPECT_EQ(ac.onGround, 1);
     EXPECT_EQ(ac.landed, 1);
@@ -188,14 +187,37 @@ TEST_F(ObjectEventsTest, AFlaringAircraftTouchesDownWithSpoilersAndDerotation) {
     EXPECT_EQ(state.perSecondHexIds.back(), hexId);
 }
 
+TEST_F(ObjectEventsTest, GroundDataAfterARemovalInTheSameBatchReachesTheRightAircraft) {
+    LiveAc& first = activeAirliner(300);
+    first.samples.resize(1);
+    FlightScript second;
+    second.hexId = 0x3c6599;
+    second.callsign = "DLH9ZZ";
+    second.legs = {{.seconds = 8.0, .groundSpeedKt = 250.0, .trackDeg = 90.0}};
+    fly(second);
+    tick(401);
+    makeActive(*aircraft(0x3c6599), 301);
+    queue({.objectId = 300, .kind = SimObjectEventKind::groundData, .value2 = 1111.0});
+    queue({.objectId = 300, .kind = SimObjectEventKind::removed});
+    queue({.objectId = 301, .kind = SimObjectEventKind::groundData, .value2 = 2222.0});
+    tick();
+    ASSERT_EQ(state.liveAircraft.size(), 1U);
+    EXPECT_EQ(state.liveAircraft[0].objectId, 301U);
+    EXPECT_DOUBLE_EQ(state.liveAircraft[0].heightAboveGround, 2222.0);
+}
+
 TEST_F(ObjectEventsTest, ARemovalReportDuringALiveryChangeRestartsTheAircraftInBuffer) {
     LiveAc& ac = activeAirliner(300);
     ac.throttleStep = 2;
     ac.flapsIndex = 1;
+    lf_createFlightPlan(engine, ac);
+    ASSERT_TRUE(std::filesystem::exists(dir / "300.pln"));
     liveryRespawn(engine, ac);
     EXPECT_EQ(ac.status, SimStatus::liveryrespawn);
     queue({.objectId = 300, .kind = SimObjectEventKind::removed});
     tick();
+    // The old object's plan goes with it; the new object will get its own.
+    EXPECT_FALSE(std::filesystem::exists(dir / "300.pln"));
     ASSERT_EQ(aircraft(ac.flight.hexId), &ac);
     EXPECT_EQ(ac.status, SimStatus::buffer);
     EXPECT_EQ(ac.objectId, 0U);

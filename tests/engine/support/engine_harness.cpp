@@ -48,10 +48,11 @@ void onInRange(SimLinkState& link, EngineState& state, const SimObjectDataReply&
     if (link.queues.takeNewObjectId(reply.objectId)) {
         if (const auto pending = link.queues.takeCreationByCallsign(atcId)) {
             const bool live = pending->hexId > kMaxStaticHexId;
-            gf_queueSimObjectEvent(state, {.objectId = reply.objectId,
-                                           .hexId = pending->hexId,
-                                           .kind = live ? SimObjectEventKind::created : SimObjectEventKind::staticCreated,
-                                           .value2 = height});
+            gf_queueSimObjectEvent(state,
+                                   {.objectId = reply.objectId,
+                                    .hexId = pending->hexId,
+                                    .kind = live ? SimObjectEventKind::created : SimObjectEventKind::staticCreated,
+                                    .value2 = height});
         }
         return;
     }
@@ -79,7 +80,8 @@ void loadReferenceData() {
         const auto previous = std::filesystem::current_path();
         std::filesystem::current_path(folder.path());
         std::filesystem::create_directories("input");
-        const bool encrypted = streamEncrypt(sourceDataFolder() / "dbase.xml", std::filesystem::path("input") / "dbase.enc");
+        const bool encrypted =
+            streamEncrypt(sourceDataFolder() / "dbase.xml", std::filesystem::path("input") / "dbase.enc");
         const bool read = encrypted && gf_readDbase();
         std::filesystem::current_path(previous);
         if (!read) throw std::runtime_error("the shipped reference database could not be read");
@@ -219,10 +221,9 @@ void EngineTest::spawnAsSpawningWould(LiveAc& ac) {
     ac.longitude = front.longitude;
     ac.altitude = front.altitude;
     ac.trueAirspeed = front.trueAirspeed;
-    ac.heading = ac.samples.size() > 1
-                     ? gf_initialBearing({front.latitude, front.longitude},
-                                         {ac.samples[1].latitude, ac.samples[1].longitude})
-                     : normalizeHeading(front.track * kDegToRad);
+    ac.heading = ac.samples.size() > 1 ? gf_initialBearing({front.latitude, front.longitude},
+                                                           {ac.samples[1].latitude, ac.samples[1].longitude})
+                                       : normalizeHeading(front.track * kDegToRad);
     ac.setPhase(front.airborne != 0 ? GroundPhase::flying : GroundPhase::taxi);
     ac.status = SimStatus::adding2sim;
     const auto it = liveries.titles.find(modelCodeOf(ac.flight.key.modelId));

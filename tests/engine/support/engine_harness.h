@@ -26,8 +26,8 @@
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
 #include "platform/sim/stand_in.h"
-#include "simlink/sim_state.h"
 #include "sim_recorder.h"
+#include "simlink/sim_state.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 #include "trajectory.h"
@@ -41,9 +41,8 @@ void loadReferenceData();
 class FakeLiveries final : public LiveryService {
 public:
     // Titles by model code; a model without one finds no livery.
-    std::map<std::string, std::string, std::less<>> titles{{"A320", "Airbus A320 Test Air"},
-                                                           {"B744", "Boeing 747-400 Test Air"},
-                                                           {"C172", "Cessna 172 Test"}};
+    std::map<std::string, std::string, std::less<>> titles{
+        {"A320", "Airbus A320 Test Air"}, {"B744", "Boeing 747-400 Test Air"}, {"C172", "Cessna 172 Test"}};
     int liveCalls = 0;
 
     void matchLiveAcLivery(FlightRec& flight) override;
@@ -92,7 +91,9 @@ protected:
         return condition();
     }
     // The tick just run (the counter has moved on).
-    [[nodiscard]] std::int32_t lastTick() const { return engine.now() - 1; }
+    [[nodiscard]] std::int32_t lastTick() const {
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(engine.now()) - 1U);
+    }
 
     void fly(const FlightScript& script, std::int32_t firstTick);
     void fly(const FlightScript& script) { fly(script, engine.now()); }
