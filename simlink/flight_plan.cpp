@@ -63,6 +63,8 @@ fs::path lf_flightPlanPath(const FlightPlanFolder& folder, std::uint32_t objectI
 }
 
 std::string flightPlanText(const FlightPlanFields& fields) {
+    // One row of arguments per line of the file.
+    // clang-format off
     std::string text = fmt::format("{}\n{}\n{}\n{}{}{}\n{}{}{}\n{}{}{}\n{}\n{}\n",
                                    R"(<?xml version="1.0" encoding="UTF-8"?>)",
                                    R"(<SimBase.Document Type="AceXML" version="4,3">)",
@@ -72,6 +74,7 @@ std::string flightPlanText(const FlightPlanFields& fields) {
                                    "<DestinationID>", planCode(fields.destination), "</DestinationID>",
                                    "</FlightPlan.FlightPlan>",
                                    "</SimBase.Document>");
+    // clang-format on
     text += '\n';
     return text;
 }

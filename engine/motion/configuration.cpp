@@ -104,9 +104,9 @@ void lowLevelConfiguration(Engine& engine, LiveAc& ac) {
     if (ac.lowLevelLightsSet == 0) {
         ac.lowLevelLightsSet = 1;
         ac.aboveFl100Configured = 0;
-        gf_queueLights(engine.link.queues, ac.objectId,
-                       {.nav = true, .beacon = true, .landing = true, .taxi = true, .strobes = true, .logo = true,
-                        .cabin = true});
+        gf_queueLights(
+            engine.link.queues, ac.objectId,
+            {.nav = true, .beacon = true, .landing = true, .taxi = true, .strobes = true, .logo = true, .cabin = true});
     }
     if (ac.heightAboveGround > approachHeight(ac.flight.category)) {
         aboveApproachHeight(engine, ac);

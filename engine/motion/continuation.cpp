@@ -38,8 +38,7 @@ bool taxiingNeighbourClose(const Engine& engine, const LiveAc& ac) {
     return std::any_of(engine.state.liveAircraft.begin(), engine.state.liveAircraft.end(), [&](const LiveAc& other) {
         return &other != &ac && other.status == SimStatus::active && other.onGround != 0 &&
                other.phase == GroundPhase::taxi && other.objectId != ac.objectId &&
-               gf_distanceNm(positionOf(ac), positionOf(other)) <=
-                   1.2 * (ac.flight.halfSpan + other.flight.halfSpan);
+               gf_distanceNm(positionOf(ac), positionOf(other)) <= 1.2 * (ac.flight.halfSpan + other.flight.halfSpan);
     });
 }
 

@@ -14,9 +14,9 @@ constexpr double kFlareStartHeightFt = 400.0;
 constexpr double kFlarePitch = -4.0 * kDegToRad;
 
 struct FlareStage {
-    double aboveCgFt;       // the stage begins at this height over the resting height
-    double altitudeStep;    // feet per tick
-    double verticalSpeed;   // ft/min written into the front sample
+    double aboveCgFt;      // the stage begins at this height over the resting height
+    double altitudeStep;   // feet per tick
+    double verticalSpeed;  // ft/min written into the front sample
 };
 // Stages 1 to 4, begun at c + 30, 20, 10 and 3 ft.
 constexpr FlareStage kStages[] = {

@@ -27,9 +27,8 @@ void descendAt(LiveAc& ac, TrafficSample& next, double verticalSpeed) {
 
 // Towards a higher next sample, no faster than the category climbs; level otherwise.
 void climbToNext(LiveAc& ac, const TrafficSample& next, double ticks) {
-    ac.altitudeStep = next.altitude > ac.altitude
-                          ? std::min((next.altitude - ac.altitude) / ticks, ac.flight.maxVerticalStep)
-                          : 0.0;
+    ac.altitudeStep =
+        next.altitude > ac.altitude ? std::min((next.altitude - ac.altitude) / ticks, ac.flight.maxVerticalStep) : 0.0;
 }
 
 void bothAirborneAltitude(Engine& engine, LiveAc& ac, double ticks) {
@@ -121,8 +120,8 @@ void flyingHeadingAndBank(Engine& engine, LiveAc& ac) {
     const double ticks = ticksTo(next, engine.now());
     const double lowHeight = ac.approaching != 0 ? 2000.0 : 1000.0;
     const bool headingGiven = next.trueHeadingUsed != 0 && next.rollValid != 0 && next.trueHeadingValid != 0;
-    const double turn = headingGiven && ac.heightAboveGround < lowHeight ? wrapPi(next.trueHeading - ac.heading)
-                                                                          : turnAhead(ac);
+    const double turn =
+        headingGiven && ac.heightAboveGround < lowHeight ? wrapPi(next.trueHeading - ac.heading) : turnAhead(ac);
     ac.headingStep = turn / ticks;
     if (next.rollValid != 0) {
         ac.bankStep = (next.roll - ac.bank) / ticks;

@@ -43,8 +43,8 @@ void nextPosGround(Engine& engine, LiveAc& ac) {
     try {
         retimeGround(engine, ac);
     } catch (const std::exception& error) {
-        gf_logAttention(fmt::format("{}: {}, {}, sz:{}", "nextPosGround", error.what(), ac.flight.callsign,
-                                    ac.samples.size()));
+        gf_logAttention(
+            fmt::format("{}: {}, {}, sz:{}", "nextPosGround", error.what(), ac.flight.callsign, ac.samples.size()));
         throw;
     }
 }

@@ -130,8 +130,7 @@ void setUpStep(Engine& engine, LiveAc& ac) {
     {
         const TrafficSample& front = ac.samples[0];
         TrafficSample& next = ac.samples[1];
-        if (next.stationary == 0 &&
-            samePosition(front.latitude, front.longitude, next.latitude, next.longitude)) {
+        if (next.stationary == 0 && samePosition(front.latitude, front.longitude, next.latitude, next.longitude)) {
             next.stationary = 1;
         }
         if (next.stationary == 0) ac.bearingToNext = gf_initialBearing(positionOf(front), positionOf(next));

@@ -63,9 +63,8 @@ void rotationCheck(Engine& engine, LiveAc& ac) {
     const double liftOff = liftOffSpeed(ac.flight.category);
     const bool anyOnGround =
         std::any_of(later, ac.samples.end(), [](const TrafficSample& s) { return s.airborne == 0; });
-    const bool allClimbing = std::all_of(later, ac.samples.end(), [](const TrafficSample& s) {
-        return s.verticalSpeed > kLiftOffClimbFpm;
-    });
+    const bool allClimbing =
+        std::all_of(later, ac.samples.end(), [](const TrafficSample& s) { return s.verticalSpeed > kLiftOffClimbFpm; });
     if (!allClimbing) {
         const bool allFast = std::all_of(later, ac.samples.end(),
                                          [liftOff](const TrafficSample& s) { return s.groundSpeed >= liftOff; });

@@ -125,7 +125,8 @@ TEST_F(MotionTest, TouchdownLegWithoutASpeedIsFlownAtOneHundredKnots) {
 TEST_F(MotionTest, RetimingKeepsWithinTheLimitsAndNeverBeforeNow) {
     // 250 kt over 0.5 nm is 720 ticks; the sample was due in 3000.
     const double lon = 8.5 + 0.5 / (60.0 * std::cos(50.0 * kDeg));
-    LiveAc& ac = make(AircraftCategory::Large, {sampleAt(50, 8.5, 5000, 250, now()), sampleAt(50, lon, 5000, 250, now() + 3000)});
+    LiveAc& ac = make(AircraftCategory::Large,
+                      {sampleAt(50, 8.5, 5000, 250, now()), sampleAt(50, lon, 5000, 250, now() + 3000)});
     retimeAir(engine, ac);
     EXPECT_EQ(ac.samples[1].dueTick, now() + 3000 - 1000);  // as early as the early limit allows
     ac.samples[1].dueTick = static_cast<std::uint32_t>(now() - 500);
@@ -134,7 +135,7 @@ TEST_F(MotionTest, RetimingKeepsWithinTheLimitsAndNeverBeforeNow) {
     ac.samples[1].dueTick = static_cast<std::uint32_t>(now() - 2000);
     retimeAir(engine, ac);
     EXPECT_EQ(ac.samples[1].dueTick, now());  // never before now
-    ac.extendCount = 3;  // an extending aircraft is timed freely
+    ac.extendCount = 3;                       // an extending aircraft is timed freely
     retimeAir(engine, ac);
     EXPECT_EQ(ac.samples[1].dueTick, now() + 720);
 }
@@ -168,8 +169,8 @@ TEST_F(MotionTest, AnAirborneRepeatIsDroppedButARotorcraftHovers) {
     ASSERT_EQ(plane.samples.size(), 1U);
     EXPECT_DOUBLE_EQ(plane.samples[0].latitude, 50.02);
 
-    LiveAc& helicopter = make(AircraftCategory::Rotorcraft, {sampleAt(50, 8.5, 3000, 0, now()), repeat,
-                                                               sampleAt(50.02, 8.5, 3000, 80, now() + 800)});
+    LiveAc& helicopter = make(AircraftCategory::Rotorcraft,
+                              {sampleAt(50, 8.5, 3000, 0, now()), repeat, sampleAt(50.02, 8.5, 3000, 80, now() + 800)});
     nextPosMain(engine, helicopter);
     ASSERT_EQ(helicopter.samples.size(), 2U);
     EXPECT_EQ(helicopter.samples[0].stationary, 1);
@@ -179,12 +180,14 @@ TEST_F(MotionTest, AnAirborneRepeatIsDroppedButARotorcraftHovers) {
 // --- The flying step ---
 
 TEST_F(MotionTest, ClimbIsHeldToTheCategorysStepAndLowDeparturesKeepClimbing) {
-    LiveAc& high = make(AircraftCategory::Large, {sampleAt(50, 8.5, 5000, 250, now()), sampleAt(50.02, 8.5, 6000, 250, now() + 400)});
+    LiveAc& high = make(AircraftCategory::Large,
+                        {sampleAt(50, 8.5, 5000, 250, now()), sampleAt(50.02, 8.5, 6000, 250, now() + 400)});
     high.heightAboveGround = 5000.0;
     nextPosMain(engine, high);
     EXPECT_DOUBLE_EQ(high.altitudeStep, 0.6);
 
-    LiveAc& low = make(AircraftCategory::Large, {sampleAt(50, 8.5, 500, 160, now()), sampleAt(50.02, 8.5, 450, 160, now() + 400)});
+    LiveAc& low = make(AircraftCategory::Large,
+                       {sampleAt(50, 8.5, 500, 160, now()), sampleAt(50.02, 8.5, 450, 160, now() + 400)});
     low.heightAboveGround = 500.0;
     nextPosMain(engine, low);
     EXPECT_DOUBLE_EQ(low.altitudeStep, 0.2);
@@ -226,8 +229,9 @@ TEST_F(MotionTest, AGivenTrueHeadingSteersLowAndTheTrackAheadSteersHigh) {
 }
 
 TEST_F(MotionTest, BankAndPitchChangeNoFasterThanTheCategoryAllows) {
-    LiveAc& ac = make(AircraftCategory::Large, {sampleAt(50, 8.5, 5000, 250, now()), sampleAt(50.02, 8.5, 5000, 250, now() + 400, 3000),
-                                                sampleAt(50.02, 8.6, 5000, 250, now() + 800)});
+    LiveAc& ac = make(AircraftCategory::Large,
+                      {sampleAt(50, 8.5, 5000, 250, now()), sampleAt(50.02, 8.5, 5000, 250, now() + 400, 3000),
+                       sampleAt(50.02, 8.6, 5000, 250, now() + 800)});
     ac.heading = 0.0;
     nextPosMain(engine, ac);  // a right turn of about 90 degrees and a climb
     EXPECT_DOUBLE_EQ(ac.bankStep, -maxBankChange(AircraftCategory::Large));
@@ -250,14 +254,16 @@ TEST_F(MotionTest, ATurnAcrossNorthGoesTheShortWay) {
         ASSERT_LT(ac.heading, kTwoPi);
         ASSERT_LT(angleApart(ac.heading, before), 0.01 * kDeg);
     }
-    EXPECT_LT(angleApart(ac.heading, gf_initialBearing(positionOf(ac.samples[0]), positionOf(ac.samples[1]))), 0.01 * kDeg);
+    EXPECT_LT(angleApart(ac.heading, gf_initialBearing(positionOf(ac.samples[0]), positionOf(ac.samples[1]))),
+              0.01 * kDeg);
 }
 
 // The simulator has it in the air while the feed still shows the runway.
 TEST_F(MotionTest, SkippingAheadToAnAirborneSampleLeadsThereAndClimbs) {
-    LiveAc& ac = make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 150, now()), sampleAt(50.01, 8.5, 0, 150, now() + 300),
-                                                sampleAt(50.02, 8.5, 300, 160, now() + 600, 1500),
-                                                sampleAt(50.03, 8.5, 500, 170, now() + 900, 1500)});
+    LiveAc& ac =
+        make(AircraftCategory::Large,
+             {sampleAt(50, 8.5, 0, 150, now()), sampleAt(50.01, 8.5, 0, 150, now() + 300),
+              sampleAt(50.02, 8.5, 300, 160, now() + 600, 1500), sampleAt(50.03, 8.5, 500, 170, now() + 900, 1500)});
     ac.onGround = 0;
     nextPosMain(engine, ac);
     ASSERT_EQ(ac.samples.size(), 2U);
@@ -268,8 +274,9 @@ TEST_F(MotionTest, SkippingAheadToAnAirborneSampleLeadsThereAndClimbs) {
 }
 
 TEST_F(MotionTest, LowLevelLightsComeOnAgainAfterACruise) {
-    LiveAc& ac = make(AircraftCategory::Large, {sampleAt(50, 8.5, 12000, 300, now()), sampleAt(50.02, 8.5, 11000, 300, now() + 400),
-                                                sampleAt(50.04, 8.5, 9000, 300, now() + 800), sampleAt(50.06, 8.5, 8000, 300, now() + 1200)});
+    LiveAc& ac = make(AircraftCategory::Large,
+                      {sampleAt(50, 8.5, 12000, 300, now()), sampleAt(50.02, 8.5, 11000, 300, now() + 400),
+                       sampleAt(50.04, 8.5, 9000, 300, now() + 800), sampleAt(50.06, 8.5, 8000, 300, now() + 1200)});
     ac.lowLevelLightsSet = 1;  // it climbed through 10000 ft with its lights on
     nextPosMain(engine, ac);
     ASSERT_EQ(sent(ac, evLandingLightsSet).size(), 1U);
@@ -374,7 +381,8 @@ TEST_F(MotionTest, RotationWaitsUntilEverySampleAheadFliesFastEnough) {
 }
 
 TEST_F(MotionTest, GearComesUpThreeHundredTicksAfterTheCountdownReachedZeroThenItFlies) {
-    LiveAc& ac = make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 150, now()), sampleAt(50.01, 8.5, 100, 150, now() + 300)});
+    LiveAc& ac =
+        make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 150, now()), sampleAt(50.01, 8.5, 100, 150, now() + 300)});
     ac.altitudeStep = 0.5;
     startRotation(engine, ac);
     ac.heightAboveGround = 900.0;
@@ -396,7 +404,8 @@ TEST_F(MotionTest, GearComesUpThreeHundredTicksAfterTheCountdownReachedZeroThenI
 }
 
 TEST_F(MotionTest, ARotorcraftGetsNoGearFlapsOrSpoilersAndFullThrottleOnTheRoll) {
-    LiveAc& ac = make(AircraftCategory::Rotorcraft, {sampleAt(50, 8.5, 0, 5, now()), sampleAt(50.001, 8.5, 0, 10, now() + 300)});
+    LiveAc& ac =
+        make(AircraftCategory::Rotorcraft, {sampleAt(50, 8.5, 0, 5, now()), sampleAt(50.001, 8.5, 0, 10, now() + 300)});
     startTakeOff(engine, ac);
     nextPosMain(engine, ac);
     startRotation(engine, ac);
@@ -409,7 +418,8 @@ TEST_F(MotionTest, ARotorcraftGetsNoGearFlapsOrSpoilersAndFullThrottleOnTheRoll)
 }
 
 TEST_F(MotionTest, ATouchAndGoSendsFullThrottleSpoilersAndFlaps) {
-    LiveAc& ac = make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 130, now()), sampleAt(50.01, 8.5, 100, 150, now() + 300)});
+    LiveAc& ac =
+        make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 130, now()), sampleAt(50.01, 8.5, 100, 150, now() + 300)});
     ac.landed = 1;
     ac.departing = 1;
     ac.approaching = 1;
@@ -424,7 +434,8 @@ TEST_F(MotionTest, ATouchAndGoSendsFullThrottleSpoilersAndFlaps) {
 // A runway facing north: headings of 359 and 1 degrees lie 2 degrees apart.
 TEST_F(MotionTest, TheRollOutLeavesTheRunwayOnlyFifteenDegreesOffItsHeadingAcrossNorth) {
     const auto rolling = [&](double headingDeg) -> LiveAc& {
-        LiveAc& ac = make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 80, now()), sampleAt(50.005, 8.5, 0, 60, now() + 300)});
+        LiveAc& ac =
+            make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 80, now()), sampleAt(50.005, 8.5, 0, 60, now() + 300)});
         ac.landed = 1;
         ac.touchdownHeading = 359.0 * kDeg;
         ac.heading = headingDeg * kDeg;
@@ -448,9 +459,10 @@ TEST_F(MotionTest, TheRollOutLeavesTheRunwayOnlyFifteenDegreesOffItsHeadingAcros
 }
 
 TEST_F(MotionTest, TheFlareBeginsAtThirtyFeetOverTheLowerHeightAndStepsDown) {
-    LiveAc& ac = make(AircraftCategory::Large, {sampleAt(50, 8.5, 40, 130, now()), sampleAt(50.01, 8.5, 0, 130, now() + 600)});
+    LiveAc& ac =
+        make(AircraftCategory::Large, {sampleAt(50, 8.5, 40, 130, now()), sampleAt(50.01, 8.5, 0, 130, now() + 600)});
     ac.approaching = 1;
-    ac.altitude = 30.0;      // 30 ft over the park airport below
+    ac.altitude = 30.0;  // 30 ft over the park airport below
     ac.heightAboveGround = 50.0;
     flareTick(engine, ac);
     EXPECT_EQ(ac.flareStage, 0U);  // without a park airport the simulator's height decides
@@ -462,8 +474,11 @@ TEST_F(MotionTest, TheFlareBeginsAtThirtyFeetOverTheLowerHeightAndStepsDown) {
     EXPECT_DOUBLE_EQ(ac.altitudeStep, -0.1);
     EXPECT_DOUBLE_EQ(ac.samples[0].verticalSpeed, -601.0);
 
-    const struct { double height; std::uint32_t stage; double step; } stages[] = {
-        {26.1, 1, -0.1}, {26.0, 2, -0.075}, {16.0, 3, -0.05}, {9.0, 4, -0.025}};
+    const struct {
+        double height;
+        std::uint32_t stage;
+        double step;
+    } stages[] = {{26.1, 1, -0.1}, {26.0, 2, -0.075}, {16.0, 3, -0.05}, {9.0, 4, -0.025}};
     for (const auto& s : stages) {
         ac.heightAboveGround = s.height;
         flareTick(engine, ac);
@@ -474,7 +489,8 @@ TEST_F(MotionTest, TheFlareBeginsAtThirtyFeetOverTheLowerHeightAndStepsDown) {
 }
 
 TEST_F(MotionTest, DerotationLowersTheNoseToTheStaticPitchAndEndsTheFlare) {
-    LiveAc& ac = make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 130, now()), sampleAt(50.01, 8.5, 0, 120, now() + 600)});
+    LiveAc& ac =
+        make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 130, now()), sampleAt(50.01, 8.5, 0, 120, now() + 600)});
     ac.pitch = -4.0 * kDeg;
     ac.bank = 1.0 * kDeg;
     ac.flareStage = 4;
@@ -498,7 +514,8 @@ TEST_F(MotionTest, DerotationLowersTheNoseToTheStaticPitchAndEndsTheFlare) {
 // --- Position on the globe ---
 
 TEST_F(MotionTest, APathAcrossTheDateLineGoesTheShortWay) {
-    LiveAc& ac = make(AircraftCategory::Large, {sampleAt(10, 179.99, 5000, 250, now()), sampleAt(10, -179.99, 5000, 250, now() + 100)});
+    LiveAc& ac = make(AircraftCategory::Large,
+                      {sampleAt(10, 179.99, 5000, 250, now()), sampleAt(10, -179.99, 5000, 250, now() + 100)});
     ac.earlyLimit = ac.lateLimit = 0;
     nextPosMain(engine, ac);
     EXPECT_NEAR(ac.lonStep, 0.02 / 100.0, 1e-12);

@@ -213,8 +213,8 @@ TEST_F(MotionTrajectoryTest, AnApproachConfiguresByHeightFlaresInFourStagesAndTo
     EXPECT_EQ(ac.derotating, 1);
     EXPECT_EQ(ac.landedHere, 1);
     EXPECT_TRUE(firstEvent(objectId, evSpoilersSet, 16383));
-    ASSERT_TRUE(tickUntil([&] { return aircraft(hexId)->derotating == 0; },
-                          aircraft(hexId)->flight.derotationTicks + 10));
+    ASSERT_TRUE(
+        tickUntil([&] { return aircraft(hexId)->derotating == 0; }, aircraft(hexId)->flight.derotationTicks + 10));
     EXPECT_DOUBLE_EQ(aircraft(hexId)->pitch, aircraft(hexId)->flight.staticPitch);
     EXPECT_EQ(aircraft(hexId)->flareStage, 0U);
     const auto positions = recorder.positionsOf(objectId);

@@ -26,7 +26,8 @@ protected:
     // The plan written for the fields, parsed back with its blanks.
     pugi::xml_node writtenPlan(const FlightPlanFields& fields) {
         EXPECT_TRUE(lf_writeFlightPlan(dir / "plan.pln", fields));
-        const pugi::xml_parse_result parsed = document.load_file((dir / "plan.pln").c_str(), pugi::parse_default | pugi::parse_ws_pcdata);
+        const pugi::xml_parse_result parsed =
+            document.load_file((dir / "plan.pln").c_str(), pugi::parse_default | pugi::parse_ws_pcdata);
         EXPECT_TRUE(parsed) << parsed.description();
         return document.child("SimBase.Document").child("FlightPlan.FlightPlan");
     }
