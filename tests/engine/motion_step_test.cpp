@@ -3,6 +3,7 @@
 // its take-off, flare and touchdown. Aircraft are built by hand on the
 // engine harness; what they send is read from the simulator link's queues.
 #include <gtest/gtest.h>
+#include <gsl/narrow>
 
 #include <cmath>
 #include <cstdint>
@@ -158,6 +159,30 @@ TEST_F(MotionTest, ASampleDueInThePastIsFlownInTwentyFiveTicks) {
     ASSERT_EQ(ac.samples.size(), 1U);
     EXPECT_EQ(ac.samples[0].dueTick, now() + 25);
     EXPECT_NEAR(ac.latStep, 0.0001 / 25.0, 1e-15);
+}
+
+TEST_F(MotionTest, AGroundSampleIsTimedByDistanceOrByTheFeedsOwnStop) {
+    // 0.1 nm at a mean of 15 kt: 2400 ticks.
+    LiveAc& rolling = make(AircraftCategory::Large,
+                           {sampleAt(50, 8.5, 0, 10, now()), sampleAt(50 + 0.1 / 60.0, 8.5, 0, 20, now() + 2000)});
+    rolling.flight.turnStep = 0.0;
+    nextPosGround(engine, rolling);
+    EXPECT_EQ(rolling.samples[1].dueTick, now() + 2400);
+    EXPECT_EQ(rolling.flight.turnStep, rolling.flight.groundTurnStep);
+
+    // A stop the feed reports out of order still lasts 25 ticks at least.
+    TrafficSample stop = sampleAt(50, 8.5, 0, 0, now() - 200);
+    stop.stationary = 1;
+    LiveAc& waiting = make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 0, now() - 100), stop});
+    nextPosGround(engine, waiting);
+    EXPECT_EQ(waiting.samples[1].dueTick, now() + 25);
+}
+
+TEST_F(MotionTest, ATickCountBeyondThirtyTwoBitsFailsTheStepWithALogLine) {
+    LiveAc& ac =
+        make(AircraftCategory::Large, {sampleAt(0, 0, 5000, 1, now()), sampleAt(0, 179, 5000, 1, now() + 400)});
+    EXPECT_THROW(nextPosMain(engine, ac), gsl::narrowing_error);
+    EXPECT_TRUE(logHas("==> nextPosMain: narrowing_error TST123, sz:2, fs:flying, st:active\n"));
 }
 
 TEST_F(MotionTest, AnAirborneRepeatIsDroppedButARotorcraftHovers) {
