@@ -1,0 +1,70 @@
+// One tick along the steps set when the last sample fell due: heading and
+// position, attitude and altitude (with the flare, the de-rotation and the
+// climb-out), and a position kept on the globe.
+#include <algorithm>
+#include <cmath>
+
+#include "engine/engine_math.h"
+#include "engine/motion/motion.h"
+#include "engine/motion/motion_steps.h"
+#include "platform/units.h"
+
+namespace qvl {
+namespace {
+
+constexpr double kTurnDeadBand = 0.5 * kDegToRad;
+constexpr double kFlareMaxNoseUp = -4.0 * kDegToRad;
+
+bool headingFollowsSteps(GroundPhase phase) {
+    return phase == GroundPhase::take_off || phase == GroundPhase::flying || phase == GroundPhase::parked ||
+           phase == GroundPhase::birth;
+}
+
+// Turns towards the bearing at the ground turn rate, the short way round.
+void turnTowards(LiveAc& ac, double bearing) {
+    const double difference = wrapPi(bearing - ac.heading);
+    if (std::fabs(difference) <= kTurnDeadBand) return;
+    const double step = std::min(ac.flight.turnStep, std::fabs(difference));
+    ac.heading = normalizeHeading(ac.heading + std::copysign(step, difference));
+}
+
+void steerAndMove(LiveAc& ac) {
+    if (headingFollowsSteps(ac.phase)) ac.heading = normalizeHeading(ac.heading + ac.headingStep);
+    if (ac.phase == GroundPhase::parking || ac.turningOnGround != 0) turnTowards(ac, ac.bearingToNext);
+    // Pushed back, the aircraft stands until it taxis.
+    if (ac.phase == GroundPhase::pushed_back) return;
+    ac.latitude += ac.latStep;
+    ac.longitude += ac.lonStep;
+}
+
+void attitudeAndAltitude(Engine& engine, LiveAc& ac) {
+    flareTick(engine, ac);
+    if (ac.derotating != 0) {
+        derotationTick(ac);
+    } else if (ac.flareStage != 0) {
+        ac.bank = std::clamp(ac.bank + ac.bankStep, -kPi, kPi);
+        ac.pitch = std::max(ac.pitch + ac.pitchStep, kFlareMaxNoseUp);
+        ac.altitude += ac.altitudeStep;
+    } else if (ac.onGround != 0) {
+        ac.pitch = ac.flight.staticPitch;
+        ac.bank = 0.0;
+    } else {
+        ac.bank += ac.bankStep;
+        ac.pitch += ac.pitchStep;
+        ac.altitude += ac.altitudeStep;
+    }
+}
+
+}  // namespace
+
+void integrateStep(Engine& engine, LiveAc& ac) {
+    steerAndMove(ac);
+    if (ac.phase == GroundPhase::take_off) {
+        rotationTick(engine, ac);
+    } else {
+        attitudeAndAltitude(engine, ac);
+    }
+    normalizePosition(ac.latitude, ac.longitude);
+}
+
+}  // namespace qvl

@@ -1,0 +1,98 @@
+// The steps inside the motion of a live aircraft, shared by the motion's own
+// files and reachable by its tests. Everything here runs on the run thread,
+// on one aircraft at a time; `now` is always the engine's tick counter.
+#pragma once
+
+#include <cstdint>
+
+#include "core/geodesy.h"
+#include "engine/engine.h"
+#include "engine/live_ac.h"
+
+namespace qvl {
+
+inline GeoPosition positionOf(const TrafficSample& sample) noexcept {
+    return {.latitude = sample.latitude, .longitude = sample.longitude};
+}
+inline GeoPosition positionOf(const LiveAc& ac) noexcept {
+    return {.latitude = ac.latitude, .longitude = ac.longitude};
+}
+
+// A due tick moved by a number of ticks, counted in 64 bits.
+inline std::uint32_t dueAfter(std::uint32_t due, std::int64_t ticks) noexcept {
+    return static_cast<std::uint32_t>(static_cast<std::int64_t>(due) + ticks);
+}
+
+// The curve's control values are NaN while no ground curve is set.
+bool curveIsSet(const LiveAc& ac) noexcept;
+void clearCurve(LiveAc& ac) noexcept;
+
+// --- Timing of the next sample ---
+
+// Knots between the two samples: the mean of their ground speeds, or when
+// both report 0 the speed that covers their distance in the time between
+// their due ticks. Never below 1 kt, so a tick count can always be made.
+double estimateSpeed(const TrafficSample& front, const TrafficSample& next);
+
+// Moves the next sample's due tick to now + n ticks, held within the
+// aircraft's early and late limits of its current due tick (unless the
+// aircraft is extending), and never before now.
+void retimeBy(Engine& engine, LiveAc& ac, std::int64_t ticks);
+
+// The air case of moving the next sample's due tick, by distance and speed.
+void retimeAir(Engine& engine, LiveAc& ac);
+
+// The ground retiming: a moving next sample by distance and estimated speed,
+// a stationary one by the time the feed left between the two samples.
+void retimeGround(Engine& engine, LiveAc& ac);
+
+// Both limits 100 ticks nearer to 1000; a limit at or below 1000 stays.
+void lowerRetimeLimits(LiveAc& ac) noexcept;
+
+// Ticks needed to cover the distance from front to next at the speed,
+// rounded; throws gsl::narrowing_error when that is no 32-bit whole number.
+std::int32_t ticksForDistance(const TrafficSample& front, const TrafficSample& next, double speedKt);
+
+// --- Continuation samples ---
+
+// Appends a continuation sample when fewer than two are queued; false when
+// none may be made (the stream ends).
+bool extendSamples(Engine& engine, LiveAc& ac);
+// Appends one continuation sample after the front one and leaves n more to make.
+void extend(Engine& engine, LiveAc& ac, std::int32_t n);
+
+// --- Steps when a sample falls due ---
+
+// The steps towards the next sample, its retiming and the pop of the front one.
+void setUpStep(Engine& engine, LiveAc& ac);
+// The airborne case: altitude, pitch, heading and bank steps, configuration.
+void flyingStep(Engine& engine, LiveAc& ac);
+// The ground case: throttle, roll-out, ground attitude and the rotation check.
+void groundRoll(Engine& engine, LiveAc& ac);
+// Rotation starts now (a take-off, or a touch-and-go after a landing).
+void startRotation(Engine& engine, LiveAc& ac);
+
+// ft/min of a descent towards the ground, by height and QNH.
+double descentRate(const Engine& engine, const LiveAc& ac, const TrafficSample& front, const TrafficSample& next);
+// Skips ahead to the i-th queued sample (the front being the first) when it is
+// airborne, and climbs towards it; false when there is none such.
+bool jumpAhead(Engine& engine, LiveAc& ac, std::size_t i);
+
+// Lights, throttle, gear and flaps by height below 10000 ft.
+void lowLevelConfiguration(Engine& engine, LiveAc& ac);
+// At or below the approach height: clean up for a climb or begin an approach.
+void approachConfiguration(Engine& engine, LiveAc& ac);
+// The height over ground at or below which an aircraft of its category is
+// on its approach (or its climb-out): 2050 ft for jets, 625 ft for others.
+double approachHeight(AircraftCategory category) noexcept;
+
+// --- Per tick ---
+
+// Rotation and climb-out in phase take_off.
+void rotationTick(Engine& engine, LiveAc& ac);
+// The flare stages while approaching, low and airborne.
+void flareTick(Engine& engine, LiveAc& ac);
+// The nose comes down after touchdown; true while it is coming down.
+bool derotationTick(LiveAc& ac);
+
+}  // namespace qvl

@@ -1,0 +1,166 @@
+// What happens when a live aircraft's front sample falls due: hovering
+// samples are skipped, the stream is continued when it runs dry, the next
+// sample is retimed and the per-tick steps towards it are set.
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <limits>
+
+#include <fmt/format.h>
+#include <gsl/narrow>
+
+#include "core/log.h"
+#include "engine/engine_math.h"
+#include "engine/motion/motion.h"
+#include "engine/motion/motion_steps.h"
+#include "engine/removal.h"
+#include "platform/units.h"
+
+namespace qvl {
+namespace {
+
+constexpr double kTicksPerHour = 360000.0;
+constexpr double kMinSpeedKt = 1.0;
+constexpr std::int32_t kRetimeLimitFloor = 1000;
+constexpr std::int32_t kRetimeLimitStep = 100;
+
+// An airborne aircraft never hovers unless it is a Rotorcraft: a stationary
+// next sample in the air is a repeat of the feed and is dropped.
+void skipHoveringSamples(LiveAc& ac) {
+    while (ac.samples.size() >= 2 && ac.onGround == 0 && ac.flight.category != AircraftCategory::Rotorcraft &&
+           ac.samples[1].stationary != 0) {
+        ac.samples.erase(ac.samples.begin() + 1);
+    }
+}
+
+void setPositionSteps(Engine& engine, LiveAc& ac) {
+    const TrafficSample& next = ac.samples[1];
+    if (next.stationary != 0) {
+        ac.latStep = 0.0;
+        ac.lonStep = 0.0;
+        if (ac.landed == 0 && ac.departing == 0) lowerRetimeLimits(ac);
+        return;
+    }
+    const double ticks = ticksTo(next, engine.now());
+    ac.latStep = (next.latitude - ac.latitude) / ticks;
+    // The short way round, also across the date line.
+    ac.lonStep = wrap180(next.longitude - ac.longitude) / ticks;
+}
+
+void logStepFailure(const LiveAc& ac, const std::exception& error) {
+    gf_logAttention(fmt::format("{}: {} {}, sz:{}, fs:{}, st:{}", "nextPosMain", error.what(), ac.flight.callsign,
+                                ac.samples.size(), gf_groundPhaseName(ac.phase), gf_simStatusName(ac.status)));
+}
+
+}  // namespace
+
+bool curveIsSet(const LiveAc& ac) noexcept {
+    return !std::isnan(ac.curve.controlEast) && !std::isnan(ac.curve.controlNorth);
+}
+
+void clearCurve(LiveAc& ac) noexcept {
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    ac.curve.t0 = nan;
+    ac.curve.t1 = nan;
+    ac.curve.controlEast = nan;
+    ac.curve.controlNorth = nan;
+}
+
+void lowerRetimeLimits(LiveAc& ac) noexcept {
+    const auto lower = [](std::int32_t limit) {
+        return limit > kRetimeLimitFloor ? std::max(limit - kRetimeLimitStep, kRetimeLimitFloor) : limit;
+    };
+    ac.earlyLimit = lower(ac.earlyLimit);
+    ac.lateLimit = lower(ac.lateLimit);
+}
+
+double estimateSpeed(const TrafficSample& front, const TrafficSample& next) {
+    if (front.groundSpeed == 0.0 && next.groundSpeed == 0.0) {
+        const std::int64_t between = std::max<std::int64_t>(
+            kMinStepTicks, static_cast<std::int64_t>(next.dueTick) - static_cast<std::int64_t>(front.dueTick));
+        const double speed =
+            gf_distanceNm(positionOf(front), positionOf(next)) * kTicksPerHour / static_cast<double>(between);
+        return std::isfinite(speed) ? std::max(speed, kMinSpeedKt) : kMinSpeedKt;
+    }
+    // A speed of 0 or less (or none at all) would give no tick count, or a
+    // negative one: the floor of the distance case holds here too.
+    const double mean = (front.groundSpeed + next.groundSpeed) / 2.0;
+    return std::isfinite(mean) && mean > 0.0 ? std::max(mean, kMinSpeedKt) : kMinSpeedKt;
+}
+
+std::int32_t ticksForDistance(const TrafficSample& front, const TrafficSample& next, double speedKt) {
+    const double ticks = gf_distanceNm(positionOf(front), positionOf(next)) * kTicksPerHour / speedKt;
+    return gsl::narrow<std::int32_t>(std::round(ticks));
+}
+
+void retimeBy(Engine& engine, LiveAc& ac, std::int64_t ticks) {
+    TrafficSample& next = ac.samples[1];
+    const std::int64_t now = engine.now();
+    const std::int64_t due = next.dueTick;
+    std::int64_t wanted = now + ticks;
+    if (ac.extendCount < 1) {
+        const std::int64_t latest = due + ac.lateLimit;
+        wanted = wanted > latest ? latest : std::max(wanted, due - ac.earlyLimit);
+    }
+    wanted = std::clamp<std::int64_t>(wanted, now, std::numeric_limits<std::uint32_t>::max());
+    next.dueTick = static_cast<std::uint32_t>(wanted);
+}
+
+void retimeAir(Engine& engine, LiveAc& ac) {
+    const TrafficSample& front = ac.samples[0];
+    const TrafficSample& next = ac.samples[1];
+    if (next.stationary != 0) {
+        if (ac.flight.category == AircraftCategory::Rotorcraft) retimeGround(engine, ac);
+        return;
+    }
+    double speed = 0.0;
+    if (ac.approaching != 0 && next.airborne == 0) {
+        // The touchdown leg is flown at the front sample's ground speed; the
+        // feed's 0 (or a speed it could not give) stands for 100 kt.
+        speed = std::isfinite(front.groundSpeed) && front.groundSpeed > 0.0 ? front.groundSpeed : 100.0;
+    } else {
+        speed = estimateSpeed(front, next);
+    }
+    retimeBy(engine, ac, std::max(ticksForDistance(front, next, speed), kMinStepTicks));
+}
+
+void setUpStep(Engine& engine, LiveAc& ac) {
+    clearCurve(ac);
+    ac.curveProgress = 0.0;
+    {
+        const TrafficSample& front = ac.samples[0];
+        TrafficSample& next = ac.samples[1];
+        if (next.stationary == 0 && samePosition(front.latitude, front.longitude, next.latitude, next.longitude)) {
+            next.stationary = 1;
+        }
+        if (next.stationary == 0) ac.bearingToNext = gf_initialBearing(positionOf(front), positionOf(next));
+    }
+    if (ac.onGround != 0) {
+        nextPosGround(engine, ac);
+    } else {
+        retimeAir(engine, ac);
+    }
+    setPositionSteps(engine, ac);
+    if (ac.onGround != 0) {
+        groundRoll(engine, ac);
+    } else {
+        flyingStep(engine, ac);
+    }
+    ac.samples.pop_front();
+}
+
+void nextPosMain(Engine& engine, LiveAc& ac) {
+    try {
+        skipHoveringSamples(ac);
+        if (ac.samples.size() < 2 && !extendSamples(engine, ac)) {
+            removeAircraftFromSim(engine, ac);
+            return;
+        }
+        setUpStep(engine, ac);
+    } catch (const std::exception& error) {
+        logStepFailure(ac, error);
+        throw;
+    }
+}
+
+}  // namespace qvl
