@@ -8,6 +8,7 @@
 
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/text_file.h"
 
 namespace qvl {
 namespace {
@@ -32,7 +33,7 @@ std::string planCode(std::string_view code) {
 std::string_view flightType(FlightRules rules) { return rules == FlightRules::ifr ? "IFR" : "VFR"; }
 
 void logWriteFailure(const fs::path& file, std::string_view what) {
-    gf_logAttention(fmt::format("lf_writeFlightPlan: {} {}", file.string(), what));
+    gf_logAttention(fmt::format("lf_writeFlightPlan: {} {}", gf_pathToUtf8(file), what));
 }
 
 }  // namespace

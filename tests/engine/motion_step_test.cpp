@@ -491,7 +491,7 @@ TEST_F(MotionTest, TheFlareBeginsAtThirtyFeetOverTheLowerHeightAndStepsDown) {
     ac.heightAboveGround = 50.0;
     flareTick(engine, ac);
     EXPECT_EQ(ac.flareStage, 0U);  // without a park airport the simulator's height decides
-    parkAirport.set({.code = FixedCode("EDDF"), .position = {50.01, 8.5}, .elevationFeet = 0.0f});
+    parkAirport.set({.code = FixedCode4("EDDF"), .position = {50.01, 8.5}, .elevationFeet = 0.0f});
     ac.pitch = -2.0 * kDeg;
     flareTick(engine, ac);
     ASSERT_EQ(ac.flareStage, 1U);

@@ -165,7 +165,7 @@ TEST_F(MotionTrajectoryTest, AnApproachConfiguresByHeightFlaresInFourStagesAndTo
     // The park airport lies where the descent reaches the ground, at the
     // stand-in's ground elevation.
     const double touchdownNm = 140.0 * (2400.0 / 700.0) / 60.0;
-    parkAirport.set({.code = FixedCode("EDDF"),
+    parkAirport.set({.code = FixedCode4("EDDF"),
                      .position = {50.0, 8.0 + touchdownNm / (60.0 * std::cos(50.0 * kDegToRad))},
                      .elevationFeet = static_cast<float>(config.groundElevationFt)});
     const std::uint32_t hexId = spawn(script).flight.hexId;

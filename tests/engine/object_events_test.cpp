@@ -53,7 +53,8 @@ TEST_F(ObjectEventsTest, ACreatedAircraftSettlesWithTwoLightTogglesThenBecomesAc
     const std::uint32_t objectId = aircraft(hexId)->objectId;
     const std::int32_t reported = lastTick();
     EXPECT_EQ(aircraft(hexId)->status, SimStatus::adding2sim);
-    EXPECT_TRUE(std::filesystem::exists(dir / fmt::format("{}.pln", objectId)));
+    // An airliner files IFR.
+    EXPECT_NE(readFile(dir / fmt::format("{}.pln", objectId)).find("<FPType>IFR</FPType>"), std::string::npos);
     EXPECT_EQ(simCalls("AISetAircraftFlightPlan").size(), 1U);
     EXPECT_EQ(simCalls(fmt::format("RequestDataOnSimObject 102 405 object {}", objectId)).size(), 1U);
 

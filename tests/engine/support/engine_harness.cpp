@@ -113,22 +113,6 @@ void FakeStands::setStandOccupied(std::uint32_t standNumber, bool occupied) {
     occupiedCalls.emplace_back(standNumber, occupied);
 }
 
-bool FilePlans::write(std::uint32_t objectId, const FlightRec& flight) {
-    std::ofstream out(path(objectId), std::ios::binary | std::ios::trunc);
-    out << flight.origin.view() << "->" << flight.destination.view() << '\n';
-    out.flush();
-    return static_cast<bool>(out);
-}
-
-std::filesystem::path FilePlans::path(std::uint32_t objectId) { return folder_ / fmt::format("{}.pln", objectId); }
-
-bool FilePlans::remove(std::uint32_t objectId, std::string& error) {
-    std::error_code ec;
-    std::filesystem::remove(path(objectId), ec);
-    if (ec) error = ec.message();
-    return !ec;
-}
-
 EngineTest::EngineTest()
     : engine{.state = state,
              .feed = feed,

@@ -22,6 +22,7 @@
 #include "core/run_state.h"
 #include "engine/engine.h"
 #include "engine/engine_state.h"
+#include "engine/flight_plans.h"
 #include "engine/park_airport_state.h"
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
@@ -61,15 +62,10 @@ public:
 };
 
 // "<object id>.pln" files in a folder; the content names the route only.
-class FilePlans final : public FlightPlanService {
+// The run's flight-plan folder, set to the test's own folder.
+class TestPlanFolder : public FlightPlanFolder {
 public:
-    explicit FilePlans(std::filesystem::path folder) : folder_(std::move(folder)) {}
-    bool write(std::uint32_t objectId, const FlightRec& flight) override;
-    std::filesystem::path path(std::uint32_t objectId) override;
-    bool remove(std::uint32_t objectId, std::string& error) override;
-
-private:
-    std::filesystem::path folder_;
+    explicit TestPlanFolder(const std::filesystem::path& folder) { set(folder); }
 };
 
 class EngineTest : public ::testing::Test {
@@ -126,7 +122,8 @@ protected:
     ParkAirportState parkAirport;
     FakeLiveries liveries;
     FakeStands stands;
-    FilePlans plans{dir.path()};
+    TestPlanFolder planFolder{dir.path()};
+    FolderFlightPlans plans{planFolder};
     Engine engine;
     TrafficFeeder feeder;
     SimRecorder recorder;
