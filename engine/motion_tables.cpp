@@ -1,5 +1,7 @@
 #include "engine/motion_tables.h"
 
+#include "core/settings.h"
+
 #include <array>
 #include <stdexcept>
 
@@ -113,6 +115,15 @@ double randomizedRotationPitch(AircraftCategory category) {
 
 double randomizedClimbPitch(AircraftCategory category) {
     return gf_randomizePercent(categoryMotion(category).climbPitchDeg, 5.0) * kDegToRad;
+}
+
+bool categoryShown(AircraftCategory category) {
+    switch (category) {
+        case AircraftCategory::Light: return LIGHT_AIRCRAFT.value();
+        case AircraftCategory::HighPerf: return HIGH_PERF_AIRCRAFT.value();
+        case AircraftCategory::Rotorcraft: return HELICOPTERS.value();
+        default: return true;
+    }
 }
 
 }  // namespace qvl

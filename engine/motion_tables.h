@@ -32,6 +32,10 @@ struct CategoryMotion {
 const CategoryMotion& categoryMotion(AircraftCategory category);
 
 // The lookups of the flying step and the take-off check (radians, knots).
+// Whether the settings let aircraft of the category be shown: light aircraft,
+// fast military aircraft and rotorcraft each have a switch, the rest always.
+bool categoryShown(AircraftCategory category);
+
 double maxBank(AircraftCategory category);
 double maxBankChange(AircraftCategory category);
 double maxPitchChange(AircraftCategory category);

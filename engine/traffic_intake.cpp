@@ -86,15 +86,6 @@ bool dropAsRepeat(const LiveAc& ac, const TrafficRecord& record) {
     return ac.extendCount < 1 && t - tl <= minimumSpacingSeconds(record.sample, back);
 }
 
-bool categoryShown(AircraftCategory category) {
-    switch (category) {
-        case AircraftCategory::Light: return LIGHT_AIRCRAFT.value();
-        case AircraftCategory::HighPerf: return HIGH_PERF_AIRCRAFT.value();
-        case AircraftCategory::Rotorcraft: return HELICOPTERS.value();
-        default: return true;
-    }
-}
-
 GeoPosition positionOf(const TrafficSample& sample) {
     return {.latitude = sample.latitude, .longitude = sample.longitude};
 }

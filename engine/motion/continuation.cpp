@@ -8,6 +8,7 @@
 #include "core/settings.h"
 #include "engine/engine_math.h"
 #include "engine/motion/motion_steps.h"
+#include "engine/motion_tables.h"
 #include "platform/units.h"
 
 namespace qvl {
@@ -23,15 +24,6 @@ constexpr std::int64_t kHoldTicks = 300;
 constexpr std::int64_t kParkedContinuationTicks = 60480000;
 constexpr std::int32_t kAirborneExtension = 8;
 constexpr std::int32_t kGroundExtension = 10;
-
-bool categoryShown(AircraftCategory category) {
-    switch (category) {
-        case AircraftCategory::Light: return LIGHT_AIRCRAFT.value();
-        case AircraftCategory::HighPerf: return HIGH_PERF_AIRCRAFT.value();
-        case AircraftCategory::Rotorcraft: return HELICOPTERS.value();
-        default: return true;
-    }
-}
 
 // Another aircraft taxiing close by: a holding aircraft would stand in its way.
 bool taxiingNeighbourClose(const Engine& engine, const LiveAc& ac) {
