@@ -1,6 +1,6 @@
 // A temporary program folder with Log.txt and a small reference database
 // read the way the program reads it, default settings, and a fresh scan
-// state per test.
+// state and set of livery tables per test.
 #pragma once
 
 #include <fmt/format.h>
@@ -12,6 +12,7 @@
 
 #include "core/settings.h"
 #include "liveries/livery_data.h"
+#include "liveries/livery_tables.h"
 #include "liveries/scan_state.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase.h"
@@ -73,10 +74,19 @@ protected:
                 .folderIndex = 0};
     }
 
+    // Sorted, then built into the airline-model map, catalogue and model tables.
+    void build(LiveryList list) {
+        sortLiveries(list);
+        lf_buildAirlineModelMap(list, tables_);
+        lf_buildCatalogue(tables_);
+        lf_buildModelTables(tables_);
+    }
+
     static CodeId airlineId(std::string_view code) { return gf_airlineId(code); }
     static CodeId modelId(std::string_view code) { return gf_modelId(code); }
 
     LiveryScanState scan_;
+    LiveryTables tables_;
 };
 
 }  // namespace qvl::test
