@@ -33,7 +33,7 @@ std::vector<std::string> withNeighbours(const std::vector<std::string>& lines, s
 }
 
 // Group `group` of a whole-line match of the pattern, or none.
-std::optional<std::string> regexGroup(const std::regex& pattern, const std::string& line, int group) {
+std::optional<std::string> regexGroup(const std::regex& pattern, const std::string& line, std::size_t group) {
     std::smatch match;
     if (!std::regex_match(line, match, pattern)) return std::nullopt;
     return match[group].str();
