@@ -180,15 +180,6 @@ TEST(KeyReaders, ReadNonEmptyValuesAndLeaveTheOutputAloneOtherwise) {
     EXPECT_EQ(value, "GATE,RAMP");
 }
 
-TEST(KeyReaders, ReadAnAtcIdOfFiveOrMoreCharactersOnly) {
-    std::string value;
-    EXPECT_FALSE(lf_matchAtcId("atc_id=N123", value));
-    EXPECT_TRUE(lf_matchAtcId("atc_id=N1234", value));
-    EXPECT_EQ(value, "N1234");
-    EXPECT_TRUE(lf_matchAtcId("atc_id=\"D-ABCD\"", value));
-    EXPECT_EQ(value, "D-ABCD");
-}
-
 TEST(KeyReaders, ReadZzzzOrAnEmptyAirlineAsTheFictionalAirline) {
     std::string value;
     EXPECT_TRUE(lf_matchIcaoAirline("icao_airline=ZZZZ", value));
@@ -202,14 +193,6 @@ TEST(KeyReaders, ReadZzzzOrAnEmptyAirlineAsTheFictionalAirline) {
     EXPECT_TRUE(lf_matchIcaoAirline("icao_airline = dlh", value));
     EXPECT_EQ(value, "DLH");
     EXPECT_FALSE(lf_matchIcaoAirline("icao_airline=", value));
-}
-
-TEST(KeyReaders, FindSecondKeysByPlainCaseSensitiveSearch) {
-    EXPECT_TRUE(lf_hasAtcIdKey("// atc_id=old"));
-    EXPECT_FALSE(lf_hasAtcIdKey("atc_id = x"));
-    EXPECT_FALSE(lf_hasAtcIdKey("ATC_ID=x"));
-    EXPECT_TRUE(lf_hasAtcParkingTypesKey("; was atc_parking_types"));
-    EXPECT_FALSE(lf_hasAtcParkingTypesKey("ATC_PARKING_TYPES=GATE"));
 }
 
 TEST(HostileKeyLines, AHundredThousandCharacterLineIsReadWhole) {
