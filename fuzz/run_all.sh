@@ -31,6 +31,8 @@ targets=(
   "airports_xml 8192"
   "usercfg_opt 4096"
   "sim_dispatch 2048"
+  "livery_key_line 4096"
+  "liveries_scanned 8192"
 )
 
 # Every built target must be run here, and every target here must be built.

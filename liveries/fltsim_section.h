@@ -1,0 +1,33 @@
+// One [fltsim.N] section of an ordinary aircraft.cfg becomes one livery, or
+// a line on a problem list saying why not.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "liveries/livery_data.h"
+#include "liveries/scan_state.h"
+
+namespace qvl {
+
+// Where the sections of one aircraft.cfg come from.
+struct CfgFileSource {
+    std::int16_t folderIndex = 0;          // the package folder's place in the scan order
+    std::filesystem::path cfgPath;         // the aircraft.cfg
+    std::filesystem::path aircraftFolder;  // the folder that holds it
+};
+
+// The section's livery, or none. `lines` are the header line first, then the
+// section's other lines in file order; `modelCode` is the file's type code
+// (never empty). Problems go to the scan state's lists; the section's title
+// is taken in its title set when the section yields a record. Safe on many
+// scan workers at once. An exception (a full code table) is logged with the
+// file's path and passed on.
+std::optional<LiveryData> lf_procesFltSimSection(LiveryScanState& state, const CfgFileSource& source,
+                                                 std::span<const std::string> lines, std::string_view modelCode);
+
+}  // namespace qvl

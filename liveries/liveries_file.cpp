@@ -1,0 +1,146 @@
+#include "liveries/liveries_file.h"
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include <array>
+#include <string_view>
+
+#include "core/log.h"
+#include "core/meta_info.h"
+#include "core/text_file.h"
+#include "core/user_error.h"
+#include "core/version.h"
+#include "core/xml.h"
+#include "refdata/code_table.h"
+
+namespace qvl {
+namespace {
+
+// A damaged file may hold any number of bad liveries: the first few are
+// named, the rest only counted.
+constexpr int kNamedSkips = 20;
+
+[[noreturn]] void fail(LiveriesFileError error, const std::string& message) {
+    throw UserErrorException(static_cast<int>(error), message);
+}
+
+void appendText(pugi::xml_node node, const char* name, std::string_view text) {
+    node.append_attribute(name).set_value(text.data(), text.size());
+}
+
+void appendLivery(pugi::xml_node parent, const LiveryData& livery) {
+    pugi::xml_node l = parent.append_child("l");
+    appendText(l, "a", airlineCodeOf(livery.key.airlineId));
+    if (livery.key.secondAirlineId != 0) appendText(l, "o", airlineCodeOf(livery.key.secondAirlineId));
+    appendText(l, "m", modelCodeOf(livery.key.modelId));
+    if (livery.key.cargo != 0) appendText(l, "c", "true");
+    appendText(l, "t", livery.title);
+    if (!livery.registration.empty()) appendText(l, "r", livery.registration);
+}
+
+class LiveryReader {
+public:
+    explicit LiveryReader(std::string pathText) : pathText_(std::move(pathText)) {}
+
+    // Appends the element's livery, or skips it with a line.
+    void read(const pugi::xml_node node, LiveryList& liveries) {
+        static constexpr std::array<const char*, 3> kRequired{"a", "m", "t"};
+        ++position_;
+        for (const char* name : kRequired) {
+            if (!node.attribute(name)) {
+                fail(LiveriesFileError::missingAttribute,
+                     fmt::format("Missing required attribute '{}' in <{}>", name, node.name()));
+            }
+        }
+        for (const char* name : kRequired) {
+            if (*node.attribute(name).as_string() == '\0') {
+                skip(fmt::format("has an empty '{}' attribute", name));
+                return;
+            }
+        }
+        try {
+            liveries.push_back(liveryOf(node));
+        } catch (const CodeTableFull& e) {
+            skip(e.what());
+        }
+    }
+
+    void logSkips() const {
+        if (skipped_ > kNamedSkips) {
+            gf_logAttention(fmt::format("{:5} liveries skipped in {}", skipped_, pathText_));
+        }
+    }
+
+private:
+    static LiveryData liveryOf(const pugi::xml_node node) {
+        const std::string_view second = node.attribute("o").as_string();
+        return {.title = node.attribute("t").as_string(),
+                .registration = node.attribute("r").as_string(),
+                .key = {.airlineId = gf_airlineId(node.attribute("a").as_string()),
+                        .secondAirlineId = second.empty() ? CodeId{0} : gf_airlineId(second),
+                        .modelId = gf_modelId(node.attribute("m").as_string()),
+                        .cargo = static_cast<std::uint8_t>(node.attribute("c").as_bool() ? 1 : 0)},
+                .folderIndex = 0};
+    }
+
+    void skip(const std::string& why) {
+        if (++skipped_ <= kNamedSkips) {
+            gf_logAttention(fmt::format("livery #{} of {} skipped: {}", position_, pathText_, why));
+        }
+    }
+
+    std::string pathText_;
+    int position_ = 0;
+    int skipped_ = 0;
+};
+
+}  // namespace
+
+bool lf_writeLiveriesScanned(const LiveryList& liveries, std::int32_t simNumber, const std::filesystem::path& file) {
+    if (liveries.empty()) return true;
+    pugi::xml_document document;
+    MetaInfo meta;
+    meta.version = gf_versionToString(programVersion());
+    meta.sim = simNumber;
+    gf_writeMetaInfo(document, meta);
+    pugi::xml_node list = document.child("root").append_child("liveries");
+    for (const LiveryData& livery : liveries) appendLivery(list, livery);
+    const std::string pathText = gf_pathToNarrow(file);
+    if (!gf_saveXmlDocument(document, file)) {
+        gf_logAttention(fmt::format("could not write {}", pathText));
+        return false;
+    }
+    gf_log(fmt::format("{} liveries in {}", liveries.size(), pathText));
+    return true;
+}
+
+void lf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& file) {
+    liveries.clear();
+    const std::string pathText = gf_pathToNarrow(file);
+    pugi::xml_document document;
+    const pugi::xml_parse_result loaded = document.load_file(file.c_str(), pugi::parse_default, pugi::encoding_auto);
+    if (!loaded) {
+        gf_logAttention(fmt::format("{} not read: {} (at byte {})", pathText, loaded.description(), loaded.offset));
+        fail(LiveriesFileError::notReadable, fmt::format("File {} not found", pathText));
+    }
+    // The meta block says who wrote the file; nothing here depends on it.
+    (void)gf_readMetaInfo(document, SimulatorRow::optional);
+
+    if (const pugi::xml_node root = document.child("root")) {
+        const pugi::xml_node list = root.child("liveries");
+        if (!list)
+            fail(LiveriesFileError::noLiveriesSection,
+                 fmt::format("{} does not contain a <liveries> section", pathText));
+        LiveryReader reader(pathText);
+        for (const pugi::xml_node node : list.children()) {
+            if (node.type() == pugi::node_element) reader.read(node, liveries);
+        }
+        reader.logSkips();
+    }
+    if (liveries.empty()) fail(LiveriesFileError::noLiveries, pathText + " does not contain liveries");
+    if (liveries.size() >= 2) sortLiveries(liveries);
+    gf_log(fmt::format("{:5} liveries read from {}", liveries.size(), pathText));
+}
+
+}  // namespace qvl

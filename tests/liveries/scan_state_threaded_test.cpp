@@ -1,0 +1,92 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "liveries/fltsim_section.h"
+#include "liveries/livery_tables.h"
+#include "liveries/scan_state.h"
+#include "liveries/support/liveries_folder.h"
+
+namespace qvl {
+namespace {
+
+constexpr int kWorkers = 8;
+constexpr int kTitles = 200;
+
+class ScanWorkers : public test::LiveriesFolder {};
+
+// Every worker reads the same titles from its own aircraft.cfg, as packages
+// that ship the same liveries do: each title is catalogued exactly once.
+TEST_F(ScanWorkers, EachTitleIsTakenByExactlyOneWorker) {
+    std::vector<std::vector<LiveryData>> found(kWorkers);
+    {
+        std::vector<std::jthread> workers;
+        for (int w = 0; w < kWorkers; ++w) {
+            workers.emplace_back([this, w, &found] {
+                const CfgFileSource source{.folderIndex = static_cast<std::int16_t>(w),
+                                           .cfgPath = "pkg" + std::to_string(w) + "/aircraft.cfg",
+                                           .aircraftFolder = "pkg" + std::to_string(w)};
+                for (int t = 0; t < kTitles; ++t) {
+                    const std::vector<std::string> lines{"[fltsim." + std::to_string(t) + "]",
+                                                         "title=Livery " + std::to_string(t), "icao_airline=DLH"};
+                    if (auto livery = lf_procesFltSimSection(scan_, source, lines, "A320")) {
+                        found[static_cast<std::size_t>(w)].push_back(std::move(*livery));
+                    }
+                }
+            });
+        }
+    }
+    std::set<std::string> titles;
+    std::size_t records = 0;
+    for (const auto& list : found) {
+        records += list.size();
+        for (const auto& livery : list) titles.insert(livery.title);
+    }
+    EXPECT_EQ(records, static_cast<std::size_t>(kTitles));
+    EXPECT_EQ(titles.size(), static_cast<std::size_t>(kTitles));
+    EXPECT_EQ(scan_.incompleteSections.size(), static_cast<std::size_t>((kWorkers - 1) * kTitles));
+    EXPECT_EQ(scan_.seenTitles.size(), static_cast<std::size_t>(kTitles));
+}
+
+TEST(ScanProblemLists, LinesAddedFromManyThreadsAreAllKept) {
+    LiveryScanState state;
+    {
+        std::vector<std::jthread> workers;
+        for (int w = 0; w < kWorkers; ++w) {
+            workers.emplace_back([&state, w] {
+                for (int i = 0; i < 500; ++i) {
+                    lf_addInvalidModelCode(state, "B7X" + std::to_string(w), "cfg" + std::to_string(i));
+                    lf_addModelFix(state, "fix");
+                }
+            });
+        }
+    }
+    EXPECT_EQ(state.invalidModelCodes.size(), static_cast<std::size_t>(kWorkers * 500));
+    EXPECT_EQ(state.modelFixes.size(), static_cast<std::size_t>(kWorkers * 500));
+}
+
+// The window asks for the clear while the run thread still reads the tables;
+// only the run thread empties them.
+TEST_F(ScanWorkers, AClearAskedForFromAnotherThreadLeavesTheTablesToTheRunThread) {
+    build({livery("DLH", "A320", "Lufthansa")});
+    std::atomic<bool> asked{false};
+    std::jthread window([this, &asked] {
+        gf_requestLiveryTablesClear(tables_);
+        asked.store(true);
+    });
+    while (!asked.load()) {
+        ASSERT_EQ(lf_findLiveryTitle(tables_, "Lufthansa"), "Lufthansa");
+        ASSERT_TRUE(gf_hasLiveriesFor(tables_, airlineId("DLH"), modelId("A320")));
+    }
+    window.join();
+    EXPECT_TRUE(gf_hasLiveriesFor(tables_, airlineId("DLH"), modelId("A320")));
+    EXPECT_TRUE(honourLiveryTablesClearRequest(tables_));
+    EXPECT_TRUE(tables_.airlineModels.empty());
+}
+
+}  // namespace
+}  // namespace qvl
