@@ -39,20 +39,6 @@ std::string_view gf_groundPhaseName(GroundPhase phase) {
     return nameOf(kGroundPhaseNames, static_cast<std::uint32_t>(phase));
 }
 
-std::uint64_t LiveryKey::packed() const noexcept {
-    return static_cast<std::uint64_t>(airlineId) | (static_cast<std::uint64_t>(secondAirlineId) << 16) |
-           (static_cast<std::uint64_t>(modelId) << 32) | (static_cast<std::uint64_t>(cargo) << 48) |
-           (static_cast<std::uint64_t>(marker) << 56);
-}
-
-LiveryKey LiveryKey::fromPacked(std::uint64_t bits) noexcept {
-    return LiveryKey{.airlineId = static_cast<std::uint16_t>(bits),
-                     .secondAirlineId = static_cast<std::uint16_t>(bits >> 16),
-                     .modelId = static_cast<std::uint16_t>(bits >> 32),
-                     .cargo = static_cast<std::uint8_t>(bits >> 48),
-                     .marker = static_cast<std::uint8_t>(bits >> 56)};
-}
-
 WeekTime WeekTime::fromPacked(std::uint64_t daySlot) noexcept {
     return WeekTime{.day = dayOf(daySlot), .slot = slotOf(daySlot)};
 }

@@ -21,6 +21,7 @@
 
 #include "core/geodesy.h"
 #include "feed/traffic_record.h"
+#include "liveries/livery_data.h"
 #include "refdata/aircraft_category.h"
 
 namespace qvl {
@@ -49,23 +50,6 @@ enum class GroundPhase : std::uint32_t {
 std::string_view gf_simStatusName(SimStatus status);
 // "pushing_back", ..., "birth"; a value outside the table throws std::out_of_range.
 std::string_view gf_groundPhaseName(GroundPhase phase);
-
-// The identity of a flight as the livery catalogue files it, packed in 64
-// bits as the traffic record's ids carry it: airline id in bits 0-15, second
-// airline id (0 = none) in 16-31, model id in 32-47, cargo flag in 48-55 and
-// a marker byte in 56-63. A set marker means the identity is final: it is
-// not completed from the registration database or the callsign.
-struct LiveryKey {
-    std::uint16_t airlineId = 0;
-    std::uint16_t secondAirlineId = 0;
-    std::uint16_t modelId = 0;
-    std::uint8_t cargo = 0;
-    std::uint8_t marker = 0;
-
-    [[nodiscard]] std::uint64_t packed() const noexcept;
-    static LiveryKey fromPacked(std::uint64_t bits) noexcept;
-    friend bool operator==(const LiveryKey&, const LiveryKey&) = default;
-};
 
 // The day of the week (1..7, Monday 1) and half-hour slot (0..47).
 struct WeekTime {
