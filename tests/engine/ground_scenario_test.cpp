@@ -96,5 +96,158 @@ TEST_F(GroundScenarioTest, ALandingRollsOutTaxisRoundACornerAndParksOnItsStand) 
     EXPECT_TRUE(stands.options[12][0].hours.test(20));
 }
 
+class DepartureScenarioTest : public GroundScenarioTest {
+protected:
+    static constexpr GeoPosition kStandAt{.latitude = 50.0, .longitude = 8.5};
+
+    // Born on stand 3 (heading north): parked there, as spawning leaves an
+    // aircraft whose first samples stand on a stand.
+    LiveAc& bornOnStand(const FlightScript& script) {
+        const StandInfo& stand = addStand(3, kStandAt, 0.0, 0.02);
+        LiveAc& ac = activeOnGround(script);
+        parkOn(ac, stand);
+        ac.previousPhase = GroundPhase::birth;
+        return ac;
+    }
+
+    // What the sample checks do with the samples of a departing aircraft:
+    // the departure from the stand, the push-back's turn side, and the
+    // release of the hold after the push-back.
+    void departureChecks(LiveAc& ac) {
+        const TrafficSample& last = ac.samples.back();
+        const double fromStand = gf_distanceNm(positionOf(last), {ac.stand.latitude, ac.stand.longitude});
+        if (ac.phase == GroundPhase::parked && ac.departureRequested == 0 && ac.standNumber != 0 &&
+            fromStand > ac.flight.halfSpan) {
+            ac.departureRequested = 1;
+            ac.samples.front().dueTick = static_cast<std::uint32_t>(engine.now() + 1);
+        }
+        if (ac.phase == GroundPhase::pushing_back && ac.pushCountdown == 2 && ac.pushTurn == 0 &&
+            !STRAIGHT_PBS_ONLY.value()) {
+            for (const TrafficSample& s : ac.samples) {
+                if (s.groundSpeed > 0.0 && s.track != 0.0) ac.pushTurn = pushTurnSide(ac, s);
+            }
+        }
+        if (ac.phase == GroundPhase::pushed_back) {
+            if (gf_distanceNm(positionOf(ac), positionOf(last)) <= 2.75 * ac.flight.halfSpan) {
+                if (ac.holding == 0) ac.holdStart = engine.now();
+                ac.holding = 1;
+                holdTicks = engine.now() - ac.holdStart;
+            } else {
+                ac.setPhase(GroundPhase::taxi);
+                ac.stand = {};
+                ac.standNumber = 0;
+                ac.holding = 0;
+                ac.pushTurn = 0;
+                ac.pushCountdown = 0;
+            }
+        }
+    }
+
+    FlightScript departure() const {
+        FlightScript script;
+        script.registration = "D-AINA";
+        script.latitude = kStandAt.latitude;
+        script.longitude = kStandAt.longitude;
+        script.altitudeFt = 0.0;
+        script.legs = {{.seconds = 40.0, .groundSpeedKt = 0.0, .trackDeg = 0.0},
+                       {.seconds = 40.0, .groundSpeedKt = 3.0, .trackDeg = 190.0},
+                       {.seconds = 40.0, .groundSpeedKt = 0.0, .trackDeg = 0.0},
+                       {.seconds = 60.0, .groundSpeedKt = 15.0, .trackDeg = 90.0},
+                       {.seconds = 20.0, .groundSpeedKt = 80.0, .trackDeg = 90.0},
+                       {.seconds = 20.0, .groundSpeedKt = 150.0, .trackDeg = 90.0},
+                       {.seconds = 30.0, .groundSpeedKt = 160.0, .trackDeg = 90.0, .verticalSpeedFpm = 2000.0}};
+        return script;
+    }
+
+    struct Seen {
+        bool pushedBack = false;
+        bool curved = false;
+        bool taxied = false;
+        bool tookOff = false;
+    };
+    Seen runDeparture(std::uint32_t hexId) {
+        Seen seen;
+        tickUntil(
+            [&] {
+                LiveAc* a = aircraft(hexId);
+                if (a == nullptr || a->status != SimStatus::active) return true;
+                departureChecks(*a);
+                if (a->phase == GroundPhase::pushing_back && curveIsSet(*a)) seen.curved = true;
+                if (a->phase == GroundPhase::pushed_back) seen.pushedBack = true;
+                if (seen.pushedBack && a->phase == GroundPhase::taxi) seen.taxied = true;
+                if (a->phase == GroundPhase::take_off) seen.tookOff = true;
+                return seen.tookOff;
+            },
+            kTrafficDelayTicks + 40000);
+        return seen;
+    }
+    std::int32_t holdTicks = 0;
+};
+
+TEST_F(DepartureScenarioTest, BornOnAStandItPushesBackWithATurnHoldsTaxisAndTakesOff) {
+    const std::uint32_t hexId = bornOnStand(departure()).flight.hexId;
+    const Seen seen = runDeparture(hexId);
+    EXPECT_TRUE(seen.curved);
+    EXPECT_TRUE(seen.pushedBack);
+    // It stood still for the feed's 40 s stop (less the samples queued ahead).
+    EXPECT_GE(holdTicks, 1000);
+    EXPECT_TRUE(seen.taxied);
+    EXPECT_TRUE(seen.tookOff) << log();
+    recorder.record(link.queues, engine.now(), true);
+    EXPECT_GE(recorder.eventsOf(kObjectId, evEngineAutoStart).size(), 1U);
+}
+
+TEST_F(DepartureScenarioTest, WithStraightPushBacksOnlyThePushNeverTurns) {
+    const bool saved = STRAIGHT_PBS_ONLY.value();
+    STRAIGHT_PBS_ONLY.set(true);
+    const std::uint32_t hexId = bornOnStand(departure()).flight.hexId;
+    double largestTurnDeg = 0.0;
+    Seen seen;
+    tickUntil(
+        [&] {
+            LiveAc* a = aircraft(hexId);
+            if (a == nullptr || a->status != SimStatus::active) return true;
+            departureChecks(*a);
+            if (a->phase == GroundPhase::pushing_back) {
+                seen.curved = seen.curved || curveIsSet(*a);
+                largestTurnDeg = std::max(largestTurnDeg, angleApartDeg(a->heading * kRadToDeg, 0.0));
+            }
+            if (a->phase == GroundPhase::pushed_back) seen.pushedBack = true;
+            return seen.pushedBack;
+        },
+        kTrafficDelayTicks + 20000);
+    STRAIGHT_PBS_ONLY.set(saved);
+    EXPECT_TRUE(seen.pushedBack);
+    EXPECT_FALSE(seen.curved);
+    EXPECT_LT(largestTurnDeg, 1.0);
+    // Straight back by 2.5 stand radii.
+    EXPECT_NEAR(gf_distanceNm(positionOf(*aircraft(hexId)), kStandAt), 2.5 * 0.02, 0.003);
+}
+
+TEST_F(DepartureScenarioTest, AnAircraftFacingItsWayOutPullsOut) {
+    FlightScript script = departure();
+    script.legs = {{.seconds = 40.0, .groundSpeedKt = 0.0, .trackDeg = 0.0},
+                   {.seconds = 60.0, .groundSpeedKt = 8.0, .trackDeg = 10.0},
+                   {.seconds = 60.0, .groundSpeedKt = 15.0, .trackDeg = 90.0}};
+    const std::uint32_t hexId = bornOnStand(script).flight.hexId;
+    bool pulledOut = false;
+    tickUntil(
+        [&] {
+            LiveAc* a = aircraft(hexId);
+            if (a == nullptr || a->status != SimStatus::active) return true;
+            departureChecks(*a);
+            pulledOut = logHas("A3      : DLH4AB   pulling out");
+            return pulledOut;
+        },
+        kTrafficDelayTicks + 20000);
+    ASSERT_TRUE(pulledOut);
+    const LiveAc& ac = *aircraft(hexId);
+    EXPECT_EQ(ac.phase, GroundPhase::taxi);
+    EXPECT_NE(ac.phase, GroundPhase::pushing_back);
+    // It moves forwards, out along the stand heading.
+    ASSERT_TRUE(tickUntil([&] { return gf_distanceNm(positionOf(*aircraft(hexId)), kStandAt) > 0.01; }, 3000));
+    EXPECT_LT(angleApartDeg(gf_initialBearing(kStandAt, positionOf(*aircraft(hexId))) * kRadToDeg, 0.0), 30.0);
+}
+
 }  // namespace
 }  // namespace qvl::test
