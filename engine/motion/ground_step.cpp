@@ -19,7 +19,6 @@
 namespace qvl {
 namespace {
 
-constexpr double kTicksPerHour = 360000.0;
 constexpr double kStraightDeg = 3.0;
 constexpr double kCornerDeg = 45.0;
 constexpr double kCurveMaxDeg = 160.0;
