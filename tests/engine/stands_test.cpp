@@ -1,6 +1,8 @@
 // Stand lookups and stand learning against the fake stand list.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "core/time_text.h"
 #include "engine/stands.h"
 #include "ground_fixture.h"
@@ -150,6 +152,26 @@ TEST_F(GroundTest, TheStandNameAtTheCachedPositionIsNotSearchedAgain) {
     stands.list.push_back(stands.list.front());  // a search would see the new name
     EXPECT_EQ(gf_standNameAtPosition(engine, cache, kAt, true), "A3");
     EXPECT_EQ(gf_standNameAtPosition(engine, cache, offset(kAt, 0.0, 60.0 * kMetre), true), "");
+}
+
+TEST_F(GroundTest, TheStaticParkAverageCountsStaysAcrossSundayMidnight) {
+    weekTime = packDaySlot(1, 1);  // Monday 00:30
+    StaticAc parked;
+    parked.status = SimStatus::active;
+    parked.parkedSince = {.day = 7, .slot = 46};  // Sunday 23:00
+    state.staticAircraft.push_back(parked);
+    parked.status = SimStatus::buffer;
+    state.staticAircraft.push_back(parked);
+    int repaints = 0;
+    engine.window.repaint = [&] { ++repaints; };
+    float shown = std::nanf("");
+    EXPECT_EQ(gf_showStaticParkAverage(engine, true, true, shown), 1);
+    EXPECT_TRUE(std::isnan(shown));
+    EXPECT_EQ(gf_showStaticParkAverage(engine, true, false, shown), 1);
+    EXPECT_FLOAT_EQ(shown, 3.0f / 2.0f + 0.5f);
+    EXPECT_EQ(repaints, 1);
+    EXPECT_EQ(gf_showStaticParkAverage(engine, true, false, shown), 1);
+    EXPECT_EQ(repaints, 1);
 }
 
 }  // namespace
