@@ -1,7 +1,8 @@
 // The engine tick under load.
 //
-// BM_EngineTick: lf_handleAddingStack with N active live aircraft in mixed
-// airborne phases (cruise, climb, approach), each reporting every 4 s of
+// BM_EngineTick: lf_handleAddingStack with N active live aircraft, 70 % in
+// mixed airborne phases (cruise, climb, approach) and 30 % on the ground
+// (taxiing, parked on a stand, pushing back), each reporting every 4 s of
 // report time through the traffic queue, and on every 20th tick the burst
 // of ground-data events that the aircraft-in-range reply brings for every
 // object. One run of 60 simulated seconds; the counters are microseconds per
@@ -17,6 +18,7 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,6 +27,7 @@
 #include "core/run_state.h"
 #include "core/time_text.h"
 #include "engine/engine.h"
+#include "engine/engine_math.h"
 #include "engine/engine_tick.h"
 #include "engine/object_events.h"
 #include "engine/traffic_intake.h"
@@ -60,10 +63,33 @@ public:
     bool matchStaticAcLivery(FlightRec& /*flight*/, bool /*cargoStand*/) override { return false; }
 };
 
-class NoStands final : public StandService {
+// One stand per aircraft on the ground, numbered from 1 in list order.
+class BenchStands final : public StandService {
 public:
-    std::string standIdText(std::uint32_t /*standNumber*/) override { return "sid==?"; }
-    void setStandOccupied(std::uint32_t /*standNumber*/, bool /*occupied*/) override {}
+    std::vector<StandInfo> list;
+    std::string standIdText(std::uint32_t standNumber) override {
+        const StandInfo* stand = find(standNumber);
+        return stand == nullptr ? "sid==?" : stand->id;
+    }
+    void setStandOccupied(std::uint32_t standNumber, bool occupied) override {
+        if (StandInfo* stand = find(standNumber)) stand->occupied = occupied;
+    }
+    std::size_t standCount() override { return list.size(); }
+    std::optional<StandInfo> standAt(std::size_t index) override {
+        if (index >= list.size()) return std::nullopt;
+        return list[index];
+    }
+    std::optional<StandInfo> findStand(std::uint32_t standNumber) override {
+        const StandInfo* stand = find(standNumber);
+        if (stand == nullptr) return std::nullopt;
+        return *stand;
+    }
+
+private:
+    StandInfo* find(std::uint32_t standNumber) {
+        if (standNumber < 1 || standNumber > list.size()) return nullptr;
+        return &list[standNumber - 1];
+    }
 };
 
 class NoPlans final : public FlightPlanService {
@@ -82,7 +108,7 @@ struct Rig {
     RunState run;
     ParkAirportState parkAirport;
     NoLiveries liveries;
-    NoStands stands;
+    BenchStands stands;
     NoPlans plans;
     Engine engine{.state = state,
                   .feed = feed,
@@ -106,7 +132,11 @@ struct Rig {
     }
 };
 
-enum class Profile : std::uint8_t { cruise, climb, approach };
+enum class Profile : std::uint8_t { cruise, climb, approach, taxi, parked, pushback };
+
+bool onGround(Profile profile) {
+    return profile == Profile::taxi || profile == Profile::parked || profile == Profile::pushback;
+}
 
 struct Flight {
     std::uint32_t hexId;
@@ -123,7 +153,9 @@ struct Flight {
 
 Flight flightFor(std::uint32_t i) {
     static constexpr const char* kModels[] = {"A320", "B738", "B744", "E190", "C56X", "A21N"};
-    const auto profile = static_cast<Profile>(i % 3);
+    // Three in ten on the ground: taxiing, parked, pushing back.
+    const std::uint32_t tenth = i % 10;
+    const auto profile = tenth < 3 ? static_cast<Profile>(3 + tenth) : static_cast<Profile>(i % 3);
     Flight f{.hexId = 0x400000 + i,
              .model = kModels[i % 6],
              .profile = profile,
@@ -142,6 +174,9 @@ Flight flightFor(std::uint32_t i) {
         f.altitude = 4000.0;
         f.speed = 180.0;
         f.verticalSpeed = -800.0;
+    } else if (onGround(profile)) {
+        f.altitude = 0.0;
+        f.speed = profile == Profile::taxi ? 15.0 : profile == Profile::pushback ? 3.0 : 0.0;
     }
     return f;
 }
@@ -155,7 +190,7 @@ TrafficRecord recordOf(const Flight& f, std::int32_t now) {
     r.sample.latitude = f.latitude;
     r.sample.longitude = f.longitude;
     r.sample.altitude = f.altitude;
-    r.sample.airborne = 1;
+    r.sample.airborne = f.altitude > 0.0 ? 1 : 0;
     r.sample.groundSpeed = f.speed;
     r.sample.trueAirspeed = f.speed;
     r.sample.track = f.track;
@@ -170,8 +205,32 @@ void advance(Flight& f) {
         gf_destinationPoint({f.latitude, f.longitude}, f.track * kDegToRad, f.speed * kFeetPerNm * 4.0 / 3600.0);
     f.latitude = next.latitude;
     f.longitude = next.longitude;
-    f.altitude = std::max(500.0, f.altitude + f.verticalSpeed * 4.0 / 60.0);
+    if (!onGround(f.profile)) f.altitude = std::max(500.0, f.altitude + f.verticalSpeed * 4.0 / 60.0);
     f.time += 4.0;
+}
+
+// A ground aircraft taxis along its track, or stands on its own stand
+// (facing away from its track, so that the one that moves pushes back).
+void placeOnGround(Rig& rig, LiveAc& ac, const Flight& f) {
+    ac.onGround = 1;
+    ac.heading = f.track * kDegToRad;
+    if (f.profile == Profile::taxi) {
+        ac.setPhase(GroundPhase::taxi);
+        return;
+    }
+    StandInfo stand;
+    stand.number = static_cast<std::uint32_t>(rig.stands.list.size() + 1);
+    stand.id = "S" + std::to_string(stand.number);
+    stand.latitude = ac.latitude;
+    stand.longitude = ac.longitude;
+    stand.heading = normalizeHeading(ac.heading + kPi);
+    stand.radius = 0.02;
+    rig.stands.list.push_back(stand);
+    ac.stand = {.latitude = stand.latitude, .longitude = stand.longitude, .heading = stand.heading};
+    ac.standNumber = stand.number;
+    ac.heading = stand.heading;
+    ac.setPhase(GroundPhase::parked);
+    ac.departureRequested = f.profile == Profile::pushback ? 1 : 0;
 }
 
 // N aircraft active with their objects and a queue of samples 30 s deep,
@@ -195,17 +254,19 @@ void fillActive(Rig& rig, std::vector<Flight>& flights, std::uint32_t count) {
         ac.longitude = ac.samples.front().longitude;
         ac.altitude = ac.samples.front().altitude;
         ac.approaching = f.profile == Profile::approach ? 1 : 0;
+        if (onGround(f.profile)) placeOnGround(rig, ac, f);
         flights.push_back(f);
     }
 }
 
 void queueInRangeBurst(Rig& rig) {
     for (const LiveAc& ac : rig.state.liveAircraft) {
+        const bool ground = ac.onGround != 0;
         gf_queueSimObjectEvent(rig.state, {.objectId = ac.objectId,
-                                           .hexId = 0,
+                                           .hexId = ground ? 1U : 0U,
                                            .kind = SimObjectEventKind::groundData,
-                                           .value1 = 300.0,
-                                           .value2 = ac.altitude - 300.0});
+                                           .value1 = ground ? 0.0 : 300.0,
+                                           .value2 = ground ? 0.0 : ac.altitude - 300.0});
     }
 }
 
@@ -248,7 +309,12 @@ void BM_EngineTick(benchmark::State& bench) {
         }
         bench.PauseTiming();
         std::size_t active = 0;
-        for (const LiveAc& ac : rig.state.liveAircraft) active += ac.status == SimStatus::active ? 1 : 0;
+        std::size_t ground = 0;
+        for (const LiveAc& ac : rig.state.liveAircraft) {
+            active += ac.status == SimStatus::active ? 1 : 0;
+            ground += ac.status == SimStatus::active && ac.onGround != 0 ? 1 : 0;
+        }
+        bench.counters["on_ground_at_end"] = static_cast<double>(ground);
         bench.counters["p50_us"] = percentile(micros, 0.50);
         bench.counters["p99_us"] = percentile(micros, 0.99);
         bench.counters["max_us"] = percentile(micros, 1.0);

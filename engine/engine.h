@@ -12,8 +12,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "core/half_hour_slots.h"
 #include "core/run_state.h"
 #include "engine/engine_state.h"
 #include "engine/live_ac.h"
@@ -37,7 +40,42 @@ public:
     virtual bool matchStaticAcLivery(FlightRec& flight, bool cargoStand) = 0;
 };
 
-// The park airport's stands.
+// One stand of the park airport as the engine reads it.
+struct StandInfo {
+    std::uint32_t number = 0;  // from 1; the list is sorted by it
+    std::string id;            // its name in messages
+    double latitude = 0.0;     // degrees
+    double longitude = 0.0;    // degrees
+    double heading = 0.0;      // radians
+    double radius = 0.0;       // nm
+    bool helipad = false;
+    bool cargo = false;
+    bool occupied = false;
+    std::vector<std::uint32_t> neighbours;  // numbers of overlapping stands
+};
+
+// One flight learned at a stand.
+struct StandOption {
+    LiveryKey key;             // airline, second airline, type, cargo
+    std::string registration;  // the key text
+    std::string callsign1;
+    std::string callsign2;
+    HalfHourSlots hours;
+    std::uint32_t index = 0;  // unique within the stand, from 1; 0 = not in use
+    std::uint32_t day = 0;    // 1..7
+    bool real = false;
+    bool cpl = false;
+    bool seenWhileParked = false;
+};
+
+struct StandOptionAdded {
+    std::uint32_t index = 0;
+    bool added = false;
+};
+
+// The park airport's stands. Numbers below 1 and unknown numbers are
+// ignored by every call that takes one. The defaults describe an airport
+// without stands.
 class StandService {
 public:
     virtual ~StandService() = default;
@@ -46,6 +84,42 @@ public:
     virtual std::string standIdText(std::uint32_t standNumber) = 0;
     // The mark that a live aircraft occupies (or no longer occupies) the stand.
     virtual void setStandOccupied(std::uint32_t standNumber, bool occupied) = 0;
+
+    // The stand list in its order (ascending numbers).
+    [[nodiscard]] virtual std::size_t standCount() { return 0; }
+    [[nodiscard]] virtual std::optional<StandInfo> standAt(std::size_t /*index*/) { return std::nullopt; }
+    [[nodiscard]] virtual std::optional<StandInfo> findStand(std::uint32_t /*standNumber*/) { return std::nullopt; }
+    [[nodiscard]] virtual std::vector<StandOption> standOptions(std::uint32_t /*standNumber*/) { return {}; }
+    // The stand takes the radius learned from an aircraft that stood on it:
+    // its learned-size and radius-changed flags are set (so the learned file
+    // keeps it) and one stand change is counted.
+    virtual void learnStandSize(std::uint32_t /*standNumber*/, double /*radiusNm*/) {}
+    // Clears the stand's cargo flag, sets its cargo-changed flag and counts
+    // one stand change.
+    virtual void clearCargoFlag(std::uint32_t /*standNumber*/) {}
+    // Finds or appends the learned flight of this key text for the week
+    // time's day and slot; a new one is counted as a stand change.
+    virtual StandOptionAdded addStandOption(std::uint32_t /*standNumber*/, LiveryKey /*ids*/, WeekTime /*time*/,
+                                            const std::string& /*callsign*/, const std::string& /*keyText*/,
+                                            std::uint8_t /*flag*/) {
+        return {};
+    }
+    virtual void setOptionCallsign(std::uint32_t /*standNumber*/, std::uint32_t /*optionIndex*/,
+                                   const std::string& /*callsign*/) {}
+    // Sets the hour bits of the slots; false for a slot of 48 or more.
+    virtual bool updateOptions(std::uint32_t /*standNumber*/, const std::vector<std::uint32_t>& /*slots*/,
+                               std::uint32_t /*optionIndex*/) {
+        return false;
+    }
+    // As updateOptions for slots that wrap past 47: the slots after the wrap
+    // go to the next day's option.
+    virtual bool updateOptionsWrapped(std::uint32_t /*standNumber*/, const std::vector<std::uint32_t>& /*slots*/,
+                                      std::uint32_t /*optionIndex*/, std::uint32_t /*nextDayIndex*/) {
+        return false;
+    }
+    virtual void markSeenWhileParked(std::uint32_t /*standNumber*/, std::uint32_t /*optionIndex*/) {}
+    // One more stand change for the learned file and the main window.
+    virtual void countStandChange() {}
 };
 
 // The flight-plan files of live aircraft, "<object id>.pln" in the plan folder.

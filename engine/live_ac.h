@@ -180,7 +180,8 @@ struct LiveAc : AcRecord {
                       .controlNorth = std::numeric_limits<double>::quiet_NaN()};
     double curveProgress = 0.0;
     double curveStep = 0.0;
-    double curveAngle = 0.0;
+    double curveAngle = 0.0;             // degrees of the turn the curve makes
+    double headingDifference = 0.0;      // degrees between the heading and the bearing to the next sample
     double bearingToNext = 0.0;          // radians, front sample to the next
     std::int32_t earlyLimit = 1000;      // ticks a due tick may be moved earlier
     std::int32_t lateLimit = 1000;       // ticks a due tick may be moved later
@@ -201,8 +202,11 @@ struct LiveAc : AcRecord {
     double standDistanceRef = 0.0;
     double standDistanceMax = 0.0;
     std::uint32_t standMoveCount = 0;
-    double holdDistance = 0.0;     // largest distance seen while pushed back
-    std::int32_t pushTurn = 0;     // push-back turn: -1 left, 1 right, 0 undecided
+    double holdDistance = 0.0;  // largest distance seen while pushed back
+    std::int32_t pushTurn = 0;  // push-back turn: -1 left, 1 right, 0 undecided
+    // The push-back's end beside leg 1 on the other side, taken when the
+    // first samples after the push-back start show the turn going that way.
+    TrafficSample alternativeTurnSample{};
     double parkTryLatitude = 0.0;  // where the last stand search looked
     double parkTryLongitude = 0.0;
     std::uint8_t approaching = 0;

@@ -144,10 +144,13 @@ void extend(Engine& engine, LiveAc& ac, std::int32_t n) {
 
 bool extendSamples(Engine& engine, LiveAc& ac) {
     if (ac.samples.empty()) return false;
-    // The arrival at a stand (phase parking) comes with the stand movement;
-    // until then a parking aircraft goes on as below.
-    const bool taxiWithoutRun = ac.phase == GroundPhase::taxi && ac.departing == 0 && ac.landed == 0;
-    if (ac.phase == GroundPhase::pushed_back || taxiWithoutRun) return holdInPlace(engine, ac);
+    if (ac.phase == GroundPhase::parking) {
+        // Whatever the arrival leaves, the continuation goes on by its count.
+        arriveAtStand(engine, ac);
+    } else {
+        const bool taxiWithoutRun = ac.phase == GroundPhase::taxi && ac.departing == 0 && ac.landed == 0;
+        if (ac.phase == GroundPhase::pushed_back || taxiWithoutRun) return holdInPlace(engine, ac);
+    }
 
     if (ac.extendCount < 0) return false;
     if (ac.extendCount == 1) {

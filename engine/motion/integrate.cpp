@@ -29,6 +29,10 @@ void turnTowards(LiveAc& ac, double bearing) {
 }
 
 void steerAndMove(LiveAc& ac) {
+    if (curveIsSet(ac)) {
+        followCurve(ac);
+        return;
+    }
     if (headingFollowsSteps(ac.phase)) ac.heading = normalizeHeading(ac.heading + ac.headingStep);
     if (ac.phase == GroundPhase::parking || ac.turningOnGround != 0) turnTowards(ac, ac.bearingToNext);
     // Pushed back, the aircraft stands until it taxis.

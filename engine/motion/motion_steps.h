@@ -86,6 +86,37 @@ void approachConfiguration(Engine& engine, LiveAc& ac);
 // on its approach (or its climb-out): 2050 ft for jets, 625 ft for others.
 double approachHeight(AircraftCategory category) noexcept;
 
+// --- On the ground ---
+
+// Puts a sample halfway between the front and the next one after the front.
+void insertMidpoint(LiveAc& ac);
+// A midpoint where the speed changes by more than 5 kt over 100 m or more.
+void checkSpeedChange(LiveAc& ac);
+// A curve from the current position, pulled towards the next sample, to the
+// one after it; the next sample is dropped.
+void setUpCurve(LiveAc& ac);
+// One tick along the ground curve: position and heading (tail first while
+// pushing back).
+void followCurve(LiveAc& ac);
+// The last two samples lead onto the stand and stop there.
+void drive2Stand(LiveAc& ac, const StandPlace& stand);
+
+// Fewer than two samples remain while parking: parked on the stand when
+// within 2 m, removed when another aircraft occupies it, else taxiing on.
+void arriveAtStand(Engine& engine, LiveAc& ac);
+// A parked aircraft whose departure was asked for: a pull-out when the way
+// out lies ahead, else a push-back.
+void leaveStand(Engine& engine, LiveAc& ac);
+void startPullOut(Engine& engine, LiveAc& ac);
+void startPushBack(Engine& engine, LiveAc& ac);
+// The push-back's steps when a sample falls due: the turn (or a straight
+// push), then pushed back.
+void pushBackStep(Engine& engine, LiveAc& ac);
+// The side a push-back turns to by a sample taken while it starts: 1 when
+// the sample's heading (its true heading, else its track) lies clockwise of
+// the aircraft's heading, -1 when anticlockwise, 0 when it tells nothing.
+std::int32_t pushTurnSide(const LiveAc& ac, const TrafficSample& sample) noexcept;
+
 // --- Per tick ---
 
 // Rotation and climb-out in phase take_off.

@@ -141,10 +141,14 @@ void setUpStep(Engine& engine, LiveAc& ac) {
         retimeAir(engine, ac);
     }
     setPositionSteps(engine, ac);
-    if (ac.onGround != 0) {
-        groundRoll(engine, ac);
-    } else {
-        flyingStep(engine, ac);
+    // Standing still there is nothing to roll or fly towards; a parked
+    // aircraft stays parked until it moves again.
+    if (ac.samples[1].stationary == 0) {
+        if (ac.onGround != 0) {
+            groundRoll(engine, ac);
+        } else {
+            flyingStep(engine, ac);
+        }
     }
     ac.samples.pop_front();
 }

@@ -164,7 +164,7 @@ TEST_F(MotionTest, ASampleDueInThePastIsFlownInTwentyFiveTicks) {
 TEST_F(MotionTest, AGroundSampleIsTimedByDistanceOrByTheFeedsOwnStop) {
     // 0.1 nm at a mean of 15 kt: 2400 ticks.
     LiveAc& rolling = make(AircraftCategory::Large,
-                           {sampleAt(50, 8.5, 0, 10, now()), sampleAt(50 + 0.1 / 60.0, 8.5, 0, 20, now() + 2000)});
+                           {sampleAt(50, 8.5, 0, 14, now()), sampleAt(50 + 0.1 / 60.0, 8.5, 0, 16, now() + 2000)});
     rolling.flight.turnStep = 0.0;
     nextPosGround(engine, rolling);
     EXPECT_EQ(rolling.samples[1].dueTick, now() + 2400);

@@ -59,6 +59,36 @@ public:
 
     std::string standIdText(std::uint32_t standNumber) override;
     void setStandOccupied(std::uint32_t standNumber, bool occupied) override;
+
+    // The stand list (sorted by number) and its learned flights, in memory.
+    std::vector<StandInfo> list;
+    std::map<std::uint32_t, std::vector<StandOption>> options;
+    std::map<std::uint32_t, double> learnedRadius;  // learned-size and radius-changed flags
+    std::vector<std::uint32_t> cargoChanged;
+    int standChanges = 0;
+    // Adds a stand and its name; the list stays sorted by number.
+    void add(const StandInfo& stand);
+    StandInfo* stand(std::uint32_t standNumber);
+
+    std::size_t standCount() override { return list.size(); }
+    std::optional<StandInfo> standAt(std::size_t index) override;
+    std::optional<StandInfo> findStand(std::uint32_t standNumber) override;
+    std::vector<StandOption> standOptions(std::uint32_t standNumber) override;
+    void learnStandSize(std::uint32_t standNumber, double radiusNm) override;
+    void clearCargoFlag(std::uint32_t standNumber) override;
+    StandOptionAdded addStandOption(std::uint32_t standNumber, LiveryKey ids, WeekTime time,
+                                    const std::string& callsign, const std::string& keyText,
+                                    std::uint8_t flag) override;
+    void setOptionCallsign(std::uint32_t standNumber, std::uint32_t optionIndex, const std::string& callsign) override;
+    bool updateOptions(std::uint32_t standNumber, const std::vector<std::uint32_t>& slots,
+                       std::uint32_t optionIndex) override;
+    bool updateOptionsWrapped(std::uint32_t standNumber, const std::vector<std::uint32_t>& slots,
+                              std::uint32_t optionIndex, std::uint32_t nextDayIndex) override;
+    void markSeenWhileParked(std::uint32_t standNumber, std::uint32_t optionIndex) override;
+    void countStandChange() override { ++standChanges; }
+
+private:
+    StandOption* option(std::uint32_t standNumber, std::uint32_t optionIndex);
 };
 
 // "<object id>.pln" files in a folder; the content names the route only.

@@ -1,0 +1,72 @@
+// Stand lookups for live aircraft and the learning of which flight stood on
+// which stand and when, through the park airport's stand service.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "core/geodesy.h"
+#include "engine/engine.h"
+#include "engine/live_ac.h"
+
+namespace qvl {
+
+// The last position asked for by name and its answer; owned by the caller.
+struct StandNameCache {
+    double latitude = 0.0;
+    double longitude = 0.0;
+    bool valid = false;
+    std::string name;
+    void reset() { *this = StandNameCache{}; }
+};
+
+// Radii of the stand searches.
+inline constexpr double kStandSearchWideNm = 0.029697624190064796;  // 55 m
+inline constexpr double kStandSearchNm = 0.010799136069114472;      // 20 m
+
+// Why a stand option is recorded.
+enum class StandLearning : std::int32_t {
+    arrival = 0,      // the aircraft arrived at the stand
+    birth = 1,        // it was born on the stand
+    leaving = 2,      // it leaves the stand (seen while parked)
+    removedAway = 3,  // it was removed away from the stand (seen while parked)
+};
+
+// Half hours from `from` to `now`, counted back from now over the week's
+// 336 slots, so Sunday evening to Monday morning is a few half hours.
+std::int32_t halfHoursSince(WeekTime from, WeekTime now) noexcept;
+// Day 1..7 and slot 0..47.
+bool isValidWeekTime(WeekTime time) noexcept;
+
+// The name of the stand within 55 m of the position (the first of equals),
+// empty when none is or the user's ground state has not arrived yet.
+std::string gf_standNameAtPosition(Engine& engine, StandNameCache& cache, GeoPosition position, bool userGroundKnown);
+
+// The nearest stand that fits the aircraft within the radius; a stand too
+// small but within 20 m is taken all the same and learns the aircraft's size.
+// With `wide`, a stand within 85 m where this flight was seen before is the
+// fallback. Helipads go to Rotorcraft only, and Rotorcraft to helipads only.
+std::optional<StandInfo> gf_findStandNear(Engine& engine, GeoPosition position, const LiveAc& ac, double radiusNm,
+                                          bool wide);
+
+// Records the flight as a real option of the stand for the current half
+// hour (extending its latest option when it stood there recently). Nothing
+// happens without a known registration or a valid week time.
+void lf_addRealStandOption(Engine& engine, std::uint32_t standNumber, FlightRec& flight, StandLearning mode);
+
+// Copies the callsign parts of the flight's learned option near now into the
+// flight's second and third texts.
+void gf_findLearnedStand(Engine& engine, WeekTime now, LiveAc& ac);
+
+// Whether the stand holds a learned flight of this aircraft within the last
+// `windowHalfHours` half hours (reaching into the previous day).
+bool lf_standHasFlightNow(Engine& engine, WeekTime now, std::uint32_t standNumber, const FlightRec& flight,
+                          std::int32_t windowHalfHours);
+
+// The number of static aircraft on their stands. With `show`, unless the
+// parking update is pending, their mean parked time in hours is stored in
+// `shownMeanHours` and the window repainted when it changed.
+std::int32_t gf_showStaticParkAverage(Engine& engine, bool show, bool parkingUpdatePending, float& shownMeanHours);
+
+}  // namespace qvl

@@ -1,0 +1,265 @@
+// Whole ground movements through the engine tick: a landing that rolls out,
+// leaves the runway, taxis round a corner and parks on its stand; an
+// aircraft born on a stand that pushes back (curved or straight), holds,
+// taxis and takes off; and one that pulls out.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "core/settings.h"
+#include "engine/stands.h"
+#include "ground_fixture.h"
+#include "simlink/sim_ids.h"
+
+namespace qvl::test {
+namespace {
+
+constexpr std::uint32_t kObjectId = 900;
+
+class GroundScenarioTest : public GroundTest {
+protected:
+    // The scripted aircraft, created and active on the ground.
+    LiveAc& activeOnGround(const FlightScript& script) {
+        fly(script);
+        tick(10);
+        LiveAc* ac = aircraft(script.hexId);
+        EXPECT_NE(ac, nullptr);
+        makeActive(*ac, kObjectId);
+        ac->onGround = 1;
+        return *ac;
+    }
+    // Where the script's legs end.
+    static GeoPosition endOf(const FlightScript& script) {
+        GeoPosition at{.latitude = script.latitude, .longitude = script.longitude};
+        for (const Leg& leg : script.legs) {
+            at = offset(at, leg.trackDeg, leg.groundSpeedKt * leg.seconds / 3600.0);
+        }
+        return at;
+    }
+};
+
+TEST_F(GroundScenarioTest, ALandingRollsOutTaxisRoundACornerAndParksOnItsStand) {
+    connectStandIn();
+    parkAirport.setStandsLoaded(true);
+    FlightScript script;
+    script.registration = "D-AIZA";  // an A320, whose title is installed
+    script.latitude = 50.0;
+    script.longitude = 8.0;
+    script.altitudeFt = 2400.0;
+    script.legs = {{.seconds = 212.0, .groundSpeedKt = 140.0, .trackDeg = 90.0, .verticalSpeedFpm = -700.0},
+                   {.seconds = 16.0, .groundSpeedKt = 100.0, .trackDeg = 90.0},
+                   {.seconds = 20.0, .groundSpeedKt = 40.0, .trackDeg = 90.0},
+                   {.seconds = 40.0, .groundSpeedKt = 15.0, .trackDeg = 0.0},
+                   {.seconds = 60.0, .groundSpeedKt = 15.0, .trackDeg = 270.0},
+                   {.seconds = 16.0, .groundSpeedKt = 3.0, .trackDeg = 270.0}};
+    const double touchdownNm = 140.0 * (2400.0 / 700.0) / 60.0;
+    parkAirport.set({.code = FixedCode4("EDDF"),
+                     .position = {50.0, 8.0 + touchdownNm / (60.0 * std::cos(50.0 * kDegToRad))},
+                     .elevationFeet = static_cast<float>(config.groundElevationFt)});
+    parkAirport.setStandsLoaded(true);
+    const GeoPosition standAt = offset(endOf(script), 270.0, 0.002);
+    addStand(12, standAt, 270.0, 0.03);
+    fly(script);
+    tick(10);
+    LiveAc* created = aircraft(script.hexId);
+    ASSERT_NE(created, nullptr);
+    spawnAsSpawningWould(*created);
+    const std::uint32_t hexId = script.hexId;
+    ASSERT_TRUE(
+        tickUntil([&] { return aircraft(hexId) != nullptr && aircraft(hexId)->status == SimStatus::active; }, 600));
+    const std::uint32_t objectId = aircraft(hexId)->objectId;
+    bool touched = false;
+    bool leftRunway = false;
+    bool curved = false;
+    const bool parked = tickUntil(
+        [&] {
+            const LiveAc* a = aircraft(hexId);
+            if (a == nullptr) return true;
+            if (!touched && a->altitude - config.groundElevationFt <= config.staticCgToGroundFt) {
+                const std::int64_t onGround = 1;
+                EXPECT_TRUE(sim::succeeded(
+                    handle->addToDataDefinition(490, "SIM ON GROUND", "Bool", sim::DataType::int64, 0.0f, 0)));
+                EXPECT_TRUE(
+                    sim::succeeded(handle->setDataOnSimObject(490, objectId, 0, 0, sizeof onGround, &onGround)));
+                touched = true;
+            }
+            if (touched && a->onGround != 0 && a->landed == 0) leftRunway = true;
+            if (curveIsSet(*a) && a->phase == GroundPhase::taxi) curved = true;
+            return a->phase == GroundPhase::parked;
+        },
+        kTrafficDelayTicks + 60000);
+    ASSERT_TRUE(parked) << log();
+    EXPECT_TRUE(leftRunway);
+    EXPECT_EQ(aircraft(hexId)->standNumber, 12U);
+    EXPECT_LE(gf_distanceNm(positionOf(*aircraft(hexId)), standAt) * 1852.0, 2.0);
+    EXPECT_TRUE(curved);
+    // Marked occupied on arrival (the week-long continuation clears the mark
+    // until the feed shows the aircraft at its stand again).
+    EXPECT_NE(
+        std::find(stands.occupiedCalls.begin(), stands.occupiedCalls.end(), std::pair<std::uint32_t, bool>{12, true}),
+        stands.occupiedCalls.end());
+    EXPECT_FALSE(simCalls("ENGINE_AUTO_SHUTDOWN").empty());
+    EXPECT_TRUE(logHas("A12     : DLH4AB   arrived at stand"));
+    // The stand learned the flight for this half hour.
+    ASSERT_EQ(stands.options[12].size(), 1U);
+    EXPECT_EQ(stands.options[12][0].registration, "D-AIZA");
+    EXPECT_TRUE(stands.options[12][0].hours.test(20));
+}
+
+class DepartureScenarioTest : public GroundScenarioTest {
+protected:
+    static constexpr GeoPosition kStandAt{.latitude = 50.0, .longitude = 8.5};
+
+    // Born on stand 3 (heading north): parked there, as spawning leaves an
+    // aircraft whose first samples stand on a stand.
+    LiveAc& bornOnStand(const FlightScript& script) {
+        const StandInfo& stand = addStand(3, kStandAt, 0.0, 0.02);
+        LiveAc& ac = activeOnGround(script);
+        parkOn(ac, stand);
+        ac.previousPhase = GroundPhase::birth;
+        return ac;
+    }
+
+    // What the sample checks do with the samples of a departing aircraft:
+    // the departure from the stand, the push-back's turn side, and the
+    // release of the hold after the push-back.
+    void departureChecks(LiveAc& ac) {
+        const TrafficSample& last = ac.samples.back();
+        const double fromStand = gf_distanceNm(positionOf(last), {ac.stand.latitude, ac.stand.longitude});
+        if (ac.phase == GroundPhase::parked && ac.departureRequested == 0 && ac.standNumber != 0 &&
+            fromStand > ac.flight.halfSpan) {
+            ac.departureRequested = 1;
+            ac.samples.front().dueTick = static_cast<std::uint32_t>(engine.now() + 1);
+        }
+        if (ac.phase == GroundPhase::pushing_back && ac.pushCountdown == 2 && ac.pushTurn == 0 &&
+            !STRAIGHT_PBS_ONLY.value()) {
+            for (const TrafficSample& s : ac.samples) {
+                if (s.groundSpeed > 0.0 && s.track != 0.0) ac.pushTurn = pushTurnSide(ac, s);
+            }
+        }
+        if (ac.phase == GroundPhase::pushed_back) {
+            if (gf_distanceNm(positionOf(ac), positionOf(last)) <= 2.75 * ac.flight.halfSpan) {
+                if (ac.holding == 0) ac.holdStart = engine.now();
+                ac.holding = 1;
+                holdTicks = engine.now() - ac.holdStart;
+            } else {
+                ac.setPhase(GroundPhase::taxi);
+                ac.stand = {};
+                ac.standNumber = 0;
+                ac.holding = 0;
+                ac.pushTurn = 0;
+                ac.pushCountdown = 0;
+            }
+        }
+    }
+
+    FlightScript departure() const {
+        FlightScript script;
+        script.registration = "D-AINA";
+        script.latitude = kStandAt.latitude;
+        script.longitude = kStandAt.longitude;
+        script.altitudeFt = 0.0;
+        script.legs = {{.seconds = 40.0, .groundSpeedKt = 0.0, .trackDeg = 0.0},
+                       {.seconds = 40.0, .groundSpeedKt = 3.0, .trackDeg = 190.0},
+                       {.seconds = 40.0, .groundSpeedKt = 0.0, .trackDeg = 0.0},
+                       {.seconds = 60.0, .groundSpeedKt = 15.0, .trackDeg = 90.0},
+                       {.seconds = 20.0, .groundSpeedKt = 80.0, .trackDeg = 90.0},
+                       {.seconds = 20.0, .groundSpeedKt = 150.0, .trackDeg = 90.0},
+                       {.seconds = 30.0, .groundSpeedKt = 160.0, .trackDeg = 90.0, .verticalSpeedFpm = 2000.0}};
+        return script;
+    }
+
+    struct Seen {
+        bool pushedBack = false;
+        bool curved = false;
+        bool taxied = false;
+        bool tookOff = false;
+    };
+    Seen runDeparture(std::uint32_t hexId) {
+        Seen seen;
+        tickUntil(
+            [&] {
+                LiveAc* a = aircraft(hexId);
+                if (a == nullptr || a->status != SimStatus::active) return true;
+                departureChecks(*a);
+                if (a->phase == GroundPhase::pushing_back && curveIsSet(*a)) seen.curved = true;
+                if (a->phase == GroundPhase::pushed_back) seen.pushedBack = true;
+                if (seen.pushedBack && a->phase == GroundPhase::taxi) seen.taxied = true;
+                if (a->phase == GroundPhase::take_off) seen.tookOff = true;
+                return seen.tookOff;
+            },
+            kTrafficDelayTicks + 40000);
+        return seen;
+    }
+    std::int32_t holdTicks = 0;
+};
+
+TEST_F(DepartureScenarioTest, BornOnAStandItPushesBackWithATurnHoldsTaxisAndTakesOff) {
+    const std::uint32_t hexId = bornOnStand(departure()).flight.hexId;
+    const Seen seen = runDeparture(hexId);
+    EXPECT_TRUE(seen.curved);
+    EXPECT_TRUE(seen.pushedBack);
+    // It stood still for the feed's 40 s stop (less the samples queued ahead).
+    EXPECT_GE(holdTicks, 1000);
+    EXPECT_TRUE(seen.taxied);
+    EXPECT_TRUE(seen.tookOff) << log();
+    recorder.record(link.queues, engine.now(), true);
+    EXPECT_GE(recorder.eventsOf(kObjectId, evEngineAutoStart).size(), 1U);
+}
+
+TEST_F(DepartureScenarioTest, WithStraightPushBacksOnlyThePushNeverTurns) {
+    const bool saved = STRAIGHT_PBS_ONLY.value();
+    STRAIGHT_PBS_ONLY.set(true);
+    const std::uint32_t hexId = bornOnStand(departure()).flight.hexId;
+    double largestTurnDeg = 0.0;
+    Seen seen;
+    tickUntil(
+        [&] {
+            LiveAc* a = aircraft(hexId);
+            if (a == nullptr || a->status != SimStatus::active) return true;
+            departureChecks(*a);
+            if (a->phase == GroundPhase::pushing_back) {
+                seen.curved = seen.curved || curveIsSet(*a);
+                largestTurnDeg = std::max(largestTurnDeg, angleApartDeg(a->heading * kRadToDeg, 0.0));
+            }
+            if (a->phase == GroundPhase::pushed_back) seen.pushedBack = true;
+            return seen.pushedBack;
+        },
+        kTrafficDelayTicks + 20000);
+    STRAIGHT_PBS_ONLY.set(saved);
+    EXPECT_TRUE(seen.pushedBack);
+    EXPECT_FALSE(seen.curved);
+    EXPECT_LT(largestTurnDeg, 1.0);
+    // Straight back by 2.5 stand radii.
+    EXPECT_NEAR(gf_distanceNm(positionOf(*aircraft(hexId)), kStandAt), 2.5 * 0.02, 0.003);
+}
+
+TEST_F(DepartureScenarioTest, AnAircraftFacingItsWayOutPullsOut) {
+    FlightScript script = departure();
+    script.legs = {{.seconds = 40.0, .groundSpeedKt = 0.0, .trackDeg = 0.0},
+                   {.seconds = 60.0, .groundSpeedKt = 8.0, .trackDeg = 10.0},
+                   {.seconds = 60.0, .groundSpeedKt = 15.0, .trackDeg = 90.0}};
+    const std::uint32_t hexId = bornOnStand(script).flight.hexId;
+    bool pulledOut = false;
+    tickUntil(
+        [&] {
+            LiveAc* a = aircraft(hexId);
+            if (a == nullptr || a->status != SimStatus::active) return true;
+            departureChecks(*a);
+            pulledOut = logHas("A3      : DLH4AB   pulling out");
+            return pulledOut;
+        },
+        kTrafficDelayTicks + 20000);
+    ASSERT_TRUE(pulledOut);
+    const LiveAc& ac = *aircraft(hexId);
+    EXPECT_EQ(ac.phase, GroundPhase::taxi);
+    EXPECT_NE(ac.phase, GroundPhase::pushing_back);
+    // It moves forwards, out along the stand heading.
+    ASSERT_TRUE(tickUntil([&] { return gf_distanceNm(positionOf(*aircraft(hexId)), kStandAt) > 0.01; }, 3000));
+    EXPECT_LT(angleApartDeg(gf_initialBearing(kStandAt, positionOf(*aircraft(hexId))) * kRadToDeg, 0.0), 30.0);
+}
+
+}  // namespace
+}  // namespace qvl::test
