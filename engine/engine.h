@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "core/run_state.h"
 #include "engine/engine_state.h"
@@ -35,6 +36,9 @@ public:
     virtual void matchLiveAcLivery(FlightRec& flight) = 0;
     // True with the title set when a livery matches the static aircraft.
     virtual bool matchStaticAcLivery(FlightRec& flight, bool cargoStand) = 0;
+    // The livery title the registration codes fix for a registration; empty
+    // when they fix none.
+    virtual std::string_view registrationTitle(std::string_view /*registration*/) { return {}; }
 };
 
 // The park airport's stands.

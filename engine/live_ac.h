@@ -235,6 +235,10 @@ struct LiveAc : AcRecord {
     // Kept away from the user by the buffer rules: skipped until the user
     // moves off or away.
     std::uint8_t heldForUser = 0;
+    // The tick at which its creation went to the simulator link; a creation
+    // the simulator never reports is given up after a while.
+    std::int32_t handedToSimTick = 0;
+    std::uint8_t handedToSim = 0;
 
     // Sets a new phase, keeping the one left as the previous phase; nothing
     // happens when the phase is the current one.
