@@ -215,6 +215,7 @@ struct LiveAc : AcRecord {
     // The stand rules of the sample checks: distance reference, largest
     // distance so far and moves counted since.
     double standDistanceRef = 0.0;
+    std::uint8_t standReferenceSet = 0;  // the first sample at the stand gave the reference
     double standDistanceMax = 0.0;
     std::uint32_t standMoveCount = 0;
     double holdDistance = 0.0;     // largest distance seen while pushed back

@@ -165,6 +165,7 @@ void parkOnBirthStand(Engine& engine, LiveAc& ac, const StandView& stand) {
     ac.parkedSince = engine.weekTime();
     ac.parkedAt = engine.clocks.steadyNow();
     ac.standDistanceRef = 0.0;
+    ac.standReferenceSet = 0;
     ac.standMoveCount = 0;
     showCargoStand(engine, ac);
     ac.samples.resize(1);
