@@ -373,3 +373,52 @@ UserAircraftBlock gf_requestUserPosition(SimLinkState& link, RunState& run, cons
 }
 
 }  // namespace qvl
+
+namespace qvl {
+namespace {
+
+// One request under the queue mutex; a failure is logged and ends the run.
+template <class Call>
+void request(SimLinkState& link, RunState& run, std::string_view failure, Call call) {
+    sim::HResult hr = sim::kOk;
+    const bool connected = link.withConnection([&](sim::SimConnection& connection) { hr = call(connection); });
+    if (connected && sim::failed(hr)) {
+        gf_logAttention(failure);
+        gf_onSimConnectRequestError(link, run);
+    }
+}
+
+}  // namespace
+
+void gf_requestUserTitleModel(SimLinkState& link, RunState& run) {
+    request(link, run, "SimConnect request user ac title fails", [](sim::SimConnection& c) {
+        return c.requestDataOnSimObject(reqUserTitle, defUserTitle, 0, sim::Period::once);
+    });
+    request(link, run, "SimConnect reques user ac model fails", [](sim::SimConnection& c) {
+        return c.requestDataOnSimObject(reqUserModel, defUserModel, 0, sim::Period::once);
+    });
+}
+
+bool lf_requestUserAircraftData(SimLinkState& link, RunState& run, UserAircraftState& user,
+                                const std::function<void(std::chrono::milliseconds)>& sleep) {
+    using namespace std::chrono_literals;
+    while (!link.simRunning.load() || link.simQueuesPaused.load()) {
+        if (run.isClosing()) return false;
+        sleep(100ms);
+    }
+    if (run.isClosing()) return false;
+    request(link, run, "SimConnect request ac gnd/air fails", [](sim::SimConnection& c) {
+        return c.requestDataOnSimObject(reqUserOnGround, defUserOnGround, 0, sim::Period::second);
+    });
+    for (;;) {
+        // Asked every time: the on-ground state counts only once a position is there.
+        const bool positionKnown = !gf_requestUserPosition(link, run, user).zeroPosition();
+        if (positionKnown && user.onGround().has_value()) break;
+        if (run.isClosing()) return false;
+        sleep(500ms);
+    }
+    gf_requestUserTitleModel(link, run);
+    return true;
+}
+
+}  // namespace qvl

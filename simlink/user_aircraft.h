@@ -7,7 +7,9 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -104,6 +106,14 @@ void lf_onSimObjectData(SimLinkState& link, RunState& run, UserAircraftState& us
 void lf_onSimObjectDataByType(SimLinkState& link, UserAircraftState& user, const SimObjectDataReply& reply);
 void lf_onUserTitle(SimLinkState& link, UserAircraftState& user, std::string title);
 void lf_onUserModel(SimLinkState& link, UserAircraftState& user, std::string model);
+
+// Requests the title and the model once.
+void gf_requestUserTitleModel(SimLinkState& link, RunState& run);
+// Once the simulator runs: asks for the on-ground state every second and
+// waits until it and a position have arrived, then for the title and model.
+// False when the run closes first. `sleep` waits; tests pass their own.
+bool lf_requestUserAircraftData(SimLinkState& link, RunState& run, UserAircraftState& user,
+                                const std::function<void(std::chrono::milliseconds)>& sleep);
 
 // Requests the user block once (unless paused); returns the last one received.
 UserAircraftBlock gf_requestUserPosition(SimLinkState& link, RunState& run, const UserAircraftState& user);

@@ -13,10 +13,14 @@
 #include "core/geodesy.h"
 #include "core/messages.h"
 #include "core/run_state.h"
+#include "platform/sim/stand_in.h"
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"
 #include "refdata/lookups.h"
+#include "simlink/sim_client.h"
 #include "simlink/sim_ids.h"
+#include "simlink/sim_queues.h"
+#include "simlink/sim_registration.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
 #include "support/log_capture.h"
@@ -192,6 +196,65 @@ TEST_F(UserAircraftTest, TheSimulatorsOwnTrafficIsNotedOncePerProcess) {
     ASSERT_NE(first, std::string::npos);
     EXPECT_EQ(log.find("Spawned by Asobo", first + 1), std::string::npos);
     EXPECT_TRUE(events.empty());
+}
+
+}  // namespace
+}  // namespace qvl::test
+
+namespace qvl::test {
+namespace {
+
+// Against the stand-in simulator: the waits of the request dispatch its
+// replies, as the SimClient thread would between them.
+TEST(UserAircraftStandIn, TheUserIsKnownOncePositionAndGroundStateHaveArrived) {
+    loadReferenceData();
+    TempDir dir;
+    LogCapture logCapture{dir.path()};
+    sim::StandInConfig config;
+    config.frameRate = 100.0;
+    config.user.latitude = 50.0;
+    config.user.longitude = 8.5;
+    auto clock = std::make_shared<sim::ManualSimClock>();
+    sim::StandInSimulator sim(config, clock);
+    sim::SimConnection* handle = nullptr;
+    ASSERT_TRUE(sim::succeeded(sim.open(&handle, "Quorvelant", 0)));
+    SimLinkState link;
+    RunState run;
+    UserAircraftState user;
+    link.simHandle.store(handle);
+    lf_registerSimDefinitions(*handle);
+    gf_initSimQueues(link);
+    SimLinkHooks hooks;
+    hooks.onSimObjectData = [&](const SimObjectDataReply& r) { lf_onSimObjectData(link, run, user, r); };
+    link.hooks.publish(std::move(hooks));
+    int waits = 0;
+    const auto sleep = [&](std::chrono::milliseconds d) {
+        ++waits;
+        if (waits == 3) link.simRunning.store(true);
+        if (waits > 100) run.endRun(RestartReason::simWasClosed, 0);  // never hang
+        clock->advance(d);
+        ASSERT_TRUE(dispatchOnce(link, run, *handle));
+    };
+    ASSERT_TRUE(lf_requestUserAircraftData(link, run, user, sleep));
+    EXPECT_NEAR(user.block().latitude, 50.0, 1e-6);
+    EXPECT_TRUE(user.onGround().has_value());
+    EXPECT_GE(waits, 3);
+    // The title and the model follow.
+    clock->advance(sim.frameInterval());
+    ASSERT_TRUE(dispatchOnce(link, run, *handle));
+    EXPECT_FALSE(user.view().title.empty());
+    EXPECT_TRUE(user.wingspan().valid);
+}
+
+TEST(UserAircraftStandIn, TheWaitEndsWhenTheRunCloses) {
+    SimLinkState link;
+    RunState run;
+    UserAircraftState user;
+    int waits = 0;
+    EXPECT_FALSE(lf_requestUserAircraftData(link, run, user, [&](std::chrono::milliseconds) {
+        if (++waits == 5) run.endRun(RestartReason::simWasClosed, 0);
+    }));
+    EXPECT_EQ(waits, 5);
 }
 
 }  // namespace
