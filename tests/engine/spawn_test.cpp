@@ -286,6 +286,31 @@ TEST_F(SpawnTest, ACreationTheSimulatorNeverReportsIsGivenUp) {
     EXPECT_TRUE(logHas("never reported by the simulator"));
 }
 
+TEST_F(SpawnTest, AnObjectReportedAfterItsCreationWasGivenUpIsRemoved) {
+    fly(airliner(0x400019, "LATE1"));
+    ASSERT_TRUE(tickUntil([&] { return !recorder.creations.empty(); }, 4000));
+    ASSERT_TRUE(tickUntil([&] { return aircraft(0x400019) == nullptr; }, 3100));
+    gf_queueSimObjectEvent(state, {.objectId = 150, .hexId = 0x400019, .kind = SimObjectEventKind::created});
+    ASSERT_TRUE(tickUntil([&] { return !recorder.removals.empty(); }, 20));
+    EXPECT_EQ(recorder.removals.front().command, 150U);
+    EXPECT_TRUE(state.deferredEvents.empty());
+}
+
+TEST_F(SpawnTest, AnObjectWhoseRecordWentWhileItSettledIsRemoved) {
+    fly(airliner(0x40001A, "GONE1"));
+    ASSERT_TRUE(tickUntil([&] { return !recorder.creations.empty(); }, 4000));
+    gf_queueSimObjectEvent(state, {.objectId = 151, .hexId = 0x40001A, .kind = SimObjectEventKind::created});
+    tick(5);
+    ASSERT_EQ(state.deferredEvents.size(), 1U);
+    // Its data ends and the record goes.
+    feeder = TrafficFeeder{};
+    traffic.clear();
+    std::erase_if(state.liveAircraft, [](const LiveAc& ac) { return ac.flight.hexId == 0x40001A; });
+    ASSERT_TRUE(tickUntil([&] { return !recorder.removals.empty(); }, 300));
+    EXPECT_EQ(recorder.removals.front().command, 151U);
+    EXPECT_TRUE(state.deferredEvents.empty());
+}
+
 TEST_F(SpawnTest, AChangedCallsignWithoutGuidChangesKeepsTheObject) {
     GUID_CHANGES.set(false);
     fly(airliner(0x400018, "OLD1"));
