@@ -42,6 +42,30 @@ void removeParkedLiveLongest(Engine& engine) {
     removeAircraftFromSim(engine, *longest);
 }
 
+void removeStaticParkedEarliest(Engine& engine) {
+    const WeekTime now = engine.weekTime();
+    StaticAc* earliest = nullptr;
+    std::uint32_t longest = 0;
+    for (StaticAc& ac : engine.state.staticAircraft) {
+        if (ac.status != SimStatus::active) continue;
+        const std::uint32_t since = weekSlotsSince(now, ac.parkedSince);
+        if (earliest == nullptr || since > longest) {
+            earliest = &ac;
+            longest = since;
+        }
+    }
+    if (earliest == nullptr) return;
+    gf_log(fmt::format("{:8}: {} static max park exceeded, removed", engine.stands.standIdText(earliest->standNumber),
+                       earliest->flight.callsign));
+    removeAircraftFromSim(engine, *earliest);
+}
+
+std::int32_t staticParkedCount(const Engine& engine) {
+    return static_cast<std::int32_t>(std::count_if(
+        engine.state.staticAircraft.begin(), engine.state.staticAircraft.end(),
+        [](const StaticAc& ac) { return ac.status == SimStatus::active || ac.status == SimStatus::removingfromsim; }));
+}
+
 std::int32_t parkedLiveCount(const Engine& engine) {
     return static_cast<std::int32_t>(std::count_if(
         engine.state.liveAircraft.begin(), engine.state.liveAircraft.end(),
@@ -156,6 +180,14 @@ void lf_checkMaxPark(Engine& engine, std::int32_t extra) {
     if (limit < 1) return;
     const std::int32_t parked = parkedLiveCount(engine);
     if (!INITIAL_LOAD_ONLY.value() && extra + parked > limit) removeParkedLiveLongest(engine);
+    if (staticParkedCount(engine) + extra + parked > limit) removeStaticParkedEarliest(engine);
+}
+
+std::uint32_t weekSlotsSince(const WeekTime& now, const WeekTime& then) noexcept {
+    constexpr std::int64_t kWeekSlots = 336;
+    const std::int64_t a = (static_cast<std::int64_t>(now.day) - 1) * 48 + now.slot;
+    const std::int64_t b = (static_cast<std::int64_t>(then.day) - 1) * 48 + then.slot;
+    return static_cast<std::uint32_t>(((a - b) % kWeekSlots + kWeekSlots) % kWeekSlots);
 }
 
 }  // namespace qvl
