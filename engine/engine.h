@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/half_hour_slots.h"
@@ -38,6 +39,9 @@ public:
     virtual void matchLiveAcLivery(FlightRec& flight) = 0;
     // True with the title set when a livery matches the static aircraft.
     virtual bool matchStaticAcLivery(FlightRec& flight, bool cargoStand) = 0;
+    // The livery title the registration codes fix for a registration; empty
+    // when they fix none.
+    virtual std::string_view registrationTitle(std::string_view /*registration*/) { return {}; }
 };
 
 // One stand of the park airport as the engine reads it.

@@ -70,6 +70,8 @@ void EngineState::reset() {
     noMatchList.clear();
     ghostList.clear();
     followedObjectId = 0;
+    liveSelCount = {};
+    lastStaticClearance = {};
     userSnapshot = UserAircraft{};
 }
 

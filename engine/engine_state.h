@@ -125,6 +125,15 @@ struct EngineState {
     std::unordered_set<std::string> noMatchList;
     // Provisional callsigns of aircraft removed as ghosts.
     std::vector<std::string> ghostList;
+    // The aircraft that count against MAX_LIVE_SEL (hex-id stack, active,
+    // live creation queue), counted once a tick and kept up to date by the
+    // buffer step within it.
+    struct LiveSelCount {
+        std::int64_t tick = -1;  // the tick it was counted for; -1 = not counted
+        std::size_t count = 0;
+    } liveSelCount;
+    // The user's position when static aircraft were last cleared from around it.
+    GeoPosition lastStaticClearance{};
     // The object chosen through CALLSIGN_2_OBJECTID; 0 = none.
     std::uint32_t followedObjectId = 0;
     // The user aircraft as last taken (every 100 ticks).

@@ -10,6 +10,7 @@
 #include "engine/engine.h"
 #include "engine/live_ac_update.h"
 #include "engine/object_events.h"
+#include "engine/spawn.h"
 #include "engine/static_parking.h"
 #include "engine/traffic_intake.h"
 #include "platform/units.h"
@@ -103,6 +104,7 @@ void exchangeUserState(Engine& engine) {
 
 void lf_handleAddingStack(Engine& engine) {
     lf_handleSimObjectEvents(engine);
+    dropUnreportedCreations(engine);
     stepLiveAircraft(engine);
     engine.link.queues.exchangePositionBatches();
     lf_releaseQueuedCommands(engine);
@@ -122,6 +124,7 @@ void lf_releaseQueuedCommands(Engine& engine) {
     if (!every(now, 50)) return;
     if (!state.liveCreationQueue.empty()) {
         gf_queueCreateAircraft(engine.link.queues, state.liveCreationQueue.front());
+        noteCreationHanded(engine, state.liveCreationQueue.front().hexId);
         state.liveCreationQueue.pop_front();
         return;
     }

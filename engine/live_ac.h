@@ -200,6 +200,7 @@ struct LiveAc : AcRecord {
     // The stand rules of the sample checks: distance reference, largest
     // distance so far and moves counted since.
     double standDistanceRef = 0.0;
+    std::uint8_t standReferenceSet = 0;  // the first sample at the stand gave the reference
     double standDistanceMax = 0.0;
     std::uint32_t standMoveCount = 0;
     double holdDistance = 0.0;  // largest distance seen while pushed back
@@ -223,6 +224,10 @@ struct LiveAc : AcRecord {
     // Kept away from the user by the buffer rules: skipped until the user
     // moves off or away.
     std::uint8_t heldForUser = 0;
+    // The tick at which its creation went to the simulator link; a creation
+    // the simulator never reports is given up after a while.
+    std::int32_t handedToSimTick = 0;
+    std::uint8_t handedToSim = 0;
 
     // Sets a new phase, keeping the one left as the previous phase; nothing
     // happens when the phase is the current one.

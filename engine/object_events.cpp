@@ -9,6 +9,7 @@
 
 #include "core/log.h"
 #include "core/settings.h"
+#include "core/strings.h"
 #include "core/text_file.h"
 #include "core/time_text.h"
 #include "engine/client_events.h"
@@ -93,6 +94,15 @@ void eraseStaticAc(EngineState& state, const StaticAc& ac) {
     list.pop_back();
 }
 
+// An object that no aircraft waits for any more (its creation was given up
+// or withdrawn): left, it would stand in the simulator for good.
+void removeOrphan(Engine& engine, const SimObjectEvent& event) {
+    if (event.objectId < kFirstAiObjectId) return;
+    gf_logAttention(fmt::format("object {} of hexid {} has no aircraft waiting for it, removed",
+                                gf_objectIdText(event.objectId), event.hexId));
+    engine.state.removalQueue.push_back(event.objectId);
+}
+
 void markOnGround(LiveAc& ac) {
     ac.onGround = 1;
     ac.altitudeStep = 0.0;
@@ -172,7 +182,11 @@ void handleEvent(Engine& engine, ObjectIndex& index, const SimObjectEvent& event
     switch (event.kind) {
         case SimObjectEventKind::created: {
             LiveAc* ac = liveByHexId(engine.state, event.hexId);
-            if (ac != nullptr && lf_requestStaticCG(engine, *ac, event)) {
+            if (ac == nullptr || ac->status != SimStatus::adding2sim) {
+                removeOrphan(engine, event);
+                return;
+            }
+            if (lf_requestStaticCG(engine, *ac, event)) {
                 engine.state.deferredEvents.push_back({.event = event, .settling = 0});
             }
             return;
@@ -250,7 +264,12 @@ bool settle(Engine& engine, DeferredObjectEvent& deferred) {
     AcRecord* record = nullptr;
     if (live) {
         LiveAc* ac = liveByHexId(engine.state, deferred.event.hexId);
-        if (ac == nullptr) return false;
+        if (ac == nullptr) {
+            // Its record went while it settled: nothing would ever move or remove the object.
+            removeOrphan(engine, deferred.event);
+            deferred.settling = kSettled;
+            return true;
+        }
         activateLive(engine, *ac);
         record = ac;
     } else {

@@ -1,5 +1,8 @@
 // The checks a new sample passes, by the aircraft's ground phase, before it
-// joins the aircraft's queue.
+// joins the aircraft's queue: a parked aircraft whose samples leave its
+// stand starts to move (or is removed), a pushed-back one holds until its
+// samples move away, a landing one drops samples behind it, and an aircraft
+// the motion had carried on beyond its data returns to the feed.
 #pragma once
 
 #include "engine/live_ac.h"
@@ -11,5 +14,11 @@ struct Engine;
 // True when the sample is to be queued; the check may mark it stationary or
 // moving and may change the queued samples.
 bool checkExtendingSituations(Engine& engine, LiveAc& ac, TrafficSample& sample);
+
+// The check while a flare or a touchdown is pending.
+bool checkNewPosDuringLanding(Engine& engine, LiveAc& ac, TrafficSample& sample);
+
+// The samples show the aircraft leaving its stand.
+void lf_leaveStand(Engine& engine, LiveAc& ac, TrafficSample& sample);
 
 }  // namespace qvl

@@ -29,6 +29,4 @@ void try2Park(Engine& engine, LiveAc& ac, bool wide) {
     drive2Stand(ac, ac.stand);
 }
 
-void lf_checkMaxPark(Engine& /*engine*/, std::int32_t /*extra*/) {}
-
 }  // namespace qvl

@@ -136,6 +136,8 @@ SimQueueSizes SimQueues::sizes() const {
 
 void SimQueues::rememberCreation(PendingCreation creation) {
     std::lock_guard lock(listMutex_);
+    const auto oldest = creation.askedAt - kPendingCreationLifetime;
+    std::erase_if(pending_, [oldest](const PendingCreation& p) { return p.askedAt < oldest; });
     pending_.push_back(std::move(creation));
 }
 
@@ -238,7 +240,10 @@ void gf_createAiAircraft(SimLinkState& link, RunState& run, const CreateAircraft
         gf_logAttention("GetLastSentPacketID");
         packetId = 0;
     }
-    link.queues.rememberCreation({.packetId = packetId, .hexId = command.hexId, .callsign = command.callsign});
+    link.queues.rememberCreation({.packetId = packetId,
+                                  .hexId = command.hexId,
+                                  .callsign = command.callsign,
+                                  .askedAt = std::chrono::steady_clock::now()});
 }
 
 void gf_removeAiAircraft(SimLinkState& link, RunState& run, std::uint32_t objectId) {

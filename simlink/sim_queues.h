@@ -15,6 +15,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -76,7 +77,11 @@ struct PendingCreation {
     std::uint32_t packetId = 0;
     std::uint32_t hexId = 0;
     std::string callsign;
+    std::chrono::steady_clock::time_point askedAt{};
 };
+
+// A creation the simulator has not reported in this time never will be.
+inline constexpr std::chrono::minutes kPendingCreationLifetime{5};
 
 // What the frame sender finds queued, seen under the queue mutex.
 struct QueuedCommands {
@@ -136,6 +141,8 @@ public:
     // --- Creations asked of the simulator, and objects it reported ---
     // Used on the SimClient thread; a leaf lock of their own keeps them safe
     // for readers on other threads.
+    // Creations asked more than kPendingCreationLifetime before this one are
+    // dropped: left, a later object with the same callsign would be tied to them.
     void rememberCreation(PendingCreation creation);
     // Removes and returns the first creation with that packet id (the last
     // entry takes its place).

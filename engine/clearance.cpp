@@ -1,0 +1,85 @@
+#include "engine/clearance.h"
+
+#include <cmath>
+
+#include "core/geodesy.h"
+#include "engine/engine.h"
+#include "engine/engine_math.h"
+#include "engine/removal.h"
+#include "engine/stand_seams.h"
+
+namespace qvl {
+namespace {
+
+constexpr double kLiveClearFactor = 1.15;
+constexpr double kStaticClearFactor = 1.1;
+constexpr double kLineHeightFt = 500.0;
+constexpr double kLineRangeNm = 1.0;
+constexpr double kLineAsideFt = 50.0;
+constexpr double kFeetPerNmExact = 6076.11549;
+constexpr double kSamePlaceDeg = 1e-8;
+
+GeoPosition userPosition(const UserAircraft& user) { return {.latitude = user.latitude, .longitude = user.longitude}; }
+GeoPosition positionOf(const LiveAc& ac) { return {.latitude = ac.latitude, .longitude = ac.longitude}; }
+
+bool removeLiveNearUser(Engine& engine, const UserAircraft& user) {
+    for (LiveAc& ac : engine.state.liveAircraft) {
+        if (ac.onGround == 0 || ac.status != SimStatus::active) continue;
+        if (gf_distanceNm(userPosition(user), positionOf(ac)) >
+            kLiveClearFactor * (user.halfSpan + ac.flight.halfSpan)) {
+            continue;
+        }
+        removeAircraftFromSim(engine, ac);
+        return true;
+    }
+    return false;
+}
+
+// Static aircraft do not move: only a user who moved can have come too close.
+void removeStaticNearUser(Engine& engine, const UserAircraft& user) {
+    EngineState& state = engine.state;
+    const bool moved = std::fabs(user.latitude - state.lastStaticClearance.latitude) > kSamePlaceDeg ||
+                       std::fabs(user.longitude - state.lastStaticClearance.longitude) > kSamePlaceDeg;
+    if (!moved) return;
+    state.lastStaticClearance = userPosition(user);
+    for (StaticAc& ac : state.staticAircraft) {
+        if (ac.status != SimStatus::active) continue;
+        const GeoPosition stand{.latitude = ac.stand.latitude, .longitude = ac.stand.longitude};
+        const double limit = kStaticClearFactor * ac.flight.halfSpan + kStaticClearFactor * user.halfSpan;
+        if (gf_distanceNm(userPosition(user), stand) > limit) continue;
+        removeAircraftFromSim(engine, ac);
+        return;
+    }
+}
+
+bool removeOnExtendedLine(Engine& engine, const UserAircraft& user) {
+    for (LiveAc& ac : engine.state.liveAircraft) {
+        if (ac.status != SimStatus::active || ac.onGround == 0) continue;
+        const double d = gf_distanceNm(userPosition(user), positionOf(ac));
+        if (d > kLineRangeNm) continue;
+        const double angle = wrapPi(gf_initialBearing(userPosition(user), positionOf(ac)) - user.heading);
+        if (std::fabs(std::sin(angle)) * d * kFeetPerNmExact > kLineAsideFt) continue;
+        removeAircraftFromSim(engine, ac);
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void gf_removeAcNearUser(Engine& engine) {
+    const UserAircraft user = engine.state.userSnapshot;
+    if (removeLiveNearUser(engine, user)) return;
+    removeStaticNearUser(engine, user);
+}
+
+void gf_removeAcOnUserLine(Engine& engine) {
+    const UserAircraft user = engine.state.userSnapshot;
+    if (user.heightAboveGround < kLineHeightFt && removeOnExtendedLine(engine, user)) return;
+    for (LiveAc& ac : engine.state.liveAircraft) {
+        if (ac.status != SimStatus::active) continue;
+        if (gf_removeIfAheadOfUser(engine, ac, UserCorridor::close)) return;
+    }
+}
+
+}  // namespace qvl

@@ -1,0 +1,193 @@
+#include "engine/conflicts.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "core/geodesy.h"
+#include "core/log.h"
+#include "core/settings.h"
+#include "engine/engine.h"
+#include "engine/removal.h"
+
+namespace qvl {
+namespace {
+
+constexpr double kCollisionFactor = 1.1;
+
+bool beingRemoved(const LiveAc& ac) { return ac.status == SimStatus::removingfromsim; }
+
+bool standsThere(const LiveAc& ac, std::uint32_t standNumber) {
+    return ac.status == SimStatus::active && ac.standNumber == standNumber;
+}
+
+GeoPosition placeOf(const StandView& stand) { return {.latitude = stand.latitude, .longitude = stand.longitude}; }
+
+// "ABC123_" against "ABC123", either way round.
+bool provisionalFormOf(std::string_view a, std::string_view b) {
+    return isProvisional(a) && a.substr(0, a.size() - 1) == b;
+}
+
+void removeParkedLiveLongest(Engine& engine) {
+    LiveAc* longest = nullptr;
+    for (LiveAc& ac : engine.state.liveAircraft) {
+        if (ac.status != SimStatus::active || ac.phase != GroundPhase::parked) continue;
+        if (longest == nullptr || ac.parkedAt < longest->parkedAt) longest = &ac;
+    }
+    if (longest == nullptr) return;
+    gf_log(fmt::format("{:8}: {} live max park exceeded, removed", engine.stands.standIdText(longest->standNumber),
+                       longest->flight.callsign));
+    removeAircraftFromSim(engine, *longest);
+}
+
+void removeStaticParkedEarliest(Engine& engine) {
+    const WeekTime now = engine.weekTime();
+    StaticAc* earliest = nullptr;
+    std::uint32_t longest = 0;
+    for (StaticAc& ac : engine.state.staticAircraft) {
+        if (ac.status != SimStatus::active) continue;
+        const std::uint32_t since = weekSlotsSince(now, ac.parkedSince);
+        if (earliest == nullptr || since > longest) {
+            earliest = &ac;
+            longest = since;
+        }
+    }
+    if (earliest == nullptr) return;
+    gf_log(fmt::format("{:8}: {} static max park exceeded, removed", engine.stands.standIdText(earliest->standNumber),
+                       earliest->flight.callsign));
+    removeAircraftFromSim(engine, *earliest);
+}
+
+std::int32_t staticParkedCount(const Engine& engine) {
+    return static_cast<std::int32_t>(std::count_if(
+        engine.state.staticAircraft.begin(), engine.state.staticAircraft.end(),
+        [](const StaticAc& ac) { return ac.status == SimStatus::active || ac.status == SimStatus::removingfromsim; }));
+}
+
+std::int32_t parkedLiveCount(const Engine& engine) {
+    return static_cast<std::int32_t>(std::count_if(
+        engine.state.liveAircraft.begin(), engine.state.liveAircraft.end(),
+        [](const LiveAc& ac) { return ac.status == SimStatus::active && ac.phase == GroundPhase::parked; }));
+}
+
+}  // namespace
+
+bool isProvisional(std::string_view callsign) noexcept { return !callsign.empty() && callsign.back() == '_'; }
+
+double collisionDistance(double halfSpanA, double halfSpanB) noexcept {
+    return kCollisionFactor * (halfSpanA + halfSpanB);
+}
+
+void lf_removeGhost(Engine& engine, std::string_view callsign) {
+    if (callsign.empty()) return;
+    const std::string ghost = std::string(callsign) + "_";
+    for (LiveAc& ac : engine.state.liveAircraft) {
+        if (beingRemoved(ac) || ac.flaggedForErase() || ac.flight.callsign != ghost) continue;
+        if (ac.phase == GroundPhase::parked) {
+            gf_log(fmt::format("{:8}: {:8} is a ghost and will be removed, continue with {}",
+                               engine.stands.standIdText(ac.standNumber), ac.flight.callsign, callsign));
+        } else {
+            gf_log(fmt::format("          {:8} is a ghost and will be removed, continue with {}", ac.flight.callsign,
+                               callsign));
+        }
+        engine.state.ghostList.push_back(ghost);
+        removeAircraftFromSim(engine, ac);
+        return;
+    }
+}
+
+bool lf_isGhostCallsign(const Engine& engine, std::string_view provisional) {
+    if (!isProvisional(provisional)) return false;
+    const std::string_view base = provisional.substr(0, provisional.size() - 1);
+    return std::any_of(engine.state.liveAircraft.begin(), engine.state.liveAircraft.end(), [&](const LiveAc& ac) {
+        return !beingRemoved(ac) && !ac.flaggedForErase() && ac.flight.callsign == base;
+    });
+}
+
+bool lf_solveCallsignClash(Engine& engine, std::uint32_t standNumber, std::string_view callsign) {
+    for (LiveAc& ac : engine.state.liveAircraft) {
+        if (!standsThere(ac, standNumber)) continue;
+        const bool onStand = ac.phase == GroundPhase::parked || ac.phase == GroundPhase::pushing_back ||
+                             ac.phase == GroundPhase::pushed_back;
+        if (!onStand) continue;
+        const std::string stand = engine.stands.standIdText(standNumber);
+        if (ac.flight.callsign == callsign) {
+            gf_log(fmt::format("{:8}: {:8} ac with same callsign {} wants it, remove existing ... ", stand,
+                               ac.flight.callsign, callsign));
+        } else if (provisionalFormOf(ac.flight.callsign, callsign) || provisionalFormOf(callsign, ac.flight.callsign)) {
+            gf_log(fmt::format("{:8}: {:8} ghost, replace by {}", stand, ac.flight.callsign, callsign));
+        } else if (ac.seenAtStand != 0) {
+            return false;
+        } else {
+            gf_log(fmt::format("{:8}: {:8} removed because another live {} wants the stand ...", stand,
+                               ac.flight.callsign, callsign));
+        }
+        removeAircraftFromSim(engine, ac);
+        return true;
+    }
+    return true;
+}
+
+bool lf_neighbourAllows(Engine& engine, const LiveAc& newcomer, std::uint32_t neighbourNumber) {
+    for (const LiveAc& ac : engine.state.liveAircraft) {
+        if (!standsThere(ac, neighbourNumber) || &ac == &newcomer) continue;
+        if (ac.phase != GroundPhase::parked && ac.phase != GroundPhase::pushing_back) continue;
+        if (ac.flight.callsign == newcomer.flight.callsign) continue;
+        const auto neighbour = standByNumber(engine, neighbourNumber);
+        if (!neighbour) continue;
+        const GeoPosition at{.latitude = newcomer.samples.front().latitude,
+                             .longitude = newcomer.samples.front().longitude};
+        if (gf_distanceNm(placeOf(*neighbour), at) <= collisionDistance(ac.flight.halfSpan, newcomer.flight.halfSpan)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const StandView& stand) {
+    EngineState& state = engine.state;
+    for (StaticAc& other : state.staticAircraft) {
+        if (other.standNumber != stand.number || other.status == SimStatus::removingfromsim) continue;
+        const bool same = other.flight.callsign == ac.flight.callsign + "*" ||
+                          (!ac.flight.registration.empty() && other.flight.registration == ac.flight.registration);
+        const bool queued = other.status == SimStatus::adding2sim;
+        removeAircraftFromSim(engine, other);
+        gf_log(fmt::format("{:8}: {:8} {} makes way for{} {} {}", stand.id, other.flight.callsign,
+                           queued && other.eraseDropped != 0 ? "queued " : "", same ? " the same live version" : "",
+                           ac.flight.callsign, ""));
+    }
+    std::erase_if(state.staticAircraft, [](const StaticAc& s) { return s.eraseDropped != 0; });
+    for (const std::uint32_t number : stand.neighbours) {
+        const auto neighbour = standByNumber(engine, number);
+        if (!neighbour) continue;
+        for (StaticAc& other : state.staticAircraft) {
+            if (other.status != SimStatus::active || other.standNumber != number) continue;
+            if (gf_distanceNm(placeOf(*neighbour), placeOf(stand)) >
+                collisionDistance(other.flight.halfSpan, ac.flight.halfSpan)) {
+                continue;
+            }
+            gf_log(fmt::format("{:8}: {:8} makes way for {} parking at excluded stand {}", neighbour->id,
+                               other.flight.callsign, ac.flight.callsign, stand.id));
+            removeAircraftFromSim(engine, other);
+        }
+    }
+}
+
+void lf_checkMaxPark(Engine& engine, std::int32_t extra) {
+    const std::int32_t limit = parkLimit(engine);
+    if (limit < 1) return;
+    const std::int32_t parked = parkedLiveCount(engine);
+    if (!INITIAL_LOAD_ONLY.value() && extra + parked > limit) removeParkedLiveLongest(engine);
+    if (staticParkedCount(engine) + extra + parked > limit) removeStaticParkedEarliest(engine);
+}
+
+std::uint32_t weekSlotsSince(const WeekTime& now, const WeekTime& then) noexcept {
+    constexpr std::int64_t kWeekSlots = 336;
+    const std::int64_t a = (static_cast<std::int64_t>(now.day) - 1) * 48 + now.slot;
+    const std::int64_t b = (static_cast<std::int64_t>(then.day) - 1) * 48 + then.slot;
+    return static_cast<std::uint32_t>(((a - b) % kWeekSlots + kWeekSlots) % kWeekSlots);
+}
+
+}  // namespace qvl

@@ -1,0 +1,48 @@
+// The rules that settle conflicts between aircraft: ghosts (one real
+// aircraft reported under a provisional callsign and its own), two flights
+// wanting one stand, neighbouring stands too close for two wingspans, and
+// the limit on parked aircraft. Each rule removes the losing aircraft and
+// writes one line to Log.txt.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "engine/live_ac.h"
+#include "engine/stand_seams.h"
+
+namespace qvl {
+
+struct Engine;
+
+// A callsign ending in "_" is provisional; its base is the text before the "_".
+bool isProvisional(std::string_view callsign) noexcept;
+
+// Removes the live aircraft (not being removed) whose callsign is the given
+// one followed by "_", and keeps that callsign in the ghost list.
+void lf_removeGhost(Engine& engine, std::string_view callsign);
+// True when a live aircraft not being removed carries the base of the provisional callsign.
+bool lf_isGhostCallsign(const Engine& engine, std::string_view provisional);
+
+// Asked before an aircraft with this callsign is born on the stand: the
+// parked or departing aircraft on it gives way (true), unless its samples
+// still show it there under another callsign (false).
+bool lf_solveCallsignClash(Engine& engine, std::uint32_t standNumber, std::string_view callsign);
+// False when an aircraft parked or pushing back on the neighbour stand lies
+// within the collision distance of the newcomer.
+bool lf_neighbourAllows(Engine& engine, const LiveAc& newcomer, std::uint32_t neighbourNumber);
+// The static aircraft on the stand goes, and those on its neighbours that a
+// wingspan on the stand would touch.
+void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const StandView& stand);
+// With `extra` more parked aircraft on the way, the longest parked ones go
+// while the park airport's limit is exceeded.
+void lf_checkMaxPark(Engine& engine, std::int32_t extra);
+
+// Half hours from `then` back to `now` over the week's 336 slots: 0 to 335,
+// so Sunday night to Monday morning counts the few slots between them.
+std::uint32_t weekSlotsSince(const WeekTime& now, const WeekTime& then) noexcept;
+
+// 1.1 x (half span + half span), nm.
+double collisionDistance(double halfSpanA, double halfSpanB) noexcept;
+
+}  // namespace qvl

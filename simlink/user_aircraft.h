@@ -1,0 +1,121 @@
+// The user's own aircraft as the simulator reports it: where it is, whether
+// it is on the ground, which model it is and how wide. Also the reply that
+// lists the aircraft in range, which ties each new simulator object to the
+// creation it answers.
+//
+// Replies are handled on the SimClient thread; the run thread takes copies.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/geodesy.h"
+#include "simlink/sim_hooks.h"
+
+namespace qvl {
+
+struct RunState;
+struct SimLinkState;
+
+// The data block of definition 403, 96 bytes in this order.
+struct UserAircraftBlock {
+    double latitude = 0.0;           // degrees
+    double longitude = 0.0;          // degrees
+    double pitch = 0.0;              // radians
+    double bank = 0.0;               // radians
+    double heading = 0.0;            // radians true
+    double altitude = 0.0;           // feet
+    double aboveGround = 0.0;        // feet
+    double groundSpeed = 0.0;        // knots
+    std::int64_t zuluTime = 0;       // seconds of the UTC day
+    std::int64_t zuluDayOfYear = 0;  // 1 = January 1st
+    std::int64_t zuluYear = 0;
+    std::int64_t lightStates = 0;
+
+    // Within 0.0001 degree of 0,0: no block has arrived yet.
+    [[nodiscard]] bool zeroPosition() const noexcept;
+};
+static_assert(sizeof(UserAircraftBlock) == 96);
+
+// What the status panel shows of the user aircraft.
+struct UserAircraftView {
+    std::string title;
+    std::string stand;
+    bool modelLamp = false;
+};
+
+class UserAircraftState {
+public:
+    // --- Written by the SimClient thread ---
+    void storeBlock(const UserAircraftBlock& block);
+    [[nodiscard]] UserAircraftBlock block() const;
+    void setOnGround(bool onGround);
+    // Nothing until the first on-ground reply that came with a position.
+    [[nodiscard]] std::optional<bool> onGround() const;
+
+    // Set by every on-ground reply; the main loop takes it once a second.
+    bool takeOneSecond() noexcept { return oneSecond_.exchange(false); }
+    void markOneSecond() noexcept { oneSecond_.store(true); }
+
+    // The half wingspan (nm) and its valid flag, and the category.
+    struct Wingspan {
+        double halfSpan = 0.0;
+        bool valid = false;
+        std::uint32_t category = 0;
+    };
+    void setWingspan(const Wingspan& wingspan);
+    [[nodiscard]] Wingspan wingspan() const;
+
+    void setView(const UserAircraftView& view);
+    [[nodiscard]] UserAircraftView view() const;
+
+    // Kept while the traffic client reports its "prof" edition.
+    std::atomic<bool> profEdition{false};
+    std::atomic<std::int64_t> simUtcSeconds{0};
+
+    // Back to the start of a run. The once-per-process "AS-GEN" note stays.
+    void reset();
+
+    // The previous position of the teleport test: run through the SimClient thread only.
+    GeoPosition previousPosition{};
+    std::atomic<bool> asGenLogged{false};
+
+private:
+    mutable std::mutex mutex_;  // a leaf lock: guards everything below
+    UserAircraftBlock block_{};
+    bool onGround_ = false;
+    bool onGroundReceived_ = false;
+    Wingspan wingspan_{};
+    UserAircraftView view_{};
+    std::atomic<bool> oneSecond_{false};
+};
+
+// The model the ATC MODEL text stands for, after the known corrections.
+std::string correctUserModel(std::string model, std::string_view title);
+
+// The SIMOBJECT_DATA replies: static values of a new AI object (102), user
+// title (106), model (107), on ground (108), the user block (109).
+void lf_onSimObjectData(SimLinkState& link, RunState& run, UserAircraftState& user, const SimObjectDataReply& reply);
+// The aircraft-in-range reply (101).
+void lf_onSimObjectDataByType(SimLinkState& link, UserAircraftState& user, const SimObjectDataReply& reply);
+void lf_onUserTitle(SimLinkState& link, UserAircraftState& user, std::string title);
+void lf_onUserModel(SimLinkState& link, UserAircraftState& user, std::string model);
+
+// Requests the title and the model once.
+void gf_requestUserTitleModel(SimLinkState& link, RunState& run);
+// Once the simulator runs: asks for the on-ground state every second and
+// waits until it and a position have arrived, then for the title and model.
+// False when the run closes first. `sleep` waits; tests pass their own.
+bool lf_requestUserAircraftData(SimLinkState& link, RunState& run, UserAircraftState& user,
+                                const std::function<void(std::chrono::milliseconds)>& sleep);
+
+// Requests the user block once (unless paused); returns the last one received.
+UserAircraftBlock gf_requestUserPosition(SimLinkState& link, RunState& run, const UserAircraftState& user);
+
+}  // namespace qvl

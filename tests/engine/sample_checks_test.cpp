@@ -1,0 +1,154 @@
+// The checks a new sample passes by the aircraft's ground phase.
+#include <gtest/gtest.h>
+
+#include <numbers>
+
+#include "core/geodesy.h"
+#include "core/settings.h"
+#include "engine/sample_checks.h"
+#include "platform/units.h"
+#include "support/engine_harness.h"
+
+namespace qvl::test {
+namespace {
+
+constexpr GeoPosition kStand{50.0, 8.5};
+constexpr double kMetreNm = 1.0 / 1852.0;
+
+TrafficSample groundSampleAt(double bearingDeg, double metres, double track = 0.0) {
+    const GeoPosition p = gf_destinationPoint(kStand, bearingDeg * kDegToRad, metres * kMetreNm * kFeetPerNm);
+    return {.latitude = p.latitude, .longitude = p.longitude, .groundSpeed = 3.0, .track = track};
+}
+
+class SampleChecksTest : public EngineTest {
+protected:
+    LiveAc& parked() {
+        LiveAc& ac = state.liveAircraft.emplace_back();
+        ac.flight.hexId = 0x400001;
+        ac.flight.callsign = "DLH1";
+        ac.flight.halfSpan = 0.0095;  // about 17.6 m
+        ac.status = SimStatus::active;
+        ac.objectId = 300;
+        ac.stand = {.latitude = kStand.latitude, .longitude = kStand.longitude, .heading = 0.0};
+        ac.standNumber = 7;
+        ac.phase = GroundPhase::parked;
+        ac.latitude = kStand.latitude;
+        ac.longitude = kStand.longitude;
+        ac.onGround = 1;
+        ac.samples.push_back(groundSampleAt(0.0, 0.0));
+        ac.samples.front().stationary = 1;
+        return ac;
+    }
+};
+
+TEST_F(SampleChecksTest, AParkedAircraftWhoseSamplesDriftByTwoMetresStaysParked) {
+    LiveAc& ac = parked();
+    for (double m : {1.0, 2.0, 1.5, 2.0}) {
+        TrafficSample s = groundSampleAt(90.0, m);
+        EXPECT_FALSE(checkExtendingSituations(engine, ac, s));
+    }
+    EXPECT_EQ(ac.phase, GroundPhase::parked);
+    EXPECT_EQ(ac.departureRequested, 0);
+    EXPECT_EQ(ac.seenAtStand, 1);
+}
+
+TEST_F(SampleChecksTest, AParkedAircraftWhoseSamplesLeaveByMoreThanItsHalfSpanStartsToMove) {
+    LiveAc& ac = parked();
+    TrafficSample first = groundSampleAt(180.0, 1.0);
+    EXPECT_FALSE(checkExtendingSituations(engine, ac, first));
+    TrafficSample away = groundSampleAt(180.0, 20.0);
+    EXPECT_TRUE(checkExtendingSituations(engine, ac, away));
+    EXPECT_EQ(away.stationary, 0);
+    EXPECT_EQ(ac.departureRequested, 1);
+    ASSERT_FALSE(stands.occupiedCalls.empty());
+    EXPECT_EQ(stands.occupiedCalls.back(), std::make_pair(7U, false));
+}
+
+TEST_F(SampleChecksTest, AParkedAircraftReportedFarFromItsStandIsRemoved) {
+    LiveAc& ac = parked();
+    TrafficSample far = groundSampleAt(0.0, 250.0);
+    EXPECT_FALSE(checkExtendingSituations(engine, ac, far));
+    EXPECT_EQ(ac.status, SimStatus::removingfromsim);
+    TrafficSample between = groundSampleAt(0.0, 150.0);
+    LiveAc& other = parked();
+    EXPECT_TRUE(checkExtendingSituations(engine, other, between));
+    EXPECT_EQ(other.departureRequested, 1);
+}
+
+TEST_F(SampleChecksTest, ABufferedParkedAircraftRefusesEverySample) {
+    LiveAc& ac = parked();
+    ac.status = SimStatus::adding2sim;
+    TrafficSample s = groundSampleAt(0.0, 150.0);
+    EXPECT_FALSE(checkExtendingSituations(engine, ac, s));
+    EXPECT_EQ(ac.seenAtStand, 0);
+}
+
+TEST_F(SampleChecksTest, APushedBackAircraftHoldsUntilASampleLiesBeyondItsWingspans) {
+    LiveAc& ac = parked();
+    ac.phase = GroundPhase::pushed_back;
+    ac.holdDistance = 900.0;                         // what the push-back leaves there
+    TrafficSample near = groundSampleAt(0.0, 40.0);  // 2.3 half spans
+    EXPECT_FALSE(checkExtendingSituations(engine, ac, near));
+    EXPECT_EQ(ac.holding, 1);
+    EXPECT_EQ(ac.phase, GroundPhase::pushed_back);
+    TrafficSample beyond = groundSampleAt(0.0, 55.0);  // 3.1 half spans
+    EXPECT_TRUE(checkExtendingSituations(engine, ac, beyond));
+    EXPECT_EQ(ac.phase, GroundPhase::taxi);
+    EXPECT_EQ(ac.holding, 0);
+    EXPECT_EQ(ac.standNumber, 0U);
+}
+
+TEST_F(SampleChecksTest, ThePushBackTurnSideComparesHeadingsInRadiansAcrossNorth) {
+    const bool straight = STRAIGHT_PBS_ONLY.value();
+    STRAIGHT_PBS_ONLY.set(false);
+    LiveAc& ac = parked();
+    ac.phase = GroundPhase::pushing_back;
+    ac.pushCountdown = 2;
+    ac.heading = 359.0 * kDegToRad;
+    TrafficSample s = groundSampleAt(0.0, 5.0, 10.0);  // track 10 deg: clockwise of 359
+    EXPECT_FALSE(checkExtendingSituations(engine, ac, s));
+    EXPECT_EQ(ac.pushTurn, 1);
+    ac.heading = 20.0 * kDegToRad;
+    EXPECT_FALSE(checkExtendingSituations(engine, ac, s));
+    EXPECT_EQ(ac.pushTurn, -1);
+    STRAIGHT_PBS_ONLY.set(straight);
+}
+
+TEST_F(SampleChecksTest, DuringTheLandingRollASampleBehindTheAircraftIsDropped) {
+    LiveAc& ac = parked();
+    ac.phase = GroundPhase::taxi;
+    ac.derotating = 1;
+    ac.heading = 0.0;  // rolling north
+    ac.samples.clear();
+    ac.samples.push_back(groundSampleAt(0.0, 0.0));
+    ac.samples.push_back(groundSampleAt(0.0, 300.0));
+    ac.samples.push_back(groundSampleAt(0.0, 400.0));
+    // Short of the last queued one: that one would turn the aircraft around.
+    TrafficSample next = groundSampleAt(0.0, 350.0);
+    EXPECT_TRUE(checkExtendingSituations(engine, ac, next));
+    ASSERT_EQ(ac.samples.size(), 2U);
+    EXPECT_NEAR(ac.samples.back().latitude, groundSampleAt(0.0, 300.0).latitude, 1e-12);
+}
+
+TEST_F(SampleChecksTest, AnExtendedFlightTurnedAwayFromItsHeadingRefusesTheSample) {
+    LiveAc& ac = parked();
+    ac.phase = GroundPhase::flying;
+    ac.onGround = 0;
+    ac.extendCount = 3;
+    ac.heading = 350.0 * kDegToRad;
+    ac.samples.front().airborne = 1;
+    ac.samples.front().altitude = 5000.0;
+    TrafficSample south = groundSampleAt(180.0, 3000.0);
+    south.airborne = 1;
+    south.altitude = 5000.0;
+    EXPECT_FALSE(checkExtendingSituations(engine, ac, south));
+    TrafficSample north = groundSampleAt(10.0, 3000.0);
+    north.airborne = 1;
+    north.altitude = 5000.0;
+    EXPECT_TRUE(checkExtendingSituations(engine, ac, north));
+    EXPECT_EQ(ac.extendCount, 0);
+    EXPECT_EQ(ac.earlyLimit, 3000);
+}
+
+}  // namespace
+}  // namespace qvl::test
