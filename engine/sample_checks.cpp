@@ -235,8 +235,11 @@ void lf_leaveStand(Engine& engine, LiveAc& ac, TrafficSample& sample) {
                                                       static_cast<std::int64_t>(kWeekOfTicks));
         if (since < threshold) ac.towed = 1;
         ac.landedHere = 0;
-        returnToFeed(engine, ac);
     }
+    // The week-long continuation of a parked aircraft would hold the new
+    // samples a week back; the front falls due now so the step set-up
+    // starts the push-back or pull-out.
+    returnToFeed(engine, ac);
     learnStandOption(engine, ac.standNumber, ac.flight, 2);
     engine.stands.setStandOccupied(ac.standNumber, false);
     ac.standReferenceSet = 0;

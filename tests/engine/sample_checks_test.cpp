@@ -5,6 +5,7 @@
 
 #include "core/geodesy.h"
 #include "core/settings.h"
+#include "engine/engine_math.h"
 #include "engine/sample_checks.h"
 #include "platform/units.h"
 #include "support/engine_harness.h"
@@ -62,6 +63,23 @@ TEST_F(SampleChecksTest, AParkedAircraftWhoseSamplesLeaveByMoreThanItsHalfSpanSt
     EXPECT_EQ(ac.departureRequested, 1);
     ASSERT_FALSE(stands.occupiedCalls.empty());
     EXPECT_EQ(stands.occupiedCalls.back(), std::make_pair(7U, false));
+}
+
+// Born on its stand, so not landed here: the continuation holds the front a
+// week back, and the departure must bring it due now or the new samples wait.
+TEST_F(SampleChecksTest, LeavingTheStandOnTheWeekLongContinuationBringsTheFrontDueNow) {
+    LiveAc& ac = parked();
+    ac.previousPhase = GroundPhase::birth;
+    ac.extendCount = 1;
+    ac.samples.front().dueTick = static_cast<std::uint32_t>(engine.now() + 60480000);
+    TrafficSample first = groundSampleAt(180.0, 1.0);
+    EXPECT_FALSE(checkExtendingSituations(engine, ac, first));
+    TrafficSample away = groundSampleAt(180.0, 20.0);
+    EXPECT_TRUE(checkExtendingSituations(engine, ac, away));
+    EXPECT_EQ(ac.departureRequested, 1);
+    EXPECT_EQ(ac.extendCount, 0);
+    EXPECT_EQ(ac.samples.front().dueTick, nextTick(engine.now()));
+    EXPECT_EQ(ac.towed, 0);
 }
 
 TEST_F(SampleChecksTest, AParkedAircraftReportedFarFromItsStandIsRemoved) {
