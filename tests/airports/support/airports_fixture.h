@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "airports/park_airport_state.h"
 #include "core/messages.h"
 #include "core/paths.h"
 #include "core/range_control.h"
@@ -97,6 +98,7 @@ protected:
     TempDir folder;
     LogCapture log{folder.path()};
     BoundControls window;
+    ParkAirportState park;
     RangeControl range;
 
 private:
