@@ -31,6 +31,8 @@ targets=(
   "airports_xml 8192"
   "usercfg_opt 4096"
   "sim_dispatch 2048"
+  "stand_file 8192"
+  "learned_file 8192"
 )
 
 # Every built target must be run here, and every target here must be built.
