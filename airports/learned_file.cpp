@@ -1,0 +1,282 @@
+#include "airports/learned_file.h"
+
+#include <fmt/format.h>
+
+#include <cmath>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <unordered_map>
+
+#include "airports/apf_file.h"
+#include "core/files.h"
+#include "core/log.h"
+#include "core/messages.h"
+#include "core/meta_info.h"
+#include "core/parameters.h"
+#include "core/setting_controls.h"
+#include "core/settings.h"
+#include "core/text_file.h"
+#include "platform/units.h"
+
+namespace fs = std::filesystem;
+
+namespace qvl {
+
+namespace {
+
+constexpr std::string_view kReaderName = "lf_readLearned";
+constexpr std::int32_t kDefaultParkingPercentage = 30;
+// A manual stand needs a position off the 0/0 point.
+constexpr double kNoCoordinate = 0.0001;
+
+void logSetting(std::string_view key, std::string_view value) {
+    gf_logContinuation(fmt::format("{:24}: {}", key, value));
+}
+void logSetting(std::string_view key, std::int32_t value) { logSetting(key, std::to_string(value)); }
+void logSetting(std::string_view key, bool value) { logSetting(key, std::string_view(value ? "true" : "false")); }
+
+void applyBool(const pugi::xml_node& document, BoolControlParameter& setting) {
+    const auto value = gf_readBoolParameterXml(document, setting.key());
+    if (!value) return;
+    setting.set(*value);
+    showBoolParameter(setting);
+    logSetting(setting.key(), *value);
+}
+
+void applyLearnedRange(const pugi::xml_node& document, RangeControl& range) {
+    if (const auto value = gf_readIntParameterXml(document, RANGE.key())) {
+        gf_setRange(*value);
+        logSetting(RANGE.key(), *value);
+        setControlEnabled(RANGE, true);
+    }
+    if (const auto value = gf_readBoolParameterXml(document, AUTO_RANGE.key())) {
+        AUTO_RANGE.set(*value);
+        showBoolParameter(AUTO_RANGE);
+        logSetting(AUTO_RANGE.key(), *value);
+        gf_applyAutoRange(range);
+    }
+}
+
+void applyParkingPercentage(const pugi::xml_node& document) {
+    if (const auto value = gf_readIntParameterXml(document, parking_percentage.key())) {
+        // A hand-edited file must not push the share of filled stands
+        // beyond what the drop-down offers.
+        parking_percentage.set(parking_percentage.clamp(*value));
+        logSetting(parking_percentage.key(), parking_percentage.value());
+    } else {
+        parking_percentage.set(kDefaultParkingPercentage);
+    }
+    selectRangeValue(parking_percentage);
+}
+
+void applyMaxFit(const pugi::xml_node& document) {
+    const auto value = gf_readIntParameterXml(document, MAX_FIT.key());
+    if (!value) return;
+    MAX_FIT.set(MAX_FIT.clamp(*value));
+    gf_selectMaxFitFl();
+    gf_logContinuation(fmt::format("{:24}: {} (max number of half hours, is {:.1F} hrs decimal)", MAX_FIT.key(),
+                                   MAX_FIT.value(), MAX_FIT_FL.floatValue()));
+}
+
+void applyLearnedSettings(const pugi::xml_node& document, RangeControl& range) {
+    if (const auto value = gf_readIntParameterXml(document, MAX_LIVE_SEL.key())) {
+        MAX_LIVE_SEL.set(MAX_LIVE_SEL.clamp(*value));
+        selectRangeValue(MAX_LIVE_SEL);
+        logSetting(MAX_LIVE_SEL.key(), MAX_LIVE_SEL.value());
+    }
+    applyLearnedRange(document, range);
+    applyParkingPercentage(document);
+    applyBool(document, WEEK);
+    applyBool(document, PARK_SOFT);
+    applyMaxFit(document);
+    applyBool(document, INITIAL_LOAD_ONLY);
+    if (INITIAL_LOAD_ONLY.value()) setControlEnabled(NOW_BUTTON, false);
+}
+
+bool isOldVersion(const MetaInfo& meta) {
+    const auto version = tryParseVersion(meta.version);
+    if (!version) throw std::runtime_error("parse error in version string");
+    if (*version >= kLearnedFlightsSince) return false;
+    gf_log(
+        "\nThis learned file was created with and older QVLT version than 11.10.0,\n"
+        "All flights will be cleared, except for a handmade file\n");
+    return true;
+}
+
+void compareAirportName(const pugi::xml_node& document, const ParkAirportHeader& header) {
+    const std::string learnedName = gf_readStringParameterXml(document, "airport_name").value_or("");
+    if (learnedName == header.airportName) return;
+    gf_showMessage(fmt::format("Warning: learned file airport name: '{}' differs from archived file airport name: '{}'",
+                               learnedName, header.airportName),
+                   MessageLogging::logged);
+}
+
+// A handmade file's stands replace the stand file's. True when it was one.
+bool readHandmade(const pugi::xml_node& document, LoadedParkAirport& park) {
+    const auto handmade = gf_readStringParameterXml(document, "handmade");
+    park.apfHandmade = handmade.has_value();
+    if (!handmade) return false;
+    gf_clearStands(park.parkStands);
+    lf_checkStands(document, park.parkStands);
+    gf_logContinuation(fmt::format("{:24}: {}", "handmade", *handmade));
+    return true;
+}
+
+bool usableManualPlace(const pugi::xml_node& parkpos) {
+    const double latitude = parkpos.attribute("latitude").as_double(0.0);
+    const double longitude = parkpos.attribute("longitude").as_double(0.0);
+    const double radius = parkpos.attribute("radius").as_double(0.0);
+    if (std::fabs(latitude) <= kNoCoordinate && std::fabs(longitude) <= kNoCoordinate) return false;
+    return std::isfinite(radius) && radius > 0.0;
+}
+
+class LearnedStands {
+public:
+    LearnedStands(std::vector<Stand>& stands, const std::string& path) : stands_(stands), path_(path) {
+        for (std::size_t i = 0; i < stands_.size(); ++i) byId_.try_emplace(stands_[i].id, i);
+    }
+
+    void take(const pugi::xml_node& parkpos, bool oldVersion) {
+        const std::string id = parkpos.attribute("id").as_string();
+        const auto found = byId_.find(id);
+        if (!parkpos.attribute("manual").as_bool(false)) {
+            const LearnedStandEntry entry{.id = id, .parkpos = parkpos, .oldVersion = oldVersion};
+            if (found == byId_.end() || !lf_mergeLearnedFlights(entry, stands_[found->second])) {
+                gf_log(fmt::format("learned stand {} in {} not found?", id, path_));
+            }
+            return;
+        }
+        if (found != byId_.end()) {
+            gf_logAttention(fmt::format("manually created standid {} already exists in {}", id, path_));
+            return;
+        }
+        if (!usableManualPlace(parkpos)) {
+            gf_logAttention(fmt::format("manually created standid {} misses correct attributes in {}", id, path_));
+            return;
+        }
+        const std::size_t before = stands_.size();
+        lf_readStands(parkpos, id, FlightSource::learned, stands_);
+        if (stands_.size() == before) return;
+        stands_.back().manual = true;
+        byId_.try_emplace(id, before);
+    }
+
+private:
+    std::vector<Stand>& stands_;
+    const std::string& path_;
+    // The first stand of each id, as a search of the list in order finds it.
+    std::unordered_map<std::string, std::size_t> byId_;
+};
+
+void readLearnedDocument(const pugi::xml_document& document, const MetaInfo& meta, const std::string& path,
+                         LoadedParkAirport& park, RangeControl& range) {
+    const bool oldVersion = isOldVersion(meta);
+    compareAirportName(document, park.header);
+    applyLearnedSettings(document, range);
+    if (readHandmade(document, park)) return;
+    const pugi::xml_node positions = parkPositionsOf(document);
+    if (!positions) return;
+    LearnedStands stands(park.parkStands, path);
+    for (const pugi::xml_node parkpos : positions.children("parkpos")) stands.take(parkpos, oldVersion);
+}
+
+void applyRadiusChange(const LearnedStandEntry& entry, Stand& stand) {
+    const double metres = entry.parkpos.attribute("radius").as_double(0.0);
+    if (!std::isfinite(metres) || metres <= 0.0) {
+        gf_logAttention(fmt::format("learned stand {} has no usable radius '{}': radius kept", entry.id,
+                                    entry.parkpos.attribute("radius").as_string()));
+        return;
+    }
+    stand.radius = metres / kMetresPerNm;
+    stand.radiusChange = true;
+}
+
+bool isDuplicate(const LearnedFlight& known, const LearnedFlight& flight) {
+    return known.day == flight.day && known.real == flight.real && known.registration == flight.registration &&
+           known.ids.airlineId == flight.ids.airlineId && known.ids.operatorId == flight.ids.operatorId &&
+           known.ids.modelId == flight.ids.modelId && (known.hours & flight.hours).any();
+}
+
+void logDuplicate(std::string_view standId, const LearnedFlight& flight) {
+    const auto slots = gf_bitsetToList(flight.hours);
+    const std::string code = flightCodeText(flight.ids);
+    if (slots) {
+        gf_logAttention(fmt::format("learned {}: day:{} {} {} cs:{} reg:{} already in airport file", standId,
+                                    flight.day, *slots, code, flight.callsign1, flight.registration));
+    } else {
+        gf_logAttention(fmt::format("learned {}: day:{} 'empty hrs' {} cs:{} reg:{} already in airport file", standId,
+                                    flight.day, code, flight.callsign1, flight.registration));
+    }
+}
+
+std::optional<LearnedFlight> readLearnedOpt(const pugi::xml_node& opt, std::uint32_t ordinal) {
+    OptIdentity identity = lf_readOpt(opt);
+    const HalfHourSlots hours = gf_hours2bitset(opt.attribute("hh").as_string());
+    if (hours.none()) {
+        gf_logAttention("empty bit set");
+        return std::nullopt;
+    }
+    const int day = opt.attribute("day").as_int(0);
+    if (day < 1 || day > 7) return std::nullopt;  // no day of the week: the flight could never be chosen
+    return LearnedFlight{.ids = identity.ids,
+                         .registration = opt.attribute("reg").as_string(),
+                         .callsign1 = std::move(identity.callsign1),
+                         .callsign2 = std::move(identity.callsign2),
+                         .hours = hours,
+                         .ordinal = ordinal,
+                         .day = static_cast<std::uint32_t>(day),
+                         .source = FlightSource::learned,
+                         .real = !opt.attribute("soft").as_bool(false),
+                         .cpl = opt.attribute("cpl").as_bool(false)};
+}
+
+}  // namespace
+
+bool lf_mergeLearnedFlights(const LearnedStandEntry& entry, Stand& stand) {
+    if (stand.id != entry.id) return false;
+    const pugi::xml_node& parkpos = entry.parkpos;
+    if (parkpos.attribute("radius_change").as_bool(false)) applyRadiusChange(entry, stand);
+    if (parkpos.attribute("cargo_change").as_bool(false)) {
+        stand.cargo = parkpos.attribute("cargo").as_bool(false);
+        stand.cargoChange = true;
+    }
+    if (entry.oldVersion) return true;
+    std::uint32_t next = stand.flights.empty() ? 1 : stand.flights.back().ordinal + 1;
+    for (const pugi::xml_node opt : parkpos.children("opt")) {
+        auto flight = readLearnedOpt(opt, next);
+        if (!flight) continue;
+        const bool duplicate = std::any_of(stand.flights.begin(), stand.flights.end(),
+                                           [&](const LearnedFlight& known) { return isDuplicate(known, *flight); });
+        if (duplicate) {
+            logDuplicate(stand.id, *flight);
+            continue;
+        }
+        stand.flights.push_back(std::move(*flight));
+        ++next;
+    }
+    return true;
+}
+
+void lf_readLearned(const fs::path& learnedPath, LoadedParkAirport& park, RangeControl& range) {
+    const std::string path = gf_pathToUtf8(learnedPath);
+    pugi::xml_document document;
+    const pugi::xml_parse_result parsed = document.load_file(learnedPath.c_str());
+    if (!parsed) {
+        gf_save1GenerationOf(learnedPath);
+        gf_logAttention(
+            fmt::format("{} found, but could not be loaded, saved as *.0.xml: {}", path, parsed.description()));
+        return;
+    }
+    gf_log(fmt::format("Read from learned airport file: '{}'", path));
+    gf_flushLog();
+    const auto meta = gf_readMetaInfo(document, SimulatorRow::optional);
+    if (!meta) return;
+    try {
+        readLearnedDocument(document, *meta, path, park, range);
+    } catch (const std::exception& e) {
+        gf_log(fmt::format("{}: {}", kReaderName, e.what()));
+    }
+}
+
+}  // namespace qvl

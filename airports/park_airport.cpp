@@ -1,0 +1,251 @@
+#include "airports/park_airport.h"
+
+#include <fmt/format.h>
+
+#include <exception>
+#include <system_error>
+#include <type_traits>
+
+#include "airports/apf_file.h"
+#include "airports/apf_resolution.h"
+#include "airports/learned_file.h"
+#include "core/log.h"
+#include "core/meta_info.h"
+#include "core/parameters.h"
+#include "core/paths.h"
+#include "core/setting_controls.h"
+#include "core/settings.h"
+#include "core/text_file.h"
+#include "core/user_error.h"
+
+namespace fs = std::filesystem;
+
+namespace qvl {
+
+namespace {
+
+constexpr std::string_view kReaderName = "gf_readApf";
+// The creator name of the simulator maker's own airports, which says nothing
+// about who made an add-on.
+constexpr std::string_view kStockCreator = "Vardo";
+constexpr std::size_t kShortestUsableMaker = 4;
+
+// A park airport's parking share when the airport list gives it one or two
+// stands: all of them, or one of the two.
+std::int32_t parkingPercentageFor(const FixedCode4& icao) {
+    const AirportRec* listed = listedAirport(icao);
+    if (listed == nullptr) return 30;
+    if (listed->standCount == 1) return 100;
+    if (listed->standCount == 2) return 50;
+    return 30;
+}
+
+StoredParkingSettings currentParkingSettings() {
+    return {.maxLiveSel = MAX_LIVE_SEL.value(),
+            .maxFit = MAX_FIT.value(),
+            .range = RANGE.value(),
+            .parkingPercentage = parking_percentage.value(),
+            .autoRange = AUTO_RANGE.value(),
+            .initialLoadOnly = INITIAL_LOAD_ONLY.value(),
+            .parkSoft = PARK_SOFT.value(),
+            .week = WEEK.value()};
+}
+
+void setBoolShown(BoolControlParameter& setting, bool value) {
+    setting.set(value);
+    showBoolParameter(setting);
+}
+
+// Without a learned file, the airport's quality factors decide whether soft
+// flights and the whole week are used, and its listed stand count the share
+// of stands filled. None of this is saved.
+void adjustWithoutLearnedFile(const LoadedParkAirport& park) {
+    gf_log("learned does not exist");
+    gf_flushLog();
+    const QualityFactors& factors = park.qualityFactors;
+    if (factors.real < 3 && factors.soft >= 1) {
+        setBoolShown(PARK_SOFT, true);
+        setBoolShown(WEEK, true);
+        MAX_FIT_FL.setFloat(24.0F);
+        selectRangeValue(MAX_FIT_FL);
+    } else if (factors.real > 45) {
+        setBoolShown(PARK_SOFT, false);
+        setBoolShown(WEEK, false);
+    }
+    parking_percentage.set(parkingPercentageFor(park.icao));
+    gf_logContinuation(fmt::format("{:24}: {}%", parking_percentage.key(), parking_percentage.value()));
+    selectRangeValue(parking_percentage);
+    setControlEnabled(parking_percentage, true);
+}
+
+// The file to read: a local stand file in place, an archived one fetched
+// into airports/park_airport.xml. Empty with the error text when the fetch
+// failed.
+struct SourceFile {
+    fs::path file;
+    std::string error;
+};
+
+SourceFile sourceFileFor(const std::string& pathText) {
+    if (pathText.starts_with("airports")) return {.file = fs::path(pathText), .error = {}};
+    std::error_code ignored;
+    fs::create_directories(kAirportsFolder, ignored);
+    const fs::path target = kAirportsFolder / "park_airport.xml";
+    std::string error = lf_downloadStockApf(pathText, target);
+    if (!error.empty()) return {.file = {}, .error = std::move(error)};
+    return {.file = target, .error = {}};
+}
+
+void readHeader(const pugi::xml_document& document, LoadedParkAirport& park) {
+    park.rtTrafficWeek = gf_readIntParameterXml(document, "RT_traffic_week").value_or(0);
+    park.header.publisher = gf_readStringParameterXml(document, "publisher").value_or("");
+    const auto altitude = gf_readIntParameterXml(document, "altitude");
+    if (!altitude) throw UserErrorException(65, fmt::format("Parameter {} not found", "altitude"));
+    park.header.altitudeFeet = *altitude;
+    park.elevationFeet = static_cast<float>(*altitude);
+    park.header.airportName = gf_readStringParameterXml(document, "airport_name").value_or("");
+}
+
+void readStoredQualityFactors(const pugi::xml_document& document, LoadedParkAirport& park) {
+    const auto real = gf_readIntParameterXml(document, "Qf_real");
+    const auto soft = gf_readIntParameterXml(document, "Qf_soft");
+    if (real && soft) park.qualityFactors = {.real = *real, .soft = *soft};
+}
+
+// The learned file on top of the stand file. The path it was read from, or
+// empty when there is none.
+fs::path mergeLearnedFile(const std::string& pathText, LoadedParkAirport& park, RangeControl& range) {
+    fs::path learned = lf_archivedApfPath(pathText, park.header.publisher);
+    if (learned.empty() || !fs::exists(learned)) {
+        adjustWithoutLearnedFile(park);
+        return {};
+    }
+    lf_readLearned(learned, park, range);
+    park.qualityFactors = gf_computeQualityFactors(park.parkStands);
+    if (park.apfHandmade) gf_log("A handmade airport file overruled the archived file!");
+    return learned;
+}
+
+void logSummary(LoadedParkAirport& park, const std::string& readFrom) {
+    gf_log(fmt::format("Airport file read from '{}' for {}", readFrom, park.header.airportName));
+    park.stats.setPublisher(park.header.publisher, park.apfHandmade);
+    gf_logContinuation(fmt::format("{:24}: {}", "publisher", park.header.publisher));
+    gf_logContinuation(fmt::format("{:24}: {} ft", "altitude", park.header.altitudeFeet));
+    gf_logContinuation(fmt::format("{:24}: {}", "num_parkpos", park.parkStands.size()));
+    gf_logContinuation(fmt::format("{:24}: {}", "quality factor", gf_qualityFactorText(park.qualityFactors)));
+    gf_logContinuation(fmt::format("{:24}: {}", "RT traffic week", park.rtTrafficWeek));
+}
+
+std::string loadParkAirport(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links) {
+    const std::string& pathText = request.pathText;
+    if (pathText.empty()) return fmt::format("{}: xml is empty", kReaderName);
+    if (!request.icao.isSet()) return fmt::format("{}: no park airport set", kReaderName);
+    const SourceFile source = sourceFileFor(pathText);
+    if (!source.error.empty()) return source.error;
+
+    pugi::xml_document document;
+    if (!document.load_file(source.file.c_str())) {
+        return fmt::format("{}: could not load file: {}", pathText, gf_pathToUtf8(source.file));
+    }
+    if (!gf_readMetaInfo(document, SimulatorRow::required)) return fmt::format("{}: refused to load", pathText);
+    readHeader(document, park);
+    lf_checkStands(document, park.parkStands);
+    readStoredQualityFactors(document, park);
+    park.storedSettings = currentParkingSettings();
+    const fs::path learned = mergeLearnedFile(pathText, park, links.range);
+
+    park.stats.setStandCount(static_cast<std::int32_t>(park.parkStands.size()));
+    numberStands(park.parkStands);
+    linkNeighbours(park.parkStands);
+    logSummary(park, park.apfHandmade ? gf_pathToUtf8(learned) : pathText);
+
+    park.stats.setQualityText(gf_qualityFactorText(park.qualityFactors));
+    park.loaded.store(true);
+    setControlEnabled(FLUSH_STATIC_BUTTON, true);
+    links.filter.setReferenceElevation(static_cast<double>(park.header.altitudeFeet));
+    return park.parkStands.empty() ? std::string(kNoStandsFound) : std::string();
+}
+
+// A load starts from nothing of the previous airport.
+void beginLoad(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links) {
+    park.icao = request.icao;
+    park.apfPathText = request.pathText;
+    gf_clearStands(park.parkStands);
+    park.header = {};
+    park.qualityFactors = {};
+    park.apfHandmade = false;
+    park.rtTrafficWeek = 0;
+    park.elevationFeet = 0.0F;
+    park.loaded.store(false);
+    park.learnedUpdates = 0;
+    park.stats.setUpdates(0);
+    links.filter.clearReferenceElevation();
+}
+
+template <typename Setting, typename Value>
+bool restore(Setting& setting, Value stored) {
+    if (setting.value() == stored) return false;
+    if constexpr (std::is_same_v<Value, bool>) {
+        setting.set(stored);
+        gf_saveBoolParameter(setting);
+    } else {
+        setting.set(setting.clamp(stored));
+        gf_saveIntParameter(setting);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links) {
+    beginLoad(request, park, links);
+    std::string result;
+    try {
+        result = loadParkAirport(request, park, links);
+    } catch (const UserErrorException& e) {
+        // A bad stand file is the user's to mend: the text with its code.
+        result = e.what();
+    } catch (const std::exception& e) {
+        result = fmt::format("{}: {}", kReaderName, e.what());
+    }
+    if (!result.empty() && result != kNoStandsFound) {
+        gf_clearStands(park.parkStands);
+        park.apfHandmade = false;
+    }
+    return result;
+}
+
+void gf_applyApfSettings(const LoadedParkAirport& park) {
+    if (!park.storedSettings) return;
+    const StoredParkingSettings& stored = *park.storedSettings;
+    restore(MAX_LIVE_SEL, stored.maxLiveSel);
+    if (restore(MAX_FIT, stored.maxFit)) gf_selectMaxFitFl();
+    if (restore(RANGE, stored.range)) gf_setRange(stored.range);
+    if (restore(parking_percentage, stored.parkingPercentage)) selectRangeValue(parking_percentage);
+    if (restore(AUTO_RANGE, stored.autoRange)) {
+        showBoolParameter(AUTO_RANGE);
+        setControlEnabled(RANGE, !stored.autoRange);
+        setControlEnabled(AR_ABOVE_HEIGHT, stored.autoRange);
+    }
+    if (restore(INITIAL_LOAD_ONLY, stored.initialLoadOnly)) showBoolParameter(INITIAL_LOAD_ONLY);
+    if (restore(PARK_SOFT, stored.parkSoft)) showBoolParameter(PARK_SOFT);
+    if (restore(WEEK, stored.week)) showBoolParameter(WEEK);
+}
+
+bool lf_isKnownCreator(std::string_view text) { return text == kStockCreator; }
+
+bool lf_readApfPublisherInfo(const fs::path& apfFile) {
+    pugi::xml_document document;
+    if (!document.load_file(apfFile.c_str())) {
+        gf_logAttention(fmt::format("'{}' not found", gf_pathToUtf8(apfFile)));
+        return false;
+    }
+    if (!gf_readStringParameterXml(document, "publisher").value_or("").empty()) return true;
+    const auto usableMaker = [&](const char* key) {
+        const auto value = gf_readStringParameterXml(document, key);
+        return value && value->size() >= kShortestUsableMaker && !lf_isKnownCreator(*value);
+    };
+    return usableMaker("manufacturer") || usableMaker("creator");
+}
+
+}  // namespace qvl

@@ -1,0 +1,72 @@
+// The traffic radius and the fit window as the controls see them: the radius
+// setter, the automatic radius and the mapping from MAX_FIT (half hours) to
+// the hours that the MAX_FIT_FL drop-down shows. The main window's handlers
+// and the stand files call them, on the UI thread and on the run thread.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <optional>
+
+#include "core/settings.h"
+
+namespace qvl {
+
+// What the automatic radius is chosen from, sampled when it is chosen.
+struct AutoRangeInputs {
+    bool onGround = false;
+    double heightAboveGroundFeet = 0.0;
+    // From the user aircraft to the first park airport; none when there is none.
+    std::optional<double> parkAirportDistanceNm;
+};
+
+// The automatic radius's own state: the radius to go back to when AUTO_RANGE
+// is switched off, and where the inputs come from. The run installs the input
+// source (it knows the user aircraft and the park airports); without one the
+// automatic radius leaves the radius as it is. One per program, passed by
+// reference; tests make a fresh one.
+class RangeControl {
+public:
+    using InputSource = std::function<std::optional<AutoRangeInputs>()>;
+
+    void setInputSource(InputSource source);
+    // Nothing while no source is installed or the source has nothing yet.
+    [[nodiscard]] std::optional<AutoRangeInputs> sampleInputs() const;
+
+    [[nodiscard]] std::int32_t savedRangeNm() const noexcept { return savedRangeNm_.load(); }
+    void setSavedRangeNm(std::int32_t nm) noexcept { savedRangeNm_.store(nm); }
+
+    // The saved radius back to RANGE's default; the input source stays, as
+    // it is wiring and not state.
+    void reset() noexcept;
+
+private:
+    std::atomic<std::int32_t> savedRangeNm_{RANGE.defaultValue()};
+    mutable std::mutex mutex_;  // a leaf lock: guards source_
+    InputSource source_;
+};
+
+// RANGE becomes nm clamped to its limits (not saved), its drop-down selects
+// it when listed, and the traffic radius follows. Returns the radius in
+// whole metres.
+std::int32_t gf_setRange(std::int32_t nm);
+
+// The radius the automatic rule chooses, in nautical miles.
+std::int32_t autoRangeNm(const AutoRangeInputs& inputs);
+// Sets the automatic radius from the installed inputs.
+void lf_updateAutoRange(const RangeControl& control);
+
+// AUTO_RANGE on: remembers RANGE and sets the automatic radius. Off: back to
+// the remembered radius, and the message line is cleared. The RANGE
+// drop-down can be used only while AUTO_RANGE is off.
+void gf_applyAutoRange(RangeControl& control);
+
+// MAX_FIT (half hours) as the hours of the MAX_FIT_FL drop-down.
+float gf_maxFitToFloat(std::int32_t maxFit);
+// MAX_FIT_FL from MAX_FIT, selected in its drop-down when listed (11 hours
+// is not, and then the selection stays).
+void gf_selectMaxFitFl();
+
+}  // namespace qvl

@@ -1,0 +1,53 @@
+// A headless main window whose controls are bound to the settings a test
+// names, installed for the program while the object lives. Unbinds and
+// uninstalls at its end, so no test leaves a window behind.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "core/settings.h"
+#include "platform/ui/headless_controls.h"
+
+namespace qvl::test {
+
+class BoundControls {
+public:
+    BoundControls() { ui::installControls(controls_); }
+    ~BoundControls() {
+        for (ControlBinding* binding : bound_) binding->setControlHandle(ui::kNoControl);
+        ui::installControls(nullptr);
+    }
+    BoundControls(const BoundControls&) = delete;
+    BoundControls& operator=(const BoundControls&) = delete;
+
+    // A drop-down filled from its setting.
+    ui::ControlHandle combo(RangeControlParameter& setting) {
+        const ui::ControlHandle handle = bind(setting, ui::ControlKind::ComboBox);
+        gf_fillRangeComboBox(setting);
+        return handle;
+    }
+    ui::ControlHandle checkBox(BoolControlParameter& setting) { return bind(setting, ui::ControlKind::CheckBox); }
+    ui::ControlHandle button(CommandButton& button) { return bind(button, ui::ControlKind::Button); }
+
+    ui::HeadlessControls& controls() { return *controls_; }
+    // The text of the drop-down's selected entry; empty without a selection.
+    std::string selected(ui::ControlHandle combo) const {
+        const int index = controls_->currentSelection(combo);
+        if (index < 0) return {};
+        return controls_->items(combo).at(static_cast<std::size_t>(index));
+    }
+
+private:
+    ui::ControlHandle bind(ControlBinding& binding, ui::ControlKind kind) {
+        const ui::ControlHandle handle = controls_->create(kind, binding.controlId());
+        binding.setControlHandle(handle);
+        bound_.push_back(&binding);
+        return handle;
+    }
+
+    std::shared_ptr<ui::HeadlessControls> controls_ = std::make_shared<ui::HeadlessControls>();
+    std::vector<ControlBinding*> bound_;
+};
+
+}  // namespace qvl::test
