@@ -108,6 +108,9 @@ struct EngineState {
     std::vector<ParkPosition> candidates;
     // The live aircraft, stepped in this order every tick.
     std::vector<LiveAc> liveAircraft;
+    // The tick's traffic records on their way from the queue to the intake;
+    // empty between ticks, kept so that the tick does not allocate.
+    std::vector<TrafficRecord> intakeBuffer;
     ObjectEventQueue objectEvents;
     std::vector<DeferredObjectEvent> deferredEvents;
     std::string parkAirportName;

@@ -31,16 +31,21 @@ void stepLiveAircraft(Engine& engine) {
     auto& list = engine.state.liveAircraft;
     bool erase = false;
     for (std::size_t i = 0; i < list.size(); ++i) {
+        // One pass over the list a tick: a creation the simulator never
+        // reported is given up here, before the aircraft's step.
+        dropIfNeverReported(engine, list[i]);
         if (updateLiveAc(engine, list[i])) erase = true;
     }
     if (erase) std::erase_if(list, [](const LiveAc& ac) { return ac.flaggedForErase(); });
 }
 
 void takeInTraffic(Engine& engine) {
-    std::vector<TrafficRecord> records;
+    std::vector<TrafficRecord>& records = engine.state.intakeBuffer;
+    records.clear();
     engine.traffic.takeFront(records, kRecordsPerTick);
     engine.traffic.takeDue(records, engine.now(), kMaxRecordsPerTick - records.size());
     for (TrafficRecord& record : records) lf_acceptTrafficSample(engine, record);
+    records.clear();
 }
 
 CreateAircraftCommand creationOf(const LiveAc& ac) {
@@ -104,7 +109,6 @@ void exchangeUserState(Engine& engine) {
 
 void lf_handleAddingStack(Engine& engine) {
     lf_handleSimObjectEvents(engine);
-    dropUnreportedCreations(engine);
     stepLiveAircraft(engine);
     engine.link.queues.exchangePositionBatches();
     lf_releaseQueuedCommands(engine);

@@ -461,14 +461,11 @@ void noteCreationHanded(Engine& engine, std::uint32_t hexId) {
     }
 }
 
-void dropUnreportedCreations(Engine& engine) {
-    const std::int32_t now = engine.now();
-    for (LiveAc& ac : engine.state.liveAircraft) {
-        if (ac.status != SimStatus::adding2sim || ac.handedToSim == 0 || ac.objectId != 0) continue;
-        if (static_cast<std::int64_t>(now) - ac.handedToSimTick < kCreationTimeoutTicks) continue;
-        gf_logAttention(fmt::format("{} never reported by the simulator, given up", gf_liveAcLine(ac)));
-        ac.eraseNow = 1;
-    }
+void dropIfNeverReported(Engine& engine, LiveAc& ac) {
+    if (ac.status != SimStatus::adding2sim || ac.handedToSim == 0 || ac.objectId != 0) return;
+    if (static_cast<std::int64_t>(engine.now()) - ac.handedToSimTick < kCreationTimeoutTicks) return;
+    gf_logAttention(fmt::format("{} never reported by the simulator, given up", gf_liveAcLine(ac)));
+    ac.eraseNow = 1;
 }
 
 }  // namespace qvl

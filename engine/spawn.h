@@ -42,8 +42,8 @@ void lf_forgetLivery(Engine& engine, LiveAc& ac);
 
 // The aircraft's creation has gone to the simulator link now.
 void noteCreationHanded(Engine& engine, std::uint32_t hexId);
-// Erases the aircraft whose creation the simulator has not reported within
-// 3000 ticks of being handed over.
-void dropUnreportedCreations(Engine& engine);
+// Flags the aircraft for erasing when the simulator has not reported its
+// creation within 3000 ticks of being handed over.
+void dropIfNeverReported(Engine& engine, LiveAc& ac);
 
 }  // namespace qvl
