@@ -43,25 +43,6 @@ std::optional<std::string> asText(std::optional<std::string_view> value) {
     return value ? std::optional<std::string>(std::string(*value)) : std::nullopt;
 }
 
-std::string printable(const std::string& line) {
-    std::string out;
-    for (const char c : line) {
-        if (c == '\n')
-            out += "\\n";
-        else if (c == '\r')
-            out += "\\r";
-        else if (c == '\t')
-            out += "\\t";
-        else if (c == '\v')
-            out += "\\v";
-        else if (c == '\f')
-            out += "\\f";
-        else
-            out += c;
-    }
-    return out;
-}
-
 const std::vector<std::string> kKeyLines{
     "title=Airbus A320 Lufthansa",
     "  TITLE =  Airbus A320  ",
@@ -97,7 +78,7 @@ TEST(KeyLineMatcher, GivesWhatTheRegularExpressionGivesForEveryKeyOfASection) {
         for (std::string line : lines) {
             if (line.starts_with("title")) line.replace(0, 5, key);
             EXPECT_EQ(asText(keyLineValue(line, key)), regexGroup(pattern, line, 2))
-                << "key " << key << ", line '" << printable(line) << "'";
+                << key << " " << testing::PrintToString(line);
         }
     }
 }
@@ -115,7 +96,7 @@ TEST(KeyLineMatcher, AgreesWithTheRegularExpressionOnEveryShortLineOfAFewCharact
         lines.insert(lines.end(), longer.begin(), longer.end());
     }
     for (const std::string& line : lines) {
-        ASSERT_EQ(asText(keyLineValue(line, "ab")), regexGroup(pattern, line, 2)) << "'" << printable(line) << "'";
+        ASSERT_EQ(asText(keyLineValue(line, "ab")), regexGroup(pattern, line, 2)) << testing::PrintToString(line);
     }
 }
 
@@ -125,7 +106,7 @@ TEST(FltsimHeaderMatcher, GivesWhatTheRegularExpressionGives) {
         {"[fltsim.0]", "  [FLTSIM.12] \r", "[fltsim.5] // old", "[fltsim.]", "[fltsim.1", ";[fltsim.2]", "[fltsim.x]"},
         " \t\r1a].[");
     for (const std::string& line : lines) {
-        EXPECT_EQ(asText(fltsimHeaderDigits(line)), regexGroup(pattern, line, 2)) << "'" << printable(line) << "'";
+        EXPECT_EQ(asText(fltsimHeaderDigits(line)), regexGroup(pattern, line, 2)) << testing::PrintToString(line);
     }
 }
 
@@ -137,7 +118,7 @@ TEST(IvaoTitleMatcher, GivesWhatTheRegularExpressionGivesWithAndWithoutTheW) {
         const std::regex pattern(std::string("B738") + (w ? "W" : "") + "\\s*(\\w\\w\\w).*$", kRegexFlags);
         for (const std::string& title : lines) {
             EXPECT_EQ(asText(ivaoTitleAirline(title, "B738", w)), regexGroup(pattern, title, 1))
-                << "W " << w << ", title '" << printable(title) << "'";
+                << "W " << w << ", title '" << testing::PrintToString(title) << "'";
         }
     }
 }
@@ -152,7 +133,7 @@ TEST(IvaoPathMatcher, GivesWhatTheRegularExpressionGivesForBothPackages) {
                                           "\\_ \r.");
         for (const std::string& path : paths) {
             EXPECT_EQ(asText(ivaoModelFolder(path, package)), regexGroup(pattern, path, 1))
-                << "package " << package << ", path '" << printable(path) << "'";
+                << "package " << package << ", path '" << testing::PrintToString(path) << "'";
         }
     }
 }
@@ -178,21 +159,6 @@ TEST(KeyReaders, ReadNonEmptyValuesAndLeaveTheOutputAloneOtherwise) {
     EXPECT_EQ(value, "DLH");
     EXPECT_TRUE(lf_matchAtcParkingTypes("atc_parking_types=GATE,RAMP", value));
     EXPECT_EQ(value, "GATE,RAMP");
-}
-
-TEST(KeyReaders, ReadZzzzOrAnEmptyAirlineAsTheFictionalAirline) {
-    std::string value;
-    EXPECT_TRUE(lf_matchIcaoAirline("icao_airline=ZZZZ", value));
-    EXPECT_EQ(value, "ZZZ");
-    EXPECT_TRUE(lf_matchIcaoAirline("icao_airline=\"ZZZZ\"", value));
-    EXPECT_EQ(value, "ZZZ");
-    EXPECT_TRUE(lf_matchIcaoAirline("icao_airline=\"\"", value));
-    EXPECT_EQ(value, "ZZZ");
-    EXPECT_TRUE(lf_matchIcaoAirline("icao_airline=zzzz", value));
-    EXPECT_EQ(value, "ZZZZ") << "compared before upper-casing";
-    EXPECT_TRUE(lf_matchIcaoAirline("icao_airline = dlh", value));
-    EXPECT_EQ(value, "DLH");
-    EXPECT_FALSE(lf_matchIcaoAirline("icao_airline=", value));
 }
 
 TEST(HostileKeyLines, AHundredThousandCharacterLineIsReadWhole) {

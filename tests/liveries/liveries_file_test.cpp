@@ -111,12 +111,9 @@ TEST_F(LiveriesFile, AMissingOrUnparsableFileIsCode51WithTheParsersReasonLogged)
     EXPECT_TRUE(logHas("output/LiveriesScanned.xml not read: Start-end tags mismatch"));
 }
 
-TEST_F(LiveriesFile, ARootWithoutLiveriesIsCode52) {
+TEST_F(LiveriesFile, NoLiveriesSectionIsCode52AndNoLiveriesOrNoRootIsCode533) {
     EXPECT_EQ(readXml("<root><meta/></root>"), 52);
     EXPECT_EQ(what_, "52: output/LiveriesScanned.xml does not contain a <liveries> section");
-}
-
-TEST_F(LiveriesFile, NoLiveriesOrNoRootIsCode533) {
     EXPECT_EQ(readXml(fileWith("")), 533);
     EXPECT_EQ(what_, "533: output/LiveriesScanned.xml does not contain liveries");
     EXPECT_EQ(readXml("<other><liveries><l a='DLH' m='A320' t='x'/></liveries></other>"), 533);

@@ -112,18 +112,5 @@ TEST_F(LiveryTablesTest, ClearingEmptiesEveryTableTheSimilarModelsToo) {
     EXPECT_TRUE(tables_.similar.prefixGroups.empty());
 }
 
-TEST_F(LiveryTablesTest, AClearAskedForByTheWindowIsHonouredAtTheNextBuild) {
-    buildSample();
-    tables_.catalogueBuilt = true;
-    EXPECT_FALSE(honourLiveryTablesClearRequest(tables_)) << "nothing asked for";
-    EXPECT_TRUE(tables_.catalogueBuilt);
-    gf_requestLiveryTablesClear(tables_);
-    EXPECT_FALSE(tables_.airlineModels.empty()) << "the request itself leaves the tables to the run thread";
-    EXPECT_TRUE(honourLiveryTablesClearRequest(tables_));
-    EXPECT_FALSE(tables_.catalogueBuilt);
-    EXPECT_TRUE(tables_.airlineModels.empty());
-    EXPECT_FALSE(honourLiveryTablesClearRequest(tables_)) << "honoured once";
-}
-
 }  // namespace
 }  // namespace qvl

@@ -56,21 +56,18 @@ TEST_F(ScanProblemFiles, RepeatedSectionLinesAreWrittenOnceButCountedEachTime) {
     lf_addIncompleteSection(scan_, "a misses title");
     lf_addIncompleteSection(scan_, "b misses title");
     lf_addInvalidCfgFile(scan_, "x.cfg unusable");
+    lf_addModelFix(scan_, "Model fix: B7378 found in b changed into B38M");
+    lf_addModelFix(scan_, "Model fix: A320N found in a changed into A20N");
     lf_writeScanErrorFiles(scan_);
+    EXPECT_EQ(read(kFixesTxt),
+              "Model fix: B7378 found in b changed into B38M\nModel fix: A320N found in a changed into A20N\n")
+        << "fixes keep their order";
+    EXPECT_TRUE(logHas("    2 fixes, see output/errors/Fixes.txt\n"));
     EXPECT_EQ(read(kIncompleteSectionsTxt), "a misses title\nb misses title\n");
     EXPECT_TRUE(
         logHas("    1 invalid aircraft.cfg files, see output/errors/InvalidAircraftCfgFiles.txt\n"
                "    3 incomplete [fltsim.x] sections, see output/errors/IncompleFltsimSections.txt\n"));
     EXPECT_EQ(scan_.incompleteSections.size(), 3U) << "the lists stay as they are";
-}
-
-TEST_F(ScanProblemFiles, FixesKeepTheirOrder) {
-    lf_addModelFix(scan_, "Model fix: B7378 found in b changed into B38M");
-    lf_addModelFix(scan_, "Model fix: A320N found in a changed into A20N");
-    lf_writeScanErrorFiles(scan_);
-    EXPECT_EQ(read(kFixesTxt),
-              "Model fix: B7378 found in b changed into B38M\nModel fix: A320N found in a changed into A20N\n");
-    EXPECT_TRUE(logHas("    2 fixes, see output/errors/Fixes.txt\n"));
 }
 
 TEST_F(ScanProblemFiles, AFileThatCannotBeWrittenIsReportedAsNotWritten) {

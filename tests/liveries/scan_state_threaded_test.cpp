@@ -73,6 +73,8 @@ TEST(ScanProblemLists, LinesAddedFromManyThreadsAreAllKept) {
 // only the run thread empties them.
 TEST_F(ScanWorkers, AClearAskedForFromAnotherThreadLeavesTheTablesToTheRunThread) {
     build({livery("DLH", "A320", "Lufthansa")});
+    tables_.catalogueBuilt = true;
+    EXPECT_FALSE(honourLiveryTablesClearRequest(tables_)) << "nothing asked for";
     std::atomic<bool> asked{false};
     std::jthread window([this, &asked] {
         gf_requestLiveryTablesClear(tables_);
@@ -86,6 +88,8 @@ TEST_F(ScanWorkers, AClearAskedForFromAnotherThreadLeavesTheTablesToTheRunThread
     EXPECT_TRUE(gf_hasLiveriesFor(tables_, airlineId("DLH"), modelId("A320")));
     EXPECT_TRUE(honourLiveryTablesClearRequest(tables_));
     EXPECT_TRUE(tables_.airlineModels.empty());
+    EXPECT_FALSE(tables_.catalogueBuilt);
+    EXPECT_FALSE(honourLiveryTablesClearRequest(tables_)) << "honoured once";
 }
 
 }  // namespace
