@@ -56,16 +56,6 @@ TEST_F(ClientEventsTest, TheFirstFlapsCommandSendsUnlessItIsTheStartIndex) {
     EXPECT_TRUE(logHas("gf_setFlaps: invalid flaps index"));
 }
 
-TEST_F(ClientEventsTest, ARotorcraftGetsNoGearFlapsOrSpoilers) {
-    AcRecord ac = aircraftWith(300, AircraftCategory::Rotorcraft);
-    gf_setGear(engine, ac, true);
-    gf_setFlaps(engine, ac, 1);
-    gf_setSpoilers(engine, ac, true);
-    EXPECT_TRUE(sent().empty());
-    gf_setThrottle(engine, ac, 4);
-    EXPECT_EQ(sent().size(), 1U);
-}
-
 TEST_F(ClientEventsTest, AnAircraftWithoutItsObjectSendsNothingToTheUsersAircraft) {
     AcRecord ac = aircraftWith(0);
     gf_setGear(engine, ac, true);

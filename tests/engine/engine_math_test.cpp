@@ -20,14 +20,6 @@ TEST(EngineMath, DueTicksAndTheTickCounterCompareInSigned64Bit) {
     EXPECT_EQ(nextTick(maxTick), static_cast<std::uint32_t>(maxTick) + 1U);
 }
 
-TEST(EngineMath, ASampleDueInThePastIsFlownInTwentyFiveTicks) {
-    TrafficSample sample;
-    sample.dueTick = 100;
-    EXPECT_EQ(ticksTo(sample, 500), 25);
-    EXPECT_EQ(ticksTo(sample, 90), 25);
-    EXPECT_EQ(ticksTo(sample, 50), 50);
-}
-
 TEST(EngineMath, AngleDifferencesGoTheShortWay) {
     EXPECT_NEAR(angleApartDeg(359.9, 0.1), 0.2, 1e-9);
     EXPECT_NEAR(angleApartDeg(0.1, 359.9), 0.2, 1e-9);

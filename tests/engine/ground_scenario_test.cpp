@@ -177,8 +177,7 @@ TEST_F(DepartureScenarioTest, BornOnAStandItPushesBackWithATurnHoldsTaxisAndTake
 }
 
 TEST_F(DepartureScenarioTest, WithStraightPushBacksOnlyThePushNeverTurns) {
-    const bool saved = STRAIGHT_PBS_ONLY.value();
-    STRAIGHT_PBS_ONLY.set(true);
+    setForTest(STRAIGHT_PBS_ONLY, true);
     const std::uint32_t hexId = bornOnStand(departure()).flight.hexId;
     double largestTurnDeg = 0.0;
     Seen seen;
@@ -194,7 +193,6 @@ TEST_F(DepartureScenarioTest, WithStraightPushBacksOnlyThePushNeverTurns) {
             return seen.pushedBack;
         },
         kTrafficDelayTicks + 20000);
-    STRAIGHT_PBS_ONLY.set(saved);
     EXPECT_TRUE(seen.pushedBack);
     EXPECT_FALSE(seen.curved);
     EXPECT_LT(largestTurnDeg, 1.0);

@@ -102,13 +102,11 @@ TEST_F(PushBackTest, ADecidedTurnCurvesToItsSideAndStraightOnlyDropsTheSidePoint
 
     state.liveAircraft.clear();
     stands.list.clear();
-    const bool saved = STRAIGHT_PBS_ONLY.value();
-    STRAIGHT_PBS_ONLY.set(true);
+    setForTest(STRAIGHT_PBS_ONLY, true);
     LiveAc& straight = parkedLeavingTowards(90.0, 260.0);
     nextPosMain(engine, straight);
     straight.pushTurn = 1;
     nextPosMain(engine, straight);
-    STRAIGHT_PBS_ONLY.set(saved);
     EXPECT_FALSE(curveIsSet(straight));
     ASSERT_EQ(straight.samples.size(), 1U);
     EXPECT_NEAR(gf_distanceNm(kStand, positionOf(straight.samples[0])), 0.05, 1e-6);

@@ -54,28 +54,6 @@ TEST_F(RemovalTest, ABufferedAircraftIsOnlyFlaggedAndNothingReachesTheSimulator)
     EXPECT_EQ(aircraft(0x400001), nullptr);
 }
 
-TEST_F(RemovalTest, AQueuedCreationIsWithdrawnAndTheRecordErased) {
-    LiveAc& ac = airliner(0x400001, "AAA1");
-    spawnAsSpawningWould(ac);
-    feed.tickCounter.store(feed.tickCounter.load() / 50 * 50 + 1);
-    tick();  // into the live creation queue, not yet released
-    ASSERT_EQ(state.liveCreationQueue.size(), 1U);
-    removeAircraftFromSim(*&engine, *aircraft(0x400001));
-    EXPECT_TRUE(state.liveCreationQueue.empty());
-    tick(100);
-    EXPECT_EQ(aircraft(0x400001), nullptr);
-    EXPECT_TRUE(recorder.creations.empty());
-}
-
-TEST_F(RemovalTest, ACreationUnderWayIsMarkedToBeRemovedWhenCreated) {
-    LiveAc& ac = airliner(0x400001, "AAA1");
-    ac.status = SimStatus::adding2sim;
-    removeAircraftFromSim(engine, ac);
-    EXPECT_EQ(ac.removeWhenCreated, 1);
-    EXPECT_EQ(ac.eraseDropped, 0);
-    EXPECT_EQ(ac.status, SimStatus::adding2sim);
-}
-
 TEST_F(RemovalTest, AnActiveAircraftGoesOnTheRemovalQueueOnceAndFreesItsStand) {
     LiveAc& ac = activeAt(0x400001, 2.0, 300);
     ac.standNumber = 9;

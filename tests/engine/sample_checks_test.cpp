@@ -117,8 +117,7 @@ TEST_F(SampleChecksTest, APushedBackAircraftHoldsUntilASampleLiesBeyondItsWingsp
 }
 
 TEST_F(SampleChecksTest, ThePushBackTurnSideComparesHeadingsInRadiansAcrossNorth) {
-    const bool straight = STRAIGHT_PBS_ONLY.value();
-    STRAIGHT_PBS_ONLY.set(false);
+    setForTest(STRAIGHT_PBS_ONLY, false);
     LiveAc& ac = parked();
     ac.phase = GroundPhase::pushing_back;
     ac.pushCountdown = 2;
@@ -129,7 +128,6 @@ TEST_F(SampleChecksTest, ThePushBackTurnSideComparesHeadingsInRadiansAcrossNorth
     ac.heading = 20.0 * kDegToRad;
     EXPECT_FALSE(checkExtendingSituations(engine, ac, s));
     EXPECT_EQ(ac.pushTurn, -1);
-    STRAIGHT_PBS_ONLY.set(straight);
 }
 
 TEST_F(SampleChecksTest, DuringTheLandingRollASampleBehindTheAircraftIsDropped) {

@@ -25,29 +25,17 @@ class SpawnTest : public EngineTest {
 protected:
     void SetUp() override {
         EngineTest::SetUp();
-        savedMaxLive_ = MAX_LIVE_SEL.value();
-        savedBlock_ = BLOCK_CALLSIGN.value();
-        savedGnd_ = COLLISION_USER_GND.value();
-        savedAir_ = COLLISION_USER_AIR.value();
-        savedGuid_ = GUID_CHANGES.value();
-        MAX_LIVE_SEL.set(500);
-        BLOCK_CALLSIGN.set("");
-        COLLISION_USER_GND.set(false);
-        COLLISION_USER_AIR.set(false);
+        setForTest(MAX_LIVE_SEL, 500);
+        setForTest(BLOCK_CALLSIGN, std::string{});
+        setForTest(COLLISION_USER_GND, false);
+        setForTest(COLLISION_USER_AIR, false);
+        keepForTest(GUID_CHANGES);
         // The user far away and airborne, out of every rule's reach.
         user.latitude = 40.0;
         user.longitude = 8.5;
         user.altitude = 30000.0;
         user.heightAboveGround = 30000.0;
         state.userSnapshot = user;
-    }
-    void TearDown() override {
-        MAX_LIVE_SEL.set(savedMaxLive_);
-        BLOCK_CALLSIGN.set(savedBlock_);
-        COLLISION_USER_GND.set(savedGnd_);
-        COLLISION_USER_AIR.set(savedAir_);
-        GUID_CHANGES.set(savedGuid_);
-        EngineTest::TearDown();
     }
 
     FlightScript airliner(std::uint32_t hexId, const std::string& callsign, double latitude = 50.0) {
@@ -68,12 +56,6 @@ protected:
             },
             limit);
     }
-
-    int savedMaxLive_ = 0;
-    std::string savedBlock_;
-    bool savedGnd_ = false;
-    bool savedAir_ = false;
-    bool savedGuid_ = false;
 };
 
 TEST_F(SpawnTest, AnAircraftWithOneSampleIsDroppedWhenItFallsDue) {
@@ -167,14 +149,6 @@ TEST_F(SpawnTest, AProvisionalCallsignOfAFlyingAircraftIsNotCreated) {
     fly(airliner(0x40000C, "XYZ9_", 50.3));
     ASSERT_TRUE(spawned(0x40000C));
     EXPECT_EQ(aircraft(0x40000C), nullptr);
-}
-
-TEST_F(SpawnTest, TheSameFlightUnderASecondHexIdIsNotTakenIn) {
-    fly(airliner(0x40000D, "DUP1"));
-    fly(airliner(0x40000E, "DUP1", 50.01));
-    tick(400);
-    EXPECT_NE(aircraft(0x40000D), nullptr);
-    EXPECT_EQ(aircraft(0x40000E), nullptr);
 }
 
 TEST_F(SpawnTest, AtTheLiveLimitANearerAircraftReplacesTheFarthestAndAFartherOneIsDropped) {

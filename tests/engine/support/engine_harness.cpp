@@ -236,7 +236,13 @@ EngineTest::EngineTest()
 
 void EngineTest::SetUp() {
     loadReferenceData();
-    saveSettings();
+    keepForTest(NAV_LIGHTS_WHILE_PARKED);
+    keepForTest(RANDOM);
+    keepForTest(HOLDING_THRESHOLD_METERS);
+    restores_.emplace_back([old = rangeNm.load()] { rangeNm.store(old); });
+    setForTest(LIGHT_AIRCRAFT, true);
+    setForTest(HELICOPTERS, true);
+    setForTest(HIGH_PERF_AIRCRAFT, true);
     resetMessages();
     attachRunState(&run);
     traffic.setAccepting(true);
@@ -253,31 +259,9 @@ void EngineTest::SetUp() {
 
 void EngineTest::TearDown() {
     attachRunState(nullptr);
-    restoreSettings();
+    for (auto it = restores_.rbegin(); it != restores_.rend(); ++it) (*it)();
+    restores_.clear();
     resetMessages();
-}
-
-void EngineTest::saveSettings() {
-    for (BoolParameter* p : {static_cast<BoolParameter*>(&LIGHT_AIRCRAFT), static_cast<BoolParameter*>(&HELICOPTERS),
-                             static_cast<BoolParameter*>(&HIGH_PERF_AIRCRAFT),
-                             static_cast<BoolParameter*>(&NAV_LIGHTS_WHILE_PARKED), &RANDOM}) {
-        savedBools_[p->key()] = p->value();
-    }
-    savedHolding_ = HOLDING_THRESHOLD_METERS.value();
-    savedRangeNm_ = rangeNm.load();
-    LIGHT_AIRCRAFT.set(true);
-    HELICOPTERS.set(true);
-    HIGH_PERF_AIRCRAFT.set(true);
-}
-
-void EngineTest::restoreSettings() {
-    LIGHT_AIRCRAFT.set(savedBools_[LIGHT_AIRCRAFT.key()]);
-    HELICOPTERS.set(savedBools_[HELICOPTERS.key()]);
-    HIGH_PERF_AIRCRAFT.set(savedBools_[HIGH_PERF_AIRCRAFT.key()]);
-    NAV_LIGHTS_WHILE_PARKED.set(savedBools_[NAV_LIGHTS_WHILE_PARKED.key()]);
-    RANDOM.set(savedBools_[RANDOM.key()]);
-    HOLDING_THRESHOLD_METERS.set(savedHolding_);
-    rangeNm.store(savedRangeNm_);
 }
 
 void EngineTest::tick(int count) {

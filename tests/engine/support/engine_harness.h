@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -138,6 +139,18 @@ protected:
     void connectStandIn();
     [[nodiscard]] std::vector<std::string> simCalls(const std::string& part) const;
 
+    // Settings are process-wide: a test changes them through these and
+    // TearDown puts every old value back.
+    template <class Setting, class Value>
+    void setForTest(Setting& setting, Value value) {
+        keepForTest(setting);
+        setting.set(std::move(value));
+    }
+    template <class Setting>
+    void keepForTest(Setting& setting) {
+        restores_.emplace_back([&setting, old = setting.value()] { setting.set(old); });
+    }
+
     [[nodiscard]] std::string log() const { return logCapture.text(); }
     [[nodiscard]] bool logHas(const std::string& text) const { return log().find(text) != std::string::npos; }
     [[nodiscard]] std::size_t logCount(const std::string& text) const;
@@ -168,11 +181,7 @@ protected:
     sim::SimConnection* handle = nullptr;
 
 private:
-    void saveSettings();
-    void restoreSettings();
-    std::map<std::string, bool> savedBools_;
-    std::int32_t savedHolding_ = 0;
-    double savedRangeNm_ = 0.0;
+    std::vector<std::function<void()>> restores_;
 };
 
 }  // namespace qvl::test
