@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "airports/support/airports_fixture.h"
 #include "core/paths.h"
 #include "core/settings.h"
-#include "support/http_server.h"
 
 namespace qvl {
 namespace {
@@ -17,13 +15,16 @@ namespace fs = std::filesystem;
 using test::HttpResponse;
 using test::writeFile;
 
-class Resolution : public test::AirportsFolder {
+class Resolution : public test::ArchiveFolder {
 protected:
     void SetUp() override {
-        AirportsFolder::SetUp();
+        ArchiveFolder::SetUp();
         airports(R"(<ap c="EHAM" la="52.3" lo="4.76" a="-11" s="210"/><ap c="EDDF" la="50" lo="8.5" a="364" s="0"/>)");
     }
+    std::string url(const std::string& path) const { return server.baseUrl() + path; }
+
     const FixedCode4 eham{"EHAM"};
+    const fs::path parkAirportXml = kAirportsFolder / "park_airport.xml";
 };
 
 TEST_F(Resolution, FiveRulesInOrder) {
@@ -98,56 +99,38 @@ TEST_F(Resolution, APublisherBecomesOneSafeFolderName) {
     EXPECT_TRUE(logged("publisher '..' of airports/my_thirdparty/EHAM.xml names no usable learned folder"));
     EXPECT_EQ(lf_archivedApfPath("archive/thirdparty/%20..%20/EHAM.xml", ""), fs::path());
     EXPECT_EQ(lf_archivedApfPath("airports/../../EHAM.xml", ""), fs::path()) << "the user's folders do not climb";
-    EXPECT_EQ(lf_trimBlanks("  a b \t "), "a b \t");
-    EXPECT_EQ(lf_trimBlanks("   "), "");
 }
 
-class Archive : public Resolution {
-protected:
-    void SetUp() override {
-        Resolution::SetUp();
-        setenv("QVL_DOWNLOAD_BASE", (server.baseUrl() + "/downloads/").c_str(), 1);
-    }
-    void TearDown() override {
-        unsetenv("QVL_DOWNLOAD_BASE");
-        Resolution::TearDown();
-    }
-    std::string url(const std::string& path) const { return server.baseUrl() + path; }
-
-    test::HttpServer server;
-    const fs::path target = kAirportsFolder / "park_airport.xml";
-};
-
-TEST_F(Archive, StockFilesComeFromTheFirstSimulatorsFolder) {
+TEST_F(Resolution, StockFilesComeFromTheFirstSimulatorsFolder) {
     server.route("/downloads/MSFS/archive/stock/EHAM.xml", HttpResponse::ok("<root>stock</root>"));
     server.route("/downloads/MSFS2024/archive/thirdparty/Pub/EHAM.xml", HttpResponse::ok("<root>third</root>"));
     server.route("/downloads/MSFS/archive/thirdparty/Pub/EHAM.xml", HttpResponse::ok("<root>old</root>"));
 
-    EXPECT_EQ(lf_downloadStockApf("archive/stock/EHAM.xml", target), "");
-    EXPECT_EQ(test::readFile(target), "<root>stock</root>");
-    EXPECT_EQ(lf_downloadStockApf("archive/thirdparty/Pub/EHAM.xml", target), "");
-    EXPECT_EQ(test::readFile(target), "<root>old</root>") << "MSFS 2020 takes everything from MSFS/";
+    EXPECT_EQ(lf_downloadStockApf("archive/stock/EHAM.xml", parkAirportXml), "");
+    EXPECT_EQ(test::readFile(parkAirportXml), "<root>stock</root>");
+    EXPECT_EQ(lf_downloadStockApf("archive/thirdparty/Pub/EHAM.xml", parkAirportXml), "");
+    EXPECT_EQ(test::readFile(parkAirportXml), "<root>old</root>") << "MSFS 2020 takes everything from MSFS/";
 
     SIM_CHOICE.set(std::string(kSimChoice2024));
-    EXPECT_EQ(lf_downloadStockApf("archive/thirdparty/Pub/EHAM.xml", target), "");
-    EXPECT_EQ(test::readFile(target), "<root>third</root>");
-    EXPECT_EQ(lf_downloadStockApf("archive/stock/EHAM.xml", target), "");
-    EXPECT_EQ(test::readFile(target), "<root>stock</root>");
+    EXPECT_EQ(lf_downloadStockApf("archive/thirdparty/Pub/EHAM.xml", parkAirportXml), "");
+    EXPECT_EQ(test::readFile(parkAirportXml), "<root>third</root>");
+    EXPECT_EQ(lf_downloadStockApf("archive/stock/EHAM.xml", parkAirportXml), "");
+    EXPECT_EQ(test::readFile(parkAirportXml), "<root>stock</root>");
     EXPECT_EQ(server.userAgents().back(), "QVLT");
 }
 
-TEST_F(Archive, AFailedDownloadLeavesNoTarget) {
+TEST_F(Resolution, AFailedDownloadLeavesNoTarget) {
     server.route("/downloads/MSFS/archive/stock/CUT.xml", HttpResponse::cutShort(std::string(4000, 'x')));
-    writeFile(target, "<root>an earlier airport</root>");
+    writeFile(parkAirportXml, "<root>an earlier airport</root>");
     const std::string missing = url("/downloads/MSFS/archive/stock/NONE.xml");
-    EXPECT_EQ(lf_downloadStockApf("archive/stock/NONE.xml", target), "failed to download: '" + missing + "'");
-    EXPECT_FALSE(fs::exists(target)) << "404: the stale copy is gone too";
+    EXPECT_EQ(lf_downloadStockApf("archive/stock/NONE.xml", parkAirportXml), "failed to download: '" + missing + "'");
+    EXPECT_FALSE(fs::exists(parkAirportXml)) << "404: the stale copy is gone too";
     EXPECT_TRUE(logged("failed to download: '" + missing + "'"));
 
     const std::string cut = url("/downloads/MSFS/archive/stock/CUT.xml");
-    EXPECT_EQ(lf_downloadStockApf("archive/stock/CUT.xml", target), "failed to download: '" + cut + "'");
-    EXPECT_FALSE(fs::exists(target));
-    EXPECT_FALSE(fs::exists(target.string() + ".part"));
+    EXPECT_EQ(lf_downloadStockApf("archive/stock/CUT.xml", parkAirportXml), "failed to download: '" + cut + "'");
+    EXPECT_FALSE(fs::exists(parkAirportXml));
+    EXPECT_FALSE(fs::exists(parkAirportXml.string() + ".part"));
 }
 
 }  // namespace

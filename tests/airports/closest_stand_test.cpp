@@ -2,12 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 #include "airports/support/airports_fixture.h"
 #include "refdata/closest_airport.h"
-#include "support/http_server.h"
 
 namespace qvl {
 namespace {
@@ -21,54 +19,35 @@ std::string standsAt(const std::string& parkpositions) {
     return "<root><parkpositions>" + parkpositions + "</parkpositions></root>";
 }
 
-class ClosestStand : public test::AirportsFolder {
+class ClosestStand : public test::ArchiveFolder {
 protected:
     void SetUp() override {
-        AirportsFolder::SetUp();
+        ArchiveFolder::SetUp();
         airports(R"(<ap c="EHAM" la="0" lo="0.05" a="0" s="10"/><ap c="EHLE" la="0" lo="0.06" a="0" s="0"/>
                     <ap c="EHRD" la="0" lo="0.07" a="0" s="0"/>)");
-        setenv("QVL_DOWNLOAD_BASE", (server.baseUrl() + "/downloads/").c_str(), 1);
-    }
-    void TearDown() override {
-        unsetenv("QVL_DOWNLOAD_BASE");
-        AirportsFolder::TearDown();
     }
     double nearest(const char* icao) { return gf_readDestApfForClosestStand(FixedCode4(icao), user, standId); }
 
-    test::HttpServer server;
     const GeoPosition user{.latitude = 0.0, .longitude = 0.0};
     std::string standId = "untouched";
 };
 
-TEST_F(ClosestStand, AnAirportWithoutAStandFileGivesOneHundred) {
+TEST_F(ClosestStand, NoFileOrOnlyStandsBeyondOneHundredMilesGiveOneHundred) {
+    EXPECT_EQ(nearest("EHLE"), 100.0);
+    writeFile(kMyThirdpartyFolder / "EHLE.xml", standsAt(R"(<parkpos id="far" latitude="0" longitude="2"/>)"));
     EXPECT_EQ(nearest("EHLE"), 100.0);
     EXPECT_EQ(standId, "untouched");
 }
 
-TEST_F(ClosestStand, ReadsTheNearestStandUnderRootOrAtTheTop) {
-    writeFile(
-        kMyThirdpartyFolder / "EHLE.xml",
-        standsAt(
-            R"(<parkpos id="far" latitude="0" longitude="0.05"/><parkpos id="near" latitude="0" longitude="0.02"/>)"));
+TEST_F(ClosestStand, ReadsTheFirstNearestStandUnderRootOrAtTheTop) {
+    writeFile(kMyThirdpartyFolder / "EHLE.xml", standsAt(R"(<parkpos id="far" latitude="0" longitude="0.05"/>
+        <parkpos id="near" latitude="0" longitude="0.02"/><parkpos id="same" latitude="0" longitude="-0.02"/>)"));
     EXPECT_NEAR(nearest("EHLE"), 1.2, 1e-9);
-    EXPECT_EQ(standId, "near");
+    EXPECT_EQ(standId, "near") << "of two at the same distance the first wins";
     writeFile(kMySimaddonFolder / "EHRD.xml",
               R"(<parkpositions><parkpos id="top" latitude="0.01" longitude="0"/></parkpositions>)");
     EXPECT_NEAR(nearest("EHRD"), 0.6, 1e-9);
     EXPECT_EQ(standId, "top");
-}
-
-TEST_F(ClosestStand, OfTwoStandsAtTheSameDistanceTheFirstWins) {
-    writeFile(kMyThirdpartyFolder / "EHLE.xml", standsAt(R"(<parkpos id="first" latitude="0" longitude="0.03"/>
-        <parkpos id="second" latitude="0" longitude="-0.03"/><parkpos id="third" latitude="0.03" longitude="0"/>)"));
-    nearest("EHLE");
-    EXPECT_EQ(standId, "first");
-}
-
-TEST_F(ClosestStand, StandsBeyondOneHundredMilesAreNoStands) {
-    writeFile(kMyThirdpartyFolder / "EHLE.xml", standsAt(R"(<parkpos id="far" latitude="0" longitude="2"/>)"));
-    EXPECT_EQ(nearest("EHLE"), 100.0);
-    EXPECT_EQ(standId, "untouched");
 }
 
 TEST_F(ClosestStand, AnArchivedAirportLeavesNoTemporaryFile) {
@@ -78,26 +57,20 @@ TEST_F(ClosestStand, AnArchivedAirportLeavesNoTemporaryFile) {
     EXPECT_EQ(standId, "D4");
     EXPECT_FALSE(fs::exists(kClosestStandTempFile));
 
-    server.route("/downloads/MSFS/archive/stock/EHAM.xml", HttpResponse::ok("<root><unclosed"));
-    EXPECT_EQ(nearest("EHAM"), 100.0);
-    EXPECT_FALSE(fs::exists(kClosestStandTempFile)) << "also after a failed load";
-
-    server.route("/downloads/MSFS/archive/stock/EHAM.xml", HttpResponse::ok("<root/>"));
-    EXPECT_EQ(nearest("EHAM"), 100.0);
-    EXPECT_FALSE(fs::exists(kClosestStandTempFile)) << "and without parkpositions";
-
-    server.route("/downloads/MSFS/archive/stock/EHAM.xml", HttpResponse::error(404));
-    EXPECT_EQ(nearest("EHAM"), 100.0);
-    EXPECT_FALSE(fs::exists(kClosestStandTempFile));
+    for (const HttpResponse& failing :
+         {HttpResponse::ok("<root><unclosed"), HttpResponse::ok("<root/>"), HttpResponse::error(404)}) {
+        server.route("/downloads/MSFS/archive/stock/EHAM.xml", failing);
+        EXPECT_EQ(nearest("EHAM"), 100.0);
+        EXPECT_FALSE(fs::exists(kClosestStandTempFile));
+    }
 }
 
 TEST_F(ClosestStand, TheClosestAirportAsksItWhenTwoCompete) {
     // Walking the list in code order, EHLE overtakes EHAM and EHRD overtakes
     // EHLE: EHRD is the closest airport and EHLE its neighbour.
-    const GeoPosition nearRotterdam{.latitude = 0.0, .longitude = 0.068};
     writeFile(kMyThirdpartyFolder / "EHLE.xml", standsAt(R"(<parkpos id="L1" latitude="0" longitude="0.0679"/>)"));
     writeFile(kMySimaddonFolder / "EHRD.xml", standsAt(R"(<parkpos id="R1" latitude="0" longitude="0.07"/>)"));
-    const AirportRec* found = gf_closestAirport(nearRotterdam, gf_readDestApfForClosestStand);
+    const AirportRec* found = gf_closestAirport({.latitude = 0.0, .longitude = 0.068}, gf_readDestApfForClosestStand);
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(gf_fixedCodeView(found->icao), "EHLE") << "EHRD is closest, EHLE's stand is nearer";
     EXPECT_TRUE(logged("Airport EHRD is closest, neighbour is EHLE"));

@@ -31,10 +31,14 @@ protected:
         AirportsFolder::SetUp();
         // The database first, as at start-up: codes read later take the ids after its own.
         registrations(R"(<d r="PH-BXD" a="KLM" m="B738"/>)");
+        readBase();
+        park.header.airportName = "Schiphol";
+        fs::create_directories(learned.parent_path());
+    }
+    void readBase() {
         pugi::xml_document document;
         ASSERT_TRUE(document.load_string(kBase.c_str()));
         lf_checkStands(document, park.parkStands);
-        park.header.airportName = "Schiphol";
     }
     void readLearned(const std::string& xml) {
         test::writeFile(learned, xml);
@@ -58,40 +62,27 @@ protected:
         <parkpos id="A1"><opt reg="PH-NEW" airl="KLM" type="B738" hh="20:22" day="5" cs="KLM12:KLM9Y"/></parkpos>)";
 };
 
-TEST_F(Learned, AnOlderVersionKeepsChangesManualStandsAndSettingsButNoFlights) {
-    fs::create_directories(learned.parent_path());
+TEST_F(Learned, FlightsAreMergedWithTheNextOrdinalFromTheVersionGateOn) {
     readLearned(standFile({{"airport_name", "Schiphol"}, {"WEEK", "true"}}, changes, "11.9.5"));
     EXPECT_NEAR(standOf("A1").radius * kMetresPerNm, 18.5, 1e-9);
-    EXPECT_TRUE(standOf("A1").radiusChange);
     EXPECT_FALSE(standOf("B2").cargo);
-    EXPECT_TRUE(standOf("B2").cargoChange);
     ASSERT_TRUE(has("M1"));
-    EXPECT_TRUE(standOf("M1").manual);
     EXPECT_EQ(standOf("M1").flights.size(), 1U) << "a manual stand's own flights are read in an old file too";
-    EXPECT_EQ(standOf("M1").flights[0].source, FlightSource::learned);
     EXPECT_EQ(standOf("A1").flights.size(), 1U) << "no flight merged";
     EXPECT_TRUE(WEEK.value());
-    EXPECT_TRUE(
-        logged("This learned file was created with and older QVLT version than 11.10.0,\n"
-               "All flights will be cleared, except for a handmade file\n"));
-}
+    EXPECT_TRUE(logged("older QVLT version than 11.10.0,\nAll flights will be cleared"));
 
-TEST_F(Learned, FromTheGateOnFlightsAreMergedWithTheNextOrdinal) {
-    fs::create_directories(learned.parent_path());
+    gf_clearStands(park.parkStands);
+    readBase();
     readLearned(standFile({{"airport_name", "Schiphol"}}, changes, "11.10.0"));
     ASSERT_EQ(standOf("A1").flights.size(), 2U);
     const LearnedFlight& merged = standOf("A1").flights[1];
     EXPECT_EQ(merged.registration, "PH-NEW");
     EXPECT_EQ(merged.ordinal, 2U);
-    EXPECT_EQ(merged.source, FlightSource::learned);
-    EXPECT_EQ(merged.callsign1, "KLM12");
     EXPECT_EQ(merged.callsign2, "KLM9Y");
-    EXPECT_EQ(merged.day, 5U);
-    EXPECT_TRUE(logged("Read from learned airport file: 'airports/learned/stock/EHAM.xml'"));
 }
 
 TEST_F(Learned, AFlightOverlappingAKnownOneIsDroppedAndLogged) {
-    fs::create_directories(learned.parent_path());
     readLearned(standFile({{"airport_name", "Schiphol"}}, R"(<parkpos id="A1">
         <opt reg="PH-BXA" airl="KLM" type="B738" hh="10:12" day="3" cs="KLM1"/>
         <opt reg="PH-BXA" airl="KLM" type="B738" hh="15:16" day="3"/>
@@ -102,7 +93,6 @@ TEST_F(Learned, AFlightOverlappingAKnownOneIsDroppedAndLogged) {
     const auto& flights = standOf("A1").flights;
     ASSERT_EQ(flights.size(), 3U);
     EXPECT_EQ(flights[1].hours, gf_hours2bitset("15:16"));
-    EXPECT_EQ(flights[1].ordinal, 2U);
     EXPECT_FALSE(flights[2].real) << "a soft flight is another flight";
     EXPECT_EQ(flights[2].ordinal, 3U);
     EXPECT_TRUE(logged("==> learned A1: day:3 10,11,12 KLM     B738     cs:KLM1 reg:PH-BXA already in airport file"));
@@ -110,7 +100,6 @@ TEST_F(Learned, AFlightOverlappingAKnownOneIsDroppedAndLogged) {
 }
 
 TEST_F(Learned, ManualStandsNeedAPositionAndANewId) {
-    fs::create_directories(learned.parent_path());
     readLearned(standFile({}, R"(<parkpos id="M0" manual="true" latitude="0.00005" longitude="0.00002" radius="20"/>
         <parkpos id="M1" manual="true" latitude="52.3" longitude="0.00002" radius="20"/>
         <parkpos id="A1" manual="true" latitude="52.3" longitude="4" radius="20"/>
@@ -121,21 +110,16 @@ TEST_F(Learned, ManualStandsNeedAPositionAndANewId) {
         <parkpos id="ZZ" radius_change="true" radius="33"/>)"));
     EXPECT_FALSE(has("M0"));
     ASSERT_TRUE(has("M1"));
-    EXPECT_TRUE(standOf("M1").manual);
     EXPECT_DOUBLE_EQ(standOf("M1").latitude, 52.3) << "the first M1 stays";
     EXPECT_NEAR(standOf("M1").radius * kMetresPerNm, 33.0, 1e-9) << "a later parkpos changes a manual stand too";
-    EXPECT_FALSE(has("M2"));
-    EXPECT_FALSE(has("M3"));
-    EXPECT_EQ(park.parkStands.size(), 4U);
+    EXPECT_EQ(park.parkStands.size(), 4U) << "M0, M2, M3 and the second M1 and A1 are dropped";
     const std::string path = "airports/learned/stock/EHAM.xml";
     EXPECT_TRUE(logged("==> manually created standid M0 misses correct attributes in " + path));
-    EXPECT_TRUE(logged("==> manually created standid A1 already exists in " + path));
     EXPECT_TRUE(logged("==> manually created standid M1 already exists in " + path));
     EXPECT_TRUE(logged("learned stand ZZ in " + path + " not found?"));
 }
 
 TEST_F(Learned, ARadiusChangeNeedsAUsableRadius) {
-    fs::create_directories(learned.parent_path());
     const double before = standOf("A1").radius;
     for (const char* radius : {"0", "-4", "nan", "inf", "abc"}) {
         readLearned(standFile({}, std::string(R"(<parkpos id="A1" radius_change="true" radius=")") + radius + "\"/>"));
@@ -146,15 +130,12 @@ TEST_F(Learned, ARadiusChangeNeedsAUsableRadius) {
 }
 
 TEST_F(Learned, AHandmadeFileReplacesTheStandsWhateverItsValue) {
-    fs::create_directories(learned.parent_path());
     readLearned(standFile(
         {{"handmade", "false"}},
         R"(<parkpos id="X1" latitude="40" longitude="-3" radius="25"><opt reg="EC-ABC" hh="4:6" day="2"/></parkpos>)"));
     EXPECT_TRUE(park.apfHandmade);
     ASSERT_EQ(park.parkStands.size(), 1U);
-    EXPECT_EQ(park.parkStands[0].id, "X1");
     EXPECT_EQ(park.parkStands[0].flights.at(0).source, FlightSource::standFile);
-    EXPECT_TRUE(logged("handmade                : false"));
 
     readLearned(
         standFile({{"handmade", "true"}}, R"(<parkpos id="X1" latitude="1" longitude="1"/><parkpos id="X1"/>)"));
@@ -162,12 +143,9 @@ TEST_F(Learned, AHandmadeFileReplacesTheStandsWhateverItsValue) {
 }
 
 TEST_F(Learned, SettingsAreAppliedButNotSaved) {
-    const auto live = window.combo(MAX_LIVE_SEL);
     const auto percentage = window.combo(parking_percentage);
-    const auto rangeCombo = window.combo(RANGE);
     const auto now = window.button(NOW_BUTTON);
     window.checkBox(WEEK);
-    fs::create_directories(learned.parent_path());
     AUTO_RANGE.set(true);
     readLearned(standFile({{"MAX_LIVE_SEL", "75"},
                            {"RANGE", "250"},
@@ -179,19 +157,13 @@ TEST_F(Learned, SettingsAreAppliedButNotSaved) {
                            {"INITIAL_LOAD_ONLY", "true"}},
                           ""));
     EXPECT_EQ(MAX_LIVE_SEL.value(), 75);
-    EXPECT_EQ(window.selected(live), "75");
     EXPECT_EQ(parking_percentage.value(), 100) << "clamped to what the drop-down offers";
     EXPECT_EQ(window.selected(percentage), "100");
     EXPECT_TRUE(WEEK.value() && PARK_SOFT.value() && INITIAL_LOAD_ONLY.value());
     EXPECT_TRUE(window.controls().isChecked(WEEK.controlHandle()));
     EXPECT_FALSE(AUTO_RANGE.value());
-    EXPECT_TRUE(window.controls().isEnabled(rangeCombo));
-    EXPECT_EQ(MAX_FIT.value(), 9);
     EXPECT_EQ(MAX_FIT_FL.floatValue(), 5.0F);
     EXPECT_FALSE(window.controls().isEnabled(now)) << "Now is off while only the initial load parks";
-    EXPECT_TRUE(logged("          RANGE                   : 250\n"));
-    EXPECT_TRUE(logged("          parking_percentage      : 100\n"));
-    EXPECT_TRUE(logged("MAX_FIT                 : 9 (max number of half hours, is 5.0 hrs decimal)"));
     EXPECT_FALSE(fs::exists(parametersFile()));
 
     readLearned(standFile({}, ""));
@@ -199,10 +171,8 @@ TEST_F(Learned, SettingsAreAppliedButNotSaved) {
 }
 
 TEST_F(Learned, ProblemsAreLoggedAndTheRestStays) {
-    fs::create_directories(learned.parent_path());
     readLearned("<root><unclosed>");
     EXPECT_TRUE(fs::exists(kLearnedStockFolder / "EHAM0.xml")) << "kept as one older generation";
-    EXPECT_TRUE(logged("==> airports/learned/stock/EHAM.xml found, but could not be loaded, saved as *.0.xml:"));
 
     readLearned(R"(<root><parameters><parameter name="WEEK" value="true"/></parameters></root>)");
     EXPECT_FALSE(WEEK.value()) << "no meta: ignored";
@@ -222,8 +192,7 @@ TEST_F(Learned, ALearnedFileRoundTripsThroughTheWriter) {
     a1.radiusChange = true;
     LearnedFlight learnedFlight;
     learnedFlight.registration = "PH-BXD";
-    learnedFlight.ids = {
-        .airlineId = airline("KLM"), .operatorId = 0, .modelId = model("B738"), .cargo = 0, .marker = 1};
+    learnedFlight.ids = {.airlineId = airline("KLM"), .modelId = model("B738"), .marker = 1};
     learnedFlight.callsign1 = "KLM1";
     learnedFlight.callsign2 = "KLM2";
     learnedFlight.hours = gf_hours2bitset("1,5,9");
@@ -247,9 +216,7 @@ TEST_F(Learned, ALearnedFileRoundTripsThroughTheWriter) {
     ASSERT_TRUE(gf_saveApf(record, learned, {.mode = ApfMode::learned, .simNumber = 1, .handmade = false}));
 
     gf_clearStands(park.parkStands);
-    pugi::xml_document base;
-    ASSERT_TRUE(base.load_string(kBase.c_str()));
-    lf_checkStands(base, park.parkStands);
+    readBase();
     lf_readLearned(learned, park, range);
 
     EXPECT_NEAR(standOf("A1").radius * kMetresPerNm, 18.0, 1e-9);
@@ -257,17 +224,14 @@ TEST_F(Learned, ALearnedFileRoundTripsThroughTheWriter) {
     ASSERT_EQ(standOf("A1").flights.size(), 2U);
     const LearnedFlight& back = standOf("A1").flights[1];
     EXPECT_EQ(back.hours, learnedFlight.hours) << "hours that are no run come back from the list";
-    EXPECT_EQ(back.callsign1, "KLM1");
     EXPECT_EQ(back.callsign2, "KLM2");
     EXPECT_EQ(back.ids, learnedFlight.ids);
-    EXPECT_FALSE(back.real);
-    EXPECT_TRUE(back.cpl);
+    EXPECT_TRUE(!back.real && back.cpl);
     EXPECT_FALSE(standOf("B2").cargo);
     EXPECT_TRUE(standOf("B2").cargoChange);
     ASSERT_TRUE(has("M1"));
     EXPECT_TRUE(standOf("M1").manual);
     EXPECT_NEAR(standOf("M1").heading, 1.0, 0.001);
-    EXPECT_EQ(standOf("M1").type, 2);
 }
 
 }  // namespace

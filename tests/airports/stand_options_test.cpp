@@ -37,12 +37,7 @@ TEST_F(StandOptions, AnOptionIsAddedOncePerRegistrationDayAndHalfHour) {
     EXPECT_EQ(add("PHBXA", 3, 20).number, 1U);
     ASSERT_EQ(options.size(), 1U);
     EXPECT_EQ(options[0].callsign1, "KLM123") << "one trailing '_' goes";
-    EXPECT_EQ(options[0].callsign2, "");
     EXPECT_EQ(options[0].hours, slots({20}));
-    EXPECT_EQ(options[0].ordinal, 1U);
-    EXPECT_EQ(options[0].day, 3U);
-    EXPECT_EQ(options[0].source, FlightSource::learned);
-    EXPECT_TRUE(options[0].real);
 
     const StandOptionResult again = add("PHBXA", 3, 20);
     EXPECT_FALSE(again.added);
@@ -54,13 +49,10 @@ TEST_F(StandOptions, AnOptionIsAddedOncePerRegistrationDayAndHalfHour) {
     const StandOptionResult added = add("PHBXA", 3, 20);
     EXPECT_TRUE(added.added) << "option 1 no longer holds just that half hour";
     EXPECT_EQ(added.number, 2U);
-    EXPECT_EQ(park.learnedUpdates, 2);
     EXPECT_EQ(park.stats.snapshot().updates, 2);
     EXPECT_EQ(repaints, 2);
 
-    const StandOptionResult none = add("", 3, 21);
-    EXPECT_FALSE(none.added);
-    EXPECT_EQ(none.number, 0U);
+    EXPECT_EQ(add("", 3, 21).number, 0U) << "no registration, no option";
     EXPECT_THROW(add("PHBXB", 3, 48), std::out_of_range);
     EXPECT_EQ(options.size(), 2U) << "nothing changes on a slot beyond the day";
 }
@@ -69,22 +61,18 @@ TEST_F(StandOptions, TheDatabaseGivesTheIdsOfAKnownRegistration) {
     registrations(R"(<d r="PH-BXA" a="KLM" m="B738"/>)");
     add("PHBXA", 1, 1);
     EXPECT_EQ(options[0].ids.airlineId, airline("KLM"));
-    EXPECT_TRUE(options[0].hasDbaseIds());
     const DbaseKey given{
         .airlineId = airline("DLH"), .operatorId = 0, .modelId = model("A20N"), .cargo = 0, .marker = 1};
     lf_addStandOption(
         options, {.ids = given, .weekTime = packDaySlot(1, 2), .callsign = "", .registration = "PHBXA", .cpl = true},
         park);
     EXPECT_EQ(options[1].ids, given) << "ids that have a value are kept";
-    EXPECT_TRUE(options[1].cpl);
 }
 
 TEST_F(StandOptions, CallsignsFillTheFirstThenTheSecondPart) {
     add("PHBXA", 3, 20, "KLM123");
     lf_setOptionCallsign(options, 1, "KLM123_");
     EXPECT_EQ(options[0].callsign2, "");
-    lf_setOptionCallsign(options, 1, "KLM9Y");
-    EXPECT_EQ(options[0].callsign2, "KLM9Y");
     lf_setOptionCallsign(options, 1, "KLM9Y");
     lf_setOptionCallsign(options, 1, "KLM77");
     EXPECT_EQ(options[0].callsign2, "KLM77");
@@ -103,7 +91,6 @@ TEST_F(StandOptions, CallsignsFillTheFirstThenTheSecondPart) {
 
 TEST_F(StandOptions, SlotWalksBackPastMidnight) {
     EXPECT_EQ(lf_slotsBackFrom(packDaySlot(2, 2), 5), (SlotList{2, 1, 0, 47, 46}));
-    EXPECT_TRUE(lf_slotsBackFrom(packDaySlot(2, 2), 0).empty());
     EXPECT_TRUE(lf_slotsBackFrom(packDaySlot(2, 2), -3).empty());
 
     add("PREV", 1, 30);
@@ -136,7 +123,6 @@ TEST_F(StandOptions, BadSlotsAndMissingOptionsAnswerFalse) {
 
     SlotList some{3};
     EXPECT_FALSE(updateOptions(options, some, 9));
-    EXPECT_EQ(some, SlotList{3});
     EXPECT_FALSE(updateOptionsWrapped(options, some, 9, 1));
     EXPECT_FALSE(updateOptionsWrapped(options, some, 1, 9));
     SlotList empty;

@@ -22,6 +22,7 @@
 #include "refdata/code_table.h"
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"
+#include "support/http_server.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 
@@ -109,6 +110,21 @@ private:
     }
 
     std::filesystem::path previousFolder_;
+};
+
+// The folder with the archive served from a loopback server.
+class ArchiveFolder : public AirportsFolder {
+protected:
+    void SetUp() override {
+        AirportsFolder::SetUp();
+        setenv("QVL_DOWNLOAD_BASE", (server.baseUrl() + "/downloads/").c_str(), 1);
+    }
+    void TearDown() override {
+        unsetenv("QVL_DOWNLOAD_BASE");
+        AirportsFolder::TearDown();
+    }
+
+    HttpServer server;
 };
 
 }  // namespace qvl::test
