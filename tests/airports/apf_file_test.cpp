@@ -165,7 +165,11 @@ TEST_F(ApfFile, HandmadeFileRoundTripsGeometryHelipadsCallsignsAndHours) {
     record.stands.back().heli = true;
     ASSERT_TRUE(gf_saveApf(record, target, {.mode = ApfMode::learned, .simNumber = 1, .handmade = true}));
 
-    const auto stands = read(readFile(target));
+    const std::string text = readFile(target);
+    for (const char* row : {"\"handmade\"", "\"altitude\"", "\"Qf_real\"", "\"Qf_soft\""}) {
+        EXPECT_NE(text.find(row), std::string::npos) << "a handmade file keeps its " << row << " row";
+    }
+    const auto stands = read(text);
     ASSERT_EQ(stands.size(), 2U);
     EXPECT_DOUBLE_EQ(stands[0].latitude, 52.123456);
     EXPECT_NEAR(stands[0].heading, kPi / 2, 1e-12);
