@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/meta_info.h"
+#include "core/xml.h"
 #include "support/logged_folder.h"
 
 namespace qvl {
@@ -45,6 +47,100 @@ TEST_F(Files, ListXmlFilesSkipsBadStemsWithALine) {
     EXPECT_TRUE(logged("==> skipped " + (folder / "EG-L.xml").string() + ": "));
     EXPECT_TRUE(gf_listXmlFiles(dir / "nowhere").empty());
     EXPECT_EQ(gf_countFilesInFolder(folder), 6u);  // regular files only
+}
+
+class Xml : public test::LoggedFolder {
+protected:
+    pugi::xml_document& parse(const char* xml) {
+        doc.reset();
+        doc.load_string(xml);
+        return doc;
+    }
+    pugi::xml_document doc;
+};
+
+TEST_F(Xml, SaveAddsOrRewritesTheDeclarationAndIndentsByTwo) {
+    doc.append_child("root").append_child("parameters").append_child("parameter").append_attribute("name") = "é";
+    ASSERT_TRUE(gf_saveXmlDocument(doc, dir / "a.xml"));
+    EXPECT_EQ(readFile(dir / "a.xml"),
+              "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n"
+              "    <parameter name=\"\xC3\xA9\" />\n  </parameters>\n</root>\n");
+
+    parse("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><root a=\"\xC3\xA9\"/>");
+    ASSERT_TRUE(gf_saveXmlDocument(doc, dir / "b.xml"));
+    EXPECT_EQ(readFile(dir / "b.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root a=\"\xC3\xA9\" />\n");
+}
+
+TEST_F(Xml, FailedSaveLeavesTheOldFileWholeAndNoTemporaryFile) {
+    const auto folder = dir / "out";
+    std::filesystem::create_directory(folder);
+    writeFile(folder / "keep.xml", "<old/>");
+    setRenameFunctionForTests([](const std::filesystem::path&, const std::filesystem::path&) { return false; });
+    parse("<root/>");
+    EXPECT_FALSE(gf_saveXmlDocument(doc, folder / "keep.xml"));
+    setRenameFunctionForTests(nullptr);
+    EXPECT_EQ(readFile(folder / "keep.xml"), "<old/>");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
+    EXPECT_FALSE(gf_saveXmlDocument(doc, dir / "missing" / "x.xml"));
+}
+
+TEST_F(Xml, RemoveFilesLeavesFoldersAndOtherFiles) {
+    const auto folder = dir / "work";
+    std::filesystem::create_directories(folder / "sub");
+    for (const char* n : {"a.txt", "sub/c.txt", "EHAM.xml", "EGLL.XML", "tblo.zip"}) writeFile(folder / n, "");
+    gf_removeXMLFilesFromDirectory(folder);
+    EXPECT_FALSE(std::filesystem::exists(folder / "EHAM.xml") || std::filesystem::exists(folder / "EGLL.XML"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "tblo.zip"));
+    gf_removeFilesFromDirectory(folder);
+    gf_removeFilesFromDirectory(dir / "nowhere");
+    EXPECT_FALSE(std::filesystem::exists(folder / "a.txt") || std::filesystem::exists(folder / "tblo.zip"));
+    EXPECT_TRUE(std::filesystem::exists(folder / "sub" / "c.txt"));
+    EXPECT_FALSE(logged("==>"));
+}
+
+TEST_F(Xml, MetaBlockWrittenReadsBack) {
+    MetaInfo in;
+    in.version = "12.2.0";
+    in.sim = 2;
+    in.author = "ignored";
+    ASSERT_TRUE(gf_writeMetaInfo(doc, in));
+    auto out = gf_readMetaInfo(doc, SimulatorRow::required);
+    ASSERT_TRUE(out.has_value());
+    EXPECT_EQ(out->author, "Quorvelant");
+    EXPECT_EQ(out->version, "12.2.0");
+    EXPECT_EQ(out->sim, 2);
+    EXPECT_EQ(out->copyright, kMetaCopyright);
+    EXPECT_EQ(out->date.size(), 12u);
+    in.version = "13.0.0";  // a second block is appended; the first one is read
+    ASSERT_TRUE(gf_writeMetaInfo(doc, in));
+    EXPECT_EQ(std::distance(doc.child("root").children("meta").begin(), doc.child("root").children("meta").end()), 2);
+    EXPECT_EQ(gf_readMetaInfo(doc, SimulatorRow::required)->version, "12.2.0");
+}
+
+TEST_F(Xml, MetaBlockAcceptanceRules) {
+    parse(
+        "<root><meta><info name='copyright' value='c'/><info name='version' value='1.0.0'/>"
+        "<info name='version' value='2.0.0'/><info name='MSFS' value='x'/></meta></root>");
+    EXPECT_EQ(gf_readMetaInfo(doc, SimulatorRow::required)->version, "1.0.0");
+
+    parse(
+        "<root><meta><info name='author' value='a'/><info name='version' value='1'/><info name='date' value='d'/>"
+        "<info name='sim' value='1'/></meta></root>");
+    EXPECT_FALSE(gf_readMetaInfo(doc, SimulatorRow::optional).has_value());
+    EXPECT_FALSE(logged("no copyright"));
+
+    parse("<root><meta><info name='copyright' value=''/><info name='sim' value='1'/></meta></root>");
+    EXPECT_FALSE(gf_readMetaInfo(doc, SimulatorRow::optional).has_value());
+    EXPECT_TRUE(logged("==> no copyright info in the file?"));
+
+    parse("<meta><info name='copyright' value='c'/><info name='author' value='a'/></meta>");
+    EXPECT_FALSE(gf_readMetaInfo(doc, SimulatorRow::required).has_value());
+    const auto lenient = gf_readMetaInfo(doc, SimulatorRow::optional);
+    ASSERT_TRUE(lenient.has_value());
+    EXPECT_EQ(lenient->author, "a");
+    EXPECT_EQ(lenient->sim, 0);
+
+    EXPECT_FALSE(gf_readMetaInfo(parse("<root/>"), SimulatorRow::optional).has_value());
 }
 
 }  // namespace

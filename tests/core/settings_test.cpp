@@ -10,46 +10,10 @@
 #include <vector>
 
 #include "core/settings.h"
-#include "platform/ui/headless_controls.h"
+#include "core/support/bound_controls.h"
 
 namespace qvl {
 namespace {
-
-TEST(SettingsTable, RegistriesAndASampleOfDefaultsLimitsAndControls) {
-    EXPECT_EQ(boolControlParameters.size(), 21U);
-    EXPECT_EQ(rangeParameters.size(), 8U);
-    EXPECT_EQ(rangeControlParameters.size(), 7U);
-    EXPECT_EQ(stringParameters.size(), 22U);
-    EXPECT_EQ(shownStringParameters.size(), 2U);
-    EXPECT_EQ(boolControlParameters.back(), &PARK_SOFT);
-    EXPECT_EQ(rangeParameters[2]->key(), "LAST_EPOCH_TIME:");
-    EXPECT_EQ(rangeParameters[6], rangeControlParameters.back());  // AIRP_HEIGHT, one object stored twice
-    EXPECT_EQ(stringParameters[3]->key(), "lfolder0");
-    EXPECT_EQ(stringParameters.back(), &DESTINATION);
-    EXPECT_EQ(shownStringParameters.back(), &SIM_CHOICE);
-    EXPECT_EQ(parkingSettingKeys[4], parking_percentage.key());
-
-    struct Row {
-        const RangeParameter* setting;
-        std::int32_t defaultValue, minimum, maximum;
-    };
-    for (const Row& r : {Row{&MAIN_WINDOW_X, 400, -30000, 30000}, Row{&LAST_EPOCH_TIME, 0, 0, INT32_MAX},
-                         Row{&CUSTOM_PARKING_PERCENTAGE, -1, -1, 100}, Row{&HOLDING_THRESHOLD_METERS, 250, 10, 4000},
-                         Row{&AR_ABOVE_HEIGHT, 48000, 18000, 48000}, Row{&parking_percentage, 30, 0, 100}}) {
-        EXPECT_EQ(r.setting->defaultValue(), r.defaultValue) << r.setting->key();
-        EXPECT_EQ(r.setting->minimum(), r.minimum) << r.setting->key();
-        EXPECT_EQ(r.setting->maximum(), r.maximum) << r.setting->key();
-    }
-    EXPECT_TRUE(NAV_LIGHTS_WHILE_PARKED.defaultValue());
-    EXPECT_FALSE(PARK_SOFT.defaultValue());
-    EXPECT_EQ(PORT_NUMBER.defaultValue(), "10747");
-    EXPECT_EQ(SIM_CHOICE.values(), (std::vector<std::string>{"MSFS 2020", "MSFS 2024"}));
-    EXPECT_EQ(rangeMeters(), 74080);
-    EXPECT_EQ(AIRP_HEIGHT.values().size(), 11U);
-    EXPECT_EQ(AIRP_HEIGHT.values()[9], 36000);
-    EXPECT_EQ(AUTO_RANGE.controlId(), 32819);
-    EXPECT_EQ(AUTO_RANGE.rowY(), 231U);
-}
 
 TEST(SettingsTable, DropDownListsAgreeWithTheirLimitsAndDefaults) {
     const std::initializer_list<const RangeControlParameter*> dropDowns{
@@ -63,6 +27,9 @@ TEST(SettingsTable, DropDownListsAgreeWithTheirLimitsAndDefaults) {
         EXPECT_EQ(s->maximum(), values.back()) << s->key();
         EXPECT_TRUE(s->valueIndex(s->defaultValue()).has_value()) << s->key();
     }
+    const auto& orders = AI_PACKAGE_SELECTOR.values();
+    EXPECT_EQ(std::set<std::string>(orders.begin(), orders.end()).size(), 64U);
+    EXPECT_EQ(orders[0], AI_PACKAGE_SELECTOR.defaultValue());
 }
 
 TEST(SettingsTable, ControlIdsAreUniqueAndInTheWindowRange) {
@@ -81,17 +48,6 @@ TEST(SettingsTable, ControlIdsAreUniqueAndInTheWindowRange) {
         ids.insert(binding->controlId());
     }
     EXPECT_EQ(ids.size(), bindings.size());
-}
-
-TEST(SettingsTable, PackageSelectorHoldsSixtyFourDistinctOrders) {
-    const auto& values = AI_PACKAGE_SELECTOR.values();
-    ASSERT_EQ(values.size(), 64U);
-    EXPECT_EQ(std::set<std::string>(values.begin(), values.end()).size(), 64U);
-    EXPECT_EQ(values[0], AI_PACKAGE_SELECTOR.defaultValue());
-    EXPECT_EQ(values[23], "MTL, JF, FSLTL, AIG");
-    EXPECT_EQ(values[24], "AIG, FSLTL, JF");
-    EXPECT_EQ(values[48], "AIG, FSLTL");
-    EXPECT_EQ(values[63], "MTL");
 }
 
 TEST(SettingsTable, ClampIsSignedAndMaxFitFlKeepsFloatBits) {
@@ -149,23 +105,13 @@ TEST(SettingsTable, ResetBringsBackEveryStartValueAlsoOutsideTheRegistries) {
     EXPECT_TRUE(CALLSIGN_2_OBJECTID.values().empty());
 }
 
-// A headless window with combo boxes bound to the settings under test.
+// A headless window whose combo boxes are bound to the settings under test.
 class SettingsCombo : public ::testing::Test {
 protected:
-    void SetUp() override { ui::installControls(controls); }
-    void TearDown() override {
-        for (ControlBinding* binding : bound) binding->setControlHandle(ui::kNoControl);
-        ui::installControls(nullptr);
-        resetAllSettings();
-    }
-    ui::ControlHandle bind(ControlBinding& binding) {
-        const auto handle = controls->create(ui::ControlKind::ComboBox, binding.controlId());
-        binding.setControlHandle(handle);
-        bound.push_back(&binding);
-        return handle;
-    }
-    std::shared_ptr<ui::HeadlessControls> controls = std::make_shared<ui::HeadlessControls>();
-    std::vector<ControlBinding*> bound;
+    void TearDown() override { resetAllSettings(); }
+    ui::ControlHandle bind(ControlBinding& binding) { return window.bind(binding, ui::ControlKind::ComboBox); }
+    test::BoundControls window;
+    ui::HeadlessControls* controls = &window.controls();
 };
 
 TEST_F(SettingsCombo, ChoiceTakesTheExactEntryElseTheSelectStringRule) {

@@ -9,9 +9,11 @@
 #include <thread>
 #include <vector>
 
+#include "core/parameters.h"
 #include "core/random.h"
 #include "core/settings.h"
 #include "platform/ui/headless_controls.h"
+#include "support/settings_fixture.h"
 
 namespace qvl {
 namespace {
@@ -92,6 +94,41 @@ TEST_F(SettingsThreaded, CallsignChoicesFilledWhileTheWindowRefills) {
     gf_fillCallsignComboBox();
     EXPECT_EQ(controls->items(combo), CALLSIGN_2_OBJECTID.values());
     EXPECT_EQ(controls->currentSelection(combo), 0);
+}
+
+class ParametersThreaded : public test::SettingsFolder {};
+
+// Two threads save different settings at once: neither save is lost.
+TEST_F(ParametersThreaded, ConcurrentSingleSavesLoseNothing) {
+    gf_initParameters();
+    constexpr int kSaves = 60;
+    std::jthread a([] {
+        for (int i = 0; i < kSaves; ++i) {
+            RANGE.set(i % 2 == 0 ? 50 : 65);
+            gf_saveIntParameter(RANGE);
+        }
+    });
+    std::jthread b([] {
+        for (int i = 0; i < kSaves; ++i) {
+            BLOCK_CALLSIGN.set("CS" + std::to_string(i));
+            gf_saveStringParameter(BLOCK_CALLSIGN);
+        }
+    });
+    std::jthread c([] {
+        for (int i = 0; i < kSaves; ++i) {
+            AEROWINX.set(i % 2 == 0);
+            gf_saveBoolParameter(AEROWINX);
+        }
+    });
+    a.join();
+    b.join();
+    c.join();
+    const std::string xml = file();
+    EXPECT_NE(xml.find(R"(name="RANGE" value="65")"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("name=\"BLOCK_CALLSIGN\" value=\"CS" + std::to_string(kSaves - 1) + "\""), std::string::npos);
+    EXPECT_NE(xml.find(R"(name="AEROWINX" value="false")"), std::string::npos);
+    EXPECT_EQ(gf_readParameters(), false);  // still a whole, readable file
+    EXPECT_EQ(BLOCK_CALLSIGN.value(), "CS" + std::to_string(kSaves - 1));
 }
 
 TEST(RandomThreaded, EachThreadHasItsOwnEngine) {

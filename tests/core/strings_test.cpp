@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "core/settings.h"
-#include "platform/net/wsa_error.h"
 
 namespace qvl {
 namespace {
@@ -47,8 +46,6 @@ TEST(Strings, PluralPercentAndNumbers) {
     EXPECT_EQ(gf_percent(2, 3), 67);
     EXPECT_EQ(gf_percent(5, 0), 0);
     EXPECT_EQ(gf_percent(INT64_MAX, 1), INT32_MAX);  // clamped, not undefined
-    EXPECT_EQ(gf_numberText(2.0f), "2");
-    EXPECT_EQ(gf_numberText(0.5f), "0.5");
 }
 
 TEST(Strings, ObjectIdTextFollowsTheChosenSimulator) {
@@ -57,11 +54,6 @@ TEST(Strings, ObjectIdTextFollowsTheChosenSimulator) {
     SIM_CHOICE.set("MSFS 2024");
     EXPECT_EQ(gf_objectIdText(0xABCDEFu), "abcdef");
     SIM_CHOICE.reset();
-}
-
-TEST(Strings, SocketErrorTexts) {
-    EXPECT_EQ(gf_socketErrorText(net::kWsaETimedOut), "10060 Connection timed out");
-    EXPECT_EQ(gf_socketErrorText(42), "42 Unknown errror code");
 }
 
 }  // namespace

@@ -29,6 +29,13 @@ public:
     }
     ui::ControlHandle checkBox(BoolControlParameter& setting) { return bind(setting, ui::ControlKind::CheckBox); }
     ui::ControlHandle button(CommandButton& button) { return bind(button, ui::ControlKind::Button); }
+    // A control of any kind, left empty.
+    ui::ControlHandle bind(ControlBinding& binding, ui::ControlKind kind) {
+        const ui::ControlHandle handle = controls_->create(kind, binding.controlId());
+        binding.setControlHandle(handle);
+        bound_.push_back(&binding);
+        return handle;
+    }
 
     ui::HeadlessControls& controls() { return *controls_; }
     // The text of the drop-down's selected entry; empty without a selection.
@@ -39,13 +46,6 @@ public:
     }
 
 private:
-    ui::ControlHandle bind(ControlBinding& binding, ui::ControlKind kind) {
-        const ui::ControlHandle handle = controls_->create(kind, binding.controlId());
-        binding.setControlHandle(handle);
-        bound_.push_back(&binding);
-        return handle;
-    }
-
     std::shared_ptr<ui::HeadlessControls> controls_ = std::make_shared<ui::HeadlessControls>();
     std::vector<ControlBinding*> bound_;
 };
