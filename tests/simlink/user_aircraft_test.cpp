@@ -11,20 +11,12 @@
 #include <vector>
 
 #include "core/geodesy.h"
-#include "core/messages.h"
-#include "core/run_state.h"
-#include "platform/sim/stand_in.h"
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"
 #include "refdata/lookups.h"
-#include "simlink/sim_client.h"
 #include "simlink/sim_ids.h"
-#include "simlink/sim_queues.h"
-#include "simlink/sim_registration.h"
-#include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
-#include "support/log_capture.h"
-#include "support/temp_dir.h"
+#include "support/sim_link_fixture.h"
 
 namespace qvl::test {
 namespace {
@@ -134,21 +126,15 @@ TEST_F(UserAircraftTest, TheSimulatorsUtcDayCountsFrom1970) {
     EXPECT_EQ(user.simUtcSeconds.load(), 1717200000 + 3600);
 }
 
-TEST_F(UserAircraftTest, ALongTitleIsCutToFortyEightCharacters) {
+TEST_F(UserAircraftTest, TitleIsCutAndModelsAreCorrectedBeforeTheirSpanIsLookedUp) {
     lf_onUserTitle(link, user, std::string(60, 'T'));
     EXPECT_EQ(user.view().title, std::string(48, 'T'));
-}
-
-TEST_F(UserAircraftTest, ModelCorrections) {
     EXPECT_EQ(correctUserModel("$$:B738", ""), "B738");
     EXPECT_EQ(correctUserModel("$$:A", ""), "$$:A");
     EXPECT_EQ(correctUserModel("A350-900", ""), "A359");
     EXPECT_EQ(correctUserModel("A320.0.text", ""), "A320");
     EXPECT_EQ(correctUserModel("737", "PMDG DG 737-800 livery"), "B738");
     EXPECT_EQ(correctUserModel("737", "some 737"), "737");
-}
-
-TEST_F(UserAircraftTest, AKnownModelLightsTheLampWithItsHalfSpan) {
     lf_onUserModel(link, user, "A320");
     EXPECT_TRUE(user.view().modelLamp);
     EXPECT_NEAR(user.wingspan().halfSpan, gf_halfWingspan(gf_modelId("A320")), 1e-12);
@@ -198,29 +184,18 @@ TEST_F(UserAircraftTest, TheSimulatorsOwnTrafficIsNotedOncePerProcess) {
     EXPECT_TRUE(events.empty());
 }
 
-}  // namespace
-}  // namespace qvl::test
-
-namespace qvl::test {
-namespace {
-
 // Against the stand-in simulator: the waits of the request dispatch its
 // replies, as the SimClient thread would between them.
-TEST(UserAircraftStandIn, TheUserIsKnownOncePositionAndGroundStateHaveArrived) {
-    loadReferenceData();
-    TempDir dir;
-    LogCapture logCapture{dir.path()};
-    sim::StandInConfig config;
-    config.frameRate = 100.0;
-    config.user.latitude = 50.0;
-    config.user.longitude = 8.5;
-    auto clock = std::make_shared<sim::ManualSimClock>();
-    sim::StandInSimulator sim(config, clock);
-    sim::SimConnection* handle = nullptr;
-    ASSERT_TRUE(sim::succeeded(sim.open(&handle, "Quorvelant", 0)));
-    SimLinkState link;
-    RunState run;
+class UserAircraftStandIn : public SimLinkTest {
+protected:
     UserAircraftState user;
+};
+
+TEST_F(UserAircraftStandIn, TheUserIsKnownOncePositionAndGroundStateHaveArrived) {
+    loadReferenceData();
+    config.frameRate = 100.0;
+    startSim();
+    ASSERT_TRUE(sim::succeeded(sim->open(&handle, "Quorvelant", 0)));
     link.simHandle.store(handle);
     lf_registerSimDefinitions(*handle);
     gf_initSimQueues(link);
@@ -233,23 +208,18 @@ TEST(UserAircraftStandIn, TheUserIsKnownOncePositionAndGroundStateHaveArrived) {
         if (waits == 3) link.simRunning.store(true);
         if (waits > 100) run.endRun(RestartReason::simWasClosed, 0);  // never hang
         clock->advance(d);
-        ASSERT_TRUE(dispatchOnce(link, run, *handle));
+        pump();
     };
     ASSERT_TRUE(lf_requestUserAircraftData(link, run, user, sleep));
     EXPECT_NEAR(user.block().latitude, 50.0, 1e-6);
     EXPECT_TRUE(user.onGround().has_value());
     EXPECT_GE(waits, 3);
-    // The title and the model follow.
-    clock->advance(sim.frameInterval());
-    ASSERT_TRUE(dispatchOnce(link, run, *handle));
+    frame();  // the title and the model follow
     EXPECT_FALSE(user.view().title.empty());
     EXPECT_TRUE(user.wingspan().valid);
 }
 
-TEST(UserAircraftStandIn, TheWaitEndsWhenTheRunCloses) {
-    SimLinkState link;
-    RunState run;
-    UserAircraftState user;
+TEST_F(UserAircraftStandIn, TheWaitEndsWhenTheRunCloses) {
     int waits = 0;
     EXPECT_FALSE(lf_requestUserAircraftData(link, run, user, [&](std::chrono::milliseconds) {
         if (++waits == 5) run.endRun(RestartReason::simWasClosed, 0);
