@@ -24,26 +24,19 @@ void fill(TrafficQueue& queue, const std::vector<std::uint32_t>& dues) {
     for (const std::uint32_t due : dues) queue.push(recordDueAt(due, hexId++));
 }
 
-TEST(TrafficQueueTakeDue, TakesOnlyRecordsDueAtOrBeforeNowFromTheFront) {
+TEST(TrafficQueueTakeDue, TakesOnlyRecordsDueAtOrBeforeNowFromTheFrontUpToTheMaximum) {
     TrafficQueue queue;
-    fill(queue, {100, 200, 201, 150});
-    std::vector<TrafficRecord> out;
-    EXPECT_EQ(queue.takeDue(out, 200, 50), 2U);
-    ASSERT_EQ(out.size(), 2U);
-    EXPECT_EQ(out[0].hexId, 1U);
-    EXPECT_EQ(out[1].hexId, 2U);
-    // 201 is not due yet, and the older record behind it waits its turn.
-    EXPECT_EQ(queue.size(), 2U);
-}
-
-TEST(TrafficQueueTakeDue, StopsAtTheMaximumAndAppends) {
-    TrafficQueue queue;
-    fill(queue, {1, 2, 3, 4, 5});
+    fill(queue, {100, 200, 201, 150, 1, 2, 3});
     std::vector<TrafficRecord> out(1);
-    EXPECT_EQ(queue.takeDue(out, 10, 3), 3U);
-    EXPECT_EQ(out.size(), 4U);
+    EXPECT_EQ(queue.takeDue(out, 200, 50), 2U);
+    ASSERT_EQ(out.size(), 3U) << "appended";
+    EXPECT_EQ(out[1].hexId, 1U);
+    EXPECT_EQ(out[2].hexId, 2U);
+    // 201 is not due yet, and the older records behind it wait their turn.
+    EXPECT_EQ(queue.size(), 5U);
+    EXPECT_EQ(queue.takeDue(out, 1000, 3), 3U);
     EXPECT_EQ(queue.size(), 2U);
-    EXPECT_EQ(queue.takeDue(out, 10, 0), 0U);
+    EXPECT_EQ(queue.takeDue(out, 1000, 0), 0U);
 }
 
 TEST(TrafficQueueTakeDue, ComparesDueTicksAndNegativeTicksInSigned64Bit) {

@@ -1,4 +1,6 @@
 // The readers' receive loops on loopback, each on its own thread as in the program.
+#include <atomic>
+
 #include "feed/readers.h"
 #include "feed/support/feed_fixture.h"
 #include "platform/net/socket.h"
@@ -96,22 +98,9 @@ TEST_F(ReaderThread, OversizedDatagramsAreLoggedAndTheReaderGoesOn) {
     EXPECT_EQ(run.restartReason.load(), RestartReason::notYetSet);
 }
 
-TEST_F(ReaderThread, ABindFailureEndsTheRunWithAReaderError) {
-    net::UdpSocket holder;
-    ASSERT_EQ(holder.create(), 0);
-    ASSERT_EQ(holder.bind(net::Address::loopback, 0), 0);
-    traffic.threadBody({}, holder.localPort(), ClientLocation::thisPc);
-    const std::string text =
-        "The Traffic Reader has stopped with error: bind to stream socket failed, error: 10048 "
-        "Address already in use";
-    EXPECT_EQ(messageLines().message, text);
-    EXPECT_TRUE(logHas(text));
-    EXPECT_EQ(run.restartReason.load(), RestartReason::readerError);
-    EXPECT_TRUE(run.closingFlag.load());
-}
-
-TEST_F(ReaderThread, ASetUpFailureAfterAStopIsNoReaderError) {
-    // A stop closes the socket under a reader that is still setting it up; its bind then fails.
+// A bind failure ends the run with a reader error, unless a stop closed the
+// socket under a reader that was still setting it up.
+TEST_F(ReaderThread, ABindFailureIsAReaderErrorUnlessAStopCameFirst) {
     net::UdpSocket holder;
     ASSERT_EQ(holder.create(), 0);
     ASSERT_EQ(holder.bind(net::Address::loopback, 0), 0);
@@ -120,6 +109,16 @@ TEST_F(ReaderThread, ASetUpFailureAfterAStopIsNoReaderError) {
     EXPECT_TRUE(logHas("Traffic Reader has stopped\n"));
     EXPECT_FALSE(logHas("has stopped with error"));
     EXPECT_FALSE(run.closingFlag.load());
+
+    readers.resetTrafficSide();
+    traffic.threadBody({}, holder.localPort(), ClientLocation::thisPc);
+    const std::string text =
+        "The Traffic Reader has stopped with error: bind to stream socket failed, error: 10048 "
+        "Address already in use";
+    EXPECT_EQ(messageLines().message, text);
+    EXPECT_TRUE(logHas(text));
+    EXPECT_EQ(run.restartReason.load(), RestartReason::readerError);
+    EXPECT_TRUE(run.closingFlag.load());
 }
 
 TEST_F(ReaderThread, TheStopOfItsThreadAloneEndsAReader) {
@@ -144,6 +143,24 @@ TEST_F(ReaderThread, TheQnhReaderPublishesWhatArrives) {
     EXPECT_TRUE(logHas("QNH Reader connected\n"));
     EXPECT_TRUE(logHas("QNH Reader has stopped\n"));
     EXPECT_EQ(feed.weatherLamp.load(), ReaderLamp::stopped);
+}
+
+// The traffic reader's filter inputs, written by the run thread while lines are parsed.
+TEST_F(ReaderThread, TheRangeFilterNeverSeesHalfAMovedPosition) {
+    // Both own positions are far from the aircraft; a latitude of the one with
+    // the longitude of the other is exactly where it flies.
+    const GeoPosition first{48.12, 26.60};
+    const GeoPosition second{58.12, 16.60};
+    traffic.setOwnPosition(first);
+    std::atomic<bool> done{false};
+    std::jthread runThread([&] {
+        for (int i = 0; !done.load(); ++i) traffic.setOwnPosition(i % 2 == 0 ? second : first);
+    });
+    const std::string line = LineBuilder{}.set(LineBuilder::lat, "48.12").set(LineBuilder::lon, "16.60").text();
+    int inRange = 0;
+    for (int i = 0; i < 200000; ++i) inRange += traffic.onTrafficDatagram(line) != LineOutcome::outOfRange;
+    done.store(true);
+    EXPECT_EQ(inRange, 0);
 }
 
 }  // namespace
