@@ -73,15 +73,12 @@ TEST_F(ClosestAirport, ANearerAirportLaterInCodeOrderIsComparedByStands) {
     EXPECT_EQ(codeOf(gf_closestAirport(user, stands(100.0, 100.0))), "BBBB") << "no stand files: the closest";
 }
 
-TEST_F(ClosestAirport, AFartherAirportAfterTheNearestIsNeverCompared) {
+TEST_F(ClosestAirport, AFartherAirportAfterTheNearestIsNeverComparedAndAnEmptyListGivesNone) {
+    EXPECT_EQ(gf_closestAirport(user, stands(1.0, 1.0)), nullptr);
+    EXPECT_EQ(gf_closestAirport(user, nullptr), nullptr);
     list({airportAt("AAAA", 3.0), airportAt("BBBB", 4.0)});
     EXPECT_EQ(codeOf(gf_closestAirport(user, stands(9.0, 0.01))), "AAAA");
     EXPECT_TRUE(asked.empty());
-}
-
-TEST_F(ClosestAirport, AnEmptyListGivesNone) {
-    EXPECT_EQ(gf_closestAirport(user, stands(1.0, 1.0)), nullptr);
-    EXPECT_EQ(gf_closestAirport(user, nullptr), nullptr);
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <stdexcept>
 
 #include "core/paths.h"
-#include "refdata/default_sim_aircraft.h"
 #include "refdata/lookups.h"
 #include "refdata/support/program_folder.h"
 
@@ -211,13 +210,6 @@ TEST_F(Dbase, CodeNumbersBelongToOneAirport) {
         EXPECT_EQ(number, 7) << bad;
     }
     EXPECT_TRUE(logHas("==> Pub EHAM EHAM invalid number"));
-}
-
-TEST(DefaultSimAircraft, ExactNamesGiveTheirModels) {
-    EXPECT_EQ(defaultSimAircraft().size(), 30u);
-    EXPECT_EQ(defaultSimAircraftModel("Asobo_Savage_ShockUltra"), "SAVG");
-    EXPECT_EQ(defaultSimAircraftModel("FlyByWire_A320_NEO"), "A20N");
-    EXPECT_FALSE(defaultSimAircraftModel("asobo_a320_neo"));
 }
 
 }  // namespace
