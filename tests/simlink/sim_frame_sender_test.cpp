@@ -94,15 +94,6 @@ TEST_F(FrameSender, CreationIsRememberedByItsPacketWithItsOwnTitle) {
     ASSERT_EQ(link.queues.pendingCreations().size(), 1u);
     EXPECT_EQ(link.queues.pendingCreations()[0].packetId, packet);
 
-    // A title the simulator lacks: its exception names the packet, the engine hears of it.
-    gf_queueCreateAircraft(link.queues, test::creation("Not Installed", "BAW9", 0x400abc));
-    frame();
-    pump();
-    EXPECT_EQ(link.queues.pendingCreations().size(), 1u);
-    ASSERT_FALSE(rec.events.empty());
-    EXPECT_EQ(rec.events.back().kind, SimObjectEventKind::creationFailed);
-    EXPECT_EQ(rec.events.back().hexId, 0x400abcu);
-
     // Without its packet id the creation is still remembered, with packet 0.
     sim->failCalls("GetLastSentPacketID", 1);
     gf_queueCreateAircraft(link.queues, test::creation("Boeing 737 KLM", "KLM8", 0x484abe));
