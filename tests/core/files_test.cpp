@@ -109,8 +109,6 @@ TEST_F(Xml, MetaBlockWrittenReadsBack) {
     EXPECT_EQ(out->author, "Quorvelant");
     EXPECT_EQ(out->version, "12.2.0");
     EXPECT_EQ(out->sim, 2);
-    EXPECT_EQ(out->copyright, kMetaCopyright);
-    EXPECT_EQ(out->date.size(), 12u);
     in.version = "13.0.0";  // a second block is appended; the first one is read
     ASSERT_TRUE(gf_writeMetaInfo(doc, in));
     EXPECT_EQ(std::distance(doc.child("root").children("meta").begin(), doc.child("root").children("meta").end()), 2);

@@ -1,5 +1,6 @@
 #include "core/log.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "core/run_state.h"
@@ -59,12 +60,8 @@ TEST_F(Log, FourStartsKeepThreeGenerations) {
 
 TEST_F(Log, OpenFailureThrowsWithThePath) {
     const auto bad = dir / "missing-folder" / "Log.txt";
-    try {
-        openLogAt(bad);
-        FAIL() << "expected an exception";
-    } catch (const std::runtime_error& e) {
-        EXPECT_EQ(std::string(e.what()), "Failed to write file " + bad.string());
-    }
+    EXPECT_THAT([&] { openLogAt(bad); },
+                testing::ThrowsMessage<std::runtime_error>("Failed to write file " + bad.string()));
     EXPECT_FALSE(logIsOpen());
 }
 
