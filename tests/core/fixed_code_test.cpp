@@ -40,6 +40,7 @@ TEST(FixedCode, SortsSearchesAndHashesByText) {
 
 TEST(FixedCode, ThreeCharacterCodesFollowTheSameRule) {
     EXPECT_EQ(FixedCode3("ams").view(), "AMS");
+    EXPECT_EQ(FixedCode3().view(), "");  // unlike the four-character blanks
     EXPECT_LT(FixedCode3("AZZ"), FixedCode3("BAA"));
     EXPECT_THROW(FixedCode3("EHAM"), std::invalid_argument);
     EXPECT_THROW(FixedCode3("A-S"), std::invalid_argument);

@@ -40,12 +40,15 @@ TEST(Strings, UpperCaseIsAsciiOnly) {
     EXPECT_FALSE(gf_upperEquals(".xml ", ".XML"));
 }
 
-TEST(Strings, PluralPercentAndNumbers) {
+TEST(Strings, PluralPercentNumbersAndUnknownSocketErrors) {
     EXPECT_EQ(gf_pluralSuffix(-3), "");
     EXPECT_EQ(gf_pluralSuffix(0), "s");
     EXPECT_EQ(gf_percent(2, 3), 67);
     EXPECT_EQ(gf_percent(5, 0), 0);
     EXPECT_EQ(gf_percent(INT64_MAX, 1), INT32_MAX);  // clamped, not undefined
+    EXPECT_EQ(gf_numberText(2.0f), "2");
+    EXPECT_EQ(gf_numberText(0.5f), "0.5");
+    EXPECT_EQ(gf_socketErrorText(42), "42 Unknown errror code");
 }
 
 TEST(Strings, ObjectIdTextFollowsTheChosenSimulator) {

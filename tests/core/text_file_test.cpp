@@ -157,6 +157,7 @@ TEST_F(TextFile, FailedReadsGiveFalseAndNoLines) {
     EXPECT_THAT([&] { gf_readTextFileWithCharset(Charset::none_found, surrogate, lines); },
                 ThrowsMessage<std::runtime_error>("file " + surrogate.string() + " has unknown charset: none_found"));
     EXPECT_THROW(gf_readTextFileWithCharset(static_cast<Charset>(9), surrogate, lines), std::runtime_error);
+    EXPECT_THROW(gf_charsetName(static_cast<Charset>(6)), std::out_of_range);
     EXPECT_THAT([] { utf8_to_wide("\xE2\x82"); }, ThrowsMessage<std::runtime_error>("utf8_to_wide: invalid UTF-8"));
 }
 

@@ -99,10 +99,12 @@ TEST_F(TrafficLine, FieldErrorsAreLoggedAndTheLineDropped) {
         {L::track, "inf", "track incorrect inf"},
         {L::vs, " 12", "vs: 12"},
         {L::gs, "+12", "gs:+12"},
+        {L::roll, "infinity", "roll:infinity"},
         {L::tas, "?", "TAS incorrect?"},
         {L::trueHeading, "361", "trueheading: 361.00"},
         {L::trueHeading, "nan", "trueheading:nan"},
         {L::origin, "AMST", "FixedCode: invalid string (length/charset)"},
+        {L::destination, "V-E", "FixedCode: invalid string (length/charset)"},
         {L::alt, "high", "altitude high incorrect, from: QVL,4490501,48.12,16.60,high,"},
     };
     for (const auto& [field, text, logText] : cases) {
