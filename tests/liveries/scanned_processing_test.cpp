@@ -124,6 +124,30 @@ TEST_F(ScannedProcessingTest, TheBuildReadsTheFileAndLogsTheSummaryPerCategory) 
     EXPECT_FALSE(window.controls().isEnabled(helicopters));
 }
 
+TEST_F(ScannedProcessingTest, RegistrationsTakeTheUsersFileOverTheShippedFileOverTheLiveriesOwn) {
+    LiveryList list = installed();
+    list.push_back(livery("DLH", "A320", "Lufthansa A320 Retro", 0, {}, "D-AIZZ"));
+    writeScanned(list);
+    shipped();
+    fs::create_directories(kMyRegcodesFolder);
+    test::writeFile(kMyRegcodesFolder / "mine.txt", "Lufthansa A320 b;D-AIZB,D-AIZZ\n");
+    gf_processScannedLiveries(tables_);
+
+    EXPECT_EQ(tables_.regcodes.at("D-AIZZ"), "Lufthansa A320 b");
+    EXPECT_EQ(tables_.regcodes.at("D-AIZB"), "Lufthansa A320 b");
+    EXPECT_EQ(tables_.inlineRegcodes.at("Lufthansa A320 Retro"), "D-AIZZ") << "the livery's own stays its own";
+    const std::string results = test::readFile(kOfflineRegcodesTxt);
+    EXPECT_NE(results.find("   regcode D-AIZZ for 'Lufthansa A320 a', instead of the same for 'Lufthansa A320 Retro'\n"
+                           "0 new regcodes added, 1 regcode replaced\n"),
+              std::string::npos)
+        << results;
+    EXPECT_NE(results.find("   regcode D-AIZZ for 'Lufthansa A320 b', instead of the same for 'Lufthansa A320 a'\n"
+                           "0 new regcodes added, 1 regcode replaced\n"),
+              std::string::npos)
+        << results;
+    EXPECT_TRUE(logHas("    2 registration codes"));
+}
+
 TEST_F(ScannedProcessingTest, ASettingAlreadyOffOnlyGetsTheNoLiveryLine) {
     writeScanned(installed());
     shipped();
