@@ -171,6 +171,14 @@ void writeOfflineResults(const LiveryTables& tables) {
     if (!tables.specialRegcodes.empty()) gf_log(fmt::format("{:5} unique liveries", tables.specialRegcodes.size()));
 }
 
+void mergeOfflineSources(LiveryTables& tables) {
+    {
+        const PlainFileGuard plain(kAigRegcodesXml);
+        lf_readAigRegcodeFile(tables);
+    }
+    lf_readRegcodeFolder(tables);
+}
+
 std::size_t appendDontUseTitles(const RegcodeEntries& entries, DontUseTitleList& dontUse) {
     std::size_t appended = 0;
     for (const RegcodeEntry& entry : entries) {
@@ -311,22 +319,24 @@ void lf_processInlineRegcodes(LiveryTables& tables) {
 }
 
 void lf_processOfflineRegcodes(LiveryTables& tables) {
+    // Without the shipped file nothing is merged, not even the user's
+    // folder, and the previous results file stays.
+    bool decrypted = false;
     try {
-        // Without the shipped file nothing is merged, not even the user's
-        // folder, and the previous results file stays.
-        if (gf_streamDecrypt(kAigRegcodesEnc, kAigRegcodesXml)) {
-            {
-                const PlainFileGuard plain(kAigRegcodesXml);
-                lf_readAigRegcodeFile(tables);
-            }
-            lf_readRegcodeFolder(tables);
-            writeOfflineResults(tables);
-        }
+        decrypted = gf_streamDecrypt(kAigRegcodesEnc, kAigRegcodesXml);
+        if (decrypted) mergeOfflineSources(tables);
     } catch (const std::exception& e) {
         gf_logAttention(fmt::format("exception: {}", e.what()));
     }
-    // Only now: the lines the scan's readers added before this merge are
-    // written above, first, rather than lost.
+    // Written also when a source failed half-way: the lines so far, the
+    // scan's first, would otherwise be lost with the list.
+    if (decrypted) {
+        try {
+            writeOfflineResults(tables);
+        } catch (const std::exception& e) {
+            gf_logAttention(fmt::format("exception: {}", e.what()));
+        }
+    }
     tables.regcodeResults.clear();
 }
 

@@ -90,8 +90,9 @@ void lf_processInlineRegcodes(LiveryTables& tables);
 // The shipped file and the user's folder merged over the liveries' own
 // registrations, with the results file. When the shipped file cannot be
 // decrypted nothing is merged, the user's folder is not read either and the
-// results file stays as it was. Catches and logs every error. The results
-// list (the scan's lines first) is emptied once this is done.
+// results file stays as it was. Catches and logs every error; a source
+// that fails half-way still leaves its lines so far in the results file.
+// The results list (the scan's lines first) is emptied once written.
 void lf_processOfflineRegcodes(LiveryTables& tables);
 
 // For the liveries scan, before the packages are searched: the titles of

@@ -238,6 +238,21 @@ TEST_F(RegcodeSourcesTest, LinesTheScanAddedAreWrittenFirstAndThenEmptied) {
     EXPECT_TRUE(tables_.regcodeResults.empty());
 }
 
+TEST_F(RegcodeSourcesTest, AFolderThatCannotBeWalkedStillLeavesTheResultsSoFar) {
+    buildCatalogue();
+    shipped(R"(<l t="KLM 737" r="PH-BXA"/>)");
+    test::writeFile(kMyRegcodesFolder, "a file where the folder should be");
+    tables_.regcodeResults.push_back("a line of the scan");
+    lf_processOfflineRegcodes(tables_);
+    EXPECT_TRUE(logHas("==> exception: "));
+    EXPECT_EQ(mapped("PH-BXA"), "KLM 737");
+    const auto lines = fileLines(kOfflineRegcodesTxt);
+    ASSERT_EQ(lines.size(), 4U);
+    EXPECT_EQ(lines[0], "a line of the scan");
+    EXPECT_EQ(lines[2], "1 new regcode added");
+    EXPECT_EQ(lines[3], "Processing files in " + kMyRegcodesFolder.string());
+}
+
 TEST_F(RegcodeSourcesTest, TheFirstLiveryKeepsItsOwnRegistrationAndClashesAreListed) {
     buildCatalogue({livery("DLH", "A320", "Lufthansa A320 Sticker", 0, {}, "D-AIZA"),
                     livery("KLM", "B738", "KLM 737 Orange", 0, {}, "PH-BXO")});
