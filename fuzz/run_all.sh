@@ -33,6 +33,8 @@ targets=(
   "sim_dispatch 2048"
   "livery_key_line 4096"
   "liveries_scanned 8192"
+  "regcode_xml 8192"
+  "regcode_text 4096"
   "stand_file 8192"
   "learned_file 8192"
 )

@@ -122,6 +122,7 @@ CodeId randomModelOf(const std::vector<CodeId>& models) {
 void LiveryTables::reset() {
     gf_clearLiveryTables(*this);
     liveries.clear();
+    regcodeResults.clear();
     catalogueBuilt = false;
     clearRequested.store(false);
 }

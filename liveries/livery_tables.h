@@ -97,8 +97,13 @@ struct LiveryTables {
     bool catalogueBuilt = false;
     // Raised by the main window (any thread) for the run thread to honour.
     std::atomic<bool> clearRequested{false};
+    // Lines for output/info/OfflineRegcodes.txt: the scan's readers of the
+    // don't-use titles add theirs first, the registration-code merge adds its
+    // own and then writes them all. Not emptied by gf_clearLiveryTables: the
+    // lines of a scan that runs before the next build belong in its file.
+    std::vector<std::string> regcodeResults;
 
-    // Everything empty and both flags down.
+    // Everything empty (the registration-code results too) and both flags down.
     void reset();
 };
 
