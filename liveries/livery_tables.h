@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "liveries/livery_data.h"
@@ -62,6 +63,14 @@ using InlineRegcodeMap = std::unordered_map<std::string_view, std::string, Fnv1a
 using SpecialRegcodeSet = std::set<std::string, std::less<>>;
 using ReservedTitleList = std::vector<std::string_view>;
 
+// The reserved titles as a hash set, so that a draw among many candidates
+// does not search the list once per candidate. Built by the matcher from
+// the list when the list has grown since.
+struct ReservedTitleIndex {
+    std::unordered_set<std::string_view, Fnv1aHash, std::equal_to<>> titles;
+    std::size_t indexedCount = 0;  // the list's length when it was built
+};
+
 // Similar models restricted to installed liveries, and the registration
 // prefix groups as the matcher draws from them.
 struct SimilarModelTables {
@@ -97,6 +106,7 @@ struct LiveryTables {
     bool catalogueBuilt = false;
     // Raised by the main window (any thread) for the run thread to honour.
     std::atomic<bool> clearRequested{false};
+    ReservedTitleIndex reservedIndex;
 
     // Everything empty and both flags down.
     void reset();
