@@ -108,12 +108,23 @@ std::string stepLine(const MatchFlight& flight, std::string_view mark) {
     return fmt::format("          {} ={}= {}", flight.line ? flight.line() : std::string(), mark, flight.title);
 }
 
-// A title of a list that carries its own registration, with that
-// registration.
-struct RegisteredTitle {
-    std::string_view title;
-    std::string_view registration;
-};
+// The list's titles that carry their own registration, looked up once per
+// list and kept with the tables.
+const std::vector<RegisteredTitle>& registeredTitles(LiveryTables& tables, const TitleList& titles) {
+    RegisteredTitleCache& cache = tables.registeredTitles;
+    if (cache.inlineCount != tables.inlineRegcodes.size()) {
+        cache.lists.clear();
+        cache.inlineCount = tables.inlineRegcodes.size();
+    }
+    auto [entry, added] = cache.lists.try_emplace(&titles);
+    if (added) {
+        for (const std::string_view title : titles) {
+            const auto found = tables.inlineRegcodes.find(title);
+            if (found != tables.inlineRegcodes.end()) entry->second.push_back({title, found->second});
+        }
+    }
+    return entry->second;
+}
 
 // One matching of one flight: the steps, each of which leaves the flight's
 // title set (a hit) or empty.
@@ -270,36 +281,26 @@ private:
     }
 
     bool matchByPrefixes(const TitleList& titles) {
-        collectRegistered(titles);
+        const std::vector<RegisteredTitle>& registered = registeredTitles(tables_, titles);
+        if (registered.empty()) return false;
         const std::string_view prefix = registrationPrefix(flight_.registration);
-        if (pickWithPrefix(prefix)) return true;
+        if (pickWithPrefix(registered, prefix)) return true;
         for (const std::string& fellow : gf_prefixGroup(tables_, prefix)) {
-            if (pickWithPrefix(fellow)) return true;
+            if (pickWithPrefix(registered, fellow)) return true;
         }
         return false;
     }
 
-    // The titles that carry an in-line registration, looked up once for all
-    // the prefixes to come.
-    void collectRegistered(const TitleList& titles) {
-        registered_.clear();
-        if (tables_.inlineRegcodes.empty()) return;
-        for (const std::string_view title : titles) {
-            const auto found = tables_.inlineRegcodes.find(title);
-            if (found != tables_.inlineRegcodes.end()) registered_.push_back({title, found->second});
-        }
-    }
-
-    bool pickWithPrefix(std::string_view prefix) {
-        lf_filterByPrefix(prefix);
+    bool pickWithPrefix(const std::vector<RegisteredTitle>& registered, std::string_view prefix) {
+        lf_filterByPrefix(registered, prefix);
         lf_pickLivery(filtered_);
         return hit();
     }
 
     // The titles whose own registration begins with the prefix, in order.
-    void lf_filterByPrefix(std::string_view prefix) {
+    void lf_filterByPrefix(const std::vector<RegisteredTitle>& registered, std::string_view prefix) {
         filtered_.clear();
-        for (const RegisteredTitle& entry : registered_) {
+        for (const RegisteredTitle& entry : registered) {
             if (entry.registration.starts_with(prefix)) filtered_.push_back(entry.title);
         }
     }
@@ -325,7 +326,6 @@ private:
     LiveryTables& tables_;
     const ReservedTitleIndex& reserved_;
     MatchFlight& flight_;
-    std::vector<RegisteredTitle> registered_;
     std::vector<std::string_view> filtered_;
     CodeId randomModel_ = 0;
 };
