@@ -5,6 +5,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/random.h"
@@ -80,23 +81,18 @@ protected:
         });
         gf_readSimilarTypes(tables_);
         tables_.rotorcraftModels = {modelId("H145")};
-        for (const char* title :
-             {"PVT Cessna b", "PVT Cessna c", "PVT Cessna d", "Heli H145", "TBM private", "KLM 777"}) {
-            tables_.inlineRegcodes.emplace(stored(title), std::string(registrationOf(title)));
+        for (const auto& [title, registration] : {std::pair{"PVT Cessna b", "D-EABC"},
+                                                  {"PVT Cessna c", "N12345"},
+                                                  {"PVT Cessna d", "OE-KAB"},
+                                                  {"Heli H145", "D-HABC"},
+                                                  {"TBM private", "D-FTBM"},
+                                                  {"KLM 777", "PH-BVA"}}) {
+            tables_.inlineRegcodes.emplace(stored(title), registration);
         }
         tables_.regcodes.emplace("D-AIRA", stored("Lufthansa A320 b"));
         tables_.regcodes.emplace("D-AISP", stored("Lufthansa A320 a"));
         tables_.specialRegcodes.insert("D-AISP");
         tables_.reservedTitles.push_back(stored("Lufthansa A320 a"));
-    }
-
-    static std::string_view registrationOf(std::string_view title) {
-        if (title == "PVT Cessna b") return "D-EABC";
-        if (title == "PVT Cessna c") return "N12345";
-        if (title == "PVT Cessna d") return "OE-KAB";
-        if (title == "Heli H145") return "D-HABC";
-        if (title == "TBM private") return "D-FTBM";
-        return "PH-BVA";
     }
 
     std::string_view stored(std::string_view title) {
@@ -223,28 +219,10 @@ TEST_F(LiveryMatching, WithRandomOnEqualCandidatesAreDrawnButNeverAReservedOne) 
     EXPECT_EQ(titles, (std::set<std::string>{"Lufthansa A320 b", "Lufthansa A320 c"}));
 }
 
-TEST_F(LiveryMatching, WithRandomOffTheSameFlightGetsTheSameTitle) {
-    const Flight flight{"PVT", "C172", "HB-ABC"};
-    const std::string first = matchLive(flight);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(matchLive(flight), first);
-}
-
 TEST_F(LiveryMatching, MatchingNeverAddsACodeToTheAirlineTable) {
     const std::size_t codes = airlineCodes().size();
     EXPECT_EQ(matchLive({"KLM", "A320", "", "EZY"}, 2), "") << "KLMEZY is no airline of the catalogue";
     EXPECT_EQ(airlineCodes().size(), codes);
-}
-
-TEST_F(LiveryMatching, FsltlTitlesAreMarked) {
-    build({livery("EZY", "A319", "FSLTL_A319_EZY")});
-    EXPECT_EQ(matchLive({"EZY", "A319"}), "FSLTL_A319_EZY");
-    MatchFlight flight = flightOf({"EZY", "A319"});
-    gf_matchLiveAcLivery(matcher(), flight);
-    EXPECT_TRUE(flight.fsltl);
-    flight = flightOf({"DLH", "B738"});
-    flight.fsltl = true;
-    gf_matchLiveAcLivery(matcher(), flight);
-    EXPECT_FALSE(flight.fsltl);
 }
 
 TEST_F(LiveryMatching, RefusedTitlesAreKeptAsCopies) {
