@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/ui/headless_window.h"
 #include "platform/ui/image.h"
 #include "support/temp_dir.h"
 
@@ -65,6 +66,29 @@ TEST(Png, BadInputGivesNothingAndNoFile) {
     const std::string bytes = test::readFile(dir / "whole.png");
     test::writeFile(dir / "cut.png", bytes.substr(0, bytes.size() / 2));
     EXPECT_FALSE(readPng(dir / "cut.png").has_value());
+}
+
+TEST(Png, TheHeadlessWindowSavesWhatItShows) {
+    test::TempDir dir;
+    class Painter : public WindowEvents {
+        void onCreate(Window& window) override {
+            window.createControl({.kind = ControlKind::Button, .id = 9, .x = 10, .y = 10, .width = 40, .height = 20});
+        }
+        void onPaint(Canvas& canvas) override { canvas.fill({.left = 0, .top = 0, .right = 100, .bottom = 50}, kRed); }
+    } painter;
+    HeadlessWindow window;
+    ASSERT_TRUE(window.open({.title = "t", .width = 100, .height = 50}, painter));
+    bool written = false;
+    window.savePng(dir / "window.png", [&written](bool ok) { written = ok; });
+    ASSERT_TRUE(written);  // on the UI thread it is done at once
+    const std::optional<Image> shot = readPng(dir / "window.png");
+    ASSERT_TRUE(shot.has_value());
+    EXPECT_EQ(shot->pixel(80, 40), kRed);
+    EXPECT_NE(shot->pixel(30, 20), kRed);  // the button
+
+    bool failed = true;
+    window.savePng(dir / "no" / "such" / "folder.png", [&failed](bool ok) { failed = !ok; });
+    EXPECT_TRUE(failed);
 }
 
 }  // namespace
