@@ -454,9 +454,12 @@ void MainWidget::resize(int x, int y, int w, int h) {
     owner_.movedFromWidget(Point{x, y});
 }
 
-// Opens the display for FLTK when it can be opened; FLTK itself would end
-// the process on a display it cannot open.
+// Opens the display for FLTK when it can be opened, and keeps it: FLTK itself
+// would end the process on a display it cannot open, and a probe that closed
+// its connection again could make a fresh X server reset under the next one.
 bool openDisplay() {
+    static std::mutex mutex;
+    std::lock_guard lock(mutex);
     if (fl_display != nullptr) return true;
     const char* name = std::getenv("DISPLAY");
     if (name == nullptr || *name == '\0') return false;
@@ -473,15 +476,7 @@ std::unique_ptr<Window> makeFltkWindow() {
     return std::make_unique<FltkWindow>();
 }
 
-bool fltkDisplayAvailable() {
-    if (fl_display != nullptr) return true;
-    const char* name = std::getenv("DISPLAY");
-    if (name == nullptr || *name == '\0') return false;
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) return false;
-    XCloseDisplay(display);
-    return true;
-}
+bool fltkDisplayAvailable() { return openDisplay(); }
 
 bool fltkStandaloneDialog(const DialogSpec& dialog) {
     if (!openDisplay()) return false;
