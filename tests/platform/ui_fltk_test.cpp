@@ -1,8 +1,12 @@
 // The FLTK back end on a real display (CI runs this suite under xvfb-run);
 // without a display every test here is skipped.
+#include <FL/Fl.H>
+#include <FL/Fl_Window.H>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -124,6 +128,52 @@ TEST_F(FltkWindowTest, ControlWritesFromAnotherThreadReachTheWidgets) {
     EXPECT_TRUE(window->isChecked(box));
     window->simulateClick(32838);  // disabled now
     EXPECT_TRUE(events.log.empty());
+}
+
+// The user's own input, sent through FLTK's event handling as the display
+// would deliver it.
+class FltkInputTest : public FltkWindowTest {
+protected:
+    Fl_Window& main() { return *Fl::first_window(); }
+    Fl_Widget& widgetAt(int x, int y) {
+        for (int i = 0; i < main().children(); ++i) {
+            Fl_Widget& child = *main().child(i);
+            if (child.x() == x && child.y() == y) return child;
+        }
+        throw std::runtime_error("no widget there");
+    }
+    void press(int x, int y) {
+        Fl::e_x = x;
+        Fl::e_y = y;
+        Fl::e_keysym = FL_Button + FL_LEFT_MOUSE;
+        Fl::handle(FL_PUSH, &main());
+        Fl::handle(FL_RELEASE, &main());
+    }
+    void key(int keysym, const char* text) {
+        Fl::e_keysym = keysym;
+        Fl::e_text = const_cast<char*>(text);
+        Fl::e_length = static_cast<int>(std::strlen(text));
+        Fl::handle(FL_KEYBOARD, &main());
+    }
+};
+
+TEST_F(FltkInputTest, AClickOnTheCheckBoxReportsAndLeavesTheMark) {
+    settle();
+    press(10, 378);
+    settle();
+    EXPECT_EQ(events.log, std::vector<std::string>{"click 32851"});
+    EXPECT_FALSE(window->isChecked(window->find(32851)));
+}
+
+TEST_F(FltkInputTest, TypingReachesTheModelAndEnterIsReported) {
+    settle();
+    Fl::focus(&widgetAt(217, 343));
+    key('e', "e");
+    key('d', "d");
+    key(FL_Enter, "\r");
+    settle();
+    EXPECT_EQ(window->text(window->find(32839)), "ed");
+    EXPECT_EQ(events.log, std::vector<std::string>{"enter 32839"});
 }
 
 TEST_F(FltkWindowTest, TheDisplayHasAWorkArea) {
