@@ -21,6 +21,7 @@
 #include <FL/x.H>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -205,6 +206,7 @@ private:
         Fl::visual(FL_RGB);
         window_ = new MainWidget(*this, spec);
         window_->end();
+        wakeable_.store(true);
         return true;
     }
 
@@ -215,7 +217,11 @@ private:
     }
 
     void viewWait() override { Fl::wait(kLongestWaitSeconds); }
-    void viewWake() override { Fl::awake(); }
+    // FLTK's wake-up channel exists once Fl::lock has run; before the window
+    // is open there is no loop to wake.
+    void viewWake() override {
+        if (wakeable_.load()) Fl::awake();
+    }
     void viewPoll() override { Fl::check(); }
 
     void viewSyncControl(ControlHandle control) override {
@@ -423,6 +429,7 @@ private:
     std::map<ControlHandle, Callback> callbacks_;
     std::vector<Fl_Window*> dialogs_;
     bool alwaysOnTop_ = false;
+    std::atomic<bool> wakeable_{false};
 
     mutable std::mutex screensMutex_;  // a leaf: guards workAreas_
     std::vector<Rect> workAreas_;
