@@ -37,6 +37,9 @@ void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const StandView& stand)
 // With `extra` more parked aircraft on the way, the longest parked ones go
 // while the park airport's limit is exceeded.
 void lf_checkMaxPark(Engine& engine, std::int32_t extra);
+// The same against a given limit (below 1: none). The live aircraft parked
+// longest goes first, then the static aircraft parked earliest.
+void checkParkLimit(Engine& engine, std::int32_t extra, std::int32_t limit);
 
 // Half hours from `then` back to `now` over the week's 336 slots: 0 to 335,
 // so Sunday night to Monday morning counts the few slots between them.
