@@ -147,6 +147,21 @@ bool lf_neighbourAllows(Engine& engine, const LiveAc& newcomer, std::uint32_t ne
     return true;
 }
 
+void lf_clearAdjacentLive(Engine& engine, std::uint32_t neighbourNumber, const LiveAc& arriving,
+                          const StandView& stand) {
+    const auto neighbour = standByNumber(engine, neighbourNumber);
+    if (!neighbour) return;
+    const double apart = gf_distanceNm(placeOf(*neighbour), placeOf(stand));
+    for (LiveAc& ac : engine.state.liveAircraft) {
+        if (&ac == &arriving || !standsThere(ac, neighbourNumber)) continue;
+        if (ac.phase != GroundPhase::parked && ac.phase != GroundPhase::pushing_back) continue;
+        if (apart > collisionDistance(ac.flight.halfSpan, arriving.flight.halfSpan)) continue;
+        gf_log(fmt::format("{:8}: {:8} removed by parking {} at adjacent and possibly colliding stand {}",
+                           neighbour->id, ac.flight.callsign, arriving.flight.callsign, stand.id));
+        removeAircraftFromSim(engine, ac);
+    }
+}
+
 void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const StandView& stand) {
     EngineState& state = engine.state;
     for (StaticAc& other : state.staticAircraft) {

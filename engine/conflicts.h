@@ -31,6 +31,10 @@ bool lf_solveCallsignClash(Engine& engine, std::uint32_t standNumber, std::strin
 // False when an aircraft parked or pushing back on the neighbour stand lies
 // within the collision distance of the newcomer.
 bool lf_neighbourAllows(Engine& engine, const LiveAc& newcomer, std::uint32_t neighbourNumber);
+// The live aircraft parked or pushing back on the neighbour stand goes when
+// it lies within the collision distance of the arriving aircraft's stand.
+void lf_clearAdjacentLive(Engine& engine, std::uint32_t neighbourNumber, const LiveAc& arriving,
+                          const StandView& stand);
 // The static aircraft on the stand goes, and those on its neighbours that a
 // wingspan on the stand would touch.
 void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const StandView& stand);
