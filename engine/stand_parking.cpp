@@ -15,16 +15,6 @@
 namespace qvl {
 namespace {
 
-// The user may stand on it or taxi to it: no live aircraft is parked there.
-bool standUnderUser(Engine& engine, const StandView& stand) {
-    const UserAircraft user = engine.clocks.userAircraft();
-    if (!user.positionKnown()) return false;
-    const std::string name =
-        gf_standNameAtPosition(engine, engine.state.userStandName,
-                               {.latitude = user.latitude, .longitude = user.longitude}, user.onGroundKnown);
-    return !name.empty() && name == stand.id;
-}
-
 void removeParkedOn(Engine& engine, const LiveAc& arriving, const StandView& stand) {
     for (LiveAc& other : engine.state.liveAircraft) {
         if (&other == &arriving || other.status != SimStatus::active || other.phase != GroundPhase::parked ||

@@ -1,6 +1,8 @@
-// A taxiing aircraft taking the stand its samples end on.
+// A taxiing aircraft taking the stand its samples end on, and the stand the
+// user aircraft stands on, which no live aircraft takes.
 #include <gtest/gtest.h>
 
+#include "engine/spawn.h"
 #include "engine/stand_conflicts.h"
 #include "ground_fixture.h"
 
@@ -81,6 +83,22 @@ TEST_F(StandParkingTest, TheStandUnderTheUserAircraftIsLeftFreeAndAPlaceIsTriedO
     ac.samples.back().latitude += 1e-6;
     try2Park(engine, ac, false);
     EXPECT_EQ(ac.standNumber, 5U);
+}
+
+TEST_F(StandParkingTest, NoAircraftIsBornOnTheStandUnderTheUserAircraft) {
+    addStand(5, kStand, 90.0, 0.02);
+    parkAirport.set({.code = FixedCode4("EDDF"), .position = kStand, .elevationFeet = 0.0F});
+    parkAirport.setStandsLoaded(true);
+    LiveAc& ac = make({groundSample(kStand.latitude, kStand.longitude, 0.0, now())});
+    ac.samples.front().stationary = 1;
+    user.latitude = kStand.latitude;
+    user.longitude = kStand.longitude;
+    user.onGroundKnown = true;
+    EXPECT_FALSE(lf_findBirthStand(engine, ac));
+    user.latitude += 0.01;
+    const auto stand = lf_findBirthStand(engine, ac);
+    ASSERT_TRUE(stand);
+    EXPECT_EQ(stand->number, 5U);
 }
 
 }  // namespace
