@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "core/settings.h"
 #include "engine/motion/motion.h"
@@ -32,22 +33,21 @@ protected:
 };
 
 TEST_F(PushBackTest, ADepartureAheadOfTheStandPullsOutOneWingspan) {
-    LiveAc& ac = parkedLeavingTowards(90.0, 100.0);
-    nextPosGround(engine, ac);
-    EXPECT_EQ(ac.phase, GroundPhase::taxi);
-    ASSERT_EQ(ac.samples.size(), 2U);
-    // One wingspan (two half spans in nm) ahead along the stand heading.
-    EXPECT_NEAR(gf_distanceNm(kStand, positionOf(ac.samples[1])), 2.0 * ac.flight.halfSpan, 1e-6);
-    EXPECT_NEAR(gf_initialBearing(kStand, positionOf(ac.samples[1])) * kRadToDeg, 90.0, 0.01);
-    EXPECT_EQ(ac.departureRequested, 0);
+    // Stand heading and departure bearing: 10 degrees apart, and 20 apart across north.
+    for (const auto& [standDeg, bearingDeg] : {std::pair{90.0, 100.0}, std::pair{350.0, 10.0}}) {
+        state.liveAircraft.clear();
+        stands.list.clear();
+        LiveAc& ac = parkedLeavingTowards(standDeg, bearingDeg);
+        nextPosGround(engine, ac);
+        EXPECT_EQ(ac.phase, GroundPhase::taxi) << standDeg;
+        ASSERT_EQ(ac.samples.size(), 2U);
+        // One wingspan (two half spans in nm) ahead along the stand heading.
+        EXPECT_NEAR(gf_distanceNm(kStand, positionOf(ac.samples[1])), 2.0 * ac.flight.halfSpan, 1e-6);
+        EXPECT_NEAR(angleApartDeg(gf_initialBearing(kStand, positionOf(ac.samples[1])) * kRadToDeg, standDeg), 0.0,
+                    0.01);
+        EXPECT_EQ(ac.departureRequested, 0);
+    }
     EXPECT_TRUE(logHas("A1      : TST123   pulling out"));
-}
-
-TEST_F(PushBackTest, TheWayOutIsMeasuredTheShortWayAcrossNorth) {
-    // Stand heading 350, departure bearing 10: 20 degrees apart, a pull-out.
-    LiveAc& ac = parkedLeavingTowards(350.0, 10.0);
-    nextPosGround(engine, ac);
-    EXPECT_EQ(ac.phase, GroundPhase::taxi);
 }
 
 TEST_F(PushBackTest, ADepartureBehindTheStandPushesBackTwoAndAHalfRadiiThenToTheSide) {
