@@ -133,11 +133,14 @@ Flight flightFor(std::uint32_t i) {
     // Three in ten on the ground: taxiing, parked, pushing back.
     const std::uint32_t tenth = i % 10;
     const auto profile = tenth < 3 ? static_cast<Profile>(3 + tenth) : static_cast<Profile>(i % 3);
+    // A grid of 40 rows of aircraft, 0.1 degrees apart.
+    const std::uint32_t row = i % 40;
+    const std::uint32_t column = i / 40;
     Flight f{.hexId = 0x400000 + i,
              .model = kModels[i % 6],
              .profile = profile,
-             .latitude = 48.0 + (i % 40) * 0.1,
-             .longitude = 6.0 + (i / 40) * 0.1,
+             .latitude = 48.0 + row * 0.1,
+             .longitude = 6.0 + column * 0.1,
              .altitude = 35000.0,
              .speed = 460.0,
              .track = static_cast<double>((i * 37) % 360),
