@@ -23,7 +23,7 @@ protected:
     }
     void SetUp() override {
         EngineTest::SetUp();
-        stands.names[7] = "A7";
+        stands.add(7, "A7");
     }
 };
 

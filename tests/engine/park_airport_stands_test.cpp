@@ -1,4 +1,4 @@
-// The engine on the park airport's real stands: a stand file written by the
+// The program's stand service on real stands: a stand file written by the
 // stand-file writer and loaded by the stand-file reader in the test's own
 // program folder; what the engine learns there is saved as the learned file
 // and read back.
@@ -29,16 +29,8 @@ namespace fs = std::filesystem;
 
 constexpr const char* kStandFile = "airports/my_simaddon/EDDF.xml";
 
-// Built before the engine base, which keeps a reference to the service.
-struct LoadedStands {
-    LoadedParkAirport park;
-    ParkAirportStands service{park};
-};
-
-class ParkAirportStandsTest : protected LoadedStands, public GroundTest {
+class ParkAirportStandsTest : public GroundTest {
 protected:
-    ParkAirportStandsTest() : GroundTest(&service) {}
-
     void SetUp() override {
         GroundTest::SetUp();
         // Loading and saving apply the parking settings stored with the airport.
@@ -101,6 +93,9 @@ protected:
         return at;
     }
 
+    // The harness's stand list, and the program's stand service over it.
+    LoadedParkAirport& park = stands.park;
+    ParkAirportStands service{park};
     ParkAirportFilter filter;
     RangeControl range;
     ParkAirportLinks links{.filter = filter, .range = range};

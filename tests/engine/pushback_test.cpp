@@ -21,7 +21,7 @@ protected:
     // A parked aircraft on stand 1 (heading given) whose feed shows it
     // moving towards the bearing.
     LiveAc& parkedLeavingTowards(double standHeadingDeg, double departureBearingDeg) {
-        const StandInfo& stand = addStand(1, kStand, standHeadingDeg, 0.02);
+        const Stand& stand = addStand(1, kStand, standHeadingDeg, 0.02);
         TrafficSample front = groundSample(kStand.latitude, kStand.longitude, 0, now());
         front.stationary = 1;
         const GeoPosition away = offset(kStand, departureBearingDeg, 0.03);
@@ -36,7 +36,7 @@ TEST_F(PushBackTest, ADepartureAheadOfTheStandPullsOutOneWingspan) {
     // Stand heading and departure bearing: 10 degrees apart, and 20 apart across north.
     for (const auto& [standDeg, bearingDeg] : {std::pair{90.0, 100.0}, std::pair{350.0, 10.0}}) {
         state.liveAircraft.clear();
-        stands.list.clear();
+        stands.park.parkStands.clear();
         LiveAc& ac = parkedLeavingTowards(standDeg, bearingDeg);
         nextPosGround(engine, ac);
         EXPECT_EQ(ac.phase, GroundPhase::taxi) << standDeg;
@@ -101,7 +101,7 @@ TEST_F(PushBackTest, ADecidedTurnCurvesToItsSideAndStraightOnlyDropsTheSidePoint
     EXPECT_DOUBLE_EQ(turning.samples[0].longitude, alternative.longitude);
 
     state.liveAircraft.clear();
-    stands.list.clear();
+    stands.park.parkStands.clear();
     setForTest(STRAIGHT_PBS_ONLY, true);
     LiveAc& straight = parkedLeavingTowards(90.0, 260.0);
     nextPosMain(engine, straight);
@@ -126,7 +126,7 @@ TEST_F(PushBackTest, AtTheEndOfThePushTheEnginesStartAndTheHoldMeasuresFromZero)
 }
 
 TEST_F(PushBackTest, AnAircraftArrivingAtAnOccupiedStandIsRemovedAndTheStandStaysMarked) {
-    StandInfo& stand = addStand(1, kStand, 90.0, 0.02);
+    Stand& stand = addStand(1, kStand, 90.0, 0.02);
     stand.occupied = true;
     LiveAc& ac = make({groundSample(kStand.latitude, kStand.longitude, 0, now())});
     parkOn(ac, stand);
@@ -140,7 +140,7 @@ TEST_F(PushBackTest, AnAircraftArrivingAtAnOccupiedStandIsRemovedAndTheStandStay
 }
 
 TEST_F(PushBackTest, StoppingBeyond2MetresTaxisOnAndWithinParksWithEnginesOffAndLearns) {
-    const StandInfo& stand = addStand(1, kStand, 90.0, 0.02);
+    const Stand& stand = addStand(1, kStand, 90.0, 0.02);
     LiveAc& ac = make({groundSample(kStand.latitude, kStand.longitude, 0, now())});
     parkOn(ac, stand);
     ac.phase = GroundPhase::parking;
@@ -162,9 +162,9 @@ TEST_F(PushBackTest, StoppingBeyond2MetresTaxisOnAndWithinParksWithEnginesOffAnd
     EXPECT_TRUE(logHas("A1      : TST123   arrived at stand"));
     recorder.record(link.queues, engine.now(), true);
     EXPECT_EQ(recorder.eventsOf(ac.objectId, evEngineAutoShutdown).size(), 1U);
-    ASSERT_EQ(stands.options[1].size(), 1U);
-    EXPECT_EQ(stands.options[1][0].registration, "D-AINA");
-    EXPECT_TRUE(stands.options[1][0].hours.test(20));
+    ASSERT_EQ(stands.flights(1).size(), 1U);
+    EXPECT_EQ(stands.flights(1)[0].registration, "D-AINA");
+    EXPECT_TRUE(stands.flights(1)[0].hours.test(20));
 }
 
 }  // namespace
