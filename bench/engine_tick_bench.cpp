@@ -317,9 +317,10 @@ void fillStands(Rig& rig, std::uint32_t count) {
         Stand& stand = rig.park.parkStands.emplace_back();
         stand.number = i + 1;
         stand.id = "S" + std::to_string(stand.number);
-        const GeoPosition at =
-            gf_destinationPoint(gf_destinationPoint({50.0, 8.5}, 0.0, static_cast<double>(i / 20U) * 40.0 / 0.3048),
-                                kPi / 2.0, static_cast<double>(i % 20U) * 40.0 / 0.3048);
+        const std::uint32_t row = i / 20U;
+        const std::uint32_t column = i % 20U;
+        const GeoPosition rowStart = gf_destinationPoint({50.0, 8.5}, 0.0, row * 40.0 / 0.3048);
+        const GeoPosition at = gf_destinationPoint(rowStart, kPi / 2.0, column * 40.0 / 0.3048);
         stand.latitude = at.latitude;
         stand.longitude = at.longitude;
         stand.radius = 0.02;
