@@ -57,13 +57,6 @@ LiveAc makeLiveAc(const TrafficSample& first, FlightRec flight, double reportTim
     return ac;
 }
 
-std::string gf_codeText(const LiveryKey& key) {
-    const std::string second =
-        key.secondAirlineId != 0 ? fmt::format(",{}", airlineCodeOf(key.secondAirlineId)) : std::string{};
-    return fmt::format("{:3}{:4} {:4}{}{:3}", airlineCodeOf(key.airlineId), second, modelCodeOf(key.modelId),
-                       key.marker != 0 ? "." : " ", key.cargo != 0 ? "(C)" : "");
-}
-
 std::string gf_routeText(const FixedCode3& origin, const FixedCode3& destination) {
     if (!origin.isSet() && !destination.isSet()) return std::string(8, ' ');
     return fmt::format("{:3}->{:3}", codeOrBlank(origin), codeOrBlank(destination));

@@ -239,9 +239,6 @@ LiveAc makeLiveAc(const TrafficSample& first, FlightRec flight, double reportTim
 
 // --- Texts by which Log.txt names a flight ---
 
-// "{:3}{:4} {:4}{}{:3}": airline, "," and second airline (when set), model,
-// "." for a set marker else a blank, "(C)" for cargo.
-std::string gf_codeText(const LiveryKey& key);
 // "{:3}->{:3}", blanks for a missing code; eight blanks when both are missing.
 std::string gf_routeText(const FixedCode3& origin, const FixedCode3& destination);
 // "{:8}" of the callsign.

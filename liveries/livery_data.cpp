@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <fmt/format.h>
+
 namespace qvl {
 namespace {
 
@@ -22,5 +24,12 @@ bool lf_liveryLess(const LiveryData& x, const LiveryData& y) {
 }
 
 void sortLiveries(LiveryList& liveries) { std::stable_sort(liveries.begin(), liveries.end(), lf_liveryLess); }
+
+std::string gf_codeText(const LiveryKey& key) {
+    const std::string second =
+        key.secondAirlineId != 0 ? fmt::format(",{}", airlineCodeOf(key.secondAirlineId)) : std::string{};
+    return fmt::format("{:3}{:4} {:4}{}{:3}", airlineCodeOf(key.airlineId), second, modelCodeOf(key.modelId),
+                       key.marker != 0 ? "." : " ", key.cargo != 0 ? "(C)" : "");
+}
 
 }  // namespace qvl

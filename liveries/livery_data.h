@@ -80,4 +80,9 @@ bool lf_liveryLess(const LiveryData& x, const LiveryData& y);
 // Stable sort into livery order.
 void sortLiveries(LiveryList& liveries);
 
+// The codes as Log.txt names them: "{:3}{:4} {:4}{}{:3}" with airline, ","
+// and second airline (when set), model, "." for a set marker else a blank,
+// "(C)" for cargo.
+std::string gf_codeText(const LiveryKey& key);
+
 }  // namespace qvl

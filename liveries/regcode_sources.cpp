@@ -36,15 +36,6 @@ bool hasRegcodeLength(std::string_view registration) {
     return registration.size() >= kMinRegcodeLength && registration.size() <= kMaxRegcodeLength;
 }
 
-// The same fixed-width text by which Log.txt names a flight's codes, so a
-// clash line reads like the engine's lines.
-std::string codeText(const LiveryKey& key) {
-    const std::string second =
-        key.secondAirlineId != 0 ? fmt::format(",{}", airlineCodeOf(key.secondAirlineId)) : std::string{};
-    return fmt::format("{:3}{:4} {:4}{}{:3}", airlineCodeOf(key.airlineId), second, modelCodeOf(key.modelId),
-                       key.marker != 0 ? "." : " ", key.cargo != 0 ? "(C)" : "");
-}
-
 RegcodeEntry dontUseEntry(std::string title) {
     return {.title = std::move(title), .registrations = {}, .special = false};
 }
@@ -297,7 +288,7 @@ void lf_processInlineRegcodes(LiveryTables& tables) {
         const std::string_view title = lf_findLiveryTitle(tables, livery.title);
         if (title.empty()) {
             clashes.push_back(fmt::format("==> [{}] {} '{}' not available, system error, should not happen?",
-                                          codeText(livery.key), livery.registration, livery.title));
+                                          gf_codeText(livery.key), livery.registration, livery.title));
             continue;
         }
         const auto [mapped, added] = tables.regcodes.try_emplace(livery.registration, title);
