@@ -1,7 +1,7 @@
 // SIGINT and SIGTERM ask the window to close, as its close button does, so a
 // terminal's Ctrl+C or a service manager's stop end the program the orderly
 // way. Installed for the life of the object; the previous handlers come back
-// at its end. One at a time per process.
+// at its end. One at a time per process; it must end before the window.
 #pragma once
 
 #include <memory>

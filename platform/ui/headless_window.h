@@ -27,7 +27,8 @@ public:
     int paintCount() const noexcept { return paints_.load(); }
     // Messages shown with showDialog, oldest first.
     std::vector<DialogSpec> dialogs() const;
-    // The window as the picture of savePng would show it.
+    // The window as the picture of savePng would show it (UI thread: it
+    // runs the program's painter).
     Image render();
 
 private:

@@ -108,7 +108,8 @@ public:
     // cannot be made (or is already open); `events` must outlive the window.
     virtual bool open(const WindowSpec& spec, WindowEvents& events) = 0;
     // Dispatches events until `quit`; returns its exit code. Events still
-    // queued at the quit are dropped, as a message loop drops them.
+    // queued at the quit are dropped: once it has quit, the program expects
+    // none of its callbacks any more.
     virtual int runMessageLoop() = 0;
     // Dispatches what is queued now (and a due paint) without waiting; for
     // callers that drive the window step by step. False once `quit` was called.
