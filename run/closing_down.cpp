@@ -20,6 +20,9 @@ namespace {
 void waitForUserClose(RunControl& control) {
     while (!control.run.closeRequested.load()) control.clock.sleepUntil(control.clock.now() + kSystemErrorPollTime);
     gf_showMessage(fmt::format("User closed {}", kProductName), MessageLogging::logged);
+    // That close has ended the wait; after a Community path it leads to the
+    // restart, and only a later close may still cancel the countdown.
+    if (restartsAfter(control.run.restartReason.load())) control.run.closeRequested.store(false);
 }
 
 void forgetRunSettings() {

@@ -48,7 +48,7 @@ void RecordingServices::note(const std::string& step) {
 
 RunTest::RunTest() : previousFolder_(std::filesystem::current_path()) {
     std::filesystem::create_directories(dir / "docs");
-    std::filesystem::create_directories(dir / "roaming");
+    std::filesystem::create_directories(dir / "roaming" / "Quorvelant");
     ::setenv("QVL_ROAMING_DIR", (dir / "roaming").c_str(), 1);
     std::filesystem::current_path(dir.path());
     resetAllSettings();
