@@ -141,7 +141,7 @@ void lf_resetRunState(RunControl& control) {
     control.services.resetRunParts();
     resetMessages();
     control.window.resetRunTexts();
-    control.requests.reset();
+    control.flags.reset();
     control.loop.reset();
     control.run.reset();
 }

@@ -17,21 +17,20 @@ namespace {
 bool multipleOf(std::int32_t s, std::int32_t period) { return s % period == 0; }
 
 void staticParkingStep(RunControl& control) {
-    RunRequests& requests = control.requests;
-    if (!requests.parkingUpdatePending.load()) return;
-    if (!requests.parkingUpdateStarted.exchange(true)) {
-        requests.parkingUpdateRunning.store(true);
+    CommandFlags& flags = control.flags;
+    if (!flags.parkingUpdatePending.load()) return;
+    if (!control.loop.parkingUpdateStarted) {
+        control.loop.parkingUpdateStarted = true;
         control.window.disableParkingControls();
         control.services.startCallsignCollection();
         return;
     }
-    requests.parkingUpdateStarted.store(false);
+    control.loop.parkingUpdateStarted = false;
     clearError();
     gf_clearMessage();
     control.services.adjustParking();
     gf_flushLog();
-    requests.parkingUpdatePending.store(false);
-    requests.parkingUpdateRunning.store(false);
+    flags.parkingUpdatePending.store(false);
     control.window.enableParkingControls();
 }
 
@@ -48,7 +47,7 @@ void everyFiveSeconds(RunControl& control, std::int32_t s) {
 }
 
 void otherSeconds(RunControl& control, std::int32_t s) {
-    if (multipleOf(s, 16) && !control.requests.parkingUpdateStarted.load()) {
+    if (multipleOf(s, 16) && !control.loop.parkingUpdateStarted) {
         control.services.updateStaticParking(false);
     }
     if (multipleOf(s, 59)) control.services.refreshReaderLamps();
@@ -56,7 +55,7 @@ void otherSeconds(RunControl& control, std::int32_t s) {
 }
 
 void followSelection(RunControl& control) {
-    if (!control.requests.callsignSelectionChanged.exchange(false)) return;
+    if (!control.flags.callsignSelectionChanged.exchange(false)) return;
     const auto objectId = control.services.followCallsign(CALLSIGN_2_OBJECTID.value());
     if (objectId) {
         control.loop.followedObjectId = *objectId;
@@ -68,7 +67,7 @@ void followSelection(RunControl& control) {
 }
 
 void serveFlushStatic(RunControl& control) {
-    if (!control.requests.flushStaticRequest.exchange(false)) return;
+    if (!control.flags.flushStaticRequest.exchange(false)) return;
     control.services.flushStaticAc();
     if (!INITIAL_LOAD_ONLY.value()) {
         INITIAL_LOAD_ONLY.set(true);
@@ -77,15 +76,15 @@ void serveFlushStatic(RunControl& control) {
 }
 
 void serveCallsignList(RunControl& control) {
-    if (!control.requests.callsignListRequest.exchange(false)) return;
+    if (!control.flags.callsignListRequest.exchange(false)) return;
     control.window.setFollowText("");
     control.window.repaintControls();
     control.services.fillCallsignChoices();
-    control.requests.callsignSelectionChanged.store(true);
+    control.flags.callsignSelectionChanged.store(true);
 }
 
 void serveBlockList(RunControl& control) {
-    if (!control.requests.blockListChanged.exchange(false)) return;
+    if (!control.flags.blockListChanged.exchange(false)) return;
     const std::string blocked = BLOCK_CALLSIGN.value();
     if (!blocked.empty()) control.services.removeBlockedCallsign(blocked);
 }
@@ -160,7 +159,7 @@ void lf_flightRunning(RunControl& control) {
     services.clearAroundUser();
     if (COLLISION_LIVE_PARKED_GND.value()) services.clearStaticInTaxiPaths();
     serveBlockList(control);
-    if (control.requests.parkingUpdateRunning.load()) services.showWaitingStaticCount();
+    if (control.flags.parkingUpdateRunning.load()) services.showWaitingStaticCount();
 }
 
 void lf_flightNotRunning(RunControl& control) {
@@ -190,18 +189,10 @@ void lf_every30Seconds(RunControl& control) {
     RunServices& services = control.services;
     LoopState& loop = control.loop;
     const std::int32_t s = loop.secondsCounter;
-    if (control.requests.rematchRequest.exchange(false)) services.clearNoMatchList();
+    if (control.flags.rematchRequest.exchange(false)) services.clearNoMatchList();
     if (AUTO_RANGE.value()) services.updateAutoRange();
     if (multipleOf(s, 60)) {
-        if (--loop.staticParkingCountdown <= 0) {
-            loop.staticParkingCountdown = LoopState::kStaticParkingPeriodMinutes;
-            const RunRequests& requests = control.requests;
-            if (requests.staticParkingActive.load() && !INITIAL_LOAD_ONLY.value() &&
-                !requests.parkingUpdateRunning.load() && !requests.parkingUpdatePending.load()) {
-                control.window.announceStaticParkingUpdate();
-            }
-        }
-        control.window.showStaticParkingCountdown(loop.staticParkingCountdown);
+        control.window.stepStaticParkingCountdown(s);
         control.window.repaintControls();
         if (OBJECTID_LIST.value()) services.writeObjectIdList();
         if (multipleOf(s, 1200)) {
@@ -217,13 +208,13 @@ void lf_every30Seconds(RunControl& control) {
 }
 
 void lf_rereadParkAirports(RunControl& control) {
-    RunRequests& requests = control.requests;
-    if (!requests.rereadRequest.load() || requests.parkingUpdateRunning.load()) return;
+    CommandFlags& flags = control.flags;
+    if (!flags.rereadRequest.load() || flags.parkingUpdateRunning.load()) return;
     std::string text;
     if (control.services.checkParkAirports(text)) gf_showMessage(text, MessageLogging::logged);
     setControlEnabled(REREAD_BUTTON, true);
     setControlEnabled(DESTINATION, true);
-    requests.rereadRequest.store(false);
+    flags.rereadRequest.store(false);
 }
 
 }  // namespace qvl

@@ -1,8 +1,7 @@
-// The state that run control owns: what lives for the whole process, what
-// lives for one run's main loop, and the request flags by which the window
-// asks the run thread for work. RunControl bundles them with the run state,
-// the clock, the window and the other parts' steps, and is what every
-// function of the run takes.
+// The state that run control owns: what lives for the whole process and what
+// lives for one run's main loop. RunControl bundles them with the run state,
+// the window's request flags, the clock, the window and the other parts'
+// steps, and is what every function of the run takes.
 #pragma once
 
 #include <atomic>
@@ -13,6 +12,7 @@
 #include "run/run_clock.h"
 #include "run/run_services.h"
 #include "run/run_window.h"
+#include "run/window/command_flags.h"
 
 namespace qvl {
 
@@ -38,33 +38,16 @@ struct ProcessState {
     std::atomic<bool> rtLocal{false};
 };
 
-// Raised by the window's command handlers (UI thread), served and cleared by
-// the run thread's periodic steps.
-struct RunRequests {
-    std::atomic<bool> rereadRequest{false};
-    std::atomic<bool> flushStaticRequest{false};
-    std::atomic<bool> callsignListRequest{false};
-    std::atomic<bool> callsignSelectionChanged{false};
-    std::atomic<bool> blockListChanged{false};
-    std::atomic<bool> rematchRequest{false};
-    std::atomic<bool> parkingUpdatePending{false};
-    std::atomic<bool> parkingUpdateStarted{false};
-    std::atomic<bool> parkingUpdateRunning{false};
-    std::atomic<bool> staticParkingActive{false};
-
-    void reset() noexcept;
-};
-
 // The main loop's own counters; the run thread alone reads and writes them.
 struct LoopState {
     static constexpr std::int32_t kNotRunningPeriodTicks = 100;
-    static constexpr std::int32_t kStaticParkingPeriodMinutes = 20;
     static constexpr std::int32_t kSecondsPerDay = 86400;
 
     std::int32_t secondsCounter = 0;
     bool notRunning = false;
     std::int32_t notRunningTicks = kNotRunningPeriodTicks;
-    std::int32_t staticParkingCountdown = kStaticParkingPeriodMinutes;
+    // The first 15-second step of an announced parking update is done.
+    bool parkingUpdateStarted = false;
     std::uint32_t followedObjectId = 0;
 
     void reset() noexcept { *this = LoopState{}; }
@@ -74,7 +57,7 @@ struct RunControl {
     RunState& run;
     ProcessState& process;
     LoopState& loop;
-    RunRequests& requests;
+    CommandFlags& flags;
     RunServices& services;
     RunWindow& window;
     RunClock& clock;

@@ -22,12 +22,12 @@ public:
     virtual void repaintControls() = 0;
     virtual void setAlwaysOnTop(bool onTop) = 0;
 
-    // The static-parking update: announced, controls off while it runs,
-    // back on afterwards; the minutes to the next one.
-    virtual void announceStaticParkingUpdate() = 0;
+    // The static-parking update: controls off while it runs, back on
+    // afterwards; once a minute the countdown to the next one, which
+    // announces it when it runs out.
     virtual void disableParkingControls() = 0;
     virtual void enableParkingControls() = 0;
-    virtual void showStaticParkingCountdown(std::int32_t minutes) = 0;
+    virtual void stepStaticParkingCountdown(std::int32_t secondsCounter) = 0;
     // "= <object id>", "has left" or empty, beside CALLSIGN_2_OBJECTID.
     virtual void setFollowText(const std::string& text) = 0;
     // The start-up indicator of the status panel.

@@ -186,7 +186,7 @@ TEST_F(ClosingDownTest, TheUserCloseExitKeepsAReasonRecordedBefore) {
     RunControl freshControl{.run = fresh,
                             .process = process,
                             .loop = loop,
-                            .requests = requests,
+                            .flags = flags,
                             .services = services,
                             .window = window,
                             .clock = clock};

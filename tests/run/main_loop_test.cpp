@@ -122,36 +122,30 @@ TEST_F(SecondsTableTest, StaleReaderLampsAreRefreshedEveryFifteenSeconds) {
 }
 
 TEST_F(SecondsTableTest, AnAnnouncedParkingUpdateStartsAtFifteenAndFinishesAtThirty) {
-    requests.parkingUpdatePending.store(true);
+    flags.parkingUpdatePending.store(true);
     AUTO_RANGE.set(true);
     runSeconds(15);
-    EXPECT_TRUE(requests.parkingUpdateStarted.load());
+    EXPECT_TRUE(loop.parkingUpdateStarted);
     EXPECT_TRUE(window.called("disableParkingControls"));
     EXPECT_EQ(services.secondsOf("startCallsignCollection"), (std::vector<std::int32_t>{15}));
     runSeconds(15);
     EXPECT_EQ(services.secondsOf("adjustParking"), (std::vector<std::int32_t>{30}));
-    EXPECT_FALSE(requests.parkingUpdatePending.load());
-    EXPECT_FALSE(requests.parkingUpdateStarted.load());
+    EXPECT_FALSE(flags.parkingUpdatePending.load());
+    EXPECT_FALSE(loop.parkingUpdateStarted);
     EXPECT_TRUE(window.called("enableParkingControls"));
     // ...and then the 30-second work.
     EXPECT_GT(services.indexOf("updateAutoRange"), services.indexOf("adjustParking"));
 }
 
 TEST_F(SecondsTableTest, WhileAnUpdateHasStartedTheSixteenSecondParkingWaits) {
-    requests.parkingUpdatePending.store(true);
+    flags.parkingUpdatePending.store(true);
     runSeconds(16);
     EXPECT_FALSE(services.called("updateStaticParking"));
 }
 
-TEST_F(SecondsTableTest, TheParkingCountdownAnnouncesAnUpdateEveryTwentyMinutes) {
-    requests.staticParkingActive.store(true);
-    INITIAL_LOAD_ONLY.set(false);
-    runSeconds(60);
-    EXPECT_EQ(window.countdownMinutes, 19);
-    EXPECT_FALSE(window.called("announceStaticParkingUpdate"));
-    runSeconds(19 * 60);
-    EXPECT_EQ(window.countdownMinutes, 20);
-    EXPECT_TRUE(window.called("announceStaticParkingUpdate"));
+TEST_F(SecondsTableTest, TheParkingCountdownStepsOnceAMinute) {
+    runSeconds(185);
+    EXPECT_EQ(window.countdownSeconds, (std::vector<std::int32_t>{60, 120, 180}));
 }
 
 TEST_F(SecondsTableTest, TheObjectIdListFollowsItsSetting) {
@@ -185,16 +179,16 @@ TEST_F(SecondsTableTest, AutoRangeIsUpdatedEveryThirtySecondsOnlyWhenOn) {
 }
 
 TEST_F(SecondsTableTest, RequestsOfTheWindowAreServedOnTheRunThreadOnce) {
-    requests.rereadRequest.store(true);
-    requests.flushStaticRequest.store(true);
-    requests.callsignListRequest.store(true);
+    flags.rereadRequest.store(true);
+    flags.flushStaticRequest.store(true);
+    flags.callsignListRequest.store(true);
     BLOCK_CALLSIGN.set("DLH4AB");
-    requests.blockListChanged.store(true);
+    flags.blockListChanged.store(true);
     services.followed = 4711;
     INITIAL_LOAD_ONLY.set(false);
     runSeconds(10);
     EXPECT_EQ(services.count("checkParkAirports"), 1U);
-    EXPECT_FALSE(requests.rereadRequest.load());
+    EXPECT_FALSE(flags.rereadRequest.load());
     EXPECT_EQ(services.count("flushStaticAc"), 1U);
     EXPECT_TRUE(INITIAL_LOAD_ONLY.value());
     EXPECT_EQ(services.count("fillCallsignChoices"), 1U);
@@ -206,11 +200,11 @@ TEST_F(SecondsTableTest, RequestsOfTheWindowAreServedOnTheRunThreadOnce) {
 }
 
 TEST_F(SecondsTableTest, TheRereadWaitsWhileAParkingUpdateRuns) {
-    requests.rereadRequest.store(true);
-    requests.parkingUpdateRunning.store(true);
+    flags.rereadRequest.store(true);
+    flags.parkingUpdateRunning.store(true);
     runSeconds(5);
     EXPECT_FALSE(services.called("checkParkAirports"));
-    EXPECT_TRUE(requests.rereadRequest.load());
+    EXPECT_TRUE(flags.rereadRequest.load());
 }
 
 class NotRunningTest : public RunTest {};

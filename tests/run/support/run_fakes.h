@@ -150,17 +150,18 @@ public:
     std::optional<std::int32_t> exitCode;
     int startRuns = 0;
     std::string followText;
-    std::int32_t countdownMinutes = -1;
+    std::vector<std::int32_t> countdownSeconds;
 
     void postStartRun() override { ++startRuns, calls.emplace_back("postStartRun"); }
     void postExit(std::int32_t code) override { exitCode = code, calls.emplace_back("postExit"); }
     void repaintStatus() override {}
     void repaintControls() override {}
     void setAlwaysOnTop(bool onTop) override { calls.emplace_back(onTop ? "topmost" : "notTopmost"); }
-    void announceStaticParkingUpdate() override { calls.emplace_back("announceStaticParkingUpdate"); }
     void disableParkingControls() override { calls.emplace_back("disableParkingControls"); }
     void enableParkingControls() override { calls.emplace_back("enableParkingControls"); }
-    void showStaticParkingCountdown(std::int32_t minutes) override { countdownMinutes = minutes; }
+    void stepStaticParkingCountdown(std::int32_t secondsCounter) override {
+        countdownSeconds.push_back(secondsCounter);
+    }
     void setFollowText(const std::string& text) override { followText = text; }
     void setStartingUp(bool startingUp) override { calls.emplace_back(startingUp ? "startingUp" : "started"); }
     void resetRunTexts() override { calls.emplace_back("resetRunTexts"); }
@@ -190,14 +191,14 @@ protected:
     RunState run;
     ProcessState process;
     LoopState loop;
-    RunRequests requests;
+    CommandFlags flags;
     RecordingServices services{loop};
     RecordingWindow window;
     ManualRunClock clock;
     RunControl control{.run = run,
                        .process = process,
                        .loop = loop,
-                       .requests = requests,
+                       .flags = flags,
                        .services = services,
                        .window = window,
                        .clock = clock};
