@@ -37,6 +37,8 @@ public:
     // The airport of the airport list with the code; none when unknown.
     virtual std::optional<GeoPosition> airportPosition(const FixedCode4& code) = 0;
     virtual void setDestination(const std::string& text, const GeoPosition& position) = 0;
+    // The traffic client runs on this PC (its files were found).
+    virtual void setRealTrafficLocal(bool local) = 0;
 
     // --- Traffic run ---
     virtual void darkenLinkLamps() = 0;

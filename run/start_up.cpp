@@ -201,6 +201,7 @@ bool lf_readDataFiles(RunControl& control) {
     const fs::path realTrafficJar = sys::roamingAppDataFolder() / kInsideSystemsFolder / "RealTraffic.jar";
     const bool local = fs::exists(realTrafficJar);
     control.process.rtLocal.store(local);
+    services.setRealTrafficLocal(local);
     gf_showMessage(fmt::format("RealTraffic {}detected at this PC", local ? "" : "not "), MessageLogging::logged);
     gf_flushLog();
     return true;

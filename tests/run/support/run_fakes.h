@@ -68,6 +68,7 @@ public:
     void setDestination(const std::string& text, const GeoPosition& /*position*/) override {
         note("setDestination " + text);
     }
+    void setRealTrafficLocal(bool local) override { note(local ? "local" : "notLocal"); }
     void darkenLinkLamps() override { note("darkenLinkLamps"); }
     void lightRealTrafficLamp() override { note("lightRealTrafficLamp"); }
     void initAiTraffic() override { note("initAiTraffic"); }
