@@ -23,6 +23,7 @@
 #include "core/geodesy.h"
 #include "engine/live_ac.h"
 #include "engine/user_aircraft.h"
+#include "liveries/dont_use_title_set.h"
 #include "simlink/sim_hooks.h"
 #include "simlink/sim_queues.h"
 
@@ -38,6 +39,16 @@ struct ParkPosition {
     std::string registration{};
     std::uint8_t preferSecondCallsign = 0;
     std::uint8_t cargo = 0;
+};
+
+// The last position asked for by name and its answer; the stand under the user
+// aircraft is kept in EngineState.
+struct StandNameCache {
+    double latitude = 0.0;
+    double longitude = 0.0;
+    bool valid = false;
+    std::string name;
+    void reset() { *this = StandNameCache{}; }
 };
 
 // One candidate park airport of my_park_airports.txt.
@@ -83,7 +94,7 @@ private:
 // of the process, across runs: the run's reset leaves them.
 struct UncreatableLiveries {
     // The matchers skip every title in it; 20 of them end the run.
-    std::unordered_set<std::string> dontUseTitles;
+    DontUseTitleSet dontUseTitles;
     // "<type code> <airline code>" of each refused flight, for the summary.
     std::unordered_set<std::string> combinations;
 };
@@ -135,6 +146,8 @@ struct EngineState {
         std::int64_t tick = -1;  // the tick it was counted for; -1 = not counted
         std::size_t count = 0;
     } liveSelCount;
+    // The stand under the user aircraft, which arriving aircraft leave free.
+    StandNameCache userStandName;
     // The user's position when static aircraft were last cleared from around it.
     GeoPosition lastStaticClearance{};
     // The object chosen through CALLSIGN_2_OBJECTID; 0 = none.

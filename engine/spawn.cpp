@@ -134,7 +134,7 @@ std::string_view rememberedLivery(Engine& engine, std::uint32_t hexId) {
     auto& remembered = engine.state.rememberedLiveries;
     const auto it = remembered.find(hexId);
     if (it == remembered.end()) return {};
-    if (engine.state.uncreatable.dontUseTitles.contains(std::string(it->second))) {
+    if (engine.state.uncreatable.dontUseTitles.contains(it->second)) {
         remembered.erase(it);
         return {};
     }
@@ -385,7 +385,7 @@ std::optional<StandView> lf_findBirthStand(Engine& engine, LiveAc& ac) {
         search = positionOf(last);
     }
     auto stand = standNear(engine, search, ac, kBirthStandNm, false);
-    if (!stand || standKeptFree(engine, *stand)) return std::nullopt;
+    if (!stand || standKeptFree(engine, *stand) || standUnderUser(engine, *stand)) return std::nullopt;
     bool allowed = lf_solveCallsignClash(engine, stand->number, ac.flight.callsign);
     for (const std::uint32_t neighbour : stand->neighbours) {
         if (allowed) allowed = lf_neighbourAllows(engine, ac, neighbour);
