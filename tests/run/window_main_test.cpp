@@ -145,6 +145,16 @@ TEST_F(MainWindowTest, CloseGoesToTheRunAndWithoutARunEndsTheLoop) {
     EXPECT_TRUE(window->quitRequested());
 }
 
+// The program's state goes with the run's parts, before the window object.
+TEST_F(MainWindowTest, StateMayEndBeforeTheWindow) {
+    auto shortLived = std::make_unique<MainWindowState>();
+    main = std::make_unique<MainWindow>(window, *shortLived, flags, MainWindowHooks{});
+    ASSERT_TRUE(main->initInstance("Quorvelant"));
+    shortLived.reset();
+    main.reset();  // under AddressSanitizer a touch of the old state fails here
+    EXPECT_EQ(ui::installedControls(), nullptr);
+}
+
 TEST_F(MainWindowTest, SavedPositionIsTheWindowsCornerKeptOnTheMonitor) {
     open();
     main->saveWindowPosition();
