@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(g++ cmake ninja-build pkg-config git
           libpugixml-dev nlohmann-json3-dev libsodium-dev libcurl4-openssl-dev
-          libzip-dev libmsgsl-dev libfmt-dev libfltk1.3-dev
+          libzip-dev libmsgsl-dev libfmt-dev libfltk1.3-dev libpng-dev libx11-dev
           libgtest-dev libgmock-dev libbenchmark-dev xvfb
           # tools/checks: format and static analysis, version 14 on every machine
           clang-format-14 clang-tidy-14

@@ -27,12 +27,33 @@ inline constexpr int kNoSelection = -1;
 
 enum class ControlKind : std::uint8_t { ComboBox, CheckBox, Edit, Button };
 
+// A child control at its place in the window. A drop-down's `height` is the
+// height of its open list; closed it is `kComboBoxHeight` high. `text` is an
+// edit's text or a button's caption (a check box shows none of its own).
+struct ControlSpec {
+    ControlKind kind = ControlKind::Edit;
+    std::uint16_t id = 0;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    std::string text{};
+    bool enabled = true;
+    bool checked = false;
+};
+
+// The closed height of a drop-down.
+inline constexpr int kComboBoxHeight = 21;
+
 class Controls {
 public:
     virtual ~Controls() = default;
 
     // True while the handle names a live control of this window.
     virtual bool exists(ControlHandle control) const = 0;
+    // The live control with that id, or kNoControl. Ids are unique in a
+    // window; should two live controls share one, the older is found.
+    virtual ControlHandle find(std::uint16_t controlId) const = 0;
 
     // Drop-down list.
     virtual void resetContent(ControlHandle combo) = 0;

@@ -14,6 +14,50 @@ ControlHandle HeadlessControls::create(ControlKind kind, std::uint16_t controlId
     return handle;
 }
 
+ControlHandle HeadlessControls::create(const ControlSpec& spec) {
+    Control control;
+    control.kind = spec.kind;
+    control.id = spec.id;
+    control.enabled = spec.enabled;
+    control.checked = spec.kind == ControlKind::CheckBox && spec.checked;
+    control.text = spec.text;
+    control.place = Rect{.left = spec.x, .top = spec.y, .right = spec.x + spec.width, .bottom = spec.y + spec.height};
+    std::lock_guard lock(mutex_);
+    const ControlHandle handle = nextHandle_++;
+    controls_.emplace(handle, std::move(control));
+    return handle;
+}
+
+std::optional<ControlState> HeadlessControls::state(ControlHandle control) const {
+    std::lock_guard lock(mutex_);
+    const Control* c = findAnyLocked(control);
+    if (c == nullptr) return std::nullopt;
+    return stateOf(control, *c);
+}
+
+std::vector<ControlState> HeadlessControls::states() const {
+    std::lock_guard lock(mutex_);
+    std::vector<ControlState> all;
+    all.reserve(controls_.size());
+    for (const auto& [handle, control] : controls_) all.push_back(stateOf(handle, control));
+    return all;
+}
+
+ControlState HeadlessControls::stateOf(ControlHandle handle, const Control& control) {
+    return ControlState{.handle = handle,
+                        .spec = ControlSpec{.kind = control.kind,
+                                            .id = control.id,
+                                            .x = control.place.left,
+                                            .y = control.place.top,
+                                            .width = control.place.width(),
+                                            .height = control.place.height(),
+                                            .text = control.text,
+                                            .enabled = control.enabled,
+                                            .checked = control.checked},
+                        .items = control.items,
+                        .selection = control.selection};
+}
+
 void HeadlessControls::destroy(ControlHandle control) {
     std::lock_guard lock(mutex_);
     controls_.erase(control);

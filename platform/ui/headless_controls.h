@@ -8,22 +8,39 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/ui/canvas.h"
 #include "platform/ui/controls.h"
 
 namespace qvl::ui {
+
+// Everything the model knows of one control, read in one go.
+struct ControlState {
+    ControlHandle handle = kNoControl;
+    // Place and kind as created; text, enabled and checked as they are now.
+    ControlSpec spec{};
+    std::vector<std::string> items{};
+    int selection = kNoSelection;
+};
 
 class HeadlessControls final : public Controls {
 public:
     // A new control with the window's control id; it starts enabled, empty,
     // unchecked and without selection.
     ControlHandle create(ControlKind kind, std::uint16_t controlId);
+    // A new control at its place, starting as the spec says.
+    ControlHandle create(const ControlSpec& spec);
     void destroy(ControlHandle control);
-    // The live control with that id, or kNoControl.
-    ControlHandle find(std::uint16_t controlId) const;
+    ControlHandle find(std::uint16_t controlId) const override;
+
+    // Nothing for a stale handle.
+    std::optional<ControlState> state(ControlHandle control) const;
+    // Every live control, oldest first.
+    std::vector<ControlState> states() const;
 
     bool exists(ControlHandle control) const override;
 
@@ -52,7 +69,10 @@ private:
         int selection = kNoSelection;
         std::string text;
         std::vector<std::string> items;
+        Rect place;
     };
+
+    static ControlState stateOf(ControlHandle handle, const Control& control);
 
     // Callers hold mutex_.
     Control* findLocked(ControlHandle handle, ControlKind kind);

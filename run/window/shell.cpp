@@ -6,6 +6,7 @@
 #include "core/setting_controls.h"
 #include "platform/sys/known_folders.h"
 #include "platform/sys/shell_open.h"
+#include "run/window/window_layout.h"
 
 namespace qvl {
 namespace fs = std::filesystem;
@@ -35,6 +36,42 @@ bool gf_openWithShell(const fs::path& file) {
     const fs::path folder = file.parent_path();
     if (folder.empty()) return false;
     return sys::openFolderInFileManager(folder);
+}
+
+namespace {
+
+ui::ControlHandle createChild(ui::Window& window, const ChildControl& child, ui::ControlSpec spec) {
+    const WindowRect place = childRect(child);
+    spec.id = child.binding->controlId();
+    spec.x = place.left;
+    spec.y = place.top;
+    spec.width = place.right - place.left;
+    spec.height = place.bottom - place.top;
+    return window.createControl(spec);
+}
+
+}  // namespace
+
+void lf_createButton(CommandButton& button, ui::Window& window, int x, int width) {
+    button.setControlHandle(createChild(window, {.binding = &button, .kind = ChildKind::button, .x = x, .width = width},
+                                        {.kind = ui::ControlKind::Button, .text = button.key(), .enabled = false}));
+}
+
+void lf_createCheckbox(BoolControlParameter& setting, ui::Window& window, int x) {
+    setting.setControlHandle(
+        createChild(window, {.binding = &setting, .kind = ChildKind::checkBox, .x = x, .width = kCheckBoxSize},
+                    {.kind = ui::ControlKind::CheckBox, .enabled = true, .checked = setting.value()}));
+}
+
+void lf_createEdit(StringControlParameter& setting, ui::Window& window, int x, int width) {
+    setting.setControlHandle(createChild(window, {.binding = &setting, .kind = ChildKind::edit, .x = x, .width = width},
+                                         {.kind = ui::ControlKind::Edit, .enabled = false}));
+}
+
+void createComboBox(ControlBinding& binding, ui::Window& window, int x, int width, int listHeight) {
+    binding.setControlHandle(createChild(
+        window, {.binding = &binding, .kind = ChildKind::comboBox, .x = x, .width = width, .listHeight = listHeight},
+        {.kind = ui::ControlKind::ComboBox, .enabled = true}));
 }
 
 void gf_enableControl(const ControlBinding& binding) { setControlEnabled(binding, true); }

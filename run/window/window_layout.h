@@ -8,6 +8,7 @@
 #include <span>
 
 #include "core/settings.h"
+#include "platform/ui/canvas.h"
 
 namespace qvl {
 
@@ -15,13 +16,8 @@ inline constexpr int kMainWindowWidth = 880;
 inline constexpr int kMainWindowHeight = 516;
 
 // A rectangle in client pixels; right and bottom are outside it.
-struct WindowRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-    friend bool operator==(const WindowRect&, const WindowRect&) = default;
-};
+using WindowRect = ui::Rect;
+using WindowPoint = ui::Point;
 
 // The parts of the window that writers ask to have repainted.
 enum class WindowRegion : std::uint8_t { statusPanel, controlsArea, parkingStats, messageArea, whole };
@@ -39,10 +35,6 @@ inline constexpr std::uint32_t white = 0xFFFFFF;
 inline constexpr std::uint32_t grey = 0xA0A0A0;
 }  // namespace colour
 
-struct WindowPoint {
-    int x = 0;
-    int y = 0;
-};
 struct GridSegment {
     WindowPoint from;
     WindowPoint to;

@@ -6,8 +6,10 @@
 #include "core/messages.h"
 #include "core/settings.h"
 #include "core/support/bound_controls.h"
+#include "core/support/logged_folder.h"
 #include "core/support/settings_fixture.h"
 #include "run/window/command_flags.h"
+#include "run/window/control_text.h"
 #include "run/window/main_window_state.h"
 #include "run/window/parking_controls.h"
 #include "run/window/window_layout.h"
@@ -41,6 +43,35 @@ TEST(WindowLayout, EachKindSitsAtItsOffsetFromTheRow) {
     EXPECT_EQ(childRect(find(ALL_INSTALL_PATH)), (WindowRect{111, 119, 1311, 135}));
     EXPECT_EQ(childRect(find(ALWAYS_ON_TOP)), (WindowRect{748, 149, 760, 161}));
     EXPECT_EQ(childRect(find(FLUSH_STATIC_BUTTON)), (WindowRect{758, 369, 848, 389}));
+}
+
+class ControlText : public test::LoggedFolder {
+protected:
+    ControlText() {
+        edit = bound.controls().create(ui::ControlKind::Edit, BLOCK_CALLSIGN.controlId());
+        BLOCK_CALLSIGN.setControlHandle(edit);
+    }
+    ~ControlText() override { BLOCK_CALLSIGN.setControlHandle(ui::kNoControl); }
+
+    test::BoundControls bound;
+    ui::ControlHandle edit = ui::kNoControl;
+};
+
+TEST_F(ControlText, ReadsAnEditsTextAndAnEmptyEditIsNoError) {
+    EXPECT_EQ(lf_getTextFromId(32828), "");
+    bound.controls().setText(edit, "DLH4AB");
+    EXPECT_EQ(lf_getTextFromId(32828), "DLH4AB");
+    EXPECT_FALSE(logged("failed"));
+}
+
+TEST_F(ControlText, MissingControlAndInvalidTextAreLoggedAsEmpty) {
+    EXPECT_EQ(lf_getTextFromId(1234), "");
+    EXPECT_TRUE(logged("GetDlgItem failed for ID 1234\n"));
+    EXPECT_EQ(lf_getTextFromId(DESTINATION.controlId()), "");  // a child not created yet
+    EXPECT_TRUE(logged("GetDlgItem failed for ID 32839\n"));
+    bound.controls().setText(edit, "EDD\xff");
+    EXPECT_EQ(lf_getTextFromId(32828), "");
+    EXPECT_TRUE(logged("==> lf_getTextFromId: UTF-16 UTF-8 failed for id 32828: "));
 }
 
 class ParkingControls : public test::SettingsFolder {
