@@ -94,7 +94,8 @@ std::jthread pictureOnRequest(ui::Window& window) {
         }
         if (stop.stop_requested()) return;
         window.savePng(file, [file](bool written) {
-            gf_log(fmt::format("Window picture {}: {}", written ? "written" : "NOT written", file.string()));
+            gf_logLineAndFlush(
+                fmt::format("Window picture {}: {}", written ? "written" : "NOT written", file.string()));
         });
     });
 }
