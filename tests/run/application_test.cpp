@@ -10,8 +10,8 @@
 
 #include "platform/sim/stand_in.h"
 #include "platform/sys/single_instance.h"
+#include "platform/ui/window.h"
 #include "run/application.h"
-#include "run/headless_loop.h"
 #include "run/program.h"
 #include "support/run_fakes.h"
 #include "support/temp_dir.h"
@@ -76,44 +76,13 @@ TEST(ProductionSwitch, TheLastSwitchWinsInAnyCase) {
     EXPECT_FALSE(productionSwitch({"--productions"}).has_value());
 }
 
-TEST(HeadlessUiLoop, RunsPostedTasksInOrderUntilQuit) {
-    HeadlessUiLoop loop;
-    std::vector<int> seen;
-    loop.post([&] { seen.push_back(1); });
-    loop.post([&] { seen.push_back(2); });
-    loop.post([&] { loop.quit(5); });
-    loop.post([&] { seen.push_back(3); });  // after the quit: not run
-    EXPECT_EQ(loop.run(), 5);
-    EXPECT_EQ(seen, (std::vector<int>{1, 2}));
-}
-
-TEST(HeadlessUiLoop, AnInterruptActsAsTheCloseButton) {
-    HeadlessUiLoop loop;
-    bool interrupt = true;
-    loop.setInterruptCheck([&] { return std::exchange(interrupt, false); });
-    loop.setCloseHandler([&] { loop.quit(3); });
-    EXPECT_EQ(loop.run(), 3);
-}
-
-class FailingWindow final : public ApplicationWindow {
-public:
-    bool create(const std::string&, MainWindowState&, CommandFlags&) override { return false; }
-    void setCloseHandler(std::function<void()>) override {}
-    void savePosition() override {}
-    void setAlwaysOnTop(bool) override {}
-    void repaintStatus() override {}
-    void repaintControls() override {}
-};
-
 TEST_F(FrontDoorTest, AWindowThatCannotBeCreatedReturnsOneWithoutALoop) {
-    HeadlessUiLoop loop;
-    FailingWindow window;
+    const std::shared_ptr<ui::Window> window = ui::makeWindow(ui::BackEnd::Headless);
+    ui::WindowEvents nothing;
+    ASSERT_TRUE(window->open({.title = "taken", .width = 10, .height = 10}, nothing));  // a second open fails
     sim::StandInSimulator simulator;
-    bool ran = false;
-    loop.post([&] { ran = true; });
     const LogCapture log(dir.path());
-    EXPECT_EQ(gf_runApplication({.loop = loop, .window = window, .simulator = simulator}, {}), 1);
-    EXPECT_FALSE(ran);
+    EXPECT_EQ(gf_runApplication(window, simulator, {}), 1);
     EXPECT_NE(log.text().find("initInstance failed"), std::string::npos);
 }
 
