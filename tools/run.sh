@@ -1,6 +1,22 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the program's main job.
+# Sets up, builds and runs the program's main job: Quorvelant from the
+# demonstration folder (tools/demo.sh), with the stand-in simulator and the
+# stand-in traffic client replaying traffic around the user. Ctrl+C (or
+# closing the window) ends it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh build
-echo "Quorvelant is not yet complete: its services are built and tested (tools/test.sh); the program itself follows."
+bash tools/demo.sh build
+# shellcheck source=/dev/null
+source build/demo/env.sh
+cd build/demo
+../tools/traffic_client/qvl_traffic_client --file traffic.txt --shift-time --shift-position \
+  --loops 1000 --linger 86400 > traffic_client.log 2>&1 &
+CLIENT=$!
+trap 'kill "$CLIENT" 2>/dev/null || true' EXIT
+echo "Quorvelant runs in build/demo (Log.txt; the stand-in simulator's trace: sim/trace.txt)."
+echo "End it with Ctrl+C."
+code=0
+../run/quorvelant || code=$?
+echo "Quorvelant ended with exit code $code."
+exit "$code"

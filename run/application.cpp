@@ -1,0 +1,175 @@
+#include "run/application.h"
+
+#include <fmt/format.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <exception>
+#include <filesystem>
+#include <iostream>
+#include <stop_token>
+#include <system_error>
+#include <thread>
+
+#include "core/log.h"
+#include "core/messages.h"
+#include "core/paths.h"
+#include "core/time_text.h"
+#include "platform/sys/ascii.h"
+#include "platform/sys/single_instance.h"
+#include "platform/ui/close_signals.h"
+#include "run/program.h"
+#include "run/window/main_window.h"
+#include "run/window/parking_controls.h"
+
+namespace qvl {
+namespace {
+
+constexpr std::chrono::milliseconds kPictureDelay{1500};
+
+bool equalsIgnoringAsciiCase(const std::string& text, std::string_view other) {
+    return text.size() == other.size() && sys::startsWithIgnoringAsciiCase(text, other);
+}
+
+ui::ProgramMessage messageOf(AppWindowMessage id, std::uint64_t value = 0) {
+    return {.id = static_cast<std::uint32_t>(id), .value = value};
+}
+
+// What the run asks of the window: posted to the UI thread or written into
+// the window's state, never waiting for the UI thread.
+class PostingRunWindow final : public RunWindow {
+public:
+    explicit PostingRunWindow(ui::Window& window) : window_(window) {}
+    void setProgram(Program& program) { program_ = &program; }
+
+    void postStartRun() override { window_.postMessage(messageOf(AppWindowMessage::startRun)); }
+    void postExit(std::int32_t exitCode) override {
+        window_.postMessage(messageOf(AppWindowMessage::saveAndQuit, static_cast<std::uint32_t>(exitCode)));
+    }
+    void repaintStatus() override { state().requestRepaint(WindowRegion::statusPanel); }
+    void repaintControls() override { state().requestRepaint(WindowRegion::controlsArea); }
+    void setAlwaysOnTop(bool onTop) override { window_.setAlwaysOnTop(onTop); }
+    void disableParkingControls() override { gf_disableParkingControls(flags(), state()); }
+    void enableParkingControls() override { gf_enableParkingControls(flags(), state()); }
+    void stepStaticParkingCountdown(std::int32_t secondsCounter) override {
+        qvl::stepStaticParkingCountdown(flags(), state(), static_cast<std::uint32_t>(secondsCounter));
+    }
+    void setFollowText(const std::string& text) override {
+        state().setText(WindowText::followedAircraft, text);
+        repaintControls();
+    }
+    void setStartingUp(bool startingUp) override {
+        state().realTrafficNotStarted.store(startingUp);
+        repaintStatus();
+    }
+    void resetRunTexts() override { state().reset(); }
+
+private:
+    MainWindowState& state() { return program_->parts().windowState; }
+    CommandFlags& flags() { return program_->parts().flags; }
+
+    ui::Window& window_;
+    Program* program_ = nullptr;
+};
+
+bool createProductFolder() {
+    std::error_code error;
+    const std::filesystem::path folder = productFolder();
+    if (std::filesystem::is_directory(folder, error)) return true;
+    std::filesystem::create_directories(folder, error);
+    if (!error) return true;
+    gf_logAttention(fmt::format("Failed to create directory: {}", error.message()));
+    return false;
+}
+
+// The window's own picture, when asked for, once it has had time to show.
+std::jthread pictureOnRequest(ui::Window& window) {
+    const char* path = std::getenv(kWindowPngVariable);
+    if (path == nullptr || *path == '\0') return {};
+    return std::jthread([&window, file = std::filesystem::path(path)](const std::stop_token& stop) {
+        const auto due = std::chrono::steady_clock::now() + kPictureDelay;
+        while (!stop.stop_requested() && std::chrono::steady_clock::now() < due) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        if (stop.stop_requested()) return;
+        window.savePng(file, [file](bool written) {
+            gf_logLineAndFlush(
+                fmt::format("Window picture {}: {}", written ? "written" : "NOT written", file.string()));
+        });
+    });
+}
+
+}  // namespace
+
+std::optional<bool> productionSwitch(const std::vector<std::string>& arguments) {
+    std::optional<bool> production;
+    for (const std::string& argument : arguments) {
+        if (equalsIgnoringAsciiCase(argument, "--production") || equalsIgnoringAsciiCase(argument, "/production")) {
+            production = true;
+        } else if (equalsIgnoringAsciiCase(argument, "--no-production") ||
+                   equalsIgnoringAsciiCase(argument, "/no-production")) {
+            production = false;
+        }
+    }
+    return production;
+}
+
+std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
+                               const std::vector<std::string>& arguments) {
+    const std::optional<bool> production = productionSwitch(arguments);
+    if (!createProductFolder()) return 1;
+    SteadyRunClock clock;
+    PostingRunWindow runWindow(*window);
+    Program program(simulator, runWindow, clock);
+    runWindow.setProgram(program);
+    ProgramParts& parts = program.parts();
+    MainWindow* mainWindow = nullptr;
+    MainWindowHooks hooks;
+    hooks.onClose = [&] {
+        // With no run thread alive there is nobody to close down: end now.
+        if (!program.onClose()) window->quit(parts.process.exitCode.load());
+    };
+    hooks.onMessage = [&](const ui::ProgramMessage& message) {
+        if (message.id == static_cast<std::uint32_t>(AppWindowMessage::startRun)) {
+            program.startRun();
+        } else if (message.id == static_cast<std::uint32_t>(AppWindowMessage::saveAndQuit)) {
+            mainWindow->saveWindowPosition();
+            gf_log(gf_utcDateTimeText(std::time(nullptr)));
+            window->quit(static_cast<int>(static_cast<std::int32_t>(message.value)));
+        }
+    };
+    MainWindow main(window, parts.windowState, parts.flags, std::move(hooks));
+    mainWindow = &main;
+    if (!main.initInstance(kProductName)) {
+        gf_logAttention("initInstance failed");
+        return 1;
+    }
+    if (production.value_or(false)) parts.process.productionMode.store(true);
+    const ui::CloseOnSignals signals(*window);
+    window->postMessage(messageOf(AppWindowMessage::startRun));
+    std::jthread picture = pictureOnRequest(*window);
+    std::int32_t exitCode = window->runMessageLoop();
+    if (!program.finish(kThreadJoinBound)) exitCode = 1;
+    return exitCode;
+}
+
+std::int32_t runProgram(const std::vector<std::string>& arguments,
+                        const std::function<std::int32_t(const std::vector<std::string>&)>& application) {
+    sys::SingleInstance instance(kInstanceName);
+    if (!instance.acquired()) return -1;
+    try {
+        gf_openLog();
+    } catch (const std::exception& e) {
+        std::cerr << kProductName << ": " << e.what() << "\n";
+        ui::showStandaloneDialog(
+            {.caption = std::string(kProductShortName), .text = e.what(), .icon = ui::DialogIcon::Error});
+        return 1;
+    }
+    const std::int32_t code = application(arguments);
+    gf_flushLog();
+    closeLog();
+    return code;
+}
+
+}  // namespace qvl

@@ -1,0 +1,48 @@
+// The program from its entry to its exit code: one instance, Log.txt, the
+// command-line switches, the product folder, the main window and its loop,
+// the run threads, and the window position saved at the end.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/sim/sim_api.h"
+#include "platform/ui/window.h"
+
+namespace qvl {
+
+// The program's own messages to its UI thread.
+enum class AppWindowMessage : std::uint32_t {
+    startRun = 0x8001,     // a new run thread
+    saveAndQuit = 0x8002,  // save the window position and end with the value as exit code
+};
+
+// The production switches: "--production", "/production" on,
+// "--no-production", "/no-production" off, any case, the last one wins;
+// empty when none is given.
+std::optional<bool> productionSwitch(const std::vector<std::string>& arguments);
+
+// The single-instance lock's name.
+inline constexpr const char* kInstanceName = "Local\\$QVLT$";
+
+// Asks the running program for a PNG of its own window at this path, once
+// the window has shown.
+inline constexpr const char* kWindowPngVariable = "QVL_WINDOW_PNG";
+
+// Everything after the single-instance check and the log: returns the exit
+// code (1 when the start fails before the loop).
+std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
+                               const std::vector<std::string>& arguments);
+
+// The whole program: -1 for a second instance (nothing written, no window);
+// 1 when Log.txt cannot be opened (said on stderr and, with a display, in a
+// dialog). `application` runs only once the instance is ours and the log is
+// open.
+std::int32_t runProgram(const std::vector<std::string>& arguments,
+                        const std::function<std::int32_t(const std::vector<std::string>&)>& application);
+
+}  // namespace qvl

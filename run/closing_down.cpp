@@ -1,0 +1,149 @@
+#include "run/closing_down.h"
+
+#include <fmt/format.h>
+
+#include <exception>
+#include <string>
+
+#include "core/log.h"
+#include "core/messages.h"
+#include "core/parameters.h"
+#include "core/paths.h"
+#include "core/settings.h"
+#include "core/strings.h"
+
+namespace qvl {
+namespace {
+
+// SYSTEM ERROR waits for the user to close the window (or to enter a
+// Community path, which records NEW SETTINGS meanwhile).
+void waitForUserClose(RunControl& control) {
+    while (!control.run.closeRequested.load()) control.clock.sleepUntil(control.clock.now() + kSystemErrorPollTime);
+    gf_showMessage(fmt::format("User closed {}", kProductName), MessageLogging::logged);
+    // That close has ended the wait; after a Community path it leads to the
+    // restart, and only a later close may still cancel the countdown.
+    if (restartsAfter(control.run.restartReason.load())) control.run.closeRequested.store(false);
+}
+
+void forgetRunSettings() {
+    DESTINATION.set("");
+    gf_saveStringParameter(DESTINATION);
+    BLOCK_CALLSIGN.set("");
+    gf_saveStringParameter(BLOCK_CALLSIGN);
+}
+
+void stopRunThreads(RunControl& control) {
+    control.services.setAcceptingTraffic(false);
+    control.services.stopSimClient();
+    control.services.stopReaders();
+    control.clock.sleepUntil(control.clock.now() + kStopSettleTime);
+    control.services.closeRealTrafficLink();
+}
+
+void exitProgram(RunControl& control, RestartReason reason) {
+    control.process.restarting.store(false);
+    if (reason == RestartReason::newFlight) {
+        gf_showMessage(fmt::format("New flight detected, {} will close, please restart manually ...", kProductName),
+                       MessageLogging::logged);
+        control.clock.sleepUntil(control.clock.now() + kNewFlightNoticeTime);
+    }
+    control.window.postExit(control.process.exitCode.load());
+}
+
+void restartProgram(RunControl& control, RestartReason reason) {
+    control.process.restarting.store(true);
+    clearError();
+    gf_clearMessage();
+    gf_showMessage("Prepare for a restart ...", MessageLogging::logged);
+    if (reason != RestartReason::newSettings) {
+        SCAN_LIVERIES.set(false);
+        gf_saveBoolParameter(SCAN_LIVERIES);
+        SCAN_AIRPORTS.set(false);
+        gf_saveBoolParameter(SCAN_AIRPORTS);
+    }
+    if (!lf_restartCountdown(control)) {
+        // Closed during the countdown: the user wants out, not a new run.
+        exitProgram(control, RestartReason::userClosedSim);
+        return;
+    }
+    lf_resetRunState(control);
+    control.window.postStartRun();
+}
+
+}  // namespace
+
+bool restartsAfter(RestartReason reason) noexcept {
+    return reason == RestartReason::newSettings || reason == RestartReason::simConnectError ||
+           reason == RestartReason::readerError;
+}
+
+void userCloseExit(RunControl& control) {
+    control.run.closeRequested.store(true);
+    control.services.closeRealTrafficLink();
+    control.run.closingFlag.store(true);
+    RestartReason expected = RestartReason::notYetSet;
+    control.run.restartReason.compare_exchange_strong(expected, RestartReason::userClosedSim);
+}
+
+void lf_closingDown(RunControl& control) {
+    try {
+        gf_log(fmt::format("Exiting: {}", restartReasonName(control.run.restartReason.load())));
+        stopRunThreads(control);
+        if (control.run.restartReason.load() == RestartReason::systemError) waitForUserClose(control);
+        // Nothing may be reset under a thread that still runs: end instead.
+        if (!control.services.joinRunThreads(kThreadJoinBound)) {
+            gf_logAttention("A thread of the run did not end in time; the program ends");
+            control.process.exitCode.store(1);
+            control.process.restarting.store(false);
+            control.window.postExit(1);
+            gf_flushLog();
+            return;
+        }
+        control.services.leaveParkAirport();
+        control.services.clearSpawnMap();
+        control.services.removeFlightPlanFolder();
+        forgetRunSettings();
+        control.services.forgetRunTexts();
+        control.services.logLiveryMatchSummary();
+        control.services.logNoMatchList();
+        const RestartReason reason = control.run.restartReason.load();
+        if (restartsAfter(reason)) {
+            restartProgram(control, reason);
+        } else {
+            exitProgram(control, reason);
+        }
+        gf_flushLog();
+    } catch (const std::exception& e) {
+        gf_showMessage(fmt::format("{} exception {}", "lf_closingDown", e.what()), MessageLogging::logged);
+        // The program must still come to an end.
+        control.process.exitCode.store(1);
+        control.window.postExit(1);
+    }
+}
+
+bool lf_restartCountdown(RunControl& control) {
+    const std::int32_t delay = control.run.restartDelay.load();
+    if (delay <= 0) return !control.run.closeRequested.load();
+    gf_log(fmt::format("Restarting after {} seconds", delay));
+    gf_log(std::string(48, '-'));
+    for (std::int32_t n = delay; n >= 1; --n) {
+        if (control.run.closeRequested.load()) return false;
+        const RunClock::time_point before = control.clock.now();
+        gf_showMessage(fmt::format("Restarting after {} second{}", n, gf_pluralSuffixInt(n)),
+                       MessageLogging::notLogged);
+        control.clock.sleepUntil(before + std::chrono::seconds(1));
+    }
+    if (logIsOpen()) gf_log("Restart countdown finished");
+    return !control.run.closeRequested.load();
+}
+
+void lf_resetRunState(RunControl& control) {
+    control.services.resetRunParts();
+    resetMessages();
+    control.window.resetRunTexts();
+    control.flags.reset();
+    control.loop.reset();
+    control.run.reset();
+}
+
+}  // namespace qvl

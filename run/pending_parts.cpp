@@ -1,0 +1,78 @@
+// One entry per step of a later issue; see pending_parts.h.
+#include "run/pending_parts.h"
+
+#include <fmt/format.h>
+
+#include <mutex>
+#include <set>
+#include <string_view>
+
+#include "core/log.h"
+
+namespace qvl::pending {
+namespace {
+
+// Logs "not built yet: Part N" the first time the entry runs in the process.
+void notBuiltYet(std::string_view part) {
+    static std::mutex mutex;  // a leaf lock: guards `logged`
+    static std::set<std::string_view> logged;
+    {
+        const std::lock_guard lock(mutex);
+        if (!logged.insert(part).second) return;
+    }
+    gf_log(fmt::format("not built yet: Part {}", part));
+}
+
+}  // namespace
+
+// Version check and self-update: Part 2.106, a later issue. Without it the
+// run goes on with the installed program and data.
+bool checkVersions() {
+    notBuiltYet("2.106");
+    return true;
+}
+
+// Livery scan: Part 7.112 (issue 11's neighbour, a later issue).
+void scanLiveries() { notBuiltYet("7.112"); }
+
+// Start-up processing of the scanned liveries: Part 7.114, issue 11.
+void processScannedLiveries() { notBuiltYet("7.114"); }
+
+// Livery-matching summary: Part 0.7 of issue 11.
+void logLiveryMatchSummary() { notBuiltYet("0.7"); }
+
+// Add-on airports scan: Part 8.130, a later issue.
+void scanAirports() { notBuiltYet("8.130"); }
+
+// my_park_airports.txt and the park airport check: Part 5.140, a later issue.
+void readMyParkAirports() { notBuiltYet("5.140"); }
+bool checkParkAirports(std::string& text) {
+    notBuiltYet("5.140");
+    text.clear();
+    return false;
+}
+
+// The destination edit field: Part 2.125, a later issue.
+void setDestination() { notBuiltYet("2.125"); }
+
+// Static parking: Part 5.141, a later issue.
+void updateStaticParking() { notBuiltYet("5.141"); }
+void adjustParking() { notBuiltYet("5.141"); }
+void leaveParkAirport() { notBuiltYet("5.141"); }
+void showWaitingStaticCount() { notBuiltYet("5.141"); }
+
+// Static duplicates, reserved stand, taxi paths, flush, twins: Part 5.106,
+// a later issue.
+void removeStaticDuplicates() { notBuiltYet("5.106"); }
+void clearReservedStand() { notBuiltYet("5.106"); }
+void clearStaticInTaxiPaths() { notBuiltYet("5.106"); }
+void flushStaticAc() { notBuiltYet("5.106"); }
+void removeStaticTwins() { notBuiltYet("5.106"); }
+
+// The spawn map of the engine containers: Part 5.145, a later issue.
+void clearSpawnMap() { notBuiltYet("5.145"); }
+
+// The status panel's live count: Part 2.122, issue 17.
+void refreshLiveCount() { notBuiltYet("2.122"); }
+
+}  // namespace qvl::pending

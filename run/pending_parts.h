@@ -1,0 +1,31 @@
+// Steps of the run whose parts are built by later issues. Each stands in for
+// one step, does the least the run needs (usually nothing) and logs once per
+// process that it is not built yet. The issue that builds a step calls its
+// real function from program.cpp and deletes the entry here.
+#pragma once
+
+#include <string>
+
+namespace qvl::pending {
+
+bool checkVersions();
+void scanLiveries();
+void processScannedLiveries();
+void logLiveryMatchSummary();
+void scanAirports();
+void readMyParkAirports();
+bool checkParkAirports(std::string& text);
+void setDestination();
+void updateStaticParking();
+void adjustParking();
+void leaveParkAirport();
+void removeStaticDuplicates();
+void clearReservedStand();
+void clearStaticInTaxiPaths();
+void flushStaticAc();
+void removeStaticTwins();
+void clearSpawnMap();
+void refreshLiveCount();
+void showWaitingStaticCount();
+
+}  // namespace qvl::pending

@@ -1,0 +1,117 @@
+// The program's parts, owned once: the run's state, the feed, the simulator
+// link, the engine with its services, the window's state and the run
+// control over them; and the run thread, which is kept and joined, never
+// detached: before a new run thread starts and before the process ends.
+//
+// The UI thread calls startRun (the first run and every restart), onClose
+// (the close button, SIGINT, SIGTERM) and finish (the end of the process).
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <stop_token>
+#include <thread>
+
+#include "airports/park_airport_state.h"
+#include "core/park_airport_filter.h"
+#include "core/range_control.h"
+#include "core/run_state.h"
+#include "engine/catalogue_liveries.h"
+#include "engine/engine.h"
+#include "engine/engine_state.h"
+#include "engine/flight_plans.h"
+#include "engine/park_airport_stands.h"
+#include "engine/park_airport_state.h"
+#include "feed/feed_state.h"
+#include "feed/readers.h"
+#include "feed/realtraffic_link.h"
+#include "feed/traffic_queue.h"
+#include "liveries/livery_matching.h"
+#include "liveries/livery_tables.h"
+#include "platform/sim/sim_api.h"
+#include "run/run_clock.h"
+#include "run/run_control.h"
+#include "run/run_window.h"
+#include "run/window/command_flags.h"
+#include "run/window/main_window_state.h"
+#include "simlink/flight_plan.h"
+#include "simlink/sim_state.h"
+#include "simlink/user_aircraft.h"
+
+namespace qvl {
+
+// Every part a run works with. Members are built in order and end in
+// reverse: the services after the states they refer to.
+struct ProgramParts {
+    explicit ProgramParts(sim::SimLibrary& simulator);
+    ~ProgramParts();
+    ProgramParts(const ProgramParts&) = delete;
+    ProgramParts& operator=(const ProgramParts&) = delete;
+
+    sim::SimLibrary& simulator;
+    RunState run;
+    ProcessState process;
+    LoopState loop;
+    CommandFlags flags;
+    MainWindowState windowState;
+    FeedState feed;
+    TrafficQueue traffic;
+    ParkAirportFilter filter;
+    RangeControl range;
+    SimLinkState link;
+    UserAircraftState user;
+    FlightPlanFolder planFolder;
+    EngineState engineState;
+    ParkAirportState parkAirport;
+    LoadedParkAirport loadedPark;
+    LiveryTables liveryTables;
+    LiveryMatchCounters matchCounters;
+    Readers readers{traffic, feed, run, filter};
+    RealTrafficLink realTraffic{feed, run, readers};
+    FolderFlightPlans plans{planFolder};
+    ParkAirportStands stands{loadedPark};
+    CatalogueLiveries liveries{liveryTables, engineState.uncreatable, matchCounters};
+    Engine engine;
+
+    // The simulator client thread of the current run, and whether its body
+    // has returned (so that its join can be bounded).
+    std::jthread simClient;
+    std::shared_ptr<std::atomic<bool>> simClientEnded = std::make_shared<std::atomic<bool>>(true);
+};
+
+// The startup-to-ready steps alone (settings, data files, catalogue) for the
+// benchmark and the program's own timing line.
+void readProgramData(ProgramParts& parts);
+
+class Program {
+public:
+    Program(sim::SimLibrary& simulator, RunWindow& window, RunClock& clock);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // UI thread: a new run thread; the previous one, which has posted this
+    // request as its last act, is joined first.
+    void startRun();
+    // UI thread, the close button: the run is asked to end for the user.
+    // False when no run thread is alive, so the program can end at once.
+    bool onClose();
+    // UI thread, at the very end: the run thread joined; false when it did
+    // not end within the bound (the process then ends with exit code 1).
+    bool finish(std::chrono::milliseconds bound);
+    [[nodiscard]] bool runThreadAlive() const;
+
+    [[nodiscard]] ProgramParts& parts() noexcept { return *parts_; }
+    [[nodiscard]] RunControl& control() noexcept { return control_; }
+
+private:
+    std::unique_ptr<ProgramParts> parts_;
+    std::unique_ptr<RunServices> services_;
+    RunControl control_;
+    std::jthread runThread_;
+    std::shared_ptr<std::atomic<bool>> runEnded_ = std::make_shared<std::atomic<bool>>(true);
+};
+
+}  // namespace qvl

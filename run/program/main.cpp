@@ -1,0 +1,22 @@
+// quorvelant: the program. On Linux its simulator is the stand-in
+// ($QVL_SIM_SCENARIO sets its world, $QVL_SIM_TRACE asks for its trace); the
+// window is a real one when a display is there, else headless.
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/log.h"
+#include "platform/sim/stand_in.h"
+#include "platform/ui/window.h"
+#include "run/application.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return qvl::runProgram(arguments, [](const std::vector<std::string>& args) {
+        const std::shared_ptr<qvl::ui::Window> window = qvl::ui::makeWindow(qvl::ui::BackEnd::Automatic);
+        const auto simulator =
+            qvl::sim::makeStandInForRun([](std::string_view problem) { qvl::gf_logAttention(problem); });
+        return qvl::gf_runApplication(window, *simulator, args);
+    });
+}

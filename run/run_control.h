@@ -1,0 +1,71 @@
+// The state that run control owns: what lives for the whole process and what
+// lives for one run's main loop. RunControl bundles them with the run state,
+// the window's request flags, the clock, the window and the other parts'
+// steps, and is what every function of the run takes.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+
+#include "core/run_state.h"
+#include "run/run_clock.h"
+#include "run/run_services.h"
+#include "run/run_window.h"
+#include "run/window/command_flags.h"
+
+namespace qvl {
+
+// Kept across restarts; the reset of a run leaves it.
+struct ProcessState {
+    // The run stops after the data preparation (set from the command line).
+    std::atomic<bool> productionMode{false};
+    // The run ends with a restart; the next run skips the version check.
+    std::atomic<bool> restarting{false};
+    // The reference database has been read in this process.
+    std::atomic<bool> dataFilesRead{false};
+    std::atomic<std::int32_t> exitCode{0};
+    std::atomic<bool> simIs2020{true};
+    // 1 for the 2020 simulator, 2 for 2024; written into generated files.
+    std::atomic<std::int32_t> simNumber{1};
+    std::atomic<std::int32_t> workerCount{2};
+    std::atomic<std::int32_t> runningTaskCount{0};
+    std::atomic<std::uint64_t> simaddonCount{0};
+    std::atomic<std::uint64_t> thirdpartyCount{0};
+    // Day of week and half-hour slot of the traffic clock.
+    std::atomic<std::uint64_t> trafficDaySlot{0};
+    // The RealTraffic client is installed on this PC.
+    std::atomic<bool> rtLocal{false};
+};
+
+// The main loop's own counters; the run thread alone reads and writes them.
+struct LoopState {
+    static constexpr std::int32_t kNotRunningPeriodTicks = 100;
+    static constexpr std::int32_t kSecondsPerDay = 86400;
+
+    std::int32_t secondsCounter = 0;
+    bool notRunning = false;
+    std::int32_t notRunningTicks = kNotRunningPeriodTicks;
+    // The first 15-second step of an announced parking update is done.
+    bool parkingUpdateStarted = false;
+    std::uint32_t followedObjectId = 0;
+
+    void reset() noexcept { *this = LoopState{}; }
+};
+
+struct RunControl {
+    RunState& run;
+    ProcessState& process;
+    LoopState& loop;
+    CommandFlags& flags;
+    RunServices& services;
+    RunWindow& window;
+    RunClock& clock;
+};
+
+// The main loop's grid and the bounds of the run's waits.
+inline constexpr std::chrono::milliseconds kTickPeriod{10};
+inline constexpr std::chrono::milliseconds kLateLimit{100};
+inline constexpr std::chrono::milliseconds kThreadJoinBound{5000};
+
+}  // namespace qvl

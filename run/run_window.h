@@ -1,0 +1,39 @@
+// What the run asks of the main window. The run thread calls these; an
+// implementation queues each call to the UI thread and never blocks, and the
+// UI thread does no engine or catalogue work on the run's behalf.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qvl {
+
+class RunWindow {
+public:
+    virtual ~RunWindow() = default;
+
+    // A new run thread is to start (the first run, or a restart).
+    virtual void postStartRun() = 0;
+    // The program ends: the window saves its position and the UI loop ends
+    // with the code.
+    virtual void postExit(std::int32_t exitCode) = 0;
+
+    virtual void repaintStatus() = 0;
+    virtual void repaintControls() = 0;
+    virtual void setAlwaysOnTop(bool onTop) = 0;
+
+    // The static-parking update: controls off while it runs, back on
+    // afterwards; once a minute the countdown to the next one, which
+    // announces it when it runs out.
+    virtual void disableParkingControls() = 0;
+    virtual void enableParkingControls() = 0;
+    virtual void stepStaticParkingCountdown(std::int32_t secondsCounter) = 0;
+    // "= <object id>", "has left" or empty, beside CALLSIGN_2_OBJECTID.
+    virtual void setFollowText(const std::string& text) = 0;
+    // The start-up indicator of the status panel.
+    virtual void setStartingUp(bool startingUp) = 0;
+    // Every status text and lamp back to a fresh run's.
+    virtual void resetRunTexts() = 0;
+};
+
+}  // namespace qvl

@@ -1,0 +1,288 @@
+#include "run/start_up.h"
+
+#include <fmt/format.h>
+
+#include <array>
+#include <exception>
+#include <filesystem>
+#include <new>
+#include <string_view>
+#include <system_error>
+#include <thread>
+
+#include "core/fixed_code.h"
+#include "core/log.h"
+#include "core/messages.h"
+#include "core/parameters.h"
+#include "core/paths.h"
+#include "core/range_control.h"
+#include "core/setting_controls.h"
+#include "core/settings.h"
+#include "core/user_error.h"
+#include "platform/sys/known_folders.h"
+#include "platform/ui/controls.h"
+#include "refdata/data_file.h"
+#include "run/closing_down.h"
+#include "run/main_loop.h"
+#include "run/traffic_run.h"
+
+namespace qvl {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kNotInProgramFolderCode = 41;
+constexpr int kNoInstallPathCode = 150;
+
+void checkProgramFolder() {
+    if (!fs::is_directory(fs::status(kDocsFolder))) {
+        throw UserErrorException(kNotInProgramFolderCode,
+                                 fmt::format("{} must be run from the {} folder!", kProductName, kProductName));
+    }
+}
+
+StringParameter& installPathSetting(bool simIs2020) { return simIs2020 ? MSFS_INSTALL_PATH : MSFS_2024_INSTALL_PATH; }
+
+void repairInstallPath(bool simIs2020) {
+    StringParameter& setting = installPathSetting(simIs2020);
+    if (auto repaired = repairedInstallPath(setting.value())) gf_setStringParameter(setting, std::move(*repaired));
+}
+
+std::uint64_t entriesIn(const fs::path& folder) {
+    std::error_code error;
+    std::uint64_t count = 0;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) ++count;
+    return count;
+}
+
+// A stored destination that is no airport code is left alone, not fatal.
+void applyStoredDestination(RunControl& control) {
+    const std::string text = DESTINATION.value();
+    if (text.empty()) return;
+    try {
+        const FixedCode4 code(text);
+        if (const auto position = control.services.airportPosition(code)) {
+            control.services.setDestination(text, *position);
+        }
+    } catch (const std::invalid_argument& e) {
+        gf_log(fmt::format("Stored destination '{}' ignored: {}", text, e.what()));
+    }
+}
+
+bool prepareRun(RunControl& control) {
+    checkProgramFolder();
+    if (!lf_readDataFiles(control)) return false;
+    gf_removeWithWarning(kAirportsXml);
+    gf_removeWithWarning(kAigRegcodesXml);
+    gf_removeWithWarning(kDbaseXml);
+    const unsigned hardware = std::thread::hardware_concurrency();
+    control.process.workerCount.store(hardware == 0 ? 2 : static_cast<std::int32_t>(hardware));
+    control.process.runningTaskCount.store(0);
+    if (SCAN_LIVERIES.value() || !fs::exists(kLiveriesScannedXml)) control.services.scanLiveries();
+    control.services.processScannedLiveries();
+    if (!control.run.isClosing() && SCAN_AIRPORTS.value()) {
+        control.process.simaddonCount.store(0);
+        control.process.thirdpartyCount.store(0);
+        control.window.repaintStatus();
+        control.services.scanAirports();
+    }
+    if (control.run.isClosing()) {
+        userCloseExit(control);
+        return false;
+    }
+    control.process.simaddonCount.store(entriesIn(kMySimaddonFolder));
+    control.window.repaintStatus();
+    control.process.thirdpartyCount.store(entriesIn(kMyThirdpartyFolder));
+    control.window.repaintStatus();
+    if (control.run.isClosing()) {
+        userCloseExit(control);
+        return false;
+    }
+    control.services.createFlightPlanFolder();
+    control.services.readMyParkAirports();
+    setControlEnabled(REREAD_BUTTON, true);
+    applyStoredDestination(control);
+    control.window.setAlwaysOnTop(ALWAYS_ON_TOP.value());
+    return true;
+}
+
+// closingFlag stays down for these, so that a party ending the run while the
+// closing down waits for the user still records its reason.
+void recordSystemErrorUnlessClosing(RunControl& control) {
+    if (!control.run.closingFlag.load()) control.run.restartReason.store(RestartReason::systemError);
+}
+
+void endWithSystemError(RunControl& control) { control.run.endRun(RestartReason::systemError, 0); }
+
+// The hours drop-down lists its values as hours with one decimal.
+void fillMaxFitFl() {
+    const auto controls = ui::installedControls();
+    const ui::ControlHandle combo = MAX_FIT_FL.controlHandle();
+    if (!controls || !controls->exists(combo)) return;
+    controls->resetContent(combo);
+    for (const std::int32_t bits : MAX_FIT_FL.values()) {
+        controls->addString(combo, fmt::format("{:.1f}", FloatRangeControlParameter::fromBits(bits)));
+    }
+    if (const auto index = MAX_FIT_FL.valueIndex(MAX_FIT_FL.value())) {
+        controls->setCurrentSelection(combo, static_cast<int>(*index));
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> repairedInstallPath(const std::string& installPath) {
+    constexpr std::string_view kName = "Community";
+    if (installPath.size() < kName.size() + 1 || !installPath.ends_with(kName)) return std::nullopt;
+    const std::size_t separator = installPath.size() - kName.size() - 1;
+    if (installPath[separator] != '\\' && installPath[separator] != '/') return std::nullopt;
+    return installPath.substr(0, separator);
+}
+
+void lf_startUpQVLT(RunControl& control) {
+    try {
+        if (prepareRun(control)) {
+            if (lf_runTraffic(control)) {
+                lf_mainLoop(control);
+            } else {
+                userCloseExit(control);
+            }
+        }
+    } catch (const UserErrorException& e) {
+        gf_reportError(e.what());
+        recordSystemErrorUnlessClosing(control);
+    } catch (const fmt::format_error& e) {
+        gf_reportError(fmt::format("std::format error: {}", e.what()));
+        gf_reportError(e.what());
+        endWithSystemError(control);
+    } catch (const std::bad_alloc& e) {
+        gf_reportError(e.what());
+        endWithSystemError(control);
+    } catch (const std::exception& e) {
+        gf_reportError(e.what());
+        endWithSystemError(control);
+    } catch (...) {
+        gf_reportError("Unknown exception");
+        recordSystemErrorUnlessClosing(control);
+    }
+    gf_flushLog();
+    lf_closingDown(control);
+}
+
+bool lf_readDataFiles(RunControl& control) {
+    RunServices& services = control.services;
+    services.initParameters();
+    control.window.repaintStatus();
+    gf_flushLog();
+    lf_applyParametersToControls(control);
+    const bool simIs2020 = control.process.simIs2020.load();
+    repairInstallPath(simIs2020);
+    lf_createFolders();
+    if (!control.process.restarting.load() && !services.checkVersions()) return false;
+    control.process.trafficDaySlot.store(services.trafficDaySlot());
+    if (!control.process.dataFilesRead.load()) {
+        const bool read = services.readDbase();
+        control.process.dataFilesRead.store(true);
+        if (!read) throw std::runtime_error("reading data files failed!");
+    }
+    if (!services.readAirports()) throw std::runtime_error(fmt::format("reading '{}' failed!", kAirportsEnc.string()));
+    ALL_INSTALL_PATH.set(installPathSetting(simIs2020).value());
+    setControlEnabled(ALL_INSTALL_PATH, true);
+    gf_showStringParameter(ALL_INSTALL_PATH);
+    if (ALL_INSTALL_PATH.value().empty() && !services.detectMsfs()) {
+        throw UserErrorException(kNoInstallPathCode,
+                                 "No install path detected. Type the full path to your Community folder above, then "
+                                 "press Enter");
+    }
+    control.window.repaintControls();
+    if (control.process.productionMode.load()) {
+        lf_stopAfterProductionRun(control);
+        return false;
+    }
+    const fs::path realTrafficJar = sys::roamingAppDataFolder() / kInsideSystemsFolder / "RealTraffic.jar";
+    const bool local = fs::exists(realTrafficJar);
+    control.process.rtLocal.store(local);
+    services.setRealTrafficLocal(local);
+    gf_showMessage(fmt::format("RealTraffic {}detected at this PC", local ? "" : "not "), MessageLogging::logged);
+    gf_flushLog();
+    return true;
+}
+
+void lf_createFolders() {
+    const std::array<const fs::path*, 11> folders{
+        &kOutputFolder,     &kInfoFolder,         &kErrorsFolder,          &kAirportsFolder,
+        &kLearnedFolder,    &kLearnedStockFolder, &kLearnedSimaddonFolder, &kLearnedThirdpartyFolder,
+        &kMySimaddonFolder, &kMyThirdpartyFolder, &kMyRegcodesFolder};
+    for (const fs::path* folder : folders) {
+        if (!fs::is_directory(*folder)) fs::create_directories(*folder);
+    }
+    if (fs::exists(kObjectIdList)) fs::remove(kObjectIdList);
+}
+
+void lf_applyParametersToControls(RunControl& control) {
+    for (BoolControlParameter* box : {&ALWAYS_ON_TOP, &NAV_LIGHTS_WHILE_PARKED, &OBJECTID_LIST, &GUID_CHANGES,
+                                      &SCAN_LIVERIES, &LIG_AUTOMATIC, &LIG_PRIORITIZE, &SCAN_AIRPORTS}) {
+        setControlEnabled(*box, true);
+    }
+    setControlEnabled(TBLO_ZIP_BUTTON, false);
+    setControlEnabled(MATCHING_DEPTH, true);
+    gf_fillRangeComboBox(MATCHING_DEPTH);
+    for (BoolControlParameter* box : {&LIGHT_AIRCRAFT, &HELICOPTERS, &HIGH_PERF_AIRCRAFT})
+        setControlEnabled(*box, true);
+    setControlEnabled(RANGE, !AUTO_RANGE.value());
+    gf_fillRangeComboBox(RANGE);
+    setControlEnabled(AUTO_RANGE, true);
+    setControlEnabled(AR_ABOVE_HEIGHT, AUTO_RANGE.value());
+    gf_fillRangeComboBox(AR_ABOVE_HEIGHT);
+    for (BoolControlParameter* box :
+         {&AIRBORNE_ONLY, &COLLISION_USER_GND, &COLLISION_USER_AIR, &COLLISION_LIVE_PARKED_GND}) {
+        setControlEnabled(*box, true);
+    }
+    setControlEnabled(BLOCK_BUTTON, false);
+    setControlEnabled(BLOCK_CALLSIGN, true);
+    setControlEnabled(UNBLOCK_BUTTON, !BLOCK_CALLSIGN.value().empty());
+    if (!INITIAL_LOAD_ONLY.value()) setControlEnabled(NOW_BUTTON, false);
+    for (RangeControlParameter* combo : {&MAX_PARK_SEL, &MAX_LIVE_SEL}) {
+        setControlEnabled(*combo, true);
+        gf_fillRangeComboBox(*combo);
+    }
+    setControlEnabled(STRAIGHT_PBS_ONLY, true);
+    setControlEnabled(CS_TO_OID_BUTTON, false);
+    setControlEnabled(CALLSIGN_2_OBJECTID, false);
+    gf_fillChoiceComboBox(AI_PACKAGE_SELECTOR);
+    setControlEnabled(AI_PACKAGE_SELECTOR, LIG_AUTOMATIC.value());
+    const bool simIs2020 = SIM_CHOICE.value() == kSimChoice2020;
+    control.process.simIs2020.store(simIs2020);
+    setControlEnabled(SIM_CHOICE, true);
+    gf_fillChoiceComboBox(SIM_CHOICE);
+    control.process.simNumber.store(simIs2020 ? 1 : 2);
+    setControlEnabled(DESTINATION, false);
+    for (RangeControlParameter* combo : {&AIRP_RANGE, &AIRP_HEIGHT}) {
+        setControlEnabled(*combo, true);
+        gf_fillRangeComboBox(*combo);
+    }
+    setControlEnabled(REREAD_BUTTON, false);
+    parking_percentage.set(30);
+    gf_fillRangeComboBox(parking_percentage);
+    setControlEnabled(parking_percentage, false);
+    fillMaxFitFl();
+    gf_selectMaxFitFl();
+    setControlEnabled(MAX_FIT_FL, false);
+    for (BoolControlParameter* box : {&WEEK, &PARK_SOFT, &INITIAL_LOAD_ONLY}) setControlEnabled(*box, true);
+    setControlEnabled(FLUSH_STATIC_BUTTON, false);
+    // At run start with AUTO_RANGE off the stored radius is the filter's.
+    if (!AUTO_RANGE.value()) gf_setRange(RANGE.value());
+}
+
+void lf_stopAfterProductionRun(RunControl& control) {
+    try {
+        gf_log("production");
+        gf_flushLog();
+        control.process.exitCode.store(0);
+        userCloseExit(control);
+    } catch (const std::exception& e) {
+        gf_logAttention(fmt::format("exception {}", e.what()));
+        control.process.exitCode.store(1);
+    }
+}
+
+}  // namespace qvl

@@ -1,0 +1,57 @@
+#include "run/traffic_run.h"
+
+#include "core/log.h"
+#include "core/settings.h"
+
+namespace qvl {
+namespace {
+
+// Up to 15 seconds for the first traffic line; the run goes on either way.
+void waitForFirstTraffic(RunControl& control) {
+    for (int poll = 0; poll < kFirstTrafficPolls; ++poll) {
+        if (static_cast<long long>(control.services.trafficClock()) != 0 || control.run.isClosing()) return;
+        control.clock.sleepUntil(control.clock.now() + kFirstTrafficPoll);
+    }
+    if (static_cast<long long>(control.services.trafficClock()) == 0) gf_log("No traffic in this region?");
+}
+
+}  // namespace
+
+bool lf_runTraffic(RunControl& control) {
+    RunServices& services = control.services;
+    services.darkenLinkLamps();
+    control.window.repaintStatus();
+    services.initAiTraffic();
+    services.initSimQueues();
+    control.window.repaintStatus();
+    services.startSimClient();
+    if (!services.requestUserAircraftData()) return false;
+    if (AUTO_RANGE.value()) services.updateAutoRange();
+    if (control.process.rtLocal.load() && !AEROWINX.value()) {
+        services.startTcpServer(PORT_NUMBER.value());
+    } else {
+        services.lightRealTrafficLamp();
+        control.window.repaintStatus();
+    }
+    if (control.run.isClosing()) return false;
+    control.window.setStartingUp(false);
+    control.window.repaintStatus();
+    if (AEROWINX.value()) {
+        services.clearRealTrafficEdition();
+    } else {
+        services.waitForRealTraffic();
+        if (services.realTrafficProfEdition()) services.sendSimTime();
+    }
+    if (control.run.isClosing()) return false;
+    services.setAcceptingTraffic(false);
+    services.startQnhReader();
+    if (!sleepUnlessClosing(control.clock, control.run, kTrafficReaderDelay)) return false;
+    services.startTrafficReader();
+    services.sendUserPosition();
+    services.copyUserPositionToReader();
+    waitForFirstTraffic(control);
+    control.process.trafficDaySlot.store(services.trafficDaySlot());
+    return true;
+}
+
+}  // namespace qvl

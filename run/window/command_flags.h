@@ -1,0 +1,63 @@
+// The requests the main window's commands hand to the run thread, and the
+// state of the static-parking controls. The UI thread raises a request and
+// the run's periodic steps serve it, so the UI thread never does engine or
+// catalogue work itself.
+//
+// One CommandFlags is owned by the program and passed by reference to the
+// window and the run; tests make a fresh one.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace qvl {
+
+// Minutes between two static-parking updates.
+inline constexpr std::int32_t kStaticParkingMinutes = 20;
+
+struct CommandFlags {
+    CommandFlags() { reset(); }
+    CommandFlags(const CommandFlags&) = delete;
+    CommandFlags& operator=(const CommandFlags&) = delete;
+
+    // Served by the run's once-a-second step.
+    std::atomic<bool> flushStaticRequest;
+    std::atomic<bool> callsignListRequest;
+    std::atomic<bool> callsignSelectionChanged;
+    std::atomic<bool> blockListChanged;
+    // Served within five seconds: the park airports are read again.
+    std::atomic<bool> rereadRequest;
+    // Served by the 30-second step: the liveries are matched again.
+    std::atomic<bool> rematchRequest;
+    // An announced static-parking update, served by the next parking cycle.
+    std::atomic<bool> parkingUpdatePending;
+    // A static-parking update runs; the parking controls are disabled meanwhile.
+    std::atomic<bool> parkingUpdateRunning;
+    // "Now" may be enabled again once INITIAL_LOAD_ONLY is turned off.
+    std::atomic<bool> nowAllowed;
+    // Static parking runs for a park airport.
+    std::atomic<bool> staticParkingActive;
+    // The scanned liveries became the catalogue in this process; clearing it
+    // makes the next run process them again. Kept across runs.
+    std::atomic<bool> liveriesProcessed{false};
+    // Minutes to the next static-parking update.
+    std::atomic<std::int32_t> staticParkingCountdown;
+
+    // Back to the state before a run: no request, no update, a full countdown.
+    // liveriesProcessed belongs to the process and stays.
+    void reset() noexcept {
+        flushStaticRequest = false;
+        callsignListRequest = false;
+        callsignSelectionChanged = false;
+        blockListChanged = false;
+        rereadRequest = false;
+        rematchRequest = false;
+        parkingUpdatePending = false;
+        parkingUpdateRunning = false;
+        nowAllowed = false;
+        staticParkingActive = false;
+        staticParkingCountdown = kStaticParkingMinutes;
+    }
+};
+
+}  // namespace qvl

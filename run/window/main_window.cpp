@@ -1,0 +1,161 @@
+#include "run/window/main_window.h"
+
+#include <fmt/format.h>
+
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+
+#include "core/log.h"
+#include "core/messages.h"
+#include "core/parameters.h"
+#include "core/settings.h"
+#include "run/window/message_area.h"
+#include "run/window/pending_window_parts.h"
+#include "run/window/shell.h"
+#include "run/window/window_layout.h"
+#include "run/window/window_placement.h"
+
+namespace qvl {
+namespace {
+
+constexpr auto kReadyPoll = std::chrono::milliseconds(50);
+constexpr int kReadyPolls = 20;  // a second
+
+bool waitUntilReady(const MainWindowState& state) {
+    for (int i = 0; i < kReadyPolls && !state.isReady(); ++i) std::this_thread::sleep_for(kReadyPoll);
+    return state.isReady();
+}
+
+// The bands of the window and the grid of the controls area; the status
+// panel, the labels and the statistics are painted over them.
+void paintBackground(ui::Canvas& canvas) {
+    canvas.fill({0, 0, kMainWindowWidth, 28}, canvasColour(colour::black));
+    canvas.fill(regionRect(WindowRegion::statusPanel), canvasColour(colour::black));
+    canvas.fill(regionRect(WindowRegion::controlsArea), canvasColour(colour::lightBlue));
+    canvas.fill(regionRect(WindowRegion::parkingStats), canvasColour(colour::black));
+    const ui::Colour white = canvasColour(colour::white);
+    for (const int y : {28, 113, 449, 392}) canvas.line({0, y}, {kMainWindowWidth, y}, white);
+    const ui::Colour black = canvasColour(colour::black);
+    for (const GridSegment& segment : kControlGrid) {
+        canvas.line({segment.from.x, segment.from.y}, {segment.to.x, segment.to.y}, black);
+    }
+    canvas.line({642, 140}, {642, 308}, black);
+}
+
+std::string describe(const std::exception_ptr& error) {
+    try {
+        if (error) std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "unknown exception";
+    }
+    return "no exception";
+}
+
+}  // namespace
+
+void lf_createControls(ui::Window& window) {
+    for (const ChildControl& child : mainWindowControls()) {
+        ControlBinding& binding = *child.binding;
+        switch (child.kind) {
+            case ChildKind::comboBox: createComboBox(binding, window, child.x, child.width, child.listHeight); break;
+            case ChildKind::edit:
+                lf_createEdit(dynamic_cast<StringControlParameter&>(binding), window, child.x, child.width);
+                break;
+            case ChildKind::checkBox:
+                lf_createCheckbox(dynamic_cast<BoolControlParameter&>(binding), window, child.x);
+                break;
+            case ChildKind::button:
+                lf_createButton(dynamic_cast<CommandButton&>(binding), window, child.x, child.width);
+                break;
+        }
+    }
+    window.invalidate(regionRect(WindowRegion::controlsArea));
+}
+
+MainWindow::MainWindow(std::shared_ptr<ui::Window> window, MainWindowState& state, CommandFlags& flags,
+                       MainWindowHooks hooks)
+    : window_(std::move(window)), state_(state), flags_(flags), hooks_(std::move(hooks)) {
+    ui::installControls(window_);
+    // Both hooks only queue a repaint to the UI thread; they never paint. A
+    // writer that still holds a copy of a hook after the window has gone
+    // finds nothing to repaint.
+    std::weak_ptr<ui::Window> target = window_;
+    setMessageRepaintHook([target] {
+        if (auto shown = target.lock()) shown->invalidate(regionRect(WindowRegion::messageArea));
+    });
+    state_.setRepaintHook([target](WindowRegion region) {
+        if (auto shown = target.lock()) shown->invalidate(regionRect(region));
+    });
+}
+
+MainWindow::~MainWindow() {
+    // The state is not touched here: its owner may already have gone, and
+    // the hook left in it finds no window once the window has gone.
+    setMessageRepaintHook(nullptr);
+    for (const ChildControl& child : mainWindowControls()) child.binding->setControlHandle(ui::kNoControl);
+    ui::installControls(nullptr);
+}
+
+bool MainWindow::initInstance(std::string_view title) {
+    if (!waitUntilReady(state_)) return false;
+    const WindowPoint at = loadWindowPosition([this](WindowPoint p) { return window_->workAreaNear({p.x, p.y}); });
+    return window_->open(
+        {.title = std::string(title), .position = {at.x, at.y}, .width = kMainWindowWidth, .height = kMainWindowHeight},
+        *this);
+}
+
+void MainWindow::saveWindowPosition() {
+    const std::int32_t oldX = MAIN_WINDOW_X.value();
+    const std::int32_t oldY = MAIN_WINDOW_Y.value();
+    const ui::Point at = window_->position();
+    MAIN_WINDOW_X.set(MAIN_WINDOW_X.clamp(at.x));
+    gf_saveIntParameter(MAIN_WINDOW_X);
+    MAIN_WINDOW_Y.set(MAIN_WINDOW_Y.clamp(at.y));
+    gf_saveIntParameter(MAIN_WINDOW_Y);
+    lf_placeWindowOnMonitor(oldX, oldY, [this](WindowPoint p) { return window_->workAreaNear({p.x, p.y}); });
+}
+
+void MainWindow::onCreate(ui::Window& window) { lf_createControls(window); }
+
+void MainWindow::onClose() {
+    if (hooks_.onClose) {
+        hooks_.onClose();
+    } else {
+        window_->quit(0);
+    }
+}
+
+void MainWindow::onPaint(ui::Canvas& canvas) {
+    paintBackground(canvas);
+    lf_paintWindow(canvas, state_);
+    lf_paintMessageLine(canvas);
+}
+
+void MainWindow::onCommand(const ui::Command& command) {
+    try {
+        if (lf_HandleWMCOMMAND(command)) return;
+    } catch (const std::exception& e) {
+        gf_logAttention(fmt::format("{} exception {}", "lf_HandleWMCOMMAND", e.what()));
+    }
+    window_->invalidate(regionRect(WindowRegion::controlsArea));
+}
+
+void MainWindow::onEditEnter(std::uint16_t controlId) { lf_editSubclassProc(controlId); }
+
+void MainWindow::onMessage(const ui::ProgramMessage& message) {
+    if (hooks_.onMessage) hooks_.onMessage(message);
+}
+
+void MainWindow::onCallbackException(const std::exception_ptr& error) noexcept {
+    try {
+        gf_logAttention(fmt::format("main window: exception {}", describe(error)));
+    } catch (...) {
+        // The log itself failed; the window goes on regardless.
+    }
+}
+
+}  // namespace qvl

@@ -1,0 +1,124 @@
+// What the main window shows besides its controls: the texts, counters,
+// flags and lamps that the run, the simulator link, the readers and the
+// engine set from their own threads and that the window paints.
+//
+// Texts sit behind one mutex and are read as one snapshot, so the painter
+// never sees half of an update; counters, flags and lamps are atomics. A
+// writer never paints: it changes a value and asks the UI thread for a
+// repaint of the region concerned.
+//
+// The message and error lines are not here: they live with the log, below
+// the window (core/messages.h), and the window only paints them.
+//
+// One MainWindowState is owned by the program and lives as long as the
+// window; the reset before each run puts the start values back.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+#include "run/window/window_layout.h"
+
+namespace qvl {
+
+// The texts of the status panel and the parking statistics.
+struct MainWindowTexts {
+    std::string userAircraft;      // the user aircraft's title
+    std::string parkAirportLine;   // first line of the parking statistics
+    std::string parkAirport;       // shown after the park-airport line
+    std::string airportFile;       // the park airport's file, after it
+    std::string quality;           // shown as "qf: <text>"
+    std::string simulator;         // simulator name and version
+    std::string realTraffic;       // the traffic client's edition and version
+    std::string userStand;         // the stand at the user aircraft's position
+    std::string followedAircraft;  // beside the callsign choice
+};
+
+// Names one text of MainWindowTexts for a single write.
+enum class WindowText : std::uint8_t {
+    userAircraft,
+    parkAirportLine,
+    parkAirport,
+    airportFile,
+    quality,
+    simulator,
+    realTraffic,
+    userStand,
+    followedAircraft,
+};
+
+// A reader lamp of the status panel.
+enum class LampState : std::uint32_t { receiving = 1, noDatagram = 2, notRunning = 3 };
+
+inline constexpr float kNoMeanParkedTime = -1.0F;
+inline constexpr std::uint32_t kParkingStatsTop = 399;
+
+class MainWindowState {
+public:
+    MainWindowState();
+    MainWindowState(const MainWindowState&) = delete;
+    MainWindowState& operator=(const MainWindowState&) = delete;
+
+    void setText(WindowText which, std::string text);
+    [[nodiscard]] std::string text(WindowText which) const;
+    // Every text at once, as the painter reads them.
+    [[nodiscard]] MainWindowTexts texts() const;
+
+    // Mean parked time in hours, kNoMeanParkedTime when there is none.
+    std::atomic<float> meanStaticParkedHours{kNoMeanParkedTime};
+    std::atomic<float> meanLiveParkedHours{kNoMeanParkedTime};
+    std::atomic<std::uint64_t> activeLiveCount{0};  // live aircraft not parked
+    std::atomic<std::uint64_t> simaddonAirports{0};
+    std::atomic<std::uint64_t> thirdpartyAirports{0};
+    std::atomic<std::uint64_t> scannedLiveries{0};
+    std::atomic<std::uint64_t> parkedLiveCount{0};
+    std::atomic<std::uint64_t> staticParkedCount{0};
+    std::atomic<std::uint64_t> parkAirportStands{0};
+    std::atomic<std::uint32_t> parkingStatsTop{kParkingStatsTop};
+    std::atomic<std::int32_t> maxParkSharePercent{0};
+    std::atomic<std::int32_t> maxParked{0};  // 0 = no maximum
+    std::atomic<std::int32_t> qnh{0};        // hPa; below 1 = unknown
+    // Minutes to the next static-parking update as the window shows them.
+    std::atomic<std::int32_t> staticParkingCountdown{0};
+    std::atomic<std::uint32_t> learnedUpdates{0};
+    std::atomic<std::uint64_t> candidateCount{0};
+
+    std::atomic<bool> parkFileHandmade{false};
+    std::atomic<bool> realTrafficNotStarted{true};
+    std::atomic<bool> realTrafficReady{false};
+    std::atomic<bool> parkAirportLoaded{false};
+    std::atomic<bool> simConnected{false};
+    std::atomic<bool> simRunning{false};
+    std::atomic<bool> userModelKnown{true};
+    std::atomic<bool> softFit{false};
+    std::atomic<bool> weekFit{false};
+    std::atomic<bool> reservedStandValid{false};
+
+    std::atomic<LampState> trafficLamp{LampState::notRunning};
+    std::atomic<LampState> weatherLamp{LampState::notRunning};
+
+    // The window installs a hook that asks its UI thread to repaint a region;
+    // it must not block. Without a hook nothing happens.
+    void setRepaintHook(std::function<void(WindowRegion)> hook);
+    void requestRepaint(WindowRegion region) const;
+
+    // Back to the start values (the reset before a run). The repaint hook is
+    // wiring, not state, and stays.
+    void reset();
+    // Set by the constructor last, after every start value is in place; the
+    // window is created only once it is set.
+    [[nodiscard]] bool isReady() const noexcept { return ready_.load(std::memory_order_acquire); }
+
+private:
+    mutable std::mutex textMutex_;  // a leaf lock: guards texts_
+    MainWindowTexts texts_;
+    // A leaf lock too; the hook is copied out and called after release.
+    mutable std::mutex hookMutex_;
+    std::function<void(WindowRegion)> repaintHook_;
+    std::atomic<bool> ready_{false};
+};
+
+}  // namespace qvl

@@ -1,0 +1,66 @@
+#include "run/window/parking_controls.h"
+
+#include <fmt/format.h>
+
+#include "core/messages.h"
+#include "core/paths.h"
+#include "core/setting_controls.h"
+#include "core/settings.h"
+#include "core/strings.h"
+
+namespace qvl {
+namespace {
+
+constexpr std::uint32_t kParkingCycleSeconds = 15;
+
+void setParkingControlsEnabled(bool enabled) {
+    for (const ControlBinding* binding :
+         std::initializer_list<const ControlBinding*>{&MAX_PARK_SEL, &MAX_LIVE_SEL, &parking_percentage, &WEEK,
+                                                      &PARK_SOFT, &MAX_FIT_FL, &FLUSH_STATIC_BUTTON, &REREAD_BUTTON}) {
+        setControlEnabled(*binding, enabled);
+    }
+    // With INITIAL_LOAD_ONLY on, "Now" stays off: there is no next update to bring forward.
+    if (!INITIAL_LOAD_ONLY.value()) setControlEnabled(NOW_BUTTON, enabled);
+}
+
+}  // namespace
+
+void gf_disableParkingControls(CommandFlags& flags, const MainWindowState& window) {
+    flags.parkingUpdateRunning = true;
+    setParkingControlsEnabled(false);
+    flags.nowAllowed = true;
+    window.requestRepaint(WindowRegion::controlsArea);
+}
+
+void gf_enableParkingControls(CommandFlags& flags, MainWindowState& window) {
+    flags.parkingUpdateRunning = false;
+    window.staticParkingCountdown = kStaticParkingMinutes;
+    setParkingControlsEnabled(true);
+    flags.nowAllowed = true;
+    window.requestRepaint(WindowRegion::controlsArea);
+}
+
+void lf_announceStaticParkingUpdate(CommandFlags& flags, const MainWindowState& window, std::uint32_t secondsCounter) {
+    gf_disableParkingControls(flags, window);
+    const std::uint32_t wait = (secondsCounter / kParkingCycleSeconds + 1) * kParkingCycleSeconds - secondsCounter;
+    gf_showMessage(
+        fmt::format("{} will update static parking in {} second{} ...", kProductName, wait, gf_pluralSuffixSize(wait)),
+        MessageLogging::notLogged);
+    flags.parkingUpdatePending = true;
+}
+
+void stepStaticParkingCountdown(CommandFlags& flags, MainWindowState& window, std::uint32_t secondsCounter) {
+    std::int32_t minutes = flags.staticParkingCountdown.load() - 1;
+    if (minutes < 1) {
+        minutes = kStaticParkingMinutes;
+        if (flags.staticParkingActive && !INITIAL_LOAD_ONLY.value() && !flags.parkingUpdateRunning &&
+            !flags.parkingUpdatePending) {
+            lf_announceStaticParkingUpdate(flags, window, secondsCounter);
+        }
+    }
+    flags.staticParkingCountdown = minutes;
+    window.staticParkingCountdown = minutes;
+    window.requestRepaint(WindowRegion::controlsArea);
+}
+
+}  // namespace qvl

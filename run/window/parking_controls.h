@@ -1,0 +1,32 @@
+// The static-parking controls of the main window as the static parking and
+// the run switch them: disabled while an update runs, an announced update
+// with its wait on the message line, and the minute countdown to the next
+// update. Any thread may call these; the controls queue the change to the UI
+// thread.
+#pragma once
+
+#include <cstdint>
+
+#include "run/window/command_flags.h"
+#include "run/window/main_window_state.h"
+
+namespace qvl {
+
+// An update runs: the parking settings, "Flush static", "Re-read" and (unless
+// INITIAL_LOAD_ONLY already keeps it off) "Now" are disabled.
+void gf_disableParkingControls(CommandFlags& flags, const MainWindowState& window);
+// The update is over: the controls can be used again and the countdown
+// shows a full period.
+void gf_enableParkingControls(CommandFlags& flags, MainWindowState& window);
+
+// Announces an update for the next 15-second parking cycle: the controls are
+// disabled and the message line says how many seconds remain.
+// `secondsCounter` is the run's count of seconds.
+void lf_announceStaticParkingUpdate(CommandFlags& flags, const MainWindowState& window, std::uint32_t secondsCounter);
+
+// One minute of the run has passed: the countdown goes down, and when it runs
+// out a new period starts and, with static parking active, INITIAL_LOAD_ONLY
+// off and no update running or pending, an update is announced.
+void stepStaticParkingCountdown(CommandFlags& flags, MainWindowState& window, std::uint32_t secondsCounter);
+
+}  // namespace qvl

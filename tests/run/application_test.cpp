@@ -1,0 +1,99 @@
+// The program's front door: one instance, the switches, the start that
+// fails before the loop, the UI loop and the close with no run thread.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/sim/stand_in.h"
+#include "platform/sys/single_instance.h"
+#include "platform/ui/window.h"
+#include "run/application.h"
+#include "run/program.h"
+#include "support/run_fakes.h"
+#include "support/temp_dir.h"
+
+namespace qvl::test {
+namespace {
+
+class FrontDoorTest : public ::testing::Test {
+protected:
+    FrontDoorTest() : previous_(std::filesystem::current_path()) {
+        std::filesystem::create_directories(dir / "runtime");
+        ::setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
+        ::setenv("QVL_ROAMING_DIR", (dir / "roaming").c_str(), 1);
+        std::filesystem::current_path(dir.path());
+    }
+    ~FrontDoorTest() override {
+        std::filesystem::current_path(previous_);
+        ::unsetenv("XDG_RUNTIME_DIR");
+        ::unsetenv("QVL_ROAMING_DIR");
+    }
+    TempDir dir;
+
+private:
+    std::filesystem::path previous_;
+};
+
+TEST_F(FrontDoorTest, ASecondStartReturnsMinusOneAndTouchesNothing) {
+    const sys::SingleInstance first(kInstanceName);
+    ASSERT_TRUE(first.acquired());
+    bool started = false;
+    const std::int32_t code = runProgram({}, [&](const std::vector<std::string>&) {
+        started = true;
+        return 0;
+    });
+    EXPECT_EQ(code, -1);
+    EXPECT_FALSE(started);  // no window, no run
+    EXPECT_FALSE(std::filesystem::exists("Log.txt"));
+}
+
+TEST_F(FrontDoorTest, TheOnlyInstanceOpensTheLogAndReturnsTheApplicationsCode) {
+    const std::int32_t code = runProgram({"--production"}, [](const std::vector<std::string>& arguments) {
+        EXPECT_EQ(arguments, std::vector<std::string>{"--production"});
+        return 7;
+    });
+    EXPECT_EQ(code, 7);
+    EXPECT_NE(readFile("Log.txt").find("(utc) Quorvelant version"), std::string::npos);
+}
+
+TEST_F(FrontDoorTest, ALogThatCannotBeOpenedEndsTheProgramWithOne) {
+    std::filesystem::create_directory("Log.txt");  // a folder where the file should be
+    bool started = false;
+    EXPECT_EQ(runProgram({}, [&](const std::vector<std::string>&) { return started = true, 0; }), 1);
+    EXPECT_FALSE(started);
+}
+
+TEST(ProductionSwitch, TheLastSwitchWinsInAnyCase) {
+    EXPECT_FALSE(productionSwitch({}).has_value());
+    EXPECT_FALSE(productionSwitch({"--verbose", "file.txt"}).has_value());
+    EXPECT_EQ(productionSwitch({"/production", "--no-production"}), false);
+    EXPECT_EQ(productionSwitch({"--no-production", "/PRODUCTION"}), true);
+    EXPECT_EQ(productionSwitch({"--Production"}), true);
+    EXPECT_FALSE(productionSwitch({"--productions"}).has_value());
+}
+
+TEST_F(FrontDoorTest, AWindowThatCannotBeCreatedReturnsOneWithoutALoop) {
+    const std::shared_ptr<ui::Window> window = ui::makeWindow(ui::BackEnd::Headless);
+    ui::WindowEvents nothing;
+    ASSERT_TRUE(window->open({.title = "taken", .width = 10, .height = 10}, nothing));  // a second open fails
+    sim::StandInSimulator simulator;
+    const LogCapture log(dir.path());
+    EXPECT_EQ(gf_runApplication(window, simulator, {}), 1);
+    EXPECT_NE(log.text().find("initInstance failed"), std::string::npos);
+}
+
+TEST_F(FrontDoorTest, ACloseWithNoRunThreadAliveEndsAtOnce) {
+    RecordingWindow window;
+    ManualRunClock clock;
+    sim::StandInSimulator simulator;
+    Program program(simulator, window, clock);
+    EXPECT_FALSE(program.onClose());
+    EXPECT_FALSE(program.parts().run.closeRequested.load());
+}
+
+}  // namespace
+}  // namespace qvl::test

@@ -1,0 +1,200 @@
+// The end of a run for each reason: restart after a countdown, or exit; the
+// SYSTEM ERROR wait for the user; what is cleaned up and saved.
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "core/messages.h"
+#include "core/parameters.h"
+#include "core/paths.h"
+#include "core/settings.h"
+#include "run/closing_down.h"
+#include "support/run_fakes.h"
+
+namespace qvl::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class ClosingDownTest : public RunTest {
+protected:
+    ClosingDownTest() {
+        gf_initParameters();
+        clock.setObserver([this](RunClock::time_point) { shown.push_back(messageLines().message); });
+    }
+    [[nodiscard]] std::string parameters() const { return readFile(parametersFile()); }
+    [[nodiscard]] std::size_t shownCount(const std::string& text) const {
+        return static_cast<std::size_t>(std::count(shown.begin(), shown.end(), text));
+    }
+    // The message line at every sleep of the closing down.
+    std::vector<std::string> shown;
+};
+
+struct RestartCase {
+    RestartReason reason;
+    std::int32_t delay;
+    bool scansKept;
+};
+
+class RestartReasonTest : public ClosingDownTest, public ::testing::WithParamInterface<RestartCase> {};
+
+TEST_P(RestartReasonTest, CountsDownResetsTheRunAndStartsANewOne) {
+    const RestartCase c = GetParam();
+    SCAN_LIVERIES.set(true);
+    SCAN_AIRPORTS.set(true);
+    ASSERT_TRUE(run.endRun(c.reason, c.delay));
+    lf_closingDown(control);
+    EXPECT_TRUE(logHas(fmt::format("Exiting: {}", restartReasonName(c.reason))));
+    EXPECT_EQ(window.startRuns, 1);
+    EXPECT_FALSE(window.exitCode.has_value());
+    EXPECT_TRUE(process.restarting.load());
+    // One message a second, counted down to 1.
+    for (std::int32_t n = c.delay; n >= 1; --n) {
+        EXPECT_EQ(shownCount(fmt::format("Restarting after {} second{}", n, n == 1 ? "" : "s")), 1U) << n;
+    }
+    EXPECT_TRUE(logHas("Restart countdown finished"));
+    EXPECT_GE(elapsed(), std::chrono::seconds(c.delay));
+    EXPECT_TRUE(services.called("resetRunParts"));
+    EXPECT_FALSE(run.closingFlag.load());
+    EXPECT_EQ(run.restartReason.load(), RestartReason::notYetSet);
+    // Scans the user asked for run in the new run only after new settings.
+    const std::string saved = parameters();
+    EXPECT_EQ(saved.find("\"SCAN_LIVERIES\" value=\"false\"") == std::string::npos, c.scansKept) << saved;
+    EXPECT_EQ(SCAN_AIRPORTS.value(), c.scansKept);
+}
+
+INSTANTIATE_TEST_SUITE_P(Reasons, RestartReasonTest,
+                         ::testing::Values(RestartCase{RestartReason::newSettings, 3, true},
+                                           RestartCase{RestartReason::simConnectError, 9, false},
+                                           RestartCase{RestartReason::readerError, 15, false}));
+
+class ExitReasonTest : public ClosingDownTest, public ::testing::WithParamInterface<RestartReason> {};
+
+TEST_P(ExitReasonTest, EndsTheProgramWithoutARestart) {
+    ASSERT_TRUE(run.endRun(GetParam(), 0));
+    lf_closingDown(control);
+    EXPECT_EQ(window.exitCode, 0);
+    EXPECT_EQ(window.startRuns, 0);
+    EXPECT_FALSE(process.restarting.load());
+    EXPECT_FALSE(services.called("resetRunParts"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Reasons, ExitReasonTest,
+                         ::testing::Values(RestartReason::simWasClosed, RestartReason::userClosedSim,
+                                           RestartReason::newVersion, RestartReason::newFlight));
+
+TEST_F(ClosingDownTest, ANewFlightShowsItsMessageForTenSecondsBeforeTheEnd) {
+    run.endRun(RestartReason::newFlight, 45);
+    lf_closingDown(control);
+    EXPECT_TRUE(logHas("New flight detected, Quorvelant will close, please restart manually ..."));
+    EXPECT_GE(elapsed(), kStopSettleTime + kNewFlightNoticeTime);
+    EXPECT_EQ(window.exitCode, 0);
+}
+
+TEST_F(ClosingDownTest, StopsTheThreadsAndLinksBeforeCleaningUp) {
+    run.endRun(RestartReason::simWasClosed, 0);
+    lf_closingDown(control);
+    const long join = services.indexOf("joinRunThreads");
+    EXPECT_LT(services.indexOf("stopAccepting"), services.indexOf("stopSimClient"));
+    EXPECT_LT(services.indexOf("stopReaders"), services.indexOf("closeRealTrafficLink"));
+    EXPECT_LT(services.indexOf("closeRealTrafficLink"), join);
+    EXPECT_LT(join, services.indexOf("leaveParkAirport"));
+    EXPECT_TRUE(services.called("removeFlightPlanFolder"));
+    EXPECT_TRUE(services.called("logLiveryMatchSummary"));
+    EXPECT_TRUE(services.called("logNoMatchList"));
+}
+
+TEST_F(ClosingDownTest, DestinationAndBlockedCallsignAreEmptyInTheFileAfterEveryRun) {
+    gf_setStringParameter(DESTINATION, "EDDF");
+    gf_setStringParameter(BLOCK_CALLSIGN, "DLH4AB");
+    ASSERT_NE(parameters().find("EDDF"), std::string::npos);
+    run.endRun(RestartReason::readerError, 1);
+    lf_closingDown(control);
+    EXPECT_EQ(parameters().find("EDDF"), std::string::npos);
+    EXPECT_EQ(parameters().find("DLH4AB"), std::string::npos);
+    EXPECT_TRUE(DESTINATION.value().empty());
+}
+
+TEST_F(ClosingDownTest, ACloseDuringTheCountdownEndsTheProgramInsteadOfRestarting) {
+    run.endRun(RestartReason::readerError, 15);
+    clock.setObserver([&](RunClock::time_point) {
+        if (elapsed() > 4s) run.closeRequested.store(true);
+    });
+    lf_closingDown(control);
+    EXPECT_EQ(window.startRuns, 0);
+    EXPECT_EQ(window.exitCode, 0);
+    EXPECT_LT(elapsed(), 7s);
+    EXPECT_FALSE(process.restarting.load());
+}
+
+TEST_F(ClosingDownTest, ASystemErrorWaitsForTheUserToCloseThenEnds) {
+    run.restartReason.store(RestartReason::systemError);
+    clock.setObserver([&](RunClock::time_point) {
+        if (elapsed() >= 30s) run.closeRequested.store(true);
+    });
+    lf_closingDown(control);
+    EXPECT_GE(elapsed(), 30s);
+    EXPECT_TRUE(logHas("User closed Quorvelant"));
+    EXPECT_EQ(window.exitCode, 0);
+}
+
+TEST_F(ClosingDownTest, ACommunityPathAcceptedDuringTheSystemErrorWaitRestartsAfterTheClose) {
+    bool closed = false;
+    run.restartReason.store(RestartReason::systemError);
+    clock.setObserver([&](RunClock::time_point) {
+        if (elapsed() >= 10s && !run.closingFlag.load()) {
+            EXPECT_TRUE(run.endRun(RestartReason::newSettings, 3));
+        }
+        if (elapsed() >= 20s && !closed) {
+            closed = true;  // pressed once
+            run.closeRequested.store(true);
+        }
+    });
+    lf_closingDown(control);
+    EXPECT_EQ(window.startRuns, 1);
+    EXPECT_FALSE(window.exitCode.has_value());
+}
+
+TEST_F(ClosingDownTest, AThreadThatDoesNotEndStopsTheProgramWithExitCodeOne) {
+    services.threadsEnd = false;
+    run.endRun(RestartReason::readerError, 15);
+    lf_closingDown(control);
+    EXPECT_EQ(window.exitCode, 1);
+    EXPECT_EQ(window.startRuns, 0);
+    EXPECT_FALSE(services.called("resetRunParts"));
+    EXPECT_TRUE(logHas("==> A thread of the run did not end in time"));
+}
+
+TEST_F(ClosingDownTest, AnExceptionWhileClosingDownStillEndsTheProgram) {
+    services.onStep = [&] {
+        if (services.calls.back().starts_with("leaveParkAirport")) throw std::runtime_error("disk gone");
+    };
+    run.endRun(RestartReason::simWasClosed, 0);
+    lf_closingDown(control);
+    EXPECT_TRUE(logHas("lf_closingDown exception disk gone"));
+    EXPECT_EQ(window.exitCode, 1);
+}
+
+TEST_F(ClosingDownTest, TheUserCloseExitKeepsAReasonRecordedBefore) {
+    run.endRun(RestartReason::simConnectError, 9);
+    userCloseExit(control);
+    EXPECT_EQ(run.restartReason.load(), RestartReason::simConnectError);
+    RunState fresh;
+    RunControl freshControl{.run = fresh,
+                            .process = process,
+                            .loop = loop,
+                            .flags = flags,
+                            .services = services,
+                            .window = window,
+                            .clock = clock};
+    userCloseExit(freshControl);
+    EXPECT_EQ(fresh.restartReason.load(), RestartReason::userClosedSim);
+    EXPECT_TRUE(fresh.closingFlag.load());
+    EXPECT_TRUE(fresh.closeRequested.load());
+}
+
+}  // namespace
+}  // namespace qvl::test

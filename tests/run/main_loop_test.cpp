@@ -1,0 +1,241 @@
+// The main loop's 10 ms grid on a manual clock, and the work hung off the
+// seconds counter.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
+
+#include "core/settings.h"
+#include "run/main_loop.h"
+#include "support/run_fakes.h"
+
+namespace qvl::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class MainLoopTest : public RunTest {
+protected:
+    // Runs the loop until `ticks` ticks have been made; the time of each.
+    std::vector<RunClock::duration> tickTimes(int ticks) {
+        std::vector<RunClock::duration> times;
+        services.onEngineTick = [&, inner = services.onEngineTick] {
+            times.push_back(elapsed());
+            if (inner) inner();
+            if (static_cast<int>(times.size()) >= ticks) run.closeRequested.store(true);
+        };
+        lf_mainLoop(control);
+        return times;
+    }
+};
+
+TEST_F(MainLoopTest, TicksFollowTheTenMillisecondGrid) {
+    const auto times = tickTimes(50);
+    ASSERT_EQ(times.size(), 50U);
+    for (std::size_t i = 1; i < times.size(); ++i) EXPECT_EQ(times[i] - times[i - 1], 10ms) << i;
+}
+
+TEST_F(MainLoopTest, ALateTickIsFollowedTenMillisecondsLaterNotByABurst) {
+    int n = 0;
+    services.onEngineTick = [&] {
+        if (++n == 5) clock.advance(150ms);  // the fifth tick takes 150 ms
+    };
+    const auto times = tickTimes(10);
+    ASSERT_EQ(times.size(), 10U);
+    // The sixth tick comes 10 ms after the slow one ended, and the grid goes
+    // on from there.
+    EXPECT_EQ(times[5] - times[4], 160ms);
+    for (std::size_t i = 6; i < times.size(); ++i) EXPECT_EQ(times[i] - times[i - 1], 10ms) << i;
+}
+
+TEST_F(MainLoopTest, ATickLessThanAHundredMillisecondsLateIsCaughtUpOnTheGrid) {
+    int n = 0;
+    services.onEngineTick = [&] {
+        if (++n == 5) clock.advance(50ms);
+    };
+    const auto times = tickTimes(12);
+    // Ticks 6 to 10 run back to back until the grid is reached again.
+    EXPECT_EQ(times[5] - times[4], 50ms);
+    EXPECT_EQ(times[10] - times[9], 10ms);
+    EXPECT_EQ(times[11] - times[0], 110ms);
+}
+
+TEST_F(MainLoopTest, TheGridReAnchorsOnTheSimulatorsSecond) {
+    int n = 0;
+    services.onEngineTick = [&] {
+        if (++n == 4) {
+            clock.advance(9500us);  // a long tick: too close to its deadline to sleep
+            services.secondArrivesLater = true;
+        }
+    };
+    const auto times = tickTimes(8);
+    // The fifth tick starts at once, 39.5 ms in; the grid is measured from
+    // that moment on.
+    EXPECT_EQ(times[4] - times[0], 39500us);
+    EXPECT_EQ(times[5] - times[0], 49500us);
+    EXPECT_EQ(times[7] - times[0], 69500us);
+}
+
+TEST_F(MainLoopTest, TheLoopEndsOnEitherClosingFlag) {
+    services.onEngineTick = [&] { run.endRun(RestartReason::readerError, 15); };
+    services.secondEveryTick = true;
+    lf_mainLoop(control);
+    EXPECT_EQ(services.count("engineTick"), 1U);
+}
+
+TEST_F(MainLoopTest, TheLoopStartsAcceptingTrafficAndTheInitialParking) {
+    run.closeRequested.store(true);
+    lf_mainLoop(control);
+    EXPECT_TRUE(services.called("updateStaticParking initial"));
+    EXPECT_TRUE(services.called("accept"));
+    EXPECT_EQ(loop.secondsCounter, 0);
+}
+
+class SecondsTableTest : public RunTest {};
+
+TEST_F(SecondsTableTest, FiveSecondWorkRunsOnMultiplesOfFive) {
+    runSeconds(20);
+    EXPECT_EQ(services.secondsOf("copyUserPositionToReader"), (std::vector<std::int32_t>{5, 10, 15, 20}));
+    EXPECT_EQ(services.secondsOf("clearReservedStand"), (std::vector<std::int32_t>{5, 10, 15, 20}));
+    EXPECT_FALSE(services.called("sendSimTime"));
+    services.profEdition = true;
+    runSeconds(5);
+    EXPECT_EQ(services.secondsOf("sendSimTime"), (std::vector<std::int32_t>{25}));
+}
+
+TEST_F(SecondsTableTest, SixteenFiftyNineAndSixtyOneSecondWorkSkipMultiplesOfFive) {
+    runSeconds(310);
+    const auto parking = services.secondsOf("updateStaticParking");
+    EXPECT_EQ(parking.front(), 16);
+    EXPECT_EQ(std::count(parking.begin(), parking.end(), 80), 0);  // 80 is a multiple of 5
+    EXPECT_EQ(std::count(parking.begin(), parking.end(), 96), 1);
+    const auto lamps = services.secondsOf("refreshReaderLamps");
+    EXPECT_EQ(lamps, (std::vector<std::int32_t>{59, 118, 177, 236}));  // not 295
+    const auto duplicates = services.secondsOf("removeStaticDuplicates");
+    EXPECT_EQ(duplicates, (std::vector<std::int32_t>{61, 122, 183, 244}));  // not 305
+}
+
+TEST_F(SecondsTableTest, StaleReaderLampsAreRefreshedEveryFifteenSeconds) {
+    services.lampStale = true;
+    runSeconds(30);
+    EXPECT_EQ(services.secondsOf("refreshReaderLamps"), (std::vector<std::int32_t>{15, 30}));
+}
+
+TEST_F(SecondsTableTest, AnAnnouncedParkingUpdateStartsAtFifteenAndFinishesAtThirty) {
+    flags.parkingUpdatePending.store(true);
+    AUTO_RANGE.set(true);
+    runSeconds(15);
+    EXPECT_TRUE(loop.parkingUpdateStarted);
+    EXPECT_TRUE(window.called("disableParkingControls"));
+    EXPECT_EQ(services.secondsOf("startCallsignCollection"), (std::vector<std::int32_t>{15}));
+    runSeconds(15);
+    EXPECT_EQ(services.secondsOf("adjustParking"), (std::vector<std::int32_t>{30}));
+    EXPECT_FALSE(flags.parkingUpdatePending.load());
+    EXPECT_FALSE(loop.parkingUpdateStarted);
+    EXPECT_TRUE(window.called("enableParkingControls"));
+    // ...and then the 30-second work.
+    EXPECT_GT(services.indexOf("updateAutoRange"), services.indexOf("adjustParking"));
+}
+
+TEST_F(SecondsTableTest, WhileAnUpdateHasStartedTheSixteenSecondParkingWaits) {
+    flags.parkingUpdatePending.store(true);
+    runSeconds(16);
+    EXPECT_FALSE(services.called("updateStaticParking"));
+}
+
+TEST_F(SecondsTableTest, TheParkingCountdownStepsOnceAMinute) {
+    runSeconds(185);
+    EXPECT_EQ(window.countdownSeconds, (std::vector<std::int32_t>{60, 120, 180}));
+}
+
+TEST_F(SecondsTableTest, TheObjectIdListFollowsItsSetting) {
+    OBJECTID_LIST.set(false);
+    runSeconds(60);
+    EXPECT_FALSE(services.called("writeObjectIdList"));
+    OBJECTID_LIST.set(true);
+    runSeconds(60);
+    EXPECT_EQ(services.secondsOf("writeObjectIdList"), (std::vector<std::int32_t>{120}));
+}
+
+TEST_F(SecondsTableTest, AfterADayTheCounterRestartsTheSummaryIsLoggedAndTheSpawnMapEmptied) {
+    runSeconds(LoopState::kSecondsPerDay - 1);
+    EXPECT_FALSE(services.called("logLiveryMatchSummary"));
+    EXPECT_EQ(services.count("logNoMatchList"), 71U);  // every 1200 s
+    runSeconds(1);
+    EXPECT_EQ(loop.secondsCounter, 0);
+    EXPECT_EQ(services.count("logLiveryMatchSummary"), 1U);
+    EXPECT_EQ(services.count("clearSpawnMap"), 1U);
+    runSeconds(5);
+    EXPECT_EQ(loop.secondsCounter, 5);
+}
+
+TEST_F(SecondsTableTest, AutoRangeIsUpdatedEveryThirtySecondsOnlyWhenOn) {
+    AUTO_RANGE.set(false);
+    runSeconds(30);
+    EXPECT_FALSE(services.called("updateAutoRange"));
+    AUTO_RANGE.set(true);
+    runSeconds(30);
+    EXPECT_EQ(services.secondsOf("updateAutoRange"), (std::vector<std::int32_t>{60}));
+}
+
+TEST_F(SecondsTableTest, RequestsOfTheWindowAreServedOnTheRunThreadOnce) {
+    flags.rereadRequest.store(true);
+    flags.flushStaticRequest.store(true);
+    flags.callsignListRequest.store(true);
+    BLOCK_CALLSIGN.set("DLH4AB");
+    flags.blockListChanged.store(true);
+    services.followed = 4711;
+    INITIAL_LOAD_ONLY.set(false);
+    runSeconds(10);
+    EXPECT_EQ(services.count("checkParkAirports"), 1U);
+    EXPECT_FALSE(flags.rereadRequest.load());
+    EXPECT_EQ(services.count("flushStaticAc"), 1U);
+    EXPECT_TRUE(INITIAL_LOAD_ONLY.value());
+    EXPECT_EQ(services.count("fillCallsignChoices"), 1U);
+    // The new list makes the followed callsign looked for again.
+    EXPECT_EQ(services.count("followCallsign " + CALLSIGN_2_OBJECTID.value()), 1U);
+    EXPECT_EQ(window.followText, "= 4711");
+    EXPECT_EQ(services.count("removeBlockedCallsign DLH4AB"), 1U);
+    EXPECT_TRUE(logHas("Park airport EDDF"));
+}
+
+TEST_F(SecondsTableTest, TheRereadWaitsWhileAParkingUpdateRuns) {
+    flags.rereadRequest.store(true);
+    flags.parkingUpdateRunning.store(true);
+    runSeconds(5);
+    EXPECT_FALSE(services.called("checkParkAirports"));
+    EXPECT_TRUE(flags.rereadRequest.load());
+}
+
+class NotRunningTest : public RunTest {};
+
+TEST_F(NotRunningTest, WhilePausedTheCounterStandsAndOnlyTheOnceASecondWorkRuns) {
+    runSeconds(3);
+    services.flightIsRunning = false;
+    services.calls.clear();
+    runSeconds(250);
+    EXPECT_EQ(loop.secondsCounter, 3);
+    EXPECT_FALSE(services.called("engineTick"));
+    EXPECT_EQ(services.count("stopAccepting"), 1U);
+    EXPECT_EQ(services.count("clearPositionBatches"), 1U);
+    EXPECT_EQ(services.count("handleSimObjectEvents"), 250U);
+    EXPECT_EQ(services.count("sendUserPosition"), 2U);  // at ticks 100 and 200
+    EXPECT_EQ(services.count("refreshLiveCount"), 2U);
+    EXPECT_FALSE(services.called("copyUserPositionToReader"));
+    EXPECT_EQ(logCount("Flight not running"), 1U);
+    services.flightIsRunning = true;
+    runSeconds(2);
+    EXPECT_EQ(loop.secondsCounter, 5);
+    EXPECT_EQ(logCount("Flight resumed"), 1U);
+    EXPECT_EQ(services.count("accept"), 1U);
+}
+
+TEST_F(NotRunningTest, ATickWhileNotRunningEndsTheLoopOnClosing) {
+    services.flightIsRunning = false;
+    EXPECT_TRUE(lf_tick(control));
+    run.closeRequested.store(true);
+    EXPECT_FALSE(lf_tick(control));
+}
+
+}  // namespace
+}  // namespace qvl::test

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The program end to end: started from the demonstration folder with the
+# stand-in simulator and the stand-in traffic client, it must create a live
+# aircraft, move it and remove it (as the simulator's trace shows) within
+# 150 s, then end with exit code 0 on SIGTERM, every thread joined. Log.txt
+# must hold the start-up banner and no attention line ("==> ") other than
+# those on program_e2e_allowlist.txt.
+#   program_e2e.sh <build-dir>
+set -uo pipefail
+HERE="$(cd "$(dirname "$0")" && pwd)"
+ROOT="$(cd "$HERE/../.." && pwd)"
+BUILD="$(cd "$1" && pwd)"
+DEMO="$BUILD/demo"
+ALLOW="$HERE/program_e2e_allowlist.txt"
+unset DISPLAY
+
+fail() { echo "FAIL: $*"; [ -f "$DEMO/Log.txt" ] && tail -40 "$DEMO/Log.txt"; exit 1; }
+
+bash "$ROOT/tools/demo.sh" "$BUILD" "$DEMO" || fail "demo kit"
+# shellcheck source=/dev/null
+source "$DEMO/env.sh"
+cd "$DEMO" || fail "no demo folder"
+"$BUILD/run/quorvelant" > program.out 2>&1 &
+PROGRAM=$!
+"$BUILD/tools/traffic_client/qvl_traffic_client" --file traffic.txt --shift-time --shift-position \
+  --linger 600 > traffic_client.log 2>&1 &
+CLIENT=$!
+trap 'kill "$CLIENT" "$PROGRAM" 2>/dev/null; true' EXIT
+
+seen() { grep -q "$1" sim/trace.txt 2>/dev/null; }
+for _ in $(seq 150); do
+  if seen "AICreateNonATCAircraft" && seen "SetDataOnSimObject 402 object" && seen "AIRemoveObject"; then break; fi
+  kill -0 "$PROGRAM" 2>/dev/null || fail "the program ended early: $(cat program.out)"
+  sleep 1
+done
+seen "AICreateNonATCAircraft" || fail "no live aircraft created"
+seen "SetDataOnSimObject 402 object" || fail "no live aircraft moved"
+seen "AIRemoveObject" || fail "no live aircraft removed"
+
+kill -TERM "$PROGRAM"
+code=
+for _ in $(seq 30); do
+  if ! kill -0 "$PROGRAM" 2>/dev/null; then wait "$PROGRAM"; code=$?; break; fi
+  sleep 1
+done
+[ -n "$code" ] || fail "the program did not end within 30 s of SIGTERM"
+[ "$code" = 0 ] || fail "exit code $code: $(cat program.out)"
+grep -q "Exiting: USER CLOSED SIM" Log.txt || fail "no closing down in Log.txt"
+
+grep -Eq "^.* \(utc\) Quorvelant version [0-9.]+ for " Log.txt || fail "no start-up banner"
+patterns=$(grep -v '^#' "$ALLOW" | grep -v '^[[:space:]]*$' | sed 's/[[:space:]]*#.*$//')
+unexpected=$(grep '^==> ' Log.txt | grep -Ev -f <(echo "$patterns") || true)
+[ -z "$unexpected" ] || fail "attention lines not on the allow-list:
+$unexpected"
+echo "ok: created, moved and removed; exit code 0 after SIGTERM"

@@ -1,0 +1,217 @@
+// The start of a run: the sequence, the once-per-process steps, the failures
+// with their reasons, and the traffic run's waits.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "core/messages.h"
+#include "core/settings.h"
+#include "core/user_error.h"
+#include "run/start_up.h"
+#include "run/traffic_run.h"
+#include "support/run_fakes.h"
+
+namespace qvl::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+class StartUpTest : public RunTest {
+protected:
+    StartUpTest() {
+        MSFS_INSTALL_PATH.set("/sim/packages");
+        std::filesystem::create_directories("output");
+        writeFile("output/LiveriesScanned.xml", "<liveries/>");
+        SCAN_LIVERIES.set(false);
+        SCAN_AIRPORTS.set(false);
+        // Whatever waits for the user ends 20 s into the test.
+        clock.setObserver([this](RunClock::time_point) {
+            if (elapsed() >= 20s) run.closeRequested.store(true);
+        });
+    }
+};
+
+TEST_F(StartUpTest, AFullStartRunsTheTrafficAndTheMainLoopUntilClosed) {
+    services.secondEveryTick = true;
+    services.onEngineTick = [&] {
+        if (loop.secondsCounter >= 3) run.endRun(RestartReason::simWasClosed, 0);
+    };
+    lf_startUpQVLT(control);
+    for (const char* step : {"initParameters", "checkVersions", "readDbase", "readAirports", "processScannedLiveries",
+                             "createFlightPlanFolder", "startSimClient", "startQnhReader", "engineTick"}) {
+        EXPECT_TRUE(services.called(step)) << step;
+    }
+    EXPECT_FALSE(services.called("scanLiveries"));
+    EXPECT_TRUE(logHas("Exiting: SIM WAS CLOSED"));
+    EXPECT_EQ(window.exitCode, 0);
+    EXPECT_TRUE(std::filesystem::is_directory("airports/learned/thirdparty"));
+    EXPECT_TRUE(logHas("RealTraffic not detected at this PC"));
+}
+
+TEST_F(StartUpTest, OutsideTheProgramFolderNothingRunsAndTheErrorWaitsForTheClose) {
+    std::filesystem::remove("docs");
+    lf_startUpQVLT(control);
+    EXPECT_FALSE(services.called("initParameters"));
+    EXPECT_EQ(messageLines().error, "41: Quorvelant must be run from the Quorvelant folder!");
+    EXPECT_TRUE(logHas("Exiting: SYSTEM ERROR"));
+    EXPECT_GE(elapsed(), 20s);
+    EXPECT_EQ(window.exitCode, 0);
+}
+
+TEST_F(StartUpTest, WithoutAnInstallPathTheUserIsAskedForTheCommunityFolder) {
+    MSFS_INSTALL_PATH.set("");
+    services.msfsFound = false;
+    lf_startUpQVLT(control);
+    EXPECT_EQ(messageLines().error.substr(0, 30), "150: No install path detected.");
+    EXPECT_EQ(run.restartReason.load(), RestartReason::systemError);
+    EXPECT_FALSE(services.called("startSimClient"));
+}
+
+TEST_F(StartUpTest, AUserErrorAfterAnotherPartEndedTheRunKeepsThatReason) {
+    MSFS_INSTALL_PATH.set("");
+    services.msfsFound = false;
+    services.onStep = [&] {
+        if (services.calls.back().starts_with("detectMsfs")) run.endRun(RestartReason::readerError, 1);
+    };
+    lf_startUpQVLT(control);
+    EXPECT_TRUE(logHas("Exiting: READER ERROR"));
+    EXPECT_EQ(window.startRuns, 1);
+}
+
+TEST_F(StartUpTest, UnreadableDataFilesEndTheRunWithASystemError) {
+    services.dbaseReads = false;
+    lf_startUpQVLT(control);
+    EXPECT_EQ(messageLines().error, "reading data files failed!");
+    EXPECT_TRUE(logHas("Exiting: SYSTEM ERROR"));
+    EXPECT_TRUE(process.dataFilesRead.load());
+    EXPECT_EQ(run.restartDelay.load(), 0);
+}
+
+TEST_F(StartUpTest, ARestartSkipsTheVersionCheckAndTheDatabaseButReadsTheAirports) {
+    process.restarting.store(true);
+    process.dataFilesRead.store(true);
+    run.closeRequested.store(true);
+    EXPECT_TRUE(lf_readDataFiles(control));
+    EXPECT_FALSE(services.called("checkVersions"));
+    EXPECT_FALSE(services.called("readDbase"));
+    EXPECT_TRUE(services.called("readAirports"));
+}
+
+TEST_F(StartUpTest, MissingScannedLiveriesAreScannedEvenWithTheScanOff) {
+    std::filesystem::remove("output/LiveriesScanned.xml");
+    run.closeRequested.store(true);
+    lf_startUpQVLT(control);
+    EXPECT_TRUE(services.called("scanLiveries"));
+    EXPECT_TRUE(logHas("Exiting: USER CLOSED SIM"));
+}
+
+TEST_F(StartUpTest, ClosingDuringTheScanSkipsTheRestOfThePreparation) {
+    SCAN_LIVERIES.set(true);
+    SCAN_AIRPORTS.set(true);
+    services.onStep = [&] {
+        if (services.calls.back().starts_with("scanLiveries")) run.closeRequested.store(true);
+    };
+    lf_startUpQVLT(control);
+    EXPECT_FALSE(services.called("scanAirports"));
+    EXPECT_FALSE(services.called("createFlightPlanFolder"));
+    EXPECT_TRUE(logHas("Exiting: USER CLOSED SIM"));
+    EXPECT_EQ(window.exitCode, 0);
+}
+
+TEST_F(StartUpTest, ProductionModeStopsAfterTheSimulatorDetectionWithExitCodeZero) {
+    process.productionMode.store(true);
+    lf_startUpQVLT(control);
+    EXPECT_TRUE(logHas("production"));
+    EXPECT_FALSE(logHas("RealTraffic"));
+    EXPECT_FALSE(services.called("startSimClient"));
+    EXPECT_EQ(window.exitCode, 0);
+}
+
+TEST_F(StartUpTest, AStoredDestinationThatIsNoCodeIsLoggedAndIgnored) {
+    DESTINATION.set("Frankfurt");
+    services.userDataArrives = false;
+    lf_startUpQVLT(control);
+    EXPECT_TRUE(logHas("Stored destination 'Frankfurt' ignored"));
+    EXPECT_FALSE(services.called("airportPosition"));
+    EXPECT_TRUE(services.called("startSimClient"));  // the run went on
+    EXPECT_FALSE(logHas("SYSTEM ERROR"));
+}
+
+TEST_F(StartUpTest, AKnownDestinationIsSet) {
+    DESTINATION.set("eddf");
+    services.knownAirport = GeoPosition{50.03, 8.57};
+    services.userDataArrives = false;
+    lf_startUpQVLT(control);
+    EXPECT_TRUE(services.called("setDestination eddf"));
+}
+
+TEST(InstallPathRepair, OnlyATrailingCommunityFolderIsRemoved) {
+    EXPECT_EQ(repairedInstallPath("D:\\MSFS\\Community"), "D:\\MSFS");
+    EXPECT_EQ(repairedInstallPath("/home/pilot/MSFS/Community"), "/home/pilot/MSFS");
+    EXPECT_FALSE(repairedInstallPath("D:\\MSFS\\community").has_value());
+    EXPECT_FALSE(repairedInstallPath("D:\\Community\\Packages").has_value());
+    EXPECT_FALSE(repairedInstallPath("D:\\MyCommunity").has_value());
+    EXPECT_FALSE(repairedInstallPath("Community").has_value());
+}
+
+class TrafficRunTest : public RunTest {};
+
+TEST_F(TrafficRunTest, TheTrafficReaderStartsTwoSecondsAfterTheQnhReader) {
+    services.trafficClockValue = 1.7e9;
+    RunClock::duration qnhAt{};
+    RunClock::duration trafficAt{};
+    services.onStep = [&] {
+        if (services.calls.back().starts_with("startQnhReader")) qnhAt = elapsed();
+        if (services.calls.back().starts_with("startTrafficReader")) trafficAt = elapsed();
+    };
+    EXPECT_TRUE(lf_runTraffic(control));
+    EXPECT_EQ(trafficAt - qnhAt, 2s);
+    EXPECT_LT(services.indexOf("stopAccepting"), services.indexOf("startQnhReader"));
+}
+
+TEST_F(TrafficRunTest, WithoutTrafficItWaitsFifteenSecondsAndGoesOn) {
+    EXPECT_TRUE(lf_runTraffic(control));
+    EXPECT_EQ(elapsed(), kTrafficReaderDelay + 15s);
+    EXPECT_TRUE(logHas("No traffic in this region?"));
+}
+
+TEST_F(TrafficRunTest, ALocalClientGetsTheServerAndTheWait) {
+    process.rtLocal.store(true);
+    PORT_NUMBER.set("10747");
+    services.trafficClockValue = 1.7e9;
+    EXPECT_TRUE(lf_runTraffic(control));
+    EXPECT_TRUE(services.called("startTcpServer 10747"));
+    EXPECT_TRUE(services.called("waitForRealTraffic"));
+    EXPECT_FALSE(services.called("lightRealTrafficLamp"));
+}
+
+TEST_F(TrafficRunTest, WithAerowinxThereIsNoLinkButTheReadersStart) {
+    process.rtLocal.store(true);
+    AEROWINX.set(true);
+    services.trafficClockValue = 1.7e9;
+    EXPECT_TRUE(lf_runTraffic(control));
+    EXPECT_FALSE(services.called("startTcpServer"));
+    EXPECT_FALSE(services.called("waitForRealTraffic"));
+    EXPECT_TRUE(services.called("clearRealTrafficEdition"));
+    EXPECT_TRUE(services.called("startTrafficReader"));
+}
+
+TEST_F(TrafficRunTest, ClosingDuringTheWaitsEndsThemAtOnce) {
+    clock.setObserver([&](RunClock::time_point) {
+        if (elapsed() >= 1s) run.closeRequested.store(true);
+    });
+    EXPECT_FALSE(lf_runTraffic(control));
+    EXPECT_FALSE(services.called("startTrafficReader"));
+    EXPECT_LE(elapsed(), 1100ms);
+}
+
+TEST_F(TrafficRunTest, AUserAircraftThatNeverArrivesEndsTheRun) {
+    services.userDataArrives = false;
+    EXPECT_FALSE(lf_runTraffic(control));
+    EXPECT_FALSE(services.called("startQnhReader"));
+}
+
+}  // namespace
+}  // namespace qvl::test

@@ -1,0 +1,174 @@
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+#include <algorithm>
+#include <memory>
+#include <stdexcept>
+
+#include "core/messages.h"
+#include "core/settings.h"
+#include "core/support/settings_fixture.h"
+#include "platform/ui/headless_window.h"
+#include "run/window/main_window.h"
+#include "run/window/message_area.h"
+#include "run/window/window_layout.h"
+
+namespace qvl {
+namespace {
+
+class MainWindowTest : public test::SettingsFolder {
+protected:
+    void SetUp() override {
+        SettingsFolder::SetUp();
+        resetMessages();
+    }
+    void TearDown() override {
+        main.reset();
+        resetMessages();
+        SettingsFolder::TearDown();
+    }
+    void open(MainWindowHooks hooks = {}) {
+        main = std::make_unique<MainWindow>(window, state, flags, std::move(hooks));
+        ASSERT_TRUE(main->initInstance("Quorvelant"));
+        window->processPendingEvents();
+    }
+    // The painter's drawing calls inside the message area.
+    std::vector<ui::DrawOp> messageAreaOps() const {
+        std::vector<ui::DrawOp> ops;
+        for (const ui::DrawOp& op : window->lastPaint()) {
+            const bool inArea = (op.kind == ui::DrawKind::Fill && op.area == regionRect(WindowRegion::messageArea)) ||
+                                (op.kind == ui::DrawKind::Text && op.from.y >= 448);
+            if (inArea) ops.push_back(op);
+        }
+        return ops;
+    }
+
+    std::shared_ptr<ui::HeadlessWindow> window = std::make_shared<ui::HeadlessWindow>();
+    MainWindowState state;
+    CommandFlags flags;
+    std::unique_ptr<MainWindow> main;
+};
+
+TEST_F(MainWindowTest, EveryControlIsAChildOfTheWindowInItsStartState) {
+    SCAN_AIRPORTS.set(false);
+    open();
+    for (const ChildControl& child : mainWindowControls()) {
+        const ui::ControlHandle handle = child.binding->controlHandle();
+        ASSERT_NE(handle, ui::kNoControl) << child.binding->controlId();
+        EXPECT_EQ(window->find(child.binding->controlId()), handle);
+        const ui::ControlSpec spec = window->controlSpec(handle);
+        const WindowRect place = childRect(child);
+        EXPECT_EQ((WindowRect{spec.x, spec.y, spec.x + spec.width, spec.y + spec.height}), place);
+        const bool startsEnabled = child.kind == ChildKind::checkBox || child.kind == ChildKind::comboBox;
+        EXPECT_EQ(window->isEnabled(handle), startsEnabled) << child.binding->controlId();
+    }
+    EXPECT_FALSE(window->isChecked(SCAN_AIRPORTS.controlHandle()));
+    EXPECT_TRUE(window->isChecked(SCAN_LIVERIES.controlHandle()));
+    EXPECT_EQ(window->text(REREAD_BUTTON.controlHandle()), "Re-read");
+    EXPECT_EQ(window->controlSpec(SIM_CHOICE.controlHandle()).kind, ui::ControlKind::ComboBox);
+    EXPECT_EQ(window->controlSpec(DESTINATION.controlHandle()).kind, ui::ControlKind::Edit);
+}
+
+TEST_F(MainWindowTest, OpensAtTheStoredPosition) {
+    writeParameters(R"(<root><parameters><parameter name="MAIN_WINDOW_X" value="600"/>)"
+                    R"(<parameter name="MAIN_WINDOW_Y" value="300"/></parameters></root>)");
+    open();
+    EXPECT_EQ(window->position(), (ui::Point{600, 300}));
+}
+
+TEST_F(MainWindowTest, MessageAreaIsGreenWithTheMessageAndRedWithAnError) {
+    open();
+    ASSERT_EQ(messageAreaOps().size(), 1u);
+    EXPECT_EQ(messageAreaOps()[0].colour, canvasColour(colour::limeGreen));
+
+    gf_showMessage("Quorvelant is ready", MessageLogging::notLogged);
+    window->processPendingEvents();
+    auto ops = messageAreaOps();
+    ASSERT_EQ(ops.size(), 2u);
+    EXPECT_EQ(ops[1].text, "Quorvelant is ready");
+    EXPECT_EQ(ops[1].from, (ui::Point{3, 455}));
+    EXPECT_EQ(ops[1].colour, canvasColour(colour::yellow));
+
+    gf_reportError("reading data files failed!");
+    window->processPendingEvents();
+    ops = messageAreaOps();
+    ASSERT_EQ(ops.size(), 2u);
+    EXPECT_EQ(ops[0].colour, canvasColour(colour::red));
+    EXPECT_EQ(ops[1].text, "reading data files failed!");
+    EXPECT_EQ(ops[1].colour, canvasColour(colour::yellow));
+}
+
+TEST_F(MainWindowTest, TextThatIsNotUtf8IsLoggedAndNotDrawn) {
+    open();
+    gf_showMessage("bad \xff text", MessageLogging::notLogged);
+    window->processPendingEvents();
+    EXPECT_EQ(messageAreaOps().size(), 1u);  // the fill alone
+    EXPECT_TRUE(logged("TextOut utf8  to wide failed for 'bad "));
+}
+
+TEST_F(MainWindowTest, CommandsWithoutHandlerAreLoggedOnceAndTheWindowGoesOn) {
+    const auto notBuiltLines = [this] {
+        const std::string text = log.text();
+        std::size_t count = 0;
+        for (auto at = text.find("not built yet: "); at != std::string::npos;
+             at = text.find("not built yet: ", at + 1)) {
+            ++count;
+        }
+        return count;
+    };
+    open();
+    const std::size_t before = notBuiltLines();
+    window->simulateClick(SCAN_LIVERIES.controlId());
+    window->simulateClick(AEROWINX.controlId());
+    window->simulateEnter(BLOCK_CALLSIGN.controlId());  // disabled: ignored
+    window->processPendingEvents();
+    EXPECT_EQ(notBuiltLines(), before + 1);  // two clicks, one line
+    EXPECT_FALSE(window->quitRequested());
+}
+
+TEST_F(MainWindowTest, ExceptionInAHandlerIsLoggedAndTheLoopGoesOn) {
+    open({.onMessage = [](const ui::ProgramMessage&) { throw std::runtime_error("run could not start"); }});
+    window->postMessage({.id = 0x8001});
+    gf_showMessage("still painting", MessageLogging::notLogged);
+    window->processPendingEvents();
+    EXPECT_TRUE(logged("==> main window: exception run could not start\n"));
+    EXPECT_FALSE(window->quitRequested());
+    EXPECT_EQ(messageAreaOps().back().text, "still painting");
+}
+
+TEST_F(MainWindowTest, CloseGoesToTheRunAndWithoutARunEndsTheLoop) {
+    int closes = 0;
+    open({.onClose = [&] { ++closes; }});
+    window->requestClose();
+    window->processPendingEvents();
+    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(window->quitRequested());  // the window stays until the run has closed down
+
+    main.reset();
+    window = std::make_shared<ui::HeadlessWindow>();
+    open();
+    window->requestClose();
+    window->processPendingEvents();
+    EXPECT_TRUE(window->quitRequested());
+}
+
+// The program's state goes with the run's parts, before the window object.
+TEST_F(MainWindowTest, StateMayEndBeforeTheWindow) {
+    auto shortLived = std::make_unique<MainWindowState>();
+    main = std::make_unique<MainWindow>(window, *shortLived, flags, MainWindowHooks{});
+    ASSERT_TRUE(main->initInstance("Quorvelant"));
+    shortLived.reset();
+    main.reset();  // under AddressSanitizer a touch of the old state fails here
+    EXPECT_EQ(ui::installedControls(), nullptr);
+}
+
+TEST_F(MainWindowTest, SavedPositionIsTheWindowsCornerKeptOnTheMonitor) {
+    open();
+    main->saveWindowPosition();
+    EXPECT_EQ(MAIN_WINDOW_X.value(), 400);
+    EXPECT_EQ(MAIN_WINDOW_Y.value(), 48);  // 20 is within 48 pixels of the top
+    EXPECT_NE(file().find(R"(name="MAIN_WINDOW_Y" value="48")"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace qvl

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Writes the demonstration kit into <build>/demo (default build/demo): a
+# staged program folder that the program runs from, with the stand-in
+# simulator and the stand-in traffic client on Linux.
+#   tools/demo.sh [build-dir] [demo-folder]
+# The folder holds:
+#   docs/, input/*.enc     the program folder (the data files staged by the build)
+#   roaming/, local/,      the roaming and local application-data folders and
+#   runtime/               the runtime folder of the instance lock, so a run
+#                          never touches the home folder or another instance
+#   roaming/Quorvelant/parameters.xml   the simulator choice of the scenario,
+#                          an install path ending in Community, both scans off
+#   roaming/InsideSystems/RealTraffic.jar   the marker that makes the traffic
+#                          client local
+#   output/LiveriesScanned.xml   liveries the scenario lists as installed
+#   sim/scenario.txt       the stand-in simulator's world; sim/trace.txt its trace
+#   traffic.txt            traffic replayed by the stand-in traffic client,
+#                          moved to the user's time and position
+#   env.sh                 the environment of a run (sourced by tools/run.sh)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR="${1:-build}"
+DEMO="${2:-$BUILD_DIR/demo}"
+mkdir -p "$DEMO"
+DEMO="$(cd "$DEMO" && pwd)"
+STAGE="$BUILD_DIR/stage/input"
+
+for f in dbase.enc airports.enc AIG-regcodes.enc; do
+  [ -f "$STAGE/$f" ] || { echo "demo: $STAGE/$f is missing: build first" >&2; exit 1; }
+done
+
+rm -rf "$DEMO"
+mkdir -p "$DEMO"/{docs,input,output,sim,runtime,local,roaming/Quorvelant,roaming/InsideSystems,sim/packages/Community}
+chmod 700 "$DEMO/runtime"
+cp "$STAGE"/*.enc "$DEMO/input/"
+: > "$DEMO/roaming/InsideSystems/RealTraffic.jar"
+
+# The user sits at Vienna, on the ground.
+USER_LAT=48.1103
+USER_LON=16.5697
+LIVERY="Airbus A320 Austrian OE-LB"
+
+cat > "$DEMO/roaming/Quorvelant/parameters.xml" <<XML
+<?xml version="1.0"?>
+<root>
+  <parameters>
+    <parameter name="PROGRAM_VERSION" value="12.2.0" />
+    <parameter name="SIM_CHOICE" value="MSFS 2020" />
+    <parameter name="MSFS_INSTALL_PATH" value="$DEMO/sim/packages/Community" />
+    <parameter name="SCAN_LIVERIES" value="false" />
+    <parameter name="SCAN_AIRPORTS" value="false" />
+    <parameter name="AUTO_RANGE" value="false" />
+  </parameters>
+</root>
+XML
+
+cat > "$DEMO/output/LiveriesScanned.xml" <<XML
+<?xml version="1.0"?>
+<root>
+  <liveries>
+    <l a="AUA" m="A320" t="$LIVERY" />
+  </liveries>
+</root>
+XML
+
+cat > "$DEMO/sim/scenario.txt" <<TXT
+# The stand-in simulator for the demonstration: the 2020 simulator running,
+# the user parked at Vienna, the demonstration's livery installed.
+simulator = KittyHawk
+running = yes
+frame_rate = 30
+ground_elevation = 600
+user_position = $USER_LAT $USER_LON
+user_altitude = 600
+user_on_ground = yes
+installed = $LIVERY
+TXT
+
+# Two Austrian A320s pass the user at 3000 and 5000 ft for 20 seconds, one
+# position every 2 seconds; then their data stops for a minute and they are
+# removed (a replay in loops brings them back).
+awk -v lat="$USER_LAT" -v lon="$USER_LON" 'BEGIN {
+  print "# Demonstration traffic: two flights passing the user."
+  print "# C <lat> <lon> | T <seconds> <traffic line> | Q <seconds> <QNH json>"
+  printf "C %.4f %.4f\n", lat, lon
+  print "Q 0 {\"QNH\": 1013}"
+  step = 200 * 2 / 3600 / 60 / cos(lat * 3.14159265 / 180)
+  for (i = 0; i <= 10; i++) {
+    t = 2 * i
+    printf "T %d QVL,4490501,%.5f,%.5f,3000,0,1000,90.0,200,AUA123,A320,OE-LBM,LHR,VIE,%.2f,,,adsb_icao,,,210,,,0.0,,90.0,,,A3,\n", \
+           t, lat + 0.03, lon - 0.08 + i * step, 1767225600 + t
+    printf "T %d QVL,4490502,%.5f,%.5f,5000,0,1000,270.0,200,AUA456,A320,OE-LBN,VIE,CDG,%.2f,,,adsb_icao,,,210,,,0.0,,270.0,,,A3,\n", \
+           t, lat - 0.03, lon + 0.08 - i * step, 1767225600 + t
+  }
+  print "Q 100 {\"QNH\": 1013}"
+}' > "$DEMO/traffic.txt"
+
+cat > "$DEMO/env.sh" <<SH
+# The environment of a demonstration run; sourced, not run.
+export QVL_ROAMING_DIR="$DEMO/roaming"
+export QVL_LOCAL_DIR="$DEMO/local"
+export XDG_RUNTIME_DIR="$DEMO/runtime"
+export QVL_SIM_SCENARIO="$DEMO/sim/scenario.txt"
+export QVL_SIM_TRACE="$DEMO/sim/trace.txt"
+SH
+echo "demo: $DEMO"
