@@ -2,8 +2,9 @@
 //
 // BM_EngineTick: lf_handleAddingStack with N active live aircraft, 70 % in
 // mixed airborne phases (cruise, climb, approach) and 30 % on the ground
-// (taxiing, parked on a stand, pushing back), each reporting every 4 s of
-// report time through the traffic queue, and on every 20th tick the burst
+// (taxiing, parked on a stand of the park airport's stand list, pushing
+// back), each reporting every 4 s of report time through the traffic queue,
+// and on every 20th tick the burst
 // of ground-data events that the aircraft-in-range reply brings for every
 // object. One run of 60 simulated seconds; the counters are microseconds per
 // tick (p50, p99, max, mean).
@@ -18,11 +19,12 @@
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "airports/park_airport_state.h"
+#include "airports/stand.h"
 #include "core/geodesy.h"
 #include "core/run_state.h"
 #include "core/time_text.h"
@@ -30,6 +32,7 @@
 #include "engine/engine_math.h"
 #include "engine/engine_tick.h"
 #include "engine/object_events.h"
+#include "engine/park_airport_stands.h"
 #include "engine/traffic_intake.h"
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
@@ -63,35 +66,6 @@ public:
     bool matchStaticAcLivery(FlightRec& /*flight*/, bool /*cargoStand*/) override { return false; }
 };
 
-// One stand per aircraft on the ground, numbered from 1 in list order.
-class BenchStands final : public StandService {
-public:
-    std::vector<StandInfo> list;
-    std::string standIdText(std::uint32_t standNumber) override {
-        const StandInfo* stand = find(standNumber);
-        return stand == nullptr ? "sid==?" : stand->id;
-    }
-    void setStandOccupied(std::uint32_t standNumber, bool occupied) override {
-        if (StandInfo* stand = find(standNumber)) stand->occupied = occupied;
-    }
-    std::size_t standCount() override { return list.size(); }
-    std::optional<StandInfo> standAt(std::size_t index) override {
-        if (index >= list.size()) return std::nullopt;
-        return list[index];
-    }
-    std::optional<StandInfo> findStand(std::uint32_t standNumber) override {
-        const StandInfo* stand = find(standNumber);
-        if (stand == nullptr) return std::nullopt;
-        return *stand;
-    }
-
-private:
-    StandInfo* find(std::uint32_t standNumber) {
-        if (standNumber < 1 || standNumber > list.size()) return nullptr;
-        return &list[standNumber - 1];
-    }
-};
-
 class NoPlans final : public FlightPlanService {
 public:
     bool write(std::uint32_t /*objectId*/, const FlightRec& /*flight*/) override { return true; }
@@ -108,7 +82,9 @@ struct Rig {
     RunState run;
     ParkAirportState parkAirport;
     NoLiveries liveries;
-    BenchStands stands;
+    // One stand per aircraft on the ground, numbered from 1 in list order.
+    LoadedParkAirport park;
+    ParkAirportStands stands{park};
     NoPlans plans;
     Engine engine{.state = state,
                   .feed = feed,
@@ -128,6 +104,7 @@ struct Rig {
         engine.clocks.weekTime = [] { return packDaySlot(3, 20); };
         traffic.setAccepting(true);
         link.queues.reserve();
+        parkAirport.setStandsLoaded(true);
         gf_initAiTraffic(engine);
     }
 };
@@ -218,14 +195,13 @@ void placeOnGround(Rig& rig, LiveAc& ac, const Flight& f) {
         ac.setPhase(GroundPhase::taxi);
         return;
     }
-    StandInfo stand;
-    stand.number = static_cast<std::uint32_t>(rig.stands.list.size() + 1);
+    Stand& stand = rig.park.parkStands.emplace_back();
+    stand.number = static_cast<std::uint32_t>(rig.park.parkStands.size());
     stand.id = "S" + std::to_string(stand.number);
     stand.latitude = ac.latitude;
     stand.longitude = ac.longitude;
     stand.heading = normalizeHeading(ac.heading + kPi);
     stand.radius = 0.02;
-    rig.stands.list.push_back(stand);
     ac.stand = {.latitude = stand.latitude, .longitude = stand.longitude, .heading = stand.heading};
     ac.standNumber = stand.number;
     ac.heading = stand.heading;

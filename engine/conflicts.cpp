@@ -11,6 +11,8 @@
 #include "core/settings.h"
 #include "engine/engine.h"
 #include "engine/removal.h"
+#include "engine/stands.h"
+#include "engine/static_conflicts.h"
 
 namespace qvl {
 namespace {
@@ -31,24 +33,26 @@ bool provisionalFormOf(std::string_view a, std::string_view b) {
 }
 
 void removeParkedLiveLongest(Engine& engine) {
-    LiveAc* longest = nullptr;
+    const std::vector<ParkedSeconds> parked = lf_listParkedSeconds(engine);
+    if (parked.empty()) return;
     for (LiveAc& ac : engine.state.liveAircraft) {
-        if (ac.status != SimStatus::active || ac.phase != GroundPhase::parked) continue;
-        if (longest == nullptr || ac.parkedAt < longest->parkedAt) longest = &ac;
+        if (ac.flight.hexId != parked.front().hexId) continue;
+        gf_log(fmt::format("{:8}: {} live max park exceeded, removed", engine.stands.standIdText(ac.standNumber),
+                           ac.flight.callsign));
+        removeAircraftFromSim(engine, ac);
+        return;
     }
-    if (longest == nullptr) return;
-    gf_log(fmt::format("{:8}: {} live max park exceeded, removed", engine.stands.standIdText(longest->standNumber),
-                       longest->flight.callsign));
-    removeAircraftFromSim(engine, *longest);
 }
 
 void removeStaticParkedEarliest(Engine& engine) {
     const WeekTime now = engine.weekTime();
     StaticAc* earliest = nullptr;
-    std::uint32_t longest = 0;
+    std::int32_t longest = 0;
     for (StaticAc& ac : engine.state.staticAircraft) {
         if (ac.status != SimStatus::active) continue;
-        const std::uint32_t since = weekSlotsSince(now, ac.parkedSince);
+        // Counted back from now over the week, so Sunday evening is earlier than Monday night.
+        const std::int32_t since =
+            isValidWeekTime(now) && isValidWeekTime(ac.parkedSince) ? halfHoursSince(ac.parkedSince, now) : 0;
         if (earliest == nullptr || since > longest) {
             earliest = &ac;
             longest = since;
@@ -146,6 +150,21 @@ bool lf_neighbourAllows(Engine& engine, const LiveAc& newcomer, std::uint32_t ne
     return true;
 }
 
+void lf_clearAdjacentLive(Engine& engine, std::uint32_t neighbourNumber, const LiveAc& arriving,
+                          const StandView& stand) {
+    const auto neighbour = standByNumber(engine, neighbourNumber);
+    if (!neighbour) return;
+    const double apart = gf_distanceNm(placeOf(*neighbour), placeOf(stand));
+    for (LiveAc& ac : engine.state.liveAircraft) {
+        if (&ac == &arriving || !standsThere(ac, neighbourNumber)) continue;
+        if (ac.phase != GroundPhase::parked && ac.phase != GroundPhase::pushing_back) continue;
+        if (apart > collisionDistance(ac.flight.halfSpan, arriving.flight.halfSpan)) continue;
+        gf_log(fmt::format("{:8}: {:8} removed by parking {} at adjacent and possibly colliding stand {}",
+                           neighbour->id, ac.flight.callsign, arriving.flight.callsign, stand.id));
+        removeAircraftFromSim(engine, ac);
+    }
+}
+
 void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const StandView& stand) {
     EngineState& state = engine.state;
     for (StaticAc& other : state.staticAircraft) {
@@ -175,19 +194,13 @@ void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const StandView& stand)
     }
 }
 
-void lf_checkMaxPark(Engine& engine, std::int32_t extra) {
-    const std::int32_t limit = parkLimit(engine);
+void lf_checkMaxPark(Engine& engine, std::int32_t extra) { checkParkLimit(engine, extra, parkLimit(engine)); }
+
+void checkParkLimit(Engine& engine, std::int32_t extra, std::int32_t limit) {
     if (limit < 1) return;
     const std::int32_t parked = parkedLiveCount(engine);
     if (!INITIAL_LOAD_ONLY.value() && extra + parked > limit) removeParkedLiveLongest(engine);
     if (staticParkedCount(engine) + extra + parked > limit) removeStaticParkedEarliest(engine);
-}
-
-std::uint32_t weekSlotsSince(const WeekTime& now, const WeekTime& then) noexcept {
-    constexpr std::int64_t kWeekSlots = 336;
-    const std::int64_t a = (static_cast<std::int64_t>(now.day) - 1) * 48 + now.slot;
-    const std::int64_t b = (static_cast<std::int64_t>(then.day) - 1) * 48 + then.slot;
-    return static_cast<std::uint32_t>(((a - b) % kWeekSlots + kWeekSlots) % kWeekSlots);
 }
 
 }  // namespace qvl

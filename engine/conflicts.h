@@ -31,16 +31,19 @@ bool lf_solveCallsignClash(Engine& engine, std::uint32_t standNumber, std::strin
 // False when an aircraft parked or pushing back on the neighbour stand lies
 // within the collision distance of the newcomer.
 bool lf_neighbourAllows(Engine& engine, const LiveAc& newcomer, std::uint32_t neighbourNumber);
+// The live aircraft parked or pushing back on the neighbour stand goes when
+// it lies within the collision distance of the arriving aircraft's stand.
+void lf_clearAdjacentLive(Engine& engine, std::uint32_t neighbourNumber, const LiveAc& arriving,
+                          const StandView& stand);
 // The static aircraft on the stand goes, and those on its neighbours that a
 // wingspan on the stand would touch.
 void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const StandView& stand);
 // With `extra` more parked aircraft on the way, the longest parked ones go
 // while the park airport's limit is exceeded.
 void lf_checkMaxPark(Engine& engine, std::int32_t extra);
-
-// Half hours from `then` back to `now` over the week's 336 slots: 0 to 335,
-// so Sunday night to Monday morning counts the few slots between them.
-std::uint32_t weekSlotsSince(const WeekTime& now, const WeekTime& then) noexcept;
+// The same against a given limit (below 1: none). The live aircraft parked
+// longest goes first, then the static aircraft parked earliest.
+void checkParkLimit(Engine& engine, std::int32_t extra, std::int32_t limit);
 
 // 1.1 x (half span + half span), nm.
 double collisionDistance(double halfSpanA, double halfSpanB) noexcept;

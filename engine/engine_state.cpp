@@ -71,6 +71,7 @@ void EngineState::reset() {
     ghostList.clear();
     followedObjectId = 0;
     liveSelCount = {};
+    userStandName.reset();
     lastStaticClearance = {};
     userSnapshot = UserAircraft{};
 }

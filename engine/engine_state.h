@@ -40,6 +40,16 @@ struct ParkPosition {
     std::uint8_t cargo = 0;
 };
 
+// The last position asked for by name and its answer; the stand under the user
+// aircraft is kept in EngineState.
+struct StandNameCache {
+    double latitude = 0.0;
+    double longitude = 0.0;
+    bool valid = false;
+    std::string name;
+    void reset() { *this = StandNameCache{}; }
+};
+
 // One candidate park airport of my_park_airports.txt.
 struct ParkAirport {
     std::string reservedStand{};
@@ -135,6 +145,8 @@ struct EngineState {
         std::int64_t tick = -1;  // the tick it was counted for; -1 = not counted
         std::size_t count = 0;
     } liveSelCount;
+    // The stand under the user aircraft, which arriving aircraft leave free.
+    StandNameCache userStandName;
     // The user's position when static aircraft were last cleared from around it.
     GeoPosition lastStaticClearance{};
     // The object chosen through CALLSIGN_2_OBJECTID; 0 = none.

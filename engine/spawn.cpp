@@ -385,7 +385,7 @@ std::optional<StandView> lf_findBirthStand(Engine& engine, LiveAc& ac) {
         search = positionOf(last);
     }
     auto stand = standNear(engine, search, ac, kBirthStandNm, false);
-    if (!stand || standKeptFree(engine, *stand)) return std::nullopt;
+    if (!stand || standKeptFree(engine, *stand) || standUnderUser(engine, *stand)) return std::nullopt;
     bool allowed = lf_solveCallsignClash(engine, stand->number, ac.flight.callsign);
     for (const std::uint32_t neighbour : stand->neighbours) {
         if (allowed) allowed = lf_neighbourAllows(engine, ac, neighbour);

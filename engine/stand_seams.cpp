@@ -35,6 +35,15 @@ std::optional<StandView> standByNumber(Engine& engine, std::uint32_t number) {
     return viewOf(*stand);
 }
 
+bool standUnderUser(Engine& engine, const StandView& stand) {
+    const UserAircraft user = engine.clocks.userAircraft();
+    if (!user.positionKnown()) return false;
+    const std::string name =
+        gf_standNameAtPosition(engine, engine.state.userStandName,
+                               {.latitude = user.latitude, .longitude = user.longitude}, user.onGroundKnown);
+    return !name.empty() && name == stand.id;
+}
+
 void learnStandOption(Engine& engine, std::uint32_t standNumber, FlightRec& flight, int mode) {
     lf_addRealStandOption(engine, standNumber, flight, static_cast<StandLearning>(mode));
 }

@@ -33,8 +33,10 @@ std::optional<StandView> standNear(Engine& engine, const GeoPosition& position, 
                                    bool wide);
 // The stand with that number; none for 0 or an unknown number.
 std::optional<StandView> standByNumber(Engine& engine, std::uint32_t number);
-// The park airport's reserved stand, or the stand under the user aircraft.
+// The park airport's reserved stand.
 bool standKeptFree(Engine& engine, const StandView& stand);
+// The stand at the user aircraft's position, which the user may take or leave.
+bool standUnderUser(Engine& engine, const StandView& stand);
 // Records the flight as a learned option of its stand (mode 0 arrival, 1 birth, 2/3 seen while parked).
 void learnStandOption(Engine& engine, std::uint32_t standNumber, FlightRec& flight, int mode);
 // A cargo aircraft on a stand not marked for cargo shows that stand as cargo.

@@ -12,15 +12,6 @@
 
 namespace qvl {
 
-// The last position asked for by name and its answer; owned by the caller.
-struct StandNameCache {
-    double latitude = 0.0;
-    double longitude = 0.0;
-    bool valid = false;
-    std::string name;
-    void reset() { *this = StandNameCache{}; }
-};
-
 // Radii of the stand searches.
 inline constexpr double kStandSearchWideNm = 0.029697624190064796;  // 55 m
 inline constexpr double kStandSearchNm = 0.010799136069114472;      // 20 m

@@ -31,6 +31,7 @@ inline GeoPosition offset(GeoPosition from, double bearingDeg, double nm) {
 
 class GroundTest : public EngineTest {
 protected:
+    using EngineTest::EngineTest;
     void SetUp() override {
         EngineTest::SetUp();
         feed.tickCounter.store(100001);

@@ -1,7 +1,7 @@
-// Whole ground movements through the engine tick: a landing that rolls out,
-// leaves the runway, taxis round a corner and parks on its stand; an
-// aircraft born on a stand that pushes back (curved or straight), holds,
-// taxis and takes off; and one that pulls out.
+// Whole ground movements through the engine tick: an aircraft born on a
+// stand that pushes back (curved or straight), holds, taxis and takes off;
+// and one that pulls out. The landing that parks is on the real stands
+// (park_airport_stands_test.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -30,83 +30,7 @@ protected:
         ac->onGround = 1;
         return *ac;
     }
-    // Where the script's legs end.
-    static GeoPosition endOf(const FlightScript& script) {
-        GeoPosition at{.latitude = script.latitude, .longitude = script.longitude};
-        for (const Leg& leg : script.legs) {
-            at = offset(at, leg.trackDeg, leg.groundSpeedKt * leg.seconds / 3600.0);
-        }
-        return at;
-    }
 };
-
-TEST_F(GroundScenarioTest, ALandingRollsOutTaxisRoundACornerAndParksOnItsStand) {
-    connectStandIn();
-    parkAirport.setStandsLoaded(true);
-    FlightScript script;
-    script.registration = "D-AIZA";  // an A320, whose title is installed
-    script.latitude = 50.0;
-    script.longitude = 8.0;
-    script.altitudeFt = 2400.0;
-    script.legs = {{.seconds = 212.0, .groundSpeedKt = 140.0, .trackDeg = 90.0, .verticalSpeedFpm = -700.0},
-                   {.seconds = 16.0, .groundSpeedKt = 100.0, .trackDeg = 90.0},
-                   {.seconds = 20.0, .groundSpeedKt = 40.0, .trackDeg = 90.0},
-                   {.seconds = 40.0, .groundSpeedKt = 15.0, .trackDeg = 0.0},
-                   {.seconds = 60.0, .groundSpeedKt = 15.0, .trackDeg = 270.0},
-                   {.seconds = 16.0, .groundSpeedKt = 3.0, .trackDeg = 270.0}};
-    const double touchdownNm = 140.0 * (2400.0 / 700.0) / 60.0;
-    parkAirport.set({.code = FixedCode4("EDDF"),
-                     .position = {50.0, 8.0 + touchdownNm / (60.0 * std::cos(50.0 * kDegToRad))},
-                     .elevationFeet = static_cast<float>(config.groundElevationFt)});
-    parkAirport.setStandsLoaded(true);
-    const GeoPosition standAt = offset(endOf(script), 270.0, 0.002);
-    addStand(12, standAt, 270.0, 0.03);
-    fly(script);
-    tick(10);
-    LiveAc* created = aircraft(script.hexId);
-    ASSERT_NE(created, nullptr);
-    spawnAsSpawningWould(*created);
-    const std::uint32_t hexId = script.hexId;
-    ASSERT_TRUE(
-        tickUntil([&] { return aircraft(hexId) != nullptr && aircraft(hexId)->status == SimStatus::active; }, 600));
-    const std::uint32_t objectId = aircraft(hexId)->objectId;
-    bool touched = false;
-    bool leftRunway = false;
-    bool curved = false;
-    const bool parked = tickUntil(
-        [&] {
-            const LiveAc* a = aircraft(hexId);
-            if (a == nullptr) return true;
-            if (!touched && a->altitude - config.groundElevationFt <= config.staticCgToGroundFt) {
-                const std::int64_t onGround = 1;
-                EXPECT_TRUE(sim::succeeded(
-                    handle->addToDataDefinition(490, "SIM ON GROUND", "Bool", sim::DataType::int64, 0.0f, 0)));
-                EXPECT_TRUE(
-                    sim::succeeded(handle->setDataOnSimObject(490, objectId, 0, 0, sizeof onGround, &onGround)));
-                touched = true;
-            }
-            if (touched && a->onGround != 0 && a->landed == 0) leftRunway = true;
-            if (curveIsSet(*a) && a->phase == GroundPhase::taxi) curved = true;
-            return a->phase == GroundPhase::parked;
-        },
-        kTrafficDelayTicks + 60000);
-    ASSERT_TRUE(parked) << log();
-    EXPECT_TRUE(leftRunway);
-    EXPECT_EQ(aircraft(hexId)->standNumber, 12U);
-    EXPECT_LE(gf_distanceNm(positionOf(*aircraft(hexId)), standAt) * 1852.0, 2.0);
-    EXPECT_TRUE(curved);
-    // Marked occupied on arrival (the week-long continuation clears the mark
-    // until the feed shows the aircraft at its stand again).
-    EXPECT_NE(
-        std::find(stands.occupiedCalls.begin(), stands.occupiedCalls.end(), std::pair<std::uint32_t, bool>{12, true}),
-        stands.occupiedCalls.end());
-    EXPECT_FALSE(simCalls("ENGINE_AUTO_SHUTDOWN").empty());
-    EXPECT_TRUE(logHas("A12     : DLH4AB   arrived at stand"));
-    // The stand learned the flight for this half hour.
-    ASSERT_EQ(stands.options[12].size(), 1U);
-    EXPECT_EQ(stands.options[12][0].registration, "D-AIZA");
-    EXPECT_TRUE(stands.options[12][0].hours.test(20));
-}
 
 class DepartureScenarioTest : public GroundScenarioTest {
 protected:

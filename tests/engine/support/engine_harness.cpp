@@ -220,7 +220,9 @@ void FakeStands::markSeenWhileParked(std::uint32_t standNumber, std::uint32_t op
     if (StandOption* o = option(standNumber, optionIndex)) o->seenWhileParked = true;
 }
 
-EngineTest::EngineTest()
+EngineTest::EngineTest() : EngineTest(nullptr) {}
+
+EngineTest::EngineTest(StandService* standService)
     : engine{.state = state,
              .feed = feed,
              .traffic = traffic,
@@ -228,7 +230,7 @@ EngineTest::EngineTest()
              .run = run,
              .parkAirport = parkAirport,
              .liveries = liveries,
-             .stands = stands,
+             .stands = standService != nullptr ? *standService : stands,
              .flightPlans = plans,
              .clocks = {},
              .sendUserState = {},

@@ -102,6 +102,9 @@ public:
 class EngineTest : public ::testing::Test {
 protected:
     EngineTest();
+    // The engine on another stand service than the fake; the service must
+    // be built before this base (a base class listed first).
+    explicit EngineTest(StandService* standService);
     void SetUp() override;
     void TearDown() override;
 

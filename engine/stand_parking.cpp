@@ -1,0 +1,56 @@
+// A taxiing aircraft that reaches a stand takes it: the aircraft that stand
+// and its neighbours hold give way first.
+#include <fmt/format.h>
+
+#include "core/log.h"
+#include "engine/conflicts.h"
+#include "engine/engine.h"
+#include "engine/engine_math.h"
+#include "engine/motion/motion_steps.h"
+#include "engine/removal.h"
+#include "engine/stand_conflicts.h"
+#include "engine/stand_seams.h"
+#include "engine/stands.h"
+
+namespace qvl {
+namespace {
+
+void removeParkedOn(Engine& engine, const LiveAc& arriving, const StandView& stand) {
+    for (LiveAc& other : engine.state.liveAircraft) {
+        if (&other == &arriving || other.status != SimStatus::active || other.phase != GroundPhase::parked ||
+            other.standNumber != stand.number) {
+            continue;
+        }
+        gf_log(fmt::format("{:8}: {:8} removed, {} wants to park there", stand.id, other.flight.callsign,
+                           arriving.flight.callsign));
+        removeAircraftFromSim(engine, other);
+    }
+}
+
+}  // namespace
+
+void try2Park(Engine& engine, LiveAc& ac, bool wide) {
+    if (ac.samples.empty()) {
+        gf_logAttention(fmt::format("{} empty sz?", "try2Park"));
+        return;
+    }
+    const TrafficSample& last = ac.samples.back();
+    if (samePosition(last.latitude, last.longitude, ac.parkTryLatitude, ac.parkTryLongitude)) return;
+    ac.parkTryLatitude = last.latitude;
+    ac.parkTryLongitude = last.longitude;
+    const auto stand = standNear(engine, positionOf(last), ac, wide ? kStandSearchWideNm : kStandSearchNm, wide);
+    if (!stand || standKeptFree(engine, *stand) || standUnderUser(engine, *stand)) return;
+
+    removeParkedOn(engine, ac, *stand);
+    for (const std::uint32_t neighbour : stand->neighbours) lf_clearAdjacentLive(engine, neighbour, ac, *stand);
+    lf_makeWayAtStand(engine, ac, *stand);
+
+    ac.stand = {.latitude = stand->latitude, .longitude = stand->longitude, .heading = stand->heading};
+    ac.standNumber = stand->number;
+    ac.standFlag = stand->flag;
+    ac.samples.resize(1);
+    ac.setPhase(GroundPhase::parking);
+    drive2Stand(ac, ac.stand);
+}
+
+}  // namespace qvl

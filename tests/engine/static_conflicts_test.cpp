@@ -1,0 +1,220 @@
+// Static parked aircraft against live ones, and the parked live aircraft
+// listed by their time on the stand.
+#include "engine/static_conflicts.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <string>
+
+#include "core/settings.h"
+#include "engine/conflicts.h"
+#include "ground_fixture.h"
+
+namespace qvl::test {
+namespace {
+
+using std::chrono::minutes;
+
+constexpr GeoPosition kApron{.latitude = 50.0, .longitude = 8.5};
+
+class StaticConflictsTest : public GroundTest {
+protected:
+    void SetUp() override {
+        GroundTest::SetUp();
+        keepForTest(INITIAL_LOAD_ONLY);
+        INITIAL_LOAD_ONLY.set(false);
+        steady += minutes(600);
+    }
+    StaticAc& staticOn(std::uint32_t standNumber, const std::string& callsign, GeoPosition at = kApron) {
+        StaticAc& ac = state.staticAircraft.emplace_back();
+        ac.flight.hexId = 1 + static_cast<std::uint32_t>(state.staticAircraft.size());
+        ac.flight.callsign = callsign + "*";
+        ac.flight.callsignCopy = callsign;
+        ac.flight.registration = "D-S" + callsign;
+        ac.flight.halfSpan = 0.0096;
+        ac.objectId = 500 + ac.flight.hexId;
+        ac.status = SimStatus::active;
+        ac.standNumber = standNumber;
+        ac.stand = {.latitude = at.latitude, .longitude = at.longitude, .heading = 0.0};
+        stands.names[standNumber] = "S" + std::to_string(standNumber);
+        return ac;
+    }
+    // Parked on stand n, arrived `ago` before now.
+    LiveAc& parkedLive(std::uint32_t standNumber, minutes ago, AircraftCategory category = AircraftCategory::Large) {
+        LiveAc& ac = make({groundSample(kApron.latitude, kApron.longitude, 0.0, now())}, category);
+        ac.flight.callsign = "LIV" + std::to_string(standNumber);
+        ac.flight.registration = "D-L" + std::to_string(standNumber);
+        ac.phase = GroundPhase::parked;
+        ac.standNumber = standNumber;
+        ac.parkedAt = steady - ago;
+        stands.names[standNumber] = "S" + std::to_string(standNumber);
+        return ac;
+    }
+    static bool removed(const AcRecord& ac) { return ac.status == SimStatus::removingfromsim; }
+};
+
+TEST_F(StaticConflictsTest, AStaticTwinOfALiveFlightGoesByRegistrationOrCallsignPart) {
+    StaticAc& other = staticOn(1, "KLM9");
+    StaticAc& byRegistration = staticOn(2, "XYZ1");
+    StaticAc& byCallsign = staticOn(3, "DLH4AB");
+    LiveAc& ac = make({groundSample(50.1, 8.5, 0.0, now())});
+    ac.flight.callsign = "DLH4AB_";
+    ac.flight.registration = "D-SXYZ1";
+    gf_removeStaticTwins(engine, ac);
+    EXPECT_TRUE(removed(byRegistration));
+    EXPECT_FALSE(removed(byCallsign)) << "one twin per call";
+    ac.flight.registration.clear();
+    gf_removeStaticTwins(engine, ac);
+    EXPECT_TRUE(removed(byCallsign)) << "the base of a provisional callsign";
+    EXPECT_FALSE(removed(other));
+    EXPECT_EQ(state.removalQueue.size(), 2U);
+}
+
+TEST_F(StaticConflictsTest, StaticDuplicatesOfLiveAircraftOnTheGroundGoOneACall) {
+    StaticAc& a = staticOn(1, "LIV7");
+    StaticAc& b = staticOn(2, "LIV8");
+    LiveAc& flying = parkedLive(7, minutes(1));
+    flying.onGround = 0;
+    parkedLive(8, minutes(1)).flight.registration.clear();
+    gf_removeStaticDuplicates(engine);
+    EXPECT_FALSE(removed(a)) << "the live aircraft is not on the ground";
+    EXPECT_TRUE(removed(b)) << "callsign followed by *";
+    flying.onGround = 1;
+    gf_removeStaticDuplicates(engine);
+    EXPECT_TRUE(removed(a));
+}
+
+TEST_F(StaticConflictsTest, ATaxiingAircraftClearsTheStaticAircraftInItsPathOnce) {
+    const GeoPosition near = offset(kApron, 90.0, 0.015);  // 28 m, within 1.1 x two half spans
+    StaticAc& inPath = staticOn(1, "KLM9", near);
+    StaticAc& farAway = staticOn(2, "KLM8", offset(kApron, 90.0, 0.05));
+    StaticAc& itsOwn = staticOn(3, "TST123", kApron);
+    LiveAc& ac = make({groundSample(kApron.latitude, kApron.longitude, 15.0, now())});
+    ac.landed = 1;
+    gf_clearStaticInTaxiPaths(engine);
+    EXPECT_FALSE(removed(inPath)) << "just landed";
+    ac.landed = 0;
+    gf_clearStaticInTaxiPaths(engine);
+    EXPECT_TRUE(removed(inPath));
+    EXPECT_FALSE(removed(farAway));
+    EXPECT_FALSE(removed(itsOwn)) << "its own static version is a twin, not an obstacle";
+    EXPECT_TRUE(logHas("S1      : KLM9*    in the path of taxiing TST123"));
+
+    // Not moved since: nothing is looked at again.
+    StaticAc& later = staticOn(4, "KLM7", near);
+    gf_clearStaticInTaxiPaths(engine);
+    EXPECT_FALSE(removed(later));
+    ac.latitude += 0.00001;
+    gf_clearStaticInTaxiPaths(engine);
+    EXPECT_TRUE(removed(later));
+}
+
+TEST_F(StaticConflictsTest, TheReservedStandLosesItsStaticAircraftFirstThenItsParkedLiveOne) {
+    addStand(4, kApron, 0.0, 0.02);
+    StaticAc& onStand = staticOn(4, "KLM9");
+    LiveAc& live = parkedLive(4, minutes(5));
+    gf_clearReservedStand(engine, "NOPE");
+    EXPECT_FALSE(removed(onStand));
+    gf_clearReservedStand(engine, "A4");
+    EXPECT_TRUE(removed(onStand));
+    EXPECT_FALSE(removed(live));
+    gf_clearReservedStand(engine, "A4");
+    EXPECT_TRUE(removed(live));
+}
+
+TEST_F(StaticConflictsTest, FlushingRemovesActiveStaticsAndWithdrawsQueuedOnes) {
+    StaticAc& active = staticOn(1, "KLM1");
+    StaticAc& underWay = staticOn(2, "KLM2");
+    underWay.status = SimStatus::adding2sim;
+    staticOn(3, "KLM3").status = SimStatus::adding2sim;
+    state.staticCreationQueue.push_back({.position = {}, .callsign = "KLM3*", .liveryTitle = "t", .hexId = 4});
+    gf_flushStaticAc(engine);
+    EXPECT_TRUE(state.staticCreationQueue.empty());
+    ASSERT_EQ(state.staticAircraft.size(), 2U) << "the withdrawn record is erased";
+    EXPECT_TRUE(removed(active));
+    EXPECT_EQ(state.staticAircraft[1].removeWhenCreated, 1U);
+    EXPECT_EQ(state.removalQueue.size(), 1U);
+}
+
+TEST_F(StaticConflictsTest, TheLiveParkAverageCountsHalfHoursBackAcrossSundayNight) {
+    weekTime = packDaySlot(1, 1);  // Monday 00:30
+    parkedLive(1, minutes(0)).parkedSince = {.day = 7, .slot = 47};
+    parkedLive(2, minutes(0)).parkedSince = {.day = 1, .slot = 1};
+    make({groundSample(50.1, 8.5, 10.0, now())});  // taxiing
+    int repaints = 0;
+    engine.window.repaint = [&] { ++repaints; };
+    float shown = std::nanf("");
+    EXPECT_EQ(gf_showLiveParkAverage(engine, false, shown), 2);
+    EXPECT_TRUE(std::isnan(shown));
+    EXPECT_EQ(gf_showLiveParkAverage(engine, true, shown), 2);
+    // (2 + 0) half hours / (2 x 2) + 0.5
+    EXPECT_FLOAT_EQ(shown, 1.0f);
+    EXPECT_EQ(repaints, 1);
+    gf_showLiveParkAverage(engine, true, shown);
+    EXPECT_EQ(repaints, 1) << "unchanged";
+}
+
+TEST_F(StaticConflictsTest, ParkedLiveAircraftAreListedLongestFirstAndUnseenOnesTimeOut) {
+    parkedLive(1, minutes(30));
+    LiveAc& seen = parkedLive(2, minutes(500));
+    seen.seenAtStand = 1;
+    LiveAc& stale = parkedLive(3, minutes(91));
+    LiveAc& heavy = parkedLive(4, minutes(170), AircraftCategory::Heavy);
+    const std::vector<ParkedLive> list = lf_listParkedLive(engine);
+    ASSERT_EQ(list.size(), 3U);
+    EXPECT_EQ(list[0].standNumber, 4U);
+    EXPECT_EQ(list[0].minutes, 170);
+    EXPECT_EQ(list[1].standNumber, 1U);
+    EXPECT_EQ(list[2].minutes, 0) << "its samples still show it at the stand";
+    EXPECT_TRUE(removed(stale));
+    EXPECT_FALSE(removed(heavy)) << "Heavy aircraft wait 180 minutes";
+
+    INITIAL_LOAD_ONLY.set(true);
+    heavy.parkedAt = steady - minutes(200);
+    EXPECT_EQ(lf_listParkedLive(engine).size(), 3U);
+    EXPECT_FALSE(removed(heavy));
+}
+
+TEST_F(StaticConflictsTest, TheParkLimitRemovesTheLiveAircraftParkedLongestThenTheEarliestStatic) {
+    LiveAc* longest = nullptr;
+    for (std::uint32_t n = 1; n <= 5; ++n) {
+        LiveAc& ac = parkedLive(n, minutes(10 * (n == 3 ? 9 : n)));
+        if (n == 3) longest = &ac;
+    }
+    const auto order = lf_listParkedSeconds(engine);
+    ASSERT_EQ(order.size(), 5U);
+    EXPECT_EQ(order.front().hexId, longest->flight.hexId);
+    EXPECT_EQ(order.front().seconds, 5400);
+
+    checkParkLimit(engine, 0, 5);
+    EXPECT_FALSE(removed(*longest)) << "five of five";
+    checkParkLimit(engine, 1, 5);
+    EXPECT_TRUE(removed(*longest)) << "a sixth born on a stand";
+    EXPECT_TRUE(logHas("S3      : LIV3 live max park exceeded, removed"));
+
+    weekTime = packDaySlot(1, 2);
+    StaticAc& earlier = staticOn(8, "KLM8");
+    earlier.parkedSince = {.day = 7, .slot = 40};
+    StaticAc& later = staticOn(9, "KLM9");
+    later.parkedSince = {.day = 1, .slot = 0};
+    checkParkLimit(engine, 0, 5);
+    EXPECT_TRUE(removed(earlier)) << "Sunday evening is earlier than Monday night";
+    EXPECT_FALSE(removed(later));
+}
+
+TEST_F(StaticConflictsTest, TheLiveAircraftParkedLongestAreRemovedByCount) {
+    LiveAc& a = parkedLive(1, minutes(20));
+    LiveAc& b = parkedLive(2, minutes(40));
+    LiveAc& c = parkedLive(3, minutes(30));
+    lf_removeParkedLive(engine, 2);
+    EXPECT_TRUE(removed(b));
+    EXPECT_TRUE(removed(c));
+    EXPECT_FALSE(removed(a));
+    EXPECT_TRUE(logHas("live parked "));
+    EXPECT_TRUE(logHas(" at S2 removed"));
+}
+
+}  // namespace
+}  // namespace qvl::test
