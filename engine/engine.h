@@ -39,6 +39,10 @@ public:
     virtual void matchLiveAcLivery(FlightRec& flight) = 0;
     // True with the title set when a livery matches the static aircraft.
     virtual bool matchStaticAcLivery(FlightRec& flight, bool cargoStand) = 0;
+    // The same, naming the stand (its id) in the line of a failed match.
+    virtual bool matchStaticAcLiveryOnStand(FlightRec& flight, std::string_view /*standId*/, bool cargoStand) {
+        return matchStaticAcLivery(flight, cargoStand);
+    }
     // The livery title the registration codes fix for a registration; empty
     // when they fix none.
     virtual std::string_view registrationTitle(std::string_view /*registration*/) { return {}; }

@@ -23,6 +23,7 @@
 #include "core/geodesy.h"
 #include "engine/live_ac.h"
 #include "engine/user_aircraft.h"
+#include "liveries/dont_use_title_set.h"
 #include "simlink/sim_hooks.h"
 #include "simlink/sim_queues.h"
 
@@ -93,7 +94,7 @@ private:
 // of the process, across runs: the run's reset leaves them.
 struct UncreatableLiveries {
     // The matchers skip every title in it; 20 of them end the run.
-    std::unordered_set<std::string> dontUseTitles;
+    DontUseTitleSet dontUseTitles;
     // "<type code> <airline code>" of each refused flight, for the summary.
     std::unordered_set<std::string> combinations;
 };

@@ -134,7 +134,7 @@ std::string_view rememberedLivery(Engine& engine, std::uint32_t hexId) {
     auto& remembered = engine.state.rememberedLiveries;
     const auto it = remembered.find(hexId);
     if (it == remembered.end()) return {};
-    if (engine.state.uncreatable.dontUseTitles.contains(std::string(it->second))) {
+    if (engine.state.uncreatable.dontUseTitles.contains(it->second)) {
         remembered.erase(it);
         return {};
     }

@@ -23,7 +23,7 @@ void gf_reportUncreatableLivery(Engine& engine, const FlightRec& flight) {
                        MessageLogging::logged);
     }
     UncreatableLiveries& uncreatable = engine.state.uncreatable;
-    uncreatable.dontUseTitles.emplace(flight.liveryTitle);
+    uncreatable.dontUseTitles.insert(flight.liveryTitle);
     uncreatable.combinations.insert(
         fmt::format("{} {}", modelCodeOf(flight.key.modelId), airlineCodeOf(flight.key.airlineId)));
     if (uncreatable.dontUseTitles.size() >= kMaxUncreatableLiveries) {

@@ -130,6 +130,10 @@ void gf_clearLiveryTables(LiveryTables& tables) {
     tables.similar.byAirline.clear();
     tables.similar.byModel.clear();
     tables.similar.prefixGroups.clear();
+    tables.registeredTitles.lists.clear();
+    tables.registeredTitles.inlineCount = 0;
+    tables.reservedIndex.titles.clear();
+    tables.reservedIndex.indexedCount = 0;
     tables.reservedTitles.clear();
     tables.specialRegcodes.clear();
     tables.regcodes.clear();

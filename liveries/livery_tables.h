@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "liveries/livery_data.h"
@@ -58,9 +59,34 @@ inline constexpr std::size_t kCargoIndex = 1;
 // The registration-code tables, filled from the liveries' own registrations
 // and the registration-code files.
 using RegcodeMap = std::unordered_map<std::string, std::string_view, Fnv1aHash, std::equal_to<>>;
-using InlineRegcodeMap = std::unordered_map<std::string_view, std::string, Fnv1aHash, std::equal_to<>>;
+// Keyed by whole titles, which the matcher looks up by the thousand: hashed
+// by the standard library's hash, which takes eight bytes at a step.
+using InlineRegcodeMap = std::unordered_map<std::string_view, std::string>;
 using SpecialRegcodeSet = std::set<std::string, std::less<>>;
 using ReservedTitleList = std::vector<std::string_view>;
+
+// The reserved titles as a hash set, so that a draw among many candidates
+// does not search the list once per candidate. Built by the matcher from
+// the list when the list has grown since.
+struct ReservedTitleIndex {
+    std::unordered_set<std::string_view, Fnv1aHash, std::equal_to<>> titles;
+    std::size_t indexedCount = 0;  // the list's length when it was built
+};
+
+// The titles of one catalogue or model-table list that carry their own
+// registration, with it, in list order: what the matcher's prefix searches
+// walk. Kept per list (by its address; the lists never move once built) so
+// that a long list is looked up in the in-line registrations once, not at
+// every search; dropped whole when the in-line registrations change size,
+// and emptied with the tables.
+struct RegisteredTitle {
+    std::string_view title;
+    std::string_view registration;
+};
+struct RegisteredTitleCache {
+    std::unordered_map<const TitleList*, std::vector<RegisteredTitle>> lists;
+    std::size_t inlineCount = 0;  // the in-line registrations' count when filled
+};
 
 // Similar models restricted to installed liveries, and the registration
 // prefix groups as the matcher draws from them.
@@ -97,6 +123,8 @@ struct LiveryTables {
     bool catalogueBuilt = false;
     // Raised by the main window (any thread) for the run thread to honour.
     std::atomic<bool> clearRequested{false};
+    ReservedTitleIndex reservedIndex;
+    RegisteredTitleCache registeredTitles;
 
     // Everything empty and both flags down.
     void reset();
