@@ -420,8 +420,10 @@ void expectMovedEveryTick(const TracedObject& o, const std::string& callsign) {
             ++standingInTheAir;
         }
     }
-    EXPECT_GE(static_cast<double>(o.positions.size()), 0.8 * static_cast<double>(span)) << callsign;
-    EXPECT_LE(longestGap, 25U) << callsign;
+    // A loaded machine may run a tick late or two frames at once: most
+    // frames, and never half a second without one.
+    EXPECT_GE(static_cast<double>(o.positions.size()), 0.6 * static_cast<double>(span)) << callsign;
+    EXPECT_LE(longestGap, 50U) << callsign;
     EXPECT_EQ(standingInTheAir, 0U) << callsign;
 }
 
