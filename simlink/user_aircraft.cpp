@@ -38,6 +38,13 @@ double readDouble(std::span<const std::byte> data, std::size_t offset) {
     return value;
 }
 
+// "SIM ON GROUND" is registered as a 64-bit integer in both definitions that carry it.
+std::int64_t readInt64(std::span<const std::byte> data, std::size_t offset) {
+    std::int64_t value = 0;
+    if (data.size() >= offset + sizeof value) std::memcpy(&value, data.data() + offset, sizeof value);
+    return value;
+}
+
 std::string readText(std::span<const std::byte> data) { return sim::fixedText(data); }
 
 bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
@@ -56,7 +63,7 @@ void onStaticValues(const SimLinkState& link, const SimObjectDataReply& reply) {
 }
 
 void onOnGround(UserAircraftState& user, const SimObjectDataReply& reply) {
-    if (!user.block().zeroPosition()) user.setOnGround(readDouble(reply.data, 0) != 0.0);
+    if (!user.block().zeroPosition()) user.setOnGround(readInt64(reply.data, 0) != 0);
     user.markOneSecond();
 }
 
@@ -199,7 +206,7 @@ void releaseAndFreeze(SimLinkState& link, std::uint32_t objectId) {
 }
 
 void logForeign(UserAircraftState& user, std::uint32_t objectId, const std::string& atcId, double aboveGround,
-                double onGround, double groundAltitude) {
+                std::int64_t onGround, double groundAltitude) {
     if (atcId != "AS-GEN") {
         gf_log(
             fmt::format("just spawned, but not by {}, oid: {}, callsign '{}', altaboveGnd:{:.0f} ft, onground:{}, "
@@ -334,12 +341,12 @@ void lf_onSimObjectDataByType(SimLinkState& link, UserAircraftState& user, const
     if (reply.objectId <= link.userObjectId.load()) return;
     const double aboveGround = readDouble(reply.data, 0);
     const double groundAltitude = readDouble(reply.data, 8);
-    const double onGround = readDouble(reply.data, 16);
+    const std::int64_t onGround = readInt64(reply.data, 16);
     const std::string atcId = readText(reply.data.subspan(24, 32));
     if (!link.queues.takeNewObjectId(reply.objectId)) {
         if (aboveGround > kNotTooHighFt || atcId.empty() || atcId.ends_with('*')) return;
         link.hooks.queueSimObjectEvent({.objectId = reply.objectId,
-                                        .hexId = static_cast<std::uint32_t>(onGround),
+                                        .hexId = onGround != 0 ? 1U : 0U,
                                         .kind = SimObjectEventKind::groundData,
                                         .value1 = groundAltitude,
                                         .value2 = aboveGround});

@@ -237,6 +237,20 @@ void catchUp(World& w) {
     while (w.frames < due) stepFrame(w);
 }
 
+// The ground contact of an AI object that was moved by data which does not
+// set its on-ground flag itself.
+void touchGround(World& w, ObjectState& object, const std::vector<DataMember>& members) {
+    if (!w.config.aiGroundContact || object.user) return;
+    const auto named = [&](std::string_view name) {
+        return std::any_of(members.begin(), members.end(), [&](const DataMember& m) { return m.name == name; });
+    };
+    if (!named("PLANE ALTITUDE") || named("SIM ON GROUND")) return;
+    const bool onGround = object.altitudeFt - w.config.groundElevationFt <= w.config.staticCgToGroundFt + 1.0;
+    if (onGround == object.onGround) return;
+    object.onGround = onGround;
+    traceWorld(w, "object {} {}", object.id, onGround ? "on ground" : "airborne");
+}
+
 ObjectState userObjectFrom(const UserAircraftScript& s) {
     ObjectState user;
     user.id = s.objectId;
@@ -403,6 +417,7 @@ public:
             ++target->setDataCount;
             traceWorld(w, "object {} data {} lat {:.6f} lon {:.6f} alt {:.1f} hdg {:.4f}", target->id, definition,
                        target->latitude, target->longitude, target->altitudeFt, target->headingRad);
+            touchGround(w, *target, members->second);
             return kOk;
         });
     }

@@ -118,6 +118,11 @@ struct StandInConfig {
     int creationFrames = 3;          // frames from a creation call to its object
     double staticCgToGroundFt = 6.0;
     double staticPitchRad = -0.02;
+    // When set, an AI object whose position data brings it within its static
+    // CG height (and a foot) of the ground is on the ground, and airborne
+    // above, as the simulator's own contact test makes it; otherwise only
+    // data that sets "SIM ON GROUND" changes the flag.
+    bool aiGroundContact = false;
     std::set<std::string> installedTitles;
     UserAircraftScript user;
     std::vector<ForeignObject> foreignObjects;

@@ -170,6 +170,7 @@ bool applyLine(StandInConfig& c, std::string_view key, std::string_view value) {
     if (key == "creation_frames") return number(value, c.creationFrames) && c.creationFrames >= 0;
     if (key == "static_cg") return number(value, c.staticCgToGroundFt);
     if (key == "static_pitch") return number(value, c.staticPitchRad);
+    if (key == "ai_ground_contact") return flag(value, c.aiGroundContact);
     if (key == "installed") return !value.empty() && (c.installedTitles.insert(std::string(value)), true);
     if (key == "refuse_title") return !value.empty() && (c.refusedTitles.insert(std::string(value)), true);
     if (key == "open_failures") return number(value, c.openFailures) && c.openFailures >= 0;

@@ -133,6 +133,25 @@ TEST_F(StandIn, ZuluClockRollsOverAndTheUserMovesOnItsLine) {
     EXPECT_NEAR(sim->object(kUserObject)->latitude, 50.0 + 1.0 / 60.0, 1e-6);
 }
 
+TEST_F(StandIn, WithGroundContactAnAiObjectMovedToItsStaticHeightIsOnTheGround) {
+    config.aiGroundContact = true;
+    config.groundElevationFt = 600.0;
+    config.staticCgToGroundFt = 6.0;
+    start();
+    create();
+    frames(2);
+    dispatch(*conn);
+    const ObjectId id = sim->aiObjectIds().front();
+    conn->addToDataDefinition(402, "PLANE ALTITUDE", "Feet", DataType::float64, 0, kUnusedId);
+    const auto moveTo = [&](double altitude) { conn->setDataOnSimObject(402, id, 0, 0, sizeof altitude, &altitude); };
+    moveTo(607.5);
+    EXPECT_FALSE(sim->object(id)->onGround);
+    moveTo(606.5);
+    EXPECT_TRUE(sim->object(id)->onGround);
+    moveTo(650.0);
+    EXPECT_FALSE(sim->object(id)->onGround);
+}
+
 // A world that nobody called for ten minutes does not replay them: it skips
 // ahead and plays only the last ten seconds (300 frames at 30 a second).
 TEST_F(StandIn, LongPauseReplaysOnlyTheLastTenSeconds) {

@@ -43,7 +43,7 @@ std::vector<std::byte> bytesOf(const T& value) {
     return out;
 }
 
-std::vector<std::byte> inRangeBlock(double aboveGround, double groundAltitude, double onGround,
+std::vector<std::byte> inRangeBlock(double aboveGround, double groundAltitude, std::int64_t onGround,
                                     const std::string& atc) {
     std::vector<std::byte> out(kAircraftInRangeBlockSize);
     std::memcpy(out.data(), &aboveGround, 8);
@@ -103,7 +103,7 @@ TEST_F(UserAircraftTest, OnlyAJumpOfMoreThanTenMilesIsATeleportAndTheFirstBlockN
 }
 
 TEST_F(UserAircraftTest, TheOnGroundStateCountsOnlyOnceAPositionHasArrived) {
-    const double one = 1.0;
+    const std::int64_t one = 1;
     const auto data = bytesOf(one);
     lf_onSimObjectData(link, run, user, {.requestId = reqUserOnGround, .data = data});
     EXPECT_FALSE(user.onGround().has_value());
@@ -158,16 +158,17 @@ TEST_F(UserAircraftTest, ANewObjectNamingACreationIsReleasedFrozenAndReportedCre
     link.userObjectId.store(1);
     link.queues.noteNewObjectId(120);
     link.queues.rememberCreation({.packetId = 5, .hexId = 0x3c6586, .callsign = "DLH4AB"});
-    inRange(120, inRangeBlock(0.0, 364.0, 1.0, "DLH4AB"));
+    inRange(120, inRangeBlock(0.0, 364.0, 1, "DLH4AB"));
     ASSERT_EQ(events.size(), 1U);
     EXPECT_EQ(events[0].kind, SimObjectEventKind::created);
     EXPECT_EQ(events[0].hexId, 0x3c6586U);
     EXPECT_EQ(link.queues.sizes().events, 3U);
     EXPECT_TRUE(link.queues.pendingCreations().empty());
     // A known object reports its ground data.
-    inRange(120, inRangeBlock(0.0, 364.0, 1.0, "DLH4AB"));
+    inRange(120, inRangeBlock(0.0, 364.0, 1, "DLH4AB"));
     ASSERT_EQ(events.size(), 2U);
     EXPECT_EQ(events[1].kind, SimObjectEventKind::groundData);
+    EXPECT_EQ(events[1].hexId, 1U);  // the on-ground flag, an integer in the reply
     EXPECT_EQ(events[1].value1, 364.0);
 }
 
@@ -175,8 +176,8 @@ TEST_F(UserAircraftTest, TheSimulatorsOwnTrafficIsNotedOncePerProcess) {
     link.userObjectId.store(1);
     link.queues.noteNewObjectId(130);
     link.queues.noteNewObjectId(131);
-    inRange(130, inRangeBlock(0.0, 0.0, 1.0, "AS-GEN"));
-    inRange(131, inRangeBlock(0.0, 0.0, 1.0, "AS-GEN"));
+    inRange(130, inRangeBlock(0.0, 0.0, 1, "AS-GEN"));
+    inRange(131, inRangeBlock(0.0, 0.0, 1, "AS-GEN"));
     const std::string log = logCapture.text();
     const auto first = log.find("Spawned by Asobo");
     ASSERT_NE(first, std::string::npos);

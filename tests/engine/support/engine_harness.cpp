@@ -30,47 +30,6 @@ std::filesystem::path sourceDataFolder() {
     return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path() / "data";
 }
 
-double readDouble(std::span<const std::byte> data, std::size_t offset) {
-    double value = 0.0;
-    if (data.size() >= offset + sizeof value) std::memcpy(&value, data.data() + offset, sizeof value);
-    return value;
-}
-
-// The aircraft-in-range reply as the user-aircraft data handlers read it:
-// a new object whose ATC ID names a pending creation is "created", a known
-// one reports its ground data.
-void onInRange(SimLinkState& link, EngineState& state, const SimObjectDataReply& reply) {
-    const double height = readDouble(reply.data, 0);
-    const double ground = readDouble(reply.data, 8);
-    const double onGround = readDouble(reply.data, 16);
-    const std::string atcId = reply.data.size() >= 56 ? sim::fixedText(reply.data.subspan(24, 32)) : std::string{};
-    if (reply.objectId <= link.userObjectId.load()) return;
-    if (link.queues.takeNewObjectId(reply.objectId)) {
-        if (const auto pending = link.queues.takeCreationByCallsign(atcId)) {
-            const bool live = pending->hexId > kMaxStaticHexId;
-            gf_queueSimObjectEvent(state,
-                                   {.objectId = reply.objectId,
-                                    .hexId = pending->hexId,
-                                    .kind = live ? SimObjectEventKind::created : SimObjectEventKind::staticCreated,
-                                    .value2 = height});
-        }
-        return;
-    }
-    gf_queueSimObjectEvent(state, {.objectId = reply.objectId,
-                                   .hexId = onGround != 0.0 ? 1U : 0U,
-                                   .kind = SimObjectEventKind::groundData,
-                                   .value1 = ground,
-                                   .value2 = height});
-}
-
-void onObjectData(EngineState& state, const SimObjectDataReply& reply) {
-    if (reply.requestId != reqStaticValues) return;
-    gf_queueSimObjectEvent(state, {.objectId = reply.objectId,
-                                   .kind = SimObjectEventKind::staticValues,
-                                   .value1 = readDouble(reply.data, 0),
-                                   .value2 = readDouble(reply.data, 8)});
-}
-
 }  // namespace
 
 void loadReferenceData() {
@@ -238,8 +197,8 @@ void EngineTest::connectStandIn() {
     link.simRunning.store(true);
     SimLinkHooks hooks;
     hooks.queueSimObjectEvent = [this](const SimObjectEvent& e) { gf_queueSimObjectEvent(state, e); };
-    hooks.onSimObjectDataByType = [this](const SimObjectDataReply& r) { onInRange(link, state, r); };
-    hooks.onSimObjectData = [this](const SimObjectDataReply& r) { onObjectData(state, r); };
+    hooks.onSimObjectDataByType = [this](const SimObjectDataReply& r) { lf_onSimObjectDataByType(link, userData, r); };
+    hooks.onSimObjectData = [this](const SimObjectDataReply& r) { lf_onSimObjectData(link, run, userData, r); };
     link.hooks.publish(std::move(hooks));
     // The simulator's "Sim" event and the first frame.
     clock->advance(sim->frameInterval());

@@ -34,6 +34,7 @@
 #include "platform/sim/stand_in.h"
 #include "sim_recorder.h"
 #include "simlink/sim_state.h"
+#include "simlink/user_aircraft.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 #include "trajectory.h"
@@ -177,6 +178,7 @@ protected:
     FeedState feed;
     TrafficQueue traffic;
     SimLinkState link;
+    UserAircraftState userData;
     RunState run;
     ParkAirportState parkAirport;
     FakeLiveries liveries;
