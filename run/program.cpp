@@ -157,8 +157,8 @@ public:
     void clearRealTrafficEdition() override { p_.feed.time.rtEdition.store(false); }
     void sendSimTime() override { p_.realTraffic.sendQs123(p_.user.simUtcSeconds.load()); }
     void setAcceptingTraffic(bool accepting) override { p_.traffic.setAccepting(accepting); }
-    void startQnhReader() override { p_.readers.startQnhReader(); }
-    void startTrafficReader() override { p_.readers.startTrafficReader(); }
+    void startQnhReader() override { p_.readers.startQnhReader(p_.qnhPort); }
+    void startTrafficReader() override { p_.readers.startTrafficReader(p_.trafficPort); }
     void sendUserPosition() override { p_.realTraffic.sendUserPosition(userStateOf(p_.user.block())); }
     void copyUserPositionToReader() override {
         const UserAircraftBlock block = p_.user.block();
