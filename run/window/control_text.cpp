@@ -2,33 +2,17 @@
 
 #include <fmt/format.h>
 
-#include <algorithm>
 #include <memory>
 
 #include "core/log.h"
 #include "platform/sys/text_codec.h"
 #include "platform/ui/controls.h"
-#include "run/window/window_layout.h"
 
 namespace qvl {
-namespace {
-
-// The control of the main window that carries the id; kNoControl when the
-// window has none (not created yet, or an id of no child control).
-ui::ControlHandle childWithId(const ui::Controls& controls, std::uint16_t controlId) {
-    const auto children = mainWindowControls();
-    const auto it = std::find_if(children.begin(), children.end(),
-                                 [&](const ChildControl& child) { return child.binding->controlId() == controlId; });
-    if (it == children.end()) return ui::kNoControl;
-    const ui::ControlHandle handle = it->binding->controlHandle();
-    return controls.exists(handle) ? handle : ui::kNoControl;
-}
-
-}  // namespace
 
 std::string lf_getTextFromId(std::uint16_t controlId) {
     const std::shared_ptr<ui::Controls> controls = ui::installedControls();
-    const ui::ControlHandle handle = controls ? childWithId(*controls, controlId) : ui::kNoControl;
+    const ui::ControlHandle handle = controls ? controls->find(controlId) : ui::kNoControl;
     if (handle == ui::kNoControl) {
         gf_log(fmt::format("GetDlgItem failed for ID {}", controlId));
         return {};

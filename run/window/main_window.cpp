@@ -93,7 +93,8 @@ MainWindow::MainWindow(std::shared_ptr<ui::Window> window, MainWindowState& stat
 }
 
 MainWindow::~MainWindow() {
-    state_.setRepaintHook(nullptr);
+    // The state is not touched here: its owner may already have gone, and
+    // the hook left in it finds no window once the window has gone.
     setMessageRepaintHook(nullptr);
     for (const ChildControl& child : mainWindowControls()) child.binding->setControlHandle(ui::kNoControl);
     ui::installControls(nullptr);

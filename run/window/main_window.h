@@ -30,7 +30,9 @@ struct MainWindowHooks {
 class MainWindow final : public ui::WindowEvents {
 public:
     // Installs the window as the program's controls and routes the message
-    // lines' and the state's repaint requests to it; the destructor undoes both.
+    // lines' and the state's repaint requests to it; the destructor uninstalls
+    // the controls and the message lines' hook. The state may end before this
+    // object (after the loop has ended): the destructor does not touch it.
     MainWindow(std::shared_ptr<ui::Window> window, MainWindowState& state, CommandFlags& flags, MainWindowHooks hooks);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;

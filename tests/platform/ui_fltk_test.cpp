@@ -176,6 +176,15 @@ TEST_F(FltkInputTest, TypingReachesTheModelAndEnterIsReported) {
     EXPECT_EQ(events.log, std::vector<std::string>{"enter 32839"});
 }
 
+TEST_F(FltkInputTest, TheCloseButtonAsksAndEscapeDoesNot) {
+    settle();
+    key(FL_Escape, "\x1b");
+    Fl::handle(FL_CLOSE, &main());  // what the window manager's close button sends
+    settle();
+    EXPECT_EQ(events.log, std::vector<std::string>{"close"});
+    EXPECT_TRUE(main().shown());
+}
+
 TEST_F(FltkWindowTest, TheDisplayHasAWorkArea) {
     const Rect area = window->workAreaNear({0, 0});
     EXPECT_FALSE(area.empty());

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 
 #include "core/messages.h"
 #include "core/settings.h"
@@ -16,22 +15,6 @@
 
 namespace qvl {
 namespace {
-
-TEST(WindowLayout, TableHoldsEveryControlOnceWithItsKindCount) {
-    const auto controls = mainWindowControls();
-    ASSERT_EQ(controls.size(), 43u);
-    std::set<std::uint16_t> ids;
-    int counts[4] = {};
-    for (const ChildControl& control : controls) {
-        ids.insert(control.binding->controlId());
-        ++counts[static_cast<int>(control.kind)];
-    }
-    EXPECT_EQ(ids.size(), 43u);
-    EXPECT_EQ(counts[static_cast<int>(ChildKind::comboBox)], 12);
-    EXPECT_EQ(counts[static_cast<int>(ChildKind::edit)], 3);
-    EXPECT_EQ(counts[static_cast<int>(ChildKind::checkBox)], 21);
-    EXPECT_EQ(counts[static_cast<int>(ChildKind::button)], 7);
-}
 
 TEST(WindowLayout, EachKindSitsAtItsOffsetFromTheRow) {
     const auto controls = mainWindowControls();

@@ -1,0 +1,49 @@
+// What one paint of the main window costs the UI thread: the program's
+// painter on a recording canvas (the drawing calls alone) and into an image
+// of the window's size (the pixels too), with a message on display.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "core/messages.h"
+#include "platform/ui/headless_window.h"
+#include "platform/ui/image.h"
+#include "run/window/main_window.h"
+#include "run/window/window_layout.h"
+
+namespace {
+
+struct OpenWindow {
+    OpenWindow() {
+        main.initInstance("Quorvelant");
+        qvl::gf_showMessage("Quorvelant will update static parking in 15 seconds ...", qvl::MessageLogging::notLogged);
+    }
+    std::shared_ptr<qvl::ui::HeadlessWindow> window = std::make_shared<qvl::ui::HeadlessWindow>();
+    qvl::MainWindowState state;
+    qvl::CommandFlags flags;
+    qvl::MainWindow main{window, state, flags, {}};
+};
+
+void paintRecorded(benchmark::State& bench) {
+    OpenWindow open;
+    qvl::ui::RecordingCanvas canvas;
+    for (auto _ : bench) {
+        canvas.clear();
+        open.main.onPaint(canvas);
+        benchmark::DoNotOptimize(canvas.ops().size());
+    }
+}
+BENCHMARK(paintRecorded);
+
+void paintIntoImage(benchmark::State& bench) {
+    OpenWindow open;
+    qvl::ui::Image image(qvl::kMainWindowWidth, qvl::kMainWindowHeight);
+    qvl::ui::ImageCanvas canvas(image);
+    for (auto _ : bench) {
+        open.main.onPaint(canvas);
+        benchmark::DoNotOptimize(image.rgb().data());
+    }
+}
+BENCHMARK(paintIntoImage);
+
+}  // namespace
