@@ -9,6 +9,10 @@
 // object. One run of 60 simulated seconds; the counters are microseconds per
 // tick (p50, p99, max, mean).
 //
+// BM_StandSearch, BM_LearnedStandSearch: the stand questions of a parking
+// and of the once-a-second check through the stand service, at a park
+// airport of N stands with ten learned flights each.
+//
 // BM_TrafficQueueLength: the traffic queue's length after 10 simulated
 // minutes of a feed at R records a second (distinct aircraft reporting every
 // 4 s), and its largest length after the first 60 s of warm-up.
@@ -33,6 +37,7 @@
 #include "engine/engine_tick.h"
 #include "engine/object_events.h"
 #include "engine/park_airport_stands.h"
+#include "engine/stands.h"
 #include "engine/traffic_intake.h"
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
@@ -133,11 +138,14 @@ Flight flightFor(std::uint32_t i) {
     // Three in ten on the ground: taxiing, parked, pushing back.
     const std::uint32_t tenth = i % 10;
     const auto profile = tenth < 3 ? static_cast<Profile>(3 + tenth) : static_cast<Profile>(i % 3);
+    // A grid of 40 rows of aircraft, 0.1 degrees apart.
+    const std::uint32_t row = i % 40;
+    const std::uint32_t column = i / 40;
     Flight f{.hexId = 0x400000 + i,
              .model = kModels[i % 6],
              .profile = profile,
-             .latitude = 48.0 + (i % 40) * 0.1,
-             .longitude = 6.0 + (i / 40) * 0.1,
+             .latitude = 48.0 + row * 0.1,
+             .longitude = 6.0 + column * 0.1,
              .altitude = 35000.0,
              .speed = 460.0,
              .track = static_cast<double>((i * 37) % 360),
@@ -302,6 +310,64 @@ void BM_EngineTick(benchmark::State& bench) {
     }
 }
 BENCHMARK(BM_EngineTick)->Arg(100)->Arg(500)->Arg(1000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// N stands 40 m apart in rows of 20, each with ten learned flights.
+void fillStands(Rig& rig, std::uint32_t count) {
+    for (std::uint32_t i = 0; i < count; ++i) {
+        Stand& stand = rig.park.parkStands.emplace_back();
+        stand.number = i + 1;
+        stand.id = "S" + std::to_string(stand.number);
+        const std::uint32_t row = i / 20U;
+        const std::uint32_t column = i % 20U;
+        const GeoPosition rowStart = gf_destinationPoint({50.0, 8.5}, 0.0, row * 40.0 / 0.3048);
+        const GeoPosition at = gf_destinationPoint(rowStart, kPi / 2.0, column * 40.0 / 0.3048);
+        stand.latitude = at.latitude;
+        stand.longitude = at.longitude;
+        stand.radius = 0.02;
+        for (std::uint32_t k = 1; k <= 10; ++k) {
+            LearnedFlight& flight = stand.flights.emplace_back();
+            flight.registration = "D-A" + std::to_string(1000 + k);
+            flight.callsign1 = "DLH" + std::to_string(i * 10 + k);
+            flight.ordinal = k;
+            flight.day = 3;
+            flight.hours.set(k);
+        }
+    }
+}
+
+LiveAc searchingAircraft(const GeoPosition& at) {
+    FlightRec flight;
+    flight.callsign = "KLM77";
+    flight.halfSpan = 0.0096;
+    TrafficSample sample;
+    sample.latitude = at.latitude;
+    sample.longitude = at.longitude;
+    return makeLiveAc(sample, flight, 1.7e9);
+}
+
+void BM_StandSearch(benchmark::State& bench) {
+    Rig rig;
+    fillStands(rig, static_cast<std::uint32_t>(bench.range(0)));
+    // Between stands, so that the wide search looks at the learned flights of its neighbours.
+    const Stand& near = rig.park.parkStands[45];
+    const GeoPosition at = gf_destinationPoint({near.latitude, near.longitude}, kPi / 4.0, 30.0 / 0.3048);
+    const LiveAc ac = searchingAircraft(at);
+    for (auto _ : bench) {
+        benchmark::DoNotOptimize(gf_findStandNear(rig.engine, at, ac, kStandSearchWideNm, true));
+    }
+}
+BENCHMARK(BM_StandSearch)->Arg(100)->Arg(500)->Unit(benchmark::kMicrosecond);
+
+void BM_LearnedStandSearch(benchmark::State& bench) {
+    Rig rig;
+    fillStands(rig, static_cast<std::uint32_t>(bench.range(0)));
+    LiveAc ac = searchingAircraft({50.0, 8.5});
+    for (auto _ : bench) {
+        gf_findLearnedStand(rig.engine, {.day = 3, .slot = 20}, ac);
+        benchmark::DoNotOptimize(ac.flight.callsignCopy);
+    }
+}
+BENCHMARK(BM_LearnedStandSearch)->Arg(100)->Arg(500)->Unit(benchmark::kMicrosecond);
 
 void BM_TrafficQueueLength(benchmark::State& bench) {
     const auto rate = static_cast<std::uint32_t>(bench.range(0));

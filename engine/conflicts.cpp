@@ -11,6 +11,7 @@
 #include "core/settings.h"
 #include "engine/engine.h"
 #include "engine/removal.h"
+#include "engine/stands.h"
 #include "engine/static_conflicts.h"
 
 namespace qvl {
@@ -46,10 +47,12 @@ void removeParkedLiveLongest(Engine& engine) {
 void removeStaticParkedEarliest(Engine& engine) {
     const WeekTime now = engine.weekTime();
     StaticAc* earliest = nullptr;
-    std::uint32_t longest = 0;
+    std::int32_t longest = 0;
     for (StaticAc& ac : engine.state.staticAircraft) {
         if (ac.status != SimStatus::active) continue;
-        const std::uint32_t since = weekSlotsSince(now, ac.parkedSince);
+        // Counted back from now over the week, so Sunday evening is earlier than Monday night.
+        const std::int32_t since =
+            isValidWeekTime(now) && isValidWeekTime(ac.parkedSince) ? halfHoursSince(ac.parkedSince, now) : 0;
         if (earliest == nullptr || since > longest) {
             earliest = &ac;
             longest = since;
@@ -198,13 +201,6 @@ void checkParkLimit(Engine& engine, std::int32_t extra, std::int32_t limit) {
     const std::int32_t parked = parkedLiveCount(engine);
     if (!INITIAL_LOAD_ONLY.value() && extra + parked > limit) removeParkedLiveLongest(engine);
     if (staticParkedCount(engine) + extra + parked > limit) removeStaticParkedEarliest(engine);
-}
-
-std::uint32_t weekSlotsSince(const WeekTime& now, const WeekTime& then) noexcept {
-    constexpr std::int64_t kWeekSlots = 336;
-    const std::int64_t a = (static_cast<std::int64_t>(now.day) - 1) * 48 + now.slot;
-    const std::int64_t b = (static_cast<std::int64_t>(then.day) - 1) * 48 + then.slot;
-    return static_cast<std::uint32_t>(((a - b) % kWeekSlots + kWeekSlots) % kWeekSlots);
 }
 
 }  // namespace qvl

@@ -45,10 +45,6 @@ void lf_checkMaxPark(Engine& engine, std::int32_t extra);
 // longest goes first, then the static aircraft parked earliest.
 void checkParkLimit(Engine& engine, std::int32_t extra, std::int32_t limit);
 
-// Half hours from `then` back to `now` over the week's 336 slots: 0 to 335,
-// so Sunday night to Monday morning counts the few slots between them.
-std::uint32_t weekSlotsSince(const WeekTime& now, const WeekTime& then) noexcept;
-
 // 1.1 x (half span + half span), nm.
 double collisionDistance(double halfSpanA, double halfSpanB) noexcept;
 

@@ -23,7 +23,7 @@ protected:
     }
     void SetUp() override {
         EngineTest::SetUp();
-        stands.names[7] = "A7";
+        stands.add(7, "A7");
     }
 };
 
@@ -76,14 +76,6 @@ TEST_F(ConflictsTest, AGhostIsRemovedOnceAndTheLiveBaseMakesItsProvisionalFormAG
     parkedOn(0x400002, "ABC123", 0);
     EXPECT_TRUE(lf_isGhostCallsign(engine, "ABC123_"));
     EXPECT_FALSE(lf_isGhostCallsign(engine, "ABC124_"));
-}
-
-TEST(WeekSlots, ParkedEarliestCountsBackOverTheWeekAcrossSundayNight) {
-    // Sunday 23:30 to Monday 00:30 is two half hours, not minus 334.
-    EXPECT_EQ(weekSlotsSince({.day = 1, .slot = 1}, {.day = 7, .slot = 47}), 2U);
-    EXPECT_EQ(weekSlotsSince({.day = 3, .slot = 20}, {.day = 3, .slot = 20}), 0U);
-    EXPECT_EQ(weekSlotsSince({.day = 3, .slot = 20}, {.day = 2, .slot = 20}), 48U);
-    EXPECT_EQ(weekSlotsSince({.day = 1, .slot = 0}, {.day = 1, .slot = 1}), 335U);
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// Aircraft on the ground built by hand on the engine harness, with a stand
-// list in the fake stand service.
+// Aircraft on the ground built by hand on the engine harness, with stands
+// added to the park airport's stand list.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +31,6 @@ inline GeoPosition offset(GeoPosition from, double bearingDeg, double nm) {
 
 class GroundTest : public EngineTest {
 protected:
-    using EngineTest::EngineTest;
     void SetUp() override {
         EngineTest::SetUp();
         feed.tickCounter.store(100001);
@@ -65,20 +64,14 @@ protected:
         return state.liveAircraft.back();
     }
 
-    StandInfo& addStand(std::uint32_t number, GeoPosition at, double headingDeg, double radiusNm) {
-        StandInfo stand;
-        stand.number = number;
-        stand.id = "A" + std::to_string(number);
-        stand.latitude = at.latitude;
-        stand.longitude = at.longitude;
-        stand.heading = headingDeg * kDegToRad;
-        stand.radius = radiusNm;
-        stands.add(stand);
-        return *stands.stand(number);
+    Stand& addStand(std::uint32_t number, GeoPosition at, double headingDeg, double radiusNm) {
+        return stands.add(number, "A" + std::to_string(number),
+                          {.latitude = at.latitude, .longitude = at.longitude, .heading = headingDeg * kDegToRad},
+                          radiusNm);
     }
 
     // Parked on the stand as the arrival leaves it.
-    void parkOn(LiveAc& ac, const StandInfo& stand) {
+    void parkOn(LiveAc& ac, const Stand& stand) {
         ac.stand = {.latitude = stand.latitude, .longitude = stand.longitude, .heading = stand.heading};
         ac.standNumber = stand.number;
         ac.latitude = stand.latitude;

@@ -39,7 +39,7 @@ protected:
     // Born on stand 3 (heading north): parked there, as spawning leaves an
     // aircraft whose first samples stand on a stand.
     LiveAc& bornOnStand(const FlightScript& script) {
-        const StandInfo& stand = addStand(3, kStandAt, 0.0, 0.02);
+        const Stand& stand = addStand(3, kStandAt, 0.0, 0.02);
         LiveAc& ac = activeOnGround(script);
         parkOn(ac, stand);
         ac.previousPhase = GroundPhase::birth;

@@ -250,7 +250,7 @@ TEST_F(ObjectEventsTest, AnObjectIdBelowThreeIsNotTakenForAnAircraft) {
 }
 
 TEST_F(ObjectEventsTest, AParkedAircraftSettlingOnItsStandTakesItOverFromAStaticOne) {
-    stands.names[7] = "A7";
+    stands.add(7, "A7");
     LiveAc& ac = spawnedAirliner();
     ac.setPhase(GroundPhase::parked);
     ac.standNumber = 7;

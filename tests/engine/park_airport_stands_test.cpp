@@ -1,4 +1,4 @@
-// The engine on the park airport's real stands: a stand file written by the
+// The program's stand service on real stands: a stand file written by the
 // stand-file writer and loaded by the stand-file reader in the test's own
 // program folder; what the engine learns there is saved as the learned file
 // and read back.
@@ -29,16 +29,8 @@ namespace fs = std::filesystem;
 
 constexpr const char* kStandFile = "airports/my_simaddon/EDDF.xml";
 
-// Built before the engine base, which keeps a reference to the service.
-struct LoadedStands {
-    LoadedParkAirport park;
-    ParkAirportStands service{park};
-};
-
-class ParkAirportStandsTest : protected LoadedStands, public GroundTest {
+class ParkAirportStandsTest : public GroundTest {
 protected:
-    ParkAirportStandsTest() : GroundTest(&service) {}
-
     void SetUp() override {
         GroundTest::SetUp();
         // Loading and saving apply the parking settings stored with the airport.
@@ -101,6 +93,9 @@ protected:
         return at;
     }
 
+    // The harness's stand list, and the program's stand service over it.
+    LoadedParkAirport& park = stands.park;
+    ParkAirportStands service{park};
     ParkAirportFilter filter;
     RangeControl range;
     ParkAirportLinks links{.filter = filter, .range = range};
@@ -205,63 +200,34 @@ TEST_F(ParkAirportStandsTest, ALearnedSizeAndACargoMarkAreCountedAndKeptByTheLea
     EXPECT_TRUE(parkStand("C1").cargoChange);
 }
 
-TEST_F(ParkAirportStandsTest, StandsAreFoundByNumberAndUnknownNumbersChangeNothing) {
+TEST_F(ParkAirportStandsTest, StandsAreFoundByNumberAndTheirFlightsLearnedAcrossMidnight) {
     loadAirport({standAt("A1", {50.0, 8.5}, 90.0, 30.0), standAt("A2", {50.0, 8.5004}, 90.0, 30.0),
                  standAt("H1", {50.001, 8.5}, 0.0, 20.0, {.type = 0, .cargo = false, .ramp = false, .heli = true})});
-    EXPECT_EQ(service.standCount(), 3U);
+    const std::uint32_t a1 = parkStand("A1").number;
     EXPECT_EQ(service.standIdText(0), "sid==0?");
     EXPECT_EQ(service.standIdText(99), "sid==?");
     EXPECT_EQ(service.standIdText(parkStand("A2").number), "A2");
-    const auto a1 = service.findStand(parkStand("A1").number);
-    ASSERT_TRUE(a1);
-    EXPECT_NEAR(a1->heading, 90.0 * kDegToRad, 1e-3);
-    EXPECT_NEAR(a1->radius * 1852.0, 30.0, 0.1);
-    EXPECT_EQ(a1->neighbours, std::vector<std::uint32_t>{parkStand("A2").number}) << "29 m apart, 30 m radii";
+    EXPECT_EQ(service.findStand(a1)->neighbours, std::vector<std::uint32_t>{parkStand("A2").number});
     EXPECT_TRUE(service.findStand(parkStand("H1").number)->helipad);
-    EXPECT_FALSE(service.findStand(0));
     EXPECT_FALSE(service.findStand(4));
-
-    service.setStandOccupied(parkStand("A2").number, true);
-    service.setStandOccupied(99, true);
-    EXPECT_TRUE(parkStand("A2").occupied);
-    EXPECT_TRUE(service.findStand(parkStand("A2").number)->occupied);
-    service.learnStandSize(99, 0.1);
-    service.clearCargoFlag(0);
+    service.setStandOccupied(a1, true);
+    EXPECT_TRUE(service.findStand(a1)->occupied);
     EXPECT_EQ(service.addStandOption(99, {}, {.day = 3, .slot = 20}, "DLH4AB", "D-AIZA", 0).index, 0U);
-    EXPECT_EQ(park.learnedUpdates, 0);
-}
+    EXPECT_FALSE(service.addStandOption(a1, {}, {.day = 3, .slot = 48}, "DLH4AB", "D-AIZA", 0).added);
 
-TEST_F(ParkAirportStandsTest, LearnedFlightsAreAddedExtendedAndReadAsOptions) {
-    loadAirport({standAt("A1", {50.0, 8.5}, 90.0, 30.0)});
-    const std::uint32_t number = parkStand("A1").number;
-    const StandOptionAdded first = service.addStandOption(number, {}, {.day = 3, .slot = 20}, "DLH4AB_", "D-AIZA", 0);
-    EXPECT_TRUE(first.added);
-    EXPECT_EQ(service.addStandOption(number, {}, {.day = 3, .slot = 20}, "DLH4AB", "D-AIZA", 0).added, false);
-    EXPECT_TRUE(service.updateOptions(number, {21, 22}, first.index));
-    EXPECT_FALSE(service.updateOptions(number, {48}, first.index)) << "a slot beyond the day";
-    service.setOptionCallsign(number, first.index, "DLH9XY");
-    service.markSeenWhileParked(number, first.index);
-    const StandOptionAdded late = service.addStandOption(number, {}, {.day = 3, .slot = 48}, "DLH4AB", "D-AIZA", 0);
-    EXPECT_FALSE(late.added) << "a slot of 48 is refused";
-
-    const std::vector<StandOption> options = service.standOptions(number);
-    ASSERT_EQ(options.size(), 1U);
-    const StandOption& option = options[0];
-    EXPECT_EQ(option.index, first.index);
-    EXPECT_EQ(option.callsign1, "DLH4AB");
-    EXPECT_EQ(option.callsign2, "DLH9XY");
-    EXPECT_TRUE(option.hours.test(20) && option.hours.test(21) && option.hours.test(22));
-    EXPECT_TRUE(option.real);
-    EXPECT_TRUE(option.seenWhileParked);
-    // The registration database's ids of D-AIZA (an A320).
-    EXPECT_EQ(modelCodeOf(option.key.modelId), "A320");
-
-    // Across midnight: the old day's option takes the slots up to 47, the new one the rest.
-    const StandOptionAdded monday = service.addStandOption(number, {}, {.day = 4, .slot = 1}, "DLH4AB", "D-AIZA", 0);
-    EXPECT_TRUE(service.updateOptionsWrapped(number, {1, 0, 47, 46}, first.index, monday.index));
-    const std::vector<StandOption> after = service.standOptions(number);
-    EXPECT_TRUE(after[0].hours.test(46) && after[0].hours.test(47));
-    EXPECT_TRUE(after[1].hours.test(0) && after[1].hours.test(1));
+    // Sunday 23:00 until Monday 00:30: the old day's flight takes the slots up to 47, the new one the rest.
+    const StandOptionAdded sunday = service.addStandOption(a1, {}, {.day = 7, .slot = 46}, "DLH4AB_", "D-AIZA", 0);
+    const StandOptionAdded monday = service.addStandOption(a1, {}, {.day = 1, .slot = 1}, "DLH4AB", "D-AIZA", 0);
+    EXPECT_TRUE(service.updateOptionsWrapped(a1, {1, 0, 47, 46}, sunday.index, monday.index));
+    service.setOptionCallsign(a1, sunday.index, "DLH9XY");
+    service.markSeenWhileParked(a1, monday.index);
+    const std::vector<StandOption> options = service.standOptions(a1);
+    ASSERT_EQ(options.size(), 2U);
+    EXPECT_EQ(options[0].hours, HalfHourSlots{}.set(46).set(47));
+    EXPECT_EQ(options[1].hours, HalfHourSlots{}.set(0).set(1));
+    EXPECT_EQ(options[0].callsign1 + ":" + options[0].callsign2, "DLH4AB:DLH9XY");
+    EXPECT_TRUE(options[1].seenWhileParked && options[1].real);
+    EXPECT_EQ(modelCodeOf(options[0].key.modelId), "A320") << "the registration database's ids";
     EXPECT_EQ(park.learnedUpdates, 2);
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "core/settings.h"
 #include "engine/motion/motion.h"
@@ -20,7 +21,7 @@ protected:
     // A parked aircraft on stand 1 (heading given) whose feed shows it
     // moving towards the bearing.
     LiveAc& parkedLeavingTowards(double standHeadingDeg, double departureBearingDeg) {
-        const StandInfo& stand = addStand(1, kStand, standHeadingDeg, 0.02);
+        const Stand& stand = addStand(1, kStand, standHeadingDeg, 0.02);
         TrafficSample front = groundSample(kStand.latitude, kStand.longitude, 0, now());
         front.stationary = 1;
         const GeoPosition away = offset(kStand, departureBearingDeg, 0.03);
@@ -32,22 +33,21 @@ protected:
 };
 
 TEST_F(PushBackTest, ADepartureAheadOfTheStandPullsOutOneWingspan) {
-    LiveAc& ac = parkedLeavingTowards(90.0, 100.0);
-    nextPosGround(engine, ac);
-    EXPECT_EQ(ac.phase, GroundPhase::taxi);
-    ASSERT_EQ(ac.samples.size(), 2U);
-    // One wingspan (two half spans in nm) ahead along the stand heading.
-    EXPECT_NEAR(gf_distanceNm(kStand, positionOf(ac.samples[1])), 2.0 * ac.flight.halfSpan, 1e-6);
-    EXPECT_NEAR(gf_initialBearing(kStand, positionOf(ac.samples[1])) * kRadToDeg, 90.0, 0.01);
-    EXPECT_EQ(ac.departureRequested, 0);
+    // Stand heading and departure bearing: 10 degrees apart, and 20 apart across north.
+    for (const auto& [standDeg, bearingDeg] : {std::pair{90.0, 100.0}, std::pair{350.0, 10.0}}) {
+        state.liveAircraft.clear();
+        stands.park.parkStands.clear();
+        LiveAc& ac = parkedLeavingTowards(standDeg, bearingDeg);
+        nextPosGround(engine, ac);
+        EXPECT_EQ(ac.phase, GroundPhase::taxi) << standDeg;
+        ASSERT_EQ(ac.samples.size(), 2U);
+        // One wingspan (two half spans in nm) ahead along the stand heading.
+        EXPECT_NEAR(gf_distanceNm(kStand, positionOf(ac.samples[1])), 2.0 * ac.flight.halfSpan, 1e-6);
+        EXPECT_NEAR(angleApartDeg(gf_initialBearing(kStand, positionOf(ac.samples[1])) * kRadToDeg, standDeg), 0.0,
+                    0.01);
+        EXPECT_EQ(ac.departureRequested, 0);
+    }
     EXPECT_TRUE(logHas("A1      : TST123   pulling out"));
-}
-
-TEST_F(PushBackTest, TheWayOutIsMeasuredTheShortWayAcrossNorth) {
-    // Stand heading 350, departure bearing 10: 20 degrees apart, a pull-out.
-    LiveAc& ac = parkedLeavingTowards(350.0, 10.0);
-    nextPosGround(engine, ac);
-    EXPECT_EQ(ac.phase, GroundPhase::taxi);
 }
 
 TEST_F(PushBackTest, ADepartureBehindTheStandPushesBackTwoAndAHalfRadiiThenToTheSide) {
@@ -101,7 +101,7 @@ TEST_F(PushBackTest, ADecidedTurnCurvesToItsSideAndStraightOnlyDropsTheSidePoint
     EXPECT_DOUBLE_EQ(turning.samples[0].longitude, alternative.longitude);
 
     state.liveAircraft.clear();
-    stands.list.clear();
+    stands.park.parkStands.clear();
     setForTest(STRAIGHT_PBS_ONLY, true);
     LiveAc& straight = parkedLeavingTowards(90.0, 260.0);
     nextPosMain(engine, straight);
@@ -126,7 +126,7 @@ TEST_F(PushBackTest, AtTheEndOfThePushTheEnginesStartAndTheHoldMeasuresFromZero)
 }
 
 TEST_F(PushBackTest, AnAircraftArrivingAtAnOccupiedStandIsRemovedAndTheStandStaysMarked) {
-    StandInfo& stand = addStand(1, kStand, 90.0, 0.02);
+    Stand& stand = addStand(1, kStand, 90.0, 0.02);
     stand.occupied = true;
     LiveAc& ac = make({groundSample(kStand.latitude, kStand.longitude, 0, now())});
     parkOn(ac, stand);
@@ -140,7 +140,7 @@ TEST_F(PushBackTest, AnAircraftArrivingAtAnOccupiedStandIsRemovedAndTheStandStay
 }
 
 TEST_F(PushBackTest, StoppingBeyond2MetresTaxisOnAndWithinParksWithEnginesOffAndLearns) {
-    const StandInfo& stand = addStand(1, kStand, 90.0, 0.02);
+    const Stand& stand = addStand(1, kStand, 90.0, 0.02);
     LiveAc& ac = make({groundSample(kStand.latitude, kStand.longitude, 0, now())});
     parkOn(ac, stand);
     ac.phase = GroundPhase::parking;
@@ -162,9 +162,9 @@ TEST_F(PushBackTest, StoppingBeyond2MetresTaxisOnAndWithinParksWithEnginesOffAnd
     EXPECT_TRUE(logHas("A1      : TST123   arrived at stand"));
     recorder.record(link.queues, engine.now(), true);
     EXPECT_EQ(recorder.eventsOf(ac.objectId, evEngineAutoShutdown).size(), 1U);
-    ASSERT_EQ(stands.options[1].size(), 1U);
-    EXPECT_EQ(stands.options[1][0].registration, "D-AINA");
-    EXPECT_TRUE(stands.options[1][0].hours.test(20));
+    ASSERT_EQ(stands.flights(1).size(), 1U);
+    EXPECT_EQ(stands.flights(1)[0].registration, "D-AINA");
+    EXPECT_TRUE(stands.flights(1)[0].hours.test(20));
 }
 
 }  // namespace

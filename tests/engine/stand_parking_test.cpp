@@ -21,7 +21,7 @@ protected:
         ac.flight.callsign = "DLH4AB";
         return ac;
     }
-    LiveAc& parkedOn(const StandInfo& stand, const char* callsign) {
+    LiveAc& parkedOn(const Stand& stand, const char* callsign) {
         LiveAc& ac = make({groundSample(stand.latitude, stand.longitude, 0.0, now())});
         ac.flight.callsign = callsign;
         parkOn(ac, stand);

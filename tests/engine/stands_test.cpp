@@ -23,13 +23,13 @@ TEST_F(GroundTest, AStandTooSmallButWithin20MetresIsTakenAndLearnsTheSize) {
     ASSERT_TRUE(stand);
     EXPECT_EQ(stand->number, 7U);
     // Learned as half span - 1 m, and marked changed so the learned file keeps it.
-    ASSERT_EQ(stands.learnedRadius.count(7), 1U);
-    EXPECT_NEAR(stands.learnedRadius[7], halfSpan - kMetre, 1e-5);
-    EXPECT_EQ(stands.standChanges, 1);
+    EXPECT_TRUE(stands.stand(7)->learnedSize && stands.stand(7)->radiusChange);
+    EXPECT_NEAR(stands.stand(7)->radius, halfSpan - kMetre, 1e-5);
+    EXPECT_EQ(stands.park.learnedUpdates, 1);
     EXPECT_EQ(repaints, 1);
 
     // Beyond 20 m a stand too small is not taken.
-    stands.list.clear();
+    stands.park.parkStands.clear();
     addStand(8, offset(kAt, 0.0, 25.0 * kMetre), 0.0, halfSpan - 5.0 * kMetre);
     EXPECT_FALSE(gf_findStandNear(engine, kAt, ac, kStandSearchWideNm, false));
 }
@@ -37,11 +37,11 @@ TEST_F(GroundTest, AStandTooSmallButWithin20MetresIsTakenAndLearnsTheSize) {
 TEST_F(GroundTest, HelipadsAndRotorcraftOnlyGoTogether) {
     LiveAc& plane = make({groundSample(kAt.latitude, kAt.longitude, 0, now())});
     LiveAc& helicopter = make({groundSample(kAt.latitude, kAt.longitude, 0, now())}, AircraftCategory::Rotorcraft);
-    StandInfo& pad = addStand(1, offset(kAt, 0.0, 5.0 * kMetre), 0.0, 0.02);
-    pad.helipad = true;
+    Stand& pad = addStand(1, offset(kAt, 0.0, 5.0 * kMetre), 0.0, 0.02);
+    pad.heli = true;
     EXPECT_FALSE(gf_findStandNear(engine, kAt, plane, kStandSearchWideNm, false));
     EXPECT_TRUE(gf_findStandNear(engine, kAt, helicopter, kStandSearchWideNm, false));
-    pad.helipad = false;
+    stands.stand(1)->heli = false;
     EXPECT_FALSE(gf_findStandNear(engine, kAt, helicopter, kStandSearchWideNm, false));
 }
 
@@ -49,11 +49,7 @@ TEST_F(GroundTest, AWideSearchFallsBackToAStandThatKnowsTheFlight) {
     LiveAc& ac = make({groundSample(kAt.latitude, kAt.longitude, 0, now())});
     addStand(1, offset(kAt, 0.0, 70.0 * kMetre), 0.0, 0.02);
     EXPECT_FALSE(gf_findStandNear(engine, kAt, ac, kStandSearchWideNm, true));
-    StandOption known;
-    known.index = 1;
-    known.real = true;
-    known.callsign1 = "TST123";
-    stands.options[1].push_back(known);
+    stands.flights(1).push_back({.callsign1 = "TST123", .ordinal = 1});
     EXPECT_FALSE(gf_findStandNear(engine, kAt, ac, kStandSearchWideNm, false));
     const auto stand = gf_findStandNear(engine, kAt, ac, kStandSearchWideNm, true);
     ASSERT_TRUE(stand);
@@ -86,43 +82,37 @@ protected:
 TEST_F(StandLearningTest, NothingIsLearnedWithoutAValidWeekTimeOrAKnownRegistration) {
     weekTime = 0;
     lf_addRealStandOption(engine, 1, flight, StandLearning::arrival);
-    EXPECT_TRUE(stands.options[1].empty());
+    EXPECT_TRUE(stands.flights(1).empty());
     at(3, 20);
     flight.registration = "X-UNKNOWN";
     lf_addRealStandOption(engine, 1, flight, StandLearning::arrival);
-    EXPECT_TRUE(stands.options[1].empty());
+    EXPECT_TRUE(stands.flights(1).empty());
 }
 
 TEST_F(StandLearningTest, ARecentStayIsExtendedAndALongAgoOneMakesANewOption) {
     at(3, 17);
     lf_addRealStandOption(engine, 1, flight, StandLearning::arrival);
-    ASSERT_EQ(stands.options[1].size(), 1U);
+    ASSERT_EQ(stands.flights(1).size(), 1U);
     EXPECT_NE(flight.key.modelId, 0U);  // the database's ids were taken
 
     at(3, 20);
     lf_addRealStandOption(engine, 1, flight, StandLearning::leaving);
-    ASSERT_EQ(stands.options[1].size(), 1U);
-    const StandOption& option = stands.options[1][0];
+    ASSERT_EQ(stands.flights(1).size(), 1U);
+    const LearnedFlight& option = stands.flights(1)[0];
     for (std::size_t slot : {17U, 18U, 19U, 20U}) EXPECT_TRUE(option.hours.test(slot)) << slot;
     EXPECT_TRUE(option.seenWhileParked);
     EXPECT_EQ(option.callsign1, "DLH4AB");
 
     // Six half hours or more later (a Large passenger flight) a new option is made.
     at(3, 26);
-    stands.options[1][0].seenWhileParked = false;
+    stands.flights(1)[0].seenWhileParked = false;
     lf_addRealStandOption(engine, 1, flight, StandLearning::arrival);
-    EXPECT_EQ(stands.options[1].size(), 2U);
+    EXPECT_EQ(stands.flights(1).size(), 2U);
 }
 
 TEST_F(StandLearningTest, ALearnedOptionGivesTheFlightItsCallsignParts) {
-    StandOption option;
-    option.index = 1;
-    option.day = 3;
-    option.real = true;
-    option.callsign1 = "DLH4AB";
-    option.callsign2 = "LH400";
-    option.hours.set(25);
-    stands.options[1].push_back(option);
+    stands.flights(1).push_back({.callsign1 = "DLH4AB", .callsign2 = "LH400", .ordinal = 1, .day = 3});
+    stands.flights(1).back().hours.set(25);
     LiveAc& ac = make({groundSample(kAt.latitude, kAt.longitude, 0, now())});
     ac.flight.callsign = "DLH4AB_";
     gf_findLearnedStand(engine, {.day = 3, .slot = 20}, ac);
@@ -131,13 +121,8 @@ TEST_F(StandLearningTest, ALearnedOptionGivesTheFlightItsCallsignParts) {
 }
 
 TEST_F(StandLearningTest, AFlightOfLastNightCountsWhenTheWindowReachesBackOverMidnight) {
-    StandOption option;
-    option.index = 1;
-    option.day = 3;
-    option.real = true;
-    option.registration = "D-AINA";
-    option.hours.set(46);
-    stands.options[1].push_back(option);
+    stands.flights(1).push_back({.registration = "D-AINA", .ordinal = 1, .day = 3});
+    stands.flights(1).back().hours.set(46);
     EXPECT_TRUE(lf_standHasFlightNow(engine, {.day = 4, .slot = 2}, 1, flight, 6));
     EXPECT_FALSE(lf_standHasFlightNow(engine, {.day = 4, .slot = 2}, 1, flight, 2));
     EXPECT_FALSE(lf_standHasFlightNow(engine, {.day = 4, .slot = 2}, 2, flight, 6));
@@ -148,8 +133,7 @@ TEST_F(GroundTest, TheStandNameAtTheCachedPositionIsNotSearchedAgain) {
     addStand(3, offset(kAt, 90.0, 30.0 * kMetre), 0.0, 0.02);
     EXPECT_EQ(gf_standNameAtPosition(engine, cache, kAt, false), "");
     EXPECT_EQ(gf_standNameAtPosition(engine, cache, kAt, true), "A3");
-    stands.list.front().id = "B9";
-    stands.list.push_back(stands.list.front());  // a search would see the new name
+    stands.park.parkStands.front().id = "B9";  // a search would see the new name
     EXPECT_EQ(gf_standNameAtPosition(engine, cache, kAt, true), "A3");
     EXPECT_EQ(gf_standNameAtPosition(engine, cache, offset(kAt, 0.0, 60.0 * kMetre), true), "");
 }

@@ -38,7 +38,7 @@ protected:
         ac.status = SimStatus::active;
         ac.standNumber = standNumber;
         ac.stand = {.latitude = at.latitude, .longitude = at.longitude, .heading = 0.0};
-        stands.names[standNumber] = "S" + std::to_string(standNumber);
+        if (stands.stand(standNumber) == nullptr) stands.add(standNumber, "S" + std::to_string(standNumber));
         return ac;
     }
     // Parked on stand n, arrived `ago` before now.
@@ -49,41 +49,36 @@ protected:
         ac.phase = GroundPhase::parked;
         ac.standNumber = standNumber;
         ac.parkedAt = steady - ago;
-        stands.names[standNumber] = "S" + std::to_string(standNumber);
+        if (stands.stand(standNumber) == nullptr) stands.add(standNumber, "S" + std::to_string(standNumber));
         return ac;
     }
     static bool removed(const AcRecord& ac) { return ac.status == SimStatus::removingfromsim; }
 };
 
-TEST_F(StaticConflictsTest, AStaticTwinOfALiveFlightGoesByRegistrationOrCallsignPart) {
+TEST_F(StaticConflictsTest, StaticTwinsAndDuplicatesOfLiveFlightsGoOneACall) {
     StaticAc& other = staticOn(1, "KLM9");
     StaticAc& byRegistration = staticOn(2, "XYZ1");
-    StaticAc& byCallsign = staticOn(3, "DLH4AB");
+    StaticAc& byCallsignPart = staticOn(3, "DLH4AB");
     LiveAc& ac = make({groundSample(50.1, 8.5, 0.0, now())});
     ac.flight.callsign = "DLH4AB_";
     ac.flight.registration = "D-SXYZ1";
     gf_removeStaticTwins(engine, ac);
     EXPECT_TRUE(removed(byRegistration));
-    EXPECT_FALSE(removed(byCallsign)) << "one twin per call";
+    EXPECT_FALSE(removed(byCallsignPart)) << "one twin per call";
     ac.flight.registration.clear();
     gf_removeStaticTwins(engine, ac);
-    EXPECT_TRUE(removed(byCallsign)) << "the base of a provisional callsign";
-    EXPECT_FALSE(removed(other));
-    EXPECT_EQ(state.removalQueue.size(), 2U);
-}
+    EXPECT_TRUE(removed(byCallsignPart)) << "the base of a provisional callsign";
 
-TEST_F(StaticConflictsTest, StaticDuplicatesOfLiveAircraftOnTheGroundGoOneACall) {
-    StaticAc& a = staticOn(1, "LIV7");
-    StaticAc& b = staticOn(2, "LIV8");
+    // Duplicates: the static callsign is the live one followed by "*", on the ground only.
+    StaticAc& duplicate = staticOn(4, "LIV7");
     LiveAc& flying = parkedLive(7, minutes(1));
     flying.onGround = 0;
-    parkedLive(8, minutes(1)).flight.registration.clear();
     gf_removeStaticDuplicates(engine);
-    EXPECT_FALSE(removed(a)) << "the live aircraft is not on the ground";
-    EXPECT_TRUE(removed(b)) << "callsign followed by *";
+    EXPECT_FALSE(removed(duplicate));
     flying.onGround = 1;
     gf_removeStaticDuplicates(engine);
-    EXPECT_TRUE(removed(a));
+    EXPECT_TRUE(removed(duplicate));
+    EXPECT_FALSE(removed(other));
 }
 
 TEST_F(StaticConflictsTest, ATaxiingAircraftClearsTheStaticAircraftInItsPathOnce) {
@@ -177,7 +172,7 @@ TEST_F(StaticConflictsTest, ParkedLiveAircraftAreListedLongestFirstAndUnseenOnes
     EXPECT_FALSE(removed(heavy));
 }
 
-TEST_F(StaticConflictsTest, TheParkLimitRemovesTheLiveAircraftParkedLongestThenTheEarliestStatic) {
+TEST_F(StaticConflictsTest, TheParkLimitAndStaticParkingRemoveTheAircraftParkedLongest) {
     LiveAc* longest = nullptr;
     for (std::uint32_t n = 1; n <= 5; ++n) {
         LiveAc& ac = parkedLive(n, minutes(10 * (n == 3 ? 9 : n)));
@@ -202,18 +197,13 @@ TEST_F(StaticConflictsTest, TheParkLimitRemovesTheLiveAircraftParkedLongestThenT
     checkParkLimit(engine, 0, 5);
     EXPECT_TRUE(removed(earlier)) << "Sunday evening is earlier than Monday night";
     EXPECT_FALSE(removed(later));
-}
 
-TEST_F(StaticConflictsTest, TheLiveAircraftParkedLongestAreRemovedByCount) {
-    LiveAc& a = parkedLive(1, minutes(20));
-    LiveAc& b = parkedLive(2, minutes(40));
-    LiveAc& c = parkedLive(3, minutes(30));
+    // Static parking takes the two parked longest of the four left (50, 40, 20, 10 minutes).
     lf_removeParkedLive(engine, 2);
-    EXPECT_TRUE(removed(b));
-    EXPECT_TRUE(removed(c));
-    EXPECT_FALSE(removed(a));
-    EXPECT_TRUE(logHas("live parked "));
-    EXPECT_TRUE(logHas(" at S2 removed"));
+    EXPECT_TRUE(removed(*aircraft(order[1].hexId)));
+    EXPECT_TRUE(removed(*aircraft(order[2].hexId)));
+    EXPECT_FALSE(removed(*aircraft(order[3].hexId)));
+    EXPECT_TRUE(logHas(" at S5 removed"));
 }
 
 }  // namespace

@@ -37,13 +37,30 @@ protected:
     std::string model = "A320";
 };
 
-TEST_F(TrafficIntakeTest, ARecordOneSecondAfterThePreviousIsDroppedOnePointZeroOneIsTaken) {
-    accept(record(1000.0, 50.0, 250.0, 90.0));
-    accept(record(1001.0, 50.01, 250.0, 100.0));
-    EXPECT_EQ(samples(), 1U);
-    accept(record(1001.01, 50.01, 250.0, 100.0));
-    EXPECT_EQ(samples(), 2U);
-    EXPECT_DOUBLE_EQ(aircraft(0x3c6586)->lastSampleTime, 1001.01);
+TEST_F(TrafficIntakeTest, ARecordThatAddsNothingIsDroppedAndALaterOneTaken) {
+    // The second record comes too soon after the first; the third, a little
+    // later at the same place, is taken.
+    struct Case {
+        const char* why;
+        double altitude, speed, firstTrack, track, latitude, tooSoon, inTime;
+    };
+    const Case cases[] = {
+        {"one second after the previous", 8000.0, 250.0, 90.0, 100.0, 50.01, 1001.0, 1001.01},
+        // 359.5 and 0.3 degrees are 0.8 apart: on a straight line at 400 kt
+        // a record within 2.19 s (450 m) adds nothing.
+        {"in the air, tracks across north", 8000.0, 400.0, 359.5, 0.3, 50.01, 1002.0, 1003.0},
+        // 20 m at 10 kt take 3.9 s; the tracks are 1.5 degrees apart.
+        {"on the ground, tracks across north", 0.0, 10.0, 359.5, 1.0, 50.001, 1003.0, 1004.0},
+    };
+    for (const Case& c : cases) {
+        state.liveAircraft.clear();
+        accept(record(1000.0, 50.0, c.speed, c.firstTrack, c.altitude));
+        accept(record(c.tooSoon, c.latitude, c.speed, c.track, c.altitude));
+        EXPECT_EQ(samples(), 1U) << c.why;
+        accept(record(c.inTime, c.latitude, c.speed, c.track, c.altitude));
+        EXPECT_EQ(samples(), 2U) << c.why;
+        EXPECT_DOUBLE_EQ(aircraft(0x3c6586)->lastSampleTime, c.inTime) << c.why;
+    }
 }
 
 TEST_F(TrafficIntakeTest, ASpeedJumpIsDroppedAndAnOrdinaryChangeIsTaken) {
@@ -61,25 +78,6 @@ TEST_F(TrafficIntakeTest, ASpeedJumpIsDroppedAndAnOrdinaryChangeIsTaken) {
     ac.samples.back().groundSpeed = 80.0;
     accept(record(1040.0, 50.04, 5.0, 300.0, 0.0));
     EXPECT_EQ(samples(), 3U);  // from 80 kt to a stand-still
-}
-
-TEST_F(TrafficIntakeTest, TheSpacingFilterComparesTracksTheShortWayAcrossNorth) {
-    // 359.5 and 0.3 degrees are 0.8 apart: on a straight line at 400 kt a
-    // record within 2.19 s (450 m) adds nothing.
-    accept(record(1000.0, 50.0, 400.0, 359.5));
-    accept(record(1002.0, 50.01, 400.0, 0.3));
-    EXPECT_EQ(samples(), 1U);
-    accept(record(1003.0, 50.01, 400.0, 0.3));
-    EXPECT_EQ(samples(), 2U);
-}
-
-TEST_F(TrafficIntakeTest, TheGroundSpacingFilterAlsoWrapsTheTrack) {
-    // 20 m at 10 kt take 3.9 s; the tracks are 1.5 degrees apart across north.
-    accept(record(1000.0, 50.0, 10.0, 359.5, 0.0));
-    accept(record(1003.0, 50.001, 10.0, 1.0, 0.0));
-    EXPECT_EQ(samples(), 1U);
-    accept(record(1004.0, 50.001, 10.0, 1.0, 0.0));
-    EXPECT_EQ(samples(), 2U);
 }
 
 TEST_F(TrafficIntakeTest, NoAircraftIsBornJustAboveTheParkAirport) {

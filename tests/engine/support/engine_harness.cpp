@@ -99,130 +99,37 @@ bool FakeLiveries::matchStaticAcLivery(FlightRec& flight, bool /*cargoStand*/) {
     return !flight.liveryTitle.empty();
 }
 
-std::string FakeStands::standIdText(std::uint32_t standNumber) {
-    if (standNumber == 0) return "sid==0?";
-    const auto it = names.find(standNumber);
-    return it == names.end() ? "sid==?" : it->second;
-}
-
-void FakeStands::setStandOccupied(std::uint32_t standNumber, bool occupied) {
+void TestStands::setStandOccupied(std::uint32_t standNumber, bool occupied) {
     if (failNextOccupied > 0) {
         --failNextOccupied;
         throw std::runtime_error("stand list broken");
     }
     occupiedCalls.emplace_back(standNumber, occupied);
-    if (StandInfo* found = stand(standNumber)) found->occupied = occupied;
+    real_.setStandOccupied(standNumber, occupied);
 }
 
-void FakeStands::add(const StandInfo& stand) {
-    list.push_back(stand);
-    std::sort(list.begin(), list.end(), [](const StandInfo& a, const StandInfo& b) { return a.number < b.number; });
-    names[stand.number] = stand.id;
+Stand& TestStands::add(std::uint32_t number, const std::string& id, const StandPlacement& at, double radiusNm) {
+    std::vector<Stand>& list = park.parkStands;
+    const auto it = std::lower_bound(list.begin(), list.end(), number,
+                                     [](const Stand& s, std::uint32_t n) { return s.number < n; });
+    Stand& added = *list.insert(it, Stand(id, {}, at, radiusNm * kMetresPerNm, StandKind{}));
+    added.number = number;
+    return added;
 }
 
-StandInfo* FakeStands::stand(std::uint32_t standNumber) {
-    const auto it = std::find_if(list.begin(), list.end(), [&](const StandInfo& s) { return s.number == standNumber; });
-    return it == list.end() ? nullptr : &*it;
+Stand* TestStands::stand(std::uint32_t number) {
+    const auto it = std::find_if(park.parkStands.begin(), park.parkStands.end(),
+                                 [&](const Stand& s) { return s.number == number; });
+    return it == park.parkStands.end() ? nullptr : &*it;
 }
 
-std::optional<StandInfo> FakeStands::standAt(std::size_t index) {
-    if (index >= list.size()) return std::nullopt;
-    return list[index];
+std::vector<LearnedFlight>& TestStands::flights(std::uint32_t number) {
+    Stand* found = stand(number);
+    if (found == nullptr) throw std::out_of_range("no stand " + std::to_string(number));
+    return found->flights;
 }
 
-std::optional<StandInfo> FakeStands::findStand(std::uint32_t standNumber) {
-    const StandInfo* found = stand(standNumber);
-    if (found == nullptr) return std::nullopt;
-    return *found;
-}
-
-std::vector<StandOption> FakeStands::standOptions(std::uint32_t standNumber) {
-    const auto it = options.find(standNumber);
-    return it == options.end() ? std::vector<StandOption>{} : it->second;
-}
-
-void FakeStands::learnStandSize(std::uint32_t standNumber, double radiusNm) {
-    StandInfo* found = stand(standNumber);
-    if (found == nullptr) return;
-    found->radius = radiusNm;
-    learnedRadius[standNumber] = radiusNm;
-    ++standChanges;
-}
-
-void FakeStands::clearCargoFlag(std::uint32_t standNumber) {
-    StandInfo* found = stand(standNumber);
-    if (found == nullptr) return;
-    found->cargo = false;
-    cargoChanged.push_back(standNumber);
-    ++standChanges;
-}
-
-StandOptionAdded FakeStands::addStandOption(std::uint32_t standNumber, LiveryKey ids, WeekTime time,
-                                            const std::string& callsign, const std::string& keyText,
-                                            std::uint8_t /*flag*/) {
-    if (stand(standNumber) == nullptr || time.slot >= 48) return {};
-    std::vector<StandOption>& learned = options[standNumber];
-    for (const StandOption& existing : learned) {
-        if (existing.registration == keyText && existing.day == time.day && existing.hours.count() == 1 &&
-            existing.hours.test(time.slot)) {
-            return {.index = existing.index, .added = false};
-        }
-    }
-    StandOption added;
-    added.key = ids;
-    added.registration = keyText;
-    added.callsign1 = callsign.ends_with('_') ? callsign.substr(0, callsign.size() - 1) : callsign;
-    added.index = static_cast<std::uint32_t>(learned.size() + 1);
-    added.day = time.day;
-    added.real = true;
-    added.hours.set(time.slot);
-    learned.push_back(added);
-    ++standChanges;
-    return {.index = added.index, .added = true};
-}
-
-StandOption* FakeStands::option(std::uint32_t standNumber, std::uint32_t optionIndex) {
-    auto it = options.find(standNumber);
-    if (it == options.end()) return nullptr;
-    for (StandOption& o : it->second) {
-        if (o.index == optionIndex) return &o;
-    }
-    return nullptr;
-}
-
-void FakeStands::setOptionCallsign(std::uint32_t standNumber, std::uint32_t optionIndex, const std::string& callsign) {
-    if (StandOption* o = option(standNumber, optionIndex)) {
-        o->callsign1 = callsign.ends_with('_') ? callsign.substr(0, callsign.size() - 1) : callsign;
-    }
-}
-
-bool FakeStands::updateOptions(std::uint32_t standNumber, const std::vector<std::uint32_t>& slots,
-                               std::uint32_t optionIndex) {
-    StandOption* o = option(standNumber, optionIndex);
-    if (o == nullptr) return false;
-    for (std::uint32_t slot : slots) {
-        if (slot >= 48) return false;
-        o->hours.set(slot);
-    }
-    return true;
-}
-
-bool FakeStands::updateOptionsWrapped(std::uint32_t standNumber, const std::vector<std::uint32_t>& slots,
-                                      std::uint32_t optionIndex, std::uint32_t nextDayIndex) {
-    StandOption* first = option(standNumber, optionIndex);
-    StandOption* next = option(standNumber, nextDayIndex);
-    if (first == nullptr || next == nullptr) return false;
-    for (std::uint32_t slot : slots) (slot < 48 ? first : next)->hours.set(slot % 48);
-    return true;
-}
-
-void FakeStands::markSeenWhileParked(std::uint32_t standNumber, std::uint32_t optionIndex) {
-    if (StandOption* o = option(standNumber, optionIndex)) o->seenWhileParked = true;
-}
-
-EngineTest::EngineTest() : EngineTest(nullptr) {}
-
-EngineTest::EngineTest(StandService* standService)
+EngineTest::EngineTest()
     : engine{.state = state,
              .feed = feed,
              .traffic = traffic,
@@ -230,7 +137,7 @@ EngineTest::EngineTest(StandService* standService)
              .run = run,
              .parkAirport = parkAirport,
              .liveries = liveries,
-             .stands = standService != nullptr ? *standService : stands,
+             .stands = stands,
              .flightPlans = plans,
              .clocks = {},
              .sendUserState = {},

@@ -1,7 +1,8 @@
 // The engine on real parts, driven tick by tick without wall time: a fresh
 // engine state, feed state, traffic queue, simulator link and run state; the
 // shipped reference database; Log.txt in a temporary folder; fakes for the
-// livery matcher and the stands; flight plans as real files in the temporary
+// livery matcher; the program's stand service over a stand list that tests
+// fill; flight plans as real files in the temporary
 // folder. Optionally the stand-in simulator on a manual clock at 100 frames
 // a second, so that one frame follows every tick. Records come from
 // scripted flights (trajectory.h) and what reaches the simulator link is
@@ -20,10 +21,13 @@
 #include <utility>
 #include <vector>
 
+#include "airports/park_airport_state.h"
+#include "airports/stand.h"
 #include "core/run_state.h"
 #include "engine/engine.h"
 #include "engine/engine_state.h"
 #include "engine/flight_plans.h"
+#include "engine/park_airport_stands.h"
 #include "engine/park_airport_state.h"
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
@@ -51,45 +55,57 @@ public:
     bool matchStaticAcLivery(FlightRec& flight, bool cargoStand) override;
 };
 
-class FakeStands final : public StandService {
+// The park airport's stands through the program's own stand service,
+// recording the occupied marks the engine sets. Tests add stands directly.
+class TestStands final : public StandService {
 public:
-    std::map<std::uint32_t, std::string> names;
+    LoadedParkAirport park;
     std::vector<std::pair<std::uint32_t, bool>> occupiedCalls;
     // The next n calls of setStandOccupied throw, as a broken stand list would.
     int failNextOccupied = 0;
 
-    std::string standIdText(std::uint32_t standNumber) override;
+    // Adds a stand at the place the record gives; the list stays sorted by number.
+    Stand& add(std::uint32_t number, const std::string& id, const StandPlacement& at = {}, double radiusNm = 0.02);
+    // The stand with that number, or nullptr.
+    Stand* stand(std::uint32_t number);
+    // The stand's learned flights (the stand must exist).
+    std::vector<LearnedFlight>& flights(std::uint32_t number);
+
+    std::string standIdText(std::uint32_t standNumber) override { return real_.standIdText(standNumber); }
     void setStandOccupied(std::uint32_t standNumber, bool occupied) override;
-
-    // The stand list (sorted by number) and its learned flights, in memory.
-    std::vector<StandInfo> list;
-    std::map<std::uint32_t, std::vector<StandOption>> options;
-    std::map<std::uint32_t, double> learnedRadius;  // learned-size and radius-changed flags
-    std::vector<std::uint32_t> cargoChanged;
-    int standChanges = 0;
-    // Adds a stand and its name; the list stays sorted by number.
-    void add(const StandInfo& stand);
-    StandInfo* stand(std::uint32_t standNumber);
-
-    std::size_t standCount() override { return list.size(); }
-    std::optional<StandInfo> standAt(std::size_t index) override;
-    std::optional<StandInfo> findStand(std::uint32_t standNumber) override;
-    std::vector<StandOption> standOptions(std::uint32_t standNumber) override;
-    void learnStandSize(std::uint32_t standNumber, double radiusNm) override;
-    void clearCargoFlag(std::uint32_t standNumber) override;
+    std::size_t standCount() override { return real_.standCount(); }
+    std::optional<StandInfo> standAt(std::size_t index) override { return real_.standAt(index); }
+    std::optional<StandInfo> findStand(std::uint32_t standNumber) override { return real_.findStand(standNumber); }
+    std::vector<StandOption> standOptions(std::uint32_t standNumber) override {
+        return real_.standOptions(standNumber);
+    }
+    void learnStandSize(std::uint32_t standNumber, double radiusNm) override {
+        real_.learnStandSize(standNumber, radiusNm);
+    }
+    void clearCargoFlag(std::uint32_t standNumber) override { real_.clearCargoFlag(standNumber); }
     StandOptionAdded addStandOption(std::uint32_t standNumber, LiveryKey ids, WeekTime time,
                                     const std::string& callsign, const std::string& keyText,
-                                    std::uint8_t flag) override;
-    void setOptionCallsign(std::uint32_t standNumber, std::uint32_t optionIndex, const std::string& callsign) override;
+                                    std::uint8_t flag) override {
+        return real_.addStandOption(standNumber, ids, time, callsign, keyText, flag);
+    }
+    void setOptionCallsign(std::uint32_t standNumber, std::uint32_t optionIndex, const std::string& callsign) override {
+        real_.setOptionCallsign(standNumber, optionIndex, callsign);
+    }
     bool updateOptions(std::uint32_t standNumber, const std::vector<std::uint32_t>& slots,
-                       std::uint32_t optionIndex) override;
+                       std::uint32_t optionIndex) override {
+        return real_.updateOptions(standNumber, slots, optionIndex);
+    }
     bool updateOptionsWrapped(std::uint32_t standNumber, const std::vector<std::uint32_t>& slots,
-                              std::uint32_t optionIndex, std::uint32_t nextDayIndex) override;
-    void markSeenWhileParked(std::uint32_t standNumber, std::uint32_t optionIndex) override;
-    void countStandChange() override { ++standChanges; }
+                              std::uint32_t optionIndex, std::uint32_t nextDayIndex) override {
+        return real_.updateOptionsWrapped(standNumber, slots, optionIndex, nextDayIndex);
+    }
+    void markSeenWhileParked(std::uint32_t standNumber, std::uint32_t optionIndex) override {
+        real_.markSeenWhileParked(standNumber, optionIndex);
+    }
+    void countStandChange() override { real_.countStandChange(); }
 
 private:
-    StandOption* option(std::uint32_t standNumber, std::uint32_t optionIndex);
+    ParkAirportStands real_{park};
 };
 
 // "<object id>.pln" files in a folder; the content names the route only.
@@ -102,9 +118,6 @@ public:
 class EngineTest : public ::testing::Test {
 protected:
     EngineTest();
-    // The engine on another stand service than the fake; the service must
-    // be built before this base (a base class listed first).
-    explicit EngineTest(StandService* standService);
     void SetUp() override;
     void TearDown() override;
 
@@ -167,7 +180,7 @@ protected:
     RunState run;
     ParkAirportState parkAirport;
     FakeLiveries liveries;
-    FakeStands stands;
+    TestStands stands;
     TestPlanFolder planFolder{dir.path()};
     FolderFlightPlans plans{planFolder};
     Engine engine;
