@@ -20,7 +20,7 @@ using namespace qvl;
 constexpr int kLiveries = 30000;
 constexpr int kAirlines = 900;
 constexpr int kModels = 120;
-constexpr int kReserved = 4096;
+constexpr std::size_t kReserved = 4096;
 // The longest road: a model with this many liveries of other airlines, and
 // as many similar models of the same size, each searched by the
 // registration's prefix and the fellows of its group.
@@ -82,14 +82,14 @@ struct Fixture {
             tables.regcodes.try_emplace(livery.registration, title);
             tables.inlineRegcodes.try_emplace(title, livery.registration);
         }
-        for (int n = 0; n < kReserved; ++n) {
-            tables.reservedTitles.push_back(
-                lf_findLiveryTitle(tables, liveries[static_cast<std::size_t>(n * 7)].title));
+        for (std::size_t n = 0; n < kReserved; ++n) {
+            tables.reservedTitles.push_back(lf_findLiveryTitle(tables, liveries[n * 7].title));
         }
         lf_buildModelTables(tables);
         auto& similar = tables.similar.byModel[gf_modelId("WIDE")];
         for (int m = 0; m < kSimilarModels; ++m) similar.push_back(gf_modelId(fmt::format("WSM{}", m)));
         std::vector<std::string> fellows;
+        fellows.reserve(kPrefixFellows);
         for (int p = 0; p < kPrefixFellows; ++p) fellows.push_back(fmt::format("{}-", codeOf(p + 3, 2)));
         tables.similar.prefixGroups.try_emplace("N", std::move(fellows));
         RANDOM.set(false);

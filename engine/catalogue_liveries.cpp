@@ -1,5 +1,6 @@
 #include "engine/catalogue_liveries.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,10 @@ std::string_view CatalogueLiveries::registrationTitle(std::string_view registrat
 }
 
 void CatalogueLiveries::logMatchSummary() const {
-    const std::vector<std::string> uncreatable(uncreatable_.combinations.begin(), uncreatable_.combinations.end());
+    // The engine keeps them unordered; sorted, two summaries of the same
+    // run read alike.
+    std::vector<std::string> uncreatable(uncreatable_.combinations.begin(), uncreatable_.combinations.end());
+    std::sort(uncreatable.begin(), uncreatable.end());
     gf_logLiveryMatchSummary(counters_, uncreatable);
 }
 

@@ -106,10 +106,10 @@ TEST_F(CatalogueLiveriesTest, AStaticAircraftWithoutMatchNamesItsStand) {
 TEST_F(CatalogueLiveriesTest, TheSummaryNamesTheAircraftThatCouldNotBeCreated) {
     FlightRec rec = flight("KLM", "B738");
     liveries.matchLiveAcLivery(rec);
-    state.uncreatable.combinations.insert("B738 KLM");
+    for (const char* text : {"B738 KLM", "A320 DLH", "E190 KLC"}) state.uncreatable.combinations.insert(text);
     liveries.logMatchSummary();
     EXPECT_NE(log.text().find("  2: 1\n"), std::string::npos);
-    EXPECT_NE(log.text().find("\nCould not be created\n  B738 KLM\n"), std::string::npos);
+    EXPECT_NE(log.text().find("\nCould not be created\n  A320 DLH\n  B738 KLM\n  E190 KLC\n"), std::string::npos);
 }
 
 }  // namespace

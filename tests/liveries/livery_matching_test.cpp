@@ -211,6 +211,16 @@ TEST_F(LiveryMatching, WhenEveryCandidateIsReservedAReservedTitleIsStillChosen) 
     EXPECT_EQ(matchLive({"KLM", "B738"}, 2), "KLM 737");
 }
 
+// A view kept from the old catalogue would point into freed titles: the
+// address sanitizer's build reports its first comparison.
+TEST_F(LiveryMatching, ARebuiltCatalogueKeepsNoReservedTitleOfTheOldOne) {
+    EXPECT_EQ(matchLive({"DLH", "A320"}, 2), "Lufthansa A320 b") << "a is reserved";
+    gf_clearLiveryTables(tables_);
+    build({livery("DLH", "A320", "Lufthansa A320 a"), livery("DLH", "A320", "Lufthansa A320 b")});
+    tables_.reservedTitles.push_back(stored("Lufthansa A320 b"));
+    EXPECT_EQ(matchLive({"DLH", "A320"}, 2), "Lufthansa A320 a");
+}
+
 TEST_F(LiveryMatching, WithRandomOnEqualCandidatesAreDrawnButNeverAReservedOne) {
     RANDOM.set(true);
     randomEngine().seed(13);
