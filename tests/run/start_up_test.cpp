@@ -139,14 +139,6 @@ TEST_F(StartUpTest, AStoredDestinationThatIsNoCodeIsLoggedAndIgnored) {
     EXPECT_FALSE(logHas("SYSTEM ERROR"));
 }
 
-TEST_F(StartUpTest, AKnownDestinationIsSet) {
-    DESTINATION.set("eddf");
-    services.knownAirport = GeoPosition{50.03, 8.57};
-    services.userDataArrives = false;
-    lf_startUpQVLT(control);
-    EXPECT_TRUE(services.called("setDestination eddf"));
-}
-
 TEST_F(StartUpTest, WithAutoRangeOffTheStoredRangeBecomesTheTrafficRadius) {
     AUTO_RANGE.set(false);
     RANGE.set(20);
