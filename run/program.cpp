@@ -104,6 +104,15 @@ void buildCatalogue(LiveryTables& tables) {
     gf_log(fmt::format("Livery catalogue built: {:5} airlines", tables.airlineModels.size()));
 }
 
+// The traffic client has gone while the run goes on: its aircraft would
+// freeze where the feed left them, so every live one is taken away.
+void takeLiveAircraftAway(ProgramParts& p) {
+    if (p.run.isClosing()) return;
+    for (LiveAc& ac : p.engineState.liveAircraft) {
+        if (ac.status == SimStatus::active || ac.status == SimStatus::adding2sim) removeAircraftFromSim(p.engine, ac);
+    }
+}
+
 class ProgramServices final : public RunServices {
 public:
     explicit ProgramServices(ProgramParts& parts) : p_(parts) {}
@@ -342,6 +351,7 @@ ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary)
     engine.clocks.userAircraft = [this] { return engineUserOf(user); };
     engine.sendUserState = [this](const UserState& state) { realTraffic.sendUserPosition(state); };
     installSimLinkHooks(*this);
+    feed.setRealTrafficGoneHook([this] { takeLiveAircraftAway(*this); });
     attachRunState(&run);
 }
 
