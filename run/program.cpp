@@ -104,6 +104,15 @@ void buildCatalogue(LiveryTables& tables) {
     gf_log(fmt::format("Livery catalogue built: {:5} airlines", tables.airlineModels.size()));
 }
 
+// The traffic client has gone while the run goes on: its aircraft would
+// freeze where the feed left them, so every live one is taken away.
+void takeLiveAircraftAway(ProgramParts& p) {
+    if (p.run.isClosing()) return;
+    for (LiveAc& ac : p.engineState.liveAircraft) {
+        if (ac.status == SimStatus::active || ac.status == SimStatus::adding2sim) removeAircraftFromSim(p.engine, ac);
+    }
+}
+
 class ProgramServices final : public RunServices {
 public:
     explicit ProgramServices(ProgramParts& parts) : p_(parts) {}
@@ -157,8 +166,8 @@ public:
     void clearRealTrafficEdition() override { p_.feed.time.rtEdition.store(false); }
     void sendSimTime() override { p_.realTraffic.sendQs123(p_.user.simUtcSeconds.load()); }
     void setAcceptingTraffic(bool accepting) override { p_.traffic.setAccepting(accepting); }
-    void startQnhReader() override { p_.readers.startQnhReader(); }
-    void startTrafficReader() override { p_.readers.startTrafficReader(); }
+    void startQnhReader() override { p_.readers.startQnhReader(p_.qnhPort); }
+    void startTrafficReader() override { p_.readers.startTrafficReader(p_.trafficPort); }
     void sendUserPosition() override { p_.realTraffic.sendUserPosition(userStateOf(p_.user.block())); }
     void copyUserPositionToReader() override {
         const UserAircraftBlock block = p_.user.block();
@@ -342,6 +351,7 @@ ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary)
     engine.clocks.userAircraft = [this] { return engineUserOf(user); };
     engine.sendUserState = [this](const UserState& state) { realTraffic.sendUserPosition(state); };
     installSimLinkHooks(*this);
+    feed.setRealTrafficGoneHook([this] { takeLiveAircraftAway(*this); });
     attachRunState(&run);
 }
 

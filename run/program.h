@@ -75,6 +75,10 @@ struct ProgramParts {
     CatalogueLiveries liveries{liveryTables, engineState.uncreatable, matchCounters};
     Engine engine;
 
+    // The readers' UDP ports (0: ephemeral ports, for tests).
+    std::uint16_t trafficPort = kTrafficPort;
+    std::uint16_t qnhPort = kQnhPort;
+
     // The simulator client thread of the current run, and whether its body
     // has returned (so that its join can be bounded).
     std::jthread simClient;

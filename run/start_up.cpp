@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <array>
+#include <chrono>
 #include <exception>
 #include <filesystem>
 #include <new>
@@ -70,6 +71,7 @@ void applyStoredDestination(RunControl& control) {
 }
 
 bool prepareRun(RunControl& control) {
+    const RunClock::time_point start = control.clock.now();
     checkProgramFolder();
     if (!lf_readDataFiles(control)) return false;
     gf_removeWithWarning(kAirportsXml);
@@ -80,6 +82,8 @@ bool prepareRun(RunControl& control) {
     control.process.runningTaskCount.store(0);
     if (SCAN_LIVERIES.value() || !fs::exists(kLiveriesScannedXml)) control.services.scanLiveries();
     control.services.processScannedLiveries();
+    gf_log(fmt::format("Start-up to ready: {} ms",
+                       std::chrono::duration_cast<std::chrono::milliseconds>(control.clock.now() - start).count()));
     if (!control.run.isClosing() && SCAN_AIRPORTS.value()) {
         control.process.simaddonCount.store(0);
         control.process.thirdpartyCount.store(0);

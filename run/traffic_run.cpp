@@ -1,5 +1,9 @@
 #include "run/traffic_run.h"
 
+#include <fmt/format.h>
+
+#include <string>
+
 #include "core/log.h"
 #include "core/settings.h"
 
@@ -25,7 +29,14 @@ bool lf_runTraffic(RunControl& control) {
     services.initSimQueues();
     control.window.repaintStatus();
     services.startSimClient();
-    if (!services.requestUserAircraftData()) return false;
+    if (!services.requestUserAircraftData()) {
+        // Say why before the run ends, so Log.txt does not end in silence.
+        gf_log(fmt::format("The user aircraft's data did not arrive: {}",
+                           control.run.isClosing()
+                               ? fmt::format("the run ends ({})", restartReasonName(control.run.restartReason.load()))
+                               : std::string("the simulator did not answer")));
+        return false;
+    }
     if (AUTO_RANGE.value()) services.updateAutoRange();
     if (control.process.rtLocal.load() && !AEROWINX.value()) {
         services.startTcpServer(PORT_NUMBER.value());

@@ -86,6 +86,23 @@ TEST_F(FrontDoorTest, AWindowThatCannotBeCreatedReturnsOneWithoutALoop) {
     EXPECT_NE(log.text().find("initInstance failed"), std::string::npos);
 }
 
+TEST_F(FrontDoorTest, WhenTheTrafficClientGoesEveryActiveLiveAircraftIsRemoved) {
+    RecordingWindow window;
+    ManualRunClock clock;
+    sim::StandInSimulator simulator;
+    Program program(simulator, window, clock);
+    ProgramParts& parts = program.parts();
+    LiveAc flying;
+    flying.flight.hexId = 0x440001;
+    flying.objectId = 100;
+    flying.status = SimStatus::active;
+    parts.engineState.liveAircraft.push_back(flying);
+    parts.feed.onRealTrafficGone();
+    EXPECT_EQ(parts.engineState.liveAircraft[0].status, SimStatus::removingfromsim);
+    ASSERT_EQ(parts.engineState.removalQueue.size(), 1U);
+    EXPECT_EQ(parts.engineState.removalQueue.front(), 100U);
+}
+
 TEST_F(FrontDoorTest, ACloseWithNoRunThreadAliveEndsAtOnce) {
     RecordingWindow window;
     ManualRunClock clock;

@@ -178,23 +178,5 @@ TEST_F(ClosingDownTest, AnExceptionWhileClosingDownStillEndsTheProgram) {
     EXPECT_EQ(window.exitCode, 1);
 }
 
-TEST_F(ClosingDownTest, TheUserCloseExitKeepsAReasonRecordedBefore) {
-    run.endRun(RestartReason::simConnectError, 9);
-    userCloseExit(control);
-    EXPECT_EQ(run.restartReason.load(), RestartReason::simConnectError);
-    RunState fresh;
-    RunControl freshControl{.run = fresh,
-                            .process = process,
-                            .loop = loop,
-                            .flags = flags,
-                            .services = services,
-                            .window = window,
-                            .clock = clock};
-    userCloseExit(freshControl);
-    EXPECT_EQ(fresh.restartReason.load(), RestartReason::userClosedSim);
-    EXPECT_TRUE(fresh.closingFlag.load());
-    EXPECT_TRUE(fresh.closeRequested.load());
-}
-
 }  // namespace
 }  // namespace qvl::test

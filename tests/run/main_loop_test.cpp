@@ -83,12 +83,10 @@ TEST_F(MainLoopTest, TheLoopEndsOnEitherClosingFlag) {
     EXPECT_EQ(services.count("engineTick"), 1U);
 }
 
-TEST_F(MainLoopTest, TheLoopStartsAcceptingTrafficAndTheInitialParking) {
+TEST_F(MainLoopTest, ATickWithoutASimulatorSecondStillSeesTheClose) {
+    EXPECT_TRUE(lf_tick(control));
     run.closeRequested.store(true);
-    lf_mainLoop(control);
-    EXPECT_TRUE(services.called("updateStaticParking initial"));
-    EXPECT_TRUE(services.called("accept"));
-    EXPECT_EQ(loop.secondsCounter, 0);
+    EXPECT_FALSE(lf_tick(control));  // the simulator's seconds have stopped coming
 }
 
 class SecondsTableTest : public RunTest {};
@@ -148,15 +146,6 @@ TEST_F(SecondsTableTest, TheParkingCountdownStepsOnceAMinute) {
     EXPECT_EQ(window.countdownSeconds, (std::vector<std::int32_t>{60, 120, 180}));
 }
 
-TEST_F(SecondsTableTest, TheObjectIdListFollowsItsSetting) {
-    OBJECTID_LIST.set(false);
-    runSeconds(60);
-    EXPECT_FALSE(services.called("writeObjectIdList"));
-    OBJECTID_LIST.set(true);
-    runSeconds(60);
-    EXPECT_EQ(services.secondsOf("writeObjectIdList"), (std::vector<std::int32_t>{120}));
-}
-
 TEST_F(SecondsTableTest, AfterADayTheCounterRestartsTheSummaryIsLoggedAndTheSpawnMapEmptied) {
     runSeconds(LoopState::kSecondsPerDay - 1);
     EXPECT_FALSE(services.called("logLiveryMatchSummary"));
@@ -167,15 +156,6 @@ TEST_F(SecondsTableTest, AfterADayTheCounterRestartsTheSummaryIsLoggedAndTheSpaw
     EXPECT_EQ(services.count("clearSpawnMap"), 1U);
     runSeconds(5);
     EXPECT_EQ(loop.secondsCounter, 5);
-}
-
-TEST_F(SecondsTableTest, AutoRangeIsUpdatedEveryThirtySecondsOnlyWhenOn) {
-    AUTO_RANGE.set(false);
-    runSeconds(30);
-    EXPECT_FALSE(services.called("updateAutoRange"));
-    AUTO_RANGE.set(true);
-    runSeconds(30);
-    EXPECT_EQ(services.secondsOf("updateAutoRange"), (std::vector<std::int32_t>{60}));
 }
 
 TEST_F(SecondsTableTest, RequestsOfTheWindowAreServedOnTheRunThreadOnce) {

@@ -139,12 +139,16 @@ TEST_F(StartUpTest, AStoredDestinationThatIsNoCodeIsLoggedAndIgnored) {
     EXPECT_FALSE(logHas("SYSTEM ERROR"));
 }
 
-TEST_F(StartUpTest, AKnownDestinationIsSet) {
-    DESTINATION.set("eddf");
-    services.knownAirport = GeoPosition{50.03, 8.57};
-    services.userDataArrives = false;
-    lf_startUpQVLT(control);
-    EXPECT_TRUE(services.called("setDestination eddf"));
+TEST_F(StartUpTest, WithAutoRangeOffTheStoredRangeBecomesTheTrafficRadius) {
+    AUTO_RANGE.set(false);
+    RANGE.set(20);
+    rangeNm.store(40.0);
+    lf_applyParametersToControls(control);
+    EXPECT_EQ(rangeNm.load(), 20.0);
+    AUTO_RANGE.set(true);
+    rangeNm.store(40.0);
+    lf_applyParametersToControls(control);
+    EXPECT_EQ(rangeNm.load(), 40.0);
 }
 
 TEST(InstallPathRepair, OnlyATrailingCommunityFolderIsRemoved) {
@@ -211,6 +215,7 @@ TEST_F(TrafficRunTest, AUserAircraftThatNeverArrivesEndsTheRun) {
     services.userDataArrives = false;
     EXPECT_FALSE(lf_runTraffic(control));
     EXPECT_FALSE(services.called("startQnhReader"));
+    EXPECT_TRUE(logHas("The user aircraft's data did not arrive: the simulator did not answer"));
 }
 
 }  // namespace
