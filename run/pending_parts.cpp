@@ -35,17 +35,17 @@ bool checkVersions() {
 // Livery scan: Part 7.112 (issue 11's neighbour, a later issue).
 void scanLiveries() { notBuiltYet("7.112"); }
 
-// Start-up processing of the scanned liveries: Part 7.114, issue 11.
-void processScannedLiveries() { notBuiltYet("7.114"); }
-
-// Livery-matching summary: Part 0.7 of issue 11.
-void logLiveryMatchSummary() { notBuiltYet("0.7"); }
-
 // Add-on airports scan: Part 8.130, a later issue.
 void scanAirports() { notBuiltYet("8.130"); }
 
 // my_park_airports.txt and the park airport check: Part 5.140, a later issue.
 void readMyParkAirports() { notBuiltYet("5.140"); }
+// The park airport's reserved stand: Part 5.140, a later issue. Empty: no
+// stand is reserved.
+std::string reservedStandText() {
+    notBuiltYet("5.140");
+    return {};
+}
 bool checkParkAirports(std::string& text) {
     notBuiltYet("5.140");
     text.clear();
@@ -60,14 +60,6 @@ void updateStaticParking() { notBuiltYet("5.141"); }
 void adjustParking() { notBuiltYet("5.141"); }
 void leaveParkAirport() { notBuiltYet("5.141"); }
 void showWaitingStaticCount() { notBuiltYet("5.141"); }
-
-// Static duplicates, reserved stand, taxi paths, flush, twins: Part 5.106,
-// a later issue.
-void removeStaticDuplicates() { notBuiltYet("5.106"); }
-void clearReservedStand() { notBuiltYet("5.106"); }
-void clearStaticInTaxiPaths() { notBuiltYet("5.106"); }
-void flushStaticAc() { notBuiltYet("5.106"); }
-void removeStaticTwins() { notBuiltYet("5.106"); }
 
 // The spawn map of the engine containers: Part 5.145, a later issue.
 void clearSpawnMap() { notBuiltYet("5.145"); }

@@ -10,20 +10,14 @@ namespace qvl::pending {
 
 bool checkVersions();
 void scanLiveries();
-void processScannedLiveries();
-void logLiveryMatchSummary();
 void scanAirports();
 void readMyParkAirports();
+std::string reservedStandText();
 bool checkParkAirports(std::string& text);
 void setDestination();
 void updateStaticParking();
 void adjustParking();
 void leaveParkAirport();
-void removeStaticDuplicates();
-void clearReservedStand();
-void clearStaticInTaxiPaths();
-void flushStaticAc();
-void removeStaticTwins();
 void clearSpawnMap();
 void refreshLiveCount();
 void showWaitingStaticCount();

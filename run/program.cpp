@@ -20,8 +20,10 @@
 #include "engine/object_events.h"
 #include "engine/removal.h"
 #include "engine/stands.h"
+#include "engine/static_conflicts.h"
 #include "engine/uncreatable.h"
 #include "liveries/liveries_file.h"
+#include "liveries/scanned_processing.h"
 #include "refdata/airports.h"
 #include "refdata/dbase.h"
 #include "run/closing_down.h"
@@ -90,18 +92,13 @@ void installSimLinkHooks(ProgramParts& p) {
     p.link.hooks.publish(std::move(hooks));
 }
 
-// The catalogue from the scanned liveries, once per process: the parts of
-// the start-up processing that exist (the registration codes and the
-// summary follow with it).
-void buildCatalogue(LiveryTables& tables) {
-    if (tables.catalogueBuilt) return;
-    lf_readLiveriesScanned(tables.liveries);
-    lf_buildAirlineModelMap(tables.liveries, tables);
-    lf_buildCatalogue(tables);
-    lf_buildModelTables(tables);
-    tables.liveries.clear();
-    tables.catalogueBuilt = true;
-    gf_log(fmt::format("Livery catalogue built: {:5} airlines", tables.airlineModels.size()));
+// The livery tables from the scanned liveries, once per process; the
+// window's livery counter shows how many were read.
+void processScannedLiveries(ProgramParts& parts) {
+    gf_processScannedLiveries(
+        parts.liveryTables,
+        {.showCount = [&parts](std::size_t count) { parts.windowState.scannedLiveries.store(count); },
+         .repaint = [&parts] { parts.windowState.requestRepaint(WindowRegion::statusPanel); }});
 }
 
 // The traffic client has gone while the run goes on: its aircraft would
@@ -124,10 +121,7 @@ public:
     bool readAirports() override { return gf_readAirports(); }
     bool detectMsfs() override { return gf_detectMsfs(p_.link); }
     void scanLiveries() override { pending::scanLiveries(); }
-    void processScannedLiveries() override {
-        pending::processScannedLiveries();
-        buildCatalogue(p_.liveryTables);
-    }
+    void processScannedLiveries() override { qvl::processScannedLiveries(p_); }
     void scanAirports() override { pending::scanAirports(); }
     void createFlightPlanFolder() override { gf_createFlightPlanFolder(p_.planFolder); }
     void readMyParkAirports() override { pending::readMyParkAirports(); }
@@ -198,11 +192,14 @@ public:
     }
     void fillCallsignComboBox() override { gf_fillCallsignComboBox(); }
     void updateStaticParking(bool /*initialPass*/) override { pending::updateStaticParking(); }
-    void clearReservedStand() override { pending::clearReservedStand(); }
+    void clearReservedStand() override {
+        const std::string stand = pending::reservedStandText();
+        if (!stand.empty()) gf_clearReservedStand(p_.engine, stand);
+    }
     bool checkParkAirports(std::string& text) override { return pending::checkParkAirports(text); }
     void startCallsignCollection() override { p_.readers.traffic().startCallsignCollection(); }
     void adjustParking() override { pending::adjustParking(); }
-    void removeStaticDuplicates() override { pending::removeStaticDuplicates(); }
+    void removeStaticDuplicates() override { gf_removeStaticDuplicates(p_.engine); }
     void clearNoMatchList() override { p_.engineState.noMatchList.clear(); }
     void writeObjectIdList() override { gf_writeObjectIdList(p_.engine); }
     void logNoMatchList() override { gf_logNoMatchList(p_.engineState); }
@@ -215,7 +212,7 @@ public:
         }
         return std::nullopt;
     }
-    void flushStaticAc() override { pending::flushStaticAc(); }
+    void flushStaticAc() override { gf_flushStaticAc(p_.engine); }
     void fillCallsignChoices() override { gf_fillCallsignChoices(p_.engine); }
     void clearAroundUser() override {
         const auto onGround = p_.user.onGround();
@@ -225,7 +222,7 @@ public:
             gf_removeAcOnUserLine(p_.engine);
         }
     }
-    void clearStaticInTaxiPaths() override { pending::clearStaticInTaxiPaths(); }
+    void clearStaticInTaxiPaths() override { gf_clearStaticInTaxiPaths(p_.engine); }
     void removeBlockedCallsign(const std::string& callsign) override {
         for (LiveAc& ac : p_.engineState.liveAircraft) {
             if (ac.status == SimStatus::active && ac.flight.callsign == callsign) {
@@ -288,7 +285,7 @@ void ProgramServices::checkNextLearnedStand(std::uint64_t daySlot) {
             ac.flight.learnedStandChecked = 1;
             gf_findLearnedStand(p_.engine, WeekTime::fromPacked(daySlot), ac);
         }
-        pending::removeStaticTwins();
+        gf_removeStaticTwins(p_.engine, ac);
         return;
     }
 }
@@ -364,7 +361,7 @@ void readProgramData(ProgramParts& parts) {
     gf_initParameters();
     if (!gf_readDbase()) throw std::runtime_error("reading data files failed!");
     if (!gf_readAirports()) throw std::runtime_error(fmt::format("reading '{}' failed!", kAirportsEnc.string()));
-    buildCatalogue(parts.liveryTables);
+    processScannedLiveries(parts);
 }
 
 Program::Program(sim::SimLibrary& simulator, RunWindow& window, RunClock& clock)
