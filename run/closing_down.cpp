@@ -22,7 +22,10 @@ void waitForUserClose(RunControl& control) {
     gf_showMessage(fmt::format("User closed {}", kProductName), MessageLogging::logged);
     // That close has ended the wait; after a Community path it leads to the
     // restart, and only a later close may still cancel the countdown.
-    if (restartsAfter(control.run.restartReason.load())) control.run.closeRequested.store(false);
+    if (restartsAfter(control.run.restartReason.load())) {
+        control.run.closeRequested.store(false);
+        control.process.closePressed.store(false);
+    }
 }
 
 void forgetRunSettings() {
@@ -123,18 +126,18 @@ void lf_closingDown(RunControl& control) {
 
 bool lf_restartCountdown(RunControl& control) {
     const std::int32_t delay = control.run.restartDelay.load();
-    if (delay <= 0) return !control.run.closeRequested.load();
+    if (delay <= 0) return !control.process.closePressed.load();
     gf_log(fmt::format("Restarting after {} seconds", delay));
     gf_log(std::string(48, '-'));
     for (std::int32_t n = delay; n >= 1; --n) {
-        if (control.run.closeRequested.load()) return false;
+        if (control.process.closePressed.load()) return false;
         const RunClock::time_point before = control.clock.now();
         gf_showMessage(fmt::format("Restarting after {} second{}", n, gf_pluralSuffixInt(n)),
                        MessageLogging::notLogged);
         control.clock.sleepUntil(before + std::chrono::seconds(1));
     }
     if (logIsOpen()) gf_log("Restart countdown finished");
-    return !control.run.closeRequested.load();
+    return !control.process.closePressed.load();
 }
 
 void lf_resetRunState(RunControl& control) {

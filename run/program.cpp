@@ -395,6 +395,7 @@ bool Program::onClose() {
     if (!runThreadAlive()) return false;
     RunState& run = parts_->run;
     gf_showMessage(fmt::format("Close window button clicked, closing {} ...", kProductName), MessageLogging::notLogged);
+    parts_->process.closePressed.store(true);
     run.closeRequested.store(true);
     // Closing the link wakes a run thread that waits for the traffic client.
     parts_->realTraffic.close();

@@ -36,6 +36,10 @@ struct ProcessState {
     std::atomic<std::uint64_t> trafficDaySlot{0};
     // The RealTraffic client is installed on this PC.
     std::atomic<bool> rtLocal{false};
+    // The window's close (its button or a close signal) came. Only this ends
+    // a restart countdown: the start-up's own user-close exit also raises
+    // closeRequested, and a run that a reader error ended must still restart.
+    std::atomic<bool> closePressed{false};
 };
 
 // The main loop's own counters; the run thread alone reads and writes them.

@@ -121,7 +121,10 @@ TEST_F(ClosingDownTest, DestinationAndBlockedCallsignAreEmptyInTheFileAfterEvery
 TEST_F(ClosingDownTest, ACloseDuringTheCountdownEndsTheProgramInsteadOfRestarting) {
     run.endRun(RestartReason::readerError, 15);
     clock.setObserver([&](RunClock::time_point) {
-        if (elapsed() > 4s) run.closeRequested.store(true);
+        if (elapsed() > 4s) {
+            process.closePressed.store(true);
+            run.closeRequested.store(true);
+        }
     });
     lf_closingDown(control);
     EXPECT_EQ(window.startRuns, 0);
@@ -150,12 +153,24 @@ TEST_F(ClosingDownTest, ACommunityPathAcceptedDuringTheSystemErrorWaitRestartsAf
         }
         if (elapsed() >= 20s && !closed) {
             closed = true;  // pressed once
+            process.closePressed.store(true);
             run.closeRequested.store(true);
         }
     });
     lf_closingDown(control);
     EXPECT_EQ(window.startRuns, 1);
     EXPECT_FALSE(window.exitCode.has_value());
+}
+
+// A reader that fails while the start-up still runs ends the start-up the
+// way a close does; the reader's restart must still follow.
+TEST_F(ClosingDownTest, AReaderErrorThatEndedTheStartUpStillRestarts) {
+    ASSERT_TRUE(run.endRun(RestartReason::readerError, 15));
+    userCloseExit(control);
+    lf_closingDown(control);
+    EXPECT_EQ(window.startRuns, 1);
+    EXPECT_FALSE(window.exitCode.has_value());
+    EXPECT_TRUE(logHas("Restart countdown finished"));
 }
 
 TEST_F(ClosingDownTest, AThreadThatDoesNotEndStopsTheProgramWithExitCodeOne) {
