@@ -8,9 +8,9 @@
 #include <string_view>
 
 #include "core/log.h"
+#include "run/window/pending_window_parts.h"
 
 namespace qvl::pending {
-namespace {
 
 // Logs "not built yet: Part N" the first time the entry runs in the process.
 void notBuiltYet(std::string_view part) {
@@ -23,8 +23,6 @@ void notBuiltYet(std::string_view part) {
     gf_log(fmt::format("not built yet: Part {}", part));
 }
 
-}  // namespace
-
 // Version check and self-update: Part 2.106, a later issue. Without it the
 // run goes on with the installed program and data.
 bool checkVersions() {
@@ -32,7 +30,7 @@ bool checkVersions() {
     return true;
 }
 
-// Livery scan: Part 7.112 (issue 11's neighbour, a later issue).
+// Livery scan: Part 7.112, a later issue.
 void scanLiveries() { notBuiltYet("7.112"); }
 
 // Add-on airports scan: Part 8.130, a later issue.
@@ -68,3 +66,20 @@ void clearSpawnMap() { notBuiltYet("5.145"); }
 void refreshLiveCount() { notBuiltYet("2.122"); }
 
 }  // namespace qvl::pending
+
+// The window's entries: the window calls them where the later parts go.
+namespace qvl {
+
+// The command handlers: Part 2.123, issue 17.
+bool lf_HandleWMCOMMAND(const ui::Command& /*command*/) {
+    pending::notBuiltYet("2.123");
+    return false;
+}
+
+// The edit fields: Part 2.125, a later issue.
+void lf_editSubclassProc(std::uint16_t /*controlId*/) { pending::notBuiltYet("2.125"); }
+
+// The status panel painting: Part 2.122, issue 17.
+void lf_paintWindow(ui::Canvas& /*canvas*/, const MainWindowState& /*state*/) { pending::notBuiltYet("2.122"); }
+
+}  // namespace qvl

@@ -5,8 +5,12 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace qvl::pending {
+
+// Logs "not built yet: Part N" the first time an entry of that part runs.
+void notBuiltYet(std::string_view part);
 
 bool checkVersions();
 void scanLiveries();

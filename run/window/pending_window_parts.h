@@ -1,4 +1,5 @@
-// Window events whose handlers come with later work. Each entry says once in
+// Window events whose handlers come with later work (defined with the other
+// steps of later work in run/pending_parts.cpp). Each entry says once in
 // Log.txt that it is not built yet and otherwise does nothing, so the window
 // opens and stays usable meanwhile.
 #pragma once
