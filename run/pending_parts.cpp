@@ -1,4 +1,4 @@
-// One entry per step of a later issue; see pending_parts.h.
+// One entry per step of work not built yet; see pending_parts.h.
 #include "run/pending_parts.h"
 
 #include <fmt/format.h>
@@ -23,23 +23,23 @@ void notBuiltYet(std::string_view part) {
     gf_log(fmt::format("not built yet: Part {}", part));
 }
 
-// Version check and self-update: Part 2.106, a later issue. Without it the
-// run goes on with the installed program and data.
+// Version check and self-update, not built yet. Without it the run goes on
+// with the installed program and data.
 bool checkVersions() {
     notBuiltYet("2.106");
     return true;
 }
 
-// Livery scan: Part 7.112, a later issue.
+// Livery scan, not built yet.
 void scanLiveries() { notBuiltYet("7.112"); }
 
-// Add-on airports scan: Part 8.130, a later issue.
+// Add-on airports scan, not built yet.
 void scanAirports() { notBuiltYet("8.130"); }
 
-// my_park_airports.txt and the park airport check: Part 5.140, a later issue.
+// my_park_airports.txt and the park airport check, not built yet.
 void readMyParkAirports() { notBuiltYet("5.140"); }
-// The park airport's reserved stand: Part 5.140, a later issue. Empty: no
-// stand is reserved.
+// The park airport's reserved stand, not built yet. Empty: no stand is
+// reserved.
 std::string reservedStandText() {
     notBuiltYet("5.140");
     return {};
@@ -50,19 +50,19 @@ bool checkParkAirports(std::string& text) {
     return false;
 }
 
-// The destination edit field: Part 2.125, a later issue.
+// The destination edit field, not built yet.
 void setDestination() { notBuiltYet("2.125"); }
 
-// Static parking: Part 5.141, a later issue.
+// Static parking, not built yet.
 void updateStaticParking() { notBuiltYet("5.141"); }
 void adjustParking() { notBuiltYet("5.141"); }
 void leaveParkAirport() { notBuiltYet("5.141"); }
 void showWaitingStaticCount() { notBuiltYet("5.141"); }
 
-// The spawn map of the engine containers: Part 5.145, a later issue.
+// The spawn map of the engine containers, not built yet.
 void clearSpawnMap() { notBuiltYet("5.145"); }
 
-// The status panel's live count: Part 2.122, issue 17.
+// The status panel's live count, not built yet.
 void refreshLiveCount() { notBuiltYet("2.122"); }
 
 }  // namespace qvl::pending
@@ -70,16 +70,16 @@ void refreshLiveCount() { notBuiltYet("2.122"); }
 // The window's entries: the window calls them where the later parts go.
 namespace qvl {
 
-// The command handlers: Part 2.123, issue 17.
+// The command handlers, not built yet.
 bool lf_HandleWMCOMMAND(const ui::Command& /*command*/) {
     pending::notBuiltYet("2.123");
     return false;
 }
 
-// The edit fields: Part 2.125, a later issue.
+// The edit fields, not built yet.
 void lf_editSubclassProc(std::uint16_t /*controlId*/) { pending::notBuiltYet("2.125"); }
 
-// The status panel painting: Part 2.122, issue 17.
+// The status panel painting, not built yet.
 void lf_paintWindow(ui::Canvas& /*canvas*/, const MainWindowState& /*state*/) { pending::notBuiltYet("2.122"); }
 
 }  // namespace qvl

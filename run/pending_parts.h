@@ -1,6 +1,6 @@
-// Steps of the run whose parts are built by later issues. Each stands in for
-// one step, does the least the run needs (usually nothing) and logs once per
-// process that it is not built yet. The issue that builds a step calls its
+// Steps of the run whose parts are not built yet. Each stands in for one
+// step, does the least the run needs (usually nothing) and logs once per
+// process that it is not built yet. The work that builds a step calls its
 // real function from program.cpp and deletes the entry here.
 #pragma once
 

@@ -32,7 +32,7 @@ public:
     // A new control with the window's control id; it starts enabled, empty,
     // unchecked and without selection.
     ControlHandle create(ControlKind kind, std::uint16_t controlId);
-    // A new control at its place, starting as the spec says.
+    // A new control at its place, starting as its description says.
     ControlHandle create(const ControlSpec& spec);
     void destroy(ControlHandle control);
     ControlHandle find(std::uint16_t controlId) const override;
