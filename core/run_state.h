@@ -46,7 +46,9 @@ struct RunState {
         return true;
     }
 
-    // Back to the state before a run: flags down, no reason.
+    // Back to the state before a run: flags down, no reason, no delay. The
+    // delay goes too: a delay left from the last run must not stand for a
+    // party of the next run that ends it without one.
     void reset() noexcept {
         restartReason.store(RestartReason::notYetSet);
         restartDelay.store(0);

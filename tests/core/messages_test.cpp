@@ -58,6 +58,7 @@ TEST_F(Messages, FirstRestartReasonWins) {
     EXPECT_EQ(restartReasonName(run.restartReason), "READER ERROR");
     run.reset();
     EXPECT_FALSE(run.isClosing());
+    EXPECT_EQ(run.restartDelay.load(), 0);
     EXPECT_EQ(restartReasonName(run.restartReason), "NOT YET SET");
     run.closeRequested = true;
     EXPECT_TRUE(run.isClosing());

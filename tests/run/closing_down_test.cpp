@@ -60,6 +60,7 @@ TEST_P(RestartReasonTest, CountsDownResetsTheRunAndStartsANewOne) {
     EXPECT_TRUE(services.called("resetRunParts"));
     EXPECT_FALSE(run.closingFlag.load());
     EXPECT_EQ(run.restartReason.load(), RestartReason::notYetSet);
+    EXPECT_EQ(run.restartDelay.load(), 0) << "no delay of the last run is left for the next";
     // Scans the user asked for run in the new run only after new settings.
     const std::string saved = parameters();
     EXPECT_EQ(saved.find("\"SCAN_LIVERIES\" value=\"false\"") == std::string::npos, c.scansKept) << saved;
