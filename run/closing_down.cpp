@@ -19,7 +19,11 @@ namespace {
 // Community path, which records NEW SETTINGS meanwhile).
 void waitForUserClose(RunControl& control) {
     while (!control.run.closeRequested.load()) control.clock.sleepUntil(control.clock.now() + kSystemErrorPollTime);
-    gf_showMessage(fmt::format("User closed {}", kProductName), MessageLogging::logged);
+    // The error line keeps the error and suppresses the message, but the
+    // close still belongs in Log.txt.
+    const std::string closed = fmt::format("User closed {}", kProductName);
+    gf_showMessage(closed, MessageLogging::notLogged);
+    gf_log(closed);
     // That close has ended the wait; after a Community path it leads to the
     // restart, and only a later close may still cancel the countdown.
     if (restartsAfter(control.run.restartReason.load())) {
