@@ -2,12 +2,17 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <atomic>
+#include <mutex>
+#include <set>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "core/log.h"
 #include "core/strings.h"
+#include "core/text_file.h"
 #include "platform/sys/files.h"
 #include "platform/sys/process.h"
 
@@ -88,12 +93,91 @@ std::vector<FixedCode4> gf_listXmlFiles(const fs::path& folder) {
 
 namespace {
 
-// The temporary name writeFileAtomically writes to before the rename.
+// The temporary name writeFileAtomically writes to before the rename:
+// "<target name>.<process id>.<n>.tmp".
 fs::path temporaryNameFor(const fs::path& target) {
     // Unique per process and call, so two writers of one file never share a
     // temporary file; the rename decides which complete version wins.
     static std::atomic<unsigned> counter{0};
     return fs::path(target.string() + fmt::format(".{}.{}.tmp", sys::processId(), counter++));
+}
+
+// The names of the temporary files that writers of this process are writing
+// now (unique, as the counter is). The clean-up of stale ones leaves them, so
+// a save never removes the file of another save of the same target that is
+// still under way.
+std::mutex inFlightMutex;
+std::set<fs::path> inFlight;  // guarded by inFlightMutex
+
+class InFlight {
+public:
+    explicit InFlight(const fs::path& temporary) : temporary_(temporary.filename()) {
+        const std::lock_guard lock(inFlightMutex);
+        inFlight.insert(temporary_);
+    }
+    ~InFlight() {
+        const std::lock_guard lock(inFlightMutex);
+        inFlight.erase(temporary_);
+    }
+    InFlight(const InFlight&) = delete;
+    InFlight& operator=(const InFlight&) = delete;
+    InFlight(InFlight&&) = delete;
+    InFlight& operator=(InFlight&&) = delete;
+
+private:
+    fs::path temporary_;
+};
+
+bool isInFlight(const fs::path& temporary) {
+    const std::lock_guard lock(inFlightMutex);
+    return inFlight.contains(temporary.filename());
+}
+
+// Whether a run of characters is one or more decimal digits.
+template <typename Char>
+bool allDigits(std::basic_string_view<Char> text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](Char c) { return c >= Char('0') && c <= Char('9'); });
+}
+
+// Whether the file name is one of temporaryNameFor's names for the target's
+// file name: the name, then ".<digits>.<digits>.tmp" and nothing else.
+bool isTemporaryNameOf(const fs::path& name, const fs::path& targetName) {
+    using Char = fs::path::value_type;
+    using View = std::basic_string_view<Char>;
+    const View text(name.native());
+    const View base(targetName.native());
+    const fs::path suffixPath(".tmp");
+    const View suffix(suffixPath.native());
+    if (text.size() <= base.size() + suffix.size() || !text.starts_with(base) || !text.ends_with(suffix)) return false;
+    View middle = text.substr(base.size(), text.size() - base.size() - suffix.size());  // ".<pid>.<n>"
+    if (middle.front() != Char('.')) return false;
+    middle.remove_prefix(1);
+    const std::size_t dot = middle.find(Char('.'));
+    return dot != View::npos && allDigits(middle.substr(0, dot)) && allDigits(middle.substr(dot + 1));
+}
+
+// A save that a kill interrupted leaves its temporary file beside the
+// target, and nothing else would ever remove it. Only the target's own
+// temporary names are touched, and none that a save of this process still
+// writes. Failures cost a log line, never the save.
+void removeStaleTemporariesOf(const fs::path& target) {
+    const fs::path targetName = target.filename();
+    if (targetName.empty()) return;
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path& candidate = it->path();
+        std::error_code statusError;
+        if (!isTemporaryNameOf(candidate.filename(), targetName) || !it->is_regular_file(statusError)) continue;
+        if (isInFlight(candidate)) continue;
+        std::error_code removeError;
+        if (fs::remove(candidate, removeError)) {
+            gf_log(fmt::format("Removed {}, left by an interrupted save", gf_pathToUtf8(candidate)));
+        } else if (removeError) {
+            gf_logAttention(fmt::format("Failed to remove {} ({})", gf_pathToUtf8(candidate), removeError.message()));
+        }
+    }
 }
 
 // The test seam of writeFileAtomically's last step.
@@ -105,6 +189,8 @@ void setRenameFunctionForTests(RenameFunction fn) { renameFunction = fn != nullp
 
 bool writeFileAtomically(const fs::path& target, std::string_view bytes) {
     const fs::path temporary = temporaryNameFor(target);
+    const InFlight writing(temporary);
+    removeStaleTemporariesOf(target);
     bool ok = sys::writeFileDurably(temporary, bytes);
     if (ok) ok = renameFunction.load()(temporary, target);
     if (!ok) {

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iterator>
+#include <string>
+#include <system_error>
+#include <vector>
+
 #include "core/meta_info.h"
 #include "core/xml.h"
 #include "support/logged_folder.h"
@@ -82,6 +88,49 @@ TEST_F(Xml, FailedSaveLeavesTheOldFileWholeAndNoTemporaryFile) {
     EXPECT_EQ(readFile(folder / "keep.xml"), "<old/>");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
     EXPECT_FALSE(gf_saveXmlDocument(doc, dir / "missing" / "x.xml"));
+}
+
+TEST_F(Files, ASaveRemovesTheStaleTemporaryFilesOfItsTargetOnly) {
+    const auto folder = dir / "my_simaddon";
+    std::filesystem::create_directory(folder);
+    const std::vector<std::string> stale = {"EHAM.xml.4242.0.tmp", "EHAM.xml.1.17.tmp"};
+    const std::vector<std::string> others = {
+        "EHAM.xml.tmp",       "EHAM.xml.a.1.tmp",  "EHAM.xml.1.tmp",   "EHAM.xml..1.tmp",
+        "EHAM.xml.1.2.tmp.x", "XEHAM.xml.1.2.tmp", "EGLL.xml.1.2.tmp", "EHAM.xml"};
+    for (const auto& name : stale) writeFile(folder / name, "<half");
+    for (const auto& name : others) writeFile(folder / name, "<keep/>");
+    std::filesystem::create_directory(folder / "EHAM.xml.5.6.tmp");  // a folder is never removed
+
+    ASSERT_TRUE(writeFileAtomically(folder / "EHAM.xml", "<new/>"));
+    EXPECT_EQ(readFile(folder / "EHAM.xml"), "<new/>");
+    for (const auto& name : stale) {
+        EXPECT_FALSE(std::filesystem::exists(folder / name)) << name;
+        EXPECT_TRUE(logged("Removed " + (folder / name).string() + ", left by an interrupted save")) << name;
+    }
+    for (const auto& name : others) EXPECT_TRUE(std::filesystem::exists(folder / name)) << name;
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "EHAM.xml.5.6.tmp"));
+}
+
+// A second save of the same target while the first is between its write and
+// its rename (another thread, or here the rename itself) must leave the
+// first one's temporary file, or the first save would fail.
+std::filesystem::path nestedSaveTarget;
+bool renameAfterANestedSave(const std::filesystem::path& from, const std::filesystem::path& to) {
+    setRenameFunctionForTests(nullptr);
+    EXPECT_TRUE(writeFileAtomically(nestedSaveTarget, "<inner/>"));
+    std::error_code ec;
+    std::filesystem::rename(from, to, ec);
+    return !ec;
+}
+
+TEST_F(Files, ASaveLeavesTheTemporaryFileOfASaveStillUnderWay) {
+    nestedSaveTarget = dir / "EHAM.xml";
+    setRenameFunctionForTests(&renameAfterANestedSave);
+    const bool saved = writeFileAtomically(nestedSaveTarget, "<outer/>");
+    setRenameFunctionForTests(nullptr);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(readFile(nestedSaveTarget), "<outer/>");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2) << "EHAM.xml and Log.txt";
 }
 
 TEST_F(Xml, RemoveFilesLeavesFoldersAndOtherFiles) {
