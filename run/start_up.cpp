@@ -19,6 +19,8 @@
 #include "core/range_control.h"
 #include "core/setting_controls.h"
 #include "core/settings.h"
+#include "core/strings.h"
+#include "core/text_file.h"
 #include "core/user_error.h"
 #include "platform/sys/known_folders.h"
 #include "platform/ui/controls.h"
@@ -49,10 +51,18 @@ void repairInstallPath(bool simIs2020) {
     if (auto repaired = repairedInstallPath(setting.value())) gf_setStringParameter(setting, std::move(*repaired));
 }
 
-std::uint64_t entriesIn(const fs::path& folder) {
+// The user's add-on airports: their stand files (*.xml) and the link files
+// (*.txt) that stand for archived ones. Whatever else lies there (a save's
+// temporary file, a note, a folder) is no airport.
+std::uint64_t standFilesIn(const fs::path& folder) {
     std::error_code error;
     std::uint64_t count = 0;
-    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) ++count;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code statusError;
+        if (!it->is_regular_file(statusError)) continue;
+        const std::string extension = gf_pathToUtf8(it->path().extension());
+        if (gf_upperEquals(extension, ".XML") || gf_upperEquals(extension, ".TXT")) ++count;
+    }
     return count;
 }
 
@@ -94,9 +104,9 @@ bool prepareRun(RunControl& control) {
         userCloseExit(control);
         return false;
     }
-    control.process.simaddonCount.store(entriesIn(kMySimaddonFolder));
+    control.process.simaddonCount.store(standFilesIn(kMySimaddonFolder));
     control.window.repaintStatus();
-    control.process.thirdpartyCount.store(entriesIn(kMyThirdpartyFolder));
+    control.process.thirdpartyCount.store(standFilesIn(kMyThirdpartyFolder));
     control.window.repaintStatus();
     if (control.run.isClosing()) {
         userCloseExit(control);

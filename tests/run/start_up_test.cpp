@@ -63,6 +63,22 @@ TEST_F(StartUpTest, OutsideTheProgramFolderNothingRunsAndTheErrorWaitsForTheLogg
     EXPECT_EQ(window.exitCode, 0);
 }
 
+TEST_F(StartUpTest, TheAddonCountsCountStandAndLinkFilesOnly) {
+    std::filesystem::create_directories("airports/my_simaddon/EDDM.xml");  // a folder, whatever its name
+    std::filesystem::create_directories("airports/my_thirdparty");
+    for (const char* name : {"EHAM.xml", "EDDF.txt", "EGLL.XML", "EHAM.xml.4242.0.tmp", "readme.doc"}) {
+        writeFile(std::string("airports/my_simaddon/") + name, "<root/>");
+    }
+    writeFile("airports/my_thirdparty/KJFK.xml", "<root/>");
+    writeFile("airports/my_thirdparty/KJFK.xml.17.3.tmp", "<ro");
+    services.onStep = [&] {
+        if (services.calls.back().starts_with("createFlightPlanFolder")) run.closeRequested.store(true);
+    };
+    lf_startUpQVLT(control);
+    EXPECT_EQ(process.simaddonCount.load(), 3U);
+    EXPECT_EQ(process.thirdpartyCount.load(), 1U);
+}
+
 TEST_F(StartUpTest, WithoutAnInstallPathTheUserIsAskedForTheCommunityFolder) {
     MSFS_INSTALL_PATH.set("");
     services.msfsFound = false;
