@@ -230,6 +230,20 @@ TEST_F(TrafficRunTest, ClosingDuringTheWaitsEndsThemAtOnce) {
     EXPECT_LE(elapsed(), 1100ms);
 }
 
+// Closing the window closes the link's sockets, which ends the wait for the
+// traffic client; nothing more may start after it.
+TEST_F(TrafficRunTest, AWaitForTheClientThatEndsOnClosingStartsNoReader) {
+    process.rtLocal.store(true);
+    services.onStep = [&] {
+        if (services.calls.back().starts_with("waitForRealTraffic")) run.endRun(RestartReason::userClosedSim, 0);
+    };
+    EXPECT_FALSE(lf_runTraffic(control));
+    EXPECT_TRUE(services.called("waitForRealTraffic"));
+    EXPECT_FALSE(services.called("stopAccepting"));
+    EXPECT_FALSE(services.called("startQnhReader"));
+    EXPECT_FALSE(services.called("startTrafficReader"));
+}
+
 TEST_F(TrafficRunTest, AUserAircraftThatNeverArrivesEndsTheRun) {
     services.userDataArrives = false;
     EXPECT_FALSE(lf_runTraffic(control));
