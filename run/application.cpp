@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <charconv>
 #include <chrono>
 #include <cstdlib>
 #include <ctime>
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <iostream>
 #include <stop_token>
+#include <string_view>
 #include <system_error>
 #include <thread>
 
@@ -83,6 +85,19 @@ bool createProductFolder() {
     return false;
 }
 
+// The port a variable names; the default when unset or no port.
+std::uint16_t portOrDefault(const char* variable, const char* text, std::uint16_t fallback) {
+    if (text == nullptr) return fallback;
+    const std::string_view view(text);
+    unsigned value = 0;
+    const auto [end, error] = std::from_chars(view.data(), view.data() + view.size(), value);
+    if (error == std::errc() && end == view.data() + view.size() && value >= 1 && value <= 65535) {
+        return static_cast<std::uint16_t>(value);
+    }
+    gf_logAttention(fmt::format("{} '{}' names no port: {} is used", variable, view, fallback));
+    return fallback;
+}
+
 // The window's own picture, when asked for, once it has had time to show.
 std::jthread pictureOnRequest(ui::Window& window) {
     const char* path = std::getenv(kWindowPngVariable);
@@ -115,8 +130,17 @@ std::optional<bool> productionSwitch(const std::vector<std::string>& arguments) 
     return production;
 }
 
+ReaderPorts readerPortsFrom(const char* trafficText, const char* qnhText) {
+    const ReaderPorts ports{.traffic = portOrDefault(kTrafficPortVariable, trafficText, kTrafficPort),
+                            .qnh = portOrDefault(kQnhPortVariable, qnhText, kQnhPort)};
+    if (ports.traffic != kTrafficPort || ports.qnh != kQnhPort) {
+        gf_log(fmt::format("Reader ports set by the environment: traffic {}, QNH {}", ports.traffic, ports.qnh));
+    }
+    return ports;
+}
+
 std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
-                               const std::vector<std::string>& arguments) {
+                               const std::vector<std::string>& arguments, ReaderPorts ports) {
     const std::optional<bool> production = productionSwitch(arguments);
     if (!createProductFolder()) return 1;
     SteadyRunClock clock;
@@ -124,6 +148,8 @@ std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::S
     Program program(simulator, runWindow, clock);
     runWindow.setProgram(program);
     ProgramParts& parts = program.parts();
+    parts.trafficPort = ports.traffic;
+    parts.qnhPort = ports.qnh;
     MainWindow* mainWindow = nullptr;
     MainWindowHooks hooks;
     hooks.onClose = [&] {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "feed/readers.h"
 #include "platform/sim/sim_api.h"
 #include "platform/ui/window.h"
 
@@ -33,10 +34,25 @@ inline constexpr const char* kInstanceName = "Local\\$QVLT$";
 // the window has shown.
 inline constexpr const char* kWindowPngVariable = "QVL_WINDOW_PNG";
 
+// The readers' UDP ports. The program keeps the defaults; these variables
+// move them, so that a test's program and its stand-in traffic client run
+// beside another program on one machine.
+inline constexpr const char* kTrafficPortVariable = "QVL_TRAFFIC_PORT";
+inline constexpr const char* kQnhPortVariable = "QVL_QNH_PORT";
+
+struct ReaderPorts {
+    std::uint16_t traffic = kTrafficPort;
+    std::uint16_t qnh = kQnhPort;
+};
+
+// The ports that the two variables' texts name (null: not set). A text that
+// is no port from 1 to 65535 keeps that default, with an attention line.
+ReaderPorts readerPortsFrom(const char* trafficText, const char* qnhText);
+
 // Everything after the single-instance check and the log: returns the exit
 // code (1 when the start fails before the loop).
 std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
-                               const std::vector<std::string>& arguments);
+                               const std::vector<std::string>& arguments, ReaderPorts ports = {});
 
 // The whole program: -1 for a second instance (nothing written, no window);
 // 1 when Log.txt cannot be opened (said on stderr and, with a display, in a

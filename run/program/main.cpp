@@ -1,6 +1,8 @@
 // quorvelant: the program. On Linux its simulator is the stand-in
 // ($QVL_SIM_SCENARIO sets its world, $QVL_SIM_TRACE asks for its trace); the
 // window is a real one when a display is there, else headless.
+// $QVL_TRAFFIC_PORT and $QVL_QNH_PORT move the readers off their UDP ports.
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -14,9 +16,12 @@
 int main(int argc, char** argv) {
     const std::vector<std::string> arguments(argv + 1, argv + argc);
     return qvl::runProgram(arguments, [](const std::vector<std::string>& args) {
+        // Read once the log is open, so a bad value is said there.
+        const qvl::ReaderPorts ports =
+            qvl::readerPortsFrom(std::getenv(qvl::kTrafficPortVariable), std::getenv(qvl::kQnhPortVariable));
         const std::shared_ptr<qvl::ui::Window> window = qvl::ui::makeWindow(qvl::ui::BackEnd::Automatic);
         const auto simulator =
             qvl::sim::makeStandInForRun([](std::string_view problem) { qvl::gf_logAttention(problem); });
-        return qvl::gf_runApplication(window, *simulator, args);
+        return qvl::gf_runApplication(window, *simulator, args, ports);
     });
 }

@@ -76,6 +76,24 @@ TEST(ProductionSwitch, TheLastSwitchWinsInAnyCase) {
     EXPECT_FALSE(productionSwitch({"--productions"}).has_value());
 }
 
+TEST(ReaderPorts, TheVariablesMoveTheReadersAndTextsThatAreNoPortKeepTheDefaults) {
+    TempDir dir;
+    LogCapture log(dir.path());
+    const ReaderPorts unset = readerPortsFrom(nullptr, nullptr);
+    EXPECT_EQ(unset.traffic, 49005);
+    EXPECT_EQ(unset.qnh, 49004);
+    const ReaderPorts moved = readerPortsFrom("40001", "65535");
+    EXPECT_EQ(moved.traffic, 40001);
+    EXPECT_EQ(moved.qnh, 65535);
+    for (const char* text : {"", "0", "65536", "4000x", "-1", " 4000", "99999999999"}) {
+        const ReaderPorts kept = readerPortsFrom(text, "1");
+        EXPECT_EQ(kept.traffic, 49005) << "'" << text << "'";
+        EXPECT_EQ(kept.qnh, 1);
+    }
+    EXPECT_NE(log.text().find("==> QVL_TRAFFIC_PORT '4000x' names no port: 49005 is used"), std::string::npos);
+    EXPECT_NE(log.text().find("Reader ports set by the environment: traffic 40001, QNH 65535"), std::string::npos);
+}
+
 TEST_F(FrontDoorTest, AWindowThatCannotBeCreatedReturnsOneWithoutALoop) {
     const std::shared_ptr<ui::Window> window = ui::makeWindow(ui::BackEnd::Headless);
     ui::WindowEvents nothing;
