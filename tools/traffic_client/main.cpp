@@ -1,14 +1,19 @@
 // qvl_traffic_client: the stand-in traffic client (see stand_in_client.h).
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
+#include "platform/net/socket.h"
 #include "tools/traffic_client/stand_in_client.h"
 
 namespace {
@@ -37,6 +42,7 @@ constexpr std::string_view kUsage = R"(usage: qvl_traffic_client [options]
   --drop-link-after N   close the TCP link after N traffic lines
   --record PATH         write every received line with its time (ms)
   --linger SECONDS      wait this long for "exit" after the replay (30)
+  --free-ports          print three free ports, "TCP TRAFFIC QNH", and end
 )";
 
 [[noreturn]] void usageError(const std::string& why) {
@@ -85,6 +91,38 @@ void addFaults(Options& options, const std::string& list) {
         else
             usageError(fmt::format("unknown fault '{}'", name));
     }
+}
+
+// Three ports that are free now: one for the program's TCP link and two for
+// its UDP readers, so that a test's program and client run beside any other
+// program. None is a default port, which a demonstration may take later.
+// The sockets stay open until all are chosen, so no port comes twice.
+int printFreePorts() {
+    constexpr std::array<std::uint16_t, 3> kDefaultPorts{10747, 49004, 49005};
+    constexpr int kAttempts = 20;
+    const auto usable = [&](std::uint16_t port) {
+        return port != 0 && std::find(kDefaultPorts.begin(), kDefaultPorts.end(), port) == kDefaultPorts.end();
+    };
+    std::vector<std::unique_ptr<qvl::net::TcpListener>> listeners;
+    std::uint16_t tcp = 0;
+    for (int attempt = 0; attempt < kAttempts && tcp == 0; ++attempt) {
+        auto& listener = *listeners.emplace_back(std::make_unique<qvl::net::TcpListener>());
+        if (listener.create() != 0 || listener.bind(qvl::net::Address::any, 0) != 0) break;
+        if (usable(listener.localPort())) tcp = listener.localPort();
+    }
+    std::vector<std::unique_ptr<qvl::net::UdpSocket>> sockets;
+    std::vector<std::uint16_t> udp;
+    for (int attempt = 0; attempt < kAttempts && udp.size() < 2; ++attempt) {
+        auto& socket = *sockets.emplace_back(std::make_unique<qvl::net::UdpSocket>());
+        if (socket.create() != 0 || socket.bind(qvl::net::Address::any, 0) != 0) break;
+        if (usable(socket.localPort())) udp.push_back(socket.localPort());
+    }
+    if (tcp == 0 || udp.size() < 2) {
+        std::cerr << "qvl_traffic_client: no free ports\n";
+        return 1;
+    }
+    std::cout << fmt::format("{} {} {}\n", tcp, udp[0], udp[1]);
+    return 0;
 }
 
 ReplyShape replyShape(const std::string& text) {
@@ -143,6 +181,8 @@ int main(int argc, char** argv) {
                 std::cerr << "qvl_traffic_client: " << e.what() << "\n";
                 return 1;
             }
+        } else if (option == "--free-ports") {
+            return printFreePorts();
         } else if (option == "--help" || option == "-h") {
             std::cout << kUsage;
             return 0;
