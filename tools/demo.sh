@@ -2,7 +2,12 @@
 # Writes the demonstration kit into <build>/demo (default build/demo): a
 # staged program folder that the program runs from, with the stand-in
 # simulator and the stand-in traffic client on Linux.
-#   tools/demo.sh [build-dir] [demo-folder]
+#   tools/demo.sh [--port N] [--traffic-port N] [--qnh-port N] [build-dir] [demo-folder]
+# The demonstration keeps the program's default ports (TCP 10747, UDP 49005
+# and 49004). A test asks for others (free ones, from
+# `qvl_traffic_client --free-ports`), so that it runs beside the
+# demonstration or another test: --port goes into parameters.xml as
+# PORT_NUMBER, the UDP ports into env.sh as QVL_TRAFFIC_PORT and QVL_QNH_PORT.
 # The folder holds:
 #   docs/, input/*.enc     the program folder (the data files staged by the build)
 #   roaming/, local/,      the roaming and local application-data folders and
@@ -19,6 +24,33 @@
 #   env.sh                 the environment of a run (sourced by tools/run.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+TCP_PORT=
+TRAFFIC_PORT=
+QNH_PORT=
+POSITIONAL=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --port | --traffic-port | --qnh-port)
+      [ $# -ge 2 ] || { echo "demo: $1 wants a port" >&2; exit 2; }
+      if ! [[ "$2" =~ ^[0-9]{1,5}$ ]] || [ "$2" -lt 1 ] || [ "$2" -gt 65535 ]; then
+        echo "demo: $1: no port '$2'" >&2
+        exit 2
+      fi
+      case "$1" in
+        --port) TCP_PORT=$2 ;;
+        --traffic-port) TRAFFIC_PORT=$2 ;;
+        --qnh-port) QNH_PORT=$2 ;;
+      esac
+      shift 2
+      ;;
+    *)
+      POSITIONAL+=("$1")
+      shift
+      ;;
+  esac
+done
+set -- ${POSITIONAL[@]+"${POSITIONAL[@]}"}
 BUILD_DIR="${1:-build}"
 DEMO="${2:-$BUILD_DIR/demo}"
 mkdir -p "$DEMO"
@@ -40,6 +72,8 @@ USER_LAT=48.1103
 USER_LON=16.5697
 LIVERY="Airbus A320 Austrian OE-LB"
 
+PORT_LINE=
+if [ -n "$TCP_PORT" ]; then PORT_LINE="    <parameter name=\"PORT_NUMBER\" value=\"$TCP_PORT\" />"$'\n'; fi
 cat > "$DEMO/roaming/Quorvelant/parameters.xml" <<XML
 <?xml version="1.0"?>
 <root>
@@ -50,7 +84,7 @@ cat > "$DEMO/roaming/Quorvelant/parameters.xml" <<XML
     <parameter name="SCAN_LIVERIES" value="false" />
     <parameter name="SCAN_AIRPORTS" value="false" />
     <parameter name="AUTO_RANGE" value="false" />
-  </parameters>
+${PORT_LINE}  </parameters>
 </root>
 XML
 
@@ -103,4 +137,6 @@ export XDG_RUNTIME_DIR="$DEMO/runtime"
 export QVL_SIM_SCENARIO="$DEMO/sim/scenario.txt"
 export QVL_SIM_TRACE="$DEMO/sim/trace.txt"
 SH
+if [ -n "$TRAFFIC_PORT" ]; then echo "export QVL_TRAFFIC_PORT=$TRAFFIC_PORT" >> "$DEMO/env.sh"; fi
+if [ -n "$QNH_PORT" ]; then echo "export QVL_QNH_PORT=$QNH_PORT" >> "$DEMO/env.sh"; fi
 echo "demo: $DEMO"

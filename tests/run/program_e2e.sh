@@ -4,28 +4,46 @@
 # aircraft, move it and remove it (as the simulator's trace shows) within
 # 150 s, then end with exit code 0 on SIGTERM, every thread joined. Log.txt
 # must hold the start-up banner and no attention line ("==> ") other than
-# those on program_e2e_allowlist.txt.
+# those on program_e2e_allowlist.txt. It runs in a temporary folder on free
+# ports, so it passes beside the demonstration (tools/run.sh) and beside
+# another run of itself.
 #   program_e2e.sh <build-dir>
 set -uo pipefail
 HERE="$(cd "$(dirname "$0")" && pwd)"
 ROOT="$(cd "$HERE/../.." && pwd)"
 BUILD="$(cd "$1" && pwd)"
-DEMO="$BUILD/demo"
+CLIENT_TOOL="$BUILD/tools/traffic_client/qvl_traffic_client"
 ALLOW="$HERE/program_e2e_allowlist.txt"
 unset DISPLAY
+WORK="$(mktemp -d "${TMPDIR:-/tmp}/qvl-program-e2e.XXXXXX")"
+DEMO="$WORK/demo"
+PROGRAM=
+CLIENT=
+KEEP=
+# A failed run keeps its folder for a look at Log.txt and the trace.
+trap 'kill $CLIENT $PROGRAM 2>/dev/null; [ -n "$KEEP" ] || rm -rf "$WORK"' EXIT
 
-fail() { echo "FAIL: $*"; [ -f "$DEMO/Log.txt" ] && tail -40 "$DEMO/Log.txt"; exit 1; }
+fail() {
+  echo "FAIL: $*"
+  [ -f "$DEMO/Log.txt" ] && tail -40 "$DEMO/Log.txt"
+  KEEP=1
+  echo "kept: $WORK"
+  exit 1
+}
 
-bash "$ROOT/tools/demo.sh" "$BUILD" "$DEMO" || fail "demo kit"
+read -r TCP_PORT TRAFFIC_PORT QNH_PORT < <("$CLIENT_TOOL" --free-ports)
+[ -n "${QNH_PORT:-}" ] || fail "no free ports"
+echo "ports: TCP $TCP_PORT, traffic $TRAFFIC_PORT, QNH $QNH_PORT"
+bash "$ROOT/tools/demo.sh" --port "$TCP_PORT" --traffic-port "$TRAFFIC_PORT" --qnh-port "$QNH_PORT" \
+  "$BUILD" "$DEMO" || fail "demo kit"
 # shellcheck source=/dev/null
 source "$DEMO/env.sh"
 cd "$DEMO" || fail "no demo folder"
 "$BUILD/run/quorvelant" > program.out 2>&1 &
 PROGRAM=$!
-"$BUILD/tools/traffic_client/qvl_traffic_client" --file traffic.txt --shift-time --shift-position \
-  --linger 600 > traffic_client.log 2>&1 &
+"$CLIENT_TOOL" --port "$TCP_PORT" --traffic-port "$TRAFFIC_PORT" --qnh-port "$QNH_PORT" \
+  --file traffic.txt --shift-time --shift-position --linger 600 > traffic_client.log 2>&1 &
 CLIENT=$!
-trap 'kill "$CLIENT" "$PROGRAM" 2>/dev/null; true' EXIT
 
 seen() { grep -q "$1" sim/trace.txt 2>/dev/null; }
 for _ in $(seq 150); do
