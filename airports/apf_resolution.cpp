@@ -145,8 +145,10 @@ fs::path lf_archivedApfPath(std::string_view apfPathText, std::string_view publi
     const std::size_t lastSeparator = text.rfind('\\');
     const std::string_view file =
         lastSeparator == std::string::npos ? std::string_view(text) : std::string_view(text).substr(lastSeparator + 1);
-    // A stand file: a name and the extension ".xml" in any case.
-    if (file.size() <= 4 || !endsWithXml(file)) return {};
+    // A stand file: a name and the extension ".xml" in any case. On Windows
+    // a ':' would make the name a drive, which takes the learned file out of
+    // the learned folder, or a file stream.
+    if (file.size() <= 4 || !endsWithXml(file) || file.find(':') != std::string_view::npos) return {};
 
     const std::string_view view(text);
     if (view.starts_with(kStockArchive)) return kLearnedStockFolder / fs::path(file);

@@ -101,6 +101,13 @@ TEST_F(Resolution, APublisherBecomesOneSafeFolderName) {
     EXPECT_EQ(lf_archivedApfPath("airports/../../EHAM.xml", ""), fs::path()) << "the user's folders do not climb";
 }
 
+TEST_F(Resolution, AStandFileNameWithADriveOrStreamMarkHasNoLearnedFile) {
+    for (const char* path : {"archive/stock/C:EHAM.xml", "archive/simaddon/EHAM.xml:x.xml",
+                             "archive/thirdparty/Pub/C:EHAM.xml", "airports/my_thirdparty/C:EHAM.xml"}) {
+        EXPECT_EQ(lf_archivedApfPath(path, "Pub"), fs::path()) << path;
+    }
+}
+
 TEST_F(Resolution, StockFilesComeFromTheFirstSimulatorsFolder) {
     server.route("/downloads/MSFS/archive/stock/EHAM.xml", HttpResponse::ok("<root>stock</root>"));
     server.route("/downloads/MSFS2024/archive/thirdparty/Pub/EHAM.xml", HttpResponse::ok("<root>third</root>"));
