@@ -133,6 +133,12 @@ void touchDown(Engine& engine, LiveAc& ac) {
     engine.state.perSecondHexIds.push_back(ac.flight.hexId);
 }
 
+// A height the simulator reports that is no number (NaN, infinite) tells
+// nothing: the aircraft keeps what it had rather than be sent there.
+void takeHeight(double& target, double reported) {
+    if (std::isfinite(reported)) target = reported;
+}
+
 void onGroundData(Engine& engine, LiveAc* ac, const SimObjectEvent& event) {
     if (ac == nullptr) return;
     const bool contact = event.hexId == 1 && ac->onGround == 0 && ac->rotationCountdown <= 1 &&
@@ -141,8 +147,10 @@ void onGroundData(Engine& engine, LiveAc* ac, const SimObjectEvent& event) {
         if (ac->flareStage != 0 || ac->approaching != 0) touchDown(engine, *ac);
         markOnGround(*ac);
     }
-    ac->heightAboveGround = event.value2;
-    if (ac->onGround != 0 || ac->rotationCountdown >= 2) ac->altitude = event.value1 + ac->flight.staticCgHeight;
+    takeHeight(ac->heightAboveGround, event.value2);
+    if (ac->onGround != 0 || ac->rotationCountdown >= 2) {
+        takeHeight(ac->altitude, event.value1 + ac->flight.staticCgHeight);
+    }
 }
 
 void onStaticValues(LiveAc* ac, const SimObjectEvent& event) {
@@ -311,7 +319,7 @@ void lf_handleSimObjectEvents(Engine& engine) {
 bool lf_requestStaticCG(Engine& engine, LiveAc& ac, const SimObjectEvent& event) {
     if (event.objectId < kFirstAiObjectId) return false;
     ac.objectId = event.objectId;
-    ac.heightAboveGround = event.value2;
+    takeHeight(ac.heightAboveGround, event.value2);
     if (!ac.samples.empty() && ac.samples.front().airborne == 0) lf_settleOnGround(engine, ac);
     lf_createFlightPlan(engine, ac);
     if (engine.link.simQueuesPaused.load()) return true;

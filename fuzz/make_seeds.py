@@ -208,6 +208,121 @@ def sim_dispatch():
     seed(t, "other_sim", framed(reply(2, b"FS98".ljust(256, b"\0") + struct.pack("<IIII", 1, 2, 3, 4)), event_sim))
 
 
+def fltsim_section():
+    """The first byte picks the file's model: 0 A320, 1 B738, 2 B77L, 3 C172, 4 EC35, 5 C25C, 6 TBM9."""
+    t = "fltsim_section"
+    seed(t, "airline", b"\x00[fltsim.0]\r\ntitle = Airbus A320 Lufthansa\r\nicao_airline=DLH\r\nui_variation=x\r\n")
+    seed(t, "registration_record", b"\x01[fltsim.1]\ntitle=CityLine\nicao_airline=BAW\natc_id=D-AIZA\n"
+                                   b"atc_parking_types=GATE\n")
+    seed(t, "private_light", b"\x03[FLTSIM.2]\ntitle=Skyhawk N123 private\natc_id=OE-KAB;old\n")
+    seed(t, "heavy_without_airline", b"\x02[fltsim.3]\ntitle=Freighter\natc_id=N77777\natc_parking_types=CARGO\n")
+    seed(t, "stub_and_quotes", b"\x05[fltsim.4]\ntitle=\"Generic bizjet-STUB\"\nicao_airline=\"ZZZZ\"\n"
+                               b"atc_id=D-IABC,D-IABD\n")
+    seed(t, "second_keys", b"\x00[fltsim.5] ; comment\ntitle=Two\nicao_airline=DLHC\n// icao_airline was BAW\n"
+                           b"TITLE=Three\n")
+    seed(t, "user_aircraft", b"\x00[fltsim.6]\ntitle=FenixA320 house\nicao_airline=RFO\n")
+
+
+def apf_link():
+    """The first byte: bit 0 my_simaddon (else my_thirdparty), bit 1 an airport file beside the link.
+    Then the publisher's line, then the link file."""
+    t = "apf_link"
+    seed(t, "stock", b"\x00My Pub\narchive/stock/ZZZZ.xml\r\n")
+    seed(t, "thirdparty", b"\x01 Pub/X \narchive/thirdparty/My%20Pub/ZZZZ.XML   \nsecond line\n")
+    seed(t, "no_publisher_folder", b"\x02\narchive/thirdparty/ZZZZ.xml\n")
+    seed(t, "not_xml_beside_file", b"\x03Pub\narchive/stock/ZZZZ.xm\n")
+    seed(t, "climbing", b"\x00..\narchive/../../secret/ZZZZ.xml\n")
+    seed(t, "local_path", b"\x02Pub\nairports\\my_thirdparty2024\\ZZZZ.xml\n")
+    seed(t, "mirror", b"\x01\nairports/my_simaddon/sub/ZZZZ.xml\n")
+
+
+def scanned_liveries():
+    """LiveriesScanned.xml, 0x1E, the plain registration-code file, 0x1E, a user's text file."""
+    t = "scanned_liveries"
+    meta = ('<meta><info name="author" value="Quorvelant"/><info name="version" value="12.2.0"/>'
+            '<info name="copyright" value="CC0"/><info name="sim" value="1"/></meta>')
+    liveries = ('<?xml version="1.0" encoding="UTF-8"?>\n<root>' + meta + '<liveries>\n'
+                '<l a="DLH" o="CLH" m="A320" c="true" t="CityLine A320" r="D-AIZA"/>\n'
+                '<l a="DLH" m="A320" t="Lufthansa A320"/>\n'
+                '<l a="BAW" m="A319" t="BA A319 with Cityflyer"/>\n'
+                '<l a="CFE" m="A319" t="CFE A319 with British"/>\n'
+                '<l a="PVT" m="C172" t="Cessna private" r="D-EABC"/>\n'
+                '<l a="PVT" m="C182" t="Cessna 182 private" r="D-EABC"/>\n'
+                '<l a="ZZZ" m="C25C" t="Generic bizjet"/>\n'
+                '<l a="PVT" m="H145" t="Heli" r="D-HABC"/>\n'
+                '</liveries></root>\n')
+    regcodes = ('<?xml version="1.0" encoding="UTF-8"?>\n<root>' + meta + '<aig>\n'
+                '<l t="Lufthansa A320" r="D-AIZB, D-AIZC"/>\n'
+                '<l t="CityLine A320" r="D-AIZG" s="true"/>\n'
+                '<l t="Not installed" r="D-AIZX"/>\n'
+                '<l t="Banned livery"/>\n'
+                '</aig></root>\n')
+    user = "Lufthansa A320;D-AIZA\nCessna private;D-EABC,D-EABD;#\nBanned two\n"
+    seed(t, "all_three", "\x1e".join((liveries, regcodes, user)))
+    seed(t, "liveries_only", liveries)
+    seed(t, "without_user_file", "\x1e".join((liveries, regcodes)))
+    seed(t, "broken_regcodes", "\x1e".join((liveries, "<root><aig><l t=", "x;y;z;w\nshort\n")))
+    seed(t, "no_liveries", "<root><liveries/></root>\x1e" + regcodes)
+
+
+def data_reply(kind, object_id, data):
+    """One reply of sim_data_replies: kind, 2-byte length, object id and data block."""
+    body = struct.pack("<I", object_id) + data
+    return struct.pack("<BH", kind, len(body)) + body
+
+
+def in_range(above_ground, ground_altitude, on_ground, atc_id):
+    return struct.pack("<ddq", above_ground, ground_altitude, on_ground) + atc_id.ljust(32, b"\0")
+
+
+def user_block(lat, lon, alt, time=43200, day=32, year=2026):
+    return struct.pack("<8d4q", lat, lon, 0.01, 0.0, 1.5, alt, 0.0, 0.0, time, day, year, 0)
+
+
+def sim_data_replies():
+    """Kinds: 0 static values, 1 title, 2 model, 3 on ground, 4 user block, 5 aircraft in range,
+    6 object added, 7 another request (first data byte picks it). The first byte: bit 0 "prof"."""
+    t = "sim_data_replies"
+    seed(t, "user_aircraft", b"\x01" + data_reply(4, 1, user_block(50.03, 8.56, -12.0))
+         + data_reply(3, 1, struct.pack("<q", 1)) + data_reply(1, 1, b"Airbus A320 Neo Asobo with a long title of sixty".ljust(64, b"\0"))
+         + data_reply(2, 1, b"$$:A320".ljust(32, b"\0")) + data_reply(4, 1, user_block(50.5, 8.56, 300.0)))
+    seed(t, "models", b"\x00" + data_reply(1, 1, b"Aerosoft A321 CFM\0") + data_reply(2, 1, b"A321neo\0")
+         + data_reply(2, 1, b"ATCCOM.AC_MODEL A320.0.text\0") + data_reply(2, 1, b"\0")
+         + data_reply(2, 1, b"camerapod\0") + data_reply(1, 1, b"DG 737-800\0") + data_reply(2, 1, b"737\0"))
+    seed(t, "creations", b"\x00" + data_reply(6, 20, b"") + data_reply(6, 21, b"") + data_reply(6, 22, b"")
+         + data_reply(6, 23, b"")
+         + data_reply(5, 20, in_range(3.0, 364.0, 1, b"DLH4AB")) + data_reply(5, 21, in_range(0.0, 364.0, 1, b"STAT1*"))
+         + data_reply(5, 22, in_range(0.0, 364.0, 1, b"LOST1")) + data_reply(5, 23, in_range(0.0, 364.0, 1, b"AS-GEN"))
+         + data_reply(0, 20, struct.pack("<dd", 8.5, 0.02)))
+    seed(t, "ground_data", b"\x00" + data_reply(5, 30, in_range(12.0, 364.0, 1, b"RYR12"))
+         + data_reply(5, 31, in_range(3000.0, 364.0, 0, b"HIGH1")) + data_reply(5, 32, in_range(0.0, 364.0, 0, b"GEN*"))
+         + data_reply(5, 1, in_range(0.0, 364.0, 1, b"USER")) + data_reply(7, 33, b"\x01" + in_range(0.0, 0.0, 1, b"X")))
+    seed(t, "prof_time", b"\x01" + data_reply(4, 1, user_block(50.03, 8.56, 100.0, 86399, 366, 2028)))
+
+
+def object_event(object_id, hex_id, kind, value1=0.0, value2=0.0):
+    return struct.pack("<IIIdd", object_id, hex_id, kind, value1, value2)
+
+
+def object_events():
+    """28-byte events: object id, hex id, kind, two values. The engine holds live aircraft
+    0x3c6586 and 0x3c6587 waiting for objects, 0x4ca1d3 (object 20, flaring), 0x4ca1d4
+    (object 21, parked), 0x4ca1d5 (object 22, waiting for a new livery); static 17 waiting,
+    18 (object 30) standing."""
+    t = "object_events"
+    nan = float("nan")
+    inf = float("inf")
+    seed(t, "created", object_event(40, 0x3c6586, 0, 0.0, 1200.0) + object_event(41, 0x3c6587, 0, 0.0, 0.0)
+         + object_event(42, 17, 1) + object_event(40, 0, 4, 9.5, 0.03))
+    seed(t, "touchdown", object_event(20, 1, 3, 364.0, 2.0) + object_event(20, 1, 3, 364.0, 0.0))
+    seed(t, "not_numbers", object_event(20, 1, 3, nan, inf) + object_event(21, 0, 3, -inf, nan)
+         + object_event(20, 0, 4, nan, inf) + object_event(21, 0, 4, 1e308, -1e308))
+    seed(t, "removed_and_failed", object_event(22, 0, 2) + object_event(21, 0, 2) + object_event(30, 0, 2)
+         + object_event(0, 0x3c6586, 6) + object_event(0, 17, 6) + object_event(0, 0xFFFFFFFF, 6))
+    seed(t, "huge_ids", object_event(0xFFFFFFFF, 0xFFFFFFFF, 0, 0.0, 1e300) + object_event(0xFFFFFFFF, 0xFFFFFFFF, 1)
+         + object_event(0xFFFFFFFF, 0x4ca1d3, 5) + object_event(2, 0x3c6586, 0) + object_event(7, 7, 0xFFFFFFFF))
+
+
 def enc_file(encryptor):
     t = "enc_file"
     seed(t, "header_only", bytes(range(24)))
@@ -236,6 +351,11 @@ def main():
     airports_xml()
     usercfg_opt()
     sim_dispatch()
+    sim_data_replies()
+    object_events()
+    fltsim_section()
+    apf_link()
+    scanned_liveries()
     enc_file(encryptor)
 
 

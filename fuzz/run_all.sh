@@ -31,12 +31,17 @@ targets=(
   "airports_xml 8192"
   "usercfg_opt 4096"
   "sim_dispatch 2048"
+  "sim_data_replies 2048"
+  "object_events 1400"
   "livery_key_line 4096"
+  "fltsim_section 4096"
   "liveries_scanned 8192"
   "regcode_xml 8192"
   "regcode_text 4096"
+  "scanned_liveries 16384"
   "stand_file 8192"
   "learned_file 8192"
+  "apf_link 1024"
 )
 
 # Every built target must be run here, and every target here must be built.

@@ -11,10 +11,10 @@ namespace {
 
 std::string lockFileName(const std::string& name) {
     std::string out;
-    for (unsigned char c : name) {
+    for (const char c : name) {
         const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
                            c == '_' || c == '.';
-        out += plain ? static_cast<char>(c) : '_';
+        out += plain ? c : '_';
     }
     return out + ".lock";
 }

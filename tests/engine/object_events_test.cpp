@@ -147,6 +147,30 @@ TEST_F(ObjectEventsTest, StaticValuesOutsideTheirRangesKeepOrReplaceTheValue) {
     EXPECT_DOUBLE_EQ(ac.flight.staticPitch, 0.012217304763960306);
 }
 
+TEST_F(ObjectEventsTest, HeightsThatAreNoNumbersLeaveTheAircraftWhereItWas) {
+    LiveAc& ac = activeAirliner(300);
+    ac.onGround = 1;
+    ac.altitude = 372.0;
+    ac.heightAboveGround = 0.5;
+    queue({.objectId = 300, .kind = SimObjectEventKind::groundData, .value1 = NAN, .value2 = INFINITY});
+    lf_handleSimObjectEvents(engine);
+    EXPECT_DOUBLE_EQ(ac.altitude, 372.0);
+    EXPECT_DOUBLE_EQ(ac.heightAboveGround, 0.5);
+    queue({.objectId = 300, .kind = SimObjectEventKind::groundData, .value1 = 400.0, .value2 = -INFINITY});
+    lf_handleSimObjectEvents(engine);
+    EXPECT_DOUBLE_EQ(ac.altitude, 400.0 + ac.flight.staticCgHeight) << "each value is taken on its own";
+    EXPECT_DOUBLE_EQ(ac.heightAboveGround, 0.5);
+}
+
+TEST_F(ObjectEventsTest, ANewObjectWhoseHeightIsNoNumberKeepsTheAircraftsHeight) {
+    LiveAc& ac = spawnedAirliner();
+    const double height = ac.heightAboveGround;
+    queue({.objectId = 301, .hexId = ac.flight.hexId, .kind = SimObjectEventKind::created, .value2 = NAN});
+    lf_handleSimObjectEvents(engine);
+    EXPECT_EQ(ac.objectId, 301U);
+    EXPECT_DOUBLE_EQ(ac.heightAboveGround, height);
+}
+
 TEST_F(ObjectEventsTest, GroundContactDuringTakeOffIsNoTouchdown) {
     LiveAc& ac = activeAirliner(300);
     ac.phase = GroundPhase::take_off;

@@ -196,6 +196,19 @@ TEST_F(LiveryMatching, LiveFlightsGetTheTitleOfTheFirstStepThatMatches) {
     }
 }
 
+// Both short-word searches would find a title here: the second airline's
+// title that names the first airline comes before the first airline's title
+// that names the second, whichever of the two flies for the other.
+TEST_F(LiveryMatching, TheSecondAirlinesTitleNamingTheFirstWinsOverTheFirstsNamingTheSecond) {
+    gf_clearLiveryTables(tables_);
+    build({
+        livery("BAW", "A319", "BA A319 with Cityflyer"),
+        livery("CFE", "A319", "CFE A319 with British"),
+    });
+    EXPECT_EQ(matchLive({"BAW", "A319", "", "CFE"}, 2), "CFE A319 with British");
+    EXPECT_EQ(matchLive({"CFE", "A319", "", "BAW"}, 2), "BA A319 with Cityflyer");
+}
+
 TEST_F(LiveryMatching, ARefusedTitleIsPassedOverAtEveryStepThatFindsIt) {
     refused_.insert("Lufthansa A320 b");
     EXPECT_EQ(matchLive({"DLH", "A320", "D-AIRA"}), "Generic A320") << "not by code, nor by airline and model";
