@@ -61,6 +61,9 @@ private:
 // tick's number.
 using Load = std::function<milliseconds(Clock::duration sinceStart, std::int64_t tick)>;
 
+// Every tick ends more than 100 ms late.
+milliseconds lateTicks(Clock::duration /*sinceStart*/, std::int64_t /*tick*/) { return milliseconds(110); }
+
 // 10 s on time, 10 s of ticks that end more than 100 ms late, 10 s of
 // stalls of 95 ms after which the missed ticks come back to back; again.
 milliseconds changingLoad(Clock::duration sinceStart, std::int64_t tick) {
@@ -363,6 +366,26 @@ TEST_F(MotionTrajectoryTest, UnderLoadAFlightAndATaxiingAircraftTurnSmoothlyAndN
     ASSERT_EQ(objects[taxi.hexId].size(), 1U);
     expectSmoothAndForward(flight, objects[flight.hexId], 90.0);
     expectSmoothAndForward(taxi, objects[taxi.hexId], 130.0);
+}
+
+// The demonstration's feed: 20 s of a flight, a minute of silence, and the
+// same 20 s again, and again. Under load the ticks lag the feed so far that
+// the first pass is still queued when the next begins behind its end.
+TEST_F(MotionTrajectoryTest, UnderLoadAFeedThatStartsOverBehindTheAircraftDoesNotTurnItBack) {
+    connectStandIn();
+    FlightScript pass;
+    pass.altitudeFt = 3000.0;
+    pass.reportSeconds = 2.0;
+    pass.legs = {{.seconds = 22.0, .groundSpeedKt = 200.0, .trackDeg = 90.0}};
+    for (int loop = 0; loop < 12; ++loop) {
+        FlightScript again = pass;
+        again.startTime += 80.0 * loop;
+        fly(again, engine.now() + 8000 * loop);
+    }
+
+    auto objects = runUnderLoad(lateTicks, seconds(1500));
+    ASSERT_FALSE(objects[pass.hexId].empty());
+    expectSmoothAndForward(pass, objects[pass.hexId], 0.0);
 }
 
 }  // namespace
