@@ -158,7 +158,7 @@ bool checkMoving(Engine& engine, LiveAc& ac, TrafficSample& sample) {
         return false;
     }
     if (!lf_checkBirthSample(ac, sample)) return false;
-    if (ac.extendCount < 1) return true;
+    if (ac.extendCount < 1) return !startsOverBehind(ac, sample);
     if (ac.onGround == 0 && bearingOffDeg(ac.samples.back(), sample, ac.heading) >= kTurnedAwayDeg) return false;
     returnToFeed(engine, ac);
     endHold(ac);

@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <optional>
 #include <utility>
 
 #include <fmt/format.h>
 
+#include "core/geodesy.h"
 #include "core/log.h"
 #include "core/settings.h"
 #include "engine/client_events.h"
@@ -17,6 +19,7 @@
 #include "engine/removal.h"
 #include "engine/sample_checks.h"
 #include "engine/spawn.h"
+#include "platform/units.h"
 #include "refdata/code_table.h"
 #include "refdata/lookups.h"
 
@@ -33,6 +36,7 @@ constexpr double kNoParkAirportElevation = -1000.0;
 constexpr std::size_t kMaxQueuedSamples = 200;
 constexpr double kTakeOffRunKt = 43.0;
 constexpr double kNearSameDegrees = 0.00015;
+constexpr double kTurnedBackDeg = 100.0;
 
 LiveAc* findByHexId(EngineState& state, std::uint32_t hexId) {
     for (LiveAc& ac : state.liveAircraft) {
@@ -171,7 +175,7 @@ void decode(Engine& engine, LiveAc& ac, TrafficSample sample) {
         return;
     }
     if (ac.phase == GroundPhase::birth) {
-        if (ac.samples.empty() || !lf_checkBirthSample(ac, sample)) return;
+        if (ac.samples.empty() || !lf_checkBirthSample(ac, sample) || startsOverBehind(ac, sample)) return;
         notBefore(sample, ac.samples.back());
         ac.samples.push_back(sample);
         return;
@@ -272,6 +276,27 @@ bool lf_checkBirthSample(const LiveAc& ac, TrafficSample& sample) {
     }
     if (sample.groundSpeed == 0.0 && (ac.departing != 0 || sample.airborne != 0)) return last.groundSpeed < 50.0;
     return true;
+}
+
+bool startsOverBehind(const LiveAc& ac, const TrafficSample& sample) {
+    if (ac.samples.empty() || ac.onGround != 0 || sample.airborne == 0 ||
+        ac.flight.category == AircraftCategory::Rotorcraft) {
+        return false;
+    }
+    const auto& queued = ac.samples;
+    const TrafficSample& last = queued.back();
+    // The queue's last leg tells the way; with one sample, the heading of an
+    // aircraft that flies already. A new one has none yet.
+    std::optional<double> way;
+    if (queued.size() >= 2) {
+        const TrafficSample& before = queued[queued.size() - 2];
+        if (!samePosition(before.latitude, before.longitude, last.latitude, last.longitude)) {
+            way = gf_initialBearing(positionOf(before), positionOf(last));
+        }
+    }
+    if (!way && ac.phase != GroundPhase::birth) way = ac.heading;
+    if (!way) return false;
+    return angleApart(gf_initialBearing(positionOf(last), positionOf(sample)), *way) >= kTurnedBackDeg * kDegToRad;
 }
 
 }  // namespace qvl

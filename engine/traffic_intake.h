@@ -27,5 +27,10 @@ void decodeExisting(Engine& engine, LiveAc& ac, TrafficSample sample);
 // may be queued (it may be marked stationary, or replaced by a still copy
 // of the last one).
 bool lf_checkBirthSample(const LiveAc& ac, TrafficSample& sample);
+// An airborne sample 100 degrees or more off the way the end of a flying
+// aircraft's queue goes: the feed has started over from a point behind it
+// (a replayed or restarted stream). Queued, it would turn the aircraft
+// round to fly back. Never for rotorcraft, which may go any way.
+bool startsOverBehind(const LiveAc& ac, const TrafficSample& sample);
 
 }  // namespace qvl

@@ -55,6 +55,17 @@ TEST_F(ClearanceTest, OnTheGroundTwoAircraftTooCloseGoInTwoSuccessiveCalls) {
     EXPECT_EQ(clear.status, SimStatus::active);
 }
 
+TEST_F(ClearanceTest, OnTheGroundTheClearanceIsALittleMoreThanBothHalfSpans) {
+    userAt(0.0, true);
+    // Both half spans are 0.01 nm.
+    LiveAc& kept = activeAt(0x400001, 90.0, 1.3 * 0.02, true);
+    LiveAc& close = activeAt(0x400002, 270.0, 1.1 * 0.02, true);
+    gf_removeAcNearUser(engine);
+    EXPECT_EQ(close.status, SimStatus::removingfromsim);
+    gf_removeAcNearUser(engine);
+    EXPECT_EQ(kept.status, SimStatus::active);
+}
+
 TEST_F(ClearanceTest, AStaticAircraftNearTheUserGoesOnlyAfterTheUserMoved) {
     userAt(0.0, true);
     StaticAc& parked = state.staticAircraft.emplace_back();

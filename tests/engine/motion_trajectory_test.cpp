@@ -6,11 +6,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <functional>
+#include <limits>
+#include <map>
 #include <optional>
+#include <set>
 #include <vector>
 
+#include "core/geodesy.h"
 #include "engine/engine_math.h"
 #include "engine/motion_tables.h"
 #include "platform/sim/sim_api.h"
@@ -26,6 +32,68 @@ constexpr std::uint32_t kThrottleClimb = 11468;
 constexpr std::uint32_t kThrottleApproach = 4914;
 constexpr std::uint32_t kFlapsApproach = 16383;
 constexpr std::uint32_t kSimOnGroundDefinition = 490;
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+using std::chrono::seconds;
+
+// The run's main loop under load: a tick that ends more than 100 ms after
+// its deadline puts the next one 10 ms later; one that ends less late is
+// followed by the missed ticks back to back, several at one instant.
+class LoadedMainLoop {
+public:
+    explicit LoadedMainLoop(Clock::time_point start) : tickStart_(start), deadline_(start) {}
+    [[nodiscard]] Clock::time_point tickStart() const { return tickStart_; }
+    // Moves to the start of the next tick after one that worked this long.
+    void next(milliseconds work) {
+        const Clock::time_point now = tickStart_ + work;
+        const Clock::time_point target = now > deadline_ + milliseconds(100) ? now + milliseconds(10) : deadline_;
+        tickStart_ = std::max(target, now);
+        deadline_ = target + milliseconds(10);
+    }
+
+private:
+    Clock::time_point tickStart_;
+    Clock::time_point deadline_;
+};
+
+// How long a tick works: by the time since the start of the run and the
+// tick's number.
+using Load = std::function<milliseconds(Clock::duration sinceStart, std::int64_t tick)>;
+
+// Every tick ends more than 100 ms late.
+milliseconds lateTicks(Clock::duration /*sinceStart*/, std::int64_t /*tick*/) { return milliseconds(110); }
+
+// 10 s on time, 10 s of ticks that end more than 100 ms late, 10 s of
+// stalls of 95 ms after which the missed ticks come back to back; again.
+milliseconds changingLoad(Clock::duration sinceStart, std::int64_t tick) {
+    switch ((sinceStart / seconds(10)) % 3) {
+        case 1: return milliseconds(110);
+        case 2: return tick % 10 == 0 ? milliseconds(95) : milliseconds(0);
+        default: return milliseconds(0);
+    }
+}
+
+// How far along the path (nm) its point nearest to the position lies.
+double progressAlong(const std::vector<GeoPosition>& path, GeoPosition at) {
+    double nearest = std::numeric_limits<double>::max();
+    double progress = 0.0;
+    double travelled = 0.0;
+    for (std::size_t i = 1; i < path.size(); ++i) {
+        const double length = gf_distanceNm(path[i - 1], path[i]);
+        const double toPoint = gf_distanceNm(path[i - 1], at);
+        const double bearing = gf_initialBearing(path[i - 1], path[i]);
+        const double along =
+            std::clamp(std::cos(wrapPi(gf_initialBearing(path[i - 1], at) - bearing)) * toPoint, 0.0, length);
+        const double off = gf_distanceNm(at, gf_destinationPoint(path[i - 1], bearing, along * kFeetPerNm));
+        if (off < nearest) {
+            nearest = off;
+            progress = travelled + along;
+        }
+        travelled += length;
+    }
+    return progress;
+}
 
 class MotionTrajectoryTest : public EngineTest {
 protected:
@@ -46,6 +114,49 @@ protected:
             if (e.command.data == data && e.tick >= from) return e.tick;
         }
         return std::nullopt;
+    }
+    // Ticks on the grid of a main loop under the load until the run has
+    // lasted that long; the simulator objects each hex id had.
+    std::map<std::uint32_t, std::set<std::uint32_t>> runUnderLoad(const Load& load, Clock::duration runFor) {
+        std::map<std::uint32_t, std::set<std::uint32_t>> objects;
+        const Clock::time_point start = steady;
+        LoadedMainLoop loop(start);
+        for (std::int64_t i = 0; loop.tickStart() - start < runFor; ++i) {
+            tickAt(loop.tickStart());
+            for (const LiveAc& ac : state.liveAircraft) {
+                if (ac.objectId != 0) objects[ac.flight.hexId].insert(ac.objectId);
+            }
+            loop.next(load(loop.tickStart() - start, i));
+        }
+        return objects;
+    }
+    // Every position update of the objects turns by a degree at most, and
+    // each object turns in all no more than the feed plus 20 degrees; none
+    // moves back along the script's path by more than a metre.
+    void expectSmoothAndForward(const FlightScript& script, const std::set<std::uint32_t>& objects,
+                                double feedTurnDeg) {
+        std::vector<GeoPosition> path;
+        for (const ScheduledRecord& r : generateRecords(script, 0)) {
+            path.push_back({r.record.sample.latitude, r.record.sample.longitude});
+        }
+        for (const std::uint32_t objectId : objects) {
+            const auto positions = recorder.positionsOf(objectId);
+            ASSERT_GT(positions.size(), 500U) << script.callsign;
+            double turned = 0.0;
+            double farthest = progressAlong(path, {positions[0].command.latitude, positions[0].command.longitude});
+            for (std::size_t i = 1; i < positions.size(); ++i) {
+                const PositionCommand& a = positions[i - 1].command;
+                const PositionCommand& b = positions[i].command;
+                const double step = angleApart(a.heading, b.heading) * kRadToDeg;
+                ASSERT_LE(step, 1.0) << script.callsign << " at tick " << positions[i].tick;
+                turned += step;
+                const double progress = progressAlong(path, {b.latitude, b.longitude});
+                ASSERT_GE(progress, farthest - 1.0 / kMetresPerNm)
+                    << script.callsign << " at tick " << positions[i].tick;
+                farthest = std::max(farthest, progress);
+            }
+            EXPECT_LE(turned, feedTurnDeg + 20.0) << script.callsign;
+        }
     }
     // The simulator's ground contact: it puts the object on the ground.
     void touchGround(std::uint32_t objectId) {
@@ -220,6 +331,61 @@ TEST_F(MotionTrajectoryTest, AnApproachConfiguresByHeightFlaresInFourStagesAndTo
     const auto positions = recorder.positionsOf(objectId);
     ASSERT_FALSE(positions.empty());
     EXPECT_DOUBLE_EQ(positions.back().command.pitch, aircraft(hexId)->flight.staticPitch);
+}
+
+// A loaded main loop delivers ticks late and in bunches while the feed goes
+// on in wall time: the samples of one aircraft come closer together in
+// ticks, and the aircraft runs behind its samples.
+TEST_F(MotionTrajectoryTest, UnderLoadAFlightAndATaxiingAircraftTurnSmoothlyAndNeverMoveBack) {
+    connectStandIn();
+    FlightScript flight;
+    flight.hexId = 0x3c6586;
+    flight.callsign = "DLH4AB";
+    flight.altitudeFt = 5000.0;
+    flight.legs = {{.seconds = 40.0, .groundSpeedKt = 250.0, .trackDeg = 330.0}};
+    // A turn through north, 10 degrees every 8 s, then on.
+    for (double track = 340.0; track <= 420.0; track += 10.0) {
+        flight.legs.push_back({.seconds = 8.0, .groundSpeedKt = 250.0, .trackDeg = std::fmod(track, 360.0)});
+    }
+    flight.legs.push_back({.seconds = 80.0, .groundSpeedKt = 250.0, .trackDeg = 60.0});
+    FlightScript taxi;
+    taxi.hexId = 0x3c6587;
+    taxi.callsign = "DLH7CD";
+    taxi.latitude = 50.05;
+    taxi.longitude = 8.55;
+    taxi.altitudeFt = 0.0;
+    // A corner of 90 degrees across north, then one of 40.
+    taxi.legs = {{.seconds = 60.0, .groundSpeedKt = 15.0, .trackDeg = 300.0},
+                 {.seconds = 60.0, .groundSpeedKt = 15.0, .trackDeg = 30.0},
+                 {.seconds = 60.0, .groundSpeedKt = 15.0, .trackDeg = 70.0}};
+    fly(flight);
+    fly(taxi);
+
+    auto objects = runUnderLoad(changingLoad, seconds(330));
+    ASSERT_EQ(objects[flight.hexId].size(), 1U);
+    ASSERT_EQ(objects[taxi.hexId].size(), 1U);
+    expectSmoothAndForward(flight, objects[flight.hexId], 90.0);
+    expectSmoothAndForward(taxi, objects[taxi.hexId], 130.0);
+}
+
+// The demonstration's feed: 20 s of a flight, a minute of silence, and the
+// same 20 s again, and again. Under load the ticks lag the feed so far that
+// the first pass is still queued when the next begins behind its end.
+TEST_F(MotionTrajectoryTest, UnderLoadAFeedThatStartsOverBehindTheAircraftDoesNotTurnItBack) {
+    connectStandIn();
+    FlightScript pass;
+    pass.altitudeFt = 3000.0;
+    pass.reportSeconds = 2.0;
+    pass.legs = {{.seconds = 22.0, .groundSpeedKt = 200.0, .trackDeg = 90.0}};
+    for (int loop = 0; loop < 12; ++loop) {
+        FlightScript again = pass;
+        again.startTime += 80.0 * loop;
+        fly(again, engine.now() + 8000 * loop);
+    }
+
+    auto objects = runUnderLoad(lateTicks, seconds(1500));
+    ASSERT_FALSE(objects[pass.hexId].empty());
+    expectSmoothAndForward(pass, objects[pass.hexId], 0.0);
 }
 
 }  // namespace

@@ -70,6 +70,17 @@ TEST_F(PushBackTest, ADepartureBehindTheStandPushesBackTwoAndAHalfRadiiThenToThe
     EXPECT_EQ(ac.samples[3].dueTick, ac.alternativeTurnSample.dueTick);
 }
 
+TEST_F(PushBackTest, ADepartureExactlyNinetyDegreesOffTheStandHeadingPushesBack) {
+    // Square to the stand heading on either side, and one degree short of it.
+    for (const auto& [bearingDeg, pushed] : {std::pair{180.0, true}, std::pair{0.0, true}, std::pair{179.0, false}}) {
+        state.liveAircraft.clear();
+        stands.park.parkStands.clear();
+        LiveAc& ac = parkedLeavingTowards(90.0, bearingDeg);
+        nextPosGround(engine, ac);
+        EXPECT_EQ(ac.phase, pushed ? GroundPhase::pushing_back : GroundPhase::taxi) << bearingDeg;
+    }
+}
+
 TEST_F(PushBackTest, TheTurnSideComparesTheTrackInRadiansWithTheHeading) {
     LiveAc& ac = make({groundSample(50, 8.5, 0, now())});
     ac.heading = 0.5;  // about 28.6 degrees

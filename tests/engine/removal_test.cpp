@@ -147,6 +147,30 @@ TEST_F(RemovalTest, AnAircraftIsRemovedWhenTheUserSitsInTheCorridorBehindIt) {
     EXPECT_EQ(ac.status, SimStatus::removingfromsim);
 }
 
+TEST_F(RemovalTest, TheCloseCorridorIsNarrowerAndLowerThanTheWideOne) {
+    userAt(50.0, 8.5, 3000.0);
+    // Flying north 3 nm north of the user: once 900 ft to the side at the
+    // user's height, once on the line 1,200 ft above it.
+    const GeoPosition ahead = gf_destinationPoint({50.0, 8.5}, 0.0, 3.0 * kFeetPerNm);
+    const GeoPosition aside = gf_destinationPoint(ahead, kPi / 2.0, 900.0);
+    struct Case {
+        GeoPosition at;
+        double altitude;
+    };
+    for (const Case& c : {Case{aside, 3000.0}, Case{ahead, 4200.0}}) {
+        state.liveAircraft.clear();
+        LiveAc& ac = activeAt(0x400001, 3.0, 301);
+        ac.latitude = c.at.latitude;
+        ac.longitude = c.at.longitude;
+        ac.altitude = c.altitude;
+        ac.heading = 0.0;
+        EXPECT_FALSE(gf_removeIfAheadOfUser(engine, ac, UserCorridor::close)) << c.altitude;
+        EXPECT_EQ(ac.status, SimStatus::active);
+        EXPECT_TRUE(gf_removeIfAheadOfUser(engine, ac, UserCorridor::wide)) << c.altitude;
+        EXPECT_EQ(ac.status, SimStatus::removingfromsim);
+    }
+}
+
 TEST_F(RemovalTest, TheObjectIdListHasOneLinePerActiveAircraft) {
     activeAt(0x400001, 1.0, 301).onGround = 1;
     LiveAc& parked = activeAt(0x400002, 1.0, 302);

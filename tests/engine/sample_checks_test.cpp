@@ -82,6 +82,34 @@ TEST_F(SampleChecksTest, LeavingTheStandOnTheWeekLongContinuationBringsTheFrontD
     EXPECT_EQ(ac.towed, 0);
 }
 
+TEST_F(SampleChecksTest, ThreeMovesOfHalfItsSpanLeaveTheStandTwoDoNot) {
+    LiveAc& ac = parked();  // half span about 17.6 m
+    TrafficSample first = groundSampleAt(180.0, 1.0);
+    EXPECT_FALSE(checkExtendingSituations(engine, ac, first));
+    // Two moves of 5 m: 10 m from the first sample, more than half the span.
+    for (double m : {6.0, 11.0}) {
+        TrafficSample s = groundSampleAt(180.0, m);
+        EXPECT_FALSE(checkExtendingSituations(engine, ac, s)) << m;
+    }
+    EXPECT_EQ(ac.departureRequested, 0);
+    // The third: 14 m, still short of the whole half span.
+    TrafficSample third = groundSampleAt(180.0, 15.0);
+    EXPECT_TRUE(checkExtendingSituations(engine, ac, third));
+    EXPECT_EQ(ac.departureRequested, 1);
+}
+
+TEST_F(SampleChecksTest, ASampleWithin85MetresOfTheStandCountsAsAtTheStand) {
+    LiveAc& at = parked();
+    TrafficSample near = groundSampleAt(0.0, 75.0);
+    EXPECT_FALSE(checkExtendingSituations(engine, at, near));
+    EXPECT_EQ(at.departureRequested, 0);
+    EXPECT_EQ(at.standReferenceSet, 1);
+    LiveAc& away = parked();
+    TrafficSample beyond = groundSampleAt(0.0, 95.0);
+    EXPECT_TRUE(checkExtendingSituations(engine, away, beyond));
+    EXPECT_EQ(away.departureRequested, 1);
+}
+
 TEST_F(SampleChecksTest, AParkedAircraftReportedFarFromItsStandIsRemoved) {
     LiveAc& ac = parked();
     TrafficSample far = groundSampleAt(0.0, 250.0);

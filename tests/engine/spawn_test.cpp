@@ -211,6 +211,37 @@ TEST_F(SpawnTest, ABufferedAircraftAheadOfTheAirborneUserIsKeptAway) {
     EXPECT_TRUE(recorder.creations.empty());
 }
 
+TEST_F(SpawnTest, WithUserGroundCollisionOnAGroundSampleNearTheStandingUserIsSkipped) {
+    COLLISION_USER_GND.set(true);
+    user.latitude = 50.0;
+    user.longitude = 8.5;
+    user.altitude = 0.0;
+    user.heightAboveGround = 0.0;
+    user.onGround = true;
+    state.userSnapshot = user;
+    // Two ground samples 20 m apart, the first at the distance east of the user.
+    const auto buffered = [&](double metres) -> LiveAc& {
+        state.liveAircraft.clear();
+        const auto sampleAt = [](double m) {
+            const GeoPosition p =
+                gf_destinationPoint({50.0, 8.5}, std::numbers::pi / 2.0, m / kMetresPerNm * kFeetPerNm);
+            return TrafficSample{.latitude = p.latitude, .longitude = p.longitude, .groundSpeed = 10.0};
+        };
+        FlightRec flight;
+        flight.hexId = 0x400015;
+        flight.callsign = "TAXI1";
+        LiveAc& ac = state.liveAircraft.emplace_back(makeLiveAc(sampleAt(metres), flight, 1.7e9));
+        ac.samples.push_back(sampleAt(metres + 20.0));
+        return ac;
+    };
+    LiveAc& near = buffered(100.0);
+    EXPECT_TRUE(lf_holdBuffered(engine, near));
+    EXPECT_EQ(near.samples.size(), 1U);
+    LiveAc& clear = buffered(200.0);
+    EXPECT_FALSE(lf_holdBuffered(engine, clear));
+    EXPECT_EQ(clear.samples.size(), 2U);
+}
+
 TEST_F(SpawnTest, TheStartPositionCarriesFeetPerSecondAndAFullCircleHeadingIsZero) {
     FlightScript script = airliner(0x400014, "CLIMB1");
     script.legs = {{.seconds = 60.0, .groundSpeedKt = 250.0, .trackDeg = 90.0, .verticalSpeedFpm = 1200.0}};

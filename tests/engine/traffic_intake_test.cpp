@@ -215,6 +215,38 @@ TEST_F(TrafficIntakeTest, TwoAirborneSamplesJustAfterALandingDepartAgain) {
     EXPECT_EQ(state.liveAircraft.size(), 1U);
 }
 
+// A feed that starts over from an earlier point of the flight, as a replayed
+// stream does: the aircraft would turn round and fly back to it.
+TEST_F(TrafficIntakeTest, AnAirborneSampleBehindTheEndOfTheQueueIsNotTaken) {
+    const auto at = [&](double time, double latitude, double longitude, double track, double altitude = 8000.0) {
+        TrafficRecord r = record(time, latitude, altitude > 0.0 ? 400.0 : 40.0, track, altitude);
+        r.sample.longitude = longitude;
+        accept(r);
+    };
+    // North at 400 kt, a record every 10 s.
+    for (int i = 0; i < 3; ++i) at(1000.0 + 10.0 * i, 50.0 + 0.02 * i, 8.5, 0.0);
+    ASSERT_EQ(samples(), 3U);
+    at(1030.0, 50.01, 8.5, 0.0);
+    EXPECT_EQ(samples(), 3U);
+    // A turn of 90 degrees is taken; the way is east now.
+    at(1040.0, 50.04, 8.53, 90.0);
+    EXPECT_EQ(samples(), 4U);
+    // Flying already: back west is behind.
+    LiveAc& ac = *aircraft(0x3c6586);
+    makeActive(ac, 300);
+    ac.setPhase(GroundPhase::flying);
+    at(1060.0, 50.04, 8.50, 90.0);
+    EXPECT_EQ(samples(), 4U);
+    at(1070.0, 50.04, 8.56, 90.0);
+    EXPECT_EQ(samples(), 5U);
+
+    // On the ground an aircraft may turn round: back along the runway.
+    state.liveAircraft.clear();
+    for (int i = 0; i < 3; ++i) at(2000.0 + 10.0 * i, 50.0 + 0.002 * i, 8.5, 0.0, 0.0);
+    at(2030.0, 50.001, 8.5, 180.0, 0.0);
+    EXPECT_EQ(samples(), 4U);
+}
+
 TEST_F(TrafficIntakeTest, TheBirthCheckRefusesAStillSampleInTheAirAndStillsANearlyStillOne) {
     accept(record(1000.0, 50.0, 250.0, 90.0));
     const LiveAc& ac = *aircraft(0x3c6586);

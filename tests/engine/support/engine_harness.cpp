@@ -132,7 +132,12 @@ void EngineTest::TearDown() {
     resetMessages();
 }
 
+void EngineTest::keepWallOrigin() {
+    if (!wallOrigin_) wallOrigin_.emplace(steady, engine.now());
+}
+
 void EngineTest::tick(int count) {
+    keepWallOrigin();
     for (int i = 0; i < count; ++i) {
         feeder.deliver(traffic, engine.now());
         lf_handleAddingStack(engine);
@@ -144,6 +149,23 @@ void EngineTest::tick(int count) {
         } else {
             recorder.record(link.queues, lastTick(), true);
         }
+    }
+}
+
+void EngineTest::tickAt(std::chrono::steady_clock::time_point at) {
+    keepWallOrigin();
+    ASSERT_GE(at, steady);
+    const auto elapsed = at - steady;
+    steady = at;
+    const auto wallTicks = (at - wallOrigin_->first) / std::chrono::milliseconds(10);
+    feeder.deliver(traffic, wallOrigin_->second + static_cast<std::int32_t>(wallTicks), engine.now());
+    lf_handleAddingStack(engine);
+    if (sim) {
+        recorder.record(link.queues, lastTick(), false);
+        clock->advance(elapsed);
+        ASSERT_TRUE(dispatchOnce(link, run, *handle));
+    } else {
+        recorder.record(link.queues, lastTick(), true);
     }
 }
 

@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -125,6 +126,12 @@ protected:
     // One engine tick: the records that have arrived, lf_handleAddingStack,
     // then the frame (stand-in) or the recorder emptying the queues.
     void tick(int count = 1);
+    // One tick of a main loop that has fallen behind, at a later time of the
+    // run's steady clock: the records that have arrived by then (a record's
+    // arrival tick counted in 10 ms of the clock since the first tick) go in
+    // due 3000 ticks after the tick counter, as the reader gives them, and
+    // the stand-in runs the frames up to that time.
+    void tickAt(std::chrono::steady_clock::time_point at);
     // Ticks until the condition holds, at most `limit` ticks; whether it held.
     template <class Condition>
     bool tickUntil(Condition&& condition, int limit) {
@@ -199,6 +206,10 @@ protected:
     sim::SimConnection* handle = nullptr;
 
 private:
+    // The steady clock and the tick counter at the first tick, where the
+    // arrival ticks of records meet wall time.
+    void keepWallOrigin();
+    std::optional<std::pair<std::chrono::steady_clock::time_point, std::int32_t>> wallOrigin_;
     std::vector<std::function<void()>> restores_;
 };
 

@@ -71,8 +71,8 @@ void TrafficFeeder::add(std::vector<ScheduledRecord> records) {
     for (ScheduledRecord& r : records) pending_.emplace(r.arrivalTick, std::move(r.record));
 }
 
-void TrafficFeeder::deliver(TrafficQueue& queue, std::int32_t now) {
-    while (!pending_.empty() && pending_.begin()->first <= now) {
+void TrafficFeeder::deliver(TrafficQueue& queue, std::int32_t arrivedBy, std::int32_t now) {
+    while (!pending_.empty() && pending_.begin()->first <= arrivedBy) {
         TrafficRecord record = std::move(pending_.begin()->second);
         pending_.erase(pending_.begin());
         record.sample.dueTick = static_cast<std::uint32_t>(now) + static_cast<std::uint32_t>(kTrafficDelayTicks);

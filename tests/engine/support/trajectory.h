@@ -52,7 +52,9 @@ class TrafficFeeder {
 public:
     void add(std::vector<ScheduledRecord> records);
     // Pushes every record whose arrival tick has come, due tick = now + 3000.
-    void deliver(TrafficQueue& queue, std::int32_t now);
+    void deliver(TrafficQueue& queue, std::int32_t now) { deliver(queue, now, now); }
+    // The same when the records arrive by wall time and the tick counter lags it.
+    void deliver(TrafficQueue& queue, std::int32_t arrivedBy, std::int32_t now);
     [[nodiscard]] bool empty() const { return pending_.empty(); }
 
 private:
