@@ -158,7 +158,7 @@ public:
     void waitForRealTraffic() override { p_.realTraffic.waitForRealTraffic(); }
     bool realTrafficProfEdition() override { return p_.feed.time.rtEdition.load(); }
     void clearRealTrafficEdition() override { p_.feed.time.rtEdition.store(false); }
-    void sendSimTime() override { p_.realTraffic.sendQs123(p_.user.simUtcSeconds.load()); }
+    void sendSimTime() override { p_.realTraffic.sendQs123(p_.user.simUtcSeconds()); }
     void setAcceptingTraffic(bool accepting) override { p_.traffic.setAccepting(accepting); }
     void startQnhReader() override { p_.readers.startQnhReader(p_.qnhPort); }
     void startTrafficReader() override { p_.readers.startTrafficReader(p_.trafficPort); }
