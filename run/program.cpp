@@ -155,9 +155,16 @@ public:
             gf_logAttention(fmt::format("{} exception: {}", "lf_startTcpServer", e.what()));
         }
     }
-    void waitForRealTraffic() override { p_.realTraffic.waitForRealTraffic(); }
+    void waitForRealTraffic() override {
+        p_.realTraffic.waitForRealTraffic();
+        // The edition of the version reply decides whether the simulator's time is kept.
+        p_.user.setProfEdition(p_.feed.time.rtEdition.load());
+    }
     bool realTrafficProfEdition() override { return p_.feed.time.rtEdition.load(); }
-    void clearRealTrafficEdition() override { p_.feed.time.rtEdition.store(false); }
+    void clearRealTrafficEdition() override {
+        p_.feed.time.rtEdition.store(false);
+        p_.user.setProfEdition(false);
+    }
     void sendSimTime() override { p_.realTraffic.sendQs123(p_.user.simUtcSeconds()); }
     void setAcceptingTraffic(bool accepting) override { p_.traffic.setAccepting(accepting); }
     void startQnhReader() override { p_.readers.startQnhReader(p_.qnhPort); }
