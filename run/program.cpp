@@ -353,7 +353,12 @@ ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary)
              .window = {}} {
     engine.clocks.weekTime = [this] { return gf_trafficDaySlot(feed.time); };
     engine.clocks.userAircraft = [this] { return engineUserOf(user); };
-    engine.sendUserState = [this](const UserState& state) { realTraffic.sendUserPosition(state); };
+    engine.sendUserState = [this](const UserState& state) {
+        realTraffic.sendUserPosition(state);
+        // The simulator sends the user block only when asked: without a new
+        // one, the user state and the simulator's time would stay as at start-up.
+        gf_requestUserPosition(link, run, user);
+    };
     installSimLinkHooks(*this);
     feed.setRealTrafficGoneHook([this] { takeLiveAircraftAway(*this); });
     attachRunState(&run);

@@ -182,9 +182,10 @@ TEST_F(ProgramSimTime, AProfClientGetsTheSimulatorsTimeAfterTheHandshakeAndEvery
     const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
     udp.sendTo(std::string(14, ',') + std::to_string(now), trafficPort);
 
-    // The main loop's 5-second step sends it again.
+    // The main loop's 5-second step sends it again, later by the simulator's seconds in between.
     const auto second = client.nextWith("Qs123=", 30s);
     ASSERT_TRUE(second.has_value()) << logCapture.text();
+    EXPECT_GE(millisOf(*second) - millisOf(*first), 4000) << *first << " then " << *second;
     EXPECT_TRUE(program.parts().traffic.accepting());
 }
 
