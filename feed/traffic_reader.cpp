@@ -2,10 +2,12 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 #include <utility>
 
+#include "core/fixed_code.h"
 #include "core/log.h"
 #include "core/settings.h"
 #include "feed/traffic_line.h"
@@ -76,6 +78,17 @@ double tasForAltitude(double altitude) {
         if (row.maxAltitude >= altitude) return row.trueAirspeed;
     }
     return kTasAbove;
+}
+
+// Other traffic tools export four-letter codes where the traffic client
+// writes three; those read as none rather than losing the aircraft.
+constexpr std::size_t kAirportCodeLength = 3;
+constexpr std::size_t kMaxNotedCodeLength = 16;
+
+bool isAirportCode(std::string_view text) noexcept {
+    char folded = 0;
+    return text.size() == kAirportCodeLength &&
+           std::all_of(text.begin(), text.end(), [&folded](char c) { return foldCodeChar(c, folded); });
 }
 
 bool isGroundPair(double height, double groundSpeed) {
@@ -266,10 +279,19 @@ std::optional<CodeId> TrafficReader::trafficModelId(std::string_view typeCode) {
     return std::nullopt;
 }
 
-FixedCode3 TrafficReader::parseAirportCode(std::size_t index) const {
+FixedCode3 TrafficReader::parseAirportCode(std::size_t index, std::uint32_t hexId) {
     const std::string_view text = field(index);
-    if (text == "null") return {};
-    return FixedCode3(text);
+    if (text.empty() || text == "null") return {};
+    if (isAirportCode(text)) return FixedCode3(text);
+    // Every line of a flight repeats its codes: one note per flight is enough.
+    if (airportCodeNoted_.contains(hexId)) return {};
+    // A full set starts afresh, so the memory stays bounded; a flight may then be noted once more.
+    if (airportCodeNoted_.size() >= kMaxAirportCodeNotes) airportCodeNoted_.clear();
+    airportCodeNoted_.insert(hexId);
+    gf_log(fmt::format("hexid {}: {} {} is no three-character code, read as none", hexId,
+                       index == kOriginField ? "origin" : "destination",
+                       printable(text.substr(0, kMaxNotedCodeLength))));
+    return {};
 }
 
 LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& record) {
@@ -342,8 +364,8 @@ LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& r
     if (sample.track == 0.0 && sample.trueHeadingValid != 0) sample.track = sample.trueHeading * kRadToDeg;
 
     sample.verticalSpeed = readField(kVerticalSpeedField, "vs");
-    record.origin = parseAirportCode(kOriginField);
-    record.destination = parseAirportCode(kDestinationField);
+    record.origin = parseAirportCode(kOriginField, record.hexId);
+    record.destination = parseAirportCode(kDestinationField, record.hexId);
 
     sample.rollValid = 0;
     sample.roll = 0.0;

@@ -9,6 +9,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "core/geodesy.h"
@@ -45,6 +46,8 @@ class TrafficReader : public UdpReader {
 public:
     static constexpr std::size_t kMaxCallsignBytes = 31;
     static constexpr std::size_t kMaxRegistrationLength = 12;
+    // Flights remembered as noted for an unreadable airport code; more start the memory afresh.
+    static constexpr std::size_t kMaxAirportCodeNotes = 4096;
 
     // Records go to the queue; the park airport filter's values shape the
     // ground rules.
@@ -88,7 +91,8 @@ private:
     bool parseAltitude(TrafficSample& sample, std::string_view datagram) const;
     LineOutcome parseCallsign(TrafficRecord& record) const;
     void collectCallsign();
-    FixedCode3 parseAirportCode(std::size_t index) const;
+    // Empty or "null": none. Another form also reads as none, noted once per flight.
+    FixedCode3 parseAirportCode(std::size_t index, std::uint32_t hexId);
     // The model id of the line's type; empty (logged once) for a type the
     // database does not know once the table is nearly full.
     std::optional<CodeId> trafficModelId(std::string_view typeCode);
@@ -111,6 +115,8 @@ private:
     mutable std::mutex callsignMutex_;  // leaf lock: guards collectedCallsigns_
     std::set<std::string> collectedCallsigns_;
     std::atomic<bool> unknownModelLogged_{false};
+    // Used by the body's thread only: the flights whose unreadable airport code was noted.
+    std::unordered_set<std::uint32_t> airportCodeNoted_;
 };
 
 }  // namespace qvl

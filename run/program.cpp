@@ -155,10 +155,17 @@ public:
             gf_logAttention(fmt::format("{} exception: {}", "lf_startTcpServer", e.what()));
         }
     }
-    void waitForRealTraffic() override { p_.realTraffic.waitForRealTraffic(); }
+    void waitForRealTraffic() override {
+        p_.realTraffic.waitForRealTraffic();
+        // The edition of the version reply decides whether the simulator's time is kept.
+        p_.user.setProfEdition(p_.feed.time.rtEdition.load());
+    }
     bool realTrafficProfEdition() override { return p_.feed.time.rtEdition.load(); }
-    void clearRealTrafficEdition() override { p_.feed.time.rtEdition.store(false); }
-    void sendSimTime() override { p_.realTraffic.sendQs123(p_.user.simUtcSeconds.load()); }
+    void clearRealTrafficEdition() override {
+        p_.feed.time.rtEdition.store(false);
+        p_.user.setProfEdition(false);
+    }
+    void sendSimTime() override { p_.realTraffic.sendQs123(p_.user.simUtcSeconds()); }
     void setAcceptingTraffic(bool accepting) override { p_.traffic.setAccepting(accepting); }
     void startQnhReader() override { p_.readers.startQnhReader(p_.qnhPort); }
     void startTrafficReader() override { p_.readers.startTrafficReader(p_.trafficPort); }
@@ -346,7 +353,12 @@ ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary)
              .window = {}} {
     engine.clocks.weekTime = [this] { return gf_trafficDaySlot(feed.time); };
     engine.clocks.userAircraft = [this] { return engineUserOf(user); };
-    engine.sendUserState = [this](const UserState& state) { realTraffic.sendUserPosition(state); };
+    engine.sendUserState = [this](const UserState& state) {
+        realTraffic.sendUserPosition(state);
+        // The simulator sends the user block only when asked: without a new
+        // one, the user state and the simulator's time would stay as at start-up.
+        gf_requestUserPosition(link, run, user);
+    };
     installSimLinkHooks(*this);
     feed.setRealTrafficGoneHook([this] { takeLiveAircraftAway(*this); });
     attachRunState(&run);

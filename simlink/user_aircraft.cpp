@@ -31,6 +31,9 @@ constexpr double kNotTooHighFt = 2500.0;
 constexpr double kMetresPerNm = 1852.0;
 constexpr int kNoAircraftCode = 73;
 constexpr std::int64_t kDaysTo1970 = 719163;
+constexpr std::int64_t kLastYear = 9999;
+constexpr std::int64_t kLongestYear = 366;
+constexpr std::int64_t kSecondsPerDay = 86400;
 
 double readDouble(std::span<const std::byte> data, std::size_t offset) {
     double value = 0.0;
@@ -89,11 +92,18 @@ void updateStand(const SimLinkState& link, UserAircraftState& user, const UserAi
     link.hooks.repaintWindow();
 }
 
-// Days since 1970-01-01 in the proleptic Gregorian calendar, times a day, plus the time of day.
-std::int64_t utcSeconds(const UserAircraftBlock& block) {
+// Days since 1970-01-01 in the proleptic Gregorian calendar, times a day,
+// plus the time of day. Only fields a calendar can hold are counted: the
+// simulator's data may hold anything, and a year near the top of its range
+// would overflow the sum.
+std::optional<std::int64_t> utcSeconds(const UserAircraftBlock& block) {
+    if (block.zuluYear < 1 || block.zuluYear > kLastYear || block.zuluDayOfYear < 1 ||
+        block.zuluDayOfYear > kLongestYear || block.zuluTime < 0 || block.zuluTime >= kSecondsPerDay) {
+        return std::nullopt;
+    }
     const std::int64_t y = block.zuluYear - 1;
     const std::int64_t days = block.zuluDayOfYear - kDaysTo1970 + 365 * y + y / 4 - y / 100 + y / 400;
-    return days * 86400 + block.zuluTime;
+    return days * kSecondsPerDay + block.zuluTime;
 }
 
 void onUserBlock(SimLinkState& link, RunState& run, UserAircraftState& user, const SimObjectDataReply& reply) {
@@ -104,7 +114,6 @@ void onUserBlock(SimLinkState& link, RunState& run, UserAircraftState& user, con
     user.storeBlock(block);
     checkTeleport(run, user, block);
     updateStand(link, user, block);
-    if (user.profEdition.load()) user.simUtcSeconds.store(utcSeconds(block));
     link.userObjectId.store(reply.objectId);
 }
 
@@ -231,6 +240,23 @@ bool UserAircraftBlock::zeroPosition() const noexcept {
 void UserAircraftState::storeBlock(const UserAircraftBlock& block) {
     std::lock_guard lock(mutex_);
     block_ = block;
+    if (profEdition_) simUtcSeconds_ = utcSeconds(block).value_or(simUtcSeconds_);
+}
+
+void UserAircraftState::setProfEdition(bool prof) {
+    std::lock_guard lock(mutex_);
+    profEdition_ = prof;
+    simUtcSeconds_ = prof ? utcSeconds(block_).value_or(simUtcSeconds_) : 0;
+}
+
+bool UserAircraftState::profEdition() const {
+    std::lock_guard lock(mutex_);
+    return profEdition_;
+}
+
+std::int64_t UserAircraftState::simUtcSeconds() const {
+    std::lock_guard lock(mutex_);
+    return simUtcSeconds_;
 }
 
 UserAircraftBlock UserAircraftState::block() const {
@@ -278,10 +304,10 @@ void UserAircraftState::reset() {
         onGroundReceived_ = false;
         wingspan_ = {};
         view_ = {};
+        profEdition_ = false;
+        simUtcSeconds_ = 0;
     }
     oneSecond_.store(false);
-    profEdition.store(false);
-    simUtcSeconds.store(0);
     previousPosition = {};
 }
 

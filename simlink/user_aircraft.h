@@ -75,9 +75,14 @@ public:
     void setView(const UserAircraftView& view);
     [[nodiscard]] UserAircraftView view() const;
 
-    // Kept while the traffic client reports its "prof" edition.
-    std::atomic<bool> profEdition{false};
-    std::atomic<std::int64_t> simUtcSeconds{0};
+    // The simulator's UTC time is kept only while the traffic client reports
+    // its "prof" edition. Turned on, it is taken at once from the block
+    // already received, so that the line sent right after the handshake has it.
+    void setProfEdition(bool prof);
+    [[nodiscard]] bool profEdition() const;
+    // Seconds since 1970; 0 until known. A block with implausible date or
+    // time fields leaves it as it was.
+    [[nodiscard]] std::int64_t simUtcSeconds() const;
 
     // Back to the start of a run. The once-per-process "AS-GEN" note stays.
     void reset();
@@ -93,6 +98,8 @@ private:
     bool onGroundReceived_ = false;
     Wingspan wingspan_{};
     UserAircraftView view_{};
+    bool profEdition_ = false;
+    std::int64_t simUtcSeconds_ = 0;
     std::atomic<bool> oneSecond_{false};
 };
 

@@ -26,6 +26,12 @@ protected:
         filter.setParkAirport(test::kOwnPosition, 600);
         filter.setReferenceElevation(600.0);
     }
+    std::size_t logCount(std::string_view text) const {
+        std::size_t count = 0;
+        const std::string all = log.text();
+        for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) ++count;
+        return count;
+    }
 };
 
 TEST_F(TrafficLine, AcceptedLineConvertsEveryField) {
@@ -103,8 +109,6 @@ TEST_F(TrafficLine, FieldErrorsAreLoggedAndTheLineDropped) {
         {L::tas, "?", "TAS incorrect?"},
         {L::trueHeading, "361", "trueheading: 361.00"},
         {L::trueHeading, "nan", "trueheading:nan"},
-        {L::origin, "AMST", "FixedCode: invalid string (length/charset)"},
-        {L::destination, "V-E", "FixedCode: invalid string (length/charset)"},
         {L::alt, "high", "altitude high incorrect, from: QVL,4490501,48.12,16.60,high,"},
     };
     for (const auto& [field, text, logText] : cases) {
@@ -219,6 +223,37 @@ TEST_F(TrafficLine, ParkAirportRangeCodesAndAcceptance) {
     EXPECT_EQ(queue.size(), 0u);
 }
 
+TEST_F(TrafficLine, UnreadableAirportCodesReadAsNoneAndAreNotedOncePerFlight) {
+    // Other traffic tools leave the field empty: none, as "null", without a note.
+    TrafficRecord r = only(L{}.set(L::origin, "").set(L::destination, ""));
+    EXPECT_FALSE(r.origin.isSet());
+    EXPECT_FALSE(r.destination.isSet());
+    EXPECT_EQ(logCount("no three-character code"), 0u);
+
+    // Four-letter codes: the aircraft is kept with no code, one note for its flight.
+    r = only(L{}.set(L::origin, "LOWW").set(L::destination, "EDDF"));
+    EXPECT_FALSE(r.origin.isSet());
+    EXPECT_FALSE(r.destination.isSet());
+    EXPECT_EQ(r.callsign, "QVA123");
+    r = only(L{}.set(L::origin, "ams").set(L::destination, "V-E"));
+    EXPECT_EQ(r.origin.view(), "AMS");
+    EXPECT_FALSE(r.destination.isSet());
+    EXPECT_EQ(logCount("no three-character code"), 1u);
+    EXPECT_TRUE(logHas("hexid 4490501: origin LOWW is no three-character code, read as none"));
+    // Another flight gets its own note.
+    only(L{}.set(L::hexId, "4490502").set(L::destination, "EDDF"));
+    EXPECT_TRUE(logHas("hexid 4490502: destination EDDF is no three-character code, read as none"));
+    EXPECT_FALSE(logHas("exception"));
+
+    // The memory of noted flights is bounded: once it is full it starts afresh,
+    // and the first flight is noted again.
+    for (std::uint32_t n = 0; n < TrafficReader::kMaxAirportCodeNotes; ++n) {
+        only(L{}.set(L::hexId, std::to_string(5000000 + n)).set(L::origin, "LOWW"));
+    }
+    only(L{}.set(L::origin, "LOWW"));
+    EXPECT_EQ(logCount("hexid 4490501: origin LOWW"), 2u);
+}
+
 TEST_F(TrafficLine, CallsignsAreCollectedOnlyWhileAsked) {
     offer(L{}.set(L::callsign, "EARLY1"));
     traffic.startCallsignCollection();
@@ -248,12 +283,6 @@ protected:
         for (std::size_t i = 3; i > 0; --i, n /= kDigits.size()) code[i] = kDigits[n % kDigits.size()];
         code[0] = kDigits[n % 10];
         return code;
-    }
-    std::size_t logCount(std::string_view text) const {
-        std::size_t count = 0;
-        const std::string all = log.text();
-        for (auto at = all.find(text); at != std::string::npos; at = all.find(text, at + 1)) ++count;
-        return count;
     }
 };
 

@@ -5,6 +5,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -70,6 +71,13 @@ protected:
         lf_onSimObjectData(link, run, user,
                            {.requestId = reqUserBlock, .objectId = objectId, .defineId = defUserBlock, .data = data});
     }
+    // A user block at a fixed position with the given date and time fields.
+    void sendZulu(UserAircraftBlock block) {
+        block.latitude = 50.0;
+        block.longitude = 8.5;
+        const auto data = bytesOf(block);
+        lf_onSimObjectData(link, run, user, {.requestId = reqUserBlock, .objectId = 1, .data = data});
+    }
     void inRange(std::uint32_t objectId, const std::vector<std::byte>& data) {
         lf_onSimObjectDataByType(link, user, {.requestId = reqAircraftInRange, .objectId = objectId, .data = data});
     }
@@ -114,16 +122,66 @@ TEST_F(UserAircraftTest, TheOnGroundStateCountsOnlyOnceAPositionHasArrived) {
 }
 
 TEST_F(UserAircraftTest, TheSimulatorsUtcDayCountsFrom1970) {
-    user.profEdition.store(true);
+    user.setProfEdition(true);
     UserAircraftBlock block{.latitude = 50.0, .longitude = 8.5, .zuluTime = 3600, .zuluDayOfYear = 1, .zuluYear = 1970};
-    auto data = bytesOf(block);
-    lf_onSimObjectData(link, run, user, {.requestId = reqUserBlock, .objectId = 1, .data = data});
-    EXPECT_EQ(user.simUtcSeconds.load(), 3600);
+    sendZulu(block);
+    EXPECT_EQ(user.simUtcSeconds(), 3600);
     block.zuluYear = 2024;
     block.zuluDayOfYear = 153;  // 1 June 2024
-    data = bytesOf(block);
-    lf_onSimObjectData(link, run, user, {.requestId = reqUserBlock, .objectId = 1, .data = data});
-    EXPECT_EQ(user.simUtcSeconds.load(), 1717200000 + 3600);
+    sendZulu(block);
+    EXPECT_EQ(user.simUtcSeconds(), 1717200000 + 3600);
+    // The calendar's ends: 1 January of year 1, 31 December 9999 at 23:59:59.
+    sendZulu({.zuluTime = 0, .zuluDayOfYear = 1, .zuluYear = 1});
+    EXPECT_EQ(user.simUtcSeconds(), -62135596800);
+    sendZulu({.zuluTime = 86399, .zuluDayOfYear = 365, .zuluYear = 9999});
+    EXPECT_EQ(user.simUtcSeconds(), 253402300799);
+}
+
+TEST_F(UserAircraftTest, ImplausibleDateOrTimeFieldsKeepThePreviousUtcTime) {
+    user.setProfEdition(true);
+    const UserAircraftBlock good{.zuluTime = 3600, .zuluDayOfYear = 153, .zuluYear = 2024};
+    sendZulu(good);
+    const std::int64_t before = user.simUtcSeconds();
+    ASSERT_EQ(before, 1717200000 + 3600);
+    constexpr std::int64_t kHuge = std::int64_t{1} << 62;
+    const std::vector<UserAircraftBlock> bad = {
+        {.zuluTime = 3600, .zuluDayOfYear = 153, .zuluYear = kHuge},
+        {.zuluTime = 3600, .zuluDayOfYear = 153, .zuluYear = -kHuge},
+        {.zuluTime = 3600, .zuluDayOfYear = 153, .zuluYear = 0},
+        {.zuluTime = 3600, .zuluDayOfYear = 153, .zuluYear = 10000},
+        {.zuluTime = 3600, .zuluDayOfYear = 0, .zuluYear = 2024},
+        {.zuluTime = 3600, .zuluDayOfYear = 367, .zuluYear = 2024},
+        {.zuluTime = 3600, .zuluDayOfYear = kHuge, .zuluYear = 2024},
+        {.zuluTime = -1, .zuluDayOfYear = 153, .zuluYear = 2024},
+        {.zuluTime = 86400, .zuluDayOfYear = 153, .zuluYear = 2024},
+        {.zuluTime = std::numeric_limits<std::int64_t>::max(), .zuluDayOfYear = 153, .zuluYear = 2024},
+    };
+    for (const UserAircraftBlock& block : bad) {
+        sendZulu(block);
+        EXPECT_EQ(user.simUtcSeconds(), before)
+            << block.zuluYear << " " << block.zuluDayOfYear << " " << block.zuluTime;
+    }
+    // Day 366 of any year and the last second of a day still count.
+    sendZulu({.zuluTime = 86399, .zuluDayOfYear = 366, .zuluYear = 2024});
+    EXPECT_EQ(user.simUtcSeconds(), 1735689600 - 1);
+}
+
+TEST_F(UserAircraftTest, TheUtcTimeIsKeptOnlyWhileTheProfEditionIsOn) {
+    const UserAircraftBlock block{.zuluTime = 3600, .zuluDayOfYear = 1, .zuluYear = 1970};
+    sendZulu(block);
+    EXPECT_EQ(user.simUtcSeconds(), 0);
+    // Turned on after the handshake: the block already there gives the time at once.
+    user.setProfEdition(true);
+    EXPECT_TRUE(user.profEdition());
+    EXPECT_EQ(user.simUtcSeconds(), 3600);
+    user.setProfEdition(false);
+    EXPECT_EQ(user.simUtcSeconds(), 0);
+    sendZulu(block);
+    EXPECT_EQ(user.simUtcSeconds(), 0);
+    user.setProfEdition(true);
+    user.reset();
+    EXPECT_FALSE(user.profEdition());
+    EXPECT_EQ(user.simUtcSeconds(), 0);
 }
 
 TEST_F(UserAircraftTest, TitleIsCutAndModelsAreCorrectedBeforeTheirSpanIsLookedUp) {
