@@ -28,6 +28,7 @@ TEST_F(EngineStateTest, ASecondRunStartsWithEveryContainerEmpty) {
     state.parkAirports.emplace_back();
     state.removals.emplace_back();
     state.createdFlights[1] = 2;
+    state.returningTraffic.emplace_back();
     state.removalQueue.push_back(3);
     state.rememberedLiveries[4] = "title";
     state.noMatchList.insert("x");
@@ -55,6 +56,7 @@ TEST_F(EngineStateTest, ASecondRunStartsWithEveryContainerEmpty) {
     EXPECT_TRUE(state.parkAirports.empty());
     EXPECT_TRUE(state.removals.empty());
     EXPECT_TRUE(state.createdFlights.empty());
+    EXPECT_TRUE(state.returningTraffic.empty());
     EXPECT_TRUE(state.removalQueue.empty());
     EXPECT_TRUE(state.rememberedLiveries.empty());
     EXPECT_TRUE(state.noMatchList.empty());
