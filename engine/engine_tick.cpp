@@ -157,4 +157,6 @@ void gf_clearAiTraffic(Engine& engine) {
     engine.link.queues.clear();
 }
 
+void gf_clearSpawnMap(EngineState& state) { state.createdFlights.clear(); }
+
 }  // namespace qvl

@@ -70,6 +70,23 @@ TEST_F(EngineStateTest, ASecondRunStartsWithEveryContainerEmpty) {
     EXPECT_EQ(engine.now(), ticks);
 }
 
+TEST_F(EngineStateTest, TheDailyClearingEmptiesTheCreatedFlightMapAndLeavesTheRunAlone) {
+    FlightScript script;
+    script.legs = {{.seconds = 8.0, .groundSpeedKt = 250.0, .trackDeg = 90.0}};
+    fly(script);
+    tick(401);
+    ASSERT_EQ(state.liveAircraft.size(), 1U);
+    state.createdFlights[0x3c6586] = 1;
+    state.createdFlights[0x3c6587] = 2;
+    state.rememberedLiveries[0x3c6586] = "title";
+
+    gf_clearSpawnMap(state);
+
+    EXPECT_TRUE(state.createdFlights.empty());
+    EXPECT_EQ(state.liveAircraft.size(), 1U);
+    EXPECT_EQ(state.rememberedLiveries.size(), 1U);
+}
+
 TEST_F(EngineStateTest, TheNoMatchListIsLoggedOnlyWhenItHasEntries) {
     gf_logNoMatchList(state);
     EXPECT_FALSE(logHas("No match found for:"));
