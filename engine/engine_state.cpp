@@ -65,6 +65,7 @@ void EngineState::reset() {
     parkAirports.clear();
     removals.clear();
     createdFlights.clear();
+    returningTraffic.clear();
     removalQueue.clear();
     rememberedLiveries.clear();
     noMatchList.clear();

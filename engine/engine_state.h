@@ -130,6 +130,11 @@ struct EngineState {
     std::vector<RemovalEntry> removals;
     // Flights created so far, by id.
     std::unordered_map<std::uint32_t, std::uint64_t> createdFlights;
+    // Records of a flight whose old aircraft is on its way out (flown on past
+    // its data, or its removal under way) that it could not take, in arrival
+    // order. They make the flight anew once the old record has gone; those
+    // that fall due first go.
+    std::deque<TrafficRecord> returningTraffic;
     // Simulator object ids to remove, released one per 10 ticks.
     std::deque<std::uint32_t> removalQueue;
     // The livery chosen for a hex id, so that a re-created aircraft keeps it.

@@ -42,6 +42,7 @@ void stepLiveAircraft(Engine& engine) {
 void takeInTraffic(Engine& engine) {
     std::vector<TrafficRecord>& records = engine.state.intakeBuffer;
     records.clear();
+    takeInReturningTraffic(engine);
     engine.traffic.takeFront(records, kRecordsPerTick);
     engine.traffic.takeDue(records, engine.now(), kMaxRecordsPerTick - records.size());
     for (TrafficRecord& record : records) lf_acceptTrafficSample(engine, record);
@@ -155,5 +156,7 @@ void gf_clearAiTraffic(Engine& engine) {
     engine.traffic.clear();
     engine.link.queues.clear();
 }
+
+void gf_clearSpawnMap(EngineState& state) { state.createdFlights.clear(); }
 
 }  // namespace qvl

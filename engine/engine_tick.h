@@ -12,6 +12,7 @@
 namespace qvl {
 
 struct Engine;
+struct EngineState;
 
 // One engine tick (run thread only).
 void lf_handleAddingStack(Engine& engine);
@@ -25,5 +26,8 @@ void gf_initAiTraffic(Engine& engine);
 // When a run ends: every container of the engine emptied, with the traffic
 // queue and the simulator link's queues. The tick counter keeps running.
 void gf_clearAiTraffic(Engine& engine);
+// Empties the created-flight map: once a day of the run's seconds and at the
+// end of a run, so that it does not grow for as long as the program runs.
+void gf_clearSpawnMap(EngineState& state);
 
 }  // namespace qvl

@@ -151,6 +151,11 @@ bool checkPushedBack(Engine& engine, LiveAc& ac, TrafficSample& sample) {
 
 bool landingPending(const LiveAc& ac) { return ac.flareStage != 0 || ac.derotating != 0; }
 
+bool movingPhase(GroundPhase phase) {
+    return phase == GroundPhase::taxi || phase == GroundPhase::take_off || phase == GroundPhase::flying ||
+           phase == GroundPhase::birth;
+}
+
 bool checkMoving(Engine& engine, LiveAc& ac, TrafficSample& sample) {
     if (landingPending(ac)) return checkNewPosDuringLanding(engine, ac, sample);
     if (ac.samples.empty()) {
@@ -159,7 +164,7 @@ bool checkMoving(Engine& engine, LiveAc& ac, TrafficSample& sample) {
     }
     if (!lf_checkBirthSample(ac, sample)) return false;
     if (ac.extendCount < 1) return !startsOverBehind(ac, sample);
-    if (ac.onGround == 0 && bearingOffDeg(ac.samples.back(), sample, ac.heading) >= kTurnedAwayDeg) return false;
+    if (behindContinuedPath(ac, sample)) return false;
     returnToFeed(engine, ac);
     endHold(ac);
     return true;
@@ -175,6 +180,12 @@ void dropSamplesBehind(LiveAc& ac, const TrafficSample& sample) {
 }
 
 }  // namespace
+
+bool behindContinuedPath(const LiveAc& ac, const TrafficSample& sample) {
+    if (ac.extendCount < 1 || ac.onGround != 0 || ac.samples.empty()) return false;
+    if (!movingPhase(ac.phase) || landingPending(ac)) return false;
+    return bearingOffDeg(ac.samples.back(), sample, ac.heading) >= kTurnedAwayDeg;
+}
 
 bool checkExtendingSituations(Engine& engine, LiveAc& ac, TrafficSample& sample) {
     switch (ac.phase) {

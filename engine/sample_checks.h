@@ -15,6 +15,10 @@ struct Engine;
 // moving and may change the queued samples.
 bool checkExtendingSituations(Engine& engine, LiveAc& ac, TrafficSample& sample);
 
+// An airborne aircraft that the engine flies on past its data refuses a
+// sample lying behind its path: turning back to it would look wrong.
+bool behindContinuedPath(const LiveAc& ac, const TrafficSample& sample);
+
 // The check while a flare or a touchdown is pending.
 bool checkNewPosDuringLanding(Engine& engine, LiveAc& ac, TrafficSample& sample);
 

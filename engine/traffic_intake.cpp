@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <exception>
 #include <optional>
 #include <utility>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -195,6 +197,12 @@ void decode(Engine& engine, LiveAc& ac, TrafficSample sample) {
     }
 }
 
+// Still flying on past its data, or its removal under way: the aircraft
+// will go unless the feed takes it back.
+bool onItsWayOut(const LiveAc& ac) {
+    return ac.status == SimStatus::removingfromsim || (ac.status == SimStatus::active && ac.extendCount >= 1);
+}
+
 }  // namespace
 
 void lf_acceptTrafficSample(Engine& engine, TrafficRecord& record) {
@@ -206,12 +214,43 @@ void lf_acceptTrafficSample(Engine& engine, TrafficRecord& record) {
         }
         return;
     }
-    if (ac->status == SimStatus::liveryrespawn || ac->status == SimStatus::removingfromsim) return;
+    if (ac->status == SimStatus::removingfromsim) {
+        // Due later, most likely once the object has gone.
+        engine.state.returningTraffic.push_back(record);
+        return;
+    }
+    if (ac->status == SimStatus::liveryrespawn) return;
     if (!ac->samples.empty() && dropAsRepeat(*ac, record)) return;
     if (ac->status == SimStatus::buffer && justAboveParkAirport(engine, record.sample.altitude)) return;
     if (!lf_respawnLiveAc(engine, *ac, record)) return;
     ac->lastSampleTime = record.time;
+    const bool behind = behindContinuedPath(*ac, record.sample);
     decodeExisting(engine, *ac, record.sample);
+    // Refused, and the aircraft flies on: the flight may be coming back
+    // where it left off.
+    if (behind && ac->extendCount >= 1) engine.state.returningTraffic.push_back(record);
+}
+
+void takeInReturningTraffic(Engine& engine) {
+    EngineState& state = engine.state;
+    if (state.returningTraffic.empty()) return;
+    const std::int32_t now = engine.now();
+    std::deque<TrafficRecord> kept;
+    std::vector<TrafficRecord> released;
+    // Judged against the records as they stand before any is taken in: the
+    // first one taken in makes a new aircraft with the same hex id.
+    for (TrafficRecord& record : state.returningTraffic) {
+        if (hasReached(now, record.sample.dueTick)) continue;
+        const LiveAc* ac = findByHexId(state, record.hexId);
+        if (ac == nullptr) {
+            released.push_back(std::move(record));
+        } else if (onItsWayOut(*ac)) {
+            kept.push_back(std::move(record));
+        }
+        // Otherwise the feed took the old aircraft back: they are out of date.
+    }
+    state.returningTraffic.swap(kept);
+    for (TrafficRecord& record : released) lf_acceptTrafficSample(engine, record);
 }
 
 void lf_admitNewTraffic(Engine& engine, TrafficRecord& record) {

@@ -12,8 +12,13 @@ struct Engine;
 
 // Intake of one record, dropping repeats, speed jumps, records too close
 // behind the last one and aircraft that would be born just over the park
-// airport's runway.
+// airport's runway. A record that an aircraft on its way out cannot take is
+// kept for takeInReturningTraffic.
 void lf_acceptTrafficSample(Engine& engine, TrafficRecord& record);
+// The kept records of flights whose old aircraft has gone, taken in as a
+// new flight; kept ones that have fallen due, or whose aircraft the feed
+// took back, are dropped.
+void takeInReturningTraffic(Engine& engine);
 // A new flight: its identity completed from the registration database; an
 // unknown model is not taken.
 void lf_admitNewTraffic(Engine& engine, TrafficRecord& record);

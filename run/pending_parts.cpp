@@ -59,9 +59,6 @@ void adjustParking() { notBuiltYet("5.141"); }
 void leaveParkAirport() { notBuiltYet("5.141"); }
 void showWaitingStaticCount() { notBuiltYet("5.141"); }
 
-// The spawn map of the engine containers, not built yet.
-void clearSpawnMap() { notBuiltYet("5.145"); }
-
 // The status panel's live count, not built yet.
 void refreshLiveCount() { notBuiltYet("2.122"); }
 

@@ -22,7 +22,6 @@ void setDestination();
 void updateStaticParking();
 void adjustParking();
 void leaveParkAirport();
-void clearSpawnMap();
 void refreshLiveCount();
 void showWaitingStaticCount();
 

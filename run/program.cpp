@@ -211,7 +211,7 @@ public:
     void writeObjectIdList() override { gf_writeObjectIdList(p_.engine); }
     void logNoMatchList() override { gf_logNoMatchList(p_.engineState); }
     void logLiveryMatchSummary() override { p_.liveries.logMatchSummary(); }
-    void clearSpawnMap() override { pending::clearSpawnMap(); }
+    void clearSpawnMap() override { gf_clearSpawnMap(p_.engineState); }
     void checkNextLearnedStand(std::uint64_t daySlot) override;
     std::optional<std::uint32_t> followCallsign(const std::string& callsign) override {
         for (const LiveAc& ac : p_.engineState.liveAircraft) {

@@ -28,6 +28,7 @@ TEST_F(EngineStateTest, ASecondRunStartsWithEveryContainerEmpty) {
     state.parkAirports.emplace_back();
     state.removals.emplace_back();
     state.createdFlights[1] = 2;
+    state.returningTraffic.emplace_back();
     state.removalQueue.push_back(3);
     state.rememberedLiveries[4] = "title";
     state.noMatchList.insert("x");
@@ -55,6 +56,7 @@ TEST_F(EngineStateTest, ASecondRunStartsWithEveryContainerEmpty) {
     EXPECT_TRUE(state.parkAirports.empty());
     EXPECT_TRUE(state.removals.empty());
     EXPECT_TRUE(state.createdFlights.empty());
+    EXPECT_TRUE(state.returningTraffic.empty());
     EXPECT_TRUE(state.removalQueue.empty());
     EXPECT_TRUE(state.rememberedLiveries.empty());
     EXPECT_TRUE(state.noMatchList.empty());
@@ -66,6 +68,23 @@ TEST_F(EngineStateTest, ASecondRunStartsWithEveryContainerEmpty) {
     EXPECT_TRUE(state.uncreatable.dontUseTitles.contains("broken"));
     EXPECT_EQ(state.staticHexIdCounter, 42U);
     EXPECT_EQ(engine.now(), ticks);
+}
+
+TEST_F(EngineStateTest, TheDailyClearingEmptiesTheCreatedFlightMapAndLeavesTheRunAlone) {
+    FlightScript script;
+    script.legs = {{.seconds = 8.0, .groundSpeedKt = 250.0, .trackDeg = 90.0}};
+    fly(script);
+    tick(401);
+    ASSERT_EQ(state.liveAircraft.size(), 1U);
+    state.createdFlights[0x3c6586] = 1;
+    state.createdFlights[0x3c6587] = 2;
+    state.rememberedLiveries[0x3c6586] = "title";
+
+    gf_clearSpawnMap(state);
+
+    EXPECT_TRUE(state.createdFlights.empty());
+    EXPECT_EQ(state.liveAircraft.size(), 1U);
+    EXPECT_EQ(state.rememberedLiveries.size(), 1U);
 }
 
 TEST_F(EngineStateTest, TheNoMatchListIsLoggedOnlyWhenItHasEntries) {
