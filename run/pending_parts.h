@@ -9,9 +9,6 @@
 
 namespace qvl::pending {
 
-// Logs "not built yet: Part N" the first time an entry of that part runs.
-void notBuiltYet(std::string_view part);
-
 bool checkVersions();
 void scanLiveries();
 void scanAirports();

@@ -103,9 +103,9 @@ TEST_F(Resolution, APublisherBecomesOneSafeFolderName) {
 
 TEST_F(Resolution, AFileNameWithAColonHasNoLearnedFile) {
     // On Windows "C:a.xml" is drive-relative and "EH:M.xml" an alternate stream.
-    for (const char* path : {"archive\\stock\\C:a.xml", "archive/stock/EH:M.xml", "archive/simaddon/EH:M.xml",
-                             "archive/simaddon/EHAM.xml:x.xml", "archive/thirdparty/Pub/C:EHAM.xml",
-                             "airports/my_thirdparty/EH:M.xml"}) {
+    for (const char* path :
+         {"archive\\stock\\C:a.xml", "archive/stock/EH:M.xml", "archive/simaddon/EH:M.xml",
+          "archive/simaddon/EHAM.xml:x.xml", "archive/thirdparty/Pub/C:EHAM.xml", "airports/my_thirdparty/EH:M.xml"}) {
         EXPECT_EQ(lf_archivedApfPath(path, "Pub"), fs::path()) << path;
     }
 }
