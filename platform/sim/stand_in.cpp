@@ -473,7 +473,9 @@ public:
                 c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket, target == nullptr ? 1 : 2));
                 return kOk;
             }
-            target->events.push_back({name, data});
+            EventTally& tally = target->events[name];
+            ++tally.count;
+            tally.lastData = data;
             if (const std::uint64_t bit = lightBitOf(name); bit != 0) {
                 target->lights = data != 0 ? (target->lights | bit) : (target->lights & ~bit);
             } else if (name == "ALL_LIGHTS_TOGGLE") {

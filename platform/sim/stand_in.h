@@ -4,7 +4,7 @@
 //
 // The world: a running flag, the simulator's name and version, a zulu clock,
 // the user's aircraft (parked, or moving on a straight line), AI objects made
-// from a set of installed titles, client events and set data recorded per
+// from a set of installed titles, client events and set data counted per
 // object, data requests (once, every second, by type within a radius), frame
 // events at a frame rate, the system events "Sim", "ObjectAdded",
 // "ObjectRemoved", "Frame" and "FlightLoaded", and facility data per airport.
@@ -134,9 +134,11 @@ struct StandInConfig {
     std::set<std::string> refusedTitles;
 };
 
-struct RecordedEvent {
-    std::string name;
-    std::uint32_t data = 0;
+// What an object kept of one client event: how often it came and its last
+// data. No history: an object lives as long as a run may last.
+struct EventTally {
+    std::uint64_t count = 0;
+    std::uint32_t lastData = 0;
 };
 
 // A copy of one object's state.
@@ -160,7 +162,7 @@ struct ObjectSnapshot {
     std::uint64_t lights = 0;
     bool released = false;
     std::string flightPlan;
-    std::vector<RecordedEvent> events;
+    std::map<std::string, EventTally, std::less<>> events;  // by the simulator's event name
     std::size_t setDataCount = 0;
     std::map<std::string, double> values;  // other members set by data, upper-case names
 };

@@ -261,6 +261,25 @@ TEST_F(StandIn, FacilityDataComesAsAirportParkingsHelipadsAndEnd) {
     EXPECT_TRUE(dispatch(*conn, recvFacilityDataEnd).empty());
 }
 
+// An object keeps a count and the last data per client event, not every
+// event it was sent: a run may keep an object for hours.
+TEST_F(StandIn, ClientEventsAreCountedWithTheirLastData) {
+    start();
+    conn->mapClientEventToSimEvent(207, "NAV_LIGHTS_SET");
+    conn->mapClientEventToSimEvent(211, "THROTTLE_SET");
+    for (std::uint32_t data : {0u, 2u, 1u}) conn->transmitClientEvent(kUserObject, 207, data, 301, 0);
+    conn->transmitClientEvent(kUserObject, 211, 8191, 301, 0);
+    conn->transmitClientEvent(kUserObject, 212, 5, 301, 0);  // not mapped: refused, not counted
+    const auto user = sim->object(kUserObject);
+    ASSERT_TRUE(user.has_value());
+    ASSERT_EQ(user->events.size(), 2u);
+    EXPECT_EQ(user->events.at("NAV_LIGHTS_SET").count, 3u);
+    EXPECT_EQ(user->events.at("NAV_LIGHTS_SET").lastData, 1u);
+    EXPECT_EQ(user->events.at("THROTTLE_SET").count, 1u);
+    EXPECT_EQ(user->events.at("THROTTLE_SET").lastData, 8191u);
+    EXPECT_EQ(user->lights, std::uint64_t{lightNav});
+}
+
 TEST(StandInScenario, ReadsTheKeysAndReportsBadLines) {
     test::TempDir dir;
     test::writeFile(dir / "scenario.txt",
