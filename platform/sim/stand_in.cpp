@@ -4,9 +4,11 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <utility>
 
 #include "platform/sim/stand_in_world.h"
@@ -18,6 +20,11 @@ namespace {
 // A world that was not pumped for a long time skips ahead instead of
 // replaying every missed frame.
 constexpr std::uint64_t kMaxCatchUpFrames = 300;
+
+// The trace file is written a few times a second, and sooner when this much
+// waits (a world that is never dispatched still keeps little in memory).
+constexpr std::chrono::milliseconds kTraceWriteInterval{250};
+constexpr std::size_t kTraceWaitingLimit = std::size_t{1} << 20;
 
 double distanceMetres(double lat1, double lon1, double lat2, double lon2) {
     const double p1 = lat1 * kDegToRad;
@@ -285,10 +292,22 @@ ObjectState foreignObjectFrom(ObjectId id, const ForeignObject& f) {
 
 void traceLine(World& world, std::string line) {
     if (world.traceFile.is_open()) {
-        world.traceFile << fmt::format("{:>8} {}\n", world.frames, line);
-        world.traceFile.flush();
+        fmt::format_to(std::back_inserter(world.traceWaiting), "{:>8} {}\n", world.frames, line);
+        if (world.traceWaiting.size() >= kTraceWaitingLimit) writeTrace(world);
     }
     if (world.traceInMemory) world.trace.push_back(std::move(line));
+}
+
+void writeTrace(World& world) {
+    world.traceWrittenAt = world.clock->now();
+    if (world.traceWaiting.empty() || !world.traceFile.is_open()) return;
+    world.traceFile.write(world.traceWaiting.data(), static_cast<std::streamsize>(world.traceWaiting.size()));
+    world.traceFile.flush();
+    world.traceWaiting.clear();
+}
+
+void writeTraceWhenDue(World& world) {
+    if (world.clock->now() - world.traceWrittenAt >= kTraceWriteInterval) writeTrace(world);
 }
 
 // One open connection; all state lives in the world.
@@ -305,6 +324,7 @@ public:
         c.open = false;
         c.outbox.clear();
         traceCall(w, "Close");
+        writeTrace(w);  // a program that ends after its close leaves a complete trace
         return kOk;
     }
 
@@ -316,6 +336,9 @@ public:
             ConnectionState& c = state(w);
             if (proc == nullptr || !usable(c) || takeFailure(w, "CallDispatch")) return kFail;
             catchUp(w);
+            // Here rather than in the calls that send: a caller sends with
+            // its own queues locked, and dispatches without.
+            writeTraceWhenDue(w);
             batch.swap(c.outbox);
             c.framePending = false;
             const auto quit = std::find_if(batch.begin(), batch.end(), [](const Message& m) {
@@ -636,7 +659,10 @@ StandInSimulator::StandInSimulator(StandInConfig config, std::shared_ptr<const S
     }
 }
 
-StandInSimulator::~StandInSimulator() = default;
+StandInSimulator::~StandInSimulator() {
+    std::lock_guard lock(mutex_);
+    writeTrace(*world_);
+}
 
 HResult StandInSimulator::open(SimConnection** connection, std::string_view applicationName, std::uint32_t) {
     if (connection == nullptr) return kFail;
@@ -646,6 +672,7 @@ HResult StandInSimulator::open(SimConnection** connection, std::string_view appl
     if (!w.present || w.config.openFailures > 0) {
         if (w.present) --w.config.openFailures;
         traceWorld(w, "Open \"{}\" failed", applicationName);
+        writeTraceWhenDue(w);  // nothing dispatches while opens fail
         return kFail;
     }
     auto state = std::make_unique<ConnectionState>();
@@ -793,6 +820,7 @@ bool StandInSimulator::setTraceFile(const std::filesystem::path& file) {
     {
         std::lock_guard lock(mutex_);
         World& w = *world_;
+        writeTrace(w);
         if (w.traceFile.is_open()) w.traceFile.close();
         w.traceFile.open(file, std::ios::binary | std::ios::trunc);
         if (w.traceFile.is_open()) return true;

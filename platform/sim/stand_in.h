@@ -23,7 +23,10 @@
 // without a zero byte, facility data without its end item.
 //
 // Trace: one line per call and per change of an object, kept in memory on
-// request and written to a file on request; see `traceLines`.
+// request and written to a file on request; see `traceLines`. The file is
+// written in blocks, a few times a second by the stand-in's clock, when a
+// connection closes and when the stand-in ends, so that a run with hundreds of
+// aircraft does not pay one write per line.
 #pragma once
 
 #include <array>
@@ -230,8 +233,9 @@ public:
 
     // --- Trace and log ---
     void keepTraceInMemory(bool on);
-    // Lines go to the file from now on, "<frame> <text>" each; false when the
-    // file cannot be opened.
+    // Lines go to the file from now on, "<frame> <text>" each, in blocks (see
+    // above); what was waiting for the previous file goes there first. False
+    // when the file cannot be opened.
     bool setTraceFile(const std::filesystem::path& file);
     std::vector<std::string> traceLines() const;
     void clearTrace();

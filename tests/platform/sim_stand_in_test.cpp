@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/sim/stand_in.h"
 #include "support/temp_dir.h"
@@ -280,6 +281,38 @@ TEST_F(StandIn, ClientEventsAreCountedWithTheirLastData) {
     EXPECT_EQ(user->lights, std::uint64_t{lightNav});
 }
 
+// The trace file is written in blocks: a few times a second by the world's
+// clock when the connection dispatches, and all of it when the connection
+// closes and when the stand-in ends.
+TEST_F(StandIn, TraceFileIsWrittenAFewTimesASecondAndCompleteAfterClose) {
+    test::TempDir dir;
+    start();
+    ASSERT_TRUE(sim->setTraceFile(dir / "trace.txt"));
+    const auto traced = [&] { return test::readFile(dir / "trace.txt"); };
+    conn->subscribeToSystemEvent(201, "Sim");
+    dispatch(*conn);
+    EXPECT_EQ(traced(), "");  // waits for its block
+    frames(3);                // 100 ms
+    dispatch(*conn);
+    EXPECT_EQ(traced(), "");
+    frames(6);  // 300 ms
+    dispatch(*conn);
+    EXPECT_EQ(traced(), "       0 c1 SubscribeToSystemEvent 201 Sim\n");
+
+    conn->mapClientEventToSimEvent(207, "NAV_LIGHTS_SET");
+    conn->transmitClientEvent(kUserObject, 207, 1, 301, 0);
+    ASSERT_TRUE(succeeded(conn->close()));
+    EXPECT_EQ(traced(),
+              "       0 c1 SubscribeToSystemEvent 201 Sim\n"
+              "       9 c1 MapClientEventToSimEvent 207 NAV_LIGHTS_SET\n"
+              "       9 c1 TransmitClientEvent object 0 event 207 NAV_LIGHTS_SET data 1 group 301\n"
+              "       9 object 1 event NAV_LIGHTS_SET 1\n"
+              "       9 c1 Close\n");
+    sim->setRunning(false);  // after the close: written when the stand-in ends
+    sim.reset();
+    EXPECT_NE(traced().find("       9 sim stopped\n"), std::string::npos);
+}
+
 TEST(StandInScenario, ReadsTheKeysAndReportsBadLines) {
     test::TempDir dir;
     test::writeFile(dir / "scenario.txt",
@@ -322,6 +355,7 @@ TEST(StandInForRun, ScenarioAndTraceComeFromTheEnvironment) {
 
     conn->mapClientEventToSimEvent(207, "NAV_LIGHTS_SET");
     conn->transmitClientEvent(1, 207, 1, 301, 0);
+    sim.reset();  // the last lines are written when the stand-in ends
     EXPECT_NE(test::readFile(dir / "trace.txt")
                   .find("       0 c1 Open \"Quorvelant\"\n"
                         "       0 c1 MapClientEventToSimEvent 207 NAV_LIGHTS_SET\n"
