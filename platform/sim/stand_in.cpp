@@ -71,6 +71,13 @@ std::uint64_t lightBitOf(std::string_view event) {
     return 0;
 }
 
+// Set data with one of these members moves the object.
+bool movesObject(const std::vector<DataMember>& members) {
+    return std::any_of(members.begin(), members.end(), [](const DataMember& m) {
+        return m.name == "PLANE LATITUDE" || m.name == "PLANE LONGITUDE" || m.name == "PLANE ALTITUDE";
+    });
+}
+
 bool isKnownSystemEvent(std::string_view lowerName) {
     return lowerName == "sim" || lowerName == "objectadded" || lowerName == "objectremoved" || lowerName == "frame" ||
            lowerName == "flightloaded";
@@ -421,9 +428,12 @@ public:
     HResult setDataOnSimObject(DefinitionId definition, ObjectId object, std::uint32_t, std::uint32_t arrayCount,
                                std::uint32_t unitSize, const void* data) override {
         return sending("SetDataOnSimObject", [&](World& w, ConnectionState& c) {
-            traceCall(w, "SetDataOnSimObject {} object {} size {}", definition, object, unitSize);
             ObjectState* target = findObject(w, object);
             const auto members = c.definitions.find(definition);
+            // A call that fails is traced all the same.
+            const bool quiet = !w.config.tracePositions && target != nullptr && members != c.definitions.end() &&
+                               movesObject(members->second);
+            if (!quiet) traceCall(w, "SetDataOnSimObject {} object {} size {}", definition, object, unitSize);
             if (target == nullptr || members == c.definitions.end()) {
                 c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket, target == nullptr ? 2 : 1));
                 return kOk;
@@ -438,8 +448,10 @@ public:
                 }
             }
             ++target->setDataCount;
-            traceWorld(w, "object {} data {} lat {:.6f} lon {:.6f} alt {:.1f} hdg {:.4f}", target->id, definition,
-                       target->latitude, target->longitude, target->altitudeFt, target->headingRad);
+            if (!quiet) {
+                traceWorld(w, "object {} data {} lat {:.6f} lon {:.6f} alt {:.1f} hdg {:.4f}", target->id, definition,
+                           target->latitude, target->longitude, target->altitudeFt, target->headingRad);
+            }
             touchGround(w, *target, members->second);
             return kOk;
         });

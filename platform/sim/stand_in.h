@@ -126,6 +126,10 @@ struct StandInConfig {
     // above, as the simulator's own contact test makes it; otherwise only
     // data that sets "SIM ON GROUND" changes the flag.
     bool aiGroundContact = false;
+    // Off: the trace leaves out set data that moves an object (the call and
+    // its "object <id> data" line), which a run sends for every aircraft in
+    // every frame; everything else is still traced.
+    bool tracePositions = true;
     std::set<std::string> installedTitles;
     UserAircraftScript user;
     std::vector<ForeignObject> foreignObjects;
