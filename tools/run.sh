@@ -2,18 +2,39 @@
 # Sets up, builds and runs the program's main job: Quorvelant from the
 # demonstration folder (tools/demo.sh), with the stand-in simulator and the
 # stand-in traffic client replaying traffic around the user. Ctrl+C (or
-# closing the window) ends it.
+# closing the window) ends it. Only what the demonstration runs is built
+# (the qvl_demo target); tools/test.sh builds the rest.
+#   tools/run.sh [--no-traffic-client]
+# --no-traffic-client starts no stand-in traffic client, so that a real one
+# on this machine connects to the program instead (see README.md).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-tools/setup.sh build
+
+TRAFFIC_CLIENT=yes
+for arg in "$@"; do
+  case "$arg" in
+    --no-traffic-client) TRAFFIC_CLIENT=no ;;
+    *)
+      echo "usage: tools/run.sh [--no-traffic-client]" >&2
+      exit 2
+      ;;
+  esac
+done
+
+tools/setup.sh --target qvl_demo build
 bash tools/demo.sh build
 # shellcheck source=/dev/null
 source build/demo/env.sh
 cd build/demo
-../tools/traffic_client/qvl_traffic_client --file traffic.txt --shift-time --shift-position \
-  --loops 1000 --linger 86400 > traffic_client.log 2>&1 &
-CLIENT=$!
-trap 'kill "$CLIENT" 2>/dev/null || true' EXIT
+if [ "$TRAFFIC_CLIENT" = yes ]; then
+  ../tools/traffic_client/qvl_traffic_client --file traffic.txt --shift-time --shift-position \
+    --loops 1000 --linger 86400 > traffic_client.log 2>&1 &
+  CLIENT=$!
+  trap 'kill "$CLIENT" 2>/dev/null || true' EXIT
+else
+  echo "No stand-in traffic client: start the traffic client on this machine; it connects to" \
+    "127.0.0.1:10747 and sends its traffic to UDP 49005 and its QNH to UDP 49004."
+fi
 echo "Quorvelant runs in build/demo (Log.txt; the stand-in simulator's trace: sim/trace.txt)."
 echo "End it with Ctrl+C."
 code=0

@@ -4,9 +4,11 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <utility>
 
 #include "platform/sim/stand_in_world.h"
@@ -18,6 +20,11 @@ namespace {
 // A world that was not pumped for a long time skips ahead instead of
 // replaying every missed frame.
 constexpr std::uint64_t kMaxCatchUpFrames = 300;
+
+// The trace file is written a few times a second, and sooner when this much
+// waits (a world that is never dispatched still keeps little in memory).
+constexpr std::chrono::milliseconds kTraceWriteInterval{250};
+constexpr std::size_t kTraceWaitingLimit = std::size_t{1} << 20;
 
 double distanceMetres(double lat1, double lon1, double lat2, double lon2) {
     const double p1 = lat1 * kDegToRad;
@@ -62,6 +69,13 @@ std::uint64_t lightBitOf(std::string_view event) {
     if (event == "LOGO_LIGHTS_SET") return lightLogo;
     if (event == "CABIN_LIGHTS_SET") return lightCabin;
     return 0;
+}
+
+// Set data with one of these members moves the object.
+bool movesObject(const std::vector<DataMember>& members) {
+    return std::any_of(members.begin(), members.end(), [](const DataMember& m) {
+        return m.name == "PLANE LATITUDE" || m.name == "PLANE LONGITUDE" || m.name == "PLANE ALTITUDE";
+    });
 }
 
 bool isKnownSystemEvent(std::string_view lowerName) {
@@ -285,10 +299,22 @@ ObjectState foreignObjectFrom(ObjectId id, const ForeignObject& f) {
 
 void traceLine(World& world, std::string line) {
     if (world.traceFile.is_open()) {
-        world.traceFile << fmt::format("{:>8} {}\n", world.frames, line);
-        world.traceFile.flush();
+        fmt::format_to(std::back_inserter(world.traceWaiting), "{:>8} {}\n", world.frames, line);
+        if (world.traceWaiting.size() >= kTraceWaitingLimit) writeTrace(world);
     }
     if (world.traceInMemory) world.trace.push_back(std::move(line));
+}
+
+void writeTrace(World& world) {
+    world.traceWrittenAt = world.clock->now();
+    if (world.traceWaiting.empty() || !world.traceFile.is_open()) return;
+    world.traceFile.write(world.traceWaiting.data(), static_cast<std::streamsize>(world.traceWaiting.size()));
+    world.traceFile.flush();
+    world.traceWaiting.clear();
+}
+
+void writeTraceWhenDue(World& world) {
+    if (world.clock->now() - world.traceWrittenAt >= kTraceWriteInterval) writeTrace(world);
 }
 
 // One open connection; all state lives in the world.
@@ -305,6 +331,7 @@ public:
         c.open = false;
         c.outbox.clear();
         traceCall(w, "Close");
+        writeTrace(w);  // a program that ends after its close leaves a complete trace
         return kOk;
     }
 
@@ -316,6 +343,9 @@ public:
             ConnectionState& c = state(w);
             if (proc == nullptr || !usable(c) || takeFailure(w, "CallDispatch")) return kFail;
             catchUp(w);
+            // Here rather than in the calls that send: a caller sends with
+            // its own queues locked, and dispatches without.
+            writeTraceWhenDue(w);
             batch.swap(c.outbox);
             c.framePending = false;
             const auto quit = std::find_if(batch.begin(), batch.end(), [](const Message& m) {
@@ -398,9 +428,12 @@ public:
     HResult setDataOnSimObject(DefinitionId definition, ObjectId object, std::uint32_t, std::uint32_t arrayCount,
                                std::uint32_t unitSize, const void* data) override {
         return sending("SetDataOnSimObject", [&](World& w, ConnectionState& c) {
-            traceCall(w, "SetDataOnSimObject {} object {} size {}", definition, object, unitSize);
             ObjectState* target = findObject(w, object);
             const auto members = c.definitions.find(definition);
+            // A call that fails is traced all the same.
+            const bool quiet = !w.config.tracePositions && target != nullptr && members != c.definitions.end() &&
+                               movesObject(members->second);
+            if (!quiet) traceCall(w, "SetDataOnSimObject {} object {} size {}", definition, object, unitSize);
             if (target == nullptr || members == c.definitions.end()) {
                 c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket, target == nullptr ? 2 : 1));
                 return kOk;
@@ -415,8 +448,10 @@ public:
                 }
             }
             ++target->setDataCount;
-            traceWorld(w, "object {} data {} lat {:.6f} lon {:.6f} alt {:.1f} hdg {:.4f}", target->id, definition,
-                       target->latitude, target->longitude, target->altitudeFt, target->headingRad);
+            if (!quiet) {
+                traceWorld(w, "object {} data {} lat {:.6f} lon {:.6f} alt {:.1f} hdg {:.4f}", target->id, definition,
+                           target->latitude, target->longitude, target->altitudeFt, target->headingRad);
+            }
             touchGround(w, *target, members->second);
             return kOk;
         });
@@ -473,7 +508,9 @@ public:
                 c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket, target == nullptr ? 1 : 2));
                 return kOk;
             }
-            target->events.push_back({name, data});
+            EventTally& tally = target->events[name];
+            ++tally.count;
+            tally.lastData = data;
             if (const std::uint64_t bit = lightBitOf(name); bit != 0) {
                 target->lights = data != 0 ? (target->lights | bit) : (target->lights & ~bit);
             } else if (name == "ALL_LIGHTS_TOGGLE") {
@@ -634,7 +671,10 @@ StandInSimulator::StandInSimulator(StandInConfig config, std::shared_ptr<const S
     }
 }
 
-StandInSimulator::~StandInSimulator() = default;
+StandInSimulator::~StandInSimulator() {
+    std::lock_guard lock(mutex_);
+    writeTrace(*world_);
+}
 
 HResult StandInSimulator::open(SimConnection** connection, std::string_view applicationName, std::uint32_t) {
     if (connection == nullptr) return kFail;
@@ -644,6 +684,7 @@ HResult StandInSimulator::open(SimConnection** connection, std::string_view appl
     if (!w.present || w.config.openFailures > 0) {
         if (w.present) --w.config.openFailures;
         traceWorld(w, "Open \"{}\" failed", applicationName);
+        writeTraceWhenDue(w);  // nothing dispatches while opens fail
         return kFail;
     }
     auto state = std::make_unique<ConnectionState>();
@@ -791,6 +832,7 @@ bool StandInSimulator::setTraceFile(const std::filesystem::path& file) {
     {
         std::lock_guard lock(mutex_);
         World& w = *world_;
+        writeTrace(w);
         if (w.traceFile.is_open()) w.traceFile.close();
         w.traceFile.open(file, std::ios::binary | std::ios::trunc);
         if (w.traceFile.is_open()) return true;

@@ -4,7 +4,7 @@
 //
 // The world: a running flag, the simulator's name and version, a zulu clock,
 // the user's aircraft (parked, or moving on a straight line), AI objects made
-// from a set of installed titles, client events and set data recorded per
+// from a set of installed titles, client events and set data counted per
 // object, data requests (once, every second, by type within a radius), frame
 // events at a frame rate, the system events "Sim", "ObjectAdded",
 // "ObjectRemoved", "Frame" and "FlightLoaded", and facility data per airport.
@@ -23,7 +23,10 @@
 // without a zero byte, facility data without its end item.
 //
 // Trace: one line per call and per change of an object, kept in memory on
-// request and written to a file on request; see `traceLines`.
+// request and written to a file on request; see `traceLines`. The file is
+// written in blocks, a few times a second by the stand-in's clock, when a
+// connection closes and when the stand-in ends, so that a run with hundreds of
+// aircraft does not pay one write per line.
 #pragma once
 
 #include <array>
@@ -123,6 +126,10 @@ struct StandInConfig {
     // above, as the simulator's own contact test makes it; otherwise only
     // data that sets "SIM ON GROUND" changes the flag.
     bool aiGroundContact = false;
+    // Off: the trace leaves out set data that moves an object (the call and
+    // its "object <id> data" line), which a run sends for every aircraft in
+    // every frame; everything else is still traced.
+    bool tracePositions = true;
     std::set<std::string> installedTitles;
     UserAircraftScript user;
     std::vector<ForeignObject> foreignObjects;
@@ -134,9 +141,11 @@ struct StandInConfig {
     std::set<std::string> refusedTitles;
 };
 
-struct RecordedEvent {
-    std::string name;
-    std::uint32_t data = 0;
+// What an object kept of one client event: how often it came and its last
+// data. No history: an object lives as long as a run may last.
+struct EventTally {
+    std::uint64_t count = 0;
+    std::uint32_t lastData = 0;
 };
 
 // A copy of one object's state.
@@ -160,7 +169,7 @@ struct ObjectSnapshot {
     std::uint64_t lights = 0;
     bool released = false;
     std::string flightPlan;
-    std::vector<RecordedEvent> events;
+    std::map<std::string, EventTally, std::less<>> events;  // by the simulator's event name
     std::size_t setDataCount = 0;
     std::map<std::string, double> values;  // other members set by data, upper-case names
 };
@@ -228,8 +237,9 @@ public:
 
     // --- Trace and log ---
     void keepTraceInMemory(bool on);
-    // Lines go to the file from now on, "<frame> <text>" each; false when the
-    // file cannot be opened.
+    // Lines go to the file from now on, "<frame> <text>" each, in blocks (see
+    // above); what was waiting for the previous file goes there first. False
+    // when the file cannot be opened.
     bool setTraceFile(const std::filesystem::path& file);
     std::vector<std::string> traceLines() const;
     void clearTrace();

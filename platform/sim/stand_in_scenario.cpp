@@ -8,6 +8,7 @@
 //   static_cg = <feet>               static_pitch = <radians>
 //   installed = <title>              refuse_title = <title>        (repeatable)
 //   open_failures = <n>              unterminated_strings = no     facility_never_ends = no
+//   ai_ground_contact = no           trace_positions = yes (no: the trace leaves out set data that moves objects)
 //   user_object_id, user_title, user_atc_model, user_atc_id,
 //   user_position = <lat> <lon>, user_altitude, user_heading (degrees),
 //   user_speed (knots; 0 parks it), user_on_ground, user_lights (mask)
@@ -171,6 +172,7 @@ bool applyLine(StandInConfig& c, std::string_view key, std::string_view value) {
     if (key == "static_cg") return number(value, c.staticCgToGroundFt);
     if (key == "static_pitch") return number(value, c.staticPitchRad);
     if (key == "ai_ground_contact") return flag(value, c.aiGroundContact);
+    if (key == "trace_positions") return flag(value, c.tracePositions);
     if (key == "installed") return !value.empty() && (c.installedTitles.insert(std::string(value)), true);
     if (key == "refuse_title") return !value.empty() && (c.refusedTitles.insert(std::string(value)), true);
     if (key == "open_failures") return number(value, c.openFailures) && c.openFailures >= 0;

@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -84,6 +85,8 @@ struct StandInSimulator::World {
     bool traceInMemory = false;
     std::vector<std::string> trace;
     std::ofstream traceFile;
+    std::string traceWaiting;                    // lines for the file, not yet written
+    std::chrono::nanoseconds traceWrittenAt{0};  // by the world's clock
     std::function<void(std::string_view)> logHook;
 
     bool tracing() const { return traceInMemory || traceFile.is_open(); }
@@ -93,6 +96,10 @@ using World = StandInSimulator::World;
 
 // --- Trace ---
 void traceLine(World& world, std::string line);
+// Writes the waiting lines to the trace file.
+void writeTrace(World& world);
+// The same, once the last write is a while back by the world's clock.
+void writeTraceWhenDue(World& world);
 // Formats a line only while a trace is kept: the frame sender's calls come
 // through here once per aircraft and frame.
 template <class... Args>

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+#include <string>
+#include <vector>
 
 #include "platform/sim/stand_in.h"
 #include "support/temp_dir.h"
@@ -261,6 +264,94 @@ TEST_F(StandIn, FacilityDataComesAsAirportParkingsHelipadsAndEnd) {
     EXPECT_TRUE(dispatch(*conn, recvFacilityDataEnd).empty());
 }
 
+// An object keeps a count and the last data per client event, not every
+// event it was sent: a run may keep an object for hours.
+TEST_F(StandIn, ClientEventsAreCountedWithTheirLastData) {
+    start();
+    conn->mapClientEventToSimEvent(207, "NAV_LIGHTS_SET");
+    conn->mapClientEventToSimEvent(211, "THROTTLE_SET");
+    for (std::uint32_t data : {0u, 2u, 1u}) conn->transmitClientEvent(kUserObject, 207, data, 301, 0);
+    conn->transmitClientEvent(kUserObject, 211, 8191, 301, 0);
+    conn->transmitClientEvent(kUserObject, 212, 5, 301, 0);  // not mapped: refused, not counted
+    const auto user = sim->object(kUserObject);
+    ASSERT_TRUE(user.has_value());
+    ASSERT_EQ(user->events.size(), 2u);
+    EXPECT_EQ(user->events.at("NAV_LIGHTS_SET").count, 3u);
+    EXPECT_EQ(user->events.at("NAV_LIGHTS_SET").lastData, 1u);
+    EXPECT_EQ(user->events.at("THROTTLE_SET").count, 1u);
+    EXPECT_EQ(user->events.at("THROTTLE_SET").lastData, 8191u);
+    EXPECT_EQ(user->lights, std::uint64_t{lightNav});
+}
+
+// The trace file is written in blocks: a few times a second by the world's
+// clock when the connection dispatches, and all of it when the connection
+// closes and when the stand-in ends.
+TEST_F(StandIn, TraceFileIsWrittenAFewTimesASecondAndCompleteAfterClose) {
+    test::TempDir dir;
+    start();
+    ASSERT_TRUE(sim->setTraceFile(dir / "trace.txt"));
+    const auto traced = [&] { return test::readFile(dir / "trace.txt"); };
+    conn->subscribeToSystemEvent(201, "Sim");
+    dispatch(*conn);
+    EXPECT_EQ(traced(), "");  // waits for its block
+    frames(3);                // 100 ms
+    dispatch(*conn);
+    EXPECT_EQ(traced(), "");
+    frames(6);  // 300 ms
+    dispatch(*conn);
+    EXPECT_EQ(traced(), "       0 c1 SubscribeToSystemEvent 201 Sim\n");
+
+    conn->mapClientEventToSimEvent(207, "NAV_LIGHTS_SET");
+    conn->transmitClientEvent(kUserObject, 207, 1, 301, 0);
+    ASSERT_TRUE(succeeded(conn->close()));
+    EXPECT_EQ(traced(),
+              "       0 c1 SubscribeToSystemEvent 201 Sim\n"
+              "       9 c1 MapClientEventToSimEvent 207 NAV_LIGHTS_SET\n"
+              "       9 c1 TransmitClientEvent object 0 event 207 NAV_LIGHTS_SET data 1 group 301\n"
+              "       9 object 1 event NAV_LIGHTS_SET 1\n"
+              "       9 c1 Close\n");
+    sim->setRunning(false);  // after the close: written when the stand-in ends
+    sim.reset();
+    EXPECT_NE(traced().find("       9 sim stopped\n"), std::string::npos);
+}
+
+// Set data that moves an object is left out of the trace when positions are
+// off; every other line stays, failed calls included.
+TEST_F(StandIn, TraceWithoutPositionsDropsOnlyTheSetDataThatMovesObjects) {
+    config.aiGroundContact = true;
+    config.staticCgToGroundFt = 6.0;
+    const auto run = [&](bool positions) {
+        config.tracePositions = positions;
+        start();
+        sim->keepTraceInMemory(true);
+        create();
+        frames(2);
+        dispatch(*conn);
+        const ObjectId id = sim->aiObjectIds().front();
+        conn->addToDataDefinition(402, "PLANE ALTITUDE", "Feet", DataType::float64, 0, kUnusedId);
+        conn->addToDataDefinition(401, "SPOILERS HANDLE POSITION", "Percent", DataType::float64, 0, kUnusedId);
+        for (const double altitude : {500.0, 5.0, 4.0}) conn->setDataOnSimObject(402, id, 0, 0, 8, &altitude);
+        const double spoilers = 100.0;
+        conn->setDataOnSimObject(401, id, 0, 0, 8, &spoilers);
+        conn->setDataOnSimObject(402, 999, 0, 0, 8, &spoilers);  // no such object
+        EXPECT_EQ(sim->object(id)->setDataCount, 4u);            // applied all the same
+        return sim->traceLines();
+    };
+    const std::vector<std::string> all = run(true);
+    const std::vector<std::string> quiet = run(false);
+    std::vector<std::string> expected;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(expected), [](const std::string& line) {
+        const bool call = line.find("SetDataOnSimObject 402 object 100 ") != std::string::npos;
+        const bool data = line.find("object 100 data 402 ") != std::string::npos;
+        return !call && !data;
+    });
+    EXPECT_EQ(all.size(), expected.size() + 6);  // three calls, three data lines
+    EXPECT_EQ(quiet, expected);
+    EXPECT_NE(std::find(quiet.begin(), quiet.end(), "object 100 on ground"), quiet.end());
+    EXPECT_NE(std::find(quiet.begin(), quiet.end(), "c1 SetDataOnSimObject 401 object 100 size 8"), quiet.end());
+    EXPECT_NE(std::find(quiet.begin(), quiet.end(), "c1 SetDataOnSimObject 402 object 999 size 8"), quiet.end());
+}
+
 TEST(StandInScenario, ReadsTheKeysAndReportsBadLines) {
     test::TempDir dir;
     test::writeFile(dir / "scenario.txt",
@@ -271,7 +362,8 @@ TEST(StandInScenario, ReadsTheKeysAndReportsBadLines) {
                     "airport = EDDF 50.03 8.57 111 Frankfurt Main\n"
                     "parking = EDDF 12 3 90 20 100 -50\n"
                     "parking = XXXX 1 1 1 1 1 1\n"
-                    "frame_rate = fast\n");
+                    "frame_rate = fast\n"
+                    "trace_positions = no\n");
     StandInConfig c;
     std::vector<std::string> problems;
     ASSERT_TRUE(StandInSimulator::readScenario(dir / "scenario.txt", c, problems));
@@ -282,6 +374,7 @@ TEST(StandInScenario, ReadsTheKeysAndReportsBadLines) {
     ASSERT_EQ(c.airports.size(), 1u);
     EXPECT_EQ(c.airports[0].name, "Frankfurt Main");
     EXPECT_FLOAT_EQ(c.airports[0].parkings.at(0).biasZ, -50.0f);
+    EXPECT_FALSE(c.tracePositions);
     ASSERT_EQ(problems.size(), 2u);  // the parking of an unknown airport, the bad number
     EXPECT_NE(problems[0].find(":7:"), std::string::npos);
 }
@@ -303,6 +396,7 @@ TEST(StandInForRun, ScenarioAndTraceComeFromTheEnvironment) {
 
     conn->mapClientEventToSimEvent(207, "NAV_LIGHTS_SET");
     conn->transmitClientEvent(1, 207, 1, 301, 0);
+    sim.reset();  // the last lines are written when the stand-in ends
     EXPECT_NE(test::readFile(dir / "trace.txt")
                   .find("       0 c1 Open \"Quorvelant\"\n"
                         "       0 c1 MapClientEventToSimEvent 207 NAV_LIGHTS_SET\n"
