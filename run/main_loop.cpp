@@ -39,18 +39,18 @@ void everyFiveSeconds(RunControl& control, std::int32_t s) {
     if (control.trafficRun.realTrafficProfEdition()) control.trafficRun.sendSimTime();
     control.parking.clearReservedStand();
     lf_rereadParkAirports(control);
-    if (!multipleOf(s, 15)) return;
+    if (!multipleOf(s, kParkingStepPeriod)) return;
     staticParkingStep(control);
     if (control.mainLoop.readerLampStale()) control.mainLoop.refreshReaderLamps();
-    if (multipleOf(s, 30)) lf_every30Seconds(control);
+    if (multipleOf(s, kThirtySecondPeriod)) lf_every30Seconds(control);
 }
 
 void otherSeconds(RunControl& control, std::int32_t s) {
-    if (multipleOf(s, 16) && !control.loop.parkingUpdateStarted) {
+    if (multipleOf(s, kStaticParkingPeriod) && !control.loop.parkingUpdateStarted) {
         control.parking.updateStaticParking(false);
     }
-    if (multipleOf(s, 59)) control.mainLoop.refreshReaderLamps();
-    if (multipleOf(s, 61)) control.parking.removeStaticDuplicates();
+    if (multipleOf(s, kReaderLampPeriod)) control.mainLoop.refreshReaderLamps();
+    if (multipleOf(s, kStaticDuplicatesPeriod)) control.parking.removeStaticDuplicates();
 }
 
 void followSelection(RunControl& control) {
@@ -129,7 +129,7 @@ bool lf_tick(RunControl& control) {
     lf_flightRunning(control);
     if (control.run.isClosing()) return false;
     const std::int32_t s = control.loop.secondsCounter;
-    if (multipleOf(s, 5)) {
+    if (multipleOf(s, kFiveSecondPeriod)) {
         everyFiveSeconds(control, s);
     } else {
         otherSeconds(control, s);
@@ -185,11 +185,11 @@ void lf_every30Seconds(RunControl& control) {
     const std::int32_t s = loop.secondsCounter;
     if (control.flags.rematchRequest.exchange(false)) control.mainLoop.clearNoMatchList();
     if (AUTO_RANGE.value()) control.trafficRun.updateAutoRange();
-    if (multipleOf(s, 60)) {
+    if (multipleOf(s, kMinutePeriod)) {
         control.window.stepStaticParkingCountdown(s);
         control.window.repaintControls();
         if (OBJECTID_LIST.value()) control.mainLoop.writeObjectIdList();
-        if (multipleOf(s, 1200)) {
+        if (multipleOf(s, kNoMatchLogPeriod)) {
             control.mainLoop.logNoMatchList();
             if (multipleOf(s, LoopState::kSecondsPerDay)) {
                 loop.secondsCounter = 0;
