@@ -54,8 +54,6 @@ void FeedState::reset() {
     time.reset();
     std::lock_guard lock(mutex_);
     realTrafficText_.clear();
-    repaintHook_ = nullptr;
-    realTrafficGoneHook_ = nullptr;
 }
 
 }  // namespace qvl

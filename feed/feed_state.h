@@ -62,7 +62,8 @@ struct FeedState {
     void onRealTrafficGone() const;
 
     // Every value back to where a fresh program starts; the one place that
-    // knows the start values.
+    // knows the start values. The hooks are the program's wiring, installed
+    // once, and stay: a restarted run still has its window and its engine.
     void reset();
 
 private:

@@ -38,6 +38,11 @@ void Readers::resetTrafficSide() {
     qnh_.resetCounters();
 }
 
+void Readers::requestStop() {
+    traffic_.requestStop();
+    qnh_.requestStop();
+}
+
 void Readers::stop() {
     // The stop flags stay raised until the next run's reset, also for a reader not running now.
     traffic_.requestStop();
@@ -52,6 +57,10 @@ void gf_refreshReaderLamps(Readers& readers) {
     if (!readers.feed_.realTrafficDisplay.load()) return;
     readers.qnh_.refreshLamp();
     readers.traffic_.refreshLamp();
+}
+
+bool readerLampStale(const FeedState& feed) {
+    return feed.trafficLamp.load() == ReaderLamp::stale || feed.weatherLamp.load() == ReaderLamp::stale;
 }
 
 }  // namespace qvl

@@ -41,6 +41,9 @@ public:
     // Both readers back to their start state: QNH 1013, traffic clock 0, no
     // collected callsigns, stop flags clear, counters 0, lamps' receiving flags set.
     void resetTrafficSide();
+    // Raises both readers' stop flags; each thread ends within its receive
+    // time-out and is joined by stop().
+    void requestStop();
     // Stops both readers and joins their threads; each ends at once.
     void stop();
 
@@ -49,6 +52,8 @@ public:
 
 private:
     friend void gf_refreshReaderLamps(Readers& readers);
+    // Either reader's lamp is stale.
+    [[nodiscard]] bool readerLampStale(const FeedState& feed);
 
     FeedState& feed_;
     TrafficReader traffic_;
@@ -62,5 +67,7 @@ private:
 // goes stale when its reader received nothing since the last look, and back
 // on with the next datagram.
 void gf_refreshReaderLamps(Readers& readers);
+// Either reader's lamp is stale.
+[[nodiscard]] bool readerLampStale(const FeedState& feed);
 
 }  // namespace qvl

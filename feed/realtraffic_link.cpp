@@ -331,7 +331,13 @@ void RealTrafficLink::closeSockets(ExitLine exitLine) {
 
 void RealTrafficLink::close() { closeSockets(ExitLine::send); }
 
-void lf_startTcpServer(RealTrafficLink& link, const std::string& portText) { link.startTcpServer(portText); }
+void lf_startTcpServer(RealTrafficLink& link, const std::string& portText) {
+    try {
+        link.startTcpServer(portText);
+    } catch (const std::exception& e) {
+        gf_logAttention(fmt::format("{} exception: {}", "lf_startTcpServer", e.what()));
+    }
+}
 bool waitForClient(RealTrafficLink& link) { return link.waitForClient(); }
 void lf_waitForRealTraffic(RealTrafficLink& link) { link.waitForRealTraffic(); }
 void lf_processRTVersion(RealTrafficLink& link, std::string_view reply) { link.processRTVersion(reply); }

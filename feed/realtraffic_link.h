@@ -118,7 +118,8 @@ private:
     std::atomic<bool> connected_{false};
 };
 
-// The link's operations under their usual names.
+// The link's operations under their usual names. A server that cannot start
+// is logged; the run goes on without the traffic client.
 void lf_startTcpServer(RealTrafficLink& link, const std::string& portText);
 bool waitForClient(RealTrafficLink& link);
 void lf_waitForRealTraffic(RealTrafficLink& link);

@@ -201,4 +201,11 @@ void resetAirportList() {
     tables.loaded.store(false, std::memory_order_release);
 }
 
+std::optional<GeoPosition> airportPosition(const FixedCode4& code) {
+    for (const AirportRec& airport : airportList()) {
+        if (airport.icao == code) return GeoPosition{.latitude = airport.latitude, .longitude = airport.longitude};
+    }
+    return std::nullopt;
+}
+
 }  // namespace qvl

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/fixed_code.h"
+#include "core/geodesy.h"
 
 namespace qvl {
 
@@ -39,6 +40,8 @@ const std::vector<AirportRec>& airportList();
 bool gf_readAirports();
 
 bool gf_isKnownAirport(const FixedCode4& code);
+// The position of the airport with the code; none when unknown.
+std::optional<GeoPosition> airportPosition(const FixedCode4& code);
 
 // The airport whose code is the first four characters of the text (folded
 // to upper case); none for a shorter text or an unknown code.

@@ -40,11 +40,11 @@ void forgetRunSettings() {
 }
 
 void stopRunThreads(RunControl& control) {
-    control.services.setAcceptingTraffic(false);
-    control.services.stopSimClient();
-    control.services.stopReaders();
+    control.trafficRun.setAcceptingTraffic(false);
+    control.closingDown.stopSimClient();
+    control.closingDown.stopReaders();
     control.clock.sleepUntil(control.clock.now() + kStopSettleTime);
-    control.services.closeRealTrafficLink();
+    control.closingDown.closeRealTrafficLink();
 }
 
 void exitProgram(RunControl& control, RestartReason reason) {
@@ -86,7 +86,7 @@ bool restartsAfter(RestartReason reason) noexcept {
 
 void userCloseExit(RunControl& control) {
     control.run.closeRequested.store(true);
-    control.services.closeRealTrafficLink();
+    control.closingDown.closeRealTrafficLink();
     control.run.closingFlag.store(true);
     RestartReason expected = RestartReason::notYetSet;
     control.run.restartReason.compare_exchange_strong(expected, RestartReason::userClosedSim);
@@ -98,7 +98,7 @@ void lf_closingDown(RunControl& control) {
         stopRunThreads(control);
         if (control.run.restartReason.load() == RestartReason::systemError) waitForUserClose(control);
         // Nothing may be reset under a thread that still runs: end instead.
-        if (!control.services.joinRunThreads(kThreadJoinBound)) {
+        if (!control.closingDown.joinRunThreads(kThreadJoinBound)) {
             gf_logAttention("A thread of the run did not end in time; the program ends");
             control.process.exitCode.store(1);
             control.process.restarting.store(false);
@@ -106,13 +106,13 @@ void lf_closingDown(RunControl& control) {
             gf_flushLog();
             return;
         }
-        control.services.leaveParkAirport();
-        control.services.clearSpawnMap();
-        control.services.removeFlightPlanFolder();
+        control.closingDown.leaveParkAirport();
+        control.mainLoop.clearSpawnMap();
+        control.closingDown.removeFlightPlanFolder();
         forgetRunSettings();
-        control.services.forgetRunTexts();
-        control.services.logLiveryMatchSummary();
-        control.services.logNoMatchList();
+        control.closingDown.forgetRunTexts();
+        control.mainLoop.logLiveryMatchSummary();
+        control.mainLoop.logNoMatchList();
         const RestartReason reason = control.run.restartReason.load();
         if (restartsAfter(reason)) {
             restartProgram(control, reason);
@@ -145,7 +145,7 @@ bool lf_restartCountdown(RunControl& control) {
 }
 
 void lf_resetRunState(RunControl& control) {
-    control.services.resetRunParts();
+    control.closingDown.resetRunParts();
     resetMessages();
     control.window.resetRunTexts();
     control.flags.reset();

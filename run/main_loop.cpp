@@ -22,41 +22,40 @@ void staticParkingStep(RunControl& control) {
     if (!control.loop.parkingUpdateStarted) {
         control.loop.parkingUpdateStarted = true;
         control.window.disableParkingControls();
-        control.services.startCallsignCollection();
+        control.parking.startCallsignCollection();
         return;
     }
     control.loop.parkingUpdateStarted = false;
     clearError();
     gf_clearMessage();
-    control.services.adjustParking();
+    control.parking.adjustParking();
     gf_flushLog();
     flags.parkingUpdatePending.store(false);
     control.window.enableParkingControls();
 }
 
 void everyFiveSeconds(RunControl& control, std::int32_t s) {
-    RunServices& services = control.services;
-    services.copyUserPositionToReader();
-    if (services.realTrafficProfEdition()) services.sendSimTime();
-    services.clearReservedStand();
+    control.trafficRun.copyUserPositionToReader();
+    if (control.trafficRun.realTrafficProfEdition()) control.trafficRun.sendSimTime();
+    control.parking.clearReservedStand();
     lf_rereadParkAirports(control);
-    if (!multipleOf(s, 15)) return;
+    if (!multipleOf(s, kParkingStepPeriod)) return;
     staticParkingStep(control);
-    if (services.readerLampStale()) services.refreshReaderLamps();
-    if (multipleOf(s, 30)) lf_every30Seconds(control);
+    if (control.mainLoop.readerLampStale()) control.mainLoop.refreshReaderLamps();
+    if (multipleOf(s, kThirtySecondPeriod)) lf_every30Seconds(control);
 }
 
 void otherSeconds(RunControl& control, std::int32_t s) {
-    if (multipleOf(s, 16) && !control.loop.parkingUpdateStarted) {
-        control.services.updateStaticParking(false);
+    if (multipleOf(s, kStaticParkingPeriod) && !control.loop.parkingUpdateStarted) {
+        control.parking.updateStaticParking(false);
     }
-    if (multipleOf(s, 59)) control.services.refreshReaderLamps();
-    if (multipleOf(s, 61)) control.services.removeStaticDuplicates();
+    if (multipleOf(s, kReaderLampPeriod)) control.mainLoop.refreshReaderLamps();
+    if (multipleOf(s, kStaticDuplicatesPeriod)) control.parking.removeStaticDuplicates();
 }
 
 void followSelection(RunControl& control) {
     if (!control.flags.callsignSelectionChanged.exchange(false)) return;
-    const auto objectId = control.services.followCallsign(CALLSIGN_2_OBJECTID.value());
+    const auto objectId = control.callsigns.followCallsign(CALLSIGN_2_OBJECTID.value());
     if (objectId) {
         control.loop.followedObjectId = *objectId;
         control.window.setFollowText(fmt::format("= {}", *objectId));
@@ -68,7 +67,7 @@ void followSelection(RunControl& control) {
 
 void serveFlushStatic(RunControl& control) {
     if (!control.flags.flushStaticRequest.exchange(false)) return;
-    control.services.flushStaticAc();
+    control.parking.flushStaticAc();
     if (!INITIAL_LOAD_ONLY.value()) {
         INITIAL_LOAD_ONLY.set(true);
         showBoolParameter(INITIAL_LOAD_ONLY);
@@ -79,14 +78,14 @@ void serveCallsignList(RunControl& control) {
     if (!control.flags.callsignListRequest.exchange(false)) return;
     control.window.setFollowText("");
     control.window.repaintControls();
-    control.services.fillCallsignChoices();
+    control.callsigns.fillCallsignChoices();
     control.flags.callsignSelectionChanged.store(true);
 }
 
 void serveBlockList(RunControl& control) {
     if (!control.flags.blockListChanged.exchange(false)) return;
     const std::string blocked = BLOCK_CALLSIGN.value();
-    if (!blocked.empty()) control.services.removeBlockedCallsign(blocked);
+    if (!blocked.empty()) control.callsigns.removeBlockedCallsign(blocked);
 }
 
 }  // namespace
@@ -96,15 +95,14 @@ RunClock::time_point nextTickTarget(RunClock::time_point deadline, RunClock::tim
 }
 
 void lf_mainLoop(RunControl& control) {
-    RunServices& services = control.services;
-    services.updateStaticParking(true);
-    services.refreshReaderLamps();
+    control.parking.updateStaticParking(true);
+    control.mainLoop.refreshReaderLamps();
     control.loop.secondsCounter = 0;
     const RunClock::time_point start = control.clock.now();
-    control.process.trafficDaySlot.store(services.trafficDaySlot());
-    services.setAcceptingTraffic(true);
+    control.process.trafficDaySlot.store(control.trafficRun.trafficDaySlot());
+    control.trafficRun.setAcceptingTraffic(true);
     RunClock::time_point deadline = start + kTickPeriod;
-    services.fillCallsignComboBox();
+    control.callsigns.fillCallsignComboBox();
     setControlEnabled(CS_TO_OID_BUTTON, true);
     // The system timer's resolution is fine already here: nothing to raise.
     bool running = lf_tick(control);
@@ -113,26 +111,25 @@ void lf_mainLoop(RunControl& control) {
         RunClock::time_point target = nextTickTarget(deadline, now);
         if (target - now >= std::chrono::milliseconds(1)) control.clock.sleepUntil(target);
         // Re-anchor the grid on the simulator's second.
-        if (services.oneSecondPending()) target = control.clock.now();
+        if (control.mainLoop.oneSecondPending()) target = control.clock.now();
         deadline = target + kTickPeriod;
         running = lf_tick(control);
     }
 }
 
 bool lf_tick(RunControl& control) {
-    RunServices& services = control.services;
-    if (!services.flightRunning()) {
+    if (!control.mainLoop.flightRunning()) {
         lf_flightNotRunning(control);
         return !control.run.isClosing();
     }
-    services.engineTick();
+    control.mainLoop.engineTick();
     // Closing is looked at on every tick, not only on the simulator's
     // seconds: a simulator that stops sending them must not hold the run.
-    if (!services.takeOneSecond()) return !control.run.isClosing();
+    if (!control.mainLoop.takeOneSecond()) return !control.run.isClosing();
     lf_flightRunning(control);
     if (control.run.isClosing()) return false;
     const std::int32_t s = control.loop.secondsCounter;
-    if (multipleOf(s, 5)) {
+    if (multipleOf(s, kFiveSecondPeriod)) {
         everyFiveSeconds(control, s);
     } else {
         otherSeconds(control, s);
@@ -141,66 +138,63 @@ bool lf_tick(RunControl& control) {
 }
 
 void lf_flightRunning(RunControl& control) {
-    RunServices& services = control.services;
     LoopState& loop = control.loop;
     if (loop.notRunning) {
         loop.notRunning = false;
         gf_log(fmt::format("{} Flight resumed", gf_utcTimeNow()));
-        services.setAcceptingTraffic(true);
+        control.trafficRun.setAcceptingTraffic(true);
     }
     tickMessageClock();
-    services.refreshLiveCount();
-    control.process.trafficDaySlot.store(services.trafficDaySlot());
+    control.mainLoop.refreshLiveCount();
+    control.process.trafficDaySlot.store(control.trafficRun.trafficDaySlot());
     ++loop.secondsCounter;
-    services.checkNextLearnedStand(control.process.trafficDaySlot.load());
+    control.mainLoop.checkNextLearnedStand(control.process.trafficDaySlot.load());
     followSelection(control);
     serveFlushStatic(control);
     serveCallsignList(control);
-    services.clearAroundUser();
-    if (COLLISION_LIVE_PARKED_GND.value()) services.clearStaticInTaxiPaths();
+    control.mainLoop.clearAroundUser();
+    if (COLLISION_LIVE_PARKED_GND.value()) control.parking.clearStaticInTaxiPaths();
     serveBlockList(control);
-    if (control.flags.parkingUpdateRunning.load()) services.showWaitingStaticCount();
+    if (control.flags.parkingUpdateRunning.load()) control.parking.showWaitingStaticCount();
 }
 
 void lf_flightNotRunning(RunControl& control) {
-    RunServices& services = control.services;
     LoopState& loop = control.loop;
     if (!loop.notRunning) {
-        services.setAcceptingTraffic(false);
+        control.trafficRun.setAcceptingTraffic(false);
         loop.notRunning = true;
         loop.notRunningTicks = LoopState::kNotRunningPeriodTicks;
-        services.clearPositionBatches();
+        control.mainLoop.clearPositionBatches();
         gf_log(fmt::format("{} Flight not running", gf_utcTimeNow()));
     }
-    services.handleSimObjectEvents();
+    control.mainLoop.handleSimObjectEvents();
     --loop.notRunningTicks;
     if (loop.notRunningTicks % LoopState::kNotRunningPeriodTicks == 0) {
         lf_rereadParkAirports(control);
-        services.sendUserPosition();
+        control.trafficRun.sendUserPosition();
     }
     if (loop.notRunningTicks <= 0) {
         loop.notRunningTicks = LoopState::kNotRunningPeriodTicks;
-        services.refreshLiveCount();
-        control.process.trafficDaySlot.store(services.trafficDaySlot());
+        control.mainLoop.refreshLiveCount();
+        control.process.trafficDaySlot.store(control.trafficRun.trafficDaySlot());
     }
 }
 
 void lf_every30Seconds(RunControl& control) {
-    RunServices& services = control.services;
     LoopState& loop = control.loop;
     const std::int32_t s = loop.secondsCounter;
-    if (control.flags.rematchRequest.exchange(false)) services.clearNoMatchList();
-    if (AUTO_RANGE.value()) services.updateAutoRange();
-    if (multipleOf(s, 60)) {
+    if (control.flags.rematchRequest.exchange(false)) control.mainLoop.clearNoMatchList();
+    if (AUTO_RANGE.value()) control.trafficRun.updateAutoRange();
+    if (multipleOf(s, kMinutePeriod)) {
         control.window.stepStaticParkingCountdown(s);
         control.window.repaintControls();
-        if (OBJECTID_LIST.value()) services.writeObjectIdList();
-        if (multipleOf(s, 1200)) {
-            services.logNoMatchList();
+        if (OBJECTID_LIST.value()) control.mainLoop.writeObjectIdList();
+        if (multipleOf(s, kNoMatchLogPeriod)) {
+            control.mainLoop.logNoMatchList();
             if (multipleOf(s, LoopState::kSecondsPerDay)) {
                 loop.secondsCounter = 0;
-                services.logLiveryMatchSummary();
-                services.clearSpawnMap();
+                control.mainLoop.logLiveryMatchSummary();
+                control.mainLoop.clearSpawnMap();
             }
         }
     }
@@ -211,7 +205,7 @@ void lf_rereadParkAirports(RunControl& control) {
     CommandFlags& flags = control.flags;
     if (!flags.rereadRequest.load() || flags.parkingUpdateRunning.load()) return;
     std::string text;
-    if (control.services.checkParkAirports(text)) gf_showMessage(text, MessageLogging::logged);
+    if (control.parking.checkParkAirports(text)) gf_showMessage(text, MessageLogging::logged);
     setControlEnabled(REREAD_BUTTON, true);
     setControlEnabled(DESTINATION, true);
     flags.rereadRequest.store(false);

@@ -9,9 +9,23 @@
 //               static parking, the reader lamps, the static duplicates
 #pragma once
 
+#include <cstdint>
+
 #include "run/run_control.h"
 
 namespace qvl {
+
+// The periods of the seconds counter's work, in simulator seconds.
+inline constexpr std::int32_t kFiveSecondPeriod = 5;
+inline constexpr std::int32_t kParkingStepPeriod = 15;
+inline constexpr std::int32_t kThirtySecondPeriod = 30;
+inline constexpr std::int32_t kMinutePeriod = 60;
+inline constexpr std::int32_t kNoMatchLogPeriod = 1200;
+// Off the five-second grid: the static-parking update, the reader lamps, the
+// static duplicates.
+inline constexpr std::int32_t kStaticParkingPeriod = 16;
+inline constexpr std::int32_t kReaderLampPeriod = 59;
+inline constexpr std::int32_t kStaticDuplicatesPeriod = 61;
 
 void lf_mainLoop(RunControl& control);
 // One tick; false once the run is ending.

@@ -31,12 +31,14 @@
 #include "liveries/livery_matching.h"
 #include "liveries/livery_tables.h"
 #include "platform/sim/sim_api.h"
+#include "run/program_steps.h"
 #include "run/run_clock.h"
 #include "run/run_control.h"
 #include "run/run_window.h"
 #include "run/window/command_flags.h"
 #include "run/window/main_window_state.h"
 #include "simlink/flight_plan.h"
+#include "simlink/sim_client_thread.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
 
@@ -79,10 +81,8 @@ struct ProgramParts {
     std::uint16_t trafficPort = kTrafficPort;
     std::uint16_t qnhPort = kQnhPort;
 
-    // The simulator client thread of the current run, and whether its body
-    // has returned (so that its join can be bounded).
-    std::jthread simClient;
-    std::shared_ptr<std::atomic<bool>> simClientEnded = std::make_shared<std::atomic<bool>>(true);
+    // The simulator client thread of the current run.
+    SimClientThread simClient;
 };
 
 // The startup-to-ready steps alone (settings, data files, catalogue) for the
@@ -112,7 +112,7 @@ public:
 
 private:
     std::unique_ptr<ProgramParts> parts_;
-    std::unique_ptr<RunServices> services_;
+    std::unique_ptr<ProgramSteps> steps_;
     RunControl control_;
     std::jthread runThread_;
     std::shared_ptr<std::atomic<bool>> runEnded_ = std::make_shared<std::atomic<bool>>(true);

@@ -1,7 +1,7 @@
 // The state that run control owns: what lives for the whole process and what
 // lives for one run's main loop. RunControl bundles them with the run state,
 // the window's request flags, the clock, the window and the other parts'
-// steps, and is what every function of the run takes.
+// steps of each phase, and is what every function of the run takes.
 #pragma once
 
 #include <atomic>
@@ -9,9 +9,12 @@
 #include <cstdint>
 
 #include "core/run_state.h"
+#include "run/closing_down_steps.h"
+#include "run/main_loop_steps.h"
 #include "run/run_clock.h"
-#include "run/run_services.h"
 #include "run/run_window.h"
+#include "run/start_up_steps.h"
+#include "run/traffic_run_steps.h"
 #include "run/window/command_flags.h"
 
 namespace qvl {
@@ -62,7 +65,13 @@ struct RunControl {
     ProcessState& process;
     LoopState& loop;
     CommandFlags& flags;
-    RunServices& services;
+    // The other parts' steps, one interface per phase.
+    StartUpSteps& startUp;
+    TrafficRunSteps& trafficRun;
+    MainLoopSteps& mainLoop;
+    ParkingSteps& parking;
+    CallsignSteps& callsigns;
+    ClosingDownSteps& closingDown;
     RunWindow& window;
     RunClock& clock;
 };

@@ -72,8 +72,8 @@ void applyStoredDestination(RunControl& control) {
     if (text.empty()) return;
     try {
         const FixedCode4 code(text);
-        if (const auto position = control.services.airportPosition(code)) {
-            control.services.setDestination(text, *position);
+        if (const auto position = control.startUp.airportPosition(code)) {
+            control.startUp.setDestination(text, *position);
         }
     } catch (const std::invalid_argument& e) {
         gf_log(fmt::format("Stored destination '{}' ignored: {}", text, e.what()));
@@ -90,15 +90,15 @@ bool prepareRun(RunControl& control) {
     const unsigned hardware = std::thread::hardware_concurrency();
     control.process.workerCount.store(hardware == 0 ? 2 : static_cast<std::int32_t>(hardware));
     control.process.runningTaskCount.store(0);
-    if (SCAN_LIVERIES.value() || !fs::exists(kLiveriesScannedXml)) control.services.scanLiveries();
-    control.services.processScannedLiveries();
+    if (SCAN_LIVERIES.value() || !fs::exists(kLiveriesScannedXml)) control.startUp.scanLiveries();
+    control.startUp.processScannedLiveries();
     gf_log(fmt::format("Start-up to ready: {} ms",
                        std::chrono::duration_cast<std::chrono::milliseconds>(control.clock.now() - start).count()));
     if (!control.run.isClosing() && SCAN_AIRPORTS.value()) {
         control.process.simaddonCount.store(0);
         control.process.thirdpartyCount.store(0);
         control.window.repaintStatus();
-        control.services.scanAirports();
+        control.startUp.scanAirports();
     }
     if (control.run.isClosing()) {
         userCloseExit(control);
@@ -112,8 +112,8 @@ bool prepareRun(RunControl& control) {
         userCloseExit(control);
         return false;
     }
-    control.services.createFlightPlanFolder();
-    control.services.readMyParkAirports();
+    control.startUp.createFlightPlanFolder();
+    control.startUp.readMyParkAirports();
     setControlEnabled(REREAD_BUTTON, true);
     applyStoredDestination(control);
     control.window.setAlwaysOnTop(ALWAYS_ON_TOP.value());
@@ -183,26 +183,26 @@ void lf_startUpQVLT(RunControl& control) {
 }
 
 bool lf_readDataFiles(RunControl& control) {
-    RunServices& services = control.services;
-    services.initParameters();
+    StartUpSteps& steps = control.startUp;
+    steps.initParameters();
     control.window.repaintStatus();
     gf_flushLog();
     lf_applyParametersToControls(control);
     const bool simIs2020 = control.process.simIs2020.load();
     repairInstallPath(simIs2020);
     lf_createFolders();
-    if (!control.process.restarting.load() && !services.checkVersions()) return false;
-    control.process.trafficDaySlot.store(services.trafficDaySlot());
+    if (!control.process.restarting.load() && !steps.checkVersions()) return false;
+    control.process.trafficDaySlot.store(control.trafficRun.trafficDaySlot());
     if (!control.process.dataFilesRead.load()) {
-        const bool read = services.readDbase();
+        const bool read = steps.readDbase();
         control.process.dataFilesRead.store(true);
         if (!read) throw std::runtime_error("reading data files failed!");
     }
-    if (!services.readAirports()) throw std::runtime_error(fmt::format("reading '{}' failed!", kAirportsEnc.string()));
+    if (!steps.readAirports()) throw std::runtime_error(fmt::format("reading '{}' failed!", kAirportsEnc.string()));
     ALL_INSTALL_PATH.set(installPathSetting(simIs2020).value());
     setControlEnabled(ALL_INSTALL_PATH, true);
     gf_showStringParameter(ALL_INSTALL_PATH);
-    if (ALL_INSTALL_PATH.value().empty() && !services.detectMsfs()) {
+    if (ALL_INSTALL_PATH.value().empty() && !steps.detectMsfs()) {
         throw UserErrorException(kNoInstallPathCode,
                                  "No install path detected. Type the full path to your Community folder above, then "
                                  "press Enter");
@@ -215,7 +215,7 @@ bool lf_readDataFiles(RunControl& control) {
     const fs::path realTrafficJar = sys::roamingAppDataFolder() / kInsideSystemsFolder / "RealTraffic.jar";
     const bool local = fs::exists(realTrafficJar);
     control.process.rtLocal.store(local);
-    services.setRealTrafficLocal(local);
+    steps.setRealTrafficLocal(local);
     gf_showMessage(fmt::format("RealTraffic {}detected at this PC", local ? "" : "not "), MessageLogging::logged);
     gf_flushLog();
     return true;

@@ -13,23 +13,23 @@ namespace {
 // Up to 15 seconds for the first traffic line; the run goes on either way.
 void waitForFirstTraffic(RunControl& control) {
     for (int poll = 0; poll < kFirstTrafficPolls; ++poll) {
-        if (static_cast<long long>(control.services.trafficClock()) != 0 || control.run.isClosing()) return;
+        if (static_cast<long long>(control.trafficRun.trafficClock()) != 0 || control.run.isClosing()) return;
         control.clock.sleepUntil(control.clock.now() + kFirstTrafficPoll);
     }
-    if (static_cast<long long>(control.services.trafficClock()) == 0) gf_log("No traffic in this region?");
+    if (static_cast<long long>(control.trafficRun.trafficClock()) == 0) gf_log("No traffic in this region?");
 }
 
 }  // namespace
 
 bool lf_runTraffic(RunControl& control) {
-    RunServices& services = control.services;
-    services.darkenLinkLamps();
+    TrafficRunSteps& steps = control.trafficRun;
+    steps.darkenLinkLamps();
     control.window.repaintStatus();
-    services.initAiTraffic();
-    services.initSimQueues();
+    steps.initAiTraffic();
+    steps.initSimQueues();
     control.window.repaintStatus();
-    services.startSimClient();
-    if (!services.requestUserAircraftData()) {
+    steps.startSimClient();
+    if (!steps.requestUserAircraftData()) {
         // Say why before the run ends, so Log.txt does not end in silence.
         gf_log(fmt::format("The user aircraft's data did not arrive: {}",
                            control.run.isClosing()
@@ -37,31 +37,31 @@ bool lf_runTraffic(RunControl& control) {
                                : std::string("the simulator did not answer")));
         return false;
     }
-    if (AUTO_RANGE.value()) services.updateAutoRange();
+    if (AUTO_RANGE.value()) steps.updateAutoRange();
     if (control.process.rtLocal.load() && !AEROWINX.value()) {
-        services.startTcpServer(PORT_NUMBER.value());
+        steps.startTcpServer(PORT_NUMBER.value());
     } else {
-        services.lightRealTrafficLamp();
+        steps.lightRealTrafficLamp();
         control.window.repaintStatus();
     }
     if (control.run.isClosing()) return false;
     control.window.setStartingUp(false);
     control.window.repaintStatus();
     if (AEROWINX.value()) {
-        services.clearRealTrafficEdition();
+        steps.clearRealTrafficEdition();
     } else {
-        services.waitForRealTraffic();
-        if (services.realTrafficProfEdition()) services.sendSimTime();
+        steps.waitForRealTraffic();
+        if (steps.realTrafficProfEdition()) steps.sendSimTime();
     }
     if (control.run.isClosing()) return false;
-    services.setAcceptingTraffic(false);
-    services.startQnhReader();
+    steps.setAcceptingTraffic(false);
+    steps.startQnhReader();
     if (!sleepUnlessClosing(control.clock, control.run, kTrafficReaderDelay)) return false;
-    services.startTrafficReader();
-    services.sendUserPosition();
-    services.copyUserPositionToReader();
+    steps.startTrafficReader();
+    steps.sendUserPosition();
+    steps.copyUserPositionToReader();
     waitForFirstTraffic(control);
-    control.process.trafficDaySlot.store(services.trafficDaySlot());
+    control.process.trafficDaySlot.store(steps.trafficDaySlot());
     return true;
 }
 

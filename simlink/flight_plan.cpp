@@ -59,6 +59,14 @@ bool gf_createFlightPlanFolder(FlightPlanFolder& folder) {
     return fs::exists(planFolder);
 }
 
+void gf_removeFlightPlanFolder(const FlightPlanFolder& folder) {
+    const fs::path planFolder = folder.path();
+    if (planFolder.empty()) return;
+    std::error_code error;
+    fs::remove_all(planFolder, error);
+    if (error) gf_log(fmt::format("gf_removeFlightPlanFolder: {}", error.message()));
+}
+
 fs::path lf_flightPlanPath(const FlightPlanFolder& folder, std::uint32_t objectId) {
     return folder.path() / fmt::format("{}.pln", objectId);
 }

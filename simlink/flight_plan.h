@@ -43,6 +43,8 @@ struct FlightPlanFields {
 // True when the folder exists afterwards. An error other than "not found"
 // while testing the folder throws std::filesystem::filesystem_error.
 bool gf_createFlightPlanFolder(FlightPlanFolder& folder);
+// The folder with all its contents, when one is set; an error is logged.
+void gf_removeFlightPlanFolder(const FlightPlanFolder& folder);
 
 // "<folder>/<object id>.pln".
 std::filesystem::path lf_flightPlanPath(const FlightPlanFolder& folder, std::uint32_t objectId);

@@ -11,9 +11,11 @@
 #include "core/messages.h"
 #include "core/parameters.h"
 #include "core/settings.h"
+#include "run/window/commands.h"
+#include "run/window/edit_fields.h"
 #include "run/window/message_area.h"
-#include "run/window/pending_window_parts.h"
 #include "run/window/shell.h"
+#include "run/window/status_panel.h"
 #include "run/window/window_layout.h"
 #include "run/window/window_placement.h"
 

@@ -57,7 +57,7 @@ TEST_P(RestartReasonTest, CountsDownResetsTheRunAndStartsANewOne) {
     }
     EXPECT_TRUE(logHas("Restart countdown finished"));
     EXPECT_GE(elapsed(), std::chrono::seconds(c.delay));
-    EXPECT_TRUE(services.called("resetRunParts"));
+    EXPECT_TRUE(steps.called("resetRunParts"));
     EXPECT_FALSE(run.closingFlag.load());
     EXPECT_EQ(run.restartReason.load(), RestartReason::notYetSet);
     EXPECT_EQ(run.restartDelay.load(), 0) << "no delay of the last run is left for the next";
@@ -80,7 +80,7 @@ TEST_P(ExitReasonTest, EndsTheProgramWithoutARestart) {
     EXPECT_EQ(window.exitCode, 0);
     EXPECT_EQ(window.startRuns, 0);
     EXPECT_FALSE(process.restarting.load());
-    EXPECT_FALSE(services.called("resetRunParts"));
+    EXPECT_FALSE(steps.called("resetRunParts"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Reasons, ExitReasonTest,
@@ -98,14 +98,14 @@ TEST_F(ClosingDownTest, ANewFlightShowsItsMessageForTenSecondsBeforeTheEnd) {
 TEST_F(ClosingDownTest, StopsTheThreadsAndLinksBeforeCleaningUp) {
     run.endRun(RestartReason::simWasClosed, 0);
     lf_closingDown(control);
-    const long join = services.indexOf("joinRunThreads");
-    EXPECT_LT(services.indexOf("stopAccepting"), services.indexOf("stopSimClient"));
-    EXPECT_LT(services.indexOf("stopReaders"), services.indexOf("closeRealTrafficLink"));
-    EXPECT_LT(services.indexOf("closeRealTrafficLink"), join);
-    EXPECT_LT(join, services.indexOf("leaveParkAirport"));
-    EXPECT_TRUE(services.called("removeFlightPlanFolder"));
-    EXPECT_TRUE(services.called("logLiveryMatchSummary"));
-    EXPECT_TRUE(services.called("logNoMatchList"));
+    const long join = steps.indexOf("joinRunThreads");
+    EXPECT_LT(steps.indexOf("stopAccepting"), steps.indexOf("stopSimClient"));
+    EXPECT_LT(steps.indexOf("stopReaders"), steps.indexOf("closeRealTrafficLink"));
+    EXPECT_LT(steps.indexOf("closeRealTrafficLink"), join);
+    EXPECT_LT(join, steps.indexOf("leaveParkAirport"));
+    EXPECT_TRUE(steps.called("removeFlightPlanFolder"));
+    EXPECT_TRUE(steps.called("logLiveryMatchSummary"));
+    EXPECT_TRUE(steps.called("logNoMatchList"));
 }
 
 TEST_F(ClosingDownTest, DestinationAndBlockedCallsignAreEmptyInTheFileAfterEveryRun) {
@@ -175,18 +175,18 @@ TEST_F(ClosingDownTest, AReaderErrorThatEndedTheStartUpStillRestarts) {
 }
 
 TEST_F(ClosingDownTest, AThreadThatDoesNotEndStopsTheProgramWithExitCodeOne) {
-    services.threadsEnd = false;
+    closingDown.threadsEnd = false;
     run.endRun(RestartReason::readerError, 15);
     lf_closingDown(control);
     EXPECT_EQ(window.exitCode, 1);
     EXPECT_EQ(window.startRuns, 0);
-    EXPECT_FALSE(services.called("resetRunParts"));
+    EXPECT_FALSE(steps.called("resetRunParts"));
     EXPECT_TRUE(logHas("==> A thread of the run did not end in time"));
 }
 
 TEST_F(ClosingDownTest, AnExceptionWhileClosingDownStillEndsTheProgram) {
-    services.onStep = [&] {
-        if (services.calls.back().starts_with("leaveParkAirport")) throw std::runtime_error("disk gone");
+    steps.onStep = [&] {
+        if (steps.calls.back().starts_with("leaveParkAirport")) throw std::runtime_error("disk gone");
     };
     run.endRun(RestartReason::simWasClosed, 0);
     lf_closingDown(control);

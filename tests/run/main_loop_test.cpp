@@ -19,7 +19,7 @@ protected:
     // Runs the loop until `ticks` ticks have been made; the time of each.
     std::vector<RunClock::duration> tickTimes(int ticks) {
         std::vector<RunClock::duration> times;
-        services.onEngineTick = [&, inner = services.onEngineTick] {
+        mainLoop.onEngineTick = [&, inner = mainLoop.onEngineTick] {
             times.push_back(elapsed());
             if (inner) inner();
             if (static_cast<int>(times.size()) >= ticks) run.closeRequested.store(true);
@@ -37,7 +37,7 @@ TEST_F(MainLoopTest, TicksFollowTheTenMillisecondGrid) {
 
 TEST_F(MainLoopTest, ALateTickIsFollowedTenMillisecondsLaterNotByABurst) {
     int n = 0;
-    services.onEngineTick = [&] {
+    mainLoop.onEngineTick = [&] {
         if (++n == 5) clock.advance(150ms);  // the fifth tick takes 150 ms
     };
     const auto times = tickTimes(10);
@@ -50,7 +50,7 @@ TEST_F(MainLoopTest, ALateTickIsFollowedTenMillisecondsLaterNotByABurst) {
 
 TEST_F(MainLoopTest, ATickLessThanAHundredMillisecondsLateIsCaughtUpOnTheGrid) {
     int n = 0;
-    services.onEngineTick = [&] {
+    mainLoop.onEngineTick = [&] {
         if (++n == 5) clock.advance(50ms);
     };
     const auto times = tickTimes(12);
@@ -62,10 +62,10 @@ TEST_F(MainLoopTest, ATickLessThanAHundredMillisecondsLateIsCaughtUpOnTheGrid) {
 
 TEST_F(MainLoopTest, TheGridReAnchorsOnTheSimulatorsSecond) {
     int n = 0;
-    services.onEngineTick = [&] {
+    mainLoop.onEngineTick = [&] {
         if (++n == 4) {
             clock.advance(9500us);  // a long tick: too close to its deadline to sleep
-            services.secondArrivesLater = true;
+            mainLoop.secondArrivesLater = true;
         }
     };
     const auto times = tickTimes(8);
@@ -77,10 +77,10 @@ TEST_F(MainLoopTest, TheGridReAnchorsOnTheSimulatorsSecond) {
 }
 
 TEST_F(MainLoopTest, TheLoopEndsOnEitherClosingFlag) {
-    services.onEngineTick = [&] { run.endRun(RestartReason::readerError, 15); };
-    services.secondEveryTick = true;
+    mainLoop.onEngineTick = [&] { run.endRun(RestartReason::readerError, 15); };
+    mainLoop.secondEveryTick = true;
     lf_mainLoop(control);
-    EXPECT_EQ(services.count("engineTick"), 1U);
+    EXPECT_EQ(steps.count("engineTick"), 1U);
 }
 
 TEST_F(MainLoopTest, ATickWithoutASimulatorSecondStillSeesTheClose) {
@@ -93,30 +93,30 @@ class SecondsTableTest : public RunTest {};
 
 TEST_F(SecondsTableTest, FiveSecondWorkRunsOnMultiplesOfFive) {
     runSeconds(20);
-    EXPECT_EQ(services.secondsOf("copyUserPositionToReader"), (std::vector<std::int32_t>{5, 10, 15, 20}));
-    EXPECT_EQ(services.secondsOf("clearReservedStand"), (std::vector<std::int32_t>{5, 10, 15, 20}));
-    EXPECT_FALSE(services.called("sendSimTime"));
-    services.profEdition = true;
+    EXPECT_EQ(steps.secondsOf("copyUserPositionToReader"), (std::vector<std::int32_t>{5, 10, 15, 20}));
+    EXPECT_EQ(steps.secondsOf("clearReservedStand"), (std::vector<std::int32_t>{5, 10, 15, 20}));
+    EXPECT_FALSE(steps.called("sendSimTime"));
+    trafficRun.profEdition = true;
     runSeconds(5);
-    EXPECT_EQ(services.secondsOf("sendSimTime"), (std::vector<std::int32_t>{25}));
+    EXPECT_EQ(steps.secondsOf("sendSimTime"), (std::vector<std::int32_t>{25}));
 }
 
 TEST_F(SecondsTableTest, SixteenFiftyNineAndSixtyOneSecondWorkSkipMultiplesOfFive) {
     runSeconds(310);
-    const auto parking = services.secondsOf("updateStaticParking");
-    EXPECT_EQ(parking.front(), 16);
-    EXPECT_EQ(std::count(parking.begin(), parking.end(), 80), 0);  // 80 is a multiple of 5
-    EXPECT_EQ(std::count(parking.begin(), parking.end(), 96), 1);
-    const auto lamps = services.secondsOf("refreshReaderLamps");
+    const auto parkingSeconds = steps.secondsOf("updateStaticParking");
+    EXPECT_EQ(parkingSeconds.front(), 16);
+    EXPECT_EQ(std::count(parkingSeconds.begin(), parkingSeconds.end(), 80), 0);  // 80 is a multiple of 5
+    EXPECT_EQ(std::count(parkingSeconds.begin(), parkingSeconds.end(), 96), 1);
+    const auto lamps = steps.secondsOf("refreshReaderLamps");
     EXPECT_EQ(lamps, (std::vector<std::int32_t>{59, 118, 177, 236}));  // not 295
-    const auto duplicates = services.secondsOf("removeStaticDuplicates");
+    const auto duplicates = steps.secondsOf("removeStaticDuplicates");
     EXPECT_EQ(duplicates, (std::vector<std::int32_t>{61, 122, 183, 244}));  // not 305
 }
 
 TEST_F(SecondsTableTest, StaleReaderLampsAreRefreshedEveryFifteenSeconds) {
-    services.lampStale = true;
+    mainLoop.lampStale = true;
     runSeconds(30);
-    EXPECT_EQ(services.secondsOf("refreshReaderLamps"), (std::vector<std::int32_t>{15, 30}));
+    EXPECT_EQ(steps.secondsOf("refreshReaderLamps"), (std::vector<std::int32_t>{15, 30}));
 }
 
 TEST_F(SecondsTableTest, AnAnnouncedParkingUpdateStartsAtFifteenAndFinishesAtThirty) {
@@ -125,20 +125,20 @@ TEST_F(SecondsTableTest, AnAnnouncedParkingUpdateStartsAtFifteenAndFinishesAtThi
     runSeconds(15);
     EXPECT_TRUE(loop.parkingUpdateStarted);
     EXPECT_TRUE(window.called("disableParkingControls"));
-    EXPECT_EQ(services.secondsOf("startCallsignCollection"), (std::vector<std::int32_t>{15}));
+    EXPECT_EQ(steps.secondsOf("startCallsignCollection"), (std::vector<std::int32_t>{15}));
     runSeconds(15);
-    EXPECT_EQ(services.secondsOf("adjustParking"), (std::vector<std::int32_t>{30}));
+    EXPECT_EQ(steps.secondsOf("adjustParking"), (std::vector<std::int32_t>{30}));
     EXPECT_FALSE(flags.parkingUpdatePending.load());
     EXPECT_FALSE(loop.parkingUpdateStarted);
     EXPECT_TRUE(window.called("enableParkingControls"));
     // ...and then the 30-second work.
-    EXPECT_GT(services.indexOf("updateAutoRange"), services.indexOf("adjustParking"));
+    EXPECT_GT(steps.indexOf("updateAutoRange"), steps.indexOf("adjustParking"));
 }
 
 TEST_F(SecondsTableTest, WhileAnUpdateHasStartedTheSixteenSecondParkingWaits) {
     flags.parkingUpdatePending.store(true);
     runSeconds(16);
-    EXPECT_FALSE(services.called("updateStaticParking"));
+    EXPECT_FALSE(steps.called("updateStaticParking"));
 }
 
 TEST_F(SecondsTableTest, TheParkingCountdownStepsOnceAMinute) {
@@ -148,12 +148,12 @@ TEST_F(SecondsTableTest, TheParkingCountdownStepsOnceAMinute) {
 
 TEST_F(SecondsTableTest, AfterADayTheCounterRestartsTheSummaryIsLoggedAndTheSpawnMapEmptied) {
     runSeconds(LoopState::kSecondsPerDay - 1);
-    EXPECT_FALSE(services.called("logLiveryMatchSummary"));
-    EXPECT_EQ(services.count("logNoMatchList"), 71U);  // every 1200 s
+    EXPECT_FALSE(steps.called("logLiveryMatchSummary"));
+    EXPECT_EQ(steps.count("logNoMatchList"), 71U);  // every 1200 s
     runSeconds(1);
     EXPECT_EQ(loop.secondsCounter, 0);
-    EXPECT_EQ(services.count("logLiveryMatchSummary"), 1U);
-    EXPECT_EQ(services.count("clearSpawnMap"), 1U);
+    EXPECT_EQ(steps.count("logLiveryMatchSummary"), 1U);
+    EXPECT_EQ(steps.count("clearSpawnMap"), 1U);
     runSeconds(5);
     EXPECT_EQ(loop.secondsCounter, 5);
 }
@@ -164,18 +164,18 @@ TEST_F(SecondsTableTest, RequestsOfTheWindowAreServedOnTheRunThreadOnce) {
     flags.callsignListRequest.store(true);
     BLOCK_CALLSIGN.set("DLH4AB");
     flags.blockListChanged.store(true);
-    services.followed = 4711;
+    callsigns.followed = 4711;
     INITIAL_LOAD_ONLY.set(false);
     runSeconds(10);
-    EXPECT_EQ(services.count("checkParkAirports"), 1U);
+    EXPECT_EQ(steps.count("checkParkAirports"), 1U);
     EXPECT_FALSE(flags.rereadRequest.load());
-    EXPECT_EQ(services.count("flushStaticAc"), 1U);
+    EXPECT_EQ(steps.count("flushStaticAc"), 1U);
     EXPECT_TRUE(INITIAL_LOAD_ONLY.value());
-    EXPECT_EQ(services.count("fillCallsignChoices"), 1U);
+    EXPECT_EQ(steps.count("fillCallsignChoices"), 1U);
     // The new list makes the followed callsign looked for again.
-    EXPECT_EQ(services.count("followCallsign " + CALLSIGN_2_OBJECTID.value()), 1U);
+    EXPECT_EQ(steps.count("followCallsign " + CALLSIGN_2_OBJECTID.value()), 1U);
     EXPECT_EQ(window.followText, "= 4711");
-    EXPECT_EQ(services.count("removeBlockedCallsign DLH4AB"), 1U);
+    EXPECT_EQ(steps.count("removeBlockedCallsign DLH4AB"), 1U);
     EXPECT_TRUE(logHas("Park airport EDDF"));
 }
 
@@ -183,7 +183,7 @@ TEST_F(SecondsTableTest, TheRereadWaitsWhileAParkingUpdateRuns) {
     flags.rereadRequest.store(true);
     flags.parkingUpdateRunning.store(true);
     runSeconds(5);
-    EXPECT_FALSE(services.called("checkParkAirports"));
+    EXPECT_FALSE(steps.called("checkParkAirports"));
     EXPECT_TRUE(flags.rereadRequest.load());
 }
 
@@ -191,27 +191,27 @@ class NotRunningTest : public RunTest {};
 
 TEST_F(NotRunningTest, WhilePausedTheCounterStandsAndOnlyTheOnceASecondWorkRuns) {
     runSeconds(3);
-    services.flightIsRunning = false;
-    services.calls.clear();
+    mainLoop.flightIsRunning = false;
+    steps.calls.clear();
     runSeconds(250);
     EXPECT_EQ(loop.secondsCounter, 3);
-    EXPECT_FALSE(services.called("engineTick"));
-    EXPECT_EQ(services.count("stopAccepting"), 1U);
-    EXPECT_EQ(services.count("clearPositionBatches"), 1U);
-    EXPECT_EQ(services.count("handleSimObjectEvents"), 250U);
-    EXPECT_EQ(services.count("sendUserPosition"), 2U);  // at ticks 100 and 200
-    EXPECT_EQ(services.count("refreshLiveCount"), 2U);
-    EXPECT_FALSE(services.called("copyUserPositionToReader"));
+    EXPECT_FALSE(steps.called("engineTick"));
+    EXPECT_EQ(steps.count("stopAccepting"), 1U);
+    EXPECT_EQ(steps.count("clearPositionBatches"), 1U);
+    EXPECT_EQ(steps.count("handleSimObjectEvents"), 250U);
+    EXPECT_EQ(steps.count("sendUserPosition"), 2U);  // at ticks 100 and 200
+    EXPECT_EQ(steps.count("refreshLiveCount"), 2U);
+    EXPECT_FALSE(steps.called("copyUserPositionToReader"));
     EXPECT_EQ(logCount("Flight not running"), 1U);
-    services.flightIsRunning = true;
+    mainLoop.flightIsRunning = true;
     runSeconds(2);
     EXPECT_EQ(loop.secondsCounter, 5);
     EXPECT_EQ(logCount("Flight resumed"), 1U);
-    EXPECT_EQ(services.count("accept"), 1U);
+    EXPECT_EQ(steps.count("accept"), 1U);
 }
 
 TEST_F(NotRunningTest, ATickWhileNotRunningEndsTheLoopOnClosing) {
-    services.flightIsRunning = false;
+    mainLoop.flightIsRunning = false;
     EXPECT_TRUE(lf_tick(control));
     run.closeRequested.store(true);
     EXPECT_FALSE(lf_tick(control));

@@ -34,16 +34,16 @@ protected:
 };
 
 TEST_F(StartUpTest, AFullStartRunsTheTrafficAndTheMainLoopUntilClosed) {
-    services.secondEveryTick = true;
-    services.onEngineTick = [&] {
+    mainLoop.secondEveryTick = true;
+    mainLoop.onEngineTick = [&] {
         if (loop.secondsCounter >= 3) run.endRun(RestartReason::simWasClosed, 0);
     };
     lf_startUpQVLT(control);
     for (const char* step : {"initParameters", "checkVersions", "readDbase", "readAirports", "processScannedLiveries",
                              "createFlightPlanFolder", "startSimClient", "startQnhReader", "engineTick"}) {
-        EXPECT_TRUE(services.called(step)) << step;
+        EXPECT_TRUE(steps.called(step)) << step;
     }
-    EXPECT_FALSE(services.called("scanLiveries"));
+    EXPECT_FALSE(steps.called("scanLiveries"));
     EXPECT_TRUE(logHas("Exiting: SIM WAS CLOSED"));
     EXPECT_EQ(window.exitCode, 0);
     EXPECT_TRUE(std::filesystem::is_directory("airports/learned/thirdparty"));
@@ -53,7 +53,7 @@ TEST_F(StartUpTest, AFullStartRunsTheTrafficAndTheMainLoopUntilClosed) {
 TEST_F(StartUpTest, OutsideTheProgramFolderNothingRunsAndTheErrorWaitsForTheLoggedClose) {
     std::filesystem::remove("docs");
     lf_startUpQVLT(control);
-    EXPECT_FALSE(services.called("initParameters"));
+    EXPECT_FALSE(steps.called("initParameters"));
     EXPECT_TRUE(logHas("Exiting: SYSTEM ERROR"));
     EXPECT_GE(elapsed(), 20s);
     // The error stays on its line; the close goes to Log.txt all the same.
@@ -71,8 +71,8 @@ TEST_F(StartUpTest, TheAddonCountsCountStandAndLinkFilesOnly) {
     }
     writeFile("airports/my_thirdparty/KJFK.xml", "<root/>");
     writeFile("airports/my_thirdparty/KJFK.xml.17.3.tmp", "<ro");
-    services.onStep = [&] {
-        if (services.calls.back().starts_with("createFlightPlanFolder")) run.closeRequested.store(true);
+    steps.onStep = [&] {
+        if (steps.calls.back().starts_with("createFlightPlanFolder")) run.closeRequested.store(true);
     };
     lf_startUpQVLT(control);
     EXPECT_EQ(process.simaddonCount.load(), 3U);
@@ -81,18 +81,18 @@ TEST_F(StartUpTest, TheAddonCountsCountStandAndLinkFilesOnly) {
 
 TEST_F(StartUpTest, WithoutAnInstallPathTheUserIsAskedForTheCommunityFolder) {
     MSFS_INSTALL_PATH.set("");
-    services.msfsFound = false;
+    startUp.msfsFound = false;
     lf_startUpQVLT(control);
     EXPECT_EQ(messageLines().error.substr(0, 30), "150: No install path detected.");
     EXPECT_EQ(run.restartReason.load(), RestartReason::systemError);
-    EXPECT_FALSE(services.called("startSimClient"));
+    EXPECT_FALSE(steps.called("startSimClient"));
 }
 
 TEST_F(StartUpTest, AUserErrorAfterAnotherPartEndedTheRunKeepsThatReason) {
     MSFS_INSTALL_PATH.set("");
-    services.msfsFound = false;
-    services.onStep = [&] {
-        if (services.calls.back().starts_with("detectMsfs")) run.endRun(RestartReason::readerError, 1);
+    startUp.msfsFound = false;
+    steps.onStep = [&] {
+        if (steps.calls.back().starts_with("detectMsfs")) run.endRun(RestartReason::readerError, 1);
     };
     lf_startUpQVLT(control);
     EXPECT_TRUE(logHas("Exiting: READER ERROR"));
@@ -100,7 +100,7 @@ TEST_F(StartUpTest, AUserErrorAfterAnotherPartEndedTheRunKeepsThatReason) {
 }
 
 TEST_F(StartUpTest, UnreadableDataFilesEndTheRunWithASystemError) {
-    services.dbaseReads = false;
+    startUp.dbaseReads = false;
     lf_startUpQVLT(control);
     EXPECT_EQ(messageLines().error, "reading data files failed!");
     EXPECT_TRUE(logHas("Exiting: SYSTEM ERROR"));
@@ -113,28 +113,28 @@ TEST_F(StartUpTest, ARestartSkipsTheVersionCheckAndTheDatabaseButReadsTheAirport
     process.dataFilesRead.store(true);
     run.closeRequested.store(true);
     EXPECT_TRUE(lf_readDataFiles(control));
-    EXPECT_FALSE(services.called("checkVersions"));
-    EXPECT_FALSE(services.called("readDbase"));
-    EXPECT_TRUE(services.called("readAirports"));
+    EXPECT_FALSE(steps.called("checkVersions"));
+    EXPECT_FALSE(steps.called("readDbase"));
+    EXPECT_TRUE(steps.called("readAirports"));
 }
 
 TEST_F(StartUpTest, MissingScannedLiveriesAreScannedEvenWithTheScanOff) {
     std::filesystem::remove("output/LiveriesScanned.xml");
     run.closeRequested.store(true);
     lf_startUpQVLT(control);
-    EXPECT_TRUE(services.called("scanLiveries"));
+    EXPECT_TRUE(steps.called("scanLiveries"));
     EXPECT_TRUE(logHas("Exiting: USER CLOSED SIM"));
 }
 
 TEST_F(StartUpTest, ClosingDuringTheScanSkipsTheRestOfThePreparation) {
     SCAN_LIVERIES.set(true);
     SCAN_AIRPORTS.set(true);
-    services.onStep = [&] {
-        if (services.calls.back().starts_with("scanLiveries")) run.closeRequested.store(true);
+    steps.onStep = [&] {
+        if (steps.calls.back().starts_with("scanLiveries")) run.closeRequested.store(true);
     };
     lf_startUpQVLT(control);
-    EXPECT_FALSE(services.called("scanAirports"));
-    EXPECT_FALSE(services.called("createFlightPlanFolder"));
+    EXPECT_FALSE(steps.called("scanAirports"));
+    EXPECT_FALSE(steps.called("createFlightPlanFolder"));
     EXPECT_TRUE(logHas("Exiting: USER CLOSED SIM"));
     EXPECT_EQ(window.exitCode, 0);
 }
@@ -144,17 +144,17 @@ TEST_F(StartUpTest, ProductionModeStopsAfterTheSimulatorDetectionWithExitCodeZer
     lf_startUpQVLT(control);
     EXPECT_TRUE(logHas("production"));
     EXPECT_FALSE(logHas("RealTraffic"));
-    EXPECT_FALSE(services.called("startSimClient"));
+    EXPECT_FALSE(steps.called("startSimClient"));
     EXPECT_EQ(window.exitCode, 0);
 }
 
 TEST_F(StartUpTest, AStoredDestinationThatIsNoCodeIsLoggedAndIgnored) {
     DESTINATION.set("Frankfurt");
-    services.userDataArrives = false;
+    trafficRun.userDataArrives = false;
     lf_startUpQVLT(control);
     EXPECT_TRUE(logHas("Stored destination 'Frankfurt' ignored"));
-    EXPECT_FALSE(services.called("airportPosition"));
-    EXPECT_TRUE(services.called("startSimClient"));  // the run went on
+    EXPECT_FALSE(steps.called("airportPosition"));
+    EXPECT_TRUE(steps.called("startSimClient"));  // the run went on
     EXPECT_FALSE(logHas("SYSTEM ERROR"));
 }
 
@@ -182,16 +182,16 @@ TEST(InstallPathRepair, OnlyATrailingCommunityFolderIsRemoved) {
 class TrafficRunTest : public RunTest {};
 
 TEST_F(TrafficRunTest, TheTrafficReaderStartsTwoSecondsAfterTheQnhReader) {
-    services.trafficClockValue = 1.7e9;
+    trafficRun.trafficClockValue = 1.7e9;
     RunClock::duration qnhAt{};
     RunClock::duration trafficAt{};
-    services.onStep = [&] {
-        if (services.calls.back().starts_with("startQnhReader")) qnhAt = elapsed();
-        if (services.calls.back().starts_with("startTrafficReader")) trafficAt = elapsed();
+    steps.onStep = [&] {
+        if (steps.calls.back().starts_with("startQnhReader")) qnhAt = elapsed();
+        if (steps.calls.back().starts_with("startTrafficReader")) trafficAt = elapsed();
     };
     EXPECT_TRUE(lf_runTraffic(control));
     EXPECT_EQ(trafficAt - qnhAt, 2s);
-    EXPECT_LT(services.indexOf("stopAccepting"), services.indexOf("startQnhReader"));
+    EXPECT_LT(steps.indexOf("stopAccepting"), steps.indexOf("startQnhReader"));
 }
 
 TEST_F(TrafficRunTest, WithoutTrafficItWaitsFifteenSecondsAndGoesOn) {
@@ -203,22 +203,22 @@ TEST_F(TrafficRunTest, WithoutTrafficItWaitsFifteenSecondsAndGoesOn) {
 TEST_F(TrafficRunTest, ALocalClientGetsTheServerAndTheWait) {
     process.rtLocal.store(true);
     PORT_NUMBER.set("10747");
-    services.trafficClockValue = 1.7e9;
+    trafficRun.trafficClockValue = 1.7e9;
     EXPECT_TRUE(lf_runTraffic(control));
-    EXPECT_TRUE(services.called("startTcpServer 10747"));
-    EXPECT_TRUE(services.called("waitForRealTraffic"));
-    EXPECT_FALSE(services.called("lightRealTrafficLamp"));
+    EXPECT_TRUE(steps.called("startTcpServer 10747"));
+    EXPECT_TRUE(steps.called("waitForRealTraffic"));
+    EXPECT_FALSE(steps.called("lightRealTrafficLamp"));
 }
 
 TEST_F(TrafficRunTest, WithAerowinxThereIsNoLinkButTheReadersStart) {
     process.rtLocal.store(true);
     AEROWINX.set(true);
-    services.trafficClockValue = 1.7e9;
+    trafficRun.trafficClockValue = 1.7e9;
     EXPECT_TRUE(lf_runTraffic(control));
-    EXPECT_FALSE(services.called("startTcpServer"));
-    EXPECT_FALSE(services.called("waitForRealTraffic"));
-    EXPECT_TRUE(services.called("clearRealTrafficEdition"));
-    EXPECT_TRUE(services.called("startTrafficReader"));
+    EXPECT_FALSE(steps.called("startTcpServer"));
+    EXPECT_FALSE(steps.called("waitForRealTraffic"));
+    EXPECT_TRUE(steps.called("clearRealTrafficEdition"));
+    EXPECT_TRUE(steps.called("startTrafficReader"));
 }
 
 TEST_F(TrafficRunTest, ClosingDuringTheWaitsEndsThemAtOnce) {
@@ -226,7 +226,7 @@ TEST_F(TrafficRunTest, ClosingDuringTheWaitsEndsThemAtOnce) {
         if (elapsed() >= 1s) run.closeRequested.store(true);
     });
     EXPECT_FALSE(lf_runTraffic(control));
-    EXPECT_FALSE(services.called("startTrafficReader"));
+    EXPECT_FALSE(steps.called("startTrafficReader"));
     EXPECT_LE(elapsed(), 1100ms);
 }
 
@@ -234,20 +234,20 @@ TEST_F(TrafficRunTest, ClosingDuringTheWaitsEndsThemAtOnce) {
 // traffic client; nothing more may start after it.
 TEST_F(TrafficRunTest, AWaitForTheClientThatEndsOnClosingStartsNoReader) {
     process.rtLocal.store(true);
-    services.onStep = [&] {
-        if (services.calls.back().starts_with("waitForRealTraffic")) run.endRun(RestartReason::userClosedSim, 0);
+    steps.onStep = [&] {
+        if (steps.calls.back().starts_with("waitForRealTraffic")) run.endRun(RestartReason::userClosedSim, 0);
     };
     EXPECT_FALSE(lf_runTraffic(control));
-    EXPECT_TRUE(services.called("waitForRealTraffic"));
-    EXPECT_FALSE(services.called("stopAccepting"));
-    EXPECT_FALSE(services.called("startQnhReader"));
-    EXPECT_FALSE(services.called("startTrafficReader"));
+    EXPECT_TRUE(steps.called("waitForRealTraffic"));
+    EXPECT_FALSE(steps.called("stopAccepting"));
+    EXPECT_FALSE(steps.called("startQnhReader"));
+    EXPECT_FALSE(steps.called("startTrafficReader"));
 }
 
 TEST_F(TrafficRunTest, AUserAircraftThatNeverArrivesEndsTheRun) {
-    services.userDataArrives = false;
+    trafficRun.userDataArrives = false;
     EXPECT_FALSE(lf_runTraffic(control));
-    EXPECT_FALSE(services.called("startQnhReader"));
+    EXPECT_FALSE(steps.called("startQnhReader"));
     EXPECT_TRUE(logHas("The user aircraft's data did not arrive: the simulator did not answer"));
 }
 

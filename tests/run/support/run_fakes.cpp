@@ -8,12 +8,12 @@
 
 namespace qvl::test {
 
-std::size_t RecordingServices::count(const std::string& step) const {
+std::size_t StepLog::count(const std::string& step) const {
     return static_cast<std::size_t>(std::count_if(
         calls.begin(), calls.end(), [&](const std::string& call) { return call.substr(0, call.find('@')) == step; }));
 }
 
-std::vector<std::int32_t> RecordingServices::secondsOf(const std::string& step) const {
+std::vector<std::int32_t> StepLog::secondsOf(const std::string& step) const {
     std::vector<std::int32_t> seconds;
     for (const std::string& call : calls) {
         const std::size_t at = call.find('@');
@@ -22,26 +22,26 @@ std::vector<std::int32_t> RecordingServices::secondsOf(const std::string& step) 
     return seconds;
 }
 
-long RecordingServices::indexOf(const std::string& step) const {
+long StepLog::indexOf(const std::string& step) const {
     for (std::size_t i = 0; i < calls.size(); ++i) {
         if (calls[i].substr(0, calls[i].find('@')) == step) return static_cast<long>(i);
     }
     return -1;
 }
 
-void RecordingServices::engineTick() {
-    note("engineTick");
+void RecordingMainLoop::engineTick() {
+    log_.note("engineTick");
     if (onEngineTick) onEngineTick();
 }
 
-bool RecordingServices::takeOneSecond() {
+bool RecordingMainLoop::takeOneSecond() {
     const bool taken = secondPending || secondEveryTick;
     secondPending = secondArrivesLater;
     secondArrivesLater = false;
     return taken;
 }
 
-void RecordingServices::note(const std::string& step) {
+void StepLog::note(const std::string& step) {
     calls.push_back(step + "@" + std::to_string(loop_.secondsCounter));
     if (onStep) onStep();
 }
@@ -74,7 +74,7 @@ std::size_t RunTest::logCount(const std::string& text) const {
 
 void RunTest::runSeconds(int count) {
     for (int i = 0; i < count; ++i) {
-        services.secondPending = true;
+        mainLoop.secondPending = true;
         lf_tick(control);
     }
 }

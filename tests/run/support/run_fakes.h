@@ -1,6 +1,7 @@
-// Run control on a manual clock with recording stand-ins for the other
-// parts' steps and for the window: every call is kept as "<step>@<s>" (s the
-// seconds counter then), so a test reads back which work ran when.
+// Run control on a manual clock with a recording stand-in for each phase's
+// steps and for the window: every step is kept in one StepLog as "<step>@<s>"
+// (s the seconds counter then), so a test reads back which work ran when,
+// across the phases.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,28 +22,13 @@
 
 namespace qvl::test {
 
-class RecordingServices final : public RunServices {
+// Every step any phase fake was asked for, in order, as "<step>@<s>".
+class StepLog {
 public:
-    explicit RecordingServices(const LoopState& loop) : loop_(loop) {}
+    explicit StepLog(const LoopState& loop) : loop_(loop) {}
 
     std::vector<std::string> calls;
-    bool flightIsRunning = true;
-    // Each tick's simulator second: taken once, then down until set again.
-    bool secondPending = false;
-    bool secondEveryTick = false;
-    // The second arrives just after this tick has looked for it.
-    bool secondArrivesLater = false;
-    double trafficClockValue = 0.0;
-    bool profEdition = false;
-    bool userDataArrives = true;
-    bool threadsEnd = true;
-    bool dbaseReads = true;
-    bool airportsRead = true;
-    bool msfsFound = true;
-    bool versionsOk = true;
-    std::optional<GeoPosition> knownAirport;
-    // Runs inside engineTick (a slow tick, a flag raised mid-run...).
-    std::function<void()> onEngineTick;
+    // Runs after every recorded step.
     std::function<void()> onStep;
 
     [[nodiscard]] std::size_t count(const std::string& step) const;
@@ -52,97 +38,172 @@ public:
     // Index of the first call of the step; -1 when never called.
     [[nodiscard]] long indexOf(const std::string& step) const;
 
-    void initParameters() override { note("initParameters"); }
-    bool checkVersions() override { return note("checkVersions"), versionsOk; }
-    bool readDbase() override { return note("readDbase"), dbaseReads; }
-    bool readAirports() override { return note("readAirports"), airportsRead; }
-    bool detectMsfs() override { return note("detectMsfs"), msfsFound; }
-    void scanLiveries() override { note("scanLiveries"); }
-    void processScannedLiveries() override { note("processScannedLiveries"); }
-    void scanAirports() override { note("scanAirports"); }
-    void createFlightPlanFolder() override { note("createFlightPlanFolder"); }
-    void readMyParkAirports() override { note("readMyParkAirports"); }
+    void note(const std::string& step);
+
+private:
+    const LoopState& loop_;
+};
+
+class RecordingStartUp final : public StartUpSteps {
+public:
+    explicit RecordingStartUp(StepLog& log) : log_(log) {}
+
+    bool dbaseReads = true;
+    bool airportsRead = true;
+    bool msfsFound = true;
+    bool versionsOk = true;
+    std::optional<GeoPosition> knownAirport;
+
+    void initParameters() override { log_.note("initParameters"); }
+    bool checkVersions() override { return log_.note("checkVersions"), versionsOk; }
+    bool readDbase() override { return log_.note("readDbase"), dbaseReads; }
+    bool readAirports() override { return log_.note("readAirports"), airportsRead; }
+    bool detectMsfs() override { return log_.note("detectMsfs"), msfsFound; }
+    void setRealTrafficLocal(bool local) override { log_.note(local ? "local" : "notLocal"); }
+    void scanLiveries() override { log_.note("scanLiveries"); }
+    void processScannedLiveries() override { log_.note("processScannedLiveries"); }
+    void scanAirports() override { log_.note("scanAirports"); }
+    void createFlightPlanFolder() override { log_.note("createFlightPlanFolder"); }
+    void readMyParkAirports() override { log_.note("readMyParkAirports"); }
     std::optional<GeoPosition> airportPosition(const FixedCode4& /*code*/) override {
-        return note("airportPosition"), knownAirport;
+        return log_.note("airportPosition"), knownAirport;
     }
     void setDestination(const std::string& text, const GeoPosition& /*position*/) override {
-        note("setDestination " + text);
+        log_.note("setDestination " + text);
     }
-    void setRealTrafficLocal(bool local) override { note(local ? "local" : "notLocal"); }
-    void darkenLinkLamps() override { note("darkenLinkLamps"); }
-    void lightRealTrafficLamp() override { note("lightRealTrafficLamp"); }
-    void initAiTraffic() override { note("initAiTraffic"); }
-    void initSimQueues() override { note("initSimQueues"); }
-    void startSimClient() override { note("startSimClient"); }
-    bool requestUserAircraftData() override { return note("requestUserAircraftData"), userDataArrives; }
-    void startTcpServer(const std::string& portText) override { note("startTcpServer " + portText); }
-    void waitForRealTraffic() override { note("waitForRealTraffic"); }
+
+private:
+    StepLog& log_;
+};
+
+class RecordingTrafficRun final : public TrafficRunSteps {
+public:
+    explicit RecordingTrafficRun(StepLog& log) : log_(log) {}
+
+    double trafficClockValue = 0.0;
+    bool profEdition = false;
+    bool userDataArrives = true;
+
+    void darkenLinkLamps() override { log_.note("darkenLinkLamps"); }
+    void lightRealTrafficLamp() override { log_.note("lightRealTrafficLamp"); }
+    void initAiTraffic() override { log_.note("initAiTraffic"); }
+    void initSimQueues() override { log_.note("initSimQueues"); }
+    void startSimClient() override { log_.note("startSimClient"); }
+    bool requestUserAircraftData() override { return log_.note("requestUserAircraftData"), userDataArrives; }
+    void startTcpServer(const std::string& portText) override { log_.note("startTcpServer " + portText); }
+    void waitForRealTraffic() override { log_.note("waitForRealTraffic"); }
     bool realTrafficProfEdition() override { return profEdition; }
-    void clearRealTrafficEdition() override { note("clearRealTrafficEdition"); }
-    void sendSimTime() override { note("sendSimTime"); }
-    void setAcceptingTraffic(bool accepting) override { note(accepting ? "accept" : "stopAccepting"); }
-    void startQnhReader() override { note("startQnhReader"); }
-    void startTrafficReader() override { note("startTrafficReader"); }
-    void sendUserPosition() override { note("sendUserPosition"); }
-    void copyUserPositionToReader() override { note("copyUserPositionToReader"); }
+    void clearRealTrafficEdition() override { log_.note("clearRealTrafficEdition"); }
+    void sendSimTime() override { log_.note("sendSimTime"); }
+    void setAcceptingTraffic(bool accepting) override { log_.note(accepting ? "accept" : "stopAccepting"); }
+    void startQnhReader() override { log_.note("startQnhReader"); }
+    void startTrafficReader() override { log_.note("startTrafficReader"); }
+    void sendUserPosition() override { log_.note("sendUserPosition"); }
+    void copyUserPositionToReader() override { log_.note("copyUserPositionToReader"); }
     double trafficClock() override { return trafficClockValue; }
     std::uint64_t trafficDaySlot() override { return 0x1400000003ULL; }
-    void updateAutoRange() override { note("updateAutoRange"); }
+    void updateAutoRange() override { log_.note("updateAutoRange"); }
+
+private:
+    StepLog& log_;
+};
+
+class RecordingMainLoop final : public MainLoopSteps {
+public:
+    explicit RecordingMainLoop(StepLog& log) : log_(log) {}
+
+    bool flightIsRunning = true;
+    // Each tick's simulator second: taken once, then down until set again.
+    bool secondPending = false;
+    bool secondEveryTick = false;
+    // The second arrives just after this tick has looked for it.
+    bool secondArrivesLater = false;
+    bool lampStale = false;
+    // Runs inside engineTick (a slow tick, a flag raised mid-run...).
+    std::function<void()> onEngineTick;
 
     bool flightRunning() override { return flightIsRunning; }
     void engineTick() override;
     bool takeOneSecond() override;
     bool oneSecondPending() override { return secondPending || secondEveryTick; }
-    void clearPositionBatches() override { note("clearPositionBatches"); }
-    void handleSimObjectEvents() override { note("handleSimObjectEvents"); }
-    void refreshLiveCount() override { note("refreshLiveCount"); }
-    void refreshReaderLamps() override { note("refreshReaderLamps"); }
+    void clearPositionBatches() override { log_.note("clearPositionBatches"); }
+    void handleSimObjectEvents() override { log_.note("handleSimObjectEvents"); }
+    void refreshLiveCount() override { log_.note("refreshLiveCount"); }
+    void refreshReaderLamps() override { log_.note("refreshReaderLamps"); }
     bool readerLampStale() override { return lampStale; }
-    void fillCallsignComboBox() override { note("fillCallsignComboBox"); }
+    void checkNextLearnedStand(std::uint64_t /*daySlot*/) override {}
+    void clearAroundUser() override {}
+    void clearNoMatchList() override { log_.note("clearNoMatchList"); }
+    void writeObjectIdList() override { log_.note("writeObjectIdList"); }
+    void logNoMatchList() override { log_.note("logNoMatchList"); }
+    void logLiveryMatchSummary() override { log_.note("logLiveryMatchSummary"); }
+    void clearSpawnMap() override { log_.note("clearSpawnMap"); }
+
+private:
+    StepLog& log_;
+};
+
+class RecordingParking final : public ParkingSteps {
+public:
+    explicit RecordingParking(StepLog& log) : log_(log) {}
+
     void updateStaticParking(bool initialPass) override {
-        note(initialPass ? "updateStaticParking initial" : "updateStaticParking");
+        log_.note(initialPass ? "updateStaticParking initial" : "updateStaticParking");
     }
-    void clearReservedStand() override { note("clearReservedStand"); }
+    void clearReservedStand() override { log_.note("clearReservedStand"); }
     bool checkParkAirports(std::string& text) override {
-        note("checkParkAirports");
+        log_.note("checkParkAirports");
         text = "Park airport EDDF";
         return true;
     }
-    void startCallsignCollection() override { note("startCallsignCollection"); }
-    void adjustParking() override { note("adjustParking"); }
-    void removeStaticDuplicates() override { note("removeStaticDuplicates"); }
-    void clearNoMatchList() override { note("clearNoMatchList"); }
-    void writeObjectIdList() override { note("writeObjectIdList"); }
-    void logNoMatchList() override { note("logNoMatchList"); }
-    void logLiveryMatchSummary() override { note("logLiveryMatchSummary"); }
-    void clearSpawnMap() override { note("clearSpawnMap"); }
-    void checkNextLearnedStand(std::uint64_t /*daySlot*/) override {}
-    std::optional<std::uint32_t> followCallsign(const std::string& callsign) override {
-        note("followCallsign " + callsign);
-        return followed;
-    }
-    void flushStaticAc() override { note("flushStaticAc"); }
-    void fillCallsignChoices() override { note("fillCallsignChoices"); }
-    void clearAroundUser() override {}
-    void clearStaticInTaxiPaths() override { note("clearStaticInTaxiPaths"); }
-    void removeBlockedCallsign(const std::string& callsign) override { note("removeBlockedCallsign " + callsign); }
-    void showWaitingStaticCount() override { note("showWaitingStaticCount"); }
-
-    void stopSimClient() override { note("stopSimClient"); }
-    void stopReaders() override { note("stopReaders"); }
-    void closeRealTrafficLink() override { note("closeRealTrafficLink"); }
-    void leaveParkAirport() override { note("leaveParkAirport"); }
-    void removeFlightPlanFolder() override { note("removeFlightPlanFolder"); }
-    void forgetRunTexts() override { note("forgetRunTexts"); }
-    bool joinRunThreads(std::chrono::milliseconds /*bound*/) override { return note("joinRunThreads"), threadsEnd; }
-    void resetRunParts() override { note("resetRunParts"); }
-
-    bool lampStale = false;
-    std::optional<std::uint32_t> followed;
+    void startCallsignCollection() override { log_.note("startCallsignCollection"); }
+    void adjustParking() override { log_.note("adjustParking"); }
+    void removeStaticDuplicates() override { log_.note("removeStaticDuplicates"); }
+    void flushStaticAc() override { log_.note("flushStaticAc"); }
+    void clearStaticInTaxiPaths() override { log_.note("clearStaticInTaxiPaths"); }
+    void showWaitingStaticCount() override { log_.note("showWaitingStaticCount"); }
 
 private:
-    void note(const std::string& step);
-    const LoopState& loop_;
+    StepLog& log_;
+};
+
+class RecordingCallsigns final : public CallsignSteps {
+public:
+    explicit RecordingCallsigns(StepLog& log) : log_(log) {}
+
+    std::optional<std::uint32_t> followed;
+
+    void fillCallsignComboBox() override { log_.note("fillCallsignComboBox"); }
+    std::optional<std::uint32_t> followCallsign(const std::string& callsign) override {
+        log_.note("followCallsign " + callsign);
+        return followed;
+    }
+    void fillCallsignChoices() override { log_.note("fillCallsignChoices"); }
+    void removeBlockedCallsign(const std::string& callsign) override { log_.note("removeBlockedCallsign " + callsign); }
+
+private:
+    StepLog& log_;
+};
+
+class RecordingClosingDown final : public ClosingDownSteps {
+public:
+    explicit RecordingClosingDown(StepLog& log) : log_(log) {}
+
+    bool threadsEnd = true;
+
+    void stopSimClient() override { log_.note("stopSimClient"); }
+    void stopReaders() override { log_.note("stopReaders"); }
+    void closeRealTrafficLink() override { log_.note("closeRealTrafficLink"); }
+    void leaveParkAirport() override { log_.note("leaveParkAirport"); }
+    void removeFlightPlanFolder() override { log_.note("removeFlightPlanFolder"); }
+    void forgetRunTexts() override { log_.note("forgetRunTexts"); }
+    bool joinRunThreads(std::chrono::milliseconds /*bound*/) override {
+        return log_.note("joinRunThreads"), threadsEnd;
+    }
+    void resetRunParts() override { log_.note("resetRunParts"); }
+
+private:
+    StepLog& log_;
 };
 
 class RecordingWindow final : public RunWindow {
@@ -193,14 +254,25 @@ protected:
     ProcessState process;
     LoopState loop;
     CommandFlags flags;
-    RecordingServices services{loop};
+    StepLog steps{loop};
+    RecordingStartUp startUp{steps};
+    RecordingTrafficRun trafficRun{steps};
+    RecordingMainLoop mainLoop{steps};
+    RecordingParking parking{steps};
+    RecordingCallsigns callsigns{steps};
+    RecordingClosingDown closingDown{steps};
     RecordingWindow window;
     ManualRunClock clock;
     RunControl control{.run = run,
                        .process = process,
                        .loop = loop,
                        .flags = flags,
-                       .services = services,
+                       .startUp = startUp,
+                       .trafficRun = trafficRun,
+                       .mainLoop = mainLoop,
+                       .parking = parking,
+                       .callsigns = callsigns,
+                       .closingDown = closingDown,
                        .window = window,
                        .clock = clock};
 

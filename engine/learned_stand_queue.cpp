@@ -1,0 +1,29 @@
+#include "engine/learned_stand_queue.h"
+
+#include <list>
+
+#include "engine/engine.h"
+#include "engine/engine_state.h"
+#include "engine/live_ac.h"
+#include "engine/stands.h"
+#include "engine/static_conflicts.h"
+
+namespace qvl {
+
+void checkNextLearnedStand(Engine& engine, std::uint64_t daySlot) {
+    std::list<std::uint32_t>& queue = engine.state.perSecondHexIds;
+    if (queue.empty()) return;
+    const std::uint32_t hexId = queue.front();
+    queue.pop_front();
+    for (LiveAc& ac : engine.state.liveAircraft) {
+        if (ac.flight.hexId != hexId) continue;
+        if (ac.flight.learnedStandChecked == 0) {
+            ac.flight.learnedStandChecked = 1;
+            gf_findLearnedStand(engine, WeekTime::fromPacked(daySlot), ac);
+        }
+        gf_removeStaticTwins(engine, ac);
+        return;
+    }
+}
+
+}  // namespace qvl

@@ -1,0 +1,178 @@
+#include "run/program_steps.h"
+
+#include "airports/airports_scan.h"
+#include "core/parameters.h"
+#include "core/range_control.h"
+#include "engine/callsigns.h"
+#include "engine/engine_tick.h"
+#include "engine/learned_stand_queue.h"
+#include "engine/object_events.h"
+#include "engine/park_airports.h"
+#include "engine/removal.h"
+#include "engine/stands.h"
+#include "engine/static_conflicts.h"
+#include "engine/uncreatable.h"
+#include "engine/user_clearance.h"
+#include "liveries/livery_scan.h"
+#include "liveries/scanned_processing.h"
+#include "refdata/airports.h"
+#include "refdata/dbase.h"
+#include "run/program.h"
+#include "run/version_check.h"
+#include "run/window/edit_fields.h"
+#include "run/window/status_panel.h"
+#include "simlink/flight_state.h"
+#include "simlink/package_folders.h"
+#include "simlink/sim_queues.h"
+
+namespace qvl {
+namespace {
+
+// The wait for the user aircraft's data looks at the closing flags this often.
+constexpr std::chrono::milliseconds kUserDataWaitSlice{10};
+
+UserState userStateOf(const UserAircraftBlock& block) {
+    return {.latitude = block.latitude,
+            .longitude = block.longitude,
+            .pitch = block.pitch,
+            .bank = block.bank,
+            .heading = block.heading,
+            .altitude = block.altitude,
+            .groundSpeed = block.groundSpeed};
+}
+
+}  // namespace
+
+void processScannedLiveries(ProgramParts& parts) {
+    gf_processScannedLiveries(
+        parts.liveryTables,
+        {.showCount = [&parts](std::size_t count) { parts.windowState.scannedLiveries.store(count); },
+         .repaint = [&parts] { parts.windowState.requestRepaint(WindowRegion::statusPanel); }});
+}
+
+// --- Start-up ---
+
+void ProgramStartUp::initParameters() { gf_initParameters(); }
+bool ProgramStartUp::checkVersions() { return gf_checkVersions(); }
+bool ProgramStartUp::readDbase() { return gf_readDbase(); }
+bool ProgramStartUp::readAirports() { return gf_readAirports(); }
+bool ProgramStartUp::detectMsfs() { return gf_detectMsfs(p_.link); }
+void ProgramStartUp::setRealTrafficLocal(bool local) { p_.feed.rtLocal.store(local); }
+void ProgramStartUp::scanLiveries() { gf_scanLiveries(); }
+void ProgramStartUp::processScannedLiveries() { qvl::processScannedLiveries(p_); }
+void ProgramStartUp::scanAirports() { gf_scanAirports(); }
+void ProgramStartUp::createFlightPlanFolder() { gf_createFlightPlanFolder(p_.planFolder); }
+void ProgramStartUp::readMyParkAirports() { lf_readMyParkAirports(p_.engine); }
+std::optional<GeoPosition> ProgramStartUp::airportPosition(const FixedCode4& code) {
+    return qvl::airportPosition(code);
+}
+void ProgramStartUp::setDestination(const std::string& text, const GeoPosition& position) {
+    lf_setDestination(text, position);
+}
+
+// --- Traffic run ---
+
+void ProgramTrafficRun::darkenLinkLamps() {
+    p_.windowState.realTrafficReady.store(false);
+    p_.link.status.darken();
+}
+void ProgramTrafficRun::lightRealTrafficLamp() { p_.windowState.realTrafficReady.store(true); }
+void ProgramTrafficRun::initAiTraffic() { gf_initAiTraffic(p_.engine); }
+void ProgramTrafficRun::initSimQueues() { gf_initSimQueues(p_.link); }
+void ProgramTrafficRun::startSimClient() { p_.simClient.start(p_.link, p_.run, p_.simulator); }
+bool ProgramTrafficRun::requestUserAircraftData() {
+    return lf_requestUserAircraftData(p_.link, p_.run, p_.user, [this](std::chrono::milliseconds duration) {
+        sleepUnlessClosing(clock_, p_.run, duration, kUserDataWaitSlice);
+    });
+}
+void ProgramTrafficRun::startTcpServer(const std::string& portText) { lf_startTcpServer(p_.realTraffic, portText); }
+void ProgramTrafficRun::waitForRealTraffic() {
+    p_.realTraffic.waitForRealTraffic();
+    // The edition of the version reply decides whether the simulator's time is kept.
+    p_.user.setProfEdition(p_.feed.time.rtEdition.load());
+}
+bool ProgramTrafficRun::realTrafficProfEdition() { return p_.feed.time.rtEdition.load(); }
+void ProgramTrafficRun::clearRealTrafficEdition() {
+    p_.feed.time.rtEdition.store(false);
+    p_.user.setProfEdition(false);
+}
+void ProgramTrafficRun::sendSimTime() { p_.realTraffic.sendQs123(p_.user.simUtcSeconds()); }
+void ProgramTrafficRun::setAcceptingTraffic(bool accepting) { p_.traffic.setAccepting(accepting); }
+void ProgramTrafficRun::startQnhReader() { p_.readers.startQnhReader(p_.qnhPort); }
+void ProgramTrafficRun::startTrafficReader() { p_.readers.startTrafficReader(p_.trafficPort); }
+void ProgramTrafficRun::sendUserPosition() { p_.realTraffic.sendUserPosition(userStateOf(p_.user.block())); }
+void ProgramTrafficRun::copyUserPositionToReader() {
+    const UserAircraftBlock block = p_.user.block();
+    p_.readers.traffic().setOwnPosition({.latitude = block.latitude, .longitude = block.longitude});
+}
+double ProgramTrafficRun::trafficClock() { return p_.feed.time.trafficClock.load(); }
+std::uint64_t ProgramTrafficRun::trafficDaySlot() { return gf_trafficDaySlot(p_.feed.time); }
+void ProgramTrafficRun::updateAutoRange() { lf_updateAutoRange(p_.range); }
+
+// --- Main loop ---
+
+bool ProgramMainLoop::flightRunning() { return qvl::flightRunning(p_.link); }
+void ProgramMainLoop::engineTick() { lf_handleAddingStack(p_.engine); }
+bool ProgramMainLoop::takeOneSecond() { return p_.user.takeOneSecond(); }
+bool ProgramMainLoop::oneSecondPending() { return qvl::oneSecondPending(p_.user); }
+void ProgramMainLoop::clearPositionBatches() { qvl::clearPositionBatches(p_.link); }
+void ProgramMainLoop::handleSimObjectEvents() { lf_handleSimObjectEvents(p_.engine); }
+void ProgramMainLoop::refreshLiveCount() { lf_refreshLiveCount(); }
+void ProgramMainLoop::refreshReaderLamps() { gf_refreshReaderLamps(p_.readers); }
+bool ProgramMainLoop::readerLampStale() { return qvl::readerLampStale(p_.feed); }
+void ProgramMainLoop::checkNextLearnedStand(std::uint64_t daySlot) { qvl::checkNextLearnedStand(p_.engine, daySlot); }
+void ProgramMainLoop::clearAroundUser() { qvl::clearAroundUser(p_.engine, p_.user.onGround().value_or(false)); }
+void ProgramMainLoop::clearNoMatchList() { p_.engineState.noMatchList.clear(); }
+void ProgramMainLoop::writeObjectIdList() { gf_writeObjectIdList(p_.engine); }
+void ProgramMainLoop::logNoMatchList() { gf_logNoMatchList(p_.engineState); }
+void ProgramMainLoop::logLiveryMatchSummary() { p_.liveries.logMatchSummary(); }
+void ProgramMainLoop::clearSpawnMap() { gf_clearSpawnMap(p_.engineState); }
+
+// --- Park airports and static parking in the main loop ---
+
+void ProgramParking::updateStaticParking(bool initialPass) { gf_updateStaticParking(p_.engine, initialPass); }
+void ProgramParking::clearReservedStand() { clearParkReservedStand(p_.engine); }
+bool ProgramParking::checkParkAirports(std::string& text) { return gf_checkParkAirports(p_.engine, text); }
+void ProgramParking::startCallsignCollection() { p_.readers.traffic().startCallsignCollection(); }
+void ProgramParking::adjustParking() { lf_adjustParking(p_.engine); }
+void ProgramParking::removeStaticDuplicates() { gf_removeStaticDuplicates(p_.engine); }
+void ProgramParking::flushStaticAc() { gf_flushStaticAc(p_.engine); }
+void ProgramParking::clearStaticInTaxiPaths() { gf_clearStaticInTaxiPaths(p_.engine); }
+void ProgramParking::showWaitingStaticCount() {
+    p_.windowState.candidateCount.store(p_.engineState.candidates.size());
+    p_.windowState.requestRepaint(WindowRegion::parkingStats);
+}
+
+// --- Callsigns in the main loop ---
+
+void ProgramCallsigns::fillCallsignComboBox() { gf_fillCallsignComboBox(); }
+std::optional<std::uint32_t> ProgramCallsigns::followCallsign(const std::string& callsign) {
+    return activeObjectIdOf(p_.engineState, callsign);
+}
+void ProgramCallsigns::fillCallsignChoices() { gf_fillCallsignChoices(p_.engine); }
+void ProgramCallsigns::removeBlockedCallsign(const std::string& callsign) { removeActiveCallsign(p_.engine, callsign); }
+
+// --- Closing down ---
+
+void ProgramClosingDown::stopSimClient() { p_.simClient.requestStop(); }
+void ProgramClosingDown::stopReaders() { p_.readers.requestStop(); }
+void ProgramClosingDown::closeRealTrafficLink() { p_.realTraffic.close(); }
+void ProgramClosingDown::leaveParkAirport() { gf_leaveParkAirport(p_.engine); }
+void ProgramClosingDown::removeFlightPlanFolder() { gf_removeFlightPlanFolder(p_.planFolder); }
+void ProgramClosingDown::forgetRunTexts() { forgetUnrecognisedAirports(); }
+bool ProgramClosingDown::joinRunThreads(std::chrono::milliseconds bound) {
+    if (!p_.simClient.joinWithin(bound)) return false;
+    // The readers end within their receive time-out of a second.
+    p_.readers.stop();
+    return true;
+}
+void ProgramClosingDown::resetRunParts() {
+    gf_clearAiTraffic(p_.engine);
+    p_.readers.resetTrafficSide();
+    p_.feed.reset();
+    p_.link.reset();
+    p_.user.reset();
+    p_.planFolder.reset();
+}
+
+}  // namespace qvl
