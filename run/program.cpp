@@ -13,6 +13,7 @@
 #include "core/parameters.h"
 #include "core/paths.h"
 #include "core/settings.h"
+#include "core/text_file.h"
 #include "core/time_text.h"
 #include "core/user_error.h"
 #include "engine/clearance.h"
@@ -372,7 +373,7 @@ ProgramParts::~ProgramParts() {
 void readProgramData(ProgramParts& parts) {
     gf_initParameters();
     if (!gf_readDbase()) throw std::runtime_error("reading data files failed!");
-    if (!gf_readAirports()) throw std::runtime_error(fmt::format("reading '{}' failed!", kAirportsEnc.string()));
+    if (!gf_readAirports()) throw std::runtime_error(fmt::format("reading '{}' failed!", gf_pathToUtf8(kAirportsEnc)));
     processScannedLiveries(parts);
 }
 

@@ -159,7 +159,7 @@ struct ObjectSnapshot {
     bool onGround = false;
     std::uint64_t lights = 0;
     bool released = false;
-    std::string flightPlan;
+    std::filesystem::path flightPlan;
     std::vector<RecordedEvent> events;
     std::size_t setDataCount = 0;
     std::map<std::string, double> values;  // other members set by data, upper-case names
