@@ -12,6 +12,7 @@
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/strings.h"
+#include "core/text_file.h"
 #include "core/user_error.h"
 #include "platform/units.h"
 #include "refdata/code_table.h"
@@ -137,9 +138,11 @@ DbaseKey lf_readOptIds(const pugi::xml_node& opt) {
 
 std::string lf_apfXmlName(const FixedCode4& icao) { return fmt::format("{}.xml", gf_fixedCodeView(icao)); }
 
-fs::path gf_apfXmlFileName(const FixedCode4& icao) { return fs::path(lf_apfXmlName(icao)); }
+fs::path gf_apfXmlFileName(const FixedCode4& icao) { return pathFromUtf8(lf_apfXmlName(icao)); }
 
-fs::path lf_apfTxtFileName(const FixedCode4& icao) { return fs::path(fmt::format("{}.txt", gf_fixedCodeView(icao))); }
+fs::path lf_apfTxtFileName(const FixedCode4& icao) {
+    return pathFromUtf8(fmt::format("{}.txt", gf_fixedCodeView(icao)));
+}
 
 const AirportRec* listedAirport(const FixedCode4& icao) {
     const auto& list = airportList();

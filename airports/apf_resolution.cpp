@@ -84,7 +84,7 @@ fs::path learnedMirror(std::string_view rest) {
     fs::path learned = kLearnedFolder;
     for (const std::string_view piece : pathPieces(rest)) {
         if (piece.empty() || piece == "." || piece == ".." || piece.find(':') != std::string_view::npos) return {};
-        learned /= fs::path(piece);
+        learned /= pathFromUtf8(piece);
     }
     return learned;
 }
@@ -96,7 +96,7 @@ fs::path thirdpartyArchiveLearned(std::string_view text, std::string_view file, 
     const std::string folder = replaceAll(std::string(text.substr(start, end - start)), "%20", " ");
     const std::string publisher = publisherFolderName(folder, apfPathText);
     if (publisher.empty()) return {};
-    return kLearnedThirdpartyFolder / publisher / fs::path(file);
+    return kLearnedThirdpartyFolder / pathFromUtf8(publisher) / pathFromUtf8(file);
 }
 
 }  // namespace
@@ -151,8 +151,8 @@ fs::path lf_archivedApfPath(std::string_view apfPathText, std::string_view publi
     if (file.size() <= 4 || !endsWithXml(file) || file.find(':') != std::string_view::npos) return {};
 
     const std::string_view view(text);
-    if (view.starts_with(kStockArchive)) return kLearnedStockFolder / fs::path(file);
-    if (view.starts_with(kSimaddonArchive)) return kLearnedSimaddonFolder / fs::path(file);
+    if (view.starts_with(kStockArchive)) return kLearnedStockFolder / pathFromUtf8(file);
+    if (view.starts_with(kSimaddonArchive)) return kLearnedSimaddonFolder / pathFromUtf8(file);
     if (view.find(kThirdpartyArchive) != std::string_view::npos) {
         return thirdpartyArchiveLearned(view, file, apfPathText);
     }
@@ -161,7 +161,7 @@ fs::path lf_archivedApfPath(std::string_view apfPathText, std::string_view publi
     if (rest.starts_with("my_thirdparty2024\\") || rest.starts_with("my_thirdparty\\")) {
         const std::string folder = publisherFolderName(publisher, apfPathText);
         if (folder.empty()) return {};
-        return kLearnedThirdpartyFolder / folder / fs::path(file);
+        return kLearnedThirdpartyFolder / pathFromUtf8(folder) / pathFromUtf8(file);
     }
     return learnedMirror(rest);
 }

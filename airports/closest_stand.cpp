@@ -10,6 +10,7 @@
 #include "airports/apf_file.h"
 #include "airports/apf_resolution.h"
 #include "core/log.h"
+#include "core/text_file.h"
 
 namespace fs = std::filesystem;
 
@@ -49,7 +50,7 @@ double nearestStand(const pugi::xml_node& positions, const GeoPosition& position
 double readNearestStand(const FixedCode4& icao, const GeoPosition& position, std::string& standId) {
     const std::string pathText = gf_apfPathFor(icao);
     if (pathText.empty()) return kNoStandNm;
-    fs::path file(pathText);
+    fs::path file = pathFromUtf8(pathText);
     if (!pathText.starts_with("airports")) {
         file = kClosestStandTempFile;
         if (!lf_downloadStockApf(pathText, file).empty()) return kNoStandNm;

@@ -87,7 +87,7 @@ struct SourceFile {
 };
 
 SourceFile sourceFileFor(const std::string& pathText) {
-    if (pathText.starts_with("airports")) return {.file = fs::path(pathText), .error = {}};
+    if (pathText.starts_with("airports")) return {.file = pathFromUtf8(pathText), .error = {}};
     std::error_code ignored;
     fs::create_directories(kAirportsFolder, ignored);
     const fs::path target = kAirportsFolder / "park_airport.xml";

@@ -10,6 +10,7 @@
 
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/text_file.h"
 #include "platform/sys/files.h"
 
 // The build's download address comes from core/CMakeLists.txt.
@@ -40,7 +41,11 @@ std::size_t writeToFile(char* data, std::size_t size, std::size_t count, void* f
     return std::fwrite(data, size, count, static_cast<FILE*>(file));
 }
 
-fs::path partNameFor(const fs::path& target) { return fs::path(target.string() + ".part"); }
+fs::path partNameFor(const fs::path& target) {
+    fs::path name = target;
+    name += ".part";
+    return name;
+}
 
 // Flushes the finished file to disk and closes it; false when either fails.
 bool finishFile(FilePtr& file) {
@@ -72,7 +77,7 @@ std::string downloadBase() {
 }
 
 std::string downloadUrlFor(const fs::path& fileName) {
-    return fmt::format("{}{}/{}", downloadBase(), programVersion().major, fileName.string());
+    return fmt::format("{}{}/{}", downloadBase(), programVersion().major, gf_pathToUtf8(fileName));
 }
 
 bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs::path& target, FileMode mode,
@@ -82,7 +87,7 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
     try {
         FilePtr file(sys::openFile(part, mode == FileMode::binary ? "wb" : "w"));
         if (!file) {
-            gf_log(fmt::format("Could not open output file: {}", target.string()));
+            gf_log(fmt::format("Could not open output file: {}", gf_pathToUtf8(target)));
             return false;
         }
         CURL* h = curl.get();
@@ -112,14 +117,14 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
         std::error_code ec;
         fs::rename(part, target, ec);
         if (ec) {
-            gf_log(fmt::format("Download error: 'rename {} -> {}: {}' for {}", part.string(), target.string(),
-                               ec.message(), url));
+            gf_log(fmt::format("Download error: 'rename {} -> {}: {}' for {}", gf_pathToUtf8(part),
+                               gf_pathToUtf8(target), ec.message(), url));
             removeQuietly(part);
             return false;
         }
         return true;
     } catch (const std::exception& e) {
-        gf_log(fmt::format("Downloader exception: '{}', {} => {}", e.what(), url, target.string()));
+        gf_log(fmt::format("Downloader exception: '{}', {} => {}", e.what(), url, gf_pathToUtf8(target)));
         removeQuietly(part);
         return false;
     }
@@ -130,7 +135,7 @@ bool gf_downloadFile(const fs::path& fileName, const fs::path& target, const Dow
     const std::string url = downloadUrlFor(fileName);
     const bool ok = gf_downloadToFile(curl, url, target, FileMode::binary, limits);
     if (ok) {
-        gf_log(fmt::format("Downloaded '{}' to '{}'", url, target.string()));
+        gf_log(fmt::format("Downloaded '{}' to '{}'", url, gf_pathToUtf8(target)));
     } else {
         gf_logAttention(fmt::format("Downloading '{}' failed !", url));
     }

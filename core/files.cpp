@@ -27,31 +27,33 @@ void lf_copyGeneration(const fs::path& source, const fs::path& target) {
     std::error_code ec;
     const auto status = fs::status(source, ec);
     if (ec && ec != std::errc::no_such_file_or_directory) {
-        gf_logAttention(fmt::format("exists({}): {}", source.string(), ec.message()));
+        gf_logAttention(fmt::format("exists({}): {}", gf_pathToUtf8(source), ec.message()));
         return;
     }
     if (!fs::exists(status)) return;
     fs::copy_file(source, target, fs::copy_options::overwrite_existing, ec);
     if (ec) {
-        gf_logAttention(fmt::format("copy {} -> {} failed: {}", source.string(), target.string(), ec.message()));
+        gf_logAttention(
+            fmt::format("copy {} -> {} failed: {}", gf_pathToUtf8(source), gf_pathToUtf8(target), ec.message()));
     }
 }
 
 }  // namespace
 
 std::optional<fs::path> generationName(const fs::path& file, int generation) {
-    const std::string name = file.filename().string();
-    const auto dot = name.rfind('.');
-    if (dot == std::string::npos) return std::nullopt;
-    std::string renamed = name;
-    renamed.insert(dot, static_cast<std::size_t>(generation < 0 ? 0 : generation), '0');
+    // In the path's own characters: the name may hold any letter.
+    using Char = fs::path::value_type;
+    fs::path::string_type renamed = file.filename().native();
+    const auto dot = renamed.rfind(Char('.'));
+    if (dot == fs::path::string_type::npos) return std::nullopt;
+    renamed.insert(dot, static_cast<std::size_t>(generation < 0 ? 0 : generation), Char('0'));
     return file.parent_path() / renamed;
 }
 
 int gf_save1GenerationOf(const fs::path& file) {
     const auto first = generationName(file, 1);
     if (!first) {
-        gf_logAttention(fmt::format("gf_save1GenerationOf: no dot in filename: {}", file.string()));
+        gf_logAttention(fmt::format("gf_save1GenerationOf: no dot in filename: {}", gf_pathToUtf8(file)));
         return 0;
     }
     lf_copyGeneration(file, *first);
@@ -61,7 +63,7 @@ int gf_save1GenerationOf(const fs::path& file) {
 int gf_saveUpto3GenerationsOf(const fs::path& file) {
     const auto g1 = generationName(file, 1);
     if (!g1) {
-        gf_logAttention(fmt::format("gf_saveUpto3GenerationsOf: no dot in filename: {}", file.string()));
+        gf_logAttention(fmt::format("gf_saveUpto3GenerationsOf: no dot in filename: {}", gf_pathToUtf8(file)));
         return 0;
     }
     const auto g2 = generationName(file, 2);
@@ -79,13 +81,13 @@ std::vector<FixedCode4> gf_listXmlFiles(const fs::path& folder) {
     codes.reserve(512);
     for (const auto& entry : fs::directory_iterator(folder)) {
         if (!entry.is_regular_file()) continue;
-        if (!gf_upperEquals(entry.path().extension().string(), ".XML")) continue;
-        const std::string stem = entry.path().stem().string();
+        if (!gf_upperEquals(gf_pathToUtf8(entry.path().extension()), ".XML")) continue;
+        const std::string stem = gf_pathToUtf8(entry.path().stem());
         if (stem.size() != 4) continue;
         try {
             codes.emplace_back(stem);
         } catch (const std::invalid_argument& e) {
-            gf_logAttention(fmt::format("skipped {}: {}", entry.path().string(), e.what()));
+            gf_logAttention(fmt::format("skipped {}: {}", gf_pathToUtf8(entry.path()), e.what()));
         }
     }
     return codes;
@@ -99,7 +101,9 @@ fs::path temporaryNameFor(const fs::path& target) {
     // Unique per process and call, so two writers of one file never share a
     // temporary file; the rename decides which complete version wins.
     static std::atomic<unsigned> counter{0};
-    return fs::path(target.string() + fmt::format(".{}.{}.tmp", sys::processId(), counter++));
+    fs::path name = target;
+    name += fmt::format(".{}.{}.tmp", sys::processId(), counter++);  // ASCII: the same in every code page
+    return name;
 }
 
 // The names of the temporary files that writers of this process are writing

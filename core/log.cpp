@@ -11,6 +11,7 @@
 #include "core/files.h"
 #include "core/paths.h"
 #include "core/run_state.h"
+#include "core/text_file.h"
 #include "core/time_text.h"
 
 namespace qvl {
@@ -74,7 +75,7 @@ void openLogAt(const std::filesystem::path& path) {
         s.stream.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
         if (!s.stream.is_open()) {
             s.stream.setstate(std::ios::failbit);
-            throw std::runtime_error("Failed to write file " + path.string());
+            throw std::runtime_error("Failed to write file " + gf_pathToUtf8(path));
         }
     }
     gf_log(fmt::format("{} (utc) {} version {} for {}", gf_utcDateTimeText(std::time(nullptr)), kProductName,

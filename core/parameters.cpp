@@ -242,6 +242,61 @@ void gf_showIntParameter(const RangeControlParameter& s) { showText(s, std::to_s
 
 void gf_showStringParameter(const StringControlParameter& s) { showText(s, s.value()); }
 
+namespace {
+
+// Each setting takes its stored value; one that is missing takes its default
+// and is appended to the document, so that the file lists every setting.
+void readBoolSetting(const pugi::xml_document& doc, pugi::xml_node parameters, BoolParameter& s) {
+    if (auto v = gf_readBoolParameterXml(doc, s.key())) {
+        s.set(*v);
+    } else {
+        s.set(s.defaultValue());
+        gf_appendBoolParameterXml(parameters, s.key(), s.value());
+    }
+    logBool(s);
+}
+
+void readIntSetting(const pugi::xml_document& doc, pugi::xml_node parameters, RangeParameter& s) {
+    if (auto v = gf_readIntParameterXml(doc, s.key())) {
+        s.set(s.clamp(*v));
+    } else {
+        s.set(s.defaultValue());
+        gf_appendIntParameterXml(parameters, s.key(), s.value());
+    }
+    gf_logIntParameter(s);
+}
+
+void readStringSetting(const pugi::xml_document& doc, pugi::xml_node parameters, StringParameter& s) {
+    if (auto v = gf_readStringParameterXml(doc, s.key())) {
+        s.set(*v);
+    } else {
+        s.set(s.defaultValue());
+        gf_appendStringParameterXml(parameters, s.key(), s.value());
+    }
+    gf_logStringParameter(s);
+}
+
+// In the registries' order; shown settings reach their controls once the lock is released.
+void readAllSettings(const pugi::xml_document& doc, pugi::xml_node parameters) {
+    for (BoolParameter* s : boolParameters) readBoolSetting(doc, parameters, *s);
+    for (BoolControlParameter* s : boolControlParameters) {
+        readBoolSetting(doc, parameters, *s);
+        ParametersLock::defer([s] { showBoolParameter(*s); });
+    }
+    for (RangeParameter* s : rangeParameters) readIntSetting(doc, parameters, *s);
+    for (RangeControlParameter* s : rangeControlParameters) {
+        readIntSetting(doc, parameters, *s);
+        ParametersLock::defer([s] { gf_showIntParameter(*s); });
+    }
+    for (StringParameter* s : stringParameters) readStringSetting(doc, parameters, *s);
+    for (StringControlParameter* s : shownStringParameters) {
+        readStringSetting(doc, parameters, *s);
+        ParametersLock::defer([s] { gf_showStringParameter(*s); });
+    }
+}
+
+}  // namespace
+
 bool gf_readParameters() {
     ParametersLock lock;
     const fs::path file = parametersFile();
@@ -260,51 +315,7 @@ bool gf_readParameters() {
         return true;
     }
     gf_logUnlessClosing(fmt::format("from '{}'", gf_pathToUtf8(file)));
-
-    auto readBool = [&](BoolParameter& s) {
-        if (auto v = gf_readBoolParameterXml(doc, s.key())) {
-            s.set(*v);
-        } else {
-            s.set(s.defaultValue());
-            gf_appendBoolParameterXml(parameters, s.key(), s.value());
-        }
-        logBool(s);
-    };
-    auto readInt = [&](RangeParameter& s) {
-        if (auto v = gf_readIntParameterXml(doc, s.key())) {
-            s.set(s.clamp(*v));
-        } else {
-            s.set(s.defaultValue());
-            gf_appendIntParameterXml(parameters, s.key(), s.value());
-        }
-        gf_logIntParameter(s);
-    };
-    auto readString = [&](StringParameter& s) {
-        if (auto v = gf_readStringParameterXml(doc, s.key())) {
-            s.set(*v);
-        } else {
-            s.set(s.defaultValue());
-            gf_appendStringParameterXml(parameters, s.key(), s.value());
-        }
-        gf_logStringParameter(s);
-    };
-
-    for (BoolParameter* s : boolParameters) readBool(*s);
-    for (BoolControlParameter* s : boolControlParameters) {
-        readBool(*s);
-        ParametersLock::defer([s] { showBoolParameter(*s); });
-    }
-    for (RangeParameter* s : rangeParameters) readInt(*s);
-    for (RangeControlParameter* s : rangeControlParameters) {
-        readInt(*s);
-        ParametersLock::defer([s] { gf_showIntParameter(*s); });
-    }
-    for (StringParameter* s : stringParameters) readString(*s);
-    for (StringControlParameter* s : shownStringParameters) {
-        readString(*s);
-        ParametersLock::defer([s] { gf_showStringParameter(*s); });
-    }
-
+    readAllSettings(doc, parameters);
     gf_saveXmlDocument(doc, file);  // the program's own layout; a failure changes nothing read
     gf_logUnlessClosing(gf_starBanner({.width1 = kBannerWidth1, .width2 = kBannerWidth2}));
     return false;

@@ -258,9 +258,12 @@ std::string wide_to_utf8(std::u16string_view wide) {
     return std::move(*utf8);
 }
 
-std::string gf_pathToUtf8(const fs::path& path) { return path.string(); }
+std::string gf_pathToUtf8(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
 
-std::string gf_pathToNarrow(const fs::path& path) { return path.string(); }
+fs::path pathFromUtf8(std::string_view utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
 
 Charset gf_detectCharset(const fs::path& path) {
     std::ifstream in;

@@ -36,9 +36,14 @@ const std::string& gf_charsetName(Charset charset);
 std::u16string utf8_to_wide(std::string_view utf8);
 std::string wide_to_utf8(std::u16string_view wide);
 
-// Paths hold their bytes as UTF-8 on Linux; both give those bytes.
+// The path as UTF-8 text, for log lines, settings and files that name it.
+// (No path is turned into text of the system's code page: on Windows that
+// loses every letter the ANSI code page lacks.)
 std::string gf_pathToUtf8(const std::filesystem::path& path);
-std::string gf_pathToNarrow(const std::filesystem::path& path);
+// UTF-8 text (a setting, a line of a file) as a path. The path's own
+// constructor from a narrow string would read the text in the ANSI code page
+// on Windows and turn every accented letter into another.
+std::filesystem::path pathFromUtf8(std::string_view utf8);
 
 Charset gf_detectCharset(const std::filesystem::path& path);
 

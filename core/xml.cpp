@@ -10,6 +10,7 @@
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/strings.h"
+#include "core/text_file.h"
 
 namespace fs = std::filesystem;
 
@@ -33,7 +34,7 @@ void removeFiles(const fs::path& folder, const char* who, const std::function<bo
             if (!entry.is_regular_file() || !wanted(entry.path())) continue;
             std::error_code rec;
             if (!fs::remove(entry.path(), rec) || rec) {
-                gf_logAttention(fmt::format("Failed to remove {} ({})", entry.path().string(),
+                gf_logAttention(fmt::format("Failed to remove {} ({})", gf_pathToUtf8(entry.path()),
                                             rec ? rec.message() : std::string("not removed")));
             }
         }
@@ -77,7 +78,7 @@ void gf_removeFilesFromDirectory(const fs::path& folder) {
 
 void gf_removeXMLFilesFromDirectory(const fs::path& folder) {
     removeFiles(folder, "gf_removeXMLFilesFromDirectory",
-                [](const fs::path& p) { return gf_upperEquals(p.extension().string(), ".XML"); });
+                [](const fs::path& p) { return gf_upperEquals(gf_pathToUtf8(p.extension()), ".XML"); });
 }
 
 void gf_removeXMLFilesFromDirectory() { gf_removeXMLFilesFromDirectory(kTbloFolder); }

@@ -21,6 +21,9 @@ constexpr std::array<std::string_view, 5> kSimStatusNames{"buffer", "adding2sim"
 constexpr std::array<std::string_view, 8> kGroundPhaseNames{"pushing_back", "pushed_back", "taxi",   "take_off",
                                                             "flying",       "parking",     "parked", "birth"};
 
+// "invalid unordered_map<K, T> key" is the program's own text for a value
+// outside a name table (it names the map the tables once were): log lines and
+// the motion tables' error say it word for word.
 template <std::size_t N>
 std::string_view nameOf(const std::array<std::string_view, N>& names, std::uint32_t value) {
     if (value >= N) throw std::out_of_range("invalid unordered_map<K, T> key");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <string>
 #include <unordered_map>
 
@@ -339,7 +340,7 @@ void lf_createFlightPlan(Engine& engine, LiveAc& ac) {
     const bool written = engine.flightPlans.write(ac.objectId, ac.flight);
     bool ok = written;
     if (written && engine.link.simVersion.load() == SimVersion::msfs2020) {
-        const std::string file = gf_pathToNarrow(engine.flightPlans.path(ac.objectId));
+        const std::filesystem::path file = engine.flightPlans.path(ac.objectId);
         sim::HResult hr = sim::kFail;
         engine.link.withConnection([&](sim::SimConnection& connection) {
             hr = connection.aiSetAircraftFlightPlan(ac.objectId, file, reqFlightPlan);

@@ -214,7 +214,7 @@ void gf_writeObjectIdList(const Engine& engine, const std::filesystem::path& fil
                                     modelCodeOf(ac.flight.key.modelId), ac.onGround != 0 ? "GND" : "AIR",
                                     ac.phase == GroundPhase::parked ? "PARKED" : ""));
     }
-    if (!gf_writeLines(lines, file)) gf_log(fmt::format("Failed to write {}", gf_pathToNarrow(file)));
+    if (!gf_writeLines(lines, file)) gf_log(fmt::format("Failed to write {}", gf_pathToUtf8(file)));
 }
 
 void eraseLiveAc(EngineState& state, const LiveAc& ac) {

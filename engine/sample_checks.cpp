@@ -81,8 +81,8 @@ bool checkAtStand(Engine& engine, LiveAc& ac, TrafficSample& sample) {
     if (ac.status == SimStatus::buffer || ac.status == SimStatus::adding2sim) return false;
     ac.seenAtStand = 1;
     const double d = gf_distanceNm(standOf(ac), positionOf(sample));
-    const double near = ac.previousPhase == GroundPhase::parking ? 2.0 * kAtStandNm : kAtStandNm;
-    if (d <= near) {
+    const double atStandRadius = ac.previousPhase == GroundPhase::parking ? 2.0 * kAtStandNm : kAtStandNm;
+    if (d <= atStandRadius) {
         ac.parkedAt = engine.clocks.steadyNow();
         if (!movedOffStand(ac, d)) return false;
         lf_leaveStand(engine, ac, sample);

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <stdexcept>
+#include <exception>
 #include <utility>
 
 #include "core/fixed_code.h"
@@ -36,6 +36,11 @@ constexpr std::size_t kRollField = 23;
 constexpr std::size_t kTrueHeadingField = 25;
 constexpr std::size_t kCategoryField = 28;
 constexpr std::size_t kFieldRoom = 64;
+
+// What a step returns when the line goes on to the next step.
+constexpr LineOutcome kGoOn = LineOutcome::queued;
+// Static parked aircraft have hex ids up to here; the feed's never do.
+constexpr std::uint32_t kMaxStaticHexId = 10000;
 
 // A report time outside 2000-01-01 .. 2100-01-01 is no real report and must
 // not move the traffic clock.
@@ -181,42 +186,48 @@ void TrafficReader::splitFields(std::string_view datagram) {
 LineOutcome TrafficReader::onTrafficDatagram(std::string_view datagram) {
     if (datagram.find(" VEH") != std::string_view::npos) return LineOutcome::vehicle;
     // processLineSub: a line that cannot be read is logged and dropped; the reader goes on.
+    // The field texts after "exception in processLineSub: " are the program's own log
+    // texts, odd blanks included ("track incorrect " and "hexid incorrect" without one).
     try {
         TrafficRecord record;
         const LineOutcome outcome = parseLine(datagram, record);
+        if (isBadField(outcome)) gf_log(fmt::format("exception in processLineSub: {}", lineError_));
         if (outcome != LineOutcome::queued) return outcome;
         return queue_.push(std::move(record)) ? LineOutcome::queued : LineOutcome::notAccepting;
-    } catch (const std::exception& e) {
+    } catch (const std::exception& e) {  // no memory, or the queue's lock failed
         gf_log(fmt::format("exception in processLineSub: {}", e.what()));
         return LineOutcome::error;
     }
 }
 
-double TrafficReader::readField(std::size_t index, const char* name) const {
-    double value = 0.0;
-    if (!readTrafficNumber(field(index), value)) {
-        throw std::runtime_error(fmt::format("{}:{}", name, printable(field(index))));
-    }
-    return value;
+// A bad field: the outcome, with its log text kept for the caller.
+LineOutcome TrafficReader::badField(LineOutcome outcome, std::string text) {
+    lineError_ = std::move(text);
+    return outcome;
+}
+
+LineOutcome TrafficReader::readNumber(std::size_t index, const char* name, double& value) {
+    if (readTrafficNumber(field(index), value)) return kGoOn;
+    return badField(LineOutcome::badNumber, fmt::format("{}:{}", name, printable(field(index))));
 }
 
 LineOutcome TrafficReader::parseTailNumber(TrafficRecord& record) const {
     const std::string_view text = field(kRegistrationField);
     if (text == "null") {
         record.registration.clear();
-        return LineOutcome::queued;
+        return kGoOn;
     }
     if (text.size() > kMaxRegistrationLength) return LineOutcome::longRegistration;
     if (hasControlCharacter(text)) return LineOutcome::controlCharacter;
     record.registration.assign(text);
-    return LineOutcome::queued;
+    return kGoOn;
 }
 
-bool TrafficReader::parseAltitude(TrafficSample& sample, std::string_view datagram) const {
+LineOutcome TrafficReader::parseAltitude(TrafficSample& sample, std::string_view datagram) {
     double altitude = 0.0;
     if (!readTrafficNumber(field(kAltitudeField), altitude)) {
-        throw std::runtime_error(
-            fmt::format("altitude {} incorrect, from: {}", printable(field(kAltitudeField)), printable(datagram)));
+        return badField(LineOutcome::badAltitude, fmt::format("altitude {} incorrect, from: {}",
+                                                              printable(field(kAltitudeField)), printable(datagram)));
     }
     if (altitude > 0.0 && altitude < kGroundCheckCeilingFeet) {
         const std::optional<double> reference = filter_.referenceElevation();
@@ -226,10 +237,10 @@ bool TrafficReader::parseAltitude(TrafficSample& sample, std::string_view datagr
     if (altitude > 0.0 && sample.groundSpeed <= kTaxiSpeedKnots) altitude = 0.0;
     if (altitude <= 0.0) altitude = 0.0;
     sample.altitude = altitude;
-    if (!AIRBORNE_ONLY.value()) return true;
+    if (!AIRBORNE_ONLY.value()) return kGoOn;
     const auto park = filter_.parkAirport();
     const double parkElevation = park ? static_cast<double>(park->elevationFeet) : 0.0;
-    return altitude - parkElevation > kAirborneOnlyMarginFeet;
+    return altitude - parkElevation > kAirborneOnlyMarginFeet ? kGoOn : LineOutcome::altitudeRule;
 }
 
 LineOutcome TrafficReader::parseCallsign(TrafficRecord& record) const {
@@ -237,7 +248,7 @@ LineOutcome TrafficReader::parseCallsign(TrafficRecord& record) const {
     if (text == "null") text = {};
     if (text.find('@') != std::string_view::npos) {
         record.callsign.clear();
-        return LineOutcome::queued;
+        return kGoOn;
     }
     if (text == "ERARMTR1" || text == "AIRPORT1" || text == "00000000") return LineOutcome::placeholderCallsign;
     if (hasControlCharacter(text)) return LineOutcome::controlCharacter;
@@ -247,7 +258,7 @@ LineOutcome TrafficReader::parseCallsign(TrafficRecord& record) const {
         return LineOutcome::longCallsign;
     }
     record.callsign.assign(text);
-    return LineOutcome::queued;
+    return kGoOn;
 }
 
 void TrafficReader::collectCallsign() {
@@ -294,107 +305,155 @@ FixedCode3 TrafficReader::parseAirportCode(std::size_t index, std::uint32_t hexI
     return {};
 }
 
-LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& record) {
-    splitFields(datagram);
-    // The report time moves the traffic clock, also for lines dropped later.
-    const double time = readField(kTimestampField, "timestamp");
-    if (time < kPlausibleTimeFrom || time >= kPlausibleTimeTo) {
-        throw std::runtime_error(fmt::format("timestamp:{}", printable(field(kTimestampField))));
+// The report time moves the traffic clock, also for lines dropped later.
+LineOutcome TrafficReader::readTime(TrafficRecord& record) {
+    double time = 0.0;
+    if (!readTrafficNumber(field(kTimestampField), time) || time < kPlausibleTimeFrom || time >= kPlausibleTimeTo) {
+        return badField(LineOutcome::badTimestamp, fmt::format("timestamp:{}", printable(field(kTimestampField))));
     }
     feed_.time.trafficClock.store(time);
     record.time = time;
+    return kGoOn;
+}
 
-    TrafficSample& sample = record.sample;
-    sample.latitude = readField(kLatitudeField, "lat");
-    sample.longitude = readField(kLongitudeField, "lon");
+LineOutcome TrafficReader::readPosition(TrafficSample& sample) {
+    if (const LineOutcome o = readNumber(kLatitudeField, "lat", sample.latitude); o != kGoOn) return o;
+    if (const LineOutcome o = readNumber(kLongitudeField, "lon", sample.longitude); o != kGoOn) return o;
     const bool nearOrigin =
         std::fabs(sample.latitude) <= kNearOriginDegrees && std::fabs(sample.longitude) <= kNearOriginDegrees;
     if (sample.latitude < -90.0 || sample.latitude > 90.0 || sample.longitude < -180.0 || sample.longitude > 180.0 ||
         nearOrigin) {
-        throw std::runtime_error(fmt::format("invalid lalo: {}", gf_formatLatLon(sample.latitude, sample.longitude)));
+        return badField(LineOutcome::badPosition,
+                        fmt::format("invalid lalo: {}", gf_formatLatLon(sample.latitude, sample.longitude)));
     }
     if (gf_distanceNm(rangeCentre(), {sample.latitude, sample.longitude}) > rangeNm.load()) {
         return LineOutcome::outOfRange;
     }
+    return kGoOn;
+}
 
-    if (const LineOutcome o = parseTailNumber(record); o != LineOutcome::queued) return o;
+LineOutcome TrafficReader::readAircraft(TrafficRecord& record) {
+    if (const LineOutcome o = parseTailNumber(record); o != kGoOn) return o;
     collectCallsign();
     if (!gf_isAircraft(field(kTypeField), field(kCategoryField))) return LineOutcome::notAircraft;
-    sample.trueHeadingUsed = 0;
-    sample.trueHeadingValid = 0;
+    record.sample.trueHeadingUsed = 0;
+    record.sample.trueHeadingValid = 0;
+    return kGoOn;
+}
 
-    if (field(kSourceField) == "adsb_icao") {
-        const double heading = readField(kTrueHeadingField, "trueheading");
-        if (heading > 360.0) throw std::runtime_error(fmt::format("trueheading: {:.2f}", heading));
-        if (heading == 0.0) {
-            sample.trueHeading = kTwoPi;
-        } else if (heading > 0.0) {
-            sample.trueHeading = heading * kDegToRad;
-        }
-        if (heading >= 0.0) {
-            sample.trueHeadingValid = 1;
-            sample.trueHeadingUsed = 1;
-        }
+// Only the traffic client's own ADS-B source gives a true heading to trust.
+LineOutcome TrafficReader::readTrueHeading(TrafficSample& sample) {
+    if (field(kSourceField) != "adsb_icao") return kGoOn;
+    double heading = 0.0;
+    if (const LineOutcome o = readNumber(kTrueHeadingField, "trueheading", heading); o != kGoOn) return o;
+    if (heading > 360.0) return badField(LineOutcome::badTrueHeading, fmt::format("trueheading: {:.2f}", heading));
+    if (heading == 0.0) {
+        sample.trueHeading = kTwoPi;
+    } else if (heading > 0.0) {
+        sample.trueHeading = heading * kDegToRad;
     }
+    if (heading >= 0.0) {
+        sample.trueHeadingValid = 1;
+        sample.trueHeadingUsed = 1;
+    }
+    return kGoOn;
+}
 
+LineOutcome TrafficReader::readHexId(TrafficRecord& record) {
     if (!readUnsigned32(field(kHexIdField), record.hexId)) {
-        throw std::runtime_error(fmt::format("hexid incorrect{}", printable(field(kHexIdField))));
+        return badField(LineOutcome::badHexId, fmt::format("hexid incorrect{}", printable(field(kHexIdField))));
     }
-    if (record.hexId <= 10000) return LineOutcome::lowHexId;
+    return record.hexId <= kMaxStaticHexId ? LineOutcome::lowHexId : kGoOn;
+}
 
-    sample.groundSpeed = readField(kGroundSpeedField, "gs");
-    if (!parseAltitude(sample, datagram)) return LineOutcome::altitudeRule;
+// Ground speed and altitude decide whether the aircraft flies; a callsign or
+// registration must name it; on the ground only the park airport keeps it.
+LineOutcome TrafficReader::readFlightState(TrafficRecord& record, std::string_view datagram) {
+    TrafficSample& sample = record.sample;
+    if (const LineOutcome o = readNumber(kGroundSpeedField, "gs", sample.groundSpeed); o != kGoOn) return o;
+    if (const LineOutcome o = parseAltitude(sample, datagram); o != kGoOn) return o;
     sample.airborne = sample.altitude > 0.0 ? 1 : 0;
-
-    if (const LineOutcome o = parseCallsign(record); o != LineOutcome::queued) return o;
+    if (const LineOutcome o = parseCallsign(record); o != kGoOn) return o;
     if (record.callsign.empty() && record.registration.empty()) return LineOutcome::noIdentity;
-
     if (sample.airborne == 0) {
         const auto park = filter_.parkAirport();
         if (!park || gf_distanceNm(park->position, {sample.latitude, sample.longitude}) > kParkAirportRadiusNm) {
             return LineOutcome::groundAway;
         }
     }
+    return kGoOn;
+}
 
+LineOutcome TrafficReader::readTrack(TrafficSample& sample) {
     const std::string_view trackText = field(kTrackField);
     sample.track = 0.0;
     if (!trackText.empty() && !readTrafficNumber(trackText, sample.track)) {
-        throw std::runtime_error(fmt::format("track incorrect {}", printable(trackText)));
+        return badField(LineOutcome::badTrack, fmt::format("track incorrect {}", printable(trackText)));
     }
     if (sample.track == 0.0 && sample.trueHeadingValid != 0) sample.track = sample.trueHeading * kRadToDeg;
+    return kGoOn;
+}
 
-    sample.verticalSpeed = readField(kVerticalSpeedField, "vs");
-    record.origin = parseAirportCode(kOriginField, record.hexId);
-    record.destination = parseAirportCode(kDestinationField, record.hexId);
-
+// The roll is read only in the air; -1 and 0 mean none.
+LineOutcome TrafficReader::readRoll(TrafficSample& sample) {
     sample.rollValid = 0;
     sample.roll = 0.0;
-    if (sample.airborne != 0) {
-        const double roll = readField(kRollField, "roll");
-        sample.roll = roll;
-        if (roll != -1.0 && roll != 0.0) {
-            sample.roll = -roll * kDegToRad;
-            sample.rollValid = 1;
-        }
+    if (sample.airborne == 0) return kGoOn;
+    double roll = 0.0;
+    if (const LineOutcome o = readNumber(kRollField, "roll", roll); o != kGoOn) return o;
+    sample.roll = roll;
+    if (roll != -1.0 && roll != 0.0) {
+        sample.roll = -roll * kDegToRad;
+        sample.rollValid = 1;
     }
+    return kGoOn;
+}
 
+LineOutcome TrafficReader::readTrueAirspeed(TrafficSample& sample) {
     double tas = 0.0;
     if (!readTrafficNumber(field(kTrueAirspeedField), tas)) {
-        throw std::runtime_error(fmt::format("TAS incorrect{}", printable(field(kTrueAirspeedField))));
+        return badField(LineOutcome::badTrueAirspeed,
+                        fmt::format("TAS incorrect{}", printable(field(kTrueAirspeedField))));
     }
     sample.trueAirspeed = tas == -1.0 ? tasForAltitude(sample.altitude) : tas;
+    return kGoOn;
+}
 
+LineOutcome TrafficReader::readMotion(TrafficRecord& record) {
+    TrafficSample& sample = record.sample;
+    if (const LineOutcome o = readTrack(sample); o != kGoOn) return o;
+    if (const LineOutcome o = readNumber(kVerticalSpeedField, "vs", sample.verticalSpeed); o != kGoOn) return o;
+    record.origin = parseAirportCode(kOriginField, record.hexId);
+    record.destination = parseAirportCode(kDestinationField, record.hexId);
+    if (const LineOutcome o = readRoll(sample); o != kGoOn) return o;
+    return readTrueAirspeed(sample);
+}
+
+LineOutcome TrafficReader::finishRecord(TrafficRecord& record) {
     // Only a line that every other step kept may add its type to the model
     // table: lines that are dropped anyway must not fill it.
     const std::optional<CodeId> model = trafficModelId(field(kTypeField));
     if (!model) return LineOutcome::unknownModel;
     record.ids = packModelId(*model);
-
-    sample.stationary = 0;
+    record.sample.stationary = 0;
     // Unsigned, so a counter near its top wraps instead of overflowing.
-    sample.dueTick =
+    record.sample.dueTick =
         static_cast<std::uint32_t>(feed_.tickCounter.load()) + static_cast<std::uint32_t>(kTrafficDelayTicks);
     return LineOutcome::queued;
+}
+
+// The steps in the order of the line's rules: the first that does not go on decides.
+LineOutcome TrafficReader::parseLine(std::string_view datagram, TrafficRecord& record) {
+    splitFields(datagram);
+    LineOutcome o = readTime(record);
+    if (o == kGoOn) o = readPosition(record.sample);
+    if (o == kGoOn) o = readAircraft(record);
+    if (o == kGoOn) o = readTrueHeading(record.sample);
+    if (o == kGoOn) o = readHexId(record);
+    if (o == kGoOn) o = readFlightState(record, datagram);
+    if (o == kGoOn) o = readMotion(record);
+    if (o == kGoOn) o = finishRecord(record);
+    return o;
 }
 
 }  // namespace qvl

@@ -39,8 +39,21 @@ enum class LineOutcome : std::uint8_t {
     noIdentity,           // neither callsign nor registration
     groundAway,           // on the ground, not at the park airport
     unknownModel,         // a type the database does not know, while the model table is nearly full
-    error,                // a field could not be read; logged
+    // A field that cannot be read: logged with the field's text, the line dropped.
+    badTimestamp,    // unreadable, or no plausible report time
+    badNumber,       // latitude, longitude, ground or vertical speed, roll, true heading
+    badPosition,     // off the globe, or at 0,0
+    badTrueHeading,  // above 360 degrees
+    badHexId,        // no decimal digits, or beyond 32 bits
+    badAltitude,
+    badTrack,
+    badTrueAirspeed,
+    error,  // parsing failed otherwise (no memory, the queue's lock); logged
 };
+
+constexpr bool isBadField(LineOutcome outcome) noexcept {
+    return outcome >= LineOutcome::badTimestamp && outcome <= LineOutcome::badTrueAirspeed;
+}
 
 class TrafficReader : public UdpReader {
 public:
@@ -57,8 +70,9 @@ public:
     // is split at its commas and parsed.
     LineOutcome onTrafficDatagram(std::string_view datagram);
     // Splits the line and parses it into a record, without queueing it.
-    // Field errors throw std::runtime_error or std::invalid_argument.
+    // A bad field's outcome comes with its log text in lineError().
     LineOutcome parseLine(std::string_view datagram, TrafficRecord& record);
+    [[nodiscard]] const std::string& lineError() const noexcept { return lineError_; }
 
     // The range filter's centre: the user aircraft, copied in by the run
     // thread. Latitude and longitude change together, as one value.
@@ -86,9 +100,23 @@ private:
     [[nodiscard]] std::string_view field(std::size_t index) const noexcept {
         return index < fields_.size() ? fields_[index] : std::string_view{};
     }
-    double readField(std::size_t index, const char* name) const;
+    // The steps of parseLine, in order; each returns queued to go on.
+    LineOutcome readTime(TrafficRecord& record);
+    LineOutcome readPosition(TrafficSample& sample);
+    LineOutcome readAircraft(TrafficRecord& record);
+    LineOutcome readTrueHeading(TrafficSample& sample);
+    LineOutcome readHexId(TrafficRecord& record);
+    LineOutcome readFlightState(TrafficRecord& record, std::string_view datagram);
+    LineOutcome readMotion(TrafficRecord& record);
+    LineOutcome readTrack(TrafficSample& sample);
+    LineOutcome readRoll(TrafficSample& sample);
+    LineOutcome readTrueAirspeed(TrafficSample& sample);
+    LineOutcome finishRecord(TrafficRecord& record);
+
+    LineOutcome badField(LineOutcome outcome, std::string text);
+    LineOutcome readNumber(std::size_t index, const char* name, double& value);
     LineOutcome parseTailNumber(TrafficRecord& record) const;
-    bool parseAltitude(TrafficSample& sample, std::string_view datagram) const;
+    LineOutcome parseAltitude(TrafficSample& sample, std::string_view datagram);
     LineOutcome parseCallsign(TrafficRecord& record) const;
     void collectCallsign();
     // Empty or "null": none. Another form also reads as none, noted once per flight.
@@ -117,6 +145,8 @@ private:
     std::atomic<bool> unknownModelLogged_{false};
     // Used by the body's thread only: the flights whose unreadable airport code was noted.
     std::unordered_set<std::uint32_t> airportCodeNoted_;
+    // Used by the body's thread only: the log text of the last bad field.
+    std::string lineError_;
 };
 
 }  // namespace qvl

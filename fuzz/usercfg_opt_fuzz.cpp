@@ -10,6 +10,7 @@
 
 #include "core/paths.h"
 #include "core/settings.h"
+#include "core/text_file.h"
 #include "simlink/package_folders.h"
 #include "simlink/sim_hooks.h"
 #include "simlink/sim_state.h"
@@ -56,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     expect(named.empty() || fs::exists(named), "only a folder that exists is taken from UserCfg.opt");
     expect(named.native().find('"') == std::string::npos, "the quotes around the path are not part of it");
     if (gf_detectMsfs(link)) {
-        expect(lf_packagesPathValid(SimVersion::msfs2020, fs::path(MSFS_INSTALL_PATH.value())),
+        expect(lf_packagesPathValid(SimVersion::msfs2020, pathFromUtf8(MSFS_INSTALL_PATH.value())),
                "a detected packages folder is valid");
         expect(ALL_INSTALL_PATH.value() == MSFS_INSTALL_PATH.value(), "the detected folder is shown");
     }

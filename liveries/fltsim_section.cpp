@@ -56,8 +56,8 @@ public:
         : state_(state),
           source_(source),
           header_(header),
-          folderText_(gf_pathToNarrow(source.aircraftFolder)),
-          cfgText_(gf_pathToNarrow(source.cfgPath)) {}
+          folderText_(gf_pathToUtf8(source.aircraftFolder)),
+          cfgText_(gf_pathToUtf8(source.cfgPath)) {}
 
     // Reads the lines until a rejection; the outcome of the walk.
     LineOutcome walk(std::span<const std::string> lines) {

@@ -106,7 +106,7 @@ bool lf_writeLiveriesScanned(const LiveryList& liveries, std::int32_t simNumber,
     gf_writeMetaInfo(document, meta);
     pugi::xml_node list = document.child("root").append_child("liveries");
     for (const LiveryData& livery : liveries) appendLivery(list, livery);
-    const std::string pathText = gf_pathToNarrow(file);
+    const std::string pathText = gf_pathToUtf8(file);
     if (!gf_saveXmlDocument(document, file)) {
         gf_logAttention(fmt::format("could not write {}", pathText));
         return false;
@@ -117,7 +117,7 @@ bool lf_writeLiveriesScanned(const LiveryList& liveries, std::int32_t simNumber,
 
 void lf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& file) {
     liveries.clear();
-    const std::string pathText = gf_pathToNarrow(file);
+    const std::string pathText = gf_pathToUtf8(file);
     pugi::xml_document document;
     const pugi::xml_parse_result loaded = document.load_file(file.c_str(), pugi::parse_default, pugi::encoding_auto);
     if (!loaded) {

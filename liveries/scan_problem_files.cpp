@@ -30,7 +30,7 @@ void ensureErrorsFolder() {
 // "{:5} <what>, see <file>", or "..., could not write <file>" so that the
 // report never points at a file that is not there.
 void report(std::size_t count, std::string_view what, bool written, const fs::path& file) {
-    gf_log(fmt::format("{:5} {}, {} {}", count, what, written ? "see" : "could not write", gf_pathToNarrow(file)));
+    gf_log(fmt::format("{:5} {}, {} {}", count, what, written ? "see" : "could not write", gf_pathToUtf8(file)));
 }
 
 std::string countedNoun(std::string_view noun, std::size_t count) {
@@ -87,7 +87,7 @@ bool lf_writeFixesFile(const LiveryScanState& state) {
         fs::create_directories(kFixesTxt.parent_path());
         return gf_writeLines(state.modelFixes.lines(), kFixesTxt);
     } catch (const std::exception& e) {
-        gf_log(fmt::format("Error writing file {}: {}", gf_pathToNarrow(kFixesTxt), e.what()));
+        gf_log(fmt::format("Error writing file {}: {}", gf_pathToUtf8(kFixesTxt), e.what()));
         return false;
     }
 }

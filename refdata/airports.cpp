@@ -124,7 +124,7 @@ void lf_readAirport(const pugi::xml_node node, const FixedCode4& code, std::vect
 
 // Steps that may fail; the list is built aside and taken over only whole.
 void loadAirports(std::vector<AirportRec>& list, std::unordered_set<FixedCode4>& codes) {
-    const std::string xmlPath = gf_pathToNarrow(kAirportsXml);
+    const std::string xmlPath = gf_pathToUtf8(kAirportsXml);
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_file(kAirportsXml.c_str());
     if (!parsed) throw std::runtime_error(xmlPath + " not loaded: " + parsed.description());

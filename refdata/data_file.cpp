@@ -13,6 +13,7 @@
 #include "core/files.h"
 #include "core/log.h"
 #include "core/text_file.h"
+#include "platform/sys/files.h"
 
 namespace qvl {
 namespace fs = std::filesystem;
@@ -57,11 +58,13 @@ void writePlain(std::FILE* out, const unsigned char* bytes, std::size_t count, c
 
 }  // namespace
 
-void lf_streamDecryptCore(const DataFileKey& key, const std::string& inputPath, const std::string& outputPath) {
+void lf_streamDecryptCore(const DataFileKey& key, const fs::path& input, const fs::path& output) {
     initSodium();
-    FileHandle in(std::fopen(inputPath.c_str(), "rb"));
+    const std::string inputPath = gf_pathToUtf8(input);
+    const std::string outputPath = gf_pathToUtf8(output);
+    FileHandle in(sys::openFile(input, "rb"));
     if (!in) throw std::runtime_error("Could not open input file: " + inputPath);
-    FileHandle out(std::fopen(outputPath.c_str(), "wb"));
+    FileHandle out(sys::openFile(output, "wb"));
     if (!out) throw std::runtime_error("Could not open output file: " + outputPath);
 
     std::array<unsigned char, kStreamHeaderBytes> header{};
@@ -104,7 +107,7 @@ bool gf_streamDecrypt(const fs::path& input, const fs::path& output) {
     DataFileKey key = kDataFileKey;
     WipeOnExit wipeKey(key);
     try {
-        lf_streamDecryptCore(key, gf_pathToNarrow(input), gf_pathToNarrow(output));
+        lf_streamDecryptCore(key, input, output);
         return true;
     } catch (const std::exception& e) {
         gf_log(fmt::format("{} exception: {}", "gf_streamDecrypt", e.what()));
@@ -171,7 +174,7 @@ void gf_removeWithWarning(const fs::path& path) {
     }
     if (error) {
         gf_logAttention(
-            fmt::format("Warning: could not remove {}, errorcode: {}", gf_pathToNarrow(path), error.message()));
+            fmt::format("Warning: could not remove {}, errorcode: {}", gf_pathToUtf8(path), error.message()));
     }
 }
 

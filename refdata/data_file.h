@@ -38,7 +38,8 @@ bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem:
 //   "Truncated file (no final chunk): <input>".
 // A stream must end in a FINAL chunk: an empty, header-only, cut-off or
 // tail-less file is a failure, never an empty or partial success.
-void lf_streamDecryptCore(const DataFileKey& key, const std::string& inputPath, const std::string& outputPath);
+void lf_streamDecryptCore(const DataFileKey& key, const std::filesystem::path& input,
+                          const std::filesystem::path& output);
 
 // The other direction, for the encryptor that makes the data files: the
 // stream header, full 4096-byte chunks and a last chunk tagged FINAL (empty

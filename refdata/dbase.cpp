@@ -302,17 +302,17 @@ const DbaseTables& dbaseTables() { return dbaseTablesForWriting(); }
 
 bool gf_readDbase() {
     if (!fs::exists(kDbaseEnc)) {
-        throw std::runtime_error(fmt::format("{} not available", gf_pathToNarrow(kDbaseEnc)));
+        throw std::runtime_error(fmt::format("{} not available", gf_pathToUtf8(kDbaseEnc)));
     }
     // The plain file goes on every way out, a user error included.
     const PlainFileGuard plainFile(kDbaseXml);
     if (!gf_streamDecrypt(kDbaseEnc, kDbaseXml)) {
-        throw std::runtime_error(fmt::format("{} stream decrypt failed", gf_pathToNarrow(kDbaseEnc)));
+        throw std::runtime_error(fmt::format("{} stream decrypt failed", gf_pathToUtf8(kDbaseEnc)));
     }
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_file(kDbaseXml.c_str());
     if (!parsed) {
-        gf_logAttention(fmt::format("'{}' not read because of {}", gf_pathToNarrow(kDbaseXml), parsed.description()));
+        gf_logAttention(fmt::format("'{}' not read because of {}", gf_pathToUtf8(kDbaseXml), parsed.description()));
         return false;
     }
     const pugi::xml_node root = document.child("root");

@@ -17,6 +17,7 @@
 #include "core/log.h"
 #include "core/messages.h"
 #include "core/paths.h"
+#include "core/text_file.h"
 #include "core/time_text.h"
 #include "platform/sys/ascii.h"
 #include "platform/sys/single_instance.h"
@@ -102,7 +103,8 @@ std::uint16_t portOrDefault(const char* variable, const char* text, std::uint16_
 std::jthread pictureOnRequest(ui::Window& window) {
     const char* path = std::getenv(kWindowPngVariable);
     if (path == nullptr || *path == '\0') return {};
-    return std::jthread([&window, file = std::filesystem::path(path)](const std::stop_token& stop) {
+    const std::filesystem::path file = std::filesystem::path(path);  // narrow: the environment's code page
+    return std::jthread([&window, file](const std::stop_token& stop) {
         const auto due = std::chrono::steady_clock::now() + kPictureDelay;
         while (!stop.stop_requested() && std::chrono::steady_clock::now() < due) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -110,7 +112,7 @@ std::jthread pictureOnRequest(ui::Window& window) {
         if (stop.stop_requested()) return;
         window.savePng(file, [file](bool written) {
             gf_logLineAndFlush(
-                fmt::format("Window picture {}: {}", written ? "written" : "NOT written", file.string()));
+                fmt::format("Window picture {}: {}", written ? "written" : "NOT written", gf_pathToUtf8(file)));
         });
     });
 }

@@ -9,6 +9,7 @@
 #include "core/messages.h"
 #include "core/parameters.h"
 #include "core/paths.h"
+#include "core/text_file.h"
 #include "engine/object_events.h"
 #include "engine/traffic_gone.h"
 #include "refdata/airports.h"
@@ -103,7 +104,7 @@ ProgramParts::~ProgramParts() {
 void readProgramData(ProgramParts& parts) {
     gf_initParameters();
     if (!gf_readDbase()) throw std::runtime_error("reading data files failed!");
-    if (!gf_readAirports()) throw std::runtime_error(fmt::format("reading '{}' failed!", kAirportsEnc.string()));
+    if (!gf_readAirports()) throw std::runtime_error(fmt::format("reading '{}' failed!", gf_pathToUtf8(kAirportsEnc)));
     processScannedLiveries(parts);
 }
 

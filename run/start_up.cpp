@@ -198,7 +198,8 @@ bool lf_readDataFiles(RunControl& control) {
         control.process.dataFilesRead.store(true);
         if (!read) throw std::runtime_error("reading data files failed!");
     }
-    if (!steps.readAirports()) throw std::runtime_error(fmt::format("reading '{}' failed!", kAirportsEnc.string()));
+    if (!steps.readAirports())
+        throw std::runtime_error(fmt::format("reading '{}' failed!", gf_pathToUtf8(kAirportsEnc)));
     ALL_INSTALL_PATH.set(installPathSetting(simIs2020).value());
     setControlEnabled(ALL_INSTALL_PATH, true);
     gf_showStringParameter(ALL_INSTALL_PATH);

@@ -63,12 +63,12 @@ std::string_view lf_msfsName(SimVersion version) {
     return version == SimVersion::msfs2020 ? "Microsoft Flight Simulator" : "Microsoft Flight Simulator 2024";
 }
 
-std::string_view officialFolderName(SimVersion version) {
-    return (version == SimVersion::msfs2020 ? kOfficialName : kOfficial2024Name).native();
+const fs::path& officialFolderName(SimVersion version) {
+    return version == SimVersion::msfs2020 ? kOfficialName : kOfficial2024Name;
 }
 
 fs::path gf_simPackagesPath(SimVersion version, const fs::path& name) {
-    return fs::path(installPathSetting(version).value()) / name;
+    return pathFromUtf8(installPathSetting(version).value()) / name;
 }
 
 fs::path lf_steamPackagesPath(SimVersion version) {
@@ -120,7 +120,7 @@ fs::path lf_readInstalledPackagesPath(SimVersion version) {
     }
     const std::string value = installedPackagesValue(*line);
     gf_log(fmt::format("UserCfg.opt: InstalledPackagesPath={}", value));
-    fs::path folder(value);
+    fs::path folder = pathFromUtf8(value);
     if (value.empty() || !existsQuietly(folder)) return {};
     return folder;
 }

@@ -36,6 +36,6 @@ std::string installedPackagesValue(std::string_view line);
 // Names by simulator.
 std::string_view lf_msfsPackageFamily(SimVersion version);
 std::string_view lf_msfsName(SimVersion version);
-std::string_view officialFolderName(SimVersion version);
+const std::filesystem::path& officialFolderName(SimVersion version);
 
 }  // namespace qvl

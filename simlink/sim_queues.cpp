@@ -64,7 +64,7 @@ void sendEvents(sim::SimConnection& handle, std::span<const EventCommand> events
 
 void SimQueues::reserve() {
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(simQueueMutex_);
         for (auto& batch : positionBatches_) batch.reserve(kQueueRoom);
         events_.reserve(kQueueRoom);
         creations_.reserve(kQueueRoom);
@@ -77,7 +77,7 @@ void SimQueues::reserve() {
 
 void SimQueues::clear() {
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(simQueueMutex_);
         for (auto& batch : positionBatches_) batch.clear();
         writeIndex_ = 0;
         events_.clear();
@@ -90,24 +90,24 @@ void SimQueues::clear() {
 }
 
 void SimQueues::pushCreation(const CreateAircraftCommand& command) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(simQueueMutex_);
     creations_.push_back(command);
 }
 
 void SimQueues::pushEvents(std::span<const EventCommand> events) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(simQueueMutex_);
     events_.insert(events_.end(), events.begin(), events.end());
 }
 
 void SimQueues::pushRemoval(std::uint32_t objectId) {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(simQueueMutex_);
     removals_.push_back(objectId);
 }
 
 void SimQueues::appendPosition(const PositionCommand& position) { writeBatch().push_back(position); }
 
 bool SimQueues::exchangePositionBatches() {
-    std::unique_lock lock(mutex_, std::try_to_lock);
+    std::unique_lock lock(simQueueMutex_, std::try_to_lock);
     if (!lock.owns_lock()) {
         // The frame sender is busy: this tick's positions are dropped, the
         // next tick sends fresher ones.
@@ -127,7 +127,7 @@ void SimQueues::discardQueuedLocked() {
 }
 
 SimQueueSizes SimQueues::sizes() const {
-    std::lock_guard lock(mutex_);
+    std::lock_guard lock(simQueueMutex_);
     return {.sendPositions = positionBatches_[1 - writeIndex_].size(),
             .events = events_.size(),
             .creations = creations_.size(),

@@ -3,13 +3,13 @@
 // The AI traffic engine decides on the run thread what the simulator must
 // do; only the SimClient thread talks to the simulator. Between them stand a
 // double-buffered batch of positions, the client events, the creations and
-// the removals, all under one mutex (SimQueues). At every simulator frame the
+// the removals, all under one mutex (simQueueMutex_). At every simulator frame the
 // frame sender (lf_onFrame) sends them in a fixed order. Neither side waits
 // for the other: the frame sender and the exchange of the position batches
 // only try the mutex and skip their turn when it is busy.
 //
-// Lock order: the engine's event mutex, then the queue mutex, then the
-// creation lists' mutex. Nothing else is locked while the queue mutex is
+// Lock order: the engine's event mutex, then simQueueMutex_, then the
+// creation lists' mutex. Nothing else is locked while simQueueMutex_ is
 // held except the log's, the message lines', the status panel's and the
 // hooks' own leaf locks.
 #pragma once
@@ -128,14 +128,14 @@ public:
     // (and nothing touched) when the mutex is busy.
     template <class Send>
     bool trySend(Send&& send) {
-        std::unique_lock lock(mutex_, std::try_to_lock);
+        std::unique_lock lock(simQueueMutex_, std::try_to_lock);
         if (!lock.owns_lock()) return false;
         if (send(QueuedCommands{sendBatch(), events_, creations_, removals_})) discardQueuedLocked();
         return true;
     }
     // The mutex for a simulator request made from another thread, so that it
     // never overlaps with the frame sender's calls.
-    [[nodiscard]] std::unique_lock<std::mutex> lock() { return std::unique_lock(mutex_); }
+    [[nodiscard]] std::unique_lock<std::mutex> lock() { return std::unique_lock(simQueueMutex_); }
     [[nodiscard]] SimQueueSizes sizes() const;
 
     // --- Creations asked of the simulator, and objects it reported ---
@@ -160,7 +160,7 @@ private:
     std::vector<PositionCommand>& sendBatch() { return positionBatches_[1 - writeIndex_]; }
     void discardQueuedLocked();
 
-    mutable std::mutex mutex_;  // guards everything below down to the lists
+    mutable std::mutex simQueueMutex_;  // guards everything below down to the lists
     std::array<std::vector<PositionCommand>, 2> positionBatches_;
     // Which batch the run thread writes; changed only under the mutex, on the run thread.
     std::size_t writeIndex_ = 0;

@@ -90,12 +90,12 @@ double approachHeight(AircraftCategory category) noexcept {
 
 void approachConfiguration(Engine& engine, LiveAc& ac) {
     gf_queueCabinLights(engine.link.queues, ac.objectId, false);
-    const bool near = nearParkAirport(engine, ac);
+    const bool nearPark = nearParkAirport(engine, ac);
     const double climb = ac.verticalSpeedFpm;
     if (climb > -250.0) {
-        const bool climbingOut = climb > 600.0 || (ac.approaching != 0 && !near);
+        const bool climbingOut = climb > 600.0 || (ac.approaching != 0 && !nearPark);
         if (climbingOut && ac.climbConfigured == 0) setClean(engine, ac);
-    } else if (near && ac.approaching == 0) {
+    } else if (nearPark && ac.approaching == 0) {
         beginApproach(engine, ac);
     }
 }

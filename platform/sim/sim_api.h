@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <string>
@@ -240,7 +241,10 @@ public:
                                            const InitPosition& position, RequestId request) = 0;
     virtual HResult aiRemoveObject(ObjectId object, RequestId request) = 0;
     virtual HResult aiReleaseControl(ObjectId object, RequestId request) = 0;
-    virtual HResult aiSetAircraftFlightPlan(ObjectId object, std::string_view flightPlanPath, RequestId request) = 0;
+    // The plan's file is named as a path: a narrow text would be read in the
+    // system's code page on Windows.
+    virtual HResult aiSetAircraftFlightPlan(ObjectId object, const std::filesystem::path& flightPlanPath,
+                                            RequestId request) = 0;
     // The packet id of the last call sent on this connection.
     virtual HResult getLastSentPacketId(std::uint32_t* packetId) = 0;
 

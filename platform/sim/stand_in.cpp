@@ -567,16 +567,16 @@ public:
         });
     }
 
-    HResult aiSetAircraftFlightPlan(ObjectId object, std::string_view path, RequestId request) override {
+    HResult aiSetAircraftFlightPlan(ObjectId object, const std::filesystem::path& path, RequestId request) override {
         return sending("AISetAircraftFlightPlan", [&](World& w, ConnectionState& c) {
-            traceCall(w, "AISetAircraftFlightPlan {} \"{}\" request {}", object, path, request);
+            traceCall(w, "AISetAircraftFlightPlan {} \"{}\" request {}", object, path.string(), request);
             std::error_code ec;
             if (const auto e = aiTargetError(w, object); e != 0) {
                 c.outbox.push_back(exceptionMessage(e, c.lastPacket, 1));
-            } else if (!std::filesystem::is_regular_file(std::filesystem::path(path), ec)) {
+            } else if (!std::filesystem::is_regular_file(path, ec)) {
                 c.outbox.push_back(exceptionMessage(exceptionLoadFlightPlanFailed, c.lastPacket, 2));
             } else {
-                w.objects[object].flightPlan = std::string(path);
+                w.objects[object].flightPlan = path;
             }
             return kOk;
         });

@@ -168,7 +168,7 @@ struct ObjectSnapshot {
     bool onGround = false;
     std::uint64_t lights = 0;
     bool released = false;
-    std::string flightPlan;
+    std::filesystem::path flightPlan;
     std::map<std::string, EventTally, std::less<>> events;  // by the simulator's event name
     std::size_t setDataCount = 0;
     std::map<std::string, double> values;  // other members set by data, upper-case names

@@ -98,6 +98,16 @@ TEST_F(TextFile, ReadsUtf8AndAnsiLines) {
     EXPECT_THAT(lines, ElementsAre("L\xC3\xAD\xC2\xA0\xC2\xA4nea"));
 }
 
+// UTF-8 text and paths convert both ways without losing a letter (on Windows
+// the path's narrow constructor would read the text in the ANSI code page).
+TEST(PathText, Utf8TextAndPathsConvertBothWays) {
+    const std::filesystem::path path = pathFromUtf8("Z\xC3\xBCrich/Zo\xC3\xAB.xml");
+    EXPECT_EQ(path, std::filesystem::path(u8"Z\u00FCrich/Zo\u00EB.xml"));
+    EXPECT_EQ(path.filename(), std::filesystem::path(u8"Zo\u00EB.xml"));
+    EXPECT_EQ(gf_pathToUtf8(path), "Z\xC3\xBCrich/Zo\xC3\xAB.xml");
+    EXPECT_EQ(gf_pathToUtf8(pathFromUtf8("")), "");
+}
+
 TEST(TextFileLines, SplitRules) {
     const std::pair<std::string, Lines> cases[] = {
         {"a\r\n\r\nb\n", {"a", "", "b"}}, {"", {}}, {"\xEF\xBB\xBF", {}}, {"\r\n", {""}}, {"a\n\n", {"a", ""}},

@@ -93,36 +93,37 @@ TEST_F(TrafficLine, OutcomesByReason) {
 }
 
 TEST_F(TrafficLine, FieldErrorsAreLoggedAndTheLineDropped) {
-    const std::vector<std::tuple<std::size_t, std::string, std::string>> cases = {
-        {L::lat, "90.5", "invalid lalo: 90.500000,16.600000"},
-        {L::lon, "-181", "invalid lalo: 48.120000,-181.000000"},
-        {L::lat, "nan", "lat:nan"},
-        {L::lon, "", "lon:"},
-        {L::hexId, "4294967296", "hexid incorrect4294967296"},
-        {L::hexId, "-5", "hexid incorrect-5"},
-        {L::gs, "-inf", "gs:-inf"},
-        {L::gs, "1e999", "gs:1e999"},
-        {L::track, "inf", "track incorrect inf"},
-        {L::vs, " 12", "vs: 12"},
-        {L::gs, "+12", "gs:+12"},
-        {L::roll, "infinity", "roll:infinity"},
-        {L::tas, "?", "TAS incorrect?"},
-        {L::trueHeading, "361", "trueheading: 361.00"},
-        {L::trueHeading, "nan", "trueheading:nan"},
-        {L::alt, "high", "altitude high incorrect, from: QVL,4490501,48.12,16.60,high,"},
+    using O = LineOutcome;
+    const std::vector<std::tuple<std::size_t, std::string, O, std::string>> cases = {
+        {L::lat, "90.5", O::badPosition, "invalid lalo: 90.500000,16.600000"},
+        {L::lon, "-181", O::badPosition, "invalid lalo: 48.120000,-181.000000"},
+        {L::lat, "nan", O::badNumber, "lat:nan"},
+        {L::lon, "", O::badNumber, "lon:"},
+        {L::hexId, "4294967296", O::badHexId, "hexid incorrect4294967296"},
+        {L::hexId, "-5", O::badHexId, "hexid incorrect-5"},
+        {L::gs, "-inf", O::badNumber, "gs:-inf"},
+        {L::gs, "1e999", O::badNumber, "gs:1e999"},
+        {L::track, "inf", O::badTrack, "track incorrect inf"},
+        {L::vs, " 12", O::badNumber, "vs: 12"},
+        {L::gs, "+12", O::badNumber, "gs:+12"},
+        {L::roll, "infinity", O::badNumber, "roll:infinity"},
+        {L::tas, "?", O::badTrueAirspeed, "TAS incorrect?"},
+        {L::trueHeading, "361", O::badTrueHeading, "trueheading: 361.00"},
+        {L::trueHeading, "nan", O::badNumber, "trueheading:nan"},
+        {L::alt, "high", O::badAltitude, "altitude high incorrect, from: QVL,4490501,48.12,16.60,high,"},
     };
-    for (const auto& [field, text, logText] : cases) {
-        EXPECT_EQ(offer(L{}.set(field, text)), LineOutcome::error) << text;
+    for (const auto& [field, text, outcome, logText] : cases) {
+        EXPECT_EQ(offer(L{}.set(field, text)), outcome) << text;
         EXPECT_TRUE(logHas("exception in processLineSub: " + logText)) << logText;
     }
-    EXPECT_EQ(offer(L{}.set(L::lat, "0.00005").set(L::lon, "-0.00003")), LineOutcome::error);
+    EXPECT_EQ(offer(L{}.set(L::lat, "0.00005").set(L::lon, "-0.00003")), O::badPosition);
     EXPECT_TRUE(logHas("exception in processLineSub: invalid lalo: 0.000050,-0.000030"));
     EXPECT_EQ(queue.size(), 0u);
 }
 
 TEST_F(TrafficLine, OnlyAPlausibleTimeMovesTheTrafficClock) {
     for (const char* absurd : {"nan", "inf", "0", "1e12", "946684799"}) {
-        EXPECT_EQ(offer(L{}.set(L::time, absurd)), LineOutcome::error) << absurd;
+        EXPECT_EQ(offer(L{}.set(L::time, absurd)), LineOutcome::badTimestamp) << absurd;
         EXPECT_TRUE(logHas(std::string("exception in processLineSub: timestamp:") + absurd));
     }
     EXPECT_DOUBLE_EQ(feed.time.trafficClock.load(), 0.0);
@@ -135,7 +136,8 @@ TEST_F(TrafficLine, ShortLinesNeverReadPastTheirFields) {
     // Missing fields read as empty (an address-sanitizer build stops on any read past them):
     // from 26 fields on, the true heading (field 25) is there and the missing category is empty.
     for (std::size_t fields = 0; fields <= 29; ++fields) {
-        EXPECT_EQ(offer(L{}.truncate(fields)), fields <= 25 ? LineOutcome::error : LineOutcome::queued) << fields;
+        const LineOutcome outcome = offer(L{}.truncate(fields));
+        EXPECT_TRUE(fields <= 25 ? isBadField(outcome) : outcome == LineOutcome::queued) << fields;
     }
     // Without "adsb_icao" the true heading is not needed.
     EXPECT_EQ(offer(L{}.set(L::source, "mlat").truncate(24)), LineOutcome::queued);

@@ -12,17 +12,18 @@
 #include <filesystem>
 
 #include "core/strings.h"
+#include "core/text_file.h"
 #include "refdata/data_file.h"
 
 namespace {
 
 bool isWellFormedXml(const std::filesystem::path& input) {
-    const std::string extension = input.extension().string();
+    const std::string extension = qvl::gf_pathToUtf8(input.extension());
     if (!qvl::gf_upperEquals(extension, ".XML")) return true;
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_file(input.c_str());
     if (!parsed) {
-        fmt::print(stderr, "qvl_encryptor: {} is not well-formed XML: {} at byte {}\n", input.string(),
+        fmt::print(stderr, "qvl_encryptor: {} is not well-formed XML: {} at byte {}\n", qvl::gf_pathToUtf8(input),
                    parsed.description(), parsed.offset);
         return false;
     }
@@ -41,7 +42,8 @@ int main(int argc, char** argv) {
     try {
         if (!isWellFormedXml(input)) return 1;
         if (!qvl::streamEncrypt(input, output)) {
-            fmt::print(stderr, "qvl_encryptor: could not encrypt {} into {}\n", input.string(), output.string());
+            fmt::print(stderr, "qvl_encryptor: could not encrypt {} into {}\n", qvl::gf_pathToUtf8(input),
+                       qvl::gf_pathToUtf8(output));
             return 1;
         }
     } catch (const std::exception& e) {

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -133,79 +134,118 @@ ReplyShape replyShape(const std::string& text) {
     usageError(fmt::format("unknown reply shape '{}'", text));
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+struct CommandLine {
     Options options;
     long lingerSeconds = 30;
+};
+
+// Options without a value; false when the option is none of them.
+bool applyFlag(Options& options, const std::string& option) {
+    if (option == "--no-link")
+        options.link = false;
+    else if (option == "--shift-time")
+        options.shiftTime = true;
+    else if (option == "--shift-position")
+        options.shiftPosition = true;
+    else
+        return false;
+    return true;
+}
+
+constexpr std::array<std::string_view, 12> kValueOptions{
+    "--port",  "--traffic-port", "--qnh-port", "--level",           "--version", "--reply",
+    "--speed", "--loops",        "--fault",    "--drop-link-after", "--record",  "--linger",
+};
+
+void applyValueOption(CommandLine& line, const std::string& option, const std::string& value) {
+    Options& options = line.options;
+    if (option == "--port")
+        options.tcpPort = port(value, option);
+    else if (option == "--traffic-port")
+        options.trafficPort = port(value, option);
+    else if (option == "--qnh-port")
+        options.qnhPort = port(value, option);
+    else if (option == "--level")
+        options.level = static_cast<int>(number(value, option));
+    else if (option == "--version")
+        options.version = value;
+    else if (option == "--reply")
+        options.reply = replyShape(value);
+    else if (option == "--speed")
+        options.speed = decimal(value, option);
+    else if (option == "--loops")
+        options.loops = static_cast<int>(number(value, option));
+    else if (option == "--fault")
+        addFaults(options, value);
+    else if (option == "--drop-link-after")
+        options.faults.dropLinkAfter = static_cast<int>(number(value, option));
+    else if (option == "--record")
+        options.recordFile = value;
+    else if (option == "--linger")
+        line.lingerSeconds = number(value, option);
+}
+
+// Reads the traffic file; false (said on stderr) when it cannot be read.
+bool readTraffic(Options& options, const std::string& file) {
+    try {
+        options.traffic = qvl::standin::readTrafficFile(file);
+        return true;
+    } catch (const std::exception& e) {
+        std::cerr << "qvl_traffic_client: " << e.what() << "\n";
+        return false;
+    }
+}
+
+// Empty to run the client; an exit code when the command line already decided.
+std::optional<int> parseCommandLine(int argc, char** argv, CommandLine& line) {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) usageError(option + " wants a value");
-            return argv[++i];
-        };
-        if (option == "--port")
-            options.tcpPort = port(value(), option);
-        else if (option == "--traffic-port")
-            options.trafficPort = port(value(), option);
-        else if (option == "--qnh-port")
-            options.qnhPort = port(value(), option);
-        else if (option == "--no-link")
-            options.link = false;
-        else if (option == "--level")
-            options.level = static_cast<int>(number(value(), option));
-        else if (option == "--version")
-            options.version = value();
-        else if (option == "--reply")
-            options.reply = replyShape(value());
-        else if (option == "--speed")
-            options.speed = decimal(value(), option);
-        else if (option == "--loops")
-            options.loops = static_cast<int>(number(value(), option));
-        else if (option == "--shift-time")
-            options.shiftTime = true;
-        else if (option == "--shift-position")
-            options.shiftPosition = true;
-        else if (option == "--fault")
-            addFaults(options, value());
-        else if (option == "--drop-link-after")
-            options.faults.dropLinkAfter = static_cast<int>(number(value(), option));
-        else if (option == "--record")
-            options.recordFile = value();
-        else if (option == "--linger")
-            lingerSeconds = number(value(), option);
-        else if (option == "--file") {
-            try {
-                options.traffic = qvl::standin::readTrafficFile(value());
-            } catch (const std::exception& e) {
-                std::cerr << "qvl_traffic_client: " << e.what() << "\n";
-                return 1;
-            }
-        } else if (option == "--free-ports") {
-            return printFreePorts();
-        } else if (option == "--help" || option == "-h") {
+        if (applyFlag(line.options, option)) continue;
+        if (option == "--free-ports") return printFreePorts();
+        if (option == "--help" || option == "-h") {
             std::cout << kUsage;
             return 0;
-        } else {
-            usageError(fmt::format("unknown option '{}'", option));
+        }
+        const bool takesValue =
+            option == "--file" || std::find(kValueOptions.begin(), kValueOptions.end(), option) != kValueOptions.end();
+        if (!takesValue) usageError(fmt::format("unknown option '{}'", option));
+        if (i + 1 >= argc) usageError(option + " wants a value");
+        const std::string value = argv[++i];
+        if (option != "--file") {
+            applyValueOption(line, option, value);
+        } else if (!readTraffic(line.options, value)) {
+            return 1;
         }
     }
+    return std::nullopt;
+}
 
+int runClient(const CommandLine& line) {
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
-    qvl::standin::StandInClient client(options);
+    qvl::standin::StandInClient client(line.options);
     std::jthread watcher([&](const std::stop_token& stop) {
         while (!stop.stop_requested()) {
             if (gInterrupted.load()) client.stop();
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     });
-    if (options.link) std::cout << fmt::format("connecting to 127.0.0.1:{} ...\n", options.tcpPort) << std::flush;
-    const int rc = client.run(std::chrono::seconds(lingerSeconds));
+    if (line.options.link) {
+        std::cout << fmt::format("connecting to 127.0.0.1:{} ...\n", line.options.tcpPort) << std::flush;
+    }
+    const int rc = client.run(std::chrono::seconds(line.lingerSeconds));
     std::cout << fmt::format("{} traffic lines sent, {} lines received{}\n", client.trafficSent(),
                              client.receivedLines().size(), client.exitReceived() ? ", exit received" : "");
     watcher.request_stop();
     watcher.join();
     client.stop();
     return rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CommandLine line;
+    if (const std::optional<int> exitCode = parseCommandLine(argc, argv, line)) return *exitCode;
+    return runClient(line);
 }

@@ -117,7 +117,10 @@ TrafficFile parseTrafficFile(std::string_view text) {
 
 TrafficFile readTrafficFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error(fmt::format("cannot read {}", path.string()));
+    if (!in) {
+        const std::u8string name = path.u8string();  // UTF-8 on every system
+        throw std::runtime_error(fmt::format("cannot read {}", std::string(name.begin(), name.end())));
+    }
     std::ostringstream text;
     text << in.rdbuf();
     return parseTrafficFile(text.str());
