@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "airports/stand.h"
 #include "core/half_hour_slots.h"
 #include "core/run_state.h"
 #include "engine/engine_state.h"
@@ -46,20 +47,6 @@ public:
     // The livery title the registration codes fix for a registration; empty
     // when they fix none.
     virtual std::string_view registrationTitle(std::string_view /*registration*/) { return {}; }
-};
-
-// One stand of the park airport as the engine reads it.
-struct StandInfo {
-    std::uint32_t number = 0;  // from 1; the list is sorted by it
-    std::string id;            // its name in messages
-    double latitude = 0.0;     // degrees
-    double longitude = 0.0;    // degrees
-    double heading = 0.0;      // radians
-    double radius = 0.0;       // nm
-    bool helipad = false;
-    bool cargo = false;
-    bool occupied = false;
-    std::vector<std::uint32_t> neighbours;  // numbers of overlapping stands
 };
 
 // One flight learned at a stand.
@@ -93,10 +80,12 @@ public:
     // The mark that a live aircraft occupies (or no longer occupies) the stand.
     virtual void setStandOccupied(std::uint32_t standNumber, bool occupied) = 0;
 
-    // The stand list in its order (ascending numbers).
+    // The stand list in its order (ascending numbers). A stand handed out
+    // lives in the park airport's list: it stays valid until that list is
+    // loaded or cleared again, which never happens within a tick.
     [[nodiscard]] virtual std::size_t standCount() { return 0; }
-    [[nodiscard]] virtual std::optional<StandInfo> standAt(std::size_t /*index*/) { return std::nullopt; }
-    [[nodiscard]] virtual std::optional<StandInfo> findStand(std::uint32_t /*standNumber*/) { return std::nullopt; }
+    [[nodiscard]] virtual const Stand* standAt(std::size_t /*index*/) { return nullptr; }
+    [[nodiscard]] virtual const Stand* findStand(std::uint32_t /*standNumber*/) { return nullptr; }
     [[nodiscard]] virtual std::vector<StandOption> standOptions(std::uint32_t /*standNumber*/) { return {}; }
     // The stand takes the radius learned from an aircraft that stood on it:
     // its learned-size and radius-changed flags are set (so the learned file

@@ -20,19 +20,6 @@ LiveryKey idsOf(const LearnedFlight& flight) {
     return key;
 }
 
-StandInfo infoOf(const Stand& stand) {
-    return {.number = stand.number,
-            .id = stand.id,
-            .latitude = stand.latitude,
-            .longitude = stand.longitude,
-            .heading = stand.heading,
-            .radius = stand.radius,
-            .helipad = stand.heli,
-            .cargo = stand.cargo,
-            .occupied = stand.occupied,
-            .neighbours = stand.neighbours};
-}
-
 StandOption optionOf(const LearnedFlight& flight) {
     return {.key = idsOf(flight),
             .registration = flight.registration,
@@ -74,16 +61,12 @@ void ParkAirportStands::setStandOccupied(std::uint32_t standNumber, bool occupie
 
 std::size_t ParkAirportStands::standCount() { return park_.parkStands.size(); }
 
-std::optional<StandInfo> ParkAirportStands::standAt(std::size_t index) {
-    if (index >= park_.parkStands.size()) return std::nullopt;
-    return infoOf(park_.parkStands[index]);
+const Stand* ParkAirportStands::standAt(std::size_t index) {
+    if (index >= park_.parkStands.size()) return nullptr;
+    return &park_.parkStands[index];
 }
 
-std::optional<StandInfo> ParkAirportStands::findStand(std::uint32_t standNumber) {
-    const Stand* found = stand(standNumber);
-    if (found == nullptr) return std::nullopt;
-    return infoOf(*found);
-}
+const Stand* ParkAirportStands::findStand(std::uint32_t standNumber) { return stand(standNumber); }
 
 std::vector<StandOption> ParkAirportStands::standOptions(std::uint32_t standNumber) {
     const Stand* found = stand(standNumber);

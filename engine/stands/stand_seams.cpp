@@ -6,36 +6,16 @@
 #include "engine/stands/stands.h"
 
 namespace qvl {
-namespace {
-
-StandView viewOf(const StandInfo& stand) {
-    return {.number = stand.number,
-            .id = stand.id,
-            .latitude = stand.latitude,
-            .longitude = stand.longitude,
-            .heading = stand.heading,
-            .radius = stand.radius,
-            .flag = static_cast<std::uint8_t>(stand.cargo ? 1 : 0),
-            .neighbours = stand.neighbours};
+const Stand* standNear(Engine& engine, const GeoPosition& position, const LiveAc& ac, double radiusNm, bool wide) {
+    return gf_findStandNear(engine, position, ac, radiusNm, wide);
 }
 
-}  // namespace
-
-std::optional<StandView> standNear(Engine& engine, const GeoPosition& position, const LiveAc& ac, double radiusNm,
-                                   bool wide) {
-    const auto stand = gf_findStandNear(engine, position, ac, radiusNm, wide);
-    if (!stand) return std::nullopt;
-    return viewOf(*stand);
+const Stand* standByNumber(Engine& engine, std::uint32_t number) {
+    if (number == 0) return nullptr;
+    return engine.stands.findStand(number);
 }
 
-std::optional<StandView> standByNumber(Engine& engine, std::uint32_t number) {
-    if (number == 0) return std::nullopt;
-    const auto stand = engine.stands.findStand(number);
-    if (!stand) return std::nullopt;
-    return viewOf(*stand);
-}
-
-bool standUnderUser(Engine& engine, const StandView& stand) {
+bool standUnderUser(Engine& engine, const Stand& stand) {
     const UserAircraft user = engine.clocks.userAircraft();
     if (!user.positionKnown()) return false;
     const std::string name =

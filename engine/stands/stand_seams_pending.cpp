@@ -5,7 +5,7 @@
 
 namespace qvl {
 
-bool standKeptFree(Engine& /*engine*/, const StandView& /*stand*/) { return false; }
+bool standKeptFree(Engine& /*engine*/, const Stand& /*stand*/) { return false; }
 
 void showCargoStand(Engine& /*engine*/, const LiveAc& /*ac*/) {}
 

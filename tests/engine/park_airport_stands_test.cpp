@@ -208,7 +208,7 @@ TEST_F(ParkAirportStandsTest, StandsAreFoundByNumberAndTheirFlightsLearnedAcross
     EXPECT_EQ(service.standIdText(99), "sid==?");
     EXPECT_EQ(service.standIdText(parkStand("A2").number), "A2");
     EXPECT_EQ(service.findStand(a1)->neighbours, std::vector<std::uint32_t>{parkStand("A2").number});
-    EXPECT_TRUE(service.findStand(parkStand("H1").number)->helipad);
+    EXPECT_TRUE(service.findStand(parkStand("H1").number)->heli);
     EXPECT_FALSE(service.findStand(4));
     service.setStandOccupied(a1, true);
     EXPECT_TRUE(service.findStand(a1)->occupied);

@@ -76,8 +76,8 @@ public:
     std::string standIdText(std::uint32_t standNumber) override { return real_.standIdText(standNumber); }
     void setStandOccupied(std::uint32_t standNumber, bool occupied) override;
     std::size_t standCount() override { return real_.standCount(); }
-    std::optional<StandInfo> standAt(std::size_t index) override { return real_.standAt(index); }
-    std::optional<StandInfo> findStand(std::uint32_t standNumber) override { return real_.findStand(standNumber); }
+    const Stand* standAt(std::size_t index) override { return real_.standAt(index); }
+    const Stand* findStand(std::uint32_t standNumber) override { return real_.findStand(standNumber); }
     std::vector<StandOption> standOptions(std::uint32_t standNumber) override {
         return real_.standOptions(standNumber);
     }
