@@ -160,9 +160,9 @@ std::string loadParkAirport(const ApfLoadRequest& request, LoadedParkAirport& pa
     logSummary(park, park.apfHandmade ? gf_pathToUtf8(learned) : pathText);
 
     park.stats.setQualityText(gf_qualityFactorText(park.qualityFactors));
-    park.loaded.store(true);
+    links.parkAirport.setStandsLoaded(true);
     setControlEnabled(FLUSH_STATIC_BUTTON, true);
-    links.filter.setReferenceElevation(static_cast<double>(park.header.altitudeFeet));
+    links.parkAirport.setReferenceElevation(static_cast<double>(park.header.altitudeFeet));
     return park.parkStands.empty() ? std::string(kNoStandsFound) : std::string();
 }
 
@@ -176,10 +176,10 @@ void beginLoad(const ApfLoadRequest& request, LoadedParkAirport& park, const Par
     park.apfHandmade = false;
     park.rtTrafficWeek = 0;
     park.elevationFeet = 0.0F;
-    park.loaded.store(false);
+    links.parkAirport.setStandsLoaded(false);
     park.learnedUpdates = 0;
     park.stats.setUpdates(0);
-    links.filter.clearReferenceElevation();
+    links.parkAirport.clearReferenceElevation();
 }
 
 template <typename Setting, typename Value>

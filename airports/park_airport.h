@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "airports/park_airport_state.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
+#include "core/current_park_airport.h"
 #include "core/fixed_code.h"
-#include "core/park_airport_filter.h"
 #include "core/range_control.h"
 
 namespace qvl {
@@ -26,8 +26,9 @@ struct ApfLoadRequest {
 
 // What the load sets beyond the park airport's own state.
 struct ParkAirportLinks {
-    ParkAirportFilter& filter;  // the reference elevation of the traffic filter
-    RangeControl& range;        // the automatic radius, for a learned file's settings
+    // Whether its stands are loaded, and the traffic filter's reference elevation.
+    CurrentParkAirportState& parkAirport;
+    RangeControl& range;  // the automatic radius, for a learned file's settings
 };
 
 // Loads the park airport's stands. Empty on success, kNoStandsFound when the

@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "airports/park_airport_state.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
 #include "core/geodesy.h"
 #include "core/run_state.h"
@@ -85,7 +85,7 @@ struct Rig {
     TrafficQueue traffic;
     SimLinkState link;
     RunState run;
-    ParkAirportState parkAirport;
+    CurrentParkAirportState parkAirport;
     NoLiveries liveries;
     // One stand per aircraft on the ground, numbered from 1 in list order.
     LoadedParkAirport park;

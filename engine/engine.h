@@ -18,11 +18,11 @@
 #include <vector>
 
 #include "airports/stand.h"
+#include "core/current_park_airport.h"
 #include "core/half_hour_slots.h"
 #include "core/run_state.h"
 #include "engine/engine_state.h"
 #include "engine/live_ac.h"
-#include "engine/stands/park_airport_state.h"
 #include "engine/user_aircraft.h"
 #include "feed/feed_state.h"
 #include "feed/realtraffic_link.h"
@@ -153,7 +153,7 @@ struct Engine {
     TrafficQueue& traffic;
     SimLinkState& link;
     RunState& run;
-    ParkAirportState& parkAirport;
+    CurrentParkAirportState& parkAirport;
     LiveryService& liveries;
     StandService& stands;
     FlightPlanService& flightPlans;

@@ -15,8 +15,9 @@
 #include <string>
 #include <string_view>
 
-#include "airports/park_airport_state.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
+#include "core/current_park_airport.h"
 #include "core/fixed_code.h"
 #include "core/messages.h"
 #include "core/run_state.h"
@@ -26,7 +27,6 @@
 #include "engine/flight_plans.h"
 #include "engine/object_events.h"
 #include "engine/stands/park_airport_stands.h"
-#include "engine/stands/park_airport_state.h"
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
 #include "simlink/flight_plan.h"
@@ -66,7 +66,7 @@ struct World {
     TrafficQueue traffic;
     SimLinkState link;
     RunState run;
-    ParkAirportState parkAirport;
+    CurrentParkAirportState parkAirport;
     NoLiveries liveries;
     LoadedParkAirport park;
     ParkAirportStands stands{park};

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "airports/park_airport_state.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
 #include "engine/engine.h"
 

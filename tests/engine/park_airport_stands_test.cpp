@@ -13,7 +13,7 @@
 
 #include "airports/apf_file.h"
 #include "airports/park_airport.h"
-#include "core/park_airport_filter.h"
+#include "core/current_park_airport.h"
 #include "core/paths.h"
 #include "core/range_control.h"
 #include "core/settings.h"
@@ -96,9 +96,8 @@ protected:
     // The harness's stand list, and the program's stand service over it.
     LoadedParkAirport& park = stands.park;
     ParkAirportStands service{park};
-    ParkAirportFilter filter;
     RangeControl range;
-    ParkAirportLinks links{.filter = filter, .range = range};
+    ParkAirportLinks links{.parkAirport = parkAirport, .range = range};
 
 private:
     fs::path previousFolder_;

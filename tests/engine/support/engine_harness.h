@@ -22,14 +22,14 @@
 #include <utility>
 #include <vector>
 
-#include "airports/park_airport_state.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
+#include "core/current_park_airport.h"
 #include "core/run_state.h"
 #include "engine/engine.h"
 #include "engine/engine_state.h"
 #include "engine/flight_plans.h"
 #include "engine/stands/park_airport_stands.h"
-#include "engine/stands/park_airport_state.h"
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
 #include "platform/sim/stand_in.h"
@@ -187,7 +187,7 @@ protected:
     SimLinkState link;
     UserAircraftState userData;
     RunState run;
-    ParkAirportState parkAirport;
+    CurrentParkAirportState parkAirport;
     FakeLiveries liveries;
     TestStands stands;
     TestPlanFolder planFolder{dir.path()};
