@@ -69,6 +69,10 @@ class NoLiveries final : public LiveryService {
 public:
     void matchLiveAcLivery(FlightRec& /*flight*/) override {}
     bool matchStaticAcLivery(FlightRec& /*flight*/, bool /*cargoStand*/) override { return false; }
+    bool matchStaticAcLiveryOnStand(FlightRec& /*flight*/, std::string_view /*standId*/, bool /*cargoStand*/) override {
+        return false;
+    }
+    std::string_view registrationTitle(std::string_view /*registration*/) override { return {}; }
 };
 
 class NoPlans final : public FlightPlanService {

@@ -41,12 +41,10 @@ public:
     // True with the title set when a livery matches the static aircraft.
     virtual bool matchStaticAcLivery(FlightRec& flight, bool cargoStand) = 0;
     // The same, naming the stand (its id) in the line of a failed match.
-    virtual bool matchStaticAcLiveryOnStand(FlightRec& flight, std::string_view /*standId*/, bool cargoStand) {
-        return matchStaticAcLivery(flight, cargoStand);
-    }
+    virtual bool matchStaticAcLiveryOnStand(FlightRec& flight, std::string_view standId, bool cargoStand) = 0;
     // The livery title the registration codes fix for a registration; empty
     // when they fix none.
-    virtual std::string_view registrationTitle(std::string_view /*registration*/) { return {}; }
+    virtual std::string_view registrationTitle(std::string_view registration) = 0;
 };
 
 // One flight learned at a stand.
@@ -69,8 +67,7 @@ struct StandOptionAdded {
 };
 
 // The park airport's stands. Numbers below 1 and unknown numbers are
-// ignored by every call that takes one. The defaults describe an airport
-// without stands.
+// ignored by every call that takes one.
 class StandService {
 public:
     virtual ~StandService() = default;
@@ -83,40 +80,34 @@ public:
     // The stand list in its order (ascending numbers). A stand handed out
     // lives in the park airport's list: it stays valid until that list is
     // loaded or cleared again, which never happens within a tick.
-    [[nodiscard]] virtual std::size_t standCount() { return 0; }
-    [[nodiscard]] virtual const Stand* standAt(std::size_t /*index*/) { return nullptr; }
-    [[nodiscard]] virtual const Stand* findStand(std::uint32_t /*standNumber*/) { return nullptr; }
-    [[nodiscard]] virtual std::vector<StandOption> standOptions(std::uint32_t /*standNumber*/) { return {}; }
+    [[nodiscard]] virtual std::size_t standCount() = 0;
+    [[nodiscard]] virtual const Stand* standAt(std::size_t index) = 0;
+    [[nodiscard]] virtual const Stand* findStand(std::uint32_t standNumber) = 0;
+    [[nodiscard]] virtual std::vector<StandOption> standOptions(std::uint32_t standNumber) = 0;
     // The stand takes the radius learned from an aircraft that stood on it:
     // its learned-size and radius-changed flags are set (so the learned file
     // keeps it) and one stand change is counted.
-    virtual void learnStandSize(std::uint32_t /*standNumber*/, double /*radiusNm*/) {}
+    virtual void learnStandSize(std::uint32_t standNumber, double radiusNm) = 0;
     // Clears the stand's cargo flag, sets its cargo-changed flag and counts
     // one stand change.
-    virtual void clearCargoFlag(std::uint32_t /*standNumber*/) {}
+    virtual void clearCargoFlag(std::uint32_t standNumber) = 0;
     // Finds or appends the learned flight of this key text for the week
     // time's day and slot; a new one is counted as a stand change.
-    virtual StandOptionAdded addStandOption(std::uint32_t /*standNumber*/, LiveryKey /*ids*/, WeekTime /*time*/,
-                                            const std::string& /*callsign*/, const std::string& /*keyText*/,
-                                            std::uint8_t /*flag*/) {
-        return {};
-    }
-    virtual void setOptionCallsign(std::uint32_t /*standNumber*/, std::uint32_t /*optionIndex*/,
-                                   const std::string& /*callsign*/) {}
+    virtual StandOptionAdded addStandOption(std::uint32_t standNumber, LiveryKey ids, WeekTime time,
+                                            const std::string& callsign, const std::string& keyText,
+                                            std::uint8_t flag) = 0;
+    virtual void setOptionCallsign(std::uint32_t standNumber, std::uint32_t optionIndex,
+                                   const std::string& callsign) = 0;
     // Sets the hour bits of the slots; false for a slot of 48 or more.
-    virtual bool updateOptions(std::uint32_t /*standNumber*/, const std::vector<std::uint32_t>& /*slots*/,
-                               std::uint32_t /*optionIndex*/) {
-        return false;
-    }
+    virtual bool updateOptions(std::uint32_t standNumber, const std::vector<std::uint32_t>& slots,
+                               std::uint32_t optionIndex) = 0;
     // As updateOptions for slots that wrap past 47: the slots after the wrap
     // go to the next day's option.
-    virtual bool updateOptionsWrapped(std::uint32_t /*standNumber*/, const std::vector<std::uint32_t>& /*slots*/,
-                                      std::uint32_t /*optionIndex*/, std::uint32_t /*nextDayIndex*/) {
-        return false;
-    }
-    virtual void markSeenWhileParked(std::uint32_t /*standNumber*/, std::uint32_t /*optionIndex*/) {}
+    virtual bool updateOptionsWrapped(std::uint32_t standNumber, const std::vector<std::uint32_t>& slots,
+                                      std::uint32_t optionIndex, std::uint32_t nextDayIndex) = 0;
+    virtual void markSeenWhileParked(std::uint32_t standNumber, std::uint32_t optionIndex) = 0;
     // One more stand change for the learned file and the main window.
-    virtual void countStandChange() {}
+    virtual void countStandChange() = 0;
 };
 
 // The flight-plan files of live aircraft, "<object id>.pln" in the plan folder.

@@ -57,6 +57,8 @@ class NoLiveries final : public LiveryService {
 public:
     void matchLiveAcLivery(FlightRec&) override {}
     bool matchStaticAcLivery(FlightRec&, bool) override { return false; }
+    bool matchStaticAcLiveryOnStand(FlightRec&, std::string_view, bool) override { return false; }
+    std::string_view registrationTitle(std::string_view) override { return {}; }
 };
 
 // Everything an engine works with, set up once; each input starts from reset.

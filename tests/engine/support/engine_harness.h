@@ -55,6 +55,10 @@ public:
 
     void matchLiveAcLivery(FlightRec& flight) override;
     bool matchStaticAcLivery(FlightRec& flight, bool cargoStand) override;
+    bool matchStaticAcLiveryOnStand(FlightRec& flight, std::string_view /*standId*/, bool cargoStand) override {
+        return matchStaticAcLivery(flight, cargoStand);
+    }
+    std::string_view registrationTitle(std::string_view /*registration*/) override { return {}; }
 };
 
 // The park airport's stands through the program's own stand service,
