@@ -136,9 +136,9 @@ void BM_ReadStandFile(benchmark::State& state) {
     CurrentParkAirportState parkAirport;
     RangeControl range;
     for (auto _ : state) {
-        const std::string result = gf_readApf({.pathText = bench.standFile, .icao = FixedCode4("EHAM")}, park,
-                                              {.parkAirport = parkAirport, .range = range});
-        if (!result.empty()) state.SkipWithError(result.c_str());
+        const ApfLoadResult result = gf_readApf({.pathText = bench.standFile, .icao = FixedCode4("EHAM")}, park,
+                                                {.parkAirport = parkAirport, .range = range});
+        if (result.outcome != ApfLoadOutcome::loaded) state.SkipWithError(result.text.c_str());
     }
     std::size_t flights = 0;
     std::size_t neighbours = 0;

@@ -84,7 +84,7 @@ void expectWrittenBackReadable(const LoadedParkAirport& park) {
     } catch (const UserErrorException& e) {
         // Ids that differed only in tabs or line breaks come back alike:
         // XML attribute values turn both into blanks.
-        expect(e.code() == 94, "written ids are never missing or empty");
+        expect(e.code() == kRepeatedStandIdCode, "written ids are never missing or empty");
         return;
     }
     expect(again.size() <= park.parkStands.size(), "no stand appears that was not written");
@@ -108,9 +108,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LoadedParkAirport park;
     CurrentParkAirportState parkAirport;
     RangeControl range;
-    const std::string result = gf_readApf({.pathText = kStandFile.string(), .icao = FixedCode4("ZZZZ")}, park,
-                                          {.parkAirport = parkAirport, .range = range});
-    if (!result.empty()) {
+    const ApfLoadResult result = gf_readApf({.pathText = kStandFile.string(), .icao = FixedCode4("ZZZZ")}, park,
+                                            {.parkAirport = parkAirport, .range = range});
+    if (result.outcome != ApfLoadOutcome::loaded) {
         expect(park.parkStands.empty(), "a load that did not succeed leaves no stands");
         return 0;
     }

@@ -39,7 +39,7 @@ protected:
         return file.string();
     }
     std::string load(const std::string& pathText, const char* icao = "EHAM") {
-        return gf_readApf({.pathText = pathText, .icao = FixedCode4(icao)}, park, links);
+        return gf_readApf({.pathText = pathText, .icao = FixedCode4(icao)}, park, links).text;
     }
     // One stand per flight list: every flight real, on day 3, slots 4 and 5.
     static std::string twoStands(double apartMetres, double radiusMetres) {
@@ -92,7 +92,8 @@ TEST_F(ParkAirport, FailuresGiveTheirTextAndLeaveNoStands) {
     parkAirport.setReferenceElevation(500.0);
     EXPECT_EQ(load(""), "gf_readApf: xml is empty");
     EXPECT_FALSE(parkAirport.referenceElevation()) << "no elevation of an airport that is not loaded";
-    EXPECT_EQ(gf_readApf({.pathText = "airports/x.xml", .icao = {}}, park, links), "gf_readApf: no park airport set");
+    EXPECT_EQ(gf_readApf({.pathText = "airports/x.xml", .icao = {}}, park, links).text,
+              "gf_readApf: no park airport set");
 
     const std::string noAltitude = userFile("EHRD", standFile({{"airport_name", "R"}}, twoStands(100, 20)));
     EXPECT_EQ(load(noAltitude, "EHRD"), "65: Parameter altitude not found");
@@ -115,6 +116,17 @@ TEST_F(ParkAirport, FailuresGiveTheirTextAndLeaveNoStands) {
     const std::string empty = userFile("EHAM", standFile({{"altitude", "3"}}, ""));
     EXPECT_EQ(load(empty), "no stands found");
     EXPECT_EQ(park.header.publisher, "") << "nothing of the previous airport";
+}
+
+TEST_F(ParkAirport, TheOutcomeTellsLoadedFromNoStandsFromFailed) {
+    const auto outcome = [&](const std::string& path, const char* icao) {
+        return gf_readApf({.pathText = path, .icao = FixedCode4(icao)}, park, links).outcome;
+    };
+    EXPECT_EQ(outcome(userFile("EHAM", standFile(header, twoStands(100, 20))), "EHAM"), ApfLoadOutcome::loaded);
+    EXPECT_EQ(outcome(userFile("EHAM", standFile({{"altitude", "3"}}, "")), "EHAM"), ApfLoadOutcome::noStands);
+    EXPECT_EQ(outcome(userFile("EHRD", standFile({{"airport_name", "R"}}, twoStands(100, 20))), "EHRD"),
+              ApfLoadOutcome::failed);
+    EXPECT_EQ(outcome("", "EHAM"), ApfLoadOutcome::failed);
 }
 
 TEST_F(ParkAirport, StandsOverlapWhenTheirDistanceTimesOnePointOneIsBelowTheirRadii) {
