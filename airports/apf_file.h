@@ -47,9 +47,14 @@ bool lf_writeApfParameters(pugi::xml_node root, const ApfRecord& record, const A
 // no root; empty when there is none.
 pugi::xml_node parkPositionsOf(const pugi::xml_node& document);
 
+// The user errors of a stand file's stand ids.
+inline constexpr int kStandWithoutIdCode = 93;   // a parkpos without id, or an empty one
+inline constexpr int kRepeatedStandIdCode = 94;  // two stands of one id
+
 // Reads every parkpos of the document into the list (source: stand file).
-// A missing, empty or repeated id throws UserErrorException 93 or 94; the
-// stands read before it stay in the list.
+// A missing, empty or repeated id throws UserErrorException
+// kStandWithoutIdCode or kRepeatedStandIdCode; the stands read before it
+// stay in the list.
 void lf_checkStands(const pugi::xml_node& document, std::vector<Stand>& stands);
 
 // Appends one stand with its flights, each flight marked with the source. A

@@ -79,12 +79,15 @@ void lf_checkStands(const pugi::xml_node& document, std::vector<Stand>& stands) 
         ++number;
         const pugi::xml_attribute idAttribute = parkpos.attribute("id");
         if (!idAttribute) {
-            throw UserErrorException(93, fmt::format("Parking position #{} has no '{}' attribute.", number, "id"));
+            throw UserErrorException(kStandWithoutIdCode,
+                                     fmt::format("Parking position #{} has no '{}' attribute.", number, "id"));
         }
         const std::string_view id = trimView(idAttribute.as_string());
-        if (id.empty()) throw UserErrorException(93, fmt::format("Stand #{} has empty '{}' attribute.", number, "id"));
+        if (id.empty())
+            throw UserErrorException(kStandWithoutIdCode,
+                                     fmt::format("Stand #{} has empty '{}' attribute.", number, "id"));
         if (!seen.insert(id).second)
-            throw UserErrorException(94, fmt::format("Stand '{}' appears more than once.", id));
+            throw UserErrorException(kRepeatedStandIdCode, fmt::format("Stand '{}' appears more than once.", id));
         lf_readStands(parkpos, std::string(id), FlightSource::standFile, stands);
     }
 }

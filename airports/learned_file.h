@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "airports/park_airport_state.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
 #include "core/range_control.h"
 #include "core/version.h"

@@ -5,6 +5,7 @@
 #include <exception>
 #include <system_error>
 #include <type_traits>
+#include <utility>
 
 #include "airports/apf_file.h"
 #include "airports/apf_resolution.h"
@@ -25,6 +26,8 @@ namespace qvl {
 namespace {
 
 constexpr std::string_view kReaderName = "gf_readApf";
+// A stand file without a parameter the load needs.
+constexpr int kMissingParameterCode = 65;
 // The creator name of the simulator maker's own airports, which says nothing
 // about who made an add-on.
 constexpr std::string_view kStockCreator = "Vardo";
@@ -100,7 +103,7 @@ void readHeader(const pugi::xml_document& document, LoadedParkAirport& park) {
     park.rtTrafficWeek = gf_readIntParameterXml(document, "RT_traffic_week").value_or(0);
     park.header.publisher = gf_readStringParameterXml(document, "publisher").value_or("");
     const auto altitude = gf_readIntParameterXml(document, "altitude");
-    if (!altitude) throw UserErrorException(65, fmt::format("Parameter {} not found", "altitude"));
+    if (!altitude) throw UserErrorException(kMissingParameterCode, fmt::format("Parameter {} not found", "altitude"));
     park.header.altitudeFeet = *altitude;
     park.elevationFeet = static_cast<float>(*altitude);
     park.header.airportName = gf_readStringParameterXml(document, "airport_name").value_or("");
@@ -136,18 +139,20 @@ void logSummary(LoadedParkAirport& park, const std::string& readFrom) {
     gf_logContinuation(fmt::format("{:24}: {}", "RT traffic week", park.rtTrafficWeek));
 }
 
-std::string loadParkAirport(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links) {
+ApfLoadResult failed(std::string text) { return {.outcome = ApfLoadOutcome::failed, .text = std::move(text)}; }
+
+ApfLoadResult loadParkAirport(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links) {
     const std::string& pathText = request.pathText;
-    if (pathText.empty()) return fmt::format("{}: xml is empty", kReaderName);
-    if (!request.icao.isSet()) return fmt::format("{}: no park airport set", kReaderName);
+    if (pathText.empty()) return failed(fmt::format("{}: xml is empty", kReaderName));
+    if (!request.icao.isSet()) return failed(fmt::format("{}: no park airport set", kReaderName));
     const SourceFile source = sourceFileFor(pathText);
-    if (!source.error.empty()) return source.error;
+    if (!source.error.empty()) return failed(source.error);
 
     pugi::xml_document document;
     if (!document.load_file(source.file.c_str())) {
-        return fmt::format("{}: could not load file: {}", pathText, gf_pathToUtf8(source.file));
+        return failed(fmt::format("{}: could not load file: {}", pathText, gf_pathToUtf8(source.file)));
     }
-    if (!gf_readMetaInfo(document, SimulatorRow::required)) return fmt::format("{}: refused to load", pathText);
+    if (!gf_readMetaInfo(document, SimulatorRow::required)) return failed(fmt::format("{}: refused to load", pathText));
     readHeader(document, park);
     lf_checkStands(document, park.parkStands);
     readStoredQualityFactors(document, park);
@@ -160,10 +165,11 @@ std::string loadParkAirport(const ApfLoadRequest& request, LoadedParkAirport& pa
     logSummary(park, park.apfHandmade ? gf_pathToUtf8(learned) : pathText);
 
     park.stats.setQualityText(gf_qualityFactorText(park.qualityFactors));
-    park.loaded.store(true);
+    links.parkAirport.setStandsLoaded(true);
     setControlEnabled(FLUSH_STATIC_BUTTON, true);
-    links.filter.setReferenceElevation(static_cast<double>(park.header.altitudeFeet));
-    return park.parkStands.empty() ? std::string(kNoStandsFound) : std::string();
+    links.parkAirport.setReferenceElevation(static_cast<double>(park.header.altitudeFeet));
+    if (park.parkStands.empty()) return {.outcome = ApfLoadOutcome::noStands, .text = std::string(kNoStandsFound)};
+    return {.outcome = ApfLoadOutcome::loaded, .text = {}};
 }
 
 // A load starts from nothing of the previous airport.
@@ -176,10 +182,10 @@ void beginLoad(const ApfLoadRequest& request, LoadedParkAirport& park, const Par
     park.apfHandmade = false;
     park.rtTrafficWeek = 0;
     park.elevationFeet = 0.0F;
-    park.loaded.store(false);
+    links.parkAirport.setStandsLoaded(false);
     park.learnedUpdates = 0;
     park.stats.setUpdates(0);
-    links.filter.clearReferenceElevation();
+    links.parkAirport.clearReferenceElevation();
 }
 
 template <typename Setting, typename Value>
@@ -197,18 +203,18 @@ bool restore(Setting& setting, Value stored) {
 
 }  // namespace
 
-std::string gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links) {
+ApfLoadResult gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links) {
     beginLoad(request, park, links);
-    std::string result;
+    ApfLoadResult result;
     try {
         result = loadParkAirport(request, park, links);
     } catch (const UserErrorException& e) {
         // A bad stand file is the user's to mend: the text with its code.
-        result = e.what();
+        result = failed(e.what());
     } catch (const std::exception& e) {
-        result = fmt::format("{}: {}", kReaderName, e.what());
+        result = failed(fmt::format("{}: {}", kReaderName, e.what()));
     }
-    if (!result.empty() && result != kNoStandsFound) {
+    if (result.outcome == ApfLoadOutcome::failed) {
         gf_clearStands(park.parkStands);
         park.apfHandmade = false;
     }

@@ -4,15 +4,16 @@
 // airport is left.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "airports/park_airport_state.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
+#include "core/current_park_airport.h"
 #include "core/fixed_code.h"
-#include "core/park_airport_filter.h"
 #include "core/range_control.h"
 
 namespace qvl {
@@ -26,14 +27,27 @@ struct ApfLoadRequest {
 
 // What the load sets beyond the park airport's own state.
 struct ParkAirportLinks {
-    ParkAirportFilter& filter;  // the reference elevation of the traffic filter
-    RangeControl& range;        // the automatic radius, for a learned file's settings
+    // Whether its stands are loaded, and the traffic filter's reference elevation.
+    CurrentParkAirportState& parkAirport;
+    RangeControl& range;  // the automatic radius, for a learned file's settings
 };
 
-// Loads the park airport's stands. Empty on success, kNoStandsFound when the
-// file gave no stand, otherwise the error ("65: Parameter altitude not
-// found", "gf_readApf: ..."); after an error the stand list is empty.
-std::string gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links);
+enum class ApfLoadOutcome : std::uint8_t {
+    loaded,    // the stands are loaded
+    noStands,  // the file was read but gave no stand
+    failed,    // the file could not be used; the stand list is empty
+};
+
+// The outcome with the text the user reads beside it: empty when loaded,
+// kNoStandsFound without stands, otherwise the error ("65: Parameter
+// altitude not found", "gf_readApf: ...").
+struct ApfLoadResult {
+    ApfLoadOutcome outcome = ApfLoadOutcome::failed;
+    std::string text;
+};
+
+// Loads the park airport's stands.
+ApfLoadResult gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links);
 
 // Puts back the parking settings the user had before the park airport was
 // loaded, saving each one that changes. Nothing when none was loaded.

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "airports/park_airport_state.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
 #include "refdata/dbase.h"
 

@@ -14,10 +14,10 @@
 
 #include "airports/apf_file.h"
 #include "airports/learned_file.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/park_airport.h"
-#include "airports/park_airport_state.h"
+#include "core/current_park_airport.h"
 #include "core/geodesy.h"
-#include "core/park_airport_filter.h"
 #include "core/paths.h"
 #include "core/range_control.h"
 #include "core/settings.h"
@@ -133,12 +133,12 @@ BENCHMARK(BM_WriteStandFile)->Unit(benchmark::kMillisecond);
 void BM_ReadStandFile(benchmark::State& state) {
     BenchFolder& bench = benchFolder();
     LoadedParkAirport park;
-    ParkAirportFilter filter;
+    CurrentParkAirportState parkAirport;
     RangeControl range;
     for (auto _ : state) {
-        const std::string result = gf_readApf({.pathText = bench.standFile, .icao = FixedCode4("EHAM")}, park,
-                                              {.filter = filter, .range = range});
-        if (!result.empty()) state.SkipWithError(result.c_str());
+        const ApfLoadResult result = gf_readApf({.pathText = bench.standFile, .icao = FixedCode4("EHAM")}, park,
+                                                {.parkAirport = parkAirport, .range = range});
+        if (result.outcome != ApfLoadOutcome::loaded) state.SkipWithError(result.text.c_str());
     }
     std::size_t flights = 0;
     std::size_t neighbours = 0;

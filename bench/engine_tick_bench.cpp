@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "airports/park_airport_state.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
 #include "core/geodesy.h"
 #include "core/run_state.h"
@@ -36,8 +36,8 @@
 #include "engine/engine_math.h"
 #include "engine/engine_tick.h"
 #include "engine/object_events.h"
-#include "engine/park_airport_stands.h"
-#include "engine/stands.h"
+#include "engine/stands/park_airport_stands.h"
+#include "engine/stands/stands.h"
 #include "engine/traffic_intake.h"
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
@@ -69,6 +69,10 @@ class NoLiveries final : public LiveryService {
 public:
     void matchLiveAcLivery(FlightRec& /*flight*/) override {}
     bool matchStaticAcLivery(FlightRec& /*flight*/, bool /*cargoStand*/) override { return false; }
+    bool matchStaticAcLiveryOnStand(FlightRec& /*flight*/, std::string_view /*standId*/, bool /*cargoStand*/) override {
+        return false;
+    }
+    std::string_view registrationTitle(std::string_view /*registration*/) override { return {}; }
 };
 
 class NoPlans final : public FlightPlanService {
@@ -85,7 +89,7 @@ struct Rig {
     TrafficQueue traffic;
     SimLinkState link;
     RunState run;
-    ParkAirportState parkAirport;
+    CurrentParkAirportState parkAirport;
     NoLiveries liveries;
     // One stand per aircraft on the ground, numbered from 1 in list order.
     LoadedParkAirport park;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/park_airport_filter.h"
+#include "core/current_park_airport.h"
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "feed/feed_state.h"
@@ -38,13 +38,13 @@ std::vector<std::string> sampleLines() {
 struct ReaderGround {
     qvl::RunState run;
     qvl::FeedState feed;
-    qvl::ParkAirportFilter filter;
+    qvl::CurrentParkAirportState filter;
     qvl::TrafficQueue queue;
     qvl::TrafficReader reader{queue, feed, run, filter};
 
     ReaderGround() {
         reader.setOwnPosition({48.11, 16.57});
-        filter.setParkAirport({48.11, 16.57}, 600);
+        filter.set({.position = {48.11, 16.57}, .elevationFeet = 600});
     }
 };
 

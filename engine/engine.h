@@ -17,11 +17,12 @@
 #include <string_view>
 #include <vector>
 
+#include "airports/stand.h"
+#include "core/current_park_airport.h"
 #include "core/half_hour_slots.h"
 #include "core/run_state.h"
 #include "engine/engine_state.h"
 #include "engine/live_ac.h"
-#include "engine/park_airport_state.h"
 #include "engine/user_aircraft.h"
 #include "feed/feed_state.h"
 #include "feed/realtraffic_link.h"
@@ -40,26 +41,10 @@ public:
     // True with the title set when a livery matches the static aircraft.
     virtual bool matchStaticAcLivery(FlightRec& flight, bool cargoStand) = 0;
     // The same, naming the stand (its id) in the line of a failed match.
-    virtual bool matchStaticAcLiveryOnStand(FlightRec& flight, std::string_view /*standId*/, bool cargoStand) {
-        return matchStaticAcLivery(flight, cargoStand);
-    }
+    virtual bool matchStaticAcLiveryOnStand(FlightRec& flight, std::string_view standId, bool cargoStand) = 0;
     // The livery title the registration codes fix for a registration; empty
     // when they fix none.
-    virtual std::string_view registrationTitle(std::string_view /*registration*/) { return {}; }
-};
-
-// One stand of the park airport as the engine reads it.
-struct StandInfo {
-    std::uint32_t number = 0;  // from 1; the list is sorted by it
-    std::string id;            // its name in messages
-    double latitude = 0.0;     // degrees
-    double longitude = 0.0;    // degrees
-    double heading = 0.0;      // radians
-    double radius = 0.0;       // nm
-    bool helipad = false;
-    bool cargo = false;
-    bool occupied = false;
-    std::vector<std::uint32_t> neighbours;  // numbers of overlapping stands
+    virtual std::string_view registrationTitle(std::string_view registration) = 0;
 };
 
 // One flight learned at a stand.
@@ -82,8 +67,7 @@ struct StandOptionAdded {
 };
 
 // The park airport's stands. Numbers below 1 and unknown numbers are
-// ignored by every call that takes one. The defaults describe an airport
-// without stands.
+// ignored by every call that takes one.
 class StandService {
 public:
     virtual ~StandService() = default;
@@ -93,41 +77,37 @@ public:
     // The mark that a live aircraft occupies (or no longer occupies) the stand.
     virtual void setStandOccupied(std::uint32_t standNumber, bool occupied) = 0;
 
-    // The stand list in its order (ascending numbers).
-    [[nodiscard]] virtual std::size_t standCount() { return 0; }
-    [[nodiscard]] virtual std::optional<StandInfo> standAt(std::size_t /*index*/) { return std::nullopt; }
-    [[nodiscard]] virtual std::optional<StandInfo> findStand(std::uint32_t /*standNumber*/) { return std::nullopt; }
-    [[nodiscard]] virtual std::vector<StandOption> standOptions(std::uint32_t /*standNumber*/) { return {}; }
+    // The stand list in its order (ascending numbers). A stand handed out
+    // lives in the park airport's list: it stays valid until that list is
+    // loaded or cleared again, which never happens within a tick.
+    [[nodiscard]] virtual std::size_t standCount() = 0;
+    [[nodiscard]] virtual const Stand* standAt(std::size_t index) = 0;
+    [[nodiscard]] virtual const Stand* findStand(std::uint32_t standNumber) = 0;
+    [[nodiscard]] virtual std::vector<StandOption> standOptions(std::uint32_t standNumber) = 0;
     // The stand takes the radius learned from an aircraft that stood on it:
     // its learned-size and radius-changed flags are set (so the learned file
     // keeps it) and one stand change is counted.
-    virtual void learnStandSize(std::uint32_t /*standNumber*/, double /*radiusNm*/) {}
+    virtual void learnStandSize(std::uint32_t standNumber, double radiusNm) = 0;
     // Clears the stand's cargo flag, sets its cargo-changed flag and counts
     // one stand change.
-    virtual void clearCargoFlag(std::uint32_t /*standNumber*/) {}
+    virtual void clearCargoFlag(std::uint32_t standNumber) = 0;
     // Finds or appends the learned flight of this key text for the week
     // time's day and slot; a new one is counted as a stand change.
-    virtual StandOptionAdded addStandOption(std::uint32_t /*standNumber*/, LiveryKey /*ids*/, WeekTime /*time*/,
-                                            const std::string& /*callsign*/, const std::string& /*keyText*/,
-                                            std::uint8_t /*flag*/) {
-        return {};
-    }
-    virtual void setOptionCallsign(std::uint32_t /*standNumber*/, std::uint32_t /*optionIndex*/,
-                                   const std::string& /*callsign*/) {}
+    virtual StandOptionAdded addStandOption(std::uint32_t standNumber, LiveryKey ids, WeekTime time,
+                                            const std::string& callsign, const std::string& keyText,
+                                            std::uint8_t flag) = 0;
+    virtual void setOptionCallsign(std::uint32_t standNumber, std::uint32_t optionIndex,
+                                   const std::string& callsign) = 0;
     // Sets the hour bits of the slots; false for a slot of 48 or more.
-    virtual bool updateOptions(std::uint32_t /*standNumber*/, const std::vector<std::uint32_t>& /*slots*/,
-                               std::uint32_t /*optionIndex*/) {
-        return false;
-    }
+    virtual bool updateOptions(std::uint32_t standNumber, const std::vector<std::uint32_t>& slots,
+                               std::uint32_t optionIndex) = 0;
     // As updateOptions for slots that wrap past 47: the slots after the wrap
     // go to the next day's option.
-    virtual bool updateOptionsWrapped(std::uint32_t /*standNumber*/, const std::vector<std::uint32_t>& /*slots*/,
-                                      std::uint32_t /*optionIndex*/, std::uint32_t /*nextDayIndex*/) {
-        return false;
-    }
-    virtual void markSeenWhileParked(std::uint32_t /*standNumber*/, std::uint32_t /*optionIndex*/) {}
+    virtual bool updateOptionsWrapped(std::uint32_t standNumber, const std::vector<std::uint32_t>& slots,
+                                      std::uint32_t optionIndex, std::uint32_t nextDayIndex) = 0;
+    virtual void markSeenWhileParked(std::uint32_t standNumber, std::uint32_t optionIndex) = 0;
     // One more stand change for the learned file and the main window.
-    virtual void countStandChange() {}
+    virtual void countStandChange() = 0;
 };
 
 // The flight-plan files of live aircraft, "<object id>.pln" in the plan folder.
@@ -164,7 +144,7 @@ struct Engine {
     TrafficQueue& traffic;
     SimLinkState& link;
     RunState& run;
-    ParkAirportState& parkAirport;
+    CurrentParkAirportState& parkAirport;
     LiveryService& liveries;
     StandService& stands;
     FlightPlanService& flightPlans;

@@ -2,11 +2,11 @@
 
 #include <list>
 
+#include "engine/conflicts/static_conflicts.h"
 #include "engine/engine.h"
 #include "engine/engine_state.h"
 #include "engine/live_ac.h"
-#include "engine/stands.h"
-#include "engine/static_conflicts.h"
+#include "engine/stands/stands.h"
 
 namespace qvl {
 

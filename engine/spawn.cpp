@@ -10,11 +10,11 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "core/settings.h"
-#include "engine/conflicts.h"
+#include "engine/conflicts/conflicts.h"
 #include "engine/engine.h"
 #include "engine/engine_math.h"
 #include "engine/removal.h"
-#include "engine/stand_seams.h"
+#include "engine/stands/stand_seams.h"
 #include "platform/units.h"
 #include "refdata/code_table.h"
 #include "refdata/lookups.h"
@@ -157,10 +157,10 @@ bool chooseLivery(Engine& engine, LiveAc& ac) {
     return true;
 }
 
-void parkOnBirthStand(Engine& engine, LiveAc& ac, const StandView& stand) {
+void parkOnBirthStand(Engine& engine, LiveAc& ac, const Stand& stand) {
     ac.stand = {.latitude = stand.latitude, .longitude = stand.longitude, .heading = stand.heading};
     ac.standNumber = stand.number;
-    ac.standFlag = stand.flag;
+    ac.standFlag = stand.cargo ? 1 : 0;
     ac.setPhase(GroundPhase::parked);
     ac.parkedSince = engine.weekTime();
     ac.parkedAt = engine.clocks.steadyNow();
@@ -183,7 +183,7 @@ bool chooseStart(Engine& engine, LiveAc& ac) {
         ac.setPhase(GroundPhase::flying);
         return true;
     }
-    if (const auto stand = lf_findBirthStand(engine, ac)) {
+    if (const Stand* stand = lf_findBirthStand(engine, ac)) {
         parkOnBirthStand(engine, ac, *stand);
         return true;
     }
@@ -369,30 +369,30 @@ void spawnLiveAc(Engine& engine, LiveAc& ac) {
     if (!isProvisional(ac.flight.callsign)) lf_removeGhost(engine, ac.flight.callsign);
 }
 
-std::optional<StandView> lf_findBirthStand(Engine& engine, LiveAc& ac) {
-    if (!engine.parkAirport.standsLoaded()) return std::nullopt;
+const Stand* lf_findBirthStand(Engine& engine, LiveAc& ac) {
+    if (!engine.parkAirport.standsLoaded()) return nullptr;
     const auto airport = engine.parkAirport.current();
-    if (!airport) return std::nullopt;
+    if (!airport) return nullptr;
     TrafficSample& front = ac.samples.front();
-    if (gf_distanceNm(airport->position, positionOf(front)) > kBirthStandAirportNm) return std::nullopt;
+    if (gf_distanceNm(airport->position, positionOf(front)) > kBirthStandAirportNm) return nullptr;
     GeoPosition search = positionOf(front);
     if (front.stationary == 0) {
         const TrafficSample& last = ac.samples.back();
         if (ac.samples[1].groundSpeed > kSlowAtStandKt ||
             gf_distanceNm(positionOf(last), positionOf(front)) > kBackAtStandNm) {
-            return std::nullopt;
+            return nullptr;
         }
         search = positionOf(last);
     }
-    auto stand = standNear(engine, search, ac, kBirthStandNm, false);
-    if (!stand || standKeptFree(engine, *stand) || standUnderUser(engine, *stand)) return std::nullopt;
+    const Stand* stand = standNear(engine, search, ac, kBirthStandNm, false);
+    if (stand == nullptr || standKeptFree(engine, *stand) || standUnderUser(engine, *stand)) return nullptr;
     bool allowed = lf_solveCallsignClash(engine, stand->number, ac.flight.callsign);
     for (const std::uint32_t neighbour : stand->neighbours) {
         if (allowed) allowed = lf_neighbourAllows(engine, ac, neighbour);
     }
     if (!allowed) {
         drop(ac);
-        return std::nullopt;
+        return nullptr;
     }
     lf_makeWayAtStand(engine, ac, *stand);
     front.stationary = 1;

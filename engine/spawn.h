@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "engine/live_ac.h"
-#include "engine/stand_seams.h"
+#include "engine/stands/stand_seams.h"
 
 namespace qvl {
 
@@ -26,8 +26,8 @@ bool lf_holdBuffered(Engine& engine, LiveAc& ac);
 void spawnLiveAc(Engine& engine, LiveAc& ac);
 
 // The stand of the park airport an aircraft starting on the ground is born
-// on; none (and the aircraft dropped when a stand rule refused it).
-std::optional<StandView> lf_findBirthStand(Engine& engine, LiveAc& ac);
+// on; nullptr (and the aircraft dropped when a stand rule refused it).
+const Stand* lf_findBirthStand(Engine& engine, LiveAc& ac);
 
 // The position block from the front sample.
 void lf_setStartPosition(Engine& engine, LiveAc& ac);

@@ -1,7 +1,7 @@
 #include "engine/user_clearance.h"
 
 #include "core/settings.h"
-#include "engine/clearance.h"
+#include "engine/conflicts/clearance.h"
 
 namespace qvl {
 

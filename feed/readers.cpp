@@ -11,7 +11,7 @@ void lf_qnhReaderThread(const std::stop_token& stop, QnhReader& reader, std::uin
     reader.threadBody(stop, port, reader.clientLocation());
 }
 
-Readers::Readers(TrafficQueue& queue, FeedState& feed, RunState& run, const ParkAirportFilter& filter)
+Readers::Readers(TrafficQueue& queue, FeedState& feed, RunState& run, const CurrentParkAirportState& filter)
     : feed_(feed), traffic_(queue, feed, run, filter), qnh_(traffic_, feed, run) {}
 
 Readers::~Readers() { stop(); }

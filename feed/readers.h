@@ -7,7 +7,7 @@
 #include <stop_token>
 #include <thread>
 
-#include "core/park_airport_filter.h"
+#include "core/current_park_airport.h"
 #include "core/run_state.h"
 #include "feed/feed_state.h"
 #include "feed/qnh_reader.h"
@@ -28,7 +28,7 @@ void lf_qnhReaderThread(const std::stop_token& stop, QnhReader& reader, std::uin
 // start until stop() (or the owner's end), which stops and joins it.
 class Readers {
 public:
-    Readers(TrafficQueue& queue, FeedState& feed, RunState& run, const ParkAirportFilter& filter);
+    Readers(TrafficQueue& queue, FeedState& feed, RunState& run, const CurrentParkAirportState& filter);
     ~Readers();
     Readers(const Readers&) = delete;
     Readers& operator=(const Readers&) = delete;

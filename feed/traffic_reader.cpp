@@ -105,7 +105,7 @@ bool isGroundPair(double height, double groundSpeed) {
 
 }  // namespace
 
-TrafficReader::TrafficReader(TrafficQueue& queue, FeedState& feed, RunState& run, const ParkAirportFilter& filter)
+TrafficReader::TrafficReader(TrafficQueue& queue, FeedState& feed, RunState& run, const CurrentParkAirportState& filter)
     : UdpReader("Traffic Reader", feed, run, feed.trafficLamp), queue_(queue), filter_(filter) {
     fields_.reserve(kFieldRoom);
 }
@@ -238,7 +238,7 @@ LineOutcome TrafficReader::parseAltitude(TrafficSample& sample, std::string_view
     if (altitude <= 0.0) altitude = 0.0;
     sample.altitude = altitude;
     if (!AIRBORNE_ONLY.value()) return kGoOn;
-    const auto park = filter_.parkAirport();
+    const auto park = filter_.current();
     const double parkElevation = park ? static_cast<double>(park->elevationFeet) : 0.0;
     return altitude - parkElevation > kAirborneOnlyMarginFeet ? kGoOn : LineOutcome::altitudeRule;
 }
@@ -376,7 +376,7 @@ LineOutcome TrafficReader::readFlightState(TrafficRecord& record, std::string_vi
     if (const LineOutcome o = parseCallsign(record); o != kGoOn) return o;
     if (record.callsign.empty() && record.registration.empty()) return LineOutcome::noIdentity;
     if (sample.airborne == 0) {
-        const auto park = filter_.parkAirport();
+        const auto park = filter_.current();
         if (!park || gf_distanceNm(park->position, {sample.latitude, sample.longitude}) > kParkAirportRadiusNm) {
             return LineOutcome::groundAway;
         }

@@ -12,8 +12,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/current_park_airport.h"
 #include "core/geodesy.h"
-#include "core/park_airport_filter.h"
 #include "core/run_state.h"
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
@@ -64,7 +64,7 @@ public:
 
     // Records go to the queue; the park airport filter's values shape the
     // ground rules.
-    TrafficReader(TrafficQueue& queue, FeedState& feed, RunState& run, const ParkAirportFilter& filter);
+    TrafficReader(TrafficQueue& queue, FeedState& feed, RunState& run, const CurrentParkAirportState& filter);
 
     // lf_onTrafficDatagram: a datagram holding " VEH" is ignored; any other
     // is split at its commas and parsed.
@@ -127,7 +127,7 @@ private:
     const GeoPosition& rangeCentre();
 
     TrafficQueue& queue_;
-    const ParkAirportFilter& filter_;
+    const CurrentParkAirportState& filter_;
     // Used by the body's thread only; keeps its capacity between lines.
     std::vector<std::string_view> fields_;
     mutable std::mutex ownPositionMutex_;  // leaf lock: guards ownPosition_

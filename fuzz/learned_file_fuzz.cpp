@@ -11,9 +11,9 @@
 #include <unordered_set>
 #include <vector>
 
+#include "airports/loaded_park_airport.h"
 #include "airports/park_airport.h"
-#include "airports/park_airport_state.h"
-#include "core/park_airport_filter.h"
+#include "core/current_park_airport.h"
 #include "core/paths.h"
 #include "core/range_control.h"
 #include "core/settings.h"
@@ -107,11 +107,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::writeBytes(kLearnedFile, fuzz::bytesOf(data, size));
 
     LoadedParkAirport park;
-    ParkAirportFilter filter;
+    CurrentParkAirportState parkAirport;
     RangeControl range;
-    const std::string result = gf_readApf({.pathText = kStandFile.string(), .icao = FixedCode4("EHAM")}, park,
-                                          {.filter = filter, .range = range});
-    expect(result.empty() || (result == "no stands found" && park.apfHandmade),
+    const ApfLoadResult result = gf_readApf({.pathText = kStandFile.string(), .icao = FixedCode4("EHAM")}, park,
+                                            {.parkAirport = parkAirport, .range = range});
+    expect(result.outcome == ApfLoadOutcome::loaded || (result.outcome == ApfLoadOutcome::noStands && park.apfHandmade),
            "a learned file never makes the airport's own file fail");
     expectSoundSettings();
     for (const Stand& stand : park.parkStands) expectSoundStand(stand);

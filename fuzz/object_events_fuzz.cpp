@@ -15,8 +15,9 @@
 #include <string>
 #include <string_view>
 
-#include "airports/park_airport_state.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
+#include "core/current_park_airport.h"
 #include "core/fixed_code.h"
 #include "core/messages.h"
 #include "core/run_state.h"
@@ -25,8 +26,7 @@
 #include "engine/engine_state.h"
 #include "engine/flight_plans.h"
 #include "engine/object_events.h"
-#include "engine/park_airport_stands.h"
-#include "engine/park_airport_state.h"
+#include "engine/stands/park_airport_stands.h"
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
 #include "simlink/flight_plan.h"
@@ -57,6 +57,8 @@ class NoLiveries final : public LiveryService {
 public:
     void matchLiveAcLivery(FlightRec&) override {}
     bool matchStaticAcLivery(FlightRec&, bool) override { return false; }
+    bool matchStaticAcLiveryOnStand(FlightRec&, std::string_view, bool) override { return false; }
+    std::string_view registrationTitle(std::string_view) override { return {}; }
 };
 
 // Everything an engine works with, set up once; each input starts from reset.
@@ -66,7 +68,7 @@ struct World {
     TrafficQueue traffic;
     SimLinkState link;
     RunState run;
-    ParkAirportState parkAirport;
+    CurrentParkAirportState parkAirport;
     NoLiveries liveries;
     LoadedParkAirport park;
     ParkAirportStands stands{park};

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string_view>
 
+#include "core/current_park_airport.h"
 #include "core/messages.h"
-#include "core/park_airport_filter.h"
 #include "core/run_state.h"
 #include "feed/feed_state.h"
 #include "feed/qnh_reader.h"
@@ -23,7 +23,7 @@ struct Readers {
     TrafficQueue queue;
     FeedState state;
     RunState run;
-    ParkAirportFilter filter;
+    CurrentParkAirportState filter;
     TrafficReader traffic{queue, state, run, filter};
     QnhReader qnh{traffic, state, run};
 };

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/current_park_airport.h"
 #include "core/messages.h"
-#include "core/park_airport_filter.h"
 #include "core/run_state.h"
 #include "core/strings.h"
 #include "core/time_text.h"
@@ -44,7 +44,7 @@ struct Link {
     TrafficQueue queue;
     FeedState state;
     RunState run;
-    ParkAirportFilter filter;
+    CurrentParkAirportState filter;
     Readers readers{queue, state, run, filter};
     RealTrafficLink link{state, run, readers};
 };

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "airports/apf_file.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/park_airport.h"
-#include "airports/park_airport_state.h"
-#include "core/park_airport_filter.h"
+#include "core/current_park_airport.h"
 #include "core/paths.h"
 #include "core/range_control.h"
 #include "core/settings.h"
@@ -84,7 +84,7 @@ void expectWrittenBackReadable(const LoadedParkAirport& park) {
     } catch (const UserErrorException& e) {
         // Ids that differed only in tabs or line breaks come back alike:
         // XML attribute values turn both into blanks.
-        expect(e.code() == 94, "written ids are never missing or empty");
+        expect(e.code() == kRepeatedStandIdCode, "written ids are never missing or empty");
         return;
     }
     expect(again.size() <= park.parkStands.size(), "no stand appears that was not written");
@@ -106,16 +106,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::writeBytes(kStandFile, fuzz::bytesOf(data, size));
 
     LoadedParkAirport park;
-    ParkAirportFilter filter;
+    CurrentParkAirportState parkAirport;
     RangeControl range;
-    const std::string result = gf_readApf({.pathText = kStandFile.string(), .icao = FixedCode4("ZZZZ")}, park,
-                                          {.filter = filter, .range = range});
-    if (!result.empty()) {
+    const ApfLoadResult result = gf_readApf({.pathText = kStandFile.string(), .icao = FixedCode4("ZZZZ")}, park,
+                                            {.parkAirport = parkAirport, .range = range});
+    if (result.outcome != ApfLoadOutcome::loaded) {
         expect(park.parkStands.empty(), "a load that did not succeed leaves no stands");
         return 0;
     }
-    expect(park.loaded.load(), "a successful load is marked loaded");
-    expect(filter.referenceElevation().has_value(), "a successful load sets the reference elevation");
+    expect(parkAirport.standsLoaded(), "a successful load is marked loaded");
+    expect(parkAirport.referenceElevation().has_value(), "a successful load sets the reference elevation");
     expect(!park.parkStands.empty(), "an empty result means stands were found");
     expectSoundStands(park.parkStands);
     expectWrittenBackReadable(park);

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/park_airport_filter.h"
+#include "core/current_park_airport.h"
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "core/time_text.h"
@@ -33,7 +33,7 @@ struct Feed {
     TrafficQueue queue;
     FeedState state;
     RunState run;
-    ParkAirportFilter filter;
+    CurrentParkAirportState filter;
     TrafficReader reader{queue, state, run, filter};
 };
 
@@ -94,10 +94,10 @@ void runLine(std::string_view line, Situation situation) {
     rangeNm.store(kRangeNm);
     AIRBORNE_ONLY.set(situation.airborneOnly);
     if (situation.atParkAirport) {
-        f.filter.setParkAirport(kOwnPosition, kParkElevationFeet);
+        f.filter.set({.position = kOwnPosition, .elevationFeet = kParkElevationFeet});
         f.filter.setReferenceElevation(kParkElevationFeet);
     } else {
-        f.filter.clearParkAirport();
+        f.filter.clear();
         f.filter.clearReferenceElevation();
     }
     // The type field is interned into the model table; start from an empty one.

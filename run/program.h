@@ -14,16 +14,15 @@
 #include <stop_token>
 #include <thread>
 
-#include "airports/park_airport_state.h"
-#include "core/park_airport_filter.h"
+#include "airports/loaded_park_airport.h"
+#include "core/current_park_airport.h"
 #include "core/range_control.h"
 #include "core/run_state.h"
 #include "engine/catalogue_liveries.h"
 #include "engine/engine.h"
 #include "engine/engine_state.h"
 #include "engine/flight_plans.h"
-#include "engine/park_airport_stands.h"
-#include "engine/park_airport_state.h"
+#include "engine/stands/park_airport_stands.h"
 #include "feed/feed_state.h"
 #include "feed/readers.h"
 #include "feed/realtraffic_link.h"
@@ -60,17 +59,16 @@ struct ProgramParts {
     MainWindowState windowState;
     FeedState feed;
     TrafficQueue traffic;
-    ParkAirportFilter filter;
     RangeControl range;
     SimLinkState link;
     UserAircraftState user;
     FlightPlanFolder planFolder;
     EngineState engineState;
-    ParkAirportState parkAirport;
+    CurrentParkAirportState parkAirport;
     LoadedParkAirport loadedPark;
     LiveryTables liveryTables;
     LiveryMatchCounters matchCounters;
-    Readers readers{traffic, feed, run, filter};
+    Readers readers{traffic, feed, run, parkAirport};
     RealTrafficLink realTraffic{feed, run, readers};
     FolderFlightPlans plans{planFolder};
     ParkAirportStands stands{loadedPark};

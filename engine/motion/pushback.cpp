@@ -10,11 +10,11 @@
 #include "core/log.h"
 #include "core/settings.h"
 #include "engine/client_events.h"
+#include "engine/conflicts/stand_conflicts.h"
 #include "engine/engine_math.h"
 #include "engine/motion/motion_steps.h"
 #include "engine/removal.h"
-#include "engine/stand_conflicts.h"
-#include "engine/stands.h"
+#include "engine/stands/stands.h"
 #include "platform/units.h"
 #include "simlink/sim_queues.h"
 
@@ -48,8 +48,8 @@ void startEngines(Engine& engine, LiveAc& ac) {
 // A cargo aircraft on a stand not chosen for it shows the stand as used by cargo.
 void updateCargoStand(Engine& engine, const LiveAc& ac) {
     if (ac.flight.key.cargo == 0 || ac.standFlag != 0) return;
-    const std::optional<StandInfo> stand = engine.stands.findStand(ac.standNumber);
-    if (!stand || !stand->cargo) return;
+    const Stand* stand = engine.stands.findStand(ac.standNumber);
+    if (stand == nullptr || !stand->cargo) return;
     engine.stands.clearCargoFlag(ac.standNumber);
     if (engine.window.repaint) engine.window.repaint();
 }
@@ -91,8 +91,8 @@ void parkOnStand(Engine& engine, LiveAc& ac) {
 
 void arriveAtStand(Engine& engine, LiveAc& ac) {
     if (ac.standNumber > 0) {
-        const std::optional<StandInfo> stand = engine.stands.findStand(ac.standNumber);
-        if (stand && stand->occupied) {
+        const Stand* stand = engine.stands.findStand(ac.standNumber);
+        if (stand != nullptr && stand->occupied) {
             ac.extendCount = 1;
             // The stand stays marked for the aircraft that stands on it: the
             // removal clears the mark of the removed aircraft's own stand.
@@ -147,8 +147,8 @@ void startPullOut(Engine& engine, LiveAc& ac) {
 void startPushBack(Engine& engine, LiveAc& ac) {
     ac.departureRequested = 0;
     ac.extendCount = 0;
-    const std::optional<StandInfo> stand = engine.stands.findStand(ac.standNumber);
-    if (!stand) return;
+    const Stand* stand = engine.stands.findStand(ac.standNumber);
+    if (stand == nullptr) return;
     ac.turningOnGround = 0;
     const double reverse = normalizeHeading(stand->heading + kPi);
     const double speed = ac.flight.standApproachSpeed;

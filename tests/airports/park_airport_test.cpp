@@ -8,9 +8,9 @@
 
 #include "airports/apf_file.h"
 #include "airports/support/airports_fixture.h"
+#include "core/current_park_airport.h"
 #include "core/geodesy.h"
 #include "core/parameters.h"
-#include "core/park_airport_filter.h"
 #include "core/settings.h"
 #include "platform/units.h"
 
@@ -39,7 +39,7 @@ protected:
         return file.string();
     }
     std::string load(const std::string& pathText, const char* icao = "EHAM") {
-        return gf_readApf({.pathText = pathText, .icao = FixedCode4(icao)}, park, links);
+        return gf_readApf({.pathText = pathText, .icao = FixedCode4(icao)}, park, links).text;
     }
     // One stand per flight list: every flight real, on day 3, slots 4 and 5.
     static std::string twoStands(double apartMetres, double radiusMetres) {
@@ -48,8 +48,8 @@ protected:
                            radiusMetres, 52.3 + metresNorth(apartMetres));
     }
 
-    ParkAirportFilter filter;
-    ParkAirportLinks links{.filter = filter, .range = range};
+    CurrentParkAirportState parkAirport;
+    ParkAirportLinks links{.parkAirport = parkAirport, .range = range};
     const std::vector<std::pair<std::string, std::string>> header{
         {"airport_name", "Schiphol"}, {"publisher", "Pub"}, {"altitude", "-11"}, {"RT_traffic_week", "12"}};
 };
@@ -65,8 +65,8 @@ TEST_F(ParkAirport, AUserFileIsReadInPlaceAndSummarised) {
     EXPECT_EQ(park.parkStands[1].number, 2U);
     EXPECT_EQ(park.header.publisher, "Pub");
     EXPECT_EQ(park.elevationFeet, -11.0F);
-    EXPECT_TRUE(park.loaded.load());
-    EXPECT_EQ(filter.referenceElevation(), -11.0);
+    EXPECT_TRUE(parkAirport.standsLoaded());
+    EXPECT_EQ(parkAirport.referenceElevation(), -11.0);
     EXPECT_TRUE(window.controls().isEnabled(flush));
     EXPECT_EQ(park.stats.snapshot().standCount, 2);
     EXPECT_GE(repaints, 3);
@@ -85,14 +85,15 @@ TEST_F(ParkAirport, AnArchivedFileIsFetchedIntoParkAirportXml) {
     EXPECT_EQ(failed, "failed to download: '" + server.baseUrl() + "/downloads/MSFS/Airports/my_simaddon/EHAM.xml'")
         << "only \"airports\" in lower case is a local file";
     EXPECT_TRUE(park.parkStands.empty());
-    EXPECT_FALSE(park.loaded.load());
+    EXPECT_FALSE(parkAirport.standsLoaded());
 }
 
 TEST_F(ParkAirport, FailuresGiveTheirTextAndLeaveNoStands) {
-    filter.setReferenceElevation(500.0);
+    parkAirport.setReferenceElevation(500.0);
     EXPECT_EQ(load(""), "gf_readApf: xml is empty");
-    EXPECT_FALSE(filter.referenceElevation()) << "no elevation of an airport that is not loaded";
-    EXPECT_EQ(gf_readApf({.pathText = "airports/x.xml", .icao = {}}, park, links), "gf_readApf: no park airport set");
+    EXPECT_FALSE(parkAirport.referenceElevation()) << "no elevation of an airport that is not loaded";
+    EXPECT_EQ(gf_readApf({.pathText = "airports/x.xml", .icao = {}}, park, links).text,
+              "gf_readApf: no park airport set");
 
     const std::string noAltitude = userFile("EHRD", standFile({{"airport_name", "R"}}, twoStands(100, 20)));
     EXPECT_EQ(load(noAltitude, "EHRD"), "65: Parameter altitude not found");
@@ -115,6 +116,17 @@ TEST_F(ParkAirport, FailuresGiveTheirTextAndLeaveNoStands) {
     const std::string empty = userFile("EHAM", standFile({{"altitude", "3"}}, ""));
     EXPECT_EQ(load(empty), "no stands found");
     EXPECT_EQ(park.header.publisher, "") << "nothing of the previous airport";
+}
+
+TEST_F(ParkAirport, TheOutcomeTellsLoadedFromNoStandsFromFailed) {
+    const auto outcome = [&](const std::string& path, const char* icao) {
+        return gf_readApf({.pathText = path, .icao = FixedCode4(icao)}, park, links).outcome;
+    };
+    EXPECT_EQ(outcome(userFile("EHAM", standFile(header, twoStands(100, 20))), "EHAM"), ApfLoadOutcome::loaded);
+    EXPECT_EQ(outcome(userFile("EHAM", standFile({{"altitude", "3"}}, "")), "EHAM"), ApfLoadOutcome::noStands);
+    EXPECT_EQ(outcome(userFile("EHRD", standFile({{"airport_name", "R"}}, twoStands(100, 20))), "EHRD"),
+              ApfLoadOutcome::failed);
+    EXPECT_EQ(outcome("", "EHAM"), ApfLoadOutcome::failed);
 }
 
 TEST_F(ParkAirport, StandsOverlapWhenTheirDistanceTimesOnePointOneIsBelowTheirRadii) {

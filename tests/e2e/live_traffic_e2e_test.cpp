@@ -23,13 +23,13 @@
 #include <vector>
 
 #include "airports/apf_file.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/park_airport.h"
-#include "airports/park_airport_state.h"
 #include "airports/stand.h"
+#include "core/current_park_airport.h"
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "core/messages.h"
-#include "core/park_airport_filter.h"
 #include "core/range_control.h"
 #include "core/run_state.h"
 #include "core/settings.h"
@@ -39,8 +39,7 @@
 #include "engine/engine_tick.h"
 #include "engine/flight_plans.h"
 #include "engine/object_events.h"
-#include "engine/park_airport_stands.h"
-#include "engine/park_airport_state.h"
+#include "engine/stands/park_airport_stands.h"
 #include "feed/feed_state.h"
 #include "feed/readers.h"
 #include "feed/realtraffic_link.h"
@@ -208,7 +207,6 @@ protected:
         loadStands();
         parkAirport.set({.code = kAirportCode, .position = kAirport, .elevationFeet = 0.0f});
         parkAirport.setStandsLoaded(true);
-        filter.setParkAirport(kAirport, 0);
         rangeNm.store(kRangeNm);
         readers.traffic().setOwnPosition(kUser);
         queue.setAccepting(true);
@@ -270,7 +268,7 @@ protected:
                          stand(kDepartureStand.id, kDepartureStand.at, kDepartureStand.headingDeg)};
         const std::string file = "airports/my_simaddon/LOWW.xml";
         ASSERT_TRUE(gf_saveApf(record, file, {.mode = ApfMode::generated, .simNumber = 1, .handmade = false}));
-        ASSERT_EQ(gf_readApf({.pathText = file, .icao = kAirportCode}, loadedPark, parkLinks), "");
+        ASSERT_EQ(gf_readApf({.pathText = file, .icao = kAirportCode}, loadedPark, parkLinks).text, "");
         ASSERT_EQ(loadedPark.parkStands.size(), 2U);
     }
 
@@ -370,19 +368,18 @@ protected:
     std::filesystem::path tracePath = dir.path() / "trace.txt";
     RunState run;
     FeedState feed;
-    ParkAirportFilter filter;
+    CurrentParkAirportState parkAirport;
     TrafficQueue queue;
-    Readers readers{queue, feed, run, filter};
+    Readers readers{queue, feed, run, parkAirport};
     RealTrafficLink rtLink{feed, run, readers, {.poll = 20ms, .versionReply = 5000ms}};
     SimLinkState simLink;
     UserAircraftState user;
     EngineState state;
-    ParkAirportState parkAirport;
     LiveryTables tables;
     LiveryMatchCounters counters;
     CatalogueLiveries liveries{tables, state.uncreatable, counters};
     RangeControl range;
-    ParkAirportLinks parkLinks{.filter = filter, .range = range};
+    ParkAirportLinks parkLinks{.parkAirport = parkAirport, .range = range};
     LoadedParkAirport loadedPark;
     ParkAirportStands stands{loadedPark};
     PlanFolder planFolder{dir.path()};

@@ -2,7 +2,7 @@
 // stand-file writer and loaded by the stand-file reader in the test's own
 // program folder; what the engine learns there is saved as the learned file
 // and read back.
-#include "engine/park_airport_stands.h"
+#include "engine/stands/park_airport_stands.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,11 @@
 
 #include "airports/apf_file.h"
 #include "airports/park_airport.h"
-#include "core/park_airport_filter.h"
+#include "core/current_park_airport.h"
 #include "core/paths.h"
 #include "core/range_control.h"
 #include "core/settings.h"
-#include "engine/stands.h"
+#include "engine/stands/stands.h"
 #include "ground_fixture.h"
 #include "refdata/code_table.h"
 #include "simlink/sim_ids.h"
@@ -70,7 +70,7 @@ protected:
         ASSERT_TRUE(gf_saveApf(record, kStandFile, {.mode = ApfMode::generated, .simNumber = 1, .handmade = false}));
         reload();
     }
-    void reload() { ASSERT_EQ(gf_readApf({.pathText = kStandFile, .icao = FixedCode4("EDDF")}, park, links), ""); }
+    void reload() { ASSERT_EQ(gf_readApf({.pathText = kStandFile, .icao = FixedCode4("EDDF")}, park, links).text, ""); }
     // The learned file as the park airport's save writes it.
     void saveLearned() {
         ApfRecord record;
@@ -96,9 +96,8 @@ protected:
     // The harness's stand list, and the program's stand service over it.
     LoadedParkAirport& park = stands.park;
     ParkAirportStands service{park};
-    ParkAirportFilter filter;
     RangeControl range;
-    ParkAirportLinks links{.filter = filter, .range = range};
+    ParkAirportLinks links{.parkAirport = parkAirport, .range = range};
 
 private:
     fs::path previousFolder_;
@@ -208,7 +207,7 @@ TEST_F(ParkAirportStandsTest, StandsAreFoundByNumberAndTheirFlightsLearnedAcross
     EXPECT_EQ(service.standIdText(99), "sid==?");
     EXPECT_EQ(service.standIdText(parkStand("A2").number), "A2");
     EXPECT_EQ(service.findStand(a1)->neighbours, std::vector<std::uint32_t>{parkStand("A2").number});
-    EXPECT_TRUE(service.findStand(parkStand("H1").number)->helipad);
+    EXPECT_TRUE(service.findStand(parkStand("H1").number)->heli);
     EXPECT_FALSE(service.findStand(4));
     service.setStandOccupied(a1, true);
     EXPECT_TRUE(service.findStand(a1)->occupied);

@@ -29,7 +29,7 @@ TEST_F(EndToEnd, RecordsArriveInTheQueueWithTheirDueTicks) {
     link.startTcpServer("0");
     const GeoPosition user{47.4647, 8.5492};
     traffic.setOwnPosition(user);
-    filter.setParkAirport(user, 600);  // the sample airport's elevation
+    filter.set({.position = user, .elevationFeet = 600});  // the sample airport's elevation
     filter.setReferenceElevation(600.0);
     feed.tickCounter.store(5000);
 

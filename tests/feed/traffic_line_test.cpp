@@ -23,7 +23,7 @@ protected:
         return out.empty() ? TrafficRecord{} : out.front();
     }
     void parkHere() {
-        filter.setParkAirport(test::kOwnPosition, 600);
+        filter.set({.position = test::kOwnPosition, .elevationFeet = 600});
         filter.setReferenceElevation(600.0);
     }
     std::size_t logCount(std::string_view text) const {
@@ -197,15 +197,15 @@ TEST_F(TrafficLine, GroundRulePairs) {
 TEST_F(TrafficLine, ParkAirportRangeCodesAndAcceptance) {
     const L ground = L{}.set(L::alt, "0").set(L::gs, "15");
     const GeoPosition aircraft{48.12, 16.60};
-    filter.setParkAirport(gf_destinationPoint(aircraft, 0.0, 4.9 * kFeetPerNm), 600);
+    filter.set({.position = gf_destinationPoint(aircraft, 0.0, 4.9 * kFeetPerNm), .elevationFeet = 600});
     EXPECT_EQ(offer(ground), LineOutcome::queued);
-    filter.setParkAirport(gf_destinationPoint(aircraft, 0.0, 5.1 * kFeetPerNm), 600);
+    filter.set({.position = gf_destinationPoint(aircraft, 0.0, 5.1 * kFeetPerNm), .elevationFeet = 600});
     EXPECT_EQ(offer(ground), LineOutcome::groundAway);
 
     AIRBORNE_ONLY.set(true);  // more than 150 ft above the park airport
     EXPECT_EQ(offer(L{}.set(L::alt, "750")), LineOutcome::altitudeRule);
     EXPECT_EQ(offer(L{}.set(L::alt, "751")), LineOutcome::queued);
-    filter.clearParkAirport();
+    filter.clear();
     EXPECT_EQ(offer(L{}.set(L::alt, "150")), LineOutcome::altitudeRule);
     AIRBORNE_ONLY.set(false);
 

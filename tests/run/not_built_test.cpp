@@ -29,11 +29,15 @@ const std::vector<std::string> kNotBuiltYet{
     "gf_updateStaticParking: static parking",
     "lf_HandleWMCOMMAND: the window's command handlers",
     "lf_adjustParking: static parking",
+    "lf_detcs: static parking",
     "lf_editSubclassProc: the edit fields",
     "lf_paintWindow: the status panel",
     "lf_readMyParkAirports: park airports",
     "lf_refreshLiveCount: the status panel",
     "lf_setDestination: the edit fields",
+    "parkLimit: static parking",
+    "showCargoStand: static parking",
+    "standKeptFree: park airports",
 };
 
 struct Entry {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "airports/park_airport_state.h"
+#include "airports/loaded_park_airport.h"
 #include "core/messages.h"
 #include "core/paths.h"
 #include "core/range_control.h"

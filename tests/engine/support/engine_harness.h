@@ -22,14 +22,14 @@
 #include <utility>
 #include <vector>
 
-#include "airports/park_airport_state.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
+#include "core/current_park_airport.h"
 #include "core/run_state.h"
 #include "engine/engine.h"
 #include "engine/engine_state.h"
 #include "engine/flight_plans.h"
-#include "engine/park_airport_stands.h"
-#include "engine/park_airport_state.h"
+#include "engine/stands/park_airport_stands.h"
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
 #include "platform/sim/stand_in.h"
@@ -55,6 +55,10 @@ public:
 
     void matchLiveAcLivery(FlightRec& flight) override;
     bool matchStaticAcLivery(FlightRec& flight, bool cargoStand) override;
+    bool matchStaticAcLiveryOnStand(FlightRec& flight, std::string_view /*standId*/, bool cargoStand) override {
+        return matchStaticAcLivery(flight, cargoStand);
+    }
+    std::string_view registrationTitle(std::string_view /*registration*/) override { return {}; }
 };
 
 // The park airport's stands through the program's own stand service,
@@ -76,8 +80,8 @@ public:
     std::string standIdText(std::uint32_t standNumber) override { return real_.standIdText(standNumber); }
     void setStandOccupied(std::uint32_t standNumber, bool occupied) override;
     std::size_t standCount() override { return real_.standCount(); }
-    std::optional<StandInfo> standAt(std::size_t index) override { return real_.standAt(index); }
-    std::optional<StandInfo> findStand(std::uint32_t standNumber) override { return real_.findStand(standNumber); }
+    const Stand* standAt(std::size_t index) override { return real_.standAt(index); }
+    const Stand* findStand(std::uint32_t standNumber) override { return real_.findStand(standNumber); }
     std::vector<StandOption> standOptions(std::uint32_t standNumber) override {
         return real_.standOptions(standNumber);
     }
@@ -187,7 +191,7 @@ protected:
     SimLinkState link;
     UserAircraftState userData;
     RunState run;
-    ParkAirportState parkAirport;
+    CurrentParkAirportState parkAirport;
     FakeLiveries liveries;
     TestStands stands;
     TestPlanFolder planFolder{dir.path()};

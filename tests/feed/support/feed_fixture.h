@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/current_park_airport.h"
 #include "core/messages.h"
-#include "core/park_airport_filter.h"
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "feed/feed_state.h"
@@ -52,7 +52,7 @@ protected:
     LogCapture log{dir.path()};
     RunState run;
     FeedState feed;
-    ParkAirportFilter filter;
+    CurrentParkAirportState filter;
     TrafficQueue queue;
     Readers readers{queue, feed, run, filter};
     TrafficReader& traffic = readers.traffic();

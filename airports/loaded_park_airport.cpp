@@ -1,4 +1,4 @@
-#include "airports/park_airport_state.h"
+#include "airports/loaded_park_airport.h"
 
 #include <utility>
 
@@ -75,7 +75,6 @@ void LoadedParkAirport::reset() {
     elevationFeet = 0.0F;
     apfPathText.clear();
     storedSettings.reset();
-    loaded.store(false);
     learnedUpdates = 0;
     stats.reset();
 }

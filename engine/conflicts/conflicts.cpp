@@ -1,4 +1,4 @@
-#include "engine/conflicts.h"
+#include "engine/conflicts/conflicts.h"
 
 #include <algorithm>
 #include <string>
@@ -9,10 +9,10 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "core/settings.h"
+#include "engine/conflicts/static_conflicts.h"
 #include "engine/engine.h"
 #include "engine/removal.h"
-#include "engine/stands.h"
-#include "engine/static_conflicts.h"
+#include "engine/stands/stands.h"
 
 namespace qvl {
 namespace {
@@ -25,7 +25,7 @@ bool standsThere(const LiveAc& ac, std::uint32_t standNumber) {
     return ac.status == SimStatus::active && ac.standNumber == standNumber;
 }
 
-GeoPosition placeOf(const StandView& stand) { return {.latitude = stand.latitude, .longitude = stand.longitude}; }
+GeoPosition placeOf(const Stand& stand) { return {.latitude = stand.latitude, .longitude = stand.longitude}; }
 
 // "ABC123_" against "ABC123", either way round.
 bool provisionalFormOf(std::string_view a, std::string_view b) {
@@ -139,8 +139,8 @@ bool lf_neighbourAllows(Engine& engine, const LiveAc& newcomer, std::uint32_t ne
         if (!standsThere(ac, neighbourNumber) || &ac == &newcomer) continue;
         if (ac.phase != GroundPhase::parked && ac.phase != GroundPhase::pushing_back) continue;
         if (ac.flight.callsign == newcomer.flight.callsign) continue;
-        const auto neighbour = standByNumber(engine, neighbourNumber);
-        if (!neighbour) continue;
+        const Stand* neighbour = standByNumber(engine, neighbourNumber);
+        if (neighbour == nullptr) continue;
         const GeoPosition at{.latitude = newcomer.samples.front().latitude,
                              .longitude = newcomer.samples.front().longitude};
         if (gf_distanceNm(placeOf(*neighbour), at) <= collisionDistance(ac.flight.halfSpan, newcomer.flight.halfSpan)) {
@@ -150,10 +150,9 @@ bool lf_neighbourAllows(Engine& engine, const LiveAc& newcomer, std::uint32_t ne
     return true;
 }
 
-void lf_clearAdjacentLive(Engine& engine, std::uint32_t neighbourNumber, const LiveAc& arriving,
-                          const StandView& stand) {
-    const auto neighbour = standByNumber(engine, neighbourNumber);
-    if (!neighbour) return;
+void lf_clearAdjacentLive(Engine& engine, std::uint32_t neighbourNumber, const LiveAc& arriving, const Stand& stand) {
+    const Stand* neighbour = standByNumber(engine, neighbourNumber);
+    if (neighbour == nullptr) return;
     const double apart = gf_distanceNm(placeOf(*neighbour), placeOf(stand));
     for (LiveAc& ac : engine.state.liveAircraft) {
         if (&ac == &arriving || !standsThere(ac, neighbourNumber)) continue;
@@ -165,7 +164,7 @@ void lf_clearAdjacentLive(Engine& engine, std::uint32_t neighbourNumber, const L
     }
 }
 
-void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const StandView& stand) {
+void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const Stand& stand) {
     EngineState& state = engine.state;
     for (StaticAc& other : state.staticAircraft) {
         if (other.standNumber != stand.number || other.status == SimStatus::removingfromsim) continue;
@@ -179,8 +178,8 @@ void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const StandView& stand)
     }
     std::erase_if(state.staticAircraft, [](const StaticAc& s) { return s.eraseDropped != 0; });
     for (const std::uint32_t number : stand.neighbours) {
-        const auto neighbour = standByNumber(engine, number);
-        if (!neighbour) continue;
+        const Stand* neighbour = standByNumber(engine, number);
+        if (neighbour == nullptr) continue;
         for (StaticAc& other : state.staticAircraft) {
             if (other.status != SimStatus::active || other.standNumber != number) continue;
             if (gf_distanceNm(placeOf(*neighbour), placeOf(stand)) >

@@ -1,5 +1,5 @@
 // Stand lookups and the learning of live aircraft's stands.
-#include "engine/stands.h"
+#include "engine/stands/stands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,7 +19,7 @@ constexpr double kWideCandidateNm = 0.0458963;       // 85 m
 constexpr double kTooSmallWithinNm = 0.0107991;      // 20 m
 constexpr double kLearnedSizeMarginNm = 0.00053996;  // 1 m
 
-GeoPosition positionOf(const StandInfo& stand) { return {.latitude = stand.latitude, .longitude = stand.longitude}; }
+GeoPosition positionOf(const Stand& stand) { return {.latitude = stand.latitude, .longitude = stand.longitude}; }
 
 std::string withoutProvisionalMark(const std::string& callsign) {
     if (!callsign.empty() && callsign.back() == '_') return callsign.substr(0, callsign.size() - 1);
@@ -41,13 +41,13 @@ bool optionKnowsFlight(const StandOption& option, const FlightRec& flight) {
            sameIds(option.key, flight.key);
 }
 
-bool standKnowsFlight(Engine& engine, const StandInfo& stand, const FlightRec& flight) {
+bool standKnowsFlight(Engine& engine, const Stand& stand, const FlightRec& flight) {
     const std::vector<StandOption> options = engine.stands.standOptions(stand.number);
     return std::any_of(options.begin(), options.end(),
                        [&](const StandOption& option) { return optionKnowsFlight(option, flight); });
 }
 
-bool standFits(double halfSpan, const StandInfo& stand) { return halfSpan - stand.radius <= kFitToleranceNm; }
+bool standFits(double halfSpan, const Stand& stand) { return halfSpan - stand.radius <= kFitToleranceNm; }
 
 // n slots back from the week time's slot: slot, slot - 1, ..., wrapping
 // from 0 to 47.
@@ -127,8 +127,8 @@ std::string gf_standNameAtPosition(Engine& engine, StandNameCache& cache, GeoPos
     std::string name;
     double nearest = 900.0;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::optional<StandInfo> stand = engine.stands.standAt(i);
-        if (!stand) continue;
+        const Stand* stand = engine.stands.standAt(i);
+        if (stand == nullptr) continue;
         const double distance = gf_distanceNm(position, positionOf(*stand));
         if (distance < nearest) {
             nearest = distance;
@@ -140,30 +140,29 @@ std::string gf_standNameAtPosition(Engine& engine, StandNameCache& cache, GeoPos
     return name;
 }
 
-std::optional<StandInfo> gf_findStandNear(Engine& engine, GeoPosition position, const LiveAc& ac, double radiusNm,
-                                          bool wide) {
+const Stand* gf_findStandNear(Engine& engine, GeoPosition position, const LiveAc& ac, double radiusNm, bool wide) {
     const double halfSpan = ac.flight.halfSpan;
-    std::optional<StandInfo> best;
-    std::optional<StandInfo> wideCandidate;
+    const Stand* best = nullptr;
+    const Stand* wideCandidate = nullptr;
     double bestDistance = std::numeric_limits<double>::infinity();
     double wideDistance = std::numeric_limits<double>::infinity();
     bool tooSmall = false;
     bool wideSearch = wide;
     const std::size_t count = engine.stands.standCount();
     for (std::size_t i = 0; i < count; ++i) {
-        std::optional<StandInfo> stand = engine.stands.standAt(i);
-        if (!stand) continue;
+        const Stand* stand = engine.stands.standAt(i);
+        if (stand == nullptr) continue;
         const double distance = gf_distanceNm(position, positionOf(*stand));
         if (distance <= radiusNm && distance < bestDistance) {
             if (standFits(halfSpan, *stand)) {
-                best = std::move(stand);
+                best = stand;
                 bestDistance = distance;
                 tooSmall = false;
                 wideSearch = false;
                 continue;
             }
             if (distance <= kTooSmallWithinNm) {
-                best = std::move(stand);
+                best = stand;
                 bestDistance = distance;
                 tooSmall = true;
                 wideSearch = false;
@@ -172,17 +171,16 @@ std::optional<StandInfo> gf_findStandNear(Engine& engine, GeoPosition position, 
         }
         if (wideSearch && distance <= kWideCandidateNm && distance < wideDistance && standFits(halfSpan, *stand) &&
             !ac.flight.callsign.empty() && standKnowsFlight(engine, *stand, ac.flight)) {
-            wideCandidate = std::move(stand);
+            wideCandidate = stand;
             wideDistance = distance;
         }
     }
-    std::optional<StandInfo> result = best ? best : wideCandidate;
-    if (!result) return std::nullopt;
-    if (result->helipad != (ac.flight.category == AircraftCategory::Rotorcraft)) return std::nullopt;
-    if (best && tooSmall) {
+    const Stand* result = best != nullptr ? best : wideCandidate;
+    if (result == nullptr) return nullptr;
+    if (result->heli != (ac.flight.category == AircraftCategory::Rotorcraft)) return nullptr;
+    if (best != nullptr && tooSmall) {
         // The learned radius is marked changed so that the learned file keeps it.
-        result->radius = halfSpan - kLearnedSizeMarginNm;
-        engine.stands.learnStandSize(result->number, result->radius);
+        engine.stands.learnStandSize(result->number, halfSpan - kLearnedSizeMarginNm);
         repaint(engine);
     }
     return result;
@@ -200,7 +198,7 @@ void lf_addRealStandOption(Engine& engine, std::uint32_t standNumber, FlightRec&
     flight.key.secondAirlineId = ids->key.operatorId;
     flight.key.modelId = ids->key.modelId;
     flight.key.cargo = ids->key.cargo;
-    if (standNumber < 1 || !engine.stands.findStand(standNumber)) return;
+    if (standNumber < 1 || engine.stands.findStand(standNumber) == nullptr) return;
 
     const bool seen = mode == StandLearning::leaving || mode == StandLearning::removedAway;
     const std::size_t slot = now.slot;
@@ -246,8 +244,8 @@ void gf_findLearnedStand(Engine& engine, WeekTime now, LiveAc& ac) {
     const auto named = [&](const std::string& part) { return !part.empty() && (part == callsign || part == base); };
     const std::size_t count = engine.stands.standCount();
     for (std::size_t i = 0; i < count; ++i) {
-        const std::optional<StandInfo> stand = engine.stands.standAt(i);
-        if (!stand) continue;
+        const Stand* stand = engine.stands.standAt(i);
+        if (stand == nullptr) continue;
         for (const StandOption& option : engine.stands.standOptions(stand->number)) {
             if (option.index == 0 || option.day != now.day || option.key.airlineId != ac.flight.key.airlineId) {
                 continue;
@@ -264,7 +262,7 @@ void gf_findLearnedStand(Engine& engine, WeekTime now, LiveAc& ac) {
 
 bool lf_standHasFlightNow(Engine& engine, WeekTime now, std::uint32_t standNumber, const FlightRec& flight,
                           std::int32_t windowHalfHours) {
-    if (standNumber < 1 || !engine.stands.findStand(standNumber)) return false;
+    if (standNumber < 1 || engine.stands.findStand(standNumber) == nullptr) return false;
     const std::int32_t window = std::min(windowHalfHours, kSlotsPerDay - 1);
     const std::int32_t slot = static_cast<std::int32_t>(now.slot);
     const std::vector<StandOption> options = engine.stands.standOptions(standNumber);

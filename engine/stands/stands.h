@@ -37,9 +37,9 @@ std::string gf_standNameAtPosition(Engine& engine, StandNameCache& cache, GeoPos
 // The nearest stand that fits the aircraft within the radius; a stand too
 // small but within 20 m is taken all the same and learns the aircraft's size.
 // With `wide`, a stand within 85 m where this flight was seen before is the
-// fallback. Helipads go to Rotorcraft only, and Rotorcraft to helipads only.
-std::optional<StandInfo> gf_findStandNear(Engine& engine, GeoPosition position, const LiveAc& ac, double radiusNm,
-                                          bool wide);
+// fallback. Helipads go to Rotorcraft only, and Rotorcraft to helipads only;
+// nullptr when no stand is found.
+const Stand* gf_findStandNear(Engine& engine, GeoPosition position, const LiveAc& ac, double radiusNm, bool wide);
 
 // Records the flight as a real option of the stand for the current half
 // hour (extending its latest option when it stood there recently). Nothing

@@ -3,19 +3,19 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
-#include "engine/conflicts.h"
+#include "engine/conflicts/conflicts.h"
+#include "engine/conflicts/stand_conflicts.h"
 #include "engine/engine.h"
 #include "engine/engine_math.h"
 #include "engine/motion/motion_steps.h"
 #include "engine/removal.h"
-#include "engine/stand_conflicts.h"
-#include "engine/stand_seams.h"
-#include "engine/stands.h"
+#include "engine/stands/stand_seams.h"
+#include "engine/stands/stands.h"
 
 namespace qvl {
 namespace {
 
-void removeParkedOn(Engine& engine, const LiveAc& arriving, const StandView& stand) {
+void removeParkedOn(Engine& engine, const LiveAc& arriving, const Stand& stand) {
     for (LiveAc& other : engine.state.liveAircraft) {
         if (&other == &arriving || other.status != SimStatus::active || other.phase != GroundPhase::parked ||
             other.standNumber != stand.number) {
@@ -38,8 +38,8 @@ void try2Park(Engine& engine, LiveAc& ac, bool wide) {
     if (samePosition(last.latitude, last.longitude, ac.parkTryLatitude, ac.parkTryLongitude)) return;
     ac.parkTryLatitude = last.latitude;
     ac.parkTryLongitude = last.longitude;
-    const auto stand = standNear(engine, positionOf(last), ac, wide ? kStandSearchWideNm : kStandSearchNm, wide);
-    if (!stand || standKeptFree(engine, *stand) || standUnderUser(engine, *stand)) return;
+    const Stand* stand = standNear(engine, positionOf(last), ac, wide ? kStandSearchWideNm : kStandSearchNm, wide);
+    if (stand == nullptr || standKeptFree(engine, *stand) || standUnderUser(engine, *stand)) return;
 
     removeParkedOn(engine, ac, *stand);
     for (const std::uint32_t neighbour : stand->neighbours) lf_clearAdjacentLive(engine, neighbour, ac, *stand);
@@ -47,7 +47,7 @@ void try2Park(Engine& engine, LiveAc& ac, bool wide) {
 
     ac.stand = {.latitude = stand->latitude, .longitude = stand->longitude, .heading = stand->heading};
     ac.standNumber = stand->number;
-    ac.standFlag = stand->flag;
+    ac.standFlag = stand->cargo ? 1 : 0;
     ac.samples.resize(1);
     ac.setPhase(GroundPhase::parking);
     drive2Stand(ac, ac.stand);

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "airports/park_airport_state.h"
+#include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
 #include "engine/engine.h"
 
@@ -26,8 +26,8 @@ public:
     void setStandOccupied(std::uint32_t standNumber, bool occupied) override;
 
     [[nodiscard]] std::size_t standCount() override;
-    [[nodiscard]] std::optional<StandInfo> standAt(std::size_t index) override;
-    [[nodiscard]] std::optional<StandInfo> findStand(std::uint32_t standNumber) override;
+    [[nodiscard]] const Stand* standAt(std::size_t index) override;
+    [[nodiscard]] const Stand* findStand(std::uint32_t standNumber) override;
     [[nodiscard]] std::vector<StandOption> standOptions(std::uint32_t standNumber) override;
     void learnStandSize(std::uint32_t standNumber, double radiusNm) override;
     void clearCargoFlag(std::uint32_t standNumber) override;

@@ -93,8 +93,6 @@ struct LoadedParkAirport {
     // learned file's path is made from it and the publisher, at load and save.
     std::string apfPathText;
     std::optional<StoredParkingSettings> storedSettings;
-    // Set once the stands are loaded; the window reads it.
-    std::atomic<bool> loaded{false};
     // Learned flights added since the stands were loaded.
     std::int32_t learnedUpdates = 0;
     ParkingStatsBoard stats;

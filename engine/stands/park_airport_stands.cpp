@@ -1,4 +1,4 @@
-#include "engine/park_airport_stands.h"
+#include "engine/stands/park_airport_stands.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -18,19 +18,6 @@ LiveryKey idsOf(const LearnedFlight& flight) {
     LiveryKey key = liveryKeyOf(flight.ids);
     key.marker = 0;
     return key;
-}
-
-StandInfo infoOf(const Stand& stand) {
-    return {.number = stand.number,
-            .id = stand.id,
-            .latitude = stand.latitude,
-            .longitude = stand.longitude,
-            .heading = stand.heading,
-            .radius = stand.radius,
-            .helipad = stand.heli,
-            .cargo = stand.cargo,
-            .occupied = stand.occupied,
-            .neighbours = stand.neighbours};
 }
 
 StandOption optionOf(const LearnedFlight& flight) {
@@ -74,16 +61,12 @@ void ParkAirportStands::setStandOccupied(std::uint32_t standNumber, bool occupie
 
 std::size_t ParkAirportStands::standCount() { return park_.parkStands.size(); }
 
-std::optional<StandInfo> ParkAirportStands::standAt(std::size_t index) {
-    if (index >= park_.parkStands.size()) return std::nullopt;
-    return infoOf(park_.parkStands[index]);
+const Stand* ParkAirportStands::standAt(std::size_t index) {
+    if (index >= park_.parkStands.size()) return nullptr;
+    return &park_.parkStands[index];
 }
 
-std::optional<StandInfo> ParkAirportStands::findStand(std::uint32_t standNumber) {
-    const Stand* found = stand(standNumber);
-    if (found == nullptr) return std::nullopt;
-    return infoOf(*found);
-}
+const Stand* ParkAirportStands::findStand(std::uint32_t standNumber) { return stand(standNumber); }
 
 std::vector<StandOption> ParkAirportStands::standOptions(std::uint32_t standNumber) {
     const Stand* found = stand(standNumber);

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "engine/live_ac.h"
-#include "engine/stand_seams.h"
+#include "engine/stands/stand_seams.h"
 
 namespace qvl {
 
@@ -33,11 +33,10 @@ bool lf_solveCallsignClash(Engine& engine, std::uint32_t standNumber, std::strin
 bool lf_neighbourAllows(Engine& engine, const LiveAc& newcomer, std::uint32_t neighbourNumber);
 // The live aircraft parked or pushing back on the neighbour stand goes when
 // it lies within the collision distance of the arriving aircraft's stand.
-void lf_clearAdjacentLive(Engine& engine, std::uint32_t neighbourNumber, const LiveAc& arriving,
-                          const StandView& stand);
+void lf_clearAdjacentLive(Engine& engine, std::uint32_t neighbourNumber, const LiveAc& arriving, const Stand& stand);
 // The static aircraft on the stand goes, and those on its neighbours that a
 // wingspan on the stand would touch.
-void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const StandView& stand);
+void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const Stand& stand);
 // With `extra` more parked aircraft on the way, the longest parked ones go
 // while the park airport's limit is exceeded.
 void lf_checkMaxPark(Engine& engine, std::int32_t extra);

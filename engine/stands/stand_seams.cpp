@@ -1,0 +1,31 @@
+// The stand questions of spawning and the stand conflicts, answered by the
+// stand lookups and the stand learning.
+#include "engine/stands/stand_seams.h"
+
+#include "engine/engine.h"
+#include "engine/stands/stands.h"
+
+namespace qvl {
+const Stand* standNear(Engine& engine, const GeoPosition& position, const LiveAc& ac, double radiusNm, bool wide) {
+    return gf_findStandNear(engine, position, ac, radiusNm, wide);
+}
+
+const Stand* standByNumber(Engine& engine, std::uint32_t number) {
+    if (number == 0) return nullptr;
+    return engine.stands.findStand(number);
+}
+
+bool standUnderUser(Engine& engine, const Stand& stand) {
+    const UserAircraft user = engine.clocks.userAircraft();
+    if (!user.positionKnown()) return false;
+    const std::string name =
+        gf_standNameAtPosition(engine, engine.state.userStandName,
+                               {.latitude = user.latitude, .longitude = user.longitude}, user.onGroundKnown);
+    return !name.empty() && name == stand.id;
+}
+
+void learnStandOption(Engine& engine, std::uint32_t standNumber, FlightRec& flight, int mode) {
+    lf_addRealStandOption(engine, standNumber, flight, static_cast<StandLearning>(mode));
+}
+
+}  // namespace qvl
