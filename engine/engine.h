@@ -22,11 +22,11 @@
 #include "engine/engine_state.h"
 #include "engine/live_ac.h"
 #include "engine/park_airport_state.h"
-#include "engine/user_aircraft.h"
 #include "feed/feed_state.h"
 #include "feed/realtraffic_link.h"
 #include "feed/traffic_queue.h"
 #include "simlink/sim_state.h"
+#include "simlink/user_aircraft_block.h"
 
 namespace qvl {
 
@@ -147,8 +147,8 @@ struct EngineClocks {
     std::function<std::chrono::steady_clock::time_point()> steadyNow = [] { return std::chrono::steady_clock::now(); };
     // The traffic clock's week time, packed as gf_trafficDaySlot packs it.
     std::function<std::uint64_t()> weekTime;
-    // The user aircraft's latest block from the simulator link.
-    std::function<UserAircraft()> userAircraft = [] { return UserAircraft{}; };
+    // The user aircraft's latest snapshot from the simulator link.
+    std::function<UserAircraftBlock()> userAircraft = [] { return UserAircraftBlock{}; };
 };
 
 // What the engine shows in the main window, installed by the window.

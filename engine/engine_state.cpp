@@ -74,7 +74,7 @@ void EngineState::reset() {
     liveSelCount = {};
     userStandName.reset();
     lastStaticClearance = {};
-    userSnapshot = UserAircraft{};
+    userSnapshot = UserAircraftBlock{};
 }
 
 }  // namespace qvl

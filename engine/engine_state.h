@@ -22,10 +22,10 @@
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
 #include "engine/live_ac.h"
-#include "engine/user_aircraft.h"
 #include "liveries/dont_use_title_set.h"
 #include "simlink/sim_hooks.h"
 #include "simlink/sim_queues.h"
+#include "simlink/user_aircraft_block.h"
 
 namespace qvl {
 
@@ -158,7 +158,7 @@ struct EngineState {
     // The object chosen through CALLSIGN_2_OBJECTID; 0 = none.
     std::uint32_t followedObjectId = 0;
     // The user aircraft as last taken (every 100 ticks).
-    UserAircraft userSnapshot;
+    UserAircraftBlock userSnapshot;
 
     // Kept across runs.
     UncreatableLiveries uncreatable;

@@ -1,6 +1,7 @@
 #include "engine/engine_tick.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include <fmt/format.h>
@@ -93,20 +94,22 @@ void requestAircraftInRange(Engine& engine) {
 }
 
 void exchangeUserState(Engine& engine) {
-    const UserAircraft user = engine.clocks.userAircraft();
-    if (engine.sendUserState) {
-        engine.sendUserState(UserState{.latitude = user.latitude,
-                                       .longitude = user.longitude,
-                                       .pitch = user.pitch,
-                                       .bank = user.bank,
-                                       .heading = user.heading,
-                                       .altitude = user.altitude,
-                                       .groundSpeed = user.groundSpeed});
-    }
-    engine.state.userSnapshot = user;
+    UserAircraftBlock user = engine.clocks.userAircraft();
+    if (engine.sendUserState) engine.sendUserState(userStateFor(user));
+    engine.state.userSnapshot = std::move(user);
 }
 
 }  // namespace
+
+UserState userStateFor(const UserAircraftBlock& user) {
+    return {.latitude = user.latitude,
+            .longitude = user.longitude,
+            .pitch = user.pitch,
+            .bank = user.bank,
+            .heading = user.heading,
+            .altitude = user.altitude,
+            .groundSpeed = user.groundSpeed};
+}
 
 void lf_handleAddingStack(Engine& engine) {
     lf_handleSimObjectEvents(engine);

@@ -34,9 +34,7 @@ constexpr std::array<CorridorLimits, 2> kCorridors{{{4.0, 1000.0, 700.0}, {6.0, 
 
 GeoPosition positionOf(const LiveAc& ac) { return {.latitude = ac.latitude, .longitude = ac.longitude}; }
 
-GeoPosition userPosition(const Engine& engine) {
-    return {.latitude = engine.state.userSnapshot.latitude, .longitude = engine.state.userSnapshot.longitude};
-}
+GeoPosition userPosition(const Engine& engine) { return engine.state.userSnapshot.position(); }
 
 void stopFollowing(Engine& engine, std::uint32_t objectId) {
     if (objectId == 0 || engine.state.followedObjectId != objectId) return;

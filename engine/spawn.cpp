@@ -39,9 +39,7 @@ GeoPosition positionOf(const TrafficSample& sample) {
     return {.latitude = sample.latitude, .longitude = sample.longitude};
 }
 
-GeoPosition userPosition(const Engine& engine) {
-    return {.latitude = engine.state.userSnapshot.latitude, .longitude = engine.state.userSnapshot.longitude};
-}
+GeoPosition userPosition(const Engine& engine) { return engine.state.userSnapshot.position(); }
 
 void drop(LiveAc& ac) { ac.eraseNow = 1; }
 void skipFront(LiveAc& ac) { ac.samples.pop_front(); }
@@ -316,10 +314,10 @@ void lf_addLiveAcToSim(Engine& engine, LiveAc& ac) {
 }
 
 bool lf_holdBuffered(Engine& engine, LiveAc& ac) {
-    const UserAircraft& user = engine.state.userSnapshot;
+    const UserAircraftBlock& user = engine.state.userSnapshot;
     const TrafficSample& front = ac.samples.front();
     const GeoPosition at = positionOf(front);
-    if (user.onGround) {
+    if (user.onGround.value_or(false)) {
         if (ac.userClearance != 0) {
             const bool wait = user.groundSpeed > kHoldUserSpeedKt ||
                               (front.airborne == 0 && (front.groundSpeed > kHoldUserSpeedKt ||

@@ -38,33 +38,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-UserState userStateOf(const UserAircraftBlock& block) {
-    return {.latitude = block.latitude,
-            .longitude = block.longitude,
-            .pitch = block.pitch,
-            .bank = block.bank,
-            .heading = block.heading,
-            .altitude = block.altitude,
-            .groundSpeed = block.groundSpeed};
-}
-
-UserAircraft engineUserOf(const UserAircraftState& user) {
-    const UserAircraftBlock block = user.block();
-    const auto onGround = user.onGround();
-    const UserAircraftState::Wingspan span = user.wingspan();
-    return {.latitude = block.latitude,
-            .longitude = block.longitude,
-            .altitude = block.altitude,
-            .pitch = block.pitch,
-            .bank = block.bank,
-            .heading = block.heading,
-            .groundSpeed = block.groundSpeed,
-            .heightAboveGround = block.aboveGround,
-            .halfSpan = span.halfSpan,
-            .onGround = onGround.value_or(false),
-            .onGroundKnown = onGround.has_value()};
-}
-
 // The simulator link's replies reach the engine and the user-aircraft
 // handlers through these hooks.
 void installSimLinkHooks(ProgramParts& p) {
@@ -78,13 +51,7 @@ void installSimLinkHooks(ProgramParts& p) {
         const UserAircraftBlock block = p.user.block();
         return GeoPosition{.latitude = block.latitude, .longitude = block.longitude};
     };
-    hooks.userGroundState = [&p]() -> std::optional<UserGroundState> {
-        const auto onGround = p.user.onGround();
-        if (!onGround || !*onGround) return std::nullopt;
-        const UserAircraftBlock block = p.user.block();
-        return UserGroundState{.position = {.latitude = block.latitude, .longitude = block.longitude},
-                               .groundSpeedKt = block.groundSpeed};
-    };
+    hooks.userAircraft = [&p] { return p.user.block(); };
     hooks.repaintWindow = [&p] { p.windowState.requestRepaint(WindowRegion::statusPanel); };
     hooks.setStringParameter = [](StringParameter& setting, const std::string& value) {
         gf_setStringParameter(setting, value);
@@ -169,7 +136,7 @@ public:
     void setAcceptingTraffic(bool accepting) override { p_.traffic.setAccepting(accepting); }
     void startQnhReader() override { p_.readers.startQnhReader(p_.qnhPort); }
     void startTrafficReader() override { p_.readers.startTrafficReader(p_.trafficPort); }
-    void sendUserPosition() override { p_.realTraffic.sendUserPosition(userStateOf(p_.user.block())); }
+    void sendUserPosition() override { p_.realTraffic.sendUserPosition(userStateFor(p_.user.block())); }
     void copyUserPositionToReader() override {
         const UserAircraftBlock block = p_.user.block();
         p_.readers.traffic().setOwnPosition({.latitude = block.latitude, .longitude = block.longitude});
@@ -352,7 +319,7 @@ ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary)
              .sendUserState = {},
              .window = {}} {
     engine.clocks.weekTime = [this] { return gf_trafficDaySlot(feed.time); };
-    engine.clocks.userAircraft = [this] { return engineUserOf(user); };
+    engine.clocks.userAircraft = [this] { return user.block(); };
     engine.sendUserState = [this](const UserState& state) {
         realTraffic.sendUserPosition(state);
         // The simulator sends the user block only when asked: without a new

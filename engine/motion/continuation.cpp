@@ -166,9 +166,8 @@ bool extendSamples(Engine& engine, LiveAc& ac) {
         extend(engine, ac, ac.phase == GroundPhase::parked ? 1 : kGroundExtension);
         return true;
     }
-    const UserAircraft& user = engine.state.userSnapshot;
-    const GeoPosition userAt{.latitude = user.latitude, .longitude = user.longitude};
-    if (user.positionKnown() && gf_distanceNm(userAt, positionOf(ac)) >= rangeNm.load() - 0.5) return false;
+    const UserAircraftBlock& user = engine.state.userSnapshot;
+    if (!user.zeroPosition() && gf_distanceNm(user.position(), positionOf(ac)) >= rangeNm.load() - 0.5) return false;
     if (AIRBORNE_ONLY.value()) {
         const auto park = engine.parkAirport.current();
         const double elevation = park ? static_cast<double>(park->elevationFeet) : 0.0;

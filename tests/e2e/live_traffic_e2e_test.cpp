@@ -295,10 +295,7 @@ protected:
         hooks.onSimObjectDataByType = [this](const SimObjectDataReply& r) {
             lf_onSimObjectDataByType(simLink, user, r);
         };
-        hooks.userPosition = [this] {
-            const UserAircraftBlock b = user.block();
-            return GeoPosition{.latitude = b.latitude, .longitude = b.longitude};
-        };
+        hooks.userPosition = [this] { return user.block().position(); };
         simLink.hooks.publish(std::move(hooks));
         simClient = startSimClientThread(simLink, run, *sim);
         ASSERT_TRUE(lf_requestUserAircraftData(simLink, run, user,
@@ -318,22 +315,7 @@ protected:
         rtLink.startTcpServer("0");
     }
 
-    UserAircraft userAircraft() {
-        const UserAircraftBlock b = gf_requestUserPosition(simLink, run, user);
-        const auto wingspan = user.wingspan();
-        const auto onGround = user.onGround();
-        return UserAircraft{.latitude = b.latitude,
-                            .longitude = b.longitude,
-                            .altitude = b.altitude,
-                            .pitch = b.pitch,
-                            .bank = b.bank,
-                            .heading = b.heading,
-                            .groundSpeed = b.groundSpeed,
-                            .heightAboveGround = b.aboveGround,
-                            .halfSpan = wingspan.halfSpan,
-                            .onGround = onGround.value_or(false),
-                            .onGroundKnown = onGround.has_value()};
-    }
+    UserAircraftBlock userAircraft() { return gf_requestUserPosition(simLink, run, user); }
 
     // Every live aircraft has gone or stands parked, and nothing waits for the simulator.
     bool settled() const {

@@ -34,9 +34,9 @@ protected:
         state.userSnapshot.latitude = kUser.latitude;
         state.userSnapshot.longitude = kUser.longitude;
         state.userSnapshot.altitude = heightFt;
-        state.userSnapshot.heightAboveGround = heightFt;
+        state.userSnapshot.aboveGround = heightFt;
         state.userSnapshot.heading = 0.0;
-        state.userSnapshot.halfSpan = 0.01;
+        state.userSnapshot.wingspan.halfSpan = 0.01;
         state.userSnapshot.onGround = onGround;
     }
 };

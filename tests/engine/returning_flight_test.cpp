@@ -31,7 +31,6 @@ protected:
         user.latitude = 50.0;
         user.longitude = 8.5;
         user.onGround = true;
-        user.onGroundKnown = true;
         state.userSnapshot = user;
     }
 

@@ -34,7 +34,7 @@ protected:
         user.latitude = 40.0;
         user.longitude = 8.5;
         user.altitude = 30000.0;
-        user.heightAboveGround = 30000.0;
+        user.aboveGround = 30000.0;
         state.userSnapshot = user;
     }
 
@@ -216,7 +216,7 @@ TEST_F(SpawnTest, WithUserGroundCollisionOnAGroundSampleNearTheStandingUserIsSki
     user.latitude = 50.0;
     user.longitude = 8.5;
     user.altitude = 0.0;
-    user.heightAboveGround = 0.0;
+    user.aboveGround = 0.0;
     user.onGround = true;
     state.userSnapshot = user;
     // Two ground samples 20 m apart, the first at the distance east of the user.
