@@ -21,7 +21,7 @@
 #include "core/run_state.h"
 #include "engine/engine_state.h"
 #include "engine/live_ac.h"
-#include "engine/park_airport_state.h"
+#include "engine/stands/park_airport_state.h"
 #include "feed/feed_state.h"
 #include "feed/realtraffic_link.h"
 #include "feed/traffic_queue.h"

@@ -11,7 +11,7 @@
 #include "engine/engine.h"
 #include "engine/engine_math.h"
 #include "engine/removal.h"
-#include "engine/stand_seams.h"
+#include "engine/stands/stand_seams.h"
 #include "engine/traffic_intake.h"
 #include "platform/units.h"
 

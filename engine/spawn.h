@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "engine/live_ac.h"
-#include "engine/stand_seams.h"
+#include "engine/stands/stand_seams.h"
 
 namespace qvl {
 

@@ -10,10 +10,10 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
+#include "engine/conflicts/stand_conflicts.h"
 #include "engine/engine_math.h"
 #include "engine/motion/motion.h"
 #include "engine/motion/motion_steps.h"
-#include "engine/stand_conflicts.h"
 #include "platform/units.h"
 
 namespace qvl {

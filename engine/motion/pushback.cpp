@@ -10,11 +10,11 @@
 #include "core/log.h"
 #include "core/settings.h"
 #include "engine/client_events.h"
+#include "engine/conflicts/stand_conflicts.h"
 #include "engine/engine_math.h"
 #include "engine/motion/motion_steps.h"
 #include "engine/removal.h"
-#include "engine/stand_conflicts.h"
-#include "engine/stands.h"
+#include "engine/stands/stands.h"
 #include "platform/units.h"
 #include "simlink/sim_queues.h"
 

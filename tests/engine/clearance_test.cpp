@@ -5,7 +5,7 @@
 #include <numbers>
 
 #include "core/geodesy.h"
-#include "engine/clearance.h"
+#include "engine/conflicts/clearance.h"
 #include "platform/units.h"
 #include "support/engine_harness.h"
 

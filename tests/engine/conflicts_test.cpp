@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/conflicts.h"
+#include "engine/conflicts/conflicts.h"
 #include "support/engine_harness.h"
 
 namespace qvl::test {

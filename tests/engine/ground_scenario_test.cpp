@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "core/settings.h"
-#include "engine/stands.h"
+#include "engine/stands/stands.h"
 #include "ground_fixture.h"
 #include "simlink/sim_ids.h"
 

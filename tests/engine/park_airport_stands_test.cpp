@@ -2,7 +2,7 @@
 // stand-file writer and loaded by the stand-file reader in the test's own
 // program folder; what the engine learns there is saved as the learned file
 // and read back.
-#include "engine/park_airport_stands.h"
+#include "engine/stands/park_airport_stands.h"
 
 #include <gtest/gtest.h>
 
@@ -17,7 +17,7 @@
 #include "core/paths.h"
 #include "core/range_control.h"
 #include "core/settings.h"
-#include "engine/stands.h"
+#include "engine/stands/stands.h"
 #include "ground_fixture.h"
 #include "refdata/code_table.h"
 #include "simlink/sim_ids.h"

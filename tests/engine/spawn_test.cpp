@@ -11,7 +11,7 @@
 
 #include "core/geodesy.h"
 #include "core/settings.h"
-#include "engine/conflicts.h"
+#include "engine/conflicts/conflicts.h"
 #include "engine/object_events.h"
 #include "engine/removal.h"
 #include "engine/spawn.h"

@@ -2,8 +2,8 @@
 // user aircraft stands on, which no live aircraft takes.
 #include <gtest/gtest.h>
 
+#include "engine/conflicts/stand_conflicts.h"
 #include "engine/spawn.h"
-#include "engine/stand_conflicts.h"
 #include "ground_fixture.h"
 
 namespace qvl::test {

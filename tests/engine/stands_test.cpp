@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "core/time_text.h"
-#include "engine/stands.h"
+#include "engine/stands/stands.h"
 #include "ground_fixture.h"
 
 namespace qvl::test {

@@ -1,6 +1,6 @@
 // Static parked aircraft against live ones, and the parked live aircraft
 // listed by their time on the stand.
-#include "engine/static_conflicts.h"
+#include "engine/conflicts/static_conflicts.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "core/settings.h"
-#include "engine/conflicts.h"
+#include "engine/conflicts/conflicts.h"
 #include "ground_fixture.h"
 
 namespace qvl::test {

@@ -1,4 +1,4 @@
-#include "engine/clearance.h"
+#include "engine/conflicts/clearance.h"
 
 #include <cmath>
 
@@ -6,7 +6,7 @@
 #include "engine/engine.h"
 #include "engine/engine_math.h"
 #include "engine/removal.h"
-#include "engine/stand_seams.h"
+#include "engine/stands/stand_seams.h"
 
 namespace qvl {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "engine/live_ac.h"
-#include "engine/stand_seams.h"
+#include "engine/stands/stand_seams.h"
 
 namespace qvl {
 

@@ -3,14 +3,14 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
-#include "engine/conflicts.h"
+#include "engine/conflicts/conflicts.h"
+#include "engine/conflicts/stand_conflicts.h"
 #include "engine/engine.h"
 #include "engine/engine_math.h"
 #include "engine/motion/motion_steps.h"
 #include "engine/removal.h"
-#include "engine/stand_conflicts.h"
-#include "engine/stand_seams.h"
-#include "engine/stands.h"
+#include "engine/stands/stand_seams.h"
+#include "engine/stands/stands.h"
 
 namespace qvl {
 namespace {

@@ -1,4 +1,4 @@
-#include "engine/park_airport_stands.h"
+#include "engine/stands/park_airport_stands.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -1,7 +1,7 @@
 // Until the park airport's reserved stand, the cargo-stand display and the
 // static parking are wired in: no stand is kept free, no stand shows cargo,
 // and parking has no limit.
-#include "engine/stand_seams.h"
+#include "engine/stands/stand_seams.h"
 
 namespace qvl {
 

@@ -1,9 +1,9 @@
 // The stand questions of spawning and the stand conflicts, answered by the
 // stand lookups and the stand learning.
-#include "engine/stand_seams.h"
+#include "engine/stands/stand_seams.h"
 
 #include "engine/engine.h"
-#include "engine/stands.h"
+#include "engine/stands/stands.h"
 
 namespace qvl {
 namespace {

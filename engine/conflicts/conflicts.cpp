@@ -1,4 +1,4 @@
-#include "engine/conflicts.h"
+#include "engine/conflicts/conflicts.h"
 
 #include <algorithm>
 #include <string>
@@ -9,10 +9,10 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "core/settings.h"
+#include "engine/conflicts/static_conflicts.h"
 #include "engine/engine.h"
 #include "engine/removal.h"
-#include "engine/stands.h"
-#include "engine/static_conflicts.h"
+#include "engine/stands/stands.h"
 
 namespace qvl {
 namespace {

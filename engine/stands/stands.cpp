@@ -1,5 +1,5 @@
 // Stand lookups and the learning of live aircraft's stands.
-#include "engine/stands.h"
+#include "engine/stands/stands.h"
 
 #include <algorithm>
 #include <cmath>

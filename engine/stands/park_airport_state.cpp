@@ -1,4 +1,4 @@
-#include "engine/park_airport_state.h"
+#include "engine/stands/park_airport_state.h"
 
 namespace qvl {
 
