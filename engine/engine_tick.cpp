@@ -51,13 +51,13 @@ void takeInTraffic(Engine& engine) {
 }
 
 CreateAircraftCommand creationOf(const LiveAc& ac) {
-    return CreateAircraftCommand{.position = {.latitude = ac.latitude,
-                                              .longitude = ac.longitude,
+    return CreateAircraftCommand{.position = {.latitude = ac.position.latitude,
+                                              .longitude = ac.position.longitude,
                                               .altitude = ac.altitude,
                                               .pitch = ac.pitch * kRadToDeg,
                                               .bank = ac.bank * kRadToDeg,
                                               .heading = ac.heading * kRadToDeg,
-                                              .onGround = 0,
+                                              .onGround = false,
                                               .airspeed = 0},
                                  .callsign = ac.flight.callsign,
                                  .liveryTitle = std::string(ac.flight.liveryTitle),

@@ -169,7 +169,7 @@ void resetWorld() {
         liveAc(flight(0x4ca1d3, "RYR12", AircraftCategory::Large), SimStatus::active, GroundPhase::flying, 20, true));
     LiveAc& flaring = live.back();
     flaring.flareStage = 2;
-    flaring.approaching = 1;
+    flaring.approaching = true;
     flaring.pitch = -0.05;
     flaring.bank = 0.02;
     live.push_back(liveAc(flight(0x4ca1d4, "CESSNA1", AircraftCategory::Light), SimStatus::active, GroundPhase::parked,

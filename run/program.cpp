@@ -255,8 +255,8 @@ void ProgramServices::checkNextLearnedStand(std::uint64_t daySlot) {
     queue.pop_front();
     for (LiveAc& ac : p_.engineState.liveAircraft) {
         if (ac.flight.hexId != hexId) continue;
-        if (ac.flight.learnedStandChecked == 0) {
-            ac.flight.learnedStandChecked = 1;
+        if (!ac.flight.learnedStandChecked) {
+            ac.flight.learnedStandChecked = true;
             gf_findLearnedStand(p_.engine, WeekTime::fromPacked(daySlot), ac);
         }
         gf_removeStaticTwins(p_.engine, ac);

@@ -19,11 +19,11 @@ constexpr double kLineAsideFt = 50.0;
 constexpr double kFeetPerNmExact = 6076.11549;
 constexpr double kSamePlaceDeg = 1e-8;
 
-GeoPosition positionOf(const LiveAc& ac) { return {.latitude = ac.latitude, .longitude = ac.longitude}; }
+GeoPosition positionOf(const LiveAc& ac) { return ac.position; }
 
 bool removeLiveNearUser(Engine& engine, const UserAircraftBlock& user) {
     for (LiveAc& ac : engine.state.liveAircraft) {
-        if (ac.onGround == 0 || ac.status != SimStatus::active) continue;
+        if (!ac.onGround || ac.status != SimStatus::active) continue;
         if (gf_distanceNm(user.position(), positionOf(ac)) >
             kLiveClearFactor * (user.wingspan.halfSpan + ac.flight.halfSpan)) {
             continue;
@@ -43,7 +43,7 @@ void removeStaticNearUser(Engine& engine, const UserAircraftBlock& user) {
     state.lastStaticClearance = user.position();
     for (StaticAc& ac : state.staticAircraft) {
         if (ac.status != SimStatus::active) continue;
-        const GeoPosition stand{.latitude = ac.stand.latitude, .longitude = ac.stand.longitude};
+        const GeoPosition stand = ac.stand.position;
         const double limit = kStaticClearFactor * ac.flight.halfSpan + kStaticClearFactor * user.wingspan.halfSpan;
         if (gf_distanceNm(user.position(), stand) > limit) continue;
         removeAircraftFromSim(engine, ac);
@@ -53,7 +53,7 @@ void removeStaticNearUser(Engine& engine, const UserAircraftBlock& user) {
 
 bool removeOnExtendedLine(Engine& engine, const UserAircraftBlock& user) {
     for (LiveAc& ac : engine.state.liveAircraft) {
-        if (ac.status != SimStatus::active || ac.onGround == 0) continue;
+        if (ac.status != SimStatus::active || !ac.onGround) continue;
         const double d = gf_distanceNm(user.position(), positionOf(ac));
         if (d > kLineRangeNm) continue;
         const double angle = wrapPi(gf_initialBearing(user.position(), positionOf(ac)) - user.heading);

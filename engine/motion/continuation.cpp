@@ -28,7 +28,7 @@ constexpr std::int32_t kGroundExtension = 10;
 // Another aircraft taxiing close by: a holding aircraft would stand in its way.
 bool taxiingNeighbourClose(const Engine& engine, const LiveAc& ac) {
     return std::any_of(engine.state.liveAircraft.begin(), engine.state.liveAircraft.end(), [&](const LiveAc& other) {
-        return &other != &ac && other.status == SimStatus::active && other.onGround != 0 &&
+        return &other != &ac && other.status == SimStatus::active && other.onGround &&
                other.phase == GroundPhase::taxi && other.objectId != ac.objectId &&
                gf_distanceNm(positionOf(ac), positionOf(other)) <= 1.2 * (ac.flight.halfSpan + other.flight.halfSpan);
     });
@@ -38,19 +38,19 @@ bool taxiingNeighbourClose(const Engine& engine, const LiveAc& ac) {
 // for a while. False when the aircraft is to go instead.
 bool holdInPlace(Engine& engine, LiveAc& ac) {
     if (taxiingNeighbourClose(engine, ac)) {
-        ac.holding = 0;
+        ac.holding = false;
         ac.holdStart = 0;
         return false;
     }
     const std::int64_t now = engine.now();
-    if (ac.holding != 0) {
+    if (ac.holding) {
         if (AIRBORNE_ONLY.value()) return false;
         const std::int64_t minutes = (now - ac.holdStart) / kTicksPerMinute;
         if (minutes > MAX_HOLDING_MINUTES.value()) return false;
     } else {
         ac.holdStart = engine.now();
     }
-    ac.holding = 1;
+    ac.holding = true;
     TrafficSample copy = ac.samples.front();
     copy.dueTick = dueAfter(copy.dueTick, kHoldTicks);
     copy.groundSpeed = 0.0;
@@ -91,15 +91,15 @@ double continuationSpeed(const LiveAc& ac, TrafficSample& copy, std::int32_t n) 
         copy.stationary = 1;
         return 0.0;
     }
-    if (ac.onGround == 0) {
-        if (ac.approaching == 0) return std::max(0.95 * groundSpeed, 1.0);
+    if (!ac.onGround) {
+        if (!ac.motion.approaching) return std::max(0.95 * groundSpeed, 1.0);
         return n >= 4 ? std::max(0.9 * groundSpeed, 1.0) : groundSpeed;
     }
-    if (ac.landed != 0) {
+    if (ac.motion.landed) {
         copy.verticalSpeed = 0.0;
         return rollOutSpeed(groundSpeed);
     }
-    if (ac.departing != 0) {
+    if (ac.motion.departing) {
         const SpeedAndClimb run = takeOffRunSpeed(groundSpeed);
         copy.verticalSpeed = run.verticalSpeed;
         return run.speed;
@@ -113,7 +113,7 @@ double continuationSpeed(const LiveAc& ac, TrafficSample& copy, std::int32_t n) 
 void extend(Engine& engine, LiveAc& ac, std::int32_t n) {
     const TrafficSample& front = ac.samples.front();
     TrafficSample copy = front;
-    const std::int64_t seconds = ac.onGround != 0 ? 3 : 8;
+    const std::int64_t seconds = ac.onGround ? 3 : 8;
     const double speed = continuationSpeed(ac, copy, n);
     copy.groundSpeed = speed;
     if (copy.stationary == 0) {
@@ -122,7 +122,7 @@ void extend(Engine& engine, LiveAc& ac, std::int32_t n) {
         copy.latitude = to.latitude;
         copy.longitude = to.longitude;
     }
-    if (ac.approaching != 0 && ac.flareStage == 0) {
+    if (ac.motion.approaching && ac.motion.flareStage == 0) {
         copy.altitude -= static_cast<double>(seconds) * 10.005;
         copy.verticalSpeed = -667.0;
     } else if (ac.phase == GroundPhase::take_off) {
@@ -133,7 +133,7 @@ void extend(Engine& engine, LiveAc& ac, std::int32_t n) {
     if (copy.airborne == 0) copy.altitude = 0.0;
     if (ac.phase == GroundPhase::parked) {
         copy.dueTick = dueAfter(front.dueTick, kParkedContinuationTicks);
-        ac.seenAtStand = 0;
+        ac.seenAtStand = false;
         engine.stands.setStandOccupied(ac.standNumber, false);
     } else {
         copy.dueTick = dueAfter(front.dueTick, seconds * kTicksPerSecond);
@@ -148,7 +148,7 @@ bool extendSamples(Engine& engine, LiveAc& ac) {
         // Whatever the arrival leaves, the continuation goes on by its count.
         arriveAtStand(engine, ac);
     } else {
-        const bool taxiWithoutRun = ac.phase == GroundPhase::taxi && ac.departing == 0 && ac.landed == 0;
+        const bool taxiWithoutRun = ac.phase == GroundPhase::taxi && !ac.motion.departing && !ac.motion.landed;
         if (ac.phase == GroundPhase::pushed_back || taxiWithoutRun) return holdInPlace(engine, ac);
     }
 
@@ -162,7 +162,7 @@ bool extendSamples(Engine& engine, LiveAc& ac) {
         return true;
     }
     if (!categoryShown(ac.flight.category)) return false;
-    if (ac.onGround != 0) {
+    if (ac.onGround) {
         extend(engine, ac, ac.phase == GroundPhase::parked ? 1 : kGroundExtension);
         return true;
     }

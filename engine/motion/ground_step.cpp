@@ -75,7 +75,7 @@ void shapePath(LiveAc& ac) {
             checkSpeedChange(ac);
             return;
         }
-        ac.curveAngle = turn;
+        ac.motion.curveAngle = turn;
         setUpCurve(ac);
         return;
     }
@@ -85,16 +85,16 @@ void shapePath(LiveAc& ac) {
 // Step 2: turning in place towards a sample well off the heading.
 void decideTurning(LiveAc& ac) {
     if (curveIsSet(ac)) {
-        ac.turningOnGround = 0;
+        ac.motion.turningOnGround = false;
         return;
     }
-    ac.headingDifference = std::fabs(wrapPi(ac.bearingToNext - ac.heading)) * kRadToDeg;
-    ac.turningOnGround = ac.headingDifference > kStraightDeg ? 1 : 0;
+    ac.motion.headingDifference = std::fabs(wrapPi(ac.motion.bearingToNext - ac.heading)) * kRadToDeg;
+    ac.motion.turningOnGround = ac.motion.headingDifference > kStraightDeg;
 }
 
 bool leavingStand(const LiveAc& ac) {
     const GroundPhase before = ac.previousPhase;
-    return ac.towed == 0 &&
+    return !ac.motion.towed &&
            (before == GroundPhase::parked || before == GroundPhase::pushing_back || before == GroundPhase::pushed_back);
 }
 
@@ -103,7 +103,7 @@ void considerParking(Engine& engine, LiveAc& ac) {
     if (ac.samples.back().stationary == 0 || ac.phase != GroundPhase::taxi) return;
     if (!engine.parkAirport.standsLoaded() || leavingStand(ac)) return;
     if (ac.extendCount >= 1) {
-        try2Park(engine, ac, ac.landedHere != 0);
+        try2Park(engine, ac, ac.motion.landedHere);
         return;
     }
     const bool slow = ac.samples[1].groundSpeed <= kParkMaxSpeedKt;
@@ -115,7 +115,7 @@ void considerParking(Engine& engine, LiveAc& ac) {
 // The turn rate that fits the turn into the leg's time.
 void fitTurnStep(LiveAc& ac, double distanceNm, std::int64_t n) {
     const bool turningInPlace = !curveIsSet(ac);
-    const double a = turningInPlace ? ac.headingDifference : ac.curveAngle;
+    const double a = turningInPlace ? ac.motion.headingDifference : ac.motion.curveAngle;
     const double m = std::round(a / ac.flight.turnStep / 100.0);
     if (!(a > 0.0) || !(distanceNm > 0.0)) return;
     const double r = static_cast<double>(n) / std::max(m, 1.0);
@@ -130,8 +130,8 @@ void fitTurnStep(LiveAc& ac, double distanceNm, std::int64_t n) {
     }
     ac.flight.turnStep *= std::min(r, std::min(a, 90.0) / 30.0);
     if (a >= 90.0) {
-        ac.earlyLimit = std::max(ac.earlyLimit, 2000);
-        ac.lateLimit = std::max(ac.lateLimit, 2000);
+        ac.motion.earlyLimit = std::max(ac.motion.earlyLimit, 2000);
+        ac.motion.lateLimit = std::max(ac.motion.lateLimit, 2000);
     }
 }
 
@@ -147,7 +147,7 @@ void retimeGround(Engine& engine, LiveAc& ac) {
     const TrafficSample& next = ac.samples[1];
     const double distance = gf_distanceNm(positionOf(front), positionOf(next));
     const std::int64_t n = std::max(ticksForDistance(front, next, estimateSpeed(front, next)), kMinStepTicks);
-    if (curveIsSet(ac) || ac.turningOnGround != 0) fitTurnStep(ac, distance, n);
+    if (curveIsSet(ac) || ac.motion.turningOnGround) fitTurnStep(ac, distance, n);
     retimeBy(engine, ac, n);
 }
 

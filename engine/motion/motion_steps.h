@@ -14,9 +14,7 @@ namespace qvl {
 inline GeoPosition positionOf(const TrafficSample& sample) noexcept {
     return {.latitude = sample.latitude, .longitude = sample.longitude};
 }
-inline GeoPosition positionOf(const LiveAc& ac) noexcept {
-    return {.latitude = ac.latitude, .longitude = ac.longitude};
-}
+inline GeoPosition positionOf(const LiveAc& ac) noexcept { return ac.position; }
 
 // A due tick moved by a number of ticks, counted in 64 bits.
 inline std::uint32_t dueAfter(std::uint32_t due, std::int64_t ticks) noexcept {

@@ -362,7 +362,7 @@ protected:
     ParkAirportState parkAirport;
     LiveryTables tables;
     LiveryMatchCounters counters;
-    CatalogueLiveries liveries{tables, state.uncreatable, counters};
+    CatalogueLiveries liveries{tables, state, counters};
     RangeControl range;
     ParkAirportLinks parkLinks{.filter = filter, .range = range};
     LoadedParkAirport loadedPark;

@@ -162,11 +162,11 @@ TEST_F(SpawnTest, AtTheLiveLimitANearerAircraftReplacesTheFarthestAndAFartherOne
         ac.flight.callsign = fmt::format("ACT{}", i);
         ac.status = SimStatus::active;
         ac.objectId = 200 + i;
-        ac.latitude = 50.0 + 0.1 * (i + 1);  // 6 to 60 nm north
-        ac.longitude = 8.0;
+        ac.position.latitude = 50.0 + 0.1 * (i + 1);  // 6 to 60 nm north
+        ac.position.longitude = 8.0;
         // A sample far ahead keeps it flying where it is.
-        ac.samples.push_back({.latitude = ac.latitude,
-                              .longitude = ac.longitude,
+        ac.samples.push_back({.latitude = ac.position.latitude,
+                              .longitude = ac.position.longitude,
                               .altitude = 5000.0,
                               .dueTick = static_cast<std::uint32_t>(engine.now() + 1000000),
                               .airborne = 1});
@@ -252,9 +252,8 @@ TEST_F(SpawnTest, TheStartPositionCarriesFeetPerSecondAndAFullCircleHeadingIsZer
     EXPECT_NEAR(ac.pitch, -(3.0 + 1200.0 / 600.0 * 2.2) * kDegToRad, 1e-12);
 
     LiveAc turned = ac;
-    turned.forcedHeadingSet = 1;
     for (const double full : {2.0 * std::numbers::pi, 2.0 * std::numbers::pi - 1e-13}) {
-        turned.forcedHeading = full;
+        turned.motion.forcedHeading = full;
         lf_setStartPosition(engine, turned);
         EXPECT_EQ(turned.heading, 0.0);
     }
