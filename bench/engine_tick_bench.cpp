@@ -91,18 +91,15 @@ struct Rig {
     LoadedParkAirport park;
     ParkAirportStands stands{park};
     NoPlans plans;
-    Engine engine{.state = state,
-                  .feed = feed,
-                  .traffic = traffic,
-                  .link = link,
-                  .run = run,
-                  .parkAirport = parkAirport,
-                  .liveries = liveries,
-                  .stands = stands,
-                  .flightPlans = plans,
-                  .clocks = {},
-                  .sendUserState = {},
-                  .window = {}};
+    Engine engine{makeEngine({.state = state,
+                              .feed = feed,
+                              .traffic = traffic,
+                              .link = link,
+                              .run = run,
+                              .parkAirport = parkAirport,
+                              .liveries = liveries,
+                              .stands = stands,
+                              .flightPlans = plans})};
 
     Rig() {
         loadReferenceData();

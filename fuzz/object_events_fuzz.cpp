@@ -72,18 +72,15 @@ struct World {
     ParkAirportStands stands{park};
     FlightPlanFolder planFolder;
     FolderFlightPlans plans{planFolder};
-    Engine engine{.state = state,
-                  .feed = feed,
-                  .traffic = traffic,
-                  .link = link,
-                  .run = run,
-                  .parkAirport = parkAirport,
-                  .liveries = liveries,
-                  .stands = stands,
-                  .flightPlans = plans,
-                  .clocks = {},
-                  .sendUserState = {},
-                  .window = {}};
+    Engine engine{makeEngine({.state = state,
+                              .feed = feed,
+                              .traffic = traffic,
+                              .link = link,
+                              .run = run,
+                              .parkAirport = parkAirport,
+                              .liveries = liveries,
+                              .stands = stands,
+                              .flightPlans = plans})};
 };
 
 World& world() {

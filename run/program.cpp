@@ -306,26 +306,16 @@ void ProgramServices::resetRunParts() {
 
 ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary)
     : simulator(simulatorLibrary),
-      engine{.state = engineState,
-             .feed = feed,
-             .traffic = traffic,
-             .link = link,
-             .run = run,
-             .parkAirport = parkAirport,
-             .liveries = liveries,
-             .stands = stands,
-             .flightPlans = plans,
-             .clocks = {},
-             .sendUserState = {},
-             .window = {}} {
-    engine.clocks.weekTime = [this] { return gf_trafficDaySlot(feed.time); };
-    engine.clocks.userAircraft = [this] { return user.block(); };
-    engine.sendUserState = [this](const UserState& state) {
-        realTraffic.sendUserPosition(state);
-        // The simulator sends the user block only when asked: without a new
-        // one, the user state and the simulator's time would stay as at start-up.
-        gf_requestUserPosition(link, run, user);
-    };
+      engine{makeEngine({.state = engineState,
+                         .feed = feed,
+                         .traffic = traffic,
+                         .link = link,
+                         .run = run,
+                         .parkAirport = parkAirport,
+                         .liveries = liveries,
+                         .stands = stands,
+                         .flightPlans = plans})} {
+    connectUserAircraft(engine, user, realTraffic);
     installSimLinkHooks(*this);
     feed.setRealTrafficGoneHook([this] { takeLiveAircraftAway(*this); });
     attachRunState(&run);

@@ -315,8 +315,6 @@ protected:
         rtLink.startTcpServer("0");
     }
 
-    UserAircraftBlock userAircraft() { return gf_requestUserPosition(simLink, run, user); }
-
     // Every live aircraft has gone or stands parked, and nothing waits for the simulator.
     bool settled() const {
         const bool allParked = std::all_of(state.liveAircraft.begin(), state.liveAircraft.end(), [](const LiveAc& ac) {
@@ -369,18 +367,15 @@ protected:
     ParkAirportStands stands{loadedPark};
     PlanFolder planFolder{dir.path()};
     FolderFlightPlans plans{planFolder};
-    Engine engine{.state = state,
-                  .feed = feed,
-                  .traffic = queue,
-                  .link = simLink,
-                  .run = run,
-                  .parkAirport = parkAirport,
-                  .liveries = liveries,
-                  .stands = stands,
-                  .flightPlans = plans,
-                  .clocks = {},
-                  .sendUserState = {},
-                  .window = {}};
+    Engine engine{makeEngine({.state = state,
+                              .feed = feed,
+                              .traffic = queue,
+                              .link = simLink,
+                              .run = run,
+                              .parkAirport = parkAirport,
+                              .liveries = liveries,
+                              .stands = stands,
+                              .flightPlans = plans})};
     std::unique_ptr<sim::StandInSimulator> sim;
     Clock::time_point simStarted;
     std::jthread simClient;
@@ -419,8 +414,7 @@ TEST_F(LiveTrafficEndToEnd, ReplayedFlightsAreCreatedFlownAndEndedInTheSimulator
     simStarted = Clock::now();
     startSimulator();
     startFeed();
-    engine.clocks.userAircraft = [this] { return userAircraft(); };
-    engine.sendUserState = [this](const UserState& s) { rtLink.sendUserPosition(s); };
+    connectUserAircraft(engine, user, rtLink);
     gf_initAiTraffic(engine);
 
     standin::Options options;

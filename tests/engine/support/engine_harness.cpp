@@ -89,18 +89,15 @@ std::vector<LearnedFlight>& TestStands::flights(std::uint32_t number) {
 }
 
 EngineTest::EngineTest()
-    : engine{.state = state,
-             .feed = feed,
-             .traffic = traffic,
-             .link = link,
-             .run = run,
-             .parkAirport = parkAirport,
-             .liveries = liveries,
-             .stands = stands,
-             .flightPlans = plans,
-             .clocks = {},
-             .sendUserState = {},
-             .window = {}} {}
+    : engine{makeEngine({.state = state,
+                         .feed = feed,
+                         .traffic = traffic,
+                         .link = link,
+                         .run = run,
+                         .parkAirport = parkAirport,
+                         .liveries = liveries,
+                         .stands = stands,
+                         .flightPlans = plans})} {}
 
 void EngineTest::SetUp() {
     loadReferenceData();
