@@ -45,8 +45,8 @@ void aboveApproachHeight(Engine& engine, LiveAc& ac) {
     }
 }
 
-bool nearParkAirport(const Engine& engine, const LiveAc& ac) {
-    const auto park = engine.parkAirport.current();
+bool nearParkAirport(const ParkAirportState& parkAirport, const LiveAc& ac) {
+    const auto park = parkAirport.current();
     return park && gf_distanceNm(park->position, positionOf(ac)) <= kNearParkAirportNm;
 }
 
@@ -90,7 +90,7 @@ double approachHeight(AircraftCategory category) noexcept {
 
 void approachConfiguration(Engine& engine, LiveAc& ac) {
     gf_queueCabinLights(engine.link.queues, ac.objectId, false);
-    const bool near = nearParkAirport(engine, ac);
+    const bool near = nearParkAirport(engine.parkAirport, ac);
     const double climb = ac.motion.verticalSpeedFpm;
     if (climb > -250.0) {
         const bool climbingOut = climb > 600.0 || (ac.motion.approaching && !near);

@@ -26,8 +26,8 @@ constexpr std::int32_t kAirborneExtension = 8;
 constexpr std::int32_t kGroundExtension = 10;
 
 // Another aircraft taxiing close by: a holding aircraft would stand in its way.
-bool taxiingNeighbourClose(const Engine& engine, const LiveAc& ac) {
-    return std::any_of(engine.state.liveAircraft.begin(), engine.state.liveAircraft.end(), [&](const LiveAc& other) {
+bool taxiingNeighbourClose(const EngineState& state, const LiveAc& ac) {
+    return std::any_of(state.liveAircraft.begin(), state.liveAircraft.end(), [&](const LiveAc& other) {
         return &other != &ac && other.status == SimStatus::active && other.onGround &&
                other.phase == GroundPhase::taxi && other.objectId != ac.objectId &&
                gf_distanceNm(positionOf(ac), positionOf(other)) <= 1.2 * (ac.flight.halfSpan + other.flight.halfSpan);
@@ -36,19 +36,19 @@ bool taxiingNeighbourClose(const Engine& engine, const LiveAc& ac) {
 
 // On the ground without a departure or a landing under way: hold in place
 // for a while. False when the aircraft is to go instead.
-bool holdInPlace(Engine& engine, LiveAc& ac) {
-    if (taxiingNeighbourClose(engine, ac)) {
+bool holdInPlace(std::int32_t tick, const EngineState& state, LiveAc& ac) {
+    if (taxiingNeighbourClose(state, ac)) {
         ac.holding = false;
         ac.holdStart = 0;
         return false;
     }
-    const std::int64_t now = engine.now();
+    const std::int64_t now = tick;
     if (ac.holding) {
         if (AIRBORNE_ONLY.value()) return false;
         const std::int64_t minutes = (now - ac.holdStart) / kTicksPerMinute;
         if (minutes > MAX_HOLDING_MINUTES.value()) return false;
     } else {
-        ac.holdStart = engine.now();
+        ac.holdStart = tick;
     }
     ac.holding = true;
     TrafficSample copy = ac.samples.front();
@@ -110,7 +110,7 @@ double continuationSpeed(const LiveAc& ac, TrafficSample& copy, std::int32_t n) 
 
 }  // namespace
 
-void extend(Engine& engine, LiveAc& ac, std::int32_t n) {
+void extend(StandService& stands, LiveAc& ac, std::int32_t n) {
     const TrafficSample& front = ac.samples.front();
     TrafficSample copy = front;
     const std::int64_t seconds = ac.onGround ? 3 : 8;
@@ -134,7 +134,7 @@ void extend(Engine& engine, LiveAc& ac, std::int32_t n) {
     if (ac.phase == GroundPhase::parked) {
         copy.dueTick = dueAfter(front.dueTick, kParkedContinuationTicks);
         ac.seenAtStand = false;
-        engine.stands.setStandOccupied(ac.standNumber, false);
+        stands.setStandOccupied(ac.standNumber, false);
     } else {
         copy.dueTick = dueAfter(front.dueTick, seconds * kTicksPerSecond);
     }
@@ -149,7 +149,7 @@ bool extendSamples(Engine& engine, LiveAc& ac) {
         arriveAtStand(engine, ac);
     } else {
         const bool taxiWithoutRun = ac.phase == GroundPhase::taxi && !ac.motion.departing && !ac.motion.landed;
-        if (ac.phase == GroundPhase::pushed_back || taxiWithoutRun) return holdInPlace(engine, ac);
+        if (ac.phase == GroundPhase::pushed_back || taxiWithoutRun) return holdInPlace(engine.now(), engine.state, ac);
     }
 
     if (ac.extendCount < 0) return false;
@@ -158,12 +158,12 @@ bool extendSamples(Engine& engine, LiveAc& ac) {
         return false;
     }
     if (ac.extendCount > 1) {
-        extend(engine, ac, ac.extendCount - 1);
+        extend(engine.stands, ac, ac.extendCount - 1);
         return true;
     }
     if (!categoryShown(ac.flight.category)) return false;
     if (ac.onGround) {
-        extend(engine, ac, ac.phase == GroundPhase::parked ? 1 : kGroundExtension);
+        extend(engine.stands, ac, ac.phase == GroundPhase::parked ? 1 : kGroundExtension);
         return true;
     }
     const UserAircraftBlock& user = engine.state.userSnapshot;
@@ -173,7 +173,7 @@ bool extendSamples(Engine& engine, LiveAc& ac) {
         const double elevation = park ? static_cast<double>(park->elevationFeet) : 0.0;
         if (std::fabs(ac.altitude - elevation) < 1000.0) return false;
     }
-    extend(engine, ac, kAirborneExtension);
+    extend(engine.stands, ac, kAirborneExtension);
     return true;
 }
 

@@ -24,10 +24,10 @@ constexpr FlareStage kStages[] = {
 
 // The height over the park airport when it is known (cached for the flare),
 // otherwise the simulator's height over the ground.
-double heightForFlareStart(const Engine& engine, LiveAc& ac) {
+double heightForFlareStart(const ParkAirportState& parkAirport, LiveAc& ac) {
     MotionState& m = ac.motion;
     if (!m.elevationCache) {
-        if (const auto park = engine.parkAirport.current()) m.elevationCache = static_cast<double>(park->elevationFeet);
+        if (const auto park = parkAirport.current()) m.elevationCache = static_cast<double>(park->elevationFeet);
     }
     m.heightAboveAirport = m.elevationCache ? ac.altitude - *m.elevationCache : m.heightAboveGround;
     return std::min(ac.motion.heightAboveGround, ac.motion.heightAboveAirport);
@@ -50,7 +50,8 @@ void flareTick(Engine& engine, LiveAc& ac) {
     if (!ac.motion.approaching || ac.onGround || ac.motion.heightAboveGround > kFlareStartHeightFt) return;
     if (ac.motion.flareStage >= 4) return;
     const double restingHeight = ac.flight.staticCgHeight;
-    const double height = ac.motion.flareStage == 0 ? heightForFlareStart(engine, ac) : ac.motion.heightAboveGround;
+    const double height =
+        ac.motion.flareStage == 0 ? heightForFlareStart(engine.parkAirport, ac) : ac.motion.heightAboveGround;
     const std::uint32_t stage = ac.motion.flareStage + 1;
     if (height <= restingHeight + kStages[stage - 1].aboveCgFt) enterStage(engine, ac, stage);
 }

@@ -41,7 +41,7 @@ void bothAirborneAltitude(Engine& engine, LiveAc& ac, double ticks) {
         const bool levelLow = next.altitude == front.altitude && ac.motion.heightAboveGround <= 1000.0 &&
                               front.verticalSpeed + next.verticalSpeed <= 100.0;
         if (levelLow) {
-            descendAt(ac, next, descentRate(engine, ac, front, next));
+            descendAt(ac, next, descentRate(engine.qnh(), ac, front, next));
         } else {
             ac.motion.altitudeStep = step;
         }
@@ -60,7 +60,7 @@ void landingSegmentAltitude(Engine& engine, LiveAc& ac, double ticks) {
     if (park && engine.qnh() <= 1013) {
         ac.motion.altitudeStep = (static_cast<double>(park->elevationFeet) - ac.altitude) / ticks;
     } else {
-        descendAt(ac, next, engine.qnh() <= 1013 ? -601.0 : descentRate(engine, ac, front, next));
+        descendAt(ac, next, engine.qnh() <= 1013 ? -601.0 : descentRate(engine.qnh(), ac, front, next));
     }
     gf_setGear(engine, ac, true);
 }
@@ -70,11 +70,11 @@ void groundSamplesAltitude(Engine& engine, LiveAc& ac) {
     const double climbSum = std::accumulate(ac.samples.begin(), ac.samples.end(), 0.0,
                                             [](double sum, const TrafficSample& s) { return sum + s.verticalSpeed; });
     if (ac.motion.approaching || climbSum <= 100.0) {
-        descendAt(ac, ac.samples[1], descentRate(engine, ac, ac.samples[0], ac.samples[1]));
+        descendAt(ac, ac.samples[1], descentRate(engine.qnh(), ac, ac.samples[0], ac.samples[1]));
     } else {
         bool jumped = false;
         const std::size_t last = std::min<std::size_t>(ac.samples.size() - 1, 10);
-        for (std::size_t i = 3; i <= last && !jumped; ++i) jumped = jumpAhead(engine, ac, i);
+        for (std::size_t i = 3; i <= last && !jumped; ++i) jumped = jumpAhead(engine.now(), ac, i);
         if (!jumped) {
             TrafficSample& next = ac.samples[1];
             next.verticalSpeed = std::max(next.verticalSpeed, 601.0);
@@ -101,13 +101,13 @@ void flyingAltitude(Engine& engine, LiveAc& ac) {
 
 // Nose up with the climb, down with the descent, changing no faster than
 // the category allows.
-void flyingPitch(Engine& engine, LiveAc& ac) {
+void flyingPitch(std::int32_t now, LiveAc& ac) {
     const TrafficSample& next = ac.samples[1];
     double v = next.verticalSpeed;
     v = v >= 0.0 ? std::min(v, 2400.0) : std::max(v, -3000.0) * 0.5;
     const double target = -3.0 * kDegToRad - (v / 600.0) * 2.2 * kDegToRad;
     const double limit = maxPitchChange(ac.flight.category);
-    ac.motion.pitchStep = std::clamp((target - ac.pitch) / ticksTo(next, engine.now()), -limit, limit);
+    ac.motion.pitchStep = std::clamp((target - ac.pitch) / ticksTo(next, now), -limit, limit);
 }
 
 // The turn still to make towards the track from the next sample to the one after it.
@@ -116,9 +116,9 @@ double turnAhead(const LiveAc& ac) {
     return wrapPi(gf_initialBearing(positionOf(ac.samples[1]), positionOf(ac.samples[2])) - ac.heading);
 }
 
-void flyingHeadingAndBank(Engine& engine, LiveAc& ac) {
+void flyingHeadingAndBank(std::int32_t now, LiveAc& ac) {
     const TrafficSample& next = ac.samples[1];
-    const double ticks = ticksTo(next, engine.now());
+    const double ticks = ticksTo(next, now);
     const double lowHeight = ac.motion.approaching ? 2000.0 : 1000.0;
     const bool headingGiven = next.trueHeadingUsed != 0 && next.rollValid != 0 && next.trueHeadingValid != 0;
     const double turn =
@@ -152,20 +152,20 @@ void flyingConfiguration(Engine& engine, LiveAc& ac) {
 
 }  // namespace
 
-double descentRate(const Engine& engine, const LiveAc& ac, const TrafficSample& front, const TrafficSample& next) {
+double descentRate(std::int32_t qnh, const LiveAc& ac, const TrafficSample& front, const TrafficSample& next) {
     if (ac.motion.heightAboveGround <= 100.0) return -600.0;
     const double mean = (front.verticalSpeed + next.verticalSpeed) / 2.0;
-    return std::min(-601.0, mean - (static_cast<double>(engine.qnh()) - kStandardPressureHpa) * 6.0);
+    return std::min(-601.0, mean - (static_cast<double>(qnh) - kStandardPressureHpa) * 6.0);
 }
 
-bool jumpAhead(Engine& engine, LiveAc& ac, std::size_t i) {
+bool jumpAhead(std::int32_t now, LiveAc& ac, std::size_t i) {
     if (i < 2 || ac.samples.size() < i || ac.samples[i - 1].airborne == 0) return false;
     const auto first = ac.samples.begin() + 1;
     ac.samples.erase(first, first + static_cast<std::ptrdiff_t>(i - 2));
     const TrafficSample& front = ac.samples[0];
     const TrafficSample& next = ac.samples[1];
-    retimeBy(engine, ac, std::max(ticksForDistance(front, next, estimateSpeed(front, next)), kMinStepTicks));
-    const double ticks = ticksTo(next, engine.now());
+    retimeBy(now, ac, std::max(ticksForDistance(front, next, estimateSpeed(front, next)), kMinStepTicks));
+    const double ticks = ticksTo(next, now);
     climbToNext(ac, next, ticks);
     // The sample the position steps led to is gone: lead them to the new next one.
     ac.motion.latStep = (next.latitude - ac.position.latitude) / ticks;
@@ -180,9 +180,9 @@ void flyingStep(Engine& engine, LiveAc& ac) {
     // In the flare the flare alone decides altitude and pitch.
     if (ac.motion.flareStage == 0) {
         flyingAltitude(engine, ac);
-        if (ac.phase != GroundPhase::take_off) flyingPitch(engine, ac);
+        if (ac.phase != GroundPhase::take_off) flyingPitch(engine.now(), ac);
     }
-    flyingHeadingAndBank(engine, ac);
+    flyingHeadingAndBank(engine.now(), ac);
     flyingConfiguration(engine, ac);
 }
 

@@ -30,12 +30,12 @@ constexpr double kParkMaxSpeedKt = 5.0;
 
 // A stationary next sample: as long as the feed stood still, counted from
 // the front sample's due tick.
-void retimeStop(Engine& engine, LiveAc& ac) {
+void retimeStop(std::int32_t now, LiveAc& ac) {
     const std::int64_t frontDue = ac.samples[0].dueTick;
     const std::int64_t nextDue = ac.samples[1].dueTick;
     const std::int64_t stop = std::max<std::int64_t>(nextDue - frontDue, kMinStepTicks);
-    const std::int64_t wait = std::max<std::int64_t>(frontDue - engine.now() + stop, kMinStepTicks);
-    retimeBy(engine, ac, wait);
+    const std::int64_t wait = std::max<std::int64_t>(frontDue - now + stop, kMinStepTicks);
+    retimeBy(now, ac, wait);
 }
 
 // The turn at the next sample towards the one after it, in degrees.
@@ -137,9 +137,9 @@ void fitTurnStep(LiveAc& ac, double distanceNm, std::int64_t n) {
 
 }  // namespace
 
-void retimeGround(Engine& engine, LiveAc& ac) {
+void retimeGround(std::int32_t now, LiveAc& ac) {
     if (ac.samples[1].stationary != 0) {
-        retimeStop(engine, ac);
+        retimeStop(now, ac);
         return;
     }
     ac.flight.turnStep = ac.flight.groundTurnStep;
@@ -148,7 +148,7 @@ void retimeGround(Engine& engine, LiveAc& ac) {
     const double distance = gf_distanceNm(positionOf(front), positionOf(next));
     const std::int64_t n = std::max(ticksForDistance(front, next, estimateSpeed(front, next)), kMinStepTicks);
     if (curveIsSet(ac) || ac.motion.turningOnGround) fitTurnStep(ac, distance, n);
-    retimeBy(engine, ac, n);
+    retimeBy(now, ac, n);
 }
 
 void nextPosGround(Engine& engine, LiveAc& ac) {
@@ -162,7 +162,7 @@ void nextPosGround(Engine& engine, LiveAc& ac) {
             decideTurning(ac);
             considerParking(engine, ac);
         }
-        if (ac.samples.size() >= 2) retimeGround(engine, ac);
+        if (ac.samples.size() >= 2) retimeGround(engine.now(), ac);
     } catch (const std::exception& error) {
         gf_logAttention(
             fmt::format("{}: {}, {}, sz:{}", "nextPosGround", error.what(), ac.flight.callsign, ac.samples.size()));

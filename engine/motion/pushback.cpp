@@ -66,8 +66,8 @@ TrafficSample groundSampleAt(const TrafficSample& from, GeoPosition at, double s
     return sample;
 }
 
-void dueIn(TrafficSample& sample, const Engine& engine, std::int64_t ticks) {
-    sample.dueTick = dueAfter(static_cast<std::uint32_t>(engine.now()), ticks);
+void dueIn(TrafficSample& sample, std::int32_t now, std::int64_t ticks) {
+    sample.dueTick = dueAfter(static_cast<std::uint32_t>(now), ticks);
 }
 
 void parkOnStand(Engine& engine, LiveAc& ac) {
@@ -134,7 +134,7 @@ void startPullOut(Engine& engine, LiveAc& ac) {
     TrafficSample& front = ac.samples.front();
     front.groundSpeed = speed;
     TrafficSample out = groundSampleAt(front, target, speed);
-    dueIn(out, engine, ticksAt(gf_distanceNm(positionOf(ac), target), speed));
+    dueIn(out, engine.now(), ticksAt(gf_distanceNm(positionOf(ac), target), speed));
     ac.samples.resize(1);
     ac.samples.push_back(out);
     ac.setPhase(GroundPhase::taxi);
@@ -160,7 +160,7 @@ void startPushBack(Engine& engine, LiveAc& ac) {
     ac.motion.bearingToNext = ac.heading;
     const std::int32_t t1 = ticksAt(gf_distanceNm(positionOf(ac), legEnd), speed);
     TrafficSample leg = groundSampleAt(front, legEnd, speed);
-    dueIn(leg, engine, t1);
+    dueIn(leg, engine.now(), t1);
     ac.samples.resize(1);
     ac.samples.push_back(leg);
     insertMidpoint(ac);
@@ -168,14 +168,14 @@ void startPushBack(Engine& engine, LiveAc& ac) {
     const double side = ac.flight.halfSpan * kFeetPerNm;
     const std::int64_t sideDue = t1 / 2 + ticksAt(gf_distanceNm(positionOf(ac.samples[1]), legEnd), speed);
     TrafficSample alternative = groundSampleAt(leg, gf_destinationPoint(legEnd, reverse + kPi / 2.0, side), speed);
-    dueIn(alternative, engine, sideDue);
+    dueIn(alternative, engine.now(), sideDue);
     alternative.airborne = 0;
     alternative.trueHeadingUsed = 0;
     alternative.rollValid = 0;
     alternative.trueHeadingValid = 0;
     ac.motion.alternativeTurnSample = alternative;
     TrafficSample other = groundSampleAt(leg, gf_destinationPoint(legEnd, reverse - kPi / 2.0, side), speed);
-    dueIn(other, engine, sideDue);
+    dueIn(other, engine.now(), sideDue);
     ac.samples.push_back(other);
 
     taxiLights(engine, ac);

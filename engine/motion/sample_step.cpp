@@ -33,7 +33,7 @@ void skipHoveringSamples(LiveAc& ac) {
     }
 }
 
-void setPositionSteps(Engine& engine, LiveAc& ac) {
+void setPositionSteps(std::int32_t now, LiveAc& ac) {
     const TrafficSample& next = ac.samples[1];
     if (next.stationary != 0) {
         ac.motion.latStep = 0.0;
@@ -41,7 +41,7 @@ void setPositionSteps(Engine& engine, LiveAc& ac) {
         if (!ac.motion.landed && !ac.motion.departing) lowerRetimeLimits(ac);
         return;
     }
-    const double ticks = ticksTo(next, engine.now());
+    const double ticks = ticksTo(next, now);
     ac.motion.latStep = (next.latitude - ac.position.latitude) / ticks;
     // The short way round, also across the date line.
     ac.motion.lonStep = wrap180(next.longitude - ac.position.longitude) / ticks;
@@ -93,9 +93,9 @@ std::int32_t ticksForDistance(const TrafficSample& front, const TrafficSample& n
     return gsl::narrow<std::int32_t>(std::round(ticks));
 }
 
-void retimeBy(Engine& engine, LiveAc& ac, std::int64_t ticks) {
+void retimeBy(std::int32_t tick, LiveAc& ac, std::int64_t ticks) {
     TrafficSample& next = ac.samples[1];
-    const std::int64_t now = engine.now();
+    const std::int64_t now = tick;
     const std::int64_t due = next.dueTick;
     std::int64_t wanted = now + ticks;
     if (ac.extendCount < 1) {
@@ -106,11 +106,11 @@ void retimeBy(Engine& engine, LiveAc& ac, std::int64_t ticks) {
     next.dueTick = static_cast<std::uint32_t>(wanted);
 }
 
-void retimeAir(Engine& engine, LiveAc& ac) {
+void retimeAir(std::int32_t now, LiveAc& ac) {
     const TrafficSample& front = ac.samples[0];
     const TrafficSample& next = ac.samples[1];
     if (next.stationary != 0) {
-        if (ac.flight.category == AircraftCategory::Rotorcraft) retimeGround(engine, ac);
+        if (ac.flight.category == AircraftCategory::Rotorcraft) retimeGround(now, ac);
         return;
     }
     double speed = 0.0;
@@ -121,7 +121,7 @@ void retimeAir(Engine& engine, LiveAc& ac) {
     } else {
         speed = estimateSpeed(front, next);
     }
-    retimeBy(engine, ac, std::max(ticksForDistance(front, next, speed), kMinStepTicks));
+    retimeBy(now, ac, std::max(ticksForDistance(front, next, speed), kMinStepTicks));
 }
 
 void setUpStep(Engine& engine, LiveAc& ac) {
@@ -138,9 +138,9 @@ void setUpStep(Engine& engine, LiveAc& ac) {
     if (ac.onGround) {
         nextPosGround(engine, ac);
     } else {
-        retimeAir(engine, ac);
+        retimeAir(engine.now(), ac);
     }
-    setPositionSteps(engine, ac);
+    setPositionSteps(engine.now(), ac);
     // Standing still there is nothing to roll or fly towards; a parked
     // aircraft stays parked until it moves again.
     if (ac.samples[1].stationary == 0) {

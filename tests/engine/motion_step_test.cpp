@@ -117,7 +117,7 @@ TEST_F(MotionTest, TouchdownLegWithoutASpeedIsFlownAtOneHundredKnots) {
                           {sampleAt(50, 8.5, 300, speed, now()), sampleAt(50, 8.52, 0, speed, now() + 3000)});
         ac.motion.approaching = true;
         ac.motion.earlyLimit = ac.motion.lateLimit = 100000;
-        retimeAir(engine, ac);
+        retimeAir(engine.now(), ac);
         const double distance = gf_distanceNm(positionOf(ac.samples[0]), positionOf(ac.samples[1]));
         EXPECT_EQ(ac.samples[1].dueTick, now() + std::lround(distance * 360000.0 / 100.0)) << speed;
     }
@@ -128,16 +128,16 @@ TEST_F(MotionTest, RetimingKeepsWithinTheLimitsAndNeverBeforeNow) {
     const double lon = 8.5 + 0.5 / (60.0 * std::cos(50.0 * kDeg));
     LiveAc& ac = make(AircraftCategory::Large,
                       {sampleAt(50, 8.5, 5000, 250, now()), sampleAt(50, lon, 5000, 250, now() + 3000)});
-    retimeAir(engine, ac);
+    retimeAir(engine.now(), ac);
     EXPECT_EQ(ac.samples[1].dueTick, now() + 3000 - 1000);  // as early as the early limit allows
     ac.samples[1].dueTick = static_cast<std::uint32_t>(now() - 500);
-    retimeAir(engine, ac);
+    retimeAir(engine.now(), ac);
     EXPECT_EQ(ac.samples[1].dueTick, now() + 500);  // as late as the late limit allows
     ac.samples[1].dueTick = static_cast<std::uint32_t>(now() - 2000);
-    retimeAir(engine, ac);
+    retimeAir(engine.now(), ac);
     EXPECT_EQ(ac.samples[1].dueTick, now());  // never before now
     ac.extendCount = 3;                       // an extending aircraft is timed freely
-    retimeAir(engine, ac);
+    retimeAir(engine.now(), ac);
     EXPECT_EQ(ac.samples[1].dueTick, now() + 720);
 }
 
@@ -147,7 +147,7 @@ TEST_F(MotionTest, DueTicksBeyondTheSignedRangeAreComparedInSixtyFourBits) {
     const double lon = 8.5 + 0.2 / (60.0 * std::cos(50.0 * kDeg));
     LiveAc& ac = make(AircraftCategory::Large,
                       {sampleAt(50, 8.5, 5000, 250, top - 50), sampleAt(50, lon, 5000, 250, top + 2000)});
-    retimeAir(engine, ac);
+    retimeAir(engine.now(), ac);
     EXPECT_EQ(ac.samples[1].dueTick, static_cast<std::uint32_t>(top + 1000));
     EXPECT_EQ(ticksTo(ac.samples[1], engine.now()), 1050);
 }
