@@ -26,6 +26,12 @@ constexpr std::size_t kRecordsPerTick = 2;
 // growing the queue without bound.
 constexpr std::size_t kMaxRecordsPerTick = 50;
 
+// The paces of the tick's periodic work, in ticks of 10 ms.
+constexpr std::int32_t kRemovalPeriodTicks = 10;         // one queued removal
+constexpr std::int32_t kInRangeRequestPeriodTicks = 20;  // the aircraft-in-range request
+constexpr std::int32_t kCreationPeriodTicks = 50;        // one queued creation
+constexpr std::int32_t kUserStatePeriodTicks = 100;      // the user's state to the traffic client
+
 bool every(std::int32_t now, std::int32_t period) { return now % period == 0; }
 
 void stepLiveAircraft(Engine& engine) {
@@ -125,11 +131,11 @@ void lf_handleAddingStack(Engine& engine) {
 void lf_releaseQueuedCommands(Engine& engine) {
     EngineState& state = engine.state;
     const std::int32_t now = engine.now();
-    if (every(now, 10) && !state.removalQueue.empty()) {
+    if (every(now, kRemovalPeriodTicks) && !state.removalQueue.empty()) {
         engine.link.queues.pushRemoval(state.removalQueue.front());
         state.removalQueue.pop_front();
     }
-    if (!every(now, 50)) return;
+    if (!every(now, kCreationPeriodTicks)) return;
     if (!state.liveCreationQueue.empty()) {
         gf_queueCreateAircraft(engine.link.queues, state.liveCreationQueue.front());
         noteCreationHanded(engine, state.liveCreationQueue.front().hexId);
@@ -145,8 +151,8 @@ void lf_releaseQueuedCommands(Engine& engine) {
 
 void lf_periodicRequests(Engine& engine) {
     const std::int32_t now = engine.now();
-    if (every(now, 20)) requestAircraftInRange(engine);
-    if (every(now, 100)) exchangeUserState(engine);
+    if (every(now, kInRangeRequestPeriodTicks)) requestAircraftInRange(engine);
+    if (every(now, kUserStatePeriodTicks)) exchangeUserState(engine);
 }
 
 void gf_initAiTraffic(Engine& engine) {
