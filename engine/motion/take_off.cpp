@@ -22,6 +22,11 @@ constexpr double kLiftOffClimbFpm = 256.0;
 constexpr double kRunwayHeadingToleranceDeg = 15.0;
 constexpr double kClimbOutHeightFt = 800.0;
 constexpr std::int32_t kGearUpCountdown = -300;
+// The climb-out's first three seconds after the rotation (the countdown runs
+// below 0): a tenth of the step, then a fifth, then half.
+constexpr std::int32_t kClimbTenthUntil = -99;
+constexpr std::int32_t kClimbFifthUntil = -199;
+constexpr std::int32_t kClimbHalfUntil = -299;
 constexpr std::int32_t kRotationCountdownFloor = -1000;
 
 bool isRotorcraft(const AcRecord& ac) { return ac.flight.category == AircraftCategory::Rotorcraft; }
@@ -84,11 +89,11 @@ void rotationCheck(Engine& engine, LiveAc& ac) {
 void climbOutAltitude(Engine& engine, LiveAc& ac) {
     const std::int32_t countdown = ac.motion.rotationCountdown;
     if (countdown == 0) return;
-    if (countdown >= -99) {
+    if (countdown >= kClimbTenthUntil) {
         ac.altitude += ac.motion.altitudeStep / 10.0;
-    } else if (countdown >= -199) {
+    } else if (countdown >= kClimbFifthUntil) {
         ac.altitude += ac.motion.altitudeStep / 5.0;
-    } else if (countdown >= -299) {
+    } else if (countdown >= kClimbHalfUntil) {
         ac.altitude += ac.motion.altitudeStep * 0.5;
     } else {
         if (countdown == kGearUpCountdown) gf_setGear(engine, ac, false);
