@@ -95,18 +95,15 @@ struct Rig {
     LoadedParkAirport park;
     ParkAirportStands stands{park};
     NoPlans plans;
-    Engine engine{.state = state,
-                  .feed = feed,
-                  .traffic = traffic,
-                  .link = link,
-                  .run = run,
-                  .parkAirport = parkAirport,
-                  .liveries = liveries,
-                  .stands = stands,
-                  .flightPlans = plans,
-                  .clocks = {},
-                  .sendUserState = {},
-                  .window = {}};
+    Engine engine{makeEngine({.state = state,
+                              .feed = feed,
+                              .traffic = traffic,
+                              .link = link,
+                              .run = run,
+                              .parkAirport = parkAirport,
+                              .liveries = liveries,
+                              .stands = stands,
+                              .flightPlans = plans})};
 
     Rig() {
         loadReferenceData();
@@ -201,7 +198,7 @@ void advance(Flight& f) {
 // A ground aircraft taxis along its track, or stands on its own stand
 // (facing away from its track, so that the one that moves pushes back).
 void placeOnGround(Rig& rig, LiveAc& ac, const Flight& f) {
-    ac.onGround = 1;
+    ac.onGround = true;
     ac.heading = f.track * kDegToRad;
     if (f.profile == Profile::taxi) {
         ac.setPhase(GroundPhase::taxi);
@@ -210,15 +207,15 @@ void placeOnGround(Rig& rig, LiveAc& ac, const Flight& f) {
     Stand& stand = rig.park.parkStands.emplace_back();
     stand.number = static_cast<std::uint32_t>(rig.park.parkStands.size());
     stand.id = "S" + std::to_string(stand.number);
-    stand.latitude = ac.latitude;
-    stand.longitude = ac.longitude;
+    stand.latitude = ac.position.latitude;
+    stand.longitude = ac.position.longitude;
     stand.heading = normalizeHeading(ac.heading + kPi);
     stand.radius = 0.02;
-    ac.stand = {.latitude = stand.latitude, .longitude = stand.longitude, .heading = stand.heading};
+    ac.stand = {.position = {.latitude = stand.latitude, .longitude = stand.longitude}, .heading = stand.heading};
     ac.standNumber = stand.number;
     ac.heading = stand.heading;
     ac.setPhase(GroundPhase::parked);
-    ac.departureRequested = f.profile == Profile::pushback ? 1 : 0;
+    ac.motion.departureRequested = f.profile == Profile::pushback;
 }
 
 // N aircraft active with their objects and a queue of samples 30 s deep,
@@ -238,10 +235,10 @@ void fillActive(Rig& rig, std::vector<Flight>& flights, std::uint32_t count) {
         ac.status = SimStatus::active;
         ac.objectId = 1000 + i;
         ac.setPhase(GroundPhase::flying);
-        ac.latitude = ac.samples.front().latitude;
-        ac.longitude = ac.samples.front().longitude;
+        ac.position.latitude = ac.samples.front().latitude;
+        ac.position.longitude = ac.samples.front().longitude;
         ac.altitude = ac.samples.front().altitude;
-        ac.approaching = f.profile == Profile::approach ? 1 : 0;
+        ac.motion.approaching = f.profile == Profile::approach;
         if (onGround(f.profile)) placeOnGround(rig, ac, f);
         flights.push_back(f);
     }
@@ -249,7 +246,7 @@ void fillActive(Rig& rig, std::vector<Flight>& flights, std::uint32_t count) {
 
 void queueInRangeBurst(Rig& rig) {
     for (const LiveAc& ac : rig.state.liveAircraft) {
-        const bool ground = ac.onGround != 0;
+        const bool ground = ac.onGround;
         gf_queueSimObjectEvent(rig.state, {.objectId = ac.objectId,
                                            .hexId = ground ? 1U : 0U,
                                            .kind = SimObjectEventKind::groundData,
@@ -300,7 +297,7 @@ void BM_EngineTick(benchmark::State& bench) {
         std::size_t ground = 0;
         for (const LiveAc& ac : rig.state.liveAircraft) {
             active += ac.status == SimStatus::active ? 1 : 0;
-            ground += ac.status == SimStatus::active && ac.onGround != 0 ? 1 : 0;
+            ground += ac.status == SimStatus::active && ac.onGround ? 1 : 0;
         }
         bench.counters["on_ground_at_end"] = static_cast<double>(ground);
         bench.counters["p50_us"] = percentile(micros, 0.50);

@@ -14,23 +14,26 @@ MatchFlight matchFlightOf(const FlightRec& flight) {
             .registration = flight.registration,
             .category = flight.category,
             .title = flight.liveryTitle,
-            .fsltl = flight.fsltlLivery != 0,
+            .fsltl = flight.fsltlLivery,
             .line = [&flight] { return gf_flightLine(flight); },
             .shortLine = [&flight] { return gf_flightLineShort(flight); }};
 }
 
 }  // namespace
 
-CatalogueLiveries::CatalogueLiveries(LiveryTables& tables, UncreatableLiveries& uncreatable,
-                                     LiveryMatchCounters& counters)
-    : tables_(tables), uncreatable_(uncreatable), counters_(counters) {}
+CatalogueLiveries::CatalogueLiveries(LiveryTables& tables, EngineState& state, LiveryMatchCounters& counters)
+    : tables_(tables), uncreatable_(state.uncreatable), counters_(counters) {
+    tables_.titleViewsHeld = [&state] { return holdsLiveryTitleViews(state); };
+}
+
+CatalogueLiveries::~CatalogueLiveries() { tables_.titleViewsHeld = {}; }
 
 void CatalogueLiveries::matchLiveAcLivery(FlightRec& flight) {
     MatchFlight match = matchFlightOf(flight);
     gf_matchLiveAcLivery({.tables = tables_, .dontUseTitles = uncreatable_.dontUseTitles, .counters = counters_},
                          match);
     flight.liveryTitle = match.title;
-    if (!match.title.empty()) flight.fsltlLivery = match.fsltl ? 1 : 0;
+    if (!match.title.empty()) flight.fsltlLivery = match.fsltl;
 }
 
 bool CatalogueLiveries::matchStaticAcLivery(FlightRec& flight, bool cargoStand) {

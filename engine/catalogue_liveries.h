@@ -18,7 +18,12 @@ namespace qvl {
 
 class CatalogueLiveries final : public LiveryService {
 public:
-    CatalogueLiveries(LiveryTables& tables, UncreatableLiveries& uncreatable, LiveryMatchCounters& counters);
+    // Tells the tables, for as long as it lives, whether the engine holds
+    // views of their titles.
+    CatalogueLiveries(LiveryTables& tables, EngineState& state, LiveryMatchCounters& counters);
+    ~CatalogueLiveries() override;
+    CatalogueLiveries(const CatalogueLiveries&) = delete;
+    CatalogueLiveries& operator=(const CatalogueLiveries&) = delete;
 
     void matchLiveAcLivery(FlightRec& flight) override;
     // The stand's cargo flag without its id: the no-match line names no stand.

@@ -4,6 +4,29 @@
 
 namespace qvl {
 
+Engine makeEngine(const EngineParts& parts) {
+    return {.state = parts.state,
+            .feed = parts.feed,
+            .traffic = parts.traffic,
+            .link = parts.link,
+            .run = parts.run,
+            .parkAirport = parts.parkAirport,
+            .liveries = parts.liveries,
+            .stands = parts.stands,
+            .flightPlans = parts.flightPlans,
+            .clocks = {},
+            .sendUserState = {},
+            .window = {}};
+}
+
+void connectUserAircraft(Engine& engine, UserAircraftState& user, RealTrafficLink& realTraffic) {
+    engine.clocks.userAircraft = [&user] { return user.block(); };
+    engine.sendUserState = [&engine, &user, &realTraffic](const UserState& state) {
+        realTraffic.sendUserPosition(state);
+        gf_requestUserPosition(engine.link, engine.run, user);
+    };
+}
+
 WeekTime Engine::weekTime() const {
     return WeekTime::fromPacked(clocks.weekTime ? clocks.weekTime() : gf_trafficDaySlot(feed.time));
 }

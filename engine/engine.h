@@ -23,11 +23,12 @@
 #include "core/run_state.h"
 #include "engine/engine_state.h"
 #include "engine/live_ac.h"
-#include "engine/user_aircraft.h"
 #include "feed/feed_state.h"
 #include "feed/realtraffic_link.h"
 #include "feed/traffic_queue.h"
 #include "simlink/sim_state.h"
+#include "simlink/user_aircraft.h"
+#include "simlink/user_aircraft_block.h"
 
 namespace qvl {
 
@@ -127,8 +128,8 @@ struct EngineClocks {
     std::function<std::chrono::steady_clock::time_point()> steadyNow = [] { return std::chrono::steady_clock::now(); };
     // The traffic clock's week time, packed as gf_trafficDaySlot packs it.
     std::function<std::uint64_t()> weekTime;
-    // The user aircraft's latest block from the simulator link.
-    std::function<UserAircraft()> userAircraft = [] { return UserAircraft{}; };
+    // The user aircraft's latest snapshot from the simulator link.
+    std::function<UserAircraftBlock()> userAircraft = [] { return UserAircraftBlock{}; };
 };
 
 // What the engine shows in the main window, installed by the window.
@@ -159,5 +160,31 @@ struct Engine {
     // QNH in hPa as the QNH reader published it.
     [[nodiscard]] std::int32_t qnh() const noexcept { return feed.publishedQnh.load(std::memory_order_relaxed); }
 };
+
+// The parts an Engine works with; their owner keeps them alive while the
+// engine lives.
+struct EngineParts {
+    EngineState& state;
+    FeedState& feed;
+    TrafficQueue& traffic;
+    SimLinkState& link;
+    RunState& run;
+    CurrentParkAirportState& parkAirport;
+    LiveryService& liveries;
+    StandService& stands;
+    FlightPlanService& flightPlans;
+};
+
+// The one construction of the engine: over its parts, on the steady clock
+// and the traffic clock's week time, with no user aircraft and nothing sent
+// to the traffic client until connectUserAircraft.
+Engine makeEngine(const EngineParts& parts);
+
+// As a traffic run wires it: the user aircraft is read from the link's
+// snapshot, and every 100 ticks the user's state goes to the traffic client
+// and the next user block is asked for (the simulator sends one only when
+// asked; without it the user's state and the simulator's time would stay as
+// at start-up).
+void connectUserAircraft(Engine& engine, UserAircraftState& user, RealTrafficLink& realTraffic);
 
 }  // namespace qvl

@@ -1,5 +1,6 @@
 #include "engine/engine_state.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace qvl {
@@ -74,7 +75,13 @@ void EngineState::reset() {
     liveSelCount = {};
     userStandName.reset();
     lastStaticClearance = {};
-    userSnapshot = UserAircraft{};
+    userSnapshot = UserAircraftBlock{};
+}
+
+bool holdsLiveryTitleViews(const EngineState& state) {
+    const auto titled = [](const AcRecord& ac) { return !ac.flight.liveryTitle.empty(); };
+    return !state.rememberedLiveries.empty() || std::ranges::any_of(state.liveAircraft, titled) ||
+           std::ranges::any_of(state.staticAircraft, titled);
 }
 
 }  // namespace qvl

@@ -22,10 +22,10 @@
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
 #include "engine/live_ac.h"
-#include "engine/user_aircraft.h"
 #include "liveries/dont_use_title_set.h"
 #include "simlink/sim_hooks.h"
 #include "simlink/sim_queues.h"
+#include "simlink/user_aircraft_block.h"
 
 namespace qvl {
 
@@ -138,6 +138,8 @@ struct EngineState {
     // Simulator object ids to remove, released one per 10 ticks.
     std::deque<std::uint32_t> removalQueue;
     // The livery chosen for a hex id, so that a re-created aircraft keeps it.
+    // A view into the livery tables, like every aircraft's livery title: see
+    // livery_tables.h for when the tables may be emptied.
     std::unordered_map<std::uint32_t, std::string_view> rememberedLiveries;
     // gf_codeAndField texts of flights without a matching livery; never
     // created again in this run.
@@ -158,7 +160,7 @@ struct EngineState {
     // The object chosen through CALLSIGN_2_OBJECTID; 0 = none.
     std::uint32_t followedObjectId = 0;
     // The user aircraft as last taken (every 100 ticks).
-    UserAircraft userSnapshot;
+    UserAircraftBlock userSnapshot;
 
     // Kept across runs.
     UncreatableLiveries uncreatable;
@@ -171,5 +173,9 @@ struct EngineState {
     // static hex id counter stay, as does feed's tick counter.
     void reset();
 };
+
+// True while an aircraft flies a livery title or a remembered livery is kept:
+// views into the livery tables, which must not be emptied meanwhile.
+bool holdsLiveryTitleViews(const EngineState& state);
 
 }  // namespace qvl

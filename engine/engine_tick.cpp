@@ -1,6 +1,7 @@
 #include "engine/engine_tick.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include <fmt/format.h>
@@ -24,6 +25,12 @@ constexpr std::size_t kRecordsPerTick = 2;
 // feed above 200 records a second keeps its 30 seconds of delay instead of
 // growing the queue without bound.
 constexpr std::size_t kMaxRecordsPerTick = 50;
+
+// The paces of the tick's periodic work, in ticks of 10 ms.
+constexpr std::int32_t kRemovalPeriodTicks = 10;         // one queued removal
+constexpr std::int32_t kInRangeRequestPeriodTicks = 20;  // the aircraft-in-range request
+constexpr std::int32_t kCreationPeriodTicks = 50;        // one queued creation
+constexpr std::int32_t kUserStatePeriodTicks = 100;      // the user's state to the traffic client
 
 bool every(std::int32_t now, std::int32_t period) { return now % period == 0; }
 
@@ -50,13 +57,13 @@ void takeInTraffic(Engine& engine) {
 }
 
 CreateAircraftCommand creationOf(const LiveAc& ac) {
-    return CreateAircraftCommand{.position = {.latitude = ac.latitude,
-                                              .longitude = ac.longitude,
+    return CreateAircraftCommand{.position = {.latitude = ac.position.latitude,
+                                              .longitude = ac.position.longitude,
                                               .altitude = ac.altitude,
                                               .pitch = ac.pitch * kRadToDeg,
                                               .bank = ac.bank * kRadToDeg,
                                               .heading = ac.heading * kRadToDeg,
-                                              .onGround = 0,
+                                              .onGround = false,
                                               .airspeed = 0},
                                  .callsign = ac.flight.callsign,
                                  .liveryTitle = std::string(ac.flight.liveryTitle),
@@ -93,20 +100,22 @@ void requestAircraftInRange(Engine& engine) {
 }
 
 void exchangeUserState(Engine& engine) {
-    const UserAircraft user = engine.clocks.userAircraft();
-    if (engine.sendUserState) {
-        engine.sendUserState(UserState{.latitude = user.latitude,
-                                       .longitude = user.longitude,
-                                       .pitch = user.pitch,
-                                       .bank = user.bank,
-                                       .heading = user.heading,
-                                       .altitude = user.altitude,
-                                       .groundSpeed = user.groundSpeed});
-    }
-    engine.state.userSnapshot = user;
+    UserAircraftBlock user = engine.clocks.userAircraft();
+    if (engine.sendUserState) engine.sendUserState(userStateFor(user));
+    engine.state.userSnapshot = std::move(user);
 }
 
 }  // namespace
+
+UserState userStateFor(const UserAircraftBlock& user) {
+    return {.latitude = user.latitude,
+            .longitude = user.longitude,
+            .pitch = user.pitch,
+            .bank = user.bank,
+            .heading = user.heading,
+            .altitude = user.altitude,
+            .groundSpeed = user.groundSpeed};
+}
 
 void lf_handleAddingStack(Engine& engine) {
     lf_handleSimObjectEvents(engine);
@@ -122,11 +131,11 @@ void lf_handleAddingStack(Engine& engine) {
 void lf_releaseQueuedCommands(Engine& engine) {
     EngineState& state = engine.state;
     const std::int32_t now = engine.now();
-    if (every(now, 10) && !state.removalQueue.empty()) {
+    if (every(now, kRemovalPeriodTicks) && !state.removalQueue.empty()) {
         engine.link.queues.pushRemoval(state.removalQueue.front());
         state.removalQueue.pop_front();
     }
-    if (!every(now, 50)) return;
+    if (!every(now, kCreationPeriodTicks)) return;
     if (!state.liveCreationQueue.empty()) {
         gf_queueCreateAircraft(engine.link.queues, state.liveCreationQueue.front());
         noteCreationHanded(engine, state.liveCreationQueue.front().hexId);
@@ -142,8 +151,8 @@ void lf_releaseQueuedCommands(Engine& engine) {
 
 void lf_periodicRequests(Engine& engine) {
     const std::int32_t now = engine.now();
-    if (every(now, 20)) requestAircraftInRange(engine);
-    if (every(now, 100)) exchangeUserState(engine);
+    if (every(now, kInRangeRequestPeriodTicks)) requestAircraftInRange(engine);
+    if (every(now, kUserStatePeriodTicks)) exchangeUserState(engine);
 }
 
 void gf_initAiTraffic(Engine& engine) {

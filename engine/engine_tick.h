@@ -9,10 +9,17 @@
 // record that is already overdue, up to 50.
 #pragma once
 
+#include "feed/realtraffic_link.h"
+#include "simlink/user_aircraft_block.h"
+
 namespace qvl {
 
 struct Engine;
 struct EngineState;
+
+// The user aircraft as the traffic client's message carries it: the one
+// place where the link's snapshot becomes the feed's message.
+UserState userStateFor(const UserAircraftBlock& user);
 
 // One engine tick (run thread only).
 void lf_handleAddingStack(Engine& engine);

@@ -17,8 +17,8 @@ void checkNextLearnedStand(Engine& engine, std::uint64_t daySlot) {
     queue.pop_front();
     for (LiveAc& ac : engine.state.liveAircraft) {
         if (ac.flight.hexId != hexId) continue;
-        if (ac.flight.learnedStandChecked == 0) {
-            ac.flight.learnedStandChecked = 1;
+        if (!ac.flight.learnedStandChecked) {
+            ac.flight.learnedStandChecked = true;
             gf_findLearnedStand(engine, WeekTime::fromPacked(daySlot), ac);
         }
         gf_removeStaticTwins(engine, ac);

@@ -68,7 +68,7 @@ struct FlightRec {
     FixedCode3 destination;
     // Set once the once-a-second check has looked the flight up among the
     // park airport's learned flights; cleared when a live aircraft is created.
-    std::uint8_t learnedStandChecked = 0;
+    bool learnedStandChecked = false;
     // A trailing "_" marks a callsign the feed made up from the registration;
     // static parked aircraft's callsigns end in "*".
     std::string callsign;
@@ -99,13 +99,12 @@ struct FlightRec {
     std::uint32_t rotationTicks = 0;
     std::uint32_t pitchTransitionTicks = 0;
     // The chosen title is an FSLTL livery (its throttles run the other way).
-    std::uint8_t fsltlLivery = 0;
+    bool fsltlLivery = false;
 };
 
-// Where an aircraft stands or parks: degrees, and the heading in radians.
+// Where an aircraft stands or parks, and its heading there (radians).
 struct StandPlace {
-    double latitude = 0.0;
-    double longitude = 0.0;
+    GeoPosition position;
     double heading = 0.0;
 };
 
@@ -121,52 +120,24 @@ struct AcRecord {
     WeekTime parkedSince;           // when it was placed on its stand
     std::uint32_t standNumber = 0;  // 0 = none
     SimStatus status = SimStatus::buffer;
-    std::uint32_t throttleStep = 5;      // 0..4 as last sent; 5 = none sent yet
-    std::uint32_t flapsIndex = 4;        // 0..4 as last sent; starts at 4
-    std::uint8_t standFlag = 0;          // copied from the stand
-    std::uint8_t removeWhenCreated = 0;  // remove the object as soon as it is reported
-    std::uint8_t eraseNow = 0;           // removed while still in "buffer"
-    std::uint8_t eraseDropped = 0;       // its queued creation was withdrawn
+    std::uint32_t throttleStep = 5;  // 0..4 as last sent; 5 = none sent yet
+    std::uint32_t flapsIndex = 4;    // 0..4 as last sent; starts at 4
+    std::uint8_t standFlag = 0;      // copied from the stand
+    bool removeWhenCreated = false;  // remove the object as soon as it is reported
+    bool eraseNow = false;           // removed while still in "buffer"
+    bool eraseDropped = false;       // its queued creation was withdrawn
 
     [[nodiscard]] bool isLive() const noexcept { return flight.hexId > kMaxStaticHexId; }
-    [[nodiscard]] bool flaggedForErase() const noexcept { return eraseNow != 0 || eraseDropped != 0; }
+    [[nodiscard]] bool flaggedForErase() const noexcept { return eraseNow || eraseDropped; }
 };
 
 // A static parked aircraft: it stands on its stand and never moves.
 struct StaticAc : AcRecord {};
 
-// One real flight flown as an AI aircraft.
-struct LiveAc : AcRecord {
-    // Position block, in the order of the position sent every tick.
-    double latitude = 0.0;          // degrees
-    double longitude = 0.0;         // degrees
-    double pitch = 0.0;             // radians
-    double bank = 0.0;              // radians
-    double heading = 0.0;           // radians true, [0, 2 pi)
-    double altitude = 0.0;          // feet
-    double verticalSpeedFps = 0.0;  // feet per second
-    double trueAirspeed = 0.0;      // knots
-
-    // Front: the sample being flown from; the next one is the target.
-    std::deque<TrafficSample> samples;
-    double lastSampleTime = 0.0;      // report time (s) of the last record taken
-    double pathClearLatitude = 0.0;   // where static aircraft in its path were
-    double pathClearLongitude = 0.0;  // last cleared
-    // Placed on its stand, renewed by every sample that finds it there.
-    std::chrono::steady_clock::time_point parkedAt{};
-    // Continuation samples still to make: 0 = not extending, below 0 = no
-    // more allowed. While below 1 the intake's spacing filter applies.
-    std::int32_t extendCount = 0;
-    std::int32_t holdStart = 0;  // tick at which holding began
-    GroundPhase phase = GroundPhase::birth;
-    GroundPhase previousPhase = GroundPhase::birth;
-    std::uint8_t seenAtStand = 0;     // the last sample found it at its stand
-    std::uint8_t onGround = 0;        // the simulator reports it on the ground
-    std::uint8_t flightPlanSent = 0;  // its plan file was written; deleted with the object
-    std::uint8_t userClearance = 0;   // kept away from the user by the buffer rules
-    std::uint8_t holding = 0;         // holding in place on the ground
-
-    // --- Motion state ---
+// How a live aircraft moves from its front sample to the next: the steps
+// taken every tick, the planned ground path, and the state of the phases
+// (push-back, take-off, flare, parking) that shape those steps.
+struct MotionState {
     double latStep = 0.0;           // degrees per tick
     double lonStep = 0.0;           // degrees per tick
     double pitchStep = 0.0;         // radians per tick
@@ -187,20 +158,17 @@ struct LiveAc : AcRecord {
     std::int32_t lateLimit = 1000;       // ticks a due tick may be moved later
     std::int32_t rotationCountdown = 1;  // ticks; floor -1000
     std::int32_t pushCountdown = 0;
-    double heightAboveGround = 2500.0;  // feet; from the simulator
-    double touchdownHeading = 0.0;      // radians
-    double groundHeading = 0.0;         // radians; the heading it started with on the ground
-    double forcedHeading = 0.0;         // radians
-    std::uint8_t forcedHeadingSet = 0;
-    std::uint32_t flareStage = 0;  // 0..4
+    double heightAboveGround = 2500.0;    // feet; from the simulator
+    double touchdownHeading = 0.0;        // radians
+    double groundHeading = 0.0;           // radians; the heading it started with on the ground
+    std::optional<double> forcedHeading;  // radians
+    std::uint32_t flareStage = 0;         // 0..4
     // The park airport's elevation as the flare last took it.
-    double elevationCache = 0.0;
-    std::uint8_t elevationCacheValid = 0;
+    std::optional<double> elevationCache;
     double heightAboveAirport = 0.0;
-    // The stand rules of the sample checks: distance reference, largest
-    // distance so far and moves counted since.
-    double standDistanceRef = 0.0;
-    std::uint8_t standReferenceSet = 0;  // the first sample at the stand gave the reference
+    // The stand rules of the sample checks: distance reference (set by the
+    // first sample at the stand), largest distance so far and moves counted since.
+    std::optional<double> standDistanceRef;
     double standDistanceMax = 0.0;
     std::uint32_t standMoveCount = 0;
     double holdDistance = 0.0;  // largest distance seen while pushed back
@@ -208,26 +176,56 @@ struct LiveAc : AcRecord {
     // The push-back's end beside leg 1 on the other side, taken when the
     // first samples after the push-back start show the turn going that way.
     TrafficSample alternativeTurnSample{};
-    double parkTryLatitude = 0.0;  // where the last stand search looked
-    double parkTryLongitude = 0.0;
-    std::uint8_t approaching = 0;
-    std::uint8_t landedHere = 0;
-    std::uint8_t towed = 0;
-    std::uint8_t climbConfigured = 0;
-    std::uint8_t departing = 0;
-    std::uint8_t aboveFl100Configured = 0;
-    std::uint8_t lowLevelLightsSet = 0;
-    std::uint8_t derotating = 0;
-    std::uint8_t landed = 0;
-    std::uint8_t departureRequested = 0;
-    std::uint8_t turningOnGround = 0;
+    GeoPosition parkTry;  // where the last stand search looked
+    bool approaching = false;
+    bool landedHere = false;
+    bool towed = false;
+    bool climbConfigured = false;
+    bool departing = false;
+    bool aboveFl100Configured = false;
+    bool lowLevelLightsSet = false;
+    bool derotating = false;
+    bool landed = false;
+    bool departureRequested = false;
+    bool turningOnGround = false;
+};
+
+// One real flight flown as an AI aircraft.
+struct LiveAc : AcRecord {
+    // Position block, in the order of the position sent every tick.
+    GeoPosition position;           // degrees
+    double pitch = 0.0;             // radians
+    double bank = 0.0;              // radians
+    double heading = 0.0;           // radians true, [0, 2 pi)
+    double altitude = 0.0;          // feet
+    double verticalSpeedFps = 0.0;  // feet per second
+    double trueAirspeed = 0.0;      // knots
+
+    // Front: the sample being flown from; the next one is the target.
+    std::deque<TrafficSample> samples;
+    double lastSampleTime = 0.0;  // report time (s) of the last record taken
+    GeoPosition pathClear;        // where static aircraft in its path were last cleared
+    // Placed on its stand, renewed by every sample that finds it there.
+    std::chrono::steady_clock::time_point parkedAt{};
+    // Continuation samples still to make: 0 = not extending, below 0 = no
+    // more allowed. While below 1 the intake's spacing filter applies.
+    std::int32_t extendCount = 0;
+    std::int32_t holdStart = 0;  // tick at which holding began
+    GroundPhase phase = GroundPhase::birth;
+    GroundPhase previousPhase = GroundPhase::birth;
+    bool seenAtStand = false;     // the last sample found it at its stand
+    bool onGround = false;        // the simulator reports it on the ground
+    bool flightPlanSent = false;  // its plan file was written; deleted with the object
+    bool userClearance = false;   // kept away from the user by the buffer rules
+    bool holding = false;         // holding in place on the ground
     // Kept away from the user by the buffer rules: skipped until the user
     // moves off or away.
-    std::uint8_t heldForUser = 0;
+    bool heldForUser = false;
     // The tick at which its creation went to the simulator link; a creation
     // the simulator never reports is given up after a while.
-    std::int32_t handedToSimTick = 0;
-    std::uint8_t handedToSim = 0;
+    std::optional<std::int32_t> handedToSimTick;
+
+    MotionState motion;
 
     // Sets a new phase, keeping the one left as the previous phase; nothing
     // happens when the phase is the current one.

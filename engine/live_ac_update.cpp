@@ -18,7 +18,8 @@ namespace {
 void logStreamEmpty(const LiveAc& ac) {
     gf_logAttention(fmt::format("{} stream empty ? {}, hexid:{}, objectid:{}, alt:{:.0f} ft, lalo:{}, TAS:{:.0f}",
                                 "updateLiveAc", gf_liveAcLine(ac), ac.flight.hexId, gf_objectIdText(ac.objectId),
-                                ac.altitude, fmt::format("{:.6f},{:.6f}", ac.latitude, ac.longitude), ac.trueAirspeed));
+                                ac.altitude, fmt::format("{:.6f},{:.6f}", ac.position.latitude, ac.position.longitude),
+                                ac.trueAirspeed));
 }
 
 void logNoObject(const LiveAc& ac) {
@@ -28,8 +29,8 @@ void logNoObject(const LiveAc& ac) {
 }
 
 PositionCommand positionOf(const LiveAc& ac) {
-    return PositionCommand{.latitude = ac.latitude,
-                           .longitude = ac.longitude,
+    return PositionCommand{.latitude = ac.position.latitude,
+                           .longitude = ac.position.longitude,
                            .pitch = ac.pitch,
                            .bank = ac.bank,
                            .heading = ac.heading,
@@ -47,9 +48,9 @@ void stepActive(Engine& engine, LiveAc& ac) {
     }
     if (hasReached(engine.now(), ac.samples.front().dueTick)) {
         nextPosMain(engine, ac);
-        ac.verticalSpeedFps = ac.verticalSpeedFpm / 60.0;
+        ac.verticalSpeedFps = ac.motion.verticalSpeedFpm / 60.0;
         const bool standing = !ac.samples.empty() && ac.samples.front().stationary != 0;
-        ac.trueAirspeed = standing ? 0.0 : ac.tas;
+        ac.trueAirspeed = standing ? 0.0 : ac.motion.tas;
     }
     if (ac.status != SimStatus::active) return;
     if (!ac.samples.empty() && ac.samples.front().stationary == 0) integrateStep(engine, ac);
@@ -74,7 +75,7 @@ void giveUpSafely(Engine& engine, LiveAc& ac, const char* what) noexcept {
         giveUp(engine, ac, what);
     } catch (...) {
         // Out of memory while giving up: the record goes all the same.
-        ac.eraseNow = 1;
+        ac.eraseNow = true;
     }
 }
 

@@ -105,31 +105,31 @@ void removeOrphan(Engine& engine, const SimObjectEvent& event) {
 }
 
 void markOnGround(LiveAc& ac) {
-    ac.onGround = 1;
-    ac.altitudeStep = 0.0;
-    ac.rotationCountdown = 1;
+    ac.onGround = true;
+    ac.motion.altitudeStep = 0.0;
+    ac.motion.rotationCountdown = 1;
 }
 
 void touchDown(Engine& engine, LiveAc& ac) {
-    ac.derotating = 1;
-    ac.landed = 1;
-    ac.touchdownHeading = ac.heading;
-    ac.approaching = 0;
-    ac.landedHere = 1;
+    ac.motion.derotating = true;
+    ac.motion.landed = true;
+    ac.motion.touchdownHeading = ac.heading;
+    ac.motion.approaching = false;
+    ac.motion.landedHere = true;
     gf_setSpoilers(engine, ac, true);
     if (ac.flight.category != AircraftCategory::Light) {
-        const double throttle = ac.flight.fsltlLivery != 0 ? -100.0 : 100.0;
+        const double throttle = ac.flight.fsltlLivery ? -100.0 : 100.0;
         writeSpoilersThrottles(engine, ac,
                                {.spoilersPercent = 100.0, .throttle1Percent = throttle, .throttle2Percent = throttle});
     }
     const std::int32_t ticks = ac.flight.derotationTicks;
     if (ticks > 0) {
-        ac.pitchStep = (ac.flight.staticPitch - ac.pitch) / ticks;
-        ac.bankStep = (0.0 - ac.bank) / ticks;
+        ac.motion.pitchStep = (ac.flight.staticPitch - ac.pitch) / ticks;
+        ac.motion.bankStep = (0.0 - ac.bank) / ticks;
     } else {
         gf_log(fmt::format("{} ! onGround slots {:.1f}", ac.flight.callsign, static_cast<double>(ticks)));
-        ac.bankStep = 0.0;
-        ac.pitchStep = ac.flight.staticPitch;
+        ac.motion.bankStep = 0.0;
+        ac.motion.pitchStep = ac.flight.staticPitch;
     }
     engine.state.perSecondHexIds.push_back(ac.flight.hexId);
 }
@@ -142,14 +142,14 @@ void takeHeight(double& target, double reported) {
 
 void onGroundData(Engine& engine, LiveAc* ac, const SimObjectEvent& event) {
     if (ac == nullptr) return;
-    const bool contact = event.hexId == 1 && ac->onGround == 0 && ac->rotationCountdown <= 1 &&
+    const bool contact = event.hexId == 1 && !ac->onGround && ac->motion.rotationCountdown <= 1 &&
                          ac->status != SimStatus::removingfromsim && ac->phase != GroundPhase::take_off;
     if (contact) {
-        if (ac->flareStage != 0 || ac->approaching != 0) touchDown(engine, *ac);
+        if (ac->motion.flareStage != 0 || ac->motion.approaching) touchDown(engine, *ac);
         markOnGround(*ac);
     }
-    takeHeight(ac->heightAboveGround, event.value2);
-    if (ac->onGround != 0 || ac->rotationCountdown >= 2) {
+    takeHeight(ac->motion.heightAboveGround, event.value2);
+    if (ac->onGround || ac->motion.rotationCountdown >= 2) {
         takeHeight(ac->altitude, event.value1 + ac->flight.staticCgHeight);
     }
 }
@@ -239,11 +239,11 @@ void configureAirborne(Engine& engine, LiveAc& ac) {
                     .landing = low,
                     .strobes = true,
                     .logo = low,
-                    .cabin = ac.heightAboveGround >= 2000.0});
+                    .cabin = ac.motion.heightAboveGround >= 2000.0});
 }
 
 void activateLive(Engine& engine, LiveAc& ac) {
-    const bool onGround = ac.samples.empty() ? ac.onGround != 0 : ac.samples.front().airborne == 0;
+    const bool onGround = ac.samples.empty() ? ac.onGround : ac.samples.front().airborne == 0;
     if (onGround) {
         configureOnGround(engine, ac);
     } else {
@@ -288,10 +288,10 @@ bool settle(Engine& engine, DeferredObjectEvent& deferred) {
         record = ac;
     }
     deferred.settling = kSettled;
-    if (record->removeWhenCreated != 0) {
+    if (record->removeWhenCreated) {
         // The mark only held the removal back until the object existed;
         // left set, it would stop the removal itself.
-        record->removeWhenCreated = 0;
+        record->removeWhenCreated = false;
         removeAircraftFromSim(engine, *record);
     }
     return true;
@@ -320,7 +320,7 @@ void lf_handleSimObjectEvents(Engine& engine) {
 bool lf_requestStaticCG(Engine& engine, LiveAc& ac, const SimObjectEvent& event) {
     if (event.objectId < kFirstAiObjectId) return false;
     ac.objectId = event.objectId;
-    takeHeight(ac.heightAboveGround, event.value2);
+    takeHeight(ac.motion.heightAboveGround, event.value2);
     if (!ac.samples.empty() && ac.samples.front().airborne == 0) lf_settleOnGround(engine, ac);
     lf_createFlightPlan(engine, ac);
     if (engine.link.simQueuesPaused.load()) return true;
@@ -349,15 +349,15 @@ void lf_createFlightPlan(Engine& engine, LiveAc& ac) {
     }
     // The flag tells the removal to delete the file: set whenever the file
     // was written, even if the simulator did not take it.
-    ac.flightPlanSent = written ? 1 : 0;
+    ac.flightPlanSent = written;
     if (!ok) gf_logAttention(fmt::format("{} creating a flight plan failed", gf_flightLineShort(ac.flight)));
 }
 
 void lf_settleOnGround(Engine& engine, LiveAc& ac) {
-    ac.onGround = 1;
+    ac.onGround = true;
     gf_setGear(engine, ac, true);
-    ac.altitudeStep = 0.0;
-    ac.rotationCountdown = 1;
+    ac.motion.altitudeStep = 0.0;
+    ac.motion.rotationCountdown = 1;
     if (ac.phase != GroundPhase::parked) return;
     ac.parkedSince = engine.weekTime();
     gf_log(fmt::format("{:8}: {:8} parks", engine.stands.standIdText(ac.standNumber), ac.flight.callsign));
@@ -381,10 +381,10 @@ void lf_activateCreatedObjects(Engine& engine) {
 void gf_removeFlightPlan(Engine& engine, std::uint32_t objectId) {
     EngineState& state = engine.state;
     if (LiveAc* ac = liveByObjectId(state, objectId)) {
-        if (ac->flightPlanSent != 0) {
+        if (ac->flightPlanSent) {
             std::string error;
             if (!engine.flightPlans.remove(objectId, error)) gf_log(fmt::format("gf_removeFlightPlan: {}", error));
-            ac->flightPlanSent = 0;
+            ac->flightPlanSent = false;
         }
         if (ac->status == SimStatus::liveryrespawn) {
             ac->status = SimStatus::buffer;

@@ -32,11 +32,9 @@ struct CorridorLimits {
 };
 constexpr std::array<CorridorLimits, 2> kCorridors{{{4.0, 1000.0, 700.0}, {6.0, 3000.0, 4000.0}}};
 
-GeoPosition positionOf(const LiveAc& ac) { return {.latitude = ac.latitude, .longitude = ac.longitude}; }
+GeoPosition positionOf(const LiveAc& ac) { return ac.position; }
 
-GeoPosition userPosition(const Engine& engine) {
-    return {.latitude = engine.state.userSnapshot.latitude, .longitude = engine.state.userSnapshot.longitude};
-}
+GeoPosition userPosition(const Engine& engine) { return engine.state.userSnapshot.position(); }
 
 void stopFollowing(Engine& engine, std::uint32_t objectId) {
     if (objectId == 0 || engine.state.followedObjectId != objectId) return;
@@ -49,9 +47,9 @@ void withdrawOrMark(Engine& engine, AcRecord& ac) {
     const bool withdrawn = gf_dropQueuedCallsign(state.liveCreationQueue, ac.flight.callsign) ||
                            gf_dropQueuedCallsign(state.staticCreationQueue, ac.flight.callsign);
     if (withdrawn) {
-        ac.eraseDropped = 1;
+        ac.eraseDropped = true;
     } else {
-        ac.removeWhenCreated = 1;
+        ac.removeWhenCreated = true;
     }
 }
 
@@ -73,13 +71,14 @@ void prepareRespawnSamples(Engine& engine, LiveAc& ac) {
     if (ac.samples.empty()) return;
     TrafficSample copy = ac.samples.front();
     if (ac.phase != GroundPhase::parked) {
-        copy.latitude = ac.latitude;
-        copy.longitude = ac.longitude;
+        copy.latitude = ac.position.latitude;
+        copy.longitude = ac.position.longitude;
         copy.altitude = ac.altitude;
         copy.roll = ac.bank;
         copy.rollValid = 1;
         TrafficSample& front = ac.samples.front();
-        if (samePosition(front.latitude, front.longitude, ac.latitude, ac.longitude)) front.stationary = 1;
+        if (samePosition(front.latitude, front.longitude, ac.position.latitude, ac.position.longitude))
+            front.stationary = 1;
     } else {
         ac.samples.resize(1);
         TrafficSample& front = ac.samples.front();
@@ -95,10 +94,10 @@ void prepareRespawnSamples(Engine& engine, LiveAc& ac) {
 
 void removeAircraftFromSim(Engine& engine, AcRecord& ac) {
     if (ac.status == SimStatus::buffer) {
-        ac.eraseNow = 1;
+        ac.eraseNow = true;
         return;
     }
-    if (ac.removeWhenCreated != 0) return;
+    if (ac.removeWhenCreated) return;
     if (ac.status == SimStatus::adding2sim) {
         withdrawOrMark(engine, ac);
         return;
@@ -114,7 +113,7 @@ void removeAircraftFromSim(Engine& engine, AcRecord& ac) {
         // this tick, and its hex id is free again.
         gf_logAttention(
             fmt::format("{} removing act {}, with objectid=0 ?", "removeAircraftFromSim", ac.flight.callsign));
-        ac.eraseNow = 1;
+        ac.eraseNow = true;
         return;
     }
     if (!removalQueued) engine.state.removalQueue.push_back(ac.objectId);
@@ -124,8 +123,7 @@ void liveryRespawn(Engine& engine, LiveAc& ac) {
     try {
         prepareRespawnSamples(engine, ac);
         ac.status = SimStatus::liveryrespawn;
-        ac.forcedHeading = ac.heading;
-        ac.forcedHeadingSet = 1;
+        ac.motion.forcedHeading = ac.heading;
         stopFollowing(engine, ac.objectId);
         if (ac.objectId != 0) {
             engine.state.removalQueue.push_back(ac.objectId);
@@ -211,7 +209,7 @@ void gf_writeObjectIdList(const Engine& engine, const std::filesystem::path& fil
         if (ac.status != SimStatus::active) continue;
         lines.push_back(fmt::format("{};{};{};{};{};{};{}", gf_objectIdText(ac.objectId), ac.flight.callsign,
                                     ac.flight.registration, airlineCodeOf(ac.flight.key.airlineId),
-                                    modelCodeOf(ac.flight.key.modelId), ac.onGround != 0 ? "GND" : "AIR",
+                                    modelCodeOf(ac.flight.key.modelId), ac.onGround ? "GND" : "AIR",
                                     ac.phase == GroundPhase::parked ? "PARKED" : ""));
     }
     if (!gf_writeLines(lines, file)) gf_log(fmt::format("Failed to write {}", gf_pathToUtf8(file)));

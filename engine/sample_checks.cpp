@@ -31,8 +31,8 @@ constexpr double kSlowRollKt = 40.0;
 constexpr std::uint32_t kWeekOfTicks = 60480000;
 
 GeoPosition positionOf(const TrafficSample& s) { return {.latitude = s.latitude, .longitude = s.longitude}; }
-GeoPosition positionOf(const LiveAc& ac) { return {.latitude = ac.latitude, .longitude = ac.longitude}; }
-GeoPosition standOf(const LiveAc& ac) { return {.latitude = ac.stand.latitude, .longitude = ac.stand.longitude}; }
+GeoPosition positionOf(const LiveAc& ac) { return ac.position; }
+GeoPosition standOf(const LiveAc& ac) { return ac.stand.position; }
 
 // Degrees between the bearing from one sample to another and the heading, the short way.
 double bearingOffDeg(const TrafficSample& from, const TrafficSample& to, double heading) {
@@ -41,13 +41,13 @@ double bearingOffDeg(const TrafficSample& from, const TrafficSample& to, double 
 
 void returnToFeed(Engine& engine, LiveAc& ac) {
     ac.extendCount = 0;
-    ac.earlyLimit = 3000;
-    ac.lateLimit = ac.departing != 0 ? 5000 : 3000;
+    ac.motion.earlyLimit = 3000;
+    ac.motion.lateLimit = ac.motion.departing ? 5000 : 3000;
     if (!ac.samples.empty()) ac.samples.front().dueTick = nextTick(engine.now());
 }
 
 void endHold(LiveAc& ac) {
-    ac.holding = 0;
+    ac.holding = false;
     ac.holdStart = 0;
 }
 
@@ -59,27 +59,27 @@ void logEmpty(const char* where, const LiveAc& ac) {
 // Seen at its stand: it moved away when its distance from the first sample
 // there grew by more than its half span, or by half of it over three moves.
 bool movedOffStand(LiveAc& ac, double d) {
-    if (ac.standReferenceSet == 0) {
-        ac.standReferenceSet = 1;
-        ac.standDistanceRef = d;
-        ac.standDistanceMax = d;
-        ac.standMoveCount = 0;
+    MotionState& m = ac.motion;
+    if (!m.standDistanceRef) {
+        m.standDistanceRef = d;
+        ac.motion.standDistanceMax = d;
+        ac.motion.standMoveCount = 0;
         return false;
     }
-    if (d >= ac.standDistanceMax + kStandMoveNm) {
-        ++ac.standMoveCount;
-        ac.standDistanceMax = d;
-    } else if (d <= ac.standDistanceMax - kStandMoveNm) {
-        ac.standMoveCount = 0;
+    if (d >= ac.motion.standDistanceMax + kStandMoveNm) {
+        ++ac.motion.standMoveCount;
+        ac.motion.standDistanceMax = d;
+    } else if (d <= ac.motion.standDistanceMax - kStandMoveNm) {
+        ac.motion.standMoveCount = 0;
     }
-    const double moved = d - ac.standDistanceRef;
+    const double moved = d - *m.standDistanceRef;
     const double hs = ac.flight.halfSpan;
-    return moved > hs || (ac.standMoveCount >= kMovesToLeave && moved >= hs / 2.0);
+    return moved > hs || (ac.motion.standMoveCount >= kMovesToLeave && moved >= hs / 2.0);
 }
 
 bool checkAtStand(Engine& engine, LiveAc& ac, TrafficSample& sample) {
     if (ac.status == SimStatus::buffer || ac.status == SimStatus::adding2sim) return false;
-    ac.seenAtStand = 1;
+    ac.seenAtStand = true;
     const double d = gf_distanceNm(standOf(ac), positionOf(sample));
     const double atStandRadius = ac.previousPhase == GroundPhase::parking ? 2.0 * kAtStandNm : kAtStandNm;
     if (d <= atStandRadius) {
@@ -115,9 +115,9 @@ bool sampleHeading(const TrafficSample& sample, double& heading) {
 
 bool checkPushingBack(LiveAc& ac, const TrafficSample& sample) {
     double heading = 0.0;
-    if (!STRAIGHT_PBS_ONLY.value() && ac.pushCountdown == 2 && sampleHeading(sample, heading)) {
+    if (!STRAIGHT_PBS_ONLY.value() && ac.motion.pushCountdown == 2 && sampleHeading(sample, heading)) {
         const double diff = wrapPi(heading - ac.heading);
-        if (diff != 0.0) ac.pushTurn = diff > 0.0 ? 1 : -1;
+        if (diff != 0.0) ac.motion.pushTurn = diff > 0.0 ? 1 : -1;
     }
     return false;
 }
@@ -126,30 +126,30 @@ bool checkPushedBack(Engine& engine, LiveAc& ac, TrafficSample& sample) {
     const double d = gf_distanceNm(positionOf(ac), positionOf(sample));
     const double hs = ac.flight.halfSpan;
     // A hold starts with no distance seen yet.
-    const double largest = ac.holding != 0 ? ac.holdDistance : 0.0;
+    const double largest = ac.holding ? ac.motion.holdDistance : 0.0;
     if ((d <= kHoldWingspans * hs || d <= largest) && d <= kHoldMaxWingspans * hs) {
-        if (ac.holding == 0) {
-            ac.holding = 1;
+        if (!ac.holding) {
+            ac.holding = true;
             ac.holdStart = engine.now();
-            ac.holdDistance = 0.0;
+            ac.motion.holdDistance = 0.0;
         }
-        ac.holdDistance = std::max(ac.holdDistance, d);
+        ac.motion.holdDistance = std::max(ac.motion.holdDistance, d);
         return false;
     }
     sample.stationary = 0;
     if (ac.extendCount >= 1) returnToFeed(engine, ac);
-    ac.pushTurn = 0;
-    ac.pushCountdown = 0;
+    ac.motion.pushTurn = 0;
+    ac.motion.pushCountdown = 0;
     ac.setPhase(GroundPhase::taxi);
     ac.stand = {};
     ac.standNumber = 0;
     ac.standFlag = 0;
     endHold(ac);
-    ac.holdDistance = 0.0;
+    ac.motion.holdDistance = 0.0;
     return true;
 }
 
-bool landingPending(const LiveAc& ac) { return ac.flareStage != 0 || ac.derotating != 0; }
+bool landingPending(const LiveAc& ac) { return ac.motion.flareStage != 0 || ac.motion.derotating; }
 
 bool movingPhase(GroundPhase phase) {
     return phase == GroundPhase::taxi || phase == GroundPhase::take_off || phase == GroundPhase::flying ||
@@ -182,7 +182,7 @@ void dropSamplesBehind(LiveAc& ac, const TrafficSample& sample) {
 }  // namespace
 
 bool behindContinuedPath(const LiveAc& ac, const TrafficSample& sample) {
-    if (ac.extendCount < 1 || ac.onGround != 0 || ac.samples.empty()) return false;
+    if (ac.extendCount < 1 || ac.onGround || ac.samples.empty()) return false;
     if (!movingPhase(ac.phase) || landingPending(ac)) return false;
     return bearingOffDeg(ac.samples.back(), sample, ac.heading) >= kTurnedAwayDeg;
 }
@@ -208,12 +208,12 @@ bool checkNewPosDuringLanding(Engine& engine, LiveAc& ac, TrafficSample& sample)
         dropSamplesBehind(ac, sample);
     } else {
         const double off = bearingOffDeg(ac.samples.front(), sample, ac.heading);
-        if (ac.flareStage != 0 && off >= kBehindDeg) return false;
+        if (ac.motion.flareStage != 0 && off >= kBehindDeg) return false;
         if (off >= kReversedDeg) {
             if (ac.extendCount >= 1) return false;
             TrafficSample here = ac.samples.front();
-            here.latitude = ac.latitude;
-            here.longitude = ac.longitude;
+            here.latitude = ac.position.latitude;
+            here.longitude = ac.position.longitude;
             here.dueTick = nextTick(engine.now());
             ac.samples.front() = here;
         }
@@ -233,10 +233,10 @@ bool checkNewPosDuringLanding(Engine& engine, LiveAc& ac, TrafficSample& sample)
 void lf_leaveStand(Engine& engine, LiveAc& ac, TrafficSample& sample) {
     sample.stationary = 0;
     // Once per departure: later samples of the same departure find it set.
-    const bool first = ac.departureRequested == 0;
-    ac.departureRequested = 1;
+    const bool first = !ac.motion.departureRequested;
+    ac.motion.departureRequested = true;
     if (!first || ac.previousPhase == GroundPhase::parked) return;
-    if (ac.extendCount >= 1 && ac.phase == GroundPhase::parked && ac.landedHere != 0) {
+    if (ac.extendCount >= 1 && ac.phase == GroundPhase::parked && ac.motion.landedHere) {
         const std::uint32_t threshold = ac.flight.category == AircraftCategory::Heavy     ? 360000U
                                         : ac.flight.category == AircraftCategory::Large   ? 150000U
                                         : ac.flight.category == AircraftCategory::Buzjets ? 90000U
@@ -244,8 +244,8 @@ void lf_leaveStand(Engine& engine, LiveAc& ac, TrafficSample& sample) {
         const auto since = static_cast<std::uint32_t>(static_cast<std::int64_t>(engine.now()) -
                                                       static_cast<std::int64_t>(ac.samples.front().dueTick) +
                                                       static_cast<std::int64_t>(kWeekOfTicks));
-        if (since < threshold) ac.towed = 1;
-        ac.landedHere = 0;
+        if (since < threshold) ac.motion.towed = true;
+        ac.motion.landedHere = false;
     }
     // The week-long continuation of a parked aircraft would hold the new
     // samples a week back; the front falls due now so the step set-up
@@ -253,7 +253,7 @@ void lf_leaveStand(Engine& engine, LiveAc& ac, TrafficSample& sample) {
     returnToFeed(engine, ac);
     learnStandOption(engine, ac.standNumber, ac.flight, 2);
     engine.stands.setStandOccupied(ac.standNumber, false);
-    ac.standReferenceSet = 0;
+    ac.motion.standDistanceRef.reset();
     ac.setPhase(GroundPhase::parked);
 }
 

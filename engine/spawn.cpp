@@ -39,11 +39,9 @@ GeoPosition positionOf(const TrafficSample& sample) {
     return {.latitude = sample.latitude, .longitude = sample.longitude};
 }
 
-GeoPosition userPosition(const Engine& engine) {
-    return {.latitude = engine.state.userSnapshot.latitude, .longitude = engine.state.userSnapshot.longitude};
-}
+GeoPosition userPosition(const Engine& engine) { return engine.state.userSnapshot.position(); }
 
-void drop(LiveAc& ac) { ac.eraseNow = 1; }
+void drop(LiveAc& ac) { ac.eraseNow = true; }
 void skipFront(LiveAc& ac) { ac.samples.pop_front(); }
 
 bool inGhostList(const Engine& engine, const std::string& callsign) {
@@ -158,15 +156,14 @@ bool chooseLivery(Engine& engine, LiveAc& ac) {
 }
 
 void parkOnBirthStand(Engine& engine, LiveAc& ac, const Stand& stand) {
-    ac.stand = {.latitude = stand.latitude, .longitude = stand.longitude, .heading = stand.heading};
+    ac.stand = {.position = {.latitude = stand.latitude, .longitude = stand.longitude}, .heading = stand.heading};
     ac.standNumber = stand.number;
     ac.standFlag = stand.cargo ? 1 : 0;
     ac.setPhase(GroundPhase::parked);
     ac.parkedSince = engine.weekTime();
     ac.parkedAt = engine.clocks.steadyNow();
-    ac.standDistanceRef = 0.0;
-    ac.standReferenceSet = 0;
-    ac.standMoveCount = 0;
+    ac.motion.standDistanceRef.reset();
+    ac.motion.standMoveCount = 0;
     showCargoStand(engine, ac);
     ac.samples.resize(1);
     TrafficSample& front = ac.samples.front();
@@ -204,7 +201,7 @@ double startPitch(const TrafficSample& front) {
 }
 
 double startHeading(const LiveAc& ac) {
-    if (ac.forcedHeadingSet != 0) return ac.forcedHeading;
+    if (ac.motion.forcedHeading) return *ac.motion.forcedHeading;
     if (ac.phase == GroundPhase::parked) return ac.stand.heading;
     const TrafficSample& front = ac.samples.front();
     if (ac.samples.size() < 2 || ac.samples[1].stationary != 0) return front.track * kDegToRad;
@@ -257,9 +254,9 @@ bool updateRoute(Engine& engine, LiveAc& ac, const TrafficRecord& record) {
     flight.origin = record.origin;
     flight.destination = record.destination;
     const bool atStand = ac.phase == GroundPhase::parking || ac.phase == GroundPhase::parked;
-    if (ac.onGround != 0 && !atStand) {
+    if (ac.onGround && !atStand) {
         ac.setPhase(GroundPhase::taxi);
-        ac.groundHeading = ac.heading;
+        ac.motion.groundHeading = ac.heading;
     }
     return true;
 }
@@ -316,11 +313,11 @@ void lf_addLiveAcToSim(Engine& engine, LiveAc& ac) {
 }
 
 bool lf_holdBuffered(Engine& engine, LiveAc& ac) {
-    const UserAircraft& user = engine.state.userSnapshot;
+    const UserAircraftBlock& user = engine.state.userSnapshot;
     const TrafficSample& front = ac.samples.front();
     const GeoPosition at = positionOf(front);
-    if (user.onGround) {
-        if (ac.userClearance != 0) {
+    if (user.onGround.value_or(false)) {
+        if (ac.userClearance) {
             const bool wait = user.groundSpeed > kHoldUserSpeedKt ||
                               (front.airborne == 0 && (front.groundSpeed > kHoldUserSpeedKt ||
                                                        gf_distanceNm(userPosition(engine), at) < kHoldUserNm));
@@ -337,15 +334,15 @@ bool lf_holdBuffered(Engine& engine, LiveAc& ac) {
         return false;
     }
     if (!COLLISION_USER_AIR.value()) return false;
-    if (ac.userClearance == 0) {
+    if (!ac.userClearance) {
         // The corridor test reads the position block: the front sample's
         // place, height and track stand in for the object's.
-        ac.latitude = front.latitude;
-        ac.longitude = front.longitude;
+        ac.position.latitude = front.latitude;
+        ac.position.longitude = front.longitude;
         ac.altitude = front.altitude;
         ac.heading = normalizeHeading(front.track * kDegToRad);
         if (!gf_removeIfAheadOfUser(engine, ac, UserCorridor::wide)) return false;
-        ac.userClearance = 1;
+        ac.userClearance = true;
     }
     skipFront(ac);
     return true;
@@ -363,7 +360,7 @@ void spawnLiveAc(Engine& engine, LiveAc& ac) {
     }
     lf_setStartPosition(engine, ac);
     ac.status = SimStatus::adding2sim;
-    ac.handedToSim = 0;
+    ac.handedToSimTick.reset();
     engine.state.hexIdStack.push_back(ac.flight.hexId);
     ++liveSelCount(engine);
     if (!isProvisional(ac.flight.callsign)) lf_removeGhost(engine, ac.flight.callsign);
@@ -402,8 +399,8 @@ const Stand* lf_findBirthStand(Engine& engine, LiveAc& ac) {
 
 void lf_setStartPosition(Engine& engine, LiveAc& ac) {
     const TrafficSample& front = ac.samples.front();
-    ac.latitude = front.latitude;
-    ac.longitude = front.longitude;
+    ac.position.latitude = front.latitude;
+    ac.position.longitude = front.longitude;
     ac.altitude = front.altitude;
     ac.trueAirspeed = front.trueAirspeed;
     // The position block carries feet per second; the feed gives feet per minute.
@@ -414,13 +411,13 @@ void lf_setStartPosition(Engine& engine, LiveAc& ac) {
     if (heading < 0.0) heading += 2.0 * std::numbers::pi;
     if (heading > kLastHeading) heading = 0.0;
     ac.heading = heading;
-    ac.groundHeading = front.airborne != 0 ? 0.0 : heading;
-    ac.userClearance = 0;
+    ac.motion.groundHeading = front.airborne != 0 ? 0.0 : heading;
+    ac.userClearance = false;
     engine.state.perSecondHexIds.push_back(ac.flight.hexId);
 }
 
 bool lf_respawnLiveAc(Engine& engine, LiveAc& ac, const TrafficRecord& record) {
-    if (ac.departing != 0 || ac.approaching != 0) return true;
+    if (ac.motion.departing || ac.motion.approaching) return true;
     if (ac.status == SimStatus::buffer) {
         refreshBufferedIdent(ac, record);
         return true;
@@ -455,17 +452,16 @@ void lf_forgetLivery(Engine& engine, LiveAc& ac) {
 void noteCreationHanded(Engine& engine, std::uint32_t hexId) {
     for (LiveAc& ac : engine.state.liveAircraft) {
         if (ac.flight.hexId != hexId || ac.status != SimStatus::adding2sim) continue;
-        ac.handedToSim = 1;
         ac.handedToSimTick = engine.now();
         return;
     }
 }
 
 void dropIfNeverReported(Engine& engine, LiveAc& ac) {
-    if (ac.status != SimStatus::adding2sim || ac.handedToSim == 0 || ac.objectId != 0) return;
-    if (static_cast<std::int64_t>(engine.now()) - ac.handedToSimTick < kCreationTimeoutTicks) return;
+    if (ac.status != SimStatus::adding2sim || !ac.handedToSimTick || ac.objectId != 0) return;
+    if (static_cast<std::int64_t>(engine.now()) - *ac.handedToSimTick < kCreationTimeoutTicks) return;
     gf_logAttention(fmt::format("{} never reported by the simulator, given up", gf_liveAcLine(ac)));
-    ac.eraseNow = 1;
+    ac.eraseNow = true;
 }
 
 }  // namespace qvl

@@ -134,24 +134,24 @@ void mergeGroundStops(LiveAc& ac, const TrafficSample& sample) {
 // touch-and-go; the aircraft departs again.
 void departAgain(Engine& engine, LiveAc& ac) {
     ac.phase = GroundPhase::taxi;
-    ac.departing = 1;
+    ac.motion.departing = true;
     gf_setThrottle(engine, ac, 3);
     gf_setSpoilers(engine, ac, true);
     gf_setFlaps(engine, ac, 1);
-    ac.approaching = 0;
-    ac.landedHere = 0;
-    ac.climbConfigured = 0;
+    ac.motion.approaching = false;
+    ac.motion.landedHere = false;
+    ac.motion.climbConfigured = false;
     gf_queueLights(
         engine.link.queues, ac.objectId,
         {.nav = true, .beacon = true, .landing = true, .taxi = true, .strobes = true, .logo = true, .cabin = true});
-    ac.earlyLimit = 3000;
-    ac.lateLimit = 5000;
+    ac.motion.earlyLimit = 3000;
+    ac.motion.lateLimit = 5000;
 }
 
 void startDepartureOnGround(Engine& engine, LiveAc& ac, const TrafficSample& sample) {
-    if (ac.status != SimStatus::active || ac.onGround == 0 || ac.departing != 0) return;
+    if (ac.status != SimStatus::active || !ac.onGround || ac.motion.departing) return;
     const TrafficSample& back = ac.samples.back();
-    if (ac.landed == 0) {
+    if (!ac.motion.landed) {
         const bool rolling = sample.groundSpeed >= kTakeOffRunKt && back.groundSpeed >= kTakeOffRunKt;
         if (ac.phase == GroundPhase::taxi && (sample.airborne != 0 || rolling)) startTakeOff(engine, ac);
     } else if (back.airborne != 0 && sample.airborne != 0) {
@@ -160,7 +160,7 @@ void startDepartureOnGround(Engine& engine, LiveAc& ac, const TrafficSample& sam
 }
 
 bool holdEnds(const LiveAc& ac, const TrafficSample& sample) {
-    if (ac.holding == 0 || ac.samples.empty()) return false;
+    if (!ac.holding || ac.samples.empty()) return false;
     const double metres = gf_distanceNm(positionOf(sample), positionOf(ac.samples.front())) * kMetresPerNm;
     return metres > static_cast<double>(HOLDING_THRESHOLD_METERS.value());
 }
@@ -171,7 +171,7 @@ void decode(Engine& engine, LiveAc& ac, TrafficSample sample) {
         return;
     }
     if (holdEnds(ac, sample)) {
-        ac.holding = 0;
+        ac.holding = false;
         ac.holdStart = 0;
         removeAircraftFromSim(engine, ac);
         return;
@@ -273,7 +273,7 @@ void lf_createLiveAc(Engine& engine, TrafficRecord& record) {
     record.text1 = record.callsign;
     record.text2.clear();
     FlightRec flight = gf_buildFlightRec(record);
-    flight.learnedStandChecked = 0;
+    flight.learnedStandChecked = false;
     flight.hexId = record.hexId;
     flight.turnStep = flight.groundTurnStep;
     const CategoryMotion& row = categoryMotion(flight.category);
@@ -296,16 +296,16 @@ bool lf_checkBirthSample(const LiveAc& ac, TrafficSample& sample) {
     const bool still = samePosition(sample.latitude, sample.longitude, last.latitude, last.longitude);
     if (still) sample.stationary = 1;
     if (ac.flight.category == AircraftCategory::Rotorcraft) return true;
-    const bool flyingAway = sample.airborne != 0 || (ac.status == SimStatus::active && ac.onGround == 0);
+    const bool flyingAway = sample.airborne != 0 || (ac.status == SimStatus::active && !ac.onGround);
     if (still) {
-        if (flyingAway || (ac.departing != 0 && sample.groundSpeed > 0.0 && last.groundSpeed >= 30.0)) return false;
+        if (flyingAway || (ac.motion.departing && sample.groundSpeed > 0.0 && last.groundSpeed >= 30.0)) return false;
         sample.groundSpeed = 0.0;
         return true;
     }
     const bool nearlyStill = std::fabs(sample.latitude - last.latitude) < kNearSameDegrees &&
                              std::fabs(sample.longitude - last.longitude) < kNearSameDegrees;
     if (nearlyStill) {
-        if (flyingAway || (ac.departing != 0 && sample.groundSpeed > 0.0 && last.groundSpeed >= 50.0)) return false;
+        if (flyingAway || (ac.motion.departing && sample.groundSpeed > 0.0 && last.groundSpeed >= 50.0)) return false;
         const std::uint32_t due = sample.dueTick;
         sample = last;
         sample.dueTick = due;
@@ -313,12 +313,12 @@ bool lf_checkBirthSample(const LiveAc& ac, TrafficSample& sample) {
         sample.stationary = 1;
         return true;
     }
-    if (sample.groundSpeed == 0.0 && (ac.departing != 0 || sample.airborne != 0)) return last.groundSpeed < 50.0;
+    if (sample.groundSpeed == 0.0 && (ac.motion.departing || sample.airborne != 0)) return last.groundSpeed < 50.0;
     return true;
 }
 
 bool startsOverBehind(const LiveAc& ac, const TrafficSample& sample) {
-    if (ac.samples.empty() || ac.onGround != 0 || sample.airborne == 0 ||
+    if (ac.samples.empty() || ac.onGround || sample.airborne == 0 ||
         ac.flight.category == AircraftCategory::Rotorcraft) {
         return false;
     }

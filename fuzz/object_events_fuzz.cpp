@@ -74,18 +74,15 @@ struct World {
     ParkAirportStands stands{park};
     FlightPlanFolder planFolder;
     FolderFlightPlans plans{planFolder};
-    Engine engine{.state = state,
-                  .feed = feed,
-                  .traffic = traffic,
-                  .link = link,
-                  .run = run,
-                  .parkAirport = parkAirport,
-                  .liveries = liveries,
-                  .stands = stands,
-                  .flightPlans = plans,
-                  .clocks = {},
-                  .sendUserState = {},
-                  .window = {}};
+    Engine engine{makeEngine({.state = state,
+                              .feed = feed,
+                              .traffic = traffic,
+                              .link = link,
+                              .run = run,
+                              .parkAirport = parkAirport,
+                              .liveries = liveries,
+                              .stands = stands,
+                              .flightPlans = plans})};
 };
 
 World& world() {
@@ -124,8 +121,7 @@ LiveAc liveAc(FlightRec f, SimStatus status, GroundPhase phase, std::uint32_t ob
     ac.status = status;
     ac.phase = phase;
     ac.objectId = objectId;
-    ac.latitude = 50.03;
-    ac.longitude = 8.56;
+    ac.position = {.latitude = 50.03, .longitude = 8.56};
     ac.altitude = airborne ? 1200.0 : 364.0;
     ac.heading = 4.36;
     ac.onGround = airborne ? 0 : 1;
@@ -170,8 +166,8 @@ void resetWorld() {
     live.push_back(
         liveAc(flight(0x4ca1d3, "RYR12", AircraftCategory::Large), SimStatus::active, GroundPhase::flying, 20, true));
     LiveAc& flaring = live.back();
-    flaring.flareStage = 2;
-    flaring.approaching = 1;
+    flaring.motion.flareStage = 2;
+    flaring.motion.approaching = true;
     flaring.pitch = -0.05;
     flaring.bank = 0.02;
     live.push_back(liveAc(flight(0x4ca1d4, "CESSNA1", AircraftCategory::Light), SimStatus::active, GroundPhase::parked,
@@ -203,10 +199,11 @@ bool finite(std::initializer_list<double> values) {
 
 void expectSoundAircraft(const EngineState& state) {
     for (const LiveAc& ac : state.liveAircraft) {
-        expect(finite({ac.latitude, ac.longitude, ac.altitude, ac.pitch, ac.bank, ac.heading}),
+        expect(finite({ac.position.latitude, ac.position.longitude, ac.altitude, ac.pitch, ac.bank, ac.heading}),
                "an aircraft's position and attitude are numbers");
-        expect(finite({ac.pitchStep, ac.bankStep, ac.altitudeStep}), "an aircraft's steps are numbers");
-        expect(finite({ac.heightAboveGround}), "an aircraft's height above ground is a number");
+        expect(finite({ac.motion.pitchStep, ac.motion.bankStep, ac.motion.altitudeStep}),
+               "an aircraft's steps are numbers");
+        expect(finite({ac.motion.heightAboveGround}), "an aircraft's height above ground is a number");
         const double cg = ac.flight.staticCgHeight;
         expect(cg >= 1.0 && cg <= 35.0, "a static CG height is one the simulator could mean");
         const double pitch = ac.flight.staticPitch;

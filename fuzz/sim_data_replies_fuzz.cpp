@@ -195,10 +195,10 @@ void dispatch(const Reply& reply, DispatchContext& context) {
 }
 
 void expectSoundUser(const UserAircraftState& user) {
-    expect(user.view().title.size() <= 48, "the user title has at most 48 characters");
+    expect(user.block().title.size() <= 48, "the user title has at most 48 characters");
     const UserAircraftBlock block = user.block();
     expect(!(block.altitude < 0.0), "the stored altitude is never below 0");
-    const UserAircraftState::Wingspan wingspan = user.wingspan();
+    const UserAircraftBlock::Wingspan wingspan = user.wingspan();
     if (wingspan.valid) {
         expect(std::isfinite(wingspan.halfSpan) && wingspan.halfSpan >= 0.0, "a half wingspan is a length");
         expect(wingspan.category < 6, "the user category is one of the six");

@@ -51,9 +51,7 @@ SimLinkHooks checkingHooks() {
     h.onSimObjectDataByType = checkData;
     h.queueSimObjectEvent = [](const SimObjectEvent&) {};
     h.userPosition = [] { return GeoPosition{50.03, 8.56}; };
-    h.userGroundState = [] {
-        return std::optional<UserGroundState>({.position = {50.03, 8.56}, .groundSpeedKt = 0.0});
-    };
+    h.userAircraft = [] { return UserAircraftBlock{.latitude = 50.03, .longitude = 8.56, .onGround = true}; };
     h.standNameAtPosition = [](const GeoPosition&) { return std::string("V112"); };
     h.reserveUserStand = [](const std::string&) {};
     return h;

@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <cassert>
 #include <utility>
 
 #include "core/random.h"
@@ -128,6 +129,7 @@ void LiveryTables::reset() {
 }
 
 void gf_clearLiveryTables(LiveryTables& tables) {
+    assert(!tables.titleViewsHeld || !tables.titleViewsHeld());
     tables.similar.byAirline.clear();
     tables.similar.byModel.clear();
     tables.similar.prefixGroups.clear();

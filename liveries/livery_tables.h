@@ -7,12 +7,20 @@
 // Every table but the airline-model map holds views of its titles, so the
 // tables are emptied together (gf_clearLiveryTables) and a title that must
 // outlive a rebuild is kept as a copy by whoever keeps it.
+//
+// The engine keeps views, not copies, of the titles its aircraft fly and of
+// the liveries it remembers by hex id: they live only while a traffic run
+// goes. So the tables are emptied only when no run holds such a view: at
+// start-up, before the run, after the end of the previous run has emptied
+// the engine. The holder answers through titleViewsHeld, and emptying the
+// tables while it answers true is a fault that debug builds stop at.
 #pragma once
 
 #include <array>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -130,6 +138,9 @@ struct LiveryTables {
     std::vector<std::string> regcodeResults;
     ReservedTitleIndex reservedIndex;
     RegisteredTitleCache registeredTitles;
+    // Installed by whoever holds views of the titles beyond one call (the
+    // engine's livery service); true while any such view is held.
+    std::function<bool()> titleViewsHeld;
 
     // Everything empty (the registration-code results too) and both flags down.
     void reset();

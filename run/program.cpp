@@ -23,23 +23,6 @@ namespace {
 // How often the end of the process looks whether the run thread has ended.
 constexpr std::chrono::milliseconds kRunThreadPoll{5};
 
-UserAircraft engineUserOf(const UserAircraftState& user) {
-    const UserAircraftBlock block = user.block();
-    const auto onGround = user.onGround();
-    const UserAircraftState::Wingspan span = user.wingspan();
-    return {.latitude = block.latitude,
-            .longitude = block.longitude,
-            .altitude = block.altitude,
-            .pitch = block.pitch,
-            .bank = block.bank,
-            .heading = block.heading,
-            .groundSpeed = block.groundSpeed,
-            .heightAboveGround = block.aboveGround,
-            .halfSpan = span.halfSpan,
-            .onGround = onGround.value_or(false),
-            .onGroundKnown = onGround.has_value()};
-}
-
 // The simulator link's replies reach the engine and the user-aircraft
 // handlers through these hooks.
 void installSimLinkHooks(ProgramParts& p) {
@@ -53,13 +36,7 @@ void installSimLinkHooks(ProgramParts& p) {
         const UserAircraftBlock block = p.user.block();
         return GeoPosition{.latitude = block.latitude, .longitude = block.longitude};
     };
-    hooks.userGroundState = [&p]() -> std::optional<UserGroundState> {
-        const auto onGround = p.user.onGround();
-        if (!onGround || !*onGround) return std::nullopt;
-        const UserAircraftBlock block = p.user.block();
-        return UserGroundState{.position = {.latitude = block.latitude, .longitude = block.longitude},
-                               .groundSpeedKt = block.groundSpeed};
-    };
+    hooks.userAircraft = [&p] { return p.user.block(); };
     hooks.repaintWindow = [&p] { p.windowState.requestRepaint(WindowRegion::statusPanel); };
     hooks.setStringParameter = [](StringParameter& setting, const std::string& value) {
         gf_setStringParameter(setting, value);
@@ -71,26 +48,16 @@ void installSimLinkHooks(ProgramParts& p) {
 
 ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary)
     : simulator(simulatorLibrary),
-      engine{.state = engineState,
-             .feed = feed,
-             .traffic = traffic,
-             .link = link,
-             .run = run,
-             .parkAirport = parkAirport,
-             .liveries = liveries,
-             .stands = stands,
-             .flightPlans = plans,
-             .clocks = {},
-             .sendUserState = {},
-             .window = {}} {
-    engine.clocks.weekTime = [this] { return gf_trafficDaySlot(feed.time); };
-    engine.clocks.userAircraft = [this] { return engineUserOf(user); };
-    engine.sendUserState = [this](const UserState& state) {
-        realTraffic.sendUserPosition(state);
-        // The simulator sends the user block only when asked: without a new
-        // one, the user state and the simulator's time would stay as at start-up.
-        gf_requestUserPosition(link, run, user);
-    };
+      engine{makeEngine({.state = engineState,
+                         .feed = feed,
+                         .traffic = traffic,
+                         .link = link,
+                         .run = run,
+                         .parkAirport = parkAirport,
+                         .liveries = liveries,
+                         .stands = stands,
+                         .flightPlans = plans})} {
+    connectUserAircraft(engine, user, realTraffic);
     installSimLinkHooks(*this);
     feed.setRealTrafficGoneHook([this] { takeLiveAircraftAway(engine); });
     attachRunState(&run);

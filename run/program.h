@@ -72,7 +72,7 @@ struct ProgramParts {
     RealTrafficLink realTraffic{feed, run, readers};
     FolderFlightPlans plans{planFolder};
     ParkAirportStands stands{loadedPark};
-    CatalogueLiveries liveries{liveryTables, engineState.uncreatable, matchCounters};
+    CatalogueLiveries liveries{liveryTables, engineState, matchCounters};
     Engine engine;
 
     // The readers' UDP ports (0: ephemeral ports, for tests).

@@ -31,16 +31,6 @@ namespace {
 // The wait for the user aircraft's data looks at the closing flags this often.
 constexpr std::chrono::milliseconds kUserDataWaitSlice{10};
 
-UserState userStateOf(const UserAircraftBlock& block) {
-    return {.latitude = block.latitude,
-            .longitude = block.longitude,
-            .pitch = block.pitch,
-            .bank = block.bank,
-            .heading = block.heading,
-            .altitude = block.altitude,
-            .groundSpeed = block.groundSpeed};
-}
-
 }  // namespace
 
 void processScannedLiveries(ProgramParts& parts) {
@@ -100,7 +90,7 @@ void ProgramTrafficRun::sendSimTime() { p_.realTraffic.sendQs123(p_.user.simUtcS
 void ProgramTrafficRun::setAcceptingTraffic(bool accepting) { p_.traffic.setAccepting(accepting); }
 void ProgramTrafficRun::startQnhReader() { p_.readers.startQnhReader(p_.qnhPort); }
 void ProgramTrafficRun::startTrafficReader() { p_.readers.startTrafficReader(p_.trafficPort); }
-void ProgramTrafficRun::sendUserPosition() { p_.realTraffic.sendUserPosition(userStateOf(p_.user.block())); }
+void ProgramTrafficRun::sendUserPosition() { p_.realTraffic.sendUserPosition(userStateFor(p_.user.block())); }
 void ProgramTrafficRun::copyUserPositionToReader() {
     const UserAircraftBlock block = p_.user.block();
     p_.readers.traffic().setOwnPosition({.latitude = block.latitude, .longitude = block.longitude});

@@ -337,10 +337,10 @@ void gf_closeSimConnect(sim::SimConnection*& handle) {
 
 void lf_onFlightReloaded(const SimLinkHookSlot& hooks) {
     const auto installed = hooks.current();
-    if (!installed->userGroundState || !installed->standNameAtPosition || !installed->reserveUserStand) return;
-    const std::optional<UserGroundState> user = installed->userGroundState();
-    if (!user || user->groundSpeedKt > kStandStillKt) return;
-    const std::string stand = installed->standNameAtPosition(user->position);
+    if (!installed->userAircraft || !installed->standNameAtPosition || !installed->reserveUserStand) return;
+    const UserAircraftBlock user = installed->userAircraft();
+    if (!user.onGround.value_or(false) || user.groundSpeed > kStandStillKt) return;
+    const std::string stand = installed->standNameAtPosition(user.position());
     if (!stand.empty()) installed->reserveUserStand(stand);
 }
 

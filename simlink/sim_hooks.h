@@ -18,6 +18,7 @@
 #include <string>
 
 #include "core/geodesy.h"
+#include "simlink/user_aircraft_block.h"
 
 namespace qvl {
 
@@ -52,12 +53,6 @@ struct SimObjectDataReply {
     std::span<const std::byte> data;
 };
 
-// Where the user's aircraft stands, once its on-ground state has arrived.
-struct UserGroundState {
-    GeoPosition position;
-    double groundSpeedKt = 0.0;
-};
-
 struct SimLinkHooks {
     // The engine's event queue (taken under the engine's own mutex).
     std::function<void(const SimObjectEvent&)> queueSimObjectEvent;
@@ -66,8 +61,8 @@ struct SimLinkHooks {
     std::function<void(const SimObjectDataReply&)> onSimObjectDataByType;
     // The last received user position; 0,0 while none has arrived.
     std::function<GeoPosition()> userPosition;
-    // Nothing until the on-ground state has been received.
-    std::function<std::optional<UserGroundState>()> userGroundState;
+    // The user aircraft's latest snapshot.
+    std::function<UserAircraftBlock()> userAircraft;
     // The park airport's stand at a position; empty when none.
     std::function<std::string(const GeoPosition&)> standNameAtPosition;
     // The user stands at this stand after a new flight: the park airport

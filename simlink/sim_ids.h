@@ -11,7 +11,7 @@ namespace qvl {
 enum SimDefinitionId : std::uint32_t {
     defSpoilersThrottles = 401,  // spoilers and two throttles of one AI aircraft
     defAiPosition = 402,         // the 64-byte block of a PositionCommand
-    defUserBlock = 403,          // the 96-byte UserAircraftBlock
+    defUserBlock = 403,          // the user record of UserAircraftBlock (96 bytes)
     defAircraftInRange = 404,    // asked by type: height, ground altitude, on ground, ATC ID
     defStaticValues = 405,       // static CG to ground and static pitch of a new AI aircraft
     defLightStates = 406,        // registered, never requested

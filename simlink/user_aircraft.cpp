@@ -84,11 +84,9 @@ void checkTeleport(RunState& run, UserAircraftState& user, const UserAircraftBlo
 void updateStand(const SimLinkState& link, UserAircraftState& user, const UserAircraftBlock& block) {
     const auto hooks = link.hooks.current();
     if (!hooks->standNameAtPosition) return;
-    const std::string name = hooks->standNameAtPosition({.latitude = block.latitude, .longitude = block.longitude});
-    UserAircraftView view = user.view();
-    if (name == view.stand) return;
-    view.stand = name;
-    user.setView(view);
+    const std::string name = hooks->standNameAtPosition(block.position());
+    if (name == block.stand) return;
+    user.setStand(name);
     link.hooks.repaintWindow();
 }
 
@@ -106,14 +104,30 @@ std::optional<std::int64_t> utcSeconds(const UserAircraftBlock& block) {
     return days * kSecondsPerDay + block.zuluTime;
 }
 
+// The record's fields in their order: eight doubles, then four integers.
+UserAircraftBlock recordOf(std::span<const std::byte> data) {
+    constexpr std::size_t kField = 8;
+    return {.latitude = readDouble(data, 0 * kField),
+            .longitude = readDouble(data, 1 * kField),
+            .pitch = readDouble(data, 2 * kField),
+            .bank = readDouble(data, 3 * kField),
+            .heading = readDouble(data, 4 * kField),
+            .altitude = readDouble(data, 5 * kField),
+            .aboveGround = readDouble(data, 6 * kField),
+            .groundSpeed = readDouble(data, 7 * kField),
+            .zuluTime = readInt64(data, 8 * kField),
+            .zuluDayOfYear = readInt64(data, 9 * kField),
+            .zuluYear = readInt64(data, 10 * kField),
+            .lightStates = readInt64(data, 11 * kField)};
+}
+
 void onUserBlock(SimLinkState& link, RunState& run, UserAircraftState& user, const SimObjectDataReply& reply) {
-    if (reply.data.size() < sizeof(UserAircraftBlock)) return;
-    UserAircraftBlock block;
-    std::memcpy(&block, reply.data.data(), sizeof block);
+    if (reply.data.size() < kUserBlockBytes) return;
+    UserAircraftBlock block = recordOf(reply.data);
     if (block.altitude < 0.0) block.altitude = 0.0;
     user.storeBlock(block);
     checkTeleport(run, user, block);
-    updateStand(link, user, block);
+    updateStand(link, user, user.block());
     link.userObjectId.store(reply.objectId);
 }
 
@@ -161,10 +175,9 @@ Deduced deduceWingspan(const std::string& model, std::string_view title, std::st
 }
 
 void userModel(SimLinkState& link, UserAircraftState& user, std::string model) {
-    UserAircraftView view = user.view();
+    const std::string title = user.block().title;
     if (model.empty()) {
-        view.title = "Unknown (encrypted?) aircraft";
-        user.setView(view);
+        user.setTitle("Unknown (encrypted?) aircraft");
         link.hooks.repaintWindow();
         gf_showMessage("171: No model info from your user aircraft received in SimConnect, CRJ7 is taken instead",
                        MessageLogging::logged);
@@ -175,20 +188,18 @@ void userModel(SimLinkState& link, UserAircraftState& user, std::string model) {
         return;
     }
     gf_logContinuation(fmt::format("model raw: {}", model));
-    model = correctUserModel(std::move(model), view.title);
+    model = correctUserModel(std::move(model), title);
     std::string logText = "SimConnect: User aircraft model: " + model;
     if (contains(model, "camerapod") || contains(model, "Crew Vessel")) {
-        view.modelLamp = true;
-        user.setView(view);
+        user.setModelLamp(true);
         link.hooks.repaintWindow();
         const double hs = gf_halfWingspan(gf_modelId("E190"));
         user.setWingspan({.halfSpan = hs, .valid = true, .category = 0});
         gf_logContinuation(logText);
         return;
     }
-    const Deduced d = deduceWingspan(model, view.title, logText);
-    view.modelLamp = d.found;
-    user.setView(view);
+    const Deduced d = deduceWingspan(model, title, logText);
+    user.setModelLamp(d.found);
     link.hooks.repaintWindow();
     if (d.found) {
         logText += fmt::format(", half wing span: {:.1F} meter", d.halfSpan * kMetresPerNm);
@@ -239,8 +250,14 @@ bool UserAircraftBlock::zeroPosition() const noexcept {
 
 void UserAircraftState::storeBlock(const UserAircraftBlock& block) {
     std::lock_guard lock(mutex_);
-    block_ = block;
-    if (profEdition_) simUtcSeconds_ = utcSeconds(block).value_or(simUtcSeconds_);
+    UserAircraftBlock next = block;
+    next.onGround = block_.onGround;
+    next.wingspan = block_.wingspan;
+    next.title = std::move(block_.title);
+    next.stand = std::move(block_.stand);
+    next.modelLamp = block_.modelLamp;
+    block_ = std::move(next);
+    if (profEdition_) simUtcSeconds_ = utcSeconds(block_).value_or(simUtcSeconds_);
 }
 
 void UserAircraftState::setProfEdition(bool prof) {
@@ -266,44 +283,43 @@ UserAircraftBlock UserAircraftState::block() const {
 
 void UserAircraftState::setOnGround(bool onGround) {
     std::lock_guard lock(mutex_);
-    onGround_ = onGround;
-    onGroundReceived_ = true;
+    block_.onGround = onGround;
 }
 
 std::optional<bool> UserAircraftState::onGround() const {
     std::lock_guard lock(mutex_);
-    if (!onGroundReceived_) return std::nullopt;
-    return onGround_;
+    return block_.onGround;
 }
 
-void UserAircraftState::setWingspan(const Wingspan& wingspan) {
+void UserAircraftState::setWingspan(const UserAircraftBlock::Wingspan& wingspan) {
     std::lock_guard lock(mutex_);
-    wingspan_ = wingspan;
+    block_.wingspan = wingspan;
 }
 
-UserAircraftState::Wingspan UserAircraftState::wingspan() const {
+UserAircraftBlock::Wingspan UserAircraftState::wingspan() const {
     std::lock_guard lock(mutex_);
-    return wingspan_;
+    return block_.wingspan;
 }
 
-void UserAircraftState::setView(const UserAircraftView& view) {
+void UserAircraftState::setTitle(const std::string& title) {
     std::lock_guard lock(mutex_);
-    view_ = view;
+    block_.title = title;
 }
 
-UserAircraftView UserAircraftState::view() const {
+void UserAircraftState::setStand(const std::string& stand) {
     std::lock_guard lock(mutex_);
-    return view_;
+    block_.stand = stand;
+}
+
+void UserAircraftState::setModelLamp(bool on) {
+    std::lock_guard lock(mutex_);
+    block_.modelLamp = on;
 }
 
 void UserAircraftState::reset() {
     {
         std::lock_guard lock(mutex_);
         block_ = {};
-        onGround_ = false;
-        onGroundReceived_ = false;
-        wingspan_ = {};
-        view_ = {};
         profEdition_ = false;
         simUtcSeconds_ = 0;
     }
@@ -344,10 +360,8 @@ void lf_onUserTitle(SimLinkState& link, UserAircraftState& user, std::string tit
         return;
     }
     if (title.size() > kMaxTitle) title.resize(kMaxTitle);
-    UserAircraftView view = user.view();
-    if (title == view.title) return;
-    view.title = title;
-    user.setView(view);
+    if (title == user.block().title) return;
+    user.setTitle(title);
     link.hooks.repaintWindow();
     gf_logContinuation("SimConnect: User aircraft title: " + title);
 }

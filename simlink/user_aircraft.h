@@ -1,5 +1,5 @@
-// The user's own aircraft as the simulator reports it: where it is, whether
-// it is on the ground, which model it is and how wide. Also the reply that
+// The user's own aircraft as the simulator reports it (one snapshot, see
+// user_aircraft_block.h), kept for the run's threads. Also the reply that
 // lists the aircraft in range, which ties each new simulator object to the
 // creation it answers.
 //
@@ -17,43 +17,20 @@
 
 #include "core/geodesy.h"
 #include "simlink/sim_hooks.h"
+#include "simlink/user_aircraft_block.h"
 
 namespace qvl {
 
 struct RunState;
 struct SimLinkState;
 
-// The data block of definition 403, 96 bytes in this order.
-struct UserAircraftBlock {
-    double latitude = 0.0;           // degrees
-    double longitude = 0.0;          // degrees
-    double pitch = 0.0;              // radians
-    double bank = 0.0;               // radians
-    double heading = 0.0;            // radians true
-    double altitude = 0.0;           // feet
-    double aboveGround = 0.0;        // feet
-    double groundSpeed = 0.0;        // knots
-    std::int64_t zuluTime = 0;       // seconds of the UTC day
-    std::int64_t zuluDayOfYear = 0;  // 1 = January 1st
-    std::int64_t zuluYear = 0;
-    std::int64_t lightStates = 0;
-
-    // Within 0.0001 degree of 0,0: no block has arrived yet.
-    [[nodiscard]] bool zeroPosition() const noexcept;
-};
-static_assert(sizeof(UserAircraftBlock) == 96);
-
-// What the status panel shows of the user aircraft.
-struct UserAircraftView {
-    std::string title;
-    std::string stand;
-    bool modelLamp = false;
-};
-
 class UserAircraftState {
 public:
     // --- Written by the SimClient thread ---
+    // Takes the record's fields of `block`; what the link keeps beside the
+    // record stays.
     void storeBlock(const UserAircraftBlock& block);
+    // The whole snapshot.
     [[nodiscard]] UserAircraftBlock block() const;
     void setOnGround(bool onGround);
     // Nothing until the first on-ground reply that came with a position.
@@ -63,17 +40,11 @@ public:
     bool takeOneSecond() noexcept { return oneSecond_.exchange(false); }
     void markOneSecond() noexcept { oneSecond_.store(true); }
 
-    // The half wingspan (nm) and its valid flag, and the category.
-    struct Wingspan {
-        double halfSpan = 0.0;
-        bool valid = false;
-        std::uint32_t category = 0;
-    };
-    void setWingspan(const Wingspan& wingspan);
-    [[nodiscard]] Wingspan wingspan() const;
-
-    void setView(const UserAircraftView& view);
-    [[nodiscard]] UserAircraftView view() const;
+    void setWingspan(const UserAircraftBlock::Wingspan& wingspan);
+    [[nodiscard]] UserAircraftBlock::Wingspan wingspan() const;
+    void setTitle(const std::string& title);
+    void setStand(const std::string& stand);
+    void setModelLamp(bool on);
 
     // The simulator's UTC time is kept only while the traffic client reports
     // its "prof" edition. Turned on, it is taken at once from the block
@@ -94,10 +65,6 @@ public:
 private:
     mutable std::mutex mutex_;  // a leaf lock: guards everything below
     UserAircraftBlock block_{};
-    bool onGround_ = false;
-    bool onGroundReceived_ = false;
-    Wingspan wingspan_{};
-    UserAircraftView view_{};
     bool profEdition_ = false;
     std::int64_t simUtcSeconds_ = 0;
     std::atomic<bool> oneSecond_{false};

@@ -19,14 +19,13 @@ constexpr double kLineAsideFt = 50.0;
 constexpr double kFeetPerNmExact = 6076.11549;
 constexpr double kSamePlaceDeg = 1e-8;
 
-GeoPosition userPosition(const UserAircraft& user) { return {.latitude = user.latitude, .longitude = user.longitude}; }
-GeoPosition positionOf(const LiveAc& ac) { return {.latitude = ac.latitude, .longitude = ac.longitude}; }
+GeoPosition positionOf(const LiveAc& ac) { return ac.position; }
 
-bool removeLiveNearUser(Engine& engine, const UserAircraft& user) {
+bool removeLiveNearUser(Engine& engine, const UserAircraftBlock& user) {
     for (LiveAc& ac : engine.state.liveAircraft) {
-        if (ac.onGround == 0 || ac.status != SimStatus::active) continue;
-        if (gf_distanceNm(userPosition(user), positionOf(ac)) >
-            kLiveClearFactor * (user.halfSpan + ac.flight.halfSpan)) {
+        if (!ac.onGround || ac.status != SimStatus::active) continue;
+        if (gf_distanceNm(user.position(), positionOf(ac)) >
+            kLiveClearFactor * (user.wingspan.halfSpan + ac.flight.halfSpan)) {
             continue;
         }
         removeAircraftFromSim(engine, ac);
@@ -36,28 +35,28 @@ bool removeLiveNearUser(Engine& engine, const UserAircraft& user) {
 }
 
 // Static aircraft do not move: only a user who moved can have come too close.
-void removeStaticNearUser(Engine& engine, const UserAircraft& user) {
+void removeStaticNearUser(Engine& engine, const UserAircraftBlock& user) {
     EngineState& state = engine.state;
     const bool moved = std::fabs(user.latitude - state.lastStaticClearance.latitude) > kSamePlaceDeg ||
                        std::fabs(user.longitude - state.lastStaticClearance.longitude) > kSamePlaceDeg;
     if (!moved) return;
-    state.lastStaticClearance = userPosition(user);
+    state.lastStaticClearance = user.position();
     for (StaticAc& ac : state.staticAircraft) {
         if (ac.status != SimStatus::active) continue;
-        const GeoPosition stand{.latitude = ac.stand.latitude, .longitude = ac.stand.longitude};
-        const double limit = kStaticClearFactor * ac.flight.halfSpan + kStaticClearFactor * user.halfSpan;
-        if (gf_distanceNm(userPosition(user), stand) > limit) continue;
+        const GeoPosition stand = ac.stand.position;
+        const double limit = kStaticClearFactor * ac.flight.halfSpan + kStaticClearFactor * user.wingspan.halfSpan;
+        if (gf_distanceNm(user.position(), stand) > limit) continue;
         removeAircraftFromSim(engine, ac);
         return;
     }
 }
 
-bool removeOnExtendedLine(Engine& engine, const UserAircraft& user) {
+bool removeOnExtendedLine(Engine& engine, const UserAircraftBlock& user) {
     for (LiveAc& ac : engine.state.liveAircraft) {
-        if (ac.status != SimStatus::active || ac.onGround == 0) continue;
-        const double d = gf_distanceNm(userPosition(user), positionOf(ac));
+        if (ac.status != SimStatus::active || !ac.onGround) continue;
+        const double d = gf_distanceNm(user.position(), positionOf(ac));
         if (d > kLineRangeNm) continue;
-        const double angle = wrapPi(gf_initialBearing(userPosition(user), positionOf(ac)) - user.heading);
+        const double angle = wrapPi(gf_initialBearing(user.position(), positionOf(ac)) - user.heading);
         if (std::fabs(std::sin(angle)) * d * kFeetPerNmExact > kLineAsideFt) continue;
         removeAircraftFromSim(engine, ac);
         return true;
@@ -68,14 +67,14 @@ bool removeOnExtendedLine(Engine& engine, const UserAircraft& user) {
 }  // namespace
 
 void gf_removeAcNearUser(Engine& engine) {
-    const UserAircraft user = engine.state.userSnapshot;
+    const UserAircraftBlock& user = engine.state.userSnapshot;
     if (removeLiveNearUser(engine, user)) return;
     removeStaticNearUser(engine, user);
 }
 
 void gf_removeAcOnUserLine(Engine& engine) {
-    const UserAircraft user = engine.state.userSnapshot;
-    if (user.heightAboveGround < kLineHeightFt && removeOnExtendedLine(engine, user)) return;
+    const UserAircraftBlock& user = engine.state.userSnapshot;
+    if (user.aboveGround < kLineHeightFt && removeOnExtendedLine(engine, user)) return;
     for (LiveAc& ac : engine.state.liveAircraft) {
         if (ac.status != SimStatus::active) continue;
         if (gf_removeIfAheadOfUser(engine, ac, UserCorridor::close)) return;

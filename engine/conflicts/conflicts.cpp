@@ -122,7 +122,7 @@ bool lf_solveCallsignClash(Engine& engine, std::uint32_t standNumber, std::strin
                                ac.flight.callsign, callsign));
         } else if (provisionalFormOf(ac.flight.callsign, callsign) || provisionalFormOf(callsign, ac.flight.callsign)) {
             gf_log(fmt::format("{:8}: {:8} ghost, replace by {}", stand, ac.flight.callsign, callsign));
-        } else if (ac.seenAtStand != 0) {
+        } else if (ac.seenAtStand) {
             return false;
         } else {
             gf_log(fmt::format("{:8}: {:8} removed because another live {} wants the stand ...", stand,
@@ -173,10 +173,10 @@ void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const Stand& stand) {
         const bool queued = other.status == SimStatus::adding2sim;
         removeAircraftFromSim(engine, other);
         gf_log(fmt::format("{:8}: {:8} {} makes way for{} {} {}", stand.id, other.flight.callsign,
-                           queued && other.eraseDropped != 0 ? "queued " : "", same ? " the same live version" : "",
+                           queued && other.eraseDropped ? "queued " : "", same ? " the same live version" : "",
                            ac.flight.callsign, ""));
     }
-    std::erase_if(state.staticAircraft, [](const StaticAc& s) { return s.eraseDropped != 0; });
+    std::erase_if(state.staticAircraft, [](const StaticAc& s) { return s.eraseDropped; });
     for (const std::uint32_t number : stand.neighbours) {
         const Stand* neighbour = standByNumber(engine, number);
         if (neighbour == nullptr) continue;

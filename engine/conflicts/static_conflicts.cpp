@@ -33,8 +33,8 @@ bool sameRegistration(const StaticAc& other, const LiveAc& ac) {
     return !ac.flight.registration.empty() && other.flight.registration == ac.flight.registration;
 }
 
-GeoPosition standOf(const AcRecord& ac) { return {.latitude = ac.stand.latitude, .longitude = ac.stand.longitude}; }
-GeoPosition placeOf(const LiveAc& ac) { return {.latitude = ac.latitude, .longitude = ac.longitude}; }
+GeoPosition standOf(const AcRecord& ac) { return ac.stand.position; }
+GeoPosition placeOf(const LiveAc& ac) { return ac.position; }
 
 void removeStatic(Engine& engine, StaticAc& other, std::string_view why, const LiveAc& ac) {
     gf_log(fmt::format("{:8}: {:8} {} {}", engine.stands.standIdText(other.standNumber), other.flight.callsign, why,
@@ -71,7 +71,7 @@ void gf_removeStaticTwins(Engine& engine, const LiveAc& ac) {
 
 void gf_removeStaticDuplicates(Engine& engine) {
     for (const LiveAc& ac : engine.state.liveAircraft) {
-        if (!isActive(ac) || ac.onGround == 0) continue;
+        if (!isActive(ac) || !ac.onGround) continue;
         const std::string starred = ac.flight.callsign + "*";
         for (StaticAc& other : engine.state.staticAircraft) {
             if (!isActive(other)) continue;
@@ -85,17 +85,17 @@ void gf_removeStaticDuplicates(Engine& engine) {
 
 void gf_clearStaticInTaxiPaths(Engine& engine) {
     for (LiveAc& ac : engine.state.liveAircraft) {
-        if (!isActive(ac) || ac.onGround == 0) continue;
+        if (!isActive(ac) || !ac.onGround) continue;
         if (ac.phase != GroundPhase::taxi && ac.phase != GroundPhase::parking) continue;
-        if (samePosition(ac.latitude, ac.longitude, ac.pathClearLatitude, ac.pathClearLongitude)) continue;
+        if (samePosition(ac.position.latitude, ac.position.longitude, ac.pathClear.latitude, ac.pathClear.longitude))
+            continue;
         lf_clearStaticInPath(engine, ac);
     }
 }
 
 void lf_clearStaticInPath(Engine& engine, LiveAc& ac) {
-    if (ac.departing != 0 || ac.landed != 0) return;
-    ac.pathClearLatitude = ac.latitude;
-    ac.pathClearLongitude = ac.longitude;
+    if (ac.motion.departing || ac.motion.landed) return;
+    ac.pathClear = ac.position;
     // Its own static version is the twin rules' to remove.
     const std::string_view callsign = ac.flight.callsign;
     for (StaticAc& other : engine.state.staticAircraft) {
@@ -135,7 +135,7 @@ void gf_flushStaticAc(Engine& engine) {
     for (StaticAc& other : engine.state.staticAircraft) {
         if (isActive(other) || other.status == SimStatus::adding2sim) removeAircraftFromSim(engine, other);
     }
-    std::erase_if(engine.state.staticAircraft, [](const StaticAc& s) { return s.eraseDropped != 0; });
+    std::erase_if(engine.state.staticAircraft, [](const StaticAc& s) { return s.eraseDropped; });
 }
 
 std::int32_t gf_showLiveParkAverage(Engine& engine, bool show, float& shownMeanHours) {
@@ -166,7 +166,7 @@ std::vector<ParkedLive> lf_listParkedLive(Engine& engine) {
     std::vector<ParkedLive> list;
     for (LiveAc& ac : engine.state.liveAircraft) {
         if (!isParkedLive(ac)) continue;
-        const std::int64_t minutes = ac.seenAtStand != 0 ? 0 : minutesSince(engine, ac.parkedAt);
+        const std::int64_t minutes = ac.seenAtStand ? 0 : minutesSince(engine, ac.parkedAt);
         const std::int64_t limit =
             ac.flight.category == AircraftCategory::Heavy ? kUnseenParkedMinutesHeavy : kUnseenParkedMinutes;
         if (minutes > limit && !INITIAL_LOAD_ONLY.value()) {

@@ -15,7 +15,7 @@ bool isRotorcraft(const LiveAc& ac) { return ac.flight.category == AircraftCateg
 
 // Flaps one notch further for a level or descending aircraft getting lower.
 void extendFlapsByHeight(Engine& engine, LiveAc& ac) {
-    if (ac.heightAboveGround < 2000.0) {
+    if (ac.motion.heightAboveGround < 2000.0) {
         if (ac.flapsIndex == 0) {
             gf_setFlaps(engine, ac, 1);
         } else if (ac.flapsIndex == 1) {
@@ -29,15 +29,15 @@ void extendFlapsByHeight(Engine& engine, LiveAc& ac) {
 void aboveApproachHeight(Engine& engine, LiveAc& ac) {
     lowerRetimeLimits(ac);
     gf_queueCabinLights(engine.link.queues, ac.objectId, true);
-    ac.departing = 0;
-    ac.approaching = 0;
-    const double climb = ac.verticalSpeedFpm;
+    ac.motion.departing = false;
+    ac.motion.approaching = false;
+    const double climb = ac.motion.verticalSpeedFpm;
     if (climb <= -250.0 && ac.throttleStep == 3) {
         gf_setThrottle(engine, ac, isRotorcraft(ac) ? 4 : 2);
     } else if (climb > 400.0 && ac.throttleStep == 4) {
         gf_setThrottle(engine, ac, isRotorcraft(ac) ? 4 : 3);
     }
-    if (ac.heightAboveGround >= 2400.0) {
+    if (ac.motion.heightAboveGround >= 2400.0) {
         gf_setGear(engine, ac, false);
         gf_setFlaps(engine, ac, 0);
     } else if (climb <= 100.0) {
@@ -45,8 +45,8 @@ void aboveApproachHeight(Engine& engine, LiveAc& ac) {
     }
 }
 
-bool nearParkAirport(const Engine& engine, const LiveAc& ac) {
-    const auto park = engine.parkAirport.current();
+bool nearParkAirport(const CurrentParkAirportState& parkAirport, const LiveAc& ac) {
+    const auto park = parkAirport.current();
     return park && gf_distanceNm(park->position, positionOf(ac)) <= kNearParkAirportNm;
 }
 
@@ -56,9 +56,9 @@ void setClean(Engine& engine, LiveAc& ac) {
     gf_setThrottle(engine, ac, 4);
     gf_setGear(engine, ac, false);
     gf_setFlaps(engine, ac, 0);
-    ac.climbConfigured = 1;
-    ac.flareStage = 0;
-    ac.approaching = 0;
+    ac.motion.climbConfigured = true;
+    ac.motion.flareStage = 0;
+    ac.motion.approaching = false;
 }
 
 void beginApproach(Engine& engine, LiveAc& ac) {
@@ -67,14 +67,14 @@ void beginApproach(Engine& engine, LiveAc& ac) {
     gf_setGear(engine, ac, true);
     // The stand it came from is no longer its own; where it parks is learned anew.
     engine.state.perSecondHexIds.push_back(ac.flight.hexId);
-    ac.approaching = 1;
-    ac.climbConfigured = 0;
+    ac.motion.approaching = true;
+    ac.motion.climbConfigured = false;
     ac.stand = {};
     ac.standNumber = 0;
     ac.standFlag = 0;
-    ac.rotationCountdown = 1;
-    ac.lateLimit = ac.departing != 0 ? 5000 : 3000;
-    ac.earlyLimit = 3000;
+    ac.motion.rotationCountdown = 1;
+    ac.motion.lateLimit = ac.motion.departing ? 5000 : 3000;
+    ac.motion.earlyLimit = 3000;
 }
 
 }  // namespace
@@ -90,25 +90,25 @@ double approachHeight(AircraftCategory category) noexcept {
 
 void approachConfiguration(Engine& engine, LiveAc& ac) {
     gf_queueCabinLights(engine.link.queues, ac.objectId, false);
-    const bool nearPark = nearParkAirport(engine, ac);
-    const double climb = ac.verticalSpeedFpm;
+    const bool nearPark = nearParkAirport(engine.parkAirport, ac);
+    const double climb = ac.motion.verticalSpeedFpm;
     if (climb > -250.0) {
-        const bool climbingOut = climb > 600.0 || (ac.approaching != 0 && !nearPark);
-        if (climbingOut && ac.climbConfigured == 0) setClean(engine, ac);
-    } else if (nearPark && ac.approaching == 0) {
+        const bool climbingOut = climb > 600.0 || (ac.motion.approaching && !nearPark);
+        if (climbingOut && !ac.motion.climbConfigured) setClean(engine, ac);
+    } else if (nearPark && !ac.motion.approaching) {
         beginApproach(engine, ac);
     }
 }
 
 void lowLevelConfiguration(Engine& engine, LiveAc& ac) {
-    if (ac.lowLevelLightsSet == 0) {
-        ac.lowLevelLightsSet = 1;
-        ac.aboveFl100Configured = 0;
+    if (!ac.motion.lowLevelLightsSet) {
+        ac.motion.lowLevelLightsSet = true;
+        ac.motion.aboveFl100Configured = false;
         gf_queueLights(
             engine.link.queues, ac.objectId,
             {.nav = true, .beacon = true, .landing = true, .taxi = true, .strobes = true, .logo = true, .cabin = true});
     }
-    if (ac.heightAboveGround > approachHeight(ac.flight.category)) {
+    if (ac.motion.heightAboveGround > approachHeight(ac.flight.category)) {
         aboveApproachHeight(engine, ac);
     } else {
         approachConfiguration(engine, ac);

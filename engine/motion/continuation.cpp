@@ -26,9 +26,9 @@ constexpr std::int32_t kAirborneExtension = 8;
 constexpr std::int32_t kGroundExtension = 10;
 
 // Another aircraft taxiing close by: a holding aircraft would stand in its way.
-bool taxiingNeighbourClose(const Engine& engine, const LiveAc& ac) {
-    return std::any_of(engine.state.liveAircraft.begin(), engine.state.liveAircraft.end(), [&](const LiveAc& other) {
-        return &other != &ac && other.status == SimStatus::active && other.onGround != 0 &&
+bool taxiingNeighbourClose(const EngineState& state, const LiveAc& ac) {
+    return std::any_of(state.liveAircraft.begin(), state.liveAircraft.end(), [&](const LiveAc& other) {
+        return &other != &ac && other.status == SimStatus::active && other.onGround &&
                other.phase == GroundPhase::taxi && other.objectId != ac.objectId &&
                gf_distanceNm(positionOf(ac), positionOf(other)) <= 1.2 * (ac.flight.halfSpan + other.flight.halfSpan);
     });
@@ -36,21 +36,21 @@ bool taxiingNeighbourClose(const Engine& engine, const LiveAc& ac) {
 
 // On the ground without a departure or a landing under way: hold in place
 // for a while. False when the aircraft is to go instead.
-bool holdInPlace(Engine& engine, LiveAc& ac) {
-    if (taxiingNeighbourClose(engine, ac)) {
-        ac.holding = 0;
+bool holdInPlace(std::int32_t tick, const EngineState& state, LiveAc& ac) {
+    if (taxiingNeighbourClose(state, ac)) {
+        ac.holding = false;
         ac.holdStart = 0;
         return false;
     }
-    const std::int64_t now = engine.now();
-    if (ac.holding != 0) {
+    const std::int64_t now = tick;
+    if (ac.holding) {
         if (AIRBORNE_ONLY.value()) return false;
         const std::int64_t minutes = (now - ac.holdStart) / kTicksPerMinute;
         if (minutes > MAX_HOLDING_MINUTES.value()) return false;
     } else {
-        ac.holdStart = engine.now();
+        ac.holdStart = tick;
     }
-    ac.holding = 1;
+    ac.holding = true;
     TrafficSample copy = ac.samples.front();
     copy.dueTick = dueAfter(copy.dueTick, kHoldTicks);
     copy.groundSpeed = 0.0;
@@ -91,15 +91,15 @@ double continuationSpeed(const LiveAc& ac, TrafficSample& copy, std::int32_t n) 
         copy.stationary = 1;
         return 0.0;
     }
-    if (ac.onGround == 0) {
-        if (ac.approaching == 0) return std::max(0.95 * groundSpeed, 1.0);
+    if (!ac.onGround) {
+        if (!ac.motion.approaching) return std::max(0.95 * groundSpeed, 1.0);
         return n >= 4 ? std::max(0.9 * groundSpeed, 1.0) : groundSpeed;
     }
-    if (ac.landed != 0) {
+    if (ac.motion.landed) {
         copy.verticalSpeed = 0.0;
         return rollOutSpeed(groundSpeed);
     }
-    if (ac.departing != 0) {
+    if (ac.motion.departing) {
         const SpeedAndClimb run = takeOffRunSpeed(groundSpeed);
         copy.verticalSpeed = run.verticalSpeed;
         return run.speed;
@@ -110,10 +110,10 @@ double continuationSpeed(const LiveAc& ac, TrafficSample& copy, std::int32_t n) 
 
 }  // namespace
 
-void extend(Engine& engine, LiveAc& ac, std::int32_t n) {
+void extend(StandService& stands, LiveAc& ac, std::int32_t n) {
     const TrafficSample& front = ac.samples.front();
     TrafficSample copy = front;
-    const std::int64_t seconds = ac.onGround != 0 ? 3 : 8;
+    const std::int64_t seconds = ac.onGround ? 3 : 8;
     const double speed = continuationSpeed(ac, copy, n);
     copy.groundSpeed = speed;
     if (copy.stationary == 0) {
@@ -122,7 +122,7 @@ void extend(Engine& engine, LiveAc& ac, std::int32_t n) {
         copy.latitude = to.latitude;
         copy.longitude = to.longitude;
     }
-    if (ac.approaching != 0 && ac.flareStage == 0) {
+    if (ac.motion.approaching && ac.motion.flareStage == 0) {
         copy.altitude -= static_cast<double>(seconds) * 10.005;
         copy.verticalSpeed = -667.0;
     } else if (ac.phase == GroundPhase::take_off) {
@@ -133,8 +133,8 @@ void extend(Engine& engine, LiveAc& ac, std::int32_t n) {
     if (copy.airborne == 0) copy.altitude = 0.0;
     if (ac.phase == GroundPhase::parked) {
         copy.dueTick = dueAfter(front.dueTick, kParkedContinuationTicks);
-        ac.seenAtStand = 0;
-        engine.stands.setStandOccupied(ac.standNumber, false);
+        ac.seenAtStand = false;
+        stands.setStandOccupied(ac.standNumber, false);
     } else {
         copy.dueTick = dueAfter(front.dueTick, seconds * kTicksPerSecond);
     }
@@ -148,8 +148,8 @@ bool extendSamples(Engine& engine, LiveAc& ac) {
         // Whatever the arrival leaves, the continuation goes on by its count.
         arriveAtStand(engine, ac);
     } else {
-        const bool taxiWithoutRun = ac.phase == GroundPhase::taxi && ac.departing == 0 && ac.landed == 0;
-        if (ac.phase == GroundPhase::pushed_back || taxiWithoutRun) return holdInPlace(engine, ac);
+        const bool taxiWithoutRun = ac.phase == GroundPhase::taxi && !ac.motion.departing && !ac.motion.landed;
+        if (ac.phase == GroundPhase::pushed_back || taxiWithoutRun) return holdInPlace(engine.now(), engine.state, ac);
     }
 
     if (ac.extendCount < 0) return false;
@@ -158,23 +158,22 @@ bool extendSamples(Engine& engine, LiveAc& ac) {
         return false;
     }
     if (ac.extendCount > 1) {
-        extend(engine, ac, ac.extendCount - 1);
+        extend(engine.stands, ac, ac.extendCount - 1);
         return true;
     }
     if (!categoryShown(ac.flight.category)) return false;
-    if (ac.onGround != 0) {
-        extend(engine, ac, ac.phase == GroundPhase::parked ? 1 : kGroundExtension);
+    if (ac.onGround) {
+        extend(engine.stands, ac, ac.phase == GroundPhase::parked ? 1 : kGroundExtension);
         return true;
     }
-    const UserAircraft& user = engine.state.userSnapshot;
-    const GeoPosition userAt{.latitude = user.latitude, .longitude = user.longitude};
-    if (user.positionKnown() && gf_distanceNm(userAt, positionOf(ac)) >= rangeNm.load() - 0.5) return false;
+    const UserAircraftBlock& user = engine.state.userSnapshot;
+    if (!user.zeroPosition() && gf_distanceNm(user.position(), positionOf(ac)) >= rangeNm.load() - 0.5) return false;
     if (AIRBORNE_ONLY.value()) {
         const auto park = engine.parkAirport.current();
         const double elevation = park ? static_cast<double>(park->elevationFeet) : 0.0;
         if (std::fabs(ac.altitude - elevation) < 1000.0) return false;
     }
-    extend(engine, ac, kAirborneExtension);
+    extend(engine.stands, ac, kAirborneExtension);
     return true;
 }
 

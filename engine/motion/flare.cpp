@@ -24,51 +24,50 @@ constexpr FlareStage kStages[] = {
 
 // The height over the park airport when it is known (cached for the flare),
 // otherwise the simulator's height over the ground.
-double heightForFlareStart(const Engine& engine, LiveAc& ac) {
-    if (ac.elevationCacheValid == 0) {
-        if (const auto park = engine.parkAirport.current()) {
-            ac.elevationCache = static_cast<double>(park->elevationFeet);
-            ac.elevationCacheValid = 1;
-        }
+double heightForFlareStart(const CurrentParkAirportState& parkAirport, LiveAc& ac) {
+    MotionState& m = ac.motion;
+    if (!m.elevationCache) {
+        if (const auto park = parkAirport.current()) m.elevationCache = static_cast<double>(park->elevationFeet);
     }
-    ac.heightAboveAirport = ac.elevationCacheValid != 0 ? ac.altitude - ac.elevationCache : ac.heightAboveGround;
-    return std::min(ac.heightAboveGround, ac.heightAboveAirport);
+    m.heightAboveAirport = m.elevationCache ? ac.altitude - *m.elevationCache : m.heightAboveGround;
+    return std::min(ac.motion.heightAboveGround, ac.motion.heightAboveAirport);
 }
 
 void enterStage(Engine& engine, LiveAc& ac, std::uint32_t stage) {
     const FlareStage& s = kStages[stage - 1];
-    if (stage == 1) ac.pitchStep = (kFlarePitch - ac.pitch) / std::max<std::uint32_t>(ac.flight.flareTicks, 1);
+    if (stage == 1) ac.motion.pitchStep = (kFlarePitch - ac.pitch) / std::max<std::uint32_t>(ac.flight.flareTicks, 1);
     // The next flare of this aircraft takes the airport's elevation afresh.
-    ac.elevationCacheValid = 0;
+    ac.motion.elevationCache.reset();
     if (stage == 3) gf_setThrottle(engine, ac, 0);
-    ac.altitudeStep = s.altitudeStep;
+    ac.motion.altitudeStep = s.altitudeStep;
     if (!ac.samples.empty()) ac.samples.front().verticalSpeed = s.verticalSpeed;
-    ac.flareStage = stage;
+    ac.motion.flareStage = stage;
 }
 
 }  // namespace
 
 void flareTick(Engine& engine, LiveAc& ac) {
-    if (ac.approaching == 0 || ac.onGround != 0 || ac.heightAboveGround > kFlareStartHeightFt) return;
-    if (ac.flareStage >= 4) return;
+    if (!ac.motion.approaching || ac.onGround || ac.motion.heightAboveGround > kFlareStartHeightFt) return;
+    if (ac.motion.flareStage >= 4) return;
     const double restingHeight = ac.flight.staticCgHeight;
-    const double height = ac.flareStage == 0 ? heightForFlareStart(engine, ac) : ac.heightAboveGround;
-    const std::uint32_t stage = ac.flareStage + 1;
+    const double height =
+        ac.motion.flareStage == 0 ? heightForFlareStart(engine.parkAirport, ac) : ac.motion.heightAboveGround;
+    const std::uint32_t stage = ac.motion.flareStage + 1;
     if (height <= restingHeight + kStages[stage - 1].aboveCgFt) enterStage(engine, ac, stage);
 }
 
 bool derotationTick(LiveAc& ac) {
-    ac.bank += ac.bankStep;
-    ac.pitch += ac.pitchStep;
+    ac.bank += ac.motion.bankStep;
+    ac.pitch += ac.motion.pitchStep;
     const double rest = ac.flight.staticPitch;
-    const bool passed = ac.pitchStep >= 0.0 ? ac.pitch >= rest : ac.pitch <= rest;
+    const bool passed = ac.motion.pitchStep >= 0.0 ? ac.pitch >= rest : ac.pitch <= rest;
     if (!passed) return true;
     ac.pitch = rest;
-    ac.pitchStep = 0.0;
+    ac.motion.pitchStep = 0.0;
     ac.bank = 0.0;
-    ac.bankStep = 0.0;
-    ac.derotating = 0;
-    ac.flareStage = 0;
+    ac.motion.bankStep = 0.0;
+    ac.motion.derotating = false;
+    ac.motion.flareStage = 0;
     return false;
 }
 

@@ -30,12 +30,12 @@ constexpr double kParkMaxSpeedKt = 5.0;
 
 // A stationary next sample: as long as the feed stood still, counted from
 // the front sample's due tick.
-void retimeStop(Engine& engine, LiveAc& ac) {
+void retimeStop(std::int32_t now, LiveAc& ac) {
     const std::int64_t frontDue = ac.samples[0].dueTick;
     const std::int64_t nextDue = ac.samples[1].dueTick;
     const std::int64_t stop = std::max<std::int64_t>(nextDue - frontDue, kMinStepTicks);
-    const std::int64_t wait = std::max<std::int64_t>(frontDue - engine.now() + stop, kMinStepTicks);
-    retimeBy(engine, ac, wait);
+    const std::int64_t wait = std::max<std::int64_t>(frontDue - now + stop, kMinStepTicks);
+    retimeBy(now, ac, wait);
 }
 
 // The turn at the next sample towards the one after it, in degrees.
@@ -75,7 +75,7 @@ void shapePath(LiveAc& ac) {
             checkSpeedChange(ac);
             return;
         }
-        ac.curveAngle = turn;
+        ac.motion.curveAngle = turn;
         setUpCurve(ac);
         return;
     }
@@ -85,16 +85,16 @@ void shapePath(LiveAc& ac) {
 // Step 2: turning in place towards a sample well off the heading.
 void decideTurning(LiveAc& ac) {
     if (curveIsSet(ac)) {
-        ac.turningOnGround = 0;
+        ac.motion.turningOnGround = false;
         return;
     }
-    ac.headingDifference = std::fabs(wrapPi(ac.bearingToNext - ac.heading)) * kRadToDeg;
-    ac.turningOnGround = ac.headingDifference > kStraightDeg ? 1 : 0;
+    ac.motion.headingDifference = std::fabs(wrapPi(ac.motion.bearingToNext - ac.heading)) * kRadToDeg;
+    ac.motion.turningOnGround = ac.motion.headingDifference > kStraightDeg;
 }
 
 bool leavingStand(const LiveAc& ac) {
     const GroundPhase before = ac.previousPhase;
-    return ac.towed == 0 &&
+    return !ac.motion.towed &&
            (before == GroundPhase::parked || before == GroundPhase::pushing_back || before == GroundPhase::pushed_back);
 }
 
@@ -103,7 +103,7 @@ void considerParking(Engine& engine, LiveAc& ac) {
     if (ac.samples.back().stationary == 0 || ac.phase != GroundPhase::taxi) return;
     if (!engine.parkAirport.standsLoaded() || leavingStand(ac)) return;
     if (ac.extendCount >= 1) {
-        try2Park(engine, ac, ac.landedHere != 0);
+        try2Park(engine, ac, ac.motion.landedHere);
         return;
     }
     const bool slow = ac.samples[1].groundSpeed <= kParkMaxSpeedKt;
@@ -115,7 +115,7 @@ void considerParking(Engine& engine, LiveAc& ac) {
 // The turn rate that fits the turn into the leg's time.
 void fitTurnStep(LiveAc& ac, double distanceNm, std::int64_t n) {
     const bool turningInPlace = !curveIsSet(ac);
-    const double a = turningInPlace ? ac.headingDifference : ac.curveAngle;
+    const double a = turningInPlace ? ac.motion.headingDifference : ac.motion.curveAngle;
     const double m = std::round(a / ac.flight.turnStep / 100.0);
     if (!(a > 0.0) || !(distanceNm > 0.0)) return;
     const double r = static_cast<double>(n) / std::max(m, 1.0);
@@ -130,16 +130,16 @@ void fitTurnStep(LiveAc& ac, double distanceNm, std::int64_t n) {
     }
     ac.flight.turnStep *= std::min(r, std::min(a, 90.0) / 30.0);
     if (a >= 90.0) {
-        ac.earlyLimit = std::max(ac.earlyLimit, 2000);
-        ac.lateLimit = std::max(ac.lateLimit, 2000);
+        ac.motion.earlyLimit = std::max(ac.motion.earlyLimit, 2000);
+        ac.motion.lateLimit = std::max(ac.motion.lateLimit, 2000);
     }
 }
 
 }  // namespace
 
-void retimeGround(Engine& engine, LiveAc& ac) {
+void retimeGround(std::int32_t now, LiveAc& ac) {
     if (ac.samples[1].stationary != 0) {
-        retimeStop(engine, ac);
+        retimeStop(now, ac);
         return;
     }
     ac.flight.turnStep = ac.flight.groundTurnStep;
@@ -147,8 +147,8 @@ void retimeGround(Engine& engine, LiveAc& ac) {
     const TrafficSample& next = ac.samples[1];
     const double distance = gf_distanceNm(positionOf(front), positionOf(next));
     const std::int64_t n = std::max(ticksForDistance(front, next, estimateSpeed(front, next)), kMinStepTicks);
-    if (curveIsSet(ac) || ac.turningOnGround != 0) fitTurnStep(ac, distance, n);
-    retimeBy(engine, ac, n);
+    if (curveIsSet(ac) || ac.motion.turningOnGround) fitTurnStep(ac, distance, n);
+    retimeBy(now, ac, n);
 }
 
 void nextPosGround(Engine& engine, LiveAc& ac) {
@@ -162,7 +162,7 @@ void nextPosGround(Engine& engine, LiveAc& ac) {
             decideTurning(ac);
             considerParking(engine, ac);
         }
-        if (ac.samples.size() >= 2) retimeGround(engine, ac);
+        if (ac.samples.size() >= 2) retimeGround(engine.now(), ac);
     } catch (const std::exception& error) {
         gf_logAttention(
             fmt::format("{}: {}, {}, sz:{}", "nextPosGround", error.what(), ac.flight.callsign, ac.samples.size()));

@@ -33,29 +33,29 @@ void steerAndMove(LiveAc& ac) {
         followCurve(ac);
         return;
     }
-    if (headingFollowsSteps(ac.phase)) ac.heading = normalizeHeading(ac.heading + ac.headingStep);
-    if (ac.phase == GroundPhase::parking || ac.turningOnGround != 0) turnTowards(ac, ac.bearingToNext);
+    if (headingFollowsSteps(ac.phase)) ac.heading = normalizeHeading(ac.heading + ac.motion.headingStep);
+    if (ac.phase == GroundPhase::parking || ac.motion.turningOnGround) turnTowards(ac, ac.motion.bearingToNext);
     // Pushed back, the aircraft stands until it taxis.
     if (ac.phase == GroundPhase::pushed_back) return;
-    ac.latitude += ac.latStep;
-    ac.longitude += ac.lonStep;
+    ac.position.latitude += ac.motion.latStep;
+    ac.position.longitude += ac.motion.lonStep;
 }
 
 void attitudeAndAltitude(Engine& engine, LiveAc& ac) {
     flareTick(engine, ac);
-    if (ac.derotating != 0) {
+    if (ac.motion.derotating) {
         derotationTick(ac);
-    } else if (ac.flareStage != 0) {
-        ac.bank = std::clamp(ac.bank + ac.bankStep, -kPi, kPi);
-        ac.pitch = std::max(ac.pitch + ac.pitchStep, kFlareMaxNoseUp);
-        ac.altitude += ac.altitudeStep;
-    } else if (ac.onGround != 0) {
+    } else if (ac.motion.flareStage != 0) {
+        ac.bank = std::clamp(ac.bank + ac.motion.bankStep, -kPi, kPi);
+        ac.pitch = std::max(ac.pitch + ac.motion.pitchStep, kFlareMaxNoseUp);
+        ac.altitude += ac.motion.altitudeStep;
+    } else if (ac.onGround) {
         ac.pitch = ac.flight.staticPitch;
         ac.bank = 0.0;
     } else {
-        ac.bank += ac.bankStep;
-        ac.pitch += ac.pitchStep;
-        ac.altitude += ac.altitudeStep;
+        ac.bank += ac.motion.bankStep;
+        ac.pitch += ac.motion.pitchStep;
+        ac.altitude += ac.motion.altitudeStep;
     }
 }
 
@@ -68,7 +68,7 @@ void integrateStep(Engine& engine, LiveAc& ac) {
     } else {
         attitudeAndAltitude(engine, ac);
     }
-    normalizePosition(ac.latitude, ac.longitude);
+    normalizePosition(ac.position.latitude, ac.position.longitude);
 }
 
 }  // namespace qvl

@@ -14,9 +14,7 @@ namespace qvl {
 inline GeoPosition positionOf(const TrafficSample& sample) noexcept {
     return {.latitude = sample.latitude, .longitude = sample.longitude};
 }
-inline GeoPosition positionOf(const LiveAc& ac) noexcept {
-    return {.latitude = ac.latitude, .longitude = ac.longitude};
-}
+inline GeoPosition positionOf(const LiveAc& ac) noexcept { return ac.position; }
 
 // A due tick moved by a number of ticks, counted in 64 bits.
 inline std::uint32_t dueAfter(std::uint32_t due, std::int64_t ticks) noexcept {
@@ -37,14 +35,14 @@ double estimateSpeed(const TrafficSample& front, const TrafficSample& next);
 // Moves the next sample's due tick to now + n ticks, held within the
 // aircraft's early and late limits of its current due tick (unless the
 // aircraft is extending), and never before now.
-void retimeBy(Engine& engine, LiveAc& ac, std::int64_t ticks);
+void retimeBy(std::int32_t now, LiveAc& ac, std::int64_t ticks);
 
 // The air case of moving the next sample's due tick, by distance and speed.
-void retimeAir(Engine& engine, LiveAc& ac);
+void retimeAir(std::int32_t now, LiveAc& ac);
 
 // The ground retiming: a moving next sample by distance and estimated speed,
 // a stationary one by the time the feed left between the two samples.
-void retimeGround(Engine& engine, LiveAc& ac);
+void retimeGround(std::int32_t now, LiveAc& ac);
 
 // Both limits 100 ticks nearer to 1000; a limit at or below 1000 stays.
 void lowerRetimeLimits(LiveAc& ac) noexcept;
@@ -59,7 +57,7 @@ std::int32_t ticksForDistance(const TrafficSample& front, const TrafficSample& n
 // none may be made (the stream ends).
 bool extendSamples(Engine& engine, LiveAc& ac);
 // Appends one continuation sample after the front one and leaves n more to make.
-void extend(Engine& engine, LiveAc& ac, std::int32_t n);
+void extend(StandService& stands, LiveAc& ac, std::int32_t n);
 
 // --- Steps when a sample falls due ---
 
@@ -73,10 +71,10 @@ void groundRoll(Engine& engine, LiveAc& ac);
 void startRotation(Engine& engine, LiveAc& ac);
 
 // ft/min of a descent towards the ground, by height and QNH.
-double descentRate(const Engine& engine, const LiveAc& ac, const TrafficSample& front, const TrafficSample& next);
+double descentRate(std::int32_t qnh, const LiveAc& ac, const TrafficSample& front, const TrafficSample& next);
 // Skips ahead to the i-th queued sample (the front being the first) when it is
 // airborne, and climbs towards it; false when there is none such.
-bool jumpAhead(Engine& engine, LiveAc& ac, std::size_t i);
+bool jumpAhead(std::int32_t now, LiveAc& ac, std::size_t i);
 
 // Lights, throttle, gear and flaps by height below 10000 ft.
 void lowLevelConfiguration(Engine& engine, LiveAc& ac);

@@ -27,7 +27,7 @@ constexpr double kPushBackRadii = 2.5;
 constexpr double kPullOutMaxDeg = 90.0;
 constexpr double kPushTurnDeg = 90.0;
 
-GeoPosition standPosition(const LiveAc& ac) { return {.latitude = ac.stand.latitude, .longitude = ac.stand.longitude}; }
+GeoPosition standPosition(const LiveAc& ac) { return ac.stand.position; }
 
 // Ticks to cover the distance at the speed, rounded.
 std::int32_t ticksAt(double distanceNm, double speedKt) {
@@ -66,8 +66,8 @@ TrafficSample groundSampleAt(const TrafficSample& from, GeoPosition at, double s
     return sample;
 }
 
-void dueIn(TrafficSample& sample, const Engine& engine, std::int64_t ticks) {
-    sample.dueTick = dueAfter(static_cast<std::uint32_t>(engine.now()), ticks);
+void dueIn(TrafficSample& sample, std::int32_t now, std::int64_t ticks) {
+    sample.dueTick = dueAfter(static_cast<std::uint32_t>(now), ticks);
 }
 
 void parkOnStand(Engine& engine, LiveAc& ac) {
@@ -75,10 +75,10 @@ void parkOnStand(Engine& engine, LiveAc& ac) {
     ac.parkedSince = engine.weekTime();
     ac.parkedAt = engine.clocks.steadyNow();
     engine.stands.setStandOccupied(ac.standNumber, true);
-    if (ac.towed != 0) gf_log(fmt::format("          towed aircraft {} parks", ac.flight.callsign));
+    if (ac.motion.towed) gf_log(fmt::format("          towed aircraft {} parks", ac.flight.callsign));
     ac.samples.front().stationary = 1;
-    ac.standDistanceMax = 0.0;
-    ac.standMoveCount = 0;
+    ac.motion.standDistanceMax = 0.0;
+    ac.motion.standMoveCount = 0;
     updateCargoStand(engine, ac);
     setParkedConfiguration(engine, ac);
     gf_log(fmt::format("{:8}: {:8} arrived at stand", engine.stands.standIdText(ac.standNumber), ac.flight.callsign));
@@ -110,9 +110,9 @@ void arriveAtStand(Engine& engine, LiveAc& ac) {
 }
 
 void leaveStand(Engine& engine, LiveAc& ac) {
-    ac.lateLimit = ac.departing != 0 ? 5000 : 3000;
-    ac.earlyLimit = 3000;
-    if (ac.departureRequested == 0 || ac.samples.empty()) return;
+    ac.motion.lateLimit = ac.motion.departing ? 5000 : 3000;
+    ac.motion.earlyLimit = 3000;
+    if (!ac.motion.departureRequested || ac.samples.empty()) return;
     const double bearing = gf_initialBearing(standPosition(ac), positionOf(ac.samples.back()));
     const double apart = wrap180((bearing - ac.stand.heading) * kRadToDeg);
     const auto degrees = gsl::narrow<std::int32_t>(std::round(apart));
@@ -124,9 +124,9 @@ void leaveStand(Engine& engine, LiveAc& ac) {
 }
 
 void startPullOut(Engine& engine, LiveAc& ac) {
-    ac.departureRequested = 0;
+    ac.motion.departureRequested = false;
     ac.extendCount = 0;
-    ac.turningOnGround = 0;
+    ac.motion.turningOnGround = false;
     const double speed = ac.flight.standApproachSpeed;
     // Half spans are nautical miles; the destination point takes feet.
     const GeoPosition target =
@@ -134,22 +134,22 @@ void startPullOut(Engine& engine, LiveAc& ac) {
     TrafficSample& front = ac.samples.front();
     front.groundSpeed = speed;
     TrafficSample out = groundSampleAt(front, target, speed);
-    dueIn(out, engine, ticksAt(gf_distanceNm(positionOf(ac), target), speed));
+    dueIn(out, engine.now(), ticksAt(gf_distanceNm(positionOf(ac), target), speed));
     ac.samples.resize(1);
     ac.samples.push_back(out);
     ac.setPhase(GroundPhase::taxi);
-    ac.bearingToNext = ac.heading;
+    ac.motion.bearingToNext = ac.heading;
     taxiLights(engine, ac);
     startEngines(engine, ac);
     gf_log(fmt::format("{:8}: {:8} pulling out", engine.stands.standIdText(ac.standNumber), ac.flight.callsign));
 }
 
 void startPushBack(Engine& engine, LiveAc& ac) {
-    ac.departureRequested = 0;
+    ac.motion.departureRequested = false;
     ac.extendCount = 0;
     const Stand* stand = engine.stands.findStand(ac.standNumber);
     if (stand == nullptr) return;
-    ac.turningOnGround = 0;
+    ac.motion.turningOnGround = false;
     const double reverse = normalizeHeading(stand->heading + kPi);
     const double speed = ac.flight.standApproachSpeed;
     // Stand radii and half spans are nautical miles; the destination point takes feet.
@@ -157,10 +157,10 @@ void startPushBack(Engine& engine, LiveAc& ac) {
         gf_destinationPoint(positionOf(ac), reverse, kPushBackRadii * stand->radius * kFeetPerNm);
     TrafficSample& front = ac.samples.front();
     front.groundSpeed = speed;
-    ac.bearingToNext = ac.heading;
+    ac.motion.bearingToNext = ac.heading;
     const std::int32_t t1 = ticksAt(gf_distanceNm(positionOf(ac), legEnd), speed);
     TrafficSample leg = groundSampleAt(front, legEnd, speed);
-    dueIn(leg, engine, t1);
+    dueIn(leg, engine.now(), t1);
     ac.samples.resize(1);
     ac.samples.push_back(leg);
     insertMidpoint(ac);
@@ -168,45 +168,45 @@ void startPushBack(Engine& engine, LiveAc& ac) {
     const double side = ac.flight.halfSpan * kFeetPerNm;
     const std::int64_t sideDue = t1 / 2 + ticksAt(gf_distanceNm(positionOf(ac.samples[1]), legEnd), speed);
     TrafficSample alternative = groundSampleAt(leg, gf_destinationPoint(legEnd, reverse + kPi / 2.0, side), speed);
-    dueIn(alternative, engine, sideDue);
+    dueIn(alternative, engine.now(), sideDue);
     alternative.airborne = 0;
     alternative.trueHeadingUsed = 0;
     alternative.rollValid = 0;
     alternative.trueHeadingValid = 0;
-    ac.alternativeTurnSample = alternative;
+    ac.motion.alternativeTurnSample = alternative;
     TrafficSample other = groundSampleAt(leg, gf_destinationPoint(legEnd, reverse - kPi / 2.0, side), speed);
-    dueIn(other, engine, sideDue);
+    dueIn(other, engine.now(), sideDue);
     ac.samples.push_back(other);
 
     taxiLights(engine, ac);
     ac.setPhase(GroundPhase::pushing_back);
-    ac.pushCountdown = 2;
+    ac.motion.pushCountdown = 2;
 }
 
 void pushBackStep(Engine& engine, LiveAc& ac) {
-    ac.pushCountdown -= 1;
-    if (ac.pushCountdown == 1) {
-        const bool turn = ac.pushTurn != 0 && !STRAIGHT_PBS_ONLY.value();
+    ac.motion.pushCountdown -= 1;
+    if (ac.motion.pushCountdown == 1) {
+        const bool turn = ac.motion.pushTurn != 0 && !STRAIGHT_PBS_ONLY.value();
         if (turn && ac.samples.size() >= 3) {
-            if (ac.pushTurn > 0) ac.samples.back() = ac.alternativeTurnSample;
+            if (ac.motion.pushTurn > 0) ac.samples.back() = ac.motion.alternativeTurnSample;
             setUpCurve(ac);
             const auto n = gsl::narrow<std::int32_t>(std::round(kPushTurnDeg / ac.flight.turnStep / 100.0));
-            ac.curveStep = 1.0 / static_cast<double>(std::max(n, 1));
-            ac.curveAngle = kPushTurnDeg;
+            ac.motion.curveStep = 1.0 / static_cast<double>(std::max(n, 1));
+            ac.motion.curveAngle = kPushTurnDeg;
         } else if (ac.samples.size() >= 3) {
             ac.samples.pop_back();
         }
         return;
     }
-    if (ac.pushCountdown < 1) {
-        ac.bearingToNext = ac.heading;
+    if (ac.motion.pushCountdown < 1) {
+        ac.motion.bearingToNext = ac.heading;
         startEngines(engine, ac);
         ac.setPhase(GroundPhase::pushed_back);
-        ac.pushCountdown = 1;
+        ac.motion.pushCountdown = 1;
         // The hold after the push-back measures from here.
-        ac.holdDistance = 0.0;
+        ac.motion.holdDistance = 0.0;
         ac.extendCount = 0;
-        ac.departureRequested = 0;
+        ac.motion.departureRequested = false;
     }
 }
 

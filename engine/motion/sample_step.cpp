@@ -27,24 +27,24 @@ constexpr std::int32_t kRetimeLimitStep = 100;
 // An airborne aircraft never hovers unless it is a Rotorcraft: a stationary
 // next sample in the air is a repeat of the feed and is dropped.
 void skipHoveringSamples(LiveAc& ac) {
-    while (ac.samples.size() >= 2 && ac.onGround == 0 && ac.flight.category != AircraftCategory::Rotorcraft &&
+    while (ac.samples.size() >= 2 && !ac.onGround && ac.flight.category != AircraftCategory::Rotorcraft &&
            ac.samples[1].stationary != 0) {
         ac.samples.erase(ac.samples.begin() + 1);
     }
 }
 
-void setPositionSteps(Engine& engine, LiveAc& ac) {
+void setPositionSteps(std::int32_t now, LiveAc& ac) {
     const TrafficSample& next = ac.samples[1];
     if (next.stationary != 0) {
-        ac.latStep = 0.0;
-        ac.lonStep = 0.0;
-        if (ac.landed == 0 && ac.departing == 0) lowerRetimeLimits(ac);
+        ac.motion.latStep = 0.0;
+        ac.motion.lonStep = 0.0;
+        if (!ac.motion.landed && !ac.motion.departing) lowerRetimeLimits(ac);
         return;
     }
-    const double ticks = ticksTo(next, engine.now());
-    ac.latStep = (next.latitude - ac.latitude) / ticks;
+    const double ticks = ticksTo(next, now);
+    ac.motion.latStep = (next.latitude - ac.position.latitude) / ticks;
     // The short way round, also across the date line.
-    ac.lonStep = wrap180(next.longitude - ac.longitude) / ticks;
+    ac.motion.lonStep = wrap180(next.longitude - ac.position.longitude) / ticks;
 }
 
 void logStepFailure(const LiveAc& ac, const std::exception& error) {
@@ -55,23 +55,23 @@ void logStepFailure(const LiveAc& ac, const std::exception& error) {
 }  // namespace
 
 bool curveIsSet(const LiveAc& ac) noexcept {
-    return !std::isnan(ac.curve.controlEast) && !std::isnan(ac.curve.controlNorth);
+    return !std::isnan(ac.motion.curve.controlEast) && !std::isnan(ac.motion.curve.controlNorth);
 }
 
 void clearCurve(LiveAc& ac) noexcept {
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-    ac.curve.t0 = nan;
-    ac.curve.t1 = nan;
-    ac.curve.controlEast = nan;
-    ac.curve.controlNorth = nan;
+    ac.motion.curve.t0 = nan;
+    ac.motion.curve.t1 = nan;
+    ac.motion.curve.controlEast = nan;
+    ac.motion.curve.controlNorth = nan;
 }
 
 void lowerRetimeLimits(LiveAc& ac) noexcept {
     const auto lower = [](std::int32_t limit) {
         return limit > kRetimeLimitFloor ? std::max(limit - kRetimeLimitStep, kRetimeLimitFloor) : limit;
     };
-    ac.earlyLimit = lower(ac.earlyLimit);
-    ac.lateLimit = lower(ac.lateLimit);
+    ac.motion.earlyLimit = lower(ac.motion.earlyLimit);
+    ac.motion.lateLimit = lower(ac.motion.lateLimit);
 }
 
 double estimateSpeed(const TrafficSample& front, const TrafficSample& next) {
@@ -93,58 +93,58 @@ std::int32_t ticksForDistance(const TrafficSample& front, const TrafficSample& n
     return gsl::narrow<std::int32_t>(std::round(ticks));
 }
 
-void retimeBy(Engine& engine, LiveAc& ac, std::int64_t ticks) {
+void retimeBy(std::int32_t tick, LiveAc& ac, std::int64_t ticks) {
     TrafficSample& next = ac.samples[1];
-    const std::int64_t now = engine.now();
+    const std::int64_t now = tick;
     const std::int64_t due = next.dueTick;
     std::int64_t wanted = now + ticks;
     if (ac.extendCount < 1) {
-        const std::int64_t latest = due + ac.lateLimit;
-        wanted = wanted > latest ? latest : std::max(wanted, due - ac.earlyLimit);
+        const std::int64_t latest = due + ac.motion.lateLimit;
+        wanted = wanted > latest ? latest : std::max(wanted, due - ac.motion.earlyLimit);
     }
     wanted = std::clamp<std::int64_t>(wanted, now, std::numeric_limits<std::uint32_t>::max());
     next.dueTick = static_cast<std::uint32_t>(wanted);
 }
 
-void retimeAir(Engine& engine, LiveAc& ac) {
+void retimeAir(std::int32_t now, LiveAc& ac) {
     const TrafficSample& front = ac.samples[0];
     const TrafficSample& next = ac.samples[1];
     if (next.stationary != 0) {
-        if (ac.flight.category == AircraftCategory::Rotorcraft) retimeGround(engine, ac);
+        if (ac.flight.category == AircraftCategory::Rotorcraft) retimeGround(now, ac);
         return;
     }
     double speed = 0.0;
-    if (ac.approaching != 0 && next.airborne == 0) {
+    if (ac.motion.approaching && next.airborne == 0) {
         // The touchdown leg is flown at the front sample's ground speed; the
         // feed's 0 (or a speed it could not give) stands for 100 kt.
         speed = std::isfinite(front.groundSpeed) && front.groundSpeed > 0.0 ? front.groundSpeed : 100.0;
     } else {
         speed = estimateSpeed(front, next);
     }
-    retimeBy(engine, ac, std::max(ticksForDistance(front, next, speed), kMinStepTicks));
+    retimeBy(now, ac, std::max(ticksForDistance(front, next, speed), kMinStepTicks));
 }
 
 void setUpStep(Engine& engine, LiveAc& ac) {
     clearCurve(ac);
-    ac.curveProgress = 0.0;
+    ac.motion.curveProgress = 0.0;
     {
         const TrafficSample& front = ac.samples[0];
         TrafficSample& next = ac.samples[1];
         if (next.stationary == 0 && samePosition(front.latitude, front.longitude, next.latitude, next.longitude)) {
             next.stationary = 1;
         }
-        if (next.stationary == 0) ac.bearingToNext = gf_initialBearing(positionOf(front), positionOf(next));
+        if (next.stationary == 0) ac.motion.bearingToNext = gf_initialBearing(positionOf(front), positionOf(next));
     }
-    if (ac.onGround != 0) {
+    if (ac.onGround) {
         nextPosGround(engine, ac);
     } else {
-        retimeAir(engine, ac);
+        retimeAir(engine.now(), ac);
     }
-    setPositionSteps(engine, ac);
+    setPositionSteps(engine.now(), ac);
     // Standing still there is nothing to roll or fly towards; a parked
     // aircraft stays parked until it moves again.
     if (ac.samples[1].stationary == 0) {
-        if (ac.onGround != 0) {
+        if (ac.onGround) {
             groundRoll(engine, ac);
         } else {
             flyingStep(engine, ac);

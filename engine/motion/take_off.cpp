@@ -22,6 +22,11 @@ constexpr double kLiftOffClimbFpm = 256.0;
 constexpr double kRunwayHeadingToleranceDeg = 15.0;
 constexpr double kClimbOutHeightFt = 800.0;
 constexpr std::int32_t kGearUpCountdown = -300;
+// The climb-out's first three seconds after the rotation (the countdown runs
+// below 0): a tenth of the step, then a fifth, then half.
+constexpr std::int32_t kClimbTenthUntil = -99;
+constexpr std::int32_t kClimbFifthUntil = -199;
+constexpr std::int32_t kClimbHalfUntil = -299;
 constexpr std::int32_t kRotationCountdownFloor = -1000;
 
 bool isRotorcraft(const AcRecord& ac) { return ac.flight.category == AircraftCategory::Rotorcraft; }
@@ -40,10 +45,10 @@ void zeroSpoilersAndThrottles(Engine& engine, const LiveAc& ac) {
 // After touchdown: off the runway once the heading has turned away from the
 // touchdown heading, slowing down with flaps 1 until then.
 void rollOut(Engine& engine, LiveAc& ac, const TrafficSample& front) {
-    if (angleApartDeg(ac.heading * kRadToDeg, ac.touchdownHeading * kRadToDeg) >= kRunwayHeadingToleranceDeg) {
+    if (angleApartDeg(ac.heading * kRadToDeg, ac.motion.touchdownHeading * kRadToDeg) >= kRunwayHeadingToleranceDeg) {
         gf_setFlaps(engine, ac, 0);
-        ac.landed = 0;
-        ac.touchdownHeading = 0.0;
+        ac.motion.landed = false;
+        ac.motion.touchdownHeading = 0.0;
         gf_setThrottle(engine, ac, isRotorcraft(ac) ? 4 : 0);
         gf_setSpoilers(engine, ac, false);
         zeroSpoilersAndThrottles(engine, ac);
@@ -69,12 +74,12 @@ void rotationCheck(Engine& engine, LiveAc& ac) {
         const bool allFast = std::all_of(later, ac.samples.end(),
                                          [liftOff](const TrafficSample& s) { return s.groundSpeed >= liftOff; });
         if (!allFast || anyOnGround) return;
-        ac.altitudeStep = ac.flight.maxVerticalStep;
+        ac.motion.altitudeStep = ac.flight.maxVerticalStep;
     } else if (anyOnGround) {
-        ac.altitudeStep = ac.flight.maxVerticalStep;
+        ac.motion.altitudeStep = ac.flight.maxVerticalStep;
     } else {
         const TrafficSample& next = ac.samples[1];
-        ac.altitudeStep = std::max(next.altitude - ac.altitude, 0.1) / ticksTo(next, engine.now());
+        ac.motion.altitudeStep = std::max(next.altitude - ac.altitude, 0.1) / ticksTo(next, engine.now());
     }
     startRotation(engine, ac);
 }
@@ -82,52 +87,52 @@ void rotationCheck(Engine& engine, LiveAc& ac) {
 // The altitude gained on a tick of the climb-out: a gentle start after the
 // rotation, the gear coming up at -300, then the full step.
 void climbOutAltitude(Engine& engine, LiveAc& ac) {
-    const std::int32_t countdown = ac.rotationCountdown;
+    const std::int32_t countdown = ac.motion.rotationCountdown;
     if (countdown == 0) return;
-    if (countdown >= -99) {
-        ac.altitude += ac.altitudeStep / 10.0;
-    } else if (countdown >= -199) {
-        ac.altitude += ac.altitudeStep / 5.0;
-    } else if (countdown >= -299) {
-        ac.altitude += ac.altitudeStep * 0.5;
+    if (countdown >= kClimbTenthUntil) {
+        ac.altitude += ac.motion.altitudeStep / 10.0;
+    } else if (countdown >= kClimbFifthUntil) {
+        ac.altitude += ac.motion.altitudeStep / 5.0;
+    } else if (countdown >= kClimbHalfUntil) {
+        ac.altitude += ac.motion.altitudeStep * 0.5;
     } else {
         if (countdown == kGearUpCountdown) gf_setGear(engine, ac, false);
-        ac.altitude += ac.altitudeStep;
+        ac.altitude += ac.motion.altitudeStep;
     }
 }
 
 }  // namespace
 
 void startTakeOff(Engine& engine, LiveAc& ac) {
-    if (ac.towed != 0) gf_log(fmt::format("towed aircraft takes-off? {}", ac.flight.callsign));
-    ac.departing = 1;
+    if (ac.motion.towed) gf_log(fmt::format("towed aircraft takes-off? {}", ac.flight.callsign));
+    ac.motion.departing = true;
     gf_setThrottle(engine, ac, 0);
     gf_setSpoilers(engine, ac, false);
     gf_setFlaps(engine, ac, 1);
-    ac.approaching = 0;
-    ac.landedHere = 0;
-    ac.climbConfigured = 0;
+    ac.motion.approaching = false;
+    ac.motion.landedHere = false;
+    ac.motion.climbConfigured = false;
     gf_queueLights(engine.link.queues, ac.objectId,
                    {.nav = true, .beacon = true, .landing = true, .taxi = true, .strobes = true, .logo = true});
-    ac.lateLimit = 5000;
-    ac.earlyLimit = 3000;
+    ac.motion.lateLimit = 5000;
+    ac.motion.earlyLimit = 3000;
 }
 
 void startRotation(Engine& engine, LiveAc& ac) {
     const std::int32_t ticks = static_cast<std::int32_t>(std::clamp<std::uint32_t>(ac.flight.rotationTicks, 1, 100000));
     ac.bank = 0.0;
-    ac.bankStep = 0.0;
-    ac.rotationCountdown = ticks;
-    ac.pitchStep = (ac.flight.rotationPitch - ac.pitch) / ticks;
-    if (ac.departing == 0) startTakeOff(engine, ac);
+    ac.motion.bankStep = 0.0;
+    ac.motion.rotationCountdown = ticks;
+    ac.motion.pitchStep = (ac.flight.rotationPitch - ac.pitch) / ticks;
+    if (!ac.motion.departing) startTakeOff(engine, ac);
     ac.setPhase(GroundPhase::take_off);
-    ac.headingStep = 0.0;
+    ac.motion.headingStep = 0.0;
     clearCurve(ac);
-    if (ac.landed != 0) {
+    if (ac.motion.landed) {
         // A touch-and-go.
-        ac.landed = 0;
-        ac.approaching = 0;
-        ac.landedHere = 0;
+        ac.motion.landed = false;
+        ac.motion.approaching = false;
+        ac.motion.landedHere = false;
         gf_setThrottle(engine, ac, 4);
         gf_setSpoilers(engine, ac, true);
         gf_setFlaps(engine, ac, 1);
@@ -139,47 +144,47 @@ void groundRoll(Engine& engine, LiveAc& ac) {
     const TrafficSample& next = ac.samples[1];
     if (ac.phase == GroundPhase::flying || ac.phase == GroundPhase::parked) {
         ac.setPhase(GroundPhase::taxi);
-    } else if (ac.departing != 0) {
+    } else if (ac.motion.departing) {
         gf_setThrottle(engine, ac, isRotorcraft(ac) ? 4 : takeOffRunThrottle(front.groundSpeed, next.groundSpeed));
-    } else if (ac.landed != 0) {
+    } else if (ac.motion.landed) {
         rollOut(engine, ac, front);
     } else {
         gf_setThrottle(engine, ac, isRotorcraft(ac) ? 4 : 0);
     }
-    if (ac.landed == 0 && ac.departing == 0) lowerRetimeLimits(ac);
-    if (ac.flareStage == 0 && ac.phase != GroundPhase::take_off) {
+    if (!ac.motion.landed && !ac.motion.departing) lowerRetimeLimits(ac);
+    if (ac.motion.flareStage == 0 && ac.phase != GroundPhase::take_off) {
         ac.pitch = ac.flight.staticPitch;
         ac.bank = 0.0;
-        ac.pitchStep = 0.0;
-        ac.bankStep = 0.0;
+        ac.motion.pitchStep = 0.0;
+        ac.motion.bankStep = 0.0;
     }
-    if (curveIsSet(ac)) ac.curveStep = 1.0 / ticksTo(next, engine.now());
-    ac.tas = ac.phase == GroundPhase::pushing_back ? -next.groundSpeed : next.groundSpeed;
-    if (ac.departing != 0 && ac.phase != GroundPhase::take_off && front.groundSpeed >= kRotationMinSpeedKt) {
+    if (curveIsSet(ac)) ac.motion.curveStep = 1.0 / ticksTo(next, engine.now());
+    ac.motion.tas = ac.phase == GroundPhase::pushing_back ? -next.groundSpeed : next.groundSpeed;
+    if (ac.motion.departing && ac.phase != GroundPhase::take_off && front.groundSpeed >= kRotationMinSpeedKt) {
         rotationCheck(engine, ac);
     }
 }
 
 void rotationTick(Engine& engine, LiveAc& ac) {
-    ac.rotationCountdown = std::max(ac.rotationCountdown - 1, kRotationCountdownFloor);
-    if (ac.rotationCountdown >= 1) {
-        ac.onGround = 0;
-        if (ac.pitch > ac.flight.rotationPitch) ac.pitch += ac.pitchStep;
+    ac.motion.rotationCountdown = std::max(ac.motion.rotationCountdown - 1, kRotationCountdownFloor);
+    if (ac.motion.rotationCountdown >= 1) {
+        ac.onGround = false;
+        if (ac.pitch > ac.flight.rotationPitch) ac.pitch += ac.motion.pitchStep;
         return;
     }
-    ac.bank = std::clamp(ac.bank + ac.bankStep, -kPi, kPi);
+    ac.bank = std::clamp(ac.bank + ac.motion.bankStep, -kPi, kPi);
     const FlightRec& flight = ac.flight;
     if (ac.pitch > flight.climbPitch) {
         const double transition = std::max<std::uint32_t>(flight.pitchTransitionTicks, 1);
         ac.pitch += (flight.climbPitch - flight.rotationPitch) / transition;
     }
     climbOutAltitude(engine, ac);
-    if (ac.rotationCountdown >= kGearUpCountdown || ac.pitch > flight.climbPitch) return;
-    ac.pitchStep = 0.0;
-    if (ac.heightAboveGround >= kClimbOutHeightFt) {
+    if (ac.motion.rotationCountdown >= kGearUpCountdown || ac.pitch > flight.climbPitch) return;
+    ac.motion.pitchStep = 0.0;
+    if (ac.motion.heightAboveGround >= kClimbOutHeightFt) {
         gf_setThrottle(engine, ac, isRotorcraft(ac) ? 4 : 3);
         ac.setPhase(GroundPhase::flying);
-        ac.rotationCountdown = 1;
+        ac.motion.rotationCountdown = 1;
     }
 }
 

@@ -66,30 +66,30 @@ void checkSpeedChange(LiveAc& ac) {
 void setUpCurve(LiveAc& ac) {
     TrafficSample& end = ac.samples[2];
     if (end.groundSpeed == 0.0) end.groundSpeed = (ac.samples[0].groundSpeed + ac.samples[1].groundSpeed) / 2.0;
-    const LocalMetres control = localMetres(ac.latitude, ac.longitude, ac.samples[1]);
-    const LocalMetres to = localMetres(ac.latitude, ac.longitude, end);
-    ac.curve = CurveRecord{.originLatitude = ac.latitude,
-                           .originLongitude = ac.longitude,
-                           .t0 = 0.0,
-                           .endNorth = to.north,
-                           .endEast = to.east,
-                           .t1 = 1.0,
-                           .controlEast = control.east,
-                           .controlNorth = control.north};
-    ac.curveProgress = 0.0;
+    const LocalMetres control = localMetres(ac.position.latitude, ac.position.longitude, ac.samples[1]);
+    const LocalMetres to = localMetres(ac.position.latitude, ac.position.longitude, end);
+    ac.motion.curve = CurveRecord{.originLatitude = ac.position.latitude,
+                                  .originLongitude = ac.position.longitude,
+                                  .t0 = 0.0,
+                                  .endNorth = to.north,
+                                  .endEast = to.east,
+                                  .t1 = 1.0,
+                                  .controlEast = control.east,
+                                  .controlNorth = control.north};
+    ac.motion.curveProgress = 0.0;
     ac.samples.erase(ac.samples.begin() + 1);
 }
 
 void followCurve(LiveAc& ac) {
-    ac.curveProgress = std::clamp(ac.curveProgress + ac.curveStep, 0.0, kCurveProgressMax);
+    ac.motion.curveProgress = std::clamp(ac.motion.curveProgress + ac.motion.curveStep, 0.0, kCurveProgressMax);
     GeoPosition position;
     double track = 0.0;
-    if (!gf_curvePosition(ac.curve, position, track, ac.curveProgress)) {
-        gf_logAttention(fmt::format("{} error in curve at index: {:.2F}", ac.flight.callsign, ac.curveProgress));
+    if (!gf_curvePosition(ac.motion.curve, position, track, ac.motion.curveProgress)) {
+        gf_logAttention(fmt::format("{} error in curve at index: {:.2F}", ac.flight.callsign, ac.motion.curveProgress));
         return;
     }
-    ac.latitude = position.latitude;
-    ac.longitude = position.longitude;
+    ac.position.latitude = position.latitude;
+    ac.position.longitude = position.longitude;
     const double wanted = ac.phase == GroundPhase::pushing_back ? normalizeHeading(track + kPi) : track;
     const double difference = wrapPi(wanted - ac.heading);
     if (std::fabs(difference) <= kTurnDeadBand) return;
@@ -103,17 +103,18 @@ void drive2Stand(LiveAc& ac, const StandPlace& stand) {
         return;
     }
     TrafficSample& last = ac.samples.back();
-    const GeoPosition standAt{.latitude = stand.latitude, .longitude = stand.longitude};
+    const GeoPosition standAt = stand.position;
     const double speed = ac.flight.standApproachSpeed;
     const double ticks =
         std::max(std::round(gf_distanceNm(positionOf(last), standAt) * kTicksPerHour / speed), kMinStandLegTicks);
     const auto n = gsl::narrow<std::int32_t>(ticks);
     last.groundSpeed = speed;
-    const bool alreadyThere = samePosition(last.latitude, last.longitude, stand.latitude, stand.longitude);
+    const bool alreadyThere =
+        samePosition(last.latitude, last.longitude, stand.position.latitude, stand.position.longitude);
 
     TrafficSample onStand = last;
-    onStand.latitude = stand.latitude;
-    onStand.longitude = stand.longitude;
+    onStand.latitude = stand.position.latitude;
+    onStand.longitude = stand.position.longitude;
     onStand.altitude = ac.altitude;
     onStand.groundSpeed = speed;
     onStand.track = stand.heading * kRadToDeg;
@@ -135,11 +136,11 @@ void drive2Stand(LiveAc& ac, const StandPlace& stand) {
     stopped.dueTick = dueAfter(onStand.dueTick, kStandStopTicks);
     ac.samples.push_back(stopped);
 
-    ac.bearingToNext = stand.heading;
+    ac.motion.bearingToNext = stand.heading;
     if (ac.extendCount >= 1) {
         ac.extendCount = 0;
-        ac.lateLimit = ac.departing != 0 ? 5000 : 3000;
-        ac.earlyLimit = 3000;
+        ac.motion.lateLimit = ac.motion.departing ? 5000 : 3000;
+        ac.motion.earlyLimit = 3000;
     }
 }
 

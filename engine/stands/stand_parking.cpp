@@ -35,9 +35,9 @@ void try2Park(Engine& engine, LiveAc& ac, bool wide) {
         return;
     }
     const TrafficSample& last = ac.samples.back();
-    if (samePosition(last.latitude, last.longitude, ac.parkTryLatitude, ac.parkTryLongitude)) return;
-    ac.parkTryLatitude = last.latitude;
-    ac.parkTryLongitude = last.longitude;
+    GeoPosition& parkTry = ac.motion.parkTry;
+    if (samePosition(last.latitude, last.longitude, parkTry.latitude, parkTry.longitude)) return;
+    parkTry = {.latitude = last.latitude, .longitude = last.longitude};
     const Stand* stand = standNear(engine, positionOf(last), ac, wide ? kStandSearchWideNm : kStandSearchNm, wide);
     if (stand == nullptr || standKeptFree(engine, *stand) || standUnderUser(engine, *stand)) return;
 
@@ -45,7 +45,7 @@ void try2Park(Engine& engine, LiveAc& ac, bool wide) {
     for (const std::uint32_t neighbour : stand->neighbours) lf_clearAdjacentLive(engine, neighbour, ac, *stand);
     lf_makeWayAtStand(engine, ac, *stand);
 
-    ac.stand = {.latitude = stand->latitude, .longitude = stand->longitude, .heading = stand->heading};
+    ac.stand = {.position = {.latitude = stand->latitude, .longitude = stand->longitude}, .heading = stand->heading};
     ac.standNumber = stand->number;
     ac.standFlag = stand->cargo ? 1 : 0;
     ac.samples.resize(1);

@@ -16,11 +16,10 @@ const Stand* standByNumber(Engine& engine, std::uint32_t number) {
 }
 
 bool standUnderUser(Engine& engine, const Stand& stand) {
-    const UserAircraft user = engine.clocks.userAircraft();
-    if (!user.positionKnown()) return false;
+    const UserAircraftBlock user = engine.clocks.userAircraft();
+    if (user.zeroPosition()) return false;
     const std::string name =
-        gf_standNameAtPosition(engine, engine.state.userStandName,
-                               {.latitude = user.latitude, .longitude = user.longitude}, user.onGroundKnown);
+        gf_standNameAtPosition(engine, engine.state.userStandName, user.position(), user.onGround.has_value());
     return !name.empty() && name == stand.id;
 }
 

@@ -293,10 +293,7 @@ protected:
         hooks.onSimObjectDataByType = [this](const SimObjectDataReply& r) {
             lf_onSimObjectDataByType(simLink, user, r);
         };
-        hooks.userPosition = [this] {
-            const UserAircraftBlock b = user.block();
-            return GeoPosition{.latitude = b.latitude, .longitude = b.longitude};
-        };
+        hooks.userPosition = [this] { return user.block().position(); };
         simLink.hooks.publish(std::move(hooks));
         simClient = startSimClientThread(simLink, run, *sim);
         ASSERT_TRUE(lf_requestUserAircraftData(simLink, run, user,
@@ -314,23 +311,6 @@ protected:
         }
         ASSERT_NE(readers.traffic().boundPort(), 0);
         rtLink.startTcpServer("0");
-    }
-
-    UserAircraft userAircraft() {
-        const UserAircraftBlock b = gf_requestUserPosition(simLink, run, user);
-        const auto wingspan = user.wingspan();
-        const auto onGround = user.onGround();
-        return UserAircraft{.latitude = b.latitude,
-                            .longitude = b.longitude,
-                            .altitude = b.altitude,
-                            .pitch = b.pitch,
-                            .bank = b.bank,
-                            .heading = b.heading,
-                            .groundSpeed = b.groundSpeed,
-                            .heightAboveGround = b.aboveGround,
-                            .halfSpan = wingspan.halfSpan,
-                            .onGround = onGround.value_or(false),
-                            .onGroundKnown = onGround.has_value()};
     }
 
     // Every live aircraft has gone or stands parked, and nothing waits for the simulator.
@@ -377,25 +357,22 @@ protected:
     EngineState state;
     LiveryTables tables;
     LiveryMatchCounters counters;
-    CatalogueLiveries liveries{tables, state.uncreatable, counters};
+    CatalogueLiveries liveries{tables, state, counters};
     RangeControl range;
     ParkAirportLinks parkLinks{.parkAirport = parkAirport, .range = range};
     LoadedParkAirport loadedPark;
     ParkAirportStands stands{loadedPark};
     PlanFolder planFolder{dir.path()};
     FolderFlightPlans plans{planFolder};
-    Engine engine{.state = state,
-                  .feed = feed,
-                  .traffic = queue,
-                  .link = simLink,
-                  .run = run,
-                  .parkAirport = parkAirport,
-                  .liveries = liveries,
-                  .stands = stands,
-                  .flightPlans = plans,
-                  .clocks = {},
-                  .sendUserState = {},
-                  .window = {}};
+    Engine engine{makeEngine({.state = state,
+                              .feed = feed,
+                              .traffic = queue,
+                              .link = simLink,
+                              .run = run,
+                              .parkAirport = parkAirport,
+                              .liveries = liveries,
+                              .stands = stands,
+                              .flightPlans = plans})};
     std::unique_ptr<sim::StandInSimulator> sim;
     Clock::time_point simStarted;
     std::jthread simClient;
@@ -434,8 +411,7 @@ TEST_F(LiveTrafficEndToEnd, ReplayedFlightsAreCreatedFlownAndEndedInTheSimulator
     simStarted = Clock::now();
     startSimulator();
     startFeed();
-    engine.clocks.userAircraft = [this] { return userAircraft(); };
-    engine.sendUserState = [this](const UserState& s) { rtLink.sendUserPosition(s); };
+    connectUserAircraft(engine, user, rtLink);
     gf_initAiTraffic(engine);
 
     standin::Options options;

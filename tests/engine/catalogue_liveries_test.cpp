@@ -58,7 +58,7 @@ protected:
     LiveryTables tables;
     EngineState state;
     LiveryMatchCounters counters;
-    CatalogueLiveries liveries{tables, state.uncreatable, counters};
+    CatalogueLiveries liveries{tables, state, counters};
 };
 
 TEST_F(CatalogueLiveriesTest, ALiveFlightGetsACatalogueTitleAndItsFsltlMark) {
@@ -66,14 +66,14 @@ TEST_F(CatalogueLiveriesTest, ALiveFlightGetsACatalogueTitleAndItsFsltlMark) {
     liveries.matchLiveAcLivery(rec);
     EXPECT_EQ(rec.liveryTitle, "FSLTL_A320_DLH");
     EXPECT_EQ(rec.liveryTitle.data(), lf_findLiveryTitle(tables, "FSLTL_A320_DLH").data()) << "a catalogue view";
-    EXPECT_EQ(rec.fsltlLivery, 1);
+    EXPECT_TRUE(rec.fsltlLivery);
     EXPECT_EQ(counters.at(MatchStep::airlineModel), 1);
     EXPECT_NE(log.text().find(fmt::format("          {} =2= FSLTL_A320_DLH\n", gf_flightLine(rec))), std::string::npos);
 
     FlightRec other = flight("DLH", "B738", "PH-BXA");
     liveries.matchLiveAcLivery(other);
     EXPECT_EQ(other.liveryTitle, "KLM 737") << "its registration code";
-    EXPECT_EQ(other.fsltlLivery, 0);
+    EXPECT_FALSE(other.fsltlLivery);
     EXPECT_EQ(liveries.registrationTitle("PH-BXA"), "KLM 737");
     EXPECT_TRUE(liveries.registrationTitle("PH-XXX").empty());
 }
@@ -110,6 +110,23 @@ TEST_F(CatalogueLiveriesTest, TheSummaryNamesTheAircraftThatCouldNotBeCreated) {
     liveries.logMatchSummary();
     EXPECT_NE(log.text().find("  2: 1\n"), std::string::npos);
     EXPECT_NE(log.text().find("\nCould not be created\n  A320 DLH\n  B738 KLM\n  E190 KLC\n"), std::string::npos);
+}
+
+TEST_F(CatalogueLiveriesTest, TheTablesKnowWhileTheEngineHoldsViewsOfTheirTitles) {
+    ASSERT_TRUE(tables.titleViewsHeld);
+    EXPECT_FALSE(tables.titleViewsHeld());
+    LiveAc ac;
+    ac.flight = flight("DLH", "A320");
+    liveries.matchLiveAcLivery(ac.flight);
+    state.liveAircraft.push_back(ac);
+    EXPECT_TRUE(tables.titleViewsHeld()) << "an aircraft flies a catalogue title";
+    state.reset();
+    EXPECT_FALSE(tables.titleViewsHeld()) << "the end of a run lets go of every view";
+    state.rememberedLiveries[0x400001] = lf_findLiveryTitle(tables, "KLM 737");
+    EXPECT_TRUE(tables.titleViewsHeld()) << "a remembered livery";
+
+    // Emptying the tables now would leave the view dangling.
+    EXPECT_DEBUG_DEATH(gf_clearLiveryTables(tables), "titleViewsHeld");
 }
 
 }  // namespace

@@ -25,18 +25,18 @@ protected:
         ac.status = SimStatus::active;
         ac.objectId = 300 + (hexId & 0xFFU);
         const GeoPosition p = gf_destinationPoint(kUser, bearingDeg * kDegToRad, distanceNm * kFeetPerNm);
-        ac.latitude = p.latitude;
-        ac.longitude = p.longitude;
-        ac.onGround = onGround ? 1 : 0;
+        ac.position.latitude = p.latitude;
+        ac.position.longitude = p.longitude;
+        ac.onGround = onGround;
         return ac;
     }
     void userAt(double heightFt, bool onGround) {
         state.userSnapshot.latitude = kUser.latitude;
         state.userSnapshot.longitude = kUser.longitude;
         state.userSnapshot.altitude = heightFt;
-        state.userSnapshot.heightAboveGround = heightFt;
+        state.userSnapshot.aboveGround = heightFt;
         state.userSnapshot.heading = 0.0;
-        state.userSnapshot.halfSpan = 0.01;
+        state.userSnapshot.wingspan.halfSpan = 0.01;
         state.userSnapshot.onGround = onGround;
     }
 };
@@ -73,7 +73,7 @@ TEST_F(ClearanceTest, AStaticAircraftNearTheUserGoesOnlyAfterTheUserMoved) {
     parked.flight.halfSpan = 0.01;
     parked.status = SimStatus::active;
     parked.objectId = 400;
-    parked.stand = {.latitude = kUser.latitude, .longitude = kUser.longitude + 0.0001};
+    parked.stand = {.position = {.latitude = kUser.latitude, .longitude = kUser.longitude + 0.0001}};
     state.lastStaticClearance = kUser;
     gf_removeAcNearUser(engine);
     EXPECT_EQ(parked.status, SimStatus::active);

@@ -46,10 +46,10 @@ TEST_F(ConflictsTest, AGhostOnTheStandIsReplacedEitherWayRound) {
 
 TEST_F(ConflictsTest, AnotherFlightStillSeenOnTheStandKeepsIt) {
     LiveAc& seen = parkedOn(0x400001, "KLM5", 7);
-    seen.seenAtStand = 1;
+    seen.seenAtStand = true;
     EXPECT_FALSE(lf_solveCallsignClash(engine, 7, "DLH1"));
     EXPECT_EQ(seen.status, SimStatus::active);
-    seen.seenAtStand = 0;
+    seen.seenAtStand = false;
     EXPECT_TRUE(lf_solveCallsignClash(engine, 7, "DLH1"));
     EXPECT_EQ(seen.status, SimStatus::removingfromsim);
     EXPECT_TRUE(logHas("removed because another live DLH1 wants the stand"));

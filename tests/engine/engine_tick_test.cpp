@@ -26,7 +26,7 @@ protected:
                              .pitch = 0.0,
                              .bank = 0.0,
                              .heading = 90.0,
-                             .onGround = 0,
+                             .onGround = false,
                              .airspeed = 0},
                 .callsign = callsign,
                 .liveryTitle = "Airbus A320 Test Air",

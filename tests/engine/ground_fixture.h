@@ -54,9 +54,9 @@ protected:
         const TrafficSample& front = ac.samples.front();
         ac.objectId = 700 + static_cast<std::uint32_t>(state.liveAircraft.size());
         ac.status = SimStatus::active;
-        ac.latitude = front.latitude;
-        ac.longitude = front.longitude;
-        ac.onGround = 1;
+        ac.position.latitude = front.latitude;
+        ac.position.longitude = front.longitude;
+        ac.onGround = true;
         ac.phase = GroundPhase::taxi;
         ac.previousPhase = GroundPhase::flying;
         if (ac.samples.size() > 1) ac.heading = gf_initialBearing(positionOf(front), positionOf(ac.samples[1]));
@@ -72,10 +72,10 @@ protected:
 
     // Parked on the stand as the arrival leaves it.
     void parkOn(LiveAc& ac, const Stand& stand) {
-        ac.stand = {.latitude = stand.latitude, .longitude = stand.longitude, .heading = stand.heading};
+        ac.stand = {.position = {.latitude = stand.latitude, .longitude = stand.longitude}, .heading = stand.heading};
         ac.standNumber = stand.number;
-        ac.latitude = stand.latitude;
-        ac.longitude = stand.longitude;
+        ac.position.latitude = stand.latitude;
+        ac.position.longitude = stand.longitude;
         ac.heading = stand.heading;
         ac.phase = GroundPhase::parked;
         ac.previousPhase = GroundPhase::parking;

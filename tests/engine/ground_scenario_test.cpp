@@ -27,7 +27,7 @@ protected:
         LiveAc* ac = aircraft(script.hexId);
         EXPECT_NE(ac, nullptr);
         makeActive(*ac, kObjectId);
-        ac->onGround = 1;
+        ac->onGround = true;
         return *ac;
     }
 };
@@ -74,7 +74,7 @@ protected:
             [&] {
                 LiveAc* a = aircraft(hexId);
                 if (a == nullptr || a->status != SimStatus::active) return true;
-                if (a->holding != 0) holdTicks = engine.now() - a->holdStart;
+                if (a->holding) holdTicks = engine.now() - a->holdStart;
                 if (a->phase == GroundPhase::pushing_back && curveIsSet(*a)) seen.curved = true;
                 if (a->phase == GroundPhase::pushed_back) seen.pushedBack = true;
                 if (seen.pushedBack && a->phase == GroundPhase::taxi) seen.taxied = true;

@@ -20,16 +20,16 @@ TEST_F(GroundTest, ACornerAtTaxiSpeedBecomesACurveThroughTheCornerSample) {
                        groundSample(after.latitude, after.longitude, 15, now() + 800)});
     nextPosGround(engine, ac);
     ASSERT_TRUE(curveIsSet(ac));
-    EXPECT_NEAR(ac.curveAngle, 90.0, 0.2);
+    EXPECT_NEAR(ac.motion.curveAngle, 90.0, 0.2);
     // The corner sample is dropped: the next leg ends at the sample after it.
     ASSERT_EQ(ac.samples.size(), 2U);
     EXPECT_DOUBLE_EQ(ac.samples[1].latitude, after.latitude);
-    EXPECT_EQ(ac.turningOnGround, 0);
+    EXPECT_FALSE(ac.motion.turningOnGround);
     // Turns of 90 degrees or more may be moved further off their due ticks.
-    EXPECT_GE(ac.lateLimit, 2000);
+    EXPECT_GE(ac.motion.lateLimit, 2000);
 
     // Flown tick by tick the curve ends on the sample after the corner.
-    ac.curveStep = 1.0 / 400.0;
+    ac.motion.curveStep = 1.0 / 400.0;
     for (int i = 0; i < 400; ++i) integrateStep(engine, ac);
     EXPECT_LT(gf_distanceNm(positionOf(ac), after), 0.001);
     EXPECT_NEAR(angleApartDeg(ac.heading * kRadToDeg, 90.0), 0.0, 15.0);
@@ -44,17 +44,17 @@ TEST_F(GroundTest, TurnsAreMeasuredTheShortWayAcrossNorth) {
                        groundSample(after.latitude, after.longitude, 15, now() + 800)});
     nextPosGround(engine, ac);
     ASSERT_TRUE(curveIsSet(ac));
-    EXPECT_NEAR(ac.curveAngle, 30.0, 0.5);
+    EXPECT_NEAR(ac.motion.curveAngle, 30.0, 0.5);
 
     // Heading 359.9 and the next sample bearing 0.1: 0.2 apart, no turn in place.
     const GeoPosition ahead = offset(kStart, 0.1, 0.1);
     LiveAc& straight = make({groundSample(kStart.latitude, kStart.longitude, 15, now()),
                              groundSample(ahead.latitude, ahead.longitude, 15, now() + 400)});
     straight.heading = 359.9 * kDegToRad;
-    straight.bearingToNext = gf_initialBearing(kStart, ahead);
+    straight.motion.bearingToNext = gf_initialBearing(kStart, ahead);
     nextPosGround(engine, straight);
-    EXPECT_NEAR(straight.headingDifference, 0.2, 1e-6);
-    EXPECT_EQ(straight.turningOnGround, 0);
+    EXPECT_NEAR(straight.motion.headingDifference, 0.2, 1e-6);
+    EXPECT_FALSE(straight.motion.turningOnGround);
 }
 
 TEST_F(GroundTest, ATurnBeyond160DegreesTurnsInPlaceWithoutACurve) {
@@ -63,12 +63,12 @@ TEST_F(GroundTest, ATurnBeyond160DegreesTurnsInPlaceWithoutACurve) {
                        groundSample(next.latitude, next.longitude, 15, now() + 400),
                        groundSample(kStart.latitude + 1e-4, kStart.longitude + 1e-4, 15, now() + 800)});
     ac.heading = 180.0 * kDegToRad;  // facing away from the next sample
-    ac.bearingToNext = gf_initialBearing(kStart, next);
+    ac.motion.bearingToNext = gf_initialBearing(kStart, next);
     nextPosGround(engine, ac);
     EXPECT_FALSE(curveIsSet(ac));
     EXPECT_EQ(ac.samples.size(), 3U);
-    EXPECT_EQ(ac.turningOnGround, 1);
-    EXPECT_NEAR(ac.headingDifference, 180.0, 1e-6);
+    EXPECT_TRUE(ac.motion.turningOnGround);
+    EXPECT_NEAR(ac.motion.headingDifference, 180.0, 1e-6);
 }
 
 TEST_F(GroundTest, FarApartSamplesWithASpeedChangeGetAMidpoint) {
@@ -93,8 +93,8 @@ TEST_F(GroundTest, AStoppedTaxiParksOnTheNearStand) {
     stop.stationary = 1;
     LiveAc& ac = make({groundSample(kStart.latitude, kStart.longitude, 3, now()),
                        groundSample(last.latitude, last.longitude, 3, now() + 300), stop});
-    ac.latitude = last.latitude;  // within 35 m of the last sample
-    ac.longitude = last.longitude;
+    ac.position.latitude = last.latitude;  // within 35 m of the last sample
+    ac.position.longitude = last.longitude;
     nextPosGround(engine, ac);
     EXPECT_EQ(ac.phase, GroundPhase::parking);
     EXPECT_EQ(ac.standNumber, 4U);
@@ -111,11 +111,11 @@ TEST_F(GroundTest, AStoppedTaxiParksOnTheNearStand) {
 TEST_F(GroundTest, TheLastLegOntoAStandTakesAtLeast100Ticks) {
     LiveAc& ac = make({groundSample(kStart.latitude, kStart.longitude, 3, now())});
     const GeoPosition standAt = offset(kStart, 90.0, 0.0002);
-    drive2Stand(ac, {.latitude = standAt.latitude, .longitude = standAt.longitude, .heading = kPi});
+    drive2Stand(ac, {.position = {.latitude = standAt.latitude, .longitude = standAt.longitude}, .heading = kPi});
     ASSERT_EQ(ac.samples.size(), 3U);
     EXPECT_EQ(ac.samples[1].dueTick, ac.samples[0].dueTick + 100U);
     EXPECT_DOUBLE_EQ(ac.samples[1].track, 180.0);
-    EXPECT_DOUBLE_EQ(ac.bearingToNext, kPi);
+    EXPECT_DOUBLE_EQ(ac.motion.bearingToNext, kPi);
 }
 
 TEST_F(GroundTest, AnAircraftLeavingItsStandNeverParksAgain) {

@@ -120,8 +120,8 @@ TEST_F(LiveAcTest, ANewLiveAircraftStartsInBufferAtBirthWithItsFirstSample) {
     const LiveAc ac = makeLiveAc(first, FlightRec{}, 1234.5);
     EXPECT_EQ(ac.status, SimStatus::buffer);
     EXPECT_EQ(ac.phase, GroundPhase::birth);
-    EXPECT_TRUE(std::isnan(ac.curve.controlEast));
-    EXPECT_TRUE(std::isnan(ac.curve.controlNorth));
+    EXPECT_TRUE(std::isnan(ac.motion.curve.controlEast));
+    EXPECT_TRUE(std::isnan(ac.motion.curve.controlNorth));
     EXPECT_DOUBLE_EQ(ac.lastSampleTime, 1234.5);
     ASSERT_EQ(ac.samples.size(), 1U);
     EXPECT_DOUBLE_EQ(ac.samples.front().latitude, 1.0);

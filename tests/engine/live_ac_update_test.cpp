@@ -49,7 +49,7 @@ TEST_F(LiveAcUpdateTest, AnEmptySampleQueueRemovesTheAircraft) {
 TEST_F(LiveAcUpdateTest, AnActiveAircraftSendsItsPositionEveryTickBeforeItsSampleIsDue) {
     LiveAc& ac = threeSampleFlight();
     makeActive(ac, 300);
-    const double latitude = ac.latitude;
+    const double latitude = ac.position.latitude;
     tick(20);
     const auto sent = recorder.positionsOf(300);
     ASSERT_EQ(sent.size(), 20U);
@@ -69,7 +69,7 @@ TEST_F(LiveAcUpdateTest, AnAircraftBeingCreatedSendsNothingAndStays) {
 TEST_F(LiveAcUpdateTest, ARecordFlaggedByAnotherRuleIsErasedWithoutAStep) {
     LiveAc& ac = threeSampleFlight();
     makeActive(ac, 300);
-    ac.eraseDropped = 1;
+    ac.eraseDropped = true;
     EXPECT_TRUE(updateLiveAc(engine, ac));
     EXPECT_TRUE(recorder.positionsOf(300).empty());
     tick();
@@ -123,8 +123,8 @@ TEST_F(LiveAcUpdateTest, AnActiveAircraftWithoutItsObjectIsErasedAndItsHexIdFree
 TEST_F(LiveAcUpdateTest, TheSentAirspeedIsZeroWhileTheFrontSampleStandsStill) {
     LiveAc& ac = threeSampleFlight();
     makeActive(ac, 300);
-    ac.onGround = 1;  // in the air a still sample is a hovering repeat and is skipped
-    ac.tas = 250.0;
+    ac.onGround = true;  // in the air a still sample is a hovering repeat and is skipped
+    ac.motion.tas = 250.0;
     ac.samples[1].stationary = 1;
     ac.samples[0].dueTick = static_cast<std::uint32_t>(engine.now());
     tick();

@@ -74,8 +74,8 @@ protected:
         const TrafficSample& front = ac.samples.front();
         ac.objectId = kObjectId + static_cast<std::uint32_t>(state.liveAircraft.size());
         ac.status = SimStatus::active;
-        ac.latitude = front.latitude;
-        ac.longitude = front.longitude;
+        ac.position.latitude = front.latitude;
+        ac.position.longitude = front.longitude;
         ac.altitude = front.altitude;
         ac.onGround = front.airborne != 0 ? 0 : 1;
         ac.phase = front.airborne != 0 ? GroundPhase::flying : GroundPhase::taxi;
@@ -115,9 +115,9 @@ TEST_F(MotionTest, TouchdownLegWithoutASpeedIsFlownAtOneHundredKnots) {
     for (const double speed : {0.0, -5.0, std::nan("")}) {
         LiveAc& ac = make(AircraftCategory::Large,
                           {sampleAt(50, 8.5, 300, speed, now()), sampleAt(50, 8.52, 0, speed, now() + 3000)});
-        ac.approaching = 1;
-        ac.earlyLimit = ac.lateLimit = 100000;
-        retimeAir(engine, ac);
+        ac.motion.approaching = true;
+        ac.motion.earlyLimit = ac.motion.lateLimit = 100000;
+        retimeAir(engine.now(), ac);
         const double distance = gf_distanceNm(positionOf(ac.samples[0]), positionOf(ac.samples[1]));
         EXPECT_EQ(ac.samples[1].dueTick, now() + std::lround(distance * 360000.0 / 100.0)) << speed;
     }
@@ -128,16 +128,16 @@ TEST_F(MotionTest, RetimingKeepsWithinTheLimitsAndNeverBeforeNow) {
     const double lon = 8.5 + 0.5 / (60.0 * std::cos(50.0 * kDeg));
     LiveAc& ac = make(AircraftCategory::Large,
                       {sampleAt(50, 8.5, 5000, 250, now()), sampleAt(50, lon, 5000, 250, now() + 3000)});
-    retimeAir(engine, ac);
+    retimeAir(engine.now(), ac);
     EXPECT_EQ(ac.samples[1].dueTick, now() + 3000 - 1000);  // as early as the early limit allows
     ac.samples[1].dueTick = static_cast<std::uint32_t>(now() - 500);
-    retimeAir(engine, ac);
+    retimeAir(engine.now(), ac);
     EXPECT_EQ(ac.samples[1].dueTick, now() + 500);  // as late as the late limit allows
     ac.samples[1].dueTick = static_cast<std::uint32_t>(now() - 2000);
-    retimeAir(engine, ac);
+    retimeAir(engine.now(), ac);
     EXPECT_EQ(ac.samples[1].dueTick, now());  // never before now
     ac.extendCount = 3;                       // an extending aircraft is timed freely
-    retimeAir(engine, ac);
+    retimeAir(engine.now(), ac);
     EXPECT_EQ(ac.samples[1].dueTick, now() + 720);
 }
 
@@ -147,7 +147,7 @@ TEST_F(MotionTest, DueTicksBeyondTheSignedRangeAreComparedInSixtyFourBits) {
     const double lon = 8.5 + 0.2 / (60.0 * std::cos(50.0 * kDeg));
     LiveAc& ac = make(AircraftCategory::Large,
                       {sampleAt(50, 8.5, 5000, 250, top - 50), sampleAt(50, lon, 5000, 250, top + 2000)});
-    retimeAir(engine, ac);
+    retimeAir(engine.now(), ac);
     EXPECT_EQ(ac.samples[1].dueTick, static_cast<std::uint32_t>(top + 1000));
     EXPECT_EQ(ticksTo(ac.samples[1], engine.now()), 1050);
 }
@@ -158,7 +158,7 @@ TEST_F(MotionTest, ASampleDueInThePastIsFlownInTwentyFiveTicks) {
     nextPosMain(engine, ac);
     ASSERT_EQ(ac.samples.size(), 1U);
     EXPECT_EQ(ac.samples[0].dueTick, now() + 25);
-    EXPECT_NEAR(ac.latStep, 0.0001 / 25.0, 1e-15);
+    EXPECT_NEAR(ac.motion.latStep, 0.0001 / 25.0, 1e-15);
 }
 
 TEST_F(MotionTest, AGroundSampleIsTimedByDistanceOrByTheFeedsOwnStop) {
@@ -199,7 +199,7 @@ TEST_F(MotionTest, AnAirborneRepeatIsDroppedButARotorcraftHovers) {
     nextPosMain(engine, helicopter);
     ASSERT_EQ(helicopter.samples.size(), 2U);
     EXPECT_EQ(helicopter.samples[0].stationary, 1);
-    EXPECT_EQ(helicopter.latStep, 0.0);
+    EXPECT_EQ(helicopter.motion.latStep, 0.0);
 }
 
 // --- The flying step ---
@@ -207,35 +207,35 @@ TEST_F(MotionTest, AnAirborneRepeatIsDroppedButARotorcraftHovers) {
 TEST_F(MotionTest, ClimbIsHeldToTheCategorysStepAndLowDeparturesKeepClimbing) {
     LiveAc& high = make(AircraftCategory::Large,
                         {sampleAt(50, 8.5, 5000, 250, now()), sampleAt(50.02, 8.5, 6000, 250, now() + 400)});
-    high.heightAboveGround = 5000.0;
+    high.motion.heightAboveGround = 5000.0;
     nextPosMain(engine, high);
-    EXPECT_DOUBLE_EQ(high.altitudeStep, 0.6);
+    EXPECT_DOUBLE_EQ(high.motion.altitudeStep, 0.6);
 
     LiveAc& low = make(AircraftCategory::Large,
                        {sampleAt(50, 8.5, 500, 160, now()), sampleAt(50.02, 8.5, 450, 160, now() + 400)});
-    low.heightAboveGround = 500.0;
+    low.motion.heightAboveGround = 500.0;
     nextPosMain(engine, low);
-    EXPECT_DOUBLE_EQ(low.altitudeStep, 0.2);
+    EXPECT_DOUBLE_EQ(low.motion.altitudeStep, 0.2);
 }
 
 TEST_F(MotionTest, LandingSegmentWithoutParkAirportDescendsByQnh) {
     feed.publishedQnh.store(1020);
     LiveAc& ac = make(AircraftCategory::Large,
                       {sampleAt(50, 8.5, 1500, 140, now(), -1600), sampleAt(50.02, 8.5, 0, 140, now() + 400)});
-    ac.heightAboveGround = 1500.0;
+    ac.motion.heightAboveGround = 1500.0;
     nextPosMain(engine, ac);
-    EXPECT_DOUBLE_EQ(ac.verticalSpeedFpm, -840.5);  // mean -800, 40.5 lower for 1020 hPa
+    EXPECT_DOUBLE_EQ(ac.motion.verticalSpeedFpm, -840.5);  // mean -800, 40.5 lower for 1020 hPa
     EXPECT_DOUBLE_EQ(ac.samples[0].verticalSpeed, -840.5);
-    EXPECT_DOUBLE_EQ(ac.altitudeStep, -840.5 / 6000.0);
+    EXPECT_DOUBLE_EQ(ac.motion.altitudeStep, -840.5 / 6000.0);
     ASSERT_FALSE(sent(ac, evGearSet).empty());
     EXPECT_EQ(lastSent(ac, evGearSet), 1U);
 
     feed.publishedQnh.store(1013);
     LiveAc& standard = make(AircraftCategory::Large,
                             {sampleAt(50, 8.5, 1500, 140, now(), -1600), sampleAt(50.02, 8.5, 0, 140, now() + 400)});
-    standard.heightAboveGround = 1500.0;
+    standard.motion.heightAboveGround = 1500.0;
     nextPosMain(engine, standard);
-    EXPECT_DOUBLE_EQ(standard.verticalSpeedFpm, -601.0);
+    EXPECT_DOUBLE_EQ(standard.motion.verticalSpeedFpm, -601.0);
 }
 
 TEST_F(MotionTest, AGivenTrueHeadingSteersLowAndTheTrackAheadSteersHigh) {
@@ -246,10 +246,10 @@ TEST_F(MotionTest, AGivenTrueHeadingSteersLowAndTheTrackAheadSteersHigh) {
     for (const double height : {900.0, 1100.0}) {
         LiveAc& ac = make(AircraftCategory::Large, {sampleAt(50, 8.5, 900, 160, now()), next, after});
         ac.heading = 0.0;
-        ac.heightAboveGround = height;
+        ac.motion.heightAboveGround = height;
         nextPosMain(engine, ac);
         const double turn = height < 1000.0 ? 30.0 * kDeg : gf_initialBearing(positionOf(next), positionOf(after));
-        EXPECT_NEAR(ac.headingStep, turn / ticksTo(ac.samples[0], engine.now()), 1e-12) << height;
+        EXPECT_NEAR(ac.motion.headingStep, turn / ticksTo(ac.samples[0], engine.now()), 1e-12) << height;
     }
 }
 
@@ -259,8 +259,8 @@ TEST_F(MotionTest, BankAndPitchChangeNoFasterThanTheCategoryAllows) {
                        sampleAt(50.02, 8.6, 5000, 250, now() + 800)});
     ac.heading = 0.0;
     nextPosMain(engine, ac);  // a right turn of about 90 degrees and a climb
-    EXPECT_DOUBLE_EQ(ac.bankStep, -maxBankChange(AircraftCategory::Large));
-    EXPECT_DOUBLE_EQ(ac.pitchStep, -maxPitchChange(AircraftCategory::Large));
+    EXPECT_DOUBLE_EQ(ac.motion.bankStep, -maxBankChange(AircraftCategory::Large));
+    EXPECT_DOUBLE_EQ(ac.motion.pitchStep, -maxPitchChange(AircraftCategory::Large));
 }
 
 TEST_F(MotionTest, ATurnAcrossNorthGoesTheShortWay) {
@@ -270,7 +270,7 @@ TEST_F(MotionTest, ATurnAcrossNorthGoesTheShortWay) {
                        sampleAt(lat + 0.04, 8.5 + 0.0005, 5000, 250, now() + 800)});
     ac.heading = 359.0 * kDeg;
     nextPosMain(engine, ac);
-    EXPECT_GT(ac.headingStep, 0.0);
+    EXPECT_GT(ac.motion.headingStep, 0.0);
     const int ticks = ticksTo(ac.samples[0], engine.now());
     for (int i = 0; i < ticks; ++i) {
         const double before = ac.heading;
@@ -289,20 +289,20 @@ TEST_F(MotionTest, SkippingAheadToAnAirborneSampleLeadsThereAndClimbs) {
         make(AircraftCategory::Large,
              {sampleAt(50, 8.5, 0, 150, now()), sampleAt(50.01, 8.5, 0, 150, now() + 300),
               sampleAt(50.02, 8.5, 300, 160, now() + 600, 1500), sampleAt(50.03, 8.5, 500, 170, now() + 900, 1500)});
-    ac.onGround = 0;
+    ac.onGround = false;
     nextPosMain(engine, ac);
     ASSERT_EQ(ac.samples.size(), 2U);
     EXPECT_DOUBLE_EQ(ac.samples[0].latitude, 50.02);
     const double ticks = ticksTo(ac.samples[0], engine.now());
-    EXPECT_NEAR(ac.latStep, 0.02 / ticks, 1e-15);
-    EXPECT_DOUBLE_EQ(ac.altitudeStep, std::min(300.0 / ticks, ac.flight.maxVerticalStep));
+    EXPECT_NEAR(ac.motion.latStep, 0.02 / ticks, 1e-15);
+    EXPECT_DOUBLE_EQ(ac.motion.altitudeStep, std::min(300.0 / ticks, ac.flight.maxVerticalStep));
 }
 
 TEST_F(MotionTest, LowLevelLightsComeOnAgainAfterACruise) {
     LiveAc& ac = make(AircraftCategory::Large,
                       {sampleAt(50, 8.5, 12000, 300, now()), sampleAt(50.02, 8.5, 11000, 300, now() + 400),
                        sampleAt(50.04, 8.5, 9000, 300, now() + 800), sampleAt(50.06, 8.5, 8000, 300, now() + 1200)});
-    ac.lowLevelLightsSet = 1;  // it climbed through 10000 ft with its lights on
+    ac.motion.lowLevelLightsSet = true;  // it climbed through 10000 ft with its lights on
     nextPosMain(engine, ac);
     ASSERT_EQ(sent(ac, evLandingLightsSet).size(), 1U);
     EXPECT_EQ(lastSent(ac, evLandingLightsSet), 0U);
@@ -348,11 +348,11 @@ TEST_F(MotionTest, AParkedAircraftsContinuationIsDueAWeekLaterAndFreesItsStand) 
     LiveAc& ac = make(AircraftCategory::Large, {parkedAt});
     ac.phase = GroundPhase::parked;
     ac.standNumber = 17;
-    ac.seenAtStand = 1;
+    ac.seenAtStand = true;
     ASSERT_TRUE(extendSamples(engine, ac));
     EXPECT_EQ(ac.samples[1].dueTick, parkedAt.dueTick + 60480000U);
     EXPECT_EQ(ac.samples[1].stationary, 1);
-    EXPECT_EQ(ac.seenAtStand, 0);
+    EXPECT_FALSE(ac.seenAtStand);
     ASSERT_EQ(stands.occupiedCalls.size(), 1U);
     EXPECT_EQ(stands.occupiedCalls[0], std::make_pair(17U, false));
 }
@@ -360,7 +360,7 @@ TEST_F(MotionTest, AParkedAircraftsContinuationIsDueAWeekLaterAndFreesItsStand) 
 TEST_F(MotionTest, HoldingOnTheGroundEndsAfterTheLimitOrForATaxiingNeighbour) {
     LiveAc& ac = make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 10, now())});
     ASSERT_TRUE(extendSamples(engine, ac));
-    EXPECT_EQ(ac.holding, 1);
+    EXPECT_TRUE(ac.holding);
     EXPECT_EQ(ac.samples[1].dueTick, ac.samples[0].dueTick + 300);
     EXPECT_EQ(ac.samples[1].stationary, 1);
     ac.samples.pop_front();
@@ -373,10 +373,10 @@ TEST_F(MotionTest, HoldingOnTheGroundEndsAfterTheLimitOrForATaxiingNeighbour) {
     make(AircraftCategory::Large, {sampleAt(51, 8.5, 0, 10, now())});
     make(AircraftCategory::Large, {sampleAt(51.0003, 8.5, 0, 10, now())});  // taxiing 0.018 nm away
     LiveAc& waiting = state.liveAircraft[1];
-    waiting.holding = 1;
+    waiting.holding = true;
     waiting.holdStart = static_cast<std::int32_t>(now());
     EXPECT_FALSE(extendSamples(engine, waiting));
-    EXPECT_EQ(waiting.holding, 0);
+    EXPECT_FALSE(waiting.holding);
 }
 
 // --- Take-off, roll-out and touchdown ---
@@ -384,7 +384,7 @@ TEST_F(MotionTest, HoldingOnTheGroundEndsAfterTheLimitOrForATaxiingNeighbour) {
 TEST_F(MotionTest, RotationWaitsUntilEverySampleAheadFliesFastEnough) {
     const auto departing = [&](std::initializer_list<TrafficSample> samples) -> LiveAc& {
         LiveAc& ac = make(AircraftCategory::Large, samples);
-        ac.departing = 1;
+        ac.motion.departing = true;
         return ac;
     };
     LiveAc& early = departing({sampleAt(50, 8.5, 0, 120, now()), sampleAt(50.01, 8.5, 0, 135, now() + 300),
@@ -399,24 +399,24 @@ TEST_F(MotionTest, RotationWaitsUntilEverySampleAheadFliesFastEnough) {
                                sampleAt(50.02, 8.5, 200, 150, now() + 600, 1500)});
     nextPosMain(engine, ready);
     EXPECT_EQ(ready.phase, GroundPhase::take_off);
-    EXPECT_EQ(ready.rotationCountdown, 200);
-    EXPECT_DOUBLE_EQ(ready.pitchStep, (ready.flight.rotationPitch - ready.flight.staticPitch) / 200.0);
-    EXPECT_DOUBLE_EQ(ready.altitudeStep, ready.flight.maxVerticalStep);
+    EXPECT_EQ(ready.motion.rotationCountdown, 200);
+    EXPECT_DOUBLE_EQ(ready.motion.pitchStep, (ready.flight.rotationPitch - ready.flight.staticPitch) / 200.0);
+    EXPECT_DOUBLE_EQ(ready.motion.altitudeStep, ready.flight.maxVerticalStep);
     EXPECT_EQ(lastSent(ready, evThrottleSet), 16383U);
 }
 
 TEST_F(MotionTest, GearComesUpThreeHundredTicksAfterTheCountdownReachedZeroThenItFlies) {
     LiveAc& ac =
         make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 150, now()), sampleAt(50.01, 8.5, 100, 150, now() + 300)});
-    ac.altitudeStep = 0.5;
+    ac.motion.altitudeStep = 0.5;
     startRotation(engine, ac);
-    ac.heightAboveGround = 900.0;
+    ac.motion.heightAboveGround = 900.0;
     int zeroAt = -1;
     int gearAt = -1;
     int flyingAt = -1;
     for (int i = 0; i < 1000 && flyingAt < 0; ++i) {
         integrateStep(engine, ac);
-        if (ac.rotationCountdown == 0) zeroAt = i;
+        if (ac.motion.rotationCountdown == 0) zeroAt = i;
         if (gearAt < 0 && !sent(ac, evGearSet).empty()) gearAt = i;
         if (ac.phase == GroundPhase::flying) flyingAt = i;
     }
@@ -425,7 +425,7 @@ TEST_F(MotionTest, GearComesUpThreeHundredTicksAfterTheCountdownReachedZeroThenI
     ASSERT_GT(flyingAt, gearAt);
     EXPECT_LE(ac.pitch, ac.flight.climbPitch);
     EXPECT_EQ(lastSent(ac, evThrottleSet), 11468U);  // step 3
-    EXPECT_EQ(ac.rotationCountdown, 1);
+    EXPECT_EQ(ac.motion.rotationCountdown, 1);
 }
 
 TEST_F(MotionTest, ARotorcraftGetsNoGearFlapsOrSpoilersAndFullThrottleOnTheRoll) {
@@ -445,12 +445,12 @@ TEST_F(MotionTest, ARotorcraftGetsNoGearFlapsOrSpoilersAndFullThrottleOnTheRoll)
 TEST_F(MotionTest, ATouchAndGoSendsFullThrottleSpoilersAndFlaps) {
     LiveAc& ac =
         make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 130, now()), sampleAt(50.01, 8.5, 100, 150, now() + 300)});
-    ac.landed = 1;
-    ac.departing = 1;
-    ac.approaching = 1;
+    ac.motion.landed = true;
+    ac.motion.departing = true;
+    ac.motion.approaching = true;
     startRotation(engine, ac);
-    EXPECT_EQ(ac.landed, 0);
-    EXPECT_EQ(ac.approaching, 0);
+    EXPECT_FALSE(ac.motion.landed);
+    EXPECT_FALSE(ac.motion.approaching);
     EXPECT_EQ(lastSent(ac, evThrottleSet), 16383U);
     EXPECT_EQ(lastSent(ac, evSpoilersSet), 16383U);
     EXPECT_EQ(lastSent(ac, evFlapsSet), 3072U);
@@ -461,42 +461,42 @@ TEST_F(MotionTest, TheRollOutLeavesTheRunwayOnlyFifteenDegreesOffItsHeadingAcros
     const auto rolling = [&](double headingDeg) -> LiveAc& {
         LiveAc& ac =
             make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 80, now()), sampleAt(50.005, 8.5, 0, 60, now() + 300)});
-        ac.landed = 1;
-        ac.touchdownHeading = 359.0 * kDeg;
+        ac.motion.landed = true;
+        ac.motion.touchdownHeading = 359.0 * kDeg;
         ac.heading = headingDeg * kDeg;
         return ac;
     };
     LiveAc& onRunway = rolling(1.0);
     nextPosMain(engine, onRunway);
-    EXPECT_EQ(onRunway.landed, 1);
+    EXPECT_TRUE(onRunway.motion.landed);
     EXPECT_EQ(lastSent(onRunway, evFlapsSet), 3072U);  // flaps 1 on the roll-out
 
     for (const double off : {14.0, 344.0}) {
         LiveAc& turned = rolling(off);
         nextPosMain(engine, turned);
-        EXPECT_EQ(turned.landed, 0) << off;
+        EXPECT_FALSE(turned.motion.landed) << off;
         EXPECT_EQ(lastSent(turned, evFlapsSet), 0U) << off;
         EXPECT_EQ(lastSent(turned, evTaxiLightsSet), 1U) << off;
     }
     LiveAc& nearly = rolling(13.9);
     nextPosMain(engine, nearly);
-    EXPECT_EQ(nearly.landed, 1);
+    EXPECT_TRUE(nearly.motion.landed);
 }
 
 TEST_F(MotionTest, TheFlareBeginsAtThirtyFeetOverTheLowerHeightAndStepsDown) {
     LiveAc& ac =
         make(AircraftCategory::Large, {sampleAt(50, 8.5, 40, 130, now()), sampleAt(50.01, 8.5, 0, 130, now() + 600)});
-    ac.approaching = 1;
+    ac.motion.approaching = true;
     ac.altitude = 30.0;  // 30 ft over the park airport below
-    ac.heightAboveGround = 50.0;
+    ac.motion.heightAboveGround = 50.0;
     flareTick(engine, ac);
-    EXPECT_EQ(ac.flareStage, 0U);  // without a park airport the simulator's height decides
+    EXPECT_EQ(ac.motion.flareStage, 0U);  // without a park airport the simulator's height decides
     parkAirport.set({.code = FixedCode4("EDDF"), .position = {50.01, 8.5}, .elevationFeet = 0.0f});
     ac.pitch = -2.0 * kDeg;
     flareTick(engine, ac);
-    ASSERT_EQ(ac.flareStage, 1U);
-    EXPECT_DOUBLE_EQ(ac.pitchStep, (-4.0 * kDeg + 2.0 * kDeg) / 400.0);
-    EXPECT_DOUBLE_EQ(ac.altitudeStep, -0.1);
+    ASSERT_EQ(ac.motion.flareStage, 1U);
+    EXPECT_DOUBLE_EQ(ac.motion.pitchStep, (-4.0 * kDeg + 2.0 * kDeg) / 400.0);
+    EXPECT_DOUBLE_EQ(ac.motion.altitudeStep, -0.1);
     EXPECT_DOUBLE_EQ(ac.samples[0].verticalSpeed, -601.0);
 
     const struct {
@@ -505,10 +505,10 @@ TEST_F(MotionTest, TheFlareBeginsAtThirtyFeetOverTheLowerHeightAndStepsDown) {
         double step;
     } stages[] = {{26.1, 1, -0.1}, {26.0, 2, -0.075}, {16.0, 3, -0.05}, {9.0, 4, -0.025}};
     for (const auto& s : stages) {
-        ac.heightAboveGround = s.height;
+        ac.motion.heightAboveGround = s.height;
         flareTick(engine, ac);
-        EXPECT_EQ(ac.flareStage, s.stage) << s.height;
-        EXPECT_DOUBLE_EQ(ac.altitudeStep, s.step) << s.height;
+        EXPECT_EQ(ac.motion.flareStage, s.stage) << s.height;
+        EXPECT_DOUBLE_EQ(ac.motion.altitudeStep, s.step) << s.height;
     }
     EXPECT_EQ(lastSent(ac, evThrottleSet), 0U);  // idle from stage 3
 }
@@ -518,22 +518,22 @@ TEST_F(MotionTest, DerotationLowersTheNoseToTheStaticPitchAndEndsTheFlare) {
         make(AircraftCategory::Large, {sampleAt(50, 8.5, 0, 130, now()), sampleAt(50.01, 8.5, 0, 120, now() + 600)});
     ac.pitch = -4.0 * kDeg;
     ac.bank = 1.0 * kDeg;
-    ac.flareStage = 4;
-    ac.derotating = 1;
-    ac.pitchStep = (ac.flight.staticPitch - ac.pitch) / 350.0;
-    ac.bankStep = -ac.bank / 350.0;
+    ac.motion.flareStage = 4;
+    ac.motion.derotating = true;
+    ac.motion.pitchStep = (ac.flight.staticPitch - ac.pitch) / 350.0;
+    ac.motion.bankStep = -ac.bank / 350.0;
     int ticks = 0;
-    while (ac.derotating != 0 && ticks < 1000) {
+    while (ac.motion.derotating && ticks < 1000) {
         integrateStep(engine, ac);
         ++ticks;
-        if (ac.derotating != 0) {
+        if (ac.motion.derotating) {
             ASSERT_LT(ac.pitch, ac.flight.staticPitch);
         }
     }
     EXPECT_NEAR(ticks, 350, 1);
     EXPECT_DOUBLE_EQ(ac.pitch, ac.flight.staticPitch);
     EXPECT_EQ(ac.bank, 0.0);
-    EXPECT_EQ(ac.flareStage, 0U);
+    EXPECT_EQ(ac.motion.flareStage, 0U);
 }
 
 // --- Position on the globe ---
@@ -541,24 +541,24 @@ TEST_F(MotionTest, DerotationLowersTheNoseToTheStaticPitchAndEndsTheFlare) {
 TEST_F(MotionTest, APathAcrossTheDateLineGoesTheShortWay) {
     LiveAc& ac = make(AircraftCategory::Large,
                       {sampleAt(10, 179.99, 5000, 250, now()), sampleAt(10, -179.99, 5000, 250, now() + 100)});
-    ac.earlyLimit = ac.lateLimit = 0;
+    ac.motion.earlyLimit = ac.motion.lateLimit = 0;
     nextPosMain(engine, ac);
-    EXPECT_NEAR(ac.lonStep, 0.02 / 100.0, 1e-12);
+    EXPECT_NEAR(ac.motion.lonStep, 0.02 / 100.0, 1e-12);
     for (int i = 0; i < 100; ++i) {
         integrateStep(engine, ac);
-        ASSERT_GE(ac.longitude, -180.0);
-        ASSERT_LT(ac.longitude, 180.0);
+        ASSERT_GE(ac.position.longitude, -180.0);
+        ASSERT_LT(ac.position.longitude, 180.0);
     }
-    EXPECT_NEAR(ac.longitude, -179.99, 1e-9);
+    EXPECT_NEAR(ac.position.longitude, -179.99, 1e-9);
 }
 
 TEST_F(MotionTest, APositionOverThePoleIsMirroredBeforeItsLongitudeIsNormalised) {
     LiveAc& ac = make(AircraftCategory::Large, {sampleAt(89.99995, 170, 35000, 450, now())});
-    ac.latStep = 0.0001;
-    ac.lonStep = 0.0;
+    ac.motion.latStep = 0.0001;
+    ac.motion.lonStep = 0.0;
     integrateStep(engine, ac);
-    EXPECT_NEAR(ac.latitude, 89.99995, 1e-9);
-    EXPECT_NEAR(ac.longitude, -10.0, 1e-9);
+    EXPECT_NEAR(ac.position.latitude, 89.99995, 1e-9);
+    EXPECT_NEAR(ac.position.longitude, -10.0, 1e-9);
 }
 
 }  // namespace

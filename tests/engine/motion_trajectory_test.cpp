@@ -259,7 +259,7 @@ TEST_F(MotionTrajectoryTest, ADepartureAcceleratesRotatesAtItsLiftOffSpeedAndCli
     ASSERT_TRUE(climbPower);
     EXPECT_GT(*climbPower, *gearUp);
     EXPECT_EQ(*climbPower, flyingAt);
-    EXPECT_GE(aircraft(hexId)->heightAboveGround, 800.0);
+    EXPECT_GE(aircraft(hexId)->motion.heightAboveGround, 800.0);
     EXPECT_LE(aircraft(hexId)->pitch, aircraft(hexId)->flight.climbPitch);
 }
 
@@ -292,13 +292,13 @@ TEST_F(MotionTrajectoryTest, AnApproachConfiguresByHeightFlaresInFourStagesAndTo
         [&] {
             const LiveAc& ac = *aircraft(hexId);
             const double height = ac.altitude - config.groundElevationFt;
-            if (!approachHeightFt && ac.approaching != 0) approachHeightFt = height;
-            if (ac.flareStage == stageHeights.size() + 1) stageHeights.push_back(height);
+            if (!approachHeightFt && ac.motion.approaching) approachHeightFt = height;
+            if (ac.motion.flareStage == stageHeights.size() + 1) stageHeights.push_back(height);
             if (!touched && height <= cg) {
                 touchGround(objectId);
                 touched = true;
             }
-            return ac.landed != 0;
+            return ac.motion.landed;
         },
         kTrafficDelayTicks + 25000);
     ASSERT_TRUE(landed);
@@ -320,14 +320,14 @@ TEST_F(MotionTrajectoryTest, AnApproachConfiguresByHeightFlaresInFourStagesAndTo
     }
     // Touchdown on the simulator's report: spoilers out, the nose comes down.
     const LiveAc& ac = *aircraft(hexId);
-    EXPECT_EQ(ac.onGround, 1);
-    EXPECT_EQ(ac.derotating, 1);
-    EXPECT_EQ(ac.landedHere, 1);
+    EXPECT_TRUE(ac.onGround);
+    EXPECT_TRUE(ac.motion.derotating);
+    EXPECT_TRUE(ac.motion.landedHere);
     EXPECT_TRUE(firstEvent(objectId, evSpoilersSet, 16383));
-    ASSERT_TRUE(
-        tickUntil([&] { return aircraft(hexId)->derotating == 0; }, aircraft(hexId)->flight.derotationTicks + 10));
+    ASSERT_TRUE(tickUntil([&] { return aircraft(hexId)->motion.derotating == 0; },
+                          aircraft(hexId)->flight.derotationTicks + 10));
     EXPECT_DOUBLE_EQ(aircraft(hexId)->pitch, aircraft(hexId)->flight.staticPitch);
-    EXPECT_EQ(aircraft(hexId)->flareStage, 0U);
+    EXPECT_EQ(aircraft(hexId)->motion.flareStage, 0U);
     const auto positions = recorder.positionsOf(objectId);
     ASSERT_FALSE(positions.empty());
     EXPECT_DOUBLE_EQ(positions.back().command.pitch, aircraft(hexId)->flight.staticPitch);

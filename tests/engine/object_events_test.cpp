@@ -149,37 +149,37 @@ TEST_F(ObjectEventsTest, StaticValuesOutsideTheirRangesKeepOrReplaceTheValue) {
 
 TEST_F(ObjectEventsTest, HeightsThatAreNoNumbersLeaveTheAircraftWhereItWas) {
     LiveAc& ac = activeAirliner(300);
-    ac.onGround = 1;
+    ac.onGround = true;
     ac.altitude = 372.0;
-    ac.heightAboveGround = 0.5;
+    ac.motion.heightAboveGround = 0.5;
     queue({.objectId = 300, .kind = SimObjectEventKind::groundData, .value1 = NAN, .value2 = INFINITY});
     lf_handleSimObjectEvents(engine);
     EXPECT_DOUBLE_EQ(ac.altitude, 372.0);
-    EXPECT_DOUBLE_EQ(ac.heightAboveGround, 0.5);
+    EXPECT_DOUBLE_EQ(ac.motion.heightAboveGround, 0.5);
     queue({.objectId = 300, .kind = SimObjectEventKind::groundData, .value1 = 400.0, .value2 = -INFINITY});
     lf_handleSimObjectEvents(engine);
     EXPECT_DOUBLE_EQ(ac.altitude, 400.0 + ac.flight.staticCgHeight) << "each value is taken on its own";
-    EXPECT_DOUBLE_EQ(ac.heightAboveGround, 0.5);
+    EXPECT_DOUBLE_EQ(ac.motion.heightAboveGround, 0.5);
 }
 
 TEST_F(ObjectEventsTest, ANewObjectWhoseHeightIsNoNumberKeepsTheAircraftsHeight) {
     LiveAc& ac = spawnedAirliner();
-    const double height = ac.heightAboveGround;
+    const double height = ac.motion.heightAboveGround;
     queue({.objectId = 301, .hexId = ac.flight.hexId, .kind = SimObjectEventKind::created, .value2 = NAN});
     lf_handleSimObjectEvents(engine);
     EXPECT_EQ(ac.objectId, 301U);
-    EXPECT_DOUBLE_EQ(ac.heightAboveGround, height);
+    EXPECT_DOUBLE_EQ(ac.motion.heightAboveGround, height);
 }
 
 TEST_F(ObjectEventsTest, GroundContactDuringTakeOffIsNoTouchdown) {
     LiveAc& ac = activeAirliner(300);
     ac.phase = GroundPhase::take_off;
-    ac.approaching = 1;
+    ac.motion.approaching = true;
     queue({.objectId = 300, .hexId = 1, .kind = SimObjectEventKind::groundData, .value1 = 300.0, .value2 = 0.0});
     tick();
-    EXPECT_EQ(ac.onGround, 0);
-    EXPECT_EQ(ac.landed, 0);
-    EXPECT_DOUBLE_EQ(ac.heightAboveGround, 0.0);
+    EXPECT_FALSE(ac.onGround);
+    EXPECT_FALSE(ac.motion.landed);
+    EXPECT_DOUBLE_EQ(ac.motion.heightAboveGround, 0.0);
 }
 
 TEST_F(ObjectEventsTest, AFlaringAircraftTouchesDownWithSpoilersAndDerotation) {
@@ -188,22 +188,22 @@ TEST_F(ObjectEventsTest, AFlaringAircraftTouchesDownWithSpoilersAndDerotation) {
     ASSERT_TRUE(tickUntil([&] { return aircraft(hexId)->status == SimStatus::active; }, 600));
     LiveAc& ac = *aircraft(hexId);
     const std::uint32_t objectId = ac.objectId;
-    ac.approaching = 1;
-    ac.flareStage = 4;
+    ac.motion.approaching = true;
+    ac.motion.flareStage = 4;
     ac.pitch = -4.0 * kDeg;
     ac.bank = 1.0 * kDeg;
     ac.heading = 1.0;
     ac.flight.staticPitch = 0.7 * kDeg;
     queue({.objectId = objectId, .hexId = 1, .kind = SimObjectEventKind::groundData, .value1 = 300.0, .value2 = 0.0});
     tick();
-    EXPECT_EQ(ac.onGround, 1);
-    EXPECT_EQ(ac.landed, 1);
-    EXPECT_EQ(ac.landedHere, 1);
-    EXPECT_EQ(ac.derotating, 1);
-    EXPECT_EQ(ac.approaching, 0);
-    EXPECT_DOUBLE_EQ(ac.touchdownHeading, 1.0);
-    EXPECT_NEAR(ac.pitchStep, (0.7 * kDeg + 4.0 * kDeg) / ac.flight.derotationTicks, 1e-15);
-    EXPECT_NEAR(ac.bankStep, -1.0 * kDeg / ac.flight.derotationTicks, 1e-15);
+    EXPECT_TRUE(ac.onGround);
+    EXPECT_TRUE(ac.motion.landed);
+    EXPECT_TRUE(ac.motion.landedHere);
+    EXPECT_TRUE(ac.motion.derotating);
+    EXPECT_FALSE(ac.motion.approaching);
+    EXPECT_DOUBLE_EQ(ac.motion.touchdownHeading, 1.0);
+    EXPECT_NEAR(ac.motion.pitchStep, (0.7 * kDeg + 4.0 * kDeg) / ac.flight.derotationTicks, 1e-15);
+    EXPECT_NEAR(ac.motion.bankStep, -1.0 * kDeg / ac.flight.derotationTicks, 1e-15);
     EXPECT_DOUBLE_EQ(ac.altitude, 300.0 + ac.flight.staticCgHeight);
     const auto spoilers = recorder.eventsOf(objectId, evSpoilersSet);
     ASSERT_FALSE(spoilers.empty());
@@ -228,7 +228,7 @@ TEST_F(ObjectEventsTest, GroundDataAfterARemovalInTheSameBatchReachesTheRightAir
     tick();
     ASSERT_EQ(state.liveAircraft.size(), 1U);
     EXPECT_EQ(state.liveAircraft[0].objectId, 301U);
-    EXPECT_DOUBLE_EQ(state.liveAircraft[0].heightAboveGround, 2222.0);
+    EXPECT_DOUBLE_EQ(state.liveAircraft[0].motion.heightAboveGround, 2222.0);
 }
 
 TEST_F(ObjectEventsTest, ARemovalReportDuringALiveryChangeRestartsTheAircraftInBuffer) {
@@ -255,11 +255,11 @@ TEST_F(ObjectEventsTest, AnAircraftMarkedWhileItWasCreatedIsRemovedOnceActive) {
     tick();  // its creation leaves the hex-id stack for the live creation queue
     ASSERT_TRUE(tickUntil([&] { return state.liveCreationQueue.empty(); }, 60));
     removeAircraftFromSim(engine, ac);
-    EXPECT_EQ(ac.removeWhenCreated, 1);
+    EXPECT_TRUE(ac.removeWhenCreated);
     queue({.objectId = 300, .hexId = ac.flight.hexId, .kind = SimObjectEventKind::created, .value2 = 5000.0});
     ASSERT_TRUE(tickUntil([&] { return ac.status != SimStatus::adding2sim; }, 250));
     EXPECT_EQ(ac.status, SimStatus::removingfromsim);
-    EXPECT_EQ(ac.removeWhenCreated, 0);
+    EXPECT_FALSE(ac.removeWhenCreated);
     ASSERT_TRUE(tickUntil([&] { return !recorder.removals.empty(); }, 20));
     EXPECT_EQ(recorder.removals.front().command, 300U);
 }
@@ -290,7 +290,7 @@ TEST_F(ObjectEventsTest, AParkedAircraftSettlingOnItsStandTakesItOverFromAStatic
     state.candidates.push_back({.standNumber = 8});
     queue({.objectId = 300, .hexId = ac.flight.hexId, .kind = SimObjectEventKind::created});
     tick();
-    EXPECT_EQ(ac.onGround, 1);
+    EXPECT_TRUE(ac.onGround);
     EXPECT_EQ(ac.parkedSince, (WeekTime{.day = 3, .slot = 20}));
     ASSERT_EQ(state.candidates.size(), 1U);
     EXPECT_EQ(state.candidates[0].standNumber, 8U);

@@ -149,7 +149,7 @@ TEST_F(ParkAirportStandsTest, ALandingTaxisParksOnItsStandAndTheLearnedFileKeeps
                     sim::succeeded(handle->setDataOnSimObject(490, objectId, 0, 0, sizeof onGround, &onGround)));
                 touched = true;
             }
-            if (touched && a->onGround != 0 && a->landed == 0) leftRunway = true;
+            if (touched && a->onGround && !a->motion.landed) leftRunway = true;
             if (curveIsSet(*a) && a->phase == GroundPhase::taxi) curved = true;
             return a->phase == GroundPhase::parked;
         },

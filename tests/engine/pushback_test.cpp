@@ -27,7 +27,7 @@ protected:
         const GeoPosition away = offset(kStand, departureBearingDeg, 0.03);
         LiveAc& ac = make({front, groundSample(away.latitude, away.longitude, 5, now() + 500)});
         parkOn(ac, stand);
-        ac.departureRequested = 1;
+        ac.motion.departureRequested = true;
         return ac;
     }
 };
@@ -45,7 +45,7 @@ TEST_F(PushBackTest, ADepartureAheadOfTheStandPullsOutOneWingspan) {
         EXPECT_NEAR(gf_distanceNm(kStand, positionOf(ac.samples[1])), 2.0 * ac.flight.halfSpan, 1e-6);
         EXPECT_NEAR(angleApartDeg(gf_initialBearing(kStand, positionOf(ac.samples[1])) * kRadToDeg, standDeg), 0.0,
                     0.01);
-        EXPECT_EQ(ac.departureRequested, 0);
+        EXPECT_FALSE(ac.motion.departureRequested);
     }
     EXPECT_TRUE(logHas("A1      : TST123   pulling out"));
 }
@@ -55,7 +55,7 @@ TEST_F(PushBackTest, ADepartureBehindTheStandPushesBackTwoAndAHalfRadiiThenToThe
     nextPosGround(engine, ac);
     EXPECT_EQ(ac.phase, GroundPhase::pushing_back);
     EXPECT_EQ(ac.previousPhase, GroundPhase::parked);
-    EXPECT_EQ(ac.pushCountdown, 2);
+    EXPECT_EQ(ac.motion.pushCountdown, 2);
     // Front, midpoint, end of leg 1, side point.
     ASSERT_EQ(ac.samples.size(), 4U);
     const GeoPosition legEnd = positionOf(ac.samples[2]);
@@ -64,10 +64,10 @@ TEST_F(PushBackTest, ADepartureBehindTheStandPushesBackTwoAndAHalfRadiiThenToThe
     EXPECT_NEAR(gf_distanceNm(kStand, positionOf(ac.samples[1])), 1.25 * 0.02, 1e-6);
     // Both side points lie one half span (nm) beside the end of leg 1.
     EXPECT_NEAR(gf_distanceNm(legEnd, positionOf(ac.samples[3])), ac.flight.halfSpan, 1e-6);
-    EXPECT_NEAR(gf_distanceNm(legEnd, positionOf(ac.alternativeTurnSample)), ac.flight.halfSpan, 1e-6);
-    EXPECT_NEAR(angleApartDeg(gf_initialBearing(legEnd, positionOf(ac.alternativeTurnSample)) * kRadToDeg, 0.0), 0.0,
-                0.1);
-    EXPECT_EQ(ac.samples[3].dueTick, ac.alternativeTurnSample.dueTick);
+    EXPECT_NEAR(gf_distanceNm(legEnd, positionOf(ac.motion.alternativeTurnSample)), ac.flight.halfSpan, 1e-6);
+    EXPECT_NEAR(angleApartDeg(gf_initialBearing(legEnd, positionOf(ac.motion.alternativeTurnSample)) * kRadToDeg, 0.0),
+                0.0, 0.1);
+    EXPECT_EQ(ac.samples[3].dueTick, ac.motion.alternativeTurnSample.dueTick);
 }
 
 TEST_F(PushBackTest, ADepartureExactlyNinetyDegreesOffTheStandHeadingPushesBack) {
@@ -102,11 +102,11 @@ TEST_F(PushBackTest, TheTurnSideComparesTheTrackInRadiansWithTheHeading) {
 TEST_F(PushBackTest, ADecidedTurnCurvesToItsSideAndStraightOnlyDropsTheSidePoint) {
     LiveAc& turning = parkedLeavingTowards(90.0, 260.0);
     nextPosMain(engine, turning);  // starts the push-back, front popped
-    turning.pushTurn = 1;
-    const TrafficSample alternative = turning.alternativeTurnSample;
+    turning.motion.pushTurn = 1;
+    const TrafficSample alternative = turning.motion.alternativeTurnSample;
     nextPosMain(engine, turning);
     EXPECT_TRUE(curveIsSet(turning));
-    EXPECT_DOUBLE_EQ(turning.curveAngle, 90.0);
+    EXPECT_DOUBLE_EQ(turning.motion.curveAngle, 90.0);
     ASSERT_EQ(turning.samples.size(), 1U);
     EXPECT_DOUBLE_EQ(turning.samples[0].latitude, alternative.latitude);
     EXPECT_DOUBLE_EQ(turning.samples[0].longitude, alternative.longitude);
@@ -116,7 +116,7 @@ TEST_F(PushBackTest, ADecidedTurnCurvesToItsSideAndStraightOnlyDropsTheSidePoint
     setForTest(STRAIGHT_PBS_ONLY, true);
     LiveAc& straight = parkedLeavingTowards(90.0, 260.0);
     nextPosMain(engine, straight);
-    straight.pushTurn = 1;
+    straight.motion.pushTurn = 1;
     nextPosMain(engine, straight);
     EXPECT_FALSE(curveIsSet(straight));
     ASSERT_EQ(straight.samples.size(), 1U);
@@ -125,13 +125,13 @@ TEST_F(PushBackTest, ADecidedTurnCurvesToItsSideAndStraightOnlyDropsTheSidePoint
 
 TEST_F(PushBackTest, AtTheEndOfThePushTheEnginesStartAndTheHoldMeasuresFromZero) {
     LiveAc& ac = parkedLeavingTowards(90.0, 260.0);
-    ac.holdDistance = 0.3;
-    ac.pushCountdown = 1;
+    ac.motion.holdDistance = 0.3;
+    ac.motion.pushCountdown = 1;
     ac.phase = GroundPhase::pushing_back;
     pushBackStep(engine, ac);
     EXPECT_EQ(ac.phase, GroundPhase::pushed_back);
-    EXPECT_EQ(ac.pushCountdown, 1);
-    EXPECT_EQ(ac.holdDistance, 0.0);
+    EXPECT_EQ(ac.motion.pushCountdown, 1);
+    EXPECT_EQ(ac.motion.holdDistance, 0.0);
     recorder.record(link.queues, engine.now(), true);
     EXPECT_EQ(recorder.eventsOf(ac.objectId, evEngineAutoStart).size(), 1U);
 }
@@ -156,15 +156,15 @@ TEST_F(PushBackTest, StoppingBeyond2MetresTaxisOnAndWithinParksWithEnginesOffAnd
     parkOn(ac, stand);
     ac.phase = GroundPhase::parking;
     const GeoPosition off = offset(kStand, 0.0, 0.0015);  // 2.8 m
-    ac.latitude = off.latitude;
-    ac.longitude = off.longitude;
+    ac.position.latitude = off.latitude;
+    ac.position.longitude = off.longitude;
     arriveAtStand(engine, ac);
     EXPECT_EQ(ac.phase, GroundPhase::taxi);
 
     ac.phase = GroundPhase::parking;
     const GeoPosition near = offset(kStand, 0.0, 0.0009);  // 1.7 m
-    ac.latitude = near.latitude;
-    ac.longitude = near.longitude;
+    ac.position.latitude = near.latitude;
+    ac.position.longitude = near.longitude;
     arriveAtStand(engine, ac);
     EXPECT_EQ(ac.phase, GroundPhase::parked);
     EXPECT_TRUE(stands.stand(1)->occupied);

@@ -32,8 +32,8 @@ protected:
         LiveAc& ac = airliner(hexId, fmt::format("T{:04}", hexId & 0xFFFFU));
         makeActive(ac, objectId);
         const GeoPosition p = gf_destinationPoint({50.0, 8.5}, 0.0, distanceNm * kFeetPerNm);
-        ac.latitude = p.latitude;
-        ac.longitude = p.longitude;
+        ac.position.latitude = p.latitude;
+        ac.position.longitude = p.longitude;
         return ac;
     }
     // The user aircraft's block, also as the engine last took it.
@@ -48,7 +48,7 @@ protected:
 TEST_F(RemovalTest, ABufferedAircraftIsOnlyFlaggedAndNothingReachesTheSimulator) {
     LiveAc& ac = airliner(0x400001, "AAA1");
     removeAircraftFromSim(engine, ac);
-    EXPECT_EQ(ac.eraseNow, 1);
+    EXPECT_TRUE(ac.eraseNow);
     EXPECT_TRUE(state.removalQueue.empty());
     tick();
     EXPECT_EQ(aircraft(0x400001), nullptr);
@@ -73,7 +73,7 @@ TEST_F(RemovalTest, ARemovalWithoutAnObjectIdErasesTheRecordAtTheEndOfTheTick) {
     ac.setPhase(GroundPhase::taxi);
     removeAircraftFromSim(engine, ac);
     EXPECT_TRUE(logHas("removeAircraftFromSim removing act T0001, with objectid=0 ?"));
-    EXPECT_EQ(ac.eraseNow, 1);
+    EXPECT_TRUE(ac.eraseNow);
     EXPECT_TRUE(state.removalQueue.empty());
     tick();
     EXPECT_EQ(aircraft(0x400001), nullptr);
@@ -90,13 +90,13 @@ TEST_F(RemovalTest, ALiveryChangeStartsAgainFromWhereTheAircraftIs) {
     EXPECT_EQ(state.removalQueue.back(), 300U);
     ASSERT_EQ(ac.samples.size(), queued + 1);
     const TrafficSample& start = ac.samples.front();
-    EXPECT_DOUBLE_EQ(start.latitude, ac.latitude);
+    EXPECT_DOUBLE_EQ(start.latitude, ac.position.latitude);
     EXPECT_DOUBLE_EQ(start.altitude, 4321.0);
     EXPECT_DOUBLE_EQ(start.roll, 0.1);
     EXPECT_EQ(start.rollValid, 1);
     EXPECT_EQ(start.dueTick, static_cast<std::uint32_t>(engine.now() + 1));
-    EXPECT_EQ(ac.forcedHeadingSet, 1);
-    EXPECT_DOUBLE_EQ(ac.forcedHeading, 1.2);
+    ASSERT_TRUE(ac.motion.forcedHeading.has_value());
+    EXPECT_DOUBLE_EQ(*ac.motion.forcedHeading, 1.2);
 }
 
 TEST_F(RemovalTest, AParkedAircraftsLiveryChangeKeepsOneStillSample) {
@@ -160,8 +160,8 @@ TEST_F(RemovalTest, TheCloseCorridorIsNarrowerAndLowerThanTheWideOne) {
     for (const Case& c : {Case{aside, 3000.0}, Case{ahead, 4200.0}}) {
         state.liveAircraft.clear();
         LiveAc& ac = activeAt(0x400001, 3.0, 301);
-        ac.latitude = c.at.latitude;
-        ac.longitude = c.at.longitude;
+        ac.position.latitude = c.at.latitude;
+        ac.position.longitude = c.at.longitude;
         ac.altitude = c.altitude;
         ac.heading = 0.0;
         EXPECT_FALSE(gf_removeIfAheadOfUser(engine, ac, UserCorridor::close)) << c.altitude;
@@ -172,7 +172,7 @@ TEST_F(RemovalTest, TheCloseCorridorIsNarrowerAndLowerThanTheWideOne) {
 }
 
 TEST_F(RemovalTest, TheObjectIdListHasOneLinePerActiveAircraft) {
-    activeAt(0x400001, 1.0, 301).onGround = 1;
+    activeAt(0x400001, 1.0, 301).onGround = true;
     LiveAc& parked = activeAt(0x400002, 1.0, 302);
     parked.setPhase(GroundPhase::parked);
     airliner(0x400003, "BUF3");

@@ -31,7 +31,6 @@ protected:
         user.latitude = 50.0;
         user.longitude = 8.5;
         user.onGround = true;
-        user.onGroundKnown = true;
         state.userSnapshot = user;
     }
 
@@ -66,8 +65,8 @@ protected:
         ac.samples.push_back(record(1002.0, 8.5).sample);
         makeActive(ac, 120);
         ac.samples.pop_front();
-        ac.latitude = 50.03;
-        ac.longitude = 8.5;
+        ac.position.latitude = 50.03;
+        ac.position.longitude = 8.5;
         ac.extendCount = 5;
         return ac;
     }
@@ -96,7 +95,7 @@ TEST_F(ReturningFlightTest, ReplayedWhileItsOldObjectFliesOnItIsCreatedAgainOnce
     EXPECT_NE(created[1].find("\"AUA123\""), std::string::npos) << created[1];
     ASSERT_TRUE(tickUntil([&] { return aircraft(kHexId) && aircraft(kHexId)->status == SimStatus::active; },
                           5 * kTicksPerSecond));
-    EXPECT_LT(aircraft(kHexId)->longitude, 8.45);
+    EXPECT_LT(aircraft(kHexId)->position.longitude, 8.45);
     EXPECT_TRUE(state.returningTraffic.empty());
 }
 

@@ -30,12 +30,12 @@ protected:
         ac.flight.halfSpan = 0.0095;  // about 17.6 m
         ac.status = SimStatus::active;
         ac.objectId = 300;
-        ac.stand = {.latitude = kStand.latitude, .longitude = kStand.longitude, .heading = 0.0};
+        ac.stand = {.position = {.latitude = kStand.latitude, .longitude = kStand.longitude}, .heading = 0.0};
         ac.standNumber = 7;
         ac.phase = GroundPhase::parked;
-        ac.latitude = kStand.latitude;
-        ac.longitude = kStand.longitude;
-        ac.onGround = 1;
+        ac.position.latitude = kStand.latitude;
+        ac.position.longitude = kStand.longitude;
+        ac.onGround = true;
         ac.samples.push_back(groundSampleAt(0.0, 0.0));
         ac.samples.front().stationary = 1;
         return ac;
@@ -49,8 +49,8 @@ TEST_F(SampleChecksTest, AParkedAircraftWhoseSamplesDriftByTwoMetresStaysParked)
         EXPECT_FALSE(checkExtendingSituations(engine, ac, s));
     }
     EXPECT_EQ(ac.phase, GroundPhase::parked);
-    EXPECT_EQ(ac.departureRequested, 0);
-    EXPECT_EQ(ac.seenAtStand, 1);
+    EXPECT_FALSE(ac.motion.departureRequested);
+    EXPECT_TRUE(ac.seenAtStand);
 }
 
 TEST_F(SampleChecksTest, AParkedAircraftWhoseSamplesLeaveByMoreThanItsHalfSpanStartsToMove) {
@@ -60,7 +60,7 @@ TEST_F(SampleChecksTest, AParkedAircraftWhoseSamplesLeaveByMoreThanItsHalfSpanSt
     TrafficSample away = groundSampleAt(180.0, 20.0);
     EXPECT_TRUE(checkExtendingSituations(engine, ac, away));
     EXPECT_EQ(away.stationary, 0);
-    EXPECT_EQ(ac.departureRequested, 1);
+    EXPECT_TRUE(ac.motion.departureRequested);
     ASSERT_FALSE(stands.occupiedCalls.empty());
     EXPECT_EQ(stands.occupiedCalls.back(), std::make_pair(7U, false));
 }
@@ -76,10 +76,10 @@ TEST_F(SampleChecksTest, LeavingTheStandOnTheWeekLongContinuationBringsTheFrontD
     EXPECT_FALSE(checkExtendingSituations(engine, ac, first));
     TrafficSample away = groundSampleAt(180.0, 20.0);
     EXPECT_TRUE(checkExtendingSituations(engine, ac, away));
-    EXPECT_EQ(ac.departureRequested, 1);
+    EXPECT_TRUE(ac.motion.departureRequested);
     EXPECT_EQ(ac.extendCount, 0);
     EXPECT_EQ(ac.samples.front().dueTick, nextTick(engine.now()));
-    EXPECT_EQ(ac.towed, 0);
+    EXPECT_FALSE(ac.motion.towed);
 }
 
 TEST_F(SampleChecksTest, ThreeMovesOfHalfItsSpanLeaveTheStandTwoDoNot) {
@@ -91,23 +91,23 @@ TEST_F(SampleChecksTest, ThreeMovesOfHalfItsSpanLeaveTheStandTwoDoNot) {
         TrafficSample s = groundSampleAt(180.0, m);
         EXPECT_FALSE(checkExtendingSituations(engine, ac, s)) << m;
     }
-    EXPECT_EQ(ac.departureRequested, 0);
+    EXPECT_FALSE(ac.motion.departureRequested);
     // The third: 14 m, still short of the whole half span.
     TrafficSample third = groundSampleAt(180.0, 15.0);
     EXPECT_TRUE(checkExtendingSituations(engine, ac, third));
-    EXPECT_EQ(ac.departureRequested, 1);
+    EXPECT_TRUE(ac.motion.departureRequested);
 }
 
 TEST_F(SampleChecksTest, ASampleWithin85MetresOfTheStandCountsAsAtTheStand) {
     LiveAc& at = parked();
     TrafficSample near = groundSampleAt(0.0, 75.0);
     EXPECT_FALSE(checkExtendingSituations(engine, at, near));
-    EXPECT_EQ(at.departureRequested, 0);
-    EXPECT_EQ(at.standReferenceSet, 1);
+    EXPECT_FALSE(at.motion.departureRequested);
+    EXPECT_TRUE(at.motion.standDistanceRef.has_value());
     LiveAc& away = parked();
     TrafficSample beyond = groundSampleAt(0.0, 95.0);
     EXPECT_TRUE(checkExtendingSituations(engine, away, beyond));
-    EXPECT_EQ(away.departureRequested, 1);
+    EXPECT_TRUE(away.motion.departureRequested);
 }
 
 TEST_F(SampleChecksTest, AParkedAircraftReportedFarFromItsStandIsRemoved) {
@@ -118,7 +118,7 @@ TEST_F(SampleChecksTest, AParkedAircraftReportedFarFromItsStandIsRemoved) {
     TrafficSample between = groundSampleAt(0.0, 150.0);
     LiveAc& other = parked();
     EXPECT_TRUE(checkExtendingSituations(engine, other, between));
-    EXPECT_EQ(other.departureRequested, 1);
+    EXPECT_TRUE(other.motion.departureRequested);
 }
 
 TEST_F(SampleChecksTest, ABufferedParkedAircraftRefusesEverySample) {
@@ -126,21 +126,21 @@ TEST_F(SampleChecksTest, ABufferedParkedAircraftRefusesEverySample) {
     ac.status = SimStatus::adding2sim;
     TrafficSample s = groundSampleAt(0.0, 150.0);
     EXPECT_FALSE(checkExtendingSituations(engine, ac, s));
-    EXPECT_EQ(ac.seenAtStand, 0);
+    EXPECT_FALSE(ac.seenAtStand);
 }
 
 TEST_F(SampleChecksTest, APushedBackAircraftHoldsUntilASampleLiesBeyondItsWingspans) {
     LiveAc& ac = parked();
     ac.phase = GroundPhase::pushed_back;
-    ac.holdDistance = 900.0;                         // what the push-back leaves there
+    ac.motion.holdDistance = 900.0;                  // what the push-back leaves there
     TrafficSample near = groundSampleAt(0.0, 40.0);  // 2.3 half spans
     EXPECT_FALSE(checkExtendingSituations(engine, ac, near));
-    EXPECT_EQ(ac.holding, 1);
+    EXPECT_TRUE(ac.holding);
     EXPECT_EQ(ac.phase, GroundPhase::pushed_back);
     TrafficSample beyond = groundSampleAt(0.0, 55.0);  // 3.1 half spans
     EXPECT_TRUE(checkExtendingSituations(engine, ac, beyond));
     EXPECT_EQ(ac.phase, GroundPhase::taxi);
-    EXPECT_EQ(ac.holding, 0);
+    EXPECT_FALSE(ac.holding);
     EXPECT_EQ(ac.standNumber, 0U);
 }
 
@@ -148,20 +148,20 @@ TEST_F(SampleChecksTest, ThePushBackTurnSideComparesHeadingsInRadiansAcrossNorth
     setForTest(STRAIGHT_PBS_ONLY, false);
     LiveAc& ac = parked();
     ac.phase = GroundPhase::pushing_back;
-    ac.pushCountdown = 2;
+    ac.motion.pushCountdown = 2;
     ac.heading = 359.0 * kDegToRad;
     TrafficSample s = groundSampleAt(0.0, 5.0, 10.0);  // track 10 deg: clockwise of 359
     EXPECT_FALSE(checkExtendingSituations(engine, ac, s));
-    EXPECT_EQ(ac.pushTurn, 1);
+    EXPECT_EQ(ac.motion.pushTurn, 1);
     ac.heading = 20.0 * kDegToRad;
     EXPECT_FALSE(checkExtendingSituations(engine, ac, s));
-    EXPECT_EQ(ac.pushTurn, -1);
+    EXPECT_EQ(ac.motion.pushTurn, -1);
 }
 
 TEST_F(SampleChecksTest, DuringTheLandingRollASampleBehindTheAircraftIsDropped) {
     LiveAc& ac = parked();
     ac.phase = GroundPhase::taxi;
-    ac.derotating = 1;
+    ac.motion.derotating = true;
     ac.heading = 0.0;  // rolling north
     ac.samples.clear();
     ac.samples.push_back(groundSampleAt(0.0, 0.0));
@@ -177,7 +177,7 @@ TEST_F(SampleChecksTest, DuringTheLandingRollASampleBehindTheAircraftIsDropped) 
 TEST_F(SampleChecksTest, AnExtendedFlightTurnedAwayFromItsHeadingRefusesTheSample) {
     LiveAc& ac = parked();
     ac.phase = GroundPhase::flying;
-    ac.onGround = 0;
+    ac.onGround = false;
     ac.extendCount = 3;
     ac.heading = 350.0 * kDegToRad;
     ac.samples.front().airborne = 1;
@@ -191,7 +191,7 @@ TEST_F(SampleChecksTest, AnExtendedFlightTurnedAwayFromItsHeadingRefusesTheSampl
     north.altitude = 5000.0;
     EXPECT_TRUE(checkExtendingSituations(engine, ac, north));
     EXPECT_EQ(ac.extendCount, 0);
-    EXPECT_EQ(ac.earlyLimit, 3000);
+    EXPECT_EQ(ac.motion.earlyLimit, 3000);
 }
 
 }  // namespace

@@ -34,7 +34,7 @@ protected:
         user.latitude = 40.0;
         user.longitude = 8.5;
         user.altitude = 30000.0;
-        user.heightAboveGround = 30000.0;
+        user.aboveGround = 30000.0;
         state.userSnapshot = user;
     }
 
@@ -162,11 +162,11 @@ TEST_F(SpawnTest, AtTheLiveLimitANearerAircraftReplacesTheFarthestAndAFartherOne
         ac.flight.callsign = fmt::format("ACT{}", i);
         ac.status = SimStatus::active;
         ac.objectId = 200 + i;
-        ac.latitude = 50.0 + 0.1 * (i + 1);  // 6 to 60 nm north
-        ac.longitude = 8.0;
+        ac.position.latitude = 50.0 + 0.1 * (i + 1);  // 6 to 60 nm north
+        ac.position.longitude = 8.0;
         // A sample far ahead keeps it flying where it is.
-        ac.samples.push_back({.latitude = ac.latitude,
-                              .longitude = ac.longitude,
+        ac.samples.push_back({.latitude = ac.position.latitude,
+                              .longitude = ac.position.longitude,
                               .altitude = 5000.0,
                               .dueTick = static_cast<std::uint32_t>(engine.now() + 1000000),
                               .airborne = 1});
@@ -216,7 +216,7 @@ TEST_F(SpawnTest, WithUserGroundCollisionOnAGroundSampleNearTheStandingUserIsSki
     user.latitude = 50.0;
     user.longitude = 8.5;
     user.altitude = 0.0;
-    user.heightAboveGround = 0.0;
+    user.aboveGround = 0.0;
     user.onGround = true;
     state.userSnapshot = user;
     // Two ground samples 20 m apart, the first at the distance east of the user.
@@ -252,9 +252,8 @@ TEST_F(SpawnTest, TheStartPositionCarriesFeetPerSecondAndAFullCircleHeadingIsZer
     EXPECT_NEAR(ac.pitch, -(3.0 + 1200.0 / 600.0 * 2.2) * kDegToRad, 1e-12);
 
     LiveAc turned = ac;
-    turned.forcedHeadingSet = 1;
     for (const double full : {2.0 * std::numbers::pi, 2.0 * std::numbers::pi - 1e-13}) {
-        turned.forcedHeading = full;
+        turned.motion.forcedHeading = full;
         lf_setStartPosition(engine, turned);
         EXPECT_EQ(turned.heading, 0.0);
     }

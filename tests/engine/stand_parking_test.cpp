@@ -70,7 +70,7 @@ TEST_F(StandParkingTest, TheStandUnderTheUserAircraftIsLeftFreeAndAPlaceIsTriedO
     addStand(5, kStand, 90.0, 0.02);
     user.latitude = kStand.latitude;
     user.longitude = kStand.longitude;
-    user.onGroundKnown = true;
+    user.onGround = false;  // the reply has arrived
     LiveAc& ac = arriving();
     try2Park(engine, ac, false);
     EXPECT_EQ(ac.phase, GroundPhase::taxi);
@@ -93,7 +93,7 @@ TEST_F(StandParkingTest, NoAircraftIsBornOnTheStandUnderTheUserAircraft) {
     ac.samples.front().stationary = 1;
     user.latitude = kStand.latitude;
     user.longitude = kStand.longitude;
-    user.onGroundKnown = true;
+    user.onGround = false;  // the reply has arrived
     EXPECT_FALSE(lf_findBirthStand(engine, ac));
     user.latitude += 0.01;
     const auto stand = lf_findBirthStand(engine, ac);

@@ -37,7 +37,7 @@ protected:
         ac.objectId = 500 + ac.flight.hexId;
         ac.status = SimStatus::active;
         ac.standNumber = standNumber;
-        ac.stand = {.latitude = at.latitude, .longitude = at.longitude, .heading = 0.0};
+        ac.stand = {.position = {.latitude = at.latitude, .longitude = at.longitude}, .heading = 0.0};
         if (stands.stand(standNumber) == nullptr) stands.add(standNumber, "S" + std::to_string(standNumber));
         return ac;
     }
@@ -72,10 +72,10 @@ TEST_F(StaticConflictsTest, StaticTwinsAndDuplicatesOfLiveFlightsGoOneACall) {
     // Duplicates: the static callsign is the live one followed by "*", on the ground only.
     StaticAc& duplicate = staticOn(4, "LIV7");
     LiveAc& flying = parkedLive(7, minutes(1));
-    flying.onGround = 0;
+    flying.onGround = false;
     gf_removeStaticDuplicates(engine);
     EXPECT_FALSE(removed(duplicate));
-    flying.onGround = 1;
+    flying.onGround = true;
     gf_removeStaticDuplicates(engine);
     EXPECT_TRUE(removed(duplicate));
     EXPECT_FALSE(removed(other));
@@ -87,10 +87,10 @@ TEST_F(StaticConflictsTest, ATaxiingAircraftClearsTheStaticAircraftInItsPathOnce
     StaticAc& farAway = staticOn(2, "KLM8", offset(kApron, 90.0, 0.05));
     StaticAc& itsOwn = staticOn(3, "TST123", kApron);
     LiveAc& ac = make({groundSample(kApron.latitude, kApron.longitude, 15.0, now())});
-    ac.landed = 1;
+    ac.motion.landed = true;
     gf_clearStaticInTaxiPaths(engine);
     EXPECT_FALSE(removed(inPath)) << "just landed";
-    ac.landed = 0;
+    ac.motion.landed = false;
     gf_clearStaticInTaxiPaths(engine);
     EXPECT_TRUE(removed(inPath));
     EXPECT_FALSE(removed(farAway));
@@ -101,7 +101,7 @@ TEST_F(StaticConflictsTest, ATaxiingAircraftClearsTheStaticAircraftInItsPathOnce
     StaticAc& later = staticOn(4, "KLM7", near);
     gf_clearStaticInTaxiPaths(engine);
     EXPECT_FALSE(removed(later));
-    ac.latitude += 0.00001;
+    ac.position.latitude += 0.00001;
     gf_clearStaticInTaxiPaths(engine);
     EXPECT_TRUE(removed(later));
 }
@@ -129,7 +129,7 @@ TEST_F(StaticConflictsTest, FlushingRemovesActiveStaticsAndWithdrawsQueuedOnes) 
     EXPECT_TRUE(state.staticCreationQueue.empty());
     ASSERT_EQ(state.staticAircraft.size(), 2U) << "the withdrawn record is erased";
     EXPECT_TRUE(removed(active));
-    EXPECT_EQ(state.staticAircraft[1].removeWhenCreated, 1U);
+    EXPECT_TRUE(state.staticAircraft[1].removeWhenCreated);
     EXPECT_EQ(state.removalQueue.size(), 1U);
 }
 
@@ -154,7 +154,7 @@ TEST_F(StaticConflictsTest, TheLiveParkAverageCountsHalfHoursBackAcrossSundayNig
 TEST_F(StaticConflictsTest, ParkedLiveAircraftAreListedLongestFirstAndUnseenOnesTimeOut) {
     parkedLive(1, minutes(30));
     LiveAc& seen = parkedLive(2, minutes(500));
-    seen.seenAtStand = 1;
+    seen.seenAtStand = true;
     LiveAc& stale = parkedLive(3, minutes(91));
     LiveAc& heavy = parkedLive(4, minutes(170), AircraftCategory::Heavy);
     const std::vector<ParkedLive> list = lf_listParkedLive(engine);

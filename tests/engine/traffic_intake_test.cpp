@@ -170,13 +170,13 @@ TEST_F(TrafficIntakeTest, ASampleBeyondTheHoldingThresholdEndsTheHoldAndTheAircr
     LiveAc& ac = *aircraft(0x3c6586);
     makeActive(ac, 300);
     ac.setPhase(GroundPhase::taxi);
-    ac.holding = 1;
+    ac.holding = true;
     ac.holdStart = 5;
     accept(record(1010.0, 50.002, 10.0, 120.0, 0.0));  // 222 m
     EXPECT_EQ(ac.status, SimStatus::active);
     accept(record(1020.0, 50.003, 10.0, 120.0, 0.0));  // 334 m
     EXPECT_EQ(ac.status, SimStatus::removingfromsim);
-    EXPECT_EQ(ac.holding, 0);
+    EXPECT_FALSE(ac.holding);
     EXPECT_EQ(ac.holdStart, 0);
 }
 
@@ -195,23 +195,23 @@ TEST_F(TrafficIntakeTest, TwoAirborneSamplesJustAfterALandingDepartAgain) {
     LiveAc& ac = *aircraft(0x3c6586);
     makeActive(ac, 300);
     ac.setPhase(GroundPhase::flying);
-    ac.onGround = 1;
-    ac.landed = 1;
-    ac.landedHere = 1;
-    ac.approaching = 1;
+    ac.onGround = true;
+    ac.motion.landed = true;
+    ac.motion.landedHere = true;
+    ac.motion.approaching = true;
     accept(record(1010.0, 50.01, 130.0, 100.0, 200.0));
-    EXPECT_EQ(ac.departing, 0);  // the last queued sample was on the ground
+    EXPECT_FALSE(ac.motion.departing);  // the last queued sample was on the ground
     const GroundPhase before = ac.previousPhase;
     accept(record(1020.0, 50.02, 140.0, 110.0, 600.0));
     EXPECT_EQ(ac.phase, GroundPhase::taxi);
     EXPECT_EQ(ac.previousPhase, before);
-    EXPECT_EQ(ac.departing, 1);
+    EXPECT_TRUE(ac.motion.departing);
     EXPECT_EQ(ac.throttleStep, 3U);
     EXPECT_EQ(ac.flapsIndex, 1U);
-    EXPECT_EQ(ac.landedHere, 0);
-    EXPECT_EQ(ac.approaching, 0);
-    EXPECT_EQ(ac.earlyLimit, 3000);
-    EXPECT_EQ(ac.lateLimit, 5000);
+    EXPECT_FALSE(ac.motion.landedHere);
+    EXPECT_FALSE(ac.motion.approaching);
+    EXPECT_EQ(ac.motion.earlyLimit, 3000);
+    EXPECT_EQ(ac.motion.lateLimit, 5000);
     EXPECT_EQ(state.liveAircraft.size(), 1U);
 }
 

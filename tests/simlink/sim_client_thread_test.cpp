@@ -40,7 +40,7 @@ protected:
 
 TEST_F(ClientThread, RetriesTheOpenThenRegistersAndDispatches) {
     config.openFailures = 3;
-    rec.ground = UserGroundState{{50.0, 8.5}, 0.0};
+    rec.user = {.latitude = 50.0, .longitude = 8.5, .onGround = true};
     rec.standName = "B22";
     runClient(5);
     EXPECT_EQ(rec.reservedStands, std::vector<std::string>{"B22"});  // kept on the way out

@@ -125,10 +125,10 @@ TEST_F(Dispatch, ObjectsOneAndTwoAreNotAiBeforeTheUserBlock) {
 
 TEST_F(Dispatch, NewFlightEndsTheRunAndKeepsTheUsersStand) {
     rec.standName = "V155";
-    rec.ground = UserGroundState{{50.03, 8.57}, 2.5};  // still rolling
+    rec.user = {.latitude = 50.03, .longitude = 8.57, .groundSpeed = 2.5, .onGround = true};  // still rolling
     lf_onFlightReloaded(link.hooks);
     EXPECT_TRUE(rec.reservedStands.empty());
-    rec.ground->groundSpeedKt = 2.0;
+    rec.user.groundSpeed = 2.0;
     deliver(event(evFlightLoaded, 0));
     EXPECT_TRUE(logHas("SimConnect: flight loaded event\n"));
     EXPECT_EQ(rec.reservedStands, std::vector<std::string>{"V155"});

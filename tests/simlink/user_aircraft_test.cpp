@@ -44,6 +44,21 @@ std::vector<std::byte> bytesOf(const T& value) {
     return out;
 }
 
+// The user record as the simulator sends it: eight doubles, four integers.
+std::vector<std::byte> recordBytes(const UserAircraftBlock& block) {
+    std::vector<std::byte> out;
+    const auto put = [&out](const auto& value) {
+        const auto* bytes = reinterpret_cast<const std::byte*>(&value);
+        out.insert(out.end(), bytes, bytes + sizeof value);
+    };
+    for (double d : {block.latitude, block.longitude, block.pitch, block.bank, block.heading, block.altitude,
+                     block.aboveGround, block.groundSpeed}) {
+        put(d);
+    }
+    for (std::int64_t i : {block.zuluTime, block.zuluDayOfYear, block.zuluYear, block.lightStates}) put(i);
+    return out;
+}
+
 std::vector<std::byte> inRangeBlock(double aboveGround, double groundAltitude, std::int64_t onGround,
                                     const std::string& atc) {
     std::vector<std::byte> out(kAircraftInRangeBlockSize);
@@ -67,7 +82,7 @@ protected:
 
     void sendBlock(double latitude, double longitude, double altitude = 1000.0, std::uint32_t objectId = 1) {
         UserAircraftBlock block{.latitude = latitude, .longitude = longitude, .altitude = altitude};
-        const auto data = bytesOf(block);
+        const auto data = recordBytes(block);
         lf_onSimObjectData(link, run, user,
                            {.requestId = reqUserBlock, .objectId = objectId, .defineId = defUserBlock, .data = data});
     }
@@ -75,7 +90,7 @@ protected:
     void sendZulu(UserAircraftBlock block) {
         block.latitude = 50.0;
         block.longitude = 8.5;
-        const auto data = bytesOf(block);
+        const auto data = recordBytes(block);
         lf_onSimObjectData(link, run, user, {.requestId = reqUserBlock, .objectId = 1, .data = data});
     }
     void inRange(std::uint32_t objectId, const std::vector<std::byte>& data) {
@@ -119,6 +134,22 @@ TEST_F(UserAircraftTest, TheOnGroundStateCountsOnlyOnceAPositionHasArrived) {
     sendBlock(50.0, 8.5);
     lf_onSimObjectData(link, run, user, {.requestId = reqUserOnGround, .data = data});
     EXPECT_EQ(user.onGround(), std::optional<bool>(true));
+}
+
+TEST_F(UserAircraftTest, ANewRecordKeepsWhatTheLinkHoldsBesideIt) {
+    sendBlock(50.0, 8.5);
+    const std::int64_t one = 1;
+    lf_onSimObjectData(link, run, user, {.requestId = reqUserOnGround, .data = bytesOf(one)});
+    lf_onUserTitle(link, user, "Aerosoft A320 Lufthansa");
+    lf_onUserModel(link, user, "A320");
+    sendBlock(50.001, 8.501, 1200.0);
+    const UserAircraftBlock block = user.block();
+    EXPECT_DOUBLE_EQ(block.latitude, 50.001);
+    EXPECT_DOUBLE_EQ(block.altitude, 1200.0);
+    EXPECT_EQ(block.onGround, std::optional<bool>(true));
+    EXPECT_EQ(block.title, "Aerosoft A320 Lufthansa");
+    EXPECT_TRUE(block.modelLamp);
+    EXPECT_TRUE(block.wingspan.valid);
 }
 
 TEST_F(UserAircraftTest, TheSimulatorsUtcDayCountsFrom1970) {
@@ -186,7 +217,7 @@ TEST_F(UserAircraftTest, TheUtcTimeIsKeptOnlyWhileTheProfEditionIsOn) {
 
 TEST_F(UserAircraftTest, TitleIsCutAndModelsAreCorrectedBeforeTheirSpanIsLookedUp) {
     lf_onUserTitle(link, user, std::string(60, 'T'));
-    EXPECT_EQ(user.view().title, std::string(48, 'T'));
+    EXPECT_EQ(user.block().title, std::string(48, 'T'));
     EXPECT_EQ(correctUserModel("$$:B738", ""), "B738");
     EXPECT_EQ(correctUserModel("$$:A", ""), "$$:A");
     EXPECT_EQ(correctUserModel("A350-900", ""), "A359");
@@ -194,7 +225,7 @@ TEST_F(UserAircraftTest, TitleIsCutAndModelsAreCorrectedBeforeTheirSpanIsLookedU
     EXPECT_EQ(correctUserModel("737", "PMDG DG 737-800 livery"), "B738");
     EXPECT_EQ(correctUserModel("737", "some 737"), "737");
     lf_onUserModel(link, user, "A320");
-    EXPECT_TRUE(user.view().modelLamp);
+    EXPECT_TRUE(user.block().modelLamp);
     EXPECT_NEAR(user.wingspan().halfSpan, gf_halfWingspan(gf_modelId("A320")), 1e-12);
     EXPECT_TRUE(user.wingspan().valid);
 }
@@ -202,12 +233,12 @@ TEST_F(UserAircraftTest, TitleIsCutAndModelsAreCorrectedBeforeTheirSpanIsLookedU
 TEST_F(UserAircraftTest, AnUnknownShortModelWithoutASpanIsDeducedFromTheTitleOrTakesTheMaximum) {
     lf_onUserTitle(link, user, "Aerosoft A321 Lufthansa");
     lf_onUserModel(link, user, "ZZ9Q");
-    EXPECT_TRUE(user.view().modelLamp);
+    EXPECT_TRUE(user.block().modelLamp);
     EXPECT_NEAR(user.wingspan().halfSpan, gf_halfWingspan(gf_modelId("A321")), 1e-12);
 
     UserAircraftState other;
     lf_onUserModel(link, other, "ZZ8Q");
-    EXPECT_FALSE(other.view().modelLamp);
+    EXPECT_FALSE(other.block().modelLamp);
     EXPECT_EQ(other.wingspan().halfSpan, maxHalfWingspan());
     EXPECT_TRUE(other.wingspan().valid);
 }
@@ -274,7 +305,7 @@ TEST_F(UserAircraftStandIn, TheUserIsKnownOncePositionAndGroundStateHaveArrived)
     EXPECT_TRUE(user.onGround().has_value());
     EXPECT_GE(waits, 3);
     frame();  // the title and the model follow
-    EXPECT_FALSE(user.view().title.empty());
+    EXPECT_FALSE(user.block().title.empty());
     EXPECT_TRUE(user.wingspan().valid);
 }
 

@@ -89,18 +89,15 @@ std::vector<LearnedFlight>& TestStands::flights(std::uint32_t number) {
 }
 
 EngineTest::EngineTest()
-    : engine{.state = state,
-             .feed = feed,
-             .traffic = traffic,
-             .link = link,
-             .run = run,
-             .parkAirport = parkAirport,
-             .liveries = liveries,
-             .stands = stands,
-             .flightPlans = plans,
-             .clocks = {},
-             .sendUserState = {},
-             .window = {}} {}
+    : engine{makeEngine({.state = state,
+                         .feed = feed,
+                         .traffic = traffic,
+                         .link = link,
+                         .run = run,
+                         .parkAirport = parkAirport,
+                         .liveries = liveries,
+                         .stands = stands,
+                         .flightPlans = plans})} {}
 
 void EngineTest::SetUp() {
     loadReferenceData();
@@ -182,8 +179,8 @@ LiveAc* EngineTest::aircraft(std::uint32_t hexId) {
 
 void EngineTest::spawnAsSpawningWould(LiveAc& ac) {
     const TrafficSample& front = ac.samples.front();
-    ac.latitude = front.latitude;
-    ac.longitude = front.longitude;
+    ac.position.latitude = front.latitude;
+    ac.position.longitude = front.longitude;
     ac.altitude = front.altitude;
     ac.trueAirspeed = front.trueAirspeed;
     ac.heading = ac.samples.size() > 1 ? gf_initialBearing({front.latitude, front.longitude},
@@ -197,7 +194,7 @@ void EngineTest::spawnAsSpawningWould(LiveAc& ac) {
 }
 
 void EngineTest::makeActive(LiveAc& ac, std::uint32_t objectId) {
-    if (ac.latitude == 0.0 && !ac.samples.empty()) spawnAsSpawningWould(ac);
+    if (ac.position.latitude == 0.0 && !ac.samples.empty()) spawnAsSpawningWould(ac);
     std::erase(state.hexIdStack, ac.flight.hexId);
     ac.objectId = objectId;
     ac.status = SimStatus::active;

@@ -199,7 +199,7 @@ protected:
     Engine engine;
     TrafficFeeder feeder;
     SimRecorder recorder;
-    UserAircraft user;
+    UserAircraftBlock user;
     std::vector<UserState> sentUserStates;
     std::chrono::steady_clock::time_point steady{};
     std::uint64_t weekTime = 0;

@@ -38,7 +38,7 @@ struct Recorded {
     std::vector<DataReplyCopy> data, byType;
     std::vector<std::string> reservedStands, savedKeys;
     GeoPosition userPosition{};
-    std::optional<UserGroundState> ground;
+    UserAircraftBlock user;
     std::string standName;
 };
 
@@ -51,7 +51,7 @@ inline SimLinkHooks recordingHooks(Recorded& rec) {
     h.onSimObjectData = [&rec, copyOf](const SimObjectDataReply& r) { rec.data.push_back(copyOf(r)); };
     h.onSimObjectDataByType = [&rec, copyOf](const SimObjectDataReply& r) { rec.byType.push_back(copyOf(r)); };
     h.userPosition = [&rec] { return rec.userPosition; };
-    h.userGroundState = [&rec] { return rec.ground; };
+    h.userAircraft = [&rec] { return rec.user; };
     h.standNameAtPosition = [&rec](const GeoPosition&) { return rec.standName; };
     h.reserveUserStand = [&rec](const std::string& stand) { rec.reservedStands.push_back(stand); };
     h.setStringParameter = [&rec](StringParameter& setting, const std::string& value) {
