@@ -11,7 +11,7 @@
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/text_file.h"
-#include "platform/sys/files.h"
+#include "platform/sys/file_io.h"
 
 // The build's download address comes from core/CMakeLists.txt.
 #ifndef QVL_DOWNLOAD_BASE

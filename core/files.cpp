@@ -13,7 +13,7 @@
 #include "core/log.h"
 #include "core/strings.h"
 #include "core/text_file.h"
-#include "platform/sys/files.h"
+#include "platform/sys/file_io.h"
 #include "platform/sys/process.h"
 
 namespace fs = std::filesystem;

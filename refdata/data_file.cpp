@@ -13,7 +13,7 @@
 #include "core/files.h"
 #include "core/log.h"
 #include "core/text_file.h"
-#include "platform/sys/files.h"
+#include "platform/sys/file_io.h"
 
 namespace qvl {
 namespace fs = std::filesystem;

@@ -9,7 +9,7 @@
 #include <string>
 #include <system_error>
 
-#include "platform/sys/files.h"
+#include "platform/sys/file_io.h"
 
 namespace qvl::ui {
 

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/sys/files.h"
+#include "platform/sys/file_io.h"
 #include "platform/sys/known_folders.h"
 #include "platform/sys/single_instance.h"
 #include "support/temp_dir.h"

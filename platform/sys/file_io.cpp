@@ -1,4 +1,4 @@
-#include "platform/sys/files.h"
+#include "platform/sys/file_io.h"
 
 #include <fcntl.h>
 #include <unistd.h>
