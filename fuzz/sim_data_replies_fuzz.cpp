@@ -137,7 +137,7 @@ void resetLink(bool profEdition) {
     l.events.clear();
     l.state.simVersion.store(SimVersion::msfs2020);
     l.state.userObjectId.store(1);
-    l.user.profEdition.store(profEdition);
+    l.user.setProfEdition(profEdition);
     for (const PendingCreation& creation : kCreations) l.state.queues.rememberCreation(creation);
 }
 
