@@ -1,9 +1,31 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test suite.
-#   tools/test.sh [build-dir] [extra cmake args...]
+#   tools/test.sh [--no-build] [--target T]... [--ctest ARG]... [build-dir] [extra cmake args...]
+# CI builds each configuration once and runs its tests in parts, hence:
+#   --no-build    runs the tests of the build tree as it stands
+#   --target T    builds only target T (e.g. qvl_threaded_tests); pick its
+#                 tests with --ctest, the others are not built
+#   --ctest ARG   one more argument for ctest, e.g. --ctest -LE --ctest e2e
+# ctest runs $QVL_TEST_JOBS tests at once when that is set, else one per core.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+build=1
+SETUP_ARGS=()
+CTEST_ARGS=()
+while [[ "${1:-}" == --* ]]; do
+  case "$1" in
+    --no-build) build=0; shift ;;
+    --target | --ctest)
+      [ $# -ge 2 ] || { echo "test: $1 wants a value" >&2; exit 2; }
+      if [ "$1" = --target ]; then SETUP_ARGS+=(--target "$2"); else CTEST_ARGS+=("$2"); fi
+      shift 2 ;;
+    *) echo "test: unknown option $1" >&2; exit 2 ;;
+  esac
+done
 BUILD_DIR="${1:-build}"
 shift || true
-tools/setup.sh "$BUILD_DIR" "$@"
-ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "$(nproc)" --timeout 300
+if [ "$build" = 1 ]; then
+  tools/setup.sh "${SETUP_ARGS[@]}" "$BUILD_DIR" "$@"
+fi
+ctest --test-dir "$BUILD_DIR" --output-on-failure --parallel "${QVL_TEST_JOBS:-$(nproc)}" --timeout 300 \
+  "${CTEST_ARGS[@]}"

@@ -8,6 +8,7 @@
 #include "core/messages.h"
 #include "core/settings.h"
 #include "core/support/bound_controls.h"
+#include "support/settings_scope.h"
 
 namespace qvl {
 namespace {
@@ -18,10 +19,8 @@ protected:
         resetAllSettings();
         resetMessages();
     }
-    void TearDown() override {
-        resetAllSettings();
-        resetMessages();
-    }
+    void TearDown() override { resetMessages(); }
+    test::SettingsScope settings;
     test::BoundControls window;
     RangeControl control;
 };

@@ -11,6 +11,7 @@
 
 #include "core/settings.h"
 #include "core/support/bound_controls.h"
+#include "support/settings_scope.h"
 
 namespace qvl {
 namespace {
@@ -66,13 +67,13 @@ TEST(SettingsTable, ClampIsSignedAndMaxFitFlKeepsFloatBits) {
 }
 
 TEST(SettingsTable, RangeInMetresFollowsTheRadiusInMiles) {
+    const test::SettingsScope settings;
     const double notANumber = std::numeric_limits<double>::quiet_NaN();
     for (const auto& [nm, metres] : std::initializer_list<std::pair<double, std::int32_t>>{
              {80.0, 148160}, {2.5, 4630}, {-1.0, 0}, {notANumber, 0}, {1e300, INT32_MAX}}) {
         rangeNm.store(nm);
         EXPECT_EQ(rangeMeters(), metres) << nm;
     }
-    resetAllSettings();
 }
 
 TEST(SettingsTable, ResetBringsBackEveryStartValueAlsoOutsideTheRegistries) {
@@ -105,11 +106,53 @@ TEST(SettingsTable, ResetBringsBackEveryStartValueAlsoOutsideTheRegistries) {
     EXPECT_TRUE(CALLSIGN_2_OBJECTID.values().empty());
 }
 
+// The tests' settings scope: what a test changes, in or outside the
+// registries, is back as it was before the test, which need not be the
+// defaults.
+TEST(SettingsTable, AScopePutsEverySettingBackAsItFoundIt) {
+    const test::SettingsScope outer;
+    RANDOM.set(!RANDOM.defaultValue());
+    PARK_SOFT.set(!PARK_SOFT.defaultValue());
+    HOLDING_THRESHOLD_METERS.set(777);
+    RANGE.set(80);
+    rangeNm.store(80.0);
+    parking_percentage.set(55);
+    MAX_FIT_FL.setFloat(3.0F);
+    PROGRAM_VERSION.setDefault("12.2.0");
+    PROGRAM_VERSION.set("11.0.0");
+    DESTINATION.set("EDDF");
+    SIM_CHOICE.set("MSFS 2024");
+    ALL_INSTALL_PATH.set("/sim");
+    CALLSIGN_2_OBJECTID.set("KLM1");
+    CALLSIGN_2_OBJECTID.setValues({"KLM1", "DLH2"});
+    {
+        const test::SettingsScope scope;
+        resetAllSettings();
+        PROGRAM_VERSION.setDefault("13.0.0");
+        BLOCK_CALLSIGN.set("BAW3");
+    }
+    EXPECT_EQ(RANDOM.value(), !RANDOM.defaultValue());
+    EXPECT_EQ(PARK_SOFT.value(), !PARK_SOFT.defaultValue());
+    EXPECT_EQ(HOLDING_THRESHOLD_METERS.value(), 777);
+    EXPECT_EQ(RANGE.value(), 80);
+    EXPECT_EQ(rangeNm.load(), 80.0);
+    EXPECT_EQ(parking_percentage.value(), 55);
+    EXPECT_EQ(MAX_FIT_FL.floatValue(), 3.0F);
+    EXPECT_EQ(PROGRAM_VERSION.defaultValue(), "12.2.0");
+    EXPECT_EQ(PROGRAM_VERSION.value(), "11.0.0");
+    EXPECT_EQ(DESTINATION.value(), "EDDF");
+    EXPECT_EQ(SIM_CHOICE.value(), "MSFS 2024");
+    EXPECT_EQ(BLOCK_CALLSIGN.value(), BLOCK_CALLSIGN.defaultValue());
+    EXPECT_EQ(ALL_INSTALL_PATH.value(), "/sim");
+    EXPECT_EQ(CALLSIGN_2_OBJECTID.value(), "KLM1");
+    EXPECT_EQ(CALLSIGN_2_OBJECTID.values(), (std::vector<std::string>{"KLM1", "DLH2"}));
+}
+
 // A headless window whose combo boxes are bound to the settings under test.
 class SettingsCombo : public ::testing::Test {
 protected:
-    void TearDown() override { resetAllSettings(); }
     ui::ControlHandle bind(ControlBinding& binding) { return window.bind(binding, ui::ControlKind::ComboBox); }
+    test::SettingsScope settings;
     test::BoundControls window;
     ui::HeadlessControls* controls = &window.controls();
 };

@@ -14,6 +14,7 @@
 #include "core/settings.h"
 #include "platform/ui/headless_controls.h"
 #include "support/settings_fixture.h"
+#include "support/settings_scope.h"
 
 namespace qvl {
 namespace {
@@ -25,8 +26,8 @@ protected:
     void TearDown() override {
         CALLSIGN_2_OBJECTID.setControlHandle(ui::kNoControl);
         ui::installControls(nullptr);
-        resetAllSettings();
     }
+    test::SettingsScope settings;
 };
 
 TEST_F(SettingsThreaded, StringAndIntegerWritersAgainstReaders) {

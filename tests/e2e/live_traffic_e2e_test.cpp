@@ -60,6 +60,7 @@
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
 #include "support/log_capture.h"
+#include "support/settings_scope.h"
 #include "support/temp_dir.h"
 #include "tools/traffic_client/stand_in_client.h"
 #include "traffic_script.h"
@@ -218,8 +219,6 @@ protected:
         std::filesystem::current_path(previousFolder);
         attachRunState(nullptr);
         resetMessages();
-        resetAllSettings();
-        rangeNm.store(previousRange);
         if (const char* keep = std::getenv("QVL_E2E_KEEP"); keep != nullptr) {
             (void)log.text();  // flushed
             std::filesystem::copy_file(tracePath, std::filesystem::path(keep) / "trace.txt",
@@ -341,7 +340,7 @@ protected:
         return static_cast<std::uint64_t>(std::max(0.0, since * kFramesPerSecond));
     }
 
-    const double previousRange = rangeNm.load();
+    SettingsScope settings;
     std::filesystem::path previousFolder;
     TempDir dir;
     LogCapture log{dir.path()};

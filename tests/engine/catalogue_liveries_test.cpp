@@ -11,6 +11,7 @@
 #include "liveries/livery_tables.h"
 #include "support/engine_harness.h"
 #include "support/log_capture.h"
+#include "support/settings_scope.h"
 #include "support/temp_dir.h"
 
 namespace qvl::test {
@@ -24,7 +25,6 @@ protected:
         RANDOM.set(false);
         build();
     }
-    void TearDown() override { resetAllSettings(); }
 
     void build() {
         LiveryList list{
@@ -53,6 +53,7 @@ protected:
         return rec;
     }
 
+    SettingsScope settings;
     TempDir folder;
     LogCapture log{folder.path()};
     LiveryTables tables;

@@ -33,16 +33,8 @@ class ParkAirportStandsTest : public GroundTest {
 protected:
     void SetUp() override {
         GroundTest::SetUp();
-        // Loading and saving apply the parking settings stored with the airport.
-        keepForTest(MAX_LIVE_SEL);
-        keepForTest(MAX_FIT);
-        keepForTest(MAX_FIT_FL);
-        keepForTest(RANGE);
-        keepForTest(parking_percentage);
-        keepForTest(AUTO_RANGE);
-        keepForTest(INITIAL_LOAD_ONLY);
-        keepForTest(PARK_SOFT);
-        keepForTest(WEEK);
+        // Loading applies the parking settings stored with the airport; the
+        // harness's settings scope puts them back.
         previousFolder_ = fs::current_path();
         fs::current_path(dir.path());
     }

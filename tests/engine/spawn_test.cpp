@@ -29,7 +29,6 @@ protected:
         setForTest(BLOCK_CALLSIGN, std::string{});
         setForTest(COLLISION_USER_GND, false);
         setForTest(COLLISION_USER_AIR, false);
-        keepForTest(GUID_CHANGES);
         // The user far away and airborne, out of every rule's reach.
         user.latitude = 40.0;
         user.longitude = 8.5;

@@ -23,7 +23,6 @@ class StaticConflictsTest : public GroundTest {
 protected:
     void SetUp() override {
         GroundTest::SetUp();
-        keepForTest(INITIAL_LOAD_ONLY);
         INITIAL_LOAD_ONLY.set(false);
         steady += minutes(600);
     }

@@ -25,6 +25,7 @@
 #include "refdata/data_file.h"
 #include "run/program.h"
 #include "support/log_capture.h"
+#include "support/settings_scope.h"
 #include "support/temp_dir.h"
 
 namespace qvl::test {
@@ -123,7 +124,6 @@ protected:
         program.finish(10s);
         std::filesystem::current_path(previous_);
         ::unsetenv("QVL_ROAMING_DIR");
-        resetAllSettings();
         resetMessages();
     }
 
@@ -143,6 +143,7 @@ protected:
     }
     static std::int64_t millisOf(const std::string& qs123Line) { return std::stoll(qs123Line.substr(6)); }
 
+    SettingsScope settings;
     TempDir dir;
     LogCapture logCapture{dir.path()};
     sim::StandInSimulator simulator{userAtVienna()};

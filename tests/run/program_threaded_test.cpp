@@ -21,6 +21,7 @@
 #include "refdata/data_file.h"
 #include "run/program.h"
 #include "support/log_capture.h"
+#include "support/settings_scope.h"
 #include "support/temp_dir.h"
 
 namespace qvl::test {
@@ -109,11 +110,11 @@ protected:
         program.finish(10s);
         std::filesystem::current_path(previous_);
         ::unsetenv("QVL_ROAMING_DIR");
-        resetAllSettings();
         resetMessages();
     }
     std::string log() const { return logCapture.text(); }
 
+    SettingsScope settings;
     TempDir dir;
     LogCapture logCapture{dir.path()};
     sim::StandInSimulator simulator{userAtVienna()};

@@ -24,6 +24,7 @@
 #include "refdata/dbase.h"
 #include "support/http_server.h"
 #include "support/log_capture.h"
+#include "support/settings_scope.h"
 #include "support/temp_dir.h"
 
 namespace qvl::test {
@@ -63,7 +64,6 @@ protected:
         resetAirportList();
     }
     void TearDown() override {
-        resetAllSettings();
         resetMessages();
         resetDbaseTables();
         resetAirportList();
@@ -96,6 +96,7 @@ protected:
     static CodeId airline(const char* code) { return gf_airlineId(code); }
     static CodeId model(const char* code) { return gf_modelId(code); }
 
+    SettingsScope settings;
     TempDir folder;
     LogCapture log{folder.path()};
     BoundControls window;

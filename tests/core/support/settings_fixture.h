@@ -9,6 +9,7 @@
 #include "core/paths.h"
 #include "core/settings.h"
 #include "logged_folder.h"
+#include "support/settings_scope.h"
 
 namespace qvl::test {
 
@@ -24,10 +25,11 @@ protected:
     void TearDown() override {
         unsetenv("QVL_ROAMING_DIR");
         std::filesystem::current_path(oldCwd_);
-        resetAllSettings();
     }
     std::string file() { return readFile(parametersFile()); }
     void writeParameters(const std::string& xml) { writeFile(parametersFile(), xml); }
+
+    SettingsScope settings;
 
 private:
     std::filesystem::path oldCwd_;

@@ -101,10 +101,6 @@ EngineTest::EngineTest()
 
 void EngineTest::SetUp() {
     loadReferenceData();
-    keepForTest(NAV_LIGHTS_WHILE_PARKED);
-    keepForTest(RANDOM);
-    keepForTest(HOLDING_THRESHOLD_METERS);
-    restores_.emplace_back([old = rangeNm.load()] { rangeNm.store(old); });
     setForTest(LIGHT_AIRCRAFT, true);
     setForTest(HELICOPTERS, true);
     setForTest(HIGH_PERF_AIRCRAFT, true);
@@ -124,8 +120,6 @@ void EngineTest::SetUp() {
 
 void EngineTest::TearDown() {
     attachRunState(nullptr);
-    for (auto it = restores_.rbegin(); it != restores_.rend(); ++it) (*it)();
-    restores_.clear();
     resetMessages();
 }
 

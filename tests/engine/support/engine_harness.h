@@ -14,7 +14,6 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -37,6 +36,7 @@
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
 #include "support/log_capture.h"
+#include "support/settings_scope.h"
 #include "support/temp_dir.h"
 #include "trajectory.h"
 
@@ -167,22 +167,18 @@ protected:
     void connectStandIn();
     [[nodiscard]] std::vector<std::string> simCalls(const std::string& part) const;
 
-    // Settings are process-wide: a test changes them through these and
-    // TearDown puts every old value back.
+    // Settings are process-wide: `settings` puts every one back after the
+    // test.
     template <class Setting, class Value>
     void setForTest(Setting& setting, Value value) {
-        keepForTest(setting);
         setting.set(std::move(value));
-    }
-    template <class Setting>
-    void keepForTest(Setting& setting) {
-        restores_.emplace_back([&setting, old = setting.value()] { setting.set(old); });
     }
 
     [[nodiscard]] std::string log() const { return logCapture.text(); }
     [[nodiscard]] bool logHas(const std::string& text) const { return log().find(text) != std::string::npos; }
     [[nodiscard]] std::size_t logCount(const std::string& text) const;
 
+    SettingsScope settings;
     TempDir dir;
     LogCapture logCapture{dir.path()};
     EngineState state;
@@ -214,7 +210,6 @@ private:
     // arrival ticks of records meet wall time.
     void keepWallOrigin();
     std::optional<std::pair<std::chrono::steady_clock::time_point, std::int32_t>> wallOrigin_;
-    std::vector<std::function<void()>> restores_;
 };
 
 }  // namespace qvl::test

@@ -17,6 +17,7 @@
 #include "refdata/code_table.h"
 #include "refdata/dbase.h"
 #include "refdata/support/program_folder.h"
+#include "support/settings_scope.h"
 
 namespace qvl::test {
 
@@ -47,14 +48,11 @@ inline std::string liveriesDbaseXml(const std::map<std::string, std::string>& ex
 
 class LiveriesFolder : public ProgramFolder {
 protected:
+    test::SettingsScope settings;
     void SetUp() override {
         ProgramFolder::SetUp();
         resetAllSettings();
         ASSERT_NO_FATAL_FAILURE(readDbase(liveriesDbaseXml()));
-    }
-    void TearDown() override {
-        resetAllSettings();
-        ProgramFolder::TearDown();
     }
 
     void readDbase(const std::string& xml) {

@@ -60,7 +60,6 @@ RunTest::RunTest() : previousFolder_(std::filesystem::current_path()) {
 RunTest::~RunTest() {
     attachRunState(nullptr);
     resetMessages();
-    resetAllSettings();
     std::filesystem::current_path(previousFolder_);
     ::unsetenv("QVL_ROAMING_DIR");
 }

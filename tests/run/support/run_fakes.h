@@ -18,6 +18,7 @@
 #include "run/run_clock.h"
 #include "run/run_control.h"
 #include "support/log_capture.h"
+#include "support/settings_scope.h"
 #include "support/temp_dir.h"
 
 namespace qvl::test {
@@ -248,6 +249,7 @@ protected:
     // Runs `count` ticks, each with a simulator second.
     void runSeconds(int count);
 
+    SettingsScope settings;
     TempDir dir;
     LogCapture logCapture{dir.path()};
     RunState run;
