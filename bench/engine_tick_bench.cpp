@@ -30,6 +30,7 @@
 #include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
 #include "core/geodesy.h"
+#include "core/range_control.h"
 #include "core/run_state.h"
 #include "core/time_text.h"
 #include "engine/engine.h"
@@ -90,6 +91,7 @@ struct Rig {
     SimLinkState link;
     RunState run;
     CurrentParkAirportState parkAirport;
+    RangeControl range;
     NoLiveries liveries;
     // One stand per aircraft on the ground, numbered from 1 in list order.
     LoadedParkAirport park;
@@ -101,6 +103,8 @@ struct Rig {
                               .link = link,
                               .run = run,
                               .parkAirport = parkAirport,
+                              .loadedPark = park,
+                              .range = range,
                               .liveries = liveries,
                               .stands = stands,
                               .flightPlans = plans})};

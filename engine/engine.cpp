@@ -11,12 +11,15 @@ Engine makeEngine(const EngineParts& parts) {
             .link = parts.link,
             .run = parts.run,
             .parkAirport = parts.parkAirport,
+            .loadedPark = parts.loadedPark,
+            .range = parts.range,
             .liveries = parts.liveries,
             .stands = parts.stands,
             .flightPlans = parts.flightPlans,
             .clocks = {},
             .sendUserState = {},
-            .window = {}};
+            .window = {},
+            .parkingHooks = {}};
 }
 
 void connectUserAircraft(Engine& engine, UserAircraftState& user, RealTrafficLink& realTraffic) {

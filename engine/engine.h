@@ -17,9 +17,11 @@
 #include <string_view>
 #include <vector>
 
+#include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
 #include "core/current_park_airport.h"
 #include "core/half_hour_slots.h"
+#include "core/range_control.h"
 #include "core/run_state.h"
 #include "engine/engine_state.h"
 #include "engine/live_ac.h"
@@ -146,6 +148,10 @@ struct Engine {
     SimLinkState& link;
     RunState& run;
     CurrentParkAirportState& parkAirport;
+    // The park airport's stands as loaded, with what its stand file said.
+    LoadedParkAirport& loadedPark;
+    // The traffic radius, which a learned file's settings may change.
+    RangeControl& range;
     LiveryService& liveries;
     StandService& stands;
     FlightPlanService& flightPlans;
@@ -153,6 +159,7 @@ struct Engine {
     // The user's state to the traffic client (every 100 ticks).
     std::function<void(const UserState&)> sendUserState;
     EngineWindowHooks window;
+    ParkingHooks parkingHooks;
 
     // The engine's tick counter (feed's: the reader stamps due ticks with it).
     [[nodiscard]] std::int32_t now() const noexcept { return feed.tickCounter.load(std::memory_order_relaxed); }
@@ -170,6 +177,8 @@ struct EngineParts {
     SimLinkState& link;
     RunState& run;
     CurrentParkAirportState& parkAirport;
+    LoadedParkAirport& loadedPark;
+    RangeControl& range;
     LiveryService& liveries;
     StandService& stands;
     FlightPlanService& flightPlans;

@@ -38,33 +38,28 @@ void ObjectEventQueue::clear() {
 EngineState::EngineState() {
     // A small start and at most one element per bucket keep the set's
     // look-ups short while the reader fills it.
-    liveCallsigns.rehash(8);
-    liveCallsigns.max_load_factor(1.0F);
+    parking.liveCallsigns.rehash(8);
+    parking.liveCallsigns.max_load_factor(1.0F);
 }
 
 void EngineState::reserve() {
     liveAircraft.reserve(kLiveCapacity);
     staticAircraft.reserve(kStaticCapacity);
     hexIdStack.reserve(kLiveCapacity);
-    candidates.reserve(kStaticCapacity);
+    parking.candidates.reserve(kStaticCapacity);
     deferredEvents.reserve(kEventCapacity);
 }
 
 void EngineState::reset() {
-    liveCallsigns.clear();
     perSecondHexIds.clear();
     hexIdStack.clear();
     liveCreationQueue.clear();
     staticCreationQueue.clear();
     staticAircraft.clear();
-    candidates.clear();
     liveAircraft.clear();
     objectEvents.clear();
     deferredEvents.clear();
-    parkAirportName.clear();
-    parkAirportPublisher.clear();
-    parkAirports.clear();
-    removals.clear();
+    parking.reset();
     createdFlights.clear();
     returningTraffic.clear();
     removalQueue.clear();

@@ -22,24 +22,13 @@
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
 #include "engine/live_ac.h"
+#include "engine/parking/parking_state.h"
 #include "liveries/dont_use_title_set.h"
 #include "simlink/sim_hooks.h"
 #include "simlink/sim_queues.h"
 #include "simlink/user_aircraft_block.h"
 
 namespace qvl {
-
-// A static parked aircraft chosen for a stand and waiting to be placed.
-struct ParkPosition {
-    std::uint32_t standNumber = 0;
-    std::int32_t slotOffset = 0;  // half hours back from now that it was parked
-    LiveryKey key{};
-    std::string callsign1{};
-    std::string callsign2{};
-    std::string registration{};
-    std::uint8_t preferSecondCallsign = 0;
-    std::uint8_t cargo = 0;
-};
 
 // The last position asked for by name and its answer; the stand under the user
 // aircraft is kept in EngineState.
@@ -49,20 +38,6 @@ struct StandNameCache {
     bool valid = false;
     std::string name;
     void reset() { *this = StandNameCache{}; }
-};
-
-// One candidate park airport of my_park_airports.txt.
-struct ParkAirport {
-    std::string reservedStand{};
-    GeoPosition position{};
-    double distance = 0.0;  // nm from the user aircraft
-    FixedCode4 icao{};
-};
-
-// A static aircraft that the parking adjustment takes away.
-struct RemovalEntry {
-    std::string callsign{};
-    std::uint32_t standNumber = 0;
 };
 
 // An object event waiting for its aircraft to settle: counted up to 200
@@ -104,8 +79,6 @@ struct EngineState {
     EngineState(const EngineState&) = delete;
     EngineState& operator=(const EngineState&) = delete;
 
-    // Callsigns the traffic reader collected for the static parking review.
-    std::unordered_set<std::string> liveCallsigns;
     // Hex ids for the once-a-second check, one a second.
     std::list<std::uint32_t> perSecondHexIds;
     // Hex ids of aircraft just put into "adding2sim", one per tick, from the back.
@@ -115,8 +88,6 @@ struct EngineState {
     std::deque<CreateAircraftCommand> liveCreationQueue;
     std::deque<CreateAircraftCommand> staticCreationQueue;
     std::vector<StaticAc> staticAircraft;
-    // Static aircraft waiting to be placed, taken from the back.
-    std::vector<ParkPosition> candidates;
     // The live aircraft, stepped in this order every tick.
     std::vector<LiveAc> liveAircraft;
     // The tick's traffic records on their way from the queue to the intake;
@@ -124,10 +95,8 @@ struct EngineState {
     std::vector<TrafficRecord> intakeBuffer;
     ObjectEventQueue objectEvents;
     std::vector<DeferredObjectEvent> deferredEvents;
-    std::string parkAirportName;
-    std::string parkAirportPublisher;
-    std::list<ParkAirport> parkAirports;
-    std::vector<RemovalEntry> removals;
+    // The park airports and the static parking at the current one.
+    ParkingState parking;
     // Flights created so far, by id.
     std::unordered_map<std::uint32_t, std::uint64_t> createdFlights;
     // Records of a flight whose old aircraft is on its way out (flown on past
@@ -164,8 +133,6 @@ struct EngineState {
 
     // Kept across runs.
     UncreatableLiveries uncreatable;
-    // Static hex ids are (counter + 1) modulo 10000; the counter keeps running.
-    std::uint32_t staticHexIdCounter = 0;
 
     // Room for a full run, so that steady operation allocates little.
     void reserve();

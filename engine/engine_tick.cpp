@@ -11,8 +11,8 @@
 #include "engine/engine.h"
 #include "engine/live_ac_update.h"
 #include "engine/object_events.h"
+#include "engine/parking/static_placing.h"
 #include "engine/spawn.h"
-#include "engine/static_parking.h"
 #include "engine/traffic_intake.h"
 #include "platform/units.h"
 #include "simlink/sim_ids.h"
@@ -146,7 +146,7 @@ void lf_releaseQueuedCommands(Engine& engine) {
         gf_queueCreateAircraft(engine.link.queues, state.staticCreationQueue.front());
         state.staticCreationQueue.pop_front();
     }
-    if (!state.candidates.empty()) lf_detcs(engine);
+    if (!state.parking.candidates.empty()) lf_detcs(engine);
 }
 
 void lf_periodicRequests(Engine& engine) {

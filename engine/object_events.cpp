@@ -361,7 +361,8 @@ void lf_settleOnGround(Engine& engine, LiveAc& ac) {
     if (ac.phase != GroundPhase::parked) return;
     ac.parkedSince = engine.weekTime();
     gf_log(fmt::format("{:8}: {:8} parks", engine.stands.standIdText(ac.standNumber), ac.flight.callsign));
-    std::erase_if(engine.state.candidates, [&](const ParkPosition& p) { return p.standNumber == ac.standNumber; });
+    std::erase_if(engine.state.parking.candidates,
+                  [&](const ParkPosition& p) { return p.standNumber == ac.standNumber; });
     removeStaticOnStand(engine, ac);
 }
 

@@ -20,6 +20,7 @@
 #include "core/current_park_airport.h"
 #include "core/fixed_code.h"
 #include "core/messages.h"
+#include "core/range_control.h"
 #include "core/run_state.h"
 #include "core/time_text.h"
 #include "engine/engine.h"
@@ -69,6 +70,7 @@ struct World {
     SimLinkState link;
     RunState run;
     CurrentParkAirportState parkAirport;
+    RangeControl range;
     NoLiveries liveries;
     LoadedParkAirport park;
     ParkAirportStands stands{park};
@@ -80,6 +82,8 @@ struct World {
                               .link = link,
                               .run = run,
                               .parkAirport = parkAirport,
+                              .loadedPark = park,
+                              .range = range,
                               .liveries = liveries,
                               .stands = stands,
                               .flightPlans = plans})};

@@ -54,6 +54,8 @@ ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary)
                          .link = link,
                          .run = run,
                          .parkAirport = parkAirport,
+                         .loadedPark = loadedPark,
+                         .range = range,
                          .liveries = liveries,
                          .stands = stands,
                          .flightPlans = plans})} {

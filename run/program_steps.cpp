@@ -8,7 +8,8 @@
 #include "engine/engine_tick.h"
 #include "engine/learned_stand_queue.h"
 #include "engine/object_events.h"
-#include "engine/park_airports.h"
+#include "engine/parking/park_airports.h"
+#include "engine/parking/parking_cycle.h"
 #include "engine/removal.h"
 #include "engine/stands/stands.h"
 #include "engine/uncreatable.h"
@@ -122,14 +123,14 @@ void ProgramMainLoop::clearSpawnMap() { gf_clearSpawnMap(p_.engineState); }
 
 void ProgramParking::updateStaticParking(bool initialPass) { gf_updateStaticParking(p_.engine, initialPass); }
 void ProgramParking::clearReservedStand() { clearParkReservedStand(p_.engine); }
-bool ProgramParking::checkParkAirports(std::string& text) { return gf_checkParkAirports(p_.engine, text); }
+bool ProgramParking::checkParkAirports(std::string& text) { return gf_checkParkAirports(p_.engine, true, text); }
 void ProgramParking::startCallsignCollection() { p_.readers.traffic().startCallsignCollection(); }
 void ProgramParking::adjustParking() { lf_adjustParking(p_.engine); }
 void ProgramParking::removeStaticDuplicates() { gf_removeStaticDuplicates(p_.engine); }
 void ProgramParking::flushStaticAc() { gf_flushStaticAc(p_.engine); }
 void ProgramParking::clearStaticInTaxiPaths() { gf_clearStaticInTaxiPaths(p_.engine); }
 void ProgramParking::showWaitingStaticCount() {
-    p_.windowState.candidateCount.store(p_.engineState.candidates.size());
+    p_.windowState.candidateCount.store(p_.engineState.parking.candidates.size());
     p_.windowState.requestRepaint(WindowRegion::parkingStats);
 }
 

@@ -369,6 +369,8 @@ protected:
                               .link = simLink,
                               .run = run,
                               .parkAirport = parkAirport,
+                              .loadedPark = loadedPark,
+                              .range = range,
                               .liveries = liveries,
                               .stands = stands,
                               .flightPlans = plans})};

@@ -15,18 +15,18 @@ TEST_F(EngineStateTest, ASecondRunStartsWithEveryContainerEmpty) {
     script.legs = {{.seconds = 8.0, .groundSpeedKt = 250.0, .trackDeg = 90.0}};
     fly(script);
     tick(401);
-    state.liveCallsigns.insert("DLH4AB");
+    state.parking.liveCallsigns.insert("DLH4AB");
     state.perSecondHexIds.push_back(1);
     state.hexIdStack.push_back(2);
     state.liveCreationQueue.emplace_back();
     state.staticCreationQueue.emplace_back();
     state.staticAircraft.emplace_back();
-    state.candidates.emplace_back();
+    state.parking.candidates.emplace_back();
     state.objectEvents.push({.objectId = 5, .kind = SimObjectEventKind::removed});
     state.deferredEvents.emplace_back();
-    state.parkAirportName = "Frankfurt";
-    state.parkAirports.emplace_back();
-    state.removals.emplace_back();
+    state.parking.display.airportName = "Frankfurt";
+    state.parking.parkAirports.emplace_back();
+    state.parking.removals.emplace_back();
     state.createdFlights[1] = 2;
     state.returningTraffic.emplace_back();
     state.removalQueue.push_back(3);
@@ -35,26 +35,26 @@ TEST_F(EngineStateTest, ASecondRunStartsWithEveryContainerEmpty) {
     state.ghostList.emplace_back("DLH4AB_");
     state.followedObjectId = 7;
     state.uncreatable.dontUseTitles.insert("broken");
-    state.staticHexIdCounter = 42;
+    state.parking.staticHexIdCounter = 42;
     traffic.push(TrafficRecord{});
     link.queues.pushRemoval(9);
     const std::int32_t ticks = engine.now();
 
     gf_clearAiTraffic(engine);
 
-    EXPECT_TRUE(state.liveCallsigns.empty());
+    EXPECT_TRUE(state.parking.liveCallsigns.empty());
     EXPECT_TRUE(state.perSecondHexIds.empty());
     EXPECT_TRUE(state.hexIdStack.empty());
     EXPECT_TRUE(state.liveCreationQueue.empty());
     EXPECT_TRUE(state.staticCreationQueue.empty());
     EXPECT_TRUE(state.staticAircraft.empty());
-    EXPECT_TRUE(state.candidates.empty());
+    EXPECT_TRUE(state.parking.candidates.empty());
     EXPECT_TRUE(state.liveAircraft.empty());
     EXPECT_EQ(state.objectEvents.size(), 0U);
     EXPECT_TRUE(state.deferredEvents.empty());
-    EXPECT_TRUE(state.parkAirportName.empty());
-    EXPECT_TRUE(state.parkAirports.empty());
-    EXPECT_TRUE(state.removals.empty());
+    EXPECT_TRUE(state.parking.display.airportName.empty());
+    EXPECT_TRUE(state.parking.parkAirports.empty());
+    EXPECT_TRUE(state.parking.removals.empty());
     EXPECT_TRUE(state.createdFlights.empty());
     EXPECT_TRUE(state.returningTraffic.empty());
     EXPECT_TRUE(state.removalQueue.empty());
@@ -66,7 +66,7 @@ TEST_F(EngineStateTest, ASecondRunStartsWithEveryContainerEmpty) {
     EXPECT_EQ(link.queues.sizes().removals, 0U);
     // The process keeps what it learned and its counters.
     EXPECT_TRUE(state.uncreatable.dontUseTitles.contains("broken"));
-    EXPECT_EQ(state.staticHexIdCounter, 42U);
+    EXPECT_EQ(state.parking.staticHexIdCounter, 42U);
     EXPECT_EQ(engine.now(), ticks);
 }
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/not_built.h"
+#include "engine/parking/static_placing.h"
 #include "engine/stands/stand_seams.h"
-#include "engine/static_parking.h"
 #include "support/engine_harness.h"
 
 namespace qvl::test {
@@ -23,7 +23,7 @@ protected:
 };
 
 TEST_F(NotBuiltEntries, StaticParkingPlacesNothingAndNamesItself) {
-    state.candidates.emplace_back();
+    state.parking.candidates.emplace_back();
     lf_detcs(engine);
     EXPECT_TRUE(state.staticAircraft.empty());
     EXPECT_TRUE(logged("static parking"));

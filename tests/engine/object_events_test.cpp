@@ -286,14 +286,14 @@ TEST_F(ObjectEventsTest, AParkedAircraftSettlingOnItsStandTakesItOverFromAStatic
     other.objectId = 250;
     other.status = SimStatus::active;
     state.staticAircraft.push_back(other);
-    state.candidates.push_back({.standNumber = 7});
-    state.candidates.push_back({.standNumber = 8});
+    state.parking.candidates.push_back({.standNumber = 7});
+    state.parking.candidates.push_back({.standNumber = 8});
     queue({.objectId = 300, .hexId = ac.flight.hexId, .kind = SimObjectEventKind::created});
     tick();
     EXPECT_TRUE(ac.onGround);
     EXPECT_EQ(ac.parkedSince, (WeekTime{.day = 3, .slot = 20}));
-    ASSERT_EQ(state.candidates.size(), 1U);
-    EXPECT_EQ(state.candidates[0].standNumber, 8U);
+    ASSERT_EQ(state.parking.candidates.size(), 1U);
+    EXPECT_EQ(state.parking.candidates[0].standNumber, 8U);
     EXPECT_EQ(state.staticAircraft[0].status, SimStatus::removingfromsim);
     EXPECT_TRUE(logHas("A7      : DLH4AB   parks over static KLM11*"));
 }

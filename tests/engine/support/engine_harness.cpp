@@ -95,6 +95,8 @@ EngineTest::EngineTest()
                          .link = link,
                          .run = run,
                          .parkAirport = parkAirport,
+                         .loadedPark = stands.park,
+                         .range = range,
                          .liveries = liveries,
                          .stands = stands,
                          .flightPlans = plans})} {}

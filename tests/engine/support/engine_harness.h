@@ -24,6 +24,7 @@
 #include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
 #include "core/current_park_airport.h"
+#include "core/range_control.h"
 #include "core/run_state.h"
 #include "engine/engine.h"
 #include "engine/engine_state.h"
@@ -188,6 +189,7 @@ protected:
     UserAircraftState userData;
     RunState run;
     CurrentParkAirportState parkAirport;
+    RangeControl range;
     FakeLiveries liveries;
     TestStands stands;
     TestPlanFolder planFolder{dir.path()};

@@ -1,6 +1,6 @@
 // Static parking is not built yet: no waiting static aircraft is placed.
 #include "core/not_built.h"
-#include "engine/static_parking.h"
+#include "engine/parking/static_placing.h"
 
 namespace qvl {
 

@@ -1,0 +1,53 @@
+// The park airports: the user's list of airports to fill with static parked
+// aircraft (my_park_airports.txt and the my_thirdparty stand files), the
+// choice of the current one from the user aircraft's position, leaving it,
+// loading its stands and the stand it keeps free for the user.
+#pragma once
+
+#include <string>
+
+#include "airports/stand.h"
+#include "core/fixed_code.h"
+#include "core/geodesy.h"
+#include "simlink/user_aircraft_block.h"
+
+namespace qvl {
+
+struct Engine;
+
+// Rebuilds the park-airport list from my_park_airports.txt and the
+// my_thirdparty folder; false when a line names an unknown airport (the
+// other lines are used all the same).
+bool lf_readMyParkAirports(Engine& engine);
+// Writes the list's first entry (its code and reserved stand) into
+// my_park_airports.txt.
+void gf_addParkAirport(Engine& engine);
+// Puts the airport at the front of the list (the user's destination).
+void gf_pushParkAirport(Engine& engine, const FixedCode4& icao, const GeoPosition& position);
+
+// The distances of the list's airports from the user, nearest first unless
+// a destination is set.
+void lf_updateParkAirportDistances(Engine& engine, const GeoPosition& user);
+// No park airport yet: takes the one the user aircraft stands at, or the
+// nearest in sight while airborne, and asks for its stands to be loaded.
+void lf_findParkAirport(Engine& engine, const UserAircraftBlock& user, bool first);
+// A park airport is current: leaves it when it is out of sight or another
+// one is nearer (airborne only).
+void lf_checkParkAirportInSight(Engine& engine, const UserAircraftBlock& user);
+// Makes the airport of the airport list current; false when it is unknown.
+bool lf_setParkAirport(Engine& engine, const FixedCode4& icao);
+// Disables the parking controls and starts collecting live callsigns.
+void lf_startParkingUpdate(Engine& engine, bool showMessage);
+// Loads the current park airport's stands; the error text, empty on success.
+std::string lf_readParkedFile(Engine& engine);
+
+// Re-reads the park airports (the window's "Re-read"); with checkStand a
+// changed reserved stand is taken over. True with a text for the message
+// line; false when a line names an unknown airport.
+bool gf_checkParkAirports(Engine& engine, bool checkStand, std::string& text);
+// The reserved stand is kept free: an aircraft standing on it goes.
+void clearParkReservedStand(Engine& engine);
+// The stand is the park airport's reserved stand.
+bool isReservedStand(const Engine& engine, const Stand& stand);
+
+}  // namespace qvl

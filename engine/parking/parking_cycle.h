@@ -1,0 +1,31 @@
+// The parking cycle: the first filling of the park airport once its stands
+// are loaded, the adjustment every 20 minutes or on request, the number of
+// static aircraft wanted, and leaving the park airport.
+#pragma once
+
+#include <cstdint>
+
+namespace qvl {
+
+struct Engine;
+
+// Called with true when the main loop starts and with false from the
+// 16-second step: loads a chosen park airport and fills it, or chooses,
+// keeps or leaves the park airport.
+void gf_updateStaticParking(Engine& engine, bool first);
+// The first filling after the stands are loaded.
+void lf_selectParkPositions(Engine& engine);
+// The adjustment: static aircraft that no longer fit go, departing flights
+// are replaced, the stands are filled up to the wanted count.
+void lf_adjustParking(Engine& engine);
+// The number of static aircraft wanted at the park airport.
+std::int64_t lf_wantedStaticCount(Engine& engine);
+// The callsigns the traffic reader collected become the live callsigns.
+void lf_takeOverLiveCallsigns(Engine& engine);
+// Leaves the park airport: every static aircraft goes, live aircraft on
+// the ground there go, the learned file is saved.
+void gf_leaveParkAirport(Engine& engine);
+// Saves what was learned and forgets the park airport.
+void lf_resetParkAirport(Engine& engine);
+
+}  // namespace qvl

@@ -1,0 +1,20 @@
+#include "engine/parking/parking_state.h"
+
+namespace qvl {
+
+void ParkingState::reset() {
+    parkAirports.clear();
+    distancesAt = {};
+    distancesComputed = false;
+    loadPending = false;
+    candidates.clear();
+    removals.clear();
+    kept.clear();
+    parkedLive.clear();
+    liveCallsigns.clear();
+    realPassFit = 0;
+    softPassFit = -1;
+    display = ParkingDisplay{};
+}
+
+}  // namespace qvl
