@@ -55,8 +55,10 @@ public:
     void setAlwaysOnTop(bool onTop) override { window_.setAlwaysOnTop(onTop); }
     void disableParkingControls() override { gf_disableParkingControls(flags(), state()); }
     void enableParkingControls() override { gf_enableParkingControls(flags(), state()); }
-    void stepStaticParkingCountdown(std::int32_t secondsCounter) override {
-        qvl::stepStaticParkingCountdown(flags(), state(), static_cast<std::uint32_t>(secondsCounter));
+    void stepStaticParkingCountdown(std::int32_t secondsCounter, bool staticParkingActive) override {
+        qvl::stepStaticParkingCountdown(
+            flags(), state(),
+            {.secondsCounter = static_cast<std::uint32_t>(secondsCounter), .staticParkingActive = staticParkingActive});
     }
     void setFollowText(const std::string& text) override {
         state().setText(WindowText::followedAircraft, text);

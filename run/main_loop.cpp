@@ -186,7 +186,7 @@ void lf_every30Seconds(RunControl& control) {
     if (control.flags.rematchRequest.exchange(false)) control.mainLoop.clearNoMatchList();
     if (AUTO_RANGE.value()) control.trafficRun.updateAutoRange();
     if (multipleOf(s, kMinutePeriod)) {
-        control.window.stepStaticParkingCountdown(s);
+        control.window.stepStaticParkingCountdown(s, control.parking.staticParkingActive());
         control.window.repaintControls();
         if (OBJECTID_LIST.value()) control.mainLoop.writeObjectIdList();
         if (multipleOf(s, kNoMatchLogPeriod)) {

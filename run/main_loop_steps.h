@@ -52,6 +52,8 @@ public:
     // The collision rule of the taxi paths.
     virtual void clearStaticInTaxiPaths() = 0;
     virtual void showWaitingStaticCount() = 0;
+    // The park airport's stands are loaded: static parking runs there.
+    [[nodiscard]] virtual bool staticParkingActive() = 0;
 };
 
 class CallsignSteps {

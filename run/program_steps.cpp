@@ -129,6 +129,7 @@ void ProgramParking::adjustParking() { lf_adjustParking(p_.engine); }
 void ProgramParking::removeStaticDuplicates() { gf_removeStaticDuplicates(p_.engine); }
 void ProgramParking::flushStaticAc() { gf_flushStaticAc(p_.engine); }
 void ProgramParking::clearStaticInTaxiPaths() { gf_clearStaticInTaxiPaths(p_.engine); }
+bool ProgramParking::staticParkingActive() { return p_.parkAirport.standsLoaded(); }
 void ProgramParking::showWaitingStaticCount() {
     p_.windowState.candidateCount.store(p_.engineState.parking.candidates.size());
     p_.windowState.requestRepaint(WindowRegion::parkingStats);

@@ -101,6 +101,7 @@ public:
     void flushStaticAc() override;
     void clearStaticInTaxiPaths() override;
     void showWaitingStaticCount() override;
+    bool staticParkingActive() override;
 
 private:
     ProgramParts& p_;

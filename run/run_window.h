@@ -27,7 +27,7 @@ public:
     // announces it when it runs out.
     virtual void disableParkingControls() = 0;
     virtual void enableParkingControls() = 0;
-    virtual void stepStaticParkingCountdown(std::int32_t secondsCounter) = 0;
+    virtual void stepStaticParkingCountdown(std::int32_t secondsCounter, bool staticParkingActive) = 0;
     // "= <object id>", "has left" or empty, beside CALLSIGN_2_OBJECTID.
     virtual void setFollowText(const std::string& text) = 0;
     // The start-up indicator of the status panel.

@@ -35,8 +35,6 @@ struct CommandFlags {
     std::atomic<bool> parkingUpdateRunning;
     // "Now" may be enabled again once INITIAL_LOAD_ONLY is turned off.
     std::atomic<bool> nowAllowed;
-    // Static parking runs for a park airport.
-    std::atomic<bool> staticParkingActive;
     // The scanned liveries became the catalogue in this process; clearing it
     // makes the next run process them again. Kept across runs.
     std::atomic<bool> liveriesProcessed{false};
@@ -55,7 +53,6 @@ struct CommandFlags {
         parkingUpdatePending = false;
         parkingUpdateRunning = false;
         nowAllowed = false;
-        staticParkingActive = false;
         staticParkingCountdown = kStaticParkingMinutes;
     }
 };

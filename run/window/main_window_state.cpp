@@ -17,6 +17,7 @@ auto& textSlot(Texts& texts, WindowText which) {
         case WindowText::simulator: return texts.simulator;
         case WindowText::realTraffic: return texts.realTraffic;
         case WindowText::userStand: return texts.userStand;
+        case WindowText::reservedStand: return texts.reservedStand;
         case WindowText::followedAircraft: return texts.followedAircraft;
     }
     return texts.userAircraft;  // not reached: every enumerator is listed above

@@ -34,6 +34,7 @@ struct MainWindowTexts {
     std::string simulator;         // simulator name and version
     std::string realTraffic;       // the traffic client's edition and version
     std::string userStand;         // the stand at the user aircraft's position
+    std::string reservedStand;     // the park airport's, shown as "reserved stand: <text>"
     std::string followedAircraft;  // beside the callsign choice
 };
 
@@ -47,6 +48,7 @@ enum class WindowText : std::uint8_t {
     simulator,
     realTraffic,
     userStand,
+    reservedStand,
     followedAircraft,
 };
 

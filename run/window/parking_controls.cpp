@@ -49,13 +49,13 @@ void lf_announceStaticParkingUpdate(CommandFlags& flags, const MainWindowState& 
     flags.parkingUpdatePending = true;
 }
 
-void stepStaticParkingCountdown(CommandFlags& flags, MainWindowState& window, std::uint32_t secondsCounter) {
+void stepStaticParkingCountdown(CommandFlags& flags, MainWindowState& window, const CountdownMinute& minute) {
     std::int32_t minutes = flags.staticParkingCountdown.load() - 1;
     if (minutes < 1) {
         minutes = kStaticParkingMinutes;
-        if (flags.staticParkingActive && !INITIAL_LOAD_ONLY.value() && !flags.parkingUpdateRunning &&
+        if (minute.staticParkingActive && !INITIAL_LOAD_ONLY.value() && !flags.parkingUpdateRunning &&
             !flags.parkingUpdatePending) {
-            lf_announceStaticParkingUpdate(flags, window, secondsCounter);
+            lf_announceStaticParkingUpdate(flags, window, minute.secondsCounter);
         }
     }
     flags.staticParkingCountdown = minutes;

@@ -24,9 +24,13 @@ void gf_enableParkingControls(CommandFlags& flags, MainWindowState& window);
 // `secondsCounter` is the run's count of seconds.
 void lf_announceStaticParkingUpdate(CommandFlags& flags, const MainWindowState& window, std::uint32_t secondsCounter);
 
+struct CountdownMinute {
+    std::uint32_t secondsCounter = 0;  // the run's count of seconds
+    bool staticParkingActive = false;  // the park airport's stands are loaded
+};
 // One minute of the run has passed: the countdown goes down, and when it runs
 // out a new period starts and, with static parking active, INITIAL_LOAD_ONLY
 // off and no update running or pending, an update is announced.
-void stepStaticParkingCountdown(CommandFlags& flags, MainWindowState& window, std::uint32_t secondsCounter);
+void stepStaticParkingCountdown(CommandFlags& flags, MainWindowState& window, const CountdownMinute& minute);
 
 }  // namespace qvl

@@ -46,7 +46,7 @@ public:
     void setAlwaysOnTop(bool) override {}
     void disableParkingControls() override {}
     void enableParkingControls() override {}
-    void stepStaticParkingCountdown(std::int32_t) override {}
+    void stepStaticParkingCountdown(std::int32_t, bool) override {}
     void setFollowText(const std::string&) override {}
     void setStartingUp(bool) override {}
     void resetRunTexts() override {}

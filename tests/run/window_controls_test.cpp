@@ -127,17 +127,16 @@ TEST_F(ParkingControls, AnnouncementWaitsForTheNextFifteenSecondCycle) {
 
 TEST_F(ParkingControls, CountdownAnnouncesOnlyWhenStaticParkingWaitsForIt) {
     flags.staticParkingCountdown = 2;
-    flags.staticParkingActive = true;
-    stepStaticParkingCountdown(flags, window, 100);
+    stepStaticParkingCountdown(flags, window, {.secondsCounter = 100, .staticParkingActive = true});
     EXPECT_EQ(window.staticParkingCountdown.load(), 1);
     EXPECT_FALSE(flags.parkingUpdatePending);
     flags.parkingUpdateRunning = true;  // an update already runs: no announcement
-    stepStaticParkingCountdown(flags, window, 160);
+    stepStaticParkingCountdown(flags, window, {.secondsCounter = 160, .staticParkingActive = true});
     EXPECT_EQ(flags.staticParkingCountdown.load(), 20);
     EXPECT_FALSE(flags.parkingUpdatePending);
     flags.parkingUpdateRunning = false;
     flags.staticParkingCountdown = 1;
-    stepStaticParkingCountdown(flags, window, 220);
+    stepStaticParkingCountdown(flags, window, {.secondsCounter = 220, .staticParkingActive = true});
     EXPECT_TRUE(flags.parkingUpdatePending);
     EXPECT_EQ(window.staticParkingCountdown.load(), 20);
 }

@@ -163,6 +163,9 @@ public:
     void flushStaticAc() override { log_.note("flushStaticAc"); }
     void clearStaticInTaxiPaths() override { log_.note("clearStaticInTaxiPaths"); }
     void showWaitingStaticCount() override { log_.note("showWaitingStaticCount"); }
+    bool staticParkingActive() override { return active; }
+
+    bool active = false;
 
 private:
     StepLog& log_;
@@ -222,7 +225,7 @@ public:
     void setAlwaysOnTop(bool onTop) override { calls.emplace_back(onTop ? "topmost" : "notTopmost"); }
     void disableParkingControls() override { calls.emplace_back("disableParkingControls"); }
     void enableParkingControls() override { calls.emplace_back("enableParkingControls"); }
-    void stepStaticParkingCountdown(std::int32_t secondsCounter) override {
+    void stepStaticParkingCountdown(std::int32_t secondsCounter, bool /*staticParkingActive*/) override {
         countdownSeconds.push_back(secondsCounter);
     }
     void setFollowText(const std::string& text) override { followText = text; }
