@@ -1,6 +1,7 @@
 // The engine tick under load.
 //
-// BM_EngineTick: lf_handleAddingStack with N active live aircraft, 70 % in
+// BM_EngineTick: lf_handleAddingStack with N active live aircraft (and S
+// active static parked aircraft on stands of their own), 70 % in
 // mixed airborne phases (cruise, climb, approach) and 30 % on the ground
 // (taxiing, parked on a stand of the park airport's stand list, pushing
 // back), each reporting every 4 s of report time through the traffic queue,
@@ -248,6 +249,26 @@ void fillActive(Rig& rig, std::vector<Flight>& flights, std::uint32_t count) {
     }
 }
 
+// S static aircraft active on stands of their own, east of the live ones.
+void fillStatic(Rig& rig, std::uint32_t count) {
+    for (std::uint32_t i = 0; i < count; ++i) {
+        Stand& stand = rig.park.parkStands.emplace_back();
+        stand.number = static_cast<std::uint32_t>(rig.park.parkStands.size());
+        stand.id = "P" + std::to_string(stand.number);
+        stand.latitude = 48.0 + (i % 40) * 0.0005;
+        stand.longitude = 20.0 + (i / 40) * 0.0005;
+        stand.radius = 0.02;
+        StaticAc& ac = rig.state.staticAircraft.emplace_back();
+        ac.flight.hexId = 1 + i;
+        ac.flight.callsign = "S" + std::to_string(i) + "*";
+        ac.objectId = 100000 + i;
+        ac.status = SimStatus::active;
+        ac.standNumber = stand.number;
+        ac.stand = {.position = {.latitude = stand.latitude, .longitude = stand.longitude}, .heading = 0.0};
+        ac.parkedSince = {.day = 3, .slot = 18};
+    }
+}
+
 void queueInRangeBurst(Rig& rig) {
     for (const LiveAc& ac : rig.state.liveAircraft) {
         const bool ground = ac.onGround;
@@ -279,6 +300,7 @@ void BM_EngineTick(benchmark::State& bench) {
         rig.feed.tickCounter.store(10000);
         std::vector<Flight> flights;
         fillActive(rig, flights, count);
+        fillStatic(rig, static_cast<std::uint32_t>(bench.range(1)));
         std::vector<double> micros;
         micros.reserve(kTicks);
         bench.ResumeTiming();
@@ -314,7 +336,13 @@ void BM_EngineTick(benchmark::State& bench) {
         bench.ResumeTiming();
     }
 }
-BENCHMARK(BM_EngineTick)->Arg(100)->Arg(500)->Arg(1000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EngineTick)
+    ->Args({100, 0})
+    ->Args({500, 0})
+    ->Args({1000, 0})
+    ->Args({500, 500})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 // N stands 40 m apart in rows of 20, each with ten learned flights.
 void fillStands(Rig& rig, std::uint32_t count) {
