@@ -236,6 +236,15 @@ def apf_link():
     seed(t, "mirror", b"\x01\nairports/my_simaddon/sub/ZZZZ.xml\n")
 
 
+def park_airports():
+    """my_park_airports.txt as users write it: codes in any case, stands, bad lines, other charsets."""
+    t = "park_airports"
+    seed(t, "plain", "EHAM,D4\nEDDF\n")
+    seed(t, "bad_lines", "eham,D4\r\nEHAM,D4,x\r\nEDDF,B2\r\nEDDF\r\n  \r\nTOOLONG\r\n,A1\r\nKJFK\r\n")
+    seed(t, "utf16", b"\xff\xfe" + " egll , C1 \r\n0a12\r\n".encode("utf-16-le"))
+    seed(t, "ansi", b"LFPG,Stand \xe9\nEHAM, \n")
+
+
 def scanned_liveries():
     """LiveriesScanned.xml, 0x1E, the plain registration-code file, 0x1E, a user's text file."""
     t = "scanned_liveries"
@@ -355,6 +364,7 @@ def main():
     object_events()
     fltsim_section()
     apf_link()
+    park_airports()
     scanned_liveries()
     enc_file(encryptor)
 

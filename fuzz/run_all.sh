@@ -33,6 +33,7 @@ targets=(
   "sim_dispatch 2048"
   "sim_data_replies 2048"
   "object_events 1400"
+  "park_airports 4096"
   "livery_key_line 4096"
   "fltsim_section 4096"
   "liveries_scanned 8192"

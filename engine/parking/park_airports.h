@@ -14,6 +14,7 @@
 namespace qvl {
 
 struct Engine;
+struct ParkAirport;
 
 // Rebuilds the park-airport list from my_park_airports.txt and the
 // my_thirdparty folder; false when a line names an unknown airport (the
@@ -22,6 +23,12 @@ bool lf_readMyParkAirports(Engine& engine);
 // Writes the list's first entry (its code and reserved stand) into
 // my_park_airports.txt.
 void gf_addParkAirport(Engine& engine);
+// Writes the entry's line into my_park_airports.txt: it replaces the line of
+// the same airport (codes compared without case) or is added; the file is
+// written back sorted, each line once, through a temporary file.
+void saveParkAirport(const ParkAirport& entry);
+// The list's entry of the airport; nullptr when the list has none.
+ParkAirport* parkAirportEntry(Engine& engine, const FixedCode4& icao);
 // Puts the airport at the front of the list (the user's destination).
 void gf_pushParkAirport(Engine& engine, const FixedCode4& icao, const GeoPosition& position);
 
@@ -36,6 +43,8 @@ void lf_findParkAirport(Engine& engine, const UserAircraftBlock& user, bool firs
 void lf_checkParkAirportInSight(Engine& engine, const UserAircraftBlock& user);
 // Makes the airport of the airport list current; false when it is unknown.
 bool lf_setParkAirport(Engine& engine, const FixedCode4& icao);
+// The window shows the parking display as it stands.
+void showParkingDisplay(Engine& engine);
 // Disables the parking controls and starts collecting live callsigns.
 void lf_startParkingUpdate(Engine& engine, bool showMessage);
 // Loads the current park airport's stands; the error text, empty on success.

@@ -3,6 +3,7 @@
 #include "engine/stands/stand_seams.h"
 
 #include "engine/engine.h"
+#include "engine/parking/park_airports.h"
 #include "engine/stands/stands.h"
 
 namespace qvl {
@@ -14,6 +15,8 @@ const Stand* standByNumber(Engine& engine, std::uint32_t number) {
     if (number == 0) return nullptr;
     return engine.stands.findStand(number);
 }
+
+bool standKeptFree(Engine& engine, const Stand& stand) { return isReservedStand(engine, stand); }
 
 bool standUnderUser(Engine& engine, const Stand& stand) {
     const UserAircraftBlock user = engine.clocks.userAircraft();

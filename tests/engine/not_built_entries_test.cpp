@@ -29,10 +29,7 @@ TEST_F(NotBuiltEntries, StaticParkingPlacesNothingAndNamesItself) {
     EXPECT_TRUE(logged("static parking"));
 }
 
-TEST_F(NotBuiltEntries, StandRulesOfLaterWorkKeepNothingFreeAndSetNoLimit) {
-    const Stand stand;
-    EXPECT_FALSE(standKeptFree(engine, stand));
-    EXPECT_TRUE(logged("park airports"));
+TEST_F(NotBuiltEntries, StandRulesOfLaterWorkSetNoLimit) {
     EXPECT_EQ(parkLimit(engine), 0);
     EXPECT_TRUE(logged("static parking"));
 }

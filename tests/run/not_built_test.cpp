@@ -19,9 +19,7 @@ namespace fs = std::filesystem;
 
 // "<function>: <feature>", one per call, sorted.
 const std::vector<std::string> kNotBuiltYet{
-    "clearParkReservedStand: park airports",
     "forgetUnrecognisedAirports: the add-on airports scan",
-    "gf_checkParkAirports: park airports",
     "gf_checkVersions: the version check",
     "gf_leaveParkAirport: static parking",
     "gf_scanAirports: the add-on airports scan",
@@ -32,12 +30,10 @@ const std::vector<std::string> kNotBuiltYet{
     "lf_detcs: static parking",
     "lf_editSubclassProc: the edit fields",
     "lf_paintWindow: the status panel",
-    "lf_readMyParkAirports: park airports",
     "lf_refreshLiveCount: the status panel",
     "lf_setDestination: the edit fields",
     "parkLimit: static parking",
     "showCargoStand: static parking",
-    "standKeptFree: park airports",
 };
 
 struct Entry {

@@ -1,0 +1,126 @@
+// Which park airport is current: the one the user aircraft stands at, or
+// the nearest in sight while it flies; and leaving it again.
+#include <fmt/format.h>
+
+#include <list>
+#include <optional>
+#include <string>
+
+#include "airports/apf_file.h"
+#include "airports/closest_stand.h"
+#include "core/current_park_airport.h"
+#include "core/geodesy.h"
+#include "core/log.h"
+#include "core/messages.h"
+#include "core/settings.h"
+#include "core/time_text.h"
+#include "engine/engine.h"
+#include "engine/parking/park_airports.h"
+#include "engine/parking/parking_cycle.h"
+#include "refdata/airports.h"
+#include "refdata/closest_airport.h"
+
+namespace qvl {
+namespace {
+
+bool inSight(double distanceNm, const UserAircraftBlock& user) {
+    return distanceNm <= static_cast<double>(AIRP_RANGE.value()) &&
+           user.aboveGround <= static_cast<double>(AIRP_HEIGHT.value());
+}
+
+std::string airportLabelOf(const FixedCode4& icao) {
+    const AirportRec* listed = listedAirport(icao);
+    return listed != nullptr ? gf_airportLabel(*listed) : gf_airportLabel(AirportRec{.icao = icao});
+}
+
+// On the ground: the airport the user aircraft stands at, when it has stands.
+bool chooseOnGround(Engine& engine, const UserAircraftBlock& user) {
+    const AirportRec* closest = gf_closestAirport(user.position(), gf_readDestApfForClosestStand);
+    if (closest == nullptr) {
+        gf_showMessage("User aircraft on the ground, no RT supported airport in sight", MessageLogging::notLogged);
+        return false;
+    }
+    const FixedCode4 icao = closest->icao;
+    const std::string label = gf_airportLabel(*closest);
+    if (!gf_hasUserAddonApf(icao)) {
+        gf_showMessage(fmt::format("User aircraft on the ground at {}, no airport file found", label),
+                       MessageLogging::notLogged);
+        return false;
+    }
+    gf_log(fmt::format("User aircraft on the ground at {}", label));
+    return lf_setParkAirport(engine, icao);
+}
+
+// Airborne: the list's first airport once it is in sight.
+bool chooseAirborne(Engine& engine, const UserAircraftBlock& user) {
+    engine.parkingHooks.enableDestination(true);
+    const std::list<ParkAirport>& list = engine.state.parking.parkAirports;
+    if (list.empty()) return false;
+    const ParkAirport nearest = list.front();
+    if (!inSight(nearest.distance, user) || !lf_setParkAirport(engine, nearest.icao)) return false;
+    gf_showMessage(fmt::format("{} in sight at {:.1F} nm", nearest.icao.view(), nearest.distance),
+                   MessageLogging::logged);
+    return true;
+}
+
+}  // namespace
+
+void showParkingDisplay(Engine& engine) {
+    engine.parkingHooks.show(engine.state.parking.display);
+    if (engine.window.repaint) engine.window.repaint();
+}
+
+void lf_findParkAirport(Engine& engine, const UserAircraftBlock& user, bool first) {
+    // No position yet: nothing to choose by.
+    if (user.zeroPosition() || engine.parkAirport.current()) return;
+    const bool onGround = user.onGround.value_or(false);
+    if (onGround ? !chooseOnGround(engine, user) : !chooseAirborne(engine, user)) return;
+    engine.state.parking.loadPending = true;
+    lf_startParkingUpdate(engine, onGround && first);
+}
+
+void lf_checkParkAirportInSight(Engine& engine, const UserAircraftBlock& user) {
+    if (user.zeroPosition() || user.onGround.value_or(false)) return;
+    const std::optional<CurrentParkAirport> current = engine.parkAirport.current();
+    if (!current) return;
+    const double distance = gf_distanceNm(user.position(), current->position);
+    const std::string label = airportLabelOf(current->code);
+    const std::string time = gf_trafficTimeText(engine.feed.time);
+    if (inSight(distance, user)) {
+        const std::list<ParkAirport>& list = engine.state.parking.parkAirports;
+        if (list.empty()) return;
+        const ParkAirport& nearest = list.front();
+        if (nearest.icao == current->code || !inSight(nearest.distance, user) || nearest.distance > distance) return;
+        gf_log(fmt::format("\n{} {} is in sight ({:.1F} nm), parked aircraft at {} will be removed first", time,
+                           nearest.icao.view(), nearest.distance, label));
+    } else {
+        gf_log(
+            fmt::format("\n{} {} is out of sight ({:.1F} nm), parked aircraft will be removed", time, label, distance));
+    }
+    gf_leaveParkAirport(engine);
+}
+
+bool lf_setParkAirport(Engine& engine, const FixedCode4& icao) {
+    ParkingDisplay& display = engine.state.parking.display;
+    const AirportRec* listed = listedAirport(icao);
+    if (listed == nullptr) {
+        display.parkAirportLabel.clear();
+        showParkingDisplay(engine);
+        return false;
+    }
+    engine.parkAirport.set({.code = listed->icao,
+                            .position = {.latitude = listed->latitude, .longitude = listed->longitude},
+                            .elevationFeet = listed->altitude});
+    display.parkAirportLabel = gf_airportLabel(*listed);
+    gf_log(fmt::format("\nThe park airport is {}", display.parkAirportLabel));
+    showParkingDisplay(engine);
+    return true;
+}
+
+void lf_startParkingUpdate(Engine& engine, bool showMessage) {
+    engine.parkingHooks.disableControls();
+    engine.parkingHooks.startCallsignCollection();
+    if (showMessage) gf_showMessage("Calculating static parked aircraft ...", MessageLogging::notLogged);
+}
+
+}  // namespace qvl

@@ -1,0 +1,466 @@
+// The park airports on real files in the test's own program folder: the
+// airport list encrypted as shipped, my_park_airports.txt and the user's
+// stand files, the stand file loaded by the program's reader.
+#include "engine/parking/park_airports.h"
+
+#include <fmt/format.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "airports/apf_file.h"
+#include "core/messages.h"
+#include "core/paths.h"
+#include "core/settings.h"
+#include "engine/stands/stand_seams.h"
+#include "platform/units.h"
+#include "refdata/airports.h"
+#include "refdata/data_file.h"
+#include "support/engine_harness.h"
+
+namespace qvl::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The airports lie on one meridian; a sixtieth of a degree of latitude is
+// one nautical mile.
+constexpr double kLatitude = 10.0;
+constexpr double kLongitude = 20.0;
+GeoPosition north(double nm) { return {.latitude = kLatitude + nm / 60.0, .longitude = kLongitude}; }
+
+// EHAM has a stand file; D4 at the airport's point, A12 half a mile north.
+const GeoPosition kStandD4 = north(0.0);
+const GeoPosition kStandA12 = north(0.5);
+
+class ParkAirportsTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        previousFolder_ = fs::current_path();
+        fs::current_path(dir.path());
+        for (const fs::path& folder : {kInputFolder, kMyThirdpartyFolder, kMySimaddonFolder}) {
+            fs::create_directories(folder);
+        }
+        airportList({{"EHAM", "AMS", 0.0}, {"LFPG", "CDG", -12.0}, {"EDDF", "FRA", 30.0}, {"EGLL", "LHR", 100.0}});
+        engine.parkingHooks.show = [this](const ParkingDisplay& d) { shown.push_back(d); };
+        engine.parkingHooks.disableControls = [this] { ++disabled; };
+        engine.parkingHooks.startCallsignCollection = [this] { ++collecting; };
+        engine.parkingHooks.enableDestination = [this](bool enabled) { destinationEnabled = enabled; };
+        engine.parkingHooks.updateRunning = [this] { return updateRunning; };
+    }
+    void TearDown() override {
+        resetAirportList();
+        fs::current_path(previousFolder_);
+        EngineTest::TearDown();
+    }
+
+    struct Listed {
+        const char* icao;
+        const char* code3;
+        double northNm;
+    };
+    void airportList(const std::vector<Listed>& airports) {
+        std::string xml = "<?xml version=\"1.0\"?>\n<root><airports>\n";
+        for (const Listed& a : airports) {
+            const GeoPosition at = north(a.northNm);
+            xml += fmt::format(R"(<ap c="{}" i="{}" la="{:.17g}" lo="{:.17g}" a="-11" s="0"/>)", a.icao, a.code3,
+                               at.latitude, at.longitude) +
+                   "\n";
+        }
+        writeFile(dir / "plain.tmp", xml + "</airports></root>\n");
+        ASSERT_TRUE(streamEncrypt(dir / "plain.tmp", kAirportsEnc));
+        resetAirportList();
+        ASSERT_TRUE(gf_readAirports());
+    }
+    static void parkAirportsFile(const std::string& text) { writeFile(kMyParkAirportsTxt, text); }
+    static std::string parkAirportsFile() { return readFile(kMyParkAirportsTxt); }
+
+    // EHAM's stand file in the user's folder of simulator add-ons.
+    static void ehamStandFile() {
+        ApfRecord record;
+        record.icao = FixedCode4("EHAM");
+        record.airportName = "Schiphol";
+        record.publisher = "Test";
+        record.altitude = -11;
+        record.stands.emplace_back("D4", std::vector<LearnedFlight>{},
+                                   StandPlacement{.latitude = kStandD4.latitude, .longitude = kStandD4.longitude}, 30.0,
+                                   StandKind{});
+        record.stands.emplace_back("A12", std::vector<LearnedFlight>{},
+                                   StandPlacement{.latitude = kStandA12.latitude, .longitude = kStandA12.longitude},
+                                   30.0, StandKind{});
+        ASSERT_TRUE(gf_saveApf(record, kMySimaddonFolder / "EHAM.xml",
+                               {.mode = ApfMode::generated, .simNumber = 1, .handmade = false}));
+    }
+
+    // The codes and reserved stands of the list, "EHAM,D4" or "EDDF".
+    [[nodiscard]] std::vector<std::string> listed() const {
+        std::vector<std::string> out;
+        for (const ParkAirport& a : state.parking.parkAirports) {
+            out.push_back(std::string(a.icao.view()) + (a.reservedStand.empty() ? "" : "," + a.reservedStand));
+        }
+        return out;
+    }
+
+    void onGroundAt(GeoPosition at) {
+        user.latitude = at.latitude;
+        user.longitude = at.longitude;
+        user.onGround = true;
+        user.aboveGround = 0.0;
+    }
+    void airborneAt(GeoPosition at, double aboveGroundFeet) {
+        user.latitude = at.latitude;
+        user.longitude = at.longitude;
+        user.onGround = false;
+        user.aboveGround = aboveGroundFeet;
+    }
+    // What the 16-second step does while no park airport is current.
+    void chooseFrom(GeoPosition at) {
+        lf_updateParkAirportDistances(engine, at);
+        lf_findParkAirport(engine, user, true);
+    }
+    [[nodiscard]] std::string current() const {
+        const auto airport = parkAirport.current();
+        return airport ? std::string(airport->code.view()) : std::string("none");
+    }
+    // EHAM made current and its stands loaded, the user standing as set.
+    void loadEham() {
+        ehamStandFile();
+        ASSERT_TRUE(lf_setParkAirport(engine, FixedCode4("EHAM")));
+        ASSERT_EQ(lf_readParkedFile(engine), "");
+    }
+    [[nodiscard]] Stand& standNamed(const std::string& id) {
+        for (Stand& s : stands.park.parkStands) {
+            if (s.id == id) return s;
+        }
+        throw std::out_of_range(id);
+    }
+    static std::string message() { return messageLines().message; }
+
+    std::vector<ParkingDisplay> shown;
+    int disabled = 0;
+    int collecting = 0;
+    bool destinationEnabled = false;
+    bool updateRunning = false;
+
+private:
+    fs::path previousFolder_;
+};
+
+// --- my_park_airports.txt and my_thirdparty ---
+
+TEST_F(ParkAirportsTest, LinesAreReadWithFoldedCodesAndTheirStandsAndBadLinesAreSkipped) {
+    parkAirportsFile(
+        "eham,D4\r\nEHAM,D4,x\r\nEDDF\r\n\r\n  Eham , B1 \r\nEDDF,B2\r\n egll , C1 \r\nKJFK\r\nTOOLONG,A1\r\n");
+    EXPECT_FALSE(lf_readMyParkAirports(engine)) << "unknown airports make the result false";
+    EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM,D4", "EDDF", "EGLL,C1"}));
+    EXPECT_TRUE(logHas("==> my_park_airports.txt:EHAM,D4,x wrong syntax, skipped"));
+    EXPECT_TRUE(logHas("==> my_park_airports.txt:Eham double, skipped"));
+    EXPECT_TRUE(logHas("==> my_park_airports.txt:EDDF double, skipped"));
+    EXPECT_EQ(message(), "airport TOOLONG is unknown");
+    EXPECT_TRUE(logHas("\n    3 park airports read from 'my_park_airports.txt'\n"));
+    EXPECT_EQ(state.parking.parkAirports.front().position.latitude, kLatitude);
+}
+
+TEST_F(ParkAirportsTest, AFileSavedAsUtf16IsReadAsWell) {
+    writeFile(kMyParkAirportsTxt, std::string("\xFF\xFE"
+                                              "E\0H\0A\0M\0,\0D\0"
+                                              "4\0\r\0\n\0",
+                                              20));
+    EXPECT_TRUE(lf_readMyParkAirports(engine));
+    EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM,D4"}));
+}
+
+TEST_F(ParkAirportsTest, ThirdPartyStandFilesJoinTheListAndABadlyNamedOneIsSkipped) {
+    for (const char* name : {"-bad-.xml", "EGLL.xml", "EHAM.xml", "LFPG.txt", "ZZZZ.xml", "notes.txt"}) {
+        writeFile(kMyThirdpartyFolder / name, "x");
+    }
+    fs::create_directories(kMyThirdpartyFolder / "EDDF");
+    EXPECT_TRUE(lf_readMyParkAirports(engine)) << "no my_park_airports.txt";
+    EXPECT_TRUE(logHas("airports/my_park_airports.txt not found"));
+    // The badly named file sorts first; the reading goes on behind it.
+    EXPECT_EQ(listed(), (std::vector<std::string>{"EGLL", "EHAM", "LFPG"}));
+    EXPECT_TRUE(logHas("==> airports/my_thirdparty/-bad-.xml: FixedCode: invalid string (length/charset), skipped"));
+    EXPECT_TRUE(logHas("notes.txt: FixedCode: invalid string (length/charset), skipped"));
+
+    parkAirportsFile("LFPG,K1\n");
+    EXPECT_TRUE(lf_readMyParkAirports(engine));
+    EXPECT_EQ(listed(), (std::vector<std::string>{"LFPG,K1", "EGLL", "EHAM"})) << "a listed airport keeps its line";
+}
+
+TEST_F(ParkAirportsTest, TheFirstEntryIsWrittenBackSortedOnceAndMatchedWithoutCase) {
+    parkAirportsFile("LFPG\nehAm,D4\n EDDF\nEDDF\n\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    ASSERT_EQ(listed().front(), "LFPG");
+    state.parking.parkAirports.splice(state.parking.parkAirports.begin(), state.parking.parkAirports,
+                                      std::next(state.parking.parkAirports.begin()));
+    state.parking.parkAirports.front().reservedStand = "D7";
+    gf_addParkAirport(engine);
+    EXPECT_EQ(parkAirportsFile(), "EDDF\nEHAM,D7\nLFPG\n");
+    EXPECT_TRUE(logHas("my_park_airports.txt:EHAM,D7 updated stand"));
+
+    gf_pushParkAirport(engine, FixedCode4("EGLL"), north(100.0));
+    EXPECT_EQ(parkAirportsFile(), "EDDF\nEGLL\nEHAM,D7\nLFPG\n");
+    EXPECT_TRUE(logHas("my_park_airports.txt:EGLL new entry"));
+    EXPECT_EQ(listed().front(), "EGLL");
+    // Written through a temporary file that is gone again.
+    EXPECT_EQ(std::distance(fs::directory_iterator(kAirportsFolder), fs::directory_iterator{}), 3);
+}
+
+TEST_F(ParkAirportsTest, AMissingFileIsCreatedWithThePushedAirport) {
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    gf_pushParkAirport(engine, FixedCode4("EDDF"), north(30.0));
+    EXPECT_EQ(parkAirportsFile(), "EDDF\n");
+    EXPECT_TRUE(logHas("my_park_airports.txt created with EDDF"));
+}
+
+TEST_F(ParkAirportsTest, AnAirportPushedAgainMovesToTheFrontUnchanged) {
+    parkAirportsFile("EDDF\nEHAM,D4\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    gf_pushParkAirport(engine, FixedCode4("EHAM"), north(50.0));
+    EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM,D4", "EDDF"}));
+    EXPECT_EQ(state.parking.parkAirports.front().position.latitude, kLatitude);
+    EXPECT_EQ(parkAirportsFile(), "EDDF\nEHAM,D4\n");
+}
+
+TEST_F(ParkAirportsTest, AReReadListIsSortedAgainAtTheSamePosition) {
+    parkAirportsFile("EDDF\nEHAM\nLFPG\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    lf_updateParkAirportDistances(engine, north(-5.0));
+    ASSERT_EQ(listed(), (std::vector<std::string>{"EHAM", "LFPG", "EDDF"}));
+    std::string text;
+    ASSERT_TRUE(gf_checkParkAirports(engine, false, text));
+    EXPECT_EQ(text, "park airports and stands are okay");
+    lf_updateParkAirportDistances(engine, north(-5.0));
+    EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM", "LFPG", "EDDF"}));
+    EXPECT_NEAR(state.parking.parkAirports.back().distance, 35.0, 1e-9);
+}
+
+// --- Choosing and leaving ---
+
+TEST_F(ParkAirportsTest, AirborneTheNearestInSightIsTakenWithinRangeAndHeight) {
+    parkAirportsFile("EDDF\nEHAM\nLFPG\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    airborneAt(north(-5.0), 19000.0);
+    chooseFrom(north(-5.0));
+    EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM", "LFPG", "EDDF"})) << "nearest first";
+    EXPECT_EQ(current(), "none") << "above AIRP_HEIGHT";
+    EXPECT_TRUE(destinationEnabled);
+
+    user.aboveGround = 3000.0;
+    lf_findParkAirport(engine, user, true);
+    EXPECT_EQ(current(), "EHAM");
+    EXPECT_EQ(message(), "EHAM in sight at 5.0 nm");
+    EXPECT_TRUE(logHas("EHAM in sight at 5.0 nm"));
+    EXPECT_TRUE(state.parking.loadPending);
+    EXPECT_EQ(disabled, 1);
+    EXPECT_EQ(collecting, 1);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back().parkAirportLabel, "EHAM (AMS)");
+    EXPECT_TRUE(logHas("\nThe park airport is EHAM (AMS)"));
+}
+
+TEST_F(ParkAirportsTest, TheDestinationStaysFirstAndIsTakenOnceInSight) {
+    parkAirportsFile("EHAM\nLFPG\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    setForTest(DESTINATION, std::string("EDDF"));
+    gf_pushParkAirport(engine, FixedCode4("EDDF"), north(30.0));
+    airborneAt(north(-5.0), 3000.0);
+    chooseFrom(north(-5.0));
+    EXPECT_EQ(listed(), (std::vector<std::string>{"EDDF", "EHAM", "LFPG"}));
+    EXPECT_EQ(current(), "none") << "EDDF is 35 nm away, EHAM nearer but not the destination";
+
+    airborneAt(north(12.0), 3000.0);
+    chooseFrom(north(12.0));
+    EXPECT_EQ(listed().front(), "EDDF");
+    EXPECT_EQ(current(), "EDDF");
+    EXPECT_EQ(message(), "EDDF in sight at 18.0 nm");
+}
+
+TEST_F(ParkAirportsTest, OnTheGroundTheAirportWithAStandFileIsTaken) {
+    ehamStandFile();
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    onGroundAt(north(0.2));
+    chooseFrom(north(0.2));
+    EXPECT_EQ(current(), "EHAM");
+    EXPECT_TRUE(logHas("User aircraft on the ground at EHAM (AMS)"));
+    EXPECT_EQ(message(), "Calculating static parked aircraft ...");
+    EXPECT_TRUE(state.parking.loadPending);
+    EXPECT_EQ(disabled, 1);
+    EXPECT_FALSE(destinationEnabled) << "only airborne";
+}
+
+TEST_F(ParkAirportsTest, OnTheGroundWithoutAStandFileOrAnAirportNothingIsTaken) {
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    onGroundAt(north(30.0));
+    chooseFrom(north(30.0));
+    EXPECT_EQ(message(), "User aircraft on the ground at EDDF (FRA), no airport file found");
+    onGroundAt(north(60.0));
+    chooseFrom(north(60.0));
+    EXPECT_EQ(message(), "User aircraft on the ground, no RT supported airport in sight");
+    EXPECT_EQ(current(), "none");
+    EXPECT_FALSE(state.parking.loadPending);
+    EXPECT_EQ(disabled, 0);
+}
+
+TEST_F(ParkAirportsTest, NoPositionYetNeverChooses) {
+    parkAirportsFile("EHAM\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    // No distance has been computed: the first entry still says 0 nm.
+    airborneAt({.latitude = 0.00005, .longitude = -0.00005}, 0.0);
+    lf_findParkAirport(engine, user, true);
+    EXPECT_EQ(current(), "none");
+    EXPECT_FALSE(state.parking.loadPending);
+}
+
+TEST_F(ParkAirportsTest, LeavingIsAskedForWhenOutOfSightOrAnotherIsNearer) {
+    parkAirportsFile("EHAM\nLFPG\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    ASSERT_TRUE(lf_setParkAirport(engine, FixedCode4("EHAM")));
+    airborneAt(north(-3.0), 3000.0);
+    lf_updateParkAirportDistances(engine, north(-3.0));
+    lf_checkParkAirportInSight(engine, user);
+    EXPECT_FALSE(logHas("removed")) << "EHAM is nearest and in sight: it stays";
+
+    onGroundAt(north(-40.0));
+    lf_checkParkAirportInSight(engine, user);
+    EXPECT_FALSE(logHas("removed")) << "on the ground nothing happens";
+
+    airborneAt(north(-8.0), 3000.0);
+    lf_updateParkAirportDistances(engine, north(-8.0));
+    lf_checkParkAirportInSight(engine, user);
+    EXPECT_TRUE(logHas(" LFPG is in sight (4.0 nm), parked aircraft at EHAM (AMS) will be removed first"));
+
+    airborneAt(north(25.0), 3000.0);
+    lf_checkParkAirportInSight(engine, user);
+    EXPECT_TRUE(logHas(" EHAM (AMS) is out of sight (25.0 nm), parked aircraft will be removed"));
+}
+
+// --- The stands and the reserved stand ---
+
+TEST_F(ParkAirportsTest, StandingOnAStandAtTheLoadMakesItTheReservedStandInTheFile) {
+    parkAirportsFile("EHAM\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    onGroundAt(kStandA12);
+    loadEham();
+    EXPECT_EQ(parkAirportsFile(), "EHAM,A12\n");
+    EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM,A12"}));
+    EXPECT_EQ(state.parking.display.reservedStand, "A12");
+    EXPECT_TRUE(state.parking.display.reservedStandValid);
+    EXPECT_EQ(state.parking.display.airportName, "Schiphol");
+    EXPECT_EQ(stands.park.learnedUpdates, 0);
+    EXPECT_EQ(shown.back(), state.parking.display);
+    EXPECT_TRUE(parkAirport.standsLoaded());
+    EXPECT_TRUE(standKeptFree(engine, standNamed("A12")));
+    EXPECT_FALSE(standKeptFree(engine, standNamed("D4")));
+}
+
+TEST_F(ParkAirportsTest, FlyingOverAStandAtTheLoadKeepsTheStoredStand) {
+    parkAirportsFile("EHAM,D4\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    airborneAt(kStandA12, 1500.0);
+    loadEham();
+    EXPECT_EQ(parkAirportsFile(), "EHAM,D4\n");
+    EXPECT_EQ(state.parking.display.reservedStand, "D4");
+}
+
+TEST_F(ParkAirportsTest, AnAirportTheListLacksIsAddedWithTheUsersStand) {
+    parkAirportsFile("LFPG\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    onGroundAt(kStandD4);
+    loadEham();
+    EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM,D4", "LFPG"}));
+    EXPECT_EQ(parkAirportsFile(), "EHAM,D4\nLFPG\n");
+}
+
+TEST_F(ParkAirportsTest, WithADestinationTheLoadKeepsItFirstAndKeepsTheStoredStand) {
+    parkAirportsFile("EHAM,D4\nLFPG\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    setForTest(DESTINATION, std::string("EDDF"));
+    gf_pushParkAirport(engine, FixedCode4("EDDF"), north(30.0));
+    onGroundAt(north(0.25));  // on the apron, on no stand
+    loadEham();
+    EXPECT_EQ(listed(), (std::vector<std::string>{"EDDF", "EHAM,D4", "LFPG"}));
+    EXPECT_EQ(parkAirportsFile(), "EDDF\nEHAM,D4\nLFPG\n");
+    EXPECT_EQ(state.parking.display.reservedStand, "D4");
+}
+
+TEST_F(ParkAirportsTest, WithADestinationAnAirportTheListLacksGoesBehindIt) {
+    parkAirportsFile("LFPG\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    setForTest(DESTINATION, std::string("EDDF"));
+    gf_pushParkAirport(engine, FixedCode4("EDDF"), north(30.0));
+    onGroundAt(kStandD4);
+    loadEham();
+    EXPECT_EQ(listed(), (std::vector<std::string>{"EDDF", "EHAM,D4", "LFPG"}));
+}
+
+TEST_F(ParkAirportsTest, AStandFileThatIsMissingGivesTheErrorText) {
+    ASSERT_TRUE(lf_setParkAirport(engine, FixedCode4("LFPG")));
+    EXPECT_EQ(lf_readParkedFile(engine), "lf_readParkedFile LFPG not found");
+    EXPECT_FALSE(lf_setParkAirport(engine, FixedCode4("KJFK")));
+    EXPECT_EQ(state.parking.display.parkAirportLabel, "");
+}
+
+TEST_F(ParkAirportsTest, AReReadTakesTheChangedReservedStandAndClearsIt) {
+    parkAirportsFile("EHAM,D4\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    onGroundAt(north(0.25));
+    loadEham();
+    ASSERT_EQ(state.parking.display.reservedStand, "D4");
+    standNamed("D4").blocked = true;
+    StaticAc& onA12 = state.staticAircraft.emplace_back();
+    onA12.flight.hexId = 7;
+    onA12.flight.callsign = "KLM7*";
+    onA12.objectId = 507;
+    onA12.status = SimStatus::active;
+    onA12.standNumber = standNamed("A12").number;
+
+    parkAirportsFile("EHAM,A12\nLFPG\n");
+    std::string text;
+    updateRunning = true;
+    ASSERT_TRUE(gf_checkParkAirports(engine, true, text));
+    EXPECT_EQ(text, "park airports and stands are okay") << "not while an update runs";
+
+    updateRunning = false;
+    ASSERT_TRUE(gf_checkParkAirports(engine, true, text));
+    EXPECT_EQ(text, "reserved stand changed from 'D4' to 'A12'");
+    EXPECT_FALSE(standNamed("D4").blocked);
+    EXPECT_TRUE(standNamed("A12").blocked);
+    EXPECT_EQ(state.parking.display.reservedStand, "A12");
+    EXPECT_EQ(onA12.status, SimStatus::removingfromsim);
+
+    ASSERT_TRUE(gf_checkParkAirports(engine, true, text));
+    EXPECT_EQ(text, "park airports and stands are okay");
+    parkAirportsFile("EHAM,A12\nQQQQ\n");
+    EXPECT_FALSE(gf_checkParkAirports(engine, true, text));
+}
+
+TEST_F(ParkAirportsTest, TheFiveSecondStepClearsOnlyAReservedStand) {
+    parkAirportsFile("EHAM\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    onGroundAt(north(0.25));
+    loadEham();
+    ASSERT_EQ(state.parking.display.reservedStand, "");
+    StaticAc& onD4 = state.staticAircraft.emplace_back();
+    onD4.flight.hexId = 8;
+    onD4.flight.callsign = "KLM8*";
+    onD4.objectId = 508;
+    onD4.status = SimStatus::active;
+    onD4.standNumber = standNamed("D4").number;
+    clearParkReservedStand(engine);
+    EXPECT_EQ(onD4.status, SimStatus::active);
+    state.parking.display.reservedStand = "D4";
+    clearParkReservedStand(engine);
+    EXPECT_EQ(onD4.status, SimStatus::removingfromsim);
+    EXPECT_TRUE(logHas("KLM8*    removed from the reserved stand"));
+}
+
+}  // namespace
+}  // namespace qvl::test
