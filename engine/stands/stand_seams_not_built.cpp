@@ -12,8 +12,6 @@ bool standKeptFree(Engine& /*engine*/, const Stand& /*stand*/) {
     return false;
 }
 
-void showCargoStand(Engine& /*engine*/, const LiveAc& /*ac*/) { notBuiltYet("static parking"); }
-
 std::int32_t parkLimit(Engine& /*engine*/) {
     notBuiltYet("static parking");
     return 0;

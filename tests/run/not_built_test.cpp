@@ -35,7 +35,6 @@ const std::vector<std::string> kNotBuiltYet{
     "lf_refreshLiveCount: the status panel",
     "lf_setDestination: the edit fields",
     "parkLimit: static parking",
-    "showCargoStand: static parking",
     "standKeptFree: park airports",
 };
 
