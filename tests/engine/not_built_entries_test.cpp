@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "core/not_built.h"
-#include "engine/parking/static_placing.h"
 #include "engine/stands/stand_seams.h"
 #include "support/engine_harness.h"
 
@@ -21,13 +20,6 @@ protected:
         return std::find(features.begin(), features.end(), feature) != features.end();
     }
 };
-
-TEST_F(NotBuiltEntries, StaticParkingPlacesNothingAndNamesItself) {
-    state.parking.candidates.emplace_back();
-    lf_detcs(engine);
-    EXPECT_TRUE(state.staticAircraft.empty());
-    EXPECT_TRUE(logged("static parking"));
-}
 
 TEST_F(NotBuiltEntries, StandRulesOfLaterWorkSetNoLimit) {
     EXPECT_EQ(parkLimit(engine), 0);

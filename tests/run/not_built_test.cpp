@@ -27,13 +27,11 @@ const std::vector<std::string> kNotBuiltYet{
     "gf_updateStaticParking: static parking",
     "lf_HandleWMCOMMAND: the window's command handlers",
     "lf_adjustParking: static parking",
-    "lf_detcs: static parking",
     "lf_editSubclassProc: the edit fields",
     "lf_paintWindow: the status panel",
     "lf_refreshLiveCount: the status panel",
     "lf_setDestination: the edit fields",
     "parkLimit: static parking",
-    "showCargoStand: static parking",
 };
 
 struct Entry {
