@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "engine/live_ac.h"
+
 namespace qvl {
 
 struct Engine;
@@ -27,5 +29,7 @@ void lf_takeOverLiveCallsigns(Engine& engine);
 void gf_leaveParkAirport(Engine& engine);
 // Saves what was learned and forgets the park airport.
 void lf_resetParkAirport(Engine& engine);
+// Logs the traffic time with its day of the week and half hour.
+void lf_logWeekTime(Engine& engine, WeekTime now);
 
 }  // namespace qvl

@@ -80,6 +80,10 @@ struct ParkingDisplay {
     // "max park: {:3} (={} %)"
     std::int32_t maxPark = 0;
     std::int32_t maxParkPercent = 0;
+    // Mean hours the parked live and static aircraft have stood, as shown
+    // when an update is over.
+    float liveParkMeanHours = 0.0F;
+    float staticParkMeanHours = 0.0F;
 
     friend bool operator==(const ParkingDisplay&, const ParkingDisplay&) = default;
 };
@@ -94,6 +98,8 @@ struct ParkingHooks {
     // An update runs (the controls are disabled) / one is announced.
     std::function<bool()> updateRunning = [] { return false; };
     std::function<bool()> updatePending = [] { return false; };
+    // The minutes to the next update start again from 20.
+    std::function<void()> restartCountdown = [] {};
     // The DESTINATION edit field.
     std::function<void(bool enabled)> enableDestination = [](bool) {};
     // Leaving the park airport: "Now" (unless INITIAL_LOAD_ONLY keeps it

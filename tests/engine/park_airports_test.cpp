@@ -336,7 +336,9 @@ TEST_F(ParkAirportsTest, LeavingIsAskedForWhenOutOfSightOrAnotherIsNearer) {
     lf_updateParkAirportDistances(engine, north(-8.0));
     lf_checkParkAirportInSight(engine, user);
     EXPECT_TRUE(logHas(" LFPG is in sight (4.0 nm), parked aircraft at EHAM (AMS) will be removed first"));
+    EXPECT_FALSE(parkAirport.current()) << "leaving forgets the park airport";
 
+    ASSERT_TRUE(lf_setParkAirport(engine, FixedCode4("EHAM")));
     airborneAt(north(25.0), 3000.0);
     lf_checkParkAirportInSight(engine, user);
     EXPECT_TRUE(logHas(" EHAM (AMS) is out of sight (25.0 nm), parked aircraft will be removed"));

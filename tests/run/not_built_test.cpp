@@ -21,12 +21,9 @@ namespace fs = std::filesystem;
 const std::vector<std::string> kNotBuiltYet{
     "forgetUnrecognisedAirports: the add-on airports scan",
     "gf_checkVersions: the version check",
-    "gf_leaveParkAirport: static parking",
     "gf_scanAirports: the add-on airports scan",
     "gf_scanLiveries: the livery scan",
-    "gf_updateStaticParking: static parking",
     "lf_HandleWMCOMMAND: the window's command handlers",
-    "lf_adjustParking: static parking",
     "lf_editSubclassProc: the edit fields",
     "lf_paintWindow: the status panel",
     "lf_refreshLiveCount: the status panel",

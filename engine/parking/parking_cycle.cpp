@@ -1,0 +1,253 @@
+// The parking cycle's entry from the main loop, the first filling of a park
+// airport, the number of static aircraft wanted and leaving the park
+// airport. The adjustment is in parking_adjust.cpp.
+#include "engine/parking/parking_cycle.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <exception>
+#include <iterator>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <fmt/format.h>
+#include <gsl/narrow>
+
+#include "airports/park_airport.h"
+#include "core/log.h"
+#include "core/messages.h"
+#include "core/range_control.h"
+#include "core/settings.h"
+#include "core/strings.h"
+#include "core/time_text.h"
+#include "engine/conflicts/static_conflicts.h"
+#include "engine/engine.h"
+#include "engine/parking/learned_save.h"
+#include "engine/parking/park_airports.h"
+#include "engine/parking/park_selection.h"
+#include "engine/removal.h"
+#include "engine/stands/stands.h"
+
+namespace qvl {
+namespace {
+
+constexpr std::int32_t kHalfShare = 50;  // percent; below it three stands or fewer still get one
+
+void showDisplay(Engine& engine) { engine.parkingHooks.show(engine.state.parking.display); }
+
+void showMaxPark(Engine& engine, std::int64_t wanted, std::int32_t percent) {
+    ParkingDisplay& display = engine.state.parking.display;
+    display.maxPark = gsl::narrow<std::int32_t>(wanted);
+    display.maxParkPercent = percent;
+    showDisplay(engine);
+}
+
+// The share of the stands that static parking fills: at least one, and
+// round(p x n / 100) from four stands on (or from two at 50 % and more).
+std::int64_t shareOfStands(std::int64_t stands) {
+    const std::int32_t custom = CUSTOM_PARKING_PERCENTAGE.value();
+    const std::int32_t percent = custom < 0 ? parking_percentage.value() : custom;
+    if (stands <= 1 || (stands <= 3 && percent < kHalfShare)) return 1;
+    return gsl::narrow<std::int32_t>(std::round(static_cast<double>(percent) * static_cast<double>(stands) / 100.0));
+}
+
+// The update is over once every queued candidate has been placed.
+void endUpdate(Engine& engine) {
+    engine.parkingHooks.enableControls();
+    gf_clearMessage();
+    ParkingDisplay& display = engine.state.parking.display;
+    gf_showStaticParkAverage(engine, true, engine.parkingHooks.updatePending(), display.staticParkMeanHours);
+    gf_showLiveParkAverage(engine, true, display.liveParkMeanHours);
+    showDisplay(engine);
+}
+
+void loadParkAirport(Engine& engine) {
+    gf_clearMessage();
+    engine.state.parking.loadPending = false;
+    const std::string error = lf_readParkedFile(engine);
+    if (error.empty()) {
+        engine.parkingHooks.restartCountdown();
+        lf_selectParkPositions(engine);
+    } else {
+        engine.parkingHooks.enableControls();
+        gf_showMessage(error, MessageLogging::logged);
+        lf_resetParkAirport(engine);
+    }
+    engine.parkingHooks.enableDestination(true);
+    gf_flushLog();
+}
+
+void resetSelectionDisplay(Engine& engine) {
+    ParkingDisplay& display = engine.state.parking.display;
+    display.realPassFitHours = -1.0F;
+    display.softPassFitHours = -1.0F;
+    display.softFlightsUsed = false;
+    display.weekFlightsUsed = false;
+    showDisplay(engine);
+}
+
+void sortByFit(std::vector<ParkPosition>& candidates, bool ascending) {
+    std::stable_sort(candidates.begin(), candidates.end(), [ascending](const ParkPosition& a, const ParkPosition& b) {
+        return ascending ? a.fit < b.fit : a.fit > b.fit;
+    });
+}
+
+// The first filling's candidates, closest fits first and no more than wanted.
+void chooseFirstCandidates(Engine& engine, WeekTime now, std::int64_t wanted) {
+    std::vector<ParkPosition>& candidates = engine.state.parking.candidates;
+    if (!isValidWeekTime(now)) {
+        gf_logAttention("static parking skipped: the traffic time gives no day and half hour");
+    } else if (wanted > std::ssize(candidates)) {
+        lf_fillParkPositions(engine, now, wanted, 0);
+    }
+    sortByFit(candidates, true);
+    if (std::ssize(candidates) > wanted) candidates.resize(static_cast<std::size_t>(std::max<std::int64_t>(wanted, 0)));
+}
+
+// Live aircraft that stand on the park airport's ground, or leave it.
+bool onTheGroundHere(GroundPhase phase) {
+    switch (phase) {
+        case GroundPhase::parked:
+        case GroundPhase::pushing_back:
+        case GroundPhase::pushed_back:
+        case GroundPhase::taxi:
+        case GroundPhase::take_off: return true;
+        default: return false;
+    }
+}
+
+void removeLiveOnTheGround(Engine& engine) {
+    std::vector<LiveAc>& live = engine.state.liveAircraft;
+    for (LiveAc& ac : live) {
+        if (!onTheGroundHere(ac.phase)) continue;
+        if (ac.status == SimStatus::active || ac.status == SimStatus::adding2sim) removeAircraftFromSim(engine, ac);
+        ac.stand = {};
+        ac.standNumber = 0;
+        ac.standFlag = 0;
+    }
+    std::erase_if(live, [](const LiveAc& ac) { return ac.flaggedForErase(); });
+}
+
+// What was learned goes into the learned file before the stands are
+// forgotten; a failed save must not keep the park airport half left.
+void saveLearned(Engine& engine) {
+    try {
+        lf_saveAirportFile(engine);
+    } catch (const std::exception& e) {
+        gf_logAttention(fmt::format("{} exception: {}", "lf_resetParkAirport", e.what()));
+    }
+    gf_applyApfSettings(engine.loadedPark);
+}
+
+}  // namespace
+
+void gf_updateStaticParking(Engine& engine, bool first) {
+    ParkingState& parking = engine.state.parking;
+    if (engine.parkingHooks.updateRunning() && parking.candidates.empty()) endUpdate(engine);
+    if (parking.loadPending) {
+        loadParkAirport(engine);
+        return;
+    }
+    const UserAircraftBlock user = engine.clocks.userAircraft();
+    if (user.zeroPosition()) return;
+    lf_updateParkAirportDistances(engine, user.position());
+    if (engine.parkAirport.current()) {
+        lf_checkParkAirportInSight(engine, user);
+    } else {
+        lf_findParkAirport(engine, user, first);
+    }
+}
+
+void lf_logWeekTime(Engine& engine, WeekTime now) {
+    static constexpr std::array<std::string_view, 7> kDayNames{"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    const std::string_view name = isValidWeekTime(now) ? kDayNames.at(now.day - 1) : std::string_view("???");
+    gf_log(fmt::format("\n{} (utc) It is day {} ({}), {:.1F} hours", gf_trafficTimeText(engine.feed.time), now.day,
+                       name, gf_maxFitToFloat(static_cast<std::int32_t>(now.slot))));
+}
+
+void lf_selectParkPositions(Engine& engine) {
+    ParkingState& parking = engine.state.parking;
+    const WeekTime now = engine.weekTime();
+    lf_logWeekTime(engine, now);
+    engine.parkingHooks.disableControls();
+    parking.candidates.clear();
+    parking.kept.clear();
+    parking.parkedLive.clear();
+    resetSelectionDisplay(engine);
+    lf_takeOverLiveCallsigns(engine);
+    for (Stand& stand : engine.loadedPark.parkStands) {
+        stand.taken = false;
+        stand.blocked = false;
+    }
+    lf_blockReservedStands(engine);
+    const std::int64_t wanted = lf_wantedStaticCount(engine);
+    chooseFirstCandidates(engine, now, wanted);
+    const std::vector<ParkPosition>& candidates = parking.candidates;
+    if (candidates.empty()) {
+        gf_log("no parking positions found");
+        engine.parkingHooks.enableControls();
+        return;
+    }
+    const auto count = std::ssize(candidates);
+    gf_log(fmt::format("{} positions ({}% vs wanted {}%, with Max fit={:.1F} hours)\n", count,
+                       gf_percent(count, std::ssize(engine.loadedPark.parkStands)), parking_percentage.value(),
+                       MAX_FIT_FL.floatValue()));
+    // The placing takes candidates from the end: the closest fits first.
+    sortByFit(parking.candidates, false);
+}
+
+std::int64_t lf_wantedStaticCount(Engine& engine) {
+    if (MAX_PARK_SEL.value() <= 0) {
+        showMaxPark(engine, 0, parking_percentage.value());
+        return 0;
+    }
+    const auto stands = std::ssize(engine.loadedPark.parkStands);
+    // Without stands nothing can stand anywhere.
+    if (stands == 0) {
+        showMaxPark(engine, 0, 0);
+        return 0;
+    }
+    const std::int64_t wanted = std::min<std::int64_t>(MAX_PARK_SEL.value(), shareOfStands(stands));
+    showMaxPark(engine, wanted, gf_percent(wanted, stands));
+    return wanted;
+}
+
+void lf_takeOverLiveCallsigns(Engine& engine) {
+    const std::set<std::string> collected = engine.parkingHooks.takeCollectedCallsigns();
+    auto& live = engine.state.parking.liveCallsigns;
+    live.clear();
+    live.reserve(collected.size());
+    live.insert(collected.begin(), collected.end());
+    // An empty text names no flight.
+    live.erase(std::string{});
+}
+
+void gf_leaveParkAirport(Engine& engine) {
+    engine.state.parking.candidates.clear();
+    gf_flushStaticAc(engine);
+    removeLiveOnTheGround(engine);
+    lf_resetParkAirport(engine);
+}
+
+void lf_resetParkAirport(Engine& engine) {
+    if (engine.parkAirport.standsLoaded()) saveLearned(engine);
+    engine.loadedPark.apfHandmade = false;
+    engine.parkAirport.setStandsLoaded(false);
+    engine.parkingHooks.disableParkAirportButtons();
+    engine.parkAirport.clear();
+    engine.parkAirport.clearReferenceElevation();
+    ParkingState& parking = engine.state.parking;
+    parking.display.parkAirportLabel.clear();
+    parking.removals.clear();
+    parking.candidates.clear();
+    // The stands, the quality-factor text and what the stand file said.
+    engine.loadedPark.reset();
+    // The name cached for the user's position was one of these stands.
+    engine.state.userStandName.reset();
+    showDisplay(engine);
+}
+
+}  // namespace qvl
