@@ -31,7 +31,8 @@ void staticParkingStep(RunControl& control) {
     control.parking.adjustParking();
     gf_flushLog();
     flags.parkingUpdatePending.store(false);
-    control.window.enableParkingControls();
+    // The controls come back once the adjustment's aircraft are placed
+    // (the 16-second static-parking update sees to it).
 }
 
 void everyFiveSeconds(RunControl& control, std::int32_t s) {

@@ -56,6 +56,8 @@ void showParking(MainWindowState& window, const ParkingDisplay& display) {
     window.weekFit = display.weekFlightsUsed;
     window.maxParked = display.maxPark;
     window.maxParkSharePercent = display.maxParkPercent;
+    window.meanStaticParkedHours = display.staticParkMeanHours;
+    window.meanLiveParkedHours = display.liveParkMeanHours;
     window.requestRepaint(WindowRegion::parkingStats);
 }
 
@@ -75,6 +77,11 @@ void installParkingHooks(ProgramParts& p) {
     hooks.startCallsignCollection = [&p] { p.readers.traffic().startCallsignCollection(); };
     hooks.takeCollectedCallsigns = [&p] { return p.readers.traffic().takeCollectedCallsigns(); };
     hooks.show = [&p](const ParkingDisplay& display) { showParking(p.windowState, display); };
+    hooks.restartCountdown = [&p] {
+        p.flags.staticParkingCountdown = kStaticParkingMinutes;
+        p.windowState.staticParkingCountdown = kStaticParkingMinutes;
+        p.windowState.requestRepaint(WindowRegion::controlsArea);
+    };
 }
 
 }  // namespace
