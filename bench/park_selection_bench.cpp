@@ -11,11 +11,19 @@
 // wanted, which the neighbour pairs make impossible: all four passes run to
 // fit 47.
 //
+// BM_SelectParkPositions/S/F/T, BM_AdjustParking/S/F/T: the parking cycle's
+// first filling (no static aircraft yet) and its adjustment (T static
+// aircraft standing, reviewed against the candidates) at the same airports;
+// the number wanted is the program's: 50 % of the stands, at most
+// MAX_PARK_SEL (500).
+//
 // Counters: candidates found, and the fit of the last real and soft pass.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,6 +37,7 @@
 #include "core/time_text.h"
 #include "engine/engine.h"
 #include "engine/parking/park_selection.h"
+#include "engine/parking/parking_cycle.h"
 #include "engine/stands/park_airport_stands.h"
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
@@ -115,10 +124,20 @@ struct Rig {
         WEEK.set(true);
         PARK_SOFT.set(true);
         MAX_FIT.set(47);
+        parking_percentage.set(50);
+        CUSTOM_PARKING_PERCENTAGE.set(-1);
         HELICOPTERS.set(true);
         buildStands(airport);
         buildStatics(airport);
         for (std::uint32_t i = 0; i < 200; ++i) state.parking.liveCallsigns.insert("LIVE" + std::to_string(i));
+        // The cycle takes the live callsigns over from the traffic reader.
+        engine.parkingHooks.takeCollectedCallsigns = [] {
+            std::set<std::string> callsigns;
+            for (std::uint32_t i = 0; i < 200; ++i) callsigns.insert("LIVE" + std::to_string(i));
+            return callsigns;
+        };
+        parkAirport.set({.code = FixedCode4("EDDF"), .position = {.latitude = 50.0, .longitude = 8.5}});
+        parkAirport.setStandsLoaded(true);
     }
 
     void buildStands(const Airport& airport) {
@@ -212,12 +231,49 @@ void BM_FillParkPositionsShortfall(benchmark::State& state) {
     runFill(state, state.range(0), rig);
 }
 
+// The parking cycle's two selections over the same airport: the first
+// filling after a load and the 20-minute adjustment, which also reviews the
+// static aircraft standing there.
+void BM_SelectParkPositions(benchmark::State& state) {
+    Rig rig(airportOf(state));
+    rig.state.staticAircraft.clear();
+    for (auto _ : state) {
+        state.PauseTiming();
+        rig.freshRun();
+        state.ResumeTiming();
+        lf_selectParkPositions(rig.engine);
+        benchmark::DoNotOptimize(rig.state.parking.candidates.data());
+    }
+    state.counters["candidates"] = static_cast<double>(rig.state.parking.candidates.size());
+}
+
+void BM_AdjustParking(benchmark::State& state) {
+    const Airport airport = airportOf(state);
+    Rig rig(airport);
+    for (auto _ : state) {
+        state.PauseTiming();
+        rig.freshRun();
+        rig.state.staticAircraft.clear();
+        rig.state.removalQueue.clear();
+        rig.buildStatics(airport);
+        state.ResumeTiming();
+        lf_adjustParking(rig.engine);
+        benchmark::DoNotOptimize(rig.state.parking.candidates.data());
+    }
+    state.counters["candidates"] = static_cast<double>(rig.state.parking.candidates.size());
+    const auto removed = std::count_if(rig.state.staticAircraft.begin(), rig.state.staticAircraft.end(),
+                                       [](const StaticAc& ac) { return ac.status != SimStatus::active; });
+    state.counters["statics_removed"] = static_cast<double>(removed);
+}
+
 void sizes(benchmark::internal::Benchmark* b) {
     b->Args({100, 10, 30})->Args({500, 20, 150})->Args({2000, 50, 500})->Unit(benchmark::kMillisecond);
 }
 
 BENCHMARK(BM_FillParkPositions)->Apply(sizes);
 BENCHMARK(BM_FillParkPositionsShortfall)->Apply(sizes);
+BENCHMARK(BM_SelectParkPositions)->Apply(sizes);
+BENCHMARK(BM_AdjustParking)->Apply(sizes);
 
 }  // namespace
 }  // namespace qvl
