@@ -1,7 +1,13 @@
 // The stand rules static parking answers for live aircraft: the cargo mark a
-// cargo aircraft shows on its stand.
+// cargo aircraft shows on its stand, and how many may stand parked.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
+#include <fmt/format.h>
+
+#include "core/settings.h"
+#include "engine/conflicts/stand_conflicts.h"
 #include "engine/stands/stand_seams.h"
 #include "support/engine_harness.h"
 
@@ -49,6 +55,48 @@ TEST_F(CargoStandTest, PassengerAircraftAndAircraftWithTheStandFlagLeaveTheMark)
     EXPECT_TRUE(stands.stand(1)->cargo);
     EXPECT_EQ(stands.park.learnedUpdates, 0);
     EXPECT_EQ(repaints, 0);
+}
+
+class ParkLimitTest : public EngineTest {
+protected:
+    void SetUp() override {
+        EngineTest::SetUp();
+        for (std::uint32_t n = 1; n <= 4; ++n) stands.add(n, fmt::format("P{}", n));
+        setForTest(MAX_PARK_SEL, 500);
+        setForTest(CUSTOM_PARKING_PERCENTAGE, -1);
+        setForTest(parking_percentage, 40);
+    }
+    void parkLive(std::uint32_t standNumber, int minutesAgo) {
+        LiveAc& ac = state.liveAircraft.emplace_back();
+        ac.flight.callsign = fmt::format("DLH{}", standNumber);
+        ac.flight.hexId = 0x400000 + standNumber;
+        ac.standNumber = standNumber;
+        ac.status = SimStatus::active;
+        ac.phase = GroundPhase::parked;
+        ac.parkedAt = steady - std::chrono::minutes(minutesAgo);
+    }
+};
+
+TEST_F(ParkLimitTest, TheParkLimitIsTheNumberOfStaticAircraftWanted) {
+    steady += std::chrono::hours(1);
+    // 4 stands at 40 %: 2 wanted, so a third parked aircraft is one too many.
+    EXPECT_EQ(parkLimit(engine), 2);
+    parkLive(1, 10);
+    parkLive(2, 30);
+    parkLive(3, 20);
+    lf_checkMaxPark(engine, 0);
+    EXPECT_TRUE(logHas("P2      : DLH2 live max park exceeded, removed")) << log();
+    EXPECT_EQ(logCount("max park exceeded"), 1U);
+}
+
+TEST_F(ParkLimitTest, NoStaticAircraftWantedSetsNoLimit) {
+    setForTest(MAX_PARK_SEL, 0);
+    EXPECT_EQ(parkLimit(engine), 0);
+    parkLive(1, 10);
+    parkLive(2, 30);
+    parkLive(3, 20);
+    lf_checkMaxPark(engine, 0);
+    EXPECT_FALSE(logHas("max park exceeded"));
 }
 
 }  // namespace

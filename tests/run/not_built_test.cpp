@@ -28,7 +28,6 @@ const std::vector<std::string> kNotBuiltYet{
     "lf_paintWindow: the status panel",
     "lf_refreshLiveCount: the status panel",
     "lf_setDestination: the edit fields",
-    "parkLimit: static parking",
 };
 
 struct Entry {
