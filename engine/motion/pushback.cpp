@@ -14,6 +14,7 @@
 #include "engine/engine_math.h"
 #include "engine/motion/motion_steps.h"
 #include "engine/removal.h"
+#include "engine/stands/stand_seams.h"
 #include "engine/stands/stands.h"
 #include "platform/units.h"
 #include "simlink/sim_queues.h"
@@ -45,15 +46,6 @@ void startEngines(Engine& engine, LiveAc& ac) {
     gf_setFlaps(engine, ac, 1);
 }
 
-// A cargo aircraft on a stand not chosen for it shows the stand as used by cargo.
-void updateCargoStand(Engine& engine, const LiveAc& ac) {
-    if (ac.flight.key.cargo == 0 || ac.standFlag != 0) return;
-    const Stand* stand = engine.stands.findStand(ac.standNumber);
-    if (stand == nullptr || !stand->cargo) return;
-    engine.stands.clearCargoFlag(ac.standNumber);
-    if (engine.window.repaint) engine.window.repaint();
-}
-
 // A sample on the ground at the position, moving at the speed.
 TrafficSample groundSampleAt(const TrafficSample& from, GeoPosition at, double speedKt) {
     TrafficSample sample = from;
@@ -79,7 +71,7 @@ void parkOnStand(Engine& engine, LiveAc& ac) {
     ac.samples.front().stationary = 1;
     ac.motion.standDistanceMax = 0.0;
     ac.motion.standMoveCount = 0;
-    updateCargoStand(engine, ac);
+    showCargoStand(engine, ac);
     setParkedConfiguration(engine, ac);
     gf_log(fmt::format("{:8}: {:8} arrived at stand", engine.stands.standIdText(ac.standNumber), ac.flight.callsign));
     engine.state.perSecondHexIds.push_back(ac.flight.hexId);
