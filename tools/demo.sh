@@ -95,7 +95,7 @@ cat > "$DEMO/roaming/Quorvelant/parameters.xml" <<XML
     <parameter name="SCAN_LIVERIES" value="false" />
     <parameter name="SCAN_AIRPORTS" value="false" />
     <parameter name="AUTO_RANGE" value="false" />
-    <parameter name="parking_percentage" value="70" />
+    <parameter name="CUSTOM_PARKING_PERCENTAGE" value="70" />
 ${PORT_LINE}  </parameters>
 </root>
 XML
@@ -140,8 +140,15 @@ function flights(k,   d) {
 BEGIN {
   print "<?xml version=\"1.0\"?>"
   print "<root>"
+  print "  <meta>"
+  print "    <info name=\"author\" value=\"Quorvelant\" />"
+  print "    <info name=\"version\" value=\"12.2.0\" />"
+  print "    <info name=\"copyright\" value=\"Ostrevane\" />"
+  print "    <info name=\"sim\" value=\"1\" />"
+  print "  </meta>"
   print "  <parameters>"
   print "    <parameter name=\"altitude\" value=\"0\" />"
+  print "    <parameter name=\"publisher\" value=\"Quorvelant demonstration\" />"
   print "  </parameters>"
   print "  <parkpositions>"
   standLine("R0", 0, 0); flights(18); print "    </parkpos>"
