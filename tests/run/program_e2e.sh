@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The program end to end: started from the demonstration folder with the
 # stand-in simulator and the stand-in traffic client, it must create a live
-# aircraft, move it and remove it (as the simulator's trace shows) within
-# 150 s, then end with exit code 0 on SIGTERM, every thread joined. Log.txt
+# aircraft, move it and remove it (as the simulator's trace shows), fill the
+# stands of the user's airport with static aircraft of the matched livery
+# within two minutes, and park the live arrival on the free stand among them;
+# then end with exit code 0 on SIGTERM, every thread joined. Log.txt
 # must hold the start-up banner and no attention line ("==> ") other than
 # those on program_e2e_allowlist.txt. It runs in a temporary folder on free
 # ports, so it passes beside the demonstration (tools/run.sh) and beside
@@ -46,14 +48,23 @@ PROGRAM=$!
 CLIENT=$!
 
 seen() { grep -q "$1" sim/trace.txt 2>/dev/null; }
-for _ in $(seq 150); do
-  if seen "AICreateNonATCAircraft" && seen "SetDataOnSimObject 402 object" && seen "AIRemoveObject"; then break; fi
+# Static aircraft carry a callsign ending in "*" and the demonstration's livery.
+STATIC='AICreateNonATCAircraft "Airbus A320 Austrian OE-LB" "AUA[0-9]*\*"'
+statics() { grep -c "$STATIC" sim/trace.txt 2>/dev/null; }
+parked() { grep -q "A12     : AUA789   arrived at stand" Log.txt 2>/dev/null; }
+for second in $(seq 240); do
+  if [ "$second" -le 120 ] && [ "$(statics)" -lt 8 ]; then :
+  elif seen "AICreateNonATCAircraft" && seen "SetDataOnSimObject 402 object" && seen "AIRemoveObject" && parked; then break
+  fi
   kill -0 "$PROGRAM" 2>/dev/null || fail "the program ended early: $(cat program.out)"
   sleep 1
+  [ "$second" = 120 ] && { [ "$(statics)" -ge 8 ] || fail "$(statics) static aircraft within two minutes, 8 wanted"; }
 done
 seen "AICreateNonATCAircraft" || fail "no live aircraft created"
 seen "SetDataOnSimObject 402 object" || fail "no live aircraft moved"
 seen "AIRemoveObject" || fail "no live aircraft removed"
+[ "$(statics)" -ge 8 ] || fail "$(statics) static aircraft, 8 wanted"
+parked || fail "the arrival did not park on the free stand"
 
 kill -TERM "$PROGRAM"
 code=
@@ -70,4 +81,4 @@ patterns=$(grep -v '^#' "$ALLOW" | grep -v '^[[:space:]]*$' | sed 's/[[:space:]]
 unexpected=$(grep '^==> ' Log.txt | grep -Ev -f <(echo "$patterns") || true)
 [ -z "$unexpected" ] || fail "attention lines not on the allow-list:
 $unexpected"
-echo "ok: created, moved and removed; exit code 0 after SIGTERM"
+echo "ok: created, moved and removed; $(statics) static aircraft; the arrival parked; exit code 0 after SIGTERM"
