@@ -223,6 +223,24 @@ def fltsim_section():
     seed(t, "user_aircraft", b"\x00[fltsim.6]\ntitle=FenixA320 house\nicao_airline=RFO\n")
 
 
+def aircraft_cfg():
+    """The whole aircraft.cfg, in any encoding."""
+    t = "aircraft_cfg"
+    general = "[General]\r\nicao_type_designator=A320\r\n"
+    liveries = ("[fltsim.0]\r\ntitle=Airbus A320 Lufthansa\r\nicao_airline=DLH\r\natc_id=D-AIQA\r\n"
+                "[FLTSIM.1]\r\ntitle=Airbus A320 Café\r\nicao_airline=BAWX\r\natc_parking_types=GATE\r\n")
+    seed(t, "utf8", general + liveries)
+    seed(t, "utf8_bom", b"\xEF\xBB\xBF" + (general + liveries).encode("utf-8"))
+    seed(t, "utf16le", b"\xFF\xFE" + (general + liveries).encode("utf-16-le"))
+    seed(t, "utf16be", b"\xFE\xFF" + (general + liveries).encode("utf-16-be"))
+    seed(t, "ansi", (general + liveries).replace("\r\n", "\n").encode("cp1252"))
+    seed(t, "base_container", "[General]\nbase_container=..\\Asobo_TBM930\n[fltsim.0]\ntitle=TBM\n"
+                              "[fltsim.5] ; old\ntitle=Old TBM\nicao_airline=ZZZZ\n[Other]\ntitle=x\n")
+    seed(t, "fix_and_numbers", "icao_type_designator=\"b73h\"\n[fltsim.10000]\ntitle=Fixed\nicao_airline=KLM\n"
+                               ";[fltsim.2]\ntitle=Semicolon\n//[fltsim.3]\n[fltsim.10001]\n")
+    seed(t, "no_header", "[General]\nicao_type_designator=QQ99\ntitle=Tug\n")
+
+
 def apf_link():
     """The first byte: bit 0 my_simaddon (else my_thirdparty), bit 1 an airport file beside the link.
     Then the publisher's line, then the link file."""
@@ -363,6 +381,7 @@ def main():
     sim_data_replies()
     object_events()
     fltsim_section()
+    aircraft_cfg()
     apf_link()
     park_airports()
     scanned_liveries()

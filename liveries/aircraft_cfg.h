@@ -1,0 +1,78 @@
+// One aircraft.cfg of an AI package read into its liveries: the file in its
+// own text encoding, its [fltsim.N] headers checked, the one aircraft type
+// that all its liveries share, and every fltsim section handed to the
+// section reader.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <list>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "liveries/fltsim_section.h"
+#include "liveries/livery_data.h"
+#include "liveries/scan_state.h"
+
+namespace qvl {
+
+// Real aircraft.cfg files hold a few hundred kilobytes at most; a larger file
+// is no aircraft.cfg, and reading it whole on every scan worker at once
+// would only cost memory.
+inline constexpr std::uintmax_t kMaxAircraftCfgSize = std::uintmax_t{16} * 1024 * 1024;
+
+// The highest section number a usable file has; a malformed header counts
+// as this number.
+inline constexpr std::uint32_t kMaxFltsimNumber = 10000;
+
+// The task of one scan worker: the liveries of one aircraft.cfg. Safe on many
+// workers at once. A missing file gives nothing; a file that cannot be used
+// gives nothing and says why on Log.txt or a problem list of `state`. It
+// never throws: a file that breaks the reading (an exception on the way) is
+// logged, listed as unreadable and gives nothing, so one bad file never ends
+// the scan.
+std::list<LiveryData> lf_searchLiveriesinFile(LiveryScanState& state, std::int16_t folderIndex,
+                                              const std::filesystem::path& cfgPath);
+
+// The whole file as UTF-8 lines in its detected encoding; none (with a log
+// line, and the file on the list of invalid files) when it is too large,
+// cannot be opened or cannot be decoded.
+std::optional<std::vector<std::string>> readAircraftCfgLines(LiveryScanState& state,
+                                                             const std::filesystem::path& cfgPath);
+
+// The number text of a [fltsim.N] header line, "10000" for a malformed header
+// (text after the bracket, a missing bracket, a ';' before it), empty for any
+// other line and for a header commented out with "//".
+std::string lf_matchFltsimHeader(std::string_view line);
+
+// False when the file must not be used: a header number that is no 32-bit
+// number (logged) or one above 10000 (listed as invalid). A file without any
+// header is listed as such and is usable (it yields nothing).
+bool lf_checkFltsimNumber(LiveryScanState& state, std::span<const std::string> lines,
+                          const std::filesystem::path& cfgPath);
+
+// The file's aircraft type: the first icao_type_designator of the file, else
+// the simulator aircraft named by base_container; a wrong code the database
+// fixes is fixed (and listed). Empty when none is usable (listed, except for
+// the packages of two user aircraft).
+std::string lf_modelFromAircraftCfg(LiveryScanState& state, std::span<const std::string> lines,
+                                    const std::filesystem::path& cfgPath);
+
+// icao_type_designator's value, at most 4 characters, upper-cased; empty
+// when the line is no such key.
+std::string lf_matchIcaoTypeDesignator(std::string_view line);
+// The type code of the simulator aircraft that base_container names
+// ("..\Asobo_A320_NEO"), upper-cased; empty when the line is no such key or
+// the aircraft is unknown.
+std::string lf_matchBaseContainer(std::string_view line);
+
+// The liveries of every fltsim section of the lines, in file order. A section
+// runs from its header to the next header or the next other section header
+// (a '[' among a line's first 6 characters).
+std::list<LiveryData> lf_readAircraftCfg(LiveryScanState& state, const CfgFileSource& source,
+                                         std::span<const std::string> lines, std::string_view modelCode);
+
+}  // namespace qvl
