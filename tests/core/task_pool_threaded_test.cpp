@@ -1,0 +1,242 @@
+// The scans' task pool with real threads: order of results, the bound on
+// running tasks, time-outs, failing tasks and the bounded end. Run under the
+// thread sanitizer too.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <stdexcept>
+#include <stop_token>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/task_pool.h"
+
+namespace qvl {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// Long enough for a loaded sanitizer run, and only ever reached by a fault.
+constexpr std::chrono::milliseconds kSafetyBound{10000};
+constexpr std::chrono::milliseconds kShortTimeout{30};
+
+// A door that tasks wait at until the test opens it (never longer than the
+// safety bound, so a faulty pool cannot hang the suite). Tasks share it, as
+// a task that a pool gave up may outlive the test's scope.
+class Gate {
+public:
+    void open() {
+        const std::lock_guard lock(mutex_);
+        open_ = true;
+        changed_.notify_all();
+    }
+    void wait() {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, kSafetyBound, [this] { return open_; });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    bool open_ = false;
+};
+
+// Submits `count` tasks the way a scan does and takes every result in order.
+std::vector<int> runScan(TaskPool<int>& pool, int count, const std::function<int(int)>& work) {
+    std::vector<int> results;
+    for (int i = 0; i < count; ++i) {
+        EXPECT_TRUE(pool.submit([i, &work] { return work(i); }));
+        while (pool.hasSurplus()) results.push_back(pool.takeOldest());
+    }
+    while (pool.hasPending()) results.push_back(pool.takeOldest());
+    return results;
+}
+
+std::vector<int> upTo(int count) {
+    std::vector<int> numbers;
+    for (int i = 0; i < count; ++i) numbers.push_back(i);
+    return numbers;
+}
+
+TEST(TaskPoolThreaded, ResultsComeInStartOrderWhenTasksEndInReverse) {
+    constexpr int kTasks = 4;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<int> endOrder;
+    TaskPool<int> pool({.workerCount = kTasks, .timeout = kSafetyBound});  // ends before what its tasks use
+    for (int i = 0; i < kTasks; ++i) {
+        // Task i ends only after every later task has ended.
+        ASSERT_TRUE(pool.submit([&, i] {
+            std::unique_lock lock(mutex);
+            changed.wait_for(lock, kSafetyBound, [&] { return endOrder.size() == std::size_t(kTasks - 1 - i); });
+            endOrder.push_back(i);
+            changed.notify_all();
+            return i;
+        }));
+    }
+    std::vector<int> results;
+    while (pool.hasPending()) results.push_back(pool.takeOldest());
+
+    EXPECT_EQ(endOrder, (std::vector<int>{3, 2, 1, 0}));
+    EXPECT_EQ(results, upTo(kTasks));
+}
+
+TEST(TaskPoolThreaded, ManyTasksKeepTheirOrderAndAtMostWorkerCountRun) {
+    constexpr std::int32_t kWorkers = 3;
+    constexpr int kTasks = 60;
+    std::mutex mutex;
+    std::condition_variable changed;
+    int inFlight = 0;
+    int peak = 0;
+    std::atomic<std::int32_t> peakCounted{0};
+    TaskPool<int> pool({.workerCount = kWorkers, .timeout = kSafetyBound});
+    const auto work = [&](int i) {
+        std::unique_lock lock(mutex);
+        peak = std::max(peak, ++inFlight);
+        peakCounted = std::max(peakCounted.load(), pool.runningCount());
+        changed.notify_all();
+        // Wait a little for the others, so that the tasks overlap.
+        changed.wait_for(lock, 20ms, [&] { return inFlight >= kWorkers; });
+        --inFlight;
+        return i;
+    };
+    EXPECT_EQ(runScan(pool, kTasks, work), upTo(kTasks));
+    EXPECT_EQ(peak, kWorkers);
+    EXPECT_LE(peakCounted.load(), kWorkers);
+    EXPECT_TRUE(pool.joinAll(kSafetyBound));
+    EXPECT_EQ(pool.runningCount(), 0);
+}
+
+TEST(TaskPoolThreaded, ATaskThatFailsReachesTheCallerAndThePoolGoesOn) {
+    TaskPool<int> pool({.workerCount = 2, .timeout = kSafetyBound});
+    std::vector<int> results;
+    std::vector<std::string> problems;
+    for (int i = 0; i < 8; ++i) {
+        ASSERT_TRUE(pool.submit([i] {
+            if (i % 3 == 1) throw std::runtime_error("bad file " + std::to_string(i));
+            return i;
+        }));
+        while (pool.hasSurplus()) {
+            try {
+                results.push_back(pool.takeOldest());
+            } catch (const std::runtime_error& e) {
+                problems.emplace_back(e.what());
+            }
+        }
+    }
+    while (pool.hasPending()) {
+        try {
+            results.push_back(pool.takeOldest());
+        } catch (const std::runtime_error& e) {
+            problems.emplace_back(e.what());
+        }
+    }
+    EXPECT_EQ(results, (std::vector<int>{0, 2, 3, 5, 6}));
+    EXPECT_EQ(problems, (std::vector<std::string>{"bad file 1", "bad file 4", "bad file 7"}));
+}
+
+TEST(TaskPoolThreaded, TheTimeOutNamesItsSeconds) {
+    EXPECT_STREQ(TaskTimeoutError(kTaskTimeout).what(), "Future wait timed out after 10 seconds");
+    EXPECT_STREQ(TaskTimeoutError(kShortTimeout).what(), "Future wait timed out after 0.03 seconds");
+}
+
+TEST(TaskPoolThreaded, AHungTaskTimesOutAndTheJoinIsBounded) {
+    const auto hang = std::make_shared<Gate>();
+    TaskPool<int> pool({.workerCount = 2, .timeout = kShortTimeout});
+    ASSERT_TRUE(pool.submit([hang] {
+        hang->wait();
+        return 0;
+    }));
+    ASSERT_TRUE(pool.submit([] { return 1; }));
+    ASSERT_TRUE(pool.submit([] { return 2; }));
+    ASSERT_TRUE(pool.hasSurplus());
+
+    const auto start = Clock::now();
+    EXPECT_THROW(pool.takeOldest(), TaskTimeoutError);
+    EXPECT_EQ(pool.takeOldest(), 1);  // the given-up result left the line
+    EXPECT_FALSE(pool.joinAll(kShortTimeout));
+    EXPECT_LT(Clock::now() - start, kSafetyBound / 2);
+    EXPECT_EQ(pool.runningCount(), 1);
+
+    hang->open();
+    EXPECT_TRUE(pool.joinAll(kSafetyBound));
+    EXPECT_EQ(pool.runningCount(), 0);
+}
+
+TEST(TaskPoolThreaded, ASecondRoundAfterATimeOutWorksOnceTheHungTaskEnds) {
+    const auto hang = std::make_shared<Gate>();
+    TaskPool<int> pool({.workerCount = 2, .timeout = kShortTimeout});
+    ASSERT_TRUE(pool.submit([hang] {
+        hang->wait();
+        return -1;
+    }));
+    ASSERT_TRUE(pool.submit([] { return -2; }));
+    ASSERT_TRUE(pool.submit([] { return -3; }));
+    EXPECT_THROW(pool.takeOldest(), TaskTimeoutError);  // the first round ends here
+    hang->open();
+    ASSERT_TRUE(pool.joinAll(kSafetyBound));
+
+    // Nothing of the first round comes out in the second.
+    EXPECT_EQ(runScan(pool, 10, [](int i) { return i; }), upTo(10));
+}
+
+TEST(TaskPoolThreaded, SubmitEndsOnTheClosingTestOrAfterTheTimeOut) {
+    const auto hang = std::make_shared<Gate>();
+    TaskPool<int> pool({.workerCount = 1, .timeout = kShortTimeout});
+    ASSERT_TRUE(pool.submit([hang] {
+        hang->wait();
+        return 0;
+    }));
+    std::atomic<bool> closing{true};
+    EXPECT_FALSE(pool.submit([] { return 1; }, [&] { return closing.load(); }));
+    EXPECT_THROW(pool.submit([] { return 2; }), TaskTimeoutError);
+    EXPECT_EQ(pool.runningCount(), 1);
+    hang->open();
+    EXPECT_EQ(pool.takeOldest(), 0);
+    EXPECT_FALSE(pool.hasPending());
+}
+
+TEST(TaskPoolThreaded, ThePoolsEndStopsTasksThatWatchTheirToken) {
+    std::atomic<bool> sawStop{false};
+    const auto start = Clock::now();
+    {
+        TaskPool<void> pool({.workerCount = 2, .timeout = kSafetyBound});
+        ASSERT_TRUE(pool.submit([&](std::stop_token stop) {
+            std::mutex mutex;
+            std::condition_variable_any changed;
+            std::unique_lock lock(mutex);
+            changed.wait_for(lock, stop, kSafetyBound, [] { return false; });
+            sawStop = stop.stop_requested();
+        }));
+    }
+    EXPECT_TRUE(sawStop.load());
+    EXPECT_LT(Clock::now() - start, kSafetyBound / 2);
+}
+
+TEST(TaskPoolThreaded, ThePoolsEndIsBoundedWhenATaskNeverEnds) {
+    const auto hang = std::make_shared<Gate>();
+    const auto start = Clock::now();
+    {
+        TaskPool<int> pool({.workerCount = 2, .timeout = kShortTimeout});
+        ASSERT_TRUE(pool.submit([hang] {
+            hang->wait();
+            return 0;
+        }));
+    }
+    EXPECT_LT(Clock::now() - start, kSafetyBound / 2);
+    hang->open();
+}
+
+TEST(TaskPoolThreaded, TheWorkerCountIsTheHardwareThreadCountOrTwo) {
+    const unsigned hardware = std::thread::hardware_concurrency();
+    EXPECT_EQ(scanWorkerCount(), hardware == 0 ? 2 : static_cast<std::int32_t>(hardware));
+}
+
+}  // namespace
+}  // namespace qvl
