@@ -36,6 +36,7 @@ targets=(
   "park_airports 4096"
   "livery_key_line 4096"
   "fltsim_section 4096"
+  "mtl_file 8192"
   "liveries_scanned 8192"
   "regcode_xml 8192"
   "regcode_text 4096"
