@@ -241,6 +241,26 @@ def aircraft_cfg():
     seed(t, "no_header", "[General]\nicao_type_designator=QQ99\ntitle=Tug\n")
 
 
+def mtl_file():
+    """The first byte picks the type folder: 0 IVAO_A320 (with a plain "texture" folder), 1 IVAO_B738WLfa,
+    2 ivao_x-csl IVAO_B77L, 3 IVAO_B73H (a fixed type), 4 IVAO_Q400 (unknown), 5 no IVAO package.
+    Every folder holds texture.A and texture.DLH."""
+    t = "mtl_file"
+    seed(t, "airlines", b"\x00[General]\r\natc_type=Airbus\r\n[fltsim.0]\r\ntitle=A320 DLH Lufthansa\r\n"
+                        b"texture=DLH\r\n[fltsim.1]\r\ntitle=\"  A320 ZZZ generic \"\r\ntexture=A\r\n"
+                        b"atc_id=D-ABCD\r\n[fltsim.2]\r\ntitle=A320 BAW no key\r\n")
+    seed(t, "winglets", b"\x01[fltsim.0]\ntitle=B738W KLM\ntexture=A\n[fltsim.1]\ntitle=B738 KLM\ntexture=dlh\n"
+                        b"atc_id=PH-BXA\n[fltsim.2]\ntitle=B738W dlh\ntexture=A\n")
+    seed(t, "registrations", b"\x02[fltsim.0]\ntitle=Freighter\ntexture=A\natc_id=G-NOAL\n"
+                             b"atc_parking_types=CARGO\n[fltsim.1]\ntitle=City\ntexture=A\natc_id=D-AIZA,D-AIZB\n"
+                             b"[fltsim.2]\ntitle=Second\ntexture=A\natc_id=D-AIZA\n//atc_id=x\n")
+    seed(t, "numbers", b"\x03[fltsim.1] ; x\ntitle=B738 DLH\ntexture=..\n[fltsim.10001]\ntitle=B738 BAW\n")
+    seed(t, "bad_number", b"\x00[fltsim.99999999999]\ntitle=A320 DLH\ntexture=A\n")
+    seed(t, "unknown_type", b"\x04[fltsim.0]\ntitle=Q400 DLH\ntexture=A\n")
+    seed(t, "outside", b"\x05[fltsim.0]\ntitle=A320 DLH\ntexture=A\n")
+    seed(t, "utf16", b"\x00\xff\xfe" + "[fltsim.0]\r\ntitle=A320 DLH \u00e9t\u00e9\r\ntexture=A\r\n".encode("utf-16-le"))
+
+
 def apf_link():
     """The first byte: bit 0 my_simaddon (else my_thirdparty), bit 1 an airport file beside the link.
     Then the publisher's line, then the link file."""
@@ -382,6 +402,7 @@ def main():
     object_events()
     fltsim_section()
     aircraft_cfg()
+    mtl_file()
     apf_link()
     park_airports()
     scanned_liveries()

@@ -37,6 +37,7 @@ targets=(
   "livery_key_line 4096"
   "fltsim_section 4096"
   "aircraft_cfg 8192"
+  "mtl_file 8192"
   "liveries_scanned 8192"
   "regcode_xml 8192"
   "regcode_text 4096"

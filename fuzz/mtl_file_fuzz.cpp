@@ -1,0 +1,131 @@
+// One aircraft.cfg of an IVAO model matching package through the worker
+// task that scans it. The first byte picks the type folder the file lies in
+// (one of them a winglet package, one holding a plain "texture" folder); the
+// rest is the file. Every folder holds the texture folders "texture.A" and
+// "texture.DLH". Whatever the file says, the task lowers the count of running
+// tasks, and every livery it gives is a usable, trimmed one whose title is
+// then taken.
+#include <array>
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <list>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "core/paths.h"
+#include "liveries/livery_data.h"
+#include "liveries/mtl_file.h"
+#include "liveries/scan_state.h"
+#include "refdata/code_table.h"
+#include "refdata/data_file.h"
+#include "refdata/dbase.h"
+#include "support/fuzz_support.h"
+
+namespace {
+
+using namespace qvl;
+using fuzz::expect;
+namespace fs = std::filesystem;
+
+fuzz::ScratchFolder& scratch() {
+    static fuzz::ScratchFolder folder("mtl_file");
+    return folder;
+}
+
+constexpr const char* kDatabaseText = R"(<?xml version="1.0"?>
+<root>
+<aircrafts><aircraft types="A320,B738,B77L,C172"/></aircrafts>
+<cargo_types><cargo_type types="B77L"/></cargo_types>
+<heavy><hvy types="B77L"/></heavy>
+<large><lar types="A320,B738"/></large>
+<buzjet><bzj types="C25C"/></buzjet>
+<high_performance><hpf types="TBM9"/></high_performance>
+<rotorcraft><rot types="EC35"/></rotorcraft>
+<ICAO_airlines><ICAO codes="DLH,BAW,KLM,CLH,ZZZ,PVT"/></ICAO_airlines>
+<cargo_operators><ICAO codes="BOX"/></cargo_operators>
+<simaddons20><simaddon20 arpts="EHAM"/></simaddons20>
+<simaddons24><simaddon24 arpts="EHAM"/></simaddons24>
+<fixes><fx wro="B73H" cor="B738"/></fixes>
+<dbase><d r="D-AIZA" a="DLH" o="CLH" m="A320" c="yes"/><d r="PH-BXA" a="KLM" m="B738"/>
+<d r="N123" a="PVT" m="C172"/><d r="D-NOMOD" a="DLH" m=""/><d r="G-NOAL" a="" m="B77L"/></dbase>
+</root>
+)";
+
+// Package and type folder; the last one is no IVAO layout at all.
+constexpr std::array<std::array<std::string_view, 2>, 6> kFolders{{{"IVAO_MTL", "IVAO_A320"},
+                                                                   {"IVAO_MTL", "IVAO_B738WLfa"},
+                                                                   {"ivao_x-csl", "IVAO_B77L"},
+                                                                   {"IVAO_MTL", "IVAO_B73H"},
+                                                                   {"IVAO_MTL", "IVAO_Q400"},
+                                                                   {"MyAI", "IVAO_A320"}}};
+
+fs::path cfgPathOf(std::size_t choice) {
+    const auto& [package, type] = kFolders[choice];
+    return scratch().path() / package / "SimObjects" / "Airplanes" / type / "aircraft.cfg";
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+void expectSoundLivery(const LiveryData& livery) {
+    expect(!livery.title.empty(), "a livery has a title");
+    expect(!isBlank(livery.title.front()) && !isBlank(livery.title.back()), "a title is trimmed");
+    expect(livery.key.usable(), "a livery has an airline and a model");
+    expect(livery.folderIndex == 7, "a livery carries its package folder");
+    if (livery.key.airlineId == gf_airlineId(kFictionalAirline)) {
+        expect(livery.registration.empty(), "a fictional livery has no registration");
+    }
+    // Only a registration record makes a cargo livery.
+    if (livery.key.cargo != 0) expect(!livery.registration.empty(), "a cargo livery has a registration");
+    expect(livery.registration.size() <= 12, "a registration has at most 12 characters");
+    expect(livery.registration.find_first_of(",*") == std::string::npos, "a registration is one code");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    {
+        const fuzz::InFolder inScratch(scratch().path());
+        fs::create_directories(kInputFolder);
+        const fs::path plain = scratch().path() / "dbase.source";
+        fuzz::writeBytes(plain, kDatabaseText);
+        expect(streamEncrypt(plain, kDbaseEnc), "the encryptor writes input/dbase.enc");
+        resetDbaseTables();
+        expect(gf_readDbase(), "the reference database reads");
+    }
+    for (std::size_t i = 0; i < kFolders.size(); ++i) {
+        const fs::path folder = cfgPathOf(i).parent_path();
+        fs::create_directories(folder / "texture.A");
+        fs::create_directories(folder / "texture.DLH");
+    }
+    fs::create_directories(cfgPathOf(0).parent_path() / "texture");
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    const fs::path cfg = cfgPathOf(data[0] % kFolders.size());
+    fuzz::writeBytes(cfg, fuzz::bytesOf(data + 1, size - 1));
+
+    LiveryScanState state;
+    std::atomic<std::int32_t> running{1};
+    std::list<LiveryData> liveries;
+    try {
+        liveries = lf_searchLiveriesinIVAOFile(state, 7, cfg, running);
+    } catch (const std::exception&) {
+        fuzz::fail("a file's contents make the task throw");
+    }
+    expect(running.load() == 0, "the task lowers the count of running tasks");
+
+    std::set<std::string> titles;
+    for (const LiveryData& livery : liveries) {
+        expectSoundLivery(livery);
+        expect(titles.insert(livery.title).second, "a title is taken once");
+    }
+    running = 1;
+    expect(lf_searchLiveriesinIVAOFile(state, 7, cfg, running).empty(), "taken titles are not taken twice");
+    return 0;
+}
