@@ -14,6 +14,7 @@
 #include "core/log.h"
 #include "core/strings.h"
 #include "core/text_file.h"
+#include "liveries/aircraft_cfg.h"
 #include "liveries/key_line.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase.h"
@@ -24,57 +25,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kExpectedLines = 4096;
 constexpr std::size_t kExpectedSectionLines = 48;
 constexpr std::size_t kMaxRegistrationSize = 12;
-constexpr std::int32_t kMaxSectionNumber = 10000;
-constexpr std::string_view kMalformedHeader = "10000";
 
 // Packages whose titles carry a "W" (winglets) right after the type code.
 constexpr std::array<std::string_view, 5> kWingletPackages{"IVAO_B738WLfa", "IVAO_B739WLfa", "IVAO_A320wCFM",
                                                            "IVAO_A320wIAE", "IVAO_A319fIAEw"};
-
-// The header's number text, "10000" for a malformed header, or empty. The
-// same rule as the aircraft.cfg reader's header matcher: one of the two can
-// go once both readers share it.
-std::string_view fltsimHeaderText(std::string_view line) {
-    if (line.size() >= 2 && line.starts_with("//")) return {};
-    if (const auto digits = fltsimHeaderDigits(line)) return *digits;
-    if (line.find("[fltsim.") != std::string_view::npos || line.find("[FLTSIM.") != std::string_view::npos) {
-        return kMalformedHeader;
-    }
-    return {};
-}
-
-// False when the file must not be used. The same rule as the aircraft.cfg
-// reader's number check: one of the two can go once both readers share it.
-bool checkFltsimNumbers(LiveryScanState& state, std::span<const std::string> lines, const fs::path& cfgPath) {
-    bool anyHeader = false;
-    bool outOfRange = false;
-    for (const std::string& line : lines) {
-        const std::string_view text = fltsimHeaderText(line);
-        if (text.empty()) continue;
-        std::int32_t number = 0;
-        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-        if (error != std::errc{} || end != text.data() + text.size()) {
-            gf_logAttention(fmt::format("fltsim num {} incorrect", line));
-            return false;
-        }
-        anyHeader = true;
-        // Compared unsigned: a negative number counts as too large.
-        if (static_cast<std::uint32_t>(number) > static_cast<std::uint32_t>(kMaxSectionNumber)) outOfRange = true;
-    }
-    if (!anyHeader) {
-        state.noFltsimFiles.add(gf_pathToUtf8(cfgPath));
-        return true;
-    }
-    if (outOfRange) {
-        lf_addInvalidCfgFile(state, gf_pathToUtf8(cfgPath) + " contains a [fltsim.x] section with a number < 0 or > " +
-                                        std::string(kMalformedHeader));
-        return false;
-    }
-    return true;
-}
 
 constexpr char lowerAscii(char c) noexcept { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -282,20 +238,11 @@ private:
 std::list<LiveryData> searchIvaoFile(LiveryScanState& state, std::int16_t folderIndex, const fs::path& cfgPath) {
     const std::string modelCode = lf_modelFromIvaoPath(state, cfgPath);
     if (modelCode.empty()) return {};
-    const Charset charset = gf_detectCharset(cfgPath);
-    if (charset == Charset::none_found) {
-        gf_logAttention(fmt::format("! No text encoding detected for {}", gf_pathToUtf8(cfgPath)));
-        return {};
-    }
-    std::vector<std::string> lines;
-    lines.reserve(kExpectedLines);
-    if (!gf_readTextFileWithCharset(charset, cfgPath, lines)) {
-        gf_log(fmt::format("! Failed reading {}", gf_pathToUtf8(cfgPath)));
-        return {};
-    }
-    if (!checkFltsimNumbers(state, lines, cfgPath)) return {};
+    // The file is read and its headers checked as every aircraft.cfg is.
+    const std::optional<std::vector<std::string>> lines = readAircraftCfgLines(state, cfgPath);
+    if (!lines || !lf_checkFltsimNumber(state, *lines, cfgPath)) return {};
     const CfgFileSource source{.folderIndex = folderIndex, .cfgPath = cfgPath, .aircraftFolder = cfgPath.parent_path()};
-    return lf_readIvaoFile(state, source, lines, modelCode);
+    return lf_readIvaoFile(state, source, *lines, modelCode);
 }
 
 }  // namespace
@@ -350,7 +297,7 @@ std::list<LiveryData> lf_readIvaoFile(LiveryScanState& state, const CfgFileSourc
         section.clear();
     };
     for (const std::string& line : lines) {
-        if (!fltsimHeaderText(line).empty()) {
+        if (!lf_matchFltsimHeader(line).empty()) {
             flush();
             inSection = true;
             section.push_back(line);

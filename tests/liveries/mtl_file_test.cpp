@@ -202,7 +202,9 @@ TEST_F(MtlFile, TheFilesHeadersDecideWhetherItIsRead) {
     EXPECT_TRUE(search(writeCfg("[fltsim.12345678901]\ntitle=A321 DLH\n", {}, "IVAO_A321")).empty());
     EXPECT_TRUE(logHas("==> fltsim num [fltsim.12345678901] incorrect"));
     EXPECT_TRUE(search(folder_ / "IVAO_MTL" / "SimObjects" / "Airplanes" / "IVAO_B738" / "aircraft.cfg").empty());
-    EXPECT_TRUE(logHas("==> ! No text encoding detected for"));
+    // A missing file is read and listed as every aircraft.cfg is.
+    EXPECT_TRUE(logHas("! No text encoding detected for"));
+    EXPECT_EQ(scan_.invalidCfgFiles.size(), 2U);
 }
 
 TEST_F(MtlFile, AFailingFolderQueryIsLoggedAndPassedOn) {
