@@ -23,6 +23,7 @@
 #include "core/paths.h"
 #include "core/range_control.h"
 #include "core/run_state.h"
+#include "core/text_file.h"
 #include "engine/engine.h"
 #include "engine/engine_state.h"
 #include "engine/flight_plans.h"
@@ -165,7 +166,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::list<ParkAirport>& list = w.state.parking.parkAirports;
     expectSoundList(list);
     expect(list.size() >= 2, "the my_thirdparty airports are always read");
+    // A file that cannot be read as text is never written over: the user's
+    // other airports would be lost.
+    std::vector<std::string> readable;
+    const Charset charset = gf_detectCharset(kMyParkAirportsTxt);
+    const bool canRead =
+        charset != Charset::none_found && gf_readTextFileWithCharset(charset, kMyParkAirportsTxt, readable);
     gf_addParkAirport(w.engine);
+    if (!canRead) {
+        std::ifstream in(kMyParkAirportsTxt, std::ios::binary);
+        const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        expect(text == fuzz::bytesOf(data, size), "an unreadable file is left as it was");
+        return 0;
+    }
     expectSoundFile(list.front());
     return 0;
 }
