@@ -23,6 +23,7 @@
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"
 #include "support/fuzz_support.h"
+#include "support/livery_database.h"
 
 namespace {
 
@@ -34,27 +35,6 @@ fuzz::ScratchFolder& scratch() {
     static fuzz::ScratchFolder folder("fltsim_section");
     return folder;
 }
-
-// Large, heavy, light, rotorcraft, business jet and high-performance models;
-// airlines with the fictional and private ones; registration records with
-// and without airline, one with an operator and cargo.
-constexpr const char* kDatabaseText = R"(<?xml version="1.0"?>
-<root>
-<aircrafts><aircraft types="A320,B738,B77L,C172,EC35,C25C,TBM9"/></aircrafts>
-<cargo_types><cargo_type types="B77L"/></cargo_types>
-<heavy><hvy types="B77L"/></heavy>
-<large><lar types="A320,B738"/></large>
-<buzjet><bzj types="C25C"/></buzjet>
-<high_performance><hpf types="TBM9"/></high_performance>
-<rotorcraft><rot types="EC35"/></rotorcraft>
-<ICAO_airlines><ICAO codes="DLH,BAW,KLM,CLH,ZZZ,PVT"/></ICAO_airlines>
-<cargo_operators><ICAO codes="BOX"/></cargo_operators>
-<simaddons20><simaddon20 arpts="EHAM"/></simaddons20>
-<simaddons24><simaddon24 arpts="EHAM"/></simaddons24>
-<dbase><d r="D-AIZA" a="DLH" o="CLH" m="A320" c="yes"/><d r="PH-BXA" a="KLM" m="B738"/>
-<d r="N123" a="PVT" m="C172"/><d r="D-NOMOD" a="DLH" m=""/><d r="G-NOAL" a="" m="B77L"/></dbase>
-</root>
-)";
 
 constexpr std::array<std::string_view, 7> kModels{"A320", "B738", "B77L", "C172", "EC35", "C25C", "TBM9"};
 
@@ -122,13 +102,7 @@ void expectKeptByTheFile(const LiveryData& livery) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    const fuzz::InFolder inScratch(scratch().path());
-    fs::create_directories(kInputFolder);
-    const fs::path plain = scratch().path() / "dbase.source";
-    fuzz::writeBytes(plain, kDatabaseText);
-    expect(streamEncrypt(plain, kDbaseEnc), "the encryptor writes input/dbase.enc");
-    resetDbaseTables();
-    expect(gf_readDbase(), "the reference database reads");
+    fuzz::readLiveryDatabase(scratch().path());
     return 0;
 }
 

@@ -24,6 +24,7 @@
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"
 #include "support/fuzz_support.h"
+#include "support/livery_database.h"
 
 namespace {
 
@@ -35,25 +36,6 @@ fuzz::ScratchFolder& scratch() {
     static fuzz::ScratchFolder folder("mtl_file");
     return folder;
 }
-
-constexpr const char* kDatabaseText = R"(<?xml version="1.0"?>
-<root>
-<aircrafts><aircraft types="A320,B738,B77L,C172"/></aircrafts>
-<cargo_types><cargo_type types="B77L"/></cargo_types>
-<heavy><hvy types="B77L"/></heavy>
-<large><lar types="A320,B738"/></large>
-<buzjet><bzj types="C25C"/></buzjet>
-<high_performance><hpf types="TBM9"/></high_performance>
-<rotorcraft><rot types="EC35"/></rotorcraft>
-<ICAO_airlines><ICAO codes="DLH,BAW,KLM,CLH,ZZZ,PVT"/></ICAO_airlines>
-<cargo_operators><ICAO codes="BOX"/></cargo_operators>
-<simaddons20><simaddon20 arpts="EHAM"/></simaddons20>
-<simaddons24><simaddon24 arpts="EHAM"/></simaddons24>
-<fixes><fx wro="B73H" cor="B738"/></fixes>
-<dbase><d r="D-AIZA" a="DLH" o="CLH" m="A320" c="yes"/><d r="PH-BXA" a="KLM" m="B738"/>
-<d r="N123" a="PVT" m="C172"/><d r="D-NOMOD" a="DLH" m=""/><d r="G-NOAL" a="" m="B77L"/></dbase>
-</root>
-)";
 
 // Package and type folder; the last one is no IVAO layout at all.
 constexpr std::array<std::array<std::string_view, 2>, 6> kFolders{{{"IVAO_MTL", "IVAO_A320"},
@@ -87,15 +69,7 @@ void expectSoundLivery(const LiveryData& livery) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    {
-        const fuzz::InFolder inScratch(scratch().path());
-        fs::create_directories(kInputFolder);
-        const fs::path plain = scratch().path() / "dbase.source";
-        fuzz::writeBytes(plain, kDatabaseText);
-        expect(streamEncrypt(plain, kDbaseEnc), "the encryptor writes input/dbase.enc");
-        resetDbaseTables();
-        expect(gf_readDbase(), "the reference database reads");
-    }
+    fuzz::readLiveryDatabase(scratch().path());
     for (std::size_t i = 0; i < kFolders.size(); ++i) {
         const fs::path folder = cfgPathOf(i).parent_path();
         fs::create_directories(folder / "texture.A");
