@@ -166,7 +166,7 @@ fs::path lf_archivedApfPath(std::string_view apfPathText, std::string_view publi
     return learnedMirror(rest);
 }
 
-std::string lf_downloadStockApf(std::string_view archivePath, const fs::path& target) {
+Result<void, StockApfError> lf_downloadStockApf(std::string_view archivePath, const fs::path& target) {
     const bool fromMsfs2020Folder =
         SIM_CHOICE.value() != kSimChoice2024 || archivePath.find("stock") != std::string_view::npos;
     const std::string url =
@@ -177,7 +177,7 @@ std::string lf_downloadStockApf(std::string_view archivePath, const fs::path& ta
     fs::remove(target);
     std::string error = fmt::format("failed to download: '{}'", url);
     gf_log(error);
-    return error;
+    return fail(StockApfError::notDownloaded, std::move(error));
 }
 
 }  // namespace qvl

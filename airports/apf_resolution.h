@@ -9,11 +9,13 @@
 // site, never local files. Every folder is relative to the working folder.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "core/fixed_code.h"
+#include "core/result.h"
 
 namespace qvl {
 
@@ -35,8 +37,10 @@ std::filesystem::path lf_archivedApfPath(std::string_view apfPathText, std::stri
 // The text without leading and trailing blanks (' ' only).
 std::string lf_trimBlanks(std::string_view text);
 
-// Fetches an archived stand file into the target. Empty on success; else the
-// target is gone and the text says what failed ("failed to download: '...'").
-std::string lf_downloadStockApf(std::string_view archivePath, const std::filesystem::path& target);
+enum class StockApfError : std::uint8_t { notDownloaded };
+
+// Fetches an archived stand file into the target. On failure the target is
+// gone and the text says what failed ("failed to download: '...'").
+Result<void, StockApfError> lf_downloadStockApf(std::string_view archivePath, const std::filesystem::path& target);
 
 }  // namespace qvl

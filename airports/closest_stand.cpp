@@ -53,7 +53,7 @@ double readNearestStand(const FixedCode4& icao, const GeoPosition& position, std
     fs::path file = pathFromUtf8(pathText);
     if (!pathText.starts_with("airports")) {
         file = kClosestStandTempFile;
-        if (!lf_downloadStockApf(pathText, file).empty()) return kNoStandNm;
+        if (!lf_downloadStockApf(pathText, file)) return kNoStandNm;
     }
     pugi::xml_document document;
     if (!document.load_file(file.c_str())) return kNoStandNm;

@@ -94,8 +94,8 @@ SourceFile sourceFileFor(const std::string& pathText) {
     std::error_code ignored;
     fs::create_directories(kAirportsFolder, ignored);
     const fs::path target = kAirportsFolder / "park_airport.xml";
-    std::string error = lf_downloadStockApf(pathText, target);
-    if (!error.empty()) return {.file = {}, .error = std::move(error)};
+    const auto downloaded = lf_downloadStockApf(pathText, target);
+    if (!downloaded) return {.file = {}, .error = downloaded.errorText()};
     return {.file = target, .error = {}};
 }
 
@@ -139,7 +139,7 @@ void logSummary(LoadedParkAirport& park, const std::string& readFrom) {
     gf_logContinuation(fmt::format("{:24}: {}", "RT traffic week", park.rtTrafficWeek));
 }
 
-ApfLoadResult failed(std::string text) { return {.outcome = ApfLoadOutcome::failed, .text = std::move(text)}; }
+ApfLoadResult failed(std::string text) { return fail(ApfLoadError::failed, std::move(text)); }
 
 ApfLoadResult loadParkAirport(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links) {
     const std::string& pathText = request.pathText;
@@ -168,8 +168,8 @@ ApfLoadResult loadParkAirport(const ApfLoadRequest& request, LoadedParkAirport& 
     links.parkAirport.setStandsLoaded(true);
     setControlEnabled(FLUSH_STATIC_BUTTON, true);
     links.parkAirport.setReferenceElevation(static_cast<double>(park.header.altitudeFeet));
-    if (park.parkStands.empty()) return {.outcome = ApfLoadOutcome::noStands, .text = std::string(kNoStandsFound)};
-    return {.outcome = ApfLoadOutcome::loaded, .text = {}};
+    if (park.parkStands.empty()) return fail(ApfLoadError::noStands, std::string(kNoStandsFound));
+    return {};
 }
 
 // A load starts from nothing of the previous airport.
@@ -205,7 +205,7 @@ bool restore(Setting& setting, Value stored) {
 
 ApfLoadResult gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links) {
     beginLoad(request, park, links);
-    ApfLoadResult result;
+    ApfLoadResult result = failed(fmt::format("{}: not read", kReaderName));
     try {
         result = loadParkAirport(request, park, links);
     } catch (const UserErrorException& e) {
@@ -214,7 +214,7 @@ ApfLoadResult gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park,
     } catch (const std::exception& e) {
         result = failed(fmt::format("{}: {}", kReaderName, e.what()));
     }
-    if (result.outcome == ApfLoadOutcome::failed) {
+    if (!result && result.error() == ApfLoadError::failed) {
         gf_clearStands(park.parkStands);
         park.apfHandmade = false;
     }

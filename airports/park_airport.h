@@ -15,6 +15,7 @@
 #include "core/current_park_airport.h"
 #include "core/fixed_code.h"
 #include "core/range_control.h"
+#include "core/result.h"
 
 namespace qvl {
 
@@ -32,19 +33,17 @@ struct ParkAirportLinks {
     RangeControl& range;  // the automatic radius, for a learned file's settings
 };
 
-enum class ApfLoadOutcome : std::uint8_t {
-    loaded,    // the stands are loaded
+// Why the park airport's stands are not loaded.
+enum class ApfLoadError : std::uint8_t {
+    notFound,  // the airport has no stand file
     noStands,  // the file was read but gave no stand
     failed,    // the file could not be used; the stand list is empty
 };
 
-// The outcome with the text the user reads beside it: empty when loaded,
-// kNoStandsFound without stands, otherwise the error ("65: Parameter
-// altitude not found", "gf_readApf: ...").
-struct ApfLoadResult {
-    ApfLoadOutcome outcome = ApfLoadOutcome::failed;
-    std::string text;
-};
+// Done, or the error with the text the user reads beside it: kNoStandsFound
+// without stands, otherwise the error ("65: Parameter altitude not found",
+// "gf_readApf: ...").
+using ApfLoadResult = Result<void, ApfLoadError>;
 
 // Loads the park airport's stands.
 ApfLoadResult gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links);

@@ -138,7 +138,7 @@ void BM_ReadStandFile(benchmark::State& state) {
     for (auto _ : state) {
         const ApfLoadResult result = gf_readApf({.pathText = bench.standFile, .icao = FixedCode4("EHAM")}, park,
                                                 {.parkAirport = parkAirport, .range = range});
-        if (result.outcome != ApfLoadOutcome::loaded) state.SkipWithError(result.text.c_str());
+        if (!result) state.SkipWithError(result.errorText().c_str());
     }
     std::size_t flights = 0;
     std::size_t neighbours = 0;

@@ -43,7 +43,7 @@ class NoPlans final : public FlightPlanService {
 public:
     bool write(std::uint32_t /*objectId*/, const FlightRec& /*flight*/) override { return true; }
     std::filesystem::path path(std::uint32_t /*objectId*/) override { return {}; }
-    bool remove(std::uint32_t /*objectId*/, std::string& /*error*/) override { return true; }
+    Result<void, FlightPlanError> remove(std::uint32_t /*objectId*/) override { return {}; }
 };
 
 }  // namespace qvl::bench

@@ -22,6 +22,7 @@
 #include "core/current_park_airport.h"
 #include "core/half_hour_slots.h"
 #include "core/range_control.h"
+#include "core/result.h"
 #include "core/run_state.h"
 #include "engine/engine_state.h"
 #include "engine/live_ac.h"
@@ -113,6 +114,8 @@ public:
     virtual void countStandChange() = 0;
 };
 
+enum class FlightPlanError : std::uint8_t { notRemoved };
+
 // The flight-plan files of live aircraft, "<object id>.pln" in the plan folder.
 class FlightPlanService {
 public:
@@ -120,8 +123,8 @@ public:
     // Writes the plan of the flight; false when it could not be written.
     virtual bool write(std::uint32_t objectId, const FlightRec& flight) = 0;
     virtual std::filesystem::path path(std::uint32_t objectId) = 0;
-    // Deletes the plan; false with the system's error text when that failed.
-    virtual bool remove(std::uint32_t objectId, std::string& error) = 0;
+    // Deletes the plan; the system's error text when that failed.
+    virtual Result<void, FlightPlanError> remove(std::uint32_t objectId) = 0;
 };
 
 // What the engine reads of time and of the user aircraft, replaceable so that

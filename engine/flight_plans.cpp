@@ -21,11 +21,11 @@ bool FolderFlightPlans::write(std::uint32_t objectId, const FlightRec& flight) {
 
 std::filesystem::path FolderFlightPlans::path(std::uint32_t objectId) { return lf_flightPlanPath(folder_, objectId); }
 
-bool FolderFlightPlans::remove(std::uint32_t objectId, std::string& error) {
+Result<void, FlightPlanError> FolderFlightPlans::remove(std::uint32_t objectId) {
     std::error_code ec;
     std::filesystem::remove(path(objectId), ec);
-    if (ec) error = ec.message();
-    return !ec;
+    if (ec) return fail(FlightPlanError::notRemoved, ec.message());
+    return {};
 }
 
 }  // namespace qvl

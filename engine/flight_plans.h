@@ -19,7 +19,7 @@ public:
 
     bool write(std::uint32_t objectId, const FlightRec& flight) override;
     std::filesystem::path path(std::uint32_t objectId) override;
-    bool remove(std::uint32_t objectId, std::string& error) override;
+    Result<void, FlightPlanError> remove(std::uint32_t objectId) override;
 
 private:
     const FlightPlanFolder& folder_;

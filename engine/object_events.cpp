@@ -205,10 +205,9 @@ void handleEvent(Engine& engine, ObjectIndex& index, const SimObjectEvent& event
             return;
         case SimObjectEventKind::removed: gf_removeFlightPlan(engine, event.objectId); return;
         case SimObjectEventKind::creationFailed: onCreationFailed(engine, event); return;
-        default: break;
+        case SimObjectEventKind::blockedCallsign: lf_removeWhileBlocked(engine, event.hexId); return;
+        default: return;
     }
-    // Kind 5: a blocked callsign's aircraft; nothing else is known.
-    if (static_cast<std::uint32_t>(event.kind) == 5) lf_removeWhileBlocked(engine, event.hexId);
 }
 
 void configureOnGround(Engine& engine, LiveAc& ac) {
@@ -383,8 +382,9 @@ void gf_removeFlightPlan(Engine& engine, std::uint32_t objectId) {
     EngineState& state = engine.state;
     if (LiveAc* ac = liveByObjectId(state, objectId)) {
         if (ac->flightPlanSent) {
-            std::string error;
-            if (!engine.flightPlans.remove(objectId, error)) gf_log(fmt::format("gf_removeFlightPlan: {}", error));
+            if (const auto removed = engine.flightPlans.remove(objectId); !removed) {
+                gf_log(fmt::format("gf_removeFlightPlan: {}", removed.errorText()));
+            }
             ac->flightPlanSent = false;
         }
         if (ac->status == SimStatus::liveryrespawn) {

@@ -205,8 +205,8 @@ void lf_every30Seconds(RunControl& control) {
 void lf_rereadParkAirports(RunControl& control) {
     CommandFlags& flags = control.flags;
     if (!flags.rereadRequest.load() || flags.parkingUpdateRunning.load()) return;
-    std::string text;
-    if (control.parking.checkParkAirports(text)) gf_showMessage(text, MessageLogging::logged);
+    // An unknown airport was logged by the reader; the message line stays as it is.
+    if (const auto checked = control.parking.checkParkAirports()) gf_showMessage(*checked, MessageLogging::logged);
     setControlEnabled(REREAD_BUTTON, true);
     setControlEnabled(DESTINATION, true);
     flags.rereadRequest.store(false);

@@ -9,6 +9,9 @@
 #include <optional>
 #include <string>
 
+#include "core/result.h"
+#include "engine/parking/park_airports.h"
+
 namespace qvl {
 
 class MainLoopSteps {
@@ -44,7 +47,7 @@ public:
     virtual void updateStaticParking(bool initialPass) = 0;
     virtual void clearReservedStand() = 0;
     // True with a text for the message line when the park airports changed.
-    virtual bool checkParkAirports(std::string& text) = 0;
+    virtual Result<std::string, ParkAirportsError> checkParkAirports() = 0;
     virtual void startCallsignCollection() = 0;
     virtual void adjustParking() = 0;
     virtual void removeStaticDuplicates() = 0;

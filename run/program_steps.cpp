@@ -123,7 +123,9 @@ void ProgramMainLoop::clearSpawnMap() { gf_clearSpawnMap(p_.engineState); }
 
 void ProgramParking::updateStaticParking(bool initialPass) { gf_updateStaticParking(p_.engine, initialPass); }
 void ProgramParking::clearReservedStand() { clearParkReservedStand(p_.engine); }
-bool ProgramParking::checkParkAirports(std::string& text) { return gf_checkParkAirports(p_.engine, true, text); }
+Result<std::string, ParkAirportsError> ProgramParking::checkParkAirports() {
+    return gf_checkParkAirports(p_.engine, true);
+}
 void ProgramParking::startCallsignCollection() { p_.readers.traffic().startCallsignCollection(); }
 void ProgramParking::adjustParking() { lf_adjustParking(p_.engine); }
 void ProgramParking::removeStaticDuplicates() { gf_removeStaticDuplicates(p_.engine); }

@@ -94,7 +94,7 @@ public:
 
     void updateStaticParking(bool initialPass) override;
     void clearReservedStand() override;
-    bool checkParkAirports(std::string& text) override;
+    Result<std::string, ParkAirportsError> checkParkAirports() override;
     void startCallsignCollection() override;
     void adjustParking() override;
     void removeStaticDuplicates() override;

@@ -29,8 +29,9 @@ enum class SimObjectEventKind : std::uint32_t {
     created = 0,        // a live aircraft's object: value2 = height above ground
     staticCreated = 1,  // a static parked aircraft's object
     removed = 2,
-    groundData = 3,    // value1 = ground altitude, value2 = height above ground
-    staticValues = 4,  // value1 = static CG to ground (feet), value2 = static pitch (radians)
+    groundData = 3,       // value1 = ground altitude, value2 = height above ground
+    staticValues = 4,     // value1 = static CG to ground (feet), value2 = static pitch (radians)
+    blockedCallsign = 5,  // the aircraft of a blocked callsign goes; nothing queues it yet
     creationFailed = 6,
 };
 

@@ -16,7 +16,10 @@
 #include "airports/park_airport.h"
 #include "airports/stand.h"
 #include "core/current_park_airport.h"
+#include "core/paths.h"
+#include "core/result.h"
 #include "core/settings.h"
+#include "core/text_file.h"
 #include "engine/conflicts/static_conflicts.h"
 #include "engine/engine.h"
 #include "engine/parking/park_airports.h"
@@ -102,24 +105,26 @@ void takeChangedReservedStand(Engine& engine, std::string& text) {
 
 }  // namespace
 
-std::string lf_readParkedFile(Engine& engine) {
+ApfLoadResult lf_readParkedFile(Engine& engine) {
     LoadedParkAirport& park = engine.loadedPark;
     gf_clearStands(park.parkStands);
     const std::optional<CurrentParkAirport> current = engine.parkAirport.current();
-    if (!current) return fmt::format("{} {} not found", kReadParkedFile, "?");
+    if (!current) return fail(ApfLoadError::notFound, fmt::format("{} {} not found", kReadParkedFile, "?"));
     std::string pathText;
     try {
         pathText = gf_apfPathFor(current->code);
     } catch (const std::exception& e) {
-        return fmt::format("{} {}: {}", kReadParkedFile, current->code.view(), e.what());
+        return fail(ApfLoadError::failed, fmt::format("{} {}: {}", kReadParkedFile, current->code.view(), e.what()));
     }
-    if (pathText.empty()) return fmt::format("{} {} not found", kReadParkedFile, current->code.view());
+    if (pathText.empty()) {
+        return fail(ApfLoadError::notFound, fmt::format("{} {} not found", kReadParkedFile, current->code.view()));
+    }
 
     ParkingDisplay& display = engine.state.parking.display;
     display.airportName.clear();
     const ApfLoadResult loaded = gf_readApf({.pathText = pathText, .icao = current->code}, park,
                                             {.parkAirport = engine.parkAirport, .range = engine.range});
-    if (!loaded.text.empty()) return loaded.text;
+    if (!loaded) return loaded;
     // A name cached for the stands before would not be one of these.
     engine.state.userStandName.reset();
     keepUserStand(engine, *current);
@@ -131,12 +136,15 @@ std::string lf_readParkedFile(Engine& engine) {
     return {};
 }
 
-bool gf_checkParkAirports(Engine& engine, bool checkStand, std::string& text) {
-    text.clear();
-    if (!lf_readMyParkAirports(engine)) return false;
+Result<std::string, ParkAirportsError> gf_checkParkAirports(Engine& engine, bool checkStand) {
+    if (!lf_readMyParkAirports(engine)) {
+        return fail(ParkAirportsError::unknownAirport,
+                    fmt::format("{} names an unknown airport", gf_pathToUtf8(kMyParkAirportsTxt)));
+    }
+    std::string text;
     if (checkStand) takeChangedReservedStand(engine, text);
     if (text.empty()) text = "park airports and stands are okay";
-    return true;
+    return text;
 }
 
 void clearParkReservedStand(Engine& engine) {

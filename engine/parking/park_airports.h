@@ -4,11 +4,14 @@
 // loading its stands and the stand it keeps free for the user.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
+#include "airports/park_airport.h"
 #include "airports/stand.h"
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
+#include "core/result.h"
 #include "simlink/user_aircraft_block.h"
 
 namespace qvl {
@@ -47,13 +50,15 @@ bool lf_setParkAirport(Engine& engine, const FixedCode4& icao);
 void showParkingDisplay(Engine& engine);
 // Disables the parking controls and starts collecting live callsigns.
 void lf_startParkingUpdate(Engine& engine, bool showMessage);
-// Loads the current park airport's stands; the error text, empty on success.
-std::string lf_readParkedFile(Engine& engine);
+// Loads the current park airport's stands.
+ApfLoadResult lf_readParkedFile(Engine& engine);
+
+enum class ParkAirportsError : std::uint8_t { unknownAirport };
 
 // Re-reads the park airports (the window's "Re-read"); with checkStand a
-// changed reserved stand is taken over. True with a text for the message
-// line; false when a line names an unknown airport.
-bool gf_checkParkAirports(Engine& engine, bool checkStand, std::string& text);
+// changed reserved stand is taken over. The text for the message line; an
+// error when a line names an unknown airport (the reader has logged which).
+Result<std::string, ParkAirportsError> gf_checkParkAirports(Engine& engine, bool checkStand);
 // The reserved stand is kept free: an aircraft standing on it goes.
 void clearParkReservedStand(Engine& engine);
 // The stand is the park airport's reserved stand.

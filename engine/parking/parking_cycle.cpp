@@ -67,13 +67,13 @@ void endUpdate(Engine& engine) {
 void loadParkAirport(Engine& engine) {
     gf_clearMessage();
     engine.state.parking.loadPending = false;
-    const std::string error = lf_readParkedFile(engine);
-    if (error.empty()) {
+    const ApfLoadResult loaded = lf_readParkedFile(engine);
+    if (loaded) {
         engine.parkingHooks.restartCountdown();
         lf_selectParkPositions(engine);
     } else {
         engine.parkingHooks.enableControls();
-        gf_showMessage(error, MessageLogging::logged);
+        gf_showMessage(loaded.errorText(), MessageLogging::logged);
         lf_resetParkAirport(engine);
     }
     engine.parkingHooks.enableDestination(true);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -39,7 +40,9 @@ protected:
         return file.string();
     }
     std::string load(const std::string& pathText, const char* icao = "EHAM") {
-        return gf_readApf({.pathText = pathText, .icao = FixedCode4(icao)}, park, links).text;
+        // The text the user reads: empty when loaded.
+        const ApfLoadResult result = gf_readApf({.pathText = pathText, .icao = FixedCode4(icao)}, park, links);
+        return result ? std::string() : result.errorText();
     }
     // One stand per flight list: every flight real, on day 3, slots 4 and 5.
     static std::string twoStands(double apartMetres, double radiusMetres) {
@@ -92,7 +95,7 @@ TEST_F(ParkAirport, FailuresGiveTheirTextAndLeaveNoStands) {
     parkAirport.setReferenceElevation(500.0);
     EXPECT_EQ(load(""), "gf_readApf: xml is empty");
     EXPECT_FALSE(parkAirport.referenceElevation()) << "no elevation of an airport that is not loaded";
-    EXPECT_EQ(gf_readApf({.pathText = "airports/x.xml", .icao = {}}, park, links).text,
+    EXPECT_EQ(gf_readApf({.pathText = "airports/x.xml", .icao = {}}, park, links).errorText(),
               "gf_readApf: no park airport set");
 
     const std::string noAltitude = userFile("EHRD", standFile({{"airport_name", "R"}}, twoStands(100, 20)));
@@ -120,13 +123,14 @@ TEST_F(ParkAirport, FailuresGiveTheirTextAndLeaveNoStands) {
 
 TEST_F(ParkAirport, TheOutcomeTellsLoadedFromNoStandsFromFailed) {
     const auto outcome = [&](const std::string& path, const char* icao) {
-        return gf_readApf({.pathText = path, .icao = FixedCode4(icao)}, park, links).outcome;
+        const ApfLoadResult result = gf_readApf({.pathText = path, .icao = FixedCode4(icao)}, park, links);
+        return result ? std::optional<ApfLoadError>() : result.error();
     };
-    EXPECT_EQ(outcome(userFile("EHAM", standFile(header, twoStands(100, 20))), "EHAM"), ApfLoadOutcome::loaded);
-    EXPECT_EQ(outcome(userFile("EHAM", standFile({{"altitude", "3"}}, "")), "EHAM"), ApfLoadOutcome::noStands);
+    EXPECT_EQ(outcome(userFile("EHAM", standFile(header, twoStands(100, 20))), "EHAM"), std::nullopt);
+    EXPECT_EQ(outcome(userFile("EHAM", standFile({{"altitude", "3"}}, "")), "EHAM"), ApfLoadError::noStands);
     EXPECT_EQ(outcome(userFile("EHRD", standFile({{"airport_name", "R"}}, twoStands(100, 20))), "EHRD"),
-              ApfLoadOutcome::failed);
-    EXPECT_EQ(outcome("", "EHAM"), ApfLoadOutcome::failed);
+              ApfLoadError::failed);
+    EXPECT_EQ(outcome("", "EHAM"), ApfLoadError::failed);
 }
 
 TEST_F(ParkAirport, StandsOverlapWhenTheirDistanceTimesOnePointOneIsBelowTheirRadii) {

@@ -58,7 +58,7 @@ protected:
         return {id, {}, {.latitude = latitude, .longitude = 8.5, .heading = 0.0}, 30.0, StandKind{}};
     }
     void load() {
-        ASSERT_EQ(gf_readApf({.pathText = kStandFile, .icao = FixedCode4("EDDF")}, stands.park, links).text, "");
+        ASSERT_TRUE(gf_readApf({.pathText = kStandFile, .icao = FixedCode4("EDDF")}, stands.park, links).ok());
     }
     // A flight learned at stand 1 through the engine's stand service.
     void learnAtStandOne(const std::string& registration) {

@@ -123,6 +123,16 @@ TEST_F(ObjectEventsTest, TheTwentiethRefusedTitleEndsTheRunWithError81) {
     EXPECT_TRUE(logHas("===> Error 81, There are too many liveries that could not be created!"));
 }
 
+TEST_F(ObjectEventsTest, ABlockedCallsignEventRemovesItsActiveAircraft) {
+    LiveAc& ac = activeAirliner(100);
+    const std::uint32_t hexId = ac.flight.hexId;
+    queue({.hexId = hexId, .kind = SimObjectEventKind::blockedCallsign});
+    tick(1);
+    ASSERT_NE(aircraft(hexId), nullptr);
+    EXPECT_EQ(aircraft(hexId)->status, SimStatus::removingfromsim);
+    EXPECT_TRUE(logHas("removed from simulator immediately while blocked"));
+}
+
 TEST_F(ObjectEventsTest, ACreationFailureForAnUnknownHexIdChangesNothing) {
     activeAirliner(300);
     queue({.hexId = 0x123456, .kind = SimObjectEventKind::creationFailed});

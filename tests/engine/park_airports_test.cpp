@@ -133,7 +133,7 @@ protected:
     void loadEham() {
         ehamStandFile();
         ASSERT_TRUE(lf_setParkAirport(engine, FixedCode4("EHAM")));
-        ASSERT_EQ(lf_readParkedFile(engine), "");
+        ASSERT_TRUE(lf_readParkedFile(engine).ok());
     }
     [[nodiscard]] Stand& standNamed(const std::string& id) {
         for (Stand& s : stands.park.parkStands) {
@@ -234,9 +234,9 @@ TEST_F(ParkAirportsTest, AReReadListIsSortedAgainAtTheSamePosition) {
     ASSERT_TRUE(lf_readMyParkAirports(engine));
     lf_updateParkAirportDistances(engine, north(-5.0));
     ASSERT_EQ(listed(), (std::vector<std::string>{"EHAM", "LFPG", "EDDF"}));
-    std::string text;
-    ASSERT_TRUE(gf_checkParkAirports(engine, false, text));
-    EXPECT_EQ(text, "park airports and stands are okay");
+    const auto checked = gf_checkParkAirports(engine, false);
+    ASSERT_TRUE(checked);
+    EXPECT_EQ(*checked, "park airports and stands are okay");
     lf_updateParkAirportDistances(engine, north(-5.0));
     EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM", "LFPG", "EDDF"}));
     EXPECT_NEAR(state.parking.parkAirports.back().distance, 35.0, 1e-9);
@@ -405,7 +405,10 @@ TEST_F(ParkAirportsTest, WithADestinationAnAirportTheListLacksGoesBehindIt) {
 
 TEST_F(ParkAirportsTest, AStandFileThatIsMissingGivesTheErrorText) {
     ASSERT_TRUE(lf_setParkAirport(engine, FixedCode4("LFPG")));
-    EXPECT_EQ(lf_readParkedFile(engine), "lf_readParkedFile LFPG not found");
+    const ApfLoadResult loaded = lf_readParkedFile(engine);
+    ASSERT_FALSE(loaded);
+    EXPECT_EQ(loaded.error(), ApfLoadError::notFound);
+    EXPECT_EQ(loaded.errorText(), "lf_readParkedFile LFPG not found");
     EXPECT_FALSE(lf_setParkAirport(engine, FixedCode4("KJFK")));
     EXPECT_EQ(state.parking.display.parkAirportLabel, "");
 }
@@ -425,23 +428,25 @@ TEST_F(ParkAirportsTest, AReReadTakesTheChangedReservedStandAndClearsIt) {
     onA12.standNumber = standNamed("A12").number;
 
     parkAirportsFile("EHAM,A12\nLFPG\n");
-    std::string text;
+    const auto checkedText = [this] {
+        const auto checked = gf_checkParkAirports(engine, true);
+        return checked ? *checked : "error: " + checked.errorText();
+    };
     updateRunning = true;
-    ASSERT_TRUE(gf_checkParkAirports(engine, true, text));
-    EXPECT_EQ(text, "park airports and stands are okay") << "not while an update runs";
+    EXPECT_EQ(checkedText(), "park airports and stands are okay") << "not while an update runs";
 
     updateRunning = false;
-    ASSERT_TRUE(gf_checkParkAirports(engine, true, text));
-    EXPECT_EQ(text, "reserved stand changed from 'D4' to 'A12'");
+    EXPECT_EQ(checkedText(), "reserved stand changed from 'D4' to 'A12'");
     EXPECT_FALSE(standNamed("D4").blocked);
     EXPECT_TRUE(standNamed("A12").blocked);
     EXPECT_EQ(state.parking.display.reservedStand, "A12");
     EXPECT_EQ(onA12.status, SimStatus::removingfromsim);
 
-    ASSERT_TRUE(gf_checkParkAirports(engine, true, text));
-    EXPECT_EQ(text, "park airports and stands are okay");
+    EXPECT_EQ(checkedText(), "park airports and stands are okay");
     parkAirportsFile("EHAM,A12\nQQQQ\n");
-    EXPECT_FALSE(gf_checkParkAirports(engine, true, text));
+    const auto unknown = gf_checkParkAirports(engine, true);
+    ASSERT_FALSE(unknown);
+    EXPECT_EQ(unknown.error(), ParkAirportsError::unknownAirport);
 }
 
 TEST_F(ParkAirportsTest, TheFiveSecondStepClearsOnlyAReservedStand) {

@@ -152,10 +152,9 @@ public:
         log_.note(initialPass ? "updateStaticParking initial" : "updateStaticParking");
     }
     void clearReservedStand() override { log_.note("clearReservedStand"); }
-    bool checkParkAirports(std::string& text) override {
+    Result<std::string, ParkAirportsError> checkParkAirports() override {
         log_.note("checkParkAirports");
-        text = "Park airport EDDF";
-        return true;
+        return std::string("Park airport EDDF");
     }
     void startCallsignCollection() override { log_.note("startCallsignCollection"); }
     void adjustParking() override { log_.note("adjustParking"); }
