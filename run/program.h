@@ -11,7 +11,9 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <stop_token>
+#include <string>
 #include <thread>
 
 #include "airports/loaded_park_airport.h"
@@ -36,12 +38,24 @@
 #include "run/run_window.h"
 #include "run/window/command_flags.h"
 #include "run/window/main_window_state.h"
+#include "run/window/window_status.h"
 #include "simlink/flight_plan.h"
 #include "simlink/sim_client_thread.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
 
 namespace qvl {
+
+// The traffic reader's callsign collection, for the parking update.
+class ReaderCallsigns final : public CallsignCollection {
+public:
+    explicit ReaderCallsigns(Readers& readers) : readers_(readers) {}
+    void startCallsignCollection() override { readers_.traffic().startCallsignCollection(); }
+    std::set<std::string> takeCollectedCallsigns() override { return readers_.traffic().takeCollectedCallsigns(); }
+
+private:
+    Readers& readers_;
+};
 
 // Every part a run works with. Members are built in order and end in
 // reverse: the services after the states they refer to.
@@ -57,6 +71,8 @@ struct ProgramParts {
     LoopState loop;
     CommandFlags flags;
     MainWindowState windowState;
+    // The one route from the lower folders to the window.
+    WindowStatus status{windowState, flags};
     FeedState feed;
     TrafficQueue traffic;
     RangeControl range;
@@ -73,6 +89,7 @@ struct ProgramParts {
     FolderFlightPlans plans{planFolder};
     ParkAirportStands stands{loadedPark};
     CatalogueLiveries liveries{liveryTables, engineState, matchCounters};
+    ReaderCallsigns collectedCallsigns{readers};
     Engine engine;
 
     // The readers' UDP ports (0: ephemeral ports, for tests).

@@ -34,12 +34,7 @@ constexpr std::chrono::milliseconds kUserDataWaitSlice{10};
 
 }  // namespace
 
-void processScannedLiveries(ProgramParts& parts) {
-    gf_processScannedLiveries(
-        parts.liveryTables,
-        {.showCount = [&parts](std::size_t count) { parts.windowState.scannedLiveries.store(count); },
-         .repaint = [&parts] { parts.windowState.requestRepaint(WindowRegion::statusPanel); }});
-}
+void processScannedLiveries(ProgramParts& parts) { gf_processScannedLiveries(parts.liveryTables, parts.status); }
 
 // --- Start-up ---
 
@@ -124,15 +119,14 @@ void ProgramMainLoop::clearSpawnMap() { gf_clearSpawnMap(p_.engineState); }
 void ProgramParking::updateStaticParking(bool initialPass) { gf_updateStaticParking(p_.engine, initialPass); }
 void ProgramParking::clearReservedStand() { clearParkReservedStand(p_.engine); }
 bool ProgramParking::checkParkAirports(std::string& text) { return gf_checkParkAirports(p_.engine, true, text); }
-void ProgramParking::startCallsignCollection() { p_.readers.traffic().startCallsignCollection(); }
+void ProgramParking::startParkingUpdate() { lf_startParkingUpdate(p_.engine, false); }
 void ProgramParking::adjustParking() { lf_adjustParking(p_.engine); }
 void ProgramParking::removeStaticDuplicates() { gf_removeStaticDuplicates(p_.engine); }
 void ProgramParking::flushStaticAc() { gf_flushStaticAc(p_.engine); }
 void ProgramParking::clearStaticInTaxiPaths() { gf_clearStaticInTaxiPaths(p_.engine); }
 bool ProgramParking::staticParkingActive() { return p_.parkAirport.standsLoaded(); }
 void ProgramParking::showWaitingStaticCount() {
-    p_.windowState.candidateCount.store(p_.engineState.parking.candidates.size());
-    p_.windowState.requestRepaint(WindowRegion::parkingStats);
+    p_.status.showCount(StatusCount::waitingStatic, p_.engineState.parking.candidates.size());
 }
 
 // --- Callsigns in the main loop ---

@@ -95,7 +95,7 @@ public:
     void updateStaticParking(bool initialPass) override;
     void clearReservedStand() override;
     bool checkParkAirports(std::string& text) override;
-    void startCallsignCollection() override;
+    void startParkingUpdate() override;
     void adjustParking() override;
     void removeStaticDuplicates() override;
     void flushStaticAc() override;
