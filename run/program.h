@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "airports/airports_scan.h"
 #include "airports/loaded_park_airport.h"
 #include "core/current_park_airport.h"
 #include "core/range_control.h"
@@ -30,14 +31,18 @@
 #include "feed/realtraffic_link.h"
 #include "feed/traffic_queue.h"
 #include "liveries/livery_matching.h"
+#include "liveries/livery_scan.h"
 #include "liveries/livery_tables.h"
+#include "liveries/scan_state.h"
 #include "platform/sim/sim_api.h"
 #include "run/program_steps.h"
 #include "run/run_clock.h"
 #include "run/run_control.h"
 #include "run/run_window.h"
+#include "run/version_check.h"
 #include "run/window/command_flags.h"
 #include "run/window/main_window_state.h"
+#include "run/window/status_panel.h"
 #include "run/window/window_status.h"
 #include "simlink/flight_plan.h"
 #include "simlink/sim_client_thread.h"
@@ -91,6 +96,12 @@ struct ProgramParts {
     CatalogueLiveries liveries{liveryTables, engineState, matchCounters};
     ReaderCallsigns collectedCallsigns{readers};
     Engine engine;
+    // The capabilities that are not built yet, each over its owners.
+    LiveryScanState liveryScanState;
+    LiveryScan liveryScan{liveryScanState, run, status};
+    AirportsScan airportsScan{simulator, run, status};
+    VersionCheck versionCheck{run};
+    LiveCountRefresh liveCount{engineState, windowState};
 
     // The readers' UDP ports (0: ephemeral ports, for tests).
     std::uint16_t trafficPort = kTrafficPort;
