@@ -5,8 +5,11 @@
 
 namespace qvl {
 
-void gf_scanAirports() { notBuiltYet("the add-on airports scan"); }
+AirportsScanCounts AirportsScan::gf_scanAirports() {
+    notBuiltYet("the add-on airports scan");
+    return {};
+}
 
-void forgetUnrecognisedAirports() { notBuiltYet("the add-on airports scan"); }
+void AirportsScan::forgetUnrecognisedAirports() { notBuiltYet("the add-on airports scan"); }
 
 }  // namespace qvl

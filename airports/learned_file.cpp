@@ -14,7 +14,6 @@
 #include "core/messages.h"
 #include "core/meta_info.h"
 #include "core/parameters.h"
-#include "core/setting_controls.h"
 #include "core/settings.h"
 #include "core/text_file.h"
 #include "platform/units.h"
@@ -36,29 +35,29 @@ void logSetting(std::string_view key, std::string_view value) {
 void logSetting(std::string_view key, std::int32_t value) { logSetting(key, std::to_string(value)); }
 void logSetting(std::string_view key, bool value) { logSetting(key, std::string_view(value ? "true" : "false")); }
 
-void applyBool(const pugi::xml_node& document, BoolControlParameter& setting) {
+void applyBool(const pugi::xml_node& document, BoolControlParameter& setting, Status& status) {
     const auto value = gf_readBoolParameterXml(document, setting.key());
     if (!value) return;
     setting.set(*value);
-    showBoolParameter(setting);
+    status.settingChanged(setting);
     logSetting(setting.key(), *value);
 }
 
-void applyLearnedRange(const pugi::xml_node& document, RangeControl& range) {
+void applyLearnedRange(const pugi::xml_node& document, RangeControl& range, Status& status) {
     if (const auto value = gf_readIntParameterXml(document, RANGE.key())) {
         gf_setRange(*value);
         logSetting(RANGE.key(), *value);
-        setControlEnabled(RANGE, true);
+        status.controlUsable(RANGE, true);
     }
     if (const auto value = gf_readBoolParameterXml(document, AUTO_RANGE.key())) {
         AUTO_RANGE.set(*value);
-        showBoolParameter(AUTO_RANGE);
+        status.settingChanged(AUTO_RANGE);
         logSetting(AUTO_RANGE.key(), *value);
         gf_applyAutoRange(range);
     }
 }
 
-void applyParkingPercentage(const pugi::xml_node& document) {
+void applyParkingPercentage(const pugi::xml_node& document, Status& status) {
     if (const auto value = gf_readIntParameterXml(document, parking_percentage.key())) {
         // A hand-edited file must not push the share of filled stands
         // beyond what the drop-down offers.
@@ -67,7 +66,7 @@ void applyParkingPercentage(const pugi::xml_node& document) {
     } else {
         parking_percentage.set(kDefaultParkingPercentage);
     }
-    selectRangeValue(parking_percentage);
+    status.settingChanged(parking_percentage);
 }
 
 void applyMaxFit(const pugi::xml_node& document) {
@@ -79,19 +78,19 @@ void applyMaxFit(const pugi::xml_node& document) {
                                    MAX_FIT.value(), MAX_FIT_FL.floatValue()));
 }
 
-void applyLearnedSettings(const pugi::xml_node& document, RangeControl& range) {
+void applyLearnedSettings(const pugi::xml_node& document, RangeControl& range, Status& status) {
     if (const auto value = gf_readIntParameterXml(document, MAX_LIVE_SEL.key())) {
         MAX_LIVE_SEL.set(MAX_LIVE_SEL.clamp(*value));
-        selectRangeValue(MAX_LIVE_SEL);
+        status.settingChanged(MAX_LIVE_SEL);
         logSetting(MAX_LIVE_SEL.key(), MAX_LIVE_SEL.value());
     }
-    applyLearnedRange(document, range);
-    applyParkingPercentage(document);
-    applyBool(document, WEEK);
-    applyBool(document, PARK_SOFT);
+    applyLearnedRange(document, range, status);
+    applyParkingPercentage(document, status);
+    applyBool(document, WEEK, status);
+    applyBool(document, PARK_SOFT, status);
     applyMaxFit(document);
-    applyBool(document, INITIAL_LOAD_ONLY);
-    if (INITIAL_LOAD_ONLY.value()) setControlEnabled(NOW_BUTTON, false);
+    applyBool(document, INITIAL_LOAD_ONLY, status);
+    if (INITIAL_LOAD_ONLY.value()) status.controlUsable(NOW_BUTTON, false);
 }
 
 bool isOldVersion(const MetaInfo& meta) {
@@ -170,10 +169,10 @@ private:
 };
 
 void readLearnedDocument(const pugi::xml_document& document, const MetaInfo& meta, const std::string& path,
-                         LoadedParkAirport& park, RangeControl& range) {
+                         LoadedParkAirport& park, RangeControl& range, Status& status) {
     const bool oldVersion = isOldVersion(meta);
     compareAirportName(document, park.header);
-    applyLearnedSettings(document, range);
+    applyLearnedSettings(document, range, status);
     if (readHandmade(document, park)) return;
     const pugi::xml_node positions = parkPositionsOf(document);
     if (!positions) return;
@@ -258,7 +257,7 @@ bool lf_mergeLearnedFlights(const LearnedStandEntry& entry, Stand& stand) {
     return true;
 }
 
-void lf_readLearned(const fs::path& learnedPath, LoadedParkAirport& park, RangeControl& range) {
+void lf_readLearned(const fs::path& learnedPath, LoadedParkAirport& park, RangeControl& range, Status& status) {
     const std::string path = gf_pathToUtf8(learnedPath);
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_file(learnedPath.c_str());
@@ -273,7 +272,7 @@ void lf_readLearned(const fs::path& learnedPath, LoadedParkAirport& park, RangeC
     const auto meta = gf_readMetaInfo(document, SimulatorRow::optional);
     if (!meta) return;
     try {
-        readLearnedDocument(document, *meta, path, park, range);
+        readLearnedDocument(document, *meta, path, park, range, status);
     } catch (const std::exception& e) {
         gf_log(fmt::format("{}: {}", kReaderName, e.what()));
     }

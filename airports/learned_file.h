@@ -14,6 +14,7 @@
 #include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
 #include "core/range_control.h"
+#include "core/status.h"
 #include "core/version.h"
 
 namespace qvl {
@@ -22,9 +23,11 @@ namespace qvl {
 // stands and changes, but not their flights.
 inline constexpr VersionRecord kLearnedFlightsSince{.major = 11, .minor = 10, .patch = 0};
 
-// Reads the learned file into the park airport's stands and the settings.
-// Every problem is logged; what was applied before it stays.
-void lf_readLearned(const std::filesystem::path& learnedPath, LoadedParkAirport& park, RangeControl& range);
+// Reads the learned file into the park airport's stands and the settings,
+// reporting each setting it changes to the status. Every problem is logged;
+// what was applied before it stays.
+void lf_readLearned(const std::filesystem::path& learnedPath, LoadedParkAirport& park, RangeControl& range,
+                    Status& status);
 
 // One parkpos of a learned file, for the stand it belongs to.
 struct LearnedStandEntry {

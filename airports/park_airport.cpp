@@ -14,7 +14,6 @@
 #include "core/meta_info.h"
 #include "core/parameters.h"
 #include "core/paths.h"
-#include "core/setting_controls.h"
 #include "core/settings.h"
 #include "core/text_file.h"
 #include "core/user_error.h"
@@ -54,31 +53,31 @@ StoredParkingSettings currentParkingSettings() {
             .week = WEEK.value()};
 }
 
-void setBoolShown(BoolControlParameter& setting, bool value) {
+void setBoolShown(BoolControlParameter& setting, bool value, Status& status) {
     setting.set(value);
-    showBoolParameter(setting);
+    status.settingChanged(setting);
 }
 
 // Without a learned file, the airport's quality factors decide whether soft
 // flights and the whole week are used, and its listed stand count the share
 // of stands filled. None of this is saved.
-void adjustWithoutLearnedFile(const LoadedParkAirport& park) {
+void adjustWithoutLearnedFile(const LoadedParkAirport& park, Status& status) {
     gf_log("learned does not exist");
     gf_flushLog();
     const QualityFactors& factors = park.qualityFactors;
     if (factors.real < 3 && factors.soft >= 1) {
-        setBoolShown(PARK_SOFT, true);
-        setBoolShown(WEEK, true);
+        setBoolShown(PARK_SOFT, true, status);
+        setBoolShown(WEEK, true, status);
         MAX_FIT_FL.setFloat(24.0F);
-        selectRangeValue(MAX_FIT_FL);
+        status.settingChanged(MAX_FIT_FL);
     } else if (factors.real > 45) {
-        setBoolShown(PARK_SOFT, false);
-        setBoolShown(WEEK, false);
+        setBoolShown(PARK_SOFT, false, status);
+        setBoolShown(WEEK, false, status);
     }
     parking_percentage.set(parkingPercentageFor(park.icao));
     gf_logContinuation(fmt::format("{:24}: {}%", parking_percentage.key(), parking_percentage.value()));
-    selectRangeValue(parking_percentage);
-    setControlEnabled(parking_percentage, true);
+    status.settingChanged(parking_percentage);
+    status.controlUsable(parking_percentage, true);
 }
 
 // The file to read: a local stand file in place, an archived one fetched
@@ -117,13 +116,13 @@ void readStoredQualityFactors(const pugi::xml_document& document, LoadedParkAirp
 
 // The learned file on top of the stand file. The path it was read from, or
 // empty when there is none.
-fs::path mergeLearnedFile(const std::string& pathText, LoadedParkAirport& park, RangeControl& range) {
+fs::path mergeLearnedFile(const std::string& pathText, LoadedParkAirport& park, const ParkAirportLinks& links) {
     fs::path learned = lf_archivedApfPath(pathText, park.header.publisher);
     if (learned.empty() || !fs::exists(learned)) {
-        adjustWithoutLearnedFile(park);
+        adjustWithoutLearnedFile(park, links.status);
         return {};
     }
-    lf_readLearned(learned, park, range);
+    lf_readLearned(learned, park, links.range, links.status);
     park.qualityFactors = gf_computeQualityFactors(park.parkStands);
     if (park.apfHandmade) gf_log("A handmade airport file overruled the archived file!");
     return learned;
@@ -157,7 +156,7 @@ ApfLoadResult loadParkAirport(const ApfLoadRequest& request, LoadedParkAirport& 
     lf_checkStands(document, park.parkStands);
     readStoredQualityFactors(document, park);
     park.storedSettings = currentParkingSettings();
-    const fs::path learned = mergeLearnedFile(pathText, park, links.range);
+    const fs::path learned = mergeLearnedFile(pathText, park, links);
 
     park.stats.setStandCount(static_cast<std::int32_t>(park.parkStands.size()));
     numberStands(park.parkStands);
@@ -166,7 +165,7 @@ ApfLoadResult loadParkAirport(const ApfLoadRequest& request, LoadedParkAirport& 
 
     park.stats.setQualityText(gf_qualityFactorText(park.qualityFactors));
     links.parkAirport.setStandsLoaded(true);
-    setControlEnabled(FLUSH_STATIC_BUTTON, true);
+    links.status.controlUsable(FLUSH_STATIC_BUTTON, true);
     links.parkAirport.setReferenceElevation(static_cast<double>(park.header.altitudeFeet));
     if (park.parkStands.empty()) return fail(ApfLoadError::noStands, std::string(kNoStandsFound));
     return {};
@@ -221,21 +220,21 @@ ApfLoadResult gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park,
     return result;
 }
 
-void gf_applyApfSettings(const LoadedParkAirport& park) {
+void gf_applyApfSettings(const LoadedParkAirport& park, Status& status) {
     if (!park.storedSettings) return;
     const StoredParkingSettings& stored = *park.storedSettings;
     restore(MAX_LIVE_SEL, stored.maxLiveSel);
     if (restore(MAX_FIT, stored.maxFit)) gf_selectMaxFitFl();
     if (restore(RANGE, stored.range)) gf_setRange(stored.range);
-    if (restore(parking_percentage, stored.parkingPercentage)) selectRangeValue(parking_percentage);
+    if (restore(parking_percentage, stored.parkingPercentage)) status.settingChanged(parking_percentage);
     if (restore(AUTO_RANGE, stored.autoRange)) {
-        showBoolParameter(AUTO_RANGE);
-        setControlEnabled(RANGE, !stored.autoRange);
-        setControlEnabled(AR_ABOVE_HEIGHT, stored.autoRange);
+        status.settingChanged(AUTO_RANGE);
+        status.controlUsable(RANGE, !stored.autoRange);
+        status.controlUsable(AR_ABOVE_HEIGHT, stored.autoRange);
     }
-    if (restore(INITIAL_LOAD_ONLY, stored.initialLoadOnly)) showBoolParameter(INITIAL_LOAD_ONLY);
-    if (restore(PARK_SOFT, stored.parkSoft)) showBoolParameter(PARK_SOFT);
-    if (restore(WEEK, stored.week)) showBoolParameter(WEEK);
+    if (restore(INITIAL_LOAD_ONLY, stored.initialLoadOnly)) status.settingChanged(INITIAL_LOAD_ONLY);
+    if (restore(PARK_SOFT, stored.parkSoft)) status.settingChanged(PARK_SOFT);
+    if (restore(WEEK, stored.week)) status.settingChanged(WEEK);
 }
 
 bool lf_isKnownCreator(std::string_view text) { return text == kStockCreator; }

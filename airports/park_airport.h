@@ -16,6 +16,7 @@
 #include "core/fixed_code.h"
 #include "core/range_control.h"
 #include "core/result.h"
+#include "core/status.h"
 
 namespace qvl {
 
@@ -31,6 +32,8 @@ struct ParkAirportLinks {
     // Whether its stands are loaded, and the traffic filter's reference elevation.
     CurrentParkAirportState& parkAirport;
     RangeControl& range;  // the automatic radius, for a learned file's settings
+    // The parking settings the load adjusts, and "Flush static" once stands are loaded.
+    Status& status;
 };
 
 // Why the park airport's stands are not loaded.
@@ -49,8 +52,9 @@ using ApfLoadResult = Result<void, ApfLoadError>;
 ApfLoadResult gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links);
 
 // Puts back the parking settings the user had before the park airport was
-// loaded, saving each one that changes. Nothing when none was loaded.
-void gf_applyApfSettings(const LoadedParkAirport& park);
+// loaded, saving each one that changes and reporting it. Nothing when none
+// was loaded.
+void gf_applyApfSettings(const LoadedParkAirport& park, Status& status);
 
 QualityFactors gf_computeQualityFactors(const std::vector<Stand>& stands);
 // "  " when undetermined, " 8/40" below 45, "63" from 45 on.

@@ -24,6 +24,7 @@
 #include "platform/units.h"
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"
+#include "support/fake_status.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -135,9 +136,10 @@ void BM_ReadStandFile(benchmark::State& state) {
     LoadedParkAirport park;
     CurrentParkAirportState parkAirport;
     RangeControl range;
+    test::FakeStatus status;
     for (auto _ : state) {
         const ApfLoadResult result = gf_readApf({.pathText = bench.standFile, .icao = FixedCode4("EHAM")}, park,
-                                                {.parkAirport = parkAirport, .range = range});
+                                                {.parkAirport = parkAirport, .range = range, .status = status});
         if (!result) state.SkipWithError(result.errorText().c_str());
     }
     std::size_t flights = 0;
@@ -184,11 +186,12 @@ void BM_MergeLearnedFile(benchmark::State& state) {
     fs::copy_file(kAirportsFolder / "learned.xml", bench.learnedFile, fs::copy_options::overwrite_existing);
     LoadedParkAirport park;
     RangeControl range;
+    test::FakeStatus status;
     for (auto _ : state) {
         state.PauseTiming();
         park.parkStands = bench.airportStands;
         state.ResumeTiming();
-        lf_readLearned(bench.learnedFile, park, range);
+        lf_readLearned(bench.learnedFile, park, range, status);
     }
     std::size_t flights = 0;
     for (const Stand& stand : park.parkStands) flights += stand.flights.size();

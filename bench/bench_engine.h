@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include "engine/engine.h"
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"
+#include "support/fake_status.h"
 #include "support/temp_dir.h"
 
 namespace qvl::bench {
@@ -28,6 +30,14 @@ inline void loadReferenceData() {
     }();
     if (!loaded) throw std::runtime_error("reference database not read");
 }
+
+// The traffic reader's callsigns as a benchmark sets them: the same each time.
+class FixedCallsigns final : public CallsignCollection {
+public:
+    std::set<std::string> callsigns;
+    void startCallsignCollection() override {}
+    std::set<std::string> takeCollectedCallsigns() override { return callsigns; }
+};
 
 class NoLiveries final : public LiveryService {
 public:

@@ -71,6 +71,8 @@ struct Rig {
     LoadedParkAirport park;
     ParkAirportStands stands{park};
     NoPlans plans;
+    test::FakeStatus status;
+    bench::FixedCallsigns callsigns;
     Engine engine{makeEngine({.state = state,
                               .feed = feed,
                               .traffic = traffic,
@@ -81,7 +83,9 @@ struct Rig {
                               .range = range,
                               .liveries = liveries,
                               .stands = stands,
-                              .flightPlans = plans})};
+                              .flightPlans = plans,
+                              .status = status,
+                              .callsigns = callsigns})};
 
     Rig() {
         loadReferenceData();

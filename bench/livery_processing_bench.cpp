@@ -17,6 +17,7 @@
 #include "liveries/scanned_processing.h"
 #include "refdata/code_table.h"
 #include "refdata/data_file.h"
+#include "support/fake_status.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -113,11 +114,12 @@ struct ProcessingFixture {
 void BM_processScannedLiveries(benchmark::State& state) {
     ProcessingFixture fixture;
     LiveryTables tables;
+    test::FakeStatus status;
     for (auto _ : state) {
         state.PauseTiming();
         tables.reset();
         state.ResumeTiming();
-        gf_processScannedLiveries(tables);
+        gf_processScannedLiveries(tables, status);
         benchmark::DoNotOptimize(tables.regcodes.size());
     }
     state.counters["liveries"] = kLiveries;

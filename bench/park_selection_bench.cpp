@@ -78,6 +78,8 @@ struct Rig {
     LoadedParkAirport park;
     ParkAirportStands stands{park};
     NoPlans plans;
+    test::FakeStatus status;
+    bench::FixedCallsigns callsigns;
     Engine engine{makeEngine({.state = state,
                               .feed = feed,
                               .traffic = traffic,
@@ -88,7 +90,9 @@ struct Rig {
                               .range = range,
                               .liveries = liveries,
                               .stands = stands,
-                              .flightPlans = plans})};
+                              .flightPlans = plans,
+                              .status = status,
+                              .callsigns = callsigns})};
 
     explicit Rig(const Airport& airport) {
         loadReferenceData();
@@ -104,11 +108,7 @@ struct Rig {
         buildStatics(airport);
         for (std::uint32_t i = 0; i < 200; ++i) state.parking.liveCallsigns.insert("LIVE" + std::to_string(i));
         // The cycle takes the live callsigns over from the traffic reader.
-        engine.parkingHooks.takeCollectedCallsigns = [] {
-            std::set<std::string> callsigns;
-            for (std::uint32_t i = 0; i < 200; ++i) callsigns.insert("LIVE" + std::to_string(i));
-            return callsigns;
-        };
+        for (std::uint32_t i = 0; i < 200; ++i) callsigns.callsigns.insert("LIVE" + std::to_string(i));
         parkAirport.set({.code = FixedCode4("EDDF"), .position = {.latitude = 50.0, .longitude = 8.5}});
         parkAirport.setStandsLoaded(true);
     }

@@ -46,8 +46,6 @@ public:
     void repaintStatus() override {}
     void repaintControls() override {}
     void setAlwaysOnTop(bool) override {}
-    void disableParkingControls() override {}
-    void enableParkingControls() override {}
     void stepStaticParkingCountdown(std::int32_t, bool) override {}
     void setFollowText(const std::string&) override {}
     void setStartingUp(bool) override {}

@@ -3,6 +3,12 @@
 #include "core/time_text.h"
 
 namespace qvl {
+namespace {
+
+// Until connectUserAircraft there is no user aircraft: a zero position.
+UserAircraftBlock noUserAircraft() { return UserAircraftBlock{}; }
+
+}  // namespace
 
 Engine makeEngine(const EngineParts& parts) {
     return {.state = parts.state,
@@ -16,10 +22,12 @@ Engine makeEngine(const EngineParts& parts) {
             .liveries = parts.liveries,
             .stands = parts.stands,
             .flightPlans = parts.flightPlans,
-            .clocks = {},
-            .sendUserState = {},
-            .window = {},
-            .parkingHooks = {}};
+            .status = parts.status,
+            .callsigns = parts.callsigns,
+            .clocks = {.steadyNow = [] { return std::chrono::steady_clock::now(); },
+                       .weekTime = {},
+                       .userAircraft = noUserAircraft},
+            .sendUserState = {}};
 }
 
 void connectUserAircraft(Engine& engine, UserAircraftState& user, RealTrafficLink& realTraffic) {

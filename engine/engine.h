@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,6 +25,7 @@
 #include "core/range_control.h"
 #include "core/result.h"
 #include "core/run_state.h"
+#include "core/status.h"
 #include "engine/engine_state.h"
 #include "engine/live_ac.h"
 #include "feed/feed_state.h"
@@ -128,20 +130,23 @@ public:
 };
 
 // What the engine reads of time and of the user aircraft, replaceable so that
-// tests run without wall time.
+// tests run without wall time. makeEngine sets the program's own.
 struct EngineClocks {
-    std::function<std::chrono::steady_clock::time_point()> steadyNow = [] { return std::chrono::steady_clock::now(); };
-    // The traffic clock's week time, packed as gf_trafficDaySlot packs it.
+    std::function<std::chrono::steady_clock::time_point()> steadyNow;
+    // The traffic clock's week time, packed as gf_trafficDaySlot packs it;
+    // unset: the feed's traffic clock.
     std::function<std::uint64_t()> weekTime;
     // The user aircraft's latest snapshot from the simulator link.
-    std::function<UserAircraftBlock()> userAircraft = [] { return UserAircraftBlock{}; };
+    std::function<UserAircraftBlock()> userAircraft;
 };
 
-// What the engine shows in the main window, installed by the window.
-struct EngineWindowHooks {
-    // The text of the aircraft followed through CALLSIGN_2_OBJECTID.
-    std::function<void(const std::string&)> setSelectedText;
-    std::function<void()> repaint;
+// The traffic reader's collection of the callsigns it sees, which a
+// static-parking update takes over.
+class CallsignCollection {
+public:
+    virtual ~CallsignCollection() = default;
+    virtual void startCallsignCollection() = 0;
+    [[nodiscard]] virtual std::set<std::string> takeCollectedCallsigns() = 0;
 };
 
 struct Engine {
@@ -158,11 +163,13 @@ struct Engine {
     LiveryService& liveries;
     StandService& stands;
     FlightPlanService& flightPlans;
+    // What changed, for the main window.
+    Status& status;
+    CallsignCollection& callsigns;
     EngineClocks clocks;
-    // The user's state to the traffic client (every 100 ticks).
+    // The user's state to the traffic client (every 100 ticks); unset until
+    // connectUserAircraft.
     std::function<void(const UserState&)> sendUserState;
-    EngineWindowHooks window;
-    ParkingHooks parkingHooks;
 
     // The engine's tick counter (feed's: the reader stamps due ticks with it).
     [[nodiscard]] std::int32_t now() const noexcept { return feed.tickCounter.load(std::memory_order_relaxed); }
@@ -185,6 +192,8 @@ struct EngineParts {
     LiveryService& liveries;
     StandService& stands;
     FlightPlanService& flightPlans;
+    Status& status;
+    CallsignCollection& callsigns;
 };
 
 // The one construction of the engine: over its parts, on the steady clock

@@ -16,7 +16,6 @@
 #include "core/text_file.h"
 #include "engine/engine.h"
 #include "engine/engine_math.h"
-#include "platform/ui/controls.h"
 #include "platform/units.h"
 #include "refdata/code_table.h"
 
@@ -51,19 +50,6 @@ void withdrawOrMark(Engine& engine, AcRecord& ac) {
     } else {
         ac.removeWhenCreated = true;
     }
-}
-
-void enableControl(const ControlBinding& binding, bool enabled) {
-    if (const auto controls = ui::installedControls()) controls->setEnabled(binding.controlHandle(), enabled);
-}
-
-bool controlEnabled(const ControlBinding& binding) {
-    const auto controls = ui::installedControls();
-    return controls != nullptr && controls->isEnabled(binding.controlHandle());
-}
-
-void repaint(const Engine& engine) {
-    if (engine.window.repaint) engine.window.repaint();
 }
 
 // The sample that stands in for the object while it is created anew.
@@ -177,13 +163,12 @@ bool gf_removeFarthestLiveAc(Engine& engine, double limitNm) {
 }
 
 void gf_resetCallsignChoices(Engine& engine) {
-    if (engine.window.setSelectedText) engine.window.setSelectedText({});
-    repaint(engine);
+    engine.status.showFollowedAircraft({});
+    engine.status.statusChanged();
     CALLSIGN_2_OBJECTID.setValues({std::string{}});
     CALLSIGN_2_OBJECTID.set({});
     gf_fillCallsignComboBox();
-    enableControl(CALLSIGN_2_OBJECTID, false);
-    enableControl(BLOCK_BUTTON, false);
+    engine.status.callsignChoicesChanged(false);
 }
 
 bool gf_fillCallsignChoices(Engine& engine) {
@@ -196,8 +181,7 @@ bool gf_fillCallsignChoices(Engine& engine) {
     CALLSIGN_2_OBJECTID.set(any ? callsigns.front() : std::string{});
     CALLSIGN_2_OBJECTID.setValues(std::move(callsigns));
     gf_fillCallsignComboBox();
-    enableControl(CALLSIGN_2_OBJECTID, any);
-    enableControl(BLOCK_BUTTON, any && !controlEnabled(UNBLOCK_BUTTON));
+    engine.status.callsignChoicesChanged(any);
     return any;
 }
 

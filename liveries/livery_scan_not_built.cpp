@@ -5,6 +5,6 @@
 
 namespace qvl {
 
-void gf_scanLiveries() { notBuiltYet("the livery scan"); }
+void LiveryScan::gf_scanLiveries() { notBuiltYet("the livery scan"); }
 
 }  // namespace qvl

@@ -9,7 +9,6 @@
 
 #include "core/log.h"
 #include "core/parameters.h"
-#include "core/setting_controls.h"
 #include "core/settings.h"
 #include "core/strings.h"
 #include "liveries/liveries_file.h"
@@ -86,7 +85,7 @@ CategoryCount countCategory(const LiveryTables& tables, AircraftCategory categor
 
 // No livery of the category: its aircraft cannot be shown, so the setting
 // goes off (and stays off in parameters.xml) and its check box is disabled.
-void switchOffCategory(const CategorySetting& category) {
+void switchOffCategory(const CategorySetting& category, Status& status) {
     if (category.setting == nullptr) return;
     BoolControlParameter& setting = *category.setting;
     if (setting.value()) {
@@ -95,7 +94,7 @@ void switchOffCategory(const CategorySetting& category) {
         gf_log(fmt::format("{} temporarily switched off because you do not have {} installed", setting.key(),
                            category.missingWhat));
     }
-    setControlEnabled(setting, false);
+    status.controlUsable(setting, false);
 }
 
 void logBuildCounts(const LiveryTables& tables) {
@@ -121,14 +120,9 @@ void logCodeLines(const std::vector<CodeId>& models) {
     if (inLine > 0) gf_log(line);
 }
 
-void repaint(const LiveryCounterHooks& hooks) {
-    if (hooks.repaint) hooks.repaint();
-}
-
 }  // namespace
 
-void gf_processScannedLiveries(LiveryTables& tables, const LiveryCounterHooks& hooks,
-                               const std::filesystem::path& file) {
+void gf_processScannedLiveries(LiveryTables& tables, Status& status, const std::filesystem::path& file) {
     (void)honourLiveryTablesClearRequest(tables);
     if (tables.catalogueBuilt) {
         gf_log("Processing scanned liveries skipped; already done in previous start-up");
@@ -144,8 +138,8 @@ void gf_processScannedLiveries(LiveryTables& tables, const LiveryCounterHooks& h
     tables.regcodes.reserve(kRegcodeReserve);
 
     lf_readLiveriesScanned(tables.liveries, file);
-    if (hooks.showCount) hooks.showCount(tables.liveries.size());
-    repaint(hooks);
+    status.showCount(StatusCount::scannedLiveries, tables.liveries.size());
+    status.statusChanged();
 
     lf_buildAirlineModelMap(tables.liveries, tables);
     lf_buildCatalogue(tables);
@@ -158,22 +152,22 @@ void gf_processScannedLiveries(LiveryTables& tables, const LiveryCounterHooks& h
 
     gf_log(" ");
     for (int category = 0; category < kAircraftCategoryCount; ++category) {
-        lf_logCategorySummary(tables, static_cast<AircraftCategory>(category));
+        lf_logCategorySummary(tables, static_cast<AircraftCategory>(category), status);
     }
     lf_logGenericLiveries(tables);
 
     tables.catalogueBuilt = true;
-    repaint(hooks);
+    status.statusChanged();
     releaseLiveryList(tables);
 }
 
-void lf_logCategorySummary(LiveryTables& tables, AircraftCategory category) {
+void lf_logCategorySummary(LiveryTables& tables, AircraftCategory category, Status& status) {
     const CategoryCount count = countCategory(tables, category);
     const CategorySetting setting = categorySetting(category);
     const std::string_view name = gf_categoryName(category);
     if (count.pax == 0 && count.cargo == 0) {
         gf_log(fmt::format("Category {}: No livery found", name));
-        switchOffCategory(setting);
+        switchOffCategory(setting, status);
         return;
     }
     const std::string cargoTail =
@@ -181,7 +175,7 @@ void lf_logCategorySummary(LiveryTables& tables, AircraftCategory category) {
                         : std::string{};
     gf_log(fmt::format("Category {}: {} pax liverie{}{}", name, count.pax, gf_pluralSuffixSize(count.pax), cargoTail));
     lf_logModelCodes(tables, modelListOf(category), {count.models.begin(), count.models.end()});
-    if (setting.setting != nullptr) setControlEnabled(*setting.setting, true);
+    if (setting.setting != nullptr) status.controlUsable(*setting.setting, true);
 }
 
 void lf_logModelCodes(LiveryTables& tables, CategoryModelList list, const std::vector<CodeId>& models) {

@@ -9,35 +9,29 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <vector>
 
 #include "core/paths.h"
+#include "core/status.h"
 #include "liveries/livery_tables.h"
 #include "refdata/aircraft_category.h"
 #include "refdata/code_table.h"
 
 namespace qvl {
 
-// What the build shows in the main window, installed by the window.
-struct LiveryCounterHooks {
-    // The number of liveries read from the file.
-    std::function<void(std::size_t)> showCount;
-    // Repaints the counter area.
-    std::function<void()> repaint;
-};
-
 // Builds everything, or only logs "Processing scanned liveries skipped;
 // already done in previous start-up" when the tables are built already.
 // Tables left by a build that failed half-way are emptied first. Errors of
 // the steps propagate (a missing or damaged file throws UserErrorException
-// before any table is built); the tables are then not marked built.
-void gf_processScannedLiveries(LiveryTables& tables, const LiveryCounterHooks& hooks = {},
+// before any table is built); the tables are then not marked built. The
+// status is told the number of liveries read and which category settings
+// changed or can be used.
+void gf_processScannedLiveries(LiveryTables& tables, Status& status,
                                const std::filesystem::path& file = kLiveriesScannedXml);
 
 // One category's lines of the summary; fills the category's model list for
 // the light, business-jet and rotorcraft categories.
-void lf_logCategorySummary(LiveryTables& tables, AircraftCategory category);
+void lf_logCategorySummary(LiveryTables& tables, AircraftCategory category, Status& status);
 
 // The category model list that lf_logModelCodes fills besides logging.
 enum class CategoryModelList : std::uint8_t { none, light, bizjet, rotorcraft };

@@ -53,8 +53,6 @@ public:
     void repaintStatus() override { state().requestRepaint(WindowRegion::statusPanel); }
     void repaintControls() override { state().requestRepaint(WindowRegion::controlsArea); }
     void setAlwaysOnTop(bool onTop) override { window_.setAlwaysOnTop(onTop); }
-    void disableParkingControls() override { gf_disableParkingControls(flags(), state()); }
-    void enableParkingControls() override { gf_enableParkingControls(flags(), state()); }
     void stepStaticParkingCountdown(std::int32_t secondsCounter, bool staticParkingActive) override {
         qvl::stepStaticParkingCountdown(
             flags(), state(),

@@ -21,8 +21,7 @@ void staticParkingStep(RunControl& control) {
     if (!flags.parkingUpdatePending.load()) return;
     if (!control.loop.parkingUpdateStarted) {
         control.loop.parkingUpdateStarted = true;
-        control.window.disableParkingControls();
-        control.parking.startCallsignCollection();
+        control.parking.startParkingUpdate();
         return;
     }
     control.loop.parkingUpdateStarted = false;

@@ -48,7 +48,9 @@ public:
     virtual void clearReservedStand() = 0;
     // True with a text for the message line when the park airports changed.
     virtual Result<std::string, ParkAirportsError> checkParkAirports() = 0;
-    virtual void startCallsignCollection() = 0;
+    // An announced update starts: the parking controls go off and the
+    // traffic reader collects the callsigns it sees.
+    virtual void startParkingUpdate() = 0;
     virtual void adjustParking() = 0;
     virtual void removeStaticDuplicates() = 0;
     virtual void flushStaticAc() = 0;

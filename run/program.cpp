@@ -9,7 +9,6 @@
 #include "core/messages.h"
 #include "core/parameters.h"
 #include "core/paths.h"
-#include "core/setting_controls.h"
 #include "core/settings.h"
 #include "core/text_file.h"
 #include "engine/object_events.h"
@@ -17,7 +16,6 @@
 #include "refdata/airports.h"
 #include "refdata/dbase.h"
 #include "run/start_up.h"
-#include "run/window/parking_controls.h"
 #include "simlink/sim_client.h"
 
 namespace qvl {
@@ -47,43 +45,6 @@ void installSimLinkHooks(ProgramParts& p) {
     p.link.hooks.publish(std::move(hooks));
 }
 
-void showParking(MainWindowState& window, const ParkingDisplay& display) {
-    window.setText(WindowText::parkAirportLine, display.parkAirportLabel);
-    window.setText(WindowText::parkAirport, display.airportName);
-    window.setText(WindowText::reservedStand, display.reservedStand);
-    window.reservedStandValid = display.reservedStandValid;
-    window.softFit = display.softFlightsUsed;
-    window.weekFit = display.weekFlightsUsed;
-    window.maxParked = display.maxPark;
-    window.maxParkSharePercent = display.maxParkPercent;
-    window.meanStaticParkedHours = display.staticParkMeanHours;
-    window.meanLiveParkedHours = display.liveParkMeanHours;
-    window.requestRepaint(WindowRegion::parkingStats);
-}
-
-// Static parking drives the window's parking controls and texts and the
-// traffic reader's callsign collection through these hooks.
-void installParkingHooks(ProgramParts& p) {
-    ParkingHooks& hooks = p.engine.parkingHooks;
-    hooks.disableControls = [&p] { gf_disableParkingControls(p.flags, p.windowState); };
-    hooks.enableControls = [&p] { gf_enableParkingControls(p.flags, p.windowState); };
-    hooks.updateRunning = [&p] { return p.flags.parkingUpdateRunning.load(); };
-    hooks.updatePending = [&p] { return p.flags.parkingUpdatePending.load(); };
-    hooks.enableDestination = [](bool enabled) { setControlEnabled(DESTINATION, enabled); };
-    hooks.disableParkAirportButtons = [] {
-        if (!INITIAL_LOAD_ONLY.value()) setControlEnabled(NOW_BUTTON, false);
-        setControlEnabled(FLUSH_STATIC_BUTTON, false);
-    };
-    hooks.startCallsignCollection = [&p] { p.readers.traffic().startCallsignCollection(); };
-    hooks.takeCollectedCallsigns = [&p] { return p.readers.traffic().takeCollectedCallsigns(); };
-    hooks.show = [&p](const ParkingDisplay& display) { showParking(p.windowState, display); };
-    hooks.restartCountdown = [&p] {
-        p.flags.staticParkingCountdown = kStaticParkingMinutes;
-        p.windowState.staticParkingCountdown = kStaticParkingMinutes;
-        p.windowState.requestRepaint(WindowRegion::controlsArea);
-    };
-}
-
 }  // namespace
 
 ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary)
@@ -98,10 +59,12 @@ ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary)
                          .range = range,
                          .liveries = liveries,
                          .stands = stands,
-                         .flightPlans = plans})} {
+                         .flightPlans = plans,
+                         .status = status,
+                         .callsigns = collectedCallsigns})} {
     connectUserAircraft(engine, user, realTraffic);
     installSimLinkHooks(*this);
-    installParkingHooks(*this);
+    feed.setRepaintHook([this] { status.statusChanged(); });
     feed.setRealTrafficGoneHook([this] { takeLiveAircraftAway(engine); });
     attachRunState(&run);
 }
@@ -132,6 +95,7 @@ Program::Program(sim::SimLibrary& simulator, RunWindow& window, RunClock& clock)
                .callsigns = steps_->callsigns,
                .closingDown = steps_->closingDown,
                .window = window,
+               .status = parts_->status,
                .clock = clock} {}
 
 Program::~Program() { finish(kThreadJoinBound); }

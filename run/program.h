@@ -11,9 +11,12 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <stop_token>
+#include <string>
 #include <thread>
 
+#include "airports/airports_scan.h"
 #include "airports/loaded_park_airport.h"
 #include "core/current_park_airport.h"
 #include "core/range_control.h"
@@ -28,20 +31,36 @@
 #include "feed/realtraffic_link.h"
 #include "feed/traffic_queue.h"
 #include "liveries/livery_matching.h"
+#include "liveries/livery_scan.h"
 #include "liveries/livery_tables.h"
+#include "liveries/scan_state.h"
 #include "platform/sim/sim_api.h"
 #include "run/program_steps.h"
 #include "run/run_clock.h"
 #include "run/run_control.h"
 #include "run/run_window.h"
+#include "run/version_check.h"
 #include "run/window/command_flags.h"
 #include "run/window/main_window_state.h"
+#include "run/window/status_panel.h"
+#include "run/window/window_status.h"
 #include "simlink/flight_plan.h"
 #include "simlink/sim_client_thread.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
 
 namespace qvl {
+
+// The traffic reader's callsign collection, for the parking update.
+class ReaderCallsigns final : public CallsignCollection {
+public:
+    explicit ReaderCallsigns(Readers& readers) : readers_(readers) {}
+    void startCallsignCollection() override { readers_.traffic().startCallsignCollection(); }
+    std::set<std::string> takeCollectedCallsigns() override { return readers_.traffic().takeCollectedCallsigns(); }
+
+private:
+    Readers& readers_;
+};
 
 // Every part a run works with. Members are built in order and end in
 // reverse: the services after the states they refer to.
@@ -57,6 +76,8 @@ struct ProgramParts {
     LoopState loop;
     CommandFlags flags;
     MainWindowState windowState;
+    // The one route from the lower folders to the window.
+    WindowStatus status{windowState, flags};
     FeedState feed;
     TrafficQueue traffic;
     RangeControl range;
@@ -73,7 +94,14 @@ struct ProgramParts {
     FolderFlightPlans plans{planFolder};
     ParkAirportStands stands{loadedPark};
     CatalogueLiveries liveries{liveryTables, engineState, matchCounters};
+    ReaderCallsigns collectedCallsigns{readers};
     Engine engine;
+    // The capabilities that are not built yet, each over its owners.
+    LiveryScanState liveryScanState;
+    LiveryScan liveryScan{liveryScanState, run, status};
+    AirportsScan airportsScan{simulator, run, status};
+    VersionCheck versionCheck{run};
+    LiveCountRefresh liveCount{engineState, windowState};
 
     // The readers' UDP ports (0: ephemeral ports, for tests).
     std::uint16_t trafficPort = kTrafficPort;

@@ -34,24 +34,23 @@ constexpr std::chrono::milliseconds kUserDataWaitSlice{10};
 
 }  // namespace
 
-void processScannedLiveries(ProgramParts& parts) {
-    gf_processScannedLiveries(
-        parts.liveryTables,
-        {.showCount = [&parts](std::size_t count) { parts.windowState.scannedLiveries.store(count); },
-         .repaint = [&parts] { parts.windowState.requestRepaint(WindowRegion::statusPanel); }});
-}
+void processScannedLiveries(ProgramParts& parts) { gf_processScannedLiveries(parts.liveryTables, parts.status); }
 
 // --- Start-up ---
 
 void ProgramStartUp::initParameters() { gf_initParameters(); }
-bool ProgramStartUp::checkVersions() { return gf_checkVersions(); }
+bool ProgramStartUp::checkVersions() { return p_.versionCheck.gf_checkVersions(); }
 bool ProgramStartUp::readDbase() { return gf_readDbase(); }
 bool ProgramStartUp::readAirports() { return gf_readAirports(); }
 bool ProgramStartUp::detectMsfs() { return gf_detectMsfs(p_.link); }
 void ProgramStartUp::setRealTrafficLocal(bool local) { p_.feed.rtLocal.store(local); }
-void ProgramStartUp::scanLiveries() { gf_scanLiveries(); }
+void ProgramStartUp::scanLiveries() { p_.liveryScan.gf_scanLiveries(); }
 void ProgramStartUp::processScannedLiveries() { qvl::processScannedLiveries(p_); }
-void ProgramStartUp::scanAirports() { gf_scanAirports(); }
+void ProgramStartUp::scanAirports() {
+    const AirportsScanCounts counts = p_.airportsScan.gf_scanAirports();
+    p_.status.showCount(StatusCount::simaddonAirports, counts.simaddonAirports);
+    p_.status.showCount(StatusCount::thirdpartyAirports, counts.thirdpartyAirports);
+}
 void ProgramStartUp::createFlightPlanFolder() { gf_createFlightPlanFolder(p_.planFolder); }
 void ProgramStartUp::readMyParkAirports() { lf_readMyParkAirports(p_.engine); }
 std::optional<GeoPosition> ProgramStartUp::airportPosition(const FixedCode4& code) {
@@ -108,7 +107,7 @@ bool ProgramMainLoop::takeOneSecond() { return p_.user.takeOneSecond(); }
 bool ProgramMainLoop::oneSecondPending() { return qvl::oneSecondPending(p_.user); }
 void ProgramMainLoop::clearPositionBatches() { qvl::clearPositionBatches(p_.link); }
 void ProgramMainLoop::handleSimObjectEvents() { lf_handleSimObjectEvents(p_.engine); }
-void ProgramMainLoop::refreshLiveCount() { lf_refreshLiveCount(); }
+void ProgramMainLoop::refreshLiveCount() { p_.liveCount.lf_refreshLiveCount(); }
 void ProgramMainLoop::refreshReaderLamps() { gf_refreshReaderLamps(p_.readers); }
 bool ProgramMainLoop::readerLampStale() { return qvl::readerLampStale(p_.feed); }
 void ProgramMainLoop::checkNextLearnedStand(std::uint64_t daySlot) { qvl::checkNextLearnedStand(p_.engine, daySlot); }
@@ -126,15 +125,14 @@ void ProgramParking::clearReservedStand() { clearParkReservedStand(p_.engine); }
 Result<std::string, ParkAirportsError> ProgramParking::checkParkAirports() {
     return gf_checkParkAirports(p_.engine, true);
 }
-void ProgramParking::startCallsignCollection() { p_.readers.traffic().startCallsignCollection(); }
+void ProgramParking::startParkingUpdate() { lf_startParkingUpdate(p_.engine, false); }
 void ProgramParking::adjustParking() { lf_adjustParking(p_.engine); }
 void ProgramParking::removeStaticDuplicates() { gf_removeStaticDuplicates(p_.engine); }
 void ProgramParking::flushStaticAc() { gf_flushStaticAc(p_.engine); }
 void ProgramParking::clearStaticInTaxiPaths() { gf_clearStaticInTaxiPaths(p_.engine); }
 bool ProgramParking::staticParkingActive() { return p_.parkAirport.standsLoaded(); }
 void ProgramParking::showWaitingStaticCount() {
-    p_.windowState.candidateCount.store(p_.engineState.parking.candidates.size());
-    p_.windowState.requestRepaint(WindowRegion::parkingStats);
+    p_.status.showCount(StatusCount::waitingStatic, p_.engineState.parking.candidates.size());
 }
 
 // --- Callsigns in the main loop ---
@@ -153,7 +151,7 @@ void ProgramClosingDown::stopReaders() { p_.readers.requestStop(); }
 void ProgramClosingDown::closeRealTrafficLink() { p_.realTraffic.close(); }
 void ProgramClosingDown::leaveParkAirport() { gf_leaveParkAirport(p_.engine); }
 void ProgramClosingDown::removeFlightPlanFolder() { gf_removeFlightPlanFolder(p_.planFolder); }
-void ProgramClosingDown::forgetRunTexts() { forgetUnrecognisedAirports(); }
+void ProgramClosingDown::forgetRunTexts() { p_.airportsScan.forgetUnrecognisedAirports(); }
 bool ProgramClosingDown::joinRunThreads(std::chrono::milliseconds bound) {
     if (!p_.simClient.joinWithin(bound)) return false;
     // The readers end within their receive time-out of a second.

@@ -95,7 +95,7 @@ public:
     void updateStaticParking(bool initialPass) override;
     void clearReservedStand() override;
     Result<std::string, ParkAirportsError> checkParkAirports() override;
-    void startCallsignCollection() override;
+    void startParkingUpdate() override;
     void adjustParking() override;
     void removeStaticDuplicates() override;
     void flushStaticAc() override;

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "core/run_state.h"
+#include "core/status.h"
 #include "run/closing_down_steps.h"
 #include "run/main_loop_steps.h"
 #include "run/run_clock.h"
@@ -33,8 +34,6 @@ struct ProcessState {
     std::atomic<std::int32_t> simNumber{1};
     std::atomic<std::int32_t> workerCount{2};
     std::atomic<std::int32_t> runningTaskCount{0};
-    std::atomic<std::uint64_t> simaddonCount{0};
-    std::atomic<std::uint64_t> thirdpartyCount{0};
     // Day of week and half-hour slot of the traffic clock.
     std::atomic<std::uint64_t> trafficDaySlot{0};
     // The RealTraffic client is installed on this PC.
@@ -73,6 +72,8 @@ struct RunControl {
     CallsignSteps& callsigns;
     ClosingDownSteps& closingDown;
     RunWindow& window;
+    // What the run reports to the window: counts and control states.
+    Status& status;
     RunClock& clock;
 };
 

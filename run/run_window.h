@@ -22,11 +22,8 @@ public:
     virtual void repaintControls() = 0;
     virtual void setAlwaysOnTop(bool onTop) = 0;
 
-    // The static-parking update: controls off while it runs, back on
-    // afterwards; once a minute the countdown to the next one, which
+    // Once a minute the countdown to the next static-parking update, which
     // announces it when it runs out.
-    virtual void disableParkingControls() = 0;
-    virtual void enableParkingControls() = 0;
     virtual void stepStaticParkingCountdown(std::int32_t secondsCounter, bool staticParkingActive) = 0;
     // "= <object id>", "has left" or empty, beside CALLSIGN_2_OBJECTID.
     virtual void setFollowText(const std::string& text) = 0;

@@ -95,19 +95,16 @@ bool prepareRun(RunControl& control) {
     gf_log(fmt::format("Start-up to ready: {} ms",
                        std::chrono::duration_cast<std::chrono::milliseconds>(control.clock.now() - start).count()));
     if (!control.run.isClosing() && SCAN_AIRPORTS.value()) {
-        control.process.simaddonCount.store(0);
-        control.process.thirdpartyCount.store(0);
-        control.window.repaintStatus();
+        control.status.showCount(StatusCount::simaddonAirports, 0);
+        control.status.showCount(StatusCount::thirdpartyAirports, 0);
         control.startUp.scanAirports();
     }
     if (control.run.isClosing()) {
         userCloseExit(control);
         return false;
     }
-    control.process.simaddonCount.store(standFilesIn(kMySimaddonFolder));
-    control.window.repaintStatus();
-    control.process.thirdpartyCount.store(standFilesIn(kMyThirdpartyFolder));
-    control.window.repaintStatus();
+    control.status.showCount(StatusCount::simaddonAirports, standFilesIn(kMySimaddonFolder));
+    control.status.showCount(StatusCount::thirdpartyAirports, standFilesIn(kMyThirdpartyFolder));
     if (control.run.isClosing()) {
         userCloseExit(control);
         return false;

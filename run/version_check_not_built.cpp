@@ -5,7 +5,7 @@
 
 namespace qvl {
 
-bool gf_checkVersions() {
+bool VersionCheck::gf_checkVersions() {
     notBuiltYet("the version check");
     return true;
 }

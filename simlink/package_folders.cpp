@@ -5,12 +5,12 @@
 #include <array>
 
 #include "core/log.h"
+#include "core/parameters.h"
 #include "core/paths.h"
 #include "core/settings.h"
 #include "core/strings.h"
 #include "core/text_file.h"
 #include "platform/sys/known_folders.h"
-#include "platform/ui/controls.h"
 #include "simlink/sim_hooks.h"
 #include "simlink/sim_state.h"
 
@@ -24,12 +24,6 @@ constexpr std::string_view kUserCfgName = "UserCfg.opt";
 
 StringParameter& installPathSetting(SimVersion version) {
     return version == SimVersion::msfs2020 ? MSFS_INSTALL_PATH : MSFS_2024_INSTALL_PATH;
-}
-
-void showInstallPath(const std::string& text) {
-    const auto controls = ui::installedControls();
-    const ui::ControlHandle handle = ALL_INSTALL_PATH.controlHandle();
-    if (controls && handle != ui::kNoControl) controls->setText(handle, text);
 }
 
 // The first line that names the key.
@@ -141,7 +135,7 @@ bool gf_detectMsfs(const SimLinkState& link) {
     const std::string text = gf_pathToUtf8(found);
     link.hooks.setStringSetting(installPathSetting(version), text);
     ALL_INSTALL_PATH.set(text);
-    showInstallPath(text);
+    gf_showStringParameter(ALL_INSTALL_PATH);
     return true;
 }
 

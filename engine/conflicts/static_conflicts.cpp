@@ -157,7 +157,7 @@ std::int32_t gf_showLiveParkAverage(Engine& engine, bool show, float& shownMeanH
                    : static_cast<float>(static_cast<double>(halfHours) / (2.0 * static_cast<double>(count)) + 0.5);
     if (std::isnan(shownMeanHours) || mean != shownMeanHours) {
         shownMeanHours = mean;
-        if (engine.window.repaint) engine.window.repaint();
+        engine.status.statusChanged();
     }
     return count;
 }

@@ -53,7 +53,7 @@ bool chooseOnGround(Engine& engine, const UserAircraftBlock& user) {
 
 // Airborne: the list's first airport once it is in sight.
 bool chooseAirborne(Engine& engine, const UserAircraftBlock& user) {
-    engine.parkingHooks.enableDestination(true);
+    engine.status.controlUsable(DESTINATION, true);
     const std::list<ParkAirport>& list = engine.state.parking.parkAirports;
     if (list.empty()) return false;
     const ParkAirport nearest = list.front();
@@ -66,8 +66,8 @@ bool chooseAirborne(Engine& engine, const UserAircraftBlock& user) {
 }  // namespace
 
 void showParkingDisplay(Engine& engine) {
-    engine.parkingHooks.show(engine.state.parking.display);
-    if (engine.window.repaint) engine.window.repaint();
+    engine.status.showParking(engine.state.parking.display);
+    engine.status.statusChanged();
 }
 
 void lf_findParkAirport(Engine& engine, const UserAircraftBlock& user, bool first) {
@@ -118,8 +118,8 @@ bool lf_setParkAirport(Engine& engine, const FixedCode4& icao) {
 }
 
 void lf_startParkingUpdate(Engine& engine, bool showMessage) {
-    engine.parkingHooks.disableControls();
-    engine.parkingHooks.startCallsignCollection();
+    engine.status.parkingUpdateStarts();
+    engine.callsigns.startCallsignCollection();
     if (showMessage) gf_showMessage("Calculating static parked aircraft ...", MessageLogging::notLogged);
 }
 

@@ -86,7 +86,7 @@ void takeReservedStand(Engine& engine, const FixedCode4& icao) {
 // new one is taken. The text says so; it stays empty when nothing changed.
 void takeChangedReservedStand(Engine& engine, std::string& text) {
     const UserAircraftBlock user = engine.clocks.userAircraft();
-    if (!user.onGround.has_value() || engine.parkingHooks.updateRunning()) return;
+    if (!user.onGround.has_value() || engine.status.parkingUpdateRunning()) return;
     const std::optional<CurrentParkAirport> current = engine.parkAirport.current();
     if (!current) return;
     const ParkAirport* entry = parkAirportEntry(engine, current->code);
@@ -122,8 +122,9 @@ ApfLoadResult lf_readParkedFile(Engine& engine) {
 
     ParkingDisplay& display = engine.state.parking.display;
     display.airportName.clear();
-    const ApfLoadResult loaded = gf_readApf({.pathText = pathText, .icao = current->code}, park,
-                                            {.parkAirport = engine.parkAirport, .range = engine.range});
+    const ApfLoadResult loaded =
+        gf_readApf({.pathText = pathText, .icao = current->code}, park,
+                   {.parkAirport = engine.parkAirport, .range = engine.range, .status = engine.status});
     if (!loaded) return loaded;
     // A name cached for the stands before would not be one of these.
     engine.state.userStandName.reset();

@@ -228,7 +228,7 @@ void showPassFit(Engine& engine, FitPass pass, std::int32_t fit) {
     if (!pass.sameDay) parking.display.weekFlightsUsed = true;
     parking.display.realPassFitHours = fitHours(parking.realPassFit);
     parking.display.softPassFitHours = fitHours(parking.softPassFit);
-    engine.parkingHooks.show(parking.display);
+    engine.status.showParking(parking.display);
 }
 
 void logPositionsFound(WeekTime now, FitPass pass, std::int64_t found, std::int32_t fit) {

@@ -342,7 +342,7 @@ void startAdjustment(Engine& engine) {
     ParkingState& parking = engine.state.parking;
     parking.display.softFlightsUsed = false;
     parking.display.weekFlightsUsed = false;
-    engine.parkingHooks.show(parking.display);
+    engine.status.showParking(parking.display);
     parking.removals.clear();
     parking.kept.clear();
     parking.parkedLive.clear();

@@ -36,7 +36,7 @@ namespace {
 
 constexpr std::int32_t kHalfShare = 50;  // percent; below it three stands or fewer still get one
 
-void showDisplay(Engine& engine) { engine.parkingHooks.show(engine.state.parking.display); }
+void showDisplay(Engine& engine) { engine.status.showParking(engine.state.parking.display); }
 
 void showMaxPark(Engine& engine, std::int64_t wanted, std::int32_t percent) {
     ParkingDisplay& display = engine.state.parking.display;
@@ -56,10 +56,10 @@ std::int64_t shareOfStands(std::int64_t stands) {
 
 // The update is over once every queued candidate has been placed.
 void endUpdate(Engine& engine) {
-    engine.parkingHooks.enableControls();
+    engine.status.parkingUpdateEnds();
     gf_clearMessage();
     ParkingDisplay& display = engine.state.parking.display;
-    gf_showStaticParkAverage(engine, true, engine.parkingHooks.updatePending(), display.staticParkMeanHours);
+    gf_showStaticParkAverage(engine, true, engine.status.parkingUpdatePending(), display.staticParkMeanHours);
     gf_showLiveParkAverage(engine, true, display.liveParkMeanHours);
     showDisplay(engine);
 }
@@ -69,14 +69,14 @@ void loadParkAirport(Engine& engine) {
     engine.state.parking.loadPending = false;
     const ApfLoadResult loaded = lf_readParkedFile(engine);
     if (loaded) {
-        engine.parkingHooks.restartCountdown();
+        engine.status.restartParkingCountdown();
         lf_selectParkPositions(engine);
     } else {
-        engine.parkingHooks.enableControls();
+        engine.status.parkingUpdateEnds();
         gf_showMessage(loaded.errorText(), MessageLogging::logged);
         lf_resetParkAirport(engine);
     }
-    engine.parkingHooks.enableDestination(true);
+    engine.status.controlUsable(DESTINATION, true);
     gf_flushLog();
 }
 
@@ -139,14 +139,14 @@ void saveLearned(Engine& engine) {
     } catch (const std::exception& e) {
         gf_logAttention(fmt::format("{} exception: {}", "lf_resetParkAirport", e.what()));
     }
-    gf_applyApfSettings(engine.loadedPark);
+    gf_applyApfSettings(engine.loadedPark, engine.status);
 }
 
 }  // namespace
 
 void gf_updateStaticParking(Engine& engine, bool first) {
     ParkingState& parking = engine.state.parking;
-    if (engine.parkingHooks.updateRunning() && parking.candidates.empty()) endUpdate(engine);
+    if (engine.status.parkingUpdateRunning() && parking.candidates.empty()) endUpdate(engine);
     if (parking.loadPending) {
         loadParkAirport(engine);
         return;
@@ -172,7 +172,7 @@ void lf_selectParkPositions(Engine& engine) {
     ParkingState& parking = engine.state.parking;
     const WeekTime now = engine.weekTime();
     lf_logWeekTime(engine, now);
-    engine.parkingHooks.disableControls();
+    engine.status.parkingUpdateStarts();
     parking.candidates.clear();
     parking.kept.clear();
     parking.parkedLive.clear();
@@ -188,7 +188,7 @@ void lf_selectParkPositions(Engine& engine) {
     const std::vector<ParkPosition>& candidates = parking.candidates;
     if (candidates.empty()) {
         gf_log("no parking positions found");
-        engine.parkingHooks.enableControls();
+        engine.status.parkingUpdateEnds();
         return;
     }
     const auto count = std::ssize(candidates);
@@ -216,7 +216,7 @@ std::int64_t lf_wantedStaticCount(Engine& engine) {
 }
 
 void lf_takeOverLiveCallsigns(Engine& engine) {
-    const std::set<std::string> collected = engine.parkingHooks.takeCollectedCallsigns();
+    const std::set<std::string> collected = engine.callsigns.takeCollectedCallsigns();
     auto& live = engine.state.parking.liveCallsigns;
     live.clear();
     live.reserve(collected.size());
@@ -236,7 +236,7 @@ void lf_resetParkAirport(Engine& engine) {
     if (engine.parkAirport.standsLoaded()) saveLearned(engine);
     engine.loadedPark.apfHandmade = false;
     engine.parkAirport.setStandsLoaded(false);
-    engine.parkingHooks.disableParkAirportButtons();
+    engine.status.parkAirportLeft();
     engine.parkAirport.clear();
     engine.parkAirport.clearReferenceElevation();
     ParkingState& parking = engine.state.parking;

@@ -3,20 +3,18 @@
 // reserved stand and what the main window shows of the parking.
 //
 // One ParkingState lives in the EngineState; it belongs to the run thread.
-// The window is told through the engine's ParkingHooks (engine.h), which
-// the program installs; without them nothing is shown.
+// The window is told through the engine's status (core/status.h).
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <list>
-#include <set>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
+#include "core/status.h"
 #include "engine/conflicts/static_conflicts.h"
 #include "engine/live_ac.h"
 
@@ -64,52 +62,6 @@ struct StaticKeepEntry {
     std::uint32_t standNumber = 0;
     // Its flight departs before the next half hour: it is replaced.
     bool departs = false;
-};
-
-// What the main window shows of the static parking.
-struct ParkingDisplay {
-    std::string parkAirportLabel{};  // gf_airportLabel of the park airport; empty when none
-    std::string airportName{};       // as its stand file names it
-    std::string reservedStand{};     // shown as "reserved stand: {}"
-    bool reservedStandValid = false;
-    // Hours the last real and soft passes had to look back; -1 = none.
-    float realPassFitHours = -1.0F;
-    float softPassFitHours = -1.0F;
-    bool softFlightsUsed = false;
-    bool weekFlightsUsed = false;
-    // "max park: {:3} (={} %)"
-    std::int32_t maxPark = 0;
-    std::int32_t maxParkPercent = 0;
-    // Mean hours the parked live and static aircraft have stood, as shown
-    // when an update is over.
-    float liveParkMeanHours = 0.0F;
-    float staticParkMeanHours = 0.0F;
-
-    friend bool operator==(const ParkingDisplay&, const ParkingDisplay&) = default;
-};
-
-// What static parking needs of the main window and the traffic reader,
-// installed by the program; each does nothing until installed.
-struct ParkingHooks {
-    // The parking controls: disabled while an update runs (this also marks
-    // the update as running), enabled when it is over.
-    std::function<void()> disableControls = [] {};
-    std::function<void()> enableControls = [] {};
-    // An update runs (the controls are disabled) / one is announced.
-    std::function<bool()> updateRunning = [] { return false; };
-    std::function<bool()> updatePending = [] { return false; };
-    // The minutes to the next update start again from 20.
-    std::function<void()> restartCountdown = [] {};
-    // The DESTINATION edit field.
-    std::function<void(bool enabled)> enableDestination = [](bool) {};
-    // Leaving the park airport: "Now" (unless INITIAL_LOAD_ONLY keeps it
-    // off already) and "Flush static" are disabled.
-    std::function<void()> disableParkAirportButtons = [] {};
-    // The traffic reader's collection of the callsigns it sees.
-    std::function<void()> startCallsignCollection = [] {};
-    std::function<std::set<std::string>()> takeCollectedCallsigns = [] { return std::set<std::string>{}; };
-    // The window shows the parking as given.
-    std::function<void(const ParkingDisplay&)> show = [](const ParkingDisplay&) {};
 };
 
 struct ParkingState {

@@ -26,9 +26,7 @@ std::string withoutProvisionalMark(const std::string& callsign) {
     return callsign;
 }
 
-void repaint(Engine& engine) {
-    if (engine.window.repaint) engine.window.repaint();
-}
+void repaint(Engine& engine) { engine.status.statusChanged(); }
 
 bool sameIds(const LiveryKey& a, const LiveryKey& b) {
     return a.airlineId == b.airlineId && a.secondAirlineId == b.secondAirlineId && a.modelId == b.modelId;

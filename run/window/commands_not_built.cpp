@@ -4,7 +4,7 @@
 
 namespace qvl {
 
-bool lf_HandleWMCOMMAND(const ui::Command& /*command*/) {
+bool WindowCommands::lf_HandleWMCOMMAND(const ui::Command& /*command*/) {
     notBuiltYet("the window's command handlers");
     return false;
 }

@@ -139,7 +139,7 @@ void MainWindow::onPaint(ui::Canvas& canvas) {
 
 void MainWindow::onCommand(const ui::Command& command) {
     try {
-        if (lf_HandleWMCOMMAND(command)) return;
+        if (commands_.lf_HandleWMCOMMAND(command)) return;
     } catch (const std::exception& e) {
         gf_logAttention(fmt::format("{} exception {}", "lf_HandleWMCOMMAND", e.what()));
     }

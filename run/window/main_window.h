@@ -16,6 +16,7 @@
 
 #include "platform/ui/window.h"
 #include "run/window/command_flags.h"
+#include "run/window/commands.h"
 #include "run/window/main_window_state.h"
 
 namespace qvl {
@@ -63,6 +64,7 @@ private:
     std::shared_ptr<ui::Window> window_;
     MainWindowState& state_;
     CommandFlags& flags_;
+    WindowCommands commands_{flags_, state_};
     MainWindowHooks hooks_;
 };
 

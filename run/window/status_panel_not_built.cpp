@@ -7,6 +7,6 @@ namespace qvl {
 
 void lf_paintWindow(ui::Canvas& /*canvas*/, const MainWindowState& /*state*/) { notBuiltYet("the status panel"); }
 
-void lf_refreshLiveCount() { notBuiltYet("the status panel"); }
+void LiveCountRefresh::lf_refreshLiveCount() { notBuiltYet("the status panel"); }
 
 }  // namespace qvl

@@ -42,7 +42,7 @@ protected:
     }
     void readLearned(const std::string& xml) {
         test::writeFile(learned, xml);
-        lf_readLearned(learned, park, range);
+        lf_readLearned(learned, park, range, status);
     }
     Stand& standOf(const std::string& id) {
         for (Stand& s : park.parkStands) {
@@ -217,7 +217,7 @@ TEST_F(Learned, ALearnedFileRoundTripsThroughTheWriter) {
 
     gf_clearStands(park.parkStands);
     readBase();
-    lf_readLearned(learned, park, range);
+    lf_readLearned(learned, park, range, status);
 
     EXPECT_NEAR(standOf("A1").radius * kMetresPerNm, 18.0, 1e-9);
     EXPECT_TRUE(standOf("A1").radiusChange);

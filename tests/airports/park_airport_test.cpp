@@ -52,7 +52,7 @@ protected:
     }
 
     CurrentParkAirportState parkAirport;
-    ParkAirportLinks links{.parkAirport = parkAirport, .range = range};
+    ParkAirportLinks links{.parkAirport = parkAirport, .range = range, .status = status};
     const std::vector<std::pair<std::string, std::string>> header{
         {"airport_name", "Schiphol"}, {"publisher", "Pub"}, {"altitude", "-11"}, {"RT_traffic_week", "12"}};
 };
@@ -267,7 +267,7 @@ TEST_F(ParkAirport, LeavingPutsTheUsersSettingsBackAndSavesThem) {
     const auto height = window.combo(AR_ABOVE_HEIGHT);
     window.checkBox(PARK_SOFT);
     AUTO_RANGE.set(false);
-    gf_applyApfSettings(park);
+    gf_applyApfSettings(park, status);
     EXPECT_FALSE(fs::exists(parametersFile())) << "nothing loaded, nothing to put back";
 
     const std::string path = userFile("EHRD", standFile(header, twoStands(100, 20)));
@@ -278,7 +278,7 @@ TEST_F(ParkAirport, LeavingPutsTheUsersSettingsBackAndSavesThem) {
     EXPECT_EQ(RANGE.value(), 65);
     PARK_SOFT.set(true);
 
-    gf_applyApfSettings(park);
+    gf_applyApfSettings(park, status);
     EXPECT_EQ(RANGE.value(), 40);
     EXPECT_EQ(window.selected(rangeCombo), "40");
     EXPECT_FALSE(AUTO_RANGE.value());

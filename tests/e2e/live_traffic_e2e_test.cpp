@@ -17,6 +17,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -59,6 +60,7 @@
 #include "simlink/sim_ids.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
+#include "support/fake_status.h"
 #include "support/log_capture.h"
 #include "support/settings_scope.h"
 #include "support/temp_dir.h"
@@ -194,6 +196,13 @@ ScriptedFlight overflight() {
     f.legs = {{.seconds = 34.0, .groundSpeedKt = 250.0, .trackDeg = 45.0}};
     return f;
 }
+
+// The traffic reader's callsigns are not collected here: no parking update runs.
+class NoCallsigns final : public CallsignCollection {
+public:
+    void startCallsignCollection() override {}
+    std::set<std::string> takeCollectedCallsigns() override { return {}; }
+};
 
 class LiveTrafficEndToEnd : public ::testing::Test {
 protected:
@@ -358,11 +367,13 @@ protected:
     LiveryMatchCounters counters;
     CatalogueLiveries liveries{tables, state, counters};
     RangeControl range;
-    ParkAirportLinks parkLinks{.parkAirport = parkAirport, .range = range};
+    test::FakeStatus status;
+    ParkAirportLinks parkLinks{.parkAirport = parkAirport, .range = range, .status = status};
     LoadedParkAirport loadedPark;
     ParkAirportStands stands{loadedPark};
     PlanFolder planFolder{dir.path()};
     FolderFlightPlans plans{planFolder};
+    NoCallsigns callsigns;
     Engine engine{makeEngine({.state = state,
                               .feed = feed,
                               .traffic = queue,
@@ -373,7 +384,9 @@ protected:
                               .range = range,
                               .liveries = liveries,
                               .stands = stands,
-                              .flightPlans = plans})};
+                              .flightPlans = plans,
+                              .status = status,
+                              .callsigns = callsigns})};
     std::unique_ptr<sim::StandInSimulator> sim;
     Clock::time_point simStarted;
     std::jthread simClient;

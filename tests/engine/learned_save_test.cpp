@@ -80,7 +80,7 @@ protected:
     }
 
     RangeControl loadRange;
-    ParkAirportLinks links{.parkAirport = parkAirport, .range = loadRange};
+    ParkAirportLinks links{.parkAirport = parkAirport, .range = loadRange, .status = status};
 
 private:
     fs::path previousFolder_;

@@ -89,7 +89,7 @@ protected:
     LoadedParkAirport& park = stands.park;
     ParkAirportStands service{park};
     RangeControl range;
-    ParkAirportLinks links{.parkAirport = parkAirport, .range = range};
+    ParkAirportLinks links{.parkAirport = parkAirport, .range = range, .status = status};
 
 private:
     fs::path previousFolder_;

@@ -49,11 +49,6 @@ protected:
             fs::create_directories(folder);
         }
         airportList({{"EHAM", "AMS", 0.0}, {"LFPG", "CDG", -12.0}, {"EDDF", "FRA", 30.0}, {"EGLL", "LHR", 100.0}});
-        engine.parkingHooks.show = [this](const ParkingDisplay& d) { shown.push_back(d); };
-        engine.parkingHooks.disableControls = [this] { ++disabled; };
-        engine.parkingHooks.startCallsignCollection = [this] { ++collecting; };
-        engine.parkingHooks.enableDestination = [this](bool enabled) { destinationEnabled = enabled; };
-        engine.parkingHooks.updateRunning = [this] { return updateRunning; };
     }
     void TearDown() override {
         resetAirportList();
@@ -143,11 +138,15 @@ protected:
     }
     static std::string message() { return messageLines().message; }
 
-    std::vector<ParkingDisplay> shown;
-    int disabled = 0;
-    int collecting = 0;
-    bool destinationEnabled = false;
-    bool updateRunning = false;
+    std::vector<ParkingDisplay>& shown = status.shown;
+    int& disabled = status.updateStarts;
+    int& collecting = collectedCallsigns.starts;
+    bool& updateRunning = status.running;
+    // The DESTINATION field as last reported usable or not.
+    [[nodiscard]] bool destinationEnabled() const {
+        const std::vector<bool> states = status.usableStates(DESTINATION);
+        return !states.empty() && states.back();
+    }
 
 private:
     fs::path previousFolder_;
@@ -251,7 +250,7 @@ TEST_F(ParkAirportsTest, AirborneTheNearestInSightIsTakenWithinRangeAndHeight) {
     chooseFrom(north(-5.0));
     EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM", "LFPG", "EDDF"})) << "nearest first";
     EXPECT_EQ(current(), "none") << "above AIRP_HEIGHT";
-    EXPECT_TRUE(destinationEnabled);
+    EXPECT_TRUE(destinationEnabled());
 
     user.aboveGround = 3000.0;
     lf_findParkAirport(engine, user, true);
@@ -293,7 +292,7 @@ TEST_F(ParkAirportsTest, OnTheGroundTheAirportWithAStandFileIsTaken) {
     EXPECT_EQ(message(), "Calculating static parked aircraft ...");
     EXPECT_TRUE(state.parking.loadPending);
     EXPECT_EQ(disabled, 1);
-    EXPECT_FALSE(destinationEnabled) << "only airborne";
+    EXPECT_FALSE(destinationEnabled()) << "only airborne";
 }
 
 TEST_F(ParkAirportsTest, OnTheGroundWithoutAStandFileOrAnAirportNothingIsTaken) {

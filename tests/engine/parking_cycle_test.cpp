@@ -30,14 +30,14 @@ namespace fs = std::filesystem;
 constexpr GeoPosition kApron{.latitude = 50.0, .longitude = 8.5};
 
 // What the window and the traffic reader were asked to do.
+// What the parking cycle reported, as the engine's fakes recorded it.
 struct HookCalls {
-    int disabled = 0;
-    int enabled = 0;
-    int countdownRestarts = 0;
-    int buttonsDisabled = 0;
-    std::vector<bool> destination;
-    bool running = false;
-    std::set<std::string> collected;
+    int& disabled;
+    int& enabled;
+    int& countdownRestarts;
+    int& buttonsDisabled;
+    bool& running;
+    std::set<std::string>& collected;
 };
 
 class ParkingCycleTest : public GroundTest {
@@ -54,20 +54,6 @@ protected:
         setForTest(INITIAL_LOAD_ONLY, false);
         parkAirport.set({.code = FixedCode4("EDDF"), .position = kApron, .elevationFeet = 364.0F});
         parkAirport.setStandsLoaded(true);
-        ParkingHooks& hooks = engine.parkingHooks;
-        hooks.disableControls = [this] {
-            ++calls.disabled;
-            calls.running = true;
-        };
-        hooks.enableControls = [this] {
-            ++calls.enabled;
-            calls.running = false;
-        };
-        hooks.updateRunning = [this] { return calls.running; };
-        hooks.restartCountdown = [this] { ++calls.countdownRestarts; };
-        hooks.enableDestination = [this](bool enabled) { calls.destination.push_back(enabled); };
-        hooks.disableParkAirportButtons = [this] { ++calls.buttonsDisabled; };
-        hooks.takeCollectedCallsigns = [this] { return std::exchange(calls.collected, {}); };
     }
 
     // Stands 1..count, 100 m apart, no neighbours of each other. Adding a
@@ -127,7 +113,12 @@ protected:
         return fits;
     }
 
-    HookCalls calls;
+    HookCalls calls{.disabled = status.updateStarts,
+                    .enabled = status.updateEnds,
+                    .countdownRestarts = status.countdownRestarts,
+                    .buttonsDisabled = status.parkAirportLeaves,
+                    .running = status.running,
+                    .collected = collectedCallsigns.next};
 };
 
 TEST_F(ParkingCycleTest, TheWantedCountIsTheShareOfTheStandsWithinItsLimits) {
@@ -306,7 +297,7 @@ TEST_F(ParkingCycleTest, AStandFileThatCannotBeLoadedLeavesNoParkAirport) {
     EXPECT_FALSE(parkAirport.current());
     EXPECT_FALSE(messageLines().message.empty());
     EXPECT_EQ(calls.enabled, 1);
-    EXPECT_EQ(calls.destination, std::vector<bool>{true});
+    EXPECT_EQ(status.usableStates(DESTINATION), std::vector<bool>{true});
     EXPECT_EQ(calls.countdownRestarts, 0);
 }
 

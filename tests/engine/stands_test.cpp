@@ -17,8 +17,8 @@ TEST_F(GroundTest, AStandTooSmallButWithin20MetresIsTakenAndLearnsTheSize) {
     LiveAc& ac = make({groundSample(kAt.latitude, kAt.longitude, 0, now())});
     const double halfSpan = ac.flight.halfSpan;
     addStand(7, offset(kAt, 0.0, 15.0 * kMetre), 0.0, halfSpan - 5.0 * kMetre);
-    int repaints = 0;
-    engine.window.repaint = [&] { ++repaints; };
+    int& repaints = status.statusChanges;
+    repaints = 0;
     const auto stand = gf_findStandNear(engine, kAt, ac, kStandSearchWideNm, false);
     ASSERT_TRUE(stand);
     EXPECT_EQ(stand->number, 7U);
@@ -146,8 +146,8 @@ TEST_F(GroundTest, TheStaticParkAverageCountsStaysAcrossSundayMidnight) {
     state.staticAircraft.push_back(parked);
     parked.status = SimStatus::buffer;
     state.staticAircraft.push_back(parked);
-    int repaints = 0;
-    engine.window.repaint = [&] { ++repaints; };
+    int& repaints = status.statusChanges;
+    repaints = 0;
     float shown = std::nanf("");
     EXPECT_EQ(gf_showStaticParkAverage(engine, true, true, shown), 1);
     EXPECT_TRUE(std::isnan(shown));

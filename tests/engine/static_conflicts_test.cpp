@@ -137,8 +137,8 @@ TEST_F(StaticConflictsTest, TheLiveParkAverageCountsHalfHoursBackAcrossSundayNig
     parkedLive(1, minutes(0)).parkedSince = {.day = 7, .slot = 47};
     parkedLive(2, minutes(0)).parkedSince = {.day = 1, .slot = 1};
     make({groundSample(50.1, 8.5, 10.0, now())});  // taxiing
-    int repaints = 0;
-    engine.window.repaint = [&] { ++repaints; };
+    int& repaints = status.statusChanges;
+    repaints = 0;
     float shown = std::nanf("");
     EXPECT_EQ(gf_showLiveParkAverage(engine, false, shown), 2);
     EXPECT_TRUE(std::isnan(shown));

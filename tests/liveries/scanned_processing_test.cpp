@@ -16,6 +16,7 @@
 #include "liveries/liveries_file.h"
 #include "liveries/regcode_sources.h"
 #include "liveries/support/liveries_folder.h"
+#include "support/fake_status.h"
 
 namespace qvl {
 namespace {
@@ -35,6 +36,8 @@ protected:
         unsetenv("QVL_ROAMING_DIR");
         LiveriesFolder::TearDown();
     }
+
+    test::FakeStatus status_;
 
     // Lufthansa A320s (two pax, one cargo, one with its own registration), a
     // cargo-only heavy, a private Cessna and generic A320, 737 and Citation:
@@ -81,10 +84,9 @@ TEST_F(ScannedProcessingTest, TheBuildReadsTheFileAndLogsTheSummaryPerCategory) 
     const auto highPerf = window.checkBox(HIGH_PERF_AIRCRAFT);
     const auto helicopters = window.checkBox(HELICOPTERS);
     window.controls().setEnabled(light, false);
-    std::size_t shownCount = 0;
-    int repaints = 0;
-    gf_processScannedLiveries(tables_,
-                              {.showCount = [&](std::size_t n) { shownCount = n; }, .repaint = [&] { ++repaints; }});
+    gf_processScannedLiveries(tables_, status_);
+    const std::uint64_t shownCount = status_.counts[StatusCount::scannedLiveries];
+    const int repaints = status_.statusChanges;
 
     EXPECT_EQ(shownCount, 8U);
     EXPECT_EQ(repaints, 2);
@@ -131,7 +133,7 @@ TEST_F(ScannedProcessingTest, RegistrationsTakeTheUsersFileOverTheShippedFileOve
     shipped();
     fs::create_directories(kMyRegcodesFolder);
     test::writeFile(kMyRegcodesFolder / "mine.txt", "Lufthansa A320 b;D-AIZB,D-AIZZ\n");
-    gf_processScannedLiveries(tables_);
+    gf_processScannedLiveries(tables_, status_);
 
     EXPECT_EQ(tables_.regcodes.at("D-AIZZ"), "Lufthansa A320 b");
     EXPECT_EQ(tables_.regcodes.at("D-AIZB"), "Lufthansa A320 b");
@@ -152,7 +154,7 @@ TEST_F(ScannedProcessingTest, ASettingAlreadyOffOnlyGetsTheNoLiveryLine) {
     writeScanned(installed());
     shipped();
     HELICOPTERS.set(false);
-    gf_processScannedLiveries(tables_);
+    gf_processScannedLiveries(tables_, status_);
     EXPECT_TRUE(loggedInOrder({"Category Rotorcraft: No livery found", "3 models have a generic livery"}));
     EXPECT_FALSE(logHas("HELICOPTERS temporarily switched off"));
     EXPECT_TRUE(logHas("HIGH_PERF_AIRCRAFT temporarily switched off"));
@@ -161,17 +163,17 @@ TEST_F(ScannedProcessingTest, ASettingAlreadyOffOnlyGetsTheNoLiveryLine) {
 TEST_F(ScannedProcessingTest, ALaterStartUpSkipsTheBuildUntilTheTablesAreCleared) {
     writeScanned(installed());
     shipped();
-    gf_processScannedLiveries(tables_);
+    gf_processScannedLiveries(tables_, status_);
     const std::string_view title = lf_findLiveryTitle(tables_, "Generic 737");
     ASSERT_FALSE(title.empty());
     writeScanned({livery("KLM", "B738", "KLM 737")});
 
-    gf_processScannedLiveries(tables_);
+    gf_processScannedLiveries(tables_, status_);
     EXPECT_TRUE(logHas("Processing scanned liveries skipped; already done in previous start-up"));
     EXPECT_EQ(lf_findLiveryTitle(tables_, "Generic 737").data(), title.data()) << "the tables stay as built";
 
     gf_requestLiveryTablesClear(tables_);
-    gf_processScannedLiveries(tables_);
+    gf_processScannedLiveries(tables_, status_);
     EXPECT_TRUE(tables_.catalogueBuilt);
     EXPECT_TRUE(lf_findLiveryTitle(tables_, "Generic 737").empty());
     EXPECT_FALSE(lf_findLiveryTitle(tables_, "KLM 737").empty());
@@ -187,7 +189,7 @@ TEST_F(ScannedProcessingTest, TablesLeftByAFailedBuildAreClearedBeforeTheNextBui
     tables_.titleIndex.emplace("Stale A320", tables_.airlineModels[airlineId("DLH")][modelId("A320")][0].title);
     tables_.regcodes.emplace("D-STALE", lf_findLiveryTitle(tables_, "Stale A320"));
     tables_.lightModels.push_back(modelId("TBM9"));
-    gf_processScannedLiveries(tables_);
+    gf_processScannedLiveries(tables_, status_);
     EXPECT_TRUE(lf_findLiveryTitle(tables_, "Stale A320").empty());
     EXPECT_FALSE(lf_findLiveryTitle(tables_, "Lufthansa A320 a").empty());
     EXPECT_FALSE(tables_.regcodes.contains("D-STALE"));
@@ -196,7 +198,7 @@ TEST_F(ScannedProcessingTest, TablesLeftByAFailedBuildAreClearedBeforeTheNextBui
 
 TEST_F(ScannedProcessingTest, AMissingFileStopsTheBuildBeforeAnyTable) {
     try {
-        gf_processScannedLiveries(tables_);
+        gf_processScannedLiveries(tables_, status_);
         FAIL() << "expected a user error";
     } catch (const UserErrorException& e) {
         EXPECT_EQ(e.code(), static_cast<int>(LiveriesFileError::notReadable));

@@ -75,8 +75,8 @@ TEST_F(StartUpTest, TheAddonCountsCountStandAndLinkFilesOnly) {
         if (steps.calls.back().starts_with("createFlightPlanFolder")) run.closeRequested.store(true);
     };
     lf_startUpQVLT(control);
-    EXPECT_EQ(process.simaddonCount.load(), 3U);
-    EXPECT_EQ(process.thirdpartyCount.load(), 1U);
+    EXPECT_EQ(status.counts[StatusCount::simaddonAirports], 3U);
+    EXPECT_EQ(status.counts[StatusCount::thirdpartyAirports], 1U);
 }
 
 TEST_F(StartUpTest, WithoutAnInstallPathTheUserIsAskedForTheCommunityFolder) {

@@ -22,6 +22,7 @@
 #include "refdata/code_table.h"
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"
+#include "support/fake_status.h"
 #include "support/http_server.h"
 #include "support/log_capture.h"
 #include "support/settings_scope.h"
@@ -102,6 +103,7 @@ protected:
     BoundControls window;
     LoadedParkAirport park;
     RangeControl range;
+    FakeStatus status;
 
 private:
     void encrypt(const std::string& name, const std::string& plain) {

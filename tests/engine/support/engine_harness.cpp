@@ -99,7 +99,9 @@ EngineTest::EngineTest()
                          .range = range,
                          .liveries = liveries,
                          .stands = stands,
-                         .flightPlans = plans})} {}
+                         .flightPlans = plans,
+                         .status = status,
+                         .callsigns = collectedCallsigns})} {}
 
 void EngineTest::SetUp() {
     loadReferenceData();

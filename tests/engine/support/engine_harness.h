@@ -17,6 +17,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -36,6 +37,7 @@
 #include "sim_recorder.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
+#include "support/fake_status.h"
 #include "support/log_capture.h"
 #include "support/settings_scope.h"
 #include "support/temp_dir.h"
@@ -122,6 +124,17 @@ public:
     explicit TestPlanFolder(const std::filesystem::path& folder) { set(folder); }
 };
 
+// The traffic reader's callsign collection: counts its starts and hands
+// over what a test puts in `next`.
+class FakeCallsignCollection final : public CallsignCollection {
+public:
+    int starts = 0;
+    std::set<std::string> next;
+
+    void startCallsignCollection() override { ++starts; }
+    std::set<std::string> takeCollectedCallsigns() override { return std::exchange(next, {}); }
+};
+
 class EngineTest : public ::testing::Test {
 protected:
     EngineTest();
@@ -194,6 +207,8 @@ protected:
     TestStands stands;
     TestPlanFolder planFolder{dir.path()};
     FolderFlightPlans plans{planFolder};
+    FakeStatus status;
+    FakeCallsignCollection collectedCallsigns;
     Engine engine;
     TrafficFeeder feeder;
     SimRecorder recorder;

@@ -17,6 +17,7 @@
 #include "core/run_state.h"
 #include "run/run_clock.h"
 #include "run/run_control.h"
+#include "support/fake_status.h"
 #include "support/log_capture.h"
 #include "support/settings_scope.h"
 #include "support/temp_dir.h"
@@ -156,7 +157,7 @@ public:
         log_.note("checkParkAirports");
         return std::string("Park airport EDDF");
     }
-    void startCallsignCollection() override { log_.note("startCallsignCollection"); }
+    void startParkingUpdate() override { log_.note("startParkingUpdate"); }
     void adjustParking() override { log_.note("adjustParking"); }
     void removeStaticDuplicates() override { log_.note("removeStaticDuplicates"); }
     void flushStaticAc() override { log_.note("flushStaticAc"); }
@@ -222,8 +223,6 @@ public:
     void repaintStatus() override {}
     void repaintControls() override {}
     void setAlwaysOnTop(bool onTop) override { calls.emplace_back(onTop ? "topmost" : "notTopmost"); }
-    void disableParkingControls() override { calls.emplace_back("disableParkingControls"); }
-    void enableParkingControls() override { calls.emplace_back("enableParkingControls"); }
     void stepStaticParkingCountdown(std::int32_t secondsCounter, bool /*staticParkingActive*/) override {
         countdownSeconds.push_back(secondsCounter);
     }
@@ -266,6 +265,7 @@ protected:
     RecordingCallsigns callsigns{steps};
     RecordingClosingDown closingDown{steps};
     RecordingWindow window;
+    FakeStatus status;
     ManualRunClock clock;
     RunControl control{.run = run,
                        .process = process,
@@ -278,6 +278,7 @@ protected:
                        .callsigns = callsigns,
                        .closingDown = closingDown,
                        .window = window,
+                       .status = status,
                        .clock = clock};
 
 private:

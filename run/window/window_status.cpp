@@ -1,0 +1,86 @@
+#include "run/window/window_status.h"
+
+#include <memory>
+
+#include "core/parameters.h"
+#include "core/setting_controls.h"
+#include "core/settings.h"
+#include "platform/ui/controls.h"
+#include "run/window/parking_controls.h"
+
+namespace qvl {
+namespace {
+
+bool controlEnabled(const ControlBinding& binding) {
+    const std::shared_ptr<ui::Controls> controls = ui::installedControls();
+    return controls != nullptr && controls->isEnabled(binding.controlHandle());
+}
+
+}  // namespace
+
+void WindowStatus::settingChanged(const BoolControlParameter& setting) { showBoolParameter(setting); }
+
+void WindowStatus::settingChanged(const RangeControlParameter& setting) { selectRangeValue(setting); }
+
+void WindowStatus::controlUsable(const ControlBinding& control, bool usable) { setControlEnabled(control, usable); }
+
+void WindowStatus::showCount(StatusCount which, std::uint64_t count) {
+    switch (which) {
+        case StatusCount::scannedLiveries: window_.scannedLiveries.store(count); break;
+        case StatusCount::simaddonAirports: window_.simaddonAirports.store(count); break;
+        case StatusCount::thirdpartyAirports: window_.thirdpartyAirports.store(count); break;
+        case StatusCount::waitingStatic:
+            window_.candidateCount.store(count);
+            window_.requestRepaint(WindowRegion::parkingStats);
+            return;
+    }
+    window_.requestRepaint(WindowRegion::statusPanel);
+}
+
+void WindowStatus::statusChanged() { window_.requestRepaint(WindowRegion::statusPanel); }
+
+void WindowStatus::showFollowedAircraft(const std::string& text) {
+    window_.setText(WindowText::followedAircraft, text);
+    window_.requestRepaint(WindowRegion::controlsArea);
+}
+
+// "Block" stays off while "Unblock" is usable: one callsign is blocked at a time.
+void WindowStatus::callsignChoicesChanged(bool any) {
+    setControlEnabled(CALLSIGN_2_OBJECTID, any);
+    setControlEnabled(BLOCK_BUTTON, any && !controlEnabled(UNBLOCK_BUTTON));
+}
+
+void WindowStatus::showParking(const ParkingDisplay& display) {
+    window_.setText(WindowText::parkAirportLine, display.parkAirportLabel);
+    window_.setText(WindowText::parkAirport, display.airportName);
+    window_.setText(WindowText::reservedStand, display.reservedStand);
+    window_.reservedStandValid = display.reservedStandValid;
+    window_.softFit = display.softFlightsUsed;
+    window_.weekFit = display.weekFlightsUsed;
+    window_.maxParked = display.maxPark;
+    window_.maxParkSharePercent = display.maxParkPercent;
+    window_.meanStaticParkedHours = display.staticParkMeanHours;
+    window_.meanLiveParkedHours = display.liveParkMeanHours;
+    window_.requestRepaint(WindowRegion::parkingStats);
+}
+
+void WindowStatus::parkingUpdateStarts() { gf_disableParkingControls(flags_, window_); }
+
+void WindowStatus::parkingUpdateEnds() { gf_enableParkingControls(flags_, window_); }
+
+bool WindowStatus::parkingUpdateRunning() const { return flags_.parkingUpdateRunning.load(); }
+
+bool WindowStatus::parkingUpdatePending() const { return flags_.parkingUpdatePending.load(); }
+
+void WindowStatus::restartParkingCountdown() {
+    flags_.staticParkingCountdown = kStaticParkingMinutes;
+    window_.staticParkingCountdown = kStaticParkingMinutes;
+    window_.requestRepaint(WindowRegion::controlsArea);
+}
+
+void WindowStatus::parkAirportLeft() {
+    if (!INITIAL_LOAD_ONLY.value()) setControlEnabled(NOW_BUTTON, false);
+    setControlEnabled(FLUSH_STATIC_BUTTON, false);
+}
+
+}  // namespace qvl

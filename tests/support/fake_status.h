@@ -1,0 +1,76 @@
+// The status (core/status.h) as tests see it: every report is recorded, and
+// the control states reach the controls as the program's own status puts
+// them there (through the settings' control module), so a test with a
+// headless window still sees its controls change. A parking update counts
+// as running from its start to its end, as with the program's flags.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/parameters.h"
+#include "core/setting_controls.h"
+#include "core/status.h"
+
+namespace qvl::test {
+
+class FakeStatus final : public Status {
+public:
+    std::vector<const ControlBinding*> settingsShown;
+    std::vector<std::pair<const ControlBinding*, bool>> usable;
+    std::map<StatusCount, std::uint64_t> counts;
+    std::vector<std::string> followed;
+    std::vector<bool> callsignChoices;
+    std::vector<ParkingDisplay> shown;
+    int statusChanges = 0;
+    int updateStarts = 0;
+    int updateEnds = 0;
+    int countdownRestarts = 0;
+    int parkAirportLeaves = 0;
+    bool running = false;
+    bool pending = false;
+
+    // The last state reported for the control; none when never reported.
+    [[nodiscard]] std::vector<bool> usableStates(const ControlBinding& control) const {
+        std::vector<bool> states;
+        for (const auto& [binding, state] : usable) {
+            if (binding == &control) states.push_back(state);
+        }
+        return states;
+    }
+
+    void settingChanged(const BoolControlParameter& setting) override {
+        settingsShown.push_back(&setting);
+        showBoolParameter(setting);
+    }
+    void settingChanged(const RangeControlParameter& setting) override {
+        settingsShown.push_back(&setting);
+        selectRangeValue(setting);
+    }
+    void controlUsable(const ControlBinding& control, bool state) override {
+        usable.emplace_back(&control, state);
+        setControlEnabled(control, state);
+    }
+    void showCount(StatusCount which, std::uint64_t count) override { counts[which] = count; }
+    void statusChanged() override { ++statusChanges; }
+    void showFollowedAircraft(const std::string& text) override { followed.push_back(text); }
+    void callsignChoicesChanged(bool any) override { callsignChoices.push_back(any); }
+    void showParking(const ParkingDisplay& display) override { shown.push_back(display); }
+    void parkingUpdateStarts() override {
+        ++updateStarts;
+        running = true;
+    }
+    void parkingUpdateEnds() override {
+        ++updateEnds;
+        running = false;
+    }
+    [[nodiscard]] bool parkingUpdateRunning() const override { return running; }
+    [[nodiscard]] bool parkingUpdatePending() const override { return pending; }
+    void restartParkingCountdown() override { ++countdownRestarts; }
+    void parkAirportLeft() override { ++parkAirportLeaves; }
+};
+
+}  // namespace qvl::test
