@@ -19,6 +19,7 @@
 #include "core/settings.h"
 #include "refdata/dbase.h"
 #include "support/fuzz_support.h"
+#include "support/quiet_status.h"
 
 namespace {
 
@@ -109,14 +110,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LoadedParkAirport park;
     CurrentParkAirportState parkAirport;
     RangeControl range;
+    fuzz::QuietStatus status;
     const ApfLoadResult result = gf_readApf({.pathText = kStandFile.string(), .icao = FixedCode4("EHAM")}, park,
-                                            {.parkAirport = parkAirport, .range = range});
+                                            {.parkAirport = parkAirport, .range = range, .status = status});
     expect(result.ok() || (result.error() == ApfLoadError::noStands && park.apfHandmade),
            "a learned file never makes the airport's own file fail");
     expectSoundSettings();
     for (const Stand& stand : park.parkStands) expectSoundStand(stand);
 
-    gf_applyApfSettings(park);
+    gf_applyApfSettings(park, status);
     expectSettingsRestored();
     return 0;
 }

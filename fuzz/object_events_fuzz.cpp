@@ -34,6 +34,8 @@
 #include "simlink/sim_state.h"
 #include "simlink/sim_version.h"
 #include "support/fuzz_support.h"
+#include "support/no_callsigns.h"
+#include "support/quiet_status.h"
 
 namespace {
 
@@ -76,6 +78,8 @@ struct World {
     ParkAirportStands stands{park};
     FlightPlanFolder planFolder;
     FolderFlightPlans plans{planFolder};
+    fuzz::QuietStatus status;
+    fuzz::NoCallsigns callsigns;
     Engine engine{makeEngine({.state = state,
                               .feed = feed,
                               .traffic = traffic,
@@ -86,7 +90,9 @@ struct World {
                               .range = range,
                               .liveries = liveries,
                               .stands = stands,
-                              .flightPlans = plans})};
+                              .flightPlans = plans,
+                              .status = status,
+                              .callsigns = callsigns})};
 };
 
 World& world() {

@@ -35,6 +35,8 @@
 #include "refdata/data_file.h"
 #include "simlink/sim_state.h"
 #include "support/fuzz_support.h"
+#include "support/no_callsigns.h"
+#include "support/quiet_status.h"
 
 namespace {
 
@@ -78,6 +80,8 @@ struct World {
     ParkAirportStands stands{park};
     FlightPlanFolder planFolder;
     FolderFlightPlans plans{planFolder};
+    fuzz::QuietStatus status;
+    fuzz::NoCallsigns callsigns;
     Engine engine{makeEngine({.state = state,
                               .feed = feed,
                               .traffic = traffic,
@@ -88,7 +92,9 @@ struct World {
                               .range = range,
                               .liveries = liveries,
                               .stands = stands,
-                              .flightPlans = plans})};
+                              .flightPlans = plans,
+                              .status = status,
+                              .callsigns = callsigns})};
 };
 
 World& world() {

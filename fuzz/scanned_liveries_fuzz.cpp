@@ -25,6 +25,7 @@
 #include "refdata/dbase.h"
 #include "refdata/lookups.h"
 #include "support/fuzz_support.h"
+#include "support/quiet_status.h"
 
 namespace {
 
@@ -182,8 +183,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     placeFiles(partsOf(fuzz::bytesOf(data, size)));
 
     LiveryTables tables;
+    fuzz::QuietStatus status;
     try {
-        gf_processScannedLiveries(tables);
+        gf_processScannedLiveries(tables, status);
     } catch (const UserErrorException&) {
         // A missing or damaged file: the start-up reports it.
         expect(!tables.catalogueBuilt, "a build that failed is not marked built");
@@ -191,7 +193,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     expectSoundTables(tables);
     const std::size_t regcodes = tables.regcodes.size();
-    gf_processScannedLiveries(tables);
+    gf_processScannedLiveries(tables, status);
     expect(tables.catalogueBuilt && tables.regcodes.size() == regcodes, "the next run keeps the built tables");
     return 0;
 }

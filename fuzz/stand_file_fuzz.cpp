@@ -22,6 +22,7 @@
 #include "core/user_error.h"
 #include "refdata/dbase.h"
 #include "support/fuzz_support.h"
+#include "support/quiet_status.h"
 
 namespace {
 
@@ -108,8 +109,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     LoadedParkAirport park;
     CurrentParkAirportState parkAirport;
     RangeControl range;
+    fuzz::QuietStatus status;
     const ApfLoadResult result = gf_readApf({.pathText = kStandFile.string(), .icao = FixedCode4("ZZZZ")}, park,
-                                            {.parkAirport = parkAirport, .range = range});
+                                            {.parkAirport = parkAirport, .range = range, .status = status});
     if (!result) {
         expect(park.parkStands.empty(), "a load that did not succeed leaves no stands");
         return 0;
