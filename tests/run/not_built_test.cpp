@@ -21,6 +21,8 @@ namespace fs = std::filesystem;
 const std::vector<std::string> kNotBuiltYet{
     "forgetUnrecognisedAirports: the add-on airports scan",
     "gf_checkVersions: the version check",
+    "gf_openManual: the folder openers",
+    "gf_openParametersFolder: the folder openers",
     "gf_scanAirports: the add-on airports scan",
     "gf_scanLiveries: the livery scan",
     "lf_HandleWMCOMMAND: the window's command handlers",
