@@ -184,8 +184,11 @@ void RealTrafficLink::waitForRealTraffic() {
     gf_showMessage(fmt::format("Waiting for RealTraffic to connect to {} ...", kProductName), MessageLogging::logged);
     gf_flushLog();
     readers_.resetTrafficSide();
-    if (!waitForClient()) return;
-    sendDataPacket(kVersionRequest);
+    // A client that is gone before it hears the request is not the one to
+    // ask: wait for the next.
+    do {
+        if (!waitForClient()) return;
+    } while (!sendDataPacket(kVersionRequest));
     processRTVersion(receiveVersionReply());
     feed_.realTrafficDisplay.store(true);
     feed_.repaint();
@@ -264,13 +267,14 @@ std::string RealTrafficLink::receiveVersionReply() {
     return reply;
 }
 
-void RealTrafficLink::dropClient(const std::shared_ptr<net::TcpStream>& client) {
-    connected_.store(false);
+bool RealTrafficLink::dropClient(const std::shared_ptr<net::TcpStream>& client) {
+    const bool wasConnected = connected_.exchange(false);
     {
         std::lock_guard lock(socketMutex_);
         if (client_ == client) client_.reset();
     }
     if (client) client->close();
+    return wasConnected;
 }
 
 bool RealTrafficLink::sendDataPacket(std::string_view text) {
@@ -279,23 +283,29 @@ bool RealTrafficLink::sendDataPacket(std::string_view text) {
     if (r.status == net::IoStatus::ok) return true;
     const int error = r.status == net::IoStatus::error ? r.error : kWsaShutdown;
     logUnlessClosing(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_socketErrorText(error)));
-    dropClient(client);
+    const bool wasConnected = dropClient(client);
     logUnlessClosing("RealTraffic client socket closed");
+    // A client is mourned once, by the send that found it gone.
+    if (wasConnected) mournClient();
     return false;
+}
+
+void RealTrafficLink::mournClient() {
+    feed_.realTrafficDisplay.store(false);
+    feed_.repaint();
+    // While the run ends its aircraft stay for the end of the run.
+    if (run_.isClosing()) return;
+    feed_.onRealTrafficGone();
+    readers_.resetTrafficSide();
+    gf_showMessage(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcTimeNow()),
+                   MessageLogging::logged);
 }
 
 void RealTrafficLink::sendUserPosition(const UserState& user) {
     if (!feed_.rtLocal.load()) return;
     if (std::fabs(user.latitude) <= kNoPositionDegrees && std::fabs(user.longitude) <= kNoPositionDegrees) return;
     if (connected_.load()) {
-        if (sendDataPacket(userStateLine(user))) return;
-        feed_.realTrafficDisplay.store(false);
-        feed_.repaint();
-        if (run_.isClosing()) return;
-        feed_.onRealTrafficGone();
-        readers_.resetTrafficSide();
-        gf_showMessage(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcTimeNow()),
-                       MessageLogging::logged);
+        sendDataPacket(userStateLine(user));  // a failure mourns the client
         return;
     }
     if (run_.restartReason.load() != RestartReason::notYetSet) return;

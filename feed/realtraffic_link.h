@@ -73,11 +73,14 @@ public:
     // is closing or the link was closed meanwhile, or on an error.
     bool waitForClient();
     // lf_waitForRealTraffic: the first connection and the version handshake
-    // (only while rtLocal is set).
+    // (only while rtLocal is set). A client that is gone before it could be
+    // asked for its version is mourned, and the next one waited for.
     void waitForRealTraffic();
     // lf_processRTVersion: the edition and version of the client's JSON reply.
     void processRTVersion(std::string_view reply);
-    // One line to the client; a failure closes the client's socket.
+    // One line to the client. Whatever the line, a failure means the client
+    // is gone: its socket is closed and, unless the run is closing, the
+    // engine takes the live aircraft away and the next client is looked for.
     bool sendDataPacket(std::string_view text);
     // lf_receive: what one receive brings within the time-out; empty on a
     // time-out, an error, a closed connection or a full buffer.
@@ -86,8 +89,9 @@ public:
     // complete JSON object, the client closes, the time-out passes or the run
     // is closing.
     std::string receiveVersionReply();
-    // lf_sendUserPosition: the user state line; after a failed send the
-    // client counts as gone, and the next call waits for a new one.
+    // lf_sendUserPosition: the user state line while a client is connected;
+    // otherwise (no end reason for the run yet) it waits for a new one. A
+    // re-connected client is not asked for its version again.
     void sendUserPosition(const UserState& user);
     // lf_sendQs123: the simulator's UTC time, seconds since 1970.
     void sendQs123(std::int64_t seconds);
@@ -101,7 +105,11 @@ private:
     std::shared_ptr<net::TcpListener> currentListener() const;
     std::shared_ptr<net::TcpStream> currentClient() const;
     bool adoptClient(const std::shared_ptr<net::TcpListener>& listener, std::shared_ptr<net::TcpStream> client);
-    void dropClient(const std::shared_ptr<net::TcpStream>& client);
+    // Whether a client counted as connected until now.
+    bool dropClient(const std::shared_ptr<net::TcpStream>& client);
+    // After a failed send: the display goes dark and, unless the run is
+    // closing, the live aircraft go and the traffic side starts afresh.
+    void mournClient();
     // "exit" goes to a connected client only on a close of the link, not
     // when the link object ends.
     enum class ExitLine : std::uint8_t { send, skip };
