@@ -152,13 +152,14 @@ bool RealTrafficLink::adoptClient(const std::shared_ptr<net::TcpListener>& liste
     return true;
 }
 
-bool RealTrafficLink::waitForClient() {
+bool RealTrafficLink::waitForClient(ClientWait wait) {
     if (connected_.load()) return false;
     const auto listener = currentListener();
     if (!listener) return false;
+    const auto slice = wait == ClientWait::noWait ? std::chrono::milliseconds{0} : timeouts_.poll;
     for (;;) {
         if (run_.isClosing()) return false;
-        net::TcpListener::Accepted accepted = listener->accept(timeouts_.poll);
+        net::TcpListener::Accepted accepted = listener->accept(slice);
         switch (accepted.result.status) {
             case net::IoStatus::ok: {
                 if (const int e = accepted.stream->setNoDelay(); e != 0) {
@@ -169,7 +170,9 @@ bool RealTrafficLink::waitForClient() {
                 }
                 return adoptClient(listener, std::move(accepted.stream));
             }
-            case net::IoStatus::timedOut: continue;
+            case net::IoStatus::timedOut:
+                if (wait == ClientWait::noWait) return false;
+                continue;
             case net::IoStatus::error:
                 logUnlessClosing(
                     fmt::format("waitForClient interrupted: {}", gf_socketErrorText(accepted.result.error)));
@@ -309,8 +312,10 @@ void RealTrafficLink::sendUserPosition(const UserState& user) {
         return;
     }
     if (run_.restartReason.load() != RestartReason::notYetSet) return;
+    // Called about once a second from the run thread: a wait here would
+    // stop the main loop, and with it the removals the gone client started.
     // A client that comes back is not asked for its version again.
-    if (waitForClient()) {
+    if (waitForClient(ClientWait::noWait)) {
         feed_.realTrafficDisplay.store(true);
         feed_.repaint();
         gf_showMessage(fmt::format("{} RealTraffic re-connected", gf_utcTimeNow()), MessageLogging::logged);
@@ -348,7 +353,7 @@ void lf_startTcpServer(RealTrafficLink& link, const std::string& portText) {
         gf_logAttention(fmt::format("{} exception: {}", "lf_startTcpServer", e.what()));
     }
 }
-bool waitForClient(RealTrafficLink& link) { return link.waitForClient(); }
+bool waitForClient(RealTrafficLink& link, ClientWait wait) { return link.waitForClient(wait); }
 void lf_waitForRealTraffic(RealTrafficLink& link) { link.waitForRealTraffic(); }
 void lf_processRTVersion(RealTrafficLink& link, std::string_view reply) { link.processRTVersion(reply); }
 bool sendDataPacket(RealTrafficLink& link, std::string_view text) { return link.sendDataPacket(text); }

@@ -6,7 +6,9 @@
 //
 // Every wait (for a client, for the version reply) is cut into short polls
 // and ends when the run is closing; the link may be closed from another
-// thread (the window's close), which wakes any wait at once.
+// thread (the window's close), which wakes any wait at once. Only the first
+// connection is waited for; a client that comes back later is looked for
+// without waiting, so the main loop goes on ticking while it is away.
 #pragma once
 
 #include <atomic>
@@ -45,6 +47,9 @@ std::string userStateLine(const UserState& user);
 // not start with one.
 std::size_t completeJsonObjectLength(std::string_view text) noexcept;
 
+// Whether waitForClient waits for a client or only takes one that is there.
+enum class ClientWait : std::uint8_t { untilConnected, noWait };
+
 struct LinkTimeouts {
     // Slice of every wait; the closing flags are looked at between slices.
     std::chrono::milliseconds poll{100};
@@ -70,8 +75,9 @@ public:
     [[nodiscard]] std::uint16_t listeningPort() const;
 
     // Accepts one client; false when one is connected already, when the run
-    // is closing or the link was closed meanwhile, or on an error.
-    bool waitForClient();
+    // is closing or the link was closed meanwhile, or on an error. With
+    // noWait it also gives false at once when no client is knocking.
+    bool waitForClient(ClientWait wait = ClientWait::untilConnected);
     // lf_waitForRealTraffic: the first connection and the version handshake
     // (only while rtLocal is set). A client that is gone before it could be
     // asked for its version is mourned, and the next one waited for.
@@ -90,8 +96,9 @@ public:
     // is closing.
     std::string receiveVersionReply();
     // lf_sendUserPosition: the user state line while a client is connected;
-    // otherwise (no end reason for the run yet) it waits for a new one. A
-    // re-connected client is not asked for its version again.
+    // otherwise (no end reason for the run yet) it takes a client that has
+    // come back, without waiting for one. A re-connected client is not asked
+    // for its version again.
     void sendUserPosition(const UserState& user);
     // lf_sendQs123: the simulator's UTC time, seconds since 1970.
     void sendQs123(std::int64_t seconds);
@@ -129,7 +136,7 @@ private:
 // The link's operations under their usual names. A server that cannot start
 // is logged; the run goes on without the traffic client.
 void lf_startTcpServer(RealTrafficLink& link, const std::string& portText);
-bool waitForClient(RealTrafficLink& link);
+bool waitForClient(RealTrafficLink& link, ClientWait wait = ClientWait::untilConnected);
 void lf_waitForRealTraffic(RealTrafficLink& link);
 void lf_processRTVersion(RealTrafficLink& link, std::string_view reply);
 bool sendDataPacket(RealTrafficLink& link, std::string_view text);
