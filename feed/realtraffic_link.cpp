@@ -152,13 +152,14 @@ bool RealTrafficLink::adoptClient(const std::shared_ptr<net::TcpListener>& liste
     return true;
 }
 
-bool RealTrafficLink::waitForClient() {
+bool RealTrafficLink::waitForClient(ClientWait wait) {
     if (connected_.load()) return false;
     const auto listener = currentListener();
     if (!listener) return false;
+    const auto slice = wait == ClientWait::noWait ? std::chrono::milliseconds{0} : timeouts_.poll;
     for (;;) {
         if (run_.isClosing()) return false;
-        net::TcpListener::Accepted accepted = listener->accept(timeouts_.poll);
+        net::TcpListener::Accepted accepted = listener->accept(slice);
         switch (accepted.result.status) {
             case net::IoStatus::ok: {
                 if (const int e = accepted.stream->setNoDelay(); e != 0) {
@@ -169,7 +170,9 @@ bool RealTrafficLink::waitForClient() {
                 }
                 return adoptClient(listener, std::move(accepted.stream));
             }
-            case net::IoStatus::timedOut: continue;
+            case net::IoStatus::timedOut:
+                if (wait == ClientWait::noWait) return false;
+                continue;
             case net::IoStatus::error:
                 logUnlessClosing(
                     fmt::format("waitForClient interrupted: {}", gf_socketErrorText(accepted.result.error)));
@@ -184,8 +187,11 @@ void RealTrafficLink::waitForRealTraffic() {
     gf_showMessage(fmt::format("Waiting for RealTraffic to connect to {} ...", kProductName), MessageLogging::logged);
     gf_flushLog();
     readers_.resetTrafficSide();
-    if (!waitForClient()) return;
-    sendDataPacket(kVersionRequest);
+    // A client that is gone before it hears the request is not the one to
+    // ask: wait for the next.
+    do {
+        if (!waitForClient()) return;
+    } while (!sendDataPacket(kVersionRequest));
     processRTVersion(receiveVersionReply());
     feed_.realTrafficDisplay.store(true);
     feed_.repaint();
@@ -264,13 +270,14 @@ std::string RealTrafficLink::receiveVersionReply() {
     return reply;
 }
 
-void RealTrafficLink::dropClient(const std::shared_ptr<net::TcpStream>& client) {
-    connected_.store(false);
+bool RealTrafficLink::dropClient(const std::shared_ptr<net::TcpStream>& client) {
+    const bool wasConnected = connected_.exchange(false);
     {
         std::lock_guard lock(socketMutex_);
         if (client_ == client) client_.reset();
     }
     if (client) client->close();
+    return wasConnected;
 }
 
 bool RealTrafficLink::sendDataPacket(std::string_view text) {
@@ -279,28 +286,36 @@ bool RealTrafficLink::sendDataPacket(std::string_view text) {
     if (r.status == net::IoStatus::ok) return true;
     const int error = r.status == net::IoStatus::error ? r.error : kWsaShutdown;
     logUnlessClosing(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_socketErrorText(error)));
-    dropClient(client);
+    const bool wasConnected = dropClient(client);
     logUnlessClosing("RealTraffic client socket closed");
+    // A client is mourned once, by the send that found it gone.
+    if (wasConnected) mournClient();
     return false;
+}
+
+void RealTrafficLink::mournClient() {
+    feed_.realTrafficDisplay.store(false);
+    feed_.repaint();
+    // While the run ends its aircraft stay for the end of the run.
+    if (run_.isClosing()) return;
+    feed_.onRealTrafficGone();
+    readers_.resetTrafficSide();
+    gf_showMessage(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcTimeNow()),
+                   MessageLogging::logged);
 }
 
 void RealTrafficLink::sendUserPosition(const UserState& user) {
     if (!feed_.rtLocal.load()) return;
     if (std::fabs(user.latitude) <= kNoPositionDegrees && std::fabs(user.longitude) <= kNoPositionDegrees) return;
     if (connected_.load()) {
-        if (sendDataPacket(userStateLine(user))) return;
-        feed_.realTrafficDisplay.store(false);
-        feed_.repaint();
-        if (run_.isClosing()) return;
-        feed_.onRealTrafficGone();
-        readers_.resetTrafficSide();
-        gf_showMessage(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcTimeNow()),
-                       MessageLogging::logged);
+        sendDataPacket(userStateLine(user));  // a failure mourns the client
         return;
     }
     if (run_.restartReason.load() != RestartReason::notYetSet) return;
+    // Called about once a second from the run thread: a wait here would
+    // stop the main loop, and with it the removals the gone client started.
     // A client that comes back is not asked for its version again.
-    if (waitForClient()) {
+    if (waitForClient(ClientWait::noWait)) {
         feed_.realTrafficDisplay.store(true);
         feed_.repaint();
         gf_showMessage(fmt::format("{} RealTraffic re-connected", gf_utcTimeNow()), MessageLogging::logged);
@@ -338,7 +353,7 @@ void lf_startTcpServer(RealTrafficLink& link, const std::string& portText) {
         gf_logAttention(fmt::format("{} exception: {}", "lf_startTcpServer", e.what()));
     }
 }
-bool waitForClient(RealTrafficLink& link) { return link.waitForClient(); }
+bool waitForClient(RealTrafficLink& link, ClientWait wait) { return link.waitForClient(wait); }
 void lf_waitForRealTraffic(RealTrafficLink& link) { link.waitForRealTraffic(); }
 void lf_processRTVersion(RealTrafficLink& link, std::string_view reply) { link.processRTVersion(reply); }
 bool sendDataPacket(RealTrafficLink& link, std::string_view text) { return link.sendDataPacket(text); }

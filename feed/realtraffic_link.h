@@ -6,7 +6,9 @@
 //
 // Every wait (for a client, for the version reply) is cut into short polls
 // and ends when the run is closing; the link may be closed from another
-// thread (the window's close), which wakes any wait at once.
+// thread (the window's close), which wakes any wait at once. Only the first
+// connection is waited for; a client that comes back later is looked for
+// without waiting, so the main loop goes on ticking while it is away.
 #pragma once
 
 #include <atomic>
@@ -45,6 +47,9 @@ std::string userStateLine(const UserState& user);
 // not start with one.
 std::size_t completeJsonObjectLength(std::string_view text) noexcept;
 
+// Whether waitForClient waits for a client or only takes one that is there.
+enum class ClientWait : std::uint8_t { untilConnected, noWait };
+
 struct LinkTimeouts {
     // Slice of every wait; the closing flags are looked at between slices.
     std::chrono::milliseconds poll{100};
@@ -70,14 +75,18 @@ public:
     [[nodiscard]] std::uint16_t listeningPort() const;
 
     // Accepts one client; false when one is connected already, when the run
-    // is closing or the link was closed meanwhile, or on an error.
-    bool waitForClient();
+    // is closing or the link was closed meanwhile, or on an error. With
+    // noWait it also gives false at once when no client is knocking.
+    bool waitForClient(ClientWait wait = ClientWait::untilConnected);
     // lf_waitForRealTraffic: the first connection and the version handshake
-    // (only while rtLocal is set).
+    // (only while rtLocal is set). A client that is gone before it could be
+    // asked for its version is mourned, and the next one waited for.
     void waitForRealTraffic();
     // lf_processRTVersion: the edition and version of the client's JSON reply.
     void processRTVersion(std::string_view reply);
-    // One line to the client; a failure closes the client's socket.
+    // One line to the client. Whatever the line, a failure means the client
+    // is gone: its socket is closed and, unless the run is closing, the
+    // engine takes the live aircraft away and the next client is looked for.
     bool sendDataPacket(std::string_view text);
     // lf_receive: what one receive brings within the time-out; empty on a
     // time-out, an error, a closed connection or a full buffer.
@@ -86,8 +95,10 @@ public:
     // complete JSON object, the client closes, the time-out passes or the run
     // is closing.
     std::string receiveVersionReply();
-    // lf_sendUserPosition: the user state line; after a failed send the
-    // client counts as gone, and the next call waits for a new one.
+    // lf_sendUserPosition: the user state line while a client is connected;
+    // otherwise (no end reason for the run yet) it takes a client that has
+    // come back, without waiting for one. A re-connected client is not asked
+    // for its version again.
     void sendUserPosition(const UserState& user);
     // lf_sendQs123: the simulator's UTC time, seconds since 1970.
     void sendQs123(std::int64_t seconds);
@@ -101,7 +112,11 @@ private:
     std::shared_ptr<net::TcpListener> currentListener() const;
     std::shared_ptr<net::TcpStream> currentClient() const;
     bool adoptClient(const std::shared_ptr<net::TcpListener>& listener, std::shared_ptr<net::TcpStream> client);
-    void dropClient(const std::shared_ptr<net::TcpStream>& client);
+    // Whether a client counted as connected until now.
+    bool dropClient(const std::shared_ptr<net::TcpStream>& client);
+    // After a failed send: the display goes dark and, unless the run is
+    // closing, the live aircraft go and the traffic side starts afresh.
+    void mournClient();
     // "exit" goes to a connected client only on a close of the link, not
     // when the link object ends.
     enum class ExitLine : std::uint8_t { send, skip };
@@ -121,7 +136,7 @@ private:
 // The link's operations under their usual names. A server that cannot start
 // is logged; the run goes on without the traffic client.
 void lf_startTcpServer(RealTrafficLink& link, const std::string& portText);
-bool waitForClient(RealTrafficLink& link);
+bool waitForClient(RealTrafficLink& link, ClientWait wait = ClientWait::untilConnected);
 void lf_waitForRealTraffic(RealTrafficLink& link);
 void lf_processRTVersion(RealTrafficLink& link, std::string_view reply);
 bool sendDataPacket(RealTrafficLink& link, std::string_view text);

@@ -1,5 +1,12 @@
 // The traffic client link against the stand-in traffic client, which
 // answers and records on its own thread as the real client would.
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
 #include "feed/realtraffic_link.h"
 #include "feed/support/feed_fixture.h"
 #include "tools/traffic_client/stand_in_client.h"
@@ -12,6 +19,30 @@ using standin::ReplyShape;
 using standin::StandInClient;
 
 constexpr auto kWait = 20000ms;  // bounds a broken test only
+
+// How often the text stands in the text.
+std::size_t countOf(const std::string& text, std::string_view part) {
+    std::size_t count = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + part.size())) ++count;
+    return count;
+}
+
+// Raises the close button after the limit unless stopped first: a call that
+// waits for a client then ends, and the test sees that it had to be ended.
+class Watchdog {
+public:
+    Watchdog(RunState& run, std::chrono::milliseconds limit)
+        : thread_([&run, limit, this](const std::stop_token& stop) {
+              std::unique_lock lock(mutex_);
+              cv_.wait_for(lock, stop, limit, [] { return false; });
+              if (!stop.stop_requested()) run.closeRequested.store(true);
+          }) {}
+
+private:
+    std::mutex mutex_;
+    std::condition_variable_any cv_;
+    std::jthread thread_;  // last: stopped and joined before the rest goes
+};
 
 class LinkThreaded : public test::FeedTest {
 protected:
@@ -121,6 +152,75 @@ TEST_F(LinkThreaded, AGoneClientIsWaitedForAndNotAskedAgain) {
     run.closingFlag.store(false);
     link.sendUserPosition(user);
     EXPECT_FALSE(link.connected());
+}
+
+TEST_F(LinkThreaded, AClientGoneAtAnySendTakesTheAircraftAwayAndTheLoopTicksOn) {
+    std::vector<std::string> live;  // stands for the engine's live aircraft
+    std::atomic<int> gone{0};
+    feed.setRealTrafficGoneHook([&] {
+        ++gone;
+        live.clear();
+    });
+    const UserState user{
+        .latitude = 47.4647, .longitude = 8.5492, .heading = 1.0, .altitude = 1500.0, .groundSpeed = 140.0};
+    constexpr std::int64_t kSimTime = 1767225600;
+    auto client = std::make_unique<StandInClient>(standInOptions());  // a "prof" client
+    ASSERT_TRUE(client->connect());
+    link.waitForRealTraffic();
+    ASSERT_TRUE(feed.time.rtEdition.load());
+
+    enum class FailingSend { simTime, userPosition };
+    int round = 0;
+    for (const FailingSend failing : {FailingSend::simTime, FailingSend::userPosition}) {
+        SCOPED_TRACE(failing == FailingSend::simTime ? "Qs123" : "Qs121");
+        ++round;
+        live = {"QVA123", "QVB456", "QVC789"};
+        client->dropLink();
+        // The first lines after the drop may still be taken by the system.
+        for (int i = 0; i < 200 && link.connected(); ++i) {
+            if (failing == FailingSend::simTime) {
+                link.sendQs123(kSimTime + i);
+            } else {
+                link.sendUserPosition(user);
+            }
+        }
+        ASSERT_FALSE(link.connected());
+        EXPECT_EQ(gone.load(), round);
+        EXPECT_TRUE(live.empty());
+        EXPECT_FALSE(feed.realTrafficDisplay.load());
+        EXPECT_NE(messageLines().message.find(" RealTraffic gone? Wait for RealTraffic to re-connect ..."),
+                  std::string::npos);
+        const std::string text = log.text();
+        EXPECT_EQ(countOf(text, "RealTraffic client socket closed\n"), static_cast<std::size_t>(round));
+        EXPECT_EQ(countOf(text, " RealTraffic gone? Wait for RealTraffic to re-connect ...\n"),
+                  static_cast<std::size_t>(round));
+
+        // Nobody there: each second of the main loop looks for the client
+        // and goes on.
+        {
+            const Watchdog watchdog(run, kWait);
+            for (int second = 0; second < 20; ++second) {
+                link.sendUserPosition(user);
+                if (second % 5 == 0) link.sendQs123(kSimTime + second);
+            }
+        }
+        ASSERT_FALSE(run.isClosing()) << "a send waited for the client";
+        EXPECT_FALSE(link.connected());
+        EXPECT_EQ(gone.load(), round);
+
+        // ... until a client comes back; it is not asked for its version.
+        client = std::make_unique<StandInClient>(standInOptions());
+        ASSERT_TRUE(client->connect());
+        ASSERT_TRUE(test::eventually([&] {
+            link.sendUserPosition(user);
+            return link.connected();
+        }));
+        EXPECT_TRUE(feed.realTrafficDisplay.load());
+        EXPECT_EQ(countOf(log.text(), " RealTraffic re-connected\n"), static_cast<std::size_t>(round));
+        link.sendUserPosition(user);
+        ASSERT_TRUE(client->waitForLine("Qs121=", kWait));
+        for (const auto& line : client->receivedLines()) EXPECT_NE(line.text, "Qs999=version");
+    }
 }
 
 }  // namespace
