@@ -172,7 +172,7 @@ Result<void, StockApfError> lf_downloadStockApf(std::string_view archivePath, co
     const std::string url =
         fmt::format("{}{}{}", downloadBase(), fromMsfs2020Folder ? "MSFS/" : "MSFS2024/", archivePath);
     const CurlHandle curl;
-    if (gf_downloadToFile(curl, url, target, FileMode::text)) return {};
+    if (gf_downloadToFile(curl, url, target)) return {};
     // A stale copy of an earlier download must not pass for this airport's file.
     fs::remove(target);
     std::string error = fmt::format("failed to download: '{}'", url);

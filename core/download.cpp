@@ -80,12 +80,12 @@ std::string downloadUrlFor(const fs::path& fileName) {
     return fmt::format("{}{}/{}", downloadBase(), programVersion().major, gf_pathToUtf8(fileName));
 }
 
-bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs::path& target, FileMode mode,
+bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs::path& target,
                        const DownloadLimits& limits) {
     if (!curl) return false;
     const fs::path part = partNameFor(target);
     try {
-        FilePtr file(sys::openFile(part, mode == FileMode::binary ? "wb" : "w"));
+        FilePtr file(sys::openFile(part, "wb"));
         if (!file) {
             gf_log(fmt::format("Could not open output file: {}", gf_pathToUtf8(target)));
             return false;
@@ -133,7 +133,7 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
 bool gf_downloadFile(const fs::path& fileName, const fs::path& target, const DownloadLimits& limits) {
     CurlHandle curl;
     const std::string url = downloadUrlFor(fileName);
-    const bool ok = gf_downloadToFile(curl, url, target, FileMode::binary, limits);
+    const bool ok = gf_downloadToFile(curl, url, target, limits);
     if (ok) {
         gf_log(fmt::format("Downloaded '{}' to '{}'", url, gf_pathToUtf8(target)));
     } else {

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <chrono>
-#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -40,14 +39,11 @@ std::string downloadBase();
 // <base><major version of the program>/<file name>.
 std::string downloadUrlFor(const std::filesystem::path& fileName);
 
-// How the downloaded file is opened; text mode is the same as binary on this
-// system, and translates line ends on Windows.
-enum class FileMode : std::uint8_t { binary, text };
-
-// Fetches the address into the target (through "<target>.part").
+// Fetches the address into the target (through "<target>.part"), byte for
+// byte: a text mode would turn every "\n" into "\r\n" on Windows.
 // True when the whole transfer succeeded; every failure is logged.
 bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const std::filesystem::path& target,
-                       FileMode mode, const DownloadLimits& limits = {});
+                       const DownloadLimits& limits = {});
 
 // Fetches one file of the program's download folder into the target.
 bool gf_downloadFile(const std::filesystem::path& fileName, const std::filesystem::path& target,

@@ -18,8 +18,9 @@
 // the one place where a thread of ours is, so that a task blocked for good
 // never blocks the program's exit. Such a thread touches only its own result
 // and the pool's counters, which it co-owns; whatever else the task touches
-// is the task's business (a task that checks its stop token under the lock of
-// the data it writes never writes after the pool has ended).
+// it must own too: a task takes its inputs by value (or shares ownership of
+// them) and returns its findings, which the driver merges on its own thread.
+// A task that holds a reference to the driver's state may outlive that state.
 //
 // Only the driving thread calls the pool, except runningCount(), which any
 // thread may read.

@@ -146,7 +146,7 @@ void lf_splitUtf8Lines(std::string_view text, std::vector<std::string>& lines) {
 // be half a character of the text before it, so it is dropped, not the text.
 // False when the stream holds bytes but not one whole UTF-16 unit. Throws
 // std::runtime_error "wide_to_utf8: invalid UTF-16" for a lone surrogate.
-bool lf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines, Charset unmarkedOrder) {
+bool lf_readUtf16Lines(std::istream& in, TextFileLines& text, Charset unmarkedOrder) {
     if (!in.good()) return false;
     const std::string data = readWholeStream(in);
     std::string_view payload = data;
@@ -159,11 +159,11 @@ bool lf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines, Charse
         payload.remove_prefix(2);
     }
     if (payload.size() % 2 != 0) {
-        gf_log(fmt::format("UTF-16 text of odd size ({} bytes): the last byte is dropped", data.size()));
+        text.notes.push_back(fmt::format("UTF-16 text of odd size ({} bytes): the last byte is dropped", data.size()));
         payload.remove_suffix(1);
         if (payload.empty()) return false;
     }
-    lf_splitUtf8Lines(wide_to_utf8(utf16Units(payload, bigEndian)), lines);
+    lf_splitUtf8Lines(wide_to_utf8(utf16Units(payload, bigEndian)), text.lines);
     return true;
 }
 
@@ -187,18 +187,33 @@ std::string charsetLabel(Charset charset) {
     }
 }
 
-bool readByCharset(Charset charset, std::ifstream& in, std::vector<std::string>& lines) {
+// The charset was told from the file's head: a file that is UTF-8 there may
+// hold Windows-1252 further down (an editor that appended to it). Such a line
+// is read as the lines of an ANSI file are, so no line that is no UTF-8
+// reaches titles, paths or the files the scan writes.
+void mendNonUtf8Lines(std::vector<std::string>& lines) {
+    for (std::string& line : lines) {
+        if (!isValidUtf8(line)) line = lf_ansiLineToUtf8(line);
+    }
+}
+
+bool readByCharset(Charset charset, std::ifstream& in, TextFileLines& text) {
+    std::vector<std::string>& lines = text.lines;
     switch (charset) {
         case Charset::Unicode:
-        case Charset::Unicode_big_endian: return lf_readUtf16Lines(in, lines, charset);
+        case Charset::Unicode_big_endian: return lf_readUtf16Lines(in, text, charset);
         case Charset::UTF8_with_BOM:
             gf_readStreamLines(in, lines);
             // A doubled mark (some editors add one to a file that has one).
             if (!lines.empty() && lines.front().starts_with(kUtf8Mark)) {
                 lines.front().erase(0, kUtf8Mark.size());
             }
+            mendNonUtf8Lines(lines);
             return true;
-        case Charset::UTF8_without_BOM: gf_readStreamLines(in, lines); return true;
+        case Charset::UTF8_without_BOM:
+            gf_readStreamLines(in, lines);
+            mendNonUtf8Lines(lines);
+            return true;
         case Charset::ANSI: {
             std::vector<std::string> raw;
             raw.reserve(kAnsiLinesReserve);
@@ -258,12 +273,33 @@ std::string wide_to_utf8(std::u16string_view wide) {
     return std::move(*utf8);
 }
 
+bool isValidUtf8(std::string_view text) noexcept { return looksLikeUtf8(text, text.size()); }
+
 std::string gf_pathToUtf8(const fs::path& path) {
     const std::u8string text = path.u8string();
     return {text.begin(), text.end()};
 }
 
+std::optional<std::string> checkedPathToUtf8(const fs::path& path) {
+    std::u8string text;
+    try {
+        // Throws on Windows for a name with a lone surrogate.
+        text = path.u8string();
+    } catch (const std::system_error&) {
+        return std::nullopt;
+    }
+    // Here a name is bytes, handed on as they are.
+    std::string utf8(text.begin(), text.end());
+    if (!isValidUtf8(utf8)) return std::nullopt;
+    return utf8;
+}
+
 fs::path pathFromUtf8(std::string_view utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+
+std::optional<fs::path> pathFromFileText(std::string_view text) {
+    if (!isValidUtf8(text)) return std::nullopt;
+    return pathFromUtf8(text);
+}
 
 Charset gf_detectCharset(const fs::path& path) {
     std::ifstream in;
@@ -275,24 +311,42 @@ Charset gf_detectCharset(const fs::path& path) {
     return looksLikeUtf8(data, kDetectWindow) ? Charset::UTF8_without_BOM : Charset::ANSI;
 }
 
+Result<TextFileLines, TextReadError> readTextFileLines(Charset charset, const fs::path& path,
+                                                       std::size_t expectedCount) {
+    if (!isReadableCharset(charset)) {
+        return fail(TextReadError::unknownCharset,
+                    fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path), charsetLabel(charset)));
+    }
+    std::ifstream in;
+    if (!openBinary(path, in)) return fail(TextReadError::openFailed, "it cannot be opened");
+    TextFileLines text;
+    text.lines.reserve(expectedCount);
+    try {
+        if (readByCharset(charset, in, text)) return text;
+        return fail(TextReadError::readFailed, "no whole UTF-16 character in the file");
+    } catch (const std::exception& e) {
+        return fail(TextReadError::readFailed, e.what());
+    }
+}
+
 // Clears `lines` first, so a failed read never leaves an earlier file's
 // lines behind for the caller to take as this file's.
 bool gf_readTextFileWithCharset(Charset charset, const fs::path& path, std::vector<std::string>& lines) {
     lines.clear();
-    if (!isReadableCharset(charset)) {
-        throw std::runtime_error(
-            fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path), charsetLabel(charset)));
+    auto read = readTextFileLines(charset, path, lines.capacity());
+    if (!read) {
+        switch (read.error()) {
+            case TextReadError::unknownCharset: throw std::runtime_error(read.errorText());
+            case TextReadError::openFailed: return false;
+            case TextReadError::readFailed:
+                gf_log(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), read.errorText()));
+                return false;
+        }
+        return false;
     }
-    std::ifstream in;
-    if (!openBinary(path, in)) return false;
-    try {
-        if (readByCharset(charset, in, lines)) return true;
-        gf_log(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), "no whole UTF-16 character in the file"));
-    } catch (const std::exception& e) {
-        gf_log(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()));
-    }
-    lines.clear();
-    return false;
+    for (const std::string& note : read->notes) gf_log(note);
+    lines = std::move(read->lines);
+    return true;
 }
 
 ReadLinesResult gf_readLines(const fs::path& path, std::size_t expectedCount) {

@@ -11,9 +11,12 @@
 #include <cstdint>
 #include <filesystem>
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "core/result.h"
 
 namespace qvl {
 
@@ -36,14 +39,27 @@ const std::string& gf_charsetName(Charset charset);
 std::u16string utf8_to_wide(std::string_view utf8);
 std::string wide_to_utf8(std::u16string_view wide);
 
+// True when the text is well-formed UTF-8 (no overlong form, no encoded
+// surrogate, nothing above U+10FFFF, no cut sequence).
+[[nodiscard]] bool isValidUtf8(std::string_view text) noexcept;
+
 // The path as UTF-8 text, for log lines, settings and files that name it.
 // (No path is turned into text of the system's code page: on Windows that
 // loses every letter the ANSI code page lacks.)
 std::string gf_pathToUtf8(const std::filesystem::path& path);
+// The same for a name met in a folder, which the program did not choose:
+// none when the name is no text (bytes that are no UTF-8, a lone UTF-16
+// surrogate on Windows). Never throws on such a name; the caller logs and
+// skips the entry.
+[[nodiscard]] std::optional<std::string> checkedPathToUtf8(const std::filesystem::path& path);
 // UTF-8 text (a setting, a line of a file) as a path. The path's own
 // constructor from a narrow string would read the text in the ANSI code page
 // on Windows and turn every accented letter into another.
 std::filesystem::path pathFromUtf8(std::string_view utf8);
+// The same for text read from a file: none when it is no UTF-8 (Windows would
+// throw on the conversion). Never throws on such text; the caller logs and
+// skips the entry.
+[[nodiscard]] std::optional<std::filesystem::path> pathFromFileText(std::string_view text);
 
 Charset gf_detectCharset(const std::filesystem::path& path);
 
@@ -51,10 +67,29 @@ Charset gf_detectCharset(const std::filesystem::path& path);
 // A UTF-16 file's byte-order mark decides its byte order, whichever of the
 // two UTF-16 charsets is asked for; a trailing odd byte is dropped with a log
 // line. ANSI bytes that Windows-1252 leaves undefined become the C1 controls
-// of the same number, so no byte is lost.
+// of the same number, so no byte is lost. The charset is told from the
+// file's head only: a line of a UTF-8 file that is no UTF-8 is read as an
+// ANSI line, so every line given is UTF-8.
 // False when the file cannot be opened or read (a read failure is logged).
 // Throws std::runtime_error for Charset::none_found or an unknown value.
 bool gf_readTextFileWithCharset(Charset charset, const std::filesystem::path& path, std::vector<std::string>& lines);
+
+enum class TextReadError : std::uint8_t {
+    unknownCharset,  // Charset::none_found or a value outside the enum
+    openFailed,      // the file cannot be opened (missing, a folder, no rights)
+    readFailed,      // it opened but could not be read or decoded to its end
+};
+
+struct TextFileLines {
+    std::vector<std::string> lines;
+    // What was mended on the way (a dropped odd byte), for the log.
+    std::vector<std::string> notes;
+};
+
+// gf_readTextFileWithCharset without the log: for a caller (a scan task)
+// that keeps its log lines for later. `expectedCount` only sizes the vector.
+[[nodiscard]] Result<TextFileLines, TextReadError> readTextFileLines(Charset charset, const std::filesystem::path& path,
+                                                                     std::size_t expectedCount = 0);
 
 // Why gf_readLines gave no lines.
 enum class ReadLinesError : std::uint8_t {

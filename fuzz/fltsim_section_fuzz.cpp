@@ -4,7 +4,7 @@
 // lines, the header first, split as the file reader splits them. A section
 // that gives a livery must give a usable one that LiveriesScanned.xml keeps
 // unchanged (up to a NUL byte, which XML cannot hold), and its title is then
-// taken: the same section once more is a duplicate.
+// taken when the scan merges it: the same section once more is a duplicate.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -12,12 +12,14 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/paths.h"
 #include "liveries/fltsim_section.h"
 #include "liveries/liveries_file.h"
 #include "liveries/livery_data.h"
+#include "liveries/scan_findings.h"
 #include "liveries/scan_state.h"
 #include "refdata/code_table.h"
 #include "refdata/data_file.h"
@@ -99,6 +101,19 @@ void expectKeptByTheFile(const LiveryData& livery) {
     expect(back.key == stored, "its key reads back unchanged");
 }
 
+// The section read as a scan task reads it, then merged as the scan does.
+std::optional<LiveryData> takenLivery(LiveryScanState& state, const std::vector<std::string>& lines,
+                                      std::string_view model) {
+    CfgFileFindings findings;
+    if (auto candidate = lf_procesFltSimSection(findings, kSource, lines, model)) {
+        findings.candidates.push_back(std::move(*candidate));
+    }
+    LiveryList liveries;
+    mergeFindings(state, std::move(findings), liveries);
+    if (liveries.empty()) return std::nullopt;
+    return std::move(liveries.front());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -112,10 +127,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<std::string> lines = linesOf(fuzz::bytesOf(data + 1, size - 1));
 
     LiveryScanState state;
-    const std::optional<LiveryData> livery = lf_procesFltSimSection(state, kSource, lines, model);
+    const std::optional<LiveryData> livery = takenLivery(state, lines, model);
     if (!livery) return 0;
     expectSoundLivery(*livery);
-    expect(!lf_procesFltSimSection(state, kSource, lines, model), "a taken title is not taken twice");
+    expect(!takenLivery(state, lines, model), "a taken title is not taken twice");
     expectKeptByTheFile(*livery);
     return 0;
 }

@@ -8,7 +8,6 @@
 #include <system_error>
 #include <utility>
 
-#include "core/log.h"
 #include "core/strings.h"
 #include "core/text_file.h"
 #include "liveries/key_line.h"
@@ -67,25 +66,26 @@ std::optional<std::int32_t> sectionNumber(std::string_view text) {
 
 // The model code a type code gives: itself when the database knows it, its
 // fix when the database has one, else empty with the code listed as invalid.
-std::string checkedModelCode(LiveryScanState& state, const std::string& code, const fs::path& cfgPath) {
+std::string checkedModelCode(ScanProblemLines& problems, const std::string& code, const fs::path& cfgPath) {
     if (dbaseTables().icaoModelCodes.contains(code)) return code;
     const std::string pathText = gf_pathToUtf8(cfgPath);
     if (std::optional<std::string> fix = lf_modelFix(code)) {
-        lf_addModelFix(state, fmt::format("Model fix: {} found in {} changed into {}", code, pathText, *fix));
+        lf_addModelFix(problems, fmt::format("Model fix: {} found in {} changed into {}", code, pathText, *fix));
         return std::move(*fix);
     }
-    lf_addInvalidModelCode(state, code, pathText);
+    lf_addInvalidModelCode(problems, code, pathText);
     return {};
 }
 
 // Without a type designator: the simulator aircraft the liveries are built on.
-std::string lf_applyModelFixes(LiveryScanState& state, const fs::path& cfgPath, std::span<const std::string> lines) {
+std::string lf_applyModelFixes(ScanProblemLines& problems, const fs::path& cfgPath,
+                               std::span<const std::string> lines) {
     for (const std::string& line : lines) {
         const std::string code = lf_matchBaseContainer(line);
-        if (!code.empty()) return checkedModelCode(state, code, cfgPath);
+        if (!code.empty()) return checkedModelCode(problems, code, cfgPath);
     }
     if (!isUserAircraftPackage(cfgPath)) {
-        lf_addInvalidCfgFile(state,
+        lf_addInvalidCfgFile(problems,
                              "Line icao_type_designator= is missing in [General] section of " + gf_pathToUtf8(cfgPath));
     }
     return {};
@@ -102,61 +102,73 @@ bool isLargerThanLimit(const fs::path& cfgPath) {
     return !error && size > kMaxAircraftCfgSize;
 }
 
-void listUnreadable(LiveryScanState& state, const fs::path& cfgPath, std::string_view reason) {
-    lf_addInvalidCfgFile(state, fmt::format("{} could not be read: {}", gf_pathToUtf8(cfgPath), reason));
-}
-
-std::list<LiveryData> searchFile(LiveryScanState& state, std::int16_t folderIndex, const fs::path& cfgPath) {
+void searchFile(CfgFileFindings& findings, const ScanTaskInput& input, const std::stop_token& stop) {
+    const fs::path& cfgPath = input.cfgPath;
     std::error_code error;
-    if (!fs::exists(cfgPath, error)) return {};
-    const std::optional<std::vector<std::string>> lines = readAircraftCfgLines(state, cfgPath);
-    if (!lines || !lf_checkFltsimNumber(state, *lines, cfgPath)) return {};
-    const std::string model = lf_modelFromAircraftCfg(state, *lines, cfgPath);
-    if (model.empty()) return {};
-    const CfgFileSource source{.folderIndex = folderIndex, .cfgPath = cfgPath, .aircraftFolder = cfgPath.parent_path()};
-    return lf_readAircraftCfg(state, source, *lines, model);
+    if (!fs::exists(cfgPath, error)) return;
+    const std::optional<std::vector<std::string>> lines = readAircraftCfgLines(findings, cfgPath);
+    // The read is where a task may hang; once the pool has ended, what the
+    // file says is of use to nobody.
+    if (stop.stop_requested()) return;
+    if (!lines || !lf_checkFltsimNumber(findings, *lines, cfgPath)) return;
+    const std::string model = lf_modelFromAircraftCfg(findings, *lines, cfgPath);
+    if (model.empty()) return;
+    const CfgFileSource source{.folderIndex = input.folderIndex,
+                               .cfgPath = cfgPath,
+                               .aircraftFolder = cfgPath.parent_path(),
+                               .dontUseTitles = input.dontUseTitles};
+    lf_readAircraftCfg(findings, source, *lines, model);
 }
 
 }  // namespace
 
 // The count of running scan tasks is the worker pool's: it raises and lowers
 // it around this call on every way out, so nothing here touches it.
-std::list<LiveryData> lf_searchLiveriesinFile(LiveryScanState& state, std::int16_t folderIndex,
-                                              const fs::path& cfgPath) {
+CfgFileFindings lf_searchLiveriesinFile(const ScanTaskInput& input, std::stop_token stop) {
+    CfgFileFindings findings;
     std::string reason;
     try {
-        return searchFile(state, folderIndex, cfgPath);
+        searchFile(findings, input, stop);
+        return findings;
     } catch (const std::exception& e) {
         reason = e.what();
     } catch (...) {
         reason = "unknown error";
     }
-    gf_log(fmt::format("! Exception in lf_searchLiveriesinFile {}: {}", gf_pathToUtf8(cfgPath), reason));
-    listUnreadable(state, cfgPath, reason);
-    return {};
+    findings.log(fmt::format("! Exception in lf_searchLiveriesinFile {}: {}", gf_pathToUtf8(input.cfgPath), reason));
+    listUnreadableFile(findings, input.cfgPath, reason);
+    return findings;
 }
 
-std::optional<std::vector<std::string>> readAircraftCfgLines(LiveryScanState& state, const fs::path& cfgPath) {
+void listUnreadableFile(CfgFileFindings& findings, const fs::path& cfgPath, std::string_view reason) {
+    findings.candidates.clear();
+    lf_addInvalidCfgFile(findings.problems, fmt::format("{} could not be read: {}", gf_pathToUtf8(cfgPath), reason));
+}
+
+std::optional<std::vector<std::string>> readAircraftCfgLines(CfgFileFindings& findings, const fs::path& cfgPath) {
     const std::string pathText = gf_pathToUtf8(cfgPath);
     if (isLargerThanLimit(cfgPath)) {
-        lf_addInvalidCfgFile(state, fmt::format("{} is larger than {} MB, not read", pathText,
-                                                kMaxAircraftCfgSize / (std::uintmax_t{1024} * 1024)));
+        lf_addInvalidCfgFile(findings.problems, fmt::format("{} is larger than {} MB, not read", pathText,
+                                                            kMaxAircraftCfgSize / (std::uintmax_t{1024} * 1024)));
         return std::nullopt;
     }
     const Charset charset = gf_detectCharset(cfgPath);
     if (charset == Charset::none_found) {
-        gf_log(fmt::format("! No text encoding detected for {}", pathText));
-        listUnreadable(state, cfgPath, "it cannot be opened");
+        findings.log(fmt::format("! No text encoding detected for {}", pathText));
+        listUnreadableFile(findings, cfgPath, "it cannot be opened");
         return std::nullopt;
     }
-    std::vector<std::string> lines;
-    lines.reserve(kExpectedLineCount);
-    if (!gf_readTextFileWithCharset(charset, cfgPath, lines)) {
-        gf_log(fmt::format("! Failed reading {}", pathText));
-        listUnreadable(state, cfgPath, fmt::format("reading it as {} text failed", gf_charsetName(charset)));
+    auto read = readTextFileLines(charset, cfgPath, kExpectedLineCount);
+    if (!read) {
+        if (read.error() == TextReadError::readFailed) {
+            findings.log(fmt::format("Read failed for '{}': {}", pathText, read.errorText()));
+        }
+        findings.log(fmt::format("! Failed reading {}", pathText));
+        listUnreadableFile(findings, cfgPath, fmt::format("reading it as {} text failed", gf_charsetName(charset)));
         return std::nullopt;
     }
-    return lines;
+    for (std::string& note : read->notes) findings.log(std::move(note));
+    return std::move(read->lines);
 }
 
 std::string lf_matchFltsimHeader(std::string_view line) {
@@ -168,7 +180,7 @@ std::string lf_matchFltsimHeader(std::string_view line) {
     return {};
 }
 
-bool lf_checkFltsimNumber(LiveryScanState& state, std::span<const std::string> lines, const fs::path& cfgPath) {
+bool lf_checkFltsimNumber(CfgFileFindings& findings, std::span<const std::string> lines, const fs::path& cfgPath) {
     bool anyHeader = false;
     bool aboveLimit = false;
     for (const std::string& line : lines) {
@@ -176,7 +188,7 @@ bool lf_checkFltsimNumber(LiveryScanState& state, std::span<const std::string> l
         if (numberText.empty()) continue;
         const std::optional<std::int32_t> number = sectionNumber(numberText);
         if (!number) {
-            gf_logAttention(fmt::format("fltsim num {} incorrect", line));
+            findings.logAttention(fmt::format("fltsim num {} incorrect", line));
             return false;
         }
         anyHeader = true;
@@ -184,24 +196,25 @@ bool lf_checkFltsimNumber(LiveryScanState& state, std::span<const std::string> l
         aboveLimit = aboveLimit || static_cast<std::uint32_t>(*number) > kMaxFltsimNumber;
     }
     if (!anyHeader) {
-        state.noFltsimFiles.add(gf_pathToUtf8(cfgPath));
+        findings.problems.noFltsimFiles.push_back(gf_pathToUtf8(cfgPath));
         return true;
     }
     if (aboveLimit) {
-        lf_addInvalidCfgFile(state, fmt::format("{} contains a [fltsim.x] section with a number < 0 or > {}",
-                                                gf_pathToUtf8(cfgPath), kMaxFltsimNumber));
+        lf_addInvalidCfgFile(findings.problems,
+                             fmt::format("{} contains a [fltsim.x] section with a number < 0 or > {}",
+                                         gf_pathToUtf8(cfgPath), kMaxFltsimNumber));
         return false;
     }
     return true;
 }
 
-std::string lf_modelFromAircraftCfg(LiveryScanState& state, std::span<const std::string> lines,
+std::string lf_modelFromAircraftCfg(CfgFileFindings& findings, std::span<const std::string> lines,
                                     const fs::path& cfgPath) {
     for (const std::string& line : lines) {
         const std::string code = lf_matchIcaoTypeDesignator(line);
-        if (!code.empty()) return checkedModelCode(state, code, cfgPath);
+        if (!code.empty()) return checkedModelCode(findings.problems, code, cfgPath);
     }
-    return lf_applyModelFixes(state, cfgPath, lines);
+    return lf_applyModelFixes(findings.problems, cfgPath, lines);
 }
 
 std::string lf_matchIcaoTypeDesignator(std::string_view line) {
@@ -219,17 +232,16 @@ std::string lf_matchBaseContainer(std::string_view line) {
     return model ? upperCopy(*model) : std::string{};
 }
 
-std::list<LiveryData> lf_readAircraftCfg(LiveryScanState& state, const CfgFileSource& source,
-                                         std::span<const std::string> lines, std::string_view modelCode) {
-    std::list<LiveryData> liveries;
+void lf_readAircraftCfg(CfgFileFindings& findings, const CfgFileSource& source, std::span<const std::string> lines,
+                        std::string_view modelCode) {
     // A section's lines follow each other in the file: the header, then
     // every line up to the next header or other section.
     std::optional<std::size_t> sectionStart;
     auto processSectionUpTo = [&](std::size_t end) {
         if (!sectionStart) return;
         const auto section = lines.subspan(*sectionStart, end - *sectionStart);
-        if (auto livery = lf_procesFltSimSection(state, source, section, modelCode)) {
-            liveries.push_back(std::move(*livery));
+        if (auto candidate = lf_procesFltSimSection(findings, source, section, modelCode)) {
+            findings.candidates.push_back(std::move(*candidate));
         }
         sectionStart.reset();
     };
@@ -242,7 +254,6 @@ std::list<LiveryData> lf_readAircraftCfg(LiveryScanState& state, const CfgFileSo
         }
     }
     processSectionUpTo(lines.size());
-    return liveries;
 }
 
 }  // namespace qvl

@@ -6,16 +6,16 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <list>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "liveries/fltsim_section.h"
 #include "liveries/livery_data.h"
-#include "liveries/scan_state.h"
+#include "liveries/scan_findings.h"
 
 namespace qvl {
 
@@ -28,19 +28,25 @@ inline constexpr std::uintmax_t kMaxAircraftCfgSize = std::uintmax_t{16} * 1024 
 // as this number.
 inline constexpr std::uint32_t kMaxFltsimNumber = 10000;
 
-// The task of one scan worker: the liveries of one aircraft.cfg. Safe on many
-// workers at once. A missing file gives nothing; a file that cannot be used
-// gives nothing and says why on Log.txt or a problem list of `state`. It
-// never throws: a file that breaks the reading (an exception on the way) is
-// logged, listed as unreadable and gives nothing, so one bad file never ends
-// the scan.
-std::list<LiveryData> lf_searchLiveriesinFile(LiveryScanState& state, std::int16_t folderIndex,
-                                              const std::filesystem::path& cfgPath);
+// The task of one scan worker: the livery candidates of one aircraft.cfg,
+// with the problem and log lines of the file. It touches nothing but its
+// input, its file and the reference tables (see scan_findings.h). A missing
+// file gives nothing; a file that cannot be used gives nothing and says why
+// in its findings. It never throws: a file that breaks the reading (an
+// exception on the way) is logged, listed as unreadable and gives no
+// candidate, so one bad file never ends the scan. Once `stop` is requested
+// (the pool ended while the file was being read) it gives up after the read.
+[[nodiscard]] CfgFileFindings lf_searchLiveriesinFile(const ScanTaskInput& input, std::stop_token stop = {});
+
+// Both file tasks, when something broke the reading of a file: the
+// candidates found so far are dropped and "<path> could not be read:
+// <reason>" goes to the invalid files. The problem and log lines stay.
+void listUnreadableFile(CfgFileFindings& findings, const std::filesystem::path& cfgPath, std::string_view reason);
 
 // The whole file as UTF-8 lines in its detected encoding; none (with a log
 // line, and the file on the list of invalid files) when it is too large,
 // cannot be opened or cannot be decoded.
-std::optional<std::vector<std::string>> readAircraftCfgLines(LiveryScanState& state,
+std::optional<std::vector<std::string>> readAircraftCfgLines(CfgFileFindings& findings,
                                                              const std::filesystem::path& cfgPath);
 
 // The number text of a [fltsim.N] header line, "10000" for a malformed header
@@ -51,14 +57,14 @@ std::string lf_matchFltsimHeader(std::string_view line);
 // False when the file must not be used: a header number that is no 32-bit
 // number (logged) or one above 10000 (listed as invalid). A file without any
 // header is listed as such and is usable (it yields nothing).
-bool lf_checkFltsimNumber(LiveryScanState& state, std::span<const std::string> lines,
+bool lf_checkFltsimNumber(CfgFileFindings& findings, std::span<const std::string> lines,
                           const std::filesystem::path& cfgPath);
 
 // The file's aircraft type: the first icao_type_designator of the file, else
 // the simulator aircraft named by base_container; a wrong code the database
 // fixes is fixed (and listed). Empty when none is usable (listed, except for
 // the packages of two user aircraft).
-std::string lf_modelFromAircraftCfg(LiveryScanState& state, std::span<const std::string> lines,
+std::string lf_modelFromAircraftCfg(CfgFileFindings& findings, std::span<const std::string> lines,
                                     const std::filesystem::path& cfgPath);
 
 // icao_type_designator's value, at most 4 characters, upper-cased; empty
@@ -69,10 +75,11 @@ std::string lf_matchIcaoTypeDesignator(std::string_view line);
 // the aircraft is unknown.
 std::string lf_matchBaseContainer(std::string_view line);
 
-// The liveries of every fltsim section of the lines, in file order. A section
-// runs from its header to the next header or the next other section header
-// (a '[' among a line's first 6 characters).
-std::list<LiveryData> lf_readAircraftCfg(LiveryScanState& state, const CfgFileSource& source,
-                                         std::span<const std::string> lines, std::string_view modelCode);
+// The livery candidates of every fltsim section of the lines, appended to
+// the findings in file order. A section runs from its header to the next
+// header or the next other section header (a '[' among a line's first 6
+// characters).
+void lf_readAircraftCfg(CfgFileFindings& findings, const CfgFileSource& source, std::span<const std::string> lines,
+                        std::string_view modelCode);
 
 }  // namespace qvl

@@ -52,8 +52,8 @@ AtcIdReading readAtcId(std::string_view value) {
 
 class SectionWalk {
 public:
-    SectionWalk(LiveryScanState& state, const CfgFileSource& source, std::string_view header)
-        : state_(state),
+    SectionWalk(CfgFileFindings& findings, const CfgFileSource& source, std::string_view header)
+        : findings_(findings),
           source_(source),
           header_(header),
           folderText_(gf_pathToUtf8(source.aircraftFolder)),
@@ -68,7 +68,7 @@ public:
         return LineOutcome::consumed;
     }
 
-    std::optional<LiveryData> finish(LineOutcome walked, std::string_view modelCode);
+    std::optional<LiveryCandidate> finish(LineOutcome walked, std::string_view modelCode);
 
 private:
     LineOutcome readLine(std::string_view line) {
@@ -86,19 +86,19 @@ private:
     LineOutcome readRegistration(std::string_view line);
 
     LineOutcome reject(std::string line) {
-        lf_addIncompleteSection(state_, std::move(line));
+        lf_addIncompleteSection(findings_.problems, std::move(line));
         return LineOutcome::rejected;
     }
     LineOutcome rejectSecondKey(std::string_view key) {
         return reject(fmt::format("{} {} has more than one {} key", folderText_, header_, key));
     }
-    std::optional<LiveryData> drop(std::string line) {
-        lf_addIncompleteSection(state_, std::move(line));
+    std::optional<LiveryCandidate> drop(std::string line) {
+        lf_addIncompleteSection(findings_.problems, std::move(line));
         return std::nullopt;
     }
     bool completeAirline(std::string_view modelCode, std::optional<DbaseIds>& candidate);
 
-    LiveryScanState& state_;
+    CfgFileFindings& findings_;
     const CfgFileSource& source_;
     std::string_view header_;
     std::string folderText_;
@@ -133,7 +133,7 @@ LineOutcome SectionWalk::readAirline(std::string_view line) {
         return LineOutcome::rejectedSilently;
     } else {
         // Dropped, so that a later icao_airline line of the section is read.
-        lf_addInvalidAirlineCode(state_, code, cfgText_, header_);
+        lf_addInvalidAirlineCode(findings_.problems, code, cfgText_, header_);
     }
     return LineOutcome::consumed;
 }
@@ -158,7 +158,7 @@ LineOutcome SectionWalk::readRegistration(std::string_view line) {
     if (!lf_matchAtcId(line, value)) return LineOutcome::notMine;
     AtcIdReading reading = readAtcId(value);
     if (reading.invalid) {
-        lf_addIncompleteSection(state_,
+        lf_addIncompleteSection(findings_.problems,
                                 fmt::format("invalid atc_id={} in: {}", value.substr(0, value.find(';')), title_));
     } else {
         registration_ = std::move(reading.registration);
@@ -191,18 +191,19 @@ bool SectionWalk::completeAirline(std::string_view modelCode, std::optional<Dbas
     return true;
 }
 
-std::optional<LiveryData> SectionWalk::finish(LineOutcome walked, std::string_view modelCode) {
+std::optional<LiveryCandidate> SectionWalk::finish(LineOutcome walked, std::string_view modelCode) {
     // User aircraft and "RFO" sections are no AI liveries at all: nothing
     // about them is worth a problem line.
     if (airline_.empty() && walked != LineOutcome::rejectedSilently) {
         lf_addIncompleteSection(
-            state_, fmt::format("{} {} icao_airline is missing, or it has invalid info ", cfgText_, header_));
+            findings_.problems,
+            fmt::format("{} {} icao_airline is missing, or it has invalid info ", cfgText_, header_));
     }
     if (walked != LineOutcome::consumed) return std::nullopt;
     if (title_.empty()) return drop(fmt::format("{} {} misses title", folderText_, header_));
     if (title_.find("Fictional") != std::string::npos) return std::nullopt;
     if (title_.ends_with("-STUB")) airline_ = kFictionalAirline;
-    if (state_.dontUseTitles.contains(title_)) return std::nullopt;
+    if (isDontUseTitle(source_, title_)) return std::nullopt;
     if (airline_ == kFictionalAirline) registration_.clear();
 
     std::optional<DbaseIds> candidate;
@@ -216,23 +217,26 @@ std::optional<LiveryData> SectionWalk::finish(LineOutcome walked, std::string_vi
                               : LiveryKey{.airlineId = gf_airlineId(airline_),
                                           .modelId = gf_modelId(modelCode),
                                           .cargo = static_cast<std::uint8_t>(cargo ? 1 : 0)};
-    if (!key.usable() || !state_.seenTitles.take(title_)) {
-        return drop(fmt::format("{} {} title '{}' already exists", folderText_, header_, title_));
-    }
-    return LiveryData{.title = title_, .registration = registration_, .key = key, .folderIndex = source_.folderIndex};
+    return LiveryCandidate{
+        .livery = {.title = title_, .registration = registration_, .key = key, .folderIndex = source_.folderIndex},
+        .titleTakenLine = fmt::format("{} {} title '{}' already exists", folderText_, header_, title_)};
 }
 
 }  // namespace
 
-std::optional<LiveryData> lf_procesFltSimSection(LiveryScanState& state, const CfgFileSource& source,
-                                                 std::span<const std::string> lines, std::string_view modelCode) {
+bool isDontUseTitle(const CfgFileSource& source, std::string_view title) {
+    return source.dontUseTitles && source.dontUseTitles->contains(title);
+}
+
+std::optional<LiveryCandidate> lf_procesFltSimSection(CfgFileFindings& findings, const CfgFileSource& source,
+                                                      std::span<const std::string> lines, std::string_view modelCode) {
     if (lines.empty()) return std::nullopt;
     try {
-        SectionWalk walk(state, source, lines.front());
+        SectionWalk walk(findings, source, lines.front());
         const LineOutcome walked = walk.walk(lines);
         return walk.finish(walked, modelCode);
     } catch (const std::exception& e) {
-        gf_log(
+        findings.log(
             fmt::format("Exception in lf_procesFltSimSection: {}, file: {}", e.what(), gf_pathToUtf8(source.cfgPath)));
         throw;
     }

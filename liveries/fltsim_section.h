@@ -4,12 +4,14 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 
 #include "liveries/livery_data.h"
+#include "liveries/scan_findings.h"
 #include "liveries/scan_state.h"
 
 namespace qvl {
@@ -19,15 +21,20 @@ struct CfgFileSource {
     std::int16_t folderIndex = 0;          // the package folder's place in the scan order
     std::filesystem::path cfgPath;         // the aircraft.cfg
     std::filesystem::path aircraftFolder;  // the folder that holds it
+    // Null reads as no such titles.
+    std::shared_ptr<const DontUseTitleSnapshot> dontUseTitles{};
 };
 
-// The section's livery, or none. `lines` are the header line first, then the
-// section's other lines in file order; `modelCode` is the file's type code
-// (never empty). Problems go to the scan state's lists; the section's title
-// is taken in its title set when the section yields a record. Safe on many
-// scan workers at once. An exception (a full code table) is logged with the
-// file's path and passed on.
-std::optional<LiveryData> lf_procesFltSimSection(LiveryScanState& state, const CfgFileSource& source,
-                                                 std::span<const std::string> lines, std::string_view modelCode);
+// True when the source's don't-use titles hold the title.
+[[nodiscard]] bool isDontUseTitle(const CfgFileSource& source, std::string_view title);
+
+// The section's livery candidate, or none. `lines` are the header line
+// first, then the section's other lines in file order; `modelCode` is the
+// file's type code (never empty). Problems and log lines go to `findings`;
+// the title is taken when the findings are merged. Safe on many scan workers
+// at once. An exception (a full code table) is logged with the file's path
+// and passed on.
+std::optional<LiveryCandidate> lf_procesFltSimSection(CfgFileFindings& findings, const CfgFileSource& source,
+                                                      std::span<const std::string> lines, std::string_view modelCode);
 
 }  // namespace qvl

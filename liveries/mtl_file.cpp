@@ -4,14 +4,12 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <charconv>
 #include <exception>
 #include <system_error>
 #include <utility>
 #include <vector>
 
-#include "core/log.h"
 #include "core/strings.h"
 #include "core/text_file.h"
 #include "liveries/aircraft_cfg.h"
@@ -48,27 +46,31 @@ std::string windowsFolderName(std::string name) {
     return name;
 }
 
-// Whether the folder is there; a name too long to exist is not there, any
-// other failure of the query throws.
+// Whether the folder is there. A folder the file system cannot check (a
+// link to itself, no rights, a name too long) is no use to the simulator
+// either: it counts as missing.
 bool isDirectory(const fs::path& folder) {
     std::error_code error;
     const fs::file_status status = fs::status(folder, error);
-    if (error && error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory &&
-        error != std::errc::filename_too_long) {
-        throw fs::filesystem_error("texture folder", folder, error);
-    }
     return !error && fs::is_directory(status);
 }
 
 // Windows finds the folder whatever the case of the name's letters.
-bool textureFolderExists(const fs::path& aircraftFolder, const std::string& name) {
+bool textureFolderExists(CfgFileFindings& findings, const fs::path& aircraftFolder, const std::string& name) {
     // No file name holds a NUL; the system would read the name only up to it.
     if (name.find('\0') != std::string::npos) return false;
-    if (isDirectory(aircraftFolder / pathFromUtf8(name))) return true;
+    const std::optional<fs::path> folderName = pathFromFileText(name);
+    if (!folderName) return false;
+    if (isDirectory(aircraftFolder / *folderName)) return true;
     if (name.find('/') != std::string::npos) return false;
     std::error_code error;
     for (fs::directory_iterator entry(aircraftFolder, error), end; !error && entry != end; entry.increment(error)) {
-        if (equalsNoCase(gf_pathToUtf8(entry->path().filename()), name) && isDirectory(entry->path())) return true;
+        const std::optional<std::string> entryName = checkedPathToUtf8(entry->path().filename());
+        if (!entryName) {
+            findings.log(fmt::format("Skipped an entry of {} whose name is no text", gf_pathToUtf8(aircraftFolder)));
+            continue;
+        }
+        if (equalsNoCase(*entryName, name) && isDirectory(entry->path())) return true;
     }
     return false;
 }
@@ -82,8 +84,8 @@ enum class LineOutcome : std::uint8_t {
 
 class IvaoSectionWalk {
 public:
-    IvaoSectionWalk(LiveryScanState& state, const CfgFileSource& source, std::string_view header)
-        : state_(state),
+    IvaoSectionWalk(CfgFileFindings& findings, const CfgFileSource& source, std::string_view header)
+        : findings_(findings),
           source_(source),
           header_(header),
           folderText_(gf_pathToUtf8(source.aircraftFolder)),
@@ -98,7 +100,7 @@ public:
         return true;
     }
 
-    std::optional<LiveryData> finish(std::string_view modelCode);
+    std::optional<LiveryCandidate> finish(std::string_view modelCode);
 
 private:
     LineOutcome readLine(std::string_view line) {
@@ -119,17 +121,21 @@ private:
     }
 
     LineOutcome reject(std::string line) {
-        lf_addIncompleteSection(state_, std::move(line));
+        lf_addIncompleteSection(findings_.problems, std::move(line));
         return LineOutcome::rejected;
     }
-    std::optional<LiveryData> drop(std::string_view what) {
-        lf_addIncompleteSection(state_, folderText_ + " " + std::string(header_) + std::string(what));
+    std::string sectionLine(std::string_view what) const {
+        return folderText_ + " " + std::string(header_) + std::string(what);
+    }
+    std::optional<LiveryCandidate> drop(std::string_view what) {
+        lf_addIncompleteSection(findings_.problems, sectionLine(what));
         return std::nullopt;
     }
+    std::string missingTextureLine(const std::string& textureName) const;
     std::optional<LiveryKey> keyOf(std::string_view modelCode);
-    std::optional<LiveryData> makeLiveryData(const LiveryKey& key);
+    LiveryCandidate makeLiveryData(const LiveryKey& key) const;
 
-    LiveryScanState& state_;
+    CfgFileFindings& findings_;
     const CfgFileSource& source_;
     std::string_view header_;
     std::string folderText_;
@@ -145,7 +151,7 @@ LineOutcome IvaoSectionWalk::readTitle(std::string_view line) {
     if (!lf_matchTitle(line, value)) return LineOutcome::notMine;
     if (!title_.empty()) return reject(folderText_ + " " + std::string(header_) + " has more than one title key");
     title_ = lf_trimCopy(value);
-    if (title_ != value) gf_log(fmt::format("removed spaces around title '{}' --> '{}'", value, title_));
+    if (title_ != value) findings_.log(fmt::format("removed spaces around title '{}' --> '{}'", value, title_));
     return LineOutcome::consumed;
 }
 
@@ -176,7 +182,7 @@ LineOutcome IvaoSectionWalk::readRegistration(std::string_view line) {
         return piece.empty() || piece.size() > kMaxRegistrationSize || piece.find('*') != std::string::npos;
     });
     if (invalid) {
-        lf_addIncompleteSection(state_, fmt::format("invalid atc_id={} in {}", value, title_));
+        lf_addIncompleteSection(findings_.problems, fmt::format("invalid atc_id={} in {}", value, title_));
     } else if (pieces.size() == 1) {
         registration_ = std::move(pieces.front());
     }
@@ -187,7 +193,7 @@ LineOutcome IvaoSectionWalk::readRegistration(std::string_view line) {
 std::optional<LiveryKey> IvaoSectionWalk::keyOf(std::string_view modelCode) {
     if (const auto airline = ivaoTitleAirline(title_, modelCode, wAfterModel_)) {
         if (!gf_isKnownAirline(*airline)) {
-            lf_addInvalidAirlineCode(state_, *airline, gf_pathToUtf8(source_.cfgPath), header_);
+            lf_addInvalidAirlineCode(findings_.problems, *airline, gf_pathToUtf8(source_.cfgPath), header_);
             return std::nullopt;
         }
         if (*airline == kFictionalAirline) registration_.clear();
@@ -202,67 +208,74 @@ std::optional<LiveryKey> IvaoSectionWalk::keyOf(std::string_view modelCode) {
     return std::nullopt;
 }
 
-// A key without airline or model (a registration record that lacks one)
-// gives no livery and leaves the title free for a section that has both.
-std::optional<LiveryData> IvaoSectionWalk::makeLiveryData(const LiveryKey& key) {
-    if (!key.usable() || !state_.seenTitles.take(title_)) return drop(" title already exists: " + title_);
-    return LiveryData{.title = title_, .registration = registration_, .key = key, .folderIndex = source_.folderIndex};
+// The merge takes the title; a key without airline or model (a registration
+// record that lacks one) gives no livery there and leaves the title free.
+LiveryCandidate IvaoSectionWalk::makeLiveryData(const LiveryKey& key) const {
+    return {.livery = {.title = title_, .registration = registration_, .key = key, .folderIndex = source_.folderIndex},
+            .titleTakenLine = sectionLine(" title already exists: " + title_)};
 }
 
-std::optional<LiveryData> IvaoSectionWalk::finish(std::string_view modelCode) {
+std::string IvaoSectionWalk::missingTextureLine(const std::string& textureName) const {
+    const std::optional<fs::path> name = pathFromFileText(textureName);
+    // A name that is no text still names the folder in the line.
+    const std::string folder = name ? gf_pathToUtf8(source_.aircraftFolder / *name)
+                                    : gf_pathToUtf8(source_.aircraftFolder / fs::path()) + textureName;
+    return folder + " " + std::string(header_) + " does not exist";
+}
+
+std::optional<LiveryCandidate> IvaoSectionWalk::finish(std::string_view modelCode) {
     const std::string textureName = "texture." + texture_;
-    if (!textureFolderExists(source_.aircraftFolder, windowsFolderName(textureName))) {
-        lf_addIncompleteSection(state_, gf_pathToUtf8(source_.aircraftFolder / pathFromUtf8(textureName)) + " " +
-                                            std::string(header_) + " does not exist");
+    if (!textureFolderExists(findings_, source_.aircraftFolder, windowsFolderName(textureName))) {
+        lf_addIncompleteSection(findings_.problems, missingTextureLine(textureName));
         return std::nullopt;
     }
     if (title_.empty()) return drop(" misses title");
-    if (state_.dontUseTitles.contains(title_)) return std::nullopt;
+    if (isDontUseTitle(source_, title_)) return std::nullopt;
     const std::optional<LiveryKey> key = keyOf(modelCode);
     if (!key) return std::nullopt;
     return makeLiveryData(*key);
 }
 
-// Lowers the count of running scan tasks however the task ends.
-class TaskCountGuard {
-public:
-    explicit TaskCountGuard(std::atomic<std::int32_t>& count) : count_(count) {}
-    ~TaskCountGuard() { count_.fetch_sub(1); }
-    TaskCountGuard(const TaskCountGuard&) = delete;
-    TaskCountGuard& operator=(const TaskCountGuard&) = delete;
-
-private:
-    std::atomic<std::int32_t>& count_;
-};
-
-std::list<LiveryData> searchIvaoFile(LiveryScanState& state, std::int16_t folderIndex, const fs::path& cfgPath) {
-    const std::string modelCode = lf_modelFromIvaoPath(state, cfgPath);
-    if (modelCode.empty()) return {};
+void searchIvaoFile(CfgFileFindings& findings, const ScanTaskInput& input, const std::stop_token& stop) {
+    const fs::path& cfgPath = input.cfgPath;
+    const std::string modelCode = lf_modelFromIvaoPath(findings.problems, cfgPath);
+    if (modelCode.empty()) return;
     // The file is read and its headers checked as every aircraft.cfg is.
-    const std::optional<std::vector<std::string>> lines = readAircraftCfgLines(state, cfgPath);
-    if (!lines || !lf_checkFltsimNumber(state, *lines, cfgPath)) return {};
-    const CfgFileSource source{.folderIndex = folderIndex, .cfgPath = cfgPath, .aircraftFolder = cfgPath.parent_path()};
-    return lf_readIvaoFile(state, source, *lines, modelCode);
+    const std::optional<std::vector<std::string>> lines = readAircraftCfgLines(findings, cfgPath);
+    // The read is where a task may hang; once the pool has ended, what the
+    // file says is of use to nobody.
+    if (stop.stop_requested()) return;
+    if (!lines || !lf_checkFltsimNumber(findings, *lines, cfgPath)) return;
+    const CfgFileSource source{.folderIndex = input.folderIndex,
+                               .cfgPath = cfgPath,
+                               .aircraftFolder = cfgPath.parent_path(),
+                               .dontUseTitles = input.dontUseTitles};
+    lf_readIvaoFile(findings, source, *lines, modelCode);
 }
 
 }  // namespace
 
-std::list<LiveryData> lf_searchLiveriesinIVAOFile(LiveryScanState& state, std::int16_t folderIndex,
-                                                  const fs::path& cfgPath,
-                                                  std::atomic<std::int32_t>& runningTaskCount) {
-    const TaskCountGuard lowerWhenDone(runningTaskCount);
+// The count of running scan tasks is the worker pool's, as for
+// lf_searchLiveriesinFile.
+CfgFileFindings lf_searchLiveriesinIVAOFile(const ScanTaskInput& input, std::stop_token stop) {
+    CfgFileFindings findings;
+    const std::string pathText = gf_pathToUtf8(input.cfgPath);
+    std::string reason;
     try {
-        return searchIvaoFile(state, folderIndex, cfgPath);
+        searchIvaoFile(findings, input, stop);
+        return findings;
     } catch (const std::exception& e) {
-        gf_log(fmt::format("! Exception in lf_searchLiveriesinIVAOFile {}: {}", gf_pathToUtf8(cfgPath), e.what()));
-        throw;
+        reason = e.what();
+        findings.log(fmt::format("! Exception in lf_searchLiveriesinIVAOFile {}: {}", pathText, reason));
     } catch (...) {
-        gf_log(fmt::format("! Unknown exception in lf_searchLiveriesinIVAOFile {}", gf_pathToUtf8(cfgPath)));
-        throw;
+        reason = "unknown error";
+        findings.log(fmt::format("! Unknown exception in lf_searchLiveriesinIVAOFile {}", pathText));
     }
+    listUnreadableFile(findings, input.cfgPath, reason);
+    return findings;
 }
 
-std::string lf_modelFromIvaoPath(LiveryScanState& state, const fs::path& cfgPath) {
+std::string lf_modelFromIvaoPath(ScanProblemLines& problems, const fs::path& cfgPath) {
     const std::string cfgText = gf_pathToUtf8(cfgPath);
     // The packages' layout is written with Windows separators.
     std::string windowsText = cfgText;
@@ -270,29 +283,28 @@ std::string lf_modelFromIvaoPath(LiveryScanState& state, const fs::path& cfgPath
     auto folder = ivaoModelFolder(windowsText, "IVAO_MTL");
     if (!folder) folder = ivaoModelFolder(windowsText, "ivao_x-csl");
     if (!folder) {
-        lf_addInvalidModelCode(state, "  ", cfgText);
+        lf_addInvalidModelCode(problems, "  ", cfgText);
         return {};
     }
     std::string code(folder->substr(0, 4));
     if (dbaseTables().icaoModelCodes.contains(code)) return code;
     if (auto fix = lf_modelFix(code)) {
-        lf_addModelFix(state, fmt::format("Model fix: {} found in {} changed into {}", code, cfgText, *fix));
+        lf_addModelFix(problems, fmt::format("Model fix: {} found in {} changed into {}", code, cfgText, *fix));
         return std::move(*fix);
     }
-    lf_addInvalidModelCode(state, code, cfgText);
+    lf_addInvalidModelCode(problems, code, cfgText);
     return {};
 }
 
-std::list<LiveryData> lf_readIvaoFile(LiveryScanState& state, const CfgFileSource& source,
-                                      std::span<const std::string> lines, std::string_view modelCode) {
-    std::list<LiveryData> liveries;
+void lf_readIvaoFile(CfgFileFindings& findings, const CfgFileSource& source, std::span<const std::string> lines,
+                     std::string_view modelCode) {
     std::vector<std::string> section;
     section.reserve(kExpectedSectionLines);
     bool inSection = false;
     const auto flush = [&] {
         if (section.empty()) return;
-        if (auto livery = lf_procesIvaoFltSimSection(state, source, section, modelCode)) {
-            liveries.push_back(std::move(*livery));
+        if (auto candidate = lf_procesIvaoFltSimSection(findings, source, section, modelCode)) {
+            findings.candidates.push_back(std::move(*candidate));
         }
         section.clear();
     };
@@ -310,13 +322,13 @@ std::list<LiveryData> lf_readIvaoFile(LiveryScanState& state, const CfgFileSourc
         }
     }
     flush();
-    return liveries;
 }
 
-std::optional<LiveryData> lf_procesIvaoFltSimSection(LiveryScanState& state, const CfgFileSource& source,
-                                                     std::span<const std::string> lines, std::string_view modelCode) {
+std::optional<LiveryCandidate> lf_procesIvaoFltSimSection(CfgFileFindings& findings, const CfgFileSource& source,
+                                                          std::span<const std::string> lines,
+                                                          std::string_view modelCode) {
     if (lines.empty()) return std::nullopt;
-    IvaoSectionWalk walk(state, source, lines.front());
+    IvaoSectionWalk walk(findings, source, lines.front());
     if (!walk.walk(lines)) return std::nullopt;
     return walk.finish(modelCode);
 }

@@ -4,43 +4,43 @@
 // title, and a section counts only when its texture folder is there.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
-#include <list>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
 #include "liveries/fltsim_section.h"
 #include "liveries/livery_data.h"
-#include "liveries/scan_state.h"
+#include "liveries/scan_findings.h"
 
 namespace qvl {
 
 // Worker task for one aircraft.cfg below an IVAO package: the type from the
 // path, the file read in its detected encoding, its section numbers checked,
-// then lf_readIvaoFile. Lowers `runningTaskCount` by one however it ends. An
-// exception is logged with the path and passed on.
-std::list<LiveryData> lf_searchLiveriesinIVAOFile(LiveryScanState& state, std::int16_t folderIndex,
-                                                  const std::filesystem::path& cfgPath,
-                                                  std::atomic<std::int32_t>& runningTaskCount);
+// then lf_readIvaoFile. Owns what it touches and never throws, as
+// lf_searchLiveriesinFile: an exception is logged, the file listed as
+// unreadable, and the file gives no candidate.
+[[nodiscard]] CfgFileFindings lf_searchLiveriesinIVAOFile(const ScanTaskInput& input, std::stop_token stop = {});
 
 // The type code from "...\IVAO_MTL\SimObjects\Airplanes\IVAO_<type>\aircraft.cfg"
 // (or ivao_x-csl), cut to 4 characters and checked against the database's
 // models and fixes; empty (with a problem line) when there is none.
-std::string lf_modelFromIvaoPath(LiveryScanState& state, const std::filesystem::path& cfgPath);
+std::string lf_modelFromIvaoPath(ScanProblemLines& problems, const std::filesystem::path& cfgPath);
 
-// The liveries of a whole file: `lines` are the file's decoded lines,
-// `modelCode` the type from lf_modelFromIvaoPath (not empty).
-std::list<LiveryData> lf_readIvaoFile(LiveryScanState& state, const CfgFileSource& source,
-                                      std::span<const std::string> lines, std::string_view modelCode);
+// The livery candidates of a whole file, appended to the findings: `lines`
+// are the file's decoded lines, `modelCode` the type from
+// lf_modelFromIvaoPath (not empty).
+void lf_readIvaoFile(CfgFileFindings& findings, const CfgFileSource& source, std::span<const std::string> lines,
+                     std::string_view modelCode);
 
-// One section (header line first) as a livery, or none with the reason on a
-// problem list. Throws when the file system cannot say whether the texture
-// folder is there.
-std::optional<LiveryData> lf_procesIvaoFltSimSection(LiveryScanState& state, const CfgFileSource& source,
-                                                     std::span<const std::string> lines, std::string_view modelCode);
+// One section (header line first) as a livery candidate, or none with the
+// reason on a problem list. A texture folder that the file system cannot
+// check counts as missing.
+std::optional<LiveryCandidate> lf_procesIvaoFltSimSection(CfgFileFindings& findings, const CfgFileSource& source,
+                                                          std::span<const std::string> lines,
+                                                          std::string_view modelCode);
 
 }  // namespace qvl

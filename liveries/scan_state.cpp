@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <iterator>
 #include <utility>
 
 namespace qvl {
@@ -9,6 +10,12 @@ namespace qvl {
 void ProblemList::add(std::string line) {
     const std::lock_guard lock(mutex_);
     lines_.push_back(std::move(line));
+}
+
+void ProblemList::addAll(std::vector<std::string>&& lines) {
+    if (lines.empty()) return;
+    const std::lock_guard lock(mutex_);
+    lines_.insert(lines_.end(), std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
 }
 
 std::vector<std::string> ProblemList::lines() const {
@@ -61,6 +68,11 @@ void DontUseTitleList::clear() {
     titles_.clear();
 }
 
+std::shared_ptr<const DontUseTitleSnapshot> DontUseTitleList::snapshot() const {
+    const std::shared_lock lock(mutex_);
+    return std::make_shared<const DontUseTitleSnapshot>(titles_);
+}
+
 void LiveryScanState::reset() {
     lf_clearScanMessages(*this);
     modelFixes.clear();
@@ -76,6 +88,27 @@ void lf_clearScanMessages(LiveryScanState& state) {
     state.dontUseTitles.clear();
 }
 
+void appendProblemLines(LiveryScanState& state, ScanProblemLines&& lines) {
+    state.noFltsimFiles.addAll(std::move(lines.noFltsimFiles));
+    state.invalidCfgFiles.addAll(std::move(lines.invalidCfgFiles));
+    state.incompleteSections.addAll(std::move(lines.incompleteSections));
+    state.invalidAirlineCodes.addAll(std::move(lines.invalidAirlineCodes));
+    state.invalidModelCodes.addAll(std::move(lines.invalidModelCodes));
+    state.modelFixes.addAll(std::move(lines.modelFixes));
+}
+
+namespace {
+
+std::string invalidAirlineLine(std::string_view code, std::string_view cfgPath, std::string_view header) {
+    return fmt::format("{:12} in {} {}", code, cfgPath, header);
+}
+
+std::string invalidModelLine(std::string_view code, std::string_view cfgPath) {
+    return fmt::format("{:16} in {}", code, cfgPath);
+}
+
+}  // namespace
+
 void lf_addInvalidCfgFile(LiveryScanState& state, std::string line) { state.invalidCfgFiles.add(std::move(line)); }
 
 void lf_addIncompleteSection(LiveryScanState& state, std::string line) {
@@ -86,11 +119,30 @@ void lf_addModelFix(LiveryScanState& state, std::string line) { state.modelFixes
 
 void lf_addInvalidAirlineCode(LiveryScanState& state, std::string_view code, std::string_view cfgPath,
                               std::string_view header) {
-    state.invalidAirlineCodes.add(fmt::format("{:12} in {} {}", code, cfgPath, header));
+    state.invalidAirlineCodes.add(invalidAirlineLine(code, cfgPath, header));
 }
 
 void lf_addInvalidModelCode(LiveryScanState& state, std::string_view code, std::string_view cfgPath) {
-    state.invalidModelCodes.add(fmt::format("{:16} in {}", code, cfgPath));
+    state.invalidModelCodes.add(invalidModelLine(code, cfgPath));
+}
+
+void lf_addInvalidCfgFile(ScanProblemLines& lines, std::string line) {
+    lines.invalidCfgFiles.push_back(std::move(line));
+}
+
+void lf_addIncompleteSection(ScanProblemLines& lines, std::string line) {
+    lines.incompleteSections.push_back(std::move(line));
+}
+
+void lf_addModelFix(ScanProblemLines& lines, std::string line) { lines.modelFixes.push_back(std::move(line)); }
+
+void lf_addInvalidAirlineCode(ScanProblemLines& lines, std::string_view code, std::string_view cfgPath,
+                              std::string_view header) {
+    lines.invalidAirlineCodes.push_back(invalidAirlineLine(code, cfgPath, header));
+}
+
+void lf_addInvalidModelCode(ScanProblemLines& lines, std::string_view code, std::string_view cfgPath) {
+    lines.invalidModelCodes.push_back(invalidModelLine(code, cfgPath));
 }
 
 }  // namespace qvl

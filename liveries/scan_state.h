@@ -1,18 +1,22 @@
-// What the workers of one liveries scan share: the titles already taken, the
-// titles that must not be catalogued, and the six lists of problems that the
-// scan writes to its problem files afterwards.
+// The state of one liveries scan: the titles already taken, the titles that
+// must not be catalogued, and the six lists of problems that the scan writes
+// to its problem files afterwards. The scan's file tasks never touch it: they
+// return their findings (liveries/scan_findings.h), and the scan's own
+// thread merges them in.
 //
-// Every container has its own mutex, held only while one element goes in or
+// Every container has its own mutex, held only while elements go in or
 // while a copy is taken; no lock is held while another is taken.
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "refdata/fnv_hash.h"
@@ -23,6 +27,7 @@ namespace qvl {
 class ProblemList {
 public:
     void add(std::string line);
+    void addAll(std::vector<std::string>&& lines);
     [[nodiscard]] std::vector<std::string> lines() const;
     [[nodiscard]] std::size_t size() const;
     void clear();
@@ -46,18 +51,36 @@ private:
     std::set<std::string, std::less<>> titles_;
 };
 
+using TitleSet = std::unordered_set<std::string, Fnv1aHash, std::equal_to<>>;
+
+// The don't-use titles as the scan's file tasks read them: a copy taken once
+// the list is filled, shared by every task and never changed, so a task left
+// running after the scan still reads titles that are there.
+class DontUseTitleSnapshot {
+public:
+    DontUseTitleSnapshot() = default;
+    explicit DontUseTitleSnapshot(TitleSet titles) : titles_(std::move(titles)) {}
+
+    [[nodiscard]] bool contains(std::string_view title) const { return titles_.find(title) != titles_.end(); }
+    [[nodiscard]] std::size_t size() const noexcept { return titles_.size(); }
+
+private:
+    TitleSet titles_;
+};
+
 // Titles that the scan must not catalogue (exact, case-sensitive). Filled
-// before the workers start and only read while they run.
+// before the file tasks start; they read a snapshot of it.
 class DontUseTitleList {
 public:
     void add(std::string title);
     [[nodiscard]] bool contains(std::string_view title) const;
     [[nodiscard]] std::size_t size() const;
     void clear();
+    [[nodiscard]] std::shared_ptr<const DontUseTitleSnapshot> snapshot() const;
 
 private:
     mutable std::shared_mutex mutex_;
-    std::unordered_set<std::string, Fnv1aHash, std::equal_to<>> titles_;
+    TitleSet titles_;
 };
 
 struct LiveryScanState {
@@ -80,6 +103,20 @@ struct LiveryScanState {
     void reset();
 };
 
+// The problem lines of one aircraft.cfg as its file task finds them, one
+// vector per problem list; the scan merges them into LiveryScanState.
+struct ScanProblemLines {
+    std::vector<std::string> noFltsimFiles;
+    std::vector<std::string> invalidCfgFiles;
+    std::vector<std::string> incompleteSections;
+    std::vector<std::string> invalidAirlineCodes;
+    std::vector<std::string> invalidModelCodes;
+    std::vector<std::string> modelFixes;
+};
+
+// Appends every line to its list of the scan state, in order.
+void appendProblemLines(LiveryScanState& state, ScanProblemLines&& lines);
+
 // After a scan: empties the problem lists but the model fixes, the taken
 // titles and the don't-use titles.
 void lf_clearScanMessages(LiveryScanState& state);
@@ -92,5 +129,13 @@ void lf_addInvalidAirlineCode(LiveryScanState& state, std::string_view code, std
                               std::string_view header);
 // "{:16} in {}".
 void lf_addInvalidModelCode(LiveryScanState& state, std::string_view code, std::string_view cfgPath);
+
+// The same lines, kept by a file task for the merge.
+void lf_addInvalidCfgFile(ScanProblemLines& lines, std::string line);
+void lf_addIncompleteSection(ScanProblemLines& lines, std::string line);
+void lf_addModelFix(ScanProblemLines& lines, std::string line);
+void lf_addInvalidAirlineCode(ScanProblemLines& lines, std::string_view code, std::string_view cfgPath,
+                              std::string_view header);
+void lf_addInvalidModelCode(ScanProblemLines& lines, std::string_view code, std::string_view cfgPath);
 
 }  // namespace qvl

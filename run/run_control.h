@@ -32,8 +32,6 @@ struct ProcessState {
     std::atomic<bool> simIs2020{true};
     // 1 for the 2020 simulator, 2 for 2024; written into generated files.
     std::atomic<std::int32_t> simNumber{1};
-    std::atomic<std::int32_t> workerCount{2};
-    std::atomic<std::int32_t> runningTaskCount{0};
     // Day of week and half-hour slot of the traffic clock.
     std::atomic<std::uint64_t> trafficDaySlot{0};
     // The RealTraffic client is installed on this PC.

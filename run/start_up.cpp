@@ -9,7 +9,6 @@
 #include <new>
 #include <string_view>
 #include <system_error>
-#include <thread>
 
 #include "core/fixed_code.h"
 #include "core/log.h"
@@ -87,9 +86,6 @@ bool prepareRun(RunControl& control) {
     gf_removeWithWarning(kAirportsXml);
     gf_removeWithWarning(kAigRegcodesXml);
     gf_removeWithWarning(kDbaseXml);
-    const unsigned hardware = std::thread::hardware_concurrency();
-    control.process.workerCount.store(hardware == 0 ? 2 : static_cast<std::int32_t>(hardware));
-    control.process.runningTaskCount.store(0);
     if (SCAN_LIVERIES.value() || !fs::exists(kLiveriesScannedXml)) control.startUp.scanLiveries();
     control.startUp.processScannedLiveries();
     gf_log(fmt::format("Start-up to ready: {} ms",

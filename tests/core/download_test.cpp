@@ -65,10 +65,20 @@ TEST_F(Download, StalledTransferEndsAndKeepsTheTarget) {
     expectTargetKept();
 }
 
+// On Windows a text mode would write every "\n" as "\r\n" (and read 0x1A as
+// the end); a download keeps every byte as the server sent it.
+TEST_F(Download, TheFileHoldsTheBytesAsSent) {
+    const std::string body("line\r\nline\nend\x1A\0\r\r\n", 19);
+    server.route("/f", HttpResponse::ok(body));
+    CurlHandle curl;
+    ASSERT_TRUE(gf_downloadToFile(curl, server.baseUrl() + "/f", target));
+    EXPECT_EQ(readFile(target), body);
+}
+
 TEST_F(Download, UnwritableTargetIsLogged) {
     server.route("/f", HttpResponse::ok("data"));
     CurlHandle curl;
-    EXPECT_FALSE(gf_downloadToFile(curl, server.baseUrl() + "/f", dir / "no" / "such" / "folder", FileMode::binary));
+    EXPECT_FALSE(gf_downloadToFile(curl, server.baseUrl() + "/f", dir / "no" / "such" / "folder"));
     EXPECT_TRUE(logged("Could not open output file: "));
 }
 

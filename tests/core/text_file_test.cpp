@@ -98,6 +98,33 @@ TEST_F(TextFile, ReadsUtf8AndAnsiLines) {
     EXPECT_THAT(lines, ElementsAre("L\xC3\xAD\xC2\xA0\xC2\xA4nea"));
 }
 
+// The charset check reads the head only; a line further down that is no
+// UTF-8 is read as Windows-1252, so every line given is UTF-8.
+TEST_F(TextFile, LinesOfAUtf8FileThatAreNoUtf8AreReadAsAnsi) {
+    const std::string head(5000, 'x');
+    const std::string tail = "\ncaf\xE9\nna\xC3\xAFve\n\xED\xA0\x80\n\xC3\n";
+    Lines lines;
+    for (const auto& [name, bytes] : {std::pair<const char*, std::string>{"plain.txt", head + tail},
+                                      {"marked.txt", "\xEF\xBB\xBF" + head + tail}}) {
+        const auto path = file(name, bytes);
+        ASSERT_TRUE(gf_readTextFileWithCharset(gf_detectCharset(path), path, lines)) << name;
+        EXPECT_THAT(lines, ElementsAre(head, "caf\xC3\xA9", "na\xC3\xAFve", "\xC3\xAD\xC2\xA0\xE2\x82\xAC", "\xC3\x83"))
+            << name;
+    }
+    EXPECT_TRUE(isValidUtf8("na\xC3\xAFve \xF0\x9F\x98\x80"));
+    EXPECT_FALSE(isValidUtf8("caf\xE9"));
+    EXPECT_FALSE(isValidUtf8("\xC3"));
+}
+
+// Text and names from outside may be no text at all: the checked
+// conversions say so instead of throwing (as Windows' conversions do).
+TEST(PathText, TextThatIsNoUtf8GivesNoPathAndNoText) {
+    EXPECT_EQ(pathFromFileText("Z\xC3\xBCrich"), std::filesystem::path(u8"Z\u00FCrich"));
+    EXPECT_FALSE(pathFromFileText("Z\xFCrich"));
+    EXPECT_EQ(checkedPathToUtf8(pathFromUtf8("Zo\xC3\xAB")), "Zo\xC3\xAB");
+    EXPECT_FALSE(checkedPathToUtf8(std::filesystem::path("Zo\xEB")));
+}
+
 // UTF-8 text and paths convert both ways without losing a letter (on Windows
 // the path's narrow constructor would read the text in the ANSI code page).
 TEST(PathText, Utf8TextAndPathsConvertBothWays) {

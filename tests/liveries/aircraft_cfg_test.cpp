@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <list>
 #include <string>
 #include <vector>
 
@@ -43,8 +42,7 @@ protected:
     }
 
     std::vector<LiveryData> search(const fs::path& cfg, std::int16_t folderIndex = 1) {
-        const std::list<LiveryData> found = lf_searchLiveriesinFile(scan_, folderIndex, cfg);
-        return {found.begin(), found.end()};
+        return merged(lf_searchLiveriesinFile(taskInput(cfg, folderIndex)));
     }
 
     static std::vector<std::string> titles(const std::vector<LiveryData>& liveries) {
@@ -246,6 +244,16 @@ TEST_F(AircraftCfg, EveryTextEncodingGivesTheSameAccentedTitle) {
         EXPECT_EQ(liveries[0].title, "Airbus A320 Café Ñandú €") << file.name;
         EXPECT_EQ(liveries[0].key.airlineId, airlineId("DLH")) << file.name;
     }
+}
+
+TEST_F(AircraftCfg, Windows1252BeyondTheUtf8HeadStillGivesUtf8Titles) {
+    // 5 KB of ASCII make the file UTF-8 as far as the charset check looks.
+    std::string bytes = "[General]\nicao_type_designator=A320\n";
+    while (bytes.size() < 5 * 1024) bytes += "; a comment line of plain ASCII text\n";
+    bytes += "[fltsim.0]\ntitle=Airbus A320 Caf\xE9\nicao_airline=DLH\n";
+    const fs::path cfg = writeCfg("late_ansi", bytes);
+    ASSERT_EQ(gf_detectCharset(cfg), Charset::UTF8_without_BOM);
+    EXPECT_EQ(titles(search(cfg)), std::vector<std::string>{"Airbus A320 Caf\xC3\xA9"});
 }
 
 TEST_F(AircraftCfg, EmptyMissingAndBinaryFilesYieldNothing) {

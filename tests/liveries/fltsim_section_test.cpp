@@ -16,7 +16,15 @@ protected:
     std::optional<LiveryData> read(std::vector<std::string> lines, std::string_view model = "A320",
                                    const CfgFileSource& source = kSource) {
         lines.insert(lines.begin(), "[fltsim.3]");
-        return lf_procesFltSimSection(scan_, source, lines, model);
+        CfgFileFindings findings;
+        CfgFileSource withTitles = source;
+        withTitles.dontUseTitles = scan_.dontUseTitles.snapshot();
+        if (auto candidate = lf_procesFltSimSection(findings, withTitles, lines, model)) {
+            findings.candidates.push_back(std::move(*candidate));
+        }
+        LiveryList liveries = merged(std::move(findings));
+        if (liveries.empty()) return std::nullopt;
+        return std::move(liveries.front());
     }
     std::vector<std::string> incomplete() const { return scan_.incompleteSections.lines(); }
     bool noProblems() const { return scan_.incompleteSections.size() == 0 && scan_.invalidAirlineCodes.size() == 0; }

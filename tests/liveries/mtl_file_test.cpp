@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <filesystem>
-#include <list>
 #include <string>
 #include <vector>
 
@@ -31,36 +29,34 @@ protected:
         return folder / "aircraft.cfg";
     }
 
-    std::list<LiveryData> search(const fs::path& cfg) {
-        running_ = 1;
-        auto liveries = lf_searchLiveriesinIVAOFile(scan_, 4, cfg, running_);
-        EXPECT_EQ(running_.load(), 0) << "the task lowers the count of running tasks";
-        return liveries;
+    LiveryList search(const fs::path& cfg) { return merged(lf_searchLiveriesinIVAOFile(taskInput(cfg, 4))); }
+
+    std::string modelFromPath(const fs::path& cfg) {
+        ScanProblemLines problems;
+        std::string model = lf_modelFromIvaoPath(problems, cfg);
+        appendProblemLines(scan_, std::move(problems));
+        return model;
     }
 
-    static std::vector<std::string> titles(const std::list<LiveryData>& liveries) {
+    static std::vector<std::string> titles(const LiveryList& liveries) {
         std::vector<std::string> out;
         for (const auto& livery : liveries) out.push_back(livery.title);
         return out;
     }
     std::vector<std::string> incomplete() const { return scan_.incompleteSections.lines(); }
     static std::string text(const fs::path& path) { return gf_pathToUtf8(path); }
-
-    std::atomic<std::int32_t> running_{0};
 };
 
 TEST_F(MtlFile, TheTypeComesFromTheFolderNameOfEitherPackage) {
-    EXPECT_EQ(lf_modelFromIvaoPath(scan_, "C:\\MSFS\\IVAO_MTL\\SimObjects\\Airplanes\\IVAO_B738WLfa\\aircraft.cfg"),
-              "B738");
-    EXPECT_EQ(lf_modelFromIvaoPath(scan_, "/c/Community/ivao_x-csl/SimObjects/Airplanes/IVAO_A319fIAEw/aircraft.cfg"),
-              "A319");
-    EXPECT_EQ(lf_modelFromIvaoPath(scan_, "/c/ivao_mtl/simobjects/airplanes/ivao_A320/AIRCRAFT.CFG"), "A320")
+    EXPECT_EQ(modelFromPath("C:\\MSFS\\IVAO_MTL\\SimObjects\\Airplanes\\IVAO_B738WLfa\\aircraft.cfg"), "B738");
+    EXPECT_EQ(modelFromPath("/c/Community/ivao_x-csl/SimObjects/Airplanes/IVAO_A319fIAEw/aircraft.cfg"), "A319");
+    EXPECT_EQ(modelFromPath("/c/ivao_mtl/simobjects/airplanes/ivao_A320/AIRCRAFT.CFG"), "A320")
         << "the layout is matched whatever the case";
     EXPECT_EQ(scan_.invalidModelCodes.size(), 0U);
 
     const fs::path outside = "/c/Community/MyAI/SimObjects/Airplanes/IVAO_A320/aircraft.cfg";
-    EXPECT_EQ(lf_modelFromIvaoPath(scan_, outside), "");
-    EXPECT_EQ(lf_modelFromIvaoPath(scan_, "/c/IVAO_MTL/SimObjects/Airplanes/IVAO_Q400/aircraft.cfg"), "");
+    EXPECT_EQ(modelFromPath(outside), "");
+    EXPECT_EQ(modelFromPath("/c/IVAO_MTL/SimObjects/Airplanes/IVAO_Q400/aircraft.cfg"), "");
     EXPECT_EQ(scan_.invalidModelCodes.lines(),
               (std::vector<std::string>{
                   std::string(16, ' ') + " in " + text(outside),
@@ -70,7 +66,7 @@ TEST_F(MtlFile, TheTypeComesFromTheFolderNameOfEitherPackage) {
 TEST_F(MtlFile, AWrongTypeIsFixedFromTheDatabase) {
     ASSERT_NO_FATAL_FAILURE(readDbase(test::liveriesDbaseXml({{"fixes", R"(<fx wro="B73W" cor="B738"/>)"}})));
     const fs::path cfg = "/c/IVAO_MTL/SimObjects/Airplanes/IVAO_B73W/aircraft.cfg";
-    EXPECT_EQ(lf_modelFromIvaoPath(scan_, cfg), "B738");
+    EXPECT_EQ(modelFromPath(cfg), "B738");
     EXPECT_EQ(scan_.modelFixes.lines(),
               std::vector<std::string>{"Model fix: B73W found in " + text(cfg) + " changed into B738"});
 }
@@ -207,13 +203,50 @@ TEST_F(MtlFile, TheFilesHeadersDecideWhetherItIsRead) {
     EXPECT_EQ(scan_.invalidCfgFiles.size(), 2U);
 }
 
-TEST_F(MtlFile, AFailingFolderQueryIsLoggedAndPassedOn) {
-    const auto cfg = writeCfg("[fltsim.0]\ntitle=A320 DLH\ntexture=Loop\n");
+TEST_F(MtlFile, ATextureFolderThatCannotBeCheckedCountsAsMissing) {
+    const auto cfg = writeCfg(
+        "[fltsim.0]\ntitle=A320 DLH Before\ntexture=A\n"
+        "[fltsim.1]\ntitle=A320 DLH Loop\ntexture=Loop\n"
+        "[fltsim.2]\ntitle=A320 DLH After\ntexture=A\n",
+        {"texture.A"});
+    // Asking for the link's target fails with "too many levels of symbolic links".
     fs::create_symlink("texture.Loop", cfg.parent_path() / "texture.Loop");
-    running_ = 1;
-    EXPECT_THROW(lf_searchLiveriesinIVAOFile(scan_, 1, cfg, running_), fs::filesystem_error);
-    EXPECT_EQ(running_.load(), 0);
+    EXPECT_EQ(titles(search(cfg)), (std::vector<std::string>{"A320 DLH Before", "A320 DLH After"}));
+    EXPECT_EQ(incomplete(),
+              std::vector<std::string>{text(cfg.parent_path() / "texture.Loop") + " [fltsim.1] does not exist"});
+    EXPECT_EQ(scan_.invalidCfgFiles.size(), 0U);
+    EXPECT_FALSE(logHas("! Exception in lf_searchLiveriesinIVAOFile"));
+}
+
+TEST_F(MtlFile, AnExceptionInAFileIsListedAndTheScanGoesOn) {
+    // The database interns every airline it knows; a table emptied and then
+    // filled with other codes has no room for DLH.
+    airlineCodes().clear();
+    for (std::size_t n = 0; airlineCodes().size() < CodeTable::kMaxCodes; ++n) gf_airlineId("J" + std::to_string(n));
+
+    const auto cfg = writeCfg(
+        "[fltsim.0]\ntitle=Airbus CityLine\ntexture=A\natc_id=D-AIZA\n[fltsim.1]\ntitle=A320 DLH Two\ntexture=A\n",
+        {"texture.A"});
+    EXPECT_TRUE(search(cfg).empty()) << "a file that broke off gives nothing";
     EXPECT_TRUE(logHas("! Exception in lf_searchLiveriesinIVAOFile " + text(cfg) + ": "));
+    ASSERT_EQ(scan_.invalidCfgFiles.size(), 1U);
+    EXPECT_TRUE(scan_.invalidCfgFiles.lines()[0].starts_with(text(cfg) + " could not be read: airline code table full"))
+        << scan_.invalidCfgFiles.lines()[0];
+
+    // A registration record's key needs no new code.
+    const auto next =
+        writeCfg("[fltsim.0]\ntitle=Airbus CityLine\ntexture=A\natc_id=D-AIZA\n", {"texture.A"}, "IVAO_A319");
+    EXPECT_EQ(titles(search(next)), std::vector<std::string>{"Airbus CityLine"});
+}
+
+TEST_F(MtlFile, AnEntryWhoseNameIsNoTextIsSkippedWithALogLine) {
+    const auto cfg =
+        writeCfg("[fltsim.0]\ntitle=A320 DLH Missing\ntexture=Missing\n[fltsim.1]\ntitle=A320 DLH Found\ntexture=dlh\n",
+                 {"texture.DLH", "texture.\xFF"});
+    EXPECT_EQ(titles(search(cfg)), std::vector<std::string>{"A320 DLH Found"});
+    EXPECT_TRUE(logHas("Skipped an entry of " + text(cfg.parent_path()) + " whose name is no text"));
+    EXPECT_EQ(incomplete(),
+              std::vector<std::string>{text(cfg.parent_path() / "texture.Missing") + " [fltsim.0] does not exist"});
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "liveries/fltsim_section.h"
 #include "liveries/livery_tables.h"
+#include "liveries/scan_findings.h"
 #include "liveries/scan_state.h"
 #include "liveries/support/liveries_folder.h"
 
@@ -16,37 +17,42 @@ namespace {
 
 constexpr int kWorkers = 8;
 constexpr int kTitles = 200;
+// Known to the database; BAW and EZY are interned by the workers themselves.
+const std::vector<std::string> kAirlines{"DLH", "BAW", "KLM", "EZY"};
 
 class ScanWorkers : public test::LiveriesFolder {};
 
 // Every worker reads the same titles from its own aircraft.cfg, as packages
-// that ship the same liveries do: each title is catalogued exactly once.
+// that ship the same liveries do, interning codes side by side; merged in
+// start order, each title is catalogued exactly once, by the first worker.
 TEST_F(ScanWorkers, EachTitleIsTakenByExactlyOneWorker) {
-    std::vector<std::vector<LiveryData>> found(kWorkers);
+    std::vector<CfgFileFindings> found(kWorkers);
     {
         std::vector<std::jthread> workers;
         for (int w = 0; w < kWorkers; ++w) {
-            workers.emplace_back([this, w, &found] {
+            workers.emplace_back([w, &findings = found[static_cast<std::size_t>(w)]] {
                 const CfgFileSource source{.folderIndex = static_cast<std::int16_t>(w),
                                            .cfgPath = "pkg" + std::to_string(w) + "/aircraft.cfg",
                                            .aircraftFolder = "pkg" + std::to_string(w)};
                 for (int t = 0; t < kTitles; ++t) {
-                    const std::vector<std::string> lines{"[fltsim." + std::to_string(t) + "]",
-                                                         "title=Livery " + std::to_string(t), "icao_airline=DLH"};
-                    if (auto livery = lf_procesFltSimSection(scan_, source, lines, "A320")) {
-                        found[static_cast<std::size_t>(w)].push_back(std::move(*livery));
+                    const std::vector<std::string> lines{
+                        "[fltsim." + std::to_string(t) + "]", "title=Livery " + std::to_string(t),
+                        "icao_airline=" + kAirlines[static_cast<std::size_t>(t) % kAirlines.size()]};
+                    if (auto candidate = lf_procesFltSimSection(findings, source, lines, "A320")) {
+                        findings.candidates.push_back(std::move(*candidate));
                     }
                 }
             });
         }
     }
+    LiveryList liveries;
+    for (CfgFileFindings& findings : found) mergeFindings(scan_, std::move(findings), liveries);
     std::set<std::string> titles;
-    std::size_t records = 0;
-    for (const auto& list : found) {
-        records += list.size();
-        for (const auto& livery : list) titles.insert(livery.title);
+    for (const auto& livery : liveries) {
+        titles.insert(livery.title);
+        EXPECT_EQ(livery.folderIndex, 0) << "the first worker in start order keeps the title";
     }
-    EXPECT_EQ(records, static_cast<std::size_t>(kTitles));
+    EXPECT_EQ(liveries.size(), static_cast<std::size_t>(kTitles));
     EXPECT_EQ(titles.size(), static_cast<std::size_t>(kTitles));
     EXPECT_EQ(scan_.incompleteSections.size(), static_cast<std::size_t>((kWorkers - 1) * kTitles));
     EXPECT_EQ(scan_.seenTitles.size(), static_cast<std::size_t>(kTitles));

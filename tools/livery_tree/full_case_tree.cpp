@@ -127,13 +127,11 @@ void aigKeyCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
     c.livery(lv("ZZZ", "A320", "Airbus A320 Lufthansa-STUB"));
     // A "Fictional" title ends the section silently.
     c.line("[fltsim.21]").line("title=Airbus A320 Fictional Air").line("icao_airline=DLH");
-    // A user aircraft's title rejects the section silently; no airline was read, so the missing-airline
-    // line is written all the same.
+    // A user aircraft's title rejects the section silently: no line at all, not even for the airline
+    // that was never read (such a section is no AI livery).
     c.line("[fltsim.22]").line("title=FenixA320 Lufthansa").line("icao_airline=DLH");
-    c.missingAirline("[fltsim.22]");
-    // RFO rejects the section silently; the code was not kept, so the missing-airline line is written.
+    // RFO rejects the section silently, with no line either.
     c.line("[fltsim.23]").line("title=Airbus A320 Returned For Overhaul").line("icao_airline=RFO");
-    c.missingAirline("[fltsim.23]");
     // A section without title.
     c.line("[fltsim.24]").line("icao_airline=DLH").line("atc_parking_types=GATE");
     c.incomplete(fmt::format("{} {} misses title", c.dir(), "[fltsim.24]"));

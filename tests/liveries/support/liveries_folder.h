@@ -13,6 +13,7 @@
 #include "core/settings.h"
 #include "liveries/livery_data.h"
 #include "liveries/livery_tables.h"
+#include "liveries/scan_findings.h"
 #include "liveries/scan_state.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase.h"
@@ -78,6 +79,18 @@ protected:
         lf_buildAirlineModelMap(list, tables_);
         lf_buildCatalogue(tables_);
         lf_buildModelTables(tables_);
+    }
+
+    // A file task's input with the scan state's don't-use titles.
+    ScanTaskInput taskInput(const std::filesystem::path& cfg, std::int16_t folderIndex) const {
+        return {.folderIndex = folderIndex, .cfgPath = cfg, .dontUseTitles = scan_.dontUseTitles.snapshot()};
+    }
+
+    // What a file task found, merged into the scan state as the scan does.
+    LiveryList merged(CfgFileFindings&& findings) {
+        LiveryList liveries;
+        mergeFindings(scan_, std::move(findings), liveries);
+        return liveries;
     }
 
     static CodeId airlineId(std::string_view code) { return gf_airlineId(code); }
