@@ -1,25 +1,84 @@
-// The scan of the installed liveries, which writes the scanned-liveries file
-// the catalogue is built from.
+// The scan of the installed liveries: it finds the AI packages, reads every
+// aircraft.cfg below them on the scan's workers, and writes the
+// scanned-liveries file that the catalogue is built from, with the problem
+// files beside it.
 #pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "core/run_state.h"
 #include "core/status.h"
+#include "core/task_pool.h"
+#include "liveries/livery_data.h"
+#include "liveries/package_search.h"
+#include "liveries/scan_findings.h"
 #include "liveries/scan_state.h"
 
 namespace qvl {
 
-// Given its owners once: what the scan's workers share, the run's closing
-// flags that end it early, and the status for its progress.
+// What a scan is given once: what its workers' findings are merged into, the
+// run's closing flags that end it early, the status for its progress, the
+// lines for the registration-code results file that its don't-use readers
+// add to, and the opener of the manual and the settings folder that manual
+// mode shows when no lfolder is set. The pool's bounds are a parameter for
+// tests.
+struct LiveryScanParts {
+    LiveryScanState& scan;
+    const RunState& run;
+    Status& status;
+    std::vector<std::string>& regcodeResults;
+    std::function<void()> openManualAndSettingsFolder;
+    TaskPoolOptions pool{};
+};
+
+// Where a scan looks and what it writes into its result.
+struct LiveryScanPlace {
+    // The chosen simulator's Community folder; empty when not known.
+    std::filesystem::path communityFolder;
+    // 1: MSFS 2020, 2: MSFS 2024.
+    std::int32_t simNumber = 1;
+};
+
 class LiveryScan {
 public:
-    LiveryScan(LiveryScanState& scan, const RunState& run, Status& status) : scan_(scan), run_(run), status_(status) {}
+    // std::invalid_argument when the opener is missing.
+    explicit LiveryScan(LiveryScanParts parts);
 
-    void gf_scanLiveries();
+    // The whole scan. UserErrorException for what the user must
+    // mend (no packages, no liveries, a missing lfolder path); a runtime
+    // error when a file's worker did not answer in time or the result could
+    // not be written. A scan that ends early writes nothing and leaves the
+    // previous result as it was.
+    void gf_scanLiveries(const LiveryScanPlace& place);
+
+    // Searches the folders and writes the results; false when no livery was
+    // found. True without writing anything when the run is closing.
+    bool lf_scanLfolders(const PackageFolderList& folders, std::int32_t simNumber);
 
 private:
-    [[maybe_unused]] LiveryScanState& scan_;
-    [[maybe_unused]] const RunState& run_;
-    [[maybe_unused]] Status& status_;
+    void lf_readDontUseTitles();
+    // The records of the folder's aircraft.cfg files, appended to the list
+    // in the order the files were found; false when the run began closing.
+    bool lf_searchLiveriesInFolders(std::int16_t folderIndex, const std::filesystem::path& folder);
+    void mergeOldest();
+    void showProgress(bool now);
+    bool closing() const { return parts_.run.isClosing(); }
+
+    LiveryScanParts parts_;
+    TaskPool<CfgFileFindings> pool_;
+    LiveryList liveryList_;
+    std::shared_ptr<const DontUseTitleSnapshot> dontUse_;
+    bool endedEarly_ = false;  // the last search stopped as the run began closing
+    std::size_t filesFound_ = 0;
+    std::size_t filesDone_ = 0;
+    std::chrono::steady_clock::time_point lastProgress_{};
 };
 
 }  // namespace qvl

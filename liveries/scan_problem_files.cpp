@@ -92,13 +92,16 @@ bool lf_writeFixesFile(const LiveryScanState& state) {
     }
 }
 
-void lf_removePreviousScanFiles() {
+void lf_removePreviousScanFiles(PreviousScannedLiveries scanned) {
     const std::array<const fs::path*, 9> previous{
         &kNoFltsimSectionTxt,         &kLiveriesScannedXml,      &kInlineRegcodesTxt,
         &kInvalidAirlineCodesTxt,     &kInvalidAircraftCodesTxt, &kFixesTxt,
         &kInvalidAircraftCfgFilesTxt, &kIncompleteSectionsTxt,   &kErrorsFolder};
     try {
-        for (const fs::path* file : previous) fs::remove(*file);
+        for (const fs::path* file : previous) {
+            if (scanned == PreviousScannedLiveries::keep && file == &kLiveriesScannedXml) continue;
+            fs::remove(*file);
+        }
     } catch (const fs::filesystem_error& e) {
         gf_log(fmt::format("problems with removing previous files: {}", e.what()));
     }

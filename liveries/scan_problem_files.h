@@ -28,8 +28,13 @@ void lf_writeScanErrorFiles(const LiveryScanState& state);
 // The model fixes to output/errors/Fixes.txt; false when not written (logged).
 bool lf_writeFixesFile(const LiveryScanState& state);
 
-// Removes the previous scan's files, LiveriesScanned.xml and last the
-// output/errors folder; the first failure stops the removal and is logged.
-void lf_removePreviousScanFiles();
+// Whether LiveriesScanned.xml goes with the previous scan's files: the scan
+// keeps it, as its writer replaces it whole.
+enum class PreviousScannedLiveries : std::uint8_t { remove, keep };
+
+// Removes the previous scan's files, LiveriesScanned.xml (unless kept) and
+// last the output/errors folder; the first failure stops the removal and is
+// logged.
+void lf_removePreviousScanFiles(PreviousScannedLiveries scanned = PreviousScannedLiveries::remove);
 
 }  // namespace qvl

@@ -41,6 +41,7 @@
 #include "run/run_window.h"
 #include "run/version_check.h"
 #include "run/window/command_flags.h"
+#include "run/window/folder_openers.h"
 #include "run/window/main_window_state.h"
 #include "run/window/status_panel.h"
 #include "run/window/window_status.h"
@@ -98,7 +99,16 @@ struct ProgramParts {
     Engine engine;
     // The capabilities that are not built yet, each over its owners.
     LiveryScanState liveryScanState;
-    LiveryScan liveryScan{liveryScanState, run, status};
+    LiveryScan liveryScan{{.scan = liveryScanState,
+                           .run = run,
+                           .status = status,
+                           .regcodeResults = liveryTables.regcodeResults,
+                           .openManualAndSettingsFolder =
+                               [] {
+                                   gf_openManual();
+                                   gf_openParametersFolder();
+                               },
+                           .pool = {}}};
     AirportsScan airportsScan{simulator, run, status};
     VersionCheck versionCheck{run};
     LiveCountRefresh liveCount{engineState, windowState};

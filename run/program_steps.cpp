@@ -44,7 +44,10 @@ bool ProgramStartUp::readDbase() { return gf_readDbase(); }
 bool ProgramStartUp::readAirports() { return gf_readAirports(); }
 bool ProgramStartUp::detectMsfs() { return gf_detectMsfs(p_.link); }
 void ProgramStartUp::setRealTrafficLocal(bool local) { p_.feed.rtLocal.store(local); }
-void ProgramStartUp::scanLiveries() { p_.liveryScan.gf_scanLiveries(); }
+void ProgramStartUp::scanLiveries() {
+    p_.liveryScan.gf_scanLiveries({.communityFolder = gf_simPackagesPath(p_.link.simVersion.load(), "Community"),
+                                   .simNumber = p_.process.simNumber.load()});
+}
 void ProgramStartUp::processScannedLiveries() { qvl::processScannedLiveries(p_); }
 void ProgramStartUp::scanAirports() {
     const AirportsScanCounts counts = p_.airportsScan.gf_scanAirports();

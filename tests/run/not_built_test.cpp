@@ -24,7 +24,6 @@ const std::vector<std::string> kNotBuiltYet{
     "gf_openManual: the folder openers",
     "gf_openParametersFolder: the folder openers",
     "gf_scanAirports: the add-on airports scan",
-    "gf_scanLiveries: the livery scan",
     "lf_HandleWMCOMMAND: the window's command handlers",
     "lf_editSubclassProc: the edit fields",
     "lf_paintWindow: the status panel",
