@@ -12,6 +12,7 @@
 #include "simlink/sim_queues.h"
 #include "simlink/sim_registration.h"
 #include "simlink/sim_state.h"
+#include "simlink/support/complete_hooks.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ World& world() {
         w.link.simHandle.store(w.handle);
         qvl::lf_registerSimDefinitions(*w.handle);
         qvl::gf_initSimQueues(w.link);
+        w.link.hooks.publish(qvl::test::completeHooks({}));
         w.link.userObjectId.store(config.user.objectId);
         const qvl::sim::InitPosition at{.latitude = 50.0,
                                         .longitude = 8.5,

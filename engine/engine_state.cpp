@@ -69,6 +69,7 @@ void EngineState::reset() {
     followedObjectId = 0;
     liveSelCount = {};
     userStandName.reset();
+    userStandExchange.reset();
     lastStaticClearance = {};
     userSnapshot = UserAircraftBlock{};
 }

@@ -5,7 +5,8 @@
 // One EngineState is owned by the program and reached through the Engine
 // context (engine.h); tests make a fresh one. Everything here belongs to the
 // run thread except the object-event queue, which the simulator link's thread
-// fills (under the event mutex).
+// fills (under the event mutex), and the user-stand exchange, which it reads
+// and hands the user's stand to (under the exchange's own mutex).
 #pragma once
 
 #include <cstddef>
@@ -23,6 +24,7 @@
 #include "core/geodesy.h"
 #include "engine/live_ac.h"
 #include "engine/parking/parking_state.h"
+#include "engine/parking/user_stand_exchange.h"
 #include "liveries/dont_use_title_set.h"
 #include "simlink/sim_hooks.h"
 #include "simlink/sim_queues.h"
@@ -124,6 +126,9 @@ struct EngineState {
     } liveSelCount;
     // The stand under the user aircraft, which arriving aircraft leave free.
     StandNameCache userStandName;
+    // The park airport's stands as the simulator link names the user's stand
+    // from them, and the stand it hands back after a new flight.
+    UserStandExchange userStandExchange;
     // The user's position when static aircraft were last cleared from around it.
     GeoPosition lastStaticClearance{};
     // The object chosen through CALLSIGN_2_OBJECTID; 0 = none.

@@ -25,6 +25,7 @@
 #include "core/messages.h"
 #include "core/paths.h"
 #include "core/run_state.h"
+#include "core/settings.h"
 #include "platform/sim/sim_api.h"
 #include "refdata/code_table.h"
 #include "refdata/data_file.h"
@@ -125,6 +126,11 @@ void installHandlers() {
     hooks.standNameAtPosition = [](const GeoPosition& p) {
         return p.latitude > 0.0 ? std::string("V112") : std::string();
     };
+    hooks.userPosition = [] { return link().user.block().position(); };
+    hooks.userAircraft = [] { return link().user.block(); };
+    hooks.reserveUserStand = [](const std::string&) {};
+    hooks.repaintWindow = [] {};
+    hooks.setStringParameter = [](StringParameter& setting, const std::string& value) { setting.set(value); };
     l.state.hooks.publish(std::move(hooks));
 }
 

@@ -14,6 +14,7 @@
 
 #include "core/messages.h"
 #include "core/run_state.h"
+#include "core/settings.h"
 #include "platform/sim/sim_api.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_hooks.h"
@@ -54,6 +55,8 @@ SimLinkHooks checkingHooks() {
     h.userAircraft = [] { return UserAircraftBlock{.latitude = 50.03, .longitude = 8.56, .onGround = true}; };
     h.standNameAtPosition = [](const GeoPosition&) { return std::string("V112"); };
     h.reserveUserStand = [](const std::string&) {};
+    h.repaintWindow = [] {};
+    h.setStringParameter = [](StringParameter& setting, const std::string& value) { setting.set(value); };
     return h;
 }
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/parameters.h"
 #include "core/paths.h"
 #include "core/settings.h"
 #include "core/text_file.h"
@@ -50,6 +51,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const fuzz::InFolder inScratch(scratch().path());
     fuzz::resetAllSettings();
     static SimLinkState link;
+    static const bool wired = [] {
+        // The detection saves the found path through the program's setter.
+        link.hooks.publish(
+            {.queueSimObjectEvent = [](const SimObjectEvent&) {},
+             .onSimObjectData = [](const SimObjectDataReply&) {},
+             .onSimObjectDataByType = [](const SimObjectDataReply&) {},
+             .userPosition = [] { return GeoPosition{}; },
+             .userAircraft = [] { return UserAircraftBlock{}; },
+             .standNameAtPosition = [](const GeoPosition&) { return std::string{}; },
+             .reserveUserStand = [](const std::string&) {},
+             .repaintWindow = [] {},
+             .setStringParameter = [](StringParameter& setting,
+                                      const std::string& value) { gf_setStringParameter(setting, value); }});
+        return true;
+    }();
+    (void)wired;
     link.simVersion.store(SimVersion::msfs2020);
     fuzz::writeBytes(userCfgOpt(), fuzz::bytesOf(data, size));
 

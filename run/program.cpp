@@ -12,6 +12,7 @@
 #include "core/settings.h"
 #include "core/text_file.h"
 #include "engine/object_events.h"
+#include "engine/parking/user_stand_exchange.h"
 #include "engine/traffic_gone.h"
 #include "refdata/airports.h"
 #include "refdata/dbase.h"
@@ -38,6 +39,17 @@ void installSimLinkHooks(ProgramParts& p) {
         return GeoPosition{.latitude = block.latitude, .longitude = block.longitude};
     };
     hooks.userAircraft = [&p] { return p.user.block(); };
+    // The simulator client's thread names the stand from the stands the
+    // engine published, never from the engine's own list.
+    hooks.standNameAtPosition = [&p](const GeoPosition& position) {
+        if (!p.user.onGround().has_value()) return std::string{};
+        return p.engineState.userStandExchange.standNameAt(position);
+    };
+    // Taken over by the run thread on its next reserved-stand check, or when
+    // it leaves the park airport at the end of the run.
+    hooks.reserveUserStand = [&p](const std::string& stand) {
+        p.engineState.userStandExchange.handOverUserStand(stand);
+    };
     hooks.repaintWindow = [&p] { p.windowState.requestRepaint(WindowRegion::statusPanel); };
     hooks.setStringParameter = [](StringParameter& setting, const std::string& value) {
         gf_setStringParameter(setting, value);
@@ -65,6 +77,7 @@ ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary)
     connectUserAircraft(engine, user, realTraffic);
     installSimLinkHooks(*this);
     feed.setRepaintHook([this] { status.statusChanged(); });
+    loadedPark.stats.setRepaintHook([this] { windowState.requestRepaint(WindowRegion::parkingStats); });
     feed.setRealTrafficGoneHook([this] { takeLiveAircraftAway(engine); });
     attachRunState(&run);
 }

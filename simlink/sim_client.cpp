@@ -172,7 +172,7 @@ void onDataReply(const SimLinkState& link, const sim::RecvHeader* message, std::
                                    .data = sim::trailingBytes(message, size, sizeof(sim::RecvSimObjectData))};
     const auto hooks = link.hooks.current();
     const auto& handler = kind == DataRequestKind::byType ? hooks->onSimObjectDataByType : hooks->onSimObjectData;
-    if (handler) handler(reply);
+    handler(reply);
 }
 
 template <class Record, class Handler>
@@ -337,7 +337,6 @@ void gf_closeSimConnect(sim::SimConnection*& handle) {
 
 void lf_onFlightReloaded(const SimLinkHookSlot& hooks) {
     const auto installed = hooks.current();
-    if (!installed->userAircraft || !installed->standNameAtPosition || !installed->reserveUserStand) return;
     const UserAircraftBlock user = installed->userAircraft();
     if (!user.onGround.value_or(false) || user.groundSpeed > kStandStillKt) return;
     const std::string stand = installed->standNameAtPosition(user.position());

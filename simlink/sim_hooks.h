@@ -1,8 +1,10 @@
 // What the simulator link hands to, and asks of, the parts that are built on
 // top of it: the AI traffic engine's event queue, the user-aircraft data
 // handlers, the park airport's stands, the main window and the saving of
-// settings. Each part installs its side when it starts; a hook that is not
-// installed does nothing (or answers "unknown").
+// settings. The program wires every one of them when it starts: a bundle
+// with a missing member is refused when it is published, so a hook that was
+// forgotten is found at start-up rather than by a feature that quietly never
+// happens.
 //
 // The hooks are replaced whole: SimLinkHookSlot::publish puts a new set in
 // place and readers keep the set they took for as long as they use it.
@@ -56,42 +58,50 @@ struct SimObjectDataReply {
 
 struct SimLinkHooks {
     // The engine's event queue (taken under the engine's own mutex).
-    std::function<void(const SimObjectEvent&)> queueSimObjectEvent;
+    std::function<void(const SimObjectEvent&)> queueSimObjectEvent{};
     // Replies of the user-aircraft requests and of the by-type request.
-    std::function<void(const SimObjectDataReply&)> onSimObjectData;
-    std::function<void(const SimObjectDataReply&)> onSimObjectDataByType;
+    std::function<void(const SimObjectDataReply&)> onSimObjectData{};
+    std::function<void(const SimObjectDataReply&)> onSimObjectDataByType{};
     // The last received user position; 0,0 while none has arrived.
-    std::function<GeoPosition()> userPosition;
+    std::function<GeoPosition()> userPosition{};
     // The user aircraft's latest snapshot.
-    std::function<UserAircraftBlock()> userAircraft;
-    // The park airport's stand at a position; empty when none.
-    std::function<std::string(const GeoPosition&)> standNameAtPosition;
+    std::function<UserAircraftBlock()> userAircraft{};
+    // The park airport's stand at a position; empty when none. Called on
+    // the simulator client's thread: it must not reach into the engine.
+    std::function<std::string(const GeoPosition&)> standNameAtPosition{};
     // The user stands at this stand after a new flight: the park airport
-    // keeps it as its reserved stand when it is new.
-    std::function<void(const std::string&)> reserveUserStand;
+    // keeps it as its reserved stand when it is new. Called on the simulator
+    // client's thread; the engine takes the stand over on its own thread.
+    std::function<void(const std::string&)> reserveUserStand{};
     // Asks the UI thread to repaint the status panel; must not block.
-    std::function<void()> repaintWindow;
+    std::function<void()> repaintWindow{};
     // Sets a text setting and saves parameters.xml.
-    std::function<void(StringParameter&, const std::string&)> setStringParameter;
+    std::function<void(StringParameter&, const std::string&)> setStringParameter{};
 };
 
-// The published hook set of one link, and safe calls through it (nothing
-// happens when a hook is missing). Any thread may publish or call.
+// Throws std::logic_error naming every member of the bundle that is empty.
+void requireCompleteHooks(const SimLinkHooks& hooks);
+
+// The published hook set of one link, and calls through it. Any thread may
+// publish or call.
 class SimLinkHookSlot {
 public:
+    // Throws std::logic_error (naming the members) when a hook is missing;
+    // the set published before stays.
     void publish(SimLinkHooks hooks);
+    // Throws std::logic_error while no set has been published: the link was
+    // used before the program wired it.
     [[nodiscard]] std::shared_ptr<const SimLinkHooks> current() const;
 
     void queueSimObjectEvent(const SimObjectEvent& event) const;
     void repaintWindow() const;
-    // 0,0 while no position has arrived or no hook is installed.
+    // 0,0 while no position has arrived.
     [[nodiscard]] GeoPosition userPosition() const;
-    // Sets the setting; saves it into parameters.xml when no saver is installed.
     void setStringSetting(StringParameter& setting, const std::string& value) const;
 
 private:
     mutable std::mutex mutex_;  // a leaf lock: guards `hooks_` only
-    std::shared_ptr<const SimLinkHooks> hooks_ = std::make_shared<const SimLinkHooks>();
+    std::shared_ptr<const SimLinkHooks> hooks_;
 };
 
 }  // namespace qvl

@@ -82,9 +82,7 @@ void checkTeleport(RunState& run, UserAircraftState& user, const UserAircraftBlo
 }
 
 void updateStand(const SimLinkState& link, UserAircraftState& user, const UserAircraftBlock& block) {
-    const auto hooks = link.hooks.current();
-    if (!hooks->standNameAtPosition) return;
-    const std::string name = hooks->standNameAtPosition(block.position());
+    const std::string name = link.hooks.current()->standNameAtPosition(block.position());
     if (name == block.stand) return;
     user.setStand(name);
     link.hooks.repaintWindow();

@@ -23,6 +23,7 @@
 #include "engine/conflicts/static_conflicts.h"
 #include "engine/engine.h"
 #include "engine/parking/park_airports.h"
+#include "engine/parking/user_stand_exchange.h"
 #include "engine/stands/stands.h"
 
 namespace qvl {
@@ -108,6 +109,7 @@ void takeChangedReservedStand(Engine& engine, std::string& text) {
 ApfLoadResult lf_readParkedFile(Engine& engine) {
     LoadedParkAirport& park = engine.loadedPark;
     gf_clearStands(park.parkStands);
+    publishParkStands(engine);
     const std::optional<CurrentParkAirport> current = engine.parkAirport.current();
     if (!current) return fail(ApfLoadError::notFound, fmt::format("{} {} not found", kReadParkedFile, "?"));
     std::string pathText;
@@ -128,6 +130,7 @@ ApfLoadResult lf_readParkedFile(Engine& engine) {
     if (!loaded) return loaded;
     // A name cached for the stands before would not be one of these.
     engine.state.userStandName.reset();
+    publishParkStands(engine);
     keepUserStand(engine, *current);
     park.parkStands.shrink_to_fit();
     takeReservedStand(engine, current->code);
@@ -149,6 +152,9 @@ Result<std::string, ParkAirportsError> gf_checkParkAirports(Engine& engine, bool
 }
 
 void clearParkReservedStand(Engine& engine) {
+    // The stand the user stood on after a new flight is taken over first:
+    // the simulator client's thread has only handed it over.
+    keepHandedOverUserStand(engine);
     const std::string stand = engine.state.parking.display.reservedStand;
     if (!stand.empty()) gf_clearReservedStand(engine, stand);
 }

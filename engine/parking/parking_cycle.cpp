@@ -28,6 +28,7 @@
 #include "engine/parking/learned_save.h"
 #include "engine/parking/park_airports.h"
 #include "engine/parking/park_selection.h"
+#include "engine/parking/user_stand_exchange.h"
 #include "engine/removal.h"
 #include "engine/stands/stands.h"
 
@@ -226,6 +227,9 @@ void lf_takeOverLiveCallsigns(Engine& engine) {
 }
 
 void gf_leaveParkAirport(Engine& engine) {
+    // A new flight ends the run: the user's stand handed over on the way out
+    // is kept while the airport is still the park airport.
+    keepHandedOverUserStand(engine);
     engine.state.parking.candidates.clear();
     gf_flushStaticAc(engine);
     removeLiveOnTheGround(engine);
@@ -245,6 +249,7 @@ void lf_resetParkAirport(Engine& engine) {
     parking.candidates.clear();
     // The stands, the quality-factor text and what the stand file said.
     engine.loadedPark.reset();
+    publishParkStands(engine);
     // The name cached for the user's position was one of these stands.
     engine.state.userStandName.reset();
     showDisplay(engine);

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -57,6 +58,16 @@ std::string describe(const std::exception_ptr& error) {
     return "no exception";
 }
 
+// A window whose close button or messages reach nobody would hang or end the
+// program silently: an unwired hook is a fault of the wiring, found here.
+MainWindowHooks requireHooks(MainWindowHooks hooks) {
+    std::string missing;
+    if (!hooks.onClose) missing += " onClose";
+    if (!hooks.onMessage) missing += " onMessage";
+    if (!missing.empty()) throw std::logic_error("main window hooks not wired:" + missing);
+    return hooks;
+}
+
 }  // namespace
 
 void lf_createControls(ui::Window& window) {
@@ -80,7 +91,7 @@ void lf_createControls(ui::Window& window) {
 
 MainWindow::MainWindow(std::shared_ptr<ui::Window> window, MainWindowState& state, CommandFlags& flags,
                        MainWindowHooks hooks)
-    : window_(std::move(window)), state_(state), flags_(flags), hooks_(std::move(hooks)) {
+    : window_(std::move(window)), state_(state), flags_(flags), hooks_(requireHooks(std::move(hooks))) {
     ui::installControls(window_);
     // Both hooks only queue a repaint to the UI thread; they never paint. A
     // writer that still holds a copy of a hook after the window has gone
@@ -123,13 +134,7 @@ void MainWindow::saveWindowPosition() {
 
 void MainWindow::onCreate(ui::Window& window) { lf_createControls(window); }
 
-void MainWindow::onClose() {
-    if (hooks_.onClose) {
-        hooks_.onClose();
-    } else {
-        window_->quit(0);
-    }
-}
+void MainWindow::onClose() { hooks_.onClose(); }
 
 void MainWindow::onPaint(ui::Canvas& canvas) {
     paintBackground(canvas);
@@ -148,9 +153,7 @@ void MainWindow::onCommand(const ui::Command& command) {
 
 void MainWindow::onEditEnter(std::uint16_t controlId) { lf_editSubclassProc(controlId); }
 
-void MainWindow::onMessage(const ui::ProgramMessage& message) {
-    if (hooks_.onMessage) hooks_.onMessage(message);
-}
+void MainWindow::onMessage(const ui::ProgramMessage& message) { hooks_.onMessage(message); }
 
 void MainWindow::onCallbackException(const std::exception_ptr& error) noexcept {
     try {

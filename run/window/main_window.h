@@ -2,7 +2,8 @@
 // last closed, creates every child control bound to its setting or button,
 // paints what it owns, and hands each window event to the part that deals
 // with it. The run side (program entry, run thread) plugs in through
-// MainWindowHooks: the close button and the program's own messages are its.
+// MainWindowHooks: the close button and the program's own messages are its,
+// and both must be wired.
 //
 // Every event handler runs on the UI thread and lets no exception out: a
 // failed command is logged and the window stays usable.
@@ -22,7 +23,7 @@
 namespace qvl {
 
 struct MainWindowHooks {
-    // The close button, SIGINT or SIGTERM; without a hook the loop ends with 0.
+    // The close button, SIGINT or SIGTERM.
     std::function<void()> onClose{};
     // The program's own messages posted to the UI thread (start a run, quit).
     std::function<void(const ui::ProgramMessage&)> onMessage{};
@@ -34,6 +35,7 @@ public:
     // lines' and the state's repaint requests to it; the destructor uninstalls
     // the controls and the message lines' hook. The state may end before this
     // object (after the loop has ended): the destructor does not touch it.
+    // Throws std::logic_error, naming them, when hooks are missing.
     MainWindow(std::shared_ptr<ui::Window> window, MainWindowState& state, CommandFlags& flags, MainWindowHooks hooks);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;

@@ -59,6 +59,7 @@
 #include "simlink/sim_client.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_state.h"
+#include "simlink/support/complete_hooks.h"
 #include "simlink/user_aircraft.h"
 #include "support/fake_status.h"
 #include "support/log_capture.h"
@@ -302,7 +303,7 @@ protected:
             lf_onSimObjectDataByType(simLink, user, r);
         };
         hooks.userPosition = [this] { return user.block().position(); };
-        simLink.hooks.publish(std::move(hooks));
+        simLink.hooks.publish(test::completeHooks(std::move(hooks)));
         simClient = startSimClientThread(simLink, run, *sim);
         ASSERT_TRUE(lf_requestUserAircraftData(simLink, run, user,
                                                [](std::chrono::milliseconds d) { std::this_thread::sleep_for(d); }));

@@ -12,16 +12,22 @@
 #include <iterator>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "airports/apf_file.h"
 #include "core/messages.h"
 #include "core/paths.h"
 #include "core/settings.h"
+#include "engine/parking/parking_cycle.h"
+#include "engine/parking/user_stand_exchange.h"
 #include "engine/stands/stand_seams.h"
 #include "platform/units.h"
 #include "refdata/airports.h"
 #include "refdata/data_file.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_ids.h"
+#include "simlink/support/complete_hooks.h"
 #include "support/engine_harness.h"
 
 namespace qvl::test {
@@ -137,6 +143,38 @@ protected:
         throw std::out_of_range(id);
     }
     static std::string message() { return messageLines().message; }
+
+    // The stand-in simulator with the user parked at `at`, and the link
+    // wired as the program wires it: the user's stand is named from the
+    // stands the engine published and handed back through the same exchange.
+    void userInTheSimulatorAt(GeoPosition at) {
+        connectStandIn();
+        sim->teleportUser(at.latitude, at.longitude);
+        link.hooks.publish(completeHooks(
+            {.onSimObjectData = [this](const SimObjectDataReply& r) { lf_onSimObjectData(link, run, userData, r); },
+             .userAircraft = [this] { return userData.block(); },
+             .standNameAtPosition =
+                 [this](const GeoPosition& position) {
+                     if (!userData.onGround().has_value()) return std::string{};
+                     return state.userStandExchange.standNameAt(position);
+                 },
+             .reserveUserStand =
+                 [this](const std::string& stand) { state.userStandExchange.handOverUserStand(stand); }}));
+        userData.setOnGround(true);
+    }
+    // One frame of the simulator on the calling thread.
+    void frame() {
+        clock->advance(sim->frameInterval());
+        ASSERT_TRUE(dispatchOnce(link, run, *handle));
+    }
+    // The simulator sends the user block; the link stores it and names the stand.
+    std::string userStandOnTheLink() {
+        link.withConnection([](sim::SimConnection& connection) {
+            connection.requestDataOnSimObject(reqUserBlock, defUserBlock, sim::kUserObject, sim::Period::once);
+        });
+        frame();
+        return userData.block().stand;
+    }
 
     std::vector<ParkingDisplay>& shown = status.shown;
     int& disabled = status.updateStarts;
@@ -466,6 +504,62 @@ TEST_F(ParkAirportsTest, TheFiveSecondStepClearsOnlyAReservedStand) {
     clearParkReservedStand(engine);
     EXPECT_EQ(onD4.status, SimStatus::removingfromsim);
     EXPECT_TRUE(logHas("KLM8*    removed from the reserved stand"));
+}
+
+// --- The user's stand on the simulator client's thread ---
+
+TEST_F(ParkAirportsTest, TheLinkNamesTheUsersStandFromTheStandsTheEnginePublished) {
+    parkAirportsFile("EHAM\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    userInTheSimulatorAt(kStandA12);
+    EXPECT_EQ(userStandOnTheLink(), "") << "no stands are loaded yet";
+    onGroundAt(north(0.25));
+    loadEham();
+    EXPECT_EQ(userStandOnTheLink(), "A12");
+    sim->teleportUser(north(0.3).latitude, north(0.3).longitude);
+    EXPECT_EQ(userStandOnTheLink(), "") << "370 m from the nearest stand";
+    sim->teleportUser(kStandD4.latitude, kStandD4.longitude);
+    EXPECT_EQ(userStandOnTheLink(), "D4");
+    gf_leaveParkAirport(engine);
+    EXPECT_EQ(userStandOnTheLink(), "") << "the stands went with the park airport";
+}
+
+TEST_F(ParkAirportsTest, AStandHandedOverAfterANewFlightIsKeptOnTheRunThreadOnly) {
+    parkAirportsFile("EHAM,D4\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    onGroundAt(north(0.25));
+    loadEham();
+    userInTheSimulatorAt(kStandA12);
+    ASSERT_EQ(userStandOnTheLink(), "A12");
+    // The new flight reaches the link on a thread of its own, as on the
+    // simulator client's.
+    std::thread client([this] {
+        sim->loadFlight("next.FLT");
+        frame();
+    });
+    client.join();
+    EXPECT_EQ(run.restartReason.load(), RestartReason::newFlight);
+    EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM,D4"})) << "the client thread only hands it over";
+    EXPECT_EQ(parkAirportsFile(), "EHAM,D4\n");
+    clearParkReservedStand(engine);  // the run thread's reserved-stand step
+    EXPECT_EQ(listed(), (std::vector<std::string>{"EHAM,A12"}));
+    EXPECT_EQ(parkAirportsFile(), "EHAM,A12\n");
+}
+
+TEST_F(ParkAirportsTest, AStandHandedOverOnTheWayOutIsKeptWhenTheRunLeavesAndOnlyForItsAirport) {
+    parkAirportsFile("EHAM,D4\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    onGroundAt(north(0.25));
+    loadEham();
+    state.userStandExchange.handOverUserStand("A12");
+    gf_leaveParkAirport(engine);
+    EXPECT_EQ(parkAirportsFile(), "EHAM,A12\n");
+
+    // Handed over while no stands were published: it names no airport's stand.
+    state.userStandExchange.handOverUserStand("D4");
+    loadEham();
+    clearParkReservedStand(engine);
+    EXPECT_EQ(parkAirportsFile(), "EHAM,A12\n");
 }
 
 }  // namespace

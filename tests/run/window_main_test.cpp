@@ -27,8 +27,14 @@ protected:
         resetMessages();
         SettingsFolder::TearDown();
     }
+    // The hooks a test leaves out only count what reaches them.
+    MainWindowHooks completed(MainWindowHooks hooks) {
+        if (!hooks.onClose) hooks.onClose = [this] { ++closes; };
+        if (!hooks.onMessage) hooks.onMessage = [this](const ui::ProgramMessage&) { ++messages; };
+        return hooks;
+    }
     void open(MainWindowHooks hooks = {}) {
-        main = std::make_unique<MainWindow>(window, state, flags, std::move(hooks));
+        main = std::make_unique<MainWindow>(window, state, flags, completed(std::move(hooks)));
         ASSERT_TRUE(main->initInstance("Quorvelant"));
         window->processPendingEvents();
     }
@@ -47,6 +53,8 @@ protected:
     MainWindowState state;
     CommandFlags flags;
     std::unique_ptr<MainWindow> main;
+    int closes = 0;
+    int messages = 0;
 };
 
 TEST_F(MainWindowTest, EveryControlIsAChildOfTheWindowInItsStartState) {
@@ -136,26 +144,37 @@ TEST_F(MainWindowTest, ExceptionInAHandlerIsLoggedAndTheLoopGoesOn) {
     EXPECT_EQ(messageAreaOps().back().text, "still painting");
 }
 
-TEST_F(MainWindowTest, CloseGoesToTheRunAndWithoutARunEndsTheLoop) {
-    int closes = 0;
-    open({.onClose = [&] { ++closes; }});
-    window->requestClose();
-    window->processPendingEvents();
-    EXPECT_EQ(closes, 1);
-    EXPECT_FALSE(window->quitRequested());  // the window stays until the run has closed down
-
-    main.reset();
-    window = std::make_shared<ui::HeadlessWindow>();
+TEST_F(MainWindowTest, CloseAndProgramMessagesGoToTheirHooks) {
     open();
     window->requestClose();
+    window->postMessage({.id = 0x8001});
     window->processPendingEvents();
-    EXPECT_TRUE(window->quitRequested());
+    EXPECT_EQ(closes, 1);
+    EXPECT_EQ(messages, 1);
+    EXPECT_FALSE(window->quitRequested());  // the window stays until the run has closed down
+}
+
+// A close button or a start message that reached nobody would leave the
+// program hanging or ending quietly: the window refuses to be made so.
+TEST_F(MainWindowTest, AWindowWithAHookMissingIsRefusedNamingIt) {
+    const auto refusal = [this](MainWindowHooks hooks) -> std::string {
+        try {
+            MainWindow refused(window, state, flags, std::move(hooks));
+        } catch (const std::logic_error& e) {
+            return e.what();
+        }
+        return "accepted";
+    };
+    EXPECT_EQ(refusal({.onClose = [] {}}), "main window hooks not wired: onMessage");
+    EXPECT_EQ(refusal({.onMessage = [](const ui::ProgramMessage&) {}}), "main window hooks not wired: onClose");
+    EXPECT_EQ(refusal({}), "main window hooks not wired: onClose onMessage");
+    EXPECT_EQ(refusal(completed({})), "accepted");
 }
 
 // The program's state goes with the run's parts, before the window object.
 TEST_F(MainWindowTest, StateMayEndBeforeTheWindow) {
     auto shortLived = std::make_unique<MainWindowState>();
-    main = std::make_unique<MainWindow>(window, *shortLived, flags, MainWindowHooks{});
+    main = std::make_unique<MainWindow>(window, *shortLived, flags, completed({}));
     ASSERT_TRUE(main->initInstance("Quorvelant"));
     shortLived.reset();
     main.reset();  // under AddressSanitizer a touch of the old state fails here

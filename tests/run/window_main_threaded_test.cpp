@@ -43,7 +43,9 @@ TEST_F(MainWindowThreaded, OtherThreadsReachTheWindowOnlyThroughItsUiThread) {
     std::promise<int> exitCode;
     auto exited = exitCode.get_future();
     std::jthread uiThread([&] {
-        MainWindow main(window, state, flags, {});
+        // As the program wires it while no run is alive: the close ends the loop.
+        MainWindow main(window, state, flags,
+                        {.onClose = [&window] { window->quit(0); }, .onMessage = [](const ui::ProgramMessage&) {}});
         opened.set_value(main.initInstance("Quorvelant"));
         exitCode.set_value(window->runMessageLoop());
     });

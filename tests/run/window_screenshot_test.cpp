@@ -52,7 +52,8 @@ protected:
                                             const std::filesystem::path& png) {
         MainWindowState state;
         CommandFlags flags;
-        MainWindow main(window, state, flags, {});
+        MainWindow main(window, state, flags,
+                        {.onClose = [&window] { window->quit(0); }, .onMessage = [](const ui::ProgramMessage&) {}});
         ASSERT_TRUE(main.initInstance("Quorvelant"));
         gf_showMessage("Quorvelant", MessageLogging::notLogged);
 

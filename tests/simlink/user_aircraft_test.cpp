@@ -76,7 +76,7 @@ protected:
         resetMessages();
         SimLinkHooks hooks;
         hooks.queueSimObjectEvent = [this](const SimObjectEvent& e) { events.push_back(e); };
-        link.hooks.publish(std::move(hooks));
+        link.hooks.publish(test::completeHooks(std::move(hooks)));
     }
     void TearDown() override { resetMessages(); }
 
@@ -291,7 +291,7 @@ TEST_F(UserAircraftStandIn, TheUserIsKnownOncePositionAndGroundStateHaveArrived)
     gf_initSimQueues(link);
     SimLinkHooks hooks;
     hooks.onSimObjectData = [&](const SimObjectDataReply& r) { lf_onSimObjectData(link, run, user, r); };
-    link.hooks.publish(std::move(hooks));
+    link.hooks.publish(test::completeHooks(std::move(hooks)));
     int waits = 0;
     const auto sleep = [&](std::chrono::milliseconds d) {
         ++waits;

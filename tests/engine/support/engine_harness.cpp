@@ -22,6 +22,7 @@
 #include "simlink/sim_client.h"
 #include "simlink/sim_ids.h"
 #include "simlink/sim_registration.h"
+#include "simlink/support/complete_hooks.h"
 
 namespace qvl::test {
 namespace {
@@ -216,7 +217,7 @@ void EngineTest::connectStandIn() {
     hooks.queueSimObjectEvent = [this](const SimObjectEvent& e) { gf_queueSimObjectEvent(state, e); };
     hooks.onSimObjectDataByType = [this](const SimObjectDataReply& r) { lf_onSimObjectDataByType(link, userData, r); };
     hooks.onSimObjectData = [this](const SimObjectDataReply& r) { lf_onSimObjectData(link, run, userData, r); };
-    link.hooks.publish(std::move(hooks));
+    link.hooks.publish(test::completeHooks(std::move(hooks)));
     // The simulator's "Sim" event and the first frame.
     clock->advance(sim->frameInterval());
     ASSERT_TRUE(dispatchOnce(link, run, *handle));

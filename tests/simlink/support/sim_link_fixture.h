@@ -22,6 +22,7 @@
 #include "simlink/sim_queues.h"
 #include "simlink/sim_registration.h"
 #include "simlink/sim_state.h"
+#include "simlink/support/complete_hooks.h"
 #include "support/log_capture.h"
 
 namespace qvl::test {
@@ -40,6 +41,7 @@ struct Recorded {
     GeoPosition userPosition{};
     UserAircraftBlock user;
     std::string standName;
+    int repaints = 0;
 };
 
 inline SimLinkHooks recordingHooks(Recorded& rec) {
@@ -54,6 +56,7 @@ inline SimLinkHooks recordingHooks(Recorded& rec) {
     h.userAircraft = [&rec] { return rec.user; };
     h.standNameAtPosition = [&rec](const GeoPosition&) { return rec.standName; };
     h.reserveUserStand = [&rec](const std::string& stand) { rec.reservedStands.push_back(stand); };
+    h.repaintWindow = [&rec] { ++rec.repaints; };
     h.setStringParameter = [&rec](StringParameter& setting, const std::string& value) {
         setting.set(value);
         rec.savedKeys.push_back(setting.key());
