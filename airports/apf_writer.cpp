@@ -13,6 +13,7 @@
 #include "core/meta_info.h"
 #include "core/parameters.h"
 #include "core/paths.h"
+#include "core/rounding.h"
 #include "core/settings.h"
 #include "core/xml.h"
 #include "platform/units.h"
@@ -27,9 +28,7 @@ namespace {
 std::string metresText(double nauticalMiles) { return fmt::format("{:.1f}", nauticalMiles * kMetresPerNm); }
 
 // MAX_FIT as the hours of MAX_FIT_FL give it: 0.5 hours is 0, 24 hours 47.
-std::int32_t maxFitFromHours(float hours) {
-    return gsl::narrow<std::int32_t>(std::round(2.0 * static_cast<double>(hours))) - 1;
-}
+std::int32_t maxFitFromHours(float hours) { return roundToInt32(2.0 * static_cast<double>(hours)) - 1; }
 
 bool writeParkingSettings(pugi::xml_node parameters) {
     bool ok = gf_appendIntParameterXml(parameters, RANGE.key(), RANGE.value());

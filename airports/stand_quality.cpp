@@ -11,6 +11,7 @@
 
 #include "airports/park_airport.h"
 #include "core/geodesy.h"
+#include "core/rounding.h"
 
 namespace qvl {
 
@@ -97,7 +98,7 @@ double kindScore(const std::vector<LearnedFlight>& flights, bool real) {
 }
 
 std::int32_t factorOf(double sum, double weightSum) {
-    const auto factor = gsl::narrow<std::int32_t>(std::round(sum / weightSum * 0.00625));
+    const auto factor = roundToInt32(sum / weightSum * 0.00625);
     return std::clamp(factor, 0, 100);
 }
 

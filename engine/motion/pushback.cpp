@@ -8,6 +8,7 @@
 #include <gsl/narrow>
 
 #include "core/log.h"
+#include "core/rounding.h"
 #include "core/settings.h"
 #include "engine/client_events.h"
 #include "engine/conflicts/stand_conflicts.h"
@@ -31,9 +32,7 @@ constexpr double kPushTurnDeg = 90.0;
 GeoPosition standPosition(const LiveAc& ac) { return ac.stand.position; }
 
 // Ticks to cover the distance at the speed, rounded.
-std::int32_t ticksAt(double distanceNm, double speedKt) {
-    return gsl::narrow<std::int32_t>(std::round(distanceNm / speedKt * kTicksPerHour));
-}
+std::int32_t ticksAt(double distanceNm, double speedKt) { return roundToInt32(distanceNm / speedKt * kTicksPerHour); }
 
 void taxiLights(Engine& engine, const LiveAc& ac) {
     if (ac.objectId == 0) return;
@@ -107,7 +106,7 @@ void leaveStand(Engine& engine, LiveAc& ac) {
     if (!ac.motion.departureRequested || ac.samples.empty()) return;
     const double bearing = gf_initialBearing(standPosition(ac), positionOf(ac.samples.back()));
     const double apart = wrap180((bearing - ac.stand.heading) * kRadToDeg);
-    const auto degrees = gsl::narrow<std::int32_t>(std::round(apart));
+    const auto degrees = roundToInt32(apart);
     if (std::abs(degrees) < static_cast<std::int32_t>(kPullOutMaxDeg)) {
         startPullOut(engine, ac);
     } else {
@@ -182,7 +181,7 @@ void pushBackStep(Engine& engine, LiveAc& ac) {
         if (turn && ac.samples.size() >= 3) {
             if (ac.motion.pushTurn > 0) ac.samples.back() = ac.motion.alternativeTurnSample;
             setUpCurve(ac);
-            const auto n = gsl::narrow<std::int32_t>(std::round(kPushTurnDeg / ac.flight.turnStep / 100.0));
+            const auto n = roundToInt32(kPushTurnDeg / ac.flight.turnStep / 100.0);
             ac.motion.curveStep = 1.0 / static_cast<double>(std::max(n, 1));
             ac.motion.curveAngle = kPushTurnDeg;
         } else if (ac.samples.size() >= 3) {

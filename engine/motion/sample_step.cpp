@@ -10,6 +10,7 @@
 #include <gsl/narrow>
 
 #include "core/log.h"
+#include "core/rounding.h"
 #include "engine/engine_math.h"
 #include "engine/motion/motion.h"
 #include "engine/motion/motion_steps.h"
@@ -90,7 +91,7 @@ double estimateSpeed(const TrafficSample& front, const TrafficSample& next) {
 
 std::int32_t ticksForDistance(const TrafficSample& front, const TrafficSample& next, double speedKt) {
     const double ticks = gf_distanceNm(positionOf(front), positionOf(next)) * kTicksPerHour / speedKt;
-    return gsl::narrow<std::int32_t>(std::round(ticks));
+    return roundToInt32(ticks);
 }
 
 void retimeBy(std::int32_t tick, LiveAc& ac, std::int64_t ticks) {

@@ -20,6 +20,7 @@
 #include "core/log.h"
 #include "core/messages.h"
 #include "core/range_control.h"
+#include "core/rounding.h"
 #include "core/settings.h"
 #include "core/strings.h"
 #include "core/time_text.h"
@@ -52,7 +53,7 @@ std::int64_t shareOfStands(std::int64_t stands) {
     const std::int32_t custom = CUSTOM_PARKING_PERCENTAGE.value();
     const std::int32_t percent = custom < 0 ? parking_percentage.value() : custom;
     if (stands <= 1 || (stands <= 3 && percent < kHalfShare)) return 1;
-    return gsl::narrow<std::int32_t>(std::round(static_cast<double>(percent) * static_cast<double>(stands) / 100.0));
+    return roundToInt32(static_cast<double>(percent) * static_cast<double>(stands) / 100.0);
 }
 
 // The update is over once every queued candidate has been placed.
