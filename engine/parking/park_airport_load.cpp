@@ -124,7 +124,7 @@ ApfLoadResult lf_readParkedFile(Engine& engine) {
 
     ParkingDisplay& display = engine.state.parking.display;
     display.airportName.clear();
-    const ApfLoadResult loaded =
+    ApfLoadResult loaded =
         gf_readApf({.pathText = pathText, .icao = current->code}, park,
                    {.parkAirport = engine.parkAirport, .range = engine.range, .status = engine.status});
     if (!loaded) return loaded;
