@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # The program end to end: started from the demonstration folder with the
-# stand-in simulator and the stand-in traffic client, it must create a live
-# aircraft, move it and remove it (as the simulator's trace shows), fill the
-# stands of the user's airport with static aircraft of the matched livery
-# within two minutes, and park the live arrival on the free stand among them;
-# then end with exit code 0 on SIGTERM, every thread joined. Log.txt
-# must hold the start-up banner and no attention line ("==> ") other than
-# those on program_e2e_allowlist.txt. It runs in a temporary folder on free
-# ports, so it passes beside the demonstration (tools/run.sh) and beside
-# another run of itself.
+# stand-in simulator and the stand-in traffic client, its first start must
+# scan the kit's generated Community folder and write LiveriesScanned.xml;
+# it must create a live aircraft with a livery of that folder, move it and
+# remove it (as the simulator's trace shows), fill the stands of the user's
+# airport with static aircraft of the matched livery within two minutes, and
+# park the live arrival on the free stand among them; then end with exit code
+# 0 on SIGTERM, every thread joined. Log.txt must hold the start-up banner and
+# no attention line ("==> ") other than those on program_e2e_allowlist.txt.
+# A second start of the same kit reads what the first scan wrote and scans
+# nothing. It runs in a temporary folder on free ports, so it passes beside
+# the demonstration (tools/run.sh) and beside another run of itself.
 #   program_e2e.sh <build-dir>
 set -uo pipefail
 HERE="$(cd "$(dirname "$0")" && pwd)"
@@ -47,6 +49,11 @@ PROGRAM=$!
   --file traffic.txt --shift-time --shift-position --linger 600 > traffic_client.log 2>&1 &
 CLIENT=$!
 
+# The generated Community folder and the titles a scan of it gives.
+COMMUNITY="$DEMO/sim/packages/Community"
+mapfile -t TITLES < <(cut -f5 "$DEMO/sim/livery_tree.expected/LiveriesScanned.txt")
+((${#TITLES[@]})) || fail "the generated Community folder gives no livery"
+
 seen() { grep -q "$1" sim/trace.txt 2>/dev/null; }
 # Static aircraft carry a callsign ending in "*" and the demonstration's livery.
 STATIC='AICreateNonATCAircraft "Airbus A320 Austrian OE-LB" "AUA[0-9]*\*"'
@@ -66,6 +73,21 @@ seen "AIRemoveObject" || fail "no live aircraft removed"
 [ "$(statics)" -ge 8 ] || fail "$(statics) static aircraft, 8 wanted"
 parked || fail "the arrival did not park on the free stand"
 
+# The first start found no LiveriesScanned.xml, so it scanned the generated
+# folder, wrote the file, and the live aircraft took their liveries from it.
+logged() { grep -qF -- "$1" Log.txt; }
+logged "liveries scan automatic starts" || fail "the first start did not scan the liveries"
+logged "Automatic AIG scan found folder: '$COMMUNITY/" || fail "the scan found no AI package in $COMMUNITY"
+grep -Eq "^[0-9]+ liveries? found in $COMMUNITY/" Log.txt || fail "the scan counted no liveries in $COMMUNITY"
+[ -f output/LiveriesScanned.xml ] || fail "the scan wrote no output/LiveriesScanned.xml"
+live_from_tree=
+for title in "${TITLES[@]}"; do
+  grep -qF "t=\"$title\"" output/LiveriesScanned.xml || fail "output/LiveriesScanned.xml lacks '$title'"
+  # A live aircraft's tail has no "*" (the static ones' have).
+  grep -F "AICreateNonATCAircraft \"$title\" \"" sim/trace.txt | grep -qv '\*" ' && live_from_tree=yes
+done
+[ -n "$live_from_tree" ] || fail "no live aircraft created with a livery of the generated folder"
+
 kill -TERM "$PROGRAM"
 code=
 for _ in $(seq 30); do
@@ -81,4 +103,31 @@ patterns=$(grep -v '^#' "$ALLOW" | grep -v '^[[:space:]]*$' | sed 's/[[:space:]]
 unexpected=$(grep '^==> ' Log.txt | grep -Ev -f <(echo "$patterns") || true)
 [ -z "$unexpected" ] || fail "attention lines not on the allow-list:
 $unexpected"
-echo "ok: created, moved and removed; $(statics) static aircraft; the arrival parked; exit code 0 after SIGTERM"
+
+# A second start of the same kit reads the scan's result and scans nothing.
+static_count=$(statics)
+scanned_sum=$(cksum < output/LiveriesScanned.xml)
+# Put the first start's log aside, so that only the second one's is read.
+mv Log.txt first_start_Log.txt
+"$BUILD/run/quorvelant" > program2.out 2>&1 &
+PROGRAM=$!
+for _ in $(seq 60); do
+  grep -q "Start-up to ready" Log.txt 2>/dev/null && break
+  kill -0 "$PROGRAM" 2>/dev/null || fail "the second start ended early: $(cat program2.out)"
+  sleep 1
+done
+logged "Start-up to ready" || fail "the second start did not get ready within a minute"
+kill -TERM "$PROGRAM"
+code=
+for _ in $(seq 30); do
+  if ! kill -0 "$PROGRAM" 2>/dev/null; then wait "$PROGRAM"; code=$?; break; fi
+  sleep 1
+done
+[ -n "$code" ] || fail "the second start did not end within 30 s of SIGTERM"
+[ "$code" = 0 ] || fail "the second start's exit code $code: $(cat program2.out)"
+! logged "liveries scan automatic starts" || fail "the second start scanned again"
+grep -Eq "^ *[0-9]+ liveries read from .*LiveriesScanned\.xml" Log.txt || fail "the second start did not read LiveriesScanned.xml"
+[ "$(cksum < output/LiveriesScanned.xml)" = "$scanned_sum" ] || fail "the second start changed LiveriesScanned.xml"
+
+echo "ok: first start scanned the generated Community folder; created, moved and removed with its livery;" \
+  "$static_count static aircraft; the arrival parked; exit code 0 after SIGTERM; the second start reused the scan"
