@@ -62,12 +62,17 @@ TEST(BglCorrupt, OffsetsPastTheEndSkipTheSectionSilently) {
 }
 
 TEST(BglCorrupt, AnOverLargeParkingCountStopsAtTheEndOfItsSubRecord) {
-    const BglAirports found = readCorrupted(bw::Corruption::parkingCountTooLarge);
-    ASSERT_EQ(found.airports.size(), 1U);
+    // A second airport follows the list, so that reading on would read it.
+    bw::FileSpec spec = bw::sampleAirport("EHAM", 52.3086, 4.7639, 6);
+    spec.sections.front().subsections.front().airports.push_back(
+        bw::sampleAirport("EGLL", 51.47, -0.45, 3).sections.front().subsections.front().airports.front());
+    const BglAirports found = readImage(bw::corrupted(bw::writeBgl(spec), bw::Corruption::parkingCountTooLarge));
+    ASSERT_EQ(found.airports.size(), 2U);
     EXPECT_EQ(found.airports[0].record.stands.size(), 7U);
-    EXPECT_EQ(linesOf(found.airports[0].standLines, BglLineKind::scanLog).size(), 1U);
+    ASSERT_EQ(linesOf(found.airports[0].standLines, BglLineKind::scanLog).size(), 1U);
     EXPECT_TRUE(hasLineStarting(found.airports[0].standLines, "Parking list at word "));
     EXPECT_NE(found.airports[0].standLines[0].text.find("ends after 6 of 65535 entries"), std::string::npos);
+    EXPECT_EQ(found.airports[1].record.stands.size(), 4U);
 }
 
 TEST(BglCorrupt, AFileEndingInsideTheParkingListKeepsTheWholeEntries) {
