@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/text_file.h"
 #include "tools/bgl_writer/bgl_writer.h"
 
 namespace {
@@ -34,7 +35,7 @@ bool readNumber(std::string_view text, T& value) {
 
 bool save(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
     if (bw::saveBgl(file, bytes)) return true;
-    fmt::print(stderr, "cannot write {}\n", file.string());
+    fmt::print(stderr, "cannot write {}\n", qvl::gf_pathToUtf8(file));
     return false;
 }
 
@@ -67,7 +68,7 @@ int writeSamples(const fs::path& folder) {
 
 int main(int argc, char** argv) {
     const std::vector<std::string_view> args(argv + 1, argv + argc);
-    if (args.size() == 2 && args[0] == "samples") return writeSamples(fs::path(std::string(args[1])));
+    if (args.size() == 2 && args[0] == "samples") return writeSamples(qvl::pathFromUtf8(args[1]));
     if (args.size() < 5 || args.size() > 6 || args[0] != "airport") return usage();
     double latitude = 0.0;
     double longitude = 0.0;
@@ -75,5 +76,5 @@ int main(int argc, char** argv) {
     if (args[2].size() != 4 || !readNumber(args[3], latitude) || !readNumber(args[4], longitude)) return usage();
     if (args.size() == 6 && !readNumber(args[5], stands)) return usage();
     const bw::BglImage image = bw::writeBgl(bw::sampleAirport(std::string(args[2]), latitude, longitude, stands));
-    return save(fs::path(std::string(args[1])), image.bytes) ? 0 : 1;
+    return save(qvl::pathFromUtf8(args[1]), image.bytes) ? 0 : 1;
 }
