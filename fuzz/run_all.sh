@@ -45,6 +45,7 @@ targets=(
   "stand_file 8192"
   "learned_file 8192"
   "apf_link 1024"
+  "bgl_core 8192"
 )
 
 # Every built target must be run here, and every target here must be built.
