@@ -208,6 +208,27 @@ def sim_dispatch():
     seed(t, "other_sim", framed(reply(2, b"FS98".ljust(256, b"\0") + struct.pack("<IIII", 1, 2, 3, 4)), event_sim))
 
 
+def facility_item(item_type, fields, request=2001):
+    """One facility-data item: its record after the header, then the fields."""
+    return reply(28, struct.pack("<IIIIIII", request, 1, 0, item_type, 0, 0, 1) + fields)
+
+
+def facility_reply():
+    t = "facility_reply"
+    airport = facility_item(0, struct.pack("<ddd", 50.03, 8.57, 111.0) + b"Frankfurt Main".ljust(32, b"\0")
+                            + struct.pack("<ii", 1, 3))
+    def parking(number, kind=8, bias_x=0.0, bias_z=0.0, radius=20.0):
+        return facility_item(15, struct.pack("<iiiiIiffff", kind, 0, 0, 0, number, 0, 90.0, radius, bias_x, bias_z))
+    pad = facility_item(4, struct.pack("<dddfffii", 50.04, 8.58, 111.0, 180.0, 20.0, 20.0, 1, 2))
+    end = reply(29, struct.pack("<I", 2001))
+    seed(t, "airport", framed(airport, parking(7), parking(7, bias_x=-100.0, bias_z=50.0), parking(8), pad, end))
+    seed(t, "dropped", framed(airport, parking(3, kind=12), parking(4, kind=13), parking(5, radius=0.0), end))
+    seed(t, "short_items", framed(airport[:60], parking(1)[:70], pad[:80], reply(1, b""), end[:12]))
+    seed(t, "exception", framed(reply(1, struct.pack("<III", 7, 42, 3)), parking(1, kind=0), reply(3, b"")))
+    seed(t, "lying_sizes", framed(reply(28, struct.pack("<IIIIIII", 2001, 1, 0, 15, 0, 0, 1), size=4096),
+                                  facility_item(15, b"", request=2002), end))
+
+
 def fltsim_section():
     """The first byte picks the file's model: 0 A320, 1 B738, 2 B77L, 3 C172, 4 EC35, 5 C25C, 6 TBM9."""
     t = "fltsim_section"
@@ -399,6 +420,7 @@ def main():
     usercfg_opt()
     sim_dispatch()
     sim_data_replies()
+    facility_reply()
     object_events()
     fltsim_section()
     aircraft_cfg()

@@ -32,6 +32,7 @@ targets=(
   "usercfg_opt 4096"
   "sim_dispatch 2048"
   "sim_data_replies 2048"
+  "facility_reply 2048"
   "object_events 1400"
   "park_airports 4096"
   "livery_key_line 4096"
