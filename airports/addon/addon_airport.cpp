@@ -139,6 +139,7 @@ std::optional<std::string> lf_existsAsSimaddon(const AddonAirportParts& parts, c
 
 std::optional<std::string> lf_existsAsThirdparty(const AddonAirportParts& parts, std::string_view publisher,
                                                  const FixedCode4& icao, std::int32_t& archivedStands) {
+    archivedStands = 0;
     for (const ThirdpartyEntry& row : archivedThirdparties(parts)) {
         if (row.publisher != publisher) continue;
         for (const std::string& entry : row.airports) {
