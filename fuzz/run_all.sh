@@ -47,6 +47,7 @@ targets=(
   "learned_file 8192"
   "apf_link 1024"
   "bgl_core 8192"
+  "manifest 8192"
 )
 
 # Every built target must be run here, and every target here must be built.

@@ -1,0 +1,65 @@
+// What the pieces of one add-on airports scan share: the scan's own log,
+// which ends up in AirportsScanLog.txt, the two lists of BGL files from which
+// the leftover pass finds the files that gave no airport, and the count of
+// files packed for the maker. Owned by the scan and passed by reference; a
+// test builds a fresh one.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "core/paths.h"
+
+namespace qvl {
+
+inline const std::filesystem::path kAirportsScanLogFile = kInfoFolder / "AirportsScanLog.txt";
+
+// Lines kept for the scan log before it grows.
+inline constexpr std::size_t kScanLogReserve = 2048;
+
+struct AirportsScanState {
+    // Lock order: bglPathsMutex, then bglHandledMutex, then scanLogMutex.
+    // The leftover pass holds both list mutexes while it writes scan-log
+    // lines; nobody takes a list mutex while holding the scan-log mutex.
+
+    // Every BGL file a BGL task started on.
+    std::mutex bglPathsMutex;
+    std::vector<std::filesystem::path> bglFilesOpened;  // under bglPathsMutex
+
+    // Every BGL file from which an airport was linked or generated.
+    std::mutex bglHandledMutex;
+    std::vector<std::filesystem::path> bglFilesHandled;  // under bglHandledMutex
+
+    // The scan log's lines; each is written unchanged, followed by "\n".
+    std::mutex scanLogMutex;
+    std::vector<std::string> airportsScanLog;  // under scanLogMutex
+
+    // Files packed into tblo.zip by the last packing; 0 when nothing was
+    // packed. Read by the window when it paints.
+    std::atomic<std::uint64_t> tbloFileCount{0};
+
+    // Empty lists, the log reserved for kScanLogReserve lines, no tblo files.
+    void reset();
+};
+
+// Appends a copy of the line to the scan log.
+void lf_addScanLogLine(AirportsScanState& state, std::string text);
+// Appends a task's lines in their order, under one lock.
+void addScanLogLines(AirportsScanState& state, std::vector<std::string>&& lines);
+// A copy of the scan log's lines.
+[[nodiscard]] std::vector<std::string> scanLogLines(AirportsScanState& state);
+void clearScanLog(AirportsScanState& state);
+
+// Writes the whole scan log, each line followed by "\n", through a temporary
+// file renamed over the target (output/info/AirportsScanLog.txt unless a
+// test names another), creating its folder. False when it cannot.
+bool writeScanLog(AirportsScanState& state, const std::filesystem::path& file = kAirportsScanLogFile);
+
+void noteBglFileOpened(AirportsScanState& state, std::filesystem::path bglFile);
+void noteBglFileHandled(AirportsScanState& state, std::filesystem::path bglFile);
+
+}  // namespace qvl

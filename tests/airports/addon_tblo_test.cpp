@@ -1,0 +1,126 @@
+// The package of unarchived airports: copies into tblo and tblo.zip, read
+// back with libzip.
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <map>
+
+#include "airports/addon/tblo.h"
+#include "airports/support/addon_fixture.h"
+#include "core/settings.h"
+
+namespace qvl::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Entry name -> bytes of every entry of the zip file.
+std::map<std::string, std::string> zipEntries(const fs::path& file) {
+    std::map<std::string, std::string> entries;
+    int error = 0;
+    zip_t* archive = zip_open(file.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error);
+    if (archive == nullptr) return entries;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+        zip_stat_t stat;
+        zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &stat);
+        std::string bytes(stat.size, '\0');
+        zip_file_t* entry = zip_fopen_index(archive, static_cast<zip_uint64_t>(i), 0);
+        if (entry != nullptr) {
+            zip_fread(entry, bytes.data(), stat.size);
+            zip_fclose(entry);
+        }
+        entries[stat.name] = bytes;
+    }
+    zip_close(archive);
+    return entries;
+}
+
+class Tblo : public AddonFolder {
+protected:
+    void SetUp() override {
+        AddonFolder::SetUp();
+        fs::create_directories(kTbloFolder);
+    }
+    std::string airportFile(const std::string& publisher, const std::string& manufacturer = "") {
+        return standFile({{"publisher", publisher}, {"manufacturer", manufacturer}}, "");
+    }
+};
+
+TEST_F(Tblo, ThreeFilesPackedUnderTheirNamesAndTheUserAskedToMail) {
+    writeFile(kTbloFolder / "EGLL.xml", "<a/>");
+    writeFile(kTbloFolder / "EHAM.xml", std::string(5000, 'x'));
+    writeFile(kTbloFolder / "notes.txt", "");
+    EXPECT_EQ(lf_zipTbloFolder(scan, status), 3u);
+    EXPECT_EQ(zipEntries(kTbloZipFile),
+              (std::map<std::string, std::string>{
+                  {"EGLL.xml", "<a/>"}, {"EHAM.xml", std::string(5000, 'x')}, {"notes.txt", ""}}));
+    EXPECT_EQ(scan.tbloFileCount.load(), 3u);
+    EXPECT_TRUE(logged(
+        fmt::format("[zip] Added 3 files, ok_close=true, exists=true, size={} bytes", fs::file_size(kTbloZipFile))));
+    EXPECT_TRUE(logged("! Mail tblo/tblo.zip to "));
+    EXPECT_EQ(status.usableStates(TBLO_ZIP_BUTTON), std::vector<bool>{true});
+    EXPECT_FALSE(fs::exists(kTbloFolder / "EGLL.xml")) << "the copies are gone, the zip stays";
+    EXPECT_TRUE(fs::exists(kTbloFolder / "notes.txt"));
+}
+
+TEST_F(Tblo, FailedPackingCountsNothingAndAsksForNothing) {
+    writeFile(kTbloFolder / "EGLL.xml", "<a/>");
+    fs::create_directories(kTbloZipFile / "in-the-way");  // the finished zip cannot take its place
+    EXPECT_EQ(lf_zipTbloFolder(scan, status), 0u);
+    EXPECT_EQ(scan.tbloFileCount.load(), 0u);
+    EXPECT_TRUE(status.usableStates(TBLO_ZIP_BUTTON).empty());
+    EXPECT_FALSE(logged("! Mail"));
+    EXPECT_TRUE(logged("ok_close=false"));
+    EXPECT_TRUE(logged("==> Zippen TBLO folder failed: "));
+    EXPECT_FALSE(fs::exists(kTbloFolder / "EGLL.xml"));
+}
+
+TEST_F(Tblo, EmptyFolderMeansEverythingRecognised) {
+    scan.tbloFileCount = 7;
+    EXPECT_EQ(lf_zipTbloFolder(scan, status), 0u);
+    EXPECT_EQ(scan.tbloFileCount.load(), 0u);
+    EXPECT_TRUE(logged("All your simaddon and third party airports are recognised"));
+    EXPECT_FALSE(fs::exists(kTbloZipFile));
+}
+
+TEST_F(Tblo, ThirdpartyFilesWorthSendingAreCopied) {
+    writeFile(kMyThirdpartyFolder / "EGLL.xml", airportFile("My Pub"));
+    writeFile(kMyThirdpartyFolder / "EGLL.txt", "archive/thirdparty/My%20Pub/EGLL.xml\n");
+    writeFile(kMyThirdpartyFolder / "EHAM.xml", airportFile("", "abc"));
+    writeFile(kMyThirdpartyFolder / "LFPG.xml", airportFile("", "Someone"));
+    writeFile(kMyThirdpartyFolder / "KMCI.xml", airportFile("TropicalSim"));
+    writeFile(kMyThirdpartyFolder / "ZZZZ.xml", airportFile("My Pub"));
+    lf_copyThirdpartyFiles();
+    EXPECT_TRUE(fs::exists(kTbloFolder / "EGLL.xml"));
+    EXPECT_FALSE(fs::exists(kMyThirdpartyFolder / "EGLL.xml")) << "its link file stays in its place";
+    EXPECT_TRUE(fs::exists(kMyThirdpartyFolder / "EGLL.txt"));
+    EXPECT_FALSE(fs::exists(kTbloFolder / "EHAM.xml")) << "a 3-character manufacturer says nothing";
+    EXPECT_TRUE(fs::exists(kTbloFolder / "LFPG.xml"));
+    EXPECT_FALSE(fs::exists(kMyThirdpartyFolder / "KMCI.xml"));
+    EXPECT_FALSE(fs::exists(kTbloFolder / "KMCI.xml"));
+    EXPECT_FALSE(fs::exists(kTbloFolder / "ZZZZ.xml")) << "not a known airport";
+}
+
+TEST_F(Tblo, SimaddonFilesOfKnownAirportsAreCopied) {
+    writeFile(kMySimaddonFolder / "EHAM.xml", airportFile("simaddon"));
+    writeFile(kMySimaddonFolder / "ZZZZ.xml", airportFile("simaddon"));
+    EXPECT_EQ(lf_copySimaddonFiles(), 1u);
+    EXPECT_TRUE(fs::exists(kTbloFolder / "EHAM.xml"));
+    EXPECT_TRUE(fs::exists(kMySimaddonFolder / "EHAM.xml")) << "no link file: the file stays";
+    EXPECT_TRUE(logged("1 simaddon file copied to tblo folder"));
+}
+
+TEST(ZipArchive, CloseThatCannotWriteItsFileFails) {
+    TempDir dir;
+    auto archive = ZipArchiveWriter::create();
+    ASSERT_TRUE(archive);
+    const std::string bytes = "data";
+    ASSERT_TRUE(archive->add("a.txt", bytes));
+    const auto closed = archive->closeInto(dir / "missing-folder" / "a.zip");
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(closed.error(), ZipError::closeFailed);
+    EXPECT_FALSE(archive->add("b.txt", bytes)) << "a closed archive takes nothing";
+}
+
+}  // namespace
+}  // namespace qvl::test
