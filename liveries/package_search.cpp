@@ -7,13 +7,13 @@
 #include <cstdint>
 #include <exception>
 #include <optional>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <system_error>
 #include <unordered_map>
 #include <utility>
 
+#include "core/folder_walk.h"
 #include "core/log.h"
 #include "core/settings.h"
 #include "core/text_file.h"
@@ -96,88 +96,6 @@ bool isIvaoPath(std::string_view text) {
     return text.find("ivao_x-csl") != std::string_view::npos || text.find("IVAO_MTL") != std::string_view::npos;
 }
 
-// The folder's own path with its links resolved, to tell whether a linked
-// folder lies inside the package and whether it was entered before.
-std::optional<fs::path> resolved(const fs::path& folder) {
-    std::error_code ec;
-    fs::path canonical = fs::canonical(folder, ec);
-    if (ec) return std::nullopt;
-    return canonical;
-}
-
-bool isInside(const fs::path& folder, const fs::path& root) {
-    auto f = folder.begin();
-    for (auto r = root.begin(); r != root.end(); ++r, ++f) {
-        if (f == folder.end() || *f != *r) return false;
-    }
-    return true;
-}
-
-class CfgWalk {
-public:
-    CfgWalk(const fs::path& packageFolder, const std::function<bool(const CfgFileEntry&)>& visit)
-        : visit_(visit), rootText_(pathText(packageFolder).value_or("")) {
-        if (const auto root = resolved(packageFolder)) root_ = *root;
-    }
-
-    std::size_t run(const fs::path& packageFolder) {
-        if (root_.empty()) return 0;
-        entered_.insert(root_);
-        walk(packageFolder);
-        return handed_;
-    }
-
-private:
-    // False once the visitor asked to stop.
-    bool walk(const fs::path& folder) {
-        std::vector<fs::directory_entry> entries;
-        try {
-            entries = sortedEntries(folder);
-        } catch (const fs::filesystem_error& e) {
-            gf_log(fmt::format("liveries scan: folder passed over: {}", e.what()));
-            return true;
-        }
-        for (const fs::directory_entry& entry : entries) {
-            if (!visitEntry(entry)) return false;
-        }
-        return true;
-    }
-
-    bool visitEntry(const fs::directory_entry& entry) {
-        const std::optional<std::string> text = pathText(entry.path());
-        if (!text) {
-            gf_log("liveries scan: an entry whose name is no text passed over");
-            return true;
-        }
-        std::error_code ec;
-        if (entry.is_directory(ec)) return enter(entry, *text);
-        if (ec || !entry.is_regular_file(ec) || ec || !isAircraftCfgName(entry.path().filename())) return true;
-        ++handed_;
-        return visit_({.path = entry.path(), .kind = isIvaoPath(*text) ? CfgFileKind::ivao : CfgFileKind::ordinary});
-    }
-
-    bool enter(const fs::directory_entry& entry, const std::string& text) {
-        // The words are looked for below the package folder only: a user
-        // folder that happens to hold one would otherwise hide every package.
-        const std::string_view below = std::string_view(text).substr(std::min(rootText_.size(), text.size()));
-        if (holdsStopWord(below) || text.size() >= kLongestPathBytes) return true;
-        const std::optional<fs::path> target = resolved(entry.path());
-        if (!target) return true;
-        if (!isInside(*target, root_)) {
-            gf_log(fmt::format("liveries scan: link out of the package not followed: {}", text));
-            return true;
-        }
-        if (!entered_.insert(*target).second) return true;
-        return walk(entry.path());
-    }
-
-    const std::function<bool(const CfgFileEntry&)>& visit_;
-    std::string rootText_;
-    fs::path root_;
-    std::set<fs::path> entered_;
-    std::size_t handed_ = 0;
-};
-
 struct GroupKey {
     std::uint16_t airlineId;
     std::uint16_t secondAirlineId;
@@ -256,8 +174,23 @@ bool isAircraftCfgName(const fs::path& fileName) {
 }
 
 std::size_t walkAircraftCfgFiles(const fs::path& packageFolder, const std::function<bool(const CfgFileEntry&)>& visit) {
-    CfgWalk walk(packageFolder, visit);
-    return walk.run(packageFolder);
+    // The words are looked for below the package folder only: a user folder
+    // that happens to hold one would otherwise hide every package.
+    const std::size_t rootLength = pathText(packageFolder).value_or("").size();
+    std::size_t handed = 0;
+    walkFolderTree(packageFolder, "liveries scan", [&](const WalkEntry& e) {
+        if (e.folder) {
+            const std::string_view below = std::string_view(e.pathText).substr(std::min(rootLength, e.pathText.size()));
+            return holdsStopWord(below) || e.pathText.size() >= kLongestPathBytes ? WalkStep::skip : WalkStep::go;
+        }
+        std::error_code ec;
+        if (!e.entry.is_regular_file(ec) || ec || !isAircraftCfgName(e.entry.path().filename())) return WalkStep::go;
+        ++handed;
+        const bool goOn =
+            visit({.path = e.entry.path(), .kind = isIvaoPath(e.pathText) ? CfgFileKind::ivao : CfgFileKind::ordinary});
+        return goOn ? WalkStep::go : WalkStep::stop;
+    });
+    return handed;
 }
 
 void prioritizeLiveries(LiveryList& liveries) {

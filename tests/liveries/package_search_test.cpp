@@ -114,7 +114,7 @@ TEST_F(PackageSearchTest, TheWalkFollowsNoLinkOutOfThePackageAndEntersNoFolderTw
     fs::create_directory_symlink(root, root / "a" / "up");
     fs::create_directory_symlink(root / "loop", root / "loop");
     EXPECT_EQ(walked(root), (std::vector<std::string>{"a/aircraft.cfg"}));
-    EXPECT_TRUE(logged("link out of the package not followed"));
+    EXPECT_TRUE(logged("liveries scan: link out of the folder not followed"));
 }
 
 TEST_F(PackageSearchTest, TheWalkStopsWhenTheVisitorSaysSo) {
