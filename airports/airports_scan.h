@@ -1,11 +1,25 @@
-// The scan of the add-on airports, which writes their stand files, and the
-// count of add-on airports it did not recognise.
+// The scan of the add-on airports: it searches the simulator's package
+// folders, links each add-on airport to the maker's archived stand file or
+// generates its own stand file (from its BGL files or the simulator's
+// facility data), names the publisher, and packs the files the archive
+// lacks into tblo.zip.
 #pragma once
 
 #include <cstdint>
+#include <deque>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
 
+#include "airports/addon/addon_airport.h"
+#include "airports/addon/scan_state.h"
+#include "airports/bgl/bgl_airports.h"
+#include "airports/facility/facility_data_reader.h"
 #include "core/run_state.h"
 #include "core/status.h"
+#include "core/task_pool.h"
 #include "platform/sim/sim_api.h"
 
 namespace qvl {
@@ -14,24 +28,74 @@ namespace qvl {
 struct AirportsScanCounts {
     std::uint64_t simaddonAirports = 0;
     std::uint64_t thirdpartyAirports = 0;
+    // The files packed into tblo.zip: airports the archive lacks.
     std::uint64_t unrecognisedAirports = 0;
 };
 
-// Given its owners once: the simulator's client library for its facility
-// requests, the run's closing flags and the status for its counts.
+// Where a scan looks: the chosen simulator's package folders in scan order
+// (MSFS 2020: Official, then Community; MSFS 2024: StreamedPackages, then
+// Community), and the simulator's number for the files it writes.
+struct AirportsScanPlace {
+    std::vector<std::filesystem::path> folders;
+    std::int32_t simNumber = 1;
+};
+
+// Given once: the simulator's client library for the facility data, the
+// run's closing flags, the status for counts and controls; the pool's and
+// the facility reader's bounds are parameters for tests.
+struct AirportsScanParts {
+    sim::SimLibrary& simulator;
+    const RunState& run;
+    Status& status;
+    TaskPoolOptions pool{};
+    FacilityReaderTiming facilityTiming{};
+};
+
+// A BGL search does not enter (or take a file of) a path of 250 UTF-16 units
+// or more, or one that names a folder of no add-on airport.
+[[nodiscard]] bool lf_isSkippedFolder(const std::string& pathText);
+
 class AirportsScan {
 public:
-    AirportsScan(sim::SimLibrary& simulator, const RunState& run, Status& status)
-        : simulator_(simulator), run_(run), status_(status) {}
+    explicit AirportsScan(AirportsScanParts parts) : parts_(std::move(parts)), pool_(parts_.pool) {}
 
-    [[nodiscard]] AirportsScanCounts gf_scanAirports();
+    // The whole scan. UserErrorException 779 when the simulator cannot give
+    // facility data that an airport needs; file-system errors of the tblo
+    // folder and of the streamed search end it too. SCAN_AIRPORTS goes off
+    // only after a scan that ended normally.
+    [[nodiscard]] AirportsScanCounts gf_scanAirports(const AirportsScanPlace& place);
     // The count of unrecognised add-on airports back to 0 at the end of a run.
     void forgetUnrecognisedAirports();
 
 private:
-    [[maybe_unused]] sim::SimLibrary& simulator_;
-    [[maybe_unused]] const RunState& run_;
-    [[maybe_unused]] Status& status_;
+    // One scan's own context: the facility reader lives as long as the scan.
+    struct Scan {
+        AddonAirportParts addon;
+        FacilityDataReader& facilities;
+    };
+
+    void lf_runAirportsScan(const AirportsScanPlace& place, Scan& scan);
+    bool lf_scanAirportFolders(const AirportsScanPlace& place, Scan& scan);
+    void lf_scanFolder(const AirportsScanPlace& place, Scan& scan);
+    void lf_scanStreamedAirports(const std::filesystem::path& folder, Scan& scan);
+    // False when the package's airport read ended because the run is closing.
+    bool scanStreamedPackage(const std::filesystem::path& package, const std::string& text, Scan& scan);
+    void lf_scanBGLAirports(const std::filesystem::path& folder, Scan& scan);
+    // The oldest task's findings merged, or its failure written to the scan
+    // log; `inner`: taken during the walk (else after it).
+    void takeOldestBgl(const std::filesystem::path& folder, bool inner, Scan& scan);
+    // The task's failure, or one of linking and generating; none when the
+    // file's airports were all handled.
+    std::optional<std::string> mergeBglFindings(BglFileFindings&& findings, Scan& scan);
+    void showSimaddonCount();
+
+    AirportsScanParts parts_;
+    AirportsScanState state_;
+    TaskPool<BglFileFindings> pool_;
+    // The BGL files of the pending tasks, in start order, and those whose
+    // tasks were given up while still running.
+    std::deque<std::filesystem::path> pendingBgl_;
+    std::set<std::filesystem::path> inFlightBgl_;
 };
 
 }  // namespace qvl

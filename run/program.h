@@ -109,7 +109,7 @@ struct ProgramParts {
                                    gf_openParametersFolder();
                                },
                            .pool = {}}};
-    AirportsScan airportsScan{simulator, run, status};
+    AirportsScan airportsScan{{.simulator = simulator, .run = run, .status = status}};
     VersionCheck versionCheck{run};
     LiveCountRefresh liveCount{engineState, windowState};
 

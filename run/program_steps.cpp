@@ -50,7 +50,12 @@ void ProgramStartUp::scanLiveries() {
 }
 void ProgramStartUp::processScannedLiveries() { qvl::processScannedLiveries(p_); }
 void ProgramStartUp::scanAirports() {
-    const AirportsScanCounts counts = p_.airportsScan.gf_scanAirports();
+    // The simulator's own airports first, then the Community folder.
+    const SimVersion version = p_.link.simVersion.load();
+    const std::filesystem::path first = version == SimVersion::msfs2024 ? "StreamedPackages" : "Official";
+    const AirportsScanCounts counts = p_.airportsScan.gf_scanAirports(
+        {.folders = {gf_simPackagesPath(version, first), gf_simPackagesPath(version, "Community")},
+         .simNumber = p_.process.simNumber.load()});
     p_.status.showCount(StatusCount::simaddonAirports, counts.simaddonAirports);
     p_.status.showCount(StatusCount::thirdpartyAirports, counts.thirdpartyAirports);
 }

@@ -1,0 +1,344 @@
+#include "airports/airports_scan.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+#include "airports/addon/publishers.h"
+#include "airports/addon/tblo.h"
+#include "core/files.h"
+#include "core/folder_walk.h"
+#include "core/log.h"
+#include "core/messages.h"
+#include "core/parameters.h"
+#include "core/paths.h"
+#include "core/settings.h"
+#include "core/strings.h"
+#include "core/text_file.h"
+#include "core/user_error.h"
+#include "core/xml.h"
+#include "refdata/airports.h"
+#include "refdata/lookups.h"
+
+namespace qvl {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kAttention = "===> ";
+constexpr std::string_view kStreamedFolderName = "StreamedPackages";
+constexpr std::size_t kLongestPathUnits = 250;
+
+// Streamed packages that hold no airport of their own.
+constexpr std::array<std::string_view, 23> kStreamedSkips = {"fs20-",
+                                                             "-landingchallenge-",
+                                                             "-discovery-",
+                                                             "-challenges-",
+                                                             "-aircraft-",
+                                                             "-certification-",
+                                                             "-training-",
+                                                             "-activities-",
+                                                             "-passiveaircraft-",
+                                                             "-trainings-",
+                                                             "-fs-base-",
+                                                             "-travelbook-",
+                                                             "-simobjects-",
+                                                             "-modellib-",
+                                                             "-texturelib",
+                                                             "-textlib",
+                                                             "-scenery-",
+                                                             "-surface-",
+                                                             "-vfx-",
+                                                             "-coverage-",
+                                                             "-point-of-interest",
+                                                             "-proceduralgeneration",
+                                                             "-simattachmentlib-"};
+
+// Folders of BGL packages that hold no add-on airport (compared lower-cased).
+constexpr std::array<std::string_view, 14> kBglSkips = {
+    "fs-base",       "tutorials",           "aircraft",   "bushtrip",
+    "discovery",     "point-of-interest",   "simobjects", "vcockpits",
+    "aig-aitraffic", "justflight-aircraft", "fsltl",      "gsx-pro",
+    "gsx-world",     "landingchallenge"};
+
+// BGL files of these folders are no airports.
+constexpr std::array<std::string_view, 3> kBglFileSkips = {"statics", "afcad updates", "_heliports"};
+
+bool containsAny(std::string_view text, std::span<const std::string_view> words) {
+    return std::any_of(words.begin(), words.end(),
+                       [text](std::string_view word) { return text.find(word) != std::string_view::npos; });
+}
+
+std::string lowered(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+// The path's length in the UTF-16 units that Windows counts.
+std::size_t utf16Units(const std::string& utf8) {
+    std::size_t units = 0;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if ((byte & 0xC0U) != 0x80U) units += byte >= 0xF0U ? 2 : 1;  // a lead byte or an ASCII byte
+    }
+    return units;
+}
+
+// Cheap tests first: the path, then the extension, then the short read of
+// the file's section table.
+bool isAirportBglCandidate(const WalkEntry& e) {
+    std::error_code ec;
+    if (!e.entry.is_regular_file(ec) || ec) return false;
+    if (lowered(gf_pathToUtf8(e.entry.path().extension())) != ".bgl") return false;
+    if (containsAny(e.pathText, kBglFileSkips)) return false;
+    return lf_hasAirportSection(e.entry.path());
+}
+
+std::string bannerFor(const fs::path& folder, std::string_view what) {
+    return fmt::format("\n\n\n+++++++++++++++++ Scanning for {} in:\n{}\n", what, gf_pathToUtf8(folder));
+}
+
+}  // namespace
+
+bool lf_isSkippedFolder(const std::string& pathText) {
+    return utf16Units(pathText) >= kLongestPathUnits || containsAny(lowered(pathText), kBglSkips);
+}
+
+AirportsScanCounts AirportsScan::gf_scanAirports(const AirportsScanPlace& place) {
+    gf_showMessage("Scanning for airports ...", MessageLogging::notLogged);
+    gf_log("\n++++++++++++++++++++++++ airports scan automatic  starts +++++++++++++++++++++++++++++");
+    gf_flushLog();
+    if (!fs::exists(kTbloFolder)) {
+        fs::create_directory(kTbloFolder);
+    } else {
+        gf_removeFilesFromDirectory(kTbloFolder);
+    }
+    FacilityDataReader facilities(parts_.simulator, parts_.run, parts_.facilityTiming);
+    Scan scan{.addon = {.scan = state_, .simNumber = place.simNumber}, .facilities = facilities};
+    lf_runAirportsScan(place, scan);
+    if (state_.tbloFileCount.load() == 0) fs::remove_all(kTbloFolder);
+    parts_.status.statusChanged();
+    facilities.close();
+    gf_log("-------------------------- airports scan ends    ----------------------------\n");
+    gf_flushLog();
+    return {.simaddonAirports = gf_countFilesInFolder(kMySimaddonFolder),
+            .thirdpartyAirports = gf_countFilesInFolder(kMyThirdpartyFolder),
+            .unrecognisedAirports = state_.tbloFileCount.load()};
+}
+
+void AirportsScan::forgetUnrecognisedAirports() { state_.tbloFileCount.store(0); }
+
+void AirportsScan::lf_runAirportsScan(const AirportsScanPlace& place, Scan& scan) {
+    gf_removeFilesFromDirectory(kMySimaddonFolder);
+    gf_removeFilesFromDirectory(kMyThirdpartyFolder);
+    if (!lf_scanAirportFolders(place, scan)) {
+        gf_showMessage("Warning: Scan has not found any add-on airports", MessageLogging::logged);
+    }
+    SCAN_AIRPORTS.set(false);
+    gf_saveBoolParameter(SCAN_AIRPORTS);
+    parts_.status.settingChanged(SCAN_AIRPORTS);
+}
+
+bool AirportsScan::lf_scanAirportFolders(const AirportsScanPlace& place, Scan& scan) {
+    gf_log(fmt::format("The scan will search {} folder{}", place.folders.size(),
+                       gf_pluralSuffixSize(place.folders.size())));
+    gf_flushLog();
+    std::error_code ec;
+    fs::remove(kAirportsScanLogFile, ec);
+    if (ec) gf_log(fmt::format("problems with removing previous files (maybe still open?): {}", ec.message()));
+    state_.reset();
+    pendingBgl_.clear();
+    inFlightBgl_.clear();
+    lf_scanFolder(place, scan);
+    (void)writeScanLog(state_);
+    gf_log(fmt::format("{} written", gf_pathToUtf8(kAirportsScanLogFile)));
+    gf_flushLog();
+    gf_clearMessage();
+    clearScanLog(state_);
+    lf_copyThirdpartyFiles();
+    (void)lf_zipTbloFolder(state_, parts_.status);
+    const std::uint64_t thirdparty = gf_countFilesInFolder(kMyThirdpartyFolder);
+    parts_.status.showCount(StatusCount::thirdpartyAirports, thirdparty);
+    parts_.status.statusChanged();
+    return thirdparty != 0;
+}
+
+void AirportsScan::lf_scanFolder(const AirportsScanPlace& place, Scan& scan) {
+    for (const fs::path& folder : place.folders) {
+        if (folder.empty()) continue;
+        const std::string text = gf_pathToUtf8(folder);
+        if (!fs::exists(folder)) {
+            gf_showMessage(text + " does not exist, skipped!", MessageLogging::logged);
+            continue;
+        }
+        if (!fs::is_directory(folder)) {
+            gf_showMessage(text + " is not a folder name, skipped!", MessageLogging::logged);
+            continue;
+        }
+        if (text.find(kStreamedFolderName) != std::string::npos) {
+            lf_scanStreamedAirports(folder, scan);
+        } else {
+            lf_scanBGLAirports(folder, scan);
+        }
+    }
+}
+
+void AirportsScan::lf_scanStreamedAirports(const fs::path& folder, Scan& scan) {
+    gf_showMessage("Scanning for streamed airports ...", MessageLogging::notLogged);
+    lf_addScanLogLine(state_, bannerFor(folder, "streamed airports"));
+    std::vector<fs::directory_entry> entries;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) entries.push_back(entry);
+    std::sort(entries.begin(), entries.end(),
+              [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path() < b.path(); });
+    std::uint64_t simaddons = 0;
+    for (const fs::directory_entry& entry : entries) {
+        std::error_code ec;
+        if (!entry.is_directory(ec) || ec) continue;
+        const std::optional<std::string> text = checkedPathToUtf8(entry.path());
+        if (!text || containsAny(*text, kStreamedSkips)) continue;
+        if (parts_.run.isClosing()) break;
+        const bool simaddon =
+            text->find("asobo-airport") != std::string::npos || text->find("microsoft-airport") != std::string::npos;
+        if (simaddon && gf_findAirportInName(entry.path()) && ++simaddons % 10 == 0) {
+            parts_.status.showCount(StatusCount::simaddonAirports, simaddons);
+        }
+        if (!scanStreamedPackage(entry.path(), *text, scan) || parts_.run.isClosing()) {
+            (void)writeScanLog(state_);
+            break;
+        }
+    }
+    lf_copySimaddonFiles();
+    showSimaddonCount();
+}
+
+bool AirportsScan::scanStreamedPackage(const fs::path& package, const std::string& text, Scan& scan) {
+    const bool simaddon =
+        text.find("asobo-airport") != std::string::npos || text.find("microsoft-airport") != std::string::npos;
+    lf_addScanLogLine(state_, "\n" + text);
+    const std::optional<FixedCode4> icao = gf_findAirportInName(package);
+    if (!icao) {
+        if (simaddon) lf_addScanLogLine(state_, "no supported airport ICAO in BGL path");
+        return true;
+    }
+    ApfRecord record{};
+    record.icao = *icao;
+    record.bglPath = text;
+    std::optional<PublisherInfo> details;
+    if (simaddon) {
+        lf_addScanLogLine(state_, fmt::format("airport has ICAO '{}' in directory path", icao->view()));
+        record.publisher = std::string(kSimaddonPublisher);
+        record.manufacturer = "microsoft";
+        record.creator = "asobo";
+    } else {
+        lf_addScanLogLine(state_, fmt::format("airport has ICAO '{}' in folder path", icao->view()));
+        (void)writeScanLog(state_);
+        if (const std::optional<std::string> publisher = gf_publisherFromPath(package)) {
+            record.publisher = *publisher;
+            lf_addScanLogLine(state_, fmt::format("publisher '{}' found", *publisher));
+        } else {
+            record.manufacturer = "streamed thirdy party";
+            record.creator = "pub not recognised";
+            lf_addScanLogLine(state_, "no publisher found");
+        }
+        (void)writeScanLog(state_);
+        details = PublisherInfo{.manufacturer = record.manufacturer, .creator = record.creator, .title = record.title};
+    }
+    if (link2archive(scan.addon, record, details, package).linked()) return true;
+    if (!simaddon) lf_addScanLogLine(state_, "voorbij link2archive");
+    return generateFromFacilityData(scan.addon, scan.facilities, record) != AirportFileOutcome::closing;
+}
+
+void AirportsScan::lf_scanBGLAirports(const fs::path& folder, Scan& scan) {
+    gf_showMessage("Scanning for third party addon airports ...", MessageLogging::notLogged);
+    lf_addScanLogLine(state_, bannerFor(folder, "addon  airports"));
+    walkFolderTree(folder, "airports scan", [&](const WalkEntry& e) {
+        if (lf_isSkippedFolder(e.pathText)) return WalkStep::skip;
+        if (e.folder || !isAirportBglCandidate(e)) return WalkStep::go;
+        if (parts_.run.isClosing()) return WalkStep::stop;
+        try {
+            const fs::path bgl = e.entry.path();
+            if (!pool_.submit([input = BglTaskInput{.bglPath = bgl}](std::stop_token stop) {
+                    return lf_processBGLfile(input, std::move(stop));
+                })) {
+                return WalkStep::stop;
+            }
+            noteBglFileOpened(state_, bgl);
+            pendingBgl_.push_back(bgl);
+            while (pool_.hasSurplus()) takeOldestBgl(folder, true, scan);
+        } catch (const std::exception& error) {
+            lf_addScanLogLine(state_, fmt::format("{}airports search in folder {} aborted, cause: {}", kAttention,
+                                                  gf_pathToUtf8(folder), error.what()));
+        }
+        return WalkStep::go;
+    });
+    while (pool_.hasPending()) takeOldestBgl(folder, false, scan);
+    (void)lf_processAddonAirport(scan.addon, scan.facilities, inFlightBgl_);
+}
+
+void AirportsScan::takeOldestBgl(const fs::path& folder, bool inner, Scan& scan) {
+    const fs::path bgl = pendingBgl_.front();
+    pendingBgl_.pop_front();
+    std::string failure;
+    try {
+        const std::optional<std::string> taskFailure = mergeBglFindings(pool_.takeOldest(), scan);
+        if (!taskFailure) return;
+        failure = *taskFailure;
+    } catch (const TaskTimeoutError& timeout) {
+        // Its task runs on: the leftover pass must not read its file too.
+        inFlightBgl_.insert(bgl);
+        failure = timeout.what();
+    }
+    if (inner) {
+        lf_addScanLogLine(state_, fmt::format("{}airports search aborted, futs inner,\n{}\n{}\n{}", kAttention, failure,
+                                              pendingBgl_.size(), gf_pathToUtf8(bgl)));
+    } else {
+        lf_addScanLogLine(state_, fmt::format("{}airports search in {} aborted, futs outer error: {}", kAttention,
+                                              gf_pathToUtf8(folder), failure));
+    }
+}
+
+std::optional<std::string> AirportsScan::mergeBglFindings(BglFileFindings&& findings, Scan& scan) {
+    const auto write = [this](std::vector<BglLine>& lines) {
+        for (BglLine& line : lines) {
+            if (!writeBglLogLine(line)) lf_addScanLogLine(state_, std::move(line.text));
+        }
+    };
+    for (BglAirport& airport : findings.airports) {
+        write(airport.linesBefore);
+        try {
+            const ArchiveLink link = link2archive(scan.addon, airport.record, std::nullopt, findings.bglPath);
+            if (link.linked()) {
+                noteBglFileHandled(state_, findings.bglPath);
+                continue;
+            }
+            write(airport.standLines);
+            if (const std::optional<std::string> line = parkposLine(airport.record, link.archivedStands)) {
+                lf_addScanLogLine(state_, *line);
+                noteBglFileHandled(state_, findings.bglPath);
+            }
+            (void)lf_generateAirportFile(scan.addon, airport.record, airport.helipads);
+            noteBglFileHandled(state_, findings.bglPath);
+        } catch (const std::exception& error) {
+            gf_logAttention(exceptionLine(findings.bglPath, error.what()));
+            return error.what();
+        }
+    }
+    write(findings.linesAfter);
+    return std::move(findings.failure);
+}
+
+void AirportsScan::showSimaddonCount() {
+    parts_.status.showCount(StatusCount::simaddonAirports, gf_countFilesInFolder(kMySimaddonFolder));
+    parts_.status.statusChanged();
+}
+
+}  // namespace qvl
