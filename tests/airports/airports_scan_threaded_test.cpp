@@ -1,0 +1,185 @@
+#include "airports/airports_scan.h"
+
+#include <gtest/gtest.h>
+#include <zip.h>
+#include <pugixml.hpp>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "airports/addon/scan_state.h"
+#include "airports/addon/tblo.h"
+#include "core/paths.h"
+#include "core/settings.h"
+#include "platform/sim/stand_in.h"
+#include "refdata/airports.h"
+#include "refdata/data_file.h"
+#include "refdata/dbase.h"
+#include "support/airports_fixture.h"
+#include "support/temp_dir.h"
+#include "tools/airport_tree/airport_tree.h"
+
+namespace qvl {
+namespace {
+
+namespace fs = std::filesystem;
+namespace at = airport_tree;
+
+std::set<std::string> filesIn(const fs::path& folder) {
+    std::set<std::string> names;
+    if (!fs::exists(folder)) return names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.insert(entry.path().filename().string());
+    return names;
+}
+
+std::vector<std::string> standIdsOf(const fs::path& file) {
+    pugi::xml_document document;
+    std::vector<std::string> ids;
+    if (!document.load_file(file.c_str())) return {"(not XML)"};
+    for (const pugi::xml_node parkpos : document.child("root").child("parkpositions").children("parkpos")) {
+        ids.emplace_back(parkpos.attribute("id").as_string());
+    }
+    return ids;
+}
+
+std::set<std::string> zipEntries(const fs::path& file) {
+    std::set<std::string> names;
+    int error = 0;
+    zip_t* archive = zip_open(file.c_str(), ZIP_RDONLY, &error);
+    if (archive == nullptr) return {"(no zip)"};
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+        names.insert(zip_get_name(archive, static_cast<zip_uint64_t>(i), 0));
+    }
+    zip_discard(archive);
+    return names;
+}
+
+class AirportsScanTest : public test::AirportsFolder, public ::testing::WithParamInterface<at::Simulator> {
+protected:
+    void SetUp() override {
+        AirportsFolder::SetUp();
+        auto generated = at::generateTree(at::Preset::full, install(), {.simulator = GetParam()});
+        ASSERT_TRUE(generated) << generated.errorText();
+        tree = std::move(*generated);
+        stage("airports.enc", tree.reference.airportsXml);
+        stage("dbase.enc", tree.reference.dbaseXml);
+        ASSERT_TRUE(gf_readAirports());
+        ASSERT_TRUE(gf_readDbase());
+        SIM_CHOICE.set(std::string(at::simChoiceText(GetParam())));
+        SCAN_AIRPORTS.set(true);
+        sim::StandInConfig config;
+        config.simulatorName = std::string(at::standInSimulatorName(GetParam()));
+        config.airports = tree.reference.facilityAirports;
+        simulator = std::make_unique<sim::StandInSimulator>(config);
+    }
+
+    fs::path install() const { return folder.path() / "MSFS"; }
+    void stage(const std::string& name, const std::string& plain) {
+        test::writeFile(folder / "plain.tmp", plain);
+        ASSERT_TRUE(streamEncrypt(folder / "plain.tmp", kInputFolder / name));
+        fs::remove(folder / "plain.tmp");
+    }
+    AirportsScanCounts scan() {
+        AirportsScan scanner({.simulator = *simulator,
+                              .run = run,
+                              .status = status,
+                              .pool = {.workerCount = 4, .timeout = std::chrono::seconds(30)},
+                              .facilityTiming = {}});
+        return scanner.gf_scanAirports(
+            {.folders = tree.scanFolders, .simNumber = GetParam() == at::Simulator::msfs2024 ? 2 : 1});
+    }
+
+    // The airport folders, the tblo package and the scan log hold exactly
+    // what the tree's expectation says.
+    void expectTheTreesResults() const {
+        std::set<std::string> expectedSimaddon;
+        std::set<std::string> expectedThirdparty;
+        for (const auto& link : tree.linkFiles) {
+            EXPECT_EQ(test::readFile(link.file), link.content) << link.file;
+            (link.file.parent_path() == kMySimaddonFolder ? expectedSimaddon : expectedThirdparty)
+                .insert(link.file.filename().string());
+        }
+        for (const auto& stand : tree.standFiles) {
+            EXPECT_EQ(standIdsOf(stand.file), stand.ids) << stand.file << ": " << stand.note;
+            (stand.file.parent_path() == kMySimaddonFolder ? expectedSimaddon : expectedThirdparty)
+                .insert(stand.file.filename().string());
+        }
+        EXPECT_EQ(filesIn(kMySimaddonFolder), expectedSimaddon);
+        EXPECT_EQ(filesIn(kMyThirdpartyFolder), expectedThirdparty);
+        if (tree.tbloFiles.empty()) {
+            EXPECT_FALSE(fs::exists(kTbloFolder));
+        } else {
+            EXPECT_EQ(zipEntries(kTbloZipFile), tree.tbloFiles);
+        }
+        const std::string scanLog = test::readFile(kAirportsScanLogFile);
+        for (const auto& line : tree.scanLogLines) {
+            EXPECT_NE(scanLog.find(line.text + "\n"), std::string::npos) << line.text << " (" << line.rule << ")";
+        }
+        for (const auto& text : tree.absentScanLogTexts) {
+            EXPECT_EQ(scanLog.find(text.text), std::string::npos) << text.text << " (" << text.rule << ")";
+        }
+    }
+
+    at::TreeExpectation tree;
+    RunState run;
+    std::unique_ptr<sim::StandInSimulator> simulator;
+};
+
+TEST_P(AirportsScanTest, TheTreeGivesExactlyTheExpectedFilesAndASecondScanTheSame) {
+    const AirportsScanCounts counts = scan();
+    ASSERT_NO_FATAL_FAILURE(expectTheTreesResults());
+    EXPECT_EQ(counts.simaddonAirports, tree.simaddonFiles);
+    EXPECT_EQ(counts.thirdpartyAirports, tree.thirdpartyFiles);
+    EXPECT_EQ(counts.unrecognisedAirports, tree.tbloFiles.size());
+    EXPECT_FALSE(SCAN_AIRPORTS.value());
+    EXPECT_TRUE(logged("-------------------------- airports scan ends    ----------------------------"));
+    EXPECT_TRUE(logged("SimConnect (PARKING_DATA_RDR) closed"));
+
+    // A second scan starts from empty airport folders and gives the same.
+    test::writeFile(kMyThirdpartyFolder / "ZZZZ.xml", "left from before");
+    (void)scan();
+    ASSERT_NO_FATAL_FAILURE(expectTheTreesResults());
+}
+
+INSTANTIATE_TEST_SUITE_P(BothSimulators, AirportsScanTest,
+                         ::testing::Values(at::Simulator::msfs2020, at::Simulator::msfs2024));
+
+class AirportsScanFolders : public test::AirportsFolder {
+protected:
+    AirportsScanCounts scan(const std::vector<fs::path>& folders) {
+        AirportsScan scanner({.simulator = simulator, .run = run, .status = status, .pool = {}, .facilityTiming = {}});
+        return scanner.gf_scanAirports({.folders = folders, .simNumber = 1});
+    }
+    RunState run;
+    sim::StandInSimulator simulator;
+};
+
+TEST_F(AirportsScanFolders, MissingFoldersAreSkippedAndTheScanStillEnds) {
+    SCAN_AIRPORTS.set(true);
+    test::writeFile(folder / "afile", "x");
+    const AirportsScanCounts counts = scan({folder / "Official", folder / "afile"});
+    EXPECT_EQ(counts.thirdpartyAirports, 0U);
+    EXPECT_TRUE(logged((folder / "Official").string() + " does not exist, skipped!"));
+    EXPECT_TRUE(logged((folder / "afile").string() + " is not a folder name, skipped!"));
+    EXPECT_TRUE(logged("Warning: Scan has not found any add-on airports"));
+    EXPECT_FALSE(SCAN_AIRPORTS.value());
+    EXPECT_FALSE(fs::exists(kTbloFolder));
+    EXPECT_TRUE(fs::exists(kAirportsScanLogFile));
+}
+
+TEST(AirportsScanSkips, LongPathsAndFoldersOfNoAirportAreSkipped) {
+    EXPECT_TRUE(lf_isSkippedFolder("/x/Aircraft/a.bgl")) << "compared lower-cased";
+    EXPECT_TRUE(lf_isSkippedFolder("/x/fs-base-genericairports/a.bgl"));
+    EXPECT_FALSE(lf_isSkippedFolder("/x/Community/orbx-airport-egll/scenery/a.bgl"));
+    const std::string base = "/" + std::string(240, 'a') + "/";
+    EXPECT_FALSE(lf_isSkippedFolder(base + "1234567"));  // 249 units
+    EXPECT_TRUE(lf_isSkippedFolder(base + "12345678"));  // 250 units
+    EXPECT_FALSE(lf_isSkippedFolder(base + "123456\xC3\xA9")) << "250 bytes, 249 units";
+}
+
+}  // namespace
+}  // namespace qvl
