@@ -195,9 +195,8 @@ bool LiveryScan::lf_searchLiveriesInFolders(std::int16_t folderIndex, const fs::
     walkAircraftCfgFiles(folder, [&](const CfgFileEntry& entry) {
         ScanTaskInput input{.folderIndex = folderIndex, .cfgPath = entry.path, .dontUseTitles = dontUse_};
         const bool ivao = entry.kind == CfgFileKind::ivao;
-        auto task = [input = std::move(input), ivao](std::stop_token stop) {
-            return ivao ? lf_searchLiveriesinIVAOFile(input, std::move(stop))
-                        : lf_searchLiveriesinFile(input, std::move(stop));
+        auto task = [input = std::move(input), ivao](const std::stop_token& stop) {
+            return ivao ? lf_searchLiveriesinIVAOFile(input, stop) : lf_searchLiveriesinFile(input, stop);
         };
         if (!pool_.submit(std::move(task), [this] { return closing(); })) {
             stopped = true;
