@@ -124,7 +124,7 @@ void searchFile(CfgFileFindings& findings, const ScanTaskInput& input, const std
 
 // The count of running scan tasks is the worker pool's: it raises and lowers
 // it around this call on every way out, so nothing here touches it.
-CfgFileFindings lf_searchLiveriesinFile(const ScanTaskInput& input, std::stop_token stop) {
+CfgFileFindings lf_searchLiveriesinFile(const ScanTaskInput& input, const std::stop_token& stop) {
     CfgFileFindings findings;
     std::string reason;
     try {

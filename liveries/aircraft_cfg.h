@@ -36,7 +36,7 @@ inline constexpr std::uint32_t kMaxFltsimNumber = 10000;
 // exception on the way) is logged, listed as unreadable and gives no
 // candidate, so one bad file never ends the scan. Once `stop` is requested
 // (the pool ended while the file was being read) it gives up after the read.
-[[nodiscard]] CfgFileFindings lf_searchLiveriesinFile(const ScanTaskInput& input, std::stop_token stop = {});
+[[nodiscard]] CfgFileFindings lf_searchLiveriesinFile(const ScanTaskInput& input, const std::stop_token& stop = {});
 
 // Both file tasks, when something broke the reading of a file: the
 // candidates found so far are dropped and "<path> could not be read:

@@ -109,6 +109,25 @@ void LiveryScan::gf_scanLiveries(const LiveryScanPlace& place) {
 }
 
 bool LiveryScan::lf_scanLfolders(const PackageFolderList& folders, std::int32_t simNumber) {
+    startScan();
+    const std::optional<std::size_t> total = searchFolders(folders);
+    if (!total || closing()) {
+        endedEarly_ = true;
+        return true;
+    }
+    if (liveryList_.empty()) {
+        parts_.status.showCount(StatusCount::scannedLiveries, 0);
+        parts_.status.statusChanged();
+        return false;
+    }
+    if (folders.size() > 1) gf_log(fmt::format("{} in total", *total));
+    if (LIG_PRIORITIZE.value()) prioritizeLiveries(liveryList_);
+    sortAndDropRepeatedLiveries(liveryList_);
+    writeScanResult(simNumber);
+    return true;
+}
+
+void LiveryScan::startScan() {
     // Workers of an earlier scan that ended early hold nothing of ours (their
     // inputs are their own), but their threads are joined before we start.
     (void)pool_.joinAll(parts_.pool.timeout);
@@ -121,17 +140,16 @@ bool LiveryScan::lf_scanLfolders(const PackageFolderList& folders, std::int32_t 
     lf_clearScanMessages(parts_.scan);
     parts_.scan.modelFixes.clear();
     lf_readDontUseTitles();
+}
 
+std::optional<std::size_t> LiveryScan::searchFolders(const PackageFolderList& folders) {
     std::int16_t folderIndex = 0;
     std::size_t total = 0;
     for (const fs::path& folder : folders) {
         if (folder.empty() || !isSearchableFolder(folder)) continue;
         folderIndex = std::min<std::int16_t>(static_cast<std::int16_t>(folderIndex + 1), kMostFolders);
         const std::size_t before = liveryList_.size();
-        if (closing() || !lf_searchLiveriesInFolders(folderIndex, folder)) {
-            endedEarly_ = true;
-            return true;
-        }
+        if (closing() || !lf_searchLiveriesInFolders(folderIndex, folder)) return std::nullopt;
         const std::size_t found = liveryList_.size() - before;
         total += found;
         const std::string where = fmt::format("found in {}", gf_pathToUtf8(folder));
@@ -141,19 +159,10 @@ bool LiveryScan::lf_scanLfolders(const PackageFolderList& folders, std::int32_t 
             gf_log(fmt::format("{} liverie{} {}", found, gf_pluralSuffixSize(found), where));
         }
     }
-    if (closing()) {
-        endedEarly_ = true;
-        return true;
-    }
-    if (liveryList_.empty()) {
-        parts_.status.showCount(StatusCount::scannedLiveries, 0);
-        parts_.status.statusChanged();
-        return false;
-    }
-    if (folders.size() > 1) gf_log(fmt::format("{} in total", total));
-    if (LIG_PRIORITIZE.value()) prioritizeLiveries(liveryList_);
-    sortAndDropRepeatedLiveries(liveryList_);
+    return total;
+}
 
+void LiveryScan::writeScanResult(std::int32_t simNumber) {
     // Only now is the previous result replaced: a scan that ended before
     // this point leaves it as it was.
     lf_removePreviousScanFiles(PreviousScannedLiveries::keep);
@@ -169,7 +178,6 @@ bool LiveryScan::lf_scanLfolders(const PackageFolderList& folders, std::int32_t 
     lf_writeScanErrorFiles(parts_.scan);
     lf_clearScanMessages(parts_.scan);
     gf_clearMessage();
-    return true;
 }
 
 void LiveryScan::lf_readDontUseTitles() {
@@ -195,9 +203,8 @@ bool LiveryScan::lf_searchLiveriesInFolders(std::int16_t folderIndex, const fs::
     walkAircraftCfgFiles(folder, [&](const CfgFileEntry& entry) {
         ScanTaskInput input{.folderIndex = folderIndex, .cfgPath = entry.path, .dontUseTitles = dontUse_};
         const bool ivao = entry.kind == CfgFileKind::ivao;
-        auto task = [input = std::move(input), ivao](std::stop_token stop) {
-            return ivao ? lf_searchLiveriesinIVAOFile(input, std::move(stop))
-                        : lf_searchLiveriesinFile(input, std::move(stop));
+        auto task = [input = std::move(input), ivao](const std::stop_token& stop) {
+            return ivao ? lf_searchLiveriesinIVAOFile(input, stop) : lf_searchLiveriesinFile(input, stop);
         };
         if (!pool_.submit(std::move(task), [this] { return closing(); })) {
             stopped = true;

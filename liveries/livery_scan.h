@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,13 @@ public:
     bool lf_scanLfolders(const PackageFolderList& folders, std::int32_t simNumber);
 
 private:
+    // Joins an earlier scan's workers and clears what it left behind.
+    void startScan();
+    // The liveries of every folder, appended to the list; how many were
+    // found, or nothing when the run began closing.
+    std::optional<std::size_t> searchFolders(const PackageFolderList& folders);
+    // Replaces the previous result with the sorted list and the problem files.
+    void writeScanResult(std::int32_t simNumber);
     void lf_readDontUseTitles();
     // The records of the folder's aircraft.cfg files, appended to the list
     // in the order the files were found; false when the run began closing.

@@ -257,7 +257,7 @@ void searchIvaoFile(CfgFileFindings& findings, const ScanTaskInput& input, const
 
 // The count of running scan tasks is the worker pool's, as for
 // lf_searchLiveriesinFile.
-CfgFileFindings lf_searchLiveriesinIVAOFile(const ScanTaskInput& input, std::stop_token stop) {
+CfgFileFindings lf_searchLiveriesinIVAOFile(const ScanTaskInput& input, const std::stop_token& stop) {
     CfgFileFindings findings;
     const std::string pathText = gf_pathToUtf8(input.cfgPath);
     std::string reason;

@@ -23,7 +23,7 @@ namespace qvl {
 // then lf_readIvaoFile. Owns what it touches and never throws, as
 // lf_searchLiveriesinFile: an exception is logged, the file listed as
 // unreadable, and the file gives no candidate.
-[[nodiscard]] CfgFileFindings lf_searchLiveriesinIVAOFile(const ScanTaskInput& input, std::stop_token stop = {});
+[[nodiscard]] CfgFileFindings lf_searchLiveriesinIVAOFile(const ScanTaskInput& input, const std::stop_token& stop = {});
 
 // The type code from "...\IVAO_MTL\SimObjects\Airplanes\IVAO_<type>\aircraft.cfg"
 // (or ivao_x-csl), cut to 4 characters and checked against the database's

@@ -144,7 +144,7 @@ struct BglFileFindings {
 // The task of one BGL file on a scan worker: reads it and returns what it
 // found. Never throws. A stop request after the read ends it with the
 // findings so far.
-[[nodiscard]] BglFileFindings lf_processBGLfile(BglTaskInput input, std::stop_token stop = {});
+[[nodiscard]] BglFileFindings lf_processBGLfile(const BglTaskInput& input, const std::stop_token& stop = {});
 
 // The scan-log line of an unlinked airport with more stands than the
 // archived stand count whose publisher is not "simaddon"; none otherwise.

@@ -38,7 +38,7 @@ void readFile(BglFileFindings& findings, const BglTaskInput& input, const std::s
 
 }  // namespace
 
-BglFileFindings lf_processBGLfile(BglTaskInput input, std::stop_token stop) {
+BglFileFindings lf_processBGLfile(const BglTaskInput& input, const std::stop_token& stop) {
     BglFileFindings findings;
     findings.bglPath = input.bglPath;
     try {

@@ -44,7 +44,7 @@ inline constexpr sim::RequestId kParkingFacilityRequest = 2001;
 // Bytes of each item's fields after the item's record, as the definition
 // lists them; a shorter item is not read.
 inline constexpr std::size_t kFacilityAirportBytes = 3 * 8 + 32 + 2 * 4;
-inline constexpr std::size_t kFacilityTaxiParkingBytes = 10 * 4;
+inline constexpr std::size_t kFacilityTaxiParkingBytes = std::size_t{10} * 4;
 inline constexpr std::size_t kFacilityHelipadBytes = 3 * 8 + 3 * 4 + 2 * 4;
 
 struct FacilityReaderTiming {

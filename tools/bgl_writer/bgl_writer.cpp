@@ -1,5 +1,7 @@
 #include "tools/bgl_writer/bgl_writer.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -72,7 +74,7 @@ void writeAirport(const AirportSpec& airport, std::vector<std::uint8_t>& out, Of
         putU16(out, at + 6, static_cast<std::uint16_t>(airport.parkings.size()));
         for (const ParkingSpec& parking : airport.parkings) {
             const std::size_t entry = out.size();
-            append(out, kParkingEntryBytes + 4U * parking.airlineCodes);
+            append(out, kParkingEntryBytes + std::size_t{4} * parking.airlineCodes);
             out[entry] = static_cast<std::uint8_t>(parking.nameCode & 0x3F);
             out[entry + 1] = static_cast<std::uint8_t>((parking.type & 0x0F) | ((parking.number & 0x0F) << 4));
             out[entry + 2] = static_cast<std::uint8_t>((parking.number >> 4) & 0xFF);
@@ -86,6 +88,15 @@ void writeAirport(const AirportSpec& airport, std::vector<std::uint8_t>& out, Of
         putRecordHeader(out, at, kParkingListId, out.size() - at);
     }
     putRecordHeader(out, start, kAirportId, out.size() - start);
+}
+
+// A value is only written over bytes already laid out: a field past the end
+// is a fault of the writer, not a reason to grow the file.
+void requireRoom(const std::vector<std::uint8_t>& bytes, std::size_t offset, std::size_t width) {
+    if (offset > bytes.size() || bytes.size() - offset < width) {
+        throw std::out_of_range(
+            fmt::format("a {}-byte field at {} is past the {} bytes written", width, offset, bytes.size()));
+    }
 }
 
 std::vector<std::uint8_t> subsectionRecords(const SubsectionSpec& subsection, std::size_t base, Offsets& offsets) {
@@ -126,13 +137,13 @@ std::uint32_t packIdent(const std::string& ident) {
 }
 
 void putU16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint16_t value) {
-    bytes.at(offset + 1);
+    requireRoom(bytes, offset, 2);
     bytes[offset] = static_cast<std::uint8_t>(value & 0xFF);
     bytes[offset + 1] = static_cast<std::uint8_t>(value >> 8);
 }
 
 void putU32(std::vector<std::uint8_t>& bytes, std::size_t offset, std::uint32_t value) {
-    bytes.at(offset + 3);
+    requireRoom(bytes, offset, 4);
     for (std::size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>((value >> (8 * i)) & 0xFF);
 }
 

@@ -41,11 +41,8 @@ std::string dupKey(const CfgCase& c, std::string_view header, std::string_view k
 
 // ---------------------------------------------------------------- AIG (1)
 
-// Headers, keys and section rules of an ordinary aircraft.cfg, one section each.
-void aigKeyCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
-    CfgCase c(airplanes / "AIG_A320_DLH" / "aircraft.cfg", CfgReader::ordinary, index,
-              "every header and key case of an ordinary aircraft.cfg; UTF-8, LF");
-    c.line("[General]").line("atc_type=Airbus").line("icao_type_designator=A320").line("");
+// The airline and parking keys of complete sections.
+void aigAirlineSections(CfgCase& c) {
     // A complete section: title, airline, registration, gate parking.
     c.line("[fltsim.0]").line("title=Airbus A320 Lufthansa D-AIUA").line("icao_airline=DLH").line("atc_id=D-AIUA");
     c.line("atc_parking_types=GATE").line("texture=DLH").line("");
@@ -76,6 +73,10 @@ void aigKeyCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
     // An empty pair of quotes is the fictional airline.
     c.line("[fltsim.7]").line("title=Airbus A320 Generic empty quotes").line("icao_airline=\"\"");
     c.livery(lv("ZZZ", "A320", "Airbus A320 Generic empty quotes"));
+}
+
+// A second title, airline, parking or atc_id key rejects the section.
+void aigDuplicateKeySections(CfgCase& c) {
     // A second title key, in another case, rejects the section.
     c.line("[fltsim.8]").line("title=Airbus A320 Two Titles").line("icao_airline=DLH");
     c.line("TITLE=Airbus A320 Second Title");
@@ -92,6 +93,10 @@ void aigKeyCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
     c.line("[fltsim.11]").line("title=Airbus A320 Two Atc Id Keys").line("icao_airline=DLH");
     c.line("atc_id=D-AIUB").line("atc_id=D-AIUC");
     c.incomplete(fmt::format("{}, {}, has more than one atc_id key", c.dir(), "[fltsim.11]"));
+}
+
+// The atc_id rules, and what a registration the database knows gives.
+void aigRegistrationSections(CfgCase& c) {
     // An atc_id of 4 characters is ignored.
     c.line("[fltsim.12]").line("title=Airbus A320 Short Atc Id").line("icao_airline=DLH").line("atc_id=N123");
     c.livery(lv("DLH", "A320", "Airbus A320 Short Atc Id"));
@@ -125,6 +130,10 @@ void aigKeyCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
     // A "-STUB" title is a fictional livery without registration.
     c.line("[fltsim.20]").line("title=Airbus A320 Lufthansa-STUB").line("icao_airline=DLH").line("atc_id=D-AIUD");
     c.livery(lv("ZZZ", "A320", "Airbus A320 Lufthansa-STUB"));
+}
+
+// Sections dropped, silently or with a line, and sections without airline.
+void aigRejectedSections(CfgCase& c) {
     // A "Fictional" title ends the section silently.
     c.line("[fltsim.21]").line("title=Airbus A320 Fictional Air").line("icao_airline=DLH");
     // A user aircraft's title rejects the section silently: no line at all, not even for the airline
@@ -157,6 +166,10 @@ void aigKeyCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
     c.line("[fltsim.30]").line("title=Airbus A320 private unknown reg").line("atc_id=D-AIUX");
     c.missingAirline("[fltsim.30]");
     c.livery(lv("PVT", "A320", "Airbus A320 private unknown reg", {.registration = "D-AIUX"}));
+}
+
+// Odd headers, and the quote rule.
+void aigHeaderSections(CfgCase& c) {
     // A header with a comment after it is malformed (number 10000) and still opens a section.
     c.line("[fltsim.31] ; from the old package").line("title=Airbus A320 Header Comment").line("icao_airline=DLH");
     c.livery(lv("DLH", "A320", "Airbus A320 Header Comment"));
@@ -175,6 +188,18 @@ void aigKeyCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
     // The quote rule drops what follows the closing quote.
     c.line("[fltsim.36]").line("title=Airbus A320 Lufthansa quoted code").line("icao_airline = \"DLH\" ; quoted");
     c.livery(lv("DLH", "A320", "Airbus A320 Lufthansa quoted code"));
+}
+
+// Headers, keys and section rules of an ordinary aircraft.cfg, one section each.
+void aigKeyCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
+    CfgCase c(airplanes / "AIG_A320_DLH" / "aircraft.cfg", CfgReader::ordinary, index,
+              "every header and key case of an ordinary aircraft.cfg; UTF-8, LF");
+    c.line("[General]").line("atc_type=Airbus").line("icao_type_designator=A320").line("");
+    aigAirlineSections(c);
+    aigDuplicateKeySections(c);
+    aigRegistrationSections(c);
+    aigRejectedSections(c);
+    aigHeaderSections(c);
     const std::string bytes = encodeText(c.text(), TextEncoding::utf8, LineEnd::lf);
 
     // A backup copy beside it is no aircraft.cfg.
@@ -189,22 +214,8 @@ void aigKeyCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
     w.addRaw(std::move(c), bytes);
 }
 
-// Text encodings, line ends and the type code rules.
-void aigEncodingCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
-    {
-        // UTF-8 with a mark and CRLF; a quoted type with a suffix gives its first 4 characters; the
-        // first type designator decides, a later one in a section is ignored.
-        CfgCase c(airplanes / "AIG_B738_KLM" / "aircraft.cfg", CfgReader::ordinary, index,
-                  "UTF-8 with BOM, CRLF; B738-800 gives B738; the first type designator decides");
-        c.line("[General]").line("icao_type_designator=\"B738-800\"");
-        c.line("[fltsim.0]")
-            .line("title=Boeing 737-800 KLM")
-            .line("icao_airline=KLM")
-            .line("icao_type_designator=A320");
-        c.line("[fltsim.1]").line("title=Boeing 737-800 easyJet").line("icao_airline=EZY");
-        c.livery(lv("KLM", "B738", "Boeing 737-800 KLM")).livery(lv("EZY", "B738", "Boeing 737-800 easyJet"));
-        w.add(std::move(c), TextEncoding::utf8WithBom, LineEnd::crlf);
-    }
+// The three forms of UTF-16 the reader tells apart; a fixed type and the heavy model rules.
+void aigUtf16Cases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
     {
         // UTF-16 little-endian with a mark; a wrong type code the database fixes.
         CfgCase c(airplanes / "AIG_A321_AUA" / "aircraft.cfg", CfgReader::ordinary, index,
@@ -242,6 +253,25 @@ void aigEncodingCases(TreeWriter& w, const fs::path& airplanes, std::int16_t ind
         c.livery(lv("BAW", "A319", "Airbus A319 British Airways"));
         w.add(std::move(c), TextEncoding::utf16LeWithoutBom, LineEnd::lf);
     }
+}
+
+// Text encodings and line ends, and the first type code rules.
+void aigEncodingCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
+    {
+        // UTF-8 with a mark and CRLF; a quoted type with a suffix gives its first 4 characters; the
+        // first type designator decides, a later one in a section is ignored.
+        CfgCase c(airplanes / "AIG_B738_KLM" / "aircraft.cfg", CfgReader::ordinary, index,
+                  "UTF-8 with BOM, CRLF; B738-800 gives B738; the first type designator decides");
+        c.line("[General]").line("icao_type_designator=\"B738-800\"");
+        c.line("[fltsim.0]")
+            .line("title=Boeing 737-800 KLM")
+            .line("icao_airline=KLM")
+            .line("icao_type_designator=A320");
+        c.line("[fltsim.1]").line("title=Boeing 737-800 easyJet").line("icao_airline=EZY");
+        c.livery(lv("KLM", "B738", "Boeing 737-800 KLM")).livery(lv("EZY", "B738", "Boeing 737-800 easyJet"));
+        w.add(std::move(c), TextEncoding::utf8WithBom, LineEnd::crlf);
+    }
+    aigUtf16Cases(w, airplanes, index);
     {
         // Windows-1252 with accented titles and the euro sign (0x80), CRLF: titles arrive as UTF-8.
         CfgCase c(airplanes / "AIG_A320_EZY" / "aircraft.cfg", CfgReader::ordinary, index,
@@ -253,6 +283,10 @@ void aigEncodingCases(TreeWriter& w, const fs::path& airplanes, std::int16_t ind
         c.livery(lv("EZY", "A320", "Airbus A320 easyJet Aérolíneas Niño"));
         w.add(std::move(c), TextEncoding::windows1252, LineEnd::crlf);
     }
+}
+
+// Files that are empty, binary or whose section numbers make them unusable.
+void aigUnusableFileCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
     {
         // An empty file has no fltsim header, and then no type designator either.
         CfgCase c(airplanes / "AIG_empty" / "aircraft.cfg", CfgReader::ordinary, index, "an empty file");
@@ -295,6 +329,10 @@ void aigEncodingCases(TreeWriter& w, const fs::path& airplanes, std::int16_t ind
         c.line("[fltsim.12345678901]").line("title=Airbus A320 Lufthansa overflow").line("icao_airline=DLH");
         w.add(std::move(c));
     }
+}
+
+// Where the type comes from when the file names none, or one nobody knows.
+void aigTypeCodeCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
     {
         // No type designator: the simulator aircraft named by base_container gives the type.
         CfgCase c(airplanes / "AIG_TBM9_base" / "aircraft.cfg", CfgReader::ordinary, index,
@@ -385,82 +423,94 @@ void makeTextures(const fs::path& folder, std::initializer_list<const char*> nam
     for (const char* name : names) fs::create_directories(folder / name);
 }
 
+void missingTexture(CfgCase& c, std::string_view texture, std::string_view header) {
+    c.incomplete(fmt::format("{}/texture.{} {} does not exist", c.dir(), texture, header));
+}
+
+void noAirlineInTitle(CfgCase& c, std::string_view header, std::string_view title, std::string_view tail) {
+    c.incomplete(fmt::format("{} {} misses airlinecode in title: {}{}", c.dir(), header, title, tail));
+}
+
+// The airline in an IVAO title, the texture folder, and a registration instead.
+void mtlTitleSections(CfgCase& c) {
+    // The airline follows the type in the title; parking types never make an IVAO cargo livery.
+    c.line("[fltsim.0]").line("title=A320DLH Lufthansa").line("texture=DLH").line("atc_parking_types=CARGO");
+    c.livery(lv("DLH", "A320", "A320DLH Lufthansa"));
+    // Blanks between the type and the airline.
+    c.line("[fltsim.1]").line("title=A320 BAW British Airways").line("texture=BAW");
+    c.livery(lv("BAW", "A320", "A320 BAW British Airways"));
+    // An unknown airline in the title is listed.
+    c.line("[fltsim.2]").line("title=A320XYZ Unknown").line("texture=DLH");
+    c.invalidAirline("XYZ", "[fltsim.2]");
+    // A lower-case airline is no known code.
+    c.line("[fltsim.3]").line("title=A320dlh lower case").line("texture=DLH");
+    c.invalidAirline("dlh", "[fltsim.3]");
+    // A texture folder that is not there.
+    c.line("[fltsim.4]").line("title=A320DLH Missing Texture").line("texture=MISSING");
+    missingTexture(c, "MISSING", "[fltsim.4]");
+    // No texture key looks for "texture.", which is not there.
+    c.line("[fltsim.5]").line("title=A320DLH No Texture");
+    missingTexture(c, "", "[fltsim.5]");
+    // No airline in the title: a registration the database knows gives its record's key.
+    c.line("[fltsim.6]").line("title=Airbus A320 PH-BXA").line("atc_id=PH-BXA").line("texture=DLH");
+    c.livery(lv("KLM", "B738", "Airbus A320 PH-BXA", {.registration = "PH-BXA"}));
+    // No airline in the title, an unknown registration.
+    c.line("[fltsim.7]").line("title=Airbus A320 no airline").line("atc_id=D-AIUQ").line("texture=DLH");
+    noAirlineInTitle(c, "[fltsim.7]", "Airbus A320 no airline", ", and regcode unknown D-AIUQ");
+    // No airline in the title, no registration.
+    c.line("[fltsim.8]").line("title=Airbus A320 nothing").line("texture=DLH");
+    noAirlineInTitle(c, "[fltsim.8]", "Airbus A320 nothing", ", and no regcode");
+    // Blanks inside the title's quotes are removed.
+    c.line("[fltsim.9]").line("title=\"  A320 EZY spaced  \"").line("texture=DLH");
+    c.livery(lv("EZY", "A320", "A320 EZY spaced"));
+}
+
+// Keys given twice, the atc_id rules, and a section closed early.
+void mtlKeySections(CfgCase& c) {
+    // A second title key.
+    c.line("[fltsim.10]").line("title=A320DLH Two Titles").line("title=A320DLH Second").line("texture=DLH");
+    c.incomplete(dupKey(c, "[fltsim.10]", "title"));
+    // The fictional airline drops the registration.
+    c.line("[fltsim.11]").line("title=A320ZZZ Generic").line("atc_id=D-AIUZ").line("texture=DLH");
+    c.livery(lv("ZZZ", "A320", "A320ZZZ Generic"));
+    // A title taken before.
+    c.line("[fltsim.12]").line("title=A320DLH Lufthansa").line("texture=DLH");
+    c.incomplete(fmt::format("{} {} title already exists: {}", c.dir(), "[fltsim.12]", "A320DLH Lufthansa"));
+    // An IVAO atc_id is not cut at ";".
+    c.line("[fltsim.13]").line("title=A320DLH Semicolon Reg").line("atc_id=D-AIUA;x").line("texture=DLH");
+    c.livery(lv("DLH", "A320", "A320DLH Semicolon Reg", {.registration = "D-AIUA;x"}));
+    // An invalid atc_id, in the IVAO line form.
+    c.line("[fltsim.14]").line("title=A320DLH Star Reg").line("atc_id=D-AB*").line("texture=DLH");
+    c.incomplete("invalid atc_id=D-AB* in A320DLH Star Reg");
+    c.livery(lv("DLH", "A320", "A320DLH Star Reg"));
+    // A "[" anywhere in a line closes an IVAO section: the texture after it is not read.
+    c.line("[fltsim.15]").line("title=A320BAW Closed Early").line("remark [closes the section]");
+    c.line("texture=BAW");
+    missingTexture(c, "", "[fltsim.15]");
+    // A "don't use" title gives nothing, silently.
+    c.line("[fltsim.16]").line("title=A320DLH Do Not Use").line("texture=DLH");
+    // A second atc_parking_types key.
+    c.line("[fltsim.17]").line("title=A320DLH Two Parking").line("atc_parking_types=GATE");
+    c.line("atc_parking_types=CARGO").line("texture=DLH");
+    c.incomplete(dupKey(c, "[fltsim.17]", "atc_parking_types"));
+    // A second atc_id key.
+    c.line("[fltsim.18]").line("title=A320DLH Two Atc Ids").line("atc_id=D-AIUF").line("atc_id=D-AIUG");
+    c.line("texture=DLH");
+    c.incomplete(fmt::format("{}, {}, has more than one atc_id key", c.dir(), "[fltsim.18]"));
+    // The texture folder is found as Windows finds it, whatever the case of its name.
+    c.line("[fltsim.19]").line("title=A320BAW lower-case texture").line("texture=baw");
+    c.livery(lv("BAW", "A320", "A320BAW lower-case texture"));
+}
+
 void mtlCases(TreeWriter& w, const fs::path& package, std::int16_t index) {
     const fs::path airplanes = package / "SimObjects" / "Airplanes";
     {
         CfgCase c(airplanes / "IVAO_A320" / "aircraft.cfg", CfgReader::ivao, index,
                   "every section and texture case of an IVAO file; UTF-8 with BOM");
         makeTextures(airplanes / "IVAO_A320", {"texture.DLH", "texture.BAW"});
-        const auto missing = [&](std::string_view texture, std::string_view header) {
-            c.incomplete(fmt::format("{}/texture.{} {} does not exist", c.dir(), texture, header));
-        };
-        const auto noAirline = [&](std::string_view header, std::string_view title, std::string_view tail) {
-            c.incomplete(fmt::format("{} {} misses airlinecode in title: {}{}", c.dir(), header, title, tail));
-        };
         c.line("[General]").line("atc_type=Airbus");
-        // The airline follows the type in the title; parking types never make an IVAO cargo livery.
-        c.line("[fltsim.0]").line("title=A320DLH Lufthansa").line("texture=DLH").line("atc_parking_types=CARGO");
-        c.livery(lv("DLH", "A320", "A320DLH Lufthansa"));
-        // Blanks between the type and the airline.
-        c.line("[fltsim.1]").line("title=A320 BAW British Airways").line("texture=BAW");
-        c.livery(lv("BAW", "A320", "A320 BAW British Airways"));
-        // An unknown airline in the title is listed.
-        c.line("[fltsim.2]").line("title=A320XYZ Unknown").line("texture=DLH");
-        c.invalidAirline("XYZ", "[fltsim.2]");
-        // A lower-case airline is no known code.
-        c.line("[fltsim.3]").line("title=A320dlh lower case").line("texture=DLH");
-        c.invalidAirline("dlh", "[fltsim.3]");
-        // A texture folder that is not there.
-        c.line("[fltsim.4]").line("title=A320DLH Missing Texture").line("texture=MISSING");
-        missing("MISSING", "[fltsim.4]");
-        // No texture key looks for "texture.", which is not there.
-        c.line("[fltsim.5]").line("title=A320DLH No Texture");
-        missing("", "[fltsim.5]");
-        // No airline in the title: a registration the database knows gives its record's key.
-        c.line("[fltsim.6]").line("title=Airbus A320 PH-BXA").line("atc_id=PH-BXA").line("texture=DLH");
-        c.livery(lv("KLM", "B738", "Airbus A320 PH-BXA", {.registration = "PH-BXA"}));
-        // No airline in the title, an unknown registration.
-        c.line("[fltsim.7]").line("title=Airbus A320 no airline").line("atc_id=D-AIUQ").line("texture=DLH");
-        noAirline("[fltsim.7]", "Airbus A320 no airline", ", and regcode unknown D-AIUQ");
-        // No airline in the title, no registration.
-        c.line("[fltsim.8]").line("title=Airbus A320 nothing").line("texture=DLH");
-        noAirline("[fltsim.8]", "Airbus A320 nothing", ", and no regcode");
-        // Blanks inside the title's quotes are removed.
-        c.line("[fltsim.9]").line("title=\"  A320 EZY spaced  \"").line("texture=DLH");
-        c.livery(lv("EZY", "A320", "A320 EZY spaced"));
-        // A second title key.
-        c.line("[fltsim.10]").line("title=A320DLH Two Titles").line("title=A320DLH Second").line("texture=DLH");
-        c.incomplete(dupKey(c, "[fltsim.10]", "title"));
-        // The fictional airline drops the registration.
-        c.line("[fltsim.11]").line("title=A320ZZZ Generic").line("atc_id=D-AIUZ").line("texture=DLH");
-        c.livery(lv("ZZZ", "A320", "A320ZZZ Generic"));
-        // A title taken before.
-        c.line("[fltsim.12]").line("title=A320DLH Lufthansa").line("texture=DLH");
-        c.incomplete(fmt::format("{} {} title already exists: {}", c.dir(), "[fltsim.12]", "A320DLH Lufthansa"));
-        // An IVAO atc_id is not cut at ";".
-        c.line("[fltsim.13]").line("title=A320DLH Semicolon Reg").line("atc_id=D-AIUA;x").line("texture=DLH");
-        c.livery(lv("DLH", "A320", "A320DLH Semicolon Reg", {.registration = "D-AIUA;x"}));
-        // An invalid atc_id, in the IVAO line form.
-        c.line("[fltsim.14]").line("title=A320DLH Star Reg").line("atc_id=D-AB*").line("texture=DLH");
-        c.incomplete("invalid atc_id=D-AB* in A320DLH Star Reg");
-        c.livery(lv("DLH", "A320", "A320DLH Star Reg"));
-        // A "[" anywhere in a line closes an IVAO section: the texture after it is not read.
-        c.line("[fltsim.15]").line("title=A320BAW Closed Early").line("remark [closes the section]");
-        c.line("texture=BAW");
-        missing("", "[fltsim.15]");
-        // A "don't use" title gives nothing, silently.
-        c.line("[fltsim.16]").line("title=A320DLH Do Not Use").line("texture=DLH");
-        // A second atc_parking_types key.
-        c.line("[fltsim.17]").line("title=A320DLH Two Parking").line("atc_parking_types=GATE");
-        c.line("atc_parking_types=CARGO").line("texture=DLH");
-        c.incomplete(dupKey(c, "[fltsim.17]", "atc_parking_types"));
-        // A second atc_id key.
-        c.line("[fltsim.18]").line("title=A320DLH Two Atc Ids").line("atc_id=D-AIUF").line("atc_id=D-AIUG");
-        c.line("texture=DLH");
-        c.incomplete(fmt::format("{}, {}, has more than one atc_id key", c.dir(), "[fltsim.18]"));
-        // The texture folder is found as Windows finds it, whatever the case of its name.
-        c.line("[fltsim.19]").line("title=A320BAW lower-case texture").line("texture=baw");
-        c.livery(lv("BAW", "A320", "A320BAW lower-case texture"));
+        mtlTitleSections(c);
+        mtlKeySections(c);
         w.add(std::move(c), TextEncoding::utf8WithBom, LineEnd::lf);
     }
     {
@@ -545,6 +595,10 @@ void userCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
         CfgFileExpectation linked = c.notWalked().takeExpected();
         w.expectation().files.push_back(std::move(linked));
     }
+}
+
+// The walk's limit on a folder's full path, in UTF-8 bytes.
+void userLongPathCases(TreeWriter& w, const fs::path& airplanes, std::int16_t index) {
     auto& shapes = w.expectation().shapes;
     {
         // A folder whose full path has 249 bytes is entered; the file in it has a longer path.
@@ -594,6 +648,8 @@ void buildFullCaseTree(TreeWriter& writer) {
     const std::int16_t aigIndex = writer.addPackage(aig);
     aigKeyCases(writer, aig / airplanes, aigIndex);
     aigEncodingCases(writer, aig / airplanes, aigIndex);
+    aigUnusableFileCases(writer, aig / airplanes, aigIndex);
+    aigTypeCodeCases(writer, aig / airplanes, aigIndex);
 
     const fs::path fsltl = community / "fsltl-traffic-base";
     fsltlCases(writer, fsltl / airplanes, writer.addPackage(fsltl));
@@ -602,7 +658,9 @@ void buildFullCaseTree(TreeWriter& writer) {
     const fs::path mtl = community / "IVAO_MTL";
     mtlCases(writer, mtl, writer.addPackage(mtl));
     const fs::path user = community / "user-aitraffic";
-    userCases(writer, user / airplanes, writer.addPackage(user));
+    const std::int16_t userIndex = writer.addPackage(user);
+    userCases(writer, user / airplanes, userIndex);
+    userLongPathCases(writer, user / airplanes, userIndex);
 
     // A converter's copy of the AIG package: the detector must not take it.
     const fs::path copy = community / "aig-aitraffic-oci_CVT_";

@@ -85,7 +85,7 @@ std::string withLineEnds(std::string_view text, LineEnd lineEnd) {
 }  // namespace
 
 std::string encodeText(std::string_view text, TextEncoding encoding, LineEnd lineEnd) {
-    const std::string lines = withLineEnds(text, lineEnd);
+    std::string lines = withLineEnds(text, lineEnd);
     switch (encoding) {
         case TextEncoding::utf8: return lines;
         case TextEncoding::utf8WithBom: return "\xEF\xBB\xBF" + lines;
