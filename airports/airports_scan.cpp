@@ -266,8 +266,8 @@ void AirportsScan::lf_scanBGLAirports(const fs::path& folder, Scan& scan) {
         if (parts_.run.isClosing()) return WalkStep::stop;
         try {
             const fs::path bgl = e.entry.path();
-            if (!pool_.submit([input = BglTaskInput{.bglPath = bgl}](std::stop_token stop) {
-                    return lf_processBGLfile(input, std::move(stop));
+            if (!pool_.submit([input = BglTaskInput{.bglPath = bgl}](const std::stop_token& stop) {
+                    return lf_processBGLfile(input, stop);
                 })) {
                 return WalkStep::stop;
             }
