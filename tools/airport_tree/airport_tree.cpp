@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cmath>
 #include <exception>
 #include <fstream>
 #include <stdexcept>
@@ -159,7 +160,8 @@ std::string buildBenchCommunity(TreeBuilder& b, const TreeOptions& o) {
         const std::size_t span = o.maxParkings - o.minParkings;
         const std::size_t parkings = o.minParkings + (o.airportFiles > 1 ? span * airport / (o.airportFiles - 1) : 0);
         const double latitude = 40.0 + static_cast<double>(airport % 100) * 0.1;
-        const double longitude = 5.0 + static_cast<double>(airport / 100) * 0.1;
+        // A row of 100 airports per tenth of a degree.
+        const double longitude = 5.0 + std::floor(static_cast<double>(airport) / 100.0) * 0.1;
         b.listAirport({.icao = icao, .latitude = latitude, .longitude = longitude, .altitudeFt = 100});
         std::vector<std::string> ids = gateAirportIds(parkings, 0);
         b.addBgl(bgl, oneAirportFile(gateAirport(icao, latitude, longitude, parkings)),
@@ -187,7 +189,8 @@ std::string buildBenchStreamed(TreeBuilder& b, const TreeOptions& o) {
         const std::string lower = lowered(icao);
         const bool maker = i % 2 == 0;
         const double latitude = 30.0 + static_cast<double>(i % 100) * 0.1;
-        const double longitude = -5.0 + static_cast<double>(i / 100) * 0.1;
+        // A row of 100 airports per tenth of a degree.
+        const double longitude = -5.0 + std::floor(static_cast<double>(i) / 100.0) * 0.1;
         b.listAirport({.icao = icao, .latitude = latitude, .longitude = longitude, .altitudeFt = 50});
         b.addStreamedPackage(maker ? fmt::format("asobo-airport-{}-bench", lower)
                                    : fmt::format("benchfirm-airport-{}-bench", lower));

@@ -114,6 +114,30 @@ void manifestLinkedPackages(TreeBuilder& b) {
            "the manufacturer's publisher lists LOWS");
 }
 
+// One of Graz's parkings, `east` degrees east of the reference point.
+bw::ParkingSpec grazParking(const bw::ParkingSpec& fields, double kLat, double kLon, double east) {
+    bw::ParkingSpec parking = fields;
+    parking.latitude = kLat;
+    parking.longitude = kLon + east;
+    return parking;
+}
+
+// Graz's parkings, one every 0.0004 degrees to the east.
+std::vector<bw::ParkingSpec> grazParkings(double kLat, double kLon) {
+    using P = bw::ParkingSpec;
+    return {
+        grazParking(P{.nameCode = 10, .type = 8, .number = 1, .radius = 20.0f, .heading = 0.0f}, kLat, kLon, 0.0),
+        grazParking(P{.nameCode = 10, .type = 8, .number = 1, .radius = 20.0f, .heading = 90.0f}, kLat, kLon, 0.0004),
+        grazParking(P{.nameCode = 14, .type = 4, .number = 5, .radius = 30.0f, .heading = 180.0f, .airlineCodes = 2},
+                    kLat, kLon, 0.0008),
+        grazParking(P{.nameCode = 0, .type = 1, .number = 7, .radius = 15.0f, .heading = 270.0f}, kLat, kLon, 0.0012),
+        grazParking(P{.nameCode = 2, .type = 1, .number = 12, .radius = 15.0f, .heading = 45.0f}, kLat, kLon, 0.0016),
+        grazParking(P{.nameCode = 10, .type = 8, .number = 2, .radius = 1.0f, .heading = 10.0f}, kLat, kLon, 0.0020),
+        grazParking(P{.nameCode = 10, .type = 12, .number = 3, .radius = 20.0f, .heading = 10.0f}, kLat, kLon, 0.0024),
+        grazParking(P{.nameCode = 40, .type = 2, .number = 8, .radius = 20.0f, .heading = 10.0f}, kLat, kLon, 0.0028),
+    };
+}
+
 // Graz: a publisher from the path, not archived; its parkings exercise the
 // stand naming and the checks of the reader.
 void grazPackage(TreeBuilder& b) {
@@ -121,67 +145,8 @@ void grazPackage(TreeBuilder& b) {
     const fs::path bgl = package / "scenery" / "LOWG.bgl";
     constexpr double kLat = 46.9911;
     constexpr double kLon = 15.4396;
-    const auto at = [](double east) { return kLon + east; };
     bw::AirportSpec lowg{.ident = "LOWG", .altitudeMillimetres = 340000};
-    lowg.parkings = {
-        {.nameCode = 10,
-         .type = 8,
-         .number = 1,
-         .radius = 20.0f,
-         .heading = 0.0f,
-         .latitude = kLat,
-         .longitude = at(0)},
-        {.nameCode = 10,
-         .type = 8,
-         .number = 1,
-         .radius = 20.0f,
-         .heading = 90.0f,
-         .latitude = kLat,
-         .longitude = at(0.0004)},
-        {.nameCode = 14,
-         .type = 4,
-         .number = 5,
-         .radius = 30.0f,
-         .heading = 180.0f,
-         .latitude = kLat,
-         .longitude = at(0.0008),
-         .airlineCodes = 2},
-        {.nameCode = 0,
-         .type = 1,
-         .number = 7,
-         .radius = 15.0f,
-         .heading = 270.0f,
-         .latitude = kLat,
-         .longitude = at(0.0012)},
-        {.nameCode = 2,
-         .type = 1,
-         .number = 12,
-         .radius = 15.0f,
-         .heading = 45.0f,
-         .latitude = kLat,
-         .longitude = at(0.0016)},
-        {.nameCode = 10,
-         .type = 8,
-         .number = 2,
-         .radius = 1.0f,
-         .heading = 10.0f,
-         .latitude = kLat,
-         .longitude = at(0.0020)},
-        {.nameCode = 10,
-         .type = 12,
-         .number = 3,
-         .radius = 20.0f,
-         .heading = 10.0f,
-         .latitude = kLat,
-         .longitude = at(0.0024)},
-        {.nameCode = 40,
-         .type = 2,
-         .number = 8,
-         .radius = 20.0f,
-         .heading = 10.0f,
-         .latitude = kLat,
-         .longitude = at(0.0028)},
-    };
+    lowg.parkings = grazParkings(kLat, kLon);
     lowg.helipads = {{.latitude = kLat - 0.002, .longitude = kLon, .width = 24.0f}};
     // g1 twice (g1, g1a), name code 14 is 'C', 0 and 40 give the bare
     // number, radius 1.0 m and type 12 are dropped.
