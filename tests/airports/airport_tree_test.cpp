@@ -174,20 +174,36 @@ TEST(AirportTreeBench, SmallBenchReadsBackAsExpected) {
     EXPECT_EQ(tree->reference.facilityAirports.size(), 6U);
 }
 
-TEST(AirportTreeDemo, AddsOnePackageBesideTheLiveries) {
+TEST(AirportTreeDemo, AddsTheTwoAirportPackagesBesideTheLiveries) {
     TempDir folder;
     const fs::path install = folder / "packages";
     fs::create_directories(install / "Community" / "aig-aitraffic-oci-demo");
     auto tree = at::generateTree(at::Preset::demo, install);
     ASSERT_TRUE(tree) << tree.errorText();
-    ASSERT_EQ(tree->bglFiles.size(), 1U);
+    ASSERT_EQ(tree->bglFiles.size(), 2U);
     EXPECT_TRUE(tree->reference.airportsXml.empty());
-    expectReadBack(*tree, {"LZIB"});
-    ASSERT_EQ(tree->standFiles.size(), 1U);
+    expectReadBack(*tree, {"LZIB", "LOWW"});
+    ASSERT_EQ(tree->standFiles.size(), 2U);
     EXPECT_EQ(tree->standFiles[0].file, fs::path("airports/my_thirdparty/LZIB.xml"));
+    EXPECT_EQ(tree->standFiles[0].standCount(), 9U);
+    // The user's Vienna: the stands the demonstration's traffic and learned
+    // flights name, in the folder whose learned files need no publisher.
+    const at::ExpectedStandFile& vienna = tree->standFiles[1];
+    EXPECT_EQ(vienna.file, fs::path("airports/my_simaddon/LOWW.xml"));
+    EXPECT_EQ(vienna.publisher, "simaddon");
+    EXPECT_EQ(vienna.ids, (std::vector<std::string>{"A1", "A10", "A11", "A12", "A2", "A3", "A4", "A5", "A6", "A7", "A8",
+                                                    "A9", "R0"}));
+    EXPECT_TRUE(fs::exists(install / "Official" / "OneStore" / "asobo-airport-loww-vienna" / "manifest.json"));
+    // Only the unrecognised add-on goes to tblo (maker airports do for MSFS 2024 only).
     EXPECT_EQ(tree->tbloFiles, (std::set<std::string>{"LZIB.xml"}));
-    // A second run finds the package there already.
+    // A second run finds the packages there already.
     EXPECT_EQ(at::generateTree(at::Preset::demo, install).error(), at::TreeError::badFolder);
+}
+
+TEST(AirportTreeDemo, IsAnInstallOfTheSimulatorOf2020Only) {
+    TempDir folder;
+    EXPECT_EQ(at::generateTree(at::Preset::demo, folder / "packages", {.simulator = at::Simulator::msfs2024}).error(),
+              at::TreeError::badOptions);
 }
 
 }  // namespace

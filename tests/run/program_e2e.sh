@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # The program end to end: started from the demonstration folder with the
 # stand-in simulator and the stand-in traffic client, its first start must
-# scan the kit's generated Community folder and write LiveriesScanned.xml;
-# it must create a live aircraft with a livery of that folder, move it and
+# scan the kit's generated Community folder and write LiveriesScanned.xml,
+# and scan the kit's airport packages: the stand files of the add-on
+# airport (airports/my_thirdparty/LZIB.xml) and of the user's airport
+# (airports/my_simaddon/LOWW.xml), the scan log, tblo/tblo.zip, and
+# SCAN_AIRPORTS switched off; it must create a live aircraft with a livery of that folder, move it and
 # remove it (as the simulator's trace shows), fill the stands of the user's
 # airport with static aircraft of the matched livery within two minutes, and
 # park the live arrival on the free stand among them; then end with exit code
 # 0 on SIGTERM, every thread joined. Log.txt must hold the start-up banner and
 # no attention line ("==> ") other than those on program_e2e_allowlist.txt.
-# A second start of the same kit reads what the first scan wrote and scans
+# A second start of the same kit reads what the first scans wrote and scans
 # nothing. It runs in a temporary folder on free ports, so it passes beside
 # the demonstration (tools/run.sh) and beside another run of itself.
 #   program_e2e.sh <build-dir>
@@ -88,6 +91,35 @@ for title in "${TITLES[@]}"; do
 done
 [ -n "$live_from_tree" ] || fail "no live aircraft created with a livery of the generated folder"
 
+# The first start's airports scan emptied the airport folders and generated
+# the stand files of the kit's airport packages, the user's one among them,
+# with the stands the expectation names; the park airport read that stand
+# file and the learned file beside it.
+EXPECTED_AIRPORTS="$DEMO/sim/airport_tree.expected"
+logged "airports scan automatic  starts" || fail "the first start did not scan the airports"
+logged "airports scan ends" || fail "the airports scan did not end"
+[ -f output/info/AirportsScanLog.txt ] || fail "the airports scan wrote no output/info/AirportsScanLog.txt"
+[ -f airports/my_thirdparty/LZIB.xml ] || fail "the airports scan generated no airports/my_thirdparty/LZIB.xml"
+[ -s "$EXPECTED_AIRPORTS/stand_files.txt" ] || fail "the kit holds no expected stand files"
+while IFS=$'\t' read -r file count _helipads ids; do
+  [ -f "$file" ] || fail "the airports scan generated no $file"
+  written=$(grep -c '<parkpos ' "$file")
+  [ "$written" = "$count" ] || fail "$file holds $written stands, $count wanted"
+  for id in ${ids//,/ }; do
+    grep -qF "<parkpos id=\"$id\"" "$file" || fail "$file lacks stand $id"
+  done
+  grep -qF "Generated $(basename "$file"): $count position" output/info/AirportsScanLog.txt ||
+    fail "the scan log does not tell that $(basename "$file") was generated"
+done < "$EXPECTED_AIRPORTS/stand_files.txt"
+[ -f tblo/tblo.zip ] || fail "the airports scan packed no tblo/tblo.zip"
+grep -aqF "LZIB.xml" tblo/tblo.zip || fail "tblo/tblo.zip does not hold LZIB.xml"
+grep -qF '<parameter name="SCAN_AIRPORTS" value="false"' roaming/Quorvelant/parameters.xml ||
+  fail "the airports scan did not switch SCAN_AIRPORTS off in parameters.xml"
+logged "Airport file read from 'airports/my_simaddon/LOWW.xml'" ||
+  fail "the park airport did not read the generated airports/my_simaddon/LOWW.xml"
+logged "Read from learned airport file: 'airports/learned/my_simaddon/LOWW.xml'" ||
+  fail "the park airport did not read its learned file"
+
 kill -TERM "$PROGRAM"
 code=
 for _ in $(seq 30); do
@@ -126,8 +158,10 @@ done
 [ -n "$code" ] || fail "the second start did not end within 30 s of SIGTERM"
 [ "$code" = 0 ] || fail "the second start's exit code $code: $(cat program2.out)"
 ! logged "liveries scan automatic starts" || fail "the second start scanned again"
+! logged "airports scan automatic" || fail "the second start scanned the airports again"
+[ -f airports/my_thirdparty/LZIB.xml ] || fail "the second start lost airports/my_thirdparty/LZIB.xml"
 grep -Eq "^ *[0-9]+ liveries read from .*LiveriesScanned\.xml" Log.txt || fail "the second start did not read LiveriesScanned.xml"
 [ "$(cksum < output/LiveriesScanned.xml)" = "$scanned_sum" ] || fail "the second start changed LiveriesScanned.xml"
 
-echo "ok: first start scanned the generated Community folder; created, moved and removed with its livery;" \
+echo "ok: first start scanned the generated Community folder and the airport packages; created, moved and removed with its livery;" \
   "$static_count static aircraft; the arrival parked; exit code 0 after SIGTERM; the second start reused the scan"

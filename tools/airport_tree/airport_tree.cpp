@@ -250,12 +250,68 @@ constexpr double kDemoLongitude = 17.21269989013672;
 constexpr std::size_t kDemoGates = 8;
 constexpr std::string_view kDemoPackage = "quorvelant-demo-lzib-bratislava";
 
+// Vienna, the user's airport: the simulator's own airport package (MSFS 2020
+// keeps those in Official), which the shipped archive lacks for MSFS 2020,
+// so the scan generates airports/my_simaddon/LOWW.xml from its BGL file.
+// The layout is the one tools/demo.sh moves its traffic on: the user's stand
+// R0 at the user's position, stands A1 to A12 in a row 150 m north of it,
+// 80 m apart, noses south (the live arrival parks on A12).
+constexpr std::string_view kViennaIcao = "LOWW";
+constexpr std::string_view kViennaPackage = "asobo-airport-loww-vienna";
+constexpr double kUserLatitude = 48.1103;
+constexpr double kUserLongitude = 16.5697;
+constexpr double kStandRowMetres = 150.0;
+constexpr double kStandStepMetres = 80.0;
+constexpr std::uint16_t kStandCount = 12;
+constexpr std::uint8_t kNameCodeA = 12;       // 'A'
+constexpr std::uint8_t kNameCodeR = 12 + 17;  // 'R'
+constexpr std::uint8_t kGateParkingType = 8;
+constexpr double kMetresPerDegree = 111120.0;  // as tools/demo.sh converts
+
+bw::ParkingSpec viennaStand(std::uint8_t nameCode, std::uint16_t number, double eastMetres, double northMetres) {
+    constexpr double kPi = 3.14159265;  // as tools/demo.sh's awk has it, so positions agree
+    const double metresPerLonDegree = kMetresPerDegree * std::cos(kUserLatitude * kPi / 180.0);
+    return {.nameCode = nameCode,
+            .type = kGateParkingType,
+            .number = number,
+            .radius = 25.0f,
+            .heading = 180.0f,
+            .latitude = kUserLatitude + northMetres / kMetresPerDegree,
+            .longitude = kUserLongitude + eastMetres / metresPerLonDegree};
+}
+
+void addViennaPackage(TreeBuilder& b) {
+    const fs::path package = b.official() / "OneStore" / kViennaPackage;
+    if (fs::exists(package)) {
+        throw std::invalid_argument(fmt::format("{} exists already", gf_pathToUtf8(package)));
+    }
+    b.writeManifest(package, {.title = "Vienna International", .manufacturer = "", .creator = ""});
+    const std::string icao(kViennaIcao);
+    bw::AirportSpec airport{.ident = icao, .altitudeMillimetres = 0};
+    std::vector<std::string> ids{"R0"};
+    airport.parkings.push_back(viennaStand(kNameCodeR, 0, 0.0, 0.0));
+    for (std::uint16_t k = 1; k <= kStandCount; ++k) {
+        airport.parkings.push_back(
+            viennaStand(kNameCodeA, k, static_cast<double>(k) * kStandStepMetres, kStandRowMetres));
+        ids.push_back(fmt::format("A{}", k));
+    }
+    ids = sortedIds(std::move(ids));
+    b.addBgl(package / "scenery" / "gen" / "apx_loww.bgl", oneAirportFile(std::move(airport)),
+             {.airports = {{.icao = icao, .standIds = ids}}, .note = "the user's airport, the simulator's own"});
+    b.standFile(kMySimaddon, icao, ids, 0, "simaddon", "a maker's airport that the archive lacks for MSFS 2020");
+    b.line("from BGL path => publisher simaddon", "asobo-airport in the path makes the publisher");
+    b.line(fmt::format("{} does not exist as simaddon", icao), "the shipped archive lists LOWW for MSFS 2024 only");
+    b.line(fmt::format("Generated {}.xml: {} positions", icao, ids.size()), "the user's airport gets its stand file");
+}
+
 void buildDemoTree(TreeBuilder& b) {
+    if (b.is2024()) throw std::domain_error("the demo preset is an MSFS 2020 install");
     const fs::path package = b.community() / kDemoPackage;
     if (fs::exists(package)) {
         throw std::invalid_argument(fmt::format("{} exists already", gf_pathToUtf8(package)));
     }
     b.listAirport({.icao = std::string(kDemoIcao), .latitude = kDemoLatitude, .longitude = kDemoLongitude});
+    b.listAirport({.icao = std::string(kViennaIcao), .latitude = kUserLatitude, .longitude = kUserLongitude});
     b.checkInstallPath({});
     b.writeManifest(
         package,
@@ -272,6 +328,7 @@ void buildDemoTree(TreeBuilder& b) {
            "an unlinked airport with stands and another publisher than simaddon");
     b.line(fmt::format("Generated {}.xml: {} positions, of which 1 helipad\n", icao, ids.size()),
            "the generated file's line counts stands and helipads");
+    addViennaPackage(b);
     // The shipped data are meant: no reference texts of our own.
     b.finish("");
     b.expectation().reference.airportsXml.clear();

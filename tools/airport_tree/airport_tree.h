@@ -23,8 +23,11 @@
 // - bench: `fileCount` BGL files of about 1 KB, `airportFiles` of them with
 //   one airport of 50 to 2,000 parkings, a manifest per package, no
 //   facility-data fallback; optionally `streamedPackages` streamed packages;
-// - demo: one add-on airport package for the demonstration (the shipped
-//   reference data), added to an existing Community folder.
+// - demo: the demonstration's airports (MSFS 2020, the shipped reference
+//   data), added beside an existing Community folder: one add-on airport
+//   package in Community (Bratislava) and the simulator's own package of the
+//   user's airport in Official (Vienna, with the stands the demonstration's
+//   traffic parks on).
 #pragma once
 
 #include <cstddef>
@@ -160,7 +163,7 @@ enum class TreeError : std::uint8_t {
 // Writes the preset's tree into `installFolder` and gives its expectation.
 // full and bench: the folder must not exist or be empty. demo: the folder
 // may hold a Community folder already (the demonstration's liveries); only
-// the airport package must be new.
+// the two airport packages must be new.
 Result<TreeExpectation, TreeError> generateTree(Preset preset, const std::filesystem::path& installFolder,
                                                 const TreeOptions& options = {});
 
