@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string_view>
 
 namespace qvl {
@@ -38,12 +39,25 @@ struct RunState {
     }
 
     // Raises closingFlag; only the party that raised it records its reason
-    // and delay. True for that party.
+    // and delay. True for that party. The reason goes in before the flag, so
+    // whoever sees the flag raised also sees why.
     bool endRun(RestartReason reason, std::int32_t delaySeconds) noexcept {
-        if (closingFlag.exchange(true, std::memory_order_acq_rel)) return false;
+        const std::lock_guard lock(endMutex_);
+        if (closingFlag.load(std::memory_order_acquire)) return false;
         restartReason.store(reason, std::memory_order_release);
         restartDelay.store(delaySeconds, std::memory_order_release);
+        closingFlag.store(true, std::memory_order_release);
         return true;
+    }
+
+    // The user closed the program: the reason, unless one was recorded
+    // already, and then the close request that loops watch. The caller
+    // raises closingFlag once it has done what must come first.
+    void recordUserClose() noexcept {
+        const std::lock_guard lock(endMutex_);
+        RestartReason expected = RestartReason::notYetSet;
+        restartReason.compare_exchange_strong(expected, RestartReason::userClosedSim, std::memory_order_acq_rel);
+        closeRequested.store(true, std::memory_order_release);
     }
 
     // Back to the state before a run: flags down, no reason, no delay. The
@@ -55,6 +69,10 @@ struct RunState {
         closeRequested.store(false);
         closingFlag.store(false);
     }
+
+private:
+    // Makes a reason and its flag one step for the parties that end a run.
+    std::mutex endMutex_;
 };
 
 // The name of a reason as Log.txt shows it ("SIM WAS CLOSED").

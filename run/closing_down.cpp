@@ -85,11 +85,9 @@ bool restartsAfter(RestartReason reason) noexcept {
 }
 
 void userCloseExit(RunControl& control) {
-    control.run.closeRequested.store(true);
+    control.run.recordUserClose();
     control.closingDown.closeRealTrafficLink();
     control.run.closingFlag.store(true);
-    RestartReason expected = RestartReason::notYetSet;
-    control.run.restartReason.compare_exchange_strong(expected, RestartReason::userClosedSim);
 }
 
 void lf_closingDown(RunControl& control) {

@@ -130,12 +130,11 @@ bool Program::onClose() {
     RunState& run = parts_->run;
     gf_showMessage(fmt::format("Close window button clicked, closing {} ...", kProductName), MessageLogging::notLogged);
     parts_->process.closePressed.store(true);
-    run.closeRequested.store(true);
+    // The reason before the flags: the run thread logs it once it sees them.
+    run.recordUserClose();
     // Closing the link wakes a run thread that waits for the traffic client.
     parts_->realTraffic.close();
     run.closingFlag.store(true);
-    RestartReason expected = RestartReason::notYetSet;
-    run.restartReason.compare_exchange_strong(expected, RestartReason::userClosedSim);
     return true;
 }
 
