@@ -19,10 +19,14 @@ namespace fs = std::filesystem;
 
 // "<function>: <feature>", one per call, sorted.
 const std::vector<std::string> kNotBuiltYet{
-    "gf_checkVersions: the version check",         "gf_openManual: the folder openers",
-    "gf_openParametersFolder: the folder openers", "lf_HandleWMCOMMAND: the window's command handlers",
-    "lf_editSubclassProc: the edit fields",        "lf_paintWindow: the status panel",
-    "lf_refreshLiveCount: the status panel",       "lf_setDestination: the edit fields",
+    "gf_openManual: the folder openers",
+    "gf_openParametersFolder: the folder openers",
+    "lf_HandleWMCOMMAND: the window's command handlers",
+    "lf_editSubclassProc: the edit fields",
+    "lf_paintWindow: the status panel",
+    "lf_refreshLiveCount: the status panel",
+    "lf_setDestination: the edit fields",
+    "newVersionRightsText: the installer rights check",
 };
 
 struct Entry {
