@@ -133,6 +133,78 @@ struct ScanRulesItem {
     BoolControlParameter& scanSwitch;
 };
 
+// Only the installer (or an archive's only entry) is unpacked, and only
+// under the name the program gives it.
+bool unpackInstaller(const fs::path& archive, const fs::path& installer) {
+    auto reader = ZipArchiveReader::open(archive);
+    if (!reader) {
+        gf_logAttention(fmt::format("Could not open {}: {}", gf_pathToUtf8(archive), reader.errorText()));
+        return false;
+    }
+    const std::vector<std::string> names = reader->entryNames();
+    const std::string wanted = gf_pathToUtf8(kInstallerName);
+    std::string entry;
+    if (std::find(names.begin(), names.end(), wanted) != names.end()) {
+        entry = wanted;
+    } else if (names.size() == 1 && isContainedEntryName(names.front())) {
+        entry = names.front();
+    } else {
+        gf_logAttention(fmt::format("{} holds no {}", gf_pathToUtf8(archive), wanted));
+        return false;
+    }
+    if (auto done = reader->extract(entry, installer); !done) {
+        gf_logAttention(fmt::format("Unzipping error: {}", done.errorText()));
+        return false;
+    }
+    gf_log(fmt::format("{} unzipped to {}", gf_pathToUtf8(archive), gf_pathToUtf8(installer)));
+    return true;
+}
+
+// Moves the unpacked installer into the emptied new_version folder, checking
+// that the move kept every byte.
+bool moveIntoNewVersion(const fs::path& installer, const fs::path& newVersion) {
+    std::error_code error;
+    if (fs::is_directory(newVersion, error)) {
+        gf_removeFilesFromDirectory(newVersion);
+    } else if (!fs::create_directory(newVersion, error) || error) {
+        gf_logAttention(fmt::format("could not create {}: {}", gf_pathToUtf8(newVersion), error.message()));
+        return false;
+    }
+    const fs::path target = newVersion / kInstallerName;
+    fs::path part = target;
+    part += ".part";
+    fs::remove(part, error);
+    fs::remove(target, error);
+    const auto sizeBefore = fs::file_size(installer, error);
+    if (error) {
+        gf_logAttention(fmt::format("file_size({}) failed: {}", gf_pathToUtf8(installer), error.message()));
+        return false;
+    }
+    fs::rename(installer, part, error);
+    if (error) {
+        gf_logAttention(fmt::format("could not rename {} => {}: {}", gf_pathToUtf8(installer), gf_pathToUtf8(part),
+                                    error.message()));
+        return false;
+    }
+    const auto sizeAfter = fs::file_size(part, error);
+    if (error) {
+        gf_logAttention(fmt::format("file_size({}) failed: {}", gf_pathToUtf8(part), error.message()));
+        return false;
+    }
+    if (sizeBefore != sizeAfter) {
+        gf_logAttention(fmt::format("rename {} => {} suspicious: size {} != {}", gf_pathToUtf8(installer),
+                                    gf_pathToUtf8(part), sizeBefore, sizeAfter));
+        return false;
+    }
+    fs::rename(part, target, error);
+    if (error) {
+        gf_logAttention(fmt::format("could not finalize rename {} => {}: {}", gf_pathToUtf8(part),
+                                    gf_pathToUtf8(target), error.message()));
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 Result<WebVersions, VersionsJsonError> readVersionsJson(std::string_view text) {
@@ -285,75 +357,11 @@ bool VersionCheck::downloadInstaller(const VersionRecord& web) {
         }
     }
     gf_log(fmt::format("Downloaded {}", gf_pathToUtf8(archive)));
-    const bool unzipped = [&] {
-        auto reader = ZipArchiveReader::open(archive);
-        if (!reader) {
-            gf_logAttention(fmt::format("Could not open {}: {}", gf_pathToUtf8(archive), reader.errorText()));
-            return false;
-        }
-        // Only the installer (or an archive's only entry) is unpacked, and
-        // only under the name the program gives it.
-        const std::vector<std::string> names = reader->entryNames();
-        const std::string wanted = gf_pathToUtf8(kInstallerName);
-        std::string entry;
-        if (std::find(names.begin(), names.end(), wanted) != names.end()) {
-            entry = wanted;
-        } else if (names.size() == 1 && isContainedEntryName(names.front())) {
-            entry = names.front();
-        } else {
-            gf_logAttention(fmt::format("{} holds no {}", gf_pathToUtf8(archive), wanted));
-            return false;
-        }
-        if (auto done = reader->extract(entry, installer); !done) {
-            gf_logAttention(fmt::format("Unzipping error: {}", done.errorText()));
-            return false;
-        }
-        gf_log(fmt::format("{} unzipped to {}", gf_pathToUtf8(archive), gf_pathToUtf8(installer)));
-        return true;
-    }();
+    const bool unzipped = unpackInstaller(archive, installer);
     removeWithWarning(archive, "downloaded zip");
     if (!unzipped) return false;
 
-    const fs::path newVersion = inFolder(kNewVersionFolder);
-    if (fs::is_directory(newVersion, error)) {
-        gf_removeFilesFromDirectory(newVersion);
-    } else if (!fs::create_directory(newVersion, error) || error) {
-        gf_logAttention(fmt::format("could not create {}: {}", gf_pathToUtf8(newVersion), error.message()));
-        return false;
-    }
-    const fs::path target = newVersion / kInstallerName;
-    fs::path part = target;
-    part += ".part";
-    fs::remove(part, error);
-    fs::remove(target, error);
-    const auto sizeBefore = fs::file_size(installer, error);
-    if (error) {
-        gf_logAttention(fmt::format("file_size({}) failed: {}", gf_pathToUtf8(installer), error.message()));
-        return false;
-    }
-    fs::rename(installer, part, error);
-    if (error) {
-        gf_logAttention(fmt::format("could not rename {} => {}: {}", gf_pathToUtf8(installer), gf_pathToUtf8(part),
-                                    error.message()));
-        return false;
-    }
-    const auto sizeAfter = fs::file_size(part, error);
-    if (error) {
-        gf_logAttention(fmt::format("file_size({}) failed: {}", gf_pathToUtf8(part), error.message()));
-        return false;
-    }
-    if (sizeBefore != sizeAfter) {
-        gf_logAttention(fmt::format("rename {} => {} suspicious: size {} != {}", gf_pathToUtf8(installer),
-                                    gf_pathToUtf8(part), sizeBefore, sizeAfter));
-        return false;
-    }
-    fs::rename(part, target, error);
-    if (error) {
-        gf_logAttention(fmt::format("could not finalize rename {} => {}: {}", gf_pathToUtf8(part),
-                                    gf_pathToUtf8(target), error.message()));
-        return false;
-    }
-    return true;
+    return moveIntoNewVersion(installer, inFolder(kNewVersionFolder));
 }
 
 }  // namespace qvl
