@@ -106,6 +106,13 @@ def version_text():
     seed(t, "negative", '{"major": -1, "minor": 0, "patch": 7}')
 
 
+def versions_json():
+    t = "versions_json"
+    seed(t, "current", '{"msfs_app": {"major": 1, "minor": 2, "patch": 3}, "dbase": {"major": 1, "minor": 0, "patch": 0}}')
+    seed(t, "bad_keys", '{"aig": {"major": "1", "minor": 2.5, "patch": -1}, "x": []}')
+    seed(t, "broken", "[1, 2, 3")
+
+
 def half_hour_slots():
     t = "half_hour_slots"
     seed(t, "range", "8:11")
@@ -414,6 +421,7 @@ def main():
     parameters_xml()
     text_file()
     version_text()
+    versions_json()
     half_hour_slots()
     dbase_xml()
     airports_xml()

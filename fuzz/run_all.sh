@@ -25,6 +25,7 @@ targets=(
   "parameters_xml 8192"
   "text_file 10000"
   "version_text 256"
+  "versions_json 4096"
   "half_hour_slots 256"
   "enc_file 12500"
   "dbase_xml 8192"

@@ -110,7 +110,7 @@ struct ProgramParts {
                                },
                            .pool = {}}};
     AirportsScan airportsScan{{.simulator = simulator, .run = run, .status = status}};
-    VersionCheck versionCheck{run};
+    VersionCheck versionCheck{{.run = run, .status = status}};
     LiveCountRefresh liveCount{engineState, windowState};
 
     // The readers' UDP ports (0: ephemeral ports, for tests).

@@ -1,0 +1,367 @@
+#include "run/version_check.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <nlohmann/json.hpp>
+#include <optional>
+
+#include "core/log.h"
+#include "core/messages.h"
+#include "core/parameters.h"
+#include "core/paths.h"
+#include "core/settings.h"
+#include "core/text_file.h"
+#include "core/user_error.h"
+#include "core/xml.h"
+#include "platform/sys/file_io.h"
+#include "refdata/data_file.h"
+#include "run/window/folder_openers.h"
+#include "run/window/shell.h"
+#include "run/zip_reader.h"
+
+namespace fs = std::filesystem;
+
+namespace qvl {
+namespace {
+
+constexpr int kNewVersionFailedCode = 112;
+constexpr std::string_view kProgramKey = "msfs_app";
+const fs::path kVersionsJson{"versions.json"};
+const fs::path kArchiveName{"latest_version.zip"};
+
+void lf_logUpdated(std::string_view key, const VersionRecord& version) {
+    gf_log(fmt::format("{} updated to {}", key, gf_versionToString(version)));
+}
+
+void lf_logUpToDate(std::string_view key) { gf_log(fmt::format("{} version up-to-date", key)); }
+
+void lf_logVersionNotFound(std::string_view key) { gf_logAttention(fmt::format("{} version not found", key)); }
+
+// A member that is a whole number within 32 bits.
+std::optional<std::int32_t> wholeNumber(const nlohmann::json& object, const char* name) {
+    const auto it = object.find(name);
+    if (it == object.end() || !it->is_number_integer()) return std::nullopt;
+    if (it->is_number_unsigned()) {
+        const auto value = it->get<std::uint64_t>();
+        if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return std::nullopt;
+        return static_cast<std::int32_t>(value);
+    }
+    const auto value = it->get<std::int64_t>();
+    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max()) {
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+std::optional<VersionRecord> versionOf(const nlohmann::json& item) {
+    if (!item.is_object()) return std::nullopt;
+    const auto major = wholeNumber(item, "major");
+    const auto minor = wholeNumber(item, "minor");
+    const auto patch = wholeNumber(item, "patch");
+    if (!major || !minor || !patch) return std::nullopt;
+    return VersionRecord{.major = *major, .minor = *minor, .patch = *patch};
+}
+
+std::optional<std::string> readWholeFile(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) return std::nullopt;
+    return text;
+}
+
+void removeWithWarning(const fs::path& file, std::string_view what) {
+    std::error_code error;
+    fs::remove(file, error);
+    if (error) gf_logAttention(fmt::format("Warning: could not remove {}: {}", what, error.message()));
+}
+
+// The versions the site names; an unreadable versions.json names none.
+WebVersions fetchWebVersions(const fs::path& file, const DownloadLimits& limits) {
+    const CurlHandle curl;
+    if (!gf_downloadToFile(curl, downloadBase() + gf_pathToUtf8(kVersionsJson), file, limits)) {
+        gf_logAttention("Downloading version info from my web site failed!");
+        return {};
+    }
+    const std::optional<std::string> text = readWholeFile(file);
+    removeWithWarning(file, gf_pathToUtf8(file));
+    if (!text) {
+        gf_logAttention("Cannot open versions.json");
+        return {};
+    }
+    auto read = readVersionsJson(*text);
+    if (!read) {
+        gf_logAttention(fmt::format("versions.json is not readable ({}); no version found", read.errorText()));
+        return {};
+    }
+    for (const std::string& key : read->unreadableKeys) {
+        gf_logAttention(fmt::format("versions.json: '{}' has no whole-number major, minor and patch", key));
+    }
+    return std::move(read).value();
+}
+
+const VersionRecord* find(const WebVersions& web, std::string_view key) {
+    const auto it = web.versions.find(key);
+    return it == web.versions.end() ? nullptr : &it->second;
+}
+
+// Whether the file decrypts with the program's key; the plain text it
+// decrypts to is removed again at once.
+bool decrypts(const fs::path& file) {
+    fs::path plain = file;
+    plain += ".check";
+    const bool ok = gf_streamDecrypt(file, plain);
+    std::error_code ignored;
+    fs::remove(plain, ignored);
+    return ok;
+}
+
+struct DataFileItem {
+    std::string_view key;
+    const fs::path& fileName;
+    StringParameter& storedVersion;
+};
+
+struct ScanRulesItem {
+    std::string_view key;
+    StringParameter& storedVersion;
+    BoolControlParameter& scanSwitch;
+};
+
+// Only the installer (or an archive's only entry) is unpacked, and only
+// under the name the program gives it.
+bool unpackInstaller(const fs::path& archive, const fs::path& installer) {
+    auto reader = ZipArchiveReader::open(archive);
+    if (!reader) {
+        gf_logAttention(fmt::format("Could not open {}: {}", gf_pathToUtf8(archive), reader.errorText()));
+        return false;
+    }
+    const std::vector<std::string> names = reader->entryNames();
+    const std::string wanted = gf_pathToUtf8(kInstallerName);
+    std::string entry;
+    if (std::find(names.begin(), names.end(), wanted) != names.end()) {
+        entry = wanted;
+    } else if (names.size() == 1 && isContainedEntryName(names.front())) {
+        entry = names.front();
+    } else {
+        gf_logAttention(fmt::format("{} holds no {}", gf_pathToUtf8(archive), wanted));
+        return false;
+    }
+    if (auto done = reader->extract(entry, installer); !done) {
+        gf_logAttention(fmt::format("Unzipping error: {}", done.errorText()));
+        return false;
+    }
+    gf_log(fmt::format("{} unzipped to {}", gf_pathToUtf8(archive), gf_pathToUtf8(installer)));
+    return true;
+}
+
+// Moves the unpacked installer into the emptied new_version folder, checking
+// that the move kept every byte.
+bool moveIntoNewVersion(const fs::path& installer, const fs::path& newVersion) {
+    std::error_code error;
+    if (fs::is_directory(newVersion, error)) {
+        gf_removeFilesFromDirectory(newVersion);
+    } else if (!fs::create_directory(newVersion, error) || error) {
+        gf_logAttention(fmt::format("could not create {}: {}", gf_pathToUtf8(newVersion), error.message()));
+        return false;
+    }
+    const fs::path target = newVersion / kInstallerName;
+    fs::path part = target;
+    part += ".part";
+    fs::remove(part, error);
+    fs::remove(target, error);
+    const auto sizeBefore = fs::file_size(installer, error);
+    if (error) {
+        gf_logAttention(fmt::format("file_size({}) failed: {}", gf_pathToUtf8(installer), error.message()));
+        return false;
+    }
+    fs::rename(installer, part, error);
+    if (error) {
+        gf_logAttention(fmt::format("could not rename {} => {}: {}", gf_pathToUtf8(installer), gf_pathToUtf8(part),
+                                    error.message()));
+        return false;
+    }
+    const auto sizeAfter = fs::file_size(part, error);
+    if (error) {
+        gf_logAttention(fmt::format("file_size({}) failed: {}", gf_pathToUtf8(part), error.message()));
+        return false;
+    }
+    if (sizeBefore != sizeAfter) {
+        gf_logAttention(fmt::format("rename {} => {} suspicious: size {} != {}", gf_pathToUtf8(installer),
+                                    gf_pathToUtf8(part), sizeBefore, sizeAfter));
+        return false;
+    }
+    fs::rename(part, target, error);
+    if (error) {
+        gf_logAttention(fmt::format("could not finalize rename {} => {}: {}", gf_pathToUtf8(part),
+                                    gf_pathToUtf8(target), error.message()));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+Result<WebVersions, VersionsJsonError> readVersionsJson(std::string_view text) {
+    const nlohmann::json document = nlohmann::json::parse(text, nullptr, false);
+    if (document.is_discarded()) return fail(VersionsJsonError::notJson, "not JSON");
+    if (!document.is_object()) return fail(VersionsJsonError::notAnObject, "not a JSON object");
+    WebVersions web;
+    for (const auto& [key, item] : document.items()) {
+        if (const auto version = versionOf(item)) {
+            web.versions.emplace(key, *version);
+        } else {
+            web.unreadableKeys.push_back(key);
+        }
+    }
+    return web;
+}
+
+fs::path VersionCheck::inFolder(const fs::path& relative) const { return owners_.programFolder / relative; }
+
+bool VersionCheck::gf_checkVersions() {
+    const WebVersions web = fetchWebVersions(inFolder(kVersionsJson), owners_.limits);
+
+    if (const VersionRecord* program = find(web, kProgramKey)) {
+        gf_log(fmt::format("{} program version at web = {}", kProgramKey, gf_versionToString(*program)));
+        if (*program > programVersion()) {
+            updateProgram(*program);
+            return false;
+        }
+        lf_logUpToDate(kProgramKey);
+    } else {
+        lf_logVersionNotFound(kProgramKey);
+    }
+
+    checkDataFile("airports", find(web, "airports"));
+    checkDataFile("aig", find(web, "aig"));
+    checkScanRules("liveries", find(web, "liveries"));
+    checkScanRules("addons", find(web, "addons"));
+    checkDataFile("dbase", find(web, "dbase"));
+    return true;
+}
+
+void VersionCheck::checkDataFile(std::string_view key, const VersionRecord* web) {
+    static const std::array<DataFileItem, 3> items{{
+        {.key = "airports", .fileName = kAirportsEncName, .storedVersion = AIRPORTS_VERSION},
+        {.key = "aig", .fileName = kAigRegcodesEncName, .storedVersion = AIG_VERSION},
+        {.key = "dbase", .fileName = kDbaseEncName, .storedVersion = DBASE_VERSION},
+    }};
+    if (web == nullptr) {
+        lf_logVersionNotFound(key);
+        return;
+    }
+    const DataFileItem& item = *std::find_if(items.begin(), items.end(), [&](const auto& i) { return i.key == key; });
+    const fs::path target = inFolder(kInputFolder / item.fileName);
+    const bool newer = *web > gf_parseVersion(item.storedVersion.value());
+    if (!newer && fs::exists(target)) {
+        lf_logUpToDate(key);
+        return;
+    }
+    // The download lands beside the file and replaces it only when it
+    // decrypts: an error page served as the file must not break every
+    // later start.
+    fs::path candidate = target;
+    candidate += ".new";
+    if (!gf_downloadFile(item.fileName, candidate, owners_.limits)) return;
+    if (!decrypts(candidate) || !sys::replaceFile(candidate, target)) {
+        std::error_code ignored;
+        fs::remove(candidate, ignored);
+        gf_logAttention(
+            fmt::format("The downloaded {} is not usable; the old file stays", gf_pathToUtf8(item.fileName)));
+        return;
+    }
+    gf_setStringParameter(item.storedVersion, gf_versionToString(*web));
+    lf_logUpdated(key, *web);
+}
+
+void VersionCheck::checkScanRules(std::string_view key, const VersionRecord* web) {
+    static const std::array<ScanRulesItem, 2> items{{
+        {.key = "liveries", .storedVersion = LIV_SCAN_VERSION, .scanSwitch = SCAN_LIVERIES},
+        {.key = "addons", .storedVersion = ADDONS_SCAN_VERSION, .scanSwitch = SCAN_AIRPORTS},
+    }};
+    if (web == nullptr) {
+        lf_logVersionNotFound(key);
+        return;
+    }
+    const ScanRulesItem& item = *std::find_if(items.begin(), items.end(), [&](const auto& i) { return i.key == key; });
+    bool needed = *web > gf_parseVersion(item.storedVersion.value());
+    if (&item.scanSwitch == &SCAN_LIVERIES && !fs::exists(inFolder(kLiveriesScannedXml))) needed = true;
+    if (!needed) {
+        lf_logUpToDate(key);
+        return;
+    }
+    item.scanSwitch.set(true);
+    gf_saveBoolParameter(item.scanSwitch);
+    owners_.status.settingChanged(item.scanSwitch);
+    gf_setStringParameter(item.storedVersion, gf_versionToString(*web));
+    lf_logUpdated(key, *web);
+}
+
+void VersionCheck::updateProgram(const VersionRecord& web) {
+    if (!downloadInstaller(web)) {
+        throw UserErrorException(kNewVersionFailedCode,
+                                 "The downloading/unzipping of the new version failed? Try manually via the "
+                                 "Ostrevane website");
+    }
+    const fs::path newVersion = inFolder(kNewVersionFolder);
+    {
+        const CurlHandle curl;
+        if (!gf_downloadToFile(curl, downloadBase() + "docs/" + gf_pathToUtf8(kReleaseNotesName),
+                               newVersion / kReleaseNotesName, owners_.limits)) {
+            gf_logAttention(fmt::format("could not download {} to {}", gf_pathToUtf8(kReleaseNotesName),
+                                        gf_pathToUtf8(newVersion)));
+        }
+    }
+    std::error_code error;
+    const fs::path programFolder =
+        fs::absolute(owners_.programFolder.empty() ? fs::current_path() : owners_.programFolder, error);
+    const std::string rights = gf_checkNewVersionRights(programFolder);
+    if (!rights.empty()) {
+        gf_log(rights);
+        gf_flushLog();
+        if (!gf_writeTextFile(rights, newVersion / "README.txt")) gf_logAttention("could not write README.txt");
+    }
+    if (!gf_openWithShell(fs::absolute(newVersion / kInstallerName, error))) {
+        gf_logAttention("Could not open File Explorer at new version");
+        gf_showMessage("Opening file explorer at the new version failed? Try manually via the Ostrevane website.",
+                       MessageLogging::logged);
+    }
+    gf_flushLog();
+    owners_.run.endRun(RestartReason::newVersion, 0);
+}
+
+bool VersionCheck::downloadInstaller(const VersionRecord& web) {
+    const fs::path installer = inFolder(kInstallerName);
+    const fs::path archive = inFolder(kArchiveName);
+    // A leftover of an earlier attempt must never pass for this version's.
+    std::error_code error;
+    fs::remove(installer, error);
+    if (error) {
+        gf_logAttention(fmt::format("Warning: could not remove old installer: {}", error.message()));
+        return false;
+    }
+    {
+        const CurlHandle curl;
+        const std::string url =
+            fmt::format("{}release/{}/{}", downloadBase(), kProductName, gf_pathToUtf8(kArchiveName));
+        if (!gf_downloadToFile(curl, url, archive, owners_.limits)) {
+            gf_showMessage(fmt::format("Downloading program installer file version {} failed", gf_versionToString(web)),
+                           MessageLogging::logged);
+            return false;
+        }
+    }
+    gf_log(fmt::format("Downloaded {}", gf_pathToUtf8(archive)));
+    const bool unzipped = unpackInstaller(archive, installer);
+    removeWithWarning(archive, "downloaded zip");
+    if (!unzipped) return false;
+
+    return moveIntoNewVersion(installer, inFolder(kNewVersionFolder));
+}
+
+}  // namespace qvl

@@ -1,0 +1,55 @@
+// A zip archive opened for reading: a thin owner of libzip's archive over
+// the archive's bytes read into memory, so no file name ever passes through
+// narrow text. One entry at a time is written out, byte for byte, through a
+// temporary file renamed over the target.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/result.h"
+
+struct zip;
+
+namespace qvl {
+
+enum class ZipReadError : std::uint8_t {
+    openFailed,   // the file cannot be read or is no zip archive
+    noSuchEntry,  // the archive has no entry of that name
+    readFailed,   // the entry's bytes cannot be read (damaged archive)
+    writeFailed,  // the target cannot be written
+};
+
+class ZipArchiveReader {
+public:
+    [[nodiscard]] static Result<ZipArchiveReader, ZipReadError> open(const std::filesystem::path& file);
+
+    ZipArchiveReader(ZipArchiveReader&& other) noexcept;
+    ZipArchiveReader& operator=(ZipArchiveReader&& other) noexcept;
+    ZipArchiveReader(const ZipArchiveReader&) = delete;
+    ZipArchiveReader& operator=(const ZipArchiveReader&) = delete;
+    ~ZipArchiveReader();
+
+    // The entries' names as the archive stores them, in order.
+    [[nodiscard]] std::vector<std::string> entryNames() const;
+    // Writes the entry's bytes to the target; a failure leaves the target as
+    // it was.
+    [[nodiscard]] Result<void, ZipReadError> extract(std::string_view entryName,
+                                                     const std::filesystem::path& target) const;
+
+private:
+    ZipArchiveReader(zip* archive, std::unique_ptr<std::string> bytes) noexcept;
+
+    zip* archive_ = nullptr;
+    std::unique_ptr<std::string> bytes_;  // libzip reads them in place until the archive closes
+};
+
+// True for a relative entry name that stays inside the folder it is
+// unpacked into: no root, no drive, no ".." part (either separator).
+[[nodiscard]] bool isContainedEntryName(std::string_view entryName);
+
+}  // namespace qvl
