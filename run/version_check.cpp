@@ -82,22 +82,24 @@ void removeWithWarning(const fs::path& file, std::string_view what) {
 }
 
 // The versions the site names; an unreadable versions.json names none.
-WebVersions fetchWebVersions(const fs::path& file, const DownloadLimits& limits) {
+// None at all when the site cannot be reached or the file not opened: then
+// there is nothing to check.
+std::optional<WebVersions> fetchWebVersions(const fs::path& file, const DownloadLimits& limits) {
     const CurlHandle curl;
     if (!gf_downloadToFile(curl, downloadBase() + gf_pathToUtf8(kVersionsJson), file, limits)) {
         gf_logAttention("Downloading version info from my web site failed!");
-        return {};
+        return std::nullopt;
     }
     const std::optional<std::string> text = readWholeFile(file);
     removeWithWarning(file, gf_pathToUtf8(file));
     if (!text) {
         gf_logAttention("Cannot open versions.json");
-        return {};
+        return std::nullopt;
     }
     auto read = readVersionsJson(*text);
     if (!read) {
         gf_logAttention(fmt::format("versions.json is not readable ({}); no version found", read.errorText()));
-        return {};
+        return WebVersions{};
     }
     for (const std::string& key : read->unreadableKeys) {
         gf_logAttention(fmt::format("versions.json: '{}' has no whole-number major, minor and patch", key));
@@ -225,7 +227,9 @@ Result<WebVersions, VersionsJsonError> readVersionsJson(std::string_view text) {
 fs::path VersionCheck::inFolder(const fs::path& relative) const { return owners_.programFolder / relative; }
 
 bool VersionCheck::gf_checkVersions() {
-    const WebVersions web = fetchWebVersions(inFolder(kVersionsJson), owners_.limits);
+    const std::optional<WebVersions> fetched = fetchWebVersions(inFolder(kVersionsJson), owners_.limits);
+    if (!fetched) return true;
+    const WebVersions& web = *fetched;
 
     if (const VersionRecord* program = find(web, kProgramKey)) {
         gf_log(fmt::format("{} program version at web = {}", kProgramKey, gf_versionToString(*program)));

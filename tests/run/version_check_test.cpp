@@ -191,6 +191,7 @@ TEST_F(VersionCheckTest, AKeyWithoutWholeNumbersIsNotFound) {
 TEST_F(VersionCheckTest, UnreachableSiteLetsTheRunGoOn) {
     EXPECT_TRUE(check.gf_checkVersions());
     EXPECT_TRUE(logged("Downloading version info from my web site failed!"));
+    EXPECT_FALSE(logged("version not found")) << "nothing more to check without the site";
 }
 
 TEST_F(VersionCheckTest, NewProgramUnpacksOnlyTheInstallerAndEndsTheRun) {
