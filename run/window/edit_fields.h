@@ -1,15 +1,47 @@
 // The window's edit fields: Enter in one of them, and the destination that
-// the start of a run sets from the stored setting.
+// the start of a run sets from the stored setting. Each field answers on the
+// message line, stores its setting and saves it at once; a field the user
+// got wrong shows the stored value again.
+//
+// What the fields act on besides the settings is given once by the program
+// (installEditFields). Until then Enter logs that the fields are not wired.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
+#include "core/fixed_code.h"
 #include "core/geodesy.h"
+#include "core/run_state.h"
+#include "run/window/command_flags.h"
+#include "simlink/sim_version.h"
 
 namespace qvl {
 
+struct EditFieldOwners {
+    // A new install path ends the run for a restart.
+    RunState& run;
+    // A changed blocked callsign is served by the run thread.
+    CommandFlags& flags;
+    // The simulator of the current run: whose install path is typed.
+    std::function<SimVersion()> simVersion{};
+    // The airport list's position of a code; none when unknown.
+    std::function<std::optional<GeoPosition>(const FixedCode4&)> airportPosition{};
+    // Puts the destination at the end of the park airports (the engine's
+    // list). Called on the thread that set the destination.
+    std::function<void(const FixedCode4&, const GeoPosition&)> pushParkAirport{};
+};
+
+// Installs the fields' owners for the program (nullptr uninstalls). Throws
+// std::logic_error, naming them, when functions are missing.
+void installEditFields(std::shared_ptr<const EditFieldOwners> owners);
+
+// Enter in the edit with that id (UI thread).
 void lf_editSubclassProc(std::uint16_t controlId);
+// Stores and shows the destination and makes it the next park airport.
 void lf_setDestination(const std::string& text, const GeoPosition& position);
 
 }  // namespace qvl

@@ -20,10 +20,8 @@ namespace fs = std::filesystem;
 // "<function>: <feature>", one per call, sorted.
 const std::vector<std::string> kNotBuiltYet{
     "lf_HandleWMCOMMAND: the window's command handlers",
-    "lf_editSubclassProc: the edit fields",
     "lf_paintWindow: the status panel",
     "lf_refreshLiveCount: the status panel",
-    "lf_setDestination: the edit fields",
 };
 
 struct Entry {
