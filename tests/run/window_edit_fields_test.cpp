@@ -66,18 +66,18 @@ protected:
 };
 
 TEST_F(EditFields, CommunityFolderOrItsParentStoreTheSameFolderAndRestart) {
-    const fs::path sim = dir / "Packages";
-    fs::create_directories(sim / "Community");
-    enter(ALL_INSTALL_PATH, (sim / "Community").string() + "/");
-    EXPECT_EQ(MSFS_INSTALL_PATH.value(), sim.string());
-    EXPECT_TRUE(saved("MSFS_INSTALL_PATH", sim.string()));
+    const fs::path packages = dir / "Packages";
+    fs::create_directories(packages / "Community");
+    enter(ALL_INSTALL_PATH, (packages / "Community").string() + "/");
+    EXPECT_EQ(MSFS_INSTALL_PATH.value(), packages.string());
+    EXPECT_TRUE(saved("MSFS_INSTALL_PATH", packages.string()));
     EXPECT_EQ(message(), "Community path found, Quorvelant will restart ...");
     EXPECT_EQ(run.restartReason.load(), RestartReason::newSettings);
     EXPECT_EQ(run.restartDelay.load(), 3);
 
-    this->sim = SimVersion::msfs2024;
-    enter(ALL_INSTALL_PATH, sim.string());
-    EXPECT_EQ(MSFS_2024_INSTALL_PATH.value(), sim.string());
+    sim = SimVersion::msfs2024;
+    enter(ALL_INSTALL_PATH, packages.string());
+    EXPECT_EQ(MSFS_2024_INSTALL_PATH.value(), packages.string());
 }
 
 TEST_F(EditFields, InstallPathsWithoutCommunityAreRefusedAndEmptyClears) {
