@@ -9,6 +9,7 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <stop_token>
 #include <string_view>
 #include <system_error>
@@ -22,7 +23,9 @@
 #include "platform/sys/ascii.h"
 #include "platform/sys/single_instance.h"
 #include "platform/ui/close_signals.h"
+#include "refdata/airports.h"
 #include "run/program.h"
+#include "run/window/edit_fields.h"
 #include "run/window/main_window.h"
 #include "run/window/parking_controls.h"
 
@@ -169,6 +172,16 @@ std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::S
     };
     MainWindow main(window, parts.windowState, parts.flags, std::move(hooks));
     mainWindow = &main;
+    const EditFieldsInstalled editFields(std::make_shared<EditFieldOwners>(
+        EditFieldOwners{.run = parts.run,
+                        .flags = parts.flags,
+                        .simVersion = [&parts] { return parts.link.simVersion.load(); },
+                        .airportPosition = [](const FixedCode4& code) { return airportPosition(code); },
+                        // Enter runs on the UI thread; the park airports are the engine's.
+                        .pushParkAirport =
+                            [&parts](const FixedCode4& code, const GeoPosition& position) {
+                                parts.flags.requestDestination({.code = code, .position = position});
+                            }}));
     if (!main.initInstance(kProductName)) {
         gf_logAttention("initInstance failed");
         return 1;

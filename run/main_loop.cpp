@@ -82,6 +82,12 @@ void serveCallsignList(RunControl& control) {
     control.flags.callsignSelectionChanged.store(true);
 }
 
+void serveDestination(RunControl& control) {
+    if (const auto destination = control.flags.takeDestination()) {
+        control.parking.pushParkAirport(destination->code, destination->position);
+    }
+}
+
 void serveBlockList(RunControl& control) {
     if (!control.flags.blockListChanged.exchange(false)) return;
     const std::string blocked = BLOCK_CALLSIGN.value();
@@ -155,6 +161,7 @@ void lf_flightRunning(RunControl& control) {
     control.mainLoop.clearAroundUser();
     if (COLLISION_LIVE_PARKED_GND.value()) control.parking.clearStaticInTaxiPaths();
     serveBlockList(control);
+    serveDestination(control);
     if (control.flags.parkingUpdateRunning.load()) control.parking.showWaitingStaticCount();
 }
 
@@ -170,6 +177,7 @@ void lf_flightNotRunning(RunControl& control) {
     control.mainLoop.handleSimObjectEvents();
     --loop.notRunningTicks;
     if (loop.notRunningTicks % LoopState::kNotRunningPeriodTicks == 0) {
+        serveDestination(control);
         lf_rereadParkAirports(control);
         control.trafficRun.sendUserPosition();
     }

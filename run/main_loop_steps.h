@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "core/fixed_code.h"
+#include "core/geodesy.h"
 #include "core/result.h"
 #include "engine/parking/park_airports.h"
 
@@ -59,6 +61,8 @@ public:
     virtual void showWaitingStaticCount() = 0;
     // The park airport's stands are loaded: static parking runs there.
     [[nodiscard]] virtual bool staticParkingActive() = 0;
+    // A destination the user set becomes the last of the park airports.
+    virtual void pushParkAirport(const FixedCode4& code, const GeoPosition& position) = 0;
 };
 
 class CallsignSteps {

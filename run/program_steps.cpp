@@ -64,8 +64,13 @@ void ProgramStartUp::readMyParkAirports() { lf_readMyParkAirports(p_.engine); }
 std::optional<GeoPosition> ProgramStartUp::airportPosition(const FixedCode4& code) {
     return qvl::airportPosition(code);
 }
+// The start of a run is on the run thread: the destination it hands over is
+// put into the park airports at once, before they are checked.
 void ProgramStartUp::setDestination(const std::string& text, const GeoPosition& position) {
     lf_setDestination(text, position);
+    if (const auto destination = p_.flags.takeDestination()) {
+        gf_pushParkAirport(p_.engine, destination->code, destination->position);
+    }
 }
 
 // --- Traffic run ---
@@ -128,6 +133,9 @@ void ProgramMainLoop::clearSpawnMap() { gf_clearSpawnMap(p_.engineState); }
 
 // --- Park airports and static parking in the main loop ---
 
+void ProgramParking::pushParkAirport(const FixedCode4& code, const GeoPosition& position) {
+    gf_pushParkAirport(p_.engine, code, position);
+}
 void ProgramParking::updateStaticParking(bool initialPass) { gf_updateStaticParking(p_.engine, initialPass); }
 void ProgramParking::clearReservedStand() { clearParkReservedStand(p_.engine); }
 Result<std::string, ParkAirportsError> ProgramParking::checkParkAirports() {

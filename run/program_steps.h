@@ -102,6 +102,7 @@ public:
     void clearStaticInTaxiPaths() override;
     void showWaitingStaticCount() override;
     bool staticParkingActive() override;
+    void pushParkAirport(const FixedCode4& code, const GeoPosition& position) override;
 
 private:
     ProgramParts& p_;

@@ -9,11 +9,24 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+#include "core/fixed_code.h"
+#include "core/geodesy.h"
 
 namespace qvl {
 
 // Minutes between two static-parking updates.
 inline constexpr std::int32_t kStaticParkingMinutes = 20;
+
+// A destination typed in the window, to become the next park airport. The
+// park-airport list belongs to the engine, so the run thread puts it there.
+struct DestinationRequest {
+    FixedCode4 code;
+    GeoPosition position;
+};
 
 struct CommandFlags {
     CommandFlags() { reset(); }
@@ -41,6 +54,16 @@ struct CommandFlags {
     // Minutes to the next static-parking update.
     std::atomic<std::int32_t> staticParkingCountdown;
 
+    // The latest destination wins; the run thread takes it once.
+    void requestDestination(const DestinationRequest& request) {
+        const std::lock_guard lock(destinationMutex_);
+        destination_ = request;
+    }
+    [[nodiscard]] std::optional<DestinationRequest> takeDestination() {
+        const std::lock_guard lock(destinationMutex_);
+        return std::exchange(destination_, std::nullopt);
+    }
+
     // Back to the state before a run: no request, no update, a full countdown.
     // liveriesProcessed belongs to the process and stays.
     void reset() noexcept {
@@ -54,7 +77,13 @@ struct CommandFlags {
         parkingUpdateRunning = false;
         nowAllowed = false;
         staticParkingCountdown = kStaticParkingMinutes;
+        const std::lock_guard lock(destinationMutex_);
+        destination_.reset();
     }
+
+private:
+    std::mutex destinationMutex_;  // a leaf: guards destination_
+    std::optional<DestinationRequest> destination_;
 };
 
 }  // namespace qvl

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
@@ -30,14 +31,25 @@ struct EditFieldOwners {
     std::function<SimVersion()> simVersion{};
     // The airport list's position of a code; none when unknown.
     std::function<std::optional<GeoPosition>(const FixedCode4&)> airportPosition{};
-    // Puts the destination at the end of the park airports (the engine's
-    // list). Called on the thread that set the destination.
+    // Hands the destination over to become the last of the park airports.
+    // Called on the thread that set it; the list is the run thread's.
     std::function<void(const FixedCode4&, const GeoPosition&)> pushParkAirport{};
 };
 
 // Installs the fields' owners for the program (nullptr uninstalls). Throws
 // std::logic_error, naming them, when functions are missing.
 void installEditFields(std::shared_ptr<const EditFieldOwners> owners);
+
+// Installs the owners for as long as it lives; the fields are unwired after.
+class EditFieldsInstalled {
+public:
+    explicit EditFieldsInstalled(std::shared_ptr<const EditFieldOwners> owners) {
+        installEditFields(std::move(owners));
+    }
+    ~EditFieldsInstalled() { installEditFields(nullptr); }
+    EditFieldsInstalled(const EditFieldsInstalled&) = delete;
+    EditFieldsInstalled& operator=(const EditFieldsInstalled&) = delete;
+};
 
 // Enter in the edit with that id (UI thread).
 void lf_editSubclassProc(std::uint16_t controlId);

@@ -166,7 +166,12 @@ TEST_F(SecondsTableTest, RequestsOfTheWindowAreServedOnTheRunThreadOnce) {
     flags.blockListChanged.store(true);
     callsigns.followed = 4711;
     INITIAL_LOAD_ONLY.set(false);
+    flags.requestDestination({.code = FixedCode4("LOWG"), .position = {}});
+    flags.requestDestination({.code = FixedCode4("LOWW"), .position = {}});
     runSeconds(10);
+    // The latest destination typed wins, and it is put in once.
+    EXPECT_EQ(steps.count("pushParkAirport LOWW"), 1U);
+    EXPECT_FALSE(steps.called("pushParkAirport LOWG"));
     EXPECT_EQ(steps.count("checkParkAirports"), 1U);
     EXPECT_FALSE(flags.rereadRequest.load());
     EXPECT_EQ(steps.count("flushStaticAc"), 1U);
@@ -193,7 +198,10 @@ TEST_F(NotRunningTest, WhilePausedTheCounterStandsAndOnlyTheOnceASecondWorkRuns)
     runSeconds(3);
     mainLoop.flightIsRunning = false;
     steps.calls.clear();
+    // A destination set while paused is not left waiting for the flight.
+    flags.requestDestination({.code = FixedCode4("LOWW"), .position = {}});
     runSeconds(250);
+    EXPECT_EQ(steps.count("pushParkAirport LOWW"), 1U);
     EXPECT_EQ(loop.secondsCounter, 3);
     EXPECT_FALSE(steps.called("engineTick"));
     EXPECT_EQ(steps.count("stopAccepting"), 1U);

@@ -164,6 +164,9 @@ public:
     void clearStaticInTaxiPaths() override { log_.note("clearStaticInTaxiPaths"); }
     void showWaitingStaticCount() override { log_.note("showWaitingStaticCount"); }
     bool staticParkingActive() override { return active; }
+    void pushParkAirport(const FixedCode4& code, const GeoPosition& /*position*/) override {
+        log_.note("pushParkAirport " + std::string(code.view()));
+    }
 
     bool active = false;
 
