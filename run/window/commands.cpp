@@ -120,6 +120,41 @@ void setAndSaveBox(BoolControlParameter& setting, bool on) {
     showBoolParameter(setting);
 }
 
+// The message line after a check box changed: what the new value means, or
+// a clear once the user has undone it.
+void sayWhatBoxMeans(const BoolControlParameter& box, bool on) {
+    if (&box == &LIG_AUTOMATIC) {
+        sayWhenOff(on, "The liveries defined by your lfolder parameters will be scanned");
+    } else if (&box == &LIG_PRIORITIZE) {
+        sayWhenOn(on, "Liveries, for airl+model, in lower lfolders that are already available will be skipped");
+    } else if (&box == &COLLISION_LIVE_PARKED_GND) {
+        sayWhenOff(on, "Be aware, live aircraft may collide with (run through) static parked on the ground");
+    } else if (&box == &COLLISION_USER_GND) {
+        sayWhenOff(on,
+                   "Be aware, user aircraft may collide with (run through) live aircraft and static parked on the "
+                   "ground");
+    } else if (&box == &COLLISION_USER_AIR) {
+        sayWhenOff(on, "Be aware, user aircraft may collide with (run through) live aircraft in the air");
+    } else if (&box == &INITIAL_LOAD_ONLY) {
+        sayWhenOn(on, fmt::format("Initial Load Only: static parked aircraft are generated once, no renewal every {} "
+                                  "minutes",
+                                  kStaticParkingMinutes));
+    } else if (&box == &ALWAYS_ON_TOP) {
+        sayWhenOn(on, fmt::format("{}'s window will remain visible", kProductName));
+    } else if (&box == &GUID_CHANGES) {
+        sayWhenOff(on, "Be aware, no more livery updates: you miss correct data for Learn, LittleNavMap, etc!");
+    } else if (&box == &AEROWINX) {
+        sayWhenOn(on, fmt::format("This mode is for users of the Aerowinx simulator only; start {} again to use it",
+                                  kProductName));
+    } else if (&box == &OBJECTID_LIST) {
+        sayWhenOn(on, fmt::format("Every minute info about all active live aircraft is written to the file {}",
+                                  gf_pathToUtf8(std::filesystem::absolute(kObjectIdList))));
+    } else if (&box == &AIRBORNE_ONLY) {
+        sayWhenOn(on, fmt::format("Be aware, airborne live traffic only!  (greater than {:.0f} ft above ground ...)",
+                                  kAirborneOnlyFeet));
+    }
+}
+
 }  // namespace
 
 void requireCompleteOwners(const WindowCommandOwners& owners) {
@@ -203,47 +238,34 @@ bool WindowCommands::handleCheckbox(std::uint16_t controlId) {
     box->set(on);
     gf_saveBoolParameter(*box);
 
+    sayWhatBoxMeans(*box, on);
+    applyBox(*box, on);
+    return true;
+}
+
+void WindowCommands::applyBox(const BoolControlParameter& box, bool on) {
     const WindowCommandOwners& o = owners_;
-    if (box == &LIG_AUTOMATIC) {
-        sayWhenOff(on, "The liveries defined by your lfolder parameters will be scanned");
+    if (&box == &LIG_AUTOMATIC) {
         setControlEnabled(AI_PACKAGE_SELECTOR, on);
-    } else if (box == &LIG_PRIORITIZE) {
-        sayWhenOn(on, "Liveries, for airl+model, in lower lfolders that are already available will be skipped");
-    } else if (box == &COLLISION_LIVE_PARKED_GND) {
-        sayWhenOff(on, "Be aware, live aircraft may collide with (run through) static parked on the ground");
-    } else if (box == &COLLISION_USER_GND) {
-        sayWhenOff(on,
-                   "Be aware, user aircraft may collide with (run through) live aircraft and static parked on the "
-                   "ground");
-    } else if (box == &COLLISION_USER_AIR) {
-        sayWhenOff(on, "Be aware, user aircraft may collide with (run through) live aircraft in the air");
-    } else if (box == &INITIAL_LOAD_ONLY) {
-        sayWhenOn(on, fmt::format("Initial Load Only: static parked aircraft are generated once, no renewal every {} "
-                                  "minutes",
-                                  kStaticParkingMinutes));
+    } else if (&box == &INITIAL_LOAD_ONLY) {
         setControlEnabled(NOW_BUTTON, !on && o.flags.nowAllowed.load());
         repaintControls(o);
-    } else if (box == &ALWAYS_ON_TOP) {
-        sayWhenOn(on, fmt::format("{}'s window will remain visible", kProductName));
+    } else if (&box == &ALWAYS_ON_TOP) {
         window_.setAlwaysOnTop(on);
         repaintControls(o);
-    } else if (box == &GUID_CHANGES) {
-        sayWhenOff(on, "Be aware, no more livery updates: you miss correct data for Learn, LittleNavMap, etc!");
+    } else if (&box == &GUID_CHANGES || &box == &AIRBORNE_ONLY) {
         repaintControls(o);
-    } else if (box == &AEROWINX) {
-        sayWhenOn(on, fmt::format("This mode is for users of the Aerowinx simulator only; start {} again to use it",
-                                  kProductName));
-    } else if (box == &AUTO_RANGE) {
+    } else if (&box == &AUTO_RANGE) {
         setControlEnabled(AR_ABOVE_HEIGHT, on);
         gf_applyAutoRange(o.range);
-    } else if (box == &SCAN_AIRPORTS) {
+    } else if (&box == &SCAN_AIRPORTS) {
         if (on) {
             scanAirportsTurnedOn(o);
         } else {
             gf_clearMessage();
         }
         repaintControls(o);
-    } else if (box == &SCAN_LIVERIES) {
+    } else if (&box == &SCAN_LIVERIES) {
         if (on) {
             scanLiveriesTurnedOn(o);
         } else {
@@ -251,17 +273,9 @@ bool WindowCommands::handleCheckbox(std::uint16_t controlId) {
             gf_clearMessage();
         }
         repaintControls(o);
-    } else if (box == &NAV_LIGHTS_WHILE_PARKED) {
+    } else if (&box == &NAV_LIGHTS_WHILE_PARKED) {
         o.flags.navLightsRequest.store(true);
-    } else if (box == &OBJECTID_LIST) {
-        sayWhenOn(on, fmt::format("Every minute info about all active live aircraft is written to the file {}",
-                                  gf_pathToUtf8(std::filesystem::absolute(kObjectIdList))));
-    } else if (box == &AIRBORNE_ONLY) {
-        sayWhenOn(on, fmt::format("Be aware, airborne live traffic only!  (greater than {:.0f} ft above ground ...)",
-                                  kAirborneOnlyFeet));
-        repaintControls(o);
     }
-    return true;
 }
 
 // lf_handleDropdowns

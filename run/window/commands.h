@@ -52,6 +52,8 @@ public:
 private:
     bool handleButton(std::uint16_t controlId);
     bool handleCheckbox(std::uint16_t controlId);
+    // What a changed check box does besides saving its setting.
+    void applyBox(const BoolControlParameter& box, bool on);
     bool handleDropdown(const ui::Command& command);
 
     WindowCommandOwners owners_;
