@@ -21,7 +21,21 @@ struct OpenWindow {
     std::shared_ptr<qvl::ui::HeadlessWindow> window = std::make_shared<qvl::ui::HeadlessWindow>();
     qvl::MainWindowState state;
     qvl::CommandFlags flags;
-    qvl::MainWindow main{window, state, flags, {}};
+    qvl::RunState run;
+    qvl::RangeControl range;
+    qvl::FeedState feed;
+    qvl::LiveryTables tables;
+    qvl::MainWindow main{window,
+                         {.flags = flags,
+                          .window = state,
+                          .run = run,
+                          .range = range,
+                          .feed = feed,
+                          .liveryTables = tables,
+                          .simVersion = [] { return qvl::SimVersion::msfs2020; },
+                          .staticParkingActive = [] { return false; },
+                          .openTbloFolder = [] { return false; }},
+                         {.onClose = [] {}, .onMessage = [](const qvl::ui::ProgramMessage&) {}}};
 };
 
 void paintRecorded(benchmark::State& bench) {

@@ -66,6 +66,17 @@ void setParkedConfiguration(Engine& engine, AcRecord& ac) {
                    {.nav = NAV_LIGHTS_WHILE_PARKED.value(), .logo = true, .cabin = cabin});
 }
 
+void switchParkedNavLights(Engine& engine, bool on) {
+    for (const StaticAc& ac : engine.state.staticAircraft) {
+        if (ac.status == SimStatus::active && ac.objectId != 0) gf_queueNavLights(engine.link.queues, ac.objectId, on);
+    }
+    for (const LiveAc& ac : engine.state.liveAircraft) {
+        if (ac.status == SimStatus::active && ac.phase == GroundPhase::parked && ac.objectId != 0) {
+            gf_queueNavLights(engine.link.queues, ac.objectId, on);
+        }
+    }
+}
+
 void writeSpoilersThrottles(Engine& engine, const AcRecord& ac, const SpoilersThrottles& values) {
     if (ac.objectId == 0 || engine.link.simQueuesPaused.load()) return;
     const std::array<double, 3> block{values.spoilersPercent, values.throttle1Percent, values.throttle2Percent};

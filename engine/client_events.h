@@ -27,6 +27,10 @@ void gf_setGear(Engine& engine, AcRecord& ac, bool down);
 // 0, engines shut down, nav lights as NAV_LIGHTS_WHILE_PARKED, logo on, the
 // cabin lit unless the stand's flag is set (with RANDOM, nine in ten).
 void setParkedConfiguration(Engine& engine, AcRecord& ac);
+// The nav lights of every active static parked aircraft and of every active
+// live aircraft in phase "parked" switched on or off (NAV_LIGHTS_WHILE_PARKED
+// changed).
+void switchParkedNavLights(Engine& engine, bool on);
 
 // The spoilers handle and both throttle levers in percent, written straight
 // to the object (definition 401).

@@ -131,6 +131,7 @@ void installHandlers() {
     hooks.reserveUserStand = [](const std::string&) {};
     hooks.repaintWindow = [] {};
     hooks.setStringParameter = [](StringParameter& setting, const std::string& value) { setting.set(value); };
+    hooks.switchSimulator = [](SimVersion) {};
     l.state.hooks.publish(std::move(hooks));
 }
 

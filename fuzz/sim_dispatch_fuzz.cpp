@@ -57,6 +57,7 @@ SimLinkHooks checkingHooks() {
     h.reserveUserStand = [](const std::string&) {};
     h.repaintWindow = [] {};
     h.setStringParameter = [](StringParameter& setting, const std::string& value) { setting.set(value); };
+    h.switchSimulator = [](SimVersion) {};
     return h;
 }
 

@@ -63,7 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
              .reserveUserStand = [](const std::string&) {},
              .repaintWindow = [] {},
              .setStringParameter = [](StringParameter& setting,
-                                      const std::string& value) { gf_setStringParameter(setting, value); }});
+                                      const std::string& value) { gf_setStringParameter(setting, value); },
+             .switchSimulator = [](SimVersion) {}});
         return true;
     }();
     (void)wired;

@@ -170,7 +170,7 @@ std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::S
             window->quit(static_cast<int>(static_cast<std::int32_t>(message.value)));
         }
     };
-    MainWindow main(window, parts.windowState, parts.flags, std::move(hooks));
+    MainWindow main(window, parts.commandOwners, std::move(hooks));
     mainWindow = &main;
     const EditFieldsInstalled editFields(std::make_shared<EditFieldOwners>(
         EditFieldOwners{.run = parts.run,

@@ -94,6 +94,27 @@ void serveBlockList(RunControl& control) {
     if (!blocked.empty()) control.callsigns.removeBlockedCallsign(blocked);
 }
 
+void serveNavLights(RunControl& control) {
+    if (!control.flags.navLightsRequest.exchange(false)) return;
+    control.mainLoop.switchParkedNavLights(NAV_LIGHTS_WHILE_PARKED.value());
+}
+
+// MAX_LIVE_SEL was lowered: the surplus goes at once, the farthest first.
+void serveLiveLimit(RunControl& control) {
+    if (!control.flags.liveLimitRequest.exchange(false)) return;
+    const std::int64_t surplus = control.mainLoop.activeLiveCount() - MAX_LIVE_SEL.value();
+    for (std::int64_t i = 0; i < surplus; ++i) {
+        if (!control.mainLoop.removeFarthestLiveAc()) break;
+    }
+}
+
+void serveCallsignChoicesReset(RunControl& control) {
+    if (control.flags.callsignChoicesResetRequest.exchange(false)) control.callsigns.resetCallsignChoices();
+}
+
+// The window's "Now" reads the counter from the UI thread.
+void publishSeconds(RunControl& control) { control.flags.runSeconds.store(control.loop.secondsCounter); }
+
 }  // namespace
 
 RunClock::time_point nextTickTarget(RunClock::time_point deadline, RunClock::time_point now) {
@@ -104,6 +125,7 @@ void lf_mainLoop(RunControl& control) {
     control.parking.updateStaticParking(true);
     control.mainLoop.refreshReaderLamps();
     control.loop.secondsCounter = 0;
+    publishSeconds(control);
     const RunClock::time_point start = control.clock.now();
     control.process.trafficDaySlot.store(control.trafficRun.trafficDaySlot());
     control.trafficRun.setAcceptingTraffic(true);
@@ -154,14 +176,18 @@ void lf_flightRunning(RunControl& control) {
     control.mainLoop.refreshLiveCount();
     control.process.trafficDaySlot.store(control.trafficRun.trafficDaySlot());
     ++loop.secondsCounter;
+    publishSeconds(control);
     control.mainLoop.checkNextLearnedStand(control.process.trafficDaySlot.load());
     followSelection(control);
     serveFlushStatic(control);
     serveCallsignList(control);
     control.mainLoop.clearAroundUser();
     if (COLLISION_LIVE_PARKED_GND.value()) control.parking.clearStaticInTaxiPaths();
+    serveCallsignChoicesReset(control);
     serveBlockList(control);
     serveDestination(control);
+    serveNavLights(control);
+    serveLiveLimit(control);
     if (control.flags.parkingUpdateRunning.load()) control.parking.showWaitingStaticCount();
 }
 
@@ -201,6 +227,7 @@ void lf_every30Seconds(RunControl& control) {
             control.mainLoop.logNoMatchList();
             if (multipleOf(s, LoopState::kSecondsPerDay)) {
                 loop.secondsCounter = 0;
+                publishSeconds(control);
                 control.mainLoop.logLiveryMatchSummary();
                 control.mainLoop.clearSpawnMap();
             }

@@ -40,6 +40,13 @@ public:
     virtual void logNoMatchList() = 0;
     virtual void logLiveryMatchSummary() = 0;
     virtual void clearSpawnMap() = 0;
+    // NAV_LIGHTS_WHILE_PARKED changed: the parked aircraft's nav lights follow.
+    virtual void switchParkedNavLights(bool on) = 0;
+    // Live aircraft in the simulator, not those on their way in or out.
+    [[nodiscard]] virtual std::int64_t activeLiveCount() = 0;
+    // The active live aircraft farthest from the user goes; false when there
+    // was none.
+    virtual bool removeFarthestLiveAc() = 0;
 };
 
 class ParkingSteps {
@@ -74,6 +81,8 @@ public:
     virtual std::optional<std::uint32_t> followCallsign(const std::string& callsign) = 0;
     virtual void fillCallsignChoices() = 0;
     virtual void removeBlockedCallsign(const std::string& callsign) = 0;
+    // The choices emptied and nothing selected ("Block" took the callsign).
+    virtual void resetCallsignChoices() = 0;
 };
 
 }  // namespace qvl

@@ -54,6 +54,7 @@ void installSimLinkHooks(ProgramParts& p) {
     hooks.setStringParameter = [](StringParameter& setting, const std::string& value) {
         gf_setStringParameter(setting, value);
     };
+    hooks.switchSimulator = [&p](SimVersion to) { switchSimulatorTo(p.commandOwners, simChoiceName(to)); };
     p.link.hooks.publish(std::move(hooks));
 }
 

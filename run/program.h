@@ -41,6 +41,7 @@
 #include "run/run_window.h"
 #include "run/version_check.h"
 #include "run/window/command_flags.h"
+#include "run/window/commands.h"
 #include "run/window/folder_openers.h"
 #include "run/window/main_window_state.h"
 #include "run/window/status_panel.h"
@@ -90,6 +91,17 @@ struct ProgramParts {
     LoadedParkAirport loadedPark;
     LiveryTables liveryTables;
     LiveryMatchCounters matchCounters;
+    // What the main window's commands act on; the simulator link's switch of
+    // simulators goes through the same.
+    WindowCommandOwners commandOwners{.flags = flags,
+                                      .window = windowState,
+                                      .run = run,
+                                      .range = range,
+                                      .feed = feed,
+                                      .liveryTables = liveryTables,
+                                      .simVersion = [this] { return link.simVersion.load(); },
+                                      .staticParkingActive = [this] { return parkAirport.standsLoaded(); },
+                                      .openTbloFolder = &openTbloZipFolder};
     Readers readers{traffic, feed, run, parkAirport};
     RealTrafficLink realTraffic{feed, run, readers};
     FolderFlightPlans plans{planFolder};

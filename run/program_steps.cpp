@@ -1,9 +1,12 @@
 #include "run/program_steps.h"
 
+#include <algorithm>
+
 #include "airports/airports_scan.h"
 #include "core/parameters.h"
 #include "core/range_control.h"
 #include "engine/callsigns.h"
+#include "engine/client_events.h"
 #include "engine/conflicts/static_conflicts.h"
 #include "engine/engine_tick.h"
 #include "engine/learned_stand_queue.h"
@@ -130,6 +133,12 @@ void ProgramMainLoop::writeObjectIdList() { gf_writeObjectIdList(p_.engine); }
 void ProgramMainLoop::logNoMatchList() { gf_logNoMatchList(p_.engineState); }
 void ProgramMainLoop::logLiveryMatchSummary() { p_.liveries.logMatchSummary(); }
 void ProgramMainLoop::clearSpawnMap() { gf_clearSpawnMap(p_.engineState); }
+void ProgramMainLoop::switchParkedNavLights(bool on) { qvl::switchParkedNavLights(p_.engine, on); }
+std::int64_t ProgramMainLoop::activeLiveCount() {
+    return std::count_if(p_.engineState.liveAircraft.begin(), p_.engineState.liveAircraft.end(),
+                         [](const LiveAc& ac) { return ac.status == SimStatus::active; });
+}
+bool ProgramMainLoop::removeFarthestLiveAc() { return !gf_removeFarthestLiveAc(p_.engine, -1.0); }
 
 // --- Park airports and static parking in the main loop ---
 
@@ -159,6 +168,7 @@ std::optional<std::uint32_t> ProgramCallsigns::followCallsign(const std::string&
 }
 void ProgramCallsigns::fillCallsignChoices() { gf_fillCallsignChoices(p_.engine); }
 void ProgramCallsigns::removeBlockedCallsign(const std::string& callsign) { removeActiveCallsign(p_.engine, callsign); }
+void ProgramCallsigns::resetCallsignChoices() { gf_resetCallsignChoices(p_.engine); }
 
 // --- Closing down ---
 

@@ -83,6 +83,9 @@ public:
     void logNoMatchList() override;
     void logLiveryMatchSummary() override;
     void clearSpawnMap() override;
+    void switchParkedNavLights(bool on) override;
+    std::int64_t activeLiveCount() override;
+    bool removeFarthestLiveAc() override;
 
 private:
     ProgramParts& p_;
@@ -116,6 +119,7 @@ public:
     std::optional<std::uint32_t> followCallsign(const std::string& callsign) override;
     void fillCallsignChoices() override;
     void removeBlockedCallsign(const std::string& callsign) override;
+    void resetCallsignChoices() override;
 
 private:
     ProgramParts& p_;

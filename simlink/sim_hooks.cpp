@@ -24,6 +24,7 @@ void requireCompleteHooks(const SimLinkHooks& hooks) {
     need(static_cast<bool>(hooks.reserveUserStand), "reserveUserStand");
     need(static_cast<bool>(hooks.repaintWindow), "repaintWindow");
     need(static_cast<bool>(hooks.setStringParameter), "setStringParameter");
+    need(static_cast<bool>(hooks.switchSimulator), "switchSimulator");
     if (!missing.empty()) {
         throw std::logic_error(fmt::format("simulator link hooks not wired: {}", fmt::join(missing, ", ")));
     }
@@ -51,6 +52,8 @@ void SimLinkHookSlot::queueSimObjectEvent(const SimObjectEvent& event) const { c
 void SimLinkHookSlot::repaintWindow() const { current()->repaintWindow(); }
 
 GeoPosition SimLinkHookSlot::userPosition() const { return current()->userPosition(); }
+
+void SimLinkHookSlot::switchSimulator(SimVersion to) const { current()->switchSimulator(to); }
 
 void SimLinkHookSlot::setStringSetting(StringParameter& setting, const std::string& value) const {
     current()->setStringParameter(setting, value);

@@ -20,6 +20,7 @@
 #include <string>
 
 #include "core/geodesy.h"
+#include "simlink/sim_version.h"
 #include "simlink/user_aircraft_block.h"
 
 namespace qvl {
@@ -77,6 +78,10 @@ struct SimLinkHooks {
     std::function<void()> repaintWindow{};
     // Sets a text setting and saves parameters.xml.
     std::function<void(StringParameter&, const std::string&)> setStringParameter{};
+    // The simulator that answered is not the chosen one: the program's switch
+    // of simulators to it (SIM_CHOICE saved, both scans asked for, the run
+    // ended for a restart). Called on the simulator client's thread.
+    std::function<void(SimVersion)> switchSimulator{};
 };
 
 // Throws std::logic_error naming every member of the bundle that is empty.
@@ -98,6 +103,7 @@ public:
     // 0,0 while no position has arrived.
     [[nodiscard]] GeoPosition userPosition() const;
     void setStringSetting(StringParameter& setting, const std::string& value) const;
+    void switchSimulator(SimVersion to) const;
 
 private:
     mutable std::mutex mutex_;  // a leaf lock: guards `hooks_` only

@@ -40,6 +40,13 @@ struct CommandFlags {
     std::atomic<bool> blockListChanged;
     // Served within five seconds: the park airports are read again.
     std::atomic<bool> rereadRequest;
+    // Served by the once-a-second step, over the engine's lists: the nav
+    // lights of parked aircraft follow NAV_LIGHTS_WHILE_PARKED; the active live
+    // aircraft beyond MAX_LIVE_SEL go, the farthest first; the callsign
+    // choices are emptied after a "Block".
+    std::atomic<bool> navLightsRequest;
+    std::atomic<bool> liveLimitRequest;
+    std::atomic<bool> callsignChoicesResetRequest;
     // Served by the 30-second step: the liveries are matched again.
     std::atomic<bool> rematchRequest;
     // An announced static-parking update, served by the next parking cycle.
@@ -53,6 +60,9 @@ struct CommandFlags {
     std::atomic<bool> liveriesProcessed{false};
     // Minutes to the next static-parking update.
     std::atomic<std::int32_t> staticParkingCountdown;
+    // The run's seconds counter as the run thread last published it; the
+    // window's "Now" works out the wait to the next parking cycle from it.
+    std::atomic<std::int32_t> runSeconds;
 
     // The latest destination wins; the run thread takes it once.
     void requestDestination(const DestinationRequest& request) {
@@ -72,11 +82,15 @@ struct CommandFlags {
         callsignSelectionChanged = false;
         blockListChanged = false;
         rereadRequest = false;
+        navLightsRequest = false;
+        liveLimitRequest = false;
+        callsignChoicesResetRequest = false;
         rematchRequest = false;
         parkingUpdatePending = false;
         parkingUpdateRunning = false;
         nowAllowed = false;
         staticParkingCountdown = kStaticParkingMinutes;
+        runSeconds = 0;
         const std::lock_guard lock(destinationMutex_);
         destination_.reset();
     }

@@ -1,24 +1,74 @@
-// The window's command handlers: a click or a selection in a child control.
+// The window's command handlers: a click on a button or a check box, or a
+// selection in a drop-down. A setting changed here is saved at once; work
+// over the engine's lists is never done on the UI thread: the handler raises
+// a request that the run's once-a-second step serves.
 #pragma once
 
+#include <functional>
+#include <string_view>
+
+#include "core/range_control.h"
+#include "core/run_state.h"
+#include "feed/feed_state.h"
+#include "liveries/livery_tables.h"
 #include "platform/ui/window.h"
 #include "run/window/command_flags.h"
 #include "run/window/main_window_state.h"
+#include "simlink/sim_version.h"
 
 namespace qvl {
 
-// Given its owners once: the requests it hands to the run thread and the
-// window state it changes.
+// What the commands act on, given once by the program.
+struct WindowCommandOwners {
+    // The requests handed to the run thread.
+    CommandFlags& flags;
+    MainWindowState& window;
+    // New settings that need a new run end this one (the first reason wins).
+    RunState& run;
+    RangeControl& range;
+    // Whether the traffic client has connected yet.
+    const FeedState& feed;
+    // A clear of the livery tables is asked for here and done by the next start-up.
+    LiveryTables& liveryTables;
+    // The simulator of the current run.
+    std::function<SimVersion()> simVersion{};
+    // Static parking runs at a park airport ("Now" does nothing otherwise).
+    std::function<bool()> staticParkingActive{};
+    // Shows the folder of tblo.zip; false (the user told) when it could not.
+    std::function<bool()> openTbloFolder{};
+};
+
+// Throws std::logic_error, naming them, when functions are missing.
+void requireCompleteOwners(const WindowCommandOwners& owners);
+
 class WindowCommands {
 public:
-    WindowCommands(CommandFlags& flags, MainWindowState& window) : flags_(flags), window_(window) {}
+    // `window` holds the controls and keeps the program on top when asked.
+    WindowCommands(WindowCommandOwners owners, ui::Window& window);
 
-    // True when handled.
+    // True when handled. Throws what a handler throws; the window logs it.
     bool lf_HandleWMCOMMAND(const ui::Command& command);
 
 private:
-    [[maybe_unused]] CommandFlags& flags_;
-    [[maybe_unused]] MainWindowState& window_;
+    bool handleButton(std::uint16_t controlId);
+    bool handleCheckbox(std::uint16_t controlId);
+    // What a changed check box does besides saving its setting.
+    void applyBox(const BoolControlParameter& box, bool on);
+    bool handleDropdown(const ui::Command& command);
+
+    WindowCommandOwners owners_;
+    ui::Window& window_;
 };
+
+// The other simulator becomes SIM_CHOICE (saved, selected) and the run ends
+// for the switch; the window's choice and the simulator link's wrong-simulator
+// answer both come here. Any thread.
+void switchSimulatorTo(const WindowCommandOwners& owners, std::string_view choice);
+
+// Forgets the scanned liveries and airports of the old simulator, asks for
+// both scans and ends the run with NEW SETTINGS after 3 seconds. Throws
+// std::filesystem::filesystem_error when LiveriesScanned.xml is there but
+// cannot be deleted. Any thread.
+void lf_switchMsfsVersion(const WindowCommandOwners& owners);
 
 }  // namespace qvl

@@ -99,6 +99,8 @@ void lf_setInstallPath(StringParameter& setting, const std::string& text, RunSta
 
 // --- Blocked callsign ---
 
+}  // namespace
+
 void lf_unblockCallsign(CommandFlags& flags) {
     const std::string old = BLOCK_CALLSIGN.value();
     if (old.empty()) return;
@@ -108,6 +110,15 @@ void lf_unblockCallsign(CommandFlags& flags) {
     say(fmt::format("no more blocking of live aircraft '{}'", old));
     flags.blockListChanged.store(true);
 }
+
+void lf_saveBlockCallsign(CommandFlags& flags, const std::string& callsign) {
+    gf_setStringParameter(BLOCK_CALLSIGN, callsign);
+    gf_showStringParameter(BLOCK_CALLSIGN);
+    setControlEnabled(UNBLOCK_BUTTON, true);
+    flags.blockListChanged.store(true);
+}
+
+namespace {
 
 void lf_blockCallsign(CommandFlags& flags) {
     gf_clearMessage();

@@ -53,6 +53,11 @@ public:
 
 // Enter in the edit with that id (UI thread).
 void lf_editSubclassProc(std::uint16_t controlId);
+// The "Unblock" button: BLOCK_CALLSIGN emptied and saved, and the run told.
+void lf_unblockCallsign(CommandFlags& flags);
+// The "Block" button: the callsign becomes BLOCK_CALLSIGN (saved) and the
+// run removes its aircraft.
+void lf_saveBlockCallsign(CommandFlags& flags, const std::string& callsign);
 // Stores and shows the destination and makes it the next park airport.
 void lf_setDestination(const std::string& text, const GeoPosition& position);
 

@@ -91,6 +91,12 @@ bool gf_openManual() {
     return openFolderOf(programFolder / kDocsFolder / "Manual.pdf", "Could not open local folder with Manual");
 }
 
+bool openTbloZipFolder() {
+    std::error_code error;
+    const fs::path programFolder = fs::current_path(error);
+    return openFolderOf(programFolder / kTbloFolder / kTbloZip, "Could not open File Explorer at tblo.zip.");
+}
+
 InstallRights systemInstallRights() {
     return {.programFilesFolders = sys::programFilesFolders(), .processElevated = &sys::processElevated};
 }

@@ -13,6 +13,8 @@ namespace qvl {
 // False (with a message box) when the folder could not be shown.
 bool gf_openParametersFolder();
 bool gf_openManual();
+// The "tblo" folder under the program's folder, where tblo.zip is.
+bool openTbloZipFolder();
 
 // What the rights check asks of the system; tests give their own.
 struct InstallRights {

@@ -89,9 +89,11 @@ void lf_createControls(ui::Window& window) {
     window.invalidate(regionRect(WindowRegion::controlsArea));
 }
 
-MainWindow::MainWindow(std::shared_ptr<ui::Window> window, MainWindowState& state, CommandFlags& flags,
-                       MainWindowHooks hooks)
-    : window_(std::move(window)), state_(state), flags_(flags), hooks_(requireHooks(std::move(hooks))) {
+MainWindow::MainWindow(std::shared_ptr<ui::Window> window, WindowCommandOwners commands, MainWindowHooks hooks)
+    : window_(std::move(window)),
+      state_(commands.window),
+      commands_(std::move(commands), *window_),
+      hooks_(requireHooks(std::move(hooks))) {
     ui::installControls(window_);
     // Both hooks only queue a repaint to the UI thread; they never paint. A
     // writer that still holds a copy of a hook after the window has gone

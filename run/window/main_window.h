@@ -16,7 +16,6 @@
 #include <string_view>
 
 #include "platform/ui/window.h"
-#include "run/window/command_flags.h"
 #include "run/window/commands.h"
 #include "run/window/main_window_state.h"
 
@@ -36,7 +35,9 @@ public:
     // the controls and the message lines' hook. The state may end before this
     // object (after the loop has ended): the destructor does not touch it.
     // Throws std::logic_error, naming them, when hooks are missing.
-    MainWindow(std::shared_ptr<ui::Window> window, MainWindowState& state, CommandFlags& flags, MainWindowHooks hooks);
+    // The commands act on their owners; the window state is theirs too.
+    // Throws std::logic_error, naming them, when owners' functions are missing.
+    MainWindow(std::shared_ptr<ui::Window> window, WindowCommandOwners commands, MainWindowHooks hooks);
     ~MainWindow() override;
     MainWindow(const MainWindow&) = delete;
     MainWindow& operator=(const MainWindow&) = delete;
@@ -65,8 +66,7 @@ public:
 private:
     std::shared_ptr<ui::Window> window_;
     MainWindowState& state_;
-    CommandFlags& flags_;
-    WindowCommands commands_{flags_, state_};
+    WindowCommands commands_;
     MainWindowHooks hooks_;
 };
 

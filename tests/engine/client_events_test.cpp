@@ -85,5 +85,38 @@ TEST_F(ClientEventsTest, AParkedAircraftShutsDownWithItsCabinDarkOnAFlaggedStand
     EXPECT_EQ(ac.flapsIndex, 0U);
 }
 
+// The nav-light switch reaches parked aircraft in the simulator only: every
+// active static aircraft and the active live ones in phase "parked".
+TEST_F(ClientEventsTest, TheNavLightSwitchReachesEveryParkedAircraftInTheSimulatorOnly) {
+    const auto live = [](std::uint32_t objectId, SimStatus simStatus, GroundPhase phase) {
+        LiveAc ac;
+        ac.objectId = objectId;
+        ac.status = simStatus;
+        ac.phase = phase;
+        return ac;
+    };
+    state.liveAircraft.push_back(live(301, SimStatus::active, GroundPhase::parked));
+    state.liveAircraft.push_back(live(302, SimStatus::active, GroundPhase::taxi));
+    state.liveAircraft.push_back(live(303, SimStatus::adding2sim, GroundPhase::parked));
+    StaticAc parked;
+    parked.objectId = 401;
+    parked.status = SimStatus::active;
+    state.staticAircraft.push_back(parked);
+    StaticAc leaving = parked;
+    leaving.objectId = 402;
+    leaving.status = SimStatus::removingfromsim;
+    state.staticAircraft.push_back(leaving);
+
+    switchParkedNavLights(engine, false);
+    std::vector<std::uint32_t> switched;
+    for (const EventCommand& e : sent()) {
+        EXPECT_EQ(e.eventId, evNavLightsSet);
+        EXPECT_EQ(e.data, 0U);
+        switched.push_back(e.objectId);
+    }
+    std::sort(switched.begin(), switched.end());
+    EXPECT_EQ(switched, (std::vector<std::uint32_t>{301, 401}));
+}
+
 }  // namespace
 }  // namespace qvl::test

@@ -184,6 +184,36 @@ TEST_F(SecondsTableTest, RequestsOfTheWindowAreServedOnTheRunThreadOnce) {
     EXPECT_TRUE(logHas("Park airport EDDF"));
 }
 
+// The window only raises these; the engine's lists are walked here, on the
+// run thread's next second, once per request.
+TEST_F(SecondsTableTest, TheWindowsEngineRequestsAreServedOnTheNextSecondOnce) {
+    NAV_LIGHTS_WHILE_PARKED.set(true);
+    flags.navLightsRequest.store(true);
+    mainLoop.liveCount = 7;
+    MAX_LIVE_SEL.set(4);
+    flags.liveLimitRequest.store(true);
+    flags.callsignChoicesResetRequest.store(true);
+    runSeconds(1);
+    EXPECT_EQ(steps.secondsOf("navLights on"), std::vector<std::int32_t>{1});
+    EXPECT_EQ(steps.count("removeFarthestLiveAc"), 3U);
+    EXPECT_EQ(steps.secondsOf("resetCallsignChoices"), std::vector<std::int32_t>{1});
+    EXPECT_FALSE(flags.navLightsRequest.load() || flags.liveLimitRequest.load() ||
+                 flags.callsignChoicesResetRequest.load());
+    runSeconds(3);
+    EXPECT_EQ(steps.count("navLights on"), 1U);
+    EXPECT_EQ(steps.count("removeFarthestLiveAc"), 3U);
+
+    // A raised limit removes nothing; the run's seconds reach the window.
+    MAX_LIVE_SEL.set(10);
+    flags.liveLimitRequest.store(true);
+    NAV_LIGHTS_WHILE_PARKED.set(false);
+    flags.navLightsRequest.store(true);
+    runSeconds(1);
+    EXPECT_EQ(steps.count("removeFarthestLiveAc"), 3U);
+    EXPECT_EQ(steps.count("navLights off"), 1U);
+    EXPECT_EQ(flags.runSeconds.load(), 5);
+}
+
 TEST_F(SecondsTableTest, TheRereadWaitsWhileAParkingUpdateRuns) {
     flags.rereadRequest.store(true);
     flags.parkingUpdateRunning.store(true);

@@ -8,9 +8,12 @@
 
 #include "airports/stand.h"
 #include "core/fixed_code.h"
+#include "core/settings.h"
+#include "core/support/settings_fixture.h"
 #include "engine/parking/user_stand_exchange.h"
 #include "platform/sim/stand_in.h"
 #include "run/program.h"
+#include "simlink/sim_session.h"
 
 namespace qvl::test {
 namespace {
@@ -55,6 +58,27 @@ TEST_F(ProgramHooks, ChangedParkingStatisticsRepaintTheirPartOfTheWindow) {
     parts.windowState.setRepaintHook([&repainted](WindowRegion region) { repainted.push_back(region); });
     parts.loadedPark.stats.setStandCount(12);
     EXPECT_EQ(repainted, std::vector<WindowRegion>{WindowRegion::parkingStats});
+}
+
+// The simulator link's wrong-simulator answer goes through the same switch
+// as the window's simulator choice.
+class ProgramSwitch : public SettingsFolder {
+protected:
+    sim::StandInSimulator simulator{sim::StandInConfig{}};
+    ProgramParts parts{simulator};
+};
+
+TEST_F(ProgramSwitch, AWrongSimulatorSwitchesAsTheWindowsChoiceDoes) {
+    parts.link.simVersion.store(SimVersion::msfs2020);
+    SCAN_LIVERIES.set(false);
+    gf_simNoLongerConnected(parts.link, parts.run, SimDisconnect::wrongSimulator);
+    EXPECT_EQ(SIM_CHOICE.value(), "MSFS 2024");
+    EXPECT_NE(file().find(R"(name="SIM_CHOICE" value="MSFS 2024")"), std::string::npos);
+    EXPECT_TRUE(SCAN_LIVERIES.value());
+    EXPECT_TRUE(parts.liveryTables.clearRequested.load());
+    EXPECT_TRUE(logged("Switching MSFS version in Quorvelant"));
+    EXPECT_EQ(parts.run.restartReason.load(), RestartReason::newSettings);
+    EXPECT_EQ(parts.run.restartDelay.load(), 3);
 }
 
 }  // namespace

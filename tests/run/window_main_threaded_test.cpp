@@ -11,6 +11,7 @@
 #include "platform/ui/headless_window.h"
 #include "run/window/main_window.h"
 #include "run/window/parking_controls.h"
+#include "support/command_parts.h"
 
 namespace qvl {
 namespace {
@@ -37,14 +38,15 @@ bool painted(const ui::Window& window, const std::string& text) {
 
 TEST_F(MainWindowThreaded, OtherThreadsReachTheWindowOnlyThroughItsUiThread) {
     auto window = std::make_shared<ui::HeadlessWindow>();
-    MainWindowState state;
-    CommandFlags flags;
+    test::CommandParts parts;
+    MainWindowState& state = parts.state;
+    CommandFlags& flags = parts.flags;
     std::promise<bool> opened;
     std::promise<int> exitCode;
     auto exited = exitCode.get_future();
     std::jthread uiThread([&] {
         // As the program wires it while no run is alive: the close ends the loop.
-        MainWindow main(window, state, flags,
+        MainWindow main(window, parts.owners(),
                         {.onClose = [&window] { window->quit(0); }, .onMessage = [](const ui::ProgramMessage&) {}});
         opened.set_value(main.initInstance("Quorvelant"));
         exitCode.set_value(window->runMessageLoop());

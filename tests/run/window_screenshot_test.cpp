@@ -17,6 +17,7 @@
 #include "run/window/main_window.h"
 #include "run/window/message_area.h"
 #include "run/window/window_layout.h"
+#include "support/command_parts.h"
 
 namespace qvl {
 namespace {
@@ -50,9 +51,8 @@ protected:
     // picture and probes the pixels.
     void pictureShowsMessageAreaAndControls(const std::shared_ptr<ui::Window>& window,
                                             const std::filesystem::path& png) {
-        MainWindowState state;
-        CommandFlags flags;
-        MainWindow main(window, state, flags,
+        test::CommandParts parts;
+        MainWindow main(window, parts.owners(),
                         {.onClose = [&window] { window->quit(0); }, .onMessage = [](const ui::ProgramMessage&) {}});
         ASSERT_TRUE(main.initInstance("Quorvelant"));
         gf_showMessage("Quorvelant", MessageLogging::notLogged);

@@ -38,6 +38,7 @@ TEST(SimLinkHooks, EveryMemberLeftOutIsRefusedByName) {
         {"reserveUserStand", [](SimLinkHooks& h) { h.reserveUserStand = nullptr; }},
         {"repaintWindow", [](SimLinkHooks& h) { h.repaintWindow = nullptr; }},
         {"setStringParameter", [](SimLinkHooks& h) { h.setStringParameter = nullptr; }},
+        {"switchSimulator", [](SimLinkHooks& h) { h.switchSimulator = nullptr; }},
     };
     SimLinkHookSlot slot;
     for (const Member& member : members) {
@@ -47,7 +48,8 @@ TEST(SimLinkHooks, EveryMemberLeftOutIsRefusedByName) {
     }
     EXPECT_EQ(refusal(slot, {.userPosition = [] { return GeoPosition{}; }}),
               "simulator link hooks not wired: queueSimObjectEvent, onSimObjectData, onSimObjectDataByType, "
-              "userAircraft, standNameAtPosition, reserveUserStand, repaintWindow, setStringParameter");
+              "userAircraft, standNameAtPosition, reserveUserStand, repaintWindow, setStringParameter, "
+              "switchSimulator");
     EXPECT_EQ(refusal(slot, completeHooks({})), "published");
 }
 

@@ -140,6 +140,17 @@ public:
     void logNoMatchList() override { log_.note("logNoMatchList"); }
     void logLiveryMatchSummary() override { log_.note("logLiveryMatchSummary"); }
     void clearSpawnMap() override { log_.note("clearSpawnMap"); }
+    void switchParkedNavLights(bool on) override { log_.note(on ? "navLights on" : "navLights off"); }
+    std::int64_t activeLiveCount() override { return liveCount; }
+    // The fake's live aircraft go one by one.
+    bool removeFarthestLiveAc() override {
+        if (liveCount <= 0) return false;
+        log_.note("removeFarthestLiveAc");
+        --liveCount;
+        return true;
+    }
+
+    std::int64_t liveCount = 0;
 
 private:
     StepLog& log_;
@@ -187,6 +198,7 @@ public:
     }
     void fillCallsignChoices() override { log_.note("fillCallsignChoices"); }
     void removeBlockedCallsign(const std::string& callsign) override { log_.note("removeBlockedCallsign " + callsign); }
+    void resetCallsignChoices() override { log_.note("resetCallsignChoices"); }
 
 private:
     StepLog& log_;

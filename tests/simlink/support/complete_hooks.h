@@ -25,6 +25,7 @@ inline SimLinkHooks completeHooks(SimLinkHooks hooks) {
     if (!hooks.setStringParameter) {
         hooks.setStringParameter = [](StringParameter& setting, const std::string& value) { setting.set(value); };
     }
+    if (!hooks.switchSimulator) hooks.switchSimulator = [](SimVersion) {};
     return hooks;
 }
 

@@ -38,6 +38,7 @@ struct Recorded {
     std::vector<SimObjectEvent> events;
     std::vector<DataReplyCopy> data, byType;
     std::vector<std::string> reservedStands, savedKeys;
+    std::vector<SimVersion> switchedTo;
     GeoPosition userPosition{};
     UserAircraftBlock user;
     std::string standName;
@@ -60,6 +61,11 @@ inline SimLinkHooks recordingHooks(Recorded& rec) {
     h.setStringParameter = [&rec](StringParameter& setting, const std::string& value) {
         setting.set(value);
         rec.savedKeys.push_back(setting.key());
+    };
+    // As the program's switch: the choice follows, the run is the program's to end.
+    h.switchSimulator = [&rec](SimVersion to) {
+        rec.switchedTo.push_back(to);
+        SIM_CHOICE.set(std::string(simChoiceName(to)));
     };
     return h;
 }
