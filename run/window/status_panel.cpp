@@ -136,7 +136,7 @@ void lf_paintLabels(ui::Canvas& canvas, const MainWindowState& state, const Comm
     label("Prioritize", 556, LIG_PRIORITIZE);
     label("Scan for addon airports", 25, SCAN_AIRPORTS, yellowWhen(SCAN_AIRPORTS.value()));
     if (state.unrecognisedAirports.load() != 0) {
-        label(fmt::format("<- please mail tblo.zip to {}", kSupportMailAddress), 303, SCAN_AIRPORTS, colour::yellow);
+        label(fmt::format("<- mail tblo.zip to {}", kSupportMailAddress), 303, SCAN_AIRPORTS, colour::yellow);
     }
     label("Max aircraft matching depth", 5, MATCHING_DEPTH);
     label("Optional:", 258, LIGHT_AIRCRAFT);
