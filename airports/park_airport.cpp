@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <system_error>
 #include <type_traits>
@@ -162,6 +164,8 @@ ApfLoadResult loadParkAirport(const ApfLoadRequest& request, LoadedParkAirport& 
     numberStands(park.parkStands);
     linkNeighbours(park.parkStands);
     logSummary(park, park.apfHandmade ? gf_pathToUtf8(learned) : pathText);
+    // A negative week in a damaged file shows as 0, not as a huge number.
+    links.status.showCount(StatusCount::parkTrafficWeek, static_cast<std::uint64_t>(std::max(park.rtTrafficWeek, 0)));
 
     park.stats.setQualityText(gf_qualityFactorText(park.qualityFactors));
     links.parkAirport.setStandsLoaded(true);

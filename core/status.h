@@ -43,10 +43,12 @@ struct ParkingDisplay {
 
 // The counters of the status panel that lower folders know.
 enum class StatusCount : std::uint8_t {
-    scannedLiveries,     // liveries read from the scanned-liveries file
-    simaddonAirports,    // the user's stand files of the simulator's add-on family
-    thirdpartyAirports,  // the user's stand files of other publishers
-    waitingStatic,       // static aircraft the running parking update still has to place
+    scannedLiveries,       // liveries read from the scanned-liveries file
+    simaddonAirports,      // the user's stand files of the simulator's add-on family
+    thirdpartyAirports,    // the user's stand files of other publishers
+    waitingStatic,         // static aircraft the running parking update still has to place
+    unrecognisedAirports,  // airport files packed into tblo.zip for the user to mail; 0 = none
+    parkTrafficWeek,       // the traffic week the park airport's file was learned in
 };
 
 class Status {

@@ -79,11 +79,17 @@ ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary)
     installSimLinkHooks(*this);
     feed.setRepaintHook([this] { status.statusChanged(); });
     loadedPark.stats.setRepaintHook([this] { windowState.requestRepaint(WindowRegion::parkingStats); });
+    windowState.setSourceHook([this](MainWindowState& window) {
+        takePanelValues(
+            {.link = link, .user = user, .feed = feed, .parkAirport = parkAirport, .loadedPark = loadedPark}, window);
+    });
     feed.setRealTrafficGoneHook([this] { takeLiveAircraftAway(engine); });
     attachRunState(&run);
 }
 
 ProgramParts::~ProgramParts() {
+    // The hook reads parts that end before the window's state does.
+    windowState.setSourceHook(nullptr);
     attachRunState(nullptr);
     simClient.requestStop();
 }

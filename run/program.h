@@ -123,7 +123,7 @@ struct ProgramParts {
                            .pool = {}}};
     AirportsScan airportsScan{{.simulator = simulator, .run = run, .status = status}};
     VersionCheck versionCheck{{.run = run, .status = status}};
-    LiveCountRefresh liveCount{engineState, windowState};
+    LiveCountRefresh liveCount{engine, windowState, flags};
 
     // The readers' UDP ports (0: ephemeral ports, for tests).
     std::uint16_t trafficPort = kTrafficPort;

@@ -171,6 +171,7 @@ std::uint64_t lf_zipTbloFolder(AirportsScanState& state, Status& status) {
     const std::uint64_t n = gf_countFilesInFolder(kTbloFolder);
     if (n == 0) {
         state.tbloFileCount.store(0);
+        status.showCount(StatusCount::unrecognisedAirports, 0);
         logAndFlush("All your simaddon and third party airports are recognised, no off line learning needed.");
         return 0;
     }
@@ -180,9 +181,11 @@ std::uint64_t lf_zipTbloFolder(AirportsScanState& state, Status& status) {
         // Nothing usable to mail: no button, no request, no count.
         gf_logAttention(fmt::format("Zippen TBLO folder failed: {}", packed.errorText()));
         state.tbloFileCount.store(0);
+        status.showCount(StatusCount::unrecognisedAirports, 0);
         return 0;
     }
     state.tbloFileCount.store(n);
+    status.showCount(StatusCount::unrecognisedAirports, n);
     status.controlUsable(TBLO_ZIP_BUTTON, true);
     gf_log("");
     gf_log(fmt::format("! Mail {} to {}", gf_pathToUtf8(kTbloZipFile), kSupportMailAddress));

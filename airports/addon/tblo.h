@@ -19,7 +19,7 @@
 namespace qvl {
 
 inline const std::filesystem::path kTbloZipFile = kTbloFolder / kTbloZip;
-inline constexpr std::string_view kSupportMailAddress = "support@ostrevane.example";
+inline constexpr std::string_view kSupportMailAddress = "support@quorvelant.example";
 
 // Copies the simulator makers' generated airport files of known airports
 // into tblo (MSFS 2024's streamed search calls it). A copied file whose link

@@ -12,9 +12,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/ui/canvas.h"
 
 namespace qvl::ui {
 
@@ -30,6 +33,7 @@ enum class ControlKind : std::uint8_t { ComboBox, CheckBox, Edit, Button };
 // A child control at its place in the window. A drop-down's `height` is the
 // height of its open list; closed it is `kComboBoxHeight` high. `text` is an
 // edit's text or a button's caption (a check box shows none of its own).
+// Place, kind and background are fixed at creation.
 struct ControlSpec {
     ControlKind kind = ControlKind::Edit;
     std::uint16_t id = 0;
@@ -40,6 +44,9 @@ struct ControlSpec {
     std::string text{};
     bool enabled = true;
     bool checked = false;
+    // The control's own background; none keeps the back end's (white for
+    // edits, check boxes and drop-downs, the button face for buttons).
+    std::optional<Colour> background{};
 };
 
 // The closed height of a drop-down.

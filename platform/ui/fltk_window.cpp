@@ -81,6 +81,8 @@ std::string plainLabel(std::string_view text) {
 
 // A check box that never changes its own mark: a click only reports, and the
 // program ticks the box through the model, as it does on its home system.
+// The widget is the box alone and the box stays white: a background colour
+// given to it is that of the text beside a box, which the program paints.
 class CheckWidget final : public Fl_Widget {
 public:
     CheckWidget(int x, int y, int w, int h) : Fl_Widget(x, y, w, h) {}
@@ -328,6 +330,9 @@ private:
                 widget = combo;
                 break;
             }
+        }
+        if (spec.background) {
+            widget->color(fl_rgb_color(spec.background->red, spec.background->green, spec.background->blue));
         }
         callbacks_[handle] = Callback{.owner = this, .handle = handle, .id = id, .kind = spec.kind};
         widget->callback(onWidget, &callbacks_[handle]);

@@ -22,6 +22,7 @@ ControlHandle HeadlessControls::create(const ControlSpec& spec) {
     control.checked = spec.kind == ControlKind::CheckBox && spec.checked;
     control.text = spec.text;
     control.place = Rect{.left = spec.x, .top = spec.y, .right = spec.x + spec.width, .bottom = spec.y + spec.height};
+    control.background = spec.background;
     std::lock_guard lock(mutex_);
     const ControlHandle handle = nextHandle_++;
     controls_.emplace(handle, std::move(control));
@@ -53,7 +54,8 @@ ControlState HeadlessControls::stateOf(ControlHandle handle, const Control& cont
                                             .height = control.place.height(),
                                             .text = control.text,
                                             .enabled = control.enabled,
-                                            .checked = control.checked},
+                                            .checked = control.checked,
+                                            .background = control.background},
                         .items = control.items,
                         .selection = control.selection};
 }

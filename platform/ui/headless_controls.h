@@ -70,6 +70,7 @@ private:
         std::string text;
         std::vector<std::string> items;
         Rect place;
+        std::optional<Colour> background;
     };
 
     static ControlState stateOf(ControlHandle handle, const Control& control);

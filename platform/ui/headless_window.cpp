@@ -41,7 +41,7 @@ void drawControl(Canvas& canvas, const ControlState& control) {
             canvas.text({box.left + 4, box.top + 3}, spec.text, ink);
             break;
         case ControlKind::Edit:
-            canvas.fill(box, spec.enabled ? kWhite : kFace);
+            canvas.fill(box, spec.enabled ? spec.background.value_or(kWhite) : kFace);
             frame(canvas, box, kBorder);
             canvas.text({box.left + 2, box.top + 1}, spec.text, ink);
             break;

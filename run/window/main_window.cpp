@@ -14,7 +14,6 @@
 #include "core/settings.h"
 #include "run/window/commands.h"
 #include "run/window/edit_fields.h"
-#include "run/window/message_area.h"
 #include "run/window/shell.h"
 #include "run/window/status_panel.h"
 #include "run/window/window_layout.h"
@@ -29,22 +28,6 @@ constexpr int kReadyPolls = 20;  // a second
 bool waitUntilReady(const MainWindowState& state) {
     for (int i = 0; i < kReadyPolls && !state.isReady(); ++i) std::this_thread::sleep_for(kReadyPoll);
     return state.isReady();
-}
-
-// The bands of the window and the grid of the controls area; the status
-// panel, the labels and the statistics are painted over them.
-void paintBackground(ui::Canvas& canvas) {
-    canvas.fill({0, 0, kMainWindowWidth, 28}, canvasColour(colour::black));
-    canvas.fill(regionRect(WindowRegion::statusPanel), canvasColour(colour::black));
-    canvas.fill(regionRect(WindowRegion::controlsArea), canvasColour(colour::lightBlue));
-    canvas.fill(regionRect(WindowRegion::parkingStats), canvasColour(colour::black));
-    const ui::Colour white = canvasColour(colour::white);
-    for (const int y : {28, 113, 449, 392}) canvas.line({0, y}, {kMainWindowWidth, y}, white);
-    const ui::Colour black = canvasColour(colour::black);
-    for (const GridSegment& segment : kControlGrid) {
-        canvas.line({segment.from.x, segment.from.y}, {segment.to.x, segment.to.y}, black);
-    }
-    canvas.line({642, 140}, {642, 308}, black);
 }
 
 std::string describe(const std::exception_ptr& error) {
@@ -139,9 +122,8 @@ void MainWindow::onCreate(ui::Window& window) { lf_createControls(window); }
 void MainWindow::onClose() { hooks_.onClose(); }
 
 void MainWindow::onPaint(ui::Canvas& canvas) {
-    paintBackground(canvas);
-    lf_paintWindow(canvas, state_);
-    lf_paintMessageLine(canvas);
+    state_.takeSourceValues();
+    lf_paintWindow(canvas, state_, flags_);
 }
 
 void MainWindow::onCommand(const ui::Command& command) {

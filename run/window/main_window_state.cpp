@@ -60,6 +60,20 @@ void MainWindowState::requestRepaint(WindowRegion region) const {
     if (hook) hook(region);
 }
 
+void MainWindowState::setSourceHook(std::function<void(MainWindowState&)> hook) {
+    std::lock_guard lock(hookMutex_);
+    sourceHook_ = std::move(hook);
+}
+
+void MainWindowState::takeSourceValues() {
+    std::function<void(MainWindowState&)> hook;
+    {
+        std::lock_guard lock(hookMutex_);
+        hook = sourceHook_;
+    }
+    if (hook) hook(*this);
+}
+
 void MainWindowState::reset() {
     {
         std::lock_guard lock(textMutex_);
@@ -81,6 +95,8 @@ void MainWindowState::reset() {
     staticParkingCountdown = 0;
     learnedUpdates = 0;
     candidateCount = 0;
+    unrecognisedAirports = 0;
+    parkTrafficWeek = 0;
     parkFileHandmade = false;
     realTrafficNotStarted = true;
     realTrafficReady = false;

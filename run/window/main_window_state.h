@@ -87,6 +87,10 @@ public:
     std::atomic<std::int32_t> staticParkingCountdown{0};
     std::atomic<std::uint32_t> learnedUpdates{0};
     std::atomic<std::uint64_t> candidateCount{0};
+    // Airport files the scan packed into tblo.zip for the user to mail; 0 = none.
+    std::atomic<std::uint64_t> unrecognisedAirports{0};
+    // The traffic week the park airport's file was learned in ("wk=").
+    std::atomic<std::uint64_t> parkTrafficWeek{0};
 
     std::atomic<bool> parkFileHandmade{false};
     std::atomic<bool> realTrafficNotStarted{true};
@@ -107,8 +111,15 @@ public:
     void setRepaintHook(std::function<void(WindowRegion)> hook);
     void requestRepaint(WindowRegion region) const;
 
-    // Back to the start values (the reset before a run). The repaint hook is
-    // wiring, not state, and stays.
+    // The program installs a hook that copies into this state what other
+    // parts own (lamps, link texts, park statistics); the window calls
+    // takeSourceValues right before it paints. Without a hook the state
+    // shows what was written into it.
+    void setSourceHook(std::function<void(MainWindowState&)> hook);
+    void takeSourceValues();
+
+    // Back to the start values (the reset before a run). The hooks are
+    // wiring, not state, and stay.
     void reset();
     // Set by the constructor last, after every start value is in place; the
     // window is created only once it is set.
@@ -120,6 +131,7 @@ private:
     // A leaf lock too; the hook is copied out and called after release.
     mutable std::mutex hookMutex_;
     std::function<void(WindowRegion)> repaintHook_;
+    std::function<void(MainWindowState&)> sourceHook_;  // guarded by hookMutex_
     std::atomic<bool> ready_{false};
 };
 

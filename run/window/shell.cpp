@@ -6,6 +6,7 @@
 #include "core/setting_controls.h"
 #include "platform/sys/known_folders.h"
 #include "platform/sys/shell_open.h"
+#include "run/window/message_area.h"
 #include "run/window/window_layout.h"
 
 namespace qvl {
@@ -40,6 +41,10 @@ bool gf_openWithShell(const fs::path& file) {
 
 namespace {
 
+// Edits and check boxes show the controls area's light blue behind their
+// text, as the window paints it around them.
+ui::Colour textBackground() { return canvasColour(colour::lightBlue); }
+
 ui::ControlHandle createChild(ui::Window& window, const ChildControl& child, ui::ControlSpec spec) {
     const WindowRect place = childRect(child);
     spec.id = child.binding->controlId();
@@ -60,12 +65,16 @@ void lf_createButton(CommandButton& button, ui::Window& window, int x, int width
 void lf_createCheckbox(BoolControlParameter& setting, ui::Window& window, int x) {
     setting.setControlHandle(
         createChild(window, {.binding = &setting, .kind = ChildKind::checkBox, .x = x, .width = kCheckBoxSize},
-                    {.kind = ui::ControlKind::CheckBox, .enabled = true, .checked = setting.value()}));
+                    {.kind = ui::ControlKind::CheckBox,
+                     .enabled = true,
+                     .checked = setting.value(),
+                     .background = textBackground()}));
 }
 
 void lf_createEdit(StringControlParameter& setting, ui::Window& window, int x, int width) {
-    setting.setControlHandle(createChild(window, {.binding = &setting, .kind = ChildKind::edit, .x = x, .width = width},
-                                         {.kind = ui::ControlKind::Edit, .enabled = false}));
+    setting.setControlHandle(
+        createChild(window, {.binding = &setting, .kind = ChildKind::edit, .x = x, .width = width},
+                    {.kind = ui::ControlKind::Edit, .enabled = false, .background = textBackground()}));
 }
 
 void createComboBox(ControlBinding& binding, ui::Window& window, int x, int width, int listHeight) {

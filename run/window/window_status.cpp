@@ -33,6 +33,15 @@ void WindowStatus::showCount(StatusCount which, std::uint64_t count) {
             window_.candidateCount.store(count);
             window_.requestRepaint(WindowRegion::parkingStats);
             return;
+        case StatusCount::parkTrafficWeek:
+            window_.parkTrafficWeek.store(count);
+            window_.requestRepaint(WindowRegion::parkingStats);
+            return;
+        case StatusCount::unrecognisedAirports:
+            // The mail hint stands beside the "tblo.zip" button.
+            window_.unrecognisedAirports.store(count);
+            window_.requestRepaint(WindowRegion::controlsArea);
+            return;
     }
     window_.requestRepaint(WindowRegion::statusPanel);
 }

@@ -59,6 +59,7 @@ TEST_F(Tblo, ThreeFilesPackedUnderTheirNamesAndTheUserAskedToMail) {
         fmt::format("[zip] Added 3 files, ok_close=true, exists=true, size={} bytes", fs::file_size(kTbloZipFile))));
     EXPECT_TRUE(logged("! Mail tblo/tblo.zip to "));
     EXPECT_EQ(status.usableStates(TBLO_ZIP_BUTTON), std::vector<bool>{true});
+    EXPECT_EQ(status.counts.at(StatusCount::unrecognisedAirports), 3u) << "the window's mail hint";
     EXPECT_FALSE(fs::exists(kTbloFolder / "EGLL.xml")) << "the copies are gone, the zip stays";
     EXPECT_TRUE(fs::exists(kTbloFolder / "notes.txt"));
 }
@@ -69,6 +70,7 @@ TEST_F(Tblo, FailedPackingCountsNothingAndAsksForNothing) {
     EXPECT_EQ(lf_zipTbloFolder(scan, status), 0u);
     EXPECT_EQ(scan.tbloFileCount.load(), 0u);
     EXPECT_TRUE(status.usableStates(TBLO_ZIP_BUTTON).empty());
+    EXPECT_EQ(status.counts.at(StatusCount::unrecognisedAirports), 0u);
     EXPECT_FALSE(logged("! Mail"));
     EXPECT_TRUE(logged("ok_close=false"));
     EXPECT_TRUE(logged("==> Zippen TBLO folder failed: "));

@@ -72,6 +72,7 @@ TEST_F(ParkAirport, AUserFileIsReadInPlaceAndSummarised) {
     EXPECT_EQ(parkAirport.referenceElevation(), -11.0);
     EXPECT_TRUE(window.controls().isEnabled(flush));
     EXPECT_EQ(park.stats.snapshot().standCount, 2);
+    EXPECT_EQ(status.counts.at(StatusCount::parkTrafficWeek), 12U);
     EXPECT_GE(repaints, 3);
     EXPECT_TRUE(logged("Airport file read from 'airports/my_simaddon/EHAM.xml' for Schiphol\n"));
     EXPECT_FALSE(fs::exists(kAirportsFolder / "park_airport.xml"));

@@ -100,6 +100,20 @@ TEST_F(FltkWindowTest, ScreenshotShowsThePaintingAndTheControls) {
     EXPECT_FALSE(textsOf(window->lastPaint()).empty());
 }
 
+TEST_F(FltkWindowTest, AnEditIsPaintedInItsBackgroundColour) {
+    constexpr Colour kRose = Colour::rgb(250, 200, 210);
+    window->createControl(
+        {.kind = ControlKind::Edit, .id = 77, .x = 300, .y = 420, .width = 60, .height = 16, .background = kRose});
+    settle();
+    test::TempDir dir;
+    bool written = false;
+    window->savePng(dir / "window.png", [&written](bool ok) { written = ok; });
+    ASSERT_TRUE(written);
+    const std::optional<Image> shot = readPng(dir / "window.png");
+    ASSERT_TRUE(shot.has_value());
+    EXPECT_EQ(shot->pixel(340, 428), kRose);
+}
+
 TEST_F(FltkWindowTest, UserActionsComeAsTheHeadlessOnesDo) {
     window->simulateClick(32851);
     window->simulateSelect(32840, 0);

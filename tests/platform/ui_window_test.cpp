@@ -202,6 +202,17 @@ TEST_F(HeadlessWindowTest, PictureShowsThePaintAndTheControls) {
     EXPECT_EQ(image.pixel(5, 458), Colour::fromBgr(0x00FFFF));  // the block of the text's first letter
 }
 
+TEST_F(HeadlessWindowTest, AControlKeepsItsBackgroundAndAnEnabledEditShowsIt) {
+    constexpr Colour kRose = Colour::rgb(250, 200, 210);
+    const ControlHandle edit = window.createControl(
+        {.kind = ControlKind::Edit, .id = 77, .x = 300, .y = 420, .width = 60, .height = 16, .background = kRose});
+    EXPECT_EQ(window.controlSpec(edit).background, kRose);
+    EXPECT_EQ(window.controlSpec(handle(kEditId)).background, std::nullopt);
+    EXPECT_EQ(window.render().pixel(330, 428), kRose);
+    window.setEnabled(edit, false);
+    EXPECT_NE(window.render().pixel(330, 428), kRose) << "a disabled edit is greyed";
+}
+
 TEST(HeadlessWindowOpen, ASecondOpenOrAnEmptySizeFails) {
     Events events;
     HeadlessWindow window;

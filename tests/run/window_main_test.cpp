@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "core/messages.h"
@@ -82,6 +83,16 @@ TEST_F(MainWindowTest, EveryControlIsAChildOfTheWindowInItsStartState) {
     EXPECT_EQ(window->text(REREAD_BUTTON.controlHandle()), "Re-read");
     EXPECT_EQ(window->controlSpec(SIM_CHOICE.controlHandle()).kind, ui::ControlKind::ComboBox);
     EXPECT_EQ(window->controlSpec(DESTINATION.controlHandle()).kind, ui::ControlKind::Edit);
+}
+
+TEST_F(MainWindowTest, EditsAndCheckBoxesHaveTheLightBlueTextBackground) {
+    open();
+    for (const ChildControl& child : mainWindowControls()) {
+        const ui::ControlSpec spec = window->controlSpec(child.binding->controlHandle());
+        const bool textBackground = child.kind == ChildKind::edit || child.kind == ChildKind::checkBox;
+        EXPECT_EQ(spec.background, textBackground ? std::optional(ui::Colour::rgb(153, 204, 255)) : std::nullopt)
+            << child.binding->controlId();
+    }
 }
 
 TEST_F(MainWindowTest, OpensAtTheStoredPosition) {

@@ -29,11 +29,13 @@ std::filesystem::path picturePath(const std::filesystem::path& fallback) {
     return path != nullptr && *path != '\0' ? std::filesystem::path(path) : fallback;
 }
 
-// The centre of a control as the window placed it.
-ui::Point centreOf(const ui::Window& window, const ControlBinding& binding) {
+// A point that shows a control as the window placed it: its centre, or for
+// an edit, whose face has the controls area's colour, its left border.
+ui::Point probeOf(const ui::Window& window, const ControlBinding& binding) {
     const ui::ControlSpec spec = window.controlSpec(binding.controlHandle());
     const int height = spec.kind == ui::ControlKind::ComboBox ? ui::kComboBoxHeight : spec.height;
-    return {spec.x + spec.width / 2, spec.y + height / 2};
+    const int x = spec.kind == ui::ControlKind::Edit ? spec.x : spec.x + spec.width / 2;
+    return {x, spec.y + height / 2};
 }
 
 class WindowScreenshot : public test::SettingsFolder {
@@ -81,7 +83,7 @@ protected:
         EXPECT_EQ(image->pixel(700, 240), background);  // a free place of the controls area
         for (const ControlBinding* binding : std::initializer_list<const ControlBinding*>{
                  &SCAN_LIVERIES, &BLOCK_CALLSIGN, &RANGE, &REREAD_BUTTON, &INITIAL_LOAD_ONLY}) {
-            const ui::Point at = centreOf(*window, *binding);
+            const ui::Point at = probeOf(*window, *binding);
             EXPECT_NE(image->pixel(at.x, at.y), background) << "control " << binding->controlId();
         }
     }

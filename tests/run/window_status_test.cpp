@@ -2,6 +2,8 @@
 // window's counters, the parking flags and the controls.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "core/settings.h"
 #include "core/status.h"
 #include "core/support/bound_controls.h"
@@ -30,6 +32,16 @@ TEST_F(WindowStatusTest, CountsReachTheCountersThePanelPaints) {
     EXPECT_EQ(window.thirdpartyAirports.load(), 1U);
     EXPECT_EQ(window.scannedLiveries.load(), 812U);
     EXPECT_EQ(window.candidateCount.load(), 7U);
+}
+
+TEST_F(WindowStatusTest, PackedAirportsAndTheTrafficWeekRepaintWhereTheyAreShown) {
+    std::vector<WindowRegion> repainted;
+    window.setRepaintHook([&repainted](WindowRegion region) { repainted.push_back(region); });
+    status.showCount(StatusCount::unrecognisedAirports, 4);
+    status.showCount(StatusCount::parkTrafficWeek, 32);
+    EXPECT_EQ(window.unrecognisedAirports.load(), 4U);
+    EXPECT_EQ(window.parkTrafficWeek.load(), 32U);
+    EXPECT_EQ(repainted, (std::vector<WindowRegion>{WindowRegion::controlsArea, WindowRegion::parkingStats}));
 }
 
 TEST_F(WindowStatusTest, AParkingUpdateRunsFromItsStartToItsEnd) {
