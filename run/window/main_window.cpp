@@ -75,6 +75,7 @@ void lf_createControls(ui::Window& window) {
 MainWindow::MainWindow(std::shared_ptr<ui::Window> window, WindowCommandOwners commands, MainWindowHooks hooks)
     : window_(std::move(window)),
       state_(commands.window),
+      flags_(commands.flags),
       commands_(std::move(commands), *window_),
       hooks_(requireHooks(std::move(hooks))) {
     ui::installControls(window_);

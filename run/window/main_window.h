@@ -66,6 +66,7 @@ public:
 private:
     std::shared_ptr<ui::Window> window_;
     MainWindowState& state_;
+    CommandFlags& flags_;
     WindowCommands commands_;
     MainWindowHooks hooks_;
 };
