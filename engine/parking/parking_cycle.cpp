@@ -47,11 +47,16 @@ void showMaxPark(Engine& engine, std::int64_t wanted, std::int32_t percent) {
     showDisplay(engine);
 }
 
+// The custom share when one is set, else the drop-down's.
+std::int32_t percentInUse() {
+    const std::int32_t custom = CUSTOM_PARKING_PERCENTAGE.value();
+    return custom < 0 ? parking_percentage.value() : custom;
+}
+
 // The share of the stands that static parking fills: at least one, and
 // round(p x n / 100) from four stands on (or from two at 50 % and more).
 std::int64_t shareOfStands(std::int64_t stands) {
-    const std::int32_t custom = CUSTOM_PARKING_PERCENTAGE.value();
-    const std::int32_t percent = custom < 0 ? parking_percentage.value() : custom;
+    const std::int32_t percent = percentInUse();
     if (stands <= 1 || (stands <= 3 && percent < kHalfShare)) return 1;
     return roundToInt32(static_cast<double>(percent) * static_cast<double>(stands) / 100.0);
 }
@@ -134,12 +139,16 @@ void removeLiveOnTheGround(Engine& engine) {
 }
 
 // What was learned goes into the learned file before the stands are
-// forgotten; a failed save must not keep the park airport half left.
+// forgotten; a failed save must not keep the park airport half left. Without
+// stands (their load failed) nothing was learned here, and a write would
+// replace what earlier visits learned.
 void saveLearned(Engine& engine) {
-    try {
-        lf_saveAirportFile(engine);
-    } catch (const std::exception& e) {
-        gf_logAttention(fmt::format("{} exception: {}", "lf_resetParkAirport", e.what()));
+    if (!engine.loadedPark.parkStands.empty()) {
+        try {
+            lf_saveAirportFile(engine);
+        } catch (const std::exception& e) {
+            gf_logAttention(fmt::format("{} exception: {}", "lf_resetParkAirport", e.what()));
+        }
     }
     gf_applyApfSettings(engine.loadedPark, engine.status);
 }
@@ -195,7 +204,7 @@ void lf_selectParkPositions(Engine& engine) {
     }
     const auto count = std::ssize(candidates);
     gf_log(fmt::format("{} positions ({}% vs wanted {}%, with Max fit={:.1F} hours)\n", count,
-                       gf_percent(count, std::ssize(engine.loadedPark.parkStands)), parking_percentage.value(),
+                       gf_percent(count, std::ssize(engine.loadedPark.parkStands)), percentInUse(),
                        MAX_FIT_FL.floatValue()));
     // The placing takes candidates from the end: the closest fits first.
     sortByFit(parking.candidates, false);

@@ -17,6 +17,7 @@
 #include "core/files.h"
 #include "core/time_text.h"
 #include "refdata/code_table.h"
+#include "simlink/sim_version.h"
 #include "support/engine_harness.h"
 
 namespace qvl::test {
@@ -119,6 +120,27 @@ TEST_F(LearnedSaveTest, LearnedFlightsAreKeptWhateverTheirIndexAndStandFileFligh
     EXPECT_EQ(saved[0].first, "A1");
     EXPECT_EQ(saved[0].second, std::vector<std::string>{"D-AIZA"});
     EXPECT_TRUE(logHas("saved with 1 update\n")) << log();
+}
+
+TEST_F(LearnedSaveTest, AStandWhoseOnlyChangeIsItsRadiusIsSaved) {
+    stands.learnStandSize(2, 0.05);
+    lf_saveAirportFile(engine);
+    const auto saved = savedStands();
+    ASSERT_EQ(saved.size(), 1U);
+    EXPECT_EQ(saved[0].first, "A2");
+    EXPECT_TRUE(saved[0].second.empty());
+}
+
+TEST_F(LearnedSaveTest, EachSimulatorsFileNamesItsOwnSimulator) {
+    for (const auto& [version, simNumber] :
+         {std::pair{SimVersion::msfs2024, "2"}, std::pair{SimVersion::msfs2020, "1"}}) {
+        engine.link.simVersion = version;
+        lf_saveAirportFile(engine);
+        pugi::xml_document document;
+        ASSERT_TRUE(document.load_file(fs::path(kLearnedFile).c_str()));
+        const pugi::xml_node row = document.child("root").child("meta").find_child_by_attribute("info", "name", "sim");
+        EXPECT_STREQ(row.attribute("value").value(), simNumber);
+    }
 }
 
 TEST_F(LearnedSaveTest, TheLearnedFlightsComeBackWhenTheAirportIsLoadedAgain) {

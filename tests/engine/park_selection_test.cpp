@@ -231,6 +231,27 @@ TEST_F(ParkSelectionTest, AtSundayMidnightAFlightStaysWhenMondayContinuesIt) {
     EXPECT_FALSE(candidateOn(2)->stays) << "Monday's flight is another type";
 }
 
+TEST_F(ParkSelectionTest, TheFittingFlightIsTakenWhereverTheStandListsIt) {
+    stand(1);
+    learn(1, {.hours = "30", .callsign1 = "LATER"});
+    learn(1, {.hours = "20", .callsign1 = "NOW"});
+    fill(1);
+    EXPECT_EQ(callsignOn(1), "NOW");
+    EXPECT_EQ(fitOn(1), 0);
+}
+
+TEST_F(ParkSelectionTest, ADepartingFlightStaysOnlyWhenItHoldsTheNextHalfHour) {
+    stand(1);
+    stand(2);
+    learn(1, {.hours = "20", .callsign1 = "IN1", .callsign2 = "OUT1"});
+    learn(2, {.hours = "20:21", .callsign1 = "IN2", .callsign2 = "OUT2"});
+    fill(2);
+    ASSERT_NE(candidateOn(1), nullptr);
+    EXPECT_FALSE(candidateOn(1)->stays) << "it leaves before the next half hour";
+    ASSERT_NE(candidateOn(2), nullptr);
+    EXPECT_TRUE(candidateOn(2)->stays);
+}
+
 TEST_F(ParkSelectionTest, MaxFitZeroTakesOnlyFlightsOfThisHalfHour) {
     setForTest(MAX_FIT, 0);
     stand(1);
@@ -314,6 +335,12 @@ TEST_F(ParkSelectionTest, TheListIsCutToWantedFromItsEnd) {
     fill(2, 1);
     ASSERT_EQ(state.parking.candidates.size(), 1U);
     EXPECT_EQ(callsignOn(1), "CS1");
+
+    // One stand over: the last one goes too.
+    freshRun();
+    fill(2);
+    EXPECT_EQ(state.parking.candidates.size(), 2U);
+    EXPECT_EQ(callsignOn(3), "-");
 }
 
 TEST_F(ParkSelectionTest, NothingIsSelectedWithoutAValidWeekTime) {

@@ -21,6 +21,7 @@
 #include "engine/conflicts/static_conflicts.h"
 #include "ground_fixture.h"
 #include "refdata/code_table.h"
+#include "refdata/lookups.h"
 
 namespace qvl::test {
 namespace {
@@ -124,6 +125,10 @@ protected:
 TEST_F(ParkingCycleTest, TheWantedCountIsTheShareOfTheStandsWithinItsLimits) {
     addStands(3);
     EXPECT_EQ(lf_wantedStaticCount(engine), 1) << "3 stands at 40 %: still one";
+    setForTest(parking_percentage, 10);
+    EXPECT_EQ(lf_wantedStaticCount(engine), 1) << "3 stands at 10 %: one, not round(0.3)";
+    setForTest(parking_percentage, 40);
+    EXPECT_EQ(lf_wantedStaticCount(engine), 1);
     EXPECT_EQ(state.parking.display.maxPark, 1);
     EXPECT_EQ(state.parking.display.maxParkPercent, 33);
 
@@ -164,7 +169,7 @@ TEST_F(ParkingCycleTest, TheFirstFillingSortsByFitAndCutsToWanted) {
     EXPECT_TRUE(std::is_sorted(fits.rbegin(), fits.rend())) << "the placing takes the closest fit from the end";
     EXPECT_EQ(state.parking.candidates.back().callsign1, "KLM2");
     EXPECT_TRUE(logHas("It is day 3 (Wed)"));
-    EXPECT_TRUE(logHas("3 positions (75% vs wanted 40%"));
+    EXPECT_TRUE(logHas("3 positions (75% vs wanted 75%")) << "the custom share is the one in use";
     EXPECT_EQ(calls.enabled, 0) << "the controls stay off until the candidates are placed";
 }
 
@@ -216,6 +221,66 @@ TEST_F(ParkingCycleTest, AnAdjustmentAfterTheWeekTimeMovedReplacesDepartingFligh
     std::vector<std::uint32_t> removed;
     for (const auto& r : recorder.removals) removed.push_back(r.command);
     EXPECT_EQ(removed, (std::vector<std::uint32_t>{afr.objectId, dlh.objectId}));
+}
+
+TEST_F(ParkingCycleTest, AStaticParkedExactlyItsCandidatesFitAgoIsKeptAndOneParkedEarlierIsReplaced) {
+    setForTest(CUSTOM_PARKING_PERCENTAGE, 100);
+    addStands(2);
+    // Each stand's other flight came three half hours ago (fit 3).
+    const LearnedFlight exact = learn(1, "DLH1", "", 3, 10, 30);
+    learn(1, "KLM1", "", 3, 17, 17);
+    const LearnedFlight early = learn(2, "DLH2", "", 3, 10, 30);
+    learn(2, "KLM2", "", 3, 17, 17);
+    StaticAc& kept = placed(1, exact, {3, 17});
+    StaticAc& replaced = placed(2, early, {3, 16});
+
+    weekTime = packDaySlot(3, 20);
+    lf_adjustParking(engine);
+
+    EXPECT_FALSE(removing(kept)) << log();
+    EXPECT_TRUE(removing(replaced));
+    ASSERT_EQ(state.parking.candidates.size(), 1U);
+    EXPECT_EQ(state.parking.candidates.front().callsign1, "KLM2");
+    EXPECT_EQ(state.parking.candidates.front().fit, 3U);
+}
+
+TEST_F(ParkingCycleTest, ACandidateOnANeighbourStandDecidesOnlyWhenTheWingsWouldTouch) {
+    // Stand 1 lists stand 2 as its neighbour, stand 2 does not list stand 1,
+    // so the selection gives stand 2 a candidate beside the static aircraft.
+    // Its fit 0 is later than the static's arrival: when it decides, the
+    // static goes; otherwise its own flight, at the stand now, keeps it.
+    const double wings = 2.0 * gf_halfWingspan(gf_modelId("A320"));
+    for (const double apartNm : {wings * 0.9, wings * 1.1}) {
+        SCOPED_TRACE(apartNm);
+        gf_clearStands(stands.park.parkStands);
+        state.staticAircraft.clear();
+        setForTest(CUSTOM_PARKING_PERCENTAGE, 100);
+        addStand(1, kApron, 0.0, 0.02);
+        addStand(2, offset(kApron, 90.0, apartNm), 0.0, 0.02);
+        st(1).neighbours = {2};
+        StaticAc& ac = placed(1, learn(1, "DLH1", "", 3, 10, 30), {3, 17});
+        learn(2, "KLM2", "", 3, 20, 20);
+
+        lf_adjustParking(engine);
+
+        ASSERT_EQ(state.parking.candidates.size(), 1U) << log();
+        EXPECT_EQ(state.parking.candidates.front().standNumber, 2U);
+        EXPECT_EQ(removing(ac), apartNm < wings);
+    }
+}
+
+TEST_F(ParkingCycleTest, AsManyParkedLiveAircraftAsWantedAreNotTooMany) {
+    setForTest(parking_percentage, 50);
+    addStands(4);
+    parkedLive(1, "EZY1", std::chrono::minutes(50));
+    parkedLive(2, "EZY2", std::chrono::minutes(20));
+
+    lf_adjustParking(engine);
+
+    EXPECT_FALSE(logHas("more live ac than wanted")) << log();
+    EXPECT_EQ(std::count_if(state.liveAircraft.begin(), state.liveAircraft.end(),
+                            [](const LiveAc& live) { return live.status == SimStatus::active; }),
+              2);
 }
 
 TEST_F(ParkingCycleTest, MoreParkedLiveAircraftThanWantedGoFirstAndNoStaticIsAdded) {
@@ -385,6 +450,27 @@ TEST_F(ParkingRoundTripTest, LearnedFlightsSurviveLeavingAndComingBack) {
     EXPECT_EQ(back[0].callsign2, "DLH101");
     EXPECT_EQ(back[0].day, 3U);
     EXPECT_TRUE(back[0].hours.test(18) && back[0].hours.test(20));
+}
+
+TEST_F(ParkingRoundTripTest, AnAirportWhoseStandsFailedToLoadLeavesTheLearnedFileAsItWas) {
+    arrive();
+    ASSERT_TRUE(parkAirport.standsLoaded()) << log();
+    learn(stands.park.parkStands[1].number, "DLH100", "DLH101", 3, 18, 20);
+    const fs::path learnedFile = learnedFilePath(stands.park);
+    gf_leaveParkAirport(engine);
+    const std::string learned = readFile(learnedFile);
+    ASSERT_NE(learned.find("DLH100"), std::string::npos) << learned;
+
+    // The stand file now gives no stand.
+    ApfRecord record;
+    record.icao = FixedCode4("EDDF");
+    record.airportName = "Frankfurt";
+    record.publisher = "Test";
+    ASSERT_TRUE(gf_saveApf(record, "airports/my_simaddon/EDDF.xml",
+                           {.mode = ApfMode::generated, .simNumber = 1, .handmade = false}));
+    arrive();
+    EXPECT_FALSE(parkAirport.current()) << log();
+    EXPECT_EQ(readFile(learnedFile), learned);
 }
 
 }  // namespace

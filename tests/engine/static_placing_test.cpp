@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "core/time_text.h"
 #include "refdata/code_table.h"
@@ -108,6 +109,12 @@ TEST_F(StaticPlacingTest, AStandBesideAStaticAircraftIsRefused) {
     expectRefused("A1      : no static parking for TST1*, static aircraft KLM7* is adjacent at A2, possibly colliding");
 }
 
+TEST_F(StaticPlacingTest, AStandThatHoldsAStaticAircraftIsRefused) {
+    staticOn(3, "KLM7*");
+    place(candidate(3, "TST3"));
+    expectRefused("A3      : no static parking for TST3*, static aircraft KLM7* is adjacent at A3, possibly colliding");
+}
+
 TEST_F(StaticPlacingTest, AStandOccupiedByALiveAircraftIsRefused) {
     stands.stand(3)->occupied = true;
     place(candidate(3, "TST3"));
@@ -127,6 +134,13 @@ TEST_F(StaticPlacingTest, TaxiingAircraftAndAircraftOnTheirWayOutLeaveTheStandFr
     ASSERT_EQ(state.staticAircraft.size(), 2U);
     EXPECT_EQ(state.staticAircraft.back().flight.callsign, "TST2*");
     EXPECT_EQ(state.staticCreationQueue.size(), 1U);
+}
+
+TEST_F(StaticPlacingTest, AircraftFlaggedForRemovalLeaveTheStandFreeWhileStillActive) {
+    staticOn(1, "TST1*").eraseNow = true;
+    liveOn(2, GroundPhase::parked, "DLH4").eraseDropped = true;
+    place(candidate(1, "TST1"));
+    EXPECT_EQ(state.staticCreationQueue.size(), 1U) << log();
 }
 
 TEST_F(StaticPlacingTest, WithoutALiveryNoStaticIsKept) {
@@ -199,6 +213,28 @@ TEST_F(StaticPlacingTest, AStaticAfterTheWrapBecomesActiveInTheSimulator) {
         [&] { return !state.staticAircraft.empty() && state.staticAircraft[0].status == SimStatus::active; }, 600));
     EXPECT_EQ(state.staticAircraft[0].flight.hexId, 1U);
     EXPECT_NE(state.staticAircraft[0].objectId, 0U);
+}
+
+// The simulator takes an object out of its own control when it reports it,
+// and again around each flaps change, as for every aircraft: nothing more.
+TEST_F(StaticPlacingTest, AStaticIsReleasedWhenReportedAndAroundItsFlapsOnly) {
+    connectStandIn();
+    state.parking.candidates = {candidate(3, "TST3")};
+    ASSERT_TRUE(tickUntil(
+        [&] { return !state.staticAircraft.empty() && state.staticAircraft[0].status == SimStatus::active; }, 600));
+    tick(20);
+    const std::string object = std::to_string(state.staticAircraft[0].objectId);
+    std::vector<std::string> releasesAndFlaps;
+    for (const std::string& call : simCalls(" " + object + " ")) {
+        if (call.starts_with("AIReleaseControl") || call.find("FLAPS_SET") != std::string::npos) {
+            releasesAndFlaps.push_back(call);
+        }
+    }
+    const std::string release = "AIReleaseControl " + object + " request 103";
+    EXPECT_EQ(releasesAndFlaps,
+              (std::vector<std::string>{
+                  release, release, "TransmitClientEvent object " + object + " event 217 FLAPS_SET data 0 group 301",
+                  release}));
 }
 
 }  // namespace
