@@ -103,9 +103,9 @@ std::optional<Request> readRequest(net::TcpStream& stream, std::chrono::millisec
     if (firstSpace == std::string::npos || secondSpace == std::string::npos || secondSpace > lineEnd) {
         return std::nullopt;
     }
-    return Request{.method = head.substr(0, firstSpace),
-                   .target = head.substr(firstSpace + 1, secondSpace - firstSpace - 1),
-                   .head = std::move(head)};
+    std::string method = head.substr(0, firstSpace);
+    std::string target = head.substr(firstSpace + 1, secondSpace - firstSpace - 1);
+    return Request{.method = std::move(method), .target = std::move(target), .head = std::move(head)};
 }
 
 std::string responseHead(int status, std::size_t contentLength) {
