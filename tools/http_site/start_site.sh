@@ -25,7 +25,7 @@ startSite() {
   if [ -z "$port" ]; then
     echo "The demonstration's download site did not start ($(head -c 300 "$demo/site.log" 2>/dev/null));" \
       "the version check will find no site." >&2
-    kill "$SITE_PID" 2>/dev/null
+    kill "$SITE_PID" 2>/dev/null || true
     SITE_PID=
     return 0
   fi
