@@ -45,7 +45,8 @@ function(qvl_test_support)
     set(_scope INTERFACE)
   endif()
   target_include_directories(qvl_test_support ${_scope} ${_tests})
-  target_link_libraries(qvl_test_support ${_scope} Threads::Threads)
+  # The loopback HTTP server is built on the demonstration's download site.
+  target_link_libraries(qvl_test_support ${_scope} qvl_http_site_lib Threads::Threads)
 endfunction()
 
 # One GoogleTest executable, its tests registered with CTest under a label.

@@ -11,6 +11,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import zipfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 CORPUS = os.path.join(HERE, "corpus")
@@ -398,6 +399,28 @@ def object_events():
          + object_event(0xFFFFFFFF, 0x4ca1d3, 5) + object_event(2, 0x3c6586, 0) + object_event(7, 7, 0xFFFFFFFF))
 
 
+def zip_bytes(entries, compression=zipfile.ZIP_DEFLATED):
+    """A real zip archive of (name, bytes) entries, with fixed dates so the seed never changes."""
+    import io
+    out = io.BytesIO()
+    with zipfile.ZipFile(out, "w", compression) as archive:
+        for name, data in entries:
+            info = zipfile.ZipInfo(name, date_time=(2026, 1, 1, 0, 0, 0))
+            info.compress_type = compression
+            archive.writestr(info, data)
+    return out.getvalue()
+
+
+def zip_reader():
+    t = "zip_reader"
+    installer = b"MZ" + bytes((i * 7) & 0xFF for i in range(600))
+    seed(t, "installer_deflated", zip_bytes([("install_new_version.exe", installer)]))
+    seed(t, "installer_stored", zip_bytes([("install_new_version.exe", installer)], zipfile.ZIP_STORED))
+    seed(t, "several_entries", zip_bytes([("docs/notes.txt", b"release notes\r\n"), ("../outside.exe", b"x" * 40),
+                                          ("install_new_version.exe", installer), ("empty", b"")]))
+    seed(t, "no_entries", zip_bytes([]))
+
+
 def enc_file(encryptor):
     t = "enc_file"
     seed(t, "header_only", bytes(range(24)))
@@ -436,6 +459,7 @@ def main():
     apf_link()
     park_airports()
     scanned_liveries()
+    zip_reader()
     enc_file(encryptor)
 
 

@@ -26,6 +26,7 @@ targets=(
   "text_file 10000"
   "version_text 256"
   "versions_json 4096"
+  "zip_reader 8192"
   "half_hour_slots 256"
   "enc_file 12500"
   "dbase_xml 8192"

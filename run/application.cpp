@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cstdlib>
@@ -21,6 +22,7 @@
 #include "core/text_file.h"
 #include "core/time_text.h"
 #include "platform/sys/ascii.h"
+#include "platform/sys/file_io.h"
 #include "platform/sys/single_instance.h"
 #include "platform/ui/close_signals.h"
 #include "refdata/airports.h"
@@ -33,6 +35,7 @@ namespace qvl {
 namespace {
 
 constexpr std::chrono::milliseconds kPictureDelay{1500};
+constexpr std::chrono::milliseconds kPictureInterval{2000};
 
 bool equalsIgnoringAsciiCase(const std::string& text, std::string_view other) {
     return text.size() == other.size() && sys::startsWithIgnoringAsciiCase(text, other);
@@ -102,21 +105,38 @@ std::uint16_t portOrDefault(const char* variable, const char* text, std::uint16_
     return fallback;
 }
 
-// The window's own picture, when asked for, once it has had time to show.
+// The window's own picture, when asked for: once the window has had time to
+// show, and again every couple of seconds while the program runs, so that a
+// script can take one that shows a later moment (traffic on the way). Each
+// picture is written beside the file and renamed over it, so a reader never
+// sees half a picture. Only a change of outcome is logged.
 std::jthread pictureOnRequest(ui::Window& window) {
     const char* path = std::getenv(kWindowPngVariable);
     if (path == nullptr || *path == '\0') return {};
     const std::filesystem::path file = std::filesystem::path(path);  // narrow: the environment's code page
-    return std::jthread([&window, file](const std::stop_token& stop) {
-        const auto due = std::chrono::steady_clock::now() + kPictureDelay;
-        while (!stop.stop_requested() && std::chrono::steady_clock::now() < due) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::filesystem::path part = file;
+    part += ".part";
+    return std::jthread([&window, file, part](const std::stop_token& stop) {
+        // 0: none yet, 1: written, 2: not written; set on the UI thread.
+        const auto lastOutcome = std::make_shared<std::atomic<int>>(0);
+        auto due = std::chrono::steady_clock::now() + kPictureDelay;
+        while (true) {
+            while (!stop.stop_requested() && std::chrono::steady_clock::now() < due) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+            if (stop.stop_requested()) return;
+            window.savePng(part, [file, part, lastOutcome](bool captured) {
+                const bool written = captured && sys::replaceFile(part, file);
+                if (!written) {
+                    std::error_code ignored;
+                    std::filesystem::remove(part, ignored);
+                }
+                if (lastOutcome->exchange(written ? 1 : 2) == (written ? 1 : 2)) return;
+                gf_logLineAndFlush(
+                    fmt::format("Window picture {}: {}", written ? "written" : "NOT written", gf_pathToUtf8(file)));
+            });
+            due += kPictureInterval;
         }
-        if (stop.stop_requested()) return;
-        window.savePng(file, [file](bool written) {
-            gf_logLineAndFlush(
-                fmt::format("Window picture {}: {}", written ? "written" : "NOT written", gf_pathToUtf8(file)));
-        });
     });
 }
 
@@ -191,6 +211,9 @@ std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::S
     window->postMessage(messageOf(AppWindowMessage::startRun));
     std::jthread picture = pictureOnRequest(*window);
     std::int32_t exitCode = window->runMessageLoop();
+    // No more pictures of a window that is closing down.
+    picture.request_stop();
+    if (picture.joinable()) picture.join();
     if (!program.finish(kThreadJoinBound)) exitCode = 1;
     return exitCode;
 }

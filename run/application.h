@@ -30,8 +30,9 @@ std::optional<bool> productionSwitch(const std::vector<std::string>& arguments);
 // The single-instance lock's name.
 inline constexpr const char* kInstanceName = "Local\\$QVLT$";
 
-// Asks the running program for a PNG of its own window at this path, once
-// the window has shown.
+// Asks the running program for a PNG of its own window at this path: once
+// the window has shown, then again every couple of seconds while it runs
+// (each one renamed into place whole).
 inline constexpr const char* kWindowPngVariable = "QVL_WINDOW_PNG";
 
 // The readers' UDP ports. The program keeps the defaults; these variables

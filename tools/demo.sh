@@ -46,6 +46,14 @@
 #   sim/scenario.txt       the stand-in simulator's world; sim/trace.txt its trace
 #   traffic.txt            traffic replayed by the stand-in traffic client,
 #                          moved to the user's time and position
+#   site/                  the kit's own download site, served on loopback by
+#                          qvl_http_site (tools/http_site/start_site.sh):
+#                          versions.json names exactly the versions staged
+#                          here (the program's, each data file's and the scan
+#                          rules', also recorded in parameters.xml), so the
+#                          version check finds everything up to date and
+#                          replaces nothing; <major>/ holds copies of the
+#                          data files for a kit that lost one
 #   env.sh                 the environment of a run (sourced by tools/run.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -84,6 +92,12 @@ STAGE="$BUILD_DIR/stage/input"
 
 LIVERY_TREE="$BUILD_DIR/tools/livery_tree/qvl_livery_tree"
 AIRPORT_TREE="$BUILD_DIR/tools/airport_tree/qvl_airport_tree"
+
+# The program's own version, as built; the staged data files and scan rules
+# are the kit's version 1.0.0.
+PROGRAM_VERSION=$(sed -n 's/.*kProgramVersionText = "\([0-9]*\.[0-9]*\.[0-9]*\)";.*/\1/p' core/paths.h)
+[ -n "$PROGRAM_VERSION" ] || { echo "demo: no program version in core/paths.h" >&2; exit 1; }
+STAGED_VERSION=1.0.0
 
 for f in dbase.enc airports.enc AIG-regcodes.enc; do
   [ -f "$STAGE/$f" ] || { echo "demo: $STAGE/$f is missing: build first" >&2; exit 1; }
@@ -134,7 +148,12 @@ cat > "$DEMO/roaming/Quorvelant/parameters.xml" <<XML
 <?xml version="1.0"?>
 <root>
   <parameters>
-    <parameter name="PROGRAM_VERSION" value="12.2.0" />
+    <parameter name="PROGRAM_VERSION" value="$PROGRAM_VERSION" />
+    <parameter name="AIRPORTS_VERSION" value="$STAGED_VERSION" />
+    <parameter name="AIG_VERSION" value="$STAGED_VERSION" />
+    <parameter name="DBASE_VERSION" value="$STAGED_VERSION" />
+    <parameter name="LIV_SCAN_VERSION" value="$STAGED_VERSION" />
+    <parameter name="ADDONS_SCAN_VERSION" value="$STAGED_VERSION" />
     <parameter name="SIM_CHOICE" value="MSFS 2020" />
     <parameter name="MSFS_INSTALL_PATH" value="$PACKAGES" />
     <parameter name="SCAN_LIVERIES" value="false" />
@@ -144,6 +163,27 @@ cat > "$DEMO/roaming/Quorvelant/parameters.xml" <<XML
 ${PORT_LINE}  </parameters>
 </root>
 XML
+
+# The download site: versions.json names what was staged above, key by key
+# as the version check reads them.
+mkdir -p "$DEMO/site/${PROGRAM_VERSION%%.*}"
+cp "$STAGE"/*.enc "$DEMO/site/${PROGRAM_VERSION%%.*}/"
+version_json() {
+  local IFS=.
+  # shellcheck disable=SC2086
+  set -- $1
+  printf '{"major": %d, "minor": %d, "patch": %d}' "$1" "$2" "$3"
+}
+cat > "$DEMO/site/versions.json" <<JSON
+{
+  "msfs_app": $(version_json "$PROGRAM_VERSION"),
+  "airports": $(version_json "$STAGED_VERSION"),
+  "aig": $(version_json "$STAGED_VERSION"),
+  "liveries": $(version_json "$STAGED_VERSION"),
+  "addons": $(version_json "$STAGED_VERSION"),
+  "dbase": $(version_json "$STAGED_VERSION")
+}
+JSON
 
 cat > "$DEMO/sim/scenario.txt" <<TXT
 # The stand-in simulator for the demonstration: the 2020 simulator running,

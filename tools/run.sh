@@ -25,12 +25,18 @@ tools/setup.sh --target qvl_demo build
 bash tools/demo.sh build
 # shellcheck source=/dev/null
 source build/demo/env.sh
+# The kit's own download site, so the version check finds everything up to
+# date (site.log lists what the program asked of it).
+# shellcheck source=http_site/start_site.sh
+source tools/http_site/start_site.sh
+startSite build build/demo
+CLIENT=
+trap 'kill $CLIENT $SITE_PID 2>/dev/null || true' EXIT
 cd build/demo
 if [ "$TRAFFIC_CLIENT" = yes ]; then
   ../tools/traffic_client/qvl_traffic_client --file traffic.txt --shift-time --shift-position \
     --loops 1000 --linger 86400 > traffic_client.log 2>&1 &
   CLIENT=$!
-  trap 'kill "$CLIENT" 2>/dev/null || true' EXIT
 else
   echo "No stand-in traffic client: start the traffic client on this machine; it connects to" \
     "127.0.0.1:10747 and sends its traffic to UDP 49005 and its QNH to UDP 49004."

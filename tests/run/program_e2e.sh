@@ -11,6 +11,9 @@
 # park the live arrival on the free stand among them; then end with exit code
 # 0 on SIGTERM, every thread joined. Log.txt must hold the start-up banner and
 # no attention line ("==> ") other than those on program_e2e_allowlist.txt.
+# The kit's own download site (versions.json naming what the kit staged)
+# answers the version check: both starts find the program, the data files
+# and the scan rules up to date and leave the staged data files as they were.
 # A second start of the same kit reads what the first scans wrote and scans
 # nothing. It runs in a temporary folder on free ports, so it passes beside
 # the demonstration (tools/run.sh) and beside another run of itself.
@@ -26,9 +29,10 @@ WORK="$(mktemp -d "${TMPDIR:-/tmp}/qvl-program-e2e.XXXXXX")"
 DEMO="$WORK/demo"
 PROGRAM=
 CLIENT=
+SITE_PID=
 KEEP=
 # A failed run keeps its folder for a look at Log.txt and the trace.
-trap 'kill $CLIENT $PROGRAM 2>/dev/null; [ -n "$KEEP" ] || rm -rf "$WORK"' EXIT
+trap 'kill $CLIENT $PROGRAM $SITE_PID 2>/dev/null; [ -n "$KEEP" ] || rm -rf "$WORK"' EXIT
 
 fail() {
   echo "FAIL: $*"
@@ -45,7 +49,14 @@ bash "$ROOT/tools/demo.sh" --port "$TCP_PORT" --traffic-port "$TRAFFIC_PORT" --q
   "$BUILD" "$DEMO" || fail "demo kit"
 # shellcheck source=/dev/null
 source "$DEMO/env.sh"
+# shellcheck source=../../tools/http_site/start_site.sh
+source "$ROOT/tools/http_site/start_site.sh"
+startSite "$BUILD" "$DEMO"
+[ -n "$SITE_PID" ] || fail "the kit's download site did not start"
 cd "$DEMO" || fail "no demo folder"
+# The staged data files, which an up-to-date check must leave alone.
+staged_sums() { cksum input/*.enc; }
+STAGED_SUMS=$(staged_sums)
 "$BUILD/run/quorvelant" > program.out 2>&1 &
 PROGRAM=$!
 "$CLIENT_TOOL" --port "$TCP_PORT" --traffic-port "$TRAFFIC_PORT" --qnh-port "$QNH_PORT" \
@@ -136,6 +147,19 @@ unexpected=$(grep '^==> ' Log.txt | grep -Ev -f <(echo "$patterns") || true)
 [ -z "$unexpected" ] || fail "attention lines not on the allow-list:
 $unexpected"
 
+# The version check read the kit's versions.json and found all it names up
+# to date; the liveries' scan rules count as new while the kit has no
+# LiveriesScanned.xml yet, which switches the first start's scan on.
+grep -q "^GET /versions.json 200$" site.log || fail "the version check did not read the kit's versions.json"
+up_to_date() {
+  local key
+  for key in "$@"; do logged "$key version up-to-date" || fail "Log.txt does not find $key up to date"; done
+}
+up_to_date msfs_app airports aig addons dbase
+logged "liveries updated to 1.0.0" || fail "the first start's version check did not ask for the liveries scan"
+[ "$(staged_sums)" = "$STAGED_SUMS" ] || fail "the first start replaced a staged data file"
+[ ! -e new_version ] || fail "the first start fetched a new version"
+
 # A second start of the same kit reads the scan's result and scans nothing.
 static_count=$(statics)
 scanned_sum=$(cksum < output/LiveriesScanned.xml)
@@ -162,6 +186,9 @@ done
 [ -f airports/my_thirdparty/LZIB.xml ] || fail "the second start lost airports/my_thirdparty/LZIB.xml"
 grep -Eq "^ *[0-9]+ liveries read from .*LiveriesScanned\.xml" Log.txt || fail "the second start did not read LiveriesScanned.xml"
 [ "$(cksum < output/LiveriesScanned.xml)" = "$scanned_sum" ] || fail "the second start changed LiveriesScanned.xml"
+up_to_date msfs_app airports aig liveries addons dbase
+[ "$(staged_sums)" = "$STAGED_SUMS" ] || fail "the second start replaced a staged data file"
 
 echo "ok: first start scanned the generated Community folder and the airport packages; created, moved and removed with its livery;" \
-  "$static_count static aircraft; the arrival parked; exit code 0 after SIGTERM; the second start reused the scan"
+  "$static_count static aircraft; the arrival parked; exit code 0 after SIGTERM; the second start reused the scan;" \
+  "both found everything up to date at the kit's download site"

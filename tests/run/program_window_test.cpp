@@ -1,12 +1,15 @@
-// The picture the running program wrote of its own window
-// (program_window.sh): the message area in its colour, the controls area's
-// background, and child controls drawn over it. Skipped without a picture.
+// The picture the running program wrote of its own window once traffic
+// showed (program_window.sh): the message area in its colour, the controls
+// area's background, child controls drawn over it, and the status panel with
+// the simulator and the traffic client connected and aircraft live. Skipped
+// without a picture.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <initializer_list>
+#include <optional>
 
 #include "core/settings.h"
 #include "platform/ui/image.h"
@@ -23,11 +26,26 @@ const ChildControl* childOf(const ControlBinding& binding) {
     return nullptr;
 }
 
-TEST(ProgramWindowPicture, ShowsTheMessageAreaAndTheControls) {
+std::optional<ui::Image> programPicture() {
     const char* path = std::getenv("QVL_PROGRAM_WINDOW_PNG");
-    if (path == nullptr || *path == '\0') GTEST_SKIP() << "no picture of the program's window";
-    const auto image = ui::readPng(path);
-    ASSERT_TRUE(image.has_value()) << path;
+    if (path == nullptr || *path == '\0') return std::nullopt;
+    auto image = ui::readPng(path);
+    EXPECT_TRUE(image.has_value()) << path;
+    return image;
+}
+
+// The pixels of the area in exactly that colour.
+int pixelsOf(const ui::Image& image, const WindowRect& area, ui::Colour colour) {
+    int count = 0;
+    for (int y = area.top; y < area.bottom; ++y) {
+        for (int x = area.left; x < area.right; ++x) count += image.pixel(x, y) == colour ? 1 : 0;
+    }
+    return count;
+}
+
+TEST(ProgramWindowPicture, ShowsTheMessageAreaAndTheControls) {
+    const auto image = programPicture();
+    if (!image) GTEST_SKIP() << "no picture of the program's window";
     ASSERT_GE(image->width(), kMainWindowWidth);
     ASSERT_GE(image->height(), 477);
     // The right end of the message line holds no text.
@@ -44,6 +62,27 @@ TEST(ProgramWindowPicture, ShowsTheMessageAreaAndTheControls) {
         const int y = at.top + std::min(at.height(), kEditHeight) / 2;
         EXPECT_NE(image->pixel(x, y), background) << "control " << binding->controlId();
     }
+}
+
+// The simulator and the traffic client connected, the first live aircraft
+// on its way: both lamps lit, and the live count in lime green on black.
+TEST(ProgramWindowPicture, ShowsTheStatusPanelWithTrafficLive) {
+    const auto image = programPicture();
+    if (!image) GTEST_SKIP() << "no picture of the program's window";
+    const ui::Colour lime = canvasColour(colour::limeGreen);
+    const ui::Colour yellow = canvasColour(colour::yellow);
+    // Inside each lamp, above and below its label.
+    for (const int y : {33, 45, 100, 110}) {
+        EXPECT_EQ(image->pixel(411, y), lime) << "Sim lamp at y " << y;
+        const ui::Colour rt = image->pixel(440, y);
+        EXPECT_TRUE(rt == lime || rt == yellow) << "traffic-client lamp at y " << y;
+    }
+    // "live: {:3}" at (642,91): some lime pixels in its cell, the rest of the
+    // panel's black around them.
+    const WindowRect liveCell{.left = 642, .top = 88, .right = 720, .bottom = 112};
+    EXPECT_GT(pixelsOf(*image, liveCell, lime), 0) << "no live count drawn";
+    EXPECT_GT(pixelsOf(*image, liveCell, canvasColour(colour::black)), liveCell.width() * liveCell.height() / 2)
+        << "the live count is not drawn on black";
 }
 
 }  // namespace

@@ -8,8 +8,9 @@
 #include <mutex>
 #include <stop_token>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "tools/http_site/http_site.h"
 
 namespace qvl::test {
 
@@ -38,7 +39,7 @@ public:
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
 
-    int port() const { return port_; }
+    int port() const { return server_.port(); }
     std::string baseUrl() const;  // "http://127.0.0.1:<port>"
     void route(const std::string& path, HttpResponse response);
     // The User-Agent header of every request, in order.
@@ -46,16 +47,13 @@ public:
     std::vector<std::string> requestedPaths() const;
 
 private:
-    void serve(const std::stop_token& stop);
-    void answer(int fd, const std::stop_token& stop);
+    void answer(net::TcpStream& stream, const site::Request& request, const std::stop_token& stop);
 
-    int listenFd_ = -1;
-    int port_ = 0;
     mutable std::mutex mutex_;  // a leaf lock: guards the maps and lists below
     std::map<std::string, HttpResponse> routes_;
     std::vector<std::string> userAgents_;
     std::vector<std::string> paths_;
-    std::jthread thread_;  // stopped and joined by the destructor before the socket closes
+    site::LoopbackServer server_;  // last: its thread stops before the routes go
 };
 
 }  // namespace qvl::test
