@@ -61,7 +61,5 @@ enum class ParkAirportsError : std::uint8_t { unknownAirport };
 Result<std::string, ParkAirportsError> gf_checkParkAirports(Engine& engine, bool checkStand);
 // The reserved stand is kept free: an aircraft standing on it goes.
 void clearParkReservedStand(Engine& engine);
-// The stand is the park airport's reserved stand.
-bool isReservedStand(const Engine& engine, const Stand& stand);
 
 }  // namespace qvl
