@@ -8,7 +8,6 @@
 #include <string>
 
 #include "airports/park_airport.h"
-#include "airports/stand.h"
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
 #include "core/result.h"
