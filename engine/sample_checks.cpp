@@ -11,7 +11,7 @@
 #include "engine/engine.h"
 #include "engine/engine_math.h"
 #include "engine/removal.h"
-#include "engine/stands/stand_seams.h"
+#include "engine/stands/stands.h"
 #include "engine/traffic_intake.h"
 #include "platform/units.h"
 
@@ -94,7 +94,7 @@ bool checkAtStand(Engine& engine, LiveAc& ac, TrafficSample& sample) {
         return true;
     }
     if (d > kLeftStandNm) {
-        learnStandOption(engine, ac.standNumber, ac.flight, 3);
+        lf_addRealStandOption(engine, ac.standNumber, ac.flight, StandLearning::removedAway);
         removeAircraftFromSim(engine, ac);
         return false;
     }
@@ -251,7 +251,7 @@ void lf_leaveStand(Engine& engine, LiveAc& ac, TrafficSample& sample) {
     // samples a week back; the front falls due now so the step set-up
     // starts the push-back or pull-out.
     returnToFeed(engine, ac);
-    learnStandOption(engine, ac.standNumber, ac.flight, 2);
+    lf_addRealStandOption(engine, ac.standNumber, ac.flight, StandLearning::leaving);
     engine.stands.setStandOccupied(ac.standNumber, false);
     ac.motion.standDistanceRef.reset();
     ac.setPhase(GroundPhase::parked);

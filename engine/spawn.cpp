@@ -13,8 +13,9 @@
 #include "engine/conflicts/conflicts.h"
 #include "engine/engine.h"
 #include "engine/engine_math.h"
+#include "engine/parking/park_limit.h"
 #include "engine/removal.h"
-#include "engine/stands/stand_seams.h"
+#include "engine/stands/stands.h"
 #include "platform/units.h"
 #include "refdata/code_table.h"
 #include "refdata/lookups.h"
@@ -164,13 +165,13 @@ void parkOnBirthStand(Engine& engine, LiveAc& ac, const Stand& stand) {
     ac.parkedAt = engine.clocks.steadyNow();
     ac.motion.standDistanceRef.reset();
     ac.motion.standMoveCount = 0;
-    showCargoStand(engine, ac);
+    updateCargoStandDisplay(engine, ac);
     ac.samples.resize(1);
     TrafficSample& front = ac.samples.front();
     front.latitude = stand.latitude;
     front.longitude = stand.longitude;
     front.track = stand.heading * kRadToDeg;
-    learnStandOption(engine, stand.number, ac.flight, 1);
+    lf_addRealStandOption(engine, stand.number, ac.flight, StandLearning::birth);
     lf_checkMaxPark(engine, 1);
 }
 
@@ -272,7 +273,8 @@ bool checkRegistrationChange(Engine& engine, LiveAc& ac, const TrafficRecord& re
     if (found && !sameIdentity(flight.key, found->key) &&
         (callsignAirline == found->key.airlineId || callsignAirline == found->key.operatorId)) {
         flight.key = keyOf(found->key);
-        if (ac.phase == GroundPhase::parked) learnStandOption(engine, ac.standNumber, flight, 0);
+        if (ac.phase == GroundPhase::parked)
+            lf_addRealStandOption(engine, ac.standNumber, flight, StandLearning::arrival);
         liveryChanged = true;
     } else {
         const std::string_view fixed = engine.liveries.registrationTitle(record.registration);
@@ -381,8 +383,8 @@ const Stand* lf_findBirthStand(Engine& engine, LiveAc& ac) {
         }
         search = positionOf(last);
     }
-    const Stand* stand = standNear(engine, search, ac, kBirthStandNm, false);
-    if (stand == nullptr || standKeptFree(engine, *stand) || standUnderUser(engine, *stand)) return nullptr;
+    const Stand* stand = gf_findStandNear(engine, search, ac, kBirthStandNm, false);
+    if (stand == nullptr || isReservedStand(engine, *stand) || standUnderUser(engine, *stand)) return nullptr;
     bool allowed = lf_solveCallsignClash(engine, stand->number, ac.flight.callsign);
     for (const std::uint32_t neighbour : stand->neighbours) {
         if (allowed) allowed = lf_neighbourAllows(engine, ac, neighbour);

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "airports/stand.h"
 #include "engine/live_ac.h"
-#include "engine/stands/stand_seams.h"
 
 namespace qvl {
 

@@ -6,7 +6,6 @@
 #include "engine/engine.h"
 #include "engine/engine_math.h"
 #include "engine/removal.h"
-#include "engine/stands/stand_seams.h"
 
 namespace qvl {
 namespace {

@@ -139,7 +139,7 @@ bool lf_neighbourAllows(Engine& engine, const LiveAc& newcomer, std::uint32_t ne
         if (!standsThere(ac, neighbourNumber) || &ac == &newcomer) continue;
         if (ac.phase != GroundPhase::parked && ac.phase != GroundPhase::pushing_back) continue;
         if (ac.flight.callsign == newcomer.flight.callsign) continue;
-        const Stand* neighbour = standByNumber(engine, neighbourNumber);
+        const Stand* neighbour = engine.stands.findStand(neighbourNumber);
         if (neighbour == nullptr) continue;
         const GeoPosition at{.latitude = newcomer.samples.front().latitude,
                              .longitude = newcomer.samples.front().longitude};
@@ -151,7 +151,7 @@ bool lf_neighbourAllows(Engine& engine, const LiveAc& newcomer, std::uint32_t ne
 }
 
 void lf_clearAdjacentLive(Engine& engine, std::uint32_t neighbourNumber, const LiveAc& arriving, const Stand& stand) {
-    const Stand* neighbour = standByNumber(engine, neighbourNumber);
+    const Stand* neighbour = engine.stands.findStand(neighbourNumber);
     if (neighbour == nullptr) return;
     const double apart = gf_distanceNm(placeOf(*neighbour), placeOf(stand));
     for (LiveAc& ac : engine.state.liveAircraft) {
@@ -178,7 +178,7 @@ void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const Stand& stand) {
     }
     std::erase_if(state.staticAircraft, [](const StaticAc& s) { return s.eraseDropped; });
     for (const std::uint32_t number : stand.neighbours) {
-        const Stand* neighbour = standByNumber(engine, number);
+        const Stand* neighbour = engine.stands.findStand(number);
         if (neighbour == nullptr) continue;
         for (StaticAc& other : state.staticAircraft) {
             if (other.status != SimStatus::active || other.standNumber != number) continue;
@@ -192,8 +192,6 @@ void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const Stand& stand) {
         }
     }
 }
-
-void lf_checkMaxPark(Engine& engine, std::int32_t extra) { checkParkLimit(engine, extra, parkLimit(engine)); }
 
 void checkParkLimit(Engine& engine, std::int32_t extra, std::int32_t limit) {
     if (limit < 1) return;

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "airports/stand.h"
 #include "engine/live_ac.h"
-#include "engine/stands/stand_seams.h"
 
 namespace qvl {
 
@@ -38,10 +38,9 @@ void lf_clearAdjacentLive(Engine& engine, std::uint32_t neighbourNumber, const L
 // wingspan on the stand would touch.
 void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const Stand& stand);
 // With `extra` more parked aircraft on the way, the longest parked ones go
-// while the park airport's limit is exceeded.
-void lf_checkMaxPark(Engine& engine, std::int32_t extra);
-// The same against a given limit (below 1: none). The live aircraft parked
-// longest goes first, then the static aircraft parked earliest.
+// while the limit (below 1: none) is exceeded: the live aircraft parked
+// longest first, then the static aircraft parked earliest. Static parking
+// sets the park airport's limit.
 void checkParkLimit(Engine& engine, std::int32_t extra, std::int32_t limit);
 
 // 1.1 x (half span + half span), nm.

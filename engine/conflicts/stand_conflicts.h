@@ -14,7 +14,4 @@ struct Engine;
 // 20 m), makes way on it and drives the aircraft onto it (phase parking).
 void try2Park(Engine& engine, LiveAc& ac, bool wide);
 
-// Removes the parked aircraft beyond the park limit, counting `extra` more.
-void lf_checkMaxPark(Engine& engine, std::int32_t extra);
-
 }  // namespace qvl

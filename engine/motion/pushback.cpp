@@ -14,8 +14,8 @@
 #include "engine/conflicts/stand_conflicts.h"
 #include "engine/engine_math.h"
 #include "engine/motion/motion_steps.h"
+#include "engine/parking/park_limit.h"
 #include "engine/removal.h"
-#include "engine/stands/stand_seams.h"
 #include "engine/stands/stands.h"
 #include "platform/units.h"
 #include "simlink/sim_queues.h"
@@ -70,7 +70,7 @@ void parkOnStand(Engine& engine, LiveAc& ac) {
     ac.samples.front().stationary = 1;
     ac.motion.standDistanceMax = 0.0;
     ac.motion.standMoveCount = 0;
-    showCargoStand(engine, ac);
+    updateCargoStandDisplay(engine, ac);
     setParkedConfiguration(engine, ac);
     gf_log(fmt::format("{:8}: {:8} arrived at stand", engine.stands.standIdText(ac.standNumber), ac.flight.callsign));
     engine.state.perSecondHexIds.push_back(ac.flight.hexId);

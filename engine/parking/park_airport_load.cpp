@@ -159,9 +159,4 @@ void clearParkReservedStand(Engine& engine) {
     if (!stand.empty()) gf_clearReservedStand(engine, stand);
 }
 
-bool isReservedStand(const Engine& engine, const Stand& stand) {
-    const std::string& reserved = engine.state.parking.display.reservedStand;
-    return !reserved.empty() && stand.id == reserved;
-}
-
 }  // namespace qvl

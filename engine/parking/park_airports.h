@@ -8,7 +8,6 @@
 #include <string>
 
 #include "airports/park_airport.h"
-#include "airports/stand.h"
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
 #include "core/result.h"
@@ -61,7 +60,5 @@ enum class ParkAirportsError : std::uint8_t { unknownAirport };
 Result<std::string, ParkAirportsError> gf_checkParkAirports(Engine& engine, bool checkStand);
 // The reserved stand is kept free: an aircraft standing on it goes.
 void clearParkReservedStand(Engine& engine);
-// The stand is the park airport's reserved stand.
-bool isReservedStand(const Engine& engine, const Stand& stand);
 
 }  // namespace qvl

@@ -184,6 +184,28 @@ const Stand* gf_findStandNear(Engine& engine, GeoPosition position, const LiveAc
     return result;
 }
 
+bool isReservedStand(const Engine& engine, const Stand& stand) {
+    const std::string& reserved = engine.state.parking.display.reservedStand;
+    return !reserved.empty() && stand.id == reserved;
+}
+
+bool standUnderUser(Engine& engine, const Stand& stand) {
+    const UserAircraftBlock user = engine.clocks.userAircraft();
+    if (user.zeroPosition()) return false;
+    const std::string name =
+        gf_standNameAtPosition(engine, engine.state.userStandName, user.position(), user.onGround.has_value());
+    return !name.empty() && name == stand.id;
+}
+
+void updateCargoStandDisplay(Engine& engine, const LiveAc& ac) {
+    if (ac.flight.key.cargo == 0 || ac.standFlag != 0) return;
+    const Stand* stand = engine.stands.findStand(ac.standNumber);
+    if (stand == nullptr || !stand->cargo) return;
+    engine.stands.clearCargoFlag(ac.standNumber);
+    // The board repaints only when the count it shows changes.
+    engine.loadedPark.stats.setUpdates(engine.loadedPark.learnedUpdates);
+}
+
 void lf_addRealStandOption(Engine& engine, std::uint32_t standNumber, FlightRec& flight, StandLearning mode) {
     const WeekTime now = engine.weekTime();
     // Without the traffic clock's day and slot nothing could be filed right.

@@ -41,10 +41,19 @@ std::string gf_standNameAtPosition(Engine& engine, StandNameCache& cache, GeoPos
 // nullptr when no stand is found.
 const Stand* gf_findStandNear(Engine& engine, GeoPosition position, const LiveAc& ac, double radiusNm, bool wide);
 
+// The park airport's reserved stand, which no aircraft may take.
+bool isReservedStand(const Engine& engine, const Stand& stand);
+// The stand lies under the user aircraft, which may take or leave it.
+bool standUnderUser(Engine& engine, const Stand& stand);
+
 // Records the flight as a real option of the stand for the current half
 // hour (extending its latest option when it stood there recently). Nothing
 // happens without a known registration or a valid week time.
 void lf_addRealStandOption(Engine& engine, std::uint32_t standNumber, FlightRec& flight, StandLearning mode);
+
+// A cargo aircraft on a stand still marked for cargo takes the mark off:
+// the stand file keeps the change and the window shows one more update.
+void updateCargoStandDisplay(Engine& engine, const LiveAc& ac);
 
 // Copies the callsign parts of the flight's learned option near now into the
 // flight's second and third texts.

@@ -21,7 +21,7 @@
 #include "core/settings.h"
 #include "engine/parking/parking_cycle.h"
 #include "engine/parking/user_stand_exchange.h"
-#include "engine/stands/stand_seams.h"
+#include "engine/stands/stands.h"
 #include "platform/units.h"
 #include "refdata/airports.h"
 #include "refdata/data_file.h"
@@ -396,8 +396,8 @@ TEST_F(ParkAirportsTest, StandingOnAStandAtTheLoadMakesItTheReservedStandInTheFi
     EXPECT_EQ(stands.park.learnedUpdates, 0);
     EXPECT_EQ(shown.back(), state.parking.display);
     EXPECT_TRUE(parkAirport.standsLoaded());
-    EXPECT_TRUE(standKeptFree(engine, standNamed("A12")));
-    EXPECT_FALSE(standKeptFree(engine, standNamed("D4")));
+    EXPECT_TRUE(isReservedStand(engine, standNamed("A12")));
+    EXPECT_FALSE(isReservedStand(engine, standNamed("D4")));
 }
 
 TEST_F(ParkAirportsTest, FlyingOverAStandAtTheLoadKeepsTheStoredStand) {

@@ -4,7 +4,8 @@
 # lowest first:
 #   platform -> core -> refdata -> feed, simlink, liveries, airports -> engine -> run
 # platform's sys/, net/, ui/ and sim/ are one layer; in the middle level only
-# liveries may use airports. The build keeps the same rule through the headers
+# liveries may use airports. Inside engine the stand folders point one way
+# too, lowest first: stands -> conflicts -> parking. The build keeps the same rule through the headers
 # each library publishes; this check names the offending line, and also covers
 # folders that are not built yet.
 set -euo pipefail
@@ -20,10 +21,16 @@ if ! awk '
     level["feed"] = 3; level["simlink"] = 3; level["liveries"] = 3; level["airports"] = 3
     level["engine"] = 4; level["run"] = 5
     allowed["liveries/airports"] = 1  # a stand id and its cargo flag
+    inner["stands"] = 0; inner["conflicts"] = 1; inner["parking"] = 2
     # Folders of the tree that are no product layer.
     split("tools tests bench fuzz data cmake", names, " ")
     for (i in names) other[names[i]] = 1
     bad = 0
+  }
+  # The folder below engine/ of a path, empty for a file of engine/ itself.
+  function subfolder(path,    rest) {
+    rest = substr(path, index(path, "/") + 1)
+    return index(rest, "/") ? substr(rest, 1, index(rest, "/") - 1) : ""
   }
   NF == 0 { next }
   {
@@ -38,6 +45,11 @@ if ! awk '
     else if ((to in level) && to != from && !((from "/" to) in allowed)) {
       if (level[to] > level[from]) why = to " is a layer above " from
       else if (level[to] == level[from]) why = to " is beside " from " in the same layer"
+    }
+    else if (from == "engine" && to == "engine") {
+      fromInner = subfolder(file); toInner = subfolder(target)
+      if ((fromInner in inner) && (toInner in inner) && inner[toInner] > inner[fromInner])
+        why = "engine/" toInner " comes after engine/" fromInner "; stands, conflicts, parking include downwards only"
     }
     if (why != "") { printf "%s:%s: #include \"%s\": %s\n", file, line, target, why; bad = 1 }
   }

@@ -1,5 +1,5 @@
-// The stand rules static parking answers for live aircraft: the cargo mark a
-// cargo aircraft shows on its stand, and how many may stand parked.
+// The stand rules for live aircraft: the cargo mark a cargo aircraft shows on
+// its stand, and how many may stand parked.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,8 +7,9 @@
 #include <fmt/format.h>
 
 #include "core/settings.h"
-#include "engine/conflicts/stand_conflicts.h"
-#include "engine/stands/stand_seams.h"
+#include "engine/parking/park_limit.h"
+#include "engine/parking/parking_cycle.h"
+#include "engine/stands/stands.h"
 #include "support/engine_harness.h"
 
 namespace qvl::test {
@@ -31,7 +32,7 @@ protected:
 };
 
 TEST_F(CargoStandTest, ACargoAircraftOnACargoStandClearsTheMarkAndCountsOneUpdate) {
-    showCargoStand(engine, cargoAircraftOn(1));
+    updateCargoStandDisplay(engine, cargoAircraftOn(1));
     const Stand& stand = *stands.stand(1);
     EXPECT_FALSE(stand.cargo);
     EXPECT_TRUE(stand.cargoChange);
@@ -39,7 +40,7 @@ TEST_F(CargoStandTest, ACargoAircraftOnACargoStandClearsTheMarkAndCountsOneUpdat
     EXPECT_EQ(stands.park.stats.snapshot().updates, 1);
     EXPECT_EQ(repaints, 1);
     // The mark is gone: a second aircraft changes nothing more.
-    showCargoStand(engine, cargoAircraftOn(1));
+    updateCargoStandDisplay(engine, cargoAircraftOn(1));
     EXPECT_EQ(stands.park.learnedUpdates, 1);
     EXPECT_EQ(repaints, 1);
 }
@@ -47,11 +48,11 @@ TEST_F(CargoStandTest, ACargoAircraftOnACargoStandClearsTheMarkAndCountsOneUpdat
 TEST_F(CargoStandTest, PassengerAircraftAndAircraftWithTheStandFlagLeaveTheMark) {
     LiveAc passenger = cargoAircraftOn(1);
     passenger.flight.key.cargo = 0;
-    showCargoStand(engine, passenger);
+    updateCargoStandDisplay(engine, passenger);
     LiveAc flagged = cargoAircraftOn(1);
     flagged.standFlag = 1;
-    showCargoStand(engine, flagged);
-    showCargoStand(engine, cargoAircraftOn(7));
+    updateCargoStandDisplay(engine, flagged);
+    updateCargoStandDisplay(engine, cargoAircraftOn(7));
     EXPECT_TRUE(stands.stand(1)->cargo);
     EXPECT_EQ(stands.park.learnedUpdates, 0);
     EXPECT_EQ(repaints, 0);
@@ -80,7 +81,7 @@ protected:
 TEST_F(ParkLimitTest, TheParkLimitIsTheNumberOfStaticAircraftWanted) {
     steady += std::chrono::hours(1);
     // 4 stands at 40 %: 2 wanted, so a third parked aircraft is one too many.
-    EXPECT_EQ(parkLimit(engine), 2);
+    EXPECT_EQ(lf_wantedStaticCount(engine), 2);
     parkLive(1, 10);
     parkLive(2, 30);
     parkLive(3, 20);
@@ -91,7 +92,7 @@ TEST_F(ParkLimitTest, TheParkLimitIsTheNumberOfStaticAircraftWanted) {
 
 TEST_F(ParkLimitTest, NoStaticAircraftWantedSetsNoLimit) {
     setForTest(MAX_PARK_SEL, 0);
-    EXPECT_EQ(parkLimit(engine), 0);
+    EXPECT_EQ(lf_wantedStaticCount(engine), 0);
     parkLive(1, 10);
     parkLive(2, 30);
     parkLive(3, 20);

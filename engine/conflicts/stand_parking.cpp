@@ -9,7 +9,6 @@
 #include "engine/engine_math.h"
 #include "engine/motion/motion_steps.h"
 #include "engine/removal.h"
-#include "engine/stands/stand_seams.h"
 #include "engine/stands/stands.h"
 
 namespace qvl {
@@ -38,8 +37,9 @@ void try2Park(Engine& engine, LiveAc& ac, bool wide) {
     GeoPosition& parkTry = ac.motion.parkTry;
     if (samePosition(last.latitude, last.longitude, parkTry.latitude, parkTry.longitude)) return;
     parkTry = {.latitude = last.latitude, .longitude = last.longitude};
-    const Stand* stand = standNear(engine, positionOf(last), ac, wide ? kStandSearchWideNm : kStandSearchNm, wide);
-    if (stand == nullptr || standKeptFree(engine, *stand) || standUnderUser(engine, *stand)) return;
+    const Stand* stand =
+        gf_findStandNear(engine, positionOf(last), ac, wide ? kStandSearchWideNm : kStandSearchNm, wide);
+    if (stand == nullptr || isReservedStand(engine, *stand) || standUnderUser(engine, *stand)) return;
 
     removeParkedOn(engine, ac, *stand);
     for (const std::uint32_t neighbour : stand->neighbours) lf_clearAdjacentLive(engine, neighbour, ac, *stand);
