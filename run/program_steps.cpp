@@ -79,10 +79,12 @@ void ProgramStartUp::setDestination(const std::string& text, const GeoPosition& 
 // --- Traffic run ---
 
 void ProgramTrafficRun::darkenLinkLamps() {
-    p_.windowState.realTrafficReady.store(false);
+    p_.feed.realTrafficDisplay.store(false);
     p_.link.status.darken();
 }
-void ProgramTrafficRun::lightRealTrafficLamp() { p_.windowState.realTrafficReady.store(true); }
+// The traffic client runs on another PC (or Aerowinx feeds the run): no
+// connection here tells whether it is there, so the link counts as ready.
+void ProgramTrafficRun::lightRealTrafficLamp() { p_.feed.realTrafficDisplay.store(true); }
 void ProgramTrafficRun::initAiTraffic() { gf_initAiTraffic(p_.engine); }
 void ProgramTrafficRun::initSimQueues() { gf_initSimQueues(p_.link); }
 void ProgramTrafficRun::startSimClient() { p_.simClient.start(p_.link, p_.run, p_.simulator); }

@@ -275,6 +275,9 @@ void takePanelValues(const PanelSources& sources, MainWindowState& window) {
     window.trafficLamp = static_cast<LampState>(sources.feed.trafficLamp.load());
     window.weatherLamp = static_cast<LampState>(sources.feed.weatherLamp.load());
     window.qnh = sources.feed.displayedQnh.load();
+    // Ready while a traffic client is connected, or from the start of a
+    // run whose client is not on this PC.
+    window.realTrafficReady = sources.feed.realTrafficDisplay.load();
     window.setText(WindowText::realTraffic, sources.feed.realTrafficText());
 
     window.parkAirportLoaded = sources.parkAirport.standsLoaded();

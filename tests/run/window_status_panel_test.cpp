@@ -365,6 +365,7 @@ TEST_F(StatusPanelTest, ThePanelTakesTheCurrentValuesOfTheirOwners) {
     user.setTitle("Airbus A320 Test Air");
     feed.trafficLamp = ReaderLamp::stale;
     feed.displayedQnh = 998;
+    feed.realTrafficDisplay = true;  // a traffic client is connected
     parkAirport.setStandsLoaded(true);
     loadedPark.stats.setPublisher("maker", true);
 
@@ -376,6 +377,7 @@ TEST_F(StatusPanelTest, ThePanelTakesTheCurrentValuesOfTheirOwners) {
     EXPECT_EQ(state.text(WindowText::userAircraft), "Airbus A320 Test Air");
     EXPECT_EQ(state.trafficLamp.load(), LampState::noDatagram);
     EXPECT_EQ(state.qnh.load(), 998);
+    EXPECT_TRUE(state.realTrafficReady.load());
     EXPECT_TRUE(state.parkAirportLoaded.load());
     EXPECT_TRUE(state.parkFileHandmade.load());
     EXPECT_EQ(state.text(WindowText::airportFile), "maker");
