@@ -81,6 +81,9 @@ TEST_F(AircraftCfg, HeaderLinesGiveTheirNumberOrTheMalformedMark) {
     EXPECT_EQ(lf_matchFltsimHeader("[fltsim.5"), "10000");
     EXPECT_EQ(lf_matchFltsimHeader("[fltsim.]"), "10000");
     EXPECT_EQ(lf_matchFltsimHeader(";[fltsim.5]"), "10000");
+    EXPECT_EQ(lf_matchFltsimHeader("[fltsim.x]"), "10000");
+    EXPECT_EQ(lf_matchFltsimHeader("[FLTSIM.x]"), "10000") << "the upper-case spelling is malformed alike";
+    EXPECT_EQ(lf_matchFltsimHeader("[FLTSIM.5] x"), "10000");
     EXPECT_EQ(lf_matchFltsimHeader("[FltSim.5] x"), "") << "the plain search knows two spellings only";
     EXPECT_EQ(lf_matchFltsimHeader("//[fltsim.5]"), "");
     EXPECT_EQ(lf_matchFltsimHeader("[General]"), "");
