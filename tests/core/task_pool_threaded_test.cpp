@@ -60,6 +60,7 @@ std::vector<int> runScan(TaskPool<int>& pool, int count, const std::function<int
 
 std::vector<int> upTo(int count) {
     std::vector<int> numbers;
+    numbers.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) numbers.push_back(i);
     return numbers;
 }
@@ -256,7 +257,7 @@ TEST(TaskPoolThreaded, ThePoolsEndStopsTasksThatWatchTheirToken) {
     const auto start = Clock::now();
     {
         TaskPool<void> pool({.workerCount = 2, .timeout = kSafetyBound});
-        ASSERT_TRUE(pool.submit([&](std::stop_token stop) {
+        ASSERT_TRUE(pool.submit([&](const std::stop_token& stop) {
             std::mutex mutex;
             std::condition_variable_any changed;
             std::unique_lock lock(mutex);
