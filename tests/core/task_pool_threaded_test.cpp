@@ -60,6 +60,7 @@ std::vector<int> runScan(TaskPool<int>& pool, int count, const std::function<int
 
 std::vector<int> upTo(int count) {
     std::vector<int> numbers;
+    numbers.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) numbers.push_back(i);
     return numbers;
 }
@@ -169,6 +170,55 @@ TEST(TaskPoolThreaded, AHungTaskTimesOutAndTheJoinIsBounded) {
     EXPECT_EQ(pool.runningCount(), 0);
 }
 
+TEST(TaskPoolThreaded, MoreResultsThanWorkersAreASurplus) {
+    constexpr std::int32_t kWorkers = 3;
+    TaskPool<int> pool({.workerCount = kWorkers, .timeout = kSafetyBound});
+    for (int i = 0; i < kWorkers; ++i) ASSERT_TRUE(pool.submit([i] { return i; }));
+    EXPECT_FALSE(pool.hasSurplus()) << "as many results as workers wait";
+    ASSERT_TRUE(pool.submit([] { return kWorkers; }));
+    EXPECT_TRUE(pool.hasSurplus());
+    EXPECT_EQ(pool.takeOldest(), 0);
+    EXPECT_FALSE(pool.hasSurplus());
+}
+
+// The waits end near their limits: past them, never long after. The upper
+// bound is a few times the limit, room for a loaded sanitizer run.
+constexpr std::chrono::milliseconds kLimit{100};
+constexpr std::chrono::milliseconds kWellPastTheLimit = 4 * kLimit;
+
+TEST(TaskPoolThreaded, TakingAHungResultTimesOutCloseToTheLimit) {
+    const auto hang = std::make_shared<Gate>();
+    TaskPool<int> pool({.workerCount = 2, .timeout = kLimit});
+    ASSERT_TRUE(pool.submit([hang] {
+        hang->wait();
+        return 0;
+    }));
+    const auto start = Clock::now();
+    EXPECT_THROW(pool.takeOldest(), TaskTimeoutError);
+    const auto waited = Clock::now() - start;
+    EXPECT_GE(waited, kLimit);
+    EXPECT_LT(waited, kWellPastTheLimit);
+    hang->open();
+    EXPECT_TRUE(pool.joinAll(kSafetyBound));
+}
+
+TEST(TaskPoolThreaded, JoiningAHungTaskEndsCloseToTheJoinsOwnBound) {
+    const auto hang = std::make_shared<Gate>();
+    // The pool's own time-out is long: the join keeps to the bound it is given.
+    TaskPool<int> pool({.workerCount = 2, .timeout = kSafetyBound});
+    ASSERT_TRUE(pool.submit([hang] {
+        hang->wait();
+        return 0;
+    }));
+    const auto start = Clock::now();
+    EXPECT_FALSE(pool.joinAll(kLimit));
+    const auto waited = Clock::now() - start;
+    EXPECT_GE(waited, kLimit);
+    EXPECT_LT(waited, kWellPastTheLimit);
+    hang->open();
+    EXPECT_TRUE(pool.joinAll(kSafetyBound));
+}
+
 TEST(TaskPoolThreaded, ASecondRoundAfterATimeOutWorksOnceTheHungTaskEnds) {
     const auto hang = std::make_shared<Gate>();
     TaskPool<int> pool({.workerCount = 2, .timeout = kShortTimeout});
@@ -207,7 +257,7 @@ TEST(TaskPoolThreaded, ThePoolsEndStopsTasksThatWatchTheirToken) {
     const auto start = Clock::now();
     {
         TaskPool<void> pool({.workerCount = 2, .timeout = kSafetyBound});
-        ASSERT_TRUE(pool.submit([&](std::stop_token stop) {
+        ASSERT_TRUE(pool.submit([&](const std::stop_token& stop) {
             std::mutex mutex;
             std::condition_variable_any changed;
             std::unique_lock lock(mutex);

@@ -139,6 +139,21 @@ TEST_F(ReturningFlightTest, RecordsBehindAFlownOnAircraftAreRefusedAndKeptOnlyWh
     EXPECT_EQ(state.liveAircraft.size(), 1U);
 }
 
+TEST_F(ReturningFlightTest, ARecordAheadThatTheFlownOnAircraftRefusesIsNotKept) {
+    LiveAc& ac = flownOn();
+    const std::size_t queued = ac.samples.size();
+    // Just ahead of its last sample, too close to move it on: refused, and
+    // the aircraft flies on past its data. Only records behind it may be a
+    // flight that comes back.
+    traffic.push(record(1100.0, 8.5001));
+    tick();
+    const LiveAc* after = aircraft(kHexId);
+    ASSERT_NE(after, nullptr);
+    EXPECT_EQ(after->samples.size(), queued);
+    EXPECT_GE(after->extendCount, 1);
+    EXPECT_TRUE(state.returningTraffic.empty());
+}
+
 TEST_F(ReturningFlightTest, KeptRecordsThatFallDueBeforeTheObjectGoesAreDropped) {
     LiveAc& ac = flownOn();
     removeAircraftFromSim(engine, ac);

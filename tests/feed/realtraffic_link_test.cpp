@@ -2,6 +2,8 @@
 #include <fmt/format.h>
 
 #include <array>
+#include <cstdint>
+#include <limits>
 
 #include "feed/realtraffic_link.h"
 #include "feed/socket_error.h"
@@ -125,6 +127,24 @@ TEST_F(Link, UserStateAndTimeLines) {
     feed.rtLocal.store(false);
     link.sendUserPosition(user);
     EXPECT_EQ(drain(*client, 50ms), "");
+}
+
+TEST_F(Link, TheTimeGoesOnlyToAConnectedClientAndOnlyWhenItFits) {
+    // A client that knocks but was not taken yet is no connected client.
+    auto client = connectClient();
+    const std::string logged = log.text();
+    link.sendQs123(1767225600);
+    EXPECT_EQ(log.text(), logged) << "no failed send is reported";
+    EXPECT_FALSE(link.connected());
+
+    ASSERT_TRUE(link.waitForClient());
+    constexpr std::int64_t kLargest = std::numeric_limits<std::int64_t>::max() / 1000;
+    link.sendQs123(kLargest + 1);  // its milliseconds do not fit
+    link.sendQs123(std::numeric_limits<std::int64_t>::max());
+    link.sendQs123(kLargest);
+    link.sendQs123(1767225600);
+    EXPECT_EQ(drain(*client), fmt::format("Qs123={}000\r\nQs123=1767225600000\r\n", kLargest));
+    EXPECT_TRUE(link.connected());
 }
 
 TEST_F(Link, AClientLostWhileTheRunClosesIsNeitherReportedNorMourned) {

@@ -35,7 +35,7 @@ protected:
 
     // `bytes` as <folder>/aircraft.cfg under the test's folder.
     fs::path writeCfg(const fs::path& folder, const std::string& bytes) const {
-        const fs::path cfg = folder_ / folder / "aircraft.cfg";
+        fs::path cfg = folder_ / folder / "aircraft.cfg";
         fs::create_directories(cfg.parent_path());
         test::writeFile(cfg, bytes);
         return cfg;
@@ -47,6 +47,7 @@ protected:
 
     static std::vector<std::string> titles(const std::vector<LiveryData>& liveries) {
         std::vector<std::string> out;
+        out.reserve(liveries.size());
         for (const LiveryData& livery : liveries) out.push_back(livery.title);
         return out;
     }
@@ -81,6 +82,9 @@ TEST_F(AircraftCfg, HeaderLinesGiveTheirNumberOrTheMalformedMark) {
     EXPECT_EQ(lf_matchFltsimHeader("[fltsim.5"), "10000");
     EXPECT_EQ(lf_matchFltsimHeader("[fltsim.]"), "10000");
     EXPECT_EQ(lf_matchFltsimHeader(";[fltsim.5]"), "10000");
+    EXPECT_EQ(lf_matchFltsimHeader("[fltsim.x]"), "10000");
+    EXPECT_EQ(lf_matchFltsimHeader("[FLTSIM.x]"), "10000") << "the upper-case spelling is malformed alike";
+    EXPECT_EQ(lf_matchFltsimHeader("[FLTSIM.5] x"), "10000");
     EXPECT_EQ(lf_matchFltsimHeader("[FltSim.5] x"), "") << "the plain search knows two spellings only";
     EXPECT_EQ(lf_matchFltsimHeader("//[fltsim.5]"), "");
     EXPECT_EQ(lf_matchFltsimHeader("[General]"), "");
@@ -249,7 +253,7 @@ TEST_F(AircraftCfg, EveryTextEncodingGivesTheSameAccentedTitle) {
 TEST_F(AircraftCfg, Windows1252BeyondTheUtf8HeadStillGivesUtf8Titles) {
     // 5 KB of ASCII make the file UTF-8 as far as the charset check looks.
     std::string bytes = "[General]\nicao_type_designator=A320\n";
-    while (bytes.size() < 5 * 1024) bytes += "; a comment line of plain ASCII text\n";
+    while (bytes.size() < std::size_t{5} * 1024) bytes += "; a comment line of plain ASCII text\n";
     bytes += "[fltsim.0]\ntitle=Airbus A320 Caf\xE9\nicao_airline=DLH\n";
     const fs::path cfg = writeCfg("late_ansi", bytes);
     ASSERT_EQ(gf_detectCharset(cfg), Charset::UTF8_without_BOM);

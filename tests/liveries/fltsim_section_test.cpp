@@ -107,6 +107,7 @@ TEST_F(FltsimSection, AtcIdValuesFollowTheRegistrationRules) {
     EXPECT_EQ(read({"title=6", "icao_airline=DLH", "atc_id=;D-EFGM"})->registration, "");
     EXPECT_EQ(read({"title=7", "icao_airline=DLH", "atc_id=D-EFGN,,D-X"})->registration, "");
     EXPECT_EQ(read({"title=8", "icao_airline=DLH", "atc_id=ABCDEFGHIJKLM"})->registration, "");
+    EXPECT_EQ(read({"title=9", "icao_airline=DLH", "atc_id=ABCDEFGHIJKL"})->registration, "ABCDEFGHIJKL");
     EXPECT_EQ(incomplete(),
               (std::vector<std::string>{"invalid atc_id=D-AB*X in: 5", "invalid atc_id= in: 6",
                                         "invalid atc_id=D-EFGN,,D-X in: 7", "invalid atc_id=ABCDEFGHIJKLM in: 8"}));

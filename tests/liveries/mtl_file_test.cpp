@@ -153,6 +153,12 @@ TEST_F(MtlFile, WithoutATextureKeyTheFolderTextureCountsAsOnWindows) {
     EXPECT_TRUE(incomplete().empty());
 }
 
+TEST_F(MtlFile, TrailingDotsAndBlanksOfATextureKeyAreDroppedAsOnWindows) {
+    const auto cfg = writeCfg("[fltsim.0]\ntitle=A320 DLH Blank\ntexture=A .\n", {"texture.A"});
+    EXPECT_EQ(titles(search(cfg)), std::vector<std::string>{"A320 DLH Blank"});
+    EXPECT_TRUE(incomplete().empty());
+}
+
 TEST_F(MtlFile, SecondKeysRejectTheSection) {
     const auto cfg = writeCfg(
         "[fltsim.0]\ntitle=A320 DLH A\ntexture=A\nTITLE=A320 DLH B\n"
@@ -160,12 +166,14 @@ TEST_F(MtlFile, SecondKeysRejectTheSection) {
         "[fltsim.2]\ntitle=A320 DLH D\ntexture=A\natc_id=D-ABCD\n//atc_id=D-ABCE\n"
         "[fltsim.3]\ntitle=A320 DLH E\ntexture=A\natc_id=D-AB*\n"
         "[fltsim.4]\ntitle=A320 DLH F\ntexture=A\natc_id=D-ABCD;old\n"
-        "[fltsim.5]\ntitle=A320 DLH G\ntexture=A\natc_id=D-ABCD,D-ABCE\n",
+        "[fltsim.5]\ntitle=A320 DLH G\ntexture=A\natc_id=D-ABCD,D-ABCE\n"
+        "[fltsim.6]\ntitle=A320 DLH H\ntexture=A\natc_id=ABCDEFGHIJKL\n",
         {"texture.A"});
     const auto liveries = search(cfg);
-    EXPECT_EQ(titles(liveries), (std::vector<std::string>{"A320 DLH E", "A320 DLH F", "A320 DLH G"}));
+    EXPECT_EQ(titles(liveries), (std::vector<std::string>{"A320 DLH E", "A320 DLH F", "A320 DLH G", "A320 DLH H"}));
     EXPECT_EQ(std::next(liveries.begin())->registration, "D-ABCD;old") << "no cut at a semicolon";
-    EXPECT_EQ(liveries.back().registration, "");
+    EXPECT_EQ(std::next(liveries.begin(), 2)->registration, "");
+    EXPECT_EQ(liveries.back().registration, "ABCDEFGHIJKL") << "twelve characters are a registration still";
     const std::string folder = text(cfg.parent_path());
     EXPECT_EQ(incomplete(), (std::vector<std::string>{folder + " [fltsim.0] has more than one title key",
                                                       folder + " [fltsim.1] has more than one atc_parking_types key",

@@ -210,6 +210,23 @@ TEST_F(TrafficRunTest, ALocalClientGetsTheServerAndTheWait) {
     EXPECT_FALSE(steps.called("lightRealTrafficLamp"));
 }
 
+TEST_F(TrafficRunTest, AStandardEditionClientIsSentNoSimulatorTimeAtTheStart) {
+    process.rtLocal.store(true);
+    trafficRun.trafficClockValue = 1.7e9;
+    EXPECT_TRUE(lf_runTraffic(control));
+    EXPECT_TRUE(steps.called("waitForRealTraffic"));
+    EXPECT_FALSE(steps.called("sendSimTime"));
+}
+
+TEST_F(TrafficRunTest, AProfessionalEditionClientIsSentTheSimulatorTimeOnceItHasAnswered) {
+    process.rtLocal.store(true);
+    trafficRun.trafficClockValue = 1.7e9;
+    trafficRun.profEdition = true;
+    EXPECT_TRUE(lf_runTraffic(control));
+    ASSERT_TRUE(steps.called("sendSimTime"));
+    EXPECT_LT(steps.indexOf("waitForRealTraffic"), steps.indexOf("sendSimTime"));
+}
+
 TEST_F(TrafficRunTest, WithAerowinxThereIsNoLinkButTheReadersStart) {
     process.rtLocal.store(true);
     AEROWINX.set(true);
