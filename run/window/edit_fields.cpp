@@ -215,6 +215,15 @@ void installEditFields(std::shared_ptr<const EditFieldOwners> owners) {
     installedOwners = std::move(owners);
 }
 
+void uninstallEditFields() noexcept {
+    try {
+        const std::lock_guard lock(ownersMutex);
+        installedOwners.reset();
+    } catch (...) {
+        // Locking failed; the owners outlive the program's window anyway.
+    }
+}
+
 void lf_editSubclassProc(std::uint16_t controlId) {
     const auto wired = owners();
     if (!wired) {

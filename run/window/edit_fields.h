@@ -40,13 +40,16 @@ struct EditFieldOwners {
 // std::logic_error, naming them, when functions are missing.
 void installEditFields(std::shared_ptr<const EditFieldOwners> owners);
 
+// Unwires the fields; a destructor may call it.
+void uninstallEditFields() noexcept;
+
 // Installs the owners for as long as it lives; the fields are unwired after.
 class EditFieldsInstalled {
 public:
     explicit EditFieldsInstalled(std::shared_ptr<const EditFieldOwners> owners) {
         installEditFields(std::move(owners));
     }
-    ~EditFieldsInstalled() { installEditFields(nullptr); }
+    ~EditFieldsInstalled() { uninstallEditFields(); }
     EditFieldsInstalled(const EditFieldsInstalled&) = delete;
     EditFieldsInstalled& operator=(const EditFieldsInstalled&) = delete;
 };
