@@ -55,6 +55,11 @@ function(_qvl_test_executable target label sources libs)
   add_executable(${target} ${sources})
   target_link_libraries(${target} PRIVATE qvl_test_support ${libs} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  # GoogleTest's headers are most of what a test file compiles: a suite's
+  # files are compiled eight to a unit, so each unit parses them once. Names
+  # of a file's anonymous namespace must therefore differ from its
+  # neighbours'.
+  set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
                        PROPERTIES LABELS ${label})
 endfunction()

@@ -17,7 +17,7 @@ namespace {
 
 namespace bw = bgl_writer;
 
-bw::ParkingSpec parking(std::uint8_t nameCode, std::uint16_t number, double longitude = 4.76) {
+bw::ParkingSpec bglParking(std::uint8_t nameCode, std::uint16_t number, double longitude = 4.76) {
     return {
         .nameCode = nameCode, .type = 8, .number = number, .radius = 20.0f, .latitude = 52.3, .longitude = longitude};
 }
@@ -28,8 +28,8 @@ bw::BglImage oneAirport(const bw::AirportSpec& airport) {
 
 TEST(BglReader, ParkingsBecomeStandsWithNamePrefixesNumbersAndUnits) {
     bw::AirportSpec airport{.ident = "EHAM", .altitudeMillimetres = -5000};
-    airport.parkings = {parking(14, 5), parking(0, 5, 4.7601), parking(40, 6), parking(10, 12),
-                        parking(1, 7),  parking(37, 3),        parking(11, 9)};
+    airport.parkings = {bglParking(14, 5), bglParking(0, 5, 4.7601), bglParking(40, 6), bglParking(10, 12),
+                        bglParking(1, 7),  bglParking(37, 3),        bglParking(11, 9)};
     airport.parkings[0].heading = 90.0f;
     airport.parkings[0].radius = 37.04f;
     airport.parkings[0].type = 15;
@@ -59,7 +59,7 @@ TEST(BglReader, ParkingsBecomeStandsWithNamePrefixesNumbersAndUnits) {
 TEST(BglReader, AltitudesOutsideTheRangeBecomeZero) {
     auto altitudeOf = [](std::int32_t millimetres) {
         bw::AirportSpec airport{.ident = "EGLL", .altitudeMillimetres = millimetres};
-        airport.parkings = {parking(2, 1)};
+        airport.parkings = {bglParking(2, 1)};
         return readImage(oneAirport(airport)).airports.at(0).record.altitude;
     };
     EXPECT_EQ(altitudeOf(-11000), 0);
@@ -70,7 +70,7 @@ TEST(BglReader, AltitudesOutsideTheRangeBecomeZero) {
 
 TEST(BglReader, DuplicateNamesGetLettersUntilTenAreTaken) {
     bw::AirportSpec airport{.ident = "LFPG"};
-    for (int i = 0; i < 12; ++i) airport.parkings.push_back(parking(10, 12, 2.5 + 0.001 * i));
+    for (int i = 0; i < 12; ++i) airport.parkings.push_back(bglParking(10, 12, 2.5 + 0.001 * i));
     const BglAirports found = readImage(oneAirport(airport));
     const std::vector<std::string> ids = standIds(found.airports.at(0));
     ASSERT_EQ(ids.size(), 11U);
@@ -84,7 +84,7 @@ TEST(BglReader, DuplicateNamesGetLettersUntilTenAreTaken) {
 
 TEST(BglReader, EntriesFailingTheirChecksAreDroppedOneByOneWithTheirLines) {
     bw::AirportSpec airport{.ident = "KJFK"};
-    airport.parkings = {parking(2, 1), parking(2, 2), parking(2, 3), parking(2, 4), parking(2, 5), parking(2, 6)};
+    airport.parkings = {bglParking(2, 1), bglParking(2, 2), bglParking(2, 3), bglParking(2, 4), bglParking(2, 5), bglParking(2, 6)};
     airport.parkings[0].radius = 1.0f;
     airport.parkings[1].radius = 200.0f;
     airport.parkings[2].type = 0;   // silently
@@ -102,7 +102,7 @@ TEST(BglReader, EntriesFailingTheirChecksAreDroppedOneByOneWithTheirLines) {
 
 TEST(BglReader, NonFiniteHeadingsWidthsAndRadiiAreDropped) {
     bw::AirportSpec airport{.ident = "EHAM"};
-    airport.parkings = {parking(2, 1), parking(2, 2), parking(2, 3)};
+    airport.parkings = {bglParking(2, 1), bglParking(2, 2), bglParking(2, 3)};
     airport.parkings[0].heading = std::numeric_limits<float>::quiet_NaN();
     airport.parkings[1].radius = std::numeric_limits<float>::infinity();
     airport.helipads = {{.latitude = 52.30, .longitude = 4.70, .width = std::numeric_limits<float>::quiet_NaN()},
@@ -131,7 +131,7 @@ TEST(BglReader, HelipadsAreCountedAndADoubleOneIsSkipped) {
                         {.latitude = 51.47, .longitude = -0.45, .width = 20.0f},
                         {.latitude = 51.48, .longitude = -0.46, .width = 10.0f},
                         {.latitude = -95.0, .longitude = -0.46, .width = 10.0f}};
-    airport.parkings = {parking(2, 1, -0.44)};
+    airport.parkings = {bglParking(2, 1, -0.44)};
     const BglAirports found = readImage(oneAirport(airport));
     const BglAirport& egll = found.airports.at(0);
     EXPECT_EQ(standIds(egll), (std::vector<std::string>{"helipad1", "helipad2", "p1"}));
@@ -147,13 +147,13 @@ TEST(BglReader, HelipadsAreCountedAndADoubleOneIsSkipped) {
 
 TEST(BglReader, AirportsOfSeveralSubsectionsAreReadInFileOrderAndOthersSaySo) {
     bw::AirportSpec eham{.ident = "EHAM"};
-    eham.parkings = {parking(2, 1)};
+    eham.parkings = {bglParking(2, 1)};
     bw::AirportSpec unknown{.ident = "ZZZZ"};
-    unknown.parkings = {parking(2, 1)};
+    unknown.parkings = {bglParking(2, 1)};
     bw::AirportSpec threeLetters{.ident = "ABC"};
     bw::AirportSpec lfpg{.ident = "LFPG", .writeParkingList = false};
     bw::AirportSpec egll{.ident = "egll"};
-    egll.parkings = {parking(3, 4)};
+    egll.parkings = {bglParking(3, 4)};
     const bw::FileSpec spec{.sections = {{.type = 0x65, .subsections = {{.otherRecordsBefore = 3}}},
                                          {.subsections = {{.otherRecordsBefore = 2, .airports = {eham, unknown}},
                                                           {.otherRecordsBefore = 1, .airports = {threeLetters, lfpg}},
@@ -175,7 +175,7 @@ TEST(BglReader, AirportsOfSeveralSubsectionsAreReadInFileOrderAndOthersSaySo) {
 
 TEST(BglReader, SectionsOfOtherTypesOrWideEntriesAreNotWalked) {
     bw::AirportSpec eham{.ident = "EHAM"};
-    eham.parkings = {parking(2, 1)};
+    eham.parkings = {bglParking(2, 1)};
     EXPECT_TRUE(readImage(bw::writeBgl({.sections = {{.wideEntries = true, .subsections = {{.airports = {eham}}}}}}))
                     .airports.empty());
     EXPECT_TRUE(

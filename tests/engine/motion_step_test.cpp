@@ -25,7 +25,7 @@ namespace qvl::test {
 namespace {
 
 constexpr double kDeg = kDegToRad;
-constexpr std::uint32_t kObjectId = 500;
+constexpr std::uint32_t kMotionObjectId = 500;
 
 TrafficSample sampleAt(double latitude, double longitude, double altitude, double groundSpeed, std::int64_t due,
                        double verticalSpeed = 0.0) {
@@ -72,7 +72,7 @@ protected:
         LiveAc ac = makeLiveAc(*samples.begin(), f, 1.7e9);
         for (auto it = samples.begin() + 1; it != samples.end(); ++it) ac.samples.push_back(*it);
         const TrafficSample& front = ac.samples.front();
-        ac.objectId = kObjectId + static_cast<std::uint32_t>(state.liveAircraft.size());
+        ac.objectId = kMotionObjectId + static_cast<std::uint32_t>(state.liveAircraft.size());
         ac.status = SimStatus::active;
         ac.position.latitude = front.latitude;
         ac.position.longitude = front.longitude;

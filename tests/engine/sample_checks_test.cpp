@@ -13,11 +13,11 @@
 namespace qvl::test {
 namespace {
 
-constexpr GeoPosition kStand{50.0, 8.5};
+constexpr GeoPosition kSampleStand{50.0, 8.5};
 constexpr double kMetreNm = 1.0 / 1852.0;
 
 TrafficSample groundSampleAt(double bearingDeg, double metres, double track = 0.0) {
-    const GeoPosition p = gf_destinationPoint(kStand, bearingDeg * kDegToRad, metres * kMetreNm * kFeetPerNm);
+    const GeoPosition p = gf_destinationPoint(kSampleStand, bearingDeg * kDegToRad, metres * kMetreNm * kFeetPerNm);
     return {.latitude = p.latitude, .longitude = p.longitude, .groundSpeed = 3.0, .track = track};
 }
 
@@ -30,11 +30,11 @@ protected:
         ac.flight.halfSpan = 0.0095;  // about 17.6 m
         ac.status = SimStatus::active;
         ac.objectId = 300;
-        ac.stand = {.position = {.latitude = kStand.latitude, .longitude = kStand.longitude}, .heading = 0.0};
+        ac.stand = {.position = {.latitude = kSampleStand.latitude, .longitude = kSampleStand.longitude}, .heading = 0.0};
         ac.standNumber = 7;
         ac.phase = GroundPhase::parked;
-        ac.position.latitude = kStand.latitude;
-        ac.position.longitude = kStand.longitude;
+        ac.position.latitude = kSampleStand.latitude;
+        ac.position.longitude = kSampleStand.longitude;
         ac.onGround = true;
         ac.samples.push_back(groundSampleAt(0.0, 0.0));
         ac.samples.front().stationary = 1;

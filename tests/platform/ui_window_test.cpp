@@ -16,11 +16,11 @@ constexpr std::uint16_t kEditId = 32828;
 constexpr std::uint16_t kCheckId = 32771;
 constexpr std::uint16_t kComboId = 32818;
 constexpr std::uint16_t kButtonId = 32829;
-constexpr Colour kLime = Colour::fromBgr(0x32CD32);
-constexpr Colour kLightBlue = Colour::fromBgr(0xFFCC99);
+constexpr Colour kLimeTest = Colour::fromBgr(0x32CD32);
+constexpr Colour kLightBlueTest = Colour::fromBgr(0xFFCC99);
 
 // The program's side, as a log of what reached it.
-class Events : public WindowEvents {
+class WindowTestEvents : public WindowEvents {
 public:
     std::vector<std::string> log;
     bool throwOnCommand = false;
@@ -46,8 +46,8 @@ public:
     }
     void onClose() override { log.push_back("close"); }
     void onPaint(Canvas& canvas) override {
-        canvas.fill({.left = 0, .top = 112, .right = 880, .bottom = 392}, kLightBlue);
-        canvas.fill({.left = 0, .top = 448, .right = 880, .bottom = 476}, kLime);
+        canvas.fill({.left = 0, .top = 112, .right = 880, .bottom = 392}, kLightBlueTest);
+        canvas.fill({.left = 0, .top = 448, .right = 880, .bottom = 476}, kLimeTest);
         canvas.text({3, 455}, "ready", Colour::fromBgr(0x00FFFF));
     }
     void onCommand(const Command& command) override {
@@ -71,7 +71,7 @@ public:
 class HeadlessWindowTest : public ::testing::Test {
 protected:
     HeadlessWindow window;
-    Events events;
+    WindowTestEvents events;
 
     void SetUp() override {
         ASSERT_TRUE(window.open({.title = "Quorvelant", .position = {400, 20}, .width = 880, .height = 516}, events));
@@ -194,11 +194,11 @@ TEST_F(HeadlessWindowTest, PictureShowsThePaintAndTheControls) {
     const Image image = window.render();
     ASSERT_EQ(image.width(), 880);
     ASSERT_EQ(image.height(), 516);
-    EXPECT_EQ(image.pixel(600, 460), kLime);                    // message area
-    EXPECT_EQ(image.pixel(5, 300), kLightBlue);                 // controls area, no control there
-    EXPECT_NE(image.pixel(150, 266), kLightBlue);               // inside the edit
-    EXPECT_NE(image.pixel(240, 230), kLightBlue);               // inside the closed drop-down
-    EXPECT_EQ(image.pixel(240, 250), kLightBlue);               // below it: the open list is not drawn
+    EXPECT_EQ(image.pixel(600, 460), kLimeTest);                    // message area
+    EXPECT_EQ(image.pixel(5, 300), kLightBlueTest);                 // controls area, no control there
+    EXPECT_NE(image.pixel(150, 266), kLightBlueTest);               // inside the edit
+    EXPECT_NE(image.pixel(240, 230), kLightBlueTest);               // inside the closed drop-down
+    EXPECT_EQ(image.pixel(240, 250), kLightBlueTest);               // below it: the open list is not drawn
     EXPECT_EQ(image.pixel(5, 458), Colour::fromBgr(0x00FFFF));  // the block of the text's first letter
 }
 
@@ -214,7 +214,7 @@ TEST_F(HeadlessWindowTest, AControlKeepsItsBackgroundAndAnEnabledEditShowsIt) {
 }
 
 TEST(HeadlessWindowOpen, ASecondOpenOrAnEmptySizeFails) {
-    Events events;
+    WindowTestEvents events;
     HeadlessWindow window;
     EXPECT_FALSE(window.open({.title = "x", .width = 0, .height = 516}, events));
     EXPECT_FALSE(window.processPendingEvents());

@@ -29,7 +29,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::filesystem::path dataFolder() {
+std::filesystem::path programDataFolder() {
     return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data";
 }
 
@@ -86,8 +86,8 @@ protected:
         fs::create_directories(dir / "input");
         fs::create_directories(dir / "output");
         fs::create_directories(dir / "roaming" / "Quorvelant");
-        streamEncrypt(dataFolder() / "dbase.xml", dir / "input" / "dbase.enc");
-        streamEncrypt(dataFolder() / "airports.xml", dir / "input" / "airports.enc");
+        streamEncrypt(programDataFolder() / "dbase.xml", dir / "input" / "dbase.enc");
+        streamEncrypt(programDataFolder() / "airports.xml", dir / "input" / "airports.enc");
         writeFile(dir / "output" / "LiveriesScanned.xml",
                   "<root><liveries><l a=\"AUA\" m=\"A320\" t=\"Test A320\"/></liveries></root>");
         writeFile(dir / "roaming" / "Quorvelant" / "parameters.xml",
