@@ -84,7 +84,8 @@ TEST(BglReader, DuplicateNamesGetLettersUntilTenAreTaken) {
 
 TEST(BglReader, EntriesFailingTheirChecksAreDroppedOneByOneWithTheirLines) {
     bw::AirportSpec airport{.ident = "KJFK"};
-    airport.parkings = {bglParking(2, 1), bglParking(2, 2), bglParking(2, 3), bglParking(2, 4), bglParking(2, 5), bglParking(2, 6)};
+    airport.parkings = {bglParking(2, 1), bglParking(2, 2), bglParking(2, 3),
+                        bglParking(2, 4), bglParking(2, 5), bglParking(2, 6)};
     airport.parkings[0].radius = 1.0f;
     airport.parkings[1].radius = 200.0f;
     airport.parkings[2].type = 0;   // silently

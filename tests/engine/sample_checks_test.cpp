@@ -30,7 +30,8 @@ protected:
         ac.flight.halfSpan = 0.0095;  // about 17.6 m
         ac.status = SimStatus::active;
         ac.objectId = 300;
-        ac.stand = {.position = {.latitude = kSampleStand.latitude, .longitude = kSampleStand.longitude}, .heading = 0.0};
+        ac.stand = {.position = {.latitude = kSampleStand.latitude, .longitude = kSampleStand.longitude},
+                    .heading = 0.0};
         ac.standNumber = 7;
         ac.phase = GroundPhase::parked;
         ac.position.latitude = kSampleStand.latitude;

@@ -194,11 +194,11 @@ TEST_F(HeadlessWindowTest, PictureShowsThePaintAndTheControls) {
     const Image image = window.render();
     ASSERT_EQ(image.width(), 880);
     ASSERT_EQ(image.height(), 516);
-    EXPECT_EQ(image.pixel(600, 460), kLimeTest);                    // message area
-    EXPECT_EQ(image.pixel(5, 300), kLightBlueTest);                 // controls area, no control there
-    EXPECT_NE(image.pixel(150, 266), kLightBlueTest);               // inside the edit
-    EXPECT_NE(image.pixel(240, 230), kLightBlueTest);               // inside the closed drop-down
-    EXPECT_EQ(image.pixel(240, 250), kLightBlueTest);               // below it: the open list is not drawn
+    EXPECT_EQ(image.pixel(600, 460), kLimeTest);                // message area
+    EXPECT_EQ(image.pixel(5, 300), kLightBlueTest);             // controls area, no control there
+    EXPECT_NE(image.pixel(150, 266), kLightBlueTest);           // inside the edit
+    EXPECT_NE(image.pixel(240, 230), kLightBlueTest);           // inside the closed drop-down
+    EXPECT_EQ(image.pixel(240, 250), kLightBlueTest);           // below it: the open list is not drawn
     EXPECT_EQ(image.pixel(5, 458), Colour::fromBgr(0x00FFFF));  // the block of the text's first letter
 }
 
