@@ -188,7 +188,8 @@ JSON
 cat > "$DEMO/sim/scenario.txt" <<TXT
 # The stand-in simulator for the demonstration: the 2020 simulator running,
 # the user parked at Vienna, the liveries of the generated Community folder
-# installed.
+# installed. AI aircraft touch the ground when they come down to it, as the
+# arrival does.
 simulator = KittyHawk
 running = yes
 frame_rate = 30
@@ -196,6 +197,7 @@ ground_elevation = 0
 user_position = $USER_LAT $USER_LON
 user_altitude = 0
 user_on_ground = yes
+ai_ground_contact = yes
 $INSTALLED
 TXT
 
@@ -252,14 +254,21 @@ awk -v lat="$USER_LAT" -v lon="$USER_LON" 'BEGIN {
   }
 }' > "$DEMO/traffic.txt"
 
-# An Austrian A320 lands on the runway south of the user, taxis north to the
-# free stand A12 and parks there among the static aircraft; its data stops
-# there. Each leg: seconds, ground speed (kt), track, vertical speed (fpm).
+# An Austrian A320 approaches from the west, lands on the runway south of the
+# user, taxis north to the free stand A12 and parks there among the static
+# aircraft; its data stops there. Each leg: seconds, ground speed (kt), track,
+# vertical speed (fpm). The program flies every sample 30 seconds after it
+# arrived and creates an aircraft only while the samples it holds are all in
+# the air or all on the ground, so the approach lasts well beyond those 30
+# seconds (90 s on a 3 degree path from about 1100 ft): the arrival is
+# created in the air, flares, touches down and rolls out before it taxis.
+# Its first sample lies far above the 108 ft under which no aircraft is born
+# over the airport.
 awk -v lat="$USER_LAT" -v lon="$USER_LON" -v row="$STAND_ROW_M" -v runway="$RUNWAY_M" \
     -v standX="$((STAND_COUNT * STAND_STEP_M))" '
 BEGIN {
   kt = 1852 / 3600
-  nLegs = split("30 140 90 -800|16 100 90 0|12 40 90 0|36 20 0 0|20 3 0 0|16 0 0 0", legs, "|")
+  nLegs = split("90 140 90 -750|16 100 90 0|12 40 90 0|36 20 0 0|20 3 0 0|16 0 0 0", legs, "|")
   # Back from the stand along the legs to where the approach starts.
   x = standX; y = row + 1
   for (i = nLegs; i >= 1; i--) {
@@ -267,7 +276,10 @@ BEGIN {
     x -= l[2] * kt * l[1] * sin(l[3] * 3.14159265 / 180)
     y -= l[2] * kt * l[1] * cos(l[3] * 3.14159265 / 180)
   }
-  alt = 400; t = 0
+  # The descent of the legs ends on the runway at height 0.
+  alt = 0
+  for (i = 1; i <= nLegs; i++) { split(legs[i], l, " "); alt -= l[4] * l[1] / 60 }
+  t = 0
   for (i = 1; i <= nLegs; i++) {
     split(legs[i], l, " ")
     for (s = 0; s < l[1]; s += 2) {
