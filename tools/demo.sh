@@ -42,7 +42,10 @@
 #   airports/learned/my_simaddon/LOWW.xml   the learned file of the user's
 #                          airport: flights learned at stands R0 and A1 to
 #                          A11 for every day and half hour; A12 has none and
-#                          stays free for the live arrival
+#                          stays free for the live arrival. The learned
+#                          folder of an earlier run of the same kit is kept,
+#                          with what the program saved there; delete it to
+#                          start from the staged file again
 #   sim/scenario.txt       the stand-in simulator's world; sim/trace.txt its trace
 #   traffic.txt            traffic replayed by the stand-in traffic client,
 #                          moved to the user's time and position
@@ -105,8 +108,21 @@ done
 [ -x "$LIVERY_TREE" ] || { echo "demo: $LIVERY_TREE is missing: build first" >&2; exit 1; }
 [ -x "$AIRPORT_TREE" ] || { echo "demo: $AIRPORT_TREE is missing: build first" >&2; exit 1; }
 
+# What the program learned in an earlier run of this kit is kept: the learned
+# folder survives the new layout, and the staged learned file below is
+# written only where none is kept.
+KEPT_LEARNED=
+if [ -d "$DEMO/airports/learned" ]; then
+  KEPT_LEARNED="$(mktemp -d "${TMPDIR:-/tmp}/qvl-demo-learned.XXXXXX")"
+  mv "$DEMO/airports/learned" "$KEPT_LEARNED/learned"
+fi
 rm -rf "$DEMO"
 mkdir -p "$DEMO"/{docs,input,output,sim,runtime,local,roaming/Quorvelant,roaming/InsideSystems,sim/packages}
+if [ -n "$KEPT_LEARNED" ]; then
+  mkdir -p "$DEMO/airports"
+  mv "$KEPT_LEARNED/learned" "$DEMO/airports/learned"
+  rmdir "$KEPT_LEARNED"
+fi
 mkdir -p "$DEMO/airports/learned/my_simaddon"
 chmod 700 "$DEMO/runtime"
 cp "$STAGE"/*.enc "$DEMO/input/"
@@ -208,7 +224,9 @@ TXT
 # static parking finds flights for them. R0, the user's stand, has flights
 # too but stays free for the user; A12 has none and stays free for the
 # arrival. No parking setting is stored: the user's settings stay in force.
-awk -v n="$STAND_COUNT" '
+# A learned file kept from an earlier run stays as the program saved it.
+LEARNED_LOWW="$DEMO/airports/learned/my_simaddon/LOWW.xml"
+[ -f "$LEARNED_LOWW" ] || awk -v n="$STAND_COUNT" '
 function flights(k,   d) {
   for (d = 1; d <= 7; d++)
     printf "      <opt reg=\"OE-L%c%c\" airl=\"AUA\" type=\"A320\" day=\"%d\" hh=\"0:47\" cs=\"AUA%d%d:AUA%d%d\" />\n", \
@@ -234,7 +252,7 @@ BEGIN {
   }
   print "  </parkpositions>"
   print "</root>"
-}' > "$DEMO/airports/learned/my_simaddon/LOWW.xml"
+}' > "$LEARNED_LOWW"
 
 # Two Austrian A320s pass the user at 3000 and 5000 ft for 20 seconds, one
 # position every 2 seconds; then their data stops and they are removed (a
