@@ -297,7 +297,16 @@ BEGIN {
   # The descent of the legs ends on the runway at height 0.
   alt = 0
   for (i = 1; i <= nLegs; i++) { split(legs[i], l, " "); alt -= l[4] * l[1] / 60 }
-  t = 0
+  # A replay in loops brings the flight back while the arrival of the last
+  # loop still stands at A12, and a parked aircraft takes no sample that
+  # jumps to approach speed: it would stay until the roll-out and the arrival
+  # would be born again on the runway. So each loop opens with one slow
+  # sample on the taxiway 400 m from A12, which takes the parked arrival
+  # away. On the first loop that lone sample is dropped when it falls due (an
+  # aircraft needs two), before the approach begins 40 seconds later.
+  printf "T 0 QVL,4490503,%.6f,%.6f,0,0,1000,0.0,3,AUA789,A320,OE-LBP,FRA,VIE,%.2f,,,adsb_icao,,,3,,,-1.0,,360.0,,,A3,\n", \
+         lat + runway / 111120, lon + standX / (111120 * cos(lat * 3.14159265 / 180)), 1767225600
+  t = 40
   for (i = 1; i <= nLegs; i++) {
     split(legs[i], l, " ")
     for (s = 0; s < l[1]; s += 2) {
@@ -310,7 +319,7 @@ BEGIN {
       t += 2
     }
   }
-  # One replay lasts five minutes: the parked arrival has gone before it comes again.
+  # One replay lasts five minutes.
   print "Q 300 {\"QNH\": 1013}"
 }' >> "$DEMO/traffic.txt"
 # The client sends in file order: the timed lines of all flights go by time.
