@@ -42,7 +42,10 @@
 #   airports/learned/my_simaddon/LOWW.xml   the learned file of the user's
 #                          airport: flights learned at stands R0 and A1 to
 #                          A11 for every day and half hour; A12 has none and
-#                          stays free for the live arrival
+#                          stays free for the live arrival. The learned
+#                          folder of an earlier run of the same kit is kept,
+#                          with what the program saved there; delete it to
+#                          start from the staged file again
 #   sim/scenario.txt       the stand-in simulator's world; sim/trace.txt its trace
 #   traffic.txt            traffic replayed by the stand-in traffic client,
 #                          moved to the user's time and position
@@ -105,8 +108,21 @@ done
 [ -x "$LIVERY_TREE" ] || { echo "demo: $LIVERY_TREE is missing: build first" >&2; exit 1; }
 [ -x "$AIRPORT_TREE" ] || { echo "demo: $AIRPORT_TREE is missing: build first" >&2; exit 1; }
 
+# What the program learned in an earlier run of this kit is kept: the learned
+# folder survives the new layout, and the staged learned file below is
+# written only where none is kept.
+KEPT_LEARNED=
+if [ -d "$DEMO/airports/learned" ]; then
+  KEPT_LEARNED="$(mktemp -d "${TMPDIR:-/tmp}/qvl-demo-learned.XXXXXX")"
+  mv "$DEMO/airports/learned" "$KEPT_LEARNED/learned"
+fi
 rm -rf "$DEMO"
 mkdir -p "$DEMO"/{docs,input,output,sim,runtime,local,roaming/Quorvelant,roaming/InsideSystems,sim/packages}
+if [ -n "$KEPT_LEARNED" ]; then
+  mkdir -p "$DEMO/airports"
+  mv "$KEPT_LEARNED/learned" "$DEMO/airports/learned"
+  rmdir "$KEPT_LEARNED"
+fi
 mkdir -p "$DEMO/airports/learned/my_simaddon"
 chmod 700 "$DEMO/runtime"
 cp "$STAGE"/*.enc "$DEMO/input/"
@@ -188,7 +204,8 @@ JSON
 cat > "$DEMO/sim/scenario.txt" <<TXT
 # The stand-in simulator for the demonstration: the 2020 simulator running,
 # the user parked at Vienna, the liveries of the generated Community folder
-# installed.
+# installed. AI aircraft touch the ground when they come down to it, as the
+# arrival does.
 simulator = KittyHawk
 running = yes
 frame_rate = 30
@@ -196,6 +213,7 @@ ground_elevation = 0
 user_position = $USER_LAT $USER_LON
 user_altitude = 0
 user_on_ground = yes
+ai_ground_contact = yes
 $INSTALLED
 TXT
 
@@ -206,7 +224,9 @@ TXT
 # static parking finds flights for them. R0, the user's stand, has flights
 # too but stays free for the user; A12 has none and stays free for the
 # arrival. No parking setting is stored: the user's settings stay in force.
-awk -v n="$STAND_COUNT" '
+# A learned file kept from an earlier run stays as the program saved it.
+LEARNED_LOWW="$DEMO/airports/learned/my_simaddon/LOWW.xml"
+[ -f "$LEARNED_LOWW" ] || awk -v n="$STAND_COUNT" '
 function flights(k,   d) {
   for (d = 1; d <= 7; d++)
     printf "      <opt reg=\"OE-L%c%c\" airl=\"AUA\" type=\"A320\" day=\"%d\" hh=\"0:47\" cs=\"AUA%d%d:AUA%d%d\" />\n", \
@@ -232,7 +252,7 @@ BEGIN {
   }
   print "  </parkpositions>"
   print "</root>"
-}' > "$DEMO/airports/learned/my_simaddon/LOWW.xml"
+}' > "$LEARNED_LOWW"
 
 # Two Austrian A320s pass the user at 3000 and 5000 ft for 20 seconds, one
 # position every 2 seconds; then their data stops and they are removed (a
@@ -252,14 +272,21 @@ awk -v lat="$USER_LAT" -v lon="$USER_LON" 'BEGIN {
   }
 }' > "$DEMO/traffic.txt"
 
-# An Austrian A320 lands on the runway south of the user, taxis north to the
-# free stand A12 and parks there among the static aircraft; its data stops
-# there. Each leg: seconds, ground speed (kt), track, vertical speed (fpm).
+# An Austrian A320 approaches from the west, lands on the runway south of the
+# user, taxis north to the free stand A12 and parks there among the static
+# aircraft; its data stops there. Each leg: seconds, ground speed (kt), track,
+# vertical speed (fpm). The program flies every sample 30 seconds after it
+# arrived and creates an aircraft only while the samples it holds are all in
+# the air or all on the ground, so the approach lasts well beyond those 30
+# seconds (90 s on a 3 degree path from about 1100 ft): the arrival is
+# created in the air, flares, touches down and rolls out before it taxis.
+# Its first sample lies far above the 108 ft under which no aircraft is born
+# over the airport.
 awk -v lat="$USER_LAT" -v lon="$USER_LON" -v row="$STAND_ROW_M" -v runway="$RUNWAY_M" \
     -v standX="$((STAND_COUNT * STAND_STEP_M))" '
 BEGIN {
   kt = 1852 / 3600
-  nLegs = split("30 140 90 -800|16 100 90 0|12 40 90 0|36 20 0 0|20 3 0 0|16 0 0 0", legs, "|")
+  nLegs = split("90 140 90 -750|16 100 90 0|12 40 90 0|36 20 0 0|20 3 0 0|16 0 0 0", legs, "|")
   # Back from the stand along the legs to where the approach starts.
   x = standX; y = row + 1
   for (i = nLegs; i >= 1; i--) {
@@ -267,7 +294,19 @@ BEGIN {
     x -= l[2] * kt * l[1] * sin(l[3] * 3.14159265 / 180)
     y -= l[2] * kt * l[1] * cos(l[3] * 3.14159265 / 180)
   }
-  alt = 400; t = 0
+  # The descent of the legs ends on the runway at height 0.
+  alt = 0
+  for (i = 1; i <= nLegs; i++) { split(legs[i], l, " "); alt -= l[4] * l[1] / 60 }
+  # A replay in loops brings the flight back while the arrival of the last
+  # loop still stands at A12, and a parked aircraft takes no sample that
+  # jumps to approach speed: it would stay until the roll-out and the arrival
+  # would be born again on the runway. So each loop opens with one slow
+  # sample on the taxiway 400 m from A12, which takes the parked arrival
+  # away. On the first loop that lone sample is dropped when it falls due (an
+  # aircraft needs two), before the approach begins 40 seconds later.
+  printf "T 0 QVL,4490503,%.6f,%.6f,0,0,1000,0.0,3,AUA789,A320,OE-LBP,FRA,VIE,%.2f,,,adsb_icao,,,3,,,-1.0,,360.0,,,A3,\n", \
+         lat + runway / 111120, lon + standX / (111120 * cos(lat * 3.14159265 / 180)), 1767225600
+  t = 40
   for (i = 1; i <= nLegs; i++) {
     split(legs[i], l, " ")
     for (s = 0; s < l[1]; s += 2) {
@@ -280,7 +319,7 @@ BEGIN {
       t += 2
     }
   }
-  # One replay lasts five minutes: the parked arrival has gone before it comes again.
+  # One replay lasts five minutes.
   print "Q 300 {\"QNH\": 1013}"
 }' >> "$DEMO/traffic.txt"
 # The client sends in file order: the timed lines of all flights go by time.

@@ -8,7 +8,9 @@
 # SCAN_AIRPORTS switched off; it must create a live aircraft with a livery of that folder, move it and
 # remove it (as the simulator's trace shows), fill the stands of the user's
 # airport with static aircraft of the matched livery within two minutes, and
-# park the live arrival on the free stand among them; then end with exit code
+# fly the live arrival in from its approach (created in the air, every height
+# in the trace above 0 until it touches down) and park it on the free stand
+# among them; then end with exit code
 # 0 on SIGTERM, every thread joined. Log.txt must hold the start-up banner and
 # no attention line ("==> ") other than those on program_e2e_allowlist.txt.
 # The kit's own download site (versions.json naming what the kit staged)
@@ -73,7 +75,9 @@ seen() { grep -q "$1" sim/trace.txt 2>/dev/null; }
 STATIC='AICreateNonATCAircraft "Airbus A320 Austrian OE-LB" "AUA[0-9]*\*"'
 statics() { grep -c "$STATIC" sim/trace.txt 2>/dev/null; }
 parked() { grep -q "A12     : AUA789   arrived at stand" Log.txt 2>/dev/null; }
-for second in $(seq 240); do
+# The arrival flies a 90-second approach 30 seconds behind the feed, then
+# rolls out and taxis: it parks some three and a half minutes after the start.
+for second in $(seq 360); do
   if [ "$second" -le 120 ] && [ "$(statics)" -lt 8 ]; then :
   elif seen "AICreateNonATCAircraft" && seen "SetDataOnSimObject 402 object" && seen "AIRemoveObject" && parked; then break
   fi
@@ -86,6 +90,24 @@ seen "SetDataOnSimObject 402 object" || fail "no live aircraft moved"
 seen "AIRemoveObject" || fail "no live aircraft removed"
 [ "$(statics)" -ge 8 ] || fail "$(statics) static aircraft, 8 wanted"
 parked || fail "the arrival did not park on the free stand"
+
+# The arrival was created in the air and flew down: every height the trace
+# gives it before its touchdown is above 0, the first one well up on the
+# approach.
+ARRIVAL=$(sed -n 's/^ *[0-9]* object \([0-9]*\) added "[^"]*" "AUA789" by .*/\1/p' sim/trace.txt | head -1)
+[ -n "$ARRIVAL" ] || fail "the arrival AUA789 was never created"
+read -r before_touchdown lowest first touched < <(awk -v id="$ARRIVAL" '
+  $2 == "object" && $3 == id && $4 == "on" && $5 == "ground" { touched = 1; exit }
+  $2 == "object" && $3 == id && $4 == "data" && $5 == "402" && $10 == "alt" {
+    if (n == 0) first = $11
+    if (n == 0 || $11 < lowest) lowest = $11
+    n++
+  }
+  END { print n + 0, lowest + 0, first + 0, touched + 0 }' sim/trace.txt)
+[ "$touched" = 1 ] || fail "the arrival never touched down (object $ARRIVAL)"
+[ "$before_touchdown" -gt 0 ] || fail "the trace gives the arrival no height before its touchdown"
+awk -v h="$first" 'BEGIN { exit !(h >= 500) }' || fail "the arrival was created at $first ft, not on its approach"
+awk -v h="$lowest" 'BEGIN { exit !(h > 0) }' || fail "the arrival was at $lowest ft before its touchdown"
 
 # The first start found no LiveriesScanned.xml, so it scanned the generated
 # folder, wrote the file, and the live aircraft took their liveries from it.
@@ -190,5 +212,5 @@ up_to_date msfs_app airports aig liveries addons dbase
 [ "$(staged_sums)" = "$STAGED_SUMS" ] || fail "the second start replaced a staged data file"
 
 echo "ok: first start scanned the generated Community folder and the airport packages; created, moved and removed with its livery;" \
-  "$static_count static aircraft; the arrival parked; exit code 0 after SIGTERM; the second start reused the scan;" \
+  "$static_count static aircraft; the arrival flew its approach from $first ft, touched down and parked; exit code 0 after SIGTERM; the second start reused the scan;" \
   "both found everything up to date at the kit's download site"
