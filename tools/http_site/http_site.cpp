@@ -175,9 +175,11 @@ FolderSite::FolderSite(fs::path folder, RequestSeen onRequest)
 void FolderSite::answer(net::TcpStream& stream, const Request& request) const {
     Reply reply{.status = 405, .body = "GET only"};
     if (request.method == "GET") reply = folderReply(folder_, request.target);
+    // Told before it is answered: whoever has the answer finds the request
+    // already seen.
+    if (onRequest_) onRequest_(request.method + " " + request.target + " " + std::to_string(reply.status));
     stream.send(responseHead(reply.status, reply.body.size()));
     stream.send(reply.body);
-    if (onRequest_) onRequest_(request.method + " " + request.target + " " + std::to_string(reply.status));
 }
 
 }  // namespace qvl::site
