@@ -90,6 +90,10 @@ public:
     [[nodiscard]] virtual const Stand* standAt(std::size_t index) = 0;
     [[nodiscard]] virtual const Stand* findStand(std::uint32_t standNumber) = 0;
     [[nodiscard]] virtual std::vector<StandOption> standOptions(std::uint32_t standNumber) = 0;
+    // The list itself, for the static parking, which selects on it and marks
+    // its stands taken, blocked or next to a taken one. Valid as the stands
+    // handed out above are.
+    [[nodiscard]] virtual std::vector<Stand>& standList() = 0;
     // The stand takes the radius learned from an aircraft that stood on it:
     // its learned-size and radius-changed flags are set (so the learned file
     // keeps it) and one stand change is counted.

@@ -307,7 +307,7 @@ void lf_blockReservedStands(Engine& engine) {
         userStand =
             gf_standNameAtPosition(engine, engine.state.userStandName, user.position(), user.onGround.has_value());
     }
-    for (Stand& stand : engine.loadedPark.parkStands) {
+    for (Stand& stand : engine.stands.standList()) {
         const bool isReserved = !reserved.empty() && stand.id == reserved;
         const bool underUser = !userStand.empty() && stand.id == userStand;
         if (isReserved || underUser) stand.blocked = true;
@@ -321,11 +321,11 @@ void lf_fillParkPositions(Engine& engine, WeekTime now, std::int64_t wanted, std
     parking.realPassFit = 0;
     parking.softPassFit = -1;
     Selection run{.engine = engine,
-                  .stands = engine.loadedPark.parkStands,
+                  .stands = engine.stands.standList(),
                   .now = now,
                   .index = SelectionIndex(parking, engine.state.staticAircraft),
                   .fitting = {},
-                  .hours = std::vector<StandHours>(engine.loadedPark.parkStands.size())};
+                  .hours = std::vector<StandHours>(engine.stands.standList().size())};
     run.fitting.reserve(kStandFlightsRoom);
     const auto shortOfWanted = [&] { return wanted > occupied + listSize(run); };
     lf_runFitPass(run, wanted, occupied, {.real = true, .sameDay = true});

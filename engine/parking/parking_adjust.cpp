@@ -143,7 +143,7 @@ void decide(Review& review, const StaticAc& ac, std::size_t candidate) {
 // A candidate on a neighbour stand so close that the two would touch; none
 // when no neighbour has one.
 std::optional<std::size_t> touchingNeighbourCandidate(Review& review, const StaticAc& ac) {
-    std::vector<Stand>& stands = review.engine.loadedPark.parkStands;
+    std::vector<Stand>& stands = review.engine.stands.standList();
     const Stand* own = standByNumber(stands, ac.standNumber);
     if (own == nullptr) return std::nullopt;
     const std::vector<ParkPosition>& candidates = review.engine.state.parking.candidates;
@@ -217,7 +217,7 @@ void markDepartures(Engine& engine, WeekTime now) {
         return halfHoursParked(a.parkedSince, now) > halfHoursParked(b.parkedSince, now);
     });
     for (StaticKeepEntry& entry : kept) {
-        const Stand* stand = standByNumber(engine.loadedPark.parkStands, entry.standNumber);
+        const Stand* stand = standByNumber(engine.stands.standList(), entry.standNumber);
         if (stand != nullptr && departsBeforeNextHalfHour(*stand, entry, now)) entry.departs = true;
     }
 }
@@ -309,7 +309,7 @@ void removeListedStatics(Engine& engine) {
 }
 
 void prepareStands(Engine& engine) {
-    for (Stand& stand : engine.loadedPark.parkStands) {
+    for (Stand& stand : engine.stands.standList()) {
         stand.taken = false;
         stand.blocked = false;
         stand.adjacent = false;
@@ -332,7 +332,7 @@ void settleParkedLive(Engine& engine, std::int64_t wanted) {
         parking.parkedLive.clear();
         parking.parkedLive = lf_listParkedLive(engine);
     }
-    std::vector<Stand>& stands = engine.loadedPark.parkStands;
+    std::vector<Stand>& stands = engine.stands.standList();
     for (const ParkedLive& live : parking.parkedLive) {
         if (Stand* stand = standByNumber(stands, live.standNumber)) blockNeighbourStands(stands, *stand);
     }
@@ -352,7 +352,7 @@ void startAdjustment(Engine& engine) {
 }  // namespace
 
 void lf_adjustParking(Engine& engine) {
-    if (!engine.parkAirport.current() || engine.loadedPark.parkStands.empty()) return;
+    if (!engine.parkAirport.current() || engine.stands.standList().empty()) return;
     const WeekTime now = engine.weekTime();
     lf_logWeekTime(engine, now);
     // Taken over in any case: it also ends the traffic reader's collection.

@@ -143,7 +143,7 @@ void removeLiveOnTheGround(Engine& engine) {
 // stands (their load failed) nothing was learned here, and a write would
 // replace what earlier visits learned.
 void saveLearned(Engine& engine) {
-    if (!engine.loadedPark.parkStands.empty()) {
+    if (!engine.stands.standList().empty()) {
         try {
             lf_saveAirportFile(engine);
         } catch (const std::exception& e) {
@@ -189,7 +189,7 @@ void lf_selectParkPositions(Engine& engine) {
     parking.parkedLive.clear();
     resetSelectionDisplay(engine);
     lf_takeOverLiveCallsigns(engine);
-    for (Stand& stand : engine.loadedPark.parkStands) {
+    for (Stand& stand : engine.stands.standList()) {
         stand.taken = false;
         stand.blocked = false;
     }
@@ -204,7 +204,7 @@ void lf_selectParkPositions(Engine& engine) {
     }
     const auto count = std::ssize(candidates);
     gf_log(fmt::format("{} positions ({}% vs wanted {}%, with Max fit={:.1F} hours)\n", count,
-                       gf_percent(count, std::ssize(engine.loadedPark.parkStands)), percentInUse(),
+                       gf_percent(count, std::ssize(engine.stands.standList())), percentInUse(),
                        MAX_FIT_FL.floatValue()));
     // The placing takes candidates from the end: the closest fits first.
     sortByFit(parking.candidates, false);
@@ -215,7 +215,7 @@ std::int64_t lf_wantedStaticCount(Engine& engine) {
         showMaxPark(engine, 0, parking_percentage.value());
         return 0;
     }
-    const auto stands = std::ssize(engine.loadedPark.parkStands);
+    const auto stands = std::ssize(engine.stands.standList());
     // Without stands nothing can stand anywhere.
     if (stands == 0) {
         showMaxPark(engine, 0, 0);

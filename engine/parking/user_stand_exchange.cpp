@@ -76,11 +76,11 @@ void UserStandExchange::handOverUserStand(const std::string& stand) {
 
 void publishParkStands(Engine& engine) {
     const std::optional<CurrentParkAirport> current = engine.parkAirport.current();
-    if (!current || engine.loadedPark.parkStands.empty()) {
+    if (!current || engine.stands.standList().empty()) {
         engine.state.userStandExchange.clearStands();
         return;
     }
-    engine.state.userStandExchange.publish(current->code, engine.loadedPark.parkStands);
+    engine.state.userStandExchange.publish(current->code, engine.stands.standList());
 }
 
 void keepHandedOverUserStand(Engine& engine) {

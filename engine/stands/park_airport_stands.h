@@ -29,6 +29,7 @@ public:
     [[nodiscard]] const Stand* standAt(std::size_t index) override;
     [[nodiscard]] const Stand* findStand(std::uint32_t standNumber) override;
     [[nodiscard]] std::vector<StandOption> standOptions(std::uint32_t standNumber) override;
+    [[nodiscard]] std::vector<Stand>& standList() override { return park_.parkStands; }
     void learnStandSize(std::uint32_t standNumber, double radiusNm) override;
     void clearCargoFlag(std::uint32_t standNumber) override;
     StandOptionAdded addStandOption(std::uint32_t standNumber, LiveryKey ids, WeekTime time,

@@ -88,6 +88,7 @@ public:
     std::vector<StandOption> standOptions(std::uint32_t standNumber) override {
         return real_.standOptions(standNumber);
     }
+    std::vector<Stand>& standList() override { return real_.standList(); }
     void learnStandSize(std::uint32_t standNumber, double radiusNm) override {
         real_.learnStandSize(standNumber, radiusNm);
     }
