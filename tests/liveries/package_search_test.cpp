@@ -69,6 +69,15 @@ TEST_F(PackageSearchTest, DetectorsRunInTheSelectorsOrderThenTheUsersOwnPackage)
     EXPECT_THROW(lf_collectPackageFolders(community(), folders), std::runtime_error);
 }
 
+TEST_F(PackageSearchTest, OfTwoAigFoldersOnlyTheFirstInNameOrderIsTaken) {
+    const fs::path first = package("aig-aitraffic-oci-beta");
+    package("aig-aitraffic-oci-main");
+    AI_PACKAGE_SELECTOR.set("AIG");
+    PackageFolderList folders;
+    lf_collectPackageFolders(community(), folders);
+    EXPECT_EQ(folders, (PackageFolderList{first}));
+}
+
 TEST_F(PackageSearchTest, ACommunityFolderThatCannotBeListedIsLoggedAndGivesNoFolder) {
     PackageFolderList folders;
     EXPECT_NO_THROW(lf_collectPackageFolders(dir / "none", folders));
