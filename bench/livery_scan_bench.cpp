@@ -16,7 +16,7 @@
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "liveries/livery_scan.h"
-#include "liveries/scan_state.h"
+#include "liveries/livery_scan_state.h"
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"
 #include "support/fake_status.h"

@@ -3,10 +3,10 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <exception>
 #include <optional>
 #include <set>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "core/log.h"
@@ -16,16 +16,6 @@ namespace qvl {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The path as UTF-8 text, or none when its name is no text (possible on
-// Windows with a lone surrogate in a file name).
-std::optional<std::string> pathText(const fs::path& path) {
-    try {
-        return gf_pathToUtf8(path);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
 
 // The folder's own path with its links resolved, to tell whether a linked
 // folder lies inside the tree and whether it was entered before.
@@ -60,34 +50,21 @@ public:
 private:
     // False once the visitor asked to stop.
     bool walk(const fs::path& folder) {
-        std::vector<fs::directory_entry> entries;
-        try {
-            for (const fs::directory_entry& entry : fs::directory_iterator(folder)) entries.push_back(entry);
-        } catch (const fs::filesystem_error& e) {
-            gf_log(fmt::format("{}: folder passed over: {}", what_, e.what()));
-            return true;
-        }
-        std::sort(entries.begin(), entries.end(),
-                  [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path() < b.path(); });
-        return std::all_of(entries.begin(), entries.end(),
-                           [this](const fs::directory_entry& e) { return visitEntry(e); });
+        const std::vector<ListedEntry> entries = listFolder(folder, what_);
+        return std::all_of(entries.begin(), entries.end(), [this](const ListedEntry& e) { return visitEntry(e); });
     }
 
-    bool visitEntry(const fs::directory_entry& entry) {
-        const std::optional<std::string> text = pathText(entry.path());
-        if (!text) {
-            gf_log(fmt::format("{}: an entry whose name is no text passed over", what_));
-            return true;
-        }
+    bool visitEntry(const ListedEntry& listed) {
+        const fs::directory_entry& entry = listed.entry;
         std::error_code ec;
         const bool folder = entry.is_directory(ec) && !ec;
-        const WalkStep step = visit_({.entry = entry, .pathText = *text, .folder = folder});
+        const WalkStep step = visit_({.entry = entry, .pathText = listed.pathText, .folder = folder});
         if (step == WalkStep::stop) return false;
         if (!folder || step == WalkStep::skip) return true;
         const std::optional<fs::path> target = resolved(entry.path());
         if (!target) return true;
         if (!isInside(*target, root_)) {
-            gf_log(fmt::format("{}: link out of the folder not followed: {}", what_, *text));
+            gf_log(fmt::format("{}: link out of the folder not followed: {}", what_, listed.pathText));
             return true;
         }
         if (!entered_.insert(*target).second) return true;
@@ -101,6 +78,38 @@ private:
 };
 
 }  // namespace
+
+std::vector<ListedEntry> listFolder(const fs::path& folder, std::string_view what) {
+    std::vector<fs::directory_entry> entries;
+    try {
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder)) entries.push_back(entry);
+    } catch (const fs::filesystem_error& e) {
+        gf_log(fmt::format("{}: folder passed over: {}", what, e.what()));
+        return {};
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path() < b.path(); });
+    std::vector<ListedEntry> listed;
+    listed.reserve(entries.size());
+    std::size_t nonText = 0;
+    for (fs::directory_entry& entry : entries) {
+        // A name that is no UTF-8 would reach log lines, settings and the
+        // files that name it as bytes no reader can take.
+        std::optional<std::string> text = checkedPathToUtf8(entry.path());
+        if (!text) {
+            ++nonText;
+            continue;
+        }
+        listed.push_back({.entry = std::move(entry), .pathText = std::move(*text)});
+    }
+    if (nonText > 0) {
+        // One line per folder, however many such names it holds.
+        const std::optional<std::string> folderText = checkedPathToUtf8(folder);
+        gf_log(fmt::format("{}: {} entr{} of {} passed over: the name is not UTF-8", what, nonText,
+                           nonText == 1 ? "y" : "ies", folderText.value_or("a folder whose name is not UTF-8")));
+    }
+    return listed;
+}
 
 bool walkFolderTree(const fs::path& root, std::string_view what,
                     const std::function<WalkStep(const WalkEntry&)>& visit) {

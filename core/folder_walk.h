@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qvl {
 
@@ -24,8 +25,21 @@ enum class WalkStep : std::uint8_t {
     stop,  // end the walk
 };
 
-// Hands every entry below `root` to `visit`; `what` names the walk in its
-// log lines ("liveries scan"). False when `visit` stopped the walk.
+// One entry of a folder, with its full path as UTF-8.
+struct ListedEntry {
+    std::filesystem::directory_entry entry;
+    std::string pathText;
+};
+
+// The entries of one folder in name order, without throwing: a folder that
+// cannot be listed (missing, no rights, an error part-way) gives none, and
+// entries whose names are no UTF-8 are passed over; each with one log line
+// that `what` begins ("liveries scan").
+std::vector<ListedEntry> listFolder(const std::filesystem::path& folder, std::string_view what);
+
+// Hands every entry below `root` to `visit`, each folder listed by
+// listFolder; `what` names the walk in its log lines ("liveries scan").
+// False when `visit` stopped the walk.
 bool walkFolderTree(const std::filesystem::path& root, std::string_view what,
                     const std::function<WalkStep(const WalkEntry&)>& visit);
 

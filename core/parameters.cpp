@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "core/files.h"
@@ -88,8 +90,21 @@ void logAppendFailure(const Parameter& s, const std::string& value) {
     gf_logUnlessClosing(fmt::format("{}adding xml parameter {} with {} failed!", "===> ", s.key(), value));
 }
 
-bool loadFile(pugi::xml_document& doc, const fs::path& file) {
-    return static_cast<bool>(doc.load_file(file.c_str(), pugi::parse_default, pugi::encoding_auto));
+// Why a file that is there could not be used, for the log.
+std::string damageOf(const pugi::xml_parse_result& loaded) {
+    if (!loaded) {
+        if (loaded.status == pugi::status_io_error) return loaded.description();
+        return fmt::format("{} at byte {}", loaded.description(), loaded.offset);
+    }
+    return "it holds no <parameters> element";
+}
+
+// A damaged file is kept as its first generation, so nothing is lost
+// unseen; the path of that copy.
+std::string keepDamaged(const fs::path& file) {
+    gf_save1GenerationOf(file);
+    const std::optional<fs::path> kept = generationName(file, 1);
+    return kept ? gf_pathToUtf8(*kept) : gf_pathToUtf8(file);
 }
 
 void saveDocument(pugi::xml_document& doc, const fs::path& file) {
@@ -148,13 +163,19 @@ void saveOne(const Parameter& setting, const std::string& value, const std::stri
     ParametersLock lock;
     const fs::path file = parametersFile();
     pugi::xml_document doc;
-    if (!loadFile(doc, file)) {
+    const pugi::xml_parse_result loaded = doc.load_file(file.c_str(), pugi::parse_default, pugi::encoding_auto);
+    if (!loaded) {
         // Writing this one setting alone would lose every other: keep the
-        // unreadable file as its first generation (a missing one is skipped)
-        // and write the whole file from the current values.
-        gf_save1GenerationOf(file);
-        gf_logAttention(
-            fmt::format("{} could not be read; writing it anew from the current settings", gf_pathToUtf8(file)));
+        // unreadable file as its first generation and write the whole file
+        // from the current values.
+        if (loaded.status == pugi::status_file_not_found) {
+            gf_logAttention(
+                fmt::format("{} not found; writing it anew from the current settings", gf_pathToUtf8(file)));
+        } else {
+            const std::string why = damageOf(loaded);
+            gf_logAttention(fmt::format("{} is damaged ({}), kept as {}; writing it anew from the current settings",
+                                        gf_pathToUtf8(file), why, keepDamaged(file)));
+        }
         saveAll(StoredValues::current);
         gf_logUnlessClosing(logLine);
         return;
@@ -304,13 +325,16 @@ bool gf_readParameters() {
         gf_starBanner({.width1 = kBannerWidth1, .width2 = 0, .leadingNewline = true, .title = "parameters"}));
 
     pugi::xml_document doc;
-    const bool loaded = loadFile(doc, file);
+    const pugi::xml_parse_result loaded = doc.load_file(file.c_str(), pugi::parse_default, pugi::encoding_auto);
     pugi::xml_node parameters = loaded ? parametersOf(doc) : pugi::xml_node();
     if (!parameters) {
-        gf_logUnlessClosing(fmt::format("{} not found, creating new with default values:", gf_pathToUtf8(file)));
-        // A damaged file is kept as its first generation, so nothing is lost
-        // unseen; a missing one is skipped.
-        gf_save1GenerationOf(file);
+        if (loaded.status == pugi::status_file_not_found) {
+            gf_logUnlessClosing(fmt::format("{} not found, creating new with default values:", gf_pathToUtf8(file)));
+        } else {
+            const std::string why = damageOf(loaded);
+            gf_logAttention(fmt::format("{} is damaged ({}), kept as {}; creating new with default values:",
+                                        gf_pathToUtf8(file), why, keepDamaged(file)));
+        }
         saveAll(StoredValues::defaults);
         return true;
     }

@@ -12,6 +12,7 @@
 
 #include <fmt/format.h>
 
+#include "core/files.h"
 #include "core/log.h"
 #include "platform/sys/text_codec.h"
 
@@ -232,16 +233,6 @@ bool isReadableCharset(Charset charset) {
     return value >= static_cast<int>(Charset::ANSI) && value < static_cast<int>(Charset::none_found);
 }
 
-// The flush is checked as well as the write: a full disk shows only there.
-bool finishWrite(std::ofstream& out, const fs::path& path) {
-    out.flush();
-    const bool written = out.good();
-    out.close();
-    if (written && !out.fail()) return true;
-    gf_log(fmt::format("Write failed for '{}'", gf_pathToUtf8(path)));
-    return false;
-}
-
 }  // namespace
 
 const std::string& gf_charsetName(Charset charset) {
@@ -379,22 +370,26 @@ void gf_readStreamLines(std::istream& in, std::vector<std::string>& lines) {
     lf_splitUtf8Lines(text, lines);
 }
 
+// Through a temporary file renamed over the target: a kill or a full disk
+// part-way leaves the old file whole, never an empty or a cut one.
 bool gf_writeTextFile(std::string_view text, const fs::path& path) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) return false;
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.put('\n');
-    return finishWrite(out, path);
+    std::string bytes;
+    bytes.reserve(text.size() + 1);
+    bytes.append(text);
+    bytes.push_back('\n');
+    return writeFileAtomically(path, bytes);
 }
 
 bool gf_writeLines(const std::vector<std::string>& lines, const fs::path& path) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out.is_open()) return false;
+    std::size_t size = 0;
+    for (const std::string& line : lines) size += line.size() + 1;
+    std::string bytes;
+    bytes.reserve(size);
     for (const std::string& line : lines) {
-        out.write(line.data(), static_cast<std::streamsize>(line.size()));
-        out.put('\n');
+        bytes.append(line);
+        bytes.push_back('\n');
     }
-    return finishWrite(out, path);
+    return writeFileAtomically(path, bytes);
 }
 
 }  // namespace qvl

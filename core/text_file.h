@@ -118,9 +118,11 @@ ReadLinesResult gf_readLines(const std::filesystem::path& path, std::size_t expe
 // Throws std::runtime_error when the stream cannot be read to its end.
 void gf_readStreamLines(std::istream& in, std::vector<std::string>& lines);
 
-// Write `text` and "\n" (or every line followed by "\n") to the file,
-// truncating it, in binary mode. False when the file does not open, or when
-// the write or its flush fails (a write failure is logged). Throw nothing.
+// Write `text` and "\n" (or every line followed by "\n") to the file, bytes
+// as they are, replacing it whole: the bytes go to a temporary file that is
+// renamed over the target (writeFileAtomically), so the file holds either
+// its old or its new content. False, with the old file untouched, when any
+// step fails; the caller tells the user. Throw nothing.
 bool gf_writeTextFile(std::string_view text, const std::filesystem::path& path);
 bool gf_writeLines(const std::vector<std::string>& lines, const std::filesystem::path& path);
 

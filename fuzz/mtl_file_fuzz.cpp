@@ -15,9 +15,9 @@
 
 #include "core/paths.h"
 #include "liveries/livery_data.h"
+#include "liveries/livery_scan_state.h"
 #include "liveries/mtl_file.h"
 #include "liveries/scan_findings.h"
-#include "liveries/scan_state.h"
 #include "refdata/code_table.h"
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"

@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "liveries/livery_data.h"
+#include "liveries/livery_scan_state.h"
 #include "liveries/scan_findings.h"
-#include "liveries/scan_state.h"
 
 namespace qvl {
 

@@ -4,8 +4,11 @@
 #include <pugixml.hpp>
 
 #include <array>
+#include <optional>
+#include <string>
 #include <string_view>
 
+#include "core/files.h"
 #include "core/log.h"
 #include "core/meta_info.h"
 #include "core/text_file.h"
@@ -23,6 +26,21 @@ constexpr int kNamedSkips = 20;
 
 [[noreturn]] void fail(LiveriesFileError error, const std::string& message) {
     throw UserErrorException(static_cast<int>(error), message);
+}
+
+// A file that is there but cannot be used is kept as its first generation
+// before the scan that the caller switches on replaces it. The kept file's
+// path, for the messages.
+std::string keepAsGeneration(const std::filesystem::path& file) {
+    gf_save1GenerationOf(file);
+    const std::optional<std::filesystem::path> kept = generationName(file, 1);
+    return kept ? gf_pathToUtf8(*kept) : gf_pathToUtf8(file);
+}
+
+// Why the parser refused the file, and where.
+std::string parseFailure(const pugi::xml_parse_result& loaded) {
+    if (loaded.status == pugi::status_io_error) return loaded.description();
+    return fmt::format("{} at byte {}", loaded.description(), loaded.offset);
 }
 
 void appendText(pugi::xml_node node, const char* name, std::string_view text) {
@@ -95,6 +113,26 @@ private:
     int skipped_ = 0;
 };
 
+// The liveries of a file that parsed. Throws UserErrorException 52, 533 or
+// 999 for a file that cannot be used.
+void readLiveries(const pugi::xml_document& document, const std::string& pathText, LiveryList& liveries) {
+    // The meta block says who wrote the file; nothing here depends on it.
+    (void)gf_readMetaInfo(document, SimulatorRow::optional);
+
+    if (const pugi::xml_node root = document.child("root")) {
+        const pugi::xml_node list = root.child("liveries");
+        if (!list)
+            fail(LiveriesFileError::noLiveriesSection,
+                 fmt::format("{} does not contain a <liveries> section", pathText));
+        LiveryReader reader(pathText);
+        for (const pugi::xml_node node : list.children()) {
+            if (node.type() == pugi::node_element) reader.read(node, liveries);
+        }
+        reader.logSkips();
+    }
+    if (liveries.empty()) fail(LiveriesFileError::noLiveries, pathText + " does not contain liveries");
+}
+
 }  // namespace
 
 bool lf_writeLiveriesScanned(const LiveryList& liveries, std::int32_t simNumber, const std::filesystem::path& file) {
@@ -120,25 +158,22 @@ void lf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& f
     const std::string pathText = gf_pathToUtf8(file);
     pugi::xml_document document;
     const pugi::xml_parse_result loaded = document.load_file(file.c_str(), pugi::parse_default, pugi::encoding_auto);
-    if (!loaded) {
-        gf_logAttention(fmt::format("{} not read: {} (at byte {})", pathText, loaded.description(), loaded.offset));
+    if (loaded.status == pugi::status_file_not_found) {
         fail(LiveriesFileError::notReadable, fmt::format("File {} not found", pathText));
     }
-    // The meta block says who wrote the file; nothing here depends on it.
-    (void)gf_readMetaInfo(document, SimulatorRow::optional);
-
-    if (const pugi::xml_node root = document.child("root")) {
-        const pugi::xml_node list = root.child("liveries");
-        if (!list)
-            fail(LiveriesFileError::noLiveriesSection,
-                 fmt::format("{} does not contain a <liveries> section", pathText));
-        LiveryReader reader(pathText);
-        for (const pugi::xml_node node : list.children()) {
-            if (node.type() == pugi::node_element) reader.read(node, liveries);
-        }
-        reader.logSkips();
+    if (!loaded) {
+        const std::string why = parseFailure(loaded);
+        const std::string kept = keepAsGeneration(file);
+        gf_logAttention(fmt::format("{} could not be read: {}; kept as {}", pathText, why, kept));
+        fail(LiveriesFileError::notReadable,
+             fmt::format("File {} could not be read ({}), kept as {}", pathText, why, kept));
     }
-    if (liveries.empty()) fail(LiveriesFileError::noLiveries, pathText + " does not contain liveries");
+    try {
+        readLiveries(document, pathText, liveries);
+    } catch (const UserErrorException&) {
+        gf_logAttention(fmt::format("{} kept as {}", pathText, keepAsGeneration(file)));
+        throw;
+    }
     if (liveries.size() >= 2) sortLiveries(liveries);
     gf_log(fmt::format("{:5} liveries read from {}", liveries.size(), pathText));
 }

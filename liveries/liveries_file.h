@@ -20,7 +20,7 @@ namespace qvl {
 
 // The user errors of reading the file (UserErrorException::code()).
 enum class LiveriesFileError : int {
-    notReadable = 51,        // "File {} not found": missing, or not XML (the parser's reason is logged)
+    notReadable = 51,        // "File {} not found", or "File {} could not be read ({why}), kept as {}"
     noLiveriesSection = 52,  // "{} does not contain a <liveries> section"
     noLiveries = 533,        // "{} does not contain liveries"
     missingAttribute = 999,  // "Missing required attribute '{}' in <{}>"
@@ -37,7 +37,9 @@ bool lf_writeLiveriesScanned(const LiveryList& liveries, std::int32_t simNumber,
 // an empty airline, model or title, or whose code no longer fits the code
 // tables, is skipped with a Log.txt line. Throws UserErrorException with a
 // LiveriesFileError code; liveries read before a missing attribute stay in
-// the list.
+// the list. A file that is there but cannot be used (not XML, or any other
+// of these errors) is first kept as its first generation
+// (LiveriesScanned0.xml), so that the next scan does not lose it.
 void lf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& file = kLiveriesScannedXml);
 
 }  // namespace qvl

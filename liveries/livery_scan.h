@@ -18,9 +18,9 @@
 #include "core/status.h"
 #include "core/task_pool.h"
 #include "liveries/livery_data.h"
+#include "liveries/livery_scan_state.h"
 #include "liveries/package_search.h"
 #include "liveries/scan_findings.h"
-#include "liveries/scan_state.h"
 
 namespace qvl {
 

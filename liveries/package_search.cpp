@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <exception>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -42,25 +41,7 @@ constexpr Detector kJf{
 constexpr Detector kMtl{.package = "MTL", .logName = "IVAO_MTL", .words = {"IVAO_MTL", ""}};
 constexpr Detector kUserAitraffic{.package = "", .logName = "user-aitraffic", .words = {"user-aitraffic", ""}};
 
-// The path as UTF-8 text, or none when its name is no text (possible on
-// Windows with a lone surrogate in a file name).
-std::optional<std::string> pathText(const fs::path& path) {
-    try {
-        return gf_pathToUtf8(path);
-    } catch (const std::exception&) {
-        return std::nullopt;
-    }
-}
-
-// The entries of a folder, sorted by name, so that every scan sees them in
-// the same order whatever the file system's order is.
-std::vector<fs::directory_entry> sortedEntries(const fs::path& folder) {
-    std::vector<fs::directory_entry> entries;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) entries.push_back(entry);
-    std::sort(entries.begin(), entries.end(),
-              [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path() < b.path(); });
-    return entries;
-}
+constexpr std::string_view kWhat = "liveries scan";
 
 bool nameMatches(const Detector& detector, std::string_view name) {
     if (name.find(kCvt) != std::string_view::npos) return false;
@@ -69,15 +50,22 @@ bool nameMatches(const Detector& detector, std::string_view name) {
     });
 }
 
-void detect(const Detector& detector, const fs::path& community, PackageFolderList& folders) {
-    for (const fs::directory_entry& entry : sortedEntries(community)) {
-        const std::optional<std::string> name = pathText(entry.path().filename());
-        if (!name || !nameMatches(detector, *name)) continue;
-        gf_log(fmt::format("Automatic {} scan found folder: '{}'", detector.logName, gf_pathToUtf8(entry.path())));
+// The Community folder's entries are listed once per scan and handed to
+// every detector. A folder that cannot be listed, or a name that is no
+// UTF-8, costs a log line (listFolder's), never the scan.
+void detect(const Detector& detector, const std::vector<ListedEntry>& community, PackageFolderList& folders) {
+    for (const ListedEntry& listed : community) {
+        const std::string name = gf_pathToUtf8(listed.entry.path().filename());
+        if (!nameMatches(detector, name)) continue;
+        gf_log(fmt::format("Automatic {} scan found folder: '{}'", detector.logName, listed.pathText));
         gf_flushLog();
-        folders.push_back(entry.path());
+        folders.push_back(listed.entry.path());
         return;
     }
+}
+
+void detect(const Detector& detector, const fs::path& community, PackageFolderList& folders) {
+    detect(detector, listFolder(community, kWhat), folders);
 }
 
 const Detector* detectorFor(std::string_view package) {
@@ -135,6 +123,7 @@ void lf_collectPackageFolders(const fs::path& community, PackageFolderList& fold
     if (!gf_findChoiceIndex(AI_PACKAGE_SELECTOR)) {
         throw std::runtime_error(fmt::format("{} not set", AI_PACKAGE_SELECTOR.key()));
     }
+    const std::vector<ListedEntry> entries = listFolder(community, kWhat);
     const std::string order = AI_PACKAGE_SELECTOR.value();
     std::string_view rest = order;
     while (!rest.empty()) {
@@ -142,9 +131,9 @@ void lf_collectPackageFolders(const fs::path& community, PackageFolderList& fold
         std::string_view package = rest.substr(0, comma);
         rest = comma == std::string_view::npos ? std::string_view{} : rest.substr(comma + 1);
         while (!package.empty() && package.front() == ' ') package.remove_prefix(1);
-        if (const Detector* detector = detectorFor(package)) detect(*detector, community, folders);
+        if (const Detector* detector = detectorFor(package)) detect(*detector, entries, folders);
     }
-    lf_findUserAitrafficFolder(community, folders);
+    detect(kUserAitraffic, entries, folders);
 }
 
 void lf_checkLfolderPath(PackageFolderList& folders) {
@@ -164,7 +153,7 @@ void lf_checkLfolderPath(PackageFolderList& folders) {
 }
 
 bool isAircraftCfgName(const fs::path& fileName) {
-    const std::optional<std::string> name = pathText(fileName);
+    const std::optional<std::string> name = checkedPathToUtf8(fileName);
     if (!name || name->size() != std::string_view("aircraft.cfg").size()) return false;
     std::string upper = *name;
     for (char& c : upper) {
@@ -176,9 +165,9 @@ bool isAircraftCfgName(const fs::path& fileName) {
 std::size_t walkAircraftCfgFiles(const fs::path& packageFolder, const std::function<bool(const CfgFileEntry&)>& visit) {
     // The words are looked for below the package folder only: a user folder
     // that happens to hold one would otherwise hide every package.
-    const std::size_t rootLength = pathText(packageFolder).value_or("").size();
+    const std::size_t rootLength = checkedPathToUtf8(packageFolder).value_or("").size();
     std::size_t handed = 0;
-    walkFolderTree(packageFolder, "liveries scan", [&](const WalkEntry& e) {
+    walkFolderTree(packageFolder, kWhat, [&](const WalkEntry& e) {
         if (e.folder) {
             const std::string_view below = std::string_view(e.pathText).substr(std::min(rootLength, e.pathText.size()));
             return holdsStopWord(below) || e.pathText.size() >= kLongestPathBytes ? WalkStep::skip : WalkStep::go;

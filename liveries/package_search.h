@@ -18,12 +18,13 @@ using PackageFolderList = std::vector<std::filesystem::path>;
 
 // Automatic mode: the detectors of the packages AI_PACKAGE_SELECTOR names, in
 // its order, then the user's own package. std::runtime_error "AI_PACKAGE_SELECTOR
-// not set" when the setting holds no value of its list; a Community folder
-// that cannot be listed throws std::filesystem::filesystem_error.
+// not set" when the setting holds no value of its list. A Community folder
+// that cannot be listed is logged and gives no folder.
 void lf_collectPackageFolders(const std::filesystem::path& community, PackageFolderList& folders);
 
 // Each appends the first entry of the Community folder (in name order) whose
-// name holds the package's word and not "_CVT_", and logs it.
+// name holds the package's word and not "_CVT_", and logs it. Entries whose
+// names are no UTF-8 are passed over with a log line.
 void lf_findAigFolder(const std::filesystem::path& community, PackageFolderList& folders);
 void lf_findFsltlFolder(const std::filesystem::path& community, PackageFolderList& folders);
 void lf_findJfFolder(const std::filesystem::path& community, PackageFolderList& folders);

@@ -148,8 +148,11 @@ std::string mergeCountsLine(const MergeCounts& counts) {
 bool folderHasEntries(const fs::path& folder) { return fs::exists(folder) && !fs::is_empty(folder); }
 
 void writeOfflineResults(const LiveryTables& tables) {
-    fs::remove(kOfflineRegcodesTxt);
-    if (!tables.regcodeResults.empty()) {
+    // New results replace the old file in one step (a kill part-way must not
+    // leave it empty or missing); only when there are none is it removed.
+    if (tables.regcodeResults.empty()) {
+        fs::remove(kOfflineRegcodesTxt);
+    } else {
         const std::string pathText = gf_pathToUtf8(kOfflineRegcodesTxt);
         fs::create_directories(kInfoFolder);
         if (gf_writeLines(tables.regcodeResults, kOfflineRegcodesTxt)) {

@@ -27,8 +27,8 @@
 #include <vector>
 
 #include "core/paths.h"
+#include "liveries/livery_scan_state.h"
 #include "liveries/livery_tables.h"
-#include "liveries/scan_state.h"
 
 namespace qvl {
 

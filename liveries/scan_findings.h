@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "liveries/livery_data.h"
-#include "liveries/scan_state.h"
+#include "liveries/livery_scan_state.h"
 
 namespace qvl {
 

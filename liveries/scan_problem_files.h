@@ -8,7 +8,7 @@
 #include <filesystem>
 
 #include "core/paths.h"
-#include "liveries/scan_state.h"
+#include "liveries/livery_scan_state.h"
 
 namespace qvl {
 

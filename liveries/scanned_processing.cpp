@@ -11,6 +11,7 @@
 #include "core/parameters.h"
 #include "core/settings.h"
 #include "core/strings.h"
+#include "core/user_error.h"
 #include "liveries/liveries_file.h"
 #include "liveries/regcode_sources.h"
 #include "liveries/similar_models.h"
@@ -120,6 +121,17 @@ void logCodeLines(const std::vector<CodeId>& models) {
     if (inLine > 0) gf_log(line);
 }
 
+// A file that cannot be used would stop every start until the user acts:
+// as with a missing file, the next start scans the liveries and writes it
+// anew.
+void switchLiveriesScanOn(Status& status) {
+    if (SCAN_LIVERIES.value()) return;
+    gf_log(fmt::format("{} switched on: the next start scans the liveries", SCAN_LIVERIES.key()));
+    SCAN_LIVERIES.set(true);
+    gf_saveBoolParameter(SCAN_LIVERIES);
+    status.settingChanged(SCAN_LIVERIES);
+}
+
 }  // namespace
 
 void gf_processScannedLiveries(LiveryTables& tables, Status& status, const std::filesystem::path& file) {
@@ -137,7 +149,12 @@ void gf_processScannedLiveries(LiveryTables& tables, Status& status, const std::
     tables.regcodes.max_load_factor(kRegcodeMaxLoadFactor);
     tables.regcodes.reserve(kRegcodeReserve);
 
-    lf_readLiveriesScanned(tables.liveries, file);
+    try {
+        lf_readLiveriesScanned(tables.liveries, file);
+    } catch (const UserErrorException&) {
+        switchLiveriesScanOn(status);
+        throw;
+    }
     status.showCount(StatusCount::scannedLiveries, tables.liveries.size());
     status.statusChanged();
 

@@ -23,7 +23,8 @@ namespace qvl {
 // already done in previous start-up" when the tables are built already.
 // Tables left by a build that failed half-way are emptied first. Errors of
 // the steps propagate (a missing or damaged file throws UserErrorException
-// before any table is built); the tables are then not marked built. The
+// before any table is built, and switches SCAN_LIVERIES on and saves it, so
+// that the next start scans anew); the tables are then not marked built. The
 // status is told the number of liveries read and which category settings
 // changed or can be used.
 void gf_processScannedLiveries(LiveryTables& tables, Status& status,

@@ -55,8 +55,15 @@ TEST_F(Parameters, MalformedOrRootlessFiles) {
     EXPECT_TRUE(gf_readParameters());
     EXPECT_EQ(keptAside(), "<root><parameters><parameter name=");
     EXPECT_TRUE(has(file(), "PROGRAM_VERSION"));
+    const std::string path = parametersFile().string();
+    EXPECT_TRUE(logged("==> " + path + " is damaged (Error parsing element attribute at byte 33), kept as " +
+                       (parametersFile().parent_path() / "parameters0.xml").string() +
+                       "; creating new with default values:"));
+    EXPECT_FALSE(logged("not found")) << "a damaged file is not a missing one";
     writeParameters("<root><other/></root>");
     EXPECT_TRUE(gf_readParameters());
+    EXPECT_EQ(keptAside(), "<root><other/></root>");
+    EXPECT_TRUE(logged(path + " is damaged (it holds no <parameters> element), kept as "));
 
     // Read normally; the first single-setting save puts a root around it.
     writeParameters("<parameters>" + param("RANGE", "65") + param("PORT_NUMBER", "20000") + "</parameters>");
@@ -126,6 +133,7 @@ TEST_F(Parameters, SingleSaveOfAnUnreadableFileKeepsEveryOtherSetting) {
     EXPECT_TRUE(has(xml, R"(name="BLOCK_CALLSIGN" value="KLM123")"));
     EXPECT_TRUE(has(xml, R"(name="RANGE" value="80")"));
     EXPECT_EQ(keptAside(), "garbage <<<");
+    EXPECT_TRUE(logged(" is damaged (")) << "said so, not taken for a missing file";
 }
 
 TEST_F(Parameters, FailedRenameLeavesTheOldFileWhole) {

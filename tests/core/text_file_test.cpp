@@ -6,6 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "core/files.h"
 #include "support/logged_folder.h"
 
 namespace qvl {
@@ -230,10 +231,32 @@ TEST_F(TextFile, WritesTextAndLinesAndReportsFailures) {
     EXPECT_FALSE(gf_writeTextFile("x", dir / "no-such-folder" / "out.txt"));
     EXPECT_FALSE(gf_writeLines({"x"}, dir / "no-such-folder" / "out.txt"));
     EXPECT_FALSE(gf_writeTextFile("x", dir.path()));
-    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
-    EXPECT_FALSE(gf_writeTextFile("short text", "/dev/full"));
-    EXPECT_FALSE(gf_writeLines({"a", "b"}, "/dev/full"));
-    EXPECT_TRUE(logged("Write failed for '/dev/full'"));
+}
+
+// What the target holds when the new content is about to replace it: a kill
+// at any moment before that point leaves it so.
+std::string targetBeforeTheRename;
+bool refuseRename(const std::filesystem::path&, const std::filesystem::path& to) {
+    targetBeforeTheRename = readFile(to);
+    return false;
+}
+
+TEST_F(TextFile, AWriteThatIsCutShortLeavesTheOldFileWhole) {
+    const auto folder = dir / "errors";
+    std::filesystem::create_directory(folder);
+    const auto path = folder / "InvalidAirlineCodes.txt";
+    test::writeFile(path, "old line\n");
+    setRenameFunctionForTests(&refuseRename);
+    const bool linesWritten = gf_writeLines({"new line 1", "new line 2"}, path);
+    const std::string beforeLines = targetBeforeTheRename;
+    const bool textWritten = gf_writeTextFile("new text", path);
+    setRenameFunctionForTests(nullptr);
+    EXPECT_FALSE(linesWritten);
+    EXPECT_FALSE(textWritten);
+    EXPECT_EQ(beforeLines, "old line\n") << "the old file is whole until the new one is complete";
+    EXPECT_EQ(targetBeforeTheRename, "old line\n");
+    EXPECT_EQ(readFile(path), "old line\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "no temporary file left";
 }
 
 }  // namespace

@@ -103,12 +103,27 @@ TEST_F(LiveriesFile, AFileThatCannotBeWrittenIsReportedNotCountedAsWritten) {
     EXPECT_FALSE(logHas("liveries in"));
 }
 
-TEST_F(LiveriesFile, AMissingOrUnparsableFileIsCode51WithTheParsersReasonLogged) {
+TEST_F(LiveriesFile, AMissingFileIsCode51NotFound) {
     LiveryList list;
     EXPECT_EQ(readError(list), 51);
     EXPECT_EQ(what_, "51: File output/LiveriesScanned.xml not found");
-    EXPECT_EQ(readXml("<root><liveries><l a='DLH' m='A320' t='x'></liveries>"), 51);
-    EXPECT_TRUE(logHas("output/LiveriesScanned.xml not read: Start-end tags mismatch"));
+    EXPECT_FALSE(fs::exists("output/LiveriesScanned0.xml"));
+}
+
+TEST_F(LiveriesFile, AnUnparsableFileIsCode51SayingWhyAndIsKeptAsAGeneration) {
+    const std::string damaged = "<root><liveries><l a='DLH' m='A320' t='x'></liveries>";
+    EXPECT_EQ(readXml(damaged), 51);
+    EXPECT_EQ(what_,
+              "51: File output/LiveriesScanned.xml could not be read (Start-end tags mismatch at byte 44), kept as "
+              "output/LiveriesScanned0.xml");
+    EXPECT_EQ(test::readFile("output/LiveriesScanned0.xml"), damaged);
+    EXPECT_TRUE(logHas("==> output/LiveriesScanned.xml could not be read: Start-end tags mismatch"));
+}
+
+TEST_F(LiveriesFile, AFileThatParsesButCannotBeUsedIsKeptAsAGenerationToo) {
+    EXPECT_EQ(readXml("<root><meta/></root>"), 52);
+    EXPECT_EQ(test::readFile("output/LiveriesScanned0.xml"), "<root><meta/></root>");
+    EXPECT_TRUE(logHas("==> output/LiveriesScanned.xml kept as output/LiveriesScanned0.xml"));
 }
 
 TEST_F(LiveriesFile, NoLiveriesSectionIsCode52AndNoLiveriesOrNoRootIsCode533) {

@@ -13,6 +13,7 @@
 
 #include "core/paths.h"
 #include "core/settings.h"
+#include "core/text_file.h"
 #include "core/user_error.h"
 #include "liveries/liveries_file.h"
 #include "liveries/scan_problem_files.h"
@@ -124,6 +125,17 @@ TEST_F(LiveryScanTest, TheTreeGivesExactlyTheExpectedFilesAndASecondScanTheSame)
     scan(scanner);
     EXPECT_EQ(test::readFile(kIncompleteSectionsTxt), first);
     ASSERT_NO_FATAL_FAILURE(expectTheTreesFiles());
+}
+
+TEST_F(LiveryScanTest, AFolderWhoseNameIsNoUtf8IsNotEnteredSoNoProblemFileNamesIt) {
+    // An aircraft.cfg without fltsim sections would be named in the info file.
+    const fs::path bad = tree.packageFolders.at(0) / "Caf\xE9 fleet" / "aircraft.cfg";
+    fs::create_directories(bad.parent_path());
+    test::writeFile(bad, "[general]\natc_type=none\n");
+    LiveryScan scanner = scanWith({.workerCount = 4, .timeout = std::chrono::seconds(30)});
+    scan(scanner);
+    ASSERT_NO_FATAL_FAILURE(expectTheTreesFiles());
+    EXPECT_TRUE(logHas("liveries scan: 1 entry of " + gf_pathToUtf8(tree.packageFolders.at(0)) + " passed over"));
 }
 
 TEST_F(LiveryScanTest, ACancelledScanWritesNothingAndKeepsThePreviousResult) {

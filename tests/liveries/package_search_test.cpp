@@ -65,9 +65,40 @@ TEST_F(PackageSearchTest, DetectorsRunInTheSelectorsOrderThenTheUsersOwnPackage)
     lf_collectPackageFolders(community(), folders);
     EXPECT_EQ(folders, (PackageFolderList{user}));
 
-    EXPECT_THROW(lf_collectPackageFolders(dir / "none", folders), fs::filesystem_error);
     AI_PACKAGE_SELECTOR.set("AIG, AIG");
     EXPECT_THROW(lf_collectPackageFolders(community(), folders), std::runtime_error);
+}
+
+TEST_F(PackageSearchTest, OfTwoAigFoldersOnlyTheFirstInNameOrderIsTaken) {
+    const fs::path first = package("aig-aitraffic-oci-beta");
+    package("aig-aitraffic-oci-main");
+    AI_PACKAGE_SELECTOR.set("AIG");
+    PackageFolderList folders;
+    lf_collectPackageFolders(community(), folders);
+    EXPECT_EQ(folders, (PackageFolderList{first}));
+}
+
+TEST_F(PackageSearchTest, ACommunityFolderThatCannotBeListedIsLoggedAndGivesNoFolder) {
+    PackageFolderList folders;
+    EXPECT_NO_THROW(lf_collectPackageFolders(dir / "none", folders));
+    EXPECT_NO_THROW(lf_findAigFolder(dir / "none", folders));
+    EXPECT_TRUE(folders.empty());
+    EXPECT_TRUE(logged("liveries scan: folder passed over: "));
+}
+
+TEST_F(PackageSearchTest, NamesThatAreNoUtf8AreNeitherTakenNorEnteredButLogged) {
+    package("aig-aitraffic-oci-a\xFF");  // first in name order
+    const fs::path aig = package("aig-aitraffic-oci-b");
+    PackageFolderList folders;
+    lf_findAigFolder(community(), folders);
+    EXPECT_EQ(folders, (PackageFolderList{aig}));
+    EXPECT_TRUE(logged("liveries scan: 1 entry of " + community().string() + " passed over: the name is not UTF-8"));
+
+    cfg(aig / "bad\xE9name" / "aircraft.cfg");
+    cfg(aig / "good" / "aircraft.cfg");
+    test::writeFile(aig / "good" / "x\xC0", "");
+    EXPECT_EQ(walked(aig), (std::vector<std::string>{"good/aircraft.cfg"}));
+    EXPECT_TRUE(logged("liveries scan: 1 entry of " + (aig / "good").string() + " passed over"));
 }
 
 TEST_F(PackageSearchTest, ManualFoldersMustExist) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/files.h"
 #include "core/messages.h"
 #include "core/text_file.h"
 #include "liveries/scan_problem_files.h"
@@ -236,6 +237,21 @@ TEST_F(RegcodeSourcesTest, LinesTheScanAddedAreWrittenFirstAndThenEmptied) {
     EXPECT_EQ(lines[0], "There were errors in processing the file 'x', see the Log.txt");
     EXPECT_EQ(lines[1].rfind("Processing file ", 0), 0U);
     EXPECT_TRUE(tables_.regcodeResults.empty());
+}
+
+TEST_F(RegcodeSourcesTest, ResultsThatCannotBeWrittenWholeLeaveThePreviousFile) {
+    buildCatalogue();
+    shipped(R"(<l t="KLM 737" r="PH-BXA"/>)");
+    fs::create_directories(kInfoFolder);
+    test::writeFile(kOfflineRegcodesTxt, "previous results\n");
+    setRenameFunctionForTests([](const fs::path&, const fs::path&) { return false; });
+    lf_processOfflineRegcodes(tables_);
+    setRenameFunctionForTests(nullptr);
+    EXPECT_EQ(test::readFile(kOfflineRegcodesTxt), "previous results\n");
+    EXPECT_TRUE(logHas("==> could not write output/info/OfflineRegcodes.txt"));
+
+    lf_processOfflineRegcodes(tables_);
+    EXPECT_EQ(fileLines(kOfflineRegcodesTxt).at(0).rfind("Processing file ", 0), 0U);
 }
 
 TEST_F(RegcodeSourcesTest, AFolderThatCannotBeWalkedStillLeavesTheResultsSoFar) {

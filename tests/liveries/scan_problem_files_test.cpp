@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/files.h"
 #include "liveries/support/liveries_folder.h"
 
 namespace qvl {
@@ -49,6 +50,18 @@ TEST_F(ScanProblemFiles, CountsTakeThePluralSuffixAndFilesAreSorted) {
                "    2 invalid model codes, see output/errors/InvalidAircraftCodes.txt\n"));
     EXPECT_EQ(read(kInvalidAirlineCodesTxt), "QQQ          in a.cfg [fltsim.0]\n");
     EXPECT_EQ(read(kInvalidAircraftCodesTxt), "A3XX             in a.cfg\nB7X8             in b.cfg\n");
+}
+
+TEST_F(ScanProblemFiles, AProblemFileThatCannotBeWrittenWholeKeepsItsOldContentAndIsNotPointedAt) {
+    fs::create_directories(kErrorsFolder);
+    test::writeFile(kInvalidAirlineCodesTxt, "QQQ          in old.cfg [fltsim.0]\n");
+    lf_addInvalidAirlineCode(scan_, "XXQ", "a.cfg", "[fltsim.0]");
+    setRenameFunctionForTests([](const fs::path&, const fs::path&) { return false; });
+    lf_writeScanErrorFiles(scan_);
+    setRenameFunctionForTests(nullptr);
+    EXPECT_EQ(read(kInvalidAirlineCodesTxt), "QQQ          in old.cfg [fltsim.0]\n");
+    EXPECT_TRUE(logHas("    1 invalid airline code, could not write output/errors/InvalidAirlineCodes.txt\n"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(kErrorsFolder), {}), 1) << "no temporary file left";
 }
 
 TEST_F(ScanProblemFiles, RepeatedSectionLinesAreWrittenOnceButCountedEachTime) {

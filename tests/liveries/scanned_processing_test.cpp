@@ -207,6 +207,25 @@ TEST_F(ScannedProcessingTest, AMissingFileStopsTheBuildBeforeAnyTable) {
     EXPECT_TRUE(tables_.airlineModels.empty());
 }
 
+TEST_F(ScannedProcessingTest, ADamagedFileSwitchesTheScanOnSoTheNextStartRebuildsIt) {
+    test::writeFile(kLiveriesScannedXml, "<root><liveries><l a='DLH'");
+    SCAN_LIVERIES.set(false);
+    gf_saveBoolParameter(SCAN_LIVERIES);
+    try {
+        gf_processScannedLiveries(tables_, status_);
+        FAIL() << "expected a user error";
+    } catch (const UserErrorException& e) {
+        EXPECT_EQ(e.code(), 51);
+        EXPECT_NE(std::string(e.what()).find("could not be read"), std::string::npos) << e.what();
+    }
+    EXPECT_TRUE(SCAN_LIVERIES.value());
+    EXPECT_EQ(savedSetting("SCAN_LIVERIES"), true);
+    ASSERT_EQ(status_.settingsShown.size(), 1U);
+    EXPECT_EQ(status_.settingsShown.front(), &SCAN_LIVERIES);
+    EXPECT_TRUE(logHas("SCAN_LIVERIES switched on: the next start scans the liveries"));
+    EXPECT_FALSE(tables_.catalogueBuilt);
+}
+
 TEST_F(ScannedProcessingTest, ModelCodesGoTwentyToALineAndIntoTheirCategoryList) {
     std::vector<CodeId> models;
     std::vector<std::string> codes;

@@ -12,9 +12,9 @@
 
 #include "core/settings.h"
 #include "liveries/livery_data.h"
+#include "liveries/livery_scan_state.h"
 #include "liveries/livery_tables.h"
 #include "liveries/scan_findings.h"
-#include "liveries/scan_state.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase.h"
 #include "refdata/support/program_folder.h"

@@ -1,4 +1,4 @@
-#include "liveries/scan_state.h"
+#include "liveries/livery_scan_state.h"
 
 #include <fmt/format.h>
 

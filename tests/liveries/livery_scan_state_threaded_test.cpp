@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "liveries/fltsim_section.h"
+#include "liveries/livery_scan_state.h"
 #include "liveries/livery_tables.h"
 #include "liveries/scan_findings.h"
-#include "liveries/scan_state.h"
 #include "liveries/support/liveries_folder.h"
 
 namespace qvl {
