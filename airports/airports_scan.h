@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "airports/addon/addon_airport.h"
-#include "airports/addon/scan_state.h"
+#include "airports/addon/addon_scan_state.h"
 #include "airports/bgl/bgl_airports.h"
 #include "airports/facility/facility_data_reader.h"
 #include "core/run_state.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "airports/addon/scan_state.h"
+#include "airports/addon/addon_scan_state.h"
 #include "airports/addon/tblo.h"
 #include "core/paths.h"
 #include "core/settings.h"
