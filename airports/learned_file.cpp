@@ -312,7 +312,7 @@ void lf_readLearned(const fs::path& learnedPath, LoadedParkAirport& park, RangeC
     }
     gf_log(fmt::format("Read from learned airport file: '{}'", path));
     gf_flushLog();
-    const auto meta = gf_checkMetaInfo(document, SimulatorRow::optional);
+    const auto meta = checkMetaInfo(document, SimulatorRow::optional);
     if (!meta) {
         refuseLearnedFile(learnedPath, path, meta.errorText(), park);
         return;

@@ -34,7 +34,7 @@ bool gf_writeMetaInfo(pugi::xml_node document, const MetaInfo& info) {
     return ok;
 }
 
-Result<MetaInfo, MetaRefusal> gf_checkMetaInfo(pugi::xml_node document, SimulatorRow simulatorRow) {
+Result<MetaInfo, MetaRefusal> checkMetaInfo(pugi::xml_node document, SimulatorRow simulatorRow) {
     pugi::xml_node root = document.child("root");
     if (!root) root = document;
     const pugi::xml_node meta = root.child("meta");
@@ -79,7 +79,7 @@ Result<MetaInfo, MetaRefusal> gf_checkMetaInfo(pugi::xml_node document, Simulato
 }
 
 std::optional<MetaInfo> gf_readMetaInfo(pugi::xml_node document, SimulatorRow simulatorRow) {
-    auto checked = gf_checkMetaInfo(document, simulatorRow);
+    auto checked = checkMetaInfo(document, simulatorRow);
     if (checked) return std::move(*checked);
     if (checked.error() == MetaRefusal::emptyCopyright) gf_logAttention("no copyright info in the file?");
     return std::nullopt;

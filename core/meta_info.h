@@ -49,9 +49,9 @@ enum class MetaRefusal : std::uint8_t {
 // The first meta block of root (or of the node itself when it has no root),
 // or why it is not accepted, with a text for a log line. Of each row name
 // only the first row counts. Logs nothing.
-Result<MetaInfo, MetaRefusal> gf_checkMetaInfo(pugi::xml_node document, SimulatorRow simulatorRow);
+Result<MetaInfo, MetaRefusal> checkMetaInfo(pugi::xml_node document, SimulatorRow simulatorRow);
 
-// gf_checkMetaInfo without the reason: no value when the block is refused.
+// checkMetaInfo without the reason: no value when the block is refused.
 // An empty copyright row is logged; the other refusals are silent.
 std::optional<MetaInfo> gf_readMetaInfo(pugi::xml_node document, SimulatorRow simulatorRow);
 
