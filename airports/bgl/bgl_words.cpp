@@ -66,7 +66,7 @@ std::vector<std::uint32_t> lf_readBglWords(std::istream& in) {
         in.clear();
     }
     // A stream that cannot seek, or that holds more than it said.
-    constexpr std::size_t kChunkWords = 64 * 1024;
+    constexpr std::size_t kChunkWords = std::size_t{64} * 1024;
     while (in && bytes == 4 * static_cast<std::uint64_t>(words.size()) &&
            in.peek() != std::istream::traits_type::eof()) {
         words.resize(words.size() + kChunkWords);
