@@ -174,7 +174,9 @@ bool AirportsScan::lf_scanAirportFolders(const AirportsScanPlace& place, Scan& s
 
 void AirportsScan::lf_scanFolder(const AirportsScanPlace& place, Scan& scan) {
     for (const fs::path& folder : place.folders) {
-        if (folder.empty()) continue;
+        // A package folder is the install path joined with its name; without
+        // an install path it would be a folder of the working folder.
+        if (folder.empty() || folder.is_relative()) continue;
         const std::string text = gf_pathToUtf8(folder);
         if (!fs::exists(folder)) {
             gf_showMessage(text + " does not exist, skipped!", MessageLogging::logged);
@@ -195,27 +197,26 @@ void AirportsScan::lf_scanFolder(const AirportsScanPlace& place, Scan& scan) {
 void AirportsScan::lf_scanStreamedAirports(const fs::path& folder, Scan& scan) {
     gf_showMessage("Scanning for streamed airports ...", MessageLogging::notLogged);
     lf_addScanLogLine(state_, bannerFor(folder, "streamed airports"));
-    std::vector<fs::directory_entry> entries;
-    for (const fs::directory_entry& entry : fs::directory_iterator(folder)) entries.push_back(entry);
-    std::sort(entries.begin(), entries.end(),
-              [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path() < b.path(); });
     std::uint64_t simaddons = 0;
-    for (const fs::directory_entry& entry : entries) {
-        std::error_code ec;
-        if (!entry.is_directory(ec) || ec) continue;
-        const std::optional<std::string> text = checkedPathToUtf8(entry.path());
-        if (!text || containsAny(*text, kStreamedSkips)) continue;
-        if (parts_.run.isClosing()) break;
-        const bool simaddon =
-            text->find("asobo-airport") != std::string::npos || text->find("microsoft-airport") != std::string::npos;
-        if (simaddon && gf_findAirportInName(entry.path()) && ++simaddons % 10 == 0) {
+    // The packages are the folder's first level only: a walk that never
+    // enters a folder, and that logs and passes over what cannot be listed.
+    walkFolderTree(folder, "airports scan", [&](const WalkEntry& e) {
+        if (!e.folder || !checkedPathToUtf8(e.entry.path()) || containsAny(e.pathText, kStreamedSkips)) {
+            return WalkStep::skip;
+        }
+        if (parts_.run.isClosing()) return WalkStep::stop;
+        const fs::path& package = e.entry.path();
+        const bool simaddon = e.pathText.find("asobo-airport") != std::string::npos ||
+                              e.pathText.find("microsoft-airport") != std::string::npos;
+        if (simaddon && gf_findAirportInName(package) && ++simaddons % 10 == 0) {
             parts_.status.showCount(StatusCount::simaddonAirports, simaddons);
         }
-        if (!scanStreamedPackage(entry.path(), *text, scan) || parts_.run.isClosing()) {
+        if (!scanStreamedPackage(package, e.pathText, scan) || parts_.run.isClosing()) {
             (void)writeScanLog(state_);
-            break;
+            return WalkStep::stop;
         }
-    }
+        return WalkStep::skip;
+    });
     lf_copySimaddonFiles();
     showSimaddonCount();
 }
@@ -266,9 +267,8 @@ void AirportsScan::lf_scanBGLAirports(const fs::path& folder, Scan& scan) {
         if (parts_.run.isClosing()) return WalkStep::stop;
         try {
             const fs::path bgl = e.entry.path();
-            if (!pool_.submit([input = BglTaskInput{.bglPath = bgl}](const std::stop_token& stop) {
-                    return lf_processBGLfile(input, stop);
-                })) {
+            if (!pool_.submit([input = BglTaskInput{.bglPath = bgl, .isKnownAirport = parts_.isKnownAirport}](
+                                  const std::stop_token& stop) { return lf_processBGLfile(input, stop); })) {
                 return WalkStep::stop;
             }
             noteBglFileOpened(state_, bgl);

@@ -8,13 +8,14 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "airports/addon/addon_airport.h"
-#include "airports/addon/scan_state.h"
+#include "airports/addon/addon_scan_state.h"
 #include "airports/bgl/bgl_airports.h"
 #include "airports/facility/facility_data_reader.h"
 #include "core/run_state.h"
@@ -49,6 +50,9 @@ struct AirportsScanParts {
     Status& status;
     TaskPoolOptions pool{};
     FacilityReaderTiming facilityTiming{};
+    // Whether a code is an airport of the list, asked by the BGL tasks on
+    // their threads; null: the program's airport list.
+    std::function<bool(const FixedCode4&)> isKnownAirport{};
 };
 
 // A BGL search does not enter (or take a file of) a path of 250 UTF-16 units

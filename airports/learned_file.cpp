@@ -132,26 +132,33 @@ bool usableManualPlace(const pugi::xml_node& parkpos) {
 
 class LearnedStands {
 public:
-    LearnedStands(std::vector<Stand>& stands, const std::string& path) : stands_(stands), path_(path) {
+    LearnedStands(std::vector<Stand>& stands, const std::string& path, LearnedLines& lines)
+        : stands_(stands), path_(path), lines_(lines) {
         for (std::size_t i = 0; i < stands_.size(); ++i) byId_.try_emplace(stands_[i].id, i);
     }
 
     void take(const pugi::xml_node& parkpos, bool oldVersion) {
+        using Kind = LearnedLines::Kind;
         const std::string id = parkpos.attribute("id").as_string();
         const auto found = byId_.find(id);
         if (!parkpos.attribute("manual").as_bool(false)) {
-            const LearnedStandEntry entry{.id = id, .parkpos = parkpos, .oldVersion = oldVersion};
+            const LearnedStandEntry entry{.id = id, .parkpos = parkpos, .oldVersion = oldVersion, .lines = lines_};
             if (found == byId_.end() || !lf_mergeLearnedFlights(entry, stands_[found->second])) {
-                gf_log(fmt::format("learned stand {} in {} not found?", id, path_));
+                if (lines_.admit(Kind::unknownStand))
+                    gf_log(fmt::format("learned stand {} in {} not found?", id, path_));
             }
             return;
         }
         if (found != byId_.end()) {
-            gf_logAttention(fmt::format("manually created standid {} already exists in {}", id, path_));
+            if (lines_.admit(Kind::manualExists)) {
+                gf_logAttention(fmt::format("manually created standid {} already exists in {}", id, path_));
+            }
             return;
         }
         if (!usableManualPlace(parkpos)) {
-            gf_logAttention(fmt::format("manually created standid {} misses correct attributes in {}", id, path_));
+            if (lines_.admit(Kind::manualIncomplete)) {
+                gf_logAttention(fmt::format("manually created standid {} misses correct attributes in {}", id, path_));
+            }
             return;
         }
         const std::size_t before = stands_.size();
@@ -164,25 +171,27 @@ public:
 private:
     std::vector<Stand>& stands_;
     const std::string& path_;
+    LearnedLines& lines_;
     // The first stand of each id, as a search of the list in order finds it.
     std::unordered_map<std::string, std::size_t> byId_;
 };
 
-void readLearnedDocument(const pugi::xml_document& document, const MetaInfo& meta, const std::string& path,
-                         LoadedParkAirport& park, RangeControl& range, Status& status) {
+void readLearnedDocument(const pugi::xml_document& document, const MetaInfo& meta, LearnedLines& lines,
+                         const std::string& path, LoadedParkAirport& park, RangeControl& range, Status& status) {
     const bool oldVersion = isOldVersion(meta);
     compareAirportName(document, park.header);
     applyLearnedSettings(document, range, status);
     if (readHandmade(document, park)) return;
     const pugi::xml_node positions = parkPositionsOf(document);
     if (!positions) return;
-    LearnedStands stands(park.parkStands, path);
+    LearnedStands stands(park.parkStands, path, lines);
     for (const pugi::xml_node parkpos : positions.children("parkpos")) stands.take(parkpos, oldVersion);
 }
 
 void applyRadiusChange(const LearnedStandEntry& entry, Stand& stand) {
     const double metres = entry.parkpos.attribute("radius").as_double(0.0);
     if (!std::isfinite(metres) || metres <= 0.0) {
+        if (!entry.lines.admit(LearnedLines::Kind::badRadius)) return;
         gf_logAttention(fmt::format("learned stand {} has no usable radius '{}': radius kept", entry.id,
                                     entry.parkpos.attribute("radius").as_string()));
         return;
@@ -209,11 +218,11 @@ void logDuplicate(std::string_view standId, const LearnedFlight& flight) {
     }
 }
 
-std::optional<LearnedFlight> readLearnedOpt(const pugi::xml_node& opt, std::uint32_t ordinal) {
+std::optional<LearnedFlight> readLearnedOpt(const pugi::xml_node& opt, std::uint32_t ordinal, LearnedLines& lines) {
     OptIdentity identity = lf_readOpt(opt);
     const HalfHourSlots hours = gf_hours2bitset(opt.attribute("hh").as_string());
     if (hours.none()) {
-        gf_logAttention("empty bit set");
+        if (lines.admit(LearnedLines::Kind::emptyHours)) gf_logAttention("empty bit set");
         return std::nullopt;
     }
     const int day = opt.attribute("day").as_int(0);
@@ -243,12 +252,12 @@ bool lf_mergeLearnedFlights(const LearnedStandEntry& entry, Stand& stand) {
     if (entry.oldVersion) return true;
     std::uint32_t next = stand.flights.empty() ? 1 : stand.flights.back().ordinal + 1;
     for (const pugi::xml_node opt : parkpos.children("opt")) {
-        auto flight = readLearnedOpt(opt, next);
+        auto flight = readLearnedOpt(opt, next, entry.lines);
         if (!flight) continue;
         const bool duplicate = std::any_of(stand.flights.begin(), stand.flights.end(),
                                            [&](const LearnedFlight& known) { return isDuplicate(known, *flight); });
         if (duplicate) {
-            logDuplicate(stand.id, *flight);
+            if (entry.lines.admit(LearnedLines::Kind::repeatedFlight)) logDuplicate(stand.id, *flight);
             continue;
         }
         stand.flights.push_back(std::move(*flight));
@@ -257,25 +266,65 @@ bool lf_mergeLearnedFlights(const LearnedStandEntry& entry, Stand& stand) {
     return true;
 }
 
+bool LearnedLines::admit(Kind kind) { return ++seen_.at(static_cast<std::size_t>(kind)) <= kWrittenPerKind; }
+
+void LearnedLines::logCounts() const {
+    static constexpr std::array<std::string_view, kKinds> kWhat{"flights already at their stand",
+                                                                "flights without half hours",
+                                                                "learned stands not found",
+                                                                "manually created stands that exist already",
+                                                                "manually created stands without correct attributes",
+                                                                "radius changes without a usable radius"};
+    for (std::size_t kind = 0; kind < kKinds; ++kind) {
+        if (seen_.at(kind) <= kWrittenPerKind) continue;
+        const std::uint64_t more = seen_.at(kind) - kWrittenPerKind;
+        gf_logAttention(fmt::format("{} more {} in {} (not logged one by one)", more, kWhat.at(kind), pathText_));
+    }
+}
+
+namespace {
+
+// The file stays as it is for the user to look at (and as one older
+// generation), and the park airport writes no learned file over it.
+void refuseLearnedFile(const fs::path& learnedPath, const std::string& path, std::string_view why,
+                       LoadedParkAirport& park) {
+    park.learnedFileRefused = true;
+    (void)gf_save1GenerationOf(learnedPath);
+    gf_logAttention(
+        fmt::format("learned file {} refused: {}; it is kept, copied as *0.xml, and no learned file is "
+                    "written for {} in this visit",
+                    path, why, park.icao.view()));
+}
+
+}  // namespace
+
 void lf_readLearned(const fs::path& learnedPath, LoadedParkAirport& park, RangeControl& range, Status& status) {
     const std::string path = gf_pathToUtf8(learnedPath);
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_file(learnedPath.c_str());
     if (!parsed) {
+        park.learnedFileRefused = true;
         gf_save1GenerationOf(learnedPath);
         gf_logAttention(
             fmt::format("{} found, but could not be loaded, saved as *.0.xml: {}", path, parsed.description()));
+        gf_logAttention(fmt::format("no learned file is written for {} in this visit", park.icao.view()));
         return;
     }
     gf_log(fmt::format("Read from learned airport file: '{}'", path));
     gf_flushLog();
-    const auto meta = gf_readMetaInfo(document, SimulatorRow::optional);
-    if (!meta) return;
+    const auto meta = checkMetaInfo(document, SimulatorRow::optional);
+    if (!meta) {
+        refuseLearnedFile(learnedPath, path, meta.errorText(), park);
+        return;
+    }
+    LearnedLines lines(path);
     try {
-        readLearnedDocument(document, *meta, path, park, range, status);
+        readLearnedDocument(document, *meta, lines, path, park, range, status);
     } catch (const std::exception& e) {
         gf_log(fmt::format("{}: {}", kReaderName, e.what()));
+        refuseLearnedFile(learnedPath, path, e.what(), park);
     }
+    lines.logCounts();
 }
 
 }  // namespace qvl

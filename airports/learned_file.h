@@ -8,8 +8,12 @@
 
 #include <pugixml.hpp>
 
+#include <array>
+#include <cstdint>
 #include <filesystem>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
@@ -25,15 +29,49 @@ inline constexpr VersionRecord kLearnedFlightsSince{.major = 11, .minor = 10, .p
 
 // Reads the learned file into the park airport's stands and the settings,
 // reporting each setting it changes to the status. Every problem is logged;
-// what was applied before it stays.
+// what was applied before it stays. A file that is refused (it does not
+// load, its meta block is refused, or its reading fails) is kept as one
+// older generation and marks the park airport's learned file refused, so
+// that leaving the airport does not write over it.
 void lf_readLearned(const std::filesystem::path& learnedPath, LoadedParkAirport& park, RangeControl& range,
                     Status& status);
+
+// The problem lines of one learned file's read. Of each kind the first few
+// are written and the rest only counted, told in one line at the end: a
+// damaged or hand-made file may repeat one flight a million times.
+class LearnedLines {
+public:
+    enum class Kind : std::uint8_t {
+        repeatedFlight,    // a flight the stand has already
+        emptyHours,        // a flight without half hours
+        unknownStand,      // a parkpos of no stand
+        manualExists,      // a manual stand whose id is taken
+        manualIncomplete,  // a manual stand without a place or radius
+        badRadius,         // a radius change without a usable radius
+    };
+    static constexpr std::size_t kKinds = 6;
+    // Lines of one kind written before the rest are only counted.
+    static constexpr std::uint32_t kWrittenPerKind = 5;
+
+    explicit LearnedLines(std::string pathText) : pathText_(std::move(pathText)) {}
+
+    // True when a line of this kind is still to be written (the caller
+    // writes it); false when it is only counted.
+    [[nodiscard]] bool admit(Kind kind);
+    // One line for each kind with lines that were only counted.
+    void logCounts() const;
+
+private:
+    std::string pathText_;
+    std::array<std::uint64_t, kKinds> seen_{};
+};
 
 // One parkpos of a learned file, for the stand it belongs to.
 struct LearnedStandEntry {
     std::string_view id;
     pugi::xml_node parkpos;
     bool oldVersion = false;  // the file is older than kLearnedFlightsSince
+    LearnedLines& lines;
 };
 
 // False when the stand is not the parkpos's; otherwise merges the parkpos's

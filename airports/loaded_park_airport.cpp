@@ -76,6 +76,7 @@ void LoadedParkAirport::reset() {
     apfPathText.clear();
     storedSettings.reset();
     learnedUpdates = 0;
+    learnedFileRefused = false;
     stats.reset();
 }
 

@@ -95,6 +95,9 @@ struct LoadedParkAirport {
     std::optional<StoredParkingSettings> storedSettings;
     // Learned flights added since the stands were loaded.
     std::int32_t learnedUpdates = 0;
+    // The learned file there was refused when read: leaving the airport
+    // must not write over it.
+    bool learnedFileRefused = false;
     ParkingStatsBoard stats;
 
     // No park airport and nothing loaded; the statistics' repaint hook stays.

@@ -183,6 +183,7 @@ void beginLoad(const ApfLoadRequest& request, LoadedParkAirport& park, const Par
     park.header = {};
     park.qualityFactors = {};
     park.apfHandmade = false;
+    park.learnedFileRefused = false;
     park.rtTrafficWeek = 0;
     park.elevationFeet = 0.0F;
     links.parkAirport.setStandsLoaded(false);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "core/log.h"
 #include "core/paths.h"
@@ -33,11 +34,11 @@ bool gf_writeMetaInfo(pugi::xml_node document, const MetaInfo& info) {
     return ok;
 }
 
-std::optional<MetaInfo> gf_readMetaInfo(pugi::xml_node document, SimulatorRow simulatorRow) {
+Result<MetaInfo, MetaRefusal> checkMetaInfo(pugi::xml_node document, SimulatorRow simulatorRow) {
     pugi::xml_node root = document.child("root");
     if (!root) root = document;
     const pugi::xml_node meta = root.child("meta");
-    if (!meta) return std::nullopt;
+    if (!meta) return fail(MetaRefusal::noMeta, "no meta block");
 
     MetaInfo info;
     bool haveCopyright = false, haveAuthor = false, haveDate = false, haveVersion = false;
@@ -53,10 +54,7 @@ std::optional<MetaInfo> gf_readMetaInfo(pugi::xml_node document, SimulatorRow si
             if (haveCopyright) continue;
             haveCopyright = true;
             info.copyright = row.attribute("value").as_string();
-            if (info.copyright.empty()) {
-                gf_logAttention("no copyright info in the file?");
-                return std::nullopt;
-            }
+            if (info.copyright.empty()) return fail(MetaRefusal::emptyCopyright, "its meta block's copyright is empty");
         } else if (std::strcmp(name, "author") == 0) {
             takeText(haveAuthor, info.author, row);
         } else if (std::strcmp(name, "date") == 0) {
@@ -72,10 +70,19 @@ std::optional<MetaInfo> gf_readMetaInfo(pugi::xml_node document, SimulatorRow si
             info.sim = row.attribute("value").as_int(0);
         }
     }
-    if (!haveCopyright) return std::nullopt;
+    if (!haveCopyright) return fail(MetaRefusal::noCopyright, "its meta block has no copyright row");
     const bool namesSimulator = haveP3d || haveMsfs || haveSim;
-    if (simulatorRow == SimulatorRow::required && !namesSimulator) return std::nullopt;
+    if (simulatorRow == SimulatorRow::required && !namesSimulator) {
+        return fail(MetaRefusal::noSimulator, "its meta block names no simulator");
+    }
     return info;
+}
+
+std::optional<MetaInfo> gf_readMetaInfo(pugi::xml_node document, SimulatorRow simulatorRow) {
+    auto checked = checkMetaInfo(document, simulatorRow);
+    if (checked) return std::move(*checked);
+    if (checked.error() == MetaRefusal::emptyCopyright) gf_logAttention("no copyright info in the file?");
+    return std::nullopt;
 }
 
 }  // namespace qvl

@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "core/result.h"
+
 namespace qvl {
 
 struct MetaInfo {
@@ -36,10 +38,21 @@ enum class SimulatorRow : std::uint8_t {
     optional,
 };
 
-// Reads the first meta block of root (or of the node itself when it has no
-// root). No value when there is no block, when its copyright row is missing
-// or empty (the empty one is logged), or when a required simulator row is
-// missing. Of each row name only the first row counts.
+// Why a meta block was not accepted.
+enum class MetaRefusal : std::uint8_t {
+    noMeta,          // no meta element
+    noCopyright,     // no "copyright" row
+    emptyCopyright,  // a "copyright" row without text
+    noSimulator,     // none of the rows "P3D", "MSFS" and "sim", which were required
+};
+
+// The first meta block of root (or of the node itself when it has no root),
+// or why it is not accepted, with a text for a log line. Of each row name
+// only the first row counts. Logs nothing.
+Result<MetaInfo, MetaRefusal> checkMetaInfo(pugi::xml_node document, SimulatorRow simulatorRow);
+
+// checkMetaInfo without the reason: no value when the block is refused.
+// An empty copyright row is logged; the other refusals are silent.
 std::optional<MetaInfo> gf_readMetaInfo(pugi::xml_node document, SimulatorRow simulatorRow);
 
 }  // namespace qvl

@@ -10,8 +10,8 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "airports/addon/addon_scan_state.h"
 #include "airports/addon/publishers.h"
-#include "airports/addon/scan_state.h"
 #include "refdata/dbase.h"
 #include "support/fuzz_support.h"
 

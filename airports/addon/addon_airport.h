@@ -19,8 +19,8 @@
 #include <string>
 #include <string_view>
 
+#include "airports/addon/addon_scan_state.h"
 #include "airports/addon/publishers.h"
-#include "airports/addon/scan_state.h"
 #include "airports/facility/facility_parking_source.h"
 #include "airports/stand.h"
 #include "core/fixed_code.h"

@@ -80,8 +80,13 @@ std::optional<PublisherInfo> manifestAbove(const fs::path& path) {
     return std::nullopt;
 }
 
+// The nearest manifest: a package folder's own (the path itself, when it is
+// the package's level below "Community"), else the first one on the way up.
+// The package's level is looked at before the walk only when it is the path
+// itself, so that a manifest of a part of a package, nearer to the file, is
+// not passed over for the whole package's.
 std::optional<PublisherInfo> searchManifest(const fs::path& path) {
-    if (const auto probe = communityProbe(path); probe && fs::exists(*probe)) {
+    if (const auto probe = communityProbe(path); probe && *probe == path && fs::exists(*probe)) {
         if (auto details = manifestIn(*probe)) return details;
     }
     return manifestAbove(path);

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "airports/addon/scan_state.h"
+#include "airports/addon/addon_scan_state.h"
 
 namespace qvl {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "airports/addon/scan_state.h"
+#include "airports/addon/addon_scan_state.h"
 #include "airports/addon/zip_archive.h"
 #include "core/result.h"
 #include "core/status.h"

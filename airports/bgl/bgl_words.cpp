@@ -1,10 +1,11 @@
 // A BGL file as words, and the cheap look at its section table.
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <fstream>
 #include <istream>
-#include <iterator>
 #include <span>
 #include <vector>
 
@@ -47,8 +48,45 @@ std::vector<std::uint32_t> bglWordsFromBytes(std::span<const std::uint8_t> bytes
 }
 
 std::vector<std::uint32_t> lf_readBglWords(std::istream& in) {
-    const std::vector<char> raw{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    return bglWordsFromBytes({reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size()});
+    // The bytes go straight into the words, so that a large file is held in
+    // memory once; the vector grows by whole reads only when the stream
+    // cannot tell its size.
+    std::vector<std::uint32_t> words;
+    std::uint64_t bytes = 0;
+    const std::streampos start = in.tellg();
+    in.seekg(0, std::ios::end);
+    const std::streampos end = in.tellg();
+    in.seekg(start);
+    if (start >= 0 && end >= start && in) {
+        const auto size = static_cast<std::uint64_t>(end - start);
+        words.resize(static_cast<std::size_t>((size + 3) / 4));
+        in.read(reinterpret_cast<char*>(words.data()), static_cast<std::streamsize>(size));
+        bytes = static_cast<std::uint64_t>(in.gcount());
+    } else {
+        in.clear();
+    }
+    // A stream that cannot seek, or that holds more than it said.
+    constexpr std::size_t kChunkWords = std::size_t{64} * 1024;
+    while (in && bytes == 4 * static_cast<std::uint64_t>(words.size()) &&
+           in.peek() != std::istream::traits_type::eof()) {
+        words.resize(words.size() + kChunkWords);
+        in.read(reinterpret_cast<char*>(words.data()) + bytes, static_cast<std::streamsize>(4 * kChunkWords));
+        bytes += static_cast<std::uint64_t>(in.gcount());
+    }
+    words.resize(static_cast<std::size_t>((bytes + 3) / 4));
+    // The last word's missing bytes are zero; the words are little-endian.
+    if (bytes % 4 != 0) {
+        const auto kept = static_cast<unsigned>(bytes % 4);
+        std::array<std::uint8_t, 4> last{};
+        std::memcpy(last.data(), &words.back(), kept);
+        std::memcpy(&words.back(), last.data(), last.size());
+    }
+    if constexpr (std::endian::native == std::endian::big) {
+        for (std::uint32_t& word : words) {
+            word = (word >> 24) | ((word >> 8) & 0xFF00U) | ((word << 8) & 0xFF0000U) | (word << 24);
+        }
+    }
+    return words;
 }
 
 bool hasAirportSection(std::istream& in) {

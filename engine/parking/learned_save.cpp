@@ -79,6 +79,12 @@ bool folderReady(const fs::path& file) {
 void saveLearnedFile(Engine& engine) {
     const LoadedParkAirport& park = engine.loadedPark;
     const fs::path file = learnedFilePath(park);
+    if (park.learnedFileRefused) {
+        // What this visit learned is lost; what the refused file holds is not.
+        gf_logAttention(fmt::format("{} '{}' not saved: the learned file there was refused when it was read",
+                                    gf_utcTimeNow(), gf_pathToUtf8(file)));
+        return;
+    }
     if (file.empty()) {
         logFailure(gf_pathToUtf8(gf_apfXmlFileName(park.icao)));
         return;

@@ -55,6 +55,19 @@ TEST_F(PublisherSearch, BadManifestIsALineAndNoDetails) {
     EXPECT_TRUE(inScanLog("===> No publisher found"));
 }
 
+TEST_F(PublisherSearch, TheNearerOfTwoManifestsIsTaken) {
+    const auto bgl = put("Community/pkg/a/b/c/x.bgl");
+    put("Community/pkg/a/manifest.json", R"({"title":"the package"})");
+    put("Community/pkg/a/b/manifest.json", R"({"title":"the part"})");
+    const auto details = gf_searchManifest(scan, bgl);
+    ASSERT_TRUE(details);
+    EXPECT_EQ(details->title, "the part");
+    // A package folder's own manifest is the nearest to it.
+    const auto own = gf_searchManifest(scan, folder / "Community/pkg/a");
+    ASSERT_TRUE(own);
+    EXPECT_EQ(own->title, "the package");
+}
+
 TEST_F(PublisherSearch, NoManifestUpToTheTopGivesNoDetails) {
     const auto bgl = put("deep/er/x.bgl");
     put("deep/er/manifest.JSON", R"({"title":"EGLL"})");

@@ -1,7 +1,7 @@
 // The scan log and its file.
 #include <gtest/gtest.h>
 
-#include "airports/addon/scan_state.h"
+#include "airports/addon/addon_scan_state.h"
 #include "airports/support/addon_fixture.h"
 
 namespace qvl::test {

@@ -1,17 +1,23 @@
 #include "airports/airports_scan.h"
 
 #include <gtest/gtest.h>
+#include <sys/types.h>
+#include <unistd.h>
 #include <zip.h>
 #include <pugixml.hpp>
 
 #include <chrono>
+#include <condition_variable>
+#include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "airports/addon/scan_state.h"
+#include "airports/addon/addon_scan_state.h"
 #include "airports/addon/tblo.h"
 #include "core/paths.h"
 #include "core/settings.h"
@@ -22,6 +28,7 @@
 #include "support/airports_fixture.h"
 #include "support/temp_dir.h"
 #include "tools/airport_tree/airport_tree.h"
+#include "tools/bgl_writer/bgl_writer.h"
 
 namespace qvl {
 namespace {
@@ -169,6 +176,115 @@ TEST_F(AirportsScanFolders, MissingFoldersAreSkippedAndTheScanStillEnds) {
     EXPECT_FALSE(SCAN_AIRPORTS.value());
     EXPECT_FALSE(fs::exists(kTbloFolder));
     EXPECT_TRUE(fs::exists(kAirportsScanLogFile));
+}
+
+TEST_F(AirportsScanFolders, WithoutAnInstallPathNoFolderOfTheWorkingFolderIsScanned) {
+    airports(R"(<ap c="EHAM" la="52.3" lo="4.76" a="-11" s="10"/>)");
+    fs::create_directories("Community/pkg/scenery");
+    ASSERT_TRUE(bgl_writer::saveBgl("Community/pkg/scenery/EHAM.bgl",
+                                    bgl_writer::writeBgl(bgl_writer::sampleAirport("EHAM", 52.3, 4.76, 2)).bytes));
+    // What an empty install path joined with the package folders' names gives.
+    (void)scan({"Official", "Community"});
+    EXPECT_FALSE(logged("does not exist, skipped!")) << log.text();
+    EXPECT_EQ(test::readFile(kAirportsScanLogFile).find("Scanning for"), std::string::npos);
+    EXPECT_TRUE(filesIn(kMyThirdpartyFolder).empty());
+    EXPECT_TRUE(filesIn(kMySimaddonFolder).empty());
+}
+
+// Makes the folder one that this process cannot list. Root lists every
+// folder, so as root the process becomes nobody, with the rest of the
+// program folder open to it.
+void makeUnlistable(const fs::path& programFolder, const fs::path& unlistable) {
+    if (::geteuid() == 0) {
+        for (const auto& entry : fs::recursive_directory_iterator(programFolder)) {
+            fs::permissions(entry.path(), fs::perms::all, fs::perm_options::add);
+        }
+        fs::permissions(programFolder, fs::perms::all, fs::perm_options::add);
+        fs::permissions(unlistable, fs::perms::none);
+        constexpr ::uid_t kNobody = 65534;
+        if (::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) std::exit(3);
+        return;
+    }
+    fs::permissions(unlistable, fs::perms::none);
+}
+
+TEST_F(AirportsScanFolders, AStreamedFolderThatCannotBeListedIsPassedOver) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    const fs::path streamed = folder / "StreamedPackages";
+    fs::create_directories(streamed);
+    EXPECT_EXIT(
+        {
+            makeUnlistable(folder.path(), streamed);
+            int code = 0;
+            try {
+                (void)scan({streamed});
+            } catch (const std::exception& error) {
+                std::cerr << "the scan ended: " << error.what() << std::endl;
+                code = 1;
+            }
+            std::cerr << (logged("airports scan: folder passed over") ? "passed over" : "no line") << std::endl;
+            // The empty folder goes with its parent, which is open to all.
+            std::error_code ignored;
+            fs::remove_all(folder.path(), ignored);
+            std::exit(code);
+        },
+        ::testing::ExitedWithCode(0), "passed over");
+}
+
+// A gate for the BGL tasks: the first airport asked about holds its task
+// until the test opens the gate (or ten seconds have passed).
+struct TaskGate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool entered = false;
+    bool open = false;
+
+    void hold() {
+        std::unique_lock lock(mutex);
+        if (entered) return;
+        entered = true;
+        changed.notify_all();
+        changed.wait_for(lock, std::chrono::seconds(10), [this] { return open; });
+    }
+    void release() {
+        const std::lock_guard lock(mutex);
+        open = true;
+        changed.notify_all();
+    }
+};
+
+TEST_F(AirportsScanFolders, ATaskThatOutlastsItsTimeOutIsLeftOutOfTheLeftoverPass) {
+    airports(R"(<ap c="EHAM" la="52.3" lo="4.76" a="-11" s="10"/>)");
+    const fs::path bgl = folder / "Community/pkg/scenery/EHAM.bgl";
+    fs::create_directories(bgl.parent_path());
+    ASSERT_TRUE(bgl_writer::saveBgl(bgl, bgl_writer::writeBgl(bgl_writer::sampleAirport("EHAM", 52.3, 4.76, 2)).bytes));
+    SCAN_AIRPORTS.set(true);
+    auto gate = std::make_shared<TaskGate>();
+    {
+        AirportsScan scanner({.simulator = simulator,
+                              .run = run,
+                              .status = status,
+                              .pool = {.workerCount = 1, .timeout = std::chrono::milliseconds(300)},
+                              .facilityTiming = {},
+                              .isKnownAirport = [gate](const FixedCode4& code) {
+                                  gate->hold();
+                                  return gf_isKnownAirport(code);
+                              }});
+        // The leftover pass would ask the simulator, which has no facility
+        // data here, and end the scan with an error.
+        EXPECT_NO_THROW((void)scanner.gf_scanAirports({.folders = {folder / "Community"}, .simNumber = 1}));
+        gate->release();
+    }
+    const std::string scanLog = test::readFile(kAirportsScanLogFile);
+    EXPECT_NE(scanLog.find("airports search in " + (folder / "Community").string() +
+                           " aborted, futs outer error: Future wait timed out"),
+              std::string::npos)
+        << scanLog;
+    EXPECT_NE(scanLog.find("\nBGL: " + bgl.string() + " is still being read, left out\n"), std::string::npos)
+        << scanLog;
+    EXPECT_EQ(scanLog.find("as BGL stem"), std::string::npos) << "its file is not read again";
+    EXPECT_FALSE(SCAN_AIRPORTS.value()) << "the scan ended normally";
+    EXPECT_TRUE(filesIn(kMyThirdpartyFolder).empty());
 }
 
 TEST(AirportsScanSkips, LongPathsAndFoldersOfNoAirportAreSkipped) {

@@ -3,7 +3,10 @@
 // scan's thread writes when it merges.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -111,6 +114,98 @@ TEST_F(BglFile, LogTxtLinesAreWrittenAndScanLogLinesLeftToTheCaller) {
 TEST_F(BglFile, WordsAreReadFromAStreamToItsEnd) {
     std::istringstream in(std::string("\x01\x00\x00\x00\x02", 5));
     EXPECT_EQ(lf_readBglWords(in), (std::vector<std::uint32_t>{1U, 2U}));
+    std::istringstream whole(std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8));
+    EXPECT_EQ(lf_readBglWords(whole), (std::vector<std::uint32_t>{0x04030201U, 0x08070605U}));
+    std::istringstream none;
+    EXPECT_TRUE(lf_readBglWords(none).empty());
+}
+
+// The peak memory of the process since the mark, from the kernel's count.
+class PeakMemory {
+public:
+    PeakMemory() {
+        std::ofstream("/proc/self/clear_refs") << "5";  // resets the peak to what is in use now
+        start_ = kibibytes("VmHWM:");
+    }
+    [[nodiscard]] bool usable() const { return start_ > 0; }
+    [[nodiscard]] std::int64_t growthKib() const { return kibibytes("VmHWM:") - start_; }
+
+private:
+    static std::int64_t kibibytes(const std::string& key) {
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        while (std::getline(status, line)) {
+            if (line.starts_with(key)) return std::stoll(line.substr(key.size()));
+        }
+        return 0;
+    }
+    std::int64_t start_ = 0;
+};
+
+TEST_F(BglFile, ALargeFileIsHeldInMemoryOnce) {
+    constexpr std::int64_t kFileKib = 64 * 1024;
+    const std::filesystem::path file = folder / "large.bgl";
+    {
+        std::ofstream out(file, std::ios::binary);
+        const std::string block(1024, '\x5A');
+        for (std::int64_t i = 0; i < kFileKib; ++i) out.write(block.data(), static_cast<std::streamsize>(block.size()));
+        out.put('\x01');  // a last word of one byte
+    }
+    std::size_t words = 0;
+    std::uint32_t last = 0;
+    PeakMemory peak;
+    if (!peak.usable()) GTEST_SKIP() << "no peak memory count on this system";
+    {
+        std::ifstream in(file, std::ios::binary);
+        const std::vector<std::uint32_t> read = lf_readBglWords(in);
+        words = read.size();
+        last = read.back();
+    }
+    EXPECT_EQ(words, static_cast<std::size_t>(kFileKib) * 256 + 1);
+    EXPECT_EQ(last, 1U);
+    EXPECT_LT(peak.growthKib(), kFileKib * 3 / 2) << "the file's bytes were held twice";
+}
+
+// The reading stops at the file's last word when records run up to it: a
+// record header there has no room for its size, which is not read from
+// beyond the file.
+TEST_F(BglFile, RecordsEndingOnTheFilesLastWordAreNotReadPastIt) {
+    bw::BglImage image = bw::writeBgl(bw::sampleAirport("EHAM", 52.3086, 4.7639, 2));
+    image.bytes.resize(image.bytes.size() + 4);
+    bw::putU32(image.bytes, image.bytes.size() - 4, static_cast<std::uint32_t>(BglRecordId::airport));
+    const std::vector<std::uint32_t> words = bglWordsFromBytes(image.bytes);
+    // Exactly the file's words (the sanitizers see a read past them), and
+    // the same words with a word after them that a read past the end would
+    // take for a size of 0.
+    std::vector<std::uint32_t> padded = words;
+    padded.push_back(0);
+    for (const std::span<const std::uint32_t> span :
+         {std::span<const std::uint32_t>(words), std::span<const std::uint32_t>(padded).first(words.size())}) {
+        const BglAirports found = readBglAirports(span, bglContext());
+        ASSERT_EQ(found.airports.size(), 1U);
+        EXPECT_EQ(found.airports[0].record.stands.size(), 3U);
+        EXPECT_TRUE(found.linesAfter.empty()) << found.linesAfter.front().text;
+    }
+}
+
+// The sample's airport record is the file's last: its parking list ends on
+// the file's last byte, and every entry of it is read.
+TEST_F(BglFile, AnAirportRecordEndingAtTheEndOfTheFileIsRead) {
+    airports(R"(<ap c="EHAM" la="52.3" lo="4.76" a="-11" s="10"/>)");
+    const bw::BglImage image = bw::writeBgl(bw::sampleAirport("EHAM", 52.3086, 4.7639, 6));
+    const std::size_t record = image.airportRecords.at(0);
+    const std::uint32_t size = static_cast<std::uint32_t>(image.bytes[record + 2]) |
+                               static_cast<std::uint32_t>(image.bytes[record + 3]) << 8 |
+                               static_cast<std::uint32_t>(image.bytes[record + 4]) << 16 |
+                               static_cast<std::uint32_t>(image.bytes[record + 5]) << 24;
+    ASSERT_EQ(record + size, image.bytes.size());
+    ASSERT_GT(image.parkingRecords.at(0), image.helipadRecords.at(0)) << "the parking list comes last";
+
+    const BglFileFindings findings = lf_processBGLfile({.bglPath = write("eham.bgl", image.bytes)});
+    ASSERT_EQ(findings.airports.size(), 1U);
+    EXPECT_EQ(standIds(findings.airports[0]),
+              (std::vector<std::string>{"g1", "g2", "g3", "g4", "g5", "g6", "helipad1"}));
+    EXPECT_TRUE(findings.airports[0].standLines.empty());
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "airports/learned_file.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
@@ -9,6 +10,7 @@
 #include "airports/apf_file.h"
 #include "airports/support/airports_fixture.h"
 #include "core/settings.h"
+#include "core/text_file.h"
 #include "platform/units.h"
 
 namespace qvl {
@@ -184,6 +186,39 @@ TEST_F(Learned, ProblemsAreLoggedAndTheRestStays) {
     readLearned(standFile({{"airport_name", "Elsewhere"}}, ""));
     EXPECT_EQ(messageLines().message,
               "Warning: learned file airport name: 'Elsewhere' differs from archived file airport name: 'Schiphol'");
+}
+
+TEST_F(Learned, ARefusedFileSaysWhyAndMarksTheAirport) {
+    readLearned(R"(<root><meta><info name="author" value="Quorvelant"/><info name="version" value="12.2.0"/></meta>)"
+                R"(<parameters><parameter name="WEEK" value="true"/></parameters></root>)");
+    EXPECT_TRUE(logged("EHAM.xml refused: its meta block has no copyright row")) << log.text();
+    EXPECT_TRUE(park.learnedFileRefused);
+    EXPECT_FALSE(WEEK.value());
+    EXPECT_TRUE(fs::exists(kLearnedStockFolder / "EHAM0.xml"));
+
+    park.learnedFileRefused = false;
+    readLearned(standFile({}, ""));
+    EXPECT_FALSE(park.learnedFileRefused) << "a file that is read is no refused one";
+}
+
+TEST_F(Learned, LinesOfOneKindAreWrittenAFewTimesThenCounted) {
+    std::string parkpositions = R"(<parkpos id="A1">)";
+    for (int i = 0; i < 1000; ++i) parkpositions += R"(<opt reg="PH-BXA" airl="KLM" type="B738" hh="13" day="3"/>)";
+    parkpositions += "</parkpos>";
+    for (int i = 0; i < 7; ++i) parkpositions += fmt::format(R"(<parkpos id="Z{}"/>)", i);
+    readLearned(standFile({{"airport_name", "Schiphol"}}, parkpositions));
+    const std::string text = log.text();
+    std::size_t repeated = 0;
+    for (auto at = text.find("already in airport file"); at != std::string::npos;
+         at = text.find("already in airport file", at + 1)) {
+        ++repeated;
+    }
+    EXPECT_EQ(repeated, LearnedLines::kWrittenPerKind);
+    EXPECT_TRUE(logged("995 more flights already at their stand in " + gf_pathToUtf8(learned))) << text;
+    EXPECT_TRUE(logged("learned stand Z4 in "));
+    EXPECT_FALSE(logged("learned stand Z5 in "));
+    EXPECT_TRUE(logged("2 more learned stands not found in ")) << text;
+    EXPECT_EQ(standOf("A1").flights.size(), 1U);
 }
 
 TEST_F(Learned, ALearnedFileRoundTripsThroughTheWriter) {

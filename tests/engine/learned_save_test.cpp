@@ -180,5 +180,50 @@ TEST_F(LearnedSaveTest, AFailedWriteLeavesTheOldFileWhole) {
     EXPECT_EQ(std::distance(fs::directory_iterator(fs::path(kLearnedFile).parent_path()), fs::directory_iterator()), 1);
 }
 
+// A learned file that is refused when read, for whatever reason, is kept as
+// it is: leaving the airport writes nothing over it.
+TEST_F(LearnedSaveTest, ARefusedLearnedFileIsKeptAndNotWrittenOver) {
+    const std::string flights = R"(<parkpositions><parkpos id="A1"><opt reg="D-AIZB" airl="DLH" type="A320" )"
+                                R"(hh="20" day="3"/></parkpos></parkpositions>)";
+    const std::vector<std::pair<std::string, std::string>> refused{
+        {"no copyright row", R"(<root><meta><info name="author" value="Quorvelant"/><info name="version" )"
+                             R"(value="12.2.0"/><info name="sim" value="1"/></meta>)" +
+                                 flights + "</root>\n"},
+        {"an empty copyright", R"(<root><meta><info name="version" value="12.2.0"/>)"
+                               R"(<info name="copyright" value=""/></meta>)" +
+                                   flights + "</root>\n"},
+        {"no meta block", "<root>" + flights + "</root>\n"},
+        {"a version that does not parse", R"(<root><meta><info name="version" value="eleven"/>)"
+                                          R"(<info name="copyright" value="x"/></meta>)" +
+                                              flights + "</root>\n"},
+        {"no XML", "<root><meta>"},
+    };
+    const fs::path generation = fs::path(kLearnedFile).parent_path() / "EDDF0.xml";
+    for (const auto& [why, content] : refused) {
+        SCOPED_TRACE(why);
+        fs::create_directories(fs::path(kLearnedFile).parent_path());
+        std::ofstream(kLearnedFile, std::ios::binary) << content;
+        fs::remove(generation);
+        const std::size_t before = log().size();
+        load();
+        learnAtStandOne("D-AIZA");
+        lf_saveAirportFile(engine);
+        EXPECT_EQ(contentOf(kLearnedFile), content);
+        EXPECT_EQ(contentOf(generation), content) << "kept as one older generation";
+        const std::string lines = log().substr(before);
+        EXPECT_NE(lines.find("no learned file is written for EDDF in this visit"), std::string::npos) << lines;
+        EXPECT_NE(lines.find(" 'airports/learned/my_simaddon/EDDF.xml' not saved: the learned file there was refused"),
+                  std::string::npos)
+            << lines;
+        EXPECT_EQ(lines.find("saved with"), std::string::npos) << lines;
+    }
+
+    // The next visit with a file that is read saves again.
+    fs::remove(kLearnedFile);
+    load();
+    lf_saveAirportFile(engine);
+    EXPECT_TRUE(logHas("saved with 0 updates")) << log();
+}
+
 }  // namespace
 }  // namespace qvl::test

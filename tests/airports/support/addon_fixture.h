@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "airports/addon/scan_state.h"
+#include "airports/addon/addon_scan_state.h"
 #include "airports/facility/facility_parking_source.h"
 #include "airports/stand.h"
 #include "airports/support/airports_fixture.h"

@@ -1,4 +1,4 @@
-#include "airports/addon/scan_state.h"
+#include "airports/addon/addon_scan_state.h"
 
 #include <system_error>
 #include <utility>
