@@ -62,6 +62,8 @@ void knockAndReset(std::uint16_t port) {
     const linger reset{.l_onoff = 1, .l_linger = 0};
     EXPECT_EQ(::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset), 0);
     ::close(fd);
+    // The reset travels through the system's loopback queue: let it arrive.
+    std::this_thread::sleep_for(50ms);
 }
 
 TrafficRecord someRecord() {
