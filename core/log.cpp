@@ -3,7 +3,6 @@
 #include <fmt/format.h>
 
 #include <atomic>
-#include <cstdint>
 #include <fstream>
 #include <mutex>
 #include <stdexcept>
@@ -31,23 +30,23 @@ LogState& logState() {
     return state;
 }
 
-enum class Flush : std::uint8_t { no, yes };
-
-void writeLine(std::string_view prefix, std::string_view text, Flush flush) {
+// The line goes to the system at once: one write per line, cheap next to a
+// 10 ms tick, where a sync to disk would not be.
+void writeLine(std::string_view prefix, std::string_view text) {
     LogState& s = logState();
     std::lock_guard lock(s.mutex);
     if (!s.stream.is_open()) return;
     s.stream << prefix << text << '\n';
-    if (flush == Flush::yes) s.stream.flush();
+    s.stream.flush();
 }
 
 }  // namespace
 
-void gf_log(std::string_view text) { writeLine({}, text, Flush::no); }
+void gf_log(std::string_view text) { writeLine({}, text); }
 
-void gf_logAttention(std::string_view text) { writeLine("==> ", text, Flush::yes); }
+void gf_logAttention(std::string_view text) { writeLine("==> ", text); }
 
-void gf_logContinuation(std::string_view text) { writeLine("          ", text, Flush::no); }
+void gf_logContinuation(std::string_view text) { writeLine("          ", text); }
 
 void gf_flushLog() {
     LogState& s = logState();
@@ -55,7 +54,7 @@ void gf_flushLog() {
     if (s.stream.is_open()) s.stream.flush();
 }
 
-void gf_logLineAndFlush(std::string_view line) { writeLine({}, line, Flush::yes); }
+void gf_logLineAndFlush(std::string_view line) { writeLine({}, line); }
 
 void gf_logUnlessClosing(const std::string& line) {
     const RunState* run = logState().run.load(std::memory_order_acquire);

@@ -1,6 +1,13 @@
 // Log.txt: the program's only trace. Three writers share one mutex so that
 // lines from different threads never interleave. Lines end in a bare "\n" and
 // carry no time stamp. Every writer is silent while the log is closed.
+//
+// Every line is handed to the system as it is written (a flush of the stream,
+// no sync to disk): the lines carry no time stamp, so a line that reached the
+// file late would be read as happening late, and a killed program would lose
+// whatever its stream still held. A flood of bad input must therefore never
+// reach the writers line by line: RefusedLineLog (refused_line_log.h) keeps it
+// to a few lines and a count a minute.
 #pragma once
 
 #include <filesystem>
@@ -16,13 +23,13 @@ inline constexpr int kBannerWidth2 = 10;
 inline constexpr int kBannerWidth1 = 80 - kBannerWidth2;
 
 void gf_log(std::string_view text);
-// "==> " before the line, then a flush.
+// "==> " before the line.
 void gf_logAttention(std::string_view text);
 // Ten blanks before the line.
 void gf_logContinuation(std::string_view text);
-// Flushes the stream, when open.
+// Flushes the stream, when open (every writer does so already).
 void gf_flushLog();
-// gf_log, then a flush, so the line reaches the file at once.
+// gf_log; the name says what callers rely on: the line is in the file at once.
 void gf_logLineAndFlush(std::string_view line);
 // gf_log unless the run is closing or the window's close was requested.
 void gf_logUnlessClosing(const std::string& line);

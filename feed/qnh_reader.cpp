@@ -9,6 +9,7 @@
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 
 #include "core/log.h"
 #include "feed/traffic_line.h"
@@ -31,13 +32,12 @@ std::int32_t roundToInt32(double value) {
 
 }  // namespace
 
-std::optional<std::int32_t> qnhOfDatagram(std::string_view datagram) {
+Result<std::int32_t, QnhRefusal> readQnhDatagram(std::string_view datagram) {
     try {
         const nlohmann::json json = nlohmann::json::parse(datagram);
         const auto member = json.is_object() ? json.find("QNH") : json.end();
         if (member == json.end() || member->is_null()) {
-            gf_log(fmt::format("no QNH {}", printable(datagram)));
-            return std::nullopt;
+            return fail(QnhRefusal::noQnh, fmt::format("no QNH {}", printable(datagram)));
         }
         std::int32_t qnh = kStandardQnh;
         if (member->is_number_float()) {
@@ -55,29 +55,46 @@ std::optional<std::int32_t> qnhOfDatagram(std::string_view datagram) {
             const std::string& text = member->get_ref<const std::string&>();
             const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), qnh);
             if (ec != std::errc{} || end == text.data()) {
-                gf_logAttention(fmt::format("QNH string parse error: {} in {}", printable(text), printable(datagram)));
-                return std::nullopt;
+                return fail(QnhRefusal::badText,
+                            fmt::format("QNH string parse error: {} in {}", printable(text), printable(datagram)));
             }
         } else {
-            gf_log(fmt::format("no QNH {}", printable(datagram)));
-            return std::nullopt;
+            return fail(QnhRefusal::noQnh, fmt::format("no QNH {}", printable(datagram)));
         }
         if (qnh > kQnhMaximum) qnh = roundToInt32(static_cast<double>(qnh) * kInchesHundredthsToHpa);
         return std::clamp(qnh, kQnhMinimum, kQnhMaximum);
     } catch (const std::exception& e) {
-        gf_log(fmt::format("Exception {}, in {}", e.what(), printable(datagram)));
-        return std::nullopt;
+        return fail(QnhRefusal::unreadable, fmt::format("Exception {}, in {}", e.what(), printable(datagram)));
     }
 }
 
-QnhReader::QnhReader(TrafficReader& trafficReader, FeedState& feed, RunState& run)
-    : UdpReader("QNH Reader", feed, run, feed.weatherLamp), trafficReader_(trafficReader) {}
+std::optional<std::int32_t> qnhOfDatagram(std::string_view datagram) {
+    const auto qnh = readQnhDatagram(datagram);
+    return qnh ? std::optional<std::int32_t>(*qnh) : std::nullopt;
+}
+
+QnhReader::QnhReader(TrafficReader& trafficReader, FeedState& feed, RunState& run, SteadyNow now)
+    : UdpReader("QNH Reader", feed, run, feed.weatherLamp,
+                {"QNH datagrams without a QNH", "QNH datagrams with a QNH text that is no number",
+                 "unreadable QNH datagrams"},
+                std::move(now)),
+      trafficReader_(trafficReader) {}
 
 void QnhReader::onData(std::string_view datagram) { onQnhDatagram(datagram); }
 
 void QnhReader::onQnhDatagram(std::string_view datagram) {
-    const std::optional<std::int32_t> qnh = qnhOfDatagram(datagram);
-    if (!qnh) return;
+    const auto qnh = readQnhDatagram(datagram);
+    if (!qnh) {
+        // A text that is no number has always been flagged for attention.
+        if (admitRefused(static_cast<std::size_t>(qnh.error()))) {
+            if (qnh.error() == QnhRefusal::badText) {
+                gf_logAttention(qnh.errorText());
+            } else {
+                gf_log(qnh.errorText());
+            }
+        }
+        return;
+    }
     // The standard pressure is published every time, any other value only when it changed.
     if (*qnh == lastQnh_.load() && *qnh != kStandardQnh) return;
     publish(*qnh);

@@ -12,7 +12,7 @@ void lf_qnhReaderThread(const std::stop_token& stop, QnhReader& reader, std::uin
 }
 
 Readers::Readers(TrafficQueue& queue, FeedState& feed, RunState& run, const CurrentParkAirportState& filter)
-    : feed_(feed), traffic_(queue, feed, run, filter), qnh_(traffic_, feed, run) {}
+    : feed_(feed), queue_(queue), traffic_(queue, feed, run, filter), qnh_(traffic_, feed, run) {}
 
 Readers::~Readers() { stop(); }
 
@@ -37,6 +37,10 @@ void Readers::resetTrafficSide() {
     traffic_.resetCounters();
     qnh_.resetCounters();
 }
+
+void Readers::holdTrafficUntilClientReturns() { queue_.holdUntilClientReturns(); }
+
+void Readers::trafficClientReturned() { queue_.clientReturned(); }
 
 void Readers::requestStop() {
     traffic_.requestStop();

@@ -41,6 +41,10 @@ public:
     // Both readers back to their start state: QNH 1013, traffic clock 0, no
     // collected callsigns, stop flags clear, counters 0, lamps' receiving flags set.
     void resetTrafficSide();
+    // The traffic client has gone: the traffic queue drops what it holds and
+    // takes nothing until the client returns.
+    void holdTrafficUntilClientReturns();
+    void trafficClientReturned();
     // Raises both readers' stop flags; each thread ends within its receive
     // time-out and is joined by stop().
     void requestStop();
@@ -56,6 +60,7 @@ private:
     [[nodiscard]] bool readerLampStale(const FeedState& feed);
 
     FeedState& feed_;
+    TrafficQueue& queue_;
     TrafficReader traffic_;
     QnhReader qnh_;
     // Declared last: they end (stopped and joined) before the readers they run.

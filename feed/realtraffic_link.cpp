@@ -149,6 +149,7 @@ bool RealTrafficLink::adoptClient(const std::shared_ptr<net::TcpListener>& liste
         connected_.store(true);
     }
     if (previous) previous->close();
+    readers_.trafficClientReturned();
     return true;
 }
 
@@ -298,6 +299,9 @@ void RealTrafficLink::mournClient() {
     feed_.repaint();
     // While the run ends its aircraft stay for the end of the run.
     if (run_.isClosing()) return;
+    // What the client sent before it went would make aircraft for a feed
+    // that is no more: it goes, and nothing is taken until a client returns.
+    readers_.holdTrafficUntilClientReturns();
     feed_.onRealTrafficGone();
     readers_.resetTrafficSide();
     gf_showMessage(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcTimeNow()),

@@ -86,7 +86,9 @@ public:
     void processRTVersion(std::string_view reply);
     // One line to the client. Whatever the line, a failure means the client
     // is gone: its socket is closed and, unless the run is closing, the
-    // engine takes the live aircraft away and the next client is looked for.
+    // traffic queue is emptied and holds no traffic until a client returns,
+    // the engine takes the live aircraft away and the next client is looked
+    // for. Only the send that finds the client gone does so.
     bool sendDataPacket(std::string_view text);
     // lf_receive: what one receive brings within the time-out; empty on a
     // time-out, an error, a closed connection or a full buffer.

@@ -6,7 +6,7 @@ namespace qvl {
 
 bool TrafficQueue::push(TrafficRecord&& record) {
     std::lock_guard lock(stateMutex);
-    if (!acceptingTraffic) return false;
+    if (!acceptingTraffic || clientGone_) return false;
     records_.push_back(std::move(record));
     return true;
 }
@@ -44,6 +44,22 @@ bool TrafficQueue::accepting() const {
     return acceptingTraffic;
 }
 
+void TrafficQueue::holdUntilClientReturns() {
+    std::lock_guard lock(stateMutex);
+    clientGone_ = true;
+    records_.clear();
+}
+
+void TrafficQueue::clientReturned() {
+    std::lock_guard lock(stateMutex);
+    clientGone_ = false;
+}
+
+bool TrafficQueue::heldForClient() const {
+    std::lock_guard lock(stateMutex);
+    return clientGone_;
+}
+
 std::size_t TrafficQueue::size() const {
     std::lock_guard lock(stateMutex);
     return records_.size();
@@ -52,6 +68,7 @@ std::size_t TrafficQueue::size() const {
 void TrafficQueue::clear() {
     std::lock_guard lock(stateMutex);
     records_.clear();
+    clientGone_ = false;
 }
 
 }  // namespace qvl

@@ -1,8 +1,8 @@
 // The traffic queue: accepted traffic records waiting for the engine, first
 // in, first out. The traffic reader appends, the engine takes from the front
 // on the run thread. Records are kept only while traffic is accepted (the
-// main loop accepts while the flight runs); records that arrive otherwise are
-// lost, not held back.
+// main loop accepts while the flight runs) and while the traffic client is
+// there; records that arrive otherwise are lost, not held back.
 #pragma once
 
 #include <cstddef>
@@ -22,7 +22,8 @@ inline constexpr std::int32_t kTrafficDelayTicks = 3000;
 // reader and the engine.
 class TrafficQueue {
 public:
-    // Appends at the back while traffic is accepted; false when dropped.
+    // Appends at the back while traffic is accepted and the client is there;
+    // false when dropped.
     bool push(TrafficRecord&& record);
     // Moves up to max records from the front into out (appended); their count.
     std::size_t takeFront(std::vector<TrafficRecord>& out, std::size_t max);
@@ -33,14 +34,25 @@ public:
 
     void setAccepting(bool accepting);
     [[nodiscard]] bool accepting() const;
+
+    // The traffic client has gone: the queued records go, and none is taken
+    // until it returns, so that no aircraft is born of what it sent before.
+    // One step under the lock, so no record slips in between.
+    void holdUntilClientReturns();
+    void clientReturned();
+    [[nodiscard]] bool heldForClient() const;
+
     [[nodiscard]] std::size_t size() const;
+    // Empties the queue for a new run, which starts with its client there.
     void clear();
 
 private:
-    // Leaf lock: guards the queue and acceptingTraffic; nothing is locked while it is held.
+    // Leaf lock: guards the queue, acceptingTraffic and clientGone_; nothing
+    // is locked while it is held.
     mutable std::mutex stateMutex;
     std::deque<TrafficRecord> records_;
     bool acceptingTraffic = false;
+    bool clientGone_ = false;
 };
 
 }  // namespace qvl

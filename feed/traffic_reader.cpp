@@ -3,9 +3,11 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <exception>
 #include <utility>
+#include <vector>
 
 #include "core/fixed_code.h"
 #include "core/log.h"
@@ -96,6 +98,24 @@ bool isAirportCode(std::string_view text) noexcept {
            std::all_of(text.begin(), text.end(), [&folded](char c) { return foldCodeChar(c, folded); });
 }
 
+// The field names of the log texts, in the order of TrafficReader::Refusal
+// up to its failure ("exception").
+constexpr std::array<std::string_view, 13> kRefusalFieldNames{"timestamp", "lat", "lon",      "lalo",  "trueheading",
+                                                              "hexid",     "gs",  "altitude", "track", "vs",
+                                                              "roll",      "TAS", "exception"};
+
+// In the order of TrafficReader::Refusal; the names of the log's count lines.
+std::vector<std::string> refusalKindNames() {
+    std::vector<std::string> names;
+    names.reserve(kRefusalFieldNames.size() + 2);
+    for (const std::string_view what : kRefusalFieldNames) {
+        names.push_back(fmt::format("refused traffic lines ({})", what));
+    }
+    names.emplace_back("traffic lines with a callsign too long");
+    names.emplace_back("traffic lines with an airport code read as none");
+    return names;
+}
+
 bool isGroundPair(double height, double groundSpeed) {
     for (const auto& pair : kGroundPairs) {
         if (height <= pair.maxHeight && groundSpeed <= pair.maxSpeed) return true;
@@ -105,8 +125,11 @@ bool isGroundPair(double height, double groundSpeed) {
 
 }  // namespace
 
-TrafficReader::TrafficReader(TrafficQueue& queue, FeedState& feed, RunState& run, const CurrentParkAirportState& filter)
-    : UdpReader("Traffic Reader", feed, run, feed.trafficLamp), queue_(queue), filter_(filter) {
+TrafficReader::TrafficReader(TrafficQueue& queue, FeedState& feed, RunState& run, const CurrentParkAirportState& filter,
+                             SteadyNow now)
+    : UdpReader("Traffic Reader", feed, run, feed.trafficLamp, refusalKindNames(), std::move(now)),
+      queue_(queue),
+      filter_(filter) {
     fields_.reserve(kFieldRoom);
 }
 
@@ -191,24 +214,29 @@ LineOutcome TrafficReader::onTrafficDatagram(std::string_view datagram) {
     try {
         TrafficRecord record;
         const LineOutcome outcome = parseLine(datagram, record);
-        if (isBadField(outcome)) gf_log(fmt::format("exception in processLineSub: {}", lineError_));
+        if (isBadField(outcome)) {
+            logRefusal(lineErrorKind_, [this] { return fmt::format("exception in processLineSub: {}", lineError_); });
+        }
         if (outcome != LineOutcome::queued) return outcome;
         return queue_.push(std::move(record)) ? LineOutcome::queued : LineOutcome::notAccepting;
     } catch (const std::exception& e) {  // no memory, or the queue's lock failed
-        gf_log(fmt::format("exception in processLineSub: {}", e.what()));
+        logRefusal(Refusal::failure, [&e] { return fmt::format("exception in processLineSub: {}", e.what()); });
         return LineOutcome::error;
     }
 }
 
-// A bad field: the outcome, with its log text kept for the caller.
-LineOutcome TrafficReader::badField(LineOutcome outcome, std::string text) {
+// A bad field: the outcome, with its log text and kind kept for the caller.
+LineOutcome TrafficReader::badField(LineOutcome outcome, Refusal refusal, std::string text) {
     lineError_ = std::move(text);
+    lineErrorKind_ = refusal;
     return outcome;
 }
 
-LineOutcome TrafficReader::readNumber(std::size_t index, const char* name, double& value) {
+LineOutcome TrafficReader::readNumber(std::size_t index, Refusal refusal, double& value) {
     if (readTrafficNumber(field(index), value)) return kGoOn;
-    return badField(LineOutcome::badNumber, fmt::format("{}:{}", name, printable(field(index))));
+    return badField(
+        LineOutcome::badNumber, refusal,
+        fmt::format("{}:{}", kRefusalFieldNames.at(static_cast<std::size_t>(refusal)), printable(field(index))));
 }
 
 LineOutcome TrafficReader::parseTailNumber(TrafficRecord& record) const {
@@ -226,8 +254,9 @@ LineOutcome TrafficReader::parseTailNumber(TrafficRecord& record) const {
 LineOutcome TrafficReader::parseAltitude(TrafficSample& sample, std::string_view datagram) {
     double altitude = 0.0;
     if (!readTrafficNumber(field(kAltitudeField), altitude)) {
-        return badField(LineOutcome::badAltitude, fmt::format("altitude {} incorrect, from: {}",
-                                                              printable(field(kAltitudeField)), printable(datagram)));
+        return badField(
+            LineOutcome::badAltitude, Refusal::altitude,
+            fmt::format("altitude {} incorrect, from: {}", printable(field(kAltitudeField)), printable(datagram)));
     }
     if (altitude > 0.0 && altitude < kGroundCheckCeilingFeet) {
         const std::optional<double> reference = filter_.referenceElevation();
@@ -243,7 +272,7 @@ LineOutcome TrafficReader::parseAltitude(TrafficSample& sample, std::string_view
     return altitude - parkElevation > kAirborneOnlyMarginFeet ? kGoOn : LineOutcome::altitudeRule;
 }
 
-LineOutcome TrafficReader::parseCallsign(TrafficRecord& record) const {
+LineOutcome TrafficReader::parseCallsign(TrafficRecord& record) {
     std::string_view text = field(kCallsignField);
     if (text == "null") text = {};
     if (text.find('@') != std::string_view::npos) {
@@ -253,8 +282,10 @@ LineOutcome TrafficReader::parseCallsign(TrafficRecord& record) const {
     if (text == "ERARMTR1" || text == "AIRPORT1" || text == "00000000") return LineOutcome::placeholderCallsign;
     if (hasControlCharacter(text)) return LineOutcome::controlCharacter;
     if (text.size() > kMaxCallsignBytes) {
-        gf_log(fmt::format("callsign of {} bytes dropped, the simulator takes {} at most: {}", text.size(),
-                           kMaxCallsignBytes, text));
+        logRefusal(Refusal::longCallsign, [text] {
+            return fmt::format("callsign of {} bytes dropped, the simulator takes {} at most: {}", text.size(),
+                               kMaxCallsignBytes, text);
+        });
         return LineOutcome::longCallsign;
     }
     record.callsign.assign(text);
@@ -299,9 +330,11 @@ FixedCode3 TrafficReader::parseAirportCode(std::size_t index, std::uint32_t hexI
     // A full set starts afresh, so the memory stays bounded; a flight may then be noted once more.
     if (airportCodeNoted_.size() >= kMaxAirportCodeNotes) airportCodeNoted_.clear();
     airportCodeNoted_.insert(hexId);
-    gf_log(fmt::format("hexid {}: {} {} is no three-character code, read as none", hexId,
-                       index == kOriginField ? "origin" : "destination",
-                       printable(text.substr(0, kMaxNotedCodeLength))));
+    logRefusal(Refusal::airportCode, [&] {
+        return fmt::format("hexid {}: {} {} is no three-character code, read as none", hexId,
+                           index == kOriginField ? "origin" : "destination",
+                           printable(text.substr(0, kMaxNotedCodeLength)));
+    });
     return {};
 }
 
@@ -309,7 +342,8 @@ FixedCode3 TrafficReader::parseAirportCode(std::size_t index, std::uint32_t hexI
 LineOutcome TrafficReader::readTime(TrafficRecord& record) {
     double time = 0.0;
     if (!readTrafficNumber(field(kTimestampField), time) || time < kPlausibleTimeFrom || time >= kPlausibleTimeTo) {
-        return badField(LineOutcome::badTimestamp, fmt::format("timestamp:{}", printable(field(kTimestampField))));
+        return badField(LineOutcome::badTimestamp, Refusal::timestamp,
+                        fmt::format("timestamp:{}", printable(field(kTimestampField))));
     }
     feed_.time.trafficClock.store(time);
     record.time = time;
@@ -317,13 +351,13 @@ LineOutcome TrafficReader::readTime(TrafficRecord& record) {
 }
 
 LineOutcome TrafficReader::readPosition(TrafficSample& sample) {
-    if (const LineOutcome o = readNumber(kLatitudeField, "lat", sample.latitude); o != kGoOn) return o;
-    if (const LineOutcome o = readNumber(kLongitudeField, "lon", sample.longitude); o != kGoOn) return o;
+    if (const LineOutcome o = readNumber(kLatitudeField, Refusal::latitude, sample.latitude); o != kGoOn) return o;
+    if (const LineOutcome o = readNumber(kLongitudeField, Refusal::longitude, sample.longitude); o != kGoOn) return o;
     const bool nearOrigin =
         std::fabs(sample.latitude) <= kNearOriginDegrees && std::fabs(sample.longitude) <= kNearOriginDegrees;
     if (sample.latitude < -90.0 || sample.latitude > 90.0 || sample.longitude < -180.0 || sample.longitude > 180.0 ||
         nearOrigin) {
-        return badField(LineOutcome::badPosition,
+        return badField(LineOutcome::badPosition, Refusal::position,
                         fmt::format("invalid lalo: {}", gf_formatLatLon(sample.latitude, sample.longitude)));
     }
     if (gf_distanceNm(rangeCentre(), {sample.latitude, sample.longitude}) > rangeNm.load()) {
@@ -345,8 +379,9 @@ LineOutcome TrafficReader::readAircraft(TrafficRecord& record) {
 LineOutcome TrafficReader::readTrueHeading(TrafficSample& sample) {
     if (field(kSourceField) != "adsb_icao") return kGoOn;
     double heading = 0.0;
-    if (const LineOutcome o = readNumber(kTrueHeadingField, "trueheading", heading); o != kGoOn) return o;
-    if (heading > 360.0) return badField(LineOutcome::badTrueHeading, fmt::format("trueheading: {:.2f}", heading));
+    if (const LineOutcome o = readNumber(kTrueHeadingField, Refusal::trueHeading, heading); o != kGoOn) return o;
+    if (heading > 360.0)
+        return badField(LineOutcome::badTrueHeading, Refusal::trueHeading, fmt::format("trueheading: {:.2f}", heading));
     if (heading == 0.0) {
         sample.trueHeading = kTwoPi;
     } else if (heading > 0.0) {
@@ -361,7 +396,8 @@ LineOutcome TrafficReader::readTrueHeading(TrafficSample& sample) {
 
 LineOutcome TrafficReader::readHexId(TrafficRecord& record) {
     if (!readUnsigned32(field(kHexIdField), record.hexId)) {
-        return badField(LineOutcome::badHexId, fmt::format("hexid incorrect{}", printable(field(kHexIdField))));
+        return badField(LineOutcome::badHexId, Refusal::hexId,
+                        fmt::format("hexid incorrect{}", printable(field(kHexIdField))));
     }
     return record.hexId <= kMaxStaticHexId ? LineOutcome::lowHexId : kGoOn;
 }
@@ -370,7 +406,8 @@ LineOutcome TrafficReader::readHexId(TrafficRecord& record) {
 // registration must name it; on the ground only the park airport keeps it.
 LineOutcome TrafficReader::readFlightState(TrafficRecord& record, std::string_view datagram) {
     TrafficSample& sample = record.sample;
-    if (const LineOutcome o = readNumber(kGroundSpeedField, "gs", sample.groundSpeed); o != kGoOn) return o;
+    if (const LineOutcome o = readNumber(kGroundSpeedField, Refusal::groundSpeed, sample.groundSpeed); o != kGoOn)
+        return o;
     if (const LineOutcome o = parseAltitude(sample, datagram); o != kGoOn) return o;
     sample.airborne = sample.altitude > 0.0 ? 1 : 0;
     if (const LineOutcome o = parseCallsign(record); o != kGoOn) return o;
@@ -388,7 +425,7 @@ LineOutcome TrafficReader::readTrack(TrafficSample& sample) {
     const std::string_view trackText = field(kTrackField);
     sample.track = 0.0;
     if (!trackText.empty() && !readTrafficNumber(trackText, sample.track)) {
-        return badField(LineOutcome::badTrack, fmt::format("track incorrect {}", printable(trackText)));
+        return badField(LineOutcome::badTrack, Refusal::track, fmt::format("track incorrect {}", printable(trackText)));
     }
     if (sample.track == 0.0 && sample.trueHeadingValid != 0) sample.track = sample.trueHeading * kRadToDeg;
     return kGoOn;
@@ -400,7 +437,7 @@ LineOutcome TrafficReader::readRoll(TrafficSample& sample) {
     sample.roll = 0.0;
     if (sample.airborne == 0) return kGoOn;
     double roll = 0.0;
-    if (const LineOutcome o = readNumber(kRollField, "roll", roll); o != kGoOn) return o;
+    if (const LineOutcome o = readNumber(kRollField, Refusal::roll, roll); o != kGoOn) return o;
     sample.roll = roll;
     if (roll != -1.0 && roll != 0.0) {
         sample.roll = -roll * kDegToRad;
@@ -412,7 +449,7 @@ LineOutcome TrafficReader::readRoll(TrafficSample& sample) {
 LineOutcome TrafficReader::readTrueAirspeed(TrafficSample& sample) {
     double tas = 0.0;
     if (!readTrafficNumber(field(kTrueAirspeedField), tas)) {
-        return badField(LineOutcome::badTrueAirspeed,
+        return badField(LineOutcome::badTrueAirspeed, Refusal::trueAirspeed,
                         fmt::format("TAS incorrect{}", printable(field(kTrueAirspeedField))));
     }
     sample.trueAirspeed = tas == -1.0 ? tasForAltitude(sample.altitude) : tas;
@@ -422,7 +459,8 @@ LineOutcome TrafficReader::readTrueAirspeed(TrafficSample& sample) {
 LineOutcome TrafficReader::readMotion(TrafficRecord& record) {
     TrafficSample& sample = record.sample;
     if (const LineOutcome o = readTrack(sample); o != kGoOn) return o;
-    if (const LineOutcome o = readNumber(kVerticalSpeedField, "vs", sample.verticalSpeed); o != kGoOn) return o;
+    if (const LineOutcome o = readNumber(kVerticalSpeedField, Refusal::verticalSpeed, sample.verticalSpeed); o != kGoOn)
+        return o;
     record.origin = parseAirportCode(kOriginField, record.hexId);
     record.destination = parseAirportCode(kDestinationField, record.hexId);
     if (const LineOutcome o = readRoll(sample); o != kGoOn) return o;

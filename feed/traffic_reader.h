@@ -10,10 +10,12 @@
 #include <string>
 #include <string_view>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "core/current_park_airport.h"
 #include "core/geodesy.h"
+#include "core/refused_line_log.h"
 #include "core/run_state.h"
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
@@ -63,8 +65,9 @@ public:
     static constexpr std::size_t kMaxAirportCodeNotes = 4096;
 
     // Records go to the queue; the park airport filter's values shape the
-    // ground rules.
-    TrafficReader(TrafficQueue& queue, FeedState& feed, RunState& run, const CurrentParkAirportState& filter);
+    // ground rules. The clock paces the log lines of refused lines.
+    TrafficReader(TrafficQueue& queue, FeedState& feed, RunState& run, const CurrentParkAirportState& filter,
+                  SteadyNow now = steadyClockNow);
 
     // lf_onTrafficDatagram: a datagram holding " VEH" is ignored; any other
     // is split at its commas and parsed.
@@ -95,6 +98,25 @@ protected:
     void onStopped() override;
     void onLeaving() override;
 
+    // The kinds of refused lines, each logged in full only while it does not flood.
+    enum class Refusal : std::uint8_t {
+        timestamp,
+        latitude,
+        longitude,
+        position,
+        trueHeading,
+        hexId,
+        groundSpeed,
+        altitude,
+        track,
+        verticalSpeed,
+        roll,
+        trueAirspeed,
+        failure,  // parsing failed otherwise
+        longCallsign,
+        airportCode,  // read as none: the line is kept, the code noted
+    };
+
 private:
     void splitFields(std::string_view datagram);
     [[nodiscard]] std::string_view field(std::size_t index) const noexcept {
@@ -113,11 +135,15 @@ private:
     LineOutcome readTrueAirspeed(TrafficSample& sample);
     LineOutcome finishRecord(TrafficRecord& record);
 
-    LineOutcome badField(LineOutcome outcome, std::string text);
-    LineOutcome readNumber(std::size_t index, const char* name, double& value);
+    LineOutcome badField(LineOutcome outcome, Refusal refusal, std::string text);
+    LineOutcome readNumber(std::size_t index, Refusal refusal, double& value);
+    template <typename MakeLine>
+    void logRefusal(Refusal refusal, MakeLine&& makeLine) {
+        logRefused(static_cast<std::size_t>(refusal), std::forward<MakeLine>(makeLine));
+    }
     LineOutcome parseTailNumber(TrafficRecord& record) const;
     LineOutcome parseAltitude(TrafficSample& sample, std::string_view datagram);
-    LineOutcome parseCallsign(TrafficRecord& record) const;
+    LineOutcome parseCallsign(TrafficRecord& record);
     void collectCallsign();
     // Empty or "null": none. Another form also reads as none, noted once per flight.
     FixedCode3 parseAirportCode(std::size_t index, std::uint32_t hexId);
@@ -145,8 +171,9 @@ private:
     std::atomic<bool> unknownModelLogged_{false};
     // Used by the body's thread only: the flights whose unreadable airport code was noted.
     std::unordered_set<std::uint32_t> airportCodeNoted_;
-    // Used by the body's thread only: the log text of the last bad field.
+    // Used by the body's thread only: the log text of the last bad field and its kind.
     std::string lineError_;
+    Refusal lineErrorKind_ = Refusal::failure;
 };
 
 }  // namespace qvl

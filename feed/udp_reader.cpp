@@ -32,8 +32,23 @@ void gf_readerStopped(RunState& run, const std::string& readerName, const std::s
     run.endRun(RestartReason::readerError, kReaderErrorRestartSeconds);
 }
 
-UdpReader::UdpReader(std::string name, FeedState& feed, RunState& run, std::atomic<ReaderLamp>& lamp)
-    : feed_(feed), run_(run), lamp_(lamp), name_(std::move(name)) {}
+namespace {
+
+std::vector<std::string> withOversized(const std::string& readerName, std::vector<std::string> derivedKinds) {
+    std::vector<std::string> kinds{fmt::format("oversized datagrams to the {}", readerName)};
+    for (std::string& kind : derivedKinds) kinds.push_back(std::move(kind));
+    return kinds;
+}
+
+}  // namespace
+
+UdpReader::UdpReader(std::string name, FeedState& feed, RunState& run, std::atomic<ReaderLamp>& lamp,
+                     std::vector<std::string> refusalKinds, SteadyNow now)
+    : feed_(feed),
+      run_(run),
+      lamp_(lamp),
+      name_(std::move(name)),
+      refused_(withOversized(name_, std::move(refusalKinds)), std::move(now)) {}
 
 UdpReader::~UdpReader() = default;
 
@@ -152,11 +167,15 @@ void UdpReader::receiveLoop(ClientLocation client) {
             case net::IoStatus::timedOut: break;
             case net::IoStatus::oversized:
                 // Too big for any traffic line: dropped, and the reader goes on.
-                if (!run_.isClosing()) gf_log(fmt::format("buffer overrun: {} bytes", r.bytes));
+                if (!run_.isClosing()) {
+                    refused_.log(kOversizedKind, [&r] { return fmt::format("buffer overrun: {} bytes", r.bytes); });
+                }
                 break;
             case net::IoStatus::closed: error = stopFlag_.load() ? 0 : kWsaBadFile; break;
             case net::IoStatus::error: error = r.error; break;
         }
+        // At least once a second (the receive's time-out), also while a flood of bad input has stopped.
+        refused_.writeDueCounts();
         if (stopFlag_.load()) {
             onStopped();
             return;

@@ -14,7 +14,10 @@
 #include <stop_token>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
+#include "core/refused_line_log.h"
 #include "core/run_state.h"
 #include "feed/feed_state.h"
 #include "platform/net/socket.h"
@@ -35,8 +38,11 @@ class UdpReader {
 public:
     static constexpr std::size_t kBufferSize = 16384;
 
-    // The lamp is the one of the feed's lamps that this reader drives.
-    UdpReader(std::string name, FeedState& feed, RunState& run, std::atomic<ReaderLamp>& lamp);
+    // The lamp is the one of the feed's lamps that this reader drives. The
+    // kinds of refused input that the reader logs (beside the base's own
+    // oversized datagrams) are limited on the clock's time.
+    UdpReader(std::string name, FeedState& feed, RunState& run, std::atomic<ReaderLamp>& lamp,
+              std::vector<std::string> refusalKinds, SteadyNow now);
     virtual ~UdpReader();
     UdpReader(const UdpReader&) = delete;
     UdpReader& operator=(const UdpReader&) = delete;
@@ -85,11 +91,25 @@ protected:
     // The body is leaving, for whatever reason: the lamps go off.
     virtual void onLeaving() = 0;
 
+    // A line about refused input of the derived reader's kind (the index
+    // into its refusalKinds), built and logged only while the kind is not
+    // flooding. Body thread only, as are onData and the count lines.
+    template <typename MakeLine>
+    void logRefused(std::size_t kind, MakeLine&& makeLine) {
+        if (admitRefused(kind)) gf_log(std::forward<MakeLine>(makeLine)());
+    }
+    // Whether a line of the kind is to be logged in full (by the caller, with
+    // whichever writer); false when it was counted instead.
+    bool admitRefused(std::size_t kind) { return refused_.admit(kind + kFirstDerivedKind); }
+
     FeedState& feed_;
     RunState& run_;
     std::atomic<ReaderLamp>& lamp_;
 
 private:
+    static constexpr std::size_t kOversizedKind = 0;
+    static constexpr std::size_t kFirstDerivedKind = 1;
+
     void reportFailure(const std::string& error);
     std::shared_ptr<net::UdpSocket> currentSocket();
     void closeSocket();
@@ -107,6 +127,7 @@ private:
     // Used by the body's thread only.
     std::array<char, kBufferSize> buffer_{};
     std::string previous_;
+    RefusedLineLog refused_;
 };
 
 }  // namespace qvl

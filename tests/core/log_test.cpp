@@ -1,7 +1,11 @@
 #include "core/log.h"
+#include "core/refused_line_log.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
 
 #include "core/run_state.h"
 #include "support/temp_dir.h"
@@ -56,6 +60,61 @@ TEST_F(Log, FourStartsKeepThreeGenerations) {
         const std::string text = readFile(dir / name);
         EXPECT_EQ(text.substr(text.find('\n') + 1), last) << name;
     }
+}
+
+TEST_F(Log, EveryLineIsInTheFileAsSoonAsItIsWritten) {
+    openLogAt(dir / "Log.txt");
+    gf_log("plain");
+    EXPECT_THAT(readFile(dir / "Log.txt"), testing::EndsWith("\nplain\n"));
+    gf_logContinuation("more");
+    EXPECT_THAT(readFile(dir / "Log.txt"), testing::EndsWith("\nplain\n          more\n"));
+}
+
+// A manual clock for the limiter.
+struct ManualNow {
+    std::chrono::steady_clock::time_point now{};
+    SteadyNow clock() {
+        return [this] { return now; };
+    }
+};
+
+TEST_F(Log, RefusedLinesOfAKindAreLoggedFirstFewThenCountedOnceAMinute) {
+    openLogAt(dir / "Log.txt");
+    ManualNow time;
+    RefusedLineLog refused({"refused lines (a)", "refused lines (b)"}, time.clock(),
+                           {.firstLines = 2, .countPeriod = std::chrono::seconds(60)});
+    int built = 0;
+    auto line = [&built](const char* text) {
+        return [&built, text] {
+            ++built;
+            return std::string(text);
+        };
+    };
+    for (int i = 0; i < 1000; ++i) refused.log(0, line("a bad"));
+    refused.log(1, line("b bad"));  // each kind has its own few
+    EXPECT_EQ(built, 3) << "lines not logged are not even built";
+    EXPECT_EQ(refused.counted(0), 998U);
+    time.now += std::chrono::seconds(59);
+    refused.writeDueCounts();
+    time.now += std::chrono::seconds(1);
+    refused.log(0, line("a bad"));  // the flood goes on: counted, and the minute's count goes out
+    time.now += std::chrono::seconds(30);
+    refused.log(0, line("a bad"));
+    time.now += std::chrono::seconds(30);
+    refused.writeDueCounts();  // the flood has stopped: its last count still goes out
+    time.now += std::chrono::seconds(60);
+    refused.writeDueCounts();  // a quiet minute: the kind starts afresh
+    refused.log(0, line("a news"));
+
+    const std::string text = readFile(dir / "Log.txt");
+    EXPECT_EQ(text.substr(text.find('\n') + 1),
+              "a bad\n"
+              "a bad\n"
+              "further refused lines (a) are only counted, one count line every 60 s\n"
+              "b bad\n"
+              "  998 more refused lines (a) in the last 60 s\n"
+              "    2 more refused lines (a) in the last 60 s\n"
+              "a news\n");
 }
 
 TEST_F(Log, OpenFailureThrowsWithThePath) {

@@ -64,6 +64,38 @@ TEST_F(LiveStepsTest, TheTrafficClientGoneTakesEveryActiveAircraftUnlessTheRunCl
     EXPECT_EQ(state.removalQueue.size(), 2U);
 }
 
+TEST_F(LiveStepsTest, TheTrafficClientGoneLeavesNothingToBeCreatedFromWhatItSent) {
+    for (const auto& [hexId, callsign] : {std::pair{0x400001U, "AAA1"}, std::pair{0x400002U, "BBB2"},
+                                          std::pair{0x400003U, "CCC3"}, std::pair{0x400004U, "DDD4"}}) {
+        airliner(hexId, callsign);  // each buffering its samples
+    }
+    makeActive(*aircraft(0x400004), 304);
+    spawnAsSpawningWould(*aircraft(0x400002));
+    tick();  // its creation goes from the hex-id stack to the creation queue
+    ASSERT_EQ(state.liveCreationQueue.size(), 1U);
+    spawnAsSpawningWould(*aircraft(0x400003));  // its creation waits on the stack
+    ASSERT_EQ(aircraft(0x400001)->status, SimStatus::buffer);
+    ASSERT_EQ(state.hexIdStack, std::vector<std::uint32_t>{0x400003});
+    ASSERT_TRUE(recorder.creations.empty());
+    state.returningTraffic.emplace_back();
+
+    // As the traffic client link does when the client has gone.
+    traffic.holdUntilClientReturns();
+    takeLiveAircraftAway(engine);
+    ASSERT_EQ(state.liveAircraft.size(), 1U);
+    EXPECT_EQ(state.liveAircraft[0].flight.hexId, 0x400004U);
+    EXPECT_EQ(state.liveAircraft[0].status, SimStatus::removingfromsim);
+    EXPECT_EQ(state.removalQueue, std::deque<std::uint32_t>{304});
+    EXPECT_TRUE(state.hexIdStack.empty());
+    EXPECT_TRUE(state.liveCreationQueue.empty());
+    EXPECT_TRUE(state.returningTraffic.empty());
+
+    // Well past the time the buffered samples fell due: nothing is created.
+    tick(3500);
+    EXPECT_TRUE(recorder.creations.empty());
+    ASSERT_EQ(state.liveAircraft.size(), 1U);
+}
+
 TEST_F(LiveStepsTest, TheLearnedStandQueueServesOneEntryAndChecksEachAircraftOnce) {
     LiveAc& ac = airliner(0x400001, "AAA1");
     ac.flight.learnedStandChecked = 0;

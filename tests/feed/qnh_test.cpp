@@ -1,3 +1,5 @@
+#include <tuple>
+
 #include "feed/readers.h"
 #include "feed/support/feed_fixture.h"
 
@@ -21,20 +23,29 @@ TEST_F(Qnh, ConversionsAndClamps) {
 }
 
 TEST_F(Qnh, DatagramsWithoutAUsableQnhAreLogged) {
-    const std::pair<const char*, const char*> cases[] = {
-        {R"({"qnh": 1013})", "no QNH {\"qnh\": 1013}"},
-        {R"({"QNH": null})", "no QNH {\"QNH\": null}"},
-        {R"({"QNH": [1013]})", "no QNH {\"QNH\": [1013]}"},
-        {R"({"QNH": "high"})", "==> QNH string parse error: high in {\"QNH\": \"high\"}"},
-        {R"({"QNH": 10)", "Exception [json.exception.parse_error"},
+    using R = QnhRefusal;
+    const std::tuple<const char*, R, const char*> cases[] = {
+        {R"({"qnh": 1013})", R::noQnh, "no QNH {\"qnh\": 1013}"},
+        {R"({"QNH": null})", R::noQnh, "no QNH {\"QNH\": null}"},
+        {R"({"QNH": [1013]})", R::noQnh, "no QNH {\"QNH\": [1013]}"},
+        {R"({"QNH": "high"})", R::badText, "==> QNH string parse error: high in {\"QNH\": \"high\"}"},
+        {R"({"QNH": 10)", R::unreadable, "Exception [json.exception.parse_error"},
         // No 32-bit number holds these: a narrowing error, never an undefined conversion.
-        {R"({"QNH": 1e300})", "Exception narrowing_error, in {\"QNH\": 1e300}"},
-        {R"({"QNH": 3000000000})", "Exception narrowing_error, in {\"QNH\": 3000000000}"},
+        {R"({"QNH": 1e300})", R::unreadable, "Exception narrowing_error, in {\"QNH\": 1e300}"},
+        {R"({"QNH": 3000000000})", R::unreadable, "Exception narrowing_error, in {\"QNH\": 3000000000}"},
     };
-    for (const auto& [datagram, logText] : cases) {
+    for (const auto& [datagram, refusal, logText] : cases) {
         EXPECT_EQ(qnhOfDatagram(datagram), std::nullopt) << datagram;
+        const auto read = readQnhDatagram(datagram);
+        ASSERT_FALSE(read.ok()) << datagram;
+        EXPECT_EQ(read.error(), refusal) << datagram;
+        qnh.onQnhDatagram(datagram);
         EXPECT_TRUE(logHas(logText)) << logText;
     }
+    // A flood of them logs the first few.
+    for (int i = 0; i < 1000; ++i) qnh.onQnhDatagram(R"({"QNH": "low"})");
+    EXPECT_TRUE(logHas("further QNH datagrams with a QNH text that is no number are only counted"));
+    EXPECT_EQ(log.text().find("low in", log.text().find("further QNH datagrams")), std::string::npos);
 }
 
 TEST_F(Qnh, StandardPressureIsPublishedEveryTimeOthersOnChange) {

@@ -1,5 +1,10 @@
 // The traffic client link against the stand-in traffic client, which
 // answers and records on its own thread as the real client would.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -43,6 +48,30 @@ private:
     std::condition_variable_any cv_;
     std::jthread thread_;  // last: stopped and joined before the rest goes
 };
+
+// A client that connects and is gone at once, with a reset, so that the
+// program's first send to it fails.
+void knockAndReset(std::uint16_t port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    EXPECT_EQ(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const linger reset{.l_onoff = 1, .l_linger = 0};
+    EXPECT_EQ(::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset), 0);
+    ::close(fd);
+    // The reset travels through the system's loopback queue: let it arrive.
+    std::this_thread::sleep_for(50ms);
+}
+
+TrafficRecord someRecord() {
+    TrafficRecord record;
+    record.hexId = 4490501;
+    record.sample.dueTick = 3000;
+    return record;
+}
 
 class LinkThreaded : public test::FeedTest {
 protected:
@@ -221,6 +250,50 @@ TEST_F(LinkThreaded, AClientGoneAtAnySendTakesTheAircraftAwayAndTheLoopTicksOn) 
         ASSERT_TRUE(client->waitForLine("Qs121=", kWait));
         for (const auto& line : client->receivedLines()) EXPECT_NE(line.text, "Qs999=version");
     }
+}
+
+TEST_F(LinkThreaded, AClientGoneBeforeItHeardTheVersionRequestIsPassedOverForTheNext) {
+    knockAndReset(link.listeningPort());
+    StandInClient next(standInOptions());
+    ASSERT_TRUE(next.connect());
+    link.waitForRealTraffic();
+    EXPECT_TRUE(link.connected());
+    EXPECT_TRUE(next.waitForLine("Qs999=version", kWait));
+    EXPECT_EQ(feed.realTrafficText(), "RT prof edition: 10.0.1");
+    EXPECT_TRUE(feed.time.rtEdition.load());
+    EXPECT_FALSE(logHas("No RealTraffic version received?"));
+    // The traffic of the client that answered is taken.
+    EXPECT_TRUE(queue.push(someRecord()));
+}
+
+TEST_F(LinkThreaded, AGoneClientIsMournedOnceHowEverManySendsFail) {
+    std::atomic<int> gone{0};
+    feed.setRealTrafficGoneHook([&] { ++gone; });
+    const UserState user{.latitude = 47.4647, .longitude = 8.5492, .altitude = 1500.0};
+    auto client = std::make_unique<StandInClient>(standInOptions());
+    ASSERT_TRUE(client->connect());
+    link.waitForRealTraffic();
+    ASSERT_TRUE(queue.push(someRecord()));
+    client->dropLink();
+    // The first lines after the drop may still be taken by the system.
+    for (int i = 0; i < 200 && link.connected(); ++i) link.sendUserPosition(user);
+    ASSERT_FALSE(link.connected());
+    EXPECT_FALSE(link.sendDataPacket("Qs123=1767225600000\r\n"));
+    EXPECT_FALSE(link.sendDataPacket("Qs123=1767225601000\r\n"));
+    EXPECT_EQ(gone.load(), 1);
+    EXPECT_EQ(countOf(log.text(), " RealTraffic gone? Wait for RealTraffic to re-connect ...\n"), 1U);
+
+    // What the client sent before it went makes no aircraft, nor does anything until a client returns.
+    EXPECT_EQ(queue.size(), 0U);
+    EXPECT_FALSE(queue.push(someRecord()));
+    client = std::make_unique<StandInClient>(standInOptions());
+    ASSERT_TRUE(client->connect());
+    ASSERT_TRUE(test::eventually([&] {
+        link.sendUserPosition(user);
+        return link.connected();
+    }));
+    EXPECT_TRUE(queue.push(someRecord()));
+    EXPECT_EQ(gone.load(), 1);
 }
 
 }  // namespace

@@ -247,13 +247,33 @@ TEST_F(TrafficLine, UnreadableAirportCodesReadAsNoneAndAreNotedOncePerFlight) {
     EXPECT_TRUE(logHas("hexid 4490502: destination EDDF is no three-character code, read as none"));
     EXPECT_FALSE(logHas("exception"));
 
-    // The memory of noted flights is bounded: once it is full it starts afresh,
-    // and the first flight is noted again.
+    // Many flights with such codes are noted only as the first few of a flood.
     for (std::uint32_t n = 0; n < TrafficReader::kMaxAirportCodeNotes; ++n) {
         only(L{}.set(L::hexId, std::to_string(5000000 + n)).set(L::origin, "LOWW"));
     }
     only(L{}.set(L::origin, "LOWW"));
-    EXPECT_EQ(logCount("hexid 4490501: origin LOWW"), 2u);
+    EXPECT_EQ(logCount("no three-character code"), 5u);
+    EXPECT_TRUE(logHas("further traffic lines with an airport code read as none are only counted"));
+}
+
+TEST_F(TrafficLine, AFloodOfRefusedLinesLogsTheFirstFewOfEachKindAndACountAMinute) {
+    std::chrono::steady_clock::time_point now{};
+    TrafficReader reader{queue, feed, run, filter, [&now] { return now; }};
+    reader.setOwnPosition(test::kOwnPosition);
+    for (int i = 0; i < 10000; ++i)
+        EXPECT_EQ(reader.onTrafficDatagram(L{}.set(L::lat, "nan").text()), LineOutcome::badNumber);
+    // Another kind is news of its own.
+    EXPECT_EQ(reader.onTrafficDatagram(L{}.set(L::lon, "nan").text()), LineOutcome::badNumber);
+    EXPECT_EQ(reader.onTrafficDatagram(L{}.set(L::callsign, std::string(32, 'C')).text()), LineOutcome::longCallsign);
+    EXPECT_EQ(logCount("exception in processLineSub: lat:nan"), 5u);
+    EXPECT_EQ(logCount("exception in processLineSub: lon:nan"), 1u);
+    EXPECT_EQ(logCount("callsign of 32 bytes dropped"), 1u);
+    EXPECT_EQ(logCount("further refused traffic lines (lat) are only counted, one count line every 60 s"), 1u);
+    now += std::chrono::seconds(60);
+    reader.onTrafficDatagram(L{}.set(L::lat, "nan").text());
+    EXPECT_TRUE(logHas(" 9995 more refused traffic lines (lat) in the last 60 s\n"));
+    EXPECT_EQ(logCount("exception in processLineSub: lat:nan"), 5u);
+    EXPECT_EQ(queue.size(), 0u);
 }
 
 TEST_F(TrafficLine, CallsignsAreCollectedOnlyWhileAsked) {

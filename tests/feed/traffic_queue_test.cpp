@@ -1,5 +1,6 @@
 // The traffic queue's intake of overdue records: only what is due at or
-// before the tick, from the front, up to the maximum.
+// before the tick, from the front, up to the maximum; and its hold while the
+// traffic client is gone.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -50,6 +51,24 @@ TEST(TrafficQueueTakeDue, ComparesDueTicksAndNegativeTicksInSigned64Bit) {
     fill(small, {0});
     EXPECT_EQ(small.takeDue(out, -1, 50), 0U);
     EXPECT_EQ(small.takeDue(out, 0, 50), 1U);
+}
+
+TEST(TrafficQueueClientGone, DropsWhatItHoldsAndTakesNothingUntilTheClientReturns) {
+    TrafficQueue queue;
+    fill(queue, {3000, 3001});
+    queue.holdUntilClientReturns();
+    EXPECT_TRUE(queue.heldForClient());
+    EXPECT_EQ(queue.size(), 0U);
+    EXPECT_FALSE(queue.push(recordDueAt(3002, 7)));
+    EXPECT_EQ(queue.size(), 0U);
+    queue.clientReturned();
+    EXPECT_TRUE(queue.push(recordDueAt(3003, 8)));
+    EXPECT_EQ(queue.size(), 1U);
+    // A new run starts with its client there.
+    queue.holdUntilClientReturns();
+    queue.clear();
+    EXPECT_FALSE(queue.heldForClient());
+    EXPECT_TRUE(queue.push(recordDueAt(3004, 9)));
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 // The readers' receive loops on loopback, each on its own thread as in the program.
 #include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <thread>
 
 #include "feed/readers.h"
 #include "feed/support/feed_fixture.h"
@@ -96,6 +100,31 @@ TEST_F(ReaderThread, OversizedDatagramsAreLoggedAndTheReaderGoesOn) {
     ASSERT_TRUE(eventually([this] { return queue.size() == 2; }));
     EXPECT_FALSE(logHas("buffer overrun: 20000"));
     EXPECT_EQ(run.restartReason.load(), RestartReason::notYetSet);
+}
+
+TEST_F(ReaderThread, AFloodOfOversizedDatagramsIsCountedAndTheCountLoggedAfterItStops) {
+    std::atomic<std::int64_t> seconds{0};  // the reader's clock, moved by the test
+    TrafficReader reader{queue, feed, run, filter,
+                         [&seconds] { return std::chrono::steady_clock::time_point(std::chrono::seconds(seconds)); }};
+    reader.setOwnPosition(test::kOwnPosition);
+    std::jthread body([&reader](const std::stop_token& stop) { reader.threadBody(stop, 0, ClientLocation::thisPc); });
+    ASSERT_TRUE(eventually([&reader] { return reader.boundPort() != 0; }));
+    for (int i = 0; i < 10; ++i) sender.sendTo(std::string(16384, 'x'), reader.boundPort());
+    sender.sendTo(LineBuilder{}.text(), reader.boundPort());
+    ASSERT_TRUE(eventually([this] { return queue.size() == 1; }));
+    EXPECT_TRUE(logHas("further oversized datagrams to the Traffic Reader are only counted"));
+    // Nothing more arrives: the reader's own wake-ups write the count once the minute is over.
+    seconds.store(60);
+    EXPECT_TRUE(eventually(
+        [this] { return logHas("    5 more oversized datagrams to the Traffic Reader in the last 60 s\n"); }));
+    const std::string text = log.text();
+    std::size_t full = 0;
+    for (auto at = text.find("buffer overrun: 16384 bytes"); at != std::string::npos;
+         at = text.find("buffer overrun", at + 1)) {
+        ++full;
+    }
+    EXPECT_EQ(full, 5U);
+    reader.requestStop();
 }
 
 // A bind failure ends the run with a reader error, unless a stop closed the
