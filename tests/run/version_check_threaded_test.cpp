@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <exception>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -61,7 +62,13 @@ protected:
     // site has been asked for `path`, and gives how long the check took
     // after the close.
     std::chrono::steady_clock::duration closeWhileFetching(const std::string& path, bool& result) {
-        std::jthread checking([&] { result = check.gf_checkVersions(); });
+        std::jthread checking([&] {
+            try {
+                result = check.gf_checkVersions();
+            } catch (const std::exception& e) {
+                ADD_FAILURE() << "the check failed on the close: " << e.what();
+            }
+        });
         const auto asked = std::chrono::steady_clock::now() + 10s;
         while (!wasAsked(path) && std::chrono::steady_clock::now() < asked) std::this_thread::sleep_for(10ms);
         EXPECT_TRUE(wasAsked(path)) << path;
