@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <exception>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <thread>
