@@ -86,6 +86,43 @@ bool finishFile(FilePtr& file) {
     return ok;
 }
 
+struct Request {
+    const std::string& url;
+    const std::string& userAgent;
+    const DownloadLimits& limits;
+};
+
+// Every option of the transfer, all set on each call: a handle may be used
+// again, and must not keep an earlier transfer's data.
+void setOptions(CURL* h, const Request& request, Transfer& transfer) {
+    const DownloadLimits& limits = request.limits;
+    curl_easy_setopt(h, CURLOPT_URL, request.url.c_str());
+    curl_easy_setopt(h, CURLOPT_USERAGENT, request.userAgent.c_str());
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &writeToFile);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connectTimeout.count()));
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallTime.count()));
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalTime.count()));
+    // An announced size above the limit is refused before any byte is written.
+    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &onProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+}
+
+void logFailure(CURLcode result, const Transfer& transfer, const std::string& url) {
+    if (transfer.stopped) {
+        gf_log(fmt::format("Download of {} ended: the program is closing", url));
+    } else if (transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+        gf_log(fmt::format("Download error: 'larger than {} bytes' for {}", transfer.maxBytes, url));
+    } else {
+        gf_log(fmt::format("Download error: '{}' for {}", curl_easy_strerror(result), url));
+    }
+}
+
 void removeQuietly(const fs::path& p) {
     std::error_code ec;
     fs::remove(p, ec);
@@ -128,31 +165,10 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
         Transfer transfer{.file = file.get(), .maxBytes = limits.maxBytes, .stop = &stop};
         CURL* h = curl.get();
         const std::string userAgent(kProductShortName);  // curl copies it
-        curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(h, CURLOPT_USERAGENT, userAgent.c_str());
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &writeToFile);
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
-        curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
-        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connectTimeout.count()));
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallTime.count()));
-        curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalTime.count()));
-        // An announced size above the limit is refused before any byte is written.
-        curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
-        curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &onProgress);
-        curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
-        curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-
+        setOptions(h, {.url = url, .userAgent = userAgent, .limits = limits}, transfer);
         const CURLcode result = curl_easy_perform(h);
         if (result != CURLE_OK) {
-            if (transfer.stopped) {
-                gf_log(fmt::format("Download of {} ended: the program is closing", url));
-            } else if (transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
-                gf_log(fmt::format("Download error: 'larger than {} bytes' for {}", limits.maxBytes, url));
-            } else {
-                gf_log(fmt::format("Download error: '{}' for {}", curl_easy_strerror(result), url));
-            }
+            logFailure(result, transfer, url);
             file.reset();
             removeQuietly(part);
             return false;
