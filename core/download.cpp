@@ -37,8 +37,39 @@ struct lf_closeFile {
 };
 using FilePtr = std::unique_ptr<FILE, lf_closeFile>;
 
-std::size_t writeToFile(char* data, std::size_t size, std::size_t count, void* file) {
-    return std::fwrite(data, size, count, static_cast<FILE*>(file));
+// One transfer as the callbacks see it.
+struct Transfer {
+    FILE* file = nullptr;
+    std::uint64_t maxBytes = 0;
+    const DownloadStop* stop = nullptr;
+    std::uint64_t written = 0;
+    bool tooLarge = false;
+    bool stopped = false;
+};
+
+// Writes the received bytes, but never past the limit: a site that sends
+// more than it announced (or announced nothing) is cut off there.
+std::size_t writeToFile(char* data, std::size_t size, std::size_t count, void* context) {
+    auto* transfer = static_cast<Transfer*>(context);
+    const std::size_t bytes = size * count;
+    if (bytes > transfer->maxBytes - transfer->written) {
+        transfer->tooLarge = true;
+        return 0;  // anything short of `bytes` ends the transfer
+    }
+    const std::size_t put = std::fwrite(data, 1, bytes, transfer->file);
+    transfer->written += put;
+    return put;
+}
+
+// libcurl calls this while data comes and about once a second while none
+// does, so a close of the program ends even a download that hangs.
+int onProgress(void* context, curl_off_t /*total*/, curl_off_t /*now*/, curl_off_t /*upTotal*/, curl_off_t /*upNow*/) {
+    auto* transfer = static_cast<Transfer*>(context);
+    if (*transfer->stop && (*transfer->stop)()) {
+        transfer->stopped = true;
+        return 1;
+    }
+    return 0;
 }
 
 fs::path partNameFor(const fs::path& target) {
@@ -53,6 +84,43 @@ bool finishFile(FilePtr& file) {
     bool ok = sys::flushToDisk(f);
     ok = (std::fclose(f) == 0) && ok;
     return ok;
+}
+
+struct Request {
+    const std::string& url;
+    const std::string& userAgent;
+    const DownloadLimits& limits;
+};
+
+// Every option of the transfer, all set on each call: a handle may be used
+// again, and must not keep an earlier transfer's data.
+void setOptions(CURL* h, const Request& request, Transfer& transfer) {
+    const DownloadLimits& limits = request.limits;
+    curl_easy_setopt(h, CURLOPT_URL, request.url.c_str());
+    curl_easy_setopt(h, CURLOPT_USERAGENT, request.userAgent.c_str());
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &writeToFile);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connectTimeout.count()));
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallTime.count()));
+    curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(limits.totalTime.count()));
+    // An announced size above the limit is refused before any byte is written.
+    curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
+    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &onProgress);
+    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+}
+
+void logFailure(CURLcode result, const Transfer& transfer, const std::string& url) {
+    if (transfer.stopped) {
+        gf_log(fmt::format("Download of {} ended: the program is closing", url));
+    } else if (transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+        gf_log(fmt::format("Download error: 'larger than {} bytes' for {}", transfer.maxBytes, url));
+    } else {
+        gf_log(fmt::format("Download error: '{}' for {}", curl_easy_strerror(result), url));
+    }
 }
 
 void removeQuietly(const fs::path& p) {
@@ -81,8 +149,12 @@ std::string downloadUrlFor(const fs::path& fileName) {
 }
 
 bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs::path& target,
-                       const DownloadLimits& limits) {
+                       const DownloadLimits& limits, const DownloadStop& stop) {
     if (!curl) return false;
+    if (stop && stop()) {
+        gf_log(fmt::format("Download of {} not started: the program is closing", url));
+        return false;
+    }
     const fs::path part = partNameFor(target);
     try {
         FilePtr file(sys::openFile(part, "wb"));
@@ -90,21 +162,13 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
             gf_log(fmt::format("Could not open output file: {}", gf_pathToUtf8(target)));
             return false;
         }
+        Transfer transfer{.file = file.get(), .maxBytes = limits.maxBytes, .stop = &stop};
         CURL* h = curl.get();
         const std::string userAgent(kProductShortName);  // curl copies it
-        curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(h, CURLOPT_USERAGENT, userAgent.c_str());
-        curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &writeToFile);
-        curl_easy_setopt(h, CURLOPT_WRITEDATA, file.get());
-        curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L);
-        curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits.connectTimeout.count()));
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-        curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits.stallTime.count()));
-
+        setOptions(h, {.url = url, .userAgent = userAgent, .limits = limits}, transfer);
         const CURLcode result = curl_easy_perform(h);
         if (result != CURLE_OK) {
-            gf_log(fmt::format("Download error: '{}' for {}", curl_easy_strerror(result), url));
+            logFailure(result, transfer, url);
             file.reset();
             removeQuietly(part);
             return false;
@@ -130,10 +194,11 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
     }
 }
 
-bool gf_downloadFile(const fs::path& fileName, const fs::path& target, const DownloadLimits& limits) {
+bool gf_downloadFile(const fs::path& fileName, const fs::path& target, const DownloadLimits& limits,
+                     const DownloadStop& stop) {
     CurlHandle curl;
     const std::string url = downloadUrlFor(fileName);
-    const bool ok = gf_downloadToFile(curl, url, target, limits);
+    const bool ok = gf_downloadToFile(curl, url, target, limits, stop);
     if (ok) {
         gf_log(fmt::format("Downloaded '{}' to '{}'", url, gf_pathToUtf8(target)));
     } else {

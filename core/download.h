@@ -4,7 +4,9 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 using CURL = void;
@@ -25,13 +27,33 @@ private:
     CURL* handle_ = nullptr;
 };
 
-// Limits that end a download that has stalled: no connection within the
-// connect time-out, or less than one byte a second for the stall time. The
-// program uses the defaults; tests shorten them per call.
+// What ends a download before it is complete, besides the site's own
+// failure: no connection within the connect time-out; less than one byte a
+// second for the stall time; the whole transfer taking longer than the total
+// time (a site that trickles a few bytes a second would otherwise hold the
+// caller for good); more bytes than the kind of file can have. The defaults
+// fit a stand file; each kind below has its own, and tests shorten them.
 struct DownloadLimits {
     std::chrono::seconds connectTimeout{15};
     std::chrono::seconds stallTime{30};
+    std::chrono::milliseconds totalTime{std::chrono::minutes(10)};
+    std::uint64_t maxBytes = std::uint64_t{64} << 20U;
 };
+
+inline constexpr std::uint64_t kMebibyte = std::uint64_t{1} << 20U;
+// versions.json: a few hundred bytes.
+inline constexpr DownloadLimits kVersionInfoLimits{.totalTime = std::chrono::seconds(30), .maxBytes = kMebibyte};
+// The encrypted reference data files.
+inline constexpr DownloadLimits kDataFileLimits{.totalTime = std::chrono::minutes(10), .maxBytes = 256 * kMebibyte};
+inline constexpr DownloadLimits kReleaseNotesLimits{.totalTime = std::chrono::minutes(5), .maxBytes = 64 * kMebibyte};
+// The program's archive: an installer of some tens of megabytes, packed.
+inline constexpr DownloadLimits kProgramArchiveLimits{.totalTime = std::chrono::minutes(30),
+                                                      .maxBytes = 512 * kMebibyte};
+
+// Asked while a download runs, whenever data comes and about once a second
+// while none does: true ends the download at once (the program is closing).
+// A download that nothing but its limits may end passes none.
+using DownloadStop = std::function<bool()>;
 
 // The base address of the download site, ending in "/downloads/":
 // $QVL_DOWNLOAD_BASE when set, else the address the build was configured with.
@@ -41,12 +63,13 @@ std::string downloadUrlFor(const std::filesystem::path& fileName);
 
 // Fetches the address into the target (through "<target>.part"), byte for
 // byte: a text mode would turn every "\n" into "\r\n" on Windows.
-// True when the whole transfer succeeded; every failure is logged.
+// True when the whole transfer succeeded within the limits and was not
+// stopped; every failure is logged and leaves the target as it was.
 bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const std::filesystem::path& target,
-                       const DownloadLimits& limits = {});
+                       const DownloadLimits& limits = {}, const DownloadStop& stop = {});
 
 // Fetches one file of the program's download folder into the target.
 bool gf_downloadFile(const std::filesystem::path& fileName, const std::filesystem::path& target,
-                     const DownloadLimits& limits = {});
+                     const DownloadLimits& limits = {}, const DownloadStop& stop = {});
 
 }  // namespace qvl

@@ -184,6 +184,65 @@ void removeStaleTemporariesOf(const fs::path& target) {
     }
 }
 
+// Whether the name is one of temporaryNameFor's names for any target:
+// "<name>.<digits>.<digits>.tmp" with a name that is not empty.
+bool isSaveTemporaryName(const fs::path& name) {
+    using Char = fs::path::value_type;
+    using View = std::basic_string_view<Char>;
+    View text(name.native());
+    const fs::path suffixPath(".tmp");
+    const View suffix(suffixPath.native());
+    if (!text.ends_with(suffix)) return false;
+    text.remove_suffix(suffix.size());
+    for (int number = 0; number < 2; ++number) {
+        const std::size_t dot = text.rfind(Char('.'));
+        if (dot == View::npos || !allDigits(text.substr(dot + 1))) return false;
+        text = text.substr(0, dot);
+    }
+    return !text.empty();
+}
+
+bool endsInOneOf(const fs::path& name, const std::vector<std::string>& endings) {
+    using View = std::basic_string_view<fs::path::value_type>;
+    const View text(name.native());
+    return std::any_of(endings.begin(), endings.end(), [&](const std::string& ending) {
+        const fs::path endingPath(ending);  // ASCII: the same in every code page
+        const View end(endingPath.native());
+        return text.size() > end.size() && text.ends_with(end);
+    });
+}
+
+bool isLeftover(const fs::path& name, const LeftoverSweep& sweep) {
+    return isSaveTemporaryName(name) || endsInOneOf(name, sweep.endings) ||
+           std::find(sweep.names.begin(), sweep.names.end(), name) != sweep.names.end();
+}
+
+// Removes the file unless a save of this process writes it now; the lock
+// keeps a save from starting on that name between the look and the removal.
+bool removeLeftover(const fs::path& file) {
+    const std::lock_guard lock(inFlightMutex);
+    if (inFlight.contains(file.filename())) return false;
+    std::error_code error;
+    if (fs::remove(file, error)) {
+        gf_log(fmt::format("Removed {}, left by an interrupted write", gf_pathToUtf8(file)));
+        return true;
+    }
+    if (error) gf_logAttention(fmt::format("Failed to remove {} ({})", gf_pathToUtf8(file), error.message()));
+    return false;
+}
+
+template <typename Iterator>
+std::uint64_t sweepWith(Iterator it, const LeftoverSweep& sweep) {
+    std::uint64_t removed = 0;
+    std::error_code error;
+    for (const Iterator end; !error && it != end; it.increment(error)) {
+        std::error_code statusError;
+        if (!isLeftover(it->path().filename(), sweep) || !it->is_regular_file(statusError)) continue;
+        if (removeLeftover(it->path())) ++removed;
+    }
+    return removed;
+}
+
 // The test seam of writeFileAtomically's last step.
 std::atomic<RenameFunction> renameFunction{&sys::replaceFile};
 
@@ -202,6 +261,22 @@ bool writeFileAtomically(const fs::path& target, std::string_view bytes) {
         fs::remove(temporary, ec);
     }
     return ok;
+}
+
+std::uint64_t removeLeftoverTemporaries(const LeftoverSweep& sweep) {
+    try {
+        std::error_code error;
+        if (!fs::is_directory(sweep.folder, error)) return 0;
+        if (sweep.subfolders) {
+            return sweepWith(
+                fs::recursive_directory_iterator(sweep.folder, fs::directory_options::skip_permission_denied, error),
+                sweep);
+        }
+        return sweepWith(fs::directory_iterator(sweep.folder, error), sweep);
+    } catch (const std::exception& e) {
+        gf_logAttention(fmt::format("Leftovers in {} not removed: {}", gf_pathToUtf8(sweep.folder), e.what()));
+        return 0;
+    }
 }
 
 std::uint64_t gf_countFilesInFolder(const fs::path& folder) {

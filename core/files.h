@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -40,6 +41,22 @@ bool writeFileAtomically(const std::filesystem::path& target, std::string_view b
 // Lets a test play a crash between the write and the rename.
 using RenameFunction = bool (*)(const std::filesystem::path& from, const std::filesystem::path& to);
 void setRenameFunctionForTests(RenameFunction fn);
+
+// Where a kill leaves temporary files: one folder, or its whole tree.
+struct LeftoverSweep {
+    std::filesystem::path folder;
+    bool subfolders = false;
+    // Besides writeFileAtomically's temporary files, which are always
+    // leftovers (but for those this process writes now): files of these
+    // names,
+    std::vector<std::filesystem::path> names{};
+    // and files whose names end in one of these (".part").
+    std::vector<std::string> endings{};
+};
+
+// Removes the sweep's leftovers, each with a log line; a failed removal is
+// logged and the sweep goes on. The number removed. Never throws.
+std::uint64_t removeLeftoverTemporaries(const LeftoverSweep& sweep);
 
 // Number of regular files directly in the folder; 0 when it does not exist.
 // Throws std::filesystem::filesystem_error when the folder cannot be listed.

@@ -411,6 +411,18 @@ def zip_bytes(entries, compression=zipfile.ZIP_DEFLATED):
     return out.getvalue()
 
 
+def with_wrong_crc(archive):
+    """The archive with its first entry's CRC-32 changed, in the local header and the central directory alike,
+    so that only the check of the unpacked bytes finds it."""
+    data = bytearray(archive)
+    local = data.index(b"PK\x03\x04")
+    central = data.index(b"PK\x01\x02")
+    for at in (local + 14, central + 16):
+        crc = struct.unpack_from("<I", data, at)[0]
+        struct.pack_into("<I", data, at, crc ^ 0x00000001)
+    return bytes(data)
+
+
 def zip_reader():
     t = "zip_reader"
     installer = b"MZ" + bytes((i * 7) & 0xFF for i in range(600))
@@ -419,6 +431,12 @@ def zip_reader():
     seed(t, "several_entries", zip_bytes([("docs/notes.txt", b"release notes\r\n"), ("../outside.exe", b"x" * 40),
                                           ("install_new_version.exe", installer), ("empty", b"")]))
     seed(t, "no_entries", zip_bytes([]))
+    # Unpacking must fail on these: the reader rejects the entry, the target stays as it was.
+    seed(t, "installer_wrong_crc_deflated", with_wrong_crc(zip_bytes([("install_new_version.exe", installer)])))
+    seed(t, "installer_wrong_crc_stored",
+         with_wrong_crc(zip_bytes([("install_new_version.exe", installer)], zipfile.ZIP_STORED)))
+    # A few kilobytes that unpack to more than the fuzz target's limit.
+    seed(t, "installer_bomb", zip_bytes([("install_new_version.exe", bytes(3 << 20))]))
 
 
 def enc_file(encryptor):

@@ -27,6 +27,7 @@
 #include "run/closing_down.h"
 #include "run/main_loop.h"
 #include "run/traffic_run.h"
+#include "run/version_check.h"
 
 namespace qvl {
 namespace {
@@ -184,7 +185,10 @@ bool lf_readDataFiles(RunControl& control) {
     const bool simIs2020 = control.process.simIs2020.load();
     repairInstallPath(simIs2020);
     lf_createFolders();
-    if (!control.process.restarting.load() && !steps.checkVersions()) return false;
+    if (!control.process.restarting.load()) {
+        removeInterruptedLeftovers({}, productFolder());
+        if (!steps.checkVersions()) return false;
+    }
     control.process.trafficDaySlot.store(control.trafficRun.trafficDaySlot());
     if (!control.process.dataFilesRead.load()) {
         const bool read = steps.readDbase();

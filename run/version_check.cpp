@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "core/files.h"
 #include "core/log.h"
 #include "core/messages.h"
 #include "core/parameters.h"
@@ -33,6 +34,7 @@ constexpr int kNewVersionFailedCode = 112;
 constexpr std::string_view kProgramKey = "msfs_app";
 const fs::path kVersionsJson{"versions.json"};
 const fs::path kArchiveName{"latest_version.zip"};
+const fs::path kReadmeName{"README.txt"};
 
 void lf_logUpdated(std::string_view key, const VersionRecord& version) {
     gf_log(fmt::format("{} updated to {}", key, gf_versionToString(version)));
@@ -84,9 +86,10 @@ void removeWithWarning(const fs::path& file, std::string_view what) {
 // The versions the site names; an unreadable versions.json names none.
 // None at all when the site cannot be reached or the file not opened: then
 // there is nothing to check.
-std::optional<WebVersions> fetchWebVersions(const fs::path& file, const DownloadLimits& limits) {
+std::optional<WebVersions> fetchWebVersions(const fs::path& file, const DownloadLimits& limits,
+                                            const DownloadStop& stop) {
     const CurlHandle curl;
-    if (!gf_downloadToFile(curl, downloadBase() + gf_pathToUtf8(kVersionsJson), file, limits)) {
+    if (!gf_downloadToFile(curl, downloadBase() + gf_pathToUtf8(kVersionsJson), file, limits, stop)) {
         gf_logAttention("Downloading version info from my web site failed!");
         return std::nullopt;
     }
@@ -112,15 +115,27 @@ const VersionRecord* find(const WebVersions& web, std::string_view key) {
     return it == web.versions.end() ? nullptr : &it->second;
 }
 
-// Whether the file decrypts with the program's key; the plain text it
-// decrypts to is removed again at once.
-bool decrypts(const fs::path& file) {
+// The plain text a downloaded data file decrypts to while it is checked.
+fs::path checkedPlainFor(const fs::path& file) {
     fs::path plain = file;
     plain += ".check";
-    const bool ok = gf_streamDecrypt(file, plain);
-    std::error_code ignored;
-    fs::remove(plain, ignored);
-    return ok;
+    return plain;
+}
+
+// Whether the file decrypts with the program's key. The plain text it
+// decrypts to is the reference data in the clear: it is removed whichever
+// way the check ends (a kill leaves it to the next start).
+bool decrypts(const fs::path& file) {
+    const fs::path plain = checkedPlainFor(file);
+    const PlainFileGuard removePlain(plain);
+    return gf_streamDecrypt(file, plain);
+}
+
+// Where each data file's download lands before it replaces the file.
+fs::path candidateFor(const fs::path& target) {
+    fs::path candidate = target;
+    candidate += ".new";
+    return candidate;
 }
 
 struct DataFileItem {
@@ -137,7 +152,7 @@ struct ScanRulesItem {
 
 // Only the installer (or an archive's only entry) is unpacked, and only
 // under the name the program gives it.
-bool unpackInstaller(const fs::path& archive, const fs::path& installer) {
+bool unpackInstaller(const fs::path& archive, const fs::path& installer, std::uint64_t maxBytes) {
     auto reader = ZipArchiveReader::open(archive);
     if (!reader) {
         gf_logAttention(fmt::format("Could not open {}: {}", gf_pathToUtf8(archive), reader.errorText()));
@@ -154,7 +169,7 @@ bool unpackInstaller(const fs::path& archive, const fs::path& installer) {
         gf_logAttention(fmt::format("{} holds no {}", gf_pathToUtf8(archive), wanted));
         return false;
     }
-    if (auto done = reader->extract(entry, installer); !done) {
+    if (auto done = reader->extract(entry, installer, maxBytes); !done) {
         gf_logAttention(fmt::format("Unzipping error: {}", done.errorText()));
         return false;
     }
@@ -224,10 +239,15 @@ Result<WebVersions, VersionsJsonError> readVersionsJson(std::string_view text) {
     return web;
 }
 
+VersionCheck::VersionCheck(VersionCheckOwners owners)
+    : owners_(std::move(owners)), stop_([&run = owners_.run] { return run.isClosing(); }) {}
+
 fs::path VersionCheck::inFolder(const fs::path& relative) const { return owners_.programFolder / relative; }
 
 bool VersionCheck::gf_checkVersions() {
-    const std::optional<WebVersions> fetched = fetchWebVersions(inFolder(kVersionsJson), owners_.limits);
+    const std::optional<WebVersions> fetched =
+        fetchWebVersions(inFolder(kVersionsJson), owners_.limits.versionInfo, stop_);
+    if (owners_.run.isClosing()) return false;
     if (!fetched) return true;
     const WebVersions& web = *fetched;
 
@@ -247,7 +267,7 @@ bool VersionCheck::gf_checkVersions() {
     checkScanRules("liveries", find(web, "liveries"));
     checkScanRules("addons", find(web, "addons"));
     checkDataFile("dbase", find(web, "dbase"));
-    return true;
+    return !owners_.run.isClosing();
 }
 
 void VersionCheck::checkDataFile(std::string_view key, const VersionRecord* web) {
@@ -270,9 +290,8 @@ void VersionCheck::checkDataFile(std::string_view key, const VersionRecord* web)
     // The download lands beside the file and replaces it only when it
     // decrypts: an error page served as the file must not break every
     // later start.
-    fs::path candidate = target;
-    candidate += ".new";
-    if (!gf_downloadFile(item.fileName, candidate, owners_.limits)) return;
+    const fs::path candidate = candidateFor(target);
+    if (!gf_downloadFile(item.fileName, candidate, owners_.limits.dataFile, stop_)) return;
     if (!decrypts(candidate) || !sys::replaceFile(candidate, target)) {
         std::error_code ignored;
         fs::remove(candidate, ignored);
@@ -309,6 +328,8 @@ void VersionCheck::checkScanRules(std::string_view key, const VersionRecord* web
 
 void VersionCheck::updateProgram(const VersionRecord& web) {
     if (!downloadInstaller(web)) {
+        // A close ended the download: the user wants out, not an error.
+        if (owners_.run.isClosing()) return;
         throw UserErrorException(kNewVersionFailedCode,
                                  "The downloading/unzipping of the new version failed? Try manually via the "
                                  "Ostrevane website");
@@ -317,7 +338,7 @@ void VersionCheck::updateProgram(const VersionRecord& web) {
     {
         const CurlHandle curl;
         if (!gf_downloadToFile(curl, downloadBase() + "docs/" + gf_pathToUtf8(kReleaseNotesName),
-                               newVersion / kReleaseNotesName, owners_.limits)) {
+                               newVersion / kReleaseNotesName, owners_.limits.releaseNotes, stop_)) {
             gf_logAttention(fmt::format("could not download {} to {}", gf_pathToUtf8(kReleaseNotesName),
                                         gf_pathToUtf8(newVersion)));
         }
@@ -329,7 +350,10 @@ void VersionCheck::updateProgram(const VersionRecord& web) {
     if (!rights.empty()) {
         gf_log(rights);
         gf_flushLog();
-        if (!gf_writeTextFile(rights, newVersion / "README.txt")) gf_logAttention("could not write README.txt");
+        // Written beside and renamed, so the folder never holds half a README.
+        if (!writeFileAtomically(newVersion / kReadmeName, rights + "\n")) {
+            gf_logAttention("could not write README.txt");
+        }
     }
     if (!gf_openWithShell(fs::absolute(newVersion / kInstallerName, error))) {
         gf_logAttention("Could not open File Explorer at new version");
@@ -354,18 +378,46 @@ bool VersionCheck::downloadInstaller(const VersionRecord& web) {
         const CurlHandle curl;
         const std::string url =
             fmt::format("{}release/{}/{}", downloadBase(), kProductName, gf_pathToUtf8(kArchiveName));
-        if (!gf_downloadToFile(curl, url, archive, owners_.limits)) {
+        if (!gf_downloadToFile(curl, url, archive, owners_.limits.programArchive, stop_)) {
+            if (owners_.run.isClosing()) return false;
             gf_showMessage(fmt::format("Downloading program installer file version {} failed", gf_versionToString(web)),
                            MessageLogging::logged);
             return false;
         }
     }
     gf_log(fmt::format("Downloaded {}", gf_pathToUtf8(archive)));
-    const bool unzipped = unpackInstaller(archive, installer);
+    const bool unzipped = unpackInstaller(archive, installer, owners_.limits.installerMaxBytes);
     removeWithWarning(archive, "downloaded zip");
     if (!unzipped) return false;
 
     return moveIntoNewVersion(installer, inFolder(kNewVersionFolder));
+}
+
+void removeInterruptedLeftovers(const fs::path& programFolder, const fs::path& settingsFolder) {
+    const fs::path folder = programFolder.empty() ? fs::path(".") : programFolder;
+    // A data file's download, its ".part" while it comes, and the plain text
+    // of its check.
+    std::vector<fs::path> dataLeftovers;
+    for (const fs::path* name : {&kAirportsEncName, &kAigRegcodesEncName, &kDbaseEncName}) {
+        const fs::path candidate = candidateFor(*name);
+        fs::path part = candidate;
+        part += ".part";
+        dataLeftovers.insert(dataLeftovers.end(), {candidate, std::move(part), checkedPlainFor(candidate)});
+    }
+    const std::vector<LeftoverSweep> sweeps{
+        // What the saves leave anywhere in the program's folder.
+        {.folder = folder, .subfolders = true},
+        // What the update leaves: versions.json, the archive and the unpacked
+        // installer beside the program, each maybe still in its download
+        // (".part") or unpacking (".unzip") temporary.
+        {.folder = folder, .names = {kVersionsJson, kArchiveName, kInstallerName}, .endings = {".part", ".unzip"}},
+        {.folder = folder / kInputFolder, .names = dataLeftovers},
+        {.folder = folder / kNewVersionFolder, .endings = {".part", ".unzip"}},
+        // A stand file's download.
+        {.folder = folder / kAirportsFolder, .subfolders = true, .endings = {".part"}},
+        {.folder = settingsFolder},
+    };
+    for (const LeftoverSweep& sweep : sweeps) (void)removeLeftoverTemporaries(sweep);
 }
 
 }  // namespace qvl

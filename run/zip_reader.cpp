@@ -84,16 +84,23 @@ std::vector<std::string> ZipArchiveReader::entryNames() const {
     return names;
 }
 
-Result<void, ZipReadError> ZipArchiveReader::extract(std::string_view entryName, const fs::path& target) const {
+Result<void, ZipReadError> ZipArchiveReader::extract(std::string_view entryName, const fs::path& target,
+                                                     std::uint64_t maxBytes) const {
     const std::string name(entryName);
     const zip_int64_t index = zip_name_locate(archive_, name.c_str(), ZIP_FL_ENC_GUESS);
     if (index < 0) return fail(ZipReadError::noSuchEntry, fmt::format("no entry '{}'", name));
+    // libzip checks the entry's CRC when the last byte has been read: a
+    // damaged entry fails only then, so nothing reaches the target before.
     const EntryPtr entry(zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0));
     if (!entry) {
         return fail(ZipReadError::readFailed,
                     fmt::format("cannot read entry '{}': {}", name, zip_error_strerror(zip_get_error(archive_))));
     }
     const fs::path temporary = temporaryFor(target);
+    const auto dropTemporary = [&temporary] {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+    };
     bool written = false;
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
@@ -101,22 +108,29 @@ Result<void, ZipReadError> ZipArchiveReader::extract(std::string_view entryName,
             return fail(ZipReadError::writeFailed, fmt::format("cannot create {}", gf_pathToUtf8(temporary)));
         }
         std::vector<char> chunk(kChunkBytes);
+        std::uint64_t total = 0;
         zip_int64_t got = 0;
         while ((got = zip_fread(entry.get(), chunk.data(), chunk.size())) > 0) {
+            const auto bytes = static_cast<std::uint64_t>(got);
+            if (bytes > maxBytes - total) {
+                out.close();
+                dropTemporary();
+                return fail(ZipReadError::tooLarge,
+                            fmt::format("entry '{}' unpacks to more than {} bytes", name, maxBytes));
+            }
+            total += bytes;
             out.write(chunk.data(), static_cast<std::streamsize>(got));
         }
         out.close();
         if (got < 0) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
+            dropTemporary();
             return fail(ZipReadError::readFailed, fmt::format("entry '{}' is damaged: {}", name,
                                                               zip_error_strerror(zip_file_get_error(entry.get()))));
         }
         written = !out.fail();
     }
     if (!written || !sys::replaceFile(temporary, target)) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
+        dropTemporary();
         return fail(ZipReadError::writeFailed, fmt::format("cannot write {}", gf_pathToUtf8(target)));
     }
     return {};

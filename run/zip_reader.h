@@ -22,6 +22,7 @@ enum class ZipReadError : std::uint8_t {
     noSuchEntry,  // the archive has no entry of that name
     readFailed,   // the entry's bytes cannot be read (damaged archive)
     writeFailed,  // the target cannot be written
+    tooLarge,     // the entry unpacks to more than the caller allows
 };
 
 class ZipArchiveReader {
@@ -36,10 +37,13 @@ public:
 
     // The entries' names as the archive stores them, in order.
     [[nodiscard]] std::vector<std::string> entryNames() const;
-    // Writes the entry's bytes to the target; a failure leaves the target as
+    // Writes the entry's bytes to the target, but no more than maxBytes: a
+    // few kilobytes of archive may unpack to gigabytes, whatever sizes the
+    // archive states, so the writing stops at the limit. A failure (a
+    // damaged entry, a wrong checksum, too many bytes) leaves the target as
     // it was.
-    [[nodiscard]] Result<void, ZipReadError> extract(std::string_view entryName,
-                                                     const std::filesystem::path& target) const;
+    [[nodiscard]] Result<void, ZipReadError> extract(std::string_view entryName, const std::filesystem::path& target,
+                                                     std::uint64_t maxBytes) const;
 
 private:
     ZipArchiveReader(zip* archive, std::unique_ptr<std::string> bytes) noexcept;

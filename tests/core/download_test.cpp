@@ -65,6 +65,52 @@ TEST_F(Download, StalledTransferEndsAndKeepsTheTarget) {
     expectTargetKept();
 }
 
+// Limits that only the total time may end: a site that trickles or says
+// nothing keeps any stall time-out from firing.
+const DownloadLimits kShortTotal{.totalTime = std::chrono::milliseconds(400)};
+
+TEST_F(Download, ATrickleOrASilentSiteEndsAtTheTotalTime) {
+    for (const HttpResponse& response :
+         {HttpResponse::trickle("ab", std::chrono::milliseconds(50)), HttpResponse::silence()}) {
+        server.route("/downloads/12/dbase.enc", response);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(gf_downloadFile("dbase.enc", target, kShortTotal));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+        EXPECT_TRUE(logged("Download error: 'Timeout was reached'"));
+        expectTargetKept();
+    }
+}
+
+TEST_F(Download, MoreBytesThanTheLimitAreRefusedAnnouncedOrNot) {
+    const DownloadLimits small{.maxBytes = 1000};
+    for (const HttpResponse& response :
+         {HttpResponse::ok(std::string(5000, 'o')), HttpResponse::unannounced(std::string(5000, 'u'))}) {
+        server.route("/downloads/12/dbase.enc", response);
+        const std::size_t before = log.text().size();
+        EXPECT_FALSE(gf_downloadFile("dbase.enc", target, small));
+        EXPECT_NE(log.text().find("Download error: 'larger than 1000 bytes'", before), std::string::npos);
+        expectTargetKept();
+    }
+    server.route("/downloads/12/dbase.enc", HttpResponse::unannounced(std::string(1000, 'e')));
+    EXPECT_TRUE(gf_downloadFile("dbase.enc", target, small)) << "exactly the limit is allowed";
+    EXPECT_EQ(readFile(target), std::string(1000, 'e'));
+}
+
+TEST_F(Download, AStopEndsAHangingDownloadWithinASecond) {
+    server.route("/downloads/12/dbase.enc", HttpResponse::silence());
+    const auto start = std::chrono::steady_clock::now();
+    const auto stopAt = start + std::chrono::milliseconds(300);
+    const DownloadStop closing = [stopAt] { return std::chrono::steady_clock::now() >= stopAt; };
+    EXPECT_FALSE(gf_downloadFile("dbase.enc", target, {}, closing));
+    EXPECT_LT(std::chrono::steady_clock::now() - stopAt, std::chrono::milliseconds(1300));
+    EXPECT_TRUE(logged("ended: the program is closing"));
+    expectTargetKept();
+    // Once stopped, nothing more is asked of the site.
+    const auto asked = server.requestedPaths().size();
+    EXPECT_FALSE(gf_downloadFile("dbase.enc", target, {}, closing));
+    EXPECT_EQ(server.requestedPaths().size(), asked);
+}
+
 // On Windows a text mode would write every "\n" as "\r\n" (and read 0x1A as
 // the end); a download keeps every byte as the server sent it.
 TEST_F(Download, TheFileHoldsTheBytesAsSent) {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "core/messages.h"
 #include "core/settings.h"
@@ -77,6 +78,51 @@ TEST_F(StartUpTest, TheAddonCountsCountStandAndLinkFilesOnly) {
     lf_startUpQVLT(control);
     EXPECT_EQ(status.counts[StatusCount::simaddonAirports], 3U);
     EXPECT_EQ(status.counts[StatusCount::thirdpartyAirports], 1U);
+}
+
+// What a kill in the middle of an update or a save left behind goes at the
+// first start; everything else stays.
+TEST_F(StartUpTest, TheFirstStartRemovesWhatInterruptedWritesLeft) {
+    namespace fs = std::filesystem;
+    for (const char* folder : {"input", "new_version", "airports/learned/stock", "roaming/Quorvelant", "docs"}) {
+        fs::create_directories(folder);
+    }
+    const std::vector<std::string> leftovers{"versions.json",
+                                             "versions.json.part",
+                                             "latest_version.zip",
+                                             "latest_version.zip.part",
+                                             "install_new_version.exe",
+                                             "install_new_version.exe.unzip",
+                                             "input/airports.enc.new",
+                                             "input/airports.enc.new.check",
+                                             "input/dbase.enc.new.part",
+                                             "new_version/install_new_version.exe.part",
+                                             "new_version/ReleaseNotes.pdf.part",
+                                             "new_version/README.txt.4242.0.tmp",
+                                             "output/LiveriesScanned.xml.4242.3.tmp",
+                                             "airports/learned/stock/LOWW.xml.17.0.tmp",
+                                             "airports/learned/stock/EDDF.xml.part",
+                                             "roaming/Quorvelant/parameters.xml.99.12.tmp"};
+    const std::vector<std::string> kept{"input/airports.enc",
+                                        "input/notes.new",
+                                        "new_version/install_new_version.exe",
+                                        "airports/learned/stock/LOWW.xml",
+                                        "output/LiveriesScanned.xml.tmp",
+                                        "output/report.x.1.tmp",
+                                        "docs/manual.part"};
+    for (const auto& name : leftovers) writeFile(name, "left");
+    for (const auto& name : kept) writeFile(name, "kept");
+    run.closeRequested.store(true);
+    (void)lf_readDataFiles(control);
+    for (const auto& name : leftovers) EXPECT_FALSE(fs::exists(name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(fs::exists(name)) << name;
+    EXPECT_TRUE(logHas("input/airports.enc.new.check, left by an interrupted write"));
+
+    // A restart is no start: what its own process writes is its business.
+    process.restarting.store(true);
+    writeFile("versions.json.part", "left");
+    (void)lf_readDataFiles(control);
+    EXPECT_TRUE(fs::exists("versions.json.part"));
 }
 
 TEST_F(StartUpTest, WithoutAnInstallPathTheUserIsAskedForTheCommunityFolder) {

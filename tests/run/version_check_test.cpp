@@ -3,16 +3,23 @@
 #include "run/version_check.h"
 
 #include <gtest/gtest.h>
+#include <zip.h>
 
+#include <array>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "airports/addon/zip_archive.h"
+#include "core/files.h"
 #include "core/paths.h"
 #include "core/settings.h"
 #include "core/user_error.h"
 #include "refdata/data_file.h"
+#include "run/window/folder_openers.h"
 #include "run/zip_reader.h"
 #include "support/fake_status.h"
 #include "support/http_server.h"
@@ -31,6 +38,34 @@ using test::writeFile;
 std::string versionJson(const VersionRecord& v) {
     return "{\"major\": " + std::to_string(v.major) + ", \"minor\": " + std::to_string(v.minor) +
            ", \"patch\": " + std::to_string(v.patch) + "}";
+}
+
+// The archive with its first entry's CRC changed where the archive states
+// it twice (the entry's own header and the central directory), so that only
+// the check of the unpacked bytes finds it.
+std::string withWrongCrc(std::string archive) {
+    const std::array<std::pair<std::string_view, std::size_t>, 2> places{{{"PK\x03\x04", 14}, {"PK\x01\x02", 16}}};
+    for (const auto& [signature, crcAt] : places) {
+        const std::size_t header = archive.find(signature);
+        EXPECT_NE(header, std::string::npos);
+        archive[header + crcAt] = static_cast<char>(archive[header + crcAt] ^ 0x01);
+    }
+    return archive;
+}
+
+// An archive of one entry, deflated or stored as it is.
+void writeZip(const fs::path& file, const std::string& name, const std::string& bytes, bool stored) {
+    int error = 0;
+    zip_t* archive = zip_open(file.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(archive, nullptr);
+    zip_source_t* source = zip_source_buffer(archive, bytes.data(), bytes.size(), 0);
+    ASSERT_NE(source, nullptr);
+    const zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+    ASSERT_GE(index, 0);
+    ASSERT_EQ(
+        zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0),
+        0);
+    ASSERT_EQ(zip_close(archive), 0);
 }
 
 const VersionRecord kStored{.major = 1, .minor = 2, .patch = 3};
@@ -85,6 +120,10 @@ protected:
         for (const auto& [name, bytes] : entries) ASSERT_TRUE(writer->add(name, bytes));
         ASSERT_TRUE(writer->closeInto(dir / "served.zip"));
         server.route(zipPath, HttpResponse::ok(readFile(dir / "served.zip")));
+    }
+    std::string zipOf(const std::string& name, const std::string& bytes) {
+        writeZip(dir / "one.zip", name, bytes, false);
+        return readFile(dir / "one.zip");
     }
     bool logged(const std::string& text) const { return log.text().find(text) != std::string::npos; }
     // The program update failed with the code the user is told to act on.
@@ -145,7 +184,10 @@ TEST_F(VersionCheckTest, NewDataFilesReplaceOnlyWhenTheyDecrypt) {
     EXPECT_EQ(readFile(dir / "input" / "AIG-regcodes.enc"), "old AIG-regcodes.enc");
     EXPECT_EQ(AIG_VERSION.value(), "1.2.3");
     EXPECT_FALSE(fs::exists(dir / "input" / "airports.enc.new"));
+    // The plain text of a check never stays, whether the file decrypted or not.
     EXPECT_FALSE(fs::exists(dir / "input" / "airports.enc.new.check"));
+    EXPECT_FALSE(fs::exists(dir / "input" / "dbase.enc.new.check"));
+    EXPECT_FALSE(fs::exists(dir / "input" / "dbase.enc.new"));
     // Newer scan rules switch both scans on, shown and stored.
     EXPECT_TRUE(SCAN_LIVERIES.value());
     EXPECT_TRUE(SCAN_AIRPORTS.value());
@@ -243,6 +285,121 @@ TEST_F(VersionCheckTest, ALeftoverInstallerDoesNotPassForAMissingArchive) {
     server.route(zipPath, HttpResponse::error(404));
     expectUpdateFails();
     EXPECT_TRUE(logged("Downloading program installer file version"));
+}
+
+// A site that trickles versions.json, or never answers, ends at the check's
+// own limit with its failure line, and the run goes on.
+TEST_F(VersionCheckTest, ATrickleOrASilentSiteEndsTheCheckAtItsLimit) {
+    UpdateLimits limits;
+    limits.versionInfo.totalTime = std::chrono::milliseconds(400);
+    VersionCheck shortCheck{{.run = run, .status = status, .programFolder = dir.path(), .limits = limits}};
+    for (const HttpResponse& response :
+         {HttpResponse::trickle("{ ", std::chrono::milliseconds(50)), HttpResponse::silence()}) {
+        server.route("/downloads/versions.json", response);
+        const std::size_t before = log.text().size();
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(shortCheck.gf_checkVersions());
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+        EXPECT_NE(log.text().find("Downloading version info from my web site failed!", before), std::string::npos);
+        EXPECT_FALSE(fs::exists(dir / "versions.json"));
+        EXPECT_FALSE(fs::exists(dir / "versions.json.part"));
+        EXPECT_FALSE(run.isClosing());
+    }
+}
+
+TEST_F(VersionCheckTest, AVersionsJsonOverAMegabyteIsRefused) {
+    std::string padded = R"({"msfs_app": {"major": 99, "minor": 0, "patch": 0}, "pad": ")";
+    padded += std::string(1024 * 1024, ' ') + "\"}";
+    server.route("/downloads/versions.json", HttpResponse::unannounced(padded));
+    EXPECT_TRUE(check.gf_checkVersions());
+    EXPECT_TRUE(logged("Download error: 'larger than 1048576 bytes'"));
+    EXPECT_TRUE(logged("Downloading version info from my web site failed!"));
+    EXPECT_FALSE(run.isClosing());
+}
+
+TEST_F(VersionCheckTest, AnInstallerThatUnpacksPastTheLimitFailsAndNothingMoves) {
+    UpdateLimits limits;
+    limits.installerMaxBytes = 1024 * 1024;
+    VersionCheck smallCheck{{.run = run, .status = status, .programFolder = dir.path(), .limits = limits}};
+    fs::create_directories(dir / "new_version");
+    writeFile(dir / "new_version" / "install_new_version.exe", "the last version's installer");
+    serveVersions(newerProgram(), kStored);
+    // Three megabytes of zeros pack into a few kilobytes.
+    serveZip({{"install_new_version.exe", std::string(3 * 1024 * 1024, '\0')}});
+    ASSERT_LT(readFile(dir / "served.zip").size(), 64U * 1024U);
+    try {
+        (void)smallCheck.gf_checkVersions();
+        ADD_FAILURE() << "no user error";
+    } catch (const UserErrorException& e) {
+        EXPECT_EQ(e.code(), 112);
+    }
+    EXPECT_TRUE(logged("unpacks to more than 1048576 bytes"));
+    EXPECT_EQ(readFile(dir / "new_version" / "install_new_version.exe"), "the last version's installer");
+    EXPECT_FALSE(fs::exists(dir / "install_new_version.exe"));
+    EXPECT_FALSE(fs::exists(dir / "install_new_version.exe.unzip"));
+    EXPECT_FALSE(fs::exists(dir / "latest_version.zip"));
+    EXPECT_NE(run.restartReason.load(), RestartReason::newVersion);
+}
+
+TEST_F(VersionCheckTest, AnInstallerWithAWrongCrcFailsAndNothingMoves) {
+    fs::create_directories(dir / "new_version");
+    writeFile(dir / "new_version" / "install_new_version.exe", "the last version's installer");
+    serveVersions(newerProgram(), kStored);
+    server.route(zipPath, HttpResponse::ok(withWrongCrc(zipOf("install_new_version.exe", "the new installer"))));
+    EXPECT_THROW((void)check.gf_checkVersions(), UserErrorException);
+    EXPECT_FALSE(fs::exists(dir / "install_new_version.exe"));
+    EXPECT_FALSE(fs::exists(dir / "latest_version.zip"));
+    EXPECT_TRUE(logged("Unzipping error: entry 'install_new_version.exe' is damaged"));
+    EXPECT_EQ(readFile(dir / "new_version" / "install_new_version.exe"), "the last version's installer");
+    EXPECT_FALSE(fs::exists(dir / "install_new_version.exe.unzip"));
+}
+
+// The README beside the new installer is written whole or not at all.
+TEST_F(VersionCheckTest, TheReadmeIsRenamedIntoPlace) {
+    serveVersions(newerProgram(), kStored);
+    serveZip({{"install_new_version.exe", "the installer"}});
+    setRenameFunctionForTests([](const fs::path&, const fs::path&) { return false; });
+    EXPECT_FALSE(check.gf_checkVersions());
+    setRenameFunctionForTests(nullptr);
+    EXPECT_EQ(readFile(dir / "new_version" / "install_new_version.exe"), "the installer");
+    EXPECT_FALSE(fs::exists(dir / "new_version" / "README.txt")) << "a write cut before its rename leaves none";
+    EXPECT_TRUE(logged("could not write README.txt"));
+    EXPECT_EQ(fs::directory_iterator(dir / "new_version")->path().filename(), "install_new_version.exe");
+
+    RunState nextRun;
+    EXPECT_FALSE(VersionCheck({.run = nextRun, .status = status, .programFolder = dir.path()}).gf_checkVersions());
+    EXPECT_EQ(readFile(dir / "new_version" / "README.txt"), gf_checkNewVersionRights(dir.path()) + "\n");
+}
+
+// The reader itself, for both ways an entry is stored: a wrong CRC shows
+// only once the last byte is read, and by then nothing may have reached the
+// target; a limit stops the writing where it is.
+TEST(ZipReader, AWrongCrcOrTooManyBytesLeaveTheTargetAsItWas) {
+    test::TempDir dir;
+    const fs::path target = dir / "install_new_version.exe";
+    const std::string installer = "MZ" + std::string(5000, 'i');
+    for (const bool stored : {false, true}) {
+        writeZip(dir / "good.zip", "install_new_version.exe", installer, stored);
+        writeFile(dir / "bad.zip", withWrongCrc(readFile(dir / "good.zip")));
+        writeFile(target, "the target before");
+        auto reader = ZipArchiveReader::open(dir / "bad.zip");
+        ASSERT_TRUE(reader);
+        const auto done = reader->extract("install_new_version.exe", target, kInstallerMaxBytes);
+        ASSERT_FALSE(done) << "stored: " << stored;
+        EXPECT_EQ(done.error(), ZipReadError::readFailed);
+        EXPECT_EQ(readFile(target), "the target before");
+        EXPECT_FALSE(fs::exists(dir / "install_new_version.exe.unzip"));
+
+        auto good = ZipArchiveReader::open(dir / "good.zip");
+        ASSERT_TRUE(good);
+        const auto capped = good->extract("install_new_version.exe", target, installer.size() - 1);
+        ASSERT_FALSE(capped);
+        EXPECT_EQ(capped.error(), ZipReadError::tooLarge);
+        EXPECT_EQ(readFile(target), "the target before");
+        EXPECT_FALSE(fs::exists(dir / "install_new_version.exe.unzip"));
+        EXPECT_TRUE(good->extract("install_new_version.exe", target, installer.size()));
+        EXPECT_EQ(readFile(target), installer);
+    }
 }
 
 TEST(ZipEntryNames, OnlyNamesInsideTheFolderAreContained) {

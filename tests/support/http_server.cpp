@@ -1,5 +1,6 @@
 #include "support/http_server.h"
 
+#include <array>
 #include <condition_variable>
 
 namespace qvl::test {
@@ -12,6 +13,15 @@ bool pauseUnlessStopped(const std::stop_token& stop, std::chrono::milliseconds d
     std::condition_variable_any wake;
     std::unique_lock lock(mutex);
     return !wake.wait_for(lock, stop, duration, [] { return false; }) && !stop.stop_requested();
+}
+
+// Waits until the client closes its side or the server stops.
+void waitForClientToGo(net::TcpStream& stream, const std::stop_token& stop) {
+    std::array<char, 512> ignored{};
+    while (!stop.stop_requested()) {
+        const net::IoResult got = stream.receive(ignored, std::chrono::milliseconds(20));
+        if (got.status != net::IoStatus::ok && got.status != net::IoStatus::timedOut) return;
+    }
 }
 
 }  // namespace
@@ -48,10 +58,21 @@ void HttpServer::answer(net::TcpStream& stream, const site::Request& request, co
         paths_.push_back(request.target);
         if (auto it = routes_.find(request.target); it != routes_.end()) response = it->second;
     }
+    switch (response.kind) {
+        case HttpResponse::Kind::silence: waitForClientToGo(stream, stop); return;
+        case HttpResponse::Kind::unannounced:
+            stream.send(site::responseHeadWithoutLength(response.status));
+            stream.send(response.body);
+            return;
+        case HttpResponse::Kind::trickle:
+            stream.send(site::responseHeadWithoutLength(response.status));
+            while (stream.send(response.body).status == net::IoStatus::ok && pauseUnlessStopped(stop, response.delay)) {
+            }
+            return;
+        default: break;
+    }
     stream.send(site::responseHead(response.status, response.body.size()));
     switch (response.kind) {
-        case HttpResponse::Kind::body:
-        case HttpResponse::Kind::status: stream.send(response.body); break;
         case HttpResponse::Kind::cut: stream.send(response.body.substr(0, response.body.size() / 2)); break;
         case HttpResponse::Kind::slow:
             for (std::size_t at = 0; at < response.body.size(); at += 16) {
@@ -61,8 +82,9 @@ void HttpServer::answer(net::TcpStream& stream, const site::Request& request, co
             break;
         case HttpResponse::Kind::stall:
             stream.send(response.body.substr(0, 4));
-            pauseUnlessStopped(stop, std::chrono::hours(1));  // until the server stops
+            waitForClientToGo(stream, stop);
             break;
+        default: stream.send(response.body); break;
     }
 }
 

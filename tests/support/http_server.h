@@ -1,6 +1,9 @@
 // A small HTTP/1.1 server on 127.0.0.1 for download tests. Each route
 // answers in one of a few ways: the whole body, an error status, a body cut
-// short of its announced length, a body sent slowly, or a stall.
+// short of its announced length, a body sent slowly, a stall, a trickle
+// without end, no answer at all, or a body whose length is not announced.
+// A response that would go on for good ends when the client goes away, so
+// the next request is answered.
 #pragma once
 
 #include <chrono>
@@ -15,7 +18,7 @@
 namespace qvl::test {
 
 struct HttpResponse {
-    enum class Kind { body, status, cut, slow, stall };
+    enum class Kind { body, status, cut, slow, stall, trickle, silence, unannounced };
     Kind kind = Kind::body;
     int status = 200;
     std::string body;
@@ -28,8 +31,17 @@ struct HttpResponse {
     static HttpResponse slowly(std::string b, std::chrono::milliseconds d) {
         return {Kind::slow, 200, std::move(b), d};
     }
-    // Sends the headers and a few bytes, then nothing until the server stops.
+    // Sends the headers and a few bytes, then nothing until the client goes.
     static HttpResponse stall(std::string b) { return {Kind::stall, 200, std::move(b), {}}; }
+    // Announces no length and sends the piece again and again, one every
+    // delay, until the client goes: fast enough for any stall time-out.
+    static HttpResponse trickle(std::string piece, std::chrono::milliseconds d) {
+        return {Kind::trickle, 200, std::move(piece), d};
+    }
+    // Takes the request and answers nothing until the client goes.
+    static HttpResponse silence() { return {Kind::silence, 200, {}, {}}; }
+    // The whole body without a Content-Length: its end is the connection's.
+    static HttpResponse unannounced(std::string b) { return {Kind::unannounced, 200, std::move(b), {}}; }
 };
 
 class HttpServer {

@@ -115,6 +115,13 @@ std::string responseHead(int status, std::size_t contentLength) {
     return head;
 }
 
+std::string responseHeadWithoutLength(int status) {
+    std::string head = "HTTP/1.1 " + std::to_string(status) + " ";
+    head += reasonOf(status);
+    head += "\r\nConnection: close\r\n\r\n";
+    return head;
+}
+
 LoopbackServer::LoopbackServer(Handler handler) : handler_(std::move(handler)) {
     if (listener_.create() != 0 || listener_.bind(net::Address::loopback, 0) != 0 || listener_.listen() != 0) {
         throw std::runtime_error("no socket listens on 127.0.0.1");

@@ -37,6 +37,8 @@ std::optional<Request> readRequest(net::TcpStream& stream, std::chrono::millisec
 
 // "HTTP/1.1 <status> <reason>", the body's length, and the connection's end.
 std::string responseHead(int status, std::size_t contentLength);
+// The same head without the length: the body ends with the connection.
+std::string responseHeadWithoutLength(int status);
 
 // Listens on 127.0.0.1 at a port the system picks (so it is free) and hands
 // each request to the handler on the server's own thread; the connection
