@@ -3,6 +3,7 @@
 // of the window's size (the pixels too), with a message on display.
 #include <benchmark/benchmark.h>
 
+#include <atomic>
 #include <memory>
 
 #include "core/messages.h"
@@ -25,6 +26,7 @@ struct OpenWindow {
     qvl::RangeControl range;
     qvl::FeedState feed;
     qvl::LiveryTables tables;
+    std::atomic<qvl::SimVersion> sim{qvl::SimVersion::msfs2020};
     qvl::MainWindow main{window,
                          {.flags = flags,
                           .window = state,
@@ -32,7 +34,7 @@ struct OpenWindow {
                           .range = range,
                           .feed = feed,
                           .liveryTables = tables,
-                          .simVersion = [] { return qvl::SimVersion::msfs2020; },
+                          .simVersion = sim,
                           .staticParkingActive = [] { return false; },
                           .openTbloFolder = [] { return false; }},
                          {.onClose = [] {}, .onMessage = [](const qvl::ui::ProgramMessage&) {}}};

@@ -99,7 +99,7 @@ struct ProgramParts {
                                       .range = range,
                                       .feed = feed,
                                       .liveryTables = liveryTables,
-                                      .simVersion = [this] { return link.simVersion.load(); },
+                                      .simVersion = link.simVersion,
                                       .staticParkingActive = [this] { return parkAirport.standsLoaded(); },
                                       .openTbloFolder = &openTbloZipFolder};
     Readers readers{traffic, feed, run, parkAirport};

@@ -42,6 +42,7 @@ void processScannedLiveries(ProgramParts& parts) { gf_processScannedLiveries(par
 // --- Start-up ---
 
 void ProgramStartUp::initParameters() { gf_initParameters(); }
+void ProgramStartUp::chooseSimulator(SimVersion version) { p_.link.simVersion.store(version); }
 bool ProgramStartUp::checkVersions() { return p_.versionCheck.gf_checkVersions(); }
 bool ProgramStartUp::readDbase() { return gf_readDbase(); }
 bool ProgramStartUp::readAirports() { return gf_readAirports(); }

@@ -17,6 +17,7 @@ public:
     explicit ProgramStartUp(ProgramParts& parts) : p_(parts) {}
 
     void initParameters() override;
+    void chooseSimulator(SimVersion version) override;
     bool checkVersions() override;
     bool readDbase() override;
     bool readAirports() override;

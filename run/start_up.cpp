@@ -28,6 +28,7 @@
 #include "run/main_loop.h"
 #include "run/traffic_run.h"
 #include "run/version_check.h"
+#include "simlink/sim_version.h"
 
 namespace qvl {
 namespace {
@@ -262,8 +263,10 @@ void lf_applyParametersToControls(RunControl& control) {
     setControlEnabled(CALLSIGN_2_OBJECTID, false);
     gf_fillChoiceComboBox(AI_PACKAGE_SELECTOR);
     setControlEnabled(AI_PACKAGE_SELECTOR, LIG_AUTOMATIC.value());
-    const bool simIs2020 = SIM_CHOICE.value() == kSimChoice2020;
+    const SimVersion chosen = chosenSimVersion();
+    const bool simIs2020 = chosen == SimVersion::msfs2020;
     control.process.simIs2020.store(simIs2020);
+    control.startUp.chooseSimulator(chosen);
     setControlEnabled(SIM_CHOICE, true);
     gf_fillChoiceComboBox(SIM_CHOICE);
     control.process.simNumber.store(simIs2020 ? 1 : 2);

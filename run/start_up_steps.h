@@ -8,6 +8,7 @@
 
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
+#include "simlink/sim_version.h"
 
 namespace qvl {
 
@@ -16,6 +17,10 @@ public:
     virtual ~StartUpSteps() = default;
 
     virtual void initParameters() = 0;
+    // The simulator this run works with, as SIM_CHOICE names it at its start:
+    // the link checks the answering simulator against it and the scans take
+    // its folders.
+    virtual void chooseSimulator(SimVersion version) = 0;
     // The version check; false when the run must not go on (a newer program
     // was installed).
     virtual bool checkVersions() = 0;

@@ -49,7 +49,8 @@ private:
 };
 
 struct SimLinkState {
-    // The simulator chosen for the run (from SIM_CHOICE when the run starts).
+    // The simulator chosen for the run: from SIM_CHOICE when the run starts
+    // and when the choice is switched.
     std::atomic<SimVersion> simVersion{SimVersion::msfs2020};
     // The live connection; nullptr while there is none.
     std::atomic<sim::SimConnection*> simHandle{nullptr};

@@ -1,7 +1,7 @@
 // The simulator chosen for a run, "MSFS 2020" or "MSFS 2024". It is derived
-// from SIM_CHOICE when a run starts and kept in the link's state
-// (SimLinkState::simVersion); every part that depends on the simulator reads
-// it from there or is handed it.
+// from SIM_CHOICE when a run starts, and again when the choice is switched,
+// and kept in the link's state (SimLinkState::simVersion); every part that
+// depends on the simulator reads it from there or is handed it.
 #pragma once
 
 #include <cstdint>

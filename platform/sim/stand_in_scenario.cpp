@@ -1,6 +1,9 @@
 // The stand-in's scenario file: one "key = value" per line, "#" starts a
 // comment line. Keys (numbers in the units of StandInConfig):
 //   simulator = KittyHawk            version = 11.0.282174.999
+//     (the name the simulator answers with: KittyHawk, the 2020 simulator,
+//     or SunRise, the 2024 one; "MSFS 2020" and "MSFS 2024", as the
+//     program's simulator choice names them, stage that simulator's name)
 //   running = yes                    frame_rate = 30
 //   zulu = <year> <day of year> <seconds of day>
 //   ground_elevation = <feet>        first_ai_object_id = 100
@@ -130,6 +133,15 @@ bool applyFacility(StandInConfig& c, std::string_view key, std::string_view valu
     return false;
 }
 
+// A scenario may name the simulator as the program's choice does; any
+// other text is the name itself, so that a run can meet a simulator it does
+// not know.
+std::string simulatorNameOf(std::string_view value) {
+    if (value == "MSFS 2020") return "KittyHawk";
+    if (value == "MSFS 2024") return "SunRise";
+    return std::string(value);
+}
+
 bool applyVersion(StandInConfig& c, std::string_view value) {
     std::array<std::uint32_t, 4> v{};
     std::size_t start = 0;
@@ -157,7 +169,7 @@ bool applyForeign(StandInConfig& c, std::string_view value) {
 bool applyLine(StandInConfig& c, std::string_view key, std::string_view value) {
     if (key.rfind("user_", 0) == 0) return applyUser(c.user, key, value);
     if (key == "airport" || key == "parking" || key == "helipad") return applyFacility(c, key, value);
-    if (key == "simulator") return c.simulatorName = std::string(value), true;
+    if (key == "simulator") return c.simulatorName = simulatorNameOf(value), true;
     if (key == "version") return applyVersion(c, value);
     if (key == "running") return flag(value, c.running);
     if (key == "frame_rate") return number(value, c.frameRate) && c.frameRate > 0.0;

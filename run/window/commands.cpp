@@ -159,7 +159,6 @@ void sayWhatBoxMeans(const BoolControlParameter& box, bool on) {
 
 void requireCompleteOwners(const WindowCommandOwners& owners) {
     std::string missing;
-    if (!owners.simVersion) missing += " simVersion";
     if (!owners.staticParkingActive) missing += " staticParkingActive";
     if (!owners.openTbloFolder) missing += " openTbloFolder";
     if (!missing.empty()) throw std::logic_error("window commands not wired:" + missing);
@@ -356,7 +355,8 @@ void lf_switchMsfsVersion(const WindowCommandOwners& owners) {
     sayLogged(fmt::format("Switching MSFS version in {}", kProductName));
     ALL_INSTALL_PATH.set("");
     gf_showStringParameter(ALL_INSTALL_PATH);
-    if (owners.simVersion() == SimVersion::msfs2024) gf_setStringParameter(MYSIMADDON24_VERSION, "");
+    if (owners.simVersion.load() == SimVersion::msfs2024) gf_setStringParameter(MYSIMADDON24_VERSION, "");
+    owners.simVersion.store(chosenSimVersion());
     owners.run.endRun(RestartReason::newSettings, kSwitchRestartSeconds);
 }
 

@@ -4,6 +4,7 @@
 // a request that the run's once-a-second step serves.
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string_view>
 
@@ -30,8 +31,10 @@ struct WindowCommandOwners {
     const FeedState& feed;
     // A clear of the livery tables is asked for here and done by the next start-up.
     LiveryTables& liveryTables;
-    // The simulator of the current run.
-    std::function<SimVersion()> simVersion{};
+    // The simulator of the current run; a switch makes the new choice the
+    // run's, so that an install path typed before the restart is stored as
+    // the new simulator's.
+    std::atomic<SimVersion>& simVersion;
     // Static parking runs at a park airport ("Now" does nothing otherwise).
     std::function<bool()> staticParkingActive{};
     // Shows the folder of tblo.zip; false (the user told) when it could not.

@@ -379,6 +379,27 @@ TEST(StandInScenario, ReadsTheKeysAndReportsBadLines) {
     EXPECT_NE(problems[0].find(":7:"), std::string::npos);
 }
 
+// A scenario stages either simulator by the name the program's choice gives
+// it, or by the name the simulator answers with.
+TEST(StandInScenario, StagesEitherSimulatorByTheChoicesName) {
+    test::TempDir dir;
+    const auto answeredName = [&](const std::string& line) {
+        test::writeFile(dir / "scenario.txt", "simulator = " + line + "\n");
+        StandInConfig c;
+        std::vector<std::string> problems;
+        EXPECT_TRUE(StandInSimulator::readScenario(dir / "scenario.txt", c, problems));
+        EXPECT_TRUE(problems.empty()) << line;
+        StandInSimulator sim(c);
+        SimConnection* conn = nullptr;
+        EXPECT_TRUE(succeeded(sim.open(&conn, "Quorvelant", 0)));
+        return fixedText(dispatch(*conn).at(0).as<RecvOpen>().applicationName);
+    };
+    EXPECT_EQ(answeredName("MSFS 2024"), "SunRise");
+    EXPECT_EQ(answeredName("MSFS 2020"), "KittyHawk");
+    EXPECT_EQ(answeredName("SunRise"), "SunRise");
+    EXPECT_EQ(answeredName("Flight Unlimited"), "Flight Unlimited");
+}
+
 TEST(StandInForRun, ScenarioAndTraceComeFromTheEnvironment) {
     test::TempDir dir;
     test::writeFile(dir / "run.txt", "simulator = SunRise\ninstalled = Airbus A320 Lufthansa\nbogus line\n");

@@ -74,6 +74,7 @@ TEST_F(ProgramSwitch, AWrongSimulatorSwitchesAsTheWindowsChoiceDoes) {
     gf_simNoLongerConnected(parts.link, parts.run, SimDisconnect::wrongSimulator);
     EXPECT_EQ(SIM_CHOICE.value(), "MSFS 2024");
     EXPECT_NE(file().find(R"(name="SIM_CHOICE" value="MSFS 2024")"), std::string::npos);
+    EXPECT_EQ(parts.link.simVersion.load(), SimVersion::msfs2024);
     EXPECT_TRUE(SCAN_LIVERIES.value());
     EXPECT_TRUE(parts.liveryTables.clearRequested.load());
     EXPECT_TRUE(logged("Switching MSFS version in Quorvelant"));

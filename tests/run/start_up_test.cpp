@@ -164,6 +164,24 @@ TEST_F(StartUpTest, ARestartSkipsTheVersionCheckAndTheDatabaseButReadsTheAirport
     EXPECT_TRUE(steps.called("readAirports"));
 }
 
+// Each run works with the simulator that SIM_CHOICE names at its start, and
+// with that simulator's install path.
+TEST_F(StartUpTest, EachRunTakesTheChosenSimulatorAndItsInstallPath) {
+    process.restarting.store(true);
+    process.dataFilesRead.store(true);
+    MSFS_2024_INSTALL_PATH.set("/sim/2024");
+    SIM_CHOICE.set("MSFS 2024");
+    EXPECT_TRUE(lf_readDataFiles(control));
+    EXPECT_EQ(startUp.chosenSimulator, SimVersion::msfs2024);
+    EXPECT_EQ(ALL_INSTALL_PATH.value(), "/sim/2024");
+    EXPECT_EQ(process.simNumber.load(), 2);
+    SIM_CHOICE.set("MSFS 2020");
+    EXPECT_TRUE(lf_readDataFiles(control));
+    EXPECT_EQ(startUp.chosenSimulator, SimVersion::msfs2020);
+    EXPECT_EQ(ALL_INSTALL_PATH.value(), "/sim/packages");
+    EXPECT_EQ(process.simNumber.load(), 1);
+}
+
 TEST_F(StartUpTest, MissingScannedLiveriesAreScannedEvenWithTheScanOff) {
     std::filesystem::remove("output/LiveriesScanned.xml");
     run.closeRequested.store(true);

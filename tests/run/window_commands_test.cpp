@@ -305,6 +305,15 @@ TEST_F(WindowCommandsTest, ASwitchFromThe2020SimulatorKeepsThe2024AddOnVersionAn
     EXPECT_EQ(parts.run.restartDelay.load(), 15);
 }
 
+// The new choice is the run's at once: an install path typed before the
+// restart is the new simulator's.
+TEST_F(WindowCommandsTest, ASwitchMakesTheChosenSimulatorTheRuns) {
+    select(SIM_CHOICE, indexOf(SIM_CHOICE, "MSFS 2024"));
+    EXPECT_EQ(parts.sim.load(), SimVersion::msfs2024);
+    select(SIM_CHOICE, indexOf(SIM_CHOICE, "MSFS 2020"));
+    EXPECT_EQ(parts.sim.load(), SimVersion::msfs2020);
+}
+
 // --- Buttons and the requests they hand to the run thread ---
 
 TEST_F(WindowCommandsTest, ButtonsRaiseTheirRequestsAndSwitchThemselvesOff) {

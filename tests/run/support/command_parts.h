@@ -3,6 +3,8 @@
 // active, and a tblo.zip opener that counts.
 #pragma once
 
+#include <atomic>
+
 #include "core/range_control.h"
 #include "core/run_state.h"
 #include "feed/feed_state.h"
@@ -21,7 +23,7 @@ struct CommandParts {
     RangeControl range;
     FeedState feed;
     LiveryTables tables;
-    SimVersion sim = SimVersion::msfs2020;
+    std::atomic<SimVersion> sim{SimVersion::msfs2020};
     bool parkingActive = false;
     int tbloOpens = 0;
 
@@ -32,7 +34,7 @@ struct CommandParts {
                 .range = range,
                 .feed = feed,
                 .liveryTables = tables,
-                .simVersion = [this] { return sim; },
+                .simVersion = sim,
                 .staticParkingActive = [this] { return parkingActive; },
                 .openTbloFolder =
                     [this] {

@@ -17,6 +17,7 @@
 #include "core/run_state.h"
 #include "run/run_clock.h"
 #include "run/run_control.h"
+#include "simlink/sim_version.h"
 #include "support/fake_status.h"
 #include "support/log_capture.h"
 #include "support/settings_scope.h"
@@ -55,8 +56,11 @@ public:
     bool msfsFound = true;
     bool versionsOk = true;
     std::optional<GeoPosition> knownAirport;
+    std::optional<SimVersion> chosenSimulator;
 
     void initParameters() override { log_.note("initParameters"); }
+    // Kept, not logged: the steps' order is the log's.
+    void chooseSimulator(SimVersion version) override { chosenSimulator = version; }
     bool checkVersions() override { return log_.note("checkVersions"), versionsOk; }
     bool readDbase() override { return log_.note("readDbase"), dbaseReads; }
     bool readAirports() override { return log_.note("readAirports"), airportsRead; }
