@@ -109,7 +109,7 @@ struct ProgramParts {
     CatalogueLiveries liveries{liveryTables, engineState, matchCounters};
     ReaderCallsigns collectedCallsigns{readers};
     Engine engine;
-    // The capabilities that are not built yet, each over its owners.
+    // The livery and airport scans and the version check, each over its owners.
     LiveryScanState liveryScanState;
     LiveryScan liveryScan{{.scan = liveryScanState,
                            .run = run,
