@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -56,6 +57,16 @@ void installSimLinkHooks(ProgramParts& p) {
     };
     hooks.switchSimulator = [&p](SimVersion to) { switchSimulatorTo(p.commandOwners, simChoiceName(to)); };
     p.link.hooks.publish(std::move(hooks));
+}
+
+// The run thread still works with the parts, the settings and the log: none
+// of them may be freed under it, and no destructor may wait for it. So the
+// process ends here, at once, after its last line in Log.txt.
+[[noreturn]] void endWhileTheRunThreadRuns(std::chrono::milliseconds bound) {
+    gf_logAttention(fmt::format("The run thread has not ended within {} ms: {} ends at once with exit code 1",
+                                bound.count(), kProductName));
+    gf_flushLog();
+    std::_Exit(1);
 }
 
 }  // namespace
@@ -145,19 +156,14 @@ bool Program::onClose() {
     return true;
 }
 
-bool Program::finish(std::chrono::milliseconds bound) {
-    if (!runThread_.joinable()) return true;
+void Program::finish(std::chrono::milliseconds bound) {
+    if (!runThread_.joinable()) return;
     const auto end = std::chrono::steady_clock::now() + bound;
     while (!runEnded_->load() && std::chrono::steady_clock::now() < end) {
         std::this_thread::sleep_for(kRunThreadPoll);
     }
-    if (!runEnded_->load()) {
-        gf_logAttention("The run thread has not ended");
-        runThread_.detach();  // the process ends with exit code 1 around it
-        return false;
-    }
+    if (!runEnded_->load()) endWhileTheRunThreadRuns(bound);
     runThread_.join();
-    return true;
 }
 
 }  // namespace qvl

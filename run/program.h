@@ -150,9 +150,10 @@ public:
     // UI thread, the close button: the run is asked to end for the user.
     // False when no run thread is alive, so the program can end at once.
     bool onClose();
-    // UI thread, at the very end: the run thread joined; false when it did
-    // not end within the bound (the process then ends with exit code 1).
-    bool finish(std::chrono::milliseconds bound);
+    // UI thread, at the very end: the run thread joined. When it has not
+    // ended within the bound, the process ends here at once with exit code
+    // 1, after a last line in Log.txt: nothing it uses is freed under it.
+    void finish(std::chrono::milliseconds bound);
     [[nodiscard]] bool runThreadAlive() const;
 
     [[nodiscard]] ProgramParts& parts() noexcept { return *parts_; }
