@@ -130,6 +130,9 @@ TEST_F(StatusPanelTest, TheSimulatorLampFollowsConnectionRunAndUserAircraft) {
     expectText("MSFS 2020 (11.0.1), user stand A12", {5, 35}, colour::yellow);
 
     state.simRunning = true;
+    paint();
+    EXPECT_EQ(fillOf(kSimLamp), rgb(colour::yellow)) << "running, no user aircraft yet";
+
     state.setText(WindowText::userAircraft, "Airbus A320 Test Air");
     paint();
     EXPECT_EQ(fillOf(kSimLamp), rgb(colour::limeGreen));
