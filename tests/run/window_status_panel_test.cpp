@@ -207,6 +207,20 @@ TEST_F(StatusPanelTest, MissingCountsShowDotsInTheirWarningColour) {
     expectText("# thirdp: 1", {278, 91}, colour::limeGreen);
 }
 
+// The catalogue is built once per process: a restart skips building it, and
+// the window, reset for the new run, still counts its liveries.
+TEST_F(StatusPanelTest, AfterARestartTheLiveriesOfTheCatalogueBuiltBeforeAreStillCounted) {
+    sim::StandInSimulator simulator{sim::StandInConfig{}};
+    ProgramParts parts{simulator};
+    parts.status.showCount(StatusCount::scannedLiveries, 812);  // as the first run's build shows it
+    parts.liveryTables.catalogueBuilt = true;
+    parts.windowState.reset();  // the reset before the next run
+    processScannedLiveries(parts);
+    canvas.clear();
+    lf_paintWindow(canvas, parts.windowState, parts.flags);
+    expectText("# liveries: 812", {5, 91}, colour::limeGreen);
+}
+
 TEST_F(StatusPanelTest, AParkAirportNotLoadedShowsOnlyItsLineInYellow) {
     state.setText(WindowText::parkAirportLine, "EHAM Amsterdam");
     state.parkAirportStands = 120;
