@@ -150,9 +150,10 @@ public:
     // UI thread, the close button: the run is asked to end for the user.
     // False when no run thread is alive, so the program can end at once.
     bool onClose();
-    // UI thread, at the very end: the run thread joined. When it has not
-    // ended within the bound, the process ends here at once with exit code
-    // 1, after a last line in Log.txt: nothing it uses is freed under it.
+    // UI thread, at the very end: the run thread and the simulator client's
+    // thread joined. When one has not ended within the bound, the process
+    // ends here at once with exit code 1, after a last line in Log.txt:
+    // nothing that thread uses is freed under it.
     void finish(std::chrono::milliseconds bound);
     [[nodiscard]] bool runThreadAlive() const;
 

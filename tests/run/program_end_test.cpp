@@ -5,9 +5,12 @@
 // first step.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "core/log.h"
@@ -46,6 +49,18 @@ public:
     void resetRunTexts() override {}
 };
 
+// A simulator whose connection never opens nor fails: the simulator client's
+// thread stays in its first call.
+class SilentSimulator final : public sim::SimLibrary {
+public:
+    sim::HResult open(sim::SimConnection** /*connection*/, std::string_view /*applicationName*/,
+                      std::uint32_t /*configIndex*/) override {
+        called.store(true);
+        for (;;) std::this_thread::sleep_for(1h);
+    }
+    std::atomic<bool> called{false};
+};
+
 // Builds the program in the child, so the test's own process forks with
 // one thread only.
 void finishWhileTheRunStepHangs() {
@@ -55,6 +70,21 @@ void finishWhileTheRunStepHangs() {
     Program program(simulator, window, clock);
     program.startRun();
     program.finish(50ms);
+}
+
+// The end of a run left the simulator client's thread running: the
+// program is not destroyed here, as its end would wait for that thread.
+void finishWhileTheSimClientHangs() {
+    SilentSimulator simulator;
+    UnseenWindow window;
+    StoppedClock clock;
+    auto program = std::make_unique<Program>(simulator, window, clock);
+    ProgramParts& parts = program->parts();
+    parts.simClient.start(parts.link, parts.run, simulator);
+    // Once inside the call, a request to stop no longer reaches the thread.
+    for (int i = 0; i < 500 && !simulator.called.load(); ++i) std::this_thread::sleep_for(10ms);
+    program->finish(50ms);
+    static_cast<void>(program.release());
 }
 
 TEST(ProgramEnd, ARunThreadStillRunningAfterTheBoundEndsTheProcessAtOnceWithExitCode1) {
@@ -70,6 +100,19 @@ TEST(ProgramEnd, ARunThreadStillRunningAfterTheBoundEndsTheProcessAtOnceWithExit
     EXPECT_TRUE(
         text.ends_with("==> The run thread has not ended within 50 ms: Quorvelant ends at once with exit "
                        "code 1\n"))
+        << text;
+}
+
+TEST(ProgramEnd, ASimulatorClientThreadLeftRunningEndsTheProcessAtOnceWithExitCode1) {
+    const TempDir dir;
+    const LogCapture log(dir.path());
+    gf_flushLog();
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(finishWhileTheSimClientHangs(), ::testing::ExitedWithCode(1), "");
+    const std::string text = log.text();
+    EXPECT_TRUE(
+        text.ends_with("==> The SimClient thread has not ended within 50 ms: Quorvelant ends at once with "
+                       "exit code 1\n"))
         << text;
 }
 
