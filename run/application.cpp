@@ -210,11 +210,11 @@ std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::S
     const ui::CloseOnSignals signals(*window);
     window->postMessage(messageOf(AppWindowMessage::startRun));
     std::jthread picture = pictureOnRequest(*window);
-    std::int32_t exitCode = window->runMessageLoop();
+    const std::int32_t exitCode = window->runMessageLoop();
     // No more pictures of a window that is closing down.
     picture.request_stop();
     if (picture.joinable()) picture.join();
-    if (!program.finish(kThreadJoinBound)) exitCode = 1;
+    program.finish(kThreadJoinBound);
     return exitCode;
 }
 

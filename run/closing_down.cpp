@@ -32,11 +32,15 @@ void waitForUserClose(RunControl& control) {
     }
 }
 
+// The fields show the emptied settings too: a next run in this window must
+// not show an airport or a callsign that the settings no longer hold.
 void forgetRunSettings() {
     DESTINATION.set("");
     gf_saveStringParameter(DESTINATION);
+    gf_showStringParameter(DESTINATION);
     BLOCK_CALLSIGN.set("");
     gf_saveStringParameter(BLOCK_CALLSIGN);
+    gf_showStringParameter(BLOCK_CALLSIGN);
 }
 
 void stopRunThreads(RunControl& control) {

@@ -2,7 +2,10 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "core/log.h"
@@ -56,6 +59,16 @@ void installSimLinkHooks(ProgramParts& p) {
     };
     hooks.switchSimulator = [&p](SimVersion to) { switchSimulatorTo(p.commandOwners, simChoiceName(to)); };
     p.link.hooks.publish(std::move(hooks));
+}
+
+// A thread of the run still works with the parts, the settings and the log:
+// none of them may be freed under it, and no destructor may wait for it. So
+// the process ends here, at once, after its last line in Log.txt.
+[[noreturn]] void endWhileAThreadRuns(std::string_view thread, std::chrono::milliseconds bound) {
+    gf_logAttention(fmt::format("The {} thread has not ended within {} ms: {} ends at once with exit code 1", thread,
+                                bound.count(), kProductName));
+    gf_flushLog();
+    std::_Exit(1);
 }
 
 }  // namespace
@@ -145,19 +158,21 @@ bool Program::onClose() {
     return true;
 }
 
-bool Program::finish(std::chrono::milliseconds bound) {
-    if (!runThread_.joinable()) return true;
+void Program::finish(std::chrono::milliseconds bound) {
     const auto end = std::chrono::steady_clock::now() + bound;
-    while (!runEnded_->load() && std::chrono::steady_clock::now() < end) {
-        std::this_thread::sleep_for(kRunThreadPoll);
+    if (runThread_.joinable()) {
+        while (!runEnded_->load() && std::chrono::steady_clock::now() < end) {
+            std::this_thread::sleep_for(kRunThreadPoll);
+        }
+        if (!runEnded_->load()) endWhileAThreadRuns("run", bound);
+        runThread_.join();
     }
-    if (!runEnded_->load()) {
-        gf_logAttention("The run thread has not ended");
-        runThread_.detach();  // the process ends with exit code 1 around it
-        return false;
+    // The end of a run joins the simulator client's thread; one that it
+    // left running would block the parts' destructor for ever.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+    if (!parts_->simClient.joinWithin(std::max(left, std::chrono::milliseconds(0)))) {
+        endWhileAThreadRuns(kSimClientThreadName, bound);
     }
-    runThread_.join();
-    return true;
 }
 
 }  // namespace qvl

@@ -109,7 +109,7 @@ struct ProgramParts {
     CatalogueLiveries liveries{liveryTables, engineState, matchCounters};
     ReaderCallsigns collectedCallsigns{readers};
     Engine engine;
-    // The capabilities that are not built yet, each over its owners.
+    // The livery and airport scans and the version check, each over its owners.
     LiveryScanState liveryScanState;
     LiveryScan liveryScan{{.scan = liveryScanState,
                            .run = run,
@@ -150,9 +150,11 @@ public:
     // UI thread, the close button: the run is asked to end for the user.
     // False when no run thread is alive, so the program can end at once.
     bool onClose();
-    // UI thread, at the very end: the run thread joined; false when it did
-    // not end within the bound (the process then ends with exit code 1).
-    bool finish(std::chrono::milliseconds bound);
+    // UI thread, at the very end: the run thread and the simulator client's
+    // thread joined. When one has not ended within the bound, the process
+    // ends here at once with exit code 1, after a last line in Log.txt:
+    // nothing that thread uses is freed under it.
+    void finish(std::chrono::milliseconds bound);
     [[nodiscard]] bool runThreadAlive() const;
 
     [[nodiscard]] ProgramParts& parts() noexcept { return *parts_; }

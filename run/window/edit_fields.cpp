@@ -62,6 +62,14 @@ void storeInstallPath(StringParameter& setting, const std::string& text, RunStat
     lf_communityPathFound(run);
 }
 
+// A refused path is said on the message line, and the field shows the
+// stored path again, not what was typed.
+void refuseInstallPath(const StringParameter& setting, const std::string& reason) {
+    say(reason);
+    ALL_INSTALL_PATH.set(setting.value());
+    gf_showStringParameter(ALL_INSTALL_PATH);
+}
+
 void lf_setInstallPath(StringParameter& setting, const std::string& text, RunState& run) {
     clearError();
     gf_clearMessage();
@@ -74,18 +82,18 @@ void lf_setInstallPath(StringParameter& setting, const std::string& text, RunSta
     std::error_code error;
     const fs::file_status status = fs::status(folder, error);
     if (error && status.type() != fs::file_type::not_found) {
-        say(fmt::format("Cannot access install path '{}': {}", text, error.message()));
+        refuseInstallPath(setting, fmt::format("Cannot access install path '{}': {}", text, error.message()));
         return;
     }
     if (!fs::exists(status)) {
-        say(fmt::format("This install path does not exist: {}", text));
+        refuseInstallPath(setting, fmt::format("This install path does not exist: {}", text));
         return;
     }
     if (folder.filename() != kCommunityName) {
         if (holdsCommunity(folder)) {
             storeInstallPath(setting, text, run);
         } else {
-            say("This path exists but is not a path to Community ...");
+            refuseInstallPath(setting, "This path exists but is not a path to Community ...");
         }
         return;
     }
@@ -93,7 +101,7 @@ void lf_setInstallPath(StringParameter& setting, const std::string& text, RunSta
     if (holdsCommunity(pathFromUtf8(parent))) {
         storeInstallPath(setting, parent, run);
     } else {
-        say("This path does not contain a valid Community folder (unexpected).");
+        refuseInstallPath(setting, "This path does not contain a valid Community folder (unexpected).");
     }
 }
 

@@ -84,7 +84,8 @@ void MainWindowState::reset() {
     activeLiveCount = 0;
     simaddonAirports = 0;
     thirdpartyAirports = 0;
-    scannedLiveries = 0;
+    // scannedLiveries stays: it counts the livery catalogue, which is built
+    // once per process, and a restart skips building it again.
     parkedLiveCount = 0;
     staticParkedCount = 0;
     parkAirportStands = 0;

@@ -118,8 +118,9 @@ public:
     void setSourceHook(std::function<void(MainWindowState&)> hook);
     void takeSourceValues();
 
-    // Back to the start values (the reset before a run). The hooks are
-    // wiring, not state, and stay.
+    // Back to the start values (the reset before a run), all but the count
+    // of scanned liveries, which belongs to the catalogue of the process.
+    // The hooks are wiring, not state, and stay.
     void reset();
     // Set by the constructor last, after every start value is in place; the
     // window is created only once it is set.

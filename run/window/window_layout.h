@@ -12,8 +12,11 @@
 
 namespace qvl {
 
+// The window's inside is what is drawn, down to the message area's bottom
+// edge. (The 516 pixels of the Windows original are its outer height, its
+// caption and frame included, which leave the same 477 inside.)
 inline constexpr int kMainWindowWidth = 880;
-inline constexpr int kMainWindowHeight = 516;
+inline constexpr int kMainWindowHeight = 477;
 
 // A rectangle in client pixels; right and bottom are outside it.
 using WindowRect = ui::Rect;

@@ -11,6 +11,7 @@
 #include "core/parameters.h"
 #include "core/paths.h"
 #include "core/settings.h"
+#include "core/support/bound_controls.h"
 #include "run/closing_down.h"
 #include "support/run_fakes.h"
 
@@ -108,15 +109,23 @@ TEST_F(ClosingDownTest, StopsTheThreadsAndLinksBeforeCleaningUp) {
     EXPECT_TRUE(steps.called("logNoMatchList"));
 }
 
-TEST_F(ClosingDownTest, DestinationAndBlockedCallsignAreEmptyInTheFileAfterEveryRun) {
+TEST_F(ClosingDownTest, DestinationAndBlockedCallsignAreEmptyInTheFileAndTheFieldsAfterEveryRun) {
+    BoundControls fields;
+    const ui::ControlHandle destination = fields.bind(DESTINATION, ui::ControlKind::Edit);
+    const ui::ControlHandle callsign = fields.bind(BLOCK_CALLSIGN, ui::ControlKind::Edit);
     gf_setStringParameter(DESTINATION, "EDDF");
     gf_setStringParameter(BLOCK_CALLSIGN, "DLH4AB");
+    gf_showStringParameter(DESTINATION);
+    gf_showStringParameter(BLOCK_CALLSIGN);
     ASSERT_NE(parameters().find("EDDF"), std::string::npos);
     run.endRun(RestartReason::readerError, 1);
     lf_closingDown(control);
     EXPECT_EQ(parameters().find("EDDF"), std::string::npos);
     EXPECT_EQ(parameters().find("DLH4AB"), std::string::npos);
     EXPECT_TRUE(DESTINATION.value().empty());
+    // The next run's window shows no airport the setting no longer holds.
+    EXPECT_EQ(fields.controls().text(destination), "");
+    EXPECT_EQ(fields.controls().text(callsign), "");
 }
 
 TEST_F(ClosingDownTest, ACloseDuringTheCountdownEndsTheProgramInsteadOfRestarting) {

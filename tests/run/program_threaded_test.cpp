@@ -132,7 +132,7 @@ TEST_F(ProgramThreadedTest, ACloseWhileTheRunStartsEndsItWithEveryThreadJoined) 
     ASSERT_TRUE(post.has_value()) << log();
     EXPECT_EQ(post->first, PostBox::Post::exit);
     EXPECT_EQ(post->second, 0);
-    EXPECT_TRUE(program.finish(10s));
+    program.finish(10s);
     EXPECT_FALSE(program.runThreadAlive());
     EXPECT_NE(log().find("Exiting: USER CLOSED SIM"), std::string::npos);
 }
@@ -155,7 +155,7 @@ TEST_F(ProgramThreadedTest, AReaderErrorRestartsWithANewRunThreadThatTheCloseThe
     const auto end = window.take(30s);
     ASSERT_TRUE(end.has_value()) << log();
     EXPECT_EQ(end->first, PostBox::Post::exit);
-    EXPECT_TRUE(program.finish(10s));
+    program.finish(10s);
     const std::string text = log();
     EXPECT_NE(text.find("Exiting: READER ERROR"), std::string::npos);
     EXPECT_NE(text.find("Restart countdown finished"), std::string::npos);

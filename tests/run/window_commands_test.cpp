@@ -228,7 +228,26 @@ TEST_F(WindowCommandsTest, OnlyARaisedMatchingDepthAsksForAnotherMatch) {
     select(MATCHING_DEPTH, indexOf(MATCHING_DEPTH, "2"));  // from 4
     EXPECT_FALSE(parts.flags.rematchRequest.load());
     select(MATCHING_DEPTH, indexOf(MATCHING_DEPTH, "3"));
-    EXPECT_TRUE(parts.flags.rematchRequest.load());
+    EXPECT_TRUE(parts.flags.rematchRequest.exchange(false));
+    select(MATCHING_DEPTH, indexOf(MATCHING_DEPTH, "3"));  // the same again
+    EXPECT_FALSE(parts.flags.rematchRequest.load());
+}
+
+// A drop-down with one entry more than its setting has values: the entry
+// whose index equals the number of values stands for none of them.
+TEST_F(WindowCommandsTest, AnEntryBeyondTheSettingsValuesSelectsNothing) {
+    MATCHING_DEPTH.set(2);
+    for (RangeControlParameter* combo : std::initializer_list<RangeControlParameter*>{&MATCHING_DEPTH, &MAX_FIT_FL}) {
+        const std::int32_t before = combo->value();
+        fs::remove(parametersFile());
+        window->addString(handle(*combo), "99");
+        select(*combo, static_cast<int>(combo->values().size()));
+        ASSERT_EQ(window->currentSelection(handle(*combo)), static_cast<int>(combo->values().size()));
+        EXPECT_EQ(combo->value(), before) << combo->key();
+        EXPECT_FALSE(fs::exists(parametersFile())) << combo->key() << ": nothing saved";
+    }
+    EXPECT_EQ(MAX_FIT.value(), MAX_FIT.defaultValue());
+    EXPECT_FALSE(parts.flags.rematchRequest.load());
 }
 
 TEST_F(WindowCommandsTest, MaxFitHoursMapBackToHalfHoursOfMaxFit) {

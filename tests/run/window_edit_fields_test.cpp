@@ -85,13 +85,16 @@ TEST_F(EditFields, InstallPathsWithoutCommunityAreRefusedAndEmptyClears) {
     fs::create_directories(dir / "plain");
     enter(ALL_INSTALL_PATH, (dir / "plain").string());
     EXPECT_EQ(message(), "This path exists but is not a path to Community ...");
+    EXPECT_EQ(shown(ALL_INSTALL_PATH), "/old") << "the field shows the stored path again";
     enter(ALL_INSTALL_PATH, (dir / "absent").string());
     EXPECT_EQ(message(), "This install path does not exist: " + (dir / "absent").string());
+    EXPECT_EQ(shown(ALL_INSTALL_PATH), "/old");
     fs::create_directories(dir / "lone" / "Community");
     fs::remove(dir / "lone" / "Community");
     test::writeFile(dir / "lone" / "Community", "a file, not a folder");
     enter(ALL_INSTALL_PATH, (dir / "lone" / "Community").string());
     EXPECT_EQ(message(), "This path does not contain a valid Community folder (unexpected).");
+    EXPECT_EQ(shown(ALL_INSTALL_PATH), "/old");
     EXPECT_EQ(MSFS_INSTALL_PATH.value(), "/old");
     EXPECT_FALSE(run.isClosing());
 

@@ -79,6 +79,9 @@ protected:
         ASSERT_GE(image->height(), 477);
         // The right end of the message line holds no text.
         EXPECT_EQ(image->pixel(860, 470), canvasColour(colour::limeGreen));
+        // The window ends where the drawing ends: its last row is the message area's.
+        EXPECT_EQ(image->height(), kMainWindowHeight);
+        EXPECT_EQ(image->pixel(860, image->height() - 1), canvasColour(colour::limeGreen));
         const ui::Colour background = canvasColour(colour::lightBlue);
         EXPECT_EQ(image->pixel(700, 240), background);  // a free place of the controls area
         for (const ControlBinding* binding : std::initializer_list<const ControlBinding*>{

@@ -130,6 +130,9 @@ TEST_F(StatusPanelTest, TheSimulatorLampFollowsConnectionRunAndUserAircraft) {
     expectText("MSFS 2020 (11.0.1), user stand A12", {5, 35}, colour::yellow);
 
     state.simRunning = true;
+    paint();
+    EXPECT_EQ(fillOf(kSimLamp), rgb(colour::yellow)) << "running, no user aircraft yet";
+
     state.setText(WindowText::userAircraft, "Airbus A320 Test Air");
     paint();
     EXPECT_EQ(fillOf(kSimLamp), rgb(colour::limeGreen));
@@ -202,6 +205,20 @@ TEST_F(StatusPanelTest, MissingCountsShowDotsInTheirWarningColour) {
     expectText("# liveries: 812", {5, 91}, colour::limeGreen);
     expectText("# simaddon: 3", {141, 91}, colour::limeGreen);
     expectText("# thirdp: 1", {278, 91}, colour::limeGreen);
+}
+
+// The catalogue is built once per process: a restart skips building it, and
+// the window, reset for the new run, still counts its liveries.
+TEST_F(StatusPanelTest, AfterARestartTheLiveriesOfTheCatalogueBuiltBeforeAreStillCounted) {
+    sim::StandInSimulator simulator{sim::StandInConfig{}};
+    ProgramParts parts{simulator};
+    parts.status.showCount(StatusCount::scannedLiveries, 812);  // as the first run's build shows it
+    parts.liveryTables.catalogueBuilt = true;
+    parts.windowState.reset();  // the reset before the next run
+    processScannedLiveries(parts);
+    canvas.clear();
+    lf_paintWindow(canvas, parts.windowState, parts.flags);
+    expectText("# liveries: 812", {5, 91}, colour::limeGreen);
 }
 
 TEST_F(StatusPanelTest, AParkAirportNotLoadedShowsOnlyItsLineInYellow) {
