@@ -255,8 +255,8 @@ BEGIN {
 }' > "$LEARNED_LOWW"
 
 # Two Austrian A320s pass the user at 3000 and 5000 ft for 20 seconds, one
-# position every 2 seconds; then their data stops and they are removed (a
-# replay in loops brings them back).
+# position every 2 seconds; then their data stops, the program flies them on
+# for about a minute and removes them (a replay in loops brings them back).
 awk -v lat="$USER_LAT" -v lon="$USER_LON" 'BEGIN {
   print "# Demonstration traffic: two flights passing the user and an arrival."
   print "# C <lat> <lon> | T <seconds> <traffic line> | Q <seconds> <QNH json>"
