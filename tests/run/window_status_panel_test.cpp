@@ -27,6 +27,7 @@
 #include "run/window/window_layout.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
+#include "support/run_fakes.h"
 #include "support/settings_scope.h"
 
 namespace qvl {
@@ -102,7 +103,8 @@ protected:
     }
 
     test::SettingsScope settings;
-    MainWindowState state;
+    MainWindowState state{
+        {.repaint = [](WindowRegion /*region*/) {}, .takeSourceValues = [](MainWindowState& /*state*/) {}}};
     CommandFlags flags;
     ui::RecordingCanvas canvas;
 };
@@ -356,9 +358,9 @@ TEST_F(StatusPanelTest, PackedAirportsAskTheUserToMailTbloZipToOurSupport) {
 TEST_F(StatusPanelTest, ThePanelTakesTheCurrentValuesOfTheirOwners) {
     SimLinkState link;
     UserAircraftState user;
-    FeedState feed;
+    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
     CurrentParkAirportState parkAirport;
-    LoadedParkAirport loadedPark;
+    LoadedParkAirport loadedPark{[] {}};
     link.status.setConnected(true);
     link.status.setRunning(true);
     link.status.setConnectionText("MSFS 2020 (11.0.1)");
@@ -386,9 +388,6 @@ TEST_F(StatusPanelTest, ThePanelTakesTheCurrentValuesOfTheirOwners) {
 // The program's own parts: its engine, window state and flags.
 class LiveCountTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        parts.windowState.setRepaintHook([this](WindowRegion region) { repainted.push_back(region); });
-    }
     void addAircraft(std::uint32_t hexId, SimStatus status, GroundPhase phase) {
         LiveAc ac;
         ac.flight.hexId = hexId;
@@ -397,14 +396,14 @@ protected:
         parts.engineState.liveAircraft.push_back(ac);
     }
     std::vector<WindowRegion> refresh() {
-        repainted.clear();
+        window.repainted.clear();
         parts.liveCount.lf_refreshLiveCount();
-        return repainted;
+        return window.repainted;
     }
 
     sim::StandInSimulator simulator{sim::StandInConfig{}};
-    ProgramParts parts{simulator};
-    std::vector<WindowRegion> repainted;
+    test::RecordingWindow window;
+    ProgramParts parts{simulator, window};
 };
 
 bool has(const std::vector<WindowRegion>& regions, WindowRegion region) {
