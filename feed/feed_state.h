@@ -5,9 +5,9 @@
 //
 // One FeedState is owned by the program and passed by reference to the
 // readers, the traffic client link and whoever reads the panel; tests build a
-// fresh one. Its hooks are given when it is built. Several values belong to run control and the main window, which
-// read and set them; they stand here because the feed changes them from its
-// own threads.
+// fresh one. Its hooks are given when it is built. Several values belong to
+// run control and the main window, which read and set them; they stand here
+// because the feed changes them from its own threads.
 #pragma once
 
 #include <atomic>

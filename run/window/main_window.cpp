@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "core/log.h"
-#include "core/messages.h"
 #include "core/parameters.h"
 #include "core/settings.h"
 #include "run/window/commands.h"
