@@ -1,10 +1,21 @@
 #include "airports/loaded_park_airport.h"
 
+#include <stdexcept>
 #include <utility>
 
 #include "airports/apf_resolution.h"
 
 namespace qvl {
+namespace {
+
+std::function<void()> required(std::function<void()> repaint) {
+    if (!repaint) throw std::invalid_argument("the parking statistics need a repaint hook");
+    return repaint;
+}
+
+}  // namespace
+
+ParkingStatsBoard::ParkingStatsBoard(std::function<void()> repaint) : repaint_(required(std::move(repaint))) {}
 
 ParkingStats ParkingStatsBoard::snapshot() const {
     std::lock_guard lock(mutex_);
@@ -16,7 +27,7 @@ void ParkingStatsBoard::setStandCount(std::int32_t count) {
         std::lock_guard lock(mutex_);
         stats_.standCount = count;
     }
-    repaint();
+    repaint_();
 }
 
 void ParkingStatsBoard::setPublisher(const std::string& publisher, bool handmade) {
@@ -25,7 +36,7 @@ void ParkingStatsBoard::setPublisher(const std::string& publisher, bool handmade
         stats_.publisher = publisher;
         stats_.handmade = handmade;
     }
-    repaint();
+    repaint_();
 }
 
 void ParkingStatsBoard::setQualityText(const std::string& text) {
@@ -33,7 +44,7 @@ void ParkingStatsBoard::setQualityText(const std::string& text) {
         std::lock_guard lock(mutex_);
         stats_.qualityText = text;
     }
-    repaint();
+    repaint_();
 }
 
 bool ParkingStatsBoard::setUpdates(std::int32_t updates) {
@@ -42,27 +53,13 @@ bool ParkingStatsBoard::setUpdates(std::int32_t updates) {
         if (stats_.updates == updates) return false;
         stats_.updates = updates;
     }
-    repaint();
+    repaint_();
     return true;
-}
-
-void ParkingStatsBoard::setRepaintHook(std::function<void()> hook) {
-    std::lock_guard lock(mutex_);
-    repaint_ = std::move(hook);
 }
 
 void ParkingStatsBoard::reset() {
     std::lock_guard lock(mutex_);
     stats_ = {};
-}
-
-void ParkingStatsBoard::repaint() const {
-    std::function<void()> hook;
-    {
-        std::lock_guard lock(mutex_);
-        hook = repaint_;
-    }
-    if (hook) hook();
 }
 
 void LoadedParkAirport::reset() {

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "airports/stand.h"
@@ -59,28 +60,33 @@ struct ParkingStats {
 
 // The statistics the window paints, written by the run thread and read by
 // the UI thread. Every change asks the window for a repaint through the hook
-// it installs; the hook must not block.
+// given at construction; the hook must not block.
 class ParkingStatsBoard {
 public:
+    // Throws std::invalid_argument when the hook is empty.
+    explicit ParkingStatsBoard(std::function<void()> repaint);
+
     [[nodiscard]] ParkingStats snapshot() const;
     void setStandCount(std::int32_t count);
     void setPublisher(const std::string& publisher, bool handmade);
     void setQualityText(const std::string& text);
     // False (and no repaint) when the count was already shown.
     bool setUpdates(std::int32_t updates);
-    void setRepaintHook(std::function<void()> hook);
     // Empty statistics; the hook stays.
     void reset();
 
 private:
-    void repaint() const;
-
-    mutable std::mutex mutex_;  // a leaf lock: guards stats_ and repaint_; the hook runs outside it
+    const std::function<void()> repaint_;  // set once; runs outside the lock
+    mutable std::mutex mutex_;             // a leaf lock: guards stats_
     ParkingStats stats_;
-    std::function<void()> repaint_;
 };
 
 struct LoadedParkAirport {
+    // `repaintStats` asks the window to repaint the parking statistics.
+    explicit LoadedParkAirport(std::function<void()> repaintStats) : stats(std::move(repaintStats)) {}
+    LoadedParkAirport(const LoadedParkAirport&) = delete;
+    LoadedParkAirport& operator=(const LoadedParkAirport&) = delete;
+
     FixedCode4 icao;  // unset: no park airport
     std::vector<Stand> parkStands;
     ParkAirportHeader header;

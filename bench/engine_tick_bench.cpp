@@ -60,32 +60,34 @@ using bench::NoPlans;
 // The parts of one engine, as the program owns them.
 struct Rig {
     EngineState state;
-    FeedState feed;
+    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
     TrafficQueue traffic;
     SimLinkState link;
     RunState run;
     CurrentParkAirportState parkAirport;
-    RangeControl range;
+    RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     NoLiveries liveries;
     // One stand per aircraft on the ground, numbered from 1 in list order.
-    LoadedParkAirport park;
+    LoadedParkAirport park{[] {}};
     ParkAirportStands stands{park};
     NoPlans plans;
     test::FakeStatus status;
     bench::FixedCallsigns callsigns;
-    Engine engine{makeEngine({.state = state,
-                              .feed = feed,
-                              .traffic = traffic,
-                              .link = link,
-                              .run = run,
-                              .parkAirport = parkAirport,
-                              .loadedPark = park,
-                              .range = range,
-                              .liveries = liveries,
-                              .stands = stands,
-                              .flightPlans = plans,
-                              .status = status,
-                              .callsigns = callsigns})};
+    Engine engine{
+        makeEngine({.state = state,
+                    .feed = feed,
+                    .traffic = traffic,
+                    .link = link,
+                    .run = run,
+                    .parkAirport = parkAirport,
+                    .loadedPark = park,
+                    .range = range,
+                    .liveries = liveries,
+                    .stands = stands,
+                    .flightPlans = plans,
+                    .status = status,
+                    .callsigns = callsigns,
+                    .userAircraft = {.read = [] { return UserAircraftBlock{}; }, .send = [](const UserState&) {}}})};
 
     Rig() {
         loadReferenceData();

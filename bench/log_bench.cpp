@@ -30,7 +30,7 @@ void BM_RefusedTrafficLineFlood(benchmark::State& state) {
     const qvl::test::TempDir dir;
     qvl::openLogAt(dir / "Log.txt");
     qvl::RunState run;
-    qvl::FeedState feed;
+    qvl::FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
     qvl::CurrentParkAirportState filter;
     qvl::TrafficQueue queue;
     qvl::TrafficReader reader{queue, feed, run, filter};

@@ -68,31 +68,33 @@ constexpr double kSpacingNm = 100.0 / kMetresPerNm;
 // The parts of one engine, as the program owns them, over a generated airport.
 struct Rig {
     EngineState state;
-    FeedState feed;
+    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
     TrafficQueue traffic;
     SimLinkState link;
     RunState run;
     CurrentParkAirportState parkAirport;
-    RangeControl range;
+    RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     NoLiveries liveries;
-    LoadedParkAirport park;
+    LoadedParkAirport park{[] {}};
     ParkAirportStands stands{park};
     NoPlans plans;
     test::FakeStatus status;
     bench::FixedCallsigns callsigns;
-    Engine engine{makeEngine({.state = state,
-                              .feed = feed,
-                              .traffic = traffic,
-                              .link = link,
-                              .run = run,
-                              .parkAirport = parkAirport,
-                              .loadedPark = park,
-                              .range = range,
-                              .liveries = liveries,
-                              .stands = stands,
-                              .flightPlans = plans,
-                              .status = status,
-                              .callsigns = callsigns})};
+    Engine engine{
+        makeEngine({.state = state,
+                    .feed = feed,
+                    .traffic = traffic,
+                    .link = link,
+                    .run = run,
+                    .parkAirport = parkAirport,
+                    .loadedPark = park,
+                    .range = range,
+                    .liveries = liveries,
+                    .stands = stands,
+                    .flightPlans = plans,
+                    .status = status,
+                    .callsigns = callsigns,
+                    .userAircraft = {.read = [] { return UserAircraftBlock{}; }, .send = [](const UserState&) {}}})};
 
     explicit Rig(const Airport& airport) {
         loadReferenceData();

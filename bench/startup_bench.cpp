@@ -43,6 +43,7 @@ class NoWindow final : public qvl::RunWindow {
 public:
     void postStartRun() override {}
     void postExit(std::int32_t) override {}
+    void repaint(qvl::WindowRegion) override {}
     void repaintStatus() override {}
     void repaintControls() override {}
     void setAlwaysOnTop(bool) override {}

@@ -37,7 +37,7 @@ std::vector<std::string> sampleLines() {
 // The state a reader works with, as the program owns it.
 struct ReaderGround {
     qvl::RunState run;
-    qvl::FeedState feed;
+    qvl::FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
     qvl::CurrentParkAirportState filter;
     qvl::TrafficQueue queue;
     qvl::TrafficReader reader{queue, feed, run, filter};

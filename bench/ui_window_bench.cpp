@@ -31,6 +31,9 @@ public:
         }
     }
     void onMessage(const ProgramMessage&) override { messages.fetch_add(1, std::memory_order_relaxed); }
+    void onClose() override {}
+    // Nothing here throws; a window that did would only be measured wrong.
+    void onCallbackException(const std::exception_ptr& /*error*/) noexcept override {}
     void onPaint(Canvas& canvas) override {
         canvas.fill({.left = 0, .top = 0, .right = 880, .bottom = 112}, Colour{});
         canvas.fill({.left = 0, .top = 112, .right = 880, .bottom = 392}, Colour::fromBgr(0xFFCC99));

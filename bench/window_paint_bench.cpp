@@ -20,11 +20,12 @@ struct OpenWindow {
         qvl::gf_showMessage("Quorvelant will update static parking in 15 seconds ...", qvl::MessageLogging::notLogged);
     }
     std::shared_ptr<qvl::ui::HeadlessWindow> window = std::make_shared<qvl::ui::HeadlessWindow>();
-    qvl::MainWindowState state;
+    qvl::MainWindowState state{
+        {.repaint = [](qvl::WindowRegion /*region*/) {}, .takeSourceValues = [](qvl::MainWindowState& /*state*/) {}}};
     qvl::CommandFlags flags;
     qvl::RunState run;
-    qvl::RangeControl range;
-    qvl::FeedState feed;
+    qvl::RangeControl range{[] { return std::optional<qvl::AutoRangeInputs>{}; }};
+    qvl::FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
     qvl::LiveryTables tables;
     std::atomic<qvl::SimVersion> sim{qvl::SimVersion::msfs2020};
     qvl::MainWindow main{window,

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <mutex>
+#include <stdexcept>
+#include <utility>
 
 #include "core/log.h"
 
@@ -17,6 +19,8 @@ struct MessageState {
     std::mutex mutex;
     MessageLines lines;
     std::uint32_t clock = 0;
+    // Set while a MessageRepaint lives. Without one (a part tested on its
+    // own) the lines are kept and nobody is told: the program cannot start so.
     std::function<void()> repaint;
 };
 
@@ -96,9 +100,21 @@ void resetMessages() {
     requestRepaint();
 }
 
-void setMessageRepaintHook(std::function<void()> hook) {
+MessageRepaint::MessageRepaint(std::function<void()> hook) {
+    if (!hook) throw std::invalid_argument("the message lines need a repaint hook");
     std::lock_guard lock(state().mutex);
+    if (state().repaint) throw std::logic_error("the message lines are repainted by another window already");
     state().repaint = std::move(hook);
+}
+
+MessageRepaint::~MessageRepaint() {
+    std::lock_guard lock(state().mutex);
+    state().repaint = nullptr;
+}
+
+void requireMessageRepaint() {
+    std::lock_guard lock(state().mutex);
+    if (!state().repaint) throw std::logic_error("the message lines are repainted by no window");
 }
 
 }  // namespace qvl

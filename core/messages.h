@@ -3,7 +3,8 @@
 // while the error line holds text, messages are not shown at all. The lines
 // live here, below the window; the window paints them and asks for them with
 // messageLines(). Repainting never happens on the caller's thread: the
-// repaint hook only asks the UI thread to do it.
+// repaint hook of the program's MessageRepaint only asks the UI thread to do
+// it.
 #pragma once
 
 #include <cstdint>
@@ -38,8 +39,23 @@ void tickMessageClock();
 // Back to no message, no error and a stopped clock (the reset before a run).
 void resetMessages();
 
-// Called after every change of the lines; the window installs a hook that
-// posts a repaint request to its UI thread. Must not block.
-void setMessageRepaintHook(std::function<void()> hook);
+// The window's side of the lines: while one lives, every change of the lines
+// calls its hook, which asks the window's UI thread for a repaint and must
+// not block. The program holds one for as long as it runs, and checks that
+// it does when it is put together (requireMessageRepaint), so that no
+// program shows lines that are never painted. One at a time: a second one
+// while the first lives is a wiring fault.
+class MessageRepaint {
+public:
+    // Throws std::invalid_argument for an empty hook, std::logic_error while
+    // another one lives.
+    explicit MessageRepaint(std::function<void()> hook);
+    ~MessageRepaint();
+    MessageRepaint(const MessageRepaint&) = delete;
+    MessageRepaint& operator=(const MessageRepaint&) = delete;
+};
+
+// Throws std::logic_error while no MessageRepaint lives.
+void requireMessageRepaint();
 
 }  // namespace qvl

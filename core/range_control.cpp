@@ -1,6 +1,7 @@
 #include "core/range_control.h"
 
 #include <cmath>
+#include <stdexcept>
 #include <utility>
 
 #include "core/messages.h"
@@ -8,21 +9,16 @@
 
 namespace qvl {
 
-void RangeControl::setInputSource(InputSource source) {
-    std::lock_guard lock(mutex_);
-    source_ = std::move(source);
+namespace {
+
+RangeControl::InputSource required(RangeControl::InputSource source) {
+    if (!source) throw std::invalid_argument("the automatic radius needs an input source");
+    return source;
 }
 
-std::optional<AutoRangeInputs> RangeControl::sampleInputs() const {
-    InputSource source;
-    {
-        std::lock_guard lock(mutex_);
-        source = source_;
-    }
-    // Called outside the lock: the source takes locks of its own.
-    if (!source) return std::nullopt;
-    return source();
-}
+}  // namespace
+
+RangeControl::RangeControl(InputSource source) : source_(required(std::move(source))) {}
 
 void RangeControl::reset() noexcept { savedRangeNm_.store(RANGE.defaultValue()); }
 

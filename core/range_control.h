@@ -7,7 +7,6 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <optional>
 
 #include "core/settings.h"
@@ -23,17 +22,25 @@ struct AutoRangeInputs {
 };
 
 // The automatic radius's own state: the radius to go back to when AUTO_RANGE
-// is switched off, and where the inputs come from. The run installs the input
-// source (it knows the user aircraft and the park airports); without one the
-// automatic radius leaves the radius as it is. One per program, passed by
-// reference; tests make a fresh one.
+// is switched off, and where the inputs come from. The inputs are given when
+// it is built (the program reads them from what its run publishes: the user
+// aircraft and the head of the park-airport list), so an automatic radius
+// that never changes because nobody gave it inputs cannot be built. One per
+// program, passed by reference; tests make a fresh one.
 class RangeControl {
 public:
+    // Called on the run thread and on the window's thread: it reads only
+    // values published for other threads. Nothing while they are not known
+    // yet (no user aircraft data so far).
     using InputSource = std::function<std::optional<AutoRangeInputs>()>;
 
-    void setInputSource(InputSource source);
-    // Nothing while no source is installed or the source has nothing yet.
-    [[nodiscard]] std::optional<AutoRangeInputs> sampleInputs() const;
+    // Throws std::invalid_argument when the source is empty.
+    explicit RangeControl(InputSource source);
+    RangeControl(const RangeControl&) = delete;
+    RangeControl& operator=(const RangeControl&) = delete;
+
+    // Nothing while the source has nothing yet.
+    [[nodiscard]] std::optional<AutoRangeInputs> sampleInputs() const { return source_(); }
 
     [[nodiscard]] std::int32_t savedRangeNm() const noexcept { return savedRangeNm_.load(); }
     void setSavedRangeNm(std::int32_t nm) noexcept { savedRangeNm_.store(nm); }
@@ -44,8 +51,7 @@ public:
 
 private:
     std::atomic<std::int32_t> savedRangeNm_{RANGE.defaultValue()};
-    mutable std::mutex mutex_;  // a leaf lock: guards source_
-    InputSource source_;
+    const InputSource source_;  // set once, before any thread can call it
 };
 
 // RANGE becomes nm clamped to its limits (not saved), its drop-down selects
@@ -55,7 +61,8 @@ std::int32_t gf_setRange(std::int32_t nm);
 
 // The radius the automatic rule chooses, in nautical miles.
 std::int32_t autoRangeNm(const AutoRangeInputs& inputs);
-// Sets the automatic radius from the installed inputs.
+// Sets the automatic radius from the control's inputs; leaves it while they
+// are not known yet.
 void lf_updateAutoRange(const RangeControl& control);
 
 // AUTO_RANGE on: remembers RANGE and sets the automatic radius. Off: back to

@@ -1,16 +1,25 @@
 #include "engine/engine.h"
 
+#include <stdexcept>
+#include <string>
+
 #include "core/time_text.h"
 
 namespace qvl {
 namespace {
 
-// Until connectUserAircraft there is no user aircraft: a zero position.
-UserAircraftBlock noUserAircraft() { return UserAircraftBlock{}; }
+const EngineUserAircraft& required(const EngineUserAircraft& user) {
+    std::string missing;
+    if (!user.read) missing += " read";
+    if (!user.send) missing += " send";
+    if (!missing.empty()) throw std::invalid_argument("engine user aircraft not wired:" + missing);
+    return user;
+}
 
 }  // namespace
 
 Engine makeEngine(const EngineParts& parts) {
+    const EngineUserAircraft& user = required(parts.userAircraft);
     return {.state = parts.state,
             .feed = parts.feed,
             .traffic = parts.traffic,
@@ -26,16 +35,18 @@ Engine makeEngine(const EngineParts& parts) {
             .callsigns = parts.callsigns,
             .clocks = {.steadyNow = [] { return std::chrono::steady_clock::now(); },
                        .weekTime = {},
-                       .userAircraft = noUserAircraft},
-            .sendUserState = {}};
+                       .userAircraft = user.read},
+            .sendUserState = user.send};
 }
 
-void connectUserAircraft(Engine& engine, UserAircraftState& user, RealTrafficLink& realTraffic) {
-    engine.clocks.userAircraft = [&user] { return user.block(); };
-    engine.sendUserState = [&engine, &user, &realTraffic](const UserState& state) {
-        realTraffic.sendUserPosition(state);
-        gf_requestUserPosition(engine.link, engine.run, user);
-    };
+EngineUserAircraft linkedUserAircraft(UserAircraftState& user, RealTrafficLink& realTraffic, SimLinkState& link,
+                                      RunState& run) {
+    return {.read = [&user] { return user.block(); },
+            .send =
+                [&user, &realTraffic, &link, &run](const UserState& state) {
+                    realTraffic.sendUserPosition(state);
+                    gf_requestUserPosition(link, run, user);
+                }};
 }
 
 WeekTime Engine::weekTime() const {

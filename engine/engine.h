@@ -144,6 +144,16 @@ struct EngineClocks {
     std::function<UserAircraftBlock()> userAircraft;
 };
 
+// The user aircraft as the engine works with it. Both are required: without
+// them the engine would fly its traffic around a user at 0,0 and the traffic
+// client would never hear where the user is.
+struct EngineUserAircraft {
+    // The user aircraft's latest snapshot from the simulator link.
+    std::function<UserAircraftBlock()> read{};
+    // The user's state to the traffic client (every 100 ticks).
+    std::function<void(const UserState&)> send{};
+};
+
 // The traffic reader's collection of the callsigns it sees, which a
 // static-parking update takes over.
 class CallsignCollection {
@@ -171,8 +181,7 @@ struct Engine {
     Status& status;
     CallsignCollection& callsigns;
     EngineClocks clocks;
-    // The user's state to the traffic client (every 100 ticks); unset until
-    // connectUserAircraft.
+    // The user's state to the traffic client (every 100 ticks).
     std::function<void(const UserState&)> sendUserState;
 
     // The engine's tick counter (feed's: the reader stamps due ticks with it).
@@ -198,11 +207,12 @@ struct EngineParts {
     FlightPlanService& flightPlans;
     Status& status;
     CallsignCollection& callsigns;
+    EngineUserAircraft userAircraft;
 };
 
 // The one construction of the engine: over its parts, on the steady clock
-// and the traffic clock's week time, with no user aircraft and nothing sent
-// to the traffic client until connectUserAircraft.
+// and the traffic clock's week time. Throws std::invalid_argument, naming
+// them, when the user aircraft's functions are missing.
 Engine makeEngine(const EngineParts& parts);
 
 // As a traffic run wires it: the user aircraft is read from the link's
@@ -210,6 +220,7 @@ Engine makeEngine(const EngineParts& parts);
 // and the next user block is asked for (the simulator sends one only when
 // asked; without it the user's state and the simulator's time would stay as
 // at start-up).
-void connectUserAircraft(Engine& engine, UserAircraftState& user, RealTrafficLink& realTraffic);
+EngineUserAircraft linkedUserAircraft(UserAircraftState& user, RealTrafficLink& realTraffic, SimLinkState& link,
+                                      RunState& run);
 
 }  // namespace qvl

@@ -70,6 +70,7 @@ void EngineState::reset() {
     liveSelCount = {};
     userStandName.reset();
     userStandExchange.reset();
+    firstParkAirport.reset();
     lastStaticClearance = {};
     userSnapshot = UserAircraftBlock{};
 }

@@ -23,6 +23,7 @@
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
 #include "engine/live_ac.h"
+#include "engine/parking/first_park_airport.h"
 #include "engine/parking/parking_state.h"
 #include "engine/parking/user_stand_exchange.h"
 #include "liveries/dont_use_title_set.h"
@@ -129,6 +130,8 @@ struct EngineState {
     // The park airport's stands as the simulator link names the user's stand
     // from them, and the stand it hands back after a new flight.
     UserStandExchange userStandExchange;
+    // Where the park-airport list's first entry lies, for the automatic radius.
+    FirstParkAirportBoard firstParkAirport;
     // The user's position when static aircraft were last cleared from around it.
     GeoPosition lastStaticClearance{};
     // The object chosen through CALLSIGN_2_OBJECTID; 0 = none.

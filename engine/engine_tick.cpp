@@ -11,6 +11,7 @@
 #include "engine/engine.h"
 #include "engine/live_ac_update.h"
 #include "engine/object_events.h"
+#include "engine/parking/first_park_airport.h"
 #include "engine/parking/static_placing.h"
 #include "engine/spawn.h"
 #include "engine/traffic_intake.h"
@@ -101,8 +102,11 @@ void requestAircraftInRange(Engine& engine) {
 
 void exchangeUserState(Engine& engine) {
     UserAircraftBlock user = engine.clocks.userAircraft();
-    if (engine.sendUserState) engine.sendUserState(userStateFor(user));
+    engine.sendUserState(userStateFor(user));
     engine.state.userSnapshot = std::move(user);
+    // Once a second is soon enough for the automatic radius, which is chosen
+    // every 30 seconds or when the user ticks AUTO_RANGE.
+    publishFirstParkAirport(engine);
 }
 
 }  // namespace

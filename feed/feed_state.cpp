@@ -1,8 +1,23 @@
 #include "feed/feed_state.h"
 
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace qvl {
+namespace {
+
+FeedHooks required(FeedHooks hooks) {
+    std::string missing;
+    if (!hooks.repaint) missing += " repaint";
+    if (!hooks.realTrafficGone) missing += " realTrafficGone";
+    if (!missing.empty()) throw std::invalid_argument("feed hooks not wired:" + missing);
+    return hooks;
+}
+
+}  // namespace
+
+FeedState::FeedState(FeedHooks hooks) : hooks_(required(std::move(hooks))) { reset(); }
 
 void FeedState::setRealTrafficText(std::string text) {
     std::lock_guard lock(mutex_);
@@ -12,34 +27,6 @@ void FeedState::setRealTrafficText(std::string text) {
 std::string FeedState::realTrafficText() const {
     std::lock_guard lock(mutex_);
     return realTrafficText_;
-}
-
-void FeedState::setRepaintHook(std::function<void()> hook) {
-    std::lock_guard lock(mutex_);
-    repaintHook_ = std::move(hook);
-}
-
-void FeedState::repaint() const {
-    std::function<void()> hook;
-    {
-        std::lock_guard lock(mutex_);
-        hook = repaintHook_;
-    }
-    if (hook) hook();
-}
-
-void FeedState::setRealTrafficGoneHook(std::function<void()> hook) {
-    std::lock_guard lock(mutex_);
-    realTrafficGoneHook_ = std::move(hook);
-}
-
-void FeedState::onRealTrafficGone() const {
-    std::function<void()> hook;
-    {
-        std::lock_guard lock(mutex_);
-        hook = realTrafficGoneHook_;
-    }
-    if (hook) hook();
 }
 
 void FeedState::reset() {

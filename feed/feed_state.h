@@ -5,9 +5,9 @@
 //
 // One FeedState is owned by the program and passed by reference to the
 // readers, the traffic client link and whoever reads the panel; tests build a
-// fresh one. Several values belong to run control and the main window, which
-// read and set them; they stand here because the feed changes them from its
-// own threads.
+// fresh one. Its hooks are given when it is built. Several values belong to
+// run control and the main window, which read and set them; they stand here
+// because the feed changes them from its own threads.
 #pragma once
 
 #include <atomic>
@@ -24,8 +24,20 @@ enum class ReaderLamp : std::uint8_t { receiving = 1, stale = 2, stopped = 3 };
 
 inline constexpr std::int32_t kStandardQnh = 1013;
 
+// How others react to the feed. Both are required: a panel that is never
+// repainted or live aircraft that outlive their traffic client would go
+// unnoticed.
+struct FeedHooks {
+    // Asks the window's UI thread to repaint the status panel; must not block.
+    std::function<void()> repaint{};
+    // The traffic client has gone away while the run goes on (called on the
+    // run thread): the engine takes its live aircraft away.
+    std::function<void()> realTrafficGone{};
+};
+
 struct FeedState {
-    FeedState() { reset(); }
+    // Throws std::invalid_argument, naming them, when hooks are missing.
+    explicit FeedState(FeedHooks hooks);
     FeedState(const FeedState&) = delete;
     FeedState& operator=(const FeedState&) = delete;
 
@@ -51,28 +63,21 @@ struct FeedState {
     void setRealTrafficText(std::string text);
     [[nodiscard]] std::string realTrafficText() const;
 
-    // The window installs a hook that asks its UI thread to repaint the
-    // status panel; it must not block. Without a hook nothing happens.
-    void setRepaintHook(std::function<void()> hook);
-    void repaint() const;
-
-    // Called (on the run thread) when the traffic client has gone away while
-    // the run goes on: the engine takes its live aircraft away.
-    void setRealTrafficGoneHook(std::function<void()> hook);
-    void onRealTrafficGone() const;
+    // Through the hooks given at construction.
+    void repaint() const { hooks_.repaint(); }
+    void onRealTrafficGone() const { hooks_.realTrafficGone(); }
 
     // Every value back to where a fresh program starts; the one place that
-    // knows the start values. The hooks are the program's wiring, installed
-    // once, and stay: a restarted run still has its window and its engine.
+    // knows the start values. The hooks are the program's wiring and stay:
+    // a restarted run still has its window and its engine.
     void reset();
 
 private:
-    // Leaf lock: guards the text and the hooks; hooks are copied out and
-    // called after it is released.
+    // Set once, before any thread can call them.
+    const FeedHooks hooks_;
+    // Leaf lock: guards the text.
     mutable std::mutex mutex_;
     std::string realTrafficText_;
-    std::function<void()> repaintHook_;
-    std::function<void()> realTrafficGoneHook_;
 };
 
 }  // namespace qvl

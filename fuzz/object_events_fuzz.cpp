@@ -67,32 +67,34 @@ public:
 // Everything an engine works with, set up once; each input starts from reset.
 struct World {
     EngineState state;
-    FeedState feed;
+    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
     TrafficQueue traffic;
     SimLinkState link;
     RunState run;
     CurrentParkAirportState parkAirport;
-    RangeControl range;
+    RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     NoLiveries liveries;
-    LoadedParkAirport park;
+    LoadedParkAirport park{[] {}};
     ParkAirportStands stands{park};
     FlightPlanFolder planFolder;
     FolderFlightPlans plans{planFolder};
     fuzz::QuietStatus status;
     fuzz::NoCallsigns callsigns;
-    Engine engine{makeEngine({.state = state,
-                              .feed = feed,
-                              .traffic = traffic,
-                              .link = link,
-                              .run = run,
-                              .parkAirport = parkAirport,
-                              .loadedPark = park,
-                              .range = range,
-                              .liveries = liveries,
-                              .stands = stands,
-                              .flightPlans = plans,
-                              .status = status,
-                              .callsigns = callsigns})};
+    Engine engine{
+        makeEngine({.state = state,
+                    .feed = feed,
+                    .traffic = traffic,
+                    .link = link,
+                    .run = run,
+                    .parkAirport = parkAirport,
+                    .loadedPark = park,
+                    .range = range,
+                    .liveries = liveries,
+                    .stands = stands,
+                    .flightPlans = plans,
+                    .status = status,
+                    .callsigns = callsigns,
+                    .userAircraft = {.read = [] { return UserAircraftBlock{}; }, .send = [](const UserState&) {}}})};
 };
 
 World& world() {

@@ -21,7 +21,7 @@ using fuzz::expect;
 
 struct Readers {
     TrafficQueue queue;
-    FeedState state;
+    FeedState state{{.repaint = [] {}, .realTrafficGone = [] {}}};
     RunState run;
     CurrentParkAirportState filter;
     TrafficReader traffic{queue, state, run, filter};

@@ -42,7 +42,7 @@ std::string framedReply(std::string_view bytes, std::size_t chunk) {
 
 struct Link {
     TrafficQueue queue;
-    FeedState state;
+    FeedState state{{.repaint = [] {}, .realTrafficGone = [] {}}};
     RunState run;
     CurrentParkAirportState filter;
     Readers readers{queue, state, run, filter};

@@ -31,7 +31,7 @@ constexpr double kRangeNm = 40.0;
 
 struct Feed {
     TrafficQueue queue;
-    FeedState state;
+    FeedState state{{.repaint = [] {}, .realTrafficGone = [] {}}};
     RunState run;
     CurrentParkAirportState filter;
     TrafficReader reader{queue, state, run, filter};

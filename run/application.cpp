@@ -56,8 +56,9 @@ public:
     void postExit(std::int32_t exitCode) override {
         window_.postMessage(messageOf(AppWindowMessage::saveAndQuit, static_cast<std::uint32_t>(exitCode)));
     }
-    void repaintStatus() override { state().requestRepaint(WindowRegion::statusPanel); }
-    void repaintControls() override { state().requestRepaint(WindowRegion::controlsArea); }
+    void repaint(WindowRegion region) override { window_.invalidate(regionRect(region)); }
+    void repaintStatus() override { repaint(WindowRegion::statusPanel); }
+    void repaintControls() override { repaint(WindowRegion::controlsArea); }
     void setAlwaysOnTop(bool onTop) override { window_.setAlwaysOnTop(onTop); }
     void stepStaticParkingCountdown(std::int32_t secondsCounter, bool staticParkingActive) override {
         qvl::stepStaticParkingCountdown(

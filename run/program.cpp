@@ -71,10 +71,36 @@ void installSimLinkHooks(ProgramParts& p) {
     std::_Exit(1);
 }
 
+// What the automatic radius is chosen from, read only from what other
+// threads publish: the user aircraft as the simulator link keeps it and the
+// park-airport list's head as the run thread publishes it. Nothing before the
+// user aircraft's on-ground state and position have arrived.
+std::optional<AutoRangeInputs> autoRangeInputs(const UserAircraftBlock& user,
+                                               const std::optional<GeoPosition>& firstParkAirport) {
+    if (!user.onGround.has_value() || user.zeroPosition()) return std::nullopt;
+    return AutoRangeInputs{
+        .onGround = *user.onGround,
+        .heightAboveGroundFeet = user.aboveGround,
+        .parkAirportDistanceNm = firstParkAirport.has_value()
+                                     ? std::optional(gf_distanceNm(user.position(), *firstParkAirport))
+                                     : std::nullopt};
+}
+
 }  // namespace
 
-ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary)
+ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary, RunWindow& window)
     : simulator(simulatorLibrary),
+      windowState(
+          {.repaint = [target = &window](WindowRegion region) { target->repaint(region); },
+           .takeSourceValues =
+               [this](MainWindowState& state) {
+                   takePanelValues(
+                       {.link = link, .user = user, .feed = feed, .parkAirport = parkAirport, .loadedPark = loadedPark},
+                       state);
+               }}),
+      feed(
+          {.repaint = [this] { status.statusChanged(); }, .realTrafficGone = [this] { takeLiveAircraftAway(engine); }}),
+      range([this] { return autoRangeInputs(user.block(), engineState.firstParkAirport.position()); }),
       engine{makeEngine({.state = engineState,
                          .feed = feed,
                          .traffic = traffic,
@@ -87,22 +113,15 @@ ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary)
                          .stands = stands,
                          .flightPlans = plans,
                          .status = status,
-                         .callsigns = collectedCallsigns})} {
-    connectUserAircraft(engine, user, realTraffic);
+                         .callsigns = collectedCallsigns,
+                         .userAircraft = linkedUserAircraft(user, realTraffic, link, run)})} {
     installSimLinkHooks(*this);
-    feed.setRepaintHook([this] { status.statusChanged(); });
-    loadedPark.stats.setRepaintHook([this] { windowState.requestRepaint(WindowRegion::parkingStats); });
-    windowState.setSourceHook([this](MainWindowState& window) {
-        takePanelValues(
-            {.link = link, .user = user, .feed = feed, .parkAirport = parkAirport, .loadedPark = loadedPark}, window);
-    });
-    feed.setRealTrafficGoneHook([this] { takeLiveAircraftAway(engine); });
     attachRunState(&run);
 }
 
 ProgramParts::~ProgramParts() {
-    // The hook reads parts that end before the window's state does.
-    windowState.setSourceHook(nullptr);
+    // The window's state reads parts that end before it does when it is
+    // painted: the window that paints it has gone before the parts go.
     attachRunState(nullptr);
     simClient.requestStop();
 }
@@ -115,7 +134,7 @@ void readProgramData(ProgramParts& parts) {
 }
 
 Program::Program(sim::SimLibrary& simulator, RunWindow& window, RunClock& clock)
-    : parts_(std::make_unique<ProgramParts>(simulator)),
+    : parts_(std::make_unique<ProgramParts>(simulator, window)),
       steps_(std::make_unique<ProgramSteps>(*parts_, clock)),
       control_{.run = parts_->run,
                .process = parts_->process,
@@ -129,7 +148,11 @@ Program::Program(sim::SimLibrary& simulator, RunWindow& window, RunClock& clock)
                .closingDown = steps_->closingDown,
                .window = window,
                .status = parts_->status,
-               .clock = clock} {}
+               .clock = clock} {
+    // The message lines are a process-wide service: the check that the
+    // window repaints them is made here, where the program is put together.
+    requireMessageRepaint();
+}
 
 Program::~Program() { finish(kThreadJoinBound); }
 

@@ -19,6 +19,7 @@
 #include "airports/airports_scan.h"
 #include "airports/loaded_park_airport.h"
 #include "core/current_park_airport.h"
+#include "core/messages.h"
 #include "core/range_control.h"
 #include "core/run_state.h"
 #include "engine/catalogue_liveries.h"
@@ -67,7 +68,10 @@ private:
 // Every part a run works with. Members are built in order and end in
 // reverse: the services after the states they refer to.
 struct ProgramParts {
-    explicit ProgramParts(sim::SimLibrary& simulator);
+    // Every hook of the parts is given here, as each part is built: a part
+    // that lacks one refuses to be built, so a program that forgets one
+    // cannot start. `window` is where the parts' repaint requests go.
+    ProgramParts(sim::SimLibrary& simulator, RunWindow& window);
     ~ProgramParts();
     ProgramParts(const ProgramParts&) = delete;
     ProgramParts& operator=(const ProgramParts&) = delete;
@@ -78,6 +82,9 @@ struct ProgramParts {
     LoopState loop;
     CommandFlags flags;
     MainWindowState windowState;
+    // The message lines are repainted with the rest of the window for as
+    // long as the parts live.
+    MessageRepaint messageRepaint{[this] { windowState.requestRepaint(WindowRegion::messageArea); }};
     // The one route from the lower folders to the window.
     WindowStatus status{windowState, flags};
     FeedState feed;
@@ -88,7 +95,7 @@ struct ProgramParts {
     FlightPlanFolder planFolder;
     EngineState engineState;
     CurrentParkAirportState parkAirport;
-    LoadedParkAirport loadedPark;
+    LoadedParkAirport loadedPark{[this] { windowState.requestRepaint(WindowRegion::parkingStats); }};
     LiveryTables liveryTables;
     LiveryMatchCounters matchCounters;
     // What the main window's commands act on; the simulator link's switch of

@@ -11,6 +11,7 @@
 #include "engine/engine_tick.h"
 #include "engine/learned_stand_queue.h"
 #include "engine/object_events.h"
+#include "engine/parking/first_park_airport.h"
 #include "engine/parking/park_airports.h"
 #include "engine/parking/parking_cycle.h"
 #include "engine/removal.h"
@@ -116,7 +117,12 @@ void ProgramTrafficRun::copyUserPositionToReader() {
 }
 double ProgramTrafficRun::trafficClock() { return p_.feed.time.trafficClock.load(); }
 std::uint64_t ProgramTrafficRun::trafficDaySlot() { return gf_trafficDaySlot(p_.feed.time); }
-void ProgramTrafficRun::updateAutoRange() { lf_updateAutoRange(p_.range); }
+void ProgramTrafficRun::updateAutoRange() {
+    // At the start of a run the engine has not ticked yet: the head of the
+    // list just read is published here first.
+    publishFirstParkAirport(p_.engine);
+    lf_updateAutoRange(p_.range);
+}
 
 // --- Main loop ---
 

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "run/window/window_layout.h"
+
 namespace qvl {
 
 class RunWindow {
@@ -18,6 +20,8 @@ public:
     // with the code.
     virtual void postExit(std::int32_t exitCode) = 0;
 
+    // Asks the UI thread to repaint a region of the window.
+    virtual void repaint(WindowRegion region) = 0;
     virtual void repaintStatus() = 0;
     virtual void repaintControls() = 0;
     virtual void setAlwaysOnTop(bool onTop) = 0;

@@ -64,23 +64,34 @@ class Window;
 // The program's side of the window. Every function runs on the UI thread.
 // Whatever a function throws is caught by the window and handed to
 // `onCallbackException`; the loop goes on.
+//
+// What reaches every window, whatever it holds, must be answered: the close
+// button, the paint and an exception that a callback let out. Left empty by
+// default, a window could not be closed, would show nothing, or would lose
+// its errors without a word. The others come only from what the program
+// itself put into its window (child controls, its own posted messages), so a
+// window without such things may leave them empty.
 class WindowEvents {
 public:
     virtual ~WindowEvents() = default;
 
     // While the window opens, before it shows: create the child controls.
+    // Empty by default: a window without child controls has nothing to make.
     virtual void onCreate(Window& /*window*/) {}
     // The close button, SIGINT, SIGTERM or `requestClose`. The window stays
     // open; the program ends the loop with `quit` when it is ready.
-    virtual void onClose() {}
+    virtual void onClose() = 0;
     // Paint the whole window; the child controls are drawn over it.
-    virtual void onPaint(Canvas& /*canvas*/) {}
+    virtual void onPaint(Canvas& canvas) = 0;
+    // Empty by default: only the window's own child controls send commands.
     virtual void onCommand(const Command& /*command*/) {}
-    // Enter was pressed in an edit; its text is in the control model.
+    // Enter was pressed in an edit; its text is in the control model. Empty
+    // by default: only the window's own edits send it.
     virtual void onEditEnter(std::uint16_t /*controlId*/) {}
+    // Empty by default: only the program's own `postMessage` sends one.
     virtual void onMessage(const ProgramMessage& /*message*/) {}
     // An exception left one of the functions above or a posted task.
-    virtual void onCallbackException(const std::exception_ptr& /*error*/) noexcept {}
+    virtual void onCallbackException(const std::exception_ptr& error) noexcept = 0;
 };
 
 enum class BackEnd : std::uint8_t {

@@ -9,7 +9,6 @@
 #include <utility>
 
 #include "core/log.h"
-#include "core/messages.h"
 #include "core/parameters.h"
 #include "core/settings.h"
 #include "run/window/commands.h"
@@ -79,22 +78,10 @@ MainWindow::MainWindow(std::shared_ptr<ui::Window> window, WindowCommandOwners c
       commands_(std::move(commands), *window_),
       hooks_(requireHooks(std::move(hooks))) {
     ui::installControls(window_);
-    // Both hooks only queue a repaint to the UI thread; they never paint. A
-    // writer that still holds a copy of a hook after the window has gone
-    // finds nothing to repaint.
-    std::weak_ptr<ui::Window> target = window_;
-    setMessageRepaintHook([target] {
-        if (auto shown = target.lock()) shown->invalidate(regionRect(WindowRegion::messageArea));
-    });
-    state_.setRepaintHook([target](WindowRegion region) {
-        if (auto shown = target.lock()) shown->invalidate(regionRect(region));
-    });
 }
 
 MainWindow::~MainWindow() {
-    // The state is not touched here: its owner may already have gone, and
-    // the hook left in it finds no window once the window has gone.
-    setMessageRepaintHook(nullptr);
+    // The state is not touched here: its owner may already have gone.
     for (const ChildControl& child : mainWindowControls()) child.binding->setControlHandle(ui::kNoControl);
     ui::installControls(nullptr);
 }

@@ -1,5 +1,7 @@
 #include "run/window/main_window_state.h"
 
+#include <stdexcept>
+#include <string>
 #include <utility>
 
 namespace qvl {
@@ -23,9 +25,17 @@ auto& textSlot(Texts& texts, WindowText which) {
     return texts.userAircraft;  // not reached: every enumerator is listed above
 }
 
+MainWindowStateHooks required(MainWindowStateHooks hooks) {
+    std::string missing;
+    if (!hooks.repaint) missing += " repaint";
+    if (!hooks.takeSourceValues) missing += " takeSourceValues";
+    if (!missing.empty()) throw std::invalid_argument("main window state hooks not wired:" + missing);
+    return hooks;
+}
+
 }  // namespace
 
-MainWindowState::MainWindowState() {
+MainWindowState::MainWindowState(MainWindowStateHooks hooks) : hooks_(required(std::move(hooks))) {
     reset();
     // Last, so a reader that sees the flag also sees every start value.
     ready_.exchange(true, std::memory_order_acq_rel);
@@ -44,34 +54,6 @@ std::string MainWindowState::text(WindowText which) const {
 MainWindowTexts MainWindowState::texts() const {
     std::lock_guard lock(textMutex_);
     return texts_;
-}
-
-void MainWindowState::setRepaintHook(std::function<void(WindowRegion)> hook) {
-    std::lock_guard lock(hookMutex_);
-    repaintHook_ = std::move(hook);
-}
-
-void MainWindowState::requestRepaint(WindowRegion region) const {
-    std::function<void(WindowRegion)> hook;
-    {
-        std::lock_guard lock(hookMutex_);
-        hook = repaintHook_;
-    }
-    if (hook) hook(region);
-}
-
-void MainWindowState::setSourceHook(std::function<void(MainWindowState&)> hook) {
-    std::lock_guard lock(hookMutex_);
-    sourceHook_ = std::move(hook);
-}
-
-void MainWindowState::takeSourceValues() {
-    std::function<void(MainWindowState&)> hook;
-    {
-        std::lock_guard lock(hookMutex_);
-        hook = sourceHook_;
-    }
-    if (hook) hook(*this);
 }
 
 void MainWindowState::reset() {

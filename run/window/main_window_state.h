@@ -58,9 +58,23 @@ enum class LampState : std::uint32_t { receiving = 1, noDatagram = 2, notRunning
 inline constexpr float kNoMeanParkedTime = -1.0F;
 inline constexpr std::uint32_t kParkingStatsTop = 399;
 
+class MainWindowState;
+
+// What the state needs of its surroundings, given when it is built.
+struct MainWindowStateHooks {
+    // Asks the window's UI thread to repaint a region; must not block.
+    std::function<void(WindowRegion)> repaint{};
+    // Copies into the state what other parts own (lamps, link texts, park
+    // statistics); the window calls it right before it paints.
+    std::function<void(MainWindowState&)> takeSourceValues{};
+};
+
 class MainWindowState {
 public:
-    MainWindowState();
+    // Throws std::invalid_argument, naming them, when hooks are missing: a
+    // state that never repaints, or paints values nobody brings in, would
+    // leave the window silently stale.
+    explicit MainWindowState(MainWindowStateHooks hooks);
     MainWindowState(const MainWindowState&) = delete;
     MainWindowState& operator=(const MainWindowState&) = delete;
 
@@ -106,17 +120,9 @@ public:
     std::atomic<LampState> trafficLamp{LampState::notRunning};
     std::atomic<LampState> weatherLamp{LampState::notRunning};
 
-    // The window installs a hook that asks its UI thread to repaint a region;
-    // it must not block. Without a hook nothing happens.
-    void setRepaintHook(std::function<void(WindowRegion)> hook);
-    void requestRepaint(WindowRegion region) const;
-
-    // The program installs a hook that copies into this state what other
-    // parts own (lamps, link texts, park statistics); the window calls
-    // takeSourceValues right before it paints. Without a hook the state
-    // shows what was written into it.
-    void setSourceHook(std::function<void(MainWindowState&)> hook);
-    void takeSourceValues();
+    // Through the hooks given at construction.
+    void requestRepaint(WindowRegion region) const { hooks_.repaint(region); }
+    void takeSourceValues() { hooks_.takeSourceValues(*this); }
 
     // Back to the start values (the reset before a run), all but the count
     // of scanned liveries, which belongs to the catalogue of the process.
@@ -127,12 +133,9 @@ public:
     [[nodiscard]] bool isReady() const noexcept { return ready_.load(std::memory_order_acquire); }
 
 private:
-    mutable std::mutex textMutex_;  // a leaf lock: guards texts_
+    const MainWindowStateHooks hooks_;  // set once, before any thread can call them
+    mutable std::mutex textMutex_;      // a leaf lock: guards texts_
     MainWindowTexts texts_;
-    // A leaf lock too; the hook is copied out and called after release.
-    mutable std::mutex hookMutex_;
-    std::function<void(WindowRegion)> repaintHook_;
-    std::function<void(MainWindowState&)> sourceHook_;  // guarded by hookMutex_
     std::atomic<bool> ready_{false};
 };
 

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -57,9 +59,13 @@ protected:
         {"airport_name", "Schiphol"}, {"publisher", "Pub"}, {"altitude", "-11"}, {"RT_traffic_week", "12"}};
 };
 
+// Statistics that nobody repaints would stay as the window first showed them.
+TEST_F(ParkAirport, StatisticsWithoutARepaintCannotBeBuilt) {
+    EXPECT_THROW(LoadedParkAirport(std::function<void()>{}), std::invalid_argument);
+}
+
 TEST_F(ParkAirport, AUserFileIsReadInPlaceAndSummarised) {
-    int repaints = 0;
-    park.stats.setRepaintHook([&] { ++repaints; });
+    const int& repaints = statsRepaints;
     const auto flush = window.button(FLUSH_STATIC_BUTTON);
     window.controls().setEnabled(flush, false);
     const std::string path = userFile("EHAM", standFile(header, twoStands(100, 20)));

@@ -32,8 +32,7 @@ protected:
 };
 
 TEST_F(StandOptions, AnOptionIsAddedOncePerRegistrationDayAndHalfHour) {
-    int repaints = 0;
-    park.stats.setRepaintHook([&] { ++repaints; });
+    const int& repaints = statsRepaints;
     EXPECT_EQ(add("PHBXA", 3, 20).number, 1U);
     ASSERT_EQ(options.size(), 1U);
     EXPECT_EQ(options[0].callsign1, "KLM123") << "one trailing '_' goes";

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <stdexcept>
+
 #include "core/run_state.h"
 #include "support/logged_folder.h"
 
@@ -12,14 +15,28 @@ class Messages : public test::LoggedFolder {
 protected:
     void SetUp() override {
         resetMessages();
-        setMessageRepaintHook([this] { ++repaints; });
+        repaint.emplace([this] { ++repaints; });
     }
     void TearDown() override {
-        setMessageRepaintHook(nullptr);
+        repaint.reset();
         resetMessages();
     }
     int repaints = 0;
+    std::optional<MessageRepaint> repaint;
 };
+
+// Lines that no window repaints would stay unseen: the program's check finds
+// a missing wiring, and a second window cannot take the lines over silently.
+TEST_F(Messages, TheRepaintIsRequiredAndOnlyOneWindowHasIt) {
+    EXPECT_NO_THROW(requireMessageRepaint());
+    EXPECT_THROW(MessageRepaint second([] {}), std::logic_error);
+    gf_showMessage("still ours", MessageLogging::notLogged);
+    EXPECT_EQ(repaints, 1);
+    repaint.reset();
+    EXPECT_THROW(requireMessageRepaint(), std::logic_error);
+    EXPECT_THROW(MessageRepaint empty(nullptr), std::invalid_argument);
+    EXPECT_THROW(requireMessageRepaint(), std::logic_error);
+}
 
 TEST_F(Messages, ErrorHasPriorityUntilCleared) {
     gf_showMessage("hello", MessageLogging::logged);

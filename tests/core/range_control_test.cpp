@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <stdexcept>
 
 #include "core/messages.h"
 #include "core/settings.h"
@@ -22,7 +23,7 @@ protected:
     void TearDown() override { resetMessages(); }
     test::SettingsScope settings;
     test::BoundControls window;
-    RangeControl control;
+    RangeControl control{[] { return std::optional<AutoRangeInputs>{}; }};
 };
 
 TEST_F(RangeControlTest, SetRangeClampsSelectsAndMovesTheTrafficRadius) {
@@ -65,18 +66,18 @@ TEST_F(RangeControlTest, AutomaticRadiusFollowsGroundHeightAndAirportDistance) {
 
 TEST_F(RangeControlTest, ApplyAutoRangeRemembersTheUsersRadiusAndGoesBackToIt) {
     const auto combo = window.combo(RANGE);
-    control.setInputSource(
+    RangeControl eightMilesOut(
         [] { return AutoRangeInputs{.onGround = false, .heightAboveGroundFeet = 0, .parkAirportDistanceNm = 8.0}; });
     gf_setRange(65);
     AUTO_RANGE.set(true);
-    gf_applyAutoRange(control);
-    EXPECT_EQ(control.savedRangeNm(), 65);
+    gf_applyAutoRange(eightMilesOut);
+    EXPECT_EQ(eightMilesOut.savedRangeNm(), 65);
     EXPECT_EQ(RANGE.value(), 8);
     EXPECT_FALSE(window.controls().isEnabled(combo)) << "the radius is the program's while automatic";
 
     gf_showMessage("stale", MessageLogging::notLogged);
     AUTO_RANGE.set(false);
-    gf_applyAutoRange(control);
+    gf_applyAutoRange(eightMilesOut);
     EXPECT_EQ(RANGE.value(), 65);
     EXPECT_EQ(rangeMeters(), 65 * 1852);
     EXPECT_TRUE(window.controls().isEnabled(combo));
@@ -88,12 +89,16 @@ TEST_F(RangeControlTest, WithoutInputsTheAutomaticRadiusLeavesTheRadius) {
     AUTO_RANGE.set(true);
     gf_applyAutoRange(control);
     EXPECT_EQ(RANGE.value(), 30);
-    control.setInputSource([] { return std::optional<AutoRangeInputs>{}; });
     lf_updateAutoRange(control);
     EXPECT_EQ(RANGE.value(), 30);
     control.setSavedRangeNm(12);
     control.reset();
     EXPECT_EQ(control.savedRangeNm(), 40) << "RANGE's default";
+}
+
+// An automatic radius that nobody gives inputs would never change.
+TEST_F(RangeControlTest, AControlWithoutAnInputSourceCannotBeBuilt) {
+    EXPECT_THROW(RangeControl(RangeControl::InputSource{}), std::invalid_argument);
 }
 
 TEST_F(RangeControlTest, MaxFitMapsToTheHoursOfTheDropDown) {

@@ -356,7 +356,7 @@ protected:
     LogCapture log{dir.path()};
     std::filesystem::path tracePath = dir.path() / "trace.txt";
     RunState run;
-    FeedState feed;
+    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
     CurrentParkAirportState parkAirport;
     TrafficQueue queue;
     Readers readers{queue, feed, run, parkAirport};
@@ -367,10 +367,10 @@ protected:
     LiveryTables tables;
     LiveryMatchCounters counters;
     CatalogueLiveries liveries{tables, state, counters};
-    RangeControl range;
+    RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     test::FakeStatus status;
     ParkAirportLinks parkLinks{.parkAirport = parkAirport, .range = range, .status = status};
-    LoadedParkAirport loadedPark;
+    LoadedParkAirport loadedPark{[] {}};
     ParkAirportStands stands{loadedPark};
     PlanFolder planFolder{dir.path()};
     FolderFlightPlans plans{planFolder};
@@ -387,7 +387,8 @@ protected:
                               .stands = stands,
                               .flightPlans = plans,
                               .status = status,
-                              .callsigns = callsigns})};
+                              .callsigns = callsigns,
+                              .userAircraft = linkedUserAircraft(user, rtLink, simLink, run)})};
     std::unique_ptr<sim::StandInSimulator> sim;
     Clock::time_point simStarted;
     std::jthread simClient;
@@ -426,7 +427,6 @@ TEST_F(LiveTrafficEndToEnd, ReplayedFlightsAreCreatedFlownAndEndedInTheSimulator
     simStarted = Clock::now();
     startSimulator();
     startFeed();
-    connectUserAircraft(engine, user, rtLink);
     gf_initAiTraffic(engine);
 
     standin::Options options;

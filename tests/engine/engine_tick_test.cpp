@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <limits>
+#include <stdexcept>
+#include <string>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -123,6 +126,49 @@ TEST_F(EngineTickTest, SendsTheUsersStateEveryHundredTicksAndKeepsItsSnapshot) {
     EXPECT_DOUBLE_EQ(sentUserStates[0].latitude, 51.5);
     EXPECT_DOUBLE_EQ(sentUserStates[0].groundSpeed, 140.0);
     EXPECT_DOUBLE_EQ(state.userSnapshot.longitude, -0.1);
+}
+
+// The automatic radius reads the park-airport list's head on the window's
+// thread too: the tick publishes it once a second.
+TEST_F(EngineTickTest, PublishesTheFirstParkAirportOnceASecond) {
+    const GeoPosition vienna{.latitude = 48.11, .longitude = 16.57};
+    state.parking.parkAirports.push_back({.position = vienna});
+    state.parking.parkAirports.push_back({.position = {.latitude = 52.3, .longitude = 4.76}});
+    tick(100);
+    ASSERT_TRUE(state.firstParkAirport.position().has_value());
+    EXPECT_EQ(state.firstParkAirport.position()->latitude, vienna.latitude);
+    state.parking.parkAirports.clear();
+    tick(100);
+    EXPECT_FALSE(state.firstParkAirport.position().has_value());
+}
+
+// An engine whose user aircraft nobody wired would fly around 0,0 and never
+// tell the traffic client where the user is.
+TEST_F(EngineTickTest, AnEngineWithoutItsUserAircraftCannotBeBuilt) {
+    const auto refusal = [this](EngineUserAircraft given) -> std::string {
+        try {
+            const Engine refused = makeEngine({.state = state,
+                                               .feed = feed,
+                                               .traffic = traffic,
+                                               .link = link,
+                                               .run = run,
+                                               .parkAirport = parkAirport,
+                                               .loadedPark = stands.park,
+                                               .range = range,
+                                               .liveries = liveries,
+                                               .stands = stands,
+                                               .flightPlans = plans,
+                                               .status = status,
+                                               .callsigns = collectedCallsigns,
+                                               .userAircraft = std::move(given)});
+        } catch (const std::invalid_argument& e) {
+            return e.what();
+        }
+        return "accepted";
+    };
+    EXPECT_EQ(refusal({.read = [] { return UserAircraftBlock{}; }}), "engine user aircraft not wired: send");
+    EXPECT_EQ(refusal({.send = [](const UserState&) {}}), "engine user aircraft not wired: read");
+    EXPECT_EQ(refusal({}), "engine user aircraft not wired: read send");
 }
 
 TEST_F(EngineTickTest, CountsEveryTickAndKeepsCountingAcrossTheSignedWrap) {

@@ -80,7 +80,7 @@ protected:
         return out;
     }
 
-    RangeControl loadRange;
+    RangeControl loadRange{[] { return std::optional<AutoRangeInputs>{}; }};
     ParkAirportLinks links{.parkAirport = parkAirport, .range = loadRange, .status = status};
 
 private:

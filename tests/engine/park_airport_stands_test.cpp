@@ -88,7 +88,7 @@ protected:
     // The harness's stand list, and the program's stand service over it.
     LoadedParkAirport& park = stands.park;
     ParkAirportStands service{park};
-    RangeControl range;
+    RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     ParkAirportLinks links{.parkAirport = parkAirport, .range = range, .status = status};
 
 private:

@@ -20,7 +20,6 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         stands.add(1, "C1").cargo = true;
-        stands.park.stats.setRepaintHook([this] { ++repaints; });
     }
     LiveAc cargoAircraftOn(std::uint32_t standNumber) {
         LiveAc ac;
@@ -28,7 +27,7 @@ protected:
         ac.standNumber = standNumber;
         return ac;
     }
-    int repaints = 0;
+    const int& repaints = stands.statsRepaints;
 };
 
 TEST_F(CargoStandTest, ACargoAircraftOnACargoStandClearsTheMarkAndCountsOneUpdate) {

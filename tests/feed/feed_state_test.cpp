@@ -3,15 +3,17 @@
 
 #include "feed/feed_state.h"
 
+#include <stdexcept>
+#include <string>
+#include <utility>
+
 namespace qvl {
 namespace {
 
 TEST(FeedStateReset, ValuesGoBackToTheStartWhileTheProgramsHooksStay) {
-    FeedState feed;
     int gone = 0;
     int repaints = 0;
-    feed.setRealTrafficGoneHook([&] { ++gone; });
-    feed.setRepaintHook([&] { ++repaints; });
+    FeedState feed({.repaint = [&] { ++repaints; }, .realTrafficGone = [&] { ++gone; }});
     feed.waitingForRealTraffic.store(false);
     feed.time.rtEdition.store(true);
     feed.trafficLamp.store(ReaderLamp::stale);
@@ -30,6 +32,29 @@ TEST(FeedStateReset, ValuesGoBackToTheStartWhileTheProgramsHooksStay) {
     feed.repaint();
     EXPECT_EQ(gone, 1);
     EXPECT_EQ(repaints, 1);
+}
+
+}  // namespace
+}  // namespace qvl
+
+namespace qvl {
+namespace {
+
+// A feed whose panel nobody repaints, or whose lost client leaves its live
+// aircraft behind, cannot be built.
+TEST(FeedStateHooks, AMissingHookIsRefusedNamingIt) {
+    const auto refusal = [](FeedHooks hooks) -> std::string {
+        try {
+            const FeedState feed(std::move(hooks));
+        } catch (const std::invalid_argument& e) {
+            return e.what();
+        }
+        return "accepted";
+    };
+    EXPECT_EQ(refusal({.repaint = [] {}}), "feed hooks not wired: realTrafficGone");
+    EXPECT_EQ(refusal({.realTrafficGone = [] {}}), "feed hooks not wired: repaint");
+    EXPECT_EQ(refusal({}), "feed hooks not wired: repaint realTrafficGone");
+    EXPECT_EQ(refusal({.repaint = [] {}, .realTrafficGone = [] {}}), "accepted");
 }
 
 }  // namespace

@@ -149,7 +149,7 @@ TEST_F(Link, TheTimeGoesOnlyToAConnectedClientAndOnlyWhenItFits) {
 
 TEST_F(Link, AClientLostWhileTheRunClosesIsNeitherReportedNorMourned) {
     int gone = 0;
-    feed.setRealTrafficGoneHook([&] { ++gone; });
+    realTrafficGone = [&] { ++gone; };
     auto client = connectClient();
     ASSERT_TRUE(link.waitForClient());
     feed.realTrafficDisplay.store(true);

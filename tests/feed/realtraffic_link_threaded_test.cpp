@@ -147,7 +147,7 @@ TEST_F(LinkThreaded, ACloseFromAnotherThreadEndsTheWaitForAClient) {
 
 TEST_F(LinkThreaded, AGoneClientIsWaitedForAndNotAskedAgain) {
     std::atomic<int> gone{0};
-    feed.setRealTrafficGoneHook([&] { ++gone; });
+    realTrafficGone = [&] { ++gone; };
     const UserState user{
         .latitude = 47.4647, .longitude = 8.5492, .heading = 1.0, .altitude = 1500.0, .groundSpeed = 140.0};
     {
@@ -186,10 +186,10 @@ TEST_F(LinkThreaded, AGoneClientIsWaitedForAndNotAskedAgain) {
 TEST_F(LinkThreaded, AClientGoneAtAnySendTakesTheAircraftAwayAndTheLoopTicksOn) {
     std::vector<std::string> live;  // stands for the engine's live aircraft
     std::atomic<int> gone{0};
-    feed.setRealTrafficGoneHook([&] {
+    realTrafficGone = [&] {
         ++gone;
         live.clear();
-    });
+    };
     const UserState user{
         .latitude = 47.4647, .longitude = 8.5492, .heading = 1.0, .altitude = 1500.0, .groundSpeed = 140.0};
     constexpr std::int64_t kSimTime = 1767225600;
@@ -268,7 +268,7 @@ TEST_F(LinkThreaded, AClientGoneBeforeItHeardTheVersionRequestIsPassedOverForThe
 
 TEST_F(LinkThreaded, AGoneClientIsMournedOnceHowEverManySendsFail) {
     std::atomic<int> gone{0};
-    feed.setRealTrafficGoneHook([&] { ++gone; });
+    realTrafficGone = [&] { ++gone; };
     const UserState user{.latitude = 47.4647, .longitude = 8.5492, .altitude = 1500.0};
     auto client = std::make_unique<StandInClient>(standInOptions());
     ASSERT_TRUE(client->connect());

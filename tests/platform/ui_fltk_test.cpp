@@ -53,6 +53,9 @@ public:
                       std::to_string(command.controlId));
     }
     void onEditEnter(std::uint16_t controlId) override { log.push_back("enter " + std::to_string(controlId)); }
+    void onCallbackException(const std::exception_ptr& /*error*/) noexcept override {
+        ADD_FAILURE() << "a callback threw";
+    }
 };
 
 class FltkWindowTest : public ::testing::Test {

@@ -75,6 +75,10 @@ TEST(Png, TheHeadlessWindowSavesWhatItShows) {
             window.createControl({.kind = ControlKind::Button, .id = 9, .x = 10, .y = 10, .width = 40, .height = 20});
         }
         void onPaint(Canvas& canvas) override { canvas.fill({.left = 0, .top = 0, .right = 100, .bottom = 50}, kRed); }
+        void onClose() override {}
+        void onCallbackException(const std::exception_ptr& /*error*/) noexcept override {
+            ADD_FAILURE() << "a callback threw";
+        }
     } painter;
     HeadlessWindow window;
     ASSERT_TRUE(window.open({.title = "t", .width = 100, .height = 50}, painter));

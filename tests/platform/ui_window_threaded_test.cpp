@@ -41,6 +41,10 @@ public:
         note();
         ++closes;
     }
+    void onPaint(Canvas& /*canvas*/) override {}
+    void onCallbackException(const std::exception_ptr& /*error*/) noexcept override {
+        ADD_FAILURE() << "a callback threw";
+    }
 
 private:
     void note() { allOnUiThread = allOnUiThread && std::this_thread::get_id() == uiThread; }

@@ -19,6 +19,16 @@
 namespace qvl::test {
 namespace {
 
+// A window that holds nothing: it is never painted or closed in these tests.
+class NoEvents final : public ui::WindowEvents {
+public:
+    void onClose() override {}
+    void onPaint(ui::Canvas& /*canvas*/) override {}
+    void onCallbackException(const std::exception_ptr& /*error*/) noexcept override {
+        ADD_FAILURE() << "a callback threw";
+    }
+};
+
 class FrontDoorTest : public ::testing::Test {
 protected:
     FrontDoorTest() : previous_(std::filesystem::current_path()) {
@@ -96,7 +106,7 @@ TEST(ReaderPorts, TheVariablesMoveTheReadersAndTextsThatAreNoPortKeepTheDefaults
 
 TEST_F(FrontDoorTest, AWindowThatCannotBeCreatedReturnsOneWithoutALoop) {
     const std::shared_ptr<ui::Window> window = ui::makeWindow(ui::BackEnd::Headless);
-    ui::WindowEvents nothing;
+    NoEvents nothing;
     ASSERT_TRUE(window->open({.title = "taken", .width = 10, .height = 10}, nothing));  // a second open fails
     sim::StandInSimulator simulator;
     const LogCapture log(dir.path());

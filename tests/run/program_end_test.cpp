@@ -40,6 +40,7 @@ class UnseenWindow final : public RunWindow {
 public:
     void postStartRun() override {}
     void postExit(std::int32_t /*exitCode*/) override {}
+    void repaint(WindowRegion /*region*/) override {}
     void repaintStatus() override {}
     void repaintControls() override {}
     void setAlwaysOnTop(bool /*onTop*/) override {}

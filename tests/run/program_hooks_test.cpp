@@ -1,19 +1,25 @@
-// The program wires every hook of the parts below it: the simulator link's
-// (which refuses an incomplete bundle, so building the parts is the check),
-// and the parking statistics' repaint.
+// The program wires every hook of the parts below it, each given as the
+// part is built (a part refuses to be built without its hooks): the
+// simulator link's, the repaints of the window's parts, the panel's sources
+// and the automatic radius's inputs.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "airports/stand.h"
 #include "core/fixed_code.h"
+#include "core/messages.h"
+#include "core/range_control.h"
 #include "core/settings.h"
 #include "core/support/settings_fixture.h"
+#include "engine/parking/first_park_airport.h"
 #include "engine/parking/user_stand_exchange.h"
 #include "platform/sim/stand_in.h"
 #include "run/program.h"
 #include "simlink/sim_session.h"
+#include "support/run_fakes.h"
 
 namespace qvl::test {
 namespace {
@@ -31,7 +37,8 @@ std::vector<Stand> standA12() {
 class ProgramHooks : public ::testing::Test {
 protected:
     sim::StandInSimulator simulator{sim::StandInConfig{}};
-    ProgramParts parts{simulator};
+    RecordingWindow window;
+    ProgramParts parts{simulator, window};
 };
 
 TEST_F(ProgramHooks, TheLinkNamesTheUsersStandFromTheEnginesPublicationOnceTheGroundStateIsKnown) {
@@ -54,10 +61,41 @@ TEST_F(ProgramHooks, TheUsersStandAfterANewFlightIsHandedToTheEngine) {
 }
 
 TEST_F(ProgramHooks, ChangedParkingStatisticsRepaintTheirPartOfTheWindow) {
-    std::vector<WindowRegion> repainted;
-    parts.windowState.setRepaintHook([&repainted](WindowRegion region) { repainted.push_back(region); });
     parts.loadedPark.stats.setStandCount(12);
-    EXPECT_EQ(repainted, std::vector<WindowRegion>{WindowRegion::parkingStats});
+    EXPECT_EQ(window.repainted, std::vector<WindowRegion>{WindowRegion::parkingStats});
+}
+
+TEST_F(ProgramHooks, TheMessageLinesAndTheFeedRepaintTheirPartsOfTheWindow) {
+    gf_showMessage("ready", MessageLogging::notLogged);
+    parts.feed.repaint();
+    EXPECT_EQ(window.repainted, (std::vector<WindowRegion>{WindowRegion::messageArea, WindowRegion::statusPanel}));
+    resetMessages();
+}
+
+TEST_F(ProgramHooks, ThePanelTakesItsValuesFromThePartsThatOwnThem) {
+    parts.link.status.setConnectionText("MSFS 2020 (11.0.1)");
+    parts.windowState.takeSourceValues();
+    EXPECT_EQ(parts.windowState.text(WindowText::simulator), "MSFS 2020 (11.0.1)");
+}
+
+// The automatic radius reads the user aircraft and the park-airport list's
+// head only as they are published for other threads.
+TEST_F(ProgramHooks, TheAutomaticRadiusIsChosenFromTheUserAircraftAndTheFirstParkAirport) {
+    EXPECT_FALSE(parts.range.sampleInputs().has_value()) << "no user aircraft data yet";
+    parts.user.storeBlock({.latitude = 48.11 + 12.0 / 60.0, .longitude = 16.57, .aboveGround = 2500.0});
+    parts.user.setOnGround(false);
+    std::optional<AutoRangeInputs> inputs = parts.range.sampleInputs();
+    ASSERT_TRUE(inputs.has_value());
+    EXPECT_FALSE(inputs->onGround);
+    EXPECT_EQ(inputs->heightAboveGroundFeet, 2500.0);
+    EXPECT_FALSE(inputs->parkAirportDistanceNm.has_value()) << "no park airport published";
+
+    parts.engineState.parking.parkAirports.push_back({.position = {.latitude = 48.11, .longitude = 16.57}});
+    EXPECT_FALSE(parts.range.sampleInputs()->parkAirportDistanceNm.has_value()) << "the list is the run thread's";
+    publishFirstParkAirport(parts.engine);
+    inputs = parts.range.sampleInputs();
+    ASSERT_TRUE(inputs->parkAirportDistanceNm.has_value());
+    EXPECT_NEAR(*inputs->parkAirportDistanceNm, 12.0, 0.01);
 }
 
 // The simulator link's wrong-simulator answer goes through the same switch
@@ -65,7 +103,8 @@ TEST_F(ProgramHooks, ChangedParkingStatisticsRepaintTheirPartOfTheWindow) {
 class ProgramSwitch : public SettingsFolder {
 protected:
     sim::StandInSimulator simulator{sim::StandInConfig{}};
-    ProgramParts parts{simulator};
+    RecordingWindow window;
+    ProgramParts parts{simulator, window};
 };
 
 TEST_F(ProgramSwitch, AWrongSimulatorSwitchesAsTheWindowsChoiceDoes) {

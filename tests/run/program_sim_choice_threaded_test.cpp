@@ -49,6 +49,7 @@ public:
 
     void postStartRun() override { put(Post::startRun); }
     void postExit(std::int32_t) override { put(Post::exit); }
+    void repaint(WindowRegion /*region*/) override {}
     void repaintStatus() override {}
     void repaintControls() override {}
     void setAlwaysOnTop(bool) override {}
@@ -173,7 +174,7 @@ protected:
     void closeProgram() {
         EXPECT_TRUE(program->onClose());
         EXPECT_EQ(window.take(30s), PostBox::Post::exit) << log();
-        EXPECT_TRUE(program->finish(10s));
+        program->finish(10s);
     }
     std::string parameters() const { return readFile(dir / "roaming" / "Quorvelant" / "parameters.xml"); }
 

@@ -42,6 +42,7 @@ class NoWindow final : public RunWindow {
 public:
     void postStartRun() override {}
     void postExit(std::int32_t) override {}
+    void repaint(WindowRegion) override {}
     void repaintStatus() override {}
     void repaintControls() override {}
     void setAlwaysOnTop(bool) override {}

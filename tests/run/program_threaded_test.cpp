@@ -41,6 +41,7 @@ public:
 
     void postStartRun() override { put(Post::startRun, 0); }
     void postExit(std::int32_t exitCode) override { put(Post::exit, exitCode); }
+    void repaint(WindowRegion) override {}
     void repaintStatus() override {}
     void repaintControls() override {}
     void setAlwaysOnTop(bool) override {}

@@ -33,6 +33,7 @@ protected:
         gf_saveAllParameters(StoredValues::defaults);
         window = ui::makeWindow(ui::BackEnd::Fltk);
         ASSERT_NE(window, nullptr);
+        parts.repaintTarget = window;
         main = std::make_unique<MainWindow>(
             window, parts.owners(), MainWindowHooks{.onClose = [] {}, .onMessage = [](const ui::ProgramMessage&) {}});
         ASSERT_TRUE(main->initInstance("Quorvelant"));

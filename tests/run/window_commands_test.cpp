@@ -30,6 +30,7 @@ protected:
         SettingsFolder::SetUp();
         resetMessages();
         gf_saveAllParameters(StoredValues::defaults);
+        parts.repaintTarget = window;
         main = std::make_unique<MainWindow>(
             window, parts.owners(), MainWindowHooks{.onClose = [] {}, .onMessage = [](const ui::ProgramMessage&) {}});
         ASSERT_TRUE(main->initInstance("Quorvelant"));

@@ -62,9 +62,6 @@ protected:
     void SetUp() override {
         SettingsFolder::SetUp();
         resetMessages();
-        window.setRepaintHook([this](WindowRegion region) {
-            if (region == WindowRegion::controlsArea) ++controlRepaints;
-        });
         for (RangeControlParameter* s :
              {&MAX_PARK_SEL, &MAX_LIVE_SEL, &parking_percentage, static_cast<RangeControlParameter*>(&MAX_FIT_FL)}) {
             parking.push_back(bound.combo(*s));
@@ -88,8 +85,12 @@ protected:
     std::vector<ui::ControlHandle> parking;
     ui::ControlHandle now = ui::kNoControl;
     CommandFlags flags;
-    MainWindowState window;
     int controlRepaints = 0;
+    MainWindowState window{{.repaint =
+                                [this](WindowRegion region) {
+                                    if (region == WindowRegion::controlsArea) ++controlRepaints;
+                                },
+                            .takeSourceValues = [](MainWindowState& /*state*/) {}}};
 };
 
 TEST_F(ParkingControls, DisableAndEnableSwitchEveryParkingControlAndNow) {

@@ -15,6 +15,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A window that holds nothing: it is never painted or closed in these tests.
+class NoEvents final : public ui::WindowEvents {
+public:
+    void onClose() override {}
+    void onPaint(ui::Canvas& /*canvas*/) override {}
+    void onCallbackException(const std::exception_ptr& /*error*/) noexcept override {
+        ADD_FAILURE() << "a callback threw";
+    }
+};
+
 constexpr const char* kNeedsAdmin = "A new version is available. Run the installer as Administrator";
 constexpr const char* kNoAdmin =
     "A new version is available.\nThe installer can be executed normally (no Administrator rights required).";
@@ -39,7 +49,7 @@ protected:
         return window->dialogs();
     }
 
-    ui::WindowEvents events;
+    NoEvents events;
     std::shared_ptr<ui::HeadlessWindow> window = std::make_shared<ui::HeadlessWindow>();
 };
 

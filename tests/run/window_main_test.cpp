@@ -41,6 +41,7 @@ protected:
             if (tbloFails) throw std::runtime_error("no file manager");
             return ++parts.tbloOpens > 0;
         };
+        parts.repaintTarget = window;
         main = std::make_unique<MainWindow>(window, std::move(owners), completed(std::move(hooks)));
         ASSERT_TRUE(main->initInstance("Quorvelant"));
         window->processPendingEvents();
@@ -188,7 +189,8 @@ TEST_F(MainWindowTest, AWindowWithAHookMissingIsRefusedNamingIt) {
 
 // The program's state goes with the run's parts, before the window object.
 TEST_F(MainWindowTest, StateMayEndBeforeTheWindow) {
-    auto shortLived = std::make_unique<MainWindowState>();
+    auto shortLived = std::make_unique<MainWindowState>(
+        MainWindowStateHooks{.repaint = [](WindowRegion /*region*/) {}, .takeSourceValues = [](MainWindowState&) {}});
     const WindowCommandOwners given = parts.owners();
     WindowCommandOwners owners{.flags = given.flags,
                                .window = *shortLived,

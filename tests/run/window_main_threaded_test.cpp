@@ -39,6 +39,7 @@ bool painted(const ui::Window& window, const std::string& text) {
 TEST_F(MainWindowThreaded, OtherThreadsReachTheWindowOnlyThroughItsUiThread) {
     auto window = std::make_shared<ui::HeadlessWindow>();
     test::CommandParts parts;
+    parts.repaintTarget = window;
     MainWindowState& state = parts.state;
     CommandFlags& flags = parts.flags;
     std::promise<bool> opened;

@@ -9,7 +9,8 @@ namespace qvl {
 namespace {
 
 TEST(MainWindowStateThreaded, PainterSnapshotNeverSeesHalfAnUpdate) {
-    MainWindowState state;
+    MainWindowState state{
+        {.repaint = [](WindowRegion /*region*/) {}, .takeSourceValues = [](MainWindowState& /*state*/) {}}};
     std::atomic<bool> stop{false};
     std::jthread writer([&] {
         for (int i = 0; i < 20000; ++i) {

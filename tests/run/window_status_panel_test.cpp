@@ -27,6 +27,7 @@
 #include "run/window/window_layout.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
+#include "support/run_fakes.h"
 #include "support/settings_scope.h"
 
 namespace qvl {
@@ -102,7 +103,8 @@ protected:
     }
 
     test::SettingsScope settings;
-    MainWindowState state;
+    MainWindowState state{
+        {.repaint = [](WindowRegion /*region*/) {}, .takeSourceValues = [](MainWindowState& /*state*/) {}}};
     CommandFlags flags;
     ui::RecordingCanvas canvas;
 };
@@ -211,7 +213,8 @@ TEST_F(StatusPanelTest, MissingCountsShowDotsInTheirWarningColour) {
 // the window, reset for the new run, still counts its liveries.
 TEST_F(StatusPanelTest, AfterARestartTheLiveriesOfTheCatalogueBuiltBeforeAreStillCounted) {
     sim::StandInSimulator simulator{sim::StandInConfig{}};
-    ProgramParts parts{simulator};
+    test::RecordingWindow window;
+    ProgramParts parts{simulator, window};
     parts.status.showCount(StatusCount::scannedLiveries, 812);  // as the first run's build shows it
     parts.liveryTables.catalogueBuilt = true;
     parts.windowState.reset();  // the reset before the next run
@@ -373,9 +376,9 @@ TEST_F(StatusPanelTest, PackedAirportsAskTheUserToMailTbloZipToOurSupport) {
 TEST_F(StatusPanelTest, ThePanelTakesTheCurrentValuesOfTheirOwners) {
     SimLinkState link;
     UserAircraftState user;
-    FeedState feed;
+    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
     CurrentParkAirportState parkAirport;
-    LoadedParkAirport loadedPark;
+    LoadedParkAirport loadedPark{[] {}};
     link.status.setConnected(true);
     link.status.setRunning(true);
     link.status.setConnectionText("MSFS 2020 (11.0.1)");
@@ -403,9 +406,6 @@ TEST_F(StatusPanelTest, ThePanelTakesTheCurrentValuesOfTheirOwners) {
 // The program's own parts: its engine, window state and flags.
 class LiveCountTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        parts.windowState.setRepaintHook([this](WindowRegion region) { repainted.push_back(region); });
-    }
     void addAircraft(std::uint32_t hexId, SimStatus status, GroundPhase phase) {
         LiveAc ac;
         ac.flight.hexId = hexId;
@@ -414,14 +414,14 @@ protected:
         parts.engineState.liveAircraft.push_back(ac);
     }
     std::vector<WindowRegion> refresh() {
-        repainted.clear();
+        window.repainted.clear();
         parts.liveCount.lf_refreshLiveCount();
-        return repainted;
+        return window.repainted;
     }
 
     sim::StandInSimulator simulator{sim::StandInConfig{}};
-    ProgramParts parts{simulator};
-    std::vector<WindowRegion> repainted;
+    test::RecordingWindow window;
+    ProgramParts parts{simulator, window};
 };
 
 bool has(const std::vector<WindowRegion>& regions, WindowRegion region) {

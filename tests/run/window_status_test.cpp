@@ -2,6 +2,9 @@
 // window's counters, the parking flags and the controls.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "core/settings.h"
@@ -19,7 +22,9 @@ class WindowStatusTest : public test::SettingsFolder {
 protected:
     test::BoundControls bound;
     CommandFlags flags;
-    MainWindowState window;
+    std::vector<WindowRegion> repainted;
+    MainWindowState window{{.repaint = [this](WindowRegion region) { repainted.push_back(region); },
+                            .takeSourceValues = [](MainWindowState& /*state*/) {}}};
     WindowStatus status{window, flags};
 };
 
@@ -35,8 +40,7 @@ TEST_F(WindowStatusTest, CountsReachTheCountersThePanelPaints) {
 }
 
 TEST_F(WindowStatusTest, PackedAirportsAndTheTrafficWeekRepaintWhereTheyAreShown) {
-    std::vector<WindowRegion> repainted;
-    window.setRepaintHook([&repainted](WindowRegion region) { repainted.push_back(region); });
+    repainted.clear();
     status.showCount(StatusCount::unrecognisedAirports, 4);
     status.showCount(StatusCount::parkTrafficWeek, 32);
     EXPECT_EQ(window.unrecognisedAirports.load(), 4U);
@@ -70,6 +74,31 @@ TEST_F(WindowStatusTest, BlockStaysOffWhileUnblockIsUsable) {
     status.callsignChoicesChanged(false);
     EXPECT_FALSE(bound.controls().isEnabled(choice));
     EXPECT_FALSE(bound.controls().isEnabled(block));
+}
+
+}  // namespace
+}  // namespace qvl
+
+namespace qvl {
+namespace {
+
+// A state that never asks for a repaint, or paints values nobody brings in,
+// would leave the window silently stale.
+TEST(MainWindowStateHooks, AMissingHookIsRefusedNamingIt) {
+    const auto refusal = [](MainWindowStateHooks hooks) -> std::string {
+        try {
+            const MainWindowState refused(std::move(hooks));
+        } catch (const std::invalid_argument& e) {
+            return e.what();
+        }
+        return "accepted";
+    };
+    const auto repaint = [](WindowRegion /*region*/) {};
+    const auto takeSourceValues = [](MainWindowState& /*state*/) {};
+    EXPECT_EQ(refusal({.repaint = repaint}), "main window state hooks not wired: takeSourceValues");
+    EXPECT_EQ(refusal({.takeSourceValues = takeSourceValues}), "main window state hooks not wired: repaint");
+    EXPECT_EQ(refusal({}), "main window state hooks not wired: repaint takeSourceValues");
+    EXPECT_EQ(refusal({.repaint = repaint, .takeSourceValues = takeSourceValues}), "accepted");
 }
 
 }  // namespace

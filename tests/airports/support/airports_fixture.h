@@ -101,8 +101,10 @@ protected:
     TempDir folder;
     LogCapture log{folder.path()};
     BoundControls window;
-    LoadedParkAirport park;
-    RangeControl range;
+    // Repaints of the parking statistics the loaded park airport asked for.
+    int statsRepaints = 0;
+    LoadedParkAirport park{[this] { ++statsRepaints; }};
+    RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     FakeStatus status;
 
 private:

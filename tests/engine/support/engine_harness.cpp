@@ -102,7 +102,9 @@ EngineTest::EngineTest()
                          .stands = stands,
                          .flightPlans = plans,
                          .status = status,
-                         .callsigns = collectedCallsigns})} {}
+                         .callsigns = collectedCallsigns,
+                         .userAircraft = {.read = [this] { return user; },
+                                          .send = [this](const UserState& s) { sentUserStates.push_back(s); }}})} {}
 
 void EngineTest::SetUp() {
     loadReferenceData();
@@ -114,8 +116,6 @@ void EngineTest::SetUp() {
     traffic.setAccepting(true);
     engine.clocks.steadyNow = [this] { return steady; };
     engine.clocks.weekTime = [this] { return weekTime; };
-    engine.clocks.userAircraft = [this] { return user; };
-    engine.sendUserState = [this](const UserState& s) { sentUserStates.push_back(s); };
     weekTime = packDaySlot(3, 20);
     // A tick count that is not a multiple of any pace, so tests see the pace
     // from an arbitrary start.

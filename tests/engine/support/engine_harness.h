@@ -68,7 +68,9 @@ public:
 // recording the occupied marks the engine sets. Tests add stands directly.
 class TestStands final : public StandService {
 public:
-    LoadedParkAirport park;
+    // Repaints of the parking statistics the park airport asked for.
+    int statsRepaints = 0;
+    LoadedParkAirport park{[this] { ++statsRepaints; }};
     std::vector<std::pair<std::uint32_t, bool>> occupiedCalls;
     // The next n calls of setStandOccupied throw, as a broken stand list would.
     int failNextOccupied = 0;
@@ -197,13 +199,13 @@ protected:
     TempDir dir;
     LogCapture logCapture{dir.path()};
     EngineState state;
-    FeedState feed;
+    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
     TrafficQueue traffic;
     SimLinkState link;
     UserAircraftState userData;
     RunState run;
     CurrentParkAirportState parkAirport;
-    RangeControl range;
+    RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     FakeLiveries liveries;
     TestStands stands;
     TestPlanFolder planFolder{dir.path()};

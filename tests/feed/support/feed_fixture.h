@@ -51,7 +51,9 @@ protected:
     TempDir dir;
     LogCapture log{dir.path()};
     RunState run;
-    FeedState feed;
+    // What a test has done when the traffic client goes; the feed's hook calls it.
+    std::function<void()> realTrafficGone = [] {};
+    FeedState feed{{.repaint = [] {}, .realTrafficGone = [this] { realTrafficGone(); }}};
     CurrentParkAirportState filter;
     TrafficQueue queue;
     Readers readers{queue, feed, run, filter};

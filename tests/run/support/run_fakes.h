@@ -236,9 +236,11 @@ public:
     int startRuns = 0;
     std::string followText;
     std::vector<std::int32_t> countdownSeconds;
+    std::vector<WindowRegion> repainted;
 
     void postStartRun() override { ++startRuns, calls.emplace_back("postStartRun"); }
     void postExit(std::int32_t code) override { exitCode = code, calls.emplace_back("postExit"); }
+    void repaint(WindowRegion region) override { repainted.push_back(region); }
     void repaintStatus() override {}
     void repaintControls() override {}
     void setAlwaysOnTop(bool onTop) override { calls.emplace_back(onTop ? "topmost" : "notTopmost"); }
