@@ -166,13 +166,14 @@ fs::path lf_archivedApfPath(std::string_view apfPathText, std::string_view publi
     return learnedMirror(rest);
 }
 
-Result<void, StockApfError> lf_downloadStockApf(std::string_view archivePath, const fs::path& target) {
+Result<void, StockApfError> lf_downloadStockApf(std::string_view archivePath, const fs::path& target,
+                                                const DownloadStop& stop) {
     const bool fromMsfs2020Folder =
         SIM_CHOICE.value() != kSimChoice2024 || archivePath.find("stock") != std::string_view::npos;
     const std::string url =
         fmt::format("{}{}{}", downloadBase(), fromMsfs2020Folder ? "MSFS/" : "MSFS2024/", archivePath);
     const CurlHandle curl;
-    if (gf_downloadToFile(curl, url, target)) return {};
+    if (gf_downloadToFile(curl, url, target, kStandFileLimits, stop)) return {};
     // A stale copy of an earlier download must not pass for this airport's file.
     fs::remove(target);
     std::string error = fmt::format("failed to download: '{}'", url);

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/download.h"
 #include "core/fixed_code.h"
 #include "core/result.h"
 
@@ -40,7 +41,9 @@ std::string lf_trimBlanks(std::string_view text);
 enum class StockApfError : std::uint8_t { notDownloaded };
 
 // Fetches an archived stand file into the target. On failure the target is
-// gone and the text says what failed ("failed to download: '...'").
-Result<void, StockApfError> lf_downloadStockApf(std::string_view archivePath, const std::filesystem::path& target);
+// gone and the text says what failed ("failed to download: '...'"). The stop
+// ends the download when the program closes: it runs on the run thread.
+Result<void, StockApfError> lf_downloadStockApf(std::string_view archivePath, const std::filesystem::path& target,
+                                                const DownloadStop& stop);
 
 }  // namespace qvl

@@ -47,13 +47,14 @@ double nearestStand(const pugi::xml_node& positions, const GeoPosition& position
     return best;
 }
 
-double readNearestStand(const FixedCode4& icao, const GeoPosition& position, std::string& standId) {
+double readNearestStand(const FixedCode4& icao, const GeoPosition& position, std::string& standId,
+                        const RunState& run) {
     const std::string pathText = gf_apfPathFor(icao);
     if (pathText.empty()) return kNoStandNm;
     fs::path file = pathFromUtf8(pathText);
     if (!pathText.starts_with("airports")) {
         file = kClosestStandTempFile;
-        if (!lf_downloadStockApf(pathText, file)) return kNoStandNm;
+        if (!lf_downloadStockApf(pathText, file, [&run] { return run.isClosing(); })) return kNoStandNm;
     }
     pugi::xml_document document;
     if (!document.load_file(file.c_str())) return kNoStandNm;
@@ -64,10 +65,11 @@ double readNearestStand(const FixedCode4& icao, const GeoPosition& position, std
 
 }  // namespace
 
-double gf_readDestApfForClosestStand(const FixedCode4& icao, const GeoPosition& position, std::string& standId) {
+double gf_readDestApfForClosestStand(const FixedCode4& icao, const GeoPosition& position, std::string& standId,
+                                     const RunState& run) {
     try {
         const TemporaryStandFile temporary;
-        return readNearestStand(icao, position, standId);
+        return readNearestStand(icao, position, standId, run);
     } catch (const std::exception& e) {
         gf_logAttention(fmt::format("{}: {}", "gf_readDestApfForClosestStand", e.what()));
         return kNoStandNm;

@@ -7,6 +7,7 @@
 
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
+#include "core/run_state.h"
 
 namespace qvl {
 
@@ -16,7 +17,8 @@ inline constexpr const char* kClosestStandTempFile = "airport.xml";
 
 // Nautical miles from the position to the airport's nearest stand, with the
 // stand's id in `standId`; 100.0 when no stand is found (`standId` is then
-// left as it was).
-double gf_readDestApfForClosestStand(const FixedCode4& icao, const GeoPosition& position, std::string& standId);
+// left as it was). A close ends the download of an archived stand file.
+double gf_readDestApfForClosestStand(const FixedCode4& icao, const GeoPosition& position, std::string& standId,
+                                     const RunState& run);
 
 }  // namespace qvl

@@ -90,12 +90,12 @@ struct SourceFile {
     std::string error;
 };
 
-SourceFile sourceFileFor(const std::string& pathText) {
+SourceFile sourceFileFor(const std::string& pathText, const RunState& run) {
     if (pathText.starts_with("airports")) return {.file = pathFromUtf8(pathText), .error = {}};
     std::error_code ignored;
     fs::create_directories(kAirportsFolder, ignored);
     const fs::path target = kAirportsFolder / "park_airport.xml";
-    const auto downloaded = lf_downloadStockApf(pathText, target);
+    const auto downloaded = lf_downloadStockApf(pathText, target, [&run] { return run.isClosing(); });
     if (!downloaded) return {.file = {}, .error = downloaded.errorText()};
     return {.file = target, .error = {}};
 }
@@ -146,7 +146,7 @@ ApfLoadResult loadParkAirport(const ApfLoadRequest& request, LoadedParkAirport& 
     const std::string& pathText = request.pathText;
     if (pathText.empty()) return failed(fmt::format("{}: xml is empty", kReaderName));
     if (!request.icao.isSet()) return failed(fmt::format("{}: no park airport set", kReaderName));
-    const SourceFile source = sourceFileFor(pathText);
+    const SourceFile source = sourceFileFor(pathText, links.run);
     if (!source.error.empty()) return failed(source.error);
 
     pugi::xml_document document;

@@ -16,6 +16,7 @@
 #include "core/fixed_code.h"
 #include "core/range_control.h"
 #include "core/result.h"
+#include "core/run_state.h"
 #include "core/status.h"
 
 namespace qvl {
@@ -34,6 +35,8 @@ struct ParkAirportLinks {
     RangeControl& range;  // the automatic radius, for a learned file's settings
     // The parking settings the load adjusts, and "Flush static" once stands are loaded.
     Status& status;
+    // A close ends the download of an archived stand file.
+    const RunState& run;
 };
 
 // Why the park airport's stands are not loaded.

@@ -135,11 +135,13 @@ void BM_ReadStandFile(benchmark::State& state) {
     BenchFolder& bench = benchFolder();
     LoadedParkAirport park{[] {}};
     CurrentParkAirportState parkAirport;
+    const RunState run;
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     test::FakeStatus status;
     for (auto _ : state) {
-        const ApfLoadResult result = gf_readApf({.pathText = bench.standFile, .icao = FixedCode4("EHAM")}, park,
-                                                {.parkAirport = parkAirport, .range = range, .status = status});
+        const ApfLoadResult result =
+            gf_readApf({.pathText = bench.standFile, .icao = FixedCode4("EHAM")}, park,
+                       {.parkAirport = parkAirport, .range = range, .status = status, .run = run});
         if (!result) state.SkipWithError(result.errorText().c_str());
     }
     std::size_t flights = 0;

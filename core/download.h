@@ -41,6 +41,8 @@ struct DownloadLimits {
 };
 
 inline constexpr std::uint64_t kMebibyte = std::uint64_t{1} << 20U;
+// An archived stand file: some hundreds of kilobytes for the largest airport.
+inline constexpr DownloadLimits kStandFileLimits{.totalTime = std::chrono::minutes(2), .maxBytes = 16 * kMebibyte};
 // versions.json: a few hundred bytes.
 inline constexpr DownloadLimits kVersionInfoLimits{.totalTime = std::chrono::seconds(30), .maxBytes = kMebibyte};
 // The encrypted reference data files.

@@ -109,10 +109,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     LoadedParkAirport park{[] {}};
     CurrentParkAirportState parkAirport;
+    const RunState run;
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     fuzz::QuietStatus status;
     const ApfLoadResult result = gf_readApf({.pathText = kStandFile.string(), .icao = FixedCode4("EHAM")}, park,
-                                            {.parkAirport = parkAirport, .range = range, .status = status});
+                                            {.parkAirport = parkAirport, .range = range, .status = status, .run = run});
     expect(result.ok() || (result.error() == ApfLoadError::noStands && park.apfHandmade),
            "a learned file never makes the airport's own file fail");
     expectSoundSettings();

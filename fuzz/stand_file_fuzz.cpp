@@ -108,10 +108,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     LoadedParkAirport park{[] {}};
     CurrentParkAirportState parkAirport;
+    const RunState run;
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     fuzz::QuietStatus status;
     const ApfLoadResult result = gf_readApf({.pathText = kStandFile.string(), .icao = FixedCode4("ZZZZ")}, park,
-                                            {.parkAirport = parkAirport, .range = range, .status = status});
+                                            {.parkAirport = parkAirport, .range = range, .status = status, .run = run});
     if (!result) {
         expect(park.parkStands.empty(), "a load that did not succeed leaves no stands");
         return 0;

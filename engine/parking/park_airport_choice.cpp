@@ -35,7 +35,11 @@ std::string airportLabelOf(const FixedCode4& icao) {
 
 // On the ground: the airport the user aircraft stands at, when it has stands.
 bool chooseOnGround(Engine& engine, const UserAircraftBlock& user) {
-    const AirportRec* closest = gf_closestAirport(user.position(), gf_readDestApfForClosestStand);
+    const AirportRec* closest = gf_closestAirport(
+        user.position(),
+        [&run = engine.run](const FixedCode4& icao, const GeoPosition& position, std::string& standId) {
+            return gf_readDestApfForClosestStand(icao, position, standId, run);
+        });
     if (closest == nullptr) {
         gf_showMessage("User aircraft on the ground, no RT supported airport in sight", MessageLogging::notLogged);
         return false;

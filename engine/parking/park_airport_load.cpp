@@ -124,9 +124,9 @@ ApfLoadResult lf_readParkedFile(Engine& engine) {
 
     ParkingDisplay& display = engine.state.parking.display;
     display.airportName.clear();
-    ApfLoadResult loaded =
-        gf_readApf({.pathText = pathText, .icao = current->code}, park,
-                   {.parkAirport = engine.parkAirport, .range = engine.range, .status = engine.status});
+    ApfLoadResult loaded = gf_readApf(
+        {.pathText = pathText, .icao = current->code}, park,
+        {.parkAirport = engine.parkAirport, .range = engine.range, .status = engine.status, .run = engine.run});
     if (!loaded) return loaded;
     // A name cached for the stands before would not be one of these.
     engine.state.userStandName.reset();

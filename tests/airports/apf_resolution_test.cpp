@@ -115,15 +115,15 @@ TEST_F(Resolution, StockFilesComeFromTheFirstSimulatorsFolder) {
     server.route("/downloads/MSFS2024/archive/thirdparty/Pub/EHAM.xml", HttpResponse::ok("<root>third</root>"));
     server.route("/downloads/MSFS/archive/thirdparty/Pub/EHAM.xml", HttpResponse::ok("<root>old</root>"));
 
-    EXPECT_TRUE(lf_downloadStockApf("archive/stock/EHAM.xml", parkAirportXml).ok());
+    EXPECT_TRUE(lf_downloadStockApf("archive/stock/EHAM.xml", parkAirportXml, {}).ok());
     EXPECT_EQ(test::readFile(parkAirportXml), "<root>stock</root>");
-    EXPECT_TRUE(lf_downloadStockApf("archive/thirdparty/Pub/EHAM.xml", parkAirportXml).ok());
+    EXPECT_TRUE(lf_downloadStockApf("archive/thirdparty/Pub/EHAM.xml", parkAirportXml, {}).ok());
     EXPECT_EQ(test::readFile(parkAirportXml), "<root>old</root>") << "MSFS 2020 takes everything from MSFS/";
 
     SIM_CHOICE.set(std::string(kSimChoice2024));
-    EXPECT_TRUE(lf_downloadStockApf("archive/thirdparty/Pub/EHAM.xml", parkAirportXml).ok());
+    EXPECT_TRUE(lf_downloadStockApf("archive/thirdparty/Pub/EHAM.xml", parkAirportXml, {}).ok());
     EXPECT_EQ(test::readFile(parkAirportXml), "<root>third</root>");
-    EXPECT_TRUE(lf_downloadStockApf("archive/stock/EHAM.xml", parkAirportXml).ok());
+    EXPECT_TRUE(lf_downloadStockApf("archive/stock/EHAM.xml", parkAirportXml, {}).ok());
     EXPECT_EQ(test::readFile(parkAirportXml), "<root>stock</root>");
     EXPECT_EQ(server.userAgents().back(), "QVLT");
 }
@@ -132,13 +132,13 @@ TEST_F(Resolution, AFailedDownloadLeavesNoTarget) {
     server.route("/downloads/MSFS/archive/stock/CUT.xml", HttpResponse::cutShort(std::string(4000, 'x')));
     writeFile(parkAirportXml, "<root>an earlier airport</root>");
     const std::string missing = url("/downloads/MSFS/archive/stock/NONE.xml");
-    EXPECT_EQ(lf_downloadStockApf("archive/stock/NONE.xml", parkAirportXml).errorText(),
+    EXPECT_EQ(lf_downloadStockApf("archive/stock/NONE.xml", parkAirportXml, {}).errorText(),
               "failed to download: '" + missing + "'");
     EXPECT_FALSE(fs::exists(parkAirportXml)) << "404: the stale copy is gone too";
     EXPECT_TRUE(logged("failed to download: '" + missing + "'"));
 
     const std::string cut = url("/downloads/MSFS/archive/stock/CUT.xml");
-    EXPECT_EQ(lf_downloadStockApf("archive/stock/CUT.xml", parkAirportXml).errorText(),
+    EXPECT_EQ(lf_downloadStockApf("archive/stock/CUT.xml", parkAirportXml, {}).errorText(),
               "failed to download: '" + cut + "'");
     EXPECT_FALSE(fs::exists(parkAirportXml));
     EXPECT_FALSE(fs::exists(parkAirportXml.string() + ".part"));

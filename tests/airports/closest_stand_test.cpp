@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "airports/support/airports_fixture.h"
 #include "refdata/closest_airport.h"
@@ -26,10 +28,11 @@ protected:
         airports(R"(<ap c="EHAM" la="0" lo="0.05" a="0" s="10"/><ap c="EHLE" la="0" lo="0.06" a="0" s="0"/>
                     <ap c="EHRD" la="0" lo="0.07" a="0" s="0"/>)");
     }
-    double nearest(const char* icao) { return gf_readDestApfForClosestStand(FixedCode4(icao), user, standId); }
+    double nearest(const char* icao) { return gf_readDestApfForClosestStand(FixedCode4(icao), user, standId, run); }
 
     const GeoPosition user{.latitude = 0.0, .longitude = 0.0};
     std::string standId = "untouched";
+    RunState run;
 };
 
 TEST_F(ClosestStand, NoFileOrOnlyStandsBeyondOneHundredMilesGiveOneHundred) {
@@ -65,12 +68,28 @@ TEST_F(ClosestStand, AnArchivedAirportLeavesNoTemporaryFile) {
     }
 }
 
+TEST_F(ClosestStand, ACloseEndsTheDownloadOfAnArchivedAirport) {
+    server.route("/downloads/MSFS/archive/stock/EHAM.xml", HttpResponse::silence());
+    std::jthread closer([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        run.recordUserClose();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(nearest("EHAM"), 100.0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_FALSE(fs::exists(kClosestStandTempFile));
+}
+
 TEST_F(ClosestStand, TheClosestAirportAsksItWhenTwoCompete) {
     // Walking the list in code order, EHLE overtakes EHAM and EHRD overtakes
     // EHLE: EHRD is the closest airport and EHLE its neighbour.
     writeFile(kMyThirdpartyFolder / "EHLE.xml", standsAt(R"(<parkpos id="L1" latitude="0" longitude="0.0679"/>)"));
     writeFile(kMySimaddonFolder / "EHRD.xml", standsAt(R"(<parkpos id="R1" latitude="0" longitude="0.07"/>)"));
-    const AirportRec* found = gf_closestAirport({.latitude = 0.0, .longitude = 0.068}, gf_readDestApfForClosestStand);
+    const AirportRec* found =
+        gf_closestAirport({.latitude = 0.0, .longitude = 0.068},
+                          [this](const FixedCode4& icao, const GeoPosition& position, std::string& id) {
+                              return gf_readDestApfForClosestStand(icao, position, id, run);
+                          });
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(gf_fixedCodeView(found->icao), "EHLE") << "EHRD is closest, EHLE's stand is nearer";
     EXPECT_TRUE(logged("Airport EHRD is closest, neighbour is EHLE"));

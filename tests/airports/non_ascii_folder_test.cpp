@@ -73,8 +73,9 @@ TEST_F(NonAsciiFolder, AStandFileIsSavedAndReadBack) {
     EXPECT_EQ(filesIn(program / kMyThirdpartyFolder), std::vector<fs::path>{"LSZH.xml"});
 
     std::string standId;
-    EXPECT_NEAR(gf_readDestApfForClosestStand(FixedCode4("LSZH"), {.latitude = 0.0, .longitude = 0.0}, standId), 1.2,
-                1e-9);
+    EXPECT_NEAR(
+        gf_readDestApfForClosestStand(FixedCode4("LSZH"), {.latitude = 0.0, .longitude = 0.0}, standId, RunState{}),
+        1.2, 1e-9);
     EXPECT_EQ(standId, "E1");
 }
 

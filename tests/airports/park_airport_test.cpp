@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "airports/apf_file.h"
@@ -54,7 +56,8 @@ protected:
     }
 
     CurrentParkAirportState parkAirport;
-    ParkAirportLinks links{.parkAirport = parkAirport, .range = range, .status = status};
+    RunState run;
+    ParkAirportLinks links{.parkAirport = parkAirport, .range = range, .status = status, .run = run};
     const std::vector<std::pair<std::string, std::string>> header{
         {"airport_name", "Schiphol"}, {"publisher", "Pub"}, {"altitude", "-11"}, {"RT_traffic_week", "12"}};
 };
@@ -96,6 +99,21 @@ TEST_F(ParkAirport, AnArchivedFileIsFetchedIntoParkAirportXml) {
         << "only \"airports\" in lower case is a local file";
     EXPECT_TRUE(park.parkStands.empty());
     EXPECT_FALSE(parkAirport.standsLoaded());
+}
+
+// The download runs on the run thread: a close must not wait for a site
+// that never answers (the download's own time limit is minutes).
+TEST_F(ParkAirport, ACloseEndsTheDownloadOfAnArchivedFile) {
+    server.route("/downloads/MSFS/archive/stock/EHAM.xml", HttpResponse::silence());
+    std::jthread closer([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        run.recordUserClose();
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(load("archive/stock/EHAM.xml"),
+              "failed to download: '" + server.baseUrl() + "/downloads/MSFS/archive/stock/EHAM.xml'");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    EXPECT_TRUE(park.parkStands.empty());
 }
 
 TEST_F(ParkAirport, FailuresGiveTheirTextAndLeaveNoStands) {

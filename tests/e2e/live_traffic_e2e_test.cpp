@@ -369,7 +369,7 @@ protected:
     CatalogueLiveries liveries{tables, state, counters};
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     test::FakeStatus status;
-    ParkAirportLinks parkLinks{.parkAirport = parkAirport, .range = range, .status = status};
+    ParkAirportLinks parkLinks{.parkAirport = parkAirport, .range = range, .status = status, .run = run};
     LoadedParkAirport loadedPark{[] {}};
     ParkAirportStands stands{loadedPark};
     PlanFolder planFolder{dir.path()};

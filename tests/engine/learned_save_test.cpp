@@ -81,7 +81,7 @@ protected:
     }
 
     RangeControl loadRange{[] { return std::optional<AutoRangeInputs>{}; }};
-    ParkAirportLinks links{.parkAirport = parkAirport, .range = loadRange, .status = status};
+    ParkAirportLinks links{.parkAirport = parkAirport, .range = loadRange, .status = status, .run = run};
 
 private:
     fs::path previousFolder_;

@@ -89,7 +89,7 @@ protected:
     LoadedParkAirport& park = stands.park;
     ParkAirportStands service{park};
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
-    ParkAirportLinks links{.parkAirport = parkAirport, .range = range, .status = status};
+    ParkAirportLinks links{.parkAirport = parkAirport, .range = range, .status = status, .run = run};
 
 private:
     fs::path previousFolder_;
