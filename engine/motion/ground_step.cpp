@@ -10,7 +10,6 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
-#include "engine/conflicts/stand_conflicts.h"
 #include "engine/engine_math.h"
 #include "engine/motion/motion.h"
 #include "engine/motion/motion_steps.h"

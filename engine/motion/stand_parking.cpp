@@ -4,7 +4,6 @@
 
 #include "core/log.h"
 #include "engine/conflicts/conflicts.h"
-#include "engine/conflicts/stand_conflicts.h"
 #include "engine/engine.h"
 #include "engine/engine_math.h"
 #include "engine/motion/motion_steps.h"
