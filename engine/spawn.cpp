@@ -13,7 +13,7 @@
 #include "engine/conflicts/conflicts.h"
 #include "engine/engine.h"
 #include "engine/engine_math.h"
-#include "engine/parking/park_limit.h"
+#include "engine/conflicts/park_limit.h"
 #include "engine/removal.h"
 #include "engine/stands/stands.h"
 #include "platform/units.h"

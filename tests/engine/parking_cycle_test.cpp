@@ -18,6 +18,7 @@
 #include "core/messages.h"
 #include "core/settings.h"
 #include "core/time_text.h"
+#include "engine/conflicts/park_limit.h"
 #include "engine/conflicts/static_conflicts.h"
 #include "ground_fixture.h"
 #include "refdata/code_table.h"
