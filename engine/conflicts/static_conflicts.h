@@ -41,11 +41,6 @@ void gf_clearReservedStand(Engine& engine, std::string_view standName);
 // withdrawn (or marked to go once created) and their records erased.
 void gf_flushStaticAc(Engine& engine);
 
-// The number of active parked live aircraft. With `show`, their mean parked
-// time in hours (half hours of the week clock / 2 + 0.5) is stored in
-// `shownMeanHours` and the window repainted when it changed.
-std::int32_t gf_showLiveParkAverage(Engine& engine, bool show, float& shownMeanHours);
-
 struct ParkedLive {
     std::string callsign;
     std::uint32_t standNumber = 0;

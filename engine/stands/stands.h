@@ -64,9 +64,4 @@ void gf_findLearnedStand(Engine& engine, WeekTime now, LiveAc& ac);
 bool lf_standHasFlightNow(Engine& engine, WeekTime now, std::uint32_t standNumber, const FlightRec& flight,
                           std::int32_t windowHalfHours);
 
-// The number of static aircraft on their stands. With `show`, unless the
-// parking update is pending, their mean parked time in hours is stored in
-// `shownMeanHours` and the window repainted when it changed.
-std::int32_t gf_showStaticParkAverage(Engine& engine, bool show, bool parkingUpdatePending, float& shownMeanHours);
-
 }  // namespace qvl
