@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -90,7 +91,8 @@ public:
     std::vector<StandOption> standOptions(std::uint32_t standNumber) override {
         return real_.standOptions(standNumber);
     }
-    std::vector<Stand>& standList() override { return real_.standList(); }
+    const std::vector<Stand>& standList() override { return real_.standList(); }
+    std::span<Stand> selectionStands() override { return real_.selectionStands(); }
     void learnStandSize(std::uint32_t standNumber, double radiusNm) override {
         real_.learnStandSize(standNumber, radiusNm);
     }
