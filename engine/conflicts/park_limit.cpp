@@ -9,8 +9,8 @@
 #include "core/rounding.h"
 #include "core/settings.h"
 #include "core/strings.h"
+#include "engine/base/engine.h"
 #include "engine/conflicts/conflicts.h"
-#include "engine/engine.h"
 
 namespace qvl {
 namespace {

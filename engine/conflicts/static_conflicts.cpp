@@ -9,10 +9,9 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "core/settings.h"
-#include "engine/conflicts/conflicts.h"
-#include "engine/engine.h"
-#include "engine/engine_math.h"
-#include "engine/removal.h"
+#include "engine/base/engine.h"
+#include "engine/base/engine_math.h"
+#include "engine/base/removal.h"
 #include "engine/stands/stands.h"
 
 namespace qvl {

@@ -10,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/live_ac.h"
+#include "engine/base/live_ac.h"
+#include "engine/base/parking_state.h"
 
 namespace qvl {
 
@@ -41,11 +42,6 @@ void gf_clearReservedStand(Engine& engine, std::string_view standName);
 // withdrawn (or marked to go once created) and their records erased.
 void gf_flushStaticAc(Engine& engine);
 
-struct ParkedLive {
-    std::string callsign;
-    std::uint32_t standNumber = 0;
-    std::int64_t minutes = 0;  // 0 while its samples still show it at the stand
-};
 // The active parked live aircraft, longest parked first. One parked longer
 // than 90 minutes (180 for Heavy) that no sample shows at its stand is
 // removed instead, unless INITIAL_LOAD_ONLY is on.

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "core/geodesy.h"
-#include "engine/engine.h"
-#include "engine/live_ac.h"
+#include "engine/base/engine.h"
+#include "engine/base/live_ac.h"
 
 namespace qvl {
 

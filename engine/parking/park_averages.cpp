@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "engine/stands/stands.h"
 
 namespace qvl {

@@ -18,7 +18,7 @@
 #include "core/random.h"
 #include "core/range_control.h"
 #include "core/settings.h"
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "engine/stands/stands.h"
 #include "liveries/livery_data.h"
 #include "refdata/lookups.h"

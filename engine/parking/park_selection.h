@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "airports/stand.h"
-#include "engine/live_ac.h"
-#include "engine/parking/parking_state.h"
+#include "engine/base/live_ac.h"
+#include "engine/base/parking_state.h"
 
 namespace qvl {
 

@@ -22,15 +22,15 @@
 #include "core/settings.h"
 #include "core/strings.h"
 #include "core/time_text.h"
+#include "engine/base/engine.h"
+#include "engine/base/removal.h"
 #include "engine/conflicts/park_limit.h"
 #include "engine/conflicts/static_conflicts.h"
-#include "engine/engine.h"
 #include "engine/parking/learned_save.h"
 #include "engine/parking/park_airports.h"
 #include "engine/parking/park_averages.h"
 #include "engine/parking/park_selection.h"
 #include "engine/parking/user_stand_exchange.h"
-#include "engine/removal.h"
 #include "engine/stands/stands.h"
 
 namespace qvl {

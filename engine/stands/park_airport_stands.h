@@ -13,7 +13,7 @@
 
 #include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 
 namespace qvl {
 

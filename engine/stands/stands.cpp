@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "engine/engine_math.h"
+#include "engine/base/engine_math.h"
 #include "refdata/lookups.h"
 
 namespace qvl {

@@ -7,14 +7,10 @@
 #include <string>
 
 #include "core/geodesy.h"
-#include "engine/engine.h"
-#include "engine/live_ac.h"
+#include "engine/base/engine.h"
+#include "engine/base/live_ac.h"
 
 namespace qvl {
-
-// Radii of the stand searches.
-inline constexpr double kStandSearchWideNm = 0.029697624190064796;  // 55 m
-inline constexpr double kStandSearchNm = 0.010799136069114472;      // 20 m
 
 // Why a stand option is recorded.
 enum class StandLearning : std::int32_t {

@@ -13,7 +13,7 @@
 #include "core/settings.h"
 #include "core/strings.h"
 #include "core/version.h"
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "engine/parking/park_averages.h"
 #include "platform/ui/controls.h"
 #include "run/window/message_area.h"
@@ -301,7 +301,8 @@ void LiveCountRefresh::lf_refreshLiveCount() {
         engine_.status.statusChanged();
     }
     const ParkAverage statics = staticParkAverage(engine_);
-    if (!flags_.parkingUpdatePending.load() && parkMeanChanged(window_.meanStaticParkedHours.load(), statics.meanHours)) {
+    if (!flags_.parkingUpdatePending.load() &&
+        parkMeanChanged(window_.meanStaticParkedHours.load(), statics.meanHours)) {
         window_.meanStaticParkedHours = statics.meanHours;
         engine_.status.statusChanged();
     }
