@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"
 #include "support/fake_status.h"

@@ -36,7 +36,7 @@
 #include "core/run_state.h"
 #include "core/settings.h"
 #include "core/time_text.h"
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "engine/parking/park_selection.h"
 #include "engine/parking/parking_cycle.h"
 #include "engine/stands/park_airport_stands.h"

@@ -1,8 +1,8 @@
 #include "engine/callsigns.h"
 
-#include "engine/engine.h"
-#include "engine/engine_state.h"
-#include "engine/removal.h"
+#include "engine/base/engine.h"
+#include "engine/base/engine_state.h"
+#include "engine/base/removal.h"
 
 namespace qvl {
 

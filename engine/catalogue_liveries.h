@@ -9,8 +9,8 @@
 
 #include <string_view>
 
-#include "engine/engine.h"
-#include "engine/engine_state.h"
+#include "engine/base/engine.h"
+#include "engine/base/engine_state.h"
 #include "liveries/livery_matching.h"
 #include "liveries/livery_tables.h"
 

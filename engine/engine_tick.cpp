@@ -8,7 +8,7 @@
 
 #include "core/log.h"
 #include "core/settings.h"
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "engine/live_ac_update.h"
 #include "engine/object_events.h"
 #include "engine/parking/first_park_airport.h"

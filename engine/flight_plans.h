@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "simlink/flight_plan.h"
 
 namespace qvl {

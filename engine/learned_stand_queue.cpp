@@ -2,10 +2,10 @@
 
 #include <list>
 
+#include "engine/base/engine.h"
+#include "engine/base/engine_state.h"
+#include "engine/base/live_ac.h"
 #include "engine/conflicts/static_conflicts.h"
-#include "engine/engine.h"
-#include "engine/engine_state.h"
-#include "engine/live_ac.h"
 #include "engine/stands/stands.h"
 
 namespace qvl {

@@ -6,10 +6,10 @@
 
 #include "core/log.h"
 #include "core/strings.h"
-#include "engine/engine.h"
-#include "engine/engine_math.h"
+#include "engine/base/engine.h"
+#include "engine/base/engine_math.h"
+#include "engine/base/removal.h"
 #include "engine/motion/motion.h"
-#include "engine/removal.h"
 #include "engine/spawn.h"
 
 namespace qvl {

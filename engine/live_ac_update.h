@@ -4,7 +4,7 @@
 // removed.
 #pragma once
 
-#include "engine/live_ac.h"
+#include "engine/base/live_ac.h"
 
 namespace qvl {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "engine/live_ac.h"
+#include "engine/base/live_ac.h"
 #include "simlink/sim_hooks.h"
 
 namespace qvl {

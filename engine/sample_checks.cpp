@@ -2,17 +2,17 @@
 
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include <fmt/format.h>
 
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "core/settings.h"
-#include "engine/engine.h"
-#include "engine/engine_math.h"
-#include "engine/removal.h"
+#include "engine/base/engine.h"
+#include "engine/base/engine_math.h"
+#include "engine/base/removal.h"
 #include "engine/stands/stands.h"
-#include "engine/traffic_intake.h"
 #include "platform/units.h"
 
 namespace qvl {
@@ -29,6 +29,8 @@ constexpr double kBehindDeg = 90.0;
 constexpr double kReversedDeg = 150.0;
 constexpr double kSlowRollKt = 40.0;
 constexpr std::uint32_t kWeekOfTicks = 60480000;
+constexpr double kNearSameDegrees = 0.00015;
+constexpr double kTurnedBackDeg = 100.0;
 
 GeoPosition positionOf(const TrafficSample& s) { return {.latitude = s.latitude, .longitude = s.longitude}; }
 GeoPosition positionOf(const LiveAc& ac) { return ac.position; }
@@ -255,6 +257,53 @@ void lf_leaveStand(Engine& engine, LiveAc& ac, TrafficSample& sample) {
     engine.stands.setStandOccupied(ac.standNumber, false);
     ac.motion.standDistanceRef.reset();
     ac.setPhase(GroundPhase::parked);
+}
+
+bool lf_checkBirthSample(const LiveAc& ac, TrafficSample& sample) {
+    const TrafficSample& last = ac.samples.back();
+    const bool still = samePosition(sample.latitude, sample.longitude, last.latitude, last.longitude);
+    if (still) sample.stationary = 1;
+    if (ac.flight.category == AircraftCategory::Rotorcraft) return true;
+    const bool flyingAway = sample.airborne != 0 || (ac.status == SimStatus::active && !ac.onGround);
+    if (still) {
+        if (flyingAway || (ac.motion.departing && sample.groundSpeed > 0.0 && last.groundSpeed >= 30.0)) return false;
+        sample.groundSpeed = 0.0;
+        return true;
+    }
+    const bool nearlyStill = std::fabs(sample.latitude - last.latitude) < kNearSameDegrees &&
+                             std::fabs(sample.longitude - last.longitude) < kNearSameDegrees;
+    if (nearlyStill) {
+        if (flyingAway || (ac.motion.departing && sample.groundSpeed > 0.0 && last.groundSpeed >= 50.0)) return false;
+        const std::uint32_t due = sample.dueTick;
+        sample = last;
+        sample.dueTick = due;
+        sample.groundSpeed = 0.0;
+        sample.stationary = 1;
+        return true;
+    }
+    if (sample.groundSpeed == 0.0 && (ac.motion.departing || sample.airborne != 0)) return last.groundSpeed < 50.0;
+    return true;
+}
+
+bool startsOverBehind(const LiveAc& ac, const TrafficSample& sample) {
+    if (ac.samples.empty() || ac.onGround || sample.airborne == 0 ||
+        ac.flight.category == AircraftCategory::Rotorcraft) {
+        return false;
+    }
+    const auto& queued = ac.samples;
+    const TrafficSample& last = queued.back();
+    // The queue's last leg tells the way; with one sample, the heading of an
+    // aircraft that flies already. A new one has none yet.
+    std::optional<double> way;
+    if (queued.size() >= 2) {
+        const TrafficSample& before = queued[queued.size() - 2];
+        if (!samePosition(before.latitude, before.longitude, last.latitude, last.longitude)) {
+            way = gf_initialBearing(positionOf(before), positionOf(last));
+        }
+    }
+    if (!way && ac.phase != GroundPhase::birth) way = ac.heading;
+    if (!way) return false;
+    return angleApart(gf_initialBearing(positionOf(last), positionOf(sample)), *way) >= kTurnedBackDeg * kDegToRad;
 }
 
 }  // namespace qvl

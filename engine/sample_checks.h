@@ -5,7 +5,7 @@
 // the motion had carried on beyond its data returns to the feed.
 #pragma once
 
-#include "engine/live_ac.h"
+#include "engine/base/live_ac.h"
 
 namespace qvl {
 
@@ -24,5 +24,15 @@ bool checkNewPosDuringLanding(Engine& engine, LiveAc& ac, TrafficSample& sample)
 
 // The samples show the aircraft leaving its stand.
 void lf_leaveStand(Engine& engine, LiveAc& ac, TrafficSample& sample);
+
+// The stationary check against the last queued sample: true when the sample
+// may be queued (it may be marked stationary, or replaced by a still copy
+// of the last one).
+bool lf_checkBirthSample(const LiveAc& ac, TrafficSample& sample);
+// An airborne sample 100 degrees or more off the way the end of a flying
+// aircraft's queue goes: the feed has started over from a point behind it
+// (a replayed or restarted stream). Queued, it would turn the aircraft
+// round to fly back. Never for rotorcraft, which may go any way.
+bool startsOverBehind(const LiveAc& ac, const TrafficSample& sample);
 
 }  // namespace qvl

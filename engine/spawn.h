@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "airports/stand.h"
-#include "engine/live_ac.h"
+#include "engine/base/live_ac.h"
 
 namespace qvl {
 

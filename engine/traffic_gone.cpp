@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "core/run_state.h"
-#include "engine/engine.h"
-#include "engine/engine_state.h"
-#include "engine/removal.h"
+#include "engine/base/engine.h"
+#include "engine/base/engine_state.h"
+#include "engine/base/removal.h"
 
 namespace qvl {
 namespace {

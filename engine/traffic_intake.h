@@ -4,7 +4,7 @@
 // when the tick counter reaches it.
 #pragma once
 
-#include "engine/live_ac.h"
+#include "engine/base/live_ac.h"
 
 namespace qvl {
 
@@ -28,14 +28,4 @@ void lf_createLiveAc(Engine& engine, TrafficRecord& record);
 // Appends a sample to an aircraft that exists; removes it when more than 200
 // are queued or when a hold ends. Logs and rethrows what it throws.
 void decodeExisting(Engine& engine, LiveAc& ac, TrafficSample sample);
-// The stationary check against the last queued sample: true when the sample
-// may be queued (it may be marked stationary, or replaced by a still copy
-// of the last one).
-bool lf_checkBirthSample(const LiveAc& ac, TrafficSample& sample);
-// An airborne sample 100 degrees or more off the way the end of a flying
-// aircraft's queue goes: the feed has started over from a point behind it
-// (a replayed or restarted stream). Queued, it would turn the aircraft
-// round to fly back. Never for rotorcraft, which may go any way.
-bool startsOverBehind(const LiveAc& ac, const TrafficSample& sample);
-
 }  // namespace qvl

@@ -7,7 +7,7 @@
 #include "core/log.h"
 #include "core/messages.h"
 #include "core/user_error.h"
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "refdata/code_table.h"
 
 namespace qvl {

@@ -3,7 +3,7 @@
 // the run with user error 81), the second are listed in Log.txt.
 #pragma once
 
-#include "engine/live_ac.h"
+#include "engine/base/live_ac.h"
 
 namespace qvl {
 

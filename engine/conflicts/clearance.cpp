@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "core/geodesy.h"
-#include "engine/engine.h"
-#include "engine/engine_math.h"
-#include "engine/removal.h"
+#include "engine/base/engine.h"
+#include "engine/base/engine_math.h"
+#include "engine/base/removal.h"
 
 namespace qvl {
 namespace {

@@ -9,15 +9,14 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "core/settings.h"
+#include "engine/base/engine.h"
+#include "engine/base/engine_math.h"
+#include "engine/base/removal.h"
 #include "engine/conflicts/static_conflicts.h"
-#include "engine/engine.h"
-#include "engine/removal.h"
 #include "engine/stands/stands.h"
 
 namespace qvl {
 namespace {
-
-constexpr double kCollisionFactor = 1.1;
 
 bool beingRemoved(const LiveAc& ac) { return ac.status == SimStatus::removingfromsim; }
 
@@ -79,10 +78,6 @@ std::int32_t parkedLiveCount(const Engine& engine) {
 }  // namespace
 
 bool isProvisional(std::string_view callsign) noexcept { return !callsign.empty() && callsign.back() == '_'; }
-
-double collisionDistance(double halfSpanA, double halfSpanB) noexcept {
-    return kCollisionFactor * (halfSpanA + halfSpanB);
-}
 
 void lf_removeGhost(Engine& engine, std::string_view callsign) {
     if (callsign.empty()) return;

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "airports/stand.h"
-#include "engine/live_ac.h"
+#include "engine/base/live_ac.h"
 
 namespace qvl {
 
@@ -42,8 +42,5 @@ void lf_makeWayAtStand(Engine& engine, const LiveAc& ac, const Stand& stand);
 // longest first, then the static aircraft parked earliest. Static parking
 // sets the park airport's limit.
 void checkParkLimit(Engine& engine, std::int32_t extra, std::int32_t limit);
-
-// 1.1 x (half span + half span), nm.
-double collisionDistance(double halfSpanA, double halfSpanB) noexcept;
 
 }  // namespace qvl

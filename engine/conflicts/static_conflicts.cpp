@@ -9,10 +9,9 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "core/settings.h"
-#include "engine/conflicts/conflicts.h"
-#include "engine/engine.h"
-#include "engine/engine_math.h"
-#include "engine/removal.h"
+#include "engine/base/engine.h"
+#include "engine/base/engine_math.h"
+#include "engine/base/removal.h"
 #include "engine/stands/stands.h"
 
 namespace qvl {
@@ -136,30 +135,6 @@ void gf_flushStaticAc(Engine& engine) {
         if (isActive(other) || other.status == SimStatus::adding2sim) removeAircraftFromSim(engine, other);
     }
     std::erase_if(engine.state.staticAircraft, [](const StaticAc& s) { return s.eraseDropped; });
-}
-
-std::int32_t gf_showLiveParkAverage(Engine& engine, bool show, float& shownMeanHours) {
-    const WeekTime now = engine.weekTime();
-    std::int32_t count = 0;
-    std::int64_t halfHours = 0;
-    for (const LiveAc& ac : engine.state.liveAircraft) {
-        if (!isParkedLive(ac)) continue;
-        ++count;
-        // Counted back from now over the week, so a stay across Sunday
-        // midnight counts its few half hours.
-        if (show && isValidWeekTime(now) && isValidWeekTime(ac.parkedSince)) {
-            halfHours += halfHoursSince(ac.parkedSince, now);
-        }
-    }
-    if (!show) return count;
-    const float mean =
-        count == 0 ? 0.0f
-                   : static_cast<float>(static_cast<double>(halfHours) / (2.0 * static_cast<double>(count)) + 0.5);
-    if (std::isnan(shownMeanHours) || mean != shownMeanHours) {
-        shownMeanHours = mean;
-        engine.status.statusChanged();
-    }
-    return count;
 }
 
 std::vector<ParkedLive> lf_listParkedLive(Engine& engine) {

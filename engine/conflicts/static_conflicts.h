@@ -10,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/live_ac.h"
+#include "engine/base/live_ac.h"
+#include "engine/base/parking_state.h"
 
 namespace qvl {
 
@@ -41,16 +42,6 @@ void gf_clearReservedStand(Engine& engine, std::string_view standName);
 // withdrawn (or marked to go once created) and their records erased.
 void gf_flushStaticAc(Engine& engine);
 
-// The number of active parked live aircraft. With `show`, their mean parked
-// time in hours (half hours of the week clock / 2 + 0.5) is stored in
-// `shownMeanHours` and the window repainted when it changed.
-std::int32_t gf_showLiveParkAverage(Engine& engine, bool show, float& shownMeanHours);
-
-struct ParkedLive {
-    std::string callsign;
-    std::uint32_t standNumber = 0;
-    std::int64_t minutes = 0;  // 0 while its samples still show it at the stand
-};
 // The active parked live aircraft, longest parked first. One parked longer
 // than 90 minutes (180 for Heavy) that no sample shows at its stand is
 // removed instead, unless INITIAL_LOAD_ONLY is on.

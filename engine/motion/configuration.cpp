@@ -2,7 +2,7 @@
 // the ground: lights, throttle, gear and flaps on the way up and down, the
 // clean-up for a climb and the start of an approach near the park airport.
 #include "core/geodesy.h"
-#include "engine/client_events.h"
+#include "engine/base/client_events.h"
 #include "engine/motion/motion_steps.h"
 #include "simlink/sim_queues.h"
 

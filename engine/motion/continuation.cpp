@@ -6,9 +6,9 @@
 #include <cmath>
 
 #include "core/settings.h"
-#include "engine/engine_math.h"
+#include "engine/base/engine_math.h"
+#include "engine/base/motion_tables.h"
 #include "engine/motion/motion_steps.h"
-#include "engine/motion_tables.h"
 #include "platform/units.h"
 
 namespace qvl {

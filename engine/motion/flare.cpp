@@ -3,7 +3,7 @@
 // the simulator has reported the touchdown.
 #include <algorithm>
 
-#include "engine/client_events.h"
+#include "engine/base/client_events.h"
 #include "engine/motion/motion_steps.h"
 #include "platform/units.h"
 

@@ -10,8 +10,7 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
-#include "engine/conflicts/stand_conflicts.h"
-#include "engine/engine_math.h"
+#include "engine/base/engine_math.h"
 #include "engine/motion/motion.h"
 #include "engine/motion/motion_steps.h"
 #include "platform/units.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/engine_math.h"
+#include "engine/base/engine_math.h"
 #include "engine/motion/motion.h"
 #include "engine/motion/motion_steps.h"
 #include "platform/units.h"

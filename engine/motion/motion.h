@@ -2,11 +2,11 @@
 // when a sample falls due (the next target, its timing and the per-tick
 // steps), the per-tick integration of those steps, the ground retiming and
 // the start of a take-off run. The per-tick update and the intake call in
-// here; the configuration events they send are in engine/client_events.h.
+// here; the configuration events they send are in engine/base/client_events.h.
 #pragma once
 
-#include "engine/engine.h"
-#include "engine/live_ac.h"
+#include "engine/base/engine.h"
+#include "engine/base/live_ac.h"
 
 namespace qvl {
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "core/geodesy.h"
-#include "engine/engine.h"
-#include "engine/live_ac.h"
+#include "engine/base/engine.h"
+#include "engine/base/live_ac.h"
 
 namespace qvl {
 
@@ -98,6 +98,9 @@ void setUpCurve(LiveAc& ac);
 void followCurve(LiveAc& ac);
 // The last two samples lead onto the stand and stop there.
 void drive2Stand(LiveAc& ac, const StandPlace& stand);
+// Looks for a stand at the aircraft's last sample (55 m with `wide`, else
+// 20 m), makes way on it and drives the aircraft onto it (phase parking).
+void try2Park(Engine& engine, LiveAc& ac, bool wide);
 
 // Fewer than two samples remain while parking: parked on the stand when
 // within 2 m, removed when another aircraft occupies it, else taxiing on.

@@ -11,10 +11,10 @@
 
 #include "core/log.h"
 #include "core/rounding.h"
-#include "engine/engine_math.h"
+#include "engine/base/engine_math.h"
+#include "engine/base/removal.h"
 #include "engine/motion/motion.h"
 #include "engine/motion/motion_steps.h"
-#include "engine/removal.h"
 #include "platform/units.h"
 
 namespace qvl {

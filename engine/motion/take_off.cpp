@@ -6,11 +6,11 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
-#include "engine/client_events.h"
-#include "engine/engine_math.h"
+#include "engine/base/client_events.h"
+#include "engine/base/engine_math.h"
+#include "engine/base/motion_tables.h"
 #include "engine/motion/motion.h"
 #include "engine/motion/motion_steps.h"
-#include "engine/motion_tables.h"
 #include "platform/units.h"
 #include "simlink/sim_queues.h"
 

@@ -7,7 +7,7 @@
 #include <gsl/narrow>
 
 #include "core/log.h"
-#include "engine/engine_math.h"
+#include "engine/base/engine_math.h"
 #include "engine/motion/motion_steps.h"
 #include "platform/units.h"
 

@@ -1,18 +1,10 @@
 #include "engine/parking/first_park_airport.h"
 
-#include "engine/engine.h"
+#include <optional>
+
+#include "engine/base/engine.h"
 
 namespace qvl {
-
-void FirstParkAirportBoard::publish(std::optional<GeoPosition> position) {
-    std::lock_guard lock(mutex_);
-    position_ = position;
-}
-
-std::optional<GeoPosition> FirstParkAirportBoard::position() const {
-    std::lock_guard lock(mutex_);
-    return position_;
-}
 
 void publishFirstParkAirport(Engine& engine) {
     const auto& list = engine.state.parking.parkAirports;

@@ -1,30 +1,11 @@
-// The head of the park-airport list as other threads see it. The list is the
-// run thread's; the automatic radius needs the distance to its first entry on
-// the window's thread too (the AUTO_RANGE box), so the run thread publishes
-// where that entry lies.
+// The engine's side of the first park airport's board
+// (engine/base/first_park_airport.h): the run thread publishes where the
+// head of the park-airport list lies.
 #pragma once
-
-#include <mutex>
-#include <optional>
-
-#include "core/geodesy.h"
 
 namespace qvl {
 
 struct Engine;
-
-class FirstParkAirportBoard {
-public:
-    // Run thread: empty when the list is.
-    void publish(std::optional<GeoPosition> position);
-    // Any thread: as last published.
-    [[nodiscard]] std::optional<GeoPosition> position() const;
-    void reset() { publish(std::nullopt); }
-
-private:
-    mutable std::mutex mutex_;  // a leaf lock: guards position_
-    std::optional<GeoPosition> position_;
-};
 
 // Run thread: the list's first entry as it stands now.
 void publishFirstParkAirport(Engine& engine);

@@ -19,7 +19,7 @@
 #include "core/strings.h"
 #include "core/text_file.h"
 #include "core/time_text.h"
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "simlink/sim_version.h"
 
 namespace qvl {

@@ -14,7 +14,7 @@
 #include "core/messages.h"
 #include "core/settings.h"
 #include "core/time_text.h"
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "engine/parking/park_airports.h"
 #include "engine/parking/parking_cycle.h"
 #include "refdata/airports.h"

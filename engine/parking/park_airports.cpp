@@ -28,7 +28,7 @@
 #include "core/settings.h"
 #include "core/strings.h"
 #include "core/text_file.h"
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "refdata/airports.h"
 
 namespace qvl {

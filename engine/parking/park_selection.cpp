@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <exception>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@
 #include "core/random.h"
 #include "core/range_control.h"
 #include "core/settings.h"
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "engine/stands/stands.h"
 #include "liveries/livery_data.h"
 #include "refdata/lookups.h"
@@ -60,7 +61,7 @@ struct StandHours {
 // One run of lf_fillParkPositions.
 struct Selection {
     Engine& engine;
-    std::vector<Stand>& stands;
+    std::span<Stand> stands;
     WeekTime now;
     SelectionIndex index;
     // The fitting flights of one stand, as positions in its list.
@@ -92,7 +93,7 @@ bool sameIds(const DbaseKey& a, const DbaseKey& b) {
     return a.airlineId == b.airlineId && a.operatorId == b.operatorId && a.modelId == b.modelId;
 }
 
-std::int64_t countTaken(const std::vector<Stand>& stands) {
+std::int64_t countTaken(std::span<const Stand> stands) {
     return std::count_if(stands.begin(), stands.end(), [](const Stand& stand) { return stand.taken; });
 }
 
@@ -289,7 +290,7 @@ void lf_runFitPass(Selection& run, std::int64_t wanted, std::int64_t occupied, F
 
 }  // namespace
 
-void blockNeighbourStands(std::vector<Stand>& stands, Stand& stand) {
+void blockNeighbourStands(std::span<Stand> stands, Stand& stand) {
     stand.taken = true;
     for (const std::uint32_t number : stand.neighbours) {
         if (number == 0) continue;
@@ -307,7 +308,7 @@ void lf_blockReservedStands(Engine& engine) {
         userStand =
             gf_standNameAtPosition(engine, engine.state.userStandName, user.position(), user.onGround.has_value());
     }
-    for (Stand& stand : engine.stands.standList()) {
+    for (Stand& stand : engine.stands.selectionStands()) {
         const bool isReserved = !reserved.empty() && stand.id == reserved;
         const bool underUser = !userStand.empty() && stand.id == userStand;
         if (isReserved || underUser) stand.blocked = true;
@@ -321,7 +322,7 @@ void lf_fillParkPositions(Engine& engine, WeekTime now, std::int64_t wanted, std
     parking.realPassFit = 0;
     parking.softPassFit = -1;
     Selection run{.engine = engine,
-                  .stands = engine.stands.standList(),
+                  .stands = engine.stands.selectionStands(),
                   .now = now,
                   .index = SelectionIndex(parking, engine.state.staticAircraft),
                   .fitting = {},

@@ -5,14 +5,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "airports/stand.h"
-#include "engine/live_ac.h"
-#include "engine/parking/parking_state.h"
+#include "engine/base/live_ac.h"
+#include "engine/base/parking_state.h"
 
 namespace qvl {
 
@@ -26,7 +27,7 @@ void lf_fillParkPositions(Engine& engine, WeekTime now, std::int64_t wanted, std
 void lf_blockReservedStands(Engine& engine);
 // Marks the stand taken and its neighbours adjacent. The stand list is
 // sorted by number.
-void blockNeighbourStands(std::vector<Stand>& stands, Stand& stand);
+void blockNeighbourStands(std::span<Stand> stands, Stand& stand);
 
 // What the in-use and fit tests of one selection ask about, as hash sets:
 // the registrations and callsigns of the candidates, the static aircraft,

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <iterator>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -18,12 +19,13 @@
 #include "core/geodesy.h"
 #include "core/log.h"
 #include "core/messages.h"
+#include "engine/base/engine.h"
+#include "engine/base/removal.h"
+#include "engine/conflicts/park_limit.h"
 #include "engine/conflicts/static_conflicts.h"
-#include "engine/engine.h"
 #include "engine/parking/park_selection.h"
 #include "engine/parking/parking_cycle.h"
 #include "engine/parking/static_placing.h"
-#include "engine/removal.h"
 #include "engine/stands/stands.h"
 #include "refdata/lookups.h"
 
@@ -42,7 +44,7 @@ bool sameIds(const DbaseKey& learned, const LiveryKey& key) {
 }
 
 // The stand list is sorted by number.
-Stand* standByNumber(std::vector<Stand>& stands, std::uint32_t number) {
+Stand* standByNumber(std::span<Stand> stands, std::uint32_t number) {
     if (number < 1) return nullptr;
     const auto it = std::lower_bound(stands.begin(), stands.end(), number,
                                      [](const Stand& stand, std::uint32_t n) { return stand.number < n; });
@@ -143,7 +145,7 @@ void decide(Review& review, const StaticAc& ac, std::size_t candidate) {
 // A candidate on a neighbour stand so close that the two would touch; none
 // when no neighbour has one.
 std::optional<std::size_t> touchingNeighbourCandidate(Review& review, const StaticAc& ac) {
-    std::vector<Stand>& stands = review.engine.stands.standList();
+    const std::span<Stand> stands = review.engine.stands.selectionStands();
     const Stand* own = standByNumber(stands, ac.standNumber);
     if (own == nullptr) return std::nullopt;
     const std::vector<ParkPosition>& candidates = review.engine.state.parking.candidates;
@@ -217,7 +219,7 @@ void markDepartures(Engine& engine, WeekTime now) {
         return halfHoursParked(a.parkedSince, now) > halfHoursParked(b.parkedSince, now);
     });
     for (StaticKeepEntry& entry : kept) {
-        const Stand* stand = standByNumber(engine.stands.standList(), entry.standNumber);
+        const Stand* stand = standByNumber(engine.stands.selectionStands(), entry.standNumber);
         if (stand != nullptr && departsBeforeNextHalfHour(*stand, entry, now)) entry.departs = true;
     }
 }
@@ -309,7 +311,7 @@ void removeListedStatics(Engine& engine) {
 }
 
 void prepareStands(Engine& engine) {
-    for (Stand& stand : engine.stands.standList()) {
+    for (Stand& stand : engine.stands.selectionStands()) {
         stand.taken = false;
         stand.blocked = false;
         stand.adjacent = false;
@@ -332,7 +334,7 @@ void settleParkedLive(Engine& engine, std::int64_t wanted) {
         parking.parkedLive.clear();
         parking.parkedLive = lf_listParkedLive(engine);
     }
-    std::vector<Stand>& stands = engine.stands.standList();
+    const std::span<Stand> stands = engine.stands.selectionStands();
     for (const ParkedLive& live : parking.parkedLive) {
         if (Stand* stand = standByNumber(stands, live.standNumber)) blockNeighbourStands(stands, *stand);
     }

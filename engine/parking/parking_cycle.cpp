@@ -14,60 +14,45 @@
 #include <vector>
 
 #include <fmt/format.h>
-#include <gsl/narrow>
 
 #include "airports/park_airport.h"
 #include "core/log.h"
 #include "core/messages.h"
 #include "core/range_control.h"
-#include "core/rounding.h"
 #include "core/settings.h"
 #include "core/strings.h"
 #include "core/time_text.h"
+#include "engine/base/engine.h"
+#include "engine/base/removal.h"
+#include "engine/conflicts/park_limit.h"
 #include "engine/conflicts/static_conflicts.h"
-#include "engine/engine.h"
 #include "engine/parking/learned_save.h"
 #include "engine/parking/park_airports.h"
+#include "engine/parking/park_averages.h"
 #include "engine/parking/park_selection.h"
 #include "engine/parking/user_stand_exchange.h"
-#include "engine/removal.h"
 #include "engine/stands/stands.h"
 
 namespace qvl {
 namespace {
 
-constexpr std::int32_t kHalfShare = 50;  // percent; below it three stands or fewer still get one
-
 void showDisplay(Engine& engine) { engine.status.showParking(engine.state.parking.display); }
-
-void showMaxPark(Engine& engine, std::int64_t wanted, std::int32_t percent) {
-    ParkingDisplay& display = engine.state.parking.display;
-    display.maxPark = gsl::narrow<std::int32_t>(wanted);
-    display.maxParkPercent = percent;
-    showDisplay(engine);
-}
-
-// The custom share when one is set, else the drop-down's.
-std::int32_t percentInUse() {
-    const std::int32_t custom = CUSTOM_PARKING_PERCENTAGE.value();
-    return custom < 0 ? parking_percentage.value() : custom;
-}
-
-// The share of the stands that static parking fills: at least one, and
-// round(p x n / 100) from four stands on (or from two at 50 % and more).
-std::int64_t shareOfStands(std::int64_t stands) {
-    const std::int32_t percent = percentInUse();
-    if (stands <= 1 || (stands <= 3 && percent < kHalfShare)) return 1;
-    return roundToInt32(static_cast<double>(percent) * static_cast<double>(stands) / 100.0);
-}
 
 // The update is over once every queued candidate has been placed.
 void endUpdate(Engine& engine) {
     engine.status.parkingUpdateEnds();
     gf_clearMessage();
     ParkingDisplay& display = engine.state.parking.display;
-    gf_showStaticParkAverage(engine, true, engine.status.parkingUpdatePending(), display.staticParkMeanHours);
-    gf_showLiveParkAverage(engine, true, display.liveParkMeanHours);
+    const ParkAverage statics = staticParkAverage(engine);
+    if (!engine.status.parkingUpdatePending() && parkMeanChanged(display.staticParkMeanHours, statics.meanHours)) {
+        display.staticParkMeanHours = statics.meanHours;
+        engine.status.statusChanged();
+    }
+    const ParkAverage live = liveParkAverage(engine);
+    if (parkMeanChanged(display.liveParkMeanHours, live.meanHours)) {
+        display.liveParkMeanHours = live.meanHours;
+        engine.status.statusChanged();
+    }
     showDisplay(engine);
 }
 
@@ -189,7 +174,7 @@ void lf_selectParkPositions(Engine& engine) {
     parking.parkedLive.clear();
     resetSelectionDisplay(engine);
     lf_takeOverLiveCallsigns(engine);
-    for (Stand& stand : engine.stands.standList()) {
+    for (Stand& stand : engine.stands.selectionStands()) {
         stand.taken = false;
         stand.blocked = false;
     }
@@ -208,22 +193,6 @@ void lf_selectParkPositions(Engine& engine) {
                        MAX_FIT_FL.floatValue()));
     // The placing takes candidates from the end: the closest fits first.
     sortByFit(parking.candidates, false);
-}
-
-std::int64_t lf_wantedStaticCount(Engine& engine) {
-    if (MAX_PARK_SEL.value() <= 0) {
-        showMaxPark(engine, 0, parking_percentage.value());
-        return 0;
-    }
-    const auto stands = std::ssize(engine.stands.standList());
-    // Without stands nothing can stand anywhere.
-    if (stands == 0) {
-        showMaxPark(engine, 0, 0);
-        return 0;
-    }
-    const std::int64_t wanted = std::min<std::int64_t>(MAX_PARK_SEL.value(), shareOfStands(stands));
-    showMaxPark(engine, wanted, gf_percent(wanted, stands));
-    return wanted;
 }
 
 void lf_takeOverLiveCallsigns(Engine& engine) {

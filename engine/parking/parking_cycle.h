@@ -1,11 +1,12 @@
 // The parking cycle: the first filling of the park airport once its stands
-// are loaded, the adjustment every 20 minutes or on request, the number of
-// static aircraft wanted, and leaving the park airport.
+// are loaded, the adjustment every 20 minutes or on request, and leaving the
+// park airport. The number of static aircraft wanted is the park limit's
+// (engine/conflicts/park_limit.h).
 #pragma once
 
 #include <cstdint>
 
-#include "engine/live_ac.h"
+#include "engine/base/live_ac.h"
 
 namespace qvl {
 
@@ -20,8 +21,6 @@ void lf_selectParkPositions(Engine& engine);
 // The adjustment: static aircraft that no longer fit go, departing flights
 // are replaced, the stands are filled up to the wanted count.
 void lf_adjustParking(Engine& engine);
-// The number of static aircraft wanted at the park airport.
-std::int64_t lf_wantedStaticCount(Engine& engine);
 // The callsigns the traffic reader collected become the live callsigns.
 void lf_takeOverLiveCallsigns(Engine& engine);
 // Leaves the park airport: every static aircraft goes, live aircraft on

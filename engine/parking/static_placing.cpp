@@ -12,7 +12,7 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "engine/stands/stands.h"
 #include "platform/units.h"
 #include "refdata/code_table.h"

@@ -7,12 +7,13 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 
 namespace qvl {
 
@@ -29,7 +30,8 @@ public:
     [[nodiscard]] const Stand* standAt(std::size_t index) override;
     [[nodiscard]] const Stand* findStand(std::uint32_t standNumber) override;
     [[nodiscard]] std::vector<StandOption> standOptions(std::uint32_t standNumber) override;
-    [[nodiscard]] std::vector<Stand>& standList() override { return park_.parkStands; }
+    [[nodiscard]] const std::vector<Stand>& standList() override { return park_.parkStands; }
+    [[nodiscard]] std::span<Stand> selectionStands() override { return park_.parkStands; }
     void learnStandSize(std::uint32_t standNumber, double radiusNm) override;
     void clearCargoFlag(std::uint32_t standNumber) override;
     StandOptionAdded addStandOption(std::uint32_t standNumber, LiveryKey ids, WeekTime time,

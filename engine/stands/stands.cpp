@@ -6,7 +6,7 @@
 #include <limits>
 #include <vector>
 
-#include "engine/engine_math.h"
+#include "engine/base/engine_math.h"
 #include "refdata/lookups.h"
 
 namespace qvl {
@@ -300,30 +300,6 @@ bool lf_standHasFlightNow(Engine& engine, WeekTime now, std::uint32_t standNumbe
     return std::any_of(options.begin(), options.end(), [&](const StandOption& option) {
         return matches(option, previousDay, kSlotsPerDay - 1 - reach, kSlotsPerDay - 1);
     });
-}
-
-std::int32_t gf_showStaticParkAverage(Engine& engine, bool show, bool parkingUpdatePending, float& shownMeanHours) {
-    const WeekTime now = engine.weekTime();
-    std::int32_t count = 0;
-    std::int64_t halfHours = 0;
-    for (const StaticAc& ac : engine.state.staticAircraft) {
-        if (ac.status != SimStatus::active && ac.status != SimStatus::removingfromsim) continue;
-        ++count;
-        // Counted back from now over the week, so a stay across Sunday
-        // midnight counts its few half hours.
-        if (show && isValidWeekTime(now) && isValidWeekTime(ac.parkedSince)) {
-            halfHours += halfHoursSince(ac.parkedSince, now);
-        }
-    }
-    if (!show || parkingUpdatePending) return count;
-    const float mean =
-        count == 0 ? 0.0f
-                   : static_cast<float>(static_cast<double>(halfHours) / (2.0 * static_cast<double>(count)) + 0.5);
-    if (std::isnan(shownMeanHours) || mean != shownMeanHours) {
-        shownMeanHours = mean;
-        repaint(engine);
-    }
-    return count;
 }
 
 }  // namespace qvl

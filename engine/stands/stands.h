@@ -7,14 +7,10 @@
 #include <string>
 
 #include "core/geodesy.h"
-#include "engine/engine.h"
-#include "engine/live_ac.h"
+#include "engine/base/engine.h"
+#include "engine/base/live_ac.h"
 
 namespace qvl {
-
-// Radii of the stand searches.
-inline constexpr double kStandSearchWideNm = 0.029697624190064796;  // 55 m
-inline constexpr double kStandSearchNm = 0.010799136069114472;      // 20 m
 
 // Why a stand option is recorded.
 enum class StandLearning : std::int32_t {
@@ -63,10 +59,5 @@ void gf_findLearnedStand(Engine& engine, WeekTime now, LiveAc& ac);
 // `windowHalfHours` half hours (reaching into the previous day).
 bool lf_standHasFlightNow(Engine& engine, WeekTime now, std::uint32_t standNumber, const FlightRec& flight,
                           std::int32_t windowHalfHours);
-
-// The number of static aircraft on their stands. With `show`, unless the
-// parking update is pending, their mean parked time in hours is stored in
-// `shownMeanHours` and the window repainted when it changed.
-std::int32_t gf_showStaticParkAverage(Engine& engine, bool show, bool parkingUpdatePending, float& shownMeanHours);
 
 }  // namespace qvl

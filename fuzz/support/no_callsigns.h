@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 
 namespace qvl::fuzz {
 

@@ -13,8 +13,8 @@
 #include "core/settings.h"
 #include "core/strings.h"
 #include "core/version.h"
-#include "engine/conflicts/static_conflicts.h"
-#include "engine/stands/stands.h"
+#include "engine/base/engine.h"
+#include "engine/parking/park_averages.h"
 #include "platform/ui/controls.h"
 #include "run/window/message_area.h"
 #include "run/window/window_layout.h"
@@ -295,14 +295,19 @@ void LiveCountRefresh::lf_refreshLiveCount() {
         [](const LiveAc& ac) { return ac.status == SimStatus::active && ac.phase != GroundPhase::parked; }));
     if (window_.activeLiveCount.exchange(active) != active) window_.requestRepaint(WindowRegion::statusPanel);
 
-    // The counting functions also refresh the mean parked times they are given.
-    float liveMean = window_.meanLiveParkedHours.load();
-    float staticMean = window_.meanStaticParkedHours.load();
-    const auto parkedLive = static_cast<std::uint64_t>(std::max(gf_showLiveParkAverage(engine_, true, liveMean), 0));
-    const auto staticParked = static_cast<std::uint64_t>(
-        std::max(gf_showStaticParkAverage(engine_, true, flags_.parkingUpdatePending.load(), staticMean), 0));
-    window_.meanLiveParkedHours = liveMean;
-    window_.meanStaticParkedHours = staticMean;
+    const ParkAverage live = liveParkAverage(engine_);
+    if (parkMeanChanged(window_.meanLiveParkedHours.load(), live.meanHours)) {
+        window_.meanLiveParkedHours = live.meanHours;
+        engine_.status.statusChanged();
+    }
+    const ParkAverage statics = staticParkAverage(engine_);
+    if (!flags_.parkingUpdatePending.load() &&
+        parkMeanChanged(window_.meanStaticParkedHours.load(), statics.meanHours)) {
+        window_.meanStaticParkedHours = statics.meanHours;
+        engine_.status.statusChanged();
+    }
+    const auto parkedLive = static_cast<std::uint64_t>(std::max(live.count, 0));
+    const auto staticParked = static_cast<std::uint64_t>(std::max(statics.count, 0));
     if (window_.parkedLiveCount.load() != parkedLive || window_.staticParkedCount.load() != staticParked) {
         window_.parkedLiveCount = parkedLive;
         window_.staticParkedCount = staticParked;

@@ -8,7 +8,7 @@
 
 #include "airports/loaded_park_airport.h"
 #include "core/current_park_airport.h"
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "feed/feed_state.h"
 #include "platform/ui/canvas.h"
 #include "run/window/command_flags.h"

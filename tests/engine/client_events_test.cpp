@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/settings.h"
-#include "engine/client_events.h"
+#include "engine/base/client_events.h"
 #include "simlink/sim_ids.h"
 #include "support/engine_harness.h"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "engine/engine_math.h"
+#include "engine/base/engine_math.h"
 #include "platform/units.h"
 
 namespace qvl {

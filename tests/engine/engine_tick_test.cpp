@@ -11,8 +11,8 @@
 #include <fmt/format.h>
 
 #include "core/settings.h"
+#include "engine/base/removal.h"
 #include "engine/engine_tick.h"
-#include "engine/removal.h"
 #include "refdata/code_table.h"
 #include "simlink/sim_ids.h"
 #include "support/engine_harness.h"

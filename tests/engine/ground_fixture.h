@@ -6,9 +6,9 @@
 #include <initializer_list>
 
 #include "core/geodesy.h"
-#include "engine/engine_math.h"
+#include "engine/base/engine_math.h"
+#include "engine/base/motion_tables.h"
 #include "engine/motion/motion_steps.h"
-#include "engine/motion_tables.h"
 #include "platform/units.h"
 #include "support/engine_harness.h"
 

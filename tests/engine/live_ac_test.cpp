@@ -6,8 +6,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/live_ac.h"
-#include "engine/motion_tables.h"
+#include "engine/base/live_ac.h"
+#include "engine/base/motion_tables.h"
 #include "platform/units.h"
 #include "refdata/code_table.h"
 #include "support/engine_harness.h"

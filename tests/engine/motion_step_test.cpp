@@ -13,10 +13,10 @@
 
 #include "core/geodesy.h"
 #include "core/settings.h"
-#include "engine/engine_math.h"
+#include "engine/base/engine_math.h"
+#include "engine/base/motion_tables.h"
 #include "engine/motion/motion.h"
 #include "engine/motion/motion_steps.h"
-#include "engine/motion_tables.h"
 #include "platform/units.h"
 #include "simlink/sim_ids.h"
 #include "support/engine_harness.h"

@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "core/geodesy.h"
-#include "engine/engine_math.h"
-#include "engine/motion_tables.h"
+#include "engine/base/engine_math.h"
+#include "engine/base/motion_tables.h"
 #include "platform/sim/sim_api.h"
 #include "platform/units.h"
 #include "simlink/sim_ids.h"

@@ -11,8 +11,8 @@
 
 #include "core/messages.h"
 #include "core/user_error.h"
+#include "engine/base/removal.h"
 #include "engine/object_events.h"
-#include "engine/removal.h"
 #include "engine/uncreatable.h"
 #include "platform/units.h"
 #include "simlink/sim_ids.h"

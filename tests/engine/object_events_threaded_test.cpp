@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/engine_state.h"
+#include "engine/base/engine_state.h"
 #include "engine/object_events.h"
 
 namespace qvl {

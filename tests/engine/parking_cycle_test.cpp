@@ -18,6 +18,7 @@
 #include "core/messages.h"
 #include "core/settings.h"
 #include "core/time_text.h"
+#include "engine/conflicts/park_limit.h"
 #include "engine/conflicts/static_conflicts.h"
 #include "ground_fixture.h"
 #include "refdata/code_table.h"
@@ -351,6 +352,29 @@ TEST_F(ParkingCycleTest, TheUpdateEndsOnceEveryCandidateIsPlaced) {
     gf_updateStaticParking(engine, false);
     EXPECT_EQ(calls.enabled, 1);
     EXPECT_FLOAT_EQ(state.parking.display.staticParkMeanHours, 2.5F) << "4 half hours parked";
+}
+
+TEST_F(ParkingCycleTest, TheStaticMeanWaitsForAPendingUpdateAndEachMeanRepaintsOnlyWhenItChanges) {
+    addStands(2);
+    placed(1, learn(1, "DLH1", "", 3, 10, 30), {3, 16});
+    parkedLive(2, "DLH2", std::chrono::minutes(5)).parkedSince = {.day = 3, .slot = 18};
+    status.pending = true;
+    calls.running = true;
+    gf_updateStaticParking(engine, false);
+    ASSERT_EQ(calls.enabled, 1);
+    EXPECT_FLOAT_EQ(state.parking.display.staticParkMeanHours, 0.0F) << "an update is pending";
+    EXPECT_FLOAT_EQ(state.parking.display.liveParkMeanHours, 1.5F) << "2 half hours parked";
+
+    const int repaints = status.statusChanges;
+    status.pending = false;
+    calls.running = true;
+    gf_updateStaticParking(engine, false);
+    EXPECT_FLOAT_EQ(state.parking.display.staticParkMeanHours, 2.5F);
+    EXPECT_EQ(status.statusChanges, repaints + 1) << "only the static mean changed";
+
+    calls.running = true;
+    gf_updateStaticParking(engine, false);
+    EXPECT_EQ(status.statusChanges, repaints + 1) << "neither mean changed";
 }
 
 TEST_F(ParkingCycleTest, AStandFileThatCannotBeLoadedLeavesNoParkAirport) {

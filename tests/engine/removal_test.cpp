@@ -7,7 +7,7 @@
 #include <fmt/format.h>
 
 #include "core/geodesy.h"
-#include "engine/removal.h"
+#include "engine/base/removal.h"
 #include "platform/units.h"
 #include "support/engine_harness.h"
 

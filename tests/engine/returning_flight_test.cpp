@@ -6,8 +6,8 @@
 #include <string>
 
 #include "core/settings.h"
+#include "engine/base/removal.h"
 #include "engine/object_events.h"
-#include "engine/removal.h"
 #include "engine/traffic_intake.h"
 #include "support/engine_harness.h"
 

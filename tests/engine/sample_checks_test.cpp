@@ -5,7 +5,7 @@
 
 #include "core/geodesy.h"
 #include "core/settings.h"
-#include "engine/engine_math.h"
+#include "engine/base/engine_math.h"
 #include "engine/sample_checks.h"
 #include "platform/units.h"
 #include "support/engine_harness.h"

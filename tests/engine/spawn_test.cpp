@@ -11,9 +11,9 @@
 
 #include "core/geodesy.h"
 #include "core/settings.h"
+#include "engine/base/removal.h"
 #include "engine/conflicts/conflicts.h"
 #include "engine/object_events.h"
-#include "engine/removal.h"
 #include "engine/spawn.h"
 #include "platform/units.h"
 #include "support/engine_harness.h"

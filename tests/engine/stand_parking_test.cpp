@@ -2,7 +2,7 @@
 // user aircraft stands on, which no live aircraft takes.
 #include <gtest/gtest.h>
 
-#include "engine/conflicts/stand_conflicts.h"
+#include "engine/motion/motion_steps.h"
 #include "engine/spawn.h"
 #include "ground_fixture.h"
 

@@ -7,7 +7,7 @@
 #include <fmt/format.h>
 
 #include "core/settings.h"
-#include "engine/parking/park_limit.h"
+#include "engine/conflicts/park_limit.h"
 #include "engine/parking/parking_cycle.h"
 #include "engine/stands/stands.h"
 #include "support/engine_harness.h"

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/settings.h"
+#include "engine/sample_checks.h"
 #include "engine/traffic_intake.h"
 #include "refdata/code_table.h"
 #include "support/engine_harness.h"

@@ -11,7 +11,7 @@
 #include "airports/stand.h"
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
-#include "engine/parking/user_stand_exchange.h"
+#include "engine/base/user_stand_exchange.h"
 
 namespace qvl::test {
 namespace {

@@ -12,7 +12,7 @@
 #include "core/geodesy.h"
 #include "core/messages.h"
 #include "core/settings.h"
-#include "engine/engine_math.h"
+#include "engine/base/engine_math.h"
 #include "engine/engine_tick.h"
 #include "engine/object_events.h"
 #include "platform/units.h"

@@ -18,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,8 +28,8 @@
 #include "core/current_park_airport.h"
 #include "core/range_control.h"
 #include "core/run_state.h"
-#include "engine/engine.h"
-#include "engine/engine_state.h"
+#include "engine/base/engine.h"
+#include "engine/base/engine_state.h"
 #include "engine/flight_plans.h"
 #include "engine/stands/park_airport_stands.h"
 #include "feed/feed_state.h"
@@ -90,7 +91,8 @@ public:
     std::vector<StandOption> standOptions(std::uint32_t standNumber) override {
         return real_.standOptions(standNumber);
     }
-    std::vector<Stand>& standList() override { return real_.standList(); }
+    const std::vector<Stand>& standList() override { return real_.standList(); }
+    std::span<Stand> selectionStands() override { return real_.selectionStands(); }
     void learnStandSize(std::uint32_t standNumber, double radiusNm) override {
         real_.learnStandSize(standNumber, radiusNm);
     }

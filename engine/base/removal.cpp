@@ -1,4 +1,4 @@
-#include "engine/removal.h"
+#include "engine/base/removal.h"
 
 #include <algorithm>
 #include <array>
@@ -14,8 +14,8 @@
 #include "core/settings.h"
 #include "core/strings.h"
 #include "core/text_file.h"
-#include "engine/engine.h"
-#include "engine/engine_math.h"
+#include "engine/base/engine.h"
+#include "engine/base/engine_math.h"
 #include "platform/units.h"
 #include "refdata/code_table.h"
 

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "engine/live_ac.h"
+#include "engine/base/live_ac.h"
 #include "simlink/sim_queues.h"
 
 namespace qvl {

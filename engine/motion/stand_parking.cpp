@@ -3,12 +3,11 @@
 #include <fmt/format.h>
 
 #include "core/log.h"
+#include "engine/base/engine.h"
+#include "engine/base/engine_math.h"
+#include "engine/base/removal.h"
 #include "engine/conflicts/conflicts.h"
-#include "engine/conflicts/stand_conflicts.h"
-#include "engine/engine.h"
-#include "engine/engine_math.h"
 #include "engine/motion/motion_steps.h"
-#include "engine/removal.h"
 #include "engine/stands/stands.h"
 
 namespace qvl {

@@ -1,4 +1,4 @@
-#include "engine/client_events.h"
+#include "engine/base/client_events.h"
 
 #include <array>
 
@@ -7,7 +7,7 @@
 #include "core/log.h"
 #include "core/random.h"
 #include "core/settings.h"
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 #include "simlink/sim_ids.h"
 
 namespace qvl {

@@ -1,4 +1,4 @@
-#include "engine/engine_math.h"
+#include "engine/base/engine_math.h"
 
 #include <algorithm>
 #include <cmath>

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "engine/live_ac.h"
+#include "engine/base/live_ac.h"
 
 namespace qvl {
 

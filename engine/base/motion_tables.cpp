@@ -1,4 +1,4 @@
-#include "engine/motion_tables.h"
+#include "engine/base/motion_tables.h"
 
 #include "core/settings.h"
 

@@ -14,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,8 +27,8 @@
 #include "core/result.h"
 #include "core/run_state.h"
 #include "core/status.h"
-#include "engine/engine_state.h"
-#include "engine/live_ac.h"
+#include "engine/base/engine_state.h"
+#include "engine/base/live_ac.h"
 #include "feed/feed_state.h"
 #include "feed/realtraffic_link.h"
 #include "feed/traffic_queue.h"
@@ -90,10 +91,12 @@ public:
     [[nodiscard]] virtual const Stand* standAt(std::size_t index) = 0;
     [[nodiscard]] virtual const Stand* findStand(std::uint32_t standNumber) = 0;
     [[nodiscard]] virtual std::vector<StandOption> standOptions(std::uint32_t standNumber) = 0;
-    // The list itself, for the static parking, which selects on it and marks
-    // its stands taken, blocked or next to a taken one. Valid as the stands
-    // handed out above are.
-    [[nodiscard]] virtual std::vector<Stand>& standList() = 0;
+    // The list itself, to read. Valid as the stands handed out above are.
+    [[nodiscard]] virtual const std::vector<Stand>& standList() = 0;
+    // The stands for the static parking's selection, which marks them taken,
+    // blocked or next to a taken one and leaves out the flights it used. The
+    // list's length and order stay the service's. Valid as above.
+    [[nodiscard]] virtual std::span<Stand> selectionStands() = 0;
     // The stand takes the radius learned from an aircraft that stood on it:
     // its learned-size and radius-changed flags are set (so the learned file
     // keeps it) and one stand change is counted.

@@ -47,4 +47,15 @@ void normalizePosition(double& latitude, double& longitude) noexcept;
 // Within 1e-8 degrees in both latitude and longitude.
 bool samePosition(double lat1, double lon1, double lat2, double lon2) noexcept;
 
+// How near two aircraft may stand before they touch: 1.1 x (half span +
+// half span), nm.
+constexpr double collisionDistance(double halfSpanA, double halfSpanB) noexcept {
+    return 1.1 * (halfSpanA + halfSpanB);
+}
+
+// Radii of the stand searches: the engine's own and the simulator link's
+// naming of the user's stand.
+inline constexpr double kStandSearchWideNm = 0.029697624190064796;  // 55 m
+inline constexpr double kStandSearchNm = 0.010799136069114472;      // 20 m
+
 }  // namespace qvl

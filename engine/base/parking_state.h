@@ -15,8 +15,7 @@
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
 #include "core/status.h"
-#include "engine/conflicts/static_conflicts.h"
-#include "engine/live_ac.h"
+#include "engine/base/live_ac.h"
 
 namespace qvl {
 
@@ -62,6 +61,13 @@ struct StaticKeepEntry {
     std::uint32_t standNumber = 0;
     // Its flight departs before the next half hour: it is replaced.
     bool departs = false;
+};
+
+// A live aircraft parked at the park airport, as the adjustment lists it.
+struct ParkedLive {
+    std::string callsign;
+    std::uint32_t standNumber = 0;
+    std::int64_t minutes = 0;  // 0 while its samples still show it at the stand
 };
 
 struct ParkingState {

@@ -1,4 +1,4 @@
-#include "engine/parking/parking_state.h"
+#include "engine/base/parking_state.h"
 
 namespace qvl {
 

@@ -1,4 +1,4 @@
-#include "engine/engine.h"
+#include "engine/base/engine.h"
 
 #include <stdexcept>
 #include <string>

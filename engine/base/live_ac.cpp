@@ -1,4 +1,4 @@
-#include "engine/live_ac.h"
+#include "engine/base/live_ac.h"
 
 #include <array>
 #include <cctype>
@@ -8,7 +8,7 @@
 #include <fmt/format.h>
 
 #include "core/time_text.h"
-#include "engine/motion_tables.h"
+#include "engine/base/motion_tables.h"
 #include "platform/units.h"
 #include "refdata/code_table.h"
 #include "refdata/lookups.h"

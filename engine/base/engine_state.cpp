@@ -1,4 +1,4 @@
-#include "engine/engine_state.h"
+#include "engine/base/engine_state.h"
 
 #include <algorithm>
 #include <utility>
