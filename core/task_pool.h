@@ -72,13 +72,19 @@ struct TaskPoolOptions {
     std::int32_t workerCount = scanWorkerCount();
     // The longest wait for one result, for a free slot and at the pool's end.
     std::chrono::milliseconds timeout = kTaskTimeout;
+    // Tasks that may wait for a worker beyond those that run. With many
+    // short tasks a few waiting ones keep the workers busy and spare the
+    // driver a wait for every slot; with none, submit waits for a worker.
+    std::int32_t queueDepth = 0;
 };
 
 template <typename Result>
 class TaskPool {
 public:
     explicit TaskPool(TaskPoolOptions options = {})
-        : workerCount_(std::max<std::int32_t>(options.workerCount, 1)), timeout_(options.timeout) {}
+        : workerCount_(std::max<std::int32_t>(options.workerCount, 1)),
+          slotCount_(workerCount_ + std::max<std::int32_t>(options.queueDepth, 0)),
+          timeout_(options.timeout) {}
 
     ~TaskPool() {
         {
@@ -97,7 +103,8 @@ public:
     TaskPool& operator=(TaskPool&&) = delete;
 
     // Hands `task` (callable as task() or task(std::stop_token)) to a worker
-    // once fewer than workerCount tasks run. False, with nothing started,
+    // once fewer than workerCount tasks run (or wait, up to the queue
+    // depth). False, with nothing started,
     // when `stopping` turns true first; TaskTimeoutError when no slot is
     // free within the time-out.
     template <typename Task>
@@ -120,8 +127,9 @@ public:
         return true;
     }
 
-    // More results wait than tasks may run: the driver takes the oldest now.
-    [[nodiscard]] bool hasSurplus() const noexcept { return pending_.size() > static_cast<std::size_t>(workerCount_); }
+    // More results wait than tasks may run or wait: the driver takes the
+    // oldest now.
+    [[nodiscard]] bool hasSurplus() const noexcept { return pending_.size() > static_cast<std::size_t>(slotCount_); }
     [[nodiscard]] bool hasPending() const noexcept { return !pending_.empty(); }
 
     // The oldest pending result, waited for at most the time-out. It leaves
@@ -135,15 +143,17 @@ public:
         return oldest.get();
     }
 
-    // Tasks handed over and not yet ended, given-up ones included.
+    // Tasks handed over and not yet ended, given-up ones and waiting ones
+    // included.
     [[nodiscard]] std::int32_t runningCount() const {
         const std::lock_guard lock(shared_->mutex);
         return shared_->running;
     }
 
     // Ends a round: drops the results not taken and waits at most `bound`
-    // for the running tasks. True when none is left running. At the pool's
-    // end it also joins the workers once none runs a task.
+    // for the tasks handed over (a waiting one still runs). True when none
+    // is left running. At the pool's end it also joins the workers once none
+    // runs a task.
     bool joinAll(std::chrono::milliseconds bound) {
         pending_.clear();
         bool closing = false;
@@ -248,7 +258,7 @@ private:
         std::unique_lock lock(shared_->mutex);
         while (true) {
             if (stopping && stopping()) return false;
-            if (shared_->running < workerCount_) break;
+            if (shared_->running < slotCount_) break;
             const auto left = deadline - std::chrono::steady_clock::now();
             if (left <= std::chrono::steady_clock::duration::zero()) throw TaskTimeoutError(timeout_);
             shared_->changed.wait_for(lock, std::min<std::chrono::steady_clock::duration>(left, kStopPollPeriod));
@@ -257,9 +267,8 @@ private:
         return true;
     }
 
-    // A new worker when every one is busy or already promised a waiting job.
-    // There is room for it: each worker that is not idle runs a task, and
-    // with the job about to be added no more tasks run than workerCount.
+    // A new worker when every one is busy or already promised a waiting job,
+    // up to workerCount; beyond that the job waits for the next free worker.
     void startWorkerIfNeeded() {
         {
             const std::lock_guard lock(shared_->mutex);
@@ -270,6 +279,7 @@ private:
     }
 
     std::int32_t workerCount_;
+    std::int32_t slotCount_;  // workers and waiting places
     std::chrono::milliseconds timeout_;
     std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
     std::deque<std::future<Result>> pending_;
