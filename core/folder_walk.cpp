@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <system_error>
 #include <unordered_set>
@@ -99,9 +100,16 @@ std::vector<ListedEntry> listFolder(const fs::path& folder, std::string_view wha
     }
     // The entries share their folder, so their names alone give the order of
     // their paths, without comparing every path element by element.
-    std::vector<std::pair<fs::path::string_type, std::size_t>> names;
+    using NameView = std::basic_string_view<fs::path::value_type>;
+    std::vector<std::pair<NameView, std::size_t>> names;
     names.reserve(entries.size());
-    for (std::size_t i = 0; i < entries.size(); ++i) names.emplace_back(entries[i].path().filename().native(), i);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const NameView path = entries[i].path().native();
+        // Windows takes both separators; elsewhere both are '/'.
+        const std::array<fs::path::value_type, 2> separators{fs::path::preferred_separator, '/'};
+        const std::size_t separator = path.find_last_of(NameView(separators.data(), separators.size()));
+        names.emplace_back(separator == NameView::npos ? path : path.substr(separator + 1), i);
+    }
     std::sort(names.begin(), names.end());
     std::vector<ListedEntry> listed;
     listed.reserve(entries.size());

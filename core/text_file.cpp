@@ -76,6 +76,10 @@ bool looksLikeUtf8(std::string_view data, std::size_t window) {
     const std::size_t end = std::min(window, data.size());
     for (std::size_t pos = 0; pos < end;) {
         const unsigned char lead = byteAt(data, pos);
+        if (lead < 0x80U) {  // most of a text file: no sequence to check
+            ++pos;
+            continue;
+        }
         const std::size_t length = sys::utf8SequenceLength(lead);
         if (length == 0 || pos + length > data.size()) return false;
         for (std::size_t i = 1; i < length; ++i) {
