@@ -259,5 +259,41 @@ TEST_F(TextFile, AWriteThatIsCutShortLeavesTheOldFileWhole) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "no temporary file left";
 }
 
+// The scan's workers read a file once and detect and decode its bytes: the
+// bytes must give exactly what the two reads from the path give.
+TEST_F(TextFile, BytesReadOnceGiveTheCharsetAndLinesOfTheFile) {
+    const std::string longAsciiThenUtf8 = std::string(4094, 'a') + "\xC3\xA9\n";
+    const std::vector<std::string> contents{
+        "",
+        "plain\r\nlines\n\nend",
+        "\xEF\xBB\xBF\xEF\xBB\xBFtwice marked\n",
+        "caf\xE9 \x81 ansi\n",
+        "utf8 \xC3\xA9\nthen ansi \xE9\n",
+        longAsciiThenUtf8,
+        std::string(4095, 'b') + "\xE2\x82",  // a character cut by the detection window
+        utf16Bytes(u"le\r\nmarked", false, true),
+        utf16Bytes(u"be unmarked\n", true, false),
+        utf16Bytes(u"odd", false, true) + "x",
+        std::string("\xFF\xFE", 2) + "x",  // a mark and half a unit
+        utf16Bytes(u"\xD800 lone", false, true),
+    };
+    for (std::size_t i = 0; i < contents.size(); ++i) {
+        const auto path = file("bytes" + std::to_string(i) + ".txt", contents[i]);
+        const Charset charset = gf_detectCharset(path);
+        ASSERT_EQ(detectCharset(contents[i]), charset) << "content " << i;
+        const auto fromPath = readTextFileLines(charset, path);
+        const auto fromBytes = decodeTextLines(charset, contents[i]);
+        ASSERT_EQ(static_cast<bool>(fromBytes), static_cast<bool>(fromPath)) << "content " << i;
+        if (fromPath) {
+            EXPECT_EQ(fromBytes->lines, fromPath->lines) << "content " << i;
+            EXPECT_EQ(fromBytes->notes, fromPath->notes) << "content " << i;
+        } else {
+            EXPECT_EQ(fromBytes.error(), fromPath.error()) << "content " << i;
+            EXPECT_EQ(fromBytes.errorText(), fromPath.errorText()) << "content " << i;
+        }
+    }
+    EXPECT_EQ(decodeTextLines(Charset::none_found, "x").error(), TextReadError::unknownCharset);
+}
+
 }  // namespace
 }  // namespace qvl

@@ -72,10 +72,9 @@ protected:
     void compare(const lt::TreeExpectation& tree, const std::string& name) const {
         const std::string longFolder = gf_pathToUtf8(tree.shapes.enteredLongPath);
         const std::string folderText = gf_pathToUtf8(folder_.path());
-        const std::array<const fs::path*, 7> outputs{&kLiveriesScannedXml,         &kInvalidAirlineCodesTxt,
-                                                     &kInvalidAircraftCodesTxt,    &kFixesTxt,
-                                                     &kInvalidAircraftCfgFilesTxt, &kIncompleteSectionsTxt,
-                                                     &kNoFltsimSectionTxt};
+        const std::array<const fs::path*, 7> outputs{
+            &kLiveriesScannedXml,         &kInvalidAirlineCodesTxt, &kInvalidAircraftCodesTxt, &kFixesTxt,
+            &kInvalidAircraftCfgFilesTxt, &kIncompleteSectionsTxt,  &kNoFltsimSectionTxt};
         const char* record = std::getenv("QVL_RECORD_SCAN_OUTPUT");
         const fs::path recorded = (record != nullptr ? fs::path(record) : recordedFolder()) / name;
         for (const fs::path* output : outputs) {
