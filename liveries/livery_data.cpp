@@ -27,13 +27,13 @@ bool lf_liveryLess(const LiveryData& x, const LiveryData& y) {
 namespace {
 
 // A livery's place in livery order, its code texts looked up once rather
-// than at every comparison.
+// than at every comparison, and its title's characters reached in one step.
 struct SortKey {
     LiveryKey key;
     std::string_view airline;
     std::string_view secondAirline;
     std::string_view model;
-    const std::string* title;
+    std::string_view title;
     std::size_t index;
 };
 
@@ -42,7 +42,7 @@ bool keyLess(const SortKey& x, const SortKey& y) {
     if (x.key.airlineId != y.key.airlineId) return x.airline < y.airline;
     if (x.key.secondAirlineId != y.key.secondAirlineId) return x.secondAirline < y.secondAirline;
     if (x.key.modelId != y.key.modelId) return x.model < y.model;
-    return *x.title < *y.title;
+    return x.title < y.title;
 }
 
 }  // namespace
@@ -56,7 +56,7 @@ void sortLiveries(LiveryList& liveries) {
                         .airline = airlineText(livery.key.airlineId),
                         .secondAirline = airlineText(livery.key.secondAirlineId),
                         .model = modelText(livery.key.modelId),
-                        .title = &livery.title,
+                        .title = livery.title,
                         .index = i});
     }
     std::stable_sort(keys.begin(), keys.end(), keyLess);
