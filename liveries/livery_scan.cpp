@@ -73,10 +73,11 @@ public:
         files_.push_back(std::move(entry));
         if (files_.size() == 1) changed_.notify_one();
     }
-    void end(std::chrono::nanoseconds walkTime) {
+    void end(std::chrono::nanoseconds walkTime, std::exception_ptr error) {
         const std::lock_guard lock(mutex_);
         ended_ = true;
         walkTime_ = walkTime;
+        error_ = std::move(error);
         changed_.notify_one();
     }
     // Waits at most `period` for files or the walk's end and moves what is
@@ -91,6 +92,11 @@ public:
         const std::lock_guard lock(mutex_);
         return walkTime_;
     }
+    // What ended the walk, if it did not end by itself.
+    std::exception_ptr error() {
+        const std::lock_guard lock(mutex_);
+        return error_;
+    }
 
 private:
     std::mutex mutex_;
@@ -98,6 +104,7 @@ private:
     std::vector<CfgFileEntry> files_;
     bool ended_ = false;
     std::chrono::nanoseconds walkTime_{};
+    std::exception_ptr error_;
 };
 
 // The scan thread's CPU time from its start to the end of its scope, added to `total`.
@@ -278,14 +285,20 @@ bool LiveryScan::lf_searchLiveriesInFolders(std::int16_t folderIndex, const fs::
         // the scan.
         const std::jthread walker([&found, folder](const std::stop_token& stop) {
             const std::chrono::nanoseconds start = sys::threadCpuTime();
-            walkAircraftCfgFiles(
-                folder,
-                [&found](const CfgFileEntry& entry) {
-                    found.add(CfgFileEntry(entry));
-                    return true;
-                },
-                stop);
-            found.end(sys::threadCpuTime() - start);
+            std::exception_ptr error;
+            try {
+                walkAircraftCfgFiles(
+                    folder,
+                    [&found](const CfgFileEntry& entry) {
+                        found.add(CfgFileEntry(entry));
+                        return true;
+                    },
+                    stop);
+            } catch (...) {
+                // Thrown again on the scan's thread, as when the walk ran there.
+                error = std::current_exception();
+            }
+            found.end(sys::threadCpuTime() - start, error);
         });
         const CpuTimer timer(times_.merge);
         std::vector<CfgFileEntry> files;
@@ -299,6 +312,7 @@ bool LiveryScan::lf_searchLiveriesInFolders(std::int16_t folderIndex, const fs::
     }
     times_.walk += found.walkTime();
     if (stopped || closing()) return false;
+    if (const std::exception_ptr error = found.error()) std::rethrow_exception(error);
     const CpuTimer timer(times_.merge);
     while (pool_.hasPending()) mergeOldest();
     showProgress(true);
