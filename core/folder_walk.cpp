@@ -3,14 +3,16 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <optional>
-#include <set>
 #include <system_error>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "core/log.h"
 #include "core/text_file.h"
+#include "platform/sys/file_identity.h"
 
 namespace qvl {
 namespace fs = std::filesystem;
@@ -18,7 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 // The folder's own path with its links resolved, to tell whether a linked
-// folder lies inside the tree and whether it was entered before.
+// folder lies inside the tree.
 std::optional<fs::path> resolved(const fs::path& folder) {
     std::error_code ec;
     fs::path canonical = fs::canonical(folder, ec);
@@ -34,6 +36,9 @@ bool isInside(const fs::path& folder, const fs::path& root) {
     return true;
 }
 
+// A folder reached without a link lies inside the folder it was listed in,
+// so only a link needs its path resolved; every entered folder is known by
+// its identity, which a link to it shares.
 class FolderWalk {
 public:
     FolderWalk(std::string_view what, const std::function<WalkStep(const WalkEntry&)>& visit)
@@ -42,8 +47,10 @@ public:
     bool run(const fs::path& root) {
         const std::optional<fs::path> resolvedRoot = resolved(root);
         if (!resolvedRoot) return true;
+        const std::optional<sys::FileIdentity> identity = sys::fileIdentity(*resolvedRoot);
+        if (!identity) return true;
         root_ = *resolvedRoot;
-        entered_.insert(root_);
+        entered_.insert(*identity);
         return walk(root);
     }
 
@@ -61,20 +68,24 @@ private:
         const WalkStep step = visit_({.entry = entry, .pathText = listed.pathText, .folder = folder});
         if (step == WalkStep::stop) return false;
         if (!folder || step == WalkStep::skip) return true;
-        const std::optional<fs::path> target = resolved(entry.path());
-        if (!target) return true;
-        if (!isInside(*target, root_)) {
-            gf_log(fmt::format("{}: link out of the folder not followed: {}", what_, listed.pathText));
-            return true;
+        const bool link = entry.is_symlink(ec) && !ec;
+        if (link) {
+            const std::optional<fs::path> target = resolved(entry.path());
+            if (!target) return true;
+            if (!isInside(*target, root_)) {
+                gf_log(fmt::format("{}: link out of the folder not followed: {}", what_, listed.pathText));
+                return true;
+            }
         }
-        if (!entered_.insert(*target).second) return true;
+        const std::optional<sys::FileIdentity> identity = sys::fileIdentity(entry.path());
+        if (!identity || !entered_.insert(*identity).second) return true;
         return walk(entry.path());
     }
 
     std::string_view what_;
     const std::function<WalkStep(const WalkEntry&)>& visit_;
     fs::path root_;
-    std::set<fs::path> entered_;
+    std::unordered_set<sys::FileIdentity, sys::FileIdentityHash> entered_;
 };
 
 }  // namespace
@@ -87,12 +98,24 @@ std::vector<ListedEntry> listFolder(const fs::path& folder, std::string_view wha
         gf_log(fmt::format("{}: folder passed over: {}", what, e.what()));
         return {};
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path() < b.path(); });
+    // The entries share their folder, so their names alone give the order of
+    // their paths, without comparing every path element by element.
+    using NameView = std::basic_string_view<fs::path::value_type>;
+    std::vector<std::pair<NameView, std::size_t>> names;
+    names.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const NameView path = entries[i].path().native();
+        // Windows takes both separators; elsewhere both are '/'.
+        const std::array<fs::path::value_type, 2> separators{fs::path::preferred_separator, '/'};
+        const std::size_t separator = path.find_last_of(NameView(separators.data(), separators.size()));
+        names.emplace_back(separator == NameView::npos ? path : path.substr(separator + 1), i);
+    }
+    std::sort(names.begin(), names.end());
     std::vector<ListedEntry> listed;
     listed.reserve(entries.size());
     std::size_t nonText = 0;
-    for (fs::directory_entry& entry : entries) {
+    for (const auto& [name, index] : names) {
+        fs::directory_entry& entry = entries[index];
         // A name that is no UTF-8 would reach log lines, settings and the
         // files that name it as bytes no reader can take.
         std::optional<std::string> text = checkedPathToUtf8(entry.path());

@@ -1,6 +1,7 @@
-// The runner of the scans' workers: one thread per task, at most workerCount
-// tasks running at once, and the results handed back in the order the tasks
-// were submitted. Every wait is bounded by the pool's time-out.
+// The runner of the scans' workers: up to workerCount long-lived threads,
+// at most workerCount tasks running at once, and the results handed back in
+// the order the tasks were submitted. Every wait is bounded by the pool's
+// time-out.
 //
 // A scan drives it from one thread:
 //     if (!pool.submit(task, stopping)) break;          // closing: start nothing more
@@ -9,18 +10,22 @@
 //     while (pool.hasPending()) use(pool.takeOldest());
 // takeOldest() throws again what the task let out, or TaskTimeoutError when
 // the oldest result is not ready within the time-out; the caller decides
-// whether the scan goes on. A task that was given up keeps its slot until it
-// ends; joinAll() waits for such tasks, boundedly, before the next scan.
+// whether the scan goes on. A task that was given up keeps its slot (and its
+// worker) until it ends; joinAll() waits for such tasks, boundedly, before
+// the next scan.
 //
+// The workers are started as tasks need them and live as long as the pool,
+// so that a scan of many small files does not pay for a thread per file.
 // At the pool's end every task is asked to stop (through the std::stop_token
-// it may take) and the pool waits at most its time-out for them. A task that
-// is still running then is left to end on its own: its thread is detached,
-// the one place where a thread of ours is, so that a task blocked for good
-// never blocks the program's exit. Such a thread touches only its own result
-// and the pool's counters, which it co-owns; whatever else the task touches
-// it must own too: a task takes its inputs by value (or shares ownership of
-// them) and returns its findings, which the driver merges on its own thread.
-// A task that holds a reference to the driver's state may outlive that state.
+// it may take) and the pool waits at most its time-out for them. When a task
+// is still running then, the workers are left to end on their own: their
+// threads are detached, the one place where a thread of ours is, so that a
+// task blocked for good never blocks the program's exit. Such a thread
+// touches only its own task and what the pool shares with its workers,
+// which it co-owns; whatever else the task touches it must own too: a task
+// takes its inputs by value (or shares ownership of them) and returns its
+// findings, which the driver merges on its own thread. A task that holds a
+// reference to the driver's state may outlive that state.
 //
 // Only the driving thread calls the pool, except runningCount(), which any
 // thread may read.
@@ -36,7 +41,6 @@
 #include <future>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <stdexcept>
 #include <stop_token>
 #include <thread>
@@ -68,18 +72,29 @@ struct TaskPoolOptions {
     std::int32_t workerCount = scanWorkerCount();
     // The longest wait for one result, for a free slot and at the pool's end.
     std::chrono::milliseconds timeout = kTaskTimeout;
+    // Tasks that may wait for a worker beyond those that run. With many
+    // short tasks a few waiting ones keep the workers busy and spare the
+    // driver a wait for every slot; with none, submit waits for a worker.
+    std::int32_t queueDepth = 0;
 };
 
 template <typename Result>
 class TaskPool {
 public:
     explicit TaskPool(TaskPoolOptions options = {})
-        : workerCount_(std::max<std::int32_t>(options.workerCount, 1)), timeout_(options.timeout) {}
+        : workerCount_(std::max<std::int32_t>(options.workerCount, 1)),
+          slotCount_(workerCount_ + std::max<std::int32_t>(options.queueDepth, 0)),
+          timeout_(options.timeout) {}
 
     ~TaskPool() {
-        for (Worker& worker : workers_) worker.thread.request_stop();
-        if (joinAll(timeout_)) return;
-        for (Worker& worker : workers_) worker.thread.detach();
+        {
+            const std::lock_guard lock(shared_->mutex);
+            shared_->closing = true;
+            shared_->jobAdded.notify_all();
+        }
+        shared_->stop.request_stop();
+        if (joinAll(timeout_)) return;  // every worker ends and is joined here
+        for (std::jthread& worker : workers_) worker.detach();
     }
 
     TaskPool(const TaskPool&) = delete;
@@ -87,31 +102,34 @@ public:
     TaskPool(TaskPool&&) = delete;
     TaskPool& operator=(TaskPool&&) = delete;
 
-    // Starts `task` (callable as task() or task(std::stop_token)) on a thread
-    // of its own once fewer than workerCount tasks run. False, with nothing
-    // started, when `stopping` turns true first; TaskTimeoutError when no
-    // slot is free within the time-out.
+    // Hands `task` (callable as task() or task(std::stop_token)) to a worker
+    // once fewer than workerCount tasks run (or wait, up to the queue
+    // depth). False, with nothing started,
+    // when `stopping` turns true first; TaskTimeoutError when no slot is
+    // free within the time-out.
     template <typename Task>
     bool submit(Task task, const std::function<bool()>& stopping = {}) {
-        reapEnded();
-        workers_.reserve(workers_.size() + 1);
-        std::promise<Result> promise;
-        std::future<Result> result = promise.get_future();
+        auto job = std::make_unique<TaskJob<Task>>(std::move(task));
+        std::future<Result> result = job->promise.get_future();
         if (!claimSlot(stopping)) return false;
-        const std::uint64_t number = nextNumber_++;
         try {
-            workers_.push_back(
-                {.number = number, .thread = std::jthread(runner(number, std::move(promise), std::move(task)))});
+            startWorkerIfNeeded();
         } catch (...) {
-            finish(*shared_, std::nullopt);
+            finish(*shared_);
             throw;
+        }
+        {
+            const std::lock_guard lock(shared_->mutex);
+            shared_->jobs.push_back(std::move(job));
+            shared_->jobAdded.notify_one();
         }
         pending_.push_back(std::move(result));
         return true;
     }
 
-    // More results wait than tasks may run: the driver takes the oldest now.
-    [[nodiscard]] bool hasSurplus() const noexcept { return pending_.size() > static_cast<std::size_t>(workerCount_); }
+    // More results wait than tasks may run or wait: the driver takes the
+    // oldest now.
+    [[nodiscard]] bool hasSurplus() const noexcept { return pending_.size() > static_cast<std::size_t>(slotCount_); }
     [[nodiscard]] bool hasPending() const noexcept { return !pending_.empty(); }
 
     // The oldest pending result, waited for at most the time-out. It leaves
@@ -125,70 +143,104 @@ public:
         return oldest.get();
     }
 
-    // Tasks started and not yet ended, given-up ones included.
+    // Tasks handed over and not yet ended, given-up ones and waiting ones
+    // included.
     [[nodiscard]] std::int32_t runningCount() const {
         const std::lock_guard lock(shared_->mutex);
         return shared_->running;
     }
 
-    // Ends a round: drops the results not taken, waits at most `bound` for
-    // the running tasks and joins the threads that ended. True when none is
-    // left running.
+    // Ends a round: drops the results not taken and waits at most `bound`
+    // for the tasks handed over (a waiting one still runs). True when none
+    // is left running. At the pool's end it also joins the workers once none
+    // runs a task.
     bool joinAll(std::chrono::milliseconds bound) {
         pending_.clear();
+        bool closing = false;
         {
             std::unique_lock lock(shared_->mutex);
-            shared_->changed.wait_for(lock, bound, [this] { return shared_->running == 0; });
+            if (!shared_->changed.wait_for(lock, bound, [this] { return shared_->running == 0; })) return false;
+            closing = shared_->closing;
         }
-        reapEnded();
-        return workers_.empty();
+        if (closing) {
+            for (std::jthread& worker : workers_) worker.join();
+            workers_.clear();
+        }
+        return true;
     }
 
 private:
-    // What the pool shares with its threads; a thread left running after the
-    // pool's end keeps it alive. Lock order: this mutex alone.
+    struct Job {
+        Job() = default;
+        virtual ~Job() = default;
+        Job(const Job&) = delete;
+        Job& operator=(const Job&) = delete;
+        Job(Job&&) = delete;
+        Job& operator=(Job&&) = delete;
+        virtual void run(const std::stop_token& stop) = 0;
+    };
+
+    template <typename Task>
+    struct TaskJob final : Job {
+        explicit TaskJob(Task&& body) : task(std::move(body)) {}
+        void run(const std::stop_token& stop) override {
+            try {
+                if constexpr (std::is_void_v<Result>) {
+                    call(task, stop);
+                    promise.set_value();
+                } else {
+                    promise.set_value(call(task, stop));
+                }
+            } catch (...) {
+                promise.set_exception(std::current_exception());
+            }
+        }
+        Task task;
+        std::promise<Result> promise;
+    };
+
+    // What the pool shares with its workers; a worker left running after
+    // the pool's end keeps it alive. Lock order: this mutex alone.
     struct Shared {
         std::mutex mutex;
-        std::condition_variable changed;
+        std::condition_variable changed;   // a task ended
+        std::condition_variable jobAdded;  // a job waits, or the pool ends
+        std::deque<std::unique_ptr<Job>> jobs;
+        // Tasks handed over and not yet ended: those waiting in `jobs` and
+        // those a worker runs.
         std::int32_t running = 0;
-        // Threads whose task has ended, by number, not yet joined.
-        std::vector<std::uint64_t> ended;
+        // Workers waiting for a job.
+        std::int32_t idle = 0;
+        bool closing = false;
+        // Asked at the pool's end, for the tasks that watch their token.
+        std::stop_source stop;
     };
 
-    struct Worker {
-        std::uint64_t number = 0;
-        std::jthread thread;
-    };
-
-    // Gives a slot back. A task counts as running until its result is set,
-    // and it is listed as ended in the same step, so once the count is 0
-    // every thread can be joined without waiting on a task.
-    static void finish(Shared& shared, std::optional<std::uint64_t> endedNumber) {
+    // Gives a slot back. A task counts as running until its result is set
+    // and its captures are gone.
+    static void finish(Shared& shared) {
         const std::lock_guard lock(shared.mutex);
         --shared.running;
-        if (endedNumber) shared.ended.push_back(*endedNumber);
         shared.changed.notify_all();
     }
 
-    template <typename Task>
-    auto runner(std::uint64_t number, std::promise<Result> promise, Task task) {
-        return [shared = shared_, number, promise = std::move(promise),
-                task = std::move(task)](std::stop_token stop) mutable {
-            {
-                Task body = std::move(task);  // its captures end before the slot is given back
-                try {
-                    if constexpr (std::is_void_v<Result>) {
-                        call(body, stop);
-                        promise.set_value();
-                    } else {
-                        promise.set_value(call(body, stop));
-                    }
-                } catch (...) {
-                    promise.set_exception(std::current_exception());
-                }
-            }
-            finish(*shared, number);
-        };
+    static void work(const std::shared_ptr<Shared>& shared) {
+        const std::stop_token stop = shared->stop.get_token();
+        std::unique_lock lock(shared->mutex);
+        while (true) {
+            ++shared->idle;
+            shared->jobAdded.wait(lock, [&] { return !shared->jobs.empty() || shared->closing; });
+            --shared->idle;
+            if (shared->jobs.empty()) return;  // closing, and nothing is left to run
+            std::unique_ptr<Job> job = std::move(shared->jobs.front());
+            shared->jobs.pop_front();
+            lock.unlock();
+            job->run(stop);
+            job.reset();  // its captures end before the slot is given back
+            lock.lock();
+            --shared->running;
+            shared->changed.notify_all();
+        }
     }
 
     template <typename Task>
@@ -206,7 +258,7 @@ private:
         std::unique_lock lock(shared_->mutex);
         while (true) {
             if (stopping && stopping()) return false;
-            if (shared_->running < workerCount_) break;
+            if (shared_->running < slotCount_) break;
             const auto left = deadline - std::chrono::steady_clock::now();
             if (left <= std::chrono::steady_clock::duration::zero()) throw TaskTimeoutError(timeout_);
             shared_->changed.wait_for(lock, std::min<std::chrono::steady_clock::duration>(left, kStopPollPeriod));
@@ -215,24 +267,23 @@ private:
         return true;
     }
 
-    void reapEnded() {
-        std::vector<std::uint64_t> ended;
+    // A new worker when every one is busy or already promised a waiting job,
+    // up to workerCount; beyond that the job waits for the next free worker.
+    void startWorkerIfNeeded() {
         {
             const std::lock_guard lock(shared_->mutex);
-            ended.swap(shared_->ended);
+            if (static_cast<std::size_t>(shared_->idle) > shared_->jobs.size()) return;
         }
-        for (Worker& worker : workers_) {
-            if (std::find(ended.begin(), ended.end(), worker.number) != ended.end()) worker.thread.join();
-        }
-        std::erase_if(workers_, [](const Worker& worker) { return !worker.thread.joinable(); });
+        if (workers_.size() >= static_cast<std::size_t>(workerCount_)) return;
+        workers_.emplace_back([shared = shared_] { work(shared); });
     }
 
     std::int32_t workerCount_;
+    std::int32_t slotCount_;  // workers and waiting places
     std::chrono::milliseconds timeout_;
     std::shared_ptr<Shared> shared_ = std::make_shared<Shared>();
     std::deque<std::future<Result>> pending_;
-    std::vector<Worker> workers_;
-    std::uint64_t nextNumber_ = 0;
+    std::vector<std::jthread> workers_;
 };
 
 }  // namespace qvl

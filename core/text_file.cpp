@@ -76,6 +76,10 @@ bool looksLikeUtf8(std::string_view data, std::size_t window) {
     const std::size_t end = std::min(window, data.size());
     for (std::size_t pos = 0; pos < end;) {
         const unsigned char lead = byteAt(data, pos);
+        if (lead < 0x80U) {  // most of a text file: no sequence to check
+            ++pos;
+            continue;
+        }
         const std::size_t length = sys::utf8SequenceLength(lead);
         if (length == 0 || pos + length > data.size()) return false;
         for (std::size_t i = 1; i < length; ++i) {
@@ -140,16 +144,14 @@ void lf_splitUtf8Lines(std::string_view text, std::vector<std::string>& lines) {
     }
 }
 
-// Appends the lines of a UTF-16 stream. A byte-order mark (FF FE or FE FF)
+// Appends the lines of UTF-16 bytes. A byte-order mark (FF FE or FE FF)
 // decides the byte order and is skipped; without one, `unmarkedOrder`
 // (Charset::Unicode or Charset::Unicode_big_endian, as detected) decides, so
 // a UTF-16 list saved without a mark is not lost. A trailing odd byte cannot
 // be half a character of the text before it, so it is dropped, not the text.
 // False when the stream holds bytes but not one whole UTF-16 unit. Throws
 // std::runtime_error "wide_to_utf8: invalid UTF-16" for a lone surrogate.
-bool lf_readUtf16Lines(std::istream& in, TextFileLines& text, Charset unmarkedOrder) {
-    if (!in.good()) return false;
-    const std::string data = readWholeStream(in);
+bool decodeUtf16Lines(std::string_view data, TextFileLines& text, Charset unmarkedOrder) {
     std::string_view payload = data;
     bool bigEndian = unmarkedOrder == Charset::Unicode_big_endian;
     if (payload.starts_with("\xFF\xFE")) {
@@ -198,13 +200,15 @@ void mendNonUtf8Lines(std::vector<std::string>& lines) {
     }
 }
 
-bool readByCharset(Charset charset, std::ifstream& in, TextFileLines& text) {
+// The lines of the file's bytes by the rules of gf_readStreamLines (which
+// reads the whole stream and splits it).
+bool decodeByCharset(Charset charset, std::string_view data, TextFileLines& text) {
     std::vector<std::string>& lines = text.lines;
     switch (charset) {
         case Charset::Unicode:
-        case Charset::Unicode_big_endian: return lf_readUtf16Lines(in, text, charset);
+        case Charset::Unicode_big_endian: return decodeUtf16Lines(data, text, charset);
         case Charset::UTF8_with_BOM:
-            gf_readStreamLines(in, lines);
+            lf_splitUtf8Lines(data, lines);
             // A doubled mark (some editors add one to a file that has one).
             if (!lines.empty() && lines.front().starts_with(kUtf8Mark)) {
                 lines.front().erase(0, kUtf8Mark.size());
@@ -212,13 +216,13 @@ bool readByCharset(Charset charset, std::ifstream& in, TextFileLines& text) {
             mendNonUtf8Lines(lines);
             return true;
         case Charset::UTF8_without_BOM:
-            gf_readStreamLines(in, lines);
+            lf_splitUtf8Lines(data, lines);
             mendNonUtf8Lines(lines);
             return true;
         case Charset::ANSI: {
             std::vector<std::string> raw;
             raw.reserve(kAnsiLinesReserve);
-            gf_readStreamLines(in, raw);
+            lf_splitUtf8Lines(data, raw);
             lines.reserve(raw.size());
             for (const std::string& line : raw) lines.push_back(lf_ansiLineToUtf8(line));
             return true;
@@ -226,6 +230,12 @@ bool readByCharset(Charset charset, std::ifstream& in, TextFileLines& text) {
         case Charset::none_found: break;
     }
     return false;
+}
+
+bool readByCharset(Charset charset, std::ifstream& in, TextFileLines& text) {
+    if (!in.good())
+        return charset == Charset::UTF8_with_BOM || charset == Charset::UTF8_without_BOM || charset == Charset::ANSI;
+    return decodeByCharset(charset, readWholeStream(in), text);
 }
 
 bool isReadableCharset(Charset charset) {
@@ -295,11 +305,29 @@ std::optional<fs::path> pathFromFileText(std::string_view text) {
 Charset gf_detectCharset(const fs::path& path) {
     std::ifstream in;
     if (!openBinary(path, in)) return Charset::none_found;
-    std::string data = readUpTo(in, 4);
-    if (const auto marked = charsetFromHead(data)) return *marked;
-    data += readUpTo(in, kDetectRead - data.size());
+    return detectCharset(readUpTo(in, kDetectRead));
+}
+
+Charset detectCharset(std::string_view bytes) {
+    if (const auto marked = charsetFromHead(bytes.substr(0, 4))) return *marked;
+    const std::string_view data = bytes.substr(0, kDetectRead);
     if (data.empty()) return Charset::UTF8_without_BOM;
     return looksLikeUtf8(data, kDetectWindow) ? Charset::UTF8_without_BOM : Charset::ANSI;
+}
+
+Result<TextFileLines, TextReadError> decodeTextLines(Charset charset, std::string_view bytes,
+                                                     std::size_t expectedCount) {
+    if (!isReadableCharset(charset)) {
+        return fail(TextReadError::unknownCharset, fmt::format("unknown charset: {}", charsetLabel(charset)));
+    }
+    TextFileLines text;
+    text.lines.reserve(expectedCount);
+    try {
+        if (decodeByCharset(charset, bytes, text)) return text;
+        return fail(TextReadError::readFailed, "no whole UTF-16 character in the file");
+    } catch (const std::exception& e) {
+        return fail(TextReadError::readFailed, e.what());
+    }
 }
 
 Result<TextFileLines, TextReadError> readTextFileLines(Charset charset, const fs::path& path,

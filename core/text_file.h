@@ -62,6 +62,8 @@ std::filesystem::path pathFromUtf8(std::string_view utf8);
 [[nodiscard]] std::optional<std::filesystem::path> pathFromFileText(std::string_view text);
 
 Charset gf_detectCharset(const std::filesystem::path& path);
+// The same rules on a file's bytes already read (only its head is looked at).
+[[nodiscard]] Charset detectCharset(std::string_view bytes);
 
 // Replaces `lines` with the file's lines as UTF-8 texts without line ends.
 // A UTF-16 file's byte-order mark decides its byte order, whichever of the
@@ -90,6 +92,11 @@ struct TextFileLines {
 // that keeps its log lines for later. `expectedCount` only sizes the vector.
 [[nodiscard]] Result<TextFileLines, TextReadError> readTextFileLines(Charset charset, const std::filesystem::path& path,
                                                                      std::size_t expectedCount = 0);
+
+// readTextFileLines on a file's bytes already read, so that a caller that
+// detects the charset too opens and reads the file once.
+[[nodiscard]] Result<TextFileLines, TextReadError> decodeTextLines(Charset charset, std::string_view bytes,
+                                                                   std::size_t expectedCount = 0);
 
 // Why gf_readLines gave no lines.
 enum class ReadLinesError : std::uint8_t {

@@ -11,6 +11,7 @@
 #include "core/strings.h"
 #include "core/text_file.h"
 #include "liveries/key_line.h"
+#include "platform/sys/file_identity.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase.h"
 #include "refdata/default_sim_aircraft.h"
@@ -95,18 +96,43 @@ bool opensOtherSection(std::string_view line) {
     return line.substr(0, kSectionBracketReach).find('[') != std::string_view::npos;
 }
 
-bool isLargerThanLimit(const fs::path& cfgPath) {
-    std::error_code error;
-    // A size that cannot be taken (a folder) is the reader's to report.
-    const std::uintmax_t size = fs::file_size(cfgPath, error);
-    return !error && size > kMaxAircraftCfgSize;
+enum class MissingCfgFile : std::uint8_t { listed, passedOver };
+
+// The file is opened and read once: its size, its charset and its lines all
+// come from that one read.
+std::optional<std::vector<std::string>> readCfgLines(CfgFileFindings& findings, const fs::path& cfgPath,
+                                                     MissingCfgFile missing) {
+    sys::WholeFile file = sys::readWholeFile(cfgPath, kMaxAircraftCfgSize);
+    if (file.error == sys::WholeFileError::missing && missing == MissingCfgFile::passedOver) return std::nullopt;
+    const std::string pathText = gf_pathToUtf8(cfgPath);
+    if (file.error == sys::WholeFileError::tooLarge) {
+        lf_addInvalidCfgFile(findings.problems, fmt::format("{} is larger than {} MB, not read", pathText,
+                                                            kMaxAircraftCfgSize / (std::uintmax_t{1024} * 1024)));
+        return std::nullopt;
+    }
+    if (file.error) {
+        findings.log(fmt::format("! No text encoding detected for {}", pathText));
+        listUnreadableFile(findings, cfgPath, "it cannot be opened");
+        return std::nullopt;
+    }
+    const Charset charset = detectCharset(file.bytes);
+    auto read = decodeTextLines(charset, file.bytes, kExpectedLineCount);
+    if (!read) {
+        if (read.error() == TextReadError::readFailed) {
+            findings.log(fmt::format("Read failed for '{}': {}", pathText, read.errorText()));
+        }
+        findings.log(fmt::format("! Failed reading {}", pathText));
+        listUnreadableFile(findings, cfgPath, fmt::format("reading it as {} text failed", gf_charsetName(charset)));
+        return std::nullopt;
+    }
+    for (std::string& note : read->notes) findings.log(std::move(note));
+    return std::move(read->lines);
 }
 
 void searchFile(CfgFileFindings& findings, const ScanTaskInput& input, const std::stop_token& stop) {
     const fs::path& cfgPath = input.cfgPath;
-    std::error_code error;
-    if (!fs::exists(cfgPath, error)) return;
-    const std::optional<std::vector<std::string>> lines = readAircraftCfgLines(findings, cfgPath);
+    // A file gone since the walk found it is no problem of the package.
+    const std::optional<std::vector<std::string>> lines = readCfgLines(findings, cfgPath, MissingCfgFile::passedOver);
     // The read is where a task may hang; once the pool has ended, what the
     // file says is of use to nobody.
     if (stop.stop_requested()) return;
@@ -146,29 +172,7 @@ void listUnreadableFile(CfgFileFindings& findings, const fs::path& cfgPath, std:
 }
 
 std::optional<std::vector<std::string>> readAircraftCfgLines(CfgFileFindings& findings, const fs::path& cfgPath) {
-    const std::string pathText = gf_pathToUtf8(cfgPath);
-    if (isLargerThanLimit(cfgPath)) {
-        lf_addInvalidCfgFile(findings.problems, fmt::format("{} is larger than {} MB, not read", pathText,
-                                                            kMaxAircraftCfgSize / (std::uintmax_t{1024} * 1024)));
-        return std::nullopt;
-    }
-    const Charset charset = gf_detectCharset(cfgPath);
-    if (charset == Charset::none_found) {
-        findings.log(fmt::format("! No text encoding detected for {}", pathText));
-        listUnreadableFile(findings, cfgPath, "it cannot be opened");
-        return std::nullopt;
-    }
-    auto read = readTextFileLines(charset, cfgPath, kExpectedLineCount);
-    if (!read) {
-        if (read.error() == TextReadError::readFailed) {
-            findings.log(fmt::format("Read failed for '{}': {}", pathText, read.errorText()));
-        }
-        findings.log(fmt::format("! Failed reading {}", pathText));
-        listUnreadableFile(findings, cfgPath, fmt::format("reading it as {} text failed", gf_charsetName(charset)));
-        return std::nullopt;
-    }
-    for (std::string& note : read->notes) findings.log(std::move(note));
-    return std::move(read->lines);
+    return readCfgLines(findings, cfgPath, MissingCfgFile::listed);
 }
 
 std::string lf_matchFltsimHeader(std::string_view line) {

@@ -1,6 +1,7 @@
 #include "liveries/livery_data.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -23,7 +24,48 @@ bool lf_liveryLess(const LiveryData& x, const LiveryData& y) {
     return x.title < y.title;
 }
 
-void sortLiveries(LiveryList& liveries) { std::stable_sort(liveries.begin(), liveries.end(), lf_liveryLess); }
+namespace {
+
+// A livery's place in livery order, its code texts looked up once rather
+// than at every comparison, and its title's characters reached in one step.
+struct SortKey {
+    LiveryKey key;
+    std::string_view airline;
+    std::string_view secondAirline;
+    std::string_view model;
+    std::string_view title;
+    std::size_t index;
+};
+
+// lf_liveryLess on the looked-up texts.
+bool keyLess(const SortKey& x, const SortKey& y) {
+    if (x.key.airlineId != y.key.airlineId) return x.airline < y.airline;
+    if (x.key.secondAirlineId != y.key.secondAirlineId) return x.secondAirline < y.secondAirline;
+    if (x.key.modelId != y.key.modelId) return x.model < y.model;
+    return x.title < y.title;
+}
+
+}  // namespace
+
+void sortLiveries(LiveryList& liveries) {
+    std::vector<SortKey> keys;
+    keys.reserve(liveries.size());
+    for (std::size_t i = 0; i < liveries.size(); ++i) {
+        const LiveryData& livery = liveries[i];
+        keys.push_back({.key = livery.key,
+                        .airline = airlineText(livery.key.airlineId),
+                        .secondAirline = airlineText(livery.key.secondAirlineId),
+                        .model = modelText(livery.key.modelId),
+                        .title = livery.title,
+                        .index = i});
+    }
+    std::stable_sort(keys.begin(), keys.end(), keyLess);
+    // The records move once, into their sorted places.
+    LiveryList sorted;
+    sorted.reserve(liveries.size());
+    for (const SortKey& key : keys) sorted.push_back(std::move(liveries[key.index]));
+    liveries.swap(sorted);
+}
 
 std::string gf_codeText(const LiveryKey& key) {
     const std::string second =

@@ -3,9 +3,12 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <exception>
+#include <mutex>
 #include <stdexcept>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 #include "core/log.h"
@@ -21,6 +24,7 @@
 #include "liveries/mtl_file.h"
 #include "liveries/regcode_sources.h"
 #include "liveries/scan_problem_files.h"
+#include "platform/sys/cpu_time.h"
 #include "refdata/data_file.h"
 
 namespace qvl {
@@ -29,6 +33,11 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr std::int16_t kMostFolders = 10;
+// Files handed to the workers beyond those they read: the workers never wait
+// for the scan's thread, and that thread seldom waits for a worker.
+constexpr std::int32_t kQueuedFiles = 32;
+// How often the scan's thread, waiting for the walk, looks at the closing flags.
+constexpr std::chrono::milliseconds kClosingPollPeriod{20};
 // The message line follows the scan's progress at most this often.
 constexpr std::chrono::milliseconds kProgressPeriod{250};
 
@@ -50,9 +59,72 @@ bool isSearchableFolder(const fs::path& folder) {
     return true;
 }
 
+TaskPoolOptions withQueue(TaskPoolOptions options) {
+    options.queueDepth = std::max(options.queueDepth, kQueuedFiles);
+    return options;
+}
+
+// The aircraft.cfg files the walk has found and the scan's thread has not
+// yet taken. Lock order: its mutex alone.
+class FoundFiles {
+public:
+    void add(CfgFileEntry&& entry) {
+        const std::lock_guard lock(mutex_);
+        files_.push_back(std::move(entry));
+        if (files_.size() == 1) changed_.notify_one();
+    }
+    void end(std::chrono::nanoseconds walkTime, std::exception_ptr error) {
+        const std::lock_guard lock(mutex_);
+        ended_ = true;
+        walkTime_ = walkTime;
+        error_ = std::move(error);
+        changed_.notify_one();
+    }
+    // Waits at most `period` for files or the walk's end and moves what is
+    // there into `taken`; false once the walk ended and every file is taken.
+    bool take(std::vector<CfgFileEntry>& taken, std::chrono::milliseconds period) {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, period, [this] { return !files_.empty() || ended_; });
+        taken.swap(files_);
+        return !(ended_ && taken.empty());
+    }
+    std::chrono::nanoseconds walkTime() {
+        const std::lock_guard lock(mutex_);
+        return walkTime_;
+    }
+    // What ended the walk, if it did not end by itself.
+    std::exception_ptr error() {
+        const std::lock_guard lock(mutex_);
+        return error_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<CfgFileEntry> files_;
+    bool ended_ = false;
+    std::chrono::nanoseconds walkTime_{};
+    std::exception_ptr error_;
+};
+
+// The scan thread's CPU time from its start to the end of its scope, added to `total`.
+class CpuTimer {
+public:
+    explicit CpuTimer(std::chrono::nanoseconds& total) : total_(total), start_(sys::threadCpuTime()) {}
+    ~CpuTimer() { total_ += sys::threadCpuTime() - start_; }
+    CpuTimer(const CpuTimer&) = delete;
+    CpuTimer& operator=(const CpuTimer&) = delete;
+    CpuTimer(CpuTimer&&) = delete;
+    CpuTimer& operator=(CpuTimer&&) = delete;
+
+private:
+    std::chrono::nanoseconds& total_;
+    std::chrono::nanoseconds start_;
+};
+
 }  // namespace
 
-LiveryScan::LiveryScan(LiveryScanParts parts) : parts_(std::move(parts)), pool_(parts_.pool) {
+LiveryScan::LiveryScan(LiveryScanParts parts) : parts_(std::move(parts)), pool_(withQueue(parts_.pool)) {
     if (!parts_.openManualAndSettingsFolder) {
         throw std::invalid_argument("the liveries scan needs the opener of the manual and the settings folder");
     }
@@ -121,8 +193,12 @@ bool LiveryScan::lf_scanLfolders(const PackageFolderList& folders, std::int32_t 
         return false;
     }
     if (folders.size() > 1) gf_log(fmt::format("{} in total", *total));
-    if (LIG_PRIORITIZE.value()) prioritizeLiveries(liveryList_);
-    sortAndDropRepeatedLiveries(liveryList_);
+    {
+        const CpuTimer timer(times_.sort);
+        if (LIG_PRIORITIZE.value()) prioritizeLiveries(liveryList_);
+        sortAndDropRepeatedLiveries(liveryList_);
+    }
+    const CpuTimer timer(times_.write);
     writeScanResult(simNumber);
     return true;
 }
@@ -135,6 +211,7 @@ void LiveryScan::startScan() {
     endedEarly_ = false;
     filesFound_ = 0;
     filesDone_ = 0;
+    times_ = {};
     // A scan that ended early left its titles and lines behind, and the
     // model fixes of an earlier scan would be written again with this one's.
     lf_clearScanMessages(parts_.scan);
@@ -199,25 +276,59 @@ void LiveryScan::lf_readDontUseTitles() {
 }
 
 bool LiveryScan::lf_searchLiveriesInFolders(std::int16_t folderIndex, const fs::path& folder) {
+    FoundFiles found;
     bool stopped = false;
-    walkAircraftCfgFiles(folder, [&](const CfgFileEntry& entry) {
-        ScanTaskInput input{.folderIndex = folderIndex, .cfgPath = entry.path, .dontUseTitles = dontUse_};
-        const bool ivao = entry.kind == CfgFileKind::ivao;
-        auto task = [input = std::move(input), ivao](const std::stop_token& stop) {
-            return ivao ? lf_searchLiveriesinIVAOFile(input, stop) : lf_searchLiveriesinFile(input, stop);
-        };
-        if (!pool_.submit(std::move(task), [this] { return closing(); })) {
-            stopped = true;
-            return false;
+    {
+        // The walk goes on beside the workers, so that the scan's thread only
+        // hands files over and merges. Declared after `found`, it is stopped
+        // and joined before `found` ends, also when a worker's time-out ends
+        // the scan.
+        const std::jthread walker([&found, folder](const std::stop_token& stop) {
+            const std::chrono::nanoseconds start = sys::threadCpuTime();
+            std::exception_ptr error;
+            try {
+                walkAircraftCfgFiles(
+                    folder,
+                    [&found](const CfgFileEntry& entry) {
+                        found.add(CfgFileEntry(entry));
+                        return true;
+                    },
+                    stop);
+            } catch (...) {
+                // Thrown again on the scan's thread, as when the walk ran there.
+                error = std::current_exception();
+            }
+            found.end(sys::threadCpuTime() - start, error);
+        });
+        const CpuTimer timer(times_.merge);
+        std::vector<CfgFileEntry> files;
+        while (!stopped && found.take(files, kClosingPollPeriod)) {
+            if (closing()) stopped = true;
+            for (auto file = files.begin(); !stopped && file != files.end(); ++file) {
+                stopped = !submitFile(folderIndex, std::move(*file));
+            }
+            files.clear();
         }
-        ++filesFound_;
-        while (pool_.hasSurplus()) mergeOldest();
-        showProgress(false);
-        return true;
-    });
+    }
+    times_.walk += found.walkTime();
     if (stopped || closing()) return false;
+    if (const std::exception_ptr error = found.error()) std::rethrow_exception(error);
+    const CpuTimer timer(times_.merge);
     while (pool_.hasPending()) mergeOldest();
     showProgress(true);
+    return true;
+}
+
+bool LiveryScan::submitFile(std::int16_t folderIndex, CfgFileEntry&& entry) {
+    const bool ivao = entry.kind == CfgFileKind::ivao;
+    ScanTaskInput input{.folderIndex = folderIndex, .cfgPath = std::move(entry.path), .dontUseTitles = dontUse_};
+    auto task = [input = std::move(input), ivao](const std::stop_token& stop) {
+        return ivao ? lf_searchLiveriesinIVAOFile(input, stop) : lf_searchLiveriesinFile(input, stop);
+    };
+    if (!pool_.submit(std::move(task), [this] { return closing(); })) return false;
+    ++filesFound_;
+    while (pool_.hasSurplus()) mergeOldest();
+    showProgress(false);
     return true;
 }
 

@@ -47,6 +47,17 @@ struct LiveryScanPlace {
     std::int32_t simNumber = 1;
 };
 
+// Where the last scan's processor time went, for the benchmark: the walk
+// runs on a thread of its own beside the workers; handing the files to the
+// workers and merging their findings, the sort and the writing run on the
+// scan's thread. The workers' own time is the rest of the process's.
+struct LiveryScanTimes {
+    std::chrono::nanoseconds walk{};
+    std::chrono::nanoseconds merge{};
+    std::chrono::nanoseconds sort{};
+    std::chrono::nanoseconds write{};
+};
+
 class LiveryScan {
 public:
     // std::invalid_argument when the opener is missing.
@@ -63,6 +74,8 @@ public:
     // found. True without writing anything when the run is closing.
     bool lf_scanLfolders(const PackageFolderList& folders, std::int32_t simNumber);
 
+    [[nodiscard]] const LiveryScanTimes& lastScanTimes() const noexcept { return times_; }
+
 private:
     // Joins an earlier scan's workers and clears what it left behind.
     void startScan();
@@ -75,6 +88,9 @@ private:
     // The records of the folder's aircraft.cfg files, appended to the list
     // in the order the files were found; false when the run began closing.
     bool lf_searchLiveriesInFolders(std::int16_t folderIndex, const std::filesystem::path& folder);
+    // Hands the file to a worker and merges what is due; false when the run
+    // began closing first.
+    bool submitFile(std::int16_t folderIndex, CfgFileEntry&& entry);
     void mergeOldest();
     void showProgress(bool now);
     bool closing() const { return parts_.run.isClosing(); }
@@ -87,6 +103,7 @@ private:
     std::size_t filesFound_ = 0;
     std::size_t filesDone_ = 0;
     std::chrono::steady_clock::time_point lastProgress_{};
+    LiveryScanTimes times_;
 };
 
 }  // namespace qvl

@@ -11,7 +11,6 @@
 #include <cstddef>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <shared_mutex>
 #include <string>
 #include <string_view>
@@ -37,6 +36,8 @@ private:
     std::vector<std::string> lines_;
 };
 
+using TitleSet = std::unordered_set<std::string, Fnv1aHash, std::equal_to<>>;
+
 // Every title taken during the current scan: the first section to take a
 // title keeps it, a later one with the same title is a duplicate.
 class SeenTitleSet {
@@ -48,10 +49,8 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::set<std::string, std::less<>> titles_;
+    TitleSet titles_;
 };
-
-using TitleSet = std::unordered_set<std::string, Fnv1aHash, std::equal_to<>>;
 
 // The don't-use titles as the scan's file tasks read them: a copy taken once
 // the list is filled, shared by every task and never changed, so a task left

@@ -162,12 +162,14 @@ bool isAircraftCfgName(const fs::path& fileName) {
     return upper == "AIRCRAFT.CFG";
 }
 
-std::size_t walkAircraftCfgFiles(const fs::path& packageFolder, const std::function<bool(const CfgFileEntry&)>& visit) {
+std::size_t walkAircraftCfgFiles(const fs::path& packageFolder, const std::function<bool(const CfgFileEntry&)>& visit,
+                                 const std::stop_token& stop) {
     // The words are looked for below the package folder only: a user folder
     // that happens to hold one would otherwise hide every package.
     const std::size_t rootLength = checkedPathToUtf8(packageFolder).value_or("").size();
     std::size_t handed = 0;
     walkFolderTree(packageFolder, kWhat, [&](const WalkEntry& e) {
+        if (stop.stop_requested()) return WalkStep::stop;
         if (e.folder) {
             const std::string_view below = std::string_view(e.pathText).substr(std::min(rootLength, e.pathText.size()));
             return holdsStopWord(below) || e.pathText.size() >= kLongestPathBytes ? WalkStep::skip : WalkStep::go;

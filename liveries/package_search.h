@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <functional>
+#include <stop_token>
 #include <string_view>
 #include <vector>
 
@@ -49,10 +50,12 @@ struct CfgFileEntry {
 // a stop word, nor folders whose full path is 250 bytes or longer; it
 // follows a link to a folder only when the folder lies inside the package
 // folder, and enters no folder twice. Entries that cannot be read, or whose
-// names cannot be read as text, are logged and passed over. Returns the
-// number of files handed over.
+// names cannot be read as text, are logged and passed over. Once `stop` is
+// requested the walk ends at the next entry. Returns the number of files
+// handed over.
 std::size_t walkAircraftCfgFiles(const std::filesystem::path& packageFolder,
-                                 const std::function<bool(const CfgFileEntry&)>& visit);
+                                 const std::function<bool(const CfgFileEntry&)>& visit,
+                                 const std::stop_token& stop = {});
 
 // The file name is aircraft.cfg in any case of the letters.
 [[nodiscard]] bool isAircraftCfgName(const std::filesystem::path& fileName);

@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <stop_token>
 #include <string>
@@ -281,6 +282,43 @@ TEST(TaskPoolThreaded, ThePoolsEndIsBoundedWhenATaskNeverEnds) {
     }
     EXPECT_LT(Clock::now() - start, kSafetyBound / 2);
     hang->open();
+}
+
+TEST(TaskPoolThreaded, WorkersServeManyTasksAndAQueueKeepsThemBusy) {
+    constexpr std::int32_t kWorkers = 2;
+    constexpr std::int32_t kQueued = 3;
+    const auto hold = std::make_shared<Gate>();
+    std::mutex mutex;
+    std::set<std::thread::id> threads;
+    TaskPool<int> queued({.workerCount = kWorkers, .timeout = kLimit, .queueDepth = kQueued});
+    // While both workers are held, the queue takes its tasks without a wait
+    // and no more than workerCount of them start.
+    std::atomic<int> started{0};
+    for (int i = 0; i < kWorkers + kQueued; ++i) {
+        ASSERT_TRUE(queued.submit([i, hold, &started] {
+            ++started;
+            hold->wait();
+            return i;
+        }));
+    }
+    EXPECT_FALSE(queued.hasSurplus());
+    EXPECT_THROW(queued.submit([] { return -1; }, {}), TaskTimeoutError) << "no slot beyond the queue";
+    EXPECT_LE(started.load(), kWorkers);
+    hold->open();
+    std::vector<int> results;
+    while (queued.hasPending()) results.push_back(queued.takeOldest());
+    EXPECT_EQ(results, upTo(kWorkers + kQueued));
+
+    TaskPool<int> pool({.workerCount = kWorkers, .timeout = kSafetyBound, .queueDepth = kQueued});
+
+    // A thousand tasks run on the pool's few workers, not on a thread each.
+    const auto work = [&](int i) {
+        const std::lock_guard lock(mutex);
+        threads.insert(std::this_thread::get_id());
+        return i;
+    };
+    EXPECT_EQ(runScan(pool, 1000, work), upTo(1000));
+    EXPECT_LE(threads.size(), static_cast<std::size_t>(kWorkers));
 }
 
 TEST(TaskPoolThreaded, TheWorkerCountIsTheHardwareThreadCountOrTwo) {

@@ -259,5 +259,45 @@ TEST_F(TextFile, AWriteThatIsCutShortLeavesTheOldFileWhole) {
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1) << "no temporary file left";
 }
 
+// The scan's workers read a file once and detect and decode its bytes: the
+// bytes give the charset and lines that the reads from the path give.
+TEST_F(TextFile, BytesReadOnceGiveTheCharsetAndLinesOfTheFile) {
+    struct Case {
+        std::string bytes;
+        Charset charset;
+        Lines lines;
+    };
+    const std::vector<Case> cases{
+        {"", Charset::UTF8_without_BOM, {}},
+        {"plain\r\nlines\n\nend", Charset::UTF8_without_BOM, {"plain", "lines", "", "end"}},
+        {"\xEF\xBB\xBF\xEF\xBB\xBFtwice marked\n", Charset::UTF8_with_BOM, {"twice marked"}},
+        {"caf\xE9\n", Charset::ANSI, {"caf\xC3\xA9"}},
+        {"utf8 \xC3\xA9\n" + std::string(4096, 'x') + "\nthen ansi \xE9\n",
+         Charset::UTF8_without_BOM,
+         {"utf8 \xC3\xA9", std::string(4096, 'x'), "then ansi \xC3\xA9"}},
+        {std::string(4094, 'a') + "\xC3\xA9", Charset::UTF8_without_BOM, {std::string(4094, 'a') + "\xC3\xA9"}},
+        {utf16Bytes(u"le\r\nmarked", false, true), Charset::Unicode, {"le", "marked"}},
+        {utf16Bytes(u"be unmarked\n", true, false), Charset::Unicode_big_endian, {"be unmarked"}},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        const auto path = file("bytes" + std::to_string(i) + ".txt", c.bytes);
+        EXPECT_EQ(detectCharset(c.bytes), c.charset) << "case " << i;
+        EXPECT_EQ(gf_detectCharset(path), c.charset) << "case " << i;
+        const auto decoded = decodeTextLines(c.charset, c.bytes);
+        ASSERT_TRUE(decoded) << "case " << i;
+        EXPECT_EQ(decoded->lines, c.lines) << "case " << i;
+        const auto read = readTextFileLines(c.charset, path);
+        ASSERT_TRUE(read) << "case " << i;
+        EXPECT_EQ(read->lines, c.lines) << "case " << i;
+    }
+    const auto odd = decodeTextLines(Charset::Unicode, utf16Bytes(u"odd", false, true) + "x");
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(odd->lines, Lines{"odd"});
+    EXPECT_EQ(odd->notes.size(), 1U);
+    EXPECT_EQ(decodeTextLines(Charset::Unicode, std::string("\xFF\xFE", 2) + "x").error(), TextReadError::readFailed);
+    EXPECT_EQ(decodeTextLines(Charset::none_found, "x").error(), TextReadError::unknownCharset);
+}
+
 }  // namespace
 }  // namespace qvl
