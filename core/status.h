@@ -61,11 +61,17 @@ public:
     virtual void settingChanged(const RangeControlParameter& setting) = 0;
     // Whether the control can be used from now on.
     virtual void controlUsable(const ControlBinding& control, bool usable) = 0;
+    // Every setting was read or reset at once (parameters.xml): each control
+    // shows its setting.
+    virtual void settingsRead() = 0;
 
     // --- Counts and texts ---
     virtual void showCount(StatusCount which, std::uint64_t count) = 0;
     // Something the status panel paints from the run's own state changed.
     virtual void statusChanged() = 0;
+    // Something the parking statistics paint from the park airport's loaded
+    // state changed.
+    virtual void parkingStatsChanged() = 0;
     // "= <object id>", "has left" or empty, beside CALLSIGN_2_OBJECTID.
     virtual void showFollowedAircraft(const std::string& text) = 0;
     // The callsigns of CALLSIGN_2_OBJECTID were filled anew; `any`: there is

@@ -15,8 +15,10 @@ public:
     void settingChanged(const BoolControlParameter& /*setting*/) override {}
     void settingChanged(const RangeControlParameter& /*setting*/) override {}
     void controlUsable(const ControlBinding& /*control*/, bool /*usable*/) override {}
+    void settingsRead() override {}
     void showCount(StatusCount /*which*/, std::uint64_t /*count*/) override {}
     void statusChanged() override {}
+    void parkingStatsChanged() override {}
     void showFollowedAircraft(const std::string& /*text*/) override {}
     void callsignChoicesChanged(bool /*any*/) override {}
     void showParking(const ParkingDisplay& /*display*/) override {}

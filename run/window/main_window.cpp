@@ -123,7 +123,7 @@ void MainWindow::onCommand(const ui::Command& command) {
     window_->invalidate(regionRect(WindowRegion::controlsArea));
 }
 
-void MainWindow::onEditEnter(std::uint16_t controlId) { lf_editSubclassProc(controlId); }
+void MainWindow::onEditEnter(std::uint16_t controlId) { commands_.onEditEnter(controlId); }
 
 void MainWindow::onMessage(const ui::ProgramMessage& message) { hooks_.onMessage(message); }
 

@@ -293,7 +293,7 @@ void LiveCountRefresh::lf_refreshLiveCount() {
     const auto active = static_cast<std::uint64_t>(std::count_if(
         engine_.state.liveAircraft.begin(), engine_.state.liveAircraft.end(),
         [](const LiveAc& ac) { return ac.status == SimStatus::active && ac.phase != GroundPhase::parked; }));
-    if (window_.activeLiveCount.exchange(active) != active) window_.requestRepaint(WindowRegion::statusPanel);
+    if (window_.activeLiveCount.exchange(active) != active) status_.repaint(WindowRegion::statusPanel);
 
     // The counting functions also refresh the mean parked times they are given.
     float liveMean = window_.meanLiveParkedHours.load();
@@ -306,7 +306,7 @@ void LiveCountRefresh::lf_refreshLiveCount() {
     if (window_.parkedLiveCount.load() != parkedLive || window_.staticParkedCount.load() != staticParked) {
         window_.parkedLiveCount = parkedLive;
         window_.staticParkedCount = staticParked;
-        window_.requestRepaint(WindowRegion::parkingStats);
+        status_.repaint(WindowRegion::parkingStats);
     }
 }
 

@@ -13,6 +13,7 @@
 #include "platform/ui/canvas.h"
 #include "run/window/command_flags.h"
 #include "run/window/main_window_state.h"
+#include "run/window/window_status.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
 
@@ -43,8 +44,8 @@ void takePanelValues(const PanelSources& sources, MainWindowState& window);
 // in and the flags that tell whether a parking update is announced.
 class LiveCountRefresh {
 public:
-    LiveCountRefresh(Engine& engine, MainWindowState& window, const CommandFlags& flags)
-        : engine_(engine), window_(window), flags_(flags) {}
+    LiveCountRefresh(Engine& engine, const WindowStatus& status)
+        : engine_(engine), status_(status), window_(status.window()), flags_(status.flags()) {}
 
     // Stores the counts and mean parked times; repaints only a region whose
     // numbers changed, so a quiet second costs no paint.
@@ -52,6 +53,7 @@ public:
 
 private:
     Engine& engine_;
+    const WindowStatus& status_;
     MainWindowState& window_;
     const CommandFlags& flags_;
 };

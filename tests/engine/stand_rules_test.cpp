@@ -27,7 +27,7 @@ protected:
         ac.standNumber = standNumber;
         return ac;
     }
-    const int& repaints = stands.statsRepaints;
+    const int& repaints = stands.status.parkingStatsChanges;
 };
 
 TEST_F(CargoStandTest, ACargoAircraftOnACargoStandClearsTheMarkAndCountsOneUpdate) {

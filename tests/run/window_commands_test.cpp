@@ -12,6 +12,7 @@
 #include "core/messages.h"
 #include "core/parameters.h"
 #include "core/paths.h"
+#include "core/setting_controls.h"
 #include "core/settings.h"
 #include "core/support/settings_fixture.h"
 #include "liveries/livery_tables.h"

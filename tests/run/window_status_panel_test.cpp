@@ -27,6 +27,7 @@
 #include "run/window/window_layout.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
+#include "support/fake_status.h"
 #include "support/run_fakes.h"
 #include "support/settings_scope.h"
 
@@ -103,8 +104,7 @@ protected:
     }
 
     test::SettingsScope settings;
-    MainWindowState state{
-        {.repaint = [](WindowRegion /*region*/) {}, .takeSourceValues = [](MainWindowState& /*state*/) {}}};
+    MainWindowState state{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
     CommandFlags flags;
     ui::RecordingCanvas canvas;
 };
@@ -376,9 +376,10 @@ TEST_F(StatusPanelTest, PackedAirportsAskTheUserToMailTbloZipToOurSupport) {
 TEST_F(StatusPanelTest, ThePanelTakesTheCurrentValuesOfTheirOwners) {
     SimLinkState link;
     UserAircraftState user;
-    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    test::FakeStatus status;
+    FeedState feed{status, {.realTrafficGone = [] {}}};
     CurrentParkAirportState parkAirport;
-    LoadedParkAirport loadedPark{[] {}};
+    LoadedParkAirport loadedPark{status};
     link.status.setConnected(true);
     link.status.setRunning(true);
     link.status.setConnectionText("MSFS 2020 (11.0.1)");

@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/parameters.h"
 #include "core/setting_controls.h"
 #include "core/status.h"
 
@@ -26,6 +25,8 @@ public:
     std::vector<bool> callsignChoices;
     std::vector<ParkingDisplay> shown;
     int statusChanges = 0;
+    int parkingStatsChanges = 0;
+    int settingsReads = 0;
     int updateStarts = 0;
     int updateEnds = 0;
     int countdownRestarts = 0;
@@ -54,10 +55,18 @@ public:
         usable.emplace_back(&control, state);
         setControlEnabled(control, state);
     }
+    void settingsRead() override {
+        ++settingsReads;
+        showAllSettings();
+    }
     void showCount(StatusCount which, std::uint64_t count) override { counts[which] = count; }
     void statusChanged() override { ++statusChanges; }
+    void parkingStatsChanged() override { ++parkingStatsChanges; }
     void showFollowedAircraft(const std::string& text) override { followed.push_back(text); }
-    void callsignChoicesChanged(bool any) override { callsignChoices.push_back(any); }
+    void callsignChoicesChanged(bool any) override {
+        callsignChoices.push_back(any);
+        gf_fillCallsignComboBox();
+    }
     void showParking(const ParkingDisplay& display) override { shown.push_back(display); }
     void parkingUpdateStarts() override {
         ++updateStarts;
