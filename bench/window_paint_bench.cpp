@@ -25,7 +25,8 @@ struct OpenWindow {
     std::shared_ptr<qvl::ui::HeadlessWindow> window = std::make_shared<qvl::ui::HeadlessWindow>();
     qvl::MainWindowState state{{.takeSourceValues = [](qvl::MainWindowState& /*state*/) {}}};
     qvl::CommandFlags flags;
-    qvl::WindowStatus windowStatus{state, flags, [](qvl::WindowRegion /*region*/) {}};
+    qvl::ParkingUpdate parkingUpdate;
+    qvl::WindowStatus windowStatus{state, flags, parkingUpdate, [](qvl::WindowRegion /*region*/) {}};
     qvl::RunState run;
     qvl::RangeControl range{[] { return std::optional<qvl::AutoRangeInputs>{}; }};
     qvl::FeedState feed{windowStatus, {.realTrafficGone = [] {}}};

@@ -80,13 +80,11 @@ public:
 
     // --- Static parking ---
     virtual void showParking(const ParkingDisplay& display) = 0;
-    // An update starts: the parking controls are off and the update counts
-    // as running until parkingUpdateEnds.
+    // An update starts: the parking controls are off until
+    // parkingUpdateEnds. Whether one runs is the engine's own parking state,
+    // never asked of the window.
     virtual void parkingUpdateStarts() = 0;
     virtual void parkingUpdateEnds() = 0;
-    [[nodiscard]] virtual bool parkingUpdateRunning() const = 0;
-    // An update is announced for the next parking cycle.
-    [[nodiscard]] virtual bool parkingUpdatePending() const = 0;
     // The minutes to the next update start again from a full period.
     virtual void restartParkingCountdown() = 0;
     // The park airport was left: nothing is left to update now or to flush.

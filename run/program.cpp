@@ -97,7 +97,8 @@ ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary, RunWindow& window)
                        {.link = link, .user = user, .feed = feed, .parkAirport = parkAirport, .loadedPark = loadedPark},
                        state);
                }}),
-      status(windowState, flags, [target = &window](WindowRegion region) { target->repaint(region); }),
+      status(windowState, flags, engineState.parking.update,
+             [target = &window](WindowRegion region) { target->repaint(region); }),
       feed(status, {.realTrafficGone = [this] { takeLiveAircraftAway(engine); }}),
       range([this] { return autoRangeInputs(user.block(), engineState.firstParkAirport.position()); }),
       engine{makeEngine({.state = engineState,
@@ -140,6 +141,7 @@ Program::Program(sim::SimLibrary& simulator, RunWindow& window, RunClock& clock)
                .process = parts_->process,
                .loop = parts_->loop,
                .flags = parts_->flags,
+               .parkingUpdate = parts_->engineState.parking.update,
                .startUp = steps_->startUp,
                .trafficRun = steps_->trafficRun,
                .mainLoop = steps_->mainLoop,

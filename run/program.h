@@ -83,6 +83,8 @@ struct ProgramParts {
     ProcessState process;
     LoopState loop;
     CommandFlags flags;
+    // Before the status: the window announces and shows its parking update.
+    EngineState engineState;
     MainWindowState windowState;
     // The one route from the lower folders to the window, and the one by
     // which anything asks the window to repaint.
@@ -96,7 +98,6 @@ struct ProgramParts {
     SimLinkState link;
     UserAircraftState user;
     FlightPlanFolder planFolder;
-    EngineState engineState;
     CurrentParkAirportState parkAirport;
     LoadedParkAirport loadedPark{status};
     LiveryTables liveryTables;

@@ -17,6 +17,7 @@
 #include "core/status.h"
 #include "engine/conflicts/static_conflicts.h"
 #include "engine/live_ac.h"
+#include "engine/parking/parking_update.h"
 
 namespace qvl {
 
@@ -89,6 +90,8 @@ struct ParkingState {
     std::int32_t softPassFit = -1;
 
     ParkingDisplay display;
+    // Whether an update runs or is announced; the window sets and reads it too.
+    ParkingUpdate update;
 
     // Static hex ids run 1..9999; the counter is the last one given and
     // keeps running across runs.

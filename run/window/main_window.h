@@ -15,6 +15,7 @@
 #include <memory>
 #include <string_view>
 
+#include "engine/parking/parking_update.h"
 #include "platform/ui/window.h"
 #include "run/window/commands.h"
 #include "run/window/main_window_state.h"
@@ -67,7 +68,7 @@ public:
 private:
     std::shared_ptr<ui::Window> window_;
     MainWindowState& state_;
-    CommandFlags& flags_;
+    const ParkingUpdate& parkingUpdate_;
     WindowCommands commands_;
     MainWindowHooks hooks_;
 };

@@ -27,7 +27,7 @@ void setParkingControlsEnabled(bool enabled) {
 
 void gf_disableParkingControls(const WindowStatus& status) {
     CommandFlags& flags = status.flags();
-    flags.parkingUpdateRunning = true;
+    status.parkingUpdate().running = true;
     setParkingControlsEnabled(false);
     flags.nowAllowed = true;
     status.repaint(WindowRegion::controlsArea);
@@ -35,7 +35,7 @@ void gf_disableParkingControls(const WindowStatus& status) {
 
 void gf_enableParkingControls(const WindowStatus& status) {
     CommandFlags& flags = status.flags();
-    flags.parkingUpdateRunning = false;
+    status.parkingUpdate().running = false;
     status.window().staticParkingCountdown = kStaticParkingMinutes;
     setParkingControlsEnabled(true);
     flags.nowAllowed = true;
@@ -43,13 +43,12 @@ void gf_enableParkingControls(const WindowStatus& status) {
 }
 
 void lf_announceStaticParkingUpdate(const WindowStatus& status, std::uint32_t secondsCounter) {
-    CommandFlags& flags = status.flags();
     gf_disableParkingControls(status);
     const std::uint32_t wait = (secondsCounter / kParkingCycleSeconds + 1) * kParkingCycleSeconds - secondsCounter;
     gf_showMessage(
         fmt::format("{} will update static parking in {} second{} ...", kProductName, wait, gf_pluralSuffixSize(wait)),
         MessageLogging::notLogged);
-    flags.parkingUpdatePending = true;
+    status.parkingUpdate().pending = true;
 }
 
 void stepStaticParkingCountdown(const WindowStatus& status, const CountdownMinute& minute) {
@@ -58,8 +57,8 @@ void stepStaticParkingCountdown(const WindowStatus& status, const CountdownMinut
     std::int32_t minutes = flags.staticParkingCountdown.load() - 1;
     if (minutes < 1) {
         minutes = kStaticParkingMinutes;
-        if (minute.staticParkingActive && !INITIAL_LOAD_ONLY.value() && !flags.parkingUpdateRunning &&
-            !flags.parkingUpdatePending) {
+        if (minute.staticParkingActive && !INITIAL_LOAD_ONLY.value() && !status.parkingUpdate().running &&
+            !status.parkingUpdate().pending) {
             lf_announceStaticParkingUpdate(status, minute.secondsCounter);
         }
     }

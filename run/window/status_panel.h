@@ -9,6 +9,7 @@
 #include "airports/loaded_park_airport.h"
 #include "core/current_park_airport.h"
 #include "engine/engine.h"
+#include "engine/parking/parking_update.h"
 #include "feed/feed_state.h"
 #include "platform/ui/canvas.h"
 #include "run/window/command_flags.h"
@@ -22,7 +23,7 @@ namespace qvl {
 // The whole client area, in the order a reader's eye expects the layers:
 // background, lines, title strip, grid, status panel, QNH and live count,
 // labels, parking statistics, message line.
-void lf_paintWindow(ui::Canvas& canvas, const MainWindowState& state, const CommandFlags& flags);
+void lf_paintWindow(ui::Canvas& canvas, const MainWindowState& state, const ParkingUpdate& update);
 
 // The parts that own what the status panel shows besides the window's own
 // state: the simulator link's lamps and text, the user aircraft, the
@@ -45,7 +46,7 @@ void takePanelValues(const PanelSources& sources, MainWindowState& window);
 class LiveCountRefresh {
 public:
     LiveCountRefresh(Engine& engine, const WindowStatus& status)
-        : engine_(engine), status_(status), window_(status.window()), flags_(status.flags()) {}
+        : engine_(engine), status_(status), window_(status.window()) {}
 
     // Stores the counts and mean parked times; repaints only a region whose
     // numbers changed, so a quiet second costs no paint.
@@ -55,7 +56,6 @@ private:
     Engine& engine_;
     const WindowStatus& status_;
     MainWindowState& window_;
-    const CommandFlags& flags_;
 };
 
 }  // namespace qvl

@@ -24,8 +24,9 @@ std::function<void(WindowRegion)> required(std::function<void(WindowRegion)> rep
 
 }  // namespace
 
-WindowStatus::WindowStatus(MainWindowState& window, CommandFlags& flags, std::function<void(WindowRegion)> repaint)
-    : window_(window), flags_(flags), repaint_(required(std::move(repaint))) {}
+WindowStatus::WindowStatus(MainWindowState& window, CommandFlags& flags, ParkingUpdate& parkingUpdate,
+                           std::function<void(WindowRegion)> repaint)
+    : window_(window), flags_(flags), parkingUpdate_(parkingUpdate), repaint_(required(std::move(repaint))) {}
 
 void WindowStatus::settingChanged(const BoolControlParameter& setting) { showBoolParameter(setting); }
 
@@ -91,10 +92,6 @@ void WindowStatus::showParking(const ParkingDisplay& display) {
 void WindowStatus::parkingUpdateStarts() { gf_disableParkingControls(*this); }
 
 void WindowStatus::parkingUpdateEnds() { gf_enableParkingControls(*this); }
-
-bool WindowStatus::parkingUpdateRunning() const { return flags_.parkingUpdateRunning.load(); }
-
-bool WindowStatus::parkingUpdatePending() const { return flags_.parkingUpdatePending.load(); }
 
 void WindowStatus::restartParkingCountdown() {
     flags_.staticParkingCountdown = kStaticParkingMinutes;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/status.h"
+#include "engine/parking/parking_update.h"
 #include "run/window/command_flags.h"
 #include "run/window/main_window_state.h"
 #include "run/window/window_layout.h"
@@ -20,11 +21,15 @@ public:
     // `repaint` asks the window's UI thread to repaint a region and must not
     // block. Throws std::invalid_argument when it is empty: a status that
     // never repaints would leave the window silently stale.
-    WindowStatus(MainWindowState& window, CommandFlags& flags, std::function<void(WindowRegion)> repaint);
+    WindowStatus(MainWindowState& window, CommandFlags& flags, ParkingUpdate& parkingUpdate,
+                 std::function<void(WindowRegion)> repaint);
 
     // What the status shows lives here.
     [[nodiscard]] MainWindowState& window() const noexcept { return window_; }
     [[nodiscard]] CommandFlags& flags() const noexcept { return flags_; }
+    // The engine's state of the parking update, which the window's controls
+    // announce and show.
+    [[nodiscard]] ParkingUpdate& parkingUpdate() const noexcept { return parkingUpdate_; }
     // The window's parts in that region are painted again on the UI thread.
     void repaint(WindowRegion region) const { repaint_(region); }
 
@@ -40,14 +45,13 @@ public:
     void showParking(const ParkingDisplay& display) override;
     void parkingUpdateStarts() override;
     void parkingUpdateEnds() override;
-    [[nodiscard]] bool parkingUpdateRunning() const override;
-    [[nodiscard]] bool parkingUpdatePending() const override;
     void restartParkingCountdown() override;
     void parkAirportLeft() override;
 
 private:
     MainWindowState& window_;
     CommandFlags& flags_;
+    ParkingUpdate& parkingUpdate_;
     const std::function<void(WindowRegion)> repaint_;  // set once, before any thread can call it
 };
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -37,7 +39,7 @@ struct HookCalls {
     int& enabled;
     int& countdownRestarts;
     int& buttonsDisabled;
-    bool& running;
+    std::atomic<bool>& running;
     std::set<std::string>& collected;
 };
 
@@ -118,7 +120,7 @@ protected:
                     .enabled = status.updateEnds,
                     .countdownRestarts = status.countdownRestarts,
                     .buttonsDisabled = status.parkAirportLeaves,
-                    .running = status.running,
+                    .running = state.parking.update.running,
                     .collected = collectedCallsigns.next};
 };
 

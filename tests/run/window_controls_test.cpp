@@ -88,20 +88,21 @@ protected:
     CommandFlags flags;
     int controlRepaints = 0;
     MainWindowState window{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
-    WindowStatus status{window, flags, [this](WindowRegion region) {
+    ParkingUpdate update;
+    WindowStatus status{window, flags, update, [this](WindowRegion region) {
                             if (region == WindowRegion::controlsArea) ++controlRepaints;
                         }};
 };
 
 TEST_F(ParkingControls, DisableAndEnableSwitchEveryParkingControlAndNow) {
     gf_disableParkingControls(status);
-    EXPECT_TRUE(flags.parkingUpdateRunning);
+    EXPECT_TRUE(update.running);
     EXPECT_TRUE(flags.nowAllowed);
     EXPECT_TRUE(allEnabled(false));
     EXPECT_FALSE(bound.controls().isEnabled(now));
     window.staticParkingCountdown = 3;
     gf_enableParkingControls(status);
-    EXPECT_FALSE(flags.parkingUpdateRunning);
+    EXPECT_FALSE(update.running);
     EXPECT_TRUE(allEnabled(true));
     EXPECT_TRUE(bound.controls().isEnabled(now));
     EXPECT_EQ(window.staticParkingCountdown.load(), 20);
@@ -118,8 +119,8 @@ TEST_F(ParkingControls, InitialLoadOnlyKeepsNowDisabled) {
 
 TEST_F(ParkingControls, AnnouncementWaitsForTheNextFifteenSecondCycle) {
     lf_announceStaticParkingUpdate(status, 29);
-    EXPECT_TRUE(flags.parkingUpdatePending);
-    EXPECT_TRUE(flags.parkingUpdateRunning);
+    EXPECT_TRUE(update.pending);
+    EXPECT_TRUE(update.running);
     EXPECT_EQ(messageLines().message, "Quorvelant will update static parking in 1 second ...");
     lf_announceStaticParkingUpdate(status, 30);
     EXPECT_EQ(messageLines().message, "Quorvelant will update static parking in 15 seconds ...");
@@ -130,15 +131,15 @@ TEST_F(ParkingControls, CountdownAnnouncesOnlyWhenStaticParkingWaitsForIt) {
     flags.staticParkingCountdown = 2;
     stepStaticParkingCountdown(status, {.secondsCounter = 100, .staticParkingActive = true});
     EXPECT_EQ(window.staticParkingCountdown.load(), 1);
-    EXPECT_FALSE(flags.parkingUpdatePending);
-    flags.parkingUpdateRunning = true;  // an update already runs: no announcement
+    EXPECT_FALSE(update.pending);
+    update.running = true;  // an update already runs: no announcement
     stepStaticParkingCountdown(status, {.secondsCounter = 160, .staticParkingActive = true});
     EXPECT_EQ(flags.staticParkingCountdown.load(), 20);
-    EXPECT_FALSE(flags.parkingUpdatePending);
-    flags.parkingUpdateRunning = false;
+    EXPECT_FALSE(update.pending);
+    update.running = false;
     flags.staticParkingCountdown = 1;
     stepStaticParkingCountdown(status, {.secondsCounter = 220, .staticParkingActive = true});
-    EXPECT_TRUE(flags.parkingUpdatePending);
+    EXPECT_TRUE(update.pending);
     EXPECT_EQ(window.staticParkingCountdown.load(), 20);
 }
 

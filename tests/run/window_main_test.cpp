@@ -193,7 +193,8 @@ TEST_F(MainWindowTest, StateMayEndBeforeTheWindow) {
     auto shortLived =
         std::make_unique<MainWindowState>(MainWindowStateHooks{.takeSourceValues = [](MainWindowState&) {}});
     const WindowCommandOwners given = parts.owners();
-    auto shortStatus = std::make_unique<WindowStatus>(*shortLived, given.flags, [](WindowRegion /*region*/) {});
+    auto shortStatus =
+        std::make_unique<WindowStatus>(*shortLived, given.flags, parts.parkingUpdate, [](WindowRegion /*region*/) {});
     WindowCommandOwners owners{.flags = given.flags,
                                .window = *shortLived,
                                .status = *shortStatus,

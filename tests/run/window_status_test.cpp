@@ -24,7 +24,8 @@ protected:
     CommandFlags flags;
     std::vector<WindowRegion> repainted;
     MainWindowState window{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
-    WindowStatus status{window, flags, [this](WindowRegion region) { repainted.push_back(region); }};
+    ParkingUpdate update;
+    WindowStatus status{window, flags, update, [this](WindowRegion region) { repainted.push_back(region); }};
 };
 
 TEST_F(WindowStatusTest, CountsReachTheCountersThePanelPaints) {
@@ -47,14 +48,13 @@ TEST_F(WindowStatusTest, PackedAirportsAndTheTrafficWeekRepaintWhereTheyAreShown
     EXPECT_EQ(repainted, (std::vector<WindowRegion>{WindowRegion::controlsArea, WindowRegion::parkingStats}));
 }
 
+// The window shows the engine's parking update: its controls mark it as
+// running from its start to its end.
 TEST_F(WindowStatusTest, AParkingUpdateRunsFromItsStartToItsEnd) {
     status.parkingUpdateStarts();
-    EXPECT_TRUE(status.parkingUpdateRunning());
-    EXPECT_TRUE(flags.parkingUpdateRunning.load());
+    EXPECT_TRUE(update.running.load());
     status.parkingUpdateEnds();
-    EXPECT_FALSE(status.parkingUpdateRunning());
-    flags.parkingUpdatePending = true;
-    EXPECT_TRUE(status.parkingUpdatePending());
+    EXPECT_FALSE(update.running.load());
 }
 
 TEST_F(WindowStatusTest, BlockStaysOffWhileUnblockIsUsable) {
@@ -128,7 +128,8 @@ TEST(MainWindowStateHooks, AMissingHookIsRefusedNamingIt) {
 
     MainWindowState state{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
     CommandFlags flags;
-    EXPECT_THROW(WindowStatus(state, flags, {}), std::invalid_argument);
+    ParkingUpdate update;
+    EXPECT_THROW(WindowStatus(state, flags, update, {}), std::invalid_argument);
 }
 
 }  // namespace

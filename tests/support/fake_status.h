@@ -1,8 +1,7 @@
 // The status (core/status.h) as tests see it: every report is recorded, and
 // the control states reach the controls as the program's own status puts
 // them there (through the settings' control module), so a test with a
-// headless window still sees its controls change. A parking update counts
-// as running from its start to its end, as with the program's flags.
+// headless window still sees its controls change.
 #pragma once
 
 #include <cstdint>
@@ -31,8 +30,6 @@ public:
     int updateEnds = 0;
     int countdownRestarts = 0;
     int parkAirportLeaves = 0;
-    bool running = false;
-    bool pending = false;
 
     // The last state reported for the control; none when never reported.
     [[nodiscard]] std::vector<bool> usableStates(const ControlBinding& control) const {
@@ -68,16 +65,8 @@ public:
         gf_fillCallsignComboBox();
     }
     void showParking(const ParkingDisplay& display) override { shown.push_back(display); }
-    void parkingUpdateStarts() override {
-        ++updateStarts;
-        running = true;
-    }
-    void parkingUpdateEnds() override {
-        ++updateEnds;
-        running = false;
-    }
-    [[nodiscard]] bool parkingUpdateRunning() const override { return running; }
-    [[nodiscard]] bool parkingUpdatePending() const override { return pending; }
+    void parkingUpdateStarts() override { ++updateStarts; }
+    void parkingUpdateEnds() override { ++updateEnds; }
     void restartParkingCountdown() override { ++countdownRestarts; }
     void parkAirportLeft() override { ++parkAirportLeaves; }
 };

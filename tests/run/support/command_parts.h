@@ -11,6 +11,7 @@
 #include "core/messages.h"
 #include "core/range_control.h"
 #include "core/run_state.h"
+#include "engine/parking/parking_update.h"
 #include "feed/feed_state.h"
 #include "liveries/livery_tables.h"
 #include "platform/ui/window.h"
@@ -26,11 +27,12 @@ namespace qvl::test {
 
 struct CommandParts {
     CommandFlags flags;
+    ParkingUpdate parkingUpdate;
     // The window that the status and the message lines ask for repaints, as
     // the program's wiring does; none until a test shows one.
     std::weak_ptr<ui::Window> repaintTarget;
     MainWindowState state{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
-    WindowStatus status{state, flags, [this](WindowRegion region) {
+    WindowStatus status{state, flags, parkingUpdate, [this](WindowRegion region) {
                             if (const auto shown = repaintTarget.lock()) shown->invalidate(regionRect(region));
                         }};
     MessageRepaint messageRepaint{[this] { status.repaint(WindowRegion::messageArea); }};
