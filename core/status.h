@@ -5,8 +5,9 @@
 // cannot be used now, a count, the parking as it stands, and the steps of a
 // static-parking update, and the window decides how that looks.
 //
-// The message and error lines are not here: gf_showMessage, gf_clearMessage
-// and gf_reportError (core/messages.h) stay their route, beside this one.
+// The message and error lines are written with gf_showMessage,
+// gf_clearMessage and gf_reportError (core/messages.h); the program's
+// MessageRepaint tells the status that they changed.
 //
 // Calls may come from any thread; an implementation never blocks on the UI
 // thread.
@@ -69,6 +70,8 @@ public:
     virtual void showCount(StatusCount which, std::uint64_t count) = 0;
     // Something the status panel paints from the run's own state changed.
     virtual void statusChanged() = 0;
+    // The message or the error line changed (core/messages.h).
+    virtual void messageLinesChanged() = 0;
     // Something the parking statistics paint from the park airport's loaded
     // state changed.
     virtual void parkingStatsChanged() = 0;

@@ -91,7 +91,7 @@ struct ProgramParts {
     WindowStatus status;
     // The message lines are repainted with the rest of the window for as
     // long as the parts live.
-    MessageRepaint messageRepaint{[this] { status.repaint(WindowRegion::messageArea); }};
+    MessageRepaint messageRepaint{status};
     FeedState feed;
     TrafficQueue traffic;
     RangeControl range;

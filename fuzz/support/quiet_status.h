@@ -17,6 +17,7 @@ public:
     void settingsRead() override {}
     void showCount(StatusCount /*which*/, std::uint64_t /*count*/) override {}
     void statusChanged() override {}
+    void messageLinesChanged() override {}
     void parkingStatsChanged() override {}
     void showFollowedAircraft(const std::string& /*text*/) override {}
     void callsignChoicesChanged(bool /*any*/) override {}

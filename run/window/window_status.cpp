@@ -60,6 +60,8 @@ void WindowStatus::showCount(StatusCount which, std::uint64_t count) {
 
 void WindowStatus::statusChanged() { repaint(WindowRegion::statusPanel); }
 
+void WindowStatus::messageLinesChanged() { repaint(WindowRegion::messageArea); }
+
 void WindowStatus::parkingStatsChanged() { repaint(WindowRegion::parkingStats); }
 
 void WindowStatus::showFollowedAircraft(const std::string& text) {

@@ -25,6 +25,7 @@ public:
     std::vector<ParkingDisplay> shown;
     int statusChanges = 0;
     int parkingStatsChanges = 0;
+    int messageLinesChanges = 0;
     int settingsReads = 0;
     int updateStarts = 0;
     int updateEnds = 0;
@@ -58,6 +59,7 @@ public:
     }
     void showCount(StatusCount which, std::uint64_t count) override { counts[which] = count; }
     void statusChanged() override { ++statusChanges; }
+    void messageLinesChanged() override { ++messageLinesChanges; }
     void parkingStatsChanged() override { ++parkingStatsChanges; }
     void showFollowedAircraft(const std::string& text) override { followed.push_back(text); }
     void callsignChoicesChanged(bool any) override {

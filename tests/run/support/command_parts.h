@@ -35,7 +35,7 @@ struct CommandParts {
     WindowStatus status{state, flags, parkingUpdate, [this](WindowRegion region) {
                             if (const auto shown = repaintTarget.lock()) shown->invalidate(regionRect(region));
                         }};
-    MessageRepaint messageRepaint{[this] { status.repaint(WindowRegion::messageArea); }};
+    MessageRepaint messageRepaint{status};
     RunState run;
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     FeedState feed{status, {.realTrafficGone = [] {}}};
