@@ -165,6 +165,7 @@ TEST_F(ParkingCycleTest, TheFirstFillingSortsByFitAndCutsToWanted) {
     lf_selectParkPositions(engine);
 
     EXPECT_EQ(calls.disabled, 1);
+    EXPECT_TRUE(calls.running.load()) << "the engine's own state says the update runs";
     EXPECT_EQ(state.parking.liveCallsigns.count("SAS9"), 1U);
     ASSERT_EQ(state.parking.candidates.size(), 3U) << log();
     const std::vector<std::uint32_t> fits = fitsOfCandidates();
@@ -183,6 +184,7 @@ TEST_F(ParkingCycleTest, WithoutAValidWeekTimeNothingIsSelected) {
     EXPECT_TRUE(state.parking.candidates.empty());
     EXPECT_TRUE(logHas("no parking positions found"));
     EXPECT_EQ(calls.enabled, 1);
+    EXPECT_FALSE(calls.running.load()) << "an update with nothing to place is over at once";
 
     StaticAc& ac = placed(1, flight, {3, 20});
     lf_adjustParking(engine);
@@ -352,6 +354,7 @@ TEST_F(ParkingCycleTest, TheUpdateEndsOnceEveryCandidateIsPlaced) {
     state.parking.candidates.clear();
     gf_updateStaticParking(engine, false);
     EXPECT_EQ(calls.enabled, 1);
+    EXPECT_FALSE(calls.running.load());
     EXPECT_FLOAT_EQ(state.parking.display.staticParkMeanHours, 2.5F) << "4 half hours parked";
 }
 
