@@ -1,8 +1,9 @@
 // The main window's side of the status (core/status.h): what the lower
 // folders report becomes the window's state, its controls and their repaint
-// requests. The program owns one, over its window state, its command flags
-// and the window's repaint: the one route by which anything asks the window
-// to paint again.
+// requests. The program owns one, over its window state, its command flags,
+// the engine's parking update (which the window announces and shows) and the
+// window's repaint: the one route by which anything asks the window to paint
+// again.
 #pragma once
 
 #include <functional>
