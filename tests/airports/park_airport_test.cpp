@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <optional>
@@ -63,7 +64,7 @@ protected:
 };
 
 TEST_F(ParkAirport, AUserFileIsReadInPlaceAndSummarised) {
-    const int& repaints = status.parkingStatsChanges;
+    const std::atomic<int>& repaints = status.parkingStatsChanges;
     const auto flush = window.button(FLUSH_STATIC_BUTTON);
     window.controls().setEnabled(flush, false);
     const std::string path = userFile("EHAM", standFile(header, twoStands(100, 20)));

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
 #include <stdexcept>
 
@@ -23,7 +24,7 @@ protected:
         resetMessages();
     }
     test::FakeStatus status;
-    const int& repaints = status.messageLinesChanges;
+    const std::atomic<int>& repaints = status.messageLinesChanges;
     std::optional<MessageRepaint> repaint;
 };
 

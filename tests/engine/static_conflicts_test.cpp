@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <string>
@@ -137,7 +138,7 @@ TEST_F(StaticConflictsTest, TheLiveParkAverageCountsHalfHoursBackAcrossSundayNig
     parkedLive(1, minutes(0)).parkedSince = {.day = 7, .slot = 47};
     parkedLive(2, minutes(0)).parkedSince = {.day = 1, .slot = 1};
     make({groundSample(50.1, 8.5, 10.0, now())});  // taxiing
-    int& repaints = status.statusChanges;
+    std::atomic<int>& repaints = status.statusChanges;
     repaints = 0;
     float shown = std::nanf("");
     EXPECT_EQ(gf_showLiveParkAverage(engine, false, shown), 2);

@@ -4,6 +4,7 @@
 // headless window still sees its controls change.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -23,9 +24,10 @@ public:
     std::vector<std::string> followed;
     std::vector<bool> callsignChoices;
     std::vector<ParkingDisplay> shown;
-    int statusChanges = 0;
-    int parkingStatsChanges = 0;
-    int messageLinesChanges = 0;
+    // Told from the readers' and the link's threads as well: atomics.
+    std::atomic<int> statusChanges{0};
+    std::atomic<int> parkingStatsChanges{0};
+    std::atomic<int> messageLinesChanges{0};
     int settingsReads = 0;
     int updateStarts = 0;
     int updateEnds = 0;
