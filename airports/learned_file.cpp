@@ -45,7 +45,7 @@ void applyBool(const pugi::xml_node& document, BoolControlParameter& setting, St
 
 void applyLearnedRange(const pugi::xml_node& document, RangeControl& range, Status& status) {
     if (const auto value = gf_readIntParameterXml(document, RANGE.key())) {
-        gf_setRange(*value);
+        gf_setRange(*value, status);
         logSetting(RANGE.key(), *value);
         status.controlUsable(RANGE, true);
     }
@@ -53,7 +53,7 @@ void applyLearnedRange(const pugi::xml_node& document, RangeControl& range, Stat
         AUTO_RANGE.set(*value);
         status.settingChanged(AUTO_RANGE);
         logSetting(AUTO_RANGE.key(), *value);
-        gf_applyAutoRange(range);
+        gf_applyAutoRange(range, status);
     }
 }
 
@@ -69,11 +69,11 @@ void applyParkingPercentage(const pugi::xml_node& document, Status& status) {
     status.settingChanged(parking_percentage);
 }
 
-void applyMaxFit(const pugi::xml_node& document) {
+void applyMaxFit(const pugi::xml_node& document, Status& status) {
     const auto value = gf_readIntParameterXml(document, MAX_FIT.key());
     if (!value) return;
     MAX_FIT.set(MAX_FIT.clamp(*value));
-    gf_selectMaxFitFl();
+    gf_selectMaxFitFl(status);
     gf_logContinuation(fmt::format("{:24}: {} (max number of half hours, is {:.1F} hrs decimal)", MAX_FIT.key(),
                                    MAX_FIT.value(), MAX_FIT_FL.floatValue()));
 }
@@ -88,7 +88,7 @@ void applyLearnedSettings(const pugi::xml_node& document, RangeControl& range, S
     applyParkingPercentage(document, status);
     applyBool(document, WEEK, status);
     applyBool(document, PARK_SOFT, status);
-    applyMaxFit(document);
+    applyMaxFit(document, status);
     applyBool(document, INITIAL_LOAD_ONLY, status);
     if (INITIAL_LOAD_ONLY.value()) status.controlUsable(NOW_BUTTON, false);
 }

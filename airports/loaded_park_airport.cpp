@@ -1,21 +1,8 @@
 #include "airports/loaded_park_airport.h"
 
-#include <stdexcept>
-#include <utility>
-
 #include "airports/apf_resolution.h"
 
 namespace qvl {
-namespace {
-
-std::function<void()> required(std::function<void()> repaint) {
-    if (!repaint) throw std::invalid_argument("the parking statistics need a repaint hook");
-    return repaint;
-}
-
-}  // namespace
-
-ParkingStatsBoard::ParkingStatsBoard(std::function<void()> repaint) : repaint_(required(std::move(repaint))) {}
 
 ParkingStats ParkingStatsBoard::snapshot() const {
     std::lock_guard lock(mutex_);
@@ -27,7 +14,7 @@ void ParkingStatsBoard::setStandCount(std::int32_t count) {
         std::lock_guard lock(mutex_);
         stats_.standCount = count;
     }
-    repaint_();
+    status_.parkingStatsChanged();
 }
 
 void ParkingStatsBoard::setPublisher(const std::string& publisher, bool handmade) {
@@ -36,7 +23,7 @@ void ParkingStatsBoard::setPublisher(const std::string& publisher, bool handmade
         stats_.publisher = publisher;
         stats_.handmade = handmade;
     }
-    repaint_();
+    status_.parkingStatsChanged();
 }
 
 void ParkingStatsBoard::setQualityText(const std::string& text) {
@@ -44,7 +31,7 @@ void ParkingStatsBoard::setQualityText(const std::string& text) {
         std::lock_guard lock(mutex_);
         stats_.qualityText = text;
     }
-    repaint_();
+    status_.parkingStatsChanged();
 }
 
 bool ParkingStatsBoard::setUpdates(std::int32_t updates) {
@@ -53,7 +40,7 @@ bool ParkingStatsBoard::setUpdates(std::int32_t updates) {
         if (stats_.updates == updates) return false;
         stats_.updates = updates;
     }
-    repaint_();
+    status_.parkingStatsChanged();
     return true;
 }
 

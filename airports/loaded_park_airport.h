@@ -8,15 +8,14 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "airports/stand.h"
 #include "core/fixed_code.h"
+#include "core/status.h"
 
 namespace qvl {
 
@@ -59,12 +58,11 @@ struct ParkingStats {
 };
 
 // The statistics the window paints, written by the run thread and read by
-// the UI thread. Every change asks the window for a repaint through the hook
-// given at construction; the hook must not block.
+// the UI thread. Every change is reported to the status given at
+// construction, which has the window repaint them.
 class ParkingStatsBoard {
 public:
-    // Throws std::invalid_argument when the hook is empty.
-    explicit ParkingStatsBoard(std::function<void()> repaint);
+    explicit ParkingStatsBoard(Status& status) : status_(status) {}
 
     [[nodiscard]] ParkingStats snapshot() const;
     void setStandCount(std::int32_t count);
@@ -72,18 +70,18 @@ public:
     void setQualityText(const std::string& text);
     // False (and no repaint) when the count was already shown.
     bool setUpdates(std::int32_t updates);
-    // Empty statistics; the hook stays.
+    // Empty statistics; the status stays.
     void reset();
 
 private:
-    const std::function<void()> repaint_;  // set once; runs outside the lock
-    mutable std::mutex mutex_;             // a leaf lock: guards stats_
+    Status& status_;            // told outside the lock
+    mutable std::mutex mutex_;  // a leaf lock: guards stats_
     ParkingStats stats_;
 };
 
 struct LoadedParkAirport {
-    // `repaintStats` asks the window to repaint the parking statistics.
-    explicit LoadedParkAirport(std::function<void()> repaintStats) : stats(std::move(repaintStats)) {}
+    // `status` hears of every change of the parking statistics.
+    explicit LoadedParkAirport(Status& status) : stats(status) {}
     LoadedParkAirport(const LoadedParkAirport&) = delete;
     LoadedParkAirport& operator=(const LoadedParkAirport&) = delete;
 
@@ -106,7 +104,7 @@ struct LoadedParkAirport {
     bool learnedFileRefused = false;
     ParkingStatsBoard stats;
 
-    // No park airport and nothing loaded; the statistics' repaint hook stays.
+    // No park airport and nothing loaded; the statistics' status stays.
     void reset();
 };
 

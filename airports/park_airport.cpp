@@ -229,8 +229,8 @@ void gf_applyApfSettings(const LoadedParkAirport& park, Status& status) {
     if (!park.storedSettings) return;
     const StoredParkingSettings& stored = *park.storedSettings;
     restore(MAX_LIVE_SEL, stored.maxLiveSel);
-    if (restore(MAX_FIT, stored.maxFit)) gf_selectMaxFitFl();
-    if (restore(RANGE, stored.range)) gf_setRange(stored.range);
+    if (restore(MAX_FIT, stored.maxFit)) gf_selectMaxFitFl(status);
+    if (restore(RANGE, stored.range)) gf_setRange(stored.range, status);
     if (restore(parking_percentage, stored.parkingPercentage)) status.settingChanged(parking_percentage);
     if (restore(AUTO_RANGE, stored.autoRange)) {
         status.settingChanged(AUTO_RANGE);

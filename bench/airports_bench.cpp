@@ -133,11 +133,11 @@ BENCHMARK(BM_WriteStandFile)->Unit(benchmark::kMillisecond);
 // The whole load: parse, stands and flights, numbering, neighbours, summary.
 void BM_ReadStandFile(benchmark::State& state) {
     BenchFolder& bench = benchFolder();
-    LoadedParkAirport park{[] {}};
+    test::FakeStatus status;
+    LoadedParkAirport park{status};
     CurrentParkAirportState parkAirport;
     const RunState run;
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
-    test::FakeStatus status;
     for (auto _ : state) {
         const ApfLoadResult result =
             gf_readApf({.pathText = bench.standFile, .icao = FixedCode4("EHAM")}, park,
@@ -186,9 +186,9 @@ BENCHMARK(BM_NeighbourStepAllPairs)->Unit(benchmark::kMillisecond);
 void BM_MergeLearnedFile(benchmark::State& state) {
     BenchFolder& bench = benchFolder();
     fs::copy_file(kAirportsFolder / "learned.xml", bench.learnedFile, fs::copy_options::overwrite_existing);
-    LoadedParkAirport park{[] {}};
-    RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     test::FakeStatus status;
+    LoadedParkAirport park{status};
+    RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     for (auto _ : state) {
         state.PauseTiming();
         park.parkStands = bench.airportStands;

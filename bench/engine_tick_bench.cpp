@@ -60,7 +60,8 @@ using bench::NoPlans;
 // The parts of one engine, as the program owns them.
 struct Rig {
     EngineState state;
-    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    test::FakeStatus status;
+    FeedState feed{status, {.realTrafficGone = [] {}}};
     TrafficQueue traffic;
     SimLinkState link;
     RunState run;
@@ -68,10 +69,9 @@ struct Rig {
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     NoLiveries liveries;
     // One stand per aircraft on the ground, numbered from 1 in list order.
-    LoadedParkAirport park{[] {}};
+    LoadedParkAirport park{status};
     ParkAirportStands stands{park};
     NoPlans plans;
-    test::FakeStatus status;
     bench::FixedCallsigns callsigns;
     Engine engine{
         makeEngine({.state = state,

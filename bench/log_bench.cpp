@@ -12,6 +12,7 @@
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
 #include "feed/traffic_reader.h"
+#include "support/fake_status.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -30,7 +31,8 @@ void BM_RefusedTrafficLineFlood(benchmark::State& state) {
     const qvl::test::TempDir dir;
     qvl::openLogAt(dir / "Log.txt");
     qvl::RunState run;
-    qvl::FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    qvl::test::FakeStatus status;
+    qvl::FeedState feed{status, {.realTrafficGone = [] {}}};
     qvl::CurrentParkAirportState filter;
     qvl::TrafficQueue queue;
     qvl::TrafficReader reader{queue, feed, run, filter};

@@ -68,17 +68,17 @@ constexpr double kSpacingNm = 100.0 / kMetresPerNm;
 // The parts of one engine, as the program owns them, over a generated airport.
 struct Rig {
     EngineState state;
-    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    test::FakeStatus status;
+    FeedState feed{status, {.realTrafficGone = [] {}}};
     TrafficQueue traffic;
     SimLinkState link;
     RunState run;
     CurrentParkAirportState parkAirport;
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     NoLiveries liveries;
-    LoadedParkAirport park{[] {}};
+    LoadedParkAirport park{status};
     ParkAirportStands stands{park};
     NoPlans plans;
-    test::FakeStatus status;
     bench::FixedCallsigns callsigns;
     Engine engine{
         makeEngine({.state = state,

@@ -13,6 +13,7 @@
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
 #include "feed/traffic_reader.h"
+#include "support/fake_status.h"
 
 namespace {
 
@@ -37,7 +38,8 @@ std::vector<std::string> sampleLines() {
 // The state a reader works with, as the program owns it.
 struct ReaderGround {
     qvl::RunState run;
-    qvl::FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    qvl::test::FakeStatus status;
+    qvl::FeedState feed{status, {.realTrafficGone = [] {}}};
     qvl::CurrentParkAirportState filter;
     qvl::TrafficQueue queue;
     qvl::TrafficReader reader{queue, feed, run, filter};

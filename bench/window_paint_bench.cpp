@@ -5,12 +5,15 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 #include "core/messages.h"
 #include "platform/ui/headless_window.h"
 #include "platform/ui/image.h"
+#include "run/window/edit_fields.h"
 #include "run/window/main_window.h"
 #include "run/window/window_layout.h"
+#include "run/window/window_status.h"
 
 namespace {
 
@@ -20,24 +23,33 @@ struct OpenWindow {
         qvl::gf_showMessage("Quorvelant will update static parking in 15 seconds ...", qvl::MessageLogging::notLogged);
     }
     std::shared_ptr<qvl::ui::HeadlessWindow> window = std::make_shared<qvl::ui::HeadlessWindow>();
-    qvl::MainWindowState state{
-        {.repaint = [](qvl::WindowRegion /*region*/) {}, .takeSourceValues = [](qvl::MainWindowState& /*state*/) {}}};
+    qvl::MainWindowState state{{.takeSourceValues = [](qvl::MainWindowState& /*state*/) {}}};
     qvl::CommandFlags flags;
+    qvl::ParkingUpdate parkingUpdate;
+    qvl::WindowStatus windowStatus{state, flags, parkingUpdate, [](qvl::WindowRegion /*region*/) {}};
     qvl::RunState run;
     qvl::RangeControl range{[] { return std::optional<qvl::AutoRangeInputs>{}; }};
-    qvl::FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    qvl::FeedState feed{windowStatus, {.realTrafficGone = [] {}}};
     qvl::LiveryTables tables;
     std::atomic<qvl::SimVersion> sim{qvl::SimVersion::msfs2020};
+    qvl::EditFields editFields{
+        {.run = run,
+         .flags = flags,
+         .simVersion = [this] { return sim.load(); },
+         .airportPosition = [](const qvl::FixedCode4& /*code*/) { return std::optional<qvl::GeoPosition>{}; },
+         .pushParkAirport = [](const qvl::FixedCode4& /*code*/, const qvl::GeoPosition& /*position*/) {}}};
     qvl::MainWindow main{window,
                          {.flags = flags,
                           .window = state,
+                          .status = windowStatus,
                           .run = run,
                           .range = range,
                           .feed = feed,
                           .liveryTables = tables,
                           .simVersion = sim,
                           .staticParkingActive = [] { return false; },
-                          .openTbloFolder = [] { return false; }},
+                          .openTbloFolder = [] { return false; },
+                          .editFields = editFields},
                          {.onClose = [] {}, .onMessage = [](const qvl::ui::ProgramMessage&) {}}};
 };
 

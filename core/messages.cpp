@@ -21,7 +21,7 @@ struct MessageState {
     std::uint32_t clock = 0;
     // Set while a MessageRepaint lives. Without one (a part tested on its
     // own) the lines are kept and nobody is told: the program cannot start so.
-    std::function<void()> repaint;
+    Status* status = nullptr;
 };
 
 MessageState& state() {
@@ -29,13 +29,14 @@ MessageState& state() {
     return s;
 }
 
+// Outside the lock: the status may ask for the lines while it is told.
 void requestRepaint() {
-    std::function<void()> hook;
+    Status* status = nullptr;
     {
         std::lock_guard lock(state().mutex);
-        hook = state().repaint;
+        status = state().status;
     }
-    if (hook) hook();
+    if (status != nullptr) status->messageLinesChanged();
 }
 
 }  // namespace
@@ -100,21 +101,20 @@ void resetMessages() {
     requestRepaint();
 }
 
-MessageRepaint::MessageRepaint(std::function<void()> hook) {
-    if (!hook) throw std::invalid_argument("the message lines need a repaint hook");
+MessageRepaint::MessageRepaint(Status& status) {
     std::lock_guard lock(state().mutex);
-    if (state().repaint) throw std::logic_error("the message lines are repainted by another window already");
-    state().repaint = std::move(hook);
+    if (state().status != nullptr) throw std::logic_error("the message lines are repainted by another window already");
+    state().status = &status;
 }
 
 MessageRepaint::~MessageRepaint() {
     std::lock_guard lock(state().mutex);
-    state().repaint = nullptr;
+    state().status = nullptr;
 }
 
 void requireMessageRepaint() {
     std::lock_guard lock(state().mutex);
-    if (!state().repaint) throw std::logic_error("the message lines are repainted by no window");
+    if (state().status == nullptr) throw std::logic_error("the message lines are repainted by no window");
 }
 
 }  // namespace qvl

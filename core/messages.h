@@ -3,13 +3,14 @@
 // while the error line holds text, messages are not shown at all. The lines
 // live here, below the window; the window paints them and asks for them with
 // messageLines(). Repainting never happens on the caller's thread: the
-// repaint hook of the program's MessageRepaint only asks the UI thread to do
-// it.
+// program's MessageRepaint tells the status (core/status.h), which only asks
+// the UI thread to do it.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
+
+#include "core/status.h"
 
 namespace qvl {
 
@@ -40,16 +41,15 @@ void tickMessageClock();
 void resetMessages();
 
 // The window's side of the lines: while one lives, every change of the lines
-// calls its hook, which asks the window's UI thread for a repaint and must
-// not block. The program holds one for as long as it runs, and checks that
-// it does when it is put together (requireMessageRepaint), so that no
-// program shows lines that are never painted. One at a time: a second one
-// while the first lives is a wiring fault.
+// is reported to its status (messageLinesChanged), which must not block. The
+// program holds one for as long as it runs, and checks that it does when it
+// is put together (requireMessageRepaint), so that no program shows lines
+// that are never painted. One at a time: a second one while the first lives
+// is a wiring fault.
 class MessageRepaint {
 public:
-    // Throws std::invalid_argument for an empty hook, std::logic_error while
-    // another one lives.
-    explicit MessageRepaint(std::function<void()> hook);
+    // Throws std::logic_error while another one lives.
+    explicit MessageRepaint(Status& status);
     ~MessageRepaint();
     MessageRepaint(const MessageRepaint&) = delete;
     MessageRepaint& operator=(const MessageRepaint&) = delete;

@@ -3,11 +3,9 @@
 #include <fmt/format.h>
 
 #include <filesystem>
-#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "core/files.h"
 #include "core/log.h"
@@ -23,47 +21,21 @@ namespace qvl {
 namespace {
 
 // The one lock of parameters.xml. Recursive, because a single-setting save
-// may fall back to a whole-file write. Control updates asked for while it is
-// held wait in a per-thread list and run once the outermost holder lets go,
-// so the window is never called with the lock held.
+// may fall back to a whole-file write. Nothing here calls the window: what
+// the controls show is the status's to report, after the file is done.
 // Lock order: first; the settings' own leaf locks and the log mutex are
 // taken while it is held, never the other way round.
 class ParametersLock {
 public:
-    ParametersLock() {
-        mutex().lock();
-        ++depth();
-    }
-    ~ParametersLock() {
-        const bool outermost = --depth() == 0;
-        std::vector<std::function<void()>> pending;
-        if (outermost) pending.swap(deferred());
-        mutex().unlock();
-        for (auto& update : pending) update();
-    }
+    ParametersLock() { mutex().lock(); }
+    ~ParametersLock() { mutex().unlock(); }
     ParametersLock(const ParametersLock&) = delete;
     ParametersLock& operator=(const ParametersLock&) = delete;
-
-    static void defer(std::function<void()> update) {
-        if (depth() == 0) {
-            update();
-        } else {
-            deferred().push_back(std::move(update));
-        }
-    }
 
 private:
     static std::recursive_mutex& mutex() {
         static std::recursive_mutex m;
         return m;
-    }
-    static int& depth() {
-        thread_local int d = 0;
-        return d;
-    }
-    static std::vector<std::function<void()>>& deferred() {
-        thread_local std::vector<std::function<void()>> list;
-        return list;
     }
 };
 
@@ -138,20 +110,11 @@ void saveAll(StoredValues values) {
         };
 
         for (BoolParameter* s : boolParameters) writeBool(*s);
-        for (BoolControlParameter* s : boolControlParameters) {
-            writeBool(*s);
-            ParametersLock::defer([s] { showBoolParameter(*s); });
-        }
+        for (BoolControlParameter* s : boolControlParameters) writeBool(*s);
         for (RangeParameter* s : rangeParameters) writeInt(*s);
-        for (RangeControlParameter* s : rangeControlParameters) {
-            writeInt(*s);
-            ParametersLock::defer([s] { gf_showIntParameter(*s); });
-        }
+        for (RangeControlParameter* s : rangeControlParameters) writeInt(*s);
         for (StringParameter* s : stringParameters) writeString(*s);
-        for (StringControlParameter* s : shownStringParameters) {
-            writeString(*s);
-            ParametersLock::defer([s] { gf_showStringParameter(*s); });
-        }
+        for (StringControlParameter* s : shownStringParameters) writeString(*s);
         saveDocument(doc, file);
     }
     gf_logUnlessClosing(gf_starBanner({.width1 = kBannerWidth1, .width2 = kBannerWidth2}));
@@ -239,30 +202,6 @@ void gf_logStringParameter(const StringParameter& s) {
     gf_logUnlessClosing(fmt::format("{}=\"{}\"", s.key(), s.value()));
 }
 
-void showBoolParameter(const BoolControlParameter& s) {
-    auto controls = ui::installedControls();
-    if (!controls) return;
-    controls->setChecked(s.controlHandle(), s.value());
-}
-
-namespace {
-
-void showText(const ControlBinding& binding, const std::string& text) {
-    auto controls = ui::installedControls();
-    if (!controls) return;
-    if (!controls->exists(binding.controlHandle())) {
-        gf_log(fmt::format("GetDlgItem failed for ID {}", binding.controlId()));
-        return;
-    }
-    controls->setText(binding.controlHandle(), text);
-}
-
-}  // namespace
-
-void gf_showIntParameter(const RangeControlParameter& s) { showText(s, std::to_string(s.value())); }
-
-void gf_showStringParameter(const StringControlParameter& s) { showText(s, s.value()); }
-
 namespace {
 
 // Each setting takes its stored value; one that is missing takes its default
@@ -297,23 +236,14 @@ void readStringSetting(const pugi::xml_document& doc, pugi::xml_node parameters,
     gf_logStringParameter(s);
 }
 
-// In the registries' order; shown settings reach their controls once the lock is released.
+// In the registries' order.
 void readAllSettings(const pugi::xml_document& doc, pugi::xml_node parameters) {
     for (BoolParameter* s : boolParameters) readBoolSetting(doc, parameters, *s);
-    for (BoolControlParameter* s : boolControlParameters) {
-        readBoolSetting(doc, parameters, *s);
-        ParametersLock::defer([s] { showBoolParameter(*s); });
-    }
+    for (BoolControlParameter* s : boolControlParameters) readBoolSetting(doc, parameters, *s);
     for (RangeParameter* s : rangeParameters) readIntSetting(doc, parameters, *s);
-    for (RangeControlParameter* s : rangeControlParameters) {
-        readIntSetting(doc, parameters, *s);
-        ParametersLock::defer([s] { gf_showIntParameter(*s); });
-    }
+    for (RangeControlParameter* s : rangeControlParameters) readIntSetting(doc, parameters, *s);
     for (StringParameter* s : stringParameters) readStringSetting(doc, parameters, *s);
-    for (StringControlParameter* s : shownStringParameters) {
-        readStringSetting(doc, parameters, *s);
-        ParametersLock::defer([s] { gf_showStringParameter(*s); });
-    }
+    for (StringControlParameter* s : shownStringParameters) readStringSetting(doc, parameters, *s);
 }
 
 }  // namespace
@@ -419,10 +349,8 @@ void gf_initParameters() {
     if (gf_readParameters()) {
         SCAN_LIVERIES.set(true);
         gf_saveBoolParameter(SCAN_LIVERIES);
-        ParametersLock::defer([] { showBoolParameter(SCAN_LIVERIES); });
         SCAN_AIRPORTS.set(true);
         gf_saveBoolParameter(SCAN_AIRPORTS);
-        ParametersLock::defer([] { showBoolParameter(SCAN_AIRPORTS); });
         return;
     }
     if (lf_upgradeParameters()) {

@@ -6,8 +6,9 @@
 // setting at a time whenever the user changes a control.
 //
 // One process-wide lock orders every read and write of the file; every save
-// goes to a temporary file that is renamed over the target. Controls are
-// updated only after that lock is released.
+// goes to a temporary file that is renamed over the target. Nothing here
+// touches a control: whoever reads or resets the settings reports it through
+// the status (core/status.h).
 #pragma once
 
 #include <pugixml.hpp>
@@ -62,11 +63,5 @@ std::optional<std::string> gf_readStringParameterXml(const pugi::xml_node& docum
 // Listing lines in Log.txt (silent while the run is closing).
 void gf_logIntParameter(const RangeParameter& setting);
 void gf_logStringParameter(const StringParameter& setting);
-
-// A setting's value shown in its control: a check box ticked, a drop-down's
-// or an edit box's text refreshed. Nothing while there is no window.
-void showBoolParameter(const BoolControlParameter& setting);
-void gf_showIntParameter(const RangeControlParameter& setting);
-void gf_showStringParameter(const StringControlParameter& setting);
 
 }  // namespace qvl

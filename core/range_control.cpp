@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "core/messages.h"
-#include "core/setting_controls.h"
 
 namespace qvl {
 
@@ -22,10 +21,10 @@ RangeControl::RangeControl(InputSource source) : source_(required(std::move(sour
 
 void RangeControl::reset() noexcept { savedRangeNm_.store(RANGE.defaultValue()); }
 
-std::int32_t gf_setRange(std::int32_t nm) {
+std::int32_t gf_setRange(std::int32_t nm, Status& status) {
     const std::int32_t clamped = RANGE.clamp(nm);
     RANGE.set(clamped);
-    selectRangeValue(RANGE);
+    status.settingChanged(RANGE);
     rangeNm.store(static_cast<double>(clamped));
     return rangeMeters();
 }
@@ -62,20 +61,20 @@ std::int32_t autoRangeNm(const AutoRangeInputs& inputs) {
     return radiusForAirportDistance(std::isnan(distance) ? kNoParkAirportNm : distance);
 }
 
-void lf_updateAutoRange(const RangeControl& control) {
-    if (const auto inputs = control.sampleInputs()) gf_setRange(autoRangeNm(*inputs));
+void lf_updateAutoRange(const RangeControl& control, Status& status) {
+    if (const auto inputs = control.sampleInputs()) gf_setRange(autoRangeNm(*inputs), status);
 }
 
-void gf_applyAutoRange(RangeControl& control) {
+void gf_applyAutoRange(RangeControl& control, Status& status) {
     const bool automatic = AUTO_RANGE.value();
     if (automatic) {
         control.setSavedRangeNm(RANGE.value());
-        lf_updateAutoRange(control);
+        lf_updateAutoRange(control, status);
     } else {
-        gf_setRange(control.savedRangeNm());
+        gf_setRange(control.savedRangeNm(), status);
         gf_clearMessage();
     }
-    setControlEnabled(RANGE, !automatic);
+    status.controlUsable(RANGE, !automatic);
 }
 
 float gf_maxFitToFloat(std::int32_t maxFit) {
@@ -93,9 +92,9 @@ float gf_maxFitToFloat(std::int32_t maxFit) {
     return 0.5F;
 }
 
-void gf_selectMaxFitFl() {
+void gf_selectMaxFitFl(Status& status) {
     MAX_FIT_FL.setFloat(gf_maxFitToFloat(MAX_FIT.value()));
-    selectRangeValue(MAX_FIT_FL);
+    status.settingChanged(MAX_FIT_FL);
 }
 
 }  // namespace qvl

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "core/settings.h"
+#include "core/status.h"
 
 namespace qvl {
 
@@ -54,26 +55,26 @@ private:
     const InputSource source_;  // set once, before any thread can call it
 };
 
-// RANGE becomes nm clamped to its limits (not saved), its drop-down selects
-// it when listed, and the traffic radius follows. Returns the radius in
-// whole metres.
-std::int32_t gf_setRange(std::int32_t nm);
+// RANGE becomes nm clamped to its limits (not saved), the status is told,
+// so that its drop-down selects it when listed, and the traffic radius
+// follows. Returns the radius in whole metres.
+std::int32_t gf_setRange(std::int32_t nm, Status& status);
 
 // The radius the automatic rule chooses, in nautical miles.
 std::int32_t autoRangeNm(const AutoRangeInputs& inputs);
 // Sets the automatic radius from the control's inputs; leaves it while they
 // are not known yet.
-void lf_updateAutoRange(const RangeControl& control);
+void lf_updateAutoRange(const RangeControl& control, Status& status);
 
 // AUTO_RANGE on: remembers RANGE and sets the automatic radius. Off: back to
-// the remembered radius, and the message line is cleared. The RANGE
-// drop-down can be used only while AUTO_RANGE is off.
-void gf_applyAutoRange(RangeControl& control);
+// the remembered radius, and the message line is cleared. The status hears
+// that the RANGE drop-down can be used only while AUTO_RANGE is off.
+void gf_applyAutoRange(RangeControl& control, Status& status);
 
 // MAX_FIT (half hours) as the hours of the MAX_FIT_FL drop-down.
 float gf_maxFitToFloat(std::int32_t maxFit);
-// MAX_FIT_FL from MAX_FIT, selected in its drop-down when listed (11 hours
-// is not, and then the selection stays).
-void gf_selectMaxFitFl();
+// MAX_FIT_FL from MAX_FIT, reported to the status, which selects it in its
+// drop-down when listed (11 hours is not, and then the selection stays).
+void gf_selectMaxFitFl(Status& status);
 
 }  // namespace qvl

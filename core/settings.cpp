@@ -1,9 +1,8 @@
-// The setting classes and the drop-down fillers. The objects themselves and
-// their registries are in settings_table.cpp.
+// The setting classes. The objects themselves and their registries are in
+// settings_table.cpp; their controls are filled in setting_controls.cpp.
 #include "core/settings.h"
 
 #include <algorithm>
-#include <memory>
 #include <utility>
 
 namespace qvl {
@@ -144,24 +143,6 @@ CommandButton::CommandButton(std::string label, const ControlPlace& place)
 
 namespace {
 
-// The controls and the handle of a drop-down that exists, or nothing.
-struct LiveCombo {
-    std::shared_ptr<ui::Controls> controls;
-    ui::ControlHandle handle = ui::kNoControl;
-};
-
-std::optional<LiveCombo> liveCombo(const ControlBinding& binding) {
-    const ui::ControlHandle handle = binding.controlHandle();
-    if (handle == ui::kNoControl) {
-        return std::nullopt;
-    }
-    std::shared_ptr<ui::Controls> controls = ui::installedControls();
-    if (!controls || !controls->exists(handle)) {
-        return std::nullopt;
-    }
-    return LiveCombo{std::move(controls), handle};
-}
-
 std::optional<std::size_t> exactIndex(const std::vector<std::string>& values, const std::string& text) {
     const auto it = std::find(values.begin(), values.end(), text);
     if (it == values.end()) {
@@ -170,49 +151,7 @@ std::optional<std::size_t> exactIndex(const std::vector<std::string>& values, co
     return static_cast<std::size_t>(it - values.begin());
 }
 
-// The window system's "select string" picks the first entry that merely
-// begins with the text, so a value such as "AIG, FSLTL" would show as
-// "AIG, FSLTL, JF, MTL". The exact entry goes first; the prefix rule stays
-// for values that differ from every entry (in case, for example).
-void fillTextCombo(const LiveCombo& combo, const std::vector<std::string>& values, const std::string& current) {
-    combo.controls->resetContent(combo.handle);
-    for (const std::string& value : values) {
-        combo.controls->addString(combo.handle, value);
-    }
-    if (const auto index = exactIndex(values, current)) {
-        combo.controls->setCurrentSelection(combo.handle, static_cast<int>(*index));
-    } else {
-        combo.controls->selectString(combo.handle, current);
-    }
-}
-
 }  // namespace
-
-void gf_fillRangeComboBox(const RangeControlParameter& setting) {
-    const auto combo = liveCombo(setting);
-    if (!combo) {
-        return;
-    }
-    combo->controls->resetContent(combo->handle);
-    for (const std::int32_t value : setting.values()) {
-        combo->controls->addString(combo->handle, std::to_string(value));
-    }
-    if (const auto index = setting.valueIndex(setting.value())) {
-        combo->controls->setCurrentSelection(combo->handle, static_cast<int>(*index));
-    }
-}
-
-void gf_fillChoiceComboBox(const ChoiceParameter& setting) {
-    if (const auto combo = liveCombo(setting)) {
-        fillTextCombo(*combo, setting.values(), setting.value());
-    }
-}
-
-void gf_fillCallsignComboBox() {
-    if (const auto combo = liveCombo(CALLSIGN_2_OBJECTID)) {
-        fillTextCombo(*combo, CALLSIGN_2_OBJECTID.values(), CALLSIGN_2_OBJECTID.value());
-    }
-}
 
 std::optional<std::size_t> gf_findChoiceIndex(const ChoiceParameter& setting) {
     return exactIndex(setting.values(), setting.value());

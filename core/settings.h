@@ -337,14 +337,6 @@ void resetAllSettings();
 // MAX_FIT, WEEK, MAX_LIVE_SEL.
 extern const std::array<std::string_view, 8> parkingSettingKeys;
 
-// Fill a drop-down from its setting: the list, then the current value
-// selected. They do nothing while the control does not exist (no window, or
-// not yet created).
-void gf_fillRangeComboBox(const RangeControlParameter& setting);
-void gf_fillChoiceComboBox(const ChoiceParameter& setting);
-// The same for CALLSIGN_2_OBJECTID over its current list.
-void gf_fillCallsignComboBox();
-
 // Position of the current value among the allowed values: exact, case
 // sensitive, first match; nothing when absent.
 std::optional<std::size_t> gf_findChoiceIndex(const ChoiceParameter& setting);

@@ -5,8 +5,9 @@
 // cannot be used now, a count, the parking as it stands, and the steps of a
 // static-parking update, and the window decides how that looks.
 //
-// The message and error lines are not here: gf_showMessage, gf_clearMessage
-// and gf_reportError (core/messages.h) stay their route, beside this one.
+// The message and error lines are written with gf_showMessage,
+// gf_clearMessage and gf_reportError (core/messages.h); the program's
+// MessageRepaint tells the status that they changed.
 //
 // Calls may come from any thread; an implementation never blocks on the UI
 // thread.
@@ -61,11 +62,19 @@ public:
     virtual void settingChanged(const RangeControlParameter& setting) = 0;
     // Whether the control can be used from now on.
     virtual void controlUsable(const ControlBinding& control, bool usable) = 0;
+    // Every setting was read or reset at once (parameters.xml): each control
+    // shows its setting.
+    virtual void settingsRead() = 0;
 
     // --- Counts and texts ---
     virtual void showCount(StatusCount which, std::uint64_t count) = 0;
     // Something the status panel paints from the run's own state changed.
     virtual void statusChanged() = 0;
+    // The message or the error line changed (core/messages.h).
+    virtual void messageLinesChanged() = 0;
+    // Something the parking statistics paint from the park airport's loaded
+    // state changed.
+    virtual void parkingStatsChanged() = 0;
     // "= <object id>", "has left" or empty, beside CALLSIGN_2_OBJECTID.
     virtual void showFollowedAircraft(const std::string& text) = 0;
     // The callsigns of CALLSIGN_2_OBJECTID were filled anew; `any`: there is
@@ -74,13 +83,11 @@ public:
 
     // --- Static parking ---
     virtual void showParking(const ParkingDisplay& display) = 0;
-    // An update starts: the parking controls are off and the update counts
-    // as running until parkingUpdateEnds.
+    // An update starts: the parking controls are off until
+    // parkingUpdateEnds. Whether one runs is the engine's own parking state,
+    // never asked of the window.
     virtual void parkingUpdateStarts() = 0;
     virtual void parkingUpdateEnds() = 0;
-    [[nodiscard]] virtual bool parkingUpdateRunning() const = 0;
-    // An update is announced for the next parking cycle.
-    [[nodiscard]] virtual bool parkingUpdatePending() const = 0;
     // The minutes to the next update start again from a full period.
     virtual void restartParkingCountdown() = 0;
     // The park airport was left: nothing is left to update now or to flush.

@@ -9,7 +9,6 @@ namespace {
 
 FeedHooks required(FeedHooks hooks) {
     std::string missing;
-    if (!hooks.repaint) missing += " repaint";
     if (!hooks.realTrafficGone) missing += " realTrafficGone";
     if (!missing.empty()) throw std::invalid_argument("feed hooks not wired:" + missing);
     return hooks;
@@ -17,7 +16,7 @@ FeedHooks required(FeedHooks hooks) {
 
 }  // namespace
 
-FeedState::FeedState(FeedHooks hooks) : hooks_(required(std::move(hooks))) { reset(); }
+FeedState::FeedState(Status& status, FeedHooks hooks) : status_(status), hooks_(required(std::move(hooks))) { reset(); }
 
 void FeedState::setRealTrafficText(std::string text) {
     std::lock_guard lock(mutex_);

@@ -1,11 +1,12 @@
 // What the feed shares with run control, the main window and the engine: the
 // flags it reads, the lamps and texts the status panel shows, the published
 // QNH, the engine's tick counter that stamps every record, the traffic time,
-// and the hooks by which others react to the feed.
+// the status through which the panel hears of a change, and the hook by
+// which the engine reacts to the feed.
 //
 // One FeedState is owned by the program and passed by reference to the
 // readers, the traffic client link and whoever reads the panel; tests build a
-// fresh one. Its hooks are given when it is built. Several values belong to
+// fresh one. Its status and hook are given when it is built. Several values belong to
 // run control and the main window, which read and set them; they stand here
 // because the feed changes them from its own threads.
 #pragma once
@@ -16,6 +17,7 @@
 #include <mutex>
 #include <string>
 
+#include "core/status.h"
 #include "core/time_text.h"
 
 namespace qvl {
@@ -24,20 +26,18 @@ enum class ReaderLamp : std::uint8_t { receiving = 1, stale = 2, stopped = 3 };
 
 inline constexpr std::int32_t kStandardQnh = 1013;
 
-// How others react to the feed. Both are required: a panel that is never
-// repainted or live aircraft that outlive their traffic client would go
-// unnoticed.
+// How the engine reacts to the feed. Required: live aircraft that outlive
+// their traffic client would go unnoticed.
 struct FeedHooks {
-    // Asks the window's UI thread to repaint the status panel; must not block.
-    std::function<void()> repaint{};
     // The traffic client has gone away while the run goes on (called on the
     // run thread): the engine takes its live aircraft away.
     std::function<void()> realTrafficGone{};
 };
 
 struct FeedState {
-    // Throws std::invalid_argument, naming them, when hooks are missing.
-    explicit FeedState(FeedHooks hooks);
+    // `status` hears of every change the status panel shows. Throws
+    // std::invalid_argument, naming it, when the hook is missing.
+    FeedState(Status& status, FeedHooks hooks);
     FeedState(const FeedState&) = delete;
     FeedState& operator=(const FeedState&) = delete;
 
@@ -63,17 +63,19 @@ struct FeedState {
     void setRealTrafficText(std::string text);
     [[nodiscard]] std::string realTrafficText() const;
 
-    // Through the hooks given at construction.
-    void repaint() const { hooks_.repaint(); }
+    // The status panel shows a changed lamp, text or QNH: through the status.
+    void repaint() const { status_.statusChanged(); }
     void onRealTrafficGone() const { hooks_.realTrafficGone(); }
 
     // Every value back to where a fresh program starts; the one place that
-    // knows the start values. The hooks are the program's wiring and stay:
+    // knows the start values. The status and the hook are the program's
+    // wiring and stay:
     // a restarted run still has its window and its engine.
     void reset();
 
 private:
     // Set once, before any thread can call them.
+    Status& status_;
     const FeedHooks hooks_;
     // Leaf lock: guards the text.
     mutable std::mutex mutex_;

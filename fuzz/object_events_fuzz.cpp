@@ -67,18 +67,18 @@ public:
 // Everything an engine works with, set up once; each input starts from reset.
 struct World {
     EngineState state;
-    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    fuzz::QuietStatus status;
+    FeedState feed{status, {.realTrafficGone = [] {}}};
     TrafficQueue traffic;
     SimLinkState link;
     RunState run;
     CurrentParkAirportState parkAirport;
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     NoLiveries liveries;
-    LoadedParkAirport park{[] {}};
+    LoadedParkAirport park{status};
     ParkAirportStands stands{park};
     FlightPlanFolder planFolder;
     FolderFlightPlans plans{planFolder};
-    fuzz::QuietStatus status;
     fuzz::NoCallsigns callsigns;
     Engine engine{
         makeEngine({.state = state,

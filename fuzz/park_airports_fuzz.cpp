@@ -69,18 +69,18 @@ public:
 
 struct World {
     EngineState state;
-    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    fuzz::QuietStatus status;
+    FeedState feed{status, {.realTrafficGone = [] {}}};
     TrafficQueue traffic;
     SimLinkState link;
     RunState run;
     CurrentParkAirportState parkAirport;
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     NoLiveries liveries;
-    LoadedParkAirport park{[] {}};
+    LoadedParkAirport park{status};
     ParkAirportStands stands{park};
     FlightPlanFolder planFolder;
     FolderFlightPlans plans{planFolder};
-    fuzz::QuietStatus status;
     fuzz::NoCallsigns callsigns;
     Engine engine{
         makeEngine({.state = state,

@@ -13,6 +13,7 @@
 #include "feed/traffic_queue.h"
 #include "feed/traffic_reader.h"
 #include "support/fuzz_support.h"
+#include "support/quiet_status.h"
 
 namespace {
 
@@ -21,7 +22,8 @@ using fuzz::expect;
 
 struct Readers {
     TrafficQueue queue;
-    FeedState state{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    fuzz::QuietStatus status;
+    FeedState state{status, {.realTrafficGone = [] {}}};
     RunState run;
     CurrentParkAirportState filter;
     TrafficReader traffic{queue, state, run, filter};

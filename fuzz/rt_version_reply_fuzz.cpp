@@ -16,6 +16,7 @@
 #include "feed/realtraffic_link.h"
 #include "feed/traffic_queue.h"
 #include "support/fuzz_support.h"
+#include "support/quiet_status.h"
 
 namespace {
 
@@ -42,7 +43,8 @@ std::string framedReply(std::string_view bytes, std::size_t chunk) {
 
 struct Link {
     TrafficQueue queue;
-    FeedState state{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    fuzz::QuietStatus status;
+    FeedState state{status, {.realTrafficGone = [] {}}};
     RunState run;
     CurrentParkAirportState filter;
     Readers readers{queue, state, run, filter};

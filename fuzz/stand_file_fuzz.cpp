@@ -106,11 +106,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     resetDbaseTables();  // the code tables too, so a long run never fills them
     fuzz::writeBytes(kStandFile, fuzz::bytesOf(data, size));
 
-    LoadedParkAirport park{[] {}};
+    fuzz::QuietStatus status;
+    LoadedParkAirport park{status};
     CurrentParkAirportState parkAirport;
     const RunState run;
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
-    fuzz::QuietStatus status;
     const ApfLoadResult result = gf_readApf({.pathText = kStandFile.string(), .icao = FixedCode4("ZZZZ")}, park,
                                             {.parkAirport = parkAirport, .range = range, .status = status, .run = run});
     if (!result) {

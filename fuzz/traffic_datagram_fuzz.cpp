@@ -19,6 +19,7 @@
 #include "feed/traffic_reader.h"
 #include "refdata/code_table.h"
 #include "support/fuzz_support.h"
+#include "support/quiet_status.h"
 
 namespace {
 
@@ -31,7 +32,8 @@ constexpr double kRangeNm = 40.0;
 
 struct Feed {
     TrafficQueue queue;
-    FeedState state{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    fuzz::QuietStatus status;
+    FeedState state{status, {.realTrafficGone = [] {}}};
     RunState run;
     CurrentParkAirportState filter;
     TrafficReader reader{queue, state, run, filter};

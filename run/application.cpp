@@ -25,9 +25,7 @@
 #include "platform/sys/file_io.h"
 #include "platform/sys/single_instance.h"
 #include "platform/ui/close_signals.h"
-#include "refdata/airports.h"
 #include "run/program.h"
-#include "run/window/edit_fields.h"
 #include "run/window/main_window.h"
 #include "run/window/parking_controls.h"
 
@@ -62,7 +60,7 @@ public:
     void setAlwaysOnTop(bool onTop) override { window_.setAlwaysOnTop(onTop); }
     void stepStaticParkingCountdown(std::int32_t secondsCounter, bool staticParkingActive) override {
         qvl::stepStaticParkingCountdown(
-            flags(), state(),
+            program_->parts().status,
             {.secondsCounter = static_cast<std::uint32_t>(secondsCounter), .staticParkingActive = staticParkingActive});
     }
     void setFollowText(const std::string& text) override {
@@ -77,7 +75,6 @@ public:
 
 private:
     MainWindowState& state() { return program_->parts().windowState; }
-    CommandFlags& flags() { return program_->parts().flags; }
 
     ui::Window& window_;
     Program* program_ = nullptr;
@@ -193,16 +190,6 @@ std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::S
     };
     MainWindow main(window, parts.commandOwners, std::move(hooks));
     mainWindow = &main;
-    const EditFieldsInstalled editFields(std::make_shared<EditFieldOwners>(
-        EditFieldOwners{.run = parts.run,
-                        .flags = parts.flags,
-                        .simVersion = [&parts] { return parts.link.simVersion.load(); },
-                        .airportPosition = [](const FixedCode4& code) { return airportPosition(code); },
-                        // Enter runs on the UI thread; the park airports are the engine's.
-                        .pushParkAirport =
-                            [&parts](const FixedCode4& code, const GeoPosition& position) {
-                                parts.flags.requestDestination({.code = code, .position = position});
-                            }}));
     if (!main.initInstance(kProductName)) {
         gf_logAttention("initInstance failed");
         return 1;

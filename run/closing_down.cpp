@@ -9,6 +9,7 @@
 #include "core/messages.h"
 #include "core/parameters.h"
 #include "core/paths.h"
+#include "core/setting_controls.h"
 #include "core/settings.h"
 #include "core/strings.h"
 

@@ -17,8 +17,8 @@ namespace {
 bool multipleOf(std::int32_t s, std::int32_t period) { return s % period == 0; }
 
 void staticParkingStep(RunControl& control) {
-    CommandFlags& flags = control.flags;
-    if (!flags.parkingUpdatePending.load()) return;
+    ParkingUpdate& update = control.parkingUpdate;
+    if (!update.pending.load()) return;
     if (!control.loop.parkingUpdateStarted) {
         control.loop.parkingUpdateStarted = true;
         control.parking.startParkingUpdate();
@@ -29,7 +29,7 @@ void staticParkingStep(RunControl& control) {
     gf_clearMessage();
     control.parking.adjustParking();
     gf_flushLog();
-    flags.parkingUpdatePending.store(false);
+    update.pending.store(false);
     // The controls come back once the adjustment's aircraft are placed
     // (the 16-second static-parking update sees to it).
 }
@@ -188,7 +188,7 @@ void lf_flightRunning(RunControl& control) {
     serveDestination(control);
     serveNavLights(control);
     serveLiveLimit(control);
-    if (control.flags.parkingUpdateRunning.load()) control.parking.showWaitingStaticCount();
+    if (control.parkingUpdate.running.load()) control.parking.showWaitingStaticCount();
 }
 
 void lf_flightNotRunning(RunControl& control) {
@@ -238,7 +238,7 @@ void lf_every30Seconds(RunControl& control) {
 
 void lf_rereadParkAirports(RunControl& control) {
     CommandFlags& flags = control.flags;
-    if (!flags.rereadRequest.load() || flags.parkingUpdateRunning.load()) return;
+    if (!flags.rereadRequest.load() || control.parkingUpdate.running.load()) return;
     // An unknown airport was logged by the reader; the message line stays as it is.
     if (const auto checked = control.parking.checkParkAirports()) gf_showMessage(*checked, MessageLogging::logged);
     setControlEnabled(REREAD_BUTTON, true);

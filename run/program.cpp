@@ -53,7 +53,7 @@ void installSimLinkHooks(ProgramParts& p) {
     hooks.reserveUserStand = [&p](const std::string& stand) {
         p.engineState.userStandExchange.handOverUserStand(stand);
     };
-    hooks.repaintWindow = [&p] { p.windowState.requestRepaint(WindowRegion::statusPanel); };
+    hooks.repaintWindow = [&p] { p.status.statusChanged(); };
     hooks.setStringParameter = [](StringParameter& setting, const std::string& value) {
         gf_setStringParameter(setting, value);
     };
@@ -91,15 +91,15 @@ std::optional<AutoRangeInputs> autoRangeInputs(const UserAircraftBlock& user,
 ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary, RunWindow& window)
     : simulator(simulatorLibrary),
       windowState(
-          {.repaint = [target = &window](WindowRegion region) { target->repaint(region); },
-           .takeSourceValues =
+          {.takeSourceValues =
                [this](MainWindowState& state) {
                    takePanelValues(
                        {.link = link, .user = user, .feed = feed, .parkAirport = parkAirport, .loadedPark = loadedPark},
                        state);
                }}),
-      feed(
-          {.repaint = [this] { status.statusChanged(); }, .realTrafficGone = [this] { takeLiveAircraftAway(engine); }}),
+      status(windowState, flags, engineState.parking.update,
+             [target = &window](WindowRegion region) { target->repaint(region); }),
+      feed(status, {.realTrafficGone = [this] { takeLiveAircraftAway(engine); }}),
       range([this] { return autoRangeInputs(user.block(), engineState.firstParkAirport.position()); }),
       engine{makeEngine({.state = engineState,
                          .feed = feed,
@@ -128,6 +128,7 @@ ProgramParts::~ProgramParts() {
 
 void readProgramData(ProgramParts& parts) {
     gf_initParameters();
+    parts.status.settingsRead();
     if (!gf_readDbase()) throw std::runtime_error("reading data files failed!");
     if (!gf_readAirports()) throw std::runtime_error(fmt::format("reading '{}' failed!", gf_pathToUtf8(kAirportsEnc)));
     processScannedLiveries(parts);
@@ -140,6 +141,7 @@ Program::Program(sim::SimLibrary& simulator, RunWindow& window, RunClock& clock)
                .process = parts_->process,
                .loop = parts_->loop,
                .flags = parts_->flags,
+               .parkingUpdate = parts_->engineState.parking.update,
                .startUp = steps_->startUp,
                .trafficRun = steps_->trafficRun,
                .mainLoop = steps_->mainLoop,

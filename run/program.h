@@ -36,6 +36,7 @@
 #include "liveries/livery_scan_state.h"
 #include "liveries/livery_tables.h"
 #include "platform/sim/sim_api.h"
+#include "refdata/airports.h"
 #include "run/program_steps.h"
 #include "run/run_clock.h"
 #include "run/run_control.h"
@@ -43,6 +44,7 @@
 #include "run/version_check.h"
 #include "run/window/command_flags.h"
 #include "run/window/commands.h"
+#include "run/window/edit_fields.h"
 #include "run/window/folder_openers.h"
 #include "run/window/main_window_state.h"
 #include "run/window/status_panel.h"
@@ -81,34 +83,48 @@ struct ProgramParts {
     ProcessState process;
     LoopState loop;
     CommandFlags flags;
+    // Before the status: the window announces and shows its parking update.
+    EngineState engineState;
     MainWindowState windowState;
+    // The one route from the lower folders to the window, and the one by
+    // which anything asks the window to repaint.
+    WindowStatus status;
     // The message lines are repainted with the rest of the window for as
     // long as the parts live.
-    MessageRepaint messageRepaint{[this] { windowState.requestRepaint(WindowRegion::messageArea); }};
-    // The one route from the lower folders to the window.
-    WindowStatus status{windowState, flags};
+    MessageRepaint messageRepaint{status};
     FeedState feed;
     TrafficQueue traffic;
     RangeControl range;
     SimLinkState link;
     UserAircraftState user;
     FlightPlanFolder planFolder;
-    EngineState engineState;
     CurrentParkAirportState parkAirport;
-    LoadedParkAirport loadedPark{[this] { windowState.requestRepaint(WindowRegion::parkingStats); }};
+    LoadedParkAirport loadedPark{status};
     LiveryTables liveryTables;
     LiveryMatchCounters matchCounters;
+    // The window's edit fields. Enter runs on the UI thread; the park
+    // airports are the engine's, so a destination goes to the run thread.
+    EditFields editFields{{.run = run,
+                           .flags = flags,
+                           .simVersion = [this] { return link.simVersion.load(); },
+                           .airportPosition = [](const FixedCode4& code) { return airportPosition(code); },
+                           .pushParkAirport =
+                               [this](const FixedCode4& code, const GeoPosition& position) {
+                                   flags.requestDestination({.code = code, .position = position});
+                               }}};
     // What the main window's commands act on; the simulator link's switch of
     // simulators goes through the same.
     WindowCommandOwners commandOwners{.flags = flags,
                                       .window = windowState,
+                                      .status = status,
                                       .run = run,
                                       .range = range,
                                       .feed = feed,
                                       .liveryTables = liveryTables,
                                       .simVersion = link.simVersion,
                                       .staticParkingActive = [this] { return parkAirport.standsLoaded(); },
-                                      .openTbloFolder = &openTbloZipFolder};
+                                      .openTbloFolder = &openTbloZipFolder,
+                                      .editFields = editFields};
     Readers readers{traffic, feed, run, parkAirport};
     RealTrafficLink realTraffic{feed, run, readers};
     FolderFlightPlans plans{planFolder};
@@ -130,7 +146,7 @@ struct ProgramParts {
                            .pool = {}}};
     AirportsScan airportsScan{{.simulator = simulator, .run = run, .status = status}};
     VersionCheck versionCheck{{.run = run, .status = status}};
-    LiveCountRefresh liveCount{engine, windowState, flags};
+    LiveCountRefresh liveCount{engine, status};
 
     // The readers' UDP ports (0: ephemeral ports, for tests).
     std::uint16_t trafficPort = kTrafficPort;

@@ -5,6 +5,7 @@
 #include "airports/airports_scan.h"
 #include "core/parameters.h"
 #include "core/range_control.h"
+#include "core/setting_controls.h"
 #include "engine/base/client_events.h"
 #include "engine/base/removal.h"
 #include "engine/callsigns.h"
@@ -42,12 +43,19 @@ void processScannedLiveries(ProgramParts& parts) { gf_processScannedLiveries(par
 
 // --- Start-up ---
 
-void ProgramStartUp::initParameters() { gf_initParameters(); }
+void ProgramStartUp::initParameters() {
+    gf_initParameters();
+    p_.status.settingsRead();
+}
 void ProgramStartUp::chooseSimulator(SimVersion version) { p_.link.simVersion.store(version); }
 bool ProgramStartUp::checkVersions() { return p_.versionCheck.gf_checkVersions(); }
 bool ProgramStartUp::readDbase() { return gf_readDbase(); }
 bool ProgramStartUp::readAirports() { return gf_readAirports(); }
-bool ProgramStartUp::detectMsfs() { return gf_detectMsfs(p_.link); }
+bool ProgramStartUp::detectMsfs() {
+    if (!gf_detectMsfs(p_.link)) return false;
+    gf_showStringParameter(ALL_INSTALL_PATH);
+    return true;
+}
 void ProgramStartUp::setRealTrafficLocal(bool local) { p_.feed.rtLocal.store(local); }
 void ProgramStartUp::scanLiveries() {
     p_.liveryScan.gf_scanLiveries({.communityFolder = gf_simPackagesPath(p_.link.simVersion.load(), "Community"),
@@ -72,7 +80,7 @@ std::optional<GeoPosition> ProgramStartUp::airportPosition(const FixedCode4& cod
 // The start of a run is on the run thread: the destination it hands over is
 // put into the park airports at once, before they are checked.
 void ProgramStartUp::setDestination(const std::string& text, const GeoPosition& position) {
-    lf_setDestination(text, position);
+    p_.editFields.lf_setDestination(text, position);
     if (const auto destination = p_.flags.takeDestination()) {
         gf_pushParkAirport(p_.engine, destination->code, destination->position);
     }
@@ -121,7 +129,7 @@ void ProgramTrafficRun::updateAutoRange() {
     // At the start of a run the engine has not ticked yet: the head of the
     // list just read is published here first.
     publishFirstParkAirport(p_.engine);
-    lf_updateAutoRange(p_.range);
+    lf_updateAutoRange(p_.range, p_.status);
 }
 
 // --- Main loop ---

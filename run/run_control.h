@@ -10,6 +10,7 @@
 
 #include "core/run_state.h"
 #include "core/status.h"
+#include "engine/base/parking_update.h"
 #include "run/closing_down_steps.h"
 #include "run/main_loop_steps.h"
 #include "run/run_clock.h"
@@ -62,6 +63,9 @@ struct RunControl {
     ProcessState& process;
     LoopState& loop;
     CommandFlags& flags;
+    // The engine's state of the static-parking update: announced by the
+    // window, served by the loop.
+    ParkingUpdate& parkingUpdate;
     // The other parts' steps, one interface per phase.
     StartUpSteps& startUp;
     TrafficRunSteps& trafficRun;

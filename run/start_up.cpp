@@ -280,12 +280,12 @@ void lf_applyParametersToControls(RunControl& control) {
     gf_fillRangeComboBox(parking_percentage);
     setControlEnabled(parking_percentage, false);
     fillMaxFitFl();
-    gf_selectMaxFitFl();
+    gf_selectMaxFitFl(control.status);
     setControlEnabled(MAX_FIT_FL, false);
     for (BoolControlParameter* box : {&WEEK, &PARK_SOFT, &INITIAL_LOAD_ONLY}) setControlEnabled(*box, true);
     setControlEnabled(FLUSH_STATIC_BUTTON, false);
     // At run start with AUTO_RANGE off the stored radius is the filter's.
-    if (!AUTO_RANGE.value()) gf_setRange(RANGE.value());
+    if (!AUTO_RANGE.value()) gf_setRange(RANGE.value(), control.status);
 }
 
 void lf_stopAfterProductionRun(RunControl& control) {

@@ -135,7 +135,6 @@ bool gf_detectMsfs(const SimLinkState& link) {
     const std::string text = gf_pathToUtf8(found);
     link.hooks.setStringSetting(installPathSetting(version), text);
     ALL_INSTALL_PATH.set(text);
-    gf_showStringParameter(ALL_INSTALL_PATH);
     return true;
 }
 

@@ -15,6 +15,7 @@ void ParkingState::reset() {
     realPassFit = 0;
     softPassFit = -1;
     display = ParkingDisplay{};
+    update.reset();
 }
 
 }  // namespace qvl

@@ -16,6 +16,7 @@
 #include "core/geodesy.h"
 #include "core/status.h"
 #include "engine/base/live_ac.h"
+#include "engine/base/parking_update.h"
 
 namespace qvl {
 
@@ -95,6 +96,8 @@ struct ParkingState {
     std::int32_t softPassFit = -1;
 
     ParkingDisplay display;
+    // Whether an update runs or is announced; the window sets and reads it too.
+    ParkingUpdate update;
 
     // Static hex ids run 1..9999; the counter is the last one given and
     // keeps running across runs.

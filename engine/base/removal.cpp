@@ -167,7 +167,6 @@ void gf_resetCallsignChoices(Engine& engine) {
     engine.status.statusChanged();
     CALLSIGN_2_OBJECTID.setValues({std::string{}});
     CALLSIGN_2_OBJECTID.set({});
-    gf_fillCallsignComboBox();
     engine.status.callsignChoicesChanged(false);
 }
 
@@ -180,7 +179,6 @@ bool gf_fillCallsignChoices(Engine& engine) {
     const bool any = !callsigns.empty();
     CALLSIGN_2_OBJECTID.set(any ? callsigns.front() : std::string{});
     CALLSIGN_2_OBJECTID.setValues(std::move(callsigns));
-    gf_fillCallsignComboBox();
     engine.status.callsignChoicesChanged(any);
     return any;
 }

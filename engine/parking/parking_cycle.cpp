@@ -38,13 +38,25 @@ namespace {
 
 void showDisplay(Engine& engine) { engine.status.showParking(engine.state.parking.display); }
 
+// Whether an update runs is the engine's own state; the window hears of it.
+void updateStarts(Engine& engine) {
+    engine.state.parking.update.running.store(true);
+    engine.status.parkingUpdateStarts();
+}
+
+void updateEnds(Engine& engine) {
+    engine.state.parking.update.running.store(false);
+    engine.status.parkingUpdateEnds();
+}
+
 // The update is over once every queued candidate has been placed.
 void endUpdate(Engine& engine) {
-    engine.status.parkingUpdateEnds();
+    updateEnds(engine);
     gf_clearMessage();
     ParkingDisplay& display = engine.state.parking.display;
     const ParkAverage statics = staticParkAverage(engine);
-    if (!engine.status.parkingUpdatePending() && parkMeanChanged(display.staticParkMeanHours, statics.meanHours)) {
+    if (!engine.state.parking.update.pending.load() &&
+        parkMeanChanged(display.staticParkMeanHours, statics.meanHours)) {
         display.staticParkMeanHours = statics.meanHours;
         engine.status.statusChanged();
     }
@@ -64,7 +76,7 @@ void loadParkAirport(Engine& engine) {
         engine.status.restartParkingCountdown();
         lf_selectParkPositions(engine);
     } else {
-        engine.status.parkingUpdateEnds();
+        updateEnds(engine);
         gf_showMessage(loaded.errorText(), MessageLogging::logged);
         lf_resetParkAirport(engine);
     }
@@ -142,7 +154,7 @@ void saveLearned(Engine& engine) {
 
 void gf_updateStaticParking(Engine& engine, bool first) {
     ParkingState& parking = engine.state.parking;
-    if (engine.status.parkingUpdateRunning() && parking.candidates.empty()) endUpdate(engine);
+    if (engine.state.parking.update.running.load() && parking.candidates.empty()) endUpdate(engine);
     if (parking.loadPending) {
         loadParkAirport(engine);
         return;
@@ -168,7 +180,7 @@ void lf_selectParkPositions(Engine& engine) {
     ParkingState& parking = engine.state.parking;
     const WeekTime now = engine.weekTime();
     lf_logWeekTime(engine, now);
-    engine.status.parkingUpdateStarts();
+    updateStarts(engine);
     parking.candidates.clear();
     parking.kept.clear();
     parking.parkedLive.clear();
@@ -184,7 +196,7 @@ void lf_selectParkPositions(Engine& engine) {
     const std::vector<ParkPosition>& candidates = parking.candidates;
     if (candidates.empty()) {
         gf_log("no parking positions found");
-        engine.status.parkingUpdateEnds();
+        updateEnds(engine);
         return;
     }
     const auto count = std::ssize(candidates);

@@ -49,10 +49,6 @@ struct CommandFlags {
     std::atomic<bool> callsignChoicesResetRequest;
     // Served by the 30-second step: the liveries are matched again.
     std::atomic<bool> rematchRequest;
-    // An announced static-parking update, served by the next parking cycle.
-    std::atomic<bool> parkingUpdatePending;
-    // A static-parking update runs; the parking controls are disabled meanwhile.
-    std::atomic<bool> parkingUpdateRunning;
     // "Now" may be enabled again once INITIAL_LOAD_ONLY is turned off.
     std::atomic<bool> nowAllowed;
     // The scanned liveries became the catalogue in this process; clearing it
@@ -86,8 +82,6 @@ struct CommandFlags {
         liveLimitRequest = false;
         callsignChoicesResetRequest = false;
         rematchRequest = false;
-        parkingUpdatePending = false;
-        parkingUpdateRunning = false;
         nowAllowed = false;
         staticParkingCountdown = kStaticParkingMinutes;
         runSeconds = 0;

@@ -33,7 +33,7 @@ constexpr double kAirborneOnlyFeet = 150.0;
 void say(const std::string& text) { gf_showMessage(text, MessageLogging::notLogged); }
 void sayLogged(const std::string& text) { gf_showMessage(text, MessageLogging::logged); }
 
-void repaintControls(const WindowCommandOwners& owners) { owners.window.requestRepaint(WindowRegion::controlsArea); }
+void repaintControls(const WindowCommandOwners& owners) { owners.status.repaint(WindowRegion::controlsArea); }
 
 // A message when the box was ticked, a clear when it was unticked, or the
 // other way round.
@@ -214,7 +214,7 @@ bool WindowCommands::handleButton(std::uint16_t controlId) {
             gf_clearMessage();
             return true;
         }
-        lf_announceStaticParkingUpdate(flags, owners_.window, static_cast<std::uint32_t>(flags.runSeconds.load()));
+        lf_announceStaticParkingUpdate(owners_.status, static_cast<std::uint32_t>(flags.runSeconds.load()));
         flags.staticParkingCountdown.store(kStaticParkingMinutes);
         owners_.window.staticParkingCountdown.store(kStaticParkingMinutes);
         repaintControls(owners_);
@@ -256,7 +256,7 @@ void WindowCommands::applyBox(const BoolControlParameter& box, bool on) {
         repaintControls(o);
     } else if (&box == &AUTO_RANGE) {
         setControlEnabled(AR_ABOVE_HEIGHT, on);
-        gf_applyAutoRange(o.range);
+        gf_applyAutoRange(o.range, o.status);
     } else if (&box == &SCAN_AIRPORTS) {
         if (on) {
             scanAirportsTurnedOn(o);
@@ -317,7 +317,7 @@ bool WindowCommands::handleDropdown(const ui::Command& command) {
     }
     if (const auto chosen = lf_getComboSelection(window_, command, RANGE)) {
         takeRangeValue(RANGE, chosen->index);
-        gf_setRange(RANGE.value());
+        gf_setRange(RANGE.value(), o.status);
         return true;
     }
     for (RangeControlParameter* plain : {&AIRP_RANGE, &AR_ABOVE_HEIGHT, &AIRP_HEIGHT}) {

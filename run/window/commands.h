@@ -14,7 +14,9 @@
 #include "liveries/livery_tables.h"
 #include "platform/ui/window.h"
 #include "run/window/command_flags.h"
+#include "run/window/edit_fields.h"
 #include "run/window/main_window_state.h"
+#include "run/window/window_status.h"
 #include "simlink/sim_version.h"
 
 namespace qvl {
@@ -24,6 +26,9 @@ struct WindowCommandOwners {
     // The requests handed to the run thread.
     CommandFlags& flags;
     MainWindowState& window;
+    // What changes in the window goes through the program's status: the
+    // radius and its drop-down, the parking controls, every repaint.
+    WindowStatus& status;
     // New settings that need a new run end this one (the first reason wins).
     RunState& run;
     RangeControl& range;
@@ -39,6 +44,8 @@ struct WindowCommandOwners {
     std::function<bool()> staticParkingActive{};
     // Shows the folder of tblo.zip; false (the user told) when it could not.
     std::function<bool()> openTbloFolder{};
+    // Enter in an edit field.
+    const EditFields& editFields;
 };
 
 // Throws std::logic_error, naming them, when functions are missing.
@@ -51,6 +58,8 @@ public:
 
     // True when handled. Throws what a handler throws; the window logs it.
     bool lf_HandleWMCOMMAND(const ui::Command& command);
+    // Enter in the edit with that id.
+    void onEditEnter(std::uint16_t controlId) const { owners_.editFields.lf_editSubclassProc(controlId); }
 
 private:
     bool handleButton(std::uint16_t controlId);

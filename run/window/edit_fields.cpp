@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <mutex>
 #include <stdexcept>
 #include <system_error>
 #include <utility>
@@ -23,14 +22,6 @@ namespace qvl {
 namespace fs = std::filesystem;
 
 namespace {
-
-std::mutex ownersMutex;  // a leaf: guards installedOwners
-std::shared_ptr<const EditFieldOwners> installedOwners;
-
-std::shared_ptr<const EditFieldOwners> owners() {
-    const std::lock_guard lock(ownersMutex);
-    return installedOwners;
-}
 
 void say(const std::string& text) { gf_showMessage(text, MessageLogging::logged); }
 
@@ -172,7 +163,7 @@ void lf_checkDestination(DestinationCheck result, const std::string& text) {
     gf_showStringParameter(DESTINATION);
 }
 
-void lf_enterDestination(const EditFieldOwners& owners) {
+void lf_enterDestination(const EditFields& fields, const EditFieldOwners& owners) {
     gf_clearMessage();
     const std::string text = lf_getTextFromId(DESTINATION.controlId());
     if (text.empty()) {
@@ -199,7 +190,7 @@ void lf_enterDestination(const EditFieldOwners& owners) {
         return;
     }
     if (const auto position = owners.airportPosition(icao)) {
-        lf_setDestination(code, *position);
+        fields.lf_setDestination(code, *position);
     } else {
         lf_checkDestination(DestinationCheck::unknown, code);
     }
@@ -211,53 +202,37 @@ StringParameter& installPathSetting(const EditFieldOwners& owners) {
 
 }  // namespace
 
-void installEditFields(std::shared_ptr<const EditFieldOwners> owners) {
-    if (owners) {
-        std::string missing;
-        if (!owners->simVersion) missing += " simVersion";
-        if (!owners->airportPosition) missing += " airportPosition";
-        if (!owners->pushParkAirport) missing += " pushParkAirport";
-        if (!missing.empty()) throw std::logic_error("edit fields not wired:" + missing);
-    }
-    const std::lock_guard lock(ownersMutex);
-    installedOwners = std::move(owners);
+namespace {
+
+EditFieldOwners required(EditFieldOwners owners) {
+    std::string missing;
+    if (!owners.simVersion) missing += " simVersion";
+    if (!owners.airportPosition) missing += " airportPosition";
+    if (!owners.pushParkAirport) missing += " pushParkAirport";
+    if (!missing.empty()) throw std::logic_error("edit fields not wired:" + missing);
+    return owners;
 }
 
-void uninstallEditFields() noexcept {
-    try {
-        const std::lock_guard lock(ownersMutex);
-        installedOwners.reset();
-    } catch (...) {
-        // Locking failed; the owners outlive the program's window anyway.
-    }
-}
+}  // namespace
 
-void lf_editSubclassProc(std::uint16_t controlId) {
-    const auto wired = owners();
-    if (!wired) {
-        gf_logAttention(fmt::format("edit field {}: the edit fields are not wired", controlId));
-        return;
-    }
+EditFields::EditFields(EditFieldOwners owners) : owners_(required(std::move(owners))) {}
+
+void EditFields::lf_editSubclassProc(std::uint16_t controlId) const {
     gf_clearMessage();
     if (controlId == BLOCK_CALLSIGN.controlId()) {
-        lf_blockCallsign(wired->flags);
+        lf_blockCallsign(owners_.flags);
     } else if (controlId == DESTINATION.controlId()) {
-        lf_enterDestination(*wired);
+        lf_enterDestination(*this, owners_);
     } else if (controlId == ALL_INSTALL_PATH.controlId()) {
-        lf_setInstallPath(installPathSetting(*wired), lf_getTextFromId(controlId), wired->run);
+        lf_setInstallPath(installPathSetting(owners_), lf_getTextFromId(controlId), owners_.run);
     }
 }
 
-void lf_setDestination(const std::string& text, const GeoPosition& position) {
-    const auto wired = owners();
-    if (!wired) {
-        gf_logAttention(fmt::format("destination {}: the edit fields are not wired", text));
-        return;
-    }
+void EditFields::lf_setDestination(const std::string& text, const GeoPosition& position) const {
     gf_setStringParameter(DESTINATION, text);
     gf_showStringParameter(DESTINATION);
     say(fmt::format("New destination: {}", text));
-    wired->pushParkAirport(FixedCode4(text), position);
+    owners_.pushParkAirport(FixedCode4(text), position);
     setControlEnabled(REREAD_BUTTON, false);
 }
 

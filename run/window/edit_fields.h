@@ -3,16 +3,15 @@
 // message line, stores its setting and saves it at once; a field the user
 // got wrong shows the stored value again.
 //
-// What the fields act on besides the settings is given once by the program
-// (installEditFields). Until then Enter logs that the fields are not wired.
+// The program owns one EditFields with the other capabilities of the window
+// (ProgramParts); what the fields act on besides the settings is given when
+// it is built.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
@@ -36,32 +35,25 @@ struct EditFieldOwners {
     std::function<void(const FixedCode4&, const GeoPosition&)> pushParkAirport{};
 };
 
-// Installs the fields' owners for the program (nullptr uninstalls). Throws
-// std::logic_error, naming them, when functions are missing.
-void installEditFields(std::shared_ptr<const EditFieldOwners> owners);
-
-// Unwires the fields; a destructor may call it.
-void uninstallEditFields() noexcept;
-
-// Installs the owners for as long as it lives; the fields are unwired after.
-class EditFieldsInstalled {
+class EditFields {
 public:
-    explicit EditFieldsInstalled(std::shared_ptr<const EditFieldOwners> owners) {
-        installEditFields(std::move(owners));
-    }
-    ~EditFieldsInstalled() { uninstallEditFields(); }
-    EditFieldsInstalled(const EditFieldsInstalled&) = delete;
-    EditFieldsInstalled& operator=(const EditFieldsInstalled&) = delete;
+    // Throws std::logic_error, naming them, when functions are missing.
+    explicit EditFields(EditFieldOwners owners);
+    EditFields(const EditFields&) = delete;
+    EditFields& operator=(const EditFields&) = delete;
+
+    // Enter in the edit with that id (UI thread).
+    void lf_editSubclassProc(std::uint16_t controlId) const;
+    // Stores and shows the destination and makes it the next park airport.
+    void lf_setDestination(const std::string& text, const GeoPosition& position) const;
+
+private:
+    const EditFieldOwners owners_;  // set once, before any thread can call them
 };
 
-// Enter in the edit with that id (UI thread).
-void lf_editSubclassProc(std::uint16_t controlId);
 // The "Unblock" button: BLOCK_CALLSIGN emptied and saved, and the run told.
 void lf_unblockCallsign(CommandFlags& flags);
 // The "Block" button: the callsign becomes BLOCK_CALLSIGN (saved) and the
 // run removes its aircraft.
 void lf_saveBlockCallsign(CommandFlags& flags, const std::string& callsign);
-// Stores and shows the destination and makes it the next park airport.
-void lf_setDestination(const std::string& text, const GeoPosition& position);
-
 }  // namespace qvl

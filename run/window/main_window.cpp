@@ -74,7 +74,7 @@ void lf_createControls(ui::Window& window) {
 MainWindow::MainWindow(std::shared_ptr<ui::Window> window, WindowCommandOwners commands, MainWindowHooks hooks)
     : window_(std::move(window)),
       state_(commands.window),
-      flags_(commands.flags),
+      parkingUpdate_(commands.status.parkingUpdate()),
       commands_(std::move(commands), *window_),
       hooks_(requireHooks(std::move(hooks))) {
     ui::installControls(window_);
@@ -111,7 +111,7 @@ void MainWindow::onClose() { hooks_.onClose(); }
 
 void MainWindow::onPaint(ui::Canvas& canvas) {
     state_.takeSourceValues();
-    lf_paintWindow(canvas, state_, flags_);
+    lf_paintWindow(canvas, state_, parkingUpdate_);
 }
 
 void MainWindow::onCommand(const ui::Command& command) {
@@ -123,7 +123,7 @@ void MainWindow::onCommand(const ui::Command& command) {
     window_->invalidate(regionRect(WindowRegion::controlsArea));
 }
 
-void MainWindow::onEditEnter(std::uint16_t controlId) { lf_editSubclassProc(controlId); }
+void MainWindow::onEditEnter(std::uint16_t controlId) { commands_.onEditEnter(controlId); }
 
 void MainWindow::onMessage(const ui::ProgramMessage& message) { hooks_.onMessage(message); }
 

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string_view>
 
+#include "engine/base/parking_update.h"
 #include "platform/ui/window.h"
 #include "run/window/commands.h"
 #include "run/window/main_window_state.h"
@@ -31,10 +32,10 @@ struct MainWindowHooks {
 class MainWindow final : public ui::WindowEvents {
 public:
     // Installs the window as the program's controls; the destructor
-    // uninstalls them. The state's and the message lines' repaint requests
-    // reach the window through the program's wiring, given when the state
-    // is built. The state may end before this object (after the loop has
-    // ended): the destructor does not touch it.
+    // uninstalls them. Every repaint request reaches the window through the
+    // program's status (WindowStatus), given its repaint when it is built.
+    // The state may end before this object (after the loop has ended): the
+    // destructor does not touch it.
     // Throws std::logic_error, naming them, when hooks are missing.
     // The commands act on their owners; the window state is theirs too.
     // Throws std::logic_error, naming them, when owners' functions are missing.
@@ -67,7 +68,7 @@ public:
 private:
     std::shared_ptr<ui::Window> window_;
     MainWindowState& state_;
-    CommandFlags& flags_;
+    const ParkingUpdate& parkingUpdate_;
     WindowCommands commands_;
     MainWindowHooks hooks_;
 };

@@ -27,7 +27,6 @@ auto& textSlot(Texts& texts, WindowText which) {
 
 MainWindowStateHooks required(MainWindowStateHooks hooks) {
     std::string missing;
-    if (!hooks.repaint) missing += " repaint";
     if (!hooks.takeSourceValues) missing += " takeSourceValues";
     if (!missing.empty()) throw std::invalid_argument("main window state hooks not wired:" + missing);
     return hooks;

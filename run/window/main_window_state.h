@@ -1,6 +1,7 @@
 // What the main window shows besides its controls: the texts, counters,
 // flags and lamps that the run, the simulator link, the readers and the
-// engine set from their own threads and that the window paints.
+// engine set from their own threads and that the window paints. Its repaint
+// requests go through the program's status (run/window/window_status.h).
 //
 // Texts sit behind one mutex and are read as one snapshot, so the painter
 // never sees half of an update; counters, flags and lamps are atomics. A
@@ -62,8 +63,6 @@ class MainWindowState;
 
 // What the state needs of its surroundings, given when it is built.
 struct MainWindowStateHooks {
-    // Asks the window's UI thread to repaint a region; must not block.
-    std::function<void(WindowRegion)> repaint{};
     // Copies into the state what other parts own (lamps, link texts, park
     // statistics); the window calls it right before it paints.
     std::function<void(MainWindowState&)> takeSourceValues{};
@@ -71,9 +70,9 @@ struct MainWindowStateHooks {
 
 class MainWindowState {
 public:
-    // Throws std::invalid_argument, naming them, when hooks are missing: a
-    // state that never repaints, or paints values nobody brings in, would
-    // leave the window silently stale.
+    // Throws std::invalid_argument, naming it, when the hook is missing: a
+    // state that paints values nobody brings in would leave the window
+    // silently stale.
     explicit MainWindowState(MainWindowStateHooks hooks);
     MainWindowState(const MainWindowState&) = delete;
     MainWindowState& operator=(const MainWindowState&) = delete;
@@ -120,20 +119,19 @@ public:
     std::atomic<LampState> trafficLamp{LampState::notRunning};
     std::atomic<LampState> weatherLamp{LampState::notRunning};
 
-    // Through the hooks given at construction.
-    void requestRepaint(WindowRegion region) const { hooks_.repaint(region); }
+    // Through the hook given at construction.
     void takeSourceValues() { hooks_.takeSourceValues(*this); }
 
     // Back to the start values (the reset before a run), all but the count
     // of scanned liveries, which belongs to the catalogue of the process.
-    // The hooks are wiring, not state, and stay.
+    // The hook is wiring, not state, and stays.
     void reset();
     // Set by the constructor last, after every start value is in place; the
     // window is created only once it is set.
     [[nodiscard]] bool isReady() const noexcept { return ready_.load(std::memory_order_acquire); }
 
 private:
-    const MainWindowStateHooks hooks_;  // set once, before any thread can call them
+    const MainWindowStateHooks hooks_;  // set once, before any thread can call it
     mutable std::mutex textMutex_;      // a leaf lock: guards texts_
     MainWindowTexts texts_;
     std::atomic<bool> ready_{false};

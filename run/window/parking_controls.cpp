@@ -25,42 +25,46 @@ void setParkingControlsEnabled(bool enabled) {
 
 }  // namespace
 
-void gf_disableParkingControls(CommandFlags& flags, const MainWindowState& window) {
-    flags.parkingUpdateRunning = true;
+void gf_disableParkingControls(const WindowStatus& status) {
+    CommandFlags& flags = status.flags();
+    status.parkingUpdate().running = true;
     setParkingControlsEnabled(false);
     flags.nowAllowed = true;
-    window.requestRepaint(WindowRegion::controlsArea);
+    status.repaint(WindowRegion::controlsArea);
 }
 
-void gf_enableParkingControls(CommandFlags& flags, MainWindowState& window) {
-    flags.parkingUpdateRunning = false;
-    window.staticParkingCountdown = kStaticParkingMinutes;
+void gf_enableParkingControls(const WindowStatus& status) {
+    CommandFlags& flags = status.flags();
+    status.parkingUpdate().running = false;
+    status.window().staticParkingCountdown = kStaticParkingMinutes;
     setParkingControlsEnabled(true);
     flags.nowAllowed = true;
-    window.requestRepaint(WindowRegion::controlsArea);
+    status.repaint(WindowRegion::controlsArea);
 }
 
-void lf_announceStaticParkingUpdate(CommandFlags& flags, const MainWindowState& window, std::uint32_t secondsCounter) {
-    gf_disableParkingControls(flags, window);
+void lf_announceStaticParkingUpdate(const WindowStatus& status, std::uint32_t secondsCounter) {
+    gf_disableParkingControls(status);
     const std::uint32_t wait = (secondsCounter / kParkingCycleSeconds + 1) * kParkingCycleSeconds - secondsCounter;
     gf_showMessage(
         fmt::format("{} will update static parking in {} second{} ...", kProductName, wait, gf_pluralSuffixSize(wait)),
         MessageLogging::notLogged);
-    flags.parkingUpdatePending = true;
+    status.parkingUpdate().pending = true;
 }
 
-void stepStaticParkingCountdown(CommandFlags& flags, MainWindowState& window, const CountdownMinute& minute) {
+void stepStaticParkingCountdown(const WindowStatus& status, const CountdownMinute& minute) {
+    CommandFlags& flags = status.flags();
+    MainWindowState& window = status.window();
     std::int32_t minutes = flags.staticParkingCountdown.load() - 1;
     if (minutes < 1) {
         minutes = kStaticParkingMinutes;
-        if (minute.staticParkingActive && !INITIAL_LOAD_ONLY.value() && !flags.parkingUpdateRunning &&
-            !flags.parkingUpdatePending) {
-            lf_announceStaticParkingUpdate(flags, window, minute.secondsCounter);
+        if (minute.staticParkingActive && !INITIAL_LOAD_ONLY.value() && !status.parkingUpdate().running &&
+            !status.parkingUpdate().pending) {
+            lf_announceStaticParkingUpdate(status, minute.secondsCounter);
         }
     }
     flags.staticParkingCountdown = minutes;
     window.staticParkingCountdown = minutes;
-    window.requestRepaint(WindowRegion::controlsArea);
+    status.repaint(WindowRegion::controlsArea);
 }
 
 }  // namespace qvl

@@ -108,8 +108,8 @@ void paintQnhAndLive(ui::Canvas& canvas, const MainWindowState& state) {
     }
 }
 
-std::string countdownText(const MainWindowState& state, const CommandFlags& flags) {
-    if (!state.parkAirportLoaded.load() || flags.parkingUpdateRunning.load()) return {};
+std::string countdownText(const MainWindowState& state, const ParkingUpdate& update) {
+    if (!state.parkAirportLoaded.load() || update.running.load()) return {};
     if (INITIAL_LOAD_ONLY.value()) return "(no next ... )";
     const std::int32_t minutes = state.staticParkingCountdown.load();
     if (minutes >= 1 && minutes <= 19) return fmt::format("(next in {} min)", minutes);
@@ -121,7 +121,7 @@ std::uint32_t maxParkColour(bool own, bool other) {
     return yellowWhen(own);
 }
 
-void lf_paintLabels(ui::Canvas& canvas, const MainWindowState& state, const CommandFlags& flags,
+void lf_paintLabels(ui::Canvas& canvas, const MainWindowState& state, const ParkingUpdate& update,
                     const MainWindowTexts& texts) {
     const auto label = [&canvas](std::string_view text, int x, const ControlBinding& row,
                                  std::uint32_t rgb = colour::black) { lf_drawText(canvas, x, rowOf(row), text, rgb); };
@@ -158,7 +158,7 @@ void lf_paintLabels(ui::Canvas& canvas, const MainWindowState& state, const Comm
     label("User ground", 237, COLLISION_USER_GND);
     label("User air", 343, COLLISION_USER_AIR);
     label("Live X parked", 450, COLLISION_LIVE_PARKED_GND);
-    label("Airport parking", 5, MAX_PARK_SEL, yellowWhen(flags.parkingUpdateRunning.load()));
+    label("Airport parking", 5, MAX_PARK_SEL, yellowWhen(update.running.load()));
     const bool noMaxPark = MAX_PARK_SEL.value() == 0;
     const bool noMaxLive = MAX_LIVE_SEL.value() == 0;
     label("Max park (static+live):", 171, MAX_PARK_SEL, maxParkColour(noMaxPark, noMaxLive));
@@ -169,7 +169,7 @@ void lf_paintLabels(ui::Canvas& canvas, const MainWindowState& state, const Comm
     label("nm", 403, AIRP_RANGE);
     label("Height above gnd:", 440, AIRP_HEIGHT);
     label("ft", 646, AIRP_HEIGHT);
-    if (const std::string countdown = countdownText(state, flags); !countdown.empty()) label(countdown, 5, AIRP_RANGE);
+    if (const std::string countdown = countdownText(state, update); !countdown.empty()) label(countdown, 5, AIRP_RANGE);
     label("ILO", 25, INITIAL_LOAD_ONLY, yellowWhen(INITIAL_LOAD_ONLY.value()));
     label("Week", 91, WEEK);
     label("Soft", 171, PARK_SOFT);
@@ -231,7 +231,7 @@ void lf_paintParkingStats(ui::Canvas& canvas, const MainWindowState& state, cons
 
 }  // namespace
 
-void lf_paintWindow(ui::Canvas& canvas, const MainWindowState& state, const CommandFlags& flags) {
+void lf_paintWindow(ui::Canvas& canvas, const MainWindowState& state, const ParkingUpdate& update) {
     // No memory bitmap here: each back end already builds the whole image in
     // one go (FLTK double-buffers the window, the headless back end paints
     // into its own image), so the window never shows half a paint.
@@ -256,7 +256,7 @@ void lf_paintWindow(ui::Canvas& canvas, const MainWindowState& state, const Comm
     const MainWindowTexts texts = state.texts();
     lf_paintStatusPanel(canvas, state, texts);
     paintQnhAndLive(canvas, state);
-    lf_paintLabels(canvas, state, flags, texts);
+    lf_paintLabels(canvas, state, update, texts);
     lf_paintParkingStats(canvas, state, texts);
     lf_paintMessageLine(canvas);
 }
@@ -293,7 +293,7 @@ void LiveCountRefresh::lf_refreshLiveCount() {
     const auto active = static_cast<std::uint64_t>(std::count_if(
         engine_.state.liveAircraft.begin(), engine_.state.liveAircraft.end(),
         [](const LiveAc& ac) { return ac.status == SimStatus::active && ac.phase != GroundPhase::parked; }));
-    if (window_.activeLiveCount.exchange(active) != active) window_.requestRepaint(WindowRegion::statusPanel);
+    if (window_.activeLiveCount.exchange(active) != active) status_.repaint(WindowRegion::statusPanel);
 
     const ParkAverage live = liveParkAverage(engine_);
     if (parkMeanChanged(window_.meanLiveParkedHours.load(), live.meanHours)) {
@@ -301,7 +301,7 @@ void LiveCountRefresh::lf_refreshLiveCount() {
         engine_.status.statusChanged();
     }
     const ParkAverage statics = staticParkAverage(engine_);
-    if (!flags_.parkingUpdatePending.load() &&
+    if (!status_.parkingUpdate().pending.load() &&
         parkMeanChanged(window_.meanStaticParkedHours.load(), statics.meanHours)) {
         window_.meanStaticParkedHours = statics.meanHours;
         engine_.status.statusChanged();
@@ -311,7 +311,7 @@ void LiveCountRefresh::lf_refreshLiveCount() {
     if (window_.parkedLiveCount.load() != parkedLive || window_.staticParkedCount.load() != staticParked) {
         window_.parkedLiveCount = parkedLive;
         window_.staticParkedCount = staticParked;
-        window_.requestRepaint(WindowRegion::parkingStats);
+        status_.repaint(WindowRegion::parkingStats);
     }
 }
 

@@ -9,10 +9,12 @@
 #include "airports/loaded_park_airport.h"
 #include "core/current_park_airport.h"
 #include "engine/base/engine.h"
+#include "engine/base/parking_update.h"
 #include "feed/feed_state.h"
 #include "platform/ui/canvas.h"
 #include "run/window/command_flags.h"
 #include "run/window/main_window_state.h"
+#include "run/window/window_status.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
 
@@ -21,7 +23,7 @@ namespace qvl {
 // The whole client area, in the order a reader's eye expects the layers:
 // background, lines, title strip, grid, status panel, QNH and live count,
 // labels, parking statistics, message line.
-void lf_paintWindow(ui::Canvas& canvas, const MainWindowState& state, const CommandFlags& flags);
+void lf_paintWindow(ui::Canvas& canvas, const MainWindowState& state, const ParkingUpdate& update);
 
 // The parts that own what the status panel shows besides the window's own
 // state: the simulator link's lamps and text, the user aircraft, the
@@ -43,8 +45,8 @@ void takePanelValues(const PanelSources& sources, MainWindowState& window);
 // in and the flags that tell whether a parking update is announced.
 class LiveCountRefresh {
 public:
-    LiveCountRefresh(Engine& engine, MainWindowState& window, const CommandFlags& flags)
-        : engine_(engine), window_(window), flags_(flags) {}
+    LiveCountRefresh(Engine& engine, const WindowStatus& status)
+        : engine_(engine), status_(status), window_(status.window()) {}
 
     // Stores the counts and mean parked times; repaints only a region whose
     // numbers changed, so a quiet second costs no paint.
@@ -52,8 +54,8 @@ public:
 
 private:
     Engine& engine_;
+    const WindowStatus& status_;
     MainWindowState& window_;
-    const CommandFlags& flags_;
 };
 
 }  // namespace qvl

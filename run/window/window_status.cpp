@@ -1,8 +1,9 @@
 #include "run/window/window_status.h"
 
 #include <memory>
+#include <stdexcept>
+#include <utility>
 
-#include "core/parameters.h"
 #include "core/setting_controls.h"
 #include "core/settings.h"
 #include "platform/ui/controls.h"
@@ -16,13 +17,24 @@ bool controlEnabled(const ControlBinding& binding) {
     return controls != nullptr && controls->isEnabled(binding.controlHandle());
 }
 
+std::function<void(WindowRegion)> required(std::function<void(WindowRegion)> repaint) {
+    if (!repaint) throw std::invalid_argument("the window's status needs its repaint");
+    return repaint;
+}
+
 }  // namespace
+
+WindowStatus::WindowStatus(MainWindowState& window, CommandFlags& flags, ParkingUpdate& parkingUpdate,
+                           std::function<void(WindowRegion)> repaint)
+    : window_(window), flags_(flags), parkingUpdate_(parkingUpdate), repaint_(required(std::move(repaint))) {}
 
 void WindowStatus::settingChanged(const BoolControlParameter& setting) { showBoolParameter(setting); }
 
 void WindowStatus::settingChanged(const RangeControlParameter& setting) { selectRangeValue(setting); }
 
 void WindowStatus::controlUsable(const ControlBinding& control, bool usable) { setControlEnabled(control, usable); }
+
+void WindowStatus::settingsRead() { showAllSettings(); }
 
 void WindowStatus::showCount(StatusCount which, std::uint64_t count) {
     switch (which) {
@@ -31,30 +43,36 @@ void WindowStatus::showCount(StatusCount which, std::uint64_t count) {
         case StatusCount::thirdpartyAirports: window_.thirdpartyAirports.store(count); break;
         case StatusCount::waitingStatic:
             window_.candidateCount.store(count);
-            window_.requestRepaint(WindowRegion::parkingStats);
+            repaint(WindowRegion::parkingStats);
             return;
         case StatusCount::parkTrafficWeek:
             window_.parkTrafficWeek.store(count);
-            window_.requestRepaint(WindowRegion::parkingStats);
+            repaint(WindowRegion::parkingStats);
             return;
         case StatusCount::unrecognisedAirports:
             // The mail hint stands beside the "tblo.zip" button.
             window_.unrecognisedAirports.store(count);
-            window_.requestRepaint(WindowRegion::controlsArea);
+            repaint(WindowRegion::controlsArea);
             return;
     }
-    window_.requestRepaint(WindowRegion::statusPanel);
+    repaint(WindowRegion::statusPanel);
 }
 
-void WindowStatus::statusChanged() { window_.requestRepaint(WindowRegion::statusPanel); }
+void WindowStatus::statusChanged() { repaint(WindowRegion::statusPanel); }
+
+void WindowStatus::messageLinesChanged() { repaint(WindowRegion::messageArea); }
+
+void WindowStatus::parkingStatsChanged() { repaint(WindowRegion::parkingStats); }
 
 void WindowStatus::showFollowedAircraft(const std::string& text) {
     window_.setText(WindowText::followedAircraft, text);
-    window_.requestRepaint(WindowRegion::controlsArea);
+    repaint(WindowRegion::controlsArea);
 }
 
-// "Block" stays off while "Unblock" is usable: one callsign is blocked at a time.
+// The drop-down lists CALLSIGN_2_OBJECTID's values as they are now. "Block"
+// stays off while "Unblock" is usable: one callsign is blocked at a time.
 void WindowStatus::callsignChoicesChanged(bool any) {
+    gf_fillCallsignComboBox();
     setControlEnabled(CALLSIGN_2_OBJECTID, any);
     setControlEnabled(BLOCK_BUTTON, any && !controlEnabled(UNBLOCK_BUTTON));
 }
@@ -70,21 +88,17 @@ void WindowStatus::showParking(const ParkingDisplay& display) {
     window_.maxParkSharePercent = display.maxParkPercent;
     window_.meanStaticParkedHours = display.staticParkMeanHours;
     window_.meanLiveParkedHours = display.liveParkMeanHours;
-    window_.requestRepaint(WindowRegion::parkingStats);
+    repaint(WindowRegion::parkingStats);
 }
 
-void WindowStatus::parkingUpdateStarts() { gf_disableParkingControls(flags_, window_); }
+void WindowStatus::parkingUpdateStarts() { gf_disableParkingControls(*this); }
 
-void WindowStatus::parkingUpdateEnds() { gf_enableParkingControls(flags_, window_); }
-
-bool WindowStatus::parkingUpdateRunning() const { return flags_.parkingUpdateRunning.load(); }
-
-bool WindowStatus::parkingUpdatePending() const { return flags_.parkingUpdatePending.load(); }
+void WindowStatus::parkingUpdateEnds() { gf_enableParkingControls(*this); }
 
 void WindowStatus::restartParkingCountdown() {
     flags_.staticParkingCountdown = kStaticParkingMinutes;
     window_.staticParkingCountdown = kStaticParkingMinutes;
-    window_.requestRepaint(WindowRegion::controlsArea);
+    repaint(WindowRegion::controlsArea);
 }
 
 void WindowStatus::parkAirportLeft() {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <stdexcept>
 #include <vector>
 
@@ -32,7 +33,7 @@ protected:
 };
 
 TEST_F(StandOptions, AnOptionIsAddedOncePerRegistrationDayAndHalfHour) {
-    const int& repaints = statsRepaints;
+    const std::atomic<int>& repaints = status.parkingStatsChanges;
     EXPECT_EQ(add("PHBXA", 3, 20).number, 1U);
     ASSERT_EQ(options.size(), 1U);
     EXPECT_EQ(options[0].callsign1, "KLM123") << "one trailing '_' goes";

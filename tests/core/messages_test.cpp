@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <optional>
 #include <stdexcept>
 
 #include "core/run_state.h"
+#include "support/fake_status.h"
 #include "support/logged_folder.h"
 
 namespace qvl {
@@ -15,13 +17,14 @@ class Messages : public test::LoggedFolder {
 protected:
     void SetUp() override {
         resetMessages();
-        repaint.emplace([this] { ++repaints; });
+        repaint.emplace(status);
     }
     void TearDown() override {
         repaint.reset();
         resetMessages();
     }
-    int repaints = 0;
+    test::FakeStatus status;
+    const std::atomic<int>& repaints = status.messageLinesChanges;
     std::optional<MessageRepaint> repaint;
 };
 
@@ -29,12 +32,12 @@ protected:
 // a missing wiring, and a second window cannot take the lines over silently.
 TEST_F(Messages, TheRepaintIsRequiredAndOnlyOneWindowHasIt) {
     EXPECT_NO_THROW(requireMessageRepaint());
-    EXPECT_THROW(MessageRepaint second([] {}), std::logic_error);
+    test::FakeStatus other;
+    EXPECT_THROW(MessageRepaint second(other), std::logic_error);
     gf_showMessage("still ours", MessageLogging::notLogged);
     EXPECT_EQ(repaints, 1);
+    EXPECT_EQ(other.messageLinesChanges, 0);
     repaint.reset();
-    EXPECT_THROW(requireMessageRepaint(), std::logic_error);
-    EXPECT_THROW(MessageRepaint empty(nullptr), std::invalid_argument);
     EXPECT_THROW(requireMessageRepaint(), std::logic_error);
 }
 

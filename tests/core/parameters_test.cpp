@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "core/files.h"
+#include "core/setting_controls.h"
 #include "core/support/bound_controls.h"
 #include "support/settings_fixture.h"
 
@@ -150,13 +151,19 @@ TEST_F(Parameters, FailedRenameLeavesTheOldFileWhole) {
     EXPECT_TRUE(has(file(), R"(name="RANGE" value="100")"));
 }
 
-TEST_F(Parameters, ControlsShowWhatWasRead) {
+// Reading the file touches no control: the program's status shows what was
+// read, once the file is done (WindowStatus::settingsRead).
+TEST_F(Parameters, ReadingLeavesTheControlsToTheStatus) {
     test::BoundControls window;
     const auto onTop = window.checkBox(ALWAYS_ON_TOP);
     const auto range = window.bind(RANGE, ui::ControlKind::ComboBox);
     const auto callsign = window.bind(BLOCK_CALLSIGN, ui::ControlKind::Edit);
     writeParameters(wrap(param("ALWAYS_ON_TOP", "true") + param("RANGE", "25") + param("BLOCK_CALLSIGN", "DLH4")));
     EXPECT_FALSE(gf_readParameters());
+    EXPECT_FALSE(window.controls().isChecked(onTop));
+    EXPECT_EQ(window.controls().text(range), "");
+
+    showAllSettings();
     EXPECT_TRUE(window.controls().isChecked(onTop));
     EXPECT_EQ(window.controls().text(range), "25");
     EXPECT_EQ(window.controls().text(callsign), "DLH4");

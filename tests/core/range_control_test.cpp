@@ -5,10 +5,12 @@
 #include <cmath>
 #include <limits>
 #include <stdexcept>
+#include <vector>
 
 #include "core/messages.h"
 #include "core/settings.h"
 #include "core/support/bound_controls.h"
+#include "support/fake_status.h"
 #include "support/settings_scope.h"
 
 namespace qvl {
@@ -23,24 +25,28 @@ protected:
     void TearDown() override { resetMessages(); }
     test::SettingsScope settings;
     test::BoundControls window;
+    // Forwards to the controls as the program's status does, and records.
+    test::FakeStatus status;
     RangeControl control{[] { return std::optional<AutoRangeInputs>{}; }};
 };
 
 TEST_F(RangeControlTest, SetRangeClampsSelectsAndMovesTheTrafficRadius) {
     const auto combo = window.combo(RANGE);
-    EXPECT_EQ(gf_setRange(25), 46300);
+    EXPECT_EQ(gf_setRange(25, status), 46300);
     EXPECT_EQ(RANGE.value(), 25);
     EXPECT_EQ(window.selected(combo), "25");
     EXPECT_EQ(rangeNm.load(), 25.0);
+    ASSERT_FALSE(status.settingsShown.empty()) << "the drop-down hears of the radius through the status";
+    EXPECT_EQ(status.settingsShown.back(), &RANGE);
 
-    EXPECT_EQ(gf_setRange(7), 12964) << "a value between the listed ones is kept";
+    EXPECT_EQ(gf_setRange(7, status), 12964) << "a value between the listed ones is kept";
     EXPECT_EQ(window.selected(combo), "25") << "and leaves the selection";
 
-    EXPECT_EQ(gf_setRange(500), 185200);
+    EXPECT_EQ(gf_setRange(500, status), 185200);
     EXPECT_EQ(RANGE.value(), 100);
     EXPECT_EQ(rangeNm.load(), 100.0) << "the radius is the clamped one";
     EXPECT_EQ(window.selected(combo), "100");
-    EXPECT_EQ(gf_setRange(-4), 3704);
+    EXPECT_EQ(gf_setRange(-4, status), 3704);
     EXPECT_EQ(RANGE.value(), 2);
 }
 
@@ -68,16 +74,17 @@ TEST_F(RangeControlTest, ApplyAutoRangeRemembersTheUsersRadiusAndGoesBackToIt) {
     const auto combo = window.combo(RANGE);
     RangeControl eightMilesOut(
         [] { return AutoRangeInputs{.onGround = false, .heightAboveGroundFeet = 0, .parkAirportDistanceNm = 8.0}; });
-    gf_setRange(65);
+    gf_setRange(65, status);
     AUTO_RANGE.set(true);
-    gf_applyAutoRange(eightMilesOut);
+    gf_applyAutoRange(eightMilesOut, status);
     EXPECT_EQ(eightMilesOut.savedRangeNm(), 65);
     EXPECT_EQ(RANGE.value(), 8);
     EXPECT_FALSE(window.controls().isEnabled(combo)) << "the radius is the program's while automatic";
+    EXPECT_EQ(status.usableStates(RANGE), std::vector<bool>{false}) << "told through the status";
 
     gf_showMessage("stale", MessageLogging::notLogged);
     AUTO_RANGE.set(false);
-    gf_applyAutoRange(eightMilesOut);
+    gf_applyAutoRange(eightMilesOut, status);
     EXPECT_EQ(RANGE.value(), 65);
     EXPECT_EQ(rangeMeters(), 65 * 1852);
     EXPECT_TRUE(window.controls().isEnabled(combo));
@@ -85,11 +92,11 @@ TEST_F(RangeControlTest, ApplyAutoRangeRemembersTheUsersRadiusAndGoesBackToIt) {
 }
 
 TEST_F(RangeControlTest, WithoutInputsTheAutomaticRadiusLeavesTheRadius) {
-    gf_setRange(30);
+    gf_setRange(30, status);
     AUTO_RANGE.set(true);
-    gf_applyAutoRange(control);
+    gf_applyAutoRange(control, status);
     EXPECT_EQ(RANGE.value(), 30);
-    lf_updateAutoRange(control);
+    lf_updateAutoRange(control, status);
     EXPECT_EQ(RANGE.value(), 30);
     control.setSavedRangeNm(12);
     control.reset();
@@ -116,12 +123,13 @@ TEST_F(RangeControlTest, MaxFitMapsToTheHoursOfTheDropDown) {
 TEST_F(RangeControlTest, SelectMaxFitFlKeepsTheSelectionForHoursTheListLacks) {
     const auto combo = window.combo(MAX_FIT_FL);
     MAX_FIT.set(9);
-    gf_selectMaxFitFl();
+    gf_selectMaxFitFl(status);
     EXPECT_EQ(MAX_FIT_FL.floatValue(), 5.0F);
     const int fiveHours = window.controls().currentSelection(combo);
     EXPECT_EQ(fiveHours, 9);
+    EXPECT_EQ(status.settingsShown, std::vector<const ControlBinding*>{&MAX_FIT_FL});
     MAX_FIT.set(20);
-    gf_selectMaxFitFl();
+    gf_selectMaxFitFl(status);
     EXPECT_EQ(MAX_FIT_FL.floatValue(), 11.0F);
     EXPECT_EQ(window.controls().currentSelection(combo), fiveHours) << "11 hours is not listed";
 }

@@ -11,6 +11,7 @@
 
 #include "core/parameters.h"
 #include "core/random.h"
+#include "core/setting_controls.h"
 #include "core/settings.h"
 #include "platform/ui/headless_controls.h"
 #include "support/settings_fixture.h"

@@ -356,7 +356,8 @@ protected:
     LogCapture log{dir.path()};
     std::filesystem::path tracePath = dir.path() / "trace.txt";
     RunState run;
-    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    test::FakeStatus status;
+    FeedState feed{status, {.realTrafficGone = [] {}}};
     CurrentParkAirportState parkAirport;
     TrafficQueue queue;
     Readers readers{queue, feed, run, parkAirport};
@@ -368,9 +369,8 @@ protected:
     LiveryMatchCounters counters;
     CatalogueLiveries liveries{tables, state, counters};
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
-    test::FakeStatus status;
     ParkAirportLinks parkLinks{.parkAirport = parkAirport, .range = range, .status = status, .run = run};
-    LoadedParkAirport loadedPark{[] {}};
+    LoadedParkAirport loadedPark{status};
     ParkAirportStands stands{loadedPark};
     PlanFolder planFolder{dir.path()};
     FolderFlightPlans plans{planFolder};

@@ -6,6 +6,8 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -179,7 +181,7 @@ protected:
     std::vector<ParkingDisplay>& shown = status.shown;
     int& disabled = status.updateStarts;
     int& collecting = collectedCallsigns.starts;
-    bool& updateRunning = status.running;
+    std::atomic<bool>& updateRunning = state.parking.update.running;
     // The DESTINATION field as last reported usable or not.
     [[nodiscard]] bool destinationEnabled() const {
         const std::vector<bool> states = status.usableStates(DESTINATION);

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -38,7 +40,7 @@ struct HookCalls {
     int& enabled;
     int& countdownRestarts;
     int& buttonsDisabled;
-    bool& running;
+    std::atomic<bool>& running;
     std::set<std::string>& collected;
 };
 
@@ -119,7 +121,7 @@ protected:
                     .enabled = status.updateEnds,
                     .countdownRestarts = status.countdownRestarts,
                     .buttonsDisabled = status.parkAirportLeaves,
-                    .running = status.running,
+                    .running = state.parking.update.running,
                     .collected = collectedCallsigns.next};
 };
 
@@ -164,6 +166,7 @@ TEST_F(ParkingCycleTest, TheFirstFillingSortsByFitAndCutsToWanted) {
     lf_selectParkPositions(engine);
 
     EXPECT_EQ(calls.disabled, 1);
+    EXPECT_TRUE(calls.running.load()) << "the engine's own state says the update runs";
     EXPECT_EQ(state.parking.liveCallsigns.count("SAS9"), 1U);
     ASSERT_EQ(state.parking.candidates.size(), 3U) << log();
     const std::vector<std::uint32_t> fits = fitsOfCandidates();
@@ -182,6 +185,7 @@ TEST_F(ParkingCycleTest, WithoutAValidWeekTimeNothingIsSelected) {
     EXPECT_TRUE(state.parking.candidates.empty());
     EXPECT_TRUE(logHas("no parking positions found"));
     EXPECT_EQ(calls.enabled, 1);
+    EXPECT_FALSE(calls.running.load()) << "an update with nothing to place is over at once";
 
     StaticAc& ac = placed(1, flight, {3, 20});
     lf_adjustParking(engine);
@@ -351,6 +355,7 @@ TEST_F(ParkingCycleTest, TheUpdateEndsOnceEveryCandidateIsPlaced) {
     state.parking.candidates.clear();
     gf_updateStaticParking(engine, false);
     EXPECT_EQ(calls.enabled, 1);
+    EXPECT_FALSE(calls.running.load());
     EXPECT_FLOAT_EQ(state.parking.display.staticParkMeanHours, 2.5F) << "4 half hours parked";
 }
 
@@ -358,7 +363,7 @@ TEST_F(ParkingCycleTest, TheStaticMeanWaitsForAPendingUpdateAndEachMeanRepaintsO
     addStands(2);
     placed(1, learn(1, "DLH1", "", 3, 10, 30), {3, 16});
     parkedLive(2, "DLH2", std::chrono::minutes(5)).parkedSince = {.day = 3, .slot = 18};
-    status.pending = true;
+    state.parking.update.pending = true;
     calls.running = true;
     gf_updateStaticParking(engine, false);
     ASSERT_EQ(calls.enabled, 1);
@@ -366,7 +371,7 @@ TEST_F(ParkingCycleTest, TheStaticMeanWaitsForAPendingUpdateAndEachMeanRepaintsO
     EXPECT_FLOAT_EQ(state.parking.display.liveParkMeanHours, 1.5F) << "2 half hours parked";
 
     const int repaints = status.statusChanges;
-    status.pending = false;
+    state.parking.update.pending = false;
     calls.running = true;
     gf_updateStaticParking(engine, false);
     EXPECT_FLOAT_EQ(state.parking.display.staticParkMeanHours, 2.5F);

@@ -2,6 +2,7 @@
 // its stand, and how many may stand parked.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 
 #include <fmt/format.h>
@@ -27,7 +28,7 @@ protected:
         ac.standNumber = standNumber;
         return ac;
     }
-    const int& repaints = stands.statsRepaints;
+    const std::atomic<int>& repaints = stands.status.parkingStatsChanges;
 };
 
 TEST_F(CargoStandTest, ACargoAircraftOnACargoStandClearsTheMarkAndCountsOneUpdate) {

@@ -1,6 +1,7 @@
 // Stand lookups and stand learning against the fake stand list.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 
 #include "core/time_text.h"
@@ -18,7 +19,7 @@ TEST_F(GroundTest, AStandTooSmallButWithin20MetresIsTakenAndLearnsTheSize) {
     LiveAc& ac = make({groundSample(kAt.latitude, kAt.longitude, 0, now())});
     const double halfSpan = ac.flight.halfSpan;
     addStand(7, offset(kAt, 0.0, 15.0 * kMetre), 0.0, halfSpan - 5.0 * kMetre);
-    int& repaints = status.statusChanges;
+    std::atomic<int>& repaints = status.statusChanges;
     repaints = 0;
     const auto stand = gf_findStandNear(engine, kAt, ac, kStandSearchWideNm, false);
     ASSERT_TRUE(stand);

@@ -1,4 +1,4 @@
-// The reset of the feed's state between runs.
+// The reset of the feed's state between runs, and its route to the window.
 #include <gtest/gtest.h>
 
 #include "feed/feed_state.h"
@@ -7,13 +7,15 @@
 #include <string>
 #include <utility>
 
+#include "support/fake_status.h"
+
 namespace qvl {
 namespace {
 
-TEST(FeedStateReset, ValuesGoBackToTheStartWhileTheProgramsHooksStay) {
+TEST(FeedStateReset, ValuesGoBackToTheStartWhileTheProgramsWiringStays) {
     int gone = 0;
-    int repaints = 0;
-    FeedState feed({.repaint = [&] { ++repaints; }, .realTrafficGone = [&] { ++gone; }});
+    test::FakeStatus status;
+    FeedState feed(status, {.realTrafficGone = [&] { ++gone; }});
     feed.waitingForRealTraffic.store(false);
     feed.time.rtEdition.store(true);
     feed.trafficLamp.store(ReaderLamp::stale);
@@ -27,34 +29,27 @@ TEST(FeedStateReset, ValuesGoBackToTheStartWhileTheProgramsHooksStay) {
     EXPECT_EQ(feed.trafficLamp.load(), ReaderLamp::stopped);
     EXPECT_EQ(feed.weatherLamp.load(), ReaderLamp::stopped);
     EXPECT_EQ(feed.publishedQnh.load(), kStandardQnh);
-    // A restarted run must still take the aircraft away when the client goes.
+    // A restarted run must still take the aircraft away when the client goes,
+    // and its panel must still hear of a change.
     feed.onRealTrafficGone();
     feed.repaint();
     EXPECT_EQ(gone, 1);
-    EXPECT_EQ(repaints, 1);
+    EXPECT_EQ(status.statusChanges, 1);
 }
 
-}  // namespace
-}  // namespace qvl
-
-namespace qvl {
-namespace {
-
-// A feed whose panel nobody repaints, or whose lost client leaves its live
-// aircraft behind, cannot be built.
+// A lost client that left its live aircraft behind would go unnoticed.
 TEST(FeedStateHooks, AMissingHookIsRefusedNamingIt) {
-    const auto refusal = [](FeedHooks hooks) -> std::string {
+    test::FakeStatus status;
+    const auto refusal = [&status](FeedHooks hooks) -> std::string {
         try {
-            const FeedState feed(std::move(hooks));
+            const FeedState feed(status, std::move(hooks));
         } catch (const std::invalid_argument& e) {
             return e.what();
         }
         return "accepted";
     };
-    EXPECT_EQ(refusal({.repaint = [] {}}), "feed hooks not wired: realTrafficGone");
-    EXPECT_EQ(refusal({.realTrafficGone = [] {}}), "feed hooks not wired: repaint");
-    EXPECT_EQ(refusal({}), "feed hooks not wired: repaint realTrafficGone");
-    EXPECT_EQ(refusal({.repaint = [] {}, .realTrafficGone = [] {}}), "accepted");
+    EXPECT_EQ(refusal({}), "feed hooks not wired: realTrafficGone");
+    EXPECT_EQ(refusal({.realTrafficGone = [] {}}), "accepted");
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "core/messages.h"
 #include "core/parameters.h"
 #include "core/paths.h"
+#include "core/setting_controls.h"
 #include "core/settings.h"
 #include "core/support/bound_controls.h"
 #include "run/closing_down.h"

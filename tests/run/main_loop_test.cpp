@@ -120,14 +120,14 @@ TEST_F(SecondsTableTest, StaleReaderLampsAreRefreshedEveryFifteenSeconds) {
 }
 
 TEST_F(SecondsTableTest, AnAnnouncedParkingUpdateStartsAtFifteenAndFinishesAtThirty) {
-    flags.parkingUpdatePending.store(true);
+    parkingUpdate.pending.store(true);
     AUTO_RANGE.set(true);
     runSeconds(15);
     EXPECT_TRUE(loop.parkingUpdateStarted);
     EXPECT_EQ(steps.secondsOf("startParkingUpdate"), (std::vector<std::int32_t>{15}));
     runSeconds(15);
     EXPECT_EQ(steps.secondsOf("adjustParking"), (std::vector<std::int32_t>{30}));
-    EXPECT_FALSE(flags.parkingUpdatePending.load());
+    EXPECT_FALSE(parkingUpdate.pending.load());
     EXPECT_FALSE(loop.parkingUpdateStarted);
     // The controls stay off until the adjustment's aircraft are placed.
     EXPECT_EQ(status.updateEnds, 0);
@@ -136,7 +136,7 @@ TEST_F(SecondsTableTest, AnAnnouncedParkingUpdateStartsAtFifteenAndFinishesAtThi
 }
 
 TEST_F(SecondsTableTest, WhileAnUpdateHasStartedTheSixteenSecondParkingWaits) {
-    flags.parkingUpdatePending.store(true);
+    parkingUpdate.pending.store(true);
     runSeconds(16);
     EXPECT_FALSE(steps.called("updateStaticParking"));
 }
@@ -216,7 +216,7 @@ TEST_F(SecondsTableTest, TheWindowsEngineRequestsAreServedOnTheNextSecondOnce) {
 
 TEST_F(SecondsTableTest, TheRereadWaitsWhileAParkingUpdateRuns) {
     flags.rereadRequest.store(true);
-    flags.parkingUpdateRunning.store(true);
+    parkingUpdate.running.store(true);
     runSeconds(5);
     EXPECT_FALSE(steps.called("checkParkAirports"));
     EXPECT_TRUE(flags.rereadRequest.load());

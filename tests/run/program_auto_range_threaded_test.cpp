@@ -105,7 +105,7 @@ protected:
         resetMessages();
         resetAirportList();
         // The radius a run finds before it chooses one: RANGE's default.
-        gf_setRange(RANGE.defaultValue());
+        gf_setRange(RANGE.defaultValue(), program.parts().status);
         simulator.keepTraceInMemory(true);
         program.parts().trafficPort = 0;
         program.parts().qnhPort = 0;

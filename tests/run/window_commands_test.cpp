@@ -12,6 +12,7 @@
 #include "core/messages.h"
 #include "core/parameters.h"
 #include "core/paths.h"
+#include "core/setting_controls.h"
 #include "core/settings.h"
 #include "core/support/settings_fixture.h"
 #include "liveries/livery_tables.h"
@@ -401,14 +402,14 @@ TEST_F(WindowCommandsTest, NowAnnouncesAnUpdateOnlyWhileStaticParkingRunsAndRene
     INITIAL_LOAD_ONLY.set(true);
     click(NOW_BUTTON);
     EXPECT_EQ(message(), "");
-    EXPECT_FALSE(parts.flags.parkingUpdatePending.load());
+    EXPECT_FALSE(parts.parkingUpdate.pending.load());
 
     INITIAL_LOAD_ONLY.set(false);
     parts.flags.runSeconds.store(37);
     parts.flags.staticParkingCountdown.store(3);
     click(NOW_BUTTON);
     EXPECT_EQ(message(), "Quorvelant will update static parking in 8 seconds ...");
-    EXPECT_TRUE(parts.flags.parkingUpdatePending.load());
+    EXPECT_TRUE(parts.parkingUpdate.pending.load());
     EXPECT_EQ(parts.flags.staticParkingCountdown.load(), 20);
     EXPECT_EQ(parts.state.staticParkingCountdown.load(), 20);
     EXPECT_FALSE(enabled(FLUSH_STATIC_BUTTON));

@@ -12,6 +12,7 @@
 #include "run/window/main_window_state.h"
 #include "run/window/parking_controls.h"
 #include "run/window/window_layout.h"
+#include "run/window/window_status.h"
 
 namespace qvl {
 namespace {
@@ -86,22 +87,22 @@ protected:
     ui::ControlHandle now = ui::kNoControl;
     CommandFlags flags;
     int controlRepaints = 0;
-    MainWindowState window{{.repaint =
-                                [this](WindowRegion region) {
-                                    if (region == WindowRegion::controlsArea) ++controlRepaints;
-                                },
-                            .takeSourceValues = [](MainWindowState& /*state*/) {}}};
+    MainWindowState window{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
+    ParkingUpdate update;
+    WindowStatus status{window, flags, update, [this](WindowRegion region) {
+                            if (region == WindowRegion::controlsArea) ++controlRepaints;
+                        }};
 };
 
 TEST_F(ParkingControls, DisableAndEnableSwitchEveryParkingControlAndNow) {
-    gf_disableParkingControls(flags, window);
-    EXPECT_TRUE(flags.parkingUpdateRunning);
+    gf_disableParkingControls(status);
+    EXPECT_TRUE(update.running);
     EXPECT_TRUE(flags.nowAllowed);
     EXPECT_TRUE(allEnabled(false));
     EXPECT_FALSE(bound.controls().isEnabled(now));
     window.staticParkingCountdown = 3;
-    gf_enableParkingControls(flags, window);
-    EXPECT_FALSE(flags.parkingUpdateRunning);
+    gf_enableParkingControls(status);
+    EXPECT_FALSE(update.running);
     EXPECT_TRUE(allEnabled(true));
     EXPECT_TRUE(bound.controls().isEnabled(now));
     EXPECT_EQ(window.staticParkingCountdown.load(), 20);
@@ -111,34 +112,34 @@ TEST_F(ParkingControls, DisableAndEnableSwitchEveryParkingControlAndNow) {
 TEST_F(ParkingControls, InitialLoadOnlyKeepsNowDisabled) {
     INITIAL_LOAD_ONLY.set(true);
     bound.controls().setEnabled(now, false);
-    gf_enableParkingControls(flags, window);
+    gf_enableParkingControls(status);
     EXPECT_TRUE(allEnabled(true));
     EXPECT_FALSE(bound.controls().isEnabled(now));
 }
 
 TEST_F(ParkingControls, AnnouncementWaitsForTheNextFifteenSecondCycle) {
-    lf_announceStaticParkingUpdate(flags, window, 29);
-    EXPECT_TRUE(flags.parkingUpdatePending);
-    EXPECT_TRUE(flags.parkingUpdateRunning);
+    lf_announceStaticParkingUpdate(status, 29);
+    EXPECT_TRUE(update.pending);
+    EXPECT_TRUE(update.running);
     EXPECT_EQ(messageLines().message, "Quorvelant will update static parking in 1 second ...");
-    lf_announceStaticParkingUpdate(flags, window, 30);
+    lf_announceStaticParkingUpdate(status, 30);
     EXPECT_EQ(messageLines().message, "Quorvelant will update static parking in 15 seconds ...");
     EXPECT_FALSE(logged("will update static parking"));
 }
 
 TEST_F(ParkingControls, CountdownAnnouncesOnlyWhenStaticParkingWaitsForIt) {
     flags.staticParkingCountdown = 2;
-    stepStaticParkingCountdown(flags, window, {.secondsCounter = 100, .staticParkingActive = true});
+    stepStaticParkingCountdown(status, {.secondsCounter = 100, .staticParkingActive = true});
     EXPECT_EQ(window.staticParkingCountdown.load(), 1);
-    EXPECT_FALSE(flags.parkingUpdatePending);
-    flags.parkingUpdateRunning = true;  // an update already runs: no announcement
-    stepStaticParkingCountdown(flags, window, {.secondsCounter = 160, .staticParkingActive = true});
+    EXPECT_FALSE(update.pending);
+    update.running = true;  // an update already runs: no announcement
+    stepStaticParkingCountdown(status, {.secondsCounter = 160, .staticParkingActive = true});
     EXPECT_EQ(flags.staticParkingCountdown.load(), 20);
-    EXPECT_FALSE(flags.parkingUpdatePending);
-    flags.parkingUpdateRunning = false;
+    EXPECT_FALSE(update.pending);
+    update.running = false;
     flags.staticParkingCountdown = 1;
-    stepStaticParkingCountdown(flags, window, {.secondsCounter = 220, .staticParkingActive = true});
-    EXPECT_TRUE(flags.parkingUpdatePending);
+    stepStaticParkingCountdown(status, {.secondsCounter = 220, .staticParkingActive = true});
+    EXPECT_TRUE(update.pending);
     EXPECT_EQ(window.staticParkingCountdown.load(), 20);
 }
 

@@ -18,7 +18,7 @@ namespace fs = std::filesystem;
 
 // The three edits and the buttons they switch in a headless window, the
 // settings saved into a temporary parameters.xml.
-class EditFields : public test::SettingsFolder {
+class EditFieldsTest : public test::SettingsFolder {
 protected:
     void SetUp() override {
         SettingsFolder::SetUp();
@@ -29,7 +29,7 @@ protected:
         unblock = bound.button(UNBLOCK_BUTTON);
         reread = bound.button(REREAD_BUTTON);
         bound.controls().setEnabled(reread, true);
-        auto owners = std::make_shared<EditFieldOwners>(EditFieldOwners{
+        fields = std::make_unique<EditFields>(EditFieldOwners{
             .run = run,
             .flags = flags,
             .simVersion = [this] { return sim; },
@@ -38,16 +38,11 @@ protected:
                 return std::nullopt;
             },
             .pushParkAirport = [this](const FixedCode4& code, const GeoPosition&) { pushed.push_back(code); }});
-        installEditFields(owners);
-    }
-    void TearDown() override {
-        installEditFields(nullptr);
-        SettingsFolder::TearDown();
     }
     // The user types the text and presses Enter.
     void enter(StringControlParameter& edit, const std::string& text) {
         bound.controls().setText(edits[&edit], text);
-        lf_editSubclassProc(edit.controlId());
+        fields->lf_editSubclassProc(edit.controlId());
     }
     std::string shown(StringControlParameter& edit) { return bound.controls().text(edits[&edit]); }
     std::string message() { return messageLines().message; }
@@ -63,9 +58,10 @@ protected:
     CommandFlags flags;
     SimVersion sim = SimVersion::msfs2020;
     std::vector<FixedCode4> pushed;
+    std::unique_ptr<EditFields> fields;
 };
 
-TEST_F(EditFields, CommunityFolderOrItsParentStoreTheSameFolderAndRestart) {
+TEST_F(EditFieldsTest, CommunityFolderOrItsParentStoreTheSameFolderAndRestart) {
     const fs::path packages = dir / "Packages";
     fs::create_directories(packages / "Community");
     enter(ALL_INSTALL_PATH, (packages / "Community").string() + "/");
@@ -80,7 +76,7 @@ TEST_F(EditFields, CommunityFolderOrItsParentStoreTheSameFolderAndRestart) {
     EXPECT_EQ(MSFS_2024_INSTALL_PATH.value(), packages.string());
 }
 
-TEST_F(EditFields, InstallPathsWithoutCommunityAreRefusedAndEmptyClears) {
+TEST_F(EditFieldsTest, InstallPathsWithoutCommunityAreRefusedAndEmptyClears) {
     MSFS_INSTALL_PATH.set("/old");
     fs::create_directories(dir / "plain");
     enter(ALL_INSTALL_PATH, (dir / "plain").string());
@@ -104,7 +100,7 @@ TEST_F(EditFields, InstallPathsWithoutCommunityAreRefusedAndEmptyClears) {
     EXPECT_FALSE(run.isClosing());
 }
 
-TEST_F(EditFields, CallsignIsStoredUpperCaseAndBadOnesAreRefused) {
+TEST_F(EditFieldsTest, CallsignIsStoredUpperCaseAndBadOnesAreRefused) {
     enter(BLOCK_CALLSIGN, "abc");
     EXPECT_EQ(message(), "callsign 'abc' is not valid");
     enter(BLOCK_CALLSIGN, "ABCDEFGHI");
@@ -125,7 +121,7 @@ TEST_F(EditFields, CallsignIsStoredUpperCaseAndBadOnesAreRefused) {
     EXPECT_FALSE(flags.blockListChanged.load());
 }
 
-TEST_F(EditFields, BlockingTheFollowedCallsignRefillsTheChoicesAndEmptyUnblocks) {
+TEST_F(EditFieldsTest, BlockingTheFollowedCallsignRefillsTheChoicesAndEmptyUnblocks) {
     CALLSIGN_2_OBJECTID.set("BAW12");
     enter(BLOCK_CALLSIGN, "baw12");
     EXPECT_TRUE(flags.callsignListRequest.load());
@@ -139,7 +135,7 @@ TEST_F(EditFields, BlockingTheFollowedCallsignRefillsTheChoicesAndEmptyUnblocks)
     EXPECT_TRUE(flags.blockListChanged.load());
 }
 
-TEST_F(EditFields, DestinationsAreCheckedAndAKnownOneBecomesTheParkAirport) {
+TEST_F(EditFieldsTest, DestinationsAreCheckedAndAKnownOneBecomesTheParkAirport) {
     enter(DESTINATION, "EDD");
     EXPECT_EQ(message(), "destination 'EDD' is not valid");
     enter(DESTINATION, "EDDFX");
@@ -172,8 +168,7 @@ TEST_F(EditFields, DestinationsAreCheckedAndAKnownOneBecomesTheParkAirport) {
 TEST(EditFieldsWiring, MissingFunctionsAreNamed) {
     RunState run;
     CommandFlags flags;
-    EXPECT_THROW(installEditFields(std::make_shared<EditFieldOwners>(EditFieldOwners{.run = run, .flags = flags})),
-                 std::logic_error);
+    EXPECT_THROW(EditFields(EditFieldOwners{.run = run, .flags = flags}), std::logic_error);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "run/window/main_window.h"
 #include "run/window/message_area.h"
 #include "run/window/window_layout.h"
+#include "run/window/window_status.h"
 #include "support/command_parts.h"
 
 namespace qvl {
@@ -189,20 +190,25 @@ TEST_F(MainWindowTest, AWindowWithAHookMissingIsRefusedNamingIt) {
 
 // The program's state goes with the run's parts, before the window object.
 TEST_F(MainWindowTest, StateMayEndBeforeTheWindow) {
-    auto shortLived = std::make_unique<MainWindowState>(
-        MainWindowStateHooks{.repaint = [](WindowRegion /*region*/) {}, .takeSourceValues = [](MainWindowState&) {}});
+    auto shortLived =
+        std::make_unique<MainWindowState>(MainWindowStateHooks{.takeSourceValues = [](MainWindowState&) {}});
     const WindowCommandOwners given = parts.owners();
+    auto shortStatus =
+        std::make_unique<WindowStatus>(*shortLived, given.flags, parts.parkingUpdate, [](WindowRegion /*region*/) {});
     WindowCommandOwners owners{.flags = given.flags,
                                .window = *shortLived,
+                               .status = *shortStatus,
                                .run = given.run,
                                .range = given.range,
                                .feed = given.feed,
                                .liveryTables = given.liveryTables,
                                .simVersion = given.simVersion,
                                .staticParkingActive = given.staticParkingActive,
-                               .openTbloFolder = given.openTbloFolder};
+                               .openTbloFolder = given.openTbloFolder,
+                               .editFields = given.editFields};
     main = std::make_unique<MainWindow>(window, std::move(owners), completed({}));
     ASSERT_TRUE(main->initInstance("Quorvelant"));
+    shortStatus.reset();
     shortLived.reset();
     main.reset();  // under AddressSanitizer a touch of the old state fails here
     EXPECT_EQ(ui::installedControls(), nullptr);

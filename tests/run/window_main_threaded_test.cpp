@@ -41,7 +41,6 @@ TEST_F(MainWindowThreaded, OtherThreadsReachTheWindowOnlyThroughItsUiThread) {
     test::CommandParts parts;
     parts.repaintTarget = window;
     MainWindowState& state = parts.state;
-    CommandFlags& flags = parts.flags;
     std::promise<bool> opened;
     std::promise<int> exitCode;
     auto exited = exitCode.get_future();
@@ -57,8 +56,8 @@ TEST_F(MainWindowThreaded, OtherThreadsReachTheWindowOnlyThroughItsUiThread) {
     // The run thread and a reader thread write while the UI thread paints.
     std::jthread run([&] {
         for (int i = 0; i < 200; ++i) {
-            gf_disableParkingControls(flags, state);
-            gf_enableParkingControls(flags, state);
+            gf_disableParkingControls(parts.status);
+            gf_enableParkingControls(parts.status);
             state.setText(WindowText::simulator, "MSFS 2020");
         }
     });

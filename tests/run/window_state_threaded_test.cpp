@@ -9,8 +9,7 @@ namespace qvl {
 namespace {
 
 TEST(MainWindowStateThreaded, PainterSnapshotNeverSeesHalfAnUpdate) {
-    MainWindowState state{
-        {.repaint = [](WindowRegion /*region*/) {}, .takeSourceValues = [](MainWindowState& /*state*/) {}}};
+    MainWindowState state{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
     std::atomic<bool> stop{false};
     std::jthread writer([&] {
         for (int i = 0; i < 20000; ++i) {

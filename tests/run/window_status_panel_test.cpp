@@ -16,17 +16,18 @@
 #include "core/paths.h"
 #include "core/settings.h"
 #include "core/support/bound_controls.h"
+#include "engine/base/parking_update.h"
 #include "feed/feed_state.h"
 #include "platform/sim/stand_in.h"
 #include "platform/ui/canvas.h"
 #include "run/program.h"
-#include "run/window/command_flags.h"
 #include "run/window/main_window_state.h"
 #include "run/window/message_area.h"
 #include "run/window/status_panel.h"
 #include "run/window/window_layout.h"
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
+#include "support/fake_status.h"
 #include "support/run_fakes.h"
 #include "support/settings_scope.h"
 
@@ -51,7 +52,7 @@ protected:
 
     void paint() {
         canvas.clear();
-        lf_paintWindow(canvas, state, flags);
+        lf_paintWindow(canvas, state, update);
     }
     // The one text op with exactly this text; none when it was not drawn.
     std::optional<ui::DrawOp> text(std::string_view wanted) const {
@@ -103,9 +104,8 @@ protected:
     }
 
     test::SettingsScope settings;
-    MainWindowState state{
-        {.repaint = [](WindowRegion /*region*/) {}, .takeSourceValues = [](MainWindowState& /*state*/) {}}};
-    CommandFlags flags;
+    MainWindowState state{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
+    ParkingUpdate update;
     ui::RecordingCanvas canvas;
 };
 
@@ -220,7 +220,7 @@ TEST_F(StatusPanelTest, AfterARestartTheLiveriesOfTheCatalogueBuiltBeforeAreStil
     parts.windowState.reset();  // the reset before the next run
     processScannedLiveries(parts);
     canvas.clear();
-    lf_paintWindow(canvas, parts.windowState, parts.flags);
+    lf_paintWindow(canvas, parts.windowState, parts.engineState.parking.update);
     expectText("# liveries: 812", {5, 91}, colour::limeGreen);
 }
 
@@ -303,7 +303,7 @@ TEST_F(StatusPanelTest, LabelsTakeTheColourOfTheirSettingsState) {
     AEROWINX.set(true);
     AUTO_RANGE.set(false);
     MAX_PARK_SEL.set(0);
-    flags.parkingUpdateRunning = true;
+    update.running = true;
     paint();
     expectText("GUID changes", {768, row(GUID_CHANGES)}, colour::yellow);
     expectText("Aerowinx", {672, row(AEROWINX)}, colour::yellow);
@@ -355,7 +355,7 @@ TEST_F(StatusPanelTest, TheCountdownShowsOnlyWhileStaticParkingWaitsForItsNextUp
     expectText("(no next ... )", at, colour::black);
     expectText("ILO", {25, row(INITIAL_LOAD_ONLY)}, colour::yellow);
 
-    flags.parkingUpdateRunning = true;
+    update.running = true;
     paint();
     EXPECT_EQ(textAt(at), "") << "an update runs";
 }
@@ -376,9 +376,10 @@ TEST_F(StatusPanelTest, PackedAirportsAskTheUserToMailTbloZipToOurSupport) {
 TEST_F(StatusPanelTest, ThePanelTakesTheCurrentValuesOfTheirOwners) {
     SimLinkState link;
     UserAircraftState user;
-    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    test::FakeStatus status;
+    FeedState feed{status, {.realTrafficGone = [] {}}};
     CurrentParkAirportState parkAirport;
-    LoadedParkAirport loadedPark{[] {}};
+    LoadedParkAirport loadedPark{status};
     link.status.setConnected(true);
     link.status.setRunning(true);
     link.status.setConnectionText("MSFS 2020 (11.0.1)");

@@ -23,9 +23,9 @@ protected:
     test::BoundControls bound;
     CommandFlags flags;
     std::vector<WindowRegion> repainted;
-    MainWindowState window{{.repaint = [this](WindowRegion region) { repainted.push_back(region); },
-                            .takeSourceValues = [](MainWindowState& /*state*/) {}}};
-    WindowStatus status{window, flags};
+    MainWindowState window{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
+    ParkingUpdate update;
+    WindowStatus status{window, flags, update, [this](WindowRegion region) { repainted.push_back(region); }};
 };
 
 TEST_F(WindowStatusTest, CountsReachTheCountersThePanelPaints) {
@@ -48,14 +48,13 @@ TEST_F(WindowStatusTest, PackedAirportsAndTheTrafficWeekRepaintWhereTheyAreShown
     EXPECT_EQ(repainted, (std::vector<WindowRegion>{WindowRegion::controlsArea, WindowRegion::parkingStats}));
 }
 
+// The window shows the engine's parking update: its controls mark it as
+// running from its start to its end.
 TEST_F(WindowStatusTest, AParkingUpdateRunsFromItsStartToItsEnd) {
     status.parkingUpdateStarts();
-    EXPECT_TRUE(status.parkingUpdateRunning());
-    EXPECT_TRUE(flags.parkingUpdateRunning.load());
+    EXPECT_TRUE(update.running.load());
     status.parkingUpdateEnds();
-    EXPECT_FALSE(status.parkingUpdateRunning());
-    flags.parkingUpdatePending = true;
-    EXPECT_TRUE(status.parkingUpdatePending());
+    EXPECT_FALSE(update.running.load());
 }
 
 TEST_F(WindowStatusTest, BlockStaysOffWhileUnblockIsUsable) {
@@ -76,14 +75,45 @@ TEST_F(WindowStatusTest, BlockStaysOffWhileUnblockIsUsable) {
     EXPECT_FALSE(bound.controls().isEnabled(block));
 }
 
+TEST_F(WindowStatusTest, TheCallsignChoicesReachTheirDropDown) {
+    const auto choice = bound.bind(CALLSIGN_2_OBJECTID, ui::ControlKind::ComboBox);
+    CALLSIGN_2_OBJECTID.setValues({"AUA789", "DLH4"});
+    CALLSIGN_2_OBJECTID.set("DLH4");
+    status.callsignChoicesChanged(true);
+    EXPECT_EQ(bound.controls().items(choice), (std::vector<std::string>{"AUA789", "DLH4"}));
+    EXPECT_EQ(bound.controls().currentSelection(choice), 1);
+}
+
+// parameters.xml is read without a control touched; the status then shows
+// every setting in its control.
+TEST_F(WindowStatusTest, SettingsReadAnewAreShownInTheirControls) {
+    const auto onTop = bound.checkBox(ALWAYS_ON_TOP);
+    const auto callsign = bound.bind(BLOCK_CALLSIGN, ui::ControlKind::Edit);
+    ALWAYS_ON_TOP.set(true);
+    BLOCK_CALLSIGN.set("DLH4");
+    status.settingsRead();
+    EXPECT_TRUE(bound.controls().isChecked(onTop));
+    EXPECT_EQ(bound.controls().text(callsign), "DLH4");
+}
+
+// Everything that asks the window to paint again comes through the status.
+TEST_F(WindowStatusTest, ChangesRepaintTheRegionThatShowsThem) {
+    repainted.clear();
+    status.parkingStatsChanged();
+    status.statusChanged();
+    status.repaint(WindowRegion::messageArea);
+    EXPECT_EQ(repainted, (std::vector<WindowRegion>{WindowRegion::parkingStats, WindowRegion::statusPanel,
+                                                    WindowRegion::messageArea}));
+}
+
 }  // namespace
 }  // namespace qvl
 
 namespace qvl {
 namespace {
 
-// A state that never asks for a repaint, or paints values nobody brings in,
-// would leave the window silently stale.
+// A state that paints values nobody brings in, or a status that never asks
+// for a repaint, would leave the window silently stale.
 TEST(MainWindowStateHooks, AMissingHookIsRefusedNamingIt) {
     const auto refusal = [](MainWindowStateHooks hooks) -> std::string {
         try {
@@ -93,12 +123,13 @@ TEST(MainWindowStateHooks, AMissingHookIsRefusedNamingIt) {
         }
         return "accepted";
     };
-    const auto repaint = [](WindowRegion /*region*/) {};
-    const auto takeSourceValues = [](MainWindowState& /*state*/) {};
-    EXPECT_EQ(refusal({.repaint = repaint}), "main window state hooks not wired: takeSourceValues");
-    EXPECT_EQ(refusal({.takeSourceValues = takeSourceValues}), "main window state hooks not wired: repaint");
-    EXPECT_EQ(refusal({}), "main window state hooks not wired: repaint takeSourceValues");
-    EXPECT_EQ(refusal({.repaint = repaint, .takeSourceValues = takeSourceValues}), "accepted");
+    EXPECT_EQ(refusal({}), "main window state hooks not wired: takeSourceValues");
+    EXPECT_EQ(refusal({.takeSourceValues = [](MainWindowState& /*state*/) {}}), "accepted");
+
+    MainWindowState state{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
+    CommandFlags flags;
+    ParkingUpdate update;
+    EXPECT_THROW(WindowStatus(state, flags, update, {}), std::invalid_argument);
 }
 
 }  // namespace

@@ -1,17 +1,16 @@
 // The status (core/status.h) as tests see it: every report is recorded, and
 // the control states reach the controls as the program's own status puts
 // them there (through the settings' control module), so a test with a
-// headless window still sees its controls change. A parking update counts
-// as running from its start to its end, as with the program's flags.
+// headless window still sees its controls change.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "core/parameters.h"
 #include "core/setting_controls.h"
 #include "core/status.h"
 
@@ -25,13 +24,15 @@ public:
     std::vector<std::string> followed;
     std::vector<bool> callsignChoices;
     std::vector<ParkingDisplay> shown;
-    int statusChanges = 0;
+    // Told from the readers' and the link's threads as well: atomics.
+    std::atomic<int> statusChanges{0};
+    std::atomic<int> parkingStatsChanges{0};
+    std::atomic<int> messageLinesChanges{0};
+    int settingsReads = 0;
     int updateStarts = 0;
     int updateEnds = 0;
     int countdownRestarts = 0;
     int parkAirportLeaves = 0;
-    bool running = false;
-    bool pending = false;
 
     // The last state reported for the control; none when never reported.
     [[nodiscard]] std::vector<bool> usableStates(const ControlBinding& control) const {
@@ -54,21 +55,22 @@ public:
         usable.emplace_back(&control, state);
         setControlEnabled(control, state);
     }
+    void settingsRead() override {
+        ++settingsReads;
+        showAllSettings();
+    }
     void showCount(StatusCount which, std::uint64_t count) override { counts[which] = count; }
     void statusChanged() override { ++statusChanges; }
+    void messageLinesChanged() override { ++messageLinesChanges; }
+    void parkingStatsChanged() override { ++parkingStatsChanges; }
     void showFollowedAircraft(const std::string& text) override { followed.push_back(text); }
-    void callsignChoicesChanged(bool any) override { callsignChoices.push_back(any); }
+    void callsignChoicesChanged(bool any) override {
+        callsignChoices.push_back(any);
+        gf_fillCallsignComboBox();
+    }
     void showParking(const ParkingDisplay& display) override { shown.push_back(display); }
-    void parkingUpdateStarts() override {
-        ++updateStarts;
-        running = true;
-    }
-    void parkingUpdateEnds() override {
-        ++updateEnds;
-        running = false;
-    }
-    [[nodiscard]] bool parkingUpdateRunning() const override { return running; }
-    [[nodiscard]] bool parkingUpdatePending() const override { return pending; }
+    void parkingUpdateStarts() override { ++updateStarts; }
+    void parkingUpdateEnds() override { ++updateEnds; }
     void restartParkingCountdown() override { ++countdownRestarts; }
     void parkAirportLeft() override { ++parkAirportLeaves; }
 };

@@ -101,11 +101,9 @@ protected:
     TempDir folder;
     LogCapture log{folder.path()};
     BoundControls window;
-    // Repaints of the parking statistics the loaded park airport asked for.
-    int statsRepaints = 0;
-    LoadedParkAirport park{[this] { ++statsRepaints; }};
-    RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     FakeStatus status;
+    LoadedParkAirport park{status};
+    RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
 
 private:
     void encrypt(const std::string& name, const std::string& plain) {

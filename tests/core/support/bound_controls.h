@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/setting_controls.h"
 #include "core/settings.h"
 #include "platform/ui/headless_controls.h"
 

@@ -69,9 +69,9 @@ public:
 // recording the occupied marks the engine sets. Tests add stands directly.
 class TestStands final : public StandService {
 public:
-    // Repaints of the parking statistics the park airport asked for.
-    int statsRepaints = 0;
-    LoadedParkAirport park{[this] { ++statsRepaints; }};
+    // The park airport's status: its statistics' changes are counted there.
+    test::FakeStatus status;
+    LoadedParkAirport park{status};
     std::vector<std::pair<std::uint32_t, bool>> occupiedCalls;
     // The next n calls of setStandOccupied throw, as a broken stand list would.
     int failNextOccupied = 0;
@@ -201,7 +201,8 @@ protected:
     TempDir dir;
     LogCapture logCapture{dir.path()};
     EngineState state;
-    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    FakeStatus status;
+    FeedState feed{status, {.realTrafficGone = [] {}}};
     TrafficQueue traffic;
     SimLinkState link;
     UserAircraftState userData;
@@ -212,7 +213,6 @@ protected:
     TestStands stands;
     TestPlanFolder planFolder{dir.path()};
     FolderFlightPlans plans{planFolder};
-    FakeStatus status;
     FakeCallsignCollection collectedCallsigns;
     Engine engine;
     TrafficFeeder feeder;

@@ -18,6 +18,7 @@
 #include "core/settings.h"
 #include "feed/feed_state.h"
 #include "feed/readers.h"
+#include "support/fake_status.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
 #include "tools/traffic_client/traffic_file.h"
@@ -53,7 +54,8 @@ protected:
     RunState run;
     // What a test has done when the traffic client goes; the feed's hook calls it.
     std::function<void()> realTrafficGone = [] {};
-    FeedState feed{{.repaint = [] {}, .realTrafficGone = [this] { realTrafficGone(); }}};
+    test::FakeStatus status;
+    FeedState feed{status, {.realTrafficGone = [this] { realTrafficGone(); }}};
     CurrentParkAirportState filter;
     TrafficQueue queue;
     Readers readers{queue, feed, run, filter};

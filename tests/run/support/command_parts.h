@@ -5,43 +5,58 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "core/messages.h"
 #include "core/range_control.h"
 #include "core/run_state.h"
+#include "engine/base/parking_update.h"
 #include "feed/feed_state.h"
 #include "liveries/livery_tables.h"
 #include "platform/ui/window.h"
 #include "run/window/command_flags.h"
 #include "run/window/commands.h"
+#include "run/window/edit_fields.h"
 #include "run/window/main_window_state.h"
 #include "run/window/window_layout.h"
+#include "run/window/window_status.h"
 #include "simlink/sim_version.h"
 
 namespace qvl::test {
 
 struct CommandParts {
     CommandFlags flags;
-    // The window that the state and the message lines ask for repaints, as
+    ParkingUpdate parkingUpdate;
+    // The window that the status and the message lines ask for repaints, as
     // the program's wiring does; none until a test shows one.
     std::weak_ptr<ui::Window> repaintTarget;
-    MainWindowState state{{.repaint =
-                               [this](WindowRegion region) {
-                                   if (const auto shown = repaintTarget.lock()) shown->invalidate(regionRect(region));
-                               },
-                           .takeSourceValues = [](MainWindowState& /*state*/) {}}};
-    MessageRepaint messageRepaint{[this] { state.requestRepaint(WindowRegion::messageArea); }};
+    MainWindowState state{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
+    WindowStatus status{state, flags, parkingUpdate, [this](WindowRegion region) {
+                            if (const auto shown = repaintTarget.lock()) shown->invalidate(regionRect(region));
+                        }};
+    MessageRepaint messageRepaint{status};
     RunState run;
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
-    FeedState feed{{.repaint = [] {}, .realTrafficGone = [] {}}};
+    FeedState feed{status, {.realTrafficGone = [] {}}};
     LiveryTables tables;
     std::atomic<SimVersion> sim{SimVersion::msfs2020};
     bool parkingActive = false;
     int tbloOpens = 0;
+    // Destinations the edit field handed over, in order.
+    std::vector<FixedCode4> destinations;
+    EditFields editFields{
+        {.run = run,
+         .flags = flags,
+         .simVersion = [this] { return sim.load(); },
+         .airportPosition = [](const FixedCode4& /*code*/) { return std::optional<GeoPosition>{}; },
+         .pushParkAirport = [this](const FixedCode4& code,
+                                   const GeoPosition& /*position*/) { destinations.push_back(code); }}};
 
     WindowCommandOwners owners() {
         return {.flags = flags,
                 .window = state,
+                .status = status,
                 .run = run,
                 .range = range,
                 .feed = feed,
@@ -52,7 +67,8 @@ struct CommandParts {
                     [this] {
                         ++tbloOpens;
                         return true;
-                    }};
+                    },
+                .editFields = editFields};
     }
 };
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/run_state.h"
+#include "engine/base/parking_update.h"
 #include "run/run_clock.h"
 #include "run/run_control.h"
 #include "simlink/sim_version.h"
@@ -278,6 +279,8 @@ protected:
     ProcessState process;
     LoopState loop;
     CommandFlags flags;
+    // The engine's state of the parking update, as the window announces it.
+    ParkingUpdate parkingUpdate;
     StepLog steps{loop};
     RecordingStartUp startUp{steps};
     RecordingTrafficRun trafficRun{steps};
@@ -292,6 +295,7 @@ protected:
                        .process = process,
                        .loop = loop,
                        .flags = flags,
+                       .parkingUpdate = parkingUpdate,
                        .startUp = startUp,
                        .trafficRun = trafficRun,
                        .mainLoop = mainLoop,
