@@ -2,6 +2,7 @@
 // code above the platform layer that must not call the system itself.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <ctime>
 
@@ -9,6 +10,13 @@ namespace qvl::sys {
 
 // The process id; unique among running processes.
 std::uint32_t processId();
+
+// The processors this process may run on (its affinity mask, which
+// `taskset` narrows); 0 when the system cannot tell.
+std::uint32_t usableProcessorCount();
+
+// The processor time the calling thread has used so far.
+std::chrono::nanoseconds threadCpuTime();
 
 // The UTC calendar time of `seconds` since 1970 in `out`. False when the time
 // cannot be broken down (far outside the calendar's range).
