@@ -169,6 +169,17 @@ bool lf_writeApfParameters(pugi::xml_node root, const ApfRecord& record, const A
     return ok;
 }
 
+std::optional<std::string> gf_apfBytes(const ApfRecord& record, const ApfSaveOptions& options) {
+    try {
+        pugi::xml_document document;
+        if (!buildDocument(document, record, options)) return std::nullopt;
+        return gf_xmlDocumentText(document);
+    } catch (const std::exception& e) {
+        gf_logAttention(fmt::format("{}: {}", "gf_apfBytes", e.what()));
+        return std::nullopt;
+    }
+}
+
 bool gf_saveApf(const ApfRecord& record, const fs::path& target, const ApfSaveOptions& options) {
     try {
         pugi::xml_document document;
