@@ -1,4 +1,5 @@
 // Writing stand files, generated and learned.
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include <cmath>
@@ -156,14 +157,18 @@ void appendAttributeText(std::string& out, std::string_view text) {
 void appendGeneratedStand(std::string& out, const Stand& stand) {
     out += "    <parkpos id=\"";
     appendAttributeText(out, stand.id);
-    auto it = std::back_inserter(out);
-    fmt::format_to(it, "\" latitude=\"{:.6f}\" longitude=\"{:.6f}\" heading=\"{:.1f}\" radius=\"{:.1f}\"",
+    // Formats compiled once: the same texts as the document's, without
+    // parsing a format string for every stand.
+    fmt::memory_buffer numbers;
+    fmt::format_to(std::back_inserter(numbers),
+                   FMT_COMPILE("\" latitude=\"{:.6f}\" longitude=\"{:.6f}\" heading=\"{:.1f}\" radius=\"{:.1f}\""),
                    stand.latitude, stand.longitude, stand.heading * kRadToDeg, stand.radius * kMetresPerNm);
     if (stand.heli) {
-        out += " heli=\"true\"";
+        fmt::format_to(std::back_inserter(numbers), FMT_COMPILE(" heli=\"true\""));
     } else {
-        fmt::format_to(it, " type=\"{}\"", static_cast<int>(stand.type));
+        fmt::format_to(std::back_inserter(numbers), FMT_COMPILE(" type=\"{}\""), static_cast<int>(stand.type));
     }
+    out.append(numbers.data(), numbers.size());
     if (stand.manual) out += " manual=\"true\"";
     out += " />\n";
 }
