@@ -217,7 +217,7 @@ bool lf_writeApfParameters(pugi::xml_node root, const ApfRecord& record, const A
     return ok;
 }
 
-std::optional<std::string> gf_apfBytes(const ApfRecord& record, const ApfSaveOptions& options) {
+std::optional<std::string> apfBytes(const ApfRecord& record, const ApfSaveOptions& options) {
     try {
         pugi::xml_document document;
         // A scan generates files of thousands of stands: their rows are
@@ -225,7 +225,7 @@ std::optional<std::string> gf_apfBytes(const ApfRecord& record, const ApfSaveOpt
         // of the cost of a node and formatted strings per attribute.
         const bool standsAsText = options.mode == ApfMode::generated && !record.stands.empty();
         if (!buildDocument(document, record, options, !standsAsText)) return std::nullopt;
-        std::optional<std::string> bytes = gf_xmlDocumentText(document);
+        std::optional<std::string> bytes = xmlDocumentText(document);
         if (!bytes || !standsAsText) return bytes;
         constexpr std::string_view kEmptyEnd = "  <parkpositions />\n</root>\n";
         if (!bytes->ends_with(kEmptyEnd)) return std::nullopt;
@@ -236,7 +236,7 @@ std::optional<std::string> gf_apfBytes(const ApfRecord& record, const ApfSaveOpt
         *bytes += "  </parkpositions>\n</root>\n";
         return bytes;
     } catch (const std::exception& e) {
-        gf_logAttention(fmt::format("{}: {}", "gf_apfBytes", e.what()));
+        gf_logAttention(fmt::format("{}: {}", "apfBytes", e.what()));
         return std::nullopt;
     }
 }

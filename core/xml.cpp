@@ -45,7 +45,7 @@ void removeFiles(const fs::path& folder, const char* who, const std::function<bo
 
 }  // namespace
 
-std::optional<std::string> gf_xmlDocumentText(pugi::xml_document& document) {
+std::optional<std::string> xmlDocumentText(pugi::xml_document& document) {
     pugi::xml_node declaration = declarationOf(document);
     if (!declaration) return std::nullopt;
     gf_setOrAppendAttribute(declaration, "version", "1.0");
@@ -57,7 +57,7 @@ std::optional<std::string> gf_xmlDocumentText(pugi::xml_document& document) {
 }
 
 bool gf_saveXmlDocument(pugi::xml_document& document, const fs::path& path) {
-    const std::optional<std::string> bytes = gf_xmlDocumentText(document);
+    const std::optional<std::string> bytes = xmlDocumentText(document);
     return bytes && writeFileAtomically(path, *bytes);
 }
 

@@ -18,7 +18,7 @@ namespace qvl {
 bool gf_saveXmlDocument(pugi::xml_document& document, const std::filesystem::path& path);
 // The bytes gf_saveXmlDocument writes; none when the document has no place
 // for its declaration.
-std::optional<std::string> gf_xmlDocumentText(pugi::xml_document& document);
+std::optional<std::string> xmlDocumentText(pugi::xml_document& document);
 
 // Appends an attribute with a text value; false when it cannot be appended.
 bool gf_appendAttribute(pugi::xml_node node, std::string_view name, std::string_view text);

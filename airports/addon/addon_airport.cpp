@@ -180,7 +180,7 @@ AirportFileOutcome lf_generateAirportFile(const AddonAirportParts& parts, ApfRec
                      [](const Stand& a, const Stand& b) { return a.id < b.id; });
     fs::create_directories(folder);
     const fs::path target = folder / fileName;
-    std::optional<std::string> bytes = gf_apfBytes(record, {.mode = ApfMode::generated, .simNumber = parts.simNumber});
+    std::optional<std::string> bytes = apfBytes(record, {.mode = ApfMode::generated, .simNumber = parts.simNumber});
     if (!bytes || !parts.scan.files.write(target, *bytes)) {
         lf_addScanLogLine(parts.scan,
                           fmt::format("{}Generating {} did not succeed", kAttention, gf_pathToUtf8(target)));

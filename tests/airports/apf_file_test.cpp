@@ -122,13 +122,13 @@ TEST_F(ApfFile, GeneratedBytesAreTheDocumentsBytesForAnyId) {
     record.stands.push_back(heli);
     const ApfSaveOptions options{.mode = ApfMode::generated, .simNumber = 2, .handmade = false};
     ASSERT_TRUE(gf_saveApf(record, target, options));
-    const std::optional<std::string> bytes = gf_apfBytes(record, options);
+    const std::optional<std::string> bytes = apfBytes(record, options);
     ASSERT_TRUE(bytes);
     EXPECT_EQ(*bytes, readFile(target));
 
     record.stands.clear();
     ASSERT_TRUE(gf_saveApf(record, target, options));
-    EXPECT_EQ(gf_apfBytes(record, options), readFile(target)) << "no stand at all";
+    EXPECT_EQ(apfBytes(record, options), readFile(target)) << "no stand at all";
 }
 
 // Changed, manual and cargo stands come back through the learned file round trip.
