@@ -77,7 +77,9 @@ public:
     // The whole scan. UserErrorException 779 when the simulator cannot give
     // facility data that an airport needs; file-system errors of the tblo
     // folder and of the streamed search end it too. SCAN_AIRPORTS goes off
-    // only after a scan that ended normally.
+    // only after a scan that ended normally. Each file the scan writes is
+    // renamed into place whole; all of them are flushed to the disk once, at
+    // the scan's end.
     [[nodiscard]] AirportsScanCounts gf_scanAirports(const AirportsScanPlace& place);
     // The count of unrecognised add-on airports back to 0 at the end of a run.
     void forgetUnrecognisedAirports();
