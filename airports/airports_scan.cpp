@@ -25,6 +25,7 @@
 #include "core/text_file.h"
 #include "core/user_error.h"
 #include "core/xml.h"
+#include "platform/sys/cpu_time.h"
 #include "refdata/airports.h"
 #include "refdata/lookups.h"
 
@@ -122,17 +123,45 @@ AirportsScanCounts AirportsScan::gf_scanAirports(const AirportsScanPlace& place)
     } else {
         gf_removeFilesFromDirectory(kTbloFolder);
     }
+    cpu_ = {};
+    phase_ = Phase::generate;
+    phaseStart_ = sys::threadCpuTime();
     FacilityDataReader facilities(parts_.simulator, parts_.run, parts_.facilityTiming);
     Scan scan{.addon = {.scan = state_, .simNumber = place.simNumber}, .facilities = facilities};
-    lf_runAirportsScan(place, scan);
+    try {
+        lf_runAirportsScan(place, scan);
+    } catch (...) {
+        // What was written stays safe against a kill as it is; this only
+        // takes it to the disk.
+        (void)state_.files.flush();
+        throw;
+    }
+    enterPhase(Phase::pack);
+    // Every file the scan wrote reaches the disk here, at once.
+    (void)state_.files.flush();
     if (state_.tbloFileCount.load() == 0) fs::remove_all(kTbloFolder);
     parts_.status.statusChanged();
     facilities.close();
     gf_log("-------------------------- airports scan ends    ----------------------------\n");
     gf_flushLog();
-    return {.simaddonAirports = gf_countFilesInFolder(kMySimaddonFolder),
-            .thirdpartyAirports = gf_countFilesInFolder(kMyThirdpartyFolder),
-            .unrecognisedAirports = state_.tbloFileCount.load()};
+    AirportsScanCounts counts{.simaddonAirports = gf_countFilesInFolder(kMySimaddonFolder),
+                              .thirdpartyAirports = gf_countFilesInFolder(kMyThirdpartyFolder),
+                              .unrecognisedAirports = state_.tbloFileCount.load()};
+    enterPhase(Phase::pack);
+    counts.cpu = cpu_;
+    return counts;
+}
+
+void AirportsScan::enterPhase(Phase next) {
+    const std::chrono::nanoseconds now = sys::threadCpuTime();
+    const std::chrono::nanoseconds spent = now - phaseStart_;
+    switch (phase_) {
+        case Phase::walk: cpu_.walk += spent; break;
+        case Phase::generate: cpu_.generate += spent; break;
+        case Phase::pack: cpu_.pack += spent; break;
+    }
+    phase_ = next;
+    phaseStart_ = now;
 }
 
 void AirportsScan::forgetUnrecognisedAirports() { state_.tbloFileCount.store(0); }
@@ -159,12 +188,13 @@ bool AirportsScan::lf_scanAirportFolders(const AirportsScanPlace& place, Scan& s
     pendingBgl_.clear();
     inFlightBgl_.clear();
     lf_scanFolder(place, scan);
+    enterPhase(Phase::pack);
     (void)writeScanLog(state_);
     gf_log(fmt::format("{} written", gf_pathToUtf8(kAirportsScanLogFile)));
     gf_flushLog();
     gf_clearMessage();
     clearScanLog(state_);
-    lf_copyThirdpartyFiles();
+    lf_copyThirdpartyFiles(state_);
     (void)lf_zipTbloFolder(state_, parts_.status);
     const std::uint64_t thirdparty = gf_countFilesInFolder(kMyThirdpartyFolder);
     parts_.status.showCount(StatusCount::thirdpartyAirports, thirdparty);
@@ -217,7 +247,9 @@ void AirportsScan::lf_scanStreamedAirports(const fs::path& folder, Scan& scan) {
         }
         return WalkStep::skip;
     });
-    lf_copySimaddonFiles();
+    enterPhase(Phase::pack);
+    lf_copySimaddonFiles(state_);
+    enterPhase(Phase::generate);
     showSimaddonCount();
 }
 
@@ -261,6 +293,7 @@ bool AirportsScan::scanStreamedPackage(const fs::path& package, const std::strin
 void AirportsScan::lf_scanBGLAirports(const fs::path& folder, Scan& scan) {
     gf_showMessage("Scanning for third party addon airports ...", MessageLogging::notLogged);
     lf_addScanLogLine(state_, bannerFor(folder, "addon  airports"));
+    enterPhase(Phase::walk);
     walkFolderTree(folder, "airports scan", [&](const WalkEntry& e) {
         if (lf_isSkippedFolder(e.pathText)) return WalkStep::skip;
         if (e.folder || !isAirportBglCandidate(e)) return WalkStep::go;
@@ -273,13 +306,18 @@ void AirportsScan::lf_scanBGLAirports(const fs::path& folder, Scan& scan) {
             }
             noteBglFileOpened(state_, bgl);
             pendingBgl_.push_back(bgl);
-            while (pool_.hasSurplus()) takeOldestBgl(folder, true, scan);
+            while (pool_.hasSurplus()) {
+                enterPhase(Phase::generate);
+                takeOldestBgl(folder, true, scan);
+                enterPhase(Phase::walk);
+            }
         } catch (const std::exception& error) {
             lf_addScanLogLine(state_, fmt::format("{}airports search in folder {} aborted, cause: {}", kAttention,
                                                   gf_pathToUtf8(folder), error.what()));
         }
         return WalkStep::go;
     });
+    enterPhase(Phase::generate);
     while (pool_.hasPending()) takeOldestBgl(folder, false, scan);
     (void)lf_processAddonAirport(scan.addon, scan.facilities, inFlightBgl_);
 }
@@ -289,9 +327,9 @@ void AirportsScan::takeOldestBgl(const fs::path& folder, bool inner, Scan& scan)
     pendingBgl_.pop_front();
     std::string failure;
     try {
-        const std::optional<std::string> taskFailure = mergeBglFindings(pool_.takeOldest(), scan);
-        if (!taskFailure) return;
-        failure = *taskFailure;
+        const Result<void, BglFileError> merged = mergeBglFindings(pool_.takeOldest(), scan);
+        if (merged) return;
+        failure = merged.errorText();
     } catch (const TaskTimeoutError& timeout) {
         // Its task runs on: the leftover pass must not read its file too.
         inFlightBgl_.insert(bgl);
@@ -306,7 +344,8 @@ void AirportsScan::takeOldestBgl(const fs::path& folder, bool inner, Scan& scan)
     }
 }
 
-std::optional<std::string> AirportsScan::mergeBglFindings(BglFileFindings&& findings, Scan& scan) {
+Result<void, BglFileError> AirportsScan::mergeBglFindings(BglFileFindings&& findings, Scan& scan) {
+    cpu_.read += findings.cpu;
     const auto write = [this](std::vector<BglLine>& lines) {
         for (BglLine& line : lines) {
             if (!writeBglLogLine(line)) lf_addScanLogLine(state_, std::move(line.text));
@@ -329,11 +368,11 @@ std::optional<std::string> AirportsScan::mergeBglFindings(BglFileFindings&& find
             noteBglFileHandled(state_, findings.bglPath);
         } catch (const std::exception& error) {
             gf_logAttention(exceptionLine(findings.bglPath, error.what()));
-            return error.what();
+            return fail(BglFileError::notLinkedOrGenerated, error.what());
         }
     }
     write(findings.linesAfter);
-    return std::move(findings.failure);
+    return std::move(findings.outcome);
 }
 
 void AirportsScan::showSimaddonCount() {

@@ -5,6 +5,7 @@
 // lacks into tblo.zip.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <filesystem>
@@ -18,6 +19,7 @@
 #include "airports/addon/addon_scan_state.h"
 #include "airports/bgl/bgl_airports.h"
 #include "airports/facility/facility_data_reader.h"
+#include "core/result.h"
 #include "core/run_state.h"
 #include "core/status.h"
 #include "core/task_pool.h"
@@ -25,12 +27,21 @@
 
 namespace qvl {
 
-// What one scan found, for the status panel.
+// The processor time of one scan's phases, over all of its threads.
+struct AirportsScanCpu {
+    std::chrono::nanoseconds walk{};      // the walk of the folders and the section-table checks
+    std::chrono::nanoseconds read{};      // the BGL tasks
+    std::chrono::nanoseconds generate{};  // linking and generating the airport files, streamed packages
+    std::chrono::nanoseconds pack{};      // tblo.zip, the scan log, the flush to disk
+};
+
+// What one scan found, for the status panel, and what it cost.
 struct AirportsScanCounts {
     std::uint64_t simaddonAirports = 0;
     std::uint64_t thirdpartyAirports = 0;
     // The files packed into tblo.zip: airports the archive lacks.
     std::uint64_t unrecognisedAirports = 0;
+    AirportsScanCpu cpu{};
 };
 
 // Where a scan looks: the chosen simulator's package folders in scan order
@@ -66,7 +77,9 @@ public:
     // The whole scan. UserErrorException 779 when the simulator cannot give
     // facility data that an airport needs; file-system errors of the tblo
     // folder and of the streamed search end it too. SCAN_AIRPORTS goes off
-    // only after a scan that ended normally.
+    // only after a scan that ended normally. Each file the scan writes is
+    // renamed into place whole; all of them are flushed to the disk once, at
+    // the scan's end.
     [[nodiscard]] AirportsScanCounts gf_scanAirports(const AirportsScanPlace& place);
     // The count of unrecognised add-on airports back to 0 at the end of a run.
     void forgetUnrecognisedAirports();
@@ -88,10 +101,15 @@ private:
     // The oldest task's findings merged, or its failure written to the scan
     // log; `inner`: taken during the walk (else after it).
     void takeOldestBgl(const std::filesystem::path& folder, bool inner, Scan& scan);
-    // The task's failure, or one of linking and generating; none when the
-    // file's airports were all handled.
-    std::optional<std::string> mergeBglFindings(BglFileFindings&& findings, Scan& scan);
+    // Done when the file's airports were all handled; else the task's
+    // failure, or one of linking and generating.
+    Result<void, BglFileError> mergeBglFindings(BglFileFindings&& findings, Scan& scan);
     void showSimaddonCount();
+
+    enum class Phase : std::uint8_t { walk, generate, pack };
+    // Charges the scan thread's processor time since the last switch to the
+    // phase it was in, and goes on in `next`.
+    void enterPhase(Phase next);
 
     AirportsScanParts parts_;
     AirportsScanState state_;
@@ -100,6 +118,9 @@ private:
     // tasks were given up while still running.
     std::deque<std::filesystem::path> pendingBgl_;
     std::set<std::filesystem::path> inFlightBgl_;
+    AirportsScanCpu cpu_;
+    Phase phase_ = Phase::generate;
+    std::chrono::nanoseconds phaseStart_{};
 };
 
 }  // namespace qvl

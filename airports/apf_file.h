@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,6 +40,8 @@ struct ApfSaveOptions {
 // Writes the record to the target through a temporary file. False when the
 // document cannot be built or saved, or the target is empty.
 bool gf_saveApf(const ApfRecord& record, const std::filesystem::path& target, const ApfSaveOptions& options);
+// The bytes gf_saveApf writes; none when the document cannot be built.
+std::optional<std::string> apfBytes(const ApfRecord& record, const ApfSaveOptions& options);
 
 // Appends "parameters" with its rows under root; false when it cannot.
 bool lf_writeApfParameters(pugi::xml_node root, const ApfRecord& record, const ApfSaveOptions& options);

@@ -1,11 +1,14 @@
 // Writing stand files, generated and learned.
+#include <fmt/compile.h>
 #include <fmt/format.h>
 
 #include <cmath>
 #include <exception>
 #include <gsl/narrow>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 #include "airports/apf_file.h"
@@ -127,7 +130,51 @@ bool writeStand(pugi::xml_node positions, const Stand& stand, const ApfSaveOptio
     return ok;
 }
 
-bool buildDocument(pugi::xml_document& document, const ApfRecord& record, const ApfSaveOptions& options) {
+// The text pugixml writes for an attribute value between double quotes.
+void appendAttributeText(std::string& out, std::string_view text) {
+    text = text.substr(0, text.find('\0'));  // the document keeps C strings
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 32) {
+            out += "&#";
+            out += static_cast<char>('0' + byte / 10);
+            out += static_cast<char>('0' + byte % 10);
+            out += ';';
+        } else if (c == '&') {
+            out += "&amp;";
+        } else if (c == '<') {
+            out += "&lt;";
+        } else if (c == '"') {
+            out += "&quot;";
+        } else {
+            out += c;
+        }
+    }
+}
+
+// A generated file's parkpos element as the document would write it, at
+// its depth, with writeGeometry's rows in their order.
+void appendGeneratedStand(std::string& out, const Stand& stand) {
+    out += "    <parkpos id=\"";
+    appendAttributeText(out, stand.id);
+    // Formats compiled once: the same texts as the document's, without
+    // parsing a format string for every stand.
+    fmt::memory_buffer numbers;
+    fmt::format_to(std::back_inserter(numbers),
+                   FMT_COMPILE("\" latitude=\"{:.6f}\" longitude=\"{:.6f}\" heading=\"{:.1f}\" radius=\"{:.1f}\""),
+                   stand.latitude, stand.longitude, stand.heading * kRadToDeg, stand.radius * kMetresPerNm);
+    if (stand.heli) {
+        fmt::format_to(std::back_inserter(numbers), FMT_COMPILE(" heli=\"true\""));
+    } else {
+        fmt::format_to(std::back_inserter(numbers), FMT_COMPILE(" type=\"{}\""), static_cast<int>(stand.type));
+    }
+    out.append(numbers.data(), numbers.size());
+    if (stand.manual) out += " manual=\"true\"";
+    out += " />\n";
+}
+
+bool buildDocument(pugi::xml_document& document, const ApfRecord& record, const ApfSaveOptions& options,
+                   bool withStands = true) {
     MetaInfo meta;
     meta.version = gf_versionToString(programVersion());
     meta.sim = options.simNumber;
@@ -137,6 +184,7 @@ bool buildDocument(pugi::xml_document& document, const ApfRecord& record, const 
     if (!root || !lf_writeApfParameters(root, record, options)) return false;
     pugi::xml_node positions = root.append_child("parkpositions");
     if (!positions) return false;
+    if (!withStands) return true;
     for (const Stand& stand : record.stands) {
         if (!writeStand(positions, stand, options)) return false;
     }
@@ -167,6 +215,30 @@ bool lf_writeApfParameters(pugi::xml_node root, const ApfRecord& record, const A
     }
     if (!generated) ok = writeParkingSettings(parameters) && ok;
     return ok;
+}
+
+std::optional<std::string> apfBytes(const ApfRecord& record, const ApfSaveOptions& options) {
+    try {
+        pugi::xml_document document;
+        // A scan generates files of thousands of stands: their rows are
+        // written as text, the same bytes the document gives, at a fraction
+        // of the cost of a node and formatted strings per attribute.
+        const bool standsAsText = options.mode == ApfMode::generated && !record.stands.empty();
+        if (!buildDocument(document, record, options, !standsAsText)) return std::nullopt;
+        std::optional<std::string> bytes = xmlDocumentText(document);
+        if (!bytes || !standsAsText) return bytes;
+        constexpr std::string_view kEmptyEnd = "  <parkpositions />\n</root>\n";
+        if (!bytes->ends_with(kEmptyEnd)) return std::nullopt;
+        bytes->resize(bytes->size() - kEmptyEnd.size());
+        bytes->reserve(bytes->size() + record.stands.size() * 120 + 64);
+        *bytes += "  <parkpositions>\n";
+        for (const Stand& stand : record.stands) appendGeneratedStand(*bytes, stand);
+        *bytes += "  </parkpositions>\n</root>\n";
+        return bytes;
+    } catch (const std::exception& e) {
+        gf_logAttention(fmt::format("{}: {}", "apfBytes", e.what()));
+        return std::nullopt;
+    }
 }
 
 bool gf_saveApf(const ApfRecord& record, const fs::path& target, const ApfSaveOptions& options) {

@@ -263,6 +263,44 @@ bool writeFileAtomically(const fs::path& target, std::string_view bytes) {
     return ok;
 }
 
+bool FileBatch::write(const fs::path& target, std::string_view bytes) {
+    const fs::path temporary = temporaryNameFor(target);
+    const InFlight writing(temporary);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    bool firstHere = false;
+    {
+        const std::lock_guard lock(mutex_);
+        firstHere = cleaned_.insert(folder).second;
+    }
+    if (firstHere) (void)removeLeftoverTemporaries({.folder = folder});
+    bool ok = sys::writeFileQuickly(temporary, bytes);
+    if (ok) ok = renameFunction.load()(temporary, target);
+    if (!ok) {
+        std::error_code ec;
+        fs::remove(temporary, ec);
+        return false;
+    }
+    const std::lock_guard lock(mutex_);
+    written_.insert(folder);
+    return true;
+}
+
+bool FileBatch::flush() {
+    std::set<fs::path> folders;
+    {
+        const std::lock_guard lock(mutex_);
+        folders.swap(written_);
+        cleaned_.clear();
+    }
+    bool ok = true;
+    for (const fs::path& folder : folders) {
+        if (sys::flushFolderToDisk(folder)) continue;
+        gf_logAttention(fmt::format("{} could not be flushed to disk", gf_pathToUtf8(folder)));
+        ok = false;
+    }
+    return ok;
+}
+
 std::uint64_t removeLeftoverTemporaries(const LeftoverSweep& sweep) {
     try {
         std::error_code error;

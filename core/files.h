@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +37,36 @@ std::vector<FixedCode4> gf_listXmlFiles(const std::filesystem::path& folder);
 // half-written target behind: the target holds either the old or the new
 // content. False (with the temporary file removed) when any step fails.
 bool writeFileAtomically(const std::filesystem::path& target, std::string_view bytes);
+
+// Many files written into a few folders, as a scan writes them. Each file
+// goes through a temporary file renamed over its target, as with
+// writeFileAtomically, so a kill leaves every target whole, with its old or
+// its new content. But nothing is flushed to the disk file by file: flush()
+// does it once for every folder written to; and the stale temporary files a
+// kill left in a folder are removed once, before the batch's first write
+// there, instead of a listing of the folder before every write. Safe to use
+// from several threads.
+class FileBatch {
+public:
+    FileBatch() = default;
+    FileBatch(const FileBatch&) = delete;
+    FileBatch& operator=(const FileBatch&) = delete;
+    FileBatch(FileBatch&&) = delete;
+    FileBatch& operator=(FileBatch&&) = delete;
+    ~FileBatch() = default;
+
+    // False (with the temporary file removed) when any step fails.
+    [[nodiscard]] bool write(const std::filesystem::path& target, std::string_view bytes);
+    // Flushes what was written since the last flush to the disk, once per
+    // folder, and forgets the folders; each is cleaned again at its next
+    // write. False when a folder could not be flushed (a log line says so).
+    bool flush();
+
+private:
+    std::mutex mutex_;
+    std::set<std::filesystem::path> cleaned_;  // under mutex_
+    std::set<std::filesystem::path> written_;  // under mutex_
+};
 
 // Fault injection for tests: the function that renames the temporary file
 // over the target, true when done (nullptr restores the system's rename).

@@ -50,7 +50,8 @@
 
 namespace qvl {
 
-// The scans' worker bound: the hardware thread count, 2 when it is unknown.
+// The scans' worker bound: the processors this process may run on (its
+// affinity), else the hardware thread count, 2 when neither is known.
 [[nodiscard]] std::int32_t scanWorkerCount() noexcept;
 
 inline constexpr std::chrono::milliseconds kTaskTimeout{10000};

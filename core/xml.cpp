@@ -45,15 +45,20 @@ void removeFiles(const fs::path& folder, const char* who, const std::function<bo
 
 }  // namespace
 
-bool gf_saveXmlDocument(pugi::xml_document& document, const fs::path& path) {
+std::optional<std::string> xmlDocumentText(pugi::xml_document& document) {
     pugi::xml_node declaration = declarationOf(document);
-    if (!declaration) return false;
+    if (!declaration) return std::nullopt;
     gf_setOrAppendAttribute(declaration, "version", "1.0");
     gf_setOrAppendAttribute(declaration, "encoding", "UTF-8");
     std::ostringstream out;
     document.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
-    if (!out) return false;
-    return writeFileAtomically(path, out.str());
+    if (!out) return std::nullopt;
+    return std::move(out).str();
+}
+
+bool gf_saveXmlDocument(pugi::xml_document& document, const fs::path& path) {
+    const std::optional<std::string> bytes = xmlDocumentText(document);
+    return bytes && writeFileAtomically(path, *bytes);
 }
 
 bool gf_appendAttribute(pugi::xml_node node, std::string_view name, std::string_view text) {

@@ -5,6 +5,8 @@
 #include <pugixml.hpp>
 
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace qvl {
@@ -14,6 +16,9 @@ namespace qvl {
 // byte-order mark. The file is written to a temporary name and renamed over
 // the target, so the target is never left half-written. True when written.
 bool gf_saveXmlDocument(pugi::xml_document& document, const std::filesystem::path& path);
+// The bytes gf_saveXmlDocument writes; none when the document has no place
+// for its declaration.
+std::optional<std::string> xmlDocumentText(pugi::xml_document& document);
 
 // Appends an attribute with a text value; false when it cannot be appended.
 bool gf_appendAttribute(pugi::xml_node node, std::string_view name, std::string_view text);

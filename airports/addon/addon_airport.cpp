@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <exception>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <utility>
@@ -56,17 +57,17 @@ std::string blanksAsPercent20(std::string_view text) {
 
 // One line, the archive path, through a temporary file; a link file that
 // is not on disk must not count as a link.
-bool writeLinkFile(const fs::path& folder, const FixedCode4& icao, const std::string& archivePath) {
+bool writeLinkFile(FileBatch& files, const fs::path& folder, const FixedCode4& icao, const std::string& archivePath) {
     std::error_code ignored;
     fs::create_directories(folder, ignored);
-    return writeFileAtomically(folder / lf_apfTxtFileName(icao), archivePath + "\n");
+    return files.write(folder / lf_apfTxtFileName(icao), archivePath + "\n");
 }
 
 ArchiveLink linkTo(const AddonAirportParts& parts, const ApfRecord& record, const std::string& archivePath,
                    std::int32_t archivedStands) {
     const bool simaddon = isSimaddon(record.publisher);
     const fs::path folder = airportFolderFor(record.publisher);
-    if (!writeLinkFile(folder, record.icao, archivePath)) {
+    if (!writeLinkFile(parts.scan.files, folder, record.icao, archivePath)) {
         lf_addScanLogLine(parts.scan, fmt::format("{}link file {} could not be written, the airport gets its own file",
                                                   kAttention, gf_pathToUtf8(folder / lf_apfTxtFileName(record.icao))));
         return {.outcome = LinkOutcome::linkNotWritten, .archivedStands = archivedStands};
@@ -179,11 +180,19 @@ AirportFileOutcome lf_generateAirportFile(const AddonAirportParts& parts, ApfRec
                      [](const Stand& a, const Stand& b) { return a.id < b.id; });
     fs::create_directories(folder);
     const fs::path target = folder / fileName;
-    if (!gf_saveApf(record, target, {.mode = ApfMode::generated, .simNumber = parts.simNumber})) {
+    std::optional<std::string> bytes = apfBytes(record, {.mode = ApfMode::generated, .simNumber = parts.simNumber});
+    if (!bytes || !parts.scan.files.write(target, *bytes)) {
         lf_addScanLogLine(parts.scan,
                           fmt::format("{}Generating {} did not succeed", kAttention, gf_pathToUtf8(target)));
         return AirportFileOutcome::failed;
     }
+    // Kept as written: tblo.zip is packed from these bytes, never from a copy.
+    parts.scan.generatedFiles.insert_or_assign(
+        target, GeneratedStandFile{.icao = record.icao,
+                                   .publisher = record.publisher,
+                                   .manufacturer = record.manufacturer,
+                                   .creator = record.creator,
+                                   .bytes = std::make_shared<const std::string>(std::move(*bytes))});
     return AirportFileOutcome::written;
 }
 

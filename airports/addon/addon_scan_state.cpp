@@ -23,6 +23,8 @@ void AirportsScanState::reset() {
         if (airportsScanLog.capacity() < kScanLogReserve) airportsScanLog.reserve(kScanLogReserve);
     }
     tbloFileCount.store(0);
+    generatedFiles.clear();
+    tbloEntries.clear();
 }
 
 void lf_addScanLogLine(AirportsScanState& state, std::string text) {
@@ -58,7 +60,7 @@ bool writeScanLog(AirportsScanState& state, const fs::path& file) {
         bytes += line;
         bytes += '\n';
     }
-    return writeFileAtomically(file, bytes);
+    return state.files.write(file, bytes);
 }
 
 void noteBglFileOpened(AirportsScanState& state, fs::path bglFile) {

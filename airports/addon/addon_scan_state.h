@@ -8,10 +8,14 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "core/files.h"
+#include "core/fixed_code.h"
 #include "core/paths.h"
 
 namespace qvl {
@@ -20,6 +24,23 @@ inline const std::filesystem::path kAirportsScanLogFile = kInfoFolder / "Airport
 
 // Lines kept for the scan log before it grows.
 inline constexpr std::size_t kScanLogReserve = 2048;
+
+// A stand file this scan generated, as it was written: tblo.zip takes its
+// bytes from here, and its publisher rows decide whether the maker gets it.
+struct GeneratedStandFile {
+    FixedCode4 icao{};
+    std::string publisher{};
+    std::string manufacturer{};
+    std::string creator{};
+    std::shared_ptr<const std::string> bytes{};
+};
+
+// An entry of the next tblo.zip: the file its bytes were written to, and
+// the bytes.
+struct TbloEntry {
+    std::filesystem::path source{};
+    std::shared_ptr<const std::string> bytes{};
+};
 
 struct AirportsScanState {
     // Lock order: bglPathsMutex, then bglHandledMutex, then scanLogMutex.
@@ -42,7 +63,18 @@ struct AirportsScanState {
     // packed. Read by the window when it paints.
     std::atomic<std::uint64_t> tbloFileCount{0};
 
-    // Empty lists, the log reserved for kScanLogReserve lines, no tblo files.
+    // The scan's own thread alone uses what follows.
+    // Every file the scan writes goes through this batch; the scan's end
+    // flushes it to the disk once.
+    FileBatch files;
+    // The stand files this scan generated that are still in their airport
+    // folders, by path.
+    std::map<std::filesystem::path, GeneratedStandFile> generatedFiles;
+    // The entries of the next tblo.zip: file name -> bytes.
+    std::map<std::string, TbloEntry> tbloEntries;
+
+    // Empty lists, the log reserved for kScanLogReserve lines, no generated
+    // files, no tblo files.
     void reset();
 };
 
@@ -55,7 +87,7 @@ void addScanLogLines(AirportsScanState& state, std::vector<std::string>&& lines)
 void clearScanLog(AirportsScanState& state);
 
 // Writes the whole scan log, each line followed by "\n", through a temporary
-// file renamed over the target (output/info/AirportsScanLog.txt unless a
+// file renamed over the target (in the scan's file batch) (output/info/AirportsScanLog.txt unless a
 // test names another), creating its folder. False when it cannot.
 bool writeScanLog(AirportsScanState& state, const std::filesystem::path& file = kAirportsScanLogFile);
 

@@ -5,7 +5,9 @@
 #include <pugixml.hpp>
 
 #include <fstream>
-#include <list>
+#include <iterator>
+#include <map>
+#include <memory>
 #include <system_error>
 #include <utility>
 
@@ -25,39 +27,37 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Copies the airport file into tblo; false (with an attention line) when it
-// cannot.
-bool copyToTblo(const fs::path& source, const FixedCode4& icao) {
-    const fs::path target = kTbloFolder / gf_apfXmlFileName(icao);
-    std::error_code error;
-    fs::copy_file(source, target, fs::copy_options::overwrite_existing, error);
-    if (error) {
-        gf_logAttention(
-            fmt::format("'{}' failed to copy '{}': {}", gf_pathToUtf8(source), gf_pathToUtf8(target), error.message()));
-        return false;
-    }
-    return true;
+// A manufacturer or creator that names someone: as the park airport's
+// reading of a stand file's publisher rows judges it.
+constexpr std::size_t kShortestUsableMaker = 4;
+
+bool usableMaker(const std::string& text) { return text.size() >= kShortestUsableMaker && !lf_isKnownCreator(text); }
+
+// Puts the generated file into the next tblo.zip; the latest of one name wins,
+// as a copy over an earlier one would.
+void sendToTblo(AirportsScanState& state, const fs::path& source, const GeneratedStandFile& file) {
+    state.tbloEntries.insert_or_assign(gf_pathToUtf8(gf_apfXmlFileName(file.icao)),
+                                       TbloEntry{.source = source, .bytes = file.bytes});
 }
 
 // A file sent to the maker while its link file stands beside it is not
-// needed any more: the link names the archived file.
-void removeWhenLinked(const fs::path& folder, const FixedCode4& icao, const fs::path& source) {
+// needed any more: the link names the archived file. True when it was
+// removed.
+bool removeWhenLinked(const fs::path& folder, const FixedCode4& icao, const fs::path& source) {
     const fs::path link = folder / lf_apfTxtFileName(icao);
     std::error_code error;
     const bool linked = fs::exists(link, error);
     if (error) {
         gf_logAttention(fmt::format("exists({}) failed: {}", gf_pathToUtf8(link), error.message()));
-        return;
+        return false;
     }
-    if (!linked) return;
+    if (!linked) return false;
     fs::remove(source, error);
-    if (error) gf_logAttention(fmt::format("remove({}) failed: {}", gf_pathToUtf8(source), error.message()));
-}
-
-std::string publisherOf(const fs::path& airportFile) {
-    pugi::xml_document document;
-    if (!document.load_file(airportFile.c_str())) return {};
-    return gf_readStringParameterXml(document, "publisher").value_or("");
+    if (error) {
+        gf_logAttention(fmt::format("remove({}) failed: {}", gf_pathToUtf8(source), error.message()));
+        return false;
+    }
+    return true;
 }
 
 void logAndFlush(const std::string& line) {
@@ -67,14 +67,17 @@ void logAndFlush(const std::string& line) {
 
 }  // namespace
 
-std::size_t lf_copySimaddonFiles() {
+std::size_t lf_copySimaddonFiles(AirportsScanState& state) {
     std::size_t copied = 0;
-    for (const FixedCode4& icao : gf_listXmlFiles(kMySimaddonFolder)) {
-        const fs::path source = kMySimaddonFolder / gf_apfXmlFileName(icao);
-        if (!gf_isKnownAirport(icao)) continue;
-        if (!copyToTblo(source, icao)) continue;
+    for (auto it = state.generatedFiles.begin(); it != state.generatedFiles.end();) {
+        const auto& [source, file] = *it;
+        if (source.parent_path() != kMySimaddonFolder || !gf_isKnownAirport(file.icao)) {
+            ++it;
+            continue;
+        }
+        sendToTblo(state, source, file);
         ++copied;
-        removeWhenLinked(kMySimaddonFolder, icao, source);
+        it = removeWhenLinked(kMySimaddonFolder, file.icao, source) ? state.generatedFiles.erase(it) : std::next(it);
     }
     if (copied > 0) {
         logAndFlush(fmt::format("{} simaddon file{} copied to tblo folder", copied, gf_pluralSuffixSize(copied)));
@@ -82,19 +85,28 @@ std::size_t lf_copySimaddonFiles() {
     return copied;
 }
 
-void lf_copyThirdpartyFiles() {
+void lf_copyThirdpartyFiles(AirportsScanState& state) {
     const FixedCode4 kmci("KMCI");
-    for (const FixedCode4& icao : gf_listXmlFiles(kMyThirdpartyFolder)) {
-        const fs::path source = kMyThirdpartyFolder / gf_apfXmlFileName(icao);
-        // This publisher's KMCI is known to be wrong and is never sent nor kept.
-        if (icao == kmci && publisherOf(source) == "TropicalSim") {
-            fs::remove(source);
+    for (auto it = state.generatedFiles.begin(); it != state.generatedFiles.end();) {
+        const auto& [source, file] = *it;
+        if (source.parent_path() != kMyThirdpartyFolder) {
+            ++it;
             continue;
         }
-        if (!gf_isKnownAirport(icao)) continue;
-        if (publisherOf(source).empty() && !lf_readApfPublisherInfo(source)) continue;
-        if (!copyToTblo(source, icao)) continue;
-        removeWhenLinked(kMyThirdpartyFolder, icao, source);
+        // This publisher's KMCI is known to be wrong and is never sent nor kept.
+        if (file.icao == kmci && file.publisher == "TropicalSim") {
+            fs::remove(source);
+            it = state.generatedFiles.erase(it);
+            continue;
+        }
+        const bool worthSending =
+            !file.publisher.empty() || usableMaker(file.manufacturer) || usableMaker(file.creator);
+        if (!gf_isKnownAirport(file.icao) || !worthSending) {
+            ++it;
+            continue;
+        }
+        sendToTblo(state, source, file);
+        it = removeWhenLinked(kMyThirdpartyFolder, file.icao, source) ? state.generatedFiles.erase(it) : std::next(it);
     }
 }
 
@@ -109,7 +121,30 @@ std::optional<std::string> lf_readFileBytes(const fs::path& file) {
     return bytes;
 }
 
-Result<std::size_t, ZipError> lf_zipFolder(const fs::path& source, const fs::path& zipPath) {
+namespace {
+
+// What goes into the archive: the regular files lying in the folder, read
+// whole, and the entries put in, which replace a file of their name.
+std::map<std::string, TbloEntry> entriesToPack(const fs::path& source, const AirportsScanState& state) {
+    std::map<std::string, TbloEntry> entries;
+    for (const fs::directory_entry& entry : fs::directory_iterator(source)) {
+        if (!entry.is_regular_file()) continue;
+        auto bytes = lf_readFileBytes(entry.path());
+        if (!bytes) {
+            logAndFlush(fmt::format("[zip] READ FAIL: {}", gf_pathToUtf8(entry.path())));
+            continue;
+        }
+        entries.insert_or_assign(
+            gf_pathToUtf8(entry.path().filename()),
+            TbloEntry{.source = entry.path(), .bytes = std::make_shared<const std::string>(std::move(*bytes))});
+    }
+    for (const auto& [name, entry] : state.tbloEntries) entries.insert_or_assign(name, entry);
+    return entries;
+}
+
+}  // namespace
+
+Result<std::size_t, ZipError> lf_zipFolder(const fs::path& source, const fs::path& zipPath, AirportsScanState& state) {
     if (!fs::is_directory(source)) {
         logAndFlush(fmt::format("[zip] Not a directory: {}", gf_pathToUtf8(source)));
         return fail(ZipError::openFailed, fmt::format("{} is not a folder", gf_pathToUtf8(source)));
@@ -127,22 +162,14 @@ Result<std::size_t, ZipError> lf_zipFolder(const fs::path& source, const fs::pat
         logAndFlush("[zip] Could not open archive for writing");
         return fail(ZipError::openFailed, archive.errorText());
     }
-    // The archive reads the bytes only when it is closed; a list keeps each
-    // buffer where it is while more are added.
-    std::list<std::string> buffers;
+    // The archive reads the bytes only when it is finished; the entries
+    // keep them until then.
+    const std::map<std::string, TbloEntry> entries = entriesToPack(source, state);
     std::size_t added = 0;
-    for (const fs::directory_entry& entry : fs::directory_iterator(source)) {
-        if (!entry.is_regular_file()) continue;
-        auto bytes = lf_readFileBytes(entry.path());
-        if (!bytes) {
-            logAndFlush(fmt::format("[zip] READ FAIL: {}", gf_pathToUtf8(entry.path())));
-            continue;
-        }
-        const std::string& kept = buffers.emplace_back(std::move(*bytes));
-        const std::string name = gf_pathToUtf8(entry.path().filename());
-        logAndFlush(
-            fmt::format("[zip] Adding (data) {} -> {} ({} bytes)", gf_pathToUtf8(entry.path()), name, kept.size()));
-        if (!archive->add(name, kept)) {
+    for (const auto& [name, entry] : entries) {
+        logAndFlush(fmt::format("[zip] Adding (data) {} -> {} ({} bytes)", gf_pathToUtf8(entry.source), name,
+                                entry.bytes->size()));
+        if (!archive->add(name, *entry.bytes)) {
             logAndFlush(fmt::format("[zip] ERROR addData({})", name));
             break;
         }
@@ -152,7 +179,11 @@ Result<std::size_t, ZipError> lf_zipFolder(const fs::path& source, const fs::pat
         logAndFlush("[zip] Added 0 files, nothing to pack");
         return fail(ZipError::addFailed, "no file could be added");
     }
-    const auto closed = archive->closeInto(zipPath);
+    auto finished = archive->finish();
+    Result<void, ZipError> closed = finished ? Result<void, ZipError>{} : fail(finished.error(), finished.errorText());
+    if (finished && !state.files.write(zipPath, *finished)) {
+        closed = fail(ZipError::closeFailed, fmt::format("{} cannot be written", gf_pathToUtf8(zipPath)));
+    }
     const bool exists = fs::exists(zipPath, ignored);
     const std::uintmax_t size = exists ? fs::file_size(zipPath, ignored) : 0;
     logAndFlush(
@@ -168,15 +199,21 @@ Result<std::size_t, ZipError> lf_zipFolder(const fs::path& source, const fs::pat
 }
 
 std::uint64_t lf_zipTbloFolder(AirportsScanState& state, Status& status) {
-    const std::uint64_t n = gf_countFilesInFolder(kTbloFolder);
+    std::uint64_t n = state.tbloEntries.size();
+    if (fs::is_directory(kTbloFolder)) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(kTbloFolder)) {
+            if (entry.is_regular_file() && !state.tbloEntries.contains(gf_pathToUtf8(entry.path().filename()))) ++n;
+        }
+    }
     if (n == 0) {
         state.tbloFileCount.store(0);
         status.showCount(StatusCount::unrecognisedAirports, 0);
         logAndFlush("All your simaddon and third party airports are recognised, no off line learning needed.");
         return 0;
     }
-    const auto packed = lf_zipFolder(kTbloFolder, kTbloZipFile);
+    const auto packed = lf_zipFolder(kTbloFolder, kTbloZipFile, state);
     gf_removeXMLFilesFromDirectory(kTbloFolder);
+    state.tbloEntries.clear();
     if (!packed) {
         // Nothing usable to mail: no button, no request, no count.
         gf_logAttention(fmt::format("Zippen TBLO folder failed: {}", packed.errorText()));

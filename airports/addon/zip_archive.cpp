@@ -98,7 +98,7 @@ Result<void, ZipError> ZipArchiveWriter::add(std::string_view entryName, std::st
     return {};
 }
 
-Result<void, ZipError> ZipArchiveWriter::closeInto(const std::filesystem::path& target) {
+Result<std::string, ZipError> ZipArchiveWriter::finish() {
     if (archive_ == nullptr) return fail(ZipError::closeFailed, "the archive is closed");
     if (zip_close(archive_) != 0) {
         std::string text = archiveErrorText(archive_);
@@ -108,7 +108,12 @@ Result<void, ZipError> ZipArchiveWriter::closeInto(const std::filesystem::path& 
     archive_ = nullptr;
     auto bytes = sourceBytes(buffer_);
     release();
-    if (!bytes) return fail(ZipError::closeFailed, bytes.errorText());
+    return bytes;
+}
+
+Result<void, ZipError> ZipArchiveWriter::closeInto(const std::filesystem::path& target) {
+    auto bytes = finish();
+    if (!bytes) return fail(bytes.error(), bytes.errorText());
     if (!writeFileAtomically(target, *bytes)) {
         return fail(ZipError::closeFailed, fmt::format("{} cannot be written", gf_pathToUtf8(target)));
     }

@@ -39,6 +39,9 @@ public:
     // Adds an entry under the UTF-8 name, stored from the caller's bytes
     // (kept by reference until close), replacing one of the same name.
     [[nodiscard]] Result<void, ZipError> add(std::string_view entryName, std::string_view bytes);
+    // Finishes the archive and gives its bytes. The archive is spent
+    // afterwards, whatever the result.
+    [[nodiscard]] Result<std::string, ZipError> finish();
     // Finishes the archive and writes it to the target. The archive is spent
     // afterwards, whatever the result.
     [[nodiscard]] Result<void, ZipError> closeInto(const std::filesystem::path& target);

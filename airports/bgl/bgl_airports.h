@@ -33,13 +33,14 @@
 //      file's airports and its linesAfter, and report the failure as a
 //      failed task of the scan (its "futs inner" scan-log line); what was
 //      handled before stays handled.
-//   2. Write `linesAfter`. When `failure` is set, the task caught an
+//   2. Write `linesAfter`. When `outcome` failed, the task caught an
 //      exception: its attention line is the last of linesAfter already, and
-//      the scan reports `failure` as a failed task.
+//      the scan reports the failure's text as a failed task.
 // A file counts as handled exactly when step b, d or e appended it; any
 // other opened file is the leftover pass's.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -53,6 +54,7 @@
 
 #include "airports/stand.h"
 #include "core/fixed_code.h"
+#include "core/result.h"
 
 namespace qvl {
 
@@ -131,14 +133,21 @@ struct BglTaskInput {
     std::function<bool(const FixedCode4&)> isKnownAirport{};
 };
 
+enum class BglFileError : std::uint8_t {
+    readFailed,            // the task caught an exception while it read the file
+    notLinkedOrGenerated,  // linking or generating one of its airports threw
+};
+
 struct BglFileFindings {
     std::filesystem::path bglPath{};
     bool opened = false;                 // the file could be opened and read
     std::vector<BglAirport> airports{};  // in file order
     std::vector<BglLine> linesAfter{};
-    // The text of an exception the task caught; its attention line is the
-    // last of linesAfter.
-    std::optional<std::string> failure{};
+    // Failed: the exception the task caught (its text); its attention line
+    // is the last of linesAfter.
+    Result<void, BglFileError> outcome{};
+    // The processor time the task took.
+    std::chrono::nanoseconds cpu{};
 };
 
 // The task of one BGL file on a scan worker: reads it and returns what it

@@ -9,6 +9,7 @@
 #include "airports/bgl/bgl_airports.h"
 #include "core/log.h"
 #include "core/text_file.h"
+#include "platform/sys/cpu_time.h"
 #include "refdata/airports.h"
 
 namespace qvl {
@@ -39,21 +40,22 @@ void readFile(BglFileFindings& findings, const BglTaskInput& input, const std::s
 }  // namespace
 
 BglFileFindings lf_processBGLfile(const BglTaskInput& input, const std::stop_token& stop) {
+    const std::chrono::nanoseconds start = sys::threadCpuTime();
     BglFileFindings findings;
     findings.bglPath = input.bglPath;
     try {
         readFile(findings, input, stop);
-        return findings;
     } catch (const std::exception& e) {
-        findings.failure = e.what();
+        findings.outcome = fail(BglFileError::readFailed, e.what());
         findings.linesAfter.push_back(
             {.kind = BglLineKind::logAttention, .text = exceptionLine(input.bglPath, e.what())});
     } catch (...) {
-        findings.failure = "unknown exception";
+        findings.outcome = fail(BglFileError::readFailed, "unknown exception");
         findings.linesAfter.push_back(
             {.kind = BglLineKind::logAttention,
              .text = fmt::format("Exception in lf_processBGLfile: {}", gf_pathToUtf8(input.bglPath))});
     }
+    findings.cpu = sys::threadCpuTime() - start;
     return findings;
 }
 

@@ -2,10 +2,12 @@
 // their codes, and the leftover pass over BGL files that gave no airport.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <set>
 
 #include "airports/addon/addon_airport.h"
 #include "airports/support/addon_fixture.h"
+#include "core/files.h"
 #include "core/paths.h"
 #include "core/user_error.h"
 
@@ -67,6 +69,47 @@ TEST_F(AddonAirport, GeneratedFileSortsStandsAndCountsHelipads) {
     EXPECT_TRUE(fs::exists(kMySimaddonFolder / "EHAM.xml"));
     ApfRecord empty = record("LFPG");
     EXPECT_EQ(lf_generateAirportFile(parts(), empty, 0), AirportFileOutcome::noStands);
+}
+
+// A kill between the write of a stand file and its rename, played by a
+// rename that never happens: the file of the last scan stays whole, no
+// temporary file is left, and nothing goes to tblo.zip.
+TEST_F(AddonAirport, AStandFileIsNeverLeftHalfWritten) {
+    writeFile(kMyThirdpartyFolder / "EGLL.xml", "<old/>");
+    ApfRecord egll = record("EGLL", "Orbx");
+    egll.stands = {standAt("1", 51.1)};
+    setRenameFunctionForTests([](const fs::path&, const fs::path&) { return false; });
+    const AirportFileOutcome outcome = lf_generateAirportFile(parts(), egll, 0);
+    setRenameFunctionForTests(nullptr);
+    EXPECT_EQ(outcome, AirportFileOutcome::failed);
+    EXPECT_EQ(readFile(kMyThirdpartyFolder / "EGLL.xml"), "<old/>");
+    EXPECT_EQ(std::distance(fs::directory_iterator(kMyThirdpartyFolder), {}), 1);
+    EXPECT_TRUE(scan.generatedFiles.empty());
+    EXPECT_TRUE(inScanLog("Generating airports/my_thirdparty/EGLL.xml did not succeed"));
+}
+
+// What a kill left behind is removed at the scan's first write into a
+// folder, and the folder is not listed again for every file.
+TEST_F(AddonAirport, StaleTemporariesGoOncePerFolderAndScan) {
+    writeFile(kMyThirdpartyFolder / "EGLL.xml.77.0.tmp", "<half");
+    ApfRecord egll = record("EGLL", "Orbx");
+    egll.stands = {standAt("1", 51.1)};
+    ASSERT_EQ(lf_generateAirportFile(parts(), egll, 0), AirportFileOutcome::written);
+    EXPECT_FALSE(fs::exists(kMyThirdpartyFolder / "EGLL.xml.77.0.tmp"));
+    EXPECT_TRUE(logged("EGLL.xml.77.0.tmp, left by an interrupted write"));
+
+    writeFile(kMyThirdpartyFolder / "EHAM.xml.78.0.tmp", "<half");
+    ApfRecord eham = record("EHAM", "Orbx");
+    eham.stands = {standAt("1", 52.1)};
+    ASSERT_EQ(lf_generateAirportFile(parts(), eham, 0), AirportFileOutcome::written);
+    EXPECT_TRUE(fs::exists(kMyThirdpartyFolder / "EHAM.xml.78.0.tmp")) << "the folder was cleaned already";
+    EXPECT_EQ(*scan.generatedFiles.at(kMyThirdpartyFolder / "EHAM.xml").bytes,
+              readFile(kMyThirdpartyFolder / "EHAM.xml"));
+
+    // The end of the scan flushes the batch; the next scan cleans again.
+    EXPECT_TRUE(scan.files.flush());
+    ASSERT_EQ(lf_generateAirportFile(parts(), eham, 0), AirportFileOutcome::written);
+    EXPECT_FALSE(fs::exists(kMyThirdpartyFolder / "EHAM.xml.78.0.tmp"));
 }
 
 TEST_F(AddonAirport, CodeFromStemManifestTitleOrPath) {

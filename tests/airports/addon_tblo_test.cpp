@@ -44,6 +44,17 @@ protected:
     std::string airportFile(const std::string& publisher, const std::string& manufacturer = "") {
         return standFile({{"publisher", publisher}, {"manufacturer", manufacturer}}, "");
     }
+    // A stand file the scan generated: on disk, and kept as written.
+    void generated(const fs::path& airportFolder, const std::string& icao, const std::string& publisher,
+                   const std::string& manufacturer = "") {
+        const std::string bytes = airportFile(publisher, manufacturer);
+        writeFile(airportFolder / (icao + ".xml"), bytes);
+        scan.generatedFiles[airportFolder / (icao + ".xml")] = {.icao = FixedCode4(icao),
+                                                                .publisher = publisher,
+                                                                .manufacturer = manufacturer,
+                                                                .creator = "",
+                                                                .bytes = std::make_shared<const std::string>(bytes)};
+    }
 };
 
 TEST_F(Tblo, ThreeFilesPackedUnderTheirNamesAndTheUserAskedToMail) {
@@ -85,31 +96,37 @@ TEST_F(Tblo, EmptyFolderMeansEverythingRecognised) {
     EXPECT_FALSE(fs::exists(kTbloZipFile));
 }
 
-TEST_F(Tblo, ThirdpartyFilesWorthSendingAreCopied) {
-    writeFile(kMyThirdpartyFolder / "EGLL.xml", airportFile("My Pub"));
+TEST_F(Tblo, ThirdpartyFilesWorthSendingArePacked) {
+    generated(kMyThirdpartyFolder, "EGLL", "My Pub");
     writeFile(kMyThirdpartyFolder / "EGLL.txt", "archive/thirdparty/My%20Pub/EGLL.xml\n");
-    writeFile(kMyThirdpartyFolder / "EHAM.xml", airportFile("", "abc"));
-    writeFile(kMyThirdpartyFolder / "LFPG.xml", airportFile("", "Someone"));
-    writeFile(kMyThirdpartyFolder / "KMCI.xml", airportFile("TropicalSim"));
-    writeFile(kMyThirdpartyFolder / "ZZZZ.xml", airportFile("My Pub"));
-    lf_copyThirdpartyFiles();
-    EXPECT_TRUE(fs::exists(kTbloFolder / "EGLL.xml"));
+    generated(kMyThirdpartyFolder, "EHAM", "", "abc");
+    generated(kMyThirdpartyFolder, "LFPG", "", "Someone");
+    generated(kMyThirdpartyFolder, "KMCI", "TropicalSim");
+    generated(kMyThirdpartyFolder, "ZZZZ", "My Pub");
+    lf_copyThirdpartyFiles(scan);
     EXPECT_FALSE(fs::exists(kMyThirdpartyFolder / "EGLL.xml")) << "its link file stays in its place";
     EXPECT_TRUE(fs::exists(kMyThirdpartyFolder / "EGLL.txt"));
-    EXPECT_FALSE(fs::exists(kTbloFolder / "EHAM.xml")) << "a 3-character manufacturer says nothing";
-    EXPECT_TRUE(fs::exists(kTbloFolder / "LFPG.xml"));
     EXPECT_FALSE(fs::exists(kMyThirdpartyFolder / "KMCI.xml"));
-    EXPECT_FALSE(fs::exists(kTbloFolder / "KMCI.xml"));
-    EXPECT_FALSE(fs::exists(kTbloFolder / "ZZZZ.xml")) << "not a known airport";
+    EXPECT_TRUE(fs::exists(kMyThirdpartyFolder / "EHAM.xml"));
+    EXPECT_FALSE(scan.generatedFiles.contains(kMyThirdpartyFolder / "EGLL.xml"));
+    EXPECT_TRUE(scan.generatedFiles.contains(kMyThirdpartyFolder / "EHAM.xml"));
+    EXPECT_TRUE(std::filesystem::is_empty(kTbloFolder)) << "nothing is copied";
+    // A 3-character manufacturer says nothing; KMCI is never sent; ZZZZ is
+    // not a known airport.
+    EXPECT_EQ(lf_zipTbloFolder(scan, status), 2u);
+    EXPECT_EQ(zipEntries(kTbloZipFile), (std::map<std::string, std::string>{{"EGLL.xml", airportFile("My Pub")},
+                                                                            {"LFPG.xml", airportFile("", "Someone")}}));
+    EXPECT_TRUE(logged("[zip] Adding (data) airports/my_thirdparty/EGLL.xml -> EGLL.xml ("));
 }
 
-TEST_F(Tblo, SimaddonFilesOfKnownAirportsAreCopied) {
-    writeFile(kMySimaddonFolder / "EHAM.xml", airportFile("simaddon"));
-    writeFile(kMySimaddonFolder / "ZZZZ.xml", airportFile("simaddon"));
-    EXPECT_EQ(lf_copySimaddonFiles(), 1u);
-    EXPECT_TRUE(fs::exists(kTbloFolder / "EHAM.xml"));
+TEST_F(Tblo, SimaddonFilesOfKnownAirportsArePacked) {
+    generated(kMySimaddonFolder, "EHAM", "simaddon");
+    generated(kMySimaddonFolder, "ZZZZ", "simaddon");
+    EXPECT_EQ(lf_copySimaddonFiles(scan), 1u);
     EXPECT_TRUE(fs::exists(kMySimaddonFolder / "EHAM.xml")) << "no link file: the file stays";
     EXPECT_TRUE(logged("1 simaddon file copied to tblo folder"));
+    EXPECT_EQ(lf_zipTbloFolder(scan, status), 1u);
+    EXPECT_EQ(zipEntries(kTbloZipFile), (std::map<std::string, std::string>{{"EHAM.xml", airportFile("simaddon")}}));
 }
 
 TEST(ZipArchive, CloseThatCannotWriteItsFileFails) {

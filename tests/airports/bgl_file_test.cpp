@@ -38,7 +38,7 @@ TEST_F(BglFile, TheProgramsAirportListChoosesTheAirports) {
     const BglFileFindings findings = lf_processBGLfile({.bglPath = file});
     EXPECT_TRUE(findings.opened);
     EXPECT_EQ(findings.bglPath, file);
-    EXPECT_FALSE(findings.failure);
+    EXPECT_TRUE(findings.outcome);
     ASSERT_EQ(findings.airports.size(), 1U);
     EXPECT_EQ(findings.airports[0].record.icao.view(), "EHAM");
     EXPECT_EQ(findings.airports[0].record.stands.size(), 4U);
@@ -62,8 +62,9 @@ TEST_F(BglFile, AFilterThatThrowsIsReportedInTheFindings) {
     const std::filesystem::path file = write("x.bgl", bw::writeBgl(bw::sampleAirport("EHAM", 52.3, 4.7, 2)).bytes);
     const BglFileFindings findings = lf_processBGLfile(
         {.bglPath = file, .isKnownAirport = [](const FixedCode4&) -> bool { throw std::runtime_error("boom"); }});
-    ASSERT_TRUE(findings.failure);
-    EXPECT_EQ(*findings.failure, "boom");
+    ASSERT_FALSE(findings.outcome);
+    EXPECT_EQ(findings.outcome.error(), BglFileError::readFailed);
+    EXPECT_EQ(findings.outcome.errorText(), "boom");
     ASSERT_FALSE(findings.linesAfter.empty());
     EXPECT_EQ(findings.linesAfter.back().kind, BglLineKind::logAttention);
     EXPECT_EQ(findings.linesAfter.back().text, exceptionLine(file, "boom"));

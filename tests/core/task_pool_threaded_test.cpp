@@ -2,6 +2,7 @@
 // running tasks, time-outs, failing tasks and the bounded end. Run under the
 // thread sanitizer too.
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <atomic>
 #include <chrono>
@@ -16,6 +17,8 @@
 #include <vector>
 
 #include "core/task_pool.h"
+
+#include "platform/sys/process.h"
 
 namespace qvl {
 namespace {
@@ -321,9 +324,24 @@ TEST(TaskPoolThreaded, WorkersServeManyTasksAndAQueueKeepsThemBusy) {
     EXPECT_LE(threads.size(), static_cast<std::size_t>(kWorkers));
 }
 
-TEST(TaskPoolThreaded, TheWorkerCountIsTheHardwareThreadCountOrTwo) {
-    const unsigned hardware = std::thread::hardware_concurrency();
-    EXPECT_EQ(scanWorkerCount(), hardware == 0 ? 2 : static_cast<std::int32_t>(hardware));
+// Under `taskset -c 3` a scan runs one worker, not one per processor of the
+// machine.
+TEST(TaskPoolThreaded, TheWorkerCountIsTheProcessorsTheProcessMayRunOn) {
+    EXPECT_EQ(scanWorkerCount(), static_cast<std::int32_t>(sys::usableProcessorCount()));
+    std::int32_t narrowed = 0;
+    std::thread one([&narrowed] {
+        cpu_set_t set;
+        CPU_ZERO(&set);
+        ASSERT_EQ(::sched_getaffinity(0, sizeof(set), &set), 0);
+        int first = 0;
+        while (first < CPU_SETSIZE && !CPU_ISSET(first, &set)) ++first;
+        CPU_ZERO(&set);
+        CPU_SET(first, &set);
+        ASSERT_EQ(::sched_setaffinity(0, sizeof(set), &set), 0);
+        narrowed = scanWorkerCount();
+    });
+    one.join();
+    EXPECT_EQ(narrowed, 1);
 }
 
 }  // namespace
