@@ -159,7 +159,7 @@ void gf_updateStaticParking(Engine& engine, bool first) {
     ParkingState& parking = engine.state.parking;
     if (engine.status.parkingUpdateRunning() && parking.candidates.empty()) endUpdate(engine);
     if (parking.loadPending) {
-        loadParkAirport(engine);
+        if (parkFilesReady(engine)) loadParkAirport(engine);
         return;
     }
     const UserAircraftBlock user = engine.clocks.userAircraft();
