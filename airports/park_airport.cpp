@@ -208,7 +208,7 @@ bool restore(Setting& setting, Value stored) {
 
 }  // namespace
 
-ApfFiles gf_readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop) {
+ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop) {
     ApfFiles files;
     files.request = request;
     // The load says what is missing.
@@ -235,10 +235,10 @@ ApfFiles gf_readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop
 }
 
 ApfLoadResult gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links) {
-    return gf_applyApfFiles(gf_readApfFiles(request, [&run = links.run] { return run.isClosing(); }), park, links);
+    return applyApfFiles(readApfFiles(request, [&run = links.run] { return run.isClosing(); }), park, links);
 }
 
-ApfLoadResult gf_applyApfFiles(const ApfFiles& files, LoadedParkAirport& park, const ParkAirportLinks& links) {
+ApfLoadResult applyApfFiles(const ApfFiles& files, LoadedParkAirport& park, const ParkAirportLinks& links) {
     beginLoad(files.request, park, links);
     ApfLoadResult result = failed(fmt::format("{}: not read", kReaderName));
     try {
@@ -285,7 +285,7 @@ bool ApfFilesRead::ready(const ApfLoadRequest& request) {
     reading_ = request;
     stop_ = std::stop_source();
     files_ = std::async(std::launch::async, [request, token = stop_.get_token()] {
-        return gf_readApfFiles(request, [token] { return token.stop_requested(); });
+        return readApfFiles(request, [token] { return token.stop_requested(); });
     });
     return false;
 }

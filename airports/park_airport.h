@@ -75,10 +75,10 @@ struct ApfFiles {
     std::filesystem::path learnedPath;                    // empty: none
     std::shared_ptr<const LearnedDocument> learnedFile;   // null: no such file
 };
-[[nodiscard]] ApfFiles gf_readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop);
+[[nodiscard]] ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop);
 
 // gf_readApf with the files read before.
-ApfLoadResult gf_applyApfFiles(const ApfFiles& files, LoadedParkAirport& park, const ParkAirportLinks& links);
+ApfLoadResult applyApfFiles(const ApfFiles& files, LoadedParkAirport& park, const ParkAirportLinks& links);
 
 // A load's files read on a thread of their own, one read at a time. The
 // main loop asks each time it comes by; a read of an airport that is no

@@ -151,7 +151,7 @@ ApfLoadResult lf_readParkedFile(Engine& engine) {
         .parkAirport = engine.parkAirport, .range = engine.range, .status = engine.status, .run = engine.run};
     // Read before off the main loop, or here when nothing read them.
     const std::optional<ApfFiles> files = engine.state.parking.parkFilesRead.take(request);
-    ApfLoadResult loaded = files ? gf_applyApfFiles(*files, park, links) : gf_readApf(request, park, links);
+    ApfLoadResult loaded = files ? applyApfFiles(*files, park, links) : gf_readApf(request, park, links);
     if (!loaded) return loaded;
     // A name cached for the stands before would not be one of these.
     engine.state.userStandName.reset();

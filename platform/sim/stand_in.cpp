@@ -555,7 +555,7 @@ public:
                       "AICreateNonATCAircraft \"{}\" \"{}\" {:.6f} {:.6f} alt {:.1f} "
                       "request {} packet {}",
                       title, tail, position.latitude, position.longitude, position.altitude, request, c.answering);
-            const std::string owned(title);
+            const std::string& owned = title;
             const bool refused =
                 !w.config.installedTitles.contains(owned) || w.config.refusedTitles.contains(owned) || w.refuseNext > 0;
             if (w.refuseNext > 0) --w.refuseNext;
@@ -722,7 +722,7 @@ void StandInSimulator::runOnOwnThread() {
     std::lock_guard lock(mutex_);
     if (world_->ownThread) return;
     world_->ownThread = true;
-    thread_ = std::jthread([this](std::stop_token stop) { serve(stop); });
+    thread_ = std::jthread([this](const std::stop_token& stop) { serve(stop); });
 }
 
 void StandInSimulator::settle() {

@@ -65,7 +65,7 @@ TEST_F(ParkFilesRead, ADownloadDoesNotHoldTheAskerAndAStopEndsIt) {
     const std::optional<ApfFiles> files = read.take(request);
     ASSERT_TRUE(files);
     EXPECT_NE(files->error, "");
-    EXPECT_FALSE(gf_applyApfFiles(*files, park, links));
+    EXPECT_FALSE(applyApfFiles(*files, park, links));
     EXPECT_TRUE(park.parkStands.empty());
 }
 
@@ -76,7 +76,7 @@ TEST_F(ParkFilesRead, FilesReadBeforeLoadAsTheFilesReadInPlace) {
     const std::optional<ApfFiles> files = read.take(eham);
     ASSERT_TRUE(files);
     EXPECT_FALSE(read.take(eham)) << "taken once";
-    ASSERT_TRUE(gf_applyApfFiles(*files, park, links));
+    ASSERT_TRUE(applyApfFiles(*files, park, links));
     ASSERT_EQ(park.parkStands.size(), 3U);
     EXPECT_EQ(park.parkStands[2].id, "S2");
     EXPECT_EQ(park.parkStands[2].number, 3U);
@@ -103,7 +103,7 @@ TEST_F(ParkFilesRead, AForgottenReadIsReadAgain) {
     ASSERT_TRUE(readyWithin(read, eham));
     const std::optional<ApfFiles> files = read.take(eham);
     ASSERT_TRUE(files);
-    ASSERT_TRUE(gf_applyApfFiles(*files, park, links));
+    ASSERT_TRUE(applyApfFiles(*files, park, links));
     EXPECT_EQ(park.parkStands.size(), 4U);
 }
 
