@@ -298,10 +298,21 @@ void refuseLearnedFile(const fs::path& learnedPath, const std::string& path, std
 
 }  // namespace
 
+LearnedDocument loadLearnedDocument(const fs::path& learnedPath) {
+    LearnedDocument loaded;
+    loaded.parsed = loaded.document.load_file(learnedPath.c_str());
+    return loaded;
+}
+
 void lf_readLearned(const fs::path& learnedPath, LoadedParkAirport& park, RangeControl& range, Status& status) {
+    lf_readLearned(learnedPath, loadLearnedDocument(learnedPath), park, range, status);
+}
+
+void lf_readLearned(const fs::path& learnedPath, const LearnedDocument& loaded, LoadedParkAirport& park,
+                    RangeControl& range, Status& status) {
     const std::string path = gf_pathToUtf8(learnedPath);
-    pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_file(learnedPath.c_str());
+    const pugi::xml_document& document = loaded.document;
+    const pugi::xml_parse_result& parsed = loaded.parsed;
     if (!parsed) {
         park.learnedFileRefused = true;
         gf_save1GenerationOf(learnedPath);

@@ -36,6 +36,17 @@ inline constexpr VersionRecord kLearnedFlightsSince{.major = 11, .minor = 10, .p
 void lf_readLearned(const std::filesystem::path& learnedPath, LoadedParkAirport& park, RangeControl& range,
                     Status& status);
 
+// A learned file as it was loaded, off the main loop.
+struct LearnedDocument {
+    pugi::xml_document document;
+    pugi::xml_parse_result parsed;
+};
+[[nodiscard]] LearnedDocument loadLearnedDocument(const std::filesystem::path& learnedPath);
+
+// The same for a learned file loaded before.
+void lf_readLearned(const std::filesystem::path& learnedPath, const LearnedDocument& loaded, LoadedParkAirport& park,
+                    RangeControl& range, Status& status);
+
 // The problem lines of one learned file's read. Of each kind the first few
 // are written and the rest only counted, told in one line at the end: a
 // damaged or hand-made file may repeat one flight a million times.

@@ -3,8 +3,11 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <exception>
+#include <future>
+#include <memory>
 #include <system_error>
 #include <type_traits>
 #include <utility>
@@ -90,12 +93,12 @@ struct SourceFile {
     std::string error;
 };
 
-SourceFile sourceFileFor(const std::string& pathText, const RunState& run) {
+SourceFile sourceFileFor(const std::string& pathText, const DownloadStop& stop) {
     if (pathText.starts_with("airports")) return {.file = pathFromUtf8(pathText), .error = {}};
     std::error_code ignored;
     fs::create_directories(kAirportsFolder, ignored);
     const fs::path target = kAirportsFolder / "park_airport.xml";
-    const auto downloaded = lf_downloadStockApf(pathText, target, [&run] { return run.isClosing(); });
+    const auto downloaded = lf_downloadStockApf(pathText, target, stop);
     if (!downloaded) return {.file = {}, .error = downloaded.errorText()};
     return {.file = target, .error = {}};
 }
@@ -118,13 +121,13 @@ void readStoredQualityFactors(const pugi::xml_document& document, LoadedParkAirp
 
 // The learned file on top of the stand file. The path it was read from, or
 // empty when there is none.
-fs::path mergeLearnedFile(const std::string& pathText, LoadedParkAirport& park, const ParkAirportLinks& links) {
-    fs::path learned = lf_archivedApfPath(pathText, park.header.publisher);
-    if (learned.empty() || !fs::exists(learned)) {
+fs::path mergeLearnedFile(const ApfFiles& files, LoadedParkAirport& park, const ParkAirportLinks& links) {
+    if (!files.learnedFile) {
         adjustWithoutLearnedFile(park, links.status);
         return {};
     }
-    lf_readLearned(learned, park, links.range, links.status);
+    const fs::path& learned = files.learnedPath;
+    lf_readLearned(learned, *files.learnedFile, park, links.range, links.status);
     park.qualityFactors = gf_computeQualityFactors(park.parkStands);
     if (park.apfHandmade) gf_log("A handmade airport file overruled the archived file!");
     return learned;
@@ -142,23 +145,21 @@ void logSummary(LoadedParkAirport& park, const std::string& readFrom) {
 
 ApfLoadResult failed(std::string text) { return fail(ApfLoadError::failed, std::move(text)); }
 
-ApfLoadResult loadParkAirport(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links) {
-    const std::string& pathText = request.pathText;
+ApfLoadResult loadParkAirport(const ApfFiles& files, LoadedParkAirport& park, const ParkAirportLinks& links) {
+    const std::string& pathText = files.request.pathText;
     if (pathText.empty()) return failed(fmt::format("{}: xml is empty", kReaderName));
-    if (!request.icao.isSet()) return failed(fmt::format("{}: no park airport set", kReaderName));
-    const SourceFile source = sourceFileFor(pathText, links.run);
-    if (!source.error.empty()) return failed(source.error);
-
-    pugi::xml_document document;
-    if (!document.load_file(source.file.c_str())) {
-        return failed(fmt::format("{}: could not load file: {}", pathText, gf_pathToUtf8(source.file)));
+    if (!files.request.icao.isSet()) return failed(fmt::format("{}: no park airport set", kReaderName));
+    if (!files.error.empty()) return failed(files.error);
+    if (!files.standFile) {
+        return failed(fmt::format("{}: could not load file: {}", pathText, gf_pathToUtf8(files.source)));
     }
+    const pugi::xml_document& document = *files.standFile;
     if (!gf_readMetaInfo(document, SimulatorRow::required)) return failed(fmt::format("{}: refused to load", pathText));
     readHeader(document, park);
     lf_checkStands(document, park.parkStands);
     readStoredQualityFactors(document, park);
     park.storedSettings = currentParkingSettings();
-    const fs::path learned = mergeLearnedFile(pathText, park, links);
+    const fs::path learned = mergeLearnedFile(files, park, links);
 
     park.stats.setStandCount(static_cast<std::int32_t>(park.parkStands.size()));
     numberStands(park.parkStands);
@@ -207,11 +208,41 @@ bool restore(Setting& setting, Value stored) {
 
 }  // namespace
 
+ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop) {
+    ApfFiles files;
+    files.request = request;
+    // The load says what is missing.
+    if (request.pathText.empty() || !request.icao.isSet()) return files;
+    try {
+        const SourceFile source = sourceFileFor(request.pathText, stop);
+        if (!source.error.empty()) {
+            files.error = source.error;
+            return files;
+        }
+        files.source = source.file;
+        auto document = std::make_shared<pugi::xml_document>();
+        if (!document->load_file(files.source.c_str())) return files;
+        files.standFile = document;
+        const std::string publisher = gf_readStringParameterXml(*document, "publisher").value_or("");
+        files.learnedPath = lf_archivedApfPath(request.pathText, publisher);
+        if (!files.learnedPath.empty() && fs::exists(files.learnedPath)) {
+            files.learnedFile = std::make_shared<const LearnedDocument>(loadLearnedDocument(files.learnedPath));
+        }
+    } catch (const std::exception& e) {
+        files.error = fmt::format("{}: {}", kReaderName, e.what());
+    }
+    return files;
+}
+
 ApfLoadResult gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links) {
-    beginLoad(request, park, links);
+    return applyApfFiles(readApfFiles(request, [&run = links.run] { return run.isClosing(); }), park, links);
+}
+
+ApfLoadResult applyApfFiles(const ApfFiles& files, LoadedParkAirport& park, const ParkAirportLinks& links) {
+    beginLoad(files.request, park, links);
     ApfLoadResult result = failed(fmt::format("{}: not read", kReaderName));
     try {
-        result = loadParkAirport(request, park, links);
+        result = loadParkAirport(files, park, links);
     } catch (const UserErrorException& e) {
         // A bad stand file is the user's to mend: the text with its code.
         result = failed(e.what());
@@ -240,6 +271,37 @@ void gf_applyApfSettings(const LoadedParkAirport& park, Status& status) {
     if (restore(INITIAL_LOAD_ONLY, stored.initialLoadOnly)) status.settingChanged(INITIAL_LOAD_ONLY);
     if (restore(PARK_SOFT, stored.parkSoft)) status.settingChanged(PARK_SOFT);
     if (restore(WEEK, stored.week)) status.settingChanged(WEEK);
+}
+
+ApfFilesRead::~ApfFilesRead() {
+    stop();
+    if (files_.valid()) files_.wait();
+}
+
+bool ApfFilesRead::ready(const ApfLoadRequest& request) {
+    if (files_.valid() && files_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
+    if (files_.valid() && reading_ == request) return true;
+    // Nothing read yet, or the read of an airport no longer wanted.
+    reading_ = request;
+    stop_ = std::stop_source();
+    files_ = std::async(std::launch::async, [request, token = stop_.get_token()] {
+        return readApfFiles(request, [token] { return token.stop_requested(); });
+    });
+    return false;
+}
+
+std::optional<ApfFiles> ApfFilesRead::take(const ApfLoadRequest& request) {
+    if (!files_.valid() || reading_ != request) return std::nullopt;
+    if (files_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return std::nullopt;
+    reading_.reset();
+    return files_.get();
+}
+
+void ApfFilesRead::stop() { stop_.request_stop(); }
+
+void ApfFilesRead::forget() {
+    stop();
+    reading_.reset();
 }
 
 bool lf_isKnownCreator(std::string_view text) { return text == kStockCreator; }

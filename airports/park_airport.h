@@ -4,15 +4,23 @@
 // airport is left.
 #pragma once
 
+#include <pugixml.hpp>
+
 #include <cstdint>
 #include <filesystem>
+#include <future>
+#include <memory>
+#include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "airports/learned_file.h"
 #include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
 #include "core/current_park_airport.h"
+#include "core/download.h"
 #include "core/fixed_code.h"
 #include "core/range_control.h"
 #include "core/result.h"
@@ -26,6 +34,8 @@ inline constexpr std::string_view kNoStandsFound = "no stands found";
 struct ApfLoadRequest {
     std::string pathText;  // as gf_apfPathFor gave it
     FixedCode4 icao;       // the park airport
+
+    friend bool operator==(const ApfLoadRequest&, const ApfLoadRequest&) = default;
 };
 
 // What the load sets beyond the park airport's own state.
@@ -53,6 +63,49 @@ using ApfLoadResult = Result<void, ApfLoadError>;
 
 // Loads the park airport's stands.
 ApfLoadResult gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links);
+
+// What a load reads from disk and from the site, so that the main loop never
+// waits for it: the stand file (fetched first when archived) and its learned
+// file, both parsed. The read touches nothing of the program's state.
+struct ApfFiles {
+    ApfLoadRequest request;
+    std::string error;  // the fetch failed, or the files could not be looked at
+    std::filesystem::path source;
+    std::shared_ptr<const pugi::xml_document> standFile;  // null: it did not load
+    std::filesystem::path learnedPath;                    // empty: none
+    std::shared_ptr<const LearnedDocument> learnedFile;   // null: no such file
+};
+[[nodiscard]] ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop);
+
+// gf_readApf with the files read before.
+ApfLoadResult applyApfFiles(const ApfFiles& files, LoadedParkAirport& park, const ParkAirportLinks& links);
+
+// A load's files read on a thread of their own, one read at a time. The
+// main loop asks each time it comes by; a read of an airport that is no
+// longer wanted is dropped once done. Used by one thread.
+class ApfFilesRead {
+public:
+    ApfFilesRead() = default;
+    ApfFilesRead(const ApfFilesRead&) = delete;
+    ApfFilesRead& operator=(const ApfFilesRead&) = delete;
+    // Stops a download and waits for the read.
+    ~ApfFilesRead();
+
+    // True once the request's files are read; starts their read when none runs.
+    [[nodiscard]] bool ready(const ApfLoadRequest& request);
+    // The request's files when they are read.
+    [[nodiscard]] std::optional<ApfFiles> take(const ApfLoadRequest& request);
+    // A close: a download under way ends.
+    void stop();
+    // What was read, or is being read, is not used: the files may change
+    // before the next load (a learned file saved when the airport is left).
+    void forget();
+
+private:
+    std::optional<ApfLoadRequest> reading_;
+    std::stop_source stop_;
+    std::future<ApfFiles> files_;
+};
 
 // Puts back the parking settings the user had before the park airport was
 // loaded, saving each one that changes and reporting it. Nothing when none

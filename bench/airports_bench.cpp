@@ -157,6 +157,28 @@ void BM_ReadStandFile(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadStandFile)->Unit(benchmark::kMillisecond);
 
+// What of the load is left on the main loop once its files were read on a
+// thread of their own: stands and flights from the parsed files, numbering,
+// neighbours, summary.
+void BM_ApplyReadStandFile(benchmark::State& state) {
+    BenchFolder& bench = benchFolder();
+    LoadedParkAirport park{[] {}};
+    CurrentParkAirportState parkAirport;
+    const RunState run;
+    RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
+    test::FakeStatus status;
+    const ApfLoadRequest request{.pathText = bench.standFile, .icao = FixedCode4("EHAM")};
+    const ApfFiles files = readApfFiles(request, [] { return false; });
+    for (auto _ : state) {
+        const ApfLoadResult result =
+            applyApfFiles(files, park, {.parkAirport = parkAirport, .range = range, .status = status, .run = run});
+        if (!result) state.SkipWithError(result.errorText().c_str());
+    }
+    state.counters["stands"] = static_cast<double>(park.parkStands.size());
+    resetAllSettings();
+}
+BENCHMARK(BM_ApplyReadStandFile)->Unit(benchmark::kMillisecond);
+
 // The neighbour step of the load on its own.
 void BM_NeighbourStep(benchmark::State& state) {
     std::vector<Stand> stands = benchFolder().airportStands;

@@ -14,18 +14,33 @@
 // and of the once-a-second check through the stand service, at a park
 // airport of N stands with ten learned flights each.
 //
+// BM_LoopWithStandIn: the loop's tick at N live and S static aircraft with
+// the stand-in simulator holding an object for each of them, paced at the
+// loop's 10 ms for 30 s of wall time. As in a run, the tick asks the
+// simulator for the aircraft in range every 0.2 s, and a second thread plays
+// the simulator client's part: every frame it sends each live aircraft's
+// position (with the send queues locked, as the frame sender does) and
+// dispatches; the stand-in writes a trace file of every call. The third
+// argument: 0 the stand-in answers on its callers' threads, 1 on a thread of
+// its own (as a run has it). Counters: the tick's wall and CPU microseconds at
+// p50, p99, p99.9 and the longest, and the ticks over 10 ms.
+//
 // BM_TrafficQueueLength: the traffic queue's length after 10 simulated
 // minutes of a feed at R records a second (distinct aircraft reporting every
 // 4 s), and its largest length after the first 60 s of warm-up.
 #include <benchmark/benchmark.h>
 
+#include <time.h>  // the tick thread's CPU clock
+
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "airports/loaded_park_airport.h"
@@ -44,10 +59,12 @@
 #include "engine/traffic_intake.h"
 #include "feed/feed_state.h"
 #include "feed/traffic_queue.h"
+#include "platform/sim/stand_in.h"
 #include "platform/units.h"
 #include "refdata/code_table.h"
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"
+#include "simlink/sim_ids.h"
 #include "simlink/sim_state.h"
 
 namespace qvl {
@@ -415,6 +432,153 @@ void BM_TrafficQueueLength(benchmark::State& bench) {
     }
 }
 BENCHMARK(BM_TrafficQueueLength)->Arg(100)->Arg(300)->Arg(1000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+std::chrono::nanoseconds threadCpuTime() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+// The stand-in's world for the loop: the user at the first live aircraft's
+// place, and an object for every live and static aircraft within 5 nm of it.
+struct StandInWorld {
+    test::TempDir folder;
+    std::unique_ptr<sim::StandInSimulator> sim;
+    sim::SimConnection* connection = nullptr;
+    std::vector<sim::ObjectId> liveObjects;
+
+    static constexpr sim::DefinitionId kPosition = 1;
+
+    StandInWorld(std::size_t live, std::size_t statics, bool ownThread) {
+        sim::StandInConfig config;
+        config.installedTitles = {"Bench Airliner"};
+        config.objectLimit = live + statics + 10;
+        config.creationFrames = 1;
+        config.user.latitude = 48.0;
+        config.user.longitude = 6.0;
+        sim = std::make_unique<sim::StandInSimulator>(std::move(config));
+        if (!sim->setTraceFile(folder / "trace.txt")) throw std::runtime_error("no trace file");
+        if (ownThread) sim->runOnOwnThread();
+        if (sim::failed(sim->open(&connection, "Quorvelant", 0))) throw std::runtime_error("no connection");
+        connection->addToDataDefinition(kPosition, "PLANE LATITUDE", "degrees", sim::DataType::float64, 0, 0);
+        connection->addToDataDefinition(kPosition, "PLANE LONGITUDE", "degrees", sim::DataType::float64, 0, 0);
+        connection->addToDataDefinition(defAircraftInRange, "Plane Alt Above Ground", "feet", sim::DataType::float64, 0,
+                                        0);
+        connection->addToDataDefinition(defAircraftInRange, "Ground Altitude", "feet", sim::DataType::float64, 0, 0);
+        connection->addToDataDefinition(defAircraftInRange, "SIM ON GROUND", "Bool", sim::DataType::int64, 0, 0);
+        connection->addToDataDefinition(defAircraftInRange, "ATC ID", "", sim::DataType::string32, 0, 0);
+        const std::size_t count = live + statics;
+        for (std::size_t i = 0; i < count; ++i) {
+            const sim::InitPosition at{.latitude = 48.0 + 0.001 * static_cast<double>(i % 60),
+                                       .longitude = 6.0 + 0.001 * static_cast<double>(i / 60),
+                                       .altitude = 1000.0,
+                                       .pitch = 0.0,
+                                       .bank = 0.0,
+                                       .heading = 90.0,
+                                       .onGround = i < live ? 0u : 1u,
+                                       .airspeed = 0u};
+            connection->aiCreateNonAtcAircraft("Bench Airliner", "B" + std::to_string(i), at,
+                                               static_cast<sim::RequestId>(1 + i));
+        }
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (sim->aiObjectIds().size() < count && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            dispatchAll();
+        }
+        const std::vector<sim::ObjectId> ids = sim->aiObjectIds();
+        if (ids.size() < count) throw std::runtime_error("the stand-in made too few objects");
+        liveObjects.assign(ids.begin(), ids.begin() + static_cast<std::ptrdiff_t>(live));
+    }
+
+    std::size_t dispatchAll() {
+        std::size_t replies = 0;
+        connection->callDispatch(
+            [](const sim::RecvHeader*, std::uint32_t, void* count) { ++*static_cast<std::size_t*>(count); }, &replies);
+        return replies;
+    }
+};
+
+void BM_LoopWithStandIn(benchmark::State& bench) {
+    const auto live = static_cast<std::uint32_t>(bench.range(0));
+    const auto statics = static_cast<std::uint32_t>(bench.range(1));
+    const bool ownThread = bench.range(2) != 0;
+    constexpr int kTicks = 3000;
+    constexpr auto kTick = std::chrono::milliseconds(10);
+    for (auto _ : bench) {
+        bench.PauseTiming();
+        Rig rig;
+        rig.feed.tickCounter.store(10000);
+        std::vector<Flight> flights;
+        fillActive(rig, flights, live);
+        fillStatic(rig, statics);
+        StandInWorld world(live, statics, ownThread);
+        rig.link.simHandle.store(world.connection);
+        std::atomic<bool> stop{false};
+        // The simulator client's thread: positions every frame, then dispatch.
+        std::thread client([&] {
+            auto next = std::chrono::steady_clock::now();
+            double latitude = 48.0;
+            while (!stop.load()) {
+                next += std::chrono::milliseconds(33);
+                latitude += 1e-6;
+                {
+                    const auto lock = rig.link.queues.lock();
+                    for (const sim::ObjectId id : world.liveObjects) {
+                        const double position[2] = {latitude, 6.0};
+                        world.connection->setDataOnSimObject(StandInWorld::kPosition, id, 0, 1, sizeof position,
+                                                             position);
+                    }
+                }
+                world.dispatchAll();
+                std::this_thread::sleep_until(next);
+            }
+        });
+        std::vector<double> wall;
+        std::vector<double> cpu;
+        wall.reserve(kTicks);
+        cpu.reserve(kTicks);
+        bench.ResumeTiming();
+        const auto begin = std::chrono::steady_clock::now();
+        for (int t = 0; t < kTicks; ++t) {
+            std::this_thread::sleep_until(begin + t * kTick);
+            const std::int32_t now = rig.engine.now();
+            for (std::uint32_t i = static_cast<std::uint32_t>(now % 400); i < live; i += 400) {
+                advance(flights[i]);
+                rig.traffic.push(recordOf(flights[i], now));
+            }
+            if (now % 20 == 1) queueInRangeBurst(rig);
+            const auto cpuStart = threadCpuTime();
+            const auto start = std::chrono::steady_clock::now();
+            lf_handleAddingStack(rig.engine);
+            const auto end = std::chrono::steady_clock::now();
+            const auto cpuEnd = threadCpuTime();
+            wall.push_back(std::chrono::duration<double, std::micro>(end - start).count());
+            cpu.push_back(std::chrono::duration<double, std::micro>(cpuEnd - cpuStart).count());
+            drainQueues(rig);
+        }
+        bench.PauseTiming();
+        stop.store(true);
+        client.join();
+        rig.link.simHandle.store(nullptr);
+        bench.counters["p50_us"] = percentile(wall, 0.50);
+        bench.counters["p99_us"] = percentile(wall, 0.99);
+        bench.counters["p999_us"] = percentile(wall, 0.999);
+        bench.counters["max_us"] = percentile(wall, 1.0);
+        bench.counters["over_10ms"] =
+            static_cast<double>(std::count_if(wall.begin(), wall.end(), [](double us) { return us > 10000.0; }));
+        bench.counters["cpu_p50_us"] = percentile(cpu, 0.50);
+        bench.counters["cpu_p99_us"] = percentile(cpu, 0.99);
+        bench.counters["cpu_p999_us"] = percentile(cpu, 0.999);
+        bench.counters["cpu_max_us"] = percentile(cpu, 1.0);
+        bench.ResumeTiming();
+    }
+}
+BENCHMARK(BM_LoopWithStandIn)
+    ->Args({500, 500, 0})
+    ->Args({500, 500, 1})
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace qvl

@@ -7,6 +7,7 @@ void ParkingState::reset() {
     distancesAt = {};
     distancesComputed = false;
     loadPending = false;
+    parkFilesRead.forget();
     candidates.clear();
     removals.clear();
     kept.clear();

@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "airports/park_airport.h"
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
 #include "core/status.h"
@@ -78,8 +79,10 @@ struct ParkingState {
     GeoPosition distancesAt{};
     bool distancesComputed = false;
 
-    // A park airport was chosen; its stands are loaded by the next update.
+    // A park airport was chosen; its stands are loaded by the first update
+    // after its files were read (off the main loop).
     bool loadPending = false;
+    ApfFilesRead parkFilesRead;
 
     // The selection's candidates; lf_detcs places them from the back.
     std::vector<ParkPosition> candidates;

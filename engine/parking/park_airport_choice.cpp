@@ -80,6 +80,7 @@ void lf_findParkAirport(Engine& engine, const UserAircraftBlock& user, bool firs
     const bool onGround = user.onGround.value_or(false);
     if (onGround ? !chooseOnGround(engine, user) : !chooseAirborne(engine, user)) return;
     engine.state.parking.loadPending = true;
+    engine.state.parking.parkFilesRead.forget();  // its files are read afresh
     lf_startParkingUpdate(engine, onGround && first);
 }
 

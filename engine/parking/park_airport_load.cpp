@@ -104,7 +104,29 @@ void takeChangedReservedStand(Engine& engine, std::string& text) {
     showParkingDisplay(engine);
 }
 
+// The park airport's stand file to read; none when the airport has none
+// (the load says why).
+std::optional<ApfLoadRequest> parkFileRequest(const Engine& engine) {
+    const std::optional<CurrentParkAirport> current = engine.parkAirport.current();
+    if (!current) return std::nullopt;
+    std::string pathText;
+    try {
+        pathText = gf_apfPathFor(current->code);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    if (pathText.empty()) return std::nullopt;
+    return ApfLoadRequest{.pathText = std::move(pathText), .icao = current->code};
+}
+
 }  // namespace
+
+bool parkFilesReady(Engine& engine) {
+    ApfFilesRead& read = engine.state.parking.parkFilesRead;
+    if (engine.run.isClosing()) read.stop();
+    const std::optional<ApfLoadRequest> request = parkFileRequest(engine);
+    return !request || read.ready(*request);
+}
 
 ApfLoadResult lf_readParkedFile(Engine& engine) {
     LoadedParkAirport& park = engine.loadedPark;
@@ -124,9 +146,12 @@ ApfLoadResult lf_readParkedFile(Engine& engine) {
 
     ParkingDisplay& display = engine.state.parking.display;
     display.airportName.clear();
-    ApfLoadResult loaded = gf_readApf(
-        {.pathText = pathText, .icao = current->code}, park,
-        {.parkAirport = engine.parkAirport, .range = engine.range, .status = engine.status, .run = engine.run});
+    const ApfLoadRequest request{.pathText = pathText, .icao = current->code};
+    const ParkAirportLinks links{
+        .parkAirport = engine.parkAirport, .range = engine.range, .status = engine.status, .run = engine.run};
+    // Read before off the main loop, or here when nothing read them.
+    const std::optional<ApfFiles> files = engine.state.parking.parkFilesRead.take(request);
+    ApfLoadResult loaded = files ? applyApfFiles(*files, park, links) : gf_readApf(request, park, links);
     if (!loaded) return loaded;
     // A name cached for the stands before would not be one of these.
     engine.state.userStandName.reset();

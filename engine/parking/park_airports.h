@@ -51,6 +51,9 @@ void showParkingDisplay(Engine& engine);
 void lf_startParkingUpdate(Engine& engine, bool showMessage);
 // Loads the current park airport's stands.
 ApfLoadResult lf_readParkedFile(Engine& engine);
+// True once the park airport's files are read for lf_readParkedFile, or
+// when it has none to read; starts their read off the main loop when none runs.
+bool parkFilesReady(Engine& engine);
 
 enum class ParkAirportsError : std::uint8_t { unknownAirport };
 

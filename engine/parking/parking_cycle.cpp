@@ -156,7 +156,7 @@ void gf_updateStaticParking(Engine& engine, bool first) {
     ParkingState& parking = engine.state.parking;
     if (engine.state.parking.update.running.load() && parking.candidates.empty()) endUpdate(engine);
     if (parking.loadPending) {
-        loadParkAirport(engine);
+        if (parkFilesReady(engine)) loadParkAirport(engine);
         return;
     }
     const UserAircraftBlock user = engine.clocks.userAircraft();

@@ -85,6 +85,14 @@ bool isKnownSystemEvent(std::string_view lowerName) {
 
 bool usable(const ConnectionState& c) { return c.open && !c.quitDelivered; }
 
+// Set data's elements, owned by the call until the simulator takes them.
+std::vector<std::byte> copyBytes(const void* data, std::uint32_t arrayCount, std::uint32_t unitSize) {
+    if (data == nullptr) return {};
+    const std::size_t size = std::size_t{std::max<std::uint32_t>(1, arrayCount)} * unitSize;
+    const auto* bytes = static_cast<const std::byte*>(data);
+    return {bytes, bytes + size};
+}
+
 bool takeFailure(World& w, std::string_view call) {
     const auto it = w.failingCalls.find(call);
     if (it == w.failingCalls.end() || it->second <= 0) return false;
@@ -300,14 +308,16 @@ ObjectState foreignObjectFrom(ObjectId id, const ForeignObject& f) {
 void traceLine(World& world, std::string line) {
     if (world.traceFile.is_open()) {
         fmt::format_to(std::back_inserter(world.traceWaiting), "{:>8} {}\n", world.frames, line);
-        if (world.traceWaiting.size() >= kTraceWaitingLimit) writeTrace(world);
+        // The simulator's own thread writes on its next round.
+        if (world.traceWaiting.size() >= kTraceWaitingLimit && !world.ownThread) writeTrace(world);
     }
     if (world.traceInMemory) world.trace.push_back(std::move(line));
 }
 
 void writeTrace(World& world) {
     world.traceWrittenAt = world.clock->now();
-    if (world.traceWaiting.empty() || !world.traceFile.is_open()) return;
+    world.traceFlushWanted = false;
+    if (world.traceWaiting.empty() || !world.traceFileOpen) return;
     world.traceFile.write(world.traceWaiting.data(), static_cast<std::streamsize>(world.traceWaiting.size()));
     world.traceFile.flush();
     world.traceWaiting.clear();
@@ -330,6 +340,18 @@ public:
         if (takeFailure(w, "Close")) return kFail;
         c.open = false;
         c.outbox.clear();
+        if (w.ownThread) {
+            // After the calls sent before it, which are traced first.
+            w.inbox.push_back(
+                {.connection = index_, .packet = c.lastPacket, .body = [this](World& world, ConnectionState& closed) {
+                     closed.outbox.clear();
+                     traceCall(world, "Close");
+                     world.traceFlushWanted = true;
+                     return kOk;
+                 }});
+            sim_.wake_.notify_one();
+            return kOk;
+        }
         traceCall(w, "Close");
         writeTrace(w);  // a program that ends after its close leaves a complete trace
         return kOk;
@@ -342,10 +364,12 @@ public:
             World& w = *sim_.world_;
             ConnectionState& c = state(w);
             if (proc == nullptr || !usable(c) || takeFailure(w, "CallDispatch")) return kFail;
-            catchUp(w);
-            // Here rather than in the calls that send: a caller sends with
-            // its own queues locked, and dispatches without.
-            writeTraceWhenDue(w);
+            if (!w.ownThread) {
+                catchUp(w);
+                // Here rather than in the calls that send: a caller sends with
+                // its own queues locked, and dispatches without.
+                writeTraceWhenDue(w);
+            }
             batch.swap(c.outbox);
             c.framePending = false;
             const auto quit = std::find_if(batch.begin(), batch.end(), [](const Message& m) {
@@ -365,11 +389,12 @@ public:
 
     HResult addToDataDefinition(DefinitionId definition, std::string_view datumName, std::string_view unitsName,
                                 DataType type, float, std::uint32_t) override {
-        return sending("AddToDataDefinition", [&](World& w, ConnectionState& c) {
+        return sending("AddToDataDefinition", [=, this, datumName = std::string(datumName),
+                                               unitsName = std::string(unitsName)](World& w, ConnectionState& c) {
             traceCall(w, "AddToDataDefinition {} \"{}\" \"{}\" {}", definition, datumName, unitsName, typeName(type));
             const std::string name = upperCopy(datumName);
             if (!knownDatum(name)) {
-                c.outbox.push_back(exceptionMessage(exceptionNameUnrecognized, c.lastPacket, 2));
+                c.outbox.push_back(exceptionMessage(exceptionNameUnrecognized, c.answering, 2));
                 return kOk;
             }
             c.definitions[definition].push_back({name, lowerCopy(unitsName), type, datumIndex(name)});
@@ -379,11 +404,11 @@ public:
 
     HResult requestDataOnSimObject(RequestId request, DefinitionId definition, ObjectId object,
                                    Period period) override {
-        return sending("RequestDataOnSimObject", [&](World& w, ConnectionState& c) {
+        return sending("RequestDataOnSimObject", [=, this](World& w, ConnectionState& c) {
             traceCall(w, "RequestDataOnSimObject {} {} object {} {}", request, definition, object, periodName(period));
             const ObjectState* target = findObject(w, object);
             if (!c.definitions.contains(definition) || target == nullptr) {
-                c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket, target == nullptr ? 3 : 2));
+                c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.answering, target == nullptr ? 3 : 2));
                 return kOk;
             }
             const auto sameRequest = [request](const PeriodicRequest& r) { return r.request == request; };
@@ -401,11 +426,11 @@ public:
 
     HResult requestDataOnSimObjectType(RequestId request, DefinitionId definition, std::uint32_t radiusMetres,
                                        std::uint32_t objectType) override {
-        return sending("RequestDataOnSimObjectType", [&](World& w, ConnectionState& c) {
+        return sending("RequestDataOnSimObjectType", [=, this](World& w, ConnectionState& c) {
             traceCall(w, "RequestDataOnSimObjectType {} {} radius {} type {}", request, definition, radiusMetres,
                       objectType);
             if (!c.definitions.contains(definition)) {
-                c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket, 2));
+                c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.answering, 2));
                 return kOk;
             }
             if (objectType != kObjectTypeAircraft) return kOk;
@@ -427,7 +452,8 @@ public:
 
     HResult setDataOnSimObject(DefinitionId definition, ObjectId object, std::uint32_t, std::uint32_t arrayCount,
                                std::uint32_t unitSize, const void* data) override {
-        return sending("SetDataOnSimObject", [&](World& w, ConnectionState& c) {
+        return sending("SetDataOnSimObject", [=, this, bytesOwned = copyBytes(data, arrayCount, unitSize)](
+                                                 World& w, ConnectionState& c) {
             ObjectState* target = findObject(w, object);
             const auto members = c.definitions.find(definition);
             // A call that fails is traced all the same.
@@ -435,15 +461,15 @@ public:
                                movesObject(members->second);
             if (!quiet) traceCall(w, "SetDataOnSimObject {} object {} size {}", definition, object, unitSize);
             if (target == nullptr || members == c.definitions.end()) {
-                c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket, target == nullptr ? 2 : 1));
+                c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.answering, target == nullptr ? 2 : 1));
                 return kOk;
             }
-            const auto* bytes = static_cast<const std::byte*>(data);
+            const std::byte* bytes = bytesOwned.empty() ? nullptr : bytesOwned.data();
             const std::uint32_t count = std::max<std::uint32_t>(1, arrayCount);
             for (std::uint32_t i = 0; i < count; ++i) {
                 if (bytes == nullptr ||
                     !applyDataBlock(*target, members->second, bytes + std::size_t{i} * unitSize, unitSize)) {
-                    c.outbox.push_back(exceptionMessage(exceptionInvalidDataSize, c.lastPacket, 5));
+                    c.outbox.push_back(exceptionMessage(exceptionInvalidDataSize, c.answering, 5));
                     return kOk;
                 }
             }
@@ -458,11 +484,11 @@ public:
     }
 
     HResult subscribeToSystemEvent(ClientEventId event, std::string_view name) override {
-        return sending("SubscribeToSystemEvent", [&](World& w, ConnectionState& c) {
+        return sending("SubscribeToSystemEvent", [=, this, name = std::string(name)](World& w, ConnectionState& c) {
             traceCall(w, "SubscribeToSystemEvent {} {}", event, name);
             const std::string lower = lowerCopy(name);
             if (!isKnownSystemEvent(lower)) {
-                c.outbox.push_back(exceptionMessage(exceptionNameUnrecognized, c.lastPacket, 2));
+                c.outbox.push_back(exceptionMessage(exceptionNameUnrecognized, c.answering, 2));
                 return kOk;
             }
             c.systemEvents[lower] = event;
@@ -473,7 +499,7 @@ public:
     }
 
     HResult mapClientEventToSimEvent(ClientEventId event, std::string_view name) override {
-        return sending("MapClientEventToSimEvent", [&](World& w, ConnectionState& c) {
+        return sending("MapClientEventToSimEvent", [=, this, name = std::string(name)](World& w, ConnectionState& c) {
             traceCall(w, "MapClientEventToSimEvent {} {}", event, name);
             c.clientEvents[event] = upperCopy(name);
             return kOk;
@@ -483,14 +509,14 @@ public:
     // The stand-in sends no notifications of client events, so groups change
     // nothing in its world; the trace is all that is kept of them.
     HResult addClientEventToNotificationGroup(GroupId group, ClientEventId event, bool maskable) override {
-        return sending("AddClientEventToNotificationGroup", [&](World& w, ConnectionState&) {
+        return sending("AddClientEventToNotificationGroup", [=, this](World& w, ConnectionState&) {
             traceCall(w, "AddClientEventToNotificationGroup {} {}{}", group, event, maskable ? " maskable" : "");
             return kOk;
         });
     }
 
     HResult setNotificationGroupPriority(GroupId group, std::uint32_t priority) override {
-        return sending("SetNotificationGroupPriority", [&](World& w, ConnectionState&) {
+        return sending("SetNotificationGroupPriority", [=, this](World& w, ConnectionState&) {
             traceCall(w, "SetNotificationGroupPriority {} {}", group, priority);
             return kOk;
         });
@@ -498,14 +524,14 @@ public:
 
     HResult transmitClientEvent(ObjectId object, ClientEventId event, std::uint32_t data, GroupId group,
                                 std::uint32_t) override {
-        return sending("TransmitClientEvent", [&](World& w, ConnectionState& c) {
+        return sending("TransmitClientEvent", [=, this](World& w, ConnectionState& c) {
             const auto mapped = c.clientEvents.find(event);
             const std::string name = mapped == c.clientEvents.end() ? "?" : mapped->second;
             traceCall(w, "TransmitClientEvent object {} event {} {} data {} group {}", object, event, name, data,
                       group);
             ObjectState* target = findObject(w, object);
             if (mapped == c.clientEvents.end() || target == nullptr) {
-                c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.lastPacket, target == nullptr ? 1 : 2));
+                c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, c.answering, target == nullptr ? 1 : 2));
                 return kOk;
             }
             EventTally& tally = target->events[name];
@@ -523,19 +549,20 @@ public:
 
     HResult aiCreateNonAtcAircraft(std::string_view title, std::string_view tail, const InitPosition& position,
                                    RequestId request) override {
-        return sending("AICreateNonATCAircraft", [&](World& w, ConnectionState& c) {
+        return sending("AICreateNonATCAircraft", [=, this, title = std::string(title), tail = std::string(tail)](
+                                                     World& w, ConnectionState& c) {
             traceCall(w,
                       "AICreateNonATCAircraft \"{}\" \"{}\" {:.6f} {:.6f} alt {:.1f} "
                       "request {} packet {}",
-                      title, tail, position.latitude, position.longitude, position.altitude, request, c.lastPacket);
-            const std::string owned(title);
+                      title, tail, position.latitude, position.longitude, position.altitude, request, c.answering);
+            const std::string& owned = title;
             const bool refused =
                 !w.config.installedTitles.contains(owned) || w.config.refusedTitles.contains(owned) || w.refuseNext > 0;
             if (w.refuseNext > 0) --w.refuseNext;
             if (refused) {
-                c.outbox.push_back(exceptionMessage(exceptionCreateObjectFailed, c.lastPacket, 1));
+                c.outbox.push_back(exceptionMessage(exceptionCreateObjectFailed, c.answering, 1));
             } else if (aliveAiCount(w) + w.creations.size() >= w.config.objectLimit) {
-                c.outbox.push_back(exceptionMessage(exceptionTooManyObjects, c.lastPacket, 0));
+                c.outbox.push_back(exceptionMessage(exceptionTooManyObjects, c.answering, 0));
             } else {
                 w.creations.push_back({index_, request, owned, std::string(tail), position, w.config.creationFrames});
             }
@@ -544,10 +571,10 @@ public:
     }
 
     HResult aiRemoveObject(ObjectId object, RequestId request) override {
-        return sending("AIRemoveObject", [&](World& w, ConnectionState& c) {
+        return sending("AIRemoveObject", [=, this](World& w, ConnectionState& c) {
             traceCall(w, "AIRemoveObject {} request {}", object, request);
             if (const auto e = aiTargetError(w, object); e != 0) {
-                c.outbox.push_back(exceptionMessage(e, c.lastPacket, 1));
+                c.outbox.push_back(exceptionMessage(e, c.answering, 1));
             } else if (std::find(w.removals.begin(), w.removals.end(), object) == w.removals.end()) {
                 w.removals.push_back(object);
             }
@@ -556,10 +583,10 @@ public:
     }
 
     HResult aiReleaseControl(ObjectId object, RequestId request) override {
-        return sending("AIReleaseControl", [&](World& w, ConnectionState& c) {
+        return sending("AIReleaseControl", [=, this](World& w, ConnectionState& c) {
             traceCall(w, "AIReleaseControl {} request {}", object, request);
             if (const auto e = aiTargetError(w, object); e != 0) {
-                c.outbox.push_back(exceptionMessage(e, c.lastPacket, 1));
+                c.outbox.push_back(exceptionMessage(e, c.answering, 1));
             } else {
                 w.objects[object].released = true;
             }
@@ -568,13 +595,13 @@ public:
     }
 
     HResult aiSetAircraftFlightPlan(ObjectId object, const std::filesystem::path& path, RequestId request) override {
-        return sending("AISetAircraftFlightPlan", [&](World& w, ConnectionState& c) {
+        return sending("AISetAircraftFlightPlan", [=, this](World& w, ConnectionState& c) {
             traceCall(w, "AISetAircraftFlightPlan {} \"{}\" request {}", object, path.string(), request);
             std::error_code ec;
             if (const auto e = aiTargetError(w, object); e != 0) {
-                c.outbox.push_back(exceptionMessage(e, c.lastPacket, 1));
+                c.outbox.push_back(exceptionMessage(e, c.answering, 1));
             } else if (!std::filesystem::is_regular_file(path, ec)) {
-                c.outbox.push_back(exceptionMessage(exceptionLoadFlightPlanFailed, c.lastPacket, 2));
+                c.outbox.push_back(exceptionMessage(exceptionLoadFlightPlanFailed, c.answering, 2));
             } else {
                 w.objects[object].flightPlan = path;
             }
@@ -592,11 +619,11 @@ public:
     }
 
     HResult addToFacilityDefinition(DefinitionId definition, std::string_view field) override {
-        return sending("AddToFacilityDefinition", [&](World& w, ConnectionState& c) {
+        return sending("AddToFacilityDefinition", [=, this, field = std::string(field)](World& w, ConnectionState& c) {
             traceCall(w, "AddToFacilityDefinition {} \"{}\"", definition, field);
             const std::string upper = upperCopy(field);
             if (!knownFacilityField(upper)) {
-                c.outbox.push_back(exceptionMessage(exceptionNameUnrecognized, c.lastPacket, 2));
+                c.outbox.push_back(exceptionMessage(exceptionNameUnrecognized, c.answering, 2));
                 return kOk;
             }
             c.facilityDefinitions[definition].push_back(upper);
@@ -606,15 +633,16 @@ public:
 
     HResult requestFacilityData(DefinitionId definition, RequestId request, std::string_view icao,
                                 std::string_view region) override {
-        return sending("RequestFacilityData", [&](World& w, ConnectionState& c) {
-            traceCall(w, "RequestFacilityData {} {} {} \"{}\"", definition, request, icao, region);
-            const auto it = c.facilityDefinitions.find(definition);
-            if (it == c.facilityDefinitions.end()) return kFail;
-            for (Message& m : facilityReplies(w, c, it->second, request, icao)) {
-                c.outbox.push_back(std::move(m));
-            }
-            return kOk;
-        });
+        return sending("RequestFacilityData",
+                       [=, this, icao = std::string(icao), region = std::string(region)](World& w, ConnectionState& c) {
+                           traceCall(w, "RequestFacilityData {} {} {} \"{}\"", definition, request, icao, region);
+                           const auto it = c.facilityDefinitions.find(definition);
+                           if (it == c.facilityDefinitions.end()) return kFail;
+                           for (Message& m : facilityReplies(w, c, it->second, request, icao)) {
+                               c.outbox.push_back(std::move(m));
+                           }
+                           return kOk;
+                       });
     }
 
 private:
@@ -629,9 +657,12 @@ private:
 
     // A call that sends a packet: refused on a dead connection or by an
     // injected failure, otherwise counted and carried out.
+    // On its own thread the stand-in answers later, as a simulator in a
+    // process of its own does: the call only sends, and what the body would
+    // have refused comes back as an exception.
     template <class Body>
     HResult sending(std::string_view call, Body body) {
-        std::lock_guard lock(sim_.mutex_);
+        std::unique_lock lock(sim_.mutex_);
         World& w = *sim_.world_;
         ConnectionState& c = state(w);
         if (!usable(c)) return kFail;
@@ -640,7 +671,14 @@ private:
             return kFail;
         }
         ++c.lastPacket;
+        if (w.ownThread) {
+            w.inbox.push_back({.connection = index_, .packet = c.lastPacket, .body = std::move(body)});
+            lock.unlock();
+            sim_.wake_.notify_one();
+            return kOk;
+        }
         catchUp(w);
+        c.answering = c.lastPacket;
         return body(w, c);
     }
 
@@ -672,8 +710,86 @@ StandInSimulator::StandInSimulator(StandInConfig config, std::shared_ptr<const S
 }
 
 StandInSimulator::~StandInSimulator() {
+    if (thread_.joinable()) {
+        thread_.request_stop();
+        thread_.join();  // answers what was sent before it ends
+    }
     std::lock_guard lock(mutex_);
     writeTrace(*world_);
+}
+
+void StandInSimulator::runOnOwnThread() {
+    std::lock_guard lock(mutex_);
+    if (world_->ownThread) return;
+    world_->ownThread = true;
+    thread_ = std::jthread([this](const std::stop_token& stop) { serve(stop); });
+}
+
+void StandInSimulator::settle() {
+    std::unique_lock lock(mutex_);
+    World& w = *world_;
+    if (!w.ownThread) return;
+    const std::uint64_t ticket = ++w.settleAsked;
+    wake_.notify_one();
+    settled_.wait(lock, [&] { return w.settleDone >= ticket; });
+}
+
+void StandInSimulator::serve(const std::stop_token& stop) {
+    std::unique_lock lock(mutex_);
+    World& w = *world_;
+    const auto interval = std::chrono::nanoseconds(static_cast<std::int64_t>(std::ceil(1e9 / w.config.frameRate)));
+    for (;;) {
+        const std::uint64_t ticket = w.settleAsked;
+        answerInbox(lock);
+        catchUp(w);
+        if (w.traceFlushWanted || w.traceWaiting.size() >= kTraceWaitingLimit ||
+            w.clock->now() - w.traceWrittenAt >= kTraceWriteInterval) {
+            writeTraceOffLock(lock);
+        }
+        w.settleDone = ticket;
+        settled_.notify_all();
+        if (stop.stop_requested()) break;
+        wake_.wait_for(lock, stop, interval,
+                       [&] { return !w.inbox.empty() || w.settleAsked != ticket || w.traceFlushWanted; });
+    }
+    // What was sent before the stop is answered and traced.
+    answerInbox(lock);
+    writeTraceOffLock(lock);
+}
+
+void StandInSimulator::answerInbox(std::unique_lock<std::mutex>& lock) {
+    World& w = *world_;
+    while (!w.inbox.empty()) {
+        std::vector<QueuedCall> calls;
+        calls.swap(w.inbox);
+        for (QueuedCall& call : calls) {
+            catchUp(w);
+            ConnectionState& c = *w.connections[call.connection];
+            c.answering = call.packet;
+            if (failed(call.body(w, c))) c.outbox.push_back(exceptionMessage(exceptionUnrecognizedId, call.packet, 1));
+            // The callers get the world between two answers.
+            lock.unlock();
+            lock.lock();
+        }
+    }
+}
+
+void StandInSimulator::writeTraceOffLock(std::unique_lock<std::mutex>& lock) {
+    World& w = *world_;
+    w.traceWrittenAt = w.clock->now();
+    w.traceFlushWanted = false;
+    if (w.traceWaiting.empty() || !w.traceFileOpen) return;
+    std::string text;
+    text.swap(w.traceWaiting);
+    lock.unlock();
+    {
+        // The file is written by this thread alone; the lock keeps it from a
+        // new trace file being opened meanwhile.
+        std::lock_guard file(fileMutex_);
+        w.traceFile.write(text.data(), static_cast<std::streamsize>(text.size()));
+        w.traceFile.flush();
+    }
+    lock.lock();
 }
 
 HResult StandInSimulator::open(SimConnection** connection, std::string_view applicationName, std::uint32_t) {
@@ -684,7 +800,7 @@ HResult StandInSimulator::open(SimConnection** connection, std::string_view appl
     if (!w.present || w.config.openFailures > 0) {
         if (w.present) --w.config.openFailures;
         traceWorld(w, "Open \"{}\" failed", applicationName);
-        writeTraceWhenDue(w);  // nothing dispatches while opens fail
+        if (!w.ownThread) writeTraceWhenDue(w);  // nothing dispatches while opens fail
         return kFail;
     }
     auto state = std::make_unique<ConnectionState>();
@@ -830,12 +946,14 @@ void StandInSimulator::keepTraceInMemory(bool on) {
 bool StandInSimulator::setTraceFile(const std::filesystem::path& file) {
     std::function<void(std::string_view)> hook;
     {
+        std::lock_guard fileLock(fileMutex_);
         std::lock_guard lock(mutex_);
         World& w = *world_;
         writeTrace(w);
         if (w.traceFile.is_open()) w.traceFile.close();
         w.traceFile.open(file, std::ios::binary | std::ios::trunc);
-        if (w.traceFile.is_open()) return true;
+        w.traceFileOpen = w.traceFile.is_open();
+        if (w.traceFileOpen) return true;
         hook = w.logHook;
     }
     if (hook) hook(fmt::format("Stand-in simulator: cannot write the trace file {}", file.string()));
@@ -895,6 +1013,7 @@ std::unique_ptr<StandInSimulator> makeStandInForRun(std::function<void(std::stri
     if (const char* trace = std::getenv("QVL_SIM_TRACE"); trace != nullptr && *trace != '\0') {
         sim->setTraceFile(trace);
     }
+    sim->runOnOwnThread();
     return sim;
 }
 

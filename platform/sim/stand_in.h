@@ -13,9 +13,17 @@
 // whenever a connection is called. A `ManualSimClock` makes tests step it
 // exactly.
 //
-// Threads: every call is safe from any thread. One mutex guards the world; it
-// is a leaf lock, and the dispatch callback, the log hook and nothing else of
-// the caller ever runs while it is held.
+// Its own thread (`runOnOwnThread`, which runs use): as the simulator does in
+// a process of its own, the stand-in then steps its frames, answers the calls
+// and writes its trace on a thread of its own, so that what a run measures of
+// its own threads is the program's work. A call only sends; its answers (or
+// its exception) come with a later dispatch. `settle` waits until the thread
+// has answered everything sent before and caught up with the clock, so that
+// tests stay exact with a manual clock.
+//
+// Threads: every call is safe from any thread. One mutex guards the world;
+// the dispatch callback, the log hook and nothing else of the caller ever runs
+// while it is held. Lock order: the trace file's lock, then the world's.
 //
 // Faults: opens that fail, calls that fail, injected exceptions, quitting,
 // refused creations (by title or for the next few), an object limit, foreign
@@ -30,6 +38,7 @@
 #pragma once
 
 #include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -38,8 +47,10 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <stop_token>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "platform/sim/sim_api.h"
@@ -235,6 +246,15 @@ public:
     void setUnterminatedStrings(bool on);
     void setFacilityNeverEnds(bool on);
 
+    // --- Its own thread ---
+    // From now on frames, answers and the trace file are the work of the
+    // stand-in's own thread; it ends with the stand-in, after answering what
+    // was sent before.
+    void runOnOwnThread();
+    // Waits until the thread has answered every call sent before and stepped
+    // the world to the clock's present. Returns at once without the thread.
+    void settle();
+
     // --- Trace and log ---
     void keepTraceInMemory(bool on);
     // Lines go to the file from now on, "<frame> <text>" each, in blocks (see
@@ -256,8 +276,16 @@ public:
 
 private:
     friend class StandInConnection;
+    void serve(const std::stop_token& stop);
+    void answerInbox(std::unique_lock<std::mutex>& lock);
+    void writeTraceOffLock(std::unique_lock<std::mutex>& lock);
+
     std::unique_ptr<World> world_;
-    mutable std::mutex mutex_;  // guards *world_; a leaf lock
+    std::mutex fileMutex_;              // the trace file while the thread runs; taken before mutex_
+    mutable std::mutex mutex_;          // guards *world_
+    std::condition_variable_any wake_;  // calls sent, a settle asked, the stop
+    std::condition_variable settled_;   // a round of the thread done
+    std::jthread thread_;               // last: stopped before the rest goes
 };
 
 // The stand-in for a run of the program: steady clock, the scenario of

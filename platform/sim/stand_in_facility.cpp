@@ -166,7 +166,7 @@ std::vector<Message> facilityReplies(World& world, ConnectionState& connection,
     std::vector<Message> out;
     const auto layout = layoutOf(definition);
     if (!layout) {
-        out.push_back(exceptionMessage(exceptionNameUnrecognized, connection.lastPacket, 1));
+        out.push_back(exceptionMessage(exceptionNameUnrecognized, connection.answering, 1));
         return out;
     }
     const bool terminate = !world.config.unterminatedStrings;
@@ -176,7 +176,7 @@ std::vector<Message> facilityReplies(World& world, ConnectionState& connection,
         const std::uint32_t airportItem = connection.nextFacilityItem - 1;
         for (const std::string& field : layout->airportFields) {
             if (!putAirportField(item, airport, field, terminate)) {
-                return {exceptionMessage(exceptionNameUnrecognized, connection.lastPacket, 1)};
+                return {exceptionMessage(exceptionNameUnrecognized, connection.answering, 1)};
             }
         }
         sealMessage(item);
@@ -187,7 +187,7 @@ std::vector<Message> facilityReplies(World& world, ConnectionState& connection,
                                              airport.parkings, fields, putParkingField)
                                 : appendList(out, connection, request, facilityHelipad, airportItem, airport.helipads,
                                              fields, putHelipadField);
-            if (!ok) return {exceptionMessage(exceptionNameUnrecognized, connection.lastPacket, 1)};
+            if (!ok) return {exceptionMessage(exceptionNameUnrecognized, connection.answering, 1)};
         }
         break;
     }

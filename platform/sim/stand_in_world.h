@@ -54,6 +54,8 @@ struct ConnectionState {
     std::vector<PeriodicRequest> perFrame;
     std::map<DefinitionId, std::vector<std::string>> facilityDefinitions;
     std::uint32_t lastPacket = 0;
+    // The packet of the call being answered: what its exceptions name.
+    std::uint32_t answering = 0;
     std::uint32_t nextFacilityItem = 1;
 };
 
@@ -70,6 +72,13 @@ struct PendingCreation {
     int framesLeft = 0;
 };
 
+// A call sent while the stand-in runs on its own thread, answered there.
+struct QueuedCall {
+    std::size_t connection = 0;
+    std::uint32_t packet = 0;
+    std::function<HResult(StandInSimulator::World&, ConnectionState&)> body;
+};
+
 struct StandInSimulator::World {
     StandInConfig config;
     std::shared_ptr<const SimClock> clock;
@@ -84,12 +93,23 @@ struct StandInSimulator::World {
     int refuseNext = 0;
     bool traceInMemory = false;
     std::vector<std::string> trace;
+    // Opened and closed under both the file lock and the world's; written
+    // under the world's alone while the stand-in has no thread, and under the
+    // file lock alone by its thread.
     std::ofstream traceFile;
+    bool traceFileOpen = false;
+    bool traceFlushWanted = false;               // a close wants its trace on disk
     std::string traceWaiting;                    // lines for the file, not yet written
     std::chrono::nanoseconds traceWrittenAt{0};  // by the world's clock
     std::function<void(std::string_view)> logHook;
 
-    bool tracing() const { return traceInMemory || traceFile.is_open(); }
+    // On its own thread (see runOnOwnThread).
+    bool ownThread = false;
+    std::vector<QueuedCall> inbox;
+    std::uint64_t settleAsked = 0;  // rounds asked for by settle()
+    std::uint64_t settleDone = 0;   // the last of them that the thread finished
+
+    bool tracing() const { return traceInMemory || traceFileOpen; }
 };
 
 using World = StandInSimulator::World;

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -447,11 +448,18 @@ protected:
         fs::current_path(previousFolder_);
         ParkingCycleTest::TearDown();
     }
-    // The park airport is chosen and its stands loaded by the next update.
+    // The park airport is chosen and its stands loaded by the first update
+    // after its files were read.
     void arrive() {
         parkAirport.set({.code = FixedCode4("EDDF"), .position = kApron, .elevationFeet = 0.0F});
         state.parking.loadPending = true;
         gf_updateStaticParking(engine, false);
+        EXPECT_TRUE(state.parking.loadPending) << "the first update only starts the read";
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (state.parking.loadPending && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            gf_updateStaticParking(engine, false);
+        }
     }
 
 private:

@@ -1,0 +1,111 @@
+// A park airport's files read on a thread of their own, so that the main
+// loop, which asks each time it comes by, never waits for a download or a
+// large file.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "airports/park_airport.h"
+#include "airports/support/airports_fixture.h"
+#include "core/current_park_airport.h"
+#include "core/paths.h"
+
+namespace qvl {
+namespace {
+
+namespace fs = std::filesystem;
+using test::HttpResponse;
+using test::standFile;
+using test::writeFile;
+
+class ParkFilesRead : public test::ArchiveFolder {
+protected:
+    void SetUp() override {
+        ArchiveFolder::SetUp();
+        airports(R"(<ap c="EHAM" la="52.3" lo="4.76" a="-11" s="210"/>)");
+    }
+    // A stand file of the user's simaddon folder with `count` stands.
+    static ApfLoadRequest userFile(const char* icao, int count) {
+        std::string stands;
+        for (int i = 0; i < count; ++i) {
+            stands += fmt::format(R"(<parkpos id="S{}" latitude="52.3" longitude="{:.3f}" radius="20"/>)", i,
+                                  4.76 + 0.01 * i);
+        }
+        const fs::path file = kMySimaddonFolder / (std::string(icao) + ".xml");
+        writeFile(file, standFile({{"airport_name", "Schiphol"}, {"altitude", "-11"}}, stands));
+        return {.pathText = file.string(), .icao = FixedCode4(icao)};
+    }
+    // Asks as the loop does, with a short pause between, for at most 10 s.
+    static bool readyWithin(ApfFilesRead& read, const ApfLoadRequest& request) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!read.ready(request)) {
+            if (std::chrono::steady_clock::now() > until) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+
+    CurrentParkAirportState parkAirport;
+    RunState run;
+    ParkAirportLinks links{.parkAirport = parkAirport, .range = range, .status = status, .run = run};
+};
+
+TEST_F(ParkFilesRead, ADownloadDoesNotHoldTheAskerAndAStopEndsIt) {
+    server.route("/downloads/MSFS/archive/stock/EHAM.xml", HttpResponse::stall("<root>"));
+    const ApfLoadRequest request{.pathText = "archive/stock/EHAM.xml", .icao = FixedCode4("EHAM")};
+    ApfFilesRead read;
+    EXPECT_FALSE(read.ready(request)) << "the first question starts the read";
+    EXPECT_FALSE(read.ready(request)) << "the site stalls";
+    EXPECT_FALSE(read.take(request));
+    read.stop();
+    ASSERT_TRUE(readyWithin(read, request));
+    const std::optional<ApfFiles> files = read.take(request);
+    ASSERT_TRUE(files);
+    EXPECT_NE(files->error, "");
+    EXPECT_FALSE(applyApfFiles(*files, park, links));
+    EXPECT_TRUE(park.parkStands.empty());
+}
+
+TEST_F(ParkFilesRead, FilesReadBeforeLoadAsTheFilesReadInPlace) {
+    const ApfLoadRequest eham = userFile("EHAM", 3);
+    ApfFilesRead read;
+    ASSERT_TRUE(readyWithin(read, eham));
+    const std::optional<ApfFiles> files = read.take(eham);
+    ASSERT_TRUE(files);
+    EXPECT_FALSE(read.take(eham)) << "taken once";
+    ASSERT_TRUE(applyApfFiles(*files, park, links));
+    ASSERT_EQ(park.parkStands.size(), 3U);
+    EXPECT_EQ(park.parkStands[2].id, "S2");
+    EXPECT_EQ(park.parkStands[2].number, 3U);
+    EXPECT_TRUE(parkAirport.standsLoaded());
+
+    // The read of an airport no longer wanted is not taken for another.
+    const ApfLoadRequest ehrd = userFile("EHRD", 2);
+    ASSERT_TRUE(readyWithin(read, eham));
+    EXPECT_FALSE(read.ready(ehrd));
+    EXPECT_FALSE(read.take(eham));
+    ASSERT_TRUE(readyWithin(read, ehrd));
+    EXPECT_EQ(read.take(ehrd)->request, ehrd);
+}
+
+// A load chosen anew reads the files anew: the learned file may have been
+// saved since, when the airport was left.
+TEST_F(ParkFilesRead, AForgottenReadIsReadAgain) {
+    const ApfLoadRequest eham = userFile("EHAM", 2);
+    ApfFilesRead read;
+    ASSERT_TRUE(readyWithin(read, eham));
+    userFile("EHAM", 4);
+    read.forget();
+    EXPECT_FALSE(read.ready(eham));
+    ASSERT_TRUE(readyWithin(read, eham));
+    const std::optional<ApfFiles> files = read.take(eham);
+    ASSERT_TRUE(files);
+    ASSERT_TRUE(applyApfFiles(*files, park, links));
+    EXPECT_EQ(park.parkStands.size(), 4U);
+}
+
+}  // namespace
+}  // namespace qvl
