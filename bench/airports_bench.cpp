@@ -162,11 +162,11 @@ BENCHMARK(BM_ReadStandFile)->Unit(benchmark::kMillisecond);
 // neighbours, summary.
 void BM_ApplyReadStandFile(benchmark::State& state) {
     BenchFolder& bench = benchFolder();
-    LoadedParkAirport park{[] {}};
+    test::FakeStatus status;
+    LoadedParkAirport park{status};
     CurrentParkAirportState parkAirport;
     const RunState run;
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
-    test::FakeStatus status;
     const ApfLoadRequest request{.pathText = bench.standFile, .icao = FixedCode4("EHAM")};
     const ApfFiles files = readApfFiles(request, [] { return false; });
     for (auto _ : state) {
