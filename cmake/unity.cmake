@@ -13,9 +13,9 @@
 # declared with qvl_unity_alone and compiled on its own. Once such a name is
 # renamed, its declaration goes. tools/checks/unity_clashes.sh lists the
 # shared names from a tree built without unity.
-# A name may also be shared by way of a header: the sources that call a
-# header's own function stay apart from those that define one of that name
-# (qvl_unity_header_users), but not from each other.
+# A name may also be shared by way of a header: the sources that include a
+# header declaring a function stay apart from those that define their own of
+# that name (qvl_unity_header_users), but not from each other.
 #
 # With QVL_UNITY off every source is compiled on its own: clang-tidy's
 # compile commands come from such a tree (tools/checks/tidy.sh), so that each
@@ -40,8 +40,9 @@ function(qvl_unity_apart folder name)
   endforeach()
 endfunction()
 
-# qvl_unity_header_users(folder name header sources...): the sources call the
-# `name` of `header`; they share no unit with a source that defines its own.
+# qvl_unity_header_users(folder name header sources...): the sources include
+# `header`, which declares `name`; they share no unit with a source that
+# defines its own.
 function(qvl_unity_header_users folder name header)
   _qvl_unity_define(${folder} ${name} ${header} ${ARGN})
 endfunction()
@@ -53,9 +54,11 @@ function(qvl_unity_alone folder)
   endforeach()
 endfunction()
 
-# qvl_unity(target batch): compiles the target's sources `batch` to a unit.
+# qvl_unity(target batch): compiles the target's sources at most `batch` to
+# a unit, in units of even size (CMake's own batches leave a short last one).
 # The units are formed once the target's folder is read to its end, so that
-# a source taken out of the target after this call is left out.
+# a source taken out of the target after this call is left out. A source
+# belongs to one target only: its unit is a property of the source.
 function(qvl_unity target batch)
   if(QVL_UNITY)
     # A deferred call reads its arguments when it runs: pass them as text.
@@ -63,13 +66,30 @@ function(qvl_unity target batch)
   endif()
 endfunction()
 
-# Fills units of at most `batch` sources in the target's order; a source
-# goes into the first unit that has room and no source it is kept apart from.
+# Whether a unit holding the name=definition list `held` may take a source
+# with the list `entries`.
+function(_qvl_unity_fits entries held out)
+  foreach(_entry ${entries})
+    string(REGEX REPLACE "=.*" "=" _name "${_entry}")
+    foreach(_h ${held})
+      string(FIND "${_h}" "${_name}" _at)
+      if(_at EQUAL 0 AND NOT _h STREQUAL _entry)
+        set(${out} OFF PARENT_SCOPE)
+        return()
+      endif()
+    endforeach()
+  endforeach()
+  set(${out} ON PARENT_SCOPE)
+endfunction()
+
+# Forms units of at most `batch` sources, as few as the names kept apart
+# allow and as even as can be: the sources with the most names to keep apart
+# are placed first, each into the smallest unit that may take it.
 function(_qvl_unity_units target batch)
   get_target_property(_sources ${target} SOURCES)
   get_target_property(_dir ${target} SOURCE_DIR)
-  set(_count 0)
-  set(_apart_used OFF)
+  set(_plain)
+  set(_most 0)
   foreach(_s ${_sources})
     if(NOT _s MATCHES "\\.cpp$")
       continue()
@@ -80,52 +100,51 @@ function(_qvl_unity_units target batch)
       set_source_files_properties(${_s} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
       continue()
     endif()
-    get_property(_apart GLOBAL PROPERTY "QVL_UNITY_APART:${_abs}")
-    if(_apart)
-      set(_apart_used ON)
+    get_property(_entries GLOBAL PROPERTY "QVL_UNITY_APART:${_abs}")
+    list(LENGTH _entries _n)
+    if(_n EQUAL 0)
+      list(APPEND _plain ${_s})
+    else()
+      list(APPEND _kept_${_n} ${_s})
+      set(_entries_${_s} ${_entries})
+      if(_n GREATER _most)
+        set(_most ${_n})
+      endif()
     endif()
+  endforeach()
+  set(_order)
+  if(_most GREATER 0)
+    foreach(_n RANGE ${_most} 1 -1)
+      list(APPEND _order ${_kept_${_n}})
+    endforeach()
+  endif()
+  list(APPEND _order ${_plain})
+  list(LENGTH _order _total)
+  if(_total EQUAL 0)
+    return()
+  endif()
+  math(EXPR _count "(${_total} + ${batch} - 1) / ${batch}")
+  foreach(_s ${_order})
     set(_unit -1)
-    if(_count GREATER 0)
-      math(EXPR _last "${_count} - 1")
-      foreach(_u RANGE ${_last})
-        list(LENGTH _members_${_u} _n)
-        if(_n LESS batch)
-          set(_clash OFF)
-          foreach(_entry ${_apart})
-            string(REGEX REPLACE "=.*" "=" _name "${_entry}")
-            foreach(_held ${_names_${_u}})
-              string(FIND "${_held}" "${_name}" _at)
-              if(_at EQUAL 0 AND NOT _held STREQUAL _entry)
-                set(_clash ON)
-                break()
-              endif()
-            endforeach()
-            if(_clash)
-              break()
-            endif()
-          endforeach()
-          if(NOT _clash)
-            set(_unit ${_u})
-            break()
-          endif()
+    set(_smallest ${batch})
+    math(EXPR _last "${_count} - 1")
+    foreach(_u RANGE ${_last})
+      list(LENGTH _members_${_u} _size)
+      if(_size LESS _smallest)
+        _qvl_unity_fits("${_entries_${_s}}" "${_held_${_u}}" _fits)
+        if(_fits)
+          set(_unit ${_u})
+          set(_smallest ${_size})
         endif()
-      endforeach()
-    endif()
+      endif()
+    endforeach()
     if(_unit EQUAL -1)
       set(_unit ${_count})
       math(EXPR _count "${_count} + 1")
     endif()
     list(APPEND _members_${_unit} ${_s})
-    list(APPEND _names_${_unit} ${_apart})
+    list(APPEND _held_${_unit} ${_entries_${_s}})
   endforeach()
-  if(_count EQUAL 0)
-    return()
-  endif()
-  if(NOT _apart_used)
-    # Nothing to keep apart: CMake's own batches are the same units.
-    set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE ${batch})
-    return()
-  endif()
   math(EXPR _last "${_count} - 1")
   foreach(_u RANGE ${_last})
     set_source_files_properties(${_members_${_u}} PROPERTIES UNITY_GROUP ${_u})
@@ -143,8 +162,9 @@ qvl_unity_apart(engine positionOf conflicts/clearance.cpp live_ac_update.cpp par
                 parking/parking_adjust.cpp removal.cpp sample_checks.cpp spawn.cpp stands/stands.cpp
                 traffic_intake.cpp)
 qvl_unity_header_users(engine positionOf motion/motion_steps.h conflicts/stand_parking.cpp motion/configuration.cpp
-                       motion/continuation.cpp motion/flying_step.cpp motion/ground_step.cpp motion/pushback.cpp
-                       motion/sample_step.cpp motion/taxi.cpp)
+                       motion/continuation.cpp motion/flare.cpp motion/flying_step.cpp motion/ground_step.cpp
+                       motion/integrate.cpp motion/pushback.cpp motion/sample_step.cpp motion/take_off.cpp
+                       motion/taxi.cpp)
 qvl_unity_apart(engine creationOf engine_tick.cpp parking/static_placing.cpp)
 qvl_unity_apart(engine isRotorcraft client_events.cpp motion/configuration.cpp motion/take_off.cpp)
 qvl_unity_apart(engine kFeetPerNmExact conflicts/clearance.cpp motion/continuation.cpp removal.cpp)
@@ -164,3 +184,7 @@ qvl_unity_apart(run say window/commands.cpp window/edit_fields.cpp)
 
 # FLTK's x.H brings in Xlib and its macros.
 qvl_unity_alone(platform ui/fltk_window.cpp)
+# In a unit, g++ 12 inlines a lambda of this source further and then takes
+# an engaged std::optional for maybe uninitialized (-Wmaybe-uninitialized);
+# on its own it compiles clean.
+qvl_unity_alone(liveries aircraft_cfg.cpp)
