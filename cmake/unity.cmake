@@ -17,10 +17,13 @@
 # header declaring a function stay apart from those that define their own of
 # that name (qvl_unity_header_users), but not from each other.
 #
+# The tools' libraries (two or three sources each) are left as they are:
+# compiled one by one they keep the cores busy at the end of a build.
+#
 # With QVL_UNITY off every source is compiled on its own: clang-tidy's
 # compile commands come from such a tree (tools/checks/tidy.sh), so that each
 # source is still checked on its own and must include what it uses.
-option(QVL_UNITY "Compile the sources of each library, suite and tool in larger units" ON)
+option(QVL_UNITY "Compile the sources of each product library and test suite in larger units" ON)
 set(QVL_UNITY_BATCH 8 CACHE STRING "Sources per unit of a product library")
 
 # Each source keeps a list of name=definition; two sources share no unit
