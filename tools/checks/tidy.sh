@@ -30,7 +30,7 @@ commands="$BUILD_DIR/tidy-commands"
 settings=()
 if [ -f "$BUILD_DIR/CMakeCache.txt" ]; then
   for name in CMAKE_CXX_COMPILER CMAKE_BUILD_TYPE CMAKE_CXX_FLAGS CMAKE_CXX_FLAGS_RELWITHDEBINFO \
-    CMAKE_CXX_FLAGS_RELEASE CMAKE_CXX_FLAGS_DEBUG QVL_DOWNLOAD_BASE; do
+    CMAKE_CXX_FLAGS_RELEASE CMAKE_CXX_FLAGS_DEBUG QVL_DOWNLOAD_BASE QVL_WERROR; do
     entry=$(grep -E "^$name:[A-Z]+=" "$BUILD_DIR/CMakeCache.txt" || true)
     [ -z "${entry#*=}" ] || settings+=("-D${entry%%:*}=${entry#*=}")
   done
