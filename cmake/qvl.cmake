@@ -27,6 +27,7 @@ function(qvl_library name folder)
   add_library(${name} STATIC ${_src})
   qvl_publish_headers(${name} ${folder})
   target_link_libraries(${name} PUBLIC ${ARGN})
+  qvl_unity(${name} ${QVL_UNITY_BATCH})
 endfunction()
 
 # qvl_test_support(): the shared helpers of tests/support/ ("support/..."),
@@ -58,8 +59,11 @@ function(_qvl_test_executable target label sources libs)
   # GoogleTest's headers are most of what a test file compiles: a suite's
   # files are compiled eight to a unit, so each unit parses them once. Names
   # of a file's anonymous namespace must therefore differ from its
-  # neighbours'.
-  set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
+  # neighbours' (cmake/unity.cmake). CMake's own batches: a folder's support
+  # sources belong to both of its suites.
+  if(QVL_UNITY)
+    set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
+  endif()
   gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60
                        PROPERTIES LABELS ${label})
 endfunction()
