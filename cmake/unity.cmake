@@ -161,16 +161,18 @@ qvl_unity_apart(liveries lowerAscii+equalsNoCase key_line.cpp mtl_file.cpp)
 qvl_unity_apart(liveries kPaxModelReserve+kCargoModelReserve livery_tables.cpp scanned_processing.cpp)
 qvl_unity_apart(airports kAttention addon/addon_airport.cpp airports_scan.cpp)
 qvl_unity_apart(airports kReaderName learned_file.cpp park_airport.cpp)
+qvl_unity_apart(airports kShortestUsableMaker addon/tblo.cpp park_airport.cpp)
+qvl_unity_apart(core exactIndex setting_controls.cpp settings.cpp)
 qvl_unity_apart(engine positionOf conflicts/clearance.cpp live_ac_update.cpp parking/park_selection.cpp
-                parking/parking_adjust.cpp removal.cpp sample_checks.cpp spawn.cpp stands/stands.cpp
+                parking/parking_adjust.cpp base/removal.cpp sample_checks.cpp spawn.cpp stands/stands.cpp
                 traffic_intake.cpp)
-qvl_unity_header_users(engine positionOf motion/motion_steps.h conflicts/stand_parking.cpp motion/configuration.cpp
+qvl_unity_header_users(engine positionOf motion/motion_steps.h motion/stand_parking.cpp motion/configuration.cpp
                        motion/continuation.cpp motion/flare.cpp motion/flying_step.cpp motion/ground_step.cpp
                        motion/integrate.cpp motion/pushback.cpp motion/sample_step.cpp motion/take_off.cpp
                        motion/taxi.cpp)
 qvl_unity_apart(engine creationOf engine_tick.cpp parking/static_placing.cpp)
-qvl_unity_apart(engine isRotorcraft client_events.cpp motion/configuration.cpp motion/take_off.cpp)
-qvl_unity_apart(engine kFeetPerNmExact conflicts/clearance.cpp motion/continuation.cpp removal.cpp)
+qvl_unity_apart(engine isRotorcraft base/client_events.cpp motion/configuration.cpp motion/take_off.cpp)
+qvl_unity_apart(engine kFeetPerNmExact conflicts/clearance.cpp motion/continuation.cpp base/removal.cpp)
 qvl_unity_apart(engine kSlotsPerDay parking/park_selection.cpp parking/parking_adjust.cpp
                 parking/static_placing.cpp stands/stands.cpp)
 qvl_unity_apart(engine kTicksPerHour motion/continuation.cpp motion/pushback.cpp motion/sample_step.cpp
@@ -180,10 +182,11 @@ qvl_unity_apart(engine liveByHexId conflicts/static_conflicts.cpp object_events.
 qvl_unity_apart(engine placeOf conflicts/conflicts.cpp conflicts/static_conflicts.cpp)
 qvl_unity_apart(engine sameIds parking/park_selection.cpp parking/parking_adjust.cpp stands/stands.cpp)
 qvl_unity_apart(engine standOf conflicts/static_conflicts.cpp sample_checks.cpp)
-qvl_unity_apart(engine userPosition removal.cpp spawn.cpp)
+qvl_unity_apart(engine userPosition base/removal.cpp spawn.cpp)
 qvl_unity_apart(run controlEnabled window/status_panel.cpp window/window_status.cpp)
 qvl_unity_apart(run installPathSetting start_up.cpp window/edit_fields.cpp)
 qvl_unity_apart(run say window/commands.cpp window/edit_fields.cpp)
+qvl_unity_apart(run required window/edit_fields.cpp window/main_window_state.cpp window/window_status.cpp)
 
 # FLTK's x.H brings in Xlib and its macros.
 qvl_unity_alone(platform ui/fltk_window.cpp)
