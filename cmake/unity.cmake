@@ -162,7 +162,6 @@ qvl_unity_apart(liveries kPaxModelReserve+kCargoModelReserve livery_tables.cpp s
 qvl_unity_apart(airports kAttention addon/addon_airport.cpp airports_scan.cpp)
 qvl_unity_apart(airports kReaderName learned_file.cpp park_airport.cpp)
 qvl_unity_apart(airports kShortestUsableMaker addon/tblo.cpp park_airport.cpp)
-qvl_unity_apart(core exactIndex setting_controls.cpp settings.cpp)
 qvl_unity_apart(engine positionOf conflicts/clearance.cpp live_ac_update.cpp parking/park_selection.cpp
                 parking/parking_adjust.cpp base/removal.cpp sample_checks.cpp spawn.cpp stands/stands.cpp
                 traffic_intake.cpp)

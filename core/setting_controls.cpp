@@ -2,7 +2,6 @@
 
 #include <fmt/format.h>
 
-#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,14 +30,6 @@ std::optional<LiveCombo> liveCombo(const ControlBinding& binding) {
         return std::nullopt;
     }
     return LiveCombo{std::move(controls), handle};
-}
-
-std::optional<std::size_t> exactIndex(const std::vector<std::string>& values, const std::string& text) {
-    const auto it = std::find(values.begin(), values.end(), text);
-    if (it == values.end()) {
-        return std::nullopt;
-    }
-    return static_cast<std::size_t>(it - values.begin());
 }
 
 // The window system's "select string" picks the first entry that merely

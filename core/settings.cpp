@@ -141,8 +141,6 @@ void SharedChoiceParameter::reset() {
 CommandButton::CommandButton(std::string label, const ControlPlace& place)
     : Parameter(std::move(label)), ControlBinding(place) {}
 
-namespace {
-
 std::optional<std::size_t> exactIndex(const std::vector<std::string>& values, const std::string& text) {
     const auto it = std::find(values.begin(), values.end(), text);
     if (it == values.end()) {
@@ -150,8 +148,6 @@ std::optional<std::size_t> exactIndex(const std::vector<std::string>& values, co
     }
     return static_cast<std::size_t>(it - values.begin());
 }
-
-}  // namespace
 
 std::optional<std::size_t> gf_findChoiceIndex(const ChoiceParameter& setting) {
     return exactIndex(setting.values(), setting.value());

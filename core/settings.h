@@ -337,8 +337,10 @@ void resetAllSettings();
 // MAX_FIT, WEEK, MAX_LIVE_SEL.
 extern const std::array<std::string_view, 8> parkingSettingKeys;
 
-// Position of the current value among the allowed values: exact, case
-// sensitive, first match; nothing when absent.
+// The index of the first entry that equals `text` exactly (case sensitive);
+// nothing when absent.
+std::optional<std::size_t> exactIndex(const std::vector<std::string>& values, const std::string& text);
+// Position of the current value among the allowed values, by exactIndex.
 std::optional<std::size_t> gf_findChoiceIndex(const ChoiceParameter& setting);
 
 }  // namespace qvl
