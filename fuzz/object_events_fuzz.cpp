@@ -33,8 +33,8 @@
 #include "simlink/flight_plan.h"
 #include "simlink/sim_state.h"
 #include "simlink/sim_version.h"
+#include "support/engine_world.h"
 #include "support/fuzz_support.h"
-#include "support/no_callsigns.h"
 #include "support/quiet_status.h"
 
 namespace {
@@ -56,46 +56,7 @@ constexpr double kMaxStaticPitch = 0.04363323129985824;    // 2.5 degrees
 // Titles live for the process: flight records hold views of them.
 const std::string kTitle = "Airbus A320 Test Air";
 
-class NoLiveries final : public LiveryService {
-public:
-    void matchLiveAcLivery(FlightRec&) override {}
-    bool matchStaticAcLivery(FlightRec&, bool) override { return false; }
-    bool matchStaticAcLiveryOnStand(FlightRec&, std::string_view, bool) override { return false; }
-    std::string_view registrationTitle(std::string_view) override { return {}; }
-};
-
-// Everything an engine works with, set up once; each input starts from reset.
-struct World {
-    EngineState state;
-    fuzz::QuietStatus status;
-    FeedState feed{status, {.realTrafficGone = [] {}}};
-    TrafficQueue traffic;
-    SimLinkState link;
-    RunState run;
-    CurrentParkAirportState parkAirport;
-    RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
-    NoLiveries liveries;
-    LoadedParkAirport park{status};
-    ParkAirportStands stands{park};
-    FlightPlanFolder planFolder;
-    FolderFlightPlans plans{planFolder};
-    fuzz::NoCallsigns callsigns;
-    Engine engine{
-        makeEngine({.state = state,
-                    .feed = feed,
-                    .traffic = traffic,
-                    .link = link,
-                    .run = run,
-                    .parkAirport = parkAirport,
-                    .loadedPark = park,
-                    .range = range,
-                    .liveries = liveries,
-                    .stands = stands,
-                    .flightPlans = plans,
-                    .status = status,
-                    .callsigns = callsigns,
-                    .userAircraft = {.read = [] { return UserAircraftBlock{}; }, .send = [](const UserState&) {}}})};
-};
+using World = fuzz::EngineWorld;
 
 World& world() {
     static World w;

@@ -34,8 +34,8 @@
 #include "refdata/airports.h"
 #include "refdata/data_file.h"
 #include "simlink/sim_state.h"
+#include "support/engine_world.h"
 #include "support/fuzz_support.h"
-#include "support/no_callsigns.h"
 #include "support/quiet_status.h"
 
 namespace {
@@ -59,45 +59,7 @@ constexpr std::string_view kAirports = R"(<?xml version="1.0"?>
 </airports></root>
 )";
 
-class NoLiveries final : public LiveryService {
-public:
-    void matchLiveAcLivery(FlightRec&) override {}
-    bool matchStaticAcLivery(FlightRec&, bool) override { return false; }
-    bool matchStaticAcLiveryOnStand(FlightRec&, std::string_view, bool) override { return false; }
-    std::string_view registrationTitle(std::string_view) override { return {}; }
-};
-
-struct World {
-    EngineState state;
-    fuzz::QuietStatus status;
-    FeedState feed{status, {.realTrafficGone = [] {}}};
-    TrafficQueue traffic;
-    SimLinkState link;
-    RunState run;
-    CurrentParkAirportState parkAirport;
-    RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
-    NoLiveries liveries;
-    LoadedParkAirport park{status};
-    ParkAirportStands stands{park};
-    FlightPlanFolder planFolder;
-    FolderFlightPlans plans{planFolder};
-    fuzz::NoCallsigns callsigns;
-    Engine engine{
-        makeEngine({.state = state,
-                    .feed = feed,
-                    .traffic = traffic,
-                    .link = link,
-                    .run = run,
-                    .parkAirport = parkAirport,
-                    .loadedPark = park,
-                    .range = range,
-                    .liveries = liveries,
-                    .stands = stands,
-                    .flightPlans = plans,
-                    .status = status,
-                    .callsigns = callsigns,
-                    .userAircraft = {.read = [] { return UserAircraftBlock{}; }, .send = [](const UserState&) {}}})};
-};
+using World = fuzz::EngineWorld;
 
 World& world() {
     static World w;
