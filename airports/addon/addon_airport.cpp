@@ -176,8 +176,12 @@ AirportFileOutcome lf_generateAirportFile(const AddonAirportParts& parts, ApfRec
         helipads >= 1 ? fmt::format(", of which {} helipad{}\n", helipads, gf_pluralSuffixInt(helipads)) : "";
     lf_addScanLogLine(parts.scan, fmt::format("Generated {}: {} position{}{}", gf_pathToUtf8(fileName), n,
                                               gf_pluralSuffixSize(n), helipadText));
-    std::stable_sort(record.stands.begin(), record.stands.end(),
-                     [](const Stand& a, const Stand& b) { return a.id < b.id; });
+    // The BGL reader hands its stands sorted already; a look costs less
+    // than a sort.
+    const auto byId = [](const Stand& a, const Stand& b) { return a.id < b.id; };
+    if (!std::is_sorted(record.stands.begin(), record.stands.end(), byId)) {
+        std::stable_sort(record.stands.begin(), record.stands.end(), byId);
+    }
     fs::create_directories(folder);
     const fs::path target = folder / fileName;
     std::optional<std::string> bytes = apfBytes(record, {.mode = ApfMode::generated, .simNumber = parts.simNumber});

@@ -12,10 +12,10 @@
 #include <cstdint>
 #include <numbers>
 #include <optional>
-#include <set>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -96,6 +96,37 @@ std::int32_t altitudeFeet(std::uint32_t rawMillimetres) {
     const auto feet = static_cast<std::int32_t>(
         std::lround(static_cast<double>(static_cast<std::int32_t>(rawMillimetres)) * kFeetPerMillimetre));
     return (feet < kLowestAltitude || feet > kHighestAltitude) ? 0 : feet;
+}
+
+// The first eight bytes of an id as a number that orders as the bytes do
+// (a shorter id padded with zero bytes); ids that share them are compared
+// whole.
+std::uint64_t idPrefixKey(const std::string& id) {
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        key = (key << 8) | (i < id.size() ? static_cast<unsigned char>(id[i]) : 0U);
+    }
+    return key;
+}
+
+// Sorts the stands by id in byte order: the order is found on keys made once
+// per stand, and each stand is moved once, into its place.
+void sortById(std::vector<Stand>& stands) {
+    struct Key {
+        std::uint64_t prefix;
+        std::size_t index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(stands.size());
+    for (std::size_t i = 0; i < stands.size(); ++i) keys.push_back({.prefix = idPrefixKey(stands[i].id), .index = i});
+    std::sort(keys.begin(), keys.end(), [&stands](const Key& a, const Key& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        return stands[a.index].id < stands[b.index].id;
+    });
+    std::vector<Stand> sorted;
+    sorted.reserve(stands.size());
+    for (const Key& key : keys) sorted.push_back(std::move(stands[key.index]));
+    stands = std::move(sorted);
 }
 
 class BglWalk {
@@ -193,8 +224,7 @@ private:
         AirportReading reading{.airport = airport};
         walkSubRecords(reading, index + kAirportFixedBytes / 4, index + sizeBytes / 4);
         airport.helipads = reading.helipadCounter - 1;
-        std::sort(airport.record.stands.begin(), airport.record.stands.end(),
-                  [](const Stand& a, const Stand& b) { return a.id < b.id; });
+        sortById(airport.record.stands);
         out_.airports.push_back(std::move(airport));
     }
 
@@ -214,7 +244,7 @@ private:
 
     struct AirportReading {
         BglAirport& airport;
-        std::set<std::string, std::less<>> ids{};
+        std::unordered_set<std::string> ids{};
         std::vector<GeoPoint> helipadPositions{};
         std::int32_t helipadCounter = 1;
     };
@@ -301,6 +331,11 @@ private:
         }
         const std::uint32_t count = words_[index + 1] >> 16;
         const std::uint64_t end = std::min<std::uint64_t>(index + sizeBytes / 4, words_.size());
+        // Room for the entries that can lie in the sub-record, however large
+        // a count it claims.
+        const std::uint64_t room = std::min<std::uint64_t>(count, (end - index) / kParkingEntryWords);
+        reading.airport.record.stands.reserve(reading.airport.record.stands.size() + room);
+        reading.ids.reserve(reading.ids.size() + room);
         std::uint64_t entry = index + kParkingHeaderBytes / 4;
         for (std::uint32_t n = 0; n < count; ++n) {
             const std::uint64_t codes = entry < end ? (words_[entry] >> 24) : 0;
