@@ -1,9 +1,15 @@
 #include "airports/addon/addon_scan_state.h"
 
+#include <fmt/format.h>
+
+#include <fstream>
+#include <string>
 #include <system_error>
 #include <utility>
 
 #include "core/files.h"
+#include "core/log.h"
+#include "core/text_file.h"
 
 namespace qvl {
 namespace fs = std::filesystem;
@@ -61,6 +67,61 @@ bool writeScanLog(AirportsScanState& state, const fs::path& file) {
         bytes += '\n';
     }
     return state.files.write(file, bytes);
+}
+
+void noteEarlierFiles(AirportsScanState& state, const fs::path& folder) {
+    std::error_code error;
+    if (!fs::is_directory(folder, error)) return;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code statusError;
+        if (!it->is_regular_file(statusError)) continue;
+        const std::uintmax_t size = it->file_size(statusError);
+        state.earlierFiles.insert_or_assign(it->path(), statusError ? std::uintmax_t{0} : size);
+    }
+    if (error)
+        gf_logAttention(fmt::format("noteEarlierFiles exception: {}: {}", gf_pathToUtf8(folder), error.message()));
+}
+
+namespace {
+
+// Whether the file holds exactly the bytes; false when it cannot be read.
+bool holdsBytes(const fs::path& file, std::string_view bytes) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return false;
+    std::string held(bytes.size() + 1, '\0');
+    in.read(held.data(), static_cast<std::streamsize>(held.size()));
+    return in.gcount() == static_cast<std::streamsize>(bytes.size()) &&
+           std::string_view(held.data(), bytes.size()) == bytes;
+}
+
+}  // namespace
+
+bool writeProducedFile(AirportsScanState& state, const fs::path& target, std::string_view bytes) {
+    const auto earlier = state.earlierFiles.find(target);
+    if (earlier != state.earlierFiles.end()) {
+        const bool sameSize = earlier->second == bytes.size();
+        state.earlierFiles.erase(earlier);
+        if (sameSize && holdsBytes(target, bytes)) return true;
+    }
+    return state.files.write(target, bytes);
+}
+
+void settleFolder(AirportsScanState& state, const fs::path& folder) {
+    bool removedAny = false;
+    for (auto it = state.earlierFiles.begin(); it != state.earlierFiles.end();) {
+        if (it->first.parent_path() != folder) {
+            ++it;
+            continue;
+        }
+        std::error_code error;
+        if (!fs::remove(it->first, error) && error) {
+            gf_logAttention(fmt::format("Failed to remove {} ({})", gf_pathToUtf8(it->first), error.message()));
+        } else {
+            removedAny = true;
+        }
+        it = state.earlierFiles.erase(it);
+    }
+    if (removedAny) state.files.noteChanged(folder);
 }
 
 void noteBglFileOpened(AirportsScanState& state, fs::path bglFile) {

@@ -93,7 +93,7 @@ protected:
         sim::StandInSimulator standIn(config);
         bool first = true;
         for (const std::int32_t workers : workerCounts) {
-            if (!first) test::writeFile(kMyThirdpartyFolder / "ZZZZ.xml", "left from before");
+            if (!first) leaveTracesOfAnEarlierScan();
             first = false;
             SCAN_AIRPORTS.set(true);
             RunState run;
@@ -110,6 +110,28 @@ protected:
     }
 
 private:
+    // What a later scan must not keep or trust: a stale file, a link file
+    // beside each generated simaddon file (which would send that file away
+    // as linked), and a generated file whose bytes changed but not its size.
+    static void leaveTracesOfAnEarlierScan() {
+        test::writeFile(kMyThirdpartyFolder / "ZZZZ.xml", "left from before");
+        for (const auto& entry : fs::directory_iterator(kMySimaddonFolder)) {
+            fs::path link = entry.path();
+            link.replace_extension(".txt");
+            if (entry.path().extension() == ".xml" && !fs::exists(link)) {
+                test::writeFile(link, "archive/simaddon/" + gf_pathToUtf8(link.stem()) + ".xml\n");
+            }
+        }
+        std::set<fs::path> generated;
+        for (const auto& entry : fs::directory_iterator(kMyThirdpartyFolder)) {
+            if (entry.path().extension() == ".xml") generated.insert(entry.path());
+        }
+        if (generated.empty()) return;
+        std::string bytes = test::readFile(*generated.begin());
+        bytes[bytes.size() / 2] = bytes[bytes.size() / 2] == 'x' ? 'y' : 'x';
+        test::writeFile(*generated.begin(), bytes);
+    }
+
     void stage(const std::string& name, const std::string& plain) {
         test::writeFile(folder / "plain.tmp", plain);
         ASSERT_TRUE(streamEncrypt(folder / "plain.tmp", kInputFolder / name));
