@@ -1,6 +1,7 @@
 // Writing stand files, generated and learned.
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -136,6 +137,13 @@ bool writeStand(pugi::xml_node positions, const Stand& stand, const ApfSaveOptio
 // The text pugixml writes for an attribute value between double quotes.
 void appendAttributeText(std::string& out, std::string_view text) {
     text = text.substr(0, text.find('\0'));  // the document keeps C strings
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 32 && c != '&' && c != '<' && c != '"';
+    });
+    if (plain) {
+        out += text;
+        return;
+    }
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 32) {
@@ -185,20 +193,20 @@ void appendFixed(std::string& out, double value, int decimals) {
             if (rest > half || (rest == half && (whole & 1U) != 0)) ++whole;
         }
         if ((whole >> 64) == 0) {
-            // The digits, at least one before the point, written backwards.
-            std::array<char, 32> digits{};
-            std::size_t n = 0;
+            // The digits from the last on, at least one before the point.
+            std::array<char, 32> text{};
+            char* const end = text.data() + text.size();
+            char* first = end;
             auto rounded = static_cast<std::uint64_t>(whole);
-            do {
-                digits[n++] = static_cast<char>('0' + rounded % 10);
+            const auto places = static_cast<std::size_t>(decimals);
+            std::size_t count = 0;
+            while (rounded != 0 || count <= places) {
+                *--first = static_cast<char>('0' + rounded % 10);
                 rounded /= 10;
-            } while (rounded != 0);
-            while (n < static_cast<std::size_t>(decimals) + 1) digits[n++] = '0';
-            if ((bits >> 63) != 0) out += '-';
-            for (std::size_t i = n; i > 0; --i) {
-                if (i == static_cast<std::size_t>(decimals)) out += '.';
-                out += digits[i - 1];
+                if (++count == places) *--first = '.';
             }
+            if ((bits >> 63) != 0) *--first = '-';
+            out.append(first, end);
             return;
         }
     }

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "airports/bgl/bgl_airports.h"
+#include "platform/units.h"
 
 namespace qvl {
 
@@ -96,6 +97,23 @@ std::int32_t altitudeFeet(std::uint32_t rawMillimetres) {
     const auto feet = static_cast<std::int32_t>(
         std::lround(static_cast<double>(static_cast<std::int32_t>(rawMillimetres)) * kFeetPerMillimetre));
     return (feet < kLowestAltitude || feet > kHighestAltitude) ? 0 : feet;
+}
+
+// A stand as Stand's constructor makes it, but without the room it keeps for
+// neighbours: those are looked for only in the park airport's stands, and a
+// scan reads hundreds of thousands of stands that never get any.
+Stand scanStand(std::string id, const StandPlacement& placement, double radiusMetres, const StandKind& kind) {
+    Stand stand;
+    stand.id = std::move(id);
+    stand.latitude = placement.latitude;
+    stand.longitude = placement.longitude;
+    stand.heading = placement.heading;
+    stand.radius = radiusMetres / kMetresPerNm;  // the constructor's conversion
+    stand.type = kind.type;
+    stand.cargo = kind.cargo;
+    stand.ramp = kind.ramp;
+    stand.heli = kind.heli;
+    return stand;
 }
 
 // The first eight bytes of an id as a number that orders as the bytes do
@@ -312,10 +330,9 @@ private:
             return;
         }
         reading.helipadPositions.push_back(point);
-        reading.airport.record.stands.emplace_back(
-            fmt::format("helipad{}", reading.helipadCounter), std::vector<LearnedFlight>{},
-            StandPlacement{.latitude = point.latitude, .longitude = point.longitude, .heading = 0.0}, radiusMetres,
-            StandKind{.type = 0, .heli = true});
+        reading.airport.record.stands.push_back(scanStand(fmt::format("helipad{}", reading.helipadCounter),
+                                                          {.latitude = point.latitude, .longitude = point.longitude},
+                                                          radiusMetres, {.type = 0, .heli = true}));
         ++reading.helipadCounter;
     }
 
@@ -379,10 +396,9 @@ private:
         if (!id) return;
         const double radians =
             heading == 0.0f ? 2.0 * std::numbers::pi : static_cast<double>(heading) * (std::numbers::pi / 180.0);
-        reading.airport.record.stands.emplace_back(
-            std::move(*id), std::vector<LearnedFlight>{},
-            StandPlacement{.latitude = point.latitude, .longitude = point.longitude, .heading = radians},
-            static_cast<double>(radius), StandKind{.type = type});
+        reading.airport.record.stands.push_back(
+            scanStand(std::move(*id), {.latitude = point.latitude, .longitude = point.longitude, .heading = radians},
+                      static_cast<double>(radius), {.type = type}));
     }
 
     std::optional<std::string> lf_makeUniqueIds(AirportReading& reading, const std::string& name) {
