@@ -48,7 +48,7 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
     }
 }
 
-// The archive's entries in their order: "== name (size bytes) ==" and the
+// The archive's entries in their order: "== name ==" and the
 // bytes, each entry after the other; "(no zip)" when it cannot be read.
 std::string zipEntriesText(const fs::path& file) {
     int error = 0;
@@ -66,7 +66,7 @@ std::string zipEntriesText(const fs::path& file) {
         const zip_int64_t read = zip_fread(entry, bytes.data(), bytes.size());
         zip_fclose(entry);
         if (read != static_cast<zip_int64_t>(bytes.size())) return "(entry not readable)";
-        text += "== " + std::string(stat.name) + " (" + std::to_string(bytes.size()) + " bytes) ==\n" + bytes;
+        text += "== " + std::string(stat.name) + " ==\n" + bytes;
     }
     zip_discard(archive);
     return text;
