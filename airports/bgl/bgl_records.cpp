@@ -99,22 +99,14 @@ std::int32_t altitudeFeet(std::uint32_t rawMillimetres) {
     return (feet < kLowestAltitude || feet > kHighestAltitude) ? 0 : feet;
 }
 
-// A stand as Stand's constructor makes it, but without the room it keeps for
-// neighbours: those are looked for only in the park airport's stands, and a
-// scan reads hundreds of thousands of stands that never get any.
-Stand scanStand(std::string id, const StandPlacement& placement, double radiusMetres, const StandKind& kind) {
-    Stand stand;
-    stand.id = std::move(id);
-    stand.latitude = placement.latitude;
-    stand.longitude = placement.longitude;
-    stand.heading = placement.heading;
-    stand.radius = radiusMetres / kMetresPerNm;  // the constructor's conversion
-    stand.type = kind.type;
-    stand.cargo = kind.cargo;
-    stand.ramp = kind.ramp;
-    stand.heli = kind.heli;
-    return stand;
-}
+// A stand as the reading finds it; the airport's Stands are made from these
+// once their order is known, so that no Stand is ever moved by the sort.
+struct FoundStand {
+    std::string id;
+    StandPlacement placement;
+    double radiusMetres = 0.0;
+    StandKind kind;
+};
 
 // The first eight bytes of an id as a number that orders as the bytes do
 // (a shorter id padded with zero bytes); ids that share them are compared
@@ -127,24 +119,36 @@ std::uint64_t idPrefixKey(const std::string& id) {
     return key;
 }
 
-// Sorts the stands by id in byte order: the order is found on keys made once
-// per stand, and each stand is moved once, into its place.
-void sortById(std::vector<Stand>& stands) {
+// The stands in byte order of their ids, each made in its place as Stand's
+// constructor makes it, but without the room it keeps for neighbours: those
+// are looked for only in the park airport's stands, and a scan reads
+// hundreds of thousands of stands that never get any.
+void placeSortedById(std::vector<FoundStand>& found, std::vector<Stand>& stands) {
     struct Key {
         std::uint64_t prefix;
         std::size_t index;
     };
     std::vector<Key> keys;
-    keys.reserve(stands.size());
-    for (std::size_t i = 0; i < stands.size(); ++i) keys.push_back({.prefix = idPrefixKey(stands[i].id), .index = i});
-    std::sort(keys.begin(), keys.end(), [&stands](const Key& a, const Key& b) {
+    keys.reserve(found.size());
+    for (std::size_t i = 0; i < found.size(); ++i) keys.push_back({.prefix = idPrefixKey(found[i].id), .index = i});
+    std::sort(keys.begin(), keys.end(), [&found](const Key& a, const Key& b) {
         if (a.prefix != b.prefix) return a.prefix < b.prefix;
-        return stands[a.index].id < stands[b.index].id;
+        return found[a.index].id < found[b.index].id;
     });
-    std::vector<Stand> sorted;
-    sorted.reserve(stands.size());
-    for (const Key& key : keys) sorted.push_back(std::move(stands[key.index]));
-    stands = std::move(sorted);
+    stands.reserve(stands.size() + found.size());
+    for (const Key& key : keys) {
+        FoundStand& from = found[key.index];
+        Stand& stand = stands.emplace_back();
+        stand.id = std::move(from.id);
+        stand.latitude = from.placement.latitude;
+        stand.longitude = from.placement.longitude;
+        stand.heading = from.placement.heading;
+        stand.radius = from.radiusMetres / kMetresPerNm;  // the constructor's conversion
+        stand.type = from.kind.type;
+        stand.cargo = from.kind.cargo;
+        stand.ramp = from.kind.ramp;
+        stand.heli = from.kind.heli;
+    }
 }
 
 class BglWalk {
@@ -242,7 +246,7 @@ private:
         AirportReading reading{.airport = airport};
         walkSubRecords(reading, index + kAirportFixedBytes / 4, index + sizeBytes / 4);
         airport.helipads = reading.helipadCounter - 1;
-        sortById(airport.record.stands);
+        placeSortedById(reading.found, airport.record.stands);
         out_.airports.push_back(std::move(airport));
     }
 
@@ -262,6 +266,7 @@ private:
 
     struct AirportReading {
         BglAirport& airport;
+        std::vector<FoundStand> found{};
         std::unordered_set<std::string> ids{};
         std::vector<GeoPoint> helipadPositions{};
         std::int32_t helipadCounter = 1;
@@ -330,9 +335,10 @@ private:
             return;
         }
         reading.helipadPositions.push_back(point);
-        reading.airport.record.stands.push_back(scanStand(fmt::format("helipad{}", reading.helipadCounter),
-                                                          {.latitude = point.latitude, .longitude = point.longitude},
-                                                          radiusMetres, {.type = 0, .heli = true}));
+        reading.found.push_back({.id = fmt::format("helipad{}", reading.helipadCounter),
+                                 .placement = {.latitude = point.latitude, .longitude = point.longitude},
+                                 .radiusMetres = radiusMetres,
+                                 .kind = {.type = 0, .heli = true}});
         ++reading.helipadCounter;
     }
 
@@ -351,7 +357,7 @@ private:
         // Room for the entries that can lie in the sub-record, however large
         // a count it claims.
         const std::uint64_t room = std::min<std::uint64_t>(count, (end - index) / kParkingEntryWords);
-        reading.airport.record.stands.reserve(reading.airport.record.stands.size() + room);
+        reading.found.reserve(reading.found.size() + room);
         reading.ids.reserve(reading.ids.size() + room);
         std::uint64_t entry = index + kParkingHeaderBytes / 4;
         for (std::uint32_t n = 0; n < count; ++n) {
@@ -396,9 +402,11 @@ private:
         if (!id) return;
         const double radians =
             heading == 0.0f ? 2.0 * std::numbers::pi : static_cast<double>(heading) * (std::numbers::pi / 180.0);
-        reading.airport.record.stands.push_back(
-            scanStand(std::move(*id), {.latitude = point.latitude, .longitude = point.longitude, .heading = radians},
-                      static_cast<double>(radius), {.type = type}));
+        reading.found.push_back(
+            {.id = std::move(*id),
+             .placement = {.latitude = point.latitude, .longitude = point.longitude, .heading = radians},
+             .radiusMetres = static_cast<double>(radius),
+             .kind = {.type = type}});
     }
 
     std::optional<std::string> lf_makeUniqueIds(AirportReading& reading, const std::string& name) {
