@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <array>
 #include <fstream>
 #include <string>
 #include <system_error>
@@ -85,13 +86,21 @@ void noteEarlierFiles(AirportsScanState& state, const fs::path& folder) {
 namespace {
 
 // Whether the file holds exactly the bytes; false when it cannot be read.
+// Read in pieces and compared as it goes: no copy of a large file is made.
 bool holdsBytes(const fs::path& file, std::string_view bytes) {
-    std::ifstream in(file, std::ios::binary);
+    std::ifstream in;
+    in.rdbuf()->pubsetbuf(nullptr, 0);
+    in.open(file, std::ios::binary);
     if (!in) return false;
-    std::string held(bytes.size() + 1, '\0');
-    in.read(held.data(), static_cast<std::streamsize>(held.size()));
-    return in.gcount() == static_cast<std::streamsize>(bytes.size()) &&
-           std::string_view(held.data(), bytes.size()) == bytes;
+    std::array<char, 16384> piece{};
+    std::size_t at = 0;
+    for (;;) {
+        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        if (got > bytes.size() - at || bytes.compare(at, got, std::string_view(piece.data(), got)) != 0) return false;
+        at += got;
+        if (got < piece.size()) return at == bytes.size() && !in.bad();
+    }
 }
 
 }  // namespace
