@@ -131,8 +131,11 @@ AirportsScanCounts AirportsScan::gf_scanAirports(const AirportsScanPlace& place)
     try {
         lf_runAirportsScan(place, scan);
     } catch (...) {
-        // What was written stays safe against a kill as it is; this only
-        // takes it to the disk.
+        // The folders hold what this scan produced, as they do after a scan
+        // that ended normally. What was written stays safe against a kill as
+        // it is; the flush only takes it to the disk.
+        settleFolder(state_, kMySimaddonFolder);
+        settleFolder(state_, kMyThirdpartyFolder);
         (void)state_.files.flush();
         throw;
     }
@@ -167,8 +170,11 @@ void AirportsScan::enterPhase(Phase next) {
 void AirportsScan::forgetUnrecognisedAirports() { state_.tbloFileCount.store(0); }
 
 void AirportsScan::lf_runAirportsScan(const AirportsScanPlace& place, Scan& scan) {
-    gf_removeFilesFromDirectory(kMySimaddonFolder);
-    gf_removeFilesFromDirectory(kMyThirdpartyFolder);
+    // The folders' files stay until the scan has produced its own: those
+    // it produces alike are not written again (see settleFolder).
+    state_.earlierFiles.clear();
+    noteEarlierFiles(state_, kMySimaddonFolder);
+    noteEarlierFiles(state_, kMyThirdpartyFolder);
     if (!lf_scanAirportFolders(place, scan)) {
         gf_showMessage("Warning: Scan has not found any add-on airports", MessageLogging::logged);
     }
@@ -188,6 +194,8 @@ bool AirportsScan::lf_scanAirportFolders(const AirportsScanPlace& place, Scan& s
     pendingBgl_.clear();
     inFlightBgl_.clear();
     lf_scanFolder(place, scan);
+    settleFolder(state_, kMySimaddonFolder);
+    settleFolder(state_, kMyThirdpartyFolder);
     enterPhase(Phase::pack);
     (void)writeScanLog(state_);
     gf_log(fmt::format("{} written", gf_pathToUtf8(kAirportsScanLogFile)));
@@ -248,6 +256,9 @@ void AirportsScan::lf_scanStreamedAirports(const fs::path& folder, Scan& scan) {
         return WalkStep::skip;
     });
     enterPhase(Phase::pack);
+    // The simaddon folder must hold only this scan's files before they are
+    // sent and counted.
+    settleFolder(state_, kMySimaddonFolder);
     lf_copySimaddonFiles(state_);
     enterPhase(Phase::generate);
     showSimaddonCount();

@@ -79,7 +79,10 @@ public:
     // folder and of the streamed search end it too. SCAN_AIRPORTS goes off
     // only after a scan that ended normally. Each file the scan writes is
     // renamed into place whole; all of them are flushed to the disk once, at
-    // the scan's end.
+    // the scan's end. A stand or link file that the scan produces with the
+    // bytes it holds already is left untouched, and the airport folders keep
+    // the previous scan's files until the searches are done; then they hold
+    // exactly what this scan produced.
     [[nodiscard]] AirportsScanCounts gf_scanAirports(const AirportsScanPlace& place);
     // The count of unrecognised add-on airports back to 0 at the end of a run.
     void forgetUnrecognisedAirports();

@@ -1,8 +1,12 @@
 // Writing stand files, generated and learned.
-#include <fmt/compile.h>
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 #include <gsl/narrow>
 #include <iterator>
@@ -133,6 +137,13 @@ bool writeStand(pugi::xml_node positions, const Stand& stand, const ApfSaveOptio
 // The text pugixml writes for an attribute value between double quotes.
 void appendAttributeText(std::string& out, std::string_view text) {
     text = text.substr(0, text.find('\0'));  // the document keeps C strings
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 32 && c != '&' && c != '<' && c != '"';
+    });
+    if (plain) {
+        out += text;
+        return;
+    }
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 32) {
@@ -152,23 +163,80 @@ void appendAttributeText(std::string& out, std::string_view text) {
     }
 }
 
+#if defined(__SIZEOF_INT128__)
+__extension__ typedef unsigned __int128 Wide;  // NOLINT(modernize-use-using): the extension needs a typedef
+#endif
+
+// The text of "{:.Nf}" for a value with N decimals (N at most 9): the exact
+// binary value rounded half to even, as printf and fmt round it. Values below
+// 2^53 in magnitude are rounded here in integers, at a fraction of the cost
+// of a general formatter; any other value (and a platform without 128-bit
+// integers) takes fmt's own way, so every value gives fmt's text.
+void appendFixed(std::string& out, double value, int decimals) {
+#if defined(__SIZEOF_INT128__)
+    constexpr std::array<std::uint64_t, 10> kPowersOfTen{1,      10,      100,      1000,      10000,
+                                                         100000, 1000000, 10000000, 100000000, 1000000000};
+    constexpr int kMantissaBits = 52;
+    constexpr int kExponentBias = 1075;  // the bias and the mantissa's bits
+    constexpr int kLargestShift = 100;   // smaller values take the general way
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const auto biased = static_cast<int>((bits >> kMantissaBits) & 0x7FFU);
+    const int shift = kExponentBias - biased;  // value = mantissa / 2^shift
+    if (decimals >= 0 && decimals <= 9 && biased != 0 && shift >= 0 && shift <= kLargestShift) {
+        const std::uint64_t mantissa =
+            (bits & ((std::uint64_t{1} << kMantissaBits) - 1)) | (std::uint64_t{1} << kMantissaBits);
+        const Wide scaled = static_cast<Wide>(mantissa) * kPowersOfTen[static_cast<std::size_t>(decimals)];
+        Wide whole = scaled >> shift;
+        if (shift > 0) {
+            const Wide rest = scaled - (whole << shift);
+            const Wide half = static_cast<Wide>(1) << (shift - 1);
+            if (rest > half || (rest == half && (whole & 1U) != 0)) ++whole;
+        }
+        if ((whole >> 64) == 0) {
+            // The digits from the last on, at least one before the point.
+            std::array<char, 32> text{};
+            char* const end = text.data() + text.size();
+            char* first = end;
+            auto rounded = static_cast<std::uint64_t>(whole);
+            const auto places = static_cast<std::size_t>(decimals);
+            std::size_t count = 0;
+            while (rounded != 0 || count <= places) {
+                *--first = static_cast<char>('0' + rounded % 10);
+                rounded /= 10;
+                if (++count == places) *--first = '.';
+            }
+            if ((bits >> 63) != 0) *--first = '-';
+            out.append(first, end);
+            return;
+        }
+    }
+#endif
+    fmt::format_to(std::back_inserter(out), "{:.{}f}", value, decimals);
+}
+
 // A generated file's parkpos element as the document would write it, at
 // its depth, with writeGeometry's rows in their order.
 void appendGeneratedStand(std::string& out, const Stand& stand) {
     out += "    <parkpos id=\"";
     appendAttributeText(out, stand.id);
-    // Formats compiled once: the same texts as the document's, without
-    // parsing a format string for every stand.
-    fmt::memory_buffer numbers;
-    fmt::format_to(std::back_inserter(numbers),
-                   FMT_COMPILE("\" latitude=\"{:.6f}\" longitude=\"{:.6f}\" heading=\"{:.1f}\" radius=\"{:.1f}\""),
-                   stand.latitude, stand.longitude, stand.heading * kRadToDeg, stand.radius * kMetresPerNm);
+    out += "\" latitude=\"";
+    appendFixed(out, stand.latitude, 6);
+    out += "\" longitude=\"";
+    appendFixed(out, stand.longitude, 6);
+    out += "\" heading=\"";
+    appendFixed(out, stand.heading * kRadToDeg, 1);
+    out += "\" radius=\"";
+    appendFixed(out, stand.radius * kMetresPerNm, 1);
+    out += '"';
     if (stand.heli) {
-        fmt::format_to(std::back_inserter(numbers), FMT_COMPILE(" heli=\"true\""));
+        out += " heli=\"true\"";
     } else {
-        fmt::format_to(std::back_inserter(numbers), FMT_COMPILE(" type=\"{}\""), static_cast<int>(stand.type));
+        std::array<char, 8> type{};
+        const auto written = std::to_chars(type.data(), type.data() + type.size(), static_cast<int>(stand.type));
+        out += " type=\"";
+        out.append(type.data(), written.ptr);
+        out += '"';
     }
-    out.append(numbers.data(), numbers.size());
     if (stand.manual) out += " manual=\"true\"";
     out += " />\n";
 }

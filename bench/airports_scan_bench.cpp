@@ -3,9 +3,12 @@
 // 22 of them an airport of 50 to 2,000 parkings (900 and 2,700 airports),
 // with manifests and no facility-data fallback, scanned from a warm cache;
 // and, for MSFS 2024, 3,000 streamed packages (the airport code in the
-// package name). Time is wall time; CPU is the whole process's, all threads.
-// The counters give the CPU seconds of each phase of the last scan (walk,
-// read, generate, pack) and the process's peak memory.
+// package name). The scans after the first find the files they produce
+// unchanged and leave them; BM_airportsScanBglFirst empties the airport
+// folders before each scan, as before a first one. Time is wall time; CPU
+// is the whole process's, all threads. The counters give the CPU seconds of
+// each phase of the last scan (walk, read, generate, pack) and the
+// process's peak memory.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -16,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <system_error>
 
 #include "airports/airports_scan.h"
 #include "core/paths.h"
@@ -94,7 +98,17 @@ ScanFolder& bglTree(std::size_t files) {
 
 double seconds(std::chrono::nanoseconds cpu) { return std::chrono::duration<double>(cpu).count(); }
 
-void runScans(benchmark::State& state, ScanFolder& folder, std::int32_t workers) {
+// The scan's airport folders emptied, as before a first scan (or the scans
+// before the scan kept their unchanged files).
+void emptyAirportFolders() {
+    for (const fs::path& airports : {kMySimaddonFolder, kMyThirdpartyFolder}) {
+        std::error_code ignored;
+        fs::remove_all(airports, ignored);
+        fs::create_directories(airports, ignored);
+    }
+}
+
+void runScans(benchmark::State& state, ScanFolder& folder, std::int32_t workers, bool firstScans = false) {
     const fs::path previous = fs::current_path();
     folder.enter();
     sim::StandInConfig config;
@@ -112,7 +126,14 @@ void runScans(benchmark::State& state, ScanFolder& folder, std::int32_t workers)
                                   .simNumber = folder.simulator == at::Simulator::msfs2024 ? 2 : 1};
     (void)scan.gf_scanAirports(place);  // warms the cache
     AirportsScanCounts counts;
-    for (auto _ : state) counts = scan.gf_scanAirports(place);
+    for (auto _ : state) {
+        if (firstScans) {
+            state.PauseTiming();
+            emptyAirportFolders();
+            state.ResumeTiming();
+        }
+        counts = scan.gf_scanAirports(place);
+    }
     state.counters["thirdparty_files"] = static_cast<double>(counts.thirdpartyAirports);
     state.counters["simaddon_files"] = static_cast<double>(counts.simaddonAirports);
     state.counters["tblo_files"] = static_cast<double>(counts.unrecognisedAirports);
@@ -134,6 +155,20 @@ BENCHMARK(BM_airportsScanBgl)
     ->Args({20000, 2})
     ->Args({60000, 2})
     ->Args({20000, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(3);
+
+// The same scans into empty airport folders: every stand and link file is
+// created, as in a first scan; the others rescan over the files they left.
+void BM_airportsScanBglFirst(benchmark::State& state) {
+    ScanFolder& folder = bglTree(static_cast<std::size_t>(state.range(0)));
+    runScans(state, folder, static_cast<std::int32_t>(state.range(1)), true);
+    state.counters["bgl_files"] = static_cast<double>(folder.tree.bglFiles.size());
+}
+BENCHMARK(BM_airportsScanBglFirst)
+    ->Args({20000, 2})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime()

@@ -285,6 +285,11 @@ bool FileBatch::write(const fs::path& target, std::string_view bytes) {
     return true;
 }
 
+void FileBatch::noteChanged(const fs::path& folder) {
+    const std::lock_guard lock(mutex_);
+    written_.insert(folder);
+}
+
 bool FileBatch::flush() {
     std::set<fs::path> folders;
     {

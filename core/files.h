@@ -57,6 +57,9 @@ public:
 
     // False (with the temporary file removed) when any step fails.
     [[nodiscard]] bool write(const std::filesystem::path& target, std::string_view bytes);
+    // Counts the folder as written to (a file was removed there, say), so
+    // that the next flush takes it to the disk.
+    void noteChanged(const std::filesystem::path& folder);
     // Flushes what was written since the last flush to the disk, once per
     // folder, and forgets the folders; each is cleaned again at its next
     // write. False when a folder could not be flushed (a log line says so).

@@ -57,17 +57,18 @@ std::string blanksAsPercent20(std::string_view text) {
 
 // One line, the archive path, through a temporary file; a link file that
 // is not on disk must not count as a link.
-bool writeLinkFile(FileBatch& files, const fs::path& folder, const FixedCode4& icao, const std::string& archivePath) {
+bool writeLinkFile(AirportsScanState& state, const fs::path& folder, const FixedCode4& icao,
+                   const std::string& archivePath) {
     std::error_code ignored;
     fs::create_directories(folder, ignored);
-    return files.write(folder / lf_apfTxtFileName(icao), archivePath + "\n");
+    return writeProducedFile(state, folder / lf_apfTxtFileName(icao), archivePath + "\n");
 }
 
 ArchiveLink linkTo(const AddonAirportParts& parts, const ApfRecord& record, const std::string& archivePath,
                    std::int32_t archivedStands) {
     const bool simaddon = isSimaddon(record.publisher);
     const fs::path folder = airportFolderFor(record.publisher);
-    if (!writeLinkFile(parts.scan.files, folder, record.icao, archivePath)) {
+    if (!writeLinkFile(parts.scan, folder, record.icao, archivePath)) {
         lf_addScanLogLine(parts.scan, fmt::format("{}link file {} could not be written, the airport gets its own file",
                                                   kAttention, gf_pathToUtf8(folder / lf_apfTxtFileName(record.icao))));
         return {.outcome = LinkOutcome::linkNotWritten, .archivedStands = archivedStands};
@@ -176,12 +177,16 @@ AirportFileOutcome lf_generateAirportFile(const AddonAirportParts& parts, ApfRec
         helipads >= 1 ? fmt::format(", of which {} helipad{}\n", helipads, gf_pluralSuffixInt(helipads)) : "";
     lf_addScanLogLine(parts.scan, fmt::format("Generated {}: {} position{}{}", gf_pathToUtf8(fileName), n,
                                               gf_pluralSuffixSize(n), helipadText));
-    std::stable_sort(record.stands.begin(), record.stands.end(),
-                     [](const Stand& a, const Stand& b) { return a.id < b.id; });
+    // The BGL reader hands its stands sorted already; a look costs less
+    // than a sort.
+    const auto byId = [](const Stand& a, const Stand& b) { return a.id < b.id; };
+    if (!std::is_sorted(record.stands.begin(), record.stands.end(), byId)) {
+        std::stable_sort(record.stands.begin(), record.stands.end(), byId);
+    }
     fs::create_directories(folder);
     const fs::path target = folder / fileName;
     std::optional<std::string> bytes = apfBytes(record, {.mode = ApfMode::generated, .simNumber = parts.simNumber});
-    if (!bytes || !parts.scan.files.write(target, *bytes)) {
+    if (!bytes || !writeProducedFile(parts.scan, target, *bytes)) {
         lf_addScanLogLine(parts.scan,
                           fmt::format("{}Generating {} did not succeed", kAttention, gf_pathToUtf8(target)));
         return AirportFileOutcome::failed;

@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/files.h"
@@ -72,6 +73,9 @@ struct AirportsScanState {
     std::map<std::filesystem::path, GeneratedStandFile> generatedFiles;
     // The entries of the next tblo.zip: file name -> bytes.
     std::map<std::string, TbloEntry> tbloEntries;
+    // The files the airport folders held when the scan began and that it
+    // has not produced again yet, with their sizes. Not touched by reset().
+    std::map<std::filesystem::path, std::uintmax_t> earlierFiles;
 
     // Empty lists, the log reserved for kScanLogReserve lines, no generated
     // files, no tblo files.
@@ -90,6 +94,24 @@ void clearScanLog(AirportsScanState& state);
 // file renamed over the target (in the scan's file batch) (output/info/AirportsScanLog.txt unless a
 // test names another), creating its folder. False when it cannot.
 bool writeScanLog(AirportsScanState& state, const std::filesystem::path& file = kAirportsScanLogFile);
+
+// The airport folders' files stay where they are while a scan runs: a file
+// the scan produces with the very bytes it holds is left untouched, any other
+// is written as ever (a temporary renamed over it), and what the scan did not
+// produce again is removed when the folder is settled. A rescan thus creates
+// and deletes only the files that changed, and the folder ends up holding
+// exactly what the scan produced, as when it was emptied first.
+
+// Notes the regular files of the folder as the scan's earlier files. A
+// folder that cannot be listed is logged and noted as far as it was listed.
+void noteEarlierFiles(AirportsScanState& state, const std::filesystem::path& folder);
+// Writes the file through the scan's file batch unless it is an earlier file
+// that holds these bytes already. False when it could not be written.
+[[nodiscard]] bool writeProducedFile(AirportsScanState& state, const std::filesystem::path& target,
+                                     std::string_view bytes);
+// Removes the folder's earlier files that the scan has not produced again
+// (a failure is logged, as the folder's emptying logged it).
+void settleFolder(AirportsScanState& state, const std::filesystem::path& folder);
 
 void noteBglFileOpened(AirportsScanState& state, std::filesystem::path bglFile);
 void noteBglFileHandled(AirportsScanState& state, std::filesystem::path bglFile);

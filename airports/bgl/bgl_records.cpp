@@ -12,14 +12,15 @@
 #include <cstdint>
 #include <numbers>
 #include <optional>
-#include <set>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "airports/bgl/bgl_airports.h"
+#include "platform/units.h"
 
 namespace qvl {
 
@@ -96,6 +97,58 @@ std::int32_t altitudeFeet(std::uint32_t rawMillimetres) {
     const auto feet = static_cast<std::int32_t>(
         std::lround(static_cast<double>(static_cast<std::int32_t>(rawMillimetres)) * kFeetPerMillimetre));
     return (feet < kLowestAltitude || feet > kHighestAltitude) ? 0 : feet;
+}
+
+// A stand as the reading finds it; the airport's Stands are made from these
+// once their order is known, so that no Stand is ever moved by the sort.
+struct FoundStand {
+    std::string id;
+    StandPlacement placement;
+    double radiusMetres = 0.0;
+    StandKind kind;
+};
+
+// The first eight bytes of an id as a number that orders as the bytes do
+// (a shorter id padded with zero bytes); ids that share them are compared
+// whole.
+std::uint64_t idPrefixKey(const std::string& id) {
+    std::uint64_t key = 0;
+    for (std::size_t i = 0; i < 8; ++i) {
+        key = (key << 8) | (i < id.size() ? static_cast<unsigned char>(id[i]) : 0U);
+    }
+    return key;
+}
+
+// The stands in byte order of their ids, each made in its place as Stand's
+// constructor makes it, but without the room it keeps for neighbours: those
+// are looked for only in the park airport's stands, and a scan reads
+// hundreds of thousands of stands that never get any.
+void placeSortedById(std::vector<FoundStand>& found, std::vector<Stand>& stands) {
+    struct Key {
+        std::uint64_t prefix;
+        std::size_t index;
+    };
+    std::vector<Key> keys;
+    keys.reserve(found.size());
+    for (std::size_t i = 0; i < found.size(); ++i) keys.push_back({.prefix = idPrefixKey(found[i].id), .index = i});
+    std::sort(keys.begin(), keys.end(), [&found](const Key& a, const Key& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        return found[a.index].id < found[b.index].id;
+    });
+    stands.reserve(stands.size() + found.size());
+    for (const Key& key : keys) {
+        FoundStand& from = found[key.index];
+        Stand& stand = stands.emplace_back();
+        stand.id = std::move(from.id);
+        stand.latitude = from.placement.latitude;
+        stand.longitude = from.placement.longitude;
+        stand.heading = from.placement.heading;
+        stand.radius = from.radiusMetres / kMetresPerNm;  // the constructor's conversion
+        stand.type = from.kind.type;
+        stand.cargo = from.kind.cargo;
+        stand.ramp = from.kind.ramp;
+        stand.heli = from.kind.heli;
+    }
 }
 
 class BglWalk {
@@ -193,8 +246,7 @@ private:
         AirportReading reading{.airport = airport};
         walkSubRecords(reading, index + kAirportFixedBytes / 4, index + sizeBytes / 4);
         airport.helipads = reading.helipadCounter - 1;
-        std::sort(airport.record.stands.begin(), airport.record.stands.end(),
-                  [](const Stand& a, const Stand& b) { return a.id < b.id; });
+        placeSortedById(reading.found, airport.record.stands);
         out_.airports.push_back(std::move(airport));
     }
 
@@ -214,7 +266,8 @@ private:
 
     struct AirportReading {
         BglAirport& airport;
-        std::set<std::string, std::less<>> ids{};
+        std::vector<FoundStand> found{};
+        std::unordered_set<std::string> ids{};
         std::vector<GeoPoint> helipadPositions{};
         std::int32_t helipadCounter = 1;
     };
@@ -282,10 +335,10 @@ private:
             return;
         }
         reading.helipadPositions.push_back(point);
-        reading.airport.record.stands.emplace_back(
-            fmt::format("helipad{}", reading.helipadCounter), std::vector<LearnedFlight>{},
-            StandPlacement{.latitude = point.latitude, .longitude = point.longitude, .heading = 0.0}, radiusMetres,
-            StandKind{.type = 0, .heli = true});
+        reading.found.push_back({.id = fmt::format("helipad{}", reading.helipadCounter),
+                                 .placement = {.latitude = point.latitude, .longitude = point.longitude},
+                                 .radiusMetres = radiusMetres,
+                                 .kind = {.type = 0, .heli = true}});
         ++reading.helipadCounter;
     }
 
@@ -301,6 +354,11 @@ private:
         }
         const std::uint32_t count = words_[index + 1] >> 16;
         const std::uint64_t end = std::min<std::uint64_t>(index + sizeBytes / 4, words_.size());
+        // Room for the entries that can lie in the sub-record, however large
+        // a count it claims.
+        const std::uint64_t room = std::min<std::uint64_t>(count, (end - index) / kParkingEntryWords);
+        reading.found.reserve(reading.found.size() + room);
+        reading.ids.reserve(reading.ids.size() + room);
         std::uint64_t entry = index + kParkingHeaderBytes / 4;
         for (std::uint32_t n = 0; n < count; ++n) {
             const std::uint64_t codes = entry < end ? (words_[entry] >> 24) : 0;
@@ -344,10 +402,11 @@ private:
         if (!id) return;
         const double radians =
             heading == 0.0f ? 2.0 * std::numbers::pi : static_cast<double>(heading) * (std::numbers::pi / 180.0);
-        reading.airport.record.stands.emplace_back(
-            std::move(*id), std::vector<LearnedFlight>{},
-            StandPlacement{.latitude = point.latitude, .longitude = point.longitude, .heading = radians},
-            static_cast<double>(radius), StandKind{.type = type});
+        reading.found.push_back(
+            {.id = std::move(*id),
+             .placement = {.latitude = point.latitude, .longitude = point.longitude, .heading = radians},
+             .radiusMetres = static_cast<double>(radius),
+             .kind = {.type = type}});
     }
 
     std::optional<std::string> lf_makeUniqueIds(AirportReading& reading, const std::string& name) {

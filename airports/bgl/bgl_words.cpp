@@ -1,9 +1,11 @@
 // A BGL file as words, and the cheap look at its section table.
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <istream>
 #include <span>
@@ -89,31 +91,70 @@ std::vector<std::uint32_t> lf_readBglWords(std::istream& in) {
     return words;
 }
 
-bool hasAirportSection(std::istream& in) {
-    in.clear();
-    in.seekg(0, std::ios::end);
-    const std::streamoff end = in.tellg();
-    if (!in || end < static_cast<std::streamoff>(kBglHeaderSize) + 1) return false;
-    const auto size = static_cast<std::uint64_t>(end);
+namespace {
+
+// The section-table check on a file of `size` bytes; `readAt(offset, out)`
+// fills `out` with the file's bytes from the offset, false when it cannot.
+template <typename ReadAt>
+bool sectionTableListsAirports(std::uint64_t size, const ReadAt& readAt) {
+    if (size < kBglHeaderSize + 1) return false;
     std::array<std::uint8_t, 4> countBytes{};
-    if (!readAt(in, 20, countBytes)) return false;
+    if (!readAt(20, std::span<std::uint8_t>(countBytes))) return false;
     const std::uint64_t count = wordAt(countBytes, 0);
     if (count == 0 || count > (size - kBglHeaderSize) / kSectionEntrySize) return false;
-    std::vector<std::uint8_t> table;
+    std::array<std::uint8_t, kSectionsPerRead * kSectionEntrySize> table{};
     for (std::uint64_t first = 0; first < count; first += kSectionsPerRead) {
         const std::uint64_t sections = std::min(kSectionsPerRead, count - first);
-        table.resize(sections * kSectionEntrySize);
-        if (!readAt(in, kBglHeaderSize + first * kSectionEntrySize, table)) return false;
+        const std::span<std::uint8_t> part(table.data(), sections * kSectionEntrySize);
+        if (!readAt(kBglHeaderSize + first * kSectionEntrySize, part)) return false;
         for (std::uint64_t i = 0; i < sections; ++i) {
-            if (wordAt(table, i * kSectionEntrySize) == kBglAirportSectionType) return true;
+            if (wordAt(part, i * kSectionEntrySize) == kBglAirportSectionType) return true;
         }
     }
     return false;
 }
 
+// Bytes read at the start of a file by the check: the header and the
+// section table of nearly every BGL file, in one read.
+constexpr std::size_t kHeadBytes = 4096;
+
+}  // namespace
+
+bool hasAirportSection(std::istream& in) {
+    in.clear();
+    in.seekg(0, std::ios::end);
+    const std::streamoff end = in.tellg();
+    if (!in || end < 0) return false;
+    return sectionTableListsAirports(
+        static_cast<std::uint64_t>(end),
+        [&in](std::uint64_t offset, std::span<std::uint8_t> out) { return readAt(in, offset, out); });
+}
+
 bool lf_hasAirportSection(const std::filesystem::path& bglPath) {
-    std::ifstream in(bglPath, std::ios::binary);
-    return in.is_open() && hasAirportSection(in);
+    // Unbuffered, with one read of the file's head: the walk asks this of
+    // every BGL file, most of which are small and hold no airport.
+    std::ifstream in;
+    in.rdbuf()->pubsetbuf(nullptr, 0);
+    in.open(bglPath, std::ios::binary);
+    if (!in.is_open()) return false;
+    std::array<std::uint8_t, kHeadBytes> head{};
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
+    const auto got = static_cast<std::uint64_t>(in.gcount());
+    std::uint64_t size = got;
+    if (got == head.size()) {
+        in.clear();
+        in.seekg(0, std::ios::end);
+        const std::streamoff end = in.tellg();
+        if (!in || end < 0) return false;
+        size = static_cast<std::uint64_t>(end);
+    }
+    return sectionTableListsAirports(size, [&](std::uint64_t offset, std::span<std::uint8_t> out) {
+        if (offset + out.size() <= got) {
+            std::memcpy(out.data(), head.data() + offset, out.size());
+            return true;
+        }
+        return readAt(in, offset, out);
+    });
 }
 
 }  // namespace qvl

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include <limits>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -129,6 +131,65 @@ TEST_F(ApfFile, GeneratedBytesAreTheDocumentsBytesForAnyId) {
     record.stands.clear();
     ASSERT_TRUE(gf_saveApf(record, target, options));
     EXPECT_EQ(apfBytes(record, options), readFile(target)) << "no stand at all";
+}
+
+// The stand rows' numbers are formatted apart from the document: they must
+// give its texts for any value, ties of the last decimal (rounded to even),
+// signed zeros, tiny, huge, subnormal and non-finite values included.
+TEST_F(ApfFile, GeneratedNumbersAreTheDocumentsNumbersForAnyValue) {
+    ApfRecord record{.icao = FixedCode4("EHAM"), .publisher = "P", .altitude = 7};
+    std::mt19937_64 random(33);
+    std::uniform_real_distribution<double> latitude(-90.0, 90.0);
+    std::uniform_real_distribution<double> longitude(-180.0, 180.0);
+    std::uniform_real_distribution<double> heading(-7.0, 7.0);
+    std::uniform_int_distribution<int> sixteenths(-4000, 4000);
+    for (int i = 0; i < 3000; ++i) {
+        Stand s = stand("s" + std::to_string(i), latitude(random), 1.0 + static_cast<double>(i % 190));
+        s.longitude = longitude(random);
+        s.heading = heading(random);
+        if (i % 3 == 0) {
+            // Multiples of 2^-7 end in a 5 at the seventh decimal, quarters at the second.
+            s.latitude = sixteenths(random) / 128.0;
+            s.longitude = sixteenths(random) / 4.0;
+            s.radius = (sixteenths(random) / 4.0) / kMetresPerNm;
+        }
+        record.stands.push_back(s);
+    }
+    const double specials[] = {0.0,
+                               -0.0,
+                               1e-9,
+                               -1e-9,
+                               -4e-7,
+                               0.25,
+                               -0.25,
+                               0.75,
+                               2.5e-7,
+                               1e15,
+                               -3e17,
+                               9.5e15,
+                               1e300,
+                               4.9e-324,
+                               -4.9e-324,
+                               1e-310,
+                               0.05,
+                               -0.05,
+                               0.15,
+                               999999.95,
+                               std::numeric_limits<double>::infinity(),
+                               -std::numeric_limits<double>::infinity(),
+                               std::numeric_limits<double>::quiet_NaN()};
+    for (const double value : specials) {
+        Stand s = stand("x" + std::to_string(record.stands.size()), value);
+        s.longitude = -value;
+        s.heading = value;
+        s.radius = value;
+        record.stands.push_back(s);
+    }
+    const ApfSaveOptions options{.mode = ApfMode::generated, .simNumber = 1, .handmade = false};
+    ASSERT_TRUE(gf_saveApf(record, target, options));
+    const std::optional<std::string> bytes = apfBytes(record, options);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(*bytes, readFile(target));
 }
 
 // Changed, manual and cargo stands come back through the learned file round trip.

@@ -88,6 +88,15 @@ TEST_F(BglFile, TheSectionTableSaysWhetherAFileHoldsAirports) {
     EXPECT_FALSE(lf_hasAirportSection(write("e.bgl", bytes)));
     bw::putU32(bytes, 20, 0);
     EXPECT_FALSE(lf_hasAirportSection(write("f.bgl", bytes)));
+    // A table that runs on past the first read of the file's head.
+    bw::FileSpec many = bw::sampleAirport("EHAM", 52.3, 4.7, 1);
+    many.sections.front().type = 0x65;
+    for (int i = 0; i < 300; ++i) many.sections.push_back({.type = 0x65});
+    EXPECT_FALSE(lf_hasAirportSection(write("g.bgl", bw::writeBgl(many).bytes)));
+    many.sections.push_back({.type = 3});
+    const bw::BglImage last = bw::writeBgl(many);
+    ASSERT_GT(last.bytes.size(), 56U + 300U * 20U);
+    EXPECT_TRUE(lf_hasAirportSection(write("h.bgl", last.bytes)));
 }
 
 TEST_F(BglFile, TheParkposLineIsForUnlinkedAirportsWithStandsOfOtherPublishers) {

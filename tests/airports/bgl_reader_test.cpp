@@ -4,6 +4,7 @@
 // dropped.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -54,6 +55,33 @@ TEST(BglReader, ParkingsBecomeStandsWithNamePrefixesNumbersAndUnits) {
     EXPECT_DOUBLE_EQ(eham.record.stands[0].heading, 2.0 * std::numbers::pi);
     EXPECT_EQ(eham.helipads, 0);
     EXPECT_TRUE(eham.standLines.empty());
+}
+
+// Ids that share their first eight bytes (helipad1, helipad10, ...) and
+// parkings in reverse order still come out in byte order.
+TEST(BglReader, StandsComeOutInByteOrderOfTheirWholeIds) {
+    bw::AirportSpec airport{.ident = "KJFK"};
+    for (int i = 0; i < 12; ++i) {
+        airport.helipads.push_back({.latitude = 50.0 + 0.001 * i, .longitude = 8.5, .width = 20.0f});
+    }
+    for (int number = 120; number > 0; number -= 7) {
+        airport.parkings.push_back(bglParking(2, static_cast<std::uint16_t>(number)));
+    }
+    const BglAirports found = readImage(oneAirport(airport));
+    const std::vector<std::string> ids = standIds(found.airports.at(0));
+    ASSERT_EQ(ids.size(), 12U + 18U);
+    EXPECT_TRUE(std::is_sorted(ids.begin(), ids.end()));
+    EXPECT_EQ((std::vector<std::string>(ids.begin(), ids.begin() + 5)),
+              (std::vector<std::string>{"helipad1", "helipad10", "helipad11", "helipad12", "helipad2"}));
+    EXPECT_EQ(ids.back(), "p99");
+    // Every stand kept its own data on its way into place.
+    for (const Stand& stand : found.airports.at(0).record.stands) {
+        if (stand.heli) {
+            EXPECT_NEAR(stand.latitude, 50.0 + 0.001 * (std::stoi(stand.id.substr(7)) - 1), 1e-6) << stand.id;
+        } else {
+            EXPECT_NEAR(stand.latitude, 52.3, 1e-6) << stand.id;
+        }
+    }
 }
 
 TEST(BglReader, AltitudesOutsideTheRangeBecomeZero) {
