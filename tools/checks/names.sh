@@ -18,11 +18,12 @@ echo "names: every gf_/lf_ name is in the vocabulary"
 # Names reserved to the compiler and the standard library (a leading
 # underscore before a capital or another underscore, or a double underscore
 # anywhere) are not ours to declare. String literals and comments are left
-# out; the predefined macros and std::_Exit are the implementation's own.
+# out; the predefined macros, the compiler's own keywords and std::_Exit are
+# the implementation's, used as given.
 reserved=$(git ls-files '*.h' '*.cpp' | xargs sed -E 's#//.*$##; s#"([^"\\]|\\.)*"#""#g' |
            grep -ohE '(^|[^[:alnum:]_])(_[A-Z_][[:alnum:]_]*|[[:alnum:]][[:alnum:]_]*__[[:alnum:]_]*)' |
            sed -E 's/^[^[:alnum:]_]//' | sort -u |
-           grep -vxE '__(FILE|LINE|func|DATE|TIME|cplusplus|has_include|GNUC|clang|linux|unix|APPLE)__?|_Exit|_WIN32|_WIN64|_MSC_VER|__has_include|__attribute__' || true)
+           grep -vxE '__(FILE|LINE|func|DATE|TIME|cplusplus|has_include|GNUC|clang|linux|unix|APPLE)__?|__SIZEOF_INT128__|__int128|__extension__|_Exit|_WIN32|_WIN64|_MSC_VER|__has_include|__attribute__' || true)
 if [ -n "$reserved" ]; then
   echo "names reserved to the implementation:"
   for name in $reserved; do
