@@ -246,6 +246,8 @@ ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop) {
         files.error = fmt::format("{}: {}", kReaderName, e.what());
         return files;
     }
+    // A close, or a read no longer wanted, does not wait for the build.
+    if (stop && stop()) return files;
     try {
         files.stands = std::make_shared<ParkStandsBuild>(buildParkStands(files));
     } catch (const std::exception&) {

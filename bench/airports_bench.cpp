@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "airports/apf_file.h"
+#include "airports/closest_stand.h"
 #include "airports/learned_file.h"
 #include "airports/loaded_park_airport.h"
 #include "airports/park_airport.h"
@@ -227,6 +228,22 @@ void BM_PublishAndNameStands(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PublishAndNameStands)->Unit(benchmark::kMillisecond);
+
+// The closest-airport search's question, on the main loop while the user
+// aircraft stands on the ground between two airports: how far the nearest
+// stand of one of them is, read from its stand file (local here; an
+// archived one is downloaded first).
+void BM_ClosestStandQuestion(benchmark::State& state) {
+    benchFolder();
+    const RunState run;
+    std::string standId;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            gf_readDestApfForClosestStand(FixedCode4("EHAM"), {.latitude = 52.31, .longitude = 4.77}, standId, run));
+    }
+    if (standId.empty()) state.SkipWithError("no stand found");
+}
+BENCHMARK(BM_ClosestStandQuestion)->Unit(benchmark::kMillisecond);
 
 // The neighbour step of the load on its own.
 void BM_NeighbourStep(benchmark::State& state) {

@@ -109,6 +109,19 @@ TEST_F(ParkStandsBuild, ASecondLoadOfTheSameFilesBuildsAsTheFirstTookThem) {
     }
 }
 
+// A close does not wait for the build of a read, nor does a read that is no
+// longer wanted build; a load of its files builds them itself.
+TEST_F(ParkStandsBuild, AStoppedReadLeavesTheBuildToTheLoad) {
+    const ApfFiles files = readApfFiles(request, [] { return true; });
+    ASSERT_TRUE(files.standFile) << "a local file is read all the same";
+    EXPECT_FALSE(files.stands);
+    const std::string lines = applied(files);
+    ASSERT_TRUE(result);
+    EXPECT_TRUE(inOrder(lines, {"stand NOPOS has no valid lat/lon", "Airport file read from"})) << lines;
+    ASSERT_EQ(park.parkStands.size(), 2U);
+    EXPECT_EQ(park.parkStands[0].neighbours, std::vector<std::uint32_t>{2});
+}
+
 TEST_F(ParkStandsBuild, ALearnedFileRefusedOnTheReadIsKeptAndTheStandFileStandsStay) {
     const std::string badVersion = standFile({{"airport_name", "Schiphol"}}, kLearnedStands, "x.y");
     learned(badVersion);
