@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "airports/apf_file.h"
+#include "airports/stand_log.h"
 #include "core/log.h"
 #include "core/paths.h"
 #include "core/strings.h"
@@ -70,6 +71,17 @@ pugi::xml_node parkPositionsOf(const pugi::xml_node& document) {
 }
 
 void lf_checkStands(const pugi::xml_node& document, std::vector<Stand>& stands) {
+    HeldLogLines log(HeldLogLines::Timing::now);
+    readStandsInto(document, stands, log);
+}
+
+void lf_readStands(const pugi::xml_node& parkpos, const std::string& id, FlightSource source,
+                   std::vector<Stand>& stands) {
+    HeldLogLines log(HeldLogLines::Timing::now);
+    readStandInto(parkpos, id, source, stands, log);
+}
+
+void readStandsInto(const pugi::xml_node& document, std::vector<Stand>& stands, HeldLogLines& log) {
     const pugi::xml_node positions = parkPositionsOf(document);
     if (!positions) return;
     std::unordered_set<std::string_view> seen;
@@ -88,16 +100,16 @@ void lf_checkStands(const pugi::xml_node& document, std::vector<Stand>& stands) 
                                      fmt::format("Stand #{} has empty '{}' attribute.", number, "id"));
         if (!seen.insert(id).second)
             throw UserErrorException(kRepeatedStandIdCode, fmt::format("Stand '{}' appears more than once.", id));
-        lf_readStands(parkpos, std::string(id), FlightSource::standFile, stands);
+        readStandInto(parkpos, std::string(id), FlightSource::standFile, stands, log);
     }
 }
 
-void lf_readStands(const pugi::xml_node& parkpos, const std::string& id, FlightSource source,
-                   std::vector<Stand>& stands) {
+void readStandInto(const pugi::xml_node& parkpos, const std::string& id, FlightSource source,
+                   std::vector<Stand>& stands, HeldLogLines& log) {
     const double latitude = parkpos.attribute("latitude").as_double(0.0);
     const double longitude = parkpos.attribute("longitude").as_double(0.0);
     if (!usablePosition(latitude, longitude)) {
-        gf_logAttention(fmt::format("stand {} has no valid lat/lon", id));
+        log.attention(fmt::format("stand {} has no valid lat/lon", id));
         return;
     }
     const double radiusMetres = parkpos.attribute("radius").as_double(0.0);

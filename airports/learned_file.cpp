@@ -93,11 +93,14 @@ void applyLearnedSettings(const pugi::xml_node& document, RangeControl& range, S
     if (INITIAL_LOAD_ONLY.value()) status.controlUsable(NOW_BUTTON, false);
 }
 
-bool isOldVersion(const MetaInfo& meta) {
-    const auto version = tryParseVersion(meta.version);
-    if (!version) throw std::runtime_error("parse error in version string");
+bool isOldVersion(const MetaInfo& meta, HeldLogLines& log) {
+    const auto version = readVersionQuietly(meta.version);
+    if (!version) {
+        log.log(version.errorText());
+        throw std::runtime_error("parse error in version string");
+    }
     if (*version >= kLearnedFlightsSince) return false;
-    gf_log(
+    log.log(
         "\nThis learned file was created with and older QVLT version than 11.10.0,\n"
         "All flights will be cleared, except for a handmade file\n");
     return true;
@@ -112,13 +115,13 @@ void compareAirportName(const pugi::xml_node& document, const ParkAirportHeader&
 }
 
 // A handmade file's stands replace the stand file's. True when it was one.
-bool readHandmade(const pugi::xml_node& document, LoadedParkAirport& park) {
+bool readHandmade(const pugi::xml_node& document, std::vector<Stand>& stands, LearnedBuild& build) {
     const auto handmade = gf_readStringParameterXml(document, "handmade");
-    park.apfHandmade = handmade.has_value();
+    build.handmade = handmade.has_value();
     if (!handmade) return false;
-    gf_clearStands(park.parkStands);
-    lf_checkStands(document, park.parkStands);
-    gf_logContinuation(fmt::format("{:24}: {}", "handmade", *handmade));
+    gf_clearStands(stands);
+    readStandsInto(document, stands, build.standLines);
+    build.standLines.continuation(fmt::format("{:24}: {}", "handmade", *handmade));
     return true;
 }
 
@@ -145,24 +148,25 @@ public:
             const LearnedStandEntry entry{.id = id, .parkpos = parkpos, .oldVersion = oldVersion, .lines = lines_};
             if (found == byId_.end() || !lf_mergeLearnedFlights(entry, stands_[found->second])) {
                 if (lines_.admit(Kind::unknownStand))
-                    gf_log(fmt::format("learned stand {} in {} not found?", id, path_));
+                    lines_.log().log(fmt::format("learned stand {} in {} not found?", id, path_));
             }
             return;
         }
         if (found != byId_.end()) {
             if (lines_.admit(Kind::manualExists)) {
-                gf_logAttention(fmt::format("manually created standid {} already exists in {}", id, path_));
+                lines_.log().attention(fmt::format("manually created standid {} already exists in {}", id, path_));
             }
             return;
         }
         if (!usableManualPlace(parkpos)) {
             if (lines_.admit(Kind::manualIncomplete)) {
-                gf_logAttention(fmt::format("manually created standid {} misses correct attributes in {}", id, path_));
+                lines_.log().attention(
+                    fmt::format("manually created standid {} misses correct attributes in {}", id, path_));
             }
             return;
         }
         const std::size_t before = stands_.size();
-        lf_readStands(parkpos, id, FlightSource::learned, stands_);
+        readStandInto(parkpos, id, FlightSource::learned, stands_, lines_.log());
         if (stands_.size() == before) return;
         stands_.back().manual = true;
         byId_.try_emplace(id, before);
@@ -176,24 +180,22 @@ private:
     std::unordered_map<std::string, std::size_t> byId_;
 };
 
-void readLearnedDocument(const pugi::xml_document& document, const MetaInfo& meta, LearnedLines& lines,
-                         const std::string& path, LoadedParkAirport& park, RangeControl& range, Status& status) {
-    const bool oldVersion = isOldVersion(meta);
-    compareAirportName(document, park.header);
-    applyLearnedSettings(document, range, status);
-    if (readHandmade(document, park)) return;
+// The handmade stands, or the stand file's with the learned changes and flights.
+void mergeLearnedStands(const pugi::xml_document& document, bool oldVersion, LearnedLines& lines,
+                        const std::string& path, std::vector<Stand>& stands, LearnedBuild& build) {
+    if (readHandmade(document, stands, build)) return;
     const pugi::xml_node positions = parkPositionsOf(document);
     if (!positions) return;
-    LearnedStands stands(park.parkStands, path, lines);
-    for (const pugi::xml_node parkpos : positions.children("parkpos")) stands.take(parkpos, oldVersion);
+    LearnedStands learned(stands, path, lines);
+    for (const pugi::xml_node parkpos : positions.children("parkpos")) learned.take(parkpos, oldVersion);
 }
 
 void applyRadiusChange(const LearnedStandEntry& entry, Stand& stand) {
     const double metres = entry.parkpos.attribute("radius").as_double(0.0);
     if (!std::isfinite(metres) || metres <= 0.0) {
         if (!entry.lines.admit(LearnedLines::Kind::badRadius)) return;
-        gf_logAttention(fmt::format("learned stand {} has no usable radius '{}': radius kept", entry.id,
-                                    entry.parkpos.attribute("radius").as_string()));
+        entry.lines.log().attention(fmt::format("learned stand {} has no usable radius '{}': radius kept", entry.id,
+                                                entry.parkpos.attribute("radius").as_string()));
         return;
     }
     stand.radius = metres / kMetresPerNm;
@@ -206,15 +208,15 @@ bool isDuplicate(const LearnedFlight& known, const LearnedFlight& flight) {
            known.ids.modelId == flight.ids.modelId && (known.hours & flight.hours).any();
 }
 
-void logDuplicate(std::string_view standId, const LearnedFlight& flight) {
+void logDuplicate(std::string_view standId, const LearnedFlight& flight, HeldLogLines& log) {
     const auto slots = gf_bitsetToList(flight.hours);
     const std::string code = flightCodeText(flight.ids);
     if (slots) {
-        gf_logAttention(fmt::format("learned {}: day:{} {} {} cs:{} reg:{} already in airport file", standId,
-                                    flight.day, *slots, code, flight.callsign1, flight.registration));
+        log.attention(fmt::format("learned {}: day:{} {} {} cs:{} reg:{} already in airport file", standId, flight.day,
+                                  *slots, code, flight.callsign1, flight.registration));
     } else {
-        gf_logAttention(fmt::format("learned {}: day:{} 'empty hrs' {} cs:{} reg:{} already in airport file", standId,
-                                    flight.day, code, flight.callsign1, flight.registration));
+        log.attention(fmt::format("learned {}: day:{} 'empty hrs' {} cs:{} reg:{} already in airport file", standId,
+                                  flight.day, code, flight.callsign1, flight.registration));
     }
 }
 
@@ -222,7 +224,7 @@ std::optional<LearnedFlight> readLearnedOpt(const pugi::xml_node& opt, std::uint
     OptIdentity identity = lf_readOpt(opt);
     const HalfHourSlots hours = gf_hours2bitset(opt.attribute("hh").as_string());
     if (hours.none()) {
-        if (lines.admit(LearnedLines::Kind::emptyHours)) gf_logAttention("empty bit set");
+        if (lines.admit(LearnedLines::Kind::emptyHours)) lines.log().attention("empty bit set");
         return std::nullopt;
     }
     const int day = opt.attribute("day").as_int(0);
@@ -257,7 +259,9 @@ bool lf_mergeLearnedFlights(const LearnedStandEntry& entry, Stand& stand) {
         const bool duplicate = std::any_of(stand.flights.begin(), stand.flights.end(),
                                            [&](const LearnedFlight& known) { return isDuplicate(known, *flight); });
         if (duplicate) {
-            if (entry.lines.admit(LearnedLines::Kind::repeatedFlight)) logDuplicate(stand.id, *flight);
+            if (entry.lines.admit(LearnedLines::Kind::repeatedFlight)) {
+                logDuplicate(stand.id, *flight, entry.lines.log());
+            }
             continue;
         }
         stand.flights.push_back(std::move(*flight));
@@ -268,7 +272,7 @@ bool lf_mergeLearnedFlights(const LearnedStandEntry& entry, Stand& stand) {
 
 bool LearnedLines::admit(Kind kind) { return ++seen_.at(static_cast<std::size_t>(kind)) <= kWrittenPerKind; }
 
-void LearnedLines::logCounts() const {
+void LearnedLines::logCounts(HeldLogLines& log) const {
     static constexpr std::array<std::string_view, kKinds> kWhat{"flights already at their stand",
                                                                 "flights without half hours",
                                                                 "learned stands not found",
@@ -278,7 +282,7 @@ void LearnedLines::logCounts() const {
     for (std::size_t kind = 0; kind < kKinds; ++kind) {
         if (seen_.at(kind) <= kWrittenPerKind) continue;
         const std::uint64_t more = seen_.at(kind) - kWrittenPerKind;
-        gf_logAttention(fmt::format("{} more {} in {} (not logged one by one)", more, kWhat.at(kind), pathText_));
+        log.attention(fmt::format("{} more {} in {} (not logged one by one)", more, kWhat.at(kind), pathText_));
     }
 }
 
@@ -310,32 +314,71 @@ void lf_readLearned(const fs::path& learnedPath, LoadedParkAirport& park, RangeC
 
 void lf_readLearned(const fs::path& learnedPath, const LearnedDocument& loaded, LoadedParkAirport& park,
                     RangeControl& range, Status& status) {
-    const std::string path = gf_pathToUtf8(learnedPath);
+    LearnedBuild build = buildLearned(learnedPath, loaded, park.parkStands);
+    takeLearned(learnedPath, loaded, build, park, range, status);
+}
+
+LearnedBuild buildLearned(const fs::path& learnedPath, const LearnedDocument& loaded, std::vector<Stand>& stands) {
+    LearnedBuild build;
+    if (!loaded.parsed) {
+        build.why = loaded.parsed.description();
+        return build;
+    }
     const pugi::xml_document& document = loaded.document;
-    const pugi::xml_parse_result& parsed = loaded.parsed;
-    if (!parsed) {
+    const auto meta = checkMetaInfo(document, SimulatorRow::optional);
+    if (!meta) {
+        build.outcome = LearnedBuild::Outcome::refused;
+        build.why = meta.errorText();
+        return build;
+    }
+    build.outcome = LearnedBuild::Outcome::read;
+    bool oldVersion = false;
+    try {
+        oldVersion = isOldVersion(*meta, build.versionLines);
+    } catch (const std::exception&) {
+        build.versionFailure = std::current_exception();
+        return build;
+    }
+    const std::string path = gf_pathToUtf8(learnedPath);
+    LearnedLines lines(path, build.standLines);
+    try {
+        mergeLearnedStands(document, oldVersion, lines, path, stands, build);
+    } catch (const std::exception&) {
+        build.standFailure = std::current_exception();
+    }
+    lines.logCounts(build.countLines);
+    return build;
+}
+
+void takeLearned(const fs::path& learnedPath, const LearnedDocument& loaded, LearnedBuild& build,
+                 LoadedParkAirport& park, RangeControl& range, Status& status) {
+    const std::string path = gf_pathToUtf8(learnedPath);
+    if (build.outcome == LearnedBuild::Outcome::notLoaded) {
         park.learnedFileRefused = true;
         gf_save1GenerationOf(learnedPath);
-        gf_logAttention(
-            fmt::format("{} found, but could not be loaded, saved as *.0.xml: {}", path, parsed.description()));
+        gf_logAttention(fmt::format("{} found, but could not be loaded, saved as *.0.xml: {}", path, build.why));
         gf_logAttention(fmt::format("no learned file is written for {} in this visit", park.icao.view()));
         return;
     }
     gf_log(fmt::format("Read from learned airport file: '{}'", path));
     gf_flushLog();
-    const auto meta = checkMetaInfo(document, SimulatorRow::optional);
-    if (!meta) {
-        refuseLearnedFile(learnedPath, path, meta.errorText(), park);
+    if (build.outcome == LearnedBuild::Outcome::refused) {
+        refuseLearnedFile(learnedPath, path, build.why, park);
         return;
     }
-    LearnedLines lines(path);
     try {
-        readLearnedDocument(document, *meta, lines, path, park, range, status);
+        build.versionLines.write();
+        if (build.versionFailure) std::rethrow_exception(build.versionFailure);
+        compareAirportName(loaded.document, park.header);
+        applyLearnedSettings(loaded.document, range, status);
+        park.apfHandmade = build.handmade;
+        build.standLines.write();
+        if (build.standFailure) std::rethrow_exception(build.standFailure);
     } catch (const std::exception& e) {
         gf_log(fmt::format("{}: {}", kReaderName, e.what()));
         refuseLearnedFile(learnedPath, path, e.what(), park);
     }
-    lines.logCounts();
+    build.countLines.write();
 }
 
 }  // namespace qvl

@@ -10,13 +10,16 @@
 
 #include <array>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
+#include "airports/stand_log.h"
 #include "core/range_control.h"
 #include "core/status.h"
 #include "core/version.h"
@@ -47,6 +50,35 @@ struct LearnedDocument {
 void lf_readLearned(const std::filesystem::path& learnedPath, const LearnedDocument& loaded, LoadedParkAirport& park,
                     RangeControl& range, Status& status);
 
+// A learned file's read split in two: what needs none of the program's
+// state (the stands merged, the lines held) is built where the file was
+// read, and the main loop then takes it in: its settings, the refusal of a
+// bad file, and the held lines in the order of a read in one go.
+struct LearnedBuild {
+    enum class Outcome : std::uint8_t {
+        notLoaded,  // the file did not parse: refused
+        refused,    // its meta block is refused
+        read,       // read; a failure of its own is told below
+    };
+    Outcome outcome = Outcome::notLoaded;
+    std::string why;  // what refused it
+    // From the version check; a failure there refuses the file, the stands untouched.
+    HeldLogLines versionLines{HeldLogLines::Timing::held};
+    std::exception_ptr versionFailure;
+    // From the handmade stands and the merge, taken in after the settings.
+    bool handmade = false;
+    HeldLogLines standLines{HeldLogLines::Timing::held};
+    std::exception_ptr standFailure;
+    // The counts of the lines left out, at the end.
+    HeldLogLines countLines{HeldLogLines::Timing::held};
+};
+// Merges the file into the stands, which are the stand file's.
+[[nodiscard]] LearnedBuild buildLearned(const std::filesystem::path& learnedPath, const LearnedDocument& loaded,
+                                        std::vector<Stand>& stands);
+// The main loop's part: `park` holds the built stands already.
+void takeLearned(const std::filesystem::path& learnedPath, const LearnedDocument& loaded, LearnedBuild& build,
+                 LoadedParkAirport& park, RangeControl& range, Status& status);
+
 // The problem lines of one learned file's read. Of each kind the first few
 // are written and the rest only counted, told in one line at the end: a
 // damaged or hand-made file may repeat one flight a million times.
@@ -64,16 +96,20 @@ public:
     // Lines of one kind written before the rest are only counted.
     static constexpr std::uint32_t kWrittenPerKind = 5;
 
-    explicit LearnedLines(std::string pathText) : pathText_(std::move(pathText)) {}
+    // The lines go to `log`.
+    LearnedLines(std::string pathText, HeldLogLines& log) : pathText_(std::move(pathText)), log_(log) {}
+
+    [[nodiscard]] HeldLogLines& log() { return log_; }
 
     // True when a line of this kind is still to be written (the caller
     // writes it); false when it is only counted.
     [[nodiscard]] bool admit(Kind kind);
-    // One line for each kind with lines that were only counted.
-    void logCounts() const;
+    // One line to `log` for each kind with lines that were only counted.
+    void logCounts(HeldLogLines& log) const;
 
 private:
     std::string pathText_;
+    HeldLogLines& log_;
     std::array<std::uint64_t, kKinds> seen_{};
 };
 

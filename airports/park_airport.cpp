@@ -119,16 +119,17 @@ void readStoredQualityFactors(const pugi::xml_document& document, LoadedParkAirp
     if (real && soft) park.qualityFactors = {.real = *real, .soft = *soft};
 }
 
-// The learned file on top of the stand file. The path it was read from, or
-// empty when there is none.
-fs::path mergeLearnedFile(const ApfFiles& files, LoadedParkAirport& park, const ParkAirportLinks& links) {
-    if (!files.learnedFile) {
+// The learned file on top of the stand file (its stands are built in). The
+// path it was read from, or empty when there is none.
+fs::path mergeLearnedFile(const ApfFiles& files, ParkStandsBuild& build, LoadedParkAirport& park,
+                          const ParkAirportLinks& links) {
+    if (!files.learnedFile || !build.learned) {
         adjustWithoutLearnedFile(park, links.status);
         return {};
     }
     const fs::path& learned = files.learnedPath;
-    lf_readLearned(learned, *files.learnedFile, park, links.range, links.status);
-    park.qualityFactors = gf_computeQualityFactors(park.parkStands);
+    takeLearned(learned, *files.learnedFile, *build.learned, park, links.range, links.status);
+    park.qualityFactors = build.learnedQualityFactors;
     if (park.apfHandmade) gf_log("A handmade airport file overruled the archived file!");
     return learned;
 }
@@ -145,7 +146,18 @@ void logSummary(LoadedParkAirport& park, const std::string& readFrom) {
 
 ApfLoadResult failed(std::string text) { return fail(ApfLoadError::failed, std::move(text)); }
 
+// The stands built where the files were read, or, when none were (or they
+// were taken before), built here into `local`.
+ParkStandsBuild& standsToTake(const ApfFiles& files, std::optional<ParkStandsBuild>& local) {
+    if (files.stands && !files.stands->taken) {
+        files.stands->taken = true;
+        return *files.stands;
+    }
+    return local.emplace(buildParkStands(files));
+}
+
 ApfLoadResult loadParkAirport(const ApfFiles& files, LoadedParkAirport& park, const ParkAirportLinks& links) {
+    std::optional<ParkStandsBuild> localBuild;
     const std::string& pathText = files.request.pathText;
     if (pathText.empty()) return failed(fmt::format("{}: xml is empty", kReaderName));
     if (!files.request.icao.isSet()) return failed(fmt::format("{}: no park airport set", kReaderName));
@@ -156,14 +168,16 @@ ApfLoadResult loadParkAirport(const ApfFiles& files, LoadedParkAirport& park, co
     const pugi::xml_document& document = *files.standFile;
     if (!gf_readMetaInfo(document, SimulatorRow::required)) return failed(fmt::format("{}: refused to load", pathText));
     readHeader(document, park);
-    lf_checkStands(document, park.parkStands);
+    ParkStandsBuild& build = standsToTake(files, localBuild);
+    build.standLines.write();
+    if (build.standFailure) std::rethrow_exception(build.standFailure);
+    // Numbered and linked to their neighbours already.
+    park.parkStands = std::move(build.stands);
     readStoredQualityFactors(document, park);
     park.storedSettings = currentParkingSettings();
-    const fs::path learned = mergeLearnedFile(files, park, links);
+    const fs::path learned = mergeLearnedFile(files, build, park, links);
 
     park.stats.setStandCount(static_cast<std::int32_t>(park.parkStands.size()));
-    numberStands(park.parkStands);
-    linkNeighbours(park.parkStands);
     logSummary(park, park.apfHandmade ? gf_pathToUtf8(learned) : pathText);
     // A negative week in a damaged file shows as 0, not as a huge number.
     links.status.showCount(StatusCount::parkTrafficWeek, static_cast<std::uint64_t>(std::max(park.rtTrafficWeek, 0)));
@@ -230,8 +244,37 @@ ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop) {
         }
     } catch (const std::exception& e) {
         files.error = fmt::format("{}: {}", kReaderName, e.what());
+        return files;
+    }
+    // A close, or a read no longer wanted, does not wait for the build.
+    if (stop && stop()) return files;
+    try {
+        files.stands = std::make_shared<ParkStandsBuild>(buildParkStands(files));
+    } catch (const std::exception&) {
+        // The load builds them once more and fails as it would have here.
+        files.stands.reset();
     }
     return files;
+}
+
+ParkStandsBuild buildParkStands(const ApfFiles& files) {
+    ParkStandsBuild build;
+    if (!files.standFile) return build;
+    try {
+        readStandsInto(*files.standFile, build.stands, build.standLines);
+    } catch (...) {
+        // Thrown again where the load takes the stands in, as if read there.
+        build.standFailure = std::current_exception();
+        return build;
+    }
+    if (files.learnedFile) {
+        build.learned = buildLearned(files.learnedPath, *files.learnedFile, build.stands);
+        build.learnedQualityFactors = gf_computeQualityFactors(build.stands);
+    }
+    numberStands(build.stands);
+    linkNeighbours(build.stands);
+    build.stands.shrink_to_fit();
+    return build;
 }
 
 ApfLoadResult gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links) {

@@ -7,6 +7,7 @@
 #include <pugixml.hpp>
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <future>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "airports/learned_file.h"
 #include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
+#include "airports/stand_log.h"
 #include "core/current_park_airport.h"
 #include "core/download.h"
 #include "core/fixed_code.h"
@@ -64,9 +66,23 @@ using ApfLoadResult = Result<void, ApfLoadError>;
 // Loads the park airport's stands.
 ApfLoadResult gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links);
 
+// The stands a load builds from its read files where it read them: the
+// stand file's, the learned file merged, numbered, with their neighbours;
+// the main loop takes them in with their held lines.
+struct ParkStandsBuild {
+    HeldLogLines standLines{HeldLogLines::Timing::held};
+    std::exception_ptr standFailure;  // the stand file's stands are refused
+    std::optional<LearnedBuild> learned;
+    QualityFactors learnedQualityFactors;  // of the stands with the learned file
+    std::vector<Stand> stands;
+    // The stands were taken in: a second load of these files builds anew.
+    bool taken = false;
+};
+
 // What a load reads from disk and from the site, so that the main loop never
 // waits for it: the stand file (fetched first when archived) and its learned
-// file, both parsed. The read touches nothing of the program's state.
+// file, both parsed, and the stands built from them. The read touches
+// nothing of the program's state.
 struct ApfFiles {
     ApfLoadRequest request;
     std::string error;  // the fetch failed, or the files could not be looked at
@@ -74,8 +90,13 @@ struct ApfFiles {
     std::shared_ptr<const pugi::xml_document> standFile;  // null: it did not load
     std::filesystem::path learnedPath;                    // empty: none
     std::shared_ptr<const LearnedDocument> learnedFile;   // null: no such file
+    // Null when nothing was built: the load builds on its own thread.
+    std::shared_ptr<ParkStandsBuild> stands;
 };
 [[nodiscard]] ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop);
+
+// The stands of the read files, built without the program's state.
+[[nodiscard]] ParkStandsBuild buildParkStands(const ApfFiles& files);
 
 // gf_readApf with the files read before.
 ApfLoadResult applyApfFiles(const ApfFiles& files, LoadedParkAirport& park, const ParkAirportLinks& links);

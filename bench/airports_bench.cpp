@@ -1,18 +1,21 @@
 // The park airport's stand files at the size of a large airport: 1,000
-// stands with 20 learned flights each, written and read; the neighbour step
-// of the read on its own; and a learned file of 20,000 flights merged onto
-// the stands. The shipped reference database is loaded, so registrations
+// stands with 20 learned flights each, written and read; the main loop's
+// part of a load whose files were read and built off the loop; the
+// neighbour step of the read on its own; and a learned file of 20,000
+// flights merged onto the stands. The shipped reference database is loaded, so registrations
 // are looked up as in a run.
 #include <benchmark/benchmark.h>
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
 
 #include "airports/apf_file.h"
+#include "airports/closest_stand.h"
 #include "airports/learned_file.h"
 #include "airports/loaded_park_airport.h"
 #include "airports/park_airport.h"
@@ -21,6 +24,7 @@
 #include "core/paths.h"
 #include "core/range_control.h"
 #include "core/settings.h"
+#include "engine/base/user_stand_exchange.h"
 #include "platform/units.h"
 #include "refdata/data_file.h"
 #include "refdata/dbase.h"
@@ -157,27 +161,92 @@ void BM_ReadStandFile(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadStandFile)->Unit(benchmark::kMillisecond);
 
-// What of the load is left on the main loop once its files were read on a
-// thread of their own: stands and flights from the parsed files, numbering,
-// neighbours, summary.
-void BM_ApplyReadStandFile(benchmark::State& state) {
+// What of the load is left on the main loop once its files were read and
+// their stands built on a thread of their own: the stands and statistics
+// taken in, the summary, the files let go. Each round reads anew (not
+// timed), as the stands are taken in once.
+void applyReadFiles(benchmark::State& state, bool withLearnedFile) {
     BenchFolder& bench = benchFolder();
+    if (withLearnedFile) {
+        fs::copy_file(kAirportsFolder / "learned.xml", bench.learnedFile, fs::copy_options::overwrite_existing);
+    }
     test::FakeStatus status;
     LoadedParkAirport park{status};
     CurrentParkAirportState parkAirport;
     const RunState run;
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
     const ApfLoadRequest request{.pathText = bench.standFile, .icao = FixedCode4("EHAM")};
-    const ApfFiles files = readApfFiles(request, [] { return false; });
     for (auto _ : state) {
+        state.PauseTiming();
+        auto files = std::make_unique<ApfFiles>(readApfFiles(request, [] { return false; }));
+        state.ResumeTiming();
         const ApfLoadResult result =
-            applyApfFiles(files, park, {.parkAirport = parkAirport, .range = range, .status = status, .run = run});
+            applyApfFiles(*files, park, {.parkAirport = parkAirport, .range = range, .status = status, .run = run});
+        files.reset();
         if (!result) state.SkipWithError(result.errorText().c_str());
     }
+    std::size_t flights = 0;
+    for (const Stand& stand : park.parkStands) flights += stand.flights.size();
     state.counters["stands"] = static_cast<double>(park.parkStands.size());
+    state.counters["flights"] = static_cast<double>(flights);
+    if (withLearnedFile) fs::remove(bench.learnedFile);
     resetAllSettings();
 }
-BENCHMARK(BM_ApplyReadStandFile)->Unit(benchmark::kMillisecond);
+
+// Each round reads for about 25 ms untimed: a fixed count keeps the run short.
+constexpr int kApplyRounds = 60;
+
+// The stand file alone: 1,000 stands, 20,000 flights.
+void BM_ApplyReadStandFile(benchmark::State& state) { applyReadFiles(state, false); }
+BENCHMARK(BM_ApplyReadStandFile)->Unit(benchmark::kMillisecond)->Iterations(kApplyRounds);
+
+// With its learned file: 20,000 flights more.
+void BM_ApplyReadStandAndLearnedFile(benchmark::State& state) { applyReadFiles(state, true); }
+BENCHMARK(BM_ApplyReadStandAndLearnedFile)->Unit(benchmark::kMillisecond)->Iterations(kApplyRounds);
+
+// The stands built where the files were read (off the main loop), with the
+// learned file.
+void BM_BuildReadStands(benchmark::State& state) {
+    BenchFolder& bench = benchFolder();
+    fs::copy_file(kAirportsFolder / "learned.xml", bench.learnedFile, fs::copy_options::overwrite_existing);
+    ApfFiles files = readApfFiles({.pathText = bench.standFile, .icao = FixedCode4("EHAM")}, [] { return false; });
+    for (auto _ : state) {
+        const ParkStandsBuild build = buildParkStands(files);
+        benchmark::DoNotOptimize(build.stands.data());
+    }
+    fs::remove(bench.learnedFile);
+}
+BENCHMARK(BM_BuildReadStands)->Unit(benchmark::kMillisecond);
+
+// What the main loop does with the stands right after a load: publishes
+// their places for the simulator client's thread, and names the stand at
+// a position (the user's, when the load keeps it as the reserved stand).
+void BM_PublishAndNameStands(benchmark::State& state) {
+    const std::vector<Stand>& stands = benchFolder().airportStands;
+    UserStandExchange exchange;
+    const GeoPosition far{.latitude = 52.0, .longitude = 4.0};
+    for (auto _ : state) {
+        exchange.publish(FixedCode4("EHAM"), stands);
+        benchmark::DoNotOptimize(exchange.standNameAt(far));
+    }
+}
+BENCHMARK(BM_PublishAndNameStands)->Unit(benchmark::kMillisecond);
+
+// The closest-airport search's question, on the main loop while the user
+// aircraft stands on the ground between two airports: how far the nearest
+// stand of one of them is, read from its stand file (local here; an
+// archived one is downloaded first).
+void BM_ClosestStandQuestion(benchmark::State& state) {
+    benchFolder();
+    const RunState run;
+    std::string standId;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(
+            gf_readDestApfForClosestStand(FixedCode4("EHAM"), {.latitude = 52.31, .longitude = 4.77}, standId, run));
+    }
+    if (standId.empty()) state.SkipWithError("no stand found");
+}
+BENCHMARK(BM_ClosestStandQuestion)->Unit(benchmark::kMillisecond);
 
 // The neighbour step of the load on its own.
 void BM_NeighbourStep(benchmark::State& state) {

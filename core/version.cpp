@@ -97,13 +97,19 @@ std::string gf_versionToString(const VersionRecord& version) {
     return fmt::format("{}.{}.{}", version.major, version.minor, version.patch);
 }
 
-std::optional<VersionRecord> tryParseVersion(const std::string& text) {
+Result<VersionRecord, VersionFault> readVersionQuietly(const std::string& text) {
     try {
         return readVersion(text);
     } catch (const std::exception& e) {
-        gf_log(fmt::format("{} exception: {}", "VersionData", e.what()));
-        return std::nullopt;
+        return fail(VersionFault::unreadable, fmt::format("{} exception: {}", "VersionData", e.what()));
     }
+}
+
+std::optional<VersionRecord> tryParseVersion(const std::string& text) {
+    auto version = readVersionQuietly(text);
+    if (version) return *version;
+    gf_log(version.errorText());
+    return std::nullopt;
 }
 
 // Callers compare the result with other versions: 0.0.0 makes an unreadable

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "core/result.h"
+
 namespace qvl {
 
 struct VersionRecord {
@@ -30,5 +32,10 @@ VersionRecord gf_parseVersion(const std::string& text);
 // The same reading for callers that must tell an unreadable version from a
 // real 0.0.0: no value (after the same log line) when the text is unreadable.
 std::optional<VersionRecord> tryParseVersion(const std::string& text);
+
+enum class VersionFault : std::uint8_t { unreadable };
+// The same reading without the log line, which is the error's text: for a
+// reader off the main loop whose lines the loop writes later.
+[[nodiscard]] Result<VersionRecord, VersionFault> readVersionQuietly(const std::string& text);
 
 }  // namespace qvl
