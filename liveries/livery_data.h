@@ -77,8 +77,19 @@ using LiveryList = std::vector<LiveryData>;
 // the folder index take no part.
 bool lf_liveryLess(const LiveryData& x, const LiveryData& y);
 
+enum class RepeatedLiveries : std::uint8_t {
+    keep,
+    // Each record equal to the one before it in title, airline, second
+    // airline, model and registration is dropped (the cargo flag is not
+    // compared): the first of equal records stays.
+    drop,
+};
+
 // Stable sort into livery order.
-void sortLiveries(LiveryList& liveries);
+void sortLiveries(LiveryList& liveries, RepeatedLiveries repeated = RepeatedLiveries::keep);
+
+// Equal in what LiveriesScanned.xml keeps of a livery but the cargo flag.
+bool sameStoredLivery(const LiveryData& a, const LiveryData& b);
 
 // The codes as Log.txt names them: "{:3}{:4} {:4}{}{:3}" with airline, ","
 // and second airline (when set), model, "." for a set marker else a blank,

@@ -104,11 +104,6 @@ GroupKey groupOf(const LiveryData& livery) {
             .modelId = livery.key.modelId};
 }
 
-bool sameStoredRecord(const LiveryData& a, const LiveryData& b) {
-    return a.title == b.title && a.key.airlineId == b.key.airlineId && a.key.secondAirlineId == b.key.secondAirlineId &&
-           a.key.modelId == b.key.modelId && a.registration == b.registration;
-}
-
 }  // namespace
 
 void lf_findAigFolder(const fs::path& community, PackageFolderList& folders) { detect(kAig, community, folders); }
@@ -194,10 +189,6 @@ void prioritizeLiveries(LiveryList& liveries) {
                   [&lowest](const LiveryData& livery) { return livery.folderIndex > lowest.at(groupOf(livery)); });
 }
 
-void sortAndDropRepeatedLiveries(LiveryList& liveries) {
-    sortLiveries(liveries);
-    const auto end = std::unique(liveries.begin(), liveries.end(), sameStoredRecord);
-    liveries.erase(end, liveries.end());
-}
+void sortAndDropRepeatedLiveries(LiveryList& liveries) { sortLiveries(liveries, RepeatedLiveries::drop); }
 
 }  // namespace qvl
