@@ -34,8 +34,10 @@ namespace {
 
 constexpr std::int16_t kMostFolders = 10;
 // Files handed to the workers beyond those they read: the workers never wait
-// for the scan's thread, and that thread seldom waits for a worker.
+// for the scan's thread, and that thread seldom waits for a worker; when it
+// does, it is woken once half of them are read, not for every file.
 constexpr std::int32_t kQueuedFiles = 32;
+constexpr std::int32_t kRefillBatch = kQueuedFiles / 2;
 // How often the scan's thread, waiting for the walk, looks at the closing flags.
 constexpr std::chrono::milliseconds kClosingPollPeriod{20};
 // The message line follows the scan's progress at most this often.
@@ -61,6 +63,7 @@ bool isSearchableFolder(const fs::path& folder) {
 
 TaskPoolOptions withQueue(TaskPoolOptions options) {
     options.queueDepth = std::max(options.queueDepth, kQueuedFiles);
+    options.refillBatch = std::max(options.refillBatch, kRefillBatch);
     return options;
 }
 
