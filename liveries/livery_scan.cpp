@@ -292,8 +292,8 @@ bool LiveryScan::lf_searchLiveriesInFolders(std::int16_t folderIndex, const fs::
             try {
                 walkAircraftCfgFiles(
                     folder,
-                    [&found](const CfgFileEntry& entry) {
-                        found.add(CfgFileEntry(entry));
+                    [&found](CfgFileEntry&& entry) {
+                        found.add(std::move(entry));
                         return true;
                     },
                     stop);
