@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <limits>
 #include <span>
+#include <stdexcept>
 #include <utility>
 #include <vector>
 
@@ -116,6 +117,23 @@ void sortGroup(std::span<SortKey> group, const LiveryList& liveries) {
     });
 }
 
+// Stable: the keys by group in three counting passes over the three ranks,
+// the least significant first; no comparison, so no input order is slow.
+void sortByGroup(std::vector<SortKey>& keys) {
+    std::vector<SortKey> moved(keys.size());
+    std::vector<std::size_t> starts(kCodeIdCount + 1);
+    for (const unsigned shift : {0U, 16U, 32U}) {
+        const auto digit = [shift](const SortKey& key) {
+            return static_cast<std::size_t>((key.group >> shift) & 0xFFFFU);
+        };
+        std::fill(starts.begin(), starts.end(), 0);
+        for (const SortKey& key : keys) ++starts[digit(key) + 1];
+        for (std::size_t d = 1; d < starts.size(); ++d) starts[d] += starts[d - 1];
+        for (const SortKey& key : keys) moved[starts[digit(key)]++] = key;
+        keys.swap(moved);
+    }
+}
+
 }  // namespace
 
 bool sameStoredLivery(const LiveryData& a, const LiveryData& b) {
@@ -123,38 +141,35 @@ bool sameStoredLivery(const LiveryData& a, const LiveryData& b) {
            a.key.modelId == b.key.modelId && a.title == b.title && a.registration == b.registration;
 }
 
-void sortLiveries(LiveryList& liveries, RepeatedLiveries repeated) {
+void sortLiveries(LiveryList& liveries, const LiverySorting& how) {
     if (liveries.size() < 2) return;
-    if (liveries.size() > std::numeric_limits<std::uint32_t>::max()) {
-        std::stable_sort(liveries.begin(), liveries.end(), lf_liveryLess);
-        if (repeated == RepeatedLiveries::drop) {
-            liveries.erase(std::unique(liveries.begin(), liveries.end(), sameStoredLivery), liveries.end());
-        }
-        return;
-    }
+    if (liveries.size() > std::numeric_limits<std::uint32_t>::max()) throw std::length_error("too many liveries");
     std::vector<SortKey> keys = groupKeys(liveries);
-    std::sort(keys.begin(), keys.end(), [](const SortKey& x, const SortKey& y) {
-        return x.group != y.group ? x.group < y.group : x.index < y.index;
-    });
-    for (auto begin = keys.begin(); begin != keys.end();) {
-        const auto end =
-            std::find_if(begin, keys.end(), [group = begin->group](const SortKey& k) { return k.group != group; });
-        sortGroup(std::span<SortKey>(begin, end), liveries);
-        begin = end;
-    }
-    // The records move once, into their sorted places. A repeat sorts right
-    // after the record it repeats, in the same group and with the same title
+    sortByGroup(keys);
+    // The records move once, into their sorted places, group by group. A
+    // repeat sorts right after the record it repeats, with the same title
     // bytes, so only then are the records compared.
     LiveryList sorted;
     sorted.reserve(liveries.size());
-    const SortKey* previous = nullptr;
-    for (const SortKey& key : keys) {
-        LiveryData& livery = liveries[key.index];
-        const bool repeat = repeated == RepeatedLiveries::drop && previous != nullptr && previous->group == key.group &&
-                            previous->titleBytes == key.titleBytes && sameStoredLivery(sorted.back(), livery);
-        if (repeat) continue;
-        sorted.push_back(std::move(livery));
-        previous = &key;
+    for (auto begin = keys.begin(); begin != keys.end();) {
+        const auto end =
+            std::find_if(begin, keys.end(), [group = begin->group](const SortKey& k) { return k.group != group; });
+        const std::span<SortKey> group(begin, end);
+        sortGroup(group, liveries);
+        std::int16_t lowestFolder = std::numeric_limits<std::int16_t>::max();
+        for (const SortKey& key : group) lowestFolder = std::min(lowestFolder, liveries[key.index].folderIndex);
+        const SortKey* previous = nullptr;
+        for (const SortKey& key : group) {
+            LiveryData& livery = liveries[key.index];
+            if (how.lowestFolderOnly && livery.folderIndex > lowestFolder) continue;
+            if (how.repeated == RepeatedLiveries::drop && previous != nullptr &&
+                previous->titleBytes == key.titleBytes && sameStoredLivery(sorted.back(), livery)) {
+                continue;
+            }
+            sorted.push_back(std::move(livery));
+            previous = &key;
+        }
+        begin = end;
     }
     liveries.swap(sorted);
 }

@@ -85,8 +85,16 @@ enum class RepeatedLiveries : std::uint8_t {
     drop,
 };
 
-// Stable sort into livery order.
-void sortLiveries(LiveryList& liveries, RepeatedLiveries repeated = RepeatedLiveries::keep);
+struct LiverySorting {
+    RepeatedLiveries repeated = RepeatedLiveries::keep;
+    // Of the records of one airline, second airline and model, only those
+    // of the lowest folder index that has them stay.
+    bool lowestFolderOnly = false;
+};
+
+// Stable sort into livery order, dropping what `how` asks to drop.
+// std::length_error beyond 2^32 records.
+void sortLiveries(LiveryList& liveries, const LiverySorting& how = {});
 
 // Equal in what LiveriesScanned.xml keeps of a livery but the cargo flag.
 bool sameStoredLivery(const LiveryData& a, const LiveryData& b);

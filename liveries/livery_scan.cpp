@@ -198,8 +198,9 @@ bool LiveryScan::lf_scanLfolders(const PackageFolderList& folders, std::int32_t 
     if (folders.size() > 1) gf_log(fmt::format("{} in total", *total));
     {
         const CpuTimer timer(times_.sort);
-        if (LIG_PRIORITIZE.value()) prioritizeLiveries(liveryList_);
-        sortAndDropRepeatedLiveries(liveryList_);
+        // Prioritising, sorting and dropping repeats in one pass over the
+        // sorted groups.
+        sortLiveries(liveryList_, {.repeated = RepeatedLiveries::drop, .lowestFolderOnly = LIG_PRIORITIZE.value()});
     }
     const CpuTimer timer(times_.write);
     writeScanResult(simNumber);

@@ -202,6 +202,6 @@ void prioritizeLiveries(LiveryList& liveries) {
                   [&lowest](const LiveryData& livery) { return livery.folderIndex > lowest.at(groupOf(livery)); });
 }
 
-void sortAndDropRepeatedLiveries(LiveryList& liveries) { sortLiveries(liveries, RepeatedLiveries::drop); }
+void sortAndDropRepeatedLiveries(LiveryList& liveries) { sortLiveries(liveries, {.repeated = RepeatedLiveries::drop}); }
 
 }  // namespace qvl

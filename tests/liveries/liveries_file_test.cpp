@@ -18,6 +18,7 @@
 #include "core/user_error.h"
 #include "core/version.h"
 #include "core/xml.h"
+#include "liveries/package_search.h"
 #include "liveries/support/liveries_folder.h"
 #include "refdata/code_table.h"
 
@@ -271,8 +272,19 @@ TEST_F(LiveriesFile, TheSortOnNumbersGivesTheOrderOfTheComparisonOfTexts) {
     expected.erase(std::unique(expected.begin(), expected.end(), repeats), expected.end());
     ASSERT_LT(expected.size(), mixed.size());
     LiveryList dropped = mixed;
-    sortLiveries(dropped, RepeatedLiveries::drop);
+    sortLiveries(dropped, {.repeated = RepeatedLiveries::drop});
     EXPECT_EQ(described(dropped), described(expected));
+
+    // Prioritising in the same pass keeps what prioritising first keeps.
+    LiveryList folders = mixed;
+    for (std::size_t i = 0; i < folders.size(); ++i) folders[i].folderIndex = static_cast<std::int16_t>(i * 7 % 5 + 1);
+    expected = folders;
+    prioritizeLiveries(expected);
+    std::stable_sort(expected.begin(), expected.end(), lf_liveryLess);
+    expected.erase(std::unique(expected.begin(), expected.end(), repeats), expected.end());
+    ASSERT_LT(expected.size(), dropped.size());
+    sortLiveries(folders, {.repeated = RepeatedLiveries::drop, .lowestFolderOnly = true});
+    EXPECT_EQ(described(folders), described(expected));
 }
 
 TEST_F(LiveriesFile, ATenMegabyteOneLineFileIsRead) {
