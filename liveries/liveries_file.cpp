@@ -91,7 +91,9 @@ std::string liveryLines(const LiveryList& liveries) {
     constexpr std::size_t kBytesPerLivery = 96;
     std::string out;
     out.reserve(liveries.size() * kBytesPerLivery);
-    for (const LiveryData& livery : liveries) {
+    for (std::size_t i = 0; i < liveries.size(); ++i) {
+        if (i + kLiveryPrefetchDistance < liveries.size()) prefetchLivery(liveries[i + kLiveryPrefetchDistance]);
+        const LiveryData& livery = liveries[i];
         out += "    <l";
         appendAttribute(out, "a", airlineCodeOf(livery.key.airlineId));
         if (livery.key.secondAirlineId != 0) appendAttribute(out, "o", airlineCodeOf(livery.key.secondAirlineId));

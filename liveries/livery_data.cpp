@@ -159,7 +159,11 @@ void sortLiveries(LiveryList& liveries, const LiverySorting& how) {
         std::int16_t lowestFolder = std::numeric_limits<std::int16_t>::max();
         for (const SortKey& key : group) lowestFolder = std::min(lowestFolder, liveries[key.index].folderIndex);
         const SortKey* previous = nullptr;
-        for (const SortKey& key : group) {
+        for (std::size_t k = 0; k < group.size(); ++k) {
+            const SortKey& key = group[k];
+            if (k + kLiveryPrefetchDistance < group.size()) {
+                prefetchLivery(liveries[group[k + kLiveryPrefetchDistance].index]);
+            }
             LiveryData& livery = liveries[key.index];
             if (how.lowestFolderOnly && livery.folderIndex > lowestFolder) continue;
             if (how.repeated == RepeatedLiveries::drop && previous != nullptr &&

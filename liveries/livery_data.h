@@ -3,6 +3,7 @@
 // registration, and the key under which the catalogue files it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -70,6 +71,20 @@ struct LiveryData {
 // The scanned liveries, in the order they were found or, once sorted, in
 // livery order.
 using LiveryList = std::vector<LiveryData>;
+
+// How far ahead loops that visit liveries out of their memory order ask for
+// the next ones' bytes.
+inline constexpr std::size_t kLiveryPrefetchDistance = 8;
+
+// Asks the processor to fetch the record and its title's bytes ahead of
+// their use: a sorted list visits records, and titles, in random memory order.
+inline void prefetchLivery(const LiveryData& livery) noexcept {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(livery.title.data());
+#else
+    (void)livery;
+#endif
+}
 
 // Livery order: airline code text, then second airline code text (none sorts
 // first), then model code text, then title; texts compare byte by byte.
