@@ -93,6 +93,15 @@ bool SeenTitleSet::contains(std::string_view title) const {
     return !slots_.empty() && slots_[slotFor(title, hash)].length != kFree;
 }
 
+void SeenTitleSet::prefetch(std::string_view title) const {
+    const std::uint32_t hash = titleHash(title);
+    const std::lock_guard lock(mutex_);
+    if (slots_.empty()) return;
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+#endif
+}
+
 std::size_t SeenTitleSet::size() const {
     const std::lock_guard lock(mutex_);
     return count_;

@@ -51,6 +51,9 @@ public:
     // True when the title was new and is now taken.
     bool take(std::string_view title);
     [[nodiscard]] bool contains(std::string_view title) const;
+    // Asks the processor to fetch the title's slot now, so that the slots of
+    // several titles about to be taken arrive together rather than one by one.
+    void prefetch(std::string_view title) const;
     [[nodiscard]] std::size_t size() const;
     void clear();
 

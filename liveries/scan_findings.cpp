@@ -25,6 +25,7 @@ void mergeFindings(LiveryScanState& state, CfgFileFindings&& findings, LiveryLis
         }
     }
     appendProblemLines(state, std::move(findings.problems));
+    for (const LiveryCandidate& candidate : findings.candidates) state.seenTitles.prefetch(candidate.livery.title);
     for (LiveryCandidate& candidate : findings.candidates) {
         // A key without airline or model leaves the title free for a
         // section that has both.
