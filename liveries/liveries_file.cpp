@@ -4,7 +4,9 @@
 #include <pugixml.hpp>
 
 #include <array>
+#include <numeric>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -86,14 +88,15 @@ void appendAttribute(std::string& out, std::string_view name, std::string_view t
     out += '"';
 }
 
-// The <l> elements as pugixml writes them indented under <liveries>.
-std::string liveryLines(const LiveryList& liveries) {
+// The <l> elements of the records at `order` as pugixml writes them indented
+// under <liveries>.
+std::string liveryLines(const LiveryList& liveries, std::span<const std::uint32_t> order) {
     constexpr std::size_t kBytesPerLivery = 96;
     std::string out;
-    out.reserve(liveries.size() * kBytesPerLivery);
-    for (std::size_t i = 0; i < liveries.size(); ++i) {
-        if (i + kLiveryPrefetchDistance < liveries.size()) prefetchLivery(liveries[i + kLiveryPrefetchDistance]);
-        const LiveryData& livery = liveries[i];
+    out.reserve(order.size() * kBytesPerLivery);
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (i + kLiveryPrefetchDistance < order.size()) prefetchLivery(liveries[order[i + kLiveryPrefetchDistance]]);
+        const LiveryData& livery = liveries[order[i]];
         out += "    <l";
         appendAttribute(out, "a", airlineCodeOf(livery.key.airlineId));
         if (livery.key.secondAirlineId != 0) appendAttribute(out, "o", airlineCodeOf(livery.key.secondAirlineId));
@@ -110,7 +113,8 @@ std::string liveryLines(const LiveryList& liveries) {
 // whose <liveries> is empty; the liveries then go in where it stands, written
 // straight into one buffer, as a document of hundreds of thousands of nodes
 // would cost far more than the text. None when the document gave no text.
-std::optional<std::string> liveriesFileText(const LiveryList& liveries, std::int32_t simNumber) {
+std::optional<std::string> liveriesFileText(const LiveryList& liveries, std::span<const std::uint32_t> order,
+                                            std::int32_t simNumber) {
     pugi::xml_document document;
     MetaInfo meta;
     meta.version = gf_versionToString(programVersion());
@@ -122,7 +126,7 @@ std::optional<std::string> liveriesFileText(const LiveryList& liveries, std::int
     constexpr std::string_view kEmptyList = "  <liveries />\n";
     const std::size_t at = text->rfind(kEmptyList);
     if (at == std::string::npos) return std::nullopt;
-    const std::string lines = liveryLines(liveries);
+    const std::string lines = liveryLines(liveries, order);
     std::string file;
     file.reserve(text->size() + lines.size() + kEmptyList.size());
     file.append(*text, 0, at);
@@ -212,14 +216,21 @@ void readLiveries(const pugi::xml_document& document, const std::string& pathTex
 }  // namespace
 
 bool lf_writeLiveriesScanned(const LiveryList& liveries, std::int32_t simNumber, const std::filesystem::path& file) {
-    if (liveries.empty()) return true;
-    const std::optional<std::string> text = liveriesFileText(liveries, simNumber);
+    LiveryOrder order(liveries.size());
+    std::iota(order.begin(), order.end(), std::uint32_t{0});
+    return lf_writeLiveriesScanned(liveries, order, simNumber, file);
+}
+
+bool lf_writeLiveriesScanned(const LiveryList& liveries, std::span<const std::uint32_t> order, std::int32_t simNumber,
+                             const std::filesystem::path& file) {
+    if (order.empty()) return true;
+    const std::optional<std::string> text = liveriesFileText(liveries, order, simNumber);
     const std::string pathText = gf_pathToUtf8(file);
     if (!text || !writeFileAtomically(file, *text)) {
         gf_logAttention(fmt::format("could not write {}", pathText));
         return false;
     }
-    gf_log(fmt::format("{} liveries in {}", liveries.size(), pathText));
+    gf_log(fmt::format("{} liveries in {}", order.size(), pathText));
     return true;
 }
 

@@ -141,16 +141,14 @@ bool sameStoredLivery(const LiveryData& a, const LiveryData& b) {
            a.key.modelId == b.key.modelId && a.title == b.title && a.registration == b.registration;
 }
 
-void sortLiveries(LiveryList& liveries, const LiverySorting& how) {
-    if (liveries.size() < 2) return;
+LiveryOrder sortedLiveryOrder(const LiveryList& liveries, const LiverySorting& how) {
     if (liveries.size() > std::numeric_limits<std::uint32_t>::max()) throw std::length_error("too many liveries");
     std::vector<SortKey> keys = groupKeys(liveries);
     sortByGroup(keys);
-    // The records move once, into their sorted places, group by group. A
-    // repeat sorts right after the record it repeats, with the same title
+    // A repeat sorts right after the record it repeats, with the same title
     // bytes, so only then are the records compared.
-    LiveryList sorted;
-    sorted.reserve(liveries.size());
+    LiveryOrder order;
+    order.reserve(liveries.size());
     for (auto begin = keys.begin(); begin != keys.end();) {
         const auto end =
             std::find_if(begin, keys.end(), [group = begin->group](const SortKey& k) { return k.group != group; });
@@ -164,17 +162,27 @@ void sortLiveries(LiveryList& liveries, const LiverySorting& how) {
             if (k + kLiveryPrefetchDistance < group.size()) {
                 prefetchLivery(liveries[group[k + kLiveryPrefetchDistance].index]);
             }
-            LiveryData& livery = liveries[key.index];
+            const LiveryData& livery = liveries[key.index];
             if (how.lowestFolderOnly && livery.folderIndex > lowestFolder) continue;
             if (how.repeated == RepeatedLiveries::drop && previous != nullptr &&
-                previous->titleBytes == key.titleBytes && sameStoredLivery(sorted.back(), livery)) {
+                previous->titleBytes == key.titleBytes && sameStoredLivery(liveries[previous->index], livery)) {
                 continue;
             }
-            sorted.push_back(std::move(livery));
+            order.push_back(key.index);
             previous = &key;
         }
         begin = end;
     }
+    return order;
+}
+
+void sortLiveries(LiveryList& liveries, const LiverySorting& how) {
+    if (liveries.size() < 2) return;
+    const LiveryOrder order = sortedLiveryOrder(liveries, how);
+    // The records move once, into their sorted places.
+    LiveryList sorted;
+    sorted.reserve(order.size());
+    for (const std::uint32_t index : order) sorted.push_back(std::move(liveries[index]));
     liveries.swap(sorted);
 }
 

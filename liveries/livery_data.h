@@ -107,8 +107,15 @@ struct LiverySorting {
     bool lowestFolderOnly = false;
 };
 
+// Places in a LiveryList.
+using LiveryOrder = std::vector<std::uint32_t>;
+
+// The places of the records in stable livery order, without what `how` asks
+// to drop; the records stay where they are. std::length_error beyond 2^32
+// records.
+LiveryOrder sortedLiveryOrder(const LiveryList& liveries, const LiverySorting& how = {});
+
 // Stable sort into livery order, dropping what `how` asks to drop.
-// std::length_error beyond 2^32 records.
 void sortLiveries(LiveryList& liveries, const LiverySorting& how = {});
 
 // Equal in what LiveriesScanned.xml keeps of a livery but the cargo flag.

@@ -196,14 +196,18 @@ bool LiveryScan::lf_scanLfolders(const PackageFolderList& folders, std::int32_t 
         return false;
     }
     if (folders.size() > 1) gf_log(fmt::format("{} in total", *total));
+    LiveryOrder order;
     {
         const CpuTimer timer(times_.sort);
         // Prioritising, sorting and dropping repeats in one pass over the
-        // sorted groups.
-        sortLiveries(liveryList_, {.repeated = RepeatedLiveries::drop, .lowestFolderOnly = LIG_PRIORITIZE.value()});
+        // sorted groups. The records stay where the merge put them: the
+        // writer reads them in this order, and they are freed in the order
+        // they were made, which is their order in memory.
+        order = sortedLiveryOrder(liveryList_,
+                                  {.repeated = RepeatedLiveries::drop, .lowestFolderOnly = LIG_PRIORITIZE.value()});
     }
     const CpuTimer timer(times_.write);
-    writeScanResult(simNumber);
+    writeScanResult(simNumber, order);
     return true;
 }
 
@@ -243,14 +247,14 @@ std::optional<std::size_t> LiveryScan::searchFolders(const PackageFolderList& fo
     return total;
 }
 
-void LiveryScan::writeScanResult(std::int32_t simNumber) {
+void LiveryScan::writeScanResult(std::int32_t simNumber, const LiveryOrder& order) {
     // Only now is the previous result replaced: a scan that ended before
     // this point leaves it as it was.
     lf_removePreviousScanFiles(PreviousScannedLiveries::keep);
     // The problem files' information folder is not made by their writer.
     std::error_code ec;
     fs::create_directories(kInfoFolder, ec);
-    if (!lf_writeLiveriesScanned(liveryList_, simNumber)) {
+    if (!lf_writeLiveriesScanned(liveryList_, order, simNumber)) {
         liveryList_.clear();
         throw std::runtime_error(fmt::format("could not write {}", gf_pathToUtf8(kLiveriesScannedXml)));
     }
