@@ -77,6 +77,10 @@ struct TaskPoolOptions {
     // short tasks a few waiting ones keep the workers busy and spare the
     // driver a wait for every slot; with none, submit waits for a worker.
     std::int32_t queueDepth = 0;
+    // With every slot taken, submit is woken once this many are free again
+    // (else by its poll, within 10 ms), so that a driver of many short tasks
+    // wakes once per batch rather than once per task. 1: as each task ends.
+    std::int32_t refillBatch = 1;
 };
 
 template <typename Result>
@@ -85,7 +89,9 @@ public:
     explicit TaskPool(TaskPoolOptions options = {})
         : workerCount_(std::max<std::int32_t>(options.workerCount, 1)),
           slotCount_(workerCount_ + std::max<std::int32_t>(options.queueDepth, 0)),
-          timeout_(options.timeout) {}
+          timeout_(options.timeout) {
+        shared_->wakeAt = std::max<std::int32_t>(slotCount_ - std::max<std::int32_t>(options.refillBatch, 1), 0);
+    }
 
     ~TaskPool() {
         {
@@ -212,6 +218,9 @@ private:
         std::int32_t running = 0;
         // Workers waiting for a job.
         std::int32_t idle = 0;
+        // A task's end wakes the waiters only once no more than this many
+        // run; never below 0, so the end of the last task always wakes them.
+        std::int32_t wakeAt = 0;
         bool closing = false;
         // Asked at the pool's end, for the tasks that watch their token.
         std::stop_source stop;
@@ -240,7 +249,7 @@ private:
             job.reset();  // its captures end before the slot is given back
             lock.lock();
             --shared->running;
-            shared->changed.notify_all();
+            if (shared->running <= shared->wakeAt) shared->changed.notify_all();
         }
     }
 

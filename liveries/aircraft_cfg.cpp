@@ -104,14 +104,15 @@ std::optional<std::vector<std::string>> readCfgLines(CfgFileFindings& findings, 
                                                      MissingCfgFile missing) {
     sys::WholeFile file = sys::readWholeFile(cfgPath, kMaxAircraftCfgSize);
     if (file.error == sys::WholeFileError::missing && missing == MissingCfgFile::passedOver) return std::nullopt;
-    const std::string pathText = gf_pathToUtf8(cfgPath);
+    // Only the lines about a file that cannot be read name it.
+    const auto pathText = [&cfgPath] { return gf_pathToUtf8(cfgPath); };
     if (file.error == sys::WholeFileError::tooLarge) {
-        lf_addInvalidCfgFile(findings.problems, fmt::format("{} is larger than {} MB, not read", pathText,
+        lf_addInvalidCfgFile(findings.problems, fmt::format("{} is larger than {} MB, not read", pathText(),
                                                             kMaxAircraftCfgSize / (std::uintmax_t{1024} * 1024)));
         return std::nullopt;
     }
     if (file.error) {
-        findings.log(fmt::format("! No text encoding detected for {}", pathText));
+        findings.log(fmt::format("! No text encoding detected for {}", pathText()));
         listUnreadableFile(findings, cfgPath, "it cannot be opened");
         return std::nullopt;
     }
@@ -119,9 +120,9 @@ std::optional<std::vector<std::string>> readCfgLines(CfgFileFindings& findings, 
     auto read = decodeTextLines(charset, file.bytes, kExpectedLineCount);
     if (!read) {
         if (read.error() == TextReadError::readFailed) {
-            findings.log(fmt::format("Read failed for '{}': {}", pathText, read.errorText()));
+            findings.log(fmt::format("Read failed for '{}': {}", pathText(), read.errorText()));
         }
-        findings.log(fmt::format("! Failed reading {}", pathText));
+        findings.log(fmt::format("! Failed reading {}", pathText()));
         listUnreadableFile(findings, cfgPath, fmt::format("reading it as {} text failed", gf_charsetName(charset)));
         return std::nullopt;
     }
@@ -241,6 +242,12 @@ void lf_readAircraftCfg(CfgFileFindings& findings, const CfgFileSource& source, 
     // A section's lines follow each other in the file: the header, then
     // every line up to the next header or other section.
     std::optional<std::size_t> sectionStart;
+    // At most one candidate per section, and a section header is a line
+    // with an early '[': room for them all at once.
+    findings.candidates.reserve(
+        findings.candidates.size() +
+        static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(),
+                                               [](const std::string& line) { return opensOtherSection(line); })));
     auto processSectionUpTo = [&](std::size_t end) {
         if (!sectionStart) return;
         const auto section = lines.subspan(*sectionStart, end - *sectionStart);

@@ -53,11 +53,7 @@ AtcIdReading readAtcId(std::string_view value) {
 class SectionWalk {
 public:
     SectionWalk(CfgFileFindings& findings, const CfgFileSource& source, std::string_view header)
-        : findings_(findings),
-          source_(source),
-          header_(header),
-          folderText_(gf_pathToUtf8(source.aircraftFolder)),
-          cfgText_(gf_pathToUtf8(source.cfgPath)) {}
+        : findings_(findings), source_(source), header_(header) {}
 
     // Reads the lines until a rejection; the outcome of the walk.
     LineOutcome walk(std::span<const std::string> lines) {
@@ -90,7 +86,7 @@ private:
         return LineOutcome::rejected;
     }
     LineOutcome rejectSecondKey(std::string_view key) {
-        return reject(fmt::format("{} {} has more than one {} key", folderText_, header_, key));
+        return reject(fmt::format("{} {} has more than one {} key", folderText(), header_, key));
     }
     std::optional<LiveryCandidate> drop(std::string line) {
         lf_addIncompleteSection(findings_.problems, std::move(line));
@@ -101,8 +97,19 @@ private:
     CfgFileFindings& findings_;
     const CfgFileSource& source_;
     std::string_view header_;
-    std::string folderText_;
-    std::string cfgText_;
+    // The paths as text, made when a line first needs them: most sections
+    // write none.
+    const std::string& folderText() {
+        if (!folderText_) folderText_ = gf_pathToUtf8(source_.aircraftFolder);
+        return *folderText_;
+    }
+    const std::string& cfgText() {
+        if (!cfgText_) cfgText_ = gf_pathToUtf8(source_.cfgPath);
+        return *cfgText_;
+    }
+
+    std::optional<std::string> folderText_;
+    std::optional<std::string> cfgText_;
     std::string title_;
     std::string airline_;
     std::string registration_;
@@ -133,7 +140,7 @@ LineOutcome SectionWalk::readAirline(std::string_view line) {
         return LineOutcome::rejectedSilently;
     } else {
         // Dropped, so that a later icao_airline line of the section is read.
-        lf_addInvalidAirlineCode(findings_.problems, code, cfgText_, header_);
+        lf_addInvalidAirlineCode(findings_.problems, code, cfgText(), header_);
     }
     return LineOutcome::consumed;
 }
@@ -151,7 +158,7 @@ LineOutcome SectionWalk::readParkingTypes(std::string_view line) {
 
 LineOutcome SectionWalk::readRegistration(std::string_view line) {
     if (!registration_.empty()) {
-        return lf_hasAtcIdKey(line) ? reject(fmt::format("{}, {}, has more than one atc_id key", folderText_, header_))
+        return lf_hasAtcIdKey(line) ? reject(fmt::format("{}, {}, has more than one atc_id key", folderText(), header_))
                                     : LineOutcome::notMine;
     }
     std::string value;
@@ -173,14 +180,14 @@ bool SectionWalk::completeAirline(std::string_view modelCode, std::optional<Dbas
     if (!registration_.empty()) {
         if (candidate && candidate->key.airlineId != 0) return true;
         if (heavy) {
-            drop(fmt::format("'{}' '{}' has no airline and regcode not in dbase", folderText_, header_));
+            drop(fmt::format("'{}' '{}' has no airline and regcode not in dbase", folderText(), header_));
             return false;
         }
         airline_ = kPrivateAirline;
         return true;
     }
     if (heavy) {
-        drop(fmt::format("'{}' '{}' has no airline and no regcode info", folderText_, header_));
+        drop(fmt::format("'{}' '{}' has no airline and no regcode info", folderText(), header_));
         return false;
     }
     airline_ = kPrivateAirline;
@@ -197,10 +204,10 @@ std::optional<LiveryCandidate> SectionWalk::finish(LineOutcome walked, std::stri
     if (airline_.empty() && walked != LineOutcome::rejectedSilently) {
         lf_addIncompleteSection(
             findings_.problems,
-            fmt::format("{} {} icao_airline is missing, or it has invalid info ", cfgText_, header_));
+            fmt::format("{} {} icao_airline is missing, or it has invalid info ", cfgText(), header_));
     }
     if (walked != LineOutcome::consumed) return std::nullopt;
-    if (title_.empty()) return drop(fmt::format("{} {} misses title", folderText_, header_));
+    if (title_.empty()) return drop(fmt::format("{} {} misses title", folderText(), header_));
     if (title_.find("Fictional") != std::string::npos) return std::nullopt;
     if (title_.ends_with("-STUB")) airline_ = kFictionalAirline;
     if (isDontUseTitle(source_, title_)) return std::nullopt;
@@ -217,9 +224,13 @@ std::optional<LiveryCandidate> SectionWalk::finish(LineOutcome walked, std::stri
                               : LiveryKey{.airlineId = gf_airlineId(airline_),
                                           .modelId = gf_modelId(modelCode),
                                           .cargo = static_cast<std::uint8_t>(cargo ? 1 : 0)};
-    return LiveryCandidate{
-        .livery = {.title = title_, .registration = registration_, .key = key, .folderIndex = source_.folderIndex},
-        .titleTakenLine = fmt::format("{} {} title '{}' already exists", folderText_, header_, title_)};
+    if (findings_.folderText.empty()) findings_.folderText = folderText();
+    return LiveryCandidate{.livery = {.title = std::move(title_),
+                                      .registration = std::move(registration_),
+                                      .key = key,
+                                      .folderIndex = source_.folderIndex},
+                           .header = std::string(header_),
+                           .form = TitleTakenForm::ordinary};
 }
 
 }  // namespace

@@ -4,9 +4,12 @@
 #include <pugixml.hpp>
 
 #include <array>
+#include <numeric>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/files.h"
 #include "core/log.h"
@@ -43,18 +46,95 @@ std::string parseFailure(const pugi::xml_parse_result& loaded) {
     return fmt::format("{} at byte {}", loaded.description(), loaded.offset);
 }
 
-void appendText(pugi::xml_node node, const char* name, std::string_view text) {
-    node.append_attribute(name).set_value(text.data(), text.size());
+// The bytes that pugixml does not write as they are in an attribute's value.
+constexpr std::array<bool, 256> kEscapedInAttribute = [] {
+    std::array<bool, 256> escaped{};
+    for (std::size_t c = 0; c < 0x20U; ++c) escaped[c] = true;
+    escaped['&'] = escaped['<'] = escaped['"'] = true;
+    return escaped;
+}();
+
+// An attribute's value as pugixml writes it between double quotes: '&',
+// '<' and '"' as entities, control characters as two-digit character
+// references, and nothing from a NUL byte on, as its texts end there.
+// Runs of plain bytes go in whole.
+void appendEscaped(std::string& out, std::string_view text) {
+    std::size_t plain = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (!kEscapedInAttribute[c]) continue;
+        out.append(text, plain, i - plain);
+        plain = i + 1;
+        switch (c) {
+            case '\0': return;
+            case '&': out += "&amp;"; break;
+            case '<': out += "&lt;"; break;
+            case '"': out += "&quot;"; break;
+            default: {
+                const std::array<char, 5> reference{'&', '#', static_cast<char>('0' + c / 10U),
+                                                    static_cast<char>('0' + c % 10U), ';'};
+                out.append(reference.data(), reference.size());
+            }
+        }
+    }
+    out.append(text, plain, text.size() - plain);
 }
 
-void appendLivery(pugi::xml_node parent, const LiveryData& livery) {
-    pugi::xml_node l = parent.append_child("l");
-    appendText(l, "a", airlineCodeOf(livery.key.airlineId));
-    if (livery.key.secondAirlineId != 0) appendText(l, "o", airlineCodeOf(livery.key.secondAirlineId));
-    appendText(l, "m", modelCodeOf(livery.key.modelId));
-    if (livery.key.cargo != 0) appendText(l, "c", "true");
-    appendText(l, "t", livery.title);
-    if (!livery.registration.empty()) appendText(l, "r", livery.registration);
+void appendAttribute(std::string& out, std::string_view name, std::string_view text) {
+    out += ' ';
+    out += name;
+    out += "=\"";
+    appendEscaped(out, text);
+    out += '"';
+}
+
+// The <l> elements of the records at `order` as pugixml writes them indented
+// under <liveries>.
+std::string liveryLines(const LiveryList& liveries, std::span<const std::uint32_t> order) {
+    constexpr std::size_t kBytesPerLivery = 96;
+    std::string out;
+    out.reserve(order.size() * kBytesPerLivery);
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        if (i + kLiveryPrefetchDistance < order.size()) prefetchLivery(liveries[order[i + kLiveryPrefetchDistance]]);
+        const LiveryData& livery = liveries[order[i]];
+        out += "    <l";
+        appendAttribute(out, "a", airlineCodeOf(livery.key.airlineId));
+        if (livery.key.secondAirlineId != 0) appendAttribute(out, "o", airlineCodeOf(livery.key.secondAirlineId));
+        appendAttribute(out, "m", modelCodeOf(livery.key.modelId));
+        if (livery.key.cargo != 0) appendAttribute(out, "c", "true");
+        appendAttribute(out, "t", livery.title);
+        if (!livery.registration.empty()) appendAttribute(out, "r", livery.registration);
+        out += " />\n";
+    }
+    return out;
+}
+
+// The whole file's text. The meta block is written by pugixml into a document
+// whose <liveries> is empty; the liveries then go in where it stands, written
+// straight into one buffer, as a document of hundreds of thousands of nodes
+// would cost far more than the text. None when the document gave no text.
+std::optional<std::string> liveriesFileText(const LiveryList& liveries, std::span<const std::uint32_t> order,
+                                            std::int32_t simNumber) {
+    pugi::xml_document document;
+    MetaInfo meta;
+    meta.version = gf_versionToString(programVersion());
+    meta.sim = simNumber;
+    gf_writeMetaInfo(document, meta);
+    document.child("root").append_child("liveries");
+    std::optional<std::string> text = xmlDocumentText(document);
+    if (!text) return std::nullopt;
+    constexpr std::string_view kEmptyList = "  <liveries />\n";
+    const std::size_t at = text->rfind(kEmptyList);
+    if (at == std::string::npos) return std::nullopt;
+    const std::string lines = liveryLines(liveries, order);
+    std::string file;
+    file.reserve(text->size() + lines.size() + kEmptyList.size());
+    file.append(*text, 0, at);
+    file += "  <liveries>\n";
+    file += lines;
+    file += "  </liveries>\n";
+    file.append(*text, at + kEmptyList.size());
+    return file;
 }
 
 class LiveryReader {
@@ -136,20 +216,21 @@ void readLiveries(const pugi::xml_document& document, const std::string& pathTex
 }  // namespace
 
 bool lf_writeLiveriesScanned(const LiveryList& liveries, std::int32_t simNumber, const std::filesystem::path& file) {
-    if (liveries.empty()) return true;
-    pugi::xml_document document;
-    MetaInfo meta;
-    meta.version = gf_versionToString(programVersion());
-    meta.sim = simNumber;
-    gf_writeMetaInfo(document, meta);
-    pugi::xml_node list = document.child("root").append_child("liveries");
-    for (const LiveryData& livery : liveries) appendLivery(list, livery);
+    LiveryOrder order(liveries.size());
+    std::iota(order.begin(), order.end(), std::uint32_t{0});
+    return lf_writeLiveriesScanned(liveries, order, simNumber, file);
+}
+
+bool lf_writeLiveriesScanned(const LiveryList& liveries, std::span<const std::uint32_t> order, std::int32_t simNumber,
+                             const std::filesystem::path& file) {
+    if (order.empty()) return true;
+    const std::optional<std::string> text = liveriesFileText(liveries, order, simNumber);
     const std::string pathText = gf_pathToUtf8(file);
-    if (!gf_saveXmlDocument(document, file)) {
+    if (!text || !writeFileAtomically(file, *text)) {
         gf_logAttention(fmt::format("could not write {}", pathText));
         return false;
     }
-    gf_log(fmt::format("{} liveries in {}", liveries.size(), pathText));
+    gf_log(fmt::format("{} liveries in {}", order.size(), pathText));
     return true;
 }
 

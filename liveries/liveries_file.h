@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 
 #include "core/paths.h"
 #include "liveries/livery_data.h"
@@ -31,6 +32,10 @@ enum class LiveriesFileError : int {
 // through a temporary file. An empty list writes nothing. False, with
 // "could not write {}" in Log.txt, when the file could not be written.
 bool lf_writeLiveriesScanned(const LiveryList& liveries, std::int32_t simNumber,
+                             const std::filesystem::path& file = kLiveriesScannedXml);
+// The same for the records at `order`, in that order (a sorted order of a
+// list left as it was).
+bool lf_writeLiveriesScanned(const LiveryList& liveries, std::span<const std::uint32_t> order, std::int32_t simNumber,
                              const std::filesystem::path& file = kLiveriesScannedXml);
 
 // Replaces the list with the file's liveries in livery order. A livery with

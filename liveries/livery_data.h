@@ -3,6 +3,7 @@
 // registration, and the key under which the catalogue files it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -71,14 +72,54 @@ struct LiveryData {
 // livery order.
 using LiveryList = std::vector<LiveryData>;
 
+// How far ahead loops that visit liveries out of their memory order ask for
+// the next ones' bytes.
+inline constexpr std::size_t kLiveryPrefetchDistance = 8;
+
+// Asks the processor to fetch the record and its title's bytes ahead of
+// their use: a sorted list visits records, and titles, in random memory order.
+inline void prefetchLivery(const LiveryData& livery) noexcept {
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(livery.title.data());
+#else
+    (void)livery;
+#endif
+}
+
 // Livery order: airline code text, then second airline code text (none sorts
 // first), then model code text, then title; texts compare byte by byte.
 // Equal ids skip their text comparison. The cargo flag, the registration and
 // the folder index take no part.
 bool lf_liveryLess(const LiveryData& x, const LiveryData& y);
 
-// Stable sort into livery order.
-void sortLiveries(LiveryList& liveries);
+enum class RepeatedLiveries : std::uint8_t {
+    keep,
+    // Each record equal to the one before it in title, airline, second
+    // airline, model and registration is dropped (the cargo flag is not
+    // compared): the first of equal records stays.
+    drop,
+};
+
+struct LiverySorting {
+    RepeatedLiveries repeated = RepeatedLiveries::keep;
+    // Of the records of one airline, second airline and model, only those
+    // of the lowest folder index that has them stay.
+    bool lowestFolderOnly = false;
+};
+
+// Places in a LiveryList.
+using LiveryOrder = std::vector<std::uint32_t>;
+
+// The places of the records in stable livery order, without what `how` asks
+// to drop; the records stay where they are. std::length_error beyond 2^32
+// records.
+LiveryOrder sortedLiveryOrder(const LiveryList& liveries, const LiverySorting& how = {});
+
+// Stable sort into livery order, dropping what `how` asks to drop.
+void sortLiveries(LiveryList& liveries, const LiverySorting& how = {});
+
+// Equal in what LiveriesScanned.xml keeps of a livery but the cargo flag.
+bool sameStoredLivery(const LiveryData& a, const LiveryData& b);
 
 // The codes as Log.txt names them: "{:3}{:4} {:4}{}{:3}" with airline, ","
 // and second airline (when set), model, "." for a set marker else a blank,

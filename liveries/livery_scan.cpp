@@ -34,8 +34,10 @@ namespace {
 
 constexpr std::int16_t kMostFolders = 10;
 // Files handed to the workers beyond those they read: the workers never wait
-// for the scan's thread, and that thread seldom waits for a worker.
+// for the scan's thread, and that thread seldom waits for a worker; when it
+// does, it is woken once half of them are read, not for every file.
 constexpr std::int32_t kQueuedFiles = 32;
+constexpr std::int32_t kRefillBatch = kQueuedFiles / 2;
 // How often the scan's thread, waiting for the walk, looks at the closing flags.
 constexpr std::chrono::milliseconds kClosingPollPeriod{20};
 // The message line follows the scan's progress at most this often.
@@ -61,6 +63,7 @@ bool isSearchableFolder(const fs::path& folder) {
 
 TaskPoolOptions withQueue(TaskPoolOptions options) {
     options.queueDepth = std::max(options.queueDepth, kQueuedFiles);
+    options.refillBatch = std::max(options.refillBatch, kRefillBatch);
     return options;
 }
 
@@ -193,13 +196,18 @@ bool LiveryScan::lf_scanLfolders(const PackageFolderList& folders, std::int32_t 
         return false;
     }
     if (folders.size() > 1) gf_log(fmt::format("{} in total", *total));
+    LiveryOrder order;
     {
         const CpuTimer timer(times_.sort);
-        if (LIG_PRIORITIZE.value()) prioritizeLiveries(liveryList_);
-        sortAndDropRepeatedLiveries(liveryList_);
+        // Prioritising, sorting and dropping repeats in one pass over the
+        // sorted groups. The records stay where the merge put them: the
+        // writer reads them in this order, and they are freed in the order
+        // they were made, which is their order in memory.
+        order = sortedLiveryOrder(liveryList_,
+                                  {.repeated = RepeatedLiveries::drop, .lowestFolderOnly = LIG_PRIORITIZE.value()});
     }
     const CpuTimer timer(times_.write);
-    writeScanResult(simNumber);
+    writeScanResult(simNumber, order);
     return true;
 }
 
@@ -239,14 +247,14 @@ std::optional<std::size_t> LiveryScan::searchFolders(const PackageFolderList& fo
     return total;
 }
 
-void LiveryScan::writeScanResult(std::int32_t simNumber) {
+void LiveryScan::writeScanResult(std::int32_t simNumber, const LiveryOrder& order) {
     // Only now is the previous result replaced: a scan that ended before
     // this point leaves it as it was.
     lf_removePreviousScanFiles(PreviousScannedLiveries::keep);
     // The problem files' information folder is not made by their writer.
     std::error_code ec;
     fs::create_directories(kInfoFolder, ec);
-    if (!lf_writeLiveriesScanned(liveryList_, simNumber)) {
+    if (!lf_writeLiveriesScanned(liveryList_, order, simNumber)) {
         liveryList_.clear();
         throw std::runtime_error(fmt::format("could not write {}", gf_pathToUtf8(kLiveriesScannedXml)));
     }
@@ -289,8 +297,8 @@ bool LiveryScan::lf_searchLiveriesInFolders(std::int16_t folderIndex, const fs::
             try {
                 walkAircraftCfgFiles(
                     folder,
-                    [&found](const CfgFileEntry& entry) {
-                        found.add(CfgFileEntry(entry));
+                    [&found](CfgFileEntry&& entry) {
+                        found.add(std::move(entry));
                         return true;
                     },
                     stop);

@@ -82,8 +82,9 @@ private:
     // The liveries of every folder, appended to the list; how many were
     // found, or nothing when the run began closing.
     std::optional<std::size_t> searchFolders(const PackageFolderList& folders);
-    // Replaces the previous result with the sorted list and the problem files.
-    void writeScanResult(std::int32_t simNumber);
+    // Replaces the previous result with the list's records at `order` and
+    // the problem files.
+    void writeScanResult(std::int32_t simNumber, const LiveryOrder& order);
     void lf_readDontUseTitles();
     // The records of the folder's aircraft.cfg files, appended to the list
     // in the order the files were found; false when the run began closing.

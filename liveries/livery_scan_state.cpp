@@ -2,7 +2,10 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+#include <functional>
 #include <iterator>
+#include <stdexcept>
 #include <utility>
 
 namespace qvl {
@@ -33,19 +36,82 @@ void ProblemList::clear() {
     lines_.clear();
 }
 
+namespace {
+
+constexpr std::size_t kFirstSlotCount = 1024;
+
+// 32 bits place a title among far fewer slots than that and pass over
+// nearly every other title without reading its bytes.
+std::uint32_t titleHash(std::string_view title) noexcept {
+    return static_cast<std::uint32_t>(std::hash<std::string_view>{}(title));
+}
+
+}  // namespace
+
+std::size_t SeenTitleSet::slotFor(std::string_view title, std::uint32_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+        const Slot& slot = slots_[i];
+        if (slot.length == kFree) return i;
+        if (slot.hash == hash && slot.length == title.size() &&
+            std::string_view(titles_).substr(slot.offset, slot.length) == title) {
+            return i;
+        }
+    }
+}
+
+void SeenTitleSet::grow() {
+    std::vector<Slot> old(std::max(kFirstSlotCount, slots_.size() * 2));
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (const Slot& slot : old) {
+        if (slot.length == kFree) continue;
+        std::size_t i = slot.hash & mask;
+        while (slots_[i].length != kFree) i = (i + 1) & mask;
+        slots_[i] = slot;
+    }
+}
+
 bool SeenTitleSet::take(std::string_view title) {
+    // No aircraft.cfg holds a title of 4 GB; one that did could not be told apart.
+    if (title.size() >= kFree) throw std::length_error("title too long");
+    const std::uint32_t hash = titleHash(title);
     const std::lock_guard lock(mutex_);
-    return titles_.emplace(title).second;
+    if ((count_ + 1) * 2 > slots_.size()) grow();
+    const std::size_t at = slotFor(title, hash);
+    Slot& slot = slots_[at];
+    if (slot.length != kFree) return false;
+    slot = {.offset = titles_.size(), .length = static_cast<std::uint32_t>(title.size()), .hash = hash};
+    titles_.append(title);
+    ++count_;
+    return true;
+}
+
+bool SeenTitleSet::contains(std::string_view title) const {
+    const std::uint32_t hash = titleHash(title);
+    const std::lock_guard lock(mutex_);
+    return !slots_.empty() && slots_[slotFor(title, hash)].length != kFree;
+}
+
+void SeenTitleSet::prefetch(std::string_view title) const {
+    const std::uint32_t hash = titleHash(title);
+    const std::lock_guard lock(mutex_);
+    if (slots_.empty()) return;
+#if defined(__GNUC__) || defined(__clang__)
+    __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+#endif
 }
 
 std::size_t SeenTitleSet::size() const {
     const std::lock_guard lock(mutex_);
-    return titles_.size();
+    return count_;
 }
 
 void SeenTitleSet::clear() {
     const std::lock_guard lock(mutex_);
-    titles_.clear();
+    slots_ = {};
+    titles_ = {};
+    count_ = 0;
 }
 
 void DontUseTitleList::add(std::string title) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <shared_mutex>
@@ -40,16 +41,38 @@ using TitleSet = std::unordered_set<std::string, Fnv1aHash, std::equal_to<>>;
 
 // Every title taken during the current scan: the first section to take a
 // title keeps it, a later one with the same title is a duplicate.
+//
+// A scan takes hundreds of thousands of titles, so the set keeps their bytes
+// one after another in one buffer and finds them through an open-addressed
+// table of small slots: no allocation per title, a lookup touches one slot
+// (and the bytes only when the hashes agree), and clearing frees two blocks.
 class SeenTitleSet {
 public:
     // True when the title was new and is now taken.
     bool take(std::string_view title);
+    [[nodiscard]] bool contains(std::string_view title) const;
+    // Asks the processor to fetch the title's slot now, so that the slots of
+    // several titles about to be taken arrive together rather than one by one.
+    void prefetch(std::string_view title) const;
     [[nodiscard]] std::size_t size() const;
     void clear();
 
 private:
+    struct Slot {
+        std::uint64_t offset = 0;  // of the title's bytes in titles_
+        std::uint32_t length = kFree;
+        std::uint32_t hash = 0;
+    };
+    static constexpr std::uint32_t kFree = 0xFFFFFFFFU;
+
+    // The slot that holds the title, or the free slot where it belongs.
+    [[nodiscard]] std::size_t slotFor(std::string_view title, std::uint32_t hash) const;
+    void grow();
+
     mutable std::mutex mutex_;
-    TitleSet titles_;
+    std::vector<Slot> slots_;  // a power of two in size, at most half used
+    std::string titles_;
+    std::size_t count_ = 0;
 };
 
 // The don't-use titles as the scan's file tasks read them: a copy taken once

@@ -211,8 +211,10 @@ std::optional<LiveryKey> IvaoSectionWalk::keyOf(std::string_view modelCode) {
 // The merge takes the title; a key without airline or model (a registration
 // record that lacks one) gives no livery there and leaves the title free.
 LiveryCandidate IvaoSectionWalk::makeLiveryData(const LiveryKey& key) const {
+    if (findings_.folderText.empty()) findings_.folderText = folderText_;
     return {.livery = {.title = title_, .registration = registration_, .key = key, .folderIndex = source_.folderIndex},
-            .titleTakenLine = sectionLine(" title already exists: " + title_)};
+            .header = std::string(header_),
+            .form = TitleTakenForm::ivao};
 }
 
 std::string IvaoSectionWalk::missingTextureLine(const std::string& textureName) const {

@@ -80,6 +80,14 @@ bool holdsStopWord(std::string_view text) {
                        [text](std::string_view word) { return text.find(word) != std::string_view::npos; });
 }
 
+// Where the last element of a path's text begins: after the last separator
+// (on Windows '/' separates too).
+std::size_t nameStart(std::string_view pathText) {
+    const std::array<char, 2> separators{static_cast<char>(fs::path::preferred_separator), '/'};
+    const std::size_t separator = pathText.find_last_of(std::string_view(separators.data(), separators.size()));
+    return separator == std::string_view::npos ? 0 : separator + 1;
+}
+
 bool isIvaoPath(std::string_view text) {
     return text.find("ivao_x-csl") != std::string_view::npos || text.find("IVAO_MTL") != std::string_view::npos;
 }
@@ -102,11 +110,6 @@ GroupKey groupOf(const LiveryData& livery) {
     return {.airlineId = livery.key.airlineId,
             .secondAirlineId = livery.key.secondAirlineId,
             .modelId = livery.key.modelId};
-}
-
-bool sameStoredRecord(const LiveryData& a, const LiveryData& b) {
-    return a.title == b.title && a.key.airlineId == b.key.airlineId && a.key.secondAirlineId == b.key.secondAirlineId &&
-           a.key.modelId == b.key.modelId && a.registration == b.registration;
 }
 
 }  // namespace
@@ -154,15 +157,17 @@ void lf_checkLfolderPath(PackageFolderList& folders) {
 
 bool isAircraftCfgName(const fs::path& fileName) {
     const std::optional<std::string> name = checkedPathToUtf8(fileName);
-    if (!name || name->size() != std::string_view("aircraft.cfg").size()) return false;
-    std::string upper = *name;
-    for (char& c : upper) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return upper == "AIRCRAFT.CFG";
+    return name && isAircraftCfgText(*name);
 }
 
-std::size_t walkAircraftCfgFiles(const fs::path& packageFolder, const std::function<bool(const CfgFileEntry&)>& visit,
+bool isAircraftCfgText(std::string_view name) {
+    constexpr std::string_view kName = "AIRCRAFT.CFG";
+    return name.size() == kName.size() && std::equal(name.begin(), name.end(), kName.begin(), [](char c, char upper) {
+               return (c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c) == upper;
+           });
+}
+
+std::size_t walkAircraftCfgFiles(const fs::path& packageFolder, const std::function<bool(CfgFileEntry&&)>& visit,
                                  const std::stop_token& stop) {
     // The words are looked for below the package folder only: a user folder
     // that happens to hold one would otherwise hide every package.
@@ -175,7 +180,10 @@ std::size_t walkAircraftCfgFiles(const fs::path& packageFolder, const std::funct
             return holdsStopWord(below) || e.pathText.size() >= kLongestPathBytes ? WalkStep::skip : WalkStep::go;
         }
         std::error_code ec;
-        if (!e.entry.is_regular_file(ec) || ec || !isAircraftCfgName(e.entry.path().filename())) return WalkStep::go;
+        // The name is the path's text after its last separator: taken from
+        // the text the walk made, it costs no conversion.
+        const std::string_view name = std::string_view(e.pathText).substr(nameStart(e.pathText));
+        if (!isAircraftCfgText(name) || !e.entry.is_regular_file(ec) || ec) return WalkStep::go;
         ++handed;
         const bool goOn =
             visit({.path = e.entry.path(), .kind = isIvaoPath(e.pathText) ? CfgFileKind::ivao : CfgFileKind::ordinary});
@@ -194,10 +202,6 @@ void prioritizeLiveries(LiveryList& liveries) {
                   [&lowest](const LiveryData& livery) { return livery.folderIndex > lowest.at(groupOf(livery)); });
 }
 
-void sortAndDropRepeatedLiveries(LiveryList& liveries) {
-    sortLiveries(liveries);
-    const auto end = std::unique(liveries.begin(), liveries.end(), sameStoredRecord);
-    liveries.erase(end, liveries.end());
-}
+void sortAndDropRepeatedLiveries(LiveryList& liveries) { sortLiveries(liveries, {.repeated = RepeatedLiveries::drop}); }
 
 }  // namespace qvl

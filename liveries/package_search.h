@@ -54,11 +54,12 @@ struct CfgFileEntry {
 // requested the walk ends at the next entry. Returns the number of files
 // handed over.
 std::size_t walkAircraftCfgFiles(const std::filesystem::path& packageFolder,
-                                 const std::function<bool(const CfgFileEntry&)>& visit,
-                                 const std::stop_token& stop = {});
+                                 const std::function<bool(CfgFileEntry&&)>& visit, const std::stop_token& stop = {});
 
 // The file name is aircraft.cfg in any case of the letters.
 [[nodiscard]] bool isAircraftCfgName(const std::filesystem::path& fileName);
+// The same for a name already turned into text.
+[[nodiscard]] bool isAircraftCfgText(std::string_view name);
 
 // Of the records of one (airline, second airline, model), only those of the
 // lowest folder index that has them stay; the order of the rest is kept.

@@ -27,13 +27,20 @@ struct ScanTaskInput {
     std::shared_ptr<const DontUseTitleSnapshot> dontUseTitles{};
 };
 
+// How the incomplete-section line of a candidate reads when its title is
+// taken already, or when its key lacks airline or model (a registration
+// record without one): the aircraft folder, the header, then
+//   ordinary: " title '<title>' already exists"
+//   ivao:     " title already exists: <title>"
+enum class TitleTakenForm : std::uint8_t { ordinary, ivao };
+
 // A livery a section yields, as long as its title is still free when the
-// findings are merged.
+// findings are merged. Its problem line is written only when it is needed,
+// as nearly every title is free.
 struct LiveryCandidate {
     LiveryData livery;
-    // The incomplete-section line when the title is taken already, or when
-    // the key lacks airline or model (a registration record without one).
-    std::string titleTakenLine;
+    std::string header;  // the section's header line
+    TitleTakenForm form = TitleTakenForm::ordinary;
 };
 
 enum class ScanLogKind : std::uint8_t { plain, attention };
@@ -45,6 +52,8 @@ struct ScanLogLine {
 
 struct CfgFileFindings {
     std::vector<LiveryCandidate> candidates;  // in file order
+    // The folder that holds the file, as text, for the candidates' lines.
+    std::string folderText;
     ScanProblemLines problems;
     // Log.txt lines, written by the merge in the order the task found them.
     std::vector<ScanLogLine> logLines;
@@ -54,6 +63,9 @@ struct CfgFileFindings {
         logLines.push_back({.kind = ScanLogKind::attention, .text = std::move(text)});
     }
 };
+
+// The candidate's line when its title is taken.
+std::string titleTakenLine(const CfgFileFindings& findings, const LiveryCandidate& candidate);
 
 // On the scan's thread, per task in start order: writes the task's log
 // lines, appends its problem lines, and moves each candidate whose key is

@@ -324,6 +324,32 @@ TEST(TaskPoolThreaded, WorkersServeManyTasksAndAQueueKeepsThemBusy) {
     EXPECT_LE(threads.size(), static_cast<std::size_t>(kWorkers));
 }
 
+// A driver woken only once a batch of slots is free still gets every slot,
+// also while a hung task keeps the pool from ever freeing a whole batch, and
+// the end of the last task still ends a wait for all of them.
+TEST(TaskPoolThreaded, ARefillBatchLargerThanThePoolStillHandsOutEverySlot) {
+    const auto hang = std::make_shared<Gate>();
+    TaskPool<int> pool({.workerCount = 2, .timeout = kSafetyBound, .queueDepth = 2, .refillBatch = 10});
+    ASSERT_TRUE(pool.submit([hang] {
+        hang->wait();
+        return -1;
+    }));
+    for (int i = 0; i < 30; ++i) ASSERT_TRUE(pool.submit([i] { return i; }));
+    hang->open();
+    std::vector<int> results;
+    while (pool.hasPending()) results.push_back(pool.takeOldest());
+    std::vector<int> expected{-1};
+    for (int i = 0; i < 30; ++i) expected.push_back(i);
+    EXPECT_EQ(results, expected);
+    ASSERT_TRUE(pool.submit([] {
+        std::this_thread::sleep_for(20ms);
+        return 0;
+    }));
+    const auto start = Clock::now();
+    EXPECT_TRUE(pool.joinAll(kSafetyBound));
+    EXPECT_LT(Clock::now() - start, kSafetyBound / 2) << "the last task's end wakes the wait";
+}
+
 // Under `taskset -c 3` a scan runs one worker, not one per processor of the
 // machine.
 TEST(TaskPoolThreaded, TheWorkerCountIsTheProcessorsTheProcessMayRunOn) {

@@ -3,12 +3,24 @@
 #include <gtest/gtest.h>
 #include <pugixml.hpp>
 
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <filesystem>
+#include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "core/meta_info.h"
 #include "core/user_error.h"
+#include "core/version.h"
+#include "core/xml.h"
+#include "liveries/package_search.h"
 #include "liveries/support/liveries_folder.h"
+#include "refdata/code_table.h"
 
 namespace qvl {
 namespace {
@@ -39,6 +51,29 @@ protected:
     }
     static std::string fileWith(const std::string& liveries) {
         return "<?xml version=\"1.0\"?><root><meta/><liveries>" + liveries + "</liveries></root>";
+    }
+
+    // Titles that share long beginnings, hold NUL and high bytes, or begin
+    // one another, in groups of several airlines and models, with repeats.
+    static LiveryList mixedLiveries(std::size_t count) {
+        constexpr std::array<std::string_view, 4> kAirlines{"DLH", "BAW", "KLM", ""};
+        constexpr std::array<std::string_view, 3> kModels{"A320", "B738", "A319"};
+        constexpr std::array<std::string_view, 5> kPieces{"Airbus A320 Lufthansa D-AI", "a", std::string_view("\0", 1),
+                                                          "\xc3\xa9", "Z"};
+        std::mt19937 random(33);
+        const auto pick = [&random](std::size_t n) { return static_cast<std::size_t>(random() % n); };
+        LiveryList liveries;
+        for (std::size_t i = 0; i < count; ++i) {
+            std::string title;
+            for (std::size_t piece = pick(4); piece > 0; --piece) title += kPieces[pick(kPieces.size())];
+            LiveryData made =
+                livery(kAirlines[pick(kAirlines.size())], kModels[pick(kModels.size())], title,
+                       static_cast<std::uint8_t>(pick(2)), pick(3) == 0 ? "CLH" : "", pick(2) == 0 ? "D-AIZA" : "");
+            made.folderIndex = static_cast<std::int16_t>(i);
+            liveries.push_back(made);
+            if (pick(5) == 0) liveries.push_back(made);
+        }
+        return liveries;
     }
 
     std::string what_;
@@ -170,6 +205,86 @@ TEST_F(LiveriesFile, OptionalAttributesReadAsNoneWhenAbsentOrEmpty) {
     EXPECT_EQ(list[3].key.cargo, 1);
     EXPECT_EQ(list[3].registration, "D-AIZA");
     EXPECT_EQ(list[2].registration, "");
+}
+
+// The file as pugixml writes the same liveries from a document of nodes,
+// as the scan wrote it before it wrote the liveries into one buffer.
+std::string documentText(const LiveryList& liveries, std::int32_t simNumber) {
+    pugi::xml_document document;
+    MetaInfo meta;
+    meta.version = gf_versionToString(programVersion());
+    meta.sim = simNumber;
+    gf_writeMetaInfo(document, meta);
+    pugi::xml_node list = document.child("root").append_child("liveries");
+    const auto add = [](pugi::xml_node l, const char* name, std::string_view text) {
+        l.append_attribute(name).set_value(text.data(), text.size());
+    };
+    for (const LiveryData& livery : liveries) {
+        pugi::xml_node l = list.append_child("l");
+        add(l, "a", airlineCodeOf(livery.key.airlineId));
+        if (livery.key.secondAirlineId != 0) add(l, "o", airlineCodeOf(livery.key.secondAirlineId));
+        add(l, "m", modelCodeOf(livery.key.modelId));
+        if (livery.key.cargo != 0) add(l, "c", "true");
+        add(l, "t", livery.title);
+        if (!livery.registration.empty()) add(l, "r", livery.registration);
+    }
+    return xmlDocumentText(document).value_or("");
+}
+
+TEST_F(LiveriesFile, EveryByteOfATitleIsWrittenAsADocumentOfNodesWritesIt) {
+    LiveryList liveries;
+    for (int first = 1; first < 256; first += 16) {
+        std::string title = "T";
+        for (int c = first; c < first + 16 && c < 256; ++c) title += static_cast<char>(c);
+        liveries.push_back(livery("DLH", "A320", title, static_cast<std::uint8_t>(first % 2),
+                                  first % 3 == 0 ? "CLH" : "", title.substr(0, 12)));
+    }
+    liveries.push_back(livery("KLM", "B738", std::string("before\0after", 12), 0, "", "PH-<&>\"'"));
+    liveries.push_back(livery("KLM", "B738", "\xc3\xa9t\xc3\xa9 \xff\xfe plain"));
+    ASSERT_TRUE(lf_writeLiveriesScanned(liveries, 2));
+    EXPECT_EQ(test::readFile(kLiveriesScannedXml), documentText(liveries, 2));
+}
+
+// What tells two sorted lists apart: every field, the folder index (the
+// place before sorting) too.
+std::vector<std::string> described(const LiveryList& liveries) {
+    std::vector<std::string> lines;
+    for (const LiveryData& l : liveries) {
+        lines.push_back(fmt::format("{} {} {} {} {} {} {}", l.key.airlineId, l.key.secondAirlineId, l.key.modelId,
+                                    l.key.cargo, l.title, l.registration, l.folderIndex));
+    }
+    return lines;
+}
+
+TEST_F(LiveriesFile, TheSortOnNumbersGivesTheOrderOfTheComparisonOfTexts) {
+    const LiveryList mixed = mixedLiveries(3000);
+    LiveryList expected = mixed;
+    std::stable_sort(expected.begin(), expected.end(), lf_liveryLess);
+    LiveryList sorted = mixed;
+    sortLiveries(sorted);
+    EXPECT_EQ(described(sorted), described(expected));
+
+    // Equal in all that the file keeps but the cargo flag.
+    const auto repeats = [](const LiveryData& a, const LiveryData& b) {
+        return a.title == b.title && a.registration == b.registration && a.key.airlineId == b.key.airlineId &&
+               a.key.secondAirlineId == b.key.secondAirlineId && a.key.modelId == b.key.modelId;
+    };
+    expected.erase(std::unique(expected.begin(), expected.end(), repeats), expected.end());
+    ASSERT_LT(expected.size(), mixed.size());
+    LiveryList dropped = mixed;
+    sortLiveries(dropped, {.repeated = RepeatedLiveries::drop});
+    EXPECT_EQ(described(dropped), described(expected));
+
+    // Prioritising in the same pass keeps what prioritising first keeps.
+    LiveryList folders = mixed;
+    for (std::size_t i = 0; i < folders.size(); ++i) folders[i].folderIndex = static_cast<std::int16_t>(i * 7 % 5 + 1);
+    expected = folders;
+    prioritizeLiveries(expected);
+    std::stable_sort(expected.begin(), expected.end(), lf_liveryLess);
+    expected.erase(std::unique(expected.begin(), expected.end(), repeats), expected.end());
+    ASSERT_LT(expected.size(), dropped.size());
+    sortLiveries(folders, {.repeated = RepeatedLiveries::drop, .lowestFolderOnly = true});
+    EXPECT_EQ(described(folders), described(expected));
 }
 
 TEST_F(LiveriesFile, ATenMegabyteOneLineFileIsRead) {

@@ -61,18 +61,41 @@ TEST_F(ScanFindings, AKeyWithoutAirlineOrModelLeavesTheTitleFreeAndTheLogLinesAr
     findings.log("a plain line");
     findings.logAttention("a line for the user");
     lf_addModelFix(findings.problems, "Model fix: B73H found in x changed into B738");
-    findings.candidates.push_back({.livery = livery("", "A320", "Title"), .titleTakenLine = "no airline"});
-    findings.candidates.push_back({.livery = livery("DLH", "A320", "Title"), .titleTakenLine = "taken"});
-    findings.candidates.push_back({.livery = livery("DLH", "A320", "Title"), .titleTakenLine = "taken twice"});
+    findings.folderText = "pkg";
+    findings.candidates.push_back({.livery = livery("", "A320", "Title"), .header = "[fltsim.0]"});
+    findings.candidates.push_back({.livery = livery("DLH", "A320", "Title"), .header = "[fltsim.1]"});
+    findings.candidates.push_back(
+        {.livery = livery("DLH", "A320", "Title"), .header = "[fltsim.2]", .form = TitleTakenForm::ivao});
     LiveryList liveries{livery("KLM", "B738", "Earlier")};
     mergeFindings(scan_, std::move(findings), liveries);
 
     EXPECT_EQ(titles(liveries), (std::vector<std::string>{"Earlier", "Title"}));
     EXPECT_EQ(liveries.back().key.airlineId, airlineId("DLH"));
-    EXPECT_EQ(scan_.incompleteSections.lines(), (std::vector<std::string>{"no airline", "taken twice"}));
+    EXPECT_EQ(scan_.incompleteSections.lines(),
+              (std::vector<std::string>{"pkg [fltsim.0] title 'Title' already exists",
+                                        "pkg [fltsim.2] title already exists: Title"}));
     EXPECT_EQ(scan_.modelFixes.size(), 1U);
     EXPECT_TRUE(logHas("a plain line"));
     EXPECT_TRUE(logHas("==> a line for the user"));
+}
+
+// The set keeps its titles' bytes in one buffer and finds them through a
+// table that grows: every title stays found across the growth, titles that
+// only begin alike or differ in one byte are told apart, and a cleared set
+// takes them again.
+TEST(SeenTitles, EveryTitleIsTakenOnceThroughTheTablesGrowthAndAgainAfterAClear) {
+    SeenTitleSet seen;
+    std::vector<std::string> titles{"", "A", std::string("A\0", 2), "AB"};
+    for (int i = 0; i < 5000; ++i) titles.push_back("Airbus A320 Lufthansa " + std::to_string(i));
+    for (const std::string& title : titles) EXPECT_TRUE(seen.take(title)) << title;
+    for (const std::string& title : titles) EXPECT_FALSE(seen.take(title)) << title;
+    EXPECT_EQ(seen.size(), titles.size());
+    EXPECT_FALSE(seen.contains("Airbus A320 Lufthansa 5000"));
+    EXPECT_TRUE(seen.contains("Airbus A320 Lufthansa 4999"));
+    seen.clear();
+    EXPECT_EQ(seen.size(), 0U);
+    EXPECT_FALSE(seen.contains("AB"));
+    EXPECT_TRUE(seen.take("AB"));
 }
 
 }  // namespace
