@@ -76,15 +76,19 @@ using LiveryList = std::vector<LiveryData>;
 // the next ones' bytes.
 inline constexpr std::size_t kLiveryPrefetchDistance = 8;
 
-// Asks the processor to fetch the record and its title's bytes ahead of
-// their use: a sorted list visits records, and titles, in random memory order.
-inline void prefetchLivery(const LiveryData& livery) noexcept {
+// Asks the processor to fetch the bytes at `at` ahead of their use; a
+// compiler without the hint leaves it out.
+inline void prefetchMemory(const void* at) noexcept {
 #if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(livery.title.data());
+    __builtin_prefetch(at);
 #else
-    (void)livery;
+    (void)at;
 #endif
 }
+
+// The record's title bytes ahead of their use: a sorted list visits records,
+// and titles, in random memory order.
+inline void prefetchLivery(const LiveryData& livery) noexcept { prefetchMemory(livery.title.data()); }
 
 // Livery order: airline code text, then second airline code text (none sorts
 // first), then model code text, then title; texts compare byte by byte.

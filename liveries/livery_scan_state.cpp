@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <utility>
 
+#include "liveries/livery_data.h"
+
 namespace qvl {
 
 void ProblemList::add(std::string line) {
@@ -97,9 +99,7 @@ void SeenTitleSet::prefetch(std::string_view title) const {
     const std::uint32_t hash = titleHash(title);
     const std::lock_guard lock(mutex_);
     if (slots_.empty()) return;
-#if defined(__GNUC__) || defined(__clang__)
-    __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
-#endif
+    prefetchMemory(&slots_[hash & (slots_.size() - 1)]);
 }
 
 std::size_t SeenTitleSet::size() const {

@@ -23,7 +23,7 @@ echo "names: every gf_/lf_ name is in the vocabulary"
 reserved=$(git ls-files '*.h' '*.cpp' | xargs sed -E 's#//.*$##; s#"([^"\\]|\\.)*"#""#g' |
            grep -ohE '(^|[^[:alnum:]_])(_[A-Z_][[:alnum:]_]*|[[:alnum:]][[:alnum:]_]*__[[:alnum:]_]*)' |
            sed -E 's/^[^[:alnum:]_]//' | sort -u |
-           grep -vxE '__(FILE|LINE|func|DATE|TIME|cplusplus|has_include|GNUC|clang|linux|unix|APPLE)__?|__SIZEOF_INT128__|__int128|__extension__|_Exit|_WIN32|_WIN64|_MSC_VER|__has_include|__attribute__' || true)
+           grep -vxE '__(FILE|LINE|func|DATE|TIME|cplusplus|has_include|GNUC|clang|linux|unix|APPLE)__?|__builtin_[a-z_]+|__SIZEOF_INT128__|__int128|__extension__|_Exit|_WIN32|_WIN64|_MSC_VER|__has_include|__attribute__' || true)
 if [ -n "$reserved" ]; then
   echo "names reserved to the implementation:"
   for name in $reserved; do
