@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <iterator>
 #include <utility>
 
@@ -954,9 +955,14 @@ bool StandInSimulator::setTraceFile(const std::filesystem::path& file) {
         w.traceFile.open(file, std::ios::binary | std::ios::trunc);
         w.traceFileOpen = w.traceFile.is_open();
         if (w.traceFileOpen) return true;
-        hook = w.logHook;
+        hook = w.config.logHook;
     }
-    if (hook) hook(fmt::format("Stand-in simulator: cannot write the trace file {}", file.string()));
+    const std::string problem = fmt::format("Stand-in simulator: cannot write the trace file {}", file.string());
+    if (hook) {
+        hook(problem);
+    } else {
+        std::cerr << problem << '\n';
+    }
     return false;
 }
 
@@ -968,11 +974,6 @@ std::vector<std::string> StandInSimulator::traceLines() const {
 void StandInSimulator::clearTrace() {
     std::lock_guard lock(mutex_);
     world_->trace.clear();
-}
-
-void StandInSimulator::setLogHook(std::function<void(std::string_view)> hook) {
-    std::lock_guard lock(mutex_);
-    world_->logHook = std::move(hook);
 }
 
 std::optional<ObjectSnapshot> StandInSimulator::object(ObjectId id) const {
@@ -1008,8 +1009,8 @@ std::unique_ptr<StandInSimulator> makeStandInForRun(std::function<void(std::stri
             for (const std::string& p : problems) log(p);
         }
     }
+    config.logHook = std::move(log);
     auto sim = std::make_unique<StandInSimulator>(std::move(config));
-    sim->setLogHook(std::move(log));
     if (const char* trace = std::getenv("QVL_SIM_TRACE"); trace != nullptr && *trace != '\0') {
         sim->setTraceFile(trace);
     }

@@ -145,6 +145,9 @@ struct StandInConfig {
     UserAircraftScript user;
     std::vector<ForeignObject> foreignObjects;
     std::vector<FacilityAirport> airports;
+    // Problems of the stand-in itself (a trace file that cannot be opened,
+    // for example). Without one they go to standard error, never nowhere.
+    std::function<void(std::string_view)> logHook;
     // Faults.
     int openFailures = 0;
     bool unterminatedStrings = false;
@@ -263,8 +266,6 @@ public:
     bool setTraceFile(const std::filesystem::path& file);
     std::vector<std::string> traceLines() const;
     void clearTrace();
-    // Problems of the stand-in itself (a trace file that fails, for example).
-    void setLogHook(std::function<void(std::string_view)> hook);
 
     // --- Inspection ---
     std::optional<ObjectSnapshot> object(ObjectId id) const;
