@@ -660,7 +660,11 @@ private:
     // injected failure, otherwise counted and carried out.
     // On its own thread the stand-in answers later, as a simulator in a
     // process of its own does: the call only sends, and what the body would
-    // have refused comes back as an exception.
+    // have refused comes back as an exception. The call wakes nobody: the
+    // thread answers what was sent at its next frame. Waking it for every
+    // call (a run sends each aircraft's position in every frame) handed the
+    // processor to the stand-in in the middle of the caller's work, which
+    // showed as the main loop's longest ticks.
     template <class Body>
     HResult sending(std::string_view call, Body body) {
         std::unique_lock lock(sim_.mutex_);
@@ -674,8 +678,6 @@ private:
         ++c.lastPacket;
         if (w.ownThread) {
             w.inbox.push_back({.connection = index_, .packet = c.lastPacket, .body = std::move(body)});
-            lock.unlock();
-            sim_.wake_.notify_one();
             return kOk;
         }
         catchUp(w);
@@ -750,8 +752,8 @@ void StandInSimulator::serve(const std::stop_token& stop) {
         w.settleDone = ticket;
         settled_.notify_all();
         if (stop.stop_requested()) break;
-        wake_.wait_for(lock, stop, interval,
-                       [&] { return !w.inbox.empty() || w.settleAsked != ticket || w.traceFlushWanted; });
+        // Calls wait for the next frame; a settle, a close and the stop come at once.
+        wake_.wait_for(lock, stop, interval, [&] { return w.settleAsked != ticket || w.traceFlushWanted; });
     }
     // What was sent before the stop is answered and traced.
     answerInbox(lock);

@@ -16,8 +16,9 @@
 // Its own thread (`runOnOwnThread`, which runs use): as the simulator does in
 // a process of its own, the stand-in then steps its frames, answers the calls
 // and writes its trace on a thread of its own, so that what a run measures of
-// its own threads is the program's work. A call only sends; its answers (or
-// its exception) come with a later dispatch. `settle` waits until the thread
+// its own threads is the program's work. A call only sends and wakes nobody:
+// the thread answers it at its next frame, and the answers (or the exception)
+// come with a later dispatch. `settle` waits until the thread
 // has answered everything sent before and caught up with the clock, so that
 // tests stay exact with a manual clock.
 //
