@@ -40,6 +40,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -84,6 +85,7 @@ constexpr int kReportSeconds = 4;
 struct Stretch {
     double wallMicros;
     double cpuMicros;
+    Clock::time_point end;
 };
 
 // The steady clock, noting the run thread's work between its calls while
@@ -134,7 +136,8 @@ private:
         }
         if (!havePrevious_ || !endsAtNow) return;
         const Stretch s{.wallMicros = std::chrono::duration<double, std::micro>(at - previousEnd_).count(),
-                        .cpuMicros = std::chrono::duration<double, std::micro>(cpu - previousCpu_).count()};
+                        .cpuMicros = std::chrono::duration<double, std::micro>(cpu - previousCpu_).count(),
+                        .end = at};
         if (s.wallMicros < kReanchorMicros) {
             ++reanchors_;
         } else {
@@ -347,6 +350,19 @@ void report(benchmark::State& bench, const std::string& prefix, const std::vecto
     }
     bench.counters[prefix + "over_10ms"] =
         static_cast<double>(std::count_if(wall.begin(), wall.end(), [](double w) { return w > 10000.0; }));
+    // The longest ticks with the second they ended in: their period tells
+    // which of the loop's slower work they carried.
+    if (ticks.empty()) return;
+    std::vector<Stretch> longest = ticks;
+    const auto shown = std::min<std::size_t>(longest.size(), 12);
+    std::partial_sort(longest.begin(), longest.begin() + static_cast<std::ptrdiff_t>(shown), longest.end(),
+                      [](const Stretch& a, const Stretch& b) { return a.wallMicros > b.wallMicros; });
+    std::fprintf(stderr, "%slongest ticks (s after the start: wall us / cpu us):", prefix.c_str());
+    for (std::size_t i = 0; i < shown; ++i) {
+        std::fprintf(stderr, " %.2f: %.0f/%.0f", std::chrono::duration<double>(longest[i].end - ticks[0].end).count(),
+                     longest[i].wallMicros, longest[i].cpuMicros);
+    }
+    std::fprintf(stderr, "\n");
 }
 
 struct Counts {
