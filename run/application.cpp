@@ -164,9 +164,14 @@ ReaderPorts readerPortsFrom(const char* trafficText, const char* qnhText) {
 
 std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
                                const std::vector<std::string>& arguments, ReaderPorts ports) {
+    SteadyRunClock clock;
+    return gf_runApplication(window, simulator, arguments, ports, clock);
+}
+
+std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
+                               const std::vector<std::string>& arguments, ReaderPorts ports, RunClock& clock) {
     const std::optional<bool> production = productionSwitch(arguments);
     if (!createProductFolder()) return 1;
-    SteadyRunClock clock;
     PostingRunWindow runWindow(*window);
     Program program(simulator, runWindow, clock);
     runWindow.setProgram(program);

@@ -13,6 +13,7 @@
 #include "feed/readers.h"
 #include "platform/sim/sim_api.h"
 #include "platform/ui/window.h"
+#include "run/run_clock.h"
 
 namespace qvl {
 
@@ -54,6 +55,11 @@ ReaderPorts readerPortsFrom(const char* trafficText, const char* qnhText);
 // code (1 when the start fails before the loop).
 std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
                                const std::vector<std::string>& arguments, ReaderPorts ports = {});
+// The same on the clock given (the program's is the steady clock): a
+// benchmark of the whole program times the main loop's ticks through the
+// clock that the loop paces itself by.
+std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
+                               const std::vector<std::string>& arguments, ReaderPorts ports, RunClock& clock);
 
 // The whole program: -1 for a second instance (nothing written, no window);
 // 1 when Log.txt cannot be opened (said on stderr and, with a display, in a

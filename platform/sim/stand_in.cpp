@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <iterator>
 #include <utility>
 
@@ -659,7 +660,11 @@ private:
     // injected failure, otherwise counted and carried out.
     // On its own thread the stand-in answers later, as a simulator in a
     // process of its own does: the call only sends, and what the body would
-    // have refused comes back as an exception.
+    // have refused comes back as an exception. The call wakes nobody: the
+    // thread answers what was sent at its next frame. Waking it for every
+    // call (a run sends each aircraft's position in every frame) handed the
+    // processor to the stand-in in the middle of the caller's work, which
+    // showed as the main loop's longest ticks.
     template <class Body>
     HResult sending(std::string_view call, Body body) {
         std::unique_lock lock(sim_.mutex_);
@@ -673,8 +678,6 @@ private:
         ++c.lastPacket;
         if (w.ownThread) {
             w.inbox.push_back({.connection = index_, .packet = c.lastPacket, .body = std::move(body)});
-            lock.unlock();
-            sim_.wake_.notify_one();
             return kOk;
         }
         catchUp(w);
@@ -749,8 +752,8 @@ void StandInSimulator::serve(const std::stop_token& stop) {
         w.settleDone = ticket;
         settled_.notify_all();
         if (stop.stop_requested()) break;
-        wake_.wait_for(lock, stop, interval,
-                       [&] { return !w.inbox.empty() || w.settleAsked != ticket || w.traceFlushWanted; });
+        // Calls wait for the next frame; a settle, a close and the stop come at once.
+        wake_.wait_for(lock, stop, interval, [&] { return w.settleAsked != ticket || w.traceFlushWanted; });
     }
     // What was sent before the stop is answered and traced.
     answerInbox(lock);
@@ -954,9 +957,14 @@ bool StandInSimulator::setTraceFile(const std::filesystem::path& file) {
         w.traceFile.open(file, std::ios::binary | std::ios::trunc);
         w.traceFileOpen = w.traceFile.is_open();
         if (w.traceFileOpen) return true;
-        hook = w.logHook;
+        hook = w.config.logHook;
     }
-    if (hook) hook(fmt::format("Stand-in simulator: cannot write the trace file {}", file.string()));
+    const std::string problem = fmt::format("Stand-in simulator: cannot write the trace file {}", file.string());
+    if (hook) {
+        hook(problem);
+    } else {
+        std::cerr << problem << '\n';
+    }
     return false;
 }
 
@@ -968,11 +976,6 @@ std::vector<std::string> StandInSimulator::traceLines() const {
 void StandInSimulator::clearTrace() {
     std::lock_guard lock(mutex_);
     world_->trace.clear();
-}
-
-void StandInSimulator::setLogHook(std::function<void(std::string_view)> hook) {
-    std::lock_guard lock(mutex_);
-    world_->logHook = std::move(hook);
 }
 
 std::optional<ObjectSnapshot> StandInSimulator::object(ObjectId id) const {
@@ -1008,8 +1011,8 @@ std::unique_ptr<StandInSimulator> makeStandInForRun(std::function<void(std::stri
             for (const std::string& p : problems) log(p);
         }
     }
+    config.logHook = std::move(log);
     auto sim = std::make_unique<StandInSimulator>(std::move(config));
-    sim->setLogHook(std::move(log));
     if (const char* trace = std::getenv("QVL_SIM_TRACE"); trace != nullptr && *trace != '\0') {
         sim->setTraceFile(trace);
     }

@@ -16,8 +16,9 @@
 // Its own thread (`runOnOwnThread`, which runs use): as the simulator does in
 // a process of its own, the stand-in then steps its frames, answers the calls
 // and writes its trace on a thread of its own, so that what a run measures of
-// its own threads is the program's work. A call only sends; its answers (or
-// its exception) come with a later dispatch. `settle` waits until the thread
+// its own threads is the program's work. A call only sends and wakes nobody:
+// the thread answers it at its next frame, and the answers (or the exception)
+// come with a later dispatch. `settle` waits until the thread
 // has answered everything sent before and caught up with the clock, so that
 // tests stay exact with a manual clock.
 //
@@ -145,6 +146,9 @@ struct StandInConfig {
     UserAircraftScript user;
     std::vector<ForeignObject> foreignObjects;
     std::vector<FacilityAirport> airports;
+    // Problems of the stand-in itself (a trace file that cannot be opened,
+    // for example). Without one they go to standard error, never nowhere.
+    std::function<void(std::string_view)> logHook;
     // Faults.
     int openFailures = 0;
     bool unterminatedStrings = false;
@@ -263,8 +267,6 @@ public:
     bool setTraceFile(const std::filesystem::path& file);
     std::vector<std::string> traceLines() const;
     void clearTrace();
-    // Problems of the stand-in itself (a trace file that fails, for example).
-    void setLogHook(std::function<void(std::string_view)> hook);
 
     // --- Inspection ---
     std::optional<ObjectSnapshot> object(ObjectId id) const;

@@ -101,7 +101,6 @@ struct StandInSimulator::World {
     bool traceFlushWanted = false;               // a close wants its trace on disk
     std::string traceWaiting;                    // lines for the file, not yet written
     std::chrono::nanoseconds traceWrittenAt{0};  // by the world's clock
-    std::function<void(std::string_view)> logHook;
 
     // On its own thread (see runOnOwnThread).
     bool ownThread = false;

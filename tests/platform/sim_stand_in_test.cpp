@@ -7,6 +7,8 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/sim/stand_in.h"
@@ -281,6 +283,19 @@ TEST_F(StandIn, ClientEventsAreCountedWithTheirLastData) {
     EXPECT_EQ(user->events.at("THROTTLE_SET").count, 1u);
     EXPECT_EQ(user->events.at("THROTTLE_SET").lastData, 8191u);
     EXPECT_EQ(user->lights, std::uint64_t{lightNav});
+}
+
+// The log hook is given with the world: a trace file that cannot be opened
+// is said there.
+TEST(StandInLogHook, TraceFileThatCannotBeOpenedIsSaidThroughTheConfigsHook) {
+    test::TempDir dir;
+    std::vector<std::string> said;
+    StandInConfig config;
+    config.logHook = [&said](std::string_view line) { said.emplace_back(line); };
+    StandInSimulator sim(std::move(config));
+    EXPECT_FALSE(sim.setTraceFile(dir / "missing" / "trace.txt"));
+    ASSERT_EQ(said.size(), 1u);
+    EXPECT_NE(said[0].find("cannot write the trace file"), std::string::npos);
 }
 
 // The trace file is written in blocks: a few times a second by the world's

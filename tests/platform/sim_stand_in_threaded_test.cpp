@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <set>
@@ -141,6 +142,22 @@ TEST_F(StandInThread, AnswersFramesAndTraceOnItsOwnThreadNotTheCallers) {
     const auto request = trace.find("c1 RequestDataOnSimObjectType 9 2 radius 10000");
     ASSERT_NE(request, std::string::npos) << trace;
     EXPECT_NE(trace.find("c1 Close\n", request), std::string::npos) << trace;
+}
+
+// A call only sends: the thread answers it at its next frame, not at once,
+// so that a caller (the main loop) keeps the processor for its own work.
+TEST_F(StandInThread, CallWaitsForTheThreadsNextFrameWithoutWakingIt) {
+    config.frameRate = 0.5;  // the thread's next frame is two seconds away
+    start();
+    conn->requestDataOnSimObject(10, kPosition, 0, Period::once);
+    sim->settle();  // a round has just ended: the thread waits for its next frame
+    ASSERT_EQ(countOf(dispatch(*conn), recvSimObjectData), 1u);
+
+    conn->requestDataOnSimObject(11, kPosition, 0, Period::once);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_TRUE(dispatch(*conn).empty());
+    sim->settle();
+    EXPECT_EQ(countOf(dispatch(*conn), recvSimObjectData), 1u);
 }
 
 TEST_F(StandInThread, SettleDeliversEveryAnswerSentBeforeIt) {
