@@ -171,12 +171,8 @@ qvl_unity_header_users(engine positionOf motion/motion_steps.h motion/stand_park
                        motion/taxi.cpp)
 qvl_unity_apart(engine creationOf engine_tick.cpp parking/static_placing.cpp)
 qvl_unity_apart(engine isRotorcraft base/client_events.cpp motion/configuration.cpp motion/take_off.cpp)
-qvl_unity_apart(engine kFeetPerNmExact conflicts/clearance.cpp motion/continuation.cpp base/removal.cpp)
 qvl_unity_apart(engine kSlotsPerDay parking/park_selection.cpp parking/parking_adjust.cpp
                 parking/static_placing.cpp stands/stands.cpp)
-qvl_unity_apart(engine kTicksPerHour motion/continuation.cpp motion/pushback.cpp motion/sample_step.cpp
-                motion/taxi.cpp)
-qvl_unity_apart(engine kTurnDeadBand motion/integrate.cpp motion/taxi.cpp)
 qvl_unity_apart(engine liveByHexId conflicts/static_conflicts.cpp object_events.cpp)
 qvl_unity_apart(engine placeOf conflicts/conflicts.cpp conflicts/static_conflicts.cpp)
 qvl_unity_apart(engine sameIds parking/park_selection.cpp parking/parking_adjust.cpp stands/stands.cpp)

@@ -21,6 +21,11 @@ constexpr std::int64_t ticksUntil(std::uint32_t due, std::int32_t now) noexcept 
 // The tick counter has reached the due tick.
 constexpr bool hasReached(std::int32_t now, std::uint32_t due) noexcept { return ticksUntil(due, now) <= 0; }
 
+// Feet in a nautical mile, to the precision the distances in feet are
+// compared at; and the 10 ms ticks of an hour, for speeds in knots.
+inline constexpr double kFeetPerNmExact = 6076.11549;
+inline constexpr double kTicksPerHour = 360000.0;
+
 // The fewest ticks over which a sample is flown.
 inline constexpr std::int32_t kMinStepTicks = 25;
 // max(25, due - now): a sample due in the past is flown in 25 ticks, never faster.

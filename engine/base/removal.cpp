@@ -22,8 +22,6 @@
 namespace qvl {
 namespace {
 
-constexpr double kFeetPerNmExact = 6076.11549;
-
 struct CorridorLimits {
     double distanceNm;
     double altitudeFt;

@@ -15,7 +15,6 @@ constexpr double kStaticClearFactor = 1.1;
 constexpr double kLineHeightFt = 500.0;
 constexpr double kLineRangeNm = 1.0;
 constexpr double kLineAsideFt = 50.0;
-constexpr double kFeetPerNmExact = 6076.11549;
 constexpr double kSamePlaceDeg = 1e-8;
 
 GeoPosition positionOf(const LiveAc& ac) { return ac.position; }

@@ -14,8 +14,6 @@
 namespace qvl {
 namespace {
 
-constexpr double kFeetPerNmExact = 6076.11549;
-constexpr double kTicksPerHour = 360000.0;
 constexpr std::int64_t kTicksPerSecond = 100;
 constexpr std::int64_t kTicksPerMinute = 6000;
 constexpr std::int64_t kHoldTicks = 300;

@@ -20,14 +20,6 @@ bool headingFollowsSteps(GroundPhase phase) {
            phase == GroundPhase::birth;
 }
 
-// Turns towards the bearing at the ground turn rate, the short way round.
-void turnTowards(LiveAc& ac, double bearing) {
-    const double difference = wrapPi(bearing - ac.heading);
-    if (std::fabs(difference) <= kTurnDeadBand) return;
-    const double step = std::min(ac.flight.turnStep, std::fabs(difference));
-    ac.heading = normalizeHeading(ac.heading + std::copysign(step, difference));
-}
-
 void steerAndMove(LiveAc& ac) {
     if (curveIsSet(ac)) {
         followCurve(ac);
@@ -60,6 +52,13 @@ void attitudeAndAltitude(Engine& engine, LiveAc& ac) {
 }
 
 }  // namespace
+
+void turnTowards(LiveAc& ac, double bearing) {
+    const double difference = wrapPi(bearing - ac.heading);
+    if (std::fabs(difference) <= kTurnDeadBand) return;
+    const double step = std::min(ac.flight.turnStep, std::fabs(difference));
+    ac.heading = normalizeHeading(ac.heading + std::copysign(step, difference));
+}
 
 void integrateStep(Engine& engine, LiveAc& ac) {
     steerAndMove(ac);

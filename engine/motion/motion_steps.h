@@ -21,6 +21,10 @@ inline std::uint32_t dueAfter(std::uint32_t due, std::int64_t ticks) noexcept {
     return static_cast<std::uint32_t>(static_cast<std::int64_t>(due) + ticks);
 }
 
+// Turns the heading towards the bearing by at most the aircraft's turn step,
+// the short way round; within half a degree it is left as it is.
+void turnTowards(LiveAc& ac, double bearing);
+
 // The curve's control values are NaN while no ground curve is set.
 bool curveIsSet(const LiveAc& ac) noexcept;
 void clearCurve(LiveAc& ac) noexcept;

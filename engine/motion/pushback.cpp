@@ -22,7 +22,6 @@
 namespace qvl {
 namespace {
 
-constexpr double kTicksPerHour = 360000.0;
 constexpr double kOnStandNm = 0.0010799136;  // 2 m
 constexpr double kPushBackRadii = 2.5;
 constexpr double kPullOutMaxDeg = 90.0;

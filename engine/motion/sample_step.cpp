@@ -20,7 +20,6 @@
 namespace qvl {
 namespace {
 
-constexpr double kTicksPerHour = 360000.0;
 constexpr double kMinSpeedKt = 1.0;
 constexpr std::int32_t kRetimeLimitFloor = 1000;
 constexpr std::int32_t kRetimeLimitStep = 100;

@@ -17,9 +17,7 @@ namespace {
 constexpr double kMetresPerDegreeLatitude = 111132.95;
 constexpr double kSpeedChangeKt = 5.0;
 constexpr double kSpeedChangeDistanceNm = 100.0 / kMetresPerNm;
-constexpr double kTicksPerHour = 360000.0;
 constexpr double kCurveProgressMax = 0.999999;
-constexpr double kTurnDeadBand = 0.5 * kDegToRad;
 constexpr double kMinStandLegTicks = 100.0;
 constexpr std::uint32_t kStandStopTicks = 50;
 
@@ -91,10 +89,7 @@ void followCurve(LiveAc& ac) {
     ac.position.latitude = position.latitude;
     ac.position.longitude = position.longitude;
     const double wanted = ac.phase == GroundPhase::pushing_back ? normalizeHeading(track + kPi) : track;
-    const double difference = wrapPi(wanted - ac.heading);
-    if (std::fabs(difference) <= kTurnDeadBand) return;
-    const double step = std::min(ac.flight.turnStep, std::fabs(difference));
-    ac.heading = normalizeHeading(ac.heading + std::copysign(step, difference));
+    turnTowards(ac, wanted);
 }
 
 void drive2Stand(LiveAc& ac, const StandPlace& stand) {
