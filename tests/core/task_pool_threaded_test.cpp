@@ -2,7 +2,6 @@
 // running tasks, time-outs, failing tasks and the bounded end. Run under the
 // thread sanitizer too.
 #include <gtest/gtest.h>
-#include <sched.h>
 
 #include <atomic>
 #include <chrono>
@@ -19,6 +18,7 @@
 #include "core/task_pool.h"
 
 #include "platform/sys/process.h"
+#include "support/one_processor.h"
 
 namespace qvl {
 namespace {
@@ -354,19 +354,7 @@ TEST(TaskPoolThreaded, ARefillBatchLargerThanThePoolStillHandsOutEverySlot) {
 // machine.
 TEST(TaskPoolThreaded, TheWorkerCountIsTheProcessorsTheProcessMayRunOn) {
     EXPECT_EQ(scanWorkerCount(), static_cast<std::int32_t>(sys::usableProcessorCount()));
-    std::int32_t narrowed = 0;
-    std::thread one([&narrowed] {
-        cpu_set_t set;
-        CPU_ZERO(&set);
-        ASSERT_EQ(::sched_getaffinity(0, sizeof(set), &set), 0);
-        int first = 0;
-        while (first < CPU_SETSIZE && !CPU_ISSET(first, &set)) ++first;
-        CPU_ZERO(&set);
-        CPU_SET(first, &set);
-        ASSERT_EQ(::sched_setaffinity(0, sizeof(set), &set), 0);
-        narrowed = scanWorkerCount();
-    });
-    one.join();
+    const std::int32_t narrowed = test::onOneProcessor([] { return scanWorkerCount(); });
     EXPECT_EQ(narrowed, 1);
 }
 

@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <sched.h>
-
 #include <cstdlib>
-#include <thread>
 
 #include "platform/sys/file_io.h"
 #include "platform/sys/known_folders.h"
 #include "platform/sys/process.h"
 #include "platform/sys/single_instance.h"
+#include "support/one_processor.h"
 #include "support/temp_dir.h"
 
 namespace qvl::sys {
@@ -37,19 +35,7 @@ private:
 // What `taskset -c 3` gives a process: one processor to run on, whatever
 // the machine has.
 TEST(Processors, TheCountIsThatOfTheAffinityMask) {
-    std::uint32_t counted = 0;
-    std::thread narrowed([&counted] {
-        cpu_set_t set;
-        CPU_ZERO(&set);
-        ASSERT_EQ(::sched_getaffinity(0, sizeof(set), &set), 0);
-        int first = 0;
-        while (first < CPU_SETSIZE && !CPU_ISSET(first, &set)) ++first;
-        CPU_ZERO(&set);
-        CPU_SET(first, &set);
-        ASSERT_EQ(::sched_setaffinity(0, sizeof(set), &set), 0);
-        counted = usableProcessorCount();
-    });
-    narrowed.join();
+    const std::uint32_t counted = test::onOneProcessor([] { return usableProcessorCount(); });
     EXPECT_EQ(counted, 1U);
     EXPECT_GE(usableProcessorCount(), 1U);
 }
