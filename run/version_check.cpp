@@ -6,7 +6,6 @@
 #include <array>
 #include <fstream>
 #include <iterator>
-#include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
 
@@ -31,6 +30,7 @@ namespace qvl {
 namespace {
 
 constexpr int kNewVersionFailedCode = 112;
+constexpr std::int32_t kMaxVersionPart = 65535;
 constexpr std::string_view kProgramKey = "msfs_app";
 const fs::path kVersionsJson{"versions.json"};
 const fs::path kArchiveName{"latest_version.zip"};
@@ -44,27 +44,27 @@ void lf_logUpToDate(std::string_view key) { gf_log(fmt::format("{} version up-to
 
 void lf_logVersionNotFound(std::string_view key) { gf_logAttention(fmt::format("{} version not found", key)); }
 
-// A member that is a whole number within 32 bits.
-std::optional<std::int32_t> wholeNumber(const nlohmann::json& object, const char* name) {
+// A member that is a version part. A release never numbers a part above
+// 65535 (the most a Windows version resource holds): a larger one stored as
+// the current version would leave no later release newer.
+std::optional<std::int32_t> versionPart(const nlohmann::json& object, const char* name) {
     const auto it = object.find(name);
     if (it == object.end() || !it->is_number_integer()) return std::nullopt;
     if (it->is_number_unsigned()) {
         const auto value = it->get<std::uint64_t>();
-        if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return std::nullopt;
+        if (value > static_cast<std::uint64_t>(kMaxVersionPart)) return std::nullopt;
         return static_cast<std::int32_t>(value);
     }
     const auto value = it->get<std::int64_t>();
-    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max()) {
-        return std::nullopt;
-    }
+    if (value < 0 || value > kMaxVersionPart) return std::nullopt;
     return static_cast<std::int32_t>(value);
 }
 
 std::optional<VersionRecord> versionOf(const nlohmann::json& item) {
     if (!item.is_object()) return std::nullopt;
-    const auto major = wholeNumber(item, "major");
-    const auto minor = wholeNumber(item, "minor");
-    const auto patch = wholeNumber(item, "patch");
+    const auto major = versionPart(item, "major");
+    const auto minor = versionPart(item, "minor");
+    const auto patch = versionPart(item, "patch");
     if (!major || !minor || !patch) return std::nullopt;
     return VersionRecord{.major = *major, .minor = *minor, .patch = *patch};
 }
@@ -105,7 +105,8 @@ std::optional<WebVersions> fetchWebVersions(const fs::path& file, const Download
         return WebVersions{};
     }
     for (const std::string& key : read->unreadableKeys) {
-        gf_logAttention(fmt::format("versions.json: '{}' has no whole-number major, minor and patch", key));
+        gf_logAttention(fmt::format("versions.json: '{}' has no whole-number major, minor and patch from 0 to {}", key,
+                                    kMaxVersionPart));
     }
     return std::move(read).value();
 }
