@@ -31,6 +31,8 @@ namespace {
 
 constexpr int kNewVersionFailedCode = 112;
 constexpr std::int32_t kMaxVersionPart = 65535;
+// learned/<archive>/<publisher>/<file>: the deepest a learned file lies.
+constexpr int kLearnedFolderDepth = 2;
 constexpr std::string_view kProgramKey = "msfs_app";
 const fs::path kVersionsJson{"versions.json"};
 const fs::path kArchiveName{"latest_version.zip"};
@@ -223,6 +225,28 @@ bool moveIntoNewVersion(const fs::path& installer, const fs::path& newVersion) {
     return true;
 }
 
+// The folder and the folders below it, down to `depth` levels; links to
+// folders below it are not followed. A folder that cannot be listed is left out.
+std::vector<fs::path> foldersWithin(const fs::path& top, int depth) {
+    std::vector<fs::path> folders;
+    std::error_code error;
+    if (!fs::is_directory(top, error)) return folders;
+    folders.push_back(top);
+    std::size_t levelStart = 0;
+    for (int level = 0; level < depth; ++level) {
+        const std::size_t levelEnd = folders.size();
+        for (std::size_t i = levelStart; i < levelEnd; ++i) {
+            for (fs::directory_iterator it(folders[i], error), end; !error && it != end; it.increment(error)) {
+                std::error_code statusError;
+                if (it->is_directory(statusError) && !it->is_symlink(statusError)) folders.push_back(it->path());
+            }
+            error.clear();
+        }
+        levelStart = levelEnd;
+    }
+    return folders;
+}
+
 }  // namespace
 
 Result<WebVersions, VersionsJsonError> readVersionsJson(std::string_view text) {
@@ -405,19 +429,31 @@ void removeInterruptedLeftovers(const fs::path& programFolder, const fs::path& s
         part += ".part";
         dataLeftovers.insert(dataLeftovers.end(), {candidate, std::move(part), checkedPlainFor(candidate)});
     }
-    const std::vector<LeftoverSweep> sweeps{
-        // What the saves leave anywhere in the program's folder.
-        {.folder = folder, .subfolders = true},
+    // Only the folders the program writes into, each to the depth it writes
+    // at: the sweep runs before every first start, and a folder it has no
+    // business in (a hanging network share, say) must not hold the start.
+    std::vector<LeftoverSweep> sweeps{
         // What the update leaves: versions.json, the archive and the unpacked
         // installer beside the program, each maybe still in its download
-        // (".part") or unpacking (".unzip") temporary.
+        // (".part") or unpacking (".unzip") temporary; a stand file's download.
         {.folder = folder, .names = {kVersionsJson, kArchiveName, kInstallerName}, .endings = {".part", ".unzip"}},
         {.folder = folder / kInputFolder, .names = dataLeftovers},
         {.folder = folder / kNewVersionFolder, .endings = {".part", ".unzip"}},
-        // A stand file's download.
-        {.folder = folder / kAirportsFolder, .subfolders = true, .endings = {".part"}},
+        // What the saves leave.
+        {.folder = folder / kOutputFolder},
+        {.folder = folder / kInfoFolder},
+        {.folder = folder / kErrorsFolder},
+        {.folder = folder / kTbloFolder},
         {.folder = settingsFolder},
     };
+    // The stand files, their downloads and the learned files, which lie in
+    // a folder per archive and, for third-party airports, per publisher.
+    for (const fs::path* airports : {&kAirportsFolder, &kMySimaddonFolder, &kMyThirdpartyFolder}) {
+        sweeps.push_back({.folder = folder / *airports, .endings = {".part"}});
+    }
+    for (fs::path& learned : foldersWithin(folder / kLearnedFolder, kLearnedFolderDepth)) {
+        sweeps.push_back({.folder = std::move(learned), .endings = {".part"}});
+    }
     for (const LeftoverSweep& sweep : sweeps) (void)removeLeftoverTemporaries(sweep);
 }
 
