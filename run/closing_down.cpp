@@ -30,6 +30,7 @@ void waitForUserClose(RunControl& control) {
     if (restartsAfter(control.run.restartReason.load())) {
         control.run.closeRequested.store(false);
         control.process.closePressed.store(false);
+        control.window.closeTakenForRestart();
     }
 }
 

@@ -153,6 +153,7 @@ TEST_F(ClosingDownTest, ASystemErrorWaitsForTheUserToCloseThenEnds) {
     EXPECT_GE(elapsed(), 30s);
     EXPECT_TRUE(logHas("User closed Quorvelant"));
     EXPECT_EQ(window.exitCode, 0);
+    EXPECT_FALSE(window.called("closeTakenForRestart"));
 }
 
 TEST_F(ClosingDownTest, ACommunityPathAcceptedDuringTheSystemErrorWaitRestartsAfterTheClose) {
@@ -171,6 +172,8 @@ TEST_F(ClosingDownTest, ACommunityPathAcceptedDuringTheSystemErrorWaitRestartsAf
     lf_closingDown(control);
     EXPECT_EQ(window.startRuns, 1);
     EXPECT_FALSE(window.exitCode.has_value());
+    // The program goes on: the bound on the end of a close must not hold.
+    EXPECT_TRUE(window.called("closeTakenForRestart"));
 }
 
 // A reader that fails while the start-up still runs ends the start-up the
