@@ -97,6 +97,17 @@ TEST_F(ClosingDownTest, ANewFlightShowsItsMessageForTenSecondsBeforeTheEnd) {
     EXPECT_EQ(window.exitCode, 0);
 }
 
+// The end of a close is bounded: the notice gives way to the user's close.
+TEST_F(ClosingDownTest, ACloseEndsTheNewFlightNoticeAtOnce) {
+    run.endRun(RestartReason::newFlight, 45);
+    clock.setObserver([&](RunClock::time_point) {
+        if (elapsed() >= kStopSettleTime + 2s) process.closePressed.store(true);
+    });
+    lf_closingDown(control);
+    EXPECT_LT(elapsed(), kStopSettleTime + 3s);
+    EXPECT_EQ(window.exitCode, 0);
+}
+
 TEST_F(ClosingDownTest, StopsTheThreadsAndLinksBeforeCleaningUp) {
     run.endRun(RestartReason::simWasClosed, 0);
     lf_closingDown(control);
