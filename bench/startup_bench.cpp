@@ -51,6 +51,7 @@ public:
     void setFollowText(const std::string&) override {}
     void setStartingUp(bool) override {}
     void resetRunTexts() override {}
+    void closeTakenForRestart() override {}
 };
 
 void BM_StartUpToReady(benchmark::State& state) {

@@ -47,7 +47,7 @@ ui::ProgramMessage messageOf(AppWindowMessage id, std::uint64_t value = 0) {
 // the window's state, never waiting for the UI thread.
 class PostingRunWindow final : public RunWindow {
 public:
-    explicit PostingRunWindow(ui::Window& window) : window_(window) {}
+    PostingRunWindow(ui::Window& window, CloseBound& closeBound) : window_(window), closeBound_(closeBound) {}
     void setProgram(Program& program) { program_ = &program; }
 
     void postStartRun() override { window_.postMessage(messageOf(AppWindowMessage::startRun)); }
@@ -72,11 +72,13 @@ public:
         repaintStatus();
     }
     void resetRunTexts() override { state().reset(); }
+    void closeTakenForRestart() override { closeBound_.withdraw(); }
 
 private:
     MainWindowState& state() { return program_->parts().windowState; }
 
     ui::Window& window_;
+    CloseBound& closeBound_;
     Program* program_ = nullptr;
 };
 
@@ -170,9 +172,16 @@ std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::S
 
 std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
                                const std::vector<std::string>& arguments, ReaderPorts ports, RunClock& clock) {
+    CloseBound closeBound(kThreadJoinBound);
+    return gf_runApplication(window, simulator, arguments, ports, clock, closeBound);
+}
+
+std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
+                               const std::vector<std::string>& arguments, ReaderPorts ports, RunClock& clock,
+                               CloseBound& closeBound) {
     const std::optional<bool> production = productionSwitch(arguments);
     if (!createProductFolder()) return 1;
-    PostingRunWindow runWindow(*window);
+    PostingRunWindow runWindow(*window, closeBound);
     Program program(simulator, runWindow, clock);
     runWindow.setProgram(program);
     ProgramParts& parts = program.parts();
@@ -181,6 +190,8 @@ std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::S
     MainWindow* mainWindow = nullptr;
     MainWindowHooks hooks;
     hooks.onClose = [&] {
+        // The bound first: the run thread may never come to the close.
+        closeBound.start();
         // With no run thread alive there is nobody to close down: end now.
         if (!program.onClose()) window->quit(parts.process.exitCode.load());
     };
@@ -200,14 +211,16 @@ std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::S
         return 1;
     }
     if (production.value_or(false)) parts.process.productionMode.store(true);
-    const ui::CloseOnSignals signals(*window);
+    const ui::CloseOnSignals signals(*window, [&closeBound] { closeBound.start(); });
     window->postMessage(messageOf(AppWindowMessage::startRun));
     std::jthread picture = pictureOnRequest(*window);
     const std::int32_t exitCode = window->runMessageLoop();
+    // An end that no close asked for (a new flight, a new version) is bounded too.
+    closeBound.start();
     // No more pictures of a window that is closing down.
     picture.request_stop();
     if (picture.joinable()) picture.join();
-    program.finish(kThreadJoinBound);
+    program.finish(closeBound.left());
     return exitCode;
 }
 

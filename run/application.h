@@ -13,6 +13,7 @@
 #include "feed/readers.h"
 #include "platform/sim/sim_api.h"
 #include "platform/ui/window.h"
+#include "run/close_bound.h"
 #include "run/run_clock.h"
 
 namespace qvl {
@@ -60,6 +61,12 @@ std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::S
 // clock that the loop paces itself by.
 std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
                                const std::vector<std::string>& arguments, ReaderPorts ports, RunClock& clock);
+// The same within the caller's bound on the close: the window's close and
+// the close signals start it, and so does the end of the window's loop; what
+// the caller still ends after the return (the simulator) has what is left.
+std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
+                               const std::vector<std::string>& arguments, ReaderPorts ports, RunClock& clock,
+                               CloseBound& closeBound);
 
 // The whole program: -1 for a second instance (nothing written, no window);
 // 1 when Log.txt cannot be opened (said on stderr and, with a display, in a

@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <exception>
 #include <string>
 
@@ -30,6 +31,7 @@ void waitForUserClose(RunControl& control) {
     if (restartsAfter(control.run.restartReason.load())) {
         control.run.closeRequested.store(false);
         control.process.closePressed.store(false);
+        control.window.closeTakenForRestart();
     }
 }
 
@@ -57,7 +59,11 @@ void exitProgram(RunControl& control, RestartReason reason) {
     if (reason == RestartReason::newFlight) {
         gf_showMessage(fmt::format("New flight detected, {} will close, please restart manually ...", kProductName),
                        MessageLogging::logged);
-        control.clock.sleepUntil(control.clock.now() + kNewFlightNoticeTime);
+        // A close ends the notice: the end of a close is bounded.
+        const RunClock::time_point until = control.clock.now() + kNewFlightNoticeTime;
+        while (!control.process.closePressed.load() && control.clock.now() < until) {
+            control.clock.sleepUntil(std::min(until, control.clock.now() + kSystemErrorPollTime));
+        }
     }
     control.window.postExit(control.process.exitCode.load());
 }

@@ -3,9 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <string>
-#include <string_view>
 #include <utility>
 
 #include "core/log.h"
@@ -19,6 +17,7 @@
 #include "engine/traffic_gone.h"
 #include "refdata/airports.h"
 #include "refdata/dbase.h"
+#include "run/close_bound.h"
 #include "run/start_up.h"
 #include "simlink/sim_client.h"
 
@@ -59,16 +58,6 @@ void installSimLinkHooks(ProgramParts& p) {
     };
     hooks.switchSimulator = [&p](SimVersion to) { switchSimulatorTo(p.commandOwners, simChoiceName(to)); };
     p.link.hooks.publish(std::move(hooks));
-}
-
-// A thread of the run still works with the parts, the settings and the log:
-// none of them may be freed under it, and no destructor may wait for it. So
-// the process ends here, at once, after its last line in Log.txt.
-[[noreturn]] void endWhileAThreadRuns(std::string_view thread, std::chrono::milliseconds bound) {
-    gf_logAttention(fmt::format("The {} thread has not ended within {} ms: {} ends at once with exit code 1", thread,
-                                bound.count(), kProductName));
-    gf_flushLog();
-    std::_Exit(1);
 }
 
 // What the automatic radius is chosen from, read only from what other

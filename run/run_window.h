@@ -35,6 +35,10 @@ public:
     virtual void setStartingUp(bool startingUp) = 0;
     // Every status text and lamp back to a fresh run's.
     virtual void resetRunTexts() = 0;
+    // The close that the window passed on (its button or a close signal) was
+    // taken up as a restart: the program goes on, and only a later close
+    // bounds its end.
+    virtual void closeTakenForRestart() = 0;
 };
 
 }  // namespace qvl

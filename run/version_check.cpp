@@ -6,7 +6,6 @@
 #include <array>
 #include <fstream>
 #include <iterator>
-#include <limits>
 #include <nlohmann/json.hpp>
 #include <optional>
 
@@ -31,6 +30,9 @@ namespace qvl {
 namespace {
 
 constexpr int kNewVersionFailedCode = 112;
+constexpr std::int32_t kMaxVersionPart = 65535;
+// learned/<archive>/<publisher>/<file>: the deepest a learned file lies.
+constexpr int kLearnedFolderDepth = 2;
 constexpr std::string_view kProgramKey = "msfs_app";
 const fs::path kVersionsJson{"versions.json"};
 const fs::path kArchiveName{"latest_version.zip"};
@@ -44,27 +46,27 @@ void lf_logUpToDate(std::string_view key) { gf_log(fmt::format("{} version up-to
 
 void lf_logVersionNotFound(std::string_view key) { gf_logAttention(fmt::format("{} version not found", key)); }
 
-// A member that is a whole number within 32 bits.
-std::optional<std::int32_t> wholeNumber(const nlohmann::json& object, const char* name) {
+// A member that is a version part. A release never numbers a part above
+// 65535 (the most a Windows version resource holds): a larger one stored as
+// the current version would leave no later release newer.
+std::optional<std::int32_t> versionPart(const nlohmann::json& object, const char* name) {
     const auto it = object.find(name);
     if (it == object.end() || !it->is_number_integer()) return std::nullopt;
     if (it->is_number_unsigned()) {
         const auto value = it->get<std::uint64_t>();
-        if (value > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max())) return std::nullopt;
+        if (value > static_cast<std::uint64_t>(kMaxVersionPart)) return std::nullopt;
         return static_cast<std::int32_t>(value);
     }
     const auto value = it->get<std::int64_t>();
-    if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max()) {
-        return std::nullopt;
-    }
+    if (value < 0 || value > kMaxVersionPart) return std::nullopt;
     return static_cast<std::int32_t>(value);
 }
 
 std::optional<VersionRecord> versionOf(const nlohmann::json& item) {
     if (!item.is_object()) return std::nullopt;
-    const auto major = wholeNumber(item, "major");
-    const auto minor = wholeNumber(item, "minor");
-    const auto patch = wholeNumber(item, "patch");
+    const auto major = versionPart(item, "major");
+    const auto minor = versionPart(item, "minor");
+    const auto patch = versionPart(item, "patch");
     if (!major || !minor || !patch) return std::nullopt;
     return VersionRecord{.major = *major, .minor = *minor, .patch = *patch};
 }
@@ -105,7 +107,8 @@ std::optional<WebVersions> fetchWebVersions(const fs::path& file, const Download
         return WebVersions{};
     }
     for (const std::string& key : read->unreadableKeys) {
-        gf_logAttention(fmt::format("versions.json: '{}' has no whole-number major, minor and patch", key));
+        gf_logAttention(fmt::format("versions.json: '{}' has no whole-number major, minor and patch from 0 to {}", key,
+                                    kMaxVersionPart));
     }
     return std::move(read).value();
 }
@@ -220,6 +223,28 @@ bool moveIntoNewVersion(const fs::path& installer, const fs::path& newVersion) {
         return false;
     }
     return true;
+}
+
+// The folder and the folders below it, down to `depth` levels; links to
+// folders below it are not followed. A folder that cannot be listed is left out.
+std::vector<fs::path> foldersWithin(const fs::path& top, int depth) {
+    std::vector<fs::path> folders;
+    std::error_code error;
+    if (!fs::is_directory(top, error)) return folders;
+    folders.push_back(top);
+    std::size_t levelStart = 0;
+    for (int level = 0; level < depth; ++level) {
+        const std::size_t levelEnd = folders.size();
+        for (std::size_t i = levelStart; i < levelEnd; ++i) {
+            for (fs::directory_iterator it(folders[i], error), end; !error && it != end; it.increment(error)) {
+                std::error_code statusError;
+                if (it->is_directory(statusError) && !it->is_symlink(statusError)) folders.push_back(it->path());
+            }
+            error.clear();
+        }
+        levelStart = levelEnd;
+    }
+    return folders;
 }
 
 }  // namespace
@@ -404,19 +429,31 @@ void removeInterruptedLeftovers(const fs::path& programFolder, const fs::path& s
         part += ".part";
         dataLeftovers.insert(dataLeftovers.end(), {candidate, std::move(part), checkedPlainFor(candidate)});
     }
-    const std::vector<LeftoverSweep> sweeps{
-        // What the saves leave anywhere in the program's folder.
-        {.folder = folder, .subfolders = true},
+    // Only the folders the program writes into, each to the depth it writes
+    // at: the sweep runs before every first start, and a folder it has no
+    // business in (a hanging network share, say) must not hold the start.
+    std::vector<LeftoverSweep> sweeps{
         // What the update leaves: versions.json, the archive and the unpacked
         // installer beside the program, each maybe still in its download
-        // (".part") or unpacking (".unzip") temporary.
+        // (".part") or unpacking (".unzip") temporary; a stand file's download.
         {.folder = folder, .names = {kVersionsJson, kArchiveName, kInstallerName}, .endings = {".part", ".unzip"}},
         {.folder = folder / kInputFolder, .names = dataLeftovers},
         {.folder = folder / kNewVersionFolder, .endings = {".part", ".unzip"}},
-        // A stand file's download.
-        {.folder = folder / kAirportsFolder, .subfolders = true, .endings = {".part"}},
+        // What the saves leave.
+        {.folder = folder / kOutputFolder},
+        {.folder = folder / kInfoFolder},
+        {.folder = folder / kErrorsFolder},
+        {.folder = folder / kTbloFolder},
         {.folder = settingsFolder},
     };
+    // The stand files, their downloads and the learned files, which lie in
+    // a folder per archive and, for third-party airports, per publisher.
+    for (const fs::path* airports : {&kAirportsFolder, &kMySimaddonFolder, &kMyThirdpartyFolder}) {
+        sweeps.push_back({.folder = folder / *airports, .endings = {".part"}});
+    }
+    for (fs::path& learned : foldersWithin(folder / kLearnedFolder, kLearnedFolderDepth)) {
+        sweeps.push_back({.folder = std::move(learned), .endings = {".part"}});
+    }
     for (const LeftoverSweep& sweep : sweeps) (void)removeLeftoverTemporaries(sweep);
 }
 

@@ -20,8 +20,8 @@
 
 namespace qvl {
 
-// What versions.json says: a version per key that has whole-number major,
-// minor and patch; the other keys by name.
+// What versions.json says: a version per key whose major, minor and patch
+// are whole numbers from 0 to 65535; the other keys by name.
 struct WebVersions {
     std::map<std::string, VersionRecord, std::less<>> versions;
     std::vector<std::string> unreadableKeys;

@@ -734,14 +734,25 @@ void StandInSimulator::settle() {
     if (!w.ownThread) return;
     const std::uint64_t ticket = ++w.settleAsked;
     wake_.notify_one();
-    settled_.wait(lock, [&] { return w.settleDone >= ticket; });
+    settled_.wait(lock, [&] { return w.settleDone >= ticket || w.threadEnded; });
+}
+
+bool StandInSimulator::stopWithin(std::chrono::milliseconds bound) {
+    if (!thread_.joinable()) return true;
+    thread_.request_stop();
+    {
+        std::unique_lock lock(mutex_);
+        if (!settled_.wait_for(lock, bound, [&] { return world_->threadEnded; })) return false;
+    }
+    thread_.join();
+    return true;
 }
 
 void StandInSimulator::serve(const std::stop_token& stop) {
     std::unique_lock lock(mutex_);
     World& w = *world_;
     const auto interval = std::chrono::nanoseconds(static_cast<std::int64_t>(std::ceil(1e9 / w.config.frameRate)));
-    for (;;) {
+    while (!stop.stop_requested()) {
         const std::uint64_t ticket = w.settleAsked;
         answerInbox(lock);
         catchUp(w);
@@ -751,13 +762,15 @@ void StandInSimulator::serve(const std::stop_token& stop) {
         }
         w.settleDone = ticket;
         settled_.notify_all();
-        if (stop.stop_requested()) break;
         // Calls wait for the next frame; a settle, a close and the stop come at once.
         wake_.wait_for(lock, stop, interval, [&] { return w.settleAsked != ticket || w.traceFlushWanted; });
     }
-    // What was sent before the stop is answered and traced.
+    // What was sent before the stop is answered and traced: the program's
+    // last calls (its close) reach the simulator.
     answerInbox(lock);
     writeTraceOffLock(lock);
+    w.threadEnded = true;
+    settled_.notify_all();
 }
 
 void StandInSimulator::answerInbox(std::unique_lock<std::mutex>& lock) {

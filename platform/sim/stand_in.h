@@ -39,6 +39,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
@@ -258,6 +259,11 @@ public:
     // Waits until the thread has answered every call sent before and stepped
     // the world to the clock's present. Returns at once without the thread.
     void settle();
+    // Ends the thread once it has answered and traced what was sent before.
+    // False when it has not ended within the bound (blocked writing a trace
+    // that nobody reads, say): the caller then ends the process, as the
+    // stand-in's end would wait for that thread.
+    [[nodiscard]] bool stopWithin(std::chrono::milliseconds bound);
 
     // --- Trace and log ---
     void keepTraceInMemory(bool on);

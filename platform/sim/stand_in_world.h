@@ -107,6 +107,7 @@ struct StandInSimulator::World {
     std::vector<QueuedCall> inbox;
     std::uint64_t settleAsked = 0;  // rounds asked for by settle()
     std::uint64_t settleDone = 0;   // the last of them that the thread finished
+    bool threadEnded = false;       // the thread has answered its last calls
 
     bool tracing() const { return traceInMemory || traceFileOpen; }
 };

@@ -8,8 +8,10 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
+#include <stdexcept>
 #include <stop_token>
 #include <thread>
+#include <utility>
 
 #include "platform/ui/window.h"
 
@@ -52,7 +54,8 @@ struct CloseOnSignals::Watch {
     std::jthread watcher;
 };
 
-CloseOnSignals::CloseOnSignals(Window& window) {
+CloseOnSignals::CloseOnSignals(Window& window, std::function<void()> onSignal) {
+    if (!onSignal) throw std::invalid_argument("CloseOnSignals needs its onSignal hook");
     if (signalsTaken.exchange(true)) return;
     auto watch = std::make_unique<Watch>();
     int fds[2] = {-1, -1};
@@ -73,10 +76,13 @@ CloseOnSignals::CloseOnSignals(Window& window) {
     }
 
     const int readEnd = watch->readEnd;
-    watch->watcher = std::jthread([&window, readEnd](const std::stop_token& stop) {
+    watch->watcher = std::jthread([&window, readEnd, onSignal = std::move(onSignal)](const std::stop_token& stop) {
         while (!stop.stop_requested()) {
             pollfd waitFor{.fd = readEnd, .events = POLLIN, .revents = 0};
-            if (::poll(&waitFor, 1, kPollMilliseconds) > 0 && drainPipe(readEnd)) window.requestClose();
+            if (::poll(&waitFor, 1, kPollMilliseconds) > 0 && drainPipe(readEnd)) {
+                onSignal();
+                window.requestClose();
+            }
         }
     });
     watch_ = std::move(watch);

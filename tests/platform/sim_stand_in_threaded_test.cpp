@@ -1,8 +1,12 @@
 // The stand-in simulator on its own thread: the callers' threads only send
 // and dispatch, answers come from the stand-in's thread, and `settle` makes
 // what a test sees exact with a manual clock.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -230,6 +234,55 @@ TEST_F(StandInThread, CallersOnTwoThreadsLoseNothing) {
     EXPECT_EQ(byType.load(), kRounds * (kObjects + 1));
     for (const ObjectId id : ids) EXPECT_EQ(sim->object(id)->setDataCount, std::size_t{kRounds}) << id;
     EXPECT_EQ(sim->frameCount(), std::uint64_t{kRounds + 1});
+}
+
+// The program's last calls (its close) come just before the stand-in stops:
+// they are answered and traced, not dropped with the thread.
+TEST_F(StandInThread, ACallSentJustBeforeTheStopIsAnsweredAndTraced) {
+    config.frameRate = 0.5;  // the thread's next frame is two seconds away
+    start();
+    sim->keepTraceInMemory(true);
+    sim->settle();
+    dispatch(*conn);
+    conn->requestDataOnSimObject(12, kPosition, 0, Period::once);
+    ASSERT_TRUE(sim->stopWithin(std::chrono::seconds(10)));
+    EXPECT_EQ(countOf(dispatch(*conn), recvSimObjectData), 1u);
+    const std::vector<std::string> trace = sim->traceLines();
+    EXPECT_NE(std::find(trace.begin(), trace.end(), "c1 RequestDataOnSimObject 12 1 object 0 once"), trace.end());
+}
+
+// A trace file that nobody reads (a pipe whose reader has stopped) blocks the
+// thread in its last write: the stop says so at its bound instead of waiting
+// for ever, and the trace is whole once the reader goes on.
+TEST_F(StandInThread, AThreadBlockedWritingItsTraceIsNotWaitedForPastTheBound) {
+    test::TempDir dir;
+    const std::filesystem::path fifo = dir / "trace.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    ASSERT_GT(::fcntl(reader, F_SETPIPE_SZ, 4096), 0);
+    sim = std::make_unique<StandInSimulator>(config, clock);
+    ASSERT_TRUE(sim->setTraceFile(fifo));
+    sim->runOnOwnThread();
+    ASSERT_TRUE(succeeded(sim->open(&conn, "Quorvelant", 0)));
+    conn->addToDataDefinition(kPosition, "PLANE LATITUDE", "degrees", DataType::float64, 0, 0);
+    for (RequestId request = 1000; request < 1400; ++request) {
+        conn->requestDataOnSimObject(request, kPosition, 0, Period::once);
+    }
+    EXPECT_FALSE(sim->stopWithin(std::chrono::milliseconds(200)));
+
+    ASSERT_EQ(::fcntl(reader, F_SETFL, 0), 0);  // blocking reads from here
+    std::string drained;
+    std::jthread draining([&] {
+        char buffer[4096];
+        for (ssize_t got = 0; (got = ::read(reader, buffer, sizeof buffer)) > 0;) {
+            drained.append(buffer, static_cast<std::size_t>(got));
+        }
+    });
+    sim.reset();  // the writer's end closes with it: the reading ends
+    draining.join();
+    ::close(reader);
+    EXPECT_NE(drained.find("c1 RequestDataOnSimObject 1399 1 object 0 once"), std::string::npos);
 }
 
 }  // namespace

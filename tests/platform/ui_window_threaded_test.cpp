@@ -142,9 +142,9 @@ TEST(CloseSignals, SigtermAndSigintActAsTheCloseButton) {
     Events events;
     ASSERT_TRUE(window.open(mainWindow(), events));
     {
-        CloseOnSignals signals(window);
+        CloseOnSignals signals(window, [] {});
         ASSERT_TRUE(signals.installed());
-        CloseOnSignals second(window);  // one at a time
+        CloseOnSignals second(window, [] {});  // one at a time
         EXPECT_FALSE(second.installed());
 
         window.postTask([] { std::raise(SIGTERM); });
@@ -171,6 +171,31 @@ TEST(CloseSignals, SigtermAndSigintActAsTheCloseButton) {
     }
     EXPECT_EQ(events.closes, 2);
     EXPECT_TRUE(events.allOnUiThread);
+}
+
+// A UI thread busy elsewhere never comes to the close: the signal reaches the
+// hook all the same, on the watcher's thread, so the program can bound its end.
+TEST(CloseSignals, EachSignalReachesTheHookWithoutTheUiThread) {
+    HeadlessWindow window;
+    Events events;
+    ASSERT_TRUE(window.open(mainWindow(), events));
+    std::atomic<int> signals{0};
+    std::atomic<bool> onThisThread{false};
+    const auto self = std::this_thread::get_id();
+    {
+        const CloseOnSignals watch(window, [&] {
+            onThisThread.store(onThisThread.load() || std::this_thread::get_id() == self);
+            signals.fetch_add(1);
+        });
+        ASSERT_TRUE(watch.installed());
+        std::raise(SIGINT);  // no message loop runs
+        for (int i = 0; i < 500 && signals.load() < 1; ++i) std::this_thread::sleep_for(10ms);
+        std::raise(SIGTERM);
+        for (int i = 0; i < 500 && signals.load() < 2; ++i) std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_EQ(signals.load(), 2);
+    EXPECT_FALSE(onThisThread.load());
+    EXPECT_EQ(events.closes, 0);
 }
 
 }  // namespace

@@ -97,6 +97,17 @@ TEST_F(ClosingDownTest, ANewFlightShowsItsMessageForTenSecondsBeforeTheEnd) {
     EXPECT_EQ(window.exitCode, 0);
 }
 
+// The end of a close is bounded: the notice gives way to the user's close.
+TEST_F(ClosingDownTest, ACloseEndsTheNewFlightNoticeAtOnce) {
+    run.endRun(RestartReason::newFlight, 45);
+    clock.setObserver([&](RunClock::time_point) {
+        if (elapsed() >= kStopSettleTime + 2s) process.closePressed.store(true);
+    });
+    lf_closingDown(control);
+    EXPECT_LT(elapsed(), kStopSettleTime + 3s);
+    EXPECT_EQ(window.exitCode, 0);
+}
+
 TEST_F(ClosingDownTest, StopsTheThreadsAndLinksBeforeCleaningUp) {
     run.endRun(RestartReason::simWasClosed, 0);
     lf_closingDown(control);
@@ -153,6 +164,7 @@ TEST_F(ClosingDownTest, ASystemErrorWaitsForTheUserToCloseThenEnds) {
     EXPECT_GE(elapsed(), 30s);
     EXPECT_TRUE(logHas("User closed Quorvelant"));
     EXPECT_EQ(window.exitCode, 0);
+    EXPECT_FALSE(window.called("closeTakenForRestart"));
 }
 
 TEST_F(ClosingDownTest, ACommunityPathAcceptedDuringTheSystemErrorWaitRestartsAfterTheClose) {
@@ -171,6 +183,8 @@ TEST_F(ClosingDownTest, ACommunityPathAcceptedDuringTheSystemErrorWaitRestartsAf
     lf_closingDown(control);
     EXPECT_EQ(window.startRuns, 1);
     EXPECT_FALSE(window.exitCode.has_value());
+    // The program goes on: the bound on the end of a close must not hold.
+    EXPECT_TRUE(window.called("closeTakenForRestart"));
 }
 
 // A reader that fails while the start-up still runs ends the start-up the

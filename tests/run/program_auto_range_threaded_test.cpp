@@ -53,6 +53,7 @@ public:
     void setFollowText(const std::string& /*text*/) override {}
     void setStartingUp(bool /*startingUp*/) override {}
     void resetRunTexts() override {}
+    void closeTakenForRestart() override {}
 };
 
 // Vienna as the airport list has it; the user's park airport.

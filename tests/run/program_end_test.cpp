@@ -48,6 +48,7 @@ public:
     void setFollowText(const std::string& /*text*/) override {}
     void setStartingUp(bool /*startingUp*/) override {}
     void resetRunTexts() override {}
+    void closeTakenForRestart() override {}
 };
 
 // A simulator whose connection never opens nor fails: the simulator client's

@@ -57,6 +57,7 @@ public:
     void setFollowText(const std::string&) override {}
     void setStartingUp(bool) override {}
     void resetRunTexts() override {}
+    void closeTakenForRestart() override {}
 
     std::optional<Post> take(std::chrono::seconds within) {
         std::unique_lock lock(mutex_);

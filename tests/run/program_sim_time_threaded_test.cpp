@@ -50,6 +50,7 @@ public:
     void setFollowText(const std::string&) override {}
     void setStartingUp(bool) override {}
     void resetRunTexts() override {}
+    void closeTakenForRestart() override {}
 };
 
 // The traffic client's side of the link: whole lines, as they arrive.

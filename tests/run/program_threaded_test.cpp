@@ -49,6 +49,7 @@ public:
     void setFollowText(const std::string&) override {}
     void setStartingUp(bool) override {}
     void resetRunTexts() override {}
+    void closeTakenForRestart() override {}
 
     // The next post within the time; none when nothing came.
     std::optional<std::pair<Post, std::int32_t>> take(std::chrono::seconds within) {

@@ -125,6 +125,51 @@ TEST_F(StartUpTest, TheFirstStartRemovesWhatInterruptedWritesLeft) {
     EXPECT_TRUE(fs::exists("versions.json.part"));
 }
 
+// The sweep looks only where the program writes, to the depth it writes at:
+// a folder of the user's (or one that hangs) is never walked.
+TEST_F(StartUpTest, TheFirstStartSweepsOnlyTheFoldersTheProgramWritesInto) {
+    namespace fs = std::filesystem;
+    const std::vector<std::string> leftovers{"airport.xml.part",
+                                             "output/info/AirportsScanLog.txt.7.0.tmp",
+                                             "output/errors/Fixes.txt.7.1.tmp",
+                                             "tblo/tblo.zip.7.2.tmp",
+                                             "airports/my_park_airports.txt.7.3.tmp",
+                                             "airports/park_airport.xml.part",
+                                             "airports/my_simaddon/EHAM.xml.7.4.tmp",
+                                             "airports/my_thirdparty/KJFK.xml.7.5.tmp",
+                                             "airports/learned/EDDM.xml.7.6.tmp",
+                                             "airports/learned/my_simaddon/EHAM.xml.7.7.tmp",
+                                             "airports/learned/thirdparty/Maker/LFPG.xml.7.8.tmp",
+                                             "airports/learned/thirdparty/Maker/LFPG.xml.part"};
+    const std::vector<std::string> kept{"docs/manual.txt.7.9.tmp", "Community/some.addon/layout.json.7.10.tmp",
+                                        "input/my_regcodes/mine.txt.7.11.tmp",
+                                        "airports/learned/thirdparty/Maker/old/LFPG.xml.7.12.tmp"};
+    const auto place = [](const std::string& name, const std::string& bytes) {
+        if (fs::path(name).has_parent_path()) fs::create_directories(fs::path(name).parent_path());
+        writeFile(name, bytes);
+    };
+    for (const auto& name : leftovers) place(name, "left");
+    for (const auto& name : kept) place(name, "kept");
+    run.closeRequested.store(true);
+    (void)lf_readDataFiles(control);
+    for (const auto& name : leftovers) EXPECT_FALSE(fs::exists(name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(fs::exists(name)) << name;
+}
+
+// Only a name that ends in ".part" or ".unzip" is a download's or an
+// unpacking's temporary; a file named just that is something else.
+TEST_F(StartUpTest, AFileNamedOnlyPartOrUnzipIsNoLeftover) {
+    namespace fs = std::filesystem;
+    fs::create_directories("new_version");
+    const std::vector<std::string> kept{".part", ".unzip", "new_version/.part", "new_version/.unzip"};
+    for (const auto& name : kept) writeFile(name, "kept");
+    writeFile("new_version/x.unzip", "left");
+    run.closeRequested.store(true);
+    (void)lf_readDataFiles(control);
+    for (const auto& name : kept) EXPECT_TRUE(fs::exists(name)) << name;
+    EXPECT_FALSE(fs::exists("new_version/x.unzip"));
+}
+
 TEST_F(StartUpTest, WithoutAnInstallPathTheUserIsAskedForTheCommunityFolder) {
     MSFS_INSTALL_PATH.set("");
     startUp.msfsFound = false;

@@ -230,6 +230,26 @@ TEST_F(VersionCheckTest, AKeyWithoutWholeNumbersIsNotFound) {
     EXPECT_FALSE(run.isClosing());
 }
 
+// A version stored beyond any release would leave no later release newer.
+TEST_F(VersionCheckTest, AVersionBeyondAnyReleaseIsNotFoundAndNothingIsStored) {
+    server.route("/downloads/versions.json",
+                 HttpResponse::ok(R"({"airports": {"major": 2147483647, "minor": 0, "patch": 0},
+                                      "liveries": {"major": 1, "minor": 2147483647, "patch": 0},
+                                      "dbase": {"major": 1, "minor": 2, "patch": -1},
+                                      "addons": {"major": 65535, "minor": 65535, "patch": 65535}})"));
+    EXPECT_TRUE(check.gf_checkVersions());
+    for (const char* key : {"airports", "liveries", "dbase"}) {
+        EXPECT_TRUE(logged(std::string(key) + " version not found")) << key;
+    }
+    EXPECT_TRUE(logged("'airports' has no whole-number major, minor and patch from 0 to 65535"));
+    EXPECT_EQ(AIRPORTS_VERSION.value(), gf_versionToString(kStored));
+    EXPECT_EQ(LIV_SCAN_VERSION.value(), gf_versionToString(kStored));
+    EXPECT_FALSE(SCAN_LIVERIES.value());
+    // The highest plausible version is still one.
+    EXPECT_EQ(ADDONS_SCAN_VERSION.value(), "65535.65535.65535");
+    EXPECT_TRUE(SCAN_AIRPORTS.value());
+}
+
 TEST_F(VersionCheckTest, UnreachableSiteLetsTheRunGoOn) {
     EXPECT_TRUE(check.gf_checkVersions());
     EXPECT_TRUE(logged("Downloading version info from my web site failed!"));

@@ -251,6 +251,7 @@ public:
     void setFollowText(const std::string& text) override { followText = text; }
     void setStartingUp(bool startingUp) override { calls.emplace_back(startingUp ? "startingUp" : "started"); }
     void resetRunTexts() override { calls.emplace_back("resetRunTexts"); }
+    void closeTakenForRestart() override { calls.emplace_back("closeTakenForRestart"); }
     [[nodiscard]] bool called(const std::string& call) const {
         return std::find(calls.begin(), calls.end(), call) != calls.end();
     }

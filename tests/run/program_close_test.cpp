@@ -1,0 +1,155 @@
+// A close always ends the process: the whole program (its window, its
+// signal handlers, its run thread) runs in a child process whose run thread
+// blocks for good in its first step. SIGINT or the window's close must end
+// that child about 5 s later with exit code 1 and its last line in Log.txt,
+// though the run thread never comes to the close and the window's loop
+// never ends.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "core/log.h"
+#include "platform/sim/stand_in.h"
+#include "platform/ui/window.h"
+#include "run/application.h"
+#include "run/close_bound.h"
+#include "run/run_clock.h"
+#include "run/run_control.h"
+#include "support/log_capture.h"
+#include "support/temp_dir.h"
+
+namespace qvl::test {
+namespace {
+
+using namespace std::chrono_literals;
+using Steady = std::chrono::steady_clock;
+
+// The run thread's first step reads the clock: there it stays, as on a
+// folder whose reads never return. The UI thread reads it as it is.
+class ClockThatHoldsTheRun final : public RunClock {
+public:
+    time_point now() override {
+        holdOffTheUiThread();
+        return std::chrono::steady_clock::now();
+    }
+    void sleepUntil(time_point when) override {
+        holdOffTheUiThread();
+        std::this_thread::sleep_until(when);
+    }
+    std::atomic<bool> holding{false};
+
+private:
+    void holdOffTheUiThread() {
+        if (std::this_thread::get_id() == uiThread_) return;
+        holding.store(true);
+        for (;;) std::this_thread::sleep_for(1h);
+    }
+    const std::thread::id uiThread_ = std::this_thread::get_id();
+};
+
+enum class CloseBy { signal, window };
+
+// The close is sent once the run thread is held; its steady time goes to
+// `sentAt` (the steady clock is the machine's, so the test's process reads
+// the same). Should the child outlive its bound by far, it ends with 3.
+void runUntilClosed(CloseBy by, const std::filesystem::path& sentAt) {
+    const std::shared_ptr<ui::Window> window = ui::makeWindow(ui::BackEnd::Headless);
+    sim::StandInSimulator simulator;
+    ClockThatHoldsTheRun clock;
+    std::jthread closer([&, by, sentAt] {
+        while (!clock.holding.load()) std::this_thread::sleep_for(10ms);
+        std::ofstream(sentAt) << Steady::now().time_since_epoch().count();
+        if (by == CloseBy::signal) {
+            std::raise(SIGINT);
+        } else {
+            window->requestClose();
+        }
+        std::this_thread::sleep_for(20s);
+        std::_Exit(3);
+    });
+    std::_Exit(gf_runApplication(window, simulator, {}, {.traffic = 0, .qnh = 0}, clock));
+}
+
+class ProgramClose : public ::testing::TestWithParam<CloseBy> {
+protected:
+    ProgramClose() : previous_(std::filesystem::current_path()) {
+        std::filesystem::create_directories(dir / "runtime");
+        std::filesystem::create_directories(dir / "docs");
+        ::setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
+        ::setenv("QVL_ROAMING_DIR", (dir / "roaming").c_str(), 1);
+        std::filesystem::current_path(dir.path());
+    }
+    ~ProgramClose() override {
+        std::filesystem::current_path(previous_);
+        ::unsetenv("XDG_RUNTIME_DIR");
+        ::unsetenv("QVL_ROAMING_DIR");
+    }
+    TempDir dir;
+
+private:
+    std::filesystem::path previous_;
+};
+
+TEST_P(ProgramClose, ACloseEndsARunThatNeverReturnsWithinTheBoundWithExitCode1) {
+    const LogCapture log(dir.path());
+    // The child inherits the log's buffer: empty it, so no line is written twice.
+    gf_flushLog();
+    GTEST_FLAG_SET(death_test_style, "fast");
+    const std::filesystem::path sentAt = dir / "sent_at.txt";
+    EXPECT_EXIT(runUntilClosed(GetParam(), sentAt), ::testing::ExitedWithCode(1), "");
+    const auto ended = Steady::now();
+
+    std::int64_t sentTicks = 0;
+    std::ifstream(sentAt) >> sentTicks;
+    ASSERT_NE(sentTicks, 0) << "the run thread was never held";
+    const auto afterClose = ended - Steady::time_point(Steady::duration(sentTicks));
+    EXPECT_GE(afterClose, kThreadJoinBound);
+    // The bound and the time to end; far more would be the program's stall.
+    EXPECT_LT(afterClose, kThreadJoinBound + 3s);
+    const std::string text = log.text();
+    EXPECT_TRUE(
+        text.ends_with("==> The run thread has not ended within 5000 ms: Quorvelant ends at once with exit code 1\n"))
+        << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(SignalOrWindow, ProgramClose, ::testing::Values(CloseBy::signal, CloseBy::window),
+                         [](const ::testing::TestParamInfo<CloseBy>& param) {
+                             return param.param == CloseBy::signal ? std::string("Sigint") : std::string("Window");
+                         });
+
+// A close taken up as a restart withdraws the bound, so the program goes on;
+// the next close starts it anew and names what the end then waits for.
+void closeWithdrawnThenAgain() {
+    CloseBound bound(100ms);
+    bound.start();
+    bound.withdraw();
+    std::this_thread::sleep_for(400ms);
+    bound.awaiting("SimClient");
+    bound.start();
+    std::this_thread::sleep_for(5s);
+    std::_Exit(0);
+}
+
+TEST(CloseBound, AWithdrawnBoundLetsTheProgramGoOnAndALaterCloseStartsItAnew) {
+    const TempDir dir;
+    const LogCapture log(dir.path());
+    gf_flushLog();
+    GTEST_FLAG_SET(death_test_style, "fast");
+    EXPECT_EXIT(closeWithdrawnThenAgain(), ::testing::ExitedWithCode(1), "");
+    const std::string text = log.text();
+    EXPECT_TRUE(text.ends_with(
+        "==> The SimClient thread has not ended within 100 ms: Quorvelant ends at once with exit code 1\n"))
+        << text;
+}
+
+}  // namespace
+}  // namespace qvl::test
