@@ -256,9 +256,10 @@ void AirportsScan::lf_scanStreamedAirports(const fs::path& folder, Scan& scan) {
         return WalkStep::skip;
     });
     enterPhase(Phase::pack);
-    // The simaddon folder must hold only this scan's files before they are
-    // sent and counted.
-    settleFolder(state_, kMySimaddonFolder);
+    // The folder is settled once, after every search: the Community search
+    // still produces files of it, and a kill in between must not leave
+    // those of the earlier scan gone. Sending and counting pass over the
+    // earlier files that stay until then.
     lf_copySimaddonFiles(state_);
     enterPhase(Phase::generate);
     showSimaddonCount();
@@ -387,7 +388,7 @@ Result<void, BglFileError> AirportsScan::mergeBglFindings(BglFileFindings&& find
 }
 
 void AirportsScan::showSimaddonCount() {
-    parts_.status.showCount(StatusCount::simaddonAirports, gf_countFilesInFolder(kMySimaddonFolder));
+    parts_.status.showCount(StatusCount::simaddonAirports, producedFileCount(state_, kMySimaddonFolder));
     parts_.status.statusChanged();
 }
 

@@ -10,6 +10,7 @@
 
 #include "airports/apf_file.h"
 #include "core/files.h"
+#include "core/half_hour_slots.h"
 #include "core/log.h"
 #include "core/messages.h"
 #include "core/meta_info.h"
@@ -222,7 +223,11 @@ void logDuplicate(std::string_view standId, const LearnedFlight& flight, HeldLog
 
 std::optional<LearnedFlight> readLearnedOpt(const pugi::xml_node& opt, std::uint32_t ordinal, LearnedLines& lines) {
     OptIdentity identity = lf_readOpt(opt);
-    const HalfHourSlots hours = gf_hours2bitset(opt.attribute("hh").as_string());
+    const HalfHourSlotsRead read = readHalfHourSlots(opt.attribute("hh").as_string());
+    if (!read.problems.empty() && lines.admit(LearnedLines::Kind::unreadableHours)) {
+        for (const std::string& problem : read.problems) lines.log().attention(problem);
+    }
+    const HalfHourSlots& hours = read.slots;
     if (hours.none()) {
         if (lines.admit(LearnedLines::Kind::emptyHours)) lines.log().attention("empty bit set");
         return std::nullopt;
@@ -275,6 +280,7 @@ bool LearnedLines::admit(Kind kind) { return ++seen_.at(static_cast<std::size_t>
 void LearnedLines::logCounts(HeldLogLines& log) const {
     static constexpr std::array<std::string_view, kKinds> kWhat{"flights already at their stand",
                                                                 "flights without half hours",
+                                                                "flights with unreadable half hours",
                                                                 "learned stands not found",
                                                                 "manually created stands that exist already",
                                                                 "manually created stands without correct attributes",

@@ -87,12 +87,13 @@ public:
     enum class Kind : std::uint8_t {
         repeatedFlight,    // a flight the stand has already
         emptyHours,        // a flight without half hours
+        unreadableHours,   // a flight whose half-hour text has bad pieces
         unknownStand,      // a parkpos of no stand
         manualExists,      // a manual stand whose id is taken
         manualIncomplete,  // a manual stand without a place or radius
         badRadius,         // a radius change without a usable radius
     };
-    static constexpr std::size_t kKinds = 6;
+    static constexpr std::size_t kKinds = 7;
     // Lines of one kind written before the rest are only counted.
     static constexpr std::uint32_t kWrittenPerKind = 5;
 

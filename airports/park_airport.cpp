@@ -8,6 +8,7 @@
 #include <exception>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <system_error>
 #include <type_traits>
 #include <utility>
@@ -93,8 +94,18 @@ struct SourceFile {
     std::string error;
 };
 
+bool isArchivePath(const std::string& pathText) { return !pathText.starts_with("airports"); }
+
+// Every archived stand file is fetched into the one park_airport.xml, and a
+// read given up may still be ending its download while the next one begins:
+// one read at a time fetches and parses it. A leaf lock.
+std::mutex& fetchedStandFileMutex() {
+    static std::mutex fetched;
+    return fetched;
+}
+
 SourceFile sourceFileFor(const std::string& pathText, const DownloadStop& stop) {
-    if (pathText.starts_with("airports")) return {.file = pathFromUtf8(pathText), .error = {}};
+    if (!isArchivePath(pathText)) return {.file = pathFromUtf8(pathText), .error = {}};
     std::error_code ignored;
     fs::create_directories(kAirportsFolder, ignored);
     const fs::path target = kAirportsFolder / "park_airport.xml";
@@ -228,6 +239,8 @@ ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop) {
     // The load says what is missing.
     if (request.pathText.empty() || !request.icao.isSet()) return files;
     try {
+        std::unique_lock fetch(fetchedStandFileMutex(), std::defer_lock);
+        if (isArchivePath(request.pathText)) fetch.lock();
         const SourceFile source = sourceFileFor(request.pathText, stop);
         if (!source.error.empty()) {
             files.error = source.error;
@@ -236,6 +249,7 @@ ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop) {
         files.source = source.file;
         auto document = std::make_shared<pugi::xml_document>();
         if (!document->load_file(files.source.c_str())) return files;
+        if (fetch.owns_lock()) fetch.unlock();
         files.standFile = document;
         const std::string publisher = gf_readStringParameterXml(*document, "publisher").value_or("");
         files.learnedPath = lf_archivedApfPath(request.pathText, publisher);
@@ -316,15 +330,30 @@ void gf_applyApfSettings(const LoadedParkAirport& park, Status& status) {
     if (restore(WEEK, stored.week)) status.settingChanged(WEEK);
 }
 
+namespace {
+
+bool isDone(const std::future<ApfFiles>& files) {
+    return files.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+}  // namespace
+
 ApfFilesRead::~ApfFilesRead() {
     stop();
     if (files_.valid()) files_.wait();
+    for (std::future<ApfFiles>& files : givenUp_) files.wait();
 }
 
 bool ApfFilesRead::ready(const ApfLoadRequest& request) {
-    if (files_.valid() && files_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return false;
-    if (files_.valid() && reading_ == request) return true;
-    // Nothing read yet, or the read of an airport no longer wanted.
+    std::erase_if(givenUp_, [](const std::future<ApfFiles>& files) { return isDone(files); });
+    if (files_.valid() && reading_ == request) return isDone(files_);
+    // Nothing read yet, or the read of an airport no longer wanted: one still
+    // running is stopped and left to end on its own, and the new read begins
+    // at once.
+    if (files_.valid() && !isDone(files_)) {
+        stop_.request_stop();
+        givenUp_.push_back(std::move(files_));
+    }
     reading_ = request;
     stop_ = std::stop_source();
     files_ = std::async(std::launch::async, [request, token = stop_.get_token()] {

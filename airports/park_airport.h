@@ -101,9 +101,10 @@ struct ApfFiles {
 // gf_readApf with the files read before.
 ApfLoadResult applyApfFiles(const ApfFiles& files, LoadedParkAirport& park, const ParkAirportLinks& links);
 
-// A load's files read on a thread of their own, one read at a time. The
-// main loop asks each time it comes by; a read of an airport that is no
-// longer wanted is dropped once done. Used by one thread.
+// A load's files read on a thread of their own. The main loop asks each
+// time it comes by. Asked for another airport (or after forget), a read
+// still running is stopped, its download ends, and it is dropped once done;
+// the new read does not wait for it. Used by one thread.
 class ApfFilesRead {
 public:
     ApfFilesRead() = default;
@@ -126,6 +127,8 @@ private:
     std::optional<ApfLoadRequest> reading_;
     std::stop_source stop_;
     std::future<ApfFiles> files_;
+    // Reads stopped while they ran, until they have ended.
+    std::vector<std::future<ApfFiles>> givenUp_;
 };
 
 // Puts back the parking settings the user had before the park airport was

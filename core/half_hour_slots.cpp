@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <charconv>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "core/log.h"
@@ -22,12 +23,13 @@ constexpr int kSecondHalfFrom = 29 * 60 + 30;
 // One slot number, from a piece the splitter has trimmed. The whole piece
 // must be the number: "7x" or "8.5" in a stand file is a damaged entry, not
 // slot 7 or 8.
-std::optional<int> lf_parseSlot(std::string_view piece, std::string_view wholeText) {
+std::optional<int> lf_parseSlot(std::string_view piece, std::string_view wholeText,
+                                std::vector<std::string>& problems) {
     unsigned value = 0;
     const char* last = piece.data() + piece.size();
     const auto [end, error] = std::from_chars(piece.data(), last, value);
     if (error != std::errc{} || end != last || value >= kHalfHourSlotCount) {
-        gf_logAttention(fmt::format("{} invalid hour '{}' in {}", "operator ()", piece, wholeText));
+        problems.push_back(fmt::format("{} invalid hour '{}' in {}", "operator ()", piece, wholeText));
         return std::nullopt;
     }
     return static_cast<int>(value);
@@ -39,35 +41,35 @@ HalfHourSlots slotRun(int first, int last) {
     return slots;
 }
 
-HalfHourSlots parseRunForm(std::string_view text) {
+HalfHourSlots parseRunForm(std::string_view text, std::vector<std::string>& problems) {
     if (std::count(text.begin(), text.end(), ':') > 1) {
-        gf_logAttention(fmt::format("{} more than one colon char in: {}", kHours2BitsetName, text));
+        problems.push_back(fmt::format("{} more than one colon char in: {}", kHours2BitsetName, text));
         return {};
     }
     const std::vector<std::string> pieces = lf_splitTrimmed(text, ':');
     if (pieces.empty()) {
-        gf_logAttention(fmt::format("{} invalid range format in {}", kHours2BitsetName, text));
+        problems.push_back(fmt::format("{} invalid range format in {}", kHours2BitsetName, text));
         return {};
     }
     std::vector<int> ends;
     for (const std::string& piece : pieces) {
-        const auto slot = lf_parseSlot(piece, text);
+        const auto slot = lf_parseSlot(piece, text, problems);
         if (!slot) return {};
         ends.push_back(*slot);
     }
     if (ends.size() == 1) return slotRun(ends[0], ends[0]);
     if (ends[0] > ends[1]) {
-        gf_logAttention(
+        problems.push_back(
             fmt::format("{} descending range not allowed ({}:{} in {})", kHours2BitsetName, ends[0], ends[1], text));
         return {};
     }
     return slotRun(ends[0], ends[1]);
 }
 
-HalfHourSlots parseListForm(std::string_view text) {
+HalfHourSlots parseListForm(std::string_view text, std::vector<std::string>& problems) {
     HalfHourSlots slots;
     for (const std::string& piece : lf_splitTrimmed(text, ',')) {
-        if (const auto slot = lf_parseSlot(piece, text)) slots.set(static_cast<std::size_t>(*slot));
+        if (const auto slot = lf_parseSlot(piece, text, problems)) slots.set(static_cast<std::size_t>(*slot));
     }
     return slots;
 }
@@ -92,10 +94,18 @@ int halfHourSlot(int hour, int minute, int second) {
     return 2 * hour + (minute * 60 + second >= kSecondHalfFrom ? 1 : 0);
 }
 
+HalfHourSlotsRead readHalfHourSlots(std::string_view text) {
+    HalfHourSlotsRead read;
+    if (text.empty()) return read;
+    read.slots = text.find(':') != std::string_view::npos ? parseRunForm(text, read.problems)
+                                                          : parseListForm(text, read.problems);
+    return read;
+}
+
 HalfHourSlots gf_hours2bitset(std::string_view text) {
-    if (text.empty()) return {};
-    if (text.find(':') != std::string_view::npos) return parseRunForm(text);
-    return parseListForm(text);
+    const HalfHourSlotsRead read = readHalfHourSlots(text);
+    for (const std::string& problem : read.problems) gf_logAttention(problem);
+    return read.slots;
 }
 
 std::optional<std::string> gf_bitsetToList(const HalfHourSlots& slots) {

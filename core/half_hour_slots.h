@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qvl {
 
@@ -23,6 +24,14 @@ int halfHourSlot(int hour, int minute, int second);
 // logged ("==> ..."); a bad run gives the empty set, a bad list entry is
 // skipped.
 HalfHourSlots gf_hours2bitset(std::string_view text);
+
+// The same parse, with the lines about the bad pieces handed back instead of
+// logged: a reader of many texts counts them with its own lines.
+struct HalfHourSlotsRead {
+    HalfHourSlots slots;
+    std::vector<std::string> problems;  // as gf_hours2bitset logs them, in order
+};
+[[nodiscard]] HalfHourSlotsRead readHalfHourSlots(std::string_view text);
 
 // "3,4,17" in ascending order; no value for the empty set.
 std::optional<std::string> gf_bitsetToList(const HalfHourSlots& slots);

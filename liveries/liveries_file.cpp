@@ -9,6 +9,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <utility>
 
 #include "core/files.h"
@@ -32,12 +33,16 @@ constexpr int kNamedSkips = 20;
 }
 
 // A file that is there but cannot be used is kept as its first generation
-// before the scan that the caller switches on replaces it. The kept file's
-// path, for the messages.
+// before the scan that the caller switches on replaces it. The words for the
+// messages: "kept as <path>" once the copy is there, else why it is not (a
+// folder in the file's place, or in the copy's, cannot be copied).
 std::string keepAsGeneration(const std::filesystem::path& file) {
-    gf_save1GenerationOf(file);
     const std::optional<std::filesystem::path> kept = generationName(file, 1);
-    return kept ? gf_pathToUtf8(*kept) : gf_pathToUtf8(file);
+    if (!kept) return "not kept: its name has no dot";
+    std::error_code error;
+    std::filesystem::copy_file(file, *kept, std::filesystem::copy_options::overwrite_existing, error);
+    if (error) return fmt::format("not kept: could not be copied to {} ({})", gf_pathToUtf8(*kept), error.message());
+    return "kept as " + gf_pathToUtf8(*kept);
 }
 
 // Why the parser refused the file, and where.
@@ -245,14 +250,13 @@ void lf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& f
     if (!loaded) {
         const std::string why = parseFailure(loaded);
         const std::string kept = keepAsGeneration(file);
-        gf_logAttention(fmt::format("{} could not be read: {}; kept as {}", pathText, why, kept));
-        fail(LiveriesFileError::notReadable,
-             fmt::format("File {} could not be read ({}), kept as {}", pathText, why, kept));
+        gf_logAttention(fmt::format("{} could not be read: {}; {}", pathText, why, kept));
+        fail(LiveriesFileError::notReadable, fmt::format("File {} could not be read ({}), {}", pathText, why, kept));
     }
     try {
         readLiveries(document, pathText, liveries);
     } catch (const UserErrorException&) {
-        gf_logAttention(fmt::format("{} kept as {}", pathText, keepAsGeneration(file)));
+        gf_logAttention(fmt::format("{} {}", pathText, keepAsGeneration(file)));
         throw;
     }
     if (liveries.size() >= 2) sortLiveries(liveries);

@@ -22,6 +22,7 @@ namespace qvl {
 // The user errors of reading the file (UserErrorException::code()).
 enum class LiveriesFileError : int {
     notReadable = 51,        // "File {} not found", or "File {} could not be read ({why}), kept as {}"
+                             // (or "not kept: could not be copied to {} ({why})")
     noLiveriesSection = 52,  // "{} does not contain a <liveries> section"
     noLiveries = 533,        // "{} does not contain liveries"
     missingAttribute = 999,  // "Missing required attribute '{}' in <{}>"

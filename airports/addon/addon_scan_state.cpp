@@ -133,6 +133,19 @@ void settleFolder(AirportsScanState& state, const fs::path& folder) {
     if (removedAny) state.files.noteChanged(folder);
 }
 
+bool isLeftFromEarlierScan(const AirportsScanState& state, const fs::path& file) {
+    return state.earlierFiles.contains(file);
+}
+
+std::uint64_t producedFileCount(const AirportsScanState& state, const fs::path& folder) {
+    std::uint64_t count = gf_countFilesInFolder(folder);
+    for (const auto& [file, size] : state.earlierFiles) {
+        std::error_code error;
+        if (count > 0 && file.parent_path() == folder && fs::is_regular_file(file, error)) --count;
+    }
+    return count;
+}
+
 void noteBglFileOpened(AirportsScanState& state, fs::path bglFile) {
     const std::scoped_lock lock(state.bglPathsMutex);
     state.bglFilesOpened.push_back(std::move(bglFile));

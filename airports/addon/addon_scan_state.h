@@ -112,6 +112,12 @@ void noteEarlierFiles(AirportsScanState& state, const std::filesystem::path& fol
 // Removes the folder's earlier files that the scan has not produced again
 // (a failure is logged, as the folder's emptying logged it).
 void settleFolder(AirportsScanState& state, const std::filesystem::path& folder);
+// Whether the file is an earlier file that the scan has not produced again:
+// until the folder is settled it lies there, but it is none of this scan's.
+[[nodiscard]] bool isLeftFromEarlierScan(const AirportsScanState& state, const std::filesystem::path& file);
+// The folder's regular files that this scan produced, before it is settled
+// as after.
+[[nodiscard]] std::uint64_t producedFileCount(const AirportsScanState& state, const std::filesystem::path& folder);
 
 void noteBglFileOpened(AirportsScanState& state, std::filesystem::path bglFile);
 void noteBglFileHandled(AirportsScanState& state, std::filesystem::path bglFile);

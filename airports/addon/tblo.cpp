@@ -41,9 +41,11 @@ void sendToTblo(AirportsScanState& state, const fs::path& source, const Generate
 }
 
 // A file sent to the maker while its link file stands beside it is not
-// needed any more: the link names the archived file. True when it was
-// removed.
-bool removeWhenLinked(const fs::path& folder, const FixedCode4& icao, const fs::path& source) {
+// needed any more: the link names the archived file. A link file of an
+// earlier scan that this one has not produced again names nothing yet.
+// True when it was removed.
+bool removeWhenLinked(const AirportsScanState& state, const fs::path& folder, const FixedCode4& icao,
+                      const fs::path& source) {
     const fs::path link = folder / lf_apfTxtFileName(icao);
     std::error_code error;
     const bool linked = fs::exists(link, error);
@@ -51,7 +53,7 @@ bool removeWhenLinked(const fs::path& folder, const FixedCode4& icao, const fs::
         gf_logAttention(fmt::format("exists({}) failed: {}", gf_pathToUtf8(link), error.message()));
         return false;
     }
-    if (!linked) return false;
+    if (!linked || isLeftFromEarlierScan(state, link)) return false;
     fs::remove(source, error);
     if (error) {
         gf_logAttention(fmt::format("remove({}) failed: {}", gf_pathToUtf8(source), error.message()));
@@ -77,7 +79,8 @@ std::size_t lf_copySimaddonFiles(AirportsScanState& state) {
         }
         sendToTblo(state, source, file);
         ++copied;
-        it = removeWhenLinked(kMySimaddonFolder, file.icao, source) ? state.generatedFiles.erase(it) : std::next(it);
+        it = removeWhenLinked(state, kMySimaddonFolder, file.icao, source) ? state.generatedFiles.erase(it)
+                                                                           : std::next(it);
     }
     if (copied > 0) {
         logAndFlush(fmt::format("{} simaddon file{} copied to tblo folder", copied, gf_pluralSuffixSize(copied)));
@@ -106,7 +109,8 @@ void lf_copyThirdpartyFiles(AirportsScanState& state) {
             continue;
         }
         sendToTblo(state, source, file);
-        it = removeWhenLinked(kMyThirdpartyFolder, file.icao, source) ? state.generatedFiles.erase(it) : std::next(it);
+        it = removeWhenLinked(state, kMyThirdpartyFolder, file.icao, source) ? state.generatedFiles.erase(it)
+                                                                             : std::next(it);
     }
 }
 

@@ -128,6 +128,18 @@ bool parkFilesReady(Engine& engine) {
     return !request || read.ready(*request);
 }
 
+bool leftWhileParkFilesRead(Engine& engine) {
+    const UserAircraftBlock user = engine.clocks.userAircraft();
+    if (user.zeroPosition()) return false;
+    lf_updateParkAirportDistances(engine, user.position());
+    lf_checkParkAirportInSight(engine, user);
+    if (engine.parkAirport.current()) return false;
+    ParkingState& parking = engine.state.parking;
+    parking.loadPending = false;
+    parking.parkFilesRead.forget();
+    return true;
+}
+
 ApfLoadResult lf_readParkedFile(Engine& engine) {
     LoadedParkAirport& park = engine.loadedPark;
     gf_clearStands(park.parkStands);

@@ -54,6 +54,11 @@ ApfLoadResult lf_readParkedFile(Engine& engine);
 // True once the park airport's files are read for lf_readParkedFile, or
 // when it has none to read; starts their read off the main loop when none runs.
 bool parkFilesReady(Engine& engine);
+// While the park airport's files are read: leaves it, as the step would once
+// it is loaded, when it is out of sight or another one is nearer (airborne
+// only). Its load is then no longer pending and its read, a download as well,
+// is stopped. True when it was left.
+bool leftWhileParkFilesRead(Engine& engine);
 
 enum class ParkAirportsError : std::uint8_t { unknownAirport };
 

@@ -156,8 +156,14 @@ void gf_updateStaticParking(Engine& engine, bool first) {
     ParkingState& parking = engine.state.parking;
     if (engine.state.parking.update.running.load() && parking.candidates.empty()) endUpdate(engine);
     if (parking.loadPending) {
-        if (parkFilesReady(engine)) loadParkAirport(engine);
-        return;
+        if (parkFilesReady(engine)) {
+            loadParkAirport(engine);
+            return;
+        }
+        // Its files may take minutes to come (a download) while the user
+        // flies on: another airport may be the one to park at by now.
+        if (!leftWhileParkFilesRead(engine)) return;
+        updateEnds(engine);
     }
     const UserAircraftBlock user = engine.clocks.userAircraft();
     if (user.zeroPosition()) return;
@@ -166,6 +172,8 @@ void gf_updateStaticParking(Engine& engine, bool first) {
         lf_checkParkAirportInSight(engine, user);
     } else {
         lf_findParkAirport(engine, user, first);
+        // The chosen airport's read begins now, not a step later.
+        if (parking.loadPending) (void)parkFilesReady(engine);
     }
 }
 

@@ -41,18 +41,19 @@ protected:
         AddonFolder::SetUp();
         fs::create_directories(kTbloFolder);
     }
-    std::string airportFile(const std::string& publisher, const std::string& manufacturer = "") {
-        return standFile({{"publisher", publisher}, {"manufacturer", manufacturer}}, "");
+    std::string airportFile(const std::string& publisher, const std::string& manufacturer = "",
+                            const std::string& creator = "") {
+        return standFile({{"publisher", publisher}, {"manufacturer", manufacturer}, {"creator", creator}}, "");
     }
     // A stand file the scan generated: on disk, and kept as written.
     void generated(const fs::path& airportFolder, const std::string& icao, const std::string& publisher,
-                   const std::string& manufacturer = "") {
-        const std::string bytes = airportFile(publisher, manufacturer);
+                   const std::string& manufacturer = "", const std::string& creator = "") {
+        const std::string bytes = airportFile(publisher, manufacturer, creator);
         writeFile(airportFolder / (icao + ".xml"), bytes);
         scan.generatedFiles[airportFolder / (icao + ".xml")] = {.icao = FixedCode4(icao),
                                                                 .publisher = publisher,
                                                                 .manufacturer = manufacturer,
-                                                                .creator = "",
+                                                                .creator = creator,
                                                                 .bytes = std::make_shared<const std::string>(bytes)};
     }
 };
@@ -117,6 +118,19 @@ TEST_F(Tblo, ThirdpartyFilesWorthSendingArePacked) {
     EXPECT_EQ(zipEntries(kTbloZipFile), (std::map<std::string, std::string>{{"EGLL.xml", airportFile("My Pub")},
                                                                             {"LFPG.xml", airportFile("", "Someone")}}));
     EXPECT_TRUE(logged("[zip] Adding (data) airports/my_thirdparty/EGLL.xml -> EGLL.xml ("));
+}
+
+// Without a publisher, a maker of four characters or more names someone,
+// whether manufacturer or creator; the simulator's own creator does not.
+TEST_F(Tblo, AThirdpartyFileWhoseOnlyMakerIsItsCreatorOrAFourCharacterManufacturerIsPacked) {
+    generated(kMyThirdpartyFolder, "EHAM", "", "", "Someone");
+    generated(kMyThirdpartyFolder, "LFPG", "", "Abcd");
+    generated(kMyThirdpartyFolder, "EGLL", "", "", "Vardo");
+    lf_copyThirdpartyFiles(scan);
+    EXPECT_EQ(lf_zipTbloFolder(scan, status), 2u);
+    EXPECT_EQ(zipEntries(kTbloZipFile),
+              (std::map<std::string, std::string>{{"EHAM.xml", airportFile("", "", "Someone")},
+                                                  {"LFPG.xml", airportFile("", "Abcd")}}));
 }
 
 TEST_F(Tblo, SimaddonFilesOfKnownAirportsArePacked) {

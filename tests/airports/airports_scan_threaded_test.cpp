@@ -21,6 +21,7 @@
 #include "airports/addon/tblo.h"
 #include "core/paths.h"
 #include "core/settings.h"
+#include "core/user_error.h"
 #include "platform/sim/stand_in.h"
 #include "refdata/airports.h"
 #include "refdata/data_file.h"
@@ -150,6 +151,49 @@ TEST_P(AirportsScanTest, TheTreeGivesExactlyTheExpectedFilesAndASecondScanTheSam
     test::writeFile(kMyThirdpartyFolder / "ZZZZ.xml", "left from before");
     (void)scan();
     ASSERT_NO_FATAL_FAILURE(expectTheTreesResults());
+}
+
+// The folders are settled once, after every search: a file that a later
+// search produces again (MSFS 2024's Community search, after the streamed
+// one) stays where it is all along, so a kill between the searches never
+// leaves it missing.
+TEST_P(AirportsScanTest, ARescanOfAnUnchangedTreeLeavesEveryFileItProducesAgainInPlace) {
+    (void)scan();
+    const auto before = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    std::set<fs::path> files;
+    for (const fs::path& airportFolder : {kMySimaddonFolder, kMyThirdpartyFolder}) {
+        for (const auto& entry : fs::directory_iterator(airportFolder)) {
+            fs::last_write_time(entry.path(), before);
+            files.insert(entry.path());
+        }
+    }
+    ASSERT_FALSE(files.empty());
+    const AirportsScanCounts counts = scan();
+    ASSERT_NO_FATAL_FAILURE(expectTheTreesResults());
+    EXPECT_EQ(counts.simaddonAirports, tree.simaddonFiles);
+    for (const fs::path& file : files) {
+        ASSERT_TRUE(fs::exists(file)) << file;
+        EXPECT_EQ(fs::last_write_time(file), before) << file << " was removed or written again";
+    }
+}
+
+// A scan that ends in an error leaves the folders as one that ended
+// normally would: the files of add-ons that are gone go too.
+TEST_P(AirportsScanTest, AScanEndingInAnErrorStillRemovesTheFilesOfAddOnsThatAreGone) {
+    (void)scan();
+    test::writeFile(kMyThirdpartyFolder / "ZZZZ.xml", "an add-on uninstalled since");
+    test::writeFile(kMySimaddonFolder / "ZZZY.txt", "archive/simaddon/ZZZY.xml\n");
+    simulator->failOpens(1000);
+    SCAN_AIRPORTS.set(true);
+    try {
+        (void)scan();
+        ADD_FAILURE() << "the scan ended normally without the simulator's facility data";
+    } catch (const UserErrorException& e) {
+        EXPECT_EQ(e.code(), kFacilityDataUnavailableCode);
+    }
+    EXPECT_FALSE(fs::exists(kMyThirdpartyFolder / "ZZZZ.xml"));
+    EXPECT_FALSE(fs::exists(kMySimaddonFolder / "ZZZY.txt"));
+    EXPECT_TRUE(SCAN_AIRPORTS.value()) << "the scan is to run again";
 }
 
 INSTANTIATE_TEST_SUITE_P(BothSimulators, AirportsScanTest,

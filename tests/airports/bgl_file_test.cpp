@@ -218,5 +218,20 @@ TEST_F(BglFile, AnAirportRecordEndingAtTheEndOfTheFileIsRead) {
     EXPECT_TRUE(findings.airports[0].standLines.empty());
 }
 
+// A file cut right after an airport record's fixed part: the airport is
+// read from it, with none of the stands the cut-off rest held.
+TEST_F(BglFile, AnAirportRecordWhoseFixedPartEndsTheFileGivesTheAirportWithoutStands) {
+    bw::BglImage image = bw::writeBgl(bw::sampleAirport("EHAM", 52.3086, 4.7639, 6));
+    const std::size_t record = image.airportRecords.at(0);
+    ASSERT_EQ(record % 4, 0U);
+    image.bytes.resize(record + 68);
+    const BglAirports found = readBglAirports(bglWordsFromBytes(image.bytes), bglContext());
+    ASSERT_EQ(found.airports.size(), 1U);
+    EXPECT_EQ(found.airports[0].record.icao, FixedCode4("EHAM"));
+    EXPECT_EQ(found.airports[0].record.altitude, 39);
+    EXPECT_TRUE(found.airports[0].record.stands.empty());
+    EXPECT_EQ(found.airports[0].helipads, 0);
+}
+
 }  // namespace
 }  // namespace qvl::test

@@ -221,6 +221,25 @@ TEST_F(Learned, LinesOfOneKindAreWrittenAFewTimesThenCounted) {
     EXPECT_EQ(standOf("A1").flights.size(), 1U);
 }
 
+TEST_F(Learned, HoursRunningBackwardsAreCountedWithTheOtherLines) {
+    std::string parkpositions = R"(<parkpos id="A1">)";
+    for (int i = 0; i < 1000; ++i) parkpositions += R"(<opt reg="PH-BXB" airl="KLM" type="B738" hh="11:8" day="3"/>)";
+    parkpositions += R"(<opt reg="PH-BXC" airl="KLM" type="B738" hh="4,x,6" day="3"/></parkpos>)";
+    readLearned(standFile({{"airport_name", "Schiphol"}}, parkpositions));
+    const std::string text = log.text();
+    std::size_t written = 0;
+    for (auto at = text.find("descending range not allowed"); at != std::string::npos;
+         at = text.find("descending range not allowed", at + 1)) {
+        ++written;
+    }
+    EXPECT_EQ(written, LearnedLines::kWrittenPerKind);
+    EXPECT_TRUE(logged("==> gf_hours2bitset descending range not allowed (11:8 in 11:8)")) << text;
+    EXPECT_TRUE(logged("996 more flights with unreadable half hours in " + gf_pathToUtf8(learned))) << text;
+    EXPECT_TRUE(logged("995 more flights without half hours in ")) << text;
+    ASSERT_EQ(standOf("A1").flights.size(), 2U) << "the list's readable slots still make a flight";
+    EXPECT_EQ(standOf("A1").flights[1].hours, gf_hours2bitset("4,6"));
+}
+
 TEST_F(Learned, ALearnedFileRoundTripsThroughTheWriter) {
     Stand& a1 = standOf("A1");
     a1.radius = 18.0 / kMetresPerNm;

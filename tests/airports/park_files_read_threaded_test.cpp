@@ -91,6 +91,63 @@ TEST_F(ParkFilesRead, FilesReadBeforeLoadAsTheFilesReadInPlace) {
     EXPECT_EQ(read.take(ehrd)->request, ehrd);
 }
 
+// Another airport asked for while a download runs: the download is stopped,
+// and the other airport's read begins with that question, not once the
+// stopped one has ended.
+TEST_F(ParkFilesRead, AnotherAirportStopsTheRunningDownloadAndIsReadAtOnce) {
+    server.route("/downloads/MSFS/archive/stock/EHAM.xml", HttpResponse::stall("<root>"));
+    const ApfLoadRequest eham{.pathText = "archive/stock/EHAM.xml", .icao = FixedCode4("EHAM")};
+    const ApfLoadRequest ehrd = userFile("EHRD", 2);
+    const std::string stopped = "Download of " + server.baseUrl() + "/downloads/MSFS/archive/stock/EHAM.xml ended";
+    ApfFilesRead read;
+    EXPECT_FALSE(read.ready(eham));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (server.requestedPaths().empty() && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_FALSE(server.requestedPaths().empty()) << "the download has begun";
+    EXPECT_FALSE(read.ready(ehrd)) << "the question starts the read";
+    // Asked no more: the read must be under way already.
+    std::optional<ApfFiles> files;
+    while (!(files = read.take(ehrd)) && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(files);
+    ASSERT_TRUE(applyApfFiles(*files, park, links));
+    EXPECT_EQ(park.parkStands.size(), 2U);
+    while (!logged(stopped) && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(logged(stopped)) << log.text();
+}
+
+// Every archived stand file is fetched into one file: a download stopped
+// while it stalls still ends (and cleans up) when the next one begins, and
+// must not spoil it.
+TEST_F(ParkFilesRead, ADownloadAskedAgainWhileTheStoppedOneEndsIsFetchedWhole) {
+    const std::string path = "/downloads/MSFS/archive/stock/EHAM.xml";
+    server.route(path, HttpResponse::stall("<root>"));
+    const ApfLoadRequest eham{.pathText = "archive/stock/EHAM.xml", .icao = FixedCode4("EHAM")};
+    ApfFilesRead read;
+    EXPECT_FALSE(read.ready(eham));
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (server.requestedPaths().empty() && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_FALSE(server.requestedPaths().empty()) << "the download has begun";
+    server.route(path,
+                 HttpResponse::ok(standFile({{"airport_name", "Schiphol"}, {"altitude", "-11"}},
+                                            R"(<parkpos id="D4" latitude="52.3" longitude="4.76" radius="20"/>)")));
+    read.forget();
+    ASSERT_TRUE(readyWithin(read, eham));
+    const std::optional<ApfFiles> files = read.take(eham);
+    ASSERT_TRUE(files);
+    EXPECT_EQ(files->error, "");
+    ASSERT_TRUE(applyApfFiles(*files, park, links));
+    ASSERT_EQ(park.parkStands.size(), 1U);
+    EXPECT_EQ(park.parkStands[0].id, "D4");
+}
+
 // A load chosen anew reads the files anew: the learned file may have been
 // saved since, when the airport was left.
 TEST_F(ParkFilesRead, AForgottenReadIsReadAgain) {

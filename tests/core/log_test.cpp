@@ -117,6 +117,27 @@ TEST_F(Log, RefusedLinesOfAKindAreLoggedFirstFewThenCountedOnceAMinute) {
               "a news\n");
 }
 
+// The boundary of a quiet period: a kind quiet for one whole period is news
+// again; one quiet for a second less is still counted.
+TEST_F(Log, AKindQuietForExactlyOneCountPeriodIsWrittenInFullAgain) {
+    openLogAt(dir / "Log.txt");
+    ManualNow time;
+    RefusedLineLog refused({"refused lines (a)", "refused lines (b)"}, time.clock(),
+                           {.firstLines = 1, .countPeriod = std::chrono::seconds(60)});
+    EXPECT_TRUE(refused.admit(0));
+    EXPECT_TRUE(refused.admit(1));
+    EXPECT_FALSE(refused.admit(0));
+    time.now += std::chrono::seconds(1);
+    EXPECT_FALSE(refused.admit(1));
+    time.now += std::chrono::seconds(59);
+    refused.writeDueCounts();
+    EXPECT_TRUE(refused.admit(0)) << "quiet for exactly 60 s";
+    EXPECT_FALSE(refused.admit(1)) << "quiet for 59 s";
+
+    const std::string text = readFile(dir / "Log.txt");
+    EXPECT_NE(text.find("    1 more refused lines (a) in the last 60 s\n"), std::string::npos) << text;
+}
+
 TEST_F(Log, OpenFailureThrowsWithThePath) {
     const auto bad = dir / "missing-folder" / "Log.txt";
     EXPECT_THAT([&] { openLogAt(bad); },

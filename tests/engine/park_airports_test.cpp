@@ -9,6 +9,7 @@
 #include <atomic>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <iterator>
@@ -31,6 +32,7 @@
 #include "simlink/sim_ids.h"
 #include "simlink/support/complete_hooks.h"
 #include "support/engine_harness.h"
+#include "support/http_server.h"
 
 namespace qvl::test {
 namespace {
@@ -381,6 +383,84 @@ TEST_F(ParkAirportsTest, LeavingIsAskedForWhenOutOfSightOrAnotherIsNearer) {
     airborneAt(north(25.0), 3000.0);
     lf_checkParkAirportInSight(engine, user);
     EXPECT_TRUE(logHas(" EHAM (AMS) is out of sight (25.0 nm), parked aircraft will be removed"));
+}
+
+// LFPG's stand file is archived and its download stalls; EHAM's is the
+// user's own. Flying on past LFPG to EHAM while LFPG's file still comes
+// stops that download, and EHAM's read begins in the same step.
+TEST_F(ParkAirportsTest, AnotherAirportChosenWhileTheStandFileDownloadsStopsItAndLoadsAtOnce) {
+    HttpServer server;
+    const std::string archived = "/downloads/MSFS/archive/simaddon/LFPG.xml";
+    server.route(archived, HttpResponse::stall("<root>"));
+    setenv("QVL_DOWNLOAD_BASE", (server.baseUrl() + "/downloads/").c_str(), 1);
+    struct Unset {
+        ~Unset() { unsetenv("QVL_DOWNLOAD_BASE"); }
+    } unset;
+    writeFile(kMySimaddonFolder / "LFPG.txt", "archive/simaddon/LFPG.xml\n");
+    ehamStandFile();
+    parkAirportsFile("EHAM\nLFPG\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    airborneAt(north(-10.0), 3000.0);
+    gf_updateStaticParking(engine, false);
+    ASSERT_EQ(current(), "LFPG");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (server.requestedPaths().empty() && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(server.requestedPaths(), std::vector<std::string>{archived}) << "LFPG's download has begun";
+
+    airborneAt(north(-1.0), 3000.0);
+    gf_updateStaticParking(engine, false);
+    EXPECT_TRUE(logHas(" EHAM is in sight (1.0 nm), parked aircraft at LFPG (CDG) will be removed first")) << log();
+    ASSERT_EQ(current(), "EHAM");
+    EXPECT_TRUE(state.parking.loadPending);
+    while (state.parking.loadPending && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        gf_updateStaticParking(engine, false);
+    }
+    EXPECT_FALSE(state.parking.loadPending);
+    EXPECT_TRUE(parkAirport.standsLoaded());
+    ASSERT_EQ(stands.park.parkStands.size(), 2U);
+    EXPECT_EQ(stands.park.parkStands[0].id, "D4");
+    const std::string stopped = "Download of " + server.baseUrl() + archived + " ended";
+    while (!logHas(stopped) && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(logHas(stopped)) << log();
+}
+
+// Out of sight of every airport while LFPG's file still comes: the download
+// stops, and no load waits for it.
+TEST_F(ParkAirportsTest, FlyingOutOfSightWhileTheStandFileDownloadsStopsIt) {
+    HttpServer server;
+    const std::string archived = "/downloads/MSFS/archive/simaddon/LFPG.xml";
+    server.route(archived, HttpResponse::stall("<root>"));
+    setenv("QVL_DOWNLOAD_BASE", (server.baseUrl() + "/downloads/").c_str(), 1);
+    struct Unset {
+        ~Unset() { unsetenv("QVL_DOWNLOAD_BASE"); }
+    } unset;
+    writeFile(kMySimaddonFolder / "LFPG.txt", "archive/simaddon/LFPG.xml\n");
+    parkAirportsFile("LFPG\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    airborneAt(north(-10.0), 3000.0);
+    gf_updateStaticParking(engine, false);
+    ASSERT_EQ(current(), "LFPG");
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (server.requestedPaths().empty() && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_FALSE(server.requestedPaths().empty()) << "LFPG's download has begun";
+
+    airborneAt(north(-60.0), 3000.0);
+    gf_updateStaticParking(engine, false);
+    EXPECT_EQ(current(), "none");
+    EXPECT_FALSE(state.parking.loadPending);
+    EXPECT_FALSE(updateRunning.load());
+    const std::string stopped = "Download of " + server.baseUrl() + archived + " ended";
+    while (!logHas(stopped) && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_TRUE(logHas(stopped)) << log();
 }
 
 // --- The stands and the reserved stand ---

@@ -161,6 +161,28 @@ TEST_F(LiveriesFile, AFileThatParsesButCannotBeUsedIsKeptAsAGenerationToo) {
     EXPECT_TRUE(logHas("==> output/LiveriesScanned.xml kept as output/LiveriesScanned0.xml"));
 }
 
+// A copy that could not be made is never reported as kept: the file in
+// place is a folder, or a folder stands where the copy goes.
+TEST_F(LiveriesFile, AFileThatCouldNotBeKeptIsNotSaidToBeKept) {
+    fs::create_directories(kLiveriesScannedXml);
+    LiveryList list;
+    EXPECT_EQ(readError(list), 51);
+    EXPECT_NE(what_.find("not kept: could not be copied to output/LiveriesScanned0.xml ("), std::string::npos) << what_;
+    EXPECT_EQ(what_.find("kept as"), std::string::npos) << what_;
+    EXPECT_FALSE(logHas("kept as"));
+    EXPECT_FALSE(fs::exists("output/LiveriesScanned0.xml"));
+
+    fs::remove(kLiveriesScannedXml);
+    fs::create_directories("output/LiveriesScanned0.xml");
+    EXPECT_EQ(readXml("<root><meta/></root>"), 52);
+    EXPECT_TRUE(
+        logHas("==> output/LiveriesScanned.xml not kept: could not be copied to output/LiveriesScanned0.xml ("));
+    EXPECT_FALSE(logHas("kept as"));
+    EXPECT_EQ(readXml("<root>"), 51);
+    EXPECT_NE(what_.find("), not kept: could not be copied to output/LiveriesScanned0.xml ("), std::string::npos)
+        << what_;
+}
+
 TEST_F(LiveriesFile, NoLiveriesSectionIsCode52AndNoLiveriesOrNoRootIsCode533) {
     EXPECT_EQ(readXml("<root><meta/></root>"), 52);
     EXPECT_EQ(what_, "52: output/LiveriesScanned.xml does not contain a <liveries> section");
