@@ -115,7 +115,7 @@ void setOptions(CURL* h, const Request& request, Transfer& transfer) {
 
 void logFailure(CURLcode result, const Transfer& transfer, const std::string& url) {
     if (transfer.stopped) {
-        gf_log(fmt::format("Download of {} ended: the program is closing", url));
+        gf_log(fmt::format("Download of {} stopped: no longer needed", url));
     } else if (transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
         gf_log(fmt::format("Download error: 'larger than {} bytes' for {}", transfer.maxBytes, url));
     } else {
@@ -152,7 +152,7 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
                        const DownloadLimits& limits, const DownloadStop& stop) {
     if (!curl) return false;
     if (stop && stop()) {
-        gf_log(fmt::format("Download of {} not started: the program is closing", url));
+        gf_log(fmt::format("Download of {} not started: no longer needed", url));
         return false;
     }
     const fs::path part = partNameFor(target);

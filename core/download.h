@@ -53,7 +53,8 @@ inline constexpr DownloadLimits kProgramArchiveLimits{.totalTime = std::chrono::
                                                       .maxBytes = 512 * kMebibyte};
 
 // Asked while a download runs, whenever data comes and about once a second
-// while none does: true ends the download at once (the program is closing).
+// while none does: true ends the download at once (the program closes, or
+// another file is wanted instead).
 // A download that nothing but its limits may end passes none.
 using DownloadStop = std::function<bool()>;
 

@@ -103,7 +103,7 @@ TEST_F(Download, AStopEndsAHangingDownloadWithinASecond) {
     const DownloadStop closing = [stopAt] { return std::chrono::steady_clock::now() >= stopAt; };
     EXPECT_FALSE(gf_downloadFile("dbase.enc", target, {}, closing));
     EXPECT_LT(std::chrono::steady_clock::now() - stopAt, std::chrono::milliseconds(1300));
-    EXPECT_TRUE(logged("ended: the program is closing"));
+    EXPECT_TRUE(logged("stopped: no longer needed"));
     expectTargetKept();
     // Once stopped, nothing more is asked of the site.
     const auto asked = server.requestedPaths().size();

@@ -101,7 +101,7 @@ TEST_F(VersionCheckClose, ASilentSiteForVersionsJson) {
     bool result = true;
     EXPECT_LT(closeWhileFetching("/downloads/versions.json", result), 1500ms);
     EXPECT_FALSE(result) << "the run does not go on";
-    EXPECT_TRUE(logged("ended: the program is closing"));
+    EXPECT_TRUE(logged("stopped: no longer needed"));
     EXPECT_FALSE(fs::exists(dir / "versions.json"));
     EXPECT_FALSE(fs::exists(dir / "versions.json.part"));
 }
