@@ -98,7 +98,7 @@ TEST_F(ParkFilesRead, AnotherAirportStopsTheRunningDownloadAndIsReadAtOnce) {
     server.route("/downloads/MSFS/archive/stock/EHAM.xml", HttpResponse::stall("<root>"));
     const ApfLoadRequest eham{.pathText = "archive/stock/EHAM.xml", .icao = FixedCode4("EHAM")};
     const ApfLoadRequest ehrd = userFile("EHRD", 2);
-    const std::string stopped = "Download of " + server.baseUrl() + "/downloads/MSFS/archive/stock/EHAM.xml ended";
+    const std::string stopped = "Download of " + server.baseUrl() + "/downloads/MSFS/archive/stock/EHAM.xml stopped";
     ApfFilesRead read;
     EXPECT_FALSE(read.ready(eham));
     const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);

@@ -422,7 +422,7 @@ TEST_F(ParkAirportsTest, AnotherAirportChosenWhileTheStandFileDownloadsStopsItAn
     EXPECT_TRUE(parkAirport.standsLoaded());
     ASSERT_EQ(stands.park.parkStands.size(), 2U);
     EXPECT_EQ(stands.park.parkStands[0].id, "D4");
-    const std::string stopped = "Download of " + server.baseUrl() + archived + " ended";
+    const std::string stopped = "Download of " + server.baseUrl() + archived + " stopped";
     while (!logHas(stopped) && std::chrono::steady_clock::now() < until) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -456,7 +456,7 @@ TEST_F(ParkAirportsTest, FlyingOutOfSightWhileTheStandFileDownloadsStopsIt) {
     EXPECT_EQ(current(), "none");
     EXPECT_FALSE(state.parking.loadPending);
     EXPECT_FALSE(updateRunning.load());
-    const std::string stopped = "Download of " + server.baseUrl() + archived + " ended";
+    const std::string stopped = "Download of " + server.baseUrl() + archived + " stopped";
     while (!logHas(stopped) && std::chrono::steady_clock::now() < until) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
