@@ -53,7 +53,13 @@ void stepActive(Engine& engine, LiveAc& ac) {
         ac.trueAirspeed = standing ? 0.0 : ac.motion.tas;
     }
     if (ac.status != SimStatus::active) return;
-    if (!ac.samples.empty() && ac.samples.front().stationary == 0) integrateStep(engine, ac);
+    if (!ac.samples.empty()) {
+        if (ac.samples.front().stationary == 0) {
+            integrateStep(engine, ac);
+        } else {
+            turnOnStand(ac);
+        }
+    }
     if (ac.objectId != 0) {
         engine.link.queues.appendPosition(positionOf(ac));
         return;

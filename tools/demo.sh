@@ -130,15 +130,14 @@ cp "$STAGE"/*.enc "$DEMO/input/"
 
 # The user sits at Vienna, on the ground, parked on stand R0. The stands
 # stand in a row 150 m north of it, 80 m apart, noses south; the arrival
-# lands on a runway 250 m south of the user and taxis north to the last one.
-# The BGL file of the Vienna package (qvl_airport_tree demo) holds the same
-# layout.
+# lands on a runway some 150 m south of the user and taxis in to the last
+# one, nose first. The BGL file of the Vienna package (qvl_airport_tree demo)
+# holds the same layout.
 USER_LAT=48.1103
 USER_LON=16.5697
 STAND_ROW_M=150
 STAND_STEP_M=80
 STAND_COUNT=12
-RUNWAY_M=-250
 
 # The simulator's packages folder is the install path; the program scans its
 # Community folder. The generator refuses a folder that is not empty, and
@@ -273,26 +272,49 @@ awk -v lat="$USER_LAT" -v lon="$USER_LON" 'BEGIN {
 }' > "$DEMO/traffic.txt"
 
 # An Austrian A320 approaches from the west, lands on the runway south of the
-# user, taxis north to the free stand A12 and parks there among the static
-# aircraft; its data stops there. Each leg: seconds, ground speed (kt), track,
-# vertical speed (fpm). The program flies every sample 30 seconds after it
-# arrived and creates an aircraft only while the samples it holds are all in
-# the air or all on the ground, so the approach lasts well beyond those 30
-# seconds (90 s on a 3 degree path from about 1100 ft): the arrival is
-# created in the air, flares, touches down and rolls out before it taxis.
+# user and rolls out. It slows, turns off left onto a taxiway east of the
+# stands and taxis north past the row; beyond it, it slows again and makes a
+# U-turn to the left that brings it into the free stand A12 nose first,
+# facing south as the stand does. It parks there among the static aircraft,
+# and its data stops there. Each leg: seconds, ground speed (kt), track
+# ("a>b" for a turn from track a to track b at an even rate), vertical speed
+# (fpm); a sample every 2 seconds. The turns take as long as an airliner
+# needs for them at taxi speed. The program flies every sample 30 seconds
+# after it arrived and creates an aircraft only while the samples it holds
+# are all in the air or all on the ground, so the approach lasts well beyond
+# those 30 seconds (90 s on a 3 degree path from about 1100 ft): the arrival
+# is created in the air, flares, touches down and rolls out before it taxis.
 # Its first sample lies far above the 108 ft under which no aircraft is born
-# over the airport.
-awk -v lat="$USER_LAT" -v lon="$USER_LON" -v row="$STAND_ROW_M" -v runway="$RUNWAY_M" \
+# over the airport. The whole flight takes some 3.5 minutes of the replay's
+# five, so the arrival stands parked for a while before the next replay.
+awk -v lat="$USER_LAT" -v lon="$USER_LON" -v row="$STAND_ROW_M" \
     -v standX="$((STAND_COUNT * STAND_STEP_M))" '
 BEGIN {
   kt = 1852 / 3600
-  nLegs = split("90 140 90 -750|16 100 90 0|12 40 90 0|36 20 0 0|20 3 0 0|16 0 0 0", legs, "|")
+  nRaw = split("90 140 90 -750|16 100 90 0|12 40 90 0|6 20 90 0|10 15 90>0 0|20 25 0 0|4 12 0 0" \
+               "|12 10 360>270 0|12 10 270>180 0|8 6 180 0|6 3 180 0|16 0 180 0", raw, "|")
+  # The leg that turns off the runway onto the taxiway.
+  exitLeg = 5
+  # A turn becomes legs of one sample each, the track stepped evenly.
+  nLegs = 0
+  for (i = 1; i <= nRaw; i++) {
+    split(raw[i], l, " ")
+    if (i == exitLeg) exitFrom = nLegs + 1
+    if (split(l[3], turn, ">") == 2) {
+      steps = l[1] / 2
+      for (k = 0; k < steps; k++)
+        legs[++nLegs] = sprintf("2 %s %.1f %s", l[2], turn[1] + (turn[2] - turn[1]) * (k + 0.5) / steps, l[4])
+    } else {
+      legs[++nLegs] = raw[i]
+    }
+  }
   # Back from the stand along the legs to where the approach starts.
   x = standX; y = row + 1
   for (i = nLegs; i >= 1; i--) {
     split(legs[i], l, " ")
     x -= l[2] * kt * l[1] * sin(l[3] * 3.14159265 / 180)
     y -= l[2] * kt * l[1] * cos(l[3] * 3.14159265 / 180)
+    if (i == exitFrom) { exitX = x; exitY = y }
   }
   # The descent of the legs ends on the runway at height 0.
   alt = 0
@@ -301,11 +323,12 @@ BEGIN {
   # loop still stands at A12, and a parked aircraft takes no sample that
   # jumps to approach speed: it would stay until the roll-out and the arrival
   # would be born again on the runway. So each loop opens with one slow
-  # sample on the taxiway 400 m from A12, which takes the parked arrival
-  # away. On the first loop that lone sample is dropped when it falls due (an
-  # aircraft needs two), before the approach begins 40 seconds later.
+  # sample where the arrival turns off the runway, some 300 m from A12,
+  # which takes the parked arrival away. On the first loop that lone sample is
+  # dropped when it falls due (an aircraft needs two), before the approach
+  # begins 40 seconds later.
   printf "T 0 QVL,4490503,%.6f,%.6f,0,0,1000,0.0,3,AUA789,A320,OE-LBP,FRA,VIE,%.2f,,,adsb_icao,,,3,,,-1.0,,360.0,,,A3,\n", \
-         lat + runway / 111120, lon + standX / (111120 * cos(lat * 3.14159265 / 180)), 1767225600
+         lat + exitY / 111120, lon + exitX / (111120 * cos(lat * 3.14159265 / 180)), 1767225600
   t = 40
   for (i = 1; i <= nLegs; i++) {
     split(legs[i], l, " ")

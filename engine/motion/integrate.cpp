@@ -60,6 +60,19 @@ void turnTowards(LiveAc& ac, double bearing) {
     ac.heading = normalizeHeading(ac.heading + std::copysign(step, difference));
 }
 
+// The last leg onto a stand ends along the bearing it came from, and the
+// aircraft stops turning when it parks; a push-back leaves straight back along
+// the stand heading. So a parked aircraft finishes its turn in place to the
+// stand heading, as it would on a real stand, rather than be pushed back
+// sideways.
+void turnOnStand(LiveAc& ac) {
+    if (ac.phase != GroundPhase::parked || ac.standNumber == 0) return;
+    const double difference = wrapPi(ac.stand.heading - ac.heading);
+    if (difference == 0.0) return;
+    const double step = std::min(ac.flight.groundTurnStep, std::fabs(difference));
+    ac.heading = normalizeHeading(ac.heading + std::copysign(step, difference));
+}
+
 void integrateStep(Engine& engine, LiveAc& ac) {
     steerAndMove(ac);
     if (ac.phase == GroundPhase::take_off) {

@@ -1,7 +1,8 @@
 // Whole ground movements through the engine tick: an aircraft born on a
 // stand that pushes back (curved or straight), holds, taxis and takes off;
-// and one that pulls out. The landing that parks is on the real stands
-// (park_airport_stands_test.cpp).
+// and one that pulls out; one that taxis onto its stand across the stand's
+// heading, turns to it and pushes back. The landing that parks is on the real
+// stands (park_airport_stands_test.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -146,6 +147,83 @@ TEST_F(DepartureScenarioTest, AnAircraftFacingItsWayOutPullsOut) {
     // It moves forwards, out along the stand heading.
     ASSERT_TRUE(tickUntil([&] { return gf_distanceNm(positionOf(*aircraft(hexId)), kStandAt) > 0.01; }, 3000));
     EXPECT_LT(angleApartDeg(gf_initialBearing(kStandAt, positionOf(*aircraft(hexId))) * kRadToDeg, 0.0), 30.0);
+}
+
+// A taxi that ends across its stand: the aircraft parks, turns in place to
+// the stand heading, and later pushes back straight out along it.
+class ArrivalScenarioTest : public GroundScenarioTest {
+protected:
+    static constexpr GeoPosition kTaxiFrom{.latitude = 50.0, .longitude = 8.49};
+    static constexpr double kStandHeadingDeg = 0.0;
+
+    // East along a taxiway at 15 kt, 3 kt for the last few metres, a stop of
+    // a minute, then the feed shows it moving south: behind the stand.
+    static FlightScript arrival() {
+        FlightScript script;
+        script.registration = "D-AINA";
+        script.latitude = kTaxiFrom.latitude;
+        script.longitude = kTaxiFrom.longitude;
+        script.altitudeFt = 0.0;
+        script.legs = {{.seconds = 40.0, .groundSpeedKt = 15.0, .trackDeg = 90.0},
+                       {.seconds = 16.0, .groundSpeedKt = 3.0, .trackDeg = 90.0},
+                       {.seconds = 60.0, .groundSpeedKt = 0.0, .trackDeg = 90.0},
+                       {.seconds = 40.0, .groundSpeedKt = 3.0, .trackDeg = 180.0},
+                       {.seconds = 40.0, .groundSpeedKt = 0.0, .trackDeg = 180.0}};
+        return script;
+    }
+    static GeoPosition standPosition(const FlightScript& script) {
+        GeoPosition at{.latitude = script.latitude, .longitude = script.longitude};
+        for (std::size_t i = 0; i < 2; ++i) {
+            const Leg& leg = script.legs[i];
+            at = offset(at, leg.trackDeg, leg.groundSpeedKt * leg.seconds / 3600.0);
+        }
+        return at;
+    }
+};
+
+TEST_F(ArrivalScenarioTest, AnAircraftArrivingAcrossItsStandFacesItAndPushesBackWithoutAJump) {
+    const FlightScript script = arrival();
+    parkAirport.setStandsLoaded(true);
+    addStand(7, standPosition(script), kStandHeadingDeg, 0.02);
+    const std::uint32_t hexId = activeOnGround(script).flight.hexId;
+
+    double headingAtArrival = -1.0;
+    double previousHeading = -1.0;
+    double lastParkedHeading = -1.0;
+    double largestParkedTurn = 0.0;
+    double firstPushHeading = -1.0;
+    double groundTurnStep = 0.0;
+    tickUntil(
+        [&] {
+            const LiveAc* a = aircraft(hexId);
+            if (a == nullptr || a->status != SimStatus::active) return true;
+            if (a->phase == GroundPhase::parked) {
+                // The heading it stopped with, on the tick before it parked.
+                if (headingAtArrival < 0.0) headingAtArrival = previousHeading;
+                largestParkedTurn = std::max(largestParkedTurn, angleApart(a->heading, previousHeading));
+                lastParkedHeading = a->heading;
+                groundTurnStep = a->flight.groundTurnStep;
+            }
+            if (a->phase == GroundPhase::pushing_back) firstPushHeading = a->heading;
+            previousHeading = a->heading;
+            return firstPushHeading >= 0.0;
+        },
+        kTrafficDelayTicks + 30000);
+    ASSERT_GE(firstPushHeading, 0.0) << log();
+    EXPECT_TRUE(logHas("A7      : DLH4AB   arrived at stand"));
+    // It came in square to the stand, so there was a turn to make.
+    EXPECT_GT(angleApartDeg(headingAtArrival * kRadToDeg, kStandHeadingDeg), 45.0);
+    // It turned in place at the ground turn rate and ended facing the stand.
+    EXPECT_LE(largestParkedTurn, groundTurnStep + 1e-9);
+    EXPECT_LT(angleApartDeg(lastParkedHeading * kRadToDeg, kStandHeadingDeg), 2.0);
+    // The push-back takes the heading on from there and moves tail first.
+    EXPECT_LE(angleApart(firstPushHeading, lastParkedHeading), groundTurnStep + 1e-9);
+    const GeoPosition pushFrom = positionOf(*aircraft(hexId));
+    tick(300);
+    const LiveAc& pushed = *aircraft(hexId);
+    ASSERT_EQ(pushed.phase, GroundPhase::pushing_back);
+    const double movedDeg = gf_initialBearing(pushFrom, positionOf(pushed)) * kRadToDeg;
+    EXPECT_LT(angleApartDeg(movedDeg, pushed.heading * kRadToDeg + 180.0), 2.0);
 }
 
 }  // namespace
