@@ -76,7 +76,7 @@ STATIC='AICreateNonATCAircraft "Airbus A320 Austrian OE-LB" "AUA[0-9]*\*"'
 statics() { grep -c "$STATIC" sim/trace.txt 2>/dev/null; }
 parked() { grep -q "A12     : AUA789   arrived at stand" Log.txt 2>/dev/null; }
 # The arrival flies a 90-second approach 30 seconds behind the feed, then
-# rolls out and taxis: it parks some three and a half minutes after the start.
+# rolls out and taxis: it parks some four and a half minutes after the start.
 for second in $(seq 360); do
   if [ "$second" -le 120 ] && [ "$(statics)" -lt 8 ]; then :
   elif seen "AICreateNonATCAircraft" && seen "SetDataOnSimObject 402 object" && seen "AIRemoveObject" && parked; then break
