@@ -131,6 +131,9 @@ private:
 }  // namespace
 
 SteadyClock::duration ownTimeBetween(const SentCall& earlier, const SentCall& later) {
+    // Each thread keeps its own account of the simulator's time; calls of
+    // two threads are judged by the clock alone.
+    if (earlier.thread != later.thread) return later.at - earlier.at;
     return (later.at - earlier.at) - (later.insideSimulator - earlier.insideSimulator);
 }
 

@@ -35,8 +35,8 @@ struct SentCall {
     std::thread::id thread{};
 };
 
-// The program's time between two calls of one thread: the time between them
-// less what the simulator took of it.
+// The program's time between two calls: the time between them less what
+// the simulator took of it (calls of two threads: all of it).
 SteadyClock::duration ownTimeBetween(const SentCall& earlier, const SentCall& later);
 
 class SentCalls final : public sim::SimLibrary {
