@@ -59,8 +59,9 @@ function(_qvl_test_executable target label sources libs)
   # GoogleTest's headers are most of what a test file compiles: a suite's
   # files are compiled eight to a unit, so each unit parses them once. Names
   # of a file's anonymous namespace must therefore differ from its
-  # neighbours' (cmake/unity.cmake). CMake's own batches: a folder's support
-  # sources belong to both of its suites.
+  # neighbours' (cmake/unity.cmake), and each file must still compile on its
+  # own (tools/checks/compile_alone.sh). CMake's own batches: a folder's
+  # support sources belong to both of its suites.
   if(QVL_UNITY)
     set_target_properties(${target} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 8)
   endif()

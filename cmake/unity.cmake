@@ -22,7 +22,9 @@
 #
 # With QVL_UNITY off every source is compiled on its own: clang-tidy's
 # compile commands come from such a tree (tools/checks/tidy.sh), so that each
-# source is still checked on its own and must include what it uses.
+# product source is still checked on its own and must include what it uses,
+# and tools/checks/compile_alone.sh compiles from one each test source that
+# a unit holds after another.
 option(QVL_UNITY "Compile the sources of each product library and test suite in larger units" ON)
 set(QVL_UNITY_BATCH 8 CACHE STRING "Sources per unit of a product library")
 

@@ -3,6 +3,7 @@
 // same order, as a load built in one go.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "airports/park_airport.h"
@@ -16,6 +17,7 @@ namespace qvl {
 namespace {
 
 namespace fs = std::filesystem;
+using test::readFile;
 using test::standFile;
 using test::writeFile;
 

@@ -44,8 +44,11 @@ rules='
   {
     split($0, parts, ":"); file = parts[1]; line = parts[2]
     from = substr(file, 1, index(file, "/") - 1)
-    if (!match($0, /"[^"]*"/)) next
+    # Both forms name a header of the tree: the build finds "engine/x.h"
+    # and <engine/x.h> alike through the include folders it publishes.
+    if (!match($0, /"[^"]*"|<[^>]*>/)) next
     target = substr($0, RSTART + 1, RLENGTH - 2)
+    shown = substr($0, RSTART, 1) target (substr($0, RSTART, 1) == "<" ? ">" : "\"")
     to = index(target, "/") ? substr(target, 1, index(target, "/") - 1) : ""
     why = ""
     if (target ~ /(^|\/)\.\.(\/|$)/) why = "climbs out with \"..\"; name the folder instead"
@@ -61,7 +64,7 @@ rules='
       else if (inner[toInner] > inner[fromInner])
         why = nameOf(toInner) " ranks above " nameOf(fromInner) "; base, stands, conflicts, motion, parking, engine/ include downwards only"
     }
-    if (why != "") { printf "%s:%s: #include \"%s\": %s\n", file, line, target, why; bad = 1 }
+    if (why != "") { printf "%s:%s: #include %s: %s\n", file, line, shown, why; bad = 1 }
   }
   END { exit bad }
 '
@@ -87,6 +90,10 @@ engine/stands/stands.h:1:#include "engine/engine_tick.h"
 engine/unranked/a.cpp:1:#include "engine/base/engine.h"
 engine/spawn.cpp:1:#include "engine/unranked/a.h"
 engine/spawn.cpp:1:#include "../core/log.h"
+core/log.cpp:1:#include <engine/base/engine.h>
+feed/traffic_reader.cpp:1:# include <simlink/sim_link.h>
+engine/stands/stands.cpp:1:#include <engine/conflicts/conflicts.h>
+refdata/dbase.cpp:1:#include <tests/support/temp_dir.h>
 EOF
   while IFS= read -r sample; do
     if ! checkIncludes <<<"$sample" >/dev/null; then
@@ -103,6 +110,9 @@ engine/parking/parking_cycle.cpp:1:#include "engine/motion/motion.h"
 engine/spawn.cpp:1:#include "engine/parking/park_limit.h"
 engine/engine_tick.cpp:1:#include "engine/spawn.h"
 run/program.cpp:1:#include "engine/base/engine.h"
+run/program.cpp:1:#include <engine/base/engine.h>
+core/log.cpp:1:#include <vector>
+core/log.cpp:1:#include <fmt/format.h>
 EOF
   if ((failed)); then
     echo "layers: the check itself is broken; mend its rules first"
@@ -112,7 +122,7 @@ EOF
 
 selfTest
 includes=$(git ls-files --cached --others --exclude-standard -- '*.h' '*.cpp' | grep -E "^($product)/" |
-           xargs -r grep -Hn -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' || true)
+           xargs -r grep -Hn -E '^[[:space:]]*#[[:space:]]*include[[:space:]]*["<]' || true)
 
 if ! checkIncludes <<<"$includes"; then
   echo "layers: the includes above point up a layer or sideways"
