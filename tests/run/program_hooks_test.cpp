@@ -15,7 +15,7 @@
 #include "core/settings.h"
 #include "core/support/settings_fixture.h"
 #include "engine/base/user_stand_exchange.h"
-#include "engine/parking/first_park_airport.h"
+#include "engine/parking/publish_first_park_airport.h"
 #include "platform/sim/stand_in.h"
 #include "run/program.h"
 #include "simlink/sim_session.h"
