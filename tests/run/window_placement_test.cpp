@@ -68,14 +68,13 @@ TEST_F(WindowPlacement, WithoutParametersTheWindowOpensAtTheDefaults) {
     EXPECT_FALSE(std::filesystem::exists(parametersFile()));
 }
 
-TEST_F(WindowPlacement, UnreadableFileIsKeptAsFirstGenerationAndRemoved) {
+TEST_F(WindowPlacement, UnreadableFileIsLeftForTheSettingsReadAndTheDefaultsAreUsed) {
     writeParameters("<root><parameters>");
     const WindowPoint at = loadWindowPosition(oneMonitor);
     EXPECT_EQ(at.x, 400);
-    EXPECT_FALSE(std::filesystem::exists(parametersFile()));
-    EXPECT_EQ(test::readFile(productFolder() / "parameters0.xml"), "<root><parameters>");
-    EXPECT_TRUE(logged("failed to load ("));
-    EXPECT_TRUE(logged("). Saved as 0.xml and removed.\n"));
+    EXPECT_EQ(at.y, 20);
+    EXPECT_EQ(file(), "<root><parameters>");
+    EXPECT_FALSE(std::filesystem::exists(productFolder() / "parameters0.xml"));
 }
 
 }  // namespace
