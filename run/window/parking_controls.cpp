@@ -27,7 +27,6 @@ void setParkingControlsEnabled(bool enabled) {
 
 void gf_disableParkingControls(const WindowStatus& status) {
     CommandFlags& flags = status.flags();
-    status.parkingUpdate().running = true;
     setParkingControlsEnabled(false);
     flags.nowAllowed = true;
     status.repaint(WindowRegion::controlsArea);
@@ -35,7 +34,6 @@ void gf_disableParkingControls(const WindowStatus& status) {
 
 void gf_enableParkingControls(const WindowStatus& status) {
     CommandFlags& flags = status.flags();
-    status.parkingUpdate().running = false;
     status.window().staticParkingCountdown = kStaticParkingMinutes;
     setParkingControlsEnabled(true);
     flags.nowAllowed = true;
@@ -43,12 +41,12 @@ void gf_enableParkingControls(const WindowStatus& status) {
 }
 
 void lf_announceStaticParkingUpdate(const WindowStatus& status, std::uint32_t secondsCounter) {
+    status.parkingUpdate().ask();
     gf_disableParkingControls(status);
     const std::uint32_t wait = (secondsCounter / kParkingCycleSeconds + 1) * kParkingCycleSeconds - secondsCounter;
     gf_showMessage(
         fmt::format("{} will update static parking in {} second{} ...", kProductName, wait, gf_pluralSuffixSize(wait)),
         MessageLogging::notLogged);
-    status.parkingUpdate().pending = true;
 }
 
 void stepStaticParkingCountdown(const WindowStatus& status, const CountdownMinute& minute) {

@@ -28,8 +28,8 @@ public:
     // What the status shows lives here.
     [[nodiscard]] MainWindowState& window() const noexcept { return window_; }
     [[nodiscard]] CommandFlags& flags() const noexcept { return flags_; }
-    // The engine's state of the parking update, which the window's controls
-    // announce and show.
+    // The engine's state of the parking update, which the window reads and
+    // only asks for an update (`ParkingUpdate::ask`); it never sets it.
     [[nodiscard]] ParkingUpdate& parkingUpdate() const noexcept { return parkingUpdate_; }
     // The window's parts in that region are painted again on the UI thread.
     void repaint(WindowRegion region) const { repaint_(region); }
