@@ -13,21 +13,21 @@ namespace {
 
 constexpr std::uint32_t kParkingCycleSeconds = 15;
 
-void setParkingControlsEnabled(bool enabled) {
+void setParkingControlsEnabled(ui::Controls& controls, bool enabled) {
     for (const ControlBinding* binding :
          std::initializer_list<const ControlBinding*>{&MAX_PARK_SEL, &MAX_LIVE_SEL, &parking_percentage, &WEEK,
                                                       &PARK_SOFT, &MAX_FIT_FL, &FLUSH_STATIC_BUTTON, &REREAD_BUTTON}) {
-        setControlEnabled(*binding, enabled);
+        setControlEnabled(controls, *binding, enabled);
     }
     // With INITIAL_LOAD_ONLY on, "Now" stays off: there is no next update to bring forward.
-    if (!INITIAL_LOAD_ONLY.value()) setControlEnabled(NOW_BUTTON, enabled);
+    if (!INITIAL_LOAD_ONLY.value()) setControlEnabled(controls, NOW_BUTTON, enabled);
 }
 
 }  // namespace
 
 void gf_disableParkingControls(const WindowStatus& status) {
     CommandFlags& flags = status.flags();
-    setParkingControlsEnabled(false);
+    setParkingControlsEnabled(status.controls(), false);
     flags.nowAllowed = true;
     status.repaint(WindowRegion::controlsArea);
 }
@@ -35,7 +35,7 @@ void gf_disableParkingControls(const WindowStatus& status) {
 void gf_enableParkingControls(const WindowStatus& status) {
     CommandFlags& flags = status.flags();
     status.window().staticParkingCountdown = kStaticParkingMinutes;
-    setParkingControlsEnabled(true);
+    setParkingControlsEnabled(status.controls(), true);
     flags.nowAllowed = true;
     status.repaint(WindowRegion::controlsArea);
 }

@@ -184,7 +184,7 @@ TEST_F(Parameters, ReadingLeavesTheControlsToTheStatus) {
     EXPECT_FALSE(window.controls().isChecked(onTop));
     EXPECT_EQ(window.controls().text(range), "");
 
-    showAllSettings();
+    showAllSettings(window.controls());
     EXPECT_TRUE(window.controls().isChecked(onTop));
     EXPECT_EQ(window.controls().text(range), "25");
     EXPECT_EQ(window.controls().text(callsign), "DLH4");

@@ -12,6 +12,7 @@
 
 #include "platform/sim/stand_in.h"
 #include "platform/sys/single_instance.h"
+#include "platform/ui/headless_window.h"
 #include "platform/ui/window.h"
 #include "run/application.h"
 #include "run/program.h"
@@ -149,9 +150,10 @@ TEST_F(FrontDoorTest, ADamagedParametersFileIsReportedAsDamagedAtAStart) {
 
 TEST_F(FrontDoorTest, WhenTheTrafficClientGoesEveryActiveLiveAircraftIsRemoved) {
     RecordingWindow window;
+    ui::HeadlessWindow mainWindow;
     ManualRunClock clock;
     sim::StandInSimulator simulator;
-    Program program(simulator, window, clock);
+    Program program(simulator, window, mainWindow, clock);
     ProgramParts& parts = program.parts();
     LiveAc flying;
     flying.flight.hexId = 0x440001;
@@ -166,9 +168,10 @@ TEST_F(FrontDoorTest, WhenTheTrafficClientGoesEveryActiveLiveAircraftIsRemoved) 
 
 TEST_F(FrontDoorTest, ACloseWithNoRunThreadAliveEndsAtOnce) {
     RecordingWindow window;
+    ui::HeadlessWindow mainWindow;
     ManualRunClock clock;
     sim::StandInSimulator simulator;
-    Program program(simulator, window, clock);
+    Program program(simulator, window, mainWindow, clock);
     EXPECT_FALSE(program.onClose());
     EXPECT_FALSE(program.parts().run.closeRequested.load());
 }

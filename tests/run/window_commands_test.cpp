@@ -31,18 +31,17 @@ protected:
         SettingsFolder::SetUp();
         resetMessages();
         gf_saveAllParameters(StoredValues::defaults);
-        parts.repaintTarget = window;
         main = std::make_unique<MainWindow>(
             window, parts.owners(), MainWindowHooks{.onClose = [] {}, .onMessage = [](const ui::ProgramMessage&) {}});
         ASSERT_TRUE(main->initInstance("Quorvelant"));
         // As the start of a run fills the drop-downs and enables the buttons.
-        for (const RangeControlParameter* combo : rangeControlParameters) gf_fillRangeComboBox(*combo);
-        gf_fillRangeComboBox(parking_percentage);
-        gf_fillRangeComboBox(MAX_FIT_FL);
-        gf_fillChoiceComboBox(SIM_CHOICE);
-        gf_fillChoiceComboBox(AI_PACKAGE_SELECTOR);
+        for (const RangeControlParameter* combo : rangeControlParameters) gf_fillRangeComboBox(*window, *combo);
+        gf_fillRangeComboBox(*window, parking_percentage);
+        gf_fillRangeComboBox(*window, MAX_FIT_FL);
+        gf_fillChoiceComboBox(*window, SIM_CHOICE);
+        gf_fillChoiceComboBox(*window, AI_PACKAGE_SELECTOR);
         CALLSIGN_2_OBJECTID.setValues({"", "DLH4AB", "KLM1234"});
-        gf_fillCallsignComboBox();
+        gf_fillCallsignComboBox(*window);
         for (const CommandButton* button : {&FLUSH_STATIC_BUTTON, &TBLO_ZIP_BUTTON, &UNBLOCK_BUTTON, &CS_TO_OID_BUTTON,
                                             &BLOCK_BUTTON, &NOW_BUTTON, &REREAD_BUTTON}) {
             window->setEnabled(handle(*button), true);
@@ -84,7 +83,7 @@ protected:
     }
 
     std::shared_ptr<ui::HeadlessWindow> window = std::make_shared<ui::HeadlessWindow>();
-    test::CommandParts parts;
+    test::CommandParts parts{window};
     std::unique_ptr<MainWindow> main;
 };
 

@@ -25,7 +25,8 @@ protected:
     std::vector<WindowRegion> repainted;
     MainWindowState window{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
     ParkingUpdate update;
-    WindowStatus status{window, flags, update, [this](WindowRegion region) { repainted.push_back(region); }};
+    WindowStatus status{window, flags, update, bound.controls(),
+                        [this](WindowRegion region) { repainted.push_back(region); }};
 };
 
 TEST_F(WindowStatusTest, CountsReachTheCountersThePanelPaints) {
@@ -131,7 +132,8 @@ TEST(MainWindowStateHooks, AMissingHookIsRefusedNamingIt) {
     MainWindowState state{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
     CommandFlags flags;
     ParkingUpdate update;
-    EXPECT_THROW(WindowStatus(state, flags, update, {}), std::invalid_argument);
+    ui::HeadlessControls controls;
+    EXPECT_THROW(WindowStatus(state, flags, update, controls, {}), std::invalid_argument);
 }
 
 }  // namespace
