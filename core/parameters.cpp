@@ -170,6 +170,8 @@ void saveOne(const Parameter& setting, const std::string& value, const std::stri
 
 }  // namespace
 
+bool holdsParameters(const pugi::xml_node& document) { return static_cast<bool>(parametersOf(document)); }
+
 bool gf_appendBoolParameterXml(pugi::xml_node parameters, std::string_view key, bool value) {
     return gf_appendStringParameterXml(parameters, key, boolText(value));
 }

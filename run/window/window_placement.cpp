@@ -64,10 +64,11 @@ WindowPoint loadWindowPosition(const WorkAreaSource& workArea) {
     if (!fs::exists(file, error)) return {.x = MAIN_WINDOW_X.value(), .y = MAIN_WINDOW_Y.value()};
     pugi::xml_document document;
     std::ifstream in(file, std::ios::binary);
-    // A file that cannot be read is left as it is: the settings are read
+    // A file that cannot be used is left as it is: the settings are read
     // right after, and that read says it is damaged, keeps it and writes a
-    // new one. Kept and removed here, it would be logged as merely missing.
-    if (document.load(in)) {
+    // new one. Kept and removed here, it would be logged as merely missing;
+    // a position saved into it would make it look whole.
+    if (document.load(in) && holdsParameters(document)) {
         readStoredPosition(document);
         lf_placeWindowOnMonitor(MAIN_WINDOW_X.defaultValue(), MAIN_WINDOW_Y.defaultValue(), workArea);
     }
