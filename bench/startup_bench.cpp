@@ -13,6 +13,7 @@
 
 #include "core/settings.h"
 #include "platform/sim/stand_in.h"
+#include "platform/ui/headless_window.h"
 #include "refdata/airports.h"
 #include "refdata/data_file.h"
 #include "run/program.h"
@@ -67,12 +68,13 @@ void BM_StartUpToReady(benchmark::State& state) {
     fs::current_path(folder.path());
     qvl::sim::StandInSimulator simulator;
     NoWindow window;
+    qvl::ui::HeadlessWindow mainWindow;
     qvl::ManualRunClock clock;
     for (auto _ : state) {
         state.PauseTiming();
         fs::remove(folder / "roaming" / "Quorvelant" / "parameters.xml");
         qvl::resetAirportList();
-        auto program = std::make_unique<qvl::Program>(simulator, window, clock);
+        auto program = std::make_unique<qvl::Program>(simulator, window, mainWindow, clock);
         state.ResumeTiming();
         qvl::readProgramData(program->parts());
         benchmark::DoNotOptimize(program->parts().liveryTables.catalogueBuilt);

@@ -26,7 +26,7 @@ struct OpenWindow {
     qvl::MainWindowState state{{.takeSourceValues = [](qvl::MainWindowState& /*state*/) {}}};
     qvl::CommandFlags flags;
     qvl::ParkingUpdate parkingUpdate;
-    qvl::WindowStatus windowStatus{state, flags, parkingUpdate, [](qvl::WindowRegion /*region*/) {}};
+    qvl::WindowStatus windowStatus{state, flags, parkingUpdate, *window, [](qvl::WindowRegion /*region*/) {}};
     qvl::RunState run;
     qvl::RangeControl range{[] { return std::optional<qvl::AutoRangeInputs>{}; }};
     qvl::FeedState feed{windowStatus, {.realTrafficGone = [] {}}};
@@ -35,6 +35,7 @@ struct OpenWindow {
     qvl::EditFields editFields{
         {.run = run,
          .flags = flags,
+         .controls = *window,
          .simVersion = [this] { return sim.load(); },
          .airportPosition = [](const qvl::FixedCode4& /*code*/) { return std::optional<qvl::GeoPosition>{}; },
          .pushParkAirport = [](const qvl::FixedCode4& /*code*/, const qvl::GeoPosition& /*position*/) {}}};

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "core/files.h"
 #include "core/log.h"
@@ -72,11 +73,15 @@ std::string damageOf(const pugi::xml_parse_result& loaded) {
 }
 
 // A damaged file is kept as its first generation, so nothing is lost
-// unseen; the path of that copy.
+// unseen. Says where it went, or why it could not be kept: the line must not
+// promise a copy that is not there.
 std::string keepDamaged(const fs::path& file) {
-    gf_save1GenerationOf(file);
     const std::optional<fs::path> kept = generationName(file, 1);
-    return kept ? gf_pathToUtf8(*kept) : gf_pathToUtf8(file);
+    if (!kept) return "could not be kept (its name has no '.')";
+    std::error_code error;
+    fs::copy_file(file, *kept, fs::copy_options::overwrite_existing, error);
+    if (error) return fmt::format("could not be kept as {} ({})", gf_pathToUtf8(*kept), error.message());
+    return fmt::format("kept as {}", gf_pathToUtf8(*kept));
 }
 
 void saveDocument(pugi::xml_document& doc, const fs::path& file) {
@@ -136,7 +141,7 @@ void saveOne(const Parameter& setting, const std::string& value, const std::stri
                 fmt::format("{} not found; writing it anew from the current settings", gf_pathToUtf8(file)));
         } else {
             const std::string why = damageOf(loaded);
-            gf_logAttention(fmt::format("{} is damaged ({}), kept as {}; writing it anew from the current settings",
+            gf_logAttention(fmt::format("{} is damaged ({}), {}; writing it anew from the current settings",
                                         gf_pathToUtf8(file), why, keepDamaged(file)));
         }
         saveAll(StoredValues::current);
@@ -164,6 +169,8 @@ void saveOne(const Parameter& setting, const std::string& value, const std::stri
 }
 
 }  // namespace
+
+bool holdsParameters(const pugi::xml_node& document) { return static_cast<bool>(parametersOf(document)); }
 
 bool gf_appendBoolParameterXml(pugi::xml_node parameters, std::string_view key, bool value) {
     return gf_appendStringParameterXml(parameters, key, boolText(value));
@@ -262,7 +269,7 @@ bool gf_readParameters() {
             gf_logUnlessClosing(fmt::format("{} not found, creating new with default values:", gf_pathToUtf8(file)));
         } else {
             const std::string why = damageOf(loaded);
-            gf_logAttention(fmt::format("{} is damaged ({}), kept as {}; creating new with default values:",
+            gf_logAttention(fmt::format("{} is damaged ({}), {}; creating new with default values:",
                                         gf_pathToUtf8(file), why, keepDamaged(file)));
         }
         saveAll(StoredValues::defaults);

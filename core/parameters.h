@@ -50,6 +50,11 @@ void gf_saveIntParameter(const RangeParameter& setting);
 // Stores the text as the current value and saves it.
 void gf_setStringParameter(StringParameter& setting, std::string text);
 
+// True when the document has the <parameters> element the settings are read
+// from (under root, or at the top of a file without one). A file without it
+// is damaged: the settings' read reports, keeps and replaces it.
+bool holdsParameters(const pugi::xml_node& document);
+
 // XML building blocks shared with the other settings files.
 bool gf_appendBoolParameterXml(pugi::xml_node parameters, std::string_view key, bool value);
 bool gf_appendIntParameterXml(pugi::xml_node parameters, std::string_view key, std::int32_t value);

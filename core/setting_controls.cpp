@@ -2,10 +2,7 @@
 
 #include <fmt/format.h>
 
-#include <memory>
-#include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/log.h"
@@ -14,105 +11,88 @@
 namespace qvl {
 namespace {
 
-// The controls and the handle of a drop-down that exists, or nothing.
-struct LiveCombo {
-    std::shared_ptr<ui::Controls> controls;
-    ui::ControlHandle handle = ui::kNoControl;
-};
-
-std::optional<LiveCombo> liveCombo(const ControlBinding& binding) {
-    const ui::ControlHandle handle = binding.controlHandle();
-    if (handle == ui::kNoControl) {
-        return std::nullopt;
-    }
-    std::shared_ptr<ui::Controls> controls = ui::installedControls();
-    if (!controls || !controls->exists(handle)) {
-        return std::nullopt;
-    }
-    return LiveCombo{std::move(controls), handle};
-}
-
 // The window system's "select string" picks the first entry that merely
 // begins with the text, so a value such as "AIG, FSLTL" would show as
 // "AIG, FSLTL, JF, MTL". The exact entry goes first; the prefix rule stays
 // for values that differ from every entry (in case, for example).
-void fillTextCombo(const LiveCombo& combo, const std::vector<std::string>& values, const std::string& current) {
-    combo.controls->resetContent(combo.handle);
+void fillTextCombo(ui::Controls& controls, ui::ControlHandle combo, const std::vector<std::string>& values,
+                   const std::string& current) {
+    controls.resetContent(combo);
     for (const std::string& value : values) {
-        combo.controls->addString(combo.handle, value);
+        controls.addString(combo, value);
     }
     if (const auto index = exactIndex(values, current)) {
-        combo.controls->setCurrentSelection(combo.handle, static_cast<int>(*index));
+        controls.setCurrentSelection(combo, static_cast<int>(*index));
     } else {
-        combo.controls->selectString(combo.handle, current);
+        controls.selectString(combo, current);
     }
 }
 
-void showText(const ControlBinding& binding, const std::string& text) {
-    const std::shared_ptr<ui::Controls> controls = ui::installedControls();
-    if (!controls) return;
-    if (!controls->exists(binding.controlHandle())) {
+// The drop-down of the binding when it exists, else kNoControl.
+ui::ControlHandle liveCombo(const ui::Controls& controls, const ControlBinding& binding) {
+    const ui::ControlHandle handle = binding.controlHandle();
+    return handle != ui::kNoControl && controls.exists(handle) ? handle : ui::kNoControl;
+}
+
+void showText(ui::Controls& controls, const ControlBinding& binding, const std::string& text) {
+    if (!controls.exists(binding.controlHandle())) {
         gf_log(fmt::format("GetDlgItem failed for ID {}", binding.controlId()));
         return;
     }
-    controls->setText(binding.controlHandle(), text);
+    controls.setText(binding.controlHandle(), text);
 }
 
 }  // namespace
 
-void showBoolParameter(const BoolControlParameter& setting) {
-    const std::shared_ptr<ui::Controls> controls = ui::installedControls();
-    if (!controls) return;
-    controls->setChecked(setting.controlHandle(), setting.value());
+void showBoolParameter(ui::Controls& controls, const BoolControlParameter& setting) {
+    controls.setChecked(setting.controlHandle(), setting.value());
 }
 
-void gf_showIntParameter(const RangeControlParameter& setting) { showText(setting, std::to_string(setting.value())); }
-
-void gf_showStringParameter(const StringControlParameter& setting) { showText(setting, setting.value()); }
-
-void showAllSettings() {
-    for (const BoolControlParameter* setting : boolControlParameters) showBoolParameter(*setting);
-    for (const RangeControlParameter* setting : rangeControlParameters) gf_showIntParameter(*setting);
-    for (const StringControlParameter* setting : shownStringParameters) gf_showStringParameter(*setting);
+void gf_showIntParameter(ui::Controls& controls, const RangeControlParameter& setting) {
+    showText(controls, setting, std::to_string(setting.value()));
 }
 
-void selectRangeValue(const RangeControlParameter& setting) {
+void gf_showStringParameter(ui::Controls& controls, const StringControlParameter& setting) {
+    showText(controls, setting, setting.value());
+}
+
+void showAllSettings(ui::Controls& controls) {
+    for (const BoolControlParameter* setting : boolControlParameters) showBoolParameter(controls, *setting);
+    for (const RangeControlParameter* setting : rangeControlParameters) gf_showIntParameter(controls, *setting);
+    for (const StringControlParameter* setting : shownStringParameters) gf_showStringParameter(controls, *setting);
+}
+
+void selectRangeValue(ui::Controls& controls, const RangeControlParameter& setting) {
     const auto index = setting.valueIndex(setting.value());
     if (!index) return;
-    const std::shared_ptr<ui::Controls> controls = ui::installedControls();
-    if (!controls) return;
-    controls->setCurrentSelection(setting.controlHandle(), static_cast<int>(*index));
+    controls.setCurrentSelection(setting.controlHandle(), static_cast<int>(*index));
 }
 
-void setControlEnabled(const ControlBinding& binding, bool enabled) {
-    const std::shared_ptr<ui::Controls> controls = ui::installedControls();
-    if (!controls) return;
-    controls->setEnabled(binding.controlHandle(), enabled);
+void setControlEnabled(ui::Controls& controls, const ControlBinding& binding, bool enabled) {
+    controls.setEnabled(binding.controlHandle(), enabled);
 }
 
-void gf_fillRangeComboBox(const RangeControlParameter& setting) {
-    const auto combo = liveCombo(setting);
-    if (!combo) {
-        return;
-    }
-    combo->controls->resetContent(combo->handle);
+void gf_fillRangeComboBox(ui::Controls& controls, const RangeControlParameter& setting) {
+    const ui::ControlHandle combo = liveCombo(controls, setting);
+    if (combo == ui::kNoControl) return;
+    controls.resetContent(combo);
     for (const std::int32_t value : setting.values()) {
-        combo->controls->addString(combo->handle, std::to_string(value));
+        controls.addString(combo, std::to_string(value));
     }
     if (const auto index = setting.valueIndex(setting.value())) {
-        combo->controls->setCurrentSelection(combo->handle, static_cast<int>(*index));
+        controls.setCurrentSelection(combo, static_cast<int>(*index));
     }
 }
 
-void gf_fillChoiceComboBox(const ChoiceParameter& setting) {
-    if (const auto combo = liveCombo(setting)) {
-        fillTextCombo(*combo, setting.values(), setting.value());
-    }
+void gf_fillChoiceComboBox(ui::Controls& controls, const ChoiceParameter& setting) {
+    const ui::ControlHandle combo = liveCombo(controls, setting);
+    if (combo != ui::kNoControl) fillTextCombo(controls, combo, setting.values(), setting.value());
 }
 
-void gf_fillCallsignComboBox() {
-    if (const auto combo = liveCombo(CALLSIGN_2_OBJECTID)) {
-        fillTextCombo(*combo, CALLSIGN_2_OBJECTID.values(), CALLSIGN_2_OBJECTID.value());
+void gf_fillCallsignComboBox(ui::Controls& controls) {
+    const ui::ControlHandle combo = liveCombo(controls, CALLSIGN_2_OBJECTID);
+    if (combo != ui::kNoControl) {
+        fillTextCombo(controls, combo, CALLSIGN_2_OBJECTID.values(), CALLSIGN_2_OBJECTID.value());
     }
 }
 

@@ -11,7 +11,7 @@
 #include "engine/base/engine.h"
 #include "engine/live_ac_update.h"
 #include "engine/object_events.h"
-#include "engine/parking/first_park_airport.h"
+#include "engine/parking/publish_first_park_airport.h"
 #include "engine/parking/static_placing.h"
 #include "engine/spawn.h"
 #include "engine/traffic_intake.h"

@@ -182,7 +182,7 @@ std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::S
     const std::optional<bool> production = productionSwitch(arguments);
     if (!createProductFolder()) return 1;
     PostingRunWindow runWindow(*window, closeBound);
-    Program program(simulator, runWindow, clock);
+    Program program(simulator, runWindow, *window, clock);
     runWindow.setProgram(program);
     ProgramParts& parts = program.parts();
     parts.trafficPort = ports.traffic;

@@ -37,13 +37,13 @@ void waitForUserClose(RunControl& control) {
 
 // The fields show the emptied settings too: a next run in this window must
 // not show an airport or a callsign that the settings no longer hold.
-void forgetRunSettings() {
+void forgetRunSettings(ui::Controls& controls) {
     DESTINATION.set("");
     gf_saveStringParameter(DESTINATION);
-    gf_showStringParameter(DESTINATION);
+    gf_showStringParameter(controls, DESTINATION);
     BLOCK_CALLSIGN.set("");
     gf_saveStringParameter(BLOCK_CALLSIGN);
-    gf_showStringParameter(BLOCK_CALLSIGN);
+    gf_showStringParameter(controls, BLOCK_CALLSIGN);
 }
 
 void stopRunThreads(RunControl& control) {
@@ -118,7 +118,7 @@ void lf_closingDown(RunControl& control) {
         control.closingDown.leaveParkAirport();
         control.mainLoop.clearSpawnMap();
         control.closingDown.removeFlightPlanFolder();
-        forgetRunSettings();
+        forgetRunSettings(control.controls);
         control.closingDown.forgetRunTexts();
         control.mainLoop.logLiveryMatchSummary();
         control.mainLoop.logNoMatchList();

@@ -70,7 +70,7 @@ void serveFlushStatic(RunControl& control) {
     control.parking.flushStaticAc();
     if (!INITIAL_LOAD_ONLY.value()) {
         INITIAL_LOAD_ONLY.set(true);
-        showBoolParameter(INITIAL_LOAD_ONLY);
+        showBoolParameter(control.controls, INITIAL_LOAD_ONLY);
     }
 }
 
@@ -131,7 +131,7 @@ void lf_mainLoop(RunControl& control) {
     control.trafficRun.setAcceptingTraffic(true);
     RunClock::time_point deadline = start + kTickPeriod;
     control.callsigns.fillCallsignComboBox();
-    setControlEnabled(CS_TO_OID_BUTTON, true);
+    setControlEnabled(control.controls, CS_TO_OID_BUTTON, true);
     // The system timer's resolution is fine already here: nothing to raise.
     bool running = lf_tick(control);
     while (running) {
@@ -241,8 +241,8 @@ void lf_rereadParkAirports(RunControl& control) {
     if (!flags.rereadRequest.load() || control.parkingUpdate.running.load()) return;
     // An unknown airport was logged by the reader; the message line stays as it is.
     if (const auto checked = control.parking.checkParkAirports()) gf_showMessage(*checked, MessageLogging::logged);
-    setControlEnabled(REREAD_BUTTON, true);
-    setControlEnabled(DESTINATION, true);
+    setControlEnabled(control.controls, REREAD_BUTTON, true);
+    setControlEnabled(control.controls, DESTINATION, true);
     flags.rereadRequest.store(false);
 }
 

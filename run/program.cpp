@@ -77,8 +77,9 @@ std::optional<AutoRangeInputs> autoRangeInputs(const UserAircraftBlock& user,
 
 }  // namespace
 
-ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary, RunWindow& window)
+ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary, RunWindow& window, ui::Window& programWindow)
     : simulator(simulatorLibrary),
+      mainWindow(programWindow),
       windowState(
           {.takeSourceValues =
                [this](MainWindowState& state) {
@@ -86,7 +87,7 @@ ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary, RunWindow& window)
                        {.link = link, .user = user, .feed = feed, .parkAirport = parkAirport, .loadedPark = loadedPark},
                        state);
                }}),
-      status(windowState, flags, engineState.parking.update,
+      status(windowState, flags, engineState.parking.update, mainWindow,
              [target = &window](WindowRegion region) { target->repaint(region); }),
       feed(status, {.realTrafficGone = [this] { takeLiveAircraftAway(engine); }}),
       range([this] { return autoRangeInputs(user.block(), engineState.firstParkAirport.position()); }),
@@ -123,8 +124,8 @@ void readProgramData(ProgramParts& parts) {
     processScannedLiveries(parts);
 }
 
-Program::Program(sim::SimLibrary& simulator, RunWindow& window, RunClock& clock)
-    : parts_(std::make_unique<ProgramParts>(simulator, window)),
+Program::Program(sim::SimLibrary& simulator, RunWindow& window, ui::Window& mainWindow, RunClock& clock)
+    : parts_(std::make_unique<ProgramParts>(simulator, window, mainWindow)),
       steps_(std::make_unique<ProgramSteps>(*parts_, clock)),
       control_{.run = parts_->run,
                .process = parts_->process,
@@ -138,6 +139,7 @@ Program::Program(sim::SimLibrary& simulator, RunWindow& window, RunClock& clock)
                .callsigns = steps_->callsigns,
                .closingDown = steps_->closingDown,
                .window = window,
+               .controls = mainWindow,
                .status = parts_->status,
                .clock = clock} {
     // The message lines are a process-wide service: the check that the

@@ -36,6 +36,7 @@
 #include "liveries/livery_scan_state.h"
 #include "liveries/livery_tables.h"
 #include "platform/sim/sim_api.h"
+#include "platform/ui/window.h"
 #include "refdata/airports.h"
 #include "run/program_steps.h"
 #include "run/run_clock.h"
@@ -72,13 +73,16 @@ private:
 struct ProgramParts {
     // Every hook of the parts is given here, as each part is built: a part
     // that lacks one refuses to be built, so a program that forgets one
-    // cannot start. `window` is where the parts' repaint requests go.
-    ProgramParts(sim::SimLibrary& simulator, RunWindow& window);
+    // cannot start. `window` is where the parts' repaint requests go;
+    // `mainWindow` holds the controls the parts fill and switch, and shows
+    // their message boxes. It outlives the parts.
+    ProgramParts(sim::SimLibrary& simulator, RunWindow& window, ui::Window& mainWindow);
     ~ProgramParts();
     ProgramParts(const ProgramParts&) = delete;
     ProgramParts& operator=(const ProgramParts&) = delete;
 
     sim::SimLibrary& simulator;
+    ui::Window& mainWindow;
     RunState run;
     ProcessState process;
     LoopState loop;
@@ -106,6 +110,7 @@ struct ProgramParts {
     // airports are the engine's, so a destination goes to the run thread.
     EditFields editFields{{.run = run,
                            .flags = flags,
+                           .controls = mainWindow,
                            .simVersion = [this] { return link.simVersion.load(); },
                            .airportPosition = [](const FixedCode4& code) { return airportPosition(code); },
                            .pushParkAirport =
@@ -123,7 +128,7 @@ struct ProgramParts {
                                       .liveryTables = liveryTables,
                                       .simVersion = link.simVersion,
                                       .staticParkingActive = [this] { return parkAirport.standsLoaded(); },
-                                      .openTbloFolder = &openTbloZipFolder,
+                                      .openTbloFolder = [this] { return openTbloZipFolder(mainWindow); },
                                       .editFields = editFields};
     Readers readers{traffic, feed, run, parkAirport};
     RealTrafficLink realTraffic{feed, run, readers};
@@ -139,9 +144,9 @@ struct ProgramParts {
                            .status = status,
                            .regcodeResults = liveryTables.regcodeResults,
                            .openManualAndSettingsFolder =
-                               [] {
-                                   gf_openManual();
-                                   gf_openParametersFolder();
+                               [this] {
+                                   gf_openManual(mainWindow);
+                                   gf_openParametersFolder(mainWindow);
                                },
                            .pool = {}}};
     AirportsScan airportsScan{{.simulator = simulator, .run = run, .status = status}};
@@ -162,7 +167,7 @@ void readProgramData(ProgramParts& parts);
 
 class Program {
 public:
-    Program(sim::SimLibrary& simulator, RunWindow& window, RunClock& clock);
+    Program(sim::SimLibrary& simulator, RunWindow& window, ui::Window& mainWindow, RunClock& clock);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;

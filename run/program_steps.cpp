@@ -13,9 +13,9 @@
 #include "engine/engine_tick.h"
 #include "engine/learned_stand_queue.h"
 #include "engine/object_events.h"
-#include "engine/parking/first_park_airport.h"
 #include "engine/parking/park_airports.h"
 #include "engine/parking/parking_cycle.h"
+#include "engine/parking/publish_first_park_airport.h"
 #include "engine/stands/stands.h"
 #include "engine/uncreatable.h"
 #include "engine/user_clearance.h"
@@ -53,7 +53,7 @@ bool ProgramStartUp::readDbase() { return gf_readDbase(); }
 bool ProgramStartUp::readAirports() { return gf_readAirports(); }
 bool ProgramStartUp::detectMsfs() {
     if (!gf_detectMsfs(p_.link)) return false;
-    gf_showStringParameter(ALL_INSTALL_PATH);
+    gf_showStringParameter(p_.status.controls(), ALL_INSTALL_PATH);
     return true;
 }
 void ProgramStartUp::setRealTrafficLocal(bool local) { p_.feed.rtLocal.store(local); }
@@ -179,7 +179,7 @@ void ProgramParking::showWaitingStaticCount() {
 
 // --- Callsigns in the main loop ---
 
-void ProgramCallsigns::fillCallsignComboBox() { gf_fillCallsignComboBox(); }
+void ProgramCallsigns::fillCallsignComboBox() { gf_fillCallsignComboBox(p_.status.controls()); }
 std::optional<std::uint32_t> ProgramCallsigns::followCallsign(const std::string& callsign) {
     return activeObjectIdOf(p_.engineState, callsign);
 }

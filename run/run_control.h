@@ -11,6 +11,7 @@
 #include "core/run_state.h"
 #include "core/status.h"
 #include "engine/base/parking_update.h"
+#include "platform/ui/controls.h"
 #include "run/closing_down_steps.h"
 #include "run/main_loop_steps.h"
 #include "run/run_clock.h"
@@ -74,6 +75,8 @@ struct RunControl {
     CallsignSteps& callsigns;
     ClosingDownSteps& closingDown;
     RunWindow& window;
+    // The main window's controls, which the start of a run fills and switches.
+    ui::Controls& controls;
     // What the run reports to the window: counts and control states.
     Status& status;
     RunClock& clock;

@@ -109,7 +109,7 @@ bool prepareRun(RunControl& control) {
     }
     control.startUp.createFlightPlanFolder();
     control.startUp.readMyParkAirports();
-    setControlEnabled(REREAD_BUTTON, true);
+    setControlEnabled(control.controls, REREAD_BUTTON, true);
     applyStoredDestination(control);
     control.window.setAlwaysOnTop(ALWAYS_ON_TOP.value());
     return true;
@@ -124,16 +124,15 @@ void recordSystemErrorUnlessClosing(RunControl& control) {
 void endWithSystemError(RunControl& control) { control.run.endRun(RestartReason::systemError, 0); }
 
 // The hours drop-down lists its values as hours with one decimal.
-void fillMaxFitFl() {
-    const auto controls = ui::installedControls();
+void fillMaxFitFl(ui::Controls& controls) {
     const ui::ControlHandle combo = MAX_FIT_FL.controlHandle();
-    if (!controls || !controls->exists(combo)) return;
-    controls->resetContent(combo);
+    if (!controls.exists(combo)) return;
+    controls.resetContent(combo);
     for (const std::int32_t bits : MAX_FIT_FL.values()) {
-        controls->addString(combo, fmt::format("{:.1f}", FloatRangeControlParameter::fromBits(bits)));
+        controls.addString(combo, fmt::format("{:.1f}", FloatRangeControlParameter::fromBits(bits)));
     }
     if (const auto index = MAX_FIT_FL.valueIndex(MAX_FIT_FL.value())) {
-        controls->setCurrentSelection(combo, static_cast<int>(*index));
+        controls.setCurrentSelection(combo, static_cast<int>(*index));
     }
 }
 
@@ -199,8 +198,8 @@ bool lf_readDataFiles(RunControl& control) {
     if (!steps.readAirports())
         throw std::runtime_error(fmt::format("reading '{}' failed!", gf_pathToUtf8(kAirportsEnc)));
     ALL_INSTALL_PATH.set(installPathSetting(simIs2020).value());
-    setControlEnabled(ALL_INSTALL_PATH, true);
-    gf_showStringParameter(ALL_INSTALL_PATH);
+    setControlEnabled(control.controls, ALL_INSTALL_PATH, true);
+    gf_showStringParameter(control.controls, ALL_INSTALL_PATH);
     if (ALL_INSTALL_PATH.value().empty() && !steps.detectMsfs()) {
         throw UserErrorException(kNoInstallPathCode,
                                  "No install path detected. Type the full path to your Community folder above, then "
@@ -234,56 +233,57 @@ void lf_createFolders() {
 void lf_applyParametersToControls(RunControl& control) {
     for (BoolControlParameter* box : {&ALWAYS_ON_TOP, &NAV_LIGHTS_WHILE_PARKED, &OBJECTID_LIST, &GUID_CHANGES,
                                       &SCAN_LIVERIES, &LIG_AUTOMATIC, &LIG_PRIORITIZE, &SCAN_AIRPORTS}) {
-        setControlEnabled(*box, true);
+        setControlEnabled(control.controls, *box, true);
     }
-    setControlEnabled(TBLO_ZIP_BUTTON, false);
-    setControlEnabled(MATCHING_DEPTH, true);
-    gf_fillRangeComboBox(MATCHING_DEPTH);
+    setControlEnabled(control.controls, TBLO_ZIP_BUTTON, false);
+    setControlEnabled(control.controls, MATCHING_DEPTH, true);
+    gf_fillRangeComboBox(control.controls, MATCHING_DEPTH);
     for (BoolControlParameter* box : {&LIGHT_AIRCRAFT, &HELICOPTERS, &HIGH_PERF_AIRCRAFT})
-        setControlEnabled(*box, true);
-    setControlEnabled(RANGE, !AUTO_RANGE.value());
-    gf_fillRangeComboBox(RANGE);
-    setControlEnabled(AUTO_RANGE, true);
-    setControlEnabled(AR_ABOVE_HEIGHT, AUTO_RANGE.value());
-    gf_fillRangeComboBox(AR_ABOVE_HEIGHT);
+        setControlEnabled(control.controls, *box, true);
+    setControlEnabled(control.controls, RANGE, !AUTO_RANGE.value());
+    gf_fillRangeComboBox(control.controls, RANGE);
+    setControlEnabled(control.controls, AUTO_RANGE, true);
+    setControlEnabled(control.controls, AR_ABOVE_HEIGHT, AUTO_RANGE.value());
+    gf_fillRangeComboBox(control.controls, AR_ABOVE_HEIGHT);
     for (BoolControlParameter* box :
          {&AIRBORNE_ONLY, &COLLISION_USER_GND, &COLLISION_USER_AIR, &COLLISION_LIVE_PARKED_GND}) {
-        setControlEnabled(*box, true);
+        setControlEnabled(control.controls, *box, true);
     }
-    setControlEnabled(BLOCK_BUTTON, false);
-    setControlEnabled(BLOCK_CALLSIGN, true);
-    setControlEnabled(UNBLOCK_BUTTON, !BLOCK_CALLSIGN.value().empty());
-    if (!INITIAL_LOAD_ONLY.value()) setControlEnabled(NOW_BUTTON, false);
+    setControlEnabled(control.controls, BLOCK_BUTTON, false);
+    setControlEnabled(control.controls, BLOCK_CALLSIGN, true);
+    setControlEnabled(control.controls, UNBLOCK_BUTTON, !BLOCK_CALLSIGN.value().empty());
+    if (!INITIAL_LOAD_ONLY.value()) setControlEnabled(control.controls, NOW_BUTTON, false);
     for (RangeControlParameter* combo : {&MAX_PARK_SEL, &MAX_LIVE_SEL}) {
-        setControlEnabled(*combo, true);
-        gf_fillRangeComboBox(*combo);
+        setControlEnabled(control.controls, *combo, true);
+        gf_fillRangeComboBox(control.controls, *combo);
     }
-    setControlEnabled(STRAIGHT_PBS_ONLY, true);
-    setControlEnabled(CS_TO_OID_BUTTON, false);
-    setControlEnabled(CALLSIGN_2_OBJECTID, false);
-    gf_fillChoiceComboBox(AI_PACKAGE_SELECTOR);
-    setControlEnabled(AI_PACKAGE_SELECTOR, LIG_AUTOMATIC.value());
+    setControlEnabled(control.controls, STRAIGHT_PBS_ONLY, true);
+    setControlEnabled(control.controls, CS_TO_OID_BUTTON, false);
+    setControlEnabled(control.controls, CALLSIGN_2_OBJECTID, false);
+    gf_fillChoiceComboBox(control.controls, AI_PACKAGE_SELECTOR);
+    setControlEnabled(control.controls, AI_PACKAGE_SELECTOR, LIG_AUTOMATIC.value());
     const SimVersion chosen = chosenSimVersion();
     const bool simIs2020 = chosen == SimVersion::msfs2020;
     control.process.simIs2020.store(simIs2020);
     control.startUp.chooseSimulator(chosen);
-    setControlEnabled(SIM_CHOICE, true);
-    gf_fillChoiceComboBox(SIM_CHOICE);
+    setControlEnabled(control.controls, SIM_CHOICE, true);
+    gf_fillChoiceComboBox(control.controls, SIM_CHOICE);
     control.process.simNumber.store(simIs2020 ? 1 : 2);
-    setControlEnabled(DESTINATION, false);
+    setControlEnabled(control.controls, DESTINATION, false);
     for (RangeControlParameter* combo : {&AIRP_RANGE, &AIRP_HEIGHT}) {
-        setControlEnabled(*combo, true);
-        gf_fillRangeComboBox(*combo);
+        setControlEnabled(control.controls, *combo, true);
+        gf_fillRangeComboBox(control.controls, *combo);
     }
-    setControlEnabled(REREAD_BUTTON, false);
+    setControlEnabled(control.controls, REREAD_BUTTON, false);
     parking_percentage.set(30);
-    gf_fillRangeComboBox(parking_percentage);
-    setControlEnabled(parking_percentage, false);
-    fillMaxFitFl();
+    gf_fillRangeComboBox(control.controls, parking_percentage);
+    setControlEnabled(control.controls, parking_percentage, false);
+    fillMaxFitFl(control.controls);
     gf_selectMaxFitFl(control.status);
-    setControlEnabled(MAX_FIT_FL, false);
-    for (BoolControlParameter* box : {&WEEK, &PARK_SOFT, &INITIAL_LOAD_ONLY}) setControlEnabled(*box, true);
-    setControlEnabled(FLUSH_STATIC_BUTTON, false);
+    setControlEnabled(control.controls, MAX_FIT_FL, false);
+    for (BoolControlParameter* box : {&WEEK, &PARK_SOFT, &INITIAL_LOAD_ONLY})
+        setControlEnabled(control.controls, *box, true);
+    setControlEnabled(control.controls, FLUSH_STATIC_BUTTON, false);
     // At run start with AUTO_RANGE off the stored radius is the filter's.
     if (!AUTO_RANGE.value()) gf_setRange(RANGE.value(), control.status);
 }

@@ -123,6 +123,9 @@ bool lf_setParkAirport(Engine& engine, const FixedCode4& icao) {
 }
 
 void lf_startParkingUpdate(Engine& engine, bool showMessage) {
+    // The engine's own state says that the update runs; the window is only
+    // told, so that it switches its controls.
+    engine.state.parking.update.running.store(true);
     engine.status.parkingUpdateStarts();
     engine.callsigns.startCallsignCollection();
     if (showMessage) gf_showMessage("Calculating static parked aircraft ...", MessageLogging::notLogged);

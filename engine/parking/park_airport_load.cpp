@@ -23,7 +23,7 @@
 #include "engine/base/engine.h"
 #include "engine/conflicts/static_conflicts.h"
 #include "engine/parking/park_airports.h"
-#include "engine/parking/user_stand_exchange.h"
+#include "engine/parking/park_stand_handover.h"
 #include "engine/stands/stands.h"
 
 namespace qvl {

@@ -30,7 +30,7 @@
 #include "engine/parking/park_airports.h"
 #include "engine/parking/park_averages.h"
 #include "engine/parking/park_selection.h"
-#include "engine/parking/user_stand_exchange.h"
+#include "engine/parking/park_stand_handover.h"
 #include "engine/stands/stands.h"
 
 namespace qvl {

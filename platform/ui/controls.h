@@ -3,15 +3,14 @@
 // The settings fill their drop-downs, tick their check boxes and show their
 // texts through this interface, so they need no window system of their own.
 //
-// A window back end implements `Controls` and installs itself for the
-// program; while none is installed, setting code that talks to controls does
-// nothing. Every operation on a handle the back end does not know, or on a
-// control of another kind, is ignored and reads give empty results, as the
-// original window system does with a stale handle.
+// A window back end implements `Controls`; the program hands that window to
+// each part that sets controls when the part is built (there is no
+// process-wide window to look up). Every operation on a handle the back end
+// does not know, or on a control of another kind, is ignored and reads give
+// empty results, as the original window system does with a stale handle.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -85,13 +84,6 @@ public:
     virtual void setEnabled(ControlHandle control, bool enabled) = 0;
     virtual bool isEnabled(ControlHandle control) const = 0;
 };
-
-// Installs the window's controls for the whole program; nullptr uninstalls.
-// Callers that already hold the previous implementation keep it alive until
-// they let go of it.
-void installControls(std::shared_ptr<Controls> controls);
-// The installed implementation, or nullptr when there is no window.
-std::shared_ptr<Controls> installedControls();
 
 // First index whose entry begins with the prefix, ignoring ASCII case;
 // kNoSelection when none does. The rule of `Controls::selectString`.

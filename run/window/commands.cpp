@@ -52,24 +52,6 @@ void sayWhenOff(bool on, const std::string& text) {
     }
 }
 
-struct ComboSelection {
-    int index = ui::kNoSelection;
-    std::string text;
-};
-
-// The entry the user picked in the drop-down, when the command is its
-// selection change.
-std::optional<ComboSelection> lf_getComboSelection(const ui::Window& window, const ui::Command& command,
-                                                   const ControlBinding& combo) {
-    if (command.controlId != combo.controlId() || command.kind != ui::CommandKind::SelectionChanged) return {};
-    const ui::ControlHandle handle = window.find(combo.controlId());
-    if (handle == ui::kNoControl) return {};
-    const int index = window.currentSelection(handle);
-    const std::vector<std::string> entries = window.items(handle);
-    if (index < 0 || static_cast<std::size_t>(index) >= entries.size()) return {};
-    return ComboSelection{.index = index, .text = entries[static_cast<std::size_t>(index)]};
-}
-
 // A number drop-down's entry becomes its setting's value, within its
 // limits, and is saved.
 void takeRangeValue(RangeControlParameter& setting, int index) {
@@ -92,7 +74,7 @@ void takeMaxFitHours(int index) {
 }
 
 void scanLiveriesTurnedOn(const WindowCommandOwners& owners) {
-    setControlEnabled(AI_PACKAGE_SELECTOR, false);
+    setControlEnabled(owners.status.controls(), AI_PACKAGE_SELECTOR, false);
     if (owners.feed.waitingForRealTraffic.load()) {
         // The tables belong to the run thread: the next start-up empties them
         // before it builds the catalogue from the new scan.
@@ -114,10 +96,10 @@ void scanAirportsTurnedOn(const WindowCommandOwners& owners) {
     }
 }
 
-void setAndSaveBox(BoolControlParameter& setting, bool on) {
+void setAndSaveBox(ui::Controls& controls, BoolControlParameter& setting, bool on) {
     setting.set(on);
     gf_saveBoolParameter(setting);
-    showBoolParameter(setting);
+    showBoolParameter(controls, setting);
 }
 
 // The message line after a check box changed: what the new value means, or
@@ -157,6 +139,17 @@ void sayWhatBoxMeans(const BoolControlParameter& box, bool on) {
 
 }  // namespace
 
+std::optional<ComboSelection> lf_getComboSelection(const ui::Controls& controls, const ui::Command& command,
+                                                   const ControlBinding& combo) {
+    if (command.controlId != combo.controlId() || command.kind != ui::CommandKind::SelectionChanged) return {};
+    const ui::ControlHandle handle = controls.find(combo.controlId());
+    if (handle == ui::kNoControl) return {};
+    const int index = controls.currentSelection(handle);
+    const std::vector<std::string> entries = controls.items(handle);
+    if (index < 0 || static_cast<std::size_t>(index) >= entries.size()) return {};
+    return ComboSelection{.index = index, .text = entries[static_cast<std::size_t>(index)]};
+}
+
 void requireCompleteOwners(const WindowCommandOwners& owners) {
     std::string missing;
     if (!owners.staticParkingActive) missing += " staticParkingActive";
@@ -184,28 +177,28 @@ bool WindowCommands::handleButton(std::uint16_t controlId) {
         if (BLOCK_CALLSIGN.value().empty()) {
             say("Nothing to block or unblock...");
         } else {
-            lf_unblockCallsign(flags);
+            lf_unblockCallsign(window_, flags);
         }
-        setControlEnabled(BLOCK_BUTTON, !CALLSIGN_2_OBJECTID.value().empty());
+        setControlEnabled(window_, BLOCK_BUTTON, !CALLSIGN_2_OBJECTID.value().empty());
     } else if (controlId == CS_TO_OID_BUTTON.controlId()) {
         flags.callsignListRequest.store(true);
-        setControlEnabled(BLOCK_BUTTON, false);
+        setControlEnabled(window_, BLOCK_BUTTON, false);
     } else if (controlId == BLOCK_BUTTON.controlId()) {
         // Nothing chosen, nothing to block: an empty callsign would unblock.
         const std::string callsign = CALLSIGN_2_OBJECTID.value();
         if (!callsign.empty()) {
-            lf_saveBlockCallsign(flags, callsign);
+            lf_saveBlockCallsign(window_, flags, callsign);
             flags.callsignChoicesResetRequest.store(true);
         }
-        setControlEnabled(BLOCK_BUTTON, false);
+        setControlEnabled(window_, BLOCK_BUTTON, false);
     } else if (controlId == REREAD_BUTTON.controlId()) {
         flags.rereadRequest.store(true);
-        setControlEnabled(REREAD_BUTTON, false);
-        setControlEnabled(DESTINATION, false);
+        setControlEnabled(window_, REREAD_BUTTON, false);
+        setControlEnabled(window_, DESTINATION, false);
     } else if (controlId == FLUSH_STATIC_BUTTON.controlId()) {
         say("All static parked aircraft will be removed ...");
         flags.flushStaticRequest.store(true);
-        setControlEnabled(FLUSH_STATIC_BUTTON, false);
+        setControlEnabled(window_, FLUSH_STATIC_BUTTON, false);
     } else if (controlId == TBLO_ZIP_BUTTON.controlId()) {
         owners_.openTbloFolder();
     } else if (controlId == NOW_BUTTON.controlId()) {
@@ -245,9 +238,9 @@ bool WindowCommands::handleCheckbox(std::uint16_t controlId) {
 void WindowCommands::applyBox(const BoolControlParameter& box, bool on) {
     const WindowCommandOwners& o = owners_;
     if (&box == &LIG_AUTOMATIC) {
-        setControlEnabled(AI_PACKAGE_SELECTOR, on);
+        setControlEnabled(window_, AI_PACKAGE_SELECTOR, on);
     } else if (&box == &INITIAL_LOAD_ONLY) {
-        setControlEnabled(NOW_BUTTON, !on && o.flags.nowAllowed.load());
+        setControlEnabled(window_, NOW_BUTTON, !on && o.flags.nowAllowed.load());
         repaintControls(o);
     } else if (&box == &ALWAYS_ON_TOP) {
         window_.setAlwaysOnTop(on);
@@ -255,7 +248,7 @@ void WindowCommands::applyBox(const BoolControlParameter& box, bool on) {
     } else if (&box == &GUID_CHANGES || &box == &AIRBORNE_ONLY) {
         repaintControls(o);
     } else if (&box == &AUTO_RANGE) {
-        setControlEnabled(AR_ABOVE_HEIGHT, on);
+        setControlEnabled(window_, AR_ABOVE_HEIGHT, on);
         gf_applyAutoRange(o.range, o.status);
     } else if (&box == &SCAN_AIRPORTS) {
         if (on) {
@@ -268,7 +261,7 @@ void WindowCommands::applyBox(const BoolControlParameter& box, bool on) {
         if (on) {
             scanLiveriesTurnedOn(o);
         } else {
-            setControlEnabled(AI_PACKAGE_SELECTOR, true);
+            setControlEnabled(window_, AI_PACKAGE_SELECTOR, true);
             gf_clearMessage();
         }
         repaintControls(o);
@@ -299,7 +292,7 @@ bool WindowCommands::handleDropdown(const ui::Command& command) {
             o.flags.callsignSelectionChanged.store(true);
             // One blocked callsign at a time: "Block" only while none is.
             const ui::ControlHandle unblock = window_.find(UNBLOCK_BUTTON.controlId());
-            setControlEnabled(BLOCK_BUTTON, !window_.isEnabled(unblock));
+            setControlEnabled(window_, BLOCK_BUTTON, !window_.isEnabled(unblock));
         }
         return true;
     }
@@ -341,7 +334,7 @@ bool WindowCommands::handleDropdown(const ui::Command& command) {
 
 void switchSimulatorTo(const WindowCommandOwners& owners, std::string_view choice) {
     gf_setStringParameter(SIM_CHOICE, std::string(choice));
-    gf_fillChoiceComboBox(SIM_CHOICE);
+    gf_fillChoiceComboBox(owners.status.controls(), SIM_CHOICE);
     lf_switchMsfsVersion(owners);
 }
 
@@ -350,11 +343,12 @@ void lf_switchMsfsVersion(const WindowCommandOwners& owners) {
     std::filesystem::remove(kLiveriesScannedXml);
     gf_requestLiveryTablesClear(owners.liveryTables);
     owners.flags.liveriesProcessed.store(false);
-    setAndSaveBox(SCAN_AIRPORTS, true);
-    setAndSaveBox(SCAN_LIVERIES, true);
+    ui::Controls& controls = owners.status.controls();
+    setAndSaveBox(controls, SCAN_AIRPORTS, true);
+    setAndSaveBox(controls, SCAN_LIVERIES, true);
     sayLogged(fmt::format("Switching MSFS version in {}", kProductName));
     ALL_INSTALL_PATH.set("");
-    gf_showStringParameter(ALL_INSTALL_PATH);
+    gf_showStringParameter(controls, ALL_INSTALL_PATH);
     if (owners.simVersion.load() == SimVersion::msfs2024) gf_setStringParameter(MYSIMADDON24_VERSION, "");
     owners.simVersion.store(chosenSimVersion());
     owners.run.endRun(RestartReason::newSettings, kSwitchRestartSeconds);

@@ -6,6 +6,8 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/range_control.h"
@@ -47,6 +49,18 @@ struct WindowCommandOwners {
     // Enter in an edit field.
     const EditFields& editFields;
 };
+
+// An entry picked in a drop-down.
+struct ComboSelection {
+    int index = ui::kNoSelection;
+    std::string text;
+};
+
+// The entry the user picked in the drop-down, when the command is its
+// selection change; none when no entry is selected, the index lies past the
+// list, or the drop-down does not exist.
+std::optional<ComboSelection> lf_getComboSelection(const ui::Controls& controls, const ui::Command& command,
+                                                   const ControlBinding& combo);
 
 // Throws std::logic_error, naming them, when functions are missing.
 void requireCompleteOwners(const WindowCommandOwners& owners);

@@ -2,22 +2,19 @@
 
 #include <fmt/format.h>
 
-#include <memory>
-
 #include "core/log.h"
 #include "platform/sys/text_codec.h"
 #include "platform/ui/controls.h"
 
 namespace qvl {
 
-std::string lf_getTextFromId(std::uint16_t controlId) {
-    const std::shared_ptr<ui::Controls> controls = ui::installedControls();
-    const ui::ControlHandle handle = controls ? controls->find(controlId) : ui::kNoControl;
+std::string lf_getTextFromId(const ui::Controls& controls, std::uint16_t controlId) {
+    const ui::ControlHandle handle = controls.find(controlId);
     if (handle == ui::kNoControl) {
         gf_log(fmt::format("GetDlgItem failed for ID {}", controlId));
         return {};
     }
-    std::string text = controls->text(handle);
+    std::string text = controls.text(handle);
     if (text.empty()) return {};
     // Text typed into an edit reaches the settings and parameters.xml: bytes
     // that are no UTF-8 are refused here rather than stored.

@@ -55,13 +55,13 @@ void storeInstallPath(StringParameter& setting, const std::string& text, RunStat
 
 // A refused path is said on the message line, and the field shows the
 // stored path again, not what was typed.
-void refuseInstallPath(const StringParameter& setting, const std::string& reason) {
+void refuseInstallPath(ui::Controls& controls, const StringParameter& setting, const std::string& reason) {
     say(reason);
     ALL_INSTALL_PATH.set(setting.value());
-    gf_showStringParameter(ALL_INSTALL_PATH);
+    gf_showStringParameter(controls, ALL_INSTALL_PATH);
 }
 
-void lf_setInstallPath(StringParameter& setting, const std::string& text, RunState& run) {
+void lf_setInstallPath(ui::Controls& controls, StringParameter& setting, const std::string& text, RunState& run) {
     clearError();
     gf_clearMessage();
     if (text.empty()) {
@@ -73,18 +73,18 @@ void lf_setInstallPath(StringParameter& setting, const std::string& text, RunSta
     std::error_code error;
     const fs::file_status status = fs::status(folder, error);
     if (error && status.type() != fs::file_type::not_found) {
-        refuseInstallPath(setting, fmt::format("Cannot access install path '{}': {}", text, error.message()));
+        refuseInstallPath(controls, setting, fmt::format("Cannot access install path '{}': {}", text, error.message()));
         return;
     }
     if (!fs::exists(status)) {
-        refuseInstallPath(setting, fmt::format("This install path does not exist: {}", text));
+        refuseInstallPath(controls, setting, fmt::format("This install path does not exist: {}", text));
         return;
     }
     if (folder.filename() != kCommunityName) {
         if (holdsCommunity(folder)) {
             storeInstallPath(setting, text, run);
         } else {
-            refuseInstallPath(setting, "This path exists but is not a path to Community ...");
+            refuseInstallPath(controls, setting, "This path exists but is not a path to Community ...");
         }
         return;
     }
@@ -92,7 +92,7 @@ void lf_setInstallPath(StringParameter& setting, const std::string& text, RunSta
     if (holdsCommunity(pathFromUtf8(parent))) {
         storeInstallPath(setting, parent, run);
     } else {
-        refuseInstallPath(setting, "This path does not contain a valid Community folder (unexpected).");
+        refuseInstallPath(controls, setting, "This path does not contain a valid Community folder (unexpected).");
     }
 }
 
@@ -100,49 +100,49 @@ void lf_setInstallPath(StringParameter& setting, const std::string& text, RunSta
 
 }  // namespace
 
-void lf_unblockCallsign(CommandFlags& flags) {
+void lf_unblockCallsign(ui::Controls& controls, CommandFlags& flags) {
     const std::string old = BLOCK_CALLSIGN.value();
     if (old.empty()) return;
     gf_setStringParameter(BLOCK_CALLSIGN, "");
-    gf_showStringParameter(BLOCK_CALLSIGN);
-    setControlEnabled(UNBLOCK_BUTTON, false);
+    gf_showStringParameter(controls, BLOCK_CALLSIGN);
+    setControlEnabled(controls, UNBLOCK_BUTTON, false);
     say(fmt::format("no more blocking of live aircraft '{}'", old));
     flags.blockListChanged.store(true);
 }
 
-void lf_saveBlockCallsign(CommandFlags& flags, const std::string& callsign) {
+void lf_saveBlockCallsign(ui::Controls& controls, CommandFlags& flags, const std::string& callsign) {
     gf_setStringParameter(BLOCK_CALLSIGN, callsign);
-    gf_showStringParameter(BLOCK_CALLSIGN);
-    setControlEnabled(UNBLOCK_BUTTON, true);
+    gf_showStringParameter(controls, BLOCK_CALLSIGN);
+    setControlEnabled(controls, UNBLOCK_BUTTON, true);
     flags.blockListChanged.store(true);
 }
 
 namespace {
 
-void lf_blockCallsign(CommandFlags& flags) {
+void lf_blockCallsign(ui::Controls& controls, CommandFlags& flags) {
     gf_clearMessage();
-    const std::string text = lf_getTextFromId(BLOCK_CALLSIGN.controlId());
+    const std::string text = lf_getTextFromId(controls, BLOCK_CALLSIGN.controlId());
     if (text.empty()) {
-        lf_unblockCallsign(flags);
+        lf_unblockCallsign(controls, flags);
         return;
     }
     if (text.size() < 4 || text.size() > 8) {
         say(fmt::format("callsign '{}' is not valid", text));
-        gf_showStringParameter(BLOCK_CALLSIGN);
+        gf_showStringParameter(controls, BLOCK_CALLSIGN);
         return;
     }
     const std::string callsign = upperCase(text);
     if (callsign == BLOCK_CALLSIGN.value()) {
         say(fmt::format("callsign '{}' was already set ...", callsign));
-        gf_showStringParameter(BLOCK_CALLSIGN);
+        gf_showStringParameter(controls, BLOCK_CALLSIGN);
         return;
     }
     // The followed aircraft is about to go: its choices are filled anew on
     // the run thread, which owns the live aircraft.
     if (callsign == CALLSIGN_2_OBJECTID.value()) flags.callsignListRequest.store(true);
     gf_setStringParameter(BLOCK_CALLSIGN, callsign);
-    gf_showStringParameter(BLOCK_CALLSIGN);
-    setControlEnabled(UNBLOCK_BUTTON, true);
+    gf_showStringParameter(controls, BLOCK_CALLSIGN);
+    setControlEnabled(controls, UNBLOCK_BUTTON, true);
     flags.blockListChanged.store(true);
 }
 
@@ -150,35 +150,35 @@ void lf_blockCallsign(CommandFlags& flags) {
 
 enum class DestinationCheck : std::uint8_t { empty, notValid, alreadySet, unknown };
 
-void lf_checkDestination(DestinationCheck result, const std::string& text) {
+void lf_checkDestination(ui::Controls& controls, DestinationCheck result, const std::string& text) {
     switch (result) {
         case DestinationCheck::empty:
-            setControlEnabled(REREAD_BUTTON, true);
+            setControlEnabled(controls, REREAD_BUTTON, true);
             say("destination set to empty");
             return;
         case DestinationCheck::notValid: say(fmt::format("destination '{}' is not valid", text)); break;
         case DestinationCheck::alreadySet: say(fmt::format("destination '{}' was already set ...", text)); break;
         case DestinationCheck::unknown: say(fmt::format("destination '{}' is unknown ...", text)); break;
     }
-    gf_showStringParameter(DESTINATION);
+    gf_showStringParameter(controls, DESTINATION);
 }
 
 void lf_enterDestination(const EditFields& fields, const EditFieldOwners& owners) {
     gf_clearMessage();
-    const std::string text = lf_getTextFromId(DESTINATION.controlId());
+    const std::string text = lf_getTextFromId(owners.controls, DESTINATION.controlId());
     if (text.empty()) {
         // The end of the run saves it.
         DESTINATION.set("");
-        lf_checkDestination(DestinationCheck::empty, text);
+        lf_checkDestination(owners.controls, DestinationCheck::empty, text);
         return;
     }
     if (text.size() != 4) {
-        lf_checkDestination(DestinationCheck::notValid, text);
+        lf_checkDestination(owners.controls, DestinationCheck::notValid, text);
         return;
     }
     const std::string code = upperCase(text);
     if (code == DESTINATION.value()) {
-        lf_checkDestination(DestinationCheck::alreadySet, code);
+        lf_checkDestination(owners.controls, DestinationCheck::alreadySet, code);
         return;
     }
     FixedCode4 icao;
@@ -186,13 +186,13 @@ void lf_enterDestination(const EditFields& fields, const EditFieldOwners& owners
         icao = FixedCode4(code);
     } catch (const std::invalid_argument&) {
         // Letters and digits only; the field is refilled and nothing thrown.
-        lf_checkDestination(DestinationCheck::notValid, code);
+        lf_checkDestination(owners.controls, DestinationCheck::notValid, code);
         return;
     }
     if (const auto position = owners.airportPosition(icao)) {
         fields.lf_setDestination(code, *position);
     } else {
-        lf_checkDestination(DestinationCheck::unknown, code);
+        lf_checkDestination(owners.controls, DestinationCheck::unknown, code);
     }
 }
 
@@ -220,20 +220,22 @@ EditFields::EditFields(EditFieldOwners owners) : owners_(required(std::move(owne
 void EditFields::lf_editSubclassProc(std::uint16_t controlId) const {
     gf_clearMessage();
     if (controlId == BLOCK_CALLSIGN.controlId()) {
-        lf_blockCallsign(owners_.flags);
+        lf_blockCallsign(owners_.controls, owners_.flags);
     } else if (controlId == DESTINATION.controlId()) {
         lf_enterDestination(*this, owners_);
     } else if (controlId == ALL_INSTALL_PATH.controlId()) {
-        lf_setInstallPath(installPathSetting(owners_), lf_getTextFromId(controlId), owners_.run);
+        lf_setInstallPath(owners_.controls, installPathSetting(owners_), lf_getTextFromId(owners_.controls, controlId),
+                          owners_.run);
     }
 }
 
 void EditFields::lf_setDestination(const std::string& text, const GeoPosition& position) const {
+    ui::Controls& controls = owners_.controls;
     gf_setStringParameter(DESTINATION, text);
-    gf_showStringParameter(DESTINATION);
+    gf_showStringParameter(controls, DESTINATION);
     say(fmt::format("New destination: {}", text));
     owners_.pushParkAirport(FixedCode4(text), position);
-    setControlEnabled(REREAD_BUTTON, false);
+    setControlEnabled(controls, REREAD_BUTTON, false);
 }
 
 }  // namespace qvl

@@ -16,6 +16,7 @@
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
 #include "core/run_state.h"
+#include "platform/ui/controls.h"
 #include "run/window/command_flags.h"
 #include "simlink/sim_version.h"
 
@@ -26,6 +27,8 @@ struct EditFieldOwners {
     RunState& run;
     // A changed blocked callsign is served by the run thread.
     CommandFlags& flags;
+    // The main window's controls: the fields are read and shown there.
+    ui::Controls& controls;
     // The simulator of the current run: whose install path is typed.
     std::function<SimVersion()> simVersion{};
     // The airport list's position of a code; none when unknown.
@@ -52,8 +55,8 @@ private:
 };
 
 // The "Unblock" button: BLOCK_CALLSIGN emptied and saved, and the run told.
-void lf_unblockCallsign(CommandFlags& flags);
+void lf_unblockCallsign(ui::Controls& controls, CommandFlags& flags);
 // The "Block" button: the callsign becomes BLOCK_CALLSIGN (saved) and the
 // run removes its aircraft.
-void lf_saveBlockCallsign(CommandFlags& flags, const std::string& callsign);
+void lf_saveBlockCallsign(ui::Controls& controls, CommandFlags& flags, const std::string& callsign);
 }  // namespace qvl

@@ -4,8 +4,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iostream>
-#include <memory>
 #include <system_error>
 
 #include "core/log.h"
@@ -25,20 +23,16 @@ constexpr std::string_view kNeedsAdministrator = "A new version is available. Ru
 constexpr std::string_view kNoAdministrator =
     "A new version is available.\nThe installer can be executed normally (no Administrator rights required).";
 
-// A warning box over the main window; without a window the text goes to the
-// log and to stderr, so it is never lost.
-void warnUser(const std::string& text) {
+// A warning box over the main window, and the text in the log, so it is
+// never lost.
+void warnUser(ui::Window& window, const std::string& text) {
     gf_logAttention(text);
-    if (auto window = std::dynamic_pointer_cast<ui::Window>(ui::installedControls())) {
-        window->showDialog({.caption = std::string(kProductShortName), .text = text, .icon = ui::DialogIcon::Warning});
-        return;
-    }
-    std::cerr << kProductShortName << ": " << text << "\n";
+    window.showDialog({.caption = std::string(kProductShortName), .text = text, .icon = ui::DialogIcon::Warning});
 }
 
-bool openFolderOf(const fs::path& file, const std::string& failureText) {
+bool openFolderOf(ui::Window& window, const fs::path& file, const std::string& failureText) {
     if (gf_openWithShell(file)) return true;
-    warnUser(failureText);
+    warnUser(window, failureText);
     return false;
 }
 
@@ -83,18 +77,20 @@ bool folderWritable(const fs::path& folder) {
 
 }  // namespace
 
-bool gf_openParametersFolder() { return openFolderOf(parametersFile(), "Could not open folder with parameters.xml"); }
-
-bool gf_openManual() {
-    std::error_code error;
-    fs::path programFolder = fs::current_path(error);
-    return openFolderOf(programFolder / kDocsFolder / "Manual.pdf", "Could not open local folder with Manual");
+bool gf_openParametersFolder(ui::Window& window) {
+    return openFolderOf(window, parametersFile(), "Could not open folder with parameters.xml");
 }
 
-bool openTbloZipFolder() {
+bool gf_openManual(ui::Window& window) {
+    std::error_code error;
+    fs::path programFolder = fs::current_path(error);
+    return openFolderOf(window, programFolder / kDocsFolder / "Manual.pdf", "Could not open local folder with Manual");
+}
+
+bool openTbloZipFolder(ui::Window& window) {
     std::error_code error;
     const fs::path programFolder = fs::current_path(error);
-    return openFolderOf(programFolder / kTbloFolder / kTbloZip, "Could not open File Explorer at tblo.zip.");
+    return openFolderOf(window, programFolder / kTbloFolder / kTbloZip, "Could not open File Explorer at tblo.zip.");
 }
 
 InstallRights systemInstallRights() {

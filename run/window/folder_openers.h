@@ -8,13 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/window.h"
+
 namespace qvl {
 
-// False (with a message box) when the folder could not be shown.
-bool gf_openParametersFolder();
-bool gf_openManual();
+// False (with a message box over the window) when the folder could not be
+// shown.
+bool gf_openParametersFolder(ui::Window& window);
+bool gf_openManual(ui::Window& window);
 // The "tblo" folder under the program's folder, where tblo.zip is.
-bool openTbloZipFolder();
+bool openTbloZipFolder(ui::Window& window);
 
 // What the rights check asks of the system; tests give their own.
 struct InstallRights {

@@ -76,14 +76,11 @@ MainWindow::MainWindow(std::shared_ptr<ui::Window> window, WindowCommandOwners c
       state_(commands.window),
       parkingUpdate_(commands.status.parkingUpdate()),
       commands_(std::move(commands), *window_),
-      hooks_(requireHooks(std::move(hooks))) {
-    ui::installControls(window_);
-}
+      hooks_(requireHooks(std::move(hooks))) {}
 
 MainWindow::~MainWindow() {
     // The state is not touched here: its owner may already have gone.
     for (const ChildControl& child : mainWindowControls()) child.binding->setControlHandle(ui::kNoControl);
-    ui::installControls(nullptr);
 }
 
 bool MainWindow::initInstance(std::string_view title) {
@@ -111,7 +108,7 @@ void MainWindow::onClose() { hooks_.onClose(); }
 
 void MainWindow::onPaint(ui::Canvas& canvas) {
     state_.takeSourceValues();
-    lf_paintWindow(canvas, state_, parkingUpdate_);
+    lf_paintWindow(canvas, state_, parkingUpdate_, *window_);
 }
 
 void MainWindow::onCommand(const ui::Command& command) {

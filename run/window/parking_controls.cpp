@@ -13,42 +13,40 @@ namespace {
 
 constexpr std::uint32_t kParkingCycleSeconds = 15;
 
-void setParkingControlsEnabled(bool enabled) {
+void setParkingControlsEnabled(ui::Controls& controls, bool enabled) {
     for (const ControlBinding* binding :
          std::initializer_list<const ControlBinding*>{&MAX_PARK_SEL, &MAX_LIVE_SEL, &parking_percentage, &WEEK,
                                                       &PARK_SOFT, &MAX_FIT_FL, &FLUSH_STATIC_BUTTON, &REREAD_BUTTON}) {
-        setControlEnabled(*binding, enabled);
+        setControlEnabled(controls, *binding, enabled);
     }
     // With INITIAL_LOAD_ONLY on, "Now" stays off: there is no next update to bring forward.
-    if (!INITIAL_LOAD_ONLY.value()) setControlEnabled(NOW_BUTTON, enabled);
+    if (!INITIAL_LOAD_ONLY.value()) setControlEnabled(controls, NOW_BUTTON, enabled);
 }
 
 }  // namespace
 
 void gf_disableParkingControls(const WindowStatus& status) {
     CommandFlags& flags = status.flags();
-    status.parkingUpdate().running = true;
-    setParkingControlsEnabled(false);
+    setParkingControlsEnabled(status.controls(), false);
     flags.nowAllowed = true;
     status.repaint(WindowRegion::controlsArea);
 }
 
 void gf_enableParkingControls(const WindowStatus& status) {
     CommandFlags& flags = status.flags();
-    status.parkingUpdate().running = false;
     status.window().staticParkingCountdown = kStaticParkingMinutes;
-    setParkingControlsEnabled(true);
+    setParkingControlsEnabled(status.controls(), true);
     flags.nowAllowed = true;
     status.repaint(WindowRegion::controlsArea);
 }
 
 void lf_announceStaticParkingUpdate(const WindowStatus& status, std::uint32_t secondsCounter) {
+    status.parkingUpdate().ask();
     gf_disableParkingControls(status);
     const std::uint32_t wait = (secondsCounter / kParkingCycleSeconds + 1) * kParkingCycleSeconds - secondsCounter;
     gf_showMessage(
         fmt::format("{} will update static parking in {} second{} ...", kProductName, wait, gf_pluralSuffixSize(wait)),
         MessageLogging::notLogged);
-    status.parkingUpdate().pending = true;
 }
 
 void stepStaticParkingCountdown(const WindowStatus& status, const CountdownMinute& minute) {

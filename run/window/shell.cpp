@@ -83,6 +83,8 @@ void createComboBox(ControlBinding& binding, ui::Window& window, int x, int widt
         {.kind = ui::ControlKind::ComboBox, .enabled = true}));
 }
 
-void gf_enableControl(const ControlBinding& binding) { setControlEnabled(binding, true); }
+void gf_enableControl(ui::Controls& controls, const ControlBinding& binding) {
+    setControlEnabled(controls, binding, true);
+}
 
 }  // namespace qvl

@@ -36,6 +36,6 @@ void lf_createEdit(StringControlParameter& setting, ui::Window& window, int x, i
 void createComboBox(ControlBinding& binding, ui::Window& window, int x, int width, int listHeight);
 
 // The binding's control becomes usable.
-void gf_enableControl(const ControlBinding& binding);
+void gf_enableControl(ui::Controls& controls, const ControlBinding& binding);
 
 }  // namespace qvl

@@ -34,16 +34,12 @@ std::uint32_t yellowWhen(bool condition) { return condition ? colour::yellow : c
 std::uint32_t greyWhen(bool condition) { return condition ? colour::grey : colour::black; }
 std::uint32_t limeOrYellow(bool lime) { return lime ? colour::limeGreen : colour::yellow; }
 
-// Without a window every control counts as usable, as the labels then
-// have nothing to grey out.
-bool controlEnabled(const ControlBinding& binding) {
-    const std::shared_ptr<ui::Controls> controls = ui::installedControls();
-    return controls == nullptr || controls->isEnabled(binding.controlHandle());
+bool controlEnabled(const ui::Controls& controls, const ControlBinding& binding) {
+    return controls.isEnabled(binding.controlHandle());
 }
 
-bool callsignSelected() {
-    const std::shared_ptr<ui::Controls> controls = ui::installedControls();
-    return controls != nullptr && controls->currentSelection(CALLSIGN_2_OBJECTID.controlHandle()) != ui::kNoSelection;
+bool callsignSelected(const ui::Controls& controls) {
+    return controls.currentSelection(CALLSIGN_2_OBJECTID.controlHandle()) != ui::kNoSelection;
 }
 
 std::string countOrDots(std::string_view format, std::uint64_t count) {
@@ -122,7 +118,7 @@ std::uint32_t maxParkColour(bool own, bool other) {
 }
 
 void lf_paintLabels(ui::Canvas& canvas, const MainWindowState& state, const ParkingUpdate& update,
-                    const MainWindowTexts& texts) {
+                    const MainWindowTexts& texts, const ui::Controls& controls) {
     const auto label = [&canvas](std::string_view text, int x, const ControlBinding& row,
                                  std::uint32_t rgb = colour::black) { lf_drawText(canvas, x, rowOf(row), text, rgb); };
     label("Meta:", 652, ALWAYS_ON_TOP);
@@ -140,9 +136,9 @@ void lf_paintLabels(ui::Canvas& canvas, const MainWindowState& state, const Park
     }
     label("Max aircraft matching depth", 5, MATCHING_DEPTH);
     label("Optional:", 258, LIGHT_AIRCRAFT);
-    label("Light aircraft", 343, LIGHT_AIRCRAFT, greyWhen(!controlEnabled(LIGHT_AIRCRAFT)));
-    label("Helicopters", 450, HELICOPTERS, greyWhen(!controlEnabled(HELICOPTERS)));
-    label("FighterJets", 556, HIGH_PERF_AIRCRAFT, greyWhen(!controlEnabled(HIGH_PERF_AIRCRAFT)));
+    label("Light aircraft", 343, LIGHT_AIRCRAFT, greyWhen(!controlEnabled(controls, LIGHT_AIRCRAFT)));
+    label("Helicopters", 450, HELICOPTERS, greyWhen(!controlEnabled(controls, HELICOPTERS)));
+    label("FighterJets", 556, HIGH_PERF_AIRCRAFT, greyWhen(!controlEnabled(controls, HIGH_PERF_AIRCRAFT)));
     label("Traffic injection", 5, RANGE);
     label("Radius:", 163, RANGE);
     label("nm, or", 270, RANGE);
@@ -151,7 +147,7 @@ void lf_paintLabels(ui::Canvas& canvas, const MainWindowState& state, const Park
     label("ft", 536, AR_ABOVE_HEIGHT, greyWhen(!AUTO_RANGE.value()));
     label("AirOnly", 592, AIRBORNE_ONLY, yellowWhen(AIRBORNE_ONLY.value()));
     label("Block callsign:", 5, BLOCK_CALLSIGN);
-    if (callsignSelected() && !texts.followedAircraft.empty()) {
+    if (callsignSelected(controls) && !texts.followedAircraft.empty()) {
         label(texts.followedAircraft, 476, CALLSIGN_2_OBJECTID);
     }
     label("Collision avoidance", 5, COLLISION_USER_GND);
@@ -231,7 +227,8 @@ void lf_paintParkingStats(ui::Canvas& canvas, const MainWindowState& state, cons
 
 }  // namespace
 
-void lf_paintWindow(ui::Canvas& canvas, const MainWindowState& state, const ParkingUpdate& update) {
+void lf_paintWindow(ui::Canvas& canvas, const MainWindowState& state, const ParkingUpdate& update,
+                    const ui::Controls& controls) {
     // No memory bitmap here: each back end already builds the whole image in
     // one go (FLTK double-buffers the window, the headless back end paints
     // into its own image), so the window never shows half a paint.
@@ -256,7 +253,7 @@ void lf_paintWindow(ui::Canvas& canvas, const MainWindowState& state, const Park
     const MainWindowTexts texts = state.texts();
     lf_paintStatusPanel(canvas, state, texts);
     paintQnhAndLive(canvas, state);
-    lf_paintLabels(canvas, state, update, texts);
+    lf_paintLabels(canvas, state, update, texts, controls);
     lf_paintParkingStats(canvas, state, texts);
     lf_paintMessageLine(canvas);
 }

@@ -12,6 +12,7 @@
 #include "engine/base/parking_update.h"
 #include "feed/feed_state.h"
 #include "platform/ui/canvas.h"
+#include "platform/ui/controls.h"
 #include "run/window/command_flags.h"
 #include "run/window/main_window_state.h"
 #include "run/window/window_status.h"
@@ -22,8 +23,10 @@ namespace qvl {
 
 // The whole client area, in the order a reader's eye expects the layers:
 // background, lines, title strip, grid, status panel, QNH and live count,
-// labels, parking statistics, message line.
-void lf_paintWindow(ui::Canvas& canvas, const MainWindowState& state, const ParkingUpdate& update);
+// labels, parking statistics, message line. Labels of controls that cannot
+// be used are greyed, as `controls` (the window's) say.
+void lf_paintWindow(ui::Canvas& canvas, const MainWindowState& state, const ParkingUpdate& update,
+                    const ui::Controls& controls);
 
 // The parts that own what the status panel shows besides the window's own
 // state: the simulator link's lamps and text, the user aircraft, the

@@ -1,18 +1,15 @@
 #include "run/window/window_placement.h"
 
-#include <fmt/format.h>
 #include <pugixml.hpp>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <system_error>
 
-#include "core/files.h"
-#include "core/log.h"
 #include "core/parameters.h"
 #include "core/paths.h"
 #include "core/settings.h"
-#include "core/text_file.h"
 
 namespace qvl {
 namespace fs = std::filesystem;
@@ -64,19 +61,16 @@ void lf_placeWindowOnMonitor(std::int32_t defaultX, std::int32_t defaultY, const
 WindowPoint loadWindowPosition(const WorkAreaSource& workArea) {
     const fs::path file = parametersFile();
     std::error_code error;
-    if (fs::exists(file, error)) {
-        pugi::xml_document document;
-        std::ifstream in(file, std::ios::binary);
-        const pugi::xml_parse_result result = document.load(in);
-        if (!result) {
-            gf_logAttention(fmt::format("{} failed to load ({}). Saved as 0.xml and removed.", gf_pathToUtf8(file),
-                                        result.description()));
-            gf_save1GenerationOf(file);
-            fs::remove(file, error);
-        } else {
-            readStoredPosition(document);
-            lf_placeWindowOnMonitor(MAIN_WINDOW_X.defaultValue(), MAIN_WINDOW_Y.defaultValue(), workArea);
-        }
+    if (!fs::exists(file, error)) return {.x = MAIN_WINDOW_X.value(), .y = MAIN_WINDOW_Y.value()};
+    pugi::xml_document document;
+    std::ifstream in(file, std::ios::binary);
+    // A file that cannot be used is left as it is: the settings are read
+    // right after, and that read says it is damaged, keeps it and writes a
+    // new one. Kept and removed here, it would be logged as merely missing;
+    // a position saved into it would make it look whole.
+    if (document.load(in) && holdsParameters(document)) {
+        readStoredPosition(document);
+        lf_placeWindowOnMonitor(MAIN_WINDOW_X.defaultValue(), MAIN_WINDOW_Y.defaultValue(), workArea);
     }
     return {.x = MAIN_WINDOW_X.value(), .y = MAIN_WINDOW_Y.value()};
 }

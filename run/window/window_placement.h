@@ -22,7 +22,8 @@ void lf_placeWindowOnMonitor(std::int32_t defaultX, std::int32_t defaultY, const
 
 // Reads the stored position from parameters.xml and places it on a monitor;
 // without a file the settings keep their values. A file that cannot be read
-// is kept as its first generation and removed, and the start values are used.
+// is left to the settings' own read, which reports and keeps it; the start
+// values are used.
 WindowPoint loadWindowPosition(const WorkAreaSource& workArea);
 
 }  // namespace qvl

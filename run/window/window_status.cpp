@@ -1,6 +1,5 @@
 #include "run/window/window_status.h"
 
-#include <memory>
 #include <stdexcept>
 #include <utility>
 
@@ -12,11 +11,6 @@
 namespace qvl {
 namespace {
 
-bool controlEnabled(const ControlBinding& binding) {
-    const std::shared_ptr<ui::Controls> controls = ui::installedControls();
-    return controls != nullptr && controls->isEnabled(binding.controlHandle());
-}
-
 std::function<void(WindowRegion)> required(std::function<void(WindowRegion)> repaint) {
     if (!repaint) throw std::invalid_argument("the window's status needs its repaint");
     return repaint;
@@ -25,16 +19,22 @@ std::function<void(WindowRegion)> required(std::function<void(WindowRegion)> rep
 }  // namespace
 
 WindowStatus::WindowStatus(MainWindowState& window, CommandFlags& flags, ParkingUpdate& parkingUpdate,
-                           std::function<void(WindowRegion)> repaint)
-    : window_(window), flags_(flags), parkingUpdate_(parkingUpdate), repaint_(required(std::move(repaint))) {}
+                           ui::Controls& controls, std::function<void(WindowRegion)> repaint)
+    : window_(window),
+      flags_(flags),
+      parkingUpdate_(parkingUpdate),
+      controls_(controls),
+      repaint_(required(std::move(repaint))) {}
 
-void WindowStatus::settingChanged(const BoolControlParameter& setting) { showBoolParameter(setting); }
+void WindowStatus::settingChanged(const BoolControlParameter& setting) { showBoolParameter(controls_, setting); }
 
-void WindowStatus::settingChanged(const RangeControlParameter& setting) { selectRangeValue(setting); }
+void WindowStatus::settingChanged(const RangeControlParameter& setting) { selectRangeValue(controls_, setting); }
 
-void WindowStatus::controlUsable(const ControlBinding& control, bool usable) { setControlEnabled(control, usable); }
+void WindowStatus::controlUsable(const ControlBinding& control, bool usable) {
+    setControlEnabled(controls_, control, usable);
+}
 
-void WindowStatus::settingsRead() { showAllSettings(); }
+void WindowStatus::settingsRead() { showAllSettings(controls_); }
 
 void WindowStatus::showCount(StatusCount which, std::uint64_t count) {
     switch (which) {
@@ -72,9 +72,9 @@ void WindowStatus::showFollowedAircraft(const std::string& text) {
 // The drop-down lists CALLSIGN_2_OBJECTID's values as they are now. "Block"
 // stays off while "Unblock" is usable: one callsign is blocked at a time.
 void WindowStatus::callsignChoicesChanged(bool any) {
-    gf_fillCallsignComboBox();
-    setControlEnabled(CALLSIGN_2_OBJECTID, any);
-    setControlEnabled(BLOCK_BUTTON, any && !controlEnabled(UNBLOCK_BUTTON));
+    gf_fillCallsignComboBox(controls_);
+    setControlEnabled(controls_, CALLSIGN_2_OBJECTID, any);
+    setControlEnabled(controls_, BLOCK_BUTTON, any && !controls_.isEnabled(UNBLOCK_BUTTON.controlHandle()));
 }
 
 void WindowStatus::showParking(const ParkingDisplay& display) {
@@ -102,8 +102,8 @@ void WindowStatus::restartParkingCountdown() {
 }
 
 void WindowStatus::parkAirportLeft() {
-    if (!INITIAL_LOAD_ONLY.value()) setControlEnabled(NOW_BUTTON, false);
-    setControlEnabled(FLUSH_STATIC_BUTTON, false);
+    if (!INITIAL_LOAD_ONLY.value()) setControlEnabled(controls_, NOW_BUTTON, false);
+    setControlEnabled(controls_, FLUSH_STATIC_BUTTON, false);
 }
 
 }  // namespace qvl

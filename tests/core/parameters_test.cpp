@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 
 #include "core/files.h"
@@ -137,6 +138,26 @@ TEST_F(Parameters, SingleSaveOfAnUnreadableFileKeepsEveryOtherSetting) {
     EXPECT_TRUE(logged(" is damaged (")) << "said so, not taken for a missing file";
 }
 
+// The copy's place is taken by a folder: the line says the file was not
+// kept, on the read at start-up and on a single-setting save alike.
+TEST_F(Parameters, ADamagedFileThatCannotBeCopiedIsNotCalledKept) {
+    const std::filesystem::path copy = parametersFile().parent_path() / "parameters0.xml";
+    std::filesystem::create_directories(copy / "inside");
+    writeParameters("<root><parameters>");
+    EXPECT_TRUE(gf_readParameters());
+    const std::string path = parametersFile().string();
+    EXPECT_TRUE(logged(path + " is damaged (")) << "said so, not taken for a missing file";
+    EXPECT_TRUE(logged("), could not be kept as " + copy.string() + " ("));
+    EXPECT_FALSE(logged(", kept as "));
+    EXPECT_TRUE(has(file(), "PROGRAM_VERSION"));
+
+    writeParameters("garbage <<<");
+    gf_saveIntParameter(RANGE);
+    EXPECT_EQ(countOf(log.text(), "could not be kept as " + copy.string()), 2);
+    EXPECT_FALSE(logged(", kept as "));
+    EXPECT_TRUE(std::filesystem::is_directory(copy / "inside"));
+}
+
 TEST_F(Parameters, FailedRenameLeavesTheOldFileWhole) {
     gf_initParameters();
     const std::string before = file();
@@ -163,7 +184,7 @@ TEST_F(Parameters, ReadingLeavesTheControlsToTheStatus) {
     EXPECT_FALSE(window.controls().isChecked(onTop));
     EXPECT_EQ(window.controls().text(range), "");
 
-    showAllSettings();
+    showAllSettings(window.controls());
     EXPECT_TRUE(window.controls().isChecked(onTop));
     EXPECT_EQ(window.controls().text(range), "25");
     EXPECT_EQ(window.controls().text(callsign), "DLH4");

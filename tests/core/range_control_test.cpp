@@ -26,7 +26,7 @@ protected:
     test::SettingsScope settings;
     test::BoundControls window;
     // Forwards to the controls as the program's status does, and records.
-    test::FakeStatus status;
+    test::FakeStatus status{window.controls()};
     RangeControl control{[] { return std::optional<AutoRangeInputs>{}; }};
 };
 

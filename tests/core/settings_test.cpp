@@ -160,7 +160,7 @@ protected:
 TEST_F(SettingsCombo, ChoiceTakesTheExactEntryElseTheSelectStringRule) {
     const auto packages = bind(AI_PACKAGE_SELECTOR);
     AI_PACKAGE_SELECTOR.set("AIG, FSLTL");  // not the longer entry it begins
-    gf_fillChoiceComboBox(AI_PACKAGE_SELECTOR);
+    gf_fillChoiceComboBox(*controls, AI_PACKAGE_SELECTOR);
     EXPECT_EQ(controls->items(packages), AI_PACKAGE_SELECTOR.values());
     EXPECT_EQ(controls->currentSelection(packages), 48);
     for (const char* miss : {"aig, fsltl, jf, mtl", "AIG, FSLTL, JF, MTL ", ""}) {
@@ -175,7 +175,7 @@ TEST_F(SettingsCombo, ChoiceTakesTheExactEntryElseTheSelectStringRule) {
     for (const auto& [value, selection] :
          std::vector<std::pair<std::string, int>>{{"msfs 2024", 1}, {"MSFS", 0}, {"X-Plane", ui::kNoSelection}}) {
         SIM_CHOICE.set(value);
-        gf_fillChoiceComboBox(SIM_CHOICE);
+        gf_fillChoiceComboBox(*controls, SIM_CHOICE);
         EXPECT_EQ(controls->currentSelection(sim), selection) << value;
     }
     EXPECT_EQ(controls->items(sim).size(), 2U);
@@ -184,30 +184,25 @@ TEST_F(SettingsCombo, ChoiceTakesTheExactEntryElseTheSelectStringRule) {
 TEST_F(SettingsCombo, RangeListSelectsTheCurrentValueWhenListed) {
     const auto combo = bind(RANGE);
     RANGE.set(65);
-    gf_fillRangeComboBox(RANGE);
+    gf_fillRangeComboBox(*controls, RANGE);
     EXPECT_EQ(controls->items(combo).back(), "100");
     EXPECT_EQ(controls->currentSelection(combo), 17);
     RANGE.set(7);
-    gf_fillRangeComboBox(RANGE);  // a refill starts from an empty list
+    gf_fillRangeComboBox(*controls, RANGE);  // a refill starts from an empty list
     EXPECT_EQ(controls->items(combo).size(), 20U);
     EXPECT_EQ(controls->currentSelection(combo), ui::kNoSelection);
 }
 
 TEST_F(SettingsCombo, NothingHappensWithoutALiveControl) {
     const auto unbound = controls->create(ui::ControlKind::ComboBox, RANGE.controlId());
-    gf_fillRangeComboBox(RANGE);
-    gf_fillChoiceComboBox(SIM_CHOICE);
+    gf_fillRangeComboBox(*controls, RANGE);
+    gf_fillChoiceComboBox(*controls, SIM_CHOICE);
     EXPECT_TRUE(controls->items(unbound).empty());
 
     const auto stale = bind(MATCHING_DEPTH);
     controls->destroy(stale);
-    gf_fillRangeComboBox(MATCHING_DEPTH);
+    gf_fillRangeComboBox(*controls, MATCHING_DEPTH);
     EXPECT_FALSE(controls->exists(stale));
-
-    const auto combo = bind(AIRP_RANGE);
-    ui::installControls(nullptr);
-    gf_fillRangeComboBox(AIRP_RANGE);
-    EXPECT_TRUE(controls->items(combo).empty());
 }
 
 }  // namespace

@@ -24,10 +24,7 @@ constexpr int kRounds = 5000;
 
 class SettingsThreaded : public ::testing::Test {
 protected:
-    void TearDown() override {
-        CALLSIGN_2_OBJECTID.setControlHandle(ui::kNoControl);
-        ui::installControls(nullptr);
-    }
+    void TearDown() override { CALLSIGN_2_OBJECTID.setControlHandle(ui::kNoControl); }
     test::SettingsScope settings;
 };
 
@@ -73,14 +70,13 @@ TEST_F(SettingsThreaded, StringAndIntegerWritersAgainstReaders) {
 }
 
 TEST_F(SettingsThreaded, CallsignChoicesFilledWhileTheWindowRefills) {
-    auto controls = std::make_shared<ui::HeadlessControls>();
-    ui::installControls(controls);
-    const auto combo = controls->create(ui::ControlKind::ComboBox, CALLSIGN_2_OBJECTID.controlId());
+    ui::HeadlessControls controls;
+    const auto combo = controls.create(ui::ControlKind::ComboBox, CALLSIGN_2_OBJECTID.controlId());
 
     std::jthread window([&] {
         for (int i = 0; i < kRounds / 5; ++i) {
             CALLSIGN_2_OBJECTID.setControlHandle(i % 2 == 0 ? combo : ui::kNoControl);
-            gf_fillCallsignComboBox();
+            gf_fillCallsignComboBox(controls);
         }
     });
     std::jthread run([] {
@@ -93,9 +89,9 @@ TEST_F(SettingsThreaded, CallsignChoicesFilledWhileTheWindowRefills) {
     run.join();
 
     CALLSIGN_2_OBJECTID.setControlHandle(combo);
-    gf_fillCallsignComboBox();
-    EXPECT_EQ(controls->items(combo), CALLSIGN_2_OBJECTID.values());
-    EXPECT_EQ(controls->currentSelection(combo), 0);
+    gf_fillCallsignComboBox(controls);
+    EXPECT_EQ(controls.items(combo), CALLSIGN_2_OBJECTID.values());
+    EXPECT_EQ(controls.currentSelection(combo), 0);
 }
 
 class ParametersThreaded : public test::SettingsFolder {};

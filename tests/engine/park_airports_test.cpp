@@ -334,6 +334,7 @@ TEST_F(ParkAirportsTest, OnTheGroundTheAirportWithAStandFileIsTaken) {
     EXPECT_EQ(message(), "Calculating static parked aircraft ...");
     EXPECT_TRUE(state.parking.loadPending);
     EXPECT_EQ(disabled, 1);
+    EXPECT_TRUE(updateRunning.load()) << "the engine says so itself, not the window it tells";
     EXPECT_FALSE(destinationEnabled()) << "only airborne";
 }
 
@@ -348,6 +349,7 @@ TEST_F(ParkAirportsTest, OnTheGroundWithoutAStandFileOrAnAirportNothingIsTaken) 
     EXPECT_EQ(current(), "none");
     EXPECT_FALSE(state.parking.loadPending);
     EXPECT_EQ(disabled, 0);
+    EXPECT_FALSE(updateRunning.load());
 }
 
 TEST_F(ParkAirportsTest, NoPositionYetNeverChooses) {

@@ -37,7 +37,9 @@ protected:
         LiveriesFolder::TearDown();
     }
 
-    test::FakeStatus status_;
+    // The window whose category boxes the build switches, through the status.
+    test::BoundControls window;
+    test::FakeStatus status_{window.controls()};
 
     // Lufthansa A320s (two pax, one cargo, one with its own registration), a
     // cargo-only heavy, a private Cessna and generic A320, 737 and Citation:
@@ -79,7 +81,6 @@ protected:
 TEST_F(ScannedProcessingTest, TheBuildReadsTheFileAndLogsTheSummaryPerCategory) {
     writeScanned(installed());
     shipped();
-    test::BoundControls window;
     const auto light = window.checkBox(LIGHT_AIRCRAFT);
     const auto highPerf = window.checkBox(HIGH_PERF_AIRCRAFT);
     const auto helicopters = window.checkBox(HELICOPTERS);

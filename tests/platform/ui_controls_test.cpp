@@ -98,15 +98,5 @@ TEST(HeadlessControls, StaleHandlesAreIgnoredAndNeverReused) {
     EXPECT_EQ(controls.find(32818), second);
 }
 
-TEST(ControlsInstallation, AHolderKeepsTheOldControlsAfterUninstall) {
-    installControls(std::make_shared<HeadlessControls>());
-    std::shared_ptr<Controls> held = installedControls();
-    installControls(nullptr);
-    EXPECT_EQ(installedControls(), nullptr);
-    const ControlHandle edit = static_cast<HeadlessControls&>(*held).create(ControlKind::Edit, 1);
-    held->setText(edit, "still here");
-    EXPECT_EQ(held->text(edit), "still here");
-}
-
 }  // namespace
 }  // namespace qvl::ui

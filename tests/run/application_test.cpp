@@ -2,18 +2,22 @@
 // fails before the loop, the UI loop and the close with no run thread.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/sim/stand_in.h"
 #include "platform/sys/single_instance.h"
+#include "platform/ui/headless_window.h"
 #include "platform/ui/window.h"
 #include "run/application.h"
 #include "run/program.h"
 #include "support/run_fakes.h"
+#include "support/settings_scope.h"
 #include "support/temp_dir.h"
 
 namespace qvl::test {
@@ -114,11 +118,42 @@ TEST_F(FrontDoorTest, AWindowThatCannotBeCreatedReturnsOneWithoutALoop) {
     EXPECT_NE(log.text().find("initInstance failed"), std::string::npos);
 }
 
+// A whole start over a damaged parameters.xml: the window opens before the
+// run reads the settings, and the log must still call the file damaged and
+// keep it, not report it missing. The test is the user who closes the
+// window once the settings are read.
+TEST_F(FrontDoorTest, ADamagedParametersFileIsReportedAsDamagedAtAStart) {
+    const SettingsScope settings;
+    const std::filesystem::path parameters = dir / "roaming" / "Quorvelant" / "parameters.xml";
+    std::filesystem::create_directories(parameters.parent_path());
+    std::filesystem::create_directories(dir / "docs");  // started from its own folder
+    writeFile(parameters, "<root><parameters>");
+    const std::shared_ptr<ui::Window> window = ui::makeWindow(ui::BackEnd::Headless);
+    sim::StandInSimulator simulator;
+    const LogCapture log(dir.path());
+    std::int32_t code = -2;
+    std::jthread application([&] { code = gf_runApplication(window, simulator, {}, {.traffic = 0, .qnh = 0}); });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (log.text().find("creating new with default values") == std::string::npos &&
+           std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    window->requestClose();
+    application.join();
+    const std::string text = log.text();
+    EXPECT_NE(text.find(parameters.string() + " is damaged ("), std::string::npos) << text;
+    EXPECT_NE(text.find("kept as " + (parameters.parent_path() / "parameters0.xml").string()), std::string::npos);
+    EXPECT_EQ(text.find("not found, creating new"), std::string::npos) << "a damaged file is not a missing one";
+    EXPECT_EQ(readFile(parameters.parent_path() / "parameters0.xml"), "<root><parameters>");
+    EXPECT_NE(code, -2);
+}
+
 TEST_F(FrontDoorTest, WhenTheTrafficClientGoesEveryActiveLiveAircraftIsRemoved) {
     RecordingWindow window;
+    ui::HeadlessWindow mainWindow;
     ManualRunClock clock;
     sim::StandInSimulator simulator;
-    Program program(simulator, window, clock);
+    Program program(simulator, window, mainWindow, clock);
     ProgramParts& parts = program.parts();
     LiveAc flying;
     flying.flight.hexId = 0x440001;
@@ -133,9 +168,10 @@ TEST_F(FrontDoorTest, WhenTheTrafficClientGoesEveryActiveLiveAircraftIsRemoved) 
 
 TEST_F(FrontDoorTest, ACloseWithNoRunThreadAliveEndsAtOnce) {
     RecordingWindow window;
+    ui::HeadlessWindow mainWindow;
     ManualRunClock clock;
     sim::StandInSimulator simulator;
-    Program program(simulator, window, clock);
+    Program program(simulator, window, mainWindow, clock);
     EXPECT_FALSE(program.onClose());
     EXPECT_FALSE(program.parts().run.closeRequested.load());
 }

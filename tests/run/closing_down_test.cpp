@@ -122,13 +122,13 @@ TEST_F(ClosingDownTest, StopsTheThreadsAndLinksBeforeCleaningUp) {
 }
 
 TEST_F(ClosingDownTest, DestinationAndBlockedCallsignAreEmptyInTheFileAndTheFieldsAfterEveryRun) {
-    BoundControls fields;
+    BoundControls& fields = bound;
     const ui::ControlHandle destination = fields.bind(DESTINATION, ui::ControlKind::Edit);
     const ui::ControlHandle callsign = fields.bind(BLOCK_CALLSIGN, ui::ControlKind::Edit);
     gf_setStringParameter(DESTINATION, "EDDF");
     gf_setStringParameter(BLOCK_CALLSIGN, "DLH4AB");
-    gf_showStringParameter(DESTINATION);
-    gf_showStringParameter(BLOCK_CALLSIGN);
+    gf_showStringParameter(fields.controls(), DESTINATION);
+    gf_showStringParameter(fields.controls(), BLOCK_CALLSIGN);
     ASSERT_NE(parameters().find("EDDF"), std::string::npos);
     run.endRun(RestartReason::readerError, 1);
     lf_closingDown(control);

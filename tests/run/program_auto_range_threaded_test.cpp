@@ -22,6 +22,7 @@
 #include "core/settings.h"
 #include "platform/net/socket.h"
 #include "platform/sim/stand_in.h"
+#include "platform/ui/headless_window.h"
 #include "refdata/airports.h"
 #include "refdata/data_file.h"
 #include "run/program.h"
@@ -148,8 +149,9 @@ protected:
     LogCapture logCapture{dir.path()};
     sim::StandInSimulator simulator{configFor(GetParam())};
     UnpaintedWindow window;
+    ui::HeadlessWindow mainWindow;
     SteadyRunClock clock;
-    Program program{simulator, window, clock};
+    Program program{simulator, window, mainWindow, clock};
 
 private:
     std::filesystem::path previous_;

@@ -15,6 +15,7 @@
 
 #include "core/log.h"
 #include "platform/sim/stand_in.h"
+#include "platform/ui/headless_window.h"
 #include "run/program.h"
 #include "support/log_capture.h"
 #include "support/temp_dir.h"
@@ -68,8 +69,9 @@ public:
 void finishWhileTheRunStepHangs() {
     sim::StandInSimulator simulator{sim::StandInConfig{}};
     UnseenWindow window;
+    ui::HeadlessWindow mainWindow;
     StoppedClock clock;
-    Program program(simulator, window, clock);
+    Program program(simulator, window, mainWindow, clock);
     program.startRun();
     program.finish(50ms);
 }
@@ -79,8 +81,9 @@ void finishWhileTheRunStepHangs() {
 void finishWhileTheSimClientHangs() {
     SilentSimulator simulator;
     UnseenWindow window;
+    ui::HeadlessWindow mainWindow;
     StoppedClock clock;
-    auto program = std::make_unique<Program>(simulator, window, clock);
+    auto program = std::make_unique<Program>(simulator, window, mainWindow, clock);
     ProgramParts& parts = program->parts();
     parts.simClient.start(parts.link, parts.run, simulator);
     // Once inside the call, a request to stop no longer reaches the thread.

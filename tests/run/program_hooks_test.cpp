@@ -15,8 +15,9 @@
 #include "core/settings.h"
 #include "core/support/settings_fixture.h"
 #include "engine/base/user_stand_exchange.h"
-#include "engine/parking/first_park_airport.h"
+#include "engine/parking/publish_first_park_airport.h"
 #include "platform/sim/stand_in.h"
+#include "platform/ui/headless_window.h"
 #include "run/program.h"
 #include "simlink/sim_session.h"
 #include "support/run_fakes.h"
@@ -38,7 +39,8 @@ class ProgramHooks : public ::testing::Test {
 protected:
     sim::StandInSimulator simulator{sim::StandInConfig{}};
     RecordingWindow window;
-    ProgramParts parts{simulator, window};
+    ui::HeadlessWindow mainWindow;
+    ProgramParts parts{simulator, window, mainWindow};
 };
 
 TEST_F(ProgramHooks, TheLinkNamesTheUsersStandFromTheEnginesPublicationOnceTheGroundStateIsKnown) {
@@ -104,7 +106,8 @@ class ProgramSwitch : public SettingsFolder {
 protected:
     sim::StandInSimulator simulator{sim::StandInConfig{}};
     RecordingWindow window;
-    ProgramParts parts{simulator, window};
+    ui::HeadlessWindow mainWindow;
+    ProgramParts parts{simulator, window, mainWindow};
 };
 
 TEST_F(ProgramSwitch, AWrongSimulatorSwitchesAsTheWindowsChoiceDoes) {

@@ -4,13 +4,15 @@
 // capabilities are owned with the parts.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "core/messages.h"
 #include "core/range_control.h"
+#include "core/setting_controls.h"
 #include "core/settings.h"
-#include "core/support/bound_controls.h"
 #include "platform/sim/stand_in.h"
+#include "platform/ui/headless_window.h"
 #include "run/program.h"
 #include "run/window/window_layout.h"
 #include "support/run_fakes.h"
@@ -31,7 +33,25 @@ protected:
     test::SettingsScope settings;
     sim::StandInSimulator simulator{sim::StandInConfig{}};
     test::RecordingWindow window;
-    ProgramParts parts{simulator, window};
+    ui::HeadlessWindow mainWindow;
+    ProgramParts parts{simulator, window, mainWindow};
+    ~ProgramRoute() override {
+        for (RangeControlParameter* setting : bound) setting->setControlHandle(ui::kNoControl);
+    }
+    // A drop-down of the program's own window, bound to the setting and
+    // filled from it.
+    ui::ControlHandle combo(RangeControlParameter& setting) {
+        const ui::ControlHandle handle =
+            mainWindow.createControl({.kind = ui::ControlKind::ComboBox, .id = setting.controlId()});
+        setting.setControlHandle(handle);
+        bound.push_back(&setting);
+        gf_fillRangeComboBox(mainWindow, setting);
+        return handle;
+    }
+    std::string selected(ui::ControlHandle combo) const {
+        return mainWindow.items(combo).at(static_cast<std::size_t>(mainWindow.currentSelection(combo)));
+    }
+    std::vector<RangeControlParameter*> bound;
 };
 
 TEST_F(ProgramRoute, EveryPartRepaintsTheWindowThroughTheStatus) {
@@ -46,17 +66,16 @@ TEST_F(ProgramRoute, EveryPartRepaintsTheWindowThroughTheStatus) {
 // The radius set in core (as a park airport's stand file does) reaches its
 // drop-down only through the program's status.
 TEST_F(ProgramRoute, ASettingChangedInCoreReachesItsControlThroughTheStatus) {
-    test::BoundControls bound;
-    const auto range = bound.combo(RANGE);
-    const auto maxFit = bound.combo(MAX_FIT_FL);
+    const auto range = combo(RANGE);
+    const auto maxFit = combo(MAX_FIT_FL);
     gf_setRange(25, parts.status);
-    EXPECT_EQ(bound.selected(range), "25");
+    EXPECT_EQ(selected(range), "25");
     MAX_FIT.set(9);
     gf_selectMaxFitFl(parts.status);
-    EXPECT_EQ(bound.controls().currentSelection(maxFit), 9) << "five hours";
+    EXPECT_EQ(mainWindow.currentSelection(maxFit), 9) << "five hours";
     AUTO_RANGE.set(true);
     gf_applyAutoRange(parts.range, parts.status);
-    EXPECT_FALSE(bound.controls().isEnabled(range)) << "the radius is the program's while automatic";
+    EXPECT_FALSE(mainWindow.isEnabled(range)) << "the radius is the program's while automatic";
 }
 
 // The window's commands hand Enter to the edit fields the parts own.

@@ -24,6 +24,7 @@
 #include "core/messages.h"
 #include "core/settings.h"
 #include "platform/sim/stand_in.h"
+#include "platform/ui/headless_window.h"
 #include "refdata/airports.h"
 #include "refdata/data_file.h"
 #include "run/program.h"
@@ -154,7 +155,7 @@ protected:
         ASSERT_TRUE(sim::StandInSimulator::readScenario(dir / "scenario.txt", config, problems));
         ASSERT_TRUE(problems.empty()) << problems.front();
         simulator = std::make_unique<sim::StandInSimulator>(std::move(config));
-        program = std::make_unique<Program>(*simulator, window, clock);
+        program = std::make_unique<Program>(*simulator, window, mainWindow, clock);
         program->parts().trafficPort = 0;
         program->parts().qnhPort = 0;
         program->startRun();
@@ -186,6 +187,7 @@ protected:
     fs::path sim2020 = dir / "sim2020";
     fs::path sim2024 = dir / "sim2024";
     PostBox window;
+    ui::HeadlessWindow mainWindow;
     SteadyRunClock clock;
     std::unique_ptr<sim::StandInSimulator> simulator;
     std::unique_ptr<Program> program;

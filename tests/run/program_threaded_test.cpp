@@ -17,6 +17,7 @@
 #include "core/messages.h"
 #include "core/settings.h"
 #include "platform/sim/stand_in.h"
+#include "platform/ui/headless_window.h"
 #include "refdata/airports.h"
 #include "refdata/data_file.h"
 #include "run/program.h"
@@ -119,8 +120,9 @@ protected:
     LogCapture logCapture{dir.path()};
     sim::StandInSimulator simulator{userAtVienna()};
     PostBox window;
+    ui::HeadlessWindow mainWindow;
     SteadyRunClock clock;
-    Program program{simulator, window, clock};
+    Program program{simulator, window, mainWindow, clock};
 
 private:
     std::filesystem::path previous_;

@@ -33,14 +33,15 @@ protected:
         gf_saveAllParameters(StoredValues::defaults);
         window = ui::makeWindow(ui::BackEnd::Fltk);
         ASSERT_NE(window, nullptr);
-        parts.repaintTarget = window;
+        parts = std::make_unique<test::CommandParts>(window);
         main = std::make_unique<MainWindow>(
-            window, parts.owners(), MainWindowHooks{.onClose = [] {}, .onMessage = [](const ui::ProgramMessage&) {}});
+            window, parts->owners(), MainWindowHooks{.onClose = [] {}, .onMessage = [](const ui::ProgramMessage&) {}});
         ASSERT_TRUE(main->initInstance("Quorvelant"));
         settle();
     }
     void TearDown() override {
         main.reset();
+        parts.reset();
         window.reset();
         resetMessages();
         SettingsFolder::TearDown();
@@ -59,7 +60,7 @@ protected:
     }
 
     std::shared_ptr<ui::Window> window;
-    test::CommandParts parts;
+    std::unique_ptr<test::CommandParts> parts;
     std::unique_ptr<MainWindow> main;
 };
 

@@ -4,9 +4,11 @@
 #include <fmt/format.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/messages.h"
@@ -16,7 +18,9 @@
 #include "core/settings.h"
 #include "core/support/settings_fixture.h"
 #include "liveries/livery_tables.h"
+#include "platform/ui/headless_controls.h"
 #include "platform/ui/headless_window.h"
+#include "run/window/commands.h"
 #include "run/window/main_window.h"
 #include "support/command_parts.h"
 
@@ -31,18 +35,17 @@ protected:
         SettingsFolder::SetUp();
         resetMessages();
         gf_saveAllParameters(StoredValues::defaults);
-        parts.repaintTarget = window;
         main = std::make_unique<MainWindow>(
             window, parts.owners(), MainWindowHooks{.onClose = [] {}, .onMessage = [](const ui::ProgramMessage&) {}});
         ASSERT_TRUE(main->initInstance("Quorvelant"));
         // As the start of a run fills the drop-downs and enables the buttons.
-        for (const RangeControlParameter* combo : rangeControlParameters) gf_fillRangeComboBox(*combo);
-        gf_fillRangeComboBox(parking_percentage);
-        gf_fillRangeComboBox(MAX_FIT_FL);
-        gf_fillChoiceComboBox(SIM_CHOICE);
-        gf_fillChoiceComboBox(AI_PACKAGE_SELECTOR);
+        for (const RangeControlParameter* combo : rangeControlParameters) gf_fillRangeComboBox(*window, *combo);
+        gf_fillRangeComboBox(*window, parking_percentage);
+        gf_fillRangeComboBox(*window, MAX_FIT_FL);
+        gf_fillChoiceComboBox(*window, SIM_CHOICE);
+        gf_fillChoiceComboBox(*window, AI_PACKAGE_SELECTOR);
         CALLSIGN_2_OBJECTID.setValues({"", "DLH4AB", "KLM1234"});
-        gf_fillCallsignComboBox();
+        gf_fillCallsignComboBox(*window);
         for (const CommandButton* button : {&FLUSH_STATIC_BUTTON, &TBLO_ZIP_BUTTON, &UNBLOCK_BUTTON, &CS_TO_OID_BUTTON,
                                             &BLOCK_BUTTON, &NOW_BUTTON, &REREAD_BUTTON}) {
             window->setEnabled(handle(*button), true);
@@ -84,7 +87,7 @@ protected:
     }
 
     std::shared_ptr<ui::HeadlessWindow> window = std::make_shared<ui::HeadlessWindow>();
-    test::CommandParts parts;
+    test::CommandParts parts{window};
     std::unique_ptr<MainWindow> main;
 };
 
@@ -413,6 +416,50 @@ TEST_F(WindowCommandsTest, NowAnnouncesAnUpdateOnlyWhileStaticParkingRunsAndRene
     EXPECT_EQ(parts.flags.staticParkingCountdown.load(), 20);
     EXPECT_EQ(parts.state.staticParkingCountdown.load(), 20);
     EXPECT_FALSE(enabled(FLUSH_STATIC_BUTTON));
+}
+
+// A window whose drop-downs say that the entry one past their last is
+// selected; everything else is the headless window's.
+class SelectionPastTheEnd final : public ui::Controls {
+public:
+    explicit SelectionPastTheEnd(ui::HeadlessControls& inner) : inner_(inner) {}
+    int currentSelection(ui::ControlHandle combo) const override {
+        return static_cast<int>(inner_.items(combo).size());
+    }
+    bool exists(ui::ControlHandle control) const override { return inner_.exists(control); }
+    ui::ControlHandle find(std::uint16_t controlId) const override { return inner_.find(controlId); }
+    void resetContent(ui::ControlHandle combo) override { inner_.resetContent(combo); }
+    void addString(ui::ControlHandle combo, std::string_view item) override { inner_.addString(combo, item); }
+    void setCurrentSelection(ui::ControlHandle combo, int index) override { inner_.setCurrentSelection(combo, index); }
+    int selectString(ui::ControlHandle combo, std::string_view prefix) override {
+        return inner_.selectString(combo, prefix);
+    }
+    std::vector<std::string> items(ui::ControlHandle combo) const override { return inner_.items(combo); }
+    void setChecked(ui::ControlHandle box, bool checked) override { inner_.setChecked(box, checked); }
+    bool isChecked(ui::ControlHandle box) const override { return inner_.isChecked(box); }
+    void setText(ui::ControlHandle control, std::string_view text) override { inner_.setText(control, text); }
+    std::string text(ui::ControlHandle control) const override { return inner_.text(control); }
+    void setEnabled(ui::ControlHandle control, bool enabled) override { inner_.setEnabled(control, enabled); }
+    bool isEnabled(ui::ControlHandle control) const override { return inner_.isEnabled(control); }
+
+private:
+    ui::HeadlessControls& inner_;
+};
+
+TEST(ComboSelection, AnIndexEqualToTheItemCountSelectsNothing) {
+    ui::HeadlessControls controls;
+    const ui::ControlHandle combo = controls.create(ui::ControlKind::ComboBox, RANGE.controlId());
+    for (const char* entry : {"10", "20", "30"}) controls.addString(combo, entry);
+    const ui::Command picked{.controlId = RANGE.controlId(), .kind = ui::CommandKind::SelectionChanged};
+    const SelectionPastTheEnd window(controls);
+    EXPECT_EQ(window.currentSelection(combo), 3);
+    EXPECT_FALSE(lf_getComboSelection(window, picked, RANGE).has_value());
+
+    controls.setCurrentSelection(combo, 2);  // the last entry itself is a choice
+    const auto last = lf_getComboSelection(controls, picked, RANGE);
+    ASSERT_TRUE(last.has_value());
+    EXPECT_EQ(last->index, 2);
+    EXPECT_EQ(last->text, "30");
 }
 
 }  // namespace

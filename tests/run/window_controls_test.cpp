@@ -42,19 +42,19 @@ protected:
 };
 
 TEST_F(ControlText, ReadsAnEditsTextAndAnEmptyEditIsNoError) {
-    EXPECT_EQ(lf_getTextFromId(32828), "");
+    EXPECT_EQ(lf_getTextFromId(bound.controls(), 32828), "");
     bound.controls().setText(edit, "DLH4AB");
-    EXPECT_EQ(lf_getTextFromId(32828), "DLH4AB");
+    EXPECT_EQ(lf_getTextFromId(bound.controls(), 32828), "DLH4AB");
     EXPECT_FALSE(logged("failed"));
 }
 
 TEST_F(ControlText, MissingControlAndInvalidTextAreLoggedAsEmpty) {
-    EXPECT_EQ(lf_getTextFromId(1234), "");
+    EXPECT_EQ(lf_getTextFromId(bound.controls(), 1234), "");
     EXPECT_TRUE(logged("GetDlgItem failed for ID 1234\n"));
-    EXPECT_EQ(lf_getTextFromId(DESTINATION.controlId()), "");  // a child not created yet
+    EXPECT_EQ(lf_getTextFromId(bound.controls(), DESTINATION.controlId()), "");  // a child not created yet
     EXPECT_TRUE(logged("GetDlgItem failed for ID 32839\n"));
     bound.controls().setText(edit, "EDD\xff");
-    EXPECT_EQ(lf_getTextFromId(32828), "");
+    EXPECT_EQ(lf_getTextFromId(bound.controls(), 32828), "");
     EXPECT_TRUE(logged("==> lf_getTextFromId: UTF-16 UTF-8 failed for id 32828: "));
 }
 
@@ -89,20 +89,21 @@ protected:
     int controlRepaints = 0;
     MainWindowState window{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
     ParkingUpdate update;
-    WindowStatus status{window, flags, update, [this](WindowRegion region) {
+    WindowStatus status{window, flags, update, bound.controls(), [this](WindowRegion region) {
                             if (region == WindowRegion::controlsArea) ++controlRepaints;
                         }};
 };
 
 TEST_F(ParkingControls, DisableAndEnableSwitchEveryParkingControlAndNow) {
     gf_disableParkingControls(status);
-    EXPECT_TRUE(update.running);
+    EXPECT_FALSE(update.running) << "the engine's own state";
     EXPECT_TRUE(flags.nowAllowed);
     EXPECT_TRUE(allEnabled(false));
     EXPECT_FALSE(bound.controls().isEnabled(now));
     window.staticParkingCountdown = 3;
+    update.running = true;
     gf_enableParkingControls(status);
-    EXPECT_FALSE(update.running);
+    EXPECT_TRUE(update.running) << "the engine's own state";
     EXPECT_TRUE(allEnabled(true));
     EXPECT_TRUE(bound.controls().isEnabled(now));
     EXPECT_EQ(window.staticParkingCountdown.load(), 20);

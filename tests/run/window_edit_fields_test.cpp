@@ -32,6 +32,7 @@ protected:
         fields = std::make_unique<EditFields>(EditFieldOwners{
             .run = run,
             .flags = flags,
+            .controls = bound.controls(),
             .simVersion = [this] { return sim; },
             .airportPosition = [](const FixedCode4& code) -> std::optional<GeoPosition> {
                 if (code == FixedCode4("EDDF")) return GeoPosition{.latitude = 50.03, .longitude = 8.57};
@@ -168,7 +169,8 @@ TEST_F(EditFieldsTest, DestinationsAreCheckedAndAKnownOneBecomesTheParkAirport) 
 TEST(EditFieldsWiring, MissingFunctionsAreNamed) {
     RunState run;
     CommandFlags flags;
-    EXPECT_THROW(EditFields(EditFieldOwners{.run = run, .flags = flags}), std::logic_error);
+    ui::HeadlessControls controls;
+    EXPECT_THROW(EditFields(EditFieldOwners{.run = run, .flags = flags, .controls = controls}), std::logic_error);
 }
 
 }  // namespace

@@ -36,10 +36,8 @@ protected:
         SettingsFolder::SetUp();
         setenv("QVL_SHELL_OPEN_LOG", (dir / "opened.txt").c_str(), 1);
         ASSERT_TRUE(window->open({.title = "Quorvelant", .width = 880, .height = 516}, events));
-        ui::installControls(window);
     }
     void TearDown() override {
-        ui::installControls(nullptr);
         unsetenv("QVL_SHELL_OPEN_LOG");
         SettingsFolder::TearDown();
     }
@@ -57,15 +55,15 @@ TEST_F(FolderOpeners, OpenTheFoldersOfParametersAndManual) {
     test::writeFile(parametersFile(), "<parameters/>");
     fs::create_directories(dir / "docs");
     test::writeFile(dir / "docs" / "Manual.pdf", "%PDF");
-    EXPECT_TRUE(gf_openParametersFolder());
-    EXPECT_TRUE(gf_openManual());
+    EXPECT_TRUE(gf_openParametersFolder(*window));
+    EXPECT_TRUE(gf_openManual(*window));
     EXPECT_EQ(opened(), "open " + productFolder().string() + "\nopen " + (dir.path() / "docs").string() + "\n");
     EXPECT_TRUE(dialogs().empty());
 }
 
 TEST_F(FolderOpeners, MissingFilesShowAWarningBoxAndOpenNothing) {
-    EXPECT_FALSE(gf_openManual());
-    EXPECT_FALSE(gf_openParametersFolder());
+    EXPECT_FALSE(gf_openManual(*window));
+    EXPECT_FALSE(gf_openParametersFolder(*window));
     EXPECT_EQ(opened(), "");
     const auto shown = dialogs();
     ASSERT_EQ(shown.size(), 2U);

@@ -38,8 +38,7 @@ bool painted(const ui::Window& window, const std::string& text) {
 
 TEST_F(MainWindowThreaded, OtherThreadsReachTheWindowOnlyThroughItsUiThread) {
     auto window = std::make_shared<ui::HeadlessWindow>();
-    test::CommandParts parts;
-    parts.repaintTarget = window;
+    test::CommandParts parts{window};
     MainWindowState& state = parts.state;
     std::promise<bool> opened;
     std::promise<int> exitCode;

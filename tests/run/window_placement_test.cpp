@@ -68,14 +68,15 @@ TEST_F(WindowPlacement, WithoutParametersTheWindowOpensAtTheDefaults) {
     EXPECT_FALSE(std::filesystem::exists(parametersFile()));
 }
 
-TEST_F(WindowPlacement, UnreadableFileIsKeptAsFirstGenerationAndRemoved) {
-    writeParameters("<root><parameters>");
-    const WindowPoint at = loadWindowPosition(oneMonitor);
-    EXPECT_EQ(at.x, 400);
-    EXPECT_FALSE(std::filesystem::exists(parametersFile()));
-    EXPECT_EQ(test::readFile(productFolder() / "parameters0.xml"), "<root><parameters>");
-    EXPECT_TRUE(logged("failed to load ("));
-    EXPECT_TRUE(logged("). Saved as 0.xml and removed.\n"));
+TEST_F(WindowPlacement, UnusableFileIsLeftForTheSettingsReadAndTheDefaultsAreUsed) {
+    for (const char* damaged : {"<root><parameters>", "<root><other/></root>"}) {
+        writeParameters(damaged);
+        const WindowPoint at = loadWindowPosition(oneMonitor);
+        EXPECT_EQ(at.x, 400);
+        EXPECT_EQ(at.y, 20) << "not moved and saved into the file";
+        EXPECT_EQ(file(), damaged);
+        EXPECT_FALSE(std::filesystem::exists(productFolder() / "parameters0.xml"));
+    }
 }
 
 }  // namespace

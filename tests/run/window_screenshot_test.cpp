@@ -53,8 +53,7 @@ protected:
     // picture and probes the pixels.
     void pictureShowsMessageAreaAndControls(const std::shared_ptr<ui::Window>& window,
                                             const std::filesystem::path& png) {
-        test::CommandParts parts;
-        parts.repaintTarget = window;
+        test::CommandParts parts{window};
         MainWindow main(window, parts.owners(),
                         {.onClose = [&window] { window->quit(0); }, .onMessage = [](const ui::ProgramMessage&) {}});
         ASSERT_TRUE(main.initInstance("Quorvelant"));

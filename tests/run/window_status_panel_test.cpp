@@ -20,6 +20,7 @@
 #include "feed/feed_state.h"
 #include "platform/sim/stand_in.h"
 #include "platform/ui/canvas.h"
+#include "platform/ui/headless_window.h"
 #include "run/program.h"
 #include "run/window/main_window_state.h"
 #include "run/window/message_area.h"
@@ -52,7 +53,7 @@ protected:
 
     void paint() {
         canvas.clear();
-        lf_paintWindow(canvas, state, update);
+        lf_paintWindow(canvas, state, update, bound.controls());
     }
     // The one text op with exactly this text; none when it was not drawn.
     std::optional<ui::DrawOp> text(std::string_view wanted) const {
@@ -106,6 +107,8 @@ protected:
     test::SettingsScope settings;
     MainWindowState state{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
     ParkingUpdate update;
+    // The window's controls, whose states the labels follow.
+    test::BoundControls bound;
     ui::RecordingCanvas canvas;
 };
 
@@ -214,13 +217,14 @@ TEST_F(StatusPanelTest, MissingCountsShowDotsInTheirWarningColour) {
 TEST_F(StatusPanelTest, AfterARestartTheLiveriesOfTheCatalogueBuiltBeforeAreStillCounted) {
     sim::StandInSimulator simulator{sim::StandInConfig{}};
     test::RecordingWindow window;
-    ProgramParts parts{simulator, window};
+    ui::HeadlessWindow mainWindow;
+    ProgramParts parts{simulator, window, mainWindow};
     parts.status.showCount(StatusCount::scannedLiveries, 812);  // as the first run's build shows it
     parts.liveryTables.catalogueBuilt = true;
     parts.windowState.reset();  // the reset before the next run
     processScannedLiveries(parts);
     canvas.clear();
-    lf_paintWindow(canvas, parts.windowState, parts.engineState.parking.update);
+    lf_paintWindow(canvas, parts.windowState, parts.engineState.parking.update, parts.mainWindow);
     expectText("# liveries: 812", {5, 91}, colour::limeGreen);
 }
 
@@ -319,7 +323,6 @@ TEST_F(StatusPanelTest, LabelsTakeTheColourOfTheirSettingsState) {
 }
 
 TEST_F(StatusPanelTest, LabelsOfDisabledOrUnselectedControlsFollowTheControls) {
-    test::BoundControls bound;
     const ui::ControlHandle light = bound.checkBox(LIGHT_AIRCRAFT);
     const ui::ControlHandle choice = bound.bind(CALLSIGN_2_OBJECTID, ui::ControlKind::ComboBox);
     state.setText(WindowText::followedAircraft, "= 1234");
@@ -422,7 +425,8 @@ protected:
 
     sim::StandInSimulator simulator{sim::StandInConfig{}};
     test::RecordingWindow window;
-    ProgramParts parts{simulator, window};
+    ui::HeadlessWindow mainWindow;
+    ProgramParts parts{simulator, window, mainWindow};
 };
 
 bool has(const std::vector<WindowRegion>& regions, WindowRegion region) {

@@ -25,7 +25,8 @@ protected:
     std::vector<WindowRegion> repainted;
     MainWindowState window{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
     ParkingUpdate update;
-    WindowStatus status{window, flags, update, [this](WindowRegion region) { repainted.push_back(region); }};
+    WindowStatus status{window, flags, update, bound.controls(),
+                        [this](WindowRegion region) { repainted.push_back(region); }};
 };
 
 TEST_F(WindowStatusTest, CountsReachTheCountersThePanelPaints) {
@@ -48,13 +49,15 @@ TEST_F(WindowStatusTest, PackedAirportsAndTheTrafficWeekRepaintWhereTheyAreShown
     EXPECT_EQ(repainted, (std::vector<WindowRegion>{WindowRegion::controlsArea, WindowRegion::parkingStats}));
 }
 
-// The window shows the engine's parking update: its controls mark it as
-// running from its start to its end.
-TEST_F(WindowStatusTest, AParkingUpdateRunsFromItsStartToItsEnd) {
+// The window shows the engine's parking update; whether one runs stays the
+// engine's to say, whatever the window is told.
+TEST_F(WindowStatusTest, TheWindowShowsTheParkingUpdateAndLeavesItsStateToTheEngine) {
     status.parkingUpdateStarts();
-    EXPECT_TRUE(update.running.load());
-    status.parkingUpdateEnds();
     EXPECT_FALSE(update.running.load());
+    update.running = true;
+    status.parkingUpdateEnds();
+    EXPECT_TRUE(update.running.load());
+    EXPECT_FALSE(update.pending.load());
 }
 
 TEST_F(WindowStatusTest, BlockStaysOffWhileUnblockIsUsable) {
@@ -129,7 +132,8 @@ TEST(MainWindowStateHooks, AMissingHookIsRefusedNamingIt) {
     MainWindowState state{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
     CommandFlags flags;
     ParkingUpdate update;
-    EXPECT_THROW(WindowStatus(state, flags, update, {}), std::invalid_argument);
+    ui::HeadlessControls controls;
+    EXPECT_THROW(WindowStatus(state, flags, update, controls, {}), std::invalid_argument);
 }
 
 }  // namespace

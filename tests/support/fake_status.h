@@ -1,7 +1,8 @@
 // The status (core/status.h) as tests see it: every report is recorded, and
 // the control states reach the controls as the program's own status puts
-// them there (through the settings' control module), so a test with a
-// headless window still sees its controls change.
+// them there (through the settings' control module), so a test that gives it
+// a headless window's controls still sees them change. Without any it keeps
+// controls of its own that no test looks at.
 #pragma once
 
 #include <atomic>
@@ -13,11 +14,19 @@
 
 #include "core/setting_controls.h"
 #include "core/status.h"
+#include "platform/ui/headless_controls.h"
 
 namespace qvl::test {
 
 class FakeStatus final : public Status {
 public:
+    FakeStatus() = default;
+    explicit FakeStatus(ui::Controls& controls) : controls_(&controls) {}
+    FakeStatus(const FakeStatus&) = delete;
+    FakeStatus& operator=(const FakeStatus&) = delete;
+
+    [[nodiscard]] ui::Controls& controls() const noexcept { return *controls_; }
+
     std::vector<const ControlBinding*> settingsShown;
     std::vector<std::pair<const ControlBinding*, bool>> usable;
     std::map<StatusCount, std::uint64_t> counts;
@@ -45,19 +54,19 @@ public:
 
     void settingChanged(const BoolControlParameter& setting) override {
         settingsShown.push_back(&setting);
-        showBoolParameter(setting);
+        showBoolParameter(*controls_, setting);
     }
     void settingChanged(const RangeControlParameter& setting) override {
         settingsShown.push_back(&setting);
-        selectRangeValue(setting);
+        selectRangeValue(*controls_, setting);
     }
     void controlUsable(const ControlBinding& control, bool state) override {
         usable.emplace_back(&control, state);
-        setControlEnabled(control, state);
+        setControlEnabled(*controls_, control, state);
     }
     void settingsRead() override {
         ++settingsReads;
-        showAllSettings();
+        showAllSettings(*controls_);
     }
     void showCount(StatusCount which, std::uint64_t count) override { counts[which] = count; }
     void statusChanged() override { ++statusChanges; }
@@ -66,13 +75,17 @@ public:
     void showFollowedAircraft(const std::string& text) override { followed.push_back(text); }
     void callsignChoicesChanged(bool any) override {
         callsignChoices.push_back(any);
-        gf_fillCallsignComboBox();
+        gf_fillCallsignComboBox(*controls_);
     }
     void showParking(const ParkingDisplay& display) override { shown.push_back(display); }
     void parkingUpdateStarts() override { ++updateStarts; }
     void parkingUpdateEnds() override { ++updateEnds; }
     void restartParkingCountdown() override { ++countdownRestarts; }
     void parkAirportLeft() override { ++parkAirportLeaves; }
+
+private:
+    ui::HeadlessControls ownControls_;
+    ui::Controls* controls_ = &ownControls_;
 };
 
 }  // namespace qvl::test

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Fails when a source file uses a gf_/lf_ name that the vocabulary list does
-# not hold: the prefixes belong to the program's own vocabulary only.
+# not hold (the prefixes belong to the program's own vocabulary only), a name
+# reserved to the implementation, or when one product library holds two
+# source files of one name.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 list=tools/checks/vocabulary.txt
@@ -32,3 +34,18 @@ if [ -n "$reserved" ]; then
   exit 1
 fi
 echo "names: none reserved to the implementation"
+
+# One file name once per product library: two sources of one name in one
+# library confuse the debugger, the unity build's units and whoever looks
+# for a file by name.
+twice=$(git ls-files '*.h' '*.cpp' | grep -E '^(platform|core|refdata|feed|simlink|liveries|airports|engine|run)/' |
+        awk -F/ '{ print $1 "/.../" $NF }' | sort | uniq -d)
+if [ -n "$twice" ]; then
+  echo "file names used twice in one library:"
+  for name in $twice; do
+    library=${name%%/*}
+    git ls-files "$library" | grep -E "/${name##*/}\$" | sed 's/^/  /'
+  done
+  exit 1
+fi
+echo "names: every file name once per library"

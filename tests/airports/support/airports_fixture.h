@@ -101,7 +101,7 @@ protected:
     TempDir folder;
     LogCapture log{folder.path()};
     BoundControls window;
-    FakeStatus status;
+    FakeStatus status{window.controls()};
     LoadedParkAirport park{status};
     RangeControl range{[] { return std::optional<AutoRangeInputs>{}; }};
 

@@ -1,9 +1,9 @@
 // A headless main window whose controls are bound to the settings a test
-// names, installed for the program while the object lives. Unbinds and
-// uninstalls at its end, so no test leaves a window behind.
+// names; a test hands `controls()` to whatever sets them. Unbinds at its
+// end, so no test leaves a setting bound to a control that is gone.
 #pragma once
 
-#include <memory>
+#include <string>
 #include <vector>
 
 #include "core/setting_controls.h"
@@ -14,10 +14,9 @@ namespace qvl::test {
 
 class BoundControls {
 public:
-    BoundControls() { ui::installControls(controls_); }
+    BoundControls() = default;
     ~BoundControls() {
         for (ControlBinding* binding : bound_) binding->setControlHandle(ui::kNoControl);
-        ui::installControls(nullptr);
     }
     BoundControls(const BoundControls&) = delete;
     BoundControls& operator=(const BoundControls&) = delete;
@@ -25,29 +24,29 @@ public:
     // A drop-down filled from its setting.
     ui::ControlHandle combo(RangeControlParameter& setting) {
         const ui::ControlHandle handle = bind(setting, ui::ControlKind::ComboBox);
-        gf_fillRangeComboBox(setting);
+        gf_fillRangeComboBox(controls_, setting);
         return handle;
     }
     ui::ControlHandle checkBox(BoolControlParameter& setting) { return bind(setting, ui::ControlKind::CheckBox); }
     ui::ControlHandle button(CommandButton& button) { return bind(button, ui::ControlKind::Button); }
     // A control of any kind, left empty.
     ui::ControlHandle bind(ControlBinding& binding, ui::ControlKind kind) {
-        const ui::ControlHandle handle = controls_->create(kind, binding.controlId());
+        const ui::ControlHandle handle = controls_.create(kind, binding.controlId());
         binding.setControlHandle(handle);
         bound_.push_back(&binding);
         return handle;
     }
 
-    ui::HeadlessControls& controls() { return *controls_; }
+    ui::HeadlessControls& controls() { return controls_; }
     // The text of the drop-down's selected entry; empty without a selection.
     std::string selected(ui::ControlHandle combo) const {
-        const int index = controls_->currentSelection(combo);
+        const int index = controls_.currentSelection(combo);
         if (index < 0) return {};
-        return controls_->items(combo).at(static_cast<std::size_t>(index));
+        return controls_.items(combo).at(static_cast<std::size_t>(index));
     }
 
 private:
-    std::shared_ptr<ui::HeadlessControls> controls_ = std::make_shared<ui::HeadlessControls>();
+    ui::HeadlessControls controls_;
     std::vector<ControlBinding*> bound_;
 };
 

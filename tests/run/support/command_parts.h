@@ -26,13 +26,18 @@
 namespace qvl::test {
 
 struct CommandParts {
+    // The window whose controls the parts set and which they ask for
+    // repaints, as the program's wiring does. It outlives the parts.
+    explicit CommandParts(const std::shared_ptr<ui::Window>& window) : repaintTarget(window), controls(*window) {}
+    CommandParts(const CommandParts&) = delete;
+    CommandParts& operator=(const CommandParts&) = delete;
+
     CommandFlags flags;
     ParkingUpdate parkingUpdate;
-    // The window that the status and the message lines ask for repaints, as
-    // the program's wiring does; none until a test shows one.
     std::weak_ptr<ui::Window> repaintTarget;
+    ui::Controls& controls;
     MainWindowState state{{.takeSourceValues = [](MainWindowState& /*state*/) {}}};
-    WindowStatus status{state, flags, parkingUpdate, [this](WindowRegion region) {
+    WindowStatus status{state, flags, parkingUpdate, controls, [this](WindowRegion region) {
                             if (const auto shown = repaintTarget.lock()) shown->invalidate(regionRect(region));
                         }};
     MessageRepaint messageRepaint{status};
@@ -48,6 +53,7 @@ struct CommandParts {
     EditFields editFields{
         {.run = run,
          .flags = flags,
+         .controls = controls,
          .simVersion = [this] { return sim.load(); },
          .airportPosition = [](const FixedCode4& /*code*/) { return std::optional<GeoPosition>{}; },
          .pushParkAirport = [this](const FixedCode4& code,

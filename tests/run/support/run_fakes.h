@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/run_state.h"
+#include "core/support/bound_controls.h"
 #include "engine/base/parking_update.h"
 #include "run/run_clock.h"
 #include "run/run_control.h"
@@ -290,7 +291,10 @@ protected:
     RecordingCallsigns callsigns{steps};
     RecordingClosingDown closingDown{steps};
     RecordingWindow window;
-    FakeStatus status;
+    // The main window's controls, which the run fills and switches; a test
+    // binds the settings it looks at.
+    BoundControls bound;
+    FakeStatus status{bound.controls()};
     ManualRunClock clock;
     RunControl control{.run = run,
                        .process = process,
@@ -304,6 +308,7 @@ protected:
                        .callsigns = callsigns,
                        .closingDown = closingDown,
                        .window = window,
+                       .controls = bound.controls(),
                        .status = status,
                        .clock = clock};
 

@@ -1,4 +1,4 @@
-#include "engine/parking/user_stand_exchange.h"
+#include "engine/parking/park_stand_handover.h"
 
 #include <list>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "engine/parking/first_park_airport.h"
+#include "engine/parking/publish_first_park_airport.h"
 
 #include <optional>
 
