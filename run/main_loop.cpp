@@ -188,7 +188,7 @@ void lf_flightRunning(RunControl& control) {
     serveDestination(control);
     serveNavLights(control);
     serveLiveLimit(control);
-    if (control.parkingUpdate.running.load()) control.parking.showWaitingStaticCount();
+    if (control.parkingUpdate.busy()) control.parking.showWaitingStaticCount();
 }
 
 void lf_flightNotRunning(RunControl& control) {
@@ -238,7 +238,7 @@ void lf_every30Seconds(RunControl& control) {
 
 void lf_rereadParkAirports(RunControl& control) {
     CommandFlags& flags = control.flags;
-    if (!flags.rereadRequest.load() || control.parkingUpdate.running.load()) return;
+    if (!flags.rereadRequest.load() || control.parkingUpdate.busy()) return;
     // An unknown airport was logged by the reader; the message line stays as it is.
     if (const auto checked = control.parking.checkParkAirports()) gf_showMessage(*checked, MessageLogging::logged);
     setControlEnabled(control.controls, REREAD_BUTTON, true);

@@ -87,7 +87,7 @@ void takeReservedStand(Engine& engine, const FixedCode4& icao) {
 // new one is taken. The text says so; it stays empty when nothing changed.
 void takeChangedReservedStand(Engine& engine, std::string& text) {
     const UserAircraftBlock user = engine.clocks.userAircraft();
-    if (!user.onGround.has_value() || engine.state.parking.update.running.load()) return;
+    if (!user.onGround.has_value() || engine.state.parking.update.busy()) return;
     const std::optional<CurrentParkAirport> current = engine.parkAirport.current();
     if (!current) return;
     const ParkAirport* entry = parkAirportEntry(engine, current->code);

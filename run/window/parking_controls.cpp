@@ -55,8 +55,7 @@ void stepStaticParkingCountdown(const WindowStatus& status, const CountdownMinut
     std::int32_t minutes = flags.staticParkingCountdown.load() - 1;
     if (minutes < 1) {
         minutes = kStaticParkingMinutes;
-        if (minute.staticParkingActive && !INITIAL_LOAD_ONLY.value() && !status.parkingUpdate().running &&
-            !status.parkingUpdate().pending) {
+        if (minute.staticParkingActive && !INITIAL_LOAD_ONLY.value() && !status.parkingUpdate().busy()) {
             lf_announceStaticParkingUpdate(status, minute.secondsCounter);
         }
     }

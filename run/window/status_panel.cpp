@@ -105,7 +105,7 @@ void paintQnhAndLive(ui::Canvas& canvas, const MainWindowState& state) {
 }
 
 std::string countdownText(const MainWindowState& state, const ParkingUpdate& update) {
-    if (!state.parkAirportLoaded.load() || update.running.load()) return {};
+    if (!state.parkAirportLoaded.load() || update.busy()) return {};
     if (INITIAL_LOAD_ONLY.value()) return "(no next ... )";
     const std::int32_t minutes = state.staticParkingCountdown.load();
     if (minutes >= 1 && minutes <= 19) return fmt::format("(next in {} min)", minutes);
@@ -154,7 +154,7 @@ void lf_paintLabels(ui::Canvas& canvas, const MainWindowState& state, const Park
     label("User ground", 237, COLLISION_USER_GND);
     label("User air", 343, COLLISION_USER_AIR);
     label("Live X parked", 450, COLLISION_LIVE_PARKED_GND);
-    label("Airport parking", 5, MAX_PARK_SEL, yellowWhen(update.running.load()));
+    label("Airport parking", 5, MAX_PARK_SEL, yellowWhen(update.busy()));
     const bool noMaxPark = MAX_PARK_SEL.value() == 0;
     const bool noMaxLive = MAX_LIVE_SEL.value() == 0;
     label("Max park (static+live):", 171, MAX_PARK_SEL, maxParkColour(noMaxPark, noMaxLive));

@@ -360,6 +360,15 @@ TEST_F(ParkingCycleTest, TheUpdateEndsOnceEveryCandidateIsPlaced) {
     EXPECT_FLOAT_EQ(state.parking.display.staticParkMeanHours, 2.5F) << "4 half hours parked";
 }
 
+TEST_F(ParkingCycleTest, AnUpdateTheWindowOnlyAskedForIsNotEndedBeforeItStarts) {
+    addStands(1);
+    state.parking.update.ask();
+    gf_updateStaticParking(engine, false);
+    EXPECT_EQ(calls.enabled, 0) << "the controls stay off until the asked update has run";
+    EXPECT_TRUE(state.parking.update.pending.load());
+    EXPECT_TRUE(state.parking.update.busy());
+}
+
 TEST_F(ParkingCycleTest, TheStaticMeanWaitsForAPendingUpdateAndEachMeanRepaintsOnlyWhenItChanges) {
     addStands(2);
     placed(1, learn(1, "DLH1", "", 3, 10, 30), {3, 16});

@@ -121,7 +121,8 @@ TEST_F(ParkingControls, InitialLoadOnlyKeepsNowDisabled) {
 TEST_F(ParkingControls, AnnouncementWaitsForTheNextFifteenSecondCycle) {
     lf_announceStaticParkingUpdate(status, 29);
     EXPECT_TRUE(update.pending);
-    EXPECT_TRUE(update.running);
+    EXPECT_FALSE(update.running) << "the window only asks: the engine starts the update";
+    EXPECT_TRUE(update.busy());
     EXPECT_EQ(messageLines().message, "Quorvelant will update static parking in 1 second ...");
     lf_announceStaticParkingUpdate(status, 30);
     EXPECT_EQ(messageLines().message, "Quorvelant will update static parking in 15 seconds ...");
