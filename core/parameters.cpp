@@ -74,15 +74,25 @@ std::string damageOf(const pugi::xml_parse_result& loaded) {
 
 // A damaged file is kept as its first generation, so nothing is lost
 // unseen. Says where it went, or why it could not be kept: the line must not
-// promise a copy that is not there.
-std::string keepDamaged(const fs::path& file) {
+// promise a copy that is not there, and a file that could not be kept is not
+// written over.
+struct KeptDamaged {
+    bool kept = false;
+    std::string text;
+};
+
+KeptDamaged keepDamaged(const fs::path& file) {
     const std::optional<fs::path> kept = generationName(file, 1);
-    if (!kept) return "could not be kept (its name has no '.')";
+    if (!kept) return {.text = "could not be kept (its name has no '.')"};
     std::error_code error;
     fs::copy_file(file, *kept, fs::copy_options::overwrite_existing, error);
-    if (error) return fmt::format("could not be kept as {} ({})", gf_pathToUtf8(*kept), error.message());
-    return fmt::format("kept as {}", gf_pathToUtf8(*kept));
+    if (error) return {.text = fmt::format("could not be kept as {} ({})", gf_pathToUtf8(*kept), error.message())};
+    return {.kept = true, .text = fmt::format("kept as {}", gf_pathToUtf8(*kept))};
 }
+
+// What follows when a damaged file could not be kept: the file stays as it
+// is, and the settings live in memory only until it is mended or removed.
+constexpr std::string_view kLeftAsItIs = "it is left as it is and no setting is saved until it is mended or removed";
 
 void saveDocument(pugi::xml_document& doc, const fs::path& file) {
     if (!gf_saveXmlDocument(doc, file)) gf_logAttention(fmt::format("saving: {} failed", gf_pathToUtf8(file)));
@@ -141,8 +151,14 @@ void saveOne(const Parameter& setting, const std::string& value, const std::stri
                 fmt::format("{} not found; writing it anew from the current settings", gf_pathToUtf8(file)));
         } else {
             const std::string why = damageOf(loaded);
+            const KeptDamaged kept = keepDamaged(file);
+            if (!kept.kept) {
+                gf_logAttention(
+                    fmt::format("{} is damaged ({}), {}; {}", gf_pathToUtf8(file), why, kept.text, kLeftAsItIs));
+                return;
+            }
             gf_logAttention(fmt::format("{} is damaged ({}), {}; writing it anew from the current settings",
-                                        gf_pathToUtf8(file), why, keepDamaged(file)));
+                                        gf_pathToUtf8(file), why, kept.text));
         }
         saveAll(StoredValues::current);
         gf_logUnlessClosing(logLine);
@@ -269,8 +285,14 @@ bool gf_readParameters() {
             gf_logUnlessClosing(fmt::format("{} not found, creating new with default values:", gf_pathToUtf8(file)));
         } else {
             const std::string why = damageOf(loaded);
-            gf_logAttention(fmt::format("{} is damaged ({}), {}; creating new with default values:",
-                                        gf_pathToUtf8(file), why, keepDamaged(file)));
+            const KeptDamaged kept = keepDamaged(file);
+            if (!kept.kept) {
+                gf_logAttention(fmt::format("{} is damaged ({}), {}; {}; the default values are in use",
+                                            gf_pathToUtf8(file), why, kept.text, kLeftAsItIs));
+                return true;
+            }
+            gf_logAttention(fmt::format(
+                "{} is damaged ({}), {}; creating new with default values:", gf_pathToUtf8(file), why, kept.text));
         }
         saveAll(StoredValues::defaults);
         return true;
@@ -284,6 +306,17 @@ bool gf_readParameters() {
 
 void gf_saveAllParameters(StoredValues values) {
     ParametersLock lock;
+    const fs::path file = parametersFile();
+    pugi::xml_document doc;
+    const pugi::xml_parse_result loaded = doc.load_file(file.c_str(), pugi::parse_default, pugi::encoding_auto);
+    if (loaded.status != pugi::status_file_not_found && !(loaded && parametersOf(doc))) {
+        const KeptDamaged kept = keepDamaged(file);
+        if (!kept.kept) {
+            gf_logAttention(fmt::format("{} is damaged ({}), {}; {}", gf_pathToUtf8(file), damageOf(loaded), kept.text,
+                                        kLeftAsItIs));
+            return;
+        }
+    }
     saveAll(values);
 }
 

@@ -149,13 +149,20 @@ TEST_F(Parameters, ADamagedFileThatCannotBeCopiedIsNotCalledKept) {
     EXPECT_TRUE(logged(path + " is damaged (")) << "said so, not taken for a missing file";
     EXPECT_TRUE(logged("), could not be kept as " + copy.string() + " ("));
     EXPECT_FALSE(logged(", kept as "));
-    EXPECT_TRUE(has(file(), "PROGRAM_VERSION"));
+    EXPECT_EQ(file(), "<root><parameters>") << "a file that could not be kept is not written over";
 
     writeParameters("garbage <<<");
     gf_saveIntParameter(RANGE);
-    EXPECT_EQ(countOf(log.text(), "could not be kept as " + copy.string()), 2);
+    gf_saveAllParameters(StoredValues::current);
+    EXPECT_EQ(countOf(log.text(), "could not be kept as " + copy.string()), 3);
     EXPECT_FALSE(logged(", kept as "));
+    EXPECT_EQ(file(), "garbage <<<");
     EXPECT_TRUE(std::filesystem::is_directory(copy / "inside"));
+
+    std::filesystem::remove_all(copy);
+    gf_saveIntParameter(RANGE);
+    EXPECT_EQ(keptAside(), "garbage <<<") << "once it can be kept, it is kept and written anew";
+    EXPECT_TRUE(has(file(), "RANGE"));
 }
 
 TEST_F(Parameters, FailedRenameLeavesTheOldFileWhole) {
