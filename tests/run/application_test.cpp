@@ -16,6 +16,7 @@
 #include "platform/ui/window.h"
 #include "run/application.h"
 #include "run/program.h"
+#include "support/program_folder.h"
 #include "support/run_fakes.h"
 #include "support/settings_scope.h"
 #include "support/temp_dir.h"
@@ -33,24 +34,7 @@ public:
     }
 };
 
-class FrontDoorTest : public ::testing::Test {
-protected:
-    FrontDoorTest() : previous_(std::filesystem::current_path()) {
-        std::filesystem::create_directories(dir / "runtime");
-        ::setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
-        ::setenv("QVL_ROAMING_DIR", (dir / "roaming").c_str(), 1);
-        std::filesystem::current_path(dir.path());
-    }
-    ~FrontDoorTest() override {
-        std::filesystem::current_path(previous_);
-        ::unsetenv("XDG_RUNTIME_DIR");
-        ::unsetenv("QVL_ROAMING_DIR");
-    }
-    TempDir dir;
-
-private:
-    std::filesystem::path previous_;
-};
+class FrontDoorTest : public ::testing::Test, protected ProgramFolder {};
 
 TEST_F(FrontDoorTest, ASecondStartReturnsMinusOneAndTouchesNothing) {
     const sys::SingleInstance first(kInstanceName);

@@ -25,6 +25,7 @@
 #include "run/run_clock.h"
 #include "run/run_control.h"
 #include "support/log_capture.h"
+#include "support/program_folder.h"
 #include "support/temp_dir.h"
 
 namespace qvl::test {
@@ -79,24 +80,9 @@ void runUntilClosed(CloseBy by, const std::filesystem::path& sentAt) {
     std::_Exit(gf_runApplication(window, simulator, {}, {.traffic = 0, .qnh = 0}, clock));
 }
 
-class ProgramClose : public ::testing::TestWithParam<CloseBy> {
+class ProgramClose : public ::testing::TestWithParam<CloseBy>, protected ProgramFolder {
 protected:
-    ProgramClose() : previous_(std::filesystem::current_path()) {
-        std::filesystem::create_directories(dir / "runtime");
-        std::filesystem::create_directories(dir / "docs");
-        ::setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
-        ::setenv("QVL_ROAMING_DIR", (dir / "roaming").c_str(), 1);
-        std::filesystem::current_path(dir.path());
-    }
-    ~ProgramClose() override {
-        std::filesystem::current_path(previous_);
-        ::unsetenv("XDG_RUNTIME_DIR");
-        ::unsetenv("QVL_ROAMING_DIR");
-    }
-    TempDir dir;
-
-private:
-    std::filesystem::path previous_;
+    ProgramClose() { std::filesystem::create_directories(dir / "docs"); }
 };
 
 TEST_P(ProgramClose, ACloseEndsARunThatNeverReturnsWithinTheBoundWithExitCode1) {

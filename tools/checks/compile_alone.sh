@@ -39,15 +39,9 @@ if [ ! -s "$later" ]; then
 fi
 
 commands="$BUILD_DIR/alone-commands"
-settings=()
-for name in CMAKE_CXX_COMPILER CMAKE_BUILD_TYPE CMAKE_CXX_FLAGS CMAKE_CXX_FLAGS_RELWITHDEBINFO \
-  CMAKE_CXX_FLAGS_RELEASE CMAKE_CXX_FLAGS_DEBUG QVL_DOWNLOAD_BASE QVL_WERROR; do
-  entry=$(grep -E "^$name:[A-Z]+=" "$BUILD_DIR/CMakeCache.txt" || true)
-  [ -z "${entry#*=}" ] || settings+=("-D${entry%%:*}=${entry#*=}")
-done
-cmake -S . -B "$commands" -G Ninja -DQVL_UNITY=OFF -DQVL_BUILD_TESTS=ON -DQVL_BUILD_BENCH=OFF \
-  -DQVL_BUILD_FUZZ=OFF -DQVL_SANITIZE= "${settings[@]}" >"$commands.log" 2>&1 ||
-  { cat "$commands.log"; echo "compile_alone: configuring $commands failed"; exit 1; }
+# shellcheck source=alone_tree.sh
+source tools/checks/alone_tree.sh
+configureAloneTree "$BUILD_DIR" "$commands" ON compile_alone || exit 1
 
 # Each entry of compile_commands.json as three lines: folder, command,
 # source. The command is JSON text: \\ and \" are undone (the backslashes

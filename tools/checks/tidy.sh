@@ -27,17 +27,9 @@ command -v "$CLANG_TIDY" >/dev/null || { echo "tidy: $CLANG_TIDY is missing (too
 # the commands of a tree configured without units beside the build, with the
 # build's compiler and flags (configured only, never built: seconds).
 commands="$BUILD_DIR/tidy-commands"
-settings=()
-if [ -f "$BUILD_DIR/CMakeCache.txt" ]; then
-  for name in CMAKE_CXX_COMPILER CMAKE_BUILD_TYPE CMAKE_CXX_FLAGS CMAKE_CXX_FLAGS_RELWITHDEBINFO \
-    CMAKE_CXX_FLAGS_RELEASE CMAKE_CXX_FLAGS_DEBUG QVL_DOWNLOAD_BASE QVL_WERROR; do
-    entry=$(grep -E "^$name:[A-Z]+=" "$BUILD_DIR/CMakeCache.txt" || true)
-    [ -z "${entry#*=}" ] || settings+=("-D${entry%%:*}=${entry#*=}")
-  done
-fi
-cmake -S . -B "$commands" -G Ninja -DQVL_UNITY=OFF -DQVL_BUILD_TESTS=OFF -DQVL_BUILD_BENCH=OFF \
-  -DQVL_BUILD_FUZZ=OFF -DQVL_SANITIZE= "${settings[@]}" >"$commands.log" 2>&1 ||
-  { cat "$commands.log"; echo "tidy: configuring $commands failed"; exit 1; }
+# shellcheck source=alone_tree.sh
+source tools/checks/alone_tree.sh
+configureAloneTree "$BUILD_DIR" "$commands" OFF tidy || exit 1
 build=$(cd "$commands" && pwd)
 
 product='platform|core|refdata|liveries|airports|feed|simlink|engine|run|tools'
