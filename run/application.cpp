@@ -165,15 +165,16 @@ ReaderPorts readerPortsFrom(const char* trafficText, const char* qnhText) {
 std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
                                const std::vector<std::string>& arguments, ReaderPorts ports) {
     SteadyRunClock clock;
-    return gf_runApplication(window, simulator, arguments, ports, clock);
+    return gf_runApplication(window, simulator, arguments, ports, clock, std::make_shared<DiskFileLayer>());
 }
 
 std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
-                               const std::vector<std::string>& arguments, ReaderPorts ports, RunClock& clock) {
+                               const std::vector<std::string>& arguments, ReaderPorts ports, RunClock& clock,
+                               std::shared_ptr<FileLayer> files) {
     const std::optional<bool> production = productionSwitch(arguments);
     if (!createProductFolder()) return 1;
     PostingRunWindow runWindow(*window);
-    Program program(simulator, runWindow, clock);
+    Program program(simulator, runWindow, clock, std::move(files));
     runWindow.setProgram(program);
     ProgramParts& parts = program.parts();
     parts.trafficPort = ports.traffic;

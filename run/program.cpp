@@ -88,7 +88,7 @@ std::optional<AutoRangeInputs> autoRangeInputs(const UserAircraftBlock& user,
 
 }  // namespace
 
-ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary, RunWindow& window)
+ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary, RunWindow& window, std::shared_ptr<FileLayer> files)
     : simulator(simulatorLibrary),
       windowState(
           {.takeSourceValues =
@@ -101,6 +101,7 @@ ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary, RunWindow& window)
              [target = &window](WindowRegion region) { target->repaint(region); }),
       feed(status, {.realTrafficGone = [this] { takeLiveAircraftAway(engine); }}),
       range([this] { return autoRangeInputs(user.block(), engineState.firstParkAirport.position()); }),
+      plans(planFolder, std::move(files)),
       engine{makeEngine({.state = engineState,
                          .feed = feed,
                          .traffic = traffic,
@@ -134,8 +135,8 @@ void readProgramData(ProgramParts& parts) {
     processScannedLiveries(parts);
 }
 
-Program::Program(sim::SimLibrary& simulator, RunWindow& window, RunClock& clock)
-    : parts_(std::make_unique<ProgramParts>(simulator, window)),
+Program::Program(sim::SimLibrary& simulator, RunWindow& window, RunClock& clock, std::shared_ptr<FileLayer> files)
+    : parts_(std::make_unique<ProgramParts>(simulator, window, std::move(files))),
       steps_(std::make_unique<ProgramSteps>(*parts_, clock)),
       control_{.run = parts_->run,
                .process = parts_->process,

@@ -19,6 +19,7 @@
 #include "airports/airports_scan.h"
 #include "airports/loaded_park_airport.h"
 #include "core/current_park_airport.h"
+#include "core/file_writer.h"
 #include "core/messages.h"
 #include "core/range_control.h"
 #include "core/run_state.h"
@@ -73,7 +74,9 @@ struct ProgramParts {
     // Every hook of the parts is given here, as each part is built: a part
     // that lacks one refuses to be built, so a program that forgets one
     // cannot start. `window` is where the parts' repaint requests go.
-    ProgramParts(sim::SimLibrary& simulator, RunWindow& window);
+    // `files` is what the flight plans' writer writes and deletes through.
+    ProgramParts(sim::SimLibrary& simulator, RunWindow& window,
+                 std::shared_ptr<FileLayer> files = std::make_shared<DiskFileLayer>());
     ~ProgramParts();
     ProgramParts(const ProgramParts&) = delete;
     ProgramParts& operator=(const ProgramParts&) = delete;
@@ -127,7 +130,7 @@ struct ProgramParts {
                                       .editFields = editFields};
     Readers readers{traffic, feed, run, parkAirport};
     RealTrafficLink realTraffic{feed, run, readers};
-    FolderFlightPlans plans{planFolder};
+    FolderFlightPlans plans;
     ParkAirportStands stands{loadedPark};
     CatalogueLiveries liveries{liveryTables, engineState, matchCounters};
     ReaderCallsigns collectedCallsigns{readers};
@@ -162,7 +165,8 @@ void readProgramData(ProgramParts& parts);
 
 class Program {
 public:
-    Program(sim::SimLibrary& simulator, RunWindow& window, RunClock& clock);
+    Program(sim::SimLibrary& simulator, RunWindow& window, RunClock& clock,
+            std::shared_ptr<FileLayer> files = std::make_shared<DiskFileLayer>());
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;

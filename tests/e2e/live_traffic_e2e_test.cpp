@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <stdexcept>
@@ -373,7 +374,7 @@ protected:
     LoadedParkAirport loadedPark{status};
     ParkAirportStands stands{loadedPark};
     PlanFolder planFolder{dir.path()};
-    FolderFlightPlans plans{planFolder};
+    FolderFlightPlans plans{planFolder, std::make_shared<DiskFileLayer>()};
     NoCallsigns callsigns;
     Engine engine{makeEngine({.state = state,
                               .feed = feed,
