@@ -6,6 +6,7 @@
 #include <fstream>
 #include <utility>
 
+#include "core/files.h"
 #include "core/log.h"
 
 namespace qvl {
@@ -16,6 +17,15 @@ constexpr std::chrono::milliseconds kEndGrace{100};
 
 }  // namespace
 
+std::error_code FileWriter::carryOut(FileLayer& layer, const Job& job) {
+    switch (job.kind) {
+        case FileJobKind::write: return layer.writeFile(job.file, job.bytes);
+        case FileJobKind::replace: return layer.replaceFile(job.file, job.bytes);
+        case FileJobKind::remove: return layer.removeFile(job.file);
+    }
+    return std::make_error_code(std::errc::invalid_argument);
+}
+
 std::error_code DiskFileLayer::writeFile(const std::filesystem::path& file, std::string_view bytes) {
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out.is_open()) return std::make_error_code(std::errc::io_error);
@@ -23,6 +33,11 @@ std::error_code DiskFileLayer::writeFile(const std::filesystem::path& file, std:
     out.flush();
     out.close();
     if (out.fail()) return std::make_error_code(std::errc::io_error);
+    return {};
+}
+
+std::error_code DiskFileLayer::replaceFile(const std::filesystem::path& file, std::string_view bytes) {
+    if (!writeFileAtomically(file, bytes)) return std::make_error_code(std::errc::io_error);
     return {};
 }
 
@@ -38,6 +53,10 @@ FileWriter::~FileWriter() { close(kCloseBound); }
 
 std::uint64_t FileWriter::write(std::filesystem::path file, std::string bytes) {
     return hand(FileJobKind::write, std::move(file), std::move(bytes));
+}
+
+std::uint64_t FileWriter::replace(std::filesystem::path file, std::string bytes) {
+    return hand(FileJobKind::replace, std::move(file), std::move(bytes));
 }
 
 std::uint64_t FileWriter::remove(std::filesystem::path file) { return hand(FileJobKind::remove, std::move(file), {}); }
@@ -67,8 +86,7 @@ void FileWriter::work(const std::stop_token& stop, const std::shared_ptr<Shared>
         lock.unlock();
         std::error_code error;
         try {
-            error = job.kind == FileJobKind::write ? shared->layer->writeFile(job.file, job.bytes)
-                                                   : shared->layer->removeFile(job.file);
+            error = carryOut(*shared->layer, job);
         } catch (const std::exception&) {
             // A file operation that throws fails this job, not the writer.
             error = std::make_error_code(std::errc::io_error);

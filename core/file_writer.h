@@ -1,5 +1,6 @@
 // A writer of its own for the small files that the 10 ms loop asks for: the
-// loop hands over a job (a whole file to write, a file to delete) and goes
+// loop hands over a job (a whole file to write or to replace, a file to
+// delete) and goes
 // on; a thread of the writer carries the jobs out one after another, in the
 // order they were handed over, and keeps their outcomes until the loop takes
 // them. One queue in one order keeps every file's order: a deletion never
@@ -38,6 +39,9 @@ public:
     // The whole file, created or truncated, in binary; an error when it
     // could not be opened or a write, flush or close failed.
     virtual std::error_code writeFile(const std::filesystem::path& file, std::string_view bytes) = 0;
+    // The whole file through a temporary file flushed to disk and renamed
+    // over it, so that it holds either its old or its new content.
+    virtual std::error_code replaceFile(const std::filesystem::path& file, std::string_view bytes) = 0;
     virtual std::error_code removeFile(const std::filesystem::path& file) = 0;
 };
 
@@ -45,10 +49,11 @@ public:
 class DiskFileLayer final : public FileLayer {
 public:
     std::error_code writeFile(const std::filesystem::path& file, std::string_view bytes) override;
+    std::error_code replaceFile(const std::filesystem::path& file, std::string_view bytes) override;
     std::error_code removeFile(const std::filesystem::path& file) override;
 };
 
-enum class FileJobKind : std::uint8_t { write, remove };
+enum class FileJobKind : std::uint8_t { write, replace, remove };
 
 // One job carried out; its ticket is the one the job was handed over with.
 struct FileJobDone {
@@ -71,6 +76,7 @@ public:
 
     // Each returns the job's ticket, increasing from 1.
     std::uint64_t write(std::filesystem::path file, std::string bytes);
+    std::uint64_t replace(std::filesystem::path file, std::string bytes);
     std::uint64_t remove(std::filesystem::path file);
     // The outcomes since the last call, in the order of the jobs.
     [[nodiscard]] std::vector<FileJobDone> takeDone();
@@ -106,6 +112,7 @@ private:
     };
 
     static void work(const std::stop_token& stop, const std::shared_ptr<Shared>& shared);
+    static std::error_code carryOut(FileLayer& layer, const Job& job);
     std::uint64_t hand(FileJobKind kind, std::filesystem::path file, std::string bytes);
 
     const std::shared_ptr<FileLayer> layer_;

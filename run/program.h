@@ -74,7 +74,7 @@ struct ProgramParts {
     // Every hook of the parts is given here, as each part is built: a part
     // that lacks one refuses to be built, so a program that forgets one
     // cannot start. `window` is where the parts' repaint requests go.
-    // `files` is what the flight plans' writer writes and deletes through.
+    // `files` is what the writers of the loop's files write and delete through.
     ProgramParts(sim::SimLibrary& simulator, RunWindow& window,
                  std::shared_ptr<FileLayer> files = std::make_shared<DiskFileLayer>());
     ~ProgramParts();
@@ -130,7 +130,11 @@ struct ProgramParts {
                                       .editFields = editFields};
     Readers readers{traffic, feed, run, parkAirport};
     RealTrafficLink realTraffic{feed, run, readers};
-    FolderFlightPlans plans;
+    // What the writers of the loop's files write and delete through.
+    std::shared_ptr<FileLayer> fileLayer;
+    FolderFlightPlans plans{planFolder, fileLayer};
+    // The object-id list's writer.
+    FileWriter reportFiles{fileLayer};
     ParkAirportStands stands{loadedPark};
     CatalogueLiveries liveries{liveryTables, engineState, matchCounters};
     ReaderCallsigns collectedCallsigns{readers};

@@ -148,7 +148,7 @@ bool ProgramMainLoop::readerLampStale() { return qvl::readerLampStale(p_.feed); 
 void ProgramMainLoop::checkNextLearnedStand(std::uint64_t daySlot) { qvl::checkNextLearnedStand(p_.engine, daySlot); }
 void ProgramMainLoop::clearAroundUser() { qvl::clearAroundUser(p_.engine, p_.user.onGround().value_or(false)); }
 void ProgramMainLoop::clearNoMatchList() { p_.engineState.noMatchList.clear(); }
-void ProgramMainLoop::writeObjectIdList() { gf_writeObjectIdList(p_.engine); }
+void ProgramMainLoop::writeObjectIdList() { gf_writeObjectIdList(p_.engine, p_.reportFiles); }
 void ProgramMainLoop::logNoMatchList() { gf_logNoMatchList(p_.engineState); }
 void ProgramMainLoop::logLiveryMatchSummary() { p_.liveries.logMatchSummary(); }
 void ProgramMainLoop::clearSpawnMap() { gf_clearSpawnMap(p_.engineState); }

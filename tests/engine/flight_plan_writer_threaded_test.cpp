@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 
 #include <fmt/format.h>
 
+#include "core/file_writer.h"
 #include "engine/base/removal.h"
 #include "engine/object_events.h"
 #include "support/engine_harness.h"
@@ -136,6 +138,23 @@ TEST_F(FlightPlanWriterThreaded, APlanThatCannotBeWrittenIsLoggedAndNotDeletedLa
     gf_removeFlightPlan(engine, 301);
     ASSERT_TRUE(plansWritten());
     EXPECT_EQ(files->passed(), std::vector<std::string>{"write 301.pln"});
+}
+
+TEST_F(FlightPlanWriterThreaded, TheObjectIdListGoesToItsWriterAndALaterListWaitsNoQueue) {
+    FileWriter writer{files};
+    const auto file = dir / "ObjectIdList.txt";
+    LiveAc& ac = airliner(0x400004, "AUA104", "LHR");
+    makeActive(ac, 302);
+    files->close();
+    gf_writeObjectIdList(engine, writer, file);
+    ASSERT_TRUE(files->waitForWaiter());
+    // A second later the first list is still at the gate: no second one.
+    gf_writeObjectIdList(engine, writer, file);
+    EXPECT_EQ(writer.pending(), 1U);
+    files->open();
+    ASSERT_TRUE(writer.drain(std::chrono::seconds(10)));
+    EXPECT_EQ(files->passed(), std::vector<std::string>{"replace ObjectIdList.txt"});
+    EXPECT_EQ(readFile(file).substr(0, 11), "302;AUA104;");
 }
 
 }  // namespace

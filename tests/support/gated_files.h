@@ -24,6 +24,10 @@ public:
         pass("write " + file.filename().string());
         return disk_.writeFile(file, bytes);
     }
+    std::error_code replaceFile(const std::filesystem::path& file, std::string_view bytes) override {
+        pass("replace " + file.filename().string());
+        return disk_.replaceFile(file, bytes);
+    }
     std::error_code removeFile(const std::filesystem::path& file) override {
         pass("remove " + file.filename().string());
         return disk_.removeFile(file);
@@ -45,7 +49,8 @@ public:
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, kBound, [this] { return waiting_ > 0; });
     }
-    // "write <name>" and "remove <name>" in the order they passed the gate.
+    // "write <name>", "replace <name>" and "remove <name>" in the order they
+    // passed the gate.
     std::vector<std::string> passed() const {
         const std::scoped_lock lock(mutex_);
         return passed_;
