@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/base/engine.h"
 #include "refdata/data_file.h"
@@ -51,9 +52,10 @@ public:
 
 class NoPlans final : public FlightPlanService {
 public:
-    bool write(std::uint32_t /*objectId*/, const FlightRec& /*flight*/) override { return true; }
+    void write(std::uint32_t /*objectId*/, const FlightRec& /*flight*/) override {}
     std::filesystem::path path(std::uint32_t /*objectId*/) override { return {}; }
-    Result<void, FlightPlanError> remove(std::uint32_t /*objectId*/) override { return {}; }
+    void remove(std::uint32_t /*objectId*/) override {}
+    std::vector<FlightPlanWritten> takeWritten() override { return {}; }
 };
 
 }  // namespace qvl::bench

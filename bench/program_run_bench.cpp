@@ -23,12 +23,20 @@
 // stretch, of well under a microsecond: those are set aside and counted
 // (about one per simulated second).
 //
+// A run may also see the traffic client drop its link and come back three
+// seconds later, the drops spread evenly over the measured time: each one
+// takes the live aircraft away at once (a mass removal, every object's
+// flight plan deleted) and they are created again as the traffic returns.
+// And the flight plans' writer may be given a file layer that answers
+// slowly: every write and delete waits 15 to 300 ms before it reaches the
+// disk, as a busy disk does.
+//
 // Arguments: measured seconds (default 60; $QVL_BENCH_SECONDS overrides), live and static aircraft wanted
-// (500, 500). Counters: the tick's wall and thread-CPU microseconds at p50,
-// p99, p99.9 and the longest, the ticks over 10 ms, the live and static
-// objects at the start and the end of the measured time, and the ramp's
-// figures (from the first AI object to full load, which holds the park
-// airport's load and the creations).
+// (500, 500), client drops (0) and slow files (0: the disk as it is, 1: slow). Counters: the tick's wall and thread-CPU
+// microseconds at p50, p99, p99.9 and the longest, the ticks over 10 ms, the live and static objects at the start and
+// the end of the measured time, and the ramp's figures (from the first AI object to full load, which holds the park
+// airport's load and the creations), the drops made and the file jobs the
+// writer carried out.
 //
 // Run it pinned, e.g. taskset -c 6,7 build/bench/qvl_program_run_bench.
 #include <benchmark/benchmark.h>
@@ -47,12 +55,14 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <thread>
 #include <vector>
 
+#include "core/file_writer.h"
 #include "core/log.h"
 #include "platform/net/socket.h"
 #include "platform/sim/stand_in.h"
@@ -161,6 +171,66 @@ private:
     time_point previousEnd_;
     std::chrono::nanoseconds previousCpu_{0};
     std::size_t reanchors_ = 0;
+};
+
+// --- A disk that answers slowly ----------------------------------------------
+
+// The disk, each operation waiting 15 to 300 ms first: the flight plans'
+// writer is its only user.
+class SlowFiles final : public FileLayer {
+public:
+    std::error_code writeFile(const std::filesystem::path& file, std::string_view bytes) override {
+        wait();
+        return disk_.writeFile(file, bytes);
+    }
+    std::error_code replaceFile(const std::filesystem::path& file, std::string_view bytes) override {
+        wait();
+        return disk_.replaceFile(file, bytes);
+    }
+    std::error_code removeFile(const std::filesystem::path& file) override {
+        wait();
+        return disk_.removeFile(file);
+    }
+    [[nodiscard]] std::size_t operations() const { return operations_.load(); }
+
+private:
+    void wait() {
+        std::chrono::milliseconds delay{0};
+        {
+            const std::lock_guard lock(mutex_);
+            delay = std::chrono::milliseconds(delays_(random_));
+        }
+        std::this_thread::sleep_for(delay);
+        operations_.fetch_add(1);
+    }
+
+    DiskFileLayer disk_;
+    std::mutex mutex_;  // a leaf lock: the random delays
+    std::mt19937 random_{20261207};
+    std::uniform_int_distribution<int> delays_{15, 300};
+    std::atomic<std::size_t> operations_{0};
+};
+
+// The disk, counting its operations.
+class CountedFiles final : public FileLayer {
+public:
+    std::error_code writeFile(const std::filesystem::path& file, std::string_view bytes) override {
+        operations_.fetch_add(1);
+        return disk_.writeFile(file, bytes);
+    }
+    std::error_code replaceFile(const std::filesystem::path& file, std::string_view bytes) override {
+        operations_.fetch_add(1);
+        return disk_.replaceFile(file, bytes);
+    }
+    std::error_code removeFile(const std::filesystem::path& file) override {
+        operations_.fetch_add(1);
+        return disk_.removeFile(file);
+    }
+    [[nodiscard]] std::size_t operations() const { return operations_.load(); }
+
+private:
+    DiskFileLayer disk_;
+    std::atomic<std::size_t> operations_{0};
 };
 
 // --- The staged program folder ---------------------------------------------
@@ -388,8 +458,12 @@ void BM_ProgramRun(benchmark::State& bench) {
     const auto measured = std::chrono::seconds(seconds != nullptr ? std::atoi(seconds) : bench.range(0));
     const auto wantLive = static_cast<std::size_t>(bench.range(1));
     const auto wantParked = static_cast<std::size_t>(bench.range(2));
+    const auto drops = static_cast<int>(bench.range(3));
+    const bool slowFiles = bench.range(4) != 0;
     // The program creates one aircraft every half second: 1000 take over 8 minutes.
     constexpr auto kLoadBound = 900s;
+    // A dropped client comes back after this long.
+    constexpr auto kReconnectAfter = 3s;
     for (auto _ : bench) {
         test::TempDir dir;
         const std::filesystem::path folder = dir / "program";
@@ -422,6 +496,11 @@ void BM_ProgramRun(benchmark::State& bench) {
         Counts atEnd;
         double rampSeconds = 0.0;
         std::size_t reanchors = 0;
+        int dropsMade = 0;
+        const auto slow = std::make_shared<SlowFiles>();
+        const auto counted = std::make_shared<CountedFiles>();
+        const std::shared_ptr<FileLayer> files =
+            slowFiles ? std::static_pointer_cast<FileLayer>(slow) : std::static_pointer_cast<FileLayer>(counted);
 
         std::jthread conductor([&](const std::stop_token& stop) {
             while (!stop.stop_requested() && (!windowReady.load() || simulator.load() == nullptr)) {
@@ -443,7 +522,18 @@ void BM_ProgramRun(benchmark::State& bench) {
             atStart = countObjects(sim);
             clock.clearReanchors();
             clock.record(&full);
-            const auto end = Clock::now() + measured;
+            const auto measuredStart = Clock::now();
+            const auto end = measuredStart + measured;
+            for (int drop = 0; drop < drops; ++drop) {
+                // Drop i at (i + 1/2) / drops of the measured time.
+                const auto at = measuredStart + measured * (2 * drop + 1) / (2 * drops);
+                while (!stop.stop_requested() && Clock::now() < at) std::this_thread::sleep_for(100ms);
+                if (stop.stop_requested()) break;
+                client.dropLink();
+                ++dropsMade;
+                std::this_thread::sleep_for(kReconnectAfter);
+                if (!client.connect()) break;
+            }
             while (!stop.stop_requested() && Clock::now() < end) std::this_thread::sleep_for(100ms);
             clock.record(nullptr);
             reanchors = clock.reanchors();
@@ -457,7 +547,7 @@ void BM_ProgramRun(benchmark::State& bench) {
             const auto standIn = sim::makeStandInForRun([](std::string_view problem) { gf_logAttention(problem); });
             simulator.store(standIn.get());
             const std::int32_t code =
-                gf_runApplication(window, *standIn, args, {.traffic = ports.traffic, .qnh = ports.qnh}, clock);
+                gf_runApplication(window, *standIn, args, {.traffic = ports.traffic, .qnh = ports.qnh}, clock, files);
             simulator.store(nullptr);
             return code;
         });
@@ -476,13 +566,20 @@ void BM_ProgramRun(benchmark::State& bench) {
         bench.counters["static_at_end"] = static_cast<double>(atEnd.parked);
         bench.counters["second_looks"] = static_cast<double>(reanchors);
         bench.counters["exit_code"] = exitCode;
+        bench.counters["drops"] = dropsMade;
+        bench.counters["file_jobs"] = static_cast<double>(slowFiles ? slow->operations() : counted->operations());
         if (const char* keep = std::getenv("QVL_BENCH_KEEP"); keep != nullptr && *keep != '\0') {
             std::filesystem::copy(folder / "Log.txt", std::filesystem::path(keep) / "Log.txt",
                                   std::filesystem::copy_options::overwrite_existing);
         }
     }
 }
-BENCHMARK(BM_ProgramRun)->Args({60, 500, 500})->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_ProgramRun)
+    ->ArgNames({"s", "live", "static", "drops", "slow_files"})
+    ->Args({60, 500, 500, 0, 0})
+    ->Args({120, 500, 500, 8, 1})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 }  // namespace
 }  // namespace qvl

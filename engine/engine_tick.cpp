@@ -123,6 +123,7 @@ UserState userStateFor(const UserAircraftBlock& user) {
 
 void lf_handleAddingStack(Engine& engine) {
     lf_handleSimObjectEvents(engine);
+    sendWrittenFlightPlans(engine);
     stepLiveAircraft(engine);
     engine.link.queues.exchangePositionBatches();
     lf_releaseQueuedCommands(engine);

@@ -336,20 +336,31 @@ bool lf_requestStaticCG(Engine& engine, LiveAc& ac, const SimObjectEvent& event)
 
 void lf_createFlightPlan(Engine& engine, LiveAc& ac) {
     if (!ac.flight.origin.isSet() || !ac.flight.destination.isSet()) return;
-    const bool written = engine.flightPlans.write(ac.objectId, ac.flight);
-    bool ok = written;
-    if (written && engine.link.simVersion.load() == SimVersion::msfs2020) {
-        const std::filesystem::path file = engine.flightPlans.path(ac.objectId);
-        sim::HResult hr = sim::kFail;
-        engine.link.withConnection([&](sim::SimConnection& connection) {
-            hr = connection.aiSetAircraftFlightPlan(ac.objectId, file, reqFlightPlan);
-        });
-        ok = sim::succeeded(hr);
+    // The simulator is handed the plan once the writer reports it on disk.
+    engine.flightPlans.write(ac.objectId, ac.flight);
+    // Set from the hand-over on: a removal before the write is done deletes
+    // the file after it, in the writer's order.
+    ac.flightPlanSent = true;
+}
+
+void sendWrittenFlightPlans(Engine& engine) {
+    for (const FlightPlanWritten& plan : engine.flightPlans.takeWritten()) {
+        LiveAc* ac = liveByObjectId(engine.state, plan.objectId);
+        if (ac == nullptr) continue;
+        bool ok = plan.written;
+        if (plan.written && engine.link.simVersion.load() == SimVersion::msfs2020) {
+            const std::filesystem::path file = engine.flightPlans.path(plan.objectId);
+            sim::HResult hr = sim::kFail;
+            engine.link.withConnection([&](sim::SimConnection& connection) {
+                hr = connection.aiSetAircraftFlightPlan(plan.objectId, file, reqFlightPlan);
+            });
+            ok = sim::succeeded(hr);
+        }
+        // The flag tells the removal to delete the file: kept whenever the
+        // file was written, even if the simulator did not take it.
+        ac->flightPlanSent = plan.written;
+        if (!ok) gf_logAttention(fmt::format("{} creating a flight plan failed", gf_flightLineShort(ac->flight)));
     }
-    // The flag tells the removal to delete the file: set whenever the file
-    // was written, even if the simulator did not take it.
-    ac.flightPlanSent = written;
-    if (!ok) gf_logAttention(fmt::format("{} creating a flight plan failed", gf_flightLineShort(ac.flight)));
 }
 
 void lf_settleOnGround(Engine& engine, LiveAc& ac) {
@@ -382,9 +393,7 @@ void gf_removeFlightPlan(Engine& engine, std::uint32_t objectId) {
     EngineState& state = engine.state;
     if (LiveAc* ac = liveByObjectId(state, objectId)) {
         if (ac->flightPlanSent) {
-            if (const auto removed = engine.flightPlans.remove(objectId); !removed) {
-                gf_log(fmt::format("gf_removeFlightPlan: {}", removed.errorText()));
-            }
+            engine.flightPlans.remove(objectId);
             ac->flightPlanSent = false;
         }
         if (ac->status == SimStatus::liveryrespawn) {

@@ -25,9 +25,12 @@ void lf_handleSimObjectEvents(Engine& engine);
 // starts on the ground, writes its flight plan and asks for its static
 // values. False for an object id below 3.
 bool lf_requestStaticCG(Engine& engine, LiveAc& ac, const SimObjectEvent& event);
-// Writes the flight plan of a flight with origin and destination and, for
-// MSFS 2020, hands it to the simulator.
+// Hands the flight plan of a flight with origin and destination to the
+// writer; sendWrittenFlightPlans passes it on once it is on disk.
 void lf_createFlightPlan(Engine& engine, LiveAc& ac);
+// The plans that the writer has put on disk since the last tick go to the
+// simulator (with MSFS 2020); a plan that could not be written is logged.
+void sendWrittenFlightPlans(Engine& engine);
 // On the ground: gear down, no climb; a parked one takes its stand.
 void lf_settleOnGround(Engine& engine, LiveAc& ac);
 // Counts the settling aircraft on and makes those that are done active.

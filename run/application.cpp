@@ -167,22 +167,23 @@ ReaderPorts readerPortsFrom(const char* trafficText, const char* qnhText) {
 std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
                                const std::vector<std::string>& arguments, ReaderPorts ports) {
     SteadyRunClock clock;
-    return gf_runApplication(window, simulator, arguments, ports, clock);
-}
-
-std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
-                               const std::vector<std::string>& arguments, ReaderPorts ports, RunClock& clock) {
-    CloseBound closeBound(kThreadJoinBound);
-    return gf_runApplication(window, simulator, arguments, ports, clock, closeBound);
+    return gf_runApplication(window, simulator, arguments, ports, clock, std::make_shared<DiskFileLayer>());
 }
 
 std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
                                const std::vector<std::string>& arguments, ReaderPorts ports, RunClock& clock,
-                               CloseBound& closeBound) {
+                               std::shared_ptr<FileLayer> files) {
+    CloseBound closeBound(kThreadJoinBound);
+    return gf_runApplication(window, simulator, arguments, ports, clock, closeBound, std::move(files));
+}
+
+std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
+                               const std::vector<std::string>& arguments, ReaderPorts ports, RunClock& clock,
+                               CloseBound& closeBound, std::shared_ptr<FileLayer> files) {
     const std::optional<bool> production = productionSwitch(arguments);
     if (!createProductFolder()) return 1;
     PostingRunWindow runWindow(*window, closeBound);
-    Program program(simulator, runWindow, *window, clock);
+    Program program(simulator, runWindow, *window, clock, std::move(files));
     runWindow.setProgram(program);
     ProgramParts& parts = program.parts();
     parts.trafficPort = ports.traffic;

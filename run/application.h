@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/file_writer.h"
 #include "feed/readers.h"
 #include "platform/sim/sim_api.h"
 #include "platform/ui/window.h"
@@ -56,17 +57,20 @@ ReaderPorts readerPortsFrom(const char* trafficText, const char* qnhText);
 // code (1 when the start fails before the loop).
 std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
                                const std::vector<std::string>& arguments, ReaderPorts ports = {});
-// The same on the clock given (the program's is the steady clock): a
-// benchmark of the whole program times the main loop's ticks through the
-// clock that the loop paces itself by.
+// The same on the clock and the file layer given (the program's are the
+// steady clock and the disk): a benchmark of the whole program times the
+// main loop's ticks through the clock that the loop paces itself by, and
+// makes the flight plans' writer answer slowly through its file layer.
 std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
-                               const std::vector<std::string>& arguments, ReaderPorts ports, RunClock& clock);
+                               const std::vector<std::string>& arguments, ReaderPorts ports, RunClock& clock,
+                               std::shared_ptr<FileLayer> files = std::make_shared<DiskFileLayer>());
 // The same within the caller's bound on the close: the window's close and
 // the close signals start it, and so does the end of the window's loop; what
 // the caller still ends after the return (the simulator) has what is left.
 std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::SimLibrary& simulator,
                                const std::vector<std::string>& arguments, ReaderPorts ports, RunClock& clock,
-                               CloseBound& closeBound);
+                               CloseBound& closeBound,
+                               std::shared_ptr<FileLayer> files = std::make_shared<DiskFileLayer>());
 
 // The whole program: -1 for a second instance (nothing written, no window);
 // 1 when Log.txt cannot be opened (said on stderr and, with a display, in a

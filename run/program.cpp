@@ -77,7 +77,8 @@ std::optional<AutoRangeInputs> autoRangeInputs(const UserAircraftBlock& user,
 
 }  // namespace
 
-ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary, RunWindow& window, ui::Window& programWindow)
+ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary, RunWindow& window, ui::Window& programWindow,
+                           std::shared_ptr<FileLayer> files)
     : simulator(simulatorLibrary),
       mainWindow(programWindow),
       windowState(
@@ -91,6 +92,7 @@ ProgramParts::ProgramParts(sim::SimLibrary& simulatorLibrary, RunWindow& window,
              [target = &window](WindowRegion region) { target->repaint(region); }),
       feed(status, {.realTrafficGone = [this] { takeLiveAircraftAway(engine); }}),
       range([this] { return autoRangeInputs(user.block(), engineState.firstParkAirport.position()); }),
+      fileLayer(std::move(files)),
       engine{makeEngine({.state = engineState,
                          .feed = feed,
                          .traffic = traffic,
@@ -124,8 +126,9 @@ void readProgramData(ProgramParts& parts) {
     processScannedLiveries(parts);
 }
 
-Program::Program(sim::SimLibrary& simulator, RunWindow& window, ui::Window& mainWindow, RunClock& clock)
-    : parts_(std::make_unique<ProgramParts>(simulator, window, mainWindow)),
+Program::Program(sim::SimLibrary& simulator, RunWindow& window, ui::Window& mainWindow, RunClock& clock,
+                 std::shared_ptr<FileLayer> files)
+    : parts_(std::make_unique<ProgramParts>(simulator, window, mainWindow, std::move(files))),
       steps_(std::make_unique<ProgramSteps>(*parts_, clock)),
       control_{.run = parts_->run,
                .process = parts_->process,

@@ -19,6 +19,7 @@
 #include "airports/airports_scan.h"
 #include "airports/loaded_park_airport.h"
 #include "core/current_park_airport.h"
+#include "core/file_writer.h"
 #include "core/messages.h"
 #include "core/range_control.h"
 #include "core/run_state.h"
@@ -75,8 +76,10 @@ struct ProgramParts {
     // that lacks one refuses to be built, so a program that forgets one
     // cannot start. `window` is where the parts' repaint requests go;
     // `mainWindow` holds the controls the parts fill and switch, and shows
-    // their message boxes. It outlives the parts.
-    ProgramParts(sim::SimLibrary& simulator, RunWindow& window, ui::Window& mainWindow);
+    // their message boxes. It outlives the parts. `files` is what the
+    // writers of the loop's files write and delete through.
+    ProgramParts(sim::SimLibrary& simulator, RunWindow& window, ui::Window& mainWindow,
+                 std::shared_ptr<FileLayer> files = std::make_shared<DiskFileLayer>());
     ~ProgramParts();
     ProgramParts(const ProgramParts&) = delete;
     ProgramParts& operator=(const ProgramParts&) = delete;
@@ -132,7 +135,11 @@ struct ProgramParts {
                                       .editFields = editFields};
     Readers readers{traffic, feed, run, parkAirport};
     RealTrafficLink realTraffic{feed, run, readers};
-    FolderFlightPlans plans{planFolder};
+    // What the writers of the loop's files write and delete through.
+    std::shared_ptr<FileLayer> fileLayer;
+    FolderFlightPlans plans{planFolder, fileLayer};
+    // The object-id list's writer.
+    FileWriter reportFiles{fileLayer};
     ParkAirportStands stands{loadedPark};
     CatalogueLiveries liveries{liveryTables, engineState, matchCounters};
     ReaderCallsigns collectedCallsigns{readers};
@@ -167,7 +174,8 @@ void readProgramData(ProgramParts& parts);
 
 class Program {
 public:
-    Program(sim::SimLibrary& simulator, RunWindow& window, ui::Window& mainWindow, RunClock& clock);
+    Program(sim::SimLibrary& simulator, RunWindow& window, ui::Window& mainWindow, RunClock& clock,
+            std::shared_ptr<FileLayer> files = std::make_shared<DiskFileLayer>());
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;

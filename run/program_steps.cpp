@@ -36,6 +36,8 @@ namespace {
 
 // The wait for the user aircraft's data looks at the closing flags this often.
 constexpr std::chrono::milliseconds kUserDataWaitSlice{10};
+// How long the end of a run gives the flight plans' writer to finish.
+constexpr std::chrono::milliseconds kPlanWriterBound{2000};
 
 }  // namespace
 
@@ -146,7 +148,7 @@ bool ProgramMainLoop::readerLampStale() { return qvl::readerLampStale(p_.feed); 
 void ProgramMainLoop::checkNextLearnedStand(std::uint64_t daySlot) { qvl::checkNextLearnedStand(p_.engine, daySlot); }
 void ProgramMainLoop::clearAroundUser() { qvl::clearAroundUser(p_.engine, p_.user.onGround().value_or(false)); }
 void ProgramMainLoop::clearNoMatchList() { p_.engineState.noMatchList.clear(); }
-void ProgramMainLoop::writeObjectIdList() { gf_writeObjectIdList(p_.engine); }
+void ProgramMainLoop::writeObjectIdList() { gf_writeObjectIdList(p_.engine, p_.reportFiles); }
 void ProgramMainLoop::logNoMatchList() { gf_logNoMatchList(p_.engineState); }
 void ProgramMainLoop::logLiveryMatchSummary() { p_.liveries.logMatchSummary(); }
 void ProgramMainLoop::clearSpawnMap() { gf_clearSpawnMap(p_.engineState); }
@@ -193,7 +195,12 @@ void ProgramClosingDown::stopSimClient() { p_.simClient.requestStop(); }
 void ProgramClosingDown::stopReaders() { p_.readers.requestStop(); }
 void ProgramClosingDown::closeRealTrafficLink() { p_.realTraffic.close(); }
 void ProgramClosingDown::leaveParkAirport() { gf_leaveParkAirport(p_.engine); }
-void ProgramClosingDown::removeFlightPlanFolder() { gf_removeFlightPlanFolder(p_.planFolder); }
+void ProgramClosingDown::removeFlightPlanFolder() {
+    // The writer's last plans go before their folder does; what it has not
+    // done within its bound goes with the folder.
+    p_.plans.endRun(kPlanWriterBound);
+    gf_removeFlightPlanFolder(p_.planFolder);
+}
 void ProgramClosingDown::forgetRunTexts() { p_.airportsScan.forgetUnrecognisedAirports(); }
 bool ProgramClosingDown::joinRunThreads(std::chrono::milliseconds bound) {
     if (!p_.simClient.joinWithin(bound)) return false;

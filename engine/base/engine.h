@@ -123,17 +123,28 @@ public:
     virtual void countStandChange() = 0;
 };
 
-enum class FlightPlanError : std::uint8_t { notRemoved };
+// A plan handed to the writer and now on disk, or not.
+struct FlightPlanWritten {
+    std::uint32_t objectId = 0;
+    bool written = false;
+};
 
-// The flight-plan files of live aircraft, "<object id>.pln" in the plan folder.
+// The flight-plan files of live aircraft, "<object id>.pln" in the plan
+// folder. The loop never waits on the disk: writes and deletions are handed
+// to a writer and carried out in the order they were asked for.
 class FlightPlanService {
 public:
     virtual ~FlightPlanService() = default;
-    // Writes the plan of the flight; false when it could not be written.
-    virtual bool write(std::uint32_t objectId, const FlightRec& flight) = 0;
+    // Hands the plan of the flight to the writer; its outcome comes back
+    // through takeWritten(). A later write of the same object replaces it.
+    virtual void write(std::uint32_t objectId, const FlightRec& flight) = 0;
     virtual std::filesystem::path path(std::uint32_t objectId) = 0;
-    // Deletes the plan; the system's error text when that failed.
-    virtual Result<void, FlightPlanError> remove(std::uint32_t objectId) = 0;
+    // Hands the deletion of the plan to the writer, after any write of it
+    // asked for before; the outcome of a write still waiting is then never
+    // reported. A failure is logged.
+    virtual void remove(std::uint32_t objectId) = 0;
+    // The plans written (or failed) since the last call, in their order.
+    [[nodiscard]] virtual std::vector<FlightPlanWritten> takeWritten() = 0;
 };
 
 // What the engine reads of time and of the user aircraft, replaceable so that

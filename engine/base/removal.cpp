@@ -4,7 +4,9 @@
 #include <array>
 #include <cmath>
 #include <exception>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fmt/format.h>
@@ -181,18 +183,24 @@ bool gf_fillCallsignChoices(Engine& engine) {
     return any;
 }
 
-void gf_writeObjectIdList(const Engine& engine) { gf_writeObjectIdList(engine, kObjectIdList); }
+void gf_writeObjectIdList(const Engine& engine, FileWriter& writer) {
+    gf_writeObjectIdList(engine, writer, kObjectIdList);
+}
 
-void gf_writeObjectIdList(const Engine& engine, const std::filesystem::path& file) {
-    std::vector<std::string> lines;
+void gf_writeObjectIdList(const Engine& engine, FileWriter& writer, const std::filesystem::path& file) {
+    for (const FileJobDone& done : writer.takeDone()) {
+        if (done.error) gf_log(fmt::format("Failed to write {}", gf_pathToUtf8(done.file)));
+    }
+    if (writer.pending() != 0) return;
+    std::string text;
     for (const LiveAc& ac : engine.state.liveAircraft) {
         if (ac.status != SimStatus::active) continue;
-        lines.push_back(fmt::format("{};{};{};{};{};{};{}", gf_objectIdText(ac.objectId), ac.flight.callsign,
-                                    ac.flight.registration, airlineCodeOf(ac.flight.key.airlineId),
-                                    modelCodeOf(ac.flight.key.modelId), ac.onGround ? "GND" : "AIR",
-                                    ac.phase == GroundPhase::parked ? "PARKED" : ""));
+        fmt::format_to(std::back_inserter(text), "{};{};{};{};{};{};{}\n", gf_objectIdText(ac.objectId),
+                       ac.flight.callsign, ac.flight.registration, airlineCodeOf(ac.flight.key.airlineId),
+                       modelCodeOf(ac.flight.key.modelId), ac.onGround ? "GND" : "AIR",
+                       ac.phase == GroundPhase::parked ? "PARKED" : "");
     }
-    if (!gf_writeLines(lines, file)) gf_log(fmt::format("Failed to write {}", gf_pathToUtf8(file)));
+    writer.replace(file, std::move(text));
 }
 
 void eraseLiveAc(EngineState& state, const LiveAc& ac) {

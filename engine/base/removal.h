@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "core/file_writer.h"
 #include "engine/base/live_ac.h"
 #include "simlink/sim_queues.h"
 
@@ -52,8 +53,11 @@ bool gf_fillCallsignChoices(Engine& engine);
 
 // One line per active live aircraft into ObjectIdList.txt (or the given
 // file): object id, callsign, registration, airline, model, GND/AIR, PARKED.
-void gf_writeObjectIdList(const Engine& engine);
-void gf_writeObjectIdList(const Engine& engine, const std::filesystem::path& file);
+// The list is handed to the writer, which replaces the file whole; while an
+// earlier list still waits there, the new one is left out (the next one
+// comes a second later). A failed earlier write is logged here.
+void gf_writeObjectIdList(const Engine& engine, FileWriter& writer);
+void gf_writeObjectIdList(const Engine& engine, FileWriter& writer, const std::filesystem::path& file);
 
 // Takes the record out of the live list; the last record moves into its place.
 void eraseLiveAc(EngineState& state, const LiveAc& ac);

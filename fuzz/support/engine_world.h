@@ -2,6 +2,7 @@
 // with, its own, with no livery, no callsign and no user aircraft.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -53,7 +54,7 @@ struct EngineWorld {
     LoadedParkAirport park{status};
     ParkAirportStands stands{park};
     FlightPlanFolder planFolder;
-    FolderFlightPlans plans{planFolder};
+    FolderFlightPlans plans{planFolder, std::make_shared<DiskFileLayer>()};
     NoCallsigns callsigns;
     Engine engine{
         makeEngine({.state = state,

@@ -383,7 +383,7 @@ protected:
     LoadedParkAirport loadedPark{status};
     ParkAirportStands stands{loadedPark};
     PlanFolder planFolder{dir.path()};
-    FolderFlightPlans plans{planFolder};
+    FolderFlightPlans plans{planFolder, std::make_shared<DiskFileLayer>()};
     NoCallsigns callsigns;
     Engine engine{makeEngine({.state = state,
                               .feed = feed,

@@ -53,6 +53,9 @@ TEST_F(ObjectEventsTest, ACreatedAircraftSettlesWithTwoLightTogglesThenBecomesAc
     const std::uint32_t objectId = aircraft(hexId)->objectId;
     const std::int32_t reported = lastTick();
     EXPECT_EQ(aircraft(hexId)->status, SimStatus::adding2sim);
+    // Once on disk, the plan goes to the simulator at the next tick.
+    ASSERT_TRUE(plansWritten());
+    tick();
     // An airliner files IFR.
     EXPECT_NE(readFile(dir / fmt::format("{}.pln", objectId)).find("<FPType>IFR</FPType>"), std::string::npos);
     EXPECT_EQ(simCalls("AISetAircraftFlightPlan").size(), 1U);
@@ -84,9 +87,11 @@ TEST_F(ObjectEventsTest, ARemovedAircraftLosesItsPlanFileAndItsRecord) {
     const std::uint32_t hexId = spawnedAirliner().flight.hexId;
     ASSERT_TRUE(tickUntil([&] { return aircraft(hexId)->status == SimStatus::active; }, 600));
     const std::uint32_t objectId = aircraft(hexId)->objectId;
+    ASSERT_TRUE(plansWritten());
     ASSERT_TRUE(std::filesystem::exists(dir / fmt::format("{}.pln", objectId)));
     removeAircraftFromSim(engine, *aircraft(hexId));
     ASSERT_TRUE(tickUntil([&] { return aircraft(hexId) == nullptr; }, 100));
+    ASSERT_TRUE(plansWritten());
     EXPECT_FALSE(std::filesystem::exists(dir / fmt::format("{}.pln", objectId)));
     EXPECT_EQ(simCalls(fmt::format("AIRemoveObject {}", objectId)).size(), 1U);
 }
@@ -246,11 +251,13 @@ TEST_F(ObjectEventsTest, ARemovalReportDuringALiveryChangeRestartsTheAircraftInB
     ac.throttleStep = 2;
     ac.flapsIndex = 1;
     lf_createFlightPlan(engine, ac);
+    ASSERT_TRUE(plansWritten());
     ASSERT_TRUE(std::filesystem::exists(dir / "300.pln"));
     liveryRespawn(engine, ac);
     EXPECT_EQ(ac.status, SimStatus::liveryrespawn);
     queue({.objectId = 300, .kind = SimObjectEventKind::removed});
     tick();
+    ASSERT_TRUE(plansWritten());
     // The old object's plan goes with it; the new object will get its own.
     EXPECT_FALSE(std::filesystem::exists(dir / "300.pln"));
     ASSERT_EQ(aircraft(ac.flight.hexId), &ac);

@@ -1,8 +1,10 @@
 // Removal and re-creation in every status, and the main loop's helpers.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <deque>
 #include <filesystem>
+#include <memory>
 
 #include <fmt/format.h>
 
@@ -177,10 +179,13 @@ TEST_F(RemovalTest, TheObjectIdListHasOneLinePerActiveAircraft) {
     parked.setPhase(GroundPhase::parked);
     airliner(0x400003, "BUF3");
     const auto file = dir / "ObjectIdList.txt";
-    gf_writeObjectIdList(engine, file);
+    FileWriter writer{std::make_shared<DiskFileLayer>()};
+    gf_writeObjectIdList(engine, writer, file);
+    ASSERT_TRUE(writer.drain(std::chrono::seconds(10)));
     EXPECT_EQ(readFile(file), "301;T0001;;;A320;GND;\n302;T0002;;;A320;AIR;PARKED\n");
     state.liveAircraft.clear();
-    gf_writeObjectIdList(engine, file);
+    gf_writeObjectIdList(engine, writer, file);
+    ASSERT_TRUE(writer.drain(std::chrono::seconds(10)));
     EXPECT_EQ(readFile(file), "");
 }
 

@@ -39,6 +39,7 @@
 #include "simlink/sim_state.h"
 #include "simlink/user_aircraft.h"
 #include "support/fake_status.h"
+#include "support/gated_files.h"
 #include "support/log_capture.h"
 #include "support/settings_scope.h"
 #include "support/temp_dir.h"
@@ -193,6 +194,10 @@ protected:
         setting.set(std::move(value));
     }
 
+    // Waits (boundedly) until the flight plans' writer has done every file
+    // job handed to it; whether it has.
+    bool plansWritten() { return plans.drain(std::chrono::seconds(10)); }
+
     [[nodiscard]] std::string log() const { return logCapture.text(); }
     [[nodiscard]] bool logHas(const std::string& text) const { return log().find(text) != std::string::npos; }
     [[nodiscard]] std::size_t logCount(const std::string& text) const;
@@ -212,7 +217,10 @@ protected:
     FakeLiveries liveries;
     TestStands stands;
     TestPlanFolder planFolder{dir.path()};
-    FolderFlightPlans plans{planFolder};
+    // The flight plans' files on disk, behind a gate that is open unless a
+    // test closes it.
+    std::shared_ptr<GatedFiles> files = std::make_shared<GatedFiles>();
+    FolderFlightPlans plans{planFolder, files};
     FakeCallsignCollection collectedCallsigns;
     Engine engine;
     TrafficFeeder feeder;

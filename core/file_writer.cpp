@@ -1,0 +1,152 @@
+#include "core/file_writer.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <fstream>
+#include <utility>
+
+#include "core/files.h"
+#include "core/log.h"
+
+namespace qvl {
+namespace {
+
+// How long close() waits for an idle thread to leave after its bound.
+constexpr std::chrono::milliseconds kEndGrace{100};
+
+}  // namespace
+
+std::error_code FileWriter::carryOut(FileLayer& layer, const Job& job) {
+    switch (job.kind) {
+        case FileJobKind::write: return layer.writeFile(job.file, job.bytes);
+        case FileJobKind::replace: return layer.replaceFile(job.file, job.bytes);
+        case FileJobKind::remove: return layer.removeFile(job.file);
+    }
+    return std::make_error_code(std::errc::invalid_argument);
+}
+
+std::error_code DiskFileLayer::writeFile(const std::filesystem::path& file, std::string_view bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out.is_open()) return std::make_error_code(std::errc::io_error);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    out.close();
+    if (out.fail()) return std::make_error_code(std::errc::io_error);
+    return {};
+}
+
+std::error_code DiskFileLayer::replaceFile(const std::filesystem::path& file, std::string_view bytes) {
+    if (!writeFileAtomically(file, bytes)) return std::make_error_code(std::errc::io_error);
+    return {};
+}
+
+std::error_code DiskFileLayer::removeFile(const std::filesystem::path& file) {
+    std::error_code error;
+    std::filesystem::remove(file, error);
+    return error;
+}
+
+FileWriter::FileWriter(std::shared_ptr<FileLayer> layer) : layer_(std::move(layer)) {}
+
+FileWriter::~FileWriter() { close(kCloseBound); }
+
+std::uint64_t FileWriter::write(std::filesystem::path file, std::string bytes) {
+    return hand(FileJobKind::write, std::move(file), std::move(bytes));
+}
+
+std::uint64_t FileWriter::replace(std::filesystem::path file, std::string bytes) {
+    return hand(FileJobKind::replace, std::move(file), std::move(bytes));
+}
+
+std::uint64_t FileWriter::remove(std::filesystem::path file) { return hand(FileJobKind::remove, std::move(file), {}); }
+
+std::uint64_t FileWriter::hand(FileJobKind kind, std::filesystem::path file, std::string bytes) {
+    const std::uint64_t ticket = nextTicket_++;
+    if (!thread_.joinable()) {
+        shared_ = std::make_shared<Shared>(layer_);
+        thread_ = std::jthread([shared = shared_](const std::stop_token& stop) { work(stop, shared); });
+    }
+    {
+        const std::scoped_lock lock(shared_->mutex);
+        shared_->queue.push_back({.ticket = ticket, .kind = kind, .file = std::move(file), .bytes = std::move(bytes)});
+    }
+    shared_->changed.notify_all();
+    return ticket;
+}
+
+void FileWriter::work(const std::stop_token& stop, const std::shared_ptr<Shared>& shared) {
+    std::unique_lock lock(shared->mutex);
+    for (;;) {
+        shared->changed.wait(lock, stop, [&] { return !shared->queue.empty(); });
+        if (shared->queue.empty()) break;  // asked to stop with nothing left
+        Job job = std::move(shared->queue.front());
+        shared->queue.pop_front();
+        shared->busy = true;
+        lock.unlock();
+        std::error_code error;
+        try {
+            error = carryOut(*shared->layer, job);
+        } catch (const std::exception&) {
+            // A file operation that throws fails this job, not the writer.
+            error = std::make_error_code(std::errc::io_error);
+        }
+        lock.lock();
+        shared->busy = false;
+        shared->done.push_back({.ticket = job.ticket, .kind = job.kind, .file = std::move(job.file), .error = error});
+        shared->changed.notify_all();
+    }
+    shared->ended = true;
+    shared->changed.notify_all();
+}
+
+std::vector<FileJobDone> FileWriter::takeDone() {
+    if (!shared_) return {};
+    const std::scoped_lock lock(shared_->mutex);
+    return std::exchange(shared_->done, {});
+}
+
+std::size_t FileWriter::pending() const {
+    if (!shared_) return 0;
+    const std::scoped_lock lock(shared_->mutex);
+    return shared_->queue.size() + (shared_->busy ? 1U : 0U);
+}
+
+bool FileWriter::drain(std::chrono::milliseconds bound) {
+    if (!shared_ || !thread_.joinable()) return true;
+    std::unique_lock lock(shared_->mutex);
+    return shared_->changed.wait_for(lock, bound, [&] { return shared_->queue.empty() && !shared_->busy; });
+}
+
+bool FileWriter::close(std::chrono::milliseconds bound) {
+    if (!thread_.joinable()) return true;
+    const auto end = std::chrono::steady_clock::now() + bound;
+    const bool drained = drain(bound);
+    std::size_t dropped = 0;
+    {
+        const std::scoped_lock lock(shared_->mutex);
+        dropped = shared_->queue.size();
+        shared_->queue.clear();
+    }
+    thread_.request_stop();
+    bool ended = false;
+    {
+        std::unique_lock lock(shared_->mutex);
+        const auto until = std::max(end, std::chrono::steady_clock::now() + kEndGrace);
+        ended = shared_->changed.wait_until(lock, until, [&] { return shared_->ended; });
+    }
+    if (dropped != 0) gf_log(fmt::format("File writer: {} file jobs left undone at its end", dropped));
+    if (ended) {
+        thread_.join();
+    } else {
+        // Blocked in a file operation: the thread owns what it touches and
+        // ends on its own once the operation returns.
+        gf_log("File writer: a file operation has not returned; the writer is left to end on its own");
+        thread_.detach();
+    }
+    return drained;
+}
+
+bool FileWriter::running() const { return thread_.joinable(); }
+
+}  // namespace qvl

@@ -1,0 +1,123 @@
+// The loop's file writer: jobs carried out in the order handed over, the
+// hand-over never waiting on the file layer, and a bounded end.
+#include "core/file_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/gated_files.h"
+#include "support/temp_dir.h"
+
+namespace qvl {
+namespace {
+
+using namespace std::chrono_literals;
+
+std::string readFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class FileWriterThreaded : public ::testing::Test {
+protected:
+    test::TempDir dir;
+    std::shared_ptr<test::GatedFiles> files = std::make_shared<test::GatedFiles>();
+    FileWriter writer{files};
+};
+
+TEST_F(FileWriterThreaded, KeepsEachFilesOrderAcrossWriteDeleteAndWriteAgain) {
+    files->close();
+    writer.write(dir / "1.pln", "first");
+    writer.remove(dir / "1.pln");
+    writer.write(dir / "2.pln", "old");
+    writer.remove(dir / "2.pln");
+    writer.write(dir / "2.pln", "new");
+    ASSERT_TRUE(files->waitForWaiter());
+    files->open();
+    ASSERT_TRUE(writer.drain(10s));
+
+    EXPECT_FALSE(std::filesystem::exists(dir / "1.pln"));
+    EXPECT_EQ(readFile(dir / "2.pln"), "new");
+    EXPECT_EQ(files->passed(),
+              (std::vector<std::string>{"write 1.pln", "remove 1.pln", "write 2.pln", "remove 2.pln", "write 2.pln"}));
+    std::vector<std::uint64_t> tickets;
+    for (const FileJobDone& done : writer.takeDone()) {
+        EXPECT_FALSE(done.error) << done.file;
+        tickets.push_back(done.ticket);
+    }
+    EXPECT_EQ(tickets, (std::vector<std::uint64_t>{1, 2, 3, 4, 5}));
+}
+
+TEST_F(FileWriterThreaded, HandsOverEveryJobWhileTheFileLayerIsBlocked) {
+    files->close();
+    for (int i = 0; i < 200; ++i) {
+        writer.write(dir / (std::to_string(i) + ".pln"), "plan");
+        writer.remove(dir / (std::to_string(i) + ".pln"));
+    }
+    // Every hand-over has returned with the first job still at the gate.
+    ASSERT_TRUE(files->waitForWaiter());
+    EXPECT_EQ(writer.pending(), 400U);
+    EXPECT_TRUE(files->passed().empty());
+    files->open();
+    ASSERT_TRUE(writer.drain(10s));
+    EXPECT_EQ(writer.pending(), 0U);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST_F(FileWriterThreaded, ReportsAFailedJobAndGoesOn) {
+    writer.write(dir / "missing" / "1.pln", "plan");
+    writer.remove(dir / "not-empty");
+    std::filesystem::create_directories(dir / "not-empty" / "inside");
+    writer.write(dir / "2.pln", "plan");
+    ASSERT_TRUE(writer.drain(10s));
+    const std::vector<FileJobDone> done = writer.takeDone();
+    ASSERT_EQ(done.size(), 3U);
+    EXPECT_TRUE(done[0].error);
+    EXPECT_EQ(done[0].kind, FileJobKind::write);
+    EXPECT_FALSE(done[2].error);
+    EXPECT_TRUE(std::filesystem::exists(dir / "2.pln"));
+}
+
+TEST_F(FileWriterThreaded, CloseWorksOffTheQueueThenTheThreadEndsAndANewJobStartsAnother) {
+    for (int i = 0; i < 20; ++i) writer.write(dir / (std::to_string(i) + ".pln"), "plan");
+    EXPECT_TRUE(writer.running());
+    EXPECT_TRUE(writer.close(10s));
+    EXPECT_FALSE(writer.running());
+    for (int i = 0; i < 20; ++i) EXPECT_TRUE(std::filesystem::exists(dir / (std::to_string(i) + ".pln"))) << i;
+
+    writer.remove(dir / "0.pln");
+    EXPECT_TRUE(writer.running());
+    ASSERT_TRUE(writer.drain(10s));
+    EXPECT_FALSE(std::filesystem::exists(dir / "0.pln"));
+}
+
+TEST_F(FileWriterThreaded, CloseEndsWithinItsBoundWhenTheFileLayerNeverReturns) {
+    files->close();
+    writer.write(dir / "1.pln", "plan");
+    writer.write(dir / "2.pln", "plan");
+    ASSERT_TRUE(files->waitForWaiter());
+    // The gate stays closed through close(): it returns all the same.
+    EXPECT_FALSE(writer.close(20ms));
+    EXPECT_FALSE(writer.running());
+    // The thread left behind finishes its job once the layer answers; the
+    // job that was still queued is dropped.
+    files->open();
+    std::vector<std::string> passed;
+    for (int i = 0; i < 1000 && passed.empty(); ++i) {
+        std::this_thread::sleep_for(1ms);
+        passed = files->passed();
+    }
+    EXPECT_EQ(passed, std::vector<std::string>{"write 1.pln"});
+}
+
+}  // namespace
+}  // namespace qvl
