@@ -577,7 +577,7 @@ void BM_ProgramRun(benchmark::State& bench) {
 BENCHMARK(BM_ProgramRun)
     ->ArgNames({"s", "live", "static", "drops", "slow_files"})
     ->Args({60, 500, 500, 0, 0})
-    ->Args({120, 500, 500, 8, 1})
+    ->Args({240, 500, 500, 4, 1})
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
 
