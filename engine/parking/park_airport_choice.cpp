@@ -97,7 +97,12 @@ void lf_findParkAirport(Engine& engine, const UserAircraftBlock& user, bool firs
     }
     // No position yet: nothing to choose by.
     if (user.zeroPosition()) return;
-    if (engine.run.isClosing()) parking.groundQuestion.stop();
+    // A close ends the question's download, and no new one is asked: the
+    // run ends.
+    if (engine.run.isClosing()) {
+        parking.groundQuestion.stop();
+        return;
+    }
     const bool onGround = user.onGround.value_or(false);
     // Taken off: what the ground question finds is no longer where the user is.
     if (!onGround) parking.groundQuestion.forget();
