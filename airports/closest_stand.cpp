@@ -3,14 +3,19 @@
 #include <fmt/format.h>
 #include <pugixml.hpp>
 
+#include <chrono>
 #include <exception>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <system_error>
+#include <utility>
 
 #include "airports/apf_file.h"
 #include "airports/apf_resolution.h"
 #include "core/log.h"
 #include "core/text_file.h"
+#include "refdata/closest_airport.h"
 
 namespace fs = std::filesystem;
 
@@ -19,6 +24,14 @@ namespace qvl {
 namespace {
 
 constexpr double kNoStandNm = 100.0;
+
+// A search given up may still be fetching into the one temporary file while
+// the next one begins: one at a time fetches, parses and removes it. A leaf
+// lock.
+std::mutex& temporaryStandFileMutex() {
+    static std::mutex temporary;
+    return temporary;
+}
 
 // Removes the temporary stand file when the search ends, however it ends.
 class TemporaryStandFile {
@@ -47,15 +60,7 @@ double nearestStand(const pugi::xml_node& positions, const GeoPosition& position
     return best;
 }
 
-double readNearestStand(const FixedCode4& icao, const GeoPosition& position, std::string& standId,
-                        const RunState& run) {
-    const std::string pathText = gf_apfPathFor(icao);
-    if (pathText.empty()) return kNoStandNm;
-    fs::path file = pathFromUtf8(pathText);
-    if (!pathText.starts_with("airports")) {
-        file = kClosestStandTempFile;
-        if (!lf_downloadStockApf(pathText, file, [&run] { return run.isClosing(); })) return kNoStandNm;
-    }
+double nearestStandIn(const fs::path& file, const GeoPosition& position, std::string& standId) {
     pugi::xml_document document;
     if (!document.load_file(file.c_str())) return kNoStandNm;
     const pugi::xml_node positions = parkPositionsOf(document);
@@ -63,17 +68,85 @@ double readNearestStand(const FixedCode4& icao, const GeoPosition& position, std
     return nearestStand(positions, position, standId);
 }
 
+double readNearestStand(const FixedCode4& icao, const GeoPosition& position, std::string& standId,
+                        const DownloadStop& stop) {
+    const std::string pathText = gf_apfPathFor(icao);
+    if (pathText.empty()) return kNoStandNm;
+    if (pathText.starts_with("airports")) return nearestStandIn(pathFromUtf8(pathText), position, standId);
+    const std::lock_guard lock(temporaryStandFileMutex());
+    const TemporaryStandFile temporary;
+    const fs::path file = kClosestStandTempFile;
+    if (!lf_downloadStockApf(pathText, file, stop)) return kNoStandNm;
+    return nearestStandIn(file, position, standId);
+}
+
+bool isDone(const std::future<ClosestAirportFindings>& answer) {
+    return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
 }  // namespace
 
 double gf_readDestApfForClosestStand(const FixedCode4& icao, const GeoPosition& position, std::string& standId,
-                                     const RunState& run) {
+                                     const DownloadStop& stop) {
     try {
-        const TemporaryStandFile temporary;
-        return readNearestStand(icao, position, standId, run);
+        return readNearestStand(icao, position, standId, stop);
     } catch (const std::exception& e) {
         gf_logAttention(fmt::format("{}: {}", "gf_readDestApfForClosestStand", e.what()));
         return kNoStandNm;
     }
+}
+
+ClosestAirportFindings findClosestAirport(const GeoPosition& position, const DownloadStop& stop) {
+    ClosestAirportFindings findings{
+        .askedAt = position, .airport = std::nullopt, .hasUserAddonApf = false, .standId = {}};
+    try {
+        std::map<FixedCode4, std::string> standIds;
+        const AirportRec* closest =
+            gf_closestAirport(position, [&](const FixedCode4& icao, const GeoPosition& at, std::string& standId) {
+                const double distance = gf_readDestApfForClosestStand(icao, at, standId, stop);
+                if (!standId.empty()) standIds[icao] = standId;
+                return distance;
+            });
+        if (closest == nullptr) return findings;
+        findings.airport = *closest;
+        if (const auto found = standIds.find(closest->icao); found != standIds.end()) findings.standId = found->second;
+        findings.hasUserAddonApf = gf_hasUserAddonApf(closest->icao);
+    } catch (const std::exception& e) {
+        gf_logAttention(fmt::format("{}: {}", "findClosestAirport", e.what()));
+    }
+    return findings;
+}
+
+ClosestAirportSearch::~ClosestAirportSearch() {
+    stop();
+    if (answer_.valid()) answer_.wait();
+    for (std::future<ClosestAirportFindings>& answer : givenUp_) answer.wait();
+}
+
+void ClosestAirportSearch::ask(const GeoPosition& position) {
+    forget();
+    stop_ = std::stop_source();
+    answer_ = std::async(std::launch::async, [position, token = stop_.get_token()] {
+        return findClosestAirport(position, [token] { return token.stop_requested(); });
+    });
+}
+
+std::optional<ClosestAirportFindings> ClosestAirportSearch::take() {
+    if (!answer_.valid() || !isDone(answer_)) return std::nullopt;
+    return answer_.get();
+}
+
+void ClosestAirportSearch::stop() { stop_.request_stop(); }
+
+void ClosestAirportSearch::forget() {
+    stop();
+    if (answer_.valid()) givenUp_.push_back(std::move(answer_));
+    std::erase_if(givenUp_, [](const std::future<ClosestAirportFindings>& answer) { return isDone(answer); });
+}
+
+bool ClosestAirportSearch::idle() {
+    std::erase_if(givenUp_, [](const std::future<ClosestAirportFindings>& answer) { return isDone(answer); });
+    return (!answer_.valid() || isDone(answer_)) && givenUp_.empty();
 }
 
 }  // namespace qvl

@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "airports/apf_file.h"
@@ -20,6 +21,7 @@
 #include "airports/loaded_park_airport.h"
 #include "airports/park_airport.h"
 #include "core/current_park_airport.h"
+#include "core/download.h"
 #include "core/geodesy.h"
 #include "core/paths.h"
 #include "core/range_control.h"
@@ -232,21 +234,35 @@ void BM_PublishAndNameStands(benchmark::State& state) {
 }
 BENCHMARK(BM_PublishAndNameStands)->Unit(benchmark::kMillisecond);
 
-// The closest-airport search's question, on the main loop while the user
-// aircraft stands on the ground between two airports: how far the nearest
-// stand of one of them is, read from its stand file (local here; an
-// archived one is downloaded first).
+// The closest-airport search's question while the user aircraft stands on
+// the ground between two airports: how far the nearest stand of one of them
+// is, read from its stand file (local here; an archived one is downloaded
+// first). It runs on the search's own thread.
 void BM_ClosestStandQuestion(benchmark::State& state) {
     benchFolder();
-    const RunState run;
     std::string standId;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(
-            gf_readDestApfForClosestStand(FixedCode4("EHAM"), {.latitude = 52.31, .longitude = 4.77}, standId, run));
+        benchmark::DoNotOptimize(gf_readDestApfForClosestStand(
+            FixedCode4("EHAM"), {.latitude = 52.31, .longitude = 4.77}, standId, DownloadStop{}));
     }
     if (standId.empty()) state.SkipWithError("no stand found");
 }
 BENCHMARK(BM_ClosestStandQuestion)->Unit(benchmark::kMillisecond);
+
+// What the main loop pays for that question: asking (the search's thread
+// starts) and, a step later, taking the answer.
+void BM_ClosestAirportQuestionOnTheLoop(benchmark::State& state) {
+    benchFolder();
+    ClosestAirportSearch search;
+    for (auto _ : state) {
+        search.ask({.latitude = 52.31, .longitude = 4.77});
+        state.PauseTiming();
+        while (!search.idle()) std::this_thread::yield();
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(search.take());
+    }
+}
+BENCHMARK(BM_ClosestAirportQuestionOnTheLoop)->Unit(benchmark::kMicrosecond);
 
 // The neighbour step of the load on its own.
 void BM_NeighbourStep(benchmark::State& state) {

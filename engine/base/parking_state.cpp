@@ -8,6 +8,8 @@ void ParkingState::reset() {
     distancesComputed = false;
     loadPending = false;
     parkFilesRead.forget();
+    groundQuestion.forget();
+    groundQuestionFirst = false;
     candidates.clear();
     removals.clear();
     kept.clear();

@@ -12,6 +12,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "airports/closest_stand.h"
 #include "airports/park_airport.h"
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
@@ -83,6 +84,11 @@ struct ParkingState {
     // after its files were read (off the main loop).
     bool loadPending = false;
     ApfFilesRead parkFilesRead;
+    // On the ground without a park airport: which airport the user stands
+    // at, asked off the main loop and taken up by a later step; and whether
+    // the step that asked was the run's first.
+    ClosestAirportSearch groundQuestion;
+    bool groundQuestionFirst = false;
 
     // The selection's candidates; lf_detcs places them from the back.
     std::vector<ParkPosition> candidates;

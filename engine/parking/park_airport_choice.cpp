@@ -18,7 +18,6 @@
 #include "engine/parking/park_airports.h"
 #include "engine/parking/parking_cycle.h"
 #include "refdata/airports.h"
-#include "refdata/closest_airport.h"
 
 namespace qvl {
 namespace {
@@ -33,26 +32,42 @@ std::string airportLabelOf(const FixedCode4& icao) {
     return listed != nullptr ? gf_airportLabel(*listed) : gf_airportLabel(AirportRec{.icao = icao});
 }
 
-// On the ground: the airport the user aircraft stands at, when it has stands.
-bool chooseOnGround(Engine& engine, const UserAircraftBlock& user) {
-    const AirportRec* closest = gf_closestAirport(
-        user.position(),
-        [&run = engine.run](const FixedCode4& icao, const GeoPosition& position, std::string& standId) {
-            return gf_readDestApfForClosestStand(icao, position, standId, run);
-        });
-    if (closest == nullptr) {
+// An answer for a position the user aircraft has since left this far behind
+// is not the answer for where it stands now.
+constexpr double kMovedFarNm = 1.0;
+
+// The airport the question found, taken when it has a stand file.
+bool takeGroundAnswer(Engine& engine, const ClosestAirportFindings& findings) {
+    if (!findings.airport) {
         gf_showMessage("User aircraft on the ground, no RT supported airport in sight", MessageLogging::notLogged);
         return false;
     }
-    const FixedCode4 icao = closest->icao;
-    const std::string label = gf_airportLabel(*closest);
-    if (!gf_hasUserAddonApf(icao)) {
+    const std::string label = gf_airportLabel(*findings.airport);
+    if (!findings.hasUserAddonApf) {
         gf_showMessage(fmt::format("User aircraft on the ground at {}, no airport file found", label),
                        MessageLogging::notLogged);
         return false;
     }
     gf_log(fmt::format("User aircraft on the ground at {}", label));
-    return lf_setParkAirport(engine, icao);
+    return lf_setParkAirport(engine, findings.airport->icao);
+}
+
+// On the ground: the airport the user aircraft stands at, when it has stands.
+// Which one that is reads stand files and may fetch one, so the question runs
+// off the main loop: a step takes the answer to the question an earlier step
+// asked, and asks again while none is chosen.
+bool chooseOnGround(Engine& engine, const UserAircraftBlock& user, bool first) {
+    ParkingState& parking = engine.state.parking;
+    ClosestAirportSearch& question = parking.groundQuestion;
+    const std::optional<ClosestAirportFindings> findings = question.take();
+    if (question.asking()) return false;
+    const bool chosen = findings && gf_distanceNm(findings->askedAt, user.position()) <= kMovedFarNm &&
+                        takeGroundAnswer(engine, *findings);
+    if (!chosen) {
+        question.ask(user.position());
+        parking.groundQuestionFirst = first;
+    }
+    return chosen;
 }
 
 // Airborne: the list's first airport once it is in sight.
@@ -75,13 +90,27 @@ void showParkingDisplay(Engine& engine) {
 }
 
 void lf_findParkAirport(Engine& engine, const UserAircraftBlock& user, bool first) {
+    ParkingState& parking = engine.state.parking;
+    if (engine.parkAirport.current()) {
+        parking.groundQuestion.forget();
+        return;
+    }
     // No position yet: nothing to choose by.
-    if (user.zeroPosition() || engine.parkAirport.current()) return;
+    if (user.zeroPosition()) return;
+    // A close ends the question's download, and no new one is asked: the
+    // run ends.
+    if (engine.run.isClosing()) {
+        parking.groundQuestion.stop();
+        return;
+    }
     const bool onGround = user.onGround.value_or(false);
-    if (onGround ? !chooseOnGround(engine, user) : !chooseAirborne(engine, user)) return;
-    engine.state.parking.loadPending = true;
-    engine.state.parking.parkFilesRead.forget();  // its files are read afresh
-    lf_startParkingUpdate(engine, onGround && first);
+    // Taken off: what the ground question finds is no longer where the user is.
+    if (!onGround) parking.groundQuestion.forget();
+    if (onGround ? !chooseOnGround(engine, user, first) : !chooseAirborne(engine, user)) return;
+    parking.loadPending = true;
+    parking.parkFilesRead.forget();  // its files are read afresh
+    // The message belongs to the step that asked which airport it is.
+    lf_startParkingUpdate(engine, onGround && parking.groundQuestionFirst);
 }
 
 void lf_checkParkAirportInSight(Engine& engine, const UserAircraftBlock& user) {

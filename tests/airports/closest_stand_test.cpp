@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "airports/support/airports_fixture.h"
+#include "core/run_state.h"
 #include "refdata/closest_airport.h"
 
 namespace qvl {
@@ -28,11 +29,12 @@ protected:
         airports(R"(<ap c="EHAM" la="0" lo="0.05" a="0" s="10"/><ap c="EHLE" la="0" lo="0.06" a="0" s="0"/>
                     <ap c="EHRD" la="0" lo="0.07" a="0" s="0"/>)");
     }
-    double nearest(const char* icao) { return gf_readDestApfForClosestStand(FixedCode4(icao), user, standId, run); }
+    double nearest(const char* icao) { return gf_readDestApfForClosestStand(FixedCode4(icao), user, standId, closing); }
 
     const GeoPosition user{.latitude = 0.0, .longitude = 0.0};
     std::string standId = "untouched";
     RunState run;
+    const DownloadStop closing = [this] { return run.isClosing(); };
 };
 
 TEST_F(ClosestStand, NoFileOrOnlyStandsBeyondOneHundredMilesGiveOneHundred) {
@@ -88,7 +90,7 @@ TEST_F(ClosestStand, TheClosestAirportAsksItWhenTwoCompete) {
     const AirportRec* found =
         gf_closestAirport({.latitude = 0.0, .longitude = 0.068},
                           [this](const FixedCode4& icao, const GeoPosition& position, std::string& id) {
-                              return gf_readDestApfForClosestStand(icao, position, id, run);
+                              return gf_readDestApfForClosestStand(icao, position, id, closing);
                           });
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(gf_fixedCodeView(found->icao), "EHLE") << "EHRD is closest, EHLE's stand is nearer";

@@ -74,7 +74,7 @@ TEST_F(NonAsciiFolder, AStandFileIsSavedAndReadBack) {
 
     std::string standId;
     EXPECT_NEAR(
-        gf_readDestApfForClosestStand(FixedCode4("LSZH"), {.latitude = 0.0, .longitude = 0.0}, standId, RunState{}),
+        gf_readDestApfForClosestStand(FixedCode4("LSZH"), {.latitude = 0.0, .longitude = 0.0}, standId, DownloadStop{}),
         1.2, 1e-9);
     EXPECT_EQ(standId, "E1");
 }

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "airports/apf_file.h"
+#include "airports/closest_stand.h"
 #include "core/messages.h"
 #include "core/paths.h"
 #include "core/settings.h"
@@ -61,6 +62,9 @@ protected:
         airportList({{"EHAM", "AMS", 0.0}, {"LFPG", "CDG", -12.0}, {"EDDF", "FRA", 30.0}, {"EGLL", "LHR", 100.0}});
     }
     void TearDown() override {
+        // No question may still read the airport list as it goes.
+        state.parking.groundQuestion.forget();
+        EXPECT_TRUE(questionEnds());
         resetAirportList();
         fs::current_path(previousFolder_);
         EngineTest::TearDown();
@@ -129,6 +133,25 @@ protected:
     void chooseFrom(GeoPosition at) {
         lf_updateParkAirportDistances(engine, at);
         lf_findParkAirport(engine, user, true);
+    }
+    // The question a step asked on the ground runs off the loop: true once
+    // it has ended (within a bound far beyond a local file's read).
+    [[nodiscard]] bool questionEnds() {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!state.parking.groundQuestion.idle()) {
+            if (std::chrono::steady_clock::now() >= until) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+    // On the ground the first step asks which airport it is, and a later
+    // step, not the run's first, takes the answer.
+    void askAndTake(GeoPosition at) {
+        ASSERT_TRUE(questionEnds()) << "a question an earlier step asked";
+        chooseFrom(at);
+        EXPECT_EQ(current(), "none") << "the step that asks never waits for the answer";
+        ASSERT_TRUE(questionEnds());
+        lf_findParkAirport(engine, user, false);
     }
     [[nodiscard]] std::string current() const {
         const auto airport = parkAirport.current();
@@ -328,7 +351,7 @@ TEST_F(ParkAirportsTest, OnTheGroundTheAirportWithAStandFileIsTaken) {
     ehamStandFile();
     ASSERT_TRUE(lf_readMyParkAirports(engine));
     onGroundAt(north(0.2));
-    chooseFrom(north(0.2));
+    askAndTake(north(0.2));
     EXPECT_EQ(current(), "EHAM");
     EXPECT_TRUE(logHas("User aircraft on the ground at EHAM (AMS)"));
     EXPECT_EQ(message(), "Calculating static parked aircraft ...");
@@ -341,10 +364,10 @@ TEST_F(ParkAirportsTest, OnTheGroundTheAirportWithAStandFileIsTaken) {
 TEST_F(ParkAirportsTest, OnTheGroundWithoutAStandFileOrAnAirportNothingIsTaken) {
     ASSERT_TRUE(lf_readMyParkAirports(engine));
     onGroundAt(north(30.0));
-    chooseFrom(north(30.0));
+    askAndTake(north(30.0));
     EXPECT_EQ(message(), "User aircraft on the ground at EDDF (FRA), no airport file found");
     onGroundAt(north(60.0));
-    chooseFrom(north(60.0));
+    askAndTake(north(60.0));
     EXPECT_EQ(message(), "User aircraft on the ground, no RT supported airport in sight");
     EXPECT_EQ(current(), "none");
     EXPECT_FALSE(state.parking.loadPending);
@@ -463,6 +486,114 @@ TEST_F(ParkAirportsTest, FlyingOutOfSightWhileTheStandFileDownloadsStopsIt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     EXPECT_TRUE(logHas(stopped)) << log();
+}
+
+// --- The airport the user stands at, asked off the loop ---
+
+// EHLE lies 0.2 nm from the user, EHAM 0.8 nm: both within reach, so their
+// stand files are compared, and EHLE's is archived on a site whose answer
+// is held back (or stalls for good).
+class GroundQuestionTest : public ParkAirportsTest {
+protected:
+    void SetUp() override {
+        ParkAirportsTest::SetUp();
+        airportList({{"EHAM", "AMS", 0.0}, {"EHLE", "LEY", 1.0}, {"EDDF", "FRA", 30.0}});
+        ehamStandFile();
+        writeFile(kMySimaddonFolder / "EHLE.txt", "archive/simaddon/EHLE.xml\n");
+        setenv("QVL_DOWNLOAD_BASE", (server.baseUrl() + "/downloads/").c_str(), 1);
+        ASSERT_TRUE(lf_readMyParkAirports(engine));
+        onGroundAt(north(0.8));
+    }
+    void TearDown() override {
+        ParkAirportsTest::TearDown();
+        unsetenv("QVL_DOWNLOAD_BASE");
+    }
+    // The step has asked, and the question waits for EHLE's stand file.
+    [[nodiscard]] bool downloadBegun() const {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (server.requestedPaths().empty() && std::chrono::steady_clock::now() < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return server.requestedPaths() == std::vector<std::string>{kArchived};
+    }
+
+    static constexpr const char* kArchived = "/downloads/MSFS/archive/simaddon/EHLE.xml";
+    const std::string ehleStands = fmt::format(
+        R"(<root><parkpositions><parkpos id="L7" latitude="{:.17g}" longitude="{:.17g}"/></parkpositions></root>)",
+        north(0.8).latitude, north(0.8).longitude);
+    HttpServer server;
+};
+
+TEST_F(GroundQuestionTest, TheStepReturnsWhileAStandFileDownloadsAndTheAirportIsChosenWhenItComes) {
+    server.route(kArchived, HttpResponse::held(ehleStands));
+    gf_updateStaticParking(engine, true);
+    ASSERT_TRUE(downloadBegun());
+    gf_updateStaticParking(engine, false);
+    EXPECT_EQ(current(), "none") << "the download still stalls";
+    EXPECT_FALSE(state.parking.loadPending);
+
+    server.release();
+    ASSERT_TRUE(questionEnds());
+    lf_findParkAirport(engine, user, false);
+    EXPECT_EQ(current(), "EHLE") << log();
+    EXPECT_TRUE(logHas("Airport EHLE is closest, neighbour is EHAM"));
+    EXPECT_TRUE(logHas("User aircraft on the ground at EHLE (LEY)"));
+    EXPECT_EQ(message(), "Calculating static parked aircraft ...") << "the run's first step asked";
+    EXPECT_TRUE(state.parking.loadPending);
+    EXPECT_TRUE(updateRunning.load());
+    EXPECT_FALSE(fs::exists(kClosestStandTempFile));
+}
+
+TEST_F(GroundQuestionTest, ACloseStopsAStalledQuestionAndSoDoesTheRunsEnd) {
+    server.route(kArchived, HttpResponse::stall(ehleStands));
+    gf_updateStaticParking(engine, false);
+    ASSERT_TRUE(downloadBegun());
+    run.recordUserClose();
+    gf_updateStaticParking(engine, false);
+    EXPECT_TRUE(questionEnds()) << "the download was stopped, not left to its two minutes";
+    EXPECT_FALSE(fs::exists(kClosestStandTempFile));
+
+    // The run ends while the next question stalls: it is stopped, and the
+    // next run asks afresh.
+    run.reset();
+    (void)state.parking.groundQuestion.take();
+    gf_updateStaticParking(engine, false);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (server.requestedPaths().size() < 2 && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_EQ(server.requestedPaths().size(), 2U);
+    state.parking.reset();
+    EXPECT_FALSE(state.parking.groundQuestion.asking());
+    EXPECT_TRUE(questionEnds());
+}
+
+TEST_F(GroundQuestionTest, AnAnswerAfterTheUserMovedFarOrTookOffIsDropped) {
+    server.route(kArchived, HttpResponse::ok(ehleStands));
+    gf_updateStaticParking(engine, true);
+    ASSERT_TRUE(questionEnds());
+    onGroundAt(north(30.0));
+    gf_updateStaticParking(engine, false);
+    EXPECT_EQ(current(), "none") << "EHLE was the answer for where the user stood";
+    EXPECT_FALSE(logHas("User aircraft on the ground at EHLE"));
+    ASSERT_TRUE(questionEnds());
+    gf_updateStaticParking(engine, false);
+    EXPECT_EQ(message(), "User aircraft on the ground at EDDF (FRA), no airport file found");
+
+    // Asked at EHLE, answered after take-off, landed back at EHLE: the next
+    // step asks again instead of taking the old answer.
+    onGroundAt(north(0.8));
+    gf_updateStaticParking(engine, false);
+    ASSERT_TRUE(questionEnds());
+    airborneAt(north(0.8), 19000.0);
+    gf_updateStaticParking(engine, false);
+    EXPECT_FALSE(state.parking.groundQuestion.asking());
+    onGroundAt(north(0.8));
+    gf_updateStaticParking(engine, false);
+    EXPECT_EQ(current(), "none");
+    ASSERT_TRUE(questionEnds());
+    lf_findParkAirport(engine, user, false);
+    EXPECT_EQ(current(), "EHLE");
 }
 
 // --- The stands and the reserved stand ---

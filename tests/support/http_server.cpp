@@ -45,6 +45,24 @@ std::vector<std::string> HttpServer::userAgents() const {
     return userAgents_;
 }
 
+void HttpServer::release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+}
+
+bool HttpServer::waitForRelease(net::TcpStream& stream, const std::stop_token& stop) {
+    std::array<char, 512> ignored{};
+    while (!stop.stop_requested()) {
+        {
+            std::lock_guard lock(mutex_);
+            if (released_) return true;
+        }
+        const net::IoResult got = stream.receive(ignored, std::chrono::milliseconds(20));
+        if (got.status != net::IoStatus::ok && got.status != net::IoStatus::timedOut) return false;
+    }
+    return false;
+}
+
 std::vector<std::string> HttpServer::requestedPaths() const {
     std::lock_guard lock(mutex_);
     return paths_;
@@ -83,6 +101,10 @@ void HttpServer::answer(net::TcpStream& stream, const site::Request& request, co
         case HttpResponse::Kind::stall:
             stream.send(response.body.substr(0, 4));
             waitForClientToGo(stream, stop);
+            break;
+        case HttpResponse::Kind::held:
+            stream.send(response.body.substr(0, 4));
+            if (waitForRelease(stream, stop)) stream.send(response.body.substr(4));
             break;
         default: stream.send(response.body); break;
     }

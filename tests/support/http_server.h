@@ -1,6 +1,6 @@
 // A small HTTP/1.1 server on 127.0.0.1 for download tests. Each route
 // answers in one of a few ways: the whole body, an error status, a body cut
-// short of its announced length, a body sent slowly, a stall, a trickle
+// short of its announced length, a body sent slowly, a stall (for good, or until released), a trickle
 // without end, no answer at all, or a body whose length is not announced.
 // A response that would go on for good ends when the client goes away, so
 // the next request is answered.
@@ -18,7 +18,7 @@
 namespace qvl::test {
 
 struct HttpResponse {
-    enum class Kind { body, status, cut, slow, stall, trickle, silence, unannounced };
+    enum class Kind { body, status, cut, slow, stall, held, trickle, silence, unannounced };
     Kind kind = Kind::body;
     int status = 200;
     std::string body;
@@ -33,6 +33,8 @@ struct HttpResponse {
     }
     // Sends the headers and a few bytes, then nothing until the client goes.
     static HttpResponse stall(std::string b) { return {Kind::stall, 200, std::move(b), {}}; }
+    // Stalls like stall() until the server's release(), then sends the rest.
+    static HttpResponse held(std::string b) { return {Kind::held, 200, std::move(b), {}}; }
     // Announces no length and sends the piece again and again, one every
     // delay, until the client goes: fast enough for any stall time-out.
     static HttpResponse trickle(std::string piece, std::chrono::milliseconds d) {
@@ -57,14 +59,19 @@ public:
     // The User-Agent header of every request, in order.
     std::vector<std::string> userAgents() const;
     std::vector<std::string> requestedPaths() const;
+    // Held responses, those waiting and those to come, send their rest.
+    void release();
 
 private:
     void answer(net::TcpStream& stream, const site::Request& request, const std::stop_token& stop);
+    // True once released; false when the client went or the server stops.
+    bool waitForRelease(net::TcpStream& stream, const std::stop_token& stop);
 
     mutable std::mutex mutex_;  // a leaf lock: guards the maps and lists below
     std::map<std::string, HttpResponse> routes_;
     std::vector<std::string> userAgents_;
     std::vector<std::string> paths_;
+    bool released_ = false;
     site::LoopbackServer server_;  // last: its thread stops before the routes go
 };
 
