@@ -131,6 +131,8 @@ void ClosestAirportSearch::ask(const GeoPosition& position) {
     });
 }
 
+bool ClosestAirportSearch::answered() const { return answer_.valid() && isDone(answer_); }
+
 std::optional<ClosestAirportFindings> ClosestAirportSearch::take() {
     if (!answer_.valid() || !isDone(answer_)) return std::nullopt;
     return answer_.get();

@@ -60,6 +60,8 @@ public:
 
     // True while a question is asked and its answer not taken.
     [[nodiscard]] bool asking() const { return answer_.valid(); }
+    // True when the answer has come and waits to be taken.
+    [[nodiscard]] bool answered() const;
     // Starts the question for the position; one asked before is given up.
     void ask(const GeoPosition& position);
     // The answer once it has come; the question is then done.

@@ -157,6 +157,7 @@ bool lf_tick(RunControl& control) {
     lf_flightRunning(control);
     if (control.run.isClosing()) return false;
     const std::int32_t s = control.loop.secondsCounter;
+    control.parking.takeParkAirportAnswer();
     if (multipleOf(s, kFiveSecondPeriod)) {
         everyFiveSeconds(control, s);
     } else {

@@ -54,6 +54,8 @@ public:
     virtual ~ParkingSteps() = default;
 
     virtual void updateStaticParking(bool initialPass) = 0;
+    // Every second: a park airport chosen by an answer that came since.
+    virtual void takeParkAirportAnswer() = 0;
     virtual void clearReservedStand() = 0;
     // True with a text for the message line when the park airports changed.
     virtual Result<std::string, ParkAirportsError> checkParkAirports() = 0;

@@ -165,6 +165,7 @@ void ProgramParking::pushParkAirport(const FixedCode4& code, const GeoPosition& 
     gf_pushParkAirport(p_.engine, code, position);
 }
 void ProgramParking::updateStaticParking(bool initialPass) { gf_updateStaticParking(p_.engine, initialPass); }
+void ProgramParking::takeParkAirportAnswer() { qvl::takeParkAirportAnswer(p_.engine); }
 void ProgramParking::clearReservedStand() { clearParkReservedStand(p_.engine); }
 Result<std::string, ParkAirportsError> ProgramParking::checkParkAirports() {
     return gf_checkParkAirports(p_.engine, true);

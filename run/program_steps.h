@@ -97,6 +97,7 @@ public:
     explicit ProgramParking(ProgramParts& parts) : p_(parts) {}
 
     void updateStaticParking(bool initialPass) override;
+    void takeParkAirportAnswer() override;
     void clearReservedStand() override;
     Result<std::string, ParkAirportsError> checkParkAirports() override;
     void startParkingUpdate() override;

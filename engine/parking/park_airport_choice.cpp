@@ -82,11 +82,36 @@ bool chooseAirborne(Engine& engine, const UserAircraftBlock& user) {
     return true;
 }
 
+void parkAirportChosen(Engine& engine, bool onGround) {
+    ParkingState& parking = engine.state.parking;
+    parking.loadPending = true;
+    parking.parkFilesRead.forget();  // its files are read afresh
+    // The message belongs to the step that asked which airport it is.
+    lf_startParkingUpdate(engine, onGround && parking.groundQuestionFirst);
+}
+
 }  // namespace
 
 void showParkingDisplay(Engine& engine) {
     engine.status.showParking(engine.state.parking.display);
     engine.status.statusChanged();
+}
+
+bool takeGroundAnswerNow(Engine& engine) {
+    ParkingState& parking = engine.state.parking;
+    ClosestAirportSearch& question = parking.groundQuestion;
+    if (engine.parkAirport.current() || parking.loadPending || engine.run.isClosing()) return false;
+    if (!question.answered()) return false;
+    const UserAircraftBlock user = engine.clocks.userAircraft();
+    if (user.zeroPosition() || !user.onGround.value_or(false)) return false;
+    const std::optional<ClosestAirportFindings> findings = question.take();
+    // An answer that chooses nothing is the next step's to ask again.
+    if (!findings || gf_distanceNm(findings->askedAt, user.position()) > kMovedFarNm ||
+        !takeGroundAnswer(engine, *findings)) {
+        return false;
+    }
+    parkAirportChosen(engine, true);
+    return true;
 }
 
 void lf_findParkAirport(Engine& engine, const UserAircraftBlock& user, bool first) {
@@ -107,10 +132,7 @@ void lf_findParkAirport(Engine& engine, const UserAircraftBlock& user, bool firs
     // Taken off: what the ground question finds is no longer where the user is.
     if (!onGround) parking.groundQuestion.forget();
     if (onGround ? !chooseOnGround(engine, user, first) : !chooseAirborne(engine, user)) return;
-    parking.loadPending = true;
-    parking.parkFilesRead.forget();  // its files are read afresh
-    // The message belongs to the step that asked which airport it is.
-    lf_startParkingUpdate(engine, onGround && parking.groundQuestionFirst);
+    parkAirportChosen(engine, onGround);
 }
 
 void lf_checkParkAirportInSight(Engine& engine, const UserAircraftBlock& user) {

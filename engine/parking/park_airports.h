@@ -40,6 +40,10 @@ void lf_updateParkAirportDistances(Engine& engine, const GeoPosition& user);
 // No park airport yet: takes the one the user aircraft stands at, or the
 // nearest in sight while airborne, and asks for its stands to be loaded.
 void lf_findParkAirport(Engine& engine, const UserAircraftBlock& user, bool first);
+// The answer to the question which airport the user stands at, taken as
+// soon as it has come: true when it chose the park airport. An answer that
+// chooses none is left to the next step, which asks again.
+bool takeGroundAnswerNow(Engine& engine);
 // A park airport is current: leaves it when it is out of sight or another
 // one is nearer (airborne only).
 void lf_checkParkAirportInSight(Engine& engine, const UserAircraftBlock& user);

@@ -177,6 +177,10 @@ void gf_updateStaticParking(Engine& engine, bool first) {
     }
 }
 
+void takeParkAirportAnswer(Engine& engine) {
+    if (takeGroundAnswerNow(engine)) (void)parkFilesReady(engine);
+}
+
 void lf_logWeekTime(Engine& engine, WeekTime now) {
     static constexpr std::array<std::string_view, 7> kDayNames{"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
     const std::string_view name = isValidWeekTime(now) ? kDayNames.at(now.day - 1) : std::string_view("???");

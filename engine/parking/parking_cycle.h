@@ -16,6 +16,10 @@ struct Engine;
 // 16-second step: loads a chosen park airport and fills it, or chooses,
 // keeps or leaves the park airport.
 void gf_updateStaticParking(Engine& engine, bool first);
+// Every second: the park airport that the answer to the ground question
+// chooses is taken at once and its files' read begins, not a 16-second
+// step later.
+void takeParkAirportAnswer(Engine& engine);
 // The first filling after the stands are loaded.
 void lf_selectParkPositions(Engine& engine);
 // The adjustment: static aircraft that no longer fit go, departing flights

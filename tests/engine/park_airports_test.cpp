@@ -361,6 +361,28 @@ TEST_F(ParkAirportsTest, OnTheGroundTheAirportWithAStandFileIsTaken) {
     EXPECT_FALSE(destinationEnabled()) << "only airborne";
 }
 
+TEST_F(ParkAirportsTest, AnAnswerIsTakenTheSecondItComesAndOneThatChoosesNothingIsLeftToTheNextStep) {
+    ehamStandFile();
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    onGroundAt(north(30.0));
+    chooseFrom(north(30.0));
+    ASSERT_TRUE(questionEnds());
+    EXPECT_FALSE(takeGroundAnswerNow(engine)) << "EDDF has no stand file";
+    EXPECT_EQ(current(), "none");
+    chooseFrom(north(30.0));
+    EXPECT_TRUE(state.parking.groundQuestion.asking()) << "the next step asks again";
+
+    onGroundAt(north(0.2));
+    ASSERT_TRUE(questionEnds());
+    chooseFrom(north(0.2));
+    ASSERT_TRUE(questionEnds());
+    EXPECT_TRUE(takeGroundAnswerNow(engine));
+    EXPECT_EQ(current(), "EHAM") << "taken without waiting for the next step";
+    EXPECT_TRUE(state.parking.loadPending);
+    EXPECT_EQ(message(), "Calculating static parked aircraft ...");
+    EXPECT_FALSE(takeGroundAnswerNow(engine)) << "taken once";
+}
+
 TEST_F(ParkAirportsTest, OnTheGroundWithoutAStandFileOrAnAirportNothingIsTaken) {
     ASSERT_TRUE(lf_readMyParkAirports(engine));
     onGroundAt(north(30.0));

@@ -169,6 +169,7 @@ public:
     void updateStaticParking(bool initialPass) override {
         log_.note(initialPass ? "updateStaticParking initial" : "updateStaticParking");
     }
+    void takeParkAirportAnswer() override { log_.note("takeParkAirportAnswer"); }
     void clearReservedStand() override { log_.note("clearReservedStand"); }
     Result<std::string, ParkAirportsError> checkParkAirports() override {
         log_.note("checkParkAirports");
