@@ -62,6 +62,8 @@ protected:
     }
     void TearDown() override {
         resetAirportList();
+        // A save left to the writer writes into the test's folder, not the next one's.
+        EXPECT_TRUE(learnedSaved());
         fs::current_path(previousFolder_);
         EngineTest::TearDown();
     }
