@@ -4,7 +4,6 @@
 #include <condition_variable>
 #include <map>
 #include <mutex>
-#include <utility>
 
 namespace qvl {
 namespace {
@@ -31,7 +30,7 @@ fs::path keyOf(const fs::path& file) { return file.lexically_normal(); }
 
 }  // namespace
 
-LearnedSaveMark::LearnedSaveMark(fs::path file) : file_(keyOf(file)) {
+LearnedSaveMark::LearnedSaveMark(const fs::path& file) : file_(keyOf(file)) {
     SavesUnderWay& saves = savesUnderWay();
     const std::scoped_lock lock(saves.mutex);
     ++saves.files[file_];

@@ -14,7 +14,7 @@ namespace qvl {
 // until the save is dropped unfinished.
 class LearnedSaveMark {
 public:
-    explicit LearnedSaveMark(std::filesystem::path file);
+    explicit LearnedSaveMark(const std::filesystem::path& file);
     ~LearnedSaveMark();
     LearnedSaveMark(const LearnedSaveMark&) = delete;
     LearnedSaveMark& operator=(const LearnedSaveMark&) = delete;
