@@ -51,9 +51,7 @@ protected:
     std::future<void> leaveAsTheEndDoes() {
         return std::async(std::launch::async, [this] { closingDown.leaveParkAirport(); });
     }
-    [[nodiscard]] bool logHas(const std::string& text) const {
-        return log.text().find(text) != std::string::npos;
-    }
+    [[nodiscard]] bool logHas(const std::string& text) const { return log.text().find(text) != std::string::npos; }
 
     ProgramFolder folder;
     LogCapture log{folder.dir.path()};
