@@ -171,8 +171,13 @@ void ProgramParking::pushParkAirport(const FixedCode4& code, const GeoPosition& 
 }
 void ProgramParking::updateStaticParking(bool initialPass) { gf_updateStaticParking(p_.engine, initialPass); }
 void ProgramParking::clearReservedStand() { clearParkReservedStand(p_.engine); }
-Result<std::string, ParkAirportsError> ProgramParking::checkParkAirports() {
-    return gf_checkParkAirports(p_.engine, true);
+std::optional<Result<std::string, ParkAirportsError>> ProgramParking::checkParkAirports() {
+    if (!parkAirportsRead_.valid()) {
+        parkAirportsRead_ = std::async(std::launch::async, [] { return readParkAirportsFile(); });
+        return std::nullopt;
+    }
+    if (parkAirportsRead_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return std::nullopt;
+    return checkReadParkAirports(p_.engine, parkAirportsRead_.get(), true);
 }
 void ProgramParking::startParkingUpdate() { lf_startParkingUpdate(p_.engine, false); }
 void ProgramParking::adjustParking() { lf_adjustParking(p_.engine); }
