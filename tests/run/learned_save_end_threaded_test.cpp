@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "airports/learned_saves.h"
 #include "airports/loaded_park_airport.h"
 #include "airports/stand.h"
 #include "core/fixed_code.h"
@@ -44,7 +45,11 @@ protected:
         park.parkStands[0].manual = true;
         parts.parkAirport.setStandsLoaded(true);
     }
-    ~LearnedSaveAtTheEnd() override { files->open(); }
+    // A save left behind ends here, in the test's folder, before it goes.
+    ~LearnedSaveAtTheEnd() override {
+        files->open();
+        EXPECT_TRUE(waitForLearnedSave(kLearnedFile, 10s));
+    }
     LearnedSaveAtTheEnd(const LearnedSaveAtTheEnd&) = delete;
     LearnedSaveAtTheEnd& operator=(const LearnedSaveAtTheEnd&) = delete;
 
