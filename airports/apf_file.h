@@ -29,12 +29,30 @@ enum class ApfMode : std::uint8_t {
     generated = 1,  // full geometry of every stand, no flights
 };
 
+// The parking settings a learned file keeps, as they were in use there.
+struct ApfParkingSettings {
+    std::int32_t range = 0;
+    bool autoRange = false;
+    bool week = false;
+    bool parkSoft = false;
+    std::int32_t parkingPercentage = 0;
+    bool initialLoadOnly = false;
+    std::int32_t maxFit = 0;  // as the hours of MAX_FIT_FL give it
+    std::int32_t maxLiveSel = 0;
+};
+// The settings in use now.
+ApfParkingSettings currentApfParkingSettings();
+
 struct ApfSaveOptions {
     ApfMode mode = ApfMode::learned;
     std::int32_t simNumber = 1;  // the meta block's "sim": 1 MSFS 2020, 2 MSFS 2024
     // The park airport's learned file replaced its stands (handmade rows and
     // the full geometry of unchanged stands are written).
     bool handmade = false;
+    // A learned file's settings as taken when the save was asked for (a file
+    // built later, on another thread, must not write the user's own settings
+    // put back meanwhile); unset: those in use while it is built.
+    std::optional<ApfParkingSettings> parkingSettings = std::nullopt;
 };
 
 // Writes the record to the target through a temporary file. False when the

@@ -37,15 +37,15 @@ std::string metresText(double nauticalMiles) { return fmt::format("{:.1f}", naut
 // MAX_FIT as the hours of MAX_FIT_FL give it: 0.5 hours is 0, 24 hours 47.
 std::int32_t maxFitFromHours(float hours) { return roundToInt32(2.0 * static_cast<double>(hours)) - 1; }
 
-bool writeParkingSettings(pugi::xml_node parameters) {
-    bool ok = gf_appendIntParameterXml(parameters, RANGE.key(), RANGE.value());
-    ok = gf_appendBoolParameterXml(parameters, AUTO_RANGE.key(), AUTO_RANGE.value()) && ok;
-    ok = gf_appendBoolParameterXml(parameters, WEEK.key(), WEEK.value()) && ok;
-    ok = gf_appendBoolParameterXml(parameters, PARK_SOFT.key(), PARK_SOFT.value()) && ok;
-    ok = gf_appendIntParameterXml(parameters, parking_percentage.key(), parking_percentage.value()) && ok;
-    ok = gf_appendBoolParameterXml(parameters, INITIAL_LOAD_ONLY.key(), INITIAL_LOAD_ONLY.value()) && ok;
-    ok = gf_appendIntParameterXml(parameters, MAX_FIT.key(), maxFitFromHours(MAX_FIT_FL.floatValue())) && ok;
-    ok = gf_appendIntParameterXml(parameters, MAX_LIVE_SEL.key(), MAX_LIVE_SEL.value()) && ok;
+bool writeParkingSettings(pugi::xml_node parameters, const ApfParkingSettings& settings) {
+    bool ok = gf_appendIntParameterXml(parameters, RANGE.key(), settings.range);
+    ok = gf_appendBoolParameterXml(parameters, AUTO_RANGE.key(), settings.autoRange) && ok;
+    ok = gf_appendBoolParameterXml(parameters, WEEK.key(), settings.week) && ok;
+    ok = gf_appendBoolParameterXml(parameters, PARK_SOFT.key(), settings.parkSoft) && ok;
+    ok = gf_appendIntParameterXml(parameters, parking_percentage.key(), settings.parkingPercentage) && ok;
+    ok = gf_appendBoolParameterXml(parameters, INITIAL_LOAD_ONLY.key(), settings.initialLoadOnly) && ok;
+    ok = gf_appendIntParameterXml(parameters, MAX_FIT.key(), settings.maxFit) && ok;
+    ok = gf_appendIntParameterXml(parameters, MAX_LIVE_SEL.key(), settings.maxLiveSel) && ok;
     return ok;
 }
 
@@ -261,6 +261,17 @@ bool buildDocument(pugi::xml_document& document, const ApfRecord& record, const 
 
 }  // namespace
 
+ApfParkingSettings currentApfParkingSettings() {
+    return {.range = RANGE.value(),
+            .autoRange = AUTO_RANGE.value(),
+            .week = WEEK.value(),
+            .parkSoft = PARK_SOFT.value(),
+            .parkingPercentage = parking_percentage.value(),
+            .initialLoadOnly = INITIAL_LOAD_ONLY.value(),
+            .maxFit = maxFitFromHours(MAX_FIT_FL.floatValue()),
+            .maxLiveSel = MAX_LIVE_SEL.value()};
+}
+
 bool lf_writeApfParameters(pugi::xml_node root, const ApfRecord& record, const ApfSaveOptions& options) {
     pugi::xml_node parameters = root.append_child("parameters");
     if (!parameters) return false;
@@ -281,7 +292,8 @@ bool lf_writeApfParameters(pugi::xml_node root, const ApfRecord& record, const A
         ok = gf_appendStringParameterXml(parameters, "manufacturer", record.manufacturer) && ok;
         ok = gf_appendStringParameterXml(parameters, "creator", record.creator) && ok;
     }
-    if (!generated) ok = writeParkingSettings(parameters) && ok;
+    if (!generated)
+        ok = writeParkingSettings(parameters, options.parkingSettings.value_or(currentApfParkingSettings())) && ok;
     return ok;
 }
 

@@ -8,12 +8,15 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "airports/stand.h"
+#include "core/file_writer.h"
 #include "core/fixed_code.h"
 #include "core/status.h"
 
@@ -80,8 +83,10 @@ private:
 };
 
 struct LoadedParkAirport {
-    // `status` hears of every change of the parking statistics.
-    explicit LoadedParkAirport(Status& status) : stats(status) {}
+    // `status` hears of every change of the parking statistics; `files` is
+    // what the learned file is written through.
+    explicit LoadedParkAirport(Status& status, std::shared_ptr<FileLayer> files = std::make_shared<DiskFileLayer>())
+        : stats(status), learnedFiles(std::move(files)) {}
     LoadedParkAirport(const LoadedParkAirport&) = delete;
     LoadedParkAirport& operator=(const LoadedParkAirport&) = delete;
 
@@ -103,6 +108,9 @@ struct LoadedParkAirport {
     // must not write over it.
     bool learnedFileRefused = false;
     ParkingStatsBoard stats;
+    // The learned file is built and written here, off the loop, one save
+    // after another. It outlives every visit: reset() leaves it alone.
+    FileWriter learnedFiles;
 
     // No park airport and nothing loaded; the statistics' status stays.
     void reset();

@@ -16,6 +16,7 @@
 #include "airports/apf_file.h"
 #include "airports/apf_resolution.h"
 #include "airports/learned_file.h"
+#include "airports/learned_saves.h"
 #include "core/log.h"
 #include "core/meta_info.h"
 #include "core/parameters.h"
@@ -37,6 +38,8 @@ constexpr int kMissingParameterCode = 65;
 // about who made an add-on.
 constexpr std::string_view kStockCreator = "Vardo";
 constexpr std::size_t kShortestUsableMaker = 4;
+// How long a read of a learned file waits for a save of it under way.
+constexpr std::chrono::milliseconds kLearnedSaveWait{10000};
 
 // A park airport's parking share when the airport list gives it one or two
 // stands: all of them, or one of the two.
@@ -218,6 +221,16 @@ void beginLoad(const ApfLoadRequest& request, LoadedParkAirport& park, const Par
     links.parkAirport.clearReferenceElevation();
 }
 
+// A learned file still being saved (the airport was left a moment ago) is
+// read once its save has ended. A save that hangs past the bound is not
+// waited for: the read takes the file as it stands.
+void waitForSaveOf(const fs::path& learned, const DownloadStop& stop) {
+    if (waitForLearnedSave(learned, kLearnedSaveWait, stop)) return;
+    if (stop && stop()) return;
+    gf_logAttention(fmt::format("'{}' is still being saved after {} s; it is read as it stands", gf_pathToUtf8(learned),
+                                kLearnedSaveWait.count() / 1000));
+}
+
 template <typename Setting, typename Value>
 bool restore(Setting& setting, Value stored) {
     if (setting.value() == stored) return false;
@@ -253,6 +266,7 @@ ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop) {
         files.standFile = document;
         const std::string publisher = gf_readStringParameterXml(*document, "publisher").value_or("");
         files.learnedPath = lf_archivedApfPath(request.pathText, publisher);
+        if (!files.learnedPath.empty()) waitForSaveOf(files.learnedPath, stop);
         if (!files.learnedPath.empty() && fs::exists(files.learnedPath)) {
             files.learnedFile = std::make_shared<const LearnedDocument>(loadLearnedDocument(files.learnedPath));
         }

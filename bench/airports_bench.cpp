@@ -136,6 +136,18 @@ void BM_WriteStandFile(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteStandFile)->Unit(benchmark::kMillisecond);
 
+// What leaving the park airport still costs the loop: the copy of the
+// learned record it hands over. Building and writing the file
+// (BM_WriteStandFile) is the learned files' writer's, off the loop.
+void BM_CopyLearnedRecord(benchmark::State& state) {
+    const ApfRecord record = recordOf(apron(FlightSource::learned));
+    for (auto _ : state) {
+        ApfRecord copy = record;
+        benchmark::DoNotOptimize(copy);
+    }
+}
+BENCHMARK(BM_CopyLearnedRecord)->Unit(benchmark::kMillisecond);
+
 // The whole load: parse, stands and flights, numbering, neighbours, summary.
 void BM_ReadStandFile(benchmark::State& state) {
     BenchFolder& bench = benchFolder();

@@ -22,6 +22,7 @@ std::error_code FileWriter::carryOut(FileLayer& layer, const Job& job) {
         case FileJobKind::write: return layer.writeFile(job.file, job.bytes);
         case FileJobKind::replace: return layer.replaceFile(job.file, job.bytes);
         case FileJobKind::remove: return layer.removeFile(job.file);
+        case FileJobKind::task: return job.task(layer);
     }
     return std::make_error_code(std::errc::invalid_argument);
 }
@@ -61,7 +62,11 @@ std::uint64_t FileWriter::replace(std::filesystem::path file, std::string bytes)
 
 std::uint64_t FileWriter::remove(std::filesystem::path file) { return hand(FileJobKind::remove, std::move(file), {}); }
 
-std::uint64_t FileWriter::hand(FileJobKind kind, std::filesystem::path file, std::string bytes) {
+std::uint64_t FileWriter::perform(std::filesystem::path file, FileTask task) {
+    return hand(FileJobKind::task, std::move(file), {}, std::move(task));
+}
+
+std::uint64_t FileWriter::hand(FileJobKind kind, std::filesystem::path file, std::string bytes, FileTask task) {
     const std::uint64_t ticket = nextTicket_++;
     if (!thread_.joinable()) {
         shared_ = std::make_shared<Shared>(layer_);
@@ -69,7 +74,11 @@ std::uint64_t FileWriter::hand(FileJobKind kind, std::filesystem::path file, std
     }
     {
         const std::scoped_lock lock(shared_->mutex);
-        shared_->queue.push_back({.ticket = ticket, .kind = kind, .file = std::move(file), .bytes = std::move(bytes)});
+        shared_->queue.push_back({.ticket = ticket,
+                                  .kind = kind,
+                                  .file = std::move(file),
+                                  .bytes = std::move(bytes),
+                                  .task = std::move(task)});
     }
     shared_->changed.notify_all();
     return ticket;
@@ -91,6 +100,9 @@ void FileWriter::work(const std::stop_token& stop, const std::shared_ptr<Shared>
             // A file operation that throws fails this job, not the writer.
             error = std::make_error_code(std::errc::io_error);
         }
+        // What the work owned goes now, outside the lock: its end may be
+        // waited for by others.
+        job.task = nullptr;
         lock.lock();
         shared->busy = false;
         shared->done.push_back({.ticket = job.ticket, .kind = job.kind, .file = std::move(job.file), .error = error});
@@ -122,12 +134,13 @@ bool FileWriter::close(std::chrono::milliseconds bound) {
     if (!thread_.joinable()) return true;
     const auto end = std::chrono::steady_clock::now() + bound;
     const bool drained = drain(bound);
-    std::size_t dropped = 0;
+    std::deque<Job> left;
     {
         const std::scoped_lock lock(shared_->mutex);
-        dropped = shared_->queue.size();
-        shared_->queue.clear();
+        left.swap(shared_->queue);
     }
+    const std::size_t dropped = left.size();
+    left.clear();
     thread_.request_stop();
     bool ended = false;
     {

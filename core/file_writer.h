@@ -10,6 +10,10 @@
 // program), shared with its thread: a thread left behind inside a file
 // operation that never returns still owns what it touches.
 //
+// A job may also be a piece of work of the owner's (a file built and written
+// on the writer's thread, so that the loop neither builds nor writes it); it
+// keeps the same order with the rest.
+//
 // The thread starts with the first job and ends at close(), which works off
 // the queue for a bounded time and drops what is left then; a job after
 // close() starts a fresh thread. Every call is made from one thread, the
@@ -21,6 +25,7 @@
 #include <cstdint>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <stop_token>
@@ -53,7 +58,7 @@ public:
     std::error_code removeFile(const std::filesystem::path& file) override;
 };
 
-enum class FileJobKind : std::uint8_t { write, replace, remove };
+enum class FileJobKind : std::uint8_t { write, replace, remove, task };
 
 // One job carried out; its ticket is the one the job was handed over with.
 struct FileJobDone {
@@ -78,6 +83,12 @@ public:
     std::uint64_t write(std::filesystem::path file, std::string bytes);
     std::uint64_t replace(std::filesystem::path file, std::string bytes);
     std::uint64_t remove(std::filesystem::path file);
+    // Work that builds and writes `file` through the file layer, run on the
+    // writer's thread in its turn. It owns whatever it works with: a work
+    // still running when the writer is left behind keeps it alive. It is
+    // destroyed once done, or when the job is dropped at close().
+    using FileTask = std::function<std::error_code(FileLayer& layer)>;
+    std::uint64_t perform(std::filesystem::path file, FileTask task);
     // The outcomes since the last call, in the order of the jobs.
     [[nodiscard]] std::vector<FileJobDone> takeDone();
     // Jobs handed over and not yet carried out.
@@ -98,6 +109,7 @@ private:
         FileJobKind kind = FileJobKind::write;
         std::filesystem::path file;
         std::string bytes;
+        FileTask task;
     };
     // What the owner shares with one thread of the writer.
     struct Shared {
@@ -113,7 +125,7 @@ private:
 
     static void work(const std::stop_token& stop, const std::shared_ptr<Shared>& shared);
     static std::error_code carryOut(FileLayer& layer, const Job& job);
-    std::uint64_t hand(FileJobKind kind, std::filesystem::path file, std::string bytes);
+    std::uint64_t hand(FileJobKind kind, std::filesystem::path file, std::string bytes, FileTask task = {});
 
     const std::shared_ptr<FileLayer> layer_;
     std::uint64_t nextTicket_ = 1;

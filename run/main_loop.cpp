@@ -46,6 +46,7 @@ void everyFiveSeconds(RunControl& control, std::int32_t s) {
 }
 
 void otherSeconds(RunControl& control, std::int32_t s) {
+    if (control.loop.parkAirportsRereading) lf_rereadParkAirports(control);
     if (multipleOf(s, kStaticParkingPeriod) && !control.loop.parkingUpdateStarted) {
         control.parking.updateStaticParking(false);
     }
@@ -240,8 +241,12 @@ void lf_every30Seconds(RunControl& control) {
 void lf_rereadParkAirports(RunControl& control) {
     CommandFlags& flags = control.flags;
     if (!flags.rereadRequest.load() || control.parkingUpdate.busy()) return;
+    // The files are read off the loop: asked again until they are.
+    const auto checked = control.parking.checkParkAirports();
+    control.loop.parkAirportsRereading = !checked.has_value();
+    if (!checked) return;
     // An unknown airport was logged by the reader; the message line stays as it is.
-    if (const auto checked = control.parking.checkParkAirports()) gf_showMessage(*checked, MessageLogging::logged);
+    if (*checked) gf_showMessage(**checked, MessageLogging::logged);
     setControlEnabled(control.controls, REREAD_BUTTON, true);
     setControlEnabled(control.controls, DESTINATION, true);
     flags.rereadRequest.store(false);

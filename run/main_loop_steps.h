@@ -57,8 +57,11 @@ public:
     // Every second: a park airport chosen by an answer that came since.
     virtual void takeParkAirportAnswer() = 0;
     virtual void clearReservedStand() = 0;
-    // True with a text for the message line when the park airports changed.
-    virtual Result<std::string, ParkAirportsError> checkParkAirports() = 0;
+    // Re-reads the park airports: the first call starts the read of their
+    // files off the loop, and the calls give nothing until it has ended;
+    // then true with a text for the message line when the park airports
+    // changed.
+    virtual std::optional<Result<std::string, ParkAirportsError>> checkParkAirports() = 0;
     // An announced update starts: the parking controls go off and the
     // traffic reader collects the callsigns it sees.
     virtual void startParkingUpdate() = 0;

@@ -106,7 +106,10 @@ struct ProgramParts {
     UserAircraftState user;
     FlightPlanFolder planFolder;
     CurrentParkAirportState parkAirport;
-    LoadedParkAirport loadedPark{status};
+    // What the writers of the loop's files (the learned file, the flight
+    // plans, the object-id list) write and delete through.
+    std::shared_ptr<FileLayer> fileLayer;
+    LoadedParkAirport loadedPark{status, fileLayer};
     LiveryTables liveryTables;
     LiveryMatchCounters matchCounters;
     // The window's edit fields. Enter runs on the UI thread; the park
@@ -135,8 +138,6 @@ struct ProgramParts {
                                       .editFields = editFields};
     Readers readers{traffic, feed, run, parkAirport};
     RealTrafficLink realTraffic{feed, run, readers};
-    // What the writers of the loop's files write and delete through.
-    std::shared_ptr<FileLayer> fileLayer;
     FolderFlightPlans plans{planFolder, fileLayer};
     // The object-id list's writer.
     FileWriter reportFiles{fileLayer};

@@ -1,8 +1,11 @@
 #include "run/program_steps.h"
 
+#include <fmt/format.h>
+
 #include <algorithm>
 
 #include "airports/airports_scan.h"
+#include "core/log.h"
 #include "core/parameters.h"
 #include "core/range_control.h"
 #include "core/setting_controls.h"
@@ -38,6 +41,8 @@ namespace {
 constexpr std::chrono::milliseconds kUserDataWaitSlice{10};
 // How long the end of a run gives the flight plans' writer to finish.
 constexpr std::chrono::milliseconds kPlanWriterBound{2000};
+// How long the end of a run gives the learned file's save.
+constexpr std::chrono::milliseconds kLearnedSaveBound{5000};
 
 }  // namespace
 
@@ -167,8 +172,13 @@ void ProgramParking::pushParkAirport(const FixedCode4& code, const GeoPosition& 
 void ProgramParking::updateStaticParking(bool initialPass) { gf_updateStaticParking(p_.engine, initialPass); }
 void ProgramParking::takeParkAirportAnswer() { qvl::takeParkAirportAnswer(p_.engine); }
 void ProgramParking::clearReservedStand() { clearParkReservedStand(p_.engine); }
-Result<std::string, ParkAirportsError> ProgramParking::checkParkAirports() {
-    return gf_checkParkAirports(p_.engine, true);
+std::optional<Result<std::string, ParkAirportsError>> ProgramParking::checkParkAirports() {
+    if (!parkAirportsRead_.valid()) {
+        parkAirportsRead_ = std::async(std::launch::async, [] { return readParkAirportsFile(); });
+        return std::nullopt;
+    }
+    if (parkAirportsRead_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return std::nullopt;
+    return checkReadParkAirports(p_.engine, parkAirportsRead_.get(), true);
 }
 void ProgramParking::startParkingUpdate() { lf_startParkingUpdate(p_.engine, false); }
 void ProgramParking::adjustParking() { lf_adjustParking(p_.engine); }
@@ -195,7 +205,15 @@ void ProgramCallsigns::resetCallsignChoices() { gf_resetCallsignChoices(p_.engin
 void ProgramClosingDown::stopSimClient() { p_.simClient.requestStop(); }
 void ProgramClosingDown::stopReaders() { p_.readers.requestStop(); }
 void ProgramClosingDown::closeRealTrafficLink() { p_.realTraffic.close(); }
-void ProgramClosingDown::leaveParkAirport() { gf_leaveParkAirport(p_.engine); }
+void ProgramClosingDown::leaveParkAirport() {
+    gf_leaveParkAirport(p_.engine);
+    // What was learned is on disk before the run goes on to its end. A save
+    // that hangs is left behind within the bound, with what it owns.
+    if (!p_.loadedPark.learnedFiles.close(kLearnedSaveBound)) {
+        gf_logAttention(fmt::format("The learned file was not saved within {} s; the run ends without waiting for it",
+                                    kLearnedSaveBound.count() / 1000));
+    }
+}
 void ProgramClosingDown::removeFlightPlanFolder() {
     // The writer's last plans go before their folder does; what it has not
     // done within its bound goes with the folder.

@@ -2,6 +2,11 @@
 // owns the work, over the parts the program owns.
 #pragma once
 
+#include <future>
+#include <optional>
+#include <string>
+
+#include "engine/parking/park_airports.h"
 #include "run/closing_down_steps.h"
 #include "run/main_loop_steps.h"
 #include "run/run_clock.h"
@@ -99,7 +104,7 @@ public:
     void updateStaticParking(bool initialPass) override;
     void takeParkAirportAnswer() override;
     void clearReservedStand() override;
-    Result<std::string, ParkAirportsError> checkParkAirports() override;
+    std::optional<Result<std::string, ParkAirportsError>> checkParkAirports() override;
     void startParkingUpdate() override;
     void adjustParking() override;
     void removeStaticDuplicates() override;
@@ -111,6 +116,8 @@ public:
 
 private:
     ProgramParts& p_;
+    // The re-read's files, read on a thread of their own.
+    std::future<ParkAirportsFile> parkAirportsRead_;
 };
 
 class ProgramCallsigns final : public CallsignSteps {

@@ -54,6 +54,9 @@ struct LoopState {
     std::int32_t notRunningTicks = kNotRunningPeriodTicks;
     // The first 15-second step of an announced parking update is done.
     bool parkingUpdateStarted = false;
+    // The window's re-read of the park airports is reading their files: it
+    // is looked after every second until its answer comes.
+    bool parkAirportsRereading = false;
     std::uint32_t followedObjectId = 0;
 
     void reset() noexcept { *this = LoopState{}; }

@@ -3,8 +3,10 @@
 // stands made by hand) written back, so that the next visit starts with it.
 #include "engine/parking/learned_save.h"
 
+#include <cstdint>
 #include <exception>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -13,8 +15,10 @@
 #include <fmt/format.h>
 
 #include "airports/apf_file.h"
+#include "airports/learned_saves.h"
 #include "airports/loaded_park_airport.h"
 #include "airports/park_airport.h"
+#include "core/file_writer.h"
 #include "core/log.h"
 #include "core/strings.h"
 #include "core/text_file.h"
@@ -76,8 +80,37 @@ bool folderReady(const fs::path& file) {
     return false;
 }
 
+// One save as the loop handed it over: everything it needs, by value, for
+// the learned files' writer to build and write on its own thread.
+struct LearnedSave {
+    ApfRecord record;
+    fs::path file;
+    ApfSaveOptions options;
+    std::int32_t updates = 0;
+    // Reads of the file wait for this save until it is destroyed.
+    std::unique_ptr<LearnedSaveMark> mark;
+
+    std::error_code carryOut(FileLayer& layer) const {
+        const std::string fileText = gf_pathToUtf8(file);
+        if (!folderReady(file)) {
+            logFailure(fileText);
+            return std::make_error_code(std::errc::io_error);
+        }
+        const std::optional<std::string> bytes = apfBytes(record, options);
+        const std::error_code error =
+            bytes ? layer.replaceFile(file, *bytes) : std::make_error_code(std::errc::invalid_argument);
+        if (error) {
+            logFailure(fileText);
+            return error;
+        }
+        gf_log(fmt::format("{}{} '{}' saved with {} update{}", gf_utcTimeNow(), options.handmade ? " handmade" : "",
+                           fileText, updates, gf_pluralSuffixInt(updates)));
+        return {};
+    }
+};
+
 void saveLearnedFile(Engine& engine) {
-    const LoadedParkAirport& park = engine.loadedPark;
+    LoadedParkAirport& park = engine.loadedPark;
     const fs::path file = learnedFilePath(park);
     if (park.learnedFileRefused) {
         // What this visit learned is lost; what the refused file holds is not.
@@ -89,26 +122,26 @@ void saveLearnedFile(Engine& engine) {
         logFailure(gf_pathToUtf8(gf_apfXmlFileName(park.icao)));
         return;
     }
-    const std::string fileText = gf_pathToUtf8(file);
-    if (!folderReady(file)) {
-        logFailure(fileText);
-        return;
-    }
     const std::int32_t simNumber = engine.link.simVersion.load() == SimVersion::msfs2020 ? 1 : 2;
-    const ApfSaveOptions options{.mode = ApfMode::learned, .simNumber = simNumber, .handmade = park.apfHandmade};
-    if (!gf_saveApf(learnedRecordOf(park), file, options)) {
-        logFailure(fileText);
-        return;
-    }
-    gf_log(fmt::format("{}{} '{}' saved with {} update{}", gf_utcTimeNow(), park.apfHandmade ? " handmade" : "",
-                       fileText, park.learnedUpdates, gf_pluralSuffixInt(park.learnedUpdates)));
+    // The settings are taken now: the user's own are put back right after.
+    auto save = std::make_shared<LearnedSave>(LearnedSave{.record = learnedRecordOf(park),
+                                                          .file = file,
+                                                          .options = {.mode = ApfMode::learned,
+                                                                      .simNumber = simNumber,
+                                                                      .handmade = park.apfHandmade,
+                                                                      .parkingSettings = currentApfParkingSettings()},
+                                                          .updates = park.learnedUpdates,
+                                                          .mark = std::make_unique<LearnedSaveMark>(file)});
+    park.learnedFiles.perform(file, [save](FileLayer& layer) { return save->carryOut(layer); });
+    // Each save logs its own outcome.
+    static_cast<void>(park.learnedFiles.takeDone());
 }
 
 }  // namespace
 
 void lf_saveAirportFile(Engine& engine) {
-    // Called while leaving the park airport, also when a run closes: a
-    // failure is logged and the leaving goes on.
+    // Called while leaving the park airport, also when a run closes: the
+    // save is handed over and the leaving goes on; a failure is logged.
     try {
         saveLearnedFile(engine);
     } catch (const std::exception& e) {

@@ -5,7 +5,8 @@ namespace qvl {
 
 struct Engine;
 
-// Writes the park airport's learned file; logs the outcome.
+// Hands the save of the park airport's learned file, with what it holds now,
+// to the learned files' writer; the save logs its outcome there.
 void lf_saveAirportFile(Engine& engine);
 
 }  // namespace qvl

@@ -178,7 +178,12 @@ ApfLoadResult lf_readParkedFile(Engine& engine) {
 }
 
 Result<std::string, ParkAirportsError> gf_checkParkAirports(Engine& engine, bool checkStand) {
-    if (!lf_readMyParkAirports(engine)) {
+    return checkReadParkAirports(engine, readParkAirportsFile(), checkStand);
+}
+
+Result<std::string, ParkAirportsError> checkReadParkAirports(Engine& engine, const ParkAirportsFile& read,
+                                                             bool checkStand) {
+    if (!takeParkAirportsFile(engine, read)) {
         return fail(ParkAirportsError::unknownAirport,
                     fmt::format("{} names an unknown airport", gf_pathToUtf8(kMyParkAirportsTxt)));
     }

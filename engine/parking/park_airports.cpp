@@ -111,8 +111,8 @@ std::vector<fs::path> thirdPartyFiles() {
     return files;
 }
 
-void lf_addThirdPartyParkAirports(std::list<ParkAirport>& list) {
-    for (const fs::path& file : thirdPartyFiles()) {
+void lf_addThirdPartyParkAirports(const std::vector<fs::path>& files, std::list<ParkAirport>& list) {
+    for (const fs::path& file : files) {
         const std::string stem = gf_pathToUtf8(file.stem());
         FixedCode4 code;
         try {
@@ -172,20 +172,30 @@ void writeParkAirportFile(const std::vector<std::string>& lines) {
 
 }  // namespace
 
-bool lf_readMyParkAirports(Engine& engine) {
+ParkAirportsFile readParkAirportsFile() {
+    ParkAirportsFile read;
+    try {
+        read.found = readParkAirportLines(read.lines);
+        read.thirdPartyFiles = thirdPartyFiles();
+    } catch (const std::exception& e) {
+        gf_logAttention(fmt::format("{} exception: {}", "readParkAirportsFile", e.what()));
+    }
+    return read;
+}
+
+bool takeParkAirportsFile(Engine& engine, const ParkAirportsFile& read) {
     ParkingState& parking = engine.state.parking;
     parking.parkAirports.clear();
     // The new entries have no distances yet: the next update sorts them.
     parking.distancesComputed = false;
     bool allKnown = true;
     try {
-        std::vector<std::string> lines;
-        if (!readParkAirportLines(lines)) gf_log(fmt::format("{} not found", gf_pathToUtf8(kMyParkAirportsTxt)));
+        if (!read.found) gf_log(fmt::format("{} not found", gf_pathToUtf8(kMyParkAirportsTxt)));
         std::set<std::string> seen;
-        for (const std::string& line : lines) {
+        for (const std::string& line : read.lines) {
             if (!readParkAirportLine(line, seen, parking.parkAirports)) allKnown = false;
         }
-        lf_addThirdPartyParkAirports(parking.parkAirports);
+        lf_addThirdPartyParkAirports(read.thirdPartyFiles, parking.parkAirports);
     } catch (const std::exception& e) {
         gf_logAttention(fmt::format("{} exception: {}", "lf_readMyParkAirports", e.what()));
     }
@@ -199,6 +209,8 @@ bool lf_readMyParkAirports(Engine& engine) {
     }
     return allKnown;
 }
+
+bool lf_readMyParkAirports(Engine& engine) { return takeParkAirportsFile(engine, readParkAirportsFile()); }
 
 void saveParkAirport(const ParkAirport& entry) {
     const std::string newLine = parkAirportLine(entry);

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "airports/park_airport.h"
 #include "core/fixed_code.h"
@@ -22,6 +24,17 @@ struct ParkAirport;
 // my_thirdparty folder; false when a line names an unknown airport (the
 // other lines are used all the same).
 bool lf_readMyParkAirports(Engine& engine);
+// What lf_readMyParkAirports reads from disk: the file's lines and the stand
+// files of the my_thirdparty folder. Touches nothing of the engine, so that
+// it may be read on a thread of its own.
+struct ParkAirportsFile {
+    bool found = false;  // the file could be opened and read
+    std::vector<std::string> lines;
+    std::vector<std::filesystem::path> thirdPartyFiles;  // in name order
+};
+[[nodiscard]] ParkAirportsFile readParkAirportsFile();
+// lf_readMyParkAirports with the file read before.
+bool takeParkAirportsFile(Engine& engine, const ParkAirportsFile& read);
 // Writes the list's first entry (its code and reserved stand) into
 // my_park_airports.txt.
 void gf_addParkAirport(Engine& engine);
@@ -70,6 +83,9 @@ enum class ParkAirportsError : std::uint8_t { unknownAirport };
 // changed reserved stand is taken over. The text for the message line; an
 // error when a line names an unknown airport (the reader has logged which).
 Result<std::string, ParkAirportsError> gf_checkParkAirports(Engine& engine, bool checkStand);
+// The same with the file read before.
+Result<std::string, ParkAirportsError> checkReadParkAirports(Engine& engine, const ParkAirportsFile& read,
+                                                             bool checkStand);
 // The reserved stand is kept free: an aircraft standing on it goes.
 void clearParkReservedStand(Engine& engine);
 

@@ -119,5 +119,41 @@ TEST_F(FileWriterThreaded, CloseEndsWithinItsBoundWhenTheFileLayerNeverReturns) 
     EXPECT_EQ(passed, std::vector<std::string>{"write 1.pln"});
 }
 
+TEST_F(FileWriterThreaded, AWorkJobKeepsItsTurnAndWhatItOwnsEndsWhenDoneOrDropped) {
+    files->close();
+    writer.write(dir / "1.pln", "first");
+    auto doneOwned = std::make_shared<int>(0);
+    writer.perform(dir / "1.pln", [file = dir / "1.pln", owned = doneOwned](FileLayer& layer) {
+        return layer.replaceFile(file, "built " + std::to_string(*owned));
+    });
+    std::weak_ptr<int> done = doneOwned;
+    doneOwned.reset();
+    ASSERT_TRUE(files->waitForWaiter());
+    EXPECT_FALSE(done.expired()) << "the queued work still owns it";
+    files->open();
+    ASSERT_TRUE(writer.drain(10s));
+    EXPECT_EQ(files->passed(), (std::vector<std::string>{"write 1.pln", "replace 1.pln"}));
+    EXPECT_TRUE(done.expired());
+    EXPECT_EQ(readFile(dir / "1.pln"), "built 0");
+    const std::vector<FileJobDone> outcomes = writer.takeDone();
+    ASSERT_EQ(outcomes.size(), 2U);
+    EXPECT_EQ(outcomes[1].kind, FileJobKind::task);
+    EXPECT_FALSE(outcomes[1].error);
+
+    // A work dropped at close() never runs, and lets go of what it owns.
+    files->close();
+    writer.write(dir / "2.pln", "held");
+    auto droppedOwned = std::make_shared<int>(0);
+    std::weak_ptr<int> dropped = droppedOwned;
+    writer.perform(dir / "3.pln", [owned = std::move(droppedOwned)](FileLayer& /*layer*/) {
+        ADD_FAILURE() << "a dropped work ran";
+        return std::error_code{};
+    });
+    ASSERT_TRUE(files->waitForWaiter());
+    EXPECT_FALSE(writer.close(20ms));
+    EXPECT_TRUE(dropped.expired());
+    files->open();
+}
+
 }  // namespace
 }  // namespace qvl

@@ -50,6 +50,8 @@ protected:
         load();
     }
     void TearDown() override {
+        // A save left to the writer writes into the test's folder, not the next one's.
+        EXPECT_TRUE(learnedSaved());
         setRenameFunctionForTests(nullptr);
         fs::current_path(previousFolder_);
         EngineTest::TearDown();
@@ -60,6 +62,11 @@ protected:
     }
     void load() {
         ASSERT_TRUE(gf_readApf({.pathText = kStandFile, .icao = FixedCode4("EDDF")}, stands.park, links).ok());
+    }
+    // The save handed over and done.
+    void save() {
+        lf_saveAirportFile(engine);
+        ASSERT_TRUE(learnedSaved());
     }
     // A flight learned at stand 1 through the engine's stand service.
     void learnAtStandOne(const std::string& registration) {
@@ -88,7 +95,7 @@ private:
 };
 
 TEST_F(LearnedSaveTest, AnAirportWhereNothingWasLearnedIsSavedWithoutStands) {
-    lf_saveAirportFile(engine);
+    save();
     ASSERT_TRUE(fs::exists(kLearnedFile));
     EXPECT_TRUE(savedStands().empty());
     EXPECT_TRUE(logHas(" 'airports/learned/my_simaddon/EDDF.xml' saved with 0 updates")) << log();
@@ -97,7 +104,7 @@ TEST_F(LearnedSaveTest, AnAirportWhereNothingWasLearnedIsSavedWithoutStands) {
 
 TEST_F(LearnedSaveTest, AHandmadeFileIsSavedWholeAndSaysSo) {
     stands.park.apfHandmade = true;
-    lf_saveAirportFile(engine);
+    save();
     const auto saved = savedStands();
     ASSERT_EQ(saved.size(), 2U);
     EXPECT_EQ(saved[0].first, "A1");
@@ -114,7 +121,7 @@ TEST_F(LearnedSaveTest, LearnedFlightsAreKeptWhateverTheirIndexAndStandFileFligh
     fromFile.source = FlightSource::standFile;
     fromFile.ordinal = 2;
     flights.push_back(fromFile);
-    lf_saveAirportFile(engine);
+    save();
     const auto saved = savedStands();
     ASSERT_EQ(saved.size(), 1U);
     EXPECT_EQ(saved[0].first, "A1");
@@ -124,7 +131,7 @@ TEST_F(LearnedSaveTest, LearnedFlightsAreKeptWhateverTheirIndexAndStandFileFligh
 
 TEST_F(LearnedSaveTest, AStandWhoseOnlyChangeIsItsRadiusIsSaved) {
     stands.learnStandSize(2, 0.05);
-    lf_saveAirportFile(engine);
+    save();
     const auto saved = savedStands();
     ASSERT_EQ(saved.size(), 1U);
     EXPECT_EQ(saved[0].first, "A2");
@@ -135,7 +142,7 @@ TEST_F(LearnedSaveTest, EachSimulatorsFileNamesItsOwnSimulator) {
     for (const auto& [version, simNumber] :
          {std::pair{SimVersion::msfs2024, "2"}, std::pair{SimVersion::msfs2020, "1"}}) {
         engine.link.simVersion = version;
-        lf_saveAirportFile(engine);
+        save();
         pugi::xml_document document;
         ASSERT_TRUE(document.load_file(fs::path(kLearnedFile).c_str()));
         const pugi::xml_node row = document.child("root").child("meta").find_child_by_attribute("info", "name", "sim");
@@ -146,7 +153,7 @@ TEST_F(LearnedSaveTest, EachSimulatorsFileNamesItsOwnSimulator) {
 TEST_F(LearnedSaveTest, TheLearnedFlightsComeBackWhenTheAirportIsLoadedAgain) {
     learnAtStandOne("D-AIZA");
     stands.clearCargoFlag(2);
-    lf_saveAirportFile(engine);
+    save();
     load();
     const std::vector<LearnedFlight>& flights = stands.flights(1);
     ASSERT_EQ(flights.size(), 1U);
@@ -161,19 +168,19 @@ TEST_F(LearnedSaveTest, AFolderThatCannotBeMadeIsLoggedAndTheSaveGivesUp) {
     // A file where the learned folder should be.
     std::ofstream("airports/learned") << "in the way";
     learnAtStandOne("D-AIZA");
-    EXPECT_NO_THROW(lf_saveAirportFile(engine));
+    EXPECT_NO_THROW(save());
     EXPECT_TRUE(logHas("could not create the folder 'airports/learned/my_simaddon'")) << log();
     EXPECT_TRUE(logHas("==> ")) << log();
     EXPECT_TRUE(logHas(" saving 'airports/learned/my_simaddon/EDDF.xml' did not succeed")) << log();
 }
 
 TEST_F(LearnedSaveTest, AFailedWriteLeavesTheOldFileWhole) {
-    lf_saveAirportFile(engine);
+    save();
     const std::string before = contentOf(kLearnedFile);
     ASSERT_FALSE(before.empty());
     learnAtStandOne("D-AIZA");
     setRenameFunctionForTests(&refuseRename);
-    lf_saveAirportFile(engine);
+    save();
     EXPECT_EQ(contentOf(kLearnedFile), before);
     EXPECT_TRUE(logHas(" saving 'airports/learned/my_simaddon/EDDF.xml' did not succeed")) << log();
     // Nothing of the failed write is left beside it.
@@ -207,7 +214,7 @@ TEST_F(LearnedSaveTest, ARefusedLearnedFileIsKeptAndNotWrittenOver) {
         const std::size_t before = log().size();
         load();
         learnAtStandOne("D-AIZA");
-        lf_saveAirportFile(engine);
+        save();
         EXPECT_EQ(contentOf(kLearnedFile), content);
         EXPECT_EQ(contentOf(generation), content) << "kept as one older generation";
         const std::string lines = log().substr(before);
@@ -221,7 +228,7 @@ TEST_F(LearnedSaveTest, ARefusedLearnedFileIsKeptAndNotWrittenOver) {
     // The next visit with a file that is read saves again.
     fs::remove(kLearnedFile);
     load();
-    lf_saveAirportFile(engine);
+    save();
     EXPECT_TRUE(logHas("saved with 0 updates")) << log();
 }
 

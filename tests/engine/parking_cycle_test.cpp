@@ -3,6 +3,7 @@
 // time moved on, and leaving the park airport with its learned file.
 #include "engine/parking/parking_cycle.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <future>
 #include <set>
 #include <string>
 #include <thread>
@@ -454,17 +456,26 @@ protected:
                                {.mode = ApfMode::generated, .simNumber = 1, .handmade = false}));
     }
     void TearDown() override {
+        // A save left to the writer writes into the test's folder, not the next one's.
+        EXPECT_TRUE(learnedSaved());
         fs::current_path(previousFolder_);
         ParkingCycleTest::TearDown();
     }
     // The park airport is chosen and its stands loaded by the first update
     // after its files were read.
     void arrive() {
+        startArriving();
+        keepArriving(std::chrono::seconds(10));
+    }
+    void startArriving() {
         parkAirport.set({.code = FixedCode4("EDDF"), .position = kApron, .elevationFeet = 0.0F});
         state.parking.loadPending = true;
         gf_updateStaticParking(engine, false);
         EXPECT_TRUE(state.parking.loadPending) << "the first update only starts the read";
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    }
+    // The loop's updates until the stands are loaded, for at most `bound`.
+    void keepArriving(std::chrono::milliseconds bound) {
+        const auto until = std::chrono::steady_clock::now() + bound;
         while (state.parking.loadPending && std::chrono::steady_clock::now() < until) {
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             gf_updateStaticParking(engine, false);
@@ -484,6 +495,7 @@ TEST_F(ParkingRoundTripTest, LearnedFlightsSurviveLeavingAndComingBack) {
     const fs::path learnedFile = learnedFilePath(stands.park);
 
     gf_leaveParkAirport(engine);
+    ASSERT_TRUE(learnedSaved());
     ASSERT_TRUE(fs::exists(learnedFile)) << log();
     EXPECT_TRUE(stands.park.parkStands.empty());
 
@@ -498,12 +510,79 @@ TEST_F(ParkingRoundTripTest, LearnedFlightsSurviveLeavingAndComingBack) {
     EXPECT_TRUE(back[0].hours.test(18) && back[0].hours.test(20));
 }
 
+TEST_F(ParkingRoundTripTest, LeavingHandsTheLearnedFileOverAndReturnsWhileItIsWritten) {
+    arrive();
+    ASSERT_TRUE(parkAirport.standsLoaded()) << log();
+    learn(stands.park.parkStands[1].number, "DLH100", "DLH101", 3, 18, 20);
+    const fs::path learnedFile = learnedFilePath(stands.park);
+
+    stands.learnedFiles->close();
+    auto leaving = std::async(std::launch::async, [this] { gf_leaveParkAirport(engine); });
+    const bool returned = leaving.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+    const bool held = stands.learnedFiles->waitForWaiter();
+    const bool writtenWhileHeld = fs::exists(learnedFile);
+    stands.learnedFiles->open();
+    leaving.wait();
+    EXPECT_TRUE(returned) << "leaving waited for the disk";
+    EXPECT_TRUE(held);
+    EXPECT_FALSE(writtenWhileHeld);
+    EXPECT_TRUE(stands.park.parkStands.empty());
+
+    ASSERT_TRUE(learnedSaved());
+    EXPECT_NE(readFile(learnedFile).find("DLH100"), std::string::npos);
+    EXPECT_TRUE(logHas(" 'airports/learned/my_simaddon/EDDF.xml' saved with ")) << log();
+}
+
+TEST_F(ParkingRoundTripTest, ComingBackWhileTheLearnedFileIsStillWrittenReadsItOnceWritten) {
+    arrive();
+    ASSERT_TRUE(parkAirport.standsLoaded()) << log();
+    learn(stands.park.parkStands[1].number, "DLH100", "DLH101", 3, 18, 20);
+
+    stands.learnedFiles->close();
+    gf_leaveParkAirport(engine);
+    ASSERT_TRUE(stands.learnedFiles->waitForWaiter());
+    // The read starts while the save is held, and is given time to finish
+    // were it not waiting for the save.
+    startArriving();
+    keepArriving(std::chrono::milliseconds(300));
+    const bool loadedWhileHeld = !state.parking.loadPending;
+    stands.learnedFiles->open();
+    keepArriving(std::chrono::seconds(10));
+
+    EXPECT_FALSE(loadedWhileHeld);
+    ASSERT_TRUE(parkAirport.standsLoaded()) << log();
+    ASSERT_EQ(stands.park.parkStands.size(), 2U);
+    const std::vector<LearnedFlight>& back = stands.park.parkStands[1].flights;
+    ASSERT_EQ(back.size(), 1U) << log();
+    EXPECT_EQ(back[0].callsign1, "DLH100");
+}
+
+TEST_F(ParkingRoundTripTest, TheSavedSettingsAreThoseOfTheAirportNotTheUsersPutBack) {
+    arrive();
+    ASSERT_TRUE(parkAirport.standsLoaded()) << log();
+    const std::int32_t users = stands.park.storedSettings->parkingPercentage;
+    const std::int32_t airports = users == 77 ? 78 : 77;
+    setForTest(parking_percentage, airports);
+    const fs::path learnedFile = learnedFilePath(stands.park);
+
+    stands.learnedFiles->close();
+    gf_leaveParkAirport(engine);
+    ASSERT_TRUE(stands.learnedFiles->waitForWaiter());
+    EXPECT_EQ(parking_percentage.value(), users) << "the user's own put back on leaving";
+    stands.learnedFiles->open();
+    ASSERT_TRUE(learnedSaved());
+    EXPECT_NE(readFile(learnedFile).find(fmt::format(R"(name="{}" value="{}")", parking_percentage.key(), airports)),
+              std::string::npos)
+        << readFile(learnedFile);
+}
+
 TEST_F(ParkingRoundTripTest, AnAirportWhoseStandsFailedToLoadLeavesTheLearnedFileAsItWas) {
     arrive();
     ASSERT_TRUE(parkAirport.standsLoaded()) << log();
     learn(stands.park.parkStands[1].number, "DLH100", "DLH101", 3, 18, 20);
     const fs::path learnedFile = learnedFilePath(stands.park);
     gf_leaveParkAirport(engine);
+    ASSERT_TRUE(learnedSaved());
     const std::string learned = readFile(learnedFile);
     ASSERT_NE(learned.find("DLH100"), std::string::npos) << learned;
 

@@ -214,6 +214,20 @@ TEST_F(SecondsTableTest, TheWindowsEngineRequestsAreServedOnTheNextSecondOnce) {
     EXPECT_EQ(flags.runSeconds.load(), 5);
 }
 
+TEST_F(SecondsTableTest, TheRereadIsAnsweredOnTheSecondItsFilesHaveBeenRead) {
+    parking.parkAirportsStillRead = 2;
+    flags.rereadRequest.store(true);
+    runSeconds(6);
+    // Started on the five-second step, asked again on the next second.
+    EXPECT_EQ(steps.secondsOf("checkParkAirports"), (std::vector<std::int32_t>{5, 6}));
+    EXPECT_TRUE(flags.rereadRequest.load());
+    EXPECT_FALSE(logHas("Park airport EDDF"));
+    runSeconds(4);
+    EXPECT_EQ(steps.secondsOf("checkParkAirports"), (std::vector<std::int32_t>{5, 6, 7}));
+    EXPECT_FALSE(flags.rereadRequest.load());
+    EXPECT_TRUE(logHas("Park airport EDDF"));
+}
+
 TEST_F(SecondsTableTest, TheRereadWaitsWhileAParkingUpdateRuns) {
     flags.rereadRequest.store(true);
     parkingUpdate.running.store(true);

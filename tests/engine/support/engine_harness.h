@@ -72,7 +72,10 @@ class TestStands final : public StandService {
 public:
     // The park airport's status: its statistics' changes are counted there.
     test::FakeStatus status;
-    LoadedParkAirport park{status};
+    // The learned file's disk, behind a gate that is open unless a test
+    // closes it.
+    std::shared_ptr<GatedFiles> learnedFiles = std::make_shared<GatedFiles>();
+    LoadedParkAirport park{status, learnedFiles};
     std::vector<std::pair<std::uint32_t, bool>> occupiedCalls;
     // The next n calls of setStandOccupied throw, as a broken stand list would.
     int failNextOccupied = 0;
@@ -197,6 +200,8 @@ protected:
     // Waits (boundedly) until the flight plans' writer has done every file
     // job handed to it; whether it has.
     bool plansWritten() { return plans.drain(std::chrono::seconds(10)); }
+    // The same for the learned files' writer.
+    bool learnedSaved() { return stands.park.learnedFiles.drain(std::chrono::seconds(10)); }
 
     [[nodiscard]] std::string log() const { return logCapture.text(); }
     [[nodiscard]] bool logHas(const std::string& text) const { return log().find(text) != std::string::npos; }

@@ -171,10 +171,16 @@ public:
     }
     void takeParkAirportAnswer() override { log_.note("takeParkAirportAnswer"); }
     void clearReservedStand() override { log_.note("clearReservedStand"); }
-    Result<std::string, ParkAirportsError> checkParkAirports() override {
+    std::optional<Result<std::string, ParkAirportsError>> checkParkAirports() override {
         log_.note("checkParkAirports");
-        return std::string("Park airport EDDF");
+        if (parkAirportsStillRead > 0) {
+            --parkAirportsStillRead;
+            return std::nullopt;
+        }
+        return Result<std::string, ParkAirportsError>(std::string("Park airport EDDF"));
     }
+    // The number of calls of checkParkAirports that find the files still read.
+    int parkAirportsStillRead = 0;
     void startParkingUpdate() override { log_.note("startParkingUpdate"); }
     void adjustParking() override { log_.note("adjustParking"); }
     void removeStaticDuplicates() override { log_.note("removeStaticDuplicates"); }
