@@ -15,6 +15,7 @@
 #include "airports/apf_resolution.h"
 #include "core/log.h"
 #include "core/text_file.h"
+#include "core/xml.h"
 #include "refdata/closest_airport.h"
 
 namespace fs = std::filesystem;
@@ -62,7 +63,7 @@ double nearestStand(const pugi::xml_node& positions, const GeoPosition& position
 
 double nearestStandIn(const fs::path& file, const GeoPosition& position, std::string& standId) {
     pugi::xml_document document;
-    if (!document.load_file(file.c_str())) return kNoStandNm;
+    if (!loadXmlFile(document, file)) return kNoStandNm;
     const pugi::xml_node positions = parkPositionsOf(document);
     if (!positions) return kNoStandNm;
     return nearestStand(positions, position, standId);

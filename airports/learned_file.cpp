@@ -17,6 +17,7 @@
 #include "core/parameters.h"
 #include "core/settings.h"
 #include "core/text_file.h"
+#include "core/xml.h"
 #include "platform/units.h"
 
 namespace fs = std::filesystem;
@@ -310,7 +311,7 @@ void refuseLearnedFile(const fs::path& learnedPath, const std::string& path, std
 
 LearnedDocument loadLearnedDocument(const fs::path& learnedPath) {
     LearnedDocument loaded;
-    loaded.parsed = loaded.document.load_file(learnedPath.c_str());
+    loaded.parsed = loadXmlFile(loaded.document, learnedPath);
     return loaded;
 }
 

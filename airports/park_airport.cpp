@@ -24,6 +24,7 @@
 #include "core/settings.h"
 #include "core/text_file.h"
 #include "core/user_error.h"
+#include "core/xml.h"
 
 namespace fs = std::filesystem;
 
@@ -261,7 +262,7 @@ ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop) {
         }
         files.source = source.file;
         auto document = std::make_shared<pugi::xml_document>();
-        if (!document->load_file(files.source.c_str())) return files;
+        if (!loadXmlFile(*document, files.source)) return files;
         if (fetch.owns_lock()) fetch.unlock();
         files.standFile = document;
         const std::string publisher = gf_readStringParameterXml(*document, "publisher").value_or("");
@@ -394,7 +395,7 @@ bool lf_isKnownCreator(std::string_view text) { return text == kStockCreator; }
 
 bool lf_readApfPublisherInfo(const fs::path& apfFile) {
     pugi::xml_document document;
-    if (!document.load_file(apfFile.c_str())) {
+    if (!loadXmlFile(document, apfFile)) {
         gf_logAttention(fmt::format("'{}' not found", gf_pathToUtf8(apfFile)));
         return false;
     }

@@ -141,7 +141,7 @@ void saveOne(const Parameter& setting, const std::string& value, const std::stri
     ParametersLock lock;
     const fs::path file = parametersFile();
     pugi::xml_document doc;
-    const pugi::xml_parse_result loaded = doc.load_file(file.c_str(), pugi::parse_default, pugi::encoding_auto);
+    const pugi::xml_parse_result loaded = loadXmlFile(doc, file);
     if (!loaded) {
         // Writing this one setting alone would lose every other: keep the
         // unreadable file as its first generation and write the whole file
@@ -278,7 +278,7 @@ bool gf_readParameters() {
         gf_starBanner({.width1 = kBannerWidth1, .width2 = 0, .leadingNewline = true, .title = "parameters"}));
 
     pugi::xml_document doc;
-    const pugi::xml_parse_result loaded = doc.load_file(file.c_str(), pugi::parse_default, pugi::encoding_auto);
+    const pugi::xml_parse_result loaded = loadXmlFile(doc, file);
     pugi::xml_node parameters = loaded ? parametersOf(doc) : pugi::xml_node();
     if (!parameters) {
         if (loaded.status == pugi::status_file_not_found) {
@@ -308,7 +308,7 @@ void gf_saveAllParameters(StoredValues values) {
     ParametersLock lock;
     const fs::path file = parametersFile();
     pugi::xml_document doc;
-    const pugi::xml_parse_result loaded = doc.load_file(file.c_str(), pugi::parse_default, pugi::encoding_auto);
+    const pugi::xml_parse_result loaded = loadXmlFile(doc, file);
     if (loaded.status != pugi::status_file_not_found && !(loaded && parametersOf(doc))) {
         const KeptDamaged kept = keepDamaged(file);
         if (!kept.kept) {

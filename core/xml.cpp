@@ -88,4 +88,17 @@ void gf_removeXMLFilesFromDirectory(const fs::path& folder) {
 
 void gf_removeXMLFilesFromDirectory() { gf_removeXMLFilesFromDirectory(kTbloFolder); }
 
+pugi::xml_parse_result loadXmlFile(pugi::xml_document& document, const std::filesystem::path& path,
+                                   unsigned int options, pugi::xml_encoding encoding) {
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        document.reset();
+        pugi::xml_parse_result refused;
+        refused.status = pugi::status_io_error;
+        return refused;
+    }
+    return document.load_file(path.c_str(), options, encoding);
+}
+
 }  // namespace qvl

@@ -20,6 +20,14 @@ bool gf_saveXmlDocument(pugi::xml_document& document, const std::filesystem::pat
 // for its declaration.
 std::optional<std::string> xmlDocumentText(pugi::xml_document& document);
 
+// The one way the program reads an XML file. A name that is there but is no
+// file (a folder, say) is refused as unreadable before the parser sees it:
+// the parser would take a folder's size for the file's and ask for that much
+// memory.
+pugi::xml_parse_result loadXmlFile(pugi::xml_document& document, const std::filesystem::path& path,
+                                   unsigned int options = pugi::parse_default,
+                                   pugi::xml_encoding encoding = pugi::encoding_auto);
+
 // Appends an attribute with a text value; false when it cannot be appended.
 bool gf_appendAttribute(pugi::xml_node node, std::string_view name, std::string_view text);
 bool gf_appendAttributeValue(pugi::xml_node node, std::string_view name, std::string_view text);

@@ -243,7 +243,7 @@ void lf_readLiveriesScanned(LiveryList& liveries, const std::filesystem::path& f
     liveries.clear();
     const std::string pathText = gf_pathToUtf8(file);
     pugi::xml_document document;
-    const pugi::xml_parse_result loaded = document.load_file(file.c_str(), pugi::parse_default, pugi::encoding_auto);
+    const pugi::xml_parse_result loaded = loadXmlFile(document, file);
     if (loaded.status == pugi::status_file_not_found) {
         fail(LiveriesFileError::notReadable, fmt::format("File {} not found", pathText));
     }

@@ -14,6 +14,7 @@
 #include "core/meta_info.h"
 #include "core/strings.h"
 #include "core/text_file.h"
+#include "core/xml.h"
 #include "liveries/scan_problem_files.h"
 #include "refdata/code_table.h"
 #include "refdata/data_file.h"
@@ -199,7 +200,7 @@ RegcodeLine parseRegcodeLine(std::string_view line) {
 bool lf_readAigRegcodesXml(RegcodeEntries& entries, const fs::path& file) {
     const std::string pathText = gf_pathToUtf8(file);
     pugi::xml_document document;
-    if (!document.load_file(file.c_str(), pugi::parse_default, pugi::encoding_auto)) {
+    if (!loadXmlFile(document, file)) {
         gf_logAttention(fmt::format("Failed to load {}", pathText));
         // The plain form of an encrypted file must not stay behind.
         fs::remove(file);

@@ -14,6 +14,7 @@
 #include "core/strings.h"
 #include "core/text_file.h"
 #include "core/user_error.h"
+#include "core/xml.h"
 #include "refdata/data_file.h"
 
 namespace qvl {
@@ -126,7 +127,7 @@ void lf_readAirport(const pugi::xml_node node, const FixedCode4& code, std::vect
 void loadAirports(std::vector<AirportRec>& list, std::unordered_set<FixedCode4>& codes) {
     const std::string xmlPath = gf_pathToUtf8(kAirportsXml);
     pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_file(kAirportsXml.c_str());
+    const pugi::xml_parse_result parsed = loadXmlFile(document, kAirportsXml);
     if (!parsed) throw std::runtime_error(xmlPath + " not loaded: " + parsed.description());
     const pugi::xml_node airports = document.child("root").child("airports");
     if (!airports) throw std::runtime_error("Missing <airports> root in: " + xmlPath);

@@ -13,6 +13,7 @@
 #include "core/strings.h"
 #include "core/text_file.h"
 #include "core/user_error.h"
+#include "core/xml.h"
 #include "refdata/data_file.h"
 
 namespace qvl {
@@ -310,7 +311,7 @@ bool gf_readDbase() {
         throw std::runtime_error(fmt::format("{} stream decrypt failed", gf_pathToUtf8(kDbaseEnc)));
     }
     pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_file(kDbaseXml.c_str());
+    const pugi::xml_parse_result parsed = loadXmlFile(document, kDbaseXml);
     if (!parsed) {
         gf_logAttention(fmt::format("'{}' not read because of {}", gf_pathToUtf8(kDbaseXml), parsed.description()));
         return false;

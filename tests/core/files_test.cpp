@@ -65,6 +65,15 @@ protected:
     pugi::xml_document doc;
 };
 
+TEST_F(Xml, AFolderWhereAFileIsExpectedIsRefusedAsUnreadableAndAFileIsRead) {
+    std::filesystem::create_directories(dir / "folder.xml");
+    EXPECT_EQ(loadXmlFile(doc, dir / "folder.xml").status, pugi::status_io_error);
+    EXPECT_EQ(loadXmlFile(doc, dir / "missing.xml").status, pugi::status_file_not_found);
+    writeFile(dir / "one.xml", "<root><a/></root>");
+    ASSERT_TRUE(loadXmlFile(doc, dir / "one.xml"));
+    EXPECT_TRUE(doc.child("root").child("a"));
+}
+
 TEST_F(Xml, SaveAddsOrRewritesTheDeclarationAndIndentsByTwo) {
     doc.append_child("root").append_child("parameters").append_child("parameter").append_attribute("name") = "é";
     ASSERT_TRUE(gf_saveXmlDocument(doc, dir / "a.xml"));
