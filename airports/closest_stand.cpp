@@ -81,10 +81,6 @@ double readNearestStand(const FixedCode4& icao, const GeoPosition& position, std
     return nearestStandIn(file, position, standId);
 }
 
-bool isDone(const std::future<ClosestAirportFindings>& answer) {
-    return answer.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-}
-
 }  // namespace
 
 double gf_readDestApfForClosestStand(const FixedCode4& icao, const GeoPosition& position, std::string& standId,
@@ -118,38 +114,8 @@ ClosestAirportFindings findClosestAirport(const GeoPosition& position, const Dow
     return findings;
 }
 
-ClosestAirportSearch::~ClosestAirportSearch() {
-    stop();
-    if (answer_.valid()) answer_.wait();
-    for (std::future<ClosestAirportFindings>& answer : givenUp_) answer.wait();
-}
-
 void ClosestAirportSearch::ask(const GeoPosition& position) {
-    forget();
-    stop_ = std::stop_source();
-    answer_ = std::async(std::launch::async, [position, token = stop_.get_token()] {
-        return findClosestAirport(position, [token] { return token.stop_requested(); });
-    });
-}
-
-bool ClosestAirportSearch::answered() const { return answer_.valid() && isDone(answer_); }
-
-std::optional<ClosestAirportFindings> ClosestAirportSearch::take() {
-    if (!answer_.valid() || !isDone(answer_)) return std::nullopt;
-    return answer_.get();
-}
-
-void ClosestAirportSearch::stop() { stop_.request_stop(); }
-
-void ClosestAirportSearch::forget() {
-    stop();
-    if (answer_.valid()) givenUp_.push_back(std::move(answer_));
-    std::erase_if(givenUp_, [](const std::future<ClosestAirportFindings>& answer) { return isDone(answer); });
-}
-
-bool ClosestAirportSearch::idle() {
-    std::erase_if(givenUp_, [](const std::future<ClosestAirportFindings>& answer) { return isDone(answer); });
-    return (!answer_.valid() || isDone(answer_)) && givenUp_.empty();
+    question_.start([position](const DownloadStop& stop) { return findClosestAirport(position, stop); });
 }
 
 }  // namespace qvl

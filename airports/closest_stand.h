@@ -7,15 +7,14 @@
 // of its own, so that the main loop never waits for the disk or the network.
 #pragma once
 
-#include <future>
 #include <optional>
-#include <stop_token>
 #include <string>
 #include <vector>
 
 #include "core/download.h"
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
+#include "core/stoppable_task.h"
 #include "refdata/airports.h"
 
 namespace qvl {
@@ -52,33 +51,24 @@ struct ClosestAirportFindings {
 // not wait for it. Used by one thread.
 class ClosestAirportSearch {
 public:
-    ClosestAirportSearch() = default;
-    ClosestAirportSearch(const ClosestAirportSearch&) = delete;
-    ClosestAirportSearch& operator=(const ClosestAirportSearch&) = delete;
-    // Stops a download and waits for every question.
-    ~ClosestAirportSearch();
-
     // True while a question is asked and its answer not taken.
-    [[nodiscard]] bool asking() const { return answer_.valid(); }
+    [[nodiscard]] bool asking() const { return question_.started(); }
     // True when the answer has come and waits to be taken.
-    [[nodiscard]] bool answered() const;
+    [[nodiscard]] bool answered() const { return question_.answered(); }
     // Starts the question for the position; one asked before is given up.
     void ask(const GeoPosition& position);
     // The answer once it has come; the question is then done.
-    [[nodiscard]] std::optional<ClosestAirportFindings> take();
+    [[nodiscard]] std::optional<ClosestAirportFindings> take() { return question_.take(); }
     // A close: a download under way ends, and the question is answered soon.
-    void stop();
+    void stop() { question_.stop(); }
     // The question is not wanted any more: stopped and never taken.
-    void forget();
+    void forget() { question_.giveUp(); }
     // True when no question, asked or given up, still runs (an answer may
     // wait to be taken).
-    [[nodiscard]] bool idle();
+    [[nodiscard]] bool idle() { return question_.idle(); }
 
 private:
-    std::stop_source stop_;
-    std::future<ClosestAirportFindings> answer_;
-    // Questions given up while they ran, until they have ended.
-    std::vector<std::future<ClosestAirportFindings>> givenUp_;
+    StoppableTask<ClosestAirportFindings> question_;
 };
 
 }  // namespace qvl

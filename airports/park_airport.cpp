@@ -345,46 +345,21 @@ void gf_applyApfSettings(const LoadedParkAirport& park, Status& status) {
     if (restore(WEEK, stored.week)) status.settingChanged(WEEK);
 }
 
-namespace {
-
-bool isDone(const std::future<ApfFiles>& files) {
-    return files.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
-}
-
-}  // namespace
-
-ApfFilesRead::~ApfFilesRead() {
-    stop();
-    if (files_.valid()) files_.wait();
-    for (std::future<ApfFiles>& files : givenUp_) files.wait();
-}
-
 bool ApfFilesRead::ready(const ApfLoadRequest& request) {
-    std::erase_if(givenUp_, [](const std::future<ApfFiles>& files) { return isDone(files); });
-    if (files_.valid() && reading_ == request) return isDone(files_);
+    if (read_.started() && reading_ == request) return read_.answered();
     // Nothing read yet, or the read of an airport no longer wanted: one still
     // running is stopped and left to end on its own, and the new read begins
     // at once.
-    if (files_.valid() && !isDone(files_)) {
-        stop_.request_stop();
-        givenUp_.push_back(std::move(files_));
-    }
     reading_ = request;
-    stop_ = std::stop_source();
-    files_ = std::async(std::launch::async, [request, token = stop_.get_token()] {
-        return readApfFiles(request, [token] { return token.stop_requested(); });
-    });
+    read_.start([request](const DownloadStop& stop) { return readApfFiles(request, stop); });
     return false;
 }
 
 std::optional<ApfFiles> ApfFilesRead::take(const ApfLoadRequest& request) {
-    if (!files_.valid() || reading_ != request) return std::nullopt;
-    if (files_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return std::nullopt;
+    if (reading_ != request || !read_.answered()) return std::nullopt;
     reading_.reset();
-    return files_.get();
+    return read_.take();
 }
-
-void ApfFilesRead::stop() { stop_.request_stop(); }
 
 void ApfFilesRead::forget() {
     stop();

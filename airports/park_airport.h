@@ -9,10 +9,8 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
-#include <future>
 #include <memory>
 #include <optional>
-#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +26,7 @@
 #include "core/result.h"
 #include "core/run_state.h"
 #include "core/status.h"
+#include "core/stoppable_task.h"
 
 namespace qvl {
 
@@ -107,28 +106,19 @@ ApfLoadResult applyApfFiles(const ApfFiles& files, LoadedParkAirport& park, cons
 // the new read does not wait for it. Used by one thread.
 class ApfFilesRead {
 public:
-    ApfFilesRead() = default;
-    ApfFilesRead(const ApfFilesRead&) = delete;
-    ApfFilesRead& operator=(const ApfFilesRead&) = delete;
-    // Stops a download and waits for the read.
-    ~ApfFilesRead();
-
     // True once the request's files are read; starts their read when none runs.
     [[nodiscard]] bool ready(const ApfLoadRequest& request);
     // The request's files when they are read.
     [[nodiscard]] std::optional<ApfFiles> take(const ApfLoadRequest& request);
     // A close: a download under way ends.
-    void stop();
+    void stop() { read_.stop(); }
     // What was read, or is being read, is not used: the files may change
     // before the next load (a learned file saved when the airport is left).
     void forget();
 
 private:
     std::optional<ApfLoadRequest> reading_;
-    std::stop_source stop_;
-    std::future<ApfFiles> files_;
-    // Reads stopped while they ran, until they have ended.
-    std::vector<std::future<ApfFiles>> givenUp_;
+    StoppableTask<ApfFiles> read_;
 };
 
 // Puts back the parking settings the user had before the park airport was
