@@ -43,6 +43,8 @@ constexpr std::chrono::milliseconds kUserDataWaitSlice{10};
 constexpr std::chrono::milliseconds kPlanWriterBound{2000};
 // How long the end of a run gives the learned file's save.
 constexpr std::chrono::milliseconds kLearnedSaveBound{5000};
+// The user's settings put back when the park airport is left.
+constexpr std::chrono::milliseconds kParameterSaveBound{2000};
 
 }  // namespace
 
@@ -221,6 +223,10 @@ void ProgramClosingDown::leaveParkAirport() {
     if (!p_.loadedPark.learnedFiles.close(kLearnedSaveBound)) {
         gf_logAttention(fmt::format("The learned file was not saved within {} s; the run ends without waiting for it",
                                     kLearnedSaveBound.count() / 1000));
+    }
+    if (!parameterSaves().finish(kParameterSaveBound)) {
+        gf_logAttention(fmt::format("parameters.xml was not saved within {} s; the run ends without waiting for it",
+                                    kParameterSaveBound.count() / 1000));
     }
 }
 void ProgramClosingDown::removeFlightPlanFolder() {
