@@ -12,6 +12,7 @@
 #include <system_error>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 #include "airports/apf_file.h"
 #include "airports/apf_resolution.h"
@@ -232,15 +233,16 @@ void waitForSaveOf(const fs::path& learned, const DownloadStop& stop) {
                                 kLearnedSaveWait.count() / 1000));
 }
 
+// Sets the value in memory; its save is collected for one save of all.
 template <typename Setting, typename Value>
-bool restore(Setting& setting, Value stored) {
+bool restore(Setting& setting, Value stored, std::vector<ParameterSave>& saves) {
     if (setting.value() == stored) return false;
     if constexpr (std::is_same_v<Value, bool>) {
         setting.set(stored);
-        gf_saveBoolParameter(setting);
+        saves.push_back(boolParameterSave(setting));
     } else {
         setting.set(setting.clamp(stored));
-        gf_saveIntParameter(setting);
+        saves.push_back(intParameterSave(setting));
     }
     return true;
 }
@@ -331,18 +333,21 @@ ApfLoadResult applyApfFiles(const ApfFiles& files, LoadedParkAirport& park, cons
 void gf_applyApfSettings(const LoadedParkAirport& park, Status& status) {
     if (!park.storedSettings) return;
     const StoredParkingSettings& stored = *park.storedSettings;
-    restore(MAX_LIVE_SEL, stored.maxLiveSel);
-    if (restore(MAX_FIT, stored.maxFit)) gf_selectMaxFitFl(status);
-    if (restore(RANGE, stored.range)) gf_setRange(stored.range, status);
-    if (restore(parking_percentage, stored.parkingPercentage)) status.settingChanged(parking_percentage);
-    if (restore(AUTO_RANGE, stored.autoRange)) {
+    // The loop sets the values; the file is written once, off the loop.
+    std::vector<ParameterSave> saves;
+    restore(MAX_LIVE_SEL, stored.maxLiveSel, saves);
+    if (restore(MAX_FIT, stored.maxFit, saves)) gf_selectMaxFitFl(status);
+    if (restore(RANGE, stored.range, saves)) gf_setRange(stored.range, status);
+    if (restore(parking_percentage, stored.parkingPercentage, saves)) status.settingChanged(parking_percentage);
+    if (restore(AUTO_RANGE, stored.autoRange, saves)) {
         status.settingChanged(AUTO_RANGE);
         status.controlUsable(RANGE, !stored.autoRange);
         status.controlUsable(AR_ABOVE_HEIGHT, stored.autoRange);
     }
-    if (restore(INITIAL_LOAD_ONLY, stored.initialLoadOnly)) status.settingChanged(INITIAL_LOAD_ONLY);
-    if (restore(PARK_SOFT, stored.parkSoft)) status.settingChanged(PARK_SOFT);
-    if (restore(WEEK, stored.week)) status.settingChanged(WEEK);
+    if (restore(INITIAL_LOAD_ONLY, stored.initialLoadOnly, saves)) status.settingChanged(INITIAL_LOAD_ONLY);
+    if (restore(PARK_SOFT, stored.parkSoft, saves)) status.settingChanged(PARK_SOFT);
+    if (restore(WEEK, stored.week, saves)) status.settingChanged(WEEK);
+    parameterSaves().hand(std::move(saves));
 }
 
 bool ApfFilesRead::ready(const ApfLoadRequest& request) {

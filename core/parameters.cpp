@@ -3,10 +3,13 @@
 #include <fmt/format.h>
 
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "core/files.h"
 #include "core/log.h"
@@ -135,15 +138,21 @@ void saveAll(StoredValues values) {
     gf_logUnlessClosing(gf_starBanner({.width1 = kBannerWidth1, .width2 = kBannerWidth2}));
 }
 
-// The single-setting save shared by the three kinds; `logLine` is the
-// setting's listing line with the value being saved.
-void saveOne(const Parameter& setting, const std::string& value, const std::string& logLine) {
+// Saves of single settings into the file, read once and written once: the
+// one save of a setting changed by hand, or those handed over together.
+// Written through `files` when given, else straight to the disk.
+void saveSome(const std::vector<ParameterSave>& saves, FileLayer* files) {
     ParametersLock lock;
+    std::vector<const ParameterSave*> due;
+    for (const ParameterSave& save : saves) {
+        if (!save.current || save.current() == save.value) due.push_back(&save);
+    }
+    if (due.empty()) return;
     const fs::path file = parametersFile();
     pugi::xml_document doc;
     const pugi::xml_parse_result loaded = loadXmlFile(doc, file);
     if (!loaded) {
-        // Writing this one setting alone would lose every other: keep the
+        // Writing these settings alone would lose every other: keep the
         // unreadable file as its first generation and write the whole file
         // from the current values.
         if (loaded.status == pugi::status_file_not_found) {
@@ -161,7 +170,7 @@ void saveOne(const Parameter& setting, const std::string& value, const std::stri
                                         gf_pathToUtf8(file), why, kept.text));
         }
         saveAll(StoredValues::current);
-        gf_logUnlessClosing(logLine);
+        for (const ParameterSave* save : due) gf_logUnlessClosing(save->logLine);
         return;
     }
     pugi::xml_node root = doc.child("root");
@@ -169,19 +178,32 @@ void saveOne(const Parameter& setting, const std::string& value, const std::stri
     pugi::xml_node holder = hasRoot ? root : static_cast<pugi::xml_node>(doc);
     pugi::xml_node parameters = holder.child("parameters");
     if (!parameters) parameters = holder.append_child("parameters");
-    bool matched = false;
-    for (pugi::xml_node p : parameters.children("parameter")) {
-        if (setting.key() != p.attribute("name").as_string()) continue;
-        gf_setOrAppendAttribute(p, "value", value);
-        matched = true;
+    for (const ParameterSave* save : due) {
+        bool matched = false;
+        for (pugi::xml_node p : parameters.children("parameter")) {
+            if (save->key != p.attribute("name").as_string()) continue;
+            gf_setOrAppendAttribute(p, "value", save->value);
+            matched = true;
+        }
+        if (!matched) gf_appendStringParameterXml(parameters, save->key, save->value);
+        gf_logUnlessClosing(save->logLine);
     }
-    if (!matched) gf_appendStringParameterXml(parameters, setting.key(), value);
-    gf_logUnlessClosing(logLine);
     if (!hasRoot) {
         gf_addParametersRootLevel();
-    } else {
-        saveDocument(doc, file);
+        return;
     }
+    if (files == nullptr) {
+        saveDocument(doc, file);
+        return;
+    }
+    const std::optional<std::string> bytes = xmlDocumentText(doc);
+    if (!bytes || files->replaceFile(file, *bytes)) {
+        gf_logAttention(fmt::format("saving: {} failed", gf_pathToUtf8(file)));
+    }
+}
+
+void saveOne(const Parameter& setting, const std::string& value, const std::string& logLine) {
+    saveSome({ParameterSave{.key = setting.key(), .value = value, .logLine = logLine, .current = {}}}, nullptr);
 }
 
 }  // namespace
@@ -345,6 +367,51 @@ void gf_saveIntParameter(const RangeParameter& setting) {
 void gf_setStringParameter(StringParameter& setting, std::string text) {
     setting.set(std::move(text));
     gf_saveStringParameter(setting);
+}
+
+ParameterSave boolParameterSave(const BoolParameter& setting) {
+    const std::string value = boolText(setting.value());
+    return {.key = setting.key(),
+            .value = value,
+            .logLine = fmt::format("{}={}", setting.key(), value),
+            .current = [&setting] { return boolText(setting.value()); }};
+}
+
+ParameterSave intParameterSave(const RangeParameter& setting) {
+    const std::string value = std::to_string(setting.value());
+    return {.key = setting.key(),
+            .value = value,
+            .logLine = fmt::format("{}={}", setting.key(), value),
+            .current = [&setting] { return std::to_string(setting.value()); }};
+}
+
+ParameterSaves::ParameterSaves(std::shared_ptr<FileLayer> files) : writer_(std::move(files)) {}
+
+void ParameterSaves::hand(std::vector<ParameterSave> saves) {
+    if (saves.empty()) return;
+    auto handed = std::make_shared<const std::vector<ParameterSave>>(std::move(saves));
+    const std::scoped_lock lock(mutex_);
+    writer_.perform(parametersFile(), [handed](FileLayer& files) {
+        saveSome(*handed, &files);
+        return std::error_code{};
+    });
+    // Each save logs its own outcome.
+    static_cast<void>(writer_.takeDone());
+}
+
+bool ParameterSaves::finish(std::chrono::milliseconds bound) {
+    const std::scoped_lock lock(mutex_);
+    return writer_.close(bound);
+}
+
+bool ParameterSaves::drain(std::chrono::milliseconds bound) {
+    const std::scoped_lock lock(mutex_);
+    return writer_.drain(bound);
+}
+
+ParameterSaves& parameterSaves() {
+    static ParameterSaves saves{std::make_shared<DiskFileLayer>()};
+    return saves;
 }
 
 namespace {

@@ -13,11 +13,17 @@
 
 #include <pugixml.hpp>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "core/file_writer.h"
 #include "core/settings.h"
 
 namespace qvl {
@@ -49,6 +55,43 @@ void gf_saveBoolParameter(const BoolParameter& setting);
 void gf_saveIntParameter(const RangeParameter& setting);
 // Stores the text as the current value and saves it.
 void gf_setStringParameter(StringParameter& setting, std::string text);
+
+// One setting's save as it is handed over: its value then, by value.
+struct ParameterSave {
+    std::string key;
+    std::string value;
+    std::string logLine;  // the setting's listing line with that value
+    // The setting's value now, as the file holds it: a save whose setting
+    // has changed since it was handed over is left to that change's own save,
+    // so that an older value never overwrites a newer one.
+    std::function<std::string()> current;
+};
+[[nodiscard]] ParameterSave boolParameterSave(const BoolParameter& setting);
+[[nodiscard]] ParameterSave intParameterSave(const RangeParameter& setting);
+
+// Saves of parameters.xml carried out on a writer's thread, so that the
+// thread that hands them over touches no disk: each hand-over is one read
+// and one write of the file, ordered with every other save of the file
+// through its lock. Callable from any thread.
+class ParameterSaves {
+public:
+    explicit ParameterSaves(std::shared_ptr<FileLayer> files);
+
+    void hand(std::vector<ParameterSave> saves);
+    // Waits at most `bound` for the saves handed over, drops what is left
+    // then (with a log line); true when every save was carried out.
+    bool finish(std::chrono::milliseconds bound);
+    // Waits at most `bound`; true when none is pending.
+    bool drain(std::chrono::milliseconds bound);
+
+private:
+    std::mutex mutex_;  // taken before the writer's own leaf lock, never while the file's lock is held
+    FileWriter writer_;
+};
+
+// The program's saves of parameters.xml, on the disk; pending ones are
+// finished within the writer's close bound when the process ends.
+ParameterSaves& parameterSaves();
 
 // True when the document has the <parameters> element the settings are read
 // from (under root, or at the top of a file without one). A file without it

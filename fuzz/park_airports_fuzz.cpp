@@ -5,6 +5,7 @@
 // first entry written back leaves a sorted file of distinct lines and no
 // temporary file.
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -143,6 +144,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool canRead =
         charset != Charset::none_found && gf_readTextFileWithCharset(charset, kMyParkAirportsTxt, readable);
     gf_addParkAirport(w.engine);
+    // The save is carried out on the park airport's file writer.
+    expect(w.park.learnedFiles.drain(std::chrono::seconds(10)), "the save is carried out");
     if (!canRead) {
         std::ifstream in(kMyParkAirportsTxt, std::ios::binary);
         const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

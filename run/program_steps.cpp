@@ -43,6 +43,8 @@ constexpr std::chrono::milliseconds kUserDataWaitSlice{10};
 constexpr std::chrono::milliseconds kPlanWriterBound{2000};
 // How long the end of a run gives the learned file's save.
 constexpr std::chrono::milliseconds kLearnedSaveBound{5000};
+// The user's settings put back when the park airport is left.
+constexpr std::chrono::milliseconds kParameterSaveBound{2000};
 
 }  // namespace
 
@@ -174,11 +176,19 @@ void ProgramParking::takeParkAirportAnswer() { qvl::takeParkAirportAnswer(p_.eng
 void ProgramParking::clearReservedStand() { clearParkReservedStand(p_.engine); }
 std::optional<Result<std::string, ParkAirportsError>> ProgramParking::checkParkAirports() {
     if (!parkAirportsRead_.valid()) {
-        parkAirportsRead_ = std::async(std::launch::async, [] { return readParkAirportsFile(); });
+        // Read behind the saves handed over before, on their writer.
+        parkAirportsRead_ = readParkAirportsFileInTurn(p_.engine);
         return std::nullopt;
     }
     if (parkAirportsRead_.wait_for(std::chrono::seconds(0)) != std::future_status::ready) return std::nullopt;
-    return checkReadParkAirports(p_.engine, parkAirportsRead_.get(), true);
+    ParkAirportsFile read;
+    try {
+        read = parkAirportsRead_.get();
+    } catch (const std::future_error&) {
+        // The writer dropped the read at its close: the next call asks anew.
+        return std::nullopt;
+    }
+    return checkReadParkAirports(p_.engine, read, true);
 }
 void ProgramParking::startParkingUpdate() { lf_startParkingUpdate(p_.engine, false); }
 void ProgramParking::adjustParking() { lf_adjustParking(p_.engine); }
@@ -207,11 +217,16 @@ void ProgramClosingDown::stopReaders() { p_.readers.requestStop(); }
 void ProgramClosingDown::closeRealTrafficLink() { p_.realTraffic.close(); }
 void ProgramClosingDown::leaveParkAirport() {
     gf_leaveParkAirport(p_.engine);
-    // What was learned is on disk before the run goes on to its end. A save
-    // that hangs is left behind within the bound, with what it owns.
+    // What was learned, and the park airports saved on the same writer, is on
+    // disk before the run goes on to its end. A save that hangs is left
+    // behind within the bound, with what it owns.
     if (!p_.loadedPark.learnedFiles.close(kLearnedSaveBound)) {
         gf_logAttention(fmt::format("The learned file was not saved within {} s; the run ends without waiting for it",
                                     kLearnedSaveBound.count() / 1000));
+    }
+    if (!parameterSaves().finish(kParameterSaveBound)) {
+        gf_logAttention(fmt::format("parameters.xml was not saved within {} s; the run ends without waiting for it",
+                                    kParameterSaveBound.count() / 1000));
     }
 }
 void ProgramClosingDown::removeFlightPlanFolder() {

@@ -67,12 +67,12 @@ void keepUserStand(Engine& engine, const CurrentParkAirport& current) {
         // stand kept in the file and push the destination off the front.
         if (stand.empty() || stand == entry->reservedStand) return;
         entry->reservedStand = stand;
-        saveParkAirport(*entry);
+        saveParkAirport(engine, *entry);
         return;
     }
     std::list<ParkAirport>& list = engine.state.parking.parkAirports;
     ParkAirport entry{.reservedStand = stand, .position = current.position, .icao = current.code};
-    saveParkAirport(*list.insert(newEntryPlace(list), std::move(entry)));
+    saveParkAirport(engine, *list.insert(newEntryPlace(list), std::move(entry)));
 }
 
 void takeReservedStand(Engine& engine, const FixedCode4& icao) {

@@ -9,17 +9,21 @@
 #include <cmath>
 #include <exception>
 #include <filesystem>
+#include <future>
 #include <iterator>
 #include <list>
+#include <memory>
 #include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "airports/apf_file.h"
-#include "core/files.h"
+#include "airports/loaded_park_airport.h"
+#include "core/file_writer.h"
 #include "core/fixed_code.h"
 #include "core/geodesy.h"
 #include "core/log.h"
@@ -164,10 +168,38 @@ std::string fileText(std::vector<std::string> lines) {
     return text;
 }
 
-void writeParkAirportFile(const std::vector<std::string>& lines) {
-    if (!writeFileAtomically(kMyParkAirportsTxt, fileText(lines))) {
-        gf_logAttention(fmt::format("could not write {}", gf_pathToUtf8(kMyParkAirportsTxt)));
+// The entry's line merged into the file, on the writer's thread: the file is
+// read there and written back through the file layer.
+std::error_code writeParkAirportLine(FileLayer& layer, const std::string& newLine) {
+    const std::string shown = gf_pathToUtf8(kMyParkAirportsTxt);
+    std::error_code ec;
+    const bool exists = fs::exists(kMyParkAirportsTxt, ec);
+    if (ec) {
+        gf_logAttention(fmt::format("{}: {}, {} not written", shown, ec.message(), newLine));
+        return ec;
     }
+    if (!exists) {
+        ec = layer.replaceFile(kMyParkAirportsTxt, newLine + "\n");
+        if (ec) {
+            gf_logAttention(fmt::format("could not write {}", shown));
+        } else {
+            gf_log(fmt::format("{} created with {}", kFileName, newLine));
+        }
+        return ec;
+    }
+    std::vector<std::string> lines;
+    if (!readParkAirportLines(lines)) {
+        // Writing now would lose the user's other airports.
+        gf_logAttention(fmt::format("could not read {}, {} not written", shown, newLine));
+        return std::make_error_code(std::errc::io_error);
+    }
+    if (!lf_updateParkAirportStand(newLine, lines)) {
+        lines.push_back(newLine);
+        gf_log(fmt::format("{}:{} new entry", kFileName, newLine));
+    }
+    ec = layer.replaceFile(kMyParkAirportsTxt, fileText(lines));
+    if (ec) gf_logAttention(fmt::format("could not write {}", shown));
+    return ec;
 }
 
 }  // namespace
@@ -212,34 +244,22 @@ bool takeParkAirportsFile(Engine& engine, const ParkAirportsFile& read) {
 
 bool lf_readMyParkAirports(Engine& engine) { return takeParkAirportsFile(engine, readParkAirportsFile()); }
 
-void saveParkAirport(const ParkAirport& entry) {
-    const std::string newLine = parkAirportLine(entry);
-    std::error_code ec;
-    const bool exists = fs::exists(kMyParkAirportsTxt, ec);
-    if (ec) {
-        gf_logAttention(
-            fmt::format("{}: {}, {} not written", gf_pathToUtf8(kMyParkAirportsTxt), ec.message(), newLine));
-        return;
-    }
-    if (!exists) {
-        if (writeFileAtomically(kMyParkAirportsTxt, newLine + "\n")) {
-            gf_log(fmt::format("{} created with {}", kFileName, newLine));
-        } else {
-            gf_logAttention(fmt::format("could not write {}", gf_pathToUtf8(kMyParkAirportsTxt)));
-        }
-        return;
-    }
-    std::vector<std::string> lines;
-    if (!readParkAirportLines(lines)) {
-        // Writing now would lose the user's other airports.
-        gf_logAttention(fmt::format("could not read {}, {} not written", gf_pathToUtf8(kMyParkAirportsTxt), newLine));
-        return;
-    }
-    if (!lf_updateParkAirportStand(newLine, lines)) {
-        lines.push_back(newLine);
-        gf_log(fmt::format("{}:{} new entry", kFileName, newLine));
-    }
-    writeParkAirportFile(lines);
+void saveParkAirport(Engine& engine, const ParkAirport& entry) {
+    FileWriter& writer = engine.loadedPark.learnedFiles;
+    writer.perform(kMyParkAirportsTxt,
+                   [line = parkAirportLine(entry)](FileLayer& layer) { return writeParkAirportLine(layer, line); });
+    // Each save logs its own outcome.
+    static_cast<void>(writer.takeDone());
+}
+
+std::future<ParkAirportsFile> readParkAirportsFileInTurn(Engine& engine) {
+    auto read = std::make_shared<std::promise<ParkAirportsFile>>();
+    std::future<ParkAirportsFile> file = read->get_future();
+    engine.loadedPark.learnedFiles.perform(kMyParkAirportsTxt, [read](FileLayer& /*layer*/) {
+        read->set_value(readParkAirportsFile());
+        return std::error_code{};
+    });
+    return file;
 }
 
 ParkAirport* parkAirportEntry(Engine& engine, const FixedCode4& icao) {
@@ -250,7 +270,7 @@ ParkAirport* parkAirportEntry(Engine& engine, const FixedCode4& icao) {
 
 void gf_addParkAirport(Engine& engine) {
     const std::list<ParkAirport>& list = engine.state.parking.parkAirports;
-    if (!list.empty()) saveParkAirport(list.front());
+    if (!list.empty()) saveParkAirport(engine, list.front());
 }
 
 void gf_pushParkAirport(Engine& engine, const FixedCode4& icao, const GeoPosition& position) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -38,10 +39,16 @@ bool takeParkAirportsFile(Engine& engine, const ParkAirportsFile& read);
 // Writes the list's first entry (its code and reserved stand) into
 // my_park_airports.txt.
 void gf_addParkAirport(Engine& engine);
-// Writes the entry's line into my_park_airports.txt: it replaces the line of
-// the same airport (codes compared without case) or is added; the file is
-// written back sorted, each line once, through a temporary file.
-void saveParkAirport(const ParkAirport& entry);
+// Hands the entry's line to the park airport's file writer, which writes it
+// into my_park_airports.txt on its own thread: it replaces the line of the
+// same airport (codes compared without case) or is added; the file is
+// written back sorted, each line once, through a temporary file. The loop
+// touches no disk here.
+void saveParkAirport(Engine& engine, const ParkAirport& entry);
+// readParkAirportsFile on the same writer, in its turn: a read asked after
+// a save sees what the save wrote. The future breaks when the writer drops
+// the job at its close.
+[[nodiscard]] std::future<ParkAirportsFile> readParkAirportsFileInTurn(Engine& engine);
 // The list's entry of the airport; nullptr when the list has none.
 ParkAirport* parkAirportEntry(Engine& engine, const FixedCode4& icao);
 // Puts the airport at the front of the list (the user's destination).

@@ -307,6 +307,8 @@ TEST_F(ParkAirport, LeavingPutsTheUsersSettingsBackAndSavesThem) {
     EXPECT_EQ(MAX_FIT_FL.floatValue(), 24.0F);
     EXPECT_EQ(parking_percentage.value(), 30);
     EXPECT_FALSE(window.controls().isChecked(PARK_SOFT.controlHandle()));
+    // The file is written off the caller's thread.
+    ASSERT_TRUE(parameterSaves().drain(std::chrono::seconds(10)));
     const std::string saved = test::readFile(parametersFile());
     for (const char* row : {R"(name="RANGE" value="40")", R"(name="AUTO_RANGE" value="false")",
                             R"(name="MAX_FIT" value="47")", R"(name="PARK_SOFT" value="false")"}) {

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <thread>
+#include <vector>
 
 #include "core/files.h"
 #include "core/setting_controls.h"
 #include "core/support/bound_controls.h"
+#include "support/gated_files.h"
 #include "support/settings_fixture.h"
 
 namespace qvl {
@@ -239,6 +243,66 @@ TEST_F(Parameters, UpgradeByStoredVersion) {
         EXPECT_TRUE(has(added, c.logged));
         EXPECT_EQ(has(added, "Your previous version was too old"), std::string(c.rangeInFile) == "40");
     }
+}
+
+// Saves handed to a writer of their own, over a disk a test may hold.
+class HandedParameterSaves : public Parameters {
+protected:
+    void SetUp() override {
+        Parameters::SetUp();
+        writeParameters(wrap(param("RANGE", "10") + param("WEEK", "false") + param("MAX_FIT", "3")));
+        ASSERT_FALSE(gf_readParameters());
+    }
+    void TearDown() override {
+        files->open();
+        EXPECT_TRUE(saves.finish(std::chrono::seconds(10)));
+        Parameters::TearDown();
+    }
+    std::shared_ptr<test::GatedFiles> files = std::make_shared<test::GatedFiles>();
+    ParameterSaves saves{files};
+};
+
+TEST_F(HandedParameterSaves, TheHandOverReturnsWhileTheDiskIsHeldAndTheFileIsWrittenOnceForAll) {
+    files->close();
+    RANGE.set(40);
+    WEEK.set(true);
+    saves.hand({intParameterSave(RANGE), boolParameterSave(WEEK)});
+    ASSERT_TRUE(files->waitForWaiter());
+    EXPECT_TRUE(has(file(), R"(name="RANGE" value="10")")) << "nothing written while the disk is held";
+    files->open();
+    ASSERT_TRUE(saves.drain(std::chrono::seconds(10)));
+    EXPECT_TRUE(has(file(), R"(name="RANGE" value="40")"));
+    EXPECT_TRUE(has(file(), R"(name="WEEK" value="true")"));
+    EXPECT_TRUE(has(file(), R"(name="MAX_FIT" value="3")"));
+    EXPECT_EQ(files->passed(), std::vector<std::string>{"replace parameters.xml"});
+    EXPECT_TRUE(logged("RANGE=40"));
+}
+
+TEST_F(HandedParameterSaves, ASettingChangedAfterItsHandOverIsLeftToItsOwnSave) {
+    files->close();
+    MAX_FIT.set(4);
+    saves.hand({intParameterSave(MAX_FIT)});
+    ASSERT_TRUE(files->waitForWaiter());
+    RANGE.set(40);
+    saves.hand({intParameterSave(RANGE)});
+    RANGE.set(50);  // the user's change, saved by its own save
+    files->open();
+    ASSERT_TRUE(saves.drain(std::chrono::seconds(10)));
+    EXPECT_TRUE(has(file(), R"(name="MAX_FIT" value="4")"));
+    EXPECT_FALSE(has(file(), R"(name="RANGE" value="40")")) << "an older value written over a newer one";
+}
+
+TEST_F(HandedParameterSaves, TheEndWaitsForAHeldSaveWithinItsBound) {
+    files->close();
+    RANGE.set(40);
+    saves.hand({intParameterSave(RANGE)});
+    ASSERT_TRUE(files->waitForWaiter());
+    std::jthread opener([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        files->open();
+    });
+    EXPECT_TRUE(saves.finish(std::chrono::seconds(10)));
+    EXPECT_TRUE(has(file(), R"(name="RANGE" value="40")"));
 }
 
 }  // namespace

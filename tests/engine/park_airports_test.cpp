@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <iterator>
 #include <stdexcept>
 #include <string>
@@ -90,8 +91,15 @@ protected:
         resetAirportList();
         ASSERT_TRUE(gf_readAirports());
     }
-    static void parkAirportsFile(const std::string& text) { writeFile(kMyParkAirportsTxt, text); }
-    static std::string parkAirportsFile() { return readFile(kMyParkAirportsTxt); }
+    // Both come after the saves handed to the writer before.
+    void parkAirportsFile(const std::string& text) {
+        EXPECT_TRUE(learnedSaved());
+        writeFile(kMyParkAirportsTxt, text);
+    }
+    std::string parkAirportsFile() {
+        EXPECT_TRUE(learnedSaved());
+        return readFile(kMyParkAirportsTxt);
+    }
 
     // EHAM's stand file in the user's folder of simulator add-ons.
     static void ehamStandFile() {
@@ -277,6 +285,33 @@ TEST_F(ParkAirportsTest, TheFirstEntryIsWrittenBackSortedOnceAndMatchedWithoutCa
     EXPECT_EQ(listed().front(), "EGLL");
     // Written through a temporary file that is gone again.
     EXPECT_EQ(std::distance(fs::directory_iterator(kAirportsFolder), fs::directory_iterator{}), 3);
+}
+
+TEST_F(ParkAirportsTest, APushedAirportIsSavedByTheWriterWhileTheStepGoesOn) {
+    parkAirportsFile("EDDF\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    stands.learnedFiles->close();
+    gf_pushParkAirport(engine, FixedCode4("EGLL"), north(100.0));
+    // The step has returned with the list changed while the disk is held.
+    EXPECT_EQ(listed(), (std::vector<std::string>{"EGLL", "EDDF"}));
+    ASSERT_TRUE(stands.learnedFiles->waitForWaiter());
+    EXPECT_EQ(readFile(kMyParkAirportsTxt), "EDDF\n");
+    stands.learnedFiles->open();
+    EXPECT_EQ(parkAirportsFile(), "EDDF\nEGLL\n");
+    EXPECT_EQ(stands.learnedFiles->passed(), std::vector<std::string>{"replace my_park_airports.txt"});
+}
+
+TEST_F(ParkAirportsTest, AReadAskedAfterASaveSeesIt) {
+    parkAirportsFile("EDDF\n");
+    ASSERT_TRUE(lf_readMyParkAirports(engine));
+    stands.learnedFiles->close();
+    gf_pushParkAirport(engine, FixedCode4("EGLL"), north(100.0));
+    ASSERT_TRUE(stands.learnedFiles->waitForWaiter());
+    std::future<ParkAirportsFile> read = readParkAirportsFileInTurn(engine);
+    EXPECT_NE(read.wait_for(std::chrono::milliseconds(50)), std::future_status::ready) << "queued behind the save";
+    stands.learnedFiles->open();
+    ASSERT_EQ(read.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(read.get().lines, (std::vector<std::string>{"EDDF", "EGLL"}));
 }
 
 TEST_F(ParkAirportsTest, AMissingFileIsCreatedWithThePushedAirport) {

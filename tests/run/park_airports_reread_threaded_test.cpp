@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
@@ -13,6 +14,7 @@
 #include "platform/ui/headless_window.h"
 #include "run/program.h"
 #include "run/program_steps.h"
+#include "support/gated_files.h"
 #include "support/program_folder.h"
 #include "support/run_fakes.h"
 
@@ -27,7 +29,9 @@ protected:
     sim::StandInSimulator simulator{sim::StandInConfig{}};
     RecordingWindow window;
     ui::HeadlessWindow mainWindow;
-    ProgramParts parts{simulator, window, mainWindow};
+    // The disk of the loop's files, behind a gate that is open unless a test closes it.
+    std::shared_ptr<GatedFiles> files = std::make_shared<GatedFiles>();
+    ProgramParts parts{simulator, window, mainWindow, files};
     ProgramParking parking{parts};
 };
 
@@ -57,6 +61,44 @@ TEST_F(ParkAirportsReread, TheStepReturnsAtOnceAndTakesTheListInOnceTheFilesAreR
     }
     ASSERT_TRUE(checked.has_value());
     EXPECT_TRUE(checked->ok());
+}
+
+TEST_F(ParkAirportsReread, AReReadAskedAfterASaveReadsWhatTheSaveWrote) {
+    std::filesystem::create_directories(kMyParkAirportsTxt.parent_path());
+    std::ofstream(kMyParkAirportsTxt) << "\n";
+    files->close();
+    // The destination goes into the file; the program knows no airports, so
+    // a read that sees its line finds an unknown airport.
+    parking.pushParkAirport(FixedCode4("ZZZZ"), GeoPosition{});
+    ASSERT_TRUE(files->waitForWaiter());
+    EXPECT_FALSE(parking.checkParkAirports().has_value());
+    EXPECT_FALSE(parking.checkParkAirports().has_value()) << "the read waits behind the held save";
+    files->open();
+
+    std::optional<Result<std::string, ParkAirportsError>> checked;
+    const auto until = std::chrono::steady_clock::now() + 10s;
+    while (!checked && std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(1ms);
+        checked = parking.checkParkAirports();
+    }
+    ASSERT_TRUE(checked.has_value());
+    ASSERT_FALSE(checked->ok()) << "the read did not see the saved line";
+    EXPECT_EQ(checked->error(), ParkAirportsError::unknownAirport);
+}
+
+TEST_F(ParkAirportsReread, TheEndOfARunCompletesAPendingSave) {
+    std::filesystem::create_directories(kMyParkAirportsTxt.parent_path());
+    files->close();
+    parking.pushParkAirport(FixedCode4("ZZZZ"), GeoPosition{});
+    ASSERT_TRUE(files->waitForWaiter());
+    ProgramClosingDown closing{parts};
+    std::jthread opener([this] {
+        std::this_thread::sleep_for(20ms);
+        files->open();
+    });
+    closing.leaveParkAirport();
+    // Left the park airport, the run has the save on disk.
+    EXPECT_EQ(readFile(kMyParkAirportsTxt), "ZZZZ\n");
 }
 
 }  // namespace
