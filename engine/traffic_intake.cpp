@@ -4,6 +4,7 @@
 #include <cmath>
 #include <deque>
 #include <exception>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -232,16 +233,22 @@ void takeInReturningTraffic(Engine& engine) {
     EngineState& state = engine.state;
     if (state.returningTraffic.empty()) return;
     const std::int32_t now = engine.now();
+    // After a drop of the traffic client hundreds of aircraft fly on or wait
+    // for their removal, each with many records here: the aircraft are
+    // looked up once per tick, not once per record in the live list.
+    std::unordered_map<std::uint32_t, bool> wayOut;
+    wayOut.reserve(state.liveAircraft.size());
+    for (const LiveAc& ac : state.liveAircraft) wayOut.try_emplace(ac.flight.hexId, onItsWayOut(ac));
     std::deque<TrafficRecord> kept;
     std::vector<TrafficRecord> released;
     // Judged against the records as they stand before any is taken in: the
     // first one taken in makes a new aircraft with the same hex id.
     for (TrafficRecord& record : state.returningTraffic) {
         if (hasReached(now, record.sample.dueTick)) continue;
-        const LiveAc* ac = findByHexId(state, record.hexId);
-        if (ac == nullptr) {
+        const auto ac = wayOut.find(record.hexId);
+        if (ac == wayOut.end()) {
             released.push_back(std::move(record));
-        } else if (onItsWayOut(*ac)) {
+        } else if (ac->second) {
             kept.push_back(std::move(record));
         }
         // Otherwise the feed took the old aircraft back: they are out of date.
