@@ -10,6 +10,7 @@
 #include "core/messages.h"
 #include "core/settings.h"
 #include "core/user_error.h"
+#include "platform/net/socket.h"
 #include "run/start_up.h"
 #include "run/traffic_run.h"
 #include "support/run_fakes.h"
@@ -311,10 +312,17 @@ TEST_F(TrafficRunTest, WithoutTrafficItWaitsFifteenSecondsAndGoesOn) {
 
 TEST_F(TrafficRunTest, ALocalClientGetsTheServerAndTheWait) {
     process.rtLocal.store(true);
-    PORT_NUMBER.set("10747");
+    // The recording fake opens no socket; a port the system chose (never the
+    // default) shows that the setting, not the default, reaches the server.
+    net::TcpListener free;
+    ASSERT_EQ(free.create(), 0);
+    ASSERT_EQ(free.bind(net::Address::loopback, 0), 0);
+    const std::string port = std::to_string(free.localPort());
+    free.close();
+    PORT_NUMBER.set(port);
     trafficRun.trafficClockValue = 1.7e9;
     EXPECT_TRUE(lf_runTraffic(control));
-    EXPECT_TRUE(steps.called("startTcpServer 10747"));
+    EXPECT_TRUE(steps.called("startTcpServer " + port));
     EXPECT_TRUE(steps.called("waitForRealTraffic"));
     EXPECT_FALSE(steps.called("lightRealTrafficLamp"));
 }
