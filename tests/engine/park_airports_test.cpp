@@ -469,18 +469,29 @@ TEST_F(ParkAirportsTest, LeavingIsAskedForWhenOutOfSightOrAnotherIsNearer) {
     EXPECT_TRUE(logHas(" EHAM (AMS) is out of sight (25.0 nm), parked aircraft will be removed"));
 }
 
+// LFPG's stand file is archived, and the download site that serves it
+// stalls; the program's download base points at the site while it lives.
+struct StalledLfpgArchive {
+    StalledLfpgArchive() {
+        server.route(archived, HttpResponse::stall("<root>"));
+        setenv("QVL_DOWNLOAD_BASE", (server.baseUrl() + "/downloads/").c_str(), 1);
+        writeFile(kMySimaddonFolder / "LFPG.txt", "archive/simaddon/LFPG.xml\n");
+    }
+    ~StalledLfpgArchive() { unsetenv("QVL_DOWNLOAD_BASE"); }
+    StalledLfpgArchive(const StalledLfpgArchive&) = delete;
+    StalledLfpgArchive& operator=(const StalledLfpgArchive&) = delete;
+
+    HttpServer server;
+    const std::string archived = "/downloads/MSFS/archive/simaddon/LFPG.xml";
+};
+
 // LFPG's stand file is archived and its download stalls; EHAM's is the
 // user's own. Flying on past LFPG to EHAM while LFPG's file still comes
 // stops that download, and EHAM's read begins in the same step.
 TEST_F(ParkAirportsTest, AnotherAirportChosenWhileTheStandFileDownloadsStopsItAndLoadsAtOnce) {
-    HttpServer server;
-    const std::string archived = "/downloads/MSFS/archive/simaddon/LFPG.xml";
-    server.route(archived, HttpResponse::stall("<root>"));
-    setenv("QVL_DOWNLOAD_BASE", (server.baseUrl() + "/downloads/").c_str(), 1);
-    struct Unset {
-        ~Unset() { unsetenv("QVL_DOWNLOAD_BASE"); }
-    } unset;
-    writeFile(kMySimaddonFolder / "LFPG.txt", "archive/simaddon/LFPG.xml\n");
+    StalledLfpgArchive site;
+    HttpServer& server = site.server;
+    const std::string& archived = site.archived;
     ehamStandFile();
     parkAirportsFile("EHAM\nLFPG\n");
     ASSERT_TRUE(lf_readMyParkAirports(engine));
@@ -516,14 +527,9 @@ TEST_F(ParkAirportsTest, AnotherAirportChosenWhileTheStandFileDownloadsStopsItAn
 // Out of sight of every airport while LFPG's file still comes: the download
 // stops, and no load waits for it.
 TEST_F(ParkAirportsTest, FlyingOutOfSightWhileTheStandFileDownloadsStopsIt) {
-    HttpServer server;
-    const std::string archived = "/downloads/MSFS/archive/simaddon/LFPG.xml";
-    server.route(archived, HttpResponse::stall("<root>"));
-    setenv("QVL_DOWNLOAD_BASE", (server.baseUrl() + "/downloads/").c_str(), 1);
-    struct Unset {
-        ~Unset() { unsetenv("QVL_DOWNLOAD_BASE"); }
-    } unset;
-    writeFile(kMySimaddonFolder / "LFPG.txt", "archive/simaddon/LFPG.xml\n");
+    StalledLfpgArchive site;
+    HttpServer& server = site.server;
+    const std::string& archived = site.archived;
     parkAirportsFile("LFPG\n");
     ASSERT_TRUE(lf_readMyParkAirports(engine));
     airborneAt(north(-10.0), 3000.0);
