@@ -5,7 +5,7 @@
 
 #include "core/paths.h"
 #include "core/user_error.h"
-#include "refdata/support/program_folder.h"
+#include "refdata/support/reference_data_folder.h"
 
 namespace qvl {
 namespace {
@@ -25,7 +25,7 @@ const std::string kRows =
        <ap c="LSZH" i="ZRH" la="47.46" lo="8.55" a="1416"/>
        <other c="????"/>)";
 
-class Airports : public test::ProgramFolder {
+class Airports : public test::ReferenceDataFolder {
 protected:
     bool read(const std::string& xml) {
         writeEncrypted("airports.enc", xml);

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/geodesy.h"
-#include "refdata/support/program_folder.h"
+#include "refdata/support/reference_data_folder.h"
 
 namespace qvl {
 namespace {
@@ -18,7 +18,7 @@ std::string airportAt(const char* code, double nm) {
     return fmt::format(R"(<ap c="{}" la="0" lo="{:.17g}" a="0" s="3"/>)", code, nm / 60.0);
 }
 
-class ClosestAirport : public test::ProgramFolder {
+class ClosestAirport : public test::ReferenceDataFolder {
 protected:
     void list(const std::vector<std::string>& rows) {
         std::string xml = "<?xml version=\"1.0\"?>\n<root><airports>\n";

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/paths.h"
-#include "refdata/support/program_folder.h"
+#include "refdata/support/reference_data_folder.h"
 
 namespace qvl {
 namespace {
@@ -18,7 +18,7 @@ std::string plainOfSize(std::size_t size) {
     return text;
 }
 
-class DataFile : public test::ProgramFolder {
+class DataFile : public test::ReferenceDataFolder {
 protected:
     std::string encrypted(const std::string& plain) {
         writeEncrypted("dbase.enc", plain);

@@ -8,7 +8,7 @@
 
 #include "core/paths.h"
 #include "refdata/lookups.h"
-#include "refdata/support/program_folder.h"
+#include "refdata/support/reference_data_folder.h"
 
 namespace qvl {
 namespace {
@@ -52,7 +52,7 @@ std::string sharedDb() {
                      <d r="N123AB" a="PVT" m="C172"/> <d r="N123" a="PVT" m="C172"/>)"}});
 }
 
-class Dbase : public test::ProgramFolder {
+class Dbase : public test::ReferenceDataFolder {
 protected:
     bool read(const std::string& xml) {
         writeEncrypted("dbase.enc", xml);

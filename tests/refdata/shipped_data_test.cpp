@@ -7,12 +7,12 @@
 #include "core/meta_info.h"
 #include "refdata/default_sim_aircraft.h"
 #include "refdata/lookups.h"
-#include "refdata/support/program_folder.h"
+#include "refdata/support/reference_data_folder.h"
 
 namespace qvl {
 namespace {
 
-class ShippedData : public test::ProgramFolder {
+class ShippedData : public test::ReferenceDataFolder {
 protected:
     void stage(const std::string& plain, const std::string& encrypted) {
         ASSERT_TRUE(streamEncrypt(test::sourceDataFolder() / plain, std::filesystem::path("input") / encrypted));

@@ -16,7 +16,7 @@
 #include "platform/ui/window.h"
 #include "run/application.h"
 #include "run/program.h"
-#include "support/program_folder.h"
+#include "support/program_start_folder.h"
 #include "support/run_fakes.h"
 #include "support/settings_scope.h"
 #include "support/temp_dir.h"
@@ -34,7 +34,7 @@ public:
     }
 };
 
-class FrontDoorTest : public ::testing::Test, protected ProgramFolder {};
+class FrontDoorTest : public ::testing::Test, protected ProgramStartFolder {};
 
 TEST_F(FrontDoorTest, ASecondStartReturnsMinusOneAndTouchesNothing) {
     const sys::SingleInstance first(kInstanceName);

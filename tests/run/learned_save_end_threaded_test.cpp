@@ -18,7 +18,7 @@
 #include "run/program_steps.h"
 #include "support/gated_files.h"
 #include "support/log_capture.h"
-#include "support/program_folder.h"
+#include "support/program_start_folder.h"
 #include "support/run_fakes.h"
 #include "support/temp_dir.h"
 
@@ -58,7 +58,7 @@ protected:
     }
     [[nodiscard]] bool logHas(const std::string& text) const { return log.text().find(text) != std::string::npos; }
 
-    ProgramFolder folder;
+    ProgramStartFolder folder;
     LogCapture log{folder.dir.path()};
     std::shared_ptr<GatedFiles> files = std::make_shared<GatedFiles>();
     sim::StandInSimulator simulator{sim::StandInConfig{}};

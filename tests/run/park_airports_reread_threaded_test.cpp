@@ -15,7 +15,7 @@
 #include "run/program.h"
 #include "run/program_steps.h"
 #include "support/gated_files.h"
-#include "support/program_folder.h"
+#include "support/program_start_folder.h"
 #include "support/run_fakes.h"
 
 namespace qvl::test {
@@ -25,7 +25,7 @@ using namespace std::chrono_literals;
 
 class ParkAirportsReread : public ::testing::Test {
 protected:
-    ProgramFolder folder;
+    ProgramStartFolder folder;
     sim::StandInSimulator simulator{sim::StandInConfig{}};
     RecordingWindow window;
     ui::HeadlessWindow mainWindow;

@@ -25,7 +25,7 @@
 #include "run/run_clock.h"
 #include "run/run_control.h"
 #include "support/log_capture.h"
-#include "support/program_folder.h"
+#include "support/program_start_folder.h"
 #include "support/temp_dir.h"
 
 namespace qvl::test {
@@ -80,7 +80,7 @@ void runUntilClosed(CloseBy by, const std::filesystem::path& sentAt) {
     std::_Exit(gf_runApplication(window, simulator, {}, {.traffic = 0, .qnh = 0}, clock));
 }
 
-class ProgramClose : public ::testing::TestWithParam<CloseBy>, protected ProgramFolder {
+class ProgramClose : public ::testing::TestWithParam<CloseBy>, protected ProgramStartFolder {
 protected:
     ProgramClose() { std::filesystem::create_directories(dir / "docs"); }
 };

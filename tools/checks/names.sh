@@ -49,3 +49,16 @@ if [ -n "$twice" ]; then
   exit 1
 fi
 echo "names: every file name once per library"
+
+# The tests' support files are included by a path that leaves out their
+# suite ("support/x.h"), so one name in two support folders is one include
+# that finds either file, depending on the suite's include folders.
+supportTwice=$(git ls-files 'tests/support/*' 'tests/*/support/*' | awk -F/ '{ print $NF }' | sort | uniq -d)
+if [ -n "$supportTwice" ]; then
+  echo "file names used twice among the tests' support files:"
+  for name in $supportTwice; do
+    git ls-files 'tests/support/*' 'tests/*/support/*' | grep -E "/${name}\$" | sed 's/^/  /'
+  done
+  exit 1
+fi
+echo "names: every test support file name once"

@@ -17,7 +17,7 @@
 #include "liveries/scan_findings.h"
 #include "refdata/code_table.h"
 #include "refdata/dbase.h"
-#include "refdata/support/program_folder.h"
+#include "refdata/support/reference_data_folder.h"
 #include "support/settings_scope.h"
 
 namespace qvl::test {
@@ -47,11 +47,11 @@ inline std::string liveriesDbaseXml(const std::map<std::string, std::string>& ex
     return xml + "</root>\n";
 }
 
-class LiveriesFolder : public ProgramFolder {
+class LiveriesFolder : public ReferenceDataFolder {
 protected:
     test::SettingsScope settings;
     void SetUp() override {
-        ProgramFolder::SetUp();
+        ReferenceDataFolder::SetUp();
         resetAllSettings();
         ASSERT_NO_FATAL_FAILURE(readDbase(liveriesDbaseXml()));
     }

@@ -15,7 +15,7 @@
 
 namespace qvl::test {
 
-class ProgramFolder : public ::testing::Test {
+class ReferenceDataFolder : public ::testing::Test {
 protected:
     void SetUp() override {
         previousFolder_ = std::filesystem::current_path();

@@ -10,21 +10,21 @@
 
 namespace qvl::test {
 
-class ProgramFolder {
+class ProgramStartFolder {
 public:
-    ProgramFolder() : previous_(std::filesystem::current_path()) {
+    ProgramStartFolder() : previous_(std::filesystem::current_path()) {
         std::filesystem::create_directories(dir / "runtime");
         ::setenv("XDG_RUNTIME_DIR", (dir / "runtime").c_str(), 1);
         ::setenv("QVL_ROAMING_DIR", (dir / "roaming").c_str(), 1);
         std::filesystem::current_path(dir.path());
     }
-    ~ProgramFolder() {
+    ~ProgramStartFolder() {
         std::filesystem::current_path(previous_);
         ::unsetenv("XDG_RUNTIME_DIR");
         ::unsetenv("QVL_ROAMING_DIR");
     }
-    ProgramFolder(const ProgramFolder&) = delete;
-    ProgramFolder& operator=(const ProgramFolder&) = delete;
+    ProgramStartFolder(const ProgramStartFolder&) = delete;
+    ProgramStartFolder& operator=(const ProgramStartFolder&) = delete;
 
     TempDir dir;
 
