@@ -40,8 +40,6 @@ constexpr int kMissingParameterCode = 65;
 // about who made an add-on.
 constexpr std::string_view kStockCreator = "Vardo";
 constexpr std::size_t kShortestUsableMaker = 4;
-// How long a read of a learned file waits for a save of it under way.
-constexpr std::chrono::milliseconds kLearnedSaveWait{10000};
 
 // A park airport's parking share when the airport list gives it one or two
 // stands: all of them, or one of the two.
@@ -226,11 +224,12 @@ void beginLoad(const ApfLoadRequest& request, LoadedParkAirport& park, const Par
 // A learned file still being saved (the airport was left a moment ago) is
 // read once its save has ended. A save that hangs past the bound is not
 // waited for: the read takes the file as it stands.
-void waitForSaveOf(const fs::path& learned, const DownloadStop& stop) {
-    if (waitForLearnedSave(learned, kLearnedSaveWait, stop)) return;
+void waitForSaveOf(const fs::path& learned, std::chrono::milliseconds bound, const DownloadStop& stop) {
+    if (waitForLearnedSave(learned, bound, stop)) return;
     if (stop && stop()) return;
-    gf_logAttention(fmt::format("'{}' is still being saved after {} s; it is read as it stands", gf_pathToUtf8(learned),
-                                kLearnedSaveWait.count() / 1000));
+    const std::chrono::duration<double> seconds = bound;
+    gf_logAttention(fmt::format("'{}' is still being saved after {:g} s; it is read as it stands",
+                                gf_pathToUtf8(learned), seconds.count()));
 }
 
 // Sets the value in memory; its save is collected for one save of all.
@@ -249,7 +248,7 @@ bool restore(Setting& setting, Value stored, std::vector<ParameterSave>& saves) 
 
 }  // namespace
 
-ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop) {
+ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop, const ApfReadBounds& bounds) {
     ApfFiles files;
     files.request = request;
     // The load says what is missing.
@@ -269,7 +268,7 @@ ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop) {
         files.standFile = document;
         const std::string publisher = gf_readStringParameterXml(*document, "publisher").value_or("");
         files.learnedPath = lf_archivedApfPath(request.pathText, publisher);
-        if (!files.learnedPath.empty()) waitForSaveOf(files.learnedPath, stop);
+        if (!files.learnedPath.empty()) waitForSaveOf(files.learnedPath, bounds.learnedSaveWait, stop);
         if (!files.learnedPath.empty() && fs::exists(files.learnedPath)) {
             files.learnedFile = std::make_shared<const LearnedDocument>(loadLearnedDocument(files.learnedPath));
         }
@@ -309,7 +308,8 @@ ParkStandsBuild buildParkStands(const ApfFiles& files) {
 }
 
 ApfLoadResult gf_readApf(const ApfLoadRequest& request, LoadedParkAirport& park, const ParkAirportLinks& links) {
-    return applyApfFiles(readApfFiles(request, [&run = links.run] { return run.isClosing(); }), park, links);
+    const DownloadStop stop = [&run = links.run] { return run.isClosing(); };
+    return applyApfFiles(readApfFiles(request, stop, links.readBounds), park, links);
 }
 
 ApfLoadResult applyApfFiles(const ApfFiles& files, LoadedParkAirport& park, const ParkAirportLinks& links) {
@@ -356,7 +356,7 @@ bool ApfFilesRead::ready(const ApfLoadRequest& request) {
     // running is stopped and left to end on its own, and the new read begins
     // at once.
     reading_ = request;
-    read_.start([request](const DownloadStop& stop) { return readApfFiles(request, stop); });
+    read_.start([request, bounds = bounds_](const DownloadStop& stop) { return readApfFiles(request, stop, bounds); });
     return false;
 }
 

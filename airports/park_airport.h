@@ -6,6 +6,7 @@
 
 #include <pugixml.hpp>
 
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
@@ -39,6 +40,16 @@ struct ApfLoadRequest {
     friend bool operator==(const ApfLoadRequest&, const ApfLoadRequest&) = default;
 };
 
+// How long a read of a park airport's files waits for a save of its learned
+// file still under way (the airport was left a moment ago). A save that
+// hangs longer is not waited for: the read takes the file as it stands.
+inline constexpr std::chrono::milliseconds kLearnedSaveWait{10000};
+
+// What a read of a park airport's files waits for, and how long.
+struct ApfReadBounds {
+    std::chrono::milliseconds learnedSaveWait = kLearnedSaveWait;
+};
+
 // What the load sets beyond the park airport's own state.
 struct ParkAirportLinks {
     // Whether its stands are loaded, and the traffic filter's reference elevation.
@@ -48,6 +59,8 @@ struct ParkAirportLinks {
     Status& status;
     // A close ends the download of an archived stand file.
     const RunState& run;
+    // The bounds of the read of the files when the load reads them itself.
+    ApfReadBounds readBounds{};
 };
 
 // Why the park airport's stands are not loaded.
@@ -92,7 +105,8 @@ struct ApfFiles {
     // Null when nothing was built: the load builds on its own thread.
     std::shared_ptr<ParkStandsBuild> stands;
 };
-[[nodiscard]] ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop);
+[[nodiscard]] ApfFiles readApfFiles(const ApfLoadRequest& request, const DownloadStop& stop,
+                                    const ApfReadBounds& bounds = {});
 
 // The stands of the read files, built without the program's state.
 [[nodiscard]] ParkStandsBuild buildParkStands(const ApfFiles& files);
@@ -106,6 +120,8 @@ ApfLoadResult applyApfFiles(const ApfFiles& files, LoadedParkAirport& park, cons
 // the new read does not wait for it. Used by one thread.
 class ApfFilesRead {
 public:
+    explicit ApfFilesRead(ApfReadBounds bounds = {}) : bounds_(bounds) {}
+
     // True once the request's files are read; starts their read when none runs.
     [[nodiscard]] bool ready(const ApfLoadRequest& request);
     // The request's files when they are read.
@@ -117,6 +133,7 @@ public:
     void forget();
 
 private:
+    ApfReadBounds bounds_;
     std::optional<ApfLoadRequest> reading_;
     StoppableTask<ApfFiles> read_;
 };

@@ -199,6 +199,29 @@ TEST_P(AirportsScanTest, AScanEndingInAnErrorStillRemovesTheFilesOfAddOnsThatAre
 INSTANTIATE_TEST_SUITE_P(BothSimulators, AirportsScanTest,
                          ::testing::Values(at::Simulator::msfs2020, at::Simulator::msfs2024));
 
+// MSFS 2024's streamed search shows the simaddon count when it ends: the
+// files it produced in airports/my_simaddon. On a rescan the airport
+// folders still hold the earlier scan's files then; those left in
+// my_simaddon are none of this scan's, and those left in my_thirdparty are
+// no simaddon files at all.
+class StreamedAirportsRescan : public AirportsScanTest {};
+
+TEST_P(StreamedAirportsRescan, TheSimaddonCountCountsOnlyTheSimaddonFilesProducedAgain) {
+    (void)scan();
+    EXPECT_EQ(status.counts.at(StatusCount::simaddonAirports), tree.simaddonFilesAfterStreamed);
+    test::writeFile(kMySimaddonFolder / "ZZZY.txt", "archive/simaddon/ZZZY.xml\n");
+    test::writeFile(kMySimaddonFolder / "ZZZX.xml", "an airport of the simulator gone since");
+    for (const char* name : {"ZZZZ.xml", "ZZZW.xml", "ZZZV.txt"}) {
+        test::writeFile(kMyThirdpartyFolder / name, "an add-on uninstalled since");
+    }
+    status.counts.clear();
+    (void)scan();
+    EXPECT_EQ(status.counts.at(StatusCount::simaddonAirports), tree.simaddonFilesAfterStreamed);
+    ASSERT_NO_FATAL_FAILURE(expectTheTreesResults());
+}
+
+INSTANTIATE_TEST_SUITE_P(Msfs2024, StreamedAirportsRescan, ::testing::Values(at::Simulator::msfs2024));
+
 class AirportsScanFolders : public test::AirportsFolder {
 protected:
     AirportsScanCounts scan(const std::vector<fs::path>& folders) {

@@ -4,19 +4,27 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
+#include <memory>
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 
+#include "airports/learned_saves.h"
 #include "airports/park_airport.h"
 #include "airports/support/airports_fixture.h"
 #include "core/current_park_airport.h"
+#include "core/file_writer.h"
 #include "core/paths.h"
+#include "core/settings.h"
+#include "support/gated_files.h"
 
 namespace qvl {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using test::HttpResponse;
 using test::standFile;
 using test::writeFile;
@@ -146,6 +154,94 @@ TEST_F(ParkFilesRead, ADownloadAskedAgainWhileTheStoppedOneEndsIsFetchedWhole) {
     ASSERT_TRUE(applyApfFiles(*files, park, links));
     ASSERT_EQ(park.parkStands.size(), 1U);
     EXPECT_EQ(park.parkStands[0].id, "D4");
+}
+
+// A save of a learned file that never returns: handed to a writer as the
+// program hands it over, marked as under way, and held at the disk until
+// the test releases it.
+class HangingLearnedSave {
+public:
+    HangingLearnedSave(const fs::path& file, std::string bytes) {
+        disk_->close();
+        auto mark = std::make_shared<LearnedSaveMark>(file);
+        writer_.perform(
+            file, [file, bytes = std::move(bytes), mark](FileLayer& layer) { return layer.replaceFile(file, bytes); });
+        held_ = disk_->waitForWaiter();
+    }
+    ~HangingLearnedSave() { release(); }
+    HangingLearnedSave(const HangingLearnedSave&) = delete;
+    HangingLearnedSave& operator=(const HangingLearnedSave&) = delete;
+
+    [[nodiscard]] bool held() const { return held_; }
+    // The save ends, within the test's folder.
+    void release() {
+        disk_->open();
+        EXPECT_TRUE(writer_.drain(10s));
+    }
+
+private:
+    std::shared_ptr<test::GatedFiles> disk_ = std::make_shared<test::GatedFiles>();
+    FileWriter writer_{disk_};
+    bool held_ = false;
+};
+
+// The learned file is read once a save of it under way has ended (the
+// airport was left a moment ago), but a save that hangs is waited for only
+// up to the bound its owner gives: then the file is read as it stands, and
+// the airport loads. The program waits 10 s; the test gives far less, and a
+// read that waits the program's bound, or for ever, fails it.
+TEST_F(ParkFilesRead, AReadWaitsForAHangingSaveOfTheLearnedFileOnlyUpToItsBound) {
+    constexpr std::chrono::milliseconds kBound{200};
+    constexpr std::chrono::seconds kFarPastTheBound{5};
+    const ApfLoadRequest request = userFile("EHAM", 3);
+    const fs::path learnedFile = kLearnedFolder / "my_simaddon" / "EHAM.xml";
+    fs::create_directories(learnedFile.parent_path());
+    writeFile(learnedFile,
+              standFile({{"airport_name", "Schiphol"}, {"WEEK", "true"}},
+                        R"(<parkpos id="S1"><opt reg="PH-L" airl="KLM" type="B738" hh="8" day="2"/></parkpos>)"));
+    HangingLearnedSave save(learnedFile, standFile({{"airport_name", "Schiphol"}}, ""));
+    ASSERT_TRUE(save.held());
+
+    // The load reading its files itself, with the bound its links give.
+    const ParkAirportLinks bounded{.parkAirport = parkAirport,
+                                   .range = range,
+                                   .status = status,
+                                   .run = run,
+                                   .readBounds = {.learnedSaveWait = kBound}};
+    std::future<std::chrono::steady_clock::duration> loading = std::async(std::launch::async, [&] {
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_TRUE(gf_readApf(request, park, bounded));
+        return std::chrono::steady_clock::now() - start;
+    });
+    const bool loadReturned = loading.wait_for(kFarPastTheBound) == std::future_status::ready;
+    // The files read before the load, with the bound the reader was built with.
+    ApfFilesRead read({.learnedSaveWait = kBound});
+    const auto asked = std::chrono::steady_clock::now();
+    const bool readReturned = loadReturned && readyWithin(read, request);
+    const auto readTook = std::chrono::steady_clock::now() - asked;
+    if (!loadReturned || !readReturned) save.release();
+    const std::chrono::steady_clock::duration loadTook = loading.get();
+    ASSERT_TRUE(loadReturned) << "the load waited for the save past its bound";
+    ASSERT_TRUE(readReturned) << "the read waited for the save past its bound";
+    EXPECT_GE(loadTook, kBound) << "the load did not wait for the save";
+    EXPECT_GE(readTook, kBound) << "the read did not wait for the save";
+    EXPECT_LT(readTook, kFarPastTheBound) << "the read waited for the save past its bound";
+    EXPECT_TRUE(
+        logged("'airports/learned/my_simaddon/EHAM.xml' is still being saved after 0.2 s; it is read as it "
+               "stands"))
+        << log.text();
+
+    // The learned file as it stood, on top of the stand file.
+    ASSERT_EQ(park.parkStands.size(), 3U);
+    EXPECT_EQ(park.parkStands[1].flights.size(), 1U);
+    EXPECT_TRUE(WEEK.value());
+    EXPECT_TRUE(parkAirport.standsLoaded());
+    const std::optional<ApfFiles> files = read.take(request);
+    ASSERT_TRUE(files);
+    ASSERT_TRUE(files->learnedFile);
+    ASSERT_TRUE(applyApfFiles(*files, park, links));
+    ASSERT_EQ(park.parkStands.size(), 3U);
+    EXPECT_EQ(park.parkStands[1].flights.size(), 1U);
 }
 
 // A load chosen anew reads the files anew: the learned file may have been
