@@ -75,6 +75,29 @@ std::string damageOf(const pugi::xml_parse_result& loaded) {
     return "it holds no <parameters> element";
 }
 
+// What a load of the file found. The one rule of what is damaged, for the
+// read at start-up and for every save alike: a file that is there but cannot
+// be opened, does not parse, or parses without a <parameters> element.
+enum class FileFound : std::uint8_t { missing, usable, damaged };
+
+struct LoadedParameters {
+    FileFound found = FileFound::missing;
+    std::string damage{};  // why a damaged file cannot be used, for the log
+};
+
+LoadedParameters loadParameters(pugi::xml_document& doc, const fs::path& file) {
+    const pugi::xml_parse_result loaded = loadXmlFile(doc, file);
+    if (loaded.status == pugi::status_file_not_found) {
+        // Not opened is not missing: a file that is there is never taken
+        // for a missing one and written over.
+        std::error_code error;
+        if (!fs::exists(file, error) && !error) return {.found = FileFound::missing};
+        return {.found = FileFound::damaged, .damage = "it could not be opened"};
+    }
+    if (!loaded || !parametersOf(doc)) return {.found = FileFound::damaged, .damage = damageOf(loaded)};
+    return {.found = FileFound::usable};
+}
+
 // A damaged file is kept as its first generation, so nothing is lost
 // unseen. Says where it went, or why it could not be kept: the line must not
 // promise a copy that is not there, and a file that could not be kept is not
@@ -96,6 +119,82 @@ KeptDamaged keepDamaged(const fs::path& file) {
 // What follows when a damaged file could not be kept: the file stays as it
 // is, and the settings live in memory only until it is mended or removed.
 constexpr std::string_view kLeftAsItIs = "it is left as it is and no setting is saved until it is mended or removed";
+
+// The saves refused over a damaged file that could not be kept. A user
+// changes settings often, and each change is a save: the first refusal of a
+// spell is said in full, the later ones are only counted, and the count is
+// said once, when the spell ends (a save goes through again, the next run
+// reads the file, or the program ends).
+// Lock order: a leaf; taken under the file's lock or alone, never while
+// logging.
+class RefusedSaves {
+public:
+    // True when this refusal starts a spell and is to be said in full.
+    bool refuse() {
+        const std::scoped_lock lock(mutex_);
+        if (!inSpell_) {
+            inSpell_ = true;
+            return true;
+        }
+        ++counted_;
+        return false;
+    }
+    // Ends the spell; the refusals only counted in it.
+    std::uint64_t end() {
+        const std::scoped_lock lock(mutex_);
+        inSpell_ = false;
+        return std::exchange(counted_, 0);
+    }
+
+private:
+    std::mutex mutex_;
+    bool inSpell_ = false;
+    std::uint64_t counted_ = 0;
+};
+
+RefusedSaves& refusedSaves() {
+    static RefusedSaves refused;
+    return refused;
+}
+
+constexpr std::string_view kOnlyCounted = "further refused saves are only counted";
+
+void sayRefusedCount() {
+    const std::uint64_t counted = refusedSaves().end();
+    if (counted == 0) return;
+    gf_logAttention(fmt::format("{} more {} of settings {} refused while {} was damaged and could not be kept", counted,
+                                counted == 1 ? "save" : "saves", counted == 1 ? "was" : "were",
+                                gf_pathToUtf8(parametersFile())));
+}
+
+// The words of a write over a damaged file, said where it is kept or refused.
+struct OverDamaged {
+    std::string_view then;          // what the write does once the file is kept
+    std::string_view refused = "";  // added to the line of a refusal
+};
+
+// Whether a write may go ahead over what the load found. A damaged file is
+// first kept as its first generation; one that could not be kept refuses the
+// write. A write that goes ahead ends a spell of refusals. Caller holds the
+// file's lock.
+bool admitWrite(const LoadedParameters& loaded, const fs::path& file, const OverDamaged& words) {
+    if (loaded.found != FileFound::damaged) {
+        sayRefusedCount();
+        return true;
+    }
+    const KeptDamaged kept = keepDamaged(file);
+    if (!kept.kept) {
+        if (refusedSaves().refuse()) {
+            gf_logAttention(fmt::format("{} is damaged ({}), {}; {}{}; {}", gf_pathToUtf8(file), loaded.damage,
+                                        kept.text, kLeftAsItIs, words.refused, kOnlyCounted));
+        }
+        return false;
+    }
+    sayRefusedCount();
+    gf_logAttention(
+        fmt::format("{} is damaged ({}), {}; {}", gf_pathToUtf8(file), loaded.damage, kept.text, words.then));
+    return true;
+}
 
 void saveDocument(pugi::xml_document& doc, const fs::path& file) {
     if (!gf_saveXmlDocument(doc, file)) gf_logAttention(fmt::format("saving: {} failed", gf_pathToUtf8(file)));
@@ -150,34 +249,23 @@ void saveSome(const std::vector<ParameterSave>& saves, FileLayer* files) {
     if (due.empty()) return;
     const fs::path file = parametersFile();
     pugi::xml_document doc;
-    const pugi::xml_parse_result loaded = loadXmlFile(doc, file);
-    if (!loaded) {
-        // Writing these settings alone would lose every other: keep the
-        // unreadable file as its first generation and write the whole file
-        // from the current values.
-        if (loaded.status == pugi::status_file_not_found) {
+    const LoadedParameters loaded = loadParameters(doc, file);
+    if (loaded.found != FileFound::usable) {
+        // Writing these settings alone would lose every other: a damaged
+        // file is kept as its first generation (or left as it is, when it
+        // cannot be), and the whole file is written from the current values.
+        if (loaded.found == FileFound::missing) {
             gf_logAttention(
                 fmt::format("{} not found; writing it anew from the current settings", gf_pathToUtf8(file)));
-        } else {
-            const std::string why = damageOf(loaded);
-            const KeptDamaged kept = keepDamaged(file);
-            if (!kept.kept) {
-                gf_logAttention(
-                    fmt::format("{} is damaged ({}), {}; {}", gf_pathToUtf8(file), why, kept.text, kLeftAsItIs));
-                return;
-            }
-            gf_logAttention(fmt::format("{} is damaged ({}), {}; writing it anew from the current settings",
-                                        gf_pathToUtf8(file), why, kept.text));
         }
+        if (!admitWrite(loaded, file, {.then = "writing it anew from the current settings"})) return;
         saveAll(StoredValues::current);
         for (const ParameterSave* save : due) gf_logUnlessClosing(save->logLine);
         return;
     }
-    pugi::xml_node root = doc.child("root");
-    const bool hasRoot = static_cast<bool>(root);
-    pugi::xml_node holder = hasRoot ? root : static_cast<pugi::xml_node>(doc);
-    pugi::xml_node parameters = holder.child("parameters");
-    if (!parameters) parameters = holder.append_child("parameters");
+    static_cast<void>(admitWrite(loaded, file, {}));
+    const bool hasRoot = static_cast<bool>(doc.child("root"));
+    pugi::xml_node parameters = parametersOf(doc);
     for (const ParameterSave* save : due) {
         bool matched = false;
         for (pugi::xml_node p : parameters.children("parameter")) {
@@ -296,31 +384,27 @@ void readAllSettings(const pugi::xml_document& doc, pugi::xml_node parameters) {
 bool gf_readParameters() {
     ParametersLock lock;
     const fs::path file = parametersFile();
+    // A run begins: the saves the last one refused are counted in the log
+    // before this run says anything of the file.
+    sayRefusedCount();
     gf_logUnlessClosing(
         gf_starBanner({.width1 = kBannerWidth1, .width2 = 0, .leadingNewline = true, .title = "parameters"}));
 
     pugi::xml_document doc;
-    const pugi::xml_parse_result loaded = loadXmlFile(doc, file);
-    pugi::xml_node parameters = loaded ? parametersOf(doc) : pugi::xml_node();
-    if (!parameters) {
-        if (loaded.status == pugi::status_file_not_found) {
+    const LoadedParameters loaded = loadParameters(doc, file);
+    if (loaded.found != FileFound::usable) {
+        if (loaded.found == FileFound::missing) {
             gf_logUnlessClosing(fmt::format("{} not found, creating new with default values:", gf_pathToUtf8(file)));
-        } else {
-            const std::string why = damageOf(loaded);
-            const KeptDamaged kept = keepDamaged(file);
-            if (!kept.kept) {
-                gf_logAttention(fmt::format("{} is damaged ({}), {}; {}; the default values are in use",
-                                            gf_pathToUtf8(file), why, kept.text, kLeftAsItIs));
-                return true;
-            }
-            gf_logAttention(fmt::format(
-                "{} is damaged ({}), {}; creating new with default values:", gf_pathToUtf8(file), why, kept.text));
+        }
+        if (!admitWrite(loaded, file,
+                        {.then = "creating new with default values:", .refused = "; the default values are in use"})) {
+            return true;
         }
         saveAll(StoredValues::defaults);
         return true;
     }
     gf_logUnlessClosing(fmt::format("from '{}'", gf_pathToUtf8(file)));
-    readAllSettings(doc, parameters);
+    readAllSettings(doc, parametersOf(doc));
     gf_saveXmlDocument(doc, file);  // the program's own layout; a failure changes nothing read
     gf_logUnlessClosing(gf_starBanner({.width1 = kBannerWidth1, .width2 = kBannerWidth2}));
     return false;
@@ -330,24 +414,21 @@ void gf_saveAllParameters(StoredValues values) {
     ParametersLock lock;
     const fs::path file = parametersFile();
     pugi::xml_document doc;
-    const pugi::xml_parse_result loaded = loadXmlFile(doc, file);
-    if (loaded.status != pugi::status_file_not_found && !(loaded && parametersOf(doc))) {
-        const KeptDamaged kept = keepDamaged(file);
-        if (!kept.kept) {
-            gf_logAttention(fmt::format("{} is damaged ({}), {}; {}", gf_pathToUtf8(file), damageOf(loaded), kept.text,
-                                        kLeftAsItIs));
-            return;
-        }
-    }
+    const std::string_view then = values == StoredValues::defaults ? "writing it anew with default values"
+                                                                   : "writing it anew from the current settings";
+    if (!admitWrite(loadParameters(doc, file), file, {.then = then})) return;
     saveAll(values);
 }
 
+// The file is replaced through a rename, never removed first: a write that
+// fails then leaves the settings the file held.
 void gf_addParametersRootLevel() {
     ParametersLock lock;
     gf_log("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
-    fs::remove(parametersFile());
-    saveAll(StoredValues::current);
+    gf_saveAllParameters(StoredValues::current);
 }
+
+void logRefusedParameterSaves() { sayRefusedCount(); }
 
 void gf_saveStringParameter(const StringParameter& setting) {
     const std::string value = setting.value();

@@ -49,6 +49,16 @@ void gf_saveAllParameters(StoredValues values);
 // Replaces a file without a root element by a complete new one.
 void gf_addParametersRootLevel();
 
+// A parameters.xml that is there but cannot be used (it cannot be opened,
+// does not parse, or holds no <parameters> element) is damaged, for the read
+// and every save alike. It is kept as parameters0.xml before anything is
+// written over it; when that copy cannot be made, it is left as it is and
+// every save is refused. The first refusal is logged in full, the later ones
+// are counted, and the count is logged once: when a save goes through again,
+// when the next run reads the file, or here, at the program's end. Takes no
+// lock that a save held up on the disk holds.
+void logRefusedParameterSaves();
+
 // Write one setting's current value into the file at once.
 void gf_saveStringParameter(const StringParameter& setting);
 void gf_saveBoolParameter(const BoolParameter& setting);
@@ -95,7 +105,7 @@ ParameterSaves& parameterSaves();
 
 // True when the document has the <parameters> element the settings are read
 // from (under root, or at the top of a file without one). A file without it
-// is damaged: the settings' read reports, keeps and replaces it.
+// is damaged (see logRefusedParameterSaves).
 bool holdsParameters(const pugi::xml_node& document);
 
 // XML building blocks shared with the other settings files.

@@ -18,6 +18,7 @@
 
 #include "core/log.h"
 #include "core/messages.h"
+#include "core/parameters.h"
 #include "core/paths.h"
 #include "core/text_file.h"
 #include "core/time_text.h"
@@ -222,6 +223,8 @@ std::int32_t gf_runApplication(const std::shared_ptr<ui::Window>& window, sim::S
     picture.request_stop();
     if (picture.joinable()) picture.join();
     program.finish(closeBound.left());
+    // The window's position was the last save: what a damaged parameters.xml refused is counted now.
+    logRefusedParameterSaves();
     return exitCode;
 }
 

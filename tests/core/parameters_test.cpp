@@ -39,6 +39,17 @@ int countOf(const std::string& text, const std::string& what) {
 class Parameters : public test::SettingsFolder {
 protected:
     std::string keptAside() { return readFile(parametersFile().parent_path() / "parameters0.xml"); }
+    pugi::xml_document& loadedFile() {
+        EXPECT_TRUE(loaded_.load_string(file().c_str()));
+        return loaded_;
+    }
+    void TearDown() override {
+        logRefusedParameterSaves();  // no spell of refusals goes on into the next test
+        test::SettingsFolder::TearDown();
+    }
+
+private:
+    pugi::xml_document loaded_;
 };
 
 TEST_F(Parameters, MissingFileIsCreatedWithDefaultsAndBothScansOn) {
@@ -158,7 +169,8 @@ TEST_F(Parameters, ADamagedFileThatCannotBeCopiedIsNotCalledKept) {
     writeParameters("garbage <<<");
     gf_saveIntParameter(RANGE);
     gf_saveAllParameters(StoredValues::current);
-    EXPECT_EQ(countOf(log.text(), "could not be kept as " + copy.string()), 3);
+    EXPECT_EQ(countOf(log.text(), "could not be kept as " + copy.string()), 1)
+        << "the refusals after the first are counted";
     EXPECT_FALSE(logged(", kept as "));
     EXPECT_EQ(file(), "garbage <<<");
     EXPECT_TRUE(std::filesystem::is_directory(copy / "inside"));
@@ -167,6 +179,92 @@ TEST_F(Parameters, ADamagedFileThatCannotBeCopiedIsNotCalledKept) {
     gf_saveIntParameter(RANGE);
     EXPECT_EQ(keptAside(), "garbage <<<") << "once it can be kept, it is kept and written anew";
     EXPECT_TRUE(has(file(), "RANGE"));
+    EXPECT_TRUE(
+        logged("==> 2 more saves of settings were refused while " + path + " was damaged and could not be kept"));
+}
+
+// A file that parses but holds no <parameters> element is as damaged to every
+// save as to the read at start-up, with or without a root, like a cut file.
+// With its copy impossible, no save of any kind writes over it; the log says
+// the refusal once and counts the rest in one line.
+TEST_F(Parameters, NoSaveWritesOverADamagedFileThatCannotBeKept) {
+    const std::filesystem::path copy = parametersFile().parent_path() / "parameters0.xml";
+    for (const std::string damaged : {"<root><other/></root>", "<other/>", "<root><parameters>"}) {
+        SCOPED_TRACE(damaged);
+        std::filesystem::create_directories(copy / "inside");
+        writeParameters(damaged);
+        const auto logStart = log.text().size();
+        gf_initParameters();  // the read refuses, then both scan settings are saved
+        RANGE.set(80);
+        gf_saveIntParameter(RANGE);
+        WEEK.set(true);
+        gf_saveBoolParameter(WEEK);
+        gf_setStringParameter(BLOCK_CALLSIGN, "KLM123");
+        MAIN_WINDOW_X.set(700);
+        gf_saveIntParameter(MAIN_WINDOW_X);
+        gf_saveAllParameters(StoredValues::current);
+        ParameterSaves handed{std::make_shared<DiskFileLayer>()};
+        handed.hand({intParameterSave(RANGE), boolParameterSave(WEEK)});
+        ASSERT_TRUE(handed.finish(std::chrono::seconds(10)));
+        EXPECT_EQ(file(), damaged) << "written over";
+
+        std::string added = log.text().substr(logStart);
+        EXPECT_EQ(countOf(added, " could not be kept as "), 1) << added;
+        EXPECT_TRUE(has(added, "; the default values are in use; further refused saves are only counted"));
+        EXPECT_FALSE(has(added, "more saves")) << "counted, not yet said";
+        logRefusedParameterSaves();  // the program's end
+        logRefusedParameterSaves();
+        added = log.text().substr(logStart);
+        EXPECT_EQ(countOf(added, "==> 8 more saves of settings were refused while " + parametersFile().string() +
+                                     " was damaged and could not be kept"),
+                  1)
+            << added;
+        EXPECT_EQ(countOf(added, "more saves"), 1);
+
+        // Once the copy can be made, a save keeps the file and writes it anew.
+        std::filesystem::remove_all(copy);
+        gf_saveIntParameter(RANGE);
+        EXPECT_EQ(keptAside(), damaged);
+        EXPECT_TRUE(has(file(), R"(name="RANGE" value="80")"));
+        EXPECT_TRUE(has(file(), R"(name="BLOCK_CALLSIGN" value="KLM123")"));
+        EXPECT_TRUE(holdsParameters(loadedFile()));
+        std::filesystem::remove(copy);
+    }
+}
+
+// A file damaged while the program runs: the first refused save says so, the
+// next are counted until a save goes through again or the next run reads it.
+TEST_F(Parameters, RefusedSavesAreCountedUntilASaveGoesThroughOrTheNextRead) {
+    const std::filesystem::path copy = parametersFile().parent_path() / "parameters0.xml";
+    gf_initParameters();
+    std::filesystem::create_directories(copy / "inside");
+    writeParameters("<root><other/></root>");
+    for (int i = 0; i < 4; ++i) gf_saveIntParameter(RANGE);
+    EXPECT_EQ(file(), "<root><other/></root>");
+    const std::string path = parametersFile().string();
+    EXPECT_TRUE(
+        logged(path + " is damaged (it holds no <parameters> element), could not be kept as " + copy.string() + " ("));
+    EXPECT_TRUE(
+        logged("; it is left as it is and no setting is saved until it is mended or removed; "
+               "further refused saves are only counted"));
+
+    writeParameters(wrap(param("RANGE", "10")));  // mended by hand
+    RANGE.set(30);
+    gf_saveIntParameter(RANGE);
+    EXPECT_TRUE(has(file(), R"(name="RANGE" value="30")"));
+    EXPECT_TRUE(logged("==> 3 more saves of settings were refused while " + path + " was damaged"));
+
+    writeParameters("<root><other/></root>");  // damaged again: news again
+    gf_saveIntParameter(RANGE);
+    gf_saveIntParameter(RANGE);
+    EXPECT_EQ(countOf(log.text(), " could not be kept as "), 2);
+    const auto beforeRead = log.text().size();
+    gf_readParameters();  // the next run
+    const std::string added = log.text().substr(beforeRead);
+    EXPECT_EQ(added.find("==> 1 more save of settings was refused while " + path), added.find("==> "))
+        << "the last run's count comes before the next run's own lines: " << added;
+    EXPECT_EQ(countOf(log.text(), " could not be kept as "), 3);
+    EXPECT_EQ(file(), "<root><other/></root>");
 }
 
 TEST_F(Parameters, FailedRenameLeavesTheOldFileWhole) {

@@ -132,6 +132,40 @@ TEST_F(FrontDoorTest, ADamagedParametersFileIsReportedAsDamagedAtAStart) {
     EXPECT_NE(code, -2);
 }
 
+// A whole run over a parameters.xml that parses without settings and whose
+// copy cannot be made: the scan switches, the settings emptied at the run's
+// end and the window's position are all refused, the file stays as it was,
+// and the log says so once and counts the rest once, at the end.
+TEST_F(FrontDoorTest, ADamagedParametersFileThatCannotBeKeptIsNotWrittenInAWholeRun) {
+    const SettingsScope settings;
+    const std::filesystem::path parameters = dir / "roaming" / "Quorvelant" / "parameters.xml";
+    const std::filesystem::path copy = parameters.parent_path() / "parameters0.xml";
+    std::filesystem::create_directories(copy / "inside");
+    std::filesystem::create_directories(dir / "docs");
+    writeFile(parameters, "<root><other/></root>");
+    const std::shared_ptr<ui::Window> window = ui::makeWindow(ui::BackEnd::Headless);
+    sim::StandInSimulator simulator;
+    const LogCapture log(dir.path());
+    std::jthread application([&] { gf_runApplication(window, simulator, {}, {.traffic = 0, .qnh = 0}); });
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (log.text().find("the default values are in use") == std::string::npos &&
+           std::chrono::steady_clock::now() < until) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    window->requestClose();
+    application.join();
+    const std::string text = log.text();
+    EXPECT_EQ(readFile(parameters), "<root><other/></root>");
+    const auto count = [&text](const std::string& what) {
+        int n = 0;
+        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count(" could not be kept as " + copy.string()), 1) << text;
+    EXPECT_EQ(count(" of settings were refused while " + parameters.string() + " was damaged"), 1) << text;
+    EXPECT_GT(text.find("saves of settings were refused"), text.find("Exiting: ")) << "counted at the end";
+}
+
 TEST_F(FrontDoorTest, WhenTheTrafficClientGoesEveryActiveLiveAircraftIsRemoved) {
     RecordingWindow window;
     ui::HeadlessWindow mainWindow;
