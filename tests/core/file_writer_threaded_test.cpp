@@ -74,15 +74,18 @@ TEST_F(FileWriterThreaded, HandsOverEveryJobWhileTheFileLayerIsBlocked) {
 }
 
 TEST_F(FileWriterThreaded, ReportsAFailedJobAndGoesOn) {
+    std::filesystem::create_directories(dir / "not-empty" / "inside");
     writer.write(dir / "missing" / "1.pln", "plan");
     writer.remove(dir / "not-empty");
-    std::filesystem::create_directories(dir / "not-empty" / "inside");
     writer.write(dir / "2.pln", "plan");
     ASSERT_TRUE(writer.drain(10s));
     const std::vector<FileJobDone> done = writer.takeDone();
     ASSERT_EQ(done.size(), 3U);
     EXPECT_TRUE(done[0].error);
     EXPECT_EQ(done[0].kind, FileJobKind::write);
+    EXPECT_TRUE(done[1].error) << "a folder that is not empty stays";
+    EXPECT_EQ(done[1].kind, FileJobKind::remove);
+    EXPECT_TRUE(std::filesystem::exists(dir / "not-empty" / "inside"));
     EXPECT_FALSE(done[2].error);
     EXPECT_TRUE(std::filesystem::exists(dir / "2.pln"));
 }
