@@ -253,7 +253,7 @@ protected:
 
 TEST_F(FileWriterStalled, ADeletionAfterACloseThatGaveUpOnTheWriteOfItsFileIsNotOvertaken) {
     writer.write(dir / "1.pln", "plan");
-    closeGivingUp();
+    ASSERT_NO_FATAL_FAILURE(closeGivingUp());
     writer.remove(dir / "1.pln");
     EXPECT_FALSE(writer.drain(50ms)) << "the deletion waits for the write left behind";
     files->release();
@@ -272,7 +272,7 @@ TEST_F(FileWriterStalled, ADeletionAfterACloseThatGaveUpOnTheWriteOfItsFileIsNot
 
 TEST_F(FileWriterStalled, AnOlderReplaceLeftBehindDoesNotOverwriteANewerOne) {
     writer.replace(dir / "learned.xml", "last visit");
-    closeGivingUp();
+    ASSERT_NO_FATAL_FAILURE(closeGivingUp());
     writer.replace(dir / "learned.xml", "this visit");
     EXPECT_FALSE(writer.drain(50ms)) << "the newer replace waits for the one left behind";
     files->release();
@@ -283,7 +283,7 @@ TEST_F(FileWriterStalled, AnOlderReplaceLeftBehindDoesNotOverwriteANewerOne) {
 
 TEST_F(FileWriterStalled, ACloseWhileTheThreadLeftBehindIsStillStalledEndsWithinItsBoundAndLeavesNoOther) {
     writer.write(dir / "1.pln", "plan");
-    closeGivingUp();
+    ASSERT_NO_FATAL_FAILURE(closeGivingUp());
     writer.write(dir / "2.pln", "plan");
     EXPECT_FALSE(writer.close(20ms)) << "its job waited for the one left behind and was dropped";
     EXPECT_FALSE(writer.running());
