@@ -8,6 +8,7 @@
 
 #include "core/files.h"
 #include "core/log.h"
+#include "core/text_file.h"
 
 namespace qvl {
 namespace {
@@ -69,7 +70,7 @@ std::uint64_t FileWriter::perform(std::filesystem::path file, FileTask task) {
 std::uint64_t FileWriter::hand(FileJobKind kind, std::filesystem::path file, std::string bytes, FileTask task) {
     const std::uint64_t ticket = nextTicket_++;
     if (!thread_.joinable()) {
-        shared_ = std::make_shared<Shared>(layer_);
+        shared_ = std::make_shared<Shared>(layer_, outcomes_, leftBehind_);
         thread_ = std::jthread([shared = shared_](const std::stop_token& stop) { work(stop, shared); });
     }
     {
@@ -84,7 +85,18 @@ std::uint64_t FileWriter::hand(FileJobKind kind, std::filesystem::path file, std
     return ticket;
 }
 
+void FileWriter::waitForThreadLeftBehind(const std::stop_token& stop, Shared& shared) {
+    const std::shared_ptr<Shared> before = std::move(shared.before);
+    if (!before) return;
+    std::unique_lock lock(before->mutex);
+    before->changed.wait(lock, stop, [&] { return before->ended; });
+}
+
 void FileWriter::work(const std::stop_token& stop, const std::shared_ptr<Shared>& shared) {
+    // The job left behind may be a write of a file that a job of this thread
+    // deletes or writes anew: none of them overtakes it. A close() meanwhile
+    // stops the wait, with the queue dropped.
+    waitForThreadLeftBehind(stop, *shared);
     std::unique_lock lock(shared->mutex);
     for (;;) {
         shared->changed.wait(lock, stop, [&] { return !shared->queue.empty(); });
@@ -103,9 +115,15 @@ void FileWriter::work(const std::stop_token& stop, const std::shared_ptr<Shared>
         // What the work owned goes now, outside the lock: its end may be
         // waited for by others.
         job.task = nullptr;
+        {
+            // Told before the job counts as done, so that a drain() that
+            // returns finds its outcome.
+            const std::scoped_lock told(shared->outcomes->mutex);
+            shared->outcomes->done.push_back(
+                {.ticket = job.ticket, .kind = job.kind, .file = std::move(job.file), .error = error});
+        }
         lock.lock();
         shared->busy = false;
-        shared->done.push_back({.ticket = job.ticket, .kind = job.kind, .file = std::move(job.file), .error = error});
         shared->changed.notify_all();
     }
     shared->ended = true;
@@ -113,9 +131,8 @@ void FileWriter::work(const std::stop_token& stop, const std::shared_ptr<Shared>
 }
 
 std::vector<FileJobDone> FileWriter::takeDone() {
-    if (!shared_) return {};
-    const std::scoped_lock lock(shared_->mutex);
-    return std::exchange(shared_->done, {});
+    const std::scoped_lock lock(outcomes_->mutex);
+    return std::exchange(outcomes_->done, {});
 }
 
 std::size_t FileWriter::pending() const {
@@ -140,6 +157,7 @@ bool FileWriter::close(std::chrono::milliseconds bound) {
         left.swap(shared_->queue);
     }
     const std::size_t dropped = left.size();
+    const std::filesystem::path firstDropped = dropped != 0 ? left.front().file : std::filesystem::path{};
     left.clear();
     thread_.request_stop();
     bool ended = false;
@@ -148,14 +166,21 @@ bool FileWriter::close(std::chrono::milliseconds bound) {
         const auto until = std::max(end, std::chrono::steady_clock::now() + kEndGrace);
         ended = shared_->changed.wait_until(lock, until, [&] { return shared_->ended; });
     }
-    if (dropped != 0) gf_log(fmt::format("File writer: {} file jobs left undone at its end", dropped));
+    if (dropped == 1) {
+        gf_log(fmt::format("File writer: 1 file job left undone at its end: {}", gf_pathToUtf8(firstDropped)));
+    } else if (dropped > 1) {
+        gf_log(fmt::format("File writer: {} file jobs left undone at its end, the first for {}", dropped,
+                           gf_pathToUtf8(firstDropped)));
+    }
     if (ended) {
         thread_.join();
     } else {
-        // Blocked in a file operation: the thread owns what it touches and
-        // ends on its own once the operation returns.
+        // Left behind: blocked in a file operation, the thread owns what it
+        // touches and ends on its own once the operation returns. The next
+        // fresh thread waits for that before its first job.
         gf_log("File writer: a file operation has not returned; the writer is left to end on its own");
         thread_.detach();
+        leftBehind_ = shared_;
     }
     return drained;
 }

@@ -16,8 +16,13 @@
 //
 // The thread starts with the first job and ends at close(), which works off
 // the queue for a bounded time and drops what is left then; a job after
-// close() starts a fresh thread. Every call is made from one thread, the
-// owner's, except that the jobs run on the writer's.
+// close() starts a fresh thread. A close that gave up on a thread inside a
+// file operation leaves it to end on its own; the next fresh thread runs no
+// job before that operation has returned, so the jobs keep their order across
+// the two threads (a stalled older save never lands over a newer one), and
+// the outcome of the job left behind is still told, before the later ones.
+// Every call is made from one thread, the owner's, except that the jobs run
+// on the writer's.
 #pragma once
 
 #include <chrono>
@@ -98,7 +103,9 @@ public:
     bool drain(std::chrono::milliseconds bound);
     // Works off the queue for at most `bound`, drops what is left (with a
     // log line) and ends the thread; a thread still inside a file operation
-    // is left to end on its own. True when every job was carried out.
+    // is left to end on its own. True when every job was carried out. It
+    // never waits past `bound` and a short grace, also while a thread left
+    // behind by an earlier close still holds up the jobs.
     bool close(std::chrono::milliseconds bound);
     // True while a thread of the writer runs (it has jobs or waits for them).
     [[nodiscard]] bool running() const;
@@ -111,25 +118,39 @@ private:
         std::string bytes;
         FileTask task;
     };
+    // The outcomes of every thread of the writer, in the order of the jobs.
+    struct Outcomes {
+        std::mutex mutex;  // a leaf lock, never held with a Shared's
+        std::vector<FileJobDone> done;
+    };
     // What the owner shares with one thread of the writer.
     struct Shared {
-        explicit Shared(std::shared_ptr<FileLayer> files) : layer(std::move(files)) {}
+        Shared(std::shared_ptr<FileLayer> files, std::shared_ptr<Outcomes> told, std::shared_ptr<Shared> earlier)
+            : layer(std::move(files)), outcomes(std::move(told)), before(std::move(earlier)) {}
         const std::shared_ptr<FileLayer> layer;
+        const std::shared_ptr<Outcomes> outcomes;
+        // The thread's own, set before it starts: the thread that an earlier
+        // close() left behind, which this one waits for before its first job.
+        std::shared_ptr<Shared> before;
         std::mutex mutex;  // a leaf lock: guards everything below
         std::condition_variable_any changed;
         std::deque<Job> queue;
-        std::vector<FileJobDone> done;
         bool busy = false;   // a job is being carried out
         bool ended = false;  // the thread has left its loop
     };
 
     static void work(const std::stop_token& stop, const std::shared_ptr<Shared>& shared);
+    static void waitForThreadLeftBehind(const std::stop_token& stop, Shared& shared);
     static std::error_code carryOut(FileLayer& layer, const Job& job);
     std::uint64_t hand(FileJobKind kind, std::filesystem::path file, std::string bytes, FileTask task = {});
 
     const std::shared_ptr<FileLayer> layer_;
     std::uint64_t nextTicket_ = 1;
+    const std::shared_ptr<Outcomes> outcomes_ = std::make_shared<Outcomes>();
     std::shared_ptr<Shared> shared_;
+    // The thread that the last close() that gave up left behind (it may
+    // have ended since): every fresh thread waits for it.
+    std::shared_ptr<Shared> leftBehind_;
     std::jthread thread_;
 };
 
