@@ -24,8 +24,9 @@ void nextPosMain(Engine& engine, LiveAc& ac);
 void integrateStep(Engine& engine, LiveAc& ac);
 
 // One tick of a parked aircraft that stands still: it turns in place towards
-// its stand's heading at its ground turn rate until it faces it. Called on
-// every tick of an active aircraft whose front sample is stationary.
+// its stand's heading at its ground turn rate, the short way, and the last
+// step ends on the stand heading. Called on every tick of an active aircraft
+// whose front sample is stationary.
 void turnOnStand(LiveAc& ac);
 
 // The ground case of moving the next sample's due tick (and the ground
