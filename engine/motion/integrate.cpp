@@ -70,7 +70,8 @@ void turnTowards(LiveAc& ac, double bearing) {
 // the stand heading. So a parked aircraft finishes its turn in place to the
 // stand heading, as it would on a real stand, rather than be pushed back
 // sideways. The last step lands on the stand heading itself, so the heading
-// then stays put.
+// then stays put and the way off the stand (which waits for it) can tell
+// that the turn has ended.
 void turnOnStand(LiveAc& ac) {
     if (!turningOnStand(ac)) return;
     const double target = standHeadingTarget(ac);
@@ -84,7 +85,7 @@ void turnOnStand(LiveAc& ac) {
 }
 
 bool turningOnStand(const LiveAc& ac) noexcept {
-    // A turn rate of nothing would never end the turn.
+    // A turn rate of nothing would never end the turn, and nothing may wait for it.
     if (ac.phase != GroundPhase::parked || ac.standNumber == 0 || !(ac.flight.groundTurnStep > 0.0)) return false;
     return ac.heading != standHeadingTarget(ac);
 }

@@ -2,8 +2,9 @@
 // stand that pushes back (curved or straight), holds, taxis and takes off;
 // and one that pulls out; one that taxis onto its stand across the stand's
 // heading, turns to it and pushes back; the turn on the stand (the short way,
-// ending on the stand heading, none without a stand). The landing that parks
-// is on the real stands (park_airport_stands_test.cpp).
+// ending on the stand heading, none without a stand) and a push-back asked
+// for while it still turns. The landing that parks is on the real stands
+// (park_airport_stands_test.cpp).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -228,8 +229,9 @@ TEST_F(ArrivalScenarioTest, AnAircraftArrivingAcrossItsStandFacesItAndPushesBack
     EXPECT_LT(angleApartDeg(movedDeg, pushed.heading * kRadToDeg + 180.0), 2.0);
 }
 
-// Parked across its stand: the aircraft turns in place to the stand heading,
-// the short way, ending on it.
+// Parked across its stand: the aircraft turns in place to the stand heading
+// (the short way, ending on it), and the feed sending it off while it still
+// turns does not push it back sideways.
 class StandTurnScenarioTest : public ArrivalScenarioTest {
 protected:
     // What the ticks showed from the arrival to the end of the push-back.
@@ -302,6 +304,20 @@ protected:
         return turns;
     }
 };
+
+TEST_F(StandTurnScenarioTest, SentOffWhileStillTurningItIsPushedBackOnlyOnceItFacesTheStand) {
+    // Taxiing east onto a stand facing 262, it comes to rest some 150 degrees
+    // across it; the feed moves it off before it can have turned.
+    constexpr double kStandDeg = 262.0;
+    const Trace trace = run(kStandDeg, 20.0);
+    ASSERT_TRUE(trace.pushedBack) << log();
+    EXPECT_GT(trace.offWhenSentOffDeg, 45.0);
+    EXPECT_LT(angleApartDeg(trace.headingAtPushStart * kRadToDeg, kStandDeg), 0.01);
+    // Tail first all the way, and the only turn on the move is the push's
+    // own quarter turn.
+    EXPECT_LT(trace.largestSideslipDeg, 2.0);
+    EXPECT_LE(trace.swingWhileMovingDeg, 91.0);
+}
 
 TEST_F(StandTurnScenarioTest, AStandOnTheLeftIsTurnedToTheShortWayLeft) {
     // Taxiing east onto a stand facing 350: 100 degrees left, 260 right.
