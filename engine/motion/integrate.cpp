@@ -14,6 +14,8 @@ namespace {
 
 constexpr double kTurnDeadBand = 0.5 * kDegToRad;
 constexpr double kFlareMaxNoseUp = -4.0 * kDegToRad;
+// Radians: less than this left of a turn is a rounding of the sums, not a turn.
+constexpr double kHeadingRounding = 1e-9;
 
 bool headingFollowsSteps(GroundPhase phase) {
     return phase == GroundPhase::take_off || phase == GroundPhase::flying || phase == GroundPhase::parked ||
@@ -51,6 +53,9 @@ void attitudeAndAltitude(Engine& engine, LiveAc& ac) {
     }
 }
 
+// The stand heading as the aircraft's heading holds it, in [0, 2 pi).
+double standHeadingTarget(const LiveAc& ac) noexcept { return normalizeHeading(ac.stand.heading); }
+
 }  // namespace
 
 void turnTowards(LiveAc& ac, double bearing) {
@@ -64,13 +69,25 @@ void turnTowards(LiveAc& ac, double bearing) {
 // aircraft stops turning when it parks; a push-back leaves straight back along
 // the stand heading. So a parked aircraft finishes its turn in place to the
 // stand heading, as it would on a real stand, rather than be pushed back
-// sideways.
+// sideways. The last step lands on the stand heading itself, so the heading
+// then stays put and the way off the stand (which waits for it) can tell
+// that the turn has ended.
 void turnOnStand(LiveAc& ac) {
-    if (ac.phase != GroundPhase::parked || ac.standNumber == 0) return;
-    const double difference = wrapPi(ac.stand.heading - ac.heading);
-    if (difference == 0.0) return;
-    const double step = std::min(ac.flight.groundTurnStep, std::fabs(difference));
+    if (!turningOnStand(ac)) return;
+    const double target = standHeadingTarget(ac);
+    const double difference = wrapPi(target - ac.heading);
+    const double step = ac.flight.groundTurnStep;
+    if (std::fabs(difference) <= step + kHeadingRounding) {
+        ac.heading = target;
+        return;
+    }
     ac.heading = normalizeHeading(ac.heading + std::copysign(step, difference));
+}
+
+bool turningOnStand(const LiveAc& ac) noexcept {
+    // A turn rate of nothing would never end the turn, and nothing may wait for it.
+    if (ac.phase != GroundPhase::parked || ac.standNumber == 0 || !(ac.flight.groundTurnStep > 0.0)) return false;
+    return ac.heading != standHeadingTarget(ac);
 }
 
 void integrateStep(Engine& engine, LiveAc& ac) {

@@ -13,7 +13,9 @@ namespace qvl {
 // The front sample has fallen due: skips hovering samples, makes a
 // continuation sample when fewer than two remain (removes the aircraft
 // through removeAircraftFromSim when none can be made), sets the steps
-// towards the next sample, retimes it and pops the front one. Logs what it
+// towards the next sample, retimes it and pops the front one. A parked
+// aircraft whose departure was asked for while it still turns on its stand
+// waits: its front sample stays due until the turn has ended. Logs what it
 // throws with the flight and rethrows.
 void nextPosMain(Engine& engine, LiveAc& ac);
 
@@ -24,8 +26,10 @@ void nextPosMain(Engine& engine, LiveAc& ac);
 void integrateStep(Engine& engine, LiveAc& ac);
 
 // One tick of a parked aircraft that stands still: it turns in place towards
-// its stand's heading at its ground turn rate until it faces it. Called on
-// every tick of an active aircraft whose front sample is stationary.
+// its stand's heading at its ground turn rate, the short way, and the last
+// step ends on the stand heading. Called on every tick of an active aircraft
+// whose front sample is stationary; while it turns, nextPosMain holds back a
+// departure from the stand.
 void turnOnStand(LiveAc& ac);
 
 // The ground case of moving the next sample's due tick (and the ground

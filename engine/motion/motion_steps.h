@@ -124,6 +124,10 @@ std::int32_t pushTurnSide(const LiveAc& ac, const TrafficSample& sample) noexcep
 
 // --- Per tick ---
 
+// A parked aircraft with a stand that does not yet face the stand's heading:
+// turnOnStand turns it, and its way off the stand waits until it has.
+bool turningOnStand(const LiveAc& ac) noexcept;
+
 // Rotation and climb-out in phase take_off.
 void rotationTick(Engine& engine, LiveAc& ac);
 // The flare stages while approaching, low and airborne.

@@ -47,6 +47,16 @@ void setPositionSteps(std::int32_t now, LiveAc& ac) {
     ac.motion.lonStep = wrap180(next.longitude - ac.position.longitude) / ticks;
 }
 
+// A departure from the stand starts (a push-back or a pull-out, both along
+// the stand heading) only once the aircraft faces the stand: its front sample
+// stays due and the samples behind it keep their times while turnOnStand ends
+// the turn, at most half a turn at the ground turn rate. The front standing
+// still is what keeps turnOnStand running, so the wait always ends.
+bool departureWaitsForStandTurn(const LiveAc& ac) noexcept {
+    return ac.motion.departureRequested && !ac.samples.empty() && ac.samples.front().stationary != 0 &&
+           turningOnStand(ac);
+}
+
 void logStepFailure(const LiveAc& ac, const std::exception& error) {
     gf_logAttention(fmt::format("{}: {} {}, sz:{}, fs:{}, st:{}", "nextPosMain", error.what(), ac.flight.callsign,
                                 ac.samples.size(), gf_groundPhaseName(ac.phase), gf_simStatusName(ac.status)));
@@ -155,6 +165,7 @@ void setUpStep(Engine& engine, LiveAc& ac) {
 
 void nextPosMain(Engine& engine, LiveAc& ac) {
     try {
+        if (departureWaitsForStandTurn(ac)) return;
         skipHoveringSamples(ac);
         if (ac.samples.size() < 2 && !extendSamples(engine, ac)) {
             removeAircraftFromSim(engine, ac);
