@@ -110,6 +110,29 @@ TEST_F(PlanFolderThreaded, AnEndOnAStalledDiskWaitsForNoWaitingPlanNorForTheFold
     EXPECT_FALSE(logHas("gf_removeFlightPlanFolder:"));
 }
 
+TEST_F(PlanFolderThreaded, TheProgramsEndStopsTheRemovalAfterTheEntryUnderWayAndTheNextStartEndsIt) {
+    ASSERT_TRUE(gf_createFlightPlanFolder(folder));
+    writePlans(planFolder, 30);
+    auto ending = std::make_unique<FolderFlightPlans>(folder, files);
+    files->close();
+    ending->endRun();
+    ASSERT_TRUE(files->waitForWaiter());
+    // The process ends while the removal waits for the disk.
+    std::future<void> end = std::async(std::launch::async, [&ending] { ending.reset(); });
+    ASSERT_EQ(end.wait_for(kBound), std::future_status::ready);
+    files->open();
+    // Left to run on, the removal would have taken the rest by now.
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(passedCount("remove "), 1U);
+    EXPECT_EQ(namesIn(ended).size(), 29U);
+
+    ASSERT_TRUE(gf_createFlightPlanFolder(folder));
+    plans.startRun();
+    ASSERT_TRUE(plans.drainRemovals(kBound));
+    EXPECT_FALSE(fs::exists(ended));
+    EXPECT_TRUE(namesIn(planFolder).empty());
+}
+
 TEST_F(PlanFolderThreaded, AStartRemovesWhatEarlierRunsLeftAndNothingElse) {
     // A run killed with its plans, an entry that leads out of the folder, an
     // earlier end whose removal the program's end cut short, and the user's
