@@ -19,7 +19,7 @@ FlightRules flightRulesOf(AircraftCategory category) noexcept {
 }
 
 FolderFlightPlans::FolderFlightPlans(const FlightPlanFolder& folder, std::shared_ptr<FileLayer> files)
-    : folder_(folder), writer_(std::move(files)) {}
+    : folder_(folder), writer_(files), remover_(std::move(files)) {}
 
 void FolderFlightPlans::write(std::uint32_t objectId, const FlightRec& flight) {
     const std::uint64_t ticket =
@@ -48,6 +48,10 @@ std::vector<FlightPlanWritten> FolderFlightPlans::takeWritten() {
             if (done.error) gf_log(fmt::format("gf_removeFlightPlan: {}", done.error.message()));
             continue;
         }
+        if (done.kind == FileJobKind::task) {
+            if (done.error) gf_log(fmt::format("gf_removeFlightPlanFolder: {}", done.error.message()));
+            continue;
+        }
         if (done.error) {
             gf_logAttention(fmt::format("lf_writeFlightPlan: {} {}", gf_pathToUtf8(done.file), done.error.message()));
         }
@@ -58,18 +62,59 @@ std::vector<FlightPlanWritten> FolderFlightPlans::takeWritten() {
         written.push_back({.objectId = it->second, .written = !done.error});
         writes_.erase(it);
     }
+    logRemovalErrors();
     return written;
 }
 
 bool FolderFlightPlans::drain(std::chrono::milliseconds bound) { return writer_.drain(bound); }
 
-bool FolderFlightPlans::endRun(std::chrono::milliseconds bound) {
-    const bool drained = writer_.close(bound);
+FolderFlightPlans::~FolderFlightPlans() {
+    // A removal under way stops after its entry: the next start goes on
+    // with what is left.
+    stop_.request_stop();
+    remover_.close(std::chrono::milliseconds{0});
+}
+
+void FolderFlightPlans::startRun() {
+    const std::filesystem::path planFolder = folder_.path();
+    if (planFolder.empty()) return;
+    // Whatever the folder still holds could not be moved aside with the
+    // earlier run's folder. It goes before this run's first plan, which may
+    // have the same name.
+    writer_.perform(planFolder, [planFolder, stop = stop_.get_token()](FileLayer& layer) {
+        return removeFolderContents(planFolder, layer, stop);
+    });
+    removeEndedPlans();
+}
+
+void FolderFlightPlans::endRun() {
+    // Not worked off: hundreds of plans may wait, each an operation on a
+    // disk that may be slow, for a folder that goes anyway. Only a job under
+    // way is waited for, briefly.
+    writer_.close(std::chrono::milliseconds{0});
     // The run's aircraft are gone with it: only a failure is still news.
     static_cast<void>(takeWritten());
     latestWrite_.clear();
     writes_.clear();
-    return drained;
+    static_cast<void>(gf_removeFlightPlanFolder(folder_));
+    removeEndedPlans();
+}
+
+bool FolderFlightPlans::drainRemovals(std::chrono::milliseconds bound) { return remover_.drain(bound); }
+
+void FolderFlightPlans::removeEndedPlans() {
+    const std::filesystem::path planFolder = folder_.path();
+    if (planFolder.empty()) return;
+    const std::filesystem::path ended = endedPlansFolder(planFolder);
+    remover_.perform(ended, [ended, stop = stop_.get_token()](FileLayer& layer) {
+        return qvl::removeEndedPlans(ended, layer, stop);
+    });
+}
+
+void FolderFlightPlans::logRemovalErrors() {
+    for (const FileJobDone& done : remover_.takeDone()) {
+        if (done.error) gf_log(fmt::format("gf_removeFlightPlanFolder: {}", done.error.message()));
+    }
 }
 
 }  // namespace qvl

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <stop_token>
 #include <unordered_map>
 #include <vector>
 
@@ -33,13 +34,37 @@ public:
     // Waits at most `bound` until every file job handed over is done; true
     // when they are. Their outcomes stay for takeWritten().
     bool drain(std::chrono::milliseconds bound);
-    // The end of a run: the writer works off its jobs for at most `bound`
-    // and ends; what waits for an outcome is forgotten.
-    bool endRun(std::chrono::milliseconds bound);
+
+    // The start of a run, once its folder is in place: what earlier runs
+    // left is removed away from the loop. Plans still in the folder itself
+    // (it could not be moved aside) go on the plans' writer, before this
+    // run's first plan; the folder of ended plans on a thread of its own.
+    void startRun();
+    // The end of a run, which waits for no plan: the plan jobs still waiting
+    // are dropped (their folder goes, and the aircraft with the run), the
+    // folder is moved aside in one rename and its removal goes on the thread
+    // of its own. What that has not removed when the program ends, the next
+    // start removes.
+    void endRun();
+    // Waits at most `bound` until the removals handed over are done; true
+    // when they are.
+    bool drainRemovals(std::chrono::milliseconds bound);
+
+    ~FolderFlightPlans() override;
+    FolderFlightPlans(const FolderFlightPlans&) = delete;
+    FolderFlightPlans& operator=(const FolderFlightPlans&) = delete;
 
 private:
+    void removeEndedPlans();
+    void logRemovalErrors();
+
     const FlightPlanFolder& folder_;
     FileWriter writer_;
+    // Removes what ended runs left; ends, between two entries, with the
+    // program.
+    FileWriter remover_;
+    // Ends a removal (on either writer) between two entries.
+    std::stop_source stop_;
     // The ticket of each object's latest write still waiting, and back.
     std::unordered_map<std::uint32_t, std::uint64_t> latestWrite_;
     std::map<std::uint64_t, std::uint32_t> writes_;

@@ -39,8 +39,6 @@ namespace {
 
 // The wait for the user aircraft's data looks at the closing flags this often.
 constexpr std::chrono::milliseconds kUserDataWaitSlice{10};
-// How long the end of a run gives the flight plans' writer to finish.
-constexpr std::chrono::milliseconds kPlanWriterBound{2000};
 // How long the end of a run gives the learned file's save.
 constexpr std::chrono::milliseconds kLearnedSaveBound{5000};
 // The user's settings put back when the park airport is left.
@@ -81,7 +79,10 @@ void ProgramStartUp::scanAirports() {
     p_.status.showCount(StatusCount::simaddonAirports, counts.simaddonAirports);
     p_.status.showCount(StatusCount::thirdpartyAirports, counts.thirdpartyAirports);
 }
-void ProgramStartUp::createFlightPlanFolder() { gf_createFlightPlanFolder(p_.planFolder); }
+void ProgramStartUp::createFlightPlanFolder() {
+    gf_createFlightPlanFolder(p_.planFolder);
+    p_.plans.startRun();
+}
 void ProgramStartUp::readMyParkAirports() { lf_readMyParkAirports(p_.engine); }
 std::optional<GeoPosition> ProgramStartUp::airportPosition(const FixedCode4& code) {
     return qvl::airportPosition(code);
@@ -229,12 +230,9 @@ void ProgramClosingDown::leaveParkAirport() {
                                     kParameterSaveBound.count() / 1000));
     }
 }
-void ProgramClosingDown::removeFlightPlanFolder() {
-    // The writer's last plans go before their folder does; what it has not
-    // done within its bound goes with the folder.
-    p_.plans.endRun(kPlanWriterBound);
-    gf_removeFlightPlanFolder(p_.planFolder);
-}
+// The close's bound is not spent on the disk: the folder is moved aside in
+// one rename and removed off the run thread.
+void ProgramClosingDown::removeFlightPlanFolder() { p_.plans.endRun(); }
 void ProgramClosingDown::forgetRunTexts() { p_.airportsScan.forgetUnrecognisedAirports(); }
 bool ProgramClosingDown::joinRunThreads(std::chrono::milliseconds bound) {
     if (!p_.simClient.joinWithin(bound)) return false;
