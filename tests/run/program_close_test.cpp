@@ -3,7 +3,8 @@
 // blocks for good in its first step. SIGINT or the window's close must end
 // that child about 5 s later with exit code 1 and its last line in Log.txt,
 // though the run thread never comes to the close and the window's loop
-// never ends.
+// never ends; the end comes even when the run thread is blocked inside a
+// write of Log.txt.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,9 +14,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "core/log.h"
 #include "platform/sim/stand_in.h"
@@ -26,6 +29,7 @@
 #include "run/run_control.h"
 #include "support/log_capture.h"
 #include "support/program_folder.h"
+#include "support/stalled_log.h"
 #include "support/temp_dir.h"
 
 namespace qvl::test {
@@ -35,9 +39,12 @@ using namespace std::chrono_literals;
 using Steady = std::chrono::steady_clock;
 
 // The run thread's first step reads the clock: there it stays, as on a
-// folder whose reads never return. The UI thread reads it as it is.
+// folder whose reads never return, after `whenHeld` (when given). The UI
+// thread reads it as it is.
 class ClockThatHoldsTheRun final : public RunClock {
 public:
+    ClockThatHoldsTheRun() = default;
+    explicit ClockThatHoldsTheRun(std::function<void()> whenHeld) : whenHeld_(std::move(whenHeld)) {}
     time_point now() override {
         holdOffTheUiThread();
         return std::chrono::steady_clock::now();
@@ -52,8 +59,10 @@ private:
     void holdOffTheUiThread() {
         if (std::this_thread::get_id() == uiThread_) return;
         holding.store(true);
+        if (whenHeld_) whenHeld_();
         for (;;) std::this_thread::sleep_for(1h);
     }
+    const std::function<void()> whenHeld_;
     const std::thread::id uiThread_ = std::this_thread::get_id();
 };
 
@@ -79,6 +88,8 @@ void runUntilClosed(CloseBy by, const std::filesystem::path& sentAt) {
     });
     std::_Exit(gf_runApplication(window, simulator, {}, {.traffic = 0, .qnh = 0}, clock));
 }
+
+class ProgramFolderTest : public ::testing::Test, protected ProgramFolder {};
 
 class ProgramClose : public ::testing::TestWithParam<CloseBy>, protected ProgramFolder {
 protected:
@@ -112,6 +123,49 @@ INSTANTIATE_TEST_SUITE_P(SignalOrWindow, ProgramClose, ::testing::Values(CloseBy
                              return param.param == CloseBy::signal ? std::string("Sigint") : std::string("Window");
                          });
 
+// The run thread blocks inside a write of Log.txt, on a share that stopped
+// answering, and holds the log's lock there; SIGINT closes. Should the
+// child outlive its bound by far, it ends with 3.
+void runWithItsLogBlocked(const std::filesystem::path& share, const std::filesystem::path& sentAt) {
+    const StalledLog log(share / "Log.txt");
+    std::atomic<bool> filled{false};
+    const std::shared_ptr<ui::Window> window = ui::makeWindow(ui::BackEnd::Headless);
+    sim::StandInSimulator simulator;
+    ClockThatHoldsTheRun clock([&filled] {
+        while (!filled.load()) std::this_thread::sleep_for(10ms);
+        gf_log("The run writes a line that the share never takes");
+    });
+    std::jthread closer([&, sentAt] {
+        while (!clock.holding.load()) std::this_thread::sleep_for(10ms);
+        log.fill();
+        filled.store(true);
+        // Time for the run thread to come into its write.
+        std::this_thread::sleep_for(200ms);
+        std::ofstream(sentAt) << Steady::now().time_since_epoch().count();
+        std::raise(SIGINT);
+        std::this_thread::sleep_for(20s);
+        std::_Exit(3);
+    });
+    std::_Exit(gf_runApplication(window, simulator, {}, {.traffic = 0, .qnh = 0}, clock));
+}
+
+TEST_F(ProgramFolderTest, ACloseEndsTheProcessWithExitCode1ThoughTheRunIsBlockedInAWriteOfLogTxt) {
+    std::filesystem::create_directories(dir / "docs");
+    std::filesystem::create_directories(dir / "share");
+    GTEST_FLAG_SET(death_test_style, "fast");
+    const std::filesystem::path sentAt = dir / "sent_at.txt";
+    EXPECT_EXIT(runWithItsLogBlocked(dir / "share", sentAt), ::testing::ExitedWithCode(1), "");
+    const auto ended = Steady::now();
+
+    std::int64_t sentTicks = 0;
+    std::ifstream(sentAt) >> sentTicks;
+    ASSERT_NE(sentTicks, 0) << "the run thread was never held";
+    const auto afterClose = ended - Steady::time_point(Steady::duration(sentTicks));
+    EXPECT_GE(afterClose, kThreadJoinBound);
+    // The bound, the last line's own bound and the time to end.
+    EXPECT_LT(afterClose, kThreadJoinBound + kLastLineBound + 3s);
+}
+
 // A close taken up as a restart withdraws the bound, so the program goes on;
 // the next close starts it anew and names what the end then waits for.
 void closeWithdrawnThenAgain() {
@@ -135,6 +189,26 @@ TEST(CloseBound, AWithdrawnBoundLetsTheProgramGoOnAndALaterCloseStartsItAnew) {
     EXPECT_TRUE(text.ends_with(
         "==> The SimClient thread has not ended within 100 ms: Quorvelant ends at once with exit code 1\n"))
         << text;
+}
+
+// The last line's own write meets a Log.txt that takes nothing more: the
+// exit armed before it still comes. Should it not, the child ends with 3.
+void endWithTheLastLineBlocked(const std::filesystem::path& share) {
+    const StalledLog log(share / "Log.txt");
+    log.fill();
+    std::jthread guard([] {
+        std::this_thread::sleep_for(10s);
+        std::_Exit(3);
+    });
+    endWhileAThreadRuns("run", 100ms);
+}
+
+TEST(CloseBound, TheEndComesWithExitCode1ThoughTheLastLinesOwnWriteNeverReturns) {
+    const TempDir dir;
+    GTEST_FLAG_SET(death_test_style, "fast");
+    const auto start = Steady::now();
+    EXPECT_EXIT(endWithTheLastLineBlocked(dir.path()), ::testing::ExitedWithCode(1), "");
+    EXPECT_LT(Steady::now() - start, kLastLineBound + 3s);
 }
 
 }  // namespace
