@@ -8,6 +8,7 @@
 
 #include "core/files.h"
 #include "core/log.h"
+#include "core/threads_left_behind.h"
 
 namespace qvl {
 namespace {
@@ -155,6 +156,7 @@ bool FileWriter::close(std::chrono::milliseconds bound) {
         // Blocked in a file operation: the thread owns what it touches and
         // ends on its own once the operation returns.
         gf_log("File writer: a file operation has not returned; the writer is left to end on its own");
+        recordThreadLeftBehind("file writer");
         thread_.detach();
     }
     return drained;

@@ -1,16 +1,20 @@
 #include "run/close_bound.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdlib>
 #include <string>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/threads_left_behind.h"
 
 namespace qvl {
 namespace {
@@ -92,6 +96,20 @@ void endWhileAThreadRuns(std::string_view thread, std::chrono::milliseconds boun
     endWithLastLine(fmt::format("The {} thread has not ended within {} ms: {} ends at once with exit code 1", thread,
                                 bound.count(), kProductName),
                     1);
+}
+
+void endIfAThreadWasLeftBehind(std::int32_t exitCode, std::size_t alreadyLeft) {
+    const std::vector<std::string> recorded = threadsLeftBehind();
+    if (recorded.size() <= alreadyLeft) return;
+    armTheEnd(exitCode);
+    // Each kind named once, in the order first left behind.
+    std::vector<std::string> threads;
+    for (auto it = recorded.begin() + static_cast<std::ptrdiff_t>(alreadyLeft); it != recorded.end(); ++it) {
+        if (std::find(threads.begin(), threads.end(), *it) == threads.end()) threads.push_back(*it);
+    }
+    endWithLastLine(fmt::format("A thread left behind has not ended ({}): {} ends at once with exit code {}",
+                                fmt::join(threads, ", "), kProductName, exitCode),
+                    exitCode);
 }
 
 }  // namespace qvl

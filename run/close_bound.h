@@ -10,6 +10,8 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <stop_token>
@@ -63,4 +65,12 @@ inline constexpr std::chrono::milliseconds kLastLineBound{1000};
 // written or not. Of two threads that come here together, the first ends the
 // process.
 [[noreturn]] void endWhileAThreadRuns(std::string_view thread, std::chrono::milliseconds bound);
+
+// The program has ended with `exitCode`, but a bounded end gave up on a
+// thread that still runs (a file writer whose operation has not returned):
+// the process ends the same way, with that exit code, never through static
+// destructors. Returns when no thread was left behind since the first
+// `alreadyLeft` (what was recorded before the program began).
+void endIfAThreadWasLeftBehind(std::int32_t exitCode, std::size_t alreadyLeft);
+
 }  // namespace qvl

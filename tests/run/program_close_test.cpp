@@ -4,7 +4,8 @@
 // that child about 5 s later with exit code 1 and its last line in Log.txt,
 // though the run thread never comes to the close and the window's loop
 // never ends; the end comes even when the run thread is blocked inside a
-// write of Log.txt.
+// write of Log.txt. A program that left a thread behind ends with its own
+// exit code and never through static destructors.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -19,7 +20,9 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
+#include "core/file_writer.h"
 #include "core/log.h"
 #include "platform/sim/stand_in.h"
 #include "platform/ui/window.h"
@@ -27,6 +30,7 @@
 #include "run/close_bound.h"
 #include "run/run_clock.h"
 #include "run/run_control.h"
+#include "support/gated_files.h"
 #include "support/log_capture.h"
 #include "support/program_folder.h"
 #include "support/stalled_log.h"
@@ -164,6 +168,31 @@ TEST_F(ProgramFolderTest, ACloseEndsTheProcessWithExitCode1ThoughTheRunIsBlocked
     EXPECT_GE(afterClose, kThreadJoinBound);
     // The bound, the last line's own bound and the time to end.
     EXPECT_LT(afterClose, kThreadJoinBound + kLastLineBound + 3s);
+}
+
+// A program whose run ended, but whose file writer was given up on inside a
+// write that never returns: it ends with its own exit code after the last
+// line, before any static destructor runs under the writer.
+TEST_F(ProgramFolderTest, AProgramThatLeftAWriterBehindEndsWithItsOwnExitCodeAfterItsLastLine) {
+    GTEST_FLAG_SET(death_test_style, "fast");
+    const auto leaveAWriterBehind = [] {
+        std::_Exit(runProgram({},
+                              [](const std::vector<std::string>&) {
+                                  const auto files = std::make_shared<GatedFiles>();
+                                  files->close();
+                                  FileWriter writer(files);
+                                  writer.write("object_ids.txt", "1\n");
+                                  static_cast<void>(files->waitForWaiter());
+                                  static_cast<void>(writer.close(100ms));
+                                  return 0;
+                              }) +
+                   10);
+    };
+    EXPECT_EXIT(leaveAWriterBehind(), ::testing::ExitedWithCode(0), "");
+    const std::string text = readFile(dir / "Log.txt");
+    EXPECT_TRUE(text.ends_with(
+        "==> A thread left behind has not ended (file writer): Quorvelant ends at once with exit code 0\n"))
+        << text;
 }
 
 // A close taken up as a restart withdraws the bound, so the program goes on;
