@@ -3,8 +3,9 @@
 // blocks for good in its first step. SIGINT or the window's close must end
 // that child about 5 s later with exit code 1 and its last line in Log.txt,
 // though the run thread never comes to the close and the window's loop
-// never ends; the end comes even when the run thread is blocked inside a
-// write of Log.txt. A program that left a thread behind ends with its own
+// never ends (SIGINT even when the window no longer handles its messages);
+// the end comes even when the run thread is blocked inside a write of
+// Log.txt. A program that left a thread behind ends with its own
 // exit code and never through static destructors.
 #include <gtest/gtest.h>
 
@@ -70,7 +71,9 @@ private:
     const std::thread::id uiThread_ = std::this_thread::get_id();
 };
 
-enum class CloseBy { signal, window };
+// SIGINT, the window's close, or SIGINT to a window whose UI thread has
+// stopped handling its messages (so only the signal's own hook sees it).
+enum class CloseBy { signal, window, signalToAStuckWindow };
 
 // The close is sent once the run thread is held; its steady time goes to
 // `sentAt` (the steady clock is the machine's, so the test's process reads
@@ -81,11 +84,19 @@ void runUntilClosed(CloseBy by, const std::filesystem::path& sentAt) {
     ClockThatHoldsTheRun clock;
     std::jthread closer([&, by, sentAt] {
         while (!clock.holding.load()) std::this_thread::sleep_for(10ms);
+        if (by == CloseBy::signalToAStuckWindow) {
+            std::atomic<bool> stuck{false};
+            window->postTask([&stuck] {
+                stuck.store(true);
+                for (;;) std::this_thread::sleep_for(1h);
+            });
+            while (!stuck.load()) std::this_thread::sleep_for(10ms);
+        }
         std::ofstream(sentAt) << Steady::now().time_since_epoch().count();
-        if (by == CloseBy::signal) {
-            std::raise(SIGINT);
-        } else {
+        if (by == CloseBy::window) {
             window->requestClose();
+        } else {
+            std::raise(SIGINT);
         }
         std::this_thread::sleep_for(20s);
         std::_Exit(3);
@@ -122,9 +133,15 @@ TEST_P(ProgramClose, ACloseEndsARunThatNeverReturnsWithinTheBoundWithExitCode1) 
         << text;
 }
 
-INSTANTIATE_TEST_SUITE_P(SignalOrWindow, ProgramClose, ::testing::Values(CloseBy::signal, CloseBy::window),
+INSTANTIATE_TEST_SUITE_P(SignalOrWindow, ProgramClose,
+                         ::testing::Values(CloseBy::signal, CloseBy::window, CloseBy::signalToAStuckWindow),
                          [](const ::testing::TestParamInfo<CloseBy>& param) {
-                             return param.param == CloseBy::signal ? std::string("Sigint") : std::string("Window");
+                             switch (param.param) {
+                                 case CloseBy::signal: return std::string("Sigint");
+                                 case CloseBy::window: return std::string("Window");
+                                 case CloseBy::signalToAStuckWindow: return std::string("SigintToAStuckWindow");
+                             }
+                             return std::string("Unknown");
                          });
 
 // The run thread blocks inside a write of Log.txt, on a share that stopped
