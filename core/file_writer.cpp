@@ -9,6 +9,7 @@
 #include "core/files.h"
 #include "core/log.h"
 #include "core/text_file.h"
+#include "core/threads_left_behind.h"
 
 namespace qvl {
 namespace {
@@ -179,6 +180,7 @@ bool FileWriter::close(std::chrono::milliseconds bound) {
         // touches and ends on its own once the operation returns. The next
         // fresh thread waits for that before its first job.
         gf_log("File writer: a file operation has not returned; the writer is left to end on its own");
+        recordThreadLeftBehind("file writer");
         thread_.detach();
         leftBehind_ = shared_;
     }

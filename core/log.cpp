@@ -6,6 +6,7 @@
 #include <fstream>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "core/files.h"
 #include "core/paths.h"
@@ -19,11 +20,15 @@ namespace {
 struct LogState {
     // The log mutex. Lock order: last of all (the message lines' and the
     // parameters.xml locks are taken before it); never call a writer while
-    // holding it.
+    // holding it. The process's last line only tries it, so that it can give
+    // up on a writer that blocks in a write while holding it.
     std::mutex mutex;
     std::ofstream stream;
     std::atomic<const RunState*> run{nullptr};
 };
+
+// How often the last line tries the log's lock again.
+constexpr std::chrono::milliseconds kLastLineRetry{2};
 
 LogState& logState() {
     static LogState state;
@@ -55,6 +60,23 @@ void gf_flushLog() {
 }
 
 void gf_logLineAndFlush(std::string_view line) { writeLine({}, line); }
+
+bool logLastLine(std::string_view text, std::chrono::milliseconds wait) {
+    LogState& s = logState();
+    // Tried again and again rather than waited for with a time-out: a plain
+    // try is what every platform and the thread checker know.
+    const auto end = std::chrono::steady_clock::now() + wait;
+    std::unique_lock lock(s.mutex, std::try_to_lock);
+    while (!lock.owns_lock()) {
+        if (std::chrono::steady_clock::now() >= end) return false;
+        std::this_thread::sleep_for(kLastLineRetry);
+        static_cast<void>(lock.try_lock());
+    }
+    if (!s.stream.is_open()) return false;
+    s.stream << "==> " << text << '\n';
+    s.stream.flush();
+    return true;
+}
 
 void gf_logUnlessClosing(const std::string& line) {
     const RunState* run = logState().run.load(std::memory_order_acquire);

@@ -10,6 +10,7 @@
 // to a few lines and a count a minute.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -31,6 +32,13 @@ void gf_logContinuation(std::string_view text);
 void gf_flushLog();
 // gf_log; the name says what callers rely on: the line is in the file at once.
 void gf_logLineAndFlush(std::string_view line);
+// The process's last line, "==> " before it, for an end that must not wait
+// for good: a writer blocked in a write of Log.txt (a program folder on a
+// share that stopped answering) holds the log's lock, so the lock is waited
+// for at most `wait`. False when it did not come, or the log is closed: the
+// line is then not written. The write itself may still block; the caller
+// bounds that.
+bool logLastLine(std::string_view text, std::chrono::milliseconds wait);
 // gf_log unless the run is closing or the window's close was requested.
 void gf_logUnlessClosing(const std::string& line);
 // The run whose closing flags silence gf_logUnlessClosing; nullptr detaches.

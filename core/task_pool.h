@@ -19,8 +19,9 @@
 // At the pool's end every task is asked to stop (through the std::stop_token
 // it may take) and the pool waits at most its time-out for them. When a task
 // is still running then, the workers are left to end on their own: their
-// threads are detached, the one place where a thread of ours is, so that a
-// task blocked for good never blocks the program's exit. Such a thread
+// threads are detached (and recorded as left behind, so that the program
+// ends without static destructors), so that a task blocked for good never
+// blocks the program's exit. Such a thread
 // touches only its own task and what the pool shares with its workers,
 // which it co-owns; whatever else the task touches it must own too: a task
 // takes its inputs by value (or shares ownership of them) and returns its
@@ -47,6 +48,8 @@
 #include <type_traits>
 #include <utility>
 #include <vector>
+
+#include "core/threads_left_behind.h"
 
 namespace qvl {
 
@@ -101,6 +104,7 @@ public:
         }
         shared_->stop.request_stop();
         if (joinAll(timeout_)) return;  // every worker ends and is joined here
+        recordThreadLeftBehind("scan worker");
         for (std::jthread& worker : workers_) worker.detach();
     }
 

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <charconv>
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <ctime>
 #include <exception>
@@ -21,6 +22,7 @@
 #include "core/parameters.h"
 #include "core/paths.h"
 #include "core/text_file.h"
+#include "core/threads_left_behind.h"
 #include "core/time_text.h"
 #include "platform/sys/ascii.h"
 #include "platform/sys/file_io.h"
@@ -240,7 +242,11 @@ std::int32_t runProgram(const std::vector<std::string>& arguments,
             {.caption = std::string(kProductShortName), .text = e.what(), .icon = ui::DialogIcon::Error});
         return 1;
     }
+    const std::size_t alreadyLeft = threadsLeftBehind().size();
     const std::int32_t code = application(arguments);
+    // A thread left behind may still use the log and the settings, which
+    // static destructors would free under it.
+    endIfAThreadWasLeftBehind(code, alreadyLeft);
     gf_flushLog();
     closeLog();
     return code;

@@ -1,16 +1,51 @@
 #include "run/close_bound.h"
 
 #include <fmt/format.h>
+#include <fmt/ranges.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdlib>
+#include <string>
+#include <system_error>
 #include <utility>
+#include <vector>
 
 #include "core/log.h"
 #include "core/paths.h"
+#include "core/threads_left_behind.h"
 
 namespace qvl {
+namespace {
+
+constinit std::atomic<bool> ending{false};
+
+// The first caller arms the exit and returns; any other waits for it. The
+// exit comes after kLastLineBound whatever the line meets: armed on a thread
+// of its own before the line is made or tried, so that neither the log's
+// lock nor a write that never returns can keep the process.
+void armTheEnd(std::int32_t exitCode) {
+    if (ending.exchange(true)) {
+        for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+    }
+    try {
+        std::thread([exitCode] {
+            std::this_thread::sleep_for(kLastLineBound);
+            std::_Exit(exitCode);
+        }).detach();
+    } catch (const std::system_error&) {
+        // No thread to bound the line with: end without it.
+        std::_Exit(exitCode);
+    }
+}
+
+[[noreturn]] void endWithLastLine(std::string_view line, std::int32_t exitCode) {
+    logLastLine(line, kLastLineBound);
+    std::_Exit(exitCode);
+}
+
+}  // namespace
 
 CloseBound::CloseBound(std::chrono::milliseconds bound) : bound_(bound) {}
 
@@ -57,15 +92,24 @@ void CloseBound::watch(const std::stop_token& stop, std::chrono::steady_clock::t
 }
 
 void endWhileAThreadRuns(std::string_view thread, std::chrono::milliseconds bound) {
-    static std::atomic<bool> ending{false};
-    if (!ending.exchange(true)) {
-        gf_logAttention(fmt::format("The {} thread has not ended within {} ms: {} ends at once with exit code 1",
-                                    thread, bound.count(), kProductName));
-        gf_flushLog();
-        std::_Exit(1);
+    armTheEnd(1);
+    endWithLastLine(fmt::format("The {} thread has not ended within {} ms: {} ends at once with exit code 1", thread,
+                                bound.count(), kProductName),
+                    1);
+}
+
+void endIfAThreadWasLeftBehind(std::int32_t exitCode, std::size_t alreadyLeft) {
+    const std::vector<std::string> recorded = threadsLeftBehind();
+    if (recorded.size() <= alreadyLeft) return;
+    armTheEnd(exitCode);
+    // Each kind named once, in the order first left behind.
+    std::vector<std::string> threads;
+    for (auto it = recorded.begin() + static_cast<std::ptrdiff_t>(alreadyLeft); it != recorded.end(); ++it) {
+        if (std::find(threads.begin(), threads.end(), *it) == threads.end()) threads.push_back(*it);
     }
-    // The first has written the last line and ends the process now.
-    for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+    endWithLastLine(fmt::format("A thread left behind has not ended ({}): {} ends at once with exit code {}",
+                                fmt::join(threads, ", "), kProductName, exitCode),
+                    exitCode);
 }
 
 }  // namespace qvl

@@ -10,6 +10,8 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstddef>
+#include <cstdint>
 #include <mutex>
 #include <optional>
 #include <stop_token>
@@ -50,10 +52,25 @@ private:
     std::jthread watch_;
 };
 
+// How long the last line itself may take: it waits for the log's lock, and
+// its write may block on a folder that stopped answering, as any writer's.
+// The exit is armed before the line is tried and comes when this has passed.
+inline constexpr std::chrono::milliseconds kLastLineBound{1000};
+
 // A thread of the run still works with the program's parts, the settings and
 // the log: none of them may be freed under it, and no destructor may wait for
-// it. So the process ends here, at once, after its last line in Log.txt. Of
-// two threads that come here together, the first writes the line.
+// it. So the process ends here, at once, with exit code 1 after its last line
+// in Log.txt. The end waits on no lock that a blocked thread may hold: the
+// exit is armed first and comes within kLastLineBound whether the line was
+// written or not. Of two threads that come here together, the first ends the
+// process.
 [[noreturn]] void endWhileAThreadRuns(std::string_view thread, std::chrono::milliseconds bound);
+
+// The program has ended with `exitCode`, but a bounded end gave up on a
+// thread that still runs (a file writer whose operation has not returned):
+// the process ends the same way, with that exit code, never through static
+// destructors. Returns when no thread was left behind since the first
+// `alreadyLeft` (what was recorded before the program began).
+void endIfAThreadWasLeftBehind(std::int32_t exitCode, std::size_t alreadyLeft);
 
 }  // namespace qvl

@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <future>
 #include <sstream>
 #include <thread>
 #include <vector>
 
 #include "core/log.h"
+#include "support/stalled_log.h"
 #include "support/temp_dir.h"
 
 namespace qvl {
@@ -44,6 +48,44 @@ TEST(LogThreaded, LinesFromManyThreadsStayWhole) {
         ++count;
     }
     EXPECT_EQ(count, kThreads * kLines);
+}
+
+// A writer blocked inside a write of Log.txt (a share that stopped
+// answering) holds the log's lock: the last line gives up on it within its
+// wait, and is written once the lock is free again.
+TEST(LogThreaded, TheLastLineGivesUpOnAWriterBlockedInAWriteOfTheLog) {
+    using namespace std::chrono_literals;
+    test::TempDir dir;
+    test::StalledLog log(dir / "Log.txt");
+    log.fill();
+    std::atomic<bool> written{false};
+    std::jthread writer([&written] {
+        gf_log("a line the share never takes");
+        written.store(true);
+    });
+    // Time for the writer to come into its write.
+    std::this_thread::sleep_for(200ms);
+    ASSERT_FALSE(written.load());
+
+    const auto start = std::chrono::steady_clock::now();
+    auto lastLine = std::async(std::launch::async, [] { return logLastLine("the last line", 300ms); });
+    const bool returned = lastLine.wait_for(10s) == std::future_status::ready;
+    const auto took = std::chrono::steady_clock::now() - start;
+    // The share answers again: the writer (and a last line still waiting) go on.
+    std::string text;
+    while (!written.load()) {
+        text += log.drain();
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_TRUE(returned) << "the last line waited for the blocked writer";
+    EXPECT_FALSE(lastLine.get());
+    EXPECT_GE(took, 300ms);
+    writer.join();
+
+    EXPECT_TRUE(logLastLine("the last line", 300ms));
+    text += log.drain();
+    EXPECT_TRUE(text.ends_with("a line the share never takes\n==> the last line\n"))
+        << text.substr(text.size() > 200 ? text.size() - 200 : 0);
 }
 
 }  // namespace
