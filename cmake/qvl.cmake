@@ -40,6 +40,7 @@ function(qvl_test_support)
   file(GLOB _src CONFIGURE_DEPENDS ${_tests}/support/*.cpp)
   if(_src)
     add_library(qvl_test_support STATIC ${_src})
+    _qvl_unoptimized_tests(qvl_test_support)
     set(_scope PUBLIC)
   else()
     add_library(qvl_test_support INTERFACE)
@@ -50,10 +51,24 @@ function(qvl_test_support)
   target_link_libraries(qvl_test_support ${_scope} qvl_http_site_lib Threads::Threads)
 endfunction()
 
+# A test suite's own code (its cases and helpers, not the product it links)
+# costs a sanitizer tree more than the product itself: GoogleTest's macros
+# expand into much code that the optimiser and the sanitizers' passes then
+# work through, and the suites run the same without it (their time is the
+# product's and the clock's). CI's sanitizer trees compile it unoptimised;
+# the product keeps its flags, so what the sanitizers watch is unchanged.
+option(QVL_UNOPTIMIZED_TESTS "Compile the test suites' own code without optimisation" OFF)
+function(_qvl_unoptimized_tests target)
+  if(QVL_UNOPTIMIZED_TESTS)
+    target_compile_options(${target} PRIVATE -O0)
+  endif()
+endfunction()
+
 # One GoogleTest executable, its tests registered with CTest under a label.
 function(_qvl_test_executable target label sources libs)
   qvl_test_support()
   add_executable(${target} ${sources})
+  _qvl_unoptimized_tests(${target})
   target_link_libraries(${target} PRIVATE qvl_test_support ${libs} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   # GoogleTest's headers are most of what a test file compiles: a suite's
