@@ -283,6 +283,27 @@ TEST_F(MotionTest, ATurnAcrossNorthGoesTheShortWay) {
               0.01 * kDeg);
 }
 
+// A taxiing aircraft turns towards its next point by its turn rate, to
+// whichever side is shorter, across north too, and never past the point.
+TEST(GroundTurn, ATaxiTurnGoesTheShortWayOnEitherSideAndNeverPastItsBearing) {
+    LiveAc ac;
+    ac.flight.turnStep = 3.0 * kDeg;
+    struct Case {
+        double from;
+        double towards;
+        double expected;
+    };
+    for (const Case c :
+         {Case{.from = 10.0, .towards = 350.0, .expected = 7.0},
+          Case{.from = 350.0, .towards = 10.0, .expected = 353.0},
+          Case{.from = 90.0, .towards = 45.0, .expected = 87.0}, Case{.from = 90.0, .towards = 135.0, .expected = 93.0},
+          Case{.from = 90.0, .towards = 91.5, .expected = 91.5}}) {
+        ac.heading = c.from * kDeg;
+        turnTowards(ac, c.towards * kDeg);
+        EXPECT_NEAR(ac.heading, c.expected * kDeg, 1e-9) << c.from << " towards " << c.towards;
+    }
+}
+
 // The simulator has it in the air while the feed still shows the runway.
 TEST_F(MotionTest, SkippingAheadToAnAirborneSampleLeadsThereAndClimbs) {
     LiveAc& ac =
