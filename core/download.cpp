@@ -72,12 +72,6 @@ int onProgress(void* context, curl_off_t /*total*/, curl_off_t /*now*/, curl_off
     return 0;
 }
 
-fs::path partNameFor(const fs::path& target) {
-    fs::path name = target;
-    name += ".part";
-    return name;
-}
-
 // Flushes the finished file to disk and closes it; false when either fails.
 bool finishFile(FilePtr& file) {
     FILE* f = file.release();
@@ -139,6 +133,12 @@ CurlHandle::~CurlHandle() {
     if (handle_ != nullptr) curl_easy_cleanup(handle_);
 }
 
+fs::path downloadPartFor(const fs::path& target) {
+    fs::path name = target;
+    name += ".part";
+    return name;
+}
+
 std::string downloadBase() {
     if (const char* v = std::getenv("QVL_DOWNLOAD_BASE"); v != nullptr && *v != '\0') return v;
     return QVL_DOWNLOAD_BASE;
@@ -155,7 +155,7 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
         gf_log(fmt::format("Download of {} not started: no longer needed", url));
         return false;
     }
-    const fs::path part = partNameFor(target);
+    const fs::path part = downloadPartFor(target);
     try {
         FilePtr file(sys::openFile(part, "wb"));
         if (!file) {

@@ -58,6 +58,10 @@ inline constexpr DownloadLimits kProgramArchiveLimits{.totalTime = std::chrono::
 // A download that nothing but its limits may end passes none.
 using DownloadStop = std::function<bool()>;
 
+// "<target>.part": where a download comes in before it is renamed over the
+// target.
+[[nodiscard]] std::filesystem::path downloadPartFor(const std::filesystem::path& target);
+
 // The base address of the download site, ending in "/downloads/":
 // $QVL_DOWNLOAD_BASE when set, else the address the build was configured with.
 std::string downloadBase();

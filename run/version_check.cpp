@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "airports/closest_stand.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/messages.h"
@@ -420,39 +421,45 @@ bool VersionCheck::downloadInstaller(const VersionRecord& web) {
 
 void removeInterruptedLeftovers(const fs::path& programFolder, const fs::path& settingsFolder) {
     const fs::path folder = programFolder.empty() ? fs::path(".") : programFolder;
-    // A data file's download, its ".part" while it comes, and the plain text
-    // of its check.
+    // A data file's download, its part file while it comes, and the plain
+    // text of its check.
     std::vector<fs::path> dataLeftovers;
     for (const fs::path* name : {&kAirportsEncName, &kAigRegcodesEncName, &kDbaseEncName}) {
         const fs::path candidate = candidateFor(*name);
-        fs::path part = candidate;
-        part += ".part";
-        dataLeftovers.insert(dataLeftovers.end(), {candidate, std::move(part), checkedPlainFor(candidate)});
+        dataLeftovers.insert(dataLeftovers.end(), {candidate, downloadPartFor(candidate), checkedPlainFor(candidate)});
     }
     // Only the folders the program writes into, each to the depth it writes
     // at: the sweep runs before every first start, and a folder it has no
     // business in (a hanging network share, say) must not hold the start.
+    // Besides the saves' own temporaries, only the exact names of the
+    // program's other temporaries go: a user's "notes.part" stays.
     std::vector<LeftoverSweep> sweeps{
-        // What the update leaves: versions.json, the archive and the unpacked
-        // installer beside the program, each maybe still in its download
-        // (".part") or unpacking (".unzip") temporary; a stand file's download.
-        {.folder = folder, .names = {kVersionsJson, kArchiveName, kInstallerName}, .endings = {".part", ".unzip"}},
+        // What the update leaves beside the program: versions.json, the
+        // archive and the unpacked installer, each maybe still in its
+        // download or unpacking temporary; and the closest stand's download.
+        {.folder = folder,
+         .names = {kVersionsJson, downloadPartFor(kVersionsJson), kArchiveName, downloadPartFor(kArchiveName),
+                   kInstallerName, extractTemporaryFor(kInstallerName),
+                   downloadPartFor(pathFromUtf8(kClosestStandTempFile))}},
         {.folder = folder / kInputFolder, .names = dataLeftovers},
-        {.folder = folder / kNewVersionFolder, .endings = {".part", ".unzip"}},
+        // The installer while it moves in, and the release notes' download.
+        {.folder = folder / kNewVersionFolder,
+         .names = {downloadPartFor(kInstallerName), downloadPartFor(kReleaseNotesName)}},
         // What the saves leave.
         {.folder = folder / kOutputFolder},
         {.folder = folder / kInfoFolder},
         {.folder = folder / kErrorsFolder},
         {.folder = folder / kTbloFolder},
         {.folder = settingsFolder},
+        // The park airport's download of an archived stand file.
+        {.folder = folder / kAirportsFolder, .names = {downloadPartFor(kParkAirportXml.filename())}},
+        {.folder = folder / kMySimaddonFolder},
+        {.folder = folder / kMyThirdpartyFolder},
     };
-    // The stand files, their downloads and the learned files, which lie in
-    // a folder per archive and, for third-party airports, per publisher.
-    for (const fs::path* airports : {&kAirportsFolder, &kMySimaddonFolder, &kMyThirdpartyFolder}) {
-        sweeps.push_back({.folder = folder / *airports, .endings = {".part"}});
-    }
+    // The learned files, which lie in a folder per archive and, for
+    // third-party airports, per publisher.
     for (fs::path& learned : foldersWithin(folder / kLearnedFolder, kLearnedFolderDepth)) {
-        sweeps.push_back({.folder = std::move(learned), .endings = {".part"}});
+        sweeps.push_back({.folder = std::move(learned)});
     }
     for (const LeftoverSweep& sweep : sweeps) (void)removeLeftoverTemporaries(sweep);
 }
