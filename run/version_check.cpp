@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -38,6 +39,8 @@ constexpr std::string_view kProgramKey = "msfs_app";
 const fs::path kVersionsJson{"versions.json"};
 const fs::path kArchiveName{"latest_version.zip"};
 const fs::path kReadmeName{"README.txt"};
+// Why a download of the check ends early: only a close stops one.
+constexpr std::string_view kStoppedByTheClose = "Quorvelant is closing";
 
 void lf_logUpdated(std::string_view key, const VersionRecord& version) {
     gf_log(fmt::format("{} updated to {}", key, gf_versionToString(version)));
@@ -93,7 +96,7 @@ std::optional<WebVersions> fetchWebVersions(const fs::path& file, const Download
                                             const DownloadStop& stop) {
     const CurlHandle curl;
     if (!gf_downloadToFile(curl, downloadBase() + gf_pathToUtf8(kVersionsJson), file, limits, stop)) {
-        gf_logAttention("Downloading version info from my web site failed!");
+        if (!stop()) gf_logAttention("Downloading version info from my web site failed!");
         return std::nullopt;
     }
     const std::optional<std::string> text = readWholeFile(file);
@@ -266,7 +269,7 @@ Result<WebVersions, VersionsJsonError> readVersionsJson(std::string_view text) {
 }
 
 VersionCheck::VersionCheck(VersionCheckOwners owners)
-    : owners_(std::move(owners)), stop_([&run = owners_.run] { return run.isClosing(); }) {}
+    : owners_(std::move(owners)), stop_([&run = owners_.run] { return run.isClosing(); }, kStoppedByTheClose) {}
 
 fs::path VersionCheck::inFolder(const fs::path& relative) const { return owners_.programFolder / relative; }
 
@@ -288,11 +291,19 @@ bool VersionCheck::gf_checkVersions() {
         lf_logVersionNotFound(kProgramKey);
     }
 
-    checkDataFile("airports", find(web, "airports"));
-    checkDataFile("aig", find(web, "aig"));
-    checkScanRules("liveries", find(web, "liveries"));
-    checkScanRules("addons", find(web, "addons"));
-    checkDataFile("dbase", find(web, "dbase"));
+    // A close ends the check where it is: a download it stopped is no
+    // failure, and what was not checked yet is not reported.
+    const std::array<std::function<void()>, 5> checks{
+        [&] { checkDataFile("airports", find(web, "airports")); },
+        [&] { checkDataFile("aig", find(web, "aig")); },
+        [&] { checkScanRules("liveries", find(web, "liveries")); },
+        [&] { checkScanRules("addons", find(web, "addons")); },
+        [&] { checkDataFile("dbase", find(web, "dbase")); },
+    };
+    for (const auto& check : checks) {
+        if (owners_.run.isClosing()) return false;
+        check();
+    }
     return !owners_.run.isClosing();
 }
 
@@ -364,7 +375,8 @@ void VersionCheck::updateProgram(const VersionRecord& web) {
     {
         const CurlHandle curl;
         if (!gf_downloadToFile(curl, downloadBase() + "docs/" + gf_pathToUtf8(kReleaseNotesName),
-                               newVersion / kReleaseNotesName, owners_.limits.releaseNotes, stop_)) {
+                               newVersion / kReleaseNotesName, owners_.limits.releaseNotes, stop_) &&
+            !owners_.run.isClosing()) {
             gf_logAttention(fmt::format("could not download {} to {}", gf_pathToUtf8(kReleaseNotesName),
                                         gf_pathToUtf8(newVersion)));
         }
