@@ -111,10 +111,9 @@ SourceFile sourceFileFor(const std::string& pathText, const DownloadStop& stop) 
     if (!isArchivePath(pathText)) return {.file = pathFromUtf8(pathText), .error = {}};
     std::error_code ignored;
     fs::create_directories(kAirportsFolder, ignored);
-    const fs::path target = kAirportsFolder / "park_airport.xml";
-    const auto downloaded = lf_downloadStockApf(pathText, target, stop);
+    const auto downloaded = lf_downloadStockApf(pathText, kParkAirportXml, stop);
     if (!downloaded) return {.file = {}, .error = downloaded.errorText()};
-    return {.file = target, .error = {}};
+    return {.file = kParkAirportXml, .error = {}};
 }
 
 void readHeader(const pugi::xml_document& document, LoadedParkAirport& park) {

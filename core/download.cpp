@@ -72,12 +72,6 @@ int onProgress(void* context, curl_off_t /*total*/, curl_off_t /*now*/, curl_off
     return 0;
 }
 
-fs::path partNameFor(const fs::path& target) {
-    fs::path name = target;
-    name += ".part";
-    return name;
-}
-
 // Flushes the finished file to disk and closes it; false when either fails.
 bool finishFile(FilePtr& file) {
     FILE* f = file.release();
@@ -115,7 +109,7 @@ void setOptions(CURL* h, const Request& request, Transfer& transfer) {
 
 void logFailure(CURLcode result, const Transfer& transfer, const std::string& url) {
     if (transfer.stopped) {
-        gf_log(fmt::format("Download of {} stopped: no longer needed", url));
+        gf_log(fmt::format("Download of {} stopped: {}", url, transfer.stop->reason()));
     } else if (transfer.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
         gf_log(fmt::format("Download error: 'larger than {} bytes' for {}", transfer.maxBytes, url));
     } else {
@@ -139,6 +133,12 @@ CurlHandle::~CurlHandle() {
     if (handle_ != nullptr) curl_easy_cleanup(handle_);
 }
 
+fs::path downloadPartFor(const fs::path& target) {
+    fs::path name = target;
+    name += ".part";
+    return name;
+}
+
 std::string downloadBase() {
     if (const char* v = std::getenv("QVL_DOWNLOAD_BASE"); v != nullptr && *v != '\0') return v;
     return QVL_DOWNLOAD_BASE;
@@ -148,19 +148,24 @@ std::string downloadUrlFor(const fs::path& fileName) {
     return fmt::format("{}{}/{}", downloadBase(), programVersion().major, gf_pathToUtf8(fileName));
 }
 
-bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs::path& target,
-                       const DownloadLimits& limits, const DownloadStop& stop) {
-    if (!curl) return false;
+namespace {
+
+// How a download ended.
+enum class Fetched : std::uint8_t { whole, failed, stopped };
+
+Fetched fetch(const CurlHandle& curl, const std::string& url, const fs::path& target, const DownloadLimits& limits,
+              const DownloadStop& stop) {
+    if (!curl) return Fetched::failed;
     if (stop && stop()) {
-        gf_log(fmt::format("Download of {} not started: no longer needed", url));
-        return false;
+        gf_log(fmt::format("Download of {} not started: {}", url, stop.reason()));
+        return Fetched::stopped;
     }
-    const fs::path part = partNameFor(target);
+    const fs::path part = downloadPartFor(target);
     try {
         FilePtr file(sys::openFile(part, "wb"));
         if (!file) {
             gf_log(fmt::format("Could not open output file: {}", gf_pathToUtf8(target)));
-            return false;
+            return Fetched::failed;
         }
         Transfer transfer{.file = file.get(), .maxBytes = limits.maxBytes, .stop = &stop};
         CURL* h = curl.get();
@@ -171,12 +176,12 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
             logFailure(result, transfer, url);
             file.reset();
             removeQuietly(part);
-            return false;
+            return transfer.stopped ? Fetched::stopped : Fetched::failed;
         }
         if (!finishFile(file)) {
             gf_log(fmt::format("Download error: '{}' for {}", "could not write the file", url));
             removeQuietly(part);
-            return false;
+            return Fetched::failed;
         }
         std::error_code ec;
         fs::rename(part, target, ec);
@@ -184,27 +189,34 @@ bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs:
             gf_log(fmt::format("Download error: 'rename {} -> {}: {}' for {}", gf_pathToUtf8(part),
                                gf_pathToUtf8(target), ec.message(), url));
             removeQuietly(part);
-            return false;
+            return Fetched::failed;
         }
-        return true;
+        return Fetched::whole;
     } catch (const std::exception& e) {
         gf_log(fmt::format("Downloader exception: '{}', {} => {}", e.what(), url, gf_pathToUtf8(target)));
         removeQuietly(part);
-        return false;
+        return Fetched::failed;
     }
+}
+
+}  // namespace
+
+bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const fs::path& target,
+                       const DownloadLimits& limits, const DownloadStop& stop) {
+    return fetch(curl, url, target, limits, stop) == Fetched::whole;
 }
 
 bool gf_downloadFile(const fs::path& fileName, const fs::path& target, const DownloadLimits& limits,
                      const DownloadStop& stop) {
     CurlHandle curl;
     const std::string url = downloadUrlFor(fileName);
-    const bool ok = gf_downloadToFile(curl, url, target, limits, stop);
-    if (ok) {
+    const Fetched fetched = fetch(curl, url, target, limits, stop);
+    if (fetched == Fetched::whole) {
         gf_log(fmt::format("Downloaded '{}' to '{}'", url, gf_pathToUtf8(target)));
-    } else {
+    } else if (fetched == Fetched::failed) {
         gf_logAttention(fmt::format("Downloading '{}' failed !", url));
     }
-    return ok;
+    return fetched == Fetched::whole;
 }
 
 }  // namespace qvl

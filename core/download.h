@@ -4,10 +4,14 @@
 #pragma once
 
 #include <chrono>
+#include <concepts>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
+#include <type_traits>
+#include <utility>
 
 using CURL = void;
 
@@ -54,9 +58,32 @@ inline constexpr DownloadLimits kProgramArchiveLimits{.totalTime = std::chrono::
 
 // Asked while a download runs, whenever data comes and about once a second
 // while none does: true ends the download at once (the program closes, or
-// another file is wanted instead).
+// another file is wanted instead), and the log says why in the stop's words.
 // A download that nothing but its limits may end passes none.
-using DownloadStop = std::function<bool()>;
+class DownloadStop {
+public:
+    static constexpr std::string_view kNoLongerNeeded = "no longer needed";
+
+    DownloadStop() = default;
+    // Any callable that answers whether to stop; the reason completes the
+    // log line "Download of <address> stopped: <reason>".
+    template <std::invocable Stopped>
+    requires(!std::same_as<std::remove_cvref_t<Stopped>, DownloadStop>)
+        DownloadStop(Stopped stopped, std::string_view reason = kNoLongerNeeded)  // NOLINT(google-explicit-constructor)
+        : stopped_(std::move(stopped)), reason_(reason) {}
+
+    explicit operator bool() const noexcept { return static_cast<bool>(stopped_); }
+    bool operator()() const { return stopped_(); }
+    [[nodiscard]] const std::string& reason() const noexcept { return reason_; }
+
+private:
+    std::function<bool()> stopped_;
+    std::string reason_{kNoLongerNeeded};
+};
+
+// "<target>.part": where a download comes in before it is renamed over the
+// target.
+[[nodiscard]] std::filesystem::path downloadPartFor(const std::filesystem::path& target);
 
 // The base address of the download site, ending in "/downloads/":
 // $QVL_DOWNLOAD_BASE when set, else the address the build was configured with.
@@ -67,11 +94,13 @@ std::string downloadUrlFor(const std::filesystem::path& fileName);
 // Fetches the address into the target (through "<target>.part"), byte for
 // byte: a text mode would turn every "\n" into "\r\n" on Windows.
 // True when the whole transfer succeeded within the limits and was not
-// stopped; every failure is logged and leaves the target as it was.
+// stopped; every failure and every stop is logged and leaves the target as
+// it was.
 bool gf_downloadToFile(const CurlHandle& curl, const std::string& url, const std::filesystem::path& target,
                        const DownloadLimits& limits = {}, const DownloadStop& stop = {});
 
-// Fetches one file of the program's download folder into the target.
+// Fetches one file of the program's download folder into the target. A
+// download that failed is logged as failed; one that was stopped is not.
 bool gf_downloadFile(const std::filesystem::path& fileName, const std::filesystem::path& target,
                      const DownloadLimits& limits = {}, const DownloadStop& stop = {});
 

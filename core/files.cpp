@@ -95,14 +95,23 @@ std::vector<FixedCode4> gf_listXmlFiles(const fs::path& folder) {
 
 namespace {
 
+// The ending of writeFileAtomically's temporary names. It carries the
+// program's own mark, so that a clean-up of a folder never takes a user's
+// file for one (a "notes.1.2.tmp" of the user's stays).
+constexpr std::string_view kTemporaryEnding = ".qvlt.tmp";
+// The ending of the temporary names of earlier builds, "<target name>.<process
+// id>.<n>.tmp": taken for a leftover only beside a target being saved.
+constexpr std::string_view kUnmarkedTemporaryEnding = ".tmp";
+
 // The temporary name writeFileAtomically writes to before the rename:
-// "<target name>.<process id>.<n>.tmp".
+// "<target name>.<process id>.<n>.qvlt.tmp".
 fs::path temporaryNameFor(const fs::path& target) {
     // Unique per process and call, so two writers of one file never share a
     // temporary file; the rename decides which complete version wins.
     static std::atomic<unsigned> counter{0};
     fs::path name = target;
-    name += fmt::format(".{}.{}.tmp", sys::processId(), counter++);  // ASCII: the same in every code page
+    name +=
+        fmt::format(".{}.{}{}", sys::processId(), counter++, kTemporaryEnding);  // ASCII: the same in every code page
     return name;
 }
 
@@ -144,21 +153,38 @@ bool allDigits(std::basic_string_view<Char> text) {
            std::all_of(text.begin(), text.end(), [](Char c) { return c >= Char('0') && c <= Char('9'); });
 }
 
-// Whether the file name is one of temporaryNameFor's names for the target's
-// file name: the name, then ".<digits>.<digits>.tmp" and nothing else.
-bool isTemporaryNameOf(const fs::path& name, const fs::path& targetName) {
+using PathView = std::basic_string_view<fs::path::value_type>;
+
+// Whether the text is ".<digits>.<digits>": the process id and the count.
+bool isNumberPair(PathView text) {
     using Char = fs::path::value_type;
-    using View = std::basic_string_view<Char>;
-    const View text(name.native());
-    const View base(targetName.native());
-    const fs::path suffixPath(".tmp");
-    const View suffix(suffixPath.native());
-    if (text.size() <= base.size() + suffix.size() || !text.starts_with(base) || !text.ends_with(suffix)) return false;
-    View middle = text.substr(base.size(), text.size() - base.size() - suffix.size());  // ".<pid>.<n>"
-    if (middle.front() != Char('.')) return false;
-    middle.remove_prefix(1);
-    const std::size_t dot = middle.find(Char('.'));
-    return dot != View::npos && allDigits(middle.substr(0, dot)) && allDigits(middle.substr(dot + 1));
+    if (text.empty() || text.front() != Char('.')) return false;
+    text.remove_prefix(1);
+    const std::size_t dot = text.find(Char('.'));
+    return dot != PathView::npos && allDigits(text.substr(0, dot)) && allDigits(text.substr(dot + 1));
+}
+
+// The text without the ending when it ends in it (and holds more); none otherwise.
+std::optional<PathView> withoutEnding(PathView text, std::string_view ending) {
+    const fs::path endingPath(ending);  // ASCII: the same in every code page
+    const PathView end(endingPath.native());
+    if (text.size() <= end.size() || !text.ends_with(end)) return std::nullopt;
+    text.remove_suffix(end.size());
+    return text;
+}
+
+// Whether the file name is one of temporaryNameFor's names for the target's
+// file name, or one an earlier build gave it: the name, then
+// ".<digits>.<digits>" and the ending, and nothing else.
+bool isTemporaryNameOf(const fs::path& name, const fs::path& targetName) {
+    const PathView base(targetName.native());
+    for (const std::string_view ending : {kTemporaryEnding, kUnmarkedTemporaryEnding}) {
+        const std::optional<PathView> text = withoutEnding(name.native(), ending);
+        if (text && text->size() > base.size() && text->starts_with(base) && isNumberPair(text->substr(base.size()))) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // A save that a kill interrupted leaves its temporary file beside the
@@ -185,36 +211,19 @@ void removeStaleTemporariesOf(const fs::path& target) {
 }
 
 // Whether the name is one of temporaryNameFor's names for any target:
-// "<name>.<digits>.<digits>.tmp" with a name that is not empty.
+// "<name>.<digits>.<digits>.qvlt.tmp" with a name that is not empty.
 bool isSaveTemporaryName(const fs::path& name) {
     using Char = fs::path::value_type;
-    using View = std::basic_string_view<Char>;
-    View text(name.native());
-    const fs::path suffixPath(".tmp");
-    const View suffix(suffixPath.native());
-    if (!text.ends_with(suffix)) return false;
-    text.remove_suffix(suffix.size());
-    for (int number = 0; number < 2; ++number) {
-        const std::size_t dot = text.rfind(Char('.'));
-        if (dot == View::npos || !allDigits(text.substr(dot + 1))) return false;
-        text = text.substr(0, dot);
-    }
-    return !text.empty();
-}
-
-bool endsInOneOf(const fs::path& name, const std::vector<std::string>& endings) {
-    using View = std::basic_string_view<fs::path::value_type>;
-    const View text(name.native());
-    return std::any_of(endings.begin(), endings.end(), [&](const std::string& ending) {
-        const fs::path endingPath(ending);  // ASCII: the same in every code page
-        const View end(endingPath.native());
-        return text.size() > end.size() && text.ends_with(end);
-    });
+    const std::optional<PathView> text = withoutEnding(name.native(), kTemporaryEnding);
+    if (!text) return false;
+    const std::size_t countDot = text->rfind(Char('.'));
+    if (countDot == PathView::npos || countDot == 0) return false;
+    const std::size_t idDot = text->rfind(Char('.'), countDot - 1);
+    return idDot != PathView::npos && idDot > 0 && isNumberPair(text->substr(idDot));
 }
 
 bool isLeftover(const fs::path& name, const LeftoverSweep& sweep) {
-    return isSaveTemporaryName(name) || endsInOneOf(name, sweep.endings) ||
-           std::find(sweep.names.begin(), sweep.names.end(), name) != sweep.names.end();
+    return isSaveTemporaryName(name) || std::find(sweep.names.begin(), sweep.names.end(), name) != sweep.names.end();
 }
 
 // Removes the file unless a save of this process writes it now; the lock

@@ -83,10 +83,8 @@ struct LeftoverSweep {
     bool subfolders = false;
     // Besides writeFileAtomically's temporary files, which are always
     // leftovers (but for those this process writes now): files of these
-    // names,
+    // exact names, the temporaries of the program's other writes there.
     std::vector<std::filesystem::path> names{};
-    // and files whose names end in one of these (".part").
-    std::vector<std::string> endings{};
 };
 
 // Removes the sweep's leftovers, each with a log line; a failed removal is

@@ -45,6 +45,8 @@ inline const path kLearnedThirdpartyFolder = kLearnedFolder / "thirdparty";
 inline const path kMySimaddonFolder = kAirportsFolder / "my_simaddon";
 inline const path kMyThirdpartyFolder = kAirportsFolder / "my_thirdparty";
 inline const path kMyParkAirportsTxt = kAirportsFolder / "my_park_airports.txt";
+// Where an archived stand file of the park airport is fetched to.
+inline const path kParkAirportXml = kAirportsFolder / "park_airport.xml";
 
 inline const path kDocsFolder{"docs"};
 inline const path kTbloFolder{"tblo"};

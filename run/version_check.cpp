@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "airports/closest_stand.h"
 #include "core/files.h"
 #include "core/log.h"
 #include "core/messages.h"
@@ -37,6 +39,8 @@ constexpr std::string_view kProgramKey = "msfs_app";
 const fs::path kVersionsJson{"versions.json"};
 const fs::path kArchiveName{"latest_version.zip"};
 const fs::path kReadmeName{"README.txt"};
+// Why a download of the check ends early: only a close stops one.
+constexpr std::string_view kStoppedByTheClose = "Quorvelant is closing";
 
 void lf_logUpdated(std::string_view key, const VersionRecord& version) {
     gf_log(fmt::format("{} updated to {}", key, gf_versionToString(version)));
@@ -92,7 +96,7 @@ std::optional<WebVersions> fetchWebVersions(const fs::path& file, const Download
                                             const DownloadStop& stop) {
     const CurlHandle curl;
     if (!gf_downloadToFile(curl, downloadBase() + gf_pathToUtf8(kVersionsJson), file, limits, stop)) {
-        gf_logAttention("Downloading version info from my web site failed!");
+        if (!stop()) gf_logAttention("Downloading version info from my web site failed!");
         return std::nullopt;
     }
     const std::optional<std::string> text = readWholeFile(file);
@@ -265,7 +269,7 @@ Result<WebVersions, VersionsJsonError> readVersionsJson(std::string_view text) {
 }
 
 VersionCheck::VersionCheck(VersionCheckOwners owners)
-    : owners_(std::move(owners)), stop_([&run = owners_.run] { return run.isClosing(); }) {}
+    : owners_(std::move(owners)), stop_([&run = owners_.run] { return run.isClosing(); }, kStoppedByTheClose) {}
 
 fs::path VersionCheck::inFolder(const fs::path& relative) const { return owners_.programFolder / relative; }
 
@@ -287,11 +291,19 @@ bool VersionCheck::gf_checkVersions() {
         lf_logVersionNotFound(kProgramKey);
     }
 
-    checkDataFile("airports", find(web, "airports"));
-    checkDataFile("aig", find(web, "aig"));
-    checkScanRules("liveries", find(web, "liveries"));
-    checkScanRules("addons", find(web, "addons"));
-    checkDataFile("dbase", find(web, "dbase"));
+    // A close ends the check where it is: a download it stopped is no
+    // failure, and what was not checked yet is not reported.
+    const std::array<std::function<void()>, 5> checks{
+        [&] { checkDataFile("airports", find(web, "airports")); },
+        [&] { checkDataFile("aig", find(web, "aig")); },
+        [&] { checkScanRules("liveries", find(web, "liveries")); },
+        [&] { checkScanRules("addons", find(web, "addons")); },
+        [&] { checkDataFile("dbase", find(web, "dbase")); },
+    };
+    for (const auto& check : checks) {
+        if (owners_.run.isClosing()) return false;
+        check();
+    }
     return !owners_.run.isClosing();
 }
 
@@ -363,7 +375,8 @@ void VersionCheck::updateProgram(const VersionRecord& web) {
     {
         const CurlHandle curl;
         if (!gf_downloadToFile(curl, downloadBase() + "docs/" + gf_pathToUtf8(kReleaseNotesName),
-                               newVersion / kReleaseNotesName, owners_.limits.releaseNotes, stop_)) {
+                               newVersion / kReleaseNotesName, owners_.limits.releaseNotes, stop_) &&
+            !owners_.run.isClosing()) {
             gf_logAttention(fmt::format("could not download {} to {}", gf_pathToUtf8(kReleaseNotesName),
                                         gf_pathToUtf8(newVersion)));
         }
@@ -420,39 +433,45 @@ bool VersionCheck::downloadInstaller(const VersionRecord& web) {
 
 void removeInterruptedLeftovers(const fs::path& programFolder, const fs::path& settingsFolder) {
     const fs::path folder = programFolder.empty() ? fs::path(".") : programFolder;
-    // A data file's download, its ".part" while it comes, and the plain text
-    // of its check.
+    // A data file's download, its part file while it comes, and the plain
+    // text of its check.
     std::vector<fs::path> dataLeftovers;
     for (const fs::path* name : {&kAirportsEncName, &kAigRegcodesEncName, &kDbaseEncName}) {
         const fs::path candidate = candidateFor(*name);
-        fs::path part = candidate;
-        part += ".part";
-        dataLeftovers.insert(dataLeftovers.end(), {candidate, std::move(part), checkedPlainFor(candidate)});
+        dataLeftovers.insert(dataLeftovers.end(), {candidate, downloadPartFor(candidate), checkedPlainFor(candidate)});
     }
     // Only the folders the program writes into, each to the depth it writes
     // at: the sweep runs before every first start, and a folder it has no
     // business in (a hanging network share, say) must not hold the start.
+    // Besides the saves' own temporaries, only the exact names of the
+    // program's other temporaries go: a user's "notes.part" stays.
     std::vector<LeftoverSweep> sweeps{
-        // What the update leaves: versions.json, the archive and the unpacked
-        // installer beside the program, each maybe still in its download
-        // (".part") or unpacking (".unzip") temporary; a stand file's download.
-        {.folder = folder, .names = {kVersionsJson, kArchiveName, kInstallerName}, .endings = {".part", ".unzip"}},
+        // What the update leaves beside the program: versions.json, the
+        // archive and the unpacked installer, each maybe still in its
+        // download or unpacking temporary; and the closest stand's download.
+        {.folder = folder,
+         .names = {kVersionsJson, downloadPartFor(kVersionsJson), kArchiveName, downloadPartFor(kArchiveName),
+                   kInstallerName, extractTemporaryFor(kInstallerName),
+                   downloadPartFor(pathFromUtf8(kClosestStandTempFile))}},
         {.folder = folder / kInputFolder, .names = dataLeftovers},
-        {.folder = folder / kNewVersionFolder, .endings = {".part", ".unzip"}},
+        // The installer while it moves in, and the release notes' download.
+        {.folder = folder / kNewVersionFolder,
+         .names = {downloadPartFor(kInstallerName), downloadPartFor(kReleaseNotesName)}},
         // What the saves leave.
         {.folder = folder / kOutputFolder},
         {.folder = folder / kInfoFolder},
         {.folder = folder / kErrorsFolder},
         {.folder = folder / kTbloFolder},
         {.folder = settingsFolder},
+        // The park airport's download of an archived stand file.
+        {.folder = folder / kAirportsFolder, .names = {downloadPartFor(kParkAirportXml.filename())}},
+        {.folder = folder / kMySimaddonFolder},
+        {.folder = folder / kMyThirdpartyFolder},
     };
-    // The stand files, their downloads and the learned files, which lie in
-    // a folder per archive and, for third-party airports, per publisher.
-    for (const fs::path* airports : {&kAirportsFolder, &kMySimaddonFolder, &kMyThirdpartyFolder}) {
-        sweeps.push_back({.folder = folder / *airports, .endings = {".part"}});
-    }
+    // The learned files, which lie in a folder per archive and, for
+    // third-party airports, per publisher.
     for (fs::path& learned : foldersWithin(folder / kLearnedFolder, kLearnedFolderDepth)) {
-        sweeps.push_back({.folder = std::move(learned), .endings = {".part"}});
+        sweeps.push_back({.folder = std::move(learned)});
     }
     for (const LeftoverSweep& sweep : sweeps) (void)removeLeftoverTemporaries(sweep);
 }

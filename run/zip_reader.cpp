@@ -26,12 +26,6 @@ struct EntryCloser {
 };
 using EntryPtr = std::unique_ptr<zip_file_t, EntryCloser>;
 
-fs::path temporaryFor(const fs::path& target) {
-    fs::path name = target;
-    name += ".unzip";
-    return name;
-}
-
 }  // namespace
 
 ZipArchiveReader::ZipArchiveReader(zip* archive, std::unique_ptr<std::string> bytes) noexcept
@@ -96,7 +90,7 @@ Result<void, ZipReadError> ZipArchiveReader::extract(std::string_view entryName,
         return fail(ZipReadError::readFailed,
                     fmt::format("cannot read entry '{}': {}", name, zip_error_strerror(zip_get_error(archive_))));
     }
-    const fs::path temporary = temporaryFor(target);
+    const fs::path temporary = extractTemporaryFor(target);
     const auto dropTemporary = [&temporary] {
         std::error_code ignored;
         fs::remove(temporary, ignored);
@@ -134,6 +128,12 @@ Result<void, ZipReadError> ZipArchiveReader::extract(std::string_view entryName,
         return fail(ZipReadError::writeFailed, fmt::format("cannot write {}", gf_pathToUtf8(target)));
     }
     return {};
+}
+
+fs::path extractTemporaryFor(const fs::path& target) {
+    fs::path name = target;
+    name += ".unzip";
+    return name;
 }
 
 bool isContainedEntryName(std::string_view entryName) {

@@ -52,6 +52,10 @@ private:
     std::unique_ptr<std::string> bytes_;  // libzip reads them in place until the archive closes
 };
 
+// The temporary file an entry is written to before it is renamed over the
+// target: "<target>.unzip".
+[[nodiscard]] std::filesystem::path extractTemporaryFor(const std::filesystem::path& target);
+
 // True for a relative entry name that stays inside the folder it is
 // unpacked into: no root, no drive, no ".." part (either separator).
 [[nodiscard]] bool isContainedEntryName(std::string_view entryName);

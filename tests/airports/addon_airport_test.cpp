@@ -91,25 +91,25 @@ TEST_F(AddonAirport, AStandFileIsNeverLeftHalfWritten) {
 // What a kill left behind is removed at the scan's first write into a
 // folder, and the folder is not listed again for every file.
 TEST_F(AddonAirport, StaleTemporariesGoOncePerFolderAndScan) {
-    writeFile(kMyThirdpartyFolder / "EGLL.xml.77.0.tmp", "<half");
+    writeFile(kMyThirdpartyFolder / "EGLL.xml.77.0.qvlt.tmp", "<half");
     ApfRecord egll = record("EGLL", "Orbx");
     egll.stands = {standAt("1", 51.1)};
     ASSERT_EQ(lf_generateAirportFile(parts(), egll, 0), AirportFileOutcome::written);
-    EXPECT_FALSE(fs::exists(kMyThirdpartyFolder / "EGLL.xml.77.0.tmp"));
-    EXPECT_TRUE(logged("EGLL.xml.77.0.tmp, left by an interrupted write"));
+    EXPECT_FALSE(fs::exists(kMyThirdpartyFolder / "EGLL.xml.77.0.qvlt.tmp"));
+    EXPECT_TRUE(logged("EGLL.xml.77.0.qvlt.tmp, left by an interrupted write"));
 
-    writeFile(kMyThirdpartyFolder / "EHAM.xml.78.0.tmp", "<half");
+    writeFile(kMyThirdpartyFolder / "EHAM.xml.78.0.qvlt.tmp", "<half");
     ApfRecord eham = record("EHAM", "Orbx");
     eham.stands = {standAt("1", 52.1)};
     ASSERT_EQ(lf_generateAirportFile(parts(), eham, 0), AirportFileOutcome::written);
-    EXPECT_TRUE(fs::exists(kMyThirdpartyFolder / "EHAM.xml.78.0.tmp")) << "the folder was cleaned already";
+    EXPECT_TRUE(fs::exists(kMyThirdpartyFolder / "EHAM.xml.78.0.qvlt.tmp")) << "the folder was cleaned already";
     EXPECT_EQ(*scan.generatedFiles.at(kMyThirdpartyFolder / "EHAM.xml").bytes,
               readFile(kMyThirdpartyFolder / "EHAM.xml"));
 
     // The end of the scan flushes the batch; the next scan cleans again.
     EXPECT_TRUE(scan.files.flush());
     ASSERT_EQ(lf_generateAirportFile(parts(), eham, 0), AirportFileOutcome::written);
-    EXPECT_FALSE(fs::exists(kMyThirdpartyFolder / "EHAM.xml.78.0.tmp"));
+    EXPECT_FALSE(fs::exists(kMyThirdpartyFolder / "EHAM.xml.78.0.qvlt.tmp"));
 }
 
 TEST_F(AddonAirport, CodeFromStemManifestTitleOrPath) {

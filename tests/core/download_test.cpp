@@ -104,6 +104,7 @@ TEST_F(Download, AStopEndsAHangingDownloadWithinASecond) {
     EXPECT_FALSE(gf_downloadFile("dbase.enc", target, {}, closing));
     EXPECT_LT(std::chrono::steady_clock::now() - stopAt, std::chrono::milliseconds(1300));
     EXPECT_TRUE(logged("stopped: no longer needed"));
+    EXPECT_FALSE(logged("failed !")) << "a stopped download is no failed one";
     expectTargetKept();
     // Once stopped, nothing more is asked of the site.
     const auto asked = server.requestedPaths().size();

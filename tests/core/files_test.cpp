@@ -102,10 +102,10 @@ TEST_F(Xml, FailedSaveLeavesTheOldFileWholeAndNoTemporaryFile) {
 TEST_F(Files, ASaveRemovesTheStaleTemporaryFilesOfItsTargetOnly) {
     const auto folder = dir / "my_simaddon";
     std::filesystem::create_directory(folder);
-    const std::vector<std::string> stale = {"EHAM.xml.4242.0.tmp", "EHAM.xml.1.17.tmp"};
-    const std::vector<std::string> others = {
-        "EHAM.xml.tmp",       "EHAM.xml.a.1.tmp",  "EHAM.xml.1.tmp",   "EHAM.xml..1.tmp",
-        "EHAM.xml.1.2.tmp.x", "XEHAM.xml.1.2.tmp", "EGLL.xml.1.2.tmp", "EHAM.xml"};
+    const std::vector<std::string> stale = {"EHAM.xml.4242.0.qvlt.tmp", "EHAM.xml.4242.0.tmp", "EHAM.xml.1.17.tmp"};
+    const std::vector<std::string> others = {"EHAM.xml.tmp",     "EHAM.xml.a.1.tmp",      "EHAM.xml.1.tmp",
+                                             "EHAM.xml..1.tmp",  "EHAM.xml.1.2.tmp.x",    "XEHAM.xml.1.2.tmp",
+                                             "EGLL.xml.1.2.tmp", "EGLL.xml.1.2.qvlt.tmp", "EHAM.xml"};
     for (const auto& name : stale) writeFile(folder / name, "<half");
     for (const auto& name : others) writeFile(folder / name, "<keep/>");
     std::filesystem::create_directory(folder / "EHAM.xml.5.6.tmp");  // a folder is never removed

@@ -99,17 +99,18 @@ TEST_F(StartUpTest, TheFirstStartRemovesWhatInterruptedWritesLeft) {
                                              "input/dbase.enc.new.part",
                                              "new_version/install_new_version.exe.part",
                                              "new_version/ReleaseNotes.pdf.part",
-                                             "new_version/README.txt.4242.0.tmp",
-                                             "output/LiveriesScanned.xml.4242.3.tmp",
-                                             "airports/learned/stock/LOWW.xml.17.0.tmp",
-                                             "airports/learned/stock/EDDF.xml.part",
-                                             "roaming/Quorvelant/parameters.xml.99.12.tmp"};
+                                             "new_version/README.txt.4242.0.qvlt.tmp",
+                                             "output/LiveriesScanned.xml.4242.3.qvlt.tmp",
+                                             "airports/learned/stock/LOWW.xml.17.0.qvlt.tmp",
+                                             "roaming/Quorvelant/parameters.xml.99.12.qvlt.tmp"};
     const std::vector<std::string> kept{"input/airports.enc",
                                         "input/notes.new",
                                         "new_version/install_new_version.exe",
                                         "airports/learned/stock/LOWW.xml",
                                         "output/LiveriesScanned.xml.tmp",
                                         "output/report.x.1.tmp",
+                                        "output/report.x.1.2.tmp",
+                                        "airports/learned/stock/EDDF.xml.part",
                                         "docs/manual.part"};
     for (const auto& name : leftovers) writeFile(name, "left");
     for (const auto& name : kept) writeFile(name, "kept");
@@ -131,20 +132,19 @@ TEST_F(StartUpTest, TheFirstStartRemovesWhatInterruptedWritesLeft) {
 TEST_F(StartUpTest, TheFirstStartSweepsOnlyTheFoldersTheProgramWritesInto) {
     namespace fs = std::filesystem;
     const std::vector<std::string> leftovers{"airport.xml.part",
-                                             "output/info/AirportsScanLog.txt.7.0.tmp",
-                                             "output/errors/Fixes.txt.7.1.tmp",
-                                             "tblo/tblo.zip.7.2.tmp",
-                                             "airports/my_park_airports.txt.7.3.tmp",
+                                             "output/info/AirportsScanLog.txt.7.0.qvlt.tmp",
+                                             "output/errors/Fixes.txt.7.1.qvlt.tmp",
+                                             "tblo/tblo.zip.7.2.qvlt.tmp",
+                                             "airports/my_park_airports.txt.7.3.qvlt.tmp",
                                              "airports/park_airport.xml.part",
-                                             "airports/my_simaddon/EHAM.xml.7.4.tmp",
-                                             "airports/my_thirdparty/KJFK.xml.7.5.tmp",
-                                             "airports/learned/EDDM.xml.7.6.tmp",
-                                             "airports/learned/my_simaddon/EHAM.xml.7.7.tmp",
-                                             "airports/learned/thirdparty/Maker/LFPG.xml.7.8.tmp",
-                                             "airports/learned/thirdparty/Maker/LFPG.xml.part"};
-    const std::vector<std::string> kept{"docs/manual.txt.7.9.tmp", "Community/some.addon/layout.json.7.10.tmp",
-                                        "input/my_regcodes/mine.txt.7.11.tmp",
-                                        "airports/learned/thirdparty/Maker/old/LFPG.xml.7.12.tmp"};
+                                             "airports/my_simaddon/EHAM.xml.7.4.qvlt.tmp",
+                                             "airports/my_thirdparty/KJFK.xml.7.5.qvlt.tmp",
+                                             "airports/learned/EDDM.xml.7.6.qvlt.tmp",
+                                             "airports/learned/my_simaddon/EHAM.xml.7.7.qvlt.tmp",
+                                             "airports/learned/thirdparty/Maker/LFPG.xml.7.8.qvlt.tmp"};
+    const std::vector<std::string> kept{
+        "docs/manual.txt.7.9.qvlt.tmp", "Community/some.addon/layout.json.7.10.qvlt.tmp",
+        "input/my_regcodes/mine.txt.7.11.qvlt.tmp", "airports/learned/thirdparty/Maker/old/LFPG.xml.7.12.qvlt.tmp"};
     const auto place = [](const std::string& name, const std::string& bytes) {
         if (fs::path(name).has_parent_path()) fs::create_directories(fs::path(name).parent_path());
         writeFile(name, bytes);
@@ -157,18 +157,20 @@ TEST_F(StartUpTest, TheFirstStartSweepsOnlyTheFoldersTheProgramWritesInto) {
     for (const auto& name : kept) EXPECT_TRUE(fs::exists(name)) << name;
 }
 
-// Only a name that ends in ".part" or ".unzip" is a download's or an
-// unpacking's temporary; a file named just that is something else.
+// A download's or an unpacking's temporary is the name of what it
+// becomes with ".part" or ".unzip": a file named just that, or another
+// name with that ending, is something else.
 TEST_F(StartUpTest, AFileNamedOnlyPartOrUnzipIsNoLeftover) {
     namespace fs = std::filesystem;
     fs::create_directories("new_version");
-    const std::vector<std::string> kept{".part", ".unzip", "new_version/.part", "new_version/.unzip"};
+    const std::vector<std::string> kept{".part", ".unzip", "new_version/.part", "new_version/.unzip",
+                                        "new_version/x.unzip"};
     for (const auto& name : kept) writeFile(name, "kept");
-    writeFile("new_version/x.unzip", "left");
+    writeFile("new_version/install_new_version.exe.part", "left");
     run.closeRequested.store(true);
     (void)lf_readDataFiles(control);
     for (const auto& name : kept) EXPECT_TRUE(fs::exists(name)) << name;
-    EXPECT_FALSE(fs::exists("new_version/x.unzip"));
+    EXPECT_FALSE(fs::exists("new_version/install_new_version.exe.part"));
 }
 
 TEST_F(StartUpTest, WithoutAnInstallPathTheUserIsAskedForTheCommunityFolder) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "airports/addon/zip_archive.h"
 #include "core/files.h"
@@ -389,6 +390,105 @@ TEST_F(VersionCheckTest, TheReadmeIsRenamedIntoPlace) {
     RunState nextRun;
     EXPECT_FALSE(VersionCheck({.run = nextRun, .status = status, .programFolder = dir.path()}).gf_checkVersions());
     EXPECT_EQ(readFile(dir / "new_version" / "README.txt"), gf_checkNewVersionRights(dir.path()) + "\n");
+}
+
+// The start's sweep of what an interrupted download, update or save left,
+// in a program folder and a settings folder of the test's own.
+class InterruptedLeftovers : public ::testing::Test {
+protected:
+    // Writes each file, making its folders.
+    void place(const std::vector<std::string>& names, const std::string& bytes) const {
+        for (const std::string& name : names) {
+            fs::create_directories((dir / name).parent_path());
+            writeFile(dir / name, bytes);
+        }
+    }
+    // The temporary file a save of the target leaves when a kill comes
+    // between its write and its rename.
+    fs::path interruptedSaveOf(const fs::path& target) const {
+        fs::create_directories(target.parent_path());
+        setRenameFunctionForTests([](const fs::path&, const fs::path&) { return true; });
+        const bool written = writeFileAtomically(target, "half");
+        setRenameFunctionForTests(nullptr);
+        EXPECT_TRUE(written);
+        for (const auto& entry : fs::directory_iterator(target.parent_path())) {
+            if (entry.path().filename().string().starts_with(target.filename().string() + ".")) return entry.path();
+        }
+        ADD_FAILURE() << "no temporary file beside " << target;
+        return {};
+    }
+    void sweep() const { removeInterruptedLeftovers(dir.path(), dir / "roaming" / "Quorvelant"); }
+
+    test::TempDir dir;
+    test::LogCapture log{dir.path()};
+};
+
+// Only the names the program's own writes give their temporaries go; a
+// user's file that looks like one stays, wherever it lies.
+TEST_F(InterruptedLeftovers, OnlyTheProgramsOwnTemporariesGo) {
+    const std::vector<std::string> leftovers{"versions.json.part",
+                                             "latest_version.zip.part",
+                                             "install_new_version.exe.unzip",
+                                             "airport.xml.part",
+                                             "input/airports.enc.new.part",
+                                             "input/AIG-regcodes.enc.new.check",
+                                             "new_version/install_new_version.exe.part",
+                                             "new_version/ReleaseNotes.pdf.part",
+                                             "airports/park_airport.xml.part"};
+    const std::vector<std::string> users{"user_notes.part",
+                                         "user.unzip",
+                                         "my.1.2.tmp",
+                                         "notes.txt.17.3.tmp",
+                                         "versions.json.unzip",
+                                         "input/notes.part",
+                                         "input/my.1.2.tmp",
+                                         "new_version/user_notes.part",
+                                         "new_version/user.unzip",
+                                         "new_version/my.1.2.tmp",
+                                         "new_version/install_new_version.exe.unzip",
+                                         "airports/user_notes.part",
+                                         "airports/user.unzip",
+                                         "airports/my.1.2.tmp",
+                                         "airports/my_simaddon/EHAM.xml.part",
+                                         "airports/my_thirdparty/my.1.2.tmp",
+                                         "airports/learned/stock/LOWW.xml.part",
+                                         "airports/learned/stock/my.1.2.tmp",
+                                         "output/my.1.2.tmp",
+                                         "output/notes.1.2.qvlt",
+                                         "output/.1.2.qvlt.tmp",
+                                         "roaming/Quorvelant/my.1.2.tmp",
+                                         "roaming/Quorvelant/user_notes.part"};
+    place(leftovers, "left");
+    place(users, "the user's");
+    std::vector<fs::path> saves;
+    for (const char* target :
+         {"new_version/README.txt", "airports/my_park_airports.txt", "airports/learned/thirdparty/Maker/LFPG.xml",
+          "output/LiveriesScanned.xml", "roaming/Quorvelant/parameters.xml"}) {
+        saves.push_back(interruptedSaveOf(dir / target));
+    }
+
+    sweep();
+    for (const std::string& name : leftovers) EXPECT_FALSE(fs::exists(dir / name)) << name;
+    for (const fs::path& save : saves) EXPECT_FALSE(fs::exists(save)) << save;
+    for (const std::string& name : users) EXPECT_EQ(readFile(dir / name), "the user's") << name;
+}
+
+// A folder link under the learned files (a share, say) is not walked: a
+// share that hangs would hold every start, and what lies there is not the
+// program's to remove.
+TEST_F(InterruptedLeftovers, AFolderLinkUnderTheLearnedFilesIsNotFollowed) {
+    const fs::path share = dir / "share";
+    const std::vector<std::string> shared{"share/LFPG.xml.part", "share/LFPG.xml.3.4.qvlt.tmp",
+                                          "share/Maker/LFPG.xml.5.6.qvlt.tmp"};
+    place(shared, "shared");
+    fs::create_directories(dir / "airports/learned/thirdparty");
+    fs::create_directory_symlink(share, dir / "airports/learned/linked");
+    fs::create_directory_symlink(share, dir / "airports/learned/thirdparty/Linked");
+    const fs::path own = interruptedSaveOf(dir / "airports/learned/thirdparty/Maker/LFPG.xml");
+
+    sweep();
+    EXPECT_FALSE(fs::exists(own)) << "the real folders are swept";
+    for (const std::string& name : shared) EXPECT_EQ(readFile(dir / name), "shared") << name;
 }
 
 // The reader itself, for both ways an entry is stored: a wrong CRC shows

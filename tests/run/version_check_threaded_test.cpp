@@ -101,7 +101,8 @@ TEST_F(VersionCheckClose, ASilentSiteForVersionsJson) {
     bool result = true;
     EXPECT_LT(closeWhileFetching("/downloads/versions.json", result), 1500ms);
     EXPECT_FALSE(result) << "the run does not go on";
-    EXPECT_TRUE(logged("stopped: no longer needed"));
+    EXPECT_TRUE(logged("stopped: Quorvelant is closing"));
+    EXPECT_FALSE(logged("failed")) << "a close is no failed download";
     EXPECT_FALSE(fs::exists(dir / "versions.json"));
     EXPECT_FALSE(fs::exists(dir / "versions.json.part"));
 }
@@ -131,6 +132,30 @@ TEST_F(VersionCheckClose, ASilentSiteForADataFileKeepsTheOldFile) {
     EXPECT_EQ(readFile(dir / "input" / "dbase.enc"), "old dbase");
     EXPECT_FALSE(fs::exists(dir / "input" / "dbase.enc.new"));
     EXPECT_FALSE(fs::exists(dir / "input" / "dbase.enc.new.part"));
+}
+
+// The first data file hangs when the program closes: the log says the
+// close stopped it, calls nothing a failure, and checks nothing more.
+TEST_F(VersionCheckClose, ACloseDuringADataFileEndsTheCheckWithoutAFailure) {
+    std::string json = "{\"msfs_app\": " + versionJson(programVersion());
+    for (const char* key : {"airports", "aig", "liveries", "addons", "dbase"}) {
+        json += ", \"" + std::string(key) + "\": " + versionJson({.major = 99, .minor = 0, .patch = 0});
+    }
+    server.route("/downloads/versions.json", HttpResponse::ok(json + "}"));
+    const std::string airports = "/downloads/" + std::to_string(programVersion().major) + "/airports.enc";
+    server.route(airports, HttpResponse::silence());
+    bool result = true;
+    EXPECT_LT(closeWhileFetching(airports, result), 1500ms);
+    EXPECT_FALSE(result);
+
+    const std::string text = log.text();
+    const std::string stopped = "Download of " + server.baseUrl() + airports + " stopped: Quorvelant is closing";
+    const std::size_t at = text.find(stopped);
+    ASSERT_NE(at, std::string::npos) << text;
+    EXPECT_EQ(text.find("failed"), std::string::npos) << text;
+    EXPECT_EQ(text.find_first_not_of("\r\n", at + stopped.size()), std::string::npos) << "logged after the close:\n"
+                                                                                      << text.substr(at);
+    EXPECT_EQ(server.requestedPaths().size(), 2U) << "nothing more is fetched";
 }
 
 }  // namespace
