@@ -37,6 +37,7 @@
 #include "platform/ui/headless_window.h"
 #include "run/program.h"
 #include "run/run_clock.h"
+#include "support/silent_run_window.h"
 #include "support/temp_dir.h"
 
 namespace qvl {
@@ -67,26 +68,11 @@ private:
     DiskFileLayer disk_;
 };
 
-class NoWindow final : public RunWindow {
-public:
-    void postStartRun() override {}
-    void postExit(std::int32_t /*exitCode*/) override {}
-    void repaint(WindowRegion /*region*/) override {}
-    void repaintStatus() override {}
-    void repaintControls() override {}
-    void setAlwaysOnTop(bool /*onTop*/) override {}
-    void stepStaticParkingCountdown(std::int32_t /*secondsCounter*/, bool /*staticParkingActive*/) override {}
-    void setFollowText(const std::string& /*text*/) override {}
-    void setStartingUp(bool /*startingUp*/) override {}
-    void resetRunTexts() override {}
-    void closeTakenForRestart() override {}
-};
-
 // One program's parts over the slow disk, in a folder of their own.
 struct Process {
     explicit Process(const std::shared_ptr<FileLayer>& files) : program(simulator, window, mainWindow, clock, files) {}
     sim::StandInSimulator simulator;
-    NoWindow window;
+    test::SilentRunWindow window;
     ui::HeadlessWindow mainWindow;
     ManualRunClock clock;
     Program program;

@@ -18,6 +18,7 @@
 #include "refdata/data_file.h"
 #include "run/program.h"
 #include "run/run_clock.h"
+#include "support/silent_run_window.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -40,21 +41,6 @@ std::string scannedLiveries() {
     return xml + "  </liveries>\n</root>\n";
 }
 
-class NoWindow final : public qvl::RunWindow {
-public:
-    void postStartRun() override {}
-    void postExit(std::int32_t) override {}
-    void repaint(qvl::WindowRegion) override {}
-    void repaintStatus() override {}
-    void repaintControls() override {}
-    void setAlwaysOnTop(bool) override {}
-    void stepStaticParkingCountdown(std::int32_t, bool) override {}
-    void setFollowText(const std::string&) override {}
-    void setStartingUp(bool) override {}
-    void resetRunTexts() override {}
-    void closeTakenForRestart() override {}
-};
-
 void BM_StartUpToReady(benchmark::State& state) {
     qvl::test::TempDir folder;
     const fs::path previous = fs::current_path();
@@ -67,7 +53,7 @@ void BM_StartUpToReady(benchmark::State& state) {
     ::setenv("QVL_ROAMING_DIR", (folder / "roaming").c_str(), 1);
     fs::current_path(folder.path());
     qvl::sim::StandInSimulator simulator;
-    NoWindow window;
+    qvl::test::SilentRunWindow window;
     qvl::ui::HeadlessWindow mainWindow;
     qvl::ManualRunClock clock;
     for (auto _ : state) {

@@ -28,6 +28,7 @@
 #include "run/program.h"
 #include "support/log_capture.h"
 #include "support/settings_scope.h"
+#include "support/silent_run_window.h"
 #include "support/temp_dir.h"
 
 namespace qvl::test {
@@ -39,23 +40,6 @@ using Clock = std::chrono::steady_clock;
 std::filesystem::path autoRangeDataFolder() {
     return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data";
 }
-
-// Repaint requests come from the run's and the simulator link's threads;
-// nothing here paints.
-class UnpaintedWindow final : public RunWindow {
-public:
-    void postStartRun() override {}
-    void postExit(std::int32_t /*exitCode*/) override {}
-    void repaint(WindowRegion /*region*/) override {}
-    void repaintStatus() override {}
-    void repaintControls() override {}
-    void setAlwaysOnTop(bool /*onTop*/) override {}
-    void stepStaticParkingCountdown(std::int32_t /*secondsCounter*/, bool /*staticParkingActive*/) override {}
-    void setFollowText(const std::string& /*text*/) override {}
-    void setStartingUp(bool /*startingUp*/) override {}
-    void resetRunTexts() override {}
-    void closeTakenForRestart() override {}
-};
 
 // Vienna as the airport list has it; the user's park airport.
 constexpr double kViennaLatitude = 48.110298;
@@ -148,7 +132,7 @@ protected:
     TempDir dir;
     LogCapture logCapture{dir.path()};
     sim::StandInSimulator simulator{configFor(GetParam())};
-    UnpaintedWindow window;
+    SilentRunWindow window;
     ui::HeadlessWindow mainWindow;
     SteadyRunClock clock;
     Program program{simulator, window, mainWindow, clock};

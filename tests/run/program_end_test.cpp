@@ -18,6 +18,7 @@
 #include "platform/ui/headless_window.h"
 #include "run/program.h"
 #include "support/log_capture.h"
+#include "support/silent_run_window.h"
 #include "support/temp_dir.h"
 
 namespace qvl::test {
@@ -37,21 +38,6 @@ public:
     }
 };
 
-class UnseenWindow final : public RunWindow {
-public:
-    void postStartRun() override {}
-    void postExit(std::int32_t /*exitCode*/) override {}
-    void repaint(WindowRegion /*region*/) override {}
-    void repaintStatus() override {}
-    void repaintControls() override {}
-    void setAlwaysOnTop(bool /*onTop*/) override {}
-    void stepStaticParkingCountdown(std::int32_t /*secondsCounter*/, bool /*staticParkingActive*/) override {}
-    void setFollowText(const std::string& /*text*/) override {}
-    void setStartingUp(bool /*startingUp*/) override {}
-    void resetRunTexts() override {}
-    void closeTakenForRestart() override {}
-};
-
 // A simulator whose connection never opens nor fails: the simulator client's
 // thread stays in its first call.
 class SilentSimulator final : public sim::SimLibrary {
@@ -68,7 +54,7 @@ public:
 // one thread only.
 void finishWhileTheRunStepHangs() {
     sim::StandInSimulator simulator{sim::StandInConfig{}};
-    UnseenWindow window;
+    SilentRunWindow window;
     ui::HeadlessWindow mainWindow;
     StoppedClock clock;
     Program program(simulator, window, mainWindow, clock);
@@ -80,7 +66,7 @@ void finishWhileTheRunStepHangs() {
 // program is not destroyed here, as its end would wait for that thread.
 void finishWhileTheSimClientHangs() {
     SilentSimulator simulator;
-    UnseenWindow window;
+    SilentRunWindow window;
     ui::HeadlessWindow mainWindow;
     StoppedClock clock;
     auto program = std::make_unique<Program>(simulator, window, mainWindow, clock);

@@ -31,6 +31,7 @@
 #include "support/http_server.h"
 #include "support/log_capture.h"
 #include "support/settings_scope.h"
+#include "support/silent_run_window.h"
 #include "support/temp_dir.h"
 
 // Named apart: the suite's files may be built as one unit.
@@ -44,21 +45,12 @@ fs::path programDataFolder() { return fs::path(__FILE__).parent_path().parent_pa
 
 // The UI thread's side: the run thread's posts are kept until the test
 // (the UI thread) takes them.
-class PostBox final : public RunWindow {
+class PostBox final : public SilentRunWindow {
 public:
     enum class Post { startRun, exit };
 
     void postStartRun() override { put(Post::startRun); }
     void postExit(std::int32_t) override { put(Post::exit); }
-    void repaint(WindowRegion /*region*/) override {}
-    void repaintStatus() override {}
-    void repaintControls() override {}
-    void setAlwaysOnTop(bool) override {}
-    void stepStaticParkingCountdown(std::int32_t, bool) override {}
-    void setFollowText(const std::string&) override {}
-    void setStartingUp(bool) override {}
-    void resetRunTexts() override {}
-    void closeTakenForRestart() override {}
 
     std::optional<Post> take(std::chrono::seconds within) {
         std::unique_lock lock(mutex_);

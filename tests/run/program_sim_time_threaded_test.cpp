@@ -27,6 +27,7 @@
 #include "run/program.h"
 #include "support/log_capture.h"
 #include "support/settings_scope.h"
+#include "support/silent_run_window.h"
 #include "support/temp_dir.h"
 
 namespace qvl::test {
@@ -38,21 +39,6 @@ using Clock = std::chrono::steady_clock;
 std::filesystem::path dataFolder() {
     return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "data";
 }
-
-class NoWindow final : public RunWindow {
-public:
-    void postStartRun() override {}
-    void postExit(std::int32_t) override {}
-    void repaint(WindowRegion) override {}
-    void repaintStatus() override {}
-    void repaintControls() override {}
-    void setAlwaysOnTop(bool) override {}
-    void stepStaticParkingCountdown(std::int32_t, bool) override {}
-    void setFollowText(const std::string&) override {}
-    void setStartingUp(bool) override {}
-    void resetRunTexts() override {}
-    void closeTakenForRestart() override {}
-};
 
 // The traffic client's side of the link: whole lines, as they arrive.
 class ClientLines {
@@ -148,7 +134,7 @@ protected:
     TempDir dir;
     LogCapture logCapture{dir.path()};
     sim::StandInSimulator simulator{userAtVienna()};
-    NoWindow window;
+    SilentRunWindow window;
     ui::HeadlessWindow mainWindow;
     SteadyRunClock clock;
     Program program{simulator, window, mainWindow, clock};

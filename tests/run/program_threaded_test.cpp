@@ -23,6 +23,7 @@
 #include "run/program.h"
 #include "support/log_capture.h"
 #include "support/settings_scope.h"
+#include "support/silent_run_window.h"
 #include "support/temp_dir.h"
 
 namespace qvl::test {
@@ -36,21 +37,12 @@ std::filesystem::path programDataFolder() {
 
 // The UI thread's side, called from the run thread: posts are kept until
 // the test (the UI thread) takes them.
-class PostBox final : public RunWindow {
+class PostBox final : public SilentRunWindow {
 public:
     enum class Post { startRun, exit };
 
     void postStartRun() override { put(Post::startRun, 0); }
     void postExit(std::int32_t exitCode) override { put(Post::exit, exitCode); }
-    void repaint(WindowRegion) override {}
-    void repaintStatus() override {}
-    void repaintControls() override {}
-    void setAlwaysOnTop(bool) override {}
-    void stepStaticParkingCountdown(std::int32_t, bool) override {}
-    void setFollowText(const std::string&) override {}
-    void setStartingUp(bool) override {}
-    void resetRunTexts() override {}
-    void closeTakenForRestart() override {}
 
     // The next post within the time; none when nothing came.
     std::optional<std::pair<Post, std::int32_t>> take(std::chrono::seconds within) {
