@@ -40,7 +40,7 @@ function(qvl_test_support)
   file(GLOB _src CONFIGURE_DEPENDS ${_tests}/support/*.cpp)
   if(_src)
     add_library(qvl_test_support STATIC ${_src})
-    _qvl_unoptimized_tests(qvl_test_support)
+    _qvl_test_code_optimization(qvl_test_support)
     set(_scope PUBLIC)
   else()
     add_library(qvl_test_support INTERFACE)
@@ -52,15 +52,17 @@ function(qvl_test_support)
 endfunction()
 
 # A test suite's own code (its cases and helpers, not the product it links)
-# costs a sanitizer tree more than the product itself: GoogleTest's macros
-# expand into much code that the optimiser and the sanitizers' passes then
-# work through, and the suites run the same without it (their time is the
-# product's and the clock's). CI's sanitizer trees compile it unoptimised;
-# the product keeps its flags, so what the sanitizers watch is unchanged.
-option(QVL_UNOPTIMIZED_TESTS "Compile the test suites' own code without optimisation" OFF)
-function(_qvl_unoptimized_tests target)
-  if(QVL_UNOPTIMIZED_TESTS)
-    target_compile_options(${target} PRIVATE -O0)
+# is most of what a build compiles: GoogleTest's macros expand into much code
+# that the optimiser (and a sanitizer's passes) then work through, while the
+# suites run the same without it (their time is the product's and the
+# clock's). CI compiles it with less optimisation (-Og in the tree that makes
+# warnings errors, which keeps the warnings that need the optimiser; -O0 in
+# the sanitizer trees); the product keeps its flags, so what the tests and
+# the sanitizers watch is unchanged. Empty: the build's own flags.
+set(QVL_TEST_CODE_OPTIMIZATION "" CACHE STRING "Optimisation of the test suites' own code, e.g. -Og or -O0 (empty: the build's)")
+function(_qvl_test_code_optimization target)
+  if(QVL_TEST_CODE_OPTIMIZATION)
+    target_compile_options(${target} PRIVATE ${QVL_TEST_CODE_OPTIMIZATION})
   endif()
 endfunction()
 
@@ -68,7 +70,7 @@ endfunction()
 function(_qvl_test_executable target label sources libs)
   qvl_test_support()
   add_executable(${target} ${sources})
-  _qvl_unoptimized_tests(${target})
+  _qvl_test_code_optimization(${target})
   target_link_libraries(${target} PRIVATE qvl_test_support ${libs} GTest::gtest GTest::gmock GTest::gtest_main)
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   # GoogleTest's headers are most of what a test file compiles: a suite's
