@@ -263,7 +263,7 @@ void saveSome(const std::vector<ParameterSave>& saves, FileLayer* files) {
         for (const ParameterSave* save : due) gf_logUnlessClosing(save->logLine);
         return;
     }
-    static_cast<void>(admitWrite(loaded, file, {}));
+    sayRefusedCount();  // the file is usable: a spell of refused saves has ended
     const bool hasRoot = static_cast<bool>(doc.child("root"));
     pugi::xml_node parameters = parametersOf(doc);
     for (const ParameterSave* save : due) {

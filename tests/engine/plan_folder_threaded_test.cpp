@@ -59,6 +59,13 @@ protected:
         return static_cast<std::size_t>(
             std::count_if(passed.begin(), passed.end(), [&](const std::string& p) { return p.starts_with(kind); }));
     }
+    // The run starts and writes the plan of object 7; both writers then finish.
+    void startAndWriteOnePlan() {
+        plans.startRun();
+        plans.write(7, route("LHR"));
+        ASSERT_TRUE(plans.drain(kBound));
+        ASSERT_TRUE(plans.drainRemovals(kBound));
+    }
     bool logHas(const std::string& text) const { return logCapture.text().find(text) != std::string::npos; }
 
     TempDir dir;
@@ -147,10 +154,7 @@ TEST_F(PlanFolderThreaded, AStartRemovesWhatEarlierRunsLeftAndNothingElse) {
 
     ASSERT_TRUE(gf_createFlightPlanFolder(folder));
     EXPECT_TRUE(namesIn(planFolder).empty()) << "the earlier plans are aside before this run writes";
-    plans.startRun();
-    plans.write(7, route("LHR"));
-    ASSERT_TRUE(plans.drain(kBound));
-    ASSERT_TRUE(plans.drainRemovals(kBound));
+    ASSERT_NO_FATAL_FAILURE(startAndWriteOnePlan());
 
     EXPECT_EQ(namesIn(planFolder), std::vector<std::string>{"7.pln"});
     EXPECT_NE(readFile(planFolder / "7.pln").find("LHR"), std::string::npos);
@@ -167,10 +171,7 @@ TEST_F(PlanFolderThreaded, PlansThatCannotBeMovedAsideGoBeforeTheRunsFirstPlan) 
 
     ASSERT_TRUE(gf_createFlightPlanFolder(folder));
     EXPECT_TRUE(logHas("gf_createFlightPlanFolder: "));
-    plans.startRun();
-    plans.write(7, route("LHR"));
-    ASSERT_TRUE(plans.drain(kBound));
-    ASSERT_TRUE(plans.drainRemovals(kBound));
+    ASSERT_NO_FATAL_FAILURE(startAndWriteOnePlan());
 
     EXPECT_EQ(namesIn(planFolder), std::vector<std::string>{"7.pln"});
     EXPECT_NE(readFile(planFolder / "7.pln").find("LHR"), std::string::npos);

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -71,6 +72,20 @@ private:
     const std::thread::id uiThread_ = std::this_thread::get_id();
 };
 
+// The steady clock is the machine's, so the moment a child sends its close,
+// written to a file, reads the same in the test's process.
+void noteTheClose(const std::filesystem::path& sentAt) {
+    std::ofstream(sentAt) << Steady::now().time_since_epoch().count();
+}
+
+// How long after the close it noted the child ended; none when it noted none.
+std::optional<Steady::duration> timeAfterTheClose(const std::filesystem::path& sentAt, Steady::time_point ended) {
+    std::int64_t sentTicks = 0;
+    std::ifstream(sentAt) >> sentTicks;
+    if (sentTicks == 0) return std::nullopt;
+    return ended - Steady::time_point(Steady::duration(sentTicks));
+}
+
 // SIGINT, the window's close, or SIGINT to a window whose UI thread has
 // stopped handling its messages (so only the signal's own hook sees it).
 enum class CloseBy { signal, window, signalToAStuckWindow };
@@ -92,7 +107,7 @@ void runUntilClosed(CloseBy by, const std::filesystem::path& sentAt) {
             });
             while (!stuck.load()) std::this_thread::sleep_for(10ms);
         }
-        std::ofstream(sentAt) << Steady::now().time_since_epoch().count();
+        noteTheClose(sentAt);
         if (by == CloseBy::window) {
             window->requestClose();
         } else {
@@ -120,13 +135,11 @@ TEST_P(ProgramClose, ACloseEndsARunThatNeverReturnsWithinTheBoundWithExitCode1) 
     EXPECT_EXIT(runUntilClosed(GetParam(), sentAt), ::testing::ExitedWithCode(1), "");
     const auto ended = Steady::now();
 
-    std::int64_t sentTicks = 0;
-    std::ifstream(sentAt) >> sentTicks;
-    ASSERT_NE(sentTicks, 0) << "the run thread was never held";
-    const auto afterClose = ended - Steady::time_point(Steady::duration(sentTicks));
-    EXPECT_GE(afterClose, kThreadJoinBound);
+    const std::optional<Steady::duration> afterClose = timeAfterTheClose(sentAt, ended);
+    ASSERT_TRUE(afterClose) << "the run thread was never held";
+    EXPECT_GE(*afterClose, kThreadJoinBound);
     // The bound and the time to end; far more would be the program's stall.
-    EXPECT_LT(afterClose, kThreadJoinBound + 3s);
+    EXPECT_LT(*afterClose, kThreadJoinBound + 3s);
     const std::string text = log.text();
     EXPECT_TRUE(
         text.ends_with("==> The run thread has not ended within 5000 ms: Quorvelant ends at once with exit code 1\n"))
@@ -162,7 +175,7 @@ void runWithItsLogBlocked(const std::filesystem::path& share, const std::filesys
         filled.store(true);
         // Time for the run thread to come into its write.
         std::this_thread::sleep_for(200ms);
-        std::ofstream(sentAt) << Steady::now().time_since_epoch().count();
+        noteTheClose(sentAt);
         std::raise(SIGINT);
         std::this_thread::sleep_for(20s);
         std::_Exit(3);
@@ -178,13 +191,11 @@ TEST_F(ProgramEndTest, ACloseEndsTheProcessWithExitCode1ThoughTheRunIsBlockedInA
     EXPECT_EXIT(runWithItsLogBlocked(dir / "share", sentAt), ::testing::ExitedWithCode(1), "");
     const auto ended = Steady::now();
 
-    std::int64_t sentTicks = 0;
-    std::ifstream(sentAt) >> sentTicks;
-    ASSERT_NE(sentTicks, 0) << "the run thread was never held";
-    const auto afterClose = ended - Steady::time_point(Steady::duration(sentTicks));
-    EXPECT_GE(afterClose, kThreadJoinBound);
+    const std::optional<Steady::duration> afterClose = timeAfterTheClose(sentAt, ended);
+    ASSERT_TRUE(afterClose) << "the run thread was never held";
+    EXPECT_GE(*afterClose, kThreadJoinBound);
     // The bound, the last line's own bound and the time to end.
-    EXPECT_LT(afterClose, kThreadJoinBound + kLastLineBound + 3s);
+    EXPECT_LT(*afterClose, kThreadJoinBound + kLastLineBound + 3s);
 }
 
 // A program whose run ended, but whose file writer was given up on inside a
